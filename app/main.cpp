@@ -1,0 +1,15 @@
+#include "workspace/frm_img_clnt.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("kvtLumivex"));
+  QApplication::setOrganizationName(QStringLiteral("Quorvane"));
+  // The program ends when its main window has gone.
+  QApplication::setQuitOnLastWindowClosed(true);
+  frmImgClnt->Show();
+  // A smoke check for scripts and CI: start, show the main window, quit.
+  if (qEnvironmentVariableIsSet("LUMIVEX_QUIT_AFTER_START")) QMetaObject::invokeMethod(&app, &QApplication::quit, Qt::QueuedConnection);
+  return app.exec();
+}

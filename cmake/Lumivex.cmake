@@ -1,0 +1,42 @@
+# lumivex_room(NAME TYPE DIR... LIBS...) : a room target from every .cpp below its folders.
+function(lumivex_room name type)
+  cmake_parse_arguments(R "" "" "DIRS;LIBS;PUBLIC_INCLUDE" ${ARGN})
+  set(srcs "")
+  foreach(d ${R_DIRS})
+    file(GLOB_RECURSE s CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${d}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/${d}/*.h)
+    list(APPEND srcs ${s})
+  endforeach()
+  add_library(${name} ${type} ${srcs})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${R_LIBS})
+endfunction()
+
+# lumivex_test(NAME SOURCES... LIBS... [SANITIZE])
+# SANITIZE marks suites that feed outside input (files, streams, replies) to the code; only they are
+# built and run again in the sanitizer configuration, which keeps CI short.
+function(lumivex_test name)
+  cmake_parse_arguments(T "SANITIZE" "" "SOURCES;LIBS" ${ARGN})
+  if(LUMIVEX_SANITIZE AND NOT T_SANITIZE)
+    return()
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} lumivex_testsupport GTest::gtest GTest::gmock)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  set(labels unit)
+  if(T_SANITIZE)
+    list(APPEND labels sanitize)
+    set_property(GLOBAL APPEND PROPERTY LUMIVEX_SANITIZE_TESTS ${name})
+  endif()
+  gtest_discover_tests(${name}
+    PROPERTIES LABELS "${labels}"
+               ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LUMIVEX_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data"
+    DISCOVERY_TIMEOUT 60)
+endfunction()
+
+function(lumivex_finish_sanitize_suite)
+  get_property(t GLOBAL PROPERTY LUMIVEX_SANITIZE_TESTS)
+  add_custom_target(sanitize-suite)
+  if(t)
+    add_dependencies(sanitize-suite ${t})
+  endif()
+endfunction()

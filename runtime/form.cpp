@@ -1,0 +1,146 @@
+#include "runtime/form.h"
+
+#include "runtime/screen.h"
+
+#include <QCloseEvent>
+#include <QEventLoop>
+
+namespace rt {
+
+Form::Form(QWidget* parent) : QWidget(parent, Qt::Window) { setAttribute(Qt::WA_DeleteOnClose, false); }
+
+Form::~Form() { endModal(); }
+
+double Form::Left() const { return frameGeometry().x() * Screen::TwipsPerPixelX(); }
+double Form::Top() const { return frameGeometry().y() * Screen::TwipsPerPixelY(); }
+double Form::Width() const { return frameGeometry().width() * Screen::TwipsPerPixelX(); }
+double Form::Height() const { return frameGeometry().height() * Screen::TwipsPerPixelY(); }
+
+void Form::setLeft(double twips) { Move(twips, Top()); }
+void Form::setTop(double twips) { Move(Left(), twips); }
+void Form::setWidth(double twips) { Move(Left(), Top(), twips, Height()); }
+void Form::setHeight(double twips) { Move(Left(), Top(), Width(), twips); }
+
+void Form::Move(double left, double top, double width, double height) {
+  move(Screen::ToPixelsX(left), Screen::ToPixelsY(top));
+  if (width >= 0 || height >= 0) {
+    // Twips give the outer size; the frame, where there is one, is taken off the client area.
+    const int frameW = frameGeometry().width() - geometry().width();
+    const int frameH = frameGeometry().height() - geometry().height();
+    const int w = width >= 0 ? Screen::ToPixelsX(width) - frameW : geometry().width();
+    const int h = height >= 0 ? Screen::ToPixelsY(height) - frameH : geometry().height();
+    resize(std::max(0, w), std::max(0, h));
+  }
+}
+
+double Form::ScaleWidth() const { return width() * Screen::TwipsPerPixelX(); }
+double Form::ScaleHeight() const { return height() * Screen::TwipsPerPixelY(); }
+
+void Form::RunLoad() {
+  if (loaded_) return;
+  loaded_ = true;
+  Form_Load();
+}
+
+void Form::Show(int modal, QWidget* owner) {
+  if (unloaded_) return;
+  if (owner && owner != parentWidget()) {
+    const QRect g = geometry();
+    setParent(owner, windowFlags() | Qt::Window);
+    setGeometry(g);
+  }
+  if (modal == vbModal) {
+    setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
+    show();
+    raise();
+    activateWindow();
+    if (!active_) {
+      active_ = true;
+      Form_Activate();
+    }
+    if (unloaded_ || isHidden()) return;  // Activate may already have closed it
+    QEventLoop loop;
+    modalLoop_ = &loop;
+    QPointer<Form> self(this);
+    loop.exec(QEventLoop::DialogExec);
+    if (self) {
+      modalLoop_ = nullptr;
+      setWindowModality(Qt::NonModal);
+    }
+    return;
+  }
+  show();
+  raise();
+  activateWindow();
+  if (!active_) {
+    active_ = true;
+    Form_Activate();
+  }
+}
+
+void Form::Hide() { hide(); }
+
+void Form::endModal() {
+  if (modalLoop_) {
+    modalLoop_->exit(0);
+    modalLoop_ = nullptr;
+  }
+}
+
+bool Form::runUnloadHandlers(int mode) {
+  int cancel = 0;
+  Form_QueryUnload(cancel, mode);
+  if (cancel) return false;
+  Form_Unload(cancel);
+  return cancel == 0;
+}
+
+bool Form::Unload() {
+  if (unloaded_) return true;
+  if (!runUnloadHandlers(vbFormCode)) return false;
+  unloaded_ = true;
+  hide();
+  endModal();
+  // Destroyed once control returns to the event loop, so a handler may unload its own form.
+  deleteLater();
+  return true;
+}
+
+void Form::closeEvent(QCloseEvent* e) {
+  if (unloaded_) {
+    e->accept();
+    return;
+  }
+  if (!runUnloadHandlers(vbFormControlMenu)) {
+    e->ignore();
+    return;
+  }
+  unloaded_ = true;
+  e->accept();
+  endModal();
+  deleteLater();
+}
+
+void Form::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  if (loaded_) Form_Resize();
+}
+
+void Form::hideEvent(QHideEvent* e) {
+  QWidget::hideEvent(e);
+  active_ = false;
+  endModal();
+}
+
+void Form::changeEvent(QEvent* e) {
+  QWidget::changeEvent(e);
+  if (e->type() != QEvent::ActivationChange) return;
+  if (!isActiveWindow()) {
+    active_ = false;
+  } else if (!active_ && loaded_ && !unloaded_ && isVisible()) {
+    active_ = true;
+    Form_Activate();
+  }
+}
+
+}  // namespace rt

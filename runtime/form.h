@@ -1,0 +1,99 @@
+#pragma once
+// Forms: a window class with its controls as members and one member function per event. Each form
+// has one default instance (see DefaultInstance); geometry is in twips.
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+class QEventLoop;
+
+namespace rt {
+
+constexpr int vbModeless = 0;
+constexpr int vbModal = 1;
+
+// Why a form is being unloaded (QueryUnload's UnloadMode).
+constexpr int vbFormControlMenu = 0;  // the user closed it from its title bar
+constexpr int vbFormCode = 1;         // Unload was called
+
+class Form : public QWidget {
+  Q_OBJECT
+ public:
+  explicit Form(QWidget* parent = nullptr);
+  ~Form() override;
+
+  QString Caption() const { return windowTitle(); }
+  void setCaption(const QString& c) { setWindowTitle(c); }
+
+  // Outer geometry in twips.
+  double Left() const;
+  double Top() const;
+  double Width() const;
+  double Height() const;
+  void setLeft(double twips);
+  void setTop(double twips);
+  void setWidth(double twips);
+  void setHeight(double twips);
+  void Move(double left, double top, double width = -1, double height = -1);
+  // Client area in twips.
+  double ScaleWidth() const;
+  double ScaleHeight() const;
+
+  // Shows the form; modal runs a nested event loop until the form hides or unloads.
+  void Show(int modal = vbModeless, QWidget* owner = nullptr);
+  void Hide();
+  bool IsModalShowing() const { return modalLoop_ != nullptr; }
+
+  // Runs QueryUnload and Unload; unless one cancels, the form hides and is destroyed later.
+  // Returns false when the form refused.
+  bool Unload();
+  bool IsUnloaded() const { return unloaded_; }
+
+  // Called by the default instance right after construction.
+  void RunLoad();
+
+ protected:
+  virtual void Form_Load() {}
+  virtual void Form_Activate() {}
+  virtual void Form_Resize() {}
+  virtual void Form_QueryUnload(int& /*cancel*/, int /*unloadMode*/) {}
+  virtual void Form_Unload(int& /*cancel*/) {}
+
+  void closeEvent(QCloseEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void hideEvent(QHideEvent* e) override;
+  void changeEvent(QEvent* e) override;
+
+ private:
+  bool runUnloadHandlers(int mode);
+  void endModal();
+
+  QEventLoop* modalLoop_ = nullptr;
+  bool unloaded_ = false;
+  bool loaded_ = false;
+  bool active_ = false;
+};
+
+// The one default instance of a form class: created and loaded on first use, destroyed by Unload;
+// the next use loads a fresh one.
+template <class T>
+class DefaultInstance {
+ public:
+  T* get() {
+    if (!p_ || p_->IsUnloaded()) {
+      p_ = new T();
+      p_->RunLoad();
+    }
+    return p_;
+  }
+  T* operator->() { return get(); }
+  T& operator*() { return *get(); }
+  bool IsLoaded() const { return p_ && !p_->IsUnloaded(); }
+  // Unloads the instance if it is loaded; false when it refused to unload.
+  bool Unload() { return !IsLoaded() || p_->Unload(); }
+
+ private:
+  QPointer<T> p_;
+};
+
+}  // namespace rt

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test: scripts/test.sh
+# The whole suite runs on the normal build; the suites that parse outside input run again under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/deps.sh"
+jobs="$(nproc)"
+export QT_QPA_PLATFORM=offscreen
+
+"$root/scripts/build.sh" "$root/build"
+(cd "$root/build" && ctest --output-on-failure -j"$jobs" --timeout 300)
+
+if [ "${LUMIVEX_SKIP_SANITIZE:-0}" != 1 ]; then
+  san="$root/build-sanitize"
+  if [ ! -f "$san/build.ninja" ]; then
+    cmake -S "$root" -B "$san" -G Ninja -DLUMIVEX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+  fi
+  cmake --build "$san" -j"$jobs" --target sanitize-suite
+  (cd "$san" && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j"$jobs" -L sanitize --timeout 600)
+fi

@@ -1,0 +1,91 @@
+#pragma once
+// State that more than one window needs. Everything runs on the user-interface thread; nothing is
+// locked. The four format functions interpret an image format code.
+#include "runtime/variant.h"
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <vector>
+
+using ImageFormatCode = int16_t;
+
+// TIFF compression index handed to the imaging control's TIFF option.
+enum TiffCompressionCode : int16_t {
+  TIFF_UNCOMPRESSED = 0,
+  TIFF_CCITT_RLE = 1,
+  TIFF_CCITT_G3_1D = 2,
+  TIFF_CCITT_G4 = 3,
+  TIFF_LZW = 4,
+  TIFF_PACKBITS = 5,
+  TIFF_JPEG = 6,
+  TIFF_DEFLATE = 7,
+  TIFF_CCITT_G3_2D = 8,
+};
+
+namespace modVars {
+
+inline bool gblnActivated = false;
+inline QString gstrOrigAchID;
+inline QString gstrAchID;
+inline QString gstrParm1;
+inline QString gstrParm2;
+inline QString gstrIndexDir;
+inline QString gstrBatchDir;
+inline QString gstrSearchDir;
+inline QString gstrCurrFile;
+inline ImageFormatCode gintCurrFormat = 0;
+inline bool gblnDocModified = false;
+inline bool gblnPageModified = false;
+inline QString gstrAppendFile;
+inline int16_t gintPopupTmb = 0;
+inline int16_t gintCurrPage = 0;
+inline int16_t gintAddedCount = 0;
+inline bool gblnScannerPresent = false;
+inline QString gstrScanMode;
+inline QString gstrImgOperation;
+inline bool gblnAchView = false;
+inline bool gblnAchUpd = false;
+inline bool gblnCommitSave = false;
+inline QString gstrParm1Caption;
+inline QString gstrParm2Caption;
+inline QString gstrParm1MaxLen;
+inline QString gstrParm2MaxLen;
+// Address of the current annotation layer; 0 when there is none.
+inline intptr_t glngAnnoHandle = 0;
+// Per-page annotation store: entry k belongs to page k + 1; Empty or one layer as a byte array.
+inline std::vector<rt::Variant> gvarPageAnno;
+// Slide-show hand-off values.
+inline QStringList gstrSlidePaths;
+inline QString gstrSlideMode;
+inline std::vector<int16_t> gintSlidePages;
+inline int16_t gintSlideInterval = 0;
+inline int16_t gintSlideCount = 0;
+inline bool gblnSlideLoop = false;
+inline bool gblnSlideShowPath = false;
+inline bool gblnSlideLimitZoom = false;
+
+// What the main window's load step stores: the document, page, archive-key, directory and
+// scan-mode globals, the login rights and the layer handle. The slide-show values, the operation
+// word, the AchID as retrieved and the index-parameter captions keep their values.
+// gblnScannerPresent is set by the load step itself.
+void fnResetAtLoad();
+
+QString fnGetFormatDesc(ImageFormatCode code);
+int16_t fnGetTiffCompression(ImageFormatCode code);
+// The code to write a document of this format and page count in; 0 when it cannot be saved.
+ImageFormatCode fnGetSaveFormat(ImageFormatCode code, int pageCount);
+bool fnIsMultiPageFormat(ImageFormatCode code);
+// WMF, RLE, ICO, PDF and EPS can be read but not written; they are saved as TIFF.
+bool fnIsReadOnlyFormat(ImageFormatCode code);
+
+}  // namespace modVars
+
+namespace modTCP {
+
+inline QString gstrRemoteHost;
+inline QString gstrRetPort;
+inline QString gstrAchPort;
+inline QString gstrTCPCommand;
+
+}  // namespace modTCP
