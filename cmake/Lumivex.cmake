@@ -22,13 +22,14 @@ function(lumivex_test name)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} lumivex_testsupport GTest::gtest GTest::gmock)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  # One label only: a list here would be split into separate test properties.
   set(labels unit)
   if(T_SANITIZE)
-    list(APPEND labels sanitize)
+    set(labels sanitize)
     set_property(GLOBAL APPEND PROPERTY LUMIVEX_SANITIZE_TESTS ${name})
   endif()
   gtest_discover_tests(${name}
-    PROPERTIES LABELS "${labels}"
+    PROPERTIES LABELS ${labels}
                ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LUMIVEX_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data"
     DISCOVERY_TIMEOUT 60)
 endfunction()
