@@ -1,0 +1,286 @@
+#include "controls/imaging/bitmap.h"
+
+#include "controls/imaging/byte_io.h"
+#include "controls/imaging/codec.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace img {
+
+namespace {
+std::size_t gMaxBytes = std::size_t(1) << 30;
+}
+
+std::size_t maxBitmapBytes() { return gMaxBytes; }
+void setMaxBitmapBytes(std::size_t bytes) { gMaxBytes = bytes; }
+
+int32_t Bitmap::strideFor(int32_t width, int bpp) {
+  return static_cast<int32_t>(((static_cast<int64_t>(width) * bpp + 31) / 32) * 4);
+}
+
+std::size_t Bitmap::checkedSize(int64_t width, int64_t height, int bpp) {
+  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24)
+    fail(kErrDamaged, QStringLiteral("Unsupported bit depth %1").arg(bpp));
+  if (width <= 0 || height <= 0 || width > kMaxDimension || height > kMaxDimension)
+    fail(kErrDamaged, QStringLiteral("Invalid picture size %1 x %2").arg(width).arg(height));
+  const int64_t stride = ((width * bpp + 31) / 32) * 4;
+  const int64_t bytes = stride * height;
+  if (static_cast<uint64_t>(bytes) > gMaxBytes)
+    fail(kErrDamaged, QStringLiteral("Picture too large (%1 x %2)").arg(width).arg(height));
+  return static_cast<std::size_t>(bytes);
+}
+
+Bitmap::Bitmap(int32_t width, int32_t height, int bpp) {
+  const std::size_t bytes = checkedSize(width, height, bpp);
+  width_ = width;
+  height_ = height;
+  bpp_ = bpp;
+  stride_ = strideFor(width, bpp);
+  pixels_.assign(bytes, 0);
+  if (bpp <= 8) setGrayPalette();
+}
+
+void Bitmap::setGrayPalette() {
+  palette_.clear();
+  if (bpp_ > 8) return;
+  const int n = 1 << bpp_;
+  for (int i = 0; i < n; ++i) {
+    const int v = i * 255 / (n - 1);
+    palette_.push_back(qRgb(v, v, v));
+  }
+}
+
+uint32_t Bitmap::index(int32_t x, int32_t y) const {
+  const uint8_t* r = row(y);
+  switch (bpp_) {
+    case 1: return (r[x >> 3] >> (7 - (x & 7))) & 1;
+    case 4: return (x & 1) ? (r[x >> 1] & 0x0F) : (r[x >> 1] >> 4);
+    case 8: return r[x];
+    default: return qRgb(r[x * 3 + 2], r[x * 3 + 1], r[x * 3]);
+  }
+}
+
+void Bitmap::setIndex(int32_t x, int32_t y, uint32_t v) {
+  uint8_t* r = row(y);
+  switch (bpp_) {
+    case 1: {
+      const uint8_t m = static_cast<uint8_t>(0x80 >> (x & 7));
+      if (v & 1) r[x >> 3] |= m; else r[x >> 3] &= static_cast<uint8_t>(~m);
+      break;
+    }
+    case 4:
+      if (x & 1) r[x >> 1] = static_cast<uint8_t>((r[x >> 1] & 0xF0) | (v & 0x0F));
+      else r[x >> 1] = static_cast<uint8_t>((r[x >> 1] & 0x0F) | ((v & 0x0F) << 4));
+      break;
+    case 8: r[x] = static_cast<uint8_t>(v); break;
+    default:
+      r[x * 3] = static_cast<uint8_t>(qBlue(v));
+      r[x * 3 + 1] = static_cast<uint8_t>(qGreen(v));
+      r[x * 3 + 2] = static_cast<uint8_t>(qRed(v));
+  }
+}
+
+QRgb Bitmap::pixel(int32_t x, int32_t y) const {
+  const uint32_t v = index(x, y);
+  if (bpp_ == 24) return v;
+  return v < palette_.size() ? palette_[v] : qRgb(0, 0, 0);
+}
+
+bool Bitmap::isGray() const {
+  if (bpp_ > 8 || palette_.empty()) return false;
+  return std::all_of(palette_.begin(), palette_.end(),
+                     [](QRgb c) { return qRed(c) == qGreen(c) && qGreen(c) == qBlue(c); });
+}
+
+QImage Bitmap::toQImage() const {
+  if (isNull()) return QImage();
+  QImage out;
+  if (bpp_ == 1 || bpp_ == 8) {
+    out = QImage(width_, height_, bpp_ == 1 ? QImage::Format_Mono : QImage::Format_Indexed8);
+    QList<QRgb> table(palette_.begin(), palette_.end());
+    table.resize(1 << bpp_, qRgb(0, 0, 0));
+    out.setColorTable(table);
+    const int n = std::min<int>(out.bytesPerLine(), stride_);
+    for (int y = 0; y < height_; ++y) std::memcpy(out.scanLine(y), row(y), static_cast<std::size_t>(n));
+  } else if (bpp_ == 4) {
+    out = QImage(width_, height_, QImage::Format_Indexed8);
+    QList<QRgb> table(palette_.begin(), palette_.end());
+    table.resize(16, qRgb(0, 0, 0));
+    out.setColorTable(table);
+    for (int y = 0; y < height_; ++y) {
+      const uint8_t* s = row(y);
+      uchar* d = out.scanLine(y);
+      for (int x = 0; x < width_; ++x) d[x] = (x & 1) ? (s[x >> 1] & 0x0F) : (s[x >> 1] >> 4);
+    }
+  } else {
+    out = QImage(width_, height_, QImage::Format_BGR888);
+    for (int y = 0; y < height_; ++y)
+      std::memcpy(out.scanLine(y), row(y), static_cast<std::size_t>(width_) * 3);
+  }
+  if (resolutionX > 0 && resolutionY > 0) {
+    const double perMeter = resolutionUnit == kUnitCentimeter ? 100.0 : (resolutionUnit == kUnitInch ? 39.3700787 : 0);
+    if (perMeter > 0) {
+      out.setDotsPerMeterX(static_cast<int>(resolutionX * perMeter + 0.5));
+      out.setDotsPerMeterY(static_cast<int>(resolutionY * perMeter + 0.5));
+    }
+  }
+  return out;
+}
+
+Bitmap Bitmap::fromQImage(const QImage& in) {
+  if (in.isNull()) return Bitmap();
+  Bitmap b;
+  if (in.format() == QImage::Format_Mono || in.format() == QImage::Format_MonoLSB) {
+    QImage m = in.convertToFormat(QImage::Format_Mono);
+    b = Bitmap(m.width(), m.height(), 1);
+    const QList<QRgb> table = m.colorTable();
+    b.palette_.assign(table.begin(), table.end());
+    b.palette_.resize(2, qRgb(255, 255, 255));
+    for (int y = 0; y < b.height_; ++y)
+      std::memcpy(b.row(y), m.constScanLine(y), static_cast<std::size_t>(std::min<int>(b.stride_, m.bytesPerLine())));
+  } else if (in.format() == QImage::Format_Indexed8 || in.format() == QImage::Format_Grayscale8) {
+    QImage m = in.convertToFormat(QImage::Format_Indexed8);
+    b = Bitmap(m.width(), m.height(), 8);
+    if (in.format() == QImage::Format_Grayscale8) b.setGrayPalette();
+    else {
+      const QList<QRgb> table = m.colorTable();
+      b.palette_.assign(table.begin(), table.end());
+      b.palette_.resize(256, qRgb(0, 0, 0));
+    }
+    for (int y = 0; y < b.height_; ++y)
+      std::memcpy(b.row(y), m.constScanLine(y), static_cast<std::size_t>(b.width_));
+  } else {
+    QImage m = in;
+    if (m.hasAlphaChannel()) {
+      // Transparent parts show white, as on paper.
+      QImage flat(m.size(), QImage::Format_RGB32);
+      flat.fill(Qt::white);
+      for (int y = 0; y < m.height(); ++y)
+        for (int x = 0; x < m.width(); ++x) {
+          const QRgb c = m.pixel(x, y);
+          const int a = qAlpha(c);
+          flat.setPixel(x, y, qRgb((qRed(c) * a + 255 * (255 - a)) / 255, (qGreen(c) * a + 255 * (255 - a)) / 255,
+                                   (qBlue(c) * a + 255 * (255 - a)) / 255));
+        }
+      m = flat;
+    }
+    m = m.convertToFormat(QImage::Format_BGR888);
+    b = Bitmap(m.width(), m.height(), 24);
+    for (int y = 0; y < b.height_; ++y)
+      std::memcpy(b.row(y), m.constScanLine(y), static_cast<std::size_t>(b.width_) * 3);
+  }
+  if (in.dotsPerMeterX() > 0 && in.dotsPerMeterY() > 0) {
+    b.resolutionUnit = kUnitInch;
+    b.resolutionX = std::round(in.dotsPerMeterX() / 39.3700787);
+    b.resolutionY = std::round(in.dotsPerMeterY() / 39.3700787);
+  }
+  return b;
+}
+
+Bitmap Bitmap::toColor24() const {
+  if (bpp_ == 24 || isNull()) return *this;
+  Bitmap out(width_, height_, 24);
+  for (int y = 0; y < height_; ++y) {
+    uint8_t* d = out.row(y);
+    for (int x = 0; x < width_; ++x) {
+      const QRgb c = pixel(x, y);
+      d[x * 3] = static_cast<uint8_t>(qBlue(c));
+      d[x * 3 + 1] = static_cast<uint8_t>(qGreen(c));
+      d[x * 3 + 2] = static_cast<uint8_t>(qRed(c));
+    }
+  }
+  out.resolutionX = resolutionX;
+  out.resolutionY = resolutionY;
+  out.resolutionUnit = resolutionUnit;
+  out.annotation = annotation;
+  return out;
+}
+
+Bitmap Bitmap::toGray8() const {
+  if (isNull()) return *this;
+  if (bpp_ == 8 && isGray()) {
+    bool identity = palette_.size() == 256;
+    for (int i = 0; identity && i < 256; ++i) identity = qRed(palette_[static_cast<std::size_t>(i)]) == i;
+    if (identity) return *this;
+  }
+  Bitmap out(width_, height_, 8);
+  for (int y = 0; y < height_; ++y) {
+    uint8_t* d = out.row(y);
+    for (int x = 0; x < width_; ++x) {
+      const QRgb c = pixel(x, y);
+      d[x] = static_cast<uint8_t>((qRed(c) * 299 + qGreen(c) * 587 + qBlue(c) * 114 + 500) / 1000);
+    }
+  }
+  out.resolutionX = resolutionX;
+  out.resolutionY = resolutionY;
+  out.resolutionUnit = resolutionUnit;
+  out.annotation = annotation;
+  return out;
+}
+
+// ---- packed DIB ------------------------------------------------------------------------------
+
+namespace {
+constexpr double kInchPerMeter = 0.0254;
+
+int32_t toPelsPerMeter(double res, int16_t unit) {
+  if (res <= 0) return 0;
+  if (unit == kUnitCentimeter) return static_cast<int32_t>(res * 100 + 0.5);
+  return static_cast<int32_t>(res / kInchPerMeter + 0.5);
+}
+}  // namespace
+
+std::vector<uint8_t> toPackedDib(const Bitmap& b) {
+  if (b.isNull()) return {};
+  const std::size_t paletteCount = b.bitsPerPixel() <= 8 ? (std::size_t(1) << b.bitsPerPixel()) : 0;
+  const std::size_t bits = static_cast<std::size_t>(b.stride()) * static_cast<std::size_t>(b.height());
+  std::vector<uint8_t> out(40 + paletteCount * 4 + bits, 0);
+  ByteWriter w(out);
+  w.u32(40);
+  w.i32(b.width());
+  w.i32(b.height());
+  w.u16(1);
+  w.u16(static_cast<uint16_t>(b.bitsPerPixel()));
+  w.u32(0);
+  w.u32(static_cast<uint32_t>(bits));
+  w.i32(toPelsPerMeter(b.resolutionX, b.resolutionUnit));
+  w.i32(toPelsPerMeter(b.resolutionY, b.resolutionUnit));
+  w.u32(static_cast<uint32_t>(paletteCount));
+  w.u32(0);
+  for (std::size_t i = 0; i < paletteCount; ++i) {
+    const QRgb c = i < b.palette().size() ? b.palette()[i] : qRgb(0, 0, 0);
+    w.u8(static_cast<uint8_t>(qBlue(c)));
+    w.u8(static_cast<uint8_t>(qGreen(c)));
+    w.u8(static_cast<uint8_t>(qRed(c)));
+    w.u8(0);
+  }
+  uint8_t* dst = out.data() + 40 + paletteCount * 4;
+  for (int32_t y = 0; y < b.height(); ++y)
+    std::memcpy(dst + static_cast<std::size_t>(b.height() - 1 - y) * b.stride(), b.row(y),
+                static_cast<std::size_t>(b.stride()));
+  return out;
+}
+
+plat::HGLOBAL toDibHandle(const Bitmap& b) {
+  if (b.isNull()) return nullptr;
+  std::vector<uint8_t> dib = toPackedDib(b);
+  plat::HGLOBAL h = plat::GlobalFromBytes(dib.data(), dib.size());
+  if (!h) fail(kErrNoImage, QStringLiteral("Out of memory for the bitmap handle"));
+  return h;
+}
+
+Bitmap fromDibHandle(plat::HGLOBAL h) {
+  if (!plat::GlobalIsValid(h)) fail(kErrBadHandle, QStringLiteral("Invalid bitmap handle"));
+  const std::size_t n = plat::GlobalSize(h);
+  const auto* p = static_cast<const uint8_t*>(plat::GlobalLock(h));
+  if (!p) fail(kErrBadHandle, QStringLiteral("Invalid bitmap handle"));
+  struct Unlock {
+    plat::HGLOBAL h;
+    ~Unlock() { plat::GlobalUnlock(h); }
+  } unlock{h};
+  return fromPackedDib(std::span<const uint8_t>(p, n));
+}
+
+}  // namespace img

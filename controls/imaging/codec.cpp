@@ -1,0 +1,291 @@
+// Format detection, dispatch to the codecs, and the safe write (beside the target, then rename).
+#include "controls/imaging/codec.h"
+
+#include "controls/imaging/byte_io.h"
+#include "runtime/errors.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <cstdio>
+#include <filesystem>
+
+namespace img {
+
+void fail(int number, const QString& text) { throw rt::RuntimeError(number, text, QString::fromLatin1(kErrorSource)); }
+
+void damagedFile(const char* format, const char* why) {
+  fail(kErrDamaged, QStringLiteral("The %1 file is damaged: %2").arg(QString::fromLatin1(format), QString::fromLatin1(why)));
+}
+void ByteReader::damaged(const char* why) const { damagedFile(format_, why); }
+
+int16_t tiffFormatFor(TiffCompression c) {
+  switch (c) {
+    case kTiffNone: return kFormatTiff;
+    case kTiffG3_2D: return kFormatTiffG3_2D;
+    default: return static_cast<int16_t>(12 + c);
+  }
+}
+
+TiffCompression tiffCompressionOf(int16_t code) {
+  if (code == kFormatTiffG3_2D) return kTiffG3_2D;
+  if (code >= 13 && code <= 19) return static_cast<TiffCompression>(code - 12);
+  return kTiffNone;
+}
+
+QString formatName(int16_t code) {
+  switch (code) {
+    case kFormatTga: return QStringLiteral("TGA");
+    case kFormatPcx: return QStringLiteral("PCX");
+    case kFormatBmp: return QStringLiteral("BMP");
+    case kFormatWpg: return QStringLiteral("WPG");
+    case kFormatWmf: return QStringLiteral("WMF");
+    case kFormatPic: return QStringLiteral("PIC");
+    case kFormatPng: return QStringLiteral("PNG");
+    case kFormatRle: return QStringLiteral("RLE");
+    case kFormatIco: return QStringLiteral("ICO");
+    case kFormatPpm: return QStringLiteral("PPM");
+    case kFormatPgm: return QStringLiteral("PGM");
+    case kFormatPbm: return QStringLiteral("PBM");
+    case kFormatDcx: return QStringLiteral("DCX");
+    case kFormatEpic: case kFormatEpicProgressive: return QStringLiteral("EPIC");
+    case kFormatModca: return QStringLiteral("MOD:CA");
+    case kFormatCals: return QStringLiteral("CALS");
+    case kFormatPdf: return QStringLiteral("PDF");
+    case kFormatEps: return QStringLiteral("EPS");
+    default:
+      if (isTiffFormat(code)) return QStringLiteral("TIFF");
+      if (isJpegFormat(code)) return QStringLiteral("JPEG");
+      return QStringLiteral("unknown");
+  }
+}
+
+namespace {
+QString suffixOf(const QString& path) { return QFileInfo(path).suffix().toLower(); }
+
+bool looksLikeTga(std::span<const uint8_t> h) {
+  if (h.size() < 18) return false;
+  const uint8_t cmapType = h[1], type = h[2], depth = h[16];
+  if (cmapType > 1) return false;
+  if (!(type == 1 || type == 2 || type == 3 || type == 9 || type == 10 || type == 11)) return false;
+  if (!(depth == 8 || depth == 15 || depth == 16 || depth == 24 || depth == 32)) return false;
+  return (h[12] | h[13]) != 0 && (h[14] | h[15]) != 0;
+}
+}  // namespace
+
+int16_t sniffFormat(std::span<const uint8_t> h, const QString& path) {
+  auto at = [&](std::size_t i) -> int { return i < h.size() ? h[i] : -1; };
+  if ((at(0) == 'I' && at(1) == 'I' && (at(2) == 42 || at(2) == 43) && at(3) == 0) ||
+      (at(0) == 'M' && at(1) == 'M' && at(2) == 0 && (at(3) == 42 || at(3) == 43)))
+    return kFormatTiff;
+  if (at(0) == 0xFF && at(1) == 0xD8 && at(2) == 0xFF) return kFormatJpeg;
+  if (at(0) == 0x89 && at(1) == 'P' && at(2) == 'N' && at(3) == 'G') return kFormatPng;
+  if (at(0) == 'B' && at(1) == 'M') return suffixOf(path) == QLatin1String("rle") ? kFormatRle : kFormatBmp;
+  if (at(0) == 0xB1 && at(1) == 0x68 && at(2) == 0xDE && at(3) == 0x3A) return kFormatDcx;
+  if (at(0) == 0x0A && at(1) >= 0 && at(1) <= 5 && at(2) == 1) return kFormatPcx;
+  if (at(0) == 'P' && at(1) >= '1' && at(1) <= '6') {
+    const int k = at(1) - '0';
+    return (k == 1 || k == 4) ? kFormatPbm : (k == 2 || k == 5) ? kFormatPgm : kFormatPpm;
+  }
+  if (at(0) == 0 && at(1) == 0 && at(2) == 1 && at(3) == 0 && (at(4) > 0 || at(5) > 0)) return kFormatIco;
+  if (at(0) == '%' && at(1) == 'P' && at(2) == 'D' && at(3) == 'F') return kFormatPdf;
+  if ((at(0) == '%' && at(1) == '!' && at(2) == 'P' && at(3) == 'S') ||
+      (at(0) == 0xC5 && at(1) == 0xD0 && at(2) == 0xD3 && at(3) == 0xC6))
+    return kFormatEps;
+  if ((at(0) == 0xD7 && at(1) == 0xCD && at(2) == 0xC6 && at(3) == 0x9A) ||
+      (at(0) == 1 && at(1) == 0 && at(2) == 9 && at(3) == 0))
+    return kFormatWmf;
+  if (at(0) == 0xFF && at(1) == 'W' && at(2) == 'P' && at(3) == 'C') return kFormatWpg;
+  const QString ext = suffixOf(path);
+  if (ext == QLatin1String("tga") || ext == QLatin1String("vda") || ext == QLatin1String("icb") ||
+      ext == QLatin1String("vst"))
+    return kFormatTga;
+  if (path.isEmpty() && looksLikeTga(h)) return kFormatTga;
+  return kFormatNone;
+}
+
+namespace {
+
+[[noreturn]] void unsupportedRead(int16_t code) {
+  if (code == kFormatNone) fail(kErrUnsupported, QStringLiteral("Unknown or unsupported image file format"));
+  fail(kErrUnsupported, QStringLiteral("Reading %1 files is not supported").arg(formatName(code)));
+}
+
+QByteArray readWhole(const QString& path) {
+  QFile f(path);
+  if (!f.exists()) fail(53, QStringLiteral("File not found: %1").arg(path));
+  if (!f.open(QIODevice::ReadOnly)) fail(75, QStringLiteral("Cannot open %1").arg(path));
+  if (static_cast<uint64_t>(f.size()) > (uint64_t(1) << 31)) fail(kErrDamaged, QStringLiteral("File too large: %1").arg(path));
+  return f.readAll();
+}
+
+std::span<const uint8_t> bytesOf(const QByteArray& a) {
+  return {reinterpret_cast<const uint8_t*>(a.constData()), static_cast<std::size_t>(a.size())};
+}
+
+int16_t sniffFile(const QString& path) {
+  QFile f(path);
+  if (!f.exists()) fail(53, QStringLiteral("File not found: %1").arg(path));
+  if (!f.open(QIODevice::ReadOnly)) fail(75, QStringLiteral("Cannot open %1").arg(path));
+  const QByteArray head = f.read(32);
+  return sniffFormat(bytesOf(head), path);
+}
+
+void checkSinglePage(int32_t page, const char* format) {
+  if (page != 1)
+    fail(kErrBadPage, QStringLiteral("%1: page %2 does not exist (1 page)").arg(QString::fromLatin1(format)).arg(page));
+}
+
+}  // namespace
+
+Decoded decodeMemory(std::span<const uint8_t> data, int32_t page, const QString& path) {
+  Decoded d;
+  d.format = sniffFormat(data.first(std::min<std::size_t>(data.size(), 32)), path);
+  switch (d.format) {
+    case kFormatTiff: d.bitmap = decodeTiff(data, page, &d.format); break;
+    case kFormatJpeg: checkSinglePage(page, "JPEG"); d.bitmap = decodeJpeg(data, &d.format); break;
+    case kFormatPng: checkSinglePage(page, "PNG"); d.bitmap = decodePng(data); break;
+    case kFormatBmp: case kFormatRle: checkSinglePage(page, "BMP"); d.bitmap = decodeBmp(data); break;
+    case kFormatPcx: checkSinglePage(page, "PCX"); d.bitmap = decodePcx(data); break;
+    case kFormatDcx: d.bitmap = decodeDcx(data, page); break;
+    case kFormatTga: checkSinglePage(page, "TGA"); d.bitmap = decodeTga(data); break;
+    case kFormatPbm: case kFormatPgm: case kFormatPpm: checkSinglePage(page, "PNM"); d.bitmap = decodePnm(data, &d.format); break;
+    case kFormatIco: checkSinglePage(page, "ICO"); d.bitmap = decodeIco(data); break;
+    default: unsupportedRead(d.format);
+  }
+  return d;
+}
+
+int32_t pageCountMemory(std::span<const uint8_t> data) {
+  const int16_t code = sniffFormat(data.first(std::min<std::size_t>(data.size(), 32)));
+  if (code == kFormatTiff) return tiffPageCount(data);
+  if (code == kFormatDcx) return dcxPageCount(data);
+  return 1;
+}
+
+int32_t filePageCount(const QString& path) {
+  const int16_t code = sniffFile(path);
+  if (code == kFormatTiff) return tiffFilePageCount(path);
+  if (code == kFormatDcx) {
+    const QByteArray all = readWhole(path);
+    return dcxPageCount(bytesOf(all));
+  }
+  if (code == kFormatNone) unsupportedRead(code);
+  return 1;
+}
+
+Decoded readFilePage(const QString& path, int32_t page) {
+  const int16_t code = sniffFile(path);
+  if (code == kFormatTiff) {
+    Decoded d;
+    d.format = kFormatTiff;
+    d.bitmap = readTiffFile(path, page, &d.format);
+    return d;
+  }
+  if (code == kFormatNone || code == kFormatWmf || code == kFormatWpg || code == kFormatPdf || code == kFormatEps)
+    unsupportedRead(code);
+  const QByteArray all = readWhole(path);
+  return decodeMemory(bytesOf(all), page, path);
+}
+
+FileInfo fileInfo(const QString& path, int32_t page) {
+  FileInfo info;
+  Decoded d = readFilePage(path, page);
+  info.width = d.bitmap.width();
+  info.height = d.bitmap.height();
+  info.bitsPerPixel = static_cast<int16_t>(d.bitmap.bitsPerPixel());
+  info.format = d.format;
+  info.fileSize = QFileInfo(path).size();
+  info.unit = d.bitmap.resolutionUnit;
+  info.resolutionX = d.bitmap.resolutionX;
+  info.resolutionY = d.bitmap.resolutionY;
+  info.pages = filePageCount(path);
+  return info;
+}
+
+namespace {
+
+void writeBytesSafely(const QString& path, const std::vector<uint8_t>& bytes, const QString& format) {
+  QSaveFile f(path);
+  if (!f.open(QIODevice::WriteOnly)) fail(kErrWrite, QStringLiteral("Cannot write the %1 file %2").arg(format, path));
+  if (f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
+      !f.commit())
+    fail(kErrWrite, QStringLiteral("Cannot write the %1 file %2: %3").arg(format, path, f.errorString()));
+}
+
+QString tempBeside(const QString& path) {
+  const QFileInfo fi(path);
+  for (int i = 0;; ++i) {
+    const QString t = fi.absolutePath() + QStringLiteral("/.%1.%2.tmp").arg(fi.fileName()).arg(i);
+    if (!QFileInfo::exists(t)) return t;
+  }
+}
+
+void renameOver(const QString& from, const QString& to) {
+  std::error_code ec;
+  std::filesystem::rename(QFile::encodeName(from).toStdString(), QFile::encodeName(to).toStdString(), ec);
+  if (ec) {
+    QFile::remove(from);
+    fail(kErrWrite, QStringLiteral("Cannot replace %1: %2").arg(to, QString::fromStdString(ec.message())));
+  }
+}
+
+}  // namespace
+
+void writeFile(const QString& path, const Bitmap& b, const SaveOptions& o) {
+  if (b.isNull()) fail(kErrNoImage, QStringLiteral("No picture to save"));
+  if (path.isEmpty()) fail(kErrBadValue, QStringLiteral("No file name to save to"));
+  const int16_t code = o.format;
+  if (isTiffFormat(code)) {
+    SaveOptions t = o;
+    if (code != kFormatTiff) t.tiffCompression = tiffCompressionOf(code);
+    if (o.multiPage && QFileInfo::exists(path)) {
+      // Pages are added to the file in place: the caller builds a multi-page document in a file of
+      // its own and renames it when every page is written.
+      writeTiffFile(path, b, t, true);
+      return;
+    }
+    const QString tmp = tempBeside(path);
+    try {
+      writeTiffFile(tmp, b, t, false);
+    } catch (...) {
+      QFile::remove(tmp);
+      throw;
+    }
+    renameOver(tmp, path);
+    return;
+  }
+  std::vector<uint8_t> bytes;
+  switch (code) {
+    case kFormatBmp: bytes = encodeBmp(b); break;
+    case kFormatTga: bytes = encodeTga(b, false); break;
+    case kFormatPcx: bytes = encodePcx(b); break;
+    case kFormatDcx: {
+      std::vector<std::vector<uint8_t>> pages;
+      if (o.multiPage && QFileInfo::exists(path)) {
+        const QByteArray all = readWhole(path);
+        if (sniffFormat(bytesOf(all).first(std::min<std::size_t>(all.size(), 32)), path) != kFormatDcx)
+          fail(kErrWrite, QStringLiteral("DCX: %1 is not a DCX file; a page cannot be added").arg(path));
+        for (auto p : dcxPages(bytesOf(all))) pages.emplace_back(p.begin(), p.end());
+      }
+      pages.push_back(encodePcx(b));
+      bytes = encodeDcx(pages);
+      break;
+    }
+    case kFormatJpeg: case kFormatJpegProgressive: case kFormatExif: case kFormatExifProgressive: case kFormatJpegCmyk: {
+      SaveOptions j = o;
+      if (code == kFormatJpegProgressive || code == kFormatExifProgressive) j.jpegProgressive = true;
+      bytes = encodeJpeg(b, j);
+      break;
+    }
+    case kFormatPng: bytes = encodePng(b, o.pngInterlace); break;
+    case kFormatPpm: bytes = encodePnm(b, kFormatPpm, o.ppmType == 1); break;
+    case kFormatPgm: bytes = encodePnm(b, kFormatPgm, o.pgmType == 1); break;
+    case kFormatPbm: bytes = encodePnm(b, kFormatPbm, o.pbmType == 1); break;
+    default:
+      fail(kErrUnsupported, QStringLiteral("Saving in %1 format is not supported").arg(formatName(code)));
+  }
+  writeBytesSafely(path, bytes, formatName(code));
+}
+
+}  // namespace img

@@ -1,0 +1,103 @@
+#pragma once
+// Reading and writing image files, keyed by format code. Errors are rt::RuntimeError with a text
+// that names the file's format, so the user sees what failed.
+#include "controls/imaging/bitmap.h"
+#include "controls/imaging/format_codes.h"
+
+#include <QString>
+#include <cstdint>
+#include <span>
+
+namespace img {
+
+// Error numbers of the imaging control (source "ImagingControl").
+constexpr int kErrNoImage = 31001;        // an operation needs a picture and none is loaded
+constexpr int kErrUnsupported = 31002;    // format cannot be read or written here
+constexpr int kErrDamaged = 31003;        // the file is damaged or not what it claims
+constexpr int kErrBadPage = 31004;        // no such page in the file
+constexpr int kErrWrite = 31005;          // writing failed
+constexpr int kErrBadValue = 380;         // invalid property value
+constexpr int kErrBadHandle = 31006;      // not a bitmap handle
+inline constexpr const char* kErrorSource = "ImagingControl";
+
+[[noreturn]] void fail(int number, const QString& text);
+
+struct FileInfo {
+  int32_t width = 0;
+  int32_t height = 0;
+  int16_t bitsPerPixel = 0;
+  int16_t format = 0;
+  int64_t fileSize = 0;
+  int16_t unit = 0;
+  double resolutionX = 0;
+  double resolutionY = 0;
+  int32_t pages = 0;
+};
+
+struct SaveOptions {
+  int16_t format = kFormatTiff;
+  int32_t tiffCompression = kTiffNone;
+  int32_t tiffByteOrder = 0;  // 0 little endian, 1 big endian
+  int16_t jpegLuminance = 75;  // quality 0-255 scale, see jpeg codec
+  int16_t jpegChrominance = 75;
+  bool jpegGrayscale = false;
+  bool jpegProgressive = false;
+  int32_t jpegSubSampling = 2;  // 0 none, 1 horizontal, 2 both, 3 vertical
+  bool pngInterlace = false;
+  int32_t ppmType = 0;  // 0 binary, 1 ASCII
+  int32_t pgmType = 0;
+  int32_t pbmType = 0;
+  bool multiPage = false;  // append a page to an existing TIFF or DCX
+};
+
+struct Decoded {
+  Bitmap bitmap;
+  int16_t format = kFormatNone;
+};
+
+// What the leading bytes say the file is (kFormatNone when unknown). TIFF and JPEG give the
+// plain code here; reading a page gives the precise code (compression, progressive, EXIF).
+int16_t sniffFormat(std::span<const uint8_t> head, const QString& path = QString());
+QString formatName(int16_t code);  // short name for error texts ("TIFF", "PCX", ...)
+
+int32_t filePageCount(const QString& path);
+// page counts from 1.
+Decoded readFilePage(const QString& path, int32_t page);
+FileInfo fileInfo(const QString& path, int32_t page);
+// Writes beside the target and renames over it; with multiPage the page is added to the file.
+void writeFile(const QString& path, const Bitmap& bitmap, const SaveOptions& options);
+
+// Decoders and encoders of single formats on memory (tests and fuzzers use them directly).
+Decoded decodeMemory(std::span<const uint8_t> data, int32_t page, const QString& path = QString());
+int32_t pageCountMemory(std::span<const uint8_t> data);
+Bitmap decodeBmp(std::span<const uint8_t> data);
+std::vector<uint8_t> encodeBmp(const Bitmap& b);
+Bitmap decodePcx(std::span<const uint8_t> data);
+std::vector<uint8_t> encodePcx(const Bitmap& b);
+int32_t dcxPageCount(std::span<const uint8_t> data);
+Bitmap decodeDcx(std::span<const uint8_t> data, int32_t page);
+std::vector<uint8_t> encodeDcx(const std::vector<std::vector<uint8_t>>& pcxPages);
+std::vector<std::span<const uint8_t>> dcxPages(std::span<const uint8_t> data);
+Bitmap decodeTga(std::span<const uint8_t> data);
+std::vector<uint8_t> encodeTga(const Bitmap& b, bool rle);
+Bitmap decodePnm(std::span<const uint8_t> data, int16_t* formatOut = nullptr);
+// kind 21 PPM, 22 PGM, 23 PBM; ascii for the plain text forms.
+std::vector<uint8_t> encodePnm(const Bitmap& b, int16_t kind, bool ascii);
+Bitmap decodeIco(std::span<const uint8_t> data);
+Bitmap decodeJpeg(std::span<const uint8_t> data, int16_t* formatOut = nullptr);
+std::vector<uint8_t> encodeJpeg(const Bitmap& b, const SaveOptions& o);
+Bitmap decodePng(std::span<const uint8_t> data);
+std::vector<uint8_t> encodePng(const Bitmap& b, bool interlace);
+// TIFF on memory; decodeTiff reports the page's compression as a format code.
+int32_t tiffPageCount(std::span<const uint8_t> data);
+Bitmap decodeTiff(std::span<const uint8_t> data, int32_t page, int16_t* formatOut = nullptr);
+// TIFF on file (no whole-file read: big multi-page files stay on disk).
+int32_t tiffFilePageCount(const QString& path);
+Bitmap readTiffFile(const QString& path, int32_t page, int16_t* formatOut = nullptr);
+// Writes a new file, or appends a page when append is set.
+void writeTiffFile(const QString& path, const Bitmap& b, const SaveOptions& o, bool append);
+
+// Private TIFF tag that carries the annotation layer of a page.
+constexpr uint32_t kAnnotationTag = 65000;
+
+}  // namespace img

@@ -1,0 +1,447 @@
+// TIFF through libtiff: multi-page reading and writing, every compression of the format codes,
+// byte order, 1-bit fax pages kept 1-bit, and the annotation layer in a private tag.
+#include "controls/imaging/codec.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cmath>
+#include <cstdarg>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <tiffio.h>
+
+namespace img {
+
+namespace {
+
+thread_local std::string tLastTiffError;
+
+void silentWarning(const char*, const char*, va_list) {}
+void recordError(const char* module, const char* fmt, va_list ap) {
+  char buf[512];
+  std::vsnprintf(buf, sizeof buf, fmt, ap);
+  tLastTiffError = module ? std::string(module) + ": " + buf : std::string(buf);
+}
+
+TIFFExtendProc gParentExtender = nullptr;
+void annotationExtender(TIFF* tif) {
+  static const TIFFFieldInfo info[] = {
+      {static_cast<ttag_t>(kAnnotationTag), TIFF_VARIABLE2, TIFF_VARIABLE2, TIFF_UNDEFINED, FIELD_CUSTOM, 1, 1,
+       const_cast<char*>("LumivexAnnotation")},
+  };
+  TIFFMergeFieldInfo(tif, info, 1);
+  if (gParentExtender) gParentExtender(tif);
+}
+
+void setupLibtiff() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    TIFFSetWarningHandler(silentWarning);
+    TIFFSetErrorHandler(recordError);
+    gParentExtender = TIFFSetTagExtender(annotationExtender);
+  });
+}
+
+[[noreturn]] void tiffFail(int number, const QString& what) {
+  QString text = QStringLiteral("TIFF: ") + what;
+  if (!tLastTiffError.empty()) text += QStringLiteral(" (") + QString::fromStdString(tLastTiffError) + QStringLiteral(")");
+  fail(number, text);
+}
+
+// Read-only TIFF over memory.
+struct MemFile {
+  std::span<const uint8_t> d;
+  uint64_t pos = 0;
+};
+tmsize_t memRead(thandle_t h, void* buf, tmsize_t n) {
+  auto* m = static_cast<MemFile*>(h);
+  if (n <= 0 || m->pos >= m->d.size()) return 0;
+  const uint64_t k = std::min<uint64_t>(static_cast<uint64_t>(n), m->d.size() - m->pos);
+  std::memcpy(buf, m->d.data() + m->pos, static_cast<std::size_t>(k));
+  m->pos += k;
+  return static_cast<tmsize_t>(k);
+}
+tmsize_t memWrite(thandle_t, void*, tmsize_t) { return -1; }
+toff_t memSeek(thandle_t h, toff_t off, int whence) {
+  auto* m = static_cast<MemFile*>(h);
+  uint64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? m->pos : m->d.size();
+  m->pos = base + off;
+  return m->pos;
+}
+int memClose(thandle_t) { return 0; }
+toff_t memSize(thandle_t h) { return static_cast<MemFile*>(h)->d.size(); }
+int memMap(thandle_t h, void** base, toff_t* size) {
+  auto* m = static_cast<MemFile*>(h);
+  *base = const_cast<uint8_t*>(m->d.data());
+  *size = m->d.size();
+  return 1;
+}
+void memUnmap(thandle_t, void*, toff_t) {}
+
+struct TiffHandle {
+  TIFF* t = nullptr;
+  MemFile mem;
+  ~TiffHandle() {
+    if (t) TIFFClose(t);
+  }
+};
+
+void openMemory(TiffHandle& h, std::span<const uint8_t> data) {
+  setupLibtiff();
+  tLastTiffError.clear();
+  h.mem.d = data;
+  h.t = TIFFClientOpen("memory", "rm", &h.mem, memRead, memWrite, memSeek, memClose, memSize, memMap, memUnmap);
+  if (!h.t) tiffFail(kErrDamaged, QStringLiteral("not a readable TIFF file"));
+}
+
+void openFile(TiffHandle& h, const QString& path) {
+  setupLibtiff();
+  tLastTiffError.clear();
+  if (!QFileInfo::exists(path)) fail(53, QStringLiteral("File not found: %1").arg(path));
+  h.t = TIFFOpen(QFile::encodeName(path).constData(), "r");
+  if (!h.t) tiffFail(kErrDamaged, QStringLiteral("cannot open %1").arg(path));
+}
+
+int32_t countPages(TIFF* t) {
+  const tdir_t n = TIFFNumberOfDirectories(t);
+  return static_cast<int32_t>(n);
+}
+
+int16_t codeForCompression(TIFF* t, uint16_t comp) {
+  switch (comp) {
+    case COMPRESSION_CCITTRLE:
+    case COMPRESSION_CCITTRLEW: return kFormatTiffCcittRle;
+    case COMPRESSION_CCITTFAX3: {
+      uint32_t opts = 0;
+      TIFFGetField(t, TIFFTAG_GROUP3OPTIONS, &opts);
+      return (opts & GROUP3OPT_2DENCODING) ? kFormatTiffG3_2D : kFormatTiffG3;
+    }
+    case COMPRESSION_CCITTFAX4: return kFormatTiffG4;
+    case COMPRESSION_LZW: return kFormatTiffLzw;
+    case COMPRESSION_PACKBITS: return kFormatTiffPackBits;
+    case COMPRESSION_JPEG:
+    case COMPRESSION_OJPEG: return kFormatTiffJpeg;
+    case COMPRESSION_DEFLATE:
+    case COMPRESSION_ADOBE_DEFLATE: return kFormatTiffDeflate;
+    default: return kFormatTiff;
+  }
+}
+
+// Reads the rows of a stripped, contiguous page of 1, 4 or 8 bits per sample (one sample) or
+// 8-bit RGB into the bitmap, strip by strip.
+bool readStrips(TIFF* t, Bitmap& b, int spp) {
+  if (TIFFIsTiled(t)) return false;
+  const tmsize_t lineBytes = TIFFScanlineSize(t);
+  const int32_t w = b.width(), h = b.height();
+  const tmsize_t expect = spp == 3 ? static_cast<tmsize_t>(w) * 3
+                                   : static_cast<tmsize_t>((static_cast<int64_t>(w) * b.bitsPerPixel() + 7) / 8);
+  if (lineBytes != expect) return false;
+  uint32_t rowsPerStrip = 0;
+  if (!TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip) || rowsPerStrip == 0) rowsPerStrip = h;
+  rowsPerStrip = std::min<uint32_t>(rowsPerStrip, static_cast<uint32_t>(h));
+  const tmsize_t stripBytes = lineBytes * static_cast<tmsize_t>(rowsPerStrip);
+  std::vector<uint8_t> buf(static_cast<std::size_t>(stripBytes));
+  const uint32_t strips = TIFFNumberOfStrips(t);
+  for (uint32_t s = 0; s < strips; ++s) {
+    const int64_t y0 = static_cast<int64_t>(s) * rowsPerStrip;
+    if (y0 >= h) break;
+    const int64_t rows = std::min<int64_t>(rowsPerStrip, h - y0);
+    std::memset(buf.data(), 0, buf.size());
+    const tmsize_t got = TIFFReadEncodedStrip(t, s, buf.data(), lineBytes * rows);
+    if (got < 0) tiffFail(kErrDamaged, QStringLiteral("a strip cannot be decoded"));
+    for (int64_t r = 0; r < rows; ++r) {
+      uint8_t* d = b.row(static_cast<int32_t>(y0 + r));
+      const uint8_t* src = buf.data() + r * lineBytes;
+      if (spp == 3) {
+        for (int32_t x = 0; x < w; ++x) {
+          d[x * 3] = src[x * 3 + 2];
+          d[x * 3 + 1] = src[x * 3 + 1];
+          d[x * 3 + 2] = src[x * 3];
+        }
+      } else {
+        std::memcpy(d, src, static_cast<std::size_t>(lineBytes));
+      }
+    }
+  }
+  return true;
+}
+
+Bitmap readPage(TIFF* t, int32_t page, int16_t* formatOut) {
+  const int32_t pages = countPages(t);
+  if (page < 1 || page > pages) fail(kErrBadPage, QStringLiteral("TIFF: page %1 does not exist (%2 pages)").arg(page).arg(pages));
+  if (!TIFFSetDirectory(t, static_cast<tdir_t>(page - 1))) tiffFail(kErrDamaged, QStringLiteral("page %1 cannot be read").arg(page));
+  uint32_t w = 0, h = 0;
+  uint16_t bps = 1, spp = 1, photometric = PHOTOMETRIC_MINISWHITE, planar = PLANARCONFIG_CONTIG, comp = COMPRESSION_NONE;
+  if (!TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w) || !TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h))
+    tiffFail(kErrDamaged, QStringLiteral("page has no size"));
+  TIFFGetFieldDefaulted(t, TIFFTAG_BITSPERSAMPLE, &bps);
+  TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLESPERPIXEL, &spp);
+  TIFFGetFieldDefaulted(t, TIFFTAG_PLANARCONFIG, &planar);
+  TIFFGetFieldDefaulted(t, TIFFTAG_COMPRESSION, &comp);
+  if (!TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &photometric)) photometric = spp >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISWHITE;
+  if (formatOut) *formatOut = codeForCompression(t, comp);
+
+  Bitmap b;
+  bool done = false;
+  const bool gray = photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK;
+  if (spp == 1 && planar == PLANARCONFIG_CONTIG && (bps == 1 || bps == 4 || bps == 8) &&
+      (gray || photometric == PHOTOMETRIC_PALETTE)) {
+    b = Bitmap(static_cast<int32_t>(w), static_cast<int32_t>(h), bps);
+    const int n = 1 << bps;
+    std::vector<QRgb> pal(static_cast<std::size_t>(n));
+    if (photometric == PHOTOMETRIC_PALETTE) {
+      uint16_t *r = nullptr, *g = nullptr, *bl = nullptr;
+      if (!TIFFGetField(t, TIFFTAG_COLORMAP, &r, &g, &bl)) tiffFail(kErrDamaged, QStringLiteral("palette page without a palette"));
+      // Some writers store 8-bit values in the 16-bit palette.
+      bool eight = true;
+      for (int i = 0; i < n; ++i)
+        if (r[i] > 255 || g[i] > 255 || bl[i] > 255) eight = false;
+      for (int i = 0; i < n; ++i)
+        pal[static_cast<std::size_t>(i)] = eight ? qRgb(r[i], g[i], bl[i]) : qRgb(r[i] >> 8, g[i] >> 8, bl[i] >> 8);
+    } else {
+      for (int i = 0; i < n; ++i) {
+        int v = i * 255 / (n - 1);
+        if (photometric == PHOTOMETRIC_MINISWHITE) v = 255 - v;
+        pal[static_cast<std::size_t>(i)] = qRgb(v, v, v);
+      }
+    }
+    b.palette() = pal;
+    done = readStrips(t, b, 1);
+  } else if (spp == 3 && bps == 8 && planar == PLANARCONFIG_CONTIG && photometric == PHOTOMETRIC_RGB) {
+    b = Bitmap(static_cast<int32_t>(w), static_cast<int32_t>(h), 24);
+    done = readStrips(t, b, 3);
+  }
+  if (!done) {
+    // Everything else (tiles, YCbCr, CMYK, 16-bit, separate planes, JPEG) through libtiff's RGBA reader.
+    b = Bitmap(static_cast<int32_t>(w), static_cast<int32_t>(h), 24);
+    std::vector<uint32_t> rgba;
+    const uint64_t count = static_cast<uint64_t>(w) * h;
+    rgba.resize(static_cast<std::size_t>(count));
+    if (comp == COMPRESSION_JPEG && photometric == PHOTOMETRIC_YCBCR)
+      TIFFSetField(t, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+    if (!TIFFReadRGBAImageOriented(t, w, h, rgba.data(), ORIENTATION_TOPLEFT, 0))
+      tiffFail(kErrDamaged, QStringLiteral("page %1 cannot be decoded").arg(page));
+    for (uint32_t y = 0; y < h; ++y) {
+      uint8_t* d = b.row(static_cast<int32_t>(y));
+      const uint32_t* s = rgba.data() + static_cast<std::size_t>(y) * w;
+      for (uint32_t x = 0; x < w; ++x) {
+        d[x * 3] = static_cast<uint8_t>(TIFFGetB(s[x]));
+        d[x * 3 + 1] = static_cast<uint8_t>(TIFFGetG(s[x]));
+        d[x * 3 + 2] = static_cast<uint8_t>(TIFFGetR(s[x]));
+      }
+    }
+    if (gray && spp == 1) b = b.toGray8();
+  }
+  float xr = 0, yr = 0;
+  uint16_t unit = RESUNIT_INCH;
+  if (TIFFGetField(t, TIFFTAG_XRESOLUTION, &xr) && TIFFGetField(t, TIFFTAG_YRESOLUTION, &yr)) {
+    TIFFGetFieldDefaulted(t, TIFFTAG_RESOLUTIONUNIT, &unit);
+    b.resolutionX = std::isfinite(xr) ? xr : 0;
+    b.resolutionY = std::isfinite(yr) ? yr : 0;
+    b.resolutionUnit = static_cast<int16_t>(unit >= 1 && unit <= 3 ? unit : 1);
+  }
+  uint32_t annCount = 0;
+  void* annData = nullptr;
+  if (TIFFGetField(t, static_cast<ttag_t>(kAnnotationTag), &annCount, &annData) && annData && annCount > 0) {
+    const auto* p = static_cast<const uint8_t*>(annData);
+    b.annotation.assign(p, p + annCount);
+  }
+  return b;
+}
+
+}  // namespace
+
+int32_t tiffPageCount(std::span<const uint8_t> data) {
+  TiffHandle h;
+  openMemory(h, data);
+  return countPages(h.t);
+}
+
+Bitmap decodeTiff(std::span<const uint8_t> data, int32_t page, int16_t* formatOut) {
+  TiffHandle h;
+  openMemory(h, data);
+  return readPage(h.t, page, formatOut);
+}
+
+int32_t tiffFilePageCount(const QString& path) {
+  TiffHandle h;
+  openFile(h, path);
+  return countPages(h.t);
+}
+
+Bitmap readTiffFile(const QString& path, int32_t page, int16_t* formatOut) {
+  TiffHandle h;
+  openFile(h, path);
+  return readPage(h.t, page, formatOut);
+}
+
+namespace {
+
+uint16_t libtiffCompression(int32_t c) {
+  switch (c) {
+    case kTiffCcittRle: return COMPRESSION_CCITTRLE;
+    case kTiffG3:
+    case kTiffG3_2D: return COMPRESSION_CCITTFAX3;
+    case kTiffG4: return COMPRESSION_CCITTFAX4;
+    case kTiffLzw: return COMPRESSION_LZW;
+    case kTiffPackBits: return COMPRESSION_PACKBITS;
+    case kTiffJpeg: return COMPRESSION_JPEG;
+    case kTiffDeflate: return COMPRESSION_ADOBE_DEFLATE;
+    case kTiffNone: return COMPRESSION_NONE;
+    default: fail(kErrBadValue, QStringLiteral("TIFF: unknown compression %1").arg(c));
+  }
+}
+
+bool isFax(int32_t c) { return c == kTiffCcittRle || c == kTiffG3 || c == kTiffG3_2D || c == kTiffG4; }
+
+// A bilevel copy: index 1 is black when the palette's entry 1 is darker.
+Bitmap toBilevel(const Bitmap& src) {
+  if (src.bitsPerPixel() == 1) return src;
+  Bitmap gray = src.toGray8();
+  Bitmap out(src.width(), src.height(), 1);
+  out.palette() = {qRgb(255, 255, 255), qRgb(0, 0, 0)};
+  for (int32_t y = 0; y < src.height(); ++y) {
+    const uint8_t* s = gray.row(y);
+    uint8_t* d = out.row(y);
+    for (int32_t x = 0; x < src.width(); ++x)
+      if (s[x] < 128) d[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+  }
+  out.resolutionX = src.resolutionX;
+  out.resolutionY = src.resolutionY;
+  out.resolutionUnit = src.resolutionUnit;
+  out.annotation = src.annotation;
+  return out;
+}
+
+int luminance(QRgb c) { return qRed(c) * 299 + qGreen(c) * 587 + qBlue(c) * 114; }
+
+bool isIdentityGray(const Bitmap& b, bool inverted) {
+  const std::size_t n = std::size_t(1) << b.bitsPerPixel();
+  if (b.palette().size() < n) return false;
+  for (std::size_t i = 0; i < n; ++i) {
+    int v = static_cast<int>(i * 255 / (n - 1));
+    if (inverted) v = 255 - v;
+    if (b.palette()[i] != qRgb(v, v, v)) return false;
+  }
+  return true;
+}
+
+void writePage(TIFF* t, const Bitmap& src, const SaveOptions& o) {
+  const int32_t comp = o.tiffCompression;
+  Bitmap b;
+  if (isFax(comp)) {
+    b = toBilevel(src);
+    // Fax pages are written white-is-zero; a palette with black first is flipped on the way.
+    if (luminance(b.palette()[0]) < luminance(b.palette()[1])) {
+      for (auto& byte : b.data()) byte = static_cast<uint8_t>(~byte);
+      b.palette() = {qRgb(255, 255, 255), qRgb(0, 0, 0)};
+    } else {
+      b.palette() = {qRgb(255, 255, 255), qRgb(0, 0, 0)};
+    }
+  } else if (comp == kTiffJpeg) {
+    b = (src.bitsPerPixel() <= 8 && src.isGray()) ? src.toGray8() : src.toColor24();
+  } else {
+    b = src;
+  }
+  const int bpp = b.bitsPerPixel();
+  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(b.width()));
+  TIFFSetField(t, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(b.height()));
+  TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(t, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+  TIFFSetField(t, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
+  TIFFSetField(t, TIFFTAG_COMPRESSION, libtiffCompression(comp));
+  std::vector<uint16_t> cmap;
+  bool invertBits = false;
+  if (bpp == 24) {
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 3);
+    if (comp == kTiffJpeg) {
+      TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_YCBCR);
+    } else {
+      TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    }
+  } else {
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, bpp);
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+    if (bpp == 1 && isIdentityGray(b, true)) {
+      TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+    } else if (isIdentityGray(b, false)) {
+      TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+    } else if (bpp == 1 && b.palette().size() >= 2 && b.palette()[0] == qRgb(0, 0, 0) && b.palette()[1] == qRgb(255, 255, 255)) {
+      TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+    } else if (comp == kTiffJpeg) {
+      TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+    } else {
+      TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_PALETTE);
+      const std::size_t n = std::size_t(1) << bpp;
+      cmap.assign(n * 3, 0);
+      for (std::size_t i = 0; i < n; ++i) {
+        const QRgb c = i < b.palette().size() ? b.palette()[i] : qRgb(0, 0, 0);
+        cmap[i] = static_cast<uint16_t>(qRed(c) * 257);
+        cmap[n + i] = static_cast<uint16_t>(qGreen(c) * 257);
+        cmap[2 * n + i] = static_cast<uint16_t>(qBlue(c) * 257);
+      }
+      TIFFSetField(t, TIFFTAG_COLORMAP, cmap.data(), cmap.data() + n, cmap.data() + 2 * n);
+    }
+  }
+  (void)invertBits;
+  if (comp == kTiffG3 || comp == kTiffG3_2D)
+    TIFFSetField(t, TIFFTAG_GROUP3OPTIONS, comp == kTiffG3_2D ? GROUP3OPT_2DENCODING : 0);
+  if (comp == kTiffJpeg) {
+    int q = o.jpegLuminance;
+    q = std::clamp(q * 100 / 255, 1, 100);
+    TIFFSetField(t, TIFFTAG_JPEGQUALITY, q);
+    if (bpp == 24) TIFFSetField(t, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+  }
+  if (comp == kTiffLzw || comp == kTiffDeflate) TIFFSetField(t, TIFFTAG_PREDICTOR, PREDICTOR_NONE);
+  if (b.resolutionX > 0 && b.resolutionY > 0) {
+    TIFFSetField(t, TIFFTAG_XRESOLUTION, static_cast<float>(b.resolutionX));
+    TIFFSetField(t, TIFFTAG_YRESOLUTION, static_cast<float>(b.resolutionY));
+    TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT,
+                 static_cast<uint16_t>(b.resolutionUnit >= 1 && b.resolutionUnit <= 3 ? b.resolutionUnit : 1));
+  }
+  if (!src.annotation.empty())
+    TIFFSetField(t, static_cast<ttag_t>(kAnnotationTag), static_cast<uint32_t>(src.annotation.size()), src.annotation.data());
+  const uint32_t rps = comp == kTiffJpeg ? std::max<uint32_t>(16, TIFFDefaultStripSize(t, 0) / 16 * 16)
+                                         : TIFFDefaultStripSize(t, 0);
+  TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, rps);
+  const std::size_t lineBytes = bpp == 24 ? static_cast<std::size_t>(b.width()) * 3
+                                          : static_cast<std::size_t>((static_cast<int64_t>(b.width()) * bpp + 7) / 8);
+  std::vector<uint8_t> line(lineBytes);
+  for (int32_t y = 0; y < b.height(); ++y) {
+    const uint8_t* s = b.row(y);
+    if (bpp == 24) {
+      for (int32_t x = 0; x < b.width(); ++x) {
+        line[static_cast<std::size_t>(x) * 3] = s[x * 3 + 2];
+        line[static_cast<std::size_t>(x) * 3 + 1] = s[x * 3 + 1];
+        line[static_cast<std::size_t>(x) * 3 + 2] = s[x * 3];
+      }
+    } else {
+      std::memcpy(line.data(), s, lineBytes);
+    }
+    if (TIFFWriteScanline(t, line.data(), static_cast<uint32_t>(y), 0) < 0) tiffFail(kErrWrite, QStringLiteral("cannot write a row"));
+  }
+  if (!TIFFWriteDirectory(t)) tiffFail(kErrWrite, QStringLiteral("cannot write the page"));
+}
+
+}  // namespace
+
+void writeTiffFile(const QString& path, const Bitmap& b, const SaveOptions& o, bool append) {
+  setupLibtiff();
+  tLastTiffError.clear();
+  if (b.isNull()) fail(kErrNoImage, QStringLiteral("No picture to save"));
+  std::string mode = append ? "a" : "w";
+  mode += o.tiffByteOrder == 1 ? "b" : "l";
+  TIFF* t = TIFFOpen(QFile::encodeName(path).constData(), mode.c_str());
+  if (!t) tiffFail(kErrWrite, QStringLiteral("cannot create %1").arg(path));
+  try {
+    writePage(t, b, o);
+  } catch (...) {
+    TIFFClose(t);
+    throw;
+  }
+  TIFFClose(t);
+}
+
+}  // namespace img

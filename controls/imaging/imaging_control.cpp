@@ -1,0 +1,356 @@
+// The imaging control: picture, files, save options and the control's own properties.
+#include "controls/imaging/imaging_control.h"
+
+#include "controls/imaging/imaging_control_p.h"
+#include "controls/imaging/pixel_ops.h"
+#include "runtime/errors.h"
+#include "runtime/screen.h"
+
+#include <QFileInfo>
+#include <QScrollBar>
+#include <cmath>
+
+namespace img {
+
+ImagingControl::ImagingControl(QWidget* parent) : QWidget(parent), d(std::make_unique<State>()) {
+  setFocusPolicy(Qt::StrongFocus);
+  setAcceptDrops(true);
+  setMouseTracking(true);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  d->hbar = new QScrollBar(Qt::Horizontal, this);
+  d->vbar = new QScrollBar(Qt::Vertical, this);
+  d->hbar->hide();
+  d->vbar->hide();
+  auto onAction = [this](QScrollBar* bar, bool horizontal) {
+    const int v = bar->sliderPosition();
+    if (horizontal) setScrollPosX(v);
+    else setScrollPosY(v);
+    Q_EMIT Scroll();
+  };
+  connect(d->hbar, &QScrollBar::actionTriggered, this, [this, onAction](int) { onAction(d->hbar, true); });
+  connect(d->vbar, &QScrollBar::actionTriggered, this, [this, onAction](int) { onAction(d->vbar, false); });
+}
+
+ImagingControl::~ImagingControl() = default;
+
+ImagingControl* ImagingControl::cloneSettings(QWidget* parent) const {
+  auto* c = new ImagingControl(parent);
+  State& o = *c->d;
+  o.page = d->page;
+  o.saveName = d->saveName;
+  o.saveType = d->saveType;
+  o.opts = d->opts;
+  o.zoom = d->zoom;
+  o.stepX = d->stepX;
+  o.stepY = d->stepY;
+  o.thumbMode = d->thumbMode;
+  o.sizeMode = d->sizeMode;
+  o.highlight = d->highlight;
+  o.back = d->back;
+  o.pointer = d->pointer;
+  o.icon = d->icon;
+  o.name = d->name;
+  c->setGeometry(geometry());
+  c->setToolTip(toolTip());
+  c->applyCursor();
+  c->QWidget::setVisible(false);
+  return c;
+}
+
+// ---- picture -----------------------------------------------------------------------------------
+
+bool ImagingControl::hasImage() const { return d->imgW > 0 && d->imgH > 0; }
+
+void ImagingControl::ensureFullPage() const {
+  if (d->haveFull || !d->fileBacked) return;
+  Decoded dec = readFilePage(d->loadedPath, d->loadedPage);
+  d->bmp = std::move(dec.bitmap);
+  d->haveFull = true;
+}
+
+const Bitmap& ImagingControl::bitmap() const {
+  ensureFullPage();
+  return d->bmp;
+}
+
+// Called after d->bmp changed: facts, caches, view.
+void ImagingControl::afterPictureChanged(bool resetView) {
+  d->imgW = d->bmp.width();
+  d->imgH = d->bmp.height();
+  d->bpp = static_cast<int16_t>(d->bmp.bitsPerPixel());
+  d->resX = d->bmp.resolutionX;
+  d->resY = d->bmp.resolutionY;
+  d->unit = d->bmp.resolutionUnit;
+  d->haveFull = !d->bmp.isNull();
+  d->dropCaches();
+  d->thumb = QImage();
+  if (d->thumbMode == 1 && d->haveFull) {
+    const int side = std::max({96, width(), height()});
+    d->thumb = makeThumbnail(d->bmp, side, side);
+  }
+  if (resetView) {
+    d->scrollX = d->scrollY = 0;
+  }
+  updateScrollBars();
+  if (d->redraw) update();
+}
+
+void ImagingControl::pushUndo() {
+  ensureFullPage();
+  if (d->bmp.isNull()) return;
+  d->undo.push_back(d->bmp);
+  std::size_t bytes = 0;
+  for (const Bitmap& b : d->undo) bytes += b.data().size();
+  while (d->undo.size() > 4 || (d->undo.size() > 1 && bytes > (std::size_t(256) << 20))) {
+    bytes -= d->undo.front().data().size();
+    d->undo.pop_front();
+  }
+}
+
+void ImagingControl::setBitmap(Bitmap b) {
+  pushUndo();
+  d->bmp = std::move(b);
+  d->fileBacked = false;
+  afterPictureChanged(false);
+}
+
+plat::HGLOBAL ImagingControl::ImageHandleCopy() const {
+  if (!hasImage()) return nullptr;
+  if (!d->haveFull && d->fileBacked) {
+    // A thumbnail decodes its page for the copy and lets it go again.
+    Decoded dec = readFilePage(d->loadedPath, d->loadedPage);
+    return toDibHandle(dec.bitmap);
+  }
+  return toDibHandle(d->bmp);
+}
+
+namespace {
+// The placed picture, scaled by the placement factors.
+Bitmap scaledForPlacement(const Bitmap& b, double sx, double sy) {
+  if (std::abs(sx - 1) < 1e-9 && std::abs(sy - 1) < 1e-9) return b;
+  const int w = std::max(1, static_cast<int>(std::lround(b.width() * sx)));
+  const int h = std::max(1, static_cast<int>(std::lround(b.height() * sy)));
+  return Bitmap::fromQImage(b.toQImage().scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+}
+}  // namespace
+
+void ImagingControl::setImageHandle(plat::HGLOBAL handle) {
+  if (!handle) {
+    setSourceFile(QString());
+    return;
+  }
+  Bitmap b = fromDibHandle(handle);  // throws for a handle that is not a bitmap, which stays with the caller
+  plat::GlobalFree(handle);
+  if (d->placement && hasImage()) {
+    ensureFullPage();
+    Bitmap placed = scaledForPlacement(b, d->plSX, d->plSY);
+    paste(d->bmp, placed, static_cast<int32_t>(std::lround(d->plX)), static_cast<int32_t>(std::lround(d->plY)));
+    d->fileBacked = false;
+    afterPictureChanged(false);
+    return;
+  }
+  takePicture(std::move(b));
+}
+
+// A new picture that did not come from a file: no undo, selection or file facts carry over.
+void ImagingControl::takePicture(Bitmap b) {
+  d->undo.clear();
+  ClearArea();
+  d->sel = QRect();
+  d->rubber = false;
+  d->bmp = std::move(b);
+  d->fileBacked = false;
+  d->source.clear();
+  d->fileType = 0;
+  d->fileSize = 0;
+  afterPictureChanged(true);
+}
+
+QImage ImagingControl::Picture() const {
+  if (!hasImage()) return QImage();
+  if (!d->haveFull && d->fileBacked) return readFilePage(d->loadedPath, d->loadedPage).bitmap.toQImage();
+  return d->bmp.toQImage();
+}
+
+void ImagingControl::setPicture(const QImage& picture) {
+  if (picture.isNull()) {
+    setSourceFile(QString());
+    return;
+  }
+  setImageHandle(toDibHandle(Bitmap::fromQImage(picture)));
+}
+
+std::vector<uint8_t> ImagingControl::AnnotationData() const { return d->haveFull ? d->bmp.annotation : d->annotation; }
+
+void ImagingControl::setAnnotationData(std::vector<uint8_t> data) {
+  if (d->haveFull) d->bmp.annotation = data;
+  d->annotation = std::move(data);
+}
+
+// ---- file --------------------------------------------------------------------------------------
+
+int32_t ImagingControl::PageNumber() const { return d->page; }
+void ImagingControl::setPageNumber(int32_t page) {
+  if (page < 1) fail(kErrBadValue, QStringLiteral("Invalid page number %1").arg(page));
+  d->page = page;
+}
+
+QString ImagingControl::SourceFile() const { return d->source; }
+
+void ImagingControl::setSourceFile(const QString& path) {
+  // Unload first, so a file that cannot be read leaves the control empty.
+  d->undo.clear();
+  ClearArea();
+  d->sel = QRect();
+  d->rubber = false;
+  d->bmp = Bitmap();
+  d->haveFull = false;
+  d->fileBacked = false;
+  d->annotation.clear();
+  d->source.clear();
+  d->fileType = 0;
+  d->fileSize = 0;
+  d->loadedPath.clear();
+  afterPictureChanged(true);
+  if (path.isEmpty()) return;
+  Decoded dec = readFilePage(path, d->page);
+  d->source = path;
+  d->fileType = dec.format;
+  d->fileSize = QFileInfo(path).size();
+  d->loadedPath = path;
+  d->loadedPage = d->page;
+  d->bmp = std::move(dec.bitmap);
+  afterPictureChanged(true);
+  d->fileBacked = true;
+  if (d->thumbMode == 1) {
+    // Keep the display picture and the facts; the page is decoded again when needed.
+    d->annotation = d->bmp.annotation;
+    d->bmp = Bitmap();
+    d->haveFull = false;
+  }
+}
+
+int32_t ImagingControl::FilePageCount(const QString& path) const {
+  try {
+    return filePageCount(path);
+  } catch (const rt::RuntimeError&) {
+    return 0;
+  }
+}
+
+void ImagingControl::GetFileInfo(const QString& path, int32_t page, int32_t& width, int32_t& height,
+                                 int16_t& bitsPerPixel, int16_t& format, int32_t& fileSize, int16_t& unit,
+                                 double& resolutionX, double& resolutionY) const {
+  const FileInfo info = fileInfo(path, std::max(0, page) + 1);
+  width = info.width;
+  height = info.height;
+  bitsPerPixel = info.bitsPerPixel;
+  format = info.format;
+  fileSize = static_cast<int32_t>(std::min<int64_t>(info.fileSize, INT32_MAX));
+  unit = info.unit;
+  resolutionX = info.resolutionX;
+  resolutionY = info.resolutionY;
+}
+
+int16_t ImagingControl::ImageFileType() const { return d->fileType; }
+int32_t ImagingControl::ImageFileSize() const { return static_cast<int32_t>(std::min<int64_t>(d->fileSize, INT32_MAX)); }
+int32_t ImagingControl::ImageWidth() const { return d->imgW; }
+int32_t ImagingControl::ImageHeight() const { return d->imgH; }
+int16_t ImagingControl::ImageBitsPerPixel() const { return d->bpp; }
+double ImagingControl::ResolutionX() const { return d->resX; }
+double ImagingControl::ResolutionY() const { return d->resY; }
+int16_t ImagingControl::ResolutionUnit() const { return d->unit; }
+
+void ImagingControl::setResolutionX(double v) {
+  ensureFullPage();
+  d->resX = d->bmp.resolutionX = v;
+}
+void ImagingControl::setResolutionY(double v) {
+  ensureFullPage();
+  d->resY = d->bmp.resolutionY = v;
+}
+void ImagingControl::setResolutionUnit(int16_t v) {
+  if (v < 0 || v > 3) fail(kErrBadValue, QStringLiteral("Invalid resolution unit %1").arg(v));
+  ensureFullPage();
+  d->unit = d->bmp.resolutionUnit = v;
+}
+
+// ---- save --------------------------------------------------------------------------------------
+
+QString ImagingControl::SaveFileName() const { return d->saveName; }
+void ImagingControl::setSaveFileName(const QString& path) { d->saveName = path; }
+int16_t ImagingControl::SaveFileType() const { return d->saveType; }
+void ImagingControl::setSaveFileType(int16_t code) { d->saveType = code; }
+bool ImagingControl::SaveMultiPage() const { return d->opts.multiPage; }
+void ImagingControl::setSaveMultiPage(bool on) { d->opts.multiPage = on; }
+int32_t ImagingControl::SaveTiffCompression() const { return d->opts.tiffCompression; }
+void ImagingControl::setSaveTiffCompression(int32_t c) {
+  if (c < 0 || c > 8) fail(kErrBadValue, QStringLiteral("Invalid TIFF compression %1").arg(c));
+  d->opts.tiffCompression = c;
+}
+int32_t ImagingControl::SaveTiffByteOrder() const { return d->opts.tiffByteOrder; }
+void ImagingControl::setSaveTiffByteOrder(int32_t order) {
+  if (order != 0 && order != 1) fail(kErrBadValue, QStringLiteral("Invalid TIFF byte order %1").arg(order));
+  d->opts.tiffByteOrder = order;
+}
+int16_t ImagingControl::SaveJpegLuminance() const { return d->opts.jpegLuminance; }
+void ImagingControl::setSaveJpegLuminance(int16_t q) { d->opts.jpegLuminance = static_cast<int16_t>(std::clamp<int>(q, 0, 255)); }
+int16_t ImagingControl::SaveJpegChrominance() const { return d->opts.jpegChrominance; }
+void ImagingControl::setSaveJpegChrominance(int16_t q) { d->opts.jpegChrominance = static_cast<int16_t>(std::clamp<int>(q, 0, 255)); }
+bool ImagingControl::SaveJpegGrayscale() const { return d->opts.jpegGrayscale; }
+void ImagingControl::setSaveJpegGrayscale(bool on) { d->opts.jpegGrayscale = on; }
+bool ImagingControl::SaveJpegProgressive() const { return d->opts.jpegProgressive; }
+void ImagingControl::setSaveJpegProgressive(bool on) { d->opts.jpegProgressive = on; }
+int32_t ImagingControl::SaveJpegSubSampling() const { return d->opts.jpegSubSampling; }
+void ImagingControl::setSaveJpegSubSampling(int32_t s) {
+  if (s < 0 || s > 3) fail(kErrBadValue, QStringLiteral("Invalid JPEG sub-sampling %1").arg(s));
+  d->opts.jpegSubSampling = s;
+}
+bool ImagingControl::SavePngInterlace() const { return d->opts.pngInterlace; }
+void ImagingControl::setSavePngInterlace(bool on) { d->opts.pngInterlace = on; }
+int32_t ImagingControl::SavePpmType() const { return d->opts.ppmType; }
+void ImagingControl::setSavePpmType(int32_t t) { d->opts.ppmType = t ? 1 : 0; }
+int32_t ImagingControl::SavePgmType() const { return d->opts.pgmType; }
+void ImagingControl::setSavePgmType(int32_t t) { d->opts.pgmType = t ? 1 : 0; }
+int32_t ImagingControl::SavePbmType() const { return d->opts.pbmType; }
+void ImagingControl::setSavePbmType(int32_t t) { d->opts.pbmType = t ? 1 : 0; }
+const SaveOptions& ImagingControl::saveOptions() const { return d->opts; }
+
+void ImagingControl::SaveFile() {
+  if (!hasImage()) fail(kErrNoImage, QStringLiteral("There is no picture to save"));
+  SaveOptions o = d->opts;
+  o.format = d->saveType;
+  if (!d->haveFull && d->fileBacked) {
+    Decoded dec = readFilePage(d->loadedPath, d->loadedPage);
+    dec.bitmap.annotation = d->annotation;
+    writeFile(d->saveName, dec.bitmap, o);
+    return;
+  }
+  writeFile(d->saveName, d->bmp, o);
+}
+
+// ---- extender ----------------------------------------------------------------------------------
+
+double ImagingControl::Left() const { return x() * rt::Screen::TwipsPerPixelX(); }
+double ImagingControl::Top() const { return y() * rt::Screen::TwipsPerPixelY(); }
+double ImagingControl::Width() const { return width() * rt::Screen::TwipsPerPixelX(); }
+double ImagingControl::Height() const { return height() * rt::Screen::TwipsPerPixelY(); }
+void ImagingControl::setLeft(double t) { move(rt::Screen::ToPixelsX(t), y()); }
+void ImagingControl::setTop(double t) { move(x(), rt::Screen::ToPixelsY(t)); }
+void ImagingControl::setWidth(double t) { resize(std::max(0, rt::Screen::ToPixelsX(t)), height()); }
+void ImagingControl::setHeight(double t) { resize(width(), std::max(0, rt::Screen::ToPixelsY(t))); }
+void ImagingControl::Move(double left, double top, double w, double h) {
+  setGeometry(rt::Screen::ToPixelsX(left), rt::Screen::ToPixelsY(top), std::max(0, rt::Screen::ToPixelsX(w)),
+              std::max(0, rt::Screen::ToPixelsY(h)));
+}
+bool ImagingControl::Visible() const { return !isHidden(); }
+void ImagingControl::setVisible(bool on) { QWidget::setVisible(on); }
+QString ImagingControl::ToolTipText() const { return toolTip(); }
+void ImagingControl::setToolTipText(const QString& text) { setToolTip(text); }
+QString ImagingControl::Name() const { return d->name.isEmpty() ? objectName() : d->name; }
+void ImagingControl::setName(const QString& name) {
+  d->name = name;
+  setObjectName(name);
+}
+
+}  // namespace img

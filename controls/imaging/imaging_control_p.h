@@ -1,0 +1,98 @@
+#pragma once
+// Inner state of the imaging control, shared by its source files.
+#include "controls/imaging/imaging_control.h"
+
+#include <QImage>
+#include <QPolygon>
+#include <QRect>
+#include <deque>
+
+class QScrollBar;
+
+namespace img {
+
+struct ImagingControl::State {
+  // The picture. A thumbnail loaded from a file keeps only its display picture (thumb) and the
+  // facts of the page; the full page is decoded again from loadedPath when it is needed.
+  Bitmap bmp;
+  bool haveFull = false;
+  bool fileBacked = false;  // the picture is page loadedPage of loadedPath, unchanged
+  QString loadedPath;
+  int32_t loadedPage = 1;
+  int32_t imgW = 0, imgH = 0;
+  int16_t bpp = 0;
+  double resX = 0, resY = 0;
+  int16_t unit = 0;
+  std::vector<uint8_t> annotation;  // when the full page is not held
+  QImage thumb;
+
+  QString source;
+  int32_t page = 1;
+  int16_t fileType = 0;
+  int64_t fileSize = 0;
+
+  QString saveName;
+  int16_t saveType = kFormatTiff;
+  SaveOptions opts;
+
+  double zoom = 1.0;
+  int32_t scrollX = 0, scrollY = 0;
+  int32_t stepX = 32, stepY = 32;
+  int32_t ptrX = 0, ptrY = 0;
+  int32_t thumbMode = 0, sizeMode = 0, highlight = 0;
+  uint32_t back = 0x00808080;
+  bool redraw = true;
+  int16_t pointer = 0;
+  QPixmap icon;
+  QString name;
+
+  // Display caches, built lazily by painting.
+  QImage display;        // full picture as RGB32
+  QImage scaled;         // full picture at zoom (zoom < 1)
+  double scaledZoom = 0;
+  QImage fitted;         // thumb / size mode 4 picture at the control's size
+  QSize fittedFor;
+
+  // Selection and area (image pixels).
+  bool selVisible = false;
+  QRect sel;
+  bool selFromArea = false;
+  bool rubber = false;
+  QPoint rubberStart;
+  QPolygon areaPts;
+  bool areaClosed = false;
+  bool areaActive = false;
+  Bitmap floatBmp;
+  QPolygon floatMask;  // outline relative to the floating picture's top-left; empty = all
+  QPoint floatPos;
+  bool placement = false;
+  double plX = 0, plY = 0, plSX = 1, plSY = 1;
+  bool plOptions = false;
+  int32_t plMode = 1, plTransparentColour = 0;
+  bool plTransparent = false;
+
+  std::deque<Bitmap> undo;
+
+  int32_t prL = 0, prT = 0, prW = 0, prH = 0;
+
+  QScrollBar* hbar = nullptr;
+  QScrollBar* vbar = nullptr;
+  Qt::MouseButtons pressed;
+
+  bool fitMode() const { return thumbMode == 1 || sizeMode == 4; }
+  void dropCaches() {
+    display = QImage();
+    scaled = QImage();
+    scaledZoom = 0;
+    fitted = QImage();
+    fittedFor = QSize();
+  }
+};
+
+// Qt key to the key codes the program's handlers test (Delete 46, Escape 27, Shift 16 ...).
+int16_t vbKeyCode(int qtKey);
+int16_t vbShiftState(Qt::KeyboardModifiers m);
+int16_t vbButton(Qt::MouseButton b);
+int16_t vbButtons(Qt::MouseButtons b);
+
+}  // namespace img

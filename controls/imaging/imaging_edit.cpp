@@ -1,0 +1,201 @@
+// The imaging control's selection, floating area, editing and clipboard.
+#include "controls/imaging/imaging_control.h"
+
+#include "controls/imaging/imaging_control_p.h"
+#include "controls/imaging/pixel_ops.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <cmath>
+
+namespace img {
+
+namespace {
+template <class S>
+QPoint imagePoint(const S& d, int32_t vx, int32_t vy) {
+  return QPoint(static_cast<int>(std::lround((d.scrollX + vx) / d.zoom)), static_cast<int>(std::lround((d.scrollY + vy) / d.zoom)));
+}
+}  // namespace
+
+// ---- selection ---------------------------------------------------------------------------------
+
+bool ImagingControl::SelectionVisible() const { return d->selVisible; }
+void ImagingControl::setSelectionVisible(bool on) {
+  d->selVisible = on;
+  if (d->redraw) update();
+}
+
+void ImagingControl::RubberBandStart(bool on, int32_t x, int32_t y) {
+  d->sel = QRect();
+  d->selFromArea = false;
+  d->rubber = on;
+  if (on) d->rubberStart = imagePoint(*d, x, y);
+  if (d->redraw) update();
+}
+
+void ImagingControl::RubberBandTo(int32_t x, int32_t y) {
+  if (!d->rubber) return;
+  const QPoint p = imagePoint(*d, x, y);
+  const QRect r = QRect(QPoint(std::min(p.x(), d->rubberStart.x()), std::min(p.y(), d->rubberStart.y())),
+                        QPoint(std::max(p.x(), d->rubberStart.x()) - 1, std::max(p.y(), d->rubberStart.y()) - 1));
+  d->sel = r.intersected(QRect(0, 0, d->imgW, d->imgH));
+  d->selFromArea = false;
+  if (d->redraw) update();
+}
+
+int32_t ImagingControl::SelectionLeft() const { return d->sel.isEmpty() ? 0 : d->sel.left(); }
+int32_t ImagingControl::SelectionTop() const { return d->sel.isEmpty() ? 0 : d->sel.top(); }
+int32_t ImagingControl::SelectionWidth() const { return d->sel.isEmpty() ? 0 : d->sel.width(); }
+int32_t ImagingControl::SelectionHeight() const { return d->sel.isEmpty() ? 0 : d->sel.height(); }
+void ImagingControl::setSelection(int32_t l, int32_t t, int32_t w, int32_t h) {
+  d->sel = (w > 0 && h > 0) ? QRect(l, t, w, h).intersected(QRect(0, 0, d->imgW, d->imgH)) : QRect();
+  d->selFromArea = false;
+  if (d->redraw) update();
+}
+
+// ---- floating area -----------------------------------------------------------------------------
+
+void ImagingControl::AddAreaPoint(int32_t x, int32_t y) {
+  if (d->areaClosed) {
+    d->areaPts.clear();
+    d->areaClosed = false;
+  }
+  d->areaPts << QPoint(x, y);
+}
+
+void ImagingControl::CloseArea() {
+  if (d->areaPts.size() < 3) return;
+  d->areaClosed = true;
+  const QRect box = d->areaPts.boundingRect();
+  // Points are corners: the bounding box spans from the first to the last corner exclusive.
+  d->sel = QRect(box.topLeft(), QSize(box.width() - 1, box.height() - 1)).intersected(QRect(0, 0, d->imgW, d->imgH));
+  d->selFromArea = true;
+  if (d->redraw) update();
+}
+
+void ImagingControl::ActivateArea() {
+  if (!d->areaClosed || !hasImage()) return;
+  ensureFullPage();
+  const QRect box = d->areaPts.boundingRect();
+  const QRect r(box.topLeft(), QSize(box.width() - 1, box.height() - 1));
+  const QRect clipped = r.intersected(QRect(0, 0, d->imgW, d->imgH));
+  if (clipped.isEmpty()) return;
+  d->floatBmp = crop(d->bmp, clipped);
+  // A rectangle needs no mask; another outline keeps its shape relative to the picture.
+  const bool rect = d->areaPts.size() == 4 && QPolygon(QRect(r.topLeft(), r.size() + QSize(1, 1)), false).boundingRect() == box &&
+                    (d->areaPts[0].x() == d->areaPts[3].x() || d->areaPts[0].y() == d->areaPts[3].y());
+  d->floatMask = rect ? QPolygon() : d->areaPts.translated(-clipped.topLeft());
+  d->floatPos = clipped.topLeft();
+  d->areaActive = true;
+  if (d->redraw) update();
+}
+
+void ImagingControl::AreaPlacement(bool on, double x, double y, double sx, double sy) {
+  d->placement = on;
+  if (!on) return;
+  if (!(sx > 0) || !(sy > 0)) fail(kErrBadValue, QStringLiteral("Invalid placement scale"));
+  d->plX = x;
+  d->plY = y;
+  d->plSX = sx;
+  d->plSY = sy;
+}
+
+void ImagingControl::AreaPlacementOptions(bool on, int32_t mode, int32_t transparentColour, bool transparent) {
+  d->plOptions = on;
+  d->plMode = mode;
+  d->plTransparentColour = transparentColour;
+  d->plTransparent = transparent;
+}
+
+void ImagingControl::GetAreaOrigin(int32_t viewX, int32_t viewY) {
+  if (!d->areaActive) return;
+  d->floatPos = imagePoint(*d, viewX, viewY);
+  if (d->redraw) update();
+}
+
+void ImagingControl::MoveArea(int32_t x, int32_t y) {
+  if (!d->areaActive) return;
+  d->floatPos = QPoint(x, y);
+  if (d->redraw) update();
+}
+
+void ImagingControl::MergeArea() {
+  if (!d->areaActive || d->floatBmp.isNull()) return;
+  pushUndo();
+  paste(d->bmp, d->floatBmp, d->floatPos.x(), d->floatPos.y(), d->floatMask);
+  d->fileBacked = false;
+  d->areaActive = false;
+  d->floatBmp = Bitmap();
+  afterPictureChanged(false);
+}
+
+void ImagingControl::ClearArea() {
+  d->areaPts.clear();
+  d->areaClosed = false;
+  d->areaActive = false;
+  d->floatBmp = Bitmap();
+  d->floatMask.clear();
+  if (d->selFromArea) {
+    d->sel = QRect();
+    d->selFromArea = false;
+  }
+  if (d->redraw) update();
+}
+
+bool ImagingControl::AreaActive() const { return d->areaActive; }
+int32_t ImagingControl::AreaLeft() const { return d->floatPos.x(); }
+int32_t ImagingControl::AreaTop() const { return d->floatPos.y(); }
+
+// ---- editing -----------------------------------------------------------------------------------
+
+void ImagingControl::CopyToClipboard() {
+  if (!hasImage()) fail(kErrNoImage, QStringLiteral("There is no picture to copy"));
+  ensureFullPage();
+  const Bitmap part = d->sel.isEmpty() ? d->bmp : crop(d->bmp, d->sel);
+  QGuiApplication::clipboard()->setImage(part.toQImage());
+}
+
+void ImagingControl::UndoLast() {
+  if (d->undo.empty()) return;
+  d->bmp = std::move(d->undo.back());
+  d->undo.pop_back();
+  d->fileBacked = false;
+  afterPictureChanged(false);
+}
+
+int32_t ImagingControl::UndoAvailable() const { return static_cast<int32_t>(d->undo.size()); }
+
+void ImagingControl::CreateBlankImage(int32_t w, int32_t h, int16_t bpp, uint32_t colour) {
+  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24) fail(kErrBadValue, QStringLiteral("Invalid bits per pixel %1").arg(bpp));
+  Bitmap b = blankBitmap(w, h, bpp, fromBgr(colour));
+  b.resolutionX = b.resolutionY = 96;
+  b.resolutionUnit = kUnitInch;
+  takePicture(std::move(b));
+}
+
+namespace {
+template <class F>
+void editWith(ImagingControl& c, F f) {
+  if (!c.hasImage()) fail(kErrNoImage, QStringLiteral("There is no picture to edit"));
+  Bitmap b = c.bitmap();
+  f(b);
+  c.setBitmap(std::move(b));
+}
+}  // namespace
+
+void ImagingControl::RotateBy(double degrees) {
+  if (!std::isfinite(degrees)) fail(kErrBadValue, QStringLiteral("Invalid angle"));
+  editWith(*this, [&](Bitmap& b) { b = rotateAny(b, degrees); });
+}
+void ImagingControl::Mirror() { editWith(*this, [](Bitmap& b) { mirror(b); }); }
+void ImagingControl::Flip() { editWith(*this, [](Bitmap& b) { flip(b); }); }
+void ImagingControl::ReplaceColours(uint32_t from, uint32_t to, uint32_t with) {
+  const QRect r = d->sel;
+  editWith(*this, [&](Bitmap& b) { replaceColours(b, r, fromBgr(from), fromBgr(to), fromBgr(with)); });
+}
+void ImagingControl::AutoContrast() { editWith(*this, [](Bitmap& b) { autoContrast(b); }); }
+void ImagingControl::Despeckle() { editWith(*this, [](Bitmap& b) { despeckle(b); }); }
+void ImagingControl::Deskew() { editWith(*this, [](Bitmap& b) { b = deskew(b); }); }
+
+}  // namespace img

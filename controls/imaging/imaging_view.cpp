@@ -1,0 +1,464 @@
+// The imaging control's view: zoom, scrolling, painting, pointer and input events, printing.
+#include "controls/imaging/imaging_control.h"
+
+#include "controls/imaging/imaging_control_p.h"
+#include "controls/imaging/pixel_ops.h"
+#include "runtime/screen.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QScrollBar>
+#include <QStyle>
+#include <QWheelEvent>
+#include <cmath>
+
+namespace img {
+
+int16_t vbKeyCode(int k) {
+  if ((k >= Qt::Key_A && k <= Qt::Key_Z) || (k >= Qt::Key_0 && k <= Qt::Key_9)) return static_cast<int16_t>(k);
+  if (k >= Qt::Key_F1 && k <= Qt::Key_F16) return static_cast<int16_t>(112 + (k - Qt::Key_F1));
+  switch (k) {
+    case Qt::Key_Backspace: return 8;
+    case Qt::Key_Tab: return 9;
+    case Qt::Key_Return: case Qt::Key_Enter: return 13;
+    case Qt::Key_Shift: return 16;
+    case Qt::Key_Control: return 17;
+    case Qt::Key_Alt: return 18;
+    case Qt::Key_Pause: return 19;
+    case Qt::Key_CapsLock: return 20;
+    case Qt::Key_Escape: return 27;
+    case Qt::Key_Space: return 32;
+    case Qt::Key_PageUp: return 33;
+    case Qt::Key_PageDown: return 34;
+    case Qt::Key_End: return 35;
+    case Qt::Key_Home: return 36;
+    case Qt::Key_Left: return 37;
+    case Qt::Key_Up: return 38;
+    case Qt::Key_Right: return 39;
+    case Qt::Key_Down: return 40;
+    case Qt::Key_Insert: return 45;
+    case Qt::Key_Delete: return 46;
+    default: return 0;
+  }
+}
+
+int16_t vbShiftState(Qt::KeyboardModifiers m) {
+  int16_t s = 0;
+  if (m & Qt::ShiftModifier) s |= 1;
+  if (m & Qt::ControlModifier) s |= 2;
+  if (m & Qt::AltModifier) s |= 4;
+  return s;
+}
+
+int16_t vbButton(Qt::MouseButton b) {
+  switch (b) {
+    case Qt::LeftButton: return 1;
+    case Qt::RightButton: return 2;
+    case Qt::MiddleButton: return 4;
+    default: return 0;
+  }
+}
+
+int16_t vbButtons(Qt::MouseButtons b) {
+  int16_t v = 0;
+  if (b & Qt::LeftButton) v |= 1;
+  if (b & Qt::RightButton) v |= 2;
+  if (b & Qt::MiddleButton) v |= 4;
+  return v;
+}
+
+// ---- zoom and scrolling ------------------------------------------------------------------------
+
+namespace {
+constexpr double kMinZoom = 0.01, kMaxZoom = 64.0;
+}
+
+float ImagingControl::ZoomFactor() const { return static_cast<float>(d->zoom); }
+
+void ImagingControl::SetZoom(float factor) {
+  if (!(factor > 0) || !std::isfinite(factor)) fail(kErrBadValue, QStringLiteral("Invalid zoom factor"));
+  const double old = d->zoom;
+  const double offX = d->scrollX / old, offY = d->scrollY / old;
+  d->zoom = std::clamp(static_cast<double>(factor), kMinZoom, kMaxZoom);
+  d->scrollX = static_cast<int32_t>(std::lround(offX * d->zoom));
+  d->scrollY = static_cast<int32_t>(std::lround(offY * d->zoom));
+  d->scaled = QImage();
+  updateScrollBars();
+  if (d->redraw) update();
+}
+
+void ImagingControl::ZoomToFit(int16_t how) {
+  if (how < 0 || how > 2) fail(kErrBadValue, QStringLiteral("Invalid fit %1").arg(how));
+  if (!hasImage() || width() <= 0 || height() <= 0) return;
+  const int sb = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  const double W = width(), H = height();
+  double z;
+  if (how == 0) {
+    z = W / d->imgW;
+    if (d->imgH * z > H) z = std::max(1.0, W - sb) / d->imgW;
+  } else if (how == 1) {
+    z = H / d->imgH;
+    if (d->imgW * z > W) z = std::max(1.0, H - sb) / d->imgH;
+  } else {
+    z = std::min(W / d->imgW, H / d->imgH);
+  }
+  SetZoom(static_cast<float>(z));
+}
+
+int32_t ImagingControl::ViewOffsetX() const { return static_cast<int32_t>(std::lround(d->scrollX / d->zoom)); }
+int32_t ImagingControl::ViewOffsetY() const { return static_cast<int32_t>(std::lround(d->scrollY / d->zoom)); }
+void ImagingControl::setViewOffsetX(int32_t x) { setScrollPosX(static_cast<int32_t>(std::lround(x * d->zoom))); }
+void ImagingControl::setViewOffsetY(int32_t y) { setScrollPosY(static_cast<int32_t>(std::lround(y * d->zoom))); }
+int32_t ImagingControl::ScrollPosX() const { return d->scrollX; }
+int32_t ImagingControl::ScrollPosY() const { return d->scrollY; }
+
+void ImagingControl::setScrollPosX(int32_t x) {
+  d->scrollX = x;
+  updateScrollBars();
+  if (d->redraw) update();
+}
+void ImagingControl::setScrollPosY(int32_t y) {
+  d->scrollY = y;
+  updateScrollBars();
+  if (d->redraw) update();
+}
+int32_t ImagingControl::ScrollStepX() const { return d->stepX; }
+int32_t ImagingControl::ScrollStepY() const { return d->stepY; }
+void ImagingControl::setScrollStepX(int32_t s) { d->stepX = std::max(1, s); updateScrollBars(); }
+void ImagingControl::setScrollStepY(int32_t s) { d->stepY = std::max(1, s); updateScrollBars(); }
+int32_t ImagingControl::PointerViewX() const { return d->ptrX; }
+int32_t ImagingControl::PointerViewY() const { return d->ptrY; }
+
+// Lays out the scroll bars for the content size and keeps the scroll position in range.
+void ImagingControl::updateScrollBars() {
+  const int sb = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  int W = width(), H = height();
+  const double cw = d->imgW * d->zoom, ch = d->imgH * d->zoom;
+  bool needH = false, needV = false;
+  if (!d->fitMode() && hasImage()) {
+    for (int i = 0; i < 2; ++i) {
+      needH = cw > W - (needV ? sb : 0);
+      needV = ch > H - (needH ? sb : 0);
+    }
+  }
+  const int vw = W - (needV ? sb : 0), vh = H - (needH ? sb : 0);
+  const int maxX = std::max(0, static_cast<int>(std::ceil(cw)) - vw);
+  const int maxY = std::max(0, static_cast<int>(std::ceil(ch)) - vh);
+  if (d->fitMode()) {
+    d->scrollX = d->scrollY = 0;
+  } else {
+    d->scrollX = std::clamp(d->scrollX, 0, maxX);
+    d->scrollY = std::clamp(d->scrollY, 0, maxY);
+  }
+  d->hbar->setVisible(needH);
+  d->vbar->setVisible(needV);
+  if (needH) {
+    d->hbar->setGeometry(0, H - sb, vw, sb);
+    d->hbar->setRange(0, maxX);
+    d->hbar->setPageStep(std::max(1, vw));
+    d->hbar->setSingleStep(d->stepX);
+    QSignalBlocker b(d->hbar);
+    d->hbar->setValue(d->scrollX);
+  }
+  if (needV) {
+    d->vbar->setGeometry(W - sb, 0, sb, vh);
+    d->vbar->setRange(0, maxY);
+    d->vbar->setPageStep(std::max(1, vh));
+    d->vbar->setSingleStep(d->stepY);
+    QSignalBlocker b(d->vbar);
+    d->vbar->setValue(d->scrollY);
+  }
+}
+
+// ---- view properties ---------------------------------------------------------------------------
+
+int32_t ImagingControl::ThumbDisplayMode() const { return d->thumbMode; }
+void ImagingControl::setThumbDisplayMode(int32_t mode) {
+  d->thumbMode = mode;
+  if (mode == 1 && d->haveFull && d->thumb.isNull()) {
+    const int side = std::max({96, width(), height()});
+    d->thumb = makeThumbnail(d->bmp, side, side);
+  }
+  d->dropCaches();
+  updateScrollBars();
+  if (d->redraw) update();
+}
+int32_t ImagingControl::ViewSizeMode() const { return d->sizeMode; }
+void ImagingControl::setViewSizeMode(int32_t mode) {
+  d->sizeMode = mode;
+  d->dropCaches();
+  updateScrollBars();
+  if (d->redraw) update();
+}
+int32_t ImagingControl::HighlightBorder() const { return d->highlight; }
+void ImagingControl::setHighlightBorder(int32_t v) {
+  if (d->highlight == v) return;
+  d->highlight = v;
+  if (d->redraw) update();
+}
+uint32_t ImagingControl::BackColor() const { return d->back; }
+void ImagingControl::setBackColor(uint32_t c) {
+  d->back = c & 0x00FFFFFF;
+  if (d->redraw) update();
+}
+bool ImagingControl::ViewRedraw() const { return d->redraw; }
+void ImagingControl::setViewRedraw(bool on) {
+  d->redraw = on;
+  if (on) update();
+}
+void ImagingControl::RedrawView() { repaint(); }
+void ImagingControl::Refresh() { repaint(); }
+
+int16_t ImagingControl::MousePointer() const { return d->pointer; }
+void ImagingControl::setMousePointer(int16_t p) {
+  d->pointer = p;
+  applyCursor();
+}
+QPixmap ImagingControl::MouseIcon() const { return d->icon; }
+void ImagingControl::setMouseIcon(const QPixmap& icon) {
+  d->icon = icon;
+  applyCursor();
+}
+
+void ImagingControl::applyCursor() {
+  Qt::CursorShape shape = Qt::ArrowCursor;
+  switch (d->pointer) {
+    case 2: shape = Qt::CrossCursor; break;
+    case 3: shape = Qt::IBeamCursor; break;
+    case 5: case 15: case 43: shape = Qt::SizeAllCursor; break;
+    case 6: shape = Qt::SizeBDiagCursor; break;
+    case 7: shape = Qt::SizeVerCursor; break;
+    case 8: shape = Qt::SizeFDiagCursor; break;
+    case 9: shape = Qt::SizeHorCursor; break;
+    case 10: shape = Qt::UpArrowCursor; break;
+    case 11: shape = Qt::WaitCursor; break;
+    case 12: shape = Qt::ForbiddenCursor; break;
+    case 13: shape = Qt::BusyCursor; break;
+    case 99:
+      if (!d->icon.isNull()) {
+        setCursor(QCursor(d->icon));
+        return;
+      }
+      break;
+    default: break;
+  }
+  setCursor(QCursor(shape));
+}
+
+// ---- painting ----------------------------------------------------------------------------------
+
+void ImagingControl::paintEvent(QPaintEvent* e) {
+  QPainter p(this);
+  paintView(p, e->rect());
+}
+
+void ImagingControl::resizeEvent(QResizeEvent*) {
+  d->fitted = QImage();
+  updateScrollBars();
+}
+
+namespace {
+QColor qcolorOf(uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+
+void dashedRect(QPainter& p, const QRectF& r) {
+  p.setBrush(Qt::NoBrush);
+  p.setPen(QPen(Qt::white, 1));
+  p.drawRect(r);
+  p.setPen(QPen(Qt::black, 1, Qt::DashLine));
+  p.drawRect(r);
+}
+}  // namespace
+
+void ImagingControl::paintView(QPainter& p, const QRect& area) {
+  p.fillRect(area, qcolorOf(d->back));
+  if (hasImage()) {
+    if (d->fitMode()) {
+      // The whole picture scaled into the control, centred.
+      const QSize box = rect().size() - QSize(6, 6);
+      if (d->fitted.isNull() || d->fittedFor != box) {
+        if (d->thumbMode == 1 && !d->thumb.isNull()) {
+          d->fitted = d->thumb.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        } else {
+          ensureFullPage();
+          d->fitted = makeThumbnail(d->bmp, std::max(1, box.width()), std::max(1, box.height()));
+          if (d->fitted.width() < box.width() && d->fitted.height() < box.height())
+            d->fitted = d->fitted.scaled(box, Qt::KeepAspectRatio, Qt::FastTransformation);
+        }
+        d->fittedFor = box;
+      }
+      const QPoint at((width() - d->fitted.width()) / 2, (height() - d->fitted.height()) / 2);
+      p.drawImage(at, d->fitted);
+    } else {
+      ensureFullPage();
+      const double z = d->zoom;
+      const QRect client(0, 0, width() - (d->vbar->isVisible() ? d->vbar->width() : 0),
+                         height() - (d->hbar->isVisible() ? d->hbar->height() : 0));
+      const QRect target = area.intersected(client);
+      if (z < 1.0 - 1e-9) {
+        if (d->scaled.isNull() || d->scaledZoom != z) {
+          const int sw = std::max(1, static_cast<int>(std::lround(d->imgW * z)));
+          const int sh = std::max(1, static_cast<int>(std::lround(d->imgH * z)));
+          d->scaled = makeThumbnail(d->bmp, sw, sh);
+          d->scaledZoom = z;
+        }
+        const QRect src = QRect(target.translated(d->scrollX, d->scrollY)).intersected(d->scaled.rect());
+        if (!src.isEmpty()) p.drawImage(src.topLeft() - QPoint(d->scrollX, d->scrollY), d->scaled, src);
+      } else {
+        if (d->display.isNull()) d->display = d->bmp.toQImage().convertToFormat(QImage::Format_RGB32);
+        if (std::abs(z - 1.0) < 1e-9) {
+          const QRect src = QRect(target.translated(d->scrollX, d->scrollY)).intersected(d->display.rect());
+          if (!src.isEmpty()) p.drawImage(src.topLeft() - QPoint(d->scrollX, d->scrollY), d->display, src);
+        } else {
+          // Enlarged: only the visible source pixels, nearest neighbour.
+          const double sx0 = std::floor((target.left() + d->scrollX) / z);
+          const double sy0 = std::floor((target.top() + d->scrollY) / z);
+          const double sx1 = std::min<double>(d->imgW, std::ceil((target.right() + 1 + d->scrollX) / z));
+          const double sy1 = std::min<double>(d->imgH, std::ceil((target.bottom() + 1 + d->scrollY) / z));
+          if (sx1 > sx0 && sy1 > sy0) {
+            const QRectF src(sx0, sy0, sx1 - sx0, sy1 - sy0);
+            const QRectF dst(sx0 * z - d->scrollX, sy0 * z - d->scrollY, src.width() * z, src.height() * z);
+            p.save();
+            p.setClipRect(target);
+            p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+            p.drawImage(dst, d->display, src);
+            p.restore();
+          }
+        }
+      }
+      // Floating area, selection and rubber band.
+      auto toView = [&](const QRect& r) {
+        return QRectF(r.left() * z - d->scrollX, r.top() * z - d->scrollY, r.width() * z, r.height() * z);
+      };
+      p.save();
+      p.setClipRect(client);
+      if (d->areaActive && !d->floatBmp.isNull()) {
+        const QRect fr(d->floatPos, QSize(d->floatBmp.width(), d->floatBmp.height()));
+        p.drawImage(toView(fr), d->floatBmp.toQImage());
+        dashedRect(p, toView(fr).adjusted(0, 0, -1, -1));
+      }
+      if ((d->selVisible || d->rubber) && !d->sel.isEmpty()) dashedRect(p, toView(d->sel).adjusted(0, 0, -1, -1));
+      p.restore();
+    }
+  }
+  if (d->highlight == 3) {
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(palette().color(QPalette::Highlight), 3));
+    p.drawRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5));
+  }
+}
+
+// ---- input -------------------------------------------------------------------------------------
+
+namespace {
+float twipsX(double px) { return static_cast<float>(px * rt::Screen::TwipsPerPixelX()); }
+float twipsY(double px) { return static_cast<float>(px * rt::Screen::TwipsPerPixelY()); }
+}  // namespace
+
+void ImagingControl::mousePressEvent(QMouseEvent* e) {
+  const QPointF pos = e->position();
+  d->ptrX = static_cast<int32_t>(pos.x());
+  d->ptrY = static_cast<int32_t>(pos.y());
+  d->pressed |= e->button();
+  Q_EMIT MouseDown(vbButton(e->button()), vbShiftState(e->modifiers()), twipsX(pos.x()), twipsY(pos.y()));
+}
+
+void ImagingControl::mouseMoveEvent(QMouseEvent* e) {
+  const QPointF pos = e->position();
+  d->ptrX = static_cast<int32_t>(pos.x());
+  d->ptrY = static_cast<int32_t>(pos.y());
+  Q_EMIT MouseMove(vbButtons(e->buttons()), vbShiftState(e->modifiers()), twipsX(pos.x()), twipsY(pos.y()));
+}
+
+void ImagingControl::mouseReleaseEvent(QMouseEvent* e) {
+  const QPointF pos = e->position();
+  d->ptrX = static_cast<int32_t>(pos.x());
+  d->ptrY = static_cast<int32_t>(pos.y());
+  const bool wasPressed = d->pressed & e->button();
+  d->pressed &= ~e->button();
+  QPointer<ImagingControl> self(this);
+  Q_EMIT MouseUp(vbButton(e->button()), vbShiftState(e->modifiers()), twipsX(pos.x()), twipsY(pos.y()));
+  if (self && wasPressed && e->button() == Qt::LeftButton && rect().contains(pos.toPoint())) Q_EMIT Click();
+}
+
+void ImagingControl::mouseDoubleClickEvent(QMouseEvent* e) {
+  d->pressed |= e->button();
+  if (e->button() == Qt::LeftButton) Q_EMIT DblClick();
+}
+
+void ImagingControl::keyPressEvent(QKeyEvent* e) {
+  const int16_t code = vbKeyCode(e->key());
+  if (code) Q_EMIT KeyDown(code, vbShiftState(e->modifiers()));
+  else QWidget::keyPressEvent(e);
+}
+
+void ImagingControl::keyReleaseEvent(QKeyEvent* e) {
+  const int16_t code = vbKeyCode(e->key());
+  if (code) Q_EMIT KeyUp(code, vbShiftState(e->modifiers()));
+  else QWidget::keyReleaseEvent(e);
+}
+
+void ImagingControl::wheelEvent(QWheelEvent* e) {
+  if (d->fitMode() || !hasImage()) return QWidget::wheelEvent(e);
+  const QPoint steps = e->angleDelta() / 120;
+  if (steps.isNull()) return;
+  if (e->modifiers() & Qt::ShiftModifier) setScrollPosX(d->scrollX - steps.y() * d->stepX);
+  else {
+    setScrollPosX(d->scrollX - steps.x() * d->stepX);
+    setScrollPosY(d->scrollY - steps.y() * d->stepY);
+  }
+  Q_EMIT Scroll();
+}
+
+void ImagingControl::dragEnterEvent(QDragEnterEvent* e) {
+  if (e->source()) e->acceptProposedAction();
+}
+void ImagingControl::dragMoveEvent(QDragMoveEvent* e) {
+  if (e->source()) e->acceptProposedAction();
+}
+void ImagingControl::dropEvent(QDropEvent* e) {
+  auto* src = qobject_cast<QWidget*>(e->source());
+  if (!src) return;
+  e->acceptProposedAction();
+  const QPointF pos = e->position();
+  Q_EMIT DragDrop(src, twipsX(pos.x()), twipsY(pos.y()));
+}
+
+// ---- printing ----------------------------------------------------------------------------------
+
+int32_t ImagingControl::PrintLeft() const { return d->prL; }
+int32_t ImagingControl::PrintTop() const { return d->prT; }
+int32_t ImagingControl::PrintWidth() const { return d->prW; }
+int32_t ImagingControl::PrintHeight() const { return d->prH; }
+void ImagingControl::setPrintLeft(int32_t t) { d->prL = t; }
+void ImagingControl::setPrintTop(int32_t t) { d->prT = t; }
+void ImagingControl::setPrintWidth(int32_t t) { d->prW = t; }
+void ImagingControl::setPrintHeight(int32_t t) { d->prH = t; }
+
+void ImagingControl::PrintToDC(QPainter* dc) {
+  if (!dc || !dc->isActive()) fail(kErrBadValue, QStringLiteral("Invalid device context"));
+  if (!hasImage()) fail(kErrNoImage, QStringLiteral("There is no picture to print"));
+  QPaintDevice* dev = dc->device();
+  const double dpiX = dev ? dev->logicalDpiX() : 96, dpiY = dev ? dev->logicalDpiY() : 96;
+  // A placement without size prints the picture at its size on the screen.
+  const double wTw = d->prW > 0 ? d->prW : d->imgW * rt::Screen::TwipsPerPixelX();
+  const double hTw = d->prH > 0 ? d->prH : d->imgH * rt::Screen::TwipsPerPixelY();
+  const QRectF target(d->prL * dpiX / 1440.0, d->prT * dpiY / 1440.0, wTw * dpiX / 1440.0, hTw * dpiY / 1440.0);
+  QImage picture = Picture();
+  dc->save();
+  dc->setRenderHint(QPainter::SmoothPixmapTransform, true);
+  dc->drawImage(target, picture);
+  dc->restore();
+}
+
+void ImagingControl::PrintToDC(QPaintDevice* device) {
+  if (!device) fail(kErrBadValue, QStringLiteral("Invalid device context"));
+  QPainter p(device);
+  PrintToDC(&p);
+}
+
+}  // namespace img

@@ -1,0 +1,436 @@
+#include "controls/imaging/pixel_ops.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <opencv2/imgproc.hpp>
+
+namespace img {
+
+namespace {
+
+int lum(QRgb c) { return (qRed(c) * 299 + qGreen(c) * 587 + qBlue(c) * 114 + 500) / 1000; }
+
+void copyMeta(const Bitmap& from, Bitmap& to) {
+  to.resolutionX = from.resolutionX;
+  to.resolutionY = from.resolutionY;
+  to.resolutionUnit = from.resolutionUnit;
+  to.annotation = from.annotation;
+}
+
+cv::Mat asMat(Bitmap& b) {
+  return cv::Mat(b.height(), b.width(), b.bitsPerPixel() == 24 ? CV_8UC3 : CV_8UC1, b.data().data(),
+                 static_cast<std::size_t>(b.stride()));
+}
+
+std::vector<QRgb> vgaPalette() {
+  static const uint32_t v[16] = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
+                                 0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+  std::vector<QRgb> p;
+  for (uint32_t c : v) p.push_back(0xFF000000u | c);
+  return p;
+}
+
+std::vector<QRgb> cubePalette() {
+  std::vector<QRgb> p;
+  for (int r = 0; r < 6; ++r)
+    for (int g = 0; g < 6; ++g)
+      for (int b = 0; b < 6; ++b) p.push_back(qRgb(r * 51, g * 51, b * 51));
+  for (int i = 0; i < 40; ++i) {
+    const int v = i * 255 / 39;
+    p.push_back(qRgb(v, v, v));
+  }
+  return p;
+}
+
+}  // namespace
+
+int nearestIndex(const std::vector<QRgb>& palette, QRgb c) {
+  int best = 0;
+  long bestD = -1;
+  for (std::size_t i = 0; i < palette.size(); ++i) {
+    const long dr = qRed(palette[i]) - qRed(c), dg = qGreen(palette[i]) - qGreen(c), db = qBlue(palette[i]) - qBlue(c);
+    const long d = dr * dr + dg * dg + db * db;
+    if (bestD < 0 || d < bestD) {
+      bestD = d;
+      best = static_cast<int>(i);
+    }
+  }
+  return best;
+}
+
+Bitmap blankBitmap(int32_t w, int32_t h, int bpp, QRgb colour) {
+  Bitmap b(w, h, bpp);
+  if (bpp == 24) {
+    for (int32_t y = 0; y < h; ++y) {
+      uint8_t* r = b.row(y);
+      for (int32_t x = 0; x < w; ++x) {
+        r[x * 3] = static_cast<uint8_t>(qBlue(colour));
+        r[x * 3 + 1] = static_cast<uint8_t>(qGreen(colour));
+        r[x * 3 + 2] = static_cast<uint8_t>(qRed(colour));
+      }
+    }
+    return b;
+  }
+  if (bpp == 1) b.palette() = {qRgb(0, 0, 0), qRgb(255, 255, 255)};
+  else if (bpp == 4) b.palette() = vgaPalette();
+  else {
+    const bool gray = qRed(colour) == qGreen(colour) && qGreen(colour) == qBlue(colour);
+    if (gray) b.setGrayPalette();
+    else b.palette() = cubePalette();
+  }
+  const int idx = nearestIndex(b.palette(), colour);
+  uint8_t fill = 0;
+  if (bpp == 1) fill = idx ? 0xFF : 0x00;
+  else if (bpp == 4) fill = static_cast<uint8_t>(idx << 4 | idx);
+  else fill = static_cast<uint8_t>(idx);
+  std::fill(b.data().begin(), b.data().end(), fill);
+  return b;
+}
+
+Bitmap crop(const Bitmap& b, const QRect& rIn) {
+  const QRect r = rIn.intersected(QRect(0, 0, b.width(), b.height()));
+  if (r.isEmpty()) return Bitmap();
+  Bitmap out(r.width(), r.height(), b.bitsPerPixel());
+  out.palette() = b.palette();
+  copyMeta(b, out);
+  out.annotation.clear();
+  if (b.bitsPerPixel() == 24 || b.bitsPerPixel() == 8) {
+    const int bytes = b.bitsPerPixel() / 8;
+    for (int y = 0; y < r.height(); ++y)
+      std::memcpy(out.row(y), b.row(r.top() + y) + static_cast<std::size_t>(r.left()) * bytes,
+                  static_cast<std::size_t>(r.width()) * bytes);
+  } else {
+    for (int y = 0; y < r.height(); ++y)
+      for (int x = 0; x < r.width(); ++x) out.setIndex(x, y, b.index(r.left() + x, r.top() + y));
+  }
+  return out;
+}
+
+void paste(Bitmap& dst, const Bitmap& src, int32_t px, int32_t py, const QPolygon& mask) {
+  if (dst.isNull() || src.isNull()) return;
+  const bool samePalette = dst.bitsPerPixel() == src.bitsPerPixel() && dst.palette() == src.palette();
+  if (!samePalette && dst.bitsPerPixel() != 24) {
+    // Keep a palette picture when every colour pasted is in its palette, else go to colour.
+    bool fits = src.bitsPerPixel() <= 8;
+    std::vector<int> map;
+    if (fits) {
+      for (QRgb c : src.palette()) {
+        auto it = std::find(dst.palette().begin(), dst.palette().end(), c);
+        if (it == dst.palette().end()) { fits = false; break; }
+        map.push_back(static_cast<int>(it - dst.palette().begin()));
+      }
+    }
+    if (!fits) {
+      dst = dst.toColor24();
+    } else {
+      const QRect area = QRect(px, py, src.width(), src.height()).intersected(QRect(0, 0, dst.width(), dst.height()));
+      for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+          if (!mask.isEmpty() && !mask.containsPoint(QPoint(x - px, y - py), Qt::OddEvenFill)) continue;
+          const uint32_t i = src.index(x - px, y - py);
+          dst.setIndex(x, y, static_cast<uint32_t>(i < map.size() ? map[i] : 0));
+        }
+      return;
+    }
+  }
+  const QRect area = QRect(px, py, src.width(), src.height()).intersected(QRect(0, 0, dst.width(), dst.height()));
+  if (area.isEmpty()) return;
+  if (mask.isEmpty() && (dst.bitsPerPixel() == 24 || dst.bitsPerPixel() == 8) && dst.bitsPerPixel() == src.bitsPerPixel()) {
+    const int bytes = dst.bitsPerPixel() / 8;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+      std::memcpy(dst.row(y) + static_cast<std::size_t>(area.left()) * bytes,
+                  src.row(y - py) + static_cast<std::size_t>(area.left() - px) * bytes,
+                  static_cast<std::size_t>(area.width()) * bytes);
+    return;
+  }
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x) {
+      if (!mask.isEmpty() && !mask.containsPoint(QPoint(x - px, y - py), Qt::OddEvenFill)) continue;
+      if (dst.bitsPerPixel() == 24) dst.setIndex(x, y, src.pixel(x - px, y - py));
+      else dst.setIndex(x, y, src.index(x - px, y - py));
+    }
+}
+
+Bitmap rotate90(const Bitmap& b, int turns) {
+  turns = ((turns % 4) + 4) % 4;
+  if (turns == 0 || b.isNull()) return b;
+  const bool swap = turns != 2;
+  Bitmap out(swap ? b.height() : b.width(), swap ? b.width() : b.height(), b.bitsPerPixel());
+  out.palette() = b.palette();
+  copyMeta(b, out);
+  if (swap) std::swap(out.resolutionX, out.resolutionY);
+  const int32_t w = b.width(), h = b.height();
+  const int bpp = b.bitsPerPixel();
+  for (int32_t y = 0; y < h; ++y) {
+    for (int32_t x = 0; x < w; ++x) {
+      int32_t nx, ny;
+      if (turns == 1) { nx = h - 1 - y; ny = x; }
+      else if (turns == 2) { nx = w - 1 - x; ny = h - 1 - y; }
+      else { nx = y; ny = w - 1 - x; }
+      if (bpp == 8) out.row(ny)[nx] = b.row(y)[x];
+      else if (bpp == 24) std::memcpy(out.row(ny) + nx * 3, b.row(y) + x * 3, 3);
+      else out.setIndex(nx, ny, b.index(x, y));
+    }
+  }
+  return out;
+}
+
+Bitmap rotateAny(const Bitmap& b, double degrees) {
+  if (b.isNull()) return b;
+  const double q = degrees / 90.0;
+  if (std::abs(q - std::round(q)) < 1e-9) return rotate90(b, static_cast<int>(std::lround(q)));
+  const bool bilevel = b.bitsPerPixel() == 1;
+  Bitmap work = (b.bitsPerPixel() <= 8 && b.isGray()) ? b.toGray8() : b.toColor24();
+  const double rad = degrees * M_PI / 180.0;
+  const double c = std::abs(std::cos(rad)), s = std::abs(std::sin(rad));
+  const int nw = static_cast<int>(std::ceil(work.width() * c + work.height() * s));
+  const int nh = static_cast<int>(std::ceil(work.width() * s + work.height() * c));
+  Bitmap out(nw, nh, work.bitsPerPixel());
+  out.palette() = work.palette();
+  copyMeta(b, out);
+  // OpenCV's positive angle turns counter-clockwise.
+  cv::Mat m = cv::getRotationMatrix2D(cv::Point2f(work.width() / 2.0f, work.height() / 2.0f), -degrees, 1.0);
+  m.at<double>(0, 2) += (nw - work.width()) / 2.0;
+  m.at<double>(1, 2) += (nh - work.height()) / 2.0;
+  cv::Mat dstMat = asMat(out);
+  cv::warpAffine(asMat(work), dstMat, m, cv::Size(nw, nh), cv::INTER_LINEAR, cv::BORDER_CONSTANT,
+                 cv::Scalar(255, 255, 255));
+  if (!bilevel) return out;
+  Bitmap bw(nw, nh, 1);
+  bw.palette() = {qRgb(0, 0, 0), qRgb(255, 255, 255)};
+  copyMeta(b, bw);
+  for (int y = 0; y < nh; ++y)
+    for (int x = 0; x < nw; ++x)
+      if (out.row(y)[x] >= 128) bw.row(y)[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+  return bw;
+}
+
+void mirror(Bitmap& b) {
+  const int32_t w = b.width();
+  for (int32_t y = 0; y < b.height(); ++y) {
+    if (b.bitsPerPixel() == 8) {
+      std::reverse(b.row(y), b.row(y) + w);
+    } else if (b.bitsPerPixel() == 24) {
+      uint8_t* r = b.row(y);
+      for (int32_t x = 0; x < w / 2; ++x) std::swap_ranges(r + x * 3, r + x * 3 + 3, r + (w - 1 - x) * 3);
+    } else {
+      for (int32_t x = 0; x < w / 2; ++x) {
+        const uint32_t a = b.index(x, y), c = b.index(w - 1 - x, y);
+        b.setIndex(x, y, c);
+        b.setIndex(w - 1 - x, y, a);
+      }
+    }
+  }
+}
+
+void flip(Bitmap& b) {
+  std::vector<uint8_t> tmp(static_cast<std::size_t>(b.stride()));
+  for (int32_t y = 0; y < b.height() / 2; ++y) {
+    uint8_t* a = b.row(y);
+    uint8_t* c = b.row(b.height() - 1 - y);
+    std::memcpy(tmp.data(), a, tmp.size());
+    std::memcpy(a, c, tmp.size());
+    std::memcpy(c, tmp.data(), tmp.size());
+  }
+}
+
+void replaceColours(Bitmap& b, const QRect& rIn, QRgb from, QRgb to, QRgb with) {
+  if (b.isNull()) return;
+  const QRect full(0, 0, b.width(), b.height());
+  const QRect r = rIn.isEmpty() ? full : rIn.intersected(full);
+  if (r.isEmpty()) return;
+  auto inRange = [&](QRgb c) {
+    return qRed(c) >= std::min(qRed(from), qRed(to)) && qRed(c) <= std::max(qRed(from), qRed(to)) &&
+           qGreen(c) >= std::min(qGreen(from), qGreen(to)) && qGreen(c) <= std::max(qGreen(from), qGreen(to)) &&
+           qBlue(c) >= std::min(qBlue(from), qBlue(to)) && qBlue(c) <= std::max(qBlue(from), qBlue(to));
+  };
+  if (b.bitsPerPixel() <= 8) {
+    auto it = std::find(b.palette().begin(), b.palette().end(), with);
+    if (it == b.palette().end()) b = b.toColor24();
+    else {
+      const uint32_t wi = static_cast<uint32_t>(it - b.palette().begin());
+      std::vector<bool> hit(b.palette().size());
+      for (std::size_t i = 0; i < hit.size(); ++i) hit[i] = inRange(b.palette()[i]);
+      for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+          const uint32_t i = b.index(x, y);
+          if (i < hit.size() && hit[i]) b.setIndex(x, y, wi);
+        }
+      return;
+    }
+  }
+  for (int y = r.top(); y <= r.bottom(); ++y) {
+    uint8_t* p = b.row(y);
+    for (int x = r.left(); x <= r.right(); ++x) {
+      uint8_t* q = p + x * 3;
+      if (inRange(qRgb(q[2], q[1], q[0]))) {
+        q[0] = static_cast<uint8_t>(qBlue(with));
+        q[1] = static_cast<uint8_t>(qGreen(with));
+        q[2] = static_cast<uint8_t>(qRed(with));
+      }
+    }
+  }
+}
+
+void autoContrast(Bitmap& b) {
+  if (b.isNull() || b.bitsPerPixel() == 1) return;
+  std::array<uint64_t, 256> hist{};
+  for (int32_t y = 0; y < b.height(); ++y)
+    for (int32_t x = 0; x < b.width(); ++x) ++hist[static_cast<std::size_t>(lum(b.pixel(x, y)))];
+  const uint64_t total = static_cast<uint64_t>(b.width()) * b.height();
+  const uint64_t cut = total / 200;  // ignore 0.5 % at each end
+  int lo = 0, hi = 255;
+  for (uint64_t acc = 0; lo < 255 && (acc += hist[static_cast<std::size_t>(lo)]) <= cut;) ++lo;
+  for (uint64_t acc = 0; hi > 0 && (acc += hist[static_cast<std::size_t>(hi)]) <= cut;) --hi;
+  if (hi <= lo) return;
+  std::array<uint8_t, 256> lut{};
+  for (int i = 0; i < 256; ++i) lut[static_cast<std::size_t>(i)] = static_cast<uint8_t>(std::clamp((i - lo) * 255 / (hi - lo), 0, 255));
+  if (b.bitsPerPixel() <= 8) {
+    for (QRgb& c : b.palette())
+      c = qRgb(lut[static_cast<std::size_t>(qRed(c))], lut[static_cast<std::size_t>(qGreen(c))], lut[static_cast<std::size_t>(qBlue(c))]);
+    return;
+  }
+  for (int32_t y = 0; y < b.height(); ++y) {
+    uint8_t* r = b.row(y);
+    for (int32_t x = 0; x < b.width() * 3; ++x) r[x] = lut[r[x]];
+  }
+}
+
+void despeckle(Bitmap& b) {
+  if (b.isNull()) return;
+  if (b.bitsPerPixel() == 1) {
+    // A pixel unlike all eight neighbours is a speck and takes their value.
+    const Bitmap src = b;
+    for (int32_t y = 1; y + 1 < b.height(); ++y)
+      for (int32_t x = 1; x + 1 < b.width(); ++x) {
+        const uint32_t v = src.index(x, y);
+        bool lone = true;
+        for (int dy = -1; dy <= 1 && lone; ++dy)
+          for (int dx = -1; dx <= 1 && lone; ++dx)
+            if ((dx || dy) && src.index(x + dx, y + dy) == v) lone = false;
+        if (lone) b.setIndex(x, y, v ^ 1u);
+      }
+    return;
+  }
+  if (b.bitsPerPixel() == 4 || (b.bitsPerPixel() == 8 && !b.isGray())) b = b.toColor24();
+  else if (b.bitsPerPixel() == 8) b = b.toGray8();
+  cv::Mat m = asMat(b);
+  cv::Mat out;
+  cv::medianBlur(m, out, 3);
+  for (int y = 0; y < b.height(); ++y)
+    std::memcpy(b.row(y), out.ptr(y), static_cast<std::size_t>(b.width()) * (b.bitsPerPixel() / 8));
+}
+
+double estimateSkew(const Bitmap& b, double maxDeg) {
+  if (b.isNull()) return 0;
+  // Work on a reduced grey copy: dark pixels as points, projection profile per angle.
+  Bitmap g = b.toGray8();
+  const int step = std::max(1, std::max(g.width(), g.height()) / 1000);
+  std::vector<std::pair<int, int>> dark;
+  for (int32_t y = 0; y < g.height(); y += step)
+    for (int32_t x = 0; x < g.width(); x += step)
+      if (g.row(y)[x] < 128) dark.emplace_back(x, y);
+  if (dark.size() < 20) return 0;
+  double best = 0, bestScore = -1;
+  const int bins = g.height() / step + 2 * g.width() / step + 4;
+  std::vector<int> prof;
+  for (double a = -maxDeg; a <= maxDeg + 1e-9; a += 0.1) {
+    const double t = std::tan(a * M_PI / 180.0);
+    prof.assign(static_cast<std::size_t>(bins + g.height() / step + 8), 0);
+    for (auto [x, y] : dark) {
+      // Rows of text slope down to the right by a degrees: remove that slope.
+      const long k = std::lround((y - x * t) / step) + bins / 2;
+      if (k >= 0 && k < static_cast<long>(prof.size())) ++prof[static_cast<std::size_t>(k)];
+    }
+    double score = 0;
+    for (int v : prof) score += static_cast<double>(v) * v;
+    if (score > bestScore + 1e-6) {
+      bestScore = score;
+      best = a;
+    }
+  }
+  return std::abs(best) < 0.05 ? 0 : best;
+}
+
+Bitmap deskew(const Bitmap& b) {
+  const double a = estimateSkew(b);
+  if (a == 0) return b;
+  return rotateAny(b, -a);
+}
+
+QImage makeThumbnail(const Bitmap& b, int maxW, int maxH) {
+  if (b.isNull() || maxW <= 0 || maxH <= 0) return QImage();
+  const double s = std::min({1.0, static_cast<double>(maxW) / b.width(), static_cast<double>(maxH) / b.height()});
+  const int tw = std::max(1, static_cast<int>(b.width() * s)), th = std::max(1, static_cast<int>(b.height() * s));
+  QImage out(tw, th, QImage::Format_RGB32);
+  std::vector<uint32_t> acc(static_cast<std::size_t>(tw) * 3), cnt(static_cast<std::size_t>(tw));
+  std::vector<int> colOf(static_cast<std::size_t>(b.width()));
+  for (int x = 0; x < b.width(); ++x) colOf[static_cast<std::size_t>(x)] = std::min(tw - 1, static_cast<int>(static_cast<int64_t>(x) * tw / b.width()));
+  const bool bilevel = b.bitsPerPixel() == 1;
+  const QRgb c0 = bilevel ? b.palette()[0] : 0, c1 = bilevel ? b.palette()[1] : 0;
+  int y = 0;
+  for (int ty = 0; ty < th; ++ty) {
+    const int yEnd = std::max(y + 1, static_cast<int>(static_cast<int64_t>(ty + 1) * b.height() / th));
+    std::fill(acc.begin(), acc.end(), 0);
+    std::fill(cnt.begin(), cnt.end(), 0);
+    std::vector<uint32_t> ones(bilevel ? static_cast<std::size_t>(tw) : 0);
+    for (; y < yEnd && y < b.height(); ++y) {
+      const uint8_t* r = b.row(y);
+      if (bilevel) {
+        const int bytes = (b.width() + 7) / 8;
+        for (int i = 0; i < bytes; ++i) {
+          const int x0 = i * 8;
+          const int x1 = std::min(b.width(), x0 + 8) - 1;
+          const int col0 = colOf[static_cast<std::size_t>(x0)];
+          if (col0 == colOf[static_cast<std::size_t>(x1)]) {
+            uint8_t v = r[i];
+            if (x1 - x0 < 7) v &= static_cast<uint8_t>(0xFF << (7 - (x1 - x0)));
+            ones[static_cast<std::size_t>(col0)] += static_cast<uint32_t>(std::popcount(v));
+            cnt[static_cast<std::size_t>(col0)] += static_cast<uint32_t>(x1 - x0 + 1);
+          } else {
+            for (int x = x0; x <= x1; ++x) {
+              const auto c = static_cast<std::size_t>(colOf[static_cast<std::size_t>(x)]);
+              ones[c] += (r[i] >> (7 - (x - x0))) & 1;
+              ++cnt[c];
+            }
+          }
+        }
+      } else if (b.bitsPerPixel() == 24) {
+        for (int x = 0; x < b.width(); ++x) {
+          const auto c = static_cast<std::size_t>(colOf[static_cast<std::size_t>(x)]);
+          acc[c * 3] += r[x * 3 + 2];
+          acc[c * 3 + 1] += r[x * 3 + 1];
+          acc[c * 3 + 2] += r[x * 3];
+          ++cnt[c];
+        }
+      } else {
+        for (int x = 0; x < b.width(); ++x) {
+          const QRgb p = b.pixel(x, y);
+          const auto c = static_cast<std::size_t>(colOf[static_cast<std::size_t>(x)]);
+          acc[c * 3] += static_cast<uint32_t>(qRed(p));
+          acc[c * 3 + 1] += static_cast<uint32_t>(qGreen(p));
+          acc[c * 3 + 2] += static_cast<uint32_t>(qBlue(p));
+          ++cnt[c];
+        }
+      }
+    }
+    auto* line = reinterpret_cast<QRgb*>(out.scanLine(ty));
+    for (int tx = 0; tx < tw; ++tx) {
+      const auto c = static_cast<std::size_t>(tx);
+      const uint32_t n = std::max<uint32_t>(1, cnt[c]);
+      if (bilevel) {
+        const uint32_t k1 = ones[c], k0 = cnt[c] - k1;
+        line[tx] = qRgb(static_cast<int>((qRed(c0) * k0 + qRed(c1) * k1) / n), static_cast<int>((qGreen(c0) * k0 + qGreen(c1) * k1) / n),
+                        static_cast<int>((qBlue(c0) * k0 + qBlue(c1) * k1) / n));
+      } else {
+        line[tx] = qRgb(static_cast<int>(acc[c * 3] / n), static_cast<int>(acc[c * 3 + 1] / n), static_cast<int>(acc[c * 3 + 2] / n));
+      }
+    }
+  }
+  return out;
+}
+
+}  // namespace img

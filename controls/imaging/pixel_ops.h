@@ -1,0 +1,38 @@
+#pragma once
+// Pixel operations on bitmaps, free of widgets so they are tested without a window.
+#include "controls/imaging/bitmap.h"
+
+#include <QImage>
+#include <QPolygon>
+#include <QRect>
+
+namespace img {
+
+// Colours in the program's 0x00BBGGRR form.
+inline QRgb fromBgr(uint32_t c) { return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+inline uint32_t toBgr(QRgb c) {
+  return static_cast<uint32_t>(qRed(c)) | (static_cast<uint32_t>(qGreen(c)) << 8) | (static_cast<uint32_t>(qBlue(c)) << 16);
+}
+
+Bitmap blankBitmap(int32_t width, int32_t height, int bitsPerPixel, QRgb colour);
+Bitmap crop(const Bitmap& b, const QRect& r);  // r is clipped to the picture
+// Writes src onto dst with its top-left at (x, y), clipped; only pixels inside mask (in src
+// coordinates; empty = all) are written. dst becomes 24-bit when it cannot hold src's colours.
+void paste(Bitmap& dst, const Bitmap& src, int32_t x, int32_t y, const QPolygon& mask = QPolygon());
+Bitmap rotate90(const Bitmap& b, int quarterTurnsClockwise);
+Bitmap rotateAny(const Bitmap& b, double degreesClockwise);  // white fill, size grows to fit
+void mirror(Bitmap& b);
+void flip(Bitmap& b);
+// Pixels of r (clipped; empty = whole picture) whose channels lie within [from, to] become with.
+void replaceColours(Bitmap& b, const QRect& r, QRgb from, QRgb to, QRgb with);
+void autoContrast(Bitmap& b);
+void despeckle(Bitmap& b);
+// Skew angle of the text lines in degrees (clockwise positive), within +-max.
+double estimateSkew(const Bitmap& b, double maxDegrees = 5.0);
+Bitmap deskew(const Bitmap& b);
+// Quick box-filtered picture fitting within maxW x maxH, keeping proportions (RGB32).
+QImage makeThumbnail(const Bitmap& b, int maxW, int maxH);
+// Nearest palette index of a colour.
+int nearestIndex(const std::vector<QRgb>& palette, QRgb c);
+
+}  // namespace img

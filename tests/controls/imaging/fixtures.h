@@ -1,0 +1,60 @@
+#pragma once
+// Small pictures made by the tests, and a comparison that reports the first differing pixel.
+#include "controls/imaging/bitmap.h"
+
+#include <gtest/gtest.h>
+
+namespace imgtest {
+
+// A picture whose pixels all differ in a way each depth can hold.
+inline img::Bitmap pattern(int w, int h, int bpp) {
+  img::Bitmap b(w, h, bpp);
+  if (bpp == 1) b.palette() = {qRgb(255, 255, 255), qRgb(0, 0, 0)};
+  if (bpp == 4) {
+    b.palette().clear();
+    for (int i = 0; i < 16; ++i) b.palette().push_back(qRgb(i * 16, 255 - i * 16, (i * 37) & 0xFF));
+  }
+  if (bpp == 8) {
+    b.palette().clear();
+    for (int i = 0; i < 256; ++i) b.palette().push_back(qRgb(i, (i * 7) & 0xFF, 255 - i));
+  }
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      if (bpp == 24) b.setIndex(x, y, qRgb((x * 40) & 0xFF, (y * 30) & 0xFF, (x * y * 5 + 17) & 0xFF));
+      else b.setIndex(x, y, static_cast<uint32_t>((x * 3 + y * 5 + x * y) % (1 << bpp)));
+    }
+  return b;
+}
+
+// Smooth colours, for the lossy codecs.
+inline img::Bitmap smoothPattern(int w, int h) {
+  img::Bitmap b(w, h, 24);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) b.setIndex(x, y, qRgb(x * 255 / w, y * 255 / h, 128));
+  return b;
+}
+
+inline img::Bitmap grayPattern(int w, int h) {
+  img::Bitmap b(w, h, 8);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) b.setIndex(x, y, static_cast<uint32_t>((x * 3 + y * 5) & 0xFF));
+  return b;
+}
+
+// Same size and the same colour at every pixel (tolerance per channel for lossy codecs).
+inline ::testing::AssertionResult samePixels(const img::Bitmap& a, const img::Bitmap& b, int tolerance = 0) {
+  if (a.width() != b.width() || a.height() != b.height())
+    return ::testing::AssertionFailure() << "size " << a.width() << "x" << a.height() << " vs " << b.width() << "x" << b.height();
+  long worst = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x) {
+      const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+      const long dd = std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
+      if (dd > tolerance)
+        return ::testing::AssertionFailure() << "pixel (" << x << "," << y << ") " << std::hex << p << " vs " << q;
+      worst = std::max(worst, dd);
+    }
+  return ::testing::AssertionSuccess() << "worst " << worst;
+}
+
+}  // namespace imgtest

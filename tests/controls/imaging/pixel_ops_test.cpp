@@ -1,0 +1,75 @@
+#include "controls/imaging/pixel_ops.h"
+#include "tests/controls/imaging/fixtures.h"
+
+#include <gtest/gtest.h>
+
+using namespace img;
+using imgtest::pattern;
+using imgtest::samePixels;
+
+TEST(PixelOps, QuarterTurnsAreExactForEveryDepth) {
+  for (int bpp : {1, 4, 8, 24}) {
+    const Bitmap b = pattern(7, 3, bpp);
+    const Bitmap r = rotate90(b, 1);
+    ASSERT_EQ(r.width(), 3);
+    ASSERT_EQ(r.height(), 7);
+    EXPECT_EQ(r.pixel(2, 0), b.pixel(0, 0)) << bpp;  // top-left goes to top-right
+    EXPECT_TRUE(samePixels(b, rotate90(rotate90(r, 2), 1))) << bpp;
+    Bitmap m = b;
+    mirror(m);
+    EXPECT_EQ(m.pixel(0, 1), b.pixel(6, 1)) << bpp;
+    mirror(m);
+    EXPECT_TRUE(samePixels(b, m));
+  }
+}
+
+TEST(PixelOps, ReplaceColoursInsideTheRectangleOnly) {
+  Bitmap b = blankBitmap(10, 10, 24, qRgb(0, 0, 0));
+  replaceColours(b, QRect(2, 2, 3, 3), qRgb(0, 0, 0), qRgb(255, 255, 255), qRgb(255, 255, 255));
+  EXPECT_EQ(b.pixel(2, 2), qRgb(255, 255, 255));
+  EXPECT_EQ(b.pixel(4, 4), qRgb(255, 255, 255));
+  EXPECT_EQ(b.pixel(5, 5), qRgb(0, 0, 0));
+  Bitmap bw = blankBitmap(16, 4, 1, qRgb(0, 0, 0));
+  replaceColours(bw, QRect(), qRgb(0, 0, 0), qRgb(10, 10, 10), qRgb(255, 255, 255));
+  EXPECT_EQ(bw.bitsPerPixel(), 1);  // white is in the palette: stays 1-bit
+  EXPECT_EQ(bw.pixel(15, 3), qRgb(255, 255, 255));
+}
+
+TEST(PixelOps, PasteClipsAndPromotesDepth) {
+  Bitmap page = blankBitmap(10, 10, 1, qRgb(255, 255, 255));
+  Bitmap red = blankBitmap(4, 4, 24, qRgb(255, 0, 0));
+  paste(page, red, 8, -2);
+  EXPECT_EQ(page.bitsPerPixel(), 24);
+  EXPECT_EQ(page.pixel(9, 1), qRgb(255, 0, 0));
+  EXPECT_EQ(page.pixel(7, 1), qRgb(255, 255, 255));
+  EXPECT_EQ(page.pixel(9, 2), qRgb(255, 255, 255));
+}
+
+TEST(PixelOps, DeskewFindsTheSlantOfLines) {
+  Bitmap b = blankBitmap(400, 300, 8, qRgb(255, 255, 255));
+  const double slope = std::tan(2.0 * M_PI / 180.0);
+  for (int line = 0; line < 8; ++line)
+    for (int x = 20; x < 380; ++x)
+      for (int t = 0; t < 3; ++t) {
+        const int y = 30 + line * 30 + t + static_cast<int>(x * slope);
+        if (y < 300) b.setIndex(x, y, 0);
+      }
+  EXPECT_NEAR(estimateSkew(b), 2.0, 0.25);
+}
+
+TEST(PixelOps, DespeckleRemovesLonePixels) {
+  Bitmap b = blankBitmap(9, 9, 1, qRgb(255, 255, 255));
+  b.setIndex(4, 4, 0);
+  despeckle(b);
+  EXPECT_EQ(b.pixel(4, 4), qRgb(255, 255, 255));
+}
+
+TEST(PixelOps, ThumbnailAveragesBilevelPages) {
+  Bitmap b = blankBitmap(800, 800, 1, qRgb(255, 255, 255));
+  for (int y = 0; y < 800; ++y)
+    for (int x = 0; x < 400; ++x) b.setIndex(x, y, 0);
+  const QImage t = makeThumbnail(b, 100, 100);
+  ASSERT_EQ(t.width(), 100);
+  EXPECT_EQ(qRed(t.pixel(10, 10)), 0);
+  EXPECT_EQ(qRed(t.pixel(90, 10)), 255);
+}
