@@ -372,6 +372,19 @@ void AnnEngine::ReleaseDrawingObjects() {
   drawPen_ = nullptr;
 }
 
+int AnnEngine::BeginDraw(plat::HDC dc) {
+  ReleaseDrawingObjects();
+  drawDc_ = dc;
+  int saved = plat::SaveDC(dc);
+  plat::SetROP2(dc, plat::R2_COPYPEN);
+  return saved;
+}
+
+void AnnEngine::EndDraw() {
+  ReleaseDrawingObjects();
+  drawDc_ = nullptr;
+}
+
 void AnnEngine::MakeBrush(plat::COLORREF colour, bool hollow, int32_t hatchStyle, plat::COLORREF hatchColour) {
   if (!drawDc_) return;
   plat::LOGBRUSH want;
@@ -601,8 +614,7 @@ int32_t AnnEngine::Draw(plat::HDC dc, const plat::RECT* viewRect, const plat::RE
     struct EndOfDraw {
       AnnEngine* e;
       ~EndOfDraw() {
-        e->ReleaseDrawingObjects();
-        e->drawDc_ = nullptr;
+        e->EndDraw();
         e->printing_ = false;
         e->printDc_ = nullptr;
       }
@@ -620,10 +632,7 @@ int32_t AnnEngine::Draw(plat::HDC dc, const plat::RECT* viewRect, const plat::RE
     } else if (!SyncViewGeometry(printing_, dc)) {
       return ANN_NOT_HANDLED;
     }
-    ReleaseDrawingObjects();
-    drawDc_ = dc;
-    int saved = plat::SaveDC(dc);
-    plat::SetROP2(dc, plat::R2_COPYPEN);
+    int saved = BeginDraw(dc);
     plat::RECT dest = view_.DestinationRect(), src = view_.SourceRect();
     for (auto it = layers_.rbegin(); it != layers_.rend(); ++it)
       (*it)->Draw(dc, &dest, &src, value1, value2, value3, printing_ ? 1 : 0);
