@@ -52,9 +52,15 @@ GdiObject* track(GdiObject* o) {
   return o;
 }
 
+std::unordered_set<GdiObject*>& stockObjects() {
+  static std::unordered_set<GdiObject*> s;
+  return s;
+}
+
 GdiObject* makeStock(GdiObject::Kind kind) {
   auto* o = new GdiObject(kind);
   o->stock = true;
+  stockObjects().insert(o);
   return o;
 }
 
@@ -64,7 +70,8 @@ COLORREF fromQColour(QRgb c) { return RGB(uint8_t(qRed(c)), uint8_t(qGreen(c)), 
 
 }  // namespace
 
-bool IsLiveObject(HGDIOBJ object) { return object && (object->stock || liveObjects().count(object)); }
+// Handles are checked by address before anything is read through them: a dead handle is refused.
+bool IsLiveObject(HGDIOBJ object) { return object && (liveObjects().count(object) || stockObjects().count(object)); }
 
 HGDIOBJ GetStockObject(int index) {
   static GdiObject* stock[9] = {};
@@ -227,9 +234,8 @@ int GetRgnBox(HRGN region, RECT* box) {
 }
 
 bool DeleteObject(HGDIOBJ object) {
-  if (!object || object->stock) return false;
   auto& live = liveObjects();
-  if (!live.count(object) || object->selected > 0) return false;
+  if (!object || !live.count(object) || object->selected > 0) return false;
   live.erase(object);
   delete object;
   return true;

@@ -130,3 +130,19 @@ TEST(TaskMemoryTest, BlocksAreCountedUntilFreed) {
   plat::CoTaskMemFree(nullptr);
   EXPECT_EQ(plat::CoTaskMemLiveBlocks(), live);
 }
+
+TEST(VariantTimeTest, FileTimesBecomeDaysSince1899) {
+  struct Case {
+    uint64_t fileTime;
+    double date;
+  } cases[] = {
+      {uint64_t(109205) * 864000000000ull, 0.0},                            // 1899-12-30
+      {(uint64_t(109205) + 2) * 864000000000ull + 432000000000ull, 2.5},    // 1900-01-01 noon
+      {(22968ull + 11644473600ull) * 10000000ull, 25569.0 + 22968.0 / 86400},  // a time_t value
+      {(uint64_t(109205) - 1) * 864000000000ull + 216000000000ull, -1.25},  // 1899-12-29 06:00
+  };
+  for (const auto& c : cases) {
+    EXPECT_NEAR(plat::FileTimeToVariantTime(c.fileTime), c.date, 1e-9) << c.fileTime;
+    EXPECT_EQ(plat::VariantTimeToFileTime(c.date), c.fileTime) << c.date;
+  }
+}
