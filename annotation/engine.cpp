@@ -1,5 +1,6 @@
 #include "annotation/engine.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -738,7 +739,11 @@ int32_t AnnEngine::SetElementRect(AnnLayerHandle layer, int32_t id, int32_t x, i
   return guardedCode([&]() -> int32_t {
     AnnLayer* l = FindLayer(layer);
     if (!l) return ERR_BAD_LAYER;
-    plat::RECT device{x, y, x + width, y + height};
+    // A host's width may reach past the int32 range; the far edge saturates instead of wrapping.
+    auto edge = [](int32_t origin, int32_t extent) {
+      return int32_t(std::clamp<int64_t>(int64_t(origin) + extent, INT32_MIN, INT32_MAX));
+    };
+    plat::RECT device{x, y, edge(x, width), edge(y, height)};
     AnnView::NormalizeRect(&device);
     if (!SyncViewGeometry(false, nullptr)) return ERR_HOST_VIEW;
     plat::RECT logical = view_.RectDeviceToLogical(device);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -372,4 +373,35 @@ TEST(DibTest, StretchDrawsIntoTheDestinationRect) {
   ASSERT_TRUE(plat::StretchPackedDib(c.dc, 1, 1, 4, 3, dib));
   EXPECT_EQ(c.rows(kRed), (Rows{"......", ".####.", ".####.", ".####.", "......", "......"}));
   plat::GlobalFree(dib);
+}
+
+TEST(GdiShapeTest, EllipsesStayInsideTheirBox) {
+  Canvas c(12, 10);
+  plat::SelectObject(c.dc, plat::GetStockObject(plat::NULL_BRUSH));
+  usePen(c.dc, plat::PS_SOLID, 1, kRed);
+  plat::Ellipse(c.dc, 1, 1, 10, 8);
+  int minX = 99, maxX = -1, minY = 99, maxY = -1;
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 12; ++x)
+      if (plat::GetPixel(c.dc, x, y) == kRed) {
+        minX = std::min(minX, x);
+        maxX = std::max(maxX, x);
+        minY = std::min(minY, y);
+        maxY = std::max(maxY, y);
+      }
+  EXPECT_EQ(minX, 1);
+  EXPECT_EQ(maxX, 9);  // the right edge (10) is outside
+  EXPECT_EQ(minY, 1);
+  EXPECT_EQ(maxY, 7);
+  EXPECT_EQ(plat::GetPixel(c.dc, 5, 4), kWhite);  // hollow brush
+}
+
+TEST(GdiShapeTest, ClosedPolygonsDrawEveryVertexAndFillInside) {
+  Canvas c(7, 7);
+  useBrush(c.dc, plat::CreateSolidBrush(kBlue));
+  usePen(c.dc, plat::PS_SOLID, 1, kRed);
+  const plat::POINT square[] = {{1, 1}, {5, 1}, {5, 5}, {1, 5}};
+  plat::Polygon(c.dc, square, 4);
+  EXPECT_EQ(c.rows(kRed), (Rows{".......", ".#####.", ".#???#.", ".#???#.", ".#???#.", ".#####.", "......."}));
+  EXPECT_EQ(plat::GetPixel(c.dc, 3, 3), kBlue);
 }
