@@ -132,6 +132,8 @@ void AnnEngine::SetGroupKeysEnabled(int32_t enabled) { groupKeysEnabled_ = lowBy
 void AnnEngine::SetHostWindow(plat::HWND window) {
   hostWindow_ = window;
   services_.hostWindow = window;
+  // Layers made earlier follow, so that none keeps a window the host may already have destroyed.
+  for (auto& l : layers_) l->MutableServices().hostWindow = window;
 }
 
 // ---------------------------------------------------------------------------------------------
