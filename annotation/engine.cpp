@@ -16,10 +16,6 @@ using namespace ann_detail;
 
 namespace {
 
-
-
-
-
 constexpr int32_t kRunModeCodes[] = {EVT_RUN_CLICK, EVT_RUN_BUTTON_DOWN, EVT_RUN_BUTTON_UP, EVT_RUN_DBLCLICK,
                                      EVT_RUN_MOUSE_MOVE};
 
@@ -49,10 +45,8 @@ plat::LOGFONTA makeToolFont(const char* face) {
   return f;
 }
 
-float axisScale(int32_t numerator, int32_t denominator) {
-  float s = float(numerator) / float(denominator);
-  return s;
-}
+// Equal extents give exactly 1, which the view takes as "not zoomed".
+float axisScale(int32_t numerator, int32_t denominator) { return float(numerator) / float(denominator); }
 
 }  // namespace
 
