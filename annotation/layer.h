@@ -1,0 +1,153 @@
+#pragma once
+// One sheet of annotations over an image: its elements in z-order, the selection, the groups,
+// the current tool, one default-attribute map per tool, the layer properties and strings. The
+// engine creates, lists and destroys layers; a layer reaches the engine and the host only through
+// the services it is given.
+#include <array>
+#include <cstdint>
+#include <map>
+
+#include "annotation/services.h"
+
+class AnnElement;
+struct AnnObjectDesc;
+
+class AnnLayer {
+ public:
+  explicit AnnLayer(const AnnEngineServices& services);
+  ~AnnLayer();
+  AnnLayer(const AnnLayer&) = delete;
+  AnnLayer& operator=(const AnnLayer&) = delete;
+
+  const AnnEngineServices& Services() const { return services_; }
+  AnnEngineServices& MutableServices() { return services_; }
+
+  // Tools and their defaults.
+  void CopyToolDefaults(int32_t tool, const AnnPropertyMap& engineMap);
+  int32_t SetCurrentTool(int32_t tool);
+  int32_t GetCurrentTool() const { return currentTool_; }
+  int32_t GetToolDefault(int32_t tool, int32_t property, AnnValue* value);
+  int32_t SetToolDefault(int32_t tool, int32_t property, AnnValue value);
+  int32_t GetToolEnabled(int32_t tool, bool* enabled);
+  int32_t SetToolEnabled(int32_t tool, uint8_t enabled);
+
+  // Current-layer state, palette flag, run mode.
+  void SetIsCurrent(uint8_t current);
+  bool IsCurrentLayer() const { return isCurrentLayer_; }
+  bool PaletteVisible() const { return paletteShown_; }
+  void SetPaletteVisible(bool shown) { paletteShown_ = shown; }
+  void ResetRunState(int32_t locked);
+
+  // Layer properties and strings.
+  int32_t SetProperty(int32_t key, AnnValue value);
+  int32_t GetProperty(int32_t key, AnnValue* value);
+  int32_t SetPassword(plat::BSTR password);
+  int32_t GetPassword(plat::BSTR* password);
+  // With a new flag: stores it and invalidates the whole window. Returns the flag as it was.
+  uint8_t SetPaintEnabled(const uint8_t* newFlag);
+
+  // Drawing and input.
+  int32_t Draw(plat::HDC dc, const plat::RECT* destination, const plat::RECT* source, intptr_t value1,
+               intptr_t value2, intptr_t value3, int32_t printing);
+  int32_t OnMessage(plat::HWND window, uint32_t message, plat::WPARAM wParam, int32_t x, int32_t y,
+                    const plat::RECT* viewRect, const plat::RECT* imageRect);
+  int32_t OnKeyMessage(plat::HWND window, uint32_t message, plat::WPARAM wParam, plat::LPARAM lParam);
+  bool OnRunModeMessage(plat::HWND window, uint32_t message, plat::WPARAM wParam, int32_t x, int32_t y);
+  int32_t OfferMessage(plat::HWND window, uint32_t message, plat::WPARAM wParam, plat::LPARAM lParam);
+  bool IsCursorInView();
+
+  // Elements.
+  int32_t GetElementCount() const;
+  bool HasSelection() const;
+  AnnElement* FindElement(int32_t id) const;
+  // True when the element exists, is placed in this layer and is live, i.e. its changes are
+  // reported to the host.
+  bool IsElementLive(int32_t id) const;
+  int32_t GetElementIdByIndex(int32_t index, int32_t* id);
+  int32_t GetFirstElement();
+  int32_t GetNextElement();
+  int32_t GetFirstSelectedElement();
+  int32_t GetNextSelectedElement();
+  // For 10 and 1281 *value receives a new string the caller frees; for 11 *value holds the
+  // address of 60 bytes that receive the LOGFONTA; for 7 the address of a RECT.
+  int32_t GetElementProperty(int32_t id, int32_t property, AnnValue* value);
+  int32_t SetElementProperty(int32_t id, int32_t property, AnnValue value);
+  int32_t GetElementPoint(int32_t id, int32_t index, plat::POINT* point);
+  int32_t SetElementPoint(int32_t id, int32_t index, plat::POINT point);
+  int32_t GetElementDesc(int32_t id, AnnObjectDesc* desc);
+  int32_t MoveElementTo(int32_t id, int32_t x, int32_t y);
+  int32_t DeleteElement(int32_t id);
+  int32_t DeleteSelectedElements();
+  int32_t DeleteAllElements();
+  int32_t SelectAll(uint8_t select);
+  int32_t ClearSelection();
+  int32_t BringElementToFront(int32_t id);
+  int32_t SendElementToBack(int32_t id);
+  int32_t BringElementForward(int32_t id);
+  int32_t SendElementBackward(int32_t id);
+  int32_t BringSelectionToFront();
+  int32_t SendSelectionToBack();
+  int32_t ReverseElementOrder();
+
+  // Whole-layer geometry.
+  void MirrorAllLeftRight(int32_t value1, int32_t value2);
+  void MirrorAllTopBottom(int32_t value1, int32_t value2);
+  void RotateAll(int32_t value1, int32_t value2, float degrees);
+  void ResetAllTextState(intptr_t value1, intptr_t value2);
+  void InvalidateTextLayout();
+  void RebaseCoordinates(int32_t offsetX, int32_t offsetY);
+  void EndTextEditing();
+
+  // Groups.
+  int32_t CreateGroup(plat::BSTR name, int32_t userValue, int32_t* groupId);
+  int32_t DeleteGroup(int32_t groupId);
+  int32_t AddElementToGroup(int32_t groupId, int32_t id);
+  int32_t AddSelectionToGroup(int32_t groupId);
+  int32_t RemoveElementFromGroup(int32_t groupId, int32_t id);
+  int32_t ClearGroup(int32_t groupId);
+  int32_t GetGroupMemberCount(int32_t groupId, int32_t* count);
+  int32_t GetFirstGroupMember(int32_t groupId, int32_t* id);
+  int32_t GetNextGroupMember(int32_t groupId, int32_t* id);
+  int32_t GetGroupName(int32_t groupId, plat::BSTR* name);
+  int32_t GetGroupUserValue(int32_t groupId, int32_t* value);
+  int32_t SetGroupName(int32_t groupId, plat::BSTR name);
+  int32_t SetGroupUserValue(int32_t groupId, int32_t value);
+  int32_t AddElementsOfTypeToGroup(int32_t groupId, int32_t type);
+  int32_t RemoveElementsOfTypeFromGroup(int32_t groupId, int32_t type);
+  int32_t GetFirstGroup(int32_t* groupId);
+  int32_t GetNextGroup(int32_t* groupId);
+  int32_t SetGroupText2(int32_t groupId, plat::BSTR text);
+  int32_t GetGroupText2(int32_t groupId, plat::BSTR* text);
+  int32_t SetGroupActive(int32_t groupId, uint8_t active);
+  int32_t GetGroupActive(int32_t groupId, bool* active);
+  int32_t GetGroupSelected(int32_t groupId, bool* selected);
+  int32_t SetGroupSelected(int32_t groupId, uint8_t selected);
+  int32_t GetElementGroup(int32_t id, int32_t* groupId);
+  int32_t FindGroupByName(plat::BSTR name, int32_t* groupId);
+  int32_t SetGroupMemberProperty(int32_t groupId, int32_t property, AnnValue value);
+  int32_t GetGroupCount() const;
+  int32_t SetGroupRect(int32_t groupId, int32_t x, int32_t y, int32_t width, int32_t height);
+  // direction 4 mirrors left-right, 2 top-bottom.
+  int32_t MirrorGroup(int32_t groupId, int32_t direction);
+  int32_t RecalcGroupRect(int32_t groupId, plat::RECT* rect);
+
+ private:
+  void Invalidate(const plat::RECT* logical);
+  int32_t RaiseEvent(int32_t code, int32_t param);
+
+  AnnEngineServices services_;
+  std::array<AnnPropertyMap, TOOL_COUNT> toolDefaults_;
+  std::array<uint8_t, TOOL_COUNT> toolEnabled_{};
+  AnnPropertyMap properties_;
+  int32_t currentTool_ = TOOL_NONE;
+  plat::BSTR name_ = nullptr;
+  plat::BSTR text2_ = nullptr;
+  plat::BSTR password_ = nullptr;
+  plat::BSTR defaultText_[3] = {};  // text, stamp, button tool string cells
+  bool visible_ = true;
+  bool current_ = false;
+  uint8_t paintEnabled_ = 1;
+  bool paletteShown_ = false;
+  bool isCurrentLayer_ = false;
+  bool fixedTime_ = false;
+};

@@ -1,0 +1,897 @@
+#include "platform/graphics/gdi.h"
+
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygon>
+#include <QRawFont>
+#include <QtMath>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/graphics/gdi_objects.h"
+
+namespace plat {
+
+// ---------------------------------------------------------------------------------------------
+// Arithmetic
+
+int32_t MulDiv(int32_t number, int32_t numerator, int32_t denominator) {
+  if (denominator == 0) return -1;
+  int64_t product = int64_t(number) * numerator;
+  int64_t d = denominator;
+  // Round half away from zero.
+  bool negative = (product < 0) != (d < 0);
+  int64_t ap = product < 0 ? -product : product;
+  int64_t ad = d < 0 ? -d : d;
+  int64_t q = (ap + ad / 2) / ad;
+  int64_t r = negative ? -q : q;
+  if (r > INT32_MAX || r < INT32_MIN) return -1;
+  return int32_t(r);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Objects
+
+namespace {
+
+std::unordered_set<GdiObject*>& liveObjects() {
+  static std::unordered_set<GdiObject*> s;
+  return s;
+}
+
+GdiObject* track(GdiObject* o) {
+  liveObjects().insert(o);
+  return o;
+}
+
+GdiObject* makeStock(GdiObject::Kind kind) {
+  auto* o = new GdiObject(kind);
+  o->stock = true;
+  return o;
+}
+
+QColor qcolour(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+
+COLORREF fromQColour(QRgb c) { return RGB(uint8_t(qRed(c)), uint8_t(qGreen(c)), uint8_t(qBlue(c))); }
+
+}  // namespace
+
+bool IsLiveObject(HGDIOBJ object) { return object && (object->stock || liveObjects().count(object)); }
+
+HGDIOBJ GetStockObject(int index) {
+  static GdiObject* stock[9] = {};
+  if (index < 0 || index > 8) return nullptr;
+  if (!stock[index]) {
+    GdiObject* o = nullptr;
+    switch (index) {
+      case WHITE_BRUSH: o = makeStock(GdiObject::Kind::Brush); o->brush = {BS_SOLID, 0xFFFFFF, 0}; break;
+      case 1: o = makeStock(GdiObject::Kind::Brush); o->brush = {BS_SOLID, 0xC0C0C0, 0}; break;
+      case 2: o = makeStock(GdiObject::Kind::Brush); o->brush = {BS_SOLID, 0x808080, 0}; break;
+      case 3: o = makeStock(GdiObject::Kind::Brush); o->brush = {BS_SOLID, 0x404040, 0}; break;
+      case BLACK_BRUSH: o = makeStock(GdiObject::Kind::Brush); o->brush = {BS_SOLID, 0, 0}; break;
+      case NULL_BRUSH: o = makeStock(GdiObject::Kind::Brush); o->brush = {BS_HOLLOW, 0, 0}; break;
+      case WHITE_PEN: o = makeStock(GdiObject::Kind::Pen); o->penColour = 0xFFFFFF; break;
+      case BLACK_PEN: o = makeStock(GdiObject::Kind::Pen); o->penColour = 0; break;
+      case NULL_PEN: o = makeStock(GdiObject::Kind::Pen); o->penStyle = PS_NULL; break;
+      default: return nullptr;
+    }
+    stock[index] = o;
+  }
+  return stock[index];
+}
+
+namespace {
+HGDIOBJ stockFont() {
+  static GdiObject* f = [] {
+    auto* o = makeStock(GdiObject::Kind::Font);
+    std::strcpy(o->logFont.lfFaceName, "DejaVu Sans");
+    o->logFont.lfHeight = -13;
+    o->font = FontFromLogFont(o->logFont);
+    return o;
+  }();
+  return f;
+}
+}  // namespace
+
+HPEN CreatePen(int style, int32_t width, COLORREF colour) {
+  if (style < PS_SOLID || style > PS_INSIDEFRAME) return nullptr;
+  auto* o = new GdiObject(GdiObject::Kind::Pen);
+  o->penStyle = style;
+  o->penWidth = std::max(width, 0);
+  o->penColour = colour & 0xFFFFFF;
+  return track(o);
+}
+
+HBRUSH CreateBrushIndirect(const LOGBRUSH* brush) {
+  if (!brush || brush->lbStyle > BS_HATCHED) return nullptr;
+  if (brush->lbStyle == BS_HATCHED && (brush->lbHatch < HS_HORIZONTAL || brush->lbHatch > HS_DIAGCROSS)) return nullptr;
+  auto* o = new GdiObject(GdiObject::Kind::Brush);
+  o->brush = *brush;
+  o->brush.lbColor &= 0xFFFFFF;
+  if (o->brush.lbStyle != BS_HATCHED) o->brush.lbHatch = 0;
+  return track(o);
+}
+
+HBRUSH CreateSolidBrush(COLORREF colour) {
+  LOGBRUSH b{BS_SOLID, colour, 0};
+  return CreateBrushIndirect(&b);
+}
+
+HBRUSH CreateHatchBrush(int hatch, COLORREF colour) {
+  LOGBRUSH b{BS_HATCHED, colour, hatch};
+  return CreateBrushIndirect(&b);
+}
+
+bool GetBrushInfo(HBRUSH brush, LOGBRUSH* info) {
+  if (!IsLiveObject(brush) || brush->kind != GdiObject::Kind::Brush || !info) return false;
+  *info = brush->brush;
+  return true;
+}
+
+QFont FontFromLogFont(const LOGFONTA& lf) {
+  char face[LF_FACESIZE + 1] = {};
+  std::memcpy(face, lf.lfFaceName, LF_FACESIZE);
+  QFont f(QString::fromLatin1(face));
+  f.setStyleStrategy(QFont::NoAntialias);
+  f.setHintingPreference(QFont::PreferFullHinting);
+  int32_t h = lf.lfHeight;
+  int px;
+  if (h < 0) {
+    px = -h;  // character height
+  } else if (h > 0) {
+    // Cell height: shrink the character height until ascent + descent fits.
+    QFont probe = f;
+    probe.setPixelSize(h);
+    QFontMetrics fm(probe);
+    px = std::max(1, int(std::lround(double(h) * h / std::max(1, fm.height()))));
+  } else {
+    px = 16;
+  }
+  f.setPixelSize(std::max(1, px));
+  if (lf.lfWeight > 0) f.setWeight(QFont::Weight(std::clamp<int32_t>(lf.lfWeight, 1, 1000)));
+  f.setItalic(lf.lfItalic != 0);
+  f.setUnderline(lf.lfUnderline != 0);
+  f.setStrikeOut(lf.lfStrikeOut != 0);
+  if (lf.lfWidth > 0) {
+    QFontMetrics fm(f);
+    int avg = std::max(1, fm.averageCharWidth());
+    f.setStretch(std::clamp(int(std::lround(100.0 * lf.lfWidth / avg)), 1, 4000));
+  }
+  return f;
+}
+
+HFONT CreateFontIndirectA(const LOGFONTA* font) {
+  if (!font) return nullptr;
+  auto* o = new GdiObject(GdiObject::Kind::Font);
+  o->logFont = *font;
+  o->font = FontFromLogFont(*font);
+  return track(o);
+}
+
+HRGN CreateRectRgn(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  auto* o = new GdiObject(GdiObject::Kind::Region);
+  if (left > right) std::swap(left, right);
+  if (top > bottom) std::swap(top, bottom);
+  o->region = QRegion(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
+  if (right == left || bottom == top) o->region = QRegion();
+  return track(o);
+}
+
+HRGN CreatePolygonRgn(const POINT* points, int count) {
+  if (!points || count < 3) return nullptr;
+  QPolygon poly;
+  for (int i = 0; i < count; ++i) poly << QPoint(points[i].x, points[i].y);
+  auto* o = new GdiObject(GdiObject::Kind::Region);
+  o->region = QRegion(poly, Qt::OddEvenFill);
+  return track(o);
+}
+
+namespace {
+int regionKind(const QRegion& r) {
+  if (r.isEmpty()) return NULLREGION;
+  return r.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
+}
+bool isRegion(HGDIOBJ o) { return IsLiveObject(o) && o->kind == GdiObject::Kind::Region; }
+}  // namespace
+
+int CombineRgn(HRGN destination, HRGN a, HRGN b, int mode) {
+  if (!isRegion(destination) || !isRegion(a) || (mode != RGN_COPY && !isRegion(b))) return ERROR_REGION;
+  QRegion r;
+  switch (mode) {
+    case RGN_AND: r = a->region.intersected(b->region); break;
+    case RGN_OR: r = a->region.united(b->region); break;
+    case RGN_XOR: r = a->region.xored(b->region); break;
+    case RGN_DIFF: r = a->region.subtracted(b->region); break;
+    case RGN_COPY: r = a->region; break;
+    default: return ERROR_REGION;
+  }
+  destination->region = r;
+  return regionKind(r);
+}
+
+bool PtInRegion(HRGN region, int32_t x, int32_t y) { return isRegion(region) && region->region.contains(QPoint(x, y)); }
+
+int GetRgnBox(HRGN region, RECT* box) {
+  if (!isRegion(region) || !box) return ERROR_REGION;
+  QRect b = region->region.boundingRect();
+  *box = b.isEmpty() ? RECT{} : RECT{b.left(), b.top(), b.right() + 1, b.bottom() + 1};
+  return regionKind(region->region);
+}
+
+bool DeleteObject(HGDIOBJ object) {
+  if (!object || object->stock) return false;
+  auto& live = liveObjects();
+  if (!live.count(object) || object->selected > 0) return false;
+  live.erase(object);
+  delete object;
+  return true;
+}
+
+int32_t LiveGdiObjects() { return int32_t(liveObjects().size()); }
+
+// ---------------------------------------------------------------------------------------------
+// Device contexts
+
+struct DcState {
+  HGDIOBJ pen = nullptr;
+  HGDIOBJ brush = nullptr;
+  HGDIOBJ font = nullptr;
+  COLORREF textColour = 0;
+  COLORREF bkColour = 0xFFFFFF;
+  int bkMode = OPAQUE;
+  uint32_t textAlign = TA_LEFT | TA_TOP;
+  int rop = R2_COPYPEN;
+  std::optional<QRegion> clip;
+  POINT position;
+};
+
+struct DeviceContext {
+  std::unique_ptr<QImage> image;     // memory DC
+  std::unique_ptr<QPainter> owned;   // the painter on image
+  QPainter* painter = nullptr;
+  int32_t dpiX = 96;
+  int32_t dpiY = 96;
+  DcState state;
+  std::vector<DcState> saved;
+};
+
+namespace {
+
+std::unordered_set<DeviceContext*>& liveDcs() {
+  static std::unordered_set<DeviceContext*> s;
+  return s;
+}
+
+bool isDc(HDC dc) { return dc && liveDcs().count(dc); }
+
+void retain(HGDIOBJ o) {
+  if (o) ++o->selected;
+}
+void releaseObj(HGDIOBJ o) {
+  if (o && o->selected > 0) --o->selected;
+}
+
+void retainState(const DcState& s) {
+  retain(s.pen);
+  retain(s.brush);
+  retain(s.font);
+}
+void releaseState(const DcState& s) {
+  releaseObj(s.pen);
+  releaseObj(s.brush);
+  releaseObj(s.font);
+}
+
+HDC registerDc(DeviceContext* dc) {
+  dc->state.pen = GetStockObject(BLACK_PEN);
+  dc->state.brush = GetStockObject(WHITE_BRUSH);
+  dc->state.font = stockFont();
+  retainState(dc->state);
+  liveDcs().insert(dc);
+  return dc;
+}
+
+QPainter::CompositionMode compositionFor(int rop) {
+  switch (rop) {
+    case R2_NOTMERGEPEN: return QPainter::RasterOp_NotSourceAndNotDestination;
+    case R2_MASKNOTPEN: return QPainter::RasterOp_NotSourceAndDestination;
+    case R2_NOTCOPYPEN: return QPainter::RasterOp_NotSource;
+    case R2_MASKPENNOT: return QPainter::RasterOp_SourceAndNotDestination;
+    case R2_NOT: return QPainter::RasterOp_NotDestination;
+    case R2_XORPEN: return QPainter::RasterOp_SourceXorDestination;
+    case R2_NOTMASKPEN: return QPainter::RasterOp_NotSourceOrNotDestination;
+    case R2_MASKPEN: return QPainter::RasterOp_SourceAndDestination;
+    case R2_NOTXORPEN: return QPainter::RasterOp_NotSourceXorDestination;
+    case R2_MERGENOTPEN: return QPainter::RasterOp_NotSourceOrDestination;
+    case R2_MERGEPENNOT: return QPainter::RasterOp_SourceOrNotDestination;
+    case R2_MERGEPEN: return QPainter::RasterOp_SourceOrDestination;
+    default: return QPainter::CompositionMode_SourceOver;
+  }
+}
+
+// Prepares the painter for one drawing call: raster operation and clipping. Returns false when
+// nothing must be drawn (R2_NOP).
+bool begin(DeviceContext* dc) {
+  if (!dc->painter || dc->state.rop == R2_NOP) return false;
+  QPainter& p = *dc->painter;
+  p.setRenderHint(QPainter::Antialiasing, false);
+  p.setRenderHint(QPainter::TextAntialiasing, false);
+  p.setCompositionMode(compositionFor(dc->state.rop));
+  if (dc->state.clip) p.setClipRegion(*dc->state.clip);
+  else p.setClipping(false);
+  return true;
+}
+
+// The colour a raster operation paints with when it ignores the pen colour.
+QColor ropColour(const DeviceContext* dc, COLORREF colour) {
+  if (dc->state.rop == R2_BLACK) return Qt::black;
+  if (dc->state.rop == R2_WHITE) return Qt::white;
+  return qcolour(colour);
+}
+
+Qt::BrushStyle hatchStyle(intptr_t hatch) {
+  switch (hatch) {
+    case HS_HORIZONTAL: return Qt::HorPattern;
+    case HS_VERTICAL: return Qt::VerPattern;
+    case HS_FDIAGONAL: return Qt::BDiagPattern;  // top-left to bottom-right in y-down space
+    case HS_BDIAGONAL: return Qt::FDiagPattern;
+    case HS_CROSS: return Qt::CrossPattern;
+    default: return Qt::DiagCrossPattern;
+  }
+}
+
+// Fills a region with the selected brush; hatches get the background colour behind them when
+// the background mode is opaque.
+void fillWithBrush(DeviceContext* dc, const QPainterPath& path, HGDIOBJ brushObj) {
+  if (!brushObj || brushObj->kind != GdiObject::Kind::Brush) return;
+  const LOGBRUSH& b = brushObj->brush;
+  if (b.lbStyle == BS_HOLLOW) return;
+  QPainter& p = *dc->painter;
+  p.setPen(Qt::NoPen);
+  if (b.lbStyle == BS_SOLID) {
+    p.setBrush(ropColour(dc, b.lbColor));
+  } else {
+    if (dc->state.bkMode == OPAQUE) {
+      p.setBrush(ropColour(dc, dc->state.bkColour));
+      p.drawPath(path);
+    }
+    QBrush hatch(ropColour(dc, b.lbColor), hatchStyle(b.lbHatch));
+    p.setBrush(hatch);
+  }
+  p.drawPath(path);
+}
+
+// Pixel-exact one-pixel lines: Bresenham without the end point, with the dash patterns of the
+// platform's cosmetic pens.
+const std::vector<int>& dashPattern(int style) {
+  static const std::vector<int> solid{};
+  static const std::vector<int> dash{18, 6};
+  static const std::vector<int> dot{3, 3};
+  static const std::vector<int> dashdot{9, 6, 3, 6};
+  static const std::vector<int> dashdotdot{9, 3, 3, 3, 3, 3};
+  switch (style) {
+    case PS_DASH: return dash;
+    case PS_DOT: return dot;
+    case PS_DASHDOT: return dashdot;
+    case PS_DASHDOTDOT: return dashdotdot;
+    default: return solid;
+  }
+}
+
+struct DashState {
+  const std::vector<int>* pattern;
+  size_t index = 0;
+  int left = 0;
+  bool on() const { return pattern->empty() || index % 2 == 0; }
+  void step() {
+    if (pattern->empty()) return;
+    if (left == 0) left = (*pattern)[0];
+    if (--left == 0) {
+      index = (index + 1) % pattern->size();
+      left = (*pattern)[index];
+    }
+  }
+};
+
+void thinLine(DeviceContext* dc, QColor colour, int x0, int y0, int x1, int y1, DashState& dash) {
+  std::vector<QPoint> pts;
+  int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
+  int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
+  int err = dx + dy;
+  int x = x0, y = y0;
+  while (!(x == x1 && y == y1)) {
+    if (dash.on()) pts.emplace_back(x, y);
+    dash.step();
+    int e2 = 2 * err;
+    if (e2 >= dy) {
+      err += dy;
+      x += sx;
+    }
+    if (e2 <= dx) {
+      err += dx;
+      y += sy;
+    }
+  }
+  if (pts.empty()) return;
+  QPainter& p = *dc->painter;
+  p.setPen(QPen(colour, 0));
+  p.drawPoints(pts.data(), int(pts.size()));
+}
+
+// Strokes an open or closed polyline with the selected pen.
+void strokePolyline(DeviceContext* dc, const POINT* pts, int count, bool closed) {
+  HGDIOBJ pen = dc->state.pen;
+  if (!pen || pen->penStyle == PS_NULL || count < 2) return;
+  QColor colour = ropColour(dc, pen->penColour);
+  int32_t width = std::max<int32_t>(pen->penWidth, 1);
+  if (width == 1) {
+    DashState dash{&dashPattern(pen->penStyle)};
+    for (int i = 0; i + 1 < count; ++i) thinLine(dc, colour, pts[i].x, pts[i].y, pts[i + 1].x, pts[i + 1].y, dash);
+    if (closed) thinLine(dc, colour, pts[count - 1].x, pts[count - 1].y, pts[0].x, pts[0].y, dash);
+    return;
+  }
+  // Wide pens are geometric: always solid, round ends and joins.
+  QPainter& p = *dc->painter;
+  p.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.setBrush(Qt::NoBrush);
+  QPolygon poly;
+  for (int i = 0; i < count; ++i) poly << QPoint(pts[i].x, pts[i].y);
+  if (closed) p.drawPolygon(poly);
+  else p.drawPolyline(poly);
+}
+
+QRect exclusiveRect(int32_t l, int32_t t, int32_t r, int32_t b) {
+  if (l > r) std::swap(l, r);
+  if (t > b) std::swap(t, b);
+  return QRect(l, t, r - l, b - t);
+}
+
+}  // namespace
+
+HDC CreateMemoryDC(int32_t width, int32_t height, COLORREF fill) {
+  if (width <= 0 || height <= 0 || width > 32767 || height > 32767) return nullptr;
+  auto dc = std::make_unique<DeviceContext>();
+  dc->image = std::make_unique<QImage>(width, height, QImage::Format_RGB32);
+  if (dc->image->isNull()) return nullptr;
+  dc->image->fill(qcolour(fill));
+  dc->owned = std::make_unique<QPainter>(dc->image.get());
+  dc->painter = dc->owned.get();
+  return registerDc(dc.release());
+}
+
+HDC CreatePainterDC(QPainter* painter, int32_t logPixelsX, int32_t logPixelsY) {
+  if (!painter) return nullptr;
+  auto* dc = new DeviceContext;
+  dc->painter = painter;
+  dc->dpiX = logPixelsX;
+  dc->dpiY = logPixelsY;
+  return registerDc(dc);
+}
+
+HDC GetScreenDC() {
+  static HDC screen = CreateMemoryDC(1, 1);
+  return screen;
+}
+
+bool DeleteDC(HDC dc) {
+  if (!isDc(dc) || dc == GetScreenDC()) return false;
+  releaseState(dc->state);
+  for (auto& s : dc->saved) releaseState(s);
+  liveDcs().erase(dc);
+  delete dc;
+  return true;
+}
+
+QImage* ImageOf(HDC dc) {
+  if (!isDc(dc) || !dc->image) return nullptr;
+  return dc->image.get();
+}
+
+int SaveDC(HDC dc) {
+  if (!isDc(dc)) return 0;
+  dc->saved.push_back(dc->state);
+  retainState(dc->state);
+  return int(dc->saved.size());
+}
+
+bool RestoreDC(HDC dc, int saved) {
+  if (!isDc(dc)) return false;
+  int depth = int(dc->saved.size());
+  int target = saved < 0 ? depth + saved + 1 : saved;
+  if (target < 1 || target > depth) return false;
+  while (int(dc->saved.size()) > target) {
+    releaseState(dc->saved.back());
+    dc->saved.pop_back();
+  }
+  releaseState(dc->state);
+  dc->state = dc->saved.back();  // its references move into the live state
+  dc->saved.pop_back();
+  return true;
+}
+
+int32_t GetDeviceCaps(HDC dc, int index) {
+  if (!isDc(dc)) return 0;
+  switch (index) {
+    case LOGPIXELSX: return dc->dpiX;
+    case LOGPIXELSY: return dc->dpiY;
+    case HORZRES: return dc->image ? dc->image->width() : (dc->painter && dc->painter->device() ? dc->painter->device()->width() : 0);
+    case VERTRES: return dc->image ? dc->image->height() : (dc->painter && dc->painter->device() ? dc->painter->device()->height() : 0);
+    default: return 0;
+  }
+}
+
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
+  if (!isDc(dc) || !IsLiveObject(object)) return nullptr;
+  HGDIOBJ* slot = nullptr;
+  switch (object->kind) {
+    case GdiObject::Kind::Pen: slot = &dc->state.pen; break;
+    case GdiObject::Kind::Brush: slot = &dc->state.brush; break;
+    case GdiObject::Kind::Font: slot = &dc->state.font; break;
+    case GdiObject::Kind::Region:
+      // Selecting a region sets the clipping to a copy of it.
+      SelectClipRgn(dc, object);
+      return reinterpret_cast<HGDIOBJ>(intptr_t(regionKind(object->region)));
+  }
+  HGDIOBJ old = *slot;
+  retain(object);
+  releaseObj(old);
+  *slot = object;
+  return old;
+}
+
+HGDIOBJ GetCurrentObject(HDC dc, int kind) {
+  if (!isDc(dc)) return nullptr;
+  switch (kind) {
+    case OBJ_PEN: return dc->state.pen;
+    case OBJ_BRUSH: return dc->state.brush;
+    case OBJ_FONT: return dc->state.font;
+    default: return nullptr;
+  }
+}
+
+COLORREF SetTextColor(HDC dc, COLORREF colour) {
+  if (!isDc(dc)) return CLR_INVALID;
+  std::swap(dc->state.textColour, colour);
+  return colour;
+}
+
+COLORREF SetBkColor(HDC dc, COLORREF colour) {
+  if (!isDc(dc)) return CLR_INVALID;
+  std::swap(dc->state.bkColour, colour);
+  return colour;
+}
+
+int SetBkMode(HDC dc, int mode) {
+  if (!isDc(dc) || (mode != TRANSPARENT && mode != OPAQUE)) return 0;
+  std::swap(dc->state.bkMode, mode);
+  return mode;
+}
+
+uint32_t SetTextAlign(HDC dc, uint32_t align) {
+  if (!isDc(dc)) return 0xFFFFFFFFu;
+  std::swap(dc->state.textAlign, align);
+  return align;
+}
+
+uint32_t GetTextAlign(HDC dc) { return isDc(dc) ? dc->state.textAlign : 0xFFFFFFFFu; }
+
+int SetROP2(HDC dc, int rop) {
+  if (!isDc(dc) || rop < R2_BLACK || rop > R2_WHITE) return 0;
+  std::swap(dc->state.rop, rop);
+  return rop;
+}
+
+int GetROP2(HDC dc) { return isDc(dc) ? dc->state.rop : 0; }
+
+// ---------------------------------------------------------------------------------------------
+// Drawing
+
+bool MoveToEx(HDC dc, int32_t x, int32_t y, POINT* previous) {
+  if (!isDc(dc)) return false;
+  if (previous) *previous = dc->state.position;
+  dc->state.position = {x, y};
+  return true;
+}
+
+bool LineTo(HDC dc, int32_t x, int32_t y) {
+  if (!isDc(dc)) return false;
+  POINT pts[2] = {dc->state.position, {x, y}};
+  if (begin(dc)) strokePolyline(dc, pts, 2, false);
+  dc->state.position = {x, y};
+  return true;
+}
+
+bool Polyline(HDC dc, const POINT* points, int count) {
+  if (!isDc(dc) || !points || count < 2) return false;
+  if (begin(dc)) strokePolyline(dc, points, count, false);
+  return true;
+}
+
+bool Polygon(HDC dc, const POINT* points, int count) {
+  if (!isDc(dc) || !points || count < 2) return false;
+  if (!begin(dc)) return true;
+  QPainterPath path;
+  QPolygon poly;
+  for (int i = 0; i < count; ++i) poly << QPoint(points[i].x, points[i].y);
+  path.addPolygon(poly);
+  path.closeSubpath();
+  path.setFillRule(Qt::OddEvenFill);
+  fillWithBrush(dc, path, dc->state.brush);
+  strokePolyline(dc, points, count, true);
+  return true;
+}
+
+namespace {
+
+// Border width and the pixel box the border lies in, for a rectangle or an ellipse.
+struct Frame {
+  int32_t width = 0;  // 0: no border
+  QRect outer;        // pixels covered by border and interior together
+};
+
+Frame frameFor(DeviceContext* dc, const QRect& box) {
+  HGDIOBJ pen = dc->state.pen;
+  Frame f;
+  if (!pen || pen->penStyle == PS_NULL) {
+    // Without a pen the platform fills one pixel less on the right and bottom.
+    f.outer = box.adjusted(0, 0, -1, -1);
+    return f;
+  }
+  f.width = std::max<int32_t>(pen->penWidth, 1);
+  if (f.width == 1 || pen->penStyle == PS_INSIDEFRAME) {
+    f.outer = box;
+  } else {
+    // A wide pen is centred on the outline, which runs through the outermost pixels.
+    int32_t grow = f.width / 2;
+    f.outer = QRect(box.left() - grow, box.top() - grow, box.width() + f.width - 1, box.height() + f.width - 1);
+  }
+  return f;
+}
+
+}  // namespace
+
+bool Rectangle(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  if (!isDc(dc)) return false;
+  if (!begin(dc)) return true;
+  QRect box = exclusiveRect(left, top, right, bottom);
+  if (box.isEmpty()) return true;
+  Frame f = frameFor(dc, box);
+  QRect inner = f.width ? f.outer.adjusted(f.width, f.width, -f.width, -f.width) : f.outer;
+  if (inner.isValid() && !inner.isEmpty()) {
+    QPainterPath path;
+    path.addRect(inner);
+    fillWithBrush(dc, path, dc->state.brush);
+  }
+  if (f.width) {
+    QPainterPath band;
+    band.addRect(f.outer);
+    if (inner.isValid() && !inner.isEmpty()) band.addRect(inner);
+    band.setFillRule(Qt::OddEvenFill);
+    QPainter& p = *dc->painter;
+    HGDIOBJ pen = dc->state.pen;
+    if (f.width == 1 && pen->penStyle >= PS_DASH && pen->penStyle <= PS_DASHDOTDOT) {
+      POINT pts[4] = {{f.outer.left(), f.outer.top()}, {f.outer.right(), f.outer.top()},
+                      {f.outer.right(), f.outer.bottom()}, {f.outer.left(), f.outer.bottom()}};
+      strokePolyline(dc, pts, 4, true);
+    } else {
+      p.setPen(Qt::NoPen);
+      p.setBrush(ropColour(dc, pen->penColour));
+      p.drawPath(band);
+    }
+  }
+  return true;
+}
+
+bool Ellipse(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  if (!isDc(dc)) return false;
+  if (!begin(dc)) return true;
+  QRect box = exclusiveRect(left, top, right, bottom);
+  if (box.isEmpty()) return true;
+  Frame f = frameFor(dc, box);
+  QRectF outer(f.outer.left(), f.outer.top(), f.outer.width(), f.outer.height());
+  QPainterPath fillPath;
+  QRectF inner = f.width ? outer.adjusted(f.width, f.width, -f.width, -f.width) : outer;
+  if (inner.width() > 0 && inner.height() > 0) {
+    fillPath.addEllipse(inner);
+    fillWithBrush(dc, fillPath, dc->state.brush);
+  }
+  if (f.width) {
+    QPainterPath band;
+    band.addEllipse(outer);
+    if (inner.width() > 0 && inner.height() > 0) band.addEllipse(inner);
+    band.setFillRule(Qt::OddEvenFill);
+    QPainter& p = *dc->painter;
+    p.setPen(Qt::NoPen);
+    p.setBrush(ropColour(dc, dc->state.pen->penColour));
+    p.drawPath(band);
+  }
+  return true;
+}
+
+int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
+  if (!isDc(dc) || !rect || !IsLiveObject(brush) || brush->kind != GdiObject::Kind::Brush) return 0;
+  QRect box = exclusiveRect(rect->left, rect->top, rect->right, rect->bottom);
+  if (box.isEmpty()) return 1;
+  if (!dc->painter) return 0;
+  // FillRect ignores the raster operation.
+  int rop = dc->state.rop;
+  dc->state.rop = R2_COPYPEN;
+  begin(dc);
+  QPainterPath path;
+  path.addRect(box);
+  fillWithBrush(dc, path, brush);
+  dc->state.rop = rop;
+  return 1;
+}
+
+COLORREF SetPixel(HDC dc, int32_t x, int32_t y, COLORREF colour) {
+  if (!isDc(dc)) return CLR_INVALID;
+  if (dc->image) {
+    if (x < 0 || y < 0 || x >= dc->image->width() || y >= dc->image->height()) return CLR_INVALID;
+    if (dc->state.clip && !dc->state.clip->contains(QPoint(x, y))) return CLR_INVALID;
+    dc->owned->end();
+    dc->image->setPixel(x, y, qcolour(colour).rgb());
+    dc->owned->begin(dc->image.get());
+    return colour & 0xFFFFFF;
+  }
+  if (!dc->painter) return CLR_INVALID;
+  int rop = dc->state.rop;
+  dc->state.rop = R2_COPYPEN;
+  begin(dc);
+  dc->painter->setPen(QPen(qcolour(colour), 0));
+  dc->painter->drawPoint(x, y);
+  dc->state.rop = rop;
+  return colour & 0xFFFFFF;
+}
+
+COLORREF GetPixel(HDC dc, int32_t x, int32_t y) {
+  if (!isDc(dc) || !dc->image) return CLR_INVALID;
+  if (x < 0 || y < 0 || x >= dc->image->width() || y >= dc->image->height()) return CLR_INVALID;
+  return fromQColour(dc->image->pixel(x, y));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Text
+
+namespace {
+const QFont& currentFont(DeviceContext* dc) {
+  HGDIOBJ f = dc->state.font ? dc->state.font : stockFont();
+  return f->font;
+}
+}  // namespace
+
+bool TextOutW(HDC dc, int32_t x, int32_t y, const char16_t* text, int count) {
+  if (!isDc(dc) || (!text && count > 0) || count < 0) return false;
+  if (count == 0) return true;
+  if (!begin(dc)) return true;
+  QString s = QString::fromUtf16(text, count);
+  const QFont& font = currentFont(dc);
+  QFontMetrics fm(font);
+  int width = fm.horizontalAdvance(s);
+  uint32_t align = dc->state.textAlign;
+  POINT ref = (align & TA_UPDATECP) ? dc->state.position : POINT{x, y};
+  double dx = 0;
+  if ((align & TA_CENTER) == TA_CENTER) dx = -width / 2.0;
+  else if (align & TA_RIGHT) dx = -width;
+  double dy;
+  if ((align & TA_BASELINE) == TA_BASELINE) dy = 0;
+  else if (align & TA_BOTTOM) dy = -fm.descent();
+  else dy = fm.ascent();
+  QPainter& p = *dc->painter;
+  p.save();
+  p.translate(ref.x, ref.y);
+  int32_t esc = dc->state.font ? dc->state.font->logFont.lfEscapement : 0;
+  if (esc) p.rotate(-esc / 10.0);
+  if (dc->state.bkMode == OPAQUE) {
+    double top = dy - fm.ascent();
+    p.fillRect(QRectF(dx, top, width, fm.height()), qcolour(dc->state.bkColour));
+  }
+  p.setFont(font);
+  p.setPen(qcolour(dc->state.textColour));
+  p.drawText(QPointF(dx, dy), s);
+  p.restore();
+  if (align & TA_UPDATECP) dc->state.position.x += ((align & TA_CENTER) == TA_CENTER) ? 0 : width;
+  return true;
+}
+
+bool GetTextExtentPoint32W(HDC dc, const char16_t* text, int count, SIZE* size) {
+  if (!isDc(dc) || !size || count < 0 || (!text && count)) return false;
+  QFontMetrics fm(currentFont(dc));
+  size->cx = count ? fm.horizontalAdvance(QString::fromUtf16(text, count)) : 0;
+  size->cy = fm.height();
+  return true;
+}
+
+bool GetTextMetricsA(HDC dc, TEXTMETRICA* tm) {
+  if (!isDc(dc) || !tm) return false;
+  const QFont& font = currentFont(dc);
+  QFontMetrics fm(font);
+  *tm = TEXTMETRICA{};
+  tm->tmAscent = fm.ascent();
+  tm->tmDescent = fm.descent();
+  tm->tmHeight = tm->tmAscent + tm->tmDescent;
+  tm->tmInternalLeading = std::max(0, tm->tmHeight - font.pixelSize());
+  tm->tmExternalLeading = std::max(0, fm.leading());
+  tm->tmAveCharWidth = fm.averageCharWidth();
+  tm->tmMaxCharWidth = fm.maxWidth();
+  tm->tmWeight = font.weight();
+  tm->tmItalic = font.italic() ? 1 : 0;
+  tm->tmUnderlined = font.underline() ? 1 : 0;
+  tm->tmStruckOut = font.strikeOut() ? 1 : 0;
+  tm->tmDigitizedAspectX = dc->dpiX;
+  tm->tmDigitizedAspectY = dc->dpiY;
+  tm->tmCharSet = dc->state.font ? dc->state.font->logFont.lfCharSet : 0;
+  return true;
+}
+
+bool GetCharABCWidthsW(HDC dc, uint32_t first, uint32_t last, ABC* widths) {
+  if (!isDc(dc) || !widths || last < first || last > 0xFFFF) return false;
+  QFontMetrics fm(currentFont(dc));
+  for (uint32_t c = first; c <= last; ++c) {
+    QChar ch{char16_t(c)};
+    int adv = fm.horizontalAdvance(ch);
+    int a = fm.leftBearing(ch);
+    int cc = fm.rightBearing(ch);
+    widths[c - first] = {a, uint32_t(std::max(0, adv - a - cc)), cc};
+  }
+  return true;
+}
+
+bool GetCharWidth32W(HDC dc, uint32_t first, uint32_t last, int32_t* widths) {
+  if (!isDc(dc) || !widths || last < first || last > 0xFFFF) return false;
+  QFontMetrics fm(currentFont(dc));
+  for (uint32_t c = first; c <= last; ++c) widths[c - first] = fm.horizontalAdvance(QChar(char16_t(c)));
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Clipping
+
+int SelectClipRgn(HDC dc, HRGN region) {
+  if (!isDc(dc)) return ERROR_REGION;
+  if (!region) {
+    dc->state.clip.reset();
+    return SIMPLEREGION;
+  }
+  if (!isRegion(region)) return ERROR_REGION;
+  dc->state.clip = region->region;
+  return regionKind(region->region);
+}
+
+int IntersectClipRect(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  if (!isDc(dc)) return ERROR_REGION;
+  QRect r = exclusiveRect(left, top, right, bottom);
+  QRegion add = r.isEmpty() ? QRegion() : QRegion(r);
+  dc->state.clip = dc->state.clip ? dc->state.clip->intersected(add) : add;
+  return regionKind(*dc->state.clip);
+}
+
+int GetClipBox(HDC dc, RECT* box) {
+  if (!isDc(dc) || !box) return ERROR_REGION;
+  if (!dc->state.clip) {
+    *box = {0, 0, GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES)};
+    return SIMPLEREGION;
+  }
+  QRect b = dc->state.clip->boundingRect();
+  *box = b.isEmpty() ? RECT{} : RECT{b.left(), b.top(), b.right() + 1, b.bottom() + 1};
+  return regionKind(*dc->state.clip);
+}
+
+bool StretchPackedDib(HDC dc, int32_t x, int32_t y, int32_t width, int32_t height, HGLOBAL dib) {
+  if (!isDc(dc)) return false;
+  QImage img;
+  if (!ImageFromPackedDib(dib, &img)) return false;
+  if (!begin(dc)) return true;
+  dc->painter->drawImage(exclusiveRect(x, y, x + width, y + height), img);
+  return true;
+}
+
+}  // namespace plat

@@ -1,0 +1,62 @@
+#pragma once
+// Test host: loads the built engine library with dlopen, as the annotation control does, and
+// gives tests a fresh engine bound to a window of the host's own.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "annotation/engine_interface.h"
+#include "platform/ole/ole.h"
+#include "platform/windows/window.h"
+
+class EngineLibrary {
+ public:
+  static EngineLibrary& Get() {
+    static EngineLibrary lib;
+    return lib;
+  }
+  void* handle = nullptr;
+  AnnInitFn init = nullptr;
+  AnnDeinitFn deinit = nullptr;
+  std::string error;
+
+ private:
+  EngineLibrary() {
+    handle = dlopen(ANNOLYX_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+      error = dlerror();
+      return;
+    }
+    init = reinterpret_cast<AnnInitFn>(dlsym(handle, "Ann_Init"));
+    deinit = reinterpret_cast<AnnDeinitFn>(dlsym(handle, "Ann_Deinit"));
+  }
+};
+
+class EngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    auto& lib = EngineLibrary::Get();
+    ASSERT_NE(lib.handle, nullptr) << lib.error;
+    ASSERT_NE(lib.init, nullptr);
+    ASSERT_NE(lib.deinit, nullptr);
+    window = plat::CreateDetachedWindow(800, 600);
+    engine = lib.init(kCookie, window, 0);
+    ASSERT_NE(engine, nullptr);
+  }
+  void TearDown() override {
+    if (engine) EngineLibrary::Get().deinit(engine);
+    plat::DestroyWindow(window);
+  }
+
+  // Reads a string out-parameter and frees it.
+  static std::u16string Take(plat::BSTR s) {
+    std::u16string r = plat::SysToU16(s);
+    plat::SysFreeString(s);
+    return r;
+  }
+
+  static constexpr intptr_t kCookie = 0x5EED;
+  plat::HWND window = nullptr;
+  AnnEngineInterface* engine = nullptr;
+};
