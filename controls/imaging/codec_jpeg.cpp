@@ -74,7 +74,8 @@ void runDecode(DecodeJob& job) {
   jpeg_read_header(&c, TRUE);
   const bool cmyk = c.jpeg_color_space == JCS_CMYK || c.jpeg_color_space == JCS_YCCK;
   const bool gray = c.jpeg_color_space == JCS_GRAYSCALE;
-  c.out_color_space = cmyk ? JCS_CMYK : gray ? JCS_GRAYSCALE : JCS_RGB;
+  // Colour comes out in the bitmap's own blue-green-red order, straight into its rows.
+  c.out_color_space = cmyk ? JCS_CMYK : gray ? JCS_GRAYSCALE : JCS_EXT_BGR;
   const bool exif = isExif(c);
   if (cmyk) job.format = kFormatJpegCmyk;
   else if (c.progressive_mode) job.format = exif ? kFormatExifProgressive : kFormatJpegProgressive;
@@ -96,16 +97,19 @@ void runDecode(DecodeJob& job) {
   }
   const bool adobeInverted = cmyk && c.saw_Adobe_marker;
   jpeg_start_decompress(&c);
-  job.line.resize(static_cast<std::size_t>(c.output_width) * static_cast<std::size_t>(c.output_components));
+  if (cmyk) job.line.resize(static_cast<std::size_t>(c.output_width) * static_cast<std::size_t>(c.output_components));
   while (c.output_scanline < c.output_height) {
     const int32_t y = static_cast<int32_t>(c.output_scanline);
+    uint8_t* d = job.out.row(y);
+    if (!cmyk) {
+      JSAMPROW direct = d;
+      jpeg_read_scanlines(&c, &direct, 1);
+      continue;
+    }
     JSAMPROW row = job.line.data();
     jpeg_read_scanlines(&c, &row, 1);
-    uint8_t* d = job.out.row(y);
     const uint8_t* s = job.line.data();
-    if (gray) {
-      std::memcpy(d, s, c.output_width);
-    } else if (cmyk) {
+    {
       for (JDIMENSION x = 0; x < c.output_width; ++x) {
         int C = s[x * 4], M = s[x * 4 + 1], Y = s[x * 4 + 2], K = s[x * 4 + 3];
         if (!adobeInverted) {
@@ -114,12 +118,6 @@ void runDecode(DecodeJob& job) {
         d[x * 3] = static_cast<uint8_t>(Y * K / 255);
         d[x * 3 + 1] = static_cast<uint8_t>(M * K / 255);
         d[x * 3 + 2] = static_cast<uint8_t>(C * K / 255);
-      }
-    } else {
-      for (JDIMENSION x = 0; x < c.output_width; ++x) {
-        d[x * 3] = s[x * 3 + 2];
-        d[x * 3 + 1] = s[x * 3 + 1];
-        d[x * 3 + 2] = s[x * 3];
       }
     }
   }

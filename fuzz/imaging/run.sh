@@ -23,6 +23,7 @@ for t in "${targets[@]}"; do
   log="$build/logs/$t.log"
   runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo "?")
   cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | grep -o '[0-9]*' || echo "?")
-  crashes=$(ls "$build/artifacts" 2>/dev/null | grep -c "^$t-" || true)
-  echo "$t: ${secs}s, $runs runs, coverage $cov, crash files $crashes"
+  crashes=$(ls "$build/artifacts" 2>/dev/null | grep -c -E "^$t-(crash|leak|oom|timeout)-" || true)
+  slow=$(grep -o 'slowest_unit_time_sec: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo "?")
+  echo "$t: ${secs}s, $runs runs, coverage $cov, crashes/leaks/ooms/timeouts $crashes, slowest unit ${slow}s"
 done
