@@ -100,7 +100,8 @@ int16_t sniffFormat(std::span<const uint8_t> h, const QString& path) {
   if (ext == QLatin1String("tga") || ext == QLatin1String("vda") || ext == QLatin1String("icb") ||
       ext == QLatin1String("vst"))
     return kFormatTga;
-  if (path.isEmpty() && looksLikeTga(h)) return kFormatTga;
+  // TGA has no signature: a header that makes sense is taken for one.
+  if (looksLikeTga(h)) return kFormatTga;
   return kFormatNone;
 }
 

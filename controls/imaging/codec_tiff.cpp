@@ -168,9 +168,13 @@ bool readStrips(TIFF* t, Bitmap& b, int spp) {
 }
 
 Bitmap readPage(TIFF* t, int32_t page, int16_t* formatOut) {
-  const int32_t pages = countPages(t);
-  if (page < 1 || page > pages) fail(kErrBadPage, QStringLiteral("TIFF: page %1 does not exist (%2 pages)").arg(page).arg(pages));
-  if (!TIFFSetDirectory(t, static_cast<tdir_t>(page - 1))) tiffFail(kErrDamaged, QStringLiteral("page %1 cannot be read").arg(page));
+  // Counting the pages walks the whole chain, so it is done only when the page is not there.
+  if (page < 1 || page > 65535 || !TIFFSetDirectory(t, static_cast<tdir_t>(page - 1))) {
+    const int32_t pages = countPages(t);
+    if (page < 1 || page > pages)
+      fail(kErrBadPage, QStringLiteral("TIFF: page %1 does not exist (%2 pages)").arg(page).arg(pages));
+    tiffFail(kErrDamaged, QStringLiteral("page %1 cannot be read").arg(page));
+  }
   uint32_t w = 0, h = 0;
   uint16_t bps = 1, spp = 1, photometric = PHOTOMETRIC_MINISWHITE, planar = PLANARCONFIG_CONTIG, comp = COMPRESSION_NONE;
   if (!TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w) || !TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h))
