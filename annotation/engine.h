@@ -188,6 +188,8 @@ class AnnEngine final : public AnnEngineInterface {
   AnnLayer* FindLayer(AnnLayerHandle handle) const;
   bool SyncViewGeometry(bool printing, plat::HDC dc);
   int32_t NotifyHost(int32_t code, int32_t param);
+  // The host's property-changed callback, for live elements of this engine's layers only.
+  void ReportPropertyChange(AnnLayerHandle layer, int32_t id, int32_t property);
   int32_t InvalidateHost(const plat::RECT* logical);
   void RepaintAfterLoad();
   AnnView& View() { return view_; }
@@ -198,6 +200,10 @@ class AnnEngine final : public AnnEngineInterface {
   int32_t HandleSize() const { return handleSize_; }
   bool Locked() const { return locked_; }
   void SetRedraw(bool on) { redraw_ = on; }
+  // A draw selects the makers' objects into dc until EndDraw deletes them. BeginDraw saves the
+  // device context and returns the level to restore.
+  int BeginDraw(plat::HDC dc);
+  void EndDraw();
   // The brush and pen selected into the device context of the draw under way.
   void MakeBrush(plat::COLORREF colour, bool hollow, int32_t hatchStyle, plat::COLORREF hatchColour);
   void MakePen(int32_t logicalWidth, plat::COLORREF colour, int32_t penStyle);
