@@ -156,7 +156,7 @@ class AnnotationControl::HostView final : public AnnHostImaging {
       const int32_t y = (ix->height() - dh) / 2;
       *displayMode = 4;
       *view = {x, y, x + dw, y + dh};
-      *image = {0, 0, w, h};
+      *image = {0, 0, dw, dh};
       return plat::S_OK;
     }
     const double z = ix->ZoomFactor();

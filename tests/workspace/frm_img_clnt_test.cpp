@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPointer>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QLabel>
 #include <QMenu>
@@ -271,6 +272,77 @@ TEST_F(MainWindowTest, MultiPageTiffShowsThumbnailsAndSwitchesPagesAndZoom) {
   EXPECT_TRUE(w->lblTmb(0)->text().isEmpty());
   EXPECT_EQ(w->Caption(), QStringLiteral("   Image Lumivex"));
   EXPECT_TRUE(dialogs.calls().empty());
+}
+
+TEST_F(MainWindowTest, StripScrollsToTheCurrentPageAndToolbarKeysMatchExactly) {
+  std::vector<Page> pages(9, Page{16, 20, 0x808080});
+  const QString path = file(QStringLiteral("nine.tif"), pages, 4);
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(path);
+  ASSERT_EQ(w->ixTmb.Count(), 9);
+  // Nine pages in one column do not fit: the scroll bar shows and the carrier is taller.
+  EXPECT_TRUE(w->vsTmb->isVisible());
+  EXPECT_GT(w->picChild->height(), w->picMain->height());
+  EXPECT_EQ(w->vsTmb->value(), 0);
+
+  w->ixTmb_Click(8);
+  const int v = w->vsTmb->value();
+  EXPECT_GT(v, 0);
+  EXPECT_NEAR(w->picChild->y() * rt::Screen::TwipsPerPixelY(), -200.0 * v, 15);
+  // The last thumbnail, with its 280-twip margin, lies inside the viewport.
+  const double bottom = w->ixTmb(8)->Top() + w->ixTmb(8)->Height() + 280;
+  EXPECT_LE(bottom - 200.0 * v, w->picMain->height() * rt::Screen::TwipsPerPixelY() + 200);
+  w->ixTmb_Click(0);
+  EXPECT_EQ(w->vsTmb->value(), 0);
+
+  // Toolbar keys compare exactly.
+  w->tbrImage_ButtonClick(QStringLiteral("Next"));
+  EXPECT_EQ(gintCurrPage, 0);
+  w->tbrImage_ButtonClick(QStringLiteral("next"));
+  EXPECT_EQ(gintCurrPage, 1);
+  w->tbrMode_ButtonClick(QStringLiteral("selrect"));
+  EXPECT_TRUE(w->Button(w->tbrMode, "selrect")->isChecked());
+  EXPECT_FALSE(w->Button(w->tbrMode, "selhand")->isChecked());
+  w->tbrFile_ButtonClick(QStringLiteral("Close"));
+  EXPECT_EQ(gstrCurrFile, path);
+  // A save keeps the pressed mode; nothing was changed, so closing asks nothing.
+  ASSERT_TRUE(w->mnuFileSave_Click());
+  EXPECT_TRUE(w->Button(w->tbrMode, "selrect")->isChecked());
+  w->tbrFile_ButtonClick(QStringLiteral("close"));
+  EXPECT_TRUE(gstrCurrFile.isEmpty());
+  EXPECT_TRUE(dialogs.calls().empty());
+}
+
+TEST_F(MainWindowTest, AnnotationMenuOffersSelectAllAndBurnInOnlyWithAnnotations) {
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(file(QStringLiteral("one.bmp"), {{8, 8, 0xFFFFFF}}, 5));
+  w->Menu("mnuAnnSelectAll")->setEnabled(true);
+  w->mnuAnn_Click();
+  EXPECT_FALSE(w->Menu("mnuAnnSelectAll")->isEnabled());
+  EXPECT_FALSE(w->Menu("mnuAnnBurnIn")->isEnabled());
+  // Burn In answered No leaves the page as it was.
+  dialogs.answerMsgBox(rt::vbNo);
+  const QImage before = w->ixMain->Picture();
+  w->mnuAnnBurnIn_Click();
+  EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("This operation is permanent!\rDo you want to continue?"));
+  EXPECT_EQ(w->ixMain->Picture(), before);
+  EXPECT_FALSE(gblnDocModified);
+}
+
+TEST_F(MainWindowTest, PanesFollowTheWindowSizeButNeverShrinkToNothing) {
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(file(QStringLiteral("three.tif"), kThreePages, 4));
+  const double tpp = rt::Screen::TwipsPerPixelY();
+  const double top = w->fraTmb->y() * tpp;
+  w->setHeight(9000);
+  EXPECT_NEAR(w->fraTmb->height() * tpp, 9000 - top - 1180, 15);
+  EXPECT_NEAR(w->fraEdt->height() * tpp, 9000 - top - 1180, 15);
+  EXPECT_NEAR(w->ixMain->Height(), w->fraEdt->height() * tpp - 180, 15);
+  const int paneHeight = w->fraEdt->height();
+  w->setHeight(top + 1000);  // nothing would be left: the panes keep their size
+  EXPECT_EQ(w->fraEdt->height(), paneHeight);
+  w->setWidth(12000);
+  EXPECT_NEAR(w->fraEdt->width() * rt::Screen::TwipsPerPixelX(), 12000 - w->fraEdt->x() * rt::Screen::TwipsPerPixelX() - 130, 15);
 }
 
 TEST_F(MainWindowTest, UntitledDocumentWithSeveralPagesNeverOverwritesAPage) {
