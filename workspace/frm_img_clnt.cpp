@@ -16,6 +16,9 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDrag>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -353,6 +356,8 @@ void frmImgClntForm::buildPanes() {
   connect(ixMain, &img::ImagingControl::MouseUp, this, &frmImgClntForm::ixMain_MouseUp);
   connect(ixMain, &img::ImagingControl::KeyDown, this, &frmImgClntForm::ixMain_KeyDown);
   connect(ixMain, &img::ImagingControl::Scroll, this, [this] { fnCommitPendingEdit(); });
+  connect(ixMain, &img::ImagingControl::DragDrop, this, &frmImgClntForm::ixMain_DragDrop);
+  picChild->setAcceptDrops(true);
 
   // Element 0 of the thumbnails and of their labels: the templates of the arrays.
   auto* t0 = new img::ImagingControl(picChild);
@@ -583,10 +588,41 @@ void frmImgClntForm::Form_Resize() {
 // ---- Keys -----------------------------------------------------------------------------------------
 
 bool frmImgClntForm::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
-    auto* w = qobject_cast<QWidget*>(watched);
-    if (w && w->window() == this && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Shift)
-      mblnShiftDown = event->type() == QEvent::KeyPress;
+  switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+      auto* w = qobject_cast<QWidget*>(watched);
+      if (w && w->window() == this && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Shift)
+        mblnShiftDown = event->type() == QEvent::KeyPress;
+      break;
+    }
+    case QEvent::MouseButtonPress:
+      // The divider is dragged and takes effect where it is dropped.
+      if (watched == imgDivider && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        auto* drag = new QDrag(imgDivider);
+        drag->setMimeData(new QMimeData);
+        drag->exec(Qt::MoveAction);
+        return true;
+      }
+      break;
+    case QEvent::DragEnter:
+      if (watched == picChild && static_cast<QDragEnterEvent*>(event)->source() == imgDivider) {
+        static_cast<QDragEnterEvent*>(event)->acceptProposedAction();
+        return true;
+      }
+      break;
+    case QEvent::Drop:
+      if (watched == picChild) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        drop->acceptProposedAction();
+        picChild_DragDrop(qobject_cast<QWidget*>(drop->source()),
+                          static_cast<float>(drop->position().x() * rt::Screen::TwipsPerPixelX()),
+                          static_cast<float>(drop->position().y() * rt::Screen::TwipsPerPixelY()));
+        return true;
+      }
+      break;
+    default:
+      break;
   }
   return rt::Form::eventFilter(watched, event);
 }

@@ -134,6 +134,10 @@ class frmImgClntForm : public rt::Form {
   void fnSelectRectMode();
   void fnSelectMagnifyMode();
   void fnCommitPendingEdit();
+  // The pane divider dropped on the page view or on the thumbnail carrier (x in twips of the
+  // control dropped on); drops of anything else are ignored.
+  void ixMain_DragDrop(QWidget* source, float x, float y);
+  void picChild_DragDrop(QWidget* source, float x, float y);
   // The first activation: the command line, or the file-type association offer.
   void fnFirstActivation();
 
@@ -203,6 +207,7 @@ class frmImgClntForm : public rt::Form {
   void ixMain_MouseUp(int16_t button, int16_t shift, float x, float y);
   void ixMain_KeyDown(int16_t keyCode, int16_t shift);
   void dropPendingArea();
+  void placeDivider(double left);
 
   QMap<QString, QAction*> items_;
   QMap<QString, QLabel*> panels_;

@@ -292,6 +292,32 @@ void frmImgClntForm::ixMain_MouseUp(int16_t button, int16_t, float x, float y) {
   mblnAreaDragging = false;
 }
 
+// ---- Pane divider ---------------------------------------------------------------------------------
+
+void frmImgClntForm::ixMain_DragDrop(QWidget* source, float x, float) {
+  if (!source || source->objectName() != QLatin1String("imgDivider")) return;
+  // Dropped within 2100 twips of the right edge: the page pane keeps 2100 twips.
+  if (tw::Width(fraEdt) - x <= 2100)
+    placeDivider(Width() - 2100 - tw::Width(imgDivider));
+  else
+    placeDivider(tw::Left(fraEdt) + x);
+}
+
+void frmImgClntForm::picChild_DragDrop(QWidget* source, float x, float) {
+  if (!source || source->objectName() != QLatin1String("imgDivider")) return;
+  placeDivider(x <= 2100 ? 2100 : x);
+}
+
+void frmImgClntForm::placeDivider(double left) {
+  tw::setLeft(imgDivider, left);
+  tw::setLeft(fraEdt, tw::Left(imgDivider) + tw::Width(imgDivider));
+  tw::setWidth(fraEdt, Width() - tw::Left(fraEdt) - 130);
+  ixMain->setWidth(tw::Width(fraEdt) - 80);
+  tw::setWidth(fraTmb, tw::Left(imgDivider) - tw::Left(fraTmb));
+  tw::setWidth(picMain, tw::Width(fraTmb) - 80);
+  fnOrganizeThumbs();
+}
+
 // ---- Layouts --------------------------------------------------------------------------------------
 
 void frmImgClntForm::mnuViewPageThumbs_Click() {

@@ -345,6 +345,28 @@ TEST_F(MainWindowTest, PanesFollowTheWindowSizeButNeverShrinkToNothing) {
   EXPECT_NEAR(w->fraEdt->width() * rt::Screen::TwipsPerPixelX(), 12000 - w->fraEdt->x() * rt::Screen::TwipsPerPixelX() - 130, 15);
 }
 
+TEST_F(MainWindowTest, DroppedDividerResizesThePanesWithinTheirLimits) {
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(file(QStringLiteral("three.tif"), kThreePages, 4));
+  const double tpp = rt::Screen::TwipsPerPixelX();
+  auto left = [&] { return w->imgDivider->x() * tpp; };
+  w->picChild_DragDrop(w->imgDivider, 4000, 0);
+  EXPECT_NEAR(left(), 4000, 15);
+  EXPECT_NEAR(w->fraTmb->width() * tpp, 4000 - w->fraTmb->x() * tpp, 15);
+  EXPECT_NEAR(w->fraEdt->x() * tpp, 4000 + w->imgDivider->width() * tpp, 15);
+  EXPECT_NEAR(w->fraEdt->width() * tpp, w->Width() - w->fraEdt->x() * tpp - 130, 15);
+  w->picChild_DragDrop(w->imgDivider, 1000, 0);  // too far left: stops at 2100
+  EXPECT_NEAR(left(), 2100, 15);
+  const double pageLeft = w->fraEdt->x() * tpp;
+  w->ixMain_DragDrop(w->imgDivider, 1500, 0);
+  EXPECT_NEAR(left(), pageLeft + 1500, 15);
+  w->ixMain_DragDrop(w->imgDivider, static_cast<float>(w->fraEdt->width() * tpp - 500), 0);  // too far right
+  EXPECT_NEAR(left(), w->Width() - 2100 - w->imgDivider->width() * tpp, 15);
+  const double before = left();
+  w->ixMain_DragDrop(w->fraTmb, 100, 0);  // only the divider moves the panes
+  EXPECT_EQ(left(), before);
+}
+
 TEST_F(MainWindowTest, UntitledDocumentWithSeveralPagesNeverOverwritesAPage) {
   frmImgClntForm* w = window();
   w->fnNewImgFile(50, 40, 24, 0xFFFFFF);
