@@ -33,13 +33,13 @@ struct Page {
   uint32_t colour;  // 0x00BBGGRR
 };
 
-// Writes pages with the imaging control: TIFF when there are several (or asked for), else BMP.
+// Writes pages with the imaging control in a format (4 TIFF and 24 DCX take several pages).
 void writeImage(const QString& path, const std::vector<Page>& pages, int16_t format) {
   for (const Page& p : pages) {
     img::ImagingControl ix;
     ix.CreateBlankImage(p.width, p.height, 24, p.colour);
     ix.setSaveFileType(format);
-    ix.setSaveMultiPage(format == 4);
+    ix.setSaveMultiPage(format == 4 || format == 24);
     ix.setSaveFileName(path);
     ix.SaveFile();
   }
@@ -494,6 +494,81 @@ TEST_F(MainWindowTest, MultiPageDocumentSavesInPlaceAndUnderAnotherName) {
   // A cancelled dialog ends silently.
   dialogs.cancelDialog(rt::DialogKind::Save);
   EXPECT_FALSE(w->mnuFileSaveAs_Click());
+}
+
+TEST_F(MainWindowTest, PcxAndDcxSavesOfferTheExtensionThatFitsThePageCount) {
+  struct Case {
+    const char* name;
+    int16_t format;
+    int pages;      // after one page is appended for the two-page cases
+    int answer;
+    const char* question;
+    const char* savedAs;
+  };
+  const Case cases[] = {
+      {"doc.pcx", 2, 2, rt::vbYes,
+       "The current PCX file extension is for single-page images.\rDo you want to change the file extension to DCX?",
+       "doc.DCX"},
+      {"keep.pcx", 2, 2, rt::vbNo, "The current PCX file extension is for single-page images.\rDo you want to change the file extension to DCX?",
+       "keep.pcx"},
+      {"one.dcx", 24, 1, rt::vbYes,
+       "The current DCX file extension is for multi-page images.\rDo you want to change the file extension to PCX?", "one.PCX"},
+  };
+  frmImgClntForm* w = window();
+  for (const Case& c : cases) {
+    const QString path = file(QString::fromLatin1(c.name), {{12, 10, 0x0000FF}}, c.format);
+    const QByteArray original = fileBytes(path);
+    w->fnOpenImgFile(path);
+    if (c.pages == 2) {
+      img::ImagingControl extra;
+      extra.CreateBlankImage(14, 10, 24, 0x00FF00);
+      ASSERT_TRUE(w->ixTmb.Load(1));
+      w->ixTmb(1)->setImageHandle(extra.ImageHandleCopy());
+      w->lblTmb.Load(1);
+    }
+    dialogs.answerMsgBox(c.answer);
+    ASSERT_TRUE(w->mnuFileSave_Click()) << c.name;
+    EXPECT_EQ(dialogs.calls().back().text, QString::fromLatin1(c.question)) << c.name;
+    const QString saved = dir.file(QString::fromLatin1(c.savedAs));
+    EXPECT_EQ(gstrCurrFile, saved) << c.name;
+    EXPECT_EQ(readImage(saved).size(), static_cast<std::size_t>(c.pages)) << c.name;
+    if (saved != path) {
+      EXPECT_EQ(fileBytes(path), original) << c.name;
+    }
+    // The annotations are in the pixels now; the store is empty.
+    EXPECT_EQ(gvarPageAnno.size(), static_cast<std::size_t>(c.pages) + 1);
+    for (const rt::Variant& entry : gvarPageAnno) EXPECT_TRUE(entry.IsEmpty());
+    w->mnuFileClose_Click();
+  }
+}
+
+TEST_F(MainWindowTest, AnnotationsAPageCarriesSurviveASaveOfTheDocument) {
+  // A two-page TIFF whose second page carries an annotation layer.
+  const QString path = dir.file(QStringLiteral("notes.tif"));
+  const std::vector<uint8_t> layer = {0x92, 0x8F, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8};
+  for (int i = 0; i < 2; ++i) {
+    img::ImagingControl ix;
+    ix.CreateBlankImage(20, 20, 24, 0xFFFFFF);
+    if (i == 1) ix.setAnnotationData(layer);
+    ix.setSaveFileType(4);
+    ix.setSaveMultiPage(true);
+    ix.setSaveFileName(path);
+    ix.SaveFile();
+  }
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(path);
+  ASSERT_EQ(gvarPageAnno.size(), 3u);
+  EXPECT_TRUE(gvarPageAnno[0].IsEmpty());
+  EXPECT_EQ(gvarPageAnno[1].Bytes(), QByteArray(reinterpret_cast<const char*>(layer.data()), layer.size()));
+  EXPECT_TRUE(gvarPageAnno[2].IsEmpty());
+  w->ixTmb_Click(1);
+  w->ixTmb_Click(0);
+  gblnDocModified = true;
+  ASSERT_TRUE(w->mnuFileSave_Click());
+  img::ImagingControl back;
+  back.setPageNumber(2);
+  back.setSourceFile(path);
+  EXPECT_EQ(back.AnnotationData(), layer);
 }
 
 TEST_F(MainWindowTest, FailedMultiPageSaveLeavesTheTargetUntouchedAndSaysSo) {
