@@ -61,6 +61,16 @@ QPixmap handPixmap(bool closed) {
   return pm;
 }
 
+// Every command and control event runs through here: a run-time error that no handler of the
+// command caught is shown, and the window carries on.
+void guarded(const std::function<void()>& handler) {
+  try {
+    handler();
+  } catch (const rt::RuntimeError& e) {
+    rt::MsgBox(e.Description(), rt::vbExclamation, QStringLiteral("Error"));
+  }
+}
+
 }  // namespace
 
 frmImgClntForm::OtherWindows& frmImgClntForm::otherWindows() {
@@ -106,7 +116,7 @@ QAction* frmImgClntForm::addItem(QMenu* menu, const QString& name, const QString
   QAction* a = menu->addAction(caption);
   a->setObjectName(name);
   if (!shortcut.isEmpty()) a->setShortcut(QKeySequence(shortcut));
-  if (handler) connect(a, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
+  if (handler) connect(a, &QAction::triggered, this, [handler = std::move(handler)] { guarded(handler); });
   items_.insert(name, a);
   return a;
 }
@@ -270,7 +280,7 @@ void frmImgClntForm::buildToolbars() {
       a->setData(QString::fromLatin1(k.key));
       a->setToolTip(QString::fromLatin1(k.tip));
       const QString key = QString::fromLatin1(k.key);
-      connect(a, &QAction::triggered, this, [this, click, key] { (this->*click)(key); });
+      connect(a, &QAction::triggered, this, [this, click, key] { guarded([&] { (this->*click)(key); }); });
     }
     b->setMinimumWidth(rt::Screen::ToPixelsX(minWidth));
     row->addWidget(b);
@@ -351,9 +361,12 @@ void frmImgClntForm::buildPanes() {
   ixTemp->setName("ixTemp");
   ixTemp->setObjectName("ixTemp");
   ixTemp->setVisible(false);
-  connect(ixMain, &img::ImagingControl::MouseDown, this, &frmImgClntForm::ixMain_MouseDown);
-  connect(ixMain, &img::ImagingControl::MouseMove, this, &frmImgClntForm::ixMain_MouseMove);
-  connect(ixMain, &img::ImagingControl::MouseUp, this, &frmImgClntForm::ixMain_MouseUp);
+  connect(ixMain, &img::ImagingControl::MouseDown, this,
+          [this](int16_t b, int16_t s, float x, float y) { guarded([&] { ixMain_MouseDown(b, s, x, y); }); });
+  connect(ixMain, &img::ImagingControl::MouseMove, this,
+          [this](int16_t b, int16_t s, float x, float y) { guarded([&] { ixMain_MouseMove(b, s, x, y); }); });
+  connect(ixMain, &img::ImagingControl::MouseUp, this,
+          [this](int16_t b, int16_t s, float x, float y) { guarded([&] { ixMain_MouseUp(b, s, x, y); }); });
   connect(ixMain, &img::ImagingControl::KeyDown, this, &frmImgClntForm::ixMain_KeyDown);
   connect(ixMain, &img::ImagingControl::Scroll, this, [this] { fnCommitPendingEdit(); });
   connect(ixMain, &img::ImagingControl::DragDrop, this, &frmImgClntForm::ixMain_DragDrop);
@@ -395,10 +408,10 @@ img::ImagingControl* frmImgClntForm::makeThumb(img::ImagingControl* tmpl) {
   t->setName(name);
   t->setObjectName(name);
   const auto i = static_cast<int16_t>(index);
-  connect(t, &img::ImagingControl::Click, this, [this, i] { ixTmb_Click(i); });
-  connect(t, &img::ImagingControl::DblClick, this, [this, i] { ixTmb_DblClick(i); });
+  connect(t, &img::ImagingControl::Click, this, [this, i] { guarded([&] { ixTmb_Click(i); }); });
+  connect(t, &img::ImagingControl::DblClick, this, [this, i] { guarded([&] { ixTmb_DblClick(i); }); });
   connect(t, &img::ImagingControl::MouseDown, this,
-          [this, i](int16_t button, int16_t, float, float) { ixTmb_MouseDown(i, button); });
+          [this, i](int16_t button, int16_t, float, float) { guarded([&] { ixTmb_MouseDown(i, button); }); });
   connect(t, &img::ImagingControl::KeyDown, this, &frmImgClntForm::ixMain_KeyDown);
   return t;
 }

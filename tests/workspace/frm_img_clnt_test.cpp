@@ -588,6 +588,11 @@ TEST_F(MainWindowTest, FailedMultiPageSaveLeavesTheTargetUntouchedAndSaysSo) {
   EXPECT_TRUE(gblnDocModified);
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"doc.tif", "registry"}));
   EXPECT_EQ(w->nxMain->AttachControlName(), QStringLiteral("ixMain"));
+  // Clicking a page that can no longer be read reports it; the window carries on.
+  dialogs.answerMsgBox(rt::vbOK);
+  Q_EMIT w->ixTmb(2)->Click();
+  EXPECT_EQ(dialogs.calls().back().title, QStringLiteral("Error"));
+  EXPECT_TRUE(frmImgClnt.IsLoaded());
 }
 
 // ---- Start-up, first activation, shut-down ---------------------------------------------------------
