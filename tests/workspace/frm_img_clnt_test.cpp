@@ -367,6 +367,43 @@ TEST_F(MainWindowTest, DroppedDividerResizesThePanesWithinTheirLimits) {
   EXPECT_EQ(left(), before);
 }
 
+TEST_F(MainWindowTest, PageViewMouseSelectsInRectangleModeAndPansInHandMode) {
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(file(QStringLiteral("big.bmp"), {{400, 300, 0xFFFFFF}}, 5));
+  img::ImagingControl* ix = w->ixMain;
+  const float tx = static_cast<float>(rt::Screen::TwipsPerPixelX()), ty = static_cast<float>(rt::Screen::TwipsPerPixelY());
+  w->tbrMode_ButtonClick(QStringLiteral("selrect"));
+  struct Drag {
+    int x0, y0, x1, y1;
+    bool selects;
+  };
+  for (const Drag& d : {Drag{10, 10, 60, 40, true}, Drag{20, 20, 20, 50, false}}) {
+    Q_EMIT ix->MouseDown(1, 0, d.x0 * tx, d.y0 * ty);
+    Q_EMIT ix->MouseMove(1, 0, d.x1 * tx, d.y1 * ty);
+    Q_EMIT ix->MouseUp(1, 0, d.x1 * tx, d.y1 * ty);
+    EXPECT_EQ(ix->SelectionVisible(), d.selects) << d.x1;
+    if (d.selects) {
+      EXPECT_EQ(ix->SelectionWidth(), d.x1 - d.x0);
+      EXPECT_EQ(ix->SelectionHeight(), d.y1 - d.y0);
+    }
+  }
+  w->fnClearSelection();
+  EXPECT_FALSE(ix->SelectionVisible());
+
+  // The hand drags the page: the view scrolls against the pointer.
+  w->tbrMode_ButtonClick(QStringLiteral("selhand"));
+  w->mnuZoomFixed(4.0f);
+  ix->setScrollPosX(200);
+  ix->setScrollPosY(200);
+  Q_EMIT ix->MouseDown(1, 0, 100 * tx, 100 * ty);
+  Q_EMIT ix->MouseMove(1, 0, 70 * tx, 90 * ty);
+  EXPECT_EQ(ix->ScrollPosX(), 230);
+  EXPECT_EQ(ix->ScrollPosY(), 210);
+  Q_EMIT ix->MouseUp(1, 0, 70 * tx, 90 * ty);
+  EXPECT_EQ(ix->MousePointer(), 99);
+  EXPECT_FALSE(gblnDocModified);
+}
+
 TEST_F(MainWindowTest, UntitledDocumentWithSeveralPagesNeverOverwritesAPage) {
   frmImgClntForm* w = window();
   w->fnNewImgFile(50, 40, 24, 0xFFFFFF);
