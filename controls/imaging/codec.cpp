@@ -253,6 +253,7 @@ void writeFile(const QString& path, const Bitmap& b, const SaveOptions& o) {
       QFile::remove(tmp);
       throw;
     }
+    forgetTiffFile(path);
     renameOver(tmp, path);
     return;
   }

@@ -94,6 +94,8 @@ Bitmap decodeTiff(std::span<const uint8_t> data, int32_t page, int16_t* formatOu
 // TIFF on file (no whole-file read: big multi-page files stay on disk).
 int32_t tiffFilePageCount(const QString& path);
 Bitmap readTiffFile(const QString& path, int32_t page, int16_t* formatOut = nullptr);
+// Closes the file that page reading keeps open when it is this one (before it is replaced).
+void forgetTiffFile(const QString& path);
 // Writes a new file, or appends a page when append is set.
 void writeTiffFile(const QString& path, const Bitmap& b, const SaveOptions& o, bool append);
 

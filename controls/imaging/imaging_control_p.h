@@ -52,6 +52,10 @@ struct ImagingControl::State {
   double scaledZoom = 0;
   QImage fitted;         // thumb / size mode 4 picture at the control's size
   QSize fittedFor;
+  QImage zoomed;         // the enlarged visible part (zoom > 1), for the view below
+  QRect zoomedRect;
+  QPoint zoomedAt;
+  double zoomedZoom = 0;
 
   // Selection and area (image pixels).
   bool selVisible = false;
@@ -86,6 +90,7 @@ struct ImagingControl::State {
     scaledZoom = 0;
     fitted = QImage();
     fittedFor = QSize();
+    zoomed = QImage();
   }
 };
 
