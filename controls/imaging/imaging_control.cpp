@@ -213,7 +213,10 @@ void ImagingControl::setSourceFile(const QString& path) {
   d->loadedPath.clear();
   afterPictureChanged(true);
   if (path.isEmpty()) return;
-  Decoded dec = readFilePage(path, d->page);
+  const bool thumb = d->thumbMode == 1;
+  int32_t fullW = 0, fullH = 0;
+  Decoded dec = thumb ? readFilePageForDisplay(path, d->page, std::max({96, width(), height()}), fullW, fullH)
+                      : readFilePage(path, d->page);
   d->source = path;
   d->fileType = dec.format;
   d->fileSize = QFileInfo(path).size();
@@ -222,11 +225,14 @@ void ImagingControl::setSourceFile(const QString& path) {
   d->bmp = std::move(dec.bitmap);
   afterPictureChanged(true);
   d->fileBacked = true;
-  if (d->thumbMode == 1) {
+  if (thumb) {
     // Keep the display picture and the facts; the page is decoded again when needed.
     d->annotation = d->bmp.annotation;
     d->bmp = Bitmap();
     d->haveFull = false;
+    d->imgW = fullW;
+    d->imgH = fullH;
+    updateScrollBars();
   }
 }
 
