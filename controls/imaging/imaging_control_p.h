@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPolygon>
 #include <QRect>
+#include <QTemporaryFile>
 #include <deque>
 
 class QScrollBar;
@@ -83,6 +84,15 @@ struct ImagingControl::State {
   QScrollBar* vbar = nullptr;
   Qt::MouseButtons pressed;
 
+  // A thumbnail given a large picture keeps it in a scratch file as a packed bitmap, and only
+  // the display picture in memory.
+  std::unique_ptr<QTemporaryFile> spill;
+
+  // The picture is the control's own from now on: no file or scratch copy stands for it.
+  void ownPicture() {
+    fileBacked = false;
+    spill.reset();
+  }
   bool fitMode() const { return thumbMode == 1 || sizeMode == 4; }
   void dropCaches() {
     display = QImage();

@@ -425,3 +425,21 @@ TEST_F(Control, JpegThumbnailIsDecodedReducedButReportsTheFullPage) {
   EXPECT_EQ(c.ImageFileType(), kFormatJpeg);
   EXPECT_TRUE(samePixels(big, fromHandle(c.ImageHandleCopy()), 24));
 }
+
+TEST_F(Control, LargeThumbnailPictureIsKeptOutOfMemoryAndComesBackWhole) {
+  const Bitmap big = pattern(1500, 1000, 24);  // above the size a thumbnail keeps in memory
+  c.setThumbDisplayMode(1);
+  c.setImageHandle(toDibHandle(big));
+  EXPECT_EQ(c.ImageWidth(), 1500);
+  EXPECT_TRUE(samePixels(big, fromHandle(c.ImageHandleCopy())));
+  QImage shot(c.size(), QImage::Format_RGB32);
+  c.render(&shot);  // paints from the display picture
+  c.setSaveFileName(dir.file("kept.bmp"));
+  c.setSaveFileType(kFormatBmp);
+  c.SaveFile();
+  EXPECT_TRUE(samePixels(big, readFilePage(dir.file("kept.bmp"), 1).bitmap));
+  c.Mirror();
+  EXPECT_EQ(c.bitmap().pixel(0, 0), big.pixel(1499, 0));
+  c.UndoLast();
+  EXPECT_TRUE(samePixels(big, fromHandle(c.ImageHandleCopy())));
+}
