@@ -50,6 +50,8 @@ bool isExif(jpeg_decompress_struct& c) {
 // The libjpeg work, with no C++ object created between setjmp and the end of the work.
 struct DecodeJob {
   std::span<const uint8_t> data;
+  int maxSide = 0;  // > 0: decode reduced, at least this long on the longer side
+  int32_t fullW = 0, fullH = 0;
   Bitmap out;
   int16_t format = kFormatJpeg;
   std::vector<uint8_t> line;
@@ -89,7 +91,18 @@ void runDecode(DecodeJob& job) {
     job.failure = 2;
     return;
   }
-  job.out = Bitmap(static_cast<int32_t>(c.image_width), static_cast<int32_t>(c.image_height), gray ? 8 : 24);
+  job.fullW = static_cast<int32_t>(c.image_width);
+  job.fullH = static_cast<int32_t>(c.image_height);
+  if (job.maxSide > 0) {
+    // The decoder's own reduction by 2, 4 or 8 costs a fraction of the full decode.
+    const unsigned longer = std::max(c.image_width, c.image_height);
+    unsigned denom = 8;
+    while (denom > 1 && longer / denom < static_cast<unsigned>(job.maxSide)) denom /= 2;
+    c.scale_num = 1;
+    c.scale_denom = denom;
+  }
+  jpeg_calc_output_dimensions(&c);
+  job.out = Bitmap(static_cast<int32_t>(c.output_width), static_cast<int32_t>(c.output_height), gray ? 8 : 24);
   if (c.density_unit == 1 || c.density_unit == 2) {
     job.out.resolutionUnit = c.density_unit == 1 ? kUnitInch : kUnitCentimeter;
     job.out.resolutionX = c.X_density;
@@ -209,10 +222,15 @@ void runEncode(EncodeJob& job) {
 
 }  // namespace
 
-Bitmap decodeJpeg(std::span<const uint8_t> data, int16_t* formatOut) {
+Bitmap decodeJpeg(std::span<const uint8_t> data, int16_t* formatOut) { return decodeJpegReduced(data, 0, formatOut); }
+
+Bitmap decodeJpegReduced(std::span<const uint8_t> data, int maxSide, int16_t* formatOut, int32_t* fullW, int32_t* fullH) {
   DecodeJob job;
   job.data = data;
+  job.maxSide = maxSide;
   runDecode(job);
+  if (fullW) *fullW = job.fullW;
+  if (fullH) *fullH = job.fullH;
   if (job.failure == 1)
     fail(kErrDamaged, QStringLiteral("The JPEG file is damaged: %1").arg(QString::fromLatin1(job.message)));
   if (job.failure == 2) fail(kErrDamaged, QStringLiteral("The JPEG file is damaged: invalid picture size"));

@@ -4,6 +4,7 @@
 #include "tests/controls/imaging/fixtures.h"
 #include "tests/support/temp_dir.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -339,4 +340,48 @@ TEST(Ico, LargestPictureWithMaskOverWhite) {
   const auto png = encodePng(blankBitmap(3, 3, 24, qRgb(9, 8, 7)), false);
   const Bitmap three = blankBitmap(3, 3, 24, qRgb(9, 8, 7));
   EXPECT_EQ(decodeIco(iconFile({{three, png}})).pixel(1, 1), qRgb(9, 8, 7));
+}
+
+TEST(Jpeg, ExifFilesAreReportedAsSuch) {
+  SaveOptions o = as(kFormatJpeg);
+  std::vector<uint8_t> j = encodeJpeg(imgtest::smoothPattern(16, 16), o);
+  // An APP1 segment with the EXIF signature right after the start marker.
+  const std::vector<uint8_t> app1 = {0xFF, 0xE1, 0x00, 0x10, 'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0};
+  j.insert(j.begin() + 2, app1.begin(), app1.end());
+  int16_t fmt = 0;
+  EXPECT_EQ(decodeJpeg(j, &fmt).width(), 16);
+  EXPECT_EQ(fmt, kFormatExif);
+  o.jpegProgressive = true;
+  std::vector<uint8_t> p = encodeJpeg(imgtest::smoothPattern(16, 16), o);
+  p.insert(p.begin() + 2, app1.begin(), app1.end());
+  decodeJpeg(p, &fmt);
+  EXPECT_EQ(fmt, kFormatExifProgressive);
+}
+
+TEST(Png, TransparencyShowsWhite) {
+  QImage rgba(4, 2, QImage::Format_ARGB32);
+  rgba.fill(qRgba(255, 0, 0, 255));
+  rgba.setPixel(3, 1, qRgba(0, 0, 0, 0));
+  QByteArray bytes;
+  QBuffer buf(&bytes);
+  buf.open(QIODevice::WriteOnly);
+  ASSERT_TRUE(rgba.save(&buf, "PNG"));
+  const Bitmap b = decodePng({reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())});
+  EXPECT_EQ(b.bitsPerPixel(), 24);
+  EXPECT_EQ(b.pixel(0, 0), qRgb(255, 0, 0));
+  EXPECT_EQ(b.pixel(3, 1), qRgb(255, 255, 255));
+}
+
+TEST(Pnm, SixteenBitSamplesAreScaled) {
+  std::string raw = "P5 2 1 65535\n";
+  raw += std::string("\xFF\xFF\x80\x00", 4);
+  const Bitmap g = decodePnm({reinterpret_cast<const uint8_t*>(raw.data()), raw.size()});
+  EXPECT_EQ(g.pixel(0, 0), qRgb(255, 255, 255));
+  EXPECT_EQ(qRed(g.pixel(1, 0)), 128);
+  const std::string plain = "P3\n# comment\n2 1\n15\n15 0 0  0 15 0\n";
+  int16_t fmt = 0;
+  const Bitmap c = decodePnm({reinterpret_cast<const uint8_t*>(plain.data()), plain.size()}, &fmt);
+  EXPECT_EQ(fmt, kFormatPpm);
+  EXPECT_EQ(c.pixel(0, 0), qRgb(255, 0, 0));
+  EXPECT_EQ(c.pixel(1, 0), qRgb(0, 255, 0));
 }

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QSignalSpy>
@@ -401,4 +402,44 @@ TEST_F(Control, ViewSizeModeShowsTheWholePicture) {
   EXPECT_EQ(QColor(shot.pixel(10, 75)), QColor(Qt::black));   // scaled to the width
   EXPECT_EQ(QColor(shot.pixel(190, 75)), QColor(Qt::black));
   EXPECT_EQ(QColor(shot.pixel(100, 10)), QColor(Qt::white));  // centred vertically
+}
+
+TEST_F(Control, JpegThumbnailIsDecodedReducedButReportsTheFullPage) {
+  const Bitmap big = imgtest::smoothPattern(1600, 1200);
+  SaveOptions o = as(kFormatJpeg);
+  writeFile(dir.file("photo.jpg"), big, o);
+  int16_t fmt = 0;
+  int32_t w = 0, h = 0;
+  QFile f(dir.file("photo.jpg"));
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray bytes = f.readAll();
+  const Bitmap reduced = decodeJpegReduced(
+      {reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())}, 150, &fmt, &w, &h);
+  EXPECT_EQ(reduced.width(), 200);  // 1600 / 8, still above 150
+  EXPECT_EQ(w, 1600);
+  EXPECT_EQ(h, 1200);
+  c.setThumbDisplayMode(1);
+  c.setSourceFile(dir.file("photo.jpg"));
+  EXPECT_EQ(c.ImageWidth(), 1600);
+  EXPECT_EQ(c.ImageHeight(), 1200);
+  EXPECT_EQ(c.ImageFileType(), kFormatJpeg);
+  EXPECT_TRUE(samePixels(big, fromHandle(c.ImageHandleCopy()), 24));
+}
+
+TEST_F(Control, LargeThumbnailPictureIsKeptOutOfMemoryAndComesBackWhole) {
+  const Bitmap big = pattern(1500, 1000, 24);  // above the size a thumbnail keeps in memory
+  c.setThumbDisplayMode(1);
+  c.setImageHandle(toDibHandle(big));
+  EXPECT_EQ(c.ImageWidth(), 1500);
+  EXPECT_TRUE(samePixels(big, fromHandle(c.ImageHandleCopy())));
+  QImage shot(c.size(), QImage::Format_RGB32);
+  c.render(&shot);  // paints from the display picture
+  c.setSaveFileName(dir.file("kept.bmp"));
+  c.setSaveFileType(kFormatBmp);
+  c.SaveFile();
+  EXPECT_TRUE(samePixels(big, readFilePage(dir.file("kept.bmp"), 1).bitmap));
+  c.Mirror();
+  EXPECT_EQ(c.bitmap().pixel(0, 0), big.pixel(1499, 0));
+  c.UndoLast();
+  EXPECT_TRUE(samePixels(big, fromHandle(c.ImageHandleCopy())));
 }

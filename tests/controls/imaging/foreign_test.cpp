@@ -89,3 +89,12 @@ TEST_P(ForeignRead, WeReadTheToolsFile) {
 INSTANTIATE_TEST_SUITE_P(Formats, ForeignRead,
                          ::testing::Values("bmp:BMP3:", "tif:TIFF:", "png:PNG:", "jpg:JPEG:", "pcx:PCX:", "tga:TGA:",
                                            "ppm:PPM:", "pgm:PGM:", "pbm:PBM:"));
+
+TEST_F(Foreign, CmykJpegReadsLikeTheToolShowsIt) {
+  const QString f = dir.file(QStringLiteral("cmyk.jpg"));
+  ASSERT_TRUE(run({QStringLiteral("convert"), QStringLiteral("-size"), QStringLiteral("24x16"), QStringLiteral("gradient:yellow-navy"),
+                   QStringLiteral("-colorspace"), QStringLiteral("CMYK"), QStringLiteral("-quality"), QStringLiteral("100"), f}));
+  const Decoded d = readFilePage(f, 1);
+  EXPECT_EQ(d.format, kFormatJpegCmyk);
+  EXPECT_TRUE(samePixels(viaTool(f, dir), d.bitmap, 8));
+}
