@@ -487,6 +487,32 @@ TEST_F(MainWindowTest, YesToThePromptKeepsTheDocumentWhenTheSaveFails) {
   EXPECT_TRUE(w->ixMain->hasImage());
 }
 
+TEST_F(MainWindowTest, ArchivedDocumentIsTitledByItsKeysSavedUnderANewNameAndUnlockedOnClose) {
+  QStringList commands;
+  frmImgClntForm::otherWindows().network = [&](const QString& command) { commands << command; };
+  frmImgClntForm* w = window();
+  gstrAchID = QStringLiteral("A17");
+  gstrParm1 = QStringLiteral("INV-2");
+  gstrParm2 = QStringLiteral("2026");
+  gblnAchUpd = true;
+  w->fnOpenImgFile(file(QStringLiteral("KVT_WORKING.ACH"), {{8, 8, 0}}, 5));
+  EXPECT_EQ(w->Caption(), QStringLiteral("   Image Lumivex - Archived Document [A17, INV-2, 2026]"));
+  // Save of an archived document always asks for a new name.
+  dialogs.cancelDialog(rt::DialogKind::Save);
+  EXPECT_FALSE(w->mnuFileSave_Click());
+  EXPECT_EQ(dialogs.calls().back().request.title, QStringLiteral("Save Current File As"));
+  // Closing releases the lock; a failed unlock is reported and the document closes all the same.
+  dialogs.answerMsgBox(rt::vbOK);
+  bool ok = false;
+  w->fnCloseFile(false, ok);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(commands, QStringList{"UNLOCK"});
+  EXPECT_EQ(dialogs.calls().back().text,
+            QStringLiteral("Error encountered trying to unlock this AchID.\rPlease inform the administrator."));
+  EXPECT_TRUE(gstrAchID.isEmpty());
+  gblnAchUpd = false;
+}
+
 // ---- Saving multi-page documents ------------------------------------------------------------------
 
 TEST_F(MainWindowTest, MultiPageDocumentSavesInPlaceAndUnderAnotherName) {
