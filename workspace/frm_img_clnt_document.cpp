@@ -239,7 +239,7 @@ bool frmImgClntForm::mnuFileSaveAs_Click() {
 bool frmImgClntForm::fnSaveImgFile() {
   rt::BusyPointer busy;
   try {
-    ixTmb(gintCurrPage)->setImageHandle(ixMain->ImageHandleCopy());
+    if (img::ImagingControl* current = ixTmb(gintCurrPage)) current->setImageHandle(ixMain->ImageHandleCopy());
     if (!fnHasPageStrip())
       saveSinglePage();
     else
