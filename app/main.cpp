@@ -8,6 +8,11 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationName(QStringLiteral("Quorvane"));
   // The program ends when its main window has gone.
   QApplication::setQuitOnLastWindowClosed(true);
+  // The one optional argument: an image document or an album. A path with blanks arrives as
+  // several arguments when it was not quoted; it is one path all the same.
+  QStringList args = QApplication::arguments();
+  args.removeFirst();
+  frmImgClntForm::setCommandLine(args.join(QLatin1Char(' ')));
   frmImgClnt->Show();
   // A smoke check for scripts and CI: start, show the main window, quit.
   if (qEnvironmentVariableIsSet("LUMIVEX_QUIT_AFTER_START")) QMetaObject::invokeMethod(&app, &QApplication::quit, Qt::QueuedConnection);

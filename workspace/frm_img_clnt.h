@@ -1,13 +1,39 @@
 #pragma once
-// The main window.
+// The main window: the open document's pages as thumbnails and in the page view, the menus and
+// toolbars with their command states, the document life cycle (new, open, close, save), view
+// layouts and zoom, and the annotation control that edits the shown page's annotations.
+#include "runtime/control_array.h"
+#include "runtime/dialogs.h"
 #include "runtime/form.h"
 
+#include <QMap>
+#include <QPixmap>
 #include <QString>
+#include <cstdint>
+#include <functional>
+
+class QAction;
+class QActionGroup;
+class QFrame;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QScrollBar;
+class QStatusBar;
+class QToolBar;
+class ScanningControl;
+namespace img {
+class ImagingControl;
+}
+namespace ann {
+class AnnotationControl;
+}
 
 class frmImgClntForm : public rt::Form {
   Q_OBJECT
  public:
   frmImgClntForm();
+  ~frmImgClntForm() override;
 
   // Outcome of an archive network operation, as text: "False" before the network window is shown,
   // "True" when the operation completed.
@@ -15,8 +41,184 @@ class frmImgClntForm : public rt::Form {
   // The network operation succeeded only when NetworkResult converts to True.
   bool NetworkSucceeded() const;
 
+  // The program's command line (its one optional argument), read at the first activation.
+  static void setCommandLine(const QString& commandLine);
+  static QString CommandLine();
+
+  // Windows of other parts of the program that this window opens. Until they exist, their call
+  // sites run these (empty: nothing happens).
+  struct OtherWindows {
+    std::function<void()> fileAssociations;             // frmExtAssoc, modal, no owner
+    std::function<void()> specifyFileFormat;            // frmConvert in its "Specify File Format" role
+    std::function<void(const QString&)> network;        // frmTCPIP with gstrTCPCommand set
+    std::function<void(const QString&)> openAlbum;      // frmAlbum.fnOpenAlbum, then shown modally
+  };
+  static OtherWindows& otherWindows();
+
+  // ---- Controls ----------------------------------------------------------------------------
+  img::ImagingControl* ixMain = nullptr;
+  img::ImagingControl* ixTemp = nullptr;
+  rt::ControlArray<img::ImagingControl> ixTmb;
+  rt::ControlArray<QLabel> lblTmb;
+  ann::AnnotationControl* nxMain = nullptr;
+  ScanningControl* twnMain = nullptr;
+  QFrame* fraTmb = nullptr;
+  QFrame* picMain = nullptr;
+  QWidget* picChild = nullptr;
+  QScrollBar* vsTmb = nullptr;
+  QFrame* imgDivider = nullptr;
+  QFrame* fraEdt = nullptr;
+  QWidget* cbrMain = nullptr;
+  QToolBar* tbrScan = nullptr;
+  QToolBar* tbrFile = nullptr;
+  QToolBar* tbrImage = nullptr;
+  QToolBar* tbrMode = nullptr;
+  QToolBar* tbrAnno = nullptr;
+  QStatusBar* stsMain = nullptr;
+  QMenuBar* menuBar = nullptr;
+  rt::CommonDialog cdgMain;
+
+  // Menus and their items, by their names ("mnuFileOpen").
+  QMenu *mnuFile = nullptr, *mnuScanner = nullptr, *mnuEdit = nullptr, *mnuView = nullptr, *mnuZoom = nullptr,
+        *mnuAnn = nullptr, *mnuTools = nullptr, *mnuArchive = nullptr, *mnuHelp = nullptr, *mnuPopTmb = nullptr;
+  QAction* Menu(const QString& name) const;
+  // A toolbar button by its key ("open"); null when the toolbar has no such key.
+  QAction* Button(QToolBar* bar, const QString& key) const;
+  // Text of the status-bar panel keyed "BODY", "LOGIN" or "ZOOM".
+  QString StatusPanel(const QString& key) const;
+  void setStatusPanel(const QString& key, const QString& text);
+  // An imaging control of this window by name: "ixMain", "ixTemp", "ixTmb(3)".
+  img::ImagingControl* ImagingByName(const QString& name) const;
+
+  // ---- Public operations -------------------------------------------------------------------
+  void ixTmb_Click(int16_t index);
+  void mnuFileClose_Click();
+  // Returns false when the save did not happen (cancelled, refused or failed).
+  bool mnuFileSave_Click();
+  void fnScrollTmbToCurrent();
+  void fnOrganizeThumbs();
+  void fnNewImgFile(int32_t width, int32_t height, int16_t bitsPerPixel, uint32_t colour);
+  // Raises rt::RuntimeError when the file cannot be read; the window is then left without a document.
+  void fnOpenImgFile(const QString& path);
+  void fnCloseFile(bool noPrompt, bool& ok);
+  void fnClearSelection();
+  void fnRefreshMainDisplay(int16_t page);
+
+  // ---- Commands (menu items and toolbar buttons) -------------------------------------------
+  void mnuFileNew_Click();
+  void mnuFileOpen_Click();
+  // Returns false when nothing was saved.
+  bool mnuFileSaveAs_Click();
+  void mnuFileExit_Click();
+  void mnuViewNext_Click();
+  void mnuViewPrev_Click();
+  void mnuViewPageThumbs_Click();
+  void mnuViewThumbsOnly_Click();
+  void mnuViewPageOnly_Click();
+  void mnuZoomFixed(float factor);
+  void mnuZoomIn_Click();
+  void mnuZoomOut_Click();
+  void mnuZoomFit(int16_t how);
+  void mnuAnn_Click();
+  void mnuAnnBurnIn_Click();
+  void mnuAnnPalette_Click();
+  void mnuAnnSelectAll_Click();
+  void mnuHelpContents_Click();
+  void tbrFile_ButtonClick(const QString& key);
+  void tbrImage_ButtonClick(const QString& key);
+  void tbrMode_ButtonClick(const QString& key);
+  void tbrScan_ButtonClick(const QString& key);
+  void tbrAnno_ButtonClick(const QString& key);
+  void fnSelectArrowMode();
+  void fnSelectHandMode();
+  void fnSelectRectMode();
+  void fnSelectMagnifyMode();
+  void fnCommitPendingEdit();
+  // The pane divider dropped on the page view or on the thumbnail carrier (x in twips of the
+  // control dropped on); drops of anything else are ignored.
+  void ixMain_DragDrop(QWidget* source, float x, float y);
+  void picChild_DragDrop(QWidget* source, float x, float y);
+  // The first activation: the command line, or the file-type association offer.
+  void fnFirstActivation();
+
+  // Window-level state.
+  bool mblnShiftDown = false;
+
  protected:
   void Form_Load() override;
+  void Form_Activate() override;
+  void Form_Resize() override;
+  void Form_QueryUnload(int& cancel, int unloadMode) override;
+  // Shift held anywhere in the window marks thumbnail clicks as additions to the selection.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // Construction.
+  void buildMenus();
+  void buildToolbars();
+  void buildPanes();
+  QAction* addItem(QMenu* menu, const QString& name, const QString& caption, std::function<void()> handler,
+                   const QString& shortcut = QString());
+  img::ImagingControl* makeThumb(img::ImagingControl* tmpl);
+  QLabel* makeThumbLabel(QLabel* tmpl);
+  void layoutFrame();
+
+  // Document.
+  bool fnSaveImgFile();
+  void saveSinglePage();
+  void saveMultiPage(int16_t saveFormat);
+  void unlockArchivedDocument();
+  bool askSaveFormatFirst();
+  void loadPage(img::ImagingControl* ix, int32_t page, const QString& path);
+  void fnShowZoomPanel();
+  void fnShowNewDocument();
+  bool fnHasPageStrip() const;
+  int thumbCount() const { return ixTmb.Count(); }
+
+  // Command states.
+  void fnSetNoDocState();
+  void fnSetDocOpenState();
+  void fnSetDefaultView();
+  void fnUpdatePageButtons();
+  void setModeButtons(const QString& pressed);
+  bool modePressed(const QString& key) const;
+
+  // Thumbnails.
+  void fnStoreCurrentPage();
+  void ixTmb_DblClick(int16_t index);
+  void ixTmb_MouseDown(int16_t index, int16_t button);
+  void vsTmb_Change();
+
+  // Annotations.
+  void fnSetAnnoToolDefaults();
+  void fnLoadFileAnnotations(const QString& path);
+  void fnSavePageAnnotations(int16_t index);
+  void fnRestorePageAnnotations(int16_t index);
+  // Draws the annotation control's current layer into the attached picture; raises an error when
+  // annotations exist but cannot be burned in.
+  void burnInCurrentLayer();
+  void nxMain_AnnotationEvent(int32_t code, int32_t value);
+  void nxMain_CurrentLayerChanged(intptr_t layer);
+  void unloadPalette();
+
+  // Page view.
+  void ixMain_MouseDown(int16_t button, int16_t shift, float x, float y);
+  void ixMain_MouseMove(int16_t button, int16_t shift, float x, float y);
+  void ixMain_MouseUp(int16_t button, int16_t shift, float x, float y);
+  void ixMain_KeyDown(int16_t keyCode, int16_t shift);
+  void dropPendingArea();
+  void placeDivider(double left);
+
+  QMap<QString, QAction*> items_;
+  QMap<QString, QLabel*> panels_;
+  QActionGroup* layoutGroup_ = nullptr;
+  QWidget* client_ = nullptr;
+  QPixmap handOpen_, handClosed_;
+  // Page view pointer and floating-area state.
+  int32_t mlngDownX = 0, mlngDownY = 0;
+  bool mblnAreaPending = false;
+  bool mblnAreaDragging = false;
+  int32_t mlngAreaX = 0, mlngAreaY = 0, mlngGrabX = 0, mlngGrabY = 0, mlngAreaWidth = 0, mlngAreaHeight = 0;
 };
 
 extern rt::DefaultInstance<frmImgClntForm> frmImgClnt;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace img {
@@ -12,6 +13,44 @@ namespace img {
 namespace {
 std::size_t gMaxBytes = std::size_t(1) << 30;
 }
+
+PixelBuffer::PixelBuffer(std::size_t bytes) {
+  if (bytes == 0) return;
+  p_ = static_cast<uint8_t*>(std::calloc(bytes, 1));
+  if (!p_) fail(7, QStringLiteral("Out of memory for a picture of %1 bytes").arg(bytes));
+  n_ = bytes;
+}
+
+PixelBuffer::PixelBuffer(const PixelBuffer& o) {
+  if (o.n_ == 0) return;
+  p_ = static_cast<uint8_t*>(std::malloc(o.n_));
+  if (!p_) fail(7, QStringLiteral("Out of memory for a picture of %1 bytes").arg(o.n_));
+  std::memcpy(p_, o.p_, o.n_);
+  n_ = o.n_;
+}
+
+PixelBuffer& PixelBuffer::operator=(const PixelBuffer& o) {
+  if (this != &o) *this = PixelBuffer(o);
+  return *this;
+}
+
+PixelBuffer::PixelBuffer(PixelBuffer&& o) noexcept : p_(o.p_), n_(o.n_) {
+  o.p_ = nullptr;
+  o.n_ = 0;
+}
+
+PixelBuffer& PixelBuffer::operator=(PixelBuffer&& o) noexcept {
+  if (this != &o) {
+    std::free(p_);
+    p_ = o.p_;
+    n_ = o.n_;
+    o.p_ = nullptr;
+    o.n_ = 0;
+  }
+  return *this;
+}
+
+PixelBuffer::~PixelBuffer() { std::free(p_); }
 
 std::size_t maxBitmapBytes() { return gMaxBytes; }
 void setMaxBitmapBytes(std::size_t bytes) { gMaxBytes = bytes; }
@@ -38,7 +77,7 @@ Bitmap::Bitmap(int32_t width, int32_t height, int bpp) {
   height_ = height;
   bpp_ = bpp;
   stride_ = strideFor(width, bpp);
-  pixels_.assign(bytes, 0);
+  pixels_ = PixelBuffer(bytes);
   if (bpp <= 8) setGrayPalette();
 }
 

@@ -19,6 +19,31 @@ std::size_t maxBitmapBytes();
 void setMaxBitmapBytes(std::size_t bytes);  // fuzzers lower it
 constexpr int32_t kMaxDimension = 1 << 17;
 
+// Pixel storage, zeroed by calloc: large pictures get fresh zero pages without a clearing pass.
+class PixelBuffer {
+ public:
+  PixelBuffer() = default;
+  explicit PixelBuffer(std::size_t bytes);  // throws rt::RuntimeError (7, out of memory)
+  PixelBuffer(const PixelBuffer& o);
+  PixelBuffer& operator=(const PixelBuffer& o);
+  PixelBuffer(PixelBuffer&& o) noexcept;
+  PixelBuffer& operator=(PixelBuffer&& o) noexcept;
+  ~PixelBuffer();
+  uint8_t* data() { return p_; }
+  const uint8_t* data() const { return p_; }
+  std::size_t size() const { return n_; }
+  uint8_t* begin() { return p_; }
+  uint8_t* end() { return p_ + n_; }
+  const uint8_t* begin() const { return p_; }
+  const uint8_t* end() const { return p_ + n_; }
+  uint8_t& operator[](std::size_t i) { return p_[i]; }
+  uint8_t operator[](std::size_t i) const { return p_[i]; }
+
+ private:
+  uint8_t* p_ = nullptr;
+  std::size_t n_ = 0;
+};
+
 class Bitmap {
  public:
   Bitmap() = default;
@@ -36,8 +61,8 @@ class Bitmap {
 
   uint8_t* row(int32_t y) { return pixels_.data() + static_cast<std::size_t>(y) * stride_; }
   const uint8_t* row(int32_t y) const { return pixels_.data() + static_cast<std::size_t>(y) * stride_; }
-  std::vector<uint8_t>& data() { return pixels_; }
-  const std::vector<uint8_t>& data() const { return pixels_; }
+  PixelBuffer& data() { return pixels_; }
+  const PixelBuffer& data() const { return pixels_; }
 
   // Palette entries as 0xFFRRGGBB; empty for 24-bit.
   std::vector<QRgb>& palette() { return palette_; }
@@ -69,7 +94,7 @@ class Bitmap {
   int32_t height_ = 0;
   int bpp_ = 0;
   int32_t stride_ = 0;
-  std::vector<uint8_t> pixels_;
+  PixelBuffer pixels_;
   std::vector<QRgb> palette_;
 };
 

@@ -100,7 +100,8 @@ int16_t sniffFormat(std::span<const uint8_t> h, const QString& path) {
   if (ext == QLatin1String("tga") || ext == QLatin1String("vda") || ext == QLatin1String("icb") ||
       ext == QLatin1String("vst"))
     return kFormatTga;
-  if (path.isEmpty() && looksLikeTga(h)) return kFormatTga;
+  // TGA has no signature: a header that makes sense is taken for one.
+  if (looksLikeTga(h)) return kFormatTga;
   return kFormatNone;
 }
 
@@ -188,6 +189,20 @@ Decoded readFilePage(const QString& path, int32_t page) {
   return decodeMemory(bytesOf(all), page, path);
 }
 
+Decoded readFilePageForDisplay(const QString& path, int32_t page, int maxSide, int32_t& fullW, int32_t& fullH) {
+  if (sniffFile(path) == kFormatJpeg) {
+    checkSinglePage(page, "JPEG");
+    const QByteArray all = readWhole(path);
+    Decoded d;
+    d.bitmap = decodeJpegReduced(bytesOf(all), maxSide, &d.format, &fullW, &fullH);
+    return d;
+  }
+  Decoded d = readFilePage(path, page);
+  fullW = d.bitmap.width();
+  fullH = d.bitmap.height();
+  return d;
+}
+
 FileInfo fileInfo(const QString& path, int32_t page) {
   FileInfo info;
   Decoded d = readFilePage(path, page);
@@ -252,6 +267,7 @@ void writeFile(const QString& path, const Bitmap& b, const SaveOptions& o) {
       QFile::remove(tmp);
       throw;
     }
+    forgetTiffFile(path);
     renameOver(tmp, path);
     return;
   }

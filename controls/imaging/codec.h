@@ -64,6 +64,9 @@ int32_t filePageCount(const QString& path);
 // page counts from 1.
 Decoded readFilePage(const QString& path, int32_t page);
 FileInfo fileInfo(const QString& path, int32_t page);
+// A page for display at most maxSide long: formats that can decode reduced do (JPEG); others give
+// the full page. fullW, fullH receive the size of the full page.
+Decoded readFilePageForDisplay(const QString& path, int32_t page, int maxSide, int32_t& fullW, int32_t& fullH);
 // Writes beside the target and renames over it; with multiPage the page is added to the file.
 void writeFile(const QString& path, const Bitmap& bitmap, const SaveOptions& options);
 
@@ -85,6 +88,10 @@ Bitmap decodePnm(std::span<const uint8_t> data, int16_t* formatOut = nullptr);
 std::vector<uint8_t> encodePnm(const Bitmap& b, int16_t kind, bool ascii);
 Bitmap decodeIco(std::span<const uint8_t> data);
 Bitmap decodeJpeg(std::span<const uint8_t> data, int16_t* formatOut = nullptr);
+// Reduced by 2, 4 or 8 while decoding, still at least maxSide on the longer side; the size of the
+// full picture comes back in fullW, fullH.
+Bitmap decodeJpegReduced(std::span<const uint8_t> data, int maxSide, int16_t* formatOut = nullptr, int32_t* fullW = nullptr,
+                         int32_t* fullH = nullptr);
 std::vector<uint8_t> encodeJpeg(const Bitmap& b, const SaveOptions& o);
 Bitmap decodePng(std::span<const uint8_t> data);
 std::vector<uint8_t> encodePng(const Bitmap& b, bool interlace);
@@ -94,6 +101,8 @@ Bitmap decodeTiff(std::span<const uint8_t> data, int32_t page, int16_t* formatOu
 // TIFF on file (no whole-file read: big multi-page files stay on disk).
 int32_t tiffFilePageCount(const QString& path);
 Bitmap readTiffFile(const QString& path, int32_t page, int16_t* formatOut = nullptr);
+// Closes the file that page reading keeps open when it is this one (before it is replaced).
+void forgetTiffFile(const QString& path);
 // Writes a new file, or appends a page when append is set.
 void writeTiffFile(const QString& path, const Bitmap& b, const SaveOptions& o, bool append);
 

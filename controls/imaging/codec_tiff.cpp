@@ -9,6 +9,8 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <memory>
+#include <sys/stat.h>
 #include <tiffio.h>
 
 namespace img {
@@ -167,10 +169,26 @@ bool readStrips(TIFF* t, Bitmap& b, int spp) {
   return true;
 }
 
-Bitmap readPage(TIFF* t, int32_t page, int16_t* formatOut) {
-  const int32_t pages = countPages(t);
-  if (page < 1 || page > pages) fail(kErrBadPage, QStringLiteral("TIFF: page %1 does not exist (%2 pages)").arg(page).arg(pages));
-  if (!TIFFSetDirectory(t, static_cast<tdir_t>(page - 1))) tiffFail(kErrDamaged, QStringLiteral("page %1 cannot be read").arg(page));
+// Chooses the page: through the known directory offsets when there are some, else by walking the
+// chain (counting the pages only when the page is not there).
+void choosePage(TIFF* t, int32_t page, const std::vector<uint64_t>* offsets) {
+  if (offsets) {
+    if (page < 1 || page > static_cast<int32_t>(offsets->size()))
+      fail(kErrBadPage, QStringLiteral("TIFF: page %1 does not exist (%2 pages)").arg(page).arg(offsets->size()));
+    if (!TIFFSetSubDirectory(t, (*offsets)[static_cast<std::size_t>(page - 1)]))
+      tiffFail(kErrDamaged, QStringLiteral("page %1 cannot be read").arg(page));
+    return;
+  }
+  if (page < 1 || page > 65535 || !TIFFSetDirectory(t, static_cast<tdir_t>(page - 1))) {
+    const int32_t pages = countPages(t);
+    if (page < 1 || page > pages)
+      fail(kErrBadPage, QStringLiteral("TIFF: page %1 does not exist (%2 pages)").arg(page).arg(pages));
+    tiffFail(kErrDamaged, QStringLiteral("page %1 cannot be read").arg(page));
+  }
+}
+
+Bitmap readPage(TIFF* t, int32_t page, int16_t* formatOut, const std::vector<uint64_t>* offsets = nullptr) {
+  choosePage(t, page, offsets);
   uint32_t w = 0, h = 0;
   uint16_t bps = 1, spp = 1, photometric = PHOTOMETRIC_MINISWHITE, planar = PLANARCONFIG_CONTIG, comp = COMPRESSION_NONE;
   if (!TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w) || !TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h))
@@ -264,16 +282,71 @@ Bitmap decodeTiff(std::span<const uint8_t> data, int32_t page, int16_t* formatOu
   return readPage(h.t, page, formatOut);
 }
 
-int32_t tiffFilePageCount(const QString& path) {
+namespace {
+
+// The file last read stays open with the offsets of its pages, so the pages of a document are
+// read one after another without opening the file and walking its directory chain each time.
+// The file's identity (device, inode, size, modification time) tells when it has changed.
+struct FileKey {
+  dev_t dev = 0;
+  ino_t ino = 0;
+  off_t size = 0;
+  int64_t mtimeNs = 0;
+  bool operator==(const FileKey&) const = default;
+};
+
+struct CachedTiff {
+  QString path;
+  FileKey key;
   TiffHandle h;
-  openFile(h, path);
-  return countPages(h.t);
+  std::vector<uint64_t> offsets;
+};
+
+std::unique_ptr<CachedTiff>& cachedTiff() {
+  static std::unique_ptr<CachedTiff> c;
+  return c;
 }
 
+bool keyOf(const QString& path, FileKey& k) {
+  struct stat st{};
+  if (::stat(QFile::encodeName(path).constData(), &st) != 0) return false;
+  k.dev = st.st_dev;
+  k.ino = st.st_ino;
+  k.size = st.st_size;
+  k.mtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return true;
+}
+
+CachedTiff& openCached(const QString& path) {
+  FileKey k;
+  if (!keyOf(path, k)) fail(53, QStringLiteral("File not found: %1").arg(path));
+  auto& c = cachedTiff();
+  if (c && c->path == path && c->key == k) return *c;
+  c.reset();
+  auto n = std::make_unique<CachedTiff>();
+  n->path = path;
+  n->key = k;
+  openFile(n->h, path);
+  do {
+    n->offsets.push_back(TIFFCurrentDirOffset(n->h.t));
+  } while (n->offsets.size() < 65535 && TIFFReadDirectory(n->h.t));
+  c = std::move(n);
+  return *c;
+}
+
+}  // namespace
+
+void forgetTiffFile(const QString& path) {
+  auto& c = cachedTiff();
+  if (c && c->path == path) c.reset();
+}
+
+int32_t tiffFilePageCount(const QString& path) { return static_cast<int32_t>(openCached(path).offsets.size()); }
+
 Bitmap readTiffFile(const QString& path, int32_t page, int16_t* formatOut) {
-  TiffHandle h;
-  openFile(h, path);
-  return readPage(h.t, page, formatOut);
+  CachedTiff& c = openCached(path);
+  tLastTiffError.clear();
+  return readPage(c.h.t, page, formatOut, &c.offsets);
 }
 
 namespace {
@@ -431,6 +504,7 @@ void writeTiffFile(const QString& path, const Bitmap& b, const SaveOptions& o, b
   setupLibtiff();
   tLastTiffError.clear();
   if (b.isNull()) fail(kErrNoImage, QStringLiteral("No picture to save"));
+  forgetTiffFile(path);
   std::string mode = append ? "a" : "w";
   mode += o.tiffByteOrder == 1 ? "b" : "l";
   TIFF* t = TIFFOpen(QFile::encodeName(path).constData(), mode.c_str());

@@ -61,11 +61,49 @@ ImagingControl* ImagingControl::cloneSettings(QWidget* parent) const {
 
 bool ImagingControl::hasImage() const { return d->imgW > 0 && d->imgH > 0; }
 
+namespace {
+constexpr std::size_t kSpillAbove = std::size_t(4) << 20;
+
+QByteArray readSpill(QTemporaryFile& f) {
+  if (!f.seek(0)) fail(kErrNoImage, QStringLiteral("The kept page cannot be read back"));
+  QByteArray bytes = f.readAll();
+  if (bytes.isEmpty()) fail(kErrNoImage, QStringLiteral("The kept page cannot be read back"));
+  return bytes;
+}
+
+std::span<const uint8_t> spanOf(const QByteArray& a) {
+  return {reinterpret_cast<const uint8_t*>(a.constData()), static_cast<std::size_t>(a.size())};
+}
+}  // namespace
+
 void ImagingControl::ensureFullPage() const {
-  if (d->haveFull || !d->fileBacked) return;
+  if (d->haveFull) return;
+  if (d->spill) {
+    d->bmp = fromPackedDib(spanOf(readSpill(*d->spill)));
+    d->bmp.annotation = d->annotation;
+    d->haveFull = true;
+    return;
+  }
+  if (!d->fileBacked) return;
   Decoded dec = readFilePage(d->loadedPath, d->loadedPage);
   d->bmp = std::move(dec.bitmap);
   d->haveFull = true;
+}
+
+// A thumbnail keeps a large picture in a scratch file; when that cannot be written it simply
+// stays in memory.
+void ImagingControl::spillPicture() {
+  if (d->thumbMode != 1 || !d->haveFull || d->bmp.data().size() < kSpillAbove) return;
+  auto f = std::make_unique<QTemporaryFile>();
+  if (!f->open()) return;
+  const std::vector<uint8_t> dib = toPackedDib(d->bmp);
+  if (f->write(reinterpret_cast<const char*>(dib.data()), static_cast<qint64>(dib.size())) != static_cast<qint64>(dib.size()) ||
+      !f->flush())
+    return;
+  d->spill = std::move(f);
+  d->annotation = d->bmp.annotation;
+  d->bmp = Bitmap();
+  d->haveFull = false;
 }
 
 const Bitmap& ImagingControl::bitmap() const {
@@ -110,12 +148,17 @@ void ImagingControl::pushUndo() {
 void ImagingControl::setBitmap(Bitmap b) {
   pushUndo();
   d->bmp = std::move(b);
-  d->fileBacked = false;
+  d->ownPicture();
   afterPictureChanged(false);
 }
 
 plat::HGLOBAL ImagingControl::ImageHandleCopy() const {
   if (!hasImage()) return nullptr;
+  if (!d->haveFull && d->spill) {
+    // The scratch file already holds the packed bitmap.
+    const QByteArray bytes = readSpill(*d->spill);
+    return plat::GlobalFromBytes(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  }
   if (!d->haveFull && d->fileBacked) {
     // A thumbnail decodes its page for the copy and lets it go again.
     Decoded dec = readFilePage(d->loadedPath, d->loadedPage);
@@ -145,7 +188,7 @@ void ImagingControl::setImageHandle(plat::HGLOBAL handle) {
     ensureFullPage();
     Bitmap placed = scaledForPlacement(b, d->plSX, d->plSY);
     paste(d->bmp, placed, static_cast<int32_t>(std::lround(d->plX)), static_cast<int32_t>(std::lround(d->plY)));
-    d->fileBacked = false;
+    d->ownPicture();
     afterPictureChanged(false);
     return;
   }
@@ -159,15 +202,17 @@ void ImagingControl::takePicture(Bitmap b) {
   d->sel = QRect();
   d->rubber = false;
   d->bmp = std::move(b);
-  d->fileBacked = false;
+  d->ownPicture();
   d->source.clear();
   d->fileType = 0;
   d->fileSize = 0;
   afterPictureChanged(true);
+  spillPicture();
 }
 
 QImage ImagingControl::Picture() const {
   if (!hasImage()) return QImage();
+  if (!d->haveFull && d->spill) return fromPackedDib(spanOf(readSpill(*d->spill))).toQImage();
   if (!d->haveFull && d->fileBacked) return readFilePage(d->loadedPath, d->loadedPage).bitmap.toQImage();
   return d->bmp.toQImage();
 }
@@ -205,7 +250,7 @@ void ImagingControl::setSourceFile(const QString& path) {
   d->rubber = false;
   d->bmp = Bitmap();
   d->haveFull = false;
-  d->fileBacked = false;
+  d->ownPicture();
   d->annotation.clear();
   d->source.clear();
   d->fileType = 0;
@@ -213,7 +258,10 @@ void ImagingControl::setSourceFile(const QString& path) {
   d->loadedPath.clear();
   afterPictureChanged(true);
   if (path.isEmpty()) return;
-  Decoded dec = readFilePage(path, d->page);
+  const bool thumb = d->thumbMode == 1;
+  int32_t fullW = 0, fullH = 0;
+  Decoded dec = thumb ? readFilePageForDisplay(path, d->page, std::max({96, width(), height()}), fullW, fullH)
+                      : readFilePage(path, d->page);
   d->source = path;
   d->fileType = dec.format;
   d->fileSize = QFileInfo(path).size();
@@ -222,11 +270,14 @@ void ImagingControl::setSourceFile(const QString& path) {
   d->bmp = std::move(dec.bitmap);
   afterPictureChanged(true);
   d->fileBacked = true;
-  if (d->thumbMode == 1) {
+  if (thumb) {
     // Keep the display picture and the facts; the page is decoded again when needed.
     d->annotation = d->bmp.annotation;
     d->bmp = Bitmap();
     d->haveFull = false;
+    d->imgW = fullW;
+    d->imgH = fullH;
+    updateScrollBars();
   }
 }
 
@@ -320,10 +371,11 @@ void ImagingControl::SaveFile() {
   if (!hasImage()) fail(kErrNoImage, QStringLiteral("There is no picture to save"));
   SaveOptions o = d->opts;
   o.format = d->saveType;
-  if (!d->haveFull && d->fileBacked) {
-    Decoded dec = readFilePage(d->loadedPath, d->loadedPage);
-    dec.bitmap.annotation = d->annotation;
-    writeFile(d->saveName, dec.bitmap, o);
+  if (!d->haveFull && (d->fileBacked || d->spill)) {
+    // Saving does not keep the full page in a thumbnail.
+    Bitmap full = d->spill ? fromPackedDib(spanOf(readSpill(*d->spill))) : readFilePage(d->loadedPath, d->loadedPage).bitmap;
+    full.annotation = d->annotation;
+    writeFile(d->saveName, full, o);
     return;
   }
   writeFile(d->saveName, d->bmp, o);

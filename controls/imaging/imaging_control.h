@@ -282,6 +282,7 @@ class ImagingControl : public QWidget {
   void ensureFullPage() const;
   void afterPictureChanged(bool resetView);
   void takePicture(Bitmap b);
+  void spillPicture();
   void pushUndo();
   void updateScrollBars();
   void applyCursor();

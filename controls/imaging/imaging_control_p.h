@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPolygon>
 #include <QRect>
+#include <QTemporaryFile>
 #include <deque>
 
 class QScrollBar;
@@ -52,6 +53,10 @@ struct ImagingControl::State {
   double scaledZoom = 0;
   QImage fitted;         // thumb / size mode 4 picture at the control's size
   QSize fittedFor;
+  QImage zoomed;         // the enlarged visible part (zoom > 1), for the view below
+  QRect zoomedRect;
+  QPoint zoomedAt;
+  double zoomedZoom = 0;
 
   // Selection and area (image pixels).
   bool selVisible = false;
@@ -79,6 +84,15 @@ struct ImagingControl::State {
   QScrollBar* vbar = nullptr;
   Qt::MouseButtons pressed;
 
+  // A thumbnail given a large picture keeps it in a scratch file as a packed bitmap, and only
+  // the display picture in memory.
+  std::unique_ptr<QTemporaryFile> spill;
+
+  // The picture is the control's own from now on: no file or scratch copy stands for it.
+  void ownPicture() {
+    fileBacked = false;
+    spill.reset();
+  }
   bool fitMode() const { return thumbMode == 1 || sizeMode == 4; }
   void dropCaches() {
     display = QImage();
@@ -86,6 +100,7 @@ struct ImagingControl::State {
     scaledZoom = 0;
     fitted = QImage();
     fittedFor = QSize();
+    zoomed = QImage();
   }
 };
 

@@ -124,7 +124,7 @@ void ImagingControl::MergeArea() {
   if (!d->areaActive || d->floatBmp.isNull()) return;
   pushUndo();
   paste(d->bmp, d->floatBmp, d->floatPos.x(), d->floatPos.y(), d->floatMask);
-  d->fileBacked = false;
+  d->ownPicture();
   d->areaActive = false;
   d->floatBmp = Bitmap();
   afterPictureChanged(false);
@@ -160,7 +160,7 @@ void ImagingControl::UndoLast() {
   if (d->undo.empty()) return;
   d->bmp = std::move(d->undo.back());
   d->undo.pop_back();
-  d->fileBacked = false;
+  d->ownPicture();
   afterPictureChanged(false);
 }
 

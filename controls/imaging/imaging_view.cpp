@@ -16,6 +16,7 @@
 #include <QStyle>
 #include <QWheelEvent>
 #include <cmath>
+#include <cstring>
 
 namespace img {
 
@@ -275,7 +276,11 @@ void dashedRect(QPainter& p, const QRectF& r) {
 }  // namespace
 
 void ImagingControl::paintView(QPainter& p, const QRect& area) {
-  p.fillRect(area, qcolorOf(d->back));
+  // The back colour goes only where the page does not cover the view.
+  QRegion uncovered(area);
+  if (hasImage() && !d->fitMode())
+    uncovered -= QRect(-d->scrollX, -d->scrollY, static_cast<int>(d->imgW * d->zoom), static_cast<int>(d->imgH * d->zoom));
+  for (const QRect& r : uncovered) p.fillRect(r, qcolorOf(d->back));
   if (hasImage()) {
     if (d->fitMode()) {
       // The whole picture scaled into the control, centred.
@@ -314,19 +319,35 @@ void ImagingControl::paintView(QPainter& p, const QRect& area) {
           const QRect src = QRect(target.translated(d->scrollX, d->scrollY)).intersected(d->display.rect());
           if (!src.isEmpty()) p.drawImage(src.topLeft() - QPoint(d->scrollX, d->scrollY), d->display, src);
         } else {
-          // Enlarged: only the visible source pixels, nearest neighbour.
-          const double sx0 = std::floor((target.left() + d->scrollX) / z);
-          const double sy0 = std::floor((target.top() + d->scrollY) / z);
-          const double sx1 = std::min<double>(d->imgW, std::ceil((target.right() + 1 + d->scrollX) / z));
-          const double sy1 = std::min<double>(d->imgH, std::ceil((target.bottom() + 1 + d->scrollY) / z));
-          if (sx1 > sx0 && sy1 > sy0) {
-            const QRectF src(sx0, sy0, sx1 - sx0, sy1 - sy0);
-            const QRectF dst(sx0 * z - d->scrollX, sy0 * z - d->scrollY, src.width() * z, src.height() * z);
-            p.save();
-            p.setClipRect(target);
-            p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-            p.drawImage(dst, d->display, src);
-            p.restore();
+          // Enlarged: the visible part of the client is built by repeating source pixels and
+          // kept until the view moves, so a repaint of the same view is a plain copy.
+          const QRect content = client.intersected(QRect(-d->scrollX, -d->scrollY, static_cast<int>(d->imgW * z),
+                                                         static_cast<int>(d->imgH * z)));
+          if (!content.isEmpty()) {
+            const QPoint key(d->scrollX, d->scrollY);
+            if (d->zoomed.isNull() || d->zoomedRect != content || d->zoomedAt != key || d->zoomedZoom != z) {
+              d->zoomed = QImage(content.size(), QImage::Format_RGB32);
+              std::vector<int> xmap(static_cast<std::size_t>(content.width()));
+              for (int tx = 0; tx < content.width(); ++tx)
+                xmap[static_cast<std::size_t>(tx)] = std::min(d->imgW - 1, static_cast<int>((content.left() + tx + d->scrollX) / z));
+              int prevSy = -1;
+              for (int ty = 0; ty < content.height(); ++ty) {
+                const int sy = std::min(d->imgH - 1, static_cast<int>((content.top() + ty + d->scrollY) / z));
+                auto* out = reinterpret_cast<QRgb*>(d->zoomed.scanLine(ty));
+                if (sy == prevSy) {
+                  std::memcpy(out, d->zoomed.constScanLine(ty - 1), static_cast<std::size_t>(content.width()) * 4);
+                  continue;
+                }
+                const auto* in = reinterpret_cast<const QRgb*>(d->display.constScanLine(sy));
+                for (int tx = 0; tx < content.width(); ++tx) out[tx] = in[xmap[static_cast<std::size_t>(tx)]];
+                prevSy = sy;
+              }
+              d->zoomedRect = content;
+              d->zoomedAt = key;
+              d->zoomedZoom = z;
+            }
+            const QRect part = target.intersected(content);
+            if (!part.isEmpty()) p.drawImage(part.topLeft(), d->zoomed, part.translated(-content.topLeft()));
           }
         }
       }

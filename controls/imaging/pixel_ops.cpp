@@ -361,68 +361,101 @@ Bitmap deskew(const Bitmap& b) {
   return rotateAny(b, -a);
 }
 
+namespace {
+
+// Bilevel pages: set bits are counted per source column down a band of rows, eight columns at
+// once (each byte of a 64-bit word counts one column), then summed per output cell.
+class BilevelBand {
+ public:
+  explicit BilevelBand(int width) : bytes_((width + 7) / 8), lanes_(static_cast<std::size_t>(bytes_)), counts_(static_cast<std::size_t>(bytes_) * 8) {}
+  void addRow(const uint8_t* r) {
+    static const auto spread = [] {
+      std::array<uint64_t, 256> t{};
+      for (int v = 0; v < 256; ++v)
+        for (int j = 0; j < 8; ++j)
+          if ((v >> (7 - j)) & 1) t[static_cast<std::size_t>(v)] |= uint64_t(1) << (8 * j);
+      return t;
+    }();
+    for (int k = 0; k < bytes_; ++k) lanes_[static_cast<std::size_t>(k)] += spread[r[k]];
+    if (++rows_ == 255) flush();
+  }
+  // Set bits in columns [a, e) of the band; the band starts again afterwards with reset().
+  uint32_t count(int a, int e) {
+    flush();
+    uint32_t n = 0;
+    for (int x = a; x < e; ++x) n += counts_[static_cast<std::size_t>(x)];
+    return n;
+  }
+  void reset() {
+    std::fill(lanes_.begin(), lanes_.end(), 0);
+    std::fill(counts_.begin(), counts_.end(), 0);
+    rows_ = 0;
+  }
+
+ private:
+  void flush() {
+    if (rows_ == 0) return;
+    for (int k = 0; k < bytes_; ++k) {
+      uint64_t v = lanes_[static_cast<std::size_t>(k)];
+      for (int j = 0; j < 8; ++j, v >>= 8) counts_[static_cast<std::size_t>(k) * 8 + static_cast<std::size_t>(j)] += static_cast<uint32_t>(v & 0xFF);
+      lanes_[static_cast<std::size_t>(k)] = 0;
+    }
+    rows_ = 0;
+  }
+  int bytes_;
+  int rows_ = 0;
+  std::vector<uint64_t> lanes_;
+  std::vector<uint32_t> counts_;
+};
+
+}  // namespace
+
 QImage makeThumbnail(const Bitmap& b, int maxW, int maxH) {
   if (b.isNull() || maxW <= 0 || maxH <= 0) return QImage();
   const double s = std::min({1.0, static_cast<double>(maxW) / b.width(), static_cast<double>(maxH) / b.height()});
   const int tw = std::max(1, static_cast<int>(b.width() * s)), th = std::max(1, static_cast<int>(b.height() * s));
   QImage out(tw, th, QImage::Format_RGB32);
-  std::vector<uint32_t> acc(static_cast<std::size_t>(tw) * 3), cnt(static_cast<std::size_t>(tw));
-  std::vector<int> colOf(static_cast<std::size_t>(b.width()));
-  for (int x = 0; x < b.width(); ++x) colOf[static_cast<std::size_t>(x)] = std::min(tw - 1, static_cast<int>(static_cast<int64_t>(x) * tw / b.width()));
+  // Output column c covers source columns x0[c] .. x0[c + 1] - 1; rows likewise.
+  std::vector<int> x0(static_cast<std::size_t>(tw) + 1);
+  for (int c = 0; c <= tw; ++c) x0[static_cast<std::size_t>(c)] = static_cast<int>(static_cast<int64_t>(c) * b.width() / tw);
+  std::vector<uint32_t> acc(static_cast<std::size_t>(tw) * 3), ones(static_cast<std::size_t>(tw));
   const bool bilevel = b.bitsPerPixel() == 1;
+  BilevelBand band(bilevel ? b.width() : 0);
   const QRgb c0 = bilevel ? b.palette()[0] : 0, c1 = bilevel ? b.palette()[1] : 0;
-  int y = 0;
   for (int ty = 0; ty < th; ++ty) {
-    const int yEnd = std::max(y + 1, static_cast<int>(static_cast<int64_t>(ty + 1) * b.height() / th));
+    const int y0 = static_cast<int>(static_cast<int64_t>(ty) * b.height() / th);
+    const int y1 = std::max(y0 + 1, static_cast<int>(static_cast<int64_t>(ty + 1) * b.height() / th));
     std::fill(acc.begin(), acc.end(), 0);
-    std::fill(cnt.begin(), cnt.end(), 0);
-    std::vector<uint32_t> ones(bilevel ? static_cast<std::size_t>(tw) : 0);
-    for (; y < yEnd && y < b.height(); ++y) {
+    std::fill(ones.begin(), ones.end(), 0);
+    if (bilevel) {
+      band.reset();
+      for (int y = y0; y < y1; ++y) band.addRow(b.row(y));
+      for (int c = 0; c < tw; ++c) ones[static_cast<std::size_t>(c)] = band.count(x0[static_cast<std::size_t>(c)], x0[static_cast<std::size_t>(c) + 1]);
+    }
+    for (int y = y0; y < y1 && !bilevel; ++y) {
       const uint8_t* r = b.row(y);
-      if (bilevel) {
-        const int bytes = (b.width() + 7) / 8;
-        for (int i = 0; i < bytes; ++i) {
-          const int x0 = i * 8;
-          const int x1 = std::min(b.width(), x0 + 8) - 1;
-          const int col0 = colOf[static_cast<std::size_t>(x0)];
-          if (col0 == colOf[static_cast<std::size_t>(x1)]) {
-            uint8_t v = r[i];
-            if (x1 - x0 < 7) v &= static_cast<uint8_t>(0xFF << (7 - (x1 - x0)));
-            ones[static_cast<std::size_t>(col0)] += static_cast<uint32_t>(std::popcount(v));
-            cnt[static_cast<std::size_t>(col0)] += static_cast<uint32_t>(x1 - x0 + 1);
+      for (int c = 0; c < tw; ++c) {
+        uint32_t* a = acc.data() + static_cast<std::size_t>(c) * 3;
+        for (int x = x0[static_cast<std::size_t>(c)]; x < x0[static_cast<std::size_t>(c) + 1]; ++x) {
+          if (b.bitsPerPixel() == 24) {
+            a[0] += r[x * 3 + 2];
+            a[1] += r[x * 3 + 1];
+            a[2] += r[x * 3];
           } else {
-            for (int x = x0; x <= x1; ++x) {
-              const auto c = static_cast<std::size_t>(colOf[static_cast<std::size_t>(x)]);
-              ones[c] += (r[i] >> (7 - (x - x0))) & 1;
-              ++cnt[c];
-            }
+            const QRgb p = b.pixel(x, y);
+            a[0] += static_cast<uint32_t>(qRed(p));
+            a[1] += static_cast<uint32_t>(qGreen(p));
+            a[2] += static_cast<uint32_t>(qBlue(p));
           }
-        }
-      } else if (b.bitsPerPixel() == 24) {
-        for (int x = 0; x < b.width(); ++x) {
-          const auto c = static_cast<std::size_t>(colOf[static_cast<std::size_t>(x)]);
-          acc[c * 3] += r[x * 3 + 2];
-          acc[c * 3 + 1] += r[x * 3 + 1];
-          acc[c * 3 + 2] += r[x * 3];
-          ++cnt[c];
-        }
-      } else {
-        for (int x = 0; x < b.width(); ++x) {
-          const QRgb p = b.pixel(x, y);
-          const auto c = static_cast<std::size_t>(colOf[static_cast<std::size_t>(x)]);
-          acc[c * 3] += static_cast<uint32_t>(qRed(p));
-          acc[c * 3 + 1] += static_cast<uint32_t>(qGreen(p));
-          acc[c * 3 + 2] += static_cast<uint32_t>(qBlue(p));
-          ++cnt[c];
         }
       }
     }
     auto* line = reinterpret_cast<QRgb*>(out.scanLine(ty));
     for (int tx = 0; tx < tw; ++tx) {
       const auto c = static_cast<std::size_t>(tx);
-      const uint32_t n = std::max<uint32_t>(1, cnt[c]);
+      const uint32_t n = static_cast<uint32_t>((x0[c + 1] - x0[c]) * (y1 - y0));
       if (bilevel) {
-        const uint32_t k1 = ones[c], k0 = cnt[c] - k1;
+        const uint32_t k1 = ones[c], k0 = n - k1;
         line[tx] = qRgb(static_cast<int>((qRed(c0) * k0 + qRed(c1) * k1) / n), static_cast<int>((qGreen(c0) * k0 + qGreen(c1) * k1) / n),
                         static_cast<int>((qBlue(c0) * k0 + qBlue(c1) * k1) / n));
       } else {

@@ -1,8 +1,10 @@
 #include "controls/imaging/codec.h"
+#include "controls/imaging/pixel_ops.h"
 #include "runtime/errors.h"
 #include "tests/controls/imaging/fixtures.h"
 #include "tests/support/temp_dir.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -189,4 +191,197 @@ TEST(Codec, FileInfoReportsThePage) {
   EXPECT_EQ(i.resolutionY, 75);
   EXPECT_EQ(i.pages, 1);
   EXPECT_EQ(i.fileSize, QFileInfo(dir.file("i.tif")).size());
+}
+
+// ---- the other codecs --------------------------------------------------------------------------
+
+struct RoundCase {
+  const char* name;
+  int16_t format;
+  int bpp;
+  int expectBpp;
+  int tolerance;
+  void (*tweak)(SaveOptions&);
+};
+
+class RoundTrip : public ::testing::TestWithParam<RoundCase> {};
+
+TEST_P(RoundTrip, FileWrittenReadsBack) {
+  const RoundCase c = GetParam();
+  testsupport::TempDir dir;
+  const Bitmap b = c.tolerance ? imgtest::smoothPattern(37, 21) : c.bpp == 0 ? imgtest::grayPattern(37, 21) : pattern(37, 21, c.bpp);
+  SaveOptions o = as(c.format);
+  if (c.tweak) c.tweak(o);
+  const QString p = dir.file(QStringLiteral("rt.") + QString::fromLatin1(c.name));
+  writeFile(p, b, o);
+  Decoded d = readFilePage(p, 1);
+  EXPECT_EQ(d.bitmap.bitsPerPixel(), c.expectBpp);
+  EXPECT_TRUE(samePixels(b, d.bitmap, c.tolerance));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codecs, RoundTrip,
+    ::testing::Values(
+        RoundCase{"pcx1", kFormatPcx, 1, 1, 0, nullptr}, RoundCase{"pcx4", kFormatPcx, 4, 4, 0, nullptr},
+        RoundCase{"pcx8", kFormatPcx, 8, 8, 0, nullptr}, RoundCase{"pcx24", kFormatPcx, 24, 24, 0, nullptr},
+        RoundCase{"tga8", kFormatTga, 8, 8, 0, nullptr}, RoundCase{"tga24", kFormatTga, 24, 24, 0, nullptr},
+        RoundCase{"tgagray", kFormatTga, 0, 8, 0, nullptr}, RoundCase{"tga1", kFormatTga, 1, 8, 0, nullptr},
+        RoundCase{"pbm", kFormatPbm, 1, 1, 0, nullptr},
+        RoundCase{"pbma", kFormatPbm, 1, 1, 0, [](SaveOptions& o) { o.pbmType = 1; }},
+        RoundCase{"pgm", kFormatPgm, 0, 8, 0, nullptr},
+        RoundCase{"pgma", kFormatPgm, 0, 8, 0, [](SaveOptions& o) { o.pgmType = 1; }},
+        RoundCase{"ppm", kFormatPpm, 24, 24, 0, nullptr},
+        RoundCase{"ppma", kFormatPpm, 24, 24, 0, [](SaveOptions& o) { o.ppmType = 1; }},
+        RoundCase{"png1", kFormatPng, 1, 1, 0, nullptr}, RoundCase{"png4", kFormatPng, 4, 4, 0, nullptr},
+        RoundCase{"png8", kFormatPng, 8, 8, 0, nullptr}, RoundCase{"pnggray", kFormatPng, 0, 8, 0, nullptr},
+        RoundCase{"png24", kFormatPng, 24, 24, 0, nullptr},
+        RoundCase{"pngi", kFormatPng, 24, 24, 0, [](SaveOptions& o) { o.pngInterlace = true; }},
+        RoundCase{"pngi1", kFormatPng, 1, 1, 0, [](SaveOptions& o) { o.pngInterlace = true; }},
+        RoundCase{"jpg", kFormatJpeg, 24, 24, 24, nullptr},
+        RoundCase{"jpgbest", kFormatJpeg, 24, 24, 6, [](SaveOptions& o) { o.jpegLuminance = o.jpegChrominance = 255; o.jpegSubSampling = 0; }},
+        RoundCase{"jpgprog", kFormatJpeg, 24, 24, 24, [](SaveOptions& o) { o.jpegProgressive = true; }}));
+
+TEST(Tga, RunLengthRoundTrip) {
+  const Bitmap b = pattern(40, 9, 24);
+  Bitmap flat = b;
+  for (int x = 0; x < 30; ++x) flat.setIndex(x, 3, qRgb(1, 2, 3));  // long runs too
+  for (const Bitmap& src : {b, flat}) EXPECT_TRUE(samePixels(src, decodeTga(encodeTga(src, true))));
+}
+
+TEST(Dcx, PagesAreAddedAndCounted) {
+  testsupport::TempDir dir;
+  const QString p = dir.file("doc.dcx");
+  SaveOptions o = as(kFormatDcx);
+  o.multiPage = true;
+  const std::vector<Bitmap> pages = {pattern(9, 9, 1), pattern(12, 7, 8), pattern(5, 6, 24)};
+  for (const Bitmap& b : pages) writeFile(p, b, o);
+  EXPECT_EQ(filePageCount(p), 3);
+  for (int i = 0; i < 3; ++i) {
+    Decoded d = readFilePage(p, i + 1);
+    EXPECT_EQ(d.format, kFormatDcx);
+    EXPECT_TRUE(samePixels(pages[static_cast<std::size_t>(i)], d.bitmap)) << i;
+  }
+  EXPECT_THROW(readFilePage(p, 4), rt::RuntimeError);
+}
+
+TEST(Jpeg, OptionsShowInTheFile) {
+  const Bitmap b = imgtest::smoothPattern(64, 64);
+  SaveOptions o = as(kFormatJpeg);
+  int16_t fmt = 0;
+  o.jpegProgressive = true;
+  decodeJpeg(encodeJpeg(b, o), &fmt);
+  EXPECT_EQ(fmt, kFormatJpegProgressive);
+  o = as(kFormatJpeg);
+  o.jpegGrayscale = true;
+  EXPECT_EQ(decodeJpeg(encodeJpeg(b, o), &fmt).bitsPerPixel(), 8);
+  EXPECT_EQ(fmt, kFormatJpeg);
+  // Lower quality, smaller file; chrominance quality counts on its own.
+  o = as(kFormatJpeg);
+  o.jpegLuminance = 250;
+  o.jpegChrominance = 250;
+  const std::size_t high = encodeJpeg(b, o).size();
+  o.jpegChrominance = 10;
+  const std::size_t lowChroma = encodeJpeg(b, o).size();
+  o.jpegLuminance = 10;
+  const std::size_t low = encodeJpeg(b, o).size();
+  EXPECT_LT(lowChroma, high);
+  EXPECT_LT(low, lowChroma);
+  // No subsampling keeps fine colour better than 2x2.
+  o = as(kFormatJpeg);
+  o.jpegLuminance = o.jpegChrominance = 255;
+  Bitmap stripes(16, 16, 24);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) stripes.setIndex(x, y, (x & 1) ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
+  o.jpegSubSampling = 0;
+  EXPECT_TRUE(samePixels(stripes, decodeJpeg(encodeJpeg(stripes, o)), 40));
+  o.jpegSubSampling = 2;
+  EXPECT_FALSE(samePixels(stripes, decodeJpeg(encodeJpeg(stripes, o)), 40));
+}
+
+namespace {
+// An icon entry: the packed DIB with its height doubled, then the mask rows bottom-up.
+std::vector<uint8_t> iconEntry(const Bitmap& b, int transparentColumn) {
+  std::vector<uint8_t> dib = toPackedDib(b);
+  const uint32_t h2 = static_cast<uint32_t>(b.height() * 2);
+  for (int i = 0; i < 4; ++i) dib[8 + static_cast<std::size_t>(i)] = static_cast<uint8_t>(h2 >> (8 * i));
+  for (int y = 0; y < b.height(); ++y) {
+    uint8_t row[4] = {0, 0, 0, 0};
+    if (transparentColumn >= 0) row[transparentColumn / 8] = static_cast<uint8_t>(0x80 >> (transparentColumn % 8));
+    dib.insert(dib.end(), row, row + 4);
+  }
+  return dib;
+}
+std::vector<uint8_t> iconFile(const std::vector<std::pair<Bitmap, std::vector<uint8_t>>>& entries) {
+  std::vector<uint8_t> f = {0, 0, 1, 0, static_cast<uint8_t>(entries.size()), 0};
+  uint32_t at = static_cast<uint32_t>(6 + 16 * entries.size());
+  for (const auto& [b, data] : entries) {
+    const uint8_t e[16] = {static_cast<uint8_t>(b.width()), static_cast<uint8_t>(b.height()), 0, 0, 1, 0,
+                           static_cast<uint8_t>(b.bitsPerPixel()), 0,
+                           static_cast<uint8_t>(data.size()), static_cast<uint8_t>(data.size() >> 8), 0, 0,
+                           static_cast<uint8_t>(at), static_cast<uint8_t>(at >> 8), 0, 0};
+    f.insert(f.end(), e, e + 16);
+    at += static_cast<uint32_t>(data.size());
+  }
+  for (const auto& e : entries) f.insert(f.end(), e.second.begin(), e.second.end());
+  return f;
+}
+}  // namespace
+
+TEST(Ico, LargestPictureWithMaskOverWhite) {
+  const Bitmap small = blankBitmap(2, 2, 24, qRgb(0, 255, 0));
+  const Bitmap big = blankBitmap(4, 2, 8, qRgb(0, 0, 0));
+  const auto file = iconFile({{small, iconEntry(small, -1)}, {big, iconEntry(big, 3)}});
+  Decoded d = decodeMemory(file, 1);
+  EXPECT_EQ(d.format, kFormatIco);
+  ASSERT_EQ(d.bitmap.width(), 4);
+  EXPECT_EQ(d.bitmap.pixel(0, 0), qRgb(0, 0, 0));
+  EXPECT_EQ(d.bitmap.pixel(3, 1), qRgb(255, 255, 255));
+  // A PNG entry is read as PNG.
+  const auto png = encodePng(blankBitmap(3, 3, 24, qRgb(9, 8, 7)), false);
+  const Bitmap three = blankBitmap(3, 3, 24, qRgb(9, 8, 7));
+  EXPECT_EQ(decodeIco(iconFile({{three, png}})).pixel(1, 1), qRgb(9, 8, 7));
+}
+
+TEST(Jpeg, ExifFilesAreReportedAsSuch) {
+  SaveOptions o = as(kFormatJpeg);
+  std::vector<uint8_t> j = encodeJpeg(imgtest::smoothPattern(16, 16), o);
+  // An APP1 segment with the EXIF signature right after the start marker.
+  const std::vector<uint8_t> app1 = {0xFF, 0xE1, 0x00, 0x10, 'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0};
+  j.insert(j.begin() + 2, app1.begin(), app1.end());
+  int16_t fmt = 0;
+  EXPECT_EQ(decodeJpeg(j, &fmt).width(), 16);
+  EXPECT_EQ(fmt, kFormatExif);
+  o.jpegProgressive = true;
+  std::vector<uint8_t> p = encodeJpeg(imgtest::smoothPattern(16, 16), o);
+  p.insert(p.begin() + 2, app1.begin(), app1.end());
+  decodeJpeg(p, &fmt);
+  EXPECT_EQ(fmt, kFormatExifProgressive);
+}
+
+TEST(Png, TransparencyShowsWhite) {
+  QImage rgba(4, 2, QImage::Format_ARGB32);
+  rgba.fill(qRgba(255, 0, 0, 255));
+  rgba.setPixel(3, 1, qRgba(0, 0, 0, 0));
+  QByteArray bytes;
+  QBuffer buf(&bytes);
+  buf.open(QIODevice::WriteOnly);
+  ASSERT_TRUE(rgba.save(&buf, "PNG"));
+  const Bitmap b = decodePng({reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())});
+  EXPECT_EQ(b.bitsPerPixel(), 24);
+  EXPECT_EQ(b.pixel(0, 0), qRgb(255, 0, 0));
+  EXPECT_EQ(b.pixel(3, 1), qRgb(255, 255, 255));
+}
+
+TEST(Pnm, SixteenBitSamplesAreScaled) {
+  std::string raw = "P5 2 1 65535\n";
+  raw += std::string("\xFF\xFF\x80\x00", 4);
+  const Bitmap g = decodePnm({reinterpret_cast<const uint8_t*>(raw.data()), raw.size()});
+  EXPECT_EQ(g.pixel(0, 0), qRgb(255, 255, 255));
+  EXPECT_EQ(qRed(g.pixel(1, 0)), 128);
+  const std::string plain = "P3\n# comment\n2 1\n15\n15 0 0  0 15 0\n";
+  int16_t fmt = 0;
+  const Bitmap c = decodePnm({reinterpret_cast<const uint8_t*>(plain.data()), plain.size()}, &fmt);
+  EXPECT_EQ(fmt, kFormatPpm);
+  EXPECT_EQ(c.pixel(0, 0), qRgb(255, 0, 0));
+  EXPECT_EQ(c.pixel(1, 0), qRgb(0, 255, 0));
 }

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QSignalSpy>
@@ -209,4 +210,236 @@ TEST_F(Control, PaintingShowsThePictureAtZoom) {
   c.render(&shot);
   EXPECT_EQ(QColor(shot.pixel(19, 19)), QColor(Qt::black));
   EXPECT_EQ(QColor(shot.pixel(21, 21)), QColor(Qt::white));
+}
+
+// ---- selection, floating area, editing ---------------------------------------------------------
+
+namespace {
+// What the page view does on a mouse up in the rectangle mode.
+void rubberToArea(ImagingControl& v) {
+  const int32_t L = v.SelectionLeft(), T = v.SelectionTop(), W = v.SelectionWidth(), H = v.SelectionHeight();
+  v.setSelectionVisible(false);
+  v.ClearArea();
+  v.AddAreaPoint(L, T);
+  v.AddAreaPoint(L + W, T);
+  v.AddAreaPoint(L + W, T + H);
+  v.AddAreaPoint(L, T + H);
+  v.CloseArea();
+  v.setSelectionVisible(true);
+}
+void clearSelection(ImagingControl& v) {
+  v.AreaPlacement(false);
+  v.RubberBandStart(false);
+  v.setSelectionVisible(false);
+  v.ClearArea();
+}
+}  // namespace
+
+TEST_F(Control, RubberBandBecomesASelectionInImagePixels) {
+  c.CreateBlankImage(400, 400, 24, 0x000000);
+  c.SetZoom(2.0f);
+  c.setScrollPosX(20);
+  c.RubberBandStart(true, 10, 10);  // view pixels: image (15, 5)
+  c.RubberBandTo(50, 30);           // image (35, 15)
+  EXPECT_EQ(c.SelectionLeft(), 15);
+  EXPECT_EQ(c.SelectionTop(), 5);
+  EXPECT_EQ(c.SelectionWidth(), 20);
+  EXPECT_EQ(c.SelectionHeight(), 10);
+  rubberToArea(c);
+  EXPECT_EQ(c.SelectionWidth(), 20);
+  EXPECT_EQ(c.SelectionHeight(), 10);
+  EXPECT_TRUE(c.SelectionVisible());
+  // Cut: copy, erase to white, clear.
+  c.CopyToClipboard();
+  c.ReplaceColours(0x000000, 0xFFFFFF, 0xFFFFFF);
+  clearSelection(c);
+  EXPECT_EQ(c.SelectionWidth(), 0);
+  EXPECT_EQ(c.bitmap().pixel(15, 5), qRgb(255, 255, 255));
+  EXPECT_EQ(c.bitmap().pixel(34, 14), qRgb(255, 255, 255));
+  EXPECT_EQ(c.bitmap().pixel(35, 15), qRgb(0, 0, 0));
+  EXPECT_EQ(QApplication::clipboard()->image().size(), QSize(20, 10));
+  EXPECT_EQ(c.UndoAvailable(), 1);
+  c.UndoLast();
+  EXPECT_EQ(c.bitmap().pixel(15, 5), qRgb(0, 0, 0));
+  EXPECT_EQ(c.UndoAvailable(), 0);
+}
+
+TEST_F(Control, RubberBandOfNoSizeSelectsNothing) {
+  c.CreateBlankImage(50, 50, 8, 0x808080);
+  c.RubberBandStart(true, 10, 10);
+  c.RubberBandTo(10, 30);
+  EXPECT_EQ(c.SelectionWidth(), 0);
+  c.RubberBandTo(500, 500);  // kept on the picture
+  EXPECT_EQ(c.SelectionLeft() + c.SelectionWidth(), 50);
+}
+
+TEST_F(Control, PastedPictureFloatsAndIsMergedWhereDropped) {
+  // The page: white; the pasted picture: 10 x 6 red; the view scrolled to (20, 8) at zoom 1.
+  c.CreateBlankImage(400, 300, 24, 0xFFFFFF);
+  c.setScrollPosX(20);
+  c.setScrollPosY(8);
+  ImagingControl temp;
+  temp.CreateBlankImage(10, 6, 24, 0x0000FF);
+  const float z = c.ZoomFactor();
+  temp.SetZoom(z);
+  const int32_t w = static_cast<int32_t>(z * temp.ImageWidth()), h = static_cast<int32_t>(z * temp.ImageHeight());
+  c.RubberBandStart(true, 0, 0);
+  c.RubberBandTo(w, h);
+  c.CopyToClipboard();
+  c.RubberBandStart(false);
+  const QImage under = QApplication::clipboard()->image();
+  const double x0 = c.ScrollPosX() / z, y0 = c.ScrollPosY() / z;
+  c.AreaPlacement(true, x0, y0, 1, 1);
+  c.AreaPlacementOptions(true, 1, 0, false);
+  c.setImageHandle(temp.ImageHandleCopy());
+  const int32_t X = c.ScrollPosX(), Y = c.ScrollPosY();
+  c.AddAreaPoint(static_cast<int32_t>(X / z), static_cast<int32_t>(Y / z));
+  c.AddAreaPoint(static_cast<int32_t>((X + w) / z), static_cast<int32_t>(Y / z));
+  c.AddAreaPoint(static_cast<int32_t>((X + w) / z), static_cast<int32_t>((Y + h) / z));
+  c.AddAreaPoint(static_cast<int32_t>(X / z), static_cast<int32_t>((Y + h) / z));
+  c.CloseArea();
+  c.setSelectionVisible(true);
+  c.ActivateArea();
+  c.AreaPlacement(true, x0, y0, 1, 1);
+  c.AreaPlacementOptions(true, 1, 0, false);
+  c.setPicture(under);
+  c.AreaPlacementOptions(false);
+  c.AreaPlacement(false);
+  // The page is untouched under the floating picture, which sits at the top-left of the view.
+  EXPECT_EQ(c.bitmap().pixel(20, 8), qRgb(255, 255, 255));
+  EXPECT_TRUE(c.AreaActive());
+  EXPECT_EQ(c.AreaLeft(), 20);
+  EXPECT_EQ(c.AreaTop(), 8);
+  EXPECT_EQ(c.UndoAvailable(), 0);
+  // Dragged to view (5, 7), then committed there.
+  c.GetAreaOrigin(5, 7);
+  EXPECT_EQ(c.AreaLeft(), 25);
+  c.MoveArea(25, 15);
+  c.setSelectionVisible(false);
+  c.MergeArea();
+  c.ClearArea();
+  EXPECT_FALSE(c.AreaActive());
+  EXPECT_EQ(c.SelectionWidth(), 0);
+  EXPECT_EQ(c.bitmap().pixel(25, 15), qRgb(255, 0, 0));
+  EXPECT_EQ(c.bitmap().pixel(34, 20), qRgb(255, 0, 0));
+  EXPECT_EQ(c.bitmap().pixel(35, 20), qRgb(255, 255, 255));
+  EXPECT_EQ(c.bitmap().pixel(20, 8), qRgb(255, 255, 255));
+  c.UndoLast();
+  EXPECT_EQ(c.bitmap().pixel(25, 15), qRgb(255, 255, 255));
+}
+
+TEST_F(Control, EditsChangeThePictureAndCanBeUndone) {
+  c.CreateBlankImage(30, 20, 24, 0xFFFFFF);
+  c.RotateBy(90);
+  EXPECT_EQ(c.ImageWidth(), 20);
+  EXPECT_EQ(c.ImageHeight(), 30);
+  c.RotateBy(45);
+  const int32_t turned = c.ImageWidth();
+  EXPECT_GT(turned, 30);
+  c.Mirror();
+  c.AutoContrast();
+  c.Despeckle();
+  c.Deskew();
+  EXPECT_EQ(c.UndoAvailable(), 4);  // kept to the last four
+  for (int i = 0; i < 4; ++i) c.UndoLast();
+  EXPECT_EQ(c.ImageWidth(), turned);
+  EXPECT_EQ(c.UndoAvailable(), 0);
+  EXPECT_THROW(c.CreateBlankImage(10, 10, 3, 0), rt::RuntimeError);
+  ImagingControl empty;
+  EXPECT_THROW(empty.Mirror(), rt::RuntimeError);
+  EXPECT_EQ(empty.UndoAvailable(), 0);
+}
+
+TEST_F(Control, NewPictureStartsWithoutUndo) {
+  c.CreateBlankImage(10, 10, 8, 0);
+  c.Mirror();
+  ImagingControl other;
+  other.CreateBlankImage(5, 5, 8, 0);
+  c.setImageHandle(other.ImageHandleCopy());
+  EXPECT_EQ(c.UndoAvailable(), 0);
+}
+
+TEST_F(Control, PrintsAtThePlacementInDevicePixels) {
+  c.CreateBlankImage(80, 60, 24, 0x000000);
+  // A device of 144 dots per inch: 720 twips are 72 dots.
+  QImage page(1224, 1584, QImage::Format_RGB32);
+  page.fill(Qt::white);
+  page.setDotsPerMeterX(5669);
+  page.setDotsPerMeterY(5669);
+  c.setPrintLeft(720);
+  c.setPrintTop(720);
+  c.setPrintWidth(1440);
+  c.setPrintHeight(1080);
+  c.PrintToDC(static_cast<QPaintDevice*>(&page));
+  EXPECT_EQ(QColor(page.pixel(71, 71)), QColor(Qt::white));
+  EXPECT_EQ(QColor(page.pixel(73, 73)), QColor(Qt::black));
+  EXPECT_EQ(QColor(page.pixel(72 + 142, 72 + 106)), QColor(Qt::black));
+  EXPECT_EQ(QColor(page.pixel(72 + 146, 72 + 110)), QColor(Qt::white));
+  QPainter inactive;
+  EXPECT_THROW(c.PrintToDC(&inactive), rt::RuntimeError);
+}
+
+TEST_F(Control, ClonedElementTakesTheSettings) {
+  c.setThumbDisplayMode(1);
+  c.setHighlightBorder(3);
+  c.SetZoom(0.5f);
+  c.setToolTipText(QStringLiteral("page"));
+  std::unique_ptr<ImagingControl> e(c.cloneSettings(nullptr));
+  EXPECT_EQ(e->ThumbDisplayMode(), 1);
+  EXPECT_EQ(e->HighlightBorder(), 3);
+  EXPECT_FLOAT_EQ(e->ZoomFactor(), 0.5f);
+  EXPECT_EQ(e->ToolTipText(), QStringLiteral("page"));
+  EXPECT_FALSE(e->Visible());
+  EXPECT_FALSE(e->hasImage());
+}
+
+TEST_F(Control, ViewSizeModeShowsTheWholePicture) {
+  c.CreateBlankImage(1000, 500, 24, 0x000000);
+  c.setBackColor(0xFFFFFF);
+  c.setViewSizeMode(4);
+  QImage shot(c.size(), QImage::Format_RGB32);
+  c.render(&shot);
+  EXPECT_EQ(QColor(shot.pixel(10, 75)), QColor(Qt::black));   // scaled to the width
+  EXPECT_EQ(QColor(shot.pixel(190, 75)), QColor(Qt::black));
+  EXPECT_EQ(QColor(shot.pixel(100, 10)), QColor(Qt::white));  // centred vertically
+}
+
+TEST_F(Control, JpegThumbnailIsDecodedReducedButReportsTheFullPage) {
+  const Bitmap big = imgtest::smoothPattern(1600, 1200);
+  SaveOptions o = as(kFormatJpeg);
+  writeFile(dir.file("photo.jpg"), big, o);
+  int16_t fmt = 0;
+  int32_t w = 0, h = 0;
+  QFile f(dir.file("photo.jpg"));
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray bytes = f.readAll();
+  const Bitmap reduced = decodeJpegReduced(
+      {reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())}, 150, &fmt, &w, &h);
+  EXPECT_EQ(reduced.width(), 200);  // 1600 / 8, still above 150
+  EXPECT_EQ(w, 1600);
+  EXPECT_EQ(h, 1200);
+  c.setThumbDisplayMode(1);
+  c.setSourceFile(dir.file("photo.jpg"));
+  EXPECT_EQ(c.ImageWidth(), 1600);
+  EXPECT_EQ(c.ImageHeight(), 1200);
+  EXPECT_EQ(c.ImageFileType(), kFormatJpeg);
+  EXPECT_TRUE(samePixels(big, fromHandle(c.ImageHandleCopy()), 24));
+}
+
+TEST_F(Control, LargeThumbnailPictureIsKeptOutOfMemoryAndComesBackWhole) {
+  const Bitmap big = pattern(1500, 1000, 24);  // above the size a thumbnail keeps in memory
+  c.setThumbDisplayMode(1);
+  c.setImageHandle(toDibHandle(big));
+  EXPECT_EQ(c.ImageWidth(), 1500);
+  EXPECT_TRUE(samePixels(big, fromHandle(c.ImageHandleCopy())));
+  QImage shot(c.size(), QImage::Format_RGB32);
+  c.render(&shot);  // paints from the display picture
+  c.setSaveFileName(dir.file("kept.bmp"));
+  c.setSaveFileType(kFormatBmp);
+  c.SaveFile();
+  EXPECT_TRUE(samePixels(big, readFilePage(dir.file("kept.bmp"), 1).bitmap));
+  c.Mirror();
+  EXPECT_EQ(c.bitmap().pixel(0, 0), big.pixel(1499, 0));
+  c.UndoLast();
+  EXPECT_TRUE(samePixels(big, fromHandle(c.ImageHandleCopy())));
 }

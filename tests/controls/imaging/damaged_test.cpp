@@ -91,3 +91,132 @@ TEST(Damaged, UnknownBytes) {
   expectDamaged(junk, "junk");
   expectDamaged({}, "empty");
 }
+
+// ---- every decoder ----------------------------------------------------------------------------
+
+namespace {
+struct Sample {
+  const char* name;
+  std::vector<uint8_t> bytes;
+};
+
+std::vector<Sample> samples() {
+  SaveOptions jpg;
+  jpg.jpegProgressive = true;
+  return {
+      {"bmp8", encodeBmp(pattern(19, 7, 8))},
+      {"pcx1", encodePcx(pattern(19, 7, 1))},
+      {"pcx4", encodePcx(pattern(19, 7, 4))},
+      {"pcx8", encodePcx(pattern(19, 7, 8))},
+      {"pcx24", encodePcx(pattern(19, 7, 24))},
+      {"dcx", encodeDcx({encodePcx(pattern(9, 5, 8)), encodePcx(pattern(6, 4, 24))})},
+      {"tga8", encodeTga(pattern(19, 7, 8), false)},
+      {"tga24rle", encodeTga(pattern(19, 7, 24), true)},
+      {"tga8rle", encodeTga(pattern(19, 7, 8), true)},
+      {"pbm", encodePnm(pattern(19, 7, 1), kFormatPbm, false)},
+      {"pgma", encodePnm(imgtest::grayPattern(19, 7), kFormatPgm, true)},
+      {"ppm", encodePnm(pattern(19, 7, 24), kFormatPpm, false)},
+      {"png8", encodePng(pattern(19, 7, 8), false)},
+      {"png24i", encodePng(pattern(19, 7, 24), true)},
+      {"jpg", encodeJpeg(imgtest::smoothPattern(19, 7), jpg)},
+  };
+}
+
+// Decodes every page; only the control's error may come out.
+void decodeAll(std::span<const uint8_t> data) {
+  try {
+    const int32_t pages = pageCountMemory(data);
+    for (int32_t p = 1; p <= std::min(pages, 4); ++p) (void)decodeMemory(data, p);
+  } catch (const rt::RuntimeError&) {
+  }
+}
+}  // namespace
+
+TEST(Damaged, TruncationsOfEveryFormatFailCleanly) {
+  for (const Sample& s : samples()) {
+    ASSERT_NO_THROW(decodeAll(s.bytes)) << s.name;
+    // Every strict prefix is refused, except where the tail is optional: the PCX 256-colour
+    // palette is looked for, not required, and the end marker of a JPEG may be missing.
+    const std::string name = s.name;
+    const std::size_t optionalTail = name == "pcx8" || name == "dcx" ? 769 : name == "jpg" ? 2 : 0;
+    for (std::size_t n = 0; n + 1 < s.bytes.size(); n += (n < 64 ? 1 : 17)) {
+      std::span<const uint8_t> part(s.bytes.data(), n);
+      if (n + optionalTail >= s.bytes.size()) {
+        decodeAll(part);
+        continue;
+      }
+      try {
+        (void)decodeMemory(part, pageCountMemory(part));
+        ADD_FAILURE() << name << " cut at " << n << " decoded";
+      } catch (const rt::RuntimeError&) {
+      }
+    }
+  }
+}
+
+TEST(Damaged, FlippedBytesNeverCrash) {
+  uint32_t seed = 12345;
+  auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+  for (const Sample& s : samples()) {
+    for (int round = 0; round < 150; ++round) {
+      std::vector<uint8_t> v = s.bytes;
+      const int flips = 1 + static_cast<int>(next() % 4);
+      for (int i = 0; i < flips; ++i) {
+        // Bias towards the header, where sizes and counts live.
+        const std::size_t at = (next() % 3 == 0) ? next() % v.size() : next() % std::min<std::size_t>(v.size(), 40);
+        v[at] = static_cast<uint8_t>(next() >> 13);
+      }
+      decodeAll(v);
+    }
+  }
+}
+
+TEST(Damaged, HugeSizesAreRefusedBeforeAllocation) {
+  const std::vector<std::vector<uint8_t>> cases = {
+      // PCX claiming 65535 x 65535 at 24 bits with a few bytes of data.
+      [] {
+        std::vector<uint8_t> v(140, 0);
+        v[0] = 0x0A; v[1] = 5; v[2] = 1; v[3] = 8;
+        v[8] = 0xFF; v[9] = 0xFF; v[10] = 0xFF; v[11] = 0xFF;
+        v[65] = 3; v[66] = 0; v[67] = 1;
+        return v;
+      }(),
+      // PPM with a size far beyond its data.
+      [] { std::string s = "P6\n60000 60000\n255\n\x01\x02"; return std::vector<uint8_t>(s.begin(), s.end()); }(),
+      // Plain PGM with a size beyond its text.
+      [] { std::string s = "P2 100 100 255 1 2 3"; return std::vector<uint8_t>(s.begin(), s.end()); }(),
+      // TGA RLE 65535 x 65535 with one packet.
+      [] {
+        std::vector<uint8_t> v(18, 0);
+        v[2] = 10; v[12] = 0xFF; v[13] = 0xFF; v[14] = 0xFF; v[15] = 0xFF; v[16] = 24;
+        v.push_back(0xFF); v.push_back(1); v.push_back(2); v.push_back(3);
+        return v;
+      }(),
+      // DCX whose page offset points past the end.
+      [] { return std::vector<uint8_t>{0xB1, 0x68, 0xDE, 0x3A, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0}; }(),
+      // PNM values beyond the maximum.
+      [] { std::string s = "P2 1 1 99999999999"; return std::vector<uint8_t>(s.begin(), s.end()); }(),
+  };
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    try {
+      (void)decodeMemory(cases[i], 1, i == 3 ? QStringLiteral("x.tga") : QString());
+      ADD_FAILURE() << "case " << i << " decoded";
+    } catch (const rt::RuntimeError& e) {
+      EXPECT_TRUE(e.Number() == kErrDamaged || e.Number() == kErrUnsupported || e.Number() == kErrBadPage) << i;
+    }
+  }
+}
+
+TEST(Damaged, BadPalettesAreHandled) {
+  // TGA colour map with an index range beyond 256 entries and PCX 8-bit without its palette.
+  std::vector<uint8_t> tga(18, 0);
+  tga[1] = 1; tga[2] = 1; tga[3] = 0xF0; tga[5] = 0x20; tga[7] = 24; tga[12] = 2; tga[14] = 1; tga[16] = 8;
+  for (int i = 0; i < 0x20 * 3; ++i) tga.push_back(static_cast<uint8_t>(i));
+  tga.push_back(5);
+  tga.push_back(250);
+  Bitmap b = decodeTga(tga);
+  EXPECT_EQ(b.pixel(0, 0), qRgb(0, 0, 0));  // unmapped index shows black
+  std::vector<uint8_t> pcx = encodePcx(pattern(9, 3, 8));
+  pcx.resize(pcx.size() - 769);
+  EXPECT_TRUE(decodePcx(pcx).isGray());
+}

@@ -65,7 +65,13 @@ INSTANTIATE_TEST_SUITE_P(Formats, ForeignWrite,
                          ::testing::Values(ForeignCase{"bmp", kFormatBmp, 8, 0, 0}, ForeignCase{"bmp", kFormatBmp, 1, 0, 0},
                                            ForeignCase{"tif", kFormatTiff, 1, kTiffG4, 0},
                                            ForeignCase{"tif", kFormatTiff, 8, kTiffLzw, 0},
-                                           ForeignCase{"tif", kFormatTiff, 24, kTiffPackBits, 0}));
+                                           ForeignCase{"tif", kFormatTiff, 24, kTiffPackBits, 0},
+                                           ForeignCase{"tif", kFormatTiff, 1, kTiffG3_2D, 0},
+                                           ForeignCase{"png", kFormatPng, 4, 0, 0}, ForeignCase{"png", kFormatPng, 24, 0, 0},
+                                           ForeignCase{"pcx", kFormatPcx, 1, 0, 0}, ForeignCase{"pcx", kFormatPcx, 4, 0, 0},
+                                           ForeignCase{"pcx", kFormatPcx, 8, 0, 0}, ForeignCase{"pcx", kFormatPcx, 24, 0, 0},
+                                           ForeignCase{"tga", kFormatTga, 8, 0, 0}, ForeignCase{"tga", kFormatTga, 24, 0, 0},
+                                           ForeignCase{"ppm", kFormatPpm, 24, 0, 0}, ForeignCase{"pbm", kFormatPbm, 1, 0, 0}));
 
 class ForeignRead : public Foreign, public ::testing::WithParamInterface<const char*> {};
 
@@ -77,8 +83,18 @@ TEST_P(ForeignRead, WeReadTheToolsFile) {
   ASSERT_TRUE(run({QStringLiteral("convert"), QStringLiteral("-size"), QStringLiteral("31x17"),
                    QStringLiteral("gradient:red-blue"), spec.section(QLatin1Char(':'), 1) + f}));
   const Bitmap ours = readFilePage(f, 1).bitmap;
-  EXPECT_TRUE(samePixels(viaTool(f, dir), ours, spec.contains(QStringLiteral("jpg")) ? 3 : 1));
+  EXPECT_TRUE(samePixels(viaTool(f, dir), ours, spec.startsWith(QStringLiteral("jpg")) ? 3 : spec.startsWith(QStringLiteral("pbm")) ? 255 : 1));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, ForeignRead,
-                         ::testing::Values("bmp:BMP3:", "tif:TIFF:"));
+                         ::testing::Values("bmp:BMP3:", "tif:TIFF:", "png:PNG:", "jpg:JPEG:", "pcx:PCX:", "tga:TGA:",
+                                           "ppm:PPM:", "pgm:PGM:", "pbm:PBM:"));
+
+TEST_F(Foreign, CmykJpegReadsLikeTheToolShowsIt) {
+  const QString f = dir.file(QStringLiteral("cmyk.jpg"));
+  ASSERT_TRUE(run({QStringLiteral("convert"), QStringLiteral("-size"), QStringLiteral("24x16"), QStringLiteral("gradient:yellow-navy"),
+                   QStringLiteral("-colorspace"), QStringLiteral("CMYK"), QStringLiteral("-quality"), QStringLiteral("100"), f}));
+  const Decoded d = readFilePage(f, 1);
+  EXPECT_EQ(d.format, kFormatJpegCmyk);
+  EXPECT_TRUE(samePixels(viaTool(f, dir), d.bitmap, 8));
+}

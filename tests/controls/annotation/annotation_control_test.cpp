@@ -1,0 +1,153 @@
+// The annotation control over the engine library it loads from beside the program.
+#include "annotation/ann_codes.h"
+#include "controls/annotation/annotation_control.h"
+#include "controls/imaging/imaging_control.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QWidget>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+using ann::AnnotationControl;
+
+class AnnotationControlTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"ixMain", "ixTmb(1)"}) {
+      auto* ix = new img::ImagingControl(&window);
+      ix->setName(QString::fromLatin1(name));
+      ix->CreateBlankImage(200, 100, 24, 0xFFFFFF);
+      ix->resize(300, 200);
+    }
+    nx = new AnnotationControl(&window, [this](const QString& name) -> img::ImagingControl* {
+      for (auto* ix : window.findChildren<img::ImagingControl*>())
+        if (ix->Name() == name) return ix;
+      return nullptr;
+    });
+    QObject::connect(nx, &AnnotationControl::CurrentLayerChanged, [this](intptr_t l) { layerEvents.push_back(l); });
+    QObject::connect(nx, &AnnotationControl::AnnotationEvent,
+                     [this](int32_t code, int32_t value) { events.push_back({code, value}); });
+    ASSERT_TRUE(nx->EngineAvailable()) << nx->EngineError().toStdString();
+  }
+  img::ImagingControl* view(const char* name) {
+    for (auto* ix : window.findChildren<img::ImagingControl*>())
+      if (ix->Name() == QLatin1String(name)) return ix;
+    return nullptr;
+  }
+
+  QWidget window;
+  AnnotationControl* nx = nullptr;
+  std::vector<intptr_t> layerEvents;
+  std::vector<std::pair<int32_t, int32_t>> events;
+};
+
+TEST_F(AnnotationControlTest, LayersBecomeCurrentAndReportIt) {
+  const intptr_t a = nx->NewLayer();
+  ASSERT_NE(a, 0);
+  EXPECT_EQ(nx->CurrentLayer(), a);
+  const intptr_t b = nx->NewLayer();
+  EXPECT_EQ(nx->CurrentLayer(), b);
+  EXPECT_EQ(layerEvents, (std::vector<intptr_t>{a, b}));
+
+  intptr_t first = a;
+  EXPECT_EQ(nx->SelectLayer(first), 0);
+  EXPECT_EQ(nx->CurrentLayer(), a);
+  EXPECT_EQ(layerEvents.back(), a);
+  EXPECT_EQ(nx->LayerObjectCount(a), 0);
+
+  intptr_t bogus = a + 1;
+  EXPECT_EQ(nx->SelectLayer(bogus), ERR_BAD_LAYER);
+  EXPECT_EQ(nx->DeleteLayer(bogus), ERR_BAD_LAYER);
+  EXPECT_EQ(nx->BurnIn(bogus), ERR_BAD_LAYER);
+  EXPECT_EQ(nx->CurrentLayer(), a);
+
+  nx->ClearAll();
+  EXPECT_EQ(nx->CurrentLayer(), 0);
+  EXPECT_EQ(layerEvents.back(), 0);
+}
+
+TEST_F(AnnotationControlTest, ToolsAndToolAttributesReachTheEngine) {
+  nx->NewLayer();
+  events.clear();
+  EXPECT_EQ(nx->setCurrentTool(TOOL_RECTANGLE), 0);
+  EXPECT_EQ(nx->CurrentTool(), TOOL_RECTANGLE);
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events.back(), std::make_pair(EVT_TOOL_CHANGED, TOOL_RECTANGLE));
+  EXPECT_EQ(nx->setCurrentTool(5000), ERR_BAD_TOOL);
+  EXPECT_EQ(nx->CurrentTool(), TOOL_RECTANGLE);
+  // A new layer takes the tool in force.
+  nx->NewLayer();
+  EXPECT_EQ(nx->CurrentTool(), TOOL_RECTANGLE);
+
+  EXPECT_EQ(nx->SetToolAttribute(TOOL_RECTANGLE, PROP_PEN_WIDTH, 3), 0);
+  int32_t width = -1;
+  EXPECT_EQ(nx->GetToolAttribute(TOOL_RECTANGLE, PROP_PEN_WIDTH, width), 0);
+  EXPECT_EQ(width, 3);
+  EXPECT_EQ(nx->SetToolAttribute(TOOL_POINTER, PROP_PEN_COLOR, 0), ERR_NO_PROPERTY);
+  EXPECT_EQ(nx->SetToolAttribute(4200, PROP_PEN_WIDTH, 1), ERR_BAD_TOOL);
+}
+
+TEST_F(AnnotationControlTest, AttachesByNameAndLetsUnhandledInputThrough) {
+  nx->setAttachControlName(QStringLiteral("ixTmb(1)"));
+  EXPECT_EQ(nx->AttachedControl(), view("ixTmb(1)"));
+  EXPECT_EQ(nx->AttachControlName(), QStringLiteral("ixTmb(1)"));
+  nx->setAttachControlName(QStringLiteral("ixMain"));
+  img::ImagingControl* ix = view("ixMain");
+  EXPECT_EQ(nx->AttachedControl(), ix);
+  EXPECT_TRUE(view("ixTmb(1)")->findChildren<QWidget*>(QStringLiteral("annotationOverlay")).isEmpty());
+  EXPECT_EQ(ix->findChildren<QWidget*>(QStringLiteral("annotationOverlay")).size(), 1);
+
+  // With no annotation tool the engine leaves the click to the view (panning, rubber band).
+  int downs = 0;
+  QObject::connect(ix, &img::ImagingControl::MouseDown, [&] { ++downs; });
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 10), QPointF(10, 10), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(ix, &press);
+  EXPECT_EQ(downs, 1);
+
+  nx->setAttachControlName(QStringLiteral("ixNothing"));
+  EXPECT_EQ(nx->AttachedControl(), nullptr);
+  nx->setAttachControlName(QString());
+  EXPECT_EQ(nx->AttachedControl(), nullptr);
+  EXPECT_TRUE(ix->findChildren<QWidget*>(QStringLiteral("annotationOverlay")).isEmpty());
+}
+
+TEST_F(AnnotationControlTest, StoreKeepsTheVariantEmptyUnlessTheLayerWasWritten) {
+  const intptr_t layer = nx->NewLayer();
+  rt::Variant data;
+  int32_t bytes = -1;
+  const int32_t rc = nx->SaveLayerToVariant(data, layer, bytes);
+  if (rc != 0) {
+    EXPECT_TRUE(data.IsEmpty());
+  } else {
+    ASSERT_TRUE(data.IsByteArray());
+    intptr_t back = 0;
+    EXPECT_EQ(nx->LoadLayerFromVariant(data, back), 0);
+    EXPECT_EQ(nx->CurrentLayer(), back);
+  }
+  intptr_t none = 123;
+  EXPECT_NE(nx->LoadLayerFromVariant(rt::Variant(), none), 0);
+  EXPECT_EQ(none, 0);
+}
+
+TEST(AnnotationControlWithoutEngine, EveryMemberFailsPlainly) {
+  const QString saved = AnnotationControl::libraryPath();
+  AnnotationControl::setLibraryPath(QStringLiteral("/nonexistent/libannolyx.so"));
+  {
+    QWidget window;
+    AnnotationControl nx(&window, {});
+    EXPECT_FALSE(nx.EngineAvailable());
+    EXPECT_FALSE(nx.EngineError().isEmpty());
+    EXPECT_EQ(nx.NewLayer(), 0);
+    EXPECT_EQ(nx.CurrentLayer(), 0);
+    EXPECT_EQ(nx.SetToolAttribute(TOOL_TEXT, PROP_PEN_WIDTH, 1), ann::kErrNoEngine);
+    intptr_t layer = 0;
+    EXPECT_EQ(nx.BurnIn(layer), ann::kErrNoEngine);
+    nx.ClearAll();
+  }
+  AnnotationControl::setLibraryPath(saved);
+}
+
+}  // namespace

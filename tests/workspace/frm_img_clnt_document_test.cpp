@@ -1,0 +1,387 @@
+// The main window's documents: opening, paging and zoom, the save prompt, and saves of single and
+// multi-page documents.
+#include "tests/workspace/main_window_fixture.h"
+
+namespace {
+
+using namespace mainwindowtest;
+using namespace modVars;
+using testsupport::RecordedCall;
+
+// ---- Opening, paging, zoom, closing ---------------------------------------------------------------
+
+TEST_F(MainWindowTest, SinglePageFileOpensInPageOnlyAndClosesWithoutAPrompt) {
+  const QString path = file(QStringLiteral("one.bmp"), {{24, 16, 0x00FF00}}, 5);
+  frmImgClntForm* w = window();
+  EXPECT_EQ(w->Caption(), QStringLiteral("   Image Lumivex"));
+  EXPECT_FALSE(enabled(w->Button(w->tbrFile, "save")));
+  EXPECT_FALSE(w->mnuEdit->menuAction()->isEnabled());
+
+  w->fnOpenImgFile(path);
+  EXPECT_EQ(w->Caption(), "   Image Lumivex - " + path);
+  EXPECT_EQ(gintCurrFormat, 5);
+  EXPECT_EQ(w->ixTmb.Count(), 1);
+  EXPECT_EQ(w->ixTmb(0)->HighlightBorder(), 3);
+  EXPECT_EQ(w->ixTmb(0)->ImageWidth(), 24);
+  EXPECT_EQ(w->lblTmb(0)->text(), QStringLiteral("Page 1"));
+  EXPECT_TRUE(w->Menu("mnuViewPageOnly")->isChecked());
+  EXPECT_FALSE(w->fraTmb->isVisible());
+  EXPECT_EQ(w->StatusPanel("ZOOM"), QStringLiteral("100%"));
+  // Document-open commands; a single-page format takes no appended pages.
+  EXPECT_TRUE(enabled(w->Menu("mnuFileClose")));
+  EXPECT_TRUE(enabled(w->Button(w->tbrFile, "save")));
+  EXPECT_TRUE(w->mnuEdit->menuAction()->isEnabled());
+  EXPECT_FALSE(enabled(w->Menu("mnuEditAppend")));
+  EXPECT_TRUE(w->Button(w->tbrMode, "selhand")->isChecked());
+  EXPECT_FALSE(enabled(w->Button(w->tbrScan, "scannew")));
+  EXPECT_FALSE(w->mnuScanner->menuAction()->isEnabled());
+
+  // Unmodified: no question.
+  w->mnuFileClose_Click();
+  EXPECT_EQ(w->Caption(), QStringLiteral("   Image Lumivex"));
+  EXPECT_TRUE(gstrCurrFile.isEmpty());
+  EXPECT_FALSE(w->ixMain->hasImage());
+  EXPECT_FALSE(enabled(w->Button(w->tbrFile, "save")));
+  EXPECT_FALSE(w->Button(w->tbrMode, "selhand")->isChecked());
+  EXPECT_TRUE(dialogs.calls().empty());
+}
+
+TEST_F(MainWindowTest, MultiPageTiffShowsThumbnailsAndSwitchesPagesAndZoom) {
+  const QString path = file(QStringLiteral("three.tif"), kThreePages, 4);
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(path);
+  ASSERT_EQ(w->ixTmb.Count(), 3);
+  EXPECT_TRUE(fnIsMultiPageFormat(gintCurrFormat));
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(w->lblTmb(i)->text(), QStringLiteral("Page %1").arg(i + 1));
+    EXPECT_EQ(w->ixTmb(i)->ThumbDisplayMode(), 1);
+    EXPECT_EQ(w->ixTmb(i)->HighlightBorder(), i == 0 ? 3 : 0);
+    // One column of large thumbnails, each row 280 twips below the last, labels under them.
+    EXPECT_NEAR(w->ixTmb(i)->Top(), 280 + i * (w->ixTmb(0)->Height() + 280), 15);
+    EXPECT_NEAR(w->ixTmb(i)->Left(), 280, 15);
+    EXPECT_NEAR(w->lblTmb(i)->y() * rt::Screen::TwipsPerPixelY(), w->ixTmb(i)->Top() + w->ixTmb(i)->Height() + 10, 15);
+  }
+  EXPECT_NEAR(w->ixTmb(0)->Width(), 1460, 15);
+  EXPECT_TRUE(w->Menu("mnuViewPageThumbs")->isChecked());
+  EXPECT_TRUE(enabled(w->Menu("mnuEditAppend")));
+  EXPECT_EQ(w->Caption(), "   Image Lumivex - " + path);
+  EXPECT_EQ(pageShown(w), 30);
+  EXPECT_FALSE(enabled(w->Button(w->tbrImage, "previous")));
+  EXPECT_TRUE(enabled(w->Button(w->tbrImage, "next")));
+
+  w->mnuViewNext_Click();
+  EXPECT_EQ(gintCurrPage, 1);
+  EXPECT_EQ(pageShown(w), 40);
+  EXPECT_EQ(w->ixTmb(0)->HighlightBorder(), 0);
+  EXPECT_EQ(w->ixTmb(1)->HighlightBorder(), 3);
+  EXPECT_TRUE(enabled(w->Menu("mnuViewPrev")));
+  w->ixTmb_Click(2);
+  EXPECT_EQ(pageShown(w), 50);
+  EXPECT_FALSE(enabled(w->Menu("mnuViewNext")));
+  w->mnuViewNext_Click();  // on the last page: stays
+  EXPECT_EQ(gintCurrPage, 2);
+  w->mnuViewPrev_Click();
+  EXPECT_EQ(pageShown(w), 40);
+  // Showing pages never marks the document modified.
+  EXPECT_FALSE(gblnDocModified);
+
+  // Shift-click adds a page to the selection without changing the current one.
+  w->mblnShiftDown = true;
+  w->ixTmb_Click(0);
+  w->mblnShiftDown = false;
+  EXPECT_EQ(gintCurrPage, 1);
+  EXPECT_EQ(w->ixTmb(0)->HighlightBorder(), 3);
+  EXPECT_EQ(w->ixTmb(1)->HighlightBorder(), 3);
+
+  struct ZoomCase {
+    float before;
+    void (frmImgClntForm::*command)();
+    float after;
+    const char* panel;
+  };
+  const ZoomCase zooms[] = {{4.0f, &frmImgClntForm::mnuZoomIn_Click, 4.0f, "400%"},
+                            {3.9f, &frmImgClntForm::mnuZoomIn_Click, 4.0f, "400%"},
+                            {1.0f, &frmImgClntForm::mnuZoomIn_Click, 1.1f, "110%"},
+                            {0.2f, &frmImgClntForm::mnuZoomOut_Click, 0.2f, "20%"},
+                            {0.21f, &frmImgClntForm::mnuZoomOut_Click, 0.2f, "20%"}};
+  for (const ZoomCase& z : zooms) {
+    w->ixMain->SetZoom(z.before);
+    (w->*z.command)();
+    EXPECT_NEAR(w->ixMain->ZoomFactor(), z.after, 1e-5) << z.before;
+    EXPECT_EQ(w->StatusPanel("ZOOM"), QString::fromLatin1(z.panel)) << z.before;
+  }
+  w->mnuZoomFixed(0.5f);
+  EXPECT_FLOAT_EQ(w->ixMain->ZoomFactor(), 0.5f);
+  EXPECT_EQ(w->StatusPanel("ZOOM"), QStringLiteral("50%"));
+  w->mnuZoomFit(2);
+  EXPECT_EQ(w->ixMain->ViewOffsetX(), 0);
+  EXPECT_TRUE(w->StatusPanel("ZOOM").endsWith(QLatin1Char('%')));
+
+  w->mnuViewThumbsOnly_Click();
+  EXPECT_FALSE(w->fraEdt->isVisible());
+  EXPECT_TRUE(w->fraTmb->isVisible());
+  w->mnuViewPageThumbs_Click();
+  EXPECT_TRUE(w->fraEdt->isVisible());
+
+  w->mnuFileClose_Click();
+  EXPECT_EQ(w->ixTmb.Count(), 1);
+  EXPECT_TRUE(w->lblTmb(0)->text().isEmpty());
+  EXPECT_EQ(w->Caption(), QStringLiteral("   Image Lumivex"));
+  EXPECT_TRUE(dialogs.calls().empty());
+}
+
+TEST_F(MainWindowTest, UntitledDocumentWithSeveralPagesNeverOverwritesAPage) {
+  frmImgClntForm* w = window();
+  w->fnNewImgFile(50, 40, 24, 0xFFFFFF);
+  EXPECT_EQ(w->Caption(), QStringLiteral("   Image Lumivex - New File"));
+  EXPECT_FALSE(enabled(w->Menu("mnuFileClose")));
+  EXPECT_TRUE(enabled(w->Button(w->tbrFile, "close")));
+  EXPECT_EQ(gvarPageAnno.size(), 2u);
+  // A second page, as a scan or an append after New brings it.
+  img::ImagingControl page;
+  page.CreateBlankImage(60, 30, 24, 0x0000FF);
+  ASSERT_TRUE(w->ixTmb.Load(1));
+  w->ixTmb(1)->setImageHandle(page.ImageHandleCopy());
+  w->lblTmb.Load(1);
+
+  w->ixTmb_Click(1);
+  EXPECT_EQ(gintCurrPage, 1);
+  EXPECT_EQ(pageShown(w), 60);
+  EXPECT_EQ(w->ixTmb(0)->ImageWidth(), 50);
+  w->mnuViewPrev_Click();
+  EXPECT_EQ(pageShown(w), 50);
+  EXPECT_EQ(w->ixTmb(1)->ImageWidth(), 60);
+  EXPECT_TRUE(enabled(w->Menu("mnuViewNext")));
+}
+
+// ---- The save prompt ------------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, SavePromptYesSavesNoDiscardsCancelKeeps) {
+  struct Case {
+    int answer;
+    bool closes;
+    uint32_t fileColour;
+  };
+  const Case cases[] = {{rt::vbYes, true, 0xFF0000}, {rt::vbNo, true, 0x00FF00}, {rt::vbCancel, false, 0x00FF00}};
+  frmImgClntForm* w = window();
+  for (const Case& c : cases) {
+    const QString path = file(QStringLiteral("prompt.bmp"), {{20, 10, 0x00FF00}}, 5);
+    w->fnOpenImgFile(path);
+    w->ixMain->CreateBlankImage(20, 10, 24, 0xFF0000);
+    gblnDocModified = gblnPageModified = true;
+    dialogs.answerMsgBox(c.answer);
+    bool ok = !c.closes;
+    w->fnCloseFile(false, ok);
+    const RecordedCall& q = dialogs.calls().back();
+    EXPECT_EQ(q.text, QStringLiteral("Image has been modified! Save changes?"));
+    EXPECT_EQ(q.buttons(), rt::vbYesNoCancel);
+    EXPECT_EQ(q.icon(), rt::vbQuestion);
+    EXPECT_EQ(q.title, QStringLiteral("Confirmation"));
+    EXPECT_EQ(ok, c.closes) << c.answer;
+    EXPECT_EQ(w->Caption(), c.closes ? QStringLiteral("   Image Lumivex") : "   Image Lumivex - " + path) << c.answer;
+    EXPECT_EQ(gblnDocModified, !c.closes) << c.answer;
+    EXPECT_EQ(readImage(path).at(0).colour, c.fileColour) << c.answer;
+    if (!c.closes) {
+      gblnDocModified = false;
+      w->fnCloseFile(false, ok);
+    }
+  }
+  // With no-prompt nothing is asked even when modified.
+  w->fnOpenImgFile(dir.file(QStringLiteral("prompt.bmp")));
+  gblnDocModified = true;
+  bool ok = false;
+  w->fnCloseFile(true, ok);
+  EXPECT_TRUE(ok);
+}
+
+TEST_F(MainWindowTest, YesToThePromptKeepsTheDocumentWhenTheSaveFails) {
+  QDir(dir.path()).mkpath(QStringLiteral("gone"));
+  const QString path = file(QStringLiteral("gone/page.bmp"), {{20, 10, 0x00FF00}}, 5);
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(path);
+  ASSERT_TRUE(QDir(dir.file(QStringLiteral("gone"))).removeRecursively());
+  gblnDocModified = true;
+  dialogs.answerMsgBox(rt::vbYes).answerMsgBox(rt::vbOK);
+  bool ok = true;
+  w->fnCloseFile(false, ok);
+  EXPECT_FALSE(ok);
+  ASSERT_EQ(dialogs.calls().size(), 2u);
+  EXPECT_EQ(dialogs.calls()[1].icon(), rt::vbExclamation);
+  EXPECT_EQ(dialogs.calls()[1].title, QStringLiteral("Error"));
+  EXPECT_EQ(w->Caption(), "   Image Lumivex - " + path);
+  EXPECT_TRUE(gblnDocModified);
+  EXPECT_TRUE(w->ixMain->hasImage());
+}
+
+TEST_F(MainWindowTest, ArchivedDocumentIsTitledByItsKeysSavedUnderANewNameAndUnlockedOnClose) {
+  QStringList commands;
+  frmImgClntForm::otherWindows().network = [&](const QString& command) { commands << command; };
+  frmImgClntForm* w = window();
+  gstrAchID = QStringLiteral("A17");
+  gstrParm1 = QStringLiteral("INV-2");
+  gstrParm2 = QStringLiteral("2026");
+  gblnAchUpd = true;
+  w->fnOpenImgFile(file(QStringLiteral("KVT_WORKING.ACH"), {{8, 8, 0}}, 5));
+  EXPECT_EQ(w->Caption(), QStringLiteral("   Image Lumivex - Archived Document [A17, INV-2, 2026]"));
+  // Save of an archived document always asks for a new name.
+  dialogs.cancelDialog(rt::DialogKind::Save);
+  EXPECT_FALSE(w->mnuFileSave_Click());
+  EXPECT_EQ(dialogs.calls().back().request.title, QStringLiteral("Save Current File As"));
+  // Closing releases the lock; a failed unlock is reported and the document closes all the same.
+  dialogs.answerMsgBox(rt::vbOK);
+  bool ok = false;
+  w->fnCloseFile(false, ok);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(commands, QStringList{"UNLOCK"});
+  EXPECT_EQ(dialogs.calls().back().text,
+            QStringLiteral("Error encountered trying to unlock this AchID.\rPlease inform the administrator."));
+  EXPECT_TRUE(gstrAchID.isEmpty());
+  gblnAchUpd = false;
+}
+
+// ---- Saving multi-page documents ------------------------------------------------------------------
+
+TEST_F(MainWindowTest, MultiPageDocumentSavesInPlaceAndUnderAnotherName) {
+  const QString path = file(QStringLiteral("doc.tif"), kThreePages, 4);
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(path);
+  // Edit page 2, then move on: the edit goes back into its thumbnail.
+  w->ixTmb_Click(1);
+  w->ixMain->CreateBlankImage(40, 25, 24, 0x00FFFF);
+  gblnDocModified = gblnPageModified = true;
+  w->ixTmb_Click(2);
+  EXPECT_FALSE(gblnPageModified);
+
+  ASSERT_TRUE(w->mnuFileSave_Click());
+  std::vector<Page> expected = kThreePages;
+  expected[1].colour = 0x00FFFF;
+  EXPECT_TRUE(samePages(readImage(path), expected));
+  EXPECT_FALSE(gblnDocModified);
+  // Nothing but the document is left in its folder.
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"doc.tif", "registry"}));
+
+  // Save As: the question, then the new name becomes the document's.
+  const QString other = dir.file(QStringLiteral("copy.tif"));
+  dialogs.answerFile(rt::DialogKind::Save, other);
+  const QString openFilter = w->cdgMain.Filter;
+  ASSERT_TRUE(w->mnuFileSaveAs_Click());
+  const RecordedCall& d = dialogs.calls().back();
+  EXPECT_EQ(d.request.title, QStringLiteral("Save Current File As"));
+  EXPECT_EQ(d.request.filter, QStringLiteral("All Files (*.*)|*.*"));
+  EXPECT_EQ(w->cdgMain.Filter, openFilter);
+  EXPECT_TRUE(samePages(readImage(other), expected));
+  EXPECT_EQ(gstrCurrFile, other);
+  EXPECT_EQ(w->Caption(), "   Image Lumivex - " + other);
+
+  // Save As onto an existing file answered No writes nothing and keeps the name.
+  dialogs.answerFile(rt::DialogKind::Save, path).answerMsgBox(rt::vbNo);
+  EXPECT_FALSE(w->mnuFileSaveAs_Click());
+  EXPECT_EQ(dialogs.calls().back().text,
+            QStringLiteral("A file already exists with the selected path and name!\rOverwrite?"));
+  EXPECT_EQ(gstrCurrFile, other);
+
+  // A cancelled dialog ends silently.
+  dialogs.cancelDialog(rt::DialogKind::Save);
+  EXPECT_FALSE(w->mnuFileSaveAs_Click());
+}
+
+TEST_F(MainWindowTest, PcxAndDcxSavesOfferTheExtensionThatFitsThePageCount) {
+  struct Case {
+    const char* name;
+    int16_t format;
+    int pages;      // after one page is appended for the two-page cases
+    int answer;
+    const char* question;
+    const char* savedAs;
+  };
+  const Case cases[] = {
+      {"doc.pcx", 2, 2, rt::vbYes,
+       "The current PCX file extension is for single-page images.\rDo you want to change the file extension to DCX?",
+       "doc.DCX"},
+      {"keep.pcx", 2, 2, rt::vbNo, "The current PCX file extension is for single-page images.\rDo you want to change the file extension to DCX?",
+       "keep.pcx"},
+      {"one.dcx", 24, 1, rt::vbYes,
+       "The current DCX file extension is for multi-page images.\rDo you want to change the file extension to PCX?", "one.PCX"},
+  };
+  frmImgClntForm* w = window();
+  for (const Case& c : cases) {
+    const QString path = file(QString::fromLatin1(c.name), {{12, 10, 0x0000FF}}, c.format);
+    const QByteArray original = fileBytes(path);
+    w->fnOpenImgFile(path);
+    if (c.pages == 2) {
+      img::ImagingControl extra;
+      extra.CreateBlankImage(14, 10, 24, 0x00FF00);
+      ASSERT_TRUE(w->ixTmb.Load(1));
+      w->ixTmb(1)->setImageHandle(extra.ImageHandleCopy());
+      w->lblTmb.Load(1);
+    }
+    dialogs.answerMsgBox(c.answer);
+    ASSERT_TRUE(w->mnuFileSave_Click()) << c.name;
+    EXPECT_EQ(dialogs.calls().back().text, QString::fromLatin1(c.question)) << c.name;
+    const QString saved = dir.file(QString::fromLatin1(c.savedAs));
+    EXPECT_EQ(gstrCurrFile, saved) << c.name;
+    EXPECT_EQ(readImage(saved).size(), static_cast<std::size_t>(c.pages)) << c.name;
+    if (saved != path) {
+      EXPECT_EQ(fileBytes(path), original) << c.name;
+    }
+    // The annotations are in the pixels now; the store is empty.
+    EXPECT_EQ(gvarPageAnno.size(), static_cast<std::size_t>(c.pages) + 1);
+    for (const rt::Variant& entry : gvarPageAnno) EXPECT_TRUE(entry.IsEmpty());
+    w->mnuFileClose_Click();
+  }
+}
+
+TEST_F(MainWindowTest, AnnotationsAPageCarriesSurviveASaveOfTheDocument) {
+  // A two-page TIFF whose second page carries an annotation layer.
+  const QString path = dir.file(QStringLiteral("notes.tif"));
+  const std::vector<uint8_t> layer = {0x92, 0x8F, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8};
+  for (int i = 0; i < 2; ++i) {
+    img::ImagingControl ix;
+    ix.CreateBlankImage(20, 20, 24, 0xFFFFFF);
+    if (i == 1) ix.setAnnotationData(layer);
+    ix.setSaveFileType(4);
+    ix.setSaveMultiPage(true);
+    ix.setSaveFileName(path);
+    ix.SaveFile();
+  }
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(path);
+  ASSERT_EQ(gvarPageAnno.size(), 3u);
+  EXPECT_TRUE(gvarPageAnno[0].IsEmpty());
+  EXPECT_EQ(gvarPageAnno[1].Bytes(), QByteArray(reinterpret_cast<const char*>(layer.data()), layer.size()));
+  EXPECT_TRUE(gvarPageAnno[2].IsEmpty());
+  w->ixTmb_Click(1);
+  w->ixTmb_Click(0);
+  gblnDocModified = true;
+  ASSERT_TRUE(w->mnuFileSave_Click());
+  img::ImagingControl back;
+  back.setPageNumber(2);
+  back.setSourceFile(path);
+  EXPECT_EQ(back.AnnotationData(), layer);
+}
+
+TEST_F(MainWindowTest, FailedMultiPageSaveLeavesTheTargetUntouchedAndSaysSo) {
+  const QString path = file(QStringLiteral("doc.tif"), kThreePages, 4);
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(path);
+  // The file changes under the open document: its later pages can no longer be read.
+  QFile::remove(path);
+  writeImage(path, {{10, 10, 0x123456}}, 4);
+  const QByteArray before = fileBytes(path);
+  gblnDocModified = true;
+  dialogs.answerMsgBox(rt::vbOK);
+  EXPECT_FALSE(w->mnuFileSave_Click());
+  ASSERT_EQ(dialogs.calls().size(), 1u);
+  EXPECT_EQ(dialogs.calls()[0].icon(), rt::vbExclamation);
+  EXPECT_EQ(fileBytes(path), before);
+  EXPECT_TRUE(gblnDocModified);
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"doc.tif", "registry"}));
+  EXPECT_EQ(w->nxMain->AttachControlName(), QStringLiteral("ixMain"));
+  // Clicking a page that can no longer be read reports it; the window carries on.
+  dialogs.answerMsgBox(rt::vbOK);
+  Q_EMIT w->ixTmb(2)->Click();
+  EXPECT_EQ(dialogs.calls().back().title, QStringLiteral("Error"));
+  EXPECT_TRUE(frmImgClnt.IsLoaded());
+}
+
+}  // namespace

@@ -1,0 +1,279 @@
+// Command states of the main window, the toolbar dispatch, the mouse modes and the annotation
+// commands with the per-page annotation store.
+#include "controls/annotation/annotation_control.h"
+#include "controls/imaging/imaging_control.h"
+#include "runtime/dialogs.h"
+#include "workspace/frm_img_clnt.h"
+#include "workspace/mod_vars.h"
+
+#include <QAction>
+#include <QDate>
+#include <QLocale>
+#include <QMenu>
+#include <QToolBar>
+
+using namespace modVars;
+
+namespace {
+
+void enable(QAction* a, bool on) {
+  if (a) a->setEnabled(on);
+}
+
+}  // namespace
+
+// ---- Command states -------------------------------------------------------------------------------
+
+void frmImgClntForm::fnSetNoDocState() {
+  const bool scanner = gblnScannerPresent;
+  enable(Button(tbrScan, "scannew"), scanner);
+  for (const char* k : {"scanappend", "scaninsert", "scanoverwrite"}) enable(Button(tbrScan, k), false);
+  for (const char* k : {"album", "browse", "open"}) enable(Button(tbrFile, k), true);
+  for (const char* k : {"save", "close"}) enable(Button(tbrFile, k), false);
+  for (QAction* a : tbrImage->actions()) a->setEnabled(false);
+  for (QAction* a : tbrMode->actions()) a->setEnabled(false);
+  enable(Button(tbrAnno, "annotation"), false);
+  for (const char* m : {"mnuFile", "mnuFileNew", "mnuFileOpen", "mnuFileBrowseDir", "mnuFileExit"}) enable(Menu(m), true);
+  for (const char* m : {"mnuFilePrint", "mnuFileSave", "mnuFileSaveAs", "mnuFileConvert", "mnuFileProperties", "mnuFileClose"})
+    enable(Menu(m), false);
+  for (const char* m : {"mnuScanner", "mnuScanSelect", "mnuScanNew", "mnuScanOpt", "mnuScanUI"}) enable(Menu(m), scanner);
+  for (const char* m : {"mnuScanAppend", "mnuScanInsert", "mnuScanPage"}) enable(Menu(m), false);
+  enable(Menu("mnuArchive"), true);
+  for (const char* m : {"mnuEdit", "mnuView", "mnuZoom", "mnuTools", "mnuAnn"}) enable(Menu(m), false);
+  setModeButtons(QString());
+}
+
+void frmImgClntForm::fnSetDocOpenState() {
+  const bool scanner = gblnScannerPresent;
+  const bool canAdd = (gstrCurrFile.isEmpty() && gintCurrFormat == 0) || fnIsMultiPageFormat(gintCurrFormat);
+  if (scanner) {
+    enable(Button(tbrScan, "scanoverwrite"), true);
+    enable(Button(tbrScan, "scanappend"), canAdd);
+    enable(Button(tbrScan, "scaninsert"), canAdd);
+  }
+  enable(Button(tbrFile, "save"), true);
+  enable(Button(tbrFile, "close"), true);
+  for (QAction* a : tbrImage->actions()) a->setEnabled(true);
+  for (QAction* a : tbrMode->actions()) a->setEnabled(true);
+  enable(Button(tbrAnno, "annotation"), true);
+  bool anyPressed = false;
+  for (QAction* a : tbrMode->actions()) anyPressed = anyPressed || a->isChecked();
+  if (!anyPressed) fnSelectHandMode();
+  for (const char* m : {"mnuFilePrint", "mnuFileSave", "mnuFileSaveAs", "mnuFileConvert", "mnuFileProperties"})
+    enable(Menu(m), true);
+  enable(Menu("mnuFileClose"), !gstrCurrFile.isEmpty());
+  if (scanner) {
+    enable(Menu("mnuScanPage"), true);
+    enable(Menu("mnuScanAppend"), canAdd);
+    enable(Menu("mnuScanInsert"), canAdd);
+  }
+  for (const char* m : {"mnuEdit", "mnuView", "mnuZoom", "mnuTools", "mnuAnn"}) enable(Menu(m), true);
+  const bool multi = fnIsMultiPageFormat(gintCurrFormat);
+  enable(Menu("mnuEditAppend"), multi);
+  enable(Menu("mnuEditInsert"), multi);
+}
+
+void frmImgClntForm::fnSetDefaultView() {
+  if (!fnIsMultiPageFormat(gintCurrFormat))
+    mnuViewPageOnly_Click();
+  else
+    mnuViewPageThumbs_Click();
+}
+
+// Presses one mode button and releases the others; "" releases all.
+void frmImgClntForm::setModeButtons(const QString& pressed) {
+  for (QAction* a : tbrMode->actions()) a->setChecked(a->data().toString() == pressed);
+}
+
+bool frmImgClntForm::modePressed(const QString& key) const {
+  QAction* a = Button(tbrMode, key);
+  return a && a->isChecked();
+}
+
+// ---- Toolbar dispatch -----------------------------------------------------------------------------
+// A key that a toolbar does not know runs nothing; keys compare exactly, case included.
+
+void frmImgClntForm::tbrFile_ButtonClick(const QString& key) {
+  fnCommitPendingEdit();
+  if (key == QLatin1String("open")) mnuFileOpen_Click();
+  else if (key == QLatin1String("save")) mnuFileSave_Click();
+  else if (key == QLatin1String("close")) mnuFileClose_Click();
+  // "album" and "browse" open the album window and the directory browser once they exist.
+}
+
+void frmImgClntForm::tbrImage_ButtonClick(const QString& key) {
+  if (key == QLatin1String("previous")) mnuViewPrev_Click();
+  else if (key == QLatin1String("next")) mnuViewNext_Click();
+  else if (key == QLatin1String("zoompage")) mnuZoomFit(2);
+  else if (key == QLatin1String("zoomwidth")) mnuZoomFit(0);
+  else if (key == QLatin1String("zoomheight")) mnuZoomFit(1);
+  // "flip", "rotateleft" and "rotateright" run the Tools commands once they exist.
+}
+
+void frmImgClntForm::tbrMode_ButtonClick(const QString& key) {
+  fnCommitPendingEdit();
+  if (key == QLatin1String("selarrow")) fnSelectArrowMode();
+  else if (key == QLatin1String("selhand")) fnSelectHandMode();
+  else if (key == QLatin1String("selrect")) fnSelectRectMode();
+  else if (key == QLatin1String("selmagnify")) fnSelectMagnifyMode();
+}
+
+void frmImgClntForm::tbrScan_ButtonClick(const QString&) {
+  fnCommitPendingEdit();
+  // "scannew", "scanappend", "scaninsert" and "scanoverwrite" run the scan commands once they exist.
+}
+
+void frmImgClntForm::tbrAnno_ButtonClick(const QString& key) {
+  fnCommitPendingEdit();
+  if (key == QLatin1String("annotation")) mnuAnnPalette_Click();
+}
+
+// ---- Mouse modes ----------------------------------------------------------------------------------
+
+void frmImgClntForm::fnSelectArrowMode() {
+  setModeButtons(QStringLiteral("selarrow"));
+  ixMain->setMousePointer(1);
+  ixMain->RubberBandStart(false);
+  nxMain->setCurrentTool(4096);
+}
+
+void frmImgClntForm::fnSelectHandMode() {
+  setModeButtons(QStringLiteral("selhand"));
+  ixMain->setMouseIcon(handOpen_);
+  ixMain->setMousePointer(99);
+  ixMain->RubberBandStart(false);
+  if (Menu("mnuAnnPalette")->isChecked()) unloadPalette();
+  nxMain->setCurrentTool(0);
+}
+
+void frmImgClntForm::fnSelectRectMode() {
+  setModeButtons(QStringLiteral("selrect"));
+  ixMain->setMousePointer(2);
+  if (Menu("mnuAnnPalette")->isChecked()) unloadPalette();
+  nxMain->setCurrentTool(0);
+}
+
+void frmImgClntForm::fnSelectMagnifyMode() {
+  setModeButtons(QStringLiteral("selmagnify"));
+  ixMain->setMousePointer(30);
+  if (Menu("mnuAnnPalette")->isChecked()) unloadPalette();
+  nxMain->setCurrentTool(0);
+}
+
+// ---- Annotation menu ------------------------------------------------------------------------------
+
+// The palette window unloads here once it exists; its unload leaves the pointer tool.
+void frmImgClntForm::unloadPalette() {
+  Menu("mnuAnnPalette")->setChecked(false);
+  nxMain->setCurrentTool(4096);
+}
+
+void frmImgClntForm::mnuAnn_Click() {
+  fnCommitPendingEdit();
+  const intptr_t layer = nxMain->CurrentLayer();
+  const bool any = layer != 0 && nxMain->LayerObjectCount(layer) != 0;
+  Menu("mnuAnnSelectAll")->setEnabled(any);
+  Menu("mnuAnnBurnIn")->setEnabled(any);
+}
+
+void frmImgClntForm::mnuAnnBurnIn_Click() {
+  const QString q = QStringLiteral("This operation is permanent!") + QLatin1Char('\r') + QStringLiteral("Do you want to continue?");
+  if (rt::MsgBox(q, rt::vbYesNo | rt::vbQuestion, QStringLiteral("Confirmation")) != rt::vbYes) return;
+  nxMain->SetBurnInDepth(ixMain->ImageBitsPerPixel());
+  intptr_t layer = nxMain->CurrentLayer();
+  nxMain->SelectAll(layer, true);
+  nxMain->BurnIn(layer);
+}
+
+void frmImgClntForm::mnuAnnPalette_Click() {
+  QAction* item = Menu("mnuAnnPalette");
+  if (!item->isChecked()) {
+    // The palette window is shown here (modeless, owned by this window) once it exists.
+    item->setChecked(true);
+    fnSelectArrowMode();
+  } else {
+    unloadPalette();
+    fnSelectHandMode();
+  }
+}
+
+void frmImgClntForm::mnuAnnSelectAll_Click() {
+  intptr_t layer = nxMain->CurrentLayer();
+  nxMain->SelectAll(layer, true);
+}
+
+void frmImgClntForm::nxMain_AnnotationEvent(int32_t code, int32_t) {
+  if (code == 1001 || code == 1002 || code == 1003) {
+    gblnDocModified = true;
+    gblnPageModified = true;
+  }
+}
+
+void frmImgClntForm::nxMain_CurrentLayerChanged(intptr_t layer) { glngAnnoHandle = layer; }
+
+// ---- Tool defaults and the per-page store ---------------------------------------------------------
+
+void frmImgClntForm::fnSetAnnoToolDefaults() {
+  nxMain->setStampDefaultText(QStringLiteral("Received: ") + QLocale().toString(QDate::currentDate(), QLocale::ShortFormat) +
+                              QLatin1Char(' '));
+  constexpr int32_t kPenWidth = 5;
+  for (auto [tool, width] : {std::pair{4097, 0}, {4098, 0}, {4099, 0}, {4100, 0}, {4104, 0}, {4106, 2}, {4105, 0}})
+    nxMain->SetToolAttribute(tool, kPenWidth, width);
+  nxMain->setButtonFont(nxMain->ButtonFont());
+  nxMain->setTextFont(nxMain->TextFont());
+  nxMain->setStampFont(nxMain->StampFont());
+}
+
+void frmImgClntForm::fnLoadFileAnnotations(const QString& path) {
+  if (path.isEmpty()) {
+    gvarPageAnno.assign(2, rt::Variant());
+    nxMain->setAttachControlName(QStringLiteral("ixMain"));
+    return;
+  }
+  nxMain->setAttachControlName(QStringLiteral("ixTemp"));
+  ixTemp->setPageNumber(1);
+  ixTemp->setSourceFile(path);
+  const auto n = static_cast<int16_t>(ixTemp->FilePageCount(path));
+  gvarPageAnno.assign(static_cast<std::size_t>(std::max<int16_t>(n, 0)) + 1, rt::Variant());
+  for (int i = 1; i <= n; ++i) {
+    nxMain->ClearAll();
+    loadPage(ixTemp, i, path);
+    rt::Variant& entry = gvarPageAnno[static_cast<std::size_t>(i - 1)];
+    if (nxMain->CurrentLayer() != 0) {
+      int32_t bytes = 0;
+      nxMain->SaveLayerToVariant(entry, nxMain->CurrentLayer(), bytes);
+    }
+    // What the page carries is kept as it was read, also when the engine cannot take it in, so
+    // that the next save writes it back.
+    const std::vector<uint8_t> carried = ixTemp->AnnotationData();
+    if (entry.IsEmpty() && !carried.empty())
+      entry = rt::Variant(QByteArray(reinterpret_cast<const char*>(carried.data()), static_cast<qsizetype>(carried.size())));
+  }
+  nxMain->setAttachControlName(QStringLiteral("ixMain"));
+  ixTemp->setSourceFile(QString());
+}
+
+void frmImgClntForm::fnSavePageAnnotations(int16_t index) {
+  if (index < 0) return;
+  if (static_cast<std::size_t>(index) >= gvarPageAnno.size()) gvarPageAnno.resize(static_cast<std::size_t>(index) + 1);
+  rt::Variant& entry = gvarPageAnno[static_cast<std::size_t>(index)];
+  const intptr_t layer = nxMain->CurrentLayer();
+  if (!layer) {
+    entry.Clear();
+    return;
+  }
+  // A layer the engine cannot write leaves the stored one in place rather than losing it.
+  rt::Variant saved;
+  int32_t bytes = 0;
+  if (nxMain->SaveLayerToVariant(saved, layer, bytes) == 0) entry = saved;
+}
+
+void frmImgClntForm::fnRestorePageAnnotations(int16_t index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= gvarPageAnno.size()) return;
+  const rt::Variant& entry = gvarPageAnno[static_cast<std::size_t>(index)];
+  if (entry.IsEmpty()) return;
+  intptr_t layer = 0;
+  if (nxMain->LoadLayerFromVariant(entry, layer) == 0) nxMain->SelectLayer(layer);
+  ixMain->Refresh();
+  if (img::ImagingControl* t = ixTmb(index)) t->Refresh();
+}

@@ -1,0 +1,377 @@
+// The document life cycle of the main window: new, open, close with the save prompt, save in
+// place or under a new name, and the File menu commands that drive them.
+#include "controls/annotation/annotation_control.h"
+#include "controls/imaging/imaging_control.h"
+#include "runtime/conversions.h"
+#include "runtime/errors.h"
+#include "runtime/fso.h"
+#include "runtime/screen.h"
+#include "workspace/frm_img_clnt.h"
+#include "workspace/mod_vars.h"
+#include "workspace/view_text.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QUuid>
+#include <filesystem>
+#include <system_error>
+
+using namespace modVars;
+
+namespace {
+
+const QString kTitle = QStringLiteral("   Image Lumivex");
+const QString kConfirmation = QStringLiteral("Confirmation");
+const QString kError = QStringLiteral("Error");
+
+int ask(const QString& question, int buttons) {
+  return rt::MsgBox(question, buttons | rt::vbQuestion, kConfirmation);
+}
+
+void showError(const QString& text) { rt::MsgBox(text, rt::vbExclamation, kError); }
+
+}  // namespace
+
+// ---- Shared steps ---------------------------------------------------------------------------------
+
+// Loads one page of a file into an imaging control; the annotation control picks up the page's
+// annotations when it is attached there.
+void frmImgClntForm::loadPage(img::ImagingControl* ix, int32_t page, const QString& path) {
+  ix->setPageNumber(page);
+  ix->setSourceFile(path);
+  if (nxMain->AttachedControl() == ix) nxMain->AttachedPageLoaded();
+}
+
+void frmImgClntForm::fnShowZoomPanel() {
+  setStatusPanel(QStringLiteral("ZOOM"), modView::fnSingleText(ixMain->ZoomFactor() * 100.0f) + QLatin1Char('%'));
+}
+
+// Whether the document keeps its pages in the thumbnail strip: a multi-page format, or any
+// document that has more than one page (an untitled scan, pages added after New).
+bool frmImgClntForm::fnHasPageStrip() const {
+  return fnIsMultiPageFormat(gintCurrFormat) || thumbCount() > 1;
+}
+
+void frmImgClntForm::unlockArchivedDocument() {
+  NetworkResult = rt::CStr(false);
+  modTCP::gstrTCPCommand = QStringLiteral("UNLOCK");
+  if (otherWindows().network) otherWindows().network(modTCP::gstrTCPCommand);
+  if (!NetworkSucceeded())
+    showError(QStringLiteral("Error encountered trying to unlock this AchID.") + QLatin1Char('\r') +
+              QStringLiteral("Please inform the administrator."));
+}
+
+// What New and Open do once the pages are in place: show page 1 with the commands of an open
+// document, unmodified.
+void frmImgClntForm::fnShowNewDocument() {
+  gintCurrPage = 0;
+  fnOrganizeThumbs();
+  fnShowZoomPanel();
+  fnSetNoDocState();
+  fnSetDocOpenState();
+  fnSetDefaultView();
+  fnUpdatePageButtons();
+  fnSetAnnoToolDefaults();
+  gblnDocModified = false;
+  gblnPageModified = false;
+}
+
+// ---- New ------------------------------------------------------------------------------------------
+
+void frmImgClntForm::fnNewImgFile(int32_t width, int32_t height, int16_t bitsPerPixel, uint32_t colour) {
+  rt::BusyPointer busy;
+  gstrAchID.clear();
+  gstrCurrFile.clear();
+  gintCurrFormat = 0;
+  nxMain->ClearAll();
+  fnLoadFileAnnotations(QString());
+  nxMain->ClearAll();
+  ixMain->setSourceFile(QString());
+  ixMain->CreateBlankImage(width, height, bitsPerPixel, colour);
+  glngAnnoHandle = nxMain->NewLayer();
+  ixTmb(0)->setImageHandle(ixMain->ImageHandleCopy());
+  ixTmb(0)->setHighlightBorder(3);
+  lblTmb(0)->setText(QStringLiteral("Page 1"));
+  fnShowNewDocument();
+  setCaption(kTitle + QStringLiteral(" - New File"));
+}
+
+// ---- Open -----------------------------------------------------------------------------------------
+
+void frmImgClntForm::fnOpenImgFile(const QString& path) {
+  if (path.trimmed().isEmpty()) return;
+  rt::BusyPointer busy;
+  try {
+    gstrCurrFile = path;
+    nxMain->ClearAll();
+    fnLoadFileAnnotations(path);
+    nxMain->ClearAll();
+    loadPage(ixMain, 1, path);
+    glngAnnoHandle = nxMain->CurrentLayer() ? nxMain->CurrentLayer() : nxMain->NewLayer();
+    gintCurrFormat = ixMain->ImageFileType();
+
+    img::ImagingControl* first = ixTmb(0);
+    if (!fnIsMultiPageFormat(gintCurrFormat)) {
+      first->setImageHandle(ixMain->ImageHandleCopy());
+      first->setHighlightBorder(3);
+      lblTmb(0)->setText(QStringLiteral("Page 1"));
+    } else {
+      first->setHighlightBorder(0);
+      first->setPageNumber(1);
+      first->setSourceFile(path);
+      first->setThumbDisplayMode(1);
+      lblTmb(0)->setText(QStringLiteral("Page 1"));
+      const int32_t n = first->FilePageCount(path);
+      for (int i = 1; i < n; ++i) {
+        ixTmb.Load(i);
+        img::ImagingControl* t = ixTmb(i);
+        t->setPageNumber(i + 1);
+        t->setSourceFile(path);
+        t->setVisible(true);
+        lblTmb.Load(i);
+        lblTmb(i)->setText(QStringLiteral("Page %1").arg(i + 1));
+        lblTmb(i)->setVisible(true);
+      }
+      first->setHighlightBorder(3);
+    }
+    fnShowNewDocument();
+    if (!gstrAchID.isEmpty())
+      setCaption(kTitle + " - Archived Document [" + gstrAchID + ", " + gstrParm1 + ", " + gstrParm2 + "]");
+    else
+      setCaption(kTitle + " - " + gstrCurrFile);
+  } catch (const rt::RuntimeError&) {
+    // A file that cannot be read leaves no half-opened document behind.
+    bool ok = false;
+    fnCloseFile(true, ok);
+    throw;
+  }
+}
+
+// ---- Close ----------------------------------------------------------------------------------------
+
+void frmImgClntForm::fnCloseFile(bool noPrompt, bool& ok) {
+  ok = false;
+  if (!noPrompt) {
+    if (gblnDocModified) {
+      const int answer = ask(QStringLiteral("Image has been modified! Save changes?"), rt::vbYesNoCancel);
+      if (answer == rt::vbCancel) return;
+      // A save that failed or was cancelled keeps the document open: closing now would lose it.
+      if (answer == rt::vbYes && !mnuFileSave_Click()) return;
+    }
+    if (!gstrAchID.isEmpty() && gblnAchUpd) unlockArchivedDocument();
+  }
+  ixTmb(0)->setSourceFile(QString());
+  ixTmb(0)->setHighlightBorder(0);
+  lblTmb(0)->setText(QString());
+  ixTmb.UnloadAll();
+  lblTmb.UnloadAll();
+  fnSetNoDocState();
+  gstrAchID.clear();
+  gstrCurrFile.clear();
+  gintCurrFormat = 0;
+  ixMain->setSourceFile(QString());
+  if (Menu("mnuAnnPalette")->isChecked()) unloadPalette();
+  gblnDocModified = false;
+  gblnPageModified = false;
+  setCaption(kTitle);
+  ok = true;
+}
+
+// ---- Save -----------------------------------------------------------------------------------------
+
+// Steps shared by Save and Save As: a format for an untitled image, and the warning for formats
+// that cannot be written. False when the save is not to go ahead.
+bool frmImgClntForm::askSaveFormatFirst() {
+  if (gintCurrFormat == 0) {
+    if (otherWindows().specifyFileFormat) otherWindows().specifyFileFormat();
+    if (gintCurrFormat == 0) return false;
+  }
+  if (fnIsReadOnlyFormat(gintCurrFormat)) {
+    const QString q = QStringLiteral("Image Lumivex does not support write functionality for ") + QLatin1Char('\r') +
+                      QStringLiteral("EPS, ICO, PDF, RLE and WMF image formats.") +
+                      QStringLiteral("Saving will convert the format to TIFF.") + QLatin1Char('\r') +
+                      QStringLiteral("Do you want to continue?");
+    if (ask(q, rt::vbYesNo) == rt::vbNo) return false;
+  }
+  return true;
+}
+
+bool frmImgClntForm::mnuFileSave_Click() {
+  if (!askSaveFormatFirst()) return false;
+  if ((!gstrCurrFile.isEmpty() && gstrAchID.isEmpty()) || gblnCommitSave) return fnSaveImgFile();
+  return mnuFileSaveAs_Click();
+}
+
+bool frmImgClntForm::mnuFileSaveAs_Click() {
+  fnCommitPendingEdit();
+  if (!askSaveFormatFirst()) return false;
+  const QString filter = cdgMain.Filter;
+  cdgMain.Filter = QStringLiteral("All Files (*.*)|*.*");
+  cdgMain.DialogTitle = QStringLiteral("Save Current File As");
+  cdgMain.FileName.clear();
+  cdgMain.CancelError = true;
+  cdgMain.Owner = this;
+  try {
+    cdgMain.ShowSave();
+  } catch (const rt::RuntimeError& e) {
+    cdgMain.Filter = filter;
+    if (e.Number() != rt::kErrCancel) showError(e.Description());
+    return false;
+  }
+  cdgMain.Filter = filter;
+  const QString chosen = cdgMain.FileName.trimmed();
+  if (rt::fso::FileExists(chosen) &&
+      ask(QStringLiteral("A file already exists with the selected path and name!") + QLatin1Char('\r') +
+              QStringLiteral("Overwrite?"),
+          rt::vbYesNo) == rt::vbNo)
+    return false;
+  const QString previous = gstrCurrFile;
+  gstrCurrFile = chosen;
+  if (fnSaveImgFile()) return true;
+  // The document was not written there: it keeps the name it had.
+  gstrCurrFile = previous;
+  return false;
+}
+
+bool frmImgClntForm::fnSaveImgFile() {
+  rt::BusyPointer busy;
+  try {
+    if (img::ImagingControl* current = ixTmb(gintCurrPage)) current->setImageHandle(ixMain->ImageHandleCopy());
+    if (!fnHasPageStrip())
+      saveSinglePage();
+    else
+      saveMultiPage(fnGetSaveFormat(gintCurrFormat, thumbCount()));
+  } catch (const rt::RuntimeError& e) {
+    showError(e.Description());
+    return false;
+  }
+  gblnDocModified = false;
+  gblnPageModified = false;
+  fnSetDocOpenState();
+  fnUpdatePageButtons();
+  if (!gblnCommitSave) setCaption(kTitle + " - " + gstrCurrFile);
+  if (!gstrAchID.isEmpty() && gblnAchUpd && !gblnCommitSave) unlockArchivedDocument();
+  return true;
+}
+
+void frmImgClntForm::burnInCurrentLayer() {
+  // The layer of the page that is attached now; a handle kept from another page would be stale.
+  intptr_t layer = nxMain->CurrentLayer();
+  if (!layer || nxMain->LayerObjectCount(layer) == 0) return;
+  nxMain->SelectAll(layer, true);
+  const int32_t rc = nxMain->BurnIn(layer);
+  if (rc != 0)
+    rt::Raise(rc, QStringLiteral("nxMain"),
+              QStringLiteral("The annotations could not be burned into the page (annotation error %1).").arg(rc));
+}
+
+void frmImgClntForm::saveSinglePage() {
+  nxMain->SetBurnInDepth(ixMain->ImageBitsPerPixel());
+  burnInCurrentLayer();
+  ixMain->setSaveMultiPage(false);
+  ixMain->setSaveFileType(fnGetSaveFormat(gintCurrFormat, thumbCount()));
+  ixMain->setSaveFileName(gstrCurrFile);
+  ixMain->SaveFile();
+}
+
+void frmImgClntForm::saveMultiPage(int16_t s) {
+  const bool pcxKind = s == 24 || s == 2;
+  // A page count that does not suit the extension: offer the extension of the format written.
+  struct Rename {
+    int16_t format;
+    const char* from;
+    const char* to;
+    const char* kind;
+  };
+  const QString ext = gstrCurrFile.trimmed().right(4).toUpper();
+  for (const Rename& r : {Rename{24, ".PCX", ".DCX", "single-page"}, Rename{2, ".DCX", ".PCX", "multi-page"}}) {
+    if (s != r.format || ext != QLatin1String(r.from)) continue;
+    rt::Screen::setMousePointer(rt::vbDefault);
+    const QString q = QStringLiteral("The current %1 file extension is for %2 images.").arg(QString::fromLatin1(r.from + 1), QLatin1String(r.kind)) +
+                      QLatin1Char('\r') +
+                      QStringLiteral("Do you want to change the file extension to %1?").arg(QString::fromLatin1(r.to + 1));
+    if (ask(q, rt::vbYesNo) == rt::vbYes) gstrCurrFile = gstrCurrFile.trimmed().chopped(4) + QLatin1String(r.to);
+    rt::Screen::setMousePointer(rt::vbHourglass);
+  }
+
+  // The pages are written into a temporary file beside the target, which replaces the target only
+  // once every page is in it; a failure on the way leaves the target as it was.
+  const QFileInfo target(gstrCurrFile);
+  const QString temp = QDir(target.absolutePath())
+                           .filePath(QStringLiteral(".%1.%2.TEMPSAVE")
+                                         .arg(target.fileName(), QUuid::createUuid().toString(QUuid::Id128).left(8)));
+  const int pages = thumbCount();
+  try {
+    if (!pcxKind) fnSavePageAnnotations(gintCurrPage);
+    for (int i = 0; i < pages; ++i) {
+      img::ImagingControl* page = ixTmb(i);
+      nxMain->setAttachControlName(QStringLiteral("ixTmb(%1)").arg(i));
+      nxMain->ClearAll();
+      fnRestorePageAnnotations(static_cast<int16_t>(i));
+      if (pcxKind) {
+        nxMain->SetBurnInDepth(ixMain->ImageBitsPerPixel());
+        burnInCurrentLayer();
+      } else {
+        // The page's stored layer goes into the file with the page.
+        const rt::Variant entry = i < static_cast<int>(gvarPageAnno.size()) ? gvarPageAnno[i] : rt::Variant();
+        const QByteArray bytes = entry.Bytes();
+        page->setAnnotationData(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+      }
+      page->setSaveMultiPage(true);
+      page->setSaveFileType(fnGetSaveFormat(gintCurrFormat, pages));
+      page->setSaveFileName(temp);
+      page->setSaveTiffCompression(fnGetTiffCompression(gintCurrFormat));
+      page->SaveFile();
+    }
+    nxMain->ClearAll();
+    nxMain->setAttachControlName(QStringLiteral("ixMain"));
+    std::error_code ec;
+    std::filesystem::rename(std::filesystem::path(temp.toStdString()), std::filesystem::path(gstrCurrFile.toStdString()), ec);
+    if (ec) rt::Raise(rt::kErrPermissionDenied, QString(), QStringLiteral("The file could not be written: %1").arg(gstrCurrFile));
+  } catch (const rt::RuntimeError&) {
+    std::error_code ec;
+    std::filesystem::remove(std::filesystem::path(temp.toStdString()), ec);
+    nxMain->ClearAll();
+    nxMain->setAttachControlName(QStringLiteral("ixMain"));
+    fnRestorePageAnnotations(gintCurrPage);
+    throw;
+  }
+  if (pcxKind) {
+    gvarPageAnno.assign(static_cast<std::size_t>(pages) + 1, rt::Variant());
+    ixMain->setImageHandle(ixTmb(gintCurrPage)->ImageHandleCopy());
+  } else {
+    fnRestorePageAnnotations(gintCurrPage);
+  }
+}
+
+// ---- File menu ------------------------------------------------------------------------------------
+
+void frmImgClntForm::mnuFileNew_Click() {
+  bool ok = false;
+  fnCloseFile(false, ok);
+  // The new-image dialog (it calls fnNewImgFile) is shown here once it exists.
+}
+
+void frmImgClntForm::mnuFileOpen_Click() {
+  bool ok = false;
+  fnCloseFile(false, ok);
+  if (!ok) return;
+  try {
+    cdgMain.DialogTitle = QStringLiteral("Select File To Open");
+    cdgMain.FileName.clear();
+    cdgMain.CancelError = true;
+    cdgMain.Owner = this;
+    cdgMain.ShowOpen();
+    fnOpenImgFile(cdgMain.FileName);
+  } catch (const rt::RuntimeError& e) {
+    if (e.Number() != rt::kErrCancel) showError(e.Description());
+  }
+}
+
+void frmImgClntForm::mnuFileClose_Click() {
+  bool ok = false;
+  fnCloseFile(false, ok);
+}

@@ -1,0 +1,396 @@
+// The pages of the main window: the thumbnail strip, the page view with its mouse modes and the
+// floating pasted area, the view layouts and the zoom.
+#include "controls/annotation/annotation_control.h"
+#include "controls/imaging/imaging_control.h"
+#include "runtime/conversions.h"
+#include "runtime/screen.h"
+#include "workspace/frm_img_clnt.h"
+#include "workspace/mod_vars.h"
+#include "workspace/twips.h"
+#include "workspace/view_text.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QLabel>
+#include <QMenu>
+#include <QScrollBar>
+#include <QToolBar>
+
+using namespace modVars;
+
+namespace {
+
+int32_t nearest(double v) { return static_cast<int32_t>(rt::RoundHalfEven(v)); }
+double tppX() { return rt::Screen::TwipsPerPixelX(); }
+double tppY() { return rt::Screen::TwipsPerPixelY(); }
+
+}  // namespace
+
+// ---- Thumbnail strip ------------------------------------------------------------------------------
+
+void frmImgClntForm::ixTmb_Click(int16_t index) {
+  img::ImagingControl* t = ixTmb(index);
+  if (!t) return;
+  fnClearSelection();
+  if (!fnHasPageStrip()) {
+    t->setImageHandle(ixMain->ImageHandleCopy());
+    t->setHighlightBorder(3);
+    return;
+  }
+  if (mblnShiftDown) {
+    t->setHighlightBorder(3);
+    return;
+  }
+  if (gblnPageModified) {
+    fnStoreCurrentPage();
+    gblnPageModified = false;
+  }
+  for (int i = 0; i < thumbCount(); ++i) ixTmb(i)->setHighlightBorder(0);
+  t->setHighlightBorder(3);
+  gintCurrPage = index;
+  fnRefreshMainDisplay(static_cast<int16_t>(index + 1));
+  fnScrollTmbToCurrent();
+}
+
+void frmImgClntForm::ixTmb_DblClick(int16_t index) {
+  ixTmb_Click(index);
+  if (!mblnShiftDown) mnuViewPageOnly_Click();
+}
+
+void frmImgClntForm::ixTmb_MouseDown(int16_t index, int16_t button) {
+  if (button != 2) return;
+  ixTmb_Click(index);
+  gintPopupTmb = index;
+  mnuPopTmb->popup(QCursor::pos());
+}
+
+void frmImgClntForm::fnStoreCurrentPage() {
+  if (!fnHasPageStrip()) {
+    ixTmb(0)->setImageHandle(ixMain->ImageHandleCopy());
+    return;
+  }
+  if (img::ImagingControl* t = ixTmb(gintCurrPage)) t->setImageHandle(ixMain->ImageHandleCopy());
+  fnSavePageAnnotations(gintCurrPage);
+}
+
+void frmImgClntForm::fnScrollTmbToCurrent() {
+  if (!fnHasPageStrip() && (!gstrCurrFile.isEmpty() || gintCurrFormat != 0)) return;
+  img::ImagingControl* selected = nullptr;
+  for (int i = 0; i < thumbCount() && !selected; ++i)
+    if (ixTmb(i)->HighlightBorder() == 3) selected = ixTmb(i);
+  if (!selected) return;
+  const double T = selected->Top(), H = selected->Height(), V = vsTmb->value(), P = tw::Height(picMain);
+  if (V * 200 + P < T + H + 280)
+    vsTmb->setValue(rt::CInt((T + H + 280 - P) / 200));
+  else if (T + 280 < V * 200)
+    vsTmb->setValue(rt::CInt((T - 280) / 200));
+}
+
+void frmImgClntForm::fnOrganizeThumbs() {
+  img::ImagingControl* first = ixTmb(0);
+  if (!fnHasPageStrip() && (!gstrCurrFile.isEmpty() || gintCurrFormat != 0)) {
+    tw::setLeft(lblTmb(0), first->Left());
+    tw::setTop(lblTmb(0), first->Top() + first->Height() + 10);
+    return;
+  }
+  const int n = thumbCount();
+  const modView::ThumbGrid grid = modView::fnThumbGrid(tw::Width(picMain), n);
+  const int c = grid.columns, r = grid.rows;
+  auto sizeAll = [&](double w, double h) {
+    for (int i = 0; i < n; ++i) {
+      ixTmb(i)->setWidth(w);
+      ixTmb(i)->setHeight(h);
+    }
+  };
+  if (tw::Height(picMain) < r * 2105.0 + 280) {
+    tw::setWidth(picMain, tw::Width(fraTmb) - 80 - tw::Width(vsTmb));
+    if (tw::Width(picChild) < 2020 && c == 1) sizeAll(1220, 1525);
+    else sizeAll(1460, 1825);
+    tw::setHeight(picChild, (first->Height() + 280) * r + 280);
+    if (tw::Height(picChild) > tw::Height(picMain)) {
+      tw::setLeft(vsTmb, tw::Left(picMain) + tw::Width(picMain));
+      tw::setTop(vsTmb, tw::Top(picMain));
+      tw::setHeight(vsTmb, tw::Height(picMain));
+      vsTmb->setVisible(true);
+      vsTmb->setMaximum(rt::CInt((tw::Height(picChild) - tw::Height(picMain)) / 200));
+    } else {
+      tw::setWidth(picMain, tw::Width(fraTmb) - 80);
+      tw::setHeight(picChild, tw::Height(picMain));
+      vsTmb->setVisible(false);
+    }
+  } else {
+    tw::setWidth(picMain, tw::Width(fraTmb) - 80);
+    sizeAll(1460, 1825);
+    vsTmb->setVisible(false);
+  }
+  // The carrier follows the viewport's width; its height is the grid's.
+  tw::setWidth(picChild, tw::Width(picMain));
+  if (!vsTmb->isVisible()) {
+    tw::setHeight(picChild, tw::Height(picMain));
+    picChild->move(0, 0);
+  }
+  for (int i = 0; i < n; ++i) {
+    const int col = i % c, row = i / c;
+    img::ImagingControl* t = ixTmb(i);
+    t->setLeft((first->Width() + 280) * col + 280);
+    t->setTop((first->Height() + 280) * row + 280);
+    if (QLabel* l = lblTmb(i)) {
+      tw::setLeft(l, t->Left());
+      tw::setTop(l, t->Top() + t->Height() + 10);
+      l->adjustSize();
+    }
+  }
+}
+
+void frmImgClntForm::vsTmb_Change() { tw::setTop(picChild, -200.0 * vsTmb->value()); }
+
+// ---- Page view ------------------------------------------------------------------------------------
+
+void frmImgClntForm::fnRefreshMainDisplay(int16_t page) {
+  const bool pageModified = gblnPageModified;
+  const bool docModified = gblnDocModified;
+  nxMain->ClearAll();
+  if (img::ImagingControl* t = ixTmb(page - 1)) ixMain->setImageHandle(t->ImageHandleCopy());
+  fnRestorePageAnnotations(static_cast<int16_t>(page - 1));
+  glngAnnoHandle = nxMain->CurrentLayer() ? nxMain->CurrentLayer() : nxMain->NewLayer();
+  nxMain->setCurrentTool(4096);
+  gblnPageModified = pageModified;
+  gblnDocModified = docModified;
+  // The palette shows the tool of the page here once it exists.
+  if (modePressed("selhand") || modePressed("selrect") || modePressed("selmagnify")) nxMain->setCurrentTool(0);
+  fnUpdatePageButtons();
+}
+
+void frmImgClntForm::fnUpdatePageButtons() {
+  if (gstrCurrFile.isEmpty() && thumbCount() <= 1) return;
+  const int p = gintCurrPage + 1;
+  const int n = thumbCount();
+  const bool prev = n > 1 && p > 1;
+  const bool next = p < n;
+  Button(tbrImage, "previous")->setEnabled(prev);
+  Menu("mnuViewPrev")->setEnabled(prev);
+  Button(tbrImage, "next")->setEnabled(next);
+  Menu("mnuViewNext")->setEnabled(next);
+}
+
+void frmImgClntForm::fnClearSelection() {
+  ixMain->AreaPlacement(false);
+  ixMain->RubberBandStart(false);
+  ixMain->setSelectionVisible(false);
+  ixMain->ClearArea();
+}
+
+void frmImgClntForm::fnCommitPendingEdit() {
+  if (!mblnAreaPending) return;
+  mblnAreaPending = false;
+  mblnAreaDragging = false;
+  const double z = ixMain->ZoomFactor();
+  ixMain->MoveArea(nearest((ixMain->ScrollPosX() + mlngAreaX) / z), nearest((ixMain->ScrollPosY() + mlngAreaY) / z));
+  ixMain->setSelectionVisible(false);
+  ixMain->MergeArea();
+  ixMain->ClearArea();
+  gblnDocModified = true;
+  gblnPageModified = true;
+}
+
+void frmImgClntForm::dropPendingArea() {
+  ixMain->MergeArea();
+  fnClearSelection();
+  mblnAreaPending = false;
+  mblnAreaDragging = false;
+}
+
+void frmImgClntForm::ixMain_KeyDown(int16_t keyCode, int16_t) {
+  if ((keyCode == 46 || keyCode == 27) && mblnAreaPending) dropPendingArea();
+  // Delete without a floating area runs Edit > Delete once it exists.
+}
+
+void frmImgClntForm::ixMain_MouseDown(int16_t button, int16_t, float x, float y) {
+  mlngDownX = nearest(x / tppX());
+  mlngDownY = nearest(y / tppY());
+  if (mblnAreaPending) {
+    if (ixMain->MousePointer() == 43) {
+      mblnAreaDragging = true;
+      mlngGrabX = nearest(x / tppX() - mlngAreaX);
+      mlngGrabY = nearest(y / tppY() - mlngAreaY);
+      ixMain->setMousePointer(43);
+    } else {
+      fnCommitPendingEdit();
+    }
+    return;
+  }
+  if (button != 1) return;
+  if (modePressed("selrect")) {
+    fnClearSelection();
+    ixMain->RubberBandStart(true, mlngDownX, mlngDownY);
+  } else if (modePressed("selhand")) {
+    // The magnifier window of "selmagnify" opens here once it exists.
+    ixMain->setMouseIcon(handClosed_);
+    ixMain->setMousePointer(99);
+  }
+}
+
+void frmImgClntForm::ixMain_MouseMove(int16_t button, int16_t, float x, float y) {
+  const double vx = x / tppX(), vy = y / tppY();
+  if (mblnAreaDragging) {
+    const double z = ixMain->ZoomFactor();
+    mlngAreaX = nearest(vx - mlngGrabX);
+    mlngAreaY = nearest(vy - mlngGrabY);
+    if (mlngAreaX < 0) mlngAreaX = 0;
+    else if (ixMain->ScrollPosX() + mlngAreaX + mlngAreaWidth > z * ixMain->ImageWidth())
+      mlngAreaX = nearest(z * ixMain->ImageWidth() - mlngAreaWidth - ixMain->ScrollPosX());
+    if (mlngAreaY < 0) mlngAreaY = 0;
+    else if (ixMain->ScrollPosY() + mlngAreaY + mlngAreaHeight > z * ixMain->ImageHeight())
+      mlngAreaY = nearest(z * ixMain->ImageHeight() - mlngAreaHeight - ixMain->ScrollPosY());
+    ixMain->GetAreaOrigin(mlngAreaX, mlngAreaY);
+    ixMain->setMousePointer(43);
+    if (x < 0) ixMain->setScrollPosX(ixMain->ScrollPosX() - ixMain->ScrollStepX());
+    else if (x > ixMain->Width()) ixMain->setScrollPosX(ixMain->ScrollPosX() + ixMain->ScrollStepX());
+    if (y < 0) ixMain->setScrollPosY(ixMain->ScrollPosY() - ixMain->ScrollStepY());
+    else if (y > ixMain->Height()) ixMain->setScrollPosY(ixMain->ScrollPosY() + ixMain->ScrollStepY());
+    return;
+  }
+  if (mblnAreaPending) {
+    const bool over = vx > mlngAreaX && vx < mlngAreaX + mlngAreaWidth && vy > mlngAreaY && vy < mlngAreaY + mlngAreaHeight;
+    ixMain->setMousePointer(over ? 43 : 2);
+    return;
+  }
+  if (button != 1) return;
+  if (modePressed("selhand")) {
+    ixMain->setScrollPosX(nearest(ixMain->ScrollPosX() + mlngDownX - vx));
+    mlngDownX = nearest(vx);
+    ixMain->setScrollPosY(nearest(ixMain->ScrollPosY() + mlngDownY - vy));
+    mlngDownY = nearest(vy);
+  } else if (modePressed("selrect")) {
+    ixMain->RubberBandTo(nearest(vx), nearest(vy));
+  }
+}
+
+void frmImgClntForm::ixMain_MouseUp(int16_t button, int16_t, float x, float y) {
+  if (mblnAreaDragging) {
+    mlngAreaX = nearest(x / tppX() - mlngGrabX);
+    mlngAreaY = nearest(y / tppY() - mlngGrabY);
+    ixMain->GetAreaOrigin(mlngAreaX, mlngAreaY);
+    ixMain->setMousePointer(43);
+  } else if (button == 1 && modePressed("selrect")) {
+    const int32_t h = ixMain->SelectionHeight(), w = ixMain->SelectionWidth();
+    if (h >= 1 && w >= 1) {
+      const int32_t l = ixMain->SelectionLeft(), t = ixMain->SelectionTop();
+      ixMain->setSelectionVisible(false);
+      ixMain->ClearArea();
+      ixMain->AddAreaPoint(l, t);
+      ixMain->AddAreaPoint(l + w, t);
+      ixMain->AddAreaPoint(l + w, t + h);
+      ixMain->AddAreaPoint(l, t + h);
+      ixMain->CloseArea();
+      ixMain->setSelectionVisible(true);
+    }
+  } else if (button == 1 && modePressed("selhand")) {
+    ixMain->setMouseIcon(handOpen_);
+    ixMain->setMousePointer(99);
+  }
+  mblnAreaDragging = false;
+}
+
+// ---- Pane divider ---------------------------------------------------------------------------------
+
+void frmImgClntForm::ixMain_DragDrop(QWidget* source, float x, float) {
+  if (!source || source->objectName() != QLatin1String("imgDivider")) return;
+  // Dropped within 2100 twips of the right edge: the page pane keeps 2100 twips.
+  if (tw::Width(fraEdt) - x <= 2100)
+    placeDivider(Width() - 2100 - tw::Width(imgDivider));
+  else
+    placeDivider(tw::Left(fraEdt) + x);
+}
+
+void frmImgClntForm::picChild_DragDrop(QWidget* source, float x, float) {
+  if (!source || source->objectName() != QLatin1String("imgDivider")) return;
+  placeDivider(x <= 2100 ? 2100 : x);
+}
+
+void frmImgClntForm::placeDivider(double left) {
+  tw::setLeft(imgDivider, left);
+  tw::setLeft(fraEdt, tw::Left(imgDivider) + tw::Width(imgDivider));
+  tw::setWidth(fraEdt, Width() - tw::Left(fraEdt) - 130);
+  ixMain->setWidth(tw::Width(fraEdt) - 80);
+  tw::setWidth(fraTmb, tw::Left(imgDivider) - tw::Left(fraTmb));
+  tw::setWidth(picMain, tw::Width(fraTmb) - 80);
+  fnOrganizeThumbs();
+}
+
+// ---- Layouts --------------------------------------------------------------------------------------
+
+void frmImgClntForm::mnuViewPageThumbs_Click() {
+  Menu("mnuViewPageThumbs")->setChecked(true);
+  fraTmb->setVisible(true);
+  fraEdt->setVisible(true);
+  imgDivider->setVisible(true);
+  tw::setWidth(fraTmb, tw::Left(imgDivider) - tw::Left(fraTmb));
+  tw::setLeft(fraEdt, tw::Left(imgDivider) + tw::Width(imgDivider));
+  if (Width() - tw::Left(fraEdt) - 130 > 0) tw::setWidth(fraEdt, Width() - tw::Left(fraEdt) - 130);
+  if (tw::Height(fraTmb) - 180 != 0) tw::setHeight(picMain, tw::Height(fraTmb) - 180);
+  if (tw::Width(fraTmb) - 80 != 0) tw::setWidth(picMain, tw::Width(fraTmb) - 80);
+  if (tw::Height(fraEdt) - 180 != 0) ixMain->setHeight(tw::Height(fraEdt) - 180);
+  if (tw::Width(fraEdt) - 80 != 0) ixMain->setWidth(tw::Width(fraEdt) - 80);
+  fnOrganizeThumbs();
+}
+
+void frmImgClntForm::mnuViewThumbsOnly_Click() {
+  Menu("mnuViewThumbsOnly")->setChecked(true);
+  fraTmb->setVisible(true);
+  fraEdt->setVisible(false);
+  imgDivider->setVisible(false);
+  tw::setWidth(fraTmb, Width() - tw::Left(fraTmb) - 130);
+  tw::setHeight(picMain, tw::Height(fraTmb) - 180);
+  tw::setWidth(picMain, tw::Width(fraTmb) - 80);
+  fnOrganizeThumbs();
+}
+
+void frmImgClntForm::mnuViewPageOnly_Click() {
+  Menu("mnuViewPageOnly")->setChecked(true);
+  fraTmb->setVisible(false);
+  imgDivider->setVisible(false);
+  fraEdt->setVisible(true);
+  tw::setLeft(fraEdt, tw::Left(fraTmb));
+  tw::setWidth(fraEdt, Width() - tw::Left(fraEdt) - 130);
+  ixMain->setHeight(tw::Height(fraEdt) - 180);
+  ixMain->setWidth(tw::Width(fraEdt) - 80);
+}
+
+// ---- Pages and zoom -------------------------------------------------------------------------------
+
+void frmImgClntForm::mnuViewNext_Click() {
+  if (gintCurrPage + 1 < thumbCount()) ixTmb_Click(static_cast<int16_t>(gintCurrPage + 1));
+  fnScrollTmbToCurrent();
+  fnUpdatePageButtons();
+}
+
+void frmImgClntForm::mnuViewPrev_Click() {
+  if (gintCurrPage + 1 > 1) ixTmb_Click(static_cast<int16_t>(gintCurrPage - 1));
+  fnScrollTmbToCurrent();
+  fnUpdatePageButtons();
+}
+
+void frmImgClntForm::mnuZoomFixed(float factor) {
+  ixMain->SetZoom(factor);
+  setStatusPanel(QStringLiteral("ZOOM"), modView::fnZoomText(factor));
+}
+
+void frmImgClntForm::mnuZoomIn_Click() {
+  ixMain->SetZoom(static_cast<float>(static_cast<double>(ixMain->ZoomFactor()) * 1.1));
+  if (ixMain->ZoomFactor() > 4.0f) ixMain->SetZoom(4.0f);
+  setStatusPanel(QStringLiteral("ZOOM"), modView::fnZoomText(ixMain->ZoomFactor()));
+}
+
+void frmImgClntForm::mnuZoomOut_Click() {
+  ixMain->SetZoom(static_cast<float>(static_cast<double>(ixMain->ZoomFactor()) * 0.9));
+  if (ixMain->ZoomFactor() < 0.2f) ixMain->SetZoom(0.2f);
+  setStatusPanel(QStringLiteral("ZOOM"), modView::fnZoomText(ixMain->ZoomFactor()));
+}
+
+void frmImgClntForm::mnuZoomFit(int16_t how) {
+  ixMain->setViewOffsetX(0);
+  ixMain->setViewOffsetY(0);
+  ixMain->ZoomToFit(how);
+  setStatusPanel(QStringLiteral("ZOOM"), modView::fnZoomText(ixMain->ZoomFactor()));
+}

@@ -1,0 +1,48 @@
+#include "workspace/settings/mod_registry.h"
+
+#include "platform/registry/registry.h"
+#include "runtime/screen.h"
+
+#include <QByteArray>
+#include <QString>
+#include <initializer_list>
+#include <utility>
+
+namespace modRegistry {
+
+namespace {
+
+using namespace plat::reg;
+
+constexpr const char* kDocType = "ImageLumivex.Application.1";
+
+// Opens the key with full access or creates it; writes its values as text with their
+// terminating null.
+void writeKey(const char* key, std::initializer_list<std::pair<const char*, QByteArray>> values) {
+  HKEY k = nullptr;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key, 0, KEY_ALL_ACCESS, &k) != ERROR_SUCCESS) {
+    uint32_t disposition = 0;
+    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, key, 0, "1", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &k,
+                        &disposition) != ERROR_SUCCESS)
+      return;
+  }
+  for (const auto& [name, data] : values)
+    RegSetValueExA(k, name, 0, REG_SZ, reinterpret_cast<const uint8_t*>(data.constData()),
+                   static_cast<uint32_t>(data.size() + 1));
+  RegCloseKey(k);
+}
+
+}  // namespace
+
+void fnRegisterDocType() {
+  // The program as the shell starts it: its folder and file name.
+  const QByteArray program = (rt::App::Path() + QStringLiteral("/kvtLumivex")).toLocal8Bit();
+  writeKey(kDocType, {{nullptr, QByteArray("Image Lumivex")}});
+  writeKey("ImageLumivex.Application.1\\shell\\open\\command", {{nullptr, program + " %1"}});
+  writeKey("ImageLumivex.Application.1\\shell\\edit\\command", {{nullptr, program + " %1"}});
+  writeKey("ImageLumivex.Application.1\\CurVer", {{nullptr, QByteArray(kDocType)}});
+  writeKey("ImageLumivex.Application.1\\DefaultIcon", {{nullptr, program + ",0"}});
+  writeKey(".kvt", {{nullptr, QByteArray(kDocType)}, {"Perceived Type", QByteArray("text")}});
+}
+
+}  // namespace modRegistry

@@ -1,0 +1,18 @@
+#pragma once
+// Geometry of a window's child widgets in twips, converted to and from the screen's pixels.
+#include "runtime/screen.h"
+
+#include <QWidget>
+
+namespace tw {
+
+inline double Left(const QWidget* w) { return w->x() * rt::Screen::TwipsPerPixelX(); }
+inline double Top(const QWidget* w) { return w->y() * rt::Screen::TwipsPerPixelY(); }
+inline double Width(const QWidget* w) { return w->width() * rt::Screen::TwipsPerPixelX(); }
+inline double Height(const QWidget* w) { return w->height() * rt::Screen::TwipsPerPixelY(); }
+inline void setLeft(QWidget* w, double v) { w->move(rt::Screen::ToPixelsX(v), w->y()); }
+inline void setTop(QWidget* w, double v) { w->move(w->x(), rt::Screen::ToPixelsY(v)); }
+inline void setWidth(QWidget* w, double v) { w->resize(std::max(0, rt::Screen::ToPixelsX(v)), w->height()); }
+inline void setHeight(QWidget* w, double v) { w->resize(w->width(), std::max(0, rt::Screen::ToPixelsY(v))); }
+
+}  // namespace tw
