@@ -156,7 +156,6 @@ class AnnLayer {
   // For tests: the element id and group id counters.
   int32_t ElementIdCounter() const { return elementCounter_; }
   int32_t GroupIdCounter() const { return groupCounter_; }
-  void SetFixedTimeForTest(bool on) { fixedTime_ = on; }
 
  private:
   void Invalidate(const plat::RECT* logical);
