@@ -24,7 +24,10 @@ function(lumivex_test name)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
   set(labels unit)
   if(T_SANITIZE)
-    list(APPEND labels sanitize)
+    # One label only: a list would be split by test discovery into separate properties, losing
+    # this label and the environment after it. ctest -L takes a pattern, so both "unit" and
+    # "sanitize" select it.
+    set(labels unit_sanitize)
     set_property(GLOBAL APPEND PROPERTY LUMIVEX_SANITIZE_TESTS ${name})
   endif()
   gtest_discover_tests(${name}
