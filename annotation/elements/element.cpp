@@ -352,6 +352,9 @@ int32_t AnnElement::GetPropertyEx(int32_t id, AnnValue* out) {
     case PROP_GROUP_ID:
       if (out) *out = groupId_;
       return ANN_OK;
+    case PROP_CREATION_TIME_T:
+      if (out) *out = timeT_;
+      return ANN_OK;
     case PROP_USER_STRING:
     case PROP_USER_STRING2: {
       plat::BSTR copy = plat::SysAllocFromU16(plat::SysToU16(id == PROP_USER_STRING ? userString_ : userString2_));
