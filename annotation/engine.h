@@ -188,6 +188,8 @@ class AnnEngine final : public AnnEngineInterface {
   AnnLayer* FindLayer(AnnLayerHandle handle) const;
   bool SyncViewGeometry(bool printing, plat::HDC dc);
   int32_t NotifyHost(int32_t code, int32_t param);
+  // The host's property-changed callback, for live elements of this engine's layers only.
+  void ReportPropertyChange(AnnLayerHandle layer, int32_t id, int32_t property);
   int32_t InvalidateHost(const plat::RECT* logical);
   void RepaintAfterLoad();
   AnnView& View() { return view_; }

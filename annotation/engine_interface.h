@@ -58,8 +58,12 @@ class AnnHostImaging {
  public:
   virtual uint32_t AddRef() = 0;
   virtual uint32_t Release() = 0;
-  // printRequest 1 asks for printing geometry (view rectangle in twips). The scroll origin in the
-  // image rectangle's left/top is given in display pixels, i.e. on the zoomed side.
+  // The view as the host shows it. view: where the image is drawn, in the window's client pixels
+  // (for printRequest 1: the printed area in twips). image: left and top are the scroll origin in
+  // display pixels, that is on the zoomed side; right and bottom are the displayed width and height
+  // (with printRequest 1 the engine ignores this rect). imageWidth/imageHeight: the image in its
+  // own pixels. displayMode 4 scales the image to the view rect. A failing result is passed on to
+  // the engine's caller as a failure code; the engine never throws.
   virtual plat::HRESULT GetViewGeometry(int32_t printRequest, int32_t* displayMode, plat::RECT* view,
                                         plat::RECT* image, int32_t* imageWidth, int32_t* imageHeight) = 0;
   // Resolution of the shown image in dots per inch.

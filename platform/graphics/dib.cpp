@@ -26,7 +26,9 @@ std::size_t PackedDibSize(const BITMAPINFOHEADER* h) {
     default: return 0;
   }
   uint64_t rows = h->biHeight < 0 ? uint64_t(-int64_t(h->biHeight)) : uint64_t(h->biHeight);
-  uint64_t bits = rowBytes(h->biWidth, h->biBitCount) * rows;
+  uint64_t stride = rowBytes(h->biWidth, h->biBitCount);
+  if (stride > kMaxGlobalBlock || rows > kMaxGlobalBlock / stride) return 0;
+  uint64_t bits = stride * rows;
   uint64_t total = uint64_t(h->biSize) + uint64_t(paletteEntries(*h)) * 4 + bits;
   if (total > kMaxGlobalBlock) return 0;
   return std::size_t(total);

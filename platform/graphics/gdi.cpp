@@ -52,19 +52,26 @@ GdiObject* track(GdiObject* o) {
   return o;
 }
 
+std::unordered_set<GdiObject*>& stockObjects() {
+  static std::unordered_set<GdiObject*> s;
+  return s;
+}
+
 GdiObject* makeStock(GdiObject::Kind kind) {
   auto* o = new GdiObject(kind);
   o->stock = true;
+  stockObjects().insert(o);
   return o;
 }
-
-QColor qcolour(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
 
 COLORREF fromQColour(QRgb c) { return RGB(uint8_t(qRed(c)), uint8_t(qGreen(c)), uint8_t(qBlue(c))); }
 
 }  // namespace
 
-bool IsLiveObject(HGDIOBJ object) { return object && (object->stock || liveObjects().count(object)); }
+QColor ToQColor(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+
+// Handles are checked by address before anything is read through them: a dead handle is refused.
+bool IsLiveObject(HGDIOBJ object) { return object && (liveObjects().count(object) || stockObjects().count(object)); }
 
 HGDIOBJ GetStockObject(int index) {
   static GdiObject* stock[9] = {};
@@ -88,8 +95,7 @@ HGDIOBJ GetStockObject(int index) {
   return stock[index];
 }
 
-namespace {
-HGDIOBJ stockFont() {
+HGDIOBJ StockFont() {
   static GdiObject* f = [] {
     auto* o = makeStock(GdiObject::Kind::Font);
     std::strcpy(o->logFont.lfFaceName, "DejaVu Sans");
@@ -99,7 +105,6 @@ HGDIOBJ stockFont() {
   }();
   return f;
 }
-}  // namespace
 
 HPEN CreatePen(int style, int32_t width, COLORREF colour) {
   if (style < PS_SOLID || style > PS_INSIDEFRAME) return nullptr;
@@ -194,16 +199,14 @@ HRGN CreatePolygonRgn(const POINT* points, int count) {
   return track(o);
 }
 
-namespace {
-int regionKind(const QRegion& r) {
+int RegionKind(const QRegion& r) {
   if (r.isEmpty()) return NULLREGION;
   return r.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
 }
-bool isRegion(HGDIOBJ o) { return IsLiveObject(o) && o->kind == GdiObject::Kind::Region; }
-}  // namespace
+bool IsRegion(HGDIOBJ o) { return IsLiveObject(o) && o->kind == GdiObject::Kind::Region; }
 
 int CombineRgn(HRGN destination, HRGN a, HRGN b, int mode) {
-  if (!isRegion(destination) || !isRegion(a) || (mode != RGN_COPY && !isRegion(b))) return ERROR_REGION;
+  if (!IsRegion(destination) || !IsRegion(a) || (mode != RGN_COPY && !IsRegion(b))) return ERROR_REGION;
   QRegion r;
   switch (mode) {
     case RGN_AND: r = a->region.intersected(b->region); break;
@@ -214,22 +217,21 @@ int CombineRgn(HRGN destination, HRGN a, HRGN b, int mode) {
     default: return ERROR_REGION;
   }
   destination->region = r;
-  return regionKind(r);
+  return RegionKind(r);
 }
 
-bool PtInRegion(HRGN region, int32_t x, int32_t y) { return isRegion(region) && region->region.contains(QPoint(x, y)); }
+bool PtInRegion(HRGN region, int32_t x, int32_t y) { return IsRegion(region) && region->region.contains(QPoint(x, y)); }
 
 int GetRgnBox(HRGN region, RECT* box) {
-  if (!isRegion(region) || !box) return ERROR_REGION;
+  if (!IsRegion(region) || !box) return ERROR_REGION;
   QRect b = region->region.boundingRect();
   *box = b.isEmpty() ? RECT{} : RECT{b.left(), b.top(), b.right() + 1, b.bottom() + 1};
-  return regionKind(region->region);
+  return RegionKind(region->region);
 }
 
 bool DeleteObject(HGDIOBJ object) {
-  if (!object || object->stock) return false;
   auto& live = liveObjects();
-  if (!live.count(object) || object->selected > 0) return false;
+  if (!object || !live.count(object) || object->selected > 0) return false;
   live.erase(object);
   delete object;
   return true;
@@ -240,37 +242,14 @@ int32_t LiveGdiObjects() { return int32_t(liveObjects().size()); }
 // ---------------------------------------------------------------------------------------------
 // Device contexts
 
-struct DcState {
-  HGDIOBJ pen = nullptr;
-  HGDIOBJ brush = nullptr;
-  HGDIOBJ font = nullptr;
-  COLORREF textColour = 0;
-  COLORREF bkColour = 0xFFFFFF;
-  int bkMode = OPAQUE;
-  uint32_t textAlign = TA_LEFT | TA_TOP;
-  int rop = R2_COPYPEN;
-  std::optional<QRegion> clip;
-  POINT position;
-};
 
-struct DeviceContext {
-  std::unique_ptr<QImage> image;     // memory DC
-  std::unique_ptr<QPainter> owned;   // the painter on image
-  QPainter* painter = nullptr;
-  int32_t dpiX = 96;
-  int32_t dpiY = 96;
-  DcState state;
-  std::vector<DcState> saved;
-};
-
-namespace {
 
 std::unordered_set<DeviceContext*>& liveDcs() {
   static std::unordered_set<DeviceContext*> s;
   return s;
 }
 
-bool isDc(HDC dc) { return dc && liveDcs().count(dc); }
+bool IsDc(HDC dc) { return dc && liveDcs().count(dc); }
 
 void retain(HGDIOBJ o) {
   if (o) ++o->selected;
@@ -293,7 +272,7 @@ void releaseState(const DcState& s) {
 HDC registerDc(DeviceContext* dc) {
   dc->state.pen = GetStockObject(BLACK_PEN);
   dc->state.brush = GetStockObject(WHITE_BRUSH);
-  dc->state.font = stockFont();
+  dc->state.font = StockFont();
   retainState(dc->state);
   liveDcs().insert(dc);
   return dc;
@@ -319,7 +298,7 @@ QPainter::CompositionMode compositionFor(int rop) {
 
 // Prepares the painter for one drawing call: raster operation and clipping. Returns false when
 // nothing must be drawn (R2_NOP).
-bool begin(DeviceContext* dc) {
+bool BeginDrawing(DeviceContext* dc) {
   if (!dc->painter || dc->state.rop == R2_NOP) return false;
   QPainter& p = *dc->painter;
   p.setRenderHint(QPainter::Antialiasing, false);
@@ -334,7 +313,7 @@ bool begin(DeviceContext* dc) {
 QColor ropColour(const DeviceContext* dc, COLORREF colour) {
   if (dc->state.rop == R2_BLACK) return Qt::black;
   if (dc->state.rop == R2_WHITE) return Qt::white;
-  return qcolour(colour);
+  return ToQColor(colour);
 }
 
 Qt::BrushStyle hatchStyle(intptr_t hatch) {
@@ -448,20 +427,19 @@ void strokePolyline(DeviceContext* dc, const POINT* pts, int count, bool closed)
   else p.drawPolyline(poly);
 }
 
-QRect exclusiveRect(int32_t l, int32_t t, int32_t r, int32_t b) {
+QRect ExclusiveRect(int32_t l, int32_t t, int32_t r, int32_t b) {
   if (l > r) std::swap(l, r);
   if (t > b) std::swap(t, b);
   return QRect(l, t, r - l, b - t);
 }
 
-}  // namespace
 
 HDC CreateMemoryDC(int32_t width, int32_t height, COLORREF fill) {
   if (width <= 0 || height <= 0 || width > 32767 || height > 32767) return nullptr;
   auto dc = std::make_unique<DeviceContext>();
   dc->image = std::make_unique<QImage>(width, height, QImage::Format_RGB32);
   if (dc->image->isNull()) return nullptr;
-  dc->image->fill(qcolour(fill));
+  dc->image->fill(ToQColor(fill));
   dc->owned = std::make_unique<QPainter>(dc->image.get());
   dc->painter = dc->owned.get();
   return registerDc(dc.release());
@@ -482,7 +460,7 @@ HDC GetScreenDC() {
 }
 
 bool DeleteDC(HDC dc) {
-  if (!isDc(dc) || dc == GetScreenDC()) return false;
+  if (!IsDc(dc) || dc == GetScreenDC()) return false;
   releaseState(dc->state);
   for (auto& s : dc->saved) releaseState(s);
   liveDcs().erase(dc);
@@ -491,19 +469,19 @@ bool DeleteDC(HDC dc) {
 }
 
 QImage* ImageOf(HDC dc) {
-  if (!isDc(dc) || !dc->image) return nullptr;
+  if (!IsDc(dc) || !dc->image) return nullptr;
   return dc->image.get();
 }
 
 int SaveDC(HDC dc) {
-  if (!isDc(dc)) return 0;
+  if (!IsDc(dc)) return 0;
   dc->saved.push_back(dc->state);
   retainState(dc->state);
   return int(dc->saved.size());
 }
 
 bool RestoreDC(HDC dc, int saved) {
-  if (!isDc(dc)) return false;
+  if (!IsDc(dc)) return false;
   int depth = int(dc->saved.size());
   int target = saved < 0 ? depth + saved + 1 : saved;
   if (target < 1 || target > depth) return false;
@@ -518,7 +496,7 @@ bool RestoreDC(HDC dc, int saved) {
 }
 
 int32_t GetDeviceCaps(HDC dc, int index) {
-  if (!isDc(dc)) return 0;
+  if (!IsDc(dc)) return 0;
   switch (index) {
     case LOGPIXELSX: return dc->dpiX;
     case LOGPIXELSY: return dc->dpiY;
@@ -529,7 +507,7 @@ int32_t GetDeviceCaps(HDC dc, int index) {
 }
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
-  if (!isDc(dc) || !IsLiveObject(object)) return nullptr;
+  if (!IsDc(dc) || !IsLiveObject(object)) return nullptr;
   HGDIOBJ* slot = nullptr;
   switch (object->kind) {
     case GdiObject::Kind::Pen: slot = &dc->state.pen; break;
@@ -538,7 +516,7 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
     case GdiObject::Kind::Region:
       // Selecting a region sets the clipping to a copy of it.
       SelectClipRgn(dc, object);
-      return reinterpret_cast<HGDIOBJ>(intptr_t(regionKind(object->region)));
+      return reinterpret_cast<HGDIOBJ>(intptr_t(RegionKind(object->region)));
   }
   HGDIOBJ old = *slot;
   retain(object);
@@ -548,7 +526,7 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
 }
 
 HGDIOBJ GetCurrentObject(HDC dc, int kind) {
-  if (!isDc(dc)) return nullptr;
+  if (!IsDc(dc)) return nullptr;
   switch (kind) {
     case OBJ_PEN: return dc->state.pen;
     case OBJ_BRUSH: return dc->state.brush;
@@ -558,66 +536,66 @@ HGDIOBJ GetCurrentObject(HDC dc, int kind) {
 }
 
 COLORREF SetTextColor(HDC dc, COLORREF colour) {
-  if (!isDc(dc)) return CLR_INVALID;
+  if (!IsDc(dc)) return CLR_INVALID;
   std::swap(dc->state.textColour, colour);
   return colour;
 }
 
 COLORREF SetBkColor(HDC dc, COLORREF colour) {
-  if (!isDc(dc)) return CLR_INVALID;
+  if (!IsDc(dc)) return CLR_INVALID;
   std::swap(dc->state.bkColour, colour);
   return colour;
 }
 
 int SetBkMode(HDC dc, int mode) {
-  if (!isDc(dc) || (mode != TRANSPARENT && mode != OPAQUE)) return 0;
+  if (!IsDc(dc) || (mode != TRANSPARENT && mode != OPAQUE)) return 0;
   std::swap(dc->state.bkMode, mode);
   return mode;
 }
 
 uint32_t SetTextAlign(HDC dc, uint32_t align) {
-  if (!isDc(dc)) return 0xFFFFFFFFu;
+  if (!IsDc(dc)) return 0xFFFFFFFFu;
   std::swap(dc->state.textAlign, align);
   return align;
 }
 
-uint32_t GetTextAlign(HDC dc) { return isDc(dc) ? dc->state.textAlign : 0xFFFFFFFFu; }
+uint32_t GetTextAlign(HDC dc) { return IsDc(dc) ? dc->state.textAlign : 0xFFFFFFFFu; }
 
 int SetROP2(HDC dc, int rop) {
-  if (!isDc(dc) || rop < R2_BLACK || rop > R2_WHITE) return 0;
+  if (!IsDc(dc) || rop < R2_BLACK || rop > R2_WHITE) return 0;
   std::swap(dc->state.rop, rop);
   return rop;
 }
 
-int GetROP2(HDC dc) { return isDc(dc) ? dc->state.rop : 0; }
+int GetROP2(HDC dc) { return IsDc(dc) ? dc->state.rop : 0; }
 
 // ---------------------------------------------------------------------------------------------
 // Drawing
 
 bool MoveToEx(HDC dc, int32_t x, int32_t y, POINT* previous) {
-  if (!isDc(dc)) return false;
+  if (!IsDc(dc)) return false;
   if (previous) *previous = dc->state.position;
   dc->state.position = {x, y};
   return true;
 }
 
 bool LineTo(HDC dc, int32_t x, int32_t y) {
-  if (!isDc(dc)) return false;
+  if (!IsDc(dc)) return false;
   POINT pts[2] = {dc->state.position, {x, y}};
-  if (begin(dc)) strokePolyline(dc, pts, 2, false);
+  if (BeginDrawing(dc)) strokePolyline(dc, pts, 2, false);
   dc->state.position = {x, y};
   return true;
 }
 
 bool Polyline(HDC dc, const POINT* points, int count) {
-  if (!isDc(dc) || !points || count < 2) return false;
-  if (begin(dc)) strokePolyline(dc, points, count, false);
+  if (!IsDc(dc) || !points || count < 2) return false;
+  if (BeginDrawing(dc)) strokePolyline(dc, points, count, false);
   return true;
 }
 
 bool Polygon(HDC dc, const POINT* points, int count) {
-  if (!isDc(dc) || !points || count < 2) return false;
-  if (!begin(dc)) return true;
+  if (!IsDc(dc) || !points || count < 2) return false;
+  if (!BeginDrawing(dc)) return true;
   QPainterPath path;
   QPolygon poly;
   for (int i = 0; i < count; ++i) poly << QPoint(points[i].x, points[i].y);
@@ -659,9 +637,9 @@ Frame frameFor(DeviceContext* dc, const QRect& box) {
 }  // namespace
 
 bool Rectangle(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom) {
-  if (!isDc(dc)) return false;
-  if (!begin(dc)) return true;
-  QRect box = exclusiveRect(left, top, right, bottom);
+  if (!IsDc(dc)) return false;
+  if (!BeginDrawing(dc)) return true;
+  QRect box = ExclusiveRect(left, top, right, bottom);
   if (box.isEmpty()) return true;
   Frame f = frameFor(dc, box);
   QRect inner = f.width ? f.outer.adjusted(f.width, f.width, -f.width, -f.width) : f.outer;
@@ -691,9 +669,9 @@ bool Rectangle(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom)
 }
 
 bool Ellipse(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom) {
-  if (!isDc(dc)) return false;
-  if (!begin(dc)) return true;
-  QRect box = exclusiveRect(left, top, right, bottom);
+  if (!IsDc(dc)) return false;
+  if (!BeginDrawing(dc)) return true;
+  QRect box = ExclusiveRect(left, top, right, bottom);
   if (box.isEmpty()) return true;
   Frame f = frameFor(dc, box);
   QRectF outer(f.outer.left(), f.outer.top(), f.outer.width(), f.outer.height());
@@ -717,14 +695,14 @@ bool Ellipse(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom) {
 }
 
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
-  if (!isDc(dc) || !rect || !IsLiveObject(brush) || brush->kind != GdiObject::Kind::Brush) return 0;
-  QRect box = exclusiveRect(rect->left, rect->top, rect->right, rect->bottom);
+  if (!IsDc(dc) || !rect || !IsLiveObject(brush) || brush->kind != GdiObject::Kind::Brush) return 0;
+  QRect box = ExclusiveRect(rect->left, rect->top, rect->right, rect->bottom);
   if (box.isEmpty()) return 1;
   if (!dc->painter) return 0;
   // FillRect ignores the raster operation.
   int rop = dc->state.rop;
   dc->state.rop = R2_COPYPEN;
-  begin(dc);
+  BeginDrawing(dc);
   QPainterPath path;
   path.addRect(box);
   fillWithBrush(dc, path, brush);
@@ -733,164 +711,38 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
 }
 
 COLORREF SetPixel(HDC dc, int32_t x, int32_t y, COLORREF colour) {
-  if (!isDc(dc)) return CLR_INVALID;
+  if (!IsDc(dc)) return CLR_INVALID;
   if (dc->image) {
     if (x < 0 || y < 0 || x >= dc->image->width() || y >= dc->image->height()) return CLR_INVALID;
     if (dc->state.clip && !dc->state.clip->contains(QPoint(x, y))) return CLR_INVALID;
     dc->owned->end();
-    dc->image->setPixel(x, y, qcolour(colour).rgb());
+    dc->image->setPixel(x, y, ToQColor(colour).rgb());
     dc->owned->begin(dc->image.get());
     return colour & 0xFFFFFF;
   }
   if (!dc->painter) return CLR_INVALID;
   int rop = dc->state.rop;
   dc->state.rop = R2_COPYPEN;
-  begin(dc);
-  dc->painter->setPen(QPen(qcolour(colour), 0));
+  BeginDrawing(dc);
+  dc->painter->setPen(QPen(ToQColor(colour), 0));
   dc->painter->drawPoint(x, y);
   dc->state.rop = rop;
   return colour & 0xFFFFFF;
 }
 
 COLORREF GetPixel(HDC dc, int32_t x, int32_t y) {
-  if (!isDc(dc) || !dc->image) return CLR_INVALID;
+  if (!IsDc(dc) || !dc->image) return CLR_INVALID;
   if (x < 0 || y < 0 || x >= dc->image->width() || y >= dc->image->height()) return CLR_INVALID;
   return fromQColour(dc->image->pixel(x, y));
 }
 
-// ---------------------------------------------------------------------------------------------
-// Text
-
-namespace {
-const QFont& currentFont(DeviceContext* dc) {
-  HGDIOBJ f = dc->state.font ? dc->state.font : stockFont();
-  return f->font;
-}
-}  // namespace
-
-bool TextOutW(HDC dc, int32_t x, int32_t y, const char16_t* text, int count) {
-  if (!isDc(dc) || (!text && count > 0) || count < 0) return false;
-  if (count == 0) return true;
-  if (!begin(dc)) return true;
-  QString s = QString::fromUtf16(text, count);
-  const QFont& font = currentFont(dc);
-  QFontMetrics fm(font);
-  int width = fm.horizontalAdvance(s);
-  uint32_t align = dc->state.textAlign;
-  POINT ref = (align & TA_UPDATECP) ? dc->state.position : POINT{x, y};
-  double dx = 0;
-  if ((align & TA_CENTER) == TA_CENTER) dx = -width / 2.0;
-  else if (align & TA_RIGHT) dx = -width;
-  double dy;
-  if ((align & TA_BASELINE) == TA_BASELINE) dy = 0;
-  else if (align & TA_BOTTOM) dy = -fm.descent();
-  else dy = fm.ascent();
-  QPainter& p = *dc->painter;
-  p.save();
-  p.translate(ref.x, ref.y);
-  int32_t esc = dc->state.font ? dc->state.font->logFont.lfEscapement : 0;
-  if (esc) p.rotate(-esc / 10.0);
-  if (dc->state.bkMode == OPAQUE) {
-    double top = dy - fm.ascent();
-    p.fillRect(QRectF(dx, top, width, fm.height()), qcolour(dc->state.bkColour));
-  }
-  p.setFont(font);
-  p.setPen(qcolour(dc->state.textColour));
-  p.drawText(QPointF(dx, dy), s);
-  p.restore();
-  if (align & TA_UPDATECP) dc->state.position.x += ((align & TA_CENTER) == TA_CENTER) ? 0 : width;
-  return true;
-}
-
-bool GetTextExtentPoint32W(HDC dc, const char16_t* text, int count, SIZE* size) {
-  if (!isDc(dc) || !size || count < 0 || (!text && count)) return false;
-  QFontMetrics fm(currentFont(dc));
-  size->cx = count ? fm.horizontalAdvance(QString::fromUtf16(text, count)) : 0;
-  size->cy = fm.height();
-  return true;
-}
-
-bool GetTextMetricsA(HDC dc, TEXTMETRICA* tm) {
-  if (!isDc(dc) || !tm) return false;
-  const QFont& font = currentFont(dc);
-  QFontMetrics fm(font);
-  *tm = TEXTMETRICA{};
-  tm->tmAscent = fm.ascent();
-  tm->tmDescent = fm.descent();
-  tm->tmHeight = tm->tmAscent + tm->tmDescent;
-  tm->tmInternalLeading = std::max(0, tm->tmHeight - font.pixelSize());
-  tm->tmExternalLeading = std::max(0, fm.leading());
-  tm->tmAveCharWidth = fm.averageCharWidth();
-  tm->tmMaxCharWidth = fm.maxWidth();
-  tm->tmWeight = font.weight();
-  tm->tmItalic = font.italic() ? 1 : 0;
-  tm->tmUnderlined = font.underline() ? 1 : 0;
-  tm->tmStruckOut = font.strikeOut() ? 1 : 0;
-  tm->tmDigitizedAspectX = dc->dpiX;
-  tm->tmDigitizedAspectY = dc->dpiY;
-  tm->tmCharSet = dc->state.font ? dc->state.font->logFont.lfCharSet : 0;
-  return true;
-}
-
-bool GetCharABCWidthsW(HDC dc, uint32_t first, uint32_t last, ABC* widths) {
-  if (!isDc(dc) || !widths || last < first || last > 0xFFFF) return false;
-  QFontMetrics fm(currentFont(dc));
-  for (uint32_t c = first; c <= last; ++c) {
-    QChar ch{char16_t(c)};
-    int adv = fm.horizontalAdvance(ch);
-    int a = fm.leftBearing(ch);
-    int cc = fm.rightBearing(ch);
-    widths[c - first] = {a, uint32_t(std::max(0, adv - a - cc)), cc};
-  }
-  return true;
-}
-
-bool GetCharWidth32W(HDC dc, uint32_t first, uint32_t last, int32_t* widths) {
-  if (!isDc(dc) || !widths || last < first || last > 0xFFFF) return false;
-  QFontMetrics fm(currentFont(dc));
-  for (uint32_t c = first; c <= last; ++c) widths[c - first] = fm.horizontalAdvance(QChar(char16_t(c)));
-  return true;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Clipping
-
-int SelectClipRgn(HDC dc, HRGN region) {
-  if (!isDc(dc)) return ERROR_REGION;
-  if (!region) {
-    dc->state.clip.reset();
-    return SIMPLEREGION;
-  }
-  if (!isRegion(region)) return ERROR_REGION;
-  dc->state.clip = region->region;
-  return regionKind(region->region);
-}
-
-int IntersectClipRect(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom) {
-  if (!isDc(dc)) return ERROR_REGION;
-  QRect r = exclusiveRect(left, top, right, bottom);
-  QRegion add = r.isEmpty() ? QRegion() : QRegion(r);
-  dc->state.clip = dc->state.clip ? dc->state.clip->intersected(add) : add;
-  return regionKind(*dc->state.clip);
-}
-
-int GetClipBox(HDC dc, RECT* box) {
-  if (!isDc(dc) || !box) return ERROR_REGION;
-  if (!dc->state.clip) {
-    *box = {0, 0, GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES)};
-    return SIMPLEREGION;
-  }
-  QRect b = dc->state.clip->boundingRect();
-  *box = b.isEmpty() ? RECT{} : RECT{b.left(), b.top(), b.right() + 1, b.bottom() + 1};
-  return regionKind(*dc->state.clip);
-}
 
 bool StretchPackedDib(HDC dc, int32_t x, int32_t y, int32_t width, int32_t height, HGLOBAL dib) {
-  if (!isDc(dc)) return false;
+  if (!IsDc(dc)) return false;
   QImage img;
   if (!ImageFromPackedDib(dib, &img)) return false;
-  if (!begin(dc)) return true;
-  dc->painter->drawImage(exclusiveRect(x, y, x + width, y + height), img);
+  if (!BeginDrawing(dc)) return true;
+  dc->painter->drawImage(ExclusiveRect(x, y, x + width, y + height), img);
   return true;
 }
 

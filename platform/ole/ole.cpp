@@ -1,6 +1,7 @@
 #include "platform/ole/ole.h"
 
 #include <algorithm>
+#include <cmath>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -93,6 +94,28 @@ std::u16string SysToU16(BSTR s) { return s ? std::u16string(s, SysStringLen(s)) 
 bool SysStringEqual(BSTR a, BSTR b) {
   uint32_t la = SysStringByteLen(a), lb = SysStringByteLen(b);
   return la == lb && (la == 0 || std::memcmp(a, b, la) == 0);
+}
+
+namespace {
+constexpr int64_t kTicksPerMs = 10000;
+constexpr int64_t kMsPerDay = 86400000;
+constexpr int64_t kDaysFrom1601To1899 = 109205;  // 1601-01-01 to 1899-12-30
+}  // namespace
+
+double FileTimeToVariantTime(uint64_t fileTime) {
+  int64_t ms = int64_t(fileTime / kTicksPerMs) - kDaysFrom1601To1899 * kMsPerDay;
+  // Before 1899-12-30 the fraction counts forward from the (negative) day, as variant dates do.
+  int64_t day = ms >= 0 ? ms / kMsPerDay : -((-ms + kMsPerDay - 1) / kMsPerDay);
+  double fraction = double(ms - day * kMsPerDay) / kMsPerDay;
+  return day >= 0 ? day + fraction : day - fraction;
+}
+
+uint64_t VariantTimeToFileTime(double date) {
+  double whole = date < 0 ? std::ceil(date) : std::floor(date);
+  double fraction = std::fabs(date - whole);
+  int64_t ms = int64_t(whole) * kMsPerDay + int64_t(std::llround(fraction * kMsPerDay));
+  int64_t total = ms + kDaysFrom1601To1899 * kMsPerDay;
+  return total < 0 ? 0 : uint64_t(total) * kTicksPerMs;
 }
 
 SAFEARRAY* SafeArrayCreateVector(VARTYPE vt, int32_t lowerBound, uint32_t elements) {

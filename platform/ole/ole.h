@@ -33,6 +33,11 @@ std::u16string SysToU16(BSTR s);
 // Compares two strings by content; null equals empty.
 bool SysStringEqual(BSTR a, BSTR b);
 
+// Variant dates: days since 1899-12-30 with the time as the fraction; FILETIME is 100 ns units
+// since 1601-01-01 (UTC). Conversions keep milliseconds, as the platform's do.
+double FileTimeToVariantTime(uint64_t fileTime);
+uint64_t VariantTimeToFileTime(double date);
+
 // Safe arrays of bytes (one dimension).
 SAFEARRAY* SafeArrayCreateVector(VARTYPE vt, int32_t lowerBound, uint32_t elements);
 HRESULT SafeArrayDestroy(SAFEARRAY* array);

@@ -4,6 +4,8 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <QWidget>
+#include <memory>
 #include <string>
 
 #include "annotation/engine_interface.h"
@@ -40,13 +42,16 @@ class EngineTest : public ::testing::Test {
     ASSERT_NE(lib.handle, nullptr) << lib.error;
     ASSERT_NE(lib.init, nullptr);
     ASSERT_NE(lib.deinit, nullptr);
-    window = plat::CreateDetachedWindow(800, 600);
+    // The host's own window, as the annotation control would pass it.
+    widget = std::make_unique<QWidget>();
+    widget->resize(800, 600);
+    window = plat::WindowFromWidget(widget.get());
     engine = lib.init(kCookie, window, 0);
     ASSERT_NE(engine, nullptr);
   }
   void TearDown() override {
     if (engine) EngineLibrary::Get().deinit(engine);
-    plat::DestroyWindow(window);
+    widget.reset();
   }
 
   // Reads a string out-parameter and frees it.
@@ -57,6 +62,7 @@ class EngineTest : public ::testing::Test {
   }
 
   static constexpr intptr_t kCookie = 0x5EED;
+  std::unique_ptr<QWidget> widget;
   plat::HWND window = nullptr;
   AnnEngineInterface* engine = nullptr;
 };

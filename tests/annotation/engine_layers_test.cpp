@@ -261,3 +261,65 @@ TEST_F(EngineLayersTest, QuarterTurnsSwapTheDefaultViewSize) {
     EXPECT_EQ(h, swaps ? 300 : 200) << angle;
   }
 }
+
+namespace {
+
+// The host's imaging view as a host implements it.
+class HostView : public AnnHostImaging {
+ public:
+  uint32_t AddRef() override { return ++refs; }
+  uint32_t Release() override { return --refs; }
+  plat::HRESULT GetViewGeometry(int32_t print, int32_t* mode, plat::RECT* view, plat::RECT* image, int32_t* w,
+                                int32_t* h) override {
+    requests.push_back(print);
+    *mode = 0;
+    *view = {0, 0, 400, 300};
+    *image = {0, 0, 400, 300};
+    *w = 400;
+    *h = 300;
+    return fail ? plat::E_FAIL : plat::S_OK;
+  }
+  plat::HRESULT GetResolution(double* dpi) override {
+    *dpi = 96;
+    return plat::S_OK;
+  }
+  uint32_t refs = 1;
+  bool fail = false;
+  std::vector<int32_t> requests;
+};
+
+}  // namespace
+
+TEST_F(EngineLayersTest, DrawingLeavesTheHostsDeviceContextAsItWas) {
+  HostView host;
+  engine->AttachImaging(&host);
+  engine->CreateLayer(1);
+  plat::HDC dc = plat::CreateMemoryDC(40, 30);
+  plat::SetROP2(dc, plat::R2_XORPEN);
+  plat::SetTextAlign(dc, plat::TA_BASELINE);
+  plat::HPEN pen = plat::CreatePen(plat::PS_DOT, 1, 0xFF);
+  plat::HGDIOBJ old = plat::SelectObject(dc, pen);
+  int32_t objects = plat::LiveGdiObjects();
+  plat::RECT r{0, 0, 40, 30};
+  EXPECT_EQ(engine->Draw(dc, &r, &r, 0, 0, 0, 0), ANN_NOT_HANDLED);
+  EXPECT_EQ(host.requests, (std::vector<int32_t>{0}));
+  EXPECT_EQ(plat::GetROP2(dc), plat::R2_XORPEN);
+  EXPECT_EQ(plat::GetCurrentObject(dc, plat::OBJ_PEN), pen);
+  EXPECT_EQ(plat::LiveGdiObjects(), objects);
+
+  // Printing asks for the printing geometry and aligns text to the top left of the printer DC.
+  EXPECT_EQ(engine->Draw(dc, &r, &r, 0, 0, 0, 1), ANN_NOT_HANDLED);
+  EXPECT_EQ(host.requests, (std::vector<int32_t>{0, 1}));
+  EXPECT_EQ(plat::GetTextAlign(dc), plat::TA_LEFT | plat::TA_TOP);
+
+  host.fail = true;
+  EXPECT_EQ(engine->Draw(dc, &r, &r, 0, 0, 0, 0), ANN_NOT_HANDLED);
+  EXPECT_EQ(engine->HandleMessage(window, plat::WM_MOUSEMOVE, 0, 0), ANN_NOT_HANDLED);
+  plat::RECT rect;
+  EXPECT_EQ(engine->GetElementRect(engine->GetCurrentLayer(), 1, &rect), ERR_BAD_ELEMENT);
+  engine->AttachImaging(nullptr);
+  EXPECT_EQ(host.refs, 1u);
+  plat::SelectObject(dc, old);
+  plat::DeleteObject(pen);
+  plat::DeleteDC(dc);
+}

@@ -291,3 +291,13 @@ TEST_F(EngineRelaysTest, InvalidationMapsLogicalRectsAndHonoursTheRedrawFlag) {
   EXPECT_FALSE(plat::GetUpdateRect(window, &pending));  // painted at once
   EXPECT_EQ(plat::PaintCount(window), 2);
 }
+
+TEST_F(EngineRelaysTest, ANewHostWindowReachesLayersMadeBefore) {
+  AnnLayerHandle layer = engine.CreateLayer(1);
+  plat::HWND other = plat::CreateDetachedWindow(10, 10);
+  engine.SetHostWindow(other);
+  EXPECT_EQ(reinterpret_cast<AnnLayer*>(layer)->Services().hostWindow, other);
+  EXPECT_EQ(engine.ServicesTemplate().hostWindow, other);
+  engine.SetHostWindow(window);
+  plat::DestroyWindow(other);
+}

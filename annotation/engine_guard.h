@@ -1,0 +1,66 @@
+#pragma once
+// Internal to the engine: how every slot keeps exceptions inside, and small helpers the slot files
+// share.
+#include <cstdint>
+#include <new>
+
+#include "annotation/ann_codes.h"
+#include "annotation/engine_interface.h"
+
+namespace ann_detail {
+
+// Nothing thrown by the engine's work may cross into the host: every slot runs through these.
+template <typename R, typename F>
+R guarded(R failure, F&& work) noexcept {
+  try {
+    return work();
+  } catch (...) {
+    return failure;
+  }
+}
+
+template <typename F>
+int32_t guardedCode(F&& work) noexcept {
+  try {
+    return work();
+  } catch (const std::bad_alloc&) {
+    return ERR_NO_MEMORY;
+  } catch (...) {
+    return ERR_INTERNAL;
+  }
+}
+
+template <typename F>
+void guardedVoid(F&& work) noexcept {
+  try {
+    work();
+  } catch (...) {
+  }
+}
+
+// Slots whose behaviour is not part of this build answer with this code.
+constexpr int32_t kPending = ERR_NOT_IMPLEMENTED;
+
+inline bool lowByte(int32_t v) { return (v & 0xFF) != 0; }
+
+inline const char16_t* asText(AnnValue v) { return reinterpret_cast<const char16_t*>(v); }
+
+}  // namespace ann_detail
+
+// The body of a slot that looks its layer up and calls exactly one layer operation.
+#define ANN_FORWARD(call)                              \
+  return ann_detail::guardedCode([&]() -> int32_t {    \
+    AnnLayer* l = FindLayer(layer);                    \
+    if (!l) return ERR_BAD_LAYER;                      \
+    return l->call;                                    \
+  })
+
+// The same for the enumeration slots: the layer answers an id, the slot hands it out.
+#define ANN_FORWARD_ID(call)                           \
+  return ann_detail::guardedCode([&]() -> int32_t {    \
+    AnnLayer* l = FindLayer(layer);                    \
+    if (!l) return ERR_BAD_LAYER;                      \
+    int32_t v = l->call;                               \
+    if (id) *id = v;                                   \
+    return ANN_OK;                                     \
+  })

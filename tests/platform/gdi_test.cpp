@@ -1,0 +1,407 @@
+// The drawing rules of the platform layer, pinned pixel by pixel.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/graphics/gdi.h"
+
+namespace {
+
+constexpr plat::COLORREF kWhite = 0xFFFFFF;
+constexpr plat::COLORREF kRed = 0x0000FF;
+constexpr plat::COLORREF kBlue = 0xFF0000;
+
+// A small memory DC; rows() renders it as text ('#' for `ink`, '.' for the background, '?' else).
+struct Canvas {
+  explicit Canvas(int w, int h, plat::COLORREF fill = kWhite) : dc(plat::CreateMemoryDC(w, h, fill)), w(w), h(h) {}
+  ~Canvas() { plat::DeleteDC(dc); }
+  std::vector<std::string> rows(plat::COLORREF ink, plat::COLORREF background = kWhite) const {
+    std::vector<std::string> out;
+    for (int y = 0; y < h; ++y) {
+      std::string line;
+      for (int x = 0; x < w; ++x) {
+        plat::COLORREF c = plat::GetPixel(dc, x, y);
+        line += c == ink ? '#' : c == background ? '.' : '?';
+      }
+      out.push_back(line);
+    }
+    return out;
+  }
+  plat::HDC dc;
+  int w, h;
+};
+
+using Rows = std::vector<std::string>;
+
+void usePen(plat::HDC dc, int style, int width, plat::COLORREF colour) {
+  plat::DeleteObject(plat::SelectObject(dc, plat::CreatePen(style, width, colour)));
+}
+void useBrush(plat::HDC dc, plat::HBRUSH brush) { plat::DeleteObject(plat::SelectObject(dc, brush)); }
+
+}  // namespace
+
+TEST(MulDivTest, RoundsHalfAwayFromZeroAndReportsZeroDivisors) {
+  struct Case {
+    int32_t n, num, den, expected;
+  } cases[] = {{5, 3, 2, 8},         {-5, 3, 2, -8},        {5, -3, 2, -8},    {-5, -3, -2, -8}, {-5, -3, 2, 8},  {3, 1, 2, 2},
+               {-3, 1, 2, -2},       {1, 1, 3, 0},          {2, 1, 3, 1},      {7, 0, 5, 0},     {1, 1, 0, -1},
+               {0, 0, 0, -1},        {INT32_MAX, 2, 1, -1}, {INT32_MAX, 2, 2, INT32_MAX},
+               {8388608, 800, 16777216, 400}, {16777216, 16777216, 16777216, 16777216}};
+  for (const auto& c : cases) EXPECT_EQ(plat::MulDiv(c.n, c.num, c.den), c.expected) << c.n << "*" << c.num << "/" << c.den;
+}
+
+TEST(GdiRectangleTest, RightAndBottomEdgesAreExcluded) {
+  Canvas c(8, 6);
+  useBrush(c.dc, plat::CreateSolidBrush(kBlue));
+  usePen(c.dc, plat::PS_SOLID, 1, kRed);
+  plat::Rectangle(c.dc, 1, 1, 6, 5);
+  EXPECT_EQ(c.rows(kRed), (Rows{"........", ".#####..", ".#???#..", ".#???#..", ".#####..", "........"}));
+  EXPECT_EQ(plat::GetPixel(c.dc, 2, 2), kBlue);
+}
+
+TEST(GdiRectangleTest, WithoutAPenTheFillLosesTheLastRowAndColumn) {
+  Canvas c(6, 5);
+  plat::SelectObject(c.dc, plat::GetStockObject(plat::NULL_PEN));
+  useBrush(c.dc, plat::CreateSolidBrush(kRed));
+  plat::Rectangle(c.dc, 1, 1, 5, 4);
+  EXPECT_EQ(c.rows(kRed), (Rows{"......", ".###..", ".###..", "......", "......"}));
+}
+
+TEST(GdiRectangleTest, WidePens) {
+  // An inside-frame pen stays within the rectangle.
+  Canvas inside(9, 9);
+  plat::SelectObject(inside.dc, plat::GetStockObject(plat::NULL_BRUSH));
+  usePen(inside.dc, plat::PS_INSIDEFRAME, 2, kRed);
+  plat::Rectangle(inside.dc, 1, 1, 8, 8);
+  EXPECT_EQ(inside.rows(kRed), (Rows{".........", ".#######.", ".#######.", ".##...##.", ".##...##.", ".##...##.",
+                                     ".#######.", ".#######.", "........."}));
+  // A plain wide pen is centred on the outline and reaches outside it.
+  Canvas centred(9, 9);
+  plat::SelectObject(centred.dc, plat::GetStockObject(plat::NULL_BRUSH));
+  usePen(centred.dc, plat::PS_SOLID, 3, kRed);
+  plat::Rectangle(centred.dc, 2, 2, 7, 7);
+  EXPECT_EQ(centred.rows(kRed), (Rows{".........", ".#######.", ".#######.", ".#######.", ".###.###.", ".#######.",
+                                      ".#######.", ".#######.", "........."}));
+}
+
+TEST(GdiLineTest, LinesLeaveOutTheirEndPoint) {
+  Canvas c(6, 6);
+  usePen(c.dc, plat::PS_SOLID, 1, kRed);
+  plat::MoveToEx(c.dc, 0, 0, nullptr);
+  plat::LineTo(c.dc, 5, 0);
+  plat::LineTo(c.dc, 5, 5);
+  const plat::POINT diag[] = {{0, 5}, {3, 2}};
+  plat::Polyline(c.dc, diag, 2);
+  EXPECT_EQ(c.rows(kRed), (Rows{"######", ".....#", ".....#", "..#..#", ".#...#", "#....."}));
+  plat::POINT at;
+  plat::MoveToEx(c.dc, 0, 0, &at);
+  EXPECT_EQ(at, (plat::POINT{5, 5}));  // LineTo moved the current position
+}
+
+TEST(GdiLineTest, DashStylesApplyToOnePixelPensOnly) {
+  struct Case {
+    int style;
+    int width;
+    std::string row;
+  } cases[] = {
+      {plat::PS_DASH, 1, std::string(18, '#') + std::string(6, '.') + std::string(6, '#')},
+      {plat::PS_DOT, 1, "###...###...###...###...###..."},
+      {plat::PS_DASHDOT, 1, "#########......###......######"},
+      {plat::PS_DASHDOTDOT, 1, "#########...###...###...######"},
+      {plat::PS_SOLID, 1, std::string(30, '#')},
+      {plat::PS_DASH, 2, std::string(30, '#')},  // wide pens are always solid
+  };
+  for (const auto& k : cases) {
+    Canvas c(32, 3);
+    usePen(c.dc, k.style, k.width, kRed);
+    plat::MoveToEx(c.dc, 0, 1, nullptr);
+    plat::LineTo(c.dc, 30, 1);
+    EXPECT_EQ(c.rows(kRed)[1].substr(0, 30), k.row) << "style " << k.style << " width " << k.width;
+  }
+  // The null pen draws nothing at all.
+  Canvas c(4, 4);
+  usePen(c.dc, plat::PS_NULL, 1, kRed);
+  plat::MoveToEx(c.dc, 0, 0, nullptr);
+  plat::LineTo(c.dc, 4, 4);
+  EXPECT_EQ(c.rows(kRed), (Rows{"....", "....", "....", "...."}));
+}
+
+TEST(GdiRasterOpTest, PenColourCombinesWithTheDestination) {
+  struct Case {
+    int rop;
+    plat::COLORREF dest, pen, expected;
+  } cases[] = {
+      {plat::R2_COPYPEN, 0x123456, 0x00FF00, 0x00FF00},   {plat::R2_XORPEN, 0x0F0F0F, 0xFFFFFF, 0xF0F0F0},
+      {plat::R2_NOT, 0x0F0F0F, 0x00FF00, 0xF0F0F0},       {plat::R2_MASKPEN, 0x00FFFF, 0xFF00FF, 0x0000FF},
+      {plat::R2_MERGEPEN, 0x0000F0, 0x00000F, 0x0000FF},  {plat::R2_NOTCOPYPEN, 0x123456, 0x00FF00, 0xFF00FF},
+      {plat::R2_BLACK, 0x123456, 0x00FF00, 0x000000},     {plat::R2_WHITE, 0x123456, 0x00FF00, 0xFFFFFF},
+      {plat::R2_NOP, 0x123456, 0x00FF00, 0x123456},       {plat::R2_NOTXORPEN, 0x0F0F0F, 0xFFFFFF, 0x0F0F0F},
+  };
+  for (const auto& k : cases) {
+    Canvas c(4, 3, k.dest);
+    usePen(c.dc, plat::PS_SOLID, 1, k.pen);
+    EXPECT_EQ(plat::SetROP2(c.dc, k.rop), plat::R2_COPYPEN);
+    plat::MoveToEx(c.dc, 0, 1, nullptr);
+    plat::LineTo(c.dc, 4, 1);
+    EXPECT_EQ(plat::GetPixel(c.dc, 2, 1), k.expected) << "rop " << k.rop;
+    EXPECT_EQ(plat::GetPixel(c.dc, 2, 0), k.dest) << "rop " << k.rop;
+  }
+  // XOR twice gives the picture back: how rubber bands are erased.
+  Canvas c(6, 6, 0x336699);
+  usePen(c.dc, plat::PS_SOLID, 1, 0xFFFFFF);
+  plat::SetROP2(c.dc, plat::R2_XORPEN);
+  plat::SelectObject(c.dc, plat::GetStockObject(plat::NULL_BRUSH));
+  plat::Rectangle(c.dc, 1, 1, 5, 5);
+  EXPECT_EQ(plat::GetPixel(c.dc, 1, 1), 0x336699u ^ 0xFFFFFFu);
+  plat::Rectangle(c.dc, 1, 1, 5, 5);
+  EXPECT_EQ(c.rows(0), Rows(6, "??????"));
+  EXPECT_EQ(plat::GetPixel(c.dc, 1, 1), 0x336699u);
+}
+
+TEST(GdiBrushTest, HatchesShowTheBackgroundOnlyWhenOpaque) {
+  for (int mode : {plat::OPAQUE, plat::TRANSPARENT}) {
+    Canvas c(8, 8, 0x00FF00);
+    plat::SelectObject(c.dc, plat::GetStockObject(plat::NULL_PEN));
+    useBrush(c.dc, plat::CreateHatchBrush(plat::HS_HORIZONTAL, kRed));
+    plat::SetBkMode(c.dc, mode);
+    plat::SetBkColor(c.dc, kBlue);
+    plat::RECT r{0, 0, 8, 8};
+    plat::FillRect(c.dc, &r, reinterpret_cast<plat::HBRUSH>(plat::GetCurrentObject(c.dc, plat::OBJ_BRUSH)));
+    int red = 0, blue = 0, green = 0;
+    for (int y = 0; y < 8; ++y) {
+      plat::COLORREF p = plat::GetPixel(c.dc, 3, y);
+      red += p == kRed;
+      blue += p == kBlue;
+      green += p == 0x00FF00;
+    }
+    EXPECT_EQ(red, 1) << mode;  // one hatch line every 8 pixels
+    EXPECT_EQ(blue, mode == plat::OPAQUE ? 7 : 0) << mode;
+    EXPECT_EQ(green, mode == plat::OPAQUE ? 0 : 7) << mode;
+  }
+}
+
+TEST(GdiObjectTest, SelectedObjectsSurviveDeletionUntilReleased) {
+  int32_t before = plat::LiveGdiObjects();
+  Canvas c(4, 4);
+  plat::HPEN pen = plat::CreatePen(plat::PS_SOLID, 1, kRed);
+  plat::HGDIOBJ old = plat::SelectObject(c.dc, pen);
+  EXPECT_FALSE(plat::DeleteObject(pen));  // still selected
+  EXPECT_FALSE(plat::DeleteObject(plat::GetStockObject(plat::BLACK_PEN)));
+  plat::SelectObject(c.dc, old);
+  EXPECT_TRUE(plat::DeleteObject(pen));
+  EXPECT_FALSE(plat::DeleteObject(pen));  // a dead handle is refused, not freed twice
+  EXPECT_EQ(plat::CreatePen(99, 1, 0), nullptr);
+  EXPECT_EQ(plat::CreateHatchBrush(9, 0), nullptr);
+  EXPECT_EQ(plat::LiveGdiObjects(), before);
+}
+
+TEST(GdiStateTest, RestoreDCBringsBackObjectsModesAndClipping) {
+  Canvas c(6, 6);
+  plat::HPEN red = plat::CreatePen(plat::PS_SOLID, 1, kRed);
+  plat::HGDIOBJ original = plat::GetCurrentObject(c.dc, plat::OBJ_PEN);
+  int level = plat::SaveDC(c.dc);
+  EXPECT_EQ(level, 1);
+  plat::SelectObject(c.dc, red);
+  plat::SetROP2(c.dc, plat::R2_XORPEN);
+  plat::SetTextAlign(c.dc, plat::TA_BASELINE | plat::TA_CENTER);
+  plat::IntersectClipRect(c.dc, 0, 0, 2, 2);
+  plat::SaveDC(c.dc);
+  plat::SetROP2(c.dc, plat::R2_NOP);
+  ASSERT_TRUE(plat::RestoreDC(c.dc, level));  // skips the inner level too
+  EXPECT_EQ(plat::GetCurrentObject(c.dc, plat::OBJ_PEN), original);
+  EXPECT_EQ(plat::GetROP2(c.dc), plat::R2_COPYPEN);
+  EXPECT_EQ(plat::GetTextAlign(c.dc), plat::TA_LEFT | plat::TA_TOP);
+  plat::RECT box;
+  plat::GetClipBox(c.dc, &box);
+  EXPECT_EQ(box, (plat::RECT{0, 0, 6, 6}));
+  EXPECT_FALSE(plat::RestoreDC(c.dc, 1));  // nothing left to restore
+  EXPECT_TRUE(plat::DeleteObject(red));
+}
+
+TEST(GdiClipTest, ClippingAndRegionsExcludeRightAndBottom) {
+  Canvas c(6, 4);
+  plat::HRGN clip = plat::CreateRectRgn(1, 1, 4, 3);
+  plat::SelectClipRgn(c.dc, clip);
+  plat::DeleteObject(clip);  // the DC keeps its own copy
+  plat::RECT all{0, 0, 6, 4};
+  plat::FillRect(c.dc, &all, reinterpret_cast<plat::HBRUSH>(plat::GetStockObject(plat::BLACK_BRUSH)));
+  EXPECT_EQ(c.rows(0), (Rows{"......", ".###..", ".###..", "......"}));
+
+  plat::HRGN a = plat::CreateRectRgn(0, 0, 4, 4);
+  plat::HRGN b = plat::CreateRectRgn(2, 2, 6, 6);
+  plat::HRGN both = plat::CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(plat::CombineRgn(both, a, b, plat::RGN_AND), plat::SIMPLEREGION);
+  EXPECT_TRUE(plat::PtInRegion(both, 3, 3));
+  EXPECT_FALSE(plat::PtInRegion(both, 4, 3));
+  EXPECT_EQ(plat::CombineRgn(both, a, b, plat::RGN_OR), plat::COMPLEXREGION);
+  plat::RECT box;
+  plat::GetRgnBox(both, &box);
+  EXPECT_EQ(box, (plat::RECT{0, 0, 6, 6}));
+  EXPECT_EQ(plat::CombineRgn(both, a, a, plat::RGN_DIFF), plat::NULLREGION);
+  for (auto r : {a, b, both}) plat::DeleteObject(r);
+}
+
+TEST(GdiTextTest, AlignmentPlacesTheReferencePoint) {
+  plat::LOGFONTA lf{};
+  lf.lfHeight = -14;
+  std::strcpy(lf.lfFaceName, "DejaVu Sans");
+  struct Case {
+    uint32_t align;
+    bool leftOf, above;
+  } cases[] = {{plat::TA_LEFT | plat::TA_TOP, false, false},
+               {plat::TA_RIGHT | plat::TA_TOP, true, false},
+               {plat::TA_LEFT | plat::TA_BOTTOM, false, true}};
+  for (const auto& k : cases) {
+    Canvas c(80, 60);
+    plat::HFONT font = plat::CreateFontIndirectA(&lf);
+    plat::HGDIOBJ old = plat::SelectObject(c.dc, font);
+    plat::SetTextColor(c.dc, 0);
+    plat::SetBkMode(c.dc, plat::TRANSPARENT);
+    plat::SetTextAlign(c.dc, k.align);
+    plat::TextOutW(c.dc, 40, 30, u"Hg", 2);
+    int inked = 0;
+    for (int y = 0; y < 60; ++y)
+      for (int x = 0; x < 80; ++x) {
+        if (plat::GetPixel(c.dc, x, y) == kWhite) continue;
+        ++inked;
+        EXPECT_EQ(x < 40, k.leftOf) << "align " << k.align << " at " << x << "," << y;
+        EXPECT_EQ(y < 30, k.above) << "align " << k.align << " at " << x << "," << y;
+      }
+    EXPECT_GT(inked, 10) << k.align;
+    plat::SelectObject(c.dc, old);
+    plat::DeleteObject(font);
+  }
+}
+
+TEST(GdiTextTest, FontHeightsFollowTheLogFontRules) {
+  Canvas c(4, 4);
+  plat::LOGFONTA lf{};
+  std::strcpy(lf.lfFaceName, "DejaVu Sans");
+  lf.lfHeight = -20;  // character height
+  plat::HFONT chars = plat::CreateFontIndirectA(&lf);
+  lf.lfHeight = 20;  // cell height
+  plat::HFONT cell = plat::CreateFontIndirectA(&lf);
+  plat::TEXTMETRICA byChar, byCell;
+  plat::SelectObject(c.dc, chars);
+  plat::GetTextMetricsA(c.dc, &byChar);
+  plat::SelectObject(c.dc, cell);
+  plat::GetTextMetricsA(c.dc, &byCell);
+  plat::SelectObject(c.dc, plat::GetStockObject(plat::BLACK_PEN));
+  EXPECT_GE(byChar.tmHeight, 20);
+  EXPECT_LE(std::abs(byCell.tmHeight - 20), 1);
+  EXPECT_EQ(byChar.tmAscent + byChar.tmDescent, byChar.tmHeight);
+  plat::ABC abc[2];
+  ASSERT_TRUE(plat::GetCharABCWidthsW(c.dc, 'W', 'X', abc));
+  int32_t widths[2];
+  ASSERT_TRUE(plat::GetCharWidth32W(c.dc, 'W', 'X', widths));
+  EXPECT_EQ(abc[0].abcA + int32_t(abc[0].abcB) + abc[0].abcC, widths[0]);
+  plat::DeleteObject(chars);
+  plat::DeleteObject(cell);
+}
+
+TEST(DibTest, PackedDibsRoundTrip) {
+  QImage image(5, 3, QImage::Format_RGB32);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 5; ++x) image.setPixel(x, y, qRgb(x * 50, y * 100, 7));
+  for (int bits : {24, 32}) {
+    plat::HGLOBAL dib = plat::PackedDibFromImage(image, bits);
+    ASSERT_NE(dib, nullptr);
+    EXPECT_EQ(plat::PackedDibSizeInBlock(dib), 40u + (bits == 24 ? 16u : 20u) * 3u);
+    QImage back;
+    ASSERT_TRUE(plat::ImageFromPackedDib(dib, &back));
+    EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), image) << bits;
+    plat::GlobalFree(dib);
+  }
+  QImage mono(9, 2, QImage::Format_RGB32);
+  mono.fill(Qt::white);
+  mono.setPixel(8, 1, qRgb(0, 0, 0));
+  plat::HGLOBAL one = plat::PackedDibFromImage(mono, 1);
+  QImage back;
+  ASSERT_TRUE(plat::ImageFromPackedDib(one, &back));
+  EXPECT_EQ(back.pixel(8, 1), qRgb(0, 0, 0));
+  EXPECT_EQ(back.pixel(7, 1), qRgb(255, 255, 255));
+  plat::GlobalFree(one);
+}
+
+TEST(DibTest, DamagedHeadersAreRefused) {
+  auto header = [] {
+    plat::BITMAPINFOHEADER h;
+    h.biWidth = 4;
+    h.biHeight = 4;
+    h.biBitCount = 8;
+    return h;
+  };
+  struct Case {
+    const char* what;
+    void (*damage)(plat::BITMAPINFOHEADER&);
+  } cases[] = {
+      {"zero width", [](plat::BITMAPINFOHEADER& h) { h.biWidth = 0; }},
+      {"negative width", [](plat::BITMAPINFOHEADER& h) { h.biWidth = -4; }},
+      {"odd bit count", [](plat::BITMAPINFOHEADER& h) { h.biBitCount = 7; }},
+      {"compressed", [](plat::BITMAPINFOHEADER& h) { h.biCompression = 1; }},
+      {"short header", [](plat::BITMAPINFOHEADER& h) { h.biSize = 12; }},
+      {"huge", [](plat::BITMAPINFOHEADER& h) { h.biWidth = 0x7FFFFFFF; h.biHeight = 0x7FFFFFFF; }},
+      {"two planes", [](plat::BITMAPINFOHEADER& h) { h.biPlanes = 2; }},
+  };
+  for (const auto& k : cases) {
+    plat::BITMAPINFOHEADER h = header();
+    k.damage(h);
+    EXPECT_EQ(plat::PackedDibSize(&h), 0u) << k.what;
+  }
+  plat::BITMAPINFOHEADER good = header();
+  std::size_t size = plat::PackedDibSize(&good);
+  EXPECT_EQ(size, 40u + 256u * 4u + 16u);
+  std::vector<uint8_t> bytes(size);
+  std::memcpy(bytes.data(), &good, sizeof good);
+  plat::HGLOBAL shortBlock = plat::GlobalFromBytes(bytes.data(), size - 1);
+  EXPECT_EQ(plat::PackedDibSizeInBlock(shortBlock), 0u);
+  QImage img;
+  EXPECT_FALSE(plat::ImageFromPackedDib(shortBlock, &img));
+  plat::GlobalFree(shortBlock);
+  EXPECT_EQ(plat::PackedDibSizeInBlock(nullptr), 0u);
+}
+
+TEST(DibTest, StretchDrawsIntoTheDestinationRect) {
+  QImage red(2, 2, QImage::Format_RGB32);
+  red.fill(qRgb(255, 0, 0));
+  plat::HGLOBAL dib = plat::PackedDibFromImage(red, 24);
+  Canvas c(6, 6);
+  ASSERT_TRUE(plat::StretchPackedDib(c.dc, 1, 1, 4, 3, dib));
+  EXPECT_EQ(c.rows(kRed), (Rows{"......", ".####.", ".####.", ".####.", "......", "......"}));
+  plat::GlobalFree(dib);
+}
+
+TEST(GdiShapeTest, EllipsesStayInsideTheirBox) {
+  Canvas c(12, 10);
+  plat::SelectObject(c.dc, plat::GetStockObject(plat::NULL_BRUSH));
+  usePen(c.dc, plat::PS_SOLID, 1, kRed);
+  plat::Ellipse(c.dc, 1, 1, 10, 8);
+  int minX = 99, maxX = -1, minY = 99, maxY = -1;
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 12; ++x)
+      if (plat::GetPixel(c.dc, x, y) == kRed) {
+        minX = std::min(minX, x);
+        maxX = std::max(maxX, x);
+        minY = std::min(minY, y);
+        maxY = std::max(maxY, y);
+      }
+  EXPECT_EQ(minX, 1);
+  EXPECT_EQ(maxX, 9);  // the right edge (10) is outside
+  EXPECT_EQ(minY, 1);
+  EXPECT_EQ(maxY, 7);
+  EXPECT_EQ(plat::GetPixel(c.dc, 5, 4), kWhite);  // hollow brush
+}
+
+TEST(GdiShapeTest, ClosedPolygonsDrawEveryVertexAndFillInside) {
+  Canvas c(7, 7);
+  useBrush(c.dc, plat::CreateSolidBrush(kBlue));
+  usePen(c.dc, plat::PS_SOLID, 1, kRed);
+  const plat::POINT square[] = {{1, 1}, {5, 1}, {5, 5}, {1, 5}};
+  plat::Polygon(c.dc, square, 4);
+  EXPECT_EQ(c.rows(kRed), (Rows{".......", ".#####.", ".#???#.", ".#???#.", ".#???#.", ".#####.", "......."}));
+  EXPECT_EQ(plat::GetPixel(c.dc, 3, 3), kBlue);
+}
