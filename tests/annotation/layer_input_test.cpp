@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine_host.h"
+#include "platform/graphics/gdi.h"
 
 namespace {
 
@@ -22,6 +23,14 @@ int32_t onEvent(intptr_t, int32_t code, int32_t param) {
     gDeleteOnChange = 0;
     gEngine->DeleteElement(gLayer, doomed);
   }
+  return 0;
+}
+
+std::vector<std::vector<int32_t>> gCustom;  // {x, y, width, height, id, value}
+
+int32_t onCustomDraw(intptr_t, plat::HDC, int32_t x, int32_t y, int32_t w, int32_t h, AnnLayerHandle, int32_t id,
+                     int32_t value) {
+  gCustom.push_back({x, y, w, h, id, value});
   return 0;
 }
 
@@ -368,6 +377,53 @@ TEST_F(LayerInputTest, LayerTravelsThroughAByteArray) {
   plat::VariantClear(&damaged);
   EXPECT_EQ(engine->GetLayerCount(), layers);
   EXPECT_EQ(engine->SaveLayerToArray(&array, 12345, &bytes), ERR_BAD_LAYER);
+}
+
+TEST_F(LayerInputTest, DrawingBackToFrontWithHandles) {
+  int32_t below = DrawWith(TOOL_RECTANGLE, 100, 100, 200, 150);
+  int32_t above = DrawWith(TOOL_ELLIPSE, 150, 100, 300, 200);
+  ASSERT_EQ(engine->SetElementProperty(layer, above, PROP_FILL_COLOR, 0x0000FF), ANN_OK);
+  plat::HDC dc = plat::CreateMemoryDC(800, 600);
+  auto render = [&] {
+    plat::RECT all{0, 0, 800, 600};
+    plat::HBRUSH white = plat::CreateSolidBrush(0xFFFFFF);
+    plat::FillRect(dc, &all, white);
+    plat::DeleteObject(white);
+    engine->Draw(dc, nullptr, nullptr, 0, 0, 0, 0);
+  };
+  render();
+  EXPECT_EQ(plat::GetPixel(dc, 120, 125), 0x00FF00u);  // the rectangle's fill
+  EXPECT_EQ(plat::GetPixel(dc, 100, 125), 0xFF0000u);  // its pen
+  EXPECT_EQ(plat::GetPixel(dc, 180, 140), 0x0000FFu);  // the ellipse drawn over it
+  EXPECT_EQ(plat::GetPixel(dc, 50, 50), 0xFFFFFFu);
+  engine->SendElementBackward(layer, above);
+  render();
+  EXPECT_EQ(plat::GetPixel(dc, 180, 140), 0x00FF00u);
+
+  // Selected: black handle squares at the corners.
+  Click(120, 125);
+  render();
+  plat::RECT r = RectOf(below);
+  EXPECT_EQ(plat::GetPixel(dc, r.left, r.top), 0x000000u);
+  EXPECT_EQ(plat::GetPixel(dc, r.right, r.bottom), 0x000000u);
+
+  // Hidden elements are not drawn; a custom-drawn rectangle is left to the host with its rect.
+  engine->SetElementProperty(layer, above, PROP_VISIBLE, 0);
+  engine->SetHostCallback(HOSTCB_CUSTOM_DRAW, annCallback(&onCustomDraw));
+  engine->SetElementProperty(layer, below, PROP_CUSTOM_DRAW_DATA, 77);
+  ASSERT_EQ(engine->SetElementProperty(layer, below, PROP_CUSTOM_DRAW, 1), ANN_OK);
+  EXPECT_EQ(engine->SetElementProperty(layer, above, PROP_CUSTOM_DRAW, 1), ERR_NO_PROPERTY);  // ellipses have none
+  gCustom.clear();
+  render();
+  EXPECT_EQ(plat::GetPixel(dc, 120, 125), 0xFFFFFFu);
+  EXPECT_EQ(plat::GetPixel(dc, 250, 180), 0xFFFFFFu);
+  EXPECT_EQ(plat::GetPixel(dc, r.left, r.top), 0x000000u);  // its handles still are drawn
+  ASSERT_EQ(gCustom.size(), 1u);
+  EXPECT_NEAR(gCustom[0][0], 100, 1);
+  EXPECT_NEAR(gCustom[0][2], 100, 1);
+  EXPECT_EQ(gCustom[0][4], below);
+  EXPECT_EQ(gCustom[0][5], 77);
+  plat::DeleteDC(dc);
 }
 
 }  // namespace
