@@ -245,4 +245,59 @@ TEST_F(LayerRulesTest, RepaintsCoverTheHandles) {
   EXPECT_GE(dirty.bottom, 150 + half);
 }
 
+TEST_F(LayerRulesTest, GroupGeometryMovesItsMembers) {
+  int32_t a = Place(TOOL_RECTANGLE, 100, 100, 200, 150);
+  int32_t b = Place(TOOL_ELLIPSE, 300, 200, 400, 300);
+  int32_t g = 0;
+  layer->CreateGroup(nullptr, 0, &g);
+  layer->AddElementToGroup(g, a);
+  layer->AddElementToGroup(g, b);
+  auto pixels = [&](int32_t id) {
+    plat::RECT r = RectOf(id);
+    return std::vector<int32_t>{plat::MulDiv(r.left, 800, ANN_LOGICAL_SPAN), plat::MulDiv(r.top, 600, ANN_LOGICAL_SPAN),
+                                plat::MulDiv(r.right, 800, ANN_LOGICAL_SPAN),
+                                plat::MulDiv(r.bottom, 600, ANN_LOGICAL_SPAN)};
+  };
+  auto near = [](std::vector<int32_t> got, std::vector<int32_t> want) {
+    for (size_t i = 0; i < 4; ++i) EXPECT_NEAR(got[i], want[i], 1) << i;
+  };
+  // The group spans 100..400 x 100..300; halving it about its own corner halves every member.
+  ASSERT_EQ(layer->SetGroupRect(g, 100, 100, 150, 100), ANN_OK);
+  near(pixels(a), {100, 100, 150, 125});
+  near(pixels(b), {200, 150, 250, 200});
+  plat::RECT gr{};
+  layer->RecalcGroupRect(g, &gr);
+  EXPECT_NEAR(plat::MulDiv(gr.right, 800, ANN_LOGICAL_SPAN), 250, 1);
+
+  // Mirrored left-right inside the group rect, the members trade sides.
+  ASSERT_EQ(layer->MirrorGroup(g, 4), ANN_OK);
+  near(pixels(a), {199, 100, 249, 125});
+  near(pixels(b), {99, 150, 149, 200});
+  ASSERT_EQ(layer->MirrorGroup(g, 2), ANN_OK);
+  near(pixels(a), {199, 174, 249, 199});
+
+  // Removing the ellipses leaves the rectangle; an active group takes the selection as a unit.
+  ASSERT_EQ(layer->RemoveElementsOfTypeFromGroup(g, TOOL_ELLIPSE), ANN_OK);
+  int32_t count = 0, groupOf = -1;
+  layer->GetGroupMemberCount(g, &count);
+  EXPECT_EQ(count, 1);
+  layer->GetElementGroup(b, &groupOf);
+  EXPECT_EQ(groupOf, 0);
+  layer->SetGroupActive(g, 1);
+  layer->SetElementProperty(b, PROP_SELECTED, 1);
+  ASSERT_EQ(layer->AddSelectionToGroup(g), ANN_OK);
+  EXPECT_FALSE(layer->HasSelection());
+  bool selected = false;
+  layer->GetGroupSelected(g, &selected);
+  EXPECT_TRUE(selected);
+  layer->GetGroupMemberCount(g, &count);
+  EXPECT_EQ(count, 2);
+  // Ctrl+U style removal of a group leaves its members where they are.
+  ASSERT_EQ(layer->ClearGroup(g), ANN_OK);
+  layer->GetGroupMemberCount(g, &count);
+  EXPECT_EQ(count, 0);
+  layer->GetGroupSelected(g, &selected);
+  EXPECT_FALSE(selected);
+}
+
 }  // namespace
