@@ -11,6 +11,18 @@
 #include "platform/graphics/gdi.h"
 #include "platform/ole/ole.h"
 
+// Runs work on the group with the id; ERR_BAD_GROUP when the layer holds none.
+namespace {
+
+template <typename F>
+int32_t onGroup(AnnGroup* g, F&& work) {
+  if (!g) return ERR_BAD_GROUP;
+  work(*g);
+  return ANN_OK;
+}
+
+}  // namespace
+
 AnnGroup* AnnLayer::FindGroup(int32_t groupId) const {
   for (const auto& g : groups_)
     if (g->id == groupId) return g.get();
@@ -60,9 +72,7 @@ int32_t AnnLayer::AddElementToGroup(int32_t groupId, int32_t id) {
   if (AnnGroup* previous = GroupOf(e)) previous->RemoveMember(id);
   int32_t r = g->AddMember(id);
   if (r == ANN_OK) {
-    bool changed = false;
     e->SetGroupId(groupId);
-    e->SetProperty(PROP_GROUP_ID, groupId, &changed);
   }
   return r;
 }
@@ -94,9 +104,7 @@ int32_t AnnLayer::RemoveElementFromGroup(int32_t groupId, int32_t id) {
   AnnElement* e = FindElement(id);
   if (!e) return ERR_BAD_ELEMENT;
   if (e->GroupId() == groupId) {
-    bool changed = false;
     e->SetGroupId(0);
-    e->SetProperty(PROP_GROUP_ID, 0, &changed);
   }
   return g->RemoveMember(id);
 }
@@ -126,9 +134,7 @@ int32_t AnnLayer::RemoveElementsOfTypeFromGroup(int32_t groupId, int32_t type) {
     AnnElement* e = FindElement(id);
     if (!e || e->Kind() != type) continue;
     g->MarkMemberRemoved(id);
-    bool changed = false;
     e->SetGroupId(0);
-    e->SetProperty(PROP_GROUP_ID, 0, &changed);
     removed = true;
   }
   g->CompactMembers();
@@ -150,9 +156,7 @@ int32_t AnnLayer::ClearGroup(int32_t groupId) {
   if (g->members.empty()) return ANN_OK;
   for (int32_t id : g->members)
     if (AnnElement* e = FindElement(id)) {
-      bool changed = false;
       e->SetGroupId(0);
-      e->SetProperty(PROP_GROUP_ID, 0, &changed);
     }
   g->members.clear();
   g->rectStale = true;
@@ -164,26 +168,23 @@ int32_t AnnLayer::ClearGroup(int32_t groupId) {
 }
 
 int32_t AnnLayer::GetGroupMemberCount(int32_t groupId, int32_t* count) {
-  AnnGroup* g = FindGroup(groupId);
-  if (!g) return ERR_BAD_GROUP;
-  if (count) *count = g->GetMemberCount();
-  return ANN_OK;
+  return onGroup(FindGroup(groupId), [&](AnnGroup& g) {
+    if (count) *count = g.GetMemberCount();
+  });
 }
 
 int32_t AnnLayer::GetFirstGroupMember(int32_t groupId, int32_t* id) {
-  AnnGroup* g = FindGroup(groupId);
-  if (!g) return ERR_BAD_GROUP;
-  int32_t v = g->GetFirstMember();
-  if (id) *id = v;
-  return ANN_OK;
+  return onGroup(FindGroup(groupId), [&](AnnGroup& g) {
+    int32_t v = g.GetFirstMember();
+    if (id) *id = v;
+  });
 }
 
 int32_t AnnLayer::GetNextGroupMember(int32_t groupId, int32_t* id) {
-  AnnGroup* g = FindGroup(groupId);
-  if (!g) return ERR_BAD_GROUP;
-  int32_t v = g->GetNextMember();
-  if (id) *id = v;
-  return ANN_OK;
+  return onGroup(FindGroup(groupId), [&](AnnGroup& g) {
+    int32_t v = g.GetNextMember();
+    if (id) *id = v;
+  });
 }
 
 namespace {
@@ -219,24 +220,19 @@ int32_t AnnLayer::SetGroupText2(int32_t groupId, plat::BSTR text) {
 }
 
 int32_t AnnLayer::GetGroupUserValue(int32_t groupId, int32_t* value) {
-  AnnGroup* g = FindGroup(groupId);
-  if (!g) return ERR_BAD_GROUP;
-  if (value) *value = g->userValue;
-  return ANN_OK;
+  return onGroup(FindGroup(groupId), [&](AnnGroup& g) {
+    if (value) *value = g.userValue;
+  });
 }
 
 int32_t AnnLayer::SetGroupUserValue(int32_t groupId, int32_t value) {
-  AnnGroup* g = FindGroup(groupId);
-  if (!g) return ERR_BAD_GROUP;
-  g->userValue = value;
-  return ANN_OK;
+  return onGroup(FindGroup(groupId), [&](AnnGroup& g) { g.userValue = value; });
 }
 
 int32_t AnnLayer::GetGroupActive(int32_t groupId, bool* active) {
-  AnnGroup* g = FindGroup(groupId);
-  if (!g) return ERR_BAD_GROUP;
-  if (active) *active = g->active;
-  return ANN_OK;
+  return onGroup(FindGroup(groupId), [&](AnnGroup& g) {
+    if (active) *active = g.active;
+  });
 }
 
 int32_t AnnLayer::SetGroupActive(int32_t groupId, uint8_t active) {
@@ -279,10 +275,9 @@ void AnnLayer::SetGroupSelectionState(AnnGroup* g, bool selected) {
 }
 
 int32_t AnnLayer::GetGroupSelected(int32_t groupId, bool* selected) {
-  AnnGroup* g = FindGroup(groupId);
-  if (!g) return ERR_BAD_GROUP;
-  if (selected) *selected = g->active && g->selected;
-  return ANN_OK;
+  return onGroup(FindGroup(groupId), [&](AnnGroup& g) {
+    if (selected) *selected = g.active && g.selected;
+  });
 }
 
 int32_t AnnLayer::SetGroupSelected(int32_t groupId, uint8_t selected) {
@@ -309,9 +304,7 @@ int32_t AnnLayer::GetElementGroup(int32_t id, int32_t* groupId) {
   if (GroupOf(e)) {
     if (groupId) *groupId = e->GroupId();
   } else {
-    bool changed = false;
     e->SetGroupId(0);
-    e->SetProperty(PROP_GROUP_ID, 0, &changed);
     if (groupId) *groupId = 0;
   }
   return ANN_OK;

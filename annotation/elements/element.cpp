@@ -55,6 +55,12 @@ void AnnElement::SetId(int32_t id) {
   if (it != properties_.end()) it->second = id;
 }
 
+void AnnElement::SetGroupId(int32_t id) {
+  groupId_ = id;
+  auto it = properties_.find(PROP_GROUP_ID);
+  if (it != properties_.end()) it->second = id;
+}
+
 int32_t AnnElement::Value(int32_t id, int32_t fallback) const {
   auto it = properties_.find(id);
   return it == properties_.end() ? fallback : int32_t(it->second);
@@ -194,27 +200,26 @@ void AnnElement::ScaleToRect(double, double, const plat::RECT& o, const plat::RE
   AnnView::NormalizeRect(&rect_);
 }
 
+namespace {
+
+// Mirrors two page edges within the displayed extent (device pixels) of their axis.
+void mirrorEdges(int32_t* a, int32_t* b, int32_t extent) {
+  if (extent <= 0) return;
+  for (int32_t* edge : {a, b}) {
+    int32_t px = plat::MulDiv(*edge, extent, ANN_LOGICAL_SPAN);
+    *edge = plat::MulDiv(extent - 1 - px, ANN_LOGICAL_SPAN, extent);
+  }
+}
+
+}  // namespace
+
 void AnnElement::MirrorLeftRight(int32_t, int32_t) {
-  int32_t w = services_ && services_->view ? services_->view->DisplayedWidth() : 0;
-  if (w <= 0) return;
-  auto flip = [w](int32_t x) {
-    int32_t px = plat::MulDiv(x, w, ANN_LOGICAL_SPAN);
-    return plat::MulDiv(w - 1 - px, ANN_LOGICAL_SPAN, w);
-  };
-  rect_.left = flip(rect_.left);
-  rect_.right = flip(rect_.right);
+  mirrorEdges(&rect_.left, &rect_.right, services_ && services_->view ? services_->view->DisplayedWidth() : 0);
   AnnView::NormalizeRect(&rect_);
 }
 
 void AnnElement::MirrorTopBottom(int32_t, int32_t) {
-  int32_t h = services_ && services_->view ? services_->view->DisplayedHeight() : 0;
-  if (h <= 0) return;
-  auto flip = [h](int32_t y) {
-    int32_t py = plat::MulDiv(y, h, ANN_LOGICAL_SPAN);
-    return plat::MulDiv(h - 1 - py, ANN_LOGICAL_SPAN, h);
-  };
-  rect_.top = flip(rect_.top);
-  rect_.bottom = flip(rect_.bottom);
+  mirrorEdges(&rect_.top, &rect_.bottom, services_ && services_->view ? services_->view->DisplayedHeight() : 0);
   AnnView::NormalizeRect(&rect_);
 }
 
@@ -595,7 +600,7 @@ int32_t AnnElement::Load(AnnStreamReader& in) {
         break;
       case PROP_GROUP_ID:
         if (!in.I32(&groupId_)) return ERR_STREAM;
-        if (Has(PROP_GROUP_ID)) properties_[PROP_GROUP_ID] = groupId_;
+        SetGroupId(groupId_);
         break;
       case PROP_ELEMENT_ID: {
         int32_t id = 0;

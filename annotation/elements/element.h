@@ -61,7 +61,7 @@ class AnnElement {
   int32_t Id() const { return id_; }
   void SetId(int32_t id);
   int32_t GroupId() const { return groupId_; }
-  void SetGroupId(int32_t id) { groupId_ = id; }
+  void SetGroupId(int32_t id);
   const plat::RECT& Rect() const { return rect_; }
   bool Visible() const { return visible_; }
   bool Placed() const { return placed_; }

@@ -354,10 +354,8 @@ int32_t AnnLayer::ReadBody(AnnStreamReader& in, bool merge) {
     int32_t storedId = e->Id();
     if (merge) {
       auto mapped = groupIdMap.find(e->GroupId());
-      bool changed = false;
       int32_t gid = mapped != groupIdMap.end() ? mapped->second : 0;
       e->SetGroupId(gid);
-      e->SetProperty(PROP_GROUP_ID, gid, &changed);
     }
     int32_t placedId = PlaceElement(nullptr, false, true);
     if (merge && placedId != 0) elementIdMap[storedId] = placedId;
