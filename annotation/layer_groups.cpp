@@ -435,9 +435,10 @@ void AnnLayer::MoveGroupBy(AnnGroup* g, int32_t dx, int32_t dy) {
   if (dy < 0 && g->rect.top + dy < 0) dy = -g->rect.top;
   if (dy > 0 && g->rect.bottom + dy > ANN_LOGICAL_SPAN) dy = ANN_LOGICAL_SPAN - g->rect.bottom;
   // Each member's move raises an event; members are looked up again after every callback.
+  const int32_t groupId = g->id;
   for (int32_t id : std::vector<int32_t>(g->members)) {
     if (AnnElement* e = FindElement(id)) MoveAndReport(e, dx, dy);
-    if (!FindGroup(g->id)) return;  // the host deleted the group meanwhile
+    if (FindGroup(groupId) != g) return;  // the host deleted the group meanwhile
   }
   if (!dirtyEmpty_) dirty_ = Grown(dirty_, 2);
   RecalcGroup(g, nullptr);

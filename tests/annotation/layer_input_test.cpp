@@ -14,10 +14,16 @@ std::vector<std::vector<int32_t>> gRun;     // {code, id, button, keys, x, y}
 AnnEngineInterface* gEngine = nullptr;
 AnnLayerHandle gLayer = 0;
 int32_t gDeleteOnChange = 0;
+int32_t gDeleteGroupOnChange = 0;
 
 int32_t onEvent(intptr_t, int32_t code, int32_t param) {
   gEvents.push_back({code, param});
   // A host that deletes another element from inside its change handler.
+  if (code == EVT_ELEMENT_CHANGED && gDeleteGroupOnChange) {
+    int32_t group = gDeleteGroupOnChange;
+    gDeleteGroupOnChange = 0;
+    gEngine->DeleteGroup(gLayer, group);
+  }
   if (code == EVT_ELEMENT_CHANGED && gDeleteOnChange && param != gDeleteOnChange) {
     int32_t doomed = gDeleteOnChange;
     gDeleteOnChange = 0;
@@ -48,6 +54,7 @@ class LayerInputTest : public EngineTest {
     gEvents.clear();
     gRun.clear();
     gDeleteOnChange = 0;
+    gDeleteGroupOnChange = 0;
     gEngine = engine;
     engine->SetDefaultViewSize(800, 600);
     engine->SetHostCallback(HOSTCB_EVENT, annCallback(&onEvent));
@@ -344,6 +351,25 @@ TEST_F(LayerInputTest, HostDeletingDuringADragIsSafe) {
   engine->DeleteSelectedElements();
   EXPECT_EQ(Count(), 0);
   (void)c;
+
+  // A group whose first member's move makes the host delete the group and the other member.
+  int32_t d = DrawWith(TOOL_RECTANGLE, 100, 100, 200, 150);
+  int32_t e = DrawWith(TOOL_RECTANGLE, 300, 100, 400, 150);
+  engine->SetGroupKeysEnabled(1);
+  Click(150, 125);
+  Click(350, 125, plat::MK_SHIFT);
+  engine->HandleKey(window, plat::WM_CHAR, 7, 0);
+  int32_t g = 0;
+  engine->GetFirstGroup(layer, &g);
+  ASSERT_NE(g, 0);
+  gDeleteGroupOnChange = g;
+  gDeleteOnChange = e;
+  Drag(150, 125, 160, 135);
+  int32_t groups = -1;
+  engine->GetGroupCount(layer, &groups);
+  EXPECT_EQ(groups, 0);
+  EXPECT_EQ(Count(), 1);
+  (void)d;
 }
 
 TEST_F(LayerInputTest, LayerTravelsThroughAByteArray) {
