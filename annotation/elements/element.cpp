@@ -523,7 +523,7 @@ int32_t AnnElement::Save(AnnStreamWriter& out) {
   for (const auto& entry : properties_)
     if (!isFlagId(entry.first)) WriteProperty(out, entry.first);
   out.I32(kElementEnd);
-  return out.Ok() ? ANN_OK : ERR_STREAM;
+  return out.Good() ? ANN_OK : ERR_STREAM;
 }
 
 int32_t AnnElement::Load(AnnStreamReader& in) {

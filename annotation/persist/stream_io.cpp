@@ -4,12 +4,33 @@
 
 #include "platform/ole/ole.h"
 
+namespace {
+constexpr size_t kWriteBuffer = 16384;
+}
+
+bool AnnStreamWriter::Flush() {
+  if (!ok_ || buffer_.empty()) {
+    buffer_.clear();
+    return ok_;
+  }
+  uint32_t written = 0, count = uint32_t(buffer_.size());
+  if (!stream_ || plat::FAILED(stream_->Write(buffer_.data(), count, &written)) || written != count) ok_ = false;
+  buffer_.clear();
+  return ok_;
+}
+
 bool AnnStreamWriter::Bytes(const void* data, uint32_t count) {
   if (!ok_) return false;
   if (count == 0) return true;
-  uint32_t written = 0;
-  if (!stream_ || plat::FAILED(stream_->Write(data, count, &written)) || written != count) ok_ = false;
-  return ok_;
+  if (buffer_.size() + count > kWriteBuffer && !Flush()) return false;
+  auto* p = static_cast<const uint8_t*>(data);
+  if (count >= kWriteBuffer) {
+    uint32_t written = 0;
+    if (!stream_ || plat::FAILED(stream_->Write(p, count, &written)) || written != count) ok_ = false;
+    return ok_;
+  }
+  buffer_.insert(buffer_.end(), p, p + count);
+  return true;
 }
 
 bool AnnStreamWriter::String(plat::BSTR text) {
@@ -22,13 +43,14 @@ bool AnnStreamWriter::String(plat::BSTR text) {
 }
 
 int64_t AnnStreamWriter::Position() {
+  Flush();
   uint64_t pos = 0;
   if (!stream_ || plat::FAILED(stream_->Seek(0, plat::STREAM_SEEK_CUR, &pos))) return -1;
   return int64_t(pos);
 }
 
 bool AnnStreamWriter::SeekTo(int64_t position) {
-  if (!ok_) return false;
+  if (!Flush()) return false;
   if (!stream_ || plat::FAILED(stream_->Seek(position, plat::STREAM_SEEK_SET, nullptr))) ok_ = false;
   return ok_;
 }

@@ -12,8 +12,16 @@
 class AnnStreamWriter {
  public:
   explicit AnnStreamWriter(plat::IStream* stream) : stream_(stream) {}
-  // False once any write failed; later writes are skipped.
-  bool Ok() const { return ok_; }
+  // Writes go through a small buffer: the platform stream is reached once per few kilobytes.
+  ~AnnStreamWriter() { Flush(); }
+  AnnStreamWriter(const AnnStreamWriter&) = delete;
+  AnnStreamWriter& operator=(const AnnStreamWriter&) = delete;
+  // Hands buffered bytes to the stream; false once any write failed (later writes are skipped).
+  bool Flush();
+  // Everything written so far reached the stream.
+  bool Ok() { return Flush(); }
+  // No write has failed yet; bytes may still wait in the buffer.
+  bool Good() const { return ok_; }
   plat::IStream* Stream() const { return stream_; }
   bool Bytes(const void* data, uint32_t count);
   bool I32(int32_t value) { return Bytes(&value, 4); }
@@ -27,6 +35,7 @@ class AnnStreamWriter {
  private:
   plat::IStream* stream_;
   bool ok_ = true;
+  std::vector<uint8_t> buffer_;
 };
 
 class AnnStreamReader {
