@@ -143,8 +143,10 @@ AnnEngine::AnnEngine() : fontCache_(std::make_unique<AnnFontCache>()) {
 
 AnnEngine::~AnnEngine() {
   guardedVoid([&] {
-    layers_.clear();
     current_ = nullptr;
+    auto doomed = std::move(layers_);
+    layers_.clear();
+    doomed.clear();
     ReleaseDrawingObjects();
     if (host_) host_->Release();
     host_ = nullptr;

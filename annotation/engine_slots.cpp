@@ -170,7 +170,9 @@ bool AnnEngine::DeleteLayer(AnnLayerHandle layer) {
       // An enumeration under way continues with the layer after the deleted one.
       if (enumNext_ == it->get()) enumNext_ = std::next(it) == layers_.end() ? nullptr : std::next(it)->get();
       if (enumLayer_ == it->get()) enumLayer_ = nullptr;
+      std::unique_ptr<AnnLayer> doomed = std::move(*it);
       layers_.erase(it);
+      doomed.reset();
       return true;
     }
     return false;
@@ -218,7 +220,10 @@ int32_t AnnEngine::DeleteAllLayers() {
     bool hadCurrent = current_ != nullptr;
     current_ = nullptr;
     enumLayer_ = enumNext_ = nullptr;
+    // Unlinked before destroyed: a host reacting to the deletion events finds no half-dead layer.
+    auto doomed = std::move(layers_);
     layers_.clear();
+    doomed.clear();
     ShowPaletteWindow(false);
     if (hadCurrent)
       if (auto f = reinterpret_cast<AnnCurrentLayerCallback>(hostCallbacks_[HOSTCB_CURRENT_LAYER])) f(hostCookie_, 0);
@@ -448,14 +453,58 @@ void AnnEngine::SetTransformImageCallback(AnnTransformImageCallback fn) { transf
 // ---------------------------------------------------------------------------------------------
 // Slots 125 to 157
 
-int32_t AnnEngine::SaveLayerToArray(plat::VARIANT*, AnnLayerHandle layer, int32_t* bytes) {
-  if (!FindLayer(layer)) return ERR_BAD_LAYER;
-  if (bytes) *bytes = 0;
-  return kPending;
+int32_t AnnEngine::SaveLayerToArray(plat::VARIANT* array, AnnLayerHandle layer, int32_t* bytes) {
+  return guardedCode([&]() -> int32_t {
+    AnnLayer* l = FindLayer(layer);
+    if (!l) return ERR_BAD_LAYER;
+    if (array) plat::VariantInit(array);
+    if (bytes) *bytes = 0;
+    plat::IStream* stream = nullptr;
+    if (plat::FAILED(plat::CreateStreamOnHGlobal(nullptr, true, &stream))) return ERR_STREAM;
+    struct Release {
+      plat::IStream* s;
+      ~Release() { s->Release(); }
+    } release{stream};
+    int32_t r = l->Save(stream, false);
+    if (r != ANN_OK) return r;
+    uint64_t size = 0;
+    plat::HGLOBAL block = nullptr;
+    if (plat::FAILED(stream->Seek(0, plat::STREAM_SEEK_CUR, &size)) ||
+        plat::FAILED(plat::GetHGlobalFromStream(stream, &block)))
+      return ERR_STREAM;
+    const void* data = plat::GlobalLock(block);
+    bool made = array && data && plat::VariantFromBytes(array, data, uint32_t(size));
+    plat::GlobalUnlock(block);
+    if (made && bytes) *bytes = int32_t(size);
+    return ANN_OK;
+  });
 }
-int32_t AnnEngine::LoadLayerFromArray(const plat::VARIANT*, AnnLayerHandle* layer) {
+int32_t AnnEngine::LoadLayerFromArray(const plat::VARIANT* array, AnnLayerHandle* layer) {
   if (layer) *layer = 0;
-  return kPending;
+  AnnLayerHandle created = CreateLayer(0);
+  AnnLayer* l = FindLayer(created);
+  if (!l) return ERR_BAD_LAYER;
+  int32_t r = guardedCode([&]() -> int32_t {
+    uint32_t count = 0;
+    const uint8_t* data = array && array->vt == (plat::VT_ARRAY | plat::VT_UI1) ? plat::VariantBytes(array, &count) : nullptr;
+    if (!data || count == 0) return ERR_BAD_ARRAY;
+    plat::HGLOBAL block = plat::GlobalFromBytes(data, count);
+    if (!block) return ERR_NO_MEMORY;
+    plat::IStream* stream = nullptr;
+    if (plat::FAILED(plat::CreateStreamOnHGlobal(block, true, &stream))) {
+      plat::GlobalFree(block);
+      return ERR_STREAM;
+    }
+    int32_t result = l->Load(stream, false);
+    stream->Release();
+    return result;
+  });
+  if (r != ANN_OK) {
+    DeleteLayer(created);
+    return r;
+  }
+  if (layer) *layer = created;
+  return ANN_OK;
 }
 int32_t AnnEngine::SaveAllToArray(plat::VARIANT*, int32_t* bytes) {
   if (bytes) *bytes = 0;

@@ -6,10 +6,16 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
+#include <unordered_set>
+#include <vector>
 
 #include "annotation/services.h"
 
 class AnnElement;
+class AnnGroup;
+class AnnStreamReader;
+class AnnStreamWriter;
 struct AnnObjectDesc;
 
 class AnnLayer {
@@ -130,10 +136,77 @@ class AnnLayer {
   // direction 4 mirrors left-right, 2 top-bottom.
   int32_t MirrorGroup(int32_t groupId, int32_t direction);
   int32_t RecalcGroupRect(int32_t groupId, plat::RECT* rect);
+  bool AnyGroupSelected() const;
+
+  // Z-order, 1-based from the bottom.
+  int32_t GetZOrder(int32_t id, int32_t* position);
+  int32_t SetZOrder(int32_t id, int32_t position);
+
+  // Adds an element that finished its creation gesture (null: the current element) on top of the
+  // z-order and answers its id; 0 when there is none.
+  int32_t PlaceElement(AnnElement* element, bool rearm, bool notify);
+  AnnElement* CurrentElement() const { return current_; }
+
+  // The layer stream.
+  int32_t Save(plat::IStream* stream, bool selectedOnly);
+  int32_t Load(plat::IStream* stream, bool merge);
+  int32_t WriteBody(AnnStreamWriter& out, bool selectedOnly, uint32_t* bodySize);
+  int32_t ReadBody(AnnStreamReader& in, bool merge);
+
+  // For tests: the element id and group id counters.
+  int32_t ElementIdCounter() const { return elementCounter_; }
+  int32_t GroupIdCounter() const { return groupCounter_; }
 
  private:
   void Invalidate(const plat::RECT* logical);
+  void InvalidateGrown(const plat::RECT& logical, int times);
   int32_t RaiseEvent(int32_t code, int32_t param);
+  plat::RECT Grown(const plat::RECT& r, int times) const;
+  int32_t Margin() const;
+
+  // Elements.
+  std::unique_ptr<AnnElement> MakeElement(int32_t tool);
+  int32_t IndexOf(const AnnElement* e) const;
+  bool Holds(const AnnElement* e) const { return e && placedSet_.count(e) != 0; }
+  // Takes the element out of the list and the selection; the caller destroys what it gets back.
+  std::unique_ptr<AnnElement> Unlink(AnnElement* e);
+  void DestroyElement(std::unique_ptr<AnnElement> e);
+  void DropCurrentElement();
+  bool IsSelected(const AnnElement* e) const;
+  void RemoveFromSelection(const AnnElement* e);
+  void SelectElement(AnnElement* e, plat::RECT* grow);
+  void KeepOnlySelected(AnnElement* keep);
+  void MoveToIndex(AnnElement* e, size_t index);
+  int32_t SwapWithNeighbour(int32_t id, int direction);
+  void RecalcAllGroupRects();
+  void AddDirty(const plat::RECT& r);
+  void FlushDirtyRect(bool updateNow);
+  int32_t NextElementId(int32_t wanted);
+  int32_t ElementValue(AnnElement* e, int32_t id) const;
+
+  // Groups.
+  AnnGroup* FindGroup(int32_t groupId) const;
+  AnnGroup* GroupOf(const AnnElement* e) const;
+  void SelectGroup(AnnGroup* g, plat::RECT* grow);
+  void SetGroupSelectionState(AnnGroup* g, bool selected);
+  bool RecalcGroup(AnnGroup* g, plat::RECT* out);
+  void MoveGroupBy(AnnGroup* g, int32_t dx, int32_t dy);
+  // Moves the element, adds its old and new areas to the repaint rect and reports the change.
+  void MoveAndReport(AnnElement* e, int32_t dx, int32_t dy);
+  void ResizeGroup(AnnGroup* g, int32_t dx, int32_t dy);
+
+  // Input.
+  int32_t OnPointerMessage(plat::HWND window, uint32_t message, plat::WPARAM wParam, int32_t x, int32_t y);
+  int32_t OnPointerButtonDown(plat::HWND window, plat::WPARAM wParam, int32_t x, int32_t y);
+  int32_t OnPointerMouseMove(plat::HWND window, plat::WPARAM wParam, int32_t x, int32_t y);
+  int32_t OnPointerSetCursor(int32_t x, int32_t y);
+  AnnElement* HitTestElements(int32_t x, int32_t y, bool includeLocked, int32_t* handle, uint32_t message,
+                              plat::HWND window);
+  AnnGroup* HitTestGroupHandles(int32_t x, int32_t y, int32_t* handle);
+  bool ChooseCursor(AnnElement* e, int32_t handle, int32_t* code);
+  static int32_t CursorForHandle(int32_t handle);
+  bool PointInView(int32_t x, int32_t y);
+  void CursorFeedback(int32_t x, int32_t y, int32_t* result);
 
   AnnEngineServices services_;
   std::array<AnnPropertyMap, TOOL_COUNT> toolDefaults_;
@@ -144,10 +217,38 @@ class AnnLayer {
   plat::BSTR text2_ = nullptr;
   plat::BSTR password_ = nullptr;
   plat::BSTR defaultText_[3] = {};  // text, stamp, button tool string cells
+  // Cells the layer makes for string defaults (10, 1281) that the engine's map left without one.
+  std::array<std::array<plat::BSTR, 2>, TOOL_COUNT> ownCells_{};
   bool visible_ = true;
-  bool current_ = false;
+  bool currentFlag_ = false;
   uint8_t paintEnabled_ = 1;
   bool paletteShown_ = false;
   bool isCurrentLayer_ = false;
   bool fixedTime_ = false;
+  bool beingDestroyed_ = false;
+  bool captureHeld_ = false;
+
+  std::vector<std::unique_ptr<AnnElement>> elements_;  // bottom first
+  std::unordered_set<const AnnElement*> placedSet_;
+  std::map<int32_t, int32_t> idUse_;  // how many placed elements hold each id
+  std::vector<AnnElement*> selection_;                 // in the order of selecting
+  std::vector<std::unique_ptr<AnnGroup>> groups_;
+  std::unique_ptr<AnnElement> unplaced_;               // the element a drawing tool is making
+  AnnElement* current_ = nullptr;
+  AnnGroup* resizeGroup_ = nullptr;
+  AnnElement* rightClick_ = nullptr;
+  AnnElement* pressed_ = nullptr;  // run mode
+  int32_t lastX_ = -1;
+  int32_t lastY_ = -1;
+  plat::RECT dirty_{};
+  bool dirtyEmpty_ = true;
+  int32_t elementCounter_ = 0;
+  int32_t groupCounter_ = 0;
+  size_t elementCursor_ = 0;
+  size_t selectionCursor_ = 0;
+  size_t groupCursor_ = 0;
+  plat::HGLOBAL imageDefault_ = nullptr;
 };
+
+// The entry through which an element hands itself to its layer when its creation gesture ends.
+int32_t annPlaceElement(AnnLayer* layer, AnnElement* element);

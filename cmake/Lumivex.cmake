@@ -22,10 +22,12 @@ function(lumivex_test name)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} lumivex_testsupport GTest::gtest GTest::gmock)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
-  # One label only: a list here would be split into separate test properties.
   set(labels unit)
   if(T_SANITIZE)
-    set(labels sanitize)
+    # One label only: a list would be split by test discovery into separate properties, losing
+    # this label and the environment after it. ctest -L takes a pattern, so both "unit" and
+    # "sanitize" select it.
+    set(labels unit_sanitize)
     set_property(GLOBAL APPEND PROPERTY LUMIVEX_SANITIZE_TESTS ${name})
   endif()
   gtest_discover_tests(${name}

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds the layer stream fuzz target with clang (libFuzzer + AddressSanitizer + UBSan) in its own
+# build folder and runs it: fuzz/annotation/run_layer_stream_fuzz.sh [SECONDS] [BUILD_DIR]
+# The corpus grows in BUILD_DIR/corpus; findings land in BUILD_DIR/findings.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+seconds="${1:-600}"
+build="${2:-$root/build-fuzz}"
+flags="-fsanitize=address,undefined,fuzzer-no-link -fno-omit-frame-pointer -g -O1"
+# clang and its libFuzzer runtime are needed only here, not by the build or the tests.
+if ! echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' |
+    clang++ -x c++ -fsanitize=fuzzer - -o /dev/null 2>/dev/null; then
+  sudo=""; [ "$(id -u)" = 0 ] || sudo=sudo
+  $sudo apt-get install -y --no-install-recommends clang libclang-rt-14-dev
+fi
+if [ ! -f "$build/build.ninja" ]; then
+  CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DLUMIVEX_TESTS=OFF -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_SHARED_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+fi
+cmake --build "$build" --target annolyx_objects lumivex_platform
+mapfile -t objects < <(find "$build/annotation/CMakeFiles/annolyx_objects.dir" -name '*.o' ! -name 'entry.cpp.o')
+qt="$(pkg-config --cflags --libs Qt6Widgets Qt6Gui Qt6Core)"
+# shellcheck disable=SC2086
+clang++ -std=c++20 -fPIC $flags -fsanitize=fuzzer -DQT_NO_KEYWORDS -I"$root" \
+  "$root/fuzz/annotation/layer_stream_fuzz.cpp" "${objects[@]}" \
+  -L"$build/bin" -llumivexplatform -Wl,-rpath,"$build/bin" $qt -o "$build/layer_stream_fuzz"
+
+mkdir -p "$build/corpus" "$build/findings"
+# Seeds: an empty layer and one holding a rectangle, an ellipse and a group.
+if [ -z "$(ls -A "$build/corpus")" ] && [ -d "$root/fuzz/annotation/seeds" ]; then
+  cp "$root"/fuzz/annotation/seeds/* "$build/corpus/"
+fi
+QT_QPA_PLATFORM=offscreen "$build/layer_stream_fuzz" "$build/corpus" -artifact_prefix="$build/findings/" \
+  -max_total_time="$seconds" -max_len=4096 -rss_limit_mb=2048 -print_final_stats=1
