@@ -32,7 +32,7 @@ function(lumivex_test name)
   endif()
   gtest_discover_tests(${name}
     PROPERTIES LABELS ${labels}
-               ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LUMIVEX_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data"
+               ENVIRONMENT QT_QPA_PLATFORM=offscreen
     DISCOVERY_TIMEOUT 60)
 endfunction()
 
