@@ -2,6 +2,8 @@
 // multi-page documents.
 #include "tests/workspace/main_window_fixture.h"
 
+#include <QMouseEvent>
+
 namespace {
 
 using namespace mainwindowtest;
@@ -385,3 +387,55 @@ TEST_F(MainWindowTest, FailedMultiPageSaveLeavesTheTargetUntouchedAndSaysSo) {
 }
 
 }  // namespace
+
+namespace {
+// A left-button drag on a widget, as the user makes it.
+void drag(QWidget* w, QPoint from, QPoint to) {
+  auto send = [w](QEvent::Type type, QPoint p, Qt::MouseButton button, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, QPointF(p), w->mapToGlobal(QPointF(p)), button, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
+  };
+  send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+  send(QEvent::MouseMove, (from + to) / 2, Qt::NoButton, Qt::LeftButton);
+  send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+}
+}  // namespace
+
+TEST_F(MainWindowTest, ARectangleDrawnOnAPageIsStoredSavedWithTheTiffAndComesBack) {
+  const QString path = file(QStringLiteral("drawn.tif"), {{200, 150, 0xFFFFFF}, {200, 150, 0xFFFFFF}}, 4);
+  frmImgClntForm* w = window();
+  w->show();
+  w->fnOpenImgFile(path);
+  ASSERT_TRUE(w->nxMain->EngineAvailable()) << w->nxMain->EngineError().toStdString();
+  w->fnSelectArrowMode();
+  ASSERT_EQ(w->nxMain->setCurrentTool(4098), 0);  // rectangle
+  gblnDocModified = false;
+  drag(w->ixMain, QPoint(20, 20), QPoint(80, 60));
+  const intptr_t layer = w->nxMain->CurrentLayer();
+  ASSERT_NE(layer, 0);
+  EXPECT_EQ(w->nxMain->LayerObjectCount(layer), 1);
+  // The engine's "added" event marks the document modified.
+  EXPECT_TRUE(gblnDocModified);
+
+  // Going to page 2 stores page 1's layer; coming back shows it again.
+  w->ixTmb_Click(1);
+  ASSERT_FALSE(gvarPageAnno[0].IsEmpty());
+  EXPECT_EQ(w->nxMain->LayerObjectCount(w->nxMain->CurrentLayer()), 0);
+  w->ixTmb_Click(0);
+  EXPECT_EQ(w->nxMain->LayerObjectCount(w->nxMain->CurrentLayer()), 1);
+
+  // A TIFF keeps annotations as annotations: the saved page carries the layer, and reopening
+  // the file shows the rectangle on page 1 and nothing on page 2.
+  ASSERT_TRUE(w->mnuFileSave_Click());
+  bool closed = false;
+  w->fnCloseFile(false, closed);
+  ASSERT_TRUE(closed);
+  w->fnOpenImgFile(path);
+  ASSERT_EQ(gvarPageAnno.size(), 3u);
+  EXPECT_FALSE(gvarPageAnno[0].IsEmpty());
+  EXPECT_TRUE(gvarPageAnno[1].IsEmpty());
+  EXPECT_EQ(w->nxMain->LayerObjectCount(w->nxMain->CurrentLayer()), 1);
+  // The pixels of the page were not touched: the rectangle lives in the layer, not in the image.
+  EXPECT_TRUE(samePages(readImage(path), {{200, 150, 0xFFFFFF}, {200, 150, 0xFFFFFF}}));
+}
