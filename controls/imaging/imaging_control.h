@@ -277,8 +277,6 @@ class ImagingControl : public QWidget {
  private:
   struct State;
   std::unique_ptr<State> d;
-  class Viewport;
-  friend class Viewport;
   void ensureFullPage() const;
   void afterPictureChanged(bool resetView);
   void takePicture(Bitmap b);
