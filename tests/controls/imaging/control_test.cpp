@@ -70,13 +70,17 @@ TEST_F(Control, LoadsThePageChosenAndUnloads) {
   EXPECT_EQ(c.ImageHandleCopy(), nullptr);
 }
 
-TEST_F(Control, FailedLoadLeavesTheControlEmpty) {
+TEST_F(Control, FailedLoadLeavesTheControlEmptyAndReportsNoPage) {
   const QString p = threePages();
+  QSignalSpy loaded(&c, &ImagingControl::PageLoaded);
   c.setSourceFile(p);
+  EXPECT_EQ(loaded.count(), 1);
   c.setPageNumber(9);
   EXPECT_THROW(c.setSourceFile(p), rt::RuntimeError);
   EXPECT_EQ(c.ImageFileType(), 0);
   EXPECT_FALSE(c.hasImage());
+  c.setSourceFile(QString());
+  EXPECT_EQ(loaded.count(), 1);
   EXPECT_EQ(c.FilePageCount(dir.file("none.tif")), 0);
 }
 
