@@ -134,6 +134,9 @@ class frmImgClntForm : public rt::Form {
   void fnSelectRectMode();
   void fnSelectMagnifyMode();
   void fnCommitPendingEdit();
+  // A picture pasted onto the page view floats at the view's top-left, its size in view pixels,
+  // until fnCommitPendingEdit writes it into the page or Delete or Escape drops it.
+  void fnAreaPasted(int32_t viewWidth, int32_t viewHeight);
   // The pane divider dropped on the page view or on the thumbnail carrier (x in twips of the
   // control dropped on); drops of anything else are ignored.
   void ixMain_DragDrop(QWidget* source, float x, float y);

@@ -38,11 +38,10 @@ void showError(const QString& text) { rt::MsgBox(text, rt::vbExclamation, kError
 // ---- Shared steps ---------------------------------------------------------------------------------
 
 // Loads one page of a file into an imaging control; the annotation control picks up the page's
-// annotations when it is attached there.
+// annotations by itself when it is attached there.
 void frmImgClntForm::loadPage(img::ImagingControl* ix, int32_t page, const QString& path) {
   ix->setPageNumber(page);
   ix->setSourceFile(path);
-  if (nxMain->AttachedControl() == ix) nxMain->AttachedPageLoaded();
 }
 
 void frmImgClntForm::fnShowZoomPanel() {

@@ -193,8 +193,17 @@ void frmImgClntForm::fnCommitPendingEdit() {
   gblnPageModified = true;
 }
 
+void frmImgClntForm::fnAreaPasted(int32_t viewWidth, int32_t viewHeight) {
+  mblnAreaPending = true;
+  mblnAreaDragging = false;
+  mlngAreaX = mlngAreaY = 0;
+  mlngAreaWidth = viewWidth;
+  mlngAreaHeight = viewHeight;
+}
+
+// A dropped area is discarded: merging it would write the picture into the page while the
+// modified flags stay as they were, an unsaved change that nothing reports.
 void frmImgClntForm::dropPendingArea() {
-  ixMain->MergeArea();
   fnClearSelection();
   mblnAreaPending = false;
   mblnAreaDragging = false;

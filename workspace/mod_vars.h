@@ -1,6 +1,7 @@
 #pragma once
 // State that more than one window needs. Everything runs on the user-interface thread; nothing is
 // locked. The four format functions interpret an image format code.
+#include "controls/imaging/format_codes.h"
 #include "runtime/variant.h"
 
 #include <QString>
@@ -10,18 +11,18 @@
 
 using ImageFormatCode = int16_t;
 
-// TIFF compression index handed to the imaging control's TIFF option.
-enum TiffCompressionCode : int16_t {
-  TIFF_UNCOMPRESSED = 0,
-  TIFF_CCITT_RLE = 1,
-  TIFF_CCITT_G3_1D = 2,
-  TIFF_CCITT_G4 = 3,
-  TIFF_LZW = 4,
-  TIFF_PACKBITS = 5,
-  TIFF_JPEG = 6,
-  TIFF_DEFLATE = 7,
-  TIFF_CCITT_G3_2D = 8,
-};
+// TIFF compression index handed to the imaging control's TIFF option: the control's own numbers,
+// under the names the windows use.
+using TiffCompressionCode = img::TiffCompression;
+inline constexpr TiffCompressionCode TIFF_UNCOMPRESSED = img::kTiffNone;
+inline constexpr TiffCompressionCode TIFF_CCITT_RLE = img::kTiffCcittRle;
+inline constexpr TiffCompressionCode TIFF_CCITT_G3_1D = img::kTiffG3;
+inline constexpr TiffCompressionCode TIFF_CCITT_G4 = img::kTiffG4;
+inline constexpr TiffCompressionCode TIFF_LZW = img::kTiffLzw;
+inline constexpr TiffCompressionCode TIFF_PACKBITS = img::kTiffPackBits;
+inline constexpr TiffCompressionCode TIFF_JPEG = img::kTiffJpeg;
+inline constexpr TiffCompressionCode TIFF_DEFLATE = img::kTiffDeflate;
+inline constexpr TiffCompressionCode TIFF_CCITT_G3_2D = img::kTiffG3_2D;
 
 namespace modVars {
 

@@ -282,7 +282,10 @@ QString AnnotationControl::AttachControlName() const { return attachName_; }
 img::ImagingControl* AnnotationControl::AttachedControl() const { return attached_; }
 
 void AnnotationControl::detach() {
-  if (attached_) attached_->removeEventFilter(this);
+  if (attached_) {
+    attached_->removeEventFilter(this);
+    disconnect(attached_, &img::ImagingControl::PageLoaded, this, nullptr);
+  }
   delete overlay_.data();
   overlay_ = nullptr;
   attached_ = nullptr;
@@ -300,6 +303,7 @@ void AnnotationControl::setAttachControlName(const QString& name) {
   if (!target) return;
   attached_ = target;
   attached_->installEventFilter(this);
+  connect(attached_, &img::ImagingControl::PageLoaded, this, [this] { AttachedPageLoaded(); });
   overlay_ = new Overlay(this, attached_);
   if (engine_->api) {
     engine_->api->AttachImaging(&engine_->host);

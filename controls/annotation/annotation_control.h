@@ -50,7 +50,8 @@ class AnnotationControl : public QObject {
   void setAttachControlName(const QString& name);
   img::ImagingControl* AttachedControl() const;
   // The attached control has just loaded a page: the annotations that came with it (if any)
-  // become a new current layer. Returns the engine's result (0 also when there were none).
+  // become a new current layer. Runs by itself on the attached control's PageLoaded. Returns the
+  // engine's result (0 also when there were none).
   int32_t AttachedPageLoaded();
   // Writes the current layer into the attached control's page, so that the next TIFF save of
   // that control carries it; with no current layer the page's annotations are removed.

@@ -19,7 +19,5 @@ WindowMessage mouseMessage(const QMouseEvent& e);
 WindowMessage keyMessage(const QKeyEvent& e);
 // The character a key press types (WM_CHAR with its UTF-16 code), or no message.
 WindowMessage charMessage(const QKeyEvent& e);
-// The virtual key code of a Qt key (0 when it has none).
-int virtualKey(int qtKey);
 
 }  // namespace ann

@@ -279,6 +279,7 @@ void ImagingControl::setSourceFile(const QString& path) {
     d->imgH = fullH;
     updateScrollBars();
   }
+  Q_EMIT PageLoaded();
 }
 
 int32_t ImagingControl::FilePageCount(const QString& path) const {

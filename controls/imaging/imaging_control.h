@@ -259,6 +259,8 @@ class ImagingControl : public QWidget {
   void DragDrop(QWidget* source, float x, float y);
   // The user scrolled the view with a scroll bar or the wheel (the event without arguments).
   void Scroll();
+  // A page was read from a file (SourceFile); its picture and annotations are in place.
+  void PageLoaded();
 
  protected:
   void paintEvent(QPaintEvent* e) override;

@@ -104,8 +104,7 @@ struct ImagingControl::State {
   }
 };
 
-// Qt key to the key codes the program's handlers test (Delete 46, Escape 27, Shift 16 ...).
-int16_t vbKeyCode(int qtKey);
+// Shift, Ctrl and Alt as the bits 1, 2 and 4; buttons left, right and middle as 1, 2 and 4.
 int16_t vbShiftState(Qt::KeyboardModifiers m);
 int16_t vbButton(Qt::MouseButton b);
 int16_t vbButtons(Qt::MouseButtons b);

@@ -3,6 +3,7 @@
 
 #include "controls/imaging/imaging_control_p.h"
 #include "controls/imaging/pixel_ops.h"
+#include "platform/windows/virtual_keys.h"
 #include "runtime/screen.h"
 
 #include <QDragEnterEvent>
@@ -19,34 +20,6 @@
 #include <cstring>
 
 namespace img {
-
-int16_t vbKeyCode(int k) {
-  if ((k >= Qt::Key_A && k <= Qt::Key_Z) || (k >= Qt::Key_0 && k <= Qt::Key_9)) return static_cast<int16_t>(k);
-  if (k >= Qt::Key_F1 && k <= Qt::Key_F16) return static_cast<int16_t>(112 + (k - Qt::Key_F1));
-  switch (k) {
-    case Qt::Key_Backspace: return 8;
-    case Qt::Key_Tab: return 9;
-    case Qt::Key_Return: case Qt::Key_Enter: return 13;
-    case Qt::Key_Shift: return 16;
-    case Qt::Key_Control: return 17;
-    case Qt::Key_Alt: return 18;
-    case Qt::Key_Pause: return 19;
-    case Qt::Key_CapsLock: return 20;
-    case Qt::Key_Escape: return 27;
-    case Qt::Key_Space: return 32;
-    case Qt::Key_PageUp: return 33;
-    case Qt::Key_PageDown: return 34;
-    case Qt::Key_End: return 35;
-    case Qt::Key_Home: return 36;
-    case Qt::Key_Left: return 37;
-    case Qt::Key_Up: return 38;
-    case Qt::Key_Right: return 39;
-    case Qt::Key_Down: return 40;
-    case Qt::Key_Insert: return 45;
-    case Qt::Key_Delete: return 46;
-    default: return 0;
-  }
-}
 
 int16_t vbShiftState(Qt::KeyboardModifiers m) {
   int16_t s = 0;
@@ -412,13 +385,13 @@ void ImagingControl::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void ImagingControl::keyPressEvent(QKeyEvent* e) {
-  const int16_t code = vbKeyCode(e->key());
+  const auto code = static_cast<int16_t>(plat::VirtualKeyFromQtKey(e->key()));
   if (code) Q_EMIT KeyDown(code, vbShiftState(e->modifiers()));
   else QWidget::keyPressEvent(e);
 }
 
 void ImagingControl::keyReleaseEvent(QKeyEvent* e) {
-  const int16_t code = vbKeyCode(e->key());
+  const auto code = static_cast<int16_t>(plat::VirtualKeyFromQtKey(e->key()));
   if (code) Q_EMIT KeyUp(code, vbShiftState(e->modifiers()));
   else QWidget::keyReleaseEvent(e);
 }

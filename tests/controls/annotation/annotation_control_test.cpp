@@ -2,6 +2,7 @@
 #include "annotation/ann_codes.h"
 #include "controls/annotation/annotation_control.h"
 #include "controls/imaging/imaging_control.h"
+#include "tests/support/temp_dir.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -130,6 +131,31 @@ TEST_F(AnnotationControlTest, StoreKeepsTheVariantEmptyUnlessTheLayerWasWritten)
   intptr_t none = 123;
   EXPECT_NE(nx->LoadLayerFromVariant(rt::Variant(), none), 0);
   EXPECT_EQ(none, 0);
+}
+
+// A page the attached view reads from a file brings its annotations in as the current layer;
+// a view that is not attached (any more) brings nothing.
+TEST_F(AnnotationControlTest, PageLoadedIntoTheAttachedViewBringsItsAnnotations) {
+  testsupport::TempDir dir;
+  const QString path = dir.file(QStringLiteral("annotated.tif"));
+  nx->setAttachControlName(QStringLiteral("ixMain"));
+  img::ImagingControl* ix = view("ixMain");
+  nx->NewLayer();
+  ASSERT_EQ(nx->StoreCurrentLayerInAttached(), 0);
+  ix->setSaveFileType(4);
+  ix->setSaveFileName(path);
+  ix->SaveFile();
+
+  nx->ClearAll();
+  ix->setSourceFile(path);
+  EXPECT_NE(nx->CurrentLayer(), 0);
+
+  nx->setAttachControlName(QStringLiteral("ixTmb(1)"));
+  nx->ClearAll();
+  ix->setSourceFile(path);
+  EXPECT_EQ(nx->CurrentLayer(), 0);
+  view("ixTmb(1)")->setSourceFile(path);
+  EXPECT_NE(nx->CurrentLayer(), 0);
 }
 
 TEST(AnnotationControlWithoutEngine, EveryMemberFailsPlainly) {

@@ -2,6 +2,7 @@
 #include "controls/imaging/pixel_ops.h"
 #include "runtime/errors.h"
 #include "tests/controls/imaging/fixtures.h"
+#include "tests/controls/imaging/float_paste.h"
 #include "tests/support/temp_dir.h"
 
 #include <QApplication>
@@ -69,13 +70,17 @@ TEST_F(Control, LoadsThePageChosenAndUnloads) {
   EXPECT_EQ(c.ImageHandleCopy(), nullptr);
 }
 
-TEST_F(Control, FailedLoadLeavesTheControlEmpty) {
+TEST_F(Control, FailedLoadLeavesTheControlEmptyAndReportsNoPage) {
   const QString p = threePages();
+  QSignalSpy loaded(&c, &ImagingControl::PageLoaded);
   c.setSourceFile(p);
+  EXPECT_EQ(loaded.count(), 1);
   c.setPageNumber(9);
   EXPECT_THROW(c.setSourceFile(p), rt::RuntimeError);
   EXPECT_EQ(c.ImageFileType(), 0);
   EXPECT_FALSE(c.hasImage());
+  c.setSourceFile(QString());
+  EXPECT_EQ(loaded.count(), 1);
   EXPECT_EQ(c.FilePageCount(dir.file("none.tif")), 0);
 }
 
@@ -280,31 +285,7 @@ TEST_F(Control, PastedPictureFloatsAndIsMergedWhereDropped) {
   c.setScrollPosY(8);
   ImagingControl temp;
   temp.CreateBlankImage(10, 6, 24, 0x0000FF);
-  const float z = c.ZoomFactor();
-  temp.SetZoom(z);
-  const int32_t w = static_cast<int32_t>(z * temp.ImageWidth()), h = static_cast<int32_t>(z * temp.ImageHeight());
-  c.RubberBandStart(true, 0, 0);
-  c.RubberBandTo(w, h);
-  c.CopyToClipboard();
-  c.RubberBandStart(false);
-  const QImage under = QApplication::clipboard()->image();
-  const double x0 = c.ScrollPosX() / z, y0 = c.ScrollPosY() / z;
-  c.AreaPlacement(true, x0, y0, 1, 1);
-  c.AreaPlacementOptions(true, 1, 0, false);
-  c.setImageHandle(temp.ImageHandleCopy());
-  const int32_t X = c.ScrollPosX(), Y = c.ScrollPosY();
-  c.AddAreaPoint(static_cast<int32_t>(X / z), static_cast<int32_t>(Y / z));
-  c.AddAreaPoint(static_cast<int32_t>((X + w) / z), static_cast<int32_t>(Y / z));
-  c.AddAreaPoint(static_cast<int32_t>((X + w) / z), static_cast<int32_t>((Y + h) / z));
-  c.AddAreaPoint(static_cast<int32_t>(X / z), static_cast<int32_t>((Y + h) / z));
-  c.CloseArea();
-  c.setSelectionVisible(true);
-  c.ActivateArea();
-  c.AreaPlacement(true, x0, y0, 1, 1);
-  c.AreaPlacementOptions(true, 1, 0, false);
-  c.setPicture(under);
-  c.AreaPlacementOptions(false);
-  c.AreaPlacement(false);
+  imgtest::floatPicture(c, temp);
   // The page is untouched under the floating picture, which sits at the top-left of the view.
   EXPECT_EQ(c.bitmap().pixel(20, 8), qRgb(255, 255, 255));
   EXPECT_TRUE(c.AreaActive());
