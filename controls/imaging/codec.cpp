@@ -97,6 +97,7 @@ int16_t sniffFormat(std::span<const uint8_t> h, const QString& path) {
     return kFormatWmf;
   if (at(0) == 0xFF && at(1) == 'W' && at(2) == 'P' && at(3) == 'C') return kFormatWpg;
   const QString ext = suffixOf(path);
+  if (looksLikeCals(h) || ext == QLatin1String("cal") || ext == QLatin1String("ct1")) return kFormatCals;
   if (ext == QLatin1String("tga") || ext == QLatin1String("vda") || ext == QLatin1String("icb") ||
       ext == QLatin1String("vst"))
     return kFormatTga;
@@ -152,6 +153,7 @@ Decoded decodeMemory(std::span<const uint8_t> data, int32_t page, const QString&
     case kFormatTga: checkSinglePage(page, "TGA"); d.bitmap = decodeTga(data); break;
     case kFormatPbm: case kFormatPgm: case kFormatPpm: checkSinglePage(page, "PNM"); d.bitmap = decodePnm(data, &d.format); break;
     case kFormatIco: checkSinglePage(page, "ICO"); d.bitmap = decodeIco(data); break;
+    case kFormatCals: checkSinglePage(page, "CALS"); d.bitmap = decodeCals(data); break;
     default: unsupportedRead(d.format);
   }
   return d;
