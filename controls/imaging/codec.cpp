@@ -154,6 +154,7 @@ Decoded decodeMemory(std::span<const uint8_t> data, int32_t page, const QString&
     case kFormatPbm: case kFormatPgm: case kFormatPpm: checkSinglePage(page, "PNM"); d.bitmap = decodePnm(data, &d.format); break;
     case kFormatIco: checkSinglePage(page, "ICO"); d.bitmap = decodeIco(data); break;
     case kFormatCals: checkSinglePage(page, "CALS"); d.bitmap = decodeCals(data); break;
+    case kFormatEps: checkSinglePage(page, "EPS"); d.bitmap = decodeEps(data); break;
     default: unsupportedRead(d.format);
   }
   return d;
@@ -185,7 +186,7 @@ Decoded readFilePage(const QString& path, int32_t page) {
     d.bitmap = readTiffFile(path, page, &d.format);
     return d;
   }
-  if (code == kFormatNone || code == kFormatWmf || code == kFormatWpg || code == kFormatPdf || code == kFormatEps)
+  if (code == kFormatNone || code == kFormatWmf || code == kFormatWpg || code == kFormatPdf)
     unsupportedRead(code);
   const QByteArray all = readWhole(path);
   return decodeMemory(bytesOf(all), page, path);

@@ -113,6 +113,8 @@ bool looksLikeCals(std::span<const uint8_t> head);
 // runs black), or as its negative. dpi 0 leaves the resolution unknown; errors name format.
 Bitmap decodeFaxG4(std::span<const uint8_t> data, uint32_t width, uint32_t height, bool negative, uint32_t dpi,
                    const char* format);
+// EPS: the first page of the TIFF preview of a binary EPS file.
+Bitmap decodeEps(std::span<const uint8_t> data);
 
 // Private TIFF tag that carries the annotation layer of a page.
 constexpr uint32_t kAnnotationTag = 65000;

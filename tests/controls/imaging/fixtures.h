@@ -1,7 +1,10 @@
 #pragma once
 // Small pictures made by the tests, and a comparison that reports the first differing pixel.
 #include "controls/imaging/bitmap.h"
+#include "controls/imaging/codec.h"
+#include "tests/support/temp_dir.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 
 namespace imgtest {
@@ -55,6 +58,19 @@ inline ::testing::AssertionResult samePixels(const img::Bitmap& a, const img::Bi
       worst = std::max(worst, dd);
     }
   return ::testing::AssertionSuccess() << "worst " << worst;
+}
+
+// The bytes of a file our writer makes of the picture in the format.
+inline std::vector<uint8_t> savedBytes(const img::Bitmap& b, int16_t format) {
+  testsupport::TempDir dir;
+  img::SaveOptions o;
+  o.format = format;
+  const QString path = dir.file(QStringLiteral("saved"));
+  img::writeFile(path, b, o);
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  const QByteArray a = f.readAll();
+  return {a.begin(), a.end()};
 }
 
 }  // namespace imgtest
