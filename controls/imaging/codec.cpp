@@ -155,6 +155,7 @@ Decoded decodeMemory(std::span<const uint8_t> data, int32_t page, const QString&
     case kFormatIco: checkSinglePage(page, "ICO"); d.bitmap = decodeIco(data); break;
     case kFormatCals: checkSinglePage(page, "CALS"); d.bitmap = decodeCals(data); break;
     case kFormatEps: checkSinglePage(page, "EPS"); d.bitmap = decodeEps(data); break;
+    case kFormatPdf: d.bitmap = decodePdf(data, page); break;
     default: unsupportedRead(d.format);
   }
   return d;
@@ -164,15 +165,16 @@ int32_t pageCountMemory(std::span<const uint8_t> data) {
   const int16_t code = sniffFormat(data.first(std::min<std::size_t>(data.size(), 32)));
   if (code == kFormatTiff) return tiffPageCount(data);
   if (code == kFormatDcx) return dcxPageCount(data);
+  if (code == kFormatPdf) return pdfPageCount(data);
   return 1;
 }
 
 int32_t filePageCount(const QString& path) {
   const int16_t code = sniffFile(path);
   if (code == kFormatTiff) return tiffFilePageCount(path);
-  if (code == kFormatDcx) {
+  if (code == kFormatDcx || code == kFormatPdf) {
     const QByteArray all = readWhole(path);
-    return dcxPageCount(bytesOf(all));
+    return code == kFormatDcx ? dcxPageCount(bytesOf(all)) : pdfPageCount(bytesOf(all));
   }
   if (code == kFormatNone) unsupportedRead(code);
   return 1;
@@ -186,7 +188,7 @@ Decoded readFilePage(const QString& path, int32_t page) {
     d.bitmap = readTiffFile(path, page, &d.format);
     return d;
   }
-  if (code == kFormatNone || code == kFormatWmf || code == kFormatWpg || code == kFormatPdf)
+  if (code == kFormatNone || code == kFormatWmf || code == kFormatWpg)
     unsupportedRead(code);
   const QByteArray all = readWhole(path);
   return decodeMemory(bytesOf(all), page, path);

@@ -115,6 +115,9 @@ Bitmap decodeFaxG4(std::span<const uint8_t> data, uint32_t width, uint32_t heigh
                    const char* format);
 // EPS: the first page of the TIFF preview of a binary EPS file.
 Bitmap decodeEps(std::span<const uint8_t> data);
+// PDF: each image object of group 4 fax or JPEG data is a page, in file order.
+int32_t pdfPageCount(std::span<const uint8_t> data);
+Bitmap decodePdf(std::span<const uint8_t> data, int32_t page);
 
 // Private TIFF tag that carries the annotation layer of a page.
 constexpr uint32_t kAnnotationTag = 65000;

@@ -4,40 +4,19 @@
 #include "controls/imaging/pixel_ops.h"
 #include "runtime/errors.h"
 #include "tests/controls/imaging/fixtures.h"
-#include "tests/support/temp_dir.h"
 
-#include <QFile>
 #include <gtest/gtest.h>
 #include <string>
-#include <tiffio.h>
 
 using namespace img;
 using imgtest::pattern;
+using imgtest::g4Strip;
 using imgtest::samePixels;
 
 namespace {
 
 // The picture as black and white, the only colours a CALS page has.
 Bitmap page() { return pattern(203, 61, 1); }
-
-// The group 4 data of the picture, from a TIFF our writer made in one strip.
-std::vector<uint8_t> g4Of(const Bitmap& b) {
-  testsupport::TempDir dir;
-  const QString path = dir.file(QStringLiteral("g4.tif"));
-  SaveOptions o;
-  o.format = kFormatTiffG4;
-  writeFile(path, b, o);
-  TIFF* t = TIFFOpen(QFile::encodeName(path).constData(), "r");
-  if (!t) return {};
-  std::vector<uint8_t> out;
-  if (TIFFNumberOfStrips(t) == 1) {
-    out.resize(static_cast<std::size_t>(TIFFRawStripSize(t, 0)));
-    if (TIFFReadRawStrip(t, 0, out.data(), static_cast<tmsize_t>(out.size())) != static_cast<tmsize_t>(out.size()))
-      out.clear();
-  }
-  TIFFClose(t);
-  return out;
-}
 
 // A CALS file: the records, each padded to 128 bytes, the header padded to 2048, then the data.
 std::vector<uint8_t> calsFile(const std::vector<std::string>& records, const std::vector<uint8_t>& data) {
@@ -67,7 +46,7 @@ int errorOf(std::span<const uint8_t> data, const QString& path = QString()) {
 
 TEST(Cals, ReadsThePageAndItsResolution) {
   const Bitmap b = page();
-  const auto g4 = g4Of(b);
+  const auto g4 = g4Strip(b);
   ASSERT_FALSE(g4.empty());
   const auto file = calsFile(recordsWith("rorient: 000,270"), g4);
   const Decoded d = decodeMemory(file, 1);
@@ -81,7 +60,7 @@ TEST(Cals, ReadsThePageAndItsResolution) {
 
 TEST(Cals, OrientationTurnsThePage) {
   const Bitmap b = page();
-  const auto g4 = g4Of(b);
+  const auto g4 = g4Strip(b);
   ASSERT_FALSE(g4.empty());
   // The stored lines run along the pixel path; the page shown is the stored one turned back.
   struct Case {
@@ -96,8 +75,7 @@ TEST(Cals, OrientationTurnsThePage) {
 }
 
 TEST(Cals, IsFoundByHeaderOrName) {
-  testsupport::TempDir dir;
-  const auto g4 = g4Of(page());
+  const auto g4 = g4Strip(page());
   auto noDocId = recordsWith("rorient: 000,270");
   noDocId.erase(noDocId.begin());
   struct Case {
@@ -106,13 +84,7 @@ TEST(Cals, IsFoundByHeaderOrName) {
   };
   for (const Case& c : {Case{recordsWith("rorient: 000,270"), "a.bin"}, Case{{"rtype: 1", "rpelcnt: 203,61"}, "b"},
                         Case{noDocId, "c.cal"}, Case{noDocId, "d.CT1"}}) {
-    const QString path = dir.file(QString::fromLatin1(c.name));
-    const auto bytes = calsFile(c.records, g4);
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
-    f.close();
-    const FileInfo i = fileInfo(path, 1);
+    const FileInfo i = imgtest::fileInfoOf(calsFile(c.records, g4), QString::fromLatin1(c.name));
     EXPECT_EQ(i.format, kFormatCals) << c.name;
     EXPECT_EQ(i.width, 203) << c.name;
     EXPECT_EQ(i.pages, 1) << c.name;
@@ -121,7 +93,7 @@ TEST(Cals, IsFoundByHeaderOrName) {
 }
 
 TEST(Cals, DamagedHeadersAreRefused) {
-  const auto g4 = g4Of(page());
+  const auto g4 = g4Strip(page());
   struct Case {
     std::vector<std::string> records;
     int error;
@@ -155,7 +127,7 @@ TEST(Cals, DamagedHeadersAreRefused) {
 
 TEST(Cals, DamagedDataStaysInside) {
   // Cut or scrambled group 4 data gives an error or a page of the header's size, never more.
-  const auto good = calsFile(recordsWith("rorient: 000,270"), g4Of(page()));
+  const auto good = calsFile(recordsWith("rorient: 000,270"), g4Strip(page()));
   std::vector<std::vector<uint8_t>> inputs;
   for (std::size_t n = 2049; n < good.size(); n += 7) inputs.emplace_back(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n));
   for (int seed = 1; seed <= 20; ++seed) {
