@@ -97,6 +97,7 @@ int16_t sniffFormat(std::span<const uint8_t> h, const QString& path) {
     return kFormatWmf;
   if (at(0) == 0xFF && at(1) == 'W' && at(2) == 'P' && at(3) == 'C') return kFormatWpg;
   const QString ext = suffixOf(path);
+  if (looksLikeCals(h) || ext == QLatin1String("cal") || ext == QLatin1String("ct1")) return kFormatCals;
   if (ext == QLatin1String("tga") || ext == QLatin1String("vda") || ext == QLatin1String("icb") ||
       ext == QLatin1String("vst"))
     return kFormatTga;
@@ -152,6 +153,9 @@ Decoded decodeMemory(std::span<const uint8_t> data, int32_t page, const QString&
     case kFormatTga: checkSinglePage(page, "TGA"); d.bitmap = decodeTga(data); break;
     case kFormatPbm: case kFormatPgm: case kFormatPpm: checkSinglePage(page, "PNM"); d.bitmap = decodePnm(data, &d.format); break;
     case kFormatIco: checkSinglePage(page, "ICO"); d.bitmap = decodeIco(data); break;
+    case kFormatCals: checkSinglePage(page, "CALS"); d.bitmap = decodeCals(data); break;
+    case kFormatEps: checkSinglePage(page, "EPS"); d.bitmap = decodeEps(data); break;
+    case kFormatPdf: d.bitmap = decodePdf(data, page); break;
     default: unsupportedRead(d.format);
   }
   return d;
@@ -161,15 +165,16 @@ int32_t pageCountMemory(std::span<const uint8_t> data) {
   const int16_t code = sniffFormat(data.first(std::min<std::size_t>(data.size(), 32)));
   if (code == kFormatTiff) return tiffPageCount(data);
   if (code == kFormatDcx) return dcxPageCount(data);
+  if (code == kFormatPdf) return pdfPageCount(data);
   return 1;
 }
 
 int32_t filePageCount(const QString& path) {
   const int16_t code = sniffFile(path);
   if (code == kFormatTiff) return tiffFilePageCount(path);
-  if (code == kFormatDcx) {
+  if (code == kFormatDcx || code == kFormatPdf) {
     const QByteArray all = readWhole(path);
-    return dcxPageCount(bytesOf(all));
+    return code == kFormatDcx ? dcxPageCount(bytesOf(all)) : pdfPageCount(bytesOf(all));
   }
   if (code == kFormatNone) unsupportedRead(code);
   return 1;
@@ -183,7 +188,7 @@ Decoded readFilePage(const QString& path, int32_t page) {
     d.bitmap = readTiffFile(path, page, &d.format);
     return d;
   }
-  if (code == kFormatNone || code == kFormatWmf || code == kFormatWpg || code == kFormatPdf || code == kFormatEps)
+  if (code == kFormatNone || code == kFormatWmf || code == kFormatWpg)
     unsupportedRead(code);
   const QByteArray all = readWhole(path);
   return decodeMemory(bytesOf(all), page, path);

@@ -106,6 +106,19 @@ void forgetTiffFile(const QString& path);
 // Writes a new file, or appends a page when append is set.
 void writeTiffFile(const QString& path, const Bitmap& b, const SaveOptions& o, bool append);
 
+// CALS raster type 1 (group 4 page behind a text header); looksLikeCals tells it from its first bytes.
+Bitmap decodeCals(std::span<const uint8_t> data);
+bool looksLikeCals(std::span<const uint8_t> head);
+// One page of CCITT group 4 data of the given size, decoded as a TIFF fax page would be (black
+// runs black), or as its negative. dpi 0 leaves the resolution unknown; errors name format.
+Bitmap decodeFaxG4(std::span<const uint8_t> data, uint32_t width, uint32_t height, bool negative, uint32_t dpi,
+                   const char* format);
+// EPS: the first page of the TIFF preview of a binary EPS file.
+Bitmap decodeEps(std::span<const uint8_t> data);
+// PDF: each image object of group 4 fax or JPEG data is a page, in file order.
+int32_t pdfPageCount(std::span<const uint8_t> data);
+Bitmap decodePdf(std::span<const uint8_t> data, int32_t page);
+
 // Private TIFF tag that carries the annotation layer of a page.
 constexpr uint32_t kAnnotationTag = 65000;
 

@@ -1,8 +1,12 @@
 #pragma once
 // Small pictures made by the tests, and a comparison that reports the first differing pixel.
 #include "controls/imaging/bitmap.h"
+#include "controls/imaging/codec.h"
+#include "tests/support/temp_dir.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
+#include <tiffio.h>
 
 namespace imgtest {
 
@@ -55,6 +59,50 @@ inline ::testing::AssertionResult samePixels(const img::Bitmap& a, const img::Bi
       worst = std::max(worst, dd);
     }
   return ::testing::AssertionSuccess() << "worst " << worst;
+}
+
+// The bytes of a file our writer makes of the picture in the format.
+inline std::vector<uint8_t> savedBytes(const img::Bitmap& b, int16_t format) {
+  testsupport::TempDir dir;
+  img::SaveOptions o;
+  o.format = format;
+  const QString path = dir.file(QStringLiteral("saved"));
+  img::writeFile(path, b, o);
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  const QByteArray a = f.readAll();
+  return {a.begin(), a.end()};
+}
+
+// What fileInfo says of the bytes written to a file of the name (its extension may matter).
+inline img::FileInfo fileInfoOf(std::span<const uint8_t> bytes, const QString& name, int32_t page = 1) {
+  testsupport::TempDir dir;
+  const QString path = dir.file(name);
+  QFile f(path);
+  EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+  f.close();
+  return img::fileInfo(path, page);
+}
+
+// The group 4 data of a bilevel picture, from a TIFF our writer made in one strip (empty if the
+// writer used more than one).
+inline std::vector<uint8_t> g4Strip(const img::Bitmap& b) {
+  testsupport::TempDir dir;
+  const QString path = dir.file(QStringLiteral("g4.tif"));
+  img::SaveOptions o;
+  o.format = img::kFormatTiffG4;
+  img::writeFile(path, b, o);
+  TIFF* t = TIFFOpen(QFile::encodeName(path).constData(), "r");
+  if (!t) return {};
+  std::vector<uint8_t> out;
+  if (TIFFNumberOfStrips(t) == 1) {
+    out.resize(static_cast<std::size_t>(TIFFRawStripSize(t, 0)));
+    if (TIFFReadRawStrip(t, 0, out.data(), static_cast<tmsize_t>(out.size())) != static_cast<tmsize_t>(out.size()))
+      out.clear();
+  }
+  TIFFClose(t);
+  return out;
 }
 
 }  // namespace imgtest
