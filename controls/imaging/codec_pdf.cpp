@@ -27,21 +27,31 @@ bool isDelimiter(uint8_t c) {
 }
 bool isDigit(uint8_t c) { return c >= '0' && c <= '9'; }
 
+struct Entry;
+
 // A value of an object: only what image dictionaries need is kept apart; everything else is Other.
 struct Value {
   enum Kind { Other, Number, Real, Bool, Name, Ref, Dict, Array } kind = Other;
   int64_t number = 0;  // Number, Bool (0 or 1), or the object number of a Ref
   double real = 0;     // Number and Real
   std::string name;
-  std::vector<std::pair<std::string, Value>> dict;
+  // A key and its value; a struct rather than a pair, which may not hold a type still being defined.
+  std::vector<Entry> dict;
   std::vector<Value> array;
 
-  const Value* get(std::string_view key) const {
-    for (const auto& [k, v] : dict)
-      if (k == key) return &v;
-    return nullptr;
-  }
+  const Value* get(std::string_view key) const;
 };
+
+struct Entry {
+  std::string key;
+  Value value;
+};
+
+const Value* Value::get(std::string_view key) const {
+  for (const Entry& e : dict)
+    if (e.key == key) return &e.value;
+  return nullptr;
+}
 
 constexpr int kMaxNesting = 32;
 
@@ -100,7 +110,7 @@ class Lexer {
         if (p_ >= d_.size() || d_[p_] != '/') damaged("a dictionary key is not a name");
         ++p_;
         std::string key(word());
-        v.dict.emplace_back(std::move(key), value(depth + 1));
+        v.dict.push_back(Entry{std::move(key), value(depth + 1)});
       }
     }
     if (c == '[') {

@@ -1,0 +1,3 @@
+#include "fuzz_common.h"
+
+LUMIVEX_FUZZ_TARGET((void)img::decodeEps(in))
