@@ -53,9 +53,13 @@ struct ImagingControl::State {
   double scaledZoom = 0;
   QImage fitted;         // thumb / size mode 4 picture at the control's size
   QSize fittedFor;
-  QImage zoomed;         // the enlarged visible part (zoom > 1), for the view below
-  QRect zoomedRect;
-  QPoint zoomedAt;
+  // The enlarged visible part (zoom > 1). Its rows are a ring: view row a (counted from the
+  // top of the enlarged page) sits at a mod height, so a vertical scroll keeps the rows still
+  // in view and builds only those that come in.
+  QImage zoomed;
+  QRect zoomedRect;      // where the part sits in the client
+  int32_t zoomedScrollX = 0;
+  int32_t zoomedTop = 0;  // first enlarged-page row held
   double zoomedZoom = 0;
 
   // Selection and area (image pixels).

@@ -293,34 +293,58 @@ void ImagingControl::paintView(QPainter& p, const QRect& area) {
           if (!src.isEmpty()) p.drawImage(src.topLeft() - QPoint(d->scrollX, d->scrollY), d->display, src);
         } else {
           // Enlarged: the visible part of the client is built by repeating source pixels and
-          // kept until the view moves, so a repaint of the same view is a plain copy.
+          // kept, so a repaint of the same view is a plain copy and a vertical scroll builds
+          // only the rows that come into view.
           const QRect content = client.intersected(QRect(-d->scrollX, -d->scrollY, static_cast<int>(d->imgW * z),
                                                          static_cast<int>(d->imgH * z)));
           if (!content.isEmpty()) {
-            const QPoint key(d->scrollX, d->scrollY);
-            if (d->zoomed.isNull() || d->zoomedRect != content || d->zoomedAt != key || d->zoomedZoom != z) {
+            const int cw = content.width(), ch = content.height();
+            auto ringRow = [ch](int a) { return ((a % ch) + ch) % ch; };
+            const int top = content.top() + d->scrollY;
+            const bool sameColumns = !d->zoomed.isNull() && d->zoomed.size() == content.size() &&
+                                     d->zoomedRect.left() == content.left() && d->zoomedScrollX == d->scrollX &&
+                                     d->zoomedZoom == z;
+            int from = top, to = top + ch;  // enlarged-page rows to build
+            if (sameColumns) {
+              const int held = d->zoomedTop;
+              if (top >= held && top < held + ch) from = held + ch;
+              else if (top < held && top + ch > held) to = held;
+            } else if (d->zoomed.size() != content.size()) {
               d->zoomed = QImage(content.size(), QImage::Format_RGB32);
-              std::vector<int> xmap(static_cast<std::size_t>(content.width()));
-              for (int tx = 0; tx < content.width(); ++tx)
+            }
+            if (from < to) {
+              std::vector<int> xmap(static_cast<std::size_t>(cw));
+              for (int tx = 0; tx < cw; ++tx)
                 xmap[static_cast<std::size_t>(tx)] = std::min(d->imgW - 1, static_cast<int>((content.left() + tx + d->scrollX) / z));
+              uchar* bits = d->zoomed.bits();
+              const auto stride = static_cast<std::size_t>(d->zoomed.bytesPerLine());
               int prevSy = -1;
-              for (int ty = 0; ty < content.height(); ++ty) {
-                const int sy = std::min(d->imgH - 1, static_cast<int>((content.top() + ty + d->scrollY) / z));
-                auto* out = reinterpret_cast<QRgb*>(d->zoomed.scanLine(ty));
+              const QRgb* prev = nullptr;
+              for (int a = from; a < to; ++a) {
+                const int sy = std::min(d->imgH - 1, static_cast<int>(a / z));
+                auto* out = reinterpret_cast<QRgb*>(bits + stride * static_cast<std::size_t>(ringRow(a)));
                 if (sy == prevSy) {
-                  std::memcpy(out, d->zoomed.constScanLine(ty - 1), static_cast<std::size_t>(content.width()) * 4);
+                  std::memcpy(out, prev, static_cast<std::size_t>(cw) * 4);
                   continue;
                 }
                 const auto* in = reinterpret_cast<const QRgb*>(d->display.constScanLine(sy));
-                for (int tx = 0; tx < content.width(); ++tx) out[tx] = in[xmap[static_cast<std::size_t>(tx)]];
+                for (int tx = 0; tx < cw; ++tx) out[tx] = in[xmap[static_cast<std::size_t>(tx)]];
                 prevSy = sy;
+                prev = out;
               }
-              d->zoomedRect = content;
-              d->zoomedAt = key;
-              d->zoomedZoom = z;
             }
+            d->zoomedRect = content;
+            d->zoomedScrollX = d->scrollX;
+            d->zoomedTop = top;
+            d->zoomedZoom = z;
             const QRect part = target.intersected(content);
-            if (!part.isEmpty()) p.drawImage(part.topLeft(), d->zoomed, part.translated(-content.topLeft()));
+            // Drawn in two pieces where the ring wraps.
+            for (int y = part.top(); y <= part.bottom();) {
+              const int r = ringRow(y + d->scrollY);
+              const int n = std::min(part.bottom() + 1 - y, ch - r);
+              p.drawImage(QPoint(part.left(), y), d->zoomed, QRect(part.left() - content.left(), r, part.width(), n));
+              y += n;
+            }
           }
         }
       }

@@ -217,6 +217,65 @@ TEST_F(Control, PaintingShowsThePictureAtZoom) {
   EXPECT_EQ(QColor(shot.pixel(21, 21)), QColor(Qt::white));
 }
 
+namespace {
+// Every pixel of the view's top-left w x h is the picture pixel under it at the control's zoom
+// and scroll position.
+::testing::AssertionResult showsPictureEnlarged(ImagingControl& v, const Bitmap& picture, int w, int h) {
+  QImage shot(v.size(), QImage::Format_RGB32);
+  v.render(&shot);
+  const double z = v.ZoomFactor();
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const QRgb want = picture.pixel(static_cast<int>((x + v.ScrollPosX()) / z), static_cast<int>((y + v.ScrollPosY()) / z));
+      if ((shot.pixel(x, y) & 0xFFFFFF) != (want & 0xFFFFFF))
+        return ::testing::AssertionFailure() << "view (" << x << "," << y << ") at scroll (" << v.ScrollPosX() << ","
+                                             << v.ScrollPosY() << "): " << std::hex << shot.pixel(x, y) << " vs " << want;
+    }
+  return ::testing::AssertionSuccess();
+}
+}  // namespace
+
+TEST_F(Control, EnlargedViewFollowsEveryScroll) {
+  const Bitmap picture = pattern(120, 100, 24);
+  c.setBitmap(picture);
+  c.SetZoom(2.5f);
+  // Down by less than a view, up over rows already seen, a jump, and sideways.
+  const QPoint positions[] = {{0, 0}, {0, 7}, {0, 40}, {0, 30}, {0, 3}, {0, 110}, {20, 110}, {20, 100}, {13, 0}};
+  for (const QPoint& at : positions) {
+    c.setScrollPosX(at.x());
+    c.setScrollPosY(at.y());
+    ASSERT_EQ(QPoint(c.ScrollPosX(), c.ScrollPosY()), at) << "the view must scroll that far";
+    EXPECT_TRUE(showsPictureEnlarged(c, picture, 150, 100));
+  }
+}
+
+TEST_F(Control, EnlargedViewShowsEditsAndUndo) {
+  c.CreateBlankImage(100, 100, 24, 0xFFFFFF);
+  c.SetZoom(4.0f);
+  c.setScrollPosX(40);
+  c.setScrollPosY(40);
+  ASSERT_TRUE(showsPictureEnlarged(c, c.bitmap(), 150, 100));
+  c.setScrollPosY(48);
+  ASSERT_TRUE(showsPictureEnlarged(c, c.bitmap(), 150, 100));
+  // A red area merged where the view shows it.
+  ImagingControl temp;
+  temp.CreateBlankImage(10, 6, 24, 0x0000FF);
+  imgtest::floatPicture(c, temp);
+  c.setSelectionVisible(false);
+  c.MergeArea();
+  c.ClearArea();
+  ASSERT_EQ(c.bitmap().pixel(12, 14), qRgb(255, 0, 0));
+  EXPECT_TRUE(showsPictureEnlarged(c, c.bitmap(), 150, 100));
+  c.UndoLast();
+  ASSERT_EQ(c.bitmap().pixel(12, 14), qRgb(255, 255, 255));
+  EXPECT_TRUE(showsPictureEnlarged(c, c.bitmap(), 150, 100));
+  // An edit of the whole picture and a new picture of the same size.
+  c.setBitmap(pattern(100, 100, 24));
+  EXPECT_TRUE(showsPictureEnlarged(c, c.bitmap(), 150, 100));
+  c.Mirror();
+  EXPECT_TRUE(showsPictureEnlarged(c, c.bitmap(), 150, 100));
+}
+
 // ---- selection, floating area, editing ---------------------------------------------------------
 
 namespace {
