@@ -9,6 +9,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <limits>
 #include <memory>
 #include <sys/stat.h>
 #include <tiffio.h>
@@ -89,11 +90,28 @@ struct TiffHandle {
   }
 };
 
+// Options for reading: libtiff itself may not allocate more in one piece than a picture may take
+// (twice, for its own sample buffers), so a damaged strip or tile size cannot exhaust memory
+// inside the library, where our own size checks do not reach.
+struct ReadOptions {
+  TIFFOpenOptions* o = TIFFOpenOptionsAlloc();
+  ReadOptions() {
+    const std::size_t cap = maxBitmapBytes();
+    const auto limit = cap > static_cast<std::size_t>(std::numeric_limits<tmsize_t>::max() / 2)
+                           ? std::numeric_limits<tmsize_t>::max()
+                           : static_cast<tmsize_t>(cap) * 2;
+    if (o) TIFFOpenOptionsSetMaxSingleMemAlloc(o, limit);
+  }
+  ~ReadOptions() { TIFFOpenOptionsFree(o); }
+};
+
 void openMemory(TiffHandle& h, std::span<const uint8_t> data) {
   setupLibtiff();
   tLastTiffError.clear();
   h.mem.d = data;
-  h.t = TIFFClientOpen("memory", "rm", &h.mem, memRead, memWrite, memSeek, memClose, memSize, memMap, memUnmap);
+  ReadOptions options;
+  h.t = TIFFClientOpenExt("memory", "rm", &h.mem, memRead, memWrite, memSeek, memClose, memSize, memMap, memUnmap,
+                          options.o);
   if (!h.t) tiffFail(kErrDamaged, QStringLiteral("not a readable TIFF file"));
 }
 
@@ -101,7 +119,8 @@ void openFile(TiffHandle& h, const QString& path) {
   setupLibtiff();
   tLastTiffError.clear();
   if (!QFileInfo::exists(path)) fail(53, QStringLiteral("File not found: %1").arg(path));
-  h.t = TIFFOpen(QFile::encodeName(path).constData(), "r");
+  ReadOptions options;
+  h.t = TIFFOpenExt(QFile::encodeName(path).constData(), "r", options.o);
   if (!h.t) tiffFail(kErrDamaged, QStringLiteral("cannot open %1").arg(path));
 }
 
