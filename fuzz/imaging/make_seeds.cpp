@@ -80,6 +80,25 @@ void putDocumentSeeds(const std::string& root) {
   eps.insert(eps.end(), tiff.begin(), tiff.end());
   put(root + "/eps", "tiff", eps);
 
+  // TIFF: one page per compression and depth worth reaching, and a two-page file.
+  struct Kind { int16_t format; int bpp; const char* name; };
+  const Kind kinds[] = {{kFormatTiff, 24, "none24"}, {kFormatTiffLzw, 8, "lzw8"}, {kFormatTiffPackBits, 4, "packbits4"},
+                        {kFormatTiffG4, 1, "g4"}, {kFormatTiffG3, 1, "g3"}, {kFormatTiffDeflate, 24, "deflate24"},
+                        {kFormatTiffJpeg, 24, "jpeg24"}};
+  for (const Kind& k : kinds) {
+    SaveOptions t;
+    t.format = k.format;
+    writeFile(QString::fromStdString(scratch), pattern(19, 11, k.bpp), t);
+    put(root + "/tiff", k.name, fileBytes(scratch));
+    std::remove(scratch.c_str());
+  }
+  SaveOptions two;
+  two.format = kFormatTiffLzw;
+  writeFile(QString::fromStdString(scratch), pattern(7, 5, 8), two);
+  two.multiPage = true;
+  writeFile(QString::fromStdString(scratch), pattern(9, 3, 24), two);
+  put(root + "/tiff", "two-pages", fileBytes(scratch));
+
   // PDF: one fax image and one JPEG image.
   const std::vector<uint8_t> jpeg = encodeJpeg(pattern(8, 8, 24), SaveOptions{});
   std::vector<uint8_t> pdf;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs each imaging fuzz target for the given number of seconds, side by side:
-#   fuzz/imaging/run.sh SECONDS [TARGET...]     (targets: bmp dib pcx dcx tga pnm ico cals eps pdf)
+#   fuzz/imaging/run.sh SECONDS [TARGET...]     (targets: bmp dib pcx dcx tga pnm ico cals eps pdf tiff)
 # Corpora and crash files stay in build-fuzz/corpus and build-fuzz/artifacts; a summary line per
 # target gives runs, coverage and crashes.
 set -euo pipefail
@@ -9,7 +9,7 @@ build="$here/../../build-fuzz"
 secs="${1:?seconds}"
 shift
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(bmp dib pcx dcx tga pnm ico cals eps pdf)
+[ ${#targets[@]} -eq 0 ] && targets=(bmp dib pcx dcx tga pnm ico cals eps pdf tiff)
 "$here/build.sh" "$build"
 "$build/make_seeds" "$build/seeds"
 mkdir -p "$build/artifacts" "$build/logs"
