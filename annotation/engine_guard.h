@@ -2,6 +2,7 @@
 // Internal to the engine: how every slot keeps exceptions inside, and small helpers the slot files
 // share.
 #include <cstdint>
+#include <functional>
 #include <new>
 
 #include "annotation/ann_codes.h"
@@ -9,9 +10,25 @@
 
 namespace ann_detail {
 
+// How deep the host has called into the engine: a host callback may call slots again, and the
+// layer or element that raised the callback is still running underneath. Whatever such a nested call
+// destroys is handed to deferUntilSlotsReturn and destroyed once the outermost slot has returned.
+class SlotDepth {
+ public:
+  SlotDepth() noexcept;
+  ~SlotDepth();
+  SlotDepth(const SlotDepth&) = delete;
+  SlotDepth& operator=(const SlotDepth&) = delete;
+  // 1 inside a slot the host called directly, more inside a slot called from a host callback.
+  static int Current() noexcept;
+};
+// Runs work now when no slot is running, else when the outermost slot returns.
+void deferUntilSlotsReturn(std::function<void()> work);
+
 // Nothing thrown by the engine's work may cross into the host: every slot runs through these.
 template <typename R, typename F>
 R guarded(R failure, F&& work) noexcept {
+  SlotDepth depth;
   try {
     return work();
   } catch (...) {
@@ -21,6 +38,7 @@ R guarded(R failure, F&& work) noexcept {
 
 template <typename F>
 int32_t guardedCode(F&& work) noexcept {
+  SlotDepth depth;
   try {
     return work();
   } catch (const std::bad_alloc&) {
@@ -32,6 +50,7 @@ int32_t guardedCode(F&& work) noexcept {
 
 template <typename F>
 void guardedVoid(F&& work) noexcept {
+  SlotDepth depth;
   try {
     work();
   } catch (...) {

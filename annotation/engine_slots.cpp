@@ -12,6 +12,16 @@
 #include "annotation/layer.h"
 #include "platform/graphics/gdi.h"
 #include "platform/ole/ole.h"
+
+namespace {
+// A layer deleted from inside a callback that the layer itself raised is still running underneath:
+// it is unlinked at once (its handle is gone) and destroyed when the outermost slot returns.
+void destroyWhenIdle(std::unique_ptr<AnnLayer> layer) {
+  if (!layer || ann_detail::SlotDepth::Current() <= 1) return;  // nothing of it runs: it goes now
+  AnnLayer* raw = layer.release();
+  ann_detail::deferUntilSlotsReturn([raw] { delete raw; });
+}
+}  // namespace
 #include "platform/windows/window.h"
 
 using namespace ann_detail;
@@ -172,7 +182,7 @@ bool AnnEngine::DeleteLayer(AnnLayerHandle layer) {
       if (enumLayer_ == it->get()) enumLayer_ = nullptr;
       std::unique_ptr<AnnLayer> doomed = std::move(*it);
       layers_.erase(it);
-      doomed.reset();
+      destroyWhenIdle(std::move(doomed));
       return true;
     }
     return false;
@@ -223,7 +233,7 @@ int32_t AnnEngine::DeleteAllLayers() {
     // Unlinked before destroyed: a host reacting to the deletion events finds no half-dead layer.
     auto doomed = std::move(layers_);
     layers_.clear();
-    doomed.clear();
+    for (auto& l : doomed) destroyWhenIdle(std::move(l));
     ShowPaletteWindow(false);
     if (hadCurrent)
       if (auto f = reinterpret_cast<AnnCurrentLayerCallback>(hostCallbacks_[HOSTCB_CURRENT_LAYER])) f(hostCookie_, 0);

@@ -15,9 +15,17 @@ AnnEngineInterface* gEngine = nullptr;
 AnnLayerHandle gLayer = 0;
 int32_t gDeleteOnChange = 0;
 int32_t gDeleteGroupOnChange = 0;
+// 1: the host deletes the layer from inside an event of that layer; 2: it clears every layer.
+int32_t gDeleteLayerOnEvent = 0;
 
 int32_t onEvent(intptr_t, int32_t code, int32_t param) {
   gEvents.push_back({code, param});
+  if (gDeleteLayerOnEvent && (code == EVT_ELEMENT_ADDED || code == EVT_ELEMENT_CHANGED)) {
+    const int32_t how = gDeleteLayerOnEvent;
+    gDeleteLayerOnEvent = 0;
+    if (how == 1) gEngine->DeleteLayer(gLayer);
+    else gEngine->DeleteAllLayers();
+  }
   // A host that deletes another element from inside its change handler.
   if (code == EVT_ELEMENT_CHANGED && gDeleteGroupOnChange) {
     int32_t group = gDeleteGroupOnChange;
@@ -55,6 +63,7 @@ class LayerInputTest : public EngineTest {
     gRun.clear();
     gDeleteOnChange = 0;
     gDeleteGroupOnChange = 0;
+    gDeleteLayerOnEvent = 0;
     gEngine = engine;
     engine->SetDefaultViewSize(800, 600);
     engine->SetHostCallback(HOSTCB_EVENT, annCallback(&onEvent));
@@ -370,6 +379,35 @@ TEST_F(LayerInputTest, HostDeletingDuringADragIsSafe) {
   EXPECT_EQ(groups, 0);
   EXPECT_EQ(Count(), 1);
   (void)d;
+}
+
+// The layer that raised an event is still running when the host's handler deletes it: the engine
+// must keep the object alive until the outermost call returns, and the handle must be gone at once.
+TEST_F(LayerInputTest, HostDeletingTheLayerFromInsideItsOwnEventIsSafe) {
+  for (int32_t how : {1, 2}) {
+    SCOPED_TRACE(how);
+    // Deleted while the rectangle is being placed.
+    gDeleteLayerOnEvent = how;
+    EXPECT_EQ(engine->SetCurrentTool(layer, TOOL_RECTANGLE), ANN_OK);
+    Drag(100, 100, 200, 150);
+    int32_t count = -1;
+    EXPECT_EQ(engine->GetElementCount(layer, &count), ERR_BAD_LAYER);
+    EXPECT_EQ(engine->GetCurrentLayer(), 0);
+    // Messages after it find no layer and change nothing.
+    Drag(100, 100, 200, 150);
+
+    // Deleted while an element of it is being moved.
+    layer = gLayer = engine->CreateLayer(1);
+    ASSERT_NE(layer, 0);
+    DrawWith(TOOL_RECTANGLE, 100, 100, 200, 150);
+    engine->SetCurrentTool(layer, TOOL_POINTER);
+    Click(150, 125);
+    gDeleteLayerOnEvent = how;
+    Drag(150, 125, 170, 140);
+    EXPECT_EQ(engine->GetElementCount(layer, &count), ERR_BAD_LAYER);
+    layer = gLayer = engine->CreateLayer(1);
+    ASSERT_NE(layer, 0);
+  }
 }
 
 TEST_F(LayerInputTest, LayerTravelsThroughAByteArray) {
