@@ -354,15 +354,14 @@ TEST_F(LayerInputTest, HostDeletingDuringADragIsSafe) {
   EXPECT_EQ(Count(), 1);
   expectNear(RectOf(a), {110, 110, 210, 160});
   // Deleting the selection while the host deletes from inside the deletion events.
-  int32_t c = DrawWith(TOOL_RECTANGLE, 500, 100, 600, 150);
+  DrawWith(TOOL_RECTANGLE, 500, 100, 600, 150);
   engine->SelectAllElements(layer, 1);
   gDeleteOnChange = 0;
   engine->DeleteSelectedElements();
   EXPECT_EQ(Count(), 0);
-  (void)c;
 
   // A group whose first member's move makes the host delete the group and the other member.
-  int32_t d = DrawWith(TOOL_RECTANGLE, 100, 100, 200, 150);
+  DrawWith(TOOL_RECTANGLE, 100, 100, 200, 150);
   int32_t e = DrawWith(TOOL_RECTANGLE, 300, 100, 400, 150);
   engine->SetGroupKeysEnabled(1);
   Click(150, 125);
@@ -378,7 +377,6 @@ TEST_F(LayerInputTest, HostDeletingDuringADragIsSafe) {
   engine->GetGroupCount(layer, &groups);
   EXPECT_EQ(groups, 0);
   EXPECT_EQ(Count(), 1);
-  (void)d;
 }
 
 // The layer that raised an event is still running when the host's handler deletes it: the engine

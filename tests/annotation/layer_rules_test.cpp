@@ -138,11 +138,9 @@ TEST_F(LayerRulesTest, ToolsAndTheElementBeingDrawn) {
   layer->SetCurrentTool(TOOL_POINTER);
   EXPECT_EQ(Events(EVT_TOOL_CHANGED), 1);
   layer->SetCurrentTool(TOOL_RECTANGLE);
-  AnnElement* first = layer->CurrentElement();
   layer->SetCurrentTool(TOOL_RECTANGLE);
   EXPECT_EQ(Events(EVT_TOOL_CHANGED), 3);
   EXPECT_NE(layer->CurrentElement(), nullptr);
-  (void)first;
   // A default set on the tool being drawn reaches the unplaced element at once.
   ASSERT_EQ(layer->SetToolDefault(TOOL_RECTANGLE, PROP_PEN_COLOR, 0x123456), ANN_OK);
   EXPECT_EQ(layer->CurrentElement()->Value(PROP_PEN_COLOR), 0x123456);
@@ -155,10 +153,9 @@ TEST_F(LayerRulesTest, ToolsAndTheElementBeingDrawn) {
   plat::SysFreeString(reinterpret_cast<plat::BSTR>(text));
 
   // Clearing the selection keeps the element being drawn, neither lost nor leaked.
-  AnnElement* unplaced = layer->CurrentElement();
   int32_t placed = Place(TOOL_ELLIPSE, 10, 10, 50, 50);
   layer->SetCurrentTool(TOOL_RECTANGLE);
-  unplaced = layer->CurrentElement();
+  AnnElement* unplaced = layer->CurrentElement();
   layer->SetElementProperty(placed, PROP_SELECTED, 1);
   annRecordedEvents().clear();
   layer->ClearSelection();
