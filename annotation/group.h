@@ -35,7 +35,6 @@ class AnnGroup {
   plat::BSTR text2 = nullptr;
   int32_t userValue = 0;
   bool active = false;
-  bool drawn = false;
   bool selected = false;
   bool resizing = false;
   bool rectStale = true;

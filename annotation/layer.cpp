@@ -299,7 +299,6 @@ int32_t AnnLayer::Draw(plat::HDC dc, const plat::RECT* destination, const plat::
                        intptr_t value2, intptr_t value3, int32_t printing) {
   if (!visible_ || !paintEnabled_) return ANN_NOT_HANDLED;
   auto d = reinterpret_cast<intptr_t>(destination), s = reinterpret_cast<intptr_t>(source);
-  for (auto& g : groups_) g->drawn = false;
   for (auto& e : elements_)
     if (e->Visible()) e->Draw(dc, d, s, value1, value2, value3, printing);
   if (unplaced_) unplaced_->Draw(dc, d, s, value1, value2, value3, printing);
@@ -308,7 +307,6 @@ int32_t AnnLayer::Draw(plat::HDC dc, const plat::RECT* destination, const plat::
       if (g->rectStale) RecalcGroup(g.get(), nullptr);
       if (services_.view) services_.view->DrawHandles(g->rect, dc);
     }
-    g->drawn = true;
   }
   return ANN_NOT_HANDLED;
 }
