@@ -90,8 +90,7 @@ int32_t AnnLayer::AddSelectionToGroup(int32_t groupId) {
     }
   }
   if (g->active) {
-    plat::RECT r{};
-    RecalcGroup(g, &r);
+    RecalcGroup(g, nullptr);
     g->selected = true;
     InvalidateGrown(g->rect, 4);
   }
