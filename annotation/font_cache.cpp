@@ -139,7 +139,6 @@ AnnFontEntry* AnnFontCache::GetFont(const plat::LOGFONTA& key, float scaleX, flo
 void AnnFontCache::RetrieveFontData(AnnFontEntry& e, const char16_t* text) {
   plat::HDC dc = plat::GetScreenDC();
   plat::HGDIOBJ old = plat::SelectObject(dc, e.font);
-  e.outline = false;
   plat::TEXTMETRICA tm;
   plat::GetTextMetricsA(dc, &tm);
   // Every font here is scalable; a symbol font keeps the plain metrics path.
