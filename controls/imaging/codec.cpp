@@ -133,6 +133,13 @@ int16_t sniffFile(const QString& path) {
   return sniffFormat(bytesOf(head), path);
 }
 
+// The whole of a file that TIFF reading does not take, refused before it is read when no reader
+// takes its format.
+QByteArray readWholeSupported(const QString& path, int16_t code) {
+  if (code == kFormatNone || code == kFormatWmf || code == kFormatWpg) unsupportedRead(code);
+  return readWhole(path);
+}
+
 void checkSinglePage(int32_t page, const char* format) {
   if (page != 1)
     fail(kErrBadPage, QStringLiteral("%1: page %2 does not exist (1 page)").arg(QString::fromLatin1(format)).arg(page));
@@ -188,9 +195,7 @@ Decoded readFilePage(const QString& path, int32_t page) {
     d.bitmap = readTiffFile(path, page, &d.format);
     return d;
   }
-  if (code == kFormatNone || code == kFormatWmf || code == kFormatWpg)
-    unsupportedRead(code);
-  const QByteArray all = readWhole(path);
+  const QByteArray all = readWholeSupported(path, code);
   return decodeMemory(bytesOf(all), page, path);
 }
 
@@ -210,7 +215,17 @@ Decoded readFilePageForDisplay(const QString& path, int32_t page, int maxSide, i
 
 FileInfo fileInfo(const QString& path, int32_t page) {
   FileInfo info;
-  Decoded d = readFilePage(path, page);
+  Decoded d;
+  const int16_t code = sniffFile(path);
+  if (code == kFormatTiff) {
+    d = readFilePage(path, page);
+    info.pages = tiffFilePageCount(path);
+  } else {
+    // The page and the page count come from one reading of the file.
+    const QByteArray all = readWholeSupported(path, code);
+    d = decodeMemory(bytesOf(all), page, path);
+    info.pages = pageCountMemory(bytesOf(all));
+  }
   info.width = d.bitmap.width();
   info.height = d.bitmap.height();
   info.bitsPerPixel = static_cast<int16_t>(d.bitmap.bitsPerPixel());
@@ -219,7 +234,6 @@ FileInfo fileInfo(const QString& path, int32_t page) {
   info.unit = d.bitmap.resolutionUnit;
   info.resolutionX = d.bitmap.resolutionX;
   info.resolutionY = d.bitmap.resolutionY;
-  info.pages = filePageCount(path);
   return info;
 }
 

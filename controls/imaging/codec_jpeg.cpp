@@ -122,16 +122,14 @@ void runDecode(DecodeJob& job) {
     JSAMPROW row = job.line.data();
     jpeg_read_scanlines(&c, &row, 1);
     const uint8_t* s = job.line.data();
-    {
-      for (JDIMENSION x = 0; x < c.output_width; ++x) {
-        int C = s[x * 4], M = s[x * 4 + 1], Y = s[x * 4 + 2], K = s[x * 4 + 3];
-        if (!adobeInverted) {
-          C = 255 - C; M = 255 - M; Y = 255 - Y; K = 255 - K;
-        }
-        d[x * 3] = static_cast<uint8_t>(Y * K / 255);
-        d[x * 3 + 1] = static_cast<uint8_t>(M * K / 255);
-        d[x * 3 + 2] = static_cast<uint8_t>(C * K / 255);
+    for (JDIMENSION x = 0; x < c.output_width; ++x) {
+      int C = s[x * 4], M = s[x * 4 + 1], Y = s[x * 4 + 2], K = s[x * 4 + 3];
+      if (!adobeInverted) {
+        C = 255 - C; M = 255 - M; Y = 255 - Y; K = 255 - K;
       }
+      d[x * 3] = static_cast<uint8_t>(Y * K / 255);
+      d[x * 3 + 1] = static_cast<uint8_t>(M * K / 255);
+      d[x * 3 + 2] = static_cast<uint8_t>(C * K / 255);
     }
   }
   jpeg_finish_decompress(&c);

@@ -110,7 +110,6 @@ struct ImagingControl::State {
 
 // Shift, Ctrl and Alt as the bits 1, 2 and 4; buttons left, right and middle as 1, 2 and 4.
 int16_t vbShiftState(Qt::KeyboardModifiers m);
-int16_t vbButton(Qt::MouseButton b);
 int16_t vbButtons(Qt::MouseButtons b);
 
 }  // namespace img

@@ -29,15 +29,6 @@ int16_t vbShiftState(Qt::KeyboardModifiers m) {
   return s;
 }
 
-int16_t vbButton(Qt::MouseButton b) {
-  switch (b) {
-    case Qt::LeftButton: return 1;
-    case Qt::RightButton: return 2;
-    case Qt::MiddleButton: return 4;
-    default: return 0;
-  }
-}
-
 int16_t vbButtons(Qt::MouseButtons b) {
   int16_t v = 0;
   if (b & Qt::LeftButton) v |= 1;
@@ -382,7 +373,7 @@ void ImagingControl::mousePressEvent(QMouseEvent* e) {
   d->ptrX = static_cast<int32_t>(pos.x());
   d->ptrY = static_cast<int32_t>(pos.y());
   d->pressed |= e->button();
-  Q_EMIT MouseDown(vbButton(e->button()), vbShiftState(e->modifiers()), twipsX(pos.x()), twipsY(pos.y()));
+  Q_EMIT MouseDown(vbButtons(e->button()), vbShiftState(e->modifiers()), twipsX(pos.x()), twipsY(pos.y()));
 }
 
 void ImagingControl::mouseMoveEvent(QMouseEvent* e) {
@@ -399,7 +390,7 @@ void ImagingControl::mouseReleaseEvent(QMouseEvent* e) {
   const bool wasPressed = d->pressed & e->button();
   d->pressed &= ~e->button();
   QPointer<ImagingControl> self(this);
-  Q_EMIT MouseUp(vbButton(e->button()), vbShiftState(e->modifiers()), twipsX(pos.x()), twipsY(pos.y()));
+  Q_EMIT MouseUp(vbButtons(e->button()), vbShiftState(e->modifiers()), twipsX(pos.x()), twipsY(pos.y()));
   if (self && wasPressed && e->button() == Qt::LeftButton && rect().contains(pos.toPoint())) Q_EMIT Click();
 }
 

@@ -262,6 +262,11 @@ TEST(Dcx, PagesAreAddedAndCounted) {
     EXPECT_TRUE(samePixels(pages[static_cast<std::size_t>(i)], d.bitmap)) << i;
   }
   EXPECT_THROW(readFilePage(p, 4), rt::RuntimeError);
+  const FileInfo info = fileInfo(p, 2);
+  EXPECT_EQ(info.pages, 3);
+  EXPECT_EQ(info.width, 12);
+  EXPECT_EQ(info.bitsPerPixel, 8);
+  EXPECT_EQ(info.format, kFormatDcx);
 }
 
 TEST(Jpeg, OptionsShowInTheFile) {
