@@ -78,20 +78,22 @@ TEST(GdiRectangleTest, WithoutAPenTheFillLosesTheLastRowAndColumn) {
 }
 
 TEST(GdiRectangleTest, WidePens) {
+  // The outline alone (no brush) of a rectangle on a 9 by 9 canvas.
+  auto outline = [](int style, int width, int32_t from, int32_t to) {
+    Canvas c(9, 9);
+    plat::SelectObject(c.dc, plat::GetStockObject(plat::NULL_BRUSH));
+    usePen(c.dc, style, width, kRed);
+    plat::Rectangle(c.dc, from, from, to, to);
+    return c.rows(kRed);
+  };
   // An inside-frame pen stays within the rectangle.
-  Canvas inside(9, 9);
-  plat::SelectObject(inside.dc, plat::GetStockObject(plat::NULL_BRUSH));
-  usePen(inside.dc, plat::PS_INSIDEFRAME, 2, kRed);
-  plat::Rectangle(inside.dc, 1, 1, 8, 8);
-  EXPECT_EQ(inside.rows(kRed), (Rows{".........", ".#######.", ".#######.", ".##...##.", ".##...##.", ".##...##.",
-                                     ".#######.", ".#######.", "........."}));
+  EXPECT_EQ(outline(plat::PS_INSIDEFRAME, 2, 1, 8),
+            (Rows{".........", ".#######.", ".#######.", ".##...##.", ".##...##.", ".##...##.", ".#######.", ".#######.",
+                  "........."}));
   // A plain wide pen is centred on the outline and reaches outside it.
-  Canvas centred(9, 9);
-  plat::SelectObject(centred.dc, plat::GetStockObject(plat::NULL_BRUSH));
-  usePen(centred.dc, plat::PS_SOLID, 3, kRed);
-  plat::Rectangle(centred.dc, 2, 2, 7, 7);
-  EXPECT_EQ(centred.rows(kRed), (Rows{".........", ".#######.", ".#######.", ".#######.", ".###.###.", ".#######.",
-                                      ".#######.", ".#######.", "........."}));
+  EXPECT_EQ(outline(plat::PS_SOLID, 3, 2, 7),
+            (Rows{".........", ".#######.", ".#######.", ".#######.", ".###.###.", ".#######.", ".#######.", ".#######.",
+                  "........."}));
 }
 
 TEST(GdiLineTest, LinesLeaveOutTheirEndPoint) {
