@@ -49,8 +49,8 @@ void Form::Show(int modal, QWidget* owner) {
     setParent(owner, windowFlags() | Qt::Window);
     setGeometry(g);
   }
-  if (modal == vbModal) {
-    setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
+  // Both kinds of showing raise the form and give it its first Activate.
+  auto showActive = [this] {
     show();
     raise();
     activateWindow();
@@ -58,6 +58,10 @@ void Form::Show(int modal, QWidget* owner) {
       active_ = true;
       Form_Activate();
     }
+  };
+  if (modal == vbModal) {
+    setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
+    showActive();
     if (unloaded_ || isHidden()) return;  // Activate may already have closed it
     QEventLoop loop;
     modalLoop_ = &loop;
@@ -69,13 +73,7 @@ void Form::Show(int modal, QWidget* owner) {
     }
     return;
   }
-  show();
-  raise();
-  activateWindow();
-  if (!active_) {
-    active_ = true;
-    Form_Activate();
-  }
+  showActive();
 }
 
 void Form::Hide() { hide(); }

@@ -18,7 +18,13 @@ constexpr plat::COLORREF kBlue = 0xFF0000;
 // A small memory DC; rows() renders it as text ('#' for `ink`, '.' for the background, '?' else).
 struct Canvas {
   explicit Canvas(int w, int h, plat::COLORREF fill = kWhite) : dc(plat::CreateMemoryDC(w, h, fill)), w(w), h(h) {}
-  ~Canvas() { plat::DeleteDC(dc); }
+  // Objects outlive the DC they are selected into, so the pen and brush a test left selected are
+  // swapped for stock ones and freed here (deleting a stock object is refused, so that is safe).
+  ~Canvas() {
+    plat::DeleteObject(plat::SelectObject(dc, plat::GetStockObject(plat::BLACK_PEN)));
+    plat::DeleteObject(plat::SelectObject(dc, plat::GetStockObject(plat::WHITE_BRUSH)));
+    plat::DeleteDC(dc);
+  }
   std::vector<std::string> rows(plat::COLORREF ink, plat::COLORREF background = kWhite) const {
     std::vector<std::string> out;
     for (int y = 0; y < h; ++y) {
@@ -72,20 +78,22 @@ TEST(GdiRectangleTest, WithoutAPenTheFillLosesTheLastRowAndColumn) {
 }
 
 TEST(GdiRectangleTest, WidePens) {
+  // The outline alone (no brush) of a rectangle on a 9 by 9 canvas.
+  auto outline = [](int style, int width, int32_t from, int32_t to) {
+    Canvas c(9, 9);
+    plat::SelectObject(c.dc, plat::GetStockObject(plat::NULL_BRUSH));
+    usePen(c.dc, style, width, kRed);
+    plat::Rectangle(c.dc, from, from, to, to);
+    return c.rows(kRed);
+  };
   // An inside-frame pen stays within the rectangle.
-  Canvas inside(9, 9);
-  plat::SelectObject(inside.dc, plat::GetStockObject(plat::NULL_BRUSH));
-  usePen(inside.dc, plat::PS_INSIDEFRAME, 2, kRed);
-  plat::Rectangle(inside.dc, 1, 1, 8, 8);
-  EXPECT_EQ(inside.rows(kRed), (Rows{".........", ".#######.", ".#######.", ".##...##.", ".##...##.", ".##...##.",
-                                     ".#######.", ".#######.", "........."}));
+  EXPECT_EQ(outline(plat::PS_INSIDEFRAME, 2, 1, 8),
+            (Rows{".........", ".#######.", ".#######.", ".##...##.", ".##...##.", ".##...##.", ".#######.", ".#######.",
+                  "........."}));
   // A plain wide pen is centred on the outline and reaches outside it.
-  Canvas centred(9, 9);
-  plat::SelectObject(centred.dc, plat::GetStockObject(plat::NULL_BRUSH));
-  usePen(centred.dc, plat::PS_SOLID, 3, kRed);
-  plat::Rectangle(centred.dc, 2, 2, 7, 7);
-  EXPECT_EQ(centred.rows(kRed), (Rows{".........", ".#######.", ".#######.", ".#######.", ".###.###.", ".#######.",
-                                      ".#######.", ".#######.", "........."}));
+  EXPECT_EQ(outline(plat::PS_SOLID, 3, 2, 7),
+            (Rows{".........", ".#######.", ".#######.", ".#######.", ".###.###.", ".#######.", ".#######.", ".#######.",
+                  "........."}));
 }
 
 TEST(GdiLineTest, LinesLeaveOutTheirEndPoint) {
@@ -286,11 +294,10 @@ TEST(GdiTextTest, FontHeightsFollowTheLogFontRules) {
   lf.lfHeight = 20;  // cell height
   plat::HFONT cell = plat::CreateFontIndirectA(&lf);
   plat::TEXTMETRICA byChar, byCell;
-  plat::SelectObject(c.dc, chars);
+  plat::HGDIOBJ original = plat::SelectObject(c.dc, chars);
   plat::GetTextMetricsA(c.dc, &byChar);
   plat::SelectObject(c.dc, cell);
   plat::GetTextMetricsA(c.dc, &byCell);
-  plat::SelectObject(c.dc, plat::GetStockObject(plat::BLACK_PEN));
   EXPECT_GE(byChar.tmHeight, 20);
   EXPECT_LE(std::abs(byCell.tmHeight - 20), 1);
   EXPECT_EQ(byChar.tmAscent + byChar.tmDescent, byChar.tmHeight);
@@ -299,8 +306,9 @@ TEST(GdiTextTest, FontHeightsFollowTheLogFontRules) {
   int32_t widths[2];
   ASSERT_TRUE(plat::GetCharWidth32W(c.dc, 'W', 'X', widths));
   EXPECT_EQ(abc[0].abcA + int32_t(abc[0].abcB) + abc[0].abcC, widths[0]);
-  plat::DeleteObject(chars);
-  plat::DeleteObject(cell);
+  plat::SelectObject(c.dc, original);
+  EXPECT_TRUE(plat::DeleteObject(chars));
+  EXPECT_TRUE(plat::DeleteObject(cell));
 }
 
 TEST(DibTest, PackedDibsRoundTrip) {
