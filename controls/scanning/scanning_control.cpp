@@ -28,22 +28,24 @@ struct DeviceCloser {
 };
 using Device = std::unique_ptr<void, DeviceCloser>;
 
-// Index of a named option, or -1.
-int findOption(SANE_Handle h, const char* name) {
+// The descriptor of a named option and its index in *index, or null.
+const SANE_Option_Descriptor* findOption(SANE_Handle h, const char* name, int* index) {
   SANE_Int count = 0;
-  if (sane_control_option(h, 0, SANE_ACTION_GET_VALUE, &count, nullptr) != SANE_STATUS_GOOD) return -1;
+  if (sane_control_option(h, 0, SANE_ACTION_GET_VALUE, &count, nullptr) != SANE_STATUS_GOOD) return nullptr;
   for (SANE_Int i = 1; i < count; ++i) {
     const SANE_Option_Descriptor* d = sane_get_option_descriptor(h, i);
-    if (d && d->name && std::strcmp(d->name, name) == 0) return i;
+    if (d && d->name && std::strcmp(d->name, name) == 0) {
+      *index = i;
+      return d;
+    }
   }
-  return -1;
+  return nullptr;
 }
 
 // Geometry options are millimetres (fixed or integer) on almost every device; pixels are left alone.
 bool setLength(SANE_Handle h, const char* name, double inches) {
-  const int i = findOption(h, name);
-  if (i < 0) return false;
-  const SANE_Option_Descriptor* d = sane_get_option_descriptor(h, i);
+  int i = -1;
+  const SANE_Option_Descriptor* d = findOption(h, name, &i);
   if (!d || !SANE_OPTION_IS_SETTABLE(d->cap) || d->unit != SANE_UNIT_MM) return false;
   const double mm = inches * kMmPerInch;
   SANE_Word w = d->type == SANE_TYPE_FIXED ? SANE_FIX(mm) : static_cast<SANE_Word>(mm + 0.5);
@@ -51,9 +53,8 @@ bool setLength(SANE_Handle h, const char* name, double inches) {
 }
 
 bool getLength(SANE_Handle h, const char* name, double* inches) {
-  const int i = findOption(h, name);
-  if (i < 0) return false;
-  const SANE_Option_Descriptor* d = sane_get_option_descriptor(h, i);
+  int i = -1;
+  const SANE_Option_Descriptor* d = findOption(h, name, &i);
   if (!d || d->unit != SANE_UNIT_MM || !SANE_OPTION_IS_ACTIVE(d->cap)) return false;
   SANE_Word w = 0;
   if (sane_control_option(h, i, SANE_ACTION_GET_VALUE, &w, nullptr) != SANE_STATUS_GOOD) return false;
@@ -62,9 +63,8 @@ bool getLength(SANE_Handle h, const char* name, double* inches) {
 }
 
 double resolutionOf(SANE_Handle h) {
-  const int i = findOption(h, SANE_NAME_SCAN_RESOLUTION);
-  if (i < 0) return 0;
-  const SANE_Option_Descriptor* d = sane_get_option_descriptor(h, i);
+  int i = -1;
+  const SANE_Option_Descriptor* d = findOption(h, SANE_NAME_SCAN_RESOLUTION, &i);
   SANE_Word w = 0;
   if (!d || sane_control_option(h, i, SANE_ACTION_GET_VALUE, &w, nullptr) != SANE_STATUS_GOOD) return 0;
   return d->type == SANE_TYPE_FIXED ? SANE_UNFIX(w) : w;
@@ -121,19 +121,13 @@ img::Bitmap pageBitmap(const std::vector<std::vector<uint8_t>>& frames, const SA
 
 // Whether the device's current source is a document feeder, which goes on delivering pages.
 bool feedsPages(SANE_Handle raw) {
-  const int src = findOption(raw, SANE_NAME_SCAN_SOURCE);
-  bool feeder = false;
-  if (src >= 0) {
-    const SANE_Option_Descriptor* d = sane_get_option_descriptor(raw, src);
-    if (d && d->type == SANE_TYPE_STRING && d->size > 0) {
-      std::vector<char> v(static_cast<size_t>(d->size), 0);
-      if (sane_control_option(raw, src, SANE_ACTION_GET_VALUE, v.data(), nullptr) == SANE_STATUS_GOOD) {
-        const QString text = QString::fromLatin1(v.data()).toLower();
-        feeder = text.contains("feeder") || text.contains("adf");
-      }
-    }
-  }
-  return feeder;
+  int src = -1;
+  const SANE_Option_Descriptor* d = findOption(raw, SANE_NAME_SCAN_SOURCE, &src);
+  if (!d || d->type != SANE_TYPE_STRING || d->size <= 0) return false;
+  std::vector<char> v(static_cast<size_t>(d->size), 0);
+  if (sane_control_option(raw, src, SANE_ACTION_GET_VALUE, v.data(), nullptr) != SANE_STATUS_GOOD) return false;
+  const QString text = QString::fromLatin1(v.data()).toLower();
+  return text.contains("feeder") || text.contains("adf");
 }
 
 QString statusText(SANE_Status s) { return QString::fromLatin1(sane_strstatus(s)); }
