@@ -231,8 +231,7 @@ void frmImgClntForm::fnLoadFileAnnotations(const QString& path) {
     return;
   }
   nxMain->setAttachControlName(QStringLiteral("ixTemp"));
-  ixTemp->setPageNumber(1);
-  ixTemp->setSourceFile(path);
+  // The loop below loads every page, the first included; the count needs no page loaded.
   const auto n = static_cast<int16_t>(ixTemp->FilePageCount(path));
   gvarPageAnno.assign(static_cast<std::size_t>(std::max<int16_t>(n, 0)) + 1, rt::Variant());
   for (int i = 1; i <= n; ++i) {

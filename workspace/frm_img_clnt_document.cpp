@@ -307,10 +307,11 @@ void frmImgClntForm::saveMultiPage(int16_t s) {
     if (!pcxKind) fnSavePageAnnotations(gintCurrPage);
     for (int i = 0; i < pages; ++i) {
       img::ImagingControl* page = ixTmb(i);
-      nxMain->setAttachControlName(QStringLiteral("ixTmb(%1)").arg(i));
-      nxMain->ClearAll();
-      fnRestorePageAnnotations(static_cast<int16_t>(i));
       if (pcxKind) {
+        // Only a burn-in needs the page's layer in the engine, over the page it is burned into.
+        nxMain->setAttachControlName(QStringLiteral("ixTmb(%1)").arg(i));
+        nxMain->ClearAll();
+        fnRestorePageAnnotations(static_cast<int16_t>(i));
         nxMain->SetBurnInDepth(ixMain->ImageBitsPerPixel());
         burnInCurrentLayer();
       } else {

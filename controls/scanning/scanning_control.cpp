@@ -28,22 +28,24 @@ struct DeviceCloser {
 };
 using Device = std::unique_ptr<void, DeviceCloser>;
 
-// Index of a named option, or -1.
-int findOption(SANE_Handle h, const char* name) {
+// The descriptor of a named option and its index in *index, or null.
+const SANE_Option_Descriptor* findOption(SANE_Handle h, const char* name, int* index) {
   SANE_Int count = 0;
-  if (sane_control_option(h, 0, SANE_ACTION_GET_VALUE, &count, nullptr) != SANE_STATUS_GOOD) return -1;
+  if (sane_control_option(h, 0, SANE_ACTION_GET_VALUE, &count, nullptr) != SANE_STATUS_GOOD) return nullptr;
   for (SANE_Int i = 1; i < count; ++i) {
     const SANE_Option_Descriptor* d = sane_get_option_descriptor(h, i);
-    if (d && d->name && std::strcmp(d->name, name) == 0) return i;
+    if (d && d->name && std::strcmp(d->name, name) == 0) {
+      *index = i;
+      return d;
+    }
   }
-  return -1;
+  return nullptr;
 }
 
 // Geometry options are millimetres (fixed or integer) on almost every device; pixels are left alone.
 bool setLength(SANE_Handle h, const char* name, double inches) {
-  const int i = findOption(h, name);
-  if (i < 0) return false;
-  const SANE_Option_Descriptor* d = sane_get_option_descriptor(h, i);
+  int i = -1;
+  const SANE_Option_Descriptor* d = findOption(h, name, &i);
   if (!d || !SANE_OPTION_IS_SETTABLE(d->cap) || d->unit != SANE_UNIT_MM) return false;
   const double mm = inches * kMmPerInch;
   SANE_Word w = d->type == SANE_TYPE_FIXED ? SANE_FIX(mm) : static_cast<SANE_Word>(mm + 0.5);
@@ -51,9 +53,8 @@ bool setLength(SANE_Handle h, const char* name, double inches) {
 }
 
 bool getLength(SANE_Handle h, const char* name, double* inches) {
-  const int i = findOption(h, name);
-  if (i < 0) return false;
-  const SANE_Option_Descriptor* d = sane_get_option_descriptor(h, i);
+  int i = -1;
+  const SANE_Option_Descriptor* d = findOption(h, name, &i);
   if (!d || d->unit != SANE_UNIT_MM || !SANE_OPTION_IS_ACTIVE(d->cap)) return false;
   SANE_Word w = 0;
   if (sane_control_option(h, i, SANE_ACTION_GET_VALUE, &w, nullptr) != SANE_STATUS_GOOD) return false;
@@ -62,12 +63,71 @@ bool getLength(SANE_Handle h, const char* name, double* inches) {
 }
 
 double resolutionOf(SANE_Handle h) {
-  const int i = findOption(h, SANE_NAME_SCAN_RESOLUTION);
-  if (i < 0) return 0;
-  const SANE_Option_Descriptor* d = sane_get_option_descriptor(h, i);
+  int i = -1;
+  const SANE_Option_Descriptor* d = findOption(h, SANE_NAME_SCAN_RESOLUTION, &i);
   SANE_Word w = 0;
   if (!d || sane_control_option(h, i, SANE_ACTION_GET_VALUE, &w, nullptr) != SANE_STATUS_GOOD) return 0;
   return d->type == SANE_TYPE_FIXED ? SANE_UNFIX(w) : w;
+}
+
+// One scanned page as a bitmap: colour frames (interleaved or three) become 24-bit, grey 8-bit,
+// line art 1-bit.
+img::Bitmap pageBitmap(const std::vector<std::vector<uint8_t>>& frames, const SANE_Parameters& p, int32_t lines,
+                       bool color) {
+  // Hand scanners report an unknown line count: take what arrived.
+  if (lines <= 0) lines = static_cast<int32_t>(frames.front().size() / static_cast<size_t>(p.bytes_per_line));
+  const int32_t w = p.pixels_per_line;
+  const int bpp = color ? 24 : (p.depth == 1 ? 1 : 8);
+  img::Bitmap bmp(w, lines, bpp);
+  if (bpp != 24) bmp.setGrayPalette();
+  const int bytesPerSample = p.depth == 16 ? 2 : 1;
+  auto sample = [&](const std::vector<uint8_t>& f, size_t offset) -> uint8_t {
+    if (offset + bytesPerSample > f.size()) return 0;
+    // 16-bit samples are in host order; keep the high byte.
+    if (bytesPerSample == 2) {
+      uint16_t v;
+      std::memcpy(&v, f.data() + offset, 2);
+      return static_cast<uint8_t>(v >> 8);
+    }
+    return f[offset];
+  };
+  for (int32_t y = 0; y < lines; ++y) {
+    uint8_t* out = bmp.row(y);
+    const size_t rowStart = static_cast<size_t>(y) * static_cast<size_t>(p.bytes_per_line);
+    if (bpp == 1) {
+      // SANE's line art marks black as 1; the grey palette has black at index 0.
+      const auto& f = frames.front();
+      for (int32_t b = 0; b < (w + 7) / 8; ++b)
+        out[b] = rowStart + b < f.size() ? static_cast<uint8_t>(~f[rowStart + b]) : 0xFF;
+    } else if (bpp == 8) {
+      for (int32_t x = 0; x < w; ++x) out[x] = sample(frames.front(), rowStart + static_cast<size_t>(x) * bytesPerSample);
+    } else {
+      for (int32_t x = 0; x < w; ++x) {
+        uint8_t rgb[3];
+        for (int c = 0; c < 3; ++c) {
+          if (frames.size() >= 3)
+            rgb[c] = sample(frames[c], rowStart + static_cast<size_t>(x) * bytesPerSample);
+          else
+            rgb[c] = sample(frames.front(), rowStart + (static_cast<size_t>(x) * 3 + c) * bytesPerSample);
+        }
+        out[x * 3] = rgb[2];
+        out[x * 3 + 1] = rgb[1];
+        out[x * 3 + 2] = rgb[0];
+      }
+    }
+  }
+  return bmp;
+}
+
+// Whether the device's current source is a document feeder, which goes on delivering pages.
+bool feedsPages(SANE_Handle raw) {
+  int src = -1;
+  const SANE_Option_Descriptor* d = findOption(raw, SANE_NAME_SCAN_SOURCE, &src);
+  if (!d || d->type != SANE_TYPE_STRING || d->size <= 0) return false;
+  std::vector<char> v(static_cast<size_t>(d->size), 0);
+  if (sane_control_option(raw, src, SANE_ACTION_GET_VALUE, v.data(), nullptr) != SANE_STATUS_GOOD) return false;
+  const QString text = QString::fromLatin1(v.data()).toLower();
+  return text.contains("feeder") || text.contains("adf");
 }
 
 QString statusText(SANE_Status s) { return QString::fromLatin1(sane_strstatus(s)); }
@@ -225,48 +285,7 @@ void ScanningControl::Acquire() {
       s = sane_get_parameters(raw, &p);
       if (s != SANE_STATUS_GOOD) raise(kErrDriver, static_cast<int32_t>(s), statusText(s));
     }
-    // Hand scanners report an unknown line count: take what arrived.
-    if (lines <= 0) lines = static_cast<int32_t>(frames.front().size() / static_cast<size_t>(p.bytes_per_line));
-    const int32_t w = p.pixels_per_line;
-    const int bpp = color ? 24 : (p.depth == 1 ? 1 : 8);
-    img::Bitmap bmp(w, lines, bpp);
-    if (bpp != 24) bmp.setGrayPalette();
-    const int bytesPerSample = p.depth == 16 ? 2 : 1;
-    auto sample = [&](const std::vector<uint8_t>& f, size_t offset) -> uint8_t {
-      if (offset + bytesPerSample > f.size()) return 0;
-      // 16-bit samples are in host order; keep the high byte.
-      if (bytesPerSample == 2) {
-        uint16_t v;
-        std::memcpy(&v, f.data() + offset, 2);
-        return static_cast<uint8_t>(v >> 8);
-      }
-      return f[offset];
-    };
-    for (int32_t y = 0; y < lines; ++y) {
-      uint8_t* out = bmp.row(y);
-      const size_t rowStart = static_cast<size_t>(y) * static_cast<size_t>(p.bytes_per_line);
-      if (bpp == 1) {
-        // SANE's line art marks black as 1; the grey palette has black at index 0.
-        const auto& f = frames.front();
-        for (int32_t b = 0; b < (w + 7) / 8; ++b)
-          out[b] = rowStart + b < f.size() ? static_cast<uint8_t>(~f[rowStart + b]) : 0xFF;
-      } else if (bpp == 8) {
-        for (int32_t x = 0; x < w; ++x) out[x] = sample(frames.front(), rowStart + static_cast<size_t>(x) * bytesPerSample);
-      } else {
-        for (int32_t x = 0; x < w; ++x) {
-          uint8_t rgb[3];
-          for (int c = 0; c < 3; ++c) {
-            if (frames.size() >= 3)
-              rgb[c] = sample(frames[c], rowStart + static_cast<size_t>(x) * bytesPerSample);
-            else
-              rgb[c] = sample(frames.front(), rowStart + (static_cast<size_t>(x) * 3 + c) * bytesPerSample);
-          }
-          out[x * 3] = rgb[2];
-          out[x * 3 + 1] = rgb[1];
-          out[x * 3 + 2] = rgb[0];
-        }
-      }
-    }
+    img::Bitmap bmp = pageBitmap(frames, p, lines, color);
     if (dpi > 0) {
       bmp.resolutionX = bmp.resolutionY = dpi;
       bmp.resolutionUnit = 2;  // inches
@@ -275,18 +294,6 @@ void ScanningControl::Acquire() {
     acquired_ = img::toDibHandle(bmp);
     Q_EMIT ImageAcquired();
     // A flatbed delivers one page; a feeder goes on until it has no more.
-    const int src = findOption(raw, SANE_NAME_SCAN_SOURCE);
-    bool feeder = false;
-    if (src >= 0) {
-      const SANE_Option_Descriptor* d = sane_get_option_descriptor(raw, src);
-      if (d && d->type == SANE_TYPE_STRING && d->size > 0) {
-        std::vector<char> v(static_cast<size_t>(d->size), 0);
-        if (sane_control_option(raw, src, SANE_ACTION_GET_VALUE, v.data(), nullptr) == SANE_STATUS_GOOD) {
-          const QString text = QString::fromLatin1(v.data()).toLower();
-          feeder = text.contains("feeder") || text.contains("adf");
-        }
-      }
-    }
-    if (!feeder) break;
+    if (!feedsPages(raw)) break;
   }
 }

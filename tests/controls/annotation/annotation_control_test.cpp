@@ -116,18 +116,24 @@ TEST_F(AnnotationControlTest, AttachesByNameAndLetsUnhandledInputThrough) {
 }
 
 TEST_F(AnnotationControlTest, StoreKeepsTheVariantEmptyUnlessTheLayerWasWritten) {
+  // An empty layer is written like any other and comes back as a layer of its own.
   const intptr_t layer = nx->NewLayer();
   rt::Variant data;
   int32_t bytes = -1;
-  const int32_t rc = nx->SaveLayerToVariant(data, layer, bytes);
-  if (rc != 0) {
-    EXPECT_TRUE(data.IsEmpty());
-  } else {
-    ASSERT_TRUE(data.IsByteArray());
-    intptr_t back = 0;
-    EXPECT_EQ(nx->LoadLayerFromVariant(data, back), 0);
-    EXPECT_EQ(nx->CurrentLayer(), back);
-  }
+  ASSERT_EQ(nx->SaveLayerToVariant(data, layer, bytes), 0);
+  ASSERT_TRUE(data.IsByteArray());
+  EXPECT_EQ(bytes, data.Bytes().size());
+  intptr_t back = 0;
+  EXPECT_EQ(nx->LoadLayerFromVariant(data, back), 0);
+  EXPECT_NE(back, 0);
+  EXPECT_NE(back, layer);
+  EXPECT_EQ(nx->CurrentLayer(), back);
+
+  // A layer the engine does not know is not written, and the variant stays empty.
+  rt::Variant untouched;
+  EXPECT_NE(nx->SaveLayerToVariant(untouched, back + 1000, bytes), 0);
+  EXPECT_TRUE(untouched.IsEmpty());
+
   intptr_t none = 123;
   EXPECT_NE(nx->LoadLayerFromVariant(rt::Variant(), none), 0);
   EXPECT_EQ(none, 0);
