@@ -146,14 +146,10 @@ class AnnotationControl::HostView final : public AnnHostImaging {
       return plat::S_OK;
     }
     if (ix->ThumbDisplayMode() == 1 || ix->ViewSizeMode() == 4) {
-      // The whole picture scaled into the control and centred, as the control paints it.
-      const double boxW = std::max(1, ix->width() - 6);
-      const double boxH = std::max(1, ix->height() - 6);
-      const double s = std::min(boxW / w, boxH / h);
-      const int32_t dw = std::max(1, static_cast<int32_t>(std::lround(w * s)));
-      const int32_t dh = std::max(1, static_cast<int32_t>(std::lround(h * s)));
-      const int32_t x = (ix->width() - dw) / 2;
-      const int32_t y = (ix->height() - dh) / 2;
+      // The whole picture scaled into the control and centred: where the control painted it.
+      const QRect fitted = ix->FittedPictureRect();
+      const int32_t x = fitted.x(), y = fitted.y();
+      const int32_t dw = std::max(1, fitted.width()), dh = std::max(1, fitted.height());
       *displayMode = 4;
       *view = {x, y, x + dw, y + dh};
       *image = {0, 0, dw, dh};

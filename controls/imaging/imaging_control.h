@@ -139,6 +139,9 @@ class ImagingControl : public QWidget {
   void setThumbDisplayMode(int32_t mode);
   // 4: the whole picture is shown scaled to the control (keeps proportions); 0 normal.
   int32_t ViewSizeMode() const;
+  // Where a picture shown whole (thumbnail mode, or view size mode 4) lies in the control, in view
+  // pixels, exactly as painted; empty when the control shows no picture that way.
+  QRect FittedPictureRect() const;
   void setViewSizeMode(int32_t mode);
   // 3 draws the selection frame around the control, 0 none; other values are kept and read back.
   int32_t HighlightBorder() const;
@@ -287,6 +290,8 @@ class ImagingControl : public QWidget {
   void updateScrollBars();
   void applyCursor();
   void paintView(QPainter& p, const QRect& area);
+  // The picture scaled whole into the control, made again when the control's size changed.
+  void ensureFitted() const;
 };
 
 }  // namespace img

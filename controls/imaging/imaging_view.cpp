@@ -239,6 +239,27 @@ void dashedRect(QPainter& p, const QRectF& r) {
 }
 }  // namespace
 
+void ImagingControl::ensureFitted() const {
+  const QSize box = rect().size() - QSize(6, 6);
+  if (!d->fitted.isNull() && d->fittedFor == box) return;
+  if (d->thumbMode == 1 && !d->thumb.isNull()) {
+    d->fitted = d->thumb.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  } else {
+    ensureFullPage();
+    d->fitted = makeThumbnail(d->bmp, std::max(1, box.width()), std::max(1, box.height()));
+    if (d->fitted.width() < box.width() && d->fitted.height() < box.height())
+      d->fitted = d->fitted.scaled(box, Qt::KeepAspectRatio, Qt::FastTransformation);
+  }
+  d->fittedFor = box;
+}
+
+QRect ImagingControl::FittedPictureRect() const {
+  if (!hasImage() || !d->fitMode()) return {};
+  ensureFitted();
+  const QSize size = d->fitted.size();
+  return QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
+}
+
 void ImagingControl::paintView(QPainter& p, const QRect& area) {
   // The back colour goes only where the page does not cover the view.
   QRegion uncovered(area);
@@ -248,20 +269,8 @@ void ImagingControl::paintView(QPainter& p, const QRect& area) {
   if (hasImage()) {
     if (d->fitMode()) {
       // The whole picture scaled into the control, centred.
-      const QSize box = rect().size() - QSize(6, 6);
-      if (d->fitted.isNull() || d->fittedFor != box) {
-        if (d->thumbMode == 1 && !d->thumb.isNull()) {
-          d->fitted = d->thumb.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        } else {
-          ensureFullPage();
-          d->fitted = makeThumbnail(d->bmp, std::max(1, box.width()), std::max(1, box.height()));
-          if (d->fitted.width() < box.width() && d->fitted.height() < box.height())
-            d->fitted = d->fitted.scaled(box, Qt::KeepAspectRatio, Qt::FastTransformation);
-        }
-        d->fittedFor = box;
-      }
-      const QPoint at((width() - d->fitted.width()) / 2, (height() - d->fitted.height()) / 2);
-      p.drawImage(at, d->fitted);
+      ensureFitted();
+      p.drawImage(FittedPictureRect().topLeft(), d->fitted);
     } else {
       ensureFullPage();
       const double z = d->zoom;

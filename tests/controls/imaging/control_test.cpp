@@ -203,6 +203,30 @@ TEST_F(Control, HighlightBorderIsReadBackAndDrawn) {
   EXPECT_EQ(shot.pixel(1, 1), shot.pixel(100, 75));
 }
 
+// The annotation control lays annotations over a picture shown whole by this rectangle, so it must
+// be where the picture is painted, to the pixel, for shapes whose scaling rounds.
+TEST_F(Control, FittedPictureRectIsWherePaintingPutsThePicture) {
+  const struct { int w, h, thumb, sizeMode; } cases[] = {{123, 37, 1, 0}, {37, 123, 1, 0}, {301, 199, 0, 4}, {7, 5, 0, 4}};
+  for (const auto& k : cases) {
+    SCOPED_TRACE(testing::Message() << k.w << "x" << k.h);
+    c.CreateBlankImage(k.w, k.h, 24, 0x000000);
+    c.setBackColor(0xFFFFFF);
+    c.setHighlightBorder(0);
+    c.setThumbDisplayMode(k.thumb);
+    c.setViewSizeMode(k.sizeMode);
+    QImage shot(c.size(), QImage::Format_RGB32);
+    c.render(&shot);
+    QRect painted;
+    for (int y = 0; y < shot.height(); ++y)
+      for (int x = 0; x < shot.width(); ++x)
+        if (QColor(shot.pixel(x, y)) == QColor(Qt::black)) painted |= QRect(x, y, 1, 1);
+    EXPECT_EQ(c.FittedPictureRect(), painted);
+  }
+  c.setThumbDisplayMode(0);
+  c.setViewSizeMode(0);
+  EXPECT_TRUE(c.FittedPictureRect().isEmpty());
+}
+
 TEST_F(Control, PaintingShowsThePictureAtZoom) {
   c.CreateBlankImage(40, 40, 24, 0x000000);
   c.setBackColor(0xFFFFFF);
