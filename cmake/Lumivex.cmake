@@ -43,3 +43,14 @@ function(lumivex_finish_sanitize_suite)
     add_dependencies(sanitize-suite ${t})
   endif()
 endfunction()
+
+# Adds every sub-folder of the current folder that has a CMakeLists.txt: rooms join the build by
+# being there.
+function(lumivex_add_subfolders)
+  file(GLOB subs LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(sub ${subs})
+    if(IS_DIRECTORY ${sub} AND EXISTS ${sub}/CMakeLists.txt)
+      add_subdirectory(${sub})
+    endif()
+  endforeach()
+endfunction()
