@@ -230,26 +230,25 @@ void frmImgClntForm::fnLoadFileAnnotations(const QString& path) {
     nxMain->setAttachControlName(QStringLiteral("ixMain"));
     return;
   }
-  nxMain->setAttachControlName(QStringLiteral("ixTemp"));
-  // The loop below loads every page, the first included; the count needs no page loaded.
-  const auto n = static_cast<int16_t>(ixTemp->FilePageCount(path));
-  gvarPageAnno.assign(static_cast<std::size_t>(std::max<int16_t>(n, 0)) + 1, rt::Variant());
-  for (int i = 1; i <= n; ++i) {
-    nxMain->ClearAll();
-    loadPage(ixTemp, i, path);
-    rt::Variant& entry = gvarPageAnno[static_cast<std::size_t>(i - 1)];
-    if (nxMain->CurrentLayer() != 0) {
+  // The pages' layers are read from the file without decoding any picture. A layer the engine takes
+  // in is stored as the engine writes it; one it cannot take in is kept as it was read, so that the
+  // next save writes it back.
+  const std::vector<std::vector<uint8_t>> carried = ixTemp->FileAnnotations(path);
+  gvarPageAnno.assign(carried.size() + 1, rt::Variant());
+  for (std::size_t i = 0; i < carried.size(); ++i) {
+    if (carried[i].empty()) continue;
+    const rt::Variant read(QByteArray(reinterpret_cast<const char*>(carried[i].data()),
+                                      static_cast<qsizetype>(carried[i].size())));
+    rt::Variant& entry = gvarPageAnno[i];
+    intptr_t layer = 0;
+    if (nxMain->LoadLayerFromVariant(read, layer) == 0 && layer != 0) {
       int32_t bytes = 0;
-      nxMain->SaveLayerToVariant(entry, nxMain->CurrentLayer(), bytes);
+      nxMain->SaveLayerToVariant(entry, layer, bytes);
+      nxMain->DeleteLayer(layer);
     }
-    // What the page carries is kept as it was read, also when the engine cannot take it in, so
-    // that the next save writes it back.
-    const std::vector<uint8_t> carried = ixTemp->AnnotationData();
-    if (entry.IsEmpty() && !carried.empty())
-      entry = rt::Variant(QByteArray(reinterpret_cast<const char*>(carried.data()), static_cast<qsizetype>(carried.size())));
+    if (entry.IsEmpty()) entry = read;
   }
   nxMain->setAttachControlName(QStringLiteral("ixMain"));
-  ixTemp->setSourceFile(QString());
 }
 
 void frmImgClntForm::fnSavePageAnnotations(int16_t index) {

@@ -187,6 +187,11 @@ int32_t filePageCount(const QString& path) {
   return 1;
 }
 
+std::vector<std::vector<uint8_t>> fileAnnotations(const QString& path) {
+  if (sniffFile(path) == kFormatTiff) return readTiffFileAnnotations(path);
+  return std::vector<std::vector<uint8_t>>(static_cast<std::size_t>(std::max(0, filePageCount(path))));
+}
+
 Decoded readFilePage(const QString& path, int32_t page) {
   const int16_t code = sniffFile(path);
   if (code == kFormatTiff) {

@@ -61,6 +61,9 @@ int16_t sniffFormat(std::span<const uint8_t> head, const QString& path = QString
 QString formatName(int16_t code);  // short name for error texts ("TIFF", "PCX", ...)
 
 int32_t filePageCount(const QString& path);
+// One entry per page: the annotation layer the page carries (only TIFF pages carry one), read
+// without decoding the pictures.
+std::vector<std::vector<uint8_t>> fileAnnotations(const QString& path);
 // page counts from 1.
 Decoded readFilePage(const QString& path, int32_t page);
 FileInfo fileInfo(const QString& path, int32_t page);
@@ -100,6 +103,8 @@ int32_t tiffPageCount(std::span<const uint8_t> data);
 Bitmap decodeTiff(std::span<const uint8_t> data, int32_t page, int16_t* formatOut = nullptr);
 // TIFF on file (no whole-file read: big multi-page files stay on disk).
 int32_t tiffFilePageCount(const QString& path);
+// The annotation layer of every page of a TIFF file, without decoding any pixels.
+std::vector<std::vector<uint8_t>> readTiffFileAnnotations(const QString& path);
 Bitmap readTiffFile(const QString& path, int32_t page, int16_t* formatOut = nullptr);
 // Closes the file that page reading keeps open when it is this one (before it is replaced).
 void forgetTiffFile(const QString& path);

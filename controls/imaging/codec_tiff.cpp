@@ -206,6 +206,15 @@ void choosePage(TIFF* t, int32_t page, const std::vector<uint64_t>* offsets) {
   }
 }
 
+// The annotation layer the current page carries in its private tag; empty when it has none.
+std::vector<uint8_t> pageAnnotation(TIFF* t) {
+  uint32_t count = 0;
+  void* data = nullptr;
+  if (!TIFFGetField(t, static_cast<ttag_t>(kAnnotationTag), &count, &data) || !data || count == 0) return {};
+  const auto* p = static_cast<const uint8_t*>(data);
+  return {p, p + count};
+}
+
 Bitmap readPage(TIFF* t, int32_t page, int16_t* formatOut, const std::vector<uint64_t>* offsets = nullptr) {
   choosePage(t, page, offsets);
   uint32_t w = 0, h = 0;
@@ -278,12 +287,7 @@ Bitmap readPage(TIFF* t, int32_t page, int16_t* formatOut, const std::vector<uin
     b.resolutionY = std::isfinite(yr) ? yr : 0;
     b.resolutionUnit = static_cast<int16_t>(unit >= 1 && unit <= 3 ? unit : 1);
   }
-  uint32_t annCount = 0;
-  void* annData = nullptr;
-  if (TIFFGetField(t, static_cast<ttag_t>(kAnnotationTag), &annCount, &annData) && annData && annCount > 0) {
-    const auto* p = static_cast<const uint8_t*>(annData);
-    b.annotation.assign(p, p + annCount);
-  }
+  b.annotation = pageAnnotation(t);
   return b;
 }
 
@@ -361,6 +365,18 @@ void forgetTiffFile(const QString& path) {
 }
 
 int32_t tiffFilePageCount(const QString& path) { return static_cast<int32_t>(openCached(path).offsets.size()); }
+
+std::vector<std::vector<uint8_t>> readTiffFileAnnotations(const QString& path) {
+  CachedTiff& c = openCached(path);
+  tLastTiffError.clear();
+  std::vector<std::vector<uint8_t>> out;
+  out.reserve(c.offsets.size());
+  for (std::size_t i = 0; i < c.offsets.size(); ++i) {
+    choosePage(c.h.t, static_cast<int32_t>(i + 1), &c.offsets);
+    out.push_back(pageAnnotation(c.h.t));
+  }
+  return out;
+}
 
 Bitmap readTiffFile(const QString& path, int32_t page, int16_t* formatOut) {
   CachedTiff& c = openCached(path);

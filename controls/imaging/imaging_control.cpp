@@ -282,6 +282,14 @@ void ImagingControl::setSourceFile(const QString& path) {
   Q_EMIT PageLoaded();
 }
 
+std::vector<std::vector<uint8_t>> ImagingControl::FileAnnotations(const QString& path) const {
+  try {
+    return fileAnnotations(path);
+  } catch (const rt::RuntimeError&) {
+    return {};
+  }
+}
+
 int32_t ImagingControl::FilePageCount(const QString& path) const {
   try {
     return filePageCount(path);

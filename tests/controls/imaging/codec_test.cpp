@@ -134,6 +134,15 @@ TEST(Tiff, AnnotationLayerTravelsWithItsPage) {
   writeFile(path, b, o);
   EXPECT_EQ(readFilePage(path, 1).bitmap.annotation, a.annotation);
   EXPECT_TRUE(readFilePage(path, 2).bitmap.annotation.empty());
+  // Read for every page at once without the pictures, as opening a document does.
+  const std::vector<std::vector<uint8_t>> all = fileAnnotations(path);
+  ASSERT_EQ(all.size(), 2u);
+  EXPECT_EQ(all[0], a.annotation);
+  EXPECT_TRUE(all[1].empty());
+  // Other formats carry none: one empty entry per page.
+  const QString bmp = dir.file("plain.bmp");
+  writeFile(bmp, b, as(kFormatBmp));
+  EXPECT_EQ(fileAnnotations(bmp), std::vector<std::vector<uint8_t>>(1));
 }
 
 TEST(Codec, SaveOverwritesOnlyWhenComplete) {
