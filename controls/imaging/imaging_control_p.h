@@ -72,6 +72,7 @@ struct ImagingControl::State {
   bool areaClosed = false;
   bool areaActive = false;
   Bitmap floatBmp;
+  QImage floatImage;  // floatBmp as painted, made once when the area is lifted
   QPolygon floatMask;  // outline relative to the floating picture's top-left; empty = all
   QPoint floatPos;
   bool placement = false;

@@ -82,6 +82,7 @@ void ImagingControl::ActivateArea() {
   const QRect clipped = r.intersected(QRect(0, 0, d->imgW, d->imgH));
   if (clipped.isEmpty()) return;
   d->floatBmp = crop(d->bmp, clipped);
+  d->floatImage = d->floatBmp.toQImage();
   // A rectangle needs no mask; another outline keeps its shape relative to the picture.
   const bool rect = d->areaPts.size() == 4 && QPolygon(QRect(r.topLeft(), r.size() + QSize(1, 1)), false).boundingRect() == box &&
                     (d->areaPts[0].x() == d->areaPts[3].x() || d->areaPts[0].y() == d->areaPts[3].y());
@@ -127,6 +128,7 @@ void ImagingControl::MergeArea() {
   d->ownPicture();
   d->areaActive = false;
   d->floatBmp = Bitmap();
+  d->floatImage = QImage();
   afterPictureChanged(false);
 }
 
@@ -135,6 +137,7 @@ void ImagingControl::ClearArea() {
   d->areaClosed = false;
   d->areaActive = false;
   d->floatBmp = Bitmap();
+  d->floatImage = QImage();
   d->floatMask.clear();
   if (d->selFromArea) {
     d->sel = QRect();

@@ -356,7 +356,7 @@ void ImagingControl::paintView(QPainter& p, const QRect& area) {
       p.setClipRect(client);
       if (d->areaActive && !d->floatBmp.isNull()) {
         const QRect fr(d->floatPos, QSize(d->floatBmp.width(), d->floatBmp.height()));
-        p.drawImage(toView(fr), d->floatBmp.toQImage());
+        p.drawImage(toView(fr), d->floatImage);
         dashedRect(p, toView(fr).adjusted(0, 0, -1, -1));
       }
       if ((d->selVisible || d->rubber) && !d->sel.isEmpty()) dashedRect(p, toView(d->sel).adjusted(0, 0, -1, -1));
