@@ -285,6 +285,14 @@ TEST_F(Control, EnlargedViewShowsEditsAndUndo) {
   ImagingControl temp;
   temp.CreateBlankImage(10, 6, 24, 0x0000FF);
   imgtest::floatPicture(c, temp);
+  // While it floats the page is unchanged, and the view paints the area over it.
+  ASSERT_EQ(c.bitmap().pixel(12, 14), qRgb(255, 255, 255));
+  QImage floating(c.size(), QImage::Format_RGB32);
+  c.render(&floating);
+  bool red = false;
+  for (int y = 0; y < floating.height() && !red; ++y)
+    for (int x = 0; x < floating.width() && !red; ++x) red = (floating.pixel(x, y) & 0xFFFFFF) == 0xFF0000;
+  EXPECT_TRUE(red) << "the floating area is not painted";
   c.setSelectionVisible(false);
   c.MergeArea();
   c.ClearArea();
