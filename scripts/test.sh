@@ -20,5 +20,5 @@ if [ "${LUMIVEX_SKIP_SANITIZE:-0}" != 1 ]; then
   fi
   export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
   cmake --build "$san" -j"$jobs" --target sanitize-suite
-  (cd "$san" && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j"$jobs" -L sanitize --timeout 600)
+  (cd "$san" && ctest --output-on-failure -j"$jobs" -L sanitize --timeout 600)
 fi
