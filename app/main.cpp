@@ -2,6 +2,7 @@
 #include "archive/register_windows.h"
 #include "imagetools/register_windows.h"
 #include "workspace/frm_img_clnt.h"
+#include "workspace/settings/register_settings_windows.h"
 
 #include <QApplication>
 
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
   registerArchiveWindows();
   registerImageToolsWindows();
   registerAlbumWindows();
+  registerSettingsWindows();
   frmImgClnt->Show();
   // A smoke check for scripts and CI: start, show the main window, quit.
   if (qEnvironmentVariableIsSet("LUMIVEX_QUIT_AFTER_START")) QMetaObject::invokeMethod(&app, &QApplication::quit, Qt::QueuedConnection);

@@ -324,7 +324,16 @@ void frmImgClntForm::saveMultiPage(int16_t s) {
       page->setSaveMultiPage(true);
       page->setSaveFileType(fnGetSaveFormat(gintCurrFormat, pages));
       page->setSaveFileName(temp);
-      page->setSaveTiffCompression(fnGetTiffCompression(gintCurrFormat));
+      // A document converted to TIFF writes every page with the compression and byte order chosen
+      // for it; another TIFF keeps the compression it came with.
+      if (gintCurrFormat == img::kFormatTiff) {
+        page->setSaveTiffCompression(ixMain->SaveTiffCompression());
+        page->setSaveTiffByteOrder(ixMain->SaveTiffByteOrder());
+        page->setSaveJpegLuminance(ixMain->SaveJpegLuminance());
+        page->setSaveJpegChrominance(ixMain->SaveJpegChrominance());
+      } else {
+        page->setSaveTiffCompression(fnGetTiffCompression(gintCurrFormat));
+      }
       page->SaveFile();
     }
     nxMain->ClearAll();
