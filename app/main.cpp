@@ -5,6 +5,7 @@
 #include "workspace/settings/register_settings_windows.h"
 
 #include <QApplication>
+#include <QTimer>
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -22,8 +23,18 @@ int main(int argc, char** argv) {
   registerImageToolsWindows();
   registerAlbumWindows();
   registerSettingsWindows();
+  // A smoke check for scripts and CI: start, show the main window, close whatever it offers at its
+  // first start, quit.
+  if (qEnvironmentVariableIsSet("LUMIVEX_QUIT_AFTER_START")) {
+    auto* done = new QTimer(&app);
+    QObject::connect(done, &QTimer::timeout, &app, [] {
+      if (QWidget* modal = QApplication::activeModalWidget())
+        modal->close();
+      else
+        QApplication::quit();
+    });
+    done->start(0);
+  }
   frmImgClnt->Show();
-  // A smoke check for scripts and CI: start, show the main window, quit.
-  if (qEnvironmentVariableIsSet("LUMIVEX_QUIT_AFTER_START")) QMetaObject::invokeMethod(&app, &QApplication::quit, Qt::QueuedConnection);
   return app.exec();
 }

@@ -543,8 +543,8 @@ void frmImgClntForm::fnFirstActivation() {
   const QString command = CommandLine().trimmed();
   if (command.isEmpty()) {
     if (readFileAssoc() != QStringLiteral("1")) {
-      ws::openWindow(QStringLiteral("frmExtAssoc"));
-      writeFileAssocDone();
+      // Recorded as offered only when the dialog was there to be shown.
+      if (ws::openWindow(QStringLiteral("frmExtAssoc"))) writeFileAssocDone();
     }
   } else if (command.right(4).toUpper() == QStringLiteral(".KVT")) {
     ws::openWindow(QStringLiteral("frmAlbum"), {command});
