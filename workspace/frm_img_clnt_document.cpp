@@ -5,6 +5,7 @@
 #include "runtime/conversions.h"
 #include "runtime/errors.h"
 #include "runtime/fso.h"
+#include "runtime/message_boxes.h"
 #include "runtime/screen.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/window_openers.h"
@@ -25,14 +26,6 @@ using namespace modVars;
 namespace {
 
 const QString kTitle = QStringLiteral("   Image Lumivex");
-const QString kConfirmation = QStringLiteral("Confirmation");
-const QString kError = QStringLiteral("Error");
-
-int ask(const QString& question, int buttons) {
-  return rt::MsgBox(question, buttons | rt::vbQuestion, kConfirmation);
-}
-
-void showError(const QString& text) { rt::MsgBox(text, rt::vbExclamation, kError); }
 
 }  // namespace
 
@@ -60,7 +53,7 @@ void frmImgClntForm::unlockArchivedDocument() {
   modTCP::gstrTCPCommand = QStringLiteral("UNLOCK");
   ws::openWindow(QStringLiteral("frmTCPIP"), {modTCP::gstrTCPCommand});
   if (!NetworkSucceeded())
-    showError(QStringLiteral("Error encountered trying to unlock this AchID.") + QLatin1Char('\r') +
+    rt::ShowError(QStringLiteral("Error encountered trying to unlock this AchID.") + QLatin1Char('\r') +
               QStringLiteral("Please inform the administrator."));
 }
 
@@ -156,7 +149,7 @@ void frmImgClntForm::fnCloseFile(bool noPrompt, bool& ok) {
   ok = false;
   if (!noPrompt) {
     if (gblnDocModified) {
-      const int answer = ask(QStringLiteral("Image has been modified! Save changes?"), rt::vbYesNoCancel);
+      const int answer = rt::Confirm(QStringLiteral("Image has been modified! Save changes?"), rt::vbYesNoCancel);
       if (answer == rt::vbCancel) return;
       // A save that failed or was cancelled keeps the document open: closing now would lose it.
       if (answer == rt::vbYes && !mnuFileSave_Click()) return;
@@ -194,7 +187,7 @@ bool frmImgClntForm::askSaveFormatFirst() {
                       QStringLiteral("EPS, ICO, PDF, RLE and WMF image formats.") +
                       QStringLiteral("Saving will convert the format to TIFF.") + QLatin1Char('\r') +
                       QStringLiteral("Do you want to continue?");
-    if (ask(q, rt::vbYesNo) == rt::vbNo) return false;
+    if (rt::Confirm(q, rt::vbYesNo) == rt::vbNo) return false;
   }
   return true;
 }
@@ -218,13 +211,13 @@ bool frmImgClntForm::mnuFileSaveAs_Click() {
     cdgMain.ShowSave();
   } catch (const rt::RuntimeError& e) {
     cdgMain.Filter = filter;
-    if (e.Number() != rt::kErrCancel) showError(e.Description());
+    if (e.Number() != rt::kErrCancel) rt::ShowError(e.Description());
     return false;
   }
   cdgMain.Filter = filter;
   const QString chosen = cdgMain.FileName.trimmed();
   if (rt::fso::FileExists(chosen) &&
-      ask(QStringLiteral("A file already exists with the selected path and name!") + QLatin1Char('\r') +
+      rt::Confirm(QStringLiteral("A file already exists with the selected path and name!") + QLatin1Char('\r') +
               QStringLiteral("Overwrite?"),
           rt::vbYesNo) == rt::vbNo)
     return false;
@@ -245,7 +238,7 @@ bool frmImgClntForm::fnSaveImgFile() {
     else
       saveMultiPage(fnGetSaveFormat(gintCurrFormat, thumbCount()));
   } catch (const rt::RuntimeError& e) {
-    showError(e.Description());
+    rt::ShowError(e.Description());
     return false;
   }
   gblnDocModified = false;
@@ -293,7 +286,7 @@ void frmImgClntForm::saveMultiPage(int16_t s) {
     const QString q = QStringLiteral("The current %1 file extension is for %2 images.").arg(QString::fromLatin1(r.from + 1), QLatin1String(r.kind)) +
                       QLatin1Char('\r') +
                       QStringLiteral("Do you want to change the file extension to %1?").arg(QString::fromLatin1(r.to + 1));
-    if (ask(q, rt::vbYesNo) == rt::vbYes) gstrCurrFile = gstrCurrFile.trimmed().chopped(4) + QLatin1String(r.to);
+    if (rt::Confirm(q, rt::vbYesNo) == rt::vbYes) gstrCurrFile = gstrCurrFile.trimmed().chopped(4) + QLatin1String(r.to);
     rt::Screen::setMousePointer(rt::vbHourglass);
   }
 
@@ -368,7 +361,7 @@ void frmImgClntForm::mnuFileOpen_Click() {
     cdgMain.ShowOpen();
     fnOpenImgFile(cdgMain.FileName);
   } catch (const rt::RuntimeError& e) {
-    if (e.Number() != rt::kErrCancel) showError(e.Description());
+    if (e.Number() != rt::kErrCancel) rt::ShowError(e.Description());
   }
 }
 

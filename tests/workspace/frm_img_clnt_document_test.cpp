@@ -1,6 +1,6 @@
 // The main window's documents: opening, paging and zoom, the save prompt, and saves of single and
 // multi-page documents.
-#include "tests/workspace/main_window_fixture.h"
+#include "tests/support/main_window_fixture.h"
 
 #include <QMouseEvent>
 
