@@ -28,6 +28,9 @@ class ImagingControl;
 namespace ann {
 class AnnotationControl;
 }
+namespace ws {
+struct SavePlan;
+}
 
 class frmImgClntForm : public rt::Form {
   Q_OBJECT
@@ -173,8 +176,8 @@ class frmImgClntForm : public rt::Form {
 
   // Document.
   bool fnSaveImgFile();
-  void saveSinglePage();
-  void saveMultiPage(int16_t saveFormat);
+  void saveSinglePage(const ws::SavePlan& plan);
+  void saveMultiPage(const ws::SavePlan& plan);
   void unlockArchivedDocument();
   bool askSaveFormatFirst();
   void loadPage(img::ImagingControl* ix, int32_t page, const QString& path);
@@ -205,9 +208,10 @@ class frmImgClntForm : public rt::Form {
   void fnRestorePageAnnotations(int16_t index);
   // Draws the annotation control's current layer into the attached picture; raises an error when
   // annotations exist but cannot be burned in.
-  void burnInCurrentLayer();
+  void burnInCurrentLayer(int page);
   void nxMain_AnnotationEvent(int32_t code, int32_t value);
   void nxMain_CurrentLayerChanged(intptr_t layer);
+  void fnTakeCurrentLayer();
   void unloadPalette();
 
   // Page view.

@@ -168,6 +168,12 @@ void frmImgClntForm::nxMain_AnnotationEvent(int32_t code, int32_t) {
 
 void frmImgClntForm::nxMain_CurrentLayerChanged(intptr_t layer) { glngAnnoHandle = layer; }
 
+// The page view's layer becomes the current one; a page without annotations gets an empty layer to
+// draw on.
+void frmImgClntForm::fnTakeCurrentLayer() {
+  glngAnnoHandle = nxMain->CurrentLayer() ? nxMain->CurrentLayer() : nxMain->NewLayer();
+}
+
 // ---- Tool defaults and the per-page store ---------------------------------------------------------
 
 void frmImgClntForm::fnSetAnnoToolDefaults() {

@@ -152,7 +152,7 @@ void frmImgClntForm::fnRefreshMainDisplay(int16_t page) {
   nxMain->ClearAll();
   if (img::ImagingControl* t = ixTmb(page - 1)) ixMain->setImageHandle(t->ImageHandleCopy());
   fnRestorePageAnnotations(static_cast<int16_t>(page - 1));
-  glngAnnoHandle = nxMain->CurrentLayer() ? nxMain->CurrentLayer() : nxMain->NewLayer();
+  fnTakeCurrentLayer();
   nxMain->setCurrentTool(4096);
   gblnPageModified = pageModified;
   gblnDocModified = docModified;

@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -38,6 +39,18 @@ using testsupport::fileBytes;
 using testsupport::writeImage;
 
 using testsupport::kThreePages;
+
+// A left-button drag on a widget, as the user makes it.
+inline void drag(QWidget* w, QPoint from, QPoint to) {
+  auto send = [w](QEvent::Type type, QPoint p, Qt::MouseButton button, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, QPointF(p), w->mapToGlobal(QPointF(p)), button, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
+  };
+  send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+  send(QEvent::MouseMove, (from + to) / 2, Qt::NoButton, Qt::LeftButton);
+  send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+}
 
 class MainWindowTest : public ::testing::Test {
  protected:

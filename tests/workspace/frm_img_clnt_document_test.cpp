@@ -388,20 +388,6 @@ TEST_F(MainWindowTest, FailedMultiPageSaveLeavesTheTargetUntouchedAndSaysSo) {
 
 }  // namespace
 
-namespace {
-// A left-button drag on a widget, as the user makes it.
-void drag(QWidget* w, QPoint from, QPoint to) {
-  auto send = [w](QEvent::Type type, QPoint p, Qt::MouseButton button, Qt::MouseButtons buttons) {
-    QMouseEvent e(type, QPointF(p), w->mapToGlobal(QPointF(p)), button, buttons, Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &e);
-  };
-  send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
-  send(QEvent::MouseMove, (from + to) / 2, Qt::NoButton, Qt::LeftButton);
-  send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
-  send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
-}
-}  // namespace
-
 TEST_F(MainWindowTest, ARectangleDrawnOnAPageIsStoredSavedWithTheTiffAndComesBack) {
   const QString path = file(QStringLiteral("drawn.tif"), {{200, 150, 0xFFFFFF}, {200, 150, 0xFFFFFF}}, 4);
   frmImgClntForm* w = window();
