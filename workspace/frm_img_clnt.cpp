@@ -1,6 +1,7 @@
 // The main window's frame: its controls, menus and toolbars, the load step, the first activation,
 // the pane layout on resize, the Shift key, Help, and shut-down.
 #include "workspace/frm_img_clnt.h"
+#include "workspace/window_openers.h"
 
 #include "controls/annotation/annotation_control.h"
 #include "controls/imaging/imaging_control.h"
@@ -72,11 +73,6 @@ void guarded(const std::function<void()>& handler) {
 }
 
 }  // namespace
-
-frmImgClntForm::OtherWindows& frmImgClntForm::otherWindows() {
-  static OtherWindows w;
-  return w;
-}
 
 void frmImgClntForm::setCommandLine(const QString& commandLine) { commandLineText() = commandLine; }
 QString frmImgClntForm::CommandLine() { return commandLineText(); }
@@ -547,11 +543,11 @@ void frmImgClntForm::fnFirstActivation() {
   const QString command = CommandLine().trimmed();
   if (command.isEmpty()) {
     if (readFileAssoc() != QStringLiteral("1")) {
-      if (otherWindows().fileAssociations) otherWindows().fileAssociations();
+      ws::openWindow(QStringLiteral("frmExtAssoc"));
       writeFileAssocDone();
     }
   } else if (command.right(4).toUpper() == QStringLiteral(".KVT")) {
-    if (otherWindows().openAlbum) otherWindows().openAlbum(command);
+    ws::openWindow(QStringLiteral("frmAlbum"), {command});
   } else {
     // A file that cannot be read is reported like any other failed open.
     try {
@@ -665,7 +661,7 @@ void frmImgClntForm::Form_QueryUnload(int& cancel, int) {
   if (!StatusPanel(QStringLiteral("LOGIN")).isEmpty()) {
     NetworkResult = rt::CStr(false);
     modTCP::gstrTCPCommand = QStringLiteral("LOGOUT");
-    if (otherWindows().network) otherWindows().network(modTCP::gstrTCPCommand);
+    ws::openWindow(QStringLiteral("frmTCPIP"), {modTCP::gstrTCPCommand});
     if (!NetworkSucceeded())
       rt::MsgBox(QStringLiteral("Logout was unsuccessful!, Please inform your administrator"), rt::vbExclamation,
                  QStringLiteral("Error"));

@@ -45,16 +45,6 @@ class frmImgClntForm : public rt::Form {
   static void setCommandLine(const QString& commandLine);
   static QString CommandLine();
 
-  // Windows of other parts of the program that this window opens. Until they exist, their call
-  // sites run these (empty: nothing happens).
-  struct OtherWindows {
-    std::function<void()> fileAssociations;             // frmExtAssoc, modal, no owner
-    std::function<void()> specifyFileFormat;            // frmConvert in its "Specify File Format" role
-    std::function<void(const QString&)> network;        // frmTCPIP with gstrTCPCommand set
-    std::function<void(const QString&)> openAlbum;      // frmAlbum.fnOpenAlbum, then shown modally
-  };
-  static OtherWindows& otherWindows();
-
   // ---- Controls ----------------------------------------------------------------------------
   img::ImagingControl* ixMain = nullptr;
   img::ImagingControl* ixTemp = nullptr;

@@ -7,6 +7,7 @@
 #include "runtime/fso.h"
 #include "runtime/screen.h"
 #include "workspace/frm_img_clnt.h"
+#include "workspace/window_openers.h"
 #include "workspace/mod_vars.h"
 #include "workspace/view_text.h"
 
@@ -57,7 +58,7 @@ bool frmImgClntForm::fnHasPageStrip() const {
 void frmImgClntForm::unlockArchivedDocument() {
   NetworkResult = rt::CStr(false);
   modTCP::gstrTCPCommand = QStringLiteral("UNLOCK");
-  if (otherWindows().network) otherWindows().network(modTCP::gstrTCPCommand);
+  ws::openWindow(QStringLiteral("frmTCPIP"), {modTCP::gstrTCPCommand});
   if (!NetworkSucceeded())
     showError(QStringLiteral("Error encountered trying to unlock this AchID.") + QLatin1Char('\r') +
               QStringLiteral("Please inform the administrator."));
@@ -185,7 +186,7 @@ void frmImgClntForm::fnCloseFile(bool noPrompt, bool& ok) {
 // that cannot be written. False when the save is not to go ahead.
 bool frmImgClntForm::askSaveFormatFirst() {
   if (gintCurrFormat == 0) {
-    if (otherWindows().specifyFileFormat) otherWindows().specifyFileFormat();
+    ws::openWindow(QStringLiteral("frmImgSvSettings"), {QStringLiteral("Specify File Format")});
     if (gintCurrFormat == 0) return false;
   }
   if (fnIsReadOnlyFormat(gintCurrFormat)) {

@@ -217,7 +217,7 @@ TEST_F(MainWindowTest, YesToThePromptKeepsTheDocumentWhenTheSaveFails) {
 
 TEST_F(MainWindowTest, ArchivedDocumentIsTitledByItsKeysSavedUnderANewNameAndUnlockedOnClose) {
   QStringList commands;
-  frmImgClntForm::otherWindows().network = [&](const QString& command) { commands << command; };
+  ws::registerWindow(QStringLiteral("frmTCPIP"), [&](const QStringList& args) { commands << args.value(0); });
   frmImgClntForm* w = window();
   gstrAchID = QStringLiteral("A17");
   gstrParm1 = QStringLiteral("INV-2");

@@ -9,6 +9,7 @@
 #include "tests/support/temp_dir.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
+#include "workspace/window_openers.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -82,7 +83,7 @@ class MainWindowTest : public ::testing::Test {
     plat::reg::SetRegistryFile(dir.file(QStringLiteral("registry")).toStdString());
     setFileAssoc(QStringLiteral("1"));
     rt::App::setWorkingFolder(dir.file(QStringLiteral("work")));
-    frmImgClntForm::otherWindows() = {};
+    ws::clearWindowOpeners();
     frmImgClntForm::setCommandLine(QString());
   }
   void TearDown() override {

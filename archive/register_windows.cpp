@@ -1,0 +1,5 @@
+#include "archive/register_windows.h"
+
+#include "workspace/window_openers.h"
+
+void registerArchiveWindows() {}
