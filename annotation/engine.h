@@ -231,6 +231,8 @@ class AnnEngine final : public AnnEngineInterface {
   int32_t ReplaceAllLayers(plat::IStream* stream);
   // Reads one layer; a scrambled layer asks the host for its password.
   int32_t ReadLayer(AnnLayer* layer, plat::IStream* stream, bool merge);
+  // A new packed DIB of the given depth: the source picture with every layer drawn over it.
+  plat::HGLOBAL RenderIntoBitmap(int bitsPerPixel, plat::HGLOBAL source);
   bool ClipboardUsable() const;
   int32_t LayerDataOnClipboard(AnnStreamRef* stream) const;
   // The services of a layer that is read only to check a stream: it reaches neither host nor window.

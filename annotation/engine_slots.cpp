@@ -351,7 +351,6 @@ int32_t AnnEngine::SetLayerPaletteVisible(AnnLayerHandle layer, int32_t visible)
 
 plat::HWND AnnEngine::GetPaletteWindow() { return paletteWindow_; }
 
-int32_t AnnEngine::BurnInLayers(int32_t) { return kPending; }
 
 
 int32_t AnnEngine::GetFirstElement(AnnLayerHandle layer, int32_t* id) { ANN_FORWARD_ID(GetFirstElement()); }

@@ -67,15 +67,7 @@ class EnginePersistTest : public EngineTest {
 
   // An element made from a descriptor; rect in page pixels.
   int32_t Make(AnnEngineInterface* e, AnnLayerHandle layer, int32_t type, plat::RECT r, int32_t pen = 0x123456) {
-    AnnObjectDesc* d = nullptr;
-    EXPECT_EQ(e->CreateObjectDesc(&d), ANN_OK);
-    e->SetObjectDescField(d, 128, type);
-    e->SetObjectDescField(d, PROP_RECT, reinterpret_cast<AnnValue>(&r));
-    e->SetObjectDescField(d, PROP_PEN_COLOR, pen);
-    int32_t id = 0;
-    EXPECT_EQ(e->CreateObjectFromDesc(d, layer, &id), ANN_OK);
-    e->FreeObjectDesc(d);
-    return id;
+    return MakeElementFromDesc(e, layer, type, r, {{PROP_PEN_COLOR, pen}});
   }
 
   // (type, pen colour, rect in pixels) of every element of every layer, newest layer first.

@@ -20,17 +20,7 @@ class EngineValuesTest : public EngineTest {
     layer = engine->CreateLayer(1);
     gChanges = 0;
   }
-  int32_t MakeRect() {
-    AnnObjectDesc* d = nullptr;
-    engine->CreateObjectDesc(&d);
-    plat::RECT r{10, 10, 100, 100};
-    engine->SetObjectDescField(d, 128, TOOL_RECTANGLE);
-    engine->SetObjectDescField(d, PROP_RECT, reinterpret_cast<AnnValue>(&r));
-    int32_t id = 0;
-    EXPECT_EQ(engine->CreateObjectFromDesc(d, layer, &id), ANN_OK);
-    engine->FreeObjectDesc(d);
-    return id;
-  }
+  int32_t MakeRect() { return MakeElementFromDesc(engine, layer, TOOL_RECTANGLE, {10, 10, 100, 100}); }
   AnnLayerHandle layer = 0;
 };
 
