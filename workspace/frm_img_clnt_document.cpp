@@ -161,6 +161,7 @@ void frmImgClntForm::fnCloseFile(bool noPrompt, bool& ok) {
   lblTmb(0)->setText(QString());
   ixTmb.UnloadAll();
   lblTmb.UnloadAll();
+  fnResetStripScroll();
   fnSetNoDocState();
   gstrAchID.clear();
   gstrCurrFile.clear();
