@@ -5,6 +5,7 @@
 #include "workspace/window_openers.h"
 
 #include "controls/annotation/annotation_control.h"
+#include "controls/imaging/format_table.h"
 #include "controls/imaging/imaging_control.h"
 #include "controls/scanning/scanning_control.h"
 #include "platform/registry/registry.h"
@@ -84,9 +85,7 @@ frmImgClntForm::frmImgClntForm()
       lblTmb([this](QLabel* t) { return makeThumbLabel(t); }) {
   setObjectName("frmImgClnt");
   setCaption(QStringLiteral("   Image Lumivex"));
-  cdgMain.Filter = QStringLiteral(
-      "Image Files|*.BMP;*.DIB;*.DCX;*.ICO;*.JIF;*.JPG;*.PCX;*.PBM;*.PGM;*.PIC;*.PPM;*.PNG;*.RLE;*.TGA;*.TIF;*.WMF;*.WPG|"
-      "All Files (*.*)|*.*");
+  cdgMain.Filter = img::openDialogFilter();
   handOpen_ = handPixmap(false);
   handClosed_ = handPixmap(true);
   buildPanes();
