@@ -365,15 +365,6 @@ void AnnEngine::SetStringProperty(plat::BSTR* target, AnnValue value) {
 // ---------------------------------------------------------------------------------------------
 // Slots 34 to 41: export, memory, messages, drawing
 
-int32_t AnnEngine::ExportOiAnnotations(void** block, int32_t) {
-  if (block) *block = nullptr;
-  return 0;  // no bytes: the export is not part of this build
-}
-int32_t AnnEngine::ExportOiAnnotationsAnsi(void** block, int32_t) {
-  if (block) *block = nullptr;
-  return 0;
-}
-
 int32_t AnnEngine::OfferMessage(plat::HWND window, uint32_t message, plat::WPARAM wParam, plat::LPARAM lParam) {
   return guarded<int32_t>(ANN_NOT_HANDLED, [&] {
     return current_ ? current_->OfferMessage(window, message, wParam, lParam) : ANN_NOT_HANDLED;

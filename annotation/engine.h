@@ -233,6 +233,7 @@ class AnnEngine final : public AnnEngineInterface {
   int32_t ReadLayer(AnnLayer* layer, plat::IStream* stream, bool merge);
   // A new packed DIB of the given depth: the source picture with every layer drawn over it.
   plat::HGLOBAL RenderIntoBitmap(int bitsPerPixel, plat::HGLOBAL source);
+  int32_t ExportOi(void** block, int32_t layerBlocks, bool unicode);
   bool ClipboardUsable() const;
   int32_t LayerDataOnClipboard(AnnStreamRef* stream) const;
   // The services of a layer that is read only to check a stream: it reaches neither host nor window.
