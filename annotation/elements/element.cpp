@@ -383,7 +383,9 @@ int32_t AnnElement::GetPropertyEx(int32_t id, AnnValue* out) {
 int32_t AnnElement::GetPoint(int32_t index, plat::POINT* out) {
   if (!isValidKind(kind_)) return ANN_OK;
   plat::POINT p;
-  if (kind_ == TOOL_POLYGON || kind_ == TOOL_POLYLINE || kind_ == TOOL_FREEHAND) {
+  // The line's two points are its ends, not the corners of its bounds: a line running up to the
+  // right would otherwise read back as one running down.
+  if (IsPointKind(kind_)) {
     if (index < 0 || size_t(index) >= points_.size()) return ERR_BAD_POINT_INDEX;
     p = points_[size_t(index)];
   } else {
@@ -400,7 +402,7 @@ int32_t AnnElement::SetPoint(int32_t index, plat::POINT in) {
   if (!isValidKind(kind_)) return ANN_OK;
   plat::POINT p = in;
   if (services_ && services_->view) services_->view->PixelsToLogical(&p, &p, 1);
-  if (kind_ == TOOL_POLYGON || kind_ == TOOL_POLYLINE || kind_ == TOOL_FREEHAND) {
+  if (IsPointKind(kind_)) {
     if (index < 0 || size_t(index) >= points_.size()) return ERR_BAD_POINT_INDEX;
     points_[size_t(index)] = p;
     RecalcBounds();
