@@ -7,6 +7,10 @@
 #include "engine_host.h"
 #include "kinds_host.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QPlainTextEdit>
+
 namespace {
 
 TEST_F(KindsInputTest, PolygonIsDrawnWithClicksAndEndsOnDoubleClick) {
@@ -161,6 +165,181 @@ TEST_F(KindsInputTest, MirrorRotateAndSetRectTransformThePoints) {
   auto scaled = Points(id);
   EXPECT_NEAR(scaled[0].x, 302, 1);  // the leftmost point sits inside the pen margin
   EXPECT_NEAR(scaled[2].y, 558, 1);  // and the lowest one too
+}
+
+std::vector<std::vector<int32_t>> gChanged;  // {id, property}
+int32_t onPropertyChanged(intptr_t, AnnLayerHandle, int32_t id, int32_t property) {
+  gChanged.push_back({id, property});
+  return 0;
+}
+
+class TextInputTest : public KindsInputTest {
+ protected:
+  void SetUp() override {
+    KindsInputTest::SetUp();
+    gChanged.clear();
+    engine->SetHostCallback(HOSTCB_PROPERTY_CHANGED, annCallback(&onPropertyChanged));
+  }
+  void Type(const std::u16string& s) {
+    for (char16_t c : s) Key(plat::WM_CHAR, c);
+  }
+  void Down(int32_t vk, int32_t repeat = 1) { Key(plat::WM_KEYDOWN, vk, repeat); }
+  void Up(int32_t vk) { Key(plat::WM_KEYUP, vk); }
+  std::u16string TextOf(int32_t id) {
+    AnnValue v = 0;
+    EXPECT_EQ(engine->GetElementProperty(layer, id, PROP_TEXT, &v), ANN_OK);
+    return Take(reinterpret_cast<plat::BSTR>(v));
+  }
+  // Places a text element with the text by typing it, and selects the pointer tool.
+  int32_t Typed(const std::u16string& text, int32_t x = 100, int32_t y = 100) {
+    EXPECT_EQ(engine->SetCurrentTool(layer, TOOL_TEXT), ANN_OK);
+    Click(x, y);
+    Type(text);
+    EXPECT_EQ(engine->SetCurrentTool(layer, TOOL_POINTER), ANN_OK);
+    return Last();
+  }
+};
+
+TEST_F(TextInputTest, DirectTypingPlacesTheTextWhenAClickEndsIt) {
+  ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_TEXT), ANN_OK);
+  Click(100, 100);
+  EXPECT_EQ(Count(), 0);
+  Type(u"Hello \u041f\u0440\u0438\u0432\u0435\u0442");
+  Down(13);
+  Type(u"\u65e5\u672c\u8a9e");
+  Key(plat::WM_CHAR, 27);  // Escape types nothing
+  gEvents.clear();
+  Send(plat::WM_LBUTTONDOWN, plat::MK_LBUTTON, 500, 400);  // ends the edit; the tool starts anew
+  Send(plat::WM_LBUTTONUP, 0, 500, 400);
+  ASSERT_EQ(Count(), 1);
+  int32_t id = First();
+  EXPECT_EQ(Added(), std::vector<int32_t>{id});
+  EXPECT_EQ(TextOf(id), u"Hello \u041f\u0440\u0438\u0432\u0435\u0442\r\n\u65e5\u672c\u8a9e");
+  // The rect followed the text: two lines high, starting where the text was started.
+  plat::RECT r = RectOf(id);
+  EXPECT_NEAR(r.left, 100, 1);
+  EXPECT_NEAR(r.top, 100, 1);
+  EXPECT_GT(r.right - r.left, 40);
+  EXPECT_GT(r.bottom - r.top, 20);
+  // The new edit that the click started holds no text and is dropped with the tool.
+  ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_POINTER), ANN_OK);
+  EXPECT_EQ(Count(), 1);
+}
+
+TEST_F(TextInputTest, SelectDeleteCutAndPasteInAPlacedText) {
+  int32_t id = Typed(u"abcdefg");
+  ASSERT_NE(id, 0);
+  plat::RECT r = RectOf(id);
+  gEvents.clear();
+  DoubleClick(r.left + 2, r.top + 2);
+  EXPECT_EQ(Codes({EVT_TEXT_EDIT_BEGIN}), std::vector<int32_t>{EVT_TEXT_EDIT_BEGIN});
+  // Ctrl+Home, two steps right, then Shift+Right three times selects characters 2 to 4.
+  Down(17);
+  Down(36);
+  Up(17);
+  Down(39, 2);
+  Down(16);
+  Down(39, 3);
+  Up(16);
+  Down(8);  // Backspace deletes the selection and leaves the caret at 2
+  Type(u"\u00e9");
+  Down(16);
+  Down(37, 2);
+  Up(16);
+  Key(plat::WM_CHAR, 24);  // Ctrl+X cuts "b\u00e9"
+  EXPECT_EQ(QApplication::clipboard()->text().toStdU16String(), u"b\u00e9");
+  Down(35);                // End (the text has one line)
+  Key(plat::WM_CHAR, 22);  // Ctrl+V
+  Down(46);                // Delete at the end does nothing
+  gEvents.clear();
+  Click(700, 550);
+  EXPECT_EQ(TextOf(id), u"afgb\u00e9");
+  EXPECT_EQ(gEvents, (std::vector<std::vector<int32_t>>{{EVT_TEXT_EDIT_END, id}, {EVT_SELECTION_CHANGED, 0}}));
+  EXPECT_EQ(gChanged, (std::vector<std::vector<int32_t>>{{id, PROP_TEXT}}));
+  // Ctrl+C without a selection copies the whole text.
+  DoubleClick(r.left + 2, r.top + 2);
+  Key(plat::WM_CHAR, 3);
+  EXPECT_EQ(QApplication::clipboard()->text().toStdU16String(), u"afgb\u00e9");
+  gChanged.clear();
+  Click(700, 550);
+  EXPECT_TRUE(gChanged.empty());  // not modified
+}
+
+TEST_F(TextInputTest, DoubleClickEditsOnlyWhenAllowed) {
+  int32_t id = Typed(u"locked");
+  plat::RECT r = RectOf(id);
+  struct Case {
+    int32_t engineProperty, value, elementProperty, elementValue;
+  } cases[] = {{EPROP_DBLCLICK_OPTION, 0, PROP_LOCKED, 0}, {EPROP_DBLCLICK_OPTION, 1, PROP_TEXT_LOCKED, 1},
+               {EPROP_DBLCLICK_OPTION, 1, PROP_LOCKED, 1}};
+  for (const Case& c : cases) {
+    engine->SetEngineProperty(c.engineProperty, c.value);
+    engine->SetElementProperty(layer, id, PROP_LOCKED, 0);
+    engine->SetElementProperty(layer, id, PROP_TEXT_LOCKED, 0);
+    engine->SetElementProperty(layer, id, c.elementProperty, c.elementValue);
+    gEvents.clear();
+    DoubleClick(r.left + 2, r.top + 2);
+    EXPECT_TRUE(Codes({EVT_TEXT_EDIT_BEGIN}).empty()) << c.elementProperty;
+  }
+}
+
+TEST_F(TextInputTest, EditorWindowKeepsUnicodeAndGrowsWithItsText) {
+  ASSERT_EQ(engine->SetEngineProperty(EPROP_FONT_OPTION_136, 1), ANN_OK);
+  ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_TEXT), ANN_OK);
+  Click(100, 100);
+  auto* editor = widget->findChild<QPlainTextEdit*>("scv6_editor");
+  ASSERT_NE(editor, nullptr);
+  const int height = editor->height();
+  editor->insertPlainText(QString::fromStdU16String(u"\u00dcn\u00efc\u00f6d\u00e9 \u6f22\u5b57\nline 2\nline 3\nline 4"));
+  EXPECT_GT(editor->height(), height);
+  Click(600, 500);  // outside: the editor's text becomes the new element
+  ASSERT_EQ(Count(), 1);
+  int32_t id = First();
+  EXPECT_EQ(TextOf(id), u"\u00dcn\u00efc\u00f6d\u00e9 \u6f22\u5b57\r\nline 2\r\nline 3\r\nline 4");
+
+  // A double click opens it over the placed element; the change is reported when it ends.
+  ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_POINTER), ANN_OK);
+  plat::RECT r = RectOf(id);
+  gEvents.clear();
+  DoubleClick(r.left + 3, r.top + 3);
+  EXPECT_EQ(Codes({EVT_TEXT_EDIT_BEGIN}), std::vector<int32_t>{EVT_TEXT_EDIT_BEGIN});
+  editor = nullptr;
+  for (auto* e : widget->findChildren<QPlainTextEdit*>("scv6_editor"))
+    if (!e->isHidden()) editor = e;
+  ASSERT_NE(editor, nullptr);
+  editor->setPlainText(QString::fromStdU16String(u"\u0391\u03b2\u03b3"));
+  Click(700, 550);
+  EXPECT_EQ(TextOf(id), u"\u0391\u03b2\u03b3");
+  EXPECT_EQ(Codes({EVT_TEXT_EDIT_END}), std::vector<int32_t>{EVT_TEXT_EDIT_END});
+  EXPECT_EQ(gChanged, (std::vector<std::vector<int32_t>>{{id, PROP_TEXT}}));
+}
+
+TEST_F(TextInputTest, OrientationFollowsMirrorAndRotate) {
+  int32_t id = Typed(u"turn");
+  struct Step {
+    void (*apply)(AnnEngineInterface*);
+    int32_t want;
+  } steps[] = {
+      {[](AnnEngineInterface* e) { e->RotateAll(800, 600, 90.0f); }, 900},
+      {[](AnnEngineInterface* e) { e->MirrorAllLeftRight(600, 800); }, 900},
+      {[](AnnEngineInterface* e) { e->MirrorAllTopBottom(600, 800); }, 2700},
+      {[](AnnEngineInterface* e) { e->RotateAll(600, 800, -90.0f); }, 1800},
+      {[](AnnEngineInterface* e) { e->MirrorAllLeftRight(800, 600); }, 0},
+  };
+  for (const Step& s : steps) {
+    s.apply(engine);
+    AnnValue v = -1;
+    EXPECT_EQ(engine->GetElementProperty(layer, id, PROP_TEXT_ORIENTATION, &v), ANN_OK);
+    EXPECT_EQ(v, s.want);
+  }
+  EXPECT_EQ(engine->SetElementProperty(layer, id, PROP_TEXT_ORIENTATION, 450), ANN_OK);
+  AnnValue v = -1;
+  engine->GetElementProperty(layer, id, PROP_TEXT_ORIENTATION, &v);
+  EXPECT_EQ(v, 0);
+  EXPECT_EQ(engine->SetElementProperty(layer, id, PROP_OI_MARK_TYPE, 8), ERR_BAD_MARK_TYPE);
+  EXPECT_EQ(engine->SetElementProperty(layer, id, PROP_OI_MARK_TYPE, 10), ANN_OK);
+  engine->GetElementProperty(layer, id, PROP_PEN_WIDTH, &v);
+  EXPECT_EQ(v, 1);
 }
 
 }  // namespace
