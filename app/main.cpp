@@ -1,3 +1,6 @@
+#include "albums/register_windows.h"
+#include "archive/register_windows.h"
+#include "imagetools/register_windows.h"
 #include "workspace/frm_img_clnt.h"
 
 #include <QApplication>
@@ -13,6 +16,10 @@ int main(int argc, char** argv) {
   QStringList args = QApplication::arguments();
   args.removeFirst();
   frmImgClntForm::setCommandLine(args.join(QLatin1Char(' ')));
+  // The main window reaches the other subsystems' windows through the opener registry.
+  registerArchiveWindows();
+  registerImageToolsWindows();
+  registerAlbumWindows();
   frmImgClnt->Show();
   // A smoke check for scripts and CI: start, show the main window, quit.
   if (qEnvironmentVariableIsSet("LUMIVEX_QUIT_AFTER_START")) QMetaObject::invokeMethod(&app, &QApplication::quit, Qt::QueuedConnection);

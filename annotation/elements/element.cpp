@@ -446,6 +446,12 @@ void AnnElement::RebaseToPixels(int32_t offsetX, int32_t offsetY) {
   pendingConversion_ = true;
 }
 
+void AnnElement::TakeGeometryInPixels(const plat::RECT& rect, const std::vector<plat::POINT>* points) {
+  rect_ = rect;
+  if (points) points_ = *points;
+  pendingConversion_ = true;
+}
+
 void AnnElement::RunPendingConversion() {
   if (!pendingConversion_) return;
   pendingConversion_ = false;
@@ -547,7 +553,7 @@ int32_t AnnElement::Load(AnnStreamReader& in) {
       }
       case PROP_RECT: {
         plat::RECT r;
-        if (!in.Bytes(&r, sizeof r)) return ERR_STREAM;
+        if (!in.Bytes(&r, sizeof r) || !annRectSound(r)) return ERR_STREAM;
         SetProperty(PROP_RECT, reinterpret_cast<AnnValue>(&r), &changed);
         break;
       }
@@ -615,6 +621,7 @@ int32_t AnnElement::Load(AnnStreamReader& in) {
         if (!in.Count(&count, sizeof(plat::POINT))) return ERR_STREAM;
         std::vector<plat::POINT> points(count);
         if (count && !in.Bytes(points.data(), count * uint32_t(sizeof(plat::POINT)))) return ERR_STREAM;
+        if (!annCoordinatesSound(points.data(), points.size())) return ERR_STREAM;
         points_ = std::move(points);
         RecalcBounds();
         break;
