@@ -122,17 +122,6 @@ int32_t AnnTextElement::SetProperty(int32_t id, AnnValue value, bool* changed) {
   }
 }
 
-void AnnTextElement::ScaleToRect(double xf, double yf, const plat::RECT& o, const plat::RECT& n, int32_t handle,
-                                 int32_t store) {
-  AnnElement::ScaleToRect(xf, yf, o, n, handle, store);
-  layoutValid_ = false;
-}
-
-void AnnTextElement::GrowBy(int32_t dx, int32_t dy) {
-  AnnElement::GrowBy(dx, dy);
-  layoutValid_ = false;
-}
-
 void AnnTextElement::GetBoundsWithHandles(plat::RECT* out) {
   if (out) *out = rect_;
 }
@@ -583,15 +572,9 @@ int32_t AnnTextElement::Draw(plat::HDC dc, intptr_t v1, intptr_t v2, intptr_t v3
   AnnView& view = *services_->view;
   if (!layoutValid_ || layoutZoom_ != view.ZoomX()) Layout();
   const int32_t margin = Margin();
-  plat::RECT d = view.RectLogicalToDevice(placed_ ? rect_ : rect_);
-  const bool sideways = orientation_ == 900 || orientation_ == 2700;
-  const int32_t room = (sideways ? d.right - d.left : d.bottom - d.top) - 2 * margin;
-
-  int saved = plat::SaveDC(dc);
-  plat::IntersectClipRect(dc, d.left + margin, d.top + margin, d.right - margin, d.bottom - margin);
-  plat::SetBkMode(dc, plat::TRANSPARENT);
-  plat::SetTextAlign(dc, plat::TA_LEFT | plat::TA_TOP);
-  plat::SetTextColor(dc, plat::COLORREF(Value(PROP_TEXT_COLOR)));
+  plat::RECT d = view.RectLogicalToDevice(rect_);
+  int32_t room = 0;
+  int saved = BeginText(dc, d, margin, &room);
   DrawLines(dc, d, margin, room, orientation_ == 0 ? Value(PROP_TEXT_JUSTIFICATION) : 0);
 
   // A text longer than its rect shows a marker where it goes on.

@@ -18,9 +18,6 @@ class AnnTextElement : public AnnTextKind {
   int32_t OnKeyMessage(plat::HWND window, uint32_t message, plat::WPARAM wParam, plat::LPARAM lParam) override;
   int32_t Draw(plat::HDC dc, intptr_t v1, intptr_t v2, intptr_t v3, intptr_t v4, intptr_t v5, intptr_t v6) override;
   void CancelTracking(plat::HWND window) override;
-  void ScaleToRect(double xFactor, double yFactor, const plat::RECT& oldRect, const plat::RECT& newRect,
-                   int32_t handle, int32_t store) override;
-  void GrowBy(int32_t dx, int32_t dy) override;
   void GetBoundsWithHandles(plat::RECT* out) override;
   int32_t SetProperty(int32_t id, AnnValue value, bool* changed) override;
   void UpdateTracking(plat::HWND, int32_t, int32_t) override {}

@@ -146,6 +146,17 @@ void AnnTextKind::WriteProperty(AnnStreamWriter& out, int32_t id) {
 // ---------------------------------------------------------------------------------------------
 // Geometry
 
+void AnnTextKind::ScaleToRect(double xf, double yf, const plat::RECT& o, const plat::RECT& n, int32_t handle,
+                              int32_t store) {
+  AnnElement::ScaleToRect(xf, yf, o, n, handle, store);
+  layoutValid_ = false;
+}
+
+void AnnTextKind::GrowBy(int32_t dx, int32_t dy) {
+  AnnElement::GrowBy(dx, dy);
+  if (dx != 0 || dy != 0) layoutValid_ = false;
+}
+
 void AnnTextKind::OrientationTurned(int32_t displayed) {
   if (displayed != orientation_) SetOrientation(displayed);
   else displayed_ = displayed;
@@ -164,10 +175,7 @@ void AnnTextKind::MirrorTopBottom(int32_t v1, int32_t v2) {
 
 void AnnTextKind::Rotate(int32_t v1, int32_t v2, float degrees) {
   AnnElement::Rotate(v1, v2, degrees);
-  x1_ = rect_.left;
-  y1_ = rect_.top;
-  x2_ = rect_.right;
-  y2_ = rect_.bottom;
+  SyncTrackingToRect();
   OrientationTurned(TurnOrientation(displayed_, int32_t(degrees)));
 }
 
@@ -210,6 +218,17 @@ void AnnTextKind::LinesExtent(int32_t* along, int32_t* across) const {
   for (const PlacedLine& l : lines_) widest = std::max(widest, l.chars.width);
   *along = widest;
   *across = lines_.empty() ? 0 : int32_t(lines_.size() - 1) * LineStep() + lineHeight_;
+}
+
+int AnnTextKind::BeginText(plat::HDC dc, const plat::RECT& d, int32_t inset, int32_t* room) {
+  const bool sideways = orientation_ == 900 || orientation_ == 2700;
+  *room = (sideways ? d.right - d.left : d.bottom - d.top) - 2 * inset;
+  int saved = plat::SaveDC(dc);
+  plat::IntersectClipRect(dc, d.left + inset, d.top + inset, d.right - inset, d.bottom - inset);
+  plat::SetBkMode(dc, plat::TRANSPARENT);
+  plat::SetTextAlign(dc, plat::TA_LEFT | plat::TA_TOP);
+  plat::SetTextColor(dc, plat::COLORREF(Value(PROP_TEXT_COLOR)));
+  return saved;
 }
 
 void AnnTextKind::DrawLines(plat::HDC dc, const plat::RECT& device, int32_t margin, int32_t limit,

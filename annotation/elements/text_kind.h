@@ -23,6 +23,10 @@ class AnnTextKind : public AnnRectElement {
   void MarkDirty() override;
   void ResetTextState(intptr_t, intptr_t) override { layoutValid_ = false; }
   int32_t GetPropertyEx(int32_t id, AnnValue* out) override;
+  // A new size re-wraps the text.
+  void ScaleToRect(double xFactor, double yFactor, const plat::RECT& oldRect, const plat::RECT& newRect,
+                   int32_t handle, int32_t store) override;
+  void GrowBy(int32_t dx, int32_t dy) override;
 
   const std::u16string& Text() const { return text_; }
   int32_t Orientation() const { return orientation_; }
@@ -57,6 +61,9 @@ class AnnTextKind : public AnnRectElement {
   // The size the lines take, in device pixels: along the lines and across them.
   void LinesExtent(int32_t* along, int32_t* across) const;
   void DrawLines(plat::HDC dc, const plat::RECT& device, int32_t margin, int32_t limit, int32_t justification);
+  // Saves the device context and prepares it for the lines: clipped to the rect shrunk by inset,
+  // transparent text in the text colour. Answers the saved state and the room lines stack into.
+  int BeginText(plat::HDC dc, const plat::RECT& device, int32_t inset, int32_t* room);
   int32_t LineStep() const { return lineHeight_ + lineLeading_; }
 
   std::u16string text_;

@@ -2,6 +2,7 @@
 // engine interface of the loaded library, as the annotation control sends them.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "engine_host.h"
@@ -9,6 +10,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QImage>
 #include <QPlainTextEdit>
 
 namespace {
@@ -340,6 +342,193 @@ TEST_F(TextInputTest, OrientationFollowsMirrorAndRotate) {
   EXPECT_EQ(engine->SetElementProperty(layer, id, PROP_OI_MARK_TYPE, 10), ANN_OK);
   engine->GetElementProperty(layer, id, PROP_PEN_WIDTH, &v);
   EXPECT_EQ(v, 1);
+}
+
+AnnEngineInterface* gStampEngine = nullptr;
+AnnLayerHandle gStampLayer = 0;
+const char16_t* gStampText = nullptr;  // what the host sets in the new-stamp callback
+int gStampCalls = 0;
+int32_t onStampPlacing(intptr_t) {
+  ++gStampCalls;
+  if (gStampText)
+    gStampEngine->SetLayerToolDefault(gStampLayer, TOOL_STAMP, PROP_TEXT, reinterpret_cast<AnnValue>(gStampText));
+  return 0;
+}
+
+TEST_F(KindsInputTest, StampIsPlacedWithOneClickAtItsNaturalSize) {
+  gStampEngine = engine;
+  gStampLayer = layer;
+  gStampCalls = 0;
+  engine->SetHostCallback(HOSTCB_STAMP_PLACING, annCallback(&onStampPlacing));
+  ASSERT_EQ(engine->SetLayerToolDefault(layer, TOOL_STAMP, PROP_TEXT, reinterpret_cast<AnnValue>(u"APPROVED")),
+            ANN_OK);
+  struct Case {
+    const char16_t* setInCallback;
+    std::u16string want;  // empty: no stamp
+  } cases[] = {{nullptr, u"APPROVED"}, {u"PAID \u2713", u"PAID \u2713"}, {u"", u""}};
+  for (const Case& c : cases) {
+    gStampText = c.setInCallback;
+    engine->DeleteAllElements(layer);
+    ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_STAMP), ANN_OK);
+    gEvents.clear();
+    Click(100, 120);
+    if (c.want.empty()) {
+      EXPECT_EQ(Count(), 0);
+      EXPECT_TRUE(gEvents.empty() || Added().empty());
+      continue;
+    }
+    ASSERT_EQ(Count(), 1);
+    int32_t id = First();
+    AnnValue v = 0;
+    engine->GetElementProperty(layer, id, PROP_TEXT, &v);
+    EXPECT_EQ(Take(reinterpret_cast<plat::BSTR>(v)), c.want);
+    plat::RECT r = RectOf(id);
+    EXPECT_NEAR(r.left, 100, 1);
+    EXPECT_NEAR(r.top, 120, 1);
+    EXPECT_GT(r.right - r.left, 30);
+    EXPECT_GT(r.bottom - r.top, 8);
+  }
+  EXPECT_EQ(gStampCalls, 3);
+  gStampText = u"WIDE";
+  engine->SetLayerToolDefault(layer, TOOL_STAMP, PROP_TEXT, reinterpret_cast<AnnValue>(u"OK"));
+  ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_STAMP), ANN_OK);
+  Click(100, 300);
+  int32_t id = Last();
+  const plat::RECT before = RectOf(id);
+  // A longer text makes an auto-sized stamp wider at its next draw.
+  engine->SetElementProperty(layer, id, PROP_TEXT, reinterpret_cast<AnnValue>(u"WIDER AND WIDER"));
+  plat::HDC dc = plat::CreateMemoryDC(800, 600);
+  engine->Draw(dc, nullptr, nullptr, 0, 0, 0, 0);
+  const plat::RECT after = RectOf(id);
+  EXPECT_GT(after.right - after.left, 2 * (before.right - before.left));
+  // A quarter turn turns its orientation and its rect.
+  engine->RotateAll(800, 600, 90.0f);
+  AnnValue o = 0;
+  engine->GetElementProperty(layer, id, PROP_TEXT_ORIENTATION, &o);
+  EXPECT_EQ(o, 900);
+  engine->Draw(dc, nullptr, nullptr, 0, 0, 0, 0);
+  plat::DeleteDC(dc);
+  engine->SetHostCallback(HOSTCB_STAMP_PLACING, nullptr);
+}
+
+std::vector<std::vector<int32_t>> gRunEvents;
+int32_t onRunMouse(intptr_t, int32_t code, AnnLayerHandle, int32_t id, int32_t, int32_t, int32_t, int32_t) {
+  gRunEvents.push_back({code, id});
+  return 0;
+}
+
+TEST_F(KindsInputTest, ButtonIsDrawnPressedInRunModeAndSizesToItsCaption) {
+  engine->SetHostCallback(HOSTCB_RUN_MOUSE, annCallback(&onRunMouse));
+  ASSERT_EQ(engine->SetLayerToolDefault(layer, TOOL_BUTTON, PROP_TEXT, reinterpret_cast<AnnValue>(u"Go")), ANN_OK);
+  ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_BUTTON), ANN_OK);
+  Click(300, 300);  // no size: nothing
+  EXPECT_EQ(Count(), 0);
+  Drag(100, 100, 200, 140);
+  ASSERT_EQ(Count(), 1);
+  int32_t id = First();
+  AnnValue v = 0;
+  engine->GetElementProperty(layer, id, PROP_TEXT, &v);
+  EXPECT_EQ(Take(reinterpret_cast<plat::BSTR>(v)), u"Go");
+  ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_POINTER), ANN_OK);
+
+  gRunEvents.clear();
+  ASSERT_EQ(engine->SetEngineProperty(EPROP_LOCKED, 1), ANN_OK);
+  Click(150, 120);
+  EXPECT_EQ(gRunEvents,
+            (std::vector<std::vector<int32_t>>{{EVT_RUN_BUTTON_DOWN, id}, {EVT_RUN_CLICK, id}, {EVT_RUN_BUTTON_UP, id}}));
+  ASSERT_EQ(engine->SetEngineProperty(EPROP_LOCKED, 0), ANN_OK);
+
+  ASSERT_EQ(engine->SetElementProperty(layer, id, PROP_AUTO_SIZE, 1), ANN_OK);
+  const plat::RECT before = RectOf(id);
+  engine->SetElementProperty(layer, id, PROP_TEXT,
+                             reinterpret_cast<AnnValue>(u"A much longer caption \u00e0 \u0101 \u4e2d"));
+  plat::HDC dc = plat::CreateMemoryDC(800, 600);
+  engine->Draw(dc, nullptr, nullptr, 0, 0, 0, 0);
+  plat::DeleteDC(dc);
+  EXPECT_GT(RectOf(id).right - RectOf(id).left, before.right - before.left);
+  engine->GetElementProperty(layer, id, PROP_TEXT, &v);
+  EXPECT_EQ(Take(reinterpret_cast<plat::BSTR>(v)), u"A much longer caption \u00e0 \u0101 \u4e2d");
+  engine->SetHostCallback(HOSTCB_RUN_MOUSE, nullptr);
+}
+
+std::vector<std::vector<int32_t>> gDrawn;  // {x, y, width, height, dibWidth, dibHeight, transparent}
+std::vector<int32_t> gOps;
+bool gTransformGivesNothing = false;
+
+int32_t onDrawImage(plat::HDC, plat::HGLOBAL, int32_t transparent, plat::COLORREF, int32_t x, int32_t y, int32_t w,
+                    int32_t h, int32_t, int32_t, int32_t dw, int32_t dh) {
+  gDrawn.push_back({x, y, w, h, dw, dh, transparent});
+  return 0;
+}
+
+plat::HGLOBAL onTransform(intptr_t, plat::HGLOBAL dib, int32_t op) {
+  gOps.push_back(op);
+  if (gTransformGivesNothing) return nullptr;
+  QImage image;
+  if (!plat::ImageFromPackedDib(dib, &image)) return nullptr;
+  QImage turned = (op == 1 || op == 3) ? image.transformed(QTransform().rotate(op == 1 ? 90 : 270)) : image;
+  return plat::PackedDibFromImage(turned, 24);
+}
+
+TEST_F(KindsInputTest, ImageIsPlacedAtNaturalSizeAndTransformedByTheHost) {
+  gDrawn.clear();
+  gOps.clear();
+  gTransformGivesNothing = false;
+  engine->SetDrawImageCallback(&onDrawImage);
+  engine->SetTransformImageCallback(&onTransform);
+  QImage picture(40, 30, QImage::Format_RGB32);
+  picture.fill(Qt::red);
+  plat::HGLOBAL dib = plat::PackedDibFromImage(picture, 24);
+  ASSERT_EQ(engine->SetLayerToolDefault(layer, TOOL_IMAGE, PROP_IMAGE, reinterpret_cast<AnnValue>(dib)), ANN_OK);
+  plat::GlobalFree(dib);
+  ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_IMAGE), ANN_OK);
+  Click(50, 60);
+  ASSERT_EQ(Count(), 1);
+  int32_t id = First();
+  plat::RECT r = RectOf(id);
+  EXPECT_EQ((std::vector<int32_t>{r.left, r.top, r.right, r.bottom}), (std::vector<int32_t>{50, 60, 90, 90}));
+
+  plat::HDC dc = plat::CreateMemoryDC(800, 600);
+  engine->Draw(dc, nullptr, nullptr, 0, 0, 0, 0);
+  ASSERT_EQ(gDrawn.size(), 1u);
+  EXPECT_EQ(gDrawn[0], (std::vector<int32_t>{50, 60, 40, 30, 40, 30, 0}));
+
+  // Two copies are two blocks with the same bytes.
+  AnnValue a = 0, b = 0;
+  ASSERT_EQ(engine->GetElementProperty(layer, id, PROP_IMAGE_COPY, &a), ANN_OK);
+  ASSERT_EQ(engine->GetElementProperty(layer, id, PROP_IMAGE_COPY, &b), ANN_OK);
+  auto ba = reinterpret_cast<plat::HGLOBAL>(a), bb = reinterpret_cast<plat::HGLOBAL>(b);
+  ASSERT_NE(ba, nullptr);
+  EXPECT_NE(ba, bb);
+  ASSERT_EQ(plat::GlobalSize(ba), plat::GlobalSize(bb));
+  EXPECT_EQ(std::memcmp(plat::GlobalLock(ba), plat::GlobalLock(bb), plat::GlobalSize(ba)), 0);
+  plat::GlobalUnlock(ba);
+  plat::GlobalUnlock(bb);
+  plat::GlobalFree(ba);
+  plat::GlobalFree(bb);
+
+  engine->RotateAll(800, 600, 45.0f);
+  EXPECT_TRUE(gOps.empty());
+  engine->RotateAll(800, 600, 90.0f);
+  EXPECT_EQ(gOps, std::vector<int32_t>{1});
+  gDrawn.clear();
+  engine->Draw(dc, nullptr, nullptr, 0, 0, 0, 0);
+  ASSERT_EQ(gDrawn.size(), 1u);
+  EXPECT_EQ(gDrawn[0][4], 30);  // the picture's size turned with it
+  EXPECT_EQ(gDrawn[0][5], 40);
+  engine->MirrorAllLeftRight(600, 800);
+  engine->MirrorAllTopBottom(600, 800);
+  EXPECT_EQ(gOps, (std::vector<int32_t>{1, 5, 4}));
+  // A host that gives no picture back leaves the element's picture and size as they were.
+  gTransformGivesNothing = true;
+  engine->RotateAll(600, 800, -90.0f);
+  gDrawn.clear();
+  engine->Draw(dc, nullptr, nullptr, 0, 0, 0, 0);
+  ASSERT_EQ(gDrawn.size(), 1u);
+  EXPECT_EQ(gDrawn[0][4], 30);
+  plat::DeleteDC(dc);
+  engine->SetDrawImageCallback(nullptr);
+  engine->SetTransformImageCallback(nullptr);
 }
 
 }  // namespace
