@@ -1,5 +1,6 @@
 #include "archive/register_windows.h"
 
+#include "archive/frm_login.h"
 #include "archive/frm_tcpip.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
@@ -10,4 +11,5 @@ void registerArchiveWindows() {
     if (!args.isEmpty()) modTCP::gstrTCPCommand = args.front();
     frmTCPIP->Show(rt::vbModal, frmImgClnt.get());
   });
+  ws::registerWindow(QStringLiteral("frmLogin"), [](const QStringList&) { frmLogin->Show(rt::vbModal, frmImgClnt.get()); });
 }
