@@ -25,18 +25,14 @@ frmImgProcForm::frmImgProcForm() {
   setCaption(QStringLiteral("Form1"));
   fraBA = tools::frame(this, 30, -45, 3840, 4830);
   fraBA->setObjectName(QStringLiteral("fraBA"));
-  lblBefore = tools::label(fraBA, QStringLiteral("Before"), 300, 210, 630, 255);
-  lblAfter = tools::label(fraBA, QStringLiteral("After"), 2190, 210, 630, 255);
-  fraBefore = tools::frame(fraBA, 300, 390, 1365, 1455);
-  fraAfter = tools::frame(fraBA, 2190, 390, 1365, 1455);
-  ixBefore = new img::ImagingControl(fraBefore);
-  ixBefore->setName(QStringLiteral("ixBefore"));
-  ixBefore->Move(30, 120, 1290, 1290);
-  ixAfter = new img::ImagingControl(fraAfter);
-  ixAfter->setName(QStringLiteral("ixAfter"));
-  ixAfter->Move(30, 120, 1290, 1290);
-  tlbBefore = tools::makeZoomToolbar(fraBA, ixBefore, {ixAfter});
-  tools::place(tlbBefore, 300, 1860, 1350, 330);
+  const tools::BeforeAfter v = tools::makeBeforeAfter(fraBA);
+  lblBefore = v.lblBefore;
+  lblAfter = v.lblAfter;
+  fraBefore = v.fraBefore;
+  fraAfter = v.fraAfter;
+  ixBefore = v.ixBefore;
+  ixAfter = v.ixAfter;
+  tlbBefore = v.tlbBefore;
   const double tops[3] = {2295, 3120, 3945};
   for (int i = 0; i < 3; ++i) {
     fraSel[i] = tools::frame(fraBA, 60, tops[i], 3720, 825);
@@ -70,14 +66,7 @@ frmImgProcForm::frmImgProcForm() {
 }
 
 void frmImgProcForm::Form_Activate() {
-  ixBefore->SetZoom(1.0f);
-  ixAfter->SetZoom(1.0f);
-  if (img::ImagingControl* page = tools::pageView(); page && page->hasImage()) {
-    ixBefore->setImageHandle(page->ImageHandleCopy());
-    ixAfter->setImageHandle(ixBefore->ImageHandleCopy());
-  }
-  tools::centreViewer(ixBefore);
-  tools::followOffsets(ixBefore, {ixAfter});
+  tools::loadViewers(ixBefore, ixAfter);
   const tools::Effect* e = tools::findEffect(gstrImgOperation);
   if (!e) return;  // the designed form: nothing to preview, Apply only sets the flags
   setCaption(e->caption);

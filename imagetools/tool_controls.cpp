@@ -1,10 +1,14 @@
 #include "imagetools/tool_controls.h"
 
 #include "controls/imaging/imaging_control.h"
+#include "controls/imaging/pixel_ops.h"
+#include "imagetools/preview_zoom.h"
 #include "runtime/screen.h"
 #include "workspace/frm_img_clnt.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QFrame>
 #include <QEventLoop>
 #include <QFocusEvent>
 #include <QGroupBox>
@@ -14,6 +18,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
+#include <QToolBar>
 #include <exception>
 #include <thread>
 
@@ -111,6 +116,72 @@ img::ImagingControl* pageView() {
 void setPageViewOverride(img::ImagingControl* ix) {
   gOverride = ix;
   gOverrideSet = ix != nullptr;
+}
+
+void loadViewers(img::ImagingControl* before, img::ImagingControl* after) {
+  before->SetZoom(1.0f);
+  if (after) after->SetZoom(1.0f);
+  if (img::ImagingControl* page = pageView(); page && page->hasImage()) {
+    before->setImageHandle(page->ImageHandleCopy());
+    if (after) after->setImageHandle(before->ImageHandleCopy());
+  }
+  centreViewer(before);
+  if (after) followOffsets(before, {after});
+}
+
+BeforeAfter makeBeforeAfter(QWidget* fraBA) {
+  BeforeAfter v{};
+  v.lblBefore = label(fraBA, QStringLiteral("Before"), 300, 210, 630, 255);
+  v.lblAfter = label(fraBA, QStringLiteral("After"), 2190, 210, 630, 255);
+  v.fraBefore = frame(fraBA, 300, 390, 1365, 1455);
+  v.fraAfter = frame(fraBA, 2190, 390, 1365, 1455);
+  v.ixBefore = new img::ImagingControl(v.fraBefore);
+  v.ixBefore->setName(QStringLiteral("ixBefore"));
+  v.ixBefore->Move(30, 120, 1290, 1290);
+  v.ixAfter = new img::ImagingControl(v.fraAfter);
+  v.ixAfter->setName(QStringLiteral("ixAfter"));
+  v.ixAfter->Move(30, 120, 1290, 1290);
+  v.tlbBefore = makeZoomToolbar(fraBA, v.ixBefore, {v.ixAfter});
+  place(v.tlbBefore, 300, 1860, 1350, 330);
+  return v;
+}
+
+void clearPageSelection() {
+  if (gOverrideSet) {
+    if (gOverride) gOverride->setSelection(0, 0, 0, 0);
+    return;
+  }
+  frmImgClnt->fnClearSelection();
+}
+
+void newDocument(int32_t width, int32_t height, int16_t bitsPerPixel, uint32_t colour) {
+  if (gOverrideSet) {
+    if (gOverride) gOverride->CreateBlankImage(width, height, bitsPerPixel, colour);
+    return;
+  }
+  frmImgClnt->fnNewImgFile(width, height, bitsPerPixel, colour);
+}
+
+QComboBox* dropDown(QWidget* parent, const QStringList& items, double left, double top, double width) {
+  auto* c = new QComboBox(parent);
+  c->addItems(items);
+  c->setCurrentIndex(-1);
+  place(c, left, top, width, 315);
+  return c;
+}
+
+QFrame* swatch(QWidget* parent, double left, double top, double width, double height) {
+  auto* f = new QFrame(parent);
+  f->setFrameShape(QFrame::Box);
+  f->setAutoFillBackground(true);
+  place(f, left, top, width, height);
+  return f;
+}
+
+void paintSwatch(QFrame* shape, uint32_t colour) {
+  QPalette p = shape->palette();
+  p.setColor(QPalette::Window, QColor(img::fromBgr(colour)));
+  shape->setPalette(p);
 }
 
 void runBusy(int64_t pixels, const std::function<void()>& work) {

@@ -6,13 +6,17 @@
 
 #include <QLineEdit>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QWidget;
+class QComboBox;
+class QFrame;
 class QGroupBox;
 class QLabel;
 class QPushButton;
 class QSlider;
+class QToolBar;
 namespace img {
 class ImagingControl;
 }
@@ -62,6 +66,28 @@ void setPageViewOverride(img::ImagingControl* ix);
 void runOnControl(img::ImagingControl* ix, const std::function<void(img::Bitmap&)>& op);
 // Runs op on a copy of from's picture and shows the result in to, whose view offsets stay.
 void previewInto(img::ImagingControl* from, img::ImagingControl* to, const std::function<void(img::Bitmap&)>& op);
+// The activation of a before / after viewer pair: zoom 1, a copy of the page in before and a copy
+// of before in after, before centred and after at the same offsets.
+void loadViewers(img::ImagingControl* before, img::ImagingControl* after);
+// The before and after viewers with their labels, frames and the zoom toolbar (after follows
+// before), at their designed places in the frame that holds them.
+struct BeforeAfter {
+  QLabel *lblBefore, *lblAfter;
+  QGroupBox *fraBefore, *fraAfter;
+  img::ImagingControl *ixBefore, *ixAfter;
+  QToolBar* tlbBefore;
+};
+BeforeAfter makeBeforeAfter(QWidget* fraBA);
+// Removes the page view's rectangle selection (the main window's fnClearSelection).
+void clearPageSelection();
+// A new document of one blank page in the main window (in the page view that stands in for it
+// under test).
+void newDocument(int32_t width, int32_t height, int16_t bitsPerPixel, uint32_t colour);
+// A drop-down list without typing and without a selection.
+QComboBox* dropDown(QWidget* parent, const QStringList& items, double left, double top, double width);
+// A filled swatch (a shape) showing a 0x00BBGGRR colour.
+QFrame* swatch(QWidget* parent, double left, double top, double width, double height);
+void paintSwatch(QFrame* shape, uint32_t colour);
 // Runs work with the busy pointer; beyond a few million pixels it runs on a worker thread while
 // a progress window without a range is shown, so that the window keeps painting.
 void runBusy(int64_t pixels, const std::function<void()>& work);
