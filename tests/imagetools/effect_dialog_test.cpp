@@ -60,17 +60,11 @@ const std::vector<Expected> kEffects = {
     {"TWIST", "   Twist", {"Twist Block Size 1 63", "Rotation Angle 0 3"}},
 };
 
-class EffectDialog : public ToolTest {
+class EffectDialog : public DialogTest<frmImgProcForm, frmImgProc> {
  protected:
   frmImgProcForm* open(const QString& word) {
     gstrImgOperation = word;
-    frmImgProcForm* f = frmImgProc.get();
-    f->Show();
-    return f;
-  }
-  void TearDown() override {
-    frmImgProc.Unload();
-    ToolTest::TearDown();
+    return DialogTest::open();
   }
   // What Apply must leave on the page: the effect with the given inputs on the original.
   static img::Bitmap expected(const QString& word, const tools::EffectValues& v) {

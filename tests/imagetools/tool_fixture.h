@@ -3,6 +3,7 @@
 // reset before each test.
 #include "controls/imaging/imaging_control.h"
 #include "imagetools/tool_controls.h"
+#include "runtime/form.h"
 #include "tests/support/scripted_dialogs.h"
 #include "workspace/mod_vars.h"
 
@@ -43,6 +44,21 @@ class ToolTest : public ::testing::Test {
   }
   std::unique_ptr<img::ImagingControl> page;
   testsupport::ScriptedDialogs dialogs;
+};
+
+// A dialog shown modeless (its activation runs) and unloaded after each test.
+template <class F, rt::DefaultInstance<F>& Instance>
+class DialogTest : public ToolTest {
+ protected:
+  void TearDown() override {
+    Instance.Unload();
+    ToolTest::TearDown();
+  }
+  F* open() {
+    F* f = Instance.get();
+    f->Show();
+    return f;
+  }
 };
 
 }  // namespace tooltest
