@@ -5,6 +5,7 @@
 #include "runtime/conversions.h"
 #include "runtime/errors.h"
 #include "runtime/fso.h"
+#include "runtime/replacing_file.h"
 #include "runtime/screen.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
@@ -15,7 +16,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
-#include <QUuid>
 #include <filesystem>
 #include <system_error>
 
@@ -298,12 +298,10 @@ void frmImgClntForm::saveMultiPage(int16_t s) {
 
   // The pages are written into a temporary file beside the target, which replaces the target only
   // once every page is in it; a failure on the way leaves the target as it was.
-  const QFileInfo target(gstrCurrFile);
-  const QString temp = QDir(target.absolutePath())
-                           .filePath(QStringLiteral(".%1.%2.TEMPSAVE")
-                                         .arg(target.fileName(), QUuid::createUuid().toString(QUuid::Id128).left(8)));
   const int pages = thumbCount();
   try {
+    rt::ReplacingFile out(gstrCurrFile);
+    const QString temp = out.tempPath();
     if (!pcxKind) fnSavePageAnnotations(gintCurrPage);
     for (int i = 0; i < pages; ++i) {
       img::ImagingControl* page = ixTmb(i);
@@ -328,12 +326,8 @@ void frmImgClntForm::saveMultiPage(int16_t s) {
     }
     nxMain->ClearAll();
     nxMain->setAttachControlName(QStringLiteral("ixMain"));
-    std::error_code ec;
-    std::filesystem::rename(std::filesystem::path(temp.toStdString()), std::filesystem::path(gstrCurrFile.toStdString()), ec);
-    if (ec) rt::Raise(rt::kErrPermissionDenied, QString(), QStringLiteral("The file could not be written: %1").arg(gstrCurrFile));
+    out.commit();
   } catch (const rt::RuntimeError&) {
-    std::error_code ec;
-    std::filesystem::remove(std::filesystem::path(temp.toStdString()), ec);
     nxMain->ClearAll();
     nxMain->setAttachControlName(QStringLiteral("ixMain"));
     fnRestorePageAnnotations(gintCurrPage);

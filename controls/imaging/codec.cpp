@@ -3,10 +3,10 @@
 
 #include "controls/imaging/byte_io.h"
 #include "runtime/errors.h"
+#include "runtime/replacing_file.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cstdio>
 #include <filesystem>
 
@@ -177,6 +177,8 @@ int32_t pageCountMemory(std::span<const uint8_t> data) {
 }
 
 int32_t filePageCount(const QString& path) {
+  // Opening a document clears what killed saves left beside it.
+  rt::removeStaleSaveTemps(QFileInfo(path).absolutePath());
   const int16_t code = sniffFile(path);
   if (code == kFormatTiff) return tiffFilePageCount(path);
   if (code == kFormatDcx || code == kFormatPdf) {
@@ -244,29 +246,19 @@ FileInfo fileInfo(const QString& path, int32_t page) {
 
 namespace {
 
-void writeBytesSafely(const QString& path, const std::vector<uint8_t>& bytes, const QString& format) {
-  QSaveFile f(path);
-  if (!f.open(QIODevice::WriteOnly)) fail(kErrWrite, QStringLiteral("Cannot write the %1 file %2").arg(format, path));
-  if (f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
-      !f.commit())
-    fail(kErrWrite, QStringLiteral("Cannot write the %1 file %2: %3").arg(format, path, f.errorString()));
+// Error texts name the document (shown), never the temporary it is written through.
+void writeBytesTo(const QString& file, const std::vector<uint8_t>& bytes, const QString& document = QString()) {
+  QFile f(file);
+  if (!f.open(QIODevice::WriteOnly) ||
+      f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
+      !f.flush())
+    fail(kErrWrite, QStringLiteral("Cannot write %1: %2").arg(document.isEmpty() ? file : document, f.errorString()));
 }
 
-QString tempBeside(const QString& path) {
-  const QFileInfo fi(path);
-  for (int i = 0;; ++i) {
-    const QString t = fi.absolutePath() + QStringLiteral("/.%1.%2.tmp").arg(fi.fileName()).arg(i);
-    if (!QFileInfo::exists(t)) return t;
-  }
-}
-
-void renameOver(const QString& from, const QString& to) {
-  std::error_code ec;
-  std::filesystem::rename(QFile::encodeName(from).toStdString(), QFile::encodeName(to).toStdString(), ec);
-  if (ec) {
-    QFile::remove(from);
-    fail(kErrWrite, QStringLiteral("Cannot replace %1: %2").arg(to, QString::fromStdString(ec.message())));
-  }
+void writeBytesSafely(const QString& path, const std::vector<uint8_t>& bytes) {
+  rt::ReplacingFile out(path);
+  writeBytesTo(out.tempPath(), bytes, path);
+  out.commit();
 }
 
 }  // namespace
@@ -281,18 +273,14 @@ void writeFile(const QString& path, const Bitmap& b, const SaveOptions& o) {
     if (o.multiPage && QFileInfo::exists(path)) {
       // Pages are added to the file in place: the caller builds a multi-page document in a file of
       // its own and renames it when every page is written.
+      rt::checkTargetWritable(path);
       writeTiffFile(path, b, t, true);
       return;
     }
-    const QString tmp = tempBeside(path);
-    try {
-      writeTiffFile(tmp, b, t, false);
-    } catch (...) {
-      QFile::remove(tmp);
-      throw;
-    }
+    rt::ReplacingFile out(path);
+    writeTiffFile(out.tempPath(), b, t, false);
     forgetTiffFile(path);
-    renameOver(tmp, path);
+    out.commit();
     return;
   }
   std::vector<uint8_t> bytes;
@@ -302,7 +290,10 @@ void writeFile(const QString& path, const Bitmap& b, const SaveOptions& o) {
     case kFormatPcx: bytes = encodePcx(b); break;
     case kFormatDcx: {
       std::vector<std::vector<uint8_t>> pages;
-      if (o.multiPage && QFileInfo::exists(path)) {
+      // As with TIFF, a page is added in place to the caller's own file (an empty one is new).
+      const bool append = o.multiPage && QFileInfo(path).size() > 0;
+      if (append) {
+        rt::checkTargetWritable(path);
         const QByteArray all = readWhole(path);
         if (sniffFormat(bytesOf(all).first(std::min<std::size_t>(all.size(), 32)), path) != kFormatDcx)
           fail(kErrWrite, QStringLiteral("DCX: %1 is not a DCX file; a page cannot be added").arg(path));
@@ -310,6 +301,10 @@ void writeFile(const QString& path, const Bitmap& b, const SaveOptions& o) {
       }
       pages.push_back(encodePcx(b));
       bytes = encodeDcx(pages);
+      if (append) {
+        writeBytesTo(path, bytes);
+        return;
+      }
       break;
     }
     case kFormatJpeg: case kFormatJpegProgressive: case kFormatExif: case kFormatExifProgressive: case kFormatJpegCmyk: {
@@ -325,7 +320,7 @@ void writeFile(const QString& path, const Bitmap& b, const SaveOptions& o) {
     default:
       fail(kErrUnsupported, QStringLiteral("Saving in %1 format is not supported").arg(formatName(code)));
   }
-  writeBytesSafely(path, bytes, formatName(code));
+  writeBytesSafely(path, bytes);
 }
 
 }  // namespace img
