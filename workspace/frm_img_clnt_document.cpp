@@ -137,6 +137,8 @@ void frmImgClntForm::fnOpenImgFile(const QString& path) {
       first->setHighlightBorder(3);
     }
     fnShowNewDocument();
+    // A file cut short opens with the pages that could be read, and the user is told.
+    if (const QString note = first->FileDamageNote(path); !note.isEmpty()) showError(note);
     if (!gstrAchID.isEmpty())
       setCaption(kTitle + " - Archived Document [" + gstrAchID + ", " + gstrParm1 + ", " + gstrParm2 + "]");
     else

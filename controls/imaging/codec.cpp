@@ -7,8 +7,11 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <cstdio>
-#include <filesystem>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace img {
 
@@ -113,10 +116,25 @@ namespace {
   fail(kErrUnsupported, QStringLiteral("Reading %1 files is not supported").arg(formatName(code)));
 }
 
+// Opens a file to read it, or says why it cannot be read: missing, a folder, not allowed, empty.
+void openForReading(QFile& f, const QString& path) {
+  const QByteArray native = QFile::encodeName(path);
+  struct stat st {};
+  if (::stat(native.constData(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
+    fail(53, QStringLiteral("File not found: %1").arg(path));
+  if (S_ISDIR(st.st_mode)) fail(75, QStringLiteral("Cannot open %1: it is a folder").arg(path));
+  const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == EACCES || errno == EPERM) fail(70, QStringLiteral("Cannot open %1: no permission to read it").arg(path));
+    fail(75, QStringLiteral("Cannot open %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+  }
+  f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+  if (S_ISREG(st.st_mode) && st.st_size == 0) fail(kErrDamaged, QStringLiteral("The file %1 is empty").arg(path));
+}
+
 QByteArray readWhole(const QString& path) {
-  QFile f(path);
-  if (!f.exists()) fail(53, QStringLiteral("File not found: %1").arg(path));
-  if (!f.open(QIODevice::ReadOnly)) fail(75, QStringLiteral("Cannot open %1").arg(path));
+  QFile f;
+  openForReading(f, path);
   if (static_cast<uint64_t>(f.size()) > (uint64_t(1) << 31)) fail(kErrDamaged, QStringLiteral("File too large: %1").arg(path));
   return f.readAll();
 }
@@ -126,9 +144,8 @@ std::span<const uint8_t> bytesOf(const QByteArray& a) {
 }
 
 int16_t sniffFile(const QString& path) {
-  QFile f(path);
-  if (!f.exists()) fail(53, QStringLiteral("File not found: %1").arg(path));
-  if (!f.open(QIODevice::ReadOnly)) fail(75, QStringLiteral("Cannot open %1").arg(path));
+  QFile f;
+  openForReading(f, path);
   const QByteArray head = f.read(32);
   return sniffFormat(bytesOf(head), path);
 }
@@ -187,6 +204,15 @@ int32_t filePageCount(const QString& path) {
   }
   if (code == kFormatNone) unsupportedRead(code);
   return 1;
+}
+
+QString fileDamageNote(const QString& path) {
+  if (sniffFile(path) != kFormatTiff || !tiffFileCutShort(path)) return QString();
+  const int32_t n = tiffFilePageCount(path);
+  return QStringLiteral("The TIFF file %1 is damaged: only %2 %3 could be read.")
+      .arg(path)
+      .arg(n)
+      .arg(n == 1 ? QStringLiteral("page") : QStringLiteral("pages"));
 }
 
 std::vector<std::vector<uint8_t>> fileAnnotations(const QString& path) {

@@ -1,5 +1,6 @@
-// Saves of the main window against the target's permissions: a read-only document is refused
-// whatever its kind, and a replaced document keeps the permissions it had.
+// Documents under faults of the file system and damaged files: a read-only document is refused
+// whatever its kind, a replaced document keeps the permissions it had, and a file cut short opens
+// with the pages that could be read and says so.
 #include "tests/workspace/main_window_fixture.h"
 
 #include <sys/stat.h>
@@ -70,6 +71,25 @@ TEST_F(MainWindowTest, SavedDocumentKeepsItsPermissions) {
     bool ok = false;
     w->fnCloseFile(false, ok);
   }
+}
+
+TEST_F(MainWindowTest, AMultiPageTiffCutShortOpensWithTheReadablePagesAndSaysHowMany) {
+  const QString path = file(QStringLiteral("cut.tif"), kThreePages, 4);
+  QByteArray bytes = fileBytes(path);
+  bytes.chop(20);  // into the last page's directory
+  {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+  }
+  frmImgClntForm* w = window();
+  dialogs.answerMsgBox(rt::vbOK);
+  w->fnOpenImgFile(path);
+  ASSERT_EQ(dialogs.calls().size(), 1u);
+  EXPECT_EQ(dialogs.calls()[0].icon(), rt::vbExclamation);
+  EXPECT_EQ(dialogs.calls()[0].text, QStringLiteral("The TIFF file %1 is damaged: only 2 pages could be read.").arg(path));
+  EXPECT_EQ(w->ixTmb.Count(), 2);
+  EXPECT_EQ(pageShown(w), 30);
 }
 
 }  // namespace
