@@ -1,3 +1,5 @@
+#include "platform/registry/registry.h"
+#include "runtime/dialogs.h"
 #include "workspace/frm_img_clnt.h"
 
 #include <QApplication>
@@ -14,6 +16,9 @@ int main(int argc, char** argv) {
   args.removeFirst();
   frmImgClntForm::setCommandLine(args.join(QLatin1Char(' ')));
   frmImgClnt->Show();
+  // Settings that could be read only in part are said once, over the main window.
+  if (const std::string note = plat::reg::TakeStoreNotice(); !note.empty())
+    rt::MsgBox(QString::fromStdString(note), rt::vbExclamation, QStringLiteral("Error"));
   // A smoke check for scripts and CI: start, show the main window, quit.
   if (qEnvironmentVariableIsSet("LUMIVEX_QUIT_AFTER_START")) QMetaObject::invokeMethod(&app, &QApplication::quit, Qt::QueuedConnection);
   return app.exec();
