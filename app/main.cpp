@@ -1,5 +1,8 @@
+#include "albums/register_windows.h"
+#include "archive/register_windows.h"
+#include "imagetools/register_windows.h"
 #include "platform/registry/registry.h"
-#include "runtime/dialogs.h"
+#include "runtime/message_boxes.h"
 #include "workspace/frm_img_clnt.h"
 
 #include <QApplication>
@@ -15,10 +18,14 @@ int main(int argc, char** argv) {
   QStringList args = QApplication::arguments();
   args.removeFirst();
   frmImgClntForm::setCommandLine(args.join(QLatin1Char(' ')));
+  // The main window reaches the other subsystems' windows through the opener registry.
+  registerArchiveWindows();
+  registerImageToolsWindows();
+  registerAlbumWindows();
   frmImgClnt->Show();
   // Settings that could be read only in part are said once, over the main window.
   if (const std::string note = plat::reg::TakeStoreNotice(); !note.empty())
-    rt::MsgBox(QString::fromStdString(note), rt::vbExclamation, QStringLiteral("Error"));
+    rt::ShowError(QString::fromStdString(note));
   // A smoke check for scripts and CI: start, show the main window, quit.
   if (qEnvironmentVariableIsSet("LUMIVEX_QUIT_AFTER_START")) QMetaObject::invokeMethod(&app, &QApplication::quit, Qt::QueuedConnection);
   return app.exec();

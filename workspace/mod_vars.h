@@ -60,7 +60,8 @@ inline std::vector<rt::Variant> gvarPageAnno;
 inline QStringList gstrSlidePaths;
 inline QString gstrSlideMode;
 inline std::vector<int16_t> gintSlidePages;
-inline int16_t gintSlideInterval = 0;
+// Whole milliseconds; 32 bits, so intervals above 32 seconds do not overflow.
+inline int32_t gintSlideInterval = 0;
 inline int16_t gintSlideCount = 0;
 inline bool gblnSlideLoop = false;
 inline bool gblnSlideShowPath = false;
@@ -88,5 +89,8 @@ inline QString gstrRemoteHost;
 inline QString gstrRetPort;
 inline QString gstrAchPort;
 inline QString gstrTCPCommand;
+
+// The working file of a retrieved archive document, in the user's working folder.
+QString fnWorkingFilePath();
 
 }  // namespace modTCP

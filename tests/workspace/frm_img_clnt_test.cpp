@@ -1,7 +1,7 @@
 // The main window itself: the thumbnail strip and panes, the page view's mouse and keys, start-up,
 // the first activation, shut-down and the annotation notifications.
 #include "tests/controls/imaging/float_paste.h"
-#include "tests/workspace/main_window_fixture.h"
+#include "tests/support/main_window_fixture.h"
 
 #include <QKeyEvent>
 
@@ -202,8 +202,8 @@ TEST_F(MainWindowTest, FirstActivationFollowsTheCommandLineAndTheAssociationValu
   };
   int offers = 0;
   QString album;
-  frmImgClntForm::otherWindows().fileAssociations = [&] { ++offers; };
-  frmImgClntForm::otherWindows().openAlbum = [&](const QString& p) { album = p; };
+  ws::registerWindow(QStringLiteral("frmExtAssoc"), [&](const QStringList&) { ++offers; });
+  ws::registerWindow(QStringLiteral("frmAlbum"), [&](const QStringList& a) { album = a.value(0); });
   frmImgClntForm* w = window();
   for (const Case& c : cases) {
     setFileAssoc(c.fileAssoc);
@@ -282,10 +282,11 @@ TEST_F(MainWindowTest, ClosingTheWindowLogsOutOnlyWhenTheCloseGoesAhead) {
                         {rt::vbNo, false, true, true, true}};
   for (const Case& c : cases) {
     QStringList commands;
-    frmImgClntForm::otherWindows().network = [&](const QString& command) {
+    ws::registerWindow(QStringLiteral("frmTCPIP"), [&](const QStringList& args) {
+      const QString command = args.value(0);
       commands << command;
       if (c.logoutSucceeds) frmImgClnt->NetworkResult = QStringLiteral("True");
-    };
+    });
     frmImgClntForm* w = window();
     w->fnOpenImgFile(file(QStringLiteral("one.bmp"), {{8, 8, 0}}, 5));
     w->setStatusPanel("LOGIN", QStringLiteral("JOE"));

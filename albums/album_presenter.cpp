@@ -1,0 +1,567 @@
+#include "albums/album_presenter.h"
+
+#include "albums/thumb_layout.h"
+#include "runtime/conversions.h"
+#include "runtime/errors.h"
+#include "runtime/fso.h"
+#include "runtime/screen.h"
+#include "workspace/mod_vars.h"
+
+#include <QFileInfo>
+#include <algorithm>
+
+namespace albums {
+
+namespace {
+const QString kNoAlbum = QStringLiteral("   Manage Albums");
+const QString kCaptionPrefix = QStringLiteral("   Manage Albums - ");
+const QString kAlbumFilter = QStringLiteral("Quorvane Album (*.kvt)|*.KVT|All Files (*.*)|*.*");
+const QString kImageFilter = QStringLiteral(
+    "Image Files|*.BMP;*.DIB;*.DCX;*.ICO;*.JIF;*.JPG;*.PCX;*.PBM;*.PGM;*.PIC;*.PPM;*.PNG;*.RLE;*.TGA;*.TIF;*.WMF;*.WPG|"
+    "All Files (*.*)|*.*");
+const QString kCR = QStringLiteral("\r");
+
+int info(const QString& text) { return rt::MsgBox(text, rt::vbInformation, QStringLiteral("Information")); }
+int error(const QString& text) { return rt::MsgBox(text, rt::vbExclamation, QStringLiteral("Error")); }
+int question(const QString& text, int buttons) {
+  return rt::MsgBox(text, rt::vbQuestion | buttons, QStringLiteral("Confirmation"));
+}
+}  // namespace
+
+int32_t slideIntervalMs(double seconds) { return static_cast<int32_t>(rt::RoundHalfEven(seconds)) * 1000; }
+
+AlbumPresenter::AlbumPresenter(AlbumView* view) : view_(view) {
+  for (const char* k : {"new", "open"}) buttons[k] = true;
+  for (const char* k : {"save", "close", "verify", "search", "add", "delete", "all", "none", "up", "down", "prev", "next",
+                        "run", "mprev", "mnext", "set"})
+    buttons[k] = false;
+}
+
+bool AlbumPresenter::enabled(const QString& key) const {
+  auto it = buttons.find(key);
+  return it != buttons.end() && it->second;
+}
+
+int AlbumPresenter::selectedRow() const {
+  for (int i = 0; i < rowCount(); ++i)
+    if (rows[i].selected) return i;
+  return -1;
+}
+
+void AlbumPresenter::enable(std::initializer_list<const char*> keys, bool on) {
+  for (const char* k : keys) buttons[QString::fromLatin1(k)] = on;
+}
+
+void AlbumPresenter::rowRule() {
+  const bool any = !rows.empty();
+  enable({"verify", "delete", "all", "none", "run"}, any);
+}
+
+void AlbumPresenter::orderRule() { enable({"up", "down"}, rowCount() >= 2 && !chkSort); }
+
+void AlbumPresenter::markChanged() {
+  mblnModified = true;
+  mblnSaved = false;
+}
+
+void AlbumPresenter::clearRows() {
+  rows.clear();
+  changedRows();
+}
+
+void AlbumPresenter::uncheckSort() {
+  if (!chkSort) return;
+  chkSort = false;
+  chkSort_Click(false);
+}
+
+void AlbumPresenter::applySort() {
+  std::stable_sort(rows.begin(), rows.end(), [](const AlbumRow& a, const AlbumRow& b) { return a.path < b.path; });
+  changedRows();
+}
+
+// ---- File ---------------------------------------------------------------------------------------
+
+void AlbumPresenter::fnOpenAlbum(const QString& path) {
+  std::vector<AlbumRecord> records = readAlbumFile(path, true);
+  view_->unloadPreview();
+  clearRows();
+  view_->clearThumbs();
+  for (AlbumRecord& r : records) rows.push_back({std::move(r.path), std::move(r.page), std::move(r.remarks), false});
+  changedRows();
+  if (fnVerifyAlbum(false) == 0) {
+    if (!listView) {
+      mintThumbPage = 1;
+      enable({"prev"}, false);
+      enable({"next"}, pageHasNext(1, rowCount(), kAlbumPageCells));
+      view_->loadThumbPage(mintThumbPage);
+    }
+  } else {
+    fnShowAlbumList();
+    view_->focusList();
+  }
+  if (!rows.empty()) enableSlideSettings();
+  listActive = true;
+  mstrAlbumPath = path;
+  fnSetAlbumMode(QStringLiteral("OPEN"));
+}
+
+void AlbumPresenter::fnSaveAlbum() {
+  QString target = mstrAlbumPath;
+  if (target.isEmpty()) {
+    if (rows.empty()) return;
+    rt::CommonDialog cdg;
+    cdg.DialogTitle = QStringLiteral("Save Album As");
+    cdg.Filter = kAlbumFilter;
+    cdg.FileName.clear();
+    cdg.CancelError = true;
+    try {
+      cdg.ShowSave();
+    } catch (const rt::RuntimeError& e) {
+      if (e.Number() != rt::kErrCancel) error(e.Description());
+      return;
+    }
+    target = trimBlanks(cdg.FileName);
+    if (target.isEmpty()) return;
+    if (QFileInfo::exists(target) &&
+        question(QStringLiteral("A file already exists with the selected path and name!") + kCR + QStringLiteral("Overwrite?"),
+                 rt::vbYesNo) != rt::vbYes)
+      return;
+  }
+  mstrAlbumPath = target;
+  std::vector<AlbumRecord> records;
+  records.reserve(rows.size());
+  for (const AlbumRow& r : rows) records.push_back({r.path, r.page, r.remarks});
+  try {
+    writeAlbumFile(target, records);
+  } catch (const rt::RuntimeError& e) {
+    error(e.Description());
+    return;
+  }
+  fnSetAlbumMode(QStringLiteral("SAVE"));
+}
+
+bool AlbumPresenter::savePrompt() {
+  QString text;
+  if (!rows.empty() && mstrAlbumPath.isEmpty())
+    text = QStringLiteral("New album has not been saved! Save album?");
+  else if (mblnModified)
+    text = QStringLiteral("Album has been modified! Save Changes?");
+  else
+    return true;
+  const int answer = question(text, rt::vbYesNoCancel);
+  if (answer == rt::vbYes) {
+    mblnSaved = false;
+    fnSaveAlbum();
+    return mblnSaved;
+  }
+  return answer == rt::vbNo;
+}
+
+// ---- Modes and views ----------------------------------------------------------------------------
+
+void AlbumPresenter::fnSetAlbumMode(const QString& word) {
+  if (word == QStringLiteral("NEW")) {
+    mstrAlbumPath.clear();
+    mblnModified = mblnSaved = false;
+    view_->unloadPreview();
+    clearRows();
+    view_->clearThumbs();
+    enable({"new", "open", "search", "add"}, true);
+    enable({"save", "close", "verify", "delete", "all", "none", "up", "down", "run", "mnext", "mprev", "set"}, false);
+    uncheckSort();
+    caption = kCaptionPrefix + QStringLiteral("New File");
+  } else if (word == QStringLiteral("OPEN")) {
+    mblnModified = mblnSaved = false;
+    view_->unloadPreview();
+    enable({"new", "open", "save", "close", "search", "add"}, true);
+    if (!rows.empty()) {
+      rows.front().selected = true;
+      view_->refreshPreview();
+      enable({"verify", "delete", "all", "none", "run"}, true);
+    } else {
+      enable({"verify", "delete", "all", "none", "run"}, false);
+    }
+    orderRule();
+    uncheckSort();
+    caption = kCaptionPrefix + mstrAlbumPath;
+  } else if (word == QStringLiteral("SAVE")) {
+    mblnModified = false;
+    mblnSaved = true;
+    enable({"new", "open", "save", "close", "search", "add"}, true);
+    rowRule();
+    orderRule();
+    caption = kCaptionPrefix + mstrAlbumPath;
+  } else if (word == QStringLiteral("CLOSE")) {
+    mstrAlbumPath.clear();
+    mblnModified = mblnSaved = false;
+    view_->unloadPreview();
+    clearRows();
+    view_->clearThumbs();
+    enable({"new", "open"}, true);
+    enable({"save", "close", "verify", "search", "add", "delete", "all", "none", "up", "down", "run", "mnext", "mprev",
+            "set"},
+           false);
+    uncheckSort();
+    caption = kNoAlbum;
+  } else if (word == QStringLiteral("SEARCH") || word == QStringLiteral("ADD")) {
+    enable({"new", "open", "save", "close", "search", "add"}, true);
+    if (mstrAlbumPath.isEmpty()) enable({"close"}, false);
+    rowRule();
+    orderRule();
+  } else if (word == QStringLiteral("DELETE")) {
+    mblnModified = !(mstrAlbumPath.isEmpty() && rows.empty());
+    mblnSaved = false;
+    enable({"new", "open", "search", "add", "save"}, true);
+    enable({"close"}, !mstrAlbumPath.isEmpty());
+    if (!rows.empty()) {
+      enable({"verify", "delete", "all", "none", "run"}, true);
+    } else {
+      view_->unloadPreview();
+      enable({"verify", "delete", "all", "none", "run"}, false);
+    }
+    orderRule();
+  }
+}
+
+void AlbumPresenter::fnShowAlbumList() {
+  enable({"new"}, true);
+  if (caption != kNoAlbum) enable({"search", "add"}, true);
+  if (!rows.empty()) enable({"verify", "delete", "all", "none"}, true);
+  orderRule();
+  chkSortEnabled = true;
+  listView = true;
+  enable({"prev", "next"}, false);
+  if (selectedRow() >= 0) view_->refreshPreview();
+}
+
+void AlbumPresenter::fnShowAlbumThumbs() {
+  enable({"new", "verify", "search", "add", "delete", "all", "none", "up", "down"}, false);
+  listView = false;
+  mintThumbPage = static_cast<int16_t>(albumPageOfRow(selectedRow() + 1));
+  chkSortEnabled = false;
+  enable({"prev"}, mintThumbPage > 1);
+  enable({"next"}, pageHasNext(mintThumbPage, rowCount(), kAlbumPageCells));
+  view_->loadThumbPage(mintThumbPage);
+}
+
+int16_t AlbumPresenter::fnVerifyAlbum(bool reportSuccess) {
+  int count = 0;
+  {
+    rt::BusyPointer busy;
+    for (AlbumRow& r : rows) {
+      r.selected = !rt::fso::FileExists(r.path);
+      if (r.selected) ++count;
+    }
+    changedRows();
+  }
+  if (count > 0)
+    info(QStringLiteral("The %1 selected items no longer exist in the original path!").arg(count) + kCR +
+         QStringLiteral("It is recommended that you delete these records from the current list!"));
+  else if (reportSuccess)
+    info(QStringLiteral("All items have been successfully verified.") + kCR + QStringLiteral("There are no errors."));
+  return static_cast<int16_t>(std::min(count, 32767));
+}
+
+// ---- Commands ------------------------------------------------------------------------------------
+
+void AlbumPresenter::tlbRec_ButtonClick(const QString& key) {
+  if (key == QStringLiteral("new")) {
+    if (!savePrompt()) return;
+    resetSlideSettings();
+    listActive = true;
+    fnSetAlbumMode(QStringLiteral("NEW"));
+  } else if (key == QStringLiteral("open")) {
+    if (!savePrompt()) return;
+    rt::CommonDialog cdg;
+    cdg.DialogTitle = QStringLiteral("Open Album");
+    cdg.Filter = kAlbumFilter;
+    cdg.CancelError = true;
+    try {
+      cdg.ShowOpen();
+      fnOpenAlbum(cdg.FileName);
+    } catch (const rt::RuntimeError& e) {
+      if (e.Number() != rt::kErrCancel) error(e.Description());
+    }
+  } else if (key == QStringLiteral("close")) {
+    if (!savePrompt()) return;
+    resetSlideSettings();
+    listActive = false;
+    fnSetAlbumMode(QStringLiteral("CLOSE"));
+  } else if (key == QStringLiteral("save")) {
+    fnSaveAlbum();
+  } else if (key == QStringLiteral("verify")) {
+    fnVerifyAlbum(true);
+  } else if (key == QStringLiteral("prev") || key == QStringLiteral("next")) {
+    const int page = std::max(1, mintThumbPage + (key == QStringLiteral("next") ? 1 : -1));
+    mintThumbPage = static_cast<int16_t>(page);
+    enable({"prev"}, page > 1);
+    enable({"next"}, pageHasNext(page, rowCount(), kAlbumPageCells));
+    view_->loadThumbPage(page);
+  } else if (key == QStringLiteral("list")) {
+    fnShowAlbumList();
+  } else if (key == QStringLiteral("thumbs")) {
+    fnShowAlbumThumbs();
+  } else if (key == QStringLiteral("search")) {
+    imageSearch();
+  } else if (key == QStringLiteral("add")) {
+    addFile();
+  } else if (key == QStringLiteral("delete")) {
+    deleteSelected();
+  } else if (key == QStringLiteral("all")) {
+    for (AlbumRow& r : rows) r.selected = true;
+    changedRows();
+    view_->focusList();
+  } else if (key == QStringLiteral("none")) {
+    for (AlbumRow& r : rows) r.selected = false;
+    changedRows();
+    view_->unloadPreview();
+    enable({"up", "down", "mprev", "mnext", "set"}, false);
+    view_->focusList();
+  } else if (key == QStringLiteral("up")) {
+    moveSelected(-1);
+  } else if (key == QStringLiteral("down")) {
+    moveSelected(+1);
+  }
+}
+
+void AlbumPresenter::imageSearch() {
+  modVars::gintAddedCount = 0;
+  view_->showImageSearch();
+  const int added = modVars::gintAddedCount;
+  if (added == 0) {
+    info(QStringLiteral("No unique items found."));
+  } else if (added > 0) {
+    {
+      rt::BusyPointer busy;
+      markChanged();
+      changedRows();
+      fnSetAlbumMode(QStringLiteral("SEARCH"));
+      view_->refreshPreview();
+    }
+    info(QStringLiteral("%1 unique items added.").arg(added));
+  }
+  if (rowCount() == added) enableSlideSettings();
+}
+
+bool AlbumPresenter::hasRow(const QString& path) const {
+  return std::any_of(rows.begin(), rows.end(), [&](const AlbumRow& r) { return r.path == path; });
+}
+
+bool AlbumPresenter::appendSearchRow(const QString& path) {
+  if (!isStorablePath(path) || hasRow(path)) return false;
+  rows.push_back({path, QStringLiteral("1"), QString(), false});
+  if (sorted) applySort();
+  changedRows();
+  return true;
+}
+
+void AlbumPresenter::addFile() {
+  rt::CommonDialog cdg;
+  cdg.DialogTitle = QStringLiteral("Select File To Add");
+  cdg.Filter = kImageFilter;
+  cdg.CancelError = true;
+  try {
+    cdg.ShowOpen();
+  } catch (const rt::RuntimeError& e) {
+    if (e.Number() != rt::kErrCancel) error(e.Description());
+    return;
+  }
+  const QString path = trimBlanks(cdg.FileName);
+  if (!isStorablePath(path)) {
+    // The album line separates its fields with commas and has no quoting.
+    error(QStringLiteral("The path of this file holds a comma, which an album cannot store!") + kCR + path);
+    return;
+  }
+  if (hasRow(path)) {
+    info(QStringLiteral("Item is already in the list."));
+  } else {
+    for (AlbumRow& r : rows) r.selected = false;
+    rows.push_back({path, QStringLiteral("1"), QString(), true});
+    if (sorted) applySort();
+    changedRows();
+    info(QStringLiteral("Item added."));
+  }
+  view_->refreshPreview();
+  markChanged();
+  if (rowCount() == 1) enableSlideSettings();
+  fnSetAlbumMode(QStringLiteral("ADD"));
+}
+
+void AlbumPresenter::deleteSelected() {
+  if (question(QStringLiteral("Are you sure you want to delete the selected record(s)?"), rt::vbYesNo) != rt::vbYes) return;
+  const int first = selectedRow();
+  if (first >= 0) {
+    rows.erase(std::remove_if(rows.begin(), rows.end(), [](const AlbumRow& r) { return r.selected; }), rows.end());
+    changedRows();
+    markChanged();
+    // The row that moved into the place of the first removed one takes the selection.
+    if (!rows.empty()) {
+      rows[std::min(first, rowCount() - 1)].selected = true;
+      view_->refreshPreview();
+    }
+  }
+  if (rows.empty()) resetSlideSettings();
+  fnSetAlbumMode(QStringLiteral("DELETE"));
+}
+
+void AlbumPresenter::moveSelected(int by) {
+  const int i = selectedRow();
+  if (i < 0) return;
+  const int to = i + by;
+  if (to < 0 || to >= rowCount()) return;
+  // The whole record moves, remarks included.
+  AlbumRow moved = rows[i];
+  rows.erase(rows.begin() + i);
+  rows.insert(rows.begin() + to, moved);
+  for (AlbumRow& r : rows) r.selected = false;
+  rows[to].selected = true;
+  changedRows();
+  markChanged();
+  view_->refreshPreview();
+}
+
+void AlbumPresenter::lsvAlbum_DblClick() {
+  const int i = selectedRow();
+  if (i < 0) return;
+  QString answer = rows[i].remarks;
+  // Cancel leaves the remarks as they are; an emptied answer empties them.
+  if (!rt::dialogs().inputBox(QStringLiteral("Please add remarks: "), QStringLiteral("Remarks"), &answer)) return;
+  answer = trimBlanks(answer).toUpper();
+  if (answer != rows[i].remarks) markChanged();
+  rows[i].remarks = answer;
+  changedRows();
+}
+
+void AlbumPresenter::setSelection(const std::vector<int>& selectedRows) {
+  for (AlbumRow& r : rows) r.selected = false;
+  for (int i : selectedRows)
+    if (i >= 0 && i < rowCount()) rows[i].selected = true;
+}
+
+void AlbumPresenter::chkSort_Click(bool checked) {
+  chkSort = checked;
+  if (checked && rowCount() > 2) {
+    if (question(QStringLiteral("Enabling the sort property will sort the current listing.") + kCR +
+                     QStringLiteral("This cannot be undone. Do you want to continue?"),
+                 rt::vbYesNo) == rt::vbYes) {
+      sorted = true;
+      applySort();
+      enable({"up", "down"}, false);
+      markChanged();
+    } else {
+      chkSort = false;
+      chkSort_Click(false);
+      enable({"up", "down"}, true);
+    }
+  } else if (checked) {
+    sorted = true;
+    applySort();
+    enable({"up", "down"}, false);
+  } else {
+    sorted = false;
+    enable({"up", "down"}, true);
+  }
+}
+
+void AlbumPresenter::setSelectedPage(int32_t page) {
+  const int i = selectedRow();
+  if (i < 0) return;
+  rows[i].page = QString::number(page);
+  changedRows();
+  markChanged();
+}
+
+AlbumPresenter::PageButtons AlbumPresenter::pageButtons(bool multiPage, int32_t pageNumber, int32_t pageCount) {
+  PageButtons b;
+  if (!multiPage) return b;
+  b.prev = pageNumber >= 2;
+  if (pageCount >= 2) {
+    b.set = true;
+    b.next = pageNumber < pageCount;
+  }
+  return b;
+}
+
+// ---- Slide show ------------------------------------------------------------------------------------
+
+void AlbumPresenter::resetSlideSettings() { slide = SlideSettings(); }
+
+void AlbumPresenter::enableSlideSettings() {
+  slide.enabled = true;
+  slide.chkPath = slide.chkLimitZoom = slide.chkLoop = false;
+  slide.optAuto = false;
+  slide.optManual = true;
+  optManual_Click();
+}
+
+void AlbumPresenter::optAuto_Click() {
+  slide.optAuto = true;
+  slide.optManual = false;
+  slide.intervalEnabled = true;
+  slide.txtInt.clear();
+  view_->focusInterval();
+}
+
+void AlbumPresenter::optManual_Click() {
+  slide.optManual = true;
+  slide.optAuto = false;
+  slide.intervalEnabled = false;
+  slide.txtInt.clear();
+}
+
+bool AlbumPresenter::txtInt_Validate() {
+  const QString t = slide.txtInt.trimmed();
+  if (t.isEmpty()) return true;
+  if (!rt::IsNumeric(t)) {
+    error(QStringLiteral("Please enter a numeric value for interval!"));
+    return false;
+  }
+  if (rt::Val(t) < 1) {
+    error(QStringLiteral("Please enter an interval of greater or equal with 1 second!"));
+    return false;
+  }
+  return true;
+}
+
+void AlbumPresenter::runSlideShow() {
+  const QString interval = slide.txtInt.trimmed();
+  const bool automatic = slide.enabled && slide.optAuto;
+  if (automatic && interval.isEmpty()) {
+    error(QStringLiteral("Please enter interval value!"));
+    if (slide.intervalEnabled) view_->focusInterval();
+    return;
+  }
+  // The interval is checked here too: the box's own check runs only when it loses the focus.
+  if (automatic && !txtInt_Validate()) {
+    view_->focusInterval();
+    return;
+  }
+  // There is nothing to show in an empty album.
+  if (rows.empty()) return;
+  modVars::gstrSlidePaths.clear();
+  modVars::gintSlidePages.clear();
+  for (const AlbumRow& r : rows) {
+    modVars::gstrSlidePaths.push_back(r.path);
+    int16_t page = 1;
+    const QString p = r.page.trimmed();
+    if (rt::IsNumeric(p)) {
+      const double v = rt::RoundHalfEven(rt::Val(p));
+      page = static_cast<int16_t>(std::clamp(v, 1.0, 32767.0));
+    }
+    modVars::gintSlidePages.push_back(page);
+  }
+  modVars::gintSlideCount = static_cast<int16_t>(std::min<std::size_t>(rows.size(), 32767));
+  modVars::gblnSlideLoop = slide.chkLoop;
+  modVars::gblnSlideShowPath = slide.chkPath;
+  modVars::gblnSlideLimitZoom = slide.chkLimitZoom;
+  if (automatic) {
+    modVars::gstrSlideMode = QStringLiteral("AUTO");
+    modVars::gintSlideInterval = slideIntervalMs(rt::Val(interval));
+  } else {
+    modVars::gstrSlideMode = QStringLiteral("MANUAL");
+  }
+  view_->showSlideShow();
+}
+
+}  // namespace albums

@@ -1,0 +1,413 @@
+#include "albums/frm_album.h"
+
+#include "albums/form_util.h"
+#include "albums/thumb_grid.h"
+#include "albums/thumb_magnifier.h"
+#include "controls/imaging/imaging_control.h"
+#include "runtime/conversions.h"
+#include "runtime/errors.h"
+#include "runtime/screen.h"
+#include "workspace/mod_vars.h"
+#include "workspace/window_openers.h"
+
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QToolBar>
+#include <QTreeWidget>
+
+using albums::place;
+
+rt::DefaultInstance<frmAlbumForm> frmAlbum;
+
+namespace {
+const QColor kInactive = QColor(0xF0, 0xF0, 0xF0);
+}
+
+frmAlbumForm::frmAlbumForm() : presenter_(this) {
+  setObjectName(QStringLiteral("frmAlbum"));
+  setCaption(QStringLiteral("   Manage Albums"));
+  build();
+}
+
+frmAlbumForm::~frmAlbumForm() = default;
+
+void frmAlbumForm::run(const std::function<void()>& handler) {
+  albums::guarded(handler);
+  sync();
+}
+
+void frmAlbumForm::build() {
+  resize(rt::Screen::ToPixelsX(14955), rt::Screen::ToPixelsY(10900));
+
+  lsvAlbum = new QTreeWidget(this);
+  lsvAlbum->setObjectName(QStringLiteral("lsvAlbum"));
+  lsvAlbum->setHeaderLabels({QStringLiteral("Image File Path"), QStringLiteral("Page"), QStringLiteral("Remarks")});
+  lsvAlbum->setRootIsDecorated(false);
+  lsvAlbum->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  lsvAlbum->setUniformRowHeights(true);
+  lsvAlbum->header()->resizeSection(0, rt::Screen::ToPixelsX(6900));
+  lsvAlbum->header()->resizeSection(1, rt::Screen::ToPixelsX(800));
+  place(lsvAlbum, 30, 75, 11850, 10020);
+  connect(lsvAlbum, &QTreeWidget::itemSelectionChanged, this, [this] {
+    if (syncing_) return;
+    std::vector<int> sel;
+    for (QTreeWidgetItem* it : lsvAlbum->selectedItems()) sel.push_back(lsvAlbum->indexOfTopLevelItem(it));
+    presenter_.setSelection(sel);
+    lsvAlbum_Click();
+  });
+  connect(lsvAlbum, &QTreeWidget::itemDoubleClicked, this, [this] { lsvAlbum_DblClick(); });
+
+  fraTmb = new albums::ThumbGrid(albums::kAlbumColumns, albums::kAlbumPageCells, false, this);
+  fraTmb->setObjectName(QStringLiteral("fraTmb"));
+  place(fraTmb, 105, 510, 11820, 10080);
+  fraTmb->hide();
+  connect(fraTmb, &albums::ThumbGrid::cellPressed, this, [this](int k, Qt::MouseButton) { ixTmb_MouseDown(k); });
+  connect(fraTmb, &albums::ThumbGrid::cellReleased, this, [this](int k) { ixTmb_MouseUp(k); });
+  connect(fraTmb, &albums::ThumbGrid::loadingFinished, this, [this] {
+    // The selected row is scrolled into view once its page is filled.
+    const int row = presenter_.selectedRow() + 1;
+    if (row > 0 && !presenter_.listView) fraTmb->scrollToCell(row - (presenter_.mintThumbPage - 1) * albums::kAlbumPageCells - 1);
+    rt::Screen::setMousePointer(rt::vbDefault);
+  });
+
+  fraBar = new QFrame(this);
+  place(fraBar, 45, 10125, 11820, 615);
+  tlbRec = new QToolBar(fraBar);
+  tlbRec->setObjectName(QStringLiteral("tlbRec"));
+  tlbRec->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  place(tlbRec, 0, 60, 11820, 520);
+  using S = QStyle;
+  albums::addButton(tlbRec, "new", "New Album", S::SP_FileIcon);
+  albums::addButton(tlbRec, "open", "Open Album", S::SP_DialogOpenButton);
+  albums::addButton(tlbRec, "close", "Close Album", S::SP_DialogCloseButton);
+  albums::addButton(tlbRec, "save", "Save Album", S::SP_DialogSaveButton);
+  albums::addButton(tlbRec, "verify", "Verify Files", S::SP_DialogApplyButton);
+  tlbRec->addSeparator();
+  albums::addButton(tlbRec, "prev", "Previous", S::SP_ArrowLeft);
+  albums::addButton(tlbRec, "next", "Next", S::SP_ArrowRight);
+  tlbRec->addSeparator();
+  auto* views = new QActionGroup(this);
+  for (QAction* a : {albums::addButton(tlbRec, "list", "List View", S::SP_FileDialogDetailedView),
+                     albums::addButton(tlbRec, "thumbs", "Thumb View", S::SP_FileDialogContentsView)}) {
+    a->setCheckable(true);
+    views->addAction(a);
+  }
+  tlbRec->addSeparator();
+  albums::addButton(tlbRec, "search", "Search For Images", S::SP_FileDialogContentsView);
+  albums::addButton(tlbRec, "add", "Add", S::SP_FileDialogNewFolder);
+  albums::addButton(tlbRec, "delete", "Delete", S::SP_TrashIcon);
+  albums::addButton(tlbRec, "all", "Select All", S::SP_DialogYesButton);
+  albums::addButton(tlbRec, "none", "Deselect All", S::SP_DialogNoButton);
+  albums::addButton(tlbRec, "up", "Move Up", S::SP_ArrowUp);
+  albums::addButton(tlbRec, "down", "Move Down", S::SP_ArrowDown);
+  connect(tlbRec, &QToolBar::actionTriggered, this, [this](QAction* a) { tlbRec_ButtonClick(a->objectName()); });
+
+  fraDetl = new QGroupBox(this);
+  place(fraDetl, 11925, 0, 2925, 2910);
+  fraTransition = new QGroupBox(QStringLiteral("Transition"), fraDetl);
+  place(fraTransition, 105, 105, 2715, 1335);
+  optManual = new QRadioButton(QStringLiteral("Manual"), fraTransition);
+  place(optManual, 120, 300, 1200, 300);
+  optAuto = new QRadioButton(QStringLiteral("Automatic"), fraTransition);
+  place(optAuto, 1350, 300, 1300, 300);
+  lblInt = new QLabel(QStringLiteral("Interval (Secs):"), fraTransition);
+  place(lblInt, 120, 800, 1500, 300);
+  txtInt = new QLineEdit(fraTransition);
+  txtInt->setObjectName(QStringLiteral("txtInt"));
+  txtInt->setMaxLength(3);
+  place(txtInt, 1700, 760, 800, 360);
+  chkPath = new QCheckBox(QStringLiteral("Show File Path"), fraDetl);
+  place(chkPath, 150, 1560, 2600, 300);
+  chkLimitZoom = new QCheckBox(QStringLiteral("Limit Zoom Factor to 100"), fraDetl);
+  place(chkLimitZoom, 150, 1950, 2700, 300);
+  chkLoop = new QCheckBox(QStringLiteral("Loop"), fraDetl);
+  place(chkLoop, 150, 2340, 2600, 300);
+  connect(optAuto, &QRadioButton::clicked, this, [this] { run([this] { presenter_.optAuto_Click(); }); });
+  connect(optManual, &QRadioButton::clicked, this, [this] { run([this] { presenter_.optManual_Click(); }); });
+  connect(txtInt, &QLineEdit::textEdited, this, [this](const QString& t) { presenter_.slide.txtInt = t; });
+  connect(txtInt, &QLineEdit::editingFinished, this, [this] {
+    if (syncing_ || !txtInt->isEnabled()) return;
+    presenter_.slide.txtInt = txtInt->text();
+    if (!presenter_.txtInt_Validate()) {
+      txtInt->setFocus();
+      txtInt->selectAll();
+    }
+  });
+  for (QCheckBox* c : {chkPath, chkLimitZoom, chkLoop})
+    connect(c, &QCheckBox::clicked, this, [this] {
+      presenter_.slide.chkPath = chkPath->isChecked();
+      presenter_.slide.chkLimitZoom = chkLimitZoom->isChecked();
+      presenter_.slide.chkLoop = chkLoop->isChecked();
+    });
+
+  tlbSS = new QToolBar(this);
+  tlbSS->setObjectName(QStringLiteral("tlbSS"));
+  place(tlbSS, 11925, 2910, 2925, 420);
+  albums::addButton(tlbSS, "run", "Run Slide Show", S::SP_MediaPlay);
+  connect(tlbSS, &QToolBar::actionTriggered, this, [this] { tlbSS_ButtonClick(); });
+
+  fraImg = new QGroupBox(this);
+  place(fraImg, 11925, 3360, 2925, 3015);
+  ixPre = new img::ImagingControl(fraImg);
+  ixPre->setName(QStringLiteral("ixPre"));
+  ixPre->setViewSizeMode(4);
+  place(ixPre, 60, 60, 2805, 2895);
+  tlbMulti = new QToolBar(this);
+  tlbMulti->setObjectName(QStringLiteral("tlbMulti"));
+  place(tlbMulti, 11925, 6375, 2925, 420);
+  albums::addButton(tlbMulti, "prev", "Previous", S::SP_ArrowLeft);
+  albums::addButton(tlbMulti, "next", "Next", S::SP_ArrowRight);
+  albums::addButton(tlbMulti, "set", "Set Current Page", S::SP_DialogApplyButton);
+  connect(tlbMulti, &QToolBar::actionTriggered, this, [this](QAction* a) { tlbMulti_ButtonClick(a->objectName()); });
+
+  const char* captions[] = {"File Format :", "File Size :", "No. of Pages :", "Bits Per Pixel :"};
+  QLabel** values[] = {&lblFileFormat, &lblFileSize, &lblNumPages, &lblBPP};
+  for (int i = 0; i < 4; ++i) {
+    auto* l = new QLabel(QString::fromLatin1(captions[i]), this);
+    place(l, 11970, 6900 + i * 330, 1200, 300);
+    *values[i] = new QLabel(this);
+    place(*values[i], 13170, 6900 + i * 330, 1750, 300);
+  }
+  lblFileFormat->setObjectName(QStringLiteral("lblFileFormat"));
+  lblFileFormat->setWordWrap(true);
+
+  chkSort = new QCheckBox(QStringLiteral("   Sort"), this);
+  chkSort->setObjectName(QStringLiteral("chkSort"));
+  place(chkSort, 11970, 9255, 1500, 300);
+  connect(chkSort, &QCheckBox::clicked, this, [this](bool on) { run([this, on] { presenter_.chkSort_Click(on); }); });
+
+  cmdClose = new QPushButton(QStringLiteral("&Close"), this);
+  place(cmdClose, 13650, 10200, 1200, 420);
+  connect(cmdClose, &QPushButton::clicked, this, [this] { Unload(); });
+}
+
+void frmAlbumForm::Form_Load() {
+  presenter_.mintThumbPage = 1;
+  presenter_.mblnModified = presenter_.mblnSaved = false;
+  place(fraTmb, 45, 0, 11820, 10080);
+  albums::button(tlbRec, "list")->setChecked(true);
+  fnClearTmbs();
+  sync();
+}
+
+void frmAlbumForm::Form_QueryUnload(int& cancel, int) {
+  bool goOn = true;
+  albums::guarded([&] { goOn = presenter_.savePrompt(); });
+  if (!goOn) cancel = 1;
+  sync();
+  if (goOn) albums::closeThumbMagnifier();
+}
+
+void frmAlbumForm::fnOpenAlbum(const QString& strAlbumFileName) {
+  try {
+    presenter_.fnOpenAlbum(strAlbumFileName);
+  } catch (...) {
+    sync();
+    throw;
+  }
+  sync();
+}
+
+// ---- Synchronising the controls -------------------------------------------------------------------
+
+void frmAlbumForm::syncRows() {
+  syncing_ = true;
+  if (shownRevision_ != presenter_.rowsRevision) {
+    shownRevision_ = presenter_.rowsRevision;
+    lsvAlbum->clear();
+    QList<QTreeWidgetItem*> items;
+    items.reserve(presenter_.rowCount());
+    for (const albums::AlbumRow& r : presenter_.rows) items << new QTreeWidgetItem(QStringList{r.path, r.page, r.remarks});
+    lsvAlbum->addTopLevelItems(items);
+  }
+  for (int i = 0; i < presenter_.rowCount(); ++i) {
+    QTreeWidgetItem* it = lsvAlbum->topLevelItem(i);
+    if (it && it->isSelected() != presenter_.rows[i].selected) it->setSelected(presenter_.rows[i].selected);
+  }
+  syncing_ = false;
+}
+
+void frmAlbumForm::sync() {
+  syncing_ = true;
+  setCaption(presenter_.caption);
+  for (const auto& [key, on] : presenter_.buttons) {
+    if (key == QStringLiteral("run")) albums::enableButton(tlbSS, key, on);
+    else if (key == QStringLiteral("mprev")) albums::enableButton(tlbMulti, "prev", on);
+    else if (key == QStringLiteral("mnext")) albums::enableButton(tlbMulti, "next", on);
+    else if (key == QStringLiteral("set")) albums::enableButton(tlbMulti, "set", on);
+    else albums::enableButton(tlbRec, key, on);
+  }
+  chkSort->setChecked(presenter_.chkSort);
+  chkSort->setEnabled(presenter_.chkSortEnabled);
+  lsvAlbum->setVisible(presenter_.listView);
+  fraTmb->setVisible(!presenter_.listView);
+  albums::button(tlbRec, presenter_.listView ? "list" : "thumbs")->setChecked(true);
+  QPalette pal = lsvAlbum->palette();
+  pal.setColor(QPalette::Base, presenter_.listActive ? palette().color(QPalette::Base) : kInactive);
+  lsvAlbum->setPalette(pal);
+  const albums::SlideSettings& s = presenter_.slide;
+  for (QWidget* w : std::initializer_list<QWidget*>{fraTransition, optManual, optAuto, chkPath, chkLimitZoom, chkLoop})
+    w->setEnabled(s.enabled);
+  chkPath->setChecked(s.chkPath);
+  chkLimitZoom->setChecked(s.chkLimitZoom);
+  chkLoop->setChecked(s.chkLoop);
+  optManual->setAutoExclusive(false);
+  optAuto->setAutoExclusive(false);
+  optManual->setChecked(s.optManual);
+  optAuto->setChecked(s.optAuto);
+  optManual->setAutoExclusive(true);
+  optAuto->setAutoExclusive(true);
+  lblInt->setEnabled(s.intervalEnabled);
+  txtInt->setEnabled(s.intervalEnabled);
+  if (txtInt->text() != s.txtInt) txtInt->setText(s.txtInt);
+  syncing_ = false;
+  syncRows();
+}
+
+// ---- Events -----------------------------------------------------------------------------------------
+
+void frmAlbumForm::tlbRec_ButtonClick(const QString& key) {
+  run([&] { presenter_.tlbRec_ButtonClick(key); });
+}
+
+void frmAlbumForm::tlbSS_ButtonClick() {
+  presenter_.slide.txtInt = txtInt->text();
+  run([this] { presenter_.runSlideShow(); });
+}
+
+void frmAlbumForm::lsvAlbum_Click() {
+  run([this] { refreshPreview(); });
+}
+
+void frmAlbumForm::lsvAlbum_DblClick() {
+  run([this] { presenter_.lsvAlbum_DblClick(); });
+}
+
+void frmAlbumForm::tlbMulti_ButtonClick(const QString& key) {
+  run([&] {
+    if (key == QStringLiteral("set")) {
+      presenter_.setSelectedPage(ixPre->PageNumber());
+      return;
+    }
+    const bool next = key == QStringLiteral("next");
+    if (!next && key != QStringLiteral("prev")) return;
+    const int32_t page = ixPre->PageNumber() + (next ? 1 : -1);
+    if (page < 1) return;
+    ixPre->setPageNumber(page);
+    ixPre->setSourceFile(ixPre->SourceFile());
+    if (next) {
+      if (page == mintPageCount) presenter_.buttons["mnext"] = false;
+      presenter_.buttons["mprev"] = true;
+    } else {
+      if (page == 1) presenter_.buttons["mprev"] = false;
+      presenter_.buttons["mnext"] = true;
+    }
+  });
+}
+
+void frmAlbumForm::showFileInfo() {
+  lblFileFormat->setText(modVars::fnGetFormatDesc(ixPre->ImageFileType()));
+  lblFileSize->setText(QStringLiteral("%1 bytes").arg(ixPre->ImageFileSize()));
+  if (ixPre->ImageFileType() > 0) {
+    lblNumPages->setText(QString::number(ixPre->FilePageCount(ixPre->SourceFile())));
+    lblBPP->setText(QString::number(ixPre->ImageBitsPerPixel()));
+  }
+}
+
+void frmAlbumForm::setPageButtons(bool withSet) {
+  const bool multi = modVars::fnIsMultiPageFormat(ixPre->ImageFileType());
+  if (multi) mintPageCount = static_cast<int16_t>(ixPre->FilePageCount(ixPre->SourceFile()));
+  const auto b = albums::AlbumPresenter::pageButtons(multi, ixPre->PageNumber(), mintPageCount);
+  presenter_.buttons["mprev"] = b.prev;
+  presenter_.buttons["mnext"] = b.next;
+  presenter_.buttons["set"] = withSet && b.set;
+}
+
+void frmAlbumForm::ixTmb_MouseDown(int index) {
+  albums::ThumbCell* cell = fraTmb->ixTmb(index);
+  if (!cell || cell->ImageFileType() <= 0) return;
+  run([&] {
+    fraTmb->highlightOnly(index);
+    try {
+      ixPre->setSourceFile(cell->SourceFile());
+    } catch (const rt::RuntimeError&) {
+      // A page number beyond this file's pages: its first page.
+      ixPre->setPageNumber(1);
+      ixPre->setSourceFile(cell->SourceFile());
+    }
+    showFileInfo();
+    setPageButtons(false);
+  });
+  albums::openThumbMagnifier(this, cell);
+}
+
+void frmAlbumForm::ixTmb_MouseUp(int) { albums::closeThumbMagnifier(); }
+
+// ---- AlbumView --------------------------------------------------------------------------------------
+
+void frmAlbumForm::unloadPreview() {
+  ixPre->setSourceFile(QString());
+  for (QLabel* l : {lblFileFormat, lblFileSize, lblBPP, lblNumPages}) l->clear();
+}
+
+void frmAlbumForm::refreshPreview() {
+  const int row = presenter_.selectedRow();
+  if (row < 0) return;
+  unloadPreview();
+  const albums::AlbumRow& r = presenter_.rows[row];
+  const QString page = r.page.trimmed();
+  int32_t pageNumber = 1;
+  if (rt::IsNumeric(page)) pageNumber = std::max<int32_t>(1, static_cast<int32_t>(rt::RoundHalfEven(rt::Val(page))));
+  ixPre->setPageNumber(pageNumber);
+  try {
+    ixPre->setSourceFile(r.path);
+  } catch (const rt::RuntimeError&) {
+    // A missing or unreadable file shows an empty preview with "Unknown Format".
+  }
+  showFileInfo();
+  setPageButtons(true);
+  presenter_.buttons["up"] = presenter_.buttons["down"] = presenter_.rowCount() >= 2 && !presenter_.chkSort;
+}
+
+void frmAlbumForm::fnClearTmbs() {
+  fraTmb->clear();
+}
+
+void frmAlbumForm::clearThumbs() { fnClearTmbs(); }
+
+void frmAlbumForm::fnLoadTmbPage(int page) {
+  rt::Screen::setMousePointer(rt::vbHourglass);
+  const albums::PageSpan span = albums::pageSpan(page, presenter_.rowCount(), albums::kAlbumPageCells);
+  std::vector<albums::ThumbItem> items;
+  for (int i = span.first; i <= span.last; ++i) {
+    const albums::AlbumRow& r = presenter_.rows[i - 1];
+    items.push_back({r.path, 1, albums::cellCaption(i, r.path), r.remarks, r.selected});
+  }
+  fraTmb->showItems(std::move(items), albums::kAlbumPageCells);
+}
+
+void frmAlbumForm::loadThumbPage(int page) { fnLoadTmbPage(page); }
+
+void frmAlbumForm::focusList() { lsvAlbum->setFocus(); }
+
+void frmAlbumForm::focusInterval() {
+  if (txtInt->isEnabled() || presenter_.slide.intervalEnabled) {
+    txtInt->setEnabled(true);
+    txtInt->setFocus();
+    txtInt->selectAll();
+  }
+}
+
+void frmAlbumForm::showImageSearch() {
+  sync();
+  ws::openWindow(QStringLiteral("frmAlbumSrch"));
+}
+
+void frmAlbumForm::showSlideShow() { ws::openWindow(QStringLiteral("frmSlideShow")); }

@@ -1,0 +1,29 @@
+#include "albums/register_windows.h"
+
+#include "albums/frm_album.h"
+#include "albums/form_util.h"
+#include "runtime/errors.h"
+#include "workspace/frm_img_clnt.h"
+#include "workspace/window_openers.h"
+
+namespace {
+QWidget* mainWindow() { return frmImgClnt.IsLoaded() ? frmImgClnt.get() : nullptr; }
+}  // namespace
+
+void registerAlbumWindows() {
+  // With a path (the program's command line): that album, shown without an owner; without one
+  // (File > Albums): an empty album manager owned by the main window.
+  ws::registerWindow(QStringLiteral("frmAlbum"), [](const QStringList& args) {
+    const QString path = args.value(0).trimmed();
+    if (!path.isEmpty()) {
+      try {
+        frmAlbum->fnOpenAlbum(path);
+      } catch (const rt::RuntimeError& e) {
+        albums::showError(e.Description());
+      }
+      if (frmAlbum.IsLoaded()) frmAlbum->Show(rt::vbModal);
+      return;
+    }
+    frmAlbum->Show(rt::vbModal, mainWindow());
+  });
+}

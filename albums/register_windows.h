@@ -1,0 +1,5 @@
+#pragma once
+
+// Registers the windows of the albums and browsing with the main window's window-opener registry.
+// app/ calls this once at start-up; tests that drive those windows from the main window call it too.
+void registerAlbumWindows();

@@ -1,0 +1,109 @@
+#include "albums/form_util.h"
+#include "albums/frm_album.h"
+#include "albums/register_windows.h"
+#include "albums/thumb_grid.h"
+#include "controls/imaging/imaging_control.h"
+#include "tests/albums/album_fixture.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/temp_dir.h"
+#include "workspace/window_openers.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+using testsupport::ScriptedDialogs;
+
+namespace {
+
+class FrmAlbumTest : public testing::Test {
+ protected:
+  void SetUp() override { ws::clearWindowOpeners(); }
+  void TearDown() override {
+    if (frmAlbum.IsLoaded()) {
+      frmAlbum->presenter().mblnModified = false;
+      frmAlbum->presenter().rows.clear();
+      frmAlbum.Unload();
+    }
+    ws::clearWindowOpeners();
+  }
+  QString album(int rows, int missingFrom = 1 << 30) {
+    QByteArray text;
+    for (int i = 0; i < rows; ++i) {
+      const QString img = dir.file(QStringLiteral("p%1.png").arg(i, 3, 10, QLatin1Char('0')));
+      if (i < missingFrom) albumtest::writePicture(img, i % 2 ? 30 : 60, 40, 10);
+      text += (img + QStringLiteral(", 1, note %1\r\n").arg(i)).toUtf8();
+    }
+    albumtest::writeText(dir.file("a.kvt"), text);
+    return dir.file("a.kvt");
+  }
+  testsupport::TempDir dir;
+};
+
+}  // namespace
+
+TEST_F(FrmAlbumTest, OpenShowsRowsPreviewAndCaption) {
+  ScriptedDialogs dialogs;
+  const QString path = album(3);
+  frmAlbum->fnOpenAlbum(path);
+  EXPECT_EQ(frmAlbum->Caption(), "   Manage Albums - " + path);
+  ASSERT_EQ(frmAlbum->lsvAlbum->topLevelItemCount(), 3);
+  EXPECT_EQ(frmAlbum->lsvAlbum->topLevelItem(1)->text(2), "NOTE 1");
+  EXPECT_TRUE(frmAlbum->lsvAlbum->topLevelItem(0)->isSelected());
+  EXPECT_EQ(frmAlbum->ixPre->SourceFile(), frmAlbum->presenter().rows[0].path);
+  EXPECT_EQ(frmAlbum->lblFileFormat->text(), "PNG - Portable Network Graphics");
+  EXPECT_TRUE(albums::button(frmAlbum->tlbRec, "verify")->isEnabled());
+  EXPECT_TRUE(albums::button(frmAlbum->tlbRec, "up")->isEnabled());
+}
+
+TEST_F(FrmAlbumTest, ThumbnailPagesOf48) {
+  ScriptedDialogs dialogs;
+  frmAlbum->fnOpenAlbum(album(49));
+  frmAlbum->tlbRec_ButtonClick("thumbs");
+  ASSERT_TRUE(frmAlbum->fraTmb->waitUntilLoaded());
+  EXPECT_EQ(frmAlbum->fraTmb->cellCount(), 48);
+  EXPECT_TRUE(albums::button(frmAlbum->tlbRec, "next")->isEnabled());
+  EXPECT_FALSE(albums::button(frmAlbum->tlbRec, "prev")->isEnabled());
+  EXPECT_EQ(frmAlbum->fraTmb->ixTmb(0)->HighlightBorder(), 3);
+  frmAlbum->tlbRec_ButtonClick("next");
+  ASSERT_TRUE(frmAlbum->fraTmb->waitUntilLoaded());
+  ASSERT_EQ(frmAlbum->fraTmb->cellCount(), 1);
+  EXPECT_EQ(frmAlbum->fraTmb->lblTmb(0)->text(), " 49. p048.png");
+  EXPECT_TRUE(albums::button(frmAlbum->tlbRec, "prev")->isEnabled());
+  EXPECT_FALSE(albums::button(frmAlbum->tlbRec, "next")->isEnabled());
+  // Pressing a cell previews it; pressing nothing does nothing.
+  frmAlbum->ixTmb_MouseDown(0);
+  EXPECT_TRUE(frmAlbum->ixPre->SourceFile().endsWith("p048.png"));
+  frmAlbum->ixTmb_MouseDown(5);
+}
+
+TEST_F(FrmAlbumTest, ClosingAChangedAlbumAsksAndCancelKeepsTheWindow) {
+  ScriptedDialogs dialogs;
+  frmAlbum->fnOpenAlbum(album(2));
+  dialogs.answerMsgBox(rt::vbYes);
+  frmAlbum->tlbRec_ButtonClick("delete");
+  dialogs.answerMsgBox(rt::vbCancel);
+  EXPECT_FALSE(frmAlbum->Unload());
+  EXPECT_EQ(dialogs.calls().back().text, "Album has been modified! Save Changes?");
+  EXPECT_TRUE(frmAlbum.IsLoaded());
+  dialogs.answerMsgBox(rt::vbYes);
+  EXPECT_TRUE(frmAlbum->Unload());
+  EXPECT_EQ(albums::readAlbumFile(dir.file("a.kvt"), false).size(), 1u);
+}
+
+TEST_F(FrmAlbumTest, OpenerHandsTheCommandLineAlbumToTheWindow) {
+  ScriptedDialogs dialogs;
+  registerAlbumWindows();
+  const QString path = album(1);
+  QTimer::singleShot(0, [path] {
+    EXPECT_TRUE(frmAlbum->IsModalShowing());
+    EXPECT_EQ(frmAlbum->Caption(), "   Manage Albums - " + path);
+    frmAlbum->Unload();
+  });
+  ws::openWindow("frmAlbum", {path});
+  EXPECT_FALSE(frmAlbum.IsLoaded());
+}
