@@ -2,6 +2,7 @@
 
 #include "runtime/dialogs.h"
 #include "workspace/settings/ext_assoc.h"
+#include "workspace/settings/dialog_parts.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -34,19 +35,14 @@ frmExtAssocForm::frmExtAssocForm() {
     connect(box, &QCheckBox::clicked, this, [this] { fnUpdateOK(); });
   }
   root->addWidget(fraList);
-  cmdOK = new QPushButton(QStringLiteral("&OK"), this);
-  cmdOK->setObjectName(QStringLiteral("cmdOK"));
-  cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-  cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(cmdOK);
-  buttons->addWidget(cmdCancel);
-  root->addLayout(buttons);
+  cmdOK = settingsDialog::button(this, "cmdOK", QStringLiteral("&OK"));
+  cmdCancel = settingsDialog::button(this, "cmdCancel", QStringLiteral("&Cancel"));
+  settingsDialog::addButtonRow(root, {cmdOK, cmdCancel});
   setTabOrder(previous, cmdOK);
   setTabOrder(cmdOK, cmdCancel);
   connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
   connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+  settingsDialog::fnCentreOnScreen(*this);
 }
 
 QCheckBox* frmExtAssocForm::Box(const QString& extOrName) const {

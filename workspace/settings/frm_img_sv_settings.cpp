@@ -6,6 +6,7 @@
 #include "runtime/fso.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
+#include "workspace/settings/dialog_parts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -123,10 +124,8 @@ void frmImgSvSettingsForm::buildControls() {
   auto* bottom = new QHBoxLayout;
   chkExt = new QCheckBox(QStringLiteral("   Change Extension"), this);
   chkExt->setObjectName(QStringLiteral("chkExt"));
-  cmdConvert = new QPushButton(QStringLiteral("Con&vert"), this);
-  cmdConvert->setObjectName(QStringLiteral("cmdConvert"));
-  cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-  cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+  cmdConvert = settingsDialog::button(this, "cmdConvert", QStringLiteral("Con&vert"));
+  cmdCancel = settingsDialog::button(this, "cmdCancel", QStringLiteral("&Cancel"));
   bottom->addWidget(chkExt);
   bottom->addStretch(1);
   bottom->addWidget(cmdConvert);
@@ -167,6 +166,7 @@ void frmImgSvSettingsForm::Form_Load() {
   for (QComboBox* c : findChildren<QComboBox*>()) c->setCurrentIndex(-1);
   for (QGroupBox* f : {fraJPG, fraPNG, fraPPM, fraPGM, fraPBM, fraTIF}) setFrameEnabled(f, false);
   cmdConvert->setEnabled(false);
+  settingsDialog::fnCentreOnScreen(*this);
 }
 
 QGroupBox* frmImgSvSettingsForm::frameOf(Frame f) const {
