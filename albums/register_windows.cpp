@@ -1,6 +1,9 @@
 #include "albums/register_windows.h"
 
 #include "albums/frm_album.h"
+#include "albums/frm_album_srch.h"
+#include "albums/frm_full_screen.h"
+#include "albums/frm_slide_show.h"
 #include "albums/form_util.h"
 #include "runtime/errors.h"
 #include "workspace/frm_img_clnt.h"
@@ -26,4 +29,12 @@ void registerAlbumWindows() {
     }
     frmAlbum->Show(rt::vbModal, mainWindow());
   });
+  // The album manager's own windows, owned by it.
+  ws::registerWindow(QStringLiteral("frmAlbumSrch"), [](const QStringList&) {
+    frmAlbumSrch->Show(rt::vbModal, frmAlbum.IsLoaded() ? frmAlbum.get() : nullptr);
+  });
+  ws::registerWindow(QStringLiteral("frmSlideShow"), [](const QStringList&) {
+    frmSlideShow->Show(rt::vbModal, frmAlbum.IsLoaded() ? frmAlbum.get() : nullptr);
+  });
+  ws::registerWindow(QStringLiteral("frmFullScreen"), [](const QStringList&) { frmFullScreen->Show(rt::vbModal, mainWindow()); });
 }
