@@ -2,6 +2,8 @@
 
 #include "albums/frm_album.h"
 #include "albums/frm_album_srch.h"
+#include "albums/frm_browse_dir.h"
+#include "albums/frm_search.h"
 #include "albums/frm_full_screen.h"
 #include "albums/frm_slide_show.h"
 #include "albums/form_util.h"
@@ -37,4 +39,6 @@ void registerAlbumWindows() {
     frmSlideShow->Show(rt::vbModal, frmAlbum.IsLoaded() ? frmAlbum.get() : nullptr);
   });
   ws::registerWindow(QStringLiteral("frmFullScreen"), [](const QStringList&) { frmFullScreen->Show(rt::vbModal, mainWindow()); });
+  ws::registerWindow(QStringLiteral("frmBrowseDir"), [](const QStringList&) { frmBrowseDir->Show(rt::vbModal, mainWindow()); });
+  ws::registerWindow(QStringLiteral("frmSearch"), [](const QStringList&) { frmSearch->Show(rt::vbModal, mainWindow()); });
 }
