@@ -138,6 +138,8 @@ AnnEngine::AnnEngine() : fontCache_(std::make_unique<AnnFontCache>()) {
   author_ = plat::SysAllocString(u"");
   subject_ = plat::SysAllocString(u"");
   title_ = plat::SysAllocString(u"");
+  // The hidden window that owns the engine's menus and its clipboard data.
+  helperWindow_ = plat::CreateDetachedWindow(0, 0);
   FillServices();
 }
 
@@ -153,8 +155,10 @@ AnnEngine::~AnnEngine() {
     fontCache_->SetHost(nullptr);
   });
   plat::GlobalFree(imageDefault_);
+  if (helperWindow_) plat::DestroyWindow(helperWindow_);
   for (plat::BSTR s : {comments_, author_, subject_, title_, stampText_, textText_, buttonText_}) plat::SysFreeString(s);
   for (plat::BSTR s : tooltips_) plat::SysFreeString(s);
+  for (plat::BSTR s : userString2Defaults_) plat::SysFreeString(s);
 }
 
 void AnnEngine::FillServices() {
@@ -179,7 +183,8 @@ void AnnEngine::FillServices() {
   services_.chooseCursor = &R::chooseCursor;
   services_.paletteToolEnable = &R::paletteToolEnable;
   services_.openAttributeMenu = &R::openAttributeMenu;
-  services_.requestPassword = nullptr;  // only the layers of a full load get it
+  services_.requestPassword = nullptr;  // only the layers being read get it
+  passwordService_ = &R::requestPassword;
   services_.installMessageFilter = &R::installFilter;
   services_.handleSize = handleSize_;
   services_.helperWindow = helperWindow_;
@@ -368,11 +373,6 @@ int32_t AnnEngine::ExportOiAnnotationsAnsi(void** block, int32_t) {
   if (block) *block = nullptr;
   return 0;
 }
-int32_t AnnEngine::SaveToMemory(void** block) {
-  if (block) *block = nullptr;
-  return 0;
-}
-int32_t AnnEngine::LoadFromMemory(const void*, int32_t, intptr_t, intptr_t) { return kPending; }
 
 int32_t AnnEngine::OfferMessage(plat::HWND window, uint32_t message, plat::WPARAM wParam, plat::LPARAM lParam) {
   return guarded<int32_t>(ANN_NOT_HANDLED, [&] {

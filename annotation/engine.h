@@ -13,6 +13,9 @@
 #include "annotation/view.h"
 
 class AnnLayer;
+class AnnStreamWriter;
+class AnnStreamRef;
+struct AnnEngineBlock;
 
 class AnnEngine final : public AnnEngineInterface {
  public:
@@ -217,6 +220,24 @@ class AnnEngine final : public AnnEngineInterface {
   void ReleaseDrawingObjects();
   void SetStringProperty(plat::BSTR* target, AnnValue value);
 
+  // Persistence (persist/engine_block.cpp): the engine block, every layer after it, and the checks
+  // a full load runs before it changes anything.
+  int32_t WriteEngineBlock(AnnStreamWriter& out);
+  void ApplyEngineBlock(AnnEngineBlock& block);
+  int32_t WriteAllLayers(plat::IStream* stream);
+  int32_t ReadAllLayers(plat::IStream* stream);
+  int32_t CheckAllLayers(plat::IStream* stream);
+  // Replaces every layer by those of the stream, once the whole stream has been checked.
+  int32_t ReplaceAllLayers(plat::IStream* stream);
+  // Reads one layer; a scrambled layer asks the host for its password.
+  int32_t ReadLayer(AnnLayer* layer, plat::IStream* stream, bool merge);
+  // A new packed DIB of the given depth: the source picture with every layer drawn over it.
+  plat::HGLOBAL RenderIntoBitmap(int bitsPerPixel, plat::HGLOBAL source);
+  bool ClipboardUsable() const;
+  int32_t LayerDataOnClipboard(AnnStreamRef* stream) const;
+  // The services of a layer that is read only to check a stream: it reaches neither host nor window.
+  AnnEngineServices DetachedServices() const;
+
   AnnView view_;
   void* filterContext_ = nullptr;
   intptr_t hostCookie_ = 0;
@@ -278,4 +299,7 @@ class AnnEngine final : public AnnEngineInterface {
   AnnDrawImageCallback drawImage_ = nullptr;
   AnnTransformImageCallback transformImage_ = nullptr;
   AnnEngineServices services_;
+  int32_t (*passwordService_)(void* engine, plat::BSTR layerName, plat::BSTR* password) = nullptr;
+  // Engine-wide second user string default of each tool: layers read it through these cells.
+  std::array<plat::BSTR, TOOL_COUNT> userString2Defaults_{};
 };

@@ -128,6 +128,11 @@ int32_t AnnEngine::SetToolDefault(int32_t tool, int32_t property, AnnValue value
         auto* cell = reinterpret_cast<plat::BSTR*>(it->second);
         if (cell) SetStringProperty(cell, value);
       }
+    } else if (property == PROP_USER_STRING2) {
+      // Kept as a copy in a cell of the engine's: layers made later read it as their own string.
+      plat::BSTR* cell = &userString2Defaults_[annToolIndex(tool)];
+      SetStringProperty(cell, value);
+      it->second = reinterpret_cast<AnnValue>(cell);
     } else if (property == PROP_FONT) {
       auto* font = reinterpret_cast<plat::LOGFONTA*>(it->second);
       // The engine hands its own fonts in at start-up: the copy may be onto itself.
@@ -261,7 +266,7 @@ int32_t AnnEngine::SetElementProperty(AnnLayerHandle layer, int32_t id, int32_t 
   return guardedCode([&]() -> int32_t {
     AnnLayer* l = FindLayer(layer);
     if (!l) return ERR_BAD_LAYER;
-    bool isText = property == PROP_TEXT || property == PROP_USER_STRING2;
+    bool isText = property == PROP_TEXT || property == PROP_USER_STRING || property == PROP_USER_STRING2;
     plat::LOGFONTA oldFont{};
     plat::RECT oldRect{};
     AnnValue old = 0;

@@ -217,9 +217,6 @@ void AnnEngine::SetSaveEnabled(int32_t enabled) {
 }
 bool AnnEngine::GetSaveEnabled() { return saveEnabled_; }
 
-int32_t AnnEngine::SaveLayerToStream(plat::IStream*) { return kPending; }
-int32_t AnnEngine::SaveFile(plat::BSTR) { return kPending; }
-int32_t AnnEngine::LoadFile(plat::BSTR) { return kPending; }
 
 // ---------------------------------------------------------------------------------------------
 // Slots 68 to 102
@@ -354,7 +351,6 @@ int32_t AnnEngine::SetLayerPaletteVisible(AnnLayerHandle layer, int32_t visible)
 
 plat::HWND AnnEngine::GetPaletteWindow() { return paletteWindow_; }
 
-int32_t AnnEngine::BurnInLayers(int32_t) { return kPending; }
 
 
 int32_t AnnEngine::GetFirstElement(AnnLayerHandle layer, int32_t* id) { ANN_FORWARD_ID(GetFirstElement()); }
@@ -393,23 +389,6 @@ int32_t AnnEngine::SendElementBackward(AnnLayerHandle layer, int32_t id) { ANN_F
 
 // ---------------------------------------------------------------------------------------------
 // Slots 103 to 117: object descriptors, element deletion, default view size
-
-int32_t AnnEngine::CreateObjectDesc(AnnObjectDesc** desc) {
-  if (desc) *desc = nullptr;
-  return kPending;
-}
-int32_t AnnEngine::FreeObjectDesc(AnnObjectDesc*) { return ANN_OK; }
-int32_t AnnEngine::SetObjectDescField(AnnObjectDesc*, int32_t, AnnValue) { return kPending; }
-int32_t AnnEngine::GetObjectDescField(AnnObjectDesc*, int32_t, AnnValue*) { return kPending; }
-int32_t AnnEngine::CreateObjectFromDesc(AnnObjectDesc*, AnnLayerHandle, int32_t* id) {
-  if (id) *id = 0;
-  return kPending;
-}
-int32_t AnnEngine::SetObjectDescPoints(AnnObjectDesc*, int32_t, const plat::POINT*) { return kPending; }
-int32_t AnnEngine::AddObjectDescPoint(AnnObjectDesc*, int32_t, int32_t) { return kPending; }
-int32_t AnnEngine::SetObjectDescPoint(AnnObjectDesc*, int32_t, int32_t, int32_t) { return kPending; }
-int32_t AnnEngine::GetObjectDescPoint(AnnObjectDesc*, int32_t, int32_t*, int32_t*) { return kPending; }
-int32_t AnnEngine::SetObjectDescPair(AnnObjectDesc*, int32_t, int32_t) { return kPending; }
 
 int32_t AnnEngine::DeleteElement(AnnLayerHandle layer, int32_t id) { ANN_FORWARD(DeleteElement(id)); }
 int32_t AnnEngine::GetElementIdByIndex(AnnLayerHandle layer, int32_t index, int32_t* id) {
@@ -462,78 +441,6 @@ void AnnEngine::SetTransformImageCallback(AnnTransformImageCallback fn) { transf
 
 // ---------------------------------------------------------------------------------------------
 // Slots 125 to 157
-
-int32_t AnnEngine::SaveLayerToArray(plat::VARIANT* array, AnnLayerHandle layer, int32_t* bytes) {
-  return guardedCode([&]() -> int32_t {
-    AnnLayer* l = FindLayer(layer);
-    if (!l) return ERR_BAD_LAYER;
-    if (array) plat::VariantInit(array);
-    if (bytes) *bytes = 0;
-    plat::IStream* stream = nullptr;
-    if (plat::FAILED(plat::CreateStreamOnHGlobal(nullptr, true, &stream))) return ERR_STREAM;
-    struct Release {
-      plat::IStream* s;
-      ~Release() { s->Release(); }
-    } release{stream};
-    int32_t r = l->Save(stream, false);
-    if (r != ANN_OK) return r;
-    uint64_t size = 0;
-    plat::HGLOBAL block = nullptr;
-    if (plat::FAILED(stream->Seek(0, plat::STREAM_SEEK_CUR, &size)) ||
-        plat::FAILED(plat::GetHGlobalFromStream(stream, &block)))
-      return ERR_STREAM;
-    const void* data = plat::GlobalLock(block);
-    bool made = array && data && plat::VariantFromBytes(array, data, uint32_t(size));
-    plat::GlobalUnlock(block);
-    if (made && bytes) *bytes = int32_t(size);
-    return ANN_OK;
-  });
-}
-int32_t AnnEngine::LoadLayerFromArray(const plat::VARIANT* array, AnnLayerHandle* layer) {
-  if (layer) *layer = 0;
-  AnnLayerHandle created = CreateLayer(0);
-  AnnLayer* l = FindLayer(created);
-  if (!l) return ERR_BAD_LAYER;
-  int32_t r = guardedCode([&]() -> int32_t {
-    uint32_t count = 0;
-    const uint8_t* data = array && array->vt == (plat::VT_ARRAY | plat::VT_UI1) ? plat::VariantBytes(array, &count) : nullptr;
-    if (!data || count == 0) return ERR_BAD_ARRAY;
-    plat::HGLOBAL block = plat::GlobalFromBytes(data, count);
-    if (!block) return ERR_NO_MEMORY;
-    plat::IStream* stream = nullptr;
-    if (plat::FAILED(plat::CreateStreamOnHGlobal(block, true, &stream))) {
-      plat::GlobalFree(block);
-      return ERR_STREAM;
-    }
-    int32_t result = l->Load(stream, false);
-    stream->Release();
-    return result;
-  });
-  if (r != ANN_OK) {
-    DeleteLayer(created);
-    return r;
-  }
-  if (layer) *layer = created;
-  return ANN_OK;
-}
-int32_t AnnEngine::SaveAllToArray(plat::VARIANT*, int32_t* bytes) {
-  if (bytes) *bytes = 0;
-  return kPending;
-}
-int32_t AnnEngine::LoadAllFromArray(const plat::VARIANT*) { return kPending; }
-int32_t AnnEngine::CopyLayerToClipboard(AnnLayerHandle layer, int32_t) {
-  if (!FindLayer(layer)) return ERR_BAD_LAYER;
-  return kPending;
-}
-int32_t AnnEngine::PasteLayer(AnnLayerHandle* layer) {
-  if (layer) *layer = 0;
-  return kPending;
-}
-int32_t AnnEngine::PasteObjects(AnnLayerHandle layer) {
-  if (!FindLayer(layer)) return ERR_BAD_LAYER;
-  return kPending;
-}
-bool AnnEngine::IsLayerOnClipboard() { return false; }
 
 int32_t AnnEngine::SetMenuString(int32_t, plat::BSTR, int32_t) { return kPending; }
 int32_t AnnEngine::GetMenuString(int32_t, plat::BSTR* text) {

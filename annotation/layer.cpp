@@ -449,6 +449,13 @@ int32_t AnnLayer::SetElementProperty(int32_t id, int32_t property, AnnValue valu
   AnnElement* e = FindElement(id);
   if (!e) return ERR_BAD_ELEMENT;
   if (property == PROP_ELEMENT_ID) {
+    // Ids stay unique and the counter stays ahead of every id given, so no later element can
+    // take an id that is already in use.
+    int32_t wanted = int32_t(value);
+    if (wanted <= 0) return ERR_BAD_VALUE;
+    if (wanted == e->Id()) return ANN_OK;
+    if (idUse_.count(wanted)) return ERR_BAD_VALUE;
+    elementCounter_ = std::max(elementCounter_, wanted);
     auto use = idUse_.find(e->Id());
     if (use != idUse_.end() && --use->second <= 0) idUse_.erase(use);
     e->SetId(int32_t(value));
@@ -481,11 +488,6 @@ int32_t AnnLayer::GetElementPoint(int32_t id, int32_t index, plat::POINT* point)
 int32_t AnnLayer::SetElementPoint(int32_t id, int32_t index, plat::POINT point) {
   AnnElement* e = FindElement(id);
   return e ? e->SetPoint(index, point) : ERR_BAD_ELEMENT;
-}
-
-int32_t AnnLayer::GetElementDesc(int32_t id, AnnObjectDesc*) {
-  if (!FindElement(id)) return ERR_BAD_ELEMENT;
-  return ERR_NOT_IMPLEMENTED;  // object descriptors come with their own work
 }
 
 int32_t AnnLayer::MoveElementTo(int32_t id, int32_t x, int32_t y) {

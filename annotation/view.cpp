@@ -146,6 +146,7 @@ int AnnView::HitTestHandles(const plat::RECT& logical, int32_t x, int32_t y) {
 }
 
 void AnnView::DrawHandles(const plat::RECT& logical, plat::HDC dc) {
+  if (handlesHidden_) return;
   plat::RECT device = RectLogicalToDevice(logical);
   plat::RECT squares[8];
   HandleSquares(device, handleSize_, squares);

@@ -62,6 +62,8 @@ class AnnView {
   int HitTestHandles(const plat::RECT& logical, int32_t x, int32_t y);
   // Eight filled squares with the white stock pen and black stock brush.
   void DrawHandles(const plat::RECT& logical, plat::HDC dc);
+  // While annotations are burned into a picture no grab handle is drawn: they are no part of it.
+  void SetHandlesHidden(bool hidden) { handlesHidden_ = hidden; }
 
   // Swaps left/right (flag 4) and top/bottom (flag 2) where they are reversed.
   static int NormalizeRect(plat::RECT* r);
@@ -71,6 +73,7 @@ class AnnView {
 
   SyncFn sync_ = nullptr;
   int32_t handleSize_ = 0;
+  bool handlesHidden_ = false;
   plat::RECT dest_{};
   plat::RECT src_{};
   int32_t width_ = 0;

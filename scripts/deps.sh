@@ -5,7 +5,7 @@ packages=(
   build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-image-formats-plugins
   libtiff-dev libjpeg-dev libpng-dev zlib1g-dev libopencv-imgproc-dev
-  libsane-dev libsane1 libgsf-1-dev
+  libsane-dev libsane1 libgsf-1-dev libgsf-bin
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fonts-liberation2 xvfb xauth
   graphicsmagick

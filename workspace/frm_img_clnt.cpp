@@ -1,6 +1,7 @@
 // The main window's frame: its controls, menus and toolbars, the load step, the first activation,
 // the pane layout on resize, the Shift key, Help, and shut-down.
 #include "workspace/frm_img_clnt.h"
+#include "workspace/command_table.h"
 #include "workspace/window_openers.h"
 
 #include "controls/annotation/annotation_control.h"
@@ -9,10 +10,11 @@
 #include "platform/registry/registry.h"
 #include "runtime/conversions.h"
 #include "runtime/errors.h"
+#include "runtime/message_boxes.h"
 #include "runtime/screen.h"
 #include "workspace/mod_vars.h"
 #include "workspace/settings/mod_registry.h"
-#include "workspace/twips.h"
+#include "runtime/twips.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -68,7 +70,7 @@ void guarded(const std::function<void()>& handler) {
   try {
     handler();
   } catch (const rt::RuntimeError& e) {
-    rt::MsgBox(e.Description(), rt::vbExclamation, QStringLiteral("Error"));
+    rt::ShowError(e.Description());
   }
 }
 
@@ -107,201 +109,101 @@ bool frmImgClntForm::NetworkSucceeded() const {
 
 // ---- Construction ------------------------------------------------------------------------------
 
-QAction* frmImgClntForm::addItem(QMenu* menu, const QString& name, const QString& caption,
-                                 std::function<void()> handler, const QString& shortcut) {
-  QAction* a = menu->addAction(caption);
-  a->setObjectName(name);
-  if (!shortcut.isEmpty()) a->setShortcut(QKeySequence(shortcut));
-  if (handler) connect(a, &QAction::triggered, this, [handler = std::move(handler)] { guarded(handler); });
-  items_.insert(name, a);
-  return a;
-}
-
 QAction* frmImgClntForm::Menu(const QString& name) const {
   if (QAction* a = items_.value(name)) return a;
-  for (QMenu* m : {mnuFile, mnuScanner, mnuEdit, mnuView, mnuZoom, mnuAnn, mnuTools, mnuArchive, mnuHelp, mnuPopTmb})
-    if (m && m->objectName() == name) return m->menuAction();
+  if (QMenu* m = menus_.value(name)) return m->menuAction();
   return nullptr;
 }
 
+QToolBar* frmImgClntForm::Toolbar(const QString& name) const { return bars_.value(name); }
+
+// The menu bar and the thumbnails' popup, row by row from the command table.
 void frmImgClntForm::buildMenus() {
   menuBar = new QMenuBar(this);
-  auto top = [&](const QString& name, const QString& caption, std::function<void()> onOpen = {}) {
-    QMenu* m = menuBar->addMenu(caption);
-    m->setObjectName(name);
-    // Opening any menu first writes a floating pasted area into the page.
-    connect(m, &QMenu::aboutToShow, this, [this, onOpen] {
-      if (onOpen) onOpen();
-      else fnCommitPendingEdit();
+  for (const ws::MenuRow& row : ws::menuRows()) {
+    const QString name = QString::fromLatin1(row.name);
+    const QString caption = QString::fromLatin1(row.caption);
+    const bool topLevel = !*row.parent;
+    QMenu* parent = menus_.value(QString::fromLatin1(row.parent));
+    const ws::CommandHandler handler = row.handler;
+    if (row.flags & ws::kMenu) {
+      QMenu* m = (row.flags & ws::kPopup) ? new QMenu(caption, this)
+                 : topLevel              ? menuBar->addMenu(caption)
+                 : parent                ? parent->addMenu(caption)
+                                         : nullptr;
+      if (!m) continue;
+      m->setObjectName(name);
+      menus_.insert(name, m);
+      // Opening a menu of the menu bar first writes a floating pasted area into the page.
+      if (topLevel && !(row.flags & ws::kPopup))
+        connect(m, &QMenu::aboutToShow, this, [this, handler] {
+          guarded([&] {
+            fnCommitPendingEdit();
+            if (handler) handler(*this);
+          });
+        });
+      continue;
+    }
+    if (!parent) continue;
+    if (name == QLatin1String("-")) {
+      parent->addSeparator();
+      continue;
+    }
+    QAction* a = parent->addAction(caption);
+    a->setObjectName(name);
+    if (*row.shortcut) a->setShortcut(QKeySequence(QString::fromLatin1(row.shortcut)));
+    const bool checkable = row.flags & ws::kCheckable;
+    a->setCheckable(checkable);
+    items_.insert(name, a);
+    connect(a, &QAction::triggered, this, [this, a, handler, checkable] {
+      // The check mark changes only through the command itself.
+      if (checkable) a->setChecked(!a->isChecked());
+      if (handler) guarded([&] { handler(*this); });
     });
-    return m;
-  };
-  auto none = std::function<void()>();
-
-  mnuFile = top("mnuFile", "&File");
-  addItem(mnuFile, "mnuFileNew", "New", [this] { mnuFileNew_Click(); });
-  addItem(mnuFile, "mnuFileOpen", "Open", [this] { mnuFileOpen_Click(); });
-  addItem(mnuFile, "mnuFileSearch", "Search", none);  // the keyword search window
-  mnuFile->addSeparator();
-  addItem(mnuFile, "mnuFileBrowseDir", "Browse", none);  // the directory browser
-  addItem(mnuFile, "mnuFileAlbums", "Albums", none);     // the album window
-  mnuFile->addSeparator();
-  addItem(mnuFile, "mnuFilePrint", "Print", none);
-  addItem(mnuFile, "mnuFileSave", "Save", [this] { mnuFileSave_Click(); });
-  addItem(mnuFile, "mnuFileSaveAs", "Save As", [this] { mnuFileSaveAs_Click(); });
-  mnuFile->addSeparator();
-  addItem(mnuFile, "mnuFileConvert", "Convert", none);        // the convert dialog
-  addItem(mnuFile, "mnuFileProperties", "Properties", none);  // the properties dialog
-  mnuFile->addSeparator();
-  addItem(mnuFile, "mnuFileClose", "Close File", [this] { mnuFileClose_Click(); });
-  addItem(mnuFile, "mnuFileExit", "Exit", [this] { mnuFileExit_Click(); });
-
-  mnuScanner = top("mnuScanner", "&Scanner");
-  addItem(mnuScanner, "mnuScanSelect", "Select Scanner", none);
-  mnuScanner->addSeparator();
-  addItem(mnuScanner, "mnuScanNew", "Scan New", none);
-  addItem(mnuScanner, "mnuScanAppend", "Scan Append", none);
-  addItem(mnuScanner, "mnuScanInsert", "Scan Insert", none);
-  addItem(mnuScanner, "mnuScanPage", "Rescan Page", none);
-  mnuScanner->addSeparator();
-  addItem(mnuScanner, "mnuScanOpt", "Options", none);
-  QAction* ui = addItem(mnuScanner, "mnuScanUI", "TWAIN Interface", none);
-  ui->setCheckable(true);
-  connect(ui, &QAction::triggered, this, [this](bool on) { twnMain->setShowDriverUI(on); });
-
-  mnuEdit = top("mnuEdit", "&Edit");
-  addItem(mnuEdit, "mnuEditUndo", "Undo", none, "Ctrl+Z");
-  mnuEdit->addSeparator();
-  addItem(mnuEdit, "mnuEditCopy", "Copy", none, "Ctrl+C");
-  addItem(mnuEdit, "mnuEditCut", "Cut", none, "Ctrl+X");
-  addItem(mnuEdit, "mnuEditPaste", "Paste", none, "Ctrl+V");
-  addItem(mnuEdit, "mnuEditDelete", "Delete", none, "Del");
-  mnuEdit->addSeparator();
-  addItem(mnuEdit, "mnuEditAppend", "Append", none);
-  addItem(mnuEdit, "mnuEditInsert", "Insert", none);
-
-  mnuView = top("mnuView", "&View");
-  addItem(mnuView, "mnuViewNext", "Next Page", [this] { mnuViewNext_Click(); });
-  addItem(mnuView, "mnuViewPrev", "Previous Page", [this] { mnuViewPrev_Click(); });
-  mnuView->addSeparator();
-  layoutGroup_ = new QActionGroup(this);
-  for (auto [name, caption, fn] : {std::tuple{"mnuViewPageThumbs", "Page And Thumbs", &frmImgClntForm::mnuViewPageThumbs_Click},
-                                   std::tuple{"mnuViewThumbsOnly", "Thumbs Only", &frmImgClntForm::mnuViewThumbsOnly_Click},
-                                   std::tuple{"mnuViewPageOnly", "Page Only", &frmImgClntForm::mnuViewPageOnly_Click}}) {
-    QAction* a = addItem(mnuView, name, caption, [this, fn = fn] { (this->*fn)(); });
-    a->setCheckable(true);
-    layoutGroup_->addAction(a);
   }
-  mnuView->addSeparator();
-  addItem(mnuView, "mnuViewFullScreen", "Full Screen", none);  // the full-screen viewer
-
-  mnuZoom = top("mnuZoom", "&Zoom");
-  for (auto [name, caption, factor] :
-       {std::tuple{"mnuZoom025", "25%", 0.25f}, std::tuple{"mnuZoom050", "50%", 0.5f}, std::tuple{"mnuZoom075", "75%", 0.75f},
-        std::tuple{"mnuZoom100", "100%", 1.0f}, std::tuple{"mnuZoom200", "200%", 2.0f}, std::tuple{"mnuZoom400", "400%", 4.0f}})
-    addItem(mnuZoom, name, caption, [this, f = factor] { mnuZoomFixed(f); });
-  mnuZoom->addSeparator();
-  addItem(mnuZoom, "mnuZoomIn", "Zoom In", [this] { mnuZoomIn_Click(); }, "Ctrl+I");
-  addItem(mnuZoom, "mnuZoomOut", "Zoom Out", [this] { mnuZoomOut_Click(); }, "Ctrl+O");
-  mnuZoom->addSeparator();
-  addItem(mnuZoom, "mnuZoomPage", "Zoom To Page", [this] { mnuZoomFit(2); }, "Ctrl+P");
-  addItem(mnuZoom, "mnuZoomWidth", "Zoom To Width", [this] { mnuZoomFit(0); }, "Ctrl+W");
-  addItem(mnuZoom, "mnuZoomHeight", "Zoom To Height", [this] { mnuZoomFit(1); }, "Ctrl+H");
-
-  mnuAnn = top("mnuAnn", "&Annotation", [this] { mnuAnn_Click(); });
-  QAction* palette = addItem(mnuAnn, "mnuAnnPalette", "Show Palette", [this] { mnuAnnPalette_Click(); });
-  palette->setCheckable(true);
-  // The check mark changes only through the command itself.
-  connect(palette, &QAction::triggered, this, [palette] { palette->setChecked(!palette->isChecked()); });
-  addItem(mnuAnn, "mnuAnnBurnIn", "Burn In", [this] { mnuAnnBurnIn_Click(); });
-  mnuAnn->addSeparator();
-  addItem(mnuAnn, "mnuAnnSelectAll", "Select All", [this] { mnuAnnSelectAll_Click(); }, "Ctrl+A");
-
-  mnuTools = top("mnuTools", "&Tools");
-  addItem(mnuTools, "mnuToolsFlip", "Flip", none, "Ctrl+F");
-  addItem(mnuTools, "mnuToolsMirror", "Mirror", none, "Ctrl+M");
-  addItem(mnuTools, "mnuToolsLeft", "Rotate Left", none, "Ctrl+L");
-  addItem(mnuTools, "mnuToolsRight", "Rotate Right", none, "Ctrl+R");
-
-  mnuArchive = top("mnuArchive", "Archi&ve");
-  addItem(mnuArchive, "mnuArchLogin", "Log In", none);
-  addItem(mnuArchive, "mnuArchLogout", "Log Out", none);
-  mnuArchive->addSeparator();
-  addItem(mnuArchive, "mnuArchRetrieve", "Retrieve", none);
-  addItem(mnuArchive, "mnuArchSend", "Send", none);
-  mnuArchive->addSeparator();
-  addItem(mnuArchive, "mnuArchIndexDir", "Index Directory", none);
-  addItem(mnuArchive, "mnuArchBatchDir", "Batch Directory", none);
-  mnuArchive->addSeparator();
-  addItem(mnuArchive, "mnuArchIndex", "Index", none);
-  addItem(mnuArchive, "mnuArchVerify", "Verify Batch", none);
-  addItem(mnuArchive, "mnuArchBatch", "Send Batch", none);
-
-  mnuHelp = top("mnuHelp", "&Help");
-  addItem(mnuHelp, "mnuHelpContents", "Contents", [this] { mnuHelpContents_Click(); });
-  mnuHelp->addSeparator();
-  addItem(mnuHelp, "mnuHelpAbout", "Abo&ut", [this] { fnCommitPendingEdit(); });  // the about box
-
-  // The thumbnails' right-click menu; not in the menu bar.
-  mnuPopTmb = new QMenu(QStringLiteral("PopTmb"), this);
-  mnuPopTmb->setObjectName("mnuPopTmb");
-  addItem(mnuPopTmb, "mnuPopTmbCopy", "Copy", [this] {
-    if (img::ImagingControl* t = ixTmb(gintPopupTmb)) t->CopyToClipboard();
-  });
-  addItem(mnuPopTmb, "mnuPopTmbDelete", "Delete", none);  // Edit > Delete
-  mnuPopTmb->addSeparator();
-  addItem(mnuPopTmb, "mnuPopTmbProperties", "Properties", none);  // the properties dialog
+  mnuFile = menus_.value("mnuFile");
+  mnuScanner = menus_.value("mnuScanner");
+  mnuEdit = menus_.value("mnuEdit");
+  mnuView = menus_.value("mnuView");
+  mnuZoom = menus_.value("mnuZoom");
+  mnuAnn = menus_.value("mnuAnn");
+  mnuTools = menus_.value("mnuTools");
+  mnuArchive = menus_.value("mnuArchive");
+  mnuHelp = menus_.value("mnuHelp");
+  mnuPopTmb = menus_.value("mnuPopTmb");
 }
 
+// The cool bar's five toolbars and their buttons, from the command table.
 void frmImgClntForm::buildToolbars() {
   cbrMain = new QWidget(client_);
   cbrMain->setObjectName("cbrMain");
   auto* row = new QHBoxLayout(cbrMain);
   row->setContentsMargins(0, 0, 0, 0);
   row->setSpacing(2);
-  QStyle* st = style();
-  struct Key {
-    const char* key;
-    const char* tip;
-    QStyle::StandardPixmap icon;
-  };
-  auto bar = [&](const char* name, std::initializer_list<Key> keys, double minWidth,
-                 void (frmImgClntForm::*click)(const QString&)) {
+  for (const ws::BarRow& r : ws::barRows()) {
     auto* b = new QToolBar(cbrMain);
-    b->setObjectName(name);
+    b->setObjectName(QString::fromLatin1(r.name));
     b->setIconSize(QSize(16, 16));
     b->setMovable(false);
-    for (const Key& k : keys) {
-      QAction* a = b->addAction(st->standardIcon(k.icon), QString::fromLatin1(k.tip));
-      a->setData(QString::fromLatin1(k.key));
-      a->setToolTip(QString::fromLatin1(k.tip));
-      const QString key = QString::fromLatin1(k.key);
-      connect(a, &QAction::triggered, this, [this, click, key] { guarded([&] { (this->*click)(key); }); });
-    }
-    b->setMinimumWidth(rt::Screen::ToPixelsX(minWidth));
+    b->setMinimumWidth(rt::Screen::ToPixelsX(r.minWidthTwips));
     row->addWidget(b);
-    return b;
-  };
-  using SP = QStyle;
-  tbrScan = bar("tbrScan",
-                {{"scannew", "Scan New", SP::SP_FileIcon}, {"scanappend", "Scan and Append", SP::SP_FileDialogNewFolder},
-                 {"scaninsert", "Scan And Insert", SP::SP_FileDialogStart}, {"scanoverwrite", "Rescan Page", SP::SP_BrowserReload}},
-                1395, &frmImgClntForm::tbrScan_ButtonClick);
-  tbrFile = bar("tbrFile",
-                {{"open", "Open File", SP::SP_DialogOpenButton}, {"save", "Save File", SP::SP_DialogSaveButton},
-                 {"close", "Close File", SP::SP_DialogCloseButton}, {"album", "Open Album", SP::SP_DirIcon},
-                 {"browse", "Browse", SP::SP_FileDialogContentsView}},
-                1725, &frmImgClntForm::tbrFile_ButtonClick);
-  tbrImage = bar("tbrImage",
-                 {{"previous", "Previous Page", SP::SP_ArrowBack}, {"next", "Next Page", SP::SP_ArrowForward},
-                  {"zoompage", "Zoom To Page", SP::SP_TitleBarMaxButton}, {"zoomwidth", "Zoom To Width", SP::SP_ToolBarHorizontalExtensionButton},
-                  {"zoomheight", "Zoom To Height", SP::SP_ToolBarVerticalExtensionButton}, {"flip", "Flip Image", SP::SP_ArrowDown},
-                  {"rotateleft", "Rotate Left", SP::SP_MediaSeekBackward}, {"rotateright", "Rotate Right", SP::SP_MediaSeekForward}},
-                 3015, &frmImgClntForm::tbrImage_ButtonClick);
-  tbrMode = bar("tbrMode",
-                {{"selhand", "Scroll Image", SP::SP_TitleBarNormalButton}, {"selarrow", "Select Annotation", SP::SP_ArrowUp},
-                 {"selrect", "Select Image Data", SP::SP_TitleBarShadeButton}, {"selmagnify", "Magnify", SP::SP_FileDialogDetailedView}},
-                1605, &frmImgClntForm::tbrMode_ButtonClick);
+    bars_.insert(b->objectName(), b);
+  }
+  row->addStretch(1);
+  for (const ws::ButtonRow& r : ws::buttonRows()) {
+    QToolBar* b = bars_.value(QString::fromLatin1(r.bar));
+    if (!b) continue;
+    const QString key = QString::fromLatin1(r.key), tip = QString::fromLatin1(r.tip), bar = b->objectName();
+    QAction* a = b->addAction(style()->standardIcon(static_cast<QStyle::StandardPixmap>(r.icon)), tip);
+    a->setData(key);
+    a->setToolTip(tip);
+    connect(a, &QAction::triggered, this, [this, bar, key] { guarded([&] { fnToolbarButtonClick(bar, key); }); });
+  }
+  tbrScan = bars_.value("tbrScan");
+  tbrFile = bars_.value("tbrFile");
+  tbrImage = bars_.value("tbrImage");
+  tbrMode = bars_.value("tbrMode");
+  tbrAnno = bars_.value("tbrAnno");
   // The four modes form one group of which at most one is pressed.
   auto* modes = new QActionGroup(tbrMode);
   modes->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
@@ -309,9 +211,6 @@ void frmImgClntForm::buildToolbars() {
     a->setCheckable(true);
     modes->addAction(a);
   }
-  tbrAnno = bar("tbrAnno", {{"annotation", "Show Annotation Palette", SP::SP_FileDialogInfoView}}, 1605,
-                &frmImgClntForm::tbrAnno_ButtonClick);
-  row->addStretch(1);
 }
 
 QAction* frmImgClntForm::Button(QToolBar* bar, const QString& key) const {
@@ -486,10 +385,9 @@ void frmImgClntForm::Form_Load() {
     if (e.Source() == QLatin1String(ScanningControl::kSourceId) && e.Number() == ScanningControl::kErrNoSource) {
       // No scanner to talk to: nothing to report.
     } else if (e.Source() == QLatin1String(ScanningControl::kSourceId) && e.Number() == ScanningControl::kErrDriver) {
-      rt::MsgBox("Error " + rt::CStr(twnMain->ErrorCode()) + ": " + twnMain->ErrorText(), rt::vbExclamation,
-                 QStringLiteral("Error"));
+      rt::ShowError("Error " + rt::CStr(twnMain->ErrorCode()) + ": " + twnMain->ErrorText());
     } else {
-      rt::MsgBox(e.Description(), rt::vbExclamation, QStringLiteral("Error"));
+      rt::ShowError(e.Description());
     }
   }
   layoutFrame();
@@ -553,7 +451,7 @@ void frmImgClntForm::fnFirstActivation() {
     try {
       fnOpenImgFile(command);
     } catch (const rt::RuntimeError& e) {
-      rt::MsgBox(e.Description(), rt::vbExclamation, QStringLiteral("Error"));
+      rt::ShowError(e.Description());
     }
   }
 }
@@ -649,6 +547,19 @@ void frmImgClntForm::mnuHelpContents_Click() {
 
 void frmImgClntForm::mnuFileExit_Click() { Unload(); }
 
+// The about box is shown here once it exists.
+void frmImgClntForm::mnuHelpAbout_Click() { fnCommitPendingEdit(); }
+
+void frmImgClntForm::mnuScanUI_Click() {
+  QAction* item = Menu(QStringLiteral("mnuScanUI"));
+  item->setChecked(!item->isChecked());
+  twnMain->setShowDriverUI(item->isChecked());
+}
+
+void frmImgClntForm::mnuPopTmbCopy_Click() {
+  if (img::ImagingControl* t = ixTmb(gintPopupTmb)) t->CopyToClipboard();
+}
+
 void frmImgClntForm::Form_QueryUnload(int& cancel, int) {
   bool ok = false;
   fnCloseFile(false, ok);
@@ -663,7 +574,6 @@ void frmImgClntForm::Form_QueryUnload(int& cancel, int) {
     modTCP::gstrTCPCommand = QStringLiteral("LOGOUT");
     ws::openWindow(QStringLiteral("frmTCPIP"), {modTCP::gstrTCPCommand});
     if (!NetworkSucceeded())
-      rt::MsgBox(QStringLiteral("Logout was unsuccessful!, Please inform your administrator"), rt::vbExclamation,
-                 QStringLiteral("Error"));
+      rt::ShowError(QStringLiteral("Logout was unsuccessful!, Please inform your administrator"));
   }
 }

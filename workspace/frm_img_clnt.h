@@ -28,6 +28,9 @@ class ImagingControl;
 namespace ann {
 class AnnotationControl;
 }
+namespace ws {
+struct SavePlan;
+}
 
 class frmImgClntForm : public rt::Form {
   Q_OBJECT
@@ -72,6 +75,8 @@ class frmImgClntForm : public rt::Form {
   QMenu *mnuFile = nullptr, *mnuScanner = nullptr, *mnuEdit = nullptr, *mnuView = nullptr, *mnuZoom = nullptr,
         *mnuAnn = nullptr, *mnuTools = nullptr, *mnuArchive = nullptr, *mnuHelp = nullptr, *mnuPopTmb = nullptr;
   QAction* Menu(const QString& name) const;
+  // A toolbar by its name ("tbrFile"); null when there is none.
+  QToolBar* Toolbar(const QString& name) const;
   // A toolbar button by its key ("open"); null when the toolbar has no such key.
   QAction* Button(QToolBar* bar, const QString& key) const;
   // Text of the status-bar panel keyed "BODY", "LOGIN" or "ZOOM".
@@ -100,20 +105,35 @@ class frmImgClntForm : public rt::Form {
   // Returns false when nothing was saved.
   bool mnuFileSaveAs_Click();
   void mnuFileExit_Click();
+  void mnuScanUI_Click();
   void mnuViewNext_Click();
   void mnuViewPrev_Click();
   void mnuViewPageThumbs_Click();
   void mnuViewThumbsOnly_Click();
   void mnuViewPageOnly_Click();
   void mnuZoomFixed(float factor);
+  void mnuZoom025_Click();
+  void mnuZoom050_Click();
+  void mnuZoom075_Click();
+  void mnuZoom100_Click();
+  void mnuZoom200_Click();
+  void mnuZoom400_Click();
   void mnuZoomIn_Click();
   void mnuZoomOut_Click();
   void mnuZoomFit(int16_t how);
+  void mnuZoomPage_Click();
+  void mnuZoomWidth_Click();
+  void mnuZoomHeight_Click();
   void mnuAnn_Click();
   void mnuAnnBurnIn_Click();
   void mnuAnnPalette_Click();
   void mnuAnnSelectAll_Click();
   void mnuHelpContents_Click();
+  void mnuHelpAbout_Click();
+  void mnuPopTmbCopy_Click();
+  // A toolbar button runs the command its row names; keys compare exactly, case included. The
+  // bars whose own click commits the pending edit do so first.
+  void fnToolbarButtonClick(const QString& bar, const QString& key);
   void tbrFile_ButtonClick(const QString& key);
   void tbrImage_ButtonClick(const QString& key);
   void tbrMode_ButtonClick(const QString& key);
@@ -150,16 +170,14 @@ class frmImgClntForm : public rt::Form {
   void buildMenus();
   void buildToolbars();
   void buildPanes();
-  QAction* addItem(QMenu* menu, const QString& name, const QString& caption, std::function<void()> handler,
-                   const QString& shortcut = QString());
   img::ImagingControl* makeThumb(img::ImagingControl* tmpl);
   QLabel* makeThumbLabel(QLabel* tmpl);
   void layoutFrame();
 
   // Document.
   bool fnSaveImgFile();
-  void saveSinglePage();
-  void saveMultiPage(int16_t saveFormat);
+  void saveSinglePage(const ws::SavePlan& plan);
+  void saveMultiPage(const ws::SavePlan& plan);
   void unlockArchivedDocument();
   bool askSaveFormatFirst();
   void loadPage(img::ImagingControl* ix, int32_t page, const QString& path);
@@ -173,6 +191,7 @@ class frmImgClntForm : public rt::Form {
   void fnSetDocOpenState();
   void fnSetDefaultView();
   void fnUpdatePageButtons();
+  void applyCommandStates(int docState);
   void setModeButtons(const QString& pressed);
   bool modePressed(const QString& key) const;
 
@@ -189,9 +208,10 @@ class frmImgClntForm : public rt::Form {
   void fnRestorePageAnnotations(int16_t index);
   // Draws the annotation control's current layer into the attached picture; raises an error when
   // annotations exist but cannot be burned in.
-  void burnInCurrentLayer();
+  void burnInCurrentLayer(int page);
   void nxMain_AnnotationEvent(int32_t code, int32_t value);
   void nxMain_CurrentLayerChanged(intptr_t layer);
+  void fnTakeCurrentLayer();
   void unloadPalette();
 
   // Page view.
@@ -201,10 +221,13 @@ class frmImgClntForm : public rt::Form {
   void ixMain_KeyDown(int16_t keyCode, int16_t shift);
   void dropPendingArea();
   void placeDivider(double left);
+  // Puts the check mark on one of the three layout items and takes it off the other two.
+  void checkLayout(const QString& item);
 
   QMap<QString, QAction*> items_;
+  QMap<QString, QMenu*> menus_;
+  QMap<QString, QToolBar*> bars_;
   QMap<QString, QLabel*> panels_;
-  QActionGroup* layoutGroup_ = nullptr;
   QWidget* client_ = nullptr;
   QPixmap handOpen_, handClosed_;
   // Page view pointer and floating-area state.

@@ -3,6 +3,9 @@
 #include "controls/annotation/annotation_control.h"
 #include "controls/imaging/imaging_control.h"
 #include "runtime/dialogs.h"
+#include "runtime/message_boxes.h"
+#include "workspace/command_states.h"
+#include "workspace/command_table.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
 
@@ -24,53 +27,27 @@ void enable(QAction* a, bool on) {
 
 // ---- Command states -------------------------------------------------------------------------------
 
+void frmImgClntForm::applyCommandStates(int docState) {
+  const auto state = static_cast<ws::DocState>(docState);
+  const ws::DocConditions conditions = ws::fnDocConditions(gblnScannerPresent, gintCurrFormat, gstrCurrFile);
+  for (const ws::CommandState& c : ws::fnCommandStates(state, conditions)) {
+    if (c.scope != ws::Scope::Button) enable(Menu(c.command), c.enabled);
+    if (c.scope == ws::Scope::Menu) continue;
+    for (const ws::ButtonRow& b : ws::buttonRows())
+      if (c.command == QLatin1String(b.command)) enable(Button(Toolbar(QString::fromLatin1(b.bar)), QString::fromLatin1(b.key)), c.enabled);
+  }
+}
+
 void frmImgClntForm::fnSetNoDocState() {
-  const bool scanner = gblnScannerPresent;
-  enable(Button(tbrScan, "scannew"), scanner);
-  for (const char* k : {"scanappend", "scaninsert", "scanoverwrite"}) enable(Button(tbrScan, k), false);
-  for (const char* k : {"album", "browse", "open"}) enable(Button(tbrFile, k), true);
-  for (const char* k : {"save", "close"}) enable(Button(tbrFile, k), false);
-  for (QAction* a : tbrImage->actions()) a->setEnabled(false);
-  for (QAction* a : tbrMode->actions()) a->setEnabled(false);
-  enable(Button(tbrAnno, "annotation"), false);
-  for (const char* m : {"mnuFile", "mnuFileNew", "mnuFileOpen", "mnuFileBrowseDir", "mnuFileExit"}) enable(Menu(m), true);
-  for (const char* m : {"mnuFilePrint", "mnuFileSave", "mnuFileSaveAs", "mnuFileConvert", "mnuFileProperties", "mnuFileClose"})
-    enable(Menu(m), false);
-  for (const char* m : {"mnuScanner", "mnuScanSelect", "mnuScanNew", "mnuScanOpt", "mnuScanUI"}) enable(Menu(m), scanner);
-  for (const char* m : {"mnuScanAppend", "mnuScanInsert", "mnuScanPage"}) enable(Menu(m), false);
-  enable(Menu("mnuArchive"), true);
-  for (const char* m : {"mnuEdit", "mnuView", "mnuZoom", "mnuTools", "mnuAnn"}) enable(Menu(m), false);
+  applyCommandStates(static_cast<int>(ws::DocState::NoDocument));
   setModeButtons(QString());
 }
 
 void frmImgClntForm::fnSetDocOpenState() {
-  const bool scanner = gblnScannerPresent;
-  const bool canAdd = (gstrCurrFile.isEmpty() && gintCurrFormat == 0) || fnIsMultiPageFormat(gintCurrFormat);
-  if (scanner) {
-    enable(Button(tbrScan, "scanoverwrite"), true);
-    enable(Button(tbrScan, "scanappend"), canAdd);
-    enable(Button(tbrScan, "scaninsert"), canAdd);
-  }
-  enable(Button(tbrFile, "save"), true);
-  enable(Button(tbrFile, "close"), true);
-  for (QAction* a : tbrImage->actions()) a->setEnabled(true);
-  for (QAction* a : tbrMode->actions()) a->setEnabled(true);
-  enable(Button(tbrAnno, "annotation"), true);
+  applyCommandStates(static_cast<int>(ws::DocState::DocumentOpen));
   bool anyPressed = false;
   for (QAction* a : tbrMode->actions()) anyPressed = anyPressed || a->isChecked();
   if (!anyPressed) fnSelectHandMode();
-  for (const char* m : {"mnuFilePrint", "mnuFileSave", "mnuFileSaveAs", "mnuFileConvert", "mnuFileProperties"})
-    enable(Menu(m), true);
-  enable(Menu("mnuFileClose"), !gstrCurrFile.isEmpty());
-  if (scanner) {
-    enable(Menu("mnuScanPage"), true);
-    enable(Menu("mnuScanAppend"), canAdd);
-    enable(Menu("mnuScanInsert"), canAdd);
-  }
-  for (const char* m : {"mnuEdit", "mnuView", "mnuZoom", "mnuTools", "mnuAnn"}) enable(Menu(m), true);
-  const bool multi = fnIsMultiPageFormat(gintCurrFormat);
-  enable(Menu("mnuEditAppend"), multi);
-  enable(Menu("mnuEditInsert"), multi);
 }
 
 void frmImgClntForm::fnSetDefaultView() {
@@ -93,40 +70,20 @@ bool frmImgClntForm::modePressed(const QString& key) const {
 // ---- Toolbar dispatch -----------------------------------------------------------------------------
 // A key that a toolbar does not know runs nothing; keys compare exactly, case included.
 
-void frmImgClntForm::tbrFile_ButtonClick(const QString& key) {
-  fnCommitPendingEdit();
-  if (key == QLatin1String("open")) mnuFileOpen_Click();
-  else if (key == QLatin1String("save")) mnuFileSave_Click();
-  else if (key == QLatin1String("close")) mnuFileClose_Click();
-  // "album" and "browse" open the album window and the directory browser once they exist.
+void frmImgClntForm::fnToolbarButtonClick(const QString& bar, const QString& key) {
+  const ws::BarRow* b = ws::findBar(bar);
+  if (b && b->commitsFirst) fnCommitPendingEdit();
+  const ws::ButtonRow* row = ws::findButton(bar, key);
+  if (!row) return;
+  const ws::CommandHandler handler = row->handler ? row->handler : ws::commandHandler(QString::fromLatin1(row->command));
+  if (handler) handler(*this);
 }
 
-void frmImgClntForm::tbrImage_ButtonClick(const QString& key) {
-  if (key == QLatin1String("previous")) mnuViewPrev_Click();
-  else if (key == QLatin1String("next")) mnuViewNext_Click();
-  else if (key == QLatin1String("zoompage")) mnuZoomFit(2);
-  else if (key == QLatin1String("zoomwidth")) mnuZoomFit(0);
-  else if (key == QLatin1String("zoomheight")) mnuZoomFit(1);
-  // "flip", "rotateleft" and "rotateright" run the Tools commands once they exist.
-}
-
-void frmImgClntForm::tbrMode_ButtonClick(const QString& key) {
-  fnCommitPendingEdit();
-  if (key == QLatin1String("selarrow")) fnSelectArrowMode();
-  else if (key == QLatin1String("selhand")) fnSelectHandMode();
-  else if (key == QLatin1String("selrect")) fnSelectRectMode();
-  else if (key == QLatin1String("selmagnify")) fnSelectMagnifyMode();
-}
-
-void frmImgClntForm::tbrScan_ButtonClick(const QString&) {
-  fnCommitPendingEdit();
-  // "scannew", "scanappend", "scaninsert" and "scanoverwrite" run the scan commands once they exist.
-}
-
-void frmImgClntForm::tbrAnno_ButtonClick(const QString& key) {
-  fnCommitPendingEdit();
-  if (key == QLatin1String("annotation")) mnuAnnPalette_Click();
-}
+void frmImgClntForm::tbrFile_ButtonClick(const QString& key) { fnToolbarButtonClick(QStringLiteral("tbrFile"), key); }
+void frmImgClntForm::tbrImage_ButtonClick(const QString& key) { fnToolbarButtonClick(QStringLiteral("tbrImage"), key); }
+void frmImgClntForm::tbrMode_ButtonClick(const QString& key) { fnToolbarButtonClick(QStringLiteral("tbrMode"), key); }
+void frmImgClntForm::tbrScan_ButtonClick(const QString& key) { fnToolbarButtonClick(QStringLiteral("tbrScan"), key); }
+void frmImgClntForm::tbrAnno_ButtonClick(const QString& key) { fnToolbarButtonClick(QStringLiteral("tbrAnno"), key); }
 
 // ---- Mouse modes ----------------------------------------------------------------------------------
 
@@ -178,7 +135,7 @@ void frmImgClntForm::mnuAnn_Click() {
 
 void frmImgClntForm::mnuAnnBurnIn_Click() {
   const QString q = QStringLiteral("This operation is permanent!") + QLatin1Char('\r') + QStringLiteral("Do you want to continue?");
-  if (rt::MsgBox(q, rt::vbYesNo | rt::vbQuestion, QStringLiteral("Confirmation")) != rt::vbYes) return;
+  if (rt::Confirm(q) != rt::vbYes) return;
   nxMain->SetBurnInDepth(ixMain->ImageBitsPerPixel());
   intptr_t layer = nxMain->CurrentLayer();
   nxMain->SelectAll(layer, true);
@@ -210,6 +167,12 @@ void frmImgClntForm::nxMain_AnnotationEvent(int32_t code, int32_t) {
 }
 
 void frmImgClntForm::nxMain_CurrentLayerChanged(intptr_t layer) { glngAnnoHandle = layer; }
+
+// The page view's layer becomes the current one; a page without annotations gets an empty layer to
+// draw on.
+void frmImgClntForm::fnTakeCurrentLayer() {
+  glngAnnoHandle = nxMain->CurrentLayer() ? nxMain->CurrentLayer() : nxMain->NewLayer();
+}
 
 // ---- Tool defaults and the per-page store ---------------------------------------------------------
 

@@ -5,10 +5,12 @@
 #include "runtime/conversions.h"
 #include "runtime/errors.h"
 #include "runtime/fso.h"
+#include "runtime/message_boxes.h"
 #include "runtime/screen.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/window_openers.h"
 #include "workspace/mod_vars.h"
+#include "workspace/save_plan.h"
 #include "workspace/view_text.h"
 
 #include <QAction>
@@ -16,7 +18,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
-#include <QUuid>
 #include <filesystem>
 #include <system_error>
 
@@ -25,14 +26,6 @@ using namespace modVars;
 namespace {
 
 const QString kTitle = QStringLiteral("   Image Lumivex");
-const QString kConfirmation = QStringLiteral("Confirmation");
-const QString kError = QStringLiteral("Error");
-
-int ask(const QString& question, int buttons) {
-  return rt::MsgBox(question, buttons | rt::vbQuestion, kConfirmation);
-}
-
-void showError(const QString& text) { rt::MsgBox(text, rt::vbExclamation, kError); }
 
 }  // namespace
 
@@ -60,7 +53,7 @@ void frmImgClntForm::unlockArchivedDocument() {
   modTCP::gstrTCPCommand = QStringLiteral("UNLOCK");
   ws::openWindow(QStringLiteral("frmTCPIP"), {modTCP::gstrTCPCommand});
   if (!NetworkSucceeded())
-    showError(QStringLiteral("Error encountered trying to unlock this AchID.") + QLatin1Char('\r') +
+    rt::ShowError(QStringLiteral("Error encountered trying to unlock this AchID.") + QLatin1Char('\r') +
               QStringLiteral("Please inform the administrator."));
 }
 
@@ -110,7 +103,7 @@ void frmImgClntForm::fnOpenImgFile(const QString& path) {
     fnLoadFileAnnotations(path);
     nxMain->ClearAll();
     loadPage(ixMain, 1, path);
-    glngAnnoHandle = nxMain->CurrentLayer() ? nxMain->CurrentLayer() : nxMain->NewLayer();
+    fnTakeCurrentLayer();
     gintCurrFormat = ixMain->ImageFileType();
 
     img::ImagingControl* first = ixTmb(0);
@@ -156,7 +149,7 @@ void frmImgClntForm::fnCloseFile(bool noPrompt, bool& ok) {
   ok = false;
   if (!noPrompt) {
     if (gblnDocModified) {
-      const int answer = ask(QStringLiteral("Image has been modified! Save changes?"), rt::vbYesNoCancel);
+      const int answer = rt::Confirm(QStringLiteral("Image has been modified! Save changes?"), rt::vbYesNoCancel);
       if (answer == rt::vbCancel) return;
       // A save that failed or was cancelled keeps the document open: closing now would lose it.
       if (answer == rt::vbYes && !mnuFileSave_Click()) return;
@@ -185,23 +178,18 @@ void frmImgClntForm::fnCloseFile(bool noPrompt, bool& ok) {
 // Steps shared by Save and Save As: a format for an untitled image, and the warning for formats
 // that cannot be written. False when the save is not to go ahead.
 bool frmImgClntForm::askSaveFormatFirst() {
-  if (gintCurrFormat == 0) {
+  if (ws::fnSaveFirst(gintCurrFormat) == ws::SaveFirst::ChooseFormat) {
     ws::openWindow(QStringLiteral("frmImgSvSettings"), {QStringLiteral("Specify File Format")});
     if (gintCurrFormat == 0) return false;
   }
-  if (fnIsReadOnlyFormat(gintCurrFormat)) {
-    const QString q = QStringLiteral("Image Lumivex does not support write functionality for ") + QLatin1Char('\r') +
-                      QStringLiteral("EPS, ICO, PDF, RLE and WMF image formats.") +
-                      QStringLiteral("Saving will convert the format to TIFF.") + QLatin1Char('\r') +
-                      QStringLiteral("Do you want to continue?");
-    if (ask(q, rt::vbYesNo) == rt::vbNo) return false;
-  }
+  if (ws::fnSaveFirst(gintCurrFormat) == ws::SaveFirst::ConfirmTiff && rt::Confirm(ws::fnConfirmTiffText()) == rt::vbNo)
+    return false;
   return true;
 }
 
 bool frmImgClntForm::mnuFileSave_Click() {
   if (!askSaveFormatFirst()) return false;
-  if ((!gstrCurrFile.isEmpty() && gstrAchID.isEmpty()) || gblnCommitSave) return fnSaveImgFile();
+  if (ws::fnSaveTarget(gstrCurrFile, gstrAchID, gblnCommitSave) == ws::SaveTarget::InPlace) return fnSaveImgFile();
   return mnuFileSaveAs_Click();
 }
 
@@ -218,13 +206,13 @@ bool frmImgClntForm::mnuFileSaveAs_Click() {
     cdgMain.ShowSave();
   } catch (const rt::RuntimeError& e) {
     cdgMain.Filter = filter;
-    if (e.Number() != rt::kErrCancel) showError(e.Description());
+    if (e.Number() != rt::kErrCancel) rt::ShowError(e.Description());
     return false;
   }
   cdgMain.Filter = filter;
   const QString chosen = cdgMain.FileName.trimmed();
   if (rt::fso::FileExists(chosen) &&
-      ask(QStringLiteral("A file already exists with the selected path and name!") + QLatin1Char('\r') +
+      rt::Confirm(QStringLiteral("A file already exists with the selected path and name!") + QLatin1Char('\r') +
               QStringLiteral("Overwrite?"),
           rt::vbYesNo) == rt::vbNo)
     return false;
@@ -237,15 +225,20 @@ bool frmImgClntForm::mnuFileSaveAs_Click() {
 }
 
 bool frmImgClntForm::fnSaveImgFile() {
+  const ws::SavePlan plan = ws::fnPlanSave(gintCurrFormat, thumbCount(), fnHasPageStrip(), gstrCurrFile);
+  if (!plan.refusal.isEmpty()) {
+    rt::ShowError(plan.refusal);
+    return false;
+  }
   rt::BusyPointer busy;
   try {
     if (img::ImagingControl* current = ixTmb(gintCurrPage)) current->setImageHandle(ixMain->ImageHandleCopy());
-    if (!fnHasPageStrip())
-      saveSinglePage();
+    if (!plan.pageByPage)
+      saveSinglePage(plan);
     else
-      saveMultiPage(fnGetSaveFormat(gintCurrFormat, thumbCount()));
+      saveMultiPage(plan);
   } catch (const rt::RuntimeError& e) {
-    showError(e.Description());
+    rt::ShowError(e.Description());
     return false;
   }
   gblnDocModified = false;
@@ -257,64 +250,53 @@ bool frmImgClntForm::fnSaveImgFile() {
   return true;
 }
 
-void frmImgClntForm::burnInCurrentLayer() {
+void frmImgClntForm::burnInCurrentLayer(int page) {
   // The layer of the page that is attached now; a handle kept from another page would be stale.
   intptr_t layer = nxMain->CurrentLayer();
   if (!layer || nxMain->LayerObjectCount(layer) == 0) return;
   nxMain->SelectAll(layer, true);
   const int32_t rc = nxMain->BurnIn(layer);
-  if (rc != 0)
-    rt::Raise(rc, QStringLiteral("nxMain"),
-              QStringLiteral("The annotations could not be burned into the page (annotation error %1).").arg(rc));
+  if (rc == 0) return;
+  const QString where = page < 0 ? QStringLiteral("The annotations") : QStringLiteral("The annotations of page %1").arg(page + 1);
+  rt::Raise(rc, QStringLiteral("nxMain"),
+            where + QStringLiteral(" could not be burned into the image (annotation error %1), and files of this format "
+                                   "cannot keep annotations. Nothing was saved.")
+                        .arg(rc));
 }
 
-void frmImgClntForm::saveSinglePage() {
+void frmImgClntForm::saveSinglePage(const ws::SavePlan& plan) {
   nxMain->SetBurnInDepth(ixMain->ImageBitsPerPixel());
-  burnInCurrentLayer();
+  burnInCurrentLayer(-1);
   ixMain->setSaveMultiPage(false);
-  ixMain->setSaveFileType(fnGetSaveFormat(gintCurrFormat, thumbCount()));
+  ixMain->setSaveFileType(plan.writeFormat);
   ixMain->setSaveFileName(gstrCurrFile);
   ixMain->SaveFile();
 }
 
-void frmImgClntForm::saveMultiPage(int16_t s) {
-  const bool pcxKind = s == 24 || s == 2;
-  // A page count that does not suit the extension: offer the extension of the format written.
-  struct Rename {
-    int16_t format;
-    const char* from;
-    const char* to;
-    const char* kind;
-  };
-  const QString ext = gstrCurrFile.trimmed().right(4).toUpper();
-  for (const Rename& r : {Rename{24, ".PCX", ".DCX", "single-page"}, Rename{2, ".DCX", ".PCX", "multi-page"}}) {
-    if (s != r.format || ext != QLatin1String(r.from)) continue;
+void frmImgClntForm::saveMultiPage(const ws::SavePlan& plan) {
+  if (!plan.extensionQuestion.isEmpty()) {
     rt::Screen::setMousePointer(rt::vbDefault);
-    const QString q = QStringLiteral("The current %1 file extension is for %2 images.").arg(QString::fromLatin1(r.from + 1), QLatin1String(r.kind)) +
-                      QLatin1Char('\r') +
-                      QStringLiteral("Do you want to change the file extension to %1?").arg(QString::fromLatin1(r.to + 1));
-    if (ask(q, rt::vbYesNo) == rt::vbYes) gstrCurrFile = gstrCurrFile.trimmed().chopped(4) + QLatin1String(r.to);
+    if (rt::Confirm(plan.extensionQuestion) == rt::vbYes) gstrCurrFile = plan.pathOnYes;
     rt::Screen::setMousePointer(rt::vbHourglass);
   }
-
   // The pages are written into a temporary file beside the target, which replaces the target only
-  // once every page is in it; a failure on the way leaves the target as it was.
-  const QFileInfo target(gstrCurrFile);
-  const QString temp = QDir(target.absolutePath())
-                           .filePath(QStringLiteral(".%1.%2.TEMPSAVE")
-                                         .arg(target.fileName(), QUuid::createUuid().toString(QUuid::Id128).left(8)));
+  // once every page is in it; a failure on the way leaves the target, the pages and their
+  // annotations as they were.
+  const QString temp = ws::fnTemporarySavePath(gstrCurrFile);
   const int pages = thumbCount();
+  const bool burnIn = plan.annotations == ws::AnnotationHandling::BurnIn;
+  // Every page is written with what the user sees: the page view's live annotations first.
+  if (plan.storeCurrentPageFirst) fnSavePageAnnotations(gintCurrPage);
   try {
-    if (!pcxKind) fnSavePageAnnotations(gintCurrPage);
     for (int i = 0; i < pages; ++i) {
       img::ImagingControl* page = ixTmb(i);
-      if (pcxKind) {
+      if (burnIn) {
         // Only a burn-in needs the page's layer in the engine, over the page it is burned into.
         nxMain->setAttachControlName(QStringLiteral("ixTmb(%1)").arg(i));
         nxMain->ClearAll();
         fnRestorePageAnnotations(static_cast<int16_t>(i));
         nxMain->SetBurnInDepth(ixMain->ImageBitsPerPixel());
-        burnInCurrentLayer();
+        burnInCurrentLayer(i);
       } else {
         // The page's stored layer goes into the file with the page.
         const rt::Variant entry = i < static_cast<int>(gvarPageAnno.size()) ? gvarPageAnno[i] : rt::Variant();
@@ -322,9 +304,9 @@ void frmImgClntForm::saveMultiPage(int16_t s) {
         page->setAnnotationData(std::vector<uint8_t>(bytes.begin(), bytes.end()));
       }
       page->setSaveMultiPage(true);
-      page->setSaveFileType(fnGetSaveFormat(gintCurrFormat, pages));
+      page->setSaveFileType(plan.writeFormat);
       page->setSaveFileName(temp);
-      page->setSaveTiffCompression(fnGetTiffCompression(gintCurrFormat));
+      page->setSaveTiffCompression(plan.tiffCompression);
       page->SaveFile();
     }
     nxMain->ClearAll();
@@ -338,14 +320,16 @@ void frmImgClntForm::saveMultiPage(int16_t s) {
     nxMain->ClearAll();
     nxMain->setAttachControlName(QStringLiteral("ixMain"));
     fnRestorePageAnnotations(gintCurrPage);
+    fnTakeCurrentLayer();
     throw;
   }
-  if (pcxKind) {
+  if (plan.emptiesStore) {
     gvarPageAnno.assign(static_cast<std::size_t>(pages) + 1, rt::Variant());
     ixMain->setImageHandle(ixTmb(gintCurrPage)->ImageHandleCopy());
   } else {
     fnRestorePageAnnotations(gintCurrPage);
   }
+  fnTakeCurrentLayer();
 }
 
 // ---- File menu ------------------------------------------------------------------------------------
@@ -368,7 +352,7 @@ void frmImgClntForm::mnuFileOpen_Click() {
     cdgMain.ShowOpen();
     fnOpenImgFile(cdgMain.FileName);
   } catch (const rt::RuntimeError& e) {
-    if (e.Number() != rt::kErrCancel) showError(e.Description());
+    if (e.Number() != rt::kErrCancel) rt::ShowError(e.Description());
   }
 }
 

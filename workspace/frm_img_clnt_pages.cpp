@@ -6,7 +6,7 @@
 #include "runtime/screen.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
-#include "workspace/twips.h"
+#include "runtime/twips.h"
 #include "workspace/view_text.h"
 
 #include <QAction>
@@ -152,7 +152,7 @@ void frmImgClntForm::fnRefreshMainDisplay(int16_t page) {
   nxMain->ClearAll();
   if (img::ImagingControl* t = ixTmb(page - 1)) ixMain->setImageHandle(t->ImageHandleCopy());
   fnRestorePageAnnotations(static_cast<int16_t>(page - 1));
-  glngAnnoHandle = nxMain->CurrentLayer() ? nxMain->CurrentLayer() : nxMain->NewLayer();
+  fnTakeCurrentLayer();
   nxMain->setCurrentTool(4096);
   gblnPageModified = pageModified;
   gblnDocModified = docModified;
@@ -329,8 +329,13 @@ void frmImgClntForm::placeDivider(double left) {
 
 // ---- Layouts --------------------------------------------------------------------------------------
 
+void frmImgClntForm::checkLayout(const QString& item) {
+  for (const char* name : {"mnuViewPageThumbs", "mnuViewThumbsOnly", "mnuViewPageOnly"})
+    if (QAction* a = Menu(QString::fromLatin1(name))) a->setChecked(item == QLatin1String(name));
+}
+
 void frmImgClntForm::mnuViewPageThumbs_Click() {
-  Menu("mnuViewPageThumbs")->setChecked(true);
+  checkLayout(QStringLiteral("mnuViewPageThumbs"));
   fraTmb->setVisible(true);
   fraEdt->setVisible(true);
   imgDivider->setVisible(true);
@@ -345,7 +350,7 @@ void frmImgClntForm::mnuViewPageThumbs_Click() {
 }
 
 void frmImgClntForm::mnuViewThumbsOnly_Click() {
-  Menu("mnuViewThumbsOnly")->setChecked(true);
+  checkLayout(QStringLiteral("mnuViewThumbsOnly"));
   fraTmb->setVisible(true);
   fraEdt->setVisible(false);
   imgDivider->setVisible(false);
@@ -356,7 +361,7 @@ void frmImgClntForm::mnuViewThumbsOnly_Click() {
 }
 
 void frmImgClntForm::mnuViewPageOnly_Click() {
-  Menu("mnuViewPageOnly")->setChecked(true);
+  checkLayout(QStringLiteral("mnuViewPageOnly"));
   fraTmb->setVisible(false);
   imgDivider->setVisible(false);
   fraEdt->setVisible(true);
@@ -385,6 +390,13 @@ void frmImgClntForm::mnuZoomFixed(float factor) {
   setStatusPanel(QStringLiteral("ZOOM"), modView::fnZoomText(factor));
 }
 
+void frmImgClntForm::mnuZoom025_Click() { mnuZoomFixed(0.25f); }
+void frmImgClntForm::mnuZoom050_Click() { mnuZoomFixed(0.5f); }
+void frmImgClntForm::mnuZoom075_Click() { mnuZoomFixed(0.75f); }
+void frmImgClntForm::mnuZoom100_Click() { mnuZoomFixed(1.0f); }
+void frmImgClntForm::mnuZoom200_Click() { mnuZoomFixed(2.0f); }
+void frmImgClntForm::mnuZoom400_Click() { mnuZoomFixed(4.0f); }
+
 void frmImgClntForm::mnuZoomIn_Click() {
   ixMain->SetZoom(static_cast<float>(static_cast<double>(ixMain->ZoomFactor()) * 1.1));
   if (ixMain->ZoomFactor() > 4.0f) ixMain->SetZoom(4.0f);
@@ -403,3 +415,7 @@ void frmImgClntForm::mnuZoomFit(int16_t how) {
   ixMain->ZoomToFit(how);
   setStatusPanel(QStringLiteral("ZOOM"), modView::fnZoomText(ixMain->ZoomFactor()));
 }
+
+void frmImgClntForm::mnuZoomPage_Click() { mnuZoomFit(2); }
+void frmImgClntForm::mnuZoomWidth_Click() { mnuZoomFit(0); }
+void frmImgClntForm::mnuZoomHeight_Click() { mnuZoomFit(1); }

@@ -1,5 +1,7 @@
 #include "workspace/mod_vars.h"
 
+#include "runtime/screen.h"
+
 #include <array>
 
 namespace modVars {
@@ -111,3 +113,9 @@ bool fnIsReadOnlyFormat(ImageFormatCode code) {
 }
 
 }  // namespace modVars
+
+namespace modTCP {
+
+QString fnWorkingFilePath() { return rt::App::WorkingFolder() + QStringLiteral("/KVT_WORKING.ACH"); }
+
+}  // namespace modTCP

@@ -90,4 +90,7 @@ inline QString gstrRetPort;
 inline QString gstrAchPort;
 inline QString gstrTCPCommand;
 
+// The working file of a retrieved archive document, in the user's working folder.
+QString fnWorkingFilePath();
+
 }  // namespace modTCP

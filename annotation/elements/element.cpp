@@ -383,7 +383,9 @@ int32_t AnnElement::GetPropertyEx(int32_t id, AnnValue* out) {
 int32_t AnnElement::GetPoint(int32_t index, plat::POINT* out) {
   if (!isValidKind(kind_)) return ANN_OK;
   plat::POINT p;
-  if (kind_ == TOOL_POLYGON || kind_ == TOOL_POLYLINE || kind_ == TOOL_FREEHAND) {
+  // The line's two points are its ends, not the corners of its bounds: a line running up to the
+  // right would otherwise read back as one running down.
+  if (IsPointKind(kind_)) {
     if (index < 0 || size_t(index) >= points_.size()) return ERR_BAD_POINT_INDEX;
     p = points_[size_t(index)];
   } else {
@@ -400,7 +402,7 @@ int32_t AnnElement::SetPoint(int32_t index, plat::POINT in) {
   if (!isValidKind(kind_)) return ANN_OK;
   plat::POINT p = in;
   if (services_ && services_->view) services_->view->PixelsToLogical(&p, &p, 1);
-  if (kind_ == TOOL_POLYGON || kind_ == TOOL_POLYLINE || kind_ == TOOL_FREEHAND) {
+  if (IsPointKind(kind_)) {
     if (index < 0 || size_t(index) >= points_.size()) return ERR_BAD_POINT_INDEX;
     points_[size_t(index)] = p;
     RecalcBounds();
@@ -441,6 +443,12 @@ void AnnElement::RebaseToPixels(int32_t offsetX, int32_t offsetY) {
     p.x -= offsetX;
     p.y -= offsetY;
   }
+  pendingConversion_ = true;
+}
+
+void AnnElement::TakeGeometryInPixels(const plat::RECT& rect, const std::vector<plat::POINT>* points) {
+  rect_ = rect;
+  if (points) points_ = *points;
   pendingConversion_ = true;
 }
 
@@ -545,7 +553,7 @@ int32_t AnnElement::Load(AnnStreamReader& in) {
       }
       case PROP_RECT: {
         plat::RECT r;
-        if (!in.Bytes(&r, sizeof r)) return ERR_STREAM;
+        if (!in.Bytes(&r, sizeof r) || !annRectSound(r)) return ERR_STREAM;
         SetProperty(PROP_RECT, reinterpret_cast<AnnValue>(&r), &changed);
         break;
       }
@@ -613,6 +621,7 @@ int32_t AnnElement::Load(AnnStreamReader& in) {
         if (!in.Count(&count, sizeof(plat::POINT))) return ERR_STREAM;
         std::vector<plat::POINT> points(count);
         if (count && !in.Bytes(points.data(), count * uint32_t(sizeof(plat::POINT)))) return ERR_STREAM;
+        if (!annCoordinatesSound(points.data(), points.size())) return ERR_STREAM;
         points_ = std::move(points);
         RecalcBounds();
         break;

@@ -93,6 +93,12 @@ class AnnElement {
 
   // Turns page-pixel geometry left by a rebase back into logical units.
   void RunPendingConversion();
+  // Geometry given in page pixels (an object descriptor's), turned into logical units before use.
+  void TakeGeometryInPixels(const plat::RECT& rect, const std::vector<plat::POINT>* points);
+  template <typename F>
+  void ForEachProperty(F&& f) const {
+    for (const auto& kv : properties_) f(kv.first);
+  }
   void RebaseToPixels(int32_t offsetX, int32_t offsetY);
 
   // The element record.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "annotation/elements/poly_element.h"
 #include "annotation/view.h"
 #include "platform/graphics/gdi.h"
 #include "platform/windows/window.h"
@@ -25,6 +26,7 @@ int32_t mirrorY(int32_t h) {
 
 std::unique_ptr<AnnElement> annMakeElement(int32_t kind, const AnnPropertyMap& defaults) {
   if (kind == TOOL_RECTANGLE || kind == TOOL_ELLIPSE) return std::make_unique<AnnRectElement>(kind, defaults);
+  if (kind >= TOOL_POLYGON && kind <= TOOL_FREEHAND) return std::make_unique<AnnPolyElement>(kind, defaults);
   return nullptr;
 }
 

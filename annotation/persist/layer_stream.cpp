@@ -206,7 +206,14 @@ int32_t AnnLayer::Load(plat::IStream* stream, bool merge) {
       return ERR_NO_MEMORY;
     }
     // Without a password service the layer's own password (perhaps empty) is tried.
-    if (services_.requestPassword) services_.requestPassword(services_.engine, name_, &password_);
+    if (services_.requestPassword) {
+      plat::BSTR answer = nullptr;
+      services_.requestPassword(services_.engine, name_, &answer);
+      if (answer) {
+        plat::SysFreeString(password_);
+        password_ = answer;
+      }
+    }
     if (!in.Bytes(bytes.data(), bodySize)) return ERR_STREAM;
     if (!nonEmpty(password_) || scrambleDecode(bytes.data(), ansiOf(password_), bodySize) != check) {
       in.I32(&end);  // stand after this layer, so that following layers can still be read

@@ -490,7 +490,10 @@ int32_t AnnotationControl::BurnIn(intptr_t& layer) {
   if (!engine_->api) return kErrNoEngine;
   if (!engine_->api->IsLayer(layer)) return ERR_BAD_LAYER;
   if (!attached_ || !attached_->hasImage()) return ERR_NO_IMAGE;
-  return engine_->api->BurnInLayers(burnDepth_);
+  // The engine burns into 1, 4, 8 or 24 bits: a picture of another depth takes the next one up,
+  // and anything deeper than 8 bits keeps its colours in 24.
+  const int32_t depth = burnDepth_ <= 1 ? 1 : burnDepth_ <= 4 ? 4 : burnDepth_ <= 8 ? 8 : 24;
+  return engine_->api->BurnInLayers(depth);
 }
 
 // ---- Drawing and input ----------------------------------------------------------------------------

@@ -1,5 +1,7 @@
 #include "controls/imaging/pixel_ops.h"
 
+#include "controls/imaging/image_ops.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -23,26 +25,6 @@ void copyMeta(const Bitmap& from, Bitmap& to) {
 cv::Mat asMat(Bitmap& b) {
   return cv::Mat(b.height(), b.width(), b.bitsPerPixel() == 24 ? CV_8UC3 : CV_8UC1, b.data().data(),
                  static_cast<std::size_t>(b.stride()));
-}
-
-std::vector<QRgb> vgaPalette() {
-  static const uint32_t v[16] = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
-                                 0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
-  std::vector<QRgb> p;
-  for (uint32_t c : v) p.push_back(0xFF000000u | c);
-  return p;
-}
-
-std::vector<QRgb> cubePalette() {
-  std::vector<QRgb> p;
-  for (int r = 0; r < 6; ++r)
-    for (int g = 0; g < 6; ++g)
-      for (int b = 0; b < 6; ++b) p.push_back(qRgb(r * 51, g * 51, b * 51));
-  for (int i = 0; i < 40; ++i) {
-    const int v = i * 255 / 39;
-    p.push_back(qRgb(v, v, v));
-  }
-  return p;
 }
 
 }  // namespace
@@ -75,11 +57,11 @@ Bitmap blankBitmap(int32_t w, int32_t h, int bpp, QRgb colour) {
     return b;
   }
   if (bpp == 1) b.palette() = {qRgb(0, 0, 0), qRgb(255, 255, 255)};
-  else if (bpp == 4) b.palette() = vgaPalette();
+  else if (bpp == 4) b.palette() = fixedPalette(4);
   else {
     const bool gray = qRed(colour) == qGreen(colour) && qGreen(colour) == qBlue(colour);
     if (gray) b.setGrayPalette();
-    else b.palette() = cubePalette();
+    else b.palette() = fixedPalette(8);
   }
   const int idx = nearestIndex(b.palette(), colour);
   uint8_t fill = 0;

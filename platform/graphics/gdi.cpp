@@ -561,6 +561,12 @@ uint32_t SetTextAlign(HDC dc, uint32_t align) {
 
 uint32_t GetTextAlign(HDC dc) { return IsDc(dc) ? dc->state.textAlign : 0xFFFFFFFFu; }
 
+int SetPolyFillMode(HDC dc, int mode) {
+  if (!IsDc(dc) || (mode != ALTERNATE && mode != WINDING)) return 0;
+  std::swap(dc->state.polyFillMode, mode);
+  return mode;
+}
+
 int SetROP2(HDC dc, int rop) {
   if (!IsDc(dc) || rop < R2_BLACK || rop > R2_WHITE) return 0;
   std::swap(dc->state.rop, rop);
@@ -601,7 +607,7 @@ bool Polygon(HDC dc, const POINT* points, int count) {
   for (int i = 0; i < count; ++i) poly << QPoint(points[i].x, points[i].y);
   path.addPolygon(poly);
   path.closeSubpath();
-  path.setFillRule(Qt::OddEvenFill);
+  path.setFillRule(dc->state.polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
   fillWithBrush(dc, path, dc->state.brush);
   strokePolyline(dc, points, count, true);
   return true;

@@ -125,6 +125,10 @@ constexpr int R2_MERGEPEN = 15;
 constexpr int R2_WHITE = 16;
 int SetROP2(HDC dc, int rop);
 int GetROP2(HDC dc);
+// How Polygon fills a self-crossing outline.
+constexpr int ALTERNATE = 1;
+constexpr int WINDING = 2;
+int SetPolyFillMode(HDC dc, int mode);
 
 // Drawing. Shapes take the current pen and brush; rectangles exclude right and bottom.
 bool MoveToEx(HDC dc, int32_t x, int32_t y, POINT* previous);

@@ -51,6 +51,7 @@ struct DcState {
   int bkMode = OPAQUE;
   uint32_t textAlign = TA_LEFT | TA_TOP;
   int rop = R2_COPYPEN;
+  int polyFillMode = ALTERNATE;
   std::optional<QRegion> clip;
   POINT position;
 };

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QWidget>
+#include <initializer_list>
 #include <memory>
+#include <utility>
 #include <string>
 
 #include "annotation/engine_interface.h"
@@ -66,3 +68,17 @@ class EngineTest : public ::testing::Test {
   plat::HWND window = nullptr;
   AnnEngineInterface* engine = nullptr;
 };
+
+// An element made through an object descriptor: type, rect in page pixels and further fields.
+inline int32_t MakeElementFromDesc(AnnEngineInterface* engine, AnnLayerHandle layer, int32_t type, plat::RECT rect,
+                                   std::initializer_list<std::pair<int32_t, AnnValue>> fields = {}) {
+  AnnObjectDesc* d = nullptr;
+  EXPECT_EQ(engine->CreateObjectDesc(&d), ANN_OK);
+  engine->SetObjectDescField(d, 128, type);
+  engine->SetObjectDescField(d, PROP_RECT, reinterpret_cast<AnnValue>(&rect));
+  for (auto [field, value] : fields) engine->SetObjectDescField(d, field, value);
+  int32_t id = 0;
+  EXPECT_EQ(engine->CreateObjectFromDesc(d, layer, &id), ANN_OK);
+  engine->FreeObjectDesc(d);
+  return id;
+}

@@ -1,6 +1,6 @@
 // The main window's documents: opening, paging and zoom, the save prompt, and saves of single and
 // multi-page documents.
-#include "tests/workspace/main_window_fixture.h"
+#include "tests/support/main_window_fixture.h"
 
 #include <QMouseEvent>
 
@@ -386,20 +386,6 @@ TEST_F(MainWindowTest, FailedMultiPageSaveLeavesTheTargetUntouchedAndSaysSo) {
   EXPECT_TRUE(frmImgClnt.IsLoaded());
 }
 
-}  // namespace
-
-namespace {
-// A left-button drag on a widget, as the user makes it.
-void drag(QWidget* w, QPoint from, QPoint to) {
-  auto send = [w](QEvent::Type type, QPoint p, Qt::MouseButton button, Qt::MouseButtons buttons) {
-    QMouseEvent e(type, QPointF(p), w->mapToGlobal(QPointF(p)), button, buttons, Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &e);
-  };
-  send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
-  send(QEvent::MouseMove, (from + to) / 2, Qt::NoButton, Qt::LeftButton);
-  send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
-  send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
-}
 }  // namespace
 
 TEST_F(MainWindowTest, ARectangleDrawnOnAPageIsStoredSavedWithTheTiffAndComesBack) {

@@ -1,7 +1,7 @@
 // The main window itself: the thumbnail strip and panes, the page view's mouse and keys, start-up,
 // the first activation, shut-down and the annotation notifications.
 #include "tests/controls/imaging/float_paste.h"
-#include "tests/workspace/main_window_fixture.h"
+#include "tests/support/main_window_fixture.h"
 
 #include <QKeyEvent>
 

@@ -2,6 +2,7 @@
 #include "annotation/ann_codes.h"
 #include "controls/annotation/annotation_control.h"
 #include "controls/imaging/imaging_control.h"
+#include "platform/graphics/gdi.h"
 #include "tests/support/temp_dir.h"
 
 #include <QApplication>
@@ -183,3 +184,97 @@ TEST(AnnotationControlWithoutEngine, EveryMemberFailsPlainly) {
 }
 
 }  // namespace
+
+namespace {
+
+void mouse(QWidget* on, QEvent::Type type, int x, int y, Qt::MouseButtons buttons) {
+  QMouseEvent e(type, QPointF(x, y), on->mapToGlobal(QPointF(x, y)), Qt::LeftButton, buttons, Qt::NoModifier);
+  QApplication::sendEvent(on, &e);
+}
+
+// A rectangle dragged on the view with the rectangle tool.
+void dragRectangle(ann::AnnotationControl* nx, img::ImagingControl* ix, QPoint from, QPoint to) {
+  nx->setCurrentTool(TOOL_RECTANGLE);
+  mouse(ix, QEvent::MouseButtonPress, from.x(), from.y(), Qt::LeftButton);
+  mouse(ix, QEvent::MouseMove, (from.x() + to.x()) / 2, (from.y() + to.y()) / 2, Qt::LeftButton);
+  mouse(ix, QEvent::MouseMove, to.x(), to.y(), Qt::LeftButton);
+  mouse(ix, QEvent::MouseButtonRelease, to.x(), to.y(), Qt::NoButton);
+  nx->setCurrentTool(TOOL_POINTER);
+}
+
+int nonWhitePixels(const QImage& image) {
+  int n = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if ((image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF) ++n;
+  return n;
+}
+
+QImage pictureOf(img::ImagingControl* ix) {
+  QImage image;
+  plat::HGLOBAL dib = ix->ImageHandleCopy();
+  plat::ImageFromPackedDib(dib, &image);
+  plat::GlobalFree(dib);
+  return image;
+}
+
+}  // namespace
+
+TEST_F(AnnotationControlTest, BurnedInAnnotationsStayInTheSavedPicture) {
+  nx->setAttachControlName(QStringLiteral("ixMain"));
+  img::ImagingControl* ix = view("ixMain");
+  window.show();
+  intptr_t layer = nx->NewLayer();
+  dragRectangle(nx, ix, {20, 20}, {80, 60});
+  ASSERT_EQ(nx->LayerObjectCount(layer), 1);
+  ASSERT_EQ(nonWhitePixels(pictureOf(ix)), 0);
+  nx->SetBurnInDepth(ix->ImageBitsPerPixel());
+  ASSERT_EQ(nx->BurnIn(layer), 0);
+  const int drawn = nonWhitePixels(pictureOf(ix));
+  EXPECT_GT(drawn, 100);
+
+  testsupport::TempDir dir;
+  for (auto [format, name] : {std::pair<int16_t, const char*>{5, "page.bmp"}, {2, "page.pcx"}}) {
+    const QString path = dir.file(QString::fromLatin1(name));
+    ix->setSaveMultiPage(false);
+    ix->setSaveFileType(format);
+    ix->setSaveFileName(path);
+    ix->SaveFile();
+    img::ImagingControl reader(&window);
+    reader.setSourceFile(path);
+    ASSERT_TRUE(reader.hasImage()) << name;
+    EXPECT_EQ(nonWhitePixels(pictureOf(&reader)), drawn) << name;
+  }
+}
+
+TEST_F(AnnotationControlTest, CopiedAnnotationsPasteIntoAnotherWindow) {
+  nx->setAttachControlName(QStringLiteral("ixMain"));
+  img::ImagingControl* ix = view("ixMain");
+  window.show();
+  intptr_t layer = nx->NewLayer();
+  EXPECT_EQ(nx->CopySelected(), ERR_NO_SELECTION);
+  dragRectangle(nx, ix, {20, 20}, {80, 60});
+  dragRectangle(nx, ix, {100, 30}, {150, 90});
+  ASSERT_EQ(nx->LayerObjectCount(layer), 2);
+  nx->SelectAll(layer, true);
+  ASSERT_EQ(nx->CopySelected(), 0);
+  EXPECT_TRUE(nx->CanPaste());
+
+  // A second window with its own control and engine.
+  QWidget other;
+  auto* page = new img::ImagingControl(&other);
+  page->setName(QStringLiteral("ixMain"));
+  page->CreateBlankImage(200, 100, 24, 0xFFFFFF);
+  page->resize(300, 200);
+  auto* nx2 = new AnnotationControl(&other, [page](const QString&) { return page; });
+  nx2->setAttachControlName(QStringLiteral("ixMain"));
+  intptr_t target = nx2->NewLayer();
+  EXPECT_TRUE(nx2->CanPaste());
+  EXPECT_EQ(nx2->PasteAnnotations(), 0);
+  EXPECT_EQ(nx2->LayerObjectCount(target), 2);
+
+  ASSERT_EQ(nx->CutSelected(), 0);
+  EXPECT_EQ(nx->LayerObjectCount(layer), 0);
+  EXPECT_EQ(nx2->PasteAnnotations(), 0);
+  EXPECT_EQ(nx2->LayerObjectCount(target), 4);
+}

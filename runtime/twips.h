@@ -1,5 +1,6 @@
 #pragma once
-// Geometry of a window's child widgets in twips, converted to and from the screen's pixels.
+// Geometry of a form's child widgets in twips (1440 per inch), converted to and from the screen's
+// pixels; every window of the program places its controls through these.
 #include "runtime/screen.h"
 
 #include <QWidget>

@@ -1,0 +1,178 @@
+// Burn-in: every layer drawn over the host's picture into a new packed device-independent bitmap
+// of 1, 4, 8 or 24 bits, with the colour-table rules of the target depth.
+#include <QImage>
+#include <QPainter>
+#include <array>
+#include <cstring>
+
+#include "annotation/engine.h"
+#include "annotation/engine_guard.h"
+#include "platform/graphics/gdi.h"
+
+using namespace ann_detail;
+
+namespace {
+
+uint32_t coloursOf(int bits) {
+  switch (bits) {
+    case 1: return 2;
+    case 2: return 4;
+    case 4: return 16;
+    case 8: return 256;
+    default: return 0;
+  }
+}
+
+uint32_t rowBytes(int bits, int32_t width) {
+  uint64_t bytes = (uint64_t(width) * uint64_t(bits) + 7) / 8;
+  return uint32_t((bytes + 3) & ~uint64_t(3));
+}
+
+// The 16 colours of a 4-bit target when the source has fewer.
+constexpr std::array<QRgb, 16> kSixteen = {
+    qRgb(0, 0, 0),     qRgb(128, 0, 0),   qRgb(255, 0, 0),     qRgb(0, 128, 0),   qRgb(128, 128, 0), qRgb(0, 255, 0),
+    qRgb(255, 255, 0), qRgb(0, 0, 128),   qRgb(128, 0, 128),   qRgb(0, 128, 128), qRgb(128, 128, 128),
+    qRgb(192, 192, 192), qRgb(0, 0, 255), qRgb(255, 0, 255),   qRgb(0, 255, 255), qRgb(255, 255, 255)};
+
+// The library's stock palette of 256 colours: the twenty fixed colours of a display at both ends,
+// a 6 x 6 x 6 colour cube and a ramp of greys in between.
+QList<QRgb> stockPalette() {
+  QList<QRgb> p = {qRgb(0, 0, 0),       qRgb(128, 0, 0),     qRgb(0, 128, 0),     qRgb(128, 128, 0),
+                   qRgb(0, 0, 128),     qRgb(128, 0, 128),   qRgb(0, 128, 128),   qRgb(192, 192, 192),
+                   qRgb(192, 220, 192), qRgb(166, 202, 240)};
+  for (int r = 0; r < 6; ++r)
+    for (int g = 0; g < 6; ++g)
+      for (int b = 0; b < 6; ++b) p.append(qRgb(r * 51, g * 51, b * 51));
+  for (int i = 1; i <= 20; ++i) p.append(qRgb(i * 12, i * 12, i * 12));
+  p += {qRgb(255, 251, 240), qRgb(160, 160, 164), qRgb(128, 128, 128), qRgb(255, 0, 0), qRgb(0, 255, 0),
+        qRgb(255, 255, 0),   qRgb(0, 0, 255),     qRgb(255, 0, 255),   qRgb(0, 255, 255), qRgb(255, 255, 255)};
+  return p;
+}
+
+// The colour table of the target: a standard one when the source has fewer colours, else the
+// first entries of the source's own.
+QList<QRgb> targetPalette(int bits, const plat::BITMAPINFOHEADER& source, const uint8_t* sourceTable) {
+  uint32_t want = coloursOf(bits);
+  QList<QRgb> table;
+  if (want == 0) return table;
+  uint32_t have = coloursOf(source.biBitCount);
+  if (have < want) {
+    if (bits == 8) return stockPalette();
+    if (bits == 4) return QList<QRgb>(kSixteen.begin(), kSixteen.end());
+    return {qRgb(0, 0, 0), qRgb(255, 255, 255)};
+  }
+  for (uint32_t i = 0; i < want; ++i) {
+    const uint8_t* e = sourceTable + 4 * i;
+    table.append(qRgb(e[2], e[1], e[0]));
+  }
+  return table;
+}
+
+}  // namespace
+
+plat::HGLOBAL AnnEngine::RenderIntoBitmap(int bits, plat::HGLOBAL source) {
+  std::size_t sourceSize = plat::PackedDibSizeInBlock(source);
+  if (!sourceSize) return nullptr;
+  plat::BITMAPINFOHEADER sh;
+  std::vector<uint8_t> sourceTable;
+  {
+    auto* p = static_cast<const uint8_t*>(plat::GlobalLock(source));
+    if (!p) return nullptr;
+    std::memcpy(&sh, p, sizeof sh);
+    uint32_t n = coloursOf(sh.biBitCount);
+    if (sh.biClrUsed && sh.biClrUsed < n) n = sh.biClrUsed;
+    sourceTable.assign(p + sizeof sh, p + sizeof sh + 4 * n);
+    sourceTable.resize(4 * coloursOf(sh.biBitCount), 0);
+    plat::GlobalUnlock(source);
+  }
+  QImage canvas;
+  if (!plat::ImageFromPackedDib(source, &canvas)) return nullptr;
+  canvas = canvas.convertToFormat(QImage::Format_RGB32);
+  const int32_t width = canvas.width(), height = canvas.height();
+  if (canvas.isNull() || width <= 0 || height <= 0) return nullptr;
+
+  {
+    QPainter painter(&canvas);
+    plat::HDC dc = plat::CreatePainterDC(&painter);
+    if (!dc) return nullptr;
+    // The view spans the picture exactly, so that a page pixel lands on the same bitmap pixel.
+    plat::RECT r{0, 0, width, height};
+    renderIntoBitmap_ = true;
+    view_.SetHandlesHidden(true);
+    Draw(dc, &r, &r, 0, 0, 0, 0);
+    view_.SetHandlesHidden(false);
+    renderIntoBitmap_ = false;
+    view_.MarkStale();
+    plat::DeleteDC(dc);
+  }
+
+  QList<QRgb> palette = targetPalette(bits, sh, sourceTable.data());
+  const uint32_t stride = rowBytes(bits, width);
+  plat::BITMAPINFOHEADER th;
+  th.biWidth = width;
+  th.biHeight = height;
+  th.biBitCount = uint16_t(bits);
+  th.biSizeImage = uint32_t(uint64_t(stride) * uint64_t(height));
+  const std::size_t tableBytes = 4 * std::size_t(palette.size());
+  const std::size_t total = sizeof th + tableBytes + std::size_t(th.biSizeImage);
+  plat::HGLOBAL target = plat::GlobalAlloc(plat::GHND, total);
+  auto* out = static_cast<uint8_t*>(plat::GlobalLock(target));
+  if (!out) {
+    plat::GlobalFree(target);
+    return nullptr;
+  }
+  std::memcpy(out, &th, sizeof th);
+  uint8_t* table = out + sizeof th;
+  for (int i = 0; i < palette.size(); ++i) {
+    table[4 * i + 0] = uint8_t(qBlue(palette[i]));
+    table[4 * i + 1] = uint8_t(qGreen(palette[i]));
+    table[4 * i + 2] = uint8_t(qRed(palette[i]));
+  }
+  uint8_t* pixels = table + tableBytes;
+  if (bits == 24) {
+    for (int32_t y = 0; y < height; ++y) {
+      const auto* line = reinterpret_cast<const QRgb*>(canvas.constScanLine(height - 1 - y));
+      uint8_t* dst = pixels + uint64_t(y) * stride;
+      for (int32_t x = 0; x < width; ++x) {
+        dst[3 * x + 0] = uint8_t(qBlue(line[x]));
+        dst[3 * x + 1] = uint8_t(qGreen(line[x]));
+        dst[3 * x + 2] = uint8_t(qRed(line[x]));
+      }
+    }
+  } else {
+    // Every pixel takes the nearest colour of the table, without dithering: annotations keep
+    // clean edges.
+    QImage indexed = canvas.convertToFormat(QImage::Format_Indexed8, palette, Qt::ThresholdDither | Qt::AvoidDither);
+    for (int32_t y = 0; y < height; ++y) {
+      const uchar* line = indexed.constScanLine(height - 1 - y);
+      uint8_t* dst = pixels + uint64_t(y) * stride;
+      if (bits == 8) {
+        std::memcpy(dst, line, std::size_t(width));
+      } else if (bits == 4) {
+        for (int32_t x = 0; x < width; ++x) dst[x / 2] |= uint8_t((line[x] & 0x0F) << (x % 2 ? 0 : 4));
+      } else {
+        for (int32_t x = 0; x < width; ++x)
+          if (line[x] & 1) dst[x / 8] |= uint8_t(0x80 >> (x % 8));
+      }
+    }
+  }
+  plat::GlobalUnlock(target);
+  return target;
+}
+
+int32_t AnnEngine::BurnInLayers(int32_t bitsPerPixel) {
+  return guardedCode([&]() -> int32_t {
+    if (layers_.empty()) return ANN_OK;
+    if (bitsPerPixel != 1 && bitsPerPixel != 4 && bitsPerPixel != 8 && bitsPerPixel != 24) return ERR_BAD_VALUE;
+    // Both callbacks are needed: a picture rendered for nobody would only be thrown away.
+    if (!imageSource_ || !imageResult_) return ERR_NO_IMAGE_SOURCE;
+    plat::HGLOBAL source = nullptr;
+    int32_t freeAfterUse = 0;
+    imageSource_(auxCookie_, &source, &freeAfterUse);
+    if (!source) return ERR_NO_IMAGE;
+    plat::HGLOBAL target = RenderIntoBitmap(bitsPerPixel, source);
+    if (freeAfterUse) plat::GlobalFree(source);
+    if (!target) return ERR_RENDER_FAILED;
+    return imageResult_(auxCookie_, target);
+  });
+}

@@ -1,0 +1,55 @@
+#include "annotation/persist/memory_stream.h"
+
+#include <cstring>
+
+#include "platform/ole/ole.h"
+
+AnnStreamRef::~AnnStreamRef() {
+  if (locked_) plat::GlobalUnlock(locked_);
+  if (stream_) stream_->Release();
+}
+
+bool AnnStreamRef::MakeMemory() { return plat::SUCCEEDED(plat::CreateStreamOnHGlobal(nullptr, true, &stream_)); }
+
+bool AnnStreamRef::MakeReader(const void* data, std::size_t bytes) {
+  plat::HGLOBAL block = bytes ? plat::GlobalFromBytes(data, bytes) : nullptr;
+  if (!block) return false;
+  if (plat::FAILED(plat::CreateStreamOnHGlobal(block, true, &stream_))) {
+    plat::GlobalFree(block);
+    return false;
+  }
+  return true;
+}
+
+int64_t AnnStreamRef::Position() const {
+  uint64_t pos = 0;
+  if (!stream_ || plat::FAILED(stream_->Seek(0, plat::STREAM_SEEK_CUR, &pos))) return -1;
+  return int64_t(pos);
+}
+
+bool AnnStreamRef::Rewind() const {
+  return stream_ && plat::SUCCEEDED(stream_->Seek(0, plat::STREAM_SEEK_SET, nullptr));
+}
+
+const uint8_t* AnnStreamRef::Written(uint64_t* count) const {
+  *count = 0;
+  int64_t size = Position();
+  plat::HGLOBAL block = nullptr;
+  if (size < 0 || plat::FAILED(plat::GetHGlobalFromStream(stream_, &block))) return nullptr;
+  if (plat::GlobalSize(block) < uint64_t(size)) return nullptr;
+  if (locked_) plat::GlobalUnlock(locked_);
+  auto* data = static_cast<const uint8_t*>(plat::GlobalLock(block));
+  locked_ = data ? block : nullptr;
+  if (!data && size > 0) return nullptr;
+  *count = uint64_t(size);
+  return data;
+}
+
+bool AnnStreamRef::WrittenBytes(std::vector<uint8_t>* bytes) const {
+  uint64_t count = 0;
+  const uint8_t* data = Written(&count);
+  if (!data && count) return false;
+  if (Position() < 0) return false;
+  bytes->assign(data, data + count);
+  return true;
+}

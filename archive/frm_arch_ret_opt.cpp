@@ -1,0 +1,61 @@
+#include "archive/frm_arch_ret_opt.h"
+
+#include "runtime/dialogs.h"
+#include "workspace/mod_vars.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+rt::DefaultInstance<frmArchRetOptForm> frmArchRetOpt;
+
+frmArchRetOptForm::frmArchRetOptForm() {
+  setCaption(QStringLiteral("   Select Image To Retrieve"));
+  auto* fraItems = new QGroupBox(this);
+  lsvItem = new QTreeWidget(fraItems);
+  lsvItem->setColumnCount(3);
+  lsvItem->setRootIsDecorated(false);
+  lsvItem->setSelectionMode(QAbstractItemView::SingleSelection);
+  lsvItem->setHeaderLabels({QStringLiteral("Archive ID"), QString(), QString()});
+  (new QVBoxLayout(fraItems))->addWidget(lsvItem);
+  cmdOK = new QPushButton(QStringLiteral("&OK"), this);
+  cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+  cmdOK->setDefault(true);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(cmdOK);
+  buttons->addWidget(cmdCancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(fraItems);
+  layout->addLayout(buttons);
+  resize(480, 300);
+  connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+  connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+  connect(lsvItem, &QTreeWidget::itemDoubleClicked, this, [this] { cmdOK_Click(); });
+}
+
+void frmArchRetOptForm::Form_Load() {
+  lsvItem->headerItem()->setText(1, modVars::gstrParm1Caption);
+  lsvItem->headerItem()->setText(2, modVars::gstrParm2Caption);
+}
+
+void frmArchRetOptForm::addItem(const arch::Keys& keys) {
+  new QTreeWidgetItem(lsvItem, {keys.achId, keys.parm1, keys.parm2});
+}
+
+void frmArchRetOptForm::cmdOK_Click() {
+  const QList<QTreeWidgetItem*> picked = lsvItem->selectedItems();
+  if (picked.isEmpty()) {
+    rt::MsgBox(QStringLiteral("Please select a record to retrieve first!"), rt::vbExclamation, QStringLiteral("Error"));
+    return;
+  }
+  modVars::gstrAchID = picked.front()->text(0);
+  modVars::gstrParm1 = picked.front()->text(1);
+  modVars::gstrParm2 = picked.front()->text(2);
+  Unload();
+}
+
+void frmArchRetOptForm::cmdCancel_Click() { Unload(); }

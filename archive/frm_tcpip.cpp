@@ -1,0 +1,327 @@
+#include "archive/frm_tcpip.h"
+
+#include "archive/archive_protocol.h"
+#include "archive/frm_arch_ret_opt.h"
+#include "archive/read_file_bytes.h"
+#include "runtime/dialogs.h"
+#include "runtime/screen.h"
+#include "workspace/frm_img_clnt.h"
+#include "workspace/mod_vars.h"
+
+#include <QFileInfo>
+#include <QLabel>
+#include <QVBoxLayout>
+
+rt::DefaultInstance<frmTCPIPForm> frmTCPIP;
+
+namespace {
+
+using namespace modVars;
+using modTCP::gstrTCPCommand;
+
+const QString kNetworkErrors = QStringLiteral("TCPIP network errors encountered. Operation aborted!");
+
+void hourglass() { rt::Screen::setMousePointer(rt::vbHourglass); }
+void defaultPointer() { rt::Screen::setMousePointer(rt::vbDefault); }
+
+void clearKeys() {
+  gstrAchID.clear();
+  gstrParm1.clear();
+  gstrParm2.clear();
+}
+
+}  // namespace
+
+frmTCPIPForm::frmTCPIPForm() {
+  setCaption(QStringLiteral("   Network Manager"));
+  lblProcess = new QLabel(QStringLiteral("Initializing..."), this);
+  lblProcess->setAlignment(Qt::AlignCenter);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(lblProcess);
+  setFixedSize(360, 90);
+  sckReq = new arch::ExchangeLink(this);
+  sckCmt = new arch::ExchangeLink(this);
+  connect(sckReq, &arch::ExchangeLink::fired, this, [this](int16_t s) { tmrReq_Timer(s); });
+  connect(sckReq, &arch::ExchangeLink::connected, this, [this] { sckReq_Connect(); });
+  connect(sckReq, &arch::ExchangeLink::reply, this, [this](const QByteArray& r) { sckReq_Reply(r); });
+  connect(sckReq, &arch::ExchangeLink::bytes, this, [this](const QByteArray& b) { sckReq_Bytes(b); });
+  connect(sckCmt, &arch::ExchangeLink::fired, this, [this](int16_t s) { tmrCmt_Timer(s); });
+  connect(sckCmt, &arch::ExchangeLink::connected, this, [this] { sckCmt_Connect(); });
+  connect(sckCmt, &arch::ExchangeLink::reply, this, [this](const QByteArray& r) { sckCmt_Reply(r); });
+}
+
+bool frmTCPIPForm::retrieving() const { return gstrTCPCommand == QLatin1String("RETRIEVE"); }
+
+QString frmTCPIPForm::user() const { return frmImgClnt->StatusPanel(QStringLiteral("LOGIN")).trimmed(); }
+
+void frmTCPIPForm::Form_Load() {
+  if (gstrTCPCommand == QLatin1String("RETRIEVE"))
+    sckReq->step(100);
+  else if (gstrTCPCommand == QLatin1String("LOGOUT"))
+    sckReq->step(120);
+  else if (gstrTCPCommand == QLatin1String("UNLOCK"))
+    sckReq->step(130);
+  else if (gstrTCPCommand == QLatin1String("ARCHIVE"))
+    sckCmt->step(200);
+}
+
+// Closing the window while an operation runs cancels it: nothing is reported as done.
+void frmTCPIPForm::Form_QueryUnload(int&, int) {
+  if (ended_) return;
+  ended_ = true;
+  sckReq->close();
+  sckCmt->close();
+  if (retrieving()) dropWorkingFile();
+  defaultPointer();
+}
+
+void frmTCPIPForm::dropWorkingFile() {
+  // A partial download must never be taken for the document.
+  if (working_.isOpen()) working_.close();
+  QFile::remove(modTCP::fnWorkingFilePath());
+}
+
+void frmTCPIPForm::finish(arch::ExchangeLink* link, const QString& message, int style, const QString& title) {
+  ended_ = true;
+  link->close();
+  if (working_.isOpen()) working_.close();
+  defaultPointer();
+  if (!message.isEmpty()) rt::MsgBox(message, style, title);
+  Unload();
+}
+
+// ---- Request side ----------------------------------------------------------------------------------
+
+void frmTCPIPForm::tmrReq_Timer(int16_t state) {
+  const arch::Timing& t = arch::timing();
+  const int port = modTCP::gstrRetPort.toInt();
+  switch (state) {
+    case 100:
+    case 120:
+    case 130:
+      lblProcess->setText(state == 100   ? QStringLiteral("Retrieving Image From Archive...")
+                          : state == 120 ? QStringLiteral("Logging user out...")
+                                         : QStringLiteral("Unlocking AchID..."));
+      hourglass();
+      sckReq->wait(state == 100 ? 198 : 199, t.watchdogMs);
+      sckReq->connectTo(modTCP::gstrRemoteHost, port);
+      break;
+    case 101:
+      hourglass();
+      sckReq->wait(199, t.watchdogMs);
+      sckReq->send(arch::msgInit(user(), gstrAchID, gstrParm1, gstrParm2, gblnAchUpd));
+      break;
+    case 102:
+      hourglass();
+      sckReq->wait(199, t.watchdogMs);
+      proceedSent_ = true;
+      sckReq->send(arch::msgAckPleaseProceed());
+      break;
+    case 121:
+      hourglass();
+      sckReq->wait(199, t.watchdogMs);
+      sckReq->send(arch::msgLogout(user()));
+      break;
+    case 131:
+      hourglass();
+      sckReq->wait(199, t.watchdogMs);
+      sckReq->send(arch::msgUnlock(gstrAchID));
+      break;
+    case 103:
+    case 122:
+    case 132:
+      frmImgClnt->NetworkResult = QStringLiteral("True");
+      finish(sckReq);
+      break;
+    case 198:
+      finish(sckReq, QStringLiteral("Request Server could not be contacted. Operation aborted!"));
+      break;
+    case 199:
+      if (retrieving()) dropWorkingFile();
+      finish(sckReq, kNetworkErrors);
+      break;
+    default:
+      break;
+  }
+}
+
+void frmTCPIPForm::sckReq_Connect() {
+  blnTextMode = true;
+  if (retrieving()) {
+    const QString path = modTCP::fnWorkingFilePath();
+    QFile::remove(path);
+    working_.setFileName(path);
+    if (!working_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+      finish(sckReq, QStringLiteral("The working file could not be created:") + QLatin1Char('\r') + path);
+      return;
+    }
+    lngBytes = 0;
+    received_ = 0;
+    sckReq->step(101);
+  } else if (gstrTCPCommand == QLatin1String("LOGOUT")) {
+    sckReq->step(121);
+  } else {
+    sckReq->step(131);
+  }
+}
+
+void frmTCPIPForm::sckReq_Reply(const QByteArray& reply) {
+  using arch::RequestReply;
+  const auto unexpected = [&] {
+    if (retrieving()) dropWorkingFile();
+    finish(sckReq, QStringLiteral("Unexpected message received from Image Server:") + QLatin1Char('\r') +
+                       arch::wireText(reply));
+  };
+  const RequestReply kind = arch::classifyRequestReply(reply);
+  // A reply that belongs to another command is not taken for this one's success.
+  bool fits = retrieving();
+  if (kind == RequestReply::LogoutCompleted) fits = gstrTCPCommand == QLatin1String("LOGOUT");
+  if (kind == RequestReply::UnlockCompleted) fits = gstrTCPCommand == QLatin1String("UNLOCK");
+  if (!fits) return unexpected();
+  switch (kind) {
+    case RequestReply::NotFound:
+      clearKeys();
+      dropWorkingFile();
+      finish(sckReq, QStringLiteral("Image Not Found!"));
+      return;
+    case RequestReply::FileLocked:
+      clearKeys();
+      dropWorkingFile();
+      finish(sckReq, QStringLiteral("File is locked by:") + QLatin1Char('\r') + arch::lockHolder(reply),
+             rt::vbInformation, QStringLiteral("Information"));
+      return;
+    case RequestReply::NumPaths: {
+      const std::vector<arch::Keys> records = arch::parseNumPaths(reply);
+      clearKeys();
+      defaultPointer();
+      frmArchRetOptForm* chooser = frmArchRetOpt.get();
+      for (const arch::Keys& k : records) chooser->addItem(k);
+      QPointer<frmTCPIPForm> self(this);
+      chooser->Show(rt::vbModal);
+      if (!self || ended_) return;
+      if (!gstrAchID.isEmpty() || !gstrParm1.isEmpty() || !gstrParm2.isEmpty()) {
+        hourglass();
+        sckReq->step(101);
+      } else {
+        dropWorkingFile();
+        finish(sckReq);
+      }
+      return;
+    }
+    case RequestReply::IndicesBytes: {
+      const auto r = arch::parseIndicesBytes(reply);
+      if (!r || sckReq->hasPendingText()) {
+        dropWorkingFile();
+        finish(sckReq, kNetworkErrors);
+        return;
+      }
+      gstrAchID = r->keys.achId;
+      gstrOrigAchID = r->keys.achId;
+      gstrParm1 = r->keys.parm1;
+      gstrParm2 = r->keys.parm2;
+      lngBytes = r->byteCount;
+      blnTextMode = false;
+      sckReq->setRaw(true);
+      sckReq->step(102);
+      return;
+    }
+    case RequestReply::LogoutCompleted:
+      sckReq->step(122);
+      return;
+    case RequestReply::UnlockCompleted:
+      sckReq->step(132);
+      return;
+    case RequestReply::Unexpected:
+      unexpected();
+      return;
+  }
+}
+
+void frmTCPIPForm::sckReq_Bytes(const QByteArray& bytes) {
+  const qint64 total = static_cast<qint64>(lngBytes) + 1;
+  // Bytes before the go-ahead, more than announced, or a file that cannot take them end the
+  // download as a network failure.
+  if (!proceedSent_ || received_ + bytes.size() > total || working_.write(bytes) != bytes.size()) {
+    dropWorkingFile();
+    finish(sckReq, kNetworkErrors);
+    return;
+  }
+  received_ += bytes.size();
+  if (received_ == total) {
+    if (!working_.flush()) {
+      dropWorkingFile();
+      finish(sckReq, kNetworkErrors);
+      return;
+    }
+    working_.close();
+    sckReq->step(103);
+    return;
+  }
+  // Every arrival re-arms the watchdog: a stalled download ends instead of hanging.
+  sckReq->wait(199, arch::timing().watchdogMs);
+}
+
+// ---- Commit side -----------------------------------------------------------------------------------
+
+void frmTCPIPForm::tmrCmt_Timer(int16_t state) {
+  const arch::Timing& t = arch::timing();
+  switch (state) {
+    case 200:
+      lblProcess->setText(QStringLiteral("Committing Image To Archive..."));
+      hourglass();
+      // The document as it is on disk now: the working file, or where Save As put it.
+      uploadFile_ = gstrCurrFile.isEmpty() ? modTCP::fnWorkingFilePath() : gstrCurrFile;
+      sckCmt->wait(298, t.watchdogMs);
+      sckCmt->connectTo(modTCP::gstrRemoteHost, modTCP::gstrAchPort.toInt());
+      break;
+    case 201: {
+      hourglass();
+      const auto data = arch::ReadFileBytes(uploadFile_);
+      if (!data) {
+        finish(sckCmt, QStringLiteral("File does not exists!"));
+        return;
+      }
+      sckCmt->wait(299, t.transferWatchdogMs);
+      bytesSent_ = true;
+      sckCmt->send(*data);
+      break;
+    }
+    case 202:
+      finish(sckCmt, QStringLiteral("Document archived successfully"), rt::vbInformation,
+             QStringLiteral("Information"));
+      break;
+    case 298:
+      finish(sckCmt, QStringLiteral("Archive Server could not be contacted. Operation aborted!"));
+      break;
+    case 299:
+      finish(sckCmt, kNetworkErrors);
+      break;
+    default:
+      break;
+  }
+}
+
+void frmTCPIPForm::sckCmt_Connect() {
+  const QFileInfo fi(uploadFile_);
+  if (!fi.isFile()) {
+    finish(sckCmt, QStringLiteral("File does not exists!"));
+    return;
+  }
+  hourglass();
+  sckCmt->wait(299, arch::timing().watchdogMs);
+  headerSent_ = true;
+  sckCmt->send(arch::msgArchHeader(QStringLiteral("REINDEX"), gstrOrigAchID, gstrAchID, gstrParm1, gstrParm2, fi.size()));
+}
+
+void frmTCPIPForm::sckCmt_Reply(const QByteArray& reply) {
+  const arch::ArchiveReply kind = arch::classifyArchiveReply(reply);
+  // The go-ahead answers the header only, and the completion only the document bytes.
+  if (kind == arch::ArchiveReply::PleaseProceed && headerSent_ && !bytesSent_) {
+    headerSent_ = false;
+    sckCmt->step(201);
+  } else if (kind == arch::ArchiveReply::TransferCompleted && bytesSent_) {
+    sckCmt->step(202);
+  } else {
+    finish(sckCmt, arch::wireText(reply), rt::vbOKOnly, QStringLiteral("Error"));
+  }
+}

@@ -1,0 +1,180 @@
+// Neighbourhood filters over OpenCV: every pixel of the result depends on the pixels around it.
+// Palette pictures are first brought to grey or colour (ops::toWorkingDepth).
+#include "controls/imaging/image_ops.h"
+#include "controls/imaging/ops_support.h"
+
+#include <algorithm>
+#include <cmath>
+#include <opencv2/imgproc.hpp>
+#include <random>
+
+namespace img {
+
+namespace {
+
+// Runs f(src, dst) on the picture at its working depth and stores the result.
+template <class F>
+void filterWith(Bitmap& b, F f) {
+  if (b.isNull()) return;
+  ops::toWorkingDepth(b);
+  cv::Mat src = ops::asMat(b);
+  cv::Mat dst;
+  f(src, dst);
+  ops::storeMat(b, dst);
+}
+
+// The fixed seed of the random effects: the preview and the applied effect are the same picture.
+constexpr uint32_t kSeed = 0x5EED1234u;
+
+}  // namespace
+
+void blur(Bitmap& b) {
+  filterWith(b, [](const cv::Mat& s, cv::Mat& d) { cv::blur(s, d, cv::Size(3, 3), cv::Point(-1, -1), cv::BORDER_REPLICATE); });
+}
+
+void soften(Bitmap& b, int level) {
+  const double sigma = 0.4 * std::clamp(level, 1, 10);
+  filterWith(b, [sigma](const cv::Mat& s, cv::Mat& d) { cv::GaussianBlur(s, d, cv::Size(0, 0), sigma, sigma, cv::BORDER_REPLICATE); });
+}
+
+void sharpen(Bitmap& b, int level) {
+  const double amount = 0.25 * std::clamp(level, 1, 10);
+  filterWith(b, [amount](const cv::Mat& s, cv::Mat& d) {
+    cv::Mat smooth;
+    cv::GaussianBlur(s, smooth, cv::Size(0, 0), 1.0, 1.0, cv::BORDER_REPLICATE);
+    cv::addWeighted(s, 1.0 + amount, smooth, -amount, 0, d);
+  });
+}
+
+void blend(Bitmap& b, int percent) {
+  const double a = std::clamp(percent, 0, 100) / 100.0;
+  if (a == 0) return;
+  filterWith(b, [a](const cv::Mat& s, cv::Mat& d) {
+    cv::Mat mean;
+    cv::blur(s, mean, cv::Size(5, 5), cv::Point(-1, -1), cv::BORDER_REPLICATE);
+    cv::addWeighted(s, 1.0 - a, mean, a, 0, d);
+  });
+}
+
+void median(Bitmap& b) {
+  filterWith(b, [](const cv::Mat& s, cv::Mat& d) { cv::medianBlur(s, d, 3); });
+}
+
+void emboss(Bitmap& b) {
+  filterWith(b, [](const cv::Mat& s, cv::Mat& d) {
+    const cv::Mat k = (cv::Mat_<float>(3, 3) << -1, -1, 0, -1, 0, 1, 0, 1, 1);
+    cv::filter2D(s, d, -1, k, cv::Point(-1, -1), 128, cv::BORDER_REPLICATE);
+  });
+}
+
+void outline(Bitmap& b) {
+  filterWith(b, [](const cv::Mat& s, cv::Mat& d) {
+    cv::Mat lap;
+    cv::Laplacian(s, lap, CV_16S, 1, 1, 0, cv::BORDER_REPLICATE);
+    cv::Mat mag;
+    cv::convertScaleAbs(lap, mag);
+    cv::bitwise_not(mag, d);
+  });
+}
+
+void dilate(Bitmap& b) {
+  filterWith(b, [](const cv::Mat& s, cv::Mat& d) {
+    cv::dilate(s, d, cv::Mat(), cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+  });
+}
+
+void erode(Bitmap& b) {
+  filterWith(b, [](const cv::Mat& s, cv::Mat& d) {
+    cv::erode(s, d, cv::Mat(), cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+  });
+}
+
+void motionBlur(Bitmap& b, int intensity, int hVelocity, int vVelocity) {
+  const int n = std::clamp(intensity, 1, 25);
+  if (n == 1 || (hVelocity == 0 && vVelocity == 0)) return;
+  // A line of n taps from the pixel back along the direction of motion, each step one velocity.
+  const int dx = std::clamp(hVelocity, -10, 10), dy = std::clamp(vVelocity, -10, 10);
+  const int rx = std::abs(dx) * (n - 1), ry = std::abs(dy) * (n - 1);
+  cv::Mat k = cv::Mat::zeros(2 * ry + 1, 2 * rx + 1, CV_32F);
+  for (int i = 0; i < n; ++i) k.at<float>(ry - dy * i, rx - dx * i) += 1.0f / n;
+  filterWith(b, [&k](const cv::Mat& s, cv::Mat& d) { cv::filter2D(s, d, -1, k, cv::Point(-1, -1), 0, cv::BORDER_REPLICATE); });
+}
+
+void addNoise(Bitmap& b, int frequency, int intensity) {
+  const int f = std::clamp(frequency, 0, 100), a = std::clamp(intensity, 0, 255);
+  if (b.isNull() || f == 0 || a == 0) return;
+  ops::toWorkingDepth(b);
+  std::mt19937 rng(kSeed);
+  const int ch = b.bitsPerPixel() / 8;
+  for (int32_t y = 0; y < b.height(); ++y) {
+    uint8_t* p = b.row(y);
+    for (int32_t x = 0; x < b.width(); ++x, p += ch) {
+      const uint32_t r = rng();
+      if (static_cast<int>(r % 100) >= f) continue;
+      const int delta = static_cast<int>((r >> 8) % static_cast<uint32_t>(2 * a + 1)) - a;
+      for (int c = 0; c < ch; ++c) p[c] = static_cast<uint8_t>(std::clamp(p[c] + delta, 0, 255));
+    }
+  }
+}
+
+void diffuse(Bitmap& b) {
+  if (b.isNull()) return;
+  ops::toWorkingDepth(b);
+  const Bitmap src = b;
+  std::mt19937 rng(kSeed);
+  const int ch = b.bitsPerPixel() / 8;
+  const int32_t w = b.width(), h = b.height();
+  for (int32_t y = 0; y < h; ++y) {
+    uint8_t* p = b.row(y);
+    for (int32_t x = 0; x < w; ++x) {
+      const uint32_t r = rng();
+      const int32_t sx = std::clamp(x + static_cast<int32_t>(r % 5) - 2, 0, w - 1);
+      const int32_t sy = std::clamp(y + static_cast<int32_t>((r >> 8) % 5) - 2, 0, h - 1);
+      const uint8_t* q = src.row(sy) + static_cast<std::ptrdiff_t>(sx) * ch;
+      for (int c = 0; c < ch; ++c) p[static_cast<std::ptrdiff_t>(x) * ch + c] = q[c];
+    }
+  }
+}
+
+void mosaic(Bitmap& b, int blockSize) {
+  const int n = std::max(1, blockSize);
+  if (b.isNull() || n == 1) return;
+  ops::toWorkingDepth(b);
+  cv::Mat m = ops::asMat(b);
+  for (int y = 0; y < b.height(); y += n)
+    for (int x = 0; x < b.width(); x += n) {
+      cv::Mat cell = m(cv::Rect(x, y, std::min(n, b.width() - x), std::min(n, b.height() - y)));
+      const cv::Scalar mean = cv::mean(cell);
+      cell.setTo(cv::Scalar(std::round(mean[0]), std::round(mean[1]), std::round(mean[2])));
+    }
+}
+
+void buttonize(Bitmap& b, int style, int bevelWidth, int intensity) {
+  if (b.isNull()) return;
+  const int w = std::min({std::max(0, bevelWidth), b.width() / 2, b.height() / 2});
+  const double k = std::clamp(intensity, 0, 100) / 100.0;
+  if (w == 0 || k == 0) return;
+  ops::toWorkingDepth(b);
+  const int ch = b.bitsPerPixel() / 8;
+  const bool raised = style != 0;
+  // Top and left bevels catch the light on a raised button, bottom and right are in shadow; an
+  // inset button the other way round. Where bevels meet, the nearer edge wins.
+  for (int32_t y = 0; y < b.height(); ++y) {
+    uint8_t* p = b.row(y);
+    for (int32_t x = 0; x < b.width(); ++x) {
+      const int32_t dl = x, dt = y, dr = b.width() - 1 - x, db = b.height() - 1 - y;
+      const int32_t dmin = std::min({dl, dt, dr, db});
+      if (dmin >= w) continue;
+      const bool lightSide = (dmin == dl || dmin == dt) && !(dmin == dr || dmin == db) ? true
+                             : (dmin == dt || dmin == dl) && (dmin == dr || dmin == db) ? (dl + dt <= dr + db)
+                                                                                       : false;
+      const bool light = lightSide == raised;
+      for (int c = 0; c < ch; ++c) {
+        uint8_t& v = p[static_cast<std::ptrdiff_t>(x) * ch + c];
+        v = static_cast<uint8_t>(light ? std::lround(v + (255 - v) * k) : std::lround(v * (1 - k)));
+      }
+    }
+  }
+}
+
+}  // namespace img

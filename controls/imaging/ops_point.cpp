@@ -1,0 +1,220 @@
+// Colour mappings: each output value depends on the pixel's own colour only, so palette pictures
+// keep their depth and only their palette changes.
+#include "controls/imaging/image_ops.h"
+#include "controls/imaging/ops_support.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <opencv2/imgproc.hpp>
+
+namespace img {
+
+namespace ops {
+
+void storeMat(Bitmap& b, const cv::Mat& m) {
+  const std::size_t bytes = static_cast<std::size_t>(b.width()) * (b.bitsPerPixel() / 8);
+  for (int y = 0; y < b.height(); ++y) std::memcpy(b.row(y), m.ptr(y), bytes);
+}
+
+void applyLuts(Bitmap& b, const Lut& red, const Lut& green, const Lut& blue) {
+  if (b.isNull()) return;
+  if (b.bitsPerPixel() <= 8) {
+    for (QRgb& c : b.palette()) c = qRgb(red[qRed(c)], green[qGreen(c)], blue[qBlue(c)]);
+    return;
+  }
+  cv::Mat lut(1, 256, CV_8UC3);
+  for (int i = 0; i < 256; ++i) lut.at<cv::Vec3b>(0, i) = cv::Vec3b(blue[static_cast<std::size_t>(i)], green[static_cast<std::size_t>(i)], red[static_cast<std::size_t>(i)]);
+  cv::Mat m = asMat(b);
+  cv::LUT(m, lut, m);
+}
+
+}  // namespace ops
+
+namespace {
+
+using ops::Lut;
+
+uint8_t clamp8(double v) { return static_cast<uint8_t>(std::clamp(std::lround(v), 0L, 255L)); }
+
+template <class F>
+Lut makeLut(F f) {
+  Lut t{};
+  for (int i = 0; i < 256; ++i) t[static_cast<std::size_t>(i)] = clamp8(f(i));
+  return t;
+}
+
+// Maps whole colours (for mappings that mix the channels): palette entries, or every pixel of a
+// colour picture through a cache of the colours met so far.
+template <class F>
+void mapColours(Bitmap& b, F f) {
+  if (b.isNull()) return;
+  if (b.bitsPerPixel() <= 8) {
+    for (QRgb& c : b.palette()) c = f(c);
+    return;
+  }
+  // One entry per 24-bit colour would be 64 MB; 18-bit keys with a check of the full colour keep
+  // the common case (few distinct colours, or smooth areas) cheap.
+  std::vector<uint32_t> keyOf(1u << 18, 0xFFFFFFFFu), valueOf(1u << 18);
+  for (int32_t y = 0; y < b.height(); ++y) {
+    uint8_t* p = b.row(y);
+    for (int32_t x = 0; x < b.width(); ++x, p += 3) {
+      const uint32_t rgb = (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
+      const uint32_t k = ((rgb >> 6) & 0x3F000u) | ((rgb >> 4) & 0xFC0u) | ((rgb >> 2) & 0x3Fu);
+      uint32_t out;
+      if (keyOf[k] == rgb) {
+        out = valueOf[k];
+      } else {
+        out = f(qRgb(p[2], p[1], p[0]));
+        keyOf[k] = rgb;
+        valueOf[k] = out;
+      }
+      p[0] = static_cast<uint8_t>(qBlue(out));
+      p[1] = static_cast<uint8_t>(qGreen(out));
+      p[2] = static_cast<uint8_t>(qRed(out));
+    }
+  }
+}
+
+}  // namespace
+
+void negate(Bitmap& b) { ops::applyLut(b, makeLut([](int v) { return 255 - v; })); }
+
+void adjustBrightness(Bitmap& b, int level) {
+  const double add = std::clamp(level, -100, 100) * 255.0 / 100.0;
+  ops::applyLut(b, makeLut([add](int v) { return v + add; }));
+}
+
+void adjustContrast(Bitmap& b, int level) {
+  const double t = (100.0 + std::clamp(level, -100, 100)) / 100.0;
+  const double f = t * t;  // 0 at -100, 1 at 0, 4 at 100
+  ops::applyLut(b, makeLut([f](int v) { return (v - 127.5) * f + 127.5; }));
+}
+
+void applyGamma(Bitmap& b, float gamma) {
+  if (!(gamma > 0) || !std::isfinite(gamma)) return;
+  const double e = 1.0 / gamma;
+  ops::applyLut(b, makeLut([e](int v) { return 255.0 * std::pow(v / 255.0, e); }));
+}
+
+void solarize(Bitmap& b, int threshold) {
+  ops::applyLut(b, makeLut([threshold](int v) { return v >= threshold ? 255 - v : v; }));
+}
+
+void posterize(Bitmap& b, int levels) {
+  const int n = std::clamp(levels, 2, 256);
+  ops::applyLut(b, makeLut([n](int v) {
+    const double step = 255.0 / (n - 1);
+    return std::round(std::round(v / step) * step);
+  }));
+}
+
+void adjustRGB(Bitmap& b, int /*mode*/, int red, int green, int blue) {
+  auto shift = [](int pct) {
+    const double add = std::clamp(pct, -100, 100) * 255.0 / 100.0;
+    return makeLut([add](int v) { return v + add; });
+  };
+  ops::applyLuts(b, shift(red), shift(green), shift(blue));
+}
+
+void rgbToHsl(int r, int g, int bl, double& h, double& s, double& l) {
+  const double R = r / 255.0, G = g / 255.0, B = bl / 255.0;
+  const double mx = std::max({R, G, B}), mn = std::min({R, G, B});
+  l = (mx + mn) / 2;
+  const double d = mx - mn;
+  if (d <= 0) {
+    h = s = 0;
+    return;
+  }
+  s = l > 0.5 ? d / (2 - mx - mn) : d / (mx + mn);
+  if (mx == R) h = (G - B) / d + (G < B ? 6 : 0);
+  else if (mx == G) h = (B - R) / d + 2;
+  else h = (R - G) / d + 4;
+  h *= 60;
+}
+
+void hslToRgb(double h, double s, double l, int& r, int& g, int& bl) {
+  auto conv = [](double p, double q, double t) {
+    if (t < 0) t += 1;
+    if (t > 1) t -= 1;
+    if (t < 1.0 / 6) return p + (q - p) * 6 * t;
+    if (t < 0.5) return q;
+    if (t < 2.0 / 3) return p + (q - p) * (2.0 / 3 - t) * 6;
+    return p;
+  };
+  double R, G, B;
+  if (s <= 0) {
+    R = G = B = l;
+  } else {
+    const double q = l < 0.5 ? l * (1 + s) : l + s - l * s;
+    const double p = 2 * l - q;
+    const double hh = h / 360.0;
+    R = conv(p, q, hh + 1.0 / 3);
+    G = conv(p, q, hh);
+    B = conv(p, q, hh - 1.0 / 3);
+  }
+  r = clamp8(R * 255);
+  g = clamp8(G * 255);
+  bl = clamp8(B * 255);
+}
+
+void adjustHSL(Bitmap& b, int hue, int saturation, int luminance) {
+  if (hue == 0 && saturation == 0 && luminance == 0) return;
+  const double dh = std::clamp(hue, -100, 100) * 180.0 / 100.0;
+  const double fs = 1.0 + std::clamp(saturation, -100, 100) / 100.0;
+  const double dl = std::clamp(luminance, -100, 100) / 100.0;
+  mapColours(b, [&](QRgb c) {
+    double h, s, l;
+    rgbToHsl(qRed(c), qGreen(c), qBlue(c), h, s, l);
+    h = std::fmod(h + dh + 360.0, 360.0);
+    s = std::clamp(s * fs, 0.0, 1.0);
+    l = std::clamp(l + dl, 0.0, 1.0);
+    int r, g, bl;
+    hslToRgb(h, s, l, r, g, bl);
+    return qRgb(r, g, bl);
+  });
+}
+
+void equalize(Bitmap& b) {
+  if (b.isNull()) return;
+  // The luminance histogram gives one table; each channel is scaled by the change of luminance
+  // so that colours keep their hue.
+  std::array<uint64_t, 256> hist{};
+  auto lum = [](int r, int g, int bl) { return (r * 299 + g * 587 + bl * 114 + 500) / 1000; };
+  if (b.bitsPerPixel() == 24) {
+    for (int32_t y = 0; y < b.height(); ++y) {
+      const uint8_t* p = b.row(y);
+      for (int32_t x = 0; x < b.width(); ++x, p += 3) ++hist[static_cast<std::size_t>(lum(p[2], p[1], p[0]))];
+    }
+  } else {
+    const std::vector<uint64_t> byIndex = ops::indexCounts(b);
+    for (std::size_t i = 0; i < byIndex.size(); ++i) {
+      const QRgb c = b.palette()[i];
+      hist[static_cast<std::size_t>(lum(qRed(c), qGreen(c), qBlue(c)))] += byIndex[i];
+    }
+  }
+  uint64_t total = 0, first = 0;
+  for (uint64_t h : hist) total += h;
+  for (uint64_t h : hist)
+    if (h) { first = h; break; }
+  if (total == first) return;  // a single luminance: nothing to spread
+  std::array<double, 256> map{};
+  uint64_t acc = 0;
+  for (int i = 0; i < 256; ++i) {
+    acc += hist[static_cast<std::size_t>(i)];
+    map[static_cast<std::size_t>(i)] = acc <= first ? 0.0 : 255.0 * double(acc - first) / double(total - first);
+  }
+  if (b.isGray()) {
+    ops::applyLut(b, makeLut([&](int v) { return map[static_cast<std::size_t>(v)]; }));
+    return;
+  }
+  mapColours(b, [&](QRgb c) {
+    const int y = lum(qRed(c), qGreen(c), qBlue(c));
+    const double target = map[static_cast<std::size_t>(y)];
+    if (y == 0) return qRgb(clamp8(target), clamp8(target), clamp8(target));
+    const double f = target / y;
+    return qRgb(clamp8(qRed(c) * f), clamp8(qGreen(c) * f), clamp8(qBlue(c) * f));
+  });
+}
+
+}  // namespace img

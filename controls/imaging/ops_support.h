@@ -1,0 +1,45 @@
+#pragma once
+// Helpers shared by the pixel-operation families: OpenCV views of a picture and the working
+// depth of operations that mix neighbouring pixels.
+#include "controls/imaging/bitmap.h"
+
+#include <array>
+#include <vector>
+#include <opencv2/core.hpp>
+
+namespace img::ops {
+
+// A matrix over the picture's own rows (8-bit grey or 24-bit pictures only); no copy.
+inline cv::Mat asMat(Bitmap& b) {
+  return cv::Mat(b.height(), b.width(), b.bitsPerPixel() == 24 ? CV_8UC3 : CV_8UC1, b.data().data(),
+                 static_cast<std::size_t>(b.stride()));
+}
+
+// Brings a picture to a depth that filters can read pixel by pixel: grey palettes to 8-bit grey,
+// other palettes to 24-bit colour.
+inline void toWorkingDepth(Bitmap& b) {
+  if (b.bitsPerPixel() == 24) return;
+  b = b.isGray() ? b.toGray8() : b.toColor24();
+}
+
+// Same metadata (resolution, annotation layer) on a new picture.
+inline void copyMeta(const Bitmap& from, Bitmap& to) {
+  to.resolutionX = from.resolutionX;
+  to.resolutionY = from.resolutionY;
+  to.resolutionUnit = from.resolutionUnit;
+  to.annotation = from.annotation;
+}
+
+// Writes a matrix of the picture's size and type back into its rows.
+void storeMat(Bitmap& b, const cv::Mat& m);
+
+// How many pixels use each palette entry of a palette picture.
+std::vector<uint64_t> indexCounts(const Bitmap& b);
+
+using Lut = std::array<uint8_t, 256>;
+// Maps every channel value through a table per channel: palette entries for palette pictures,
+// pixels for colour pictures.
+void applyLuts(Bitmap& b, const Lut& red, const Lut& green, const Lut& blue);
+inline void applyLut(Bitmap& b, const Lut& all) { applyLuts(b, all, all, all); }
+
+}  // namespace img::ops

@@ -1,0 +1,147 @@
+// Distortions: each output pixel is read from a computed position of the source (cv::remap with
+// bilinear interpolation), or, for the twist, whole square blocks are turned.
+#include "controls/imaging/image_ops.h"
+#include "controls/imaging/ops_support.h"
+
+#include <algorithm>
+#include <cmath>
+#include <opencv2/imgproc.hpp>
+#include <random>
+
+namespace img {
+
+namespace {
+
+// Builds the source position of every output pixel with f(x, y, sx, sy) and resamples; pixels
+// read from outside the picture take the nearest edge pixel, or white when fillWhite is set.
+template <class F>
+void remapWith(Bitmap& b, F f, bool fillWhite = false) {
+  if (b.isNull()) return;
+  ops::toWorkingDepth(b);
+  cv::Mat mapX(b.height(), b.width(), CV_32F), mapY(b.height(), b.width(), CV_32F);
+  cv::parallel_for_(cv::Range(0, b.height()), [&](const cv::Range& rows) {
+    for (int y = rows.start; y < rows.end; ++y) {
+      float* mx = mapX.ptr<float>(y);
+      float* my = mapY.ptr<float>(y);
+      for (int x = 0; x < b.width(); ++x) {
+        double sx = x, sy = y;
+        f(x, y, sx, sy);
+        mx[x] = static_cast<float>(sx);
+        my[x] = static_cast<float>(sy);
+      }
+    }
+  });
+  cv::Mat src = ops::asMat(b), dst;
+  cv::remap(src, dst, mapX, mapY, cv::INTER_LINEAR, fillWhite ? cv::BORDER_CONSTANT : cv::BORDER_REPLICATE,
+            cv::Scalar(255, 255, 255));
+  ops::storeMat(b, dst);
+}
+
+}  // namespace
+
+void swirl(Bitmap& b, double degrees) {
+  if (degrees == 0) return;
+  const double cx = (b.width() - 1) / 2.0, cy = (b.height() - 1) / 2.0;
+  const double radius = std::max(1.0, std::min(b.width(), b.height()) / 2.0);
+  const double turn = degrees * M_PI / 180.0;
+  remapWith(b, [=](int x, int y, double& sx, double& sy) {
+    const double dx = x - cx, dy = y - cy, r = std::hypot(dx, dy);
+    if (r >= radius) return;
+    const double a = turn * (1.0 - r / radius) * (1.0 - r / radius);
+    const double c = std::cos(a), s = std::sin(a);
+    sx = cx + dx * c - dy * s;
+    sy = cy + dx * s + dy * c;
+  });
+}
+
+void pinch(Bitmap& b, int intensity) {
+  const double k = std::clamp(intensity, -100, 100) / 100.0;
+  if (k == 0) return;
+  const double cx = (b.width() - 1) / 2.0, cy = (b.height() - 1) / 2.0;
+  const double radius = std::max(1.0, std::min(b.width(), b.height()) / 2.0);
+  remapWith(b, [=](int x, int y, double& sx, double& sy) {
+    const double dx = x - cx, dy = y - cy, r = std::hypot(dx, dy);
+    if (r >= radius || r == 0) return;
+    // The source radius grows towards the centre for a pinch (the middle is drawn from further
+    // out) and shrinks for a bulge; the edge of the circle stays put.
+    const double t = r / radius;
+    const double f = std::pow(t, -0.5 * k);
+    sx = cx + dx * f;
+    sy = cy + dy * f;
+  });
+}
+
+void ripple(Bitmap& b, int frequency, int intensity, int direction) {
+  const int f = std::max(1, frequency), a = std::max(0, intensity);
+  if (a == 0 || b.isNull()) return;
+  const bool vertical = direction != 0;
+  // frequency waves across the picture; intensity is the amplitude in pixels.
+  const double span = vertical ? b.width() : b.height();
+  const double w = 2 * M_PI * f / std::max(1.0, span);
+  remapWith(b, [=](int x, int y, double& sx, double& sy) {
+    if (vertical) sy = y + a * std::sin(w * x);
+    else sx = x + a * std::sin(w * y);
+  });
+}
+
+void twist(Bitmap& b, int blockSize, int angle) {
+  const int n = std::max(1, blockSize);
+  if (b.isNull() || n == 1) return;
+  ops::toWorkingDepth(b);
+  const int turnsFixed = std::clamp(angle, 0, 3) + 1;  // 0 -> 90 degrees, 1 -> 180, 2 -> 270
+  std::mt19937 rng(0x5EED1234u);
+  cv::Mat m = ops::asMat(b);
+  for (int y = 0; y + n <= b.height(); y += n)
+    for (int x = 0; x + n <= b.width(); x += n) {
+      const int turns = angle >= 3 ? static_cast<int>(rng() % 4) : turnsFixed;
+      if (turns % 4 == 0) continue;
+      cv::Mat cell = m(cv::Rect(x, y, n, n));
+      cv::Mat turned;
+      cv::rotate(cell, turned, turns == 1 ? cv::ROTATE_90_CLOCKWISE : turns == 2 ? cv::ROTATE_180 : cv::ROTATE_90_COUNTERCLOCKWISE);
+      turned.copyTo(cell);
+    }
+}
+
+void parabolic(Bitmap& b, int type) {
+  const double cx = (b.width() - 1) / 2.0, cy = (b.height() - 1) / 2.0;
+  const double hx = std::max(1.0, cx), hy = std::max(1.0, cy);
+  const bool convex = type == 0;
+  remapWith(b, [=](int x, int y, double& sx, double& sy) {
+    // Each axis is mapped through a parabola that keeps the centre and the edges: convex draws
+    // the middle larger, concave smaller.
+    auto axis = [convex](double u) {  // u in -1..1
+      const double a = std::abs(u);
+      const double v = convex ? a * a : 2 * a - a * a;
+      return u < 0 ? -v : v;
+    };
+    sx = cx + axis((x - cx) / hx) * hx;
+    sy = cy + axis((y - cy) / hy) * hy;
+  });
+}
+
+void perspective(Bitmap& b, int type, int percent) {
+  const double p = std::clamp(percent, 0, 100) / 100.0;
+  if (p == 0 || b.isNull()) return;
+  const float w = static_cast<float>(b.width()), h = static_cast<float>(b.height());
+  // At 100 % the narrowed edge keeps a tenth of its length, so the mapping stays invertible.
+  const float ix = static_cast<float>(w * p * 0.45), iy = static_cast<float>(h * p * 0.45);
+  // The narrowed edge: 0 the top, 1 the bottom, 2 the left, 3 the right.
+  cv::Point2f dst[4] = {{0, 0}, {w, 0}, {w, h}, {0, h}};
+  switch (std::clamp(type, 0, 3)) {
+    case 0: dst[0].x += ix; dst[1].x -= ix; break;
+    case 1: dst[3].x += ix; dst[2].x -= ix; break;
+    case 2: dst[0].y += iy; dst[3].y -= iy; break;
+    default: dst[1].y += iy; dst[2].y -= iy; break;
+  }
+  const cv::Point2f src[4] = {{0, 0}, {w, 0}, {w, h}, {0, h}};
+  const cv::Mat inv = cv::getPerspectiveTransform(dst, src);
+  const double* t = inv.ptr<double>(0);
+  remapWith(b, [t](int x, int y, double& sx, double& sy) {
+    const double X = x + 0.5, Y = y + 0.5;
+    const double d = t[6] * X + t[7] * Y + t[8];
+    sx = (t[0] * X + t[1] * Y + t[2]) / d - 0.5;
+    sy = (t[3] * X + t[4] * Y + t[5]) / d - 0.5;
+  }, true);
+}
+
+}  // namespace img

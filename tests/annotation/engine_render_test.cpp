@@ -1,0 +1,210 @@
+// Object descriptors and burn-in through the loaded library.
+#include <QImage>
+#include <cstring>
+
+#include "engine_host.h"
+#include "platform/graphics/gdi.h"
+
+namespace {
+
+plat::HGLOBAL gSource = nullptr;
+plat::HGLOBAL gResult = nullptr;
+int gSourceCalls = 0;
+
+int32_t onSource(intptr_t aux, plat::HGLOBAL* dib, int32_t* freeAfterUse) {
+  ++gSourceCalls;
+  EXPECT_EQ(aux, 42);
+  *dib = gSource ? plat::GlobalFromBytes(plat::GlobalLock(gSource), plat::GlobalSize(gSource)) : nullptr;
+  if (gSource) plat::GlobalUnlock(gSource);
+  *freeAfterUse = 1;
+  return 0;
+}
+
+int32_t onResult(intptr_t, plat::HGLOBAL dib) {
+  plat::GlobalFree(gResult);
+  gResult = dib;
+  return 0;
+}
+
+QRgb pixelOf(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
+
+}  // namespace
+
+class EngineRenderTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    engine->SetDefaultViewSize(200, 100);
+    layer = engine->CreateLayer(1);
+    gSourceCalls = 0;
+  }
+  void TearDown() override {
+    plat::GlobalFree(gSource);
+    plat::GlobalFree(gResult);
+    gSource = gResult = nullptr;
+    EngineTest::TearDown();
+  }
+  AnnObjectDesc* NewDesc(int32_t type, plat::RECT r) {
+    AnnObjectDesc* d = nullptr;
+    EXPECT_EQ(engine->CreateObjectDesc(&d), ANN_OK);
+    engine->SetObjectDescField(d, 128, type);
+    engine->SetObjectDescField(d, PROP_RECT, reinterpret_cast<AnnValue>(&r));
+    return d;
+  }
+  AnnLayerHandle layer = 0;
+};
+
+TEST_F(EngineRenderTest, NewDescriptorHoldsItsDefaults) {
+  AnnObjectDesc* d = nullptr;
+  ASSERT_EQ(engine->CreateObjectDesc(&d), ANN_OK);
+  const std::pair<int32_t, AnnValue> fields[] = {{38, 5999}, {27, 13}, {21, 1}, {29, 0}, {12, 0}, {16, 2},
+                                                 {36719, 7}, {1, 0xFF0000}, {4, 0xC0C0C0}, {5, 1}, {25, 1}};
+  for (auto [field, want] : fields) {
+    AnnValue got = -7;
+    EXPECT_EQ(engine->GetObjectDescField(d, field, &got), ANN_OK) << field;
+    EXPECT_EQ(got, want) << field;
+  }
+  AnnValue got = 0;
+  EXPECT_EQ(engine->GetObjectDescField(d, 999, &got), ERR_NO_PROPERTY);
+  EXPECT_EQ(engine->SetObjectDescField(d, 999, 1), ERR_NO_PROPERTY);
+  int32_t x = 0, y = 0;
+  EXPECT_EQ(engine->AddObjectDescPoint(d, 5, 6), ANN_OK);
+  EXPECT_EQ(engine->GetObjectDescPoint(d, 0, &x, &y), ANN_OK);
+  EXPECT_EQ(x, 5);
+  EXPECT_EQ(engine->GetObjectDescPoint(d, 1, &x, &y), ERR_BAD_POINT_INDEX);
+  EXPECT_EQ(engine->SetObjectDescPoint(d, -1, 0, 0), ERR_BAD_POINT_INDEX);
+  plat::BSTR s = plat::SysAllocString(u"hello");
+  engine->SetObjectDescField(d, PROP_TEXT, reinterpret_cast<AnnValue>(s));
+  plat::SysFreeString(s);
+  engine->GetObjectDescField(d, PROP_TEXT, &got);
+  EXPECT_EQ(Take(reinterpret_cast<plat::BSTR>(got)), u"hello");
+  EXPECT_EQ(engine->FreeObjectDesc(d), ANN_OK);
+  // A null descriptor is no error.
+  EXPECT_EQ(engine->SetObjectDescField(nullptr, 1, 1), ANN_OK);
+  EXPECT_EQ(engine->GetObjectDescPoint(nullptr, 3, &x, &y), ANN_OK);
+}
+
+TEST_F(EngineRenderTest, ElementsFromDescriptorsAndBack) {
+  AnnObjectDesc* bad = NewDesc(TOOL_POINTER, {0, 0, 10, 10});
+  int32_t id = 7;
+  EXPECT_EQ(engine->CreateObjectFromDesc(bad, layer, &id), ERR_BAD_TOOL);
+  EXPECT_EQ(id, 0);
+  EXPECT_EQ(engine->CreateObjectFromDesc(bad, 999, &id), ERR_BAD_LAYER);
+  engine->FreeObjectDesc(bad);
+
+  id = MakeElementFromDesc(engine, layer, TOOL_RECTANGLE, {10, 20, 110, 90},
+                           {{PROP_HIGHLIGHT_FILL, 1}, {PROP_PEN_WIDTH, 3}, {PROP_SELECTED, 1}});
+  ASSERT_NE(id, 0);
+  AnnValue v = 0;
+  engine->GetElementProperty(layer, id, PROP_BACK_STYLE, &v);
+  EXPECT_EQ(v, 3) << "highlight makes the back translucent";
+  engine->GetElementProperty(layer, id, PROP_PEN_WIDTH, &v);
+  EXPECT_EQ(v, 3);
+  EXPECT_TRUE(engine->HasSelection(layer));
+  plat::RECT r{};
+  EXPECT_EQ(engine->GetElementRect(layer, id, &r), ANN_OK);
+  EXPECT_EQ(r.left, 10);
+  EXPECT_EQ(r.bottom, 90);
+
+  AnnObjectDesc* back = nullptr;
+  engine->CreateObjectDesc(&back);
+  EXPECT_EQ(engine->GetElementDesc(layer, id, back), ANN_OK);
+  plat::RECT got{};
+  AnnValue rect = reinterpret_cast<AnnValue>(&got);
+  engine->GetObjectDescField(back, PROP_RECT, &rect);
+  EXPECT_EQ(got.left, 10);
+  EXPECT_EQ(got.top, 20);
+  EXPECT_EQ(got.right, 110);
+  engine->GetObjectDescField(back, 128, &v);
+  EXPECT_EQ(v, TOOL_RECTANGLE);
+  engine->GetObjectDescField(back, PROP_PEN_WIDTH, &v);
+  EXPECT_EQ(v, 3);
+  engine->FreeObjectDesc(back);
+}
+
+TEST_F(EngineRenderTest, SelectionAndZOrderOnlyReachTheCurrentLayer) {
+  AnnLayerHandle other = engine->CreateLayer(0);  // not current
+  MakeElementFromDesc(engine, other, TOOL_RECTANGLE, {10, 10, 50, 50}, {{PROP_SELECTED, 1}});
+  EXPECT_FALSE(engine->HasSelection(other));
+  EXPECT_FALSE(engine->HasSelection(layer));
+}
+
+TEST_F(EngineRenderTest, BurnInDrawsEveryLayerAtEachDepth) {
+  QImage page(200, 100, QImage::Format_RGB32);
+  page.fill(Qt::white);
+  gSource = plat::PackedDibFromImage(page, 24);
+  engine->SetImageSourceCallback(&onSource);
+  engine->SetImageResultCallback(&onResult);
+  engine->SetAuxCallback1(42, nullptr);
+
+  // Blue pen, green fill; selected, but grab handles are never burned in.
+  MakeElementFromDesc(engine, layer, TOOL_RECTANGLE, {20, 20, 120, 80},
+                      {{PROP_PEN_COLOR, 0xFF0000}, {PROP_FILL_COLOR, 0x00FF00}, {PROP_PEN_WIDTH, 2}, {PROP_SELECTED, 1}});
+  // Red pen, cyan fill, on a second layer.
+  MakeElementFromDesc(engine, engine->CreateLayer(1), TOOL_ELLIPSE, {130, 10, 190, 90},
+                      {{PROP_PEN_COLOR, 0x0000FF}, {PROP_FILL_COLOR, 0xFFFF00}});
+
+  struct Case {
+    int bits;
+    int tableEntries;
+    QRgb pen, fill, ellipse, paper;
+  } cases[] = {
+      {24, 0, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFFFFFF},
+      {8, 256, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFFFFFF},
+      {4, 16, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFFFFFF},
+      {1, 2, 0x000000, 0x000000, 0xFFFFFF, 0xFFFFFF},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(engine->BurnInLayers(c.bits), ANN_OK) << c.bits;
+    ASSERT_NE(gResult, nullptr);
+    auto* h = static_cast<const plat::BITMAPINFOHEADER*>(plat::GlobalLock(gResult));
+    EXPECT_EQ(h->biBitCount, c.bits);
+    EXPECT_EQ(h->biWidth, 200);
+    EXPECT_EQ(h->biHeight, 100);
+    size_t stride = ((200 * size_t(c.bits) + 31) / 32) * 4;
+    EXPECT_EQ(h->biSizeImage, stride * 100);
+    EXPECT_EQ(plat::GlobalSize(gResult), 40 + 4 * size_t(c.tableEntries) + stride * 100) << c.bits;
+    plat::GlobalUnlock(gResult);
+    QImage out;
+    ASSERT_TRUE(plat::ImageFromPackedDib(gResult, &out)) << c.bits;
+    EXPECT_EQ(pixelOf(out, 20, 50), c.pen) << c.bits;  // the rectangle's left edge
+    EXPECT_EQ(pixelOf(out, 70, 50), c.fill) << c.bits;
+    EXPECT_EQ(pixelOf(out, 160, 50), c.ellipse) << c.bits;
+    EXPECT_EQ(pixelOf(out, 5, 5), c.paper) << c.bits;
+    EXPECT_EQ(pixelOf(out, 18, 18), c.paper) << c.bits << ": no grab handle";
+  }
+  EXPECT_EQ(engine->BurnInLayers(16), ERR_BAD_VALUE);
+  EXPECT_EQ(engine->BurnInLayers(32), ERR_BAD_VALUE);
+}
+
+TEST_F(EngineRenderTest, BurnInNeedsLayersAndAPicture) {
+  engine->DeleteLayer(layer);
+  engine->SetImageSourceCallback(&onSource);
+  engine->SetImageResultCallback(&onResult);
+  engine->SetAuxCallback1(42, nullptr);
+  EXPECT_EQ(engine->BurnInLayers(24), ANN_OK);
+  EXPECT_EQ(gSourceCalls, 0) << "without layers nothing is asked";
+  engine->CreateLayer(1);
+  EXPECT_EQ(engine->BurnInLayers(24), ERR_NO_IMAGE);
+  engine->SetImageSourceCallback(nullptr);
+  EXPECT_EQ(engine->BurnInLayers(24), ERR_NO_IMAGE_SOURCE);
+}
+
+TEST_F(EngineRenderTest, BurnInKeepsTheColourTableOfARicherSource) {
+  QImage page(64, 32, QImage::Format_Indexed8);
+  QList<QRgb> table;
+  for (int i = 0; i < 256; ++i) table.append(qRgb(255 - i, i, 128));
+  page.setColorTable(table);
+  page.fill(3);
+  gSource = plat::PackedDibFromImage(page, 8);
+  engine->SetImageSourceCallback(&onSource);
+  engine->SetImageResultCallback(&onResult);
+  engine->SetAuxCallback1(42, nullptr);
+  ASSERT_EQ(engine->BurnInLayers(4), ANN_OK);
+  auto* p = static_cast<const uint8_t*>(plat::GlobalLock(gResult));
+  for (int i = 0; i < 16; ++i) {
+    EXPECT_EQ(p[40 + 4 * i + 2], 255 - i) << i;  // red of entry i
+    EXPECT_EQ(p[40 + 4 * i + 1], i) << i;
+  }
+  plat::GlobalUnlock(gResult);
+}

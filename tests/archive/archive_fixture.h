@@ -1,0 +1,89 @@
+#pragma once
+// The main window with a fake archive on loopback and every exchange interval shortened.
+#include "archive/exchange_link.h"
+#include "runtime/screen.h"
+#include "tests/archive/fake_archive.h"
+#include "tests/workspace/main_window_fixture.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+namespace archivetest {
+
+using namespace mainwindowtest;
+using fakearchive::Action;
+using fakearchive::FakeArchive;
+using fakearchive::Side;
+
+class ArchiveTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    arch::timing() = {1, 400, 400, 20};
+    modTCP::gstrRemoteHost = QStringLiteral("127.0.0.1");
+    freshFake();
+    window()->setStatusPanel(QStringLiteral("LOGIN"), QStringLiteral("JOE"));
+    gstrAchID.clear();
+    gstrParm1.clear();
+    gstrParm2.clear();
+    gstrOrigAchID.clear();
+    gstrParm1Caption.clear();
+    gstrParm2Caption.clear();
+    gstrParm1MaxLen.clear();
+    gstrParm2MaxLen.clear();
+  }
+  void TearDown() override {
+    if (frmImgClnt.IsLoaded()) frmImgClnt->setStatusPanel(QStringLiteral("LOGIN"), QString());
+    gblnAchView = gblnAchUpd = false;
+    MainWindowTest::TearDown();
+    fake.reset();
+    arch::timing() = {};
+  }
+
+  // A new fake with no rules, for the next case of a table.
+  void freshFake() {
+    fake = std::make_unique<FakeArchive>();
+    modTCP::gstrRetPort = QString::number(fake->requestPort());
+    modTCP::gstrAchPort = QString::number(fake->archivePort());
+  }
+
+  // Runs fn once a window of the default instance is showing (for the modal windows that an
+  // exchange opens in its middle).
+  template <class T>
+  static void whenShown(rt::DefaultInstance<T>& instance, std::function<void(T*)> fn) {
+    auto* poll = new QTimer;
+    poll->setInterval(2);
+    QObject::connect(poll, &QTimer::timeout, [poll, &instance, fn] {
+      if (!instance.IsLoaded() || !instance->isVisible()) return;
+      poll->stop();
+      poll->deleteLater();
+      fn(instance.get());
+    });
+    poll->start();
+  }
+
+  // Shows a modal form and returns when it has closed; a form still open after 10 s is unloaded
+  // so that a broken exchange fails the test instead of hanging it.
+  template <class T>
+  static void showModal(rt::DefaultInstance<T>& instance) {
+    QPointer<T> form = instance.get();
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [form] {
+      ADD_FAILURE() << "the window did not close by itself";
+      if (form) form->Unload();
+    });
+    guard.start(10000);
+    form->Show(rt::vbModal);
+  }
+
+  static QByteArray workingBytes() { return fileBytes(modTCP::fnWorkingFilePath()); }
+  static bool workingExists() { return QFile::exists(modTCP::fnWorkingFilePath()); }
+  static bool busy() { return rt::Screen::MousePointer() != rt::vbDefault; }
+
+  std::unique_ptr<FakeArchive> fake;
+};
+
+}  // namespace archivetest

@@ -1,0 +1,89 @@
+// Saving a document of several pages: every page is written with the annotations the user sees,
+// and a save that cannot keep them, or cannot keep every page, says so and changes nothing.
+#include "annotation/ann_codes.h"
+#include "tests/support/main_window_fixture.h"
+
+namespace {
+
+using namespace mainwindowtest;
+
+// The rectangle drawn on the page view, not yet stored anywhere but in the annotation control.
+void drawRectangle(frmImgClntForm* w) {
+  w->show();
+  ASSERT_TRUE(w->nxMain->EngineAvailable()) << w->nxMain->EngineError().toStdString();
+  w->fnSelectArrowMode();
+  ASSERT_EQ(w->nxMain->setCurrentTool(TOOL_RECTANGLE), 0);
+  drag(w->ixMain, QPoint(10, 10), QPoint(60, 50));
+  ASSERT_EQ(w->nxMain->LayerObjectCount(w->nxMain->CurrentLayer()), 1);
+}
+
+// A TIFF page drawn on and saved without leaving the page carries its layer in the file.
+TEST_F(MainWindowTest, TiffSaveStoresTheShownPagesLiveAnnotationsFirst) {
+  const QString path = file(QStringLiteral("two.tif"), {{120, 90, 0xFFFFFF}, {120, 90, 0xFFFFFF}}, 4);
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(path);
+  w->ixTmb_Click(1);
+  drawRectangle(w);
+  ASSERT_TRUE(w->mnuFileSave_Click());
+  img::ImagingControl back;
+  back.setPageNumber(2);
+  back.setSourceFile(path);
+  EXPECT_FALSE(back.AnnotationData().empty());
+  // The page view still shows the rectangle after the save.
+  EXPECT_EQ(w->nxMain->LayerObjectCount(w->nxMain->CurrentLayer()), 1);
+}
+
+// PCX and DCX pages cannot keep annotations: the shown page's live annotations are burned into its
+// picture before the pages are written, and the other page is written untouched.
+TEST_F(MainWindowTest, DcxSaveBurnsTheShownPagesAnnotationsIn) {
+  const std::vector<Page> white = {{120, 90, 0xFFFFFF}, {120, 90, 0xFFFFFF}};
+  const QString path = file(QStringLiteral("two.dcx"), white, 24);
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(path);
+  drawRectangle(w);
+  ASSERT_TRUE(gblnDocModified);
+  ASSERT_TRUE(w->mnuFileSave_Click());
+  auto nonWhite = [&](int page) {
+    img::ImagingControl ix;
+    ix.setPageNumber(page);
+    ix.setSourceFile(path);
+    const QImage picture = ix.bitmap().toQImage();
+    int n = 0;
+    for (int y = 0; y < picture.height(); ++y)
+      for (int x = 0; x < picture.width(); ++x) n += (picture.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
+    return n;
+  };
+  EXPECT_EQ(readImage(path).size(), 2u);
+  EXPECT_GT(nonWhite(1), 0);
+  EXPECT_EQ(nonWhite(2), 0);
+  EXPECT_FALSE(gblnDocModified);
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"registry", "two.dcx"}));
+}
+
+// Pages scanned or added to an untitled image and then given a one-page format would leave only
+// the last page in the file: the save is refused and nothing is written.
+TEST_F(MainWindowTest, SeveralPagesAreNeverSavedIntoAOnePageFormat) {
+  frmImgClntForm* w = window();
+  w->fnNewImgFile(50, 40, 24, 0xFFFFFF);
+  img::ImagingControl page;
+  page.CreateBlankImage(60, 30, 24, 0x0000FF);
+  ASSERT_TRUE(w->ixTmb.Load(1));
+  w->ixTmb(1)->setImageHandle(page.ImageHandleCopy());
+  w->lblTmb.Load(1);
+  gblnDocModified = true;
+  const QString target = dir.file(QStringLiteral("scan.bmp"));
+  ws::registerWindow(QStringLiteral("frmImgSvSettings"), [&](const QStringList&) {
+    gintCurrFormat = 5;
+    gstrCurrFile = target;
+  });
+  dialogs.answerMsgBox(rt::vbOK);
+  EXPECT_FALSE(w->mnuFileSave_Click());
+  ASSERT_EQ(dialogs.calls().size(), 1u);
+  EXPECT_TRUE(dialogs.calls()[0].text.startsWith(QStringLiteral("This document has 2 pages")));
+  EXPECT_EQ(dialogs.calls()[0].title, QStringLiteral("Error"));
+  EXPECT_FALSE(QFile::exists(target));
+  EXPECT_TRUE(gblnDocModified);
+  EXPECT_EQ(w->ixTmb.Count(), 2);
+}
+
+}  // namespace

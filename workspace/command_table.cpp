@@ -1,0 +1,196 @@
+#include "workspace/command_table.h"
+
+#include "workspace/frm_img_clnt.h"
+
+#include <QStyle>
+
+namespace ws {
+
+namespace {
+
+using F = frmImgClntForm;
+constexpr unsigned M = kMenu;
+constexpr unsigned C = kCheckable;
+constexpr CommandHandler none = nullptr;
+
+}  // namespace
+
+const std::vector<MenuRow>& menuRows() {
+  static const std::vector<MenuRow> rows = {
+      // parent, name, caption, shortcut, handler, flags
+      {"", "mnuFile", "&File", "", none, M},
+      {"mnuFile", "mnuFileNew", "New", "", run<&F::mnuFileNew_Click>, 0},
+      {"mnuFile", "mnuFileOpen", "Open", "", run<&F::mnuFileOpen_Click>, 0},
+      {"mnuFile", "mnuFileSearch", "Search", "", none, 0},
+      {"mnuFile", "-", "", "", none, 0},
+      {"mnuFile", "mnuFileBrowseDir", "Browse", "", none, 0},
+      {"mnuFile", "mnuFileAlbums", "Albums", "", none, 0},
+      {"mnuFile", "-", "", "", none, 0},
+      {"mnuFile", "mnuFilePrint", "Print", "", none, 0},
+      {"mnuFile", "mnuFileSave", "Save", "", run<&F::mnuFileSave_Click>, 0},
+      {"mnuFile", "mnuFileSaveAs", "Save As", "", run<&F::mnuFileSaveAs_Click>, 0},
+      {"mnuFile", "-", "", "", none, 0},
+      {"mnuFile", "mnuFileConvert", "Convert", "", none, 0},
+      {"mnuFile", "mnuFileProperties", "Properties", "", none, 0},
+      {"mnuFile", "-", "", "", none, 0},
+      {"mnuFile", "mnuFileClose", "Close File", "", run<&F::mnuFileClose_Click>, 0},
+      {"mnuFile", "mnuFileExit", "Exit", "", run<&F::mnuFileExit_Click>, 0},
+
+      {"", "mnuScanner", "&Scanner", "", none, M},
+      {"mnuScanner", "mnuScanSelect", "Select Scanner", "", none, 0},
+      {"mnuScanner", "-", "", "", none, 0},
+      {"mnuScanner", "mnuScanNew", "Scan New", "", none, 0},
+      {"mnuScanner", "mnuScanAppend", "Scan Append", "", none, 0},
+      {"mnuScanner", "mnuScanInsert", "Scan Insert", "", none, 0},
+      {"mnuScanner", "mnuScanPage", "Rescan Page", "", none, 0},
+      {"mnuScanner", "-", "", "", none, 0},
+      {"mnuScanner", "mnuScanOpt", "Options", "", none, 0},
+      {"mnuScanner", "mnuScanUI", "TWAIN Interface", "", run<&F::mnuScanUI_Click>, C},
+
+      {"", "mnuEdit", "&Edit", "", none, M},
+      {"mnuEdit", "mnuEditUndo", "Undo", "Ctrl+Z", none, 0},
+      {"mnuEdit", "-", "", "", none, 0},
+      {"mnuEdit", "mnuEditCopy", "Copy", "Ctrl+C", none, 0},
+      {"mnuEdit", "mnuEditCut", "Cut", "Ctrl+X", none, 0},
+      {"mnuEdit", "mnuEditPaste", "Paste", "Ctrl+V", none, 0},
+      {"mnuEdit", "mnuEditDelete", "Delete", "Del", none, 0},
+      {"mnuEdit", "-", "", "", none, 0},
+      {"mnuEdit", "mnuEditAppend", "Append", "", none, 0},
+      {"mnuEdit", "mnuEditInsert", "Insert", "", none, 0},
+
+      {"", "mnuView", "&View", "", none, M},
+      {"mnuView", "mnuViewNext", "Next Page", "", run<&F::mnuViewNext_Click>, 0},
+      {"mnuView", "mnuViewPrev", "Previous Page", "", run<&F::mnuViewPrev_Click>, 0},
+      {"mnuView", "-", "", "", none, 0},
+      {"mnuView", "mnuViewPageThumbs", "Page And Thumbs", "", run<&F::mnuViewPageThumbs_Click>, C},
+      {"mnuView", "mnuViewThumbsOnly", "Thumbs Only", "", run<&F::mnuViewThumbsOnly_Click>, C},
+      {"mnuView", "mnuViewPageOnly", "Page Only", "", run<&F::mnuViewPageOnly_Click>, C},
+      {"mnuView", "-", "", "", none, 0},
+      {"mnuView", "mnuViewFullScreen", "Full Screen", "", none, 0},
+
+      {"", "mnuZoom", "&Zoom", "", none, M},
+      {"mnuZoom", "mnuZoom025", "25%", "", run<&F::mnuZoom025_Click>, 0},
+      {"mnuZoom", "mnuZoom050", "50%", "", run<&F::mnuZoom050_Click>, 0},
+      {"mnuZoom", "mnuZoom075", "75%", "", run<&F::mnuZoom075_Click>, 0},
+      {"mnuZoom", "mnuZoom100", "100%", "", run<&F::mnuZoom100_Click>, 0},
+      {"mnuZoom", "mnuZoom200", "200%", "", run<&F::mnuZoom200_Click>, 0},
+      {"mnuZoom", "mnuZoom400", "400%", "", run<&F::mnuZoom400_Click>, 0},
+      {"mnuZoom", "-", "", "", none, 0},
+      {"mnuZoom", "mnuZoomIn", "Zoom In", "Ctrl+I", run<&F::mnuZoomIn_Click>, 0},
+      {"mnuZoom", "mnuZoomOut", "Zoom Out", "Ctrl+O", run<&F::mnuZoomOut_Click>, 0},
+      {"mnuZoom", "-", "", "", none, 0},
+      {"mnuZoom", "mnuZoomPage", "Zoom To Page", "Ctrl+P", run<&F::mnuZoomPage_Click>, 0},
+      {"mnuZoom", "mnuZoomWidth", "Zoom To Width", "Ctrl+W", run<&F::mnuZoomWidth_Click>, 0},
+      {"mnuZoom", "mnuZoomHeight", "Zoom To Height", "Ctrl+H", run<&F::mnuZoomHeight_Click>, 0},
+
+      {"", "mnuAnn", "&Annotation", "", run<&F::mnuAnn_Click>, M},
+      {"mnuAnn", "mnuAnnPalette", "Show Palette", "", run<&F::mnuAnnPalette_Click>, C},
+      {"mnuAnn", "mnuAnnBurnIn", "Burn In", "", run<&F::mnuAnnBurnIn_Click>, 0},
+      {"mnuAnn", "-", "", "", none, 0},
+      {"mnuAnn", "mnuAnnSelectAll", "Select All", "Ctrl+A", run<&F::mnuAnnSelectAll_Click>, 0},
+
+      {"", "mnuTools", "&Tools", "", none, M},
+      {"mnuTools", "mnuToolsFlip", "Flip", "Ctrl+F", none, 0},
+      {"mnuTools", "mnuToolsMirror", "Mirror", "Ctrl+M", none, 0},
+      {"mnuTools", "mnuToolsLeft", "Rotate Left", "Ctrl+L", none, 0},
+      {"mnuTools", "mnuToolsRight", "Rotate Right", "Ctrl+R", none, 0},
+
+      {"", "mnuArchive", "Archi&ve", "", none, M},
+      {"mnuArchive", "mnuArchLogin", "Log In", "", none, 0},
+      {"mnuArchive", "mnuArchLogout", "Log Out", "", none, 0},
+      {"mnuArchive", "-", "", "", none, 0},
+      {"mnuArchive", "mnuArchRetrieve", "Retrieve", "", none, 0},
+      {"mnuArchive", "mnuArchSend", "Send", "", none, 0},
+      {"mnuArchive", "-", "", "", none, 0},
+      {"mnuArchive", "mnuArchIndexDir", "Index Directory", "", none, 0},
+      {"mnuArchive", "mnuArchBatchDir", "Batch Directory", "", none, 0},
+      {"mnuArchive", "-", "", "", none, 0},
+      {"mnuArchive", "mnuArchIndex", "Index", "", none, 0},
+      {"mnuArchive", "mnuArchVerify", "Verify Batch", "", none, 0},
+      {"mnuArchive", "mnuArchBatch", "Send Batch", "", none, 0},
+
+      {"", "mnuHelp", "&Help", "", none, M},
+      {"mnuHelp", "mnuHelpContents", "Contents", "", run<&F::mnuHelpContents_Click>, 0},
+      {"mnuHelp", "-", "", "", none, 0},
+      {"mnuHelp", "mnuHelpAbout", "Abo&ut", "", run<&F::mnuHelpAbout_Click>, 0},
+
+      // The thumbnails' right-click menu; not in the menu bar.
+      {"", "mnuPopTmb", "PopTmb", "", none, M | kPopup},
+      {"mnuPopTmb", "mnuPopTmbCopy", "Copy", "", run<&F::mnuPopTmbCopy_Click>, 0},
+      {"mnuPopTmb", "mnuPopTmbDelete", "Delete", "", none, 0},
+      {"mnuPopTmb", "-", "", "", none, 0},
+      {"mnuPopTmb", "mnuPopTmbProperties", "Properties", "", none, 0},
+  };
+  return rows;
+}
+
+const std::vector<ButtonRow>& buttonRows() {
+  using SP = QStyle;
+  static const std::vector<ButtonRow> rows = {
+      // bar, key, tool tip, command, icon, toolbar-only handler
+      {"tbrScan", "scannew", "Scan New", "mnuScanNew", SP::SP_FileIcon, none},
+      {"tbrScan", "scanappend", "Scan and Append", "mnuScanAppend", SP::SP_FileDialogNewFolder, none},
+      {"tbrScan", "scaninsert", "Scan And Insert", "mnuScanInsert", SP::SP_FileDialogStart, none},
+      {"tbrScan", "scanoverwrite", "Rescan Page", "mnuScanPage", SP::SP_BrowserReload, none},
+
+      {"tbrFile", "open", "Open File", "mnuFileOpen", SP::SP_DialogOpenButton, none},
+      {"tbrFile", "save", "Save File", "mnuFileSave", SP::SP_DialogSaveButton, none},
+      {"tbrFile", "close", "Close File", "mnuFileClose", SP::SP_DialogCloseButton, none},
+      {"tbrFile", "album", "Open Album", "mnuFileAlbums", SP::SP_DirIcon, none},
+      {"tbrFile", "browse", "Browse", "mnuFileBrowseDir", SP::SP_FileDialogContentsView, none},
+
+      {"tbrImage", "previous", "Previous Page", "mnuViewPrev", SP::SP_ArrowBack, none},
+      {"tbrImage", "next", "Next Page", "mnuViewNext", SP::SP_ArrowForward, none},
+      {"tbrImage", "zoompage", "Zoom To Page", "mnuZoomPage", SP::SP_TitleBarMaxButton, none},
+      {"tbrImage", "zoomwidth", "Zoom To Width", "mnuZoomWidth", SP::SP_ToolBarHorizontalExtensionButton, none},
+      {"tbrImage", "zoomheight", "Zoom To Height", "mnuZoomHeight", SP::SP_ToolBarVerticalExtensionButton, none},
+      {"tbrImage", "flip", "Flip Image", "mnuToolsFlip", SP::SP_ArrowDown, none},
+      {"tbrImage", "rotateleft", "Rotate Left", "mnuToolsLeft", SP::SP_MediaSeekBackward, none},
+      {"tbrImage", "rotateright", "Rotate Right", "mnuToolsRight", SP::SP_MediaSeekForward, none},
+
+      // The four mouse modes: a group of which at most one is pressed.
+      {"tbrMode", "selhand", "Scroll Image", "selhand", SP::SP_TitleBarNormalButton, run<&F::fnSelectHandMode>},
+      {"tbrMode", "selarrow", "Select Annotation", "selarrow", SP::SP_ArrowUp, run<&F::fnSelectArrowMode>},
+      {"tbrMode", "selrect", "Select Image Data", "selrect", SP::SP_TitleBarShadeButton, run<&F::fnSelectRectMode>},
+      {"tbrMode", "selmagnify", "Magnify", "selmagnify", SP::SP_FileDialogDetailedView, run<&F::fnSelectMagnifyMode>},
+
+      {"tbrAnno", "annotation", "Show Annotation Palette", "mnuAnnPalette", SP::SP_FileDialogInfoView, none},
+  };
+  return rows;
+}
+
+const std::vector<BarRow>& barRows() {
+  // The image bar has no click of its own: its buttons run without committing first.
+  static const std::vector<BarRow> rows = {
+      {"tbrScan", 1395, true}, {"tbrFile", 1725, true}, {"tbrImage", 3015, false},
+      {"tbrMode", 1605, true}, {"tbrAnno", 1605, true},
+  };
+  return rows;
+}
+
+const MenuRow* findMenuRow(const QString& name) {
+  for (const MenuRow& r : menuRows())
+    if (name == QLatin1String(r.name)) return &r;
+  return nullptr;
+}
+
+const ButtonRow* findButton(const QString& bar, const QString& key) {
+  for (const ButtonRow& r : buttonRows())
+    if (bar == QLatin1String(r.bar) && key == QLatin1String(r.key)) return &r;
+  return nullptr;
+}
+
+const BarRow* findBar(const QString& name) {
+  for (const BarRow& r : barRows())
+    if (name == QLatin1String(r.name)) return &r;
+  return nullptr;
+}
+
+CommandHandler commandHandler(const QString& command) {
+  if (const MenuRow* m = findMenuRow(command)) return m->handler;
+  for (const ButtonRow& r : buttonRows())
+    if (command == QLatin1String(r.command)) return r.handler;
+  return nullptr;
+}
+
+}  // namespace ws

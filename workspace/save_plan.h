@@ -1,0 +1,53 @@
+#pragma once
+// How the main window writes its document, decided without any window: where to (in place or
+// under a new name), in which format, page by page or as one picture, what happens to the
+// annotations, and which question to ask about the file's extension first.
+#include "workspace/mod_vars.h"
+
+#include <QString>
+
+namespace ws {
+
+// File > Save writes in place a document that has a path and did not come from the archive, or
+// any document while Archive > Send runs the save; everything else goes to Save As.
+enum class SaveTarget { InPlace, SaveAs };
+SaveTarget fnSaveTarget(const QString& path, const QString& achId, bool commitSave);
+
+// Before either: an untitled image needs a format chosen first; a format that cannot be written is
+// saved as TIFF after a confirmation.
+enum class SaveFirst { Nothing, ChooseFormat, ConfirmTiff };
+SaveFirst fnSaveFirst(ImageFormatCode format);
+// The confirmation for formats that cannot be written.
+QString fnConfirmTiffText();
+
+enum class AnnotationHandling {
+  BurnIn,     // drawn into the page's picture: every format but TIFF
+  KeepLayer,  // written with the page as its annotation layer: TIFF
+};
+
+struct SavePlan {
+  ImageFormatCode writeFormat = 0;  // the code handed to the imaging control; 0 cannot be saved
+  bool pageByPage = false;          // every page of the strip into one temporary file, then renamed
+  int16_t tiffCompression = 0;      // for TIFF pages
+  AnnotationHandling annotations = AnnotationHandling::BurnIn;
+  // The live annotations of the page in the page view go into the per-page store before the pages
+  // are written, so that every page is written with what the user sees.
+  bool storeCurrentPageFirst = false;
+  // After a page-by-page burn-in the annotations are part of the pictures: the store is emptied.
+  bool emptiesStore = false;
+  // A page count that does not suit the file's extension: the question, and the path on Yes.
+  QString extensionQuestion;
+  QString pathOnYes;
+  // Why the document cannot be saved this way (nothing is written); empty when it can.
+  QString refusal;
+};
+
+// format: the document's format code; pages: the page count; pageStrip: the document keeps its
+// pages in the thumbnail strip (a multi-page format, or more than one page); path: the target.
+SavePlan fnPlanSave(ImageFormatCode format, int pages, bool pageStrip, const QString& path);
+
+// The temporary file of a page-by-page save: beside the target (so the final rename stays on one
+// file system), hidden, and unique to this save.
+QString fnTemporarySavePath(const QString& target);
+
+}  // namespace ws
