@@ -7,6 +7,7 @@
 #include "controls/imaging/codec.h"
 #include "controls/imaging/imaging_control.h"
 #include "runtime/errors.h"
+#include "runtime/message_boxes.h"
 #include "runtime/screen.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
@@ -173,7 +174,7 @@ void frmSearchForm::cmdSearch_Click() {
     resize(rt::Screen::ToPixelsX(kResultsWidth), height());
     txtKeyWord->setEnabled(false);
   } else {
-    albums::showInformation(QStringLiteral("No matching results found!"));
+    rt::ShowInformation(QStringLiteral("No matching results found!"));
     txtKeyWord->setEnabled(true);
   }
 }

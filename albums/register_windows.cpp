@@ -8,6 +8,7 @@
 #include "albums/frm_slide_show.h"
 #include "albums/form_util.h"
 #include "runtime/errors.h"
+#include "runtime/message_boxes.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/window_openers.h"
 
@@ -24,7 +25,7 @@ void registerAlbumWindows() {
       try {
         frmAlbum->fnOpenAlbum(path);
       } catch (const rt::RuntimeError& e) {
-        albums::showError(e.Description());
+        rt::ShowError(e.Description());
       }
       if (frmAlbum.IsLoaded()) frmAlbum->Show(rt::vbModal);
       return;
