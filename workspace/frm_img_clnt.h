@@ -112,6 +112,11 @@ class frmImgClntForm : public rt::Form {
   // Returns false when nothing was saved.
   bool mnuFileSaveAs_Click();
   void mnuFileExit_Click();
+  // The album and browsing windows, reached through the window openers.
+  void mnuFileAlbums_Click();
+  void mnuFileBrowseDir_Click();
+  void mnuFileSearch_Click();
+  void mnuViewFullScreen_Click();
   void mnuScanUI_Click();
   void mnuViewNext_Click();
   void mnuViewPrev_Click();
