@@ -58,10 +58,11 @@ int main(int argc, char** argv) {
   registerSettingsWindows();
   frmImgClntForm* mainWindow = frmImgClnt.get();
   QObject::connect(mainWindow, &QObject::destroyed, &app, [] { QCoreApplication::exit(0); });
+  // Armed before the window shows: its first activation may already open a modal window.
+  runAfterStart(qEnvironmentVariable("LUMIVEX_AFTER_START"));
   mainWindow->Show();
   // Settings that could be read only in part are said once, over the main window.
   if (const std::string note = plat::reg::TakeStoreNotice(); !note.empty())
     rt::ShowError(QString::fromStdString(note));
-  runAfterStart(qEnvironmentVariable("LUMIVEX_AFTER_START"));
   return app.exec();
 }
