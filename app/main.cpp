@@ -17,13 +17,14 @@ namespace {
 // window ("mnuFileExit").
 void runAfterStart(const QString& step) {
   if (step.isEmpty()) return;
-  QTimer::singleShot(0, [step] {
-    // What the first start offers (the file-type association dialog) is closed first.
-    if (QWidget* offer = QApplication::activeModalWidget()) {
-      offer->close();
-      runAfterStart(step);
+  // Whatever the program offers at its first start (the file associations) is closed first.
+  auto* timer = new QTimer(qApp);
+  QObject::connect(timer, &QTimer::timeout, qApp, [step, timer] {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      modal->close();
       return;
     }
+    timer->stop();
     if (step == QLatin1String("quit")) {
       QCoreApplication::exit(0);
     } else if (step == QLatin1String("close")) {
@@ -32,6 +33,7 @@ void runAfterStart(const QString& step) {
       item->trigger();
     }
   });
+  timer->start(0);
 }
 
 }  // namespace
@@ -56,7 +58,7 @@ int main(int argc, char** argv) {
   registerSettingsWindows();
   frmImgClntForm* mainWindow = frmImgClnt.get();
   QObject::connect(mainWindow, &QObject::destroyed, &app, [] { QCoreApplication::exit(0); });
-  // Posted before the window shows: its first activation may hold a modal offer.
+  // Armed before the window shows: its first activation may already open a modal window.
   runAfterStart(qEnvironmentVariable("LUMIVEX_AFTER_START"));
   mainWindow->Show();
   // Settings that could be read only in part are said once, over the main window.

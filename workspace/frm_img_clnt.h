@@ -115,6 +115,11 @@ class frmImgClntForm : public rt::Form {
   // Returns false when nothing was saved.
   bool mnuFileSaveAs_Click();
   void mnuFileExit_Click();
+  // The album and browsing windows, reached through the window openers.
+  void mnuFileAlbums_Click();
+  void mnuFileBrowseDir_Click();
+  void mnuFileSearch_Click();
+  void mnuViewFullScreen_Click();
   void mnuScanUI_Click();
   // Scanner menu: the scan commands record where the coming pages go and acquire; each page
   // arrives through twnMain_ImageAcquired.

@@ -7,8 +7,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QFile>
-#include <QProgressDialog>
 #include <dlfcn.h>
+#include <QProgressDialog>
 #include <gtest/gtest.h>
 
 namespace {
