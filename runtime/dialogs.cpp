@@ -147,10 +147,10 @@ class QtDialogService : public DialogService {
         r.orientation = printer.pageLayout().orientation() == QPageLayout::Landscape ? 2 : 1;
         r.printerName = printer.printerName();
         r.outputFileName = printer.outputFileName();
-        // A range the user did not narrow names no pages.
+        // "All" names every page the caller offered; a range names its own.
         const bool range = printer.printRange() == QPrinter::PageRange;
-        r.fromPage = range ? printer.fromPage() : 0;
-        r.toPage = range ? printer.toPage() : 0;
+        r.fromPage = range ? printer.fromPage() : std::max(1, r.minPage);
+        r.toPage = range ? printer.toPage() : std::max(1, r.maxPage);
         return true;
       }
       case DialogKind::Folder: {
