@@ -152,6 +152,7 @@ TEST_F(AssociationTest, NothingIsWrittenWithoutAYesOrAKnownExtension) {
 
 TEST_F(AssociationTest, TheFirstStartRecordsTheOfferOnlyWhenTheDialogWasShown) {
   setFileAssoc(std::nullopt);
+  ws::clearWindowOpeners();
   frmImgClntForm* w = frmImgClnt.get();
   w->Show();
   // No dialog to show: the offer is still owed.
