@@ -1,6 +1,8 @@
 #include "albums/register_windows.h"
 #include "archive/register_windows.h"
 #include "imagetools/register_windows.h"
+#include "platform/registry/registry.h"
+#include "runtime/message_boxes.h"
 #include "workspace/frm_img_clnt.h"
 
 #include <QAction>
@@ -47,6 +49,9 @@ int main(int argc, char** argv) {
   frmImgClntForm* mainWindow = frmImgClnt.get();
   QObject::connect(mainWindow, &QObject::destroyed, &app, [] { QCoreApplication::exit(0); });
   mainWindow->Show();
+  // Settings that could be read only in part are said once, over the main window.
+  if (const std::string note = plat::reg::TakeStoreNotice(); !note.empty())
+    rt::ShowError(QString::fromStdString(note));
   runAfterStart(qEnvironmentVariable("LUMIVEX_AFTER_START"));
   return app.exec();
 }
