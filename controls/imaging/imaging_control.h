@@ -224,7 +224,7 @@ class ImagingControl : public QWidget {
   int32_t UndoAvailable() const;
   // A new picture of one colour (0x00BBGGRR); bits per pixel 1, 4, 8 or 24.
   void CreateBlankImage(int32_t width, int32_t height, int16_t bitsPerPixel, uint32_t colour);
-  // Positive degrees turn clockwise; multiples of 90 are exact, others fill with white.
+  // Positive degrees turn counter-clockwise; multiples of 90 are exact, others fill with white.
   void RotateBy(double degrees);
   // Left-right mirror.
   void Mirror();
