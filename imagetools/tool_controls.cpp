@@ -192,7 +192,8 @@ void runBusy(int64_t pixels, const std::function<void()>& work) {
   }
   std::exception_ptr failure;
   QEventLoop loop;
-  QProgressDialog progress(QStringLiteral("Processing the image..."), QString(), 0, 0, QApplication::activeWindow());
+  // No parent: a window closing while the work runs must not take the progress window with it.
+  QProgressDialog progress(QStringLiteral("Processing the image..."), QString(), 0, 0);
   progress.setWindowTitle(QStringLiteral("   Image Lumivex"));
   progress.setWindowModality(Qt::ApplicationModal);
   progress.setMinimumDuration(300);
