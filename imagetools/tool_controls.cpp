@@ -223,7 +223,7 @@ void previewInto(img::ImagingControl* from, img::ImagingControl* to, const std::
   img::Bitmap b = from->bitmap();
   runBusy(static_cast<int64_t>(b.width()) * b.height(), [&] { op(b); });
   const int32_t x = to->ViewOffsetX(), y = to->ViewOffsetY();
-  to->setImageHandle(img::toDibHandle(b));
+  to->replaceBitmap(std::move(b));
   to->setViewOffsetX(x);
   to->setViewOffsetY(y);
 }

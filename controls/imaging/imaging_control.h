@@ -78,6 +78,8 @@ class ImagingControl : public QWidget {
   // Direct access for the program's own image operations.
   const Bitmap& bitmap() const;
   void setBitmap(Bitmap bitmap);  // replaces the picture (undo keeps the previous one)
+  // Replaces the picture, keeping the view, with no undo step (the tools' preview viewers).
+  void replaceBitmap(Bitmap bitmap);
   // The annotation layer read with the page / written with the next TIFF save.
   std::vector<uint8_t> AnnotationData() const;
   void setAnnotationData(std::vector<uint8_t> data);
