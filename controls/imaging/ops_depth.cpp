@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <opencv2/imgproc.hpp>
 
 namespace img {
 
@@ -310,7 +311,15 @@ void changeColorDepth(Bitmap& b, int bpp, int paletteType, int dither) {
   dither = std::clamp(dither, 0, 3);
   if (type == kPaletteGray && bpp == 8 && dither == kDitherNone) {
     // 256 evenly spaced greys hold every grey value exactly: the grey picture is the answer.
-    Bitmap g = b.toGray8();
+    Bitmap g;
+    if (b.bitsPerPixel() == 24) {
+      g = Bitmap(b.width(), b.height(), 8);
+      ops::copyMeta(b, g);
+      cv::Mat grey = ops::asMat(g);
+      cv::cvtColor(ops::asMat(b), grey, cv::COLOR_BGR2GRAY);
+    } else {
+      g = b.toGray8();
+    }
     g.setGrayPalette();
     b = std::move(g);
     return;
