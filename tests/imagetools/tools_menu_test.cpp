@@ -145,6 +145,12 @@ TEST_F(ToolsMenu, DirectOperationsTurnThePageAndMarkItModified) {
     EXPECT_TRUE(gblnDocModified && gblnPageModified) << r.item;
     EXPECT_EQ(w->ixMain->SelectionWidth(), 0) << r.item;
   }
+  // The image toolbar's buttons run the same commands.
+  for (auto [key, redAt] : {std::pair{"rotateleft", QPoint(0, 3)}, std::pair{"rotateright", QPoint(2, 0)}, std::pair{"flip", QPoint(3, 2)}}) {
+    w->ixMain->setBitmap(corners());
+    w->tbrImage_ButtonClick(QLatin1String(key));
+    EXPECT_EQ(w->ixMain->bitmap().pixel(redAt.x(), redAt.y()), qRgb(255, 0, 0)) << key;
+  }
   // Flip twice restores the page.
   w->ixMain->setBitmap(corners());
   w->Menu(QStringLiteral("mnuToolsFlip"))->trigger();
