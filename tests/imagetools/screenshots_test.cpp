@@ -1,11 +1,17 @@
 // Pictures of the effect and colour depth dialogs for the documentation: run only when
 // LUMIVEX_SCREENSHOT_DIR names a folder (under a real display, e.g. xvfb-run with the xcb platform).
+#include "imagetools/frm_i_level.h"
 #include "imagetools/frm_img_col_dep.h"
+#include "imagetools/frm_img_col_rep.h"
+#include "imagetools/frm_img_col_sep.h"
+#include "imagetools/frm_img_new.h"
 #include "imagetools/frm_img_proc.h"
+#include "imagetools/frm_img_size.h"
 #include "tests/imagetools/tool_fixture.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QPushButton>
 #include <QDir>
 #include <QPixmap>
 #include <QSlider>
@@ -53,6 +59,44 @@ TEST_F(Screenshots, EffectAndColourDepthDialogs) {
   settle();
   EXPECT_TRUE(d->grab().save(QDir(dir).filePath(QStringLiteral("colour-depth-dialog.png"))));
   frmImgColDep.Unload();
+}
+
+// The other tool dialogs, for a look at their layout (not kept in the documentation).
+TEST_F(Screenshots, OtherToolDialogs) {
+  const QString dir = qEnvironmentVariable("LUMIVEX_SCREENSHOT_DIR");
+  if (dir.isEmpty()) GTEST_SKIP() << "LUMIVEX_SCREENSHOT_DIR not set";
+  page->setBitmap(scene());
+  auto shoot = [&](rt::Form* f, const char* name) {
+    settle();
+    EXPECT_TRUE(f->grab().save(QDir(dir).filePath(QLatin1String(name))));
+  };
+  frmImgColSepForm* sep = frmImgColSep.get();
+  sep->Show();
+  sep->cmbSepType->setCurrentIndex(3);
+  sep->ixC_Click(1);
+  shoot(sep, "colour-separation.png");
+  frmImgColSep.Unload();
+  frmImgColRepForm* rep = frmImgColRep.get();
+  rep->Show();
+  rep->To.sld[0]->setValue(200);
+  rep->With.sld[2]->setValue(255);
+  rep->cmdPreview->click();
+  shoot(rep, "colour-replacement.png");
+  frmImgColRep.Unload();
+  modVars::gstrImgOperation = QStringLiteral("RESIZE");
+  frmImgSizeForm* size = frmImgSize.get();
+  size->Show();
+  shoot(size, "crop-resize.png");
+  frmImgSize.Unload();
+  frmImgNewForm* nw = frmImgNew.get();
+  nw->Show();
+  shoot(nw, "new-image.png");
+  frmImgNew.Unload();
+  frmILevelForm* lv = frmILevel.get();
+  lv->Show();
+  lv->cmbChannels->setCurrentIndex(0);
+  shoot(lv, "intensity-levels.png");
+  frmILevel.Unload();
 }
 
 }  // namespace
