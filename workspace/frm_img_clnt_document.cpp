@@ -347,7 +347,9 @@ void frmImgClntForm::saveMultiPage(const ws::SavePlan& plan) {
 void frmImgClntForm::mnuFileNew_Click() {
   bool ok = false;
   fnCloseFile(false, ok);
-  // The new-image dialog (it calls fnNewImgFile) is shown here once it exists.
+  if (!ok) return;
+  // The new-image dialog makes the blank page through fnNewImgFile.
+  ws::openWindow(QStringLiteral("frmImgNew"));
 }
 
 void frmImgClntForm::mnuFileOpen_Click() {
