@@ -510,7 +510,14 @@ void writePage(TIFF* t, const Bitmap& src, const SaveOptions& o) {
     TIFFSetField(t, TIFFTAG_JPEGQUALITY, q);
     if (bpp == 24) TIFFSetField(t, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
   }
-  if (comp == kTiffLzw || comp == kTiffDeflate) TIFFSetField(t, TIFFTAG_PREDICTOR, PREDICTOR_NONE);
+  // Continuous tone (8-bit grey, colour) packs far better as differences between neighbours;
+  // palette indices and bilevel pixels do not, so they are written as they are.
+  if (comp == kTiffLzw || comp == kTiffDeflate) {
+    uint16_t photometric = PHOTOMETRIC_PALETTE;
+    TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &photometric);
+    const bool continuous = bpp == 24 || (bpp == 8 && photometric == PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(t, TIFFTAG_PREDICTOR, continuous ? PREDICTOR_HORIZONTAL : PREDICTOR_NONE);
+  }
   if (b.resolutionX > 0 && b.resolutionY > 0) {
     TIFFSetField(t, TIFFTAG_XRESOLUTION, static_cast<float>(b.resolutionX));
     TIFFSetField(t, TIFFTAG_YRESOLUTION, static_cast<float>(b.resolutionY));

@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 using namespace img;
@@ -108,6 +109,40 @@ TEST(Tiff, MultiPageAppendKeepsEveryPage) {
     FAIL();
   } catch (const rt::RuntimeError& e) {
     EXPECT_EQ(e.Number(), kErrBadPage);
+  }
+}
+
+// Continuous-tone pages are written with horizontal differencing under LZW and Deflate, so a
+// smooth picture packs small; palette and bilevel pages are written as they are. Pixels survive.
+TEST(Tiff, LzwAndDeflatePagesUseThePredictorThatSuitsThem) {
+  testsupport::TempDir dir;
+  const struct {
+    const char* what;
+    Bitmap picture;
+    uint16_t predictor;
+  } cases[] = {
+      {"colour", imgtest::smoothPattern(300, 200), PREDICTOR_HORIZONTAL},
+      {"grey", imgtest::grayPattern(300, 200), PREDICTOR_HORIZONTAL},
+      {"palette", pattern(300, 200, 8), PREDICTOR_NONE},
+      {"bilevel", pattern(300, 200, 1), PREDICTOR_NONE},
+  };
+  for (const auto& c : cases) {
+    for (int32_t compression : {kTiffLzw, kTiffDeflate}) {
+      SCOPED_TRACE(std::string(c.what) + (compression == kTiffLzw ? " LZW" : " Deflate"));
+      SaveOptions o = as(kFormatTiff);
+      o.tiffCompression = compression;
+      const QString path = dir.file(QStringLiteral("p.tif"));
+      writeFile(path, c.picture, o);
+      TIFF* t = TIFFOpen(QFile::encodeName(path).constData(), "r");
+      ASSERT_NE(t, nullptr);
+      uint16_t predictor = 0;
+      TIFFGetFieldDefaulted(t, TIFFTAG_PREDICTOR, &predictor);
+      TIFFClose(t);
+      EXPECT_EQ(predictor, c.predictor);
+      EXPECT_TRUE(samePixels(c.picture, readFilePage(path, 1).bitmap));
+      if (c.picture.bitsPerPixel() == 24)  // a smooth colour page packs to a fraction of its size
+        EXPECT_LT(QFileInfo(path).size(), 300 * 200 * 3 / 8);
+    }
   }
 }
 
