@@ -434,3 +434,37 @@ TEST(Pnm, SixteenBitSamplesAreScaled) {
   EXPECT_EQ(c.pixel(0, 0), qRgb(255, 0, 0));
   EXPECT_EQ(c.pixel(1, 0), qRgb(0, 255, 0));
 }
+
+namespace {
+
+// A large bilevel page is shown from a reduction made while it is decoded: the display picture is
+// small, its size is the page's, and each part shows the ink of the page there.
+TEST(Tiff, ABilevelPageIsShownFromAReducedDecode) {
+  testsupport::TempDir dir;
+  const QString path = dir.file(QStringLiteral("page.tif"));
+  Bitmap page(3001, 2000, 1);
+  page.palette() = {qRgb(255, 255, 255), qRgb(0, 0, 0)};
+  for (int y = 0; y < 1000; ++y)
+    for (int x = 0; x < 1500; ++x) page.setIndex(x, y, 1);  // the top-left quarter is black
+  for (int32_t compression : {kTiffG4, kTiffNone}) {
+    SaveOptions o = as(kFormatTiff);
+    o.tiffCompression = compression;
+    writeFile(path, page, o);
+    int32_t w = 0, h = 0;
+    const Decoded d = readFilePageForDisplay(path, 1, 100, w, h);
+    EXPECT_EQ(w, 3001);
+    EXPECT_EQ(h, 2000);
+    EXPECT_GE(std::max(d.bitmap.width(), d.bitmap.height()), 100);
+    EXPECT_LE(d.bitmap.width(), 400);
+    EXPECT_EQ(qGray(d.bitmap.pixel(2, 2)), 0);
+    EXPECT_EQ(qGray(d.bitmap.pixel(d.bitmap.width() - 1, d.bitmap.height() - 1)), 255);
+    EXPECT_EQ(qGray(d.bitmap.pixel(d.bitmap.width() - 2, 2)), 255);
+    EXPECT_EQ(d.format, compression == kTiffG4 ? kFormatTiffG4 : kFormatTiff);
+  }
+  // A page small enough to show whole comes whole.
+  writeFile(path, pattern(120, 90, 1), as(kFormatTiff));
+  int32_t w = 0, h = 0;
+  EXPECT_TRUE(samePixels(pattern(120, 90, 1), readFilePageForDisplay(path, 1, 100, w, h).bitmap));
+}
+
+}  // namespace
