@@ -1,5 +1,6 @@
 // Format detection, dispatch to the codecs, and the safe write (beside the target, then rename).
 #include "controls/imaging/codec.h"
+#include "controls/imaging/format_table.h"
 
 #include "controls/imaging/byte_io.h"
 #include "runtime/errors.h"
@@ -36,32 +37,7 @@ TiffCompression tiffCompressionOf(int16_t code) {
   return kTiffNone;
 }
 
-QString formatName(int16_t code) {
-  switch (code) {
-    case kFormatTga: return QStringLiteral("TGA");
-    case kFormatPcx: return QStringLiteral("PCX");
-    case kFormatBmp: return QStringLiteral("BMP");
-    case kFormatWpg: return QStringLiteral("WPG");
-    case kFormatWmf: return QStringLiteral("WMF");
-    case kFormatPic: return QStringLiteral("PIC");
-    case kFormatPng: return QStringLiteral("PNG");
-    case kFormatRle: return QStringLiteral("RLE");
-    case kFormatIco: return QStringLiteral("ICO");
-    case kFormatPpm: return QStringLiteral("PPM");
-    case kFormatPgm: return QStringLiteral("PGM");
-    case kFormatPbm: return QStringLiteral("PBM");
-    case kFormatDcx: return QStringLiteral("DCX");
-    case kFormatEpic: case kFormatEpicProgressive: return QStringLiteral("EPIC");
-    case kFormatModca: return QStringLiteral("MOD:CA");
-    case kFormatCals: return QStringLiteral("CALS");
-    case kFormatPdf: return QStringLiteral("PDF");
-    case kFormatEps: return QStringLiteral("EPS");
-    default:
-      if (isTiffFormat(code)) return QStringLiteral("TIFF");
-      if (isJpegFormat(code)) return QStringLiteral("JPEG");
-      return QStringLiteral("unknown");
-  }
-}
+QString formatName(int16_t code) { return QString::fromLatin1(formatInfo(code).name); }
 
 namespace {
 QString suffixOf(const QString& path) { return QFileInfo(path).suffix().toLower(); }
