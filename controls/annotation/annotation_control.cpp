@@ -304,6 +304,9 @@ AnnotationControl::AnnotationControl(QWidget* window, Resolver resolver)
 }
 
 AnnotationControl::~AnnotationControl() {
+  // The engine's layers go with the control; what it reports while tearing them down is no news to
+  // the host, which may itself be half destroyed by now.
+  blockSignals(true);
   detach();
   if (engine_->api) {
     engine_->api->AttachImaging(nullptr);

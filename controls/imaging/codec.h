@@ -59,8 +59,8 @@ std::vector<std::vector<uint8_t>> fileAnnotations(const QString& path);
 // page counts from 1.
 Decoded readFilePage(const QString& path, int32_t page);
 FileInfo fileInfo(const QString& path, int32_t page);
-// A page for display at most maxSide long: formats that can decode reduced do (JPEG); others give
-// the full page. fullW, fullH receive the size of the full page.
+// A page for display at least maxSide long on its longer side, as small as the format allows:
+// JPEG and bilevel TIFF pages decode reduced; others give the full page. fullW, fullH receive the size of the full page.
 Decoded readFilePageForDisplay(const QString& path, int32_t page, int maxSide, int32_t& fullW, int32_t& fullH);
 // Writes beside the target and renames over it; with multiPage the page is added to the file.
 void writeFile(const QString& path, const Bitmap& bitmap, const SaveOptions& options);
@@ -98,6 +98,10 @@ int32_t tiffFilePageCount(const QString& path);
 // The annotation layer of every page of a TIFF file, without decoding any pixels.
 std::vector<std::vector<uint8_t>> readTiffFileAnnotations(const QString& path);
 Bitmap readTiffFile(const QString& path, int32_t page, int16_t* formatOut = nullptr);
+// A page for display at most about maxSide long: a bilevel page is reduced while it is decoded,
+// without its full bitmap ever being in memory; other pages come whole.
+Bitmap readTiffFileReduced(const QString& path, int32_t page, int maxSide, int16_t* formatOut, int32_t* fullW,
+                           int32_t* fullH);
 // Whether the file's chain of pages breaks off: the pages counted are those that could be read.
 bool tiffFileCutShort(const QString& path);
 // Closes the file that page reading keeps open when it is this one (before it is replaced).
