@@ -328,6 +328,7 @@ void AnnotationControl::detach() {
   delete overlay_.data();
   overlay_ = nullptr;
   attached_ = nullptr;
+  filtered_ = nullptr;
   if (engine_->api) {
     engine_->api->AttachImaging(nullptr);
     engine_->api->SetHostWindow(engine_->ownWindow);
@@ -341,6 +342,7 @@ void AnnotationControl::setAttachControlName(const QString& name) {
   attachName_ = name;
   if (!target) return;
   attached_ = target;
+  filtered_ = target;
   attached_->installEventFilter(this);
   connect(attached_, &img::ImagingControl::PageLoaded, this, [this] { AttachedPageLoaded(); });
   overlay_ = new Overlay(this, attached_);
@@ -553,7 +555,7 @@ void AnnotationControl::paintLayers(QWidget* on) {
 }
 
 bool AnnotationControl::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != attached_.data() || !engine_->api) return QObject::eventFilter(watched, event);
+  if (watched != filtered_ || !engine_->api) return QObject::eventFilter(watched, event);
   switch (event->type()) {
     case QEvent::Resize:
     case QEvent::LayoutRequest:
