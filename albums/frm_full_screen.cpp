@@ -57,8 +57,9 @@ void frmFullScreenForm::loadAnnotations() {
   if (mintPageIndex < 0 || static_cast<std::size_t>(mintPageIndex) >= gvarPageAnno.size()) return;
   const rt::Variant& stored = gvarPageAnno[static_cast<std::size_t>(mintPageIndex)];
   if (stored.IsEmpty()) return;
+  // The loaded layer becomes the current one.
   intptr_t layer = 0;
-  if (nxFS->LoadLayerFromVariant(stored, layer) == 0) nxFS->setCurrentLayer(layer);
+  nxFS->LoadLayerFromVariant(stored, layer);
   ixFS->update();
 }
 

@@ -325,8 +325,10 @@ struct CachedTiff {
   std::vector<uint64_t> offsets;
 };
 
+// One kept file per thread: thumbnail grids decode pages on worker threads, and a TIFF handle
+// must not be shared between threads.
 std::unique_ptr<CachedTiff>& cachedTiff() {
-  static std::unique_ptr<CachedTiff> c;
+  static thread_local std::unique_ptr<CachedTiff> c;
   return c;
 }
 
