@@ -124,13 +124,18 @@ ThumbGrid::ThumbGrid(int columns, int keepCells, bool emptyTemplate, QWidget* pa
   relayout();
 }
 
-ThumbGrid::~ThumbGrid() { cancelWork(); }
+ThumbGrid::~ThumbGrid() {
+  cancelWork();
+  // Workers post to this grid: none may still run when it goes.
+  pool_->waitForDone();
+}
 
+// Files not yet started are dropped; those being decoded finish, and their results are ignored,
+// so a new page never waits for the old one.
 void ThumbGrid::cancelWork() {
   ++generation_;
   liveGeneration_->store(generation_);
   pool_->clear();
-  pool_->waitForDone();
 }
 
 void ThumbGrid::ensureCell(int k) {
