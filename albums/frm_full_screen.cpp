@@ -21,7 +21,7 @@ frmFullScreenForm::frmFullScreenForm() {
   setObjectName(QStringLiteral("frmFullScreen"));
   albums::makeViewerWindow(this);
   ixFS = albums::makeViewerImage(this, "ixFS");
-  ixFS->installEventFilter(this);
+  watchPicture(ixFS);
   nxFS = new ann::AnnotationControl(this, [this](const QString& name) { return name == QStringLiteral("ixFS") ? ixFS : nullptr; });
   nxFS->setAttachControlName(QStringLiteral("ixFS"));
   lblMsg = albums::makeViewerLabel(this);
@@ -111,19 +111,4 @@ void frmFullScreenForm::Form_Unload(int&) {
   // The main window shows the page that was shown last.
   if (frmImgClnt.IsLoaded() && mintPageIndex >= 0 && mintPageIndex < frmImgClnt->ixTmb.Count())
     albums::guarded([this] { frmImgClnt->ixTmb_Click(mintPageIndex); });
-}
-
-void frmFullScreenForm::keyReleaseEvent(QKeyEvent* e) {
-  if (e->isAutoRepeat()) return;
-  albums::guarded([&] { Form_KeyUp(e->key()); });
-}
-
-void frmFullScreenForm::mouseReleaseEvent(QMouseEvent*) { Unload(); }
-
-bool frmFullScreenForm::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == ixFS && event->type() == QEvent::MouseButtonRelease) {
-    Unload();
-    return true;
-  }
-  return rt::Form::eventFilter(watched, event);
 }
