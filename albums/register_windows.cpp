@@ -7,6 +7,7 @@
 #include "albums/frm_full_screen.h"
 #include "albums/frm_slide_show.h"
 #include "albums/form_util.h"
+#include "albums/frm_sel_dir.h"
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
 #include "workspace/frm_img_clnt.h"
@@ -31,6 +32,10 @@ void registerAlbumWindows() {
       return;
     }
     frmAlbum->Show(rt::vbModal, mainWindow());
+  });
+  // The caption (naming the directory it sets) and the folder chosen so far.
+  ws::registerWindow(QStringLiteral("frmSelDir"), [](const QStringList& args) {
+    fnShowSelDir(args.value(0), args.value(1), mainWindow());
   });
   // The album manager's own windows, owned by it.
   ws::registerWindow(QStringLiteral("frmAlbumSrch"), [](const QStringList&) {

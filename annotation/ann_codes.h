@@ -24,6 +24,7 @@ inline constexpr int32_t ERR_NO_MEMORY = 1028;
 inline constexpr int32_t ERR_LOCKED = 1034;
 inline constexpr int32_t ERR_CLIPBOARD = 1035;
 inline constexpr int32_t ERR_BAD_STRING_ID = 1036;
+inline constexpr int32_t ERR_BAD_MARK_TYPE = 1037;
 inline constexpr int32_t ERR_MENU_ITEM_EXISTS = 1038;
 inline constexpr int32_t ERR_NO_MENU_ITEM = 1039;
 inline constexpr int32_t ERR_BAD_OPTION = 1041;

@@ -726,7 +726,9 @@ void AnnLayer::ResetAllTextState(intptr_t value1, intptr_t value2) {
   RecalcAllGroupRects();
 }
 
-void AnnLayer::InvalidateTextLayout() {}  // no kind of this build keeps a text layout
+void AnnLayer::InvalidateTextLayout() {
+  for (auto& e : elements_) e->ResetTextState(0, 0);
+}
 
 void AnnLayer::RebaseCoordinates(int32_t offsetX, int32_t offsetY) {
   for (auto& e : elements_) e->RebaseToPixels(offsetX, offsetY);

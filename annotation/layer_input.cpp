@@ -164,8 +164,14 @@ int32_t AnnLayer::OnPointerMessage(plat::HWND window, uint32_t message, plat::WP
         if (Holds(e)) e->OnMouseMessage(window, plat::WM_LBUTTONUP, wParam, x, y, nullptr);
       return ANN_NOT_HANDLED;
     }
-    case plat::WM_LBUTTONDBLCLK:
-      return ANN_NOT_HANDLED;  // only text elements take double clicks
+    case plat::WM_LBUTTONDBLCLK: {
+      // Only a current text element takes double clicks: they start editing it in place.
+      if (!current_ || !Holds(current_) || current_->Kind() != TOOL_TEXT) return ANN_NOT_HANDLED;
+      int32_t event = 0, id = current_->Id();
+      int32_t r = current_->OnMouseMessage(window, message, wParam, x, y, &event);
+      if (event) RaiseEvent(event, id);
+      return r;
+    }
     case plat::WM_RBUTTONDOWN: {
       int32_t handle = -1;
       rightClick_ = HitTestElements(x, y, true, &handle, plat::WM_RBUTTONDOWN, nullptr);
@@ -412,6 +418,7 @@ bool AnnLayer::OnRunModeMessage(plat::HWND window, uint32_t message, plat::WPARA
       plat::SetCapture(window);
       pressed_ = target;
       target->SetPressedButton(messageButton);
+      if (target->Kind() == TOOL_BUTTON) InvalidateGrown(target->Rect(), 1);  // drawn pressed
       report(EVT_RUN_BUTTON_DOWN, target->Id(), messageButton, keys, position(target));
       break;
     case plat::WM_LBUTTONUP:
@@ -426,7 +433,10 @@ bool AnnLayer::OnRunModeMessage(plat::HWND window, uint32_t message, plat::WPARA
       if (was == target) report(EVT_RUN_CLICK, id, 0, 0, {0, 0});
       // The host may have deleted the element from inside the click callback.
       if (Holds(was)) report(EVT_RUN_BUTTON_UP, id, messageButton, keys, p);
-      if (Holds(was)) was->SetPressedButton(0);
+      if (Holds(was)) {
+        was->SetPressedButton(0);
+        if (was->Kind() == TOOL_BUTTON) InvalidateGrown(was->Rect(), 1);  // drawn released
+      }
       pressed_ = nullptr;
       break;
     }

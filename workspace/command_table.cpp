@@ -1,5 +1,6 @@
 #include "workspace/command_table.h"
 
+#include "workspace/archive_commands.h"
 #include "workspace/frm_img_clnt.h"
 
 #include <QStyle>
@@ -26,25 +27,25 @@ const std::vector<MenuRow>& menuRows() {
       {"mnuFile", "mnuFileBrowseDir", "Browse", "", run<&F::mnuFileBrowseDir_Click>, 0},
       {"mnuFile", "mnuFileAlbums", "Albums", "", run<&F::mnuFileAlbums_Click>, 0},
       {"mnuFile", "-", "", "", none, 0},
-      {"mnuFile", "mnuFilePrint", "Print", "", none, 0},
+      {"mnuFile", "mnuFilePrint", "Print", "", run<&F::mnuFilePrint_Click>, 0},
       {"mnuFile", "mnuFileSave", "Save", "", run<&F::mnuFileSave_Click>, 0},
       {"mnuFile", "mnuFileSaveAs", "Save As", "", run<&F::mnuFileSaveAs_Click>, 0},
       {"mnuFile", "-", "", "", none, 0},
-      {"mnuFile", "mnuFileConvert", "Convert", "", none, 0},
-      {"mnuFile", "mnuFileProperties", "Properties", "", none, 0},
+      {"mnuFile", "mnuFileConvert", "Convert", "", run<&F::mnuFileConvert_Click>, 0},
+      {"mnuFile", "mnuFileProperties", "Properties", "", run<&F::mnuFileProperties_Click>, 0},
       {"mnuFile", "-", "", "", none, 0},
       {"mnuFile", "mnuFileClose", "Close File", "", run<&F::mnuFileClose_Click>, 0},
       {"mnuFile", "mnuFileExit", "Exit", "", run<&F::mnuFileExit_Click>, 0},
 
       {"", "mnuScanner", "&Scanner", "", none, M},
-      {"mnuScanner", "mnuScanSelect", "Select Scanner", "", none, 0},
+      {"mnuScanner", "mnuScanSelect", "Select Scanner", "", run<&F::mnuScanSelect_Click>, 0},
       {"mnuScanner", "-", "", "", none, 0},
-      {"mnuScanner", "mnuScanNew", "Scan New", "", none, 0},
-      {"mnuScanner", "mnuScanAppend", "Scan Append", "", none, 0},
-      {"mnuScanner", "mnuScanInsert", "Scan Insert", "", none, 0},
-      {"mnuScanner", "mnuScanPage", "Rescan Page", "", none, 0},
+      {"mnuScanner", "mnuScanNew", "Scan New", "", run<&F::mnuScanNew_Click>, 0},
+      {"mnuScanner", "mnuScanAppend", "Scan Append", "", run<&F::mnuScanAppend_Click>, 0},
+      {"mnuScanner", "mnuScanInsert", "Scan Insert", "", run<&F::mnuScanInsert_Click>, 0},
+      {"mnuScanner", "mnuScanPage", "Rescan Page", "", run<&F::mnuScanPage_Click>, 0},
       {"mnuScanner", "-", "", "", none, 0},
-      {"mnuScanner", "mnuScanOpt", "Options", "", none, 0},
+      {"mnuScanner", "mnuScanOpt", "Options", "", run<&F::mnuScanOpt_Click>, 0},
       {"mnuScanner", "mnuScanUI", "TWAIN Interface", "", run<&F::mnuScanUI_Click>, C},
 
       {"", "mnuEdit", "&Edit", "", none, M},
@@ -95,19 +96,19 @@ const std::vector<MenuRow>& menuRows() {
       {"mnuTools", "mnuToolsLeft", "Rotate Left", "Ctrl+L", none, 0},
       {"mnuTools", "mnuToolsRight", "Rotate Right", "Ctrl+R", none, 0},
 
-      {"", "mnuArchive", "Archi&ve", "", none, M},
-      {"mnuArchive", "mnuArchLogin", "Log In", "", none, 0},
-      {"mnuArchive", "mnuArchLogout", "Log Out", "", none, 0},
+      {"", "mnuArchive", "Archi&ve", "", mnuArchive_Click, M},
+      {"mnuArchive", "mnuArchLogin", "Log In", "", mnuArchLogin_Click, 0},
+      {"mnuArchive", "mnuArchLogout", "Log Out", "", mnuArchLogout_Click, 0},
       {"mnuArchive", "-", "", "", none, 0},
-      {"mnuArchive", "mnuArchRetrieve", "Retrieve", "", none, 0},
-      {"mnuArchive", "mnuArchSend", "Send", "", none, 0},
+      {"mnuArchive", "mnuArchRetrieve", "Retrieve", "", mnuArchRetrieve_Click, 0},
+      {"mnuArchive", "mnuArchSend", "Send", "", mnuArchSend_Click, 0},
       {"mnuArchive", "-", "", "", none, 0},
-      {"mnuArchive", "mnuArchIndexDir", "Index Directory", "", none, 0},
-      {"mnuArchive", "mnuArchBatchDir", "Batch Directory", "", none, 0},
+      {"mnuArchive", "mnuArchIndexDir", "Index Directory", "", mnuArchIndexDir_Click, 0},
+      {"mnuArchive", "mnuArchBatchDir", "Batch Directory", "", mnuArchBatchDir_Click, 0},
       {"mnuArchive", "-", "", "", none, 0},
-      {"mnuArchive", "mnuArchIndex", "Index", "", none, 0},
-      {"mnuArchive", "mnuArchVerify", "Verify Batch", "", none, 0},
-      {"mnuArchive", "mnuArchBatch", "Send Batch", "", none, 0},
+      {"mnuArchive", "mnuArchIndex", "Index", "", mnuArchIndex_Click, 0},
+      {"mnuArchive", "mnuArchVerify", "Verify Batch", "", mnuArchVerify_Click, 0},
+      {"mnuArchive", "mnuArchBatch", "Send Batch", "", mnuArchBatch_Click, 0},
 
       {"", "mnuHelp", "&Help", "", none, M},
       {"mnuHelp", "mnuHelpContents", "Contents", "", run<&F::mnuHelpContents_Click>, 0},
@@ -119,7 +120,7 @@ const std::vector<MenuRow>& menuRows() {
       {"mnuPopTmb", "mnuPopTmbCopy", "Copy", "", run<&F::mnuPopTmbCopy_Click>, 0},
       {"mnuPopTmb", "mnuPopTmbDelete", "Delete", "", none, 0},
       {"mnuPopTmb", "-", "", "", none, 0},
-      {"mnuPopTmb", "mnuPopTmbProperties", "Properties", "", none, 0},
+      {"mnuPopTmb", "mnuPopTmbProperties", "Properties", "", run<&F::mnuPopTmbProperties_Click>, 0},
   };
   return rows;
 }

@@ -1,10 +1,12 @@
 // The main window's frame: its controls, menus and toolbars, the load step, the first activation,
 // the pane layout on resize, the Shift key, Help, and shut-down.
 #include "workspace/frm_img_clnt.h"
+#include "workspace/settings/frm_about.h"
 #include "workspace/command_table.h"
 #include "workspace/window_openers.h"
 
 #include "controls/annotation/annotation_control.h"
+#include "controls/imaging/format_table.h"
 #include "controls/imaging/imaging_control.h"
 #include "controls/scanning/scanning_control.h"
 #include "platform/registry/registry.h"
@@ -84,9 +86,7 @@ frmImgClntForm::frmImgClntForm()
       lblTmb([this](QLabel* t) { return makeThumbLabel(t); }) {
   setObjectName("frmImgClnt");
   setCaption(QStringLiteral("   Image Lumivex"));
-  cdgMain.Filter = QStringLiteral(
-      "Image Files|*.BMP;*.DIB;*.DCX;*.ICO;*.JIF;*.JPG;*.PCX;*.PBM;*.PGM;*.PIC;*.PPM;*.PNG;*.RLE;*.TGA;*.TIF;*.WMF;*.WPG|"
-      "All Files (*.*)|*.*");
+  cdgMain.Filter = img::openDialogFilter();
   handOpen_ = handPixmap(false);
   handClosed_ = handPixmap(true);
   buildPanes();
@@ -235,6 +235,8 @@ void frmImgClntForm::buildPanes() {
   vsTmb = new QScrollBar(Qt::Vertical, fraTmb);
   vsTmb->setObjectName("vsTmb");
   vsTmb->hide();
+  // The platform's scroll-bar width; the layout gives it its height and place.
+  vsTmb->resize(vsTmb->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, vsTmb), vsTmb->height());
   vsTmb->setMinimum(0);
   vsTmb->setSingleStep(1);
   vsTmb->setPageStep(5);
@@ -277,6 +279,7 @@ void frmImgClntForm::buildPanes() {
   makeThumb(nullptr);  // wires element 0
 
   twnMain = new ScanningControl(this);
+  connect(twnMain, &ScanningControl::ImageAcquired, this, &frmImgClntForm::twnMain_ImageAcquired);
   nxMain = new ann::AnnotationControl(this, [this](const QString& name) { return ImagingByName(name); });
   connect(nxMain, &ann::AnnotationControl::AnnotationEvent, this, &frmImgClntForm::nxMain_AnnotationEvent);
   connect(nxMain, &ann::AnnotationControl::CurrentLayerChanged, this, &frmImgClntForm::nxMain_CurrentLayerChanged);
@@ -357,8 +360,8 @@ void frmImgClntForm::Form_Load() {
     tw::setLeft(fraEdt, tw::Left(imgDivider) + tw::Width(imgDivider));
     tw::setLeft(picMain, 30);
     tw::setTop(picMain, 120);
-    tw::setHeight(picMain, tw::Height(fraTmb) - 180);
-    tw::setWidth(picMain, tw::Width(fraTmb) - 80);
+    setViewportHeight(tw::Height(fraTmb) - 180);
+    setViewportWidth(tw::Width(fraTmb) - 80);
     ixMain->Move(30, 120, std::max(0.0, tw::Width(fraEdt) - 80), std::max(0.0, tw::Height(fraEdt) - 180));
     ixTmb(0)->Move(280, 280, 1460, 1825);
     setWidth(11000);
@@ -382,13 +385,8 @@ void frmImgClntForm::Form_Load() {
     fnSetNoDocState();
     modRegistry::fnRegisterDocType();
   } catch (const rt::RuntimeError& e) {
-    if (e.Source() == QLatin1String(ScanningControl::kSourceId) && e.Number() == ScanningControl::kErrNoSource) {
-      // No scanner to talk to: nothing to report.
-    } else if (e.Source() == QLatin1String(ScanningControl::kSourceId) && e.Number() == ScanningControl::kErrDriver) {
-      rt::ShowError("Error " + rt::CStr(twnMain->ErrorCode()) + ": " + twnMain->ErrorText());
-    } else {
-      rt::ShowError(e.Description());
-    }
+    // No scanner to talk to ends the load step quietly.
+    fnScanFailed(e);
   }
   layoutFrame();
   Form_Resize();
@@ -441,8 +439,8 @@ void frmImgClntForm::fnFirstActivation() {
   const QString command = CommandLine().trimmed();
   if (command.isEmpty()) {
     if (readFileAssoc() != QStringLiteral("1")) {
-      ws::openWindow(QStringLiteral("frmExtAssoc"));
-      writeFileAssocDone();
+      // Recorded as offered only when the dialog was there to be shown.
+      if (ws::openWindow(QStringLiteral("frmExtAssoc"))) writeFileAssocDone();
     }
   } else if (command.right(4).toUpper() == QStringLiteral(".KVT")) {
     ws::openWindow(QStringLiteral("frmAlbum"), {command});
@@ -479,11 +477,11 @@ void frmImgClntForm::Form_Resize() {
   tw::setTop(fraEdt, top);
   if (H - tw::Top(fraTmb) - 1180 > 0) tw::setHeight(fraTmb, H - tw::Top(fraTmb) - 1180);
   if (H - tw::Top(fraEdt) - 1180 > 0) tw::setHeight(fraEdt, H - tw::Top(fraEdt) - 1180);
-  if (tw::Height(fraTmb) - 180 > 0) tw::setHeight(picMain, tw::Height(fraTmb) - 180);
+  if (tw::Height(fraTmb) - 180 > 0) setViewportHeight(tw::Height(fraTmb) - 180);
   if (tw::Height(fraEdt) - 180 > 0) ixMain->setHeight(tw::Height(fraEdt) - 180);
   if (Menu("mnuViewThumbsOnly")->isChecked()) {
     if (W - tw::Left(fraTmb) - 130 > 0) tw::setWidth(fraTmb, W - tw::Left(fraTmb) - 130);
-    if (tw::Width(fraTmb) - 80 > 0) tw::setWidth(picMain, tw::Width(fraTmb) - 80);
+    if (tw::Width(fraTmb) - 80 > 0) setViewportWidth(tw::Width(fraTmb) - 80);
   } else {
     if (W - tw::Left(fraEdt) - 130 > 0) tw::setWidth(fraEdt, W - tw::Left(fraEdt) - 130);
     if (tw::Width(fraEdt) - 80 > 0) ixMain->setWidth(tw::Width(fraEdt) - 80);
@@ -548,7 +546,10 @@ void frmImgClntForm::mnuHelpContents_Click() {
 void frmImgClntForm::mnuFileExit_Click() { Unload(); }
 
 // The about box is shown here once it exists.
-void frmImgClntForm::mnuHelpAbout_Click() { fnCommitPendingEdit(); }
+void frmImgClntForm::mnuHelpAbout_Click() {
+  fnCommitPendingEdit();
+  frmAbout->Show(rt::vbModal, this);
+}
 
 void frmImgClntForm::mnuScanUI_Click() {
   QAction* item = Menu(QStringLiteral("mnuScanUI"));

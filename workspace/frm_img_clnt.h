@@ -22,6 +22,9 @@ class QScrollBar;
 class QStatusBar;
 class QToolBar;
 class ScanningControl;
+namespace rt {
+class RuntimeError;
+}
 namespace img {
 class ImagingControl;
 }
@@ -30,6 +33,8 @@ class AnnotationControl;
 }
 namespace ws {
 struct SavePlan;
+struct PageEdit;
+enum class CaptionRule;
 }
 
 class frmImgClntForm : public rt::Form {
@@ -98,6 +103,11 @@ class frmImgClntForm : public rt::Form {
   void fnCloseFile(bool noPrompt, bool& ok);
   void fnClearSelection();
   void fnRefreshMainDisplay(int16_t page);
+  // Rearranges the thumbnails, their captions and the per-page annotation store as the edit says
+  // and makes its current page current and the only one selected. Added pages get empty
+  // thumbnails: the caller gives them their pictures, then lays the strip out (fnOrganizeThumbs,
+  // fnScrollTmbToCurrent) and shows the current page (fnRefreshMainDisplay).
+  void fnApplyPageEdit(const ws::PageEdit& edit, ws::CaptionRule captions);
 
   // ---- Commands (menu items and toolbar buttons) -------------------------------------------
   void mnuFileNew_Click();
@@ -111,6 +121,20 @@ class frmImgClntForm : public rt::Form {
   void mnuFileSearch_Click();
   void mnuViewFullScreen_Click();
   void mnuScanUI_Click();
+  // Scanner menu: the scan commands record where the coming pages go and acquire; each page
+  // arrives through twnMain_ImageAcquired.
+  void mnuScanSelect_Click();
+  void mnuScanNew_Click();
+  void mnuScanAppend_Click();
+  void mnuScanInsert_Click();
+  void mnuScanPage_Click();
+  void mnuScanOpt_Click();
+  void twnMain_ImageAcquired();
+  // File menu: printing, converting and the properties dialog.
+  void mnuFilePrint_Click();
+  void mnuFileConvert_Click();
+  void mnuFileProperties_Click();
+  void mnuPopTmbProperties_Click();
   void mnuViewNext_Click();
   void mnuViewPrev_Click();
   void mnuViewPageThumbs_Click();
@@ -202,9 +226,20 @@ class frmImgClntForm : public rt::Form {
 
   // Thumbnails.
   void fnStoreCurrentPage();
+  // Scanning.
+  void fnStoreBeforeScan();
+  void fnAcquire(const QString& mode);
+  // The scanner's error rule: its quiet error ends silently, its described failure shows "Error
+  // code: text", any other error its description.
+  void fnScanFailed(const rt::RuntimeError& e);
   void ixTmb_DblClick(int16_t index);
   void ixTmb_MouseDown(int16_t index, int16_t button);
   void vsTmb_Change();
+  // The viewport of the strip is resized only through these; a change of size runs picMain_Resize.
+  void setViewportWidth(double twips);
+  void setViewportHeight(double twips);
+  void picMain_Resize();
+  void fnResetStripScroll();
 
   // Annotations.
   void fnSetAnnoToolDefaults();

@@ -591,6 +591,13 @@ int32_t AnnElement::Load(AnnStreamReader& in) {
         if (!ok) return ERR_STREAM;
         break;
       }
+      case PROP_TEXT_ORIENTATION: {
+        // Through the kind: its font turns with the orientation.
+        int32_t v = 0;
+        if (!in.I32(&v)) return ERR_STREAM;
+        if (Has(tag)) SetProperty(tag, v, &changed);
+        break;
+      }
       case PROP_SELECTED: {
         int32_t v = 0;
         if (!in.I32(&v)) return ERR_STREAM;

@@ -35,6 +35,13 @@ class AnnRectElement : public AnnElement {
   // Moves the edges of the given handle (-1: the whole rect) and turns the handle into its mirror
   // image when an edge passes the opposite one.
   void DragEdges(int32_t* handle, int32_t dx, int32_t dy);
+  // The tracking corners follow the rect after the rect itself changed.
+  void SyncTrackingToRect() {
+    x1_ = rect_.left;
+    y1_ = rect_.top;
+    x2_ = rect_.right;
+    y2_ = rect_.bottom;
+  }
   plat::RECT AreaWithHandles(const plat::RECT& r) const { return Selected() ? Grown(r) : r; }
 
   int32_t x1_ = -1, y1_ = -1, x2_ = -1, y2_ = -1;

@@ -26,7 +26,8 @@ clang++ -std=c++20 -fPIC $flags -fsanitize=fuzzer -DQT_NO_KEYWORDS -I"$root" \
   -L"$build/bin" -llumivexplatform -Wl,-rpath,"$build/bin" $qt -o "$build/layer_stream_fuzz"
 
 mkdir -p "$build/corpus" "$build/findings"
-# Seeds: an empty layer and one holding a rectangle, an ellipse and a group.
+# Seeds: an empty layer, one holding a rectangle, an ellipse and a group, one layer of each other
+# kind and one of every kind together.
 if [ -z "$(ls -A "$build/corpus")" ] && [ -d "$root/fuzz/annotation/seeds" ]; then
   cp "$root"/fuzz/annotation/seeds/* "$build/corpus/"
 fi

@@ -74,4 +74,18 @@ HGLOBAL GetClipboardDataCopy(uint32_t format) {
   return GlobalFromBytes(bytes.constData(), std::size_t(bytes.size()));
 }
 
+bool SetClipboardUnicodeText(const std::u16string& text) {
+  if (!gClip.open) return false;
+  if (!gClip.data) gClip.data = std::make_unique<QMimeData>();
+  gClip.data->setText(QString::fromStdU16String(text));
+  return true;
+}
+
+bool GetClipboardUnicodeText(std::u16string* text) {
+  const QMimeData* d = clipboard() ? clipboard()->mimeData() : nullptr;
+  if (!d || !d->hasText() || !text) return false;
+  *text = d->text().toStdU16String();
+  return true;
+}
+
 }  // namespace plat

@@ -3,6 +3,7 @@
 // writer opens, empties, sets one block per format and closes; the blocks it sets become the
 // clipboard's. A reader gets a copy of the bytes in a new block that it frees itself.
 #include <cstdint>
+#include <string>
 
 #include "platform/memory/global_memory.h"
 #include "platform/windows/window_types.h"
@@ -17,5 +18,10 @@ bool CloseClipboard();
 bool IsClipboardFormatAvailable(uint32_t format);
 // A new block with the bytes of that format, or null.
 HGLOBAL GetClipboardDataCopy(uint32_t format);
+
+// Plain text, kept as UTF-16 with every character: set while the clipboard is open (after
+// EmptyClipboard), read any time. False when there is no text or the clipboard is not open.
+bool SetClipboardUnicodeText(const std::u16string& text);
+bool GetClipboardUnicodeText(std::u16string* text);
 
 }  // namespace plat

@@ -2,10 +2,16 @@
 // engine interface of the loaded library, as the annotation control sends them.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "engine_host.h"
 #include "kinds_host.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QImage>
+#include <QPlainTextEdit>
 
 namespace {
 
@@ -161,6 +167,368 @@ TEST_F(KindsInputTest, MirrorRotateAndSetRectTransformThePoints) {
   auto scaled = Points(id);
   EXPECT_NEAR(scaled[0].x, 302, 1);  // the leftmost point sits inside the pen margin
   EXPECT_NEAR(scaled[2].y, 558, 1);  // and the lowest one too
+}
+
+std::vector<std::vector<int32_t>> gChanged;  // {id, property}
+int32_t onPropertyChanged(intptr_t, AnnLayerHandle, int32_t id, int32_t property) {
+  gChanged.push_back({id, property});
+  return 0;
+}
+
+class TextInputTest : public KindsInputTest {
+ protected:
+  void SetUp() override {
+    KindsInputTest::SetUp();
+    gChanged.clear();
+    engine->SetHostCallback(HOSTCB_PROPERTY_CHANGED, annCallback(&onPropertyChanged));
+  }
+  void Type(const std::u16string& s) {
+    for (char16_t c : s) Key(plat::WM_CHAR, c);
+  }
+  void Down(int32_t vk, int32_t repeat = 1) { Key(plat::WM_KEYDOWN, vk, repeat); }
+  void Up(int32_t vk) { Key(plat::WM_KEYUP, vk); }
+  std::u16string TextOf(int32_t id) {
+    AnnValue v = 0;
+    EXPECT_EQ(engine->GetElementProperty(layer, id, PROP_TEXT, &v), ANN_OK);
+    return Take(reinterpret_cast<plat::BSTR>(v));
+  }
+  // Places a text element with the text by typing it, and selects the pointer tool.
+  int32_t Typed(const std::u16string& text, int32_t x = 100, int32_t y = 100) {
+    EXPECT_EQ(engine->SetCurrentTool(layer, TOOL_TEXT), ANN_OK);
+    Click(x, y);
+    Type(text);
+    EXPECT_EQ(engine->SetCurrentTool(layer, TOOL_POINTER), ANN_OK);
+    return Last();
+  }
+};
+
+TEST_F(TextInputTest, DirectTypingPlacesTheTextWhenAClickEndsIt) {
+  ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_TEXT), ANN_OK);
+  Click(100, 100);
+  EXPECT_EQ(Count(), 0);
+  Type(u"Hello \u041f\u0440\u0438\u0432\u0435\u0442");
+  Down(13);
+  Type(u"\u65e5\u672c\u8a9e");
+  Key(plat::WM_CHAR, 27);  // Escape types nothing
+  gEvents.clear();
+  Send(plat::WM_LBUTTONDOWN, plat::MK_LBUTTON, 500, 400);  // ends the edit; the tool starts anew
+  Send(plat::WM_LBUTTONUP, 0, 500, 400);
+  ASSERT_EQ(Count(), 1);
+  int32_t id = First();
+  EXPECT_EQ(Added(), std::vector<int32_t>{id});
+  EXPECT_EQ(TextOf(id), u"Hello \u041f\u0440\u0438\u0432\u0435\u0442\r\n\u65e5\u672c\u8a9e");
+  // The rect followed the text: two lines high, starting where the text was started.
+  plat::RECT r = RectOf(id);
+  EXPECT_NEAR(r.left, 100, 1);
+  EXPECT_NEAR(r.top, 100, 1);
+  EXPECT_GT(r.right - r.left, 40);
+  EXPECT_GT(r.bottom - r.top, 20);
+  // The new edit that the click started holds no text and is dropped with the tool.
+  ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_POINTER), ANN_OK);
+  EXPECT_EQ(Count(), 1);
+}
+
+TEST_F(TextInputTest, SelectDeleteCutAndPasteInAPlacedText) {
+  int32_t id = Typed(u"abcdefg");
+  ASSERT_NE(id, 0);
+  plat::RECT r = RectOf(id);
+  gEvents.clear();
+  DoubleClick(r.left + 2, r.top + 2);
+  EXPECT_EQ(Codes({EVT_TEXT_EDIT_BEGIN}), std::vector<int32_t>{EVT_TEXT_EDIT_BEGIN});
+  // Ctrl+Home, two steps right, then Shift+Right three times selects characters 2 to 4.
+  Down(17);
+  Down(36);
+  Up(17);
+  Down(39, 2);
+  Down(16);
+  Down(39, 3);
+  Up(16);
+  Down(8);  // Backspace deletes the selection and leaves the caret at 2
+  Type(u"\u00e9");
+  Down(16);
+  Down(37, 2);
+  Up(16);
+  Key(plat::WM_CHAR, 24);  // Ctrl+X cuts "b\u00e9"
+  EXPECT_EQ(QApplication::clipboard()->text().toStdU16String(), u"b\u00e9");
+  Down(35);                // End (the text has one line)
+  Key(plat::WM_CHAR, 22);  // Ctrl+V
+  Down(46);                // Delete at the end does nothing
+  gEvents.clear();
+  Click(700, 550);
+  EXPECT_EQ(TextOf(id), u"afgb\u00e9");
+  EXPECT_EQ(gEvents, (std::vector<std::vector<int32_t>>{{EVT_TEXT_EDIT_END, id}, {EVT_SELECTION_CHANGED, 0}}));
+  EXPECT_EQ(gChanged, (std::vector<std::vector<int32_t>>{{id, PROP_TEXT}}));
+  // Ctrl+C without a selection copies the whole text.
+  DoubleClick(r.left + 2, r.top + 2);
+  Key(plat::WM_CHAR, 3);
+  EXPECT_EQ(QApplication::clipboard()->text().toStdU16String(), u"afgb\u00e9");
+  gChanged.clear();
+  Click(700, 550);
+  EXPECT_TRUE(gChanged.empty());  // not modified
+}
+
+TEST_F(TextInputTest, DoubleClickEditsOnlyWhenAllowed) {
+  int32_t id = Typed(u"locked");
+  plat::RECT r = RectOf(id);
+  struct Case {
+    int32_t engineProperty, value, elementProperty, elementValue;
+  } cases[] = {{EPROP_DBLCLICK_OPTION, 0, PROP_LOCKED, 0}, {EPROP_DBLCLICK_OPTION, 1, PROP_TEXT_LOCKED, 1},
+               {EPROP_DBLCLICK_OPTION, 1, PROP_LOCKED, 1}};
+  for (const Case& c : cases) {
+    engine->SetEngineProperty(c.engineProperty, c.value);
+    engine->SetElementProperty(layer, id, PROP_LOCKED, 0);
+    engine->SetElementProperty(layer, id, PROP_TEXT_LOCKED, 0);
+    engine->SetElementProperty(layer, id, c.elementProperty, c.elementValue);
+    gEvents.clear();
+    DoubleClick(r.left + 2, r.top + 2);
+    EXPECT_TRUE(Codes({EVT_TEXT_EDIT_BEGIN}).empty()) << c.elementProperty;
+  }
+}
+
+TEST_F(TextInputTest, EditorWindowKeepsUnicodeAndGrowsWithItsText) {
+  ASSERT_EQ(engine->SetEngineProperty(EPROP_FONT_OPTION_136, 1), ANN_OK);
+  ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_TEXT), ANN_OK);
+  Click(100, 100);
+  auto* editor = widget->findChild<QPlainTextEdit*>("scv6_editor");
+  ASSERT_NE(editor, nullptr);
+  const int height = editor->height();
+  editor->insertPlainText(QString::fromStdU16String(u"\u00dcn\u00efc\u00f6d\u00e9 \u6f22\u5b57\nline 2\nline 3\nline 4"));
+  EXPECT_GT(editor->height(), height);
+  Click(600, 500);  // outside: the editor's text becomes the new element
+  ASSERT_EQ(Count(), 1);
+  int32_t id = First();
+  EXPECT_EQ(TextOf(id), u"\u00dcn\u00efc\u00f6d\u00e9 \u6f22\u5b57\r\nline 2\r\nline 3\r\nline 4");
+
+  // A double click opens it over the placed element; the change is reported when it ends.
+  ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_POINTER), ANN_OK);
+  plat::RECT r = RectOf(id);
+  gEvents.clear();
+  DoubleClick(r.left + 3, r.top + 3);
+  EXPECT_EQ(Codes({EVT_TEXT_EDIT_BEGIN}), std::vector<int32_t>{EVT_TEXT_EDIT_BEGIN});
+  editor = nullptr;
+  for (auto* e : widget->findChildren<QPlainTextEdit*>("scv6_editor"))
+    if (!e->isHidden()) editor = e;
+  ASSERT_NE(editor, nullptr);
+  editor->setPlainText(QString::fromStdU16String(u"\u0391\u03b2\u03b3"));
+  Click(700, 550);
+  EXPECT_EQ(TextOf(id), u"\u0391\u03b2\u03b3");
+  EXPECT_EQ(Codes({EVT_TEXT_EDIT_END}), std::vector<int32_t>{EVT_TEXT_EDIT_END});
+  EXPECT_EQ(gChanged, (std::vector<std::vector<int32_t>>{{id, PROP_TEXT}}));
+}
+
+TEST_F(TextInputTest, OrientationFollowsMirrorAndRotate) {
+  int32_t id = Typed(u"turn");
+  struct Step {
+    void (*apply)(AnnEngineInterface*);
+    int32_t want;
+  } steps[] = {
+      {[](AnnEngineInterface* e) { e->RotateAll(800, 600, 90.0f); }, 900},
+      {[](AnnEngineInterface* e) { e->MirrorAllLeftRight(600, 800); }, 900},
+      {[](AnnEngineInterface* e) { e->MirrorAllTopBottom(600, 800); }, 2700},
+      {[](AnnEngineInterface* e) { e->RotateAll(600, 800, -90.0f); }, 1800},
+      {[](AnnEngineInterface* e) { e->MirrorAllLeftRight(800, 600); }, 0},
+  };
+  for (const Step& s : steps) {
+    s.apply(engine);
+    AnnValue v = -1;
+    EXPECT_EQ(engine->GetElementProperty(layer, id, PROP_TEXT_ORIENTATION, &v), ANN_OK);
+    EXPECT_EQ(v, s.want);
+  }
+  EXPECT_EQ(engine->SetElementProperty(layer, id, PROP_TEXT_ORIENTATION, 450), ANN_OK);
+  AnnValue v = -1;
+  engine->GetElementProperty(layer, id, PROP_TEXT_ORIENTATION, &v);
+  EXPECT_EQ(v, 0);
+  EXPECT_EQ(engine->SetElementProperty(layer, id, PROP_OI_MARK_TYPE, 8), ERR_BAD_MARK_TYPE);
+  EXPECT_EQ(engine->SetElementProperty(layer, id, PROP_OI_MARK_TYPE, 10), ANN_OK);
+  engine->GetElementProperty(layer, id, PROP_PEN_WIDTH, &v);
+  EXPECT_EQ(v, 1);
+}
+
+AnnEngineInterface* gStampEngine = nullptr;
+AnnLayerHandle gStampLayer = 0;
+const char16_t* gStampText = nullptr;  // what the host sets in the new-stamp callback
+int gStampCalls = 0;
+int32_t onStampPlacing(intptr_t) {
+  ++gStampCalls;
+  if (gStampText)
+    gStampEngine->SetLayerToolDefault(gStampLayer, TOOL_STAMP, PROP_TEXT, reinterpret_cast<AnnValue>(gStampText));
+  return 0;
+}
+
+TEST_F(KindsInputTest, StampIsPlacedWithOneClickAtItsNaturalSize) {
+  gStampEngine = engine;
+  gStampLayer = layer;
+  gStampCalls = 0;
+  engine->SetHostCallback(HOSTCB_STAMP_PLACING, annCallback(&onStampPlacing));
+  ASSERT_EQ(engine->SetLayerToolDefault(layer, TOOL_STAMP, PROP_TEXT, reinterpret_cast<AnnValue>(u"APPROVED")),
+            ANN_OK);
+  struct Case {
+    const char16_t* setInCallback;
+    std::u16string want;  // empty: no stamp
+  } cases[] = {{nullptr, u"APPROVED"}, {u"PAID \u2713", u"PAID \u2713"}, {u"", u""}};
+  for (const Case& c : cases) {
+    gStampText = c.setInCallback;
+    engine->DeleteAllElements(layer);
+    ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_STAMP), ANN_OK);
+    gEvents.clear();
+    Click(100, 120);
+    if (c.want.empty()) {
+      EXPECT_EQ(Count(), 0);
+      EXPECT_TRUE(gEvents.empty() || Added().empty());
+      continue;
+    }
+    ASSERT_EQ(Count(), 1);
+    int32_t id = First();
+    AnnValue v = 0;
+    engine->GetElementProperty(layer, id, PROP_TEXT, &v);
+    EXPECT_EQ(Take(reinterpret_cast<plat::BSTR>(v)), c.want);
+    plat::RECT r = RectOf(id);
+    EXPECT_NEAR(r.left, 100, 1);
+    EXPECT_NEAR(r.top, 120, 1);
+    EXPECT_GT(r.right - r.left, 30);
+    EXPECT_GT(r.bottom - r.top, 8);
+  }
+  EXPECT_EQ(gStampCalls, 3);
+  gStampText = u"WIDE";
+  engine->SetLayerToolDefault(layer, TOOL_STAMP, PROP_TEXT, reinterpret_cast<AnnValue>(u"OK"));
+  ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_STAMP), ANN_OK);
+  Click(100, 300);
+  int32_t id = Last();
+  const plat::RECT before = RectOf(id);
+  // A longer text makes an auto-sized stamp wider at its next draw.
+  engine->SetElementProperty(layer, id, PROP_TEXT, reinterpret_cast<AnnValue>(u"WIDER AND WIDER"));
+  plat::HDC dc = plat::CreateMemoryDC(800, 600);
+  engine->Draw(dc, nullptr, nullptr, 0, 0, 0, 0);
+  const plat::RECT after = RectOf(id);
+  EXPECT_GT(after.right - after.left, 2 * (before.right - before.left));
+  // A quarter turn turns its orientation and its rect.
+  engine->RotateAll(800, 600, 90.0f);
+  AnnValue o = 0;
+  engine->GetElementProperty(layer, id, PROP_TEXT_ORIENTATION, &o);
+  EXPECT_EQ(o, 900);
+  engine->Draw(dc, nullptr, nullptr, 0, 0, 0, 0);
+  plat::DeleteDC(dc);
+  engine->SetHostCallback(HOSTCB_STAMP_PLACING, nullptr);
+}
+
+std::vector<std::vector<int32_t>> gRunEvents;
+int32_t onRunMouse(intptr_t, int32_t code, AnnLayerHandle, int32_t id, int32_t, int32_t, int32_t, int32_t) {
+  gRunEvents.push_back({code, id});
+  return 0;
+}
+
+TEST_F(KindsInputTest, ButtonIsDrawnPressedInRunModeAndSizesToItsCaption) {
+  engine->SetHostCallback(HOSTCB_RUN_MOUSE, annCallback(&onRunMouse));
+  ASSERT_EQ(engine->SetLayerToolDefault(layer, TOOL_BUTTON, PROP_TEXT, reinterpret_cast<AnnValue>(u"Go")), ANN_OK);
+  ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_BUTTON), ANN_OK);
+  Click(300, 300);  // no size: nothing
+  EXPECT_EQ(Count(), 0);
+  Drag(100, 100, 200, 140);
+  ASSERT_EQ(Count(), 1);
+  int32_t id = First();
+  AnnValue v = 0;
+  engine->GetElementProperty(layer, id, PROP_TEXT, &v);
+  EXPECT_EQ(Take(reinterpret_cast<plat::BSTR>(v)), u"Go");
+  ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_POINTER), ANN_OK);
+
+  gRunEvents.clear();
+  ASSERT_EQ(engine->SetEngineProperty(EPROP_LOCKED, 1), ANN_OK);
+  Click(150, 120);
+  EXPECT_EQ(gRunEvents,
+            (std::vector<std::vector<int32_t>>{{EVT_RUN_BUTTON_DOWN, id}, {EVT_RUN_CLICK, id}, {EVT_RUN_BUTTON_UP, id}}));
+  ASSERT_EQ(engine->SetEngineProperty(EPROP_LOCKED, 0), ANN_OK);
+
+  ASSERT_EQ(engine->SetElementProperty(layer, id, PROP_AUTO_SIZE, 1), ANN_OK);
+  const plat::RECT before = RectOf(id);
+  engine->SetElementProperty(layer, id, PROP_TEXT,
+                             reinterpret_cast<AnnValue>(u"A much longer caption \u00e0 \u0101 \u4e2d"));
+  plat::HDC dc = plat::CreateMemoryDC(800, 600);
+  engine->Draw(dc, nullptr, nullptr, 0, 0, 0, 0);
+  plat::DeleteDC(dc);
+  EXPECT_GT(RectOf(id).right - RectOf(id).left, before.right - before.left);
+  engine->GetElementProperty(layer, id, PROP_TEXT, &v);
+  EXPECT_EQ(Take(reinterpret_cast<plat::BSTR>(v)), u"A much longer caption \u00e0 \u0101 \u4e2d");
+  engine->SetHostCallback(HOSTCB_RUN_MOUSE, nullptr);
+}
+
+std::vector<std::vector<int32_t>> gDrawn;  // {x, y, width, height, dibWidth, dibHeight, transparent}
+std::vector<int32_t> gOps;
+bool gTransformGivesNothing = false;
+
+int32_t onDrawImage(plat::HDC, plat::HGLOBAL, int32_t transparent, plat::COLORREF, int32_t x, int32_t y, int32_t w,
+                    int32_t h, int32_t, int32_t, int32_t dw, int32_t dh) {
+  gDrawn.push_back({x, y, w, h, dw, dh, transparent});
+  return 0;
+}
+
+plat::HGLOBAL onTransform(intptr_t, plat::HGLOBAL dib, int32_t op) {
+  gOps.push_back(op);
+  if (gTransformGivesNothing) return nullptr;
+  QImage image;
+  if (!plat::ImageFromPackedDib(dib, &image)) return nullptr;
+  QImage turned = (op == 1 || op == 3) ? image.transformed(QTransform().rotate(op == 1 ? 90 : 270)) : image;
+  return plat::PackedDibFromImage(turned, 24);
+}
+
+TEST_F(KindsInputTest, ImageIsPlacedAtNaturalSizeAndTransformedByTheHost) {
+  gDrawn.clear();
+  gOps.clear();
+  gTransformGivesNothing = false;
+  engine->SetDrawImageCallback(&onDrawImage);
+  engine->SetTransformImageCallback(&onTransform);
+  QImage picture(40, 30, QImage::Format_RGB32);
+  picture.fill(Qt::red);
+  plat::HGLOBAL dib = plat::PackedDibFromImage(picture, 24);
+  ASSERT_EQ(engine->SetLayerToolDefault(layer, TOOL_IMAGE, PROP_IMAGE, reinterpret_cast<AnnValue>(dib)), ANN_OK);
+  plat::GlobalFree(dib);
+  ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_IMAGE), ANN_OK);
+  Click(50, 60);
+  ASSERT_EQ(Count(), 1);
+  int32_t id = First();
+  plat::RECT r = RectOf(id);
+  EXPECT_EQ((std::vector<int32_t>{r.left, r.top, r.right, r.bottom}), (std::vector<int32_t>{50, 60, 90, 90}));
+
+  plat::HDC dc = plat::CreateMemoryDC(800, 600);
+  engine->Draw(dc, nullptr, nullptr, 0, 0, 0, 0);
+  ASSERT_EQ(gDrawn.size(), 1u);
+  EXPECT_EQ(gDrawn[0], (std::vector<int32_t>{50, 60, 40, 30, 40, 30, 0}));
+
+  // Two copies are two blocks with the same bytes.
+  AnnValue a = 0, b = 0;
+  ASSERT_EQ(engine->GetElementProperty(layer, id, PROP_IMAGE_COPY, &a), ANN_OK);
+  ASSERT_EQ(engine->GetElementProperty(layer, id, PROP_IMAGE_COPY, &b), ANN_OK);
+  auto ba = reinterpret_cast<plat::HGLOBAL>(a), bb = reinterpret_cast<plat::HGLOBAL>(b);
+  ASSERT_NE(ba, nullptr);
+  EXPECT_NE(ba, bb);
+  ASSERT_EQ(plat::GlobalSize(ba), plat::GlobalSize(bb));
+  EXPECT_EQ(std::memcmp(plat::GlobalLock(ba), plat::GlobalLock(bb), plat::GlobalSize(ba)), 0);
+  plat::GlobalUnlock(ba);
+  plat::GlobalUnlock(bb);
+  plat::GlobalFree(ba);
+  plat::GlobalFree(bb);
+
+  engine->RotateAll(800, 600, 45.0f);
+  EXPECT_TRUE(gOps.empty());
+  engine->RotateAll(800, 600, 90.0f);
+  EXPECT_EQ(gOps, std::vector<int32_t>{1});
+  gDrawn.clear();
+  engine->Draw(dc, nullptr, nullptr, 0, 0, 0, 0);
+  ASSERT_EQ(gDrawn.size(), 1u);
+  EXPECT_EQ(gDrawn[0][4], 30);  // the picture's size turned with it
+  EXPECT_EQ(gDrawn[0][5], 40);
+  engine->MirrorAllLeftRight(600, 800);
+  engine->MirrorAllTopBottom(600, 800);
+  EXPECT_EQ(gOps, (std::vector<int32_t>{1, 5, 4}));
+  // A host that gives no picture back leaves the element's picture and size as they were.
+  gTransformGivesNothing = true;
+  engine->RotateAll(600, 800, -90.0f);
+  gDrawn.clear();
+  engine->Draw(dc, nullptr, nullptr, 0, 0, 0, 0);
+  ASSERT_EQ(gDrawn.size(), 1u);
+  EXPECT_EQ(gDrawn[0][4], 30);
+  plat::DeleteDC(dc);
+  engine->SetDrawImageCallback(nullptr);
+  engine->SetTransformImageCallback(nullptr);
 }
 
 }  // namespace

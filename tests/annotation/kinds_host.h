@@ -108,5 +108,4 @@ class KindsInputTest : public EngineTest {
   AnnLayerHandle layer = 0;
 };
 
-inline bool operator==(const plat::POINT& a, const plat::POINT& b) { return a.x == b.x && a.y == b.y; }
 inline std::ostream& operator<<(std::ostream& os, const plat::POINT& p) { return os << "(" << p.x << "," << p.y << ")"; }

@@ -6,6 +6,7 @@
 #include "tests/workspace/main_window_fixture.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -21,7 +22,8 @@ class ArchiveTest : public MainWindowTest {
  protected:
   void SetUp() override {
     MainWindowTest::SetUp();
-    arch::timing() = {1, 400, 400, 20};
+    // Short enough for quick tests, long enough that a loaded machine does not split a reply.
+    arch::timing() = {1, 1000, 1000, 60};
     modTCP::gstrRemoteHost = QStringLiteral("127.0.0.1");
     freshFake();
     window()->setStatusPanel(QStringLiteral("LOGIN"), QStringLiteral("JOE"));
@@ -85,5 +87,20 @@ class ArchiveTest : public MainWindowTest {
 
   std::unique_ptr<FakeArchive> fake;
 };
+
+}  // namespace archivetest
+
+namespace archivetest {
+
+// Runs the event loop until pred holds or 10 s have passed; false on the time-out.
+inline bool waitUntil(const std::function<bool()>& pred) {
+  QElapsedTimer t;
+  t.start();
+  while (!pred()) {
+    if (t.elapsed() > 10000) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
+}
 
 }  // namespace archivetest

@@ -1,0 +1,175 @@
+// Every element kind through the layer stream: written, read into a fresh layer and written
+// again gives the same bytes. With LUMIVEX_WRITE_FUZZ_SEEDS set to a folder, the streams are also
+// written there as seeds of the layer-stream fuzz target.
+#include <QImage>
+#include <cstdlib>
+#include <fstream>
+
+#include "annotation/elements/image_element.h"
+#include "annotation/elements/poly_element.h"
+#include "layer_fixture.h"
+
+namespace {
+
+class KindsStreamTest : public LayerFixture {
+ protected:
+  // Makes an element of the kind with the tool, lets set fill it in, and places it.
+  template <typename Fill>
+  int32_t Make(int32_t kind, Fill set) {
+    EXPECT_EQ(layer->SetCurrentTool(kind), ANN_OK);
+    AnnElement* e = layer->CurrentElement();
+    EXPECT_NE(e, nullptr);
+    if (!e) return 0;
+    set(e);
+    int32_t id = layer->PlaceElement(nullptr, false, true);
+    layer->SetCurrentTool(TOOL_POINTER);
+    return id;
+  }
+  static void Set(AnnElement* e, int32_t id, AnnValue v) {
+    bool changed = false;
+    EXPECT_EQ(e->SetProperty(id, v, &changed), ANN_OK) << id;
+  }
+  static void SetRect(AnnElement* e, int32_t l, int32_t t, int32_t r, int32_t b) {
+    plat::RECT rect{annLx(l), annLy(t), annLx(r), annLy(b)};
+    Set(e, PROP_RECT, reinterpret_cast<AnnValue>(&rect));
+  }
+  static void SetPoints(AnnElement* e, std::vector<plat::POINT> pixels) {
+    for (plat::POINT& p : pixels) p = {annLx(p.x), annLy(p.y)};
+    e->SetPoints(intptr_t(pixels.size()), reinterpret_cast<intptr_t>(pixels.data()));
+  }
+
+  void WriteSeed(const char* name, const std::vector<uint8_t>& bytes) {
+    const char* folder = std::getenv("LUMIVEX_WRITE_FUZZ_SEEDS");
+    if (!folder) return;
+    std::ofstream out(std::string(folder) + "/" + name, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  }
+};
+
+TEST_F(KindsStreamTest, EveryKindRoundTripsByteForByte) {
+  layer->SetProperty(LPROP_NAME, reinterpret_cast<AnnValue>(u"Copper Lantra"));  // fixed times
+  QImage picture(4, 3, QImage::Format_RGB32);
+  picture.fill(Qt::blue);
+  plat::HGLOBAL dib = plat::PackedDibFromImage(picture, 24);
+  plat::LOGFONTA font{};
+  font.lfHeight = -14;
+  std::strcpy(font.lfFaceName, "DejaVu Sans");
+
+  struct Kind {
+    const char* seed;
+    int32_t kind;
+    std::function<void(AnnElement*)> fill;
+  } kinds[] = {
+      {"polygon.bin", TOOL_POLYGON,
+       [](AnnElement* e) {
+         SetPoints(e, {{10, 10}, {90, 20}, {50, 80}});
+         Set(e, PROP_HATCH_STYLE, 3);
+       }},
+      {"polyline.bin", TOOL_POLYLINE,
+       [](AnnElement* e) {
+         SetPoints(e, {{100, 10}, {150, 60}, {190, 15}, {199, 70}});
+         Set(e, PROP_PEN_STYLE, 2);
+       }},
+      {"line.bin", TOOL_LINE,
+       [](AnnElement* e) {
+         SetPoints(e, {{300, 200}, {220, 120}});
+         Set(e, PROP_ARROWHEAD, 1);
+         Set(e, PROP_LINE_13, 77);
+       }},
+      {"freehand.bin", TOOL_FREEHAND,
+       [](AnnElement* e) {
+         std::vector<plat::POINT> stroke;
+         for (int i = 0; i < 40; ++i) stroke.push_back({400 + i * 3, 300 + (i % 7) * 4});
+         SetPoints(e, stroke);
+       }},
+      {"text.bin", TOOL_TEXT,
+       [&](AnnElement* e) {
+         SetRect(e, 20, 300, 220, 380);
+         Set(e, PROP_FONT, reinterpret_cast<AnnValue>(&font));
+         Set(e, PROP_TEXT, reinterpret_cast<AnnValue>(u"Two lines\r\n\u0394\u03b5\u03cd\u03c4\u03b5\u03c1\u03b7 \u6f22\u5b57"));
+         Set(e, PROP_TEXT_ORIENTATION, 1800);
+         Set(e, PROP_TEXT_JUSTIFICATION, 2);
+       }},
+      {"stamp.bin", TOOL_STAMP,
+       [](AnnElement* e) {
+         SetRect(e, 500, 50, 640, 90);
+         Set(e, PROP_TEXT, reinterpret_cast<AnnValue>(u"RECEIVED"));
+         Set(e, PROP_TEXT_ORIENTATION, 900);
+       }},
+      {"button.bin", TOOL_BUTTON,
+       [](AnnElement* e) {
+         SetRect(e, 600, 500, 700, 540);
+         Set(e, PROP_TEXT, reinterpret_cast<AnnValue>(u"Press \u00e9"));
+       }},
+      {"image.bin", TOOL_IMAGE,
+       [&](AnnElement* e) {
+         SetRect(e, 700, 10, 740, 40);
+         Set(e, PROP_IMAGE, reinterpret_cast<AnnValue>(dib));
+       }},
+  };
+  for (const Kind& k : kinds) {
+    AnnLayer* one = NewLayer();
+    one->SetProperty(LPROP_NAME, reinterpret_cast<AnnValue>(u"Copper Lantra"));
+    AnnLayer* keep = layer;
+    layer = one;
+    ASSERT_NE(Make(k.kind, k.fill), 0) << k.seed;
+    layer = keep;
+    std::vector<uint8_t> bytes = Saved(one);
+    WriteSeed(k.seed, bytes);
+    AnnLayer* back = NewLayer();
+    ASSERT_EQ(LoadBytes(back, bytes), ANN_OK) << k.seed;
+    ASSERT_EQ(back->GetElementCount(), 1) << k.seed;
+    auto again = Saved(back);
+    EXPECT_TRUE(again == bytes) << k.seed << " differs at " << std::mismatch(bytes.begin(), bytes.end(), again.begin(), again.end()).first - bytes.begin() << " of " << bytes.size() << "/" << again.size();
+    // Into the shared layer as well, for a stream of every kind together.
+    ASSERT_EQ(LoadBytes(layer, bytes, true), ANN_OK) << k.seed;
+  }
+  std::vector<uint8_t> all = Saved(layer);
+  WriteSeed("every_kind.bin", all);
+  AnnLayer* back = NewLayer();
+  ASSERT_EQ(LoadBytes(back, all), ANN_OK);
+  EXPECT_EQ(back->GetElementCount(), 8);
+  EXPECT_EQ(Saved(back), all);
+  plat::GlobalFree(dib);
+}
+
+TEST(PackedDibSizeTest, FollowsTheHeaderAndNeverPassesTheBlock) {
+  auto block = [](int32_t width, int32_t height, uint16_t bits, uint32_t compression = 0, uint32_t sizeImage = 0,
+                  std::size_t extra = 0, uint32_t headerSize = 40) {
+    plat::BITMAPINFOHEADER h;
+    h.biSize = headerSize;
+    h.biWidth = width;
+    h.biHeight = height;
+    h.biBitCount = bits;
+    h.biCompression = compression;
+    h.biSizeImage = sizeImage;
+    std::vector<uint8_t> bytes(sizeof h + extra, 0);
+    std::memcpy(bytes.data(), &h, sizeof h);
+    return plat::GlobalFromBytes(bytes.data(), bytes.size());
+  };
+  struct Case {
+    const char* what;
+    plat::HGLOBAL dib;
+    std::size_t want;
+  } cases[] = {
+      {"24 bits", block(10, 10, 24, 0, 0, 320), 360},
+      {"1 bit", block(10, 10, 1, 0, 0, 48), 88},
+      {"8 bits", block(10, 10, 8, 0, 0, 1144), 1184},
+      {"top-down rows count by their absolute height", block(10, -10, 24, 0, 0, 320), 360},
+      {"bit fields carry three masks", block(10, 2, 16, 3, 0, 12 + 40), 40 + 12 + 40},
+      {"run-length pixels take the header's image size", block(10, 10, 8, 1, 100, 1024 + 100), 40 + 1024 + 100},
+      {"a larger header's own size", block(2, 2, 24, 0, 0, 124 - 40 + 16, 124), 124 + 16},
+      {"pixels past the block", block(10, 10, 24, 0, 0, 319), 0},
+      {"a header size past the block", block(1, 1, 24, 0, 0, 4, 4000), 0},
+      {"no width", block(0, 10, 24, 0, 0, 400), 0},
+      {"odd depth", block(10, 10, 7, 0, 0, 400), 0},
+      {"unknown compression", block(10, 10, 24, 9, 0, 400), 0},
+      {"no block", nullptr, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(annPackedDibSize(c.dib), c.want) << c.what;
+    plat::GlobalFree(c.dib);
+  }
+}
+
+}  // namespace
