@@ -39,6 +39,7 @@ class BrowseDirTest : public MainWindowTest {
   frmBrowseDirForm* browser(const QString& path) {
     frmBrowseDirForm* b = frmBrowseDir.get();
     b->dirSel->setPath(path);
+    b->dirSel_Change();
     return b;
   }
 };
@@ -76,6 +77,7 @@ TEST_F(BrowseDirTest, ExactlyFortyAndAnEmptyFolder) {
   ASSERT_TRUE(b->fraSelImage->waitUntilLoaded());
   EXPECT_FALSE(albums::button(b->tlbBar, "next")->isEnabled());
   b->dirSel->setPath(folder(0));
+  b->dirSel_Change();
   b->cmdDisplay40_Click();
   ASSERT_TRUE(b->fraSelImage->waitUntilLoaded());
   EXPECT_EQ(b->fraSelImage->cellCount(), 0);
@@ -99,6 +101,7 @@ TEST_F(BrowseDirTest, SelectClosesTheBrowserAndOpensTheShownFile) {
   EXPECT_EQ(b->fleSel->FileName(), "f001.png");
   // The folder list moves on; Select still opens the file that was shown.
   b->dirSel->setPath(dir.path());
+  b->dirSel_Change();
   dialogs.answerMsgBox(rt::vbCancel);
   b->cmdSelect_Click();
   EXPECT_FALSE(frmBrowseDir.IsLoaded());
