@@ -2,6 +2,7 @@
 
 #include "albums/frm_album.h"
 #include "albums/form_util.h"
+#include "albums/frm_sel_dir.h"
 #include "runtime/errors.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/window_openers.h"
@@ -25,5 +26,9 @@ void registerAlbumWindows() {
       return;
     }
     frmAlbum->Show(rt::vbModal, mainWindow());
+  });
+  // The caption (naming the directory it sets) and the folder chosen so far.
+  ws::registerWindow(QStringLiteral("frmSelDir"), [](const QStringList& args) {
+    fnShowSelDir(args.value(0), args.value(1), mainWindow());
   });
 }

@@ -8,6 +8,8 @@
 
 #include "annotation/engine_guard.h"
 #include "annotation/layer.h"
+#include "annotation/palette_window.h"
+#include "annotation/popup_menu.h"
 #include "platform/graphics/gdi.h"
 #include "platform/ole/ole.h"
 #include "platform/windows/window.h"
@@ -95,11 +97,12 @@ struct AnnEngineRelays {
   static void makePen(void* e, int32_t width, plat::COLORREF colour, int32_t, int32_t style) {
     E(e)->MakePen(width, colour, style);
   }
-  // The palette window is not part of this build; its buttons have nothing to show.
-  static void paletteToolPress(void*, AnnLayerHandle, int32_t) {}
-  static void paletteToolEnable(void*, int32_t, int32_t) {}
-  static bool chooseCursor(void*, int32_t, int32_t) { return false; }
-  static void openAttributeMenu(void*, AnnLayerHandle, AnnElement*) {}
+  static void paletteToolPress(void* e, AnnLayerHandle layer, int32_t tool) { E(e)->PaletteToolPress(layer, tool); }
+  static void paletteToolEnable(void* e, int32_t tool, int32_t enabled) { E(e)->PaletteToolEnable(tool, enabled != 0); }
+  static bool chooseCursor(void* e, int32_t tool, int32_t code) { return E(e)->ChooseCursor(tool, code); }
+  static void openAttributeMenu(void* e, AnnLayerHandle layer, AnnElement* element) {
+    E(e)->ShowAttributeMenu(layer, element);
+  }
   static int32_t drawImage(void* e, plat::HDC dc, plat::HGLOBAL dib, int32_t transparent, plat::COLORREF colour,
                            int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx, int32_t sy, int32_t dw,
                            int32_t dh) {
@@ -141,6 +144,7 @@ AnnEngine::AnnEngine() : fontCache_(std::make_unique<AnnFontCache>()) {
   // The hidden window that owns the engine's menus and its clipboard data.
   helperWindow_ = plat::CreateDetachedWindow(0, 0);
   FillServices();
+  SetUpMenus();
 }
 
 AnnEngine::~AnnEngine() {
@@ -155,6 +159,8 @@ AnnEngine::~AnnEngine() {
     fontCache_->SetHost(nullptr);
   });
   plat::GlobalFree(imageDefault_);
+  ShowPalette(0);
+  DestroyCursors();
   if (helperWindow_) plat::DestroyWindow(helperWindow_);
   for (plat::BSTR s : {comments_, author_, subject_, title_, stampText_, textText_, buttonText_}) plat::SysFreeString(s);
   for (plat::BSTR s : tooltips_) plat::SysFreeString(s);
@@ -364,15 +370,6 @@ void AnnEngine::SetStringProperty(plat::BSTR* target, AnnValue value) {
 
 // ---------------------------------------------------------------------------------------------
 // Slots 34 to 41: export, memory, messages, drawing
-
-int32_t AnnEngine::ExportOiAnnotations(void** block, int32_t) {
-  if (block) *block = nullptr;
-  return 0;  // no bytes: the export is not part of this build
-}
-int32_t AnnEngine::ExportOiAnnotationsAnsi(void** block, int32_t) {
-  if (block) *block = nullptr;
-  return 0;
-}
 
 int32_t AnnEngine::OfferMessage(plat::HWND window, uint32_t message, plat::WPARAM wParam, plat::LPARAM lParam) {
   return guarded<int32_t>(ANN_NOT_HANDLED, [&] {

@@ -5,7 +5,10 @@
 #include <array>
 #include <cstdint>
 #include <list>
+#include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "annotation/engine_interface.h"
 #include "annotation/font_cache.h"
@@ -15,6 +18,10 @@
 class AnnLayer;
 class AnnStreamWriter;
 class AnnStreamRef;
+class AnnPopupMenu;
+class AnnToolPalette;
+struct AnnToolMenuItem;
+struct AnnStringDeleter;
 struct AnnEngineBlock;
 
 class AnnEngine final : public AnnEngineInterface {
@@ -187,6 +194,23 @@ class AnnEngine final : public AnnEngineInterface {
   void ResetAllTextState(intptr_t value1, intptr_t value2) override;
   int32_t SetCaret(int32_t kind) override;
 
+  // Menus (menus.cpp): the helper window hands the chosen command here.
+  void OnMenuCommand(int32_t command);
+  void ShowAttributeMenu(AnnLayerHandle layer, AnnElement* element);
+  void BuildAttributeMenu(AnnPopupMenu& menu, int32_t type, AnnElement* element);
+  int32_t AttributeCommand(int32_t command, AnnLayerHandle layer, int32_t element);
+  // The user menu of a palette button, at the cursor.
+  void ShowToolMenu(int32_t tool);
+
+  // Palette and cursors (palette.cpp).
+  void PaletteClicked(int32_t tool);
+  void PaletteRightClicked(int32_t tool);
+  void PaletteClosed();
+  std::u16string ToolTipText(int32_t tool) const;
+  void PaletteToolPress(AnnLayerHandle layer, int32_t tool);
+  void PaletteToolEnable(int32_t tool, bool enabled);
+  bool ChooseCursor(int32_t tool, int32_t code);
+
   // Engine-side operations used by the slots and the layer services.
   AnnLayer* FindLayer(AnnLayerHandle handle) const;
   bool SyncViewGeometry(bool printing, plat::HDC dc);
@@ -233,6 +257,16 @@ class AnnEngine final : public AnnEngineInterface {
   int32_t ReadLayer(AnnLayer* layer, plat::IStream* stream, bool merge);
   // A new packed DIB of the given depth: the source picture with every layer drawn over it.
   plat::HGLOBAL RenderIntoBitmap(int bitsPerPixel, plat::HGLOBAL source);
+  int32_t ExportOi(void** block, int32_t layerBlocks, bool unicode);
+  void SetUpMenus();
+  std::string MenuText(int32_t id) const;
+  bool HasMenuRecord(int32_t id) const;
+  AnnToolMenuItem* FindToolMenuItem(int32_t tool, int32_t item);
+  AnnToolMenuItem* FindToolSubMenuItem(int32_t tool, int32_t item, int32_t subItem);
+  int32_t SetSubItemFlag(int32_t tool, int32_t item, int32_t subItem, int32_t value, int32_t exclusive,
+                         uint8_t AnnToolMenuItem::*flag);
+  void LoadCursors();
+  void DestroyCursors();
   bool ClipboardUsable() const;
   int32_t LayerDataOnClipboard(AnnStreamRef* stream) const;
   // The services of a layer that is read only to check a stream: it reaches neither host nor window.
@@ -249,7 +283,7 @@ class AnnEngine final : public AnnEngineInterface {
   plat::HWND helperWindow_ = nullptr;
   std::array<AnnPropertyMap, TOOL_COUNT> toolMaps_;
   AnnPropertyMap properties_;
-  std::array<plat::HCURSOR, 34> cursors_{};
+  std::array<plat::HCURSOR, 34> cursors_{};  // three per tool, then the move cursor
   plat::BSTR comments_ = nullptr;
   plat::BSTR author_ = nullptr;
   plat::BSTR subject_ = nullptr;
@@ -302,4 +336,10 @@ class AnnEngine final : public AnnEngineInterface {
   int32_t (*passwordService_)(void* engine, plat::BSTR layerName, plat::BSTR* password) = nullptr;
   // Engine-wide second user string default of each tool: layers read it through these cells.
   std::array<plat::BSTR, TOOL_COUNT> userString2Defaults_{};
+  std::map<int32_t, std::unique_ptr<char16_t, AnnStringDeleter>> menuStrings_;
+  std::unique_ptr<AnnPopupMenu> attributeMenu_;
+  std::unique_ptr<AnnPopupMenu> toolMenu_;
+  std::vector<std::pair<int32_t, int32_t>> menuRecords_;  // (command id, element id) of the menu built last
+  std::list<AnnToolMenuItem> toolMenuItems_;
+  AnnToolPalette* palette_ = nullptr;  // owned through paletteWindow_
 };

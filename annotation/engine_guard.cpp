@@ -6,8 +6,11 @@ namespace ann_detail {
 
 namespace {
 // The engine runs on its host's user-interface thread; per thread keeps two hosts' threads apart.
-thread_local int tDepth = 0;
-thread_local std::vector<std::function<void()>> tDeferred;
+// The library is loaded with dlopen: its thread-local data lives in the static TLS block that the C
+// library keeps for such libraries, not in blocks allocated on first use, which leak checkers that
+// walk every thread's dynamic TLS have been seen to trip over.
+__attribute__((tls_model("initial-exec"))) thread_local int tDepth = 0;
+__attribute__((tls_model("initial-exec"))) thread_local std::vector<std::function<void()>> tDeferred;
 }  // namespace
 
 SlotDepth::SlotDepth() noexcept { ++tDepth; }

@@ -239,7 +239,6 @@ int32_t AnnEngine::DeleteAllLayers() {
   });
 }
 
-bool AnnEngine::ShowPalette(int32_t) { return false; }  // the palette window is not part of this build
 
 bool AnnEngine::ShowPaletteForLayer(AnnLayerHandle layer, const uint8_t* show) {
   AnnLayer* l = FindLayer(layer);
@@ -442,13 +441,6 @@ void AnnEngine::SetTransformImageCallback(AnnTransformImageCallback fn) { transf
 // ---------------------------------------------------------------------------------------------
 // Slots 125 to 157
 
-int32_t AnnEngine::SetMenuString(int32_t, plat::BSTR, int32_t) { return kPending; }
-int32_t AnnEngine::GetMenuString(int32_t, plat::BSTR* text) {
-  if (text) *text = nullptr;
-  return kPending;
-}
-int32_t AnnEngine::AddUserMenuString(int32_t, plat::BSTR) { return kPending; }
-
 int32_t AnnEngine::ResetPropertyEnum() {
   propertyEnumIndex_ = 1;
   return kPropertyEnum[0];
@@ -465,21 +457,6 @@ int32_t AnnEngine::NextPropertyId() {
 int32_t AnnEngine::SetLayerPassword(AnnLayerHandle layer, plat::BSTR password) { ANN_FORWARD(SetPassword(password)); }
 int32_t AnnEngine::GetLayerPassword(AnnLayerHandle layer, plat::BSTR* password) {
   ANN_FORWARD(GetPassword(password));
-}
-
-int32_t AnnEngine::AddToolMenuItem(int32_t, int32_t, plat::BSTR, int32_t, int32_t) { return kPending; }
-int32_t AnnEngine::SetToolMenuItemEnabled(int32_t, int32_t, int32_t) { return kPending; }
-int32_t AnnEngine::SetToolMenuItemVisible(int32_t, int32_t, int32_t) { return kPending; }
-int32_t AnnEngine::DeleteToolMenuItem(int32_t, int32_t) { return kPending; }
-int32_t AnnEngine::AddToolSubMenuItem(int32_t, int32_t, int32_t, plat::BSTR, int32_t, int32_t) { return kPending; }
-int32_t AnnEngine::SetToolSubMenuItemEnabled(int32_t, int32_t, int32_t, int32_t, int32_t) { return kPending; }
-int32_t AnnEngine::SetToolSubMenuItemVisible(int32_t, int32_t, int32_t, int32_t, int32_t) { return kPending; }
-int32_t AnnEngine::SetToolSubMenuItemChecked(int32_t, int32_t, int32_t, int32_t, int32_t) { return kPending; }
-int32_t AnnEngine::DeleteToolSubMenuItem(int32_t, int32_t, int32_t) { return kPending; }
-int32_t AnnEngine::SetToolMenuItemFlags(int32_t, int32_t, int32_t, int32_t) { return kPending; }
-int32_t AnnEngine::GetToolMenuItemFlags(int32_t, int32_t, int32_t, int32_t* flags) {
-  if (flags) *flags = 0;
-  return kPending;
 }
 
 void AnnEngine::SetToolMenusEnabled(int32_t enabled) {

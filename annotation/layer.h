@@ -153,6 +153,11 @@ class AnnLayer {
   int32_t WriteBody(AnnStreamWriter& out, bool selectedOnly, uint32_t* bodySize);
   int32_t ReadBody(AnnStreamReader& in, bool merge);
 
+  // The layer in the published named-block layout: UTF-16 blocks (first) or ANSI only (second).
+  int32_t ExportOiBlocks(AnnStreamWriter& out, bool layerBlocks, bool firstLayer);
+  int32_t ExportOiBlocks2(AnnStreamWriter& out, bool layerBlocks, bool firstLayer);
+  void SetOiCreationScale(int32_t scale) { oiCreationScale_ = scale; }
+
   // For tests: the element id and group id counters.
   int32_t ElementIdCounter() const { return elementCounter_; }
   int32_t GroupIdCounter() const { return groupCounter_; }
@@ -163,6 +168,8 @@ class AnnLayer {
   int32_t RaiseEvent(int32_t code, int32_t param);
   plat::RECT Grown(const plat::RECT& r, int times) const;
   int32_t Margin() const;
+
+  int32_t WriteOiBlocks(AnnStreamWriter& out, bool layerBlocks, bool firstLayer, bool unicode);
 
   // Elements.
   std::unique_ptr<AnnElement> MakeElement(int32_t tool);
@@ -248,6 +255,7 @@ class AnnLayer {
   size_t selectionCursor_ = 0;
   size_t groupCursor_ = 0;
   plat::HGLOBAL imageDefault_ = nullptr;
+  int32_t oiCreationScale_ = 1000;
 };
 
 // The entry through which an element hands itself to its layer when its creation gesture ends.

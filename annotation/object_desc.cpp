@@ -298,6 +298,9 @@ int32_t AnnEngine::CreateObjectFromDesc(AnnObjectDesc* desc, AnnLayerHandle laye
     if (pointKind && desc->points.empty())
       corners = {{desc->rect.left, desc->rect.top}, {desc->rect.right, desc->rect.bottom}};
     e->TakeGeometryInPixels(desc->rect, pointKind ? (desc->points.empty() ? &corners : &desc->points) : nullptr);
+    // Converted now, while the view is the one the descriptor's pixels refer to; hit tests and
+    // moves use the geometry without converting it themselves.
+    e->RunPendingConversion();
     int32_t newId = l->PlaceElement(e, false, false);
     if (id) *id = newId;
     // The selected flag and the z-position go through the current layer only, so a descriptor

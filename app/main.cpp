@@ -1,16 +1,42 @@
 #include "albums/register_windows.h"
 #include "archive/register_windows.h"
 #include "imagetools/register_windows.h"
+#include "platform/registry/registry.h"
+#include "runtime/message_boxes.h"
 #include "workspace/frm_img_clnt.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QTimer>
+
+namespace {
+
+// For scripts and CI: what the program does once its main window is up. "quit" ends it, "close"
+// closes the main window as its title bar does, any other word runs that menu item of the main
+// window ("mnuFileExit").
+void runAfterStart(const QString& step) {
+  if (step.isEmpty()) return;
+  QTimer::singleShot(0, [step] {
+    if (step == QLatin1String("quit")) {
+      QCoreApplication::exit(0);
+    } else if (step == QLatin1String("close")) {
+      if (frmImgClnt.IsLoaded()) frmImgClnt->close();
+    } else if (QAction* item = frmImgClnt.IsLoaded() ? frmImgClnt->Menu(step) : nullptr) {
+      item->trigger();
+    }
+  });
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("kvtLumivex"));
   QApplication::setOrganizationName(QStringLiteral("Quorvane"));
-  // The program ends when its main window has gone.
-  QApplication::setQuitOnLastWindowClosed(true);
+  // The program ends when its main window goes, whichever way it goes: File > Exit unloads it
+  // (which hides it rather than closing it), the title bar closes it. Other windows left open,
+  // such as a modeless palette, do not keep the process alive without it.
+  QApplication::setQuitOnLastWindowClosed(false);
   // The one optional argument: an image document or an album. A path with blanks arrives as
   // several arguments when it was not quoted; it is one path all the same.
   QStringList args = QApplication::arguments();
@@ -20,8 +46,12 @@ int main(int argc, char** argv) {
   registerArchiveWindows();
   registerImageToolsWindows();
   registerAlbumWindows();
-  frmImgClnt->Show();
-  // A smoke check for scripts and CI: start, show the main window, quit.
-  if (qEnvironmentVariableIsSet("LUMIVEX_QUIT_AFTER_START")) QMetaObject::invokeMethod(&app, &QApplication::quit, Qt::QueuedConnection);
+  frmImgClntForm* mainWindow = frmImgClnt.get();
+  QObject::connect(mainWindow, &QObject::destroyed, &app, [] { QCoreApplication::exit(0); });
+  mainWindow->Show();
+  // Settings that could be read only in part are said once, over the main window.
+  if (const std::string note = plat::reg::TakeStoreNotice(); !note.empty())
+    rt::ShowError(QString::fromStdString(note));
+  runAfterStart(qEnvironmentVariable("LUMIVEX_AFTER_START"));
   return app.exec();
 }

@@ -125,7 +125,9 @@ void frmTCPIPForm::tmrReq_Timer(int16_t state) {
     case 131:
       hourglass();
       sckReq->wait(199, t.watchdogMs);
-      sckReq->send(arch::msgUnlock(gstrAchID));
+      // The lock is held on the ID the document was retrieved under, even when a commit stored it
+      // under another one since.
+      sckReq->send(arch::msgUnlock(gstrOrigAchID.isEmpty() ? gstrAchID : gstrOrigAchID));
       break;
     case 103:
     case 122:

@@ -1,13 +1,35 @@
 #include "archive/register_windows.h"
 
+#include "archive/frm_arch_retrieve.h"
+#include "archive/frm_login.h"
 #include "archive/frm_tcpip.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
 #include "workspace/window_openers.h"
+
+#include <QLineEdit>
 
 void registerArchiveWindows() {
   ws::registerWindow(QStringLiteral("frmTCPIP"), [](const QStringList& args) {
     if (!args.isEmpty()) modTCP::gstrTCPCommand = args.front();
     frmTCPIP->Show(rt::vbModal, frmImgClnt.get());
   });
+  // "RETRIEVE" asks for the keys of a document to fetch; "ARCHIVE" shows the open document's keys
+  // for its commit.
+  ws::registerWindow(QStringLiteral("frmArchRetrieve"), [](const QStringList& args) {
+    using namespace modVars;
+    frmArchRetrieveForm* f = frmArchRetrieve.get();
+    if (args.value(0) == QLatin1String("ARCHIVE")) {
+      f->setCaption(QStringLiteral("   Archive Image"));
+      f->txtAchID->setText(gstrAchID);
+      f->txtParm1->setText(gstrParm1);
+      f->txtParm2->setText(gstrParm2);
+      f->setAchIDBackColor(frmArchRetrieveForm::kArchiveMode);
+    } else {
+      f->setAchIDBackColor(frmArchRetrieveForm::kWindowBackground);
+      f->setCaption(QStringLiteral("   Retrieve Image"));
+    }
+    f->Show(rt::vbModal, frmImgClnt.get());
+  });
+  ws::registerWindow(QStringLiteral("frmLogin"), [](const QStringList&) { frmLogin->Show(rt::vbModal, frmImgClnt.get()); });
 }

@@ -12,23 +12,20 @@ function(lumivex_room name type)
 endfunction()
 
 # lumivex_test(NAME SOURCES... LIBS... [SANITIZE])
-# SANITIZE marks suites that feed outside input (files, streams, replies) to the code; only they are
-# built and run again in the sanitizer configuration, which keeps CI short.
+# SANITIZE marks suites that feed outside input (files, streams, replies) to the code. The sanitizer
+# configuration builds and runs every suite; ctest -L sanitize picks the marked ones out of it.
 function(lumivex_test name)
   cmake_parse_arguments(T "SANITIZE" "" "SOURCES;LIBS" ${ARGN})
-  if(LUMIVEX_SANITIZE AND NOT T_SANITIZE)
-    return()
-  endif()
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} lumivex_testsupport GTest::gtest GTest::gmock)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  set_property(GLOBAL APPEND PROPERTY LUMIVEX_SANITIZE_TESTS ${name})
   set(labels unit)
   if(T_SANITIZE)
     # One label only: a list would be split by test discovery into separate properties, losing
     # this label and the environment after it. ctest -L takes a pattern, so both "unit" and
     # "sanitize" select it.
     set(labels unit_sanitize)
-    set_property(GLOBAL APPEND PROPERTY LUMIVEX_SANITIZE_TESTS ${name})
   endif()
   gtest_discover_tests(${name}
     PROPERTIES LABELS ${labels}

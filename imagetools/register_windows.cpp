@@ -1,5 +1,31 @@
 #include "imagetools/register_windows.h"
 
+#include "imagetools/frm_i_level.h"
+#include "imagetools/frm_img_col_dep.h"
+#include "imagetools/frm_img_col_rep.h"
+#include "imagetools/frm_img_col_sep.h"
+#include "imagetools/frm_img_new.h"
+#include "imagetools/frm_img_proc.h"
+#include "imagetools/frm_img_size.h"
+#include "runtime/form.h"
+#include "workspace/frm_img_clnt.h"
 #include "workspace/window_openers.h"
 
-void registerImageToolsWindows() {}
+namespace {
+// Each tool dialog is shown modally, owned by the main window.
+template <class F>
+ws::WindowOpener ownedByMainWindow(rt::DefaultInstance<F>& form) {
+  return [&form](const QStringList&) { form->Show(rt::vbModal, frmImgClnt.get()); };
+}
+}  // namespace
+
+void registerImageToolsWindows() {
+  ws::registerWindow(QStringLiteral("frmImgProc"), ownedByMainWindow(frmImgProc));
+  ws::registerWindow(QStringLiteral("frmImgSize"), ownedByMainWindow(frmImgSize));
+  ws::registerWindow(QStringLiteral("frmImgColDep"), ownedByMainWindow(frmImgColDep));
+  ws::registerWindow(QStringLiteral("frmImgColRep"), ownedByMainWindow(frmImgColRep));
+  ws::registerWindow(QStringLiteral("frmImgColSep"), ownedByMainWindow(frmImgColSep));
+  ws::registerWindow(QStringLiteral("frmImgNew"), ownedByMainWindow(frmImgNew));
+  // The levels window has no owner.
+  ws::registerWindow(QStringLiteral("frmILevel"), [](const QStringList&) { frmILevel->Show(rt::vbModal); });
+}

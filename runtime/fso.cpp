@@ -2,6 +2,7 @@
 
 #include "platform/text/ansi.h"
 #include "runtime/errors.h"
+#include "runtime/replacing_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -197,6 +198,13 @@ std::unique_ptr<TextStream> OpenTextFile(const QString& path, int mode, bool cre
   }
   if (!exists && !create) Raise(kErrFileNotFound, kSource);
   if (!FolderExists(QFileInfo(path).absolutePath())) Raise(kErrPathNotFound, kSource);
+  if (exists) {
+    try {
+      checkTargetWritable(path);
+    } catch (const RuntimeError&) {
+      Raise(kErrPermissionDenied, kSource);
+    }
+  }
   if (mode == ForAppending) {
     s->d_->append = std::make_unique<QFile>(path);
     if (!s->d_->append->open(QIODevice::WriteOnly | QIODevice::Append)) Raise(kErrPermissionDenied, kSource);

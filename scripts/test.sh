@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test: scripts/test.sh
-# The whole suite runs on the normal build; the suites that parse outside input run again under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# The whole suite runs on the normal build, then again built with AddressSanitizer,
+# UndefinedBehaviorSanitizer and LeakSanitizer (LUMIVEX_SKIP_SANITIZE=1 leaves that pass out).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/deps.sh"
@@ -14,11 +14,13 @@ export QT_QPA_PLATFORM=offscreen
 
 if [ "${LUMIVEX_SKIP_SANITIZE:-0}" != 1 ]; then
   san="$root/build-sanitize"
-  if [ ! -f "$san/build.ninja" ]; then
-    CCACHE_BASEDIR="$root" cmake -S "$root" -B "$san" -G Ninja -DLUMIVEX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug \
-      -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" >/dev/null
-  fi
   export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
-  cmake --build "$san" -j"$jobs" --target sanitize-suite
-  (cd "$san" && ctest --output-on-failure -j"$jobs" -L sanitize --timeout 600)
+  # -O1 without debug information, at a fraction of the build time of a debug build: undefined
+  # behaviour is still reported with its file and line, memory faults with the functions involved.
+  cmake -S "$root" -B "$san" -G Ninja -DLUMIVEX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_CXX_FLAGS_DEBUG=-O1 -DCMAKE_C_FLAGS_DEBUG=-O1 >/dev/null
+  cmake --build "$san" -j"$jobs"
+  export LSAN_OPTIONS="suppressions=$root/scripts/lsan-suppressions.txt:print_suppressions=0"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+  (cd "$san" && ctest --output-on-failure -j"$jobs" --timeout 600)
 fi

@@ -1,5 +1,6 @@
 #include "workspace/command_table.h"
 
+#include "workspace/archive_commands.h"
 #include "workspace/frm_img_clnt.h"
 
 #include <QStyle>
@@ -95,19 +96,19 @@ const std::vector<MenuRow>& menuRows() {
       {"mnuTools", "mnuToolsLeft", "Rotate Left", "Ctrl+L", none, 0},
       {"mnuTools", "mnuToolsRight", "Rotate Right", "Ctrl+R", none, 0},
 
-      {"", "mnuArchive", "Archi&ve", "", none, M},
-      {"mnuArchive", "mnuArchLogin", "Log In", "", none, 0},
-      {"mnuArchive", "mnuArchLogout", "Log Out", "", none, 0},
+      {"", "mnuArchive", "Archi&ve", "", mnuArchive_Click, M},
+      {"mnuArchive", "mnuArchLogin", "Log In", "", mnuArchLogin_Click, 0},
+      {"mnuArchive", "mnuArchLogout", "Log Out", "", mnuArchLogout_Click, 0},
       {"mnuArchive", "-", "", "", none, 0},
-      {"mnuArchive", "mnuArchRetrieve", "Retrieve", "", none, 0},
-      {"mnuArchive", "mnuArchSend", "Send", "", none, 0},
+      {"mnuArchive", "mnuArchRetrieve", "Retrieve", "", mnuArchRetrieve_Click, 0},
+      {"mnuArchive", "mnuArchSend", "Send", "", mnuArchSend_Click, 0},
       {"mnuArchive", "-", "", "", none, 0},
-      {"mnuArchive", "mnuArchIndexDir", "Index Directory", "", none, 0},
-      {"mnuArchive", "mnuArchBatchDir", "Batch Directory", "", none, 0},
+      {"mnuArchive", "mnuArchIndexDir", "Index Directory", "", mnuArchIndexDir_Click, 0},
+      {"mnuArchive", "mnuArchBatchDir", "Batch Directory", "", mnuArchBatchDir_Click, 0},
       {"mnuArchive", "-", "", "", none, 0},
-      {"mnuArchive", "mnuArchIndex", "Index", "", none, 0},
-      {"mnuArchive", "mnuArchVerify", "Verify Batch", "", none, 0},
-      {"mnuArchive", "mnuArchBatch", "Send Batch", "", none, 0},
+      {"mnuArchive", "mnuArchIndex", "Index", "", mnuArchIndex_Click, 0},
+      {"mnuArchive", "mnuArchVerify", "Verify Batch", "", mnuArchVerify_Click, 0},
+      {"mnuArchive", "mnuArchBatch", "Send Batch", "", mnuArchBatch_Click, 0},
 
       {"", "mnuHelp", "&Help", "", none, M},
       {"mnuHelp", "mnuHelpContents", "Contents", "", run<&F::mnuHelpContents_Click>, 0},

@@ -5,6 +5,7 @@
 #include "workspace/window_openers.h"
 
 #include "controls/annotation/annotation_control.h"
+#include "controls/imaging/format_table.h"
 #include "controls/imaging/imaging_control.h"
 #include "controls/scanning/scanning_control.h"
 #include "platform/registry/registry.h"
@@ -84,9 +85,7 @@ frmImgClntForm::frmImgClntForm()
       lblTmb([this](QLabel* t) { return makeThumbLabel(t); }) {
   setObjectName("frmImgClnt");
   setCaption(QStringLiteral("   Image Lumivex"));
-  cdgMain.Filter = QStringLiteral(
-      "Image Files|*.BMP;*.DIB;*.DCX;*.ICO;*.JIF;*.JPG;*.PCX;*.PBM;*.PGM;*.PIC;*.PPM;*.PNG;*.RLE;*.TGA;*.TIF;*.WMF;*.WPG|"
-      "All Files (*.*)|*.*");
+  cdgMain.Filter = img::openDialogFilter();
   handOpen_ = handPixmap(false);
   handClosed_ = handPixmap(true);
   buildPanes();
@@ -235,6 +234,8 @@ void frmImgClntForm::buildPanes() {
   vsTmb = new QScrollBar(Qt::Vertical, fraTmb);
   vsTmb->setObjectName("vsTmb");
   vsTmb->hide();
+  // The platform's scroll-bar width; the layout gives it its height and place.
+  vsTmb->resize(vsTmb->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, vsTmb), vsTmb->height());
   vsTmb->setMinimum(0);
   vsTmb->setSingleStep(1);
   vsTmb->setPageStep(5);
@@ -357,8 +358,8 @@ void frmImgClntForm::Form_Load() {
     tw::setLeft(fraEdt, tw::Left(imgDivider) + tw::Width(imgDivider));
     tw::setLeft(picMain, 30);
     tw::setTop(picMain, 120);
-    tw::setHeight(picMain, tw::Height(fraTmb) - 180);
-    tw::setWidth(picMain, tw::Width(fraTmb) - 80);
+    setViewportHeight(tw::Height(fraTmb) - 180);
+    setViewportWidth(tw::Width(fraTmb) - 80);
     ixMain->Move(30, 120, std::max(0.0, tw::Width(fraEdt) - 80), std::max(0.0, tw::Height(fraEdt) - 180));
     ixTmb(0)->Move(280, 280, 1460, 1825);
     setWidth(11000);
@@ -479,11 +480,11 @@ void frmImgClntForm::Form_Resize() {
   tw::setTop(fraEdt, top);
   if (H - tw::Top(fraTmb) - 1180 > 0) tw::setHeight(fraTmb, H - tw::Top(fraTmb) - 1180);
   if (H - tw::Top(fraEdt) - 1180 > 0) tw::setHeight(fraEdt, H - tw::Top(fraEdt) - 1180);
-  if (tw::Height(fraTmb) - 180 > 0) tw::setHeight(picMain, tw::Height(fraTmb) - 180);
+  if (tw::Height(fraTmb) - 180 > 0) setViewportHeight(tw::Height(fraTmb) - 180);
   if (tw::Height(fraEdt) - 180 > 0) ixMain->setHeight(tw::Height(fraEdt) - 180);
   if (Menu("mnuViewThumbsOnly")->isChecked()) {
     if (W - tw::Left(fraTmb) - 130 > 0) tw::setWidth(fraTmb, W - tw::Left(fraTmb) - 130);
-    if (tw::Width(fraTmb) - 80 > 0) tw::setWidth(picMain, tw::Width(fraTmb) - 80);
+    if (tw::Width(fraTmb) - 80 > 0) setViewportWidth(tw::Width(fraTmb) - 80);
   } else {
     if (W - tw::Left(fraEdt) - 130 > 0) tw::setWidth(fraEdt, W - tw::Left(fraEdt) - 130);
     if (tw::Width(fraEdt) - 80 > 0) ixMain->setWidth(tw::Width(fraEdt) - 80);

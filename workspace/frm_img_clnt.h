@@ -30,6 +30,8 @@ class AnnotationControl;
 }
 namespace ws {
 struct SavePlan;
+struct PageEdit;
+enum class CaptionRule;
 }
 
 class frmImgClntForm : public rt::Form {
@@ -98,6 +100,11 @@ class frmImgClntForm : public rt::Form {
   void fnCloseFile(bool noPrompt, bool& ok);
   void fnClearSelection();
   void fnRefreshMainDisplay(int16_t page);
+  // Rearranges the thumbnails, their captions and the per-page annotation store as the edit says
+  // and makes its current page current and the only one selected. Added pages get empty
+  // thumbnails: the caller gives them their pictures, then lays the strip out (fnOrganizeThumbs,
+  // fnScrollTmbToCurrent) and shows the current page (fnRefreshMainDisplay).
+  void fnApplyPageEdit(const ws::PageEdit& edit, ws::CaptionRule captions);
 
   // ---- Commands (menu items and toolbar buttons) -------------------------------------------
   void mnuFileNew_Click();
@@ -200,6 +207,11 @@ class frmImgClntForm : public rt::Form {
   void ixTmb_DblClick(int16_t index);
   void ixTmb_MouseDown(int16_t index, int16_t button);
   void vsTmb_Change();
+  // The viewport of the strip is resized only through these; a change of size runs picMain_Resize.
+  void setViewportWidth(double twips);
+  void setViewportHeight(double twips);
+  void picMain_Resize();
+  void fnResetStripScroll();
 
   // Annotations.
   void fnSetAnnoToolDefaults();

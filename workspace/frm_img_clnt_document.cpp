@@ -6,6 +6,7 @@
 #include "runtime/errors.h"
 #include "runtime/fso.h"
 #include "runtime/message_boxes.h"
+#include "runtime/replacing_file.h"
 #include "runtime/screen.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/window_openers.h"
@@ -131,6 +132,8 @@ void frmImgClntForm::fnOpenImgFile(const QString& path) {
       first->setHighlightBorder(3);
     }
     fnShowNewDocument();
+    // A file cut short opens with the pages that could be read, and the user is told.
+    if (const QString note = first->FileDamageNote(path); !note.isEmpty()) rt::ShowError(note);
     if (!gstrAchID.isEmpty())
       setCaption(kTitle + " - Archived Document [" + gstrAchID + ", " + gstrParm1 + ", " + gstrParm2 + "]");
     else
@@ -161,6 +164,7 @@ void frmImgClntForm::fnCloseFile(bool noPrompt, bool& ok) {
   lblTmb(0)->setText(QString());
   ixTmb.UnloadAll();
   lblTmb.UnloadAll();
+  fnResetStripScroll();
   fnSetNoDocState();
   gstrAchID.clear();
   gstrCurrFile.clear();
@@ -282,12 +286,13 @@ void frmImgClntForm::saveMultiPage(const ws::SavePlan& plan) {
   // The pages are written into a temporary file beside the target, which replaces the target only
   // once every page is in it; a failure on the way leaves the target, the pages and their
   // annotations as they were.
-  const QString temp = ws::fnTemporarySavePath(gstrCurrFile);
   const int pages = thumbCount();
   const bool burnIn = plan.annotations == ws::AnnotationHandling::BurnIn;
   // Every page is written with what the user sees: the page view's live annotations first.
   if (plan.storeCurrentPageFirst) fnSavePageAnnotations(gintCurrPage);
   try {
+    rt::ReplacingFile out(gstrCurrFile);
+    const QString temp = out.tempPath();
     for (int i = 0; i < pages; ++i) {
       img::ImagingControl* page = ixTmb(i);
       if (burnIn) {
@@ -311,12 +316,8 @@ void frmImgClntForm::saveMultiPage(const ws::SavePlan& plan) {
     }
     nxMain->ClearAll();
     nxMain->setAttachControlName(QStringLiteral("ixMain"));
-    std::error_code ec;
-    std::filesystem::rename(std::filesystem::path(temp.toStdString()), std::filesystem::path(gstrCurrFile.toStdString()), ec);
-    if (ec) rt::Raise(rt::kErrPermissionDenied, QString(), QStringLiteral("The file could not be written: %1").arg(gstrCurrFile));
+    out.commit();
   } catch (const rt::RuntimeError&) {
-    std::error_code ec;
-    std::filesystem::remove(std::filesystem::path(temp.toStdString()), ec);
     nxMain->ClearAll();
     nxMain->setAttachControlName(QStringLiteral("ixMain"));
     fnRestorePageAnnotations(gintCurrPage);

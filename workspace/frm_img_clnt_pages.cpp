@@ -6,6 +6,7 @@
 #include "runtime/screen.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
+#include "workspace/page_strip.h"
 #include "runtime/twips.h"
 #include "workspace/view_text.h"
 
@@ -15,6 +16,7 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <QToolBar>
+#include <optional>
 
 using namespace modVars;
 
@@ -103,7 +105,7 @@ void frmImgClntForm::fnOrganizeThumbs() {
     }
   };
   if (tw::Height(picMain) < r * 2105.0 + 280) {
-    tw::setWidth(picMain, tw::Width(fraTmb) - 80 - tw::Width(vsTmb));
+    setViewportWidth(tw::Width(fraTmb) - 80 - tw::Width(vsTmb));
     if (tw::Width(picChild) < 2020 && c == 1) sizeAll(1220, 1525);
     else sizeAll(1460, 1825);
     tw::setHeight(picChild, (first->Height() + 280) * r + 280);
@@ -114,21 +116,22 @@ void frmImgClntForm::fnOrganizeThumbs() {
       vsTmb->setVisible(true);
       vsTmb->setMaximum(rt::CInt((tw::Height(picChild) - tw::Height(picMain)) / 200));
     } else {
-      tw::setWidth(picMain, tw::Width(fraTmb) - 80);
+      setViewportWidth(tw::Width(fraTmb) - 80);
       tw::setHeight(picChild, tw::Height(picMain));
       vsTmb->setVisible(false);
     }
   } else {
-    tw::setWidth(picMain, tw::Width(fraTmb) - 80);
+    setViewportWidth(tw::Width(fraTmb) - 80);
     sizeAll(1460, 1825);
     vsTmb->setVisible(false);
   }
-  // The carrier follows the viewport's width; its height is the grid's.
-  tw::setWidth(picChild, tw::Width(picMain));
+  // A grid that fits fills the viewport and has nothing to scroll; otherwise the carrier stands
+  // where the scroll bar says.
   if (!vsTmb->isVisible()) {
     tw::setHeight(picChild, tw::Height(picMain));
-    picChild->move(0, 0);
+    vsTmb->setValue(0);
   }
+  vsTmb_Change();
   for (int i = 0; i < n; ++i) {
     const int col = i % c, row = i / c;
     img::ImagingControl* t = ixTmb(i);
@@ -142,7 +145,68 @@ void frmImgClntForm::fnOrganizeThumbs() {
   }
 }
 
+void frmImgClntForm::fnApplyPageEdit(const ws::PageEdit& edit, ws::CaptionRule rule) {
+  const int before = thumbCount();
+  // The pictures that change places are taken before any slot is overwritten.
+  // (Each handle taken here is handed over to its new slot below.)
+  std::vector<std::optional<plat::HGLOBAL>> moved(static_cast<std::size_t>(edit.count()));
+  for (int i = 0; i < edit.count(); ++i) {
+    const int src = edit.from[static_cast<std::size_t>(i)];
+    if (src != i && src >= 0 && src < before) moved[static_cast<std::size_t>(i)] = ixTmb(src)->ImageHandleCopy();
+  }
+  std::vector<QString> captions;
+  for (int i = 0; i < before; ++i) captions.push_back(lblTmb(i) ? lblTmb(i)->text() : QString());
+  const std::vector<QString> newCaptions = ws::fnAlignCaptions(captions, edit, rule);
+
+  for (int k = before - 1; k >= std::max(1, edit.count()); --k) {
+    ixTmb.Unload(k);
+    lblTmb.Unload(k);
+  }
+  for (int i = 0; i < edit.count(); ++i) {
+    if (!ixTmb.Exists(i)) {
+      ixTmb.Load(i);
+      ixTmb(i)->setVisible(true);
+    }
+    if (!lblTmb.Exists(i)) {
+      lblTmb.Load(i);
+      lblTmb(i)->setVisible(true);
+    }
+    img::ImagingControl* t = ixTmb(i);
+    const int src = edit.from[static_cast<std::size_t>(i)];
+    if (src == ws::kNewPage) t->setSourceFile(QString());
+    else if (moved[static_cast<std::size_t>(i)]) t->setImageHandle(*moved[static_cast<std::size_t>(i)]);
+    lblTmb(i)->setText(newCaptions[static_cast<std::size_t>(i)]);
+    t->setHighlightBorder(i == edit.current ? 3 : 0);
+  }
+  gvarPageAnno = ws::fnAlignStore(gvarPageAnno, edit);
+  gintCurrPage = static_cast<int16_t>(edit.current);
+}
+
 void frmImgClntForm::vsTmb_Change() { tw::setTop(picChild, -200.0 * vsTmb->value()); }
+
+// With no pages there is nothing to scroll: the next document's strip starts at its top.
+void frmImgClntForm::fnResetStripScroll() {
+  vsTmb->setValue(0);
+  vsTmb->setMaximum(0);
+  vsTmb->setVisible(false);
+  vsTmb_Change();
+}
+
+void frmImgClntForm::setViewportWidth(double twips) {
+  const int before = picMain->width();
+  tw::setWidth(picMain, twips);
+  if (picMain->width() != before) picMain_Resize();
+}
+
+void frmImgClntForm::setViewportHeight(double twips) {
+  const int before = picMain->height();
+  tw::setHeight(picMain, twips);
+  if (picMain->height() != before) picMain_Resize();
+}
+
+// The carrier takes the viewport's new size (the layout then gives it the grid's height), so the
+// thumbnails are sized for the strip as it is now, not as an earlier layout left it.
+void frmImgClntForm::picMain_Resize() { picChild->setGeometry(0, 0, picMain->width(), picMain->height()); }
 
 // ---- Page view ------------------------------------------------------------------------------------
 
@@ -323,7 +387,7 @@ void frmImgClntForm::placeDivider(double left) {
   tw::setWidth(fraEdt, Width() - tw::Left(fraEdt) - 130);
   ixMain->setWidth(tw::Width(fraEdt) - 80);
   tw::setWidth(fraTmb, tw::Left(imgDivider) - tw::Left(fraTmb));
-  tw::setWidth(picMain, tw::Width(fraTmb) - 80);
+  setViewportWidth(tw::Width(fraTmb) - 80);
   fnOrganizeThumbs();
 }
 
@@ -342,8 +406,8 @@ void frmImgClntForm::mnuViewPageThumbs_Click() {
   tw::setWidth(fraTmb, tw::Left(imgDivider) - tw::Left(fraTmb));
   tw::setLeft(fraEdt, tw::Left(imgDivider) + tw::Width(imgDivider));
   if (Width() - tw::Left(fraEdt) - 130 > 0) tw::setWidth(fraEdt, Width() - tw::Left(fraEdt) - 130);
-  if (tw::Height(fraTmb) - 180 != 0) tw::setHeight(picMain, tw::Height(fraTmb) - 180);
-  if (tw::Width(fraTmb) - 80 != 0) tw::setWidth(picMain, tw::Width(fraTmb) - 80);
+  if (tw::Height(fraTmb) - 180 != 0) setViewportHeight(tw::Height(fraTmb) - 180);
+  if (tw::Width(fraTmb) - 80 != 0) setViewportWidth(tw::Width(fraTmb) - 80);
   if (tw::Height(fraEdt) - 180 != 0) ixMain->setHeight(tw::Height(fraEdt) - 180);
   if (tw::Width(fraEdt) - 80 != 0) ixMain->setWidth(tw::Width(fraEdt) - 80);
   fnOrganizeThumbs();
@@ -355,8 +419,8 @@ void frmImgClntForm::mnuViewThumbsOnly_Click() {
   fraEdt->setVisible(false);
   imgDivider->setVisible(false);
   tw::setWidth(fraTmb, Width() - tw::Left(fraTmb) - 130);
-  tw::setHeight(picMain, tw::Height(fraTmb) - 180);
-  tw::setWidth(picMain, tw::Width(fraTmb) - 80);
+  setViewportHeight(tw::Height(fraTmb) - 180);
+  setViewportWidth(tw::Width(fraTmb) - 80);
   fnOrganizeThumbs();
 }
 

@@ -230,14 +230,7 @@ int32_t AnnEngine::SaveToMemory(void** block) {
     if (layers_.empty() || !saveEnabled_ || !block) return 0;
     AnnStreamRef stream;
     if (!stream.MakeMemory() || WriteAllLayers(stream.get()) != ANN_OK) return 0;
-    uint64_t count = 0;
-    const uint8_t* data = stream.Written(&count);
-    if (!data || count == 0 || count > uint64_t(INT32_MAX)) return 0;
-    void* out = plat::CoTaskMemAlloc(count);
-    if (!out) return 0;
-    std::memcpy(out, data, count);
-    *block = out;
-    return int32_t(count);
+    return stream.CopyToTaskMemory(block);
   });
 }
 

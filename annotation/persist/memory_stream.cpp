@@ -53,3 +53,14 @@ bool AnnStreamRef::WrittenBytes(std::vector<uint8_t>* bytes) const {
   bytes->assign(data, data + count);
   return true;
 }
+
+int32_t AnnStreamRef::CopyToTaskMemory(void** block) const {
+  uint64_t count = 0;
+  const uint8_t* data = Written(&count);
+  if (!data || count == 0 || count > uint64_t(INT32_MAX)) return 0;
+  void* out = plat::CoTaskMemAlloc(count);
+  if (!out) return 0;
+  std::memcpy(out, data, count);
+  *block = out;
+  return int32_t(count);
+}

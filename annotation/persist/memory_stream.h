@@ -26,6 +26,9 @@ class AnnStreamRef {
   bool WrittenBytes(std::vector<uint8_t>* bytes) const;
   // The same, as a pointer into the stream's block and a count (valid while the stream lives).
   const uint8_t* Written(uint64_t* count) const;
+  // The written bytes in a new task-memory block stored through block; their count, or 0 (and
+  // nothing stored) when there are none or no block could be had.
+  int32_t CopyToTaskMemory(void** block) const;
   bool Rewind() const;
   int64_t Position() const;
 

@@ -6,7 +6,9 @@
 #include "controls/imaging/imaging_control.h"
 #include "platform/graphics/gdi.h"
 #include "platform/ole/ole.h"
+#include "platform/windows/common_dialogs.h"
 #include "platform/windows/window.h"
+#include "runtime/dialogs.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -79,6 +81,46 @@ plat::LOGFONTA logFontOf(const QFont& font) {
   std::memcpy(lf.lfFaceName, face.constData(), static_cast<std::size_t>(face.size()));
   return lf;
 }
+
+// The engine's colour and font dialogs go through the program's dialog service, like every other
+// dialog of the program (and tests answer them there).
+void routeEngineDialogs() {
+  static const bool routed = [] {
+    plat::SetCommonDialogChoosers(
+        [](plat::CHOOSECOLORA* c) {
+          rt::DialogRequest r;
+          r.kind = rt::DialogKind::Color;
+          r.color = c->rgbResult;
+          if (!rt::dialogs().commonDialog(r)) return false;
+          c->rgbResult = r.color;
+          return true;
+        },
+        [](plat::CHOOSEFONTA* f) {
+          plat::LOGFONTA& lf = *f->lpLogFont;
+          rt::DialogRequest r;
+          r.kind = rt::DialogKind::Font;
+          r.flags = rt::cdlCFScreenFonts;
+          r.fontName = QString::fromLatin1(lf.lfFaceName);
+          r.fontSize = std::abs(lf.lfHeight) * 72.0 / 96.0;
+          r.fontBold = lf.lfWeight >= plat::FW_BOLD;
+          r.fontItalic = lf.lfItalic != 0;
+          r.fontUnderline = lf.lfUnderline != 0;
+          r.fontStrikethru = lf.lfStrikeOut != 0;
+          if (!rt::dialogs().commonDialog(r)) return false;
+          QFont chosen(r.fontName);
+          chosen.setPointSizeF(r.fontSize > 0 ? r.fontSize : 9.75);
+          chosen.setBold(r.fontBold);
+          chosen.setItalic(r.fontItalic);
+          chosen.setUnderline(r.fontUnderline);
+          chosen.setStrikeOut(r.fontStrikethru);
+          lf = logFontOf(chosen);
+          return true;
+        });
+    return true;
+  }();
+  (void)routed;
+}
+
 
 QFont boldFont(const QString& family, double points) {
   QFont f(family);
@@ -244,6 +286,7 @@ AnnotationControl::AnnotationControl(QWidget* window, Resolver resolver)
   buttonFont_ = boldFont(QStringLiteral("Tahoma"), 8.25);
   buttonText_ = QStringLiteral("Click Me");
 
+  routeEngineDialogs();
   Library& lib = Library::Get();
   if (!lib.init) {
     engine_->error = lib.error;
@@ -296,6 +339,7 @@ void AnnotationControl::detach() {
   delete overlay_.data();
   overlay_ = nullptr;
   attached_ = nullptr;
+  filtered_ = nullptr;
   if (engine_->api) {
     engine_->api->AttachImaging(nullptr);
     engine_->api->SetHostWindow(engine_->ownWindow);
@@ -309,6 +353,7 @@ void AnnotationControl::setAttachControlName(const QString& name) {
   attachName_ = name;
   if (!target) return;
   attached_ = target;
+  filtered_ = target;
   attached_->installEventFilter(this);
   connect(attached_, &img::ImagingControl::PageLoaded, this, [this] { AttachedPageLoaded(); });
   overlay_ = new Overlay(this, attached_);
@@ -533,7 +578,7 @@ void AnnotationControl::paintLayers(QWidget* on) {
 }
 
 bool AnnotationControl::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != attached_.data() || !engine_->api) return QObject::eventFilter(watched, event);
+  if (watched != filtered_ || !engine_->api) return QObject::eventFilter(watched, event);
   switch (event->type()) {
     case QEvent::Resize:
     case QEvent::LayoutRequest:

@@ -140,6 +140,9 @@ class AnnotationControl : public QObject {
   std::unique_ptr<Engine> engine_;
   QString attachName_;
   QPointer<img::ImagingControl> attached_;
+  // The attached view as the object whose events are filtered: events still arrive while it is
+  // being destroyed, when it is no longer an imaging control and must not be treated as one.
+  const QObject* filtered_ = nullptr;
   QPointer<Overlay> overlay_;
   int32_t tool_ = 0;
   int16_t burnDepth_ = 24;

@@ -55,6 +55,10 @@ PixelBuffer::~PixelBuffer() { std::free(p_); }
 std::size_t maxBitmapBytes() { return gMaxBytes; }
 void setMaxBitmapBytes(std::size_t bytes) { gMaxBytes = bytes; }
 
+void pictureTooLarge(int64_t width, int64_t height) {
+  fail(kErrDamaged, QStringLiteral("Picture too large (%1 x %2)").arg(width).arg(height));
+}
+
 int32_t Bitmap::strideFor(int32_t width, int bpp) {
   return static_cast<int32_t>(((static_cast<int64_t>(width) * bpp + 31) / 32) * 4);
 }
@@ -62,12 +66,12 @@ int32_t Bitmap::strideFor(int32_t width, int bpp) {
 std::size_t Bitmap::checkedSize(int64_t width, int64_t height, int bpp) {
   if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24)
     fail(kErrDamaged, QStringLiteral("Unsupported bit depth %1").arg(bpp));
-  if (width <= 0 || height <= 0 || width > kMaxDimension || height > kMaxDimension)
+  if (width <= 0 || height <= 0)
     fail(kErrDamaged, QStringLiteral("Invalid picture size %1 x %2").arg(width).arg(height));
+  if (width > kMaxDimension || height > kMaxDimension) pictureTooLarge(width, height);
   const int64_t stride = ((width * bpp + 31) / 32) * 4;
   const int64_t bytes = stride * height;
-  if (static_cast<uint64_t>(bytes) > gMaxBytes)
-    fail(kErrDamaged, QStringLiteral("Picture too large (%1 x %2)").arg(width).arg(height));
+  if (static_cast<uint64_t>(bytes) > gMaxBytes) pictureTooLarge(width, height);
   return static_cast<std::size_t>(bytes);
 }
 

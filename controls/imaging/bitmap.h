@@ -18,6 +18,8 @@ namespace img {
 std::size_t maxBitmapBytes();
 void setMaxBitmapBytes(std::size_t bytes);  // fuzzers lower it
 constexpr int32_t kMaxDimension = 1 << 17;
+// The one error for a legal picture that does not fit in memory, whatever its format.
+[[noreturn]] void pictureTooLarge(int64_t width, int64_t height);
 
 // Pixel storage, zeroed by calloc: large pictures get fresh zero pages without a clearing pass.
 class PixelBuffer {

@@ -1,14 +1,18 @@
 // Format detection, dispatch to the codecs, and the safe write (beside the target, then rename).
 #include "controls/imaging/codec.h"
+#include "controls/imaging/format_table.h"
 
 #include "controls/imaging/byte_io.h"
 #include "runtime/errors.h"
+#include "runtime/replacing_file.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <cstdio>
-#include <filesystem>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace img {
 
@@ -33,32 +37,7 @@ TiffCompression tiffCompressionOf(int16_t code) {
   return kTiffNone;
 }
 
-QString formatName(int16_t code) {
-  switch (code) {
-    case kFormatTga: return QStringLiteral("TGA");
-    case kFormatPcx: return QStringLiteral("PCX");
-    case kFormatBmp: return QStringLiteral("BMP");
-    case kFormatWpg: return QStringLiteral("WPG");
-    case kFormatWmf: return QStringLiteral("WMF");
-    case kFormatPic: return QStringLiteral("PIC");
-    case kFormatPng: return QStringLiteral("PNG");
-    case kFormatRle: return QStringLiteral("RLE");
-    case kFormatIco: return QStringLiteral("ICO");
-    case kFormatPpm: return QStringLiteral("PPM");
-    case kFormatPgm: return QStringLiteral("PGM");
-    case kFormatPbm: return QStringLiteral("PBM");
-    case kFormatDcx: return QStringLiteral("DCX");
-    case kFormatEpic: case kFormatEpicProgressive: return QStringLiteral("EPIC");
-    case kFormatModca: return QStringLiteral("MOD:CA");
-    case kFormatCals: return QStringLiteral("CALS");
-    case kFormatPdf: return QStringLiteral("PDF");
-    case kFormatEps: return QStringLiteral("EPS");
-    default:
-      if (isTiffFormat(code)) return QStringLiteral("TIFF");
-      if (isJpegFormat(code)) return QStringLiteral("JPEG");
-      return QStringLiteral("unknown");
-  }
-}
+QString formatName(int16_t code) { return QString::fromLatin1(formatInfo(code).name); }
 
 namespace {
 QString suffixOf(const QString& path) { return QFileInfo(path).suffix().toLower(); }
@@ -113,10 +92,25 @@ namespace {
   fail(kErrUnsupported, QStringLiteral("Reading %1 files is not supported").arg(formatName(code)));
 }
 
+// Opens a file to read it, or says why it cannot be read: missing, a folder, not allowed, empty.
+void openForReading(QFile& f, const QString& path) {
+  const QByteArray native = QFile::encodeName(path);
+  struct stat st {};
+  if (::stat(native.constData(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
+    fail(53, QStringLiteral("File not found: %1").arg(path));
+  if (S_ISDIR(st.st_mode)) fail(75, QStringLiteral("Cannot open %1: it is a folder").arg(path));
+  const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == EACCES || errno == EPERM) fail(70, QStringLiteral("Cannot open %1: no permission to read it").arg(path));
+    fail(75, QStringLiteral("Cannot open %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+  }
+  f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+  if (S_ISREG(st.st_mode) && st.st_size == 0) fail(kErrDamaged, QStringLiteral("The file %1 is empty").arg(path));
+}
+
 QByteArray readWhole(const QString& path) {
-  QFile f(path);
-  if (!f.exists()) fail(53, QStringLiteral("File not found: %1").arg(path));
-  if (!f.open(QIODevice::ReadOnly)) fail(75, QStringLiteral("Cannot open %1").arg(path));
+  QFile f;
+  openForReading(f, path);
   if (static_cast<uint64_t>(f.size()) > (uint64_t(1) << 31)) fail(kErrDamaged, QStringLiteral("File too large: %1").arg(path));
   return f.readAll();
 }
@@ -126,9 +120,8 @@ std::span<const uint8_t> bytesOf(const QByteArray& a) {
 }
 
 int16_t sniffFile(const QString& path) {
-  QFile f(path);
-  if (!f.exists()) fail(53, QStringLiteral("File not found: %1").arg(path));
-  if (!f.open(QIODevice::ReadOnly)) fail(75, QStringLiteral("Cannot open %1").arg(path));
+  QFile f;
+  openForReading(f, path);
   const QByteArray head = f.read(32);
   return sniffFormat(bytesOf(head), path);
 }
@@ -177,6 +170,8 @@ int32_t pageCountMemory(std::span<const uint8_t> data) {
 }
 
 int32_t filePageCount(const QString& path) {
+  // Opening a document clears what killed saves left beside it.
+  rt::removeStaleSaveTemps(QFileInfo(path).absolutePath());
   const int16_t code = sniffFile(path);
   if (code == kFormatTiff) return tiffFilePageCount(path);
   if (code == kFormatDcx || code == kFormatPdf) {
@@ -185,6 +180,15 @@ int32_t filePageCount(const QString& path) {
   }
   if (code == kFormatNone) unsupportedRead(code);
   return 1;
+}
+
+QString fileDamageNote(const QString& path) {
+  if (sniffFile(path) != kFormatTiff || !tiffFileCutShort(path)) return QString();
+  const int32_t n = tiffFilePageCount(path);
+  return QStringLiteral("The TIFF file %1 is damaged: only %2 %3 could be read.")
+      .arg(path)
+      .arg(n)
+      .arg(n == 1 ? QStringLiteral("page") : QStringLiteral("pages"));
 }
 
 std::vector<std::vector<uint8_t>> fileAnnotations(const QString& path) {
@@ -244,29 +248,19 @@ FileInfo fileInfo(const QString& path, int32_t page) {
 
 namespace {
 
-void writeBytesSafely(const QString& path, const std::vector<uint8_t>& bytes, const QString& format) {
-  QSaveFile f(path);
-  if (!f.open(QIODevice::WriteOnly)) fail(kErrWrite, QStringLiteral("Cannot write the %1 file %2").arg(format, path));
-  if (f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
-      !f.commit())
-    fail(kErrWrite, QStringLiteral("Cannot write the %1 file %2: %3").arg(format, path, f.errorString()));
+// Error texts name the document (shown), never the temporary it is written through.
+void writeBytesTo(const QString& file, const std::vector<uint8_t>& bytes, const QString& document = QString()) {
+  QFile f(file);
+  if (!f.open(QIODevice::WriteOnly) ||
+      f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
+      !f.flush())
+    fail(kErrWrite, QStringLiteral("Cannot write %1: %2").arg(document.isEmpty() ? file : document, f.errorString()));
 }
 
-QString tempBeside(const QString& path) {
-  const QFileInfo fi(path);
-  for (int i = 0;; ++i) {
-    const QString t = fi.absolutePath() + QStringLiteral("/.%1.%2.tmp").arg(fi.fileName()).arg(i);
-    if (!QFileInfo::exists(t)) return t;
-  }
-}
-
-void renameOver(const QString& from, const QString& to) {
-  std::error_code ec;
-  std::filesystem::rename(QFile::encodeName(from).toStdString(), QFile::encodeName(to).toStdString(), ec);
-  if (ec) {
-    QFile::remove(from);
-    fail(kErrWrite, QStringLiteral("Cannot replace %1: %2").arg(to, QString::fromStdString(ec.message())));
-  }
+void writeBytesSafely(const QString& path, const std::vector<uint8_t>& bytes) {
+  rt::ReplacingFile out(path);
+  writeBytesTo(out.tempPath(), bytes, path);
+  out.commit();
 }
 
 }  // namespace
@@ -281,18 +275,14 @@ void writeFile(const QString& path, const Bitmap& b, const SaveOptions& o) {
     if (o.multiPage && QFileInfo::exists(path)) {
       // Pages are added to the file in place: the caller builds a multi-page document in a file of
       // its own and renames it when every page is written.
+      rt::checkTargetWritable(path);
       writeTiffFile(path, b, t, true);
       return;
     }
-    const QString tmp = tempBeside(path);
-    try {
-      writeTiffFile(tmp, b, t, false);
-    } catch (...) {
-      QFile::remove(tmp);
-      throw;
-    }
+    rt::ReplacingFile out(path);
+    writeTiffFile(out.tempPath(), b, t, false);
     forgetTiffFile(path);
-    renameOver(tmp, path);
+    out.commit();
     return;
   }
   std::vector<uint8_t> bytes;
@@ -302,7 +292,10 @@ void writeFile(const QString& path, const Bitmap& b, const SaveOptions& o) {
     case kFormatPcx: bytes = encodePcx(b); break;
     case kFormatDcx: {
       std::vector<std::vector<uint8_t>> pages;
-      if (o.multiPage && QFileInfo::exists(path)) {
+      // As with TIFF, a page is added in place to the caller's own file (an empty one is new).
+      const bool append = o.multiPage && QFileInfo(path).size() > 0;
+      if (append) {
+        rt::checkTargetWritable(path);
         const QByteArray all = readWhole(path);
         if (sniffFormat(bytesOf(all).first(std::min<std::size_t>(all.size(), 32)), path) != kFormatDcx)
           fail(kErrWrite, QStringLiteral("DCX: %1 is not a DCX file; a page cannot be added").arg(path));
@@ -310,6 +303,10 @@ void writeFile(const QString& path, const Bitmap& b, const SaveOptions& o) {
       }
       pages.push_back(encodePcx(b));
       bytes = encodeDcx(pages);
+      if (append) {
+        writeBytesTo(path, bytes);
+        return;
+      }
       break;
     }
     case kFormatJpeg: case kFormatJpegProgressive: case kFormatExif: case kFormatExifProgressive: case kFormatJpegCmyk: {
@@ -325,7 +322,7 @@ void writeFile(const QString& path, const Bitmap& b, const SaveOptions& o) {
     default:
       fail(kErrUnsupported, QStringLiteral("Saving in %1 format is not supported").arg(formatName(code)));
   }
-  writeBytesSafely(path, bytes, formatName(code));
+  writeBytesSafely(path, bytes);
 }
 
 }  // namespace img

@@ -61,6 +61,9 @@ int16_t sniffFormat(std::span<const uint8_t> head, const QString& path = QString
 QString formatName(int16_t code);  // short name for error texts ("TIFF", "PCX", ...)
 
 int32_t filePageCount(const QString& path);
+// What the user should know about a file that opens only in part ("" when it opens whole): a
+// multi-page file cut short says how many pages could be read.
+QString fileDamageNote(const QString& path);
 // One entry per page: the annotation layer the page carries (only TIFF pages carry one), read
 // without decoding the pictures.
 std::vector<std::vector<uint8_t>> fileAnnotations(const QString& path);
@@ -106,6 +109,8 @@ int32_t tiffFilePageCount(const QString& path);
 // The annotation layer of every page of a TIFF file, without decoding any pixels.
 std::vector<std::vector<uint8_t>> readTiffFileAnnotations(const QString& path);
 Bitmap readTiffFile(const QString& path, int32_t page, int16_t* formatOut = nullptr);
+// Whether the file's chain of pages breaks off: the pages counted are those that could be read.
+bool tiffFileCutShort(const QString& path);
 // Closes the file that page reading keeps open when it is this one (before it is replaced).
 void forgetTiffFile(const QString& path);
 // Writes a new file, or appends a page when append is set.

@@ -56,7 +56,7 @@ struct DecodeJob {
   int16_t format = kFormatJpeg;
   std::vector<uint8_t> line;
   char message[JMSG_LENGTH_MAX] = {0};
-  int failure = 0;  // 0 ok, 1 libjpeg error, 2 size refused
+  int failure = 0;  // 0 ok, 1 libjpeg error, 2 impossible size, 3 too large for memory
 };
 
 void runDecode(DecodeJob& job) {
@@ -83,16 +83,20 @@ void runDecode(DecodeJob& job) {
   else if (c.progressive_mode) job.format = exif ? kFormatExifProgressive : kFormatJpegProgressive;
   else job.format = exif ? kFormatExif : kFormatJpeg;
   // Sizes are checked before any pixel memory is taken.
+  // A legal picture too large for memory is told apart from a header that claims more than its data
+  // can hold.
   const uint64_t bytes = static_cast<uint64_t>(c.image_width) * c.image_height * (gray ? 1 : 3);
-  if (c.image_width == 0 || c.image_height == 0 || c.image_width > static_cast<unsigned>(kMaxDimension) ||
-      c.image_height > static_cast<unsigned>(kMaxDimension) || bytes > maxBitmapBytes() ||
-      bytes > static_cast<uint64_t>(job.data.size()) * 4096 + (1u << 20)) {
-    jpeg_destroy_decompress(&c);
-    job.failure = 2;
-    return;
-  }
   job.fullW = static_cast<int32_t>(c.image_width);
   job.fullH = static_cast<int32_t>(c.image_height);
+  if (c.image_width == 0 || c.image_height == 0) job.failure = 2;
+  else if (c.image_width > static_cast<unsigned>(kMaxDimension) || c.image_height > static_cast<unsigned>(kMaxDimension) ||
+           (job.maxSide == 0 && bytes > maxBitmapBytes()))
+    job.failure = 3;
+  else if (bytes > static_cast<uint64_t>(job.data.size()) * 4096 + (1u << 20)) job.failure = 2;
+  if (job.failure) {
+    jpeg_destroy_decompress(&c);
+    return;
+  }
   if (job.maxSide > 0) {
     // The decoder's own reduction by 2, 4 or 8 costs a fraction of the full decode.
     const unsigned longer = std::max(c.image_width, c.image_height);
@@ -232,6 +236,7 @@ Bitmap decodeJpegReduced(std::span<const uint8_t> data, int maxSide, int16_t* fo
   if (job.failure == 1)
     fail(kErrDamaged, QStringLiteral("The JPEG file is damaged: %1").arg(QString::fromLatin1(job.message)));
   if (job.failure == 2) fail(kErrDamaged, QStringLiteral("The JPEG file is damaged: invalid picture size"));
+  if (job.failure == 3) pictureTooLarge(job.fullW, job.fullH);
   if (formatOut) *formatOut = job.format;
   return std::move(job.out);
 }

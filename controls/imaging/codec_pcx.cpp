@@ -16,10 +16,17 @@ constexpr int kDcxMaxPages = 1023;
 const QRgb kEga[16] = {0xFF000000, 0xFF0000AA, 0xFF00AA00, 0xFF00AAAA, 0xFFAA0000, 0xFFAA00AA, 0xFFAA5500, 0xFFAAAAAA,
                        0xFF555555, 0xFF5555FF, 0xFF55FF55, 0xFF55FFFF, 0xFFFF5555, 0xFFFF55FF, 0xFFFFFF55, 0xFFFFFFFF};
 
+// A PCX picture, alone or as a page of a DCX file: damage is reported under the name of the file
+// the user opened.
+Bitmap decodePcxAs(std::span<const uint8_t> data, const char* format);
+
 }  // namespace
 
-Bitmap decodePcx(std::span<const uint8_t> data) {
-  ByteReader r(data, "PCX");
+Bitmap decodePcx(std::span<const uint8_t> data) { return decodePcxAs(data, "PCX"); }
+
+namespace {
+Bitmap decodePcxAs(std::span<const uint8_t> data, const char* format) {
+  ByteReader r(data, format);
   if (data.size() < 128) r.damaged("header is truncated");
   if (r.u8() != 0x0A) r.damaged("not a PCX file");
   const uint8_t version = r.u8();
@@ -124,6 +131,7 @@ Bitmap decodePcx(std::span<const uint8_t> data) {
   }
   return b;
 }
+}  // namespace
 
 namespace {
 void rleLine(std::vector<uint8_t>& out, const uint8_t* s, std::size_t n) {
@@ -242,7 +250,7 @@ Bitmap decodeDcx(std::span<const uint8_t> data, int32_t page) {
   const auto pages = dcxPages(data);
   if (page < 1 || page > static_cast<int32_t>(pages.size()))
     fail(kErrBadPage, QStringLiteral("DCX: page %1 does not exist (%2 pages)").arg(page).arg(pages.size()));
-  return decodePcx(pages[static_cast<std::size_t>(page - 1)]);
+  return decodePcxAs(pages[static_cast<std::size_t>(page - 1)], "DCX");
 }
 
 std::vector<uint8_t> encodeDcx(const std::vector<std::vector<uint8_t>>& pcxPages) {

@@ -40,7 +40,8 @@ struct DecodeJob {
   std::vector<uint8_t> pixels;  // decoded rows, one byte per sample
   std::vector<png_bytep> rows;
   PngError err;
-  int failure = 0;  // 1 libpng, 2 size
+  int failure = 0;  // 1 libpng, 2 impossible size, 3 too large for memory
+  png_uint_32 width = 0, height = 0;
 };
 
 void runDecode(DecodeJob& job) {
@@ -57,7 +58,7 @@ void runDecode(DecodeJob& job) {
     return;
   }
   png_set_read_fn(p, &job.src, readFn);
-  png_set_user_limits(p, kMaxDimension, kMaxDimension);
+  png_set_user_limits(p, 0x7FFFFFFF, 0x7FFFFFFF);  // every legal size; ours are checked below
   png_set_chunk_malloc_max(p, 64u << 20);
   png_read_info(p, info);
   png_uint_32 w = 0, h = 0;
@@ -72,9 +73,18 @@ void runDecode(DecodeJob& job) {
   if (kind == 0) outBpp = depth == 1 ? 1 : depth <= 4 ? 4 : 8;
   else if (kind == 1) outBpp = 1;
   else if (kind == 2) outBpp = 8;
-  const uint64_t need = static_cast<uint64_t>(w) * h * 4;
-  if (w == 0 || h == 0 || need > maxBitmapBytes() || need > static_cast<uint64_t>(job.src.d.size()) * 1100 + (1u << 20)) {
-    job.failure = 2;
+  job.width = w;
+  job.height = h;
+  // A legal picture too large for memory is told apart from a header that claims more than its data
+  // can hold (deflate packs at most about 1032 to 1).
+  const uint64_t raw = (static_cast<uint64_t>(w) * depth * png_get_channels(p, info) + 7) / 8 * h;
+  const uint64_t working = static_cast<uint64_t>(w) * h * (kind == 3 ? 4 : 1);
+  if (w == 0 || h == 0) job.failure = 2;
+  else if (w > static_cast<uint32_t>(kMaxDimension) || h > static_cast<uint32_t>(kMaxDimension) ||
+           working > maxBitmapBytes() || Bitmap::strideFor(static_cast<int32_t>(w), outBpp) * uint64_t(h) > maxBitmapBytes())
+    job.failure = 3;
+  else if (raw > static_cast<uint64_t>(job.src.d.size()) * 1100 + (1u << 20)) job.failure = 2;
+  if (job.failure) {
     png_destroy_read_struct(&p, &info, nullptr);
     return;
   }
@@ -198,6 +208,7 @@ Bitmap decodePng(std::span<const uint8_t> data) {
   runDecode(job);
   if (job.failure == 1) fail(kErrDamaged, QStringLiteral("The PNG file is damaged: %1").arg(QString::fromLatin1(job.err.message)));
   if (job.failure == 2) fail(kErrDamaged, QStringLiteral("The PNG file is damaged: invalid picture size"));
+  if (job.failure == 3) pictureTooLarge(job.width, job.height);
   return std::move(job.out);
 }
 

@@ -323,6 +323,7 @@ struct CachedTiff {
   FileKey key;
   TiffHandle h;
   std::vector<uint64_t> offsets;
+  bool cutShort = false;  // the chain of pages breaks off before its end
 };
 
 std::unique_ptr<CachedTiff>& cachedTiff() {
@@ -350,9 +351,14 @@ CachedTiff& openCached(const QString& path) {
   n->path = path;
   n->key = k;
   openFile(n->h, path);
-  do {
+  for (;;) {
     n->offsets.push_back(TIFFCurrentDirOffset(n->h.t));
-  } while (n->offsets.size() < 65535 && TIFFReadDirectory(n->h.t));
+    if (TIFFLastDirectory(n->h.t) || n->offsets.size() >= 65535) break;
+    if (!TIFFReadDirectory(n->h.t)) {
+      n->cutShort = true;
+      break;
+    }
+  }
   c = std::move(n);
   return *c;
 }
@@ -365,6 +371,8 @@ void forgetTiffFile(const QString& path) {
 }
 
 int32_t tiffFilePageCount(const QString& path) { return static_cast<int32_t>(openCached(path).offsets.size()); }
+
+bool tiffFileCutShort(const QString& path) { return openCached(path).cutShort; }
 
 std::vector<std::vector<uint8_t>> readTiffFileAnnotations(const QString& path) {
   CachedTiff& c = openCached(path);

@@ -298,6 +298,14 @@ int32_t ImagingControl::FilePageCount(const QString& path) const {
   }
 }
 
+QString ImagingControl::FileDamageNote(const QString& path) const {
+  try {
+    return fileDamageNote(path);
+  } catch (const rt::RuntimeError&) {
+    return QString();
+  }
+}
+
 void ImagingControl::GetFileInfo(const QString& path, int32_t page, int32_t& width, int32_t& height,
                                  int16_t& bitsPerPixel, int16_t& format, int32_t& fileSize, int16_t& unit,
                                  double& resolutionX, double& resolutionY) const {

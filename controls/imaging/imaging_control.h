@@ -41,6 +41,9 @@ class ImagingControl : public QWidget {
   void setSourceFile(const QString& path);
   // Pages in a file (0 when it cannot be read).
   int32_t FilePageCount(const QString& path) const;
+  // What to tell the user about a file that opens only in part ("" when it opens whole, or cannot
+  // be read at all).
+  QString FileDamageNote(const QString& path) const;
   // The annotation layer each page of a file carries (empty entries for pages without one), read
   // without decoding the pictures; empty when the file cannot be read.
   std::vector<std::vector<uint8_t>> FileAnnotations(const QString& path) const;

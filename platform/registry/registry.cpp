@@ -8,12 +8,19 @@
 #include <QStandardPaths>
 #include <QString>
 
+#include <cerrno>
 #include <cstring>
+#include <ctime>
+#include <fcntl.h>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
+#include <utility>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace plat::reg {
@@ -71,21 +78,68 @@ std::string normalisePath(const char* sub) {
   return out;
 }
 
+const QByteArray kHeader = "LUMIVEX-REGISTRY 1";
+
+// What identifies one state of the file: a change by another copy of the program shows in it.
+struct Stamp {
+  bool exists = false;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  off_t size = 0;
+  int64_t mtimeNs = 0;
+  bool operator==(const Stamp&) const = default;
+};
+
+Stamp stampOf(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return {};
+  return {true, st.st_dev, st.st_ino, st.st_size, static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+// Serialises the reading and writing of the store between copies of the program: a lock on the
+// store's folder, held while one call reads the file afresh, changes it and writes it back.
+class FolderLock {
+ public:
+  explicit FolderLock(const std::string& file) {
+    const QString dir = QFileInfo(QString::fromStdString(file)).absolutePath();
+    fd_ = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ >= 0) {
+      while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+      }
+    }
+  }
+  ~FolderLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
 class Store {
  public:
   std::mutex mutex;
 
+  // Brings memory in step with the file: read again whenever the file changed since this copy
+  // last read or wrote it.
   void ensureLoaded() {
-    if (loaded_) return;
+    const Stamp now = stampOf(file());
+    if (loaded_ && now == stamp_) return;
     loaded_ = true;
     keys_.clear();
+    stamp_ = now;
     load();
   }
 
   void setFile(const std::string& path) {
     file_ = path;
     loaded_ = false;
+    notice_.clear();
   }
+
+  std::string takeNotice() { return std::exchange(notice_, std::string()); }
 
   std::string file() {
     if (file_.empty()) {
@@ -121,44 +175,104 @@ class Store {
       }
     }
     out.write(text);
-    return out.commit();
+    if (!out.commit()) return false;
+    stamp_ = stampOf(file());
+    return true;
   }
 
  private:
   void load() {
     QFile in(QString::fromStdString(file()));
     if (!in.open(QIODevice::ReadOnly)) return;
-    const QList<QByteArray> lines = in.readAll().split('\n');
-    if (lines.isEmpty() || lines.front().trimmed() != "LUMIVEX-REGISTRY 1") return;
+    QByteArray all = in.readAll();
+    in.close();
+    // A byte-order mark (an editor's) costs nothing: the rest is read as it stands.
+    if (all.startsWith("\xEF\xBB\xBF")) all.remove(0, 3);
+    QList<QByteArray> lines = all.split('\n');
+    if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
+    // A header other than ours (a newer version, damage) does not throw the records away: every
+    // line is read for what it holds, and whatever was not understood is kept in the file set aside.
+    bool damaged = lines.isEmpty() || lines.front().trimmed() != kHeader;
     Key* current = nullptr;
     // Lines that do not parse are skipped, so one damaged line costs only itself.
-    for (qsizetype i = 1; i < lines.size(); ++i) {
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+      if (i == 0 && lines[i].startsWith("LUMIVEX-REGISTRY")) continue;
+      if (lines[i].trimmed().isEmpty()) continue;
       const QList<QByteArray> f = lines[i].split('\t');
-      if (f.size() == 4 && f[0] == "K") {
-        int root = f[1] == "HKEY_CLASSES_ROOT" ? 1 : f[1] == "HKEY_CURRENT_USER" ? 2
-                 : f[1] == "HKEY_LOCAL_MACHINE" ? 3 : 0;
-        current = nullptr;
-        if (root == 0) continue;
-        const std::string name = QByteArray::fromHex(f[2]).toStdString();
-        Key& k = keys_[{root, upper(name)}];
-        k.name = name;
-        k.keyClass = QByteArray::fromHex(f[3]).toStdString();
-        current = &k;
-      } else if (f.size() == 4 && f[0] == "V" && current) {
-        bool ok = false;
-        const uint32_t type = f[1].toUInt(&ok);
-        if (!ok) continue;
-        Value v;
-        v.type = type;
-        v.name = QByteArray::fromHex(f[2]).toStdString();
-        const QByteArray data = QByteArray::fromHex(f[3]);
-        v.data.assign(data.begin(), data.end());
-        current->values[upper(v.name)] = std::move(v);
-      }
+      if (!parseLine(f, current)) damaged = true;
     }
+    if (damaged) keepAside();
+  }
+
+  // One record of the file; false when it is not one.
+  bool parseLine(const QList<QByteArray>& f, Key*& current) {
+    if (f.size() == 4 && f[0] == "K") {
+      const int root = f[1] == "HKEY_CLASSES_ROOT"    ? 1
+                       : f[1] == "HKEY_CURRENT_USER"  ? 2
+                       : f[1] == "HKEY_LOCAL_MACHINE" ? 3
+                                                      : 0;
+      current = nullptr;
+      if (root == 0 || !isHex(f[2]) || !isHex(f[3])) return false;
+      const std::string name = QByteArray::fromHex(f[2]).toStdString();
+      Key& k = keys_[{root, upper(name)}];
+      k.name = name;
+      k.keyClass = QByteArray::fromHex(f[3]).toStdString();
+      current = &k;
+      return true;
+    }
+    if (f.size() == 4 && f[0] == "V" && current) {
+      bool ok = false;
+      const uint32_t type = f[1].toUInt(&ok);
+      if (!ok || !isHex(f[2]) || !isHex(f[3])) return false;
+      Value v;
+      v.type = type;
+      v.name = QByteArray::fromHex(f[2]).toStdString();
+      const QByteArray data = QByteArray::fromHex(f[3]);
+      v.data.assign(data.begin(), data.end());
+      current->values[upper(v.name)] = std::move(v);
+      return true;
+    }
+    return false;
+  }
+
+  static bool isHex(const QByteArray& s) {
+    if (s.size() % 2) return false;
+    for (char c : s)
+      if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))) return false;
+    return true;
+  }
+
+  // The file as it was stays under a new name (never over another file), and the store is written
+  // afresh with what could be read, so the damage is not read again at every start.
+  void keepAside() {
+    const std::string path = file();
+    char when[32] = {};
+    const std::time_t now = std::time(nullptr);
+    std::tm tm {};
+    localtime_r(&now, &tm);
+    std::strftime(when, sizeof when, "%Y%m%d-%H%M%S", &tm);
+    std::string aside;
+    for (int i = 0; i < 1000; ++i) {
+      const std::string candidate = path + ".damaged-" + when + (i ? "-" + std::to_string(i) : std::string());
+      if (::link(path.c_str(), candidate.c_str()) == 0) {
+        aside = candidate;
+        break;
+      }
+      if (errno != EEXIST) break;
+    }
+    if (aside.empty()) {
+      notice_ = "The settings file " + path +
+                " is damaged: the settings that could be read are used, and the file is left as it is.";
+      return;
+    }
+    save();
+    notice_ = "The settings file " + path + " was damaged: the settings that could be read are kept, and the file as it was is kept as " +
+              aside + ".";
   }
 
   bool loaded_ = false;
+  Stamp stamp_;
+  std::string notice_;
   std::string file_;
   std::map<std::pair<int, std::string>, Key> keys_;
 };
@@ -201,6 +315,7 @@ long RegOpenKeyExA(HKEY root, const char* subKey, uint32_t, uint32_t, HKEY* resu
   if (!result) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
   std::lock_guard<std::mutex> g(store().mutex);
+  FolderLock lock(store().file());
   if (!isValid(root)) return ERROR_INVALID_HANDLE;
   store().ensureLoaded();
   const std::string path = join(root, normalisePath(subKey));
@@ -214,6 +329,7 @@ long RegCreateKeyExA(HKEY root, const char* subKey, uint32_t, const char* keyCla
   if (!result) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
   std::lock_guard<std::mutex> g(store().mutex);
+  FolderLock lock(store().file());
   if (!isValid(root)) return ERROR_INVALID_HANDLE;
   store().ensureLoaded();
   const std::string path = join(root, normalisePath(subKey));
@@ -245,6 +361,7 @@ long RegCreateKeyExA(HKEY root, const char* subKey, uint32_t, const char* keyCla
 long RegQueryValueExA(HKEY key, const char* valueName, uint32_t*, uint32_t* type, uint8_t* data,
                       uint32_t* cbData) {
   std::lock_guard<std::mutex> g(store().mutex);
+  FolderLock lock(store().file());
   if (!isValid(key)) return ERROR_INVALID_HANDLE;
   if (data && !cbData) return ERROR_INVALID_PARAMETER;
   store().ensureLoaded();
@@ -269,6 +386,7 @@ long RegQueryValueExA(HKEY key, const char* valueName, uint32_t*, uint32_t* type
 long RegSetValueExA(HKEY key, const char* valueName, uint32_t, uint32_t type, const uint8_t* data,
                     uint32_t cbData) {
   std::lock_guard<std::mutex> g(store().mutex);
+  FolderLock lock(store().file());
   if (!isValid(key)) return ERROR_INVALID_HANDLE;
   if (!data && cbData) return ERROR_INVALID_PARAMETER;
   store().ensureLoaded();
@@ -293,6 +411,7 @@ long RegSetValueExA(HKEY key, const char* valueName, uint32_t, uint32_t type, co
 
 long RegDeleteValueA(HKEY key, const char* valueName) {
   std::lock_guard<std::mutex> g(store().mutex);
+  FolderLock lock(store().file());
   if (!isValid(key)) return ERROR_INVALID_HANDLE;
   store().ensureLoaded();
   Key* k = findKey(key);
@@ -302,6 +421,7 @@ long RegDeleteValueA(HKEY key, const char* valueName) {
 
 long RegDeleteKeyA(HKEY root, const char* subKey) {
   std::lock_guard<std::mutex> g(store().mutex);
+  FolderLock lock(store().file());
   if (!isValid(root)) return ERROR_INVALID_HANDLE;
   store().ensureLoaded();
   const std::string path = upper(join(root, normalisePath(subKey)));
@@ -332,6 +452,13 @@ void SetRegistryFile(const std::string& path) {
 std::string RegistryFile() {
   std::lock_guard<std::mutex> g(store().mutex);
   return store().file();
+}
+
+std::string TakeStoreNotice() {
+  std::lock_guard<std::mutex> g(store().mutex);
+  FolderLock lock(store().file());
+  store().ensureLoaded();
+  return store().takeNotice();
 }
 
 }  // namespace plat::reg

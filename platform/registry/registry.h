@@ -2,6 +2,9 @@
 // A small per-user registry: keys and typed values under the predefined roots, with the
 // open / create / query / set / close calls the program uses. The store is one file, rewritten
 // through a temporary file and a rename after every change, so a crash never leaves it half written.
+// Every change is made under a lock on the fresh content of the file, so two copies of the program
+// running at once keep each other's settings. A damaged file costs only what is damaged: what can
+// be read is kept, and the file itself is kept aside under a new name.
 #include <cstdint>
 #include <string>
 
@@ -60,5 +63,8 @@ long RegCloseKey(HKEY key);
 // folder. Tests point it at a file of their own; the store is read again from the new file.
 void SetRegistryFile(const std::string& path);
 std::string RegistryFile();
+
+// Once after a damaged store was read: what happened, for the user ("" otherwise, and afterwards).
+std::string TakeStoreNotice();
 
 }  // namespace plat::reg

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QImage>
+#include <QPixmap>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
@@ -298,6 +300,22 @@ HCURSOR SetCursor(HCURSOR cursor) {
 }
 
 HCURSOR GetCursor() { return gCursor; }
+
+HCURSOR CreateCursorFromImage(const QImage& image, int32_t hotX, int32_t hotY) {
+  if (image.isNull()) return nullptr;
+  auto* c = new CursorHandle;
+  c->cursor = QCursor(QPixmap::fromImage(image), hotX, hotY);
+  return c;
+}
+
+HCURSOR CopyCursor(HCURSOR cursor) {
+  if (!cursor) return nullptr;
+  auto* c = new CursorHandle;
+  c->cursor = cursor->cursor;
+  return c;
+}
+
+const QCursor* CursorOf(HCURSOR cursor) { return cursor ? &cursor->cursor : nullptr; }
 
 bool DestroyCursor(HCURSOR cursor) {
   if (!cursor || cursor->system) return false;

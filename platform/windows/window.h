@@ -10,6 +10,9 @@
 
 class QWidget;
 
+class QImage;
+class QCursor;
+
 namespace plat {
 
 // A handle for a widget; the same widget always gives the same handle. The handle dies with the
@@ -71,6 +74,11 @@ HCURSOR LoadCursor(intptr_t systemId);
 HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();
 bool DestroyCursor(HCURSOR cursor);
+// A cursor of the caller's own picture (transparent where the image is), and a copy of a cursor.
+HCURSOR CreateCursorFromImage(const QImage& image, int32_t hotX, int32_t hotY);
+HCURSOR CopyCursor(HCURSOR cursor);
+// The Qt cursor behind a handle, or null.
+const QCursor* CursorOf(HCURSOR cursor);
 
 bool CreateCaret(HWND window, int32_t width, int32_t height);
 bool DestroyCaret();

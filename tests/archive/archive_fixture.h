@@ -6,6 +6,7 @@
 #include "tests/workspace/main_window_fixture.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -85,5 +86,20 @@ class ArchiveTest : public MainWindowTest {
 
   std::unique_ptr<FakeArchive> fake;
 };
+
+}  // namespace archivetest
+
+namespace archivetest {
+
+// Runs the event loop until pred holds or 10 s have passed; false on the time-out.
+inline bool waitUntil(const std::function<bool()>& pred) {
+  QElapsedTimer t;
+  t.start();
+  while (!pred()) {
+    if (t.elapsed() > 10000) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
+}
 
 }  // namespace archivetest

@@ -170,8 +170,11 @@ TEST_F(NetworkWindowTest, LogoutAndUnlock) {
   EXPECT_TRUE(run(QStringLiteral("LOGOUT")));
   gstrAchID = QStringLiteral("A9");
   EXPECT_TRUE(run(QStringLiteral("UNLOCK")));
-  EXPECT_EQ(fake->receivedOn(Side::Request), (std::vector<QByteArray>{"LOGOUT - JOE", "UNLOCK - A9"}));
-  EXPECT_EQ(fake->connections(Side::Request), 2);
+  // After a commit under a new ID the lock taken at the retrieve is the one released.
+  gstrOrigAchID = QStringLiteral("A1");
+  EXPECT_TRUE(run(QStringLiteral("UNLOCK")));
+  EXPECT_EQ(fake->receivedOn(Side::Request), (std::vector<QByteArray>{"LOGOUT - JOE", "UNLOCK - A9", "UNLOCK - A1"}));
+  EXPECT_EQ(fake->connections(Side::Request), 3);
   EXPECT_TRUE(dialogs.calls().empty());
 }
 

@@ -1,7 +1,10 @@
 #include "platform/registry/registry.h"
 #include "tests/support/temp_dir.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -137,6 +140,115 @@ TEST_F(RegistryTest, ADamagedStoreCostsOnlyItsDamagedLines) {
   long rc = 0;
   getText(HKEY_LOCAL_MACHINE, "A", "y", &rc);
   EXPECT_EQ(rc, ERROR_FILE_NOT_FOUND);
+}
+
+// Key "A" with value "x" = "1", key "B" with value "y" = "3", in the store's own text.
+const QByteArray kRecords = "K\tHKEY_LOCAL_MACHINE\t41\t\n"
+                            "V\t1\t78\t3100\n"
+                            "K\tHKEY_LOCAL_MACHINE\t42\t\n"
+                            "V\t1\t79\t3300\n";
+
+TEST_F(RegistryTest, AStoreWithAnUnexpectedHeaderKeepsItsValuesAndIsSetAsideOnce) {
+  const struct {
+    const char* what;
+    QByteArray text;
+    bool setAside;
+  } cases[] = {
+      {"byte-order mark", "\xEF\xBB\xBFLUMIVEX-REGISTRY 1\n" + kRecords, false},
+      {"newer version", "LUMIVEX-REGISTRY 2\n" + kRecords + "X\tsomething newer\n", true},
+      {"damaged byte in the header", "LUMIVEX-REGISTRY\x01 1\n" + kRecords, true},
+      {"header missing", kRecords, true},
+      {"damaged line", "LUMIVEX-REGISTRY 1\n" + kRecords + "V\t1\t7a\tzz\n", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    testsupport::TempDir here;
+    const QString file = here.file("registry");
+    {
+      QFile f(file);
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+      f.write(c.text);
+    }
+    SetRegistryFile(file.toStdString());
+    EXPECT_EQ(getText(HKEY_LOCAL_MACHINE, "A", "x"), "1");
+    EXPECT_EQ(getText(HKEY_LOCAL_MACHINE, "B", "y"), "3");
+    const QStringList aside = QDir(here.path()).entryList({"registry.damaged-*"}, QDir::Files);
+    const std::string notice = TakeStoreNotice();
+    if (!c.setAside) {
+      EXPECT_TRUE(aside.isEmpty());
+      EXPECT_EQ(notice, "");
+      continue;
+    }
+    ASSERT_EQ(aside.size(), 1);
+    // The file as it was, byte for byte, and the store rewritten with what could be read.
+    QFile kept(here.file(aside.front()));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), c.text);
+    EXPECT_NE(notice.find(aside.front().toStdString()), std::string::npos) << notice;
+    EXPECT_EQ(TakeStoreNotice(), "");  // said once
+    SetRegistryFile(file.toStdString());
+    EXPECT_EQ(getText(HKEY_LOCAL_MACHINE, "B", "y"), "3");
+    EXPECT_EQ(TakeStoreNotice(), "");  // the rewritten store is sound
+    EXPECT_EQ(QDir(here.path()).entryList({"registry.damaged-*"}, QDir::Files).size(), 1);
+  }
+}
+
+TEST_F(RegistryTest, AChangeByAnotherCopyOfTheProgramIsKept) {
+  HKEY k = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "A", 0, "", 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS);
+  EXPECT_EQ(setText(k, "mine", "1"), ERROR_SUCCESS);
+  // Another copy writes the file in between.
+  {
+    QFile f(dir.file("registry"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("LUMIVEX-REGISTRY 1\n" + kRecords);
+  }
+  EXPECT_EQ(getText(HKEY_LOCAL_MACHINE, "B", "y"), "3");
+  EXPECT_EQ(setText(k, "later", "2"), ERROR_SUCCESS);
+  RegCloseKey(k);
+  SetRegistryFile(dir.file("registry").toStdString());
+  EXPECT_EQ(getText(HKEY_LOCAL_MACHINE, "A", "x"), "1");
+  EXPECT_EQ(getText(HKEY_LOCAL_MACHINE, "A", "later"), "2");
+  EXPECT_EQ(getText(HKEY_LOCAL_MACHINE, "B", "y"), "3");
+}
+
+// Run by the test below in a child process: writes values of its own into the shared store.
+TEST_F(RegistryTest, ChildWritesValues) {
+  const QByteArray file = qgetenv("LUMIVEX_REGISTRY_CHILD");
+  if (file.isEmpty()) GTEST_SKIP() << "only run as the child of the two-copies test";
+  SetRegistryFile(file.toStdString());
+  HKEY k = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Shared", 0, "", 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS);
+  for (int i = 0; i < 40; ++i) ASSERT_EQ(setText(k, ("child" + std::to_string(i)).c_str(), "c"), ERROR_SUCCESS);
+  RegCloseKey(k);
+}
+
+TEST_F(RegistryTest, TwoCopiesWritingAtOnceLoseNothing) {
+  QProcess child;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("LUMIVEX_REGISTRY_CHILD", dir.file("registry"));
+  child.setProcessEnvironment(env);
+  child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  HKEY k = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Shared", 0, "", 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS);
+  child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=RegistryTest.ChildWritesValues"});
+  ASSERT_TRUE(child.waitForStarted());
+  // This copy keeps writing while the other one runs, and once more after it ended.
+  int written = 0;
+  while (child.state() != QProcess::NotRunning && written < 100000) {
+    ASSERT_EQ(setText(k, ("parent" + std::to_string(written)).c_str(), "p"), ERROR_SUCCESS);
+    ++written;
+    child.waitForFinished(1);
+  }
+  ASSERT_EQ(setText(k, ("parent" + std::to_string(written++)).c_str(), "p"), ERROR_SUCCESS);
+  RegCloseKey(k);
+  ASSERT_EQ(child.exitStatus(), QProcess::NormalExit);
+  ASSERT_EQ(child.exitCode(), 0);
+  SetRegistryFile(dir.file("registry").toStdString());
+  for (int i = 0; i < written; ++i)
+    EXPECT_EQ(getText(HKEY_LOCAL_MACHINE, "Shared", ("parent" + std::to_string(i)).c_str()), "p") << i;
+  for (int i = 0; i < 40; ++i)
+    EXPECT_EQ(getText(HKEY_LOCAL_MACHINE, "Shared", ("child" + std::to_string(i)).c_str()), "c") << i;
 }
 
 TEST_F(RegistryTest, AStoreThatCannotBeWrittenReportsAndKeepsNothing) {

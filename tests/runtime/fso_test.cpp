@@ -54,6 +54,10 @@ TEST(FileSystem, MoveDeleteAndWalk) {
   EXPECT_EQ(SubFoldersIn(dir.path()), QStringList{"sub"});
   QFile::setPermissions(dir.file("B.TIF"), QFileDevice::ReadOwner);
   EXPECT_EQ(errorOf([&] { DeleteFile(dir.file("B.TIF")); }), rt::kErrPermissionDenied);
+  // A read-only file is not rewritten or appended to by a text stream either.
+  EXPECT_EQ(errorOf([&] { CreateTextFile(dir.file("B.TIF")); }), rt::kErrPermissionDenied);
+  EXPECT_EQ(errorOf([&] { OpenTextFile(dir.file("B.TIF"), ForAppending); }), rt::kErrPermissionDenied);
+  EXPECT_EQ(readBytes(dir.file("B.TIF")), "x");
   DeleteFile(dir.file("B.TIF"), true);
   EXPECT_FALSE(FileExists(dir.file("B.TIF")));
   EXPECT_EQ(GetExtensionName("/x/y/page.Tif"), "Tif");

@@ -3,10 +3,13 @@
 #include "controls/annotation/annotation_control.h"
 #include "controls/imaging/imaging_control.h"
 #include "platform/graphics/gdi.h"
+#include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_dir.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <vector>
@@ -34,6 +37,7 @@ class AnnotationControlTest : public ::testing::Test {
                      [this](int32_t code, int32_t value) { events.push_back({code, value}); });
     ASSERT_TRUE(nx->EngineAvailable()) << nx->EngineError().toStdString();
   }
+  img::ImagingControl* ShownWithOneRectangle(intptr_t* layer);
   img::ImagingControl* view(const char* name) {
     for (auto* ix : window.findChildren<img::ImagingControl*>())
       if (ix->Name() == QLatin1String(name)) return ix;
@@ -187,8 +191,9 @@ TEST(AnnotationControlWithoutEngine, EveryMemberFailsPlainly) {
 
 namespace {
 
-void mouse(QWidget* on, QEvent::Type type, int x, int y, Qt::MouseButtons buttons) {
-  QMouseEvent e(type, QPointF(x, y), on->mapToGlobal(QPointF(x, y)), Qt::LeftButton, buttons, Qt::NoModifier);
+void mouse(QWidget* on, QEvent::Type type, int x, int y, Qt::MouseButtons buttons,
+           Qt::MouseButton button = Qt::LeftButton) {
+  QMouseEvent e(type, QPointF(x, y), on->mapToGlobal(QPointF(x, y)), button, buttons, Qt::NoModifier);
   QApplication::sendEvent(on, &e);
 }
 
@@ -220,12 +225,19 @@ QImage pictureOf(img::ImagingControl* ix) {
 
 }  // namespace
 
-TEST_F(AnnotationControlTest, BurnedInAnnotationsStayInTheSavedPicture) {
+// The main view shown, with a new current layer holding one rectangle drawn by the mouse.
+img::ImagingControl* AnnotationControlTest::ShownWithOneRectangle(intptr_t* layer) {
   nx->setAttachControlName(QStringLiteral("ixMain"));
   img::ImagingControl* ix = view("ixMain");
   window.show();
-  intptr_t layer = nx->NewLayer();
+  *layer = nx->NewLayer();
   dragRectangle(nx, ix, {20, 20}, {80, 60});
+  return ix;
+}
+
+TEST_F(AnnotationControlTest, BurnedInAnnotationsStayInTheSavedPicture) {
+  intptr_t layer = 0;
+  img::ImagingControl* ix = ShownWithOneRectangle(&layer);
   ASSERT_EQ(nx->LayerObjectCount(layer), 1);
   ASSERT_EQ(nonWhitePixels(pictureOf(ix)), 0);
   nx->SetBurnInDepth(ix->ImageBitsPerPixel());
@@ -277,4 +289,30 @@ TEST_F(AnnotationControlTest, CopiedAnnotationsPasteIntoAnotherWindow) {
   EXPECT_EQ(nx->LayerObjectCount(layer), 0);
   EXPECT_EQ(nx2->PasteAnnotations(), 0);
   EXPECT_EQ(nx2->LayerObjectCount(target), 4);
+}
+
+// The engine's attribute menu opens on a right click, and its colour entry asks the program's
+// dialog service.
+TEST_F(AnnotationControlTest, AttributeMenuColourGoesThroughTheDialogService) {
+  intptr_t layer = 0;
+  img::ImagingControl* ix = ShownWithOneRectangle(&layer);
+  ASSERT_EQ(nx->LayerObjectCount(layer), 1);
+
+  testsupport::ScriptedDialogs script;
+  script.answerDialog(rt::DialogKind::Color, [](rt::DialogRequest& r) {
+    r.color = 0x00336699;
+    return true;
+  });
+  QTimer::singleShot(0, [] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu) return;
+    for (QAction* a : menu->actions())
+      if (a->text() == QStringLiteral("Pen color...")) a->trigger();
+    menu->close();
+  });
+  mouse(ix, QEvent::MouseButtonPress, 50, 40, Qt::RightButton, Qt::RightButton);
+  mouse(ix, QEvent::MouseButtonRelease, 50, 40, Qt::NoButton, Qt::RightButton);
+  QCoreApplication::processEvents();
+  script.verify();
+  EXPECT_EQ(script.pending(), 0u);
 }

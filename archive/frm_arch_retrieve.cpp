@@ -1,0 +1,120 @@
+#include "archive/frm_arch_retrieve.h"
+
+#include "archive/frm_tcpip.h"
+#include "archive/leave_rule.h"
+#include "workspace/mod_vars.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+rt::DefaultInstance<frmArchRetrieveForm> frmArchRetrieve;
+
+namespace {
+
+constexpr int kDesignParmLength = 50;
+
+// A maximum length sent by the server; the design length when it is empty or not a positive number.
+int maxLength(const QString& text) {
+  bool ok = false;
+  const int n = text.trimmed().toInt(&ok);
+  return ok && n > 0 ? n : kDesignParmLength;
+}
+
+}  // namespace
+
+frmArchRetrieveForm::frmArchRetrieveForm() {
+  setCaption(QStringLiteral("   Retrieve Image"));
+  fraCriteria = new QGroupBox(this);
+  lblCriteria = new QLabel(QStringLiteral("Search Criteria"), fraCriteria);
+  lblAchID = new QLabel(QStringLiteral("Archive ID :"), fraCriteria);
+  lblParm1 = new QLabel(QStringLiteral("Parm 1 :"), fraCriteria);
+  lblParm2 = new QLabel(QStringLiteral("Parm 2 :"), fraCriteria);
+  txtAchID = new QLineEdit(fraCriteria);
+  txtAchID->setMaxLength(20);
+  txtParm1 = new QLineEdit(fraCriteria);
+  txtParm2 = new QLineEdit(fraCriteria);
+  auto* grid = new QGridLayout(fraCriteria);
+  grid->addWidget(lblCriteria, 0, 0, 1, 2);
+  grid->addWidget(lblAchID, 1, 0);
+  grid->addWidget(txtAchID, 1, 1);
+  grid->addWidget(lblParm1, 2, 0);
+  grid->addWidget(txtParm1, 2, 1);
+  grid->addWidget(lblParm2, 3, 0);
+  grid->addWidget(txtParm2, 3, 1);
+  cmdOK = new QPushButton(QStringLiteral("&OK"), this);
+  cmdOK->setEnabled(false);
+  cmdOK->setDefault(true);
+  cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(cmdOK);
+  buttons->addWidget(cmdCancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(fraCriteria);
+  layout->addLayout(buttons);
+  setFixedWidth(400);
+  for (QLineEdit* b : {txtAchID, txtParm1, txtParm2}) {
+    b->setMaxLength(b == txtAchID ? 20 : kDesignParmLength);
+    connect(b, &QLineEdit::textChanged, this, [this] { fnUpdateOK(); });
+    arch::onLeave(b, [this, b] { return txtKey_Validate(b); });
+  }
+  connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+  connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+}
+
+void frmArchRetrieveForm::Form_Load() {
+  using namespace modVars;
+  if (!gstrParm1Caption.isEmpty()) lblParm1->setText(gstrParm1Caption + QStringLiteral(" :"));
+  if (!gstrParm1MaxLen.isEmpty()) txtParm1->setMaxLength(maxLength(gstrParm1MaxLen));
+  if (!gstrParm2Caption.isEmpty()) lblParm2->setText(gstrParm2Caption + QStringLiteral(" :"));
+  if (!gstrParm2MaxLen.isEmpty()) txtParm2->setMaxLength(maxLength(gstrParm2MaxLen));
+}
+
+void frmArchRetrieveForm::setAchIDBackColor(uint32_t colour) {
+  achIdBackColor_ = colour;
+  QPalette p = txtAchID->palette();
+  if (colour == kWindowBackground)
+    p.setColor(QPalette::Base, palette().color(QPalette::Base));
+  else
+    p.setColor(QPalette::Base, QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF));
+  txtAchID->setPalette(p);
+  fnUpdateOK();
+}
+
+void frmArchRetrieveForm::fnUpdateOK() {
+  const bool id = !txtAchID->text().trimmed().isEmpty();
+  if (archiveMode())
+    cmdOK->setEnabled(id);
+  else
+    cmdOK->setEnabled(id || !txtParm1->text().trimmed().isEmpty() || !txtParm2->text().trimmed().isEmpty());
+}
+
+bool frmArchRetrieveForm::txtKey_Validate(QLineEdit* box) {
+  box->setText(box->text().trimmed().toUpper());
+  const QString name = box == txtAchID ? QStringLiteral("The archive ID") : QStringLiteral("A parameter");
+  return arch::checkFieldChars(box, name);
+}
+
+void frmArchRetrieveForm::cmdOK_Click() {
+  if (!cmdOK->isEnabled()) return;
+  for (QLineEdit* b : {txtAchID, txtParm1, txtParm2})
+    if (!arch::checkFieldChars(b, b == txtAchID ? QStringLiteral("The archive ID") : QStringLiteral("A parameter"))) {
+      b->setFocus();
+      return;
+    }
+  modVars::gstrAchID = txtAchID->text().trimmed();
+  modVars::gstrParm1 = txtParm1->text().trimmed();
+  modVars::gstrParm2 = txtParm2->text().trimmed();
+  // No second OK while the network window runs.
+  cmdOK->setEnabled(false);
+  QPointer<frmArchRetrieveForm> self(this);
+  frmTCPIP->Show(rt::vbModal);
+  if (self) Unload();
+}
+
+void frmArchRetrieveForm::cmdCancel_Click() { Unload(); }

@@ -1,0 +1,127 @@
+#include "archive/frm_password.h"
+
+#include "archive/archive_protocol.h"
+#include "archive/frm_login.h"
+#include "archive/mod_encryption.h"
+#include "runtime/dialogs.h"
+#include "runtime/screen.h"
+#include "workspace/mod_vars.h"
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+rt::DefaultInstance<frmPasswordForm> frmPassword;
+
+namespace {
+
+void showError(const QString& text) { rt::MsgBox(text, rt::vbExclamation, QStringLiteral("Error")); }
+
+}  // namespace
+
+frmPasswordForm::frmPasswordForm() {
+  setCaption(QStringLiteral("   Change Password"));
+  auto* fraCriteria = new QGroupBox(this);
+  auto* lblCriteria = new QLabel(QStringLiteral("Enter New Password"), fraCriteria);
+  txtPwd1 = new QLineEdit(fraCriteria);
+  txtPwd2 = new QLineEdit(fraCriteria);
+  for (QLineEdit* b : {txtPwd1, txtPwd2}) {
+    b->setMaxLength(10);
+    b->setEchoMode(QLineEdit::Password);
+    connect(b, &QLineEdit::textChanged, this, [this] { fnUpdateSave(); });
+  }
+  auto* form = new QFormLayout(fraCriteria);
+  form->addRow(lblCriteria);
+  form->addRow(QStringLiteral("Password :"), txtPwd1);
+  form->addRow(QStringLiteral("Confirm Password :"), txtPwd2);
+  cmdSave = new QPushButton(QStringLiteral("&Save"), this);
+  cmdSave->setEnabled(false);
+  cmdSave->setDefault(true);
+  cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(cmdSave);
+  buttons->addWidget(cmdCancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(fraCriteria);
+  layout->addLayout(buttons);
+  setFixedWidth(340);
+  setTabOrder(txtPwd1, txtPwd2);
+  connect(cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
+  connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+
+  sckPwd = new arch::ExchangeLink(this);
+  connect(sckPwd, &arch::ExchangeLink::fired, this, [this](int16_t s) { tmrPwd_Timer(s); });
+  connect(sckPwd, &arch::ExchangeLink::connected, this, [this] { sckPwd->step(101); });
+  connect(sckPwd, &arch::ExchangeLink::reply, this, [this](const QByteArray& r) { sckPwd_Reply(r); });
+}
+
+void frmPasswordForm::fnUpdateSave() {
+  cmdSave->setEnabled(!busy_ && !txtPwd1->text().trimmed().isEmpty() && !txtPwd2->text().trimmed().isEmpty());
+}
+
+void frmPasswordForm::cmdSave_Click() {
+  if (busy_ || !cmdSave->isEnabled()) return;
+  if (txtPwd1->text().trimmed() != txtPwd2->text().trimmed()) {
+    showError(QStringLiteral("The values you have keyed in are not the same in both boxes!"));
+    return;
+  }
+  busy_ = true;
+  fnUpdateSave();
+  rt::Screen::setMousePointer(rt::vbHourglass);
+  sckPwd->step(100);
+}
+
+void frmPasswordForm::cmdCancel_Click() { Unload(); }
+
+void frmPasswordForm::Form_QueryUnload(int&, int) {
+  if (!busy_) return;
+  busy_ = false;
+  sckPwd->close();
+  rt::Screen::setMousePointer(rt::vbDefault);
+}
+
+void frmPasswordForm::fnIdle() {
+  sckPwd->close();
+  rt::Screen::setMousePointer(rt::vbDefault);
+  busy_ = false;
+  fnUpdateSave();
+}
+
+void frmPasswordForm::tmrPwd_Timer(int16_t state) {
+  const arch::Timing& t = arch::timing();
+  switch (state) {
+    case 100:
+      sckPwd->wait(198, t.watchdogMs);
+      sckPwd->connectTo(modTCP::gstrRemoteHost, modTCP::gstrRetPort.toInt());
+      break;
+    case 101:
+      sckPwd->wait(199, t.watchdogMs);
+      sckPwd->send(arch::msgPwdChg(frmLogin->txtLogin->text().trimmed(),
+                                   modEncryption::fnScramblePassword(txtPwd1->text().trimmed().toLatin1())));
+      break;
+    case 198:
+      fnIdle();
+      showError(QStringLiteral("Server could not be contacted. Operation aborted!"));
+      break;
+    case 199:
+      fnIdle();
+      showError(QStringLiteral("TCPIP network errors encountered. Operation aborted!"));
+      break;
+    default:
+      break;
+  }
+}
+
+void frmPasswordForm::sckPwd_Reply(const QByteArray& reply) {
+  fnIdle();
+  if (arch::isPwdChgCompleted(reply))
+    rt::MsgBox(QStringLiteral("Password changed successfully!"), rt::vbInformation, QStringLiteral("Information"));
+  else
+    showError(QStringLiteral("Unexpected reply from server:") + QLatin1Char('\r') + arch::wireText(reply));
+  Unload();
+}

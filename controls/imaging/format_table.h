@@ -1,0 +1,31 @@
+#pragma once
+// One row per image format code: everything the program asks about a format, answered from one
+// table instead of separate switches. The imaging control names formats in its messages from it;
+// the workspace takes descriptions, page capability, write capability, TIFF compression, the code
+// to save in and the open dialog's filter from it.
+#include "controls/imaging/format_codes.h"
+
+#include <QString>
+#include <vector>
+
+namespace img {
+
+struct FormatInfo {
+  int16_t code;
+  const char* description;  // "TIF - LZW Compressed"
+  const char* name;         // "TIFF": the format's name in messages
+  const char* patterns;     // "*.BMP;*.DIB": the file names the open dialog lists it by; "" for none
+  int filterPlace;          // place of its patterns in the open dialog's image filter; 0 not listed
+  bool multiPage;           // can hold several pages
+  bool readOnly;            // read but never written: saved as TIFF instead
+  TiffCompression tiffCompression;  // handed to a TIFF save of a document in this format
+  int16_t saveAs;           // the code to write a one-page document in (PCX and DCX by page count)
+};
+
+const std::vector<FormatInfo>& formatTable();
+// The row of a code; codes the table does not know get the row of "Unknown Format" (code 0).
+const FormatInfo& formatInfo(int code);
+// "Image Files|*.BMP;...;*.WPG|All Files (*.*)|*.*"
+QString openDialogFilter();
+
+}  // namespace img

@@ -1,0 +1,152 @@
+#include "imagetools/effect_table.h"
+
+#include "controls/imaging/image_ops.h"
+#include "runtime/conversions.h"
+
+namespace tools {
+
+namespace {
+
+using img::Bitmap;
+using V = EffectValues;
+namespace d = img::effect_defaults;
+
+Effect sliders(const char* word, const char* caption, std::vector<SliderInput> in,
+               std::function<void(Bitmap&, const V&)> run) {
+  return Effect{QLatin1String(word), QLatin1String(caption), EffectKind::Sliders, std::move(in), QString(), std::move(run)};
+}
+
+Effect direct(const char* word, const char* caption, const char* label, std::function<void(Bitmap&)> run) {
+  return Effect{QLatin1String(word), QLatin1String(caption), EffectKind::Direct, {}, QLatin1String(label),
+                [run = std::move(run)](Bitmap& b, const V&) { run(b); }};
+}
+
+std::vector<Effect> build() {
+  return {
+      sliders("ADJHSL", "   Adjust HSL Components",
+              {{"Hue", -100, 100, d::HueAdjust, {}}, {"Saturation", -100, 100, d::SaturationAdjust, {}},
+               {"Luminance", -100, 100, d::LuminanceAdjust, {}}},
+              [](Bitmap& b, const V& v) { img::adjustHSL(b, v.s[0], v.s[1], v.s[2]); }),
+      sliders("ADJRGB", "   Adjust RGB Components",
+              {{"Red Component", -100, 100, d::RedAdjust, {}}, {"Green Component", -100, 100, d::GreenAdjust, {}},
+               {"Blue Component", -100, 100, d::BlueAdjust, {}}},
+              [](Bitmap& b, const V& v) { img::adjustRGB(b, 0, v.s[0], v.s[1], v.s[2]); }),
+      sliders("BLEND", "   Blend", {{"Blend Percentage", 0, 100, d::BlendPercent, {}}},
+              [](Bitmap& b, const V& v) { img::blend(b, v.s[0]); }),
+      direct("BLUR", "   Blur", "Blur", img::blur),
+      sliders("BRIGHTNESS & CONTRAST", "   Brightness & Contrast",
+              {{"Brightness Intensity", -100, 100, d::BrightnessLevel, {}},
+               {"Contrast Intensity", -100, 100, d::ContrastLevel, {}}},
+              [](Bitmap& b, const V& v) {
+                img::adjustBrightness(b, v.s[0]);
+                img::adjustContrast(b, v.s[1]);
+              }),
+      sliders("BUTTONIZE", "   Buttonize",
+              {{"Button Style", 0, 1, d::ButtonStyle, "0 Inset, 1 Raised"}, {"Bevel Width", 0, 200, d::BevelWidth, {}},
+               {"Bevel Intensity", 0, 100, d::BevelIntensity, {}}},
+              [](Bitmap& b, const V& v) { img::buttonize(b, v.s[0], v.s[1], v.s[2]); }),
+      direct("DIFFUSE", "   Diffuse", "Diffuse", img::diffuse),
+      direct("DILATE", "   Dilate", "Dilate", img::dilate),
+      direct("EMBOSS", "   Emboss", "Emboss", img::emboss),
+      direct("EQUALIZE", "   Equalize", "Equalize", img::equalize),
+      direct("ERODE", "   Erode", "Erode", img::erode),
+      Effect{QStringLiteral("GAMMA"), QStringLiteral("   Gamma"), EffectKind::Gamma, {}, QStringLiteral("Gamma"),
+             [](Bitmap& b, const V& v) { img::applyGamma(b, v.gamma); }},
+      direct("GRAYSCALE", "   Gray Scale", "Gray Scale", [](Bitmap& b) { img::changeColorDepth(b, 8, 2, 0); }),
+      sliders("MBLUR", "   Motion Blur",
+              {{"Blur Intensity", 1, 25, d::MotionBlurIntensity, {}},
+               {"Horizontal Velocity", -10, 10, d::MotionBlurHVelocity, {}},
+               {"Vertical Velocity", -10, 10, d::MotionBlurVVelocity, {}}},
+              [](Bitmap& b, const V& v) { img::motionBlur(b, v.s[0], v.s[1], v.s[2]); }),
+      direct("MEDIAN", "   Median", "Median", img::median),
+      sliders("MOSIAC", "   Mosiac", {{"Mosiac Block Size", 1, 63, d::MosaicSize, {}}},
+              [](Bitmap& b, const V& v) { img::mosaic(b, v.s[0]); }),
+      direct("NEGATE", "   Negate", "Negate", img::negate),
+      sliders("NOISE", "   Noise",
+              {{"Noise Frequency", 1, 20, d::NoiseFrequency, {}}, {"Noise Intensity", 1, 128, d::NoiseIntensity, {}}},
+              [](Bitmap& b, const V& v) { img::addNoise(b, v.s[0], v.s[1]); }),
+      direct("OUTLINE", "   Outline", "Outline", img::outline),
+      sliders("PARABOLIC", "   Parabolic", {{"Parabolic Transform", 0, 1, d::ParabolicType, "0 Convex, 1 Concave"}},
+              [](Bitmap& b, const V& v) { img::parabolic(b, v.s[0]); }),
+      sliders("PERSPECTIVE", "   Perspective",
+              {{"Perspective Type", 0, 3, d::PerspectiveType, "0 Top-Bottom, 1 Bottom-Top, 2 Left-Right, 3 Right-Left"},
+               {"Perspective Percentage", 0, 100, d::PerspectivePercent, {}}},
+              [](Bitmap& b, const V& v) { img::perspective(b, v.s[0], v.s[1]); }),
+      sliders("PINCH", "   Pinch", {{"Pinch Intensity", -100, 100, d::PinchIntensity, {}}},
+              [](Bitmap& b, const V& v) { img::pinch(b, v.s[0]); }),
+      sliders("POSTERIZE", "   Posterize", {{"Posterize Colours", 0, 100, d::PosterizeLevels, {}}},
+              [](Bitmap& b, const V& v) { img::posterize(b, v.s[0]); }),
+      sliders("RIPPLE", "   Ripple",
+              {{"Ripple Frequency", 1, 100, d::RippleFrequency, {}}, {"Ripple Intensity", 1, 100, d::RippleIntensity, {}},
+               {"Ripple Direction", 0, 1, d::RippleDirection, "0 Horizontal, 1 Vertical"}},
+              [](Bitmap& b, const V& v) { img::ripple(b, v.s[0], v.s[1], v.s[2]); }),
+      sliders("SHARPEN", "   Sharpen", {{"Sharpening Intensity", 1, 10, d::SharpenLevel, {}}},
+              [](Bitmap& b, const V& v) { img::sharpen(b, v.s[0]); }),
+      sliders("SOFTEN", "   Soften", {{"Softening Intensity", 1, 10, d::SoftenLevel, {}}},
+              [](Bitmap& b, const V& v) { img::soften(b, v.s[0]); }),
+      sliders("SOLARIZE", "   Solarize", {{"Solarization Threshold", 0, 255, d::SolarizeThreshold, {}}},
+              [](Bitmap& b, const V& v) { img::solarize(b, v.s[0]); }),
+      sliders("SWIRL", "   Swirl", {{"Swirl Degrees", 0, 360, d::SwirlDegrees, {}}},
+              [](Bitmap& b, const V& v) { img::swirl(b, static_cast<double>(v.s[0])); }),
+      sliders("TWIST", "   Twist",
+              {{"Twist Block Size", 1, 63, d::TwistBlockSize, {}},
+               {"Rotation Angle", 0, 3, d::TwistAngle, "0 90 degrees, 1 180 degrees, 2 270 degrees, 3 Random"}},
+              [](Bitmap& b, const V& v) { img::twist(b, v.s[0], v.s[1]); }),
+  };
+}
+
+}  // namespace
+
+const std::vector<Effect>& effectTable() {
+  static const std::vector<Effect> table = build();
+  return table;
+}
+
+const Effect* findEffect(const QString& word) {
+  for (const Effect& e : effectTable())
+    if (e.word == word) return &e;
+  return nullptr;
+}
+
+namespace {
+bool gammaValue(const QString& text, double* v) {
+  if (!rt::IsNumeric(text)) return false;
+  *v = rt::Val(text.trimmed());
+  return true;
+}
+}  // namespace
+
+bool gammaTextEnables(const QString& text) {
+  double v = 0;
+  return gammaValue(text, &v) && v >= kGammaMin && v <= kGammaMax;
+}
+
+QString gammaLeaveMessage(const QString& text) {
+  const QString t = text.trimmed();
+  if (t.isEmpty()) return QString();
+  double v = 0;
+  if (!gammaValue(t, &v)) return QStringLiteral("Gamma values must be numeric!");
+  if (v < kGammaMin || v > kGammaMax) return QStringLiteral("Gamma values must be between 0.01 and 10!");
+  return QString();
+}
+
+namespace {
+constexpr double kFrameTop = -45;  // the frame around the inputs
+}  // namespace
+
+EffectLayout effectLayout(const Effect* e) {
+  // The designed form: three slider frames, the buttons just under the frame.
+  constexpr double kDesignedFrame = 4830, kDesignedButtonTop = 4875, kButtonHeight = 390, kBelowButtons = 600;
+  const int frames = !e ? 3 : e->kind == EffectKind::Sliders ? static_cast<int>(e->sliders.size()) : 1;
+  if (frames >= 3) return {kDesignedFrame, kDesignedButtonTop, kDesignedButtonTop + kButtonHeight + kBelowButtons};
+  // Compacted: the bottom of the last visible slider frame plus 60 (the Preview button and the
+  // gamma box take the first slider frame's place).
+  const double frameTop[2] = {2295, 3120};
+  EffectLayout l{};
+  l.frameHeight = frameTop[frames - 1] + 825 + 60;
+  l.buttonTop = kFrameTop + l.frameHeight + 100;
+  l.formHeight = l.buttonTop + kButtonHeight + kBelowButtons;
+  return l;
+}
+
+}  // namespace tools

@@ -1,0 +1,56 @@
+#pragma once
+// The effects of the effect dialog, one row each: the operation word, the dialog caption, the
+// inputs (up to three sliders, a Preview button, or the gamma text box) and the operation run by
+// Preview and Apply. The dialog reads only this table; adding an effect is adding a row.
+#include "controls/imaging/bitmap.h"
+
+#include <QString>
+#include <functional>
+#include <vector>
+
+namespace tools {
+
+enum class EffectKind { Sliders, Direct, Gamma };
+
+struct SliderInput {
+  QString label;
+  int min = 0, max = 0;
+  int start = 0;  // the control's parameter value that the slider starts from
+  QString toolTip;
+};
+
+// What the inputs hold when an effect runs: the slider values in order, or the gamma number.
+struct EffectValues {
+  int s[3] = {0, 0, 0};
+  float gamma = 1.0f;
+};
+
+struct Effect {
+  QString word;
+  QString caption;
+  EffectKind kind = EffectKind::Direct;
+  std::vector<SliderInput> sliders;  // Sliders only
+  QString directLabel;               // Direct: the short name beside the Preview button
+  std::function<void(img::Bitmap&, const EffectValues&)> run;
+};
+
+const std::vector<Effect>& effectTable();
+// The row of a word (exact, case-sensitive); nullptr for a word outside the table.
+const Effect* findEffect(const QString& word);
+
+// The gamma text box accepts 0.01 to 10.
+inline constexpr double kGammaMin = 0.01, kGammaMax = 10.0;
+// Whether the text enables Preview and Apply: numeric and within the range.
+bool gammaTextEnables(const QString& text);
+// The message for a text left in the box ("" when it passes): empty after trimming passes.
+QString gammaLeaveMessage(const QString& text);
+
+// Layout of the dialog for an effect, in twips: the height of the frame around the inputs, the
+// top of the two buttons and the height of the dialog (the designed three-slider layout for a
+// word outside the table).
+struct EffectLayout {
+  double frameHeight, buttonTop, formHeight;
+};
+EffectLayout effectLayout(const Effect* e);
+
+}  // namespace tools

@@ -1,0 +1,42 @@
+#pragma once
+// The colour depth dialog: bits per pixel, palette and dither chosen from three lists, the
+// conversion previewed on a copy and applied to the page.
+#include "runtime/form.h"
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QToolBar;
+namespace img {
+class ImagingControl;
+}
+
+class frmImgColDepForm : public rt::Form {
+  Q_OBJECT
+ public:
+  frmImgColDepForm();
+
+  QGroupBox* fraSel = nullptr;
+  QLabel *lblBitsPixel = nullptr, *lblPalette = nullptr, *lblDither = nullptr;
+  QComboBox *cmbBitsPixel = nullptr, *cmbPalette = nullptr, *cmbDither = nullptr;
+  QGroupBox *fraBA = nullptr, *fraBefore = nullptr, *fraAfter = nullptr;
+  QLabel *lblBefore = nullptr, *lblAfter = nullptr;
+  img::ImagingControl *ixBefore = nullptr, *ixAfter = nullptr;
+  QToolBar* tlbBefore = nullptr;
+  QPushButton *cmdApply = nullptr, *cmdCancel = nullptr;
+
+  void fnPreview();
+  void cmdApply_Click();
+  void cmdCancel_Click();
+
+ protected:
+  void Form_Activate() override;
+
+ private:
+  // The whole number in the first two characters of a list's text.
+  static int16_t listValue(const QComboBox* c);
+  bool allChosen() const;
+};
+
+extern rt::DefaultInstance<frmImgColDepForm> frmImgColDep;

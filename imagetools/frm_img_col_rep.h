@@ -1,0 +1,53 @@
+#pragma once
+// The colour replacement dialog: the colours between From and To become With, previewed on a copy
+// and applied to the page.
+#include "runtime/form.h"
+
+#include <array>
+#include <cstdint>
+
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+class QToolBar;
+namespace img {
+class ImagingControl;
+}
+
+class frmImgColRepForm : public rt::Form {
+  Q_OBJECT
+ public:
+  frmImgColRepForm();
+
+  // One group per colour: From, To, With.
+  struct Group {
+    QGroupBox* fra = nullptr;
+    QGroupBox* fraC = nullptr;
+    QLabel* lbl = nullptr;
+    QFrame* shp = nullptr;
+    std::array<QSlider*, 3> sld{};  // red, green, blue
+  };
+  Group From, To, With;
+  QGroupBox *fraBA = nullptr, *fraBefore = nullptr, *fraAfter = nullptr;
+  QLabel *lblBefore = nullptr, *lblAfter = nullptr;
+  img::ImagingControl *ixBefore = nullptr, *ixAfter = nullptr;
+  QToolBar* tlbBefore = nullptr;
+  QPushButton *cmdPreview = nullptr, *cmdApply = nullptr, *cmdCancel = nullptr;
+
+  // The packed colour red + 256 x green + 65536 x blue of a group.
+  static uint32_t colourOf(const Group& g);
+  void slider_Change(Group& g);
+  void cmdPreview_Click();
+  void cmdApply_Click();
+  void cmdCancel_Click();
+
+ protected:
+  void Form_Activate() override;
+
+ private:
+  void buildGroup(Group& g, const QString& caption, double top);
+};
+
+extern rt::DefaultInstance<frmImgColRepForm> frmImgColRep;

@@ -1,0 +1,114 @@
+#include "imagetools/frm_img_col_sep.h"
+
+#include "controls/imaging/image_ops.h"
+#include "controls/imaging/imaging_control.h"
+#include "imagetools/preview_zoom.h"
+#include "imagetools/tool_controls.h"
+#include "runtime/screen.h"
+#include "workspace/mod_vars.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QToolBar>
+
+rt::DefaultInstance<frmImgColSepForm> frmImgColSep;
+
+namespace {
+constexpr double kViewer = 1800;
+const char* const kCaptions[4][4] = {{"RED", "GREEN", "BLUE", "Not Applicable"},
+                                     {"HUE", "SATURATION", "LUMINANCE", "Not Applicable"},
+                                     {"CYAN", "MAGENTA", "YELLOW", "Not Applicable"},
+                                     {"CYAN", "MAGENTA", "YELLOW", "BLACK"}};
+}  // namespace
+
+frmImgColSepForm::frmImgColSepForm() {
+  setObjectName(QStringLiteral("frmImgColSep"));
+  setWindowFlag(Qt::Dialog);
+  setCaption(QStringLiteral("   Colour Separation"));
+  lblSepType = tools::label(this, QStringLiteral("Separation Type :"), 120, 180, 1500, 255);
+  cmbSepType = tools::dropDown(this, {QStringLiteral("0 - RGB"), QStringLiteral("1 - HSL"), QStringLiteral("2 - CMY"),
+                                      QStringLiteral("3 - CMYK")},
+                               1650, 135, 1800);
+  lblOrig = tools::label(this, QStringLiteral("Original"), 120, 600, 1500, 255);
+  fraOrig = tools::frame(this, 120, 840, kViewer + 90, kViewer + 180);
+  ixOrig = new img::ImagingControl(fraOrig);
+  ixOrig->setName(QStringLiteral("ixOrig"));
+  ixOrig->Move(45, 120, kViewer, kViewer);
+  for (int i = 0; i < 4; ++i) {
+    const double left = 120 + (i + 1) * (kViewer + 180);
+    lblC[i] = tools::label(this, QStringLiteral("Channel %1").arg(i + 1), left, 600, kViewer, 255);
+    fraC[i] = tools::frame(this, left, 840, kViewer + 90, kViewer + 180);
+    ixC[i] = new img::ImagingControl(fraC[i]);
+    ixC[i]->setName(QStringLiteral("ixC%1").arg(i + 1));
+    ixC[i]->Move(45, 120, kViewer, kViewer);
+    connect(ixC[i], &img::ImagingControl::Click, this, [this, i] { ixC_Click(i); });
+  }
+  tlbBefore = tools::makeZoomToolbar(this, ixOrig, {ixC[0], ixC[1], ixC[2], ixC[3]});
+  tools::place(tlbBefore, 120, 2880, 1350, 330);
+  const double right = 120 + 5 * (kViewer + 180);
+  cmdSelect = tools::button(this, QStringLiteral("&Select"), right - 2160, 2940, 1020, 390);
+  cmdSelect->setEnabled(false);
+  cmdCancel = tools::button(this, QStringLiteral("&Cancel"), right - 1080, 2940, 1020, 390);
+  connect(cmbSepType, &QComboBox::currentTextChanged, this, [this] { cmbSepType_Click(); });
+  connect(cmdSelect, &QPushButton::clicked, this, [this] { cmdSelect_Click(); });
+  connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+  resize(rt::Screen::ToPixelsX(right + 120), rt::Screen::ToPixelsY(3500));
+}
+
+void frmImgColSepForm::Form_Activate() { tools::loadViewers(ixOrig, nullptr); }
+
+void frmImgColSepForm::cmbSepType_Click() {
+  const QString t = cmbSepType->currentText();
+  if (t.isEmpty() || t[0] < QLatin1Char('0') || t[0] > QLatin1Char('3')) return;
+  const int model = t[0].digitValue();
+  channels_.clear();
+  tools::runBusy(static_cast<int64_t>(ixOrig->ImageWidth()) * ixOrig->ImageHeight(),
+                 [&] { channels_ = img::separateColours(ixOrig->bitmap(), model); });
+  const int filled = model == 3 ? 4 : 3;
+  for (int i = 0; i < filled && i < static_cast<int>(channels_.size()); ++i) {
+    ixC[i]->setImageHandle(img::toDibHandle(channels_[static_cast<std::size_t>(i)]));
+    ixC[i]->setViewOffsetX(ixOrig->ViewOffsetX());
+    ixC[i]->setViewOffsetY(ixOrig->ViewOffsetY());
+    lblC[i]->setText(QLatin1String(kCaptions[model][i]));
+  }
+  if (model != 3) {
+    ixC[3]->setImageHandle(nullptr);
+    lblC[3]->setText(QStringLiteral("Not Applicable"));
+  }
+  updateSelect();
+}
+
+void frmImgColSepForm::ixC_Click(int index) {
+  for (int i = 0; i < 4; ++i) ixC[i]->setHighlightBorder(i == index ? 3 : 0);
+  updateSelect();
+}
+
+void frmImgColSepForm::updateSelect() {
+  bool on = false;
+  for (img::ImagingControl* ix : ixC)
+    if (ix->HighlightBorder() == 3) {
+      on = ix->hasImage();
+      break;
+    }
+  cmdSelect->setEnabled(on);
+}
+
+void frmImgColSepForm::cmdSelect_Click() {
+  for (img::ImagingControl* ix : ixC) {
+    if (ix->HighlightBorder() != 3) continue;
+    if (ix->hasImage()) {
+      if (img::ImagingControl* page = tools::pageView()) {
+        // The page now shows the channel: the document has changed.
+        modVars::gblnDocModified = true;
+        modVars::gblnPageModified = true;
+        page->setImageHandle(ix->ImageHandleCopy());
+      }
+    }
+    break;
+  }
+  Unload();
+}
+
+void frmImgColSepForm::cmdCancel_Click() { Unload(); }

@@ -1,0 +1,179 @@
+#include "imagetools/frm_img_proc.h"
+
+#include "controls/imaging/image_ops.h"
+#include "controls/imaging/imaging_control.h"
+#include "imagetools/preview_zoom.h"
+#include "imagetools/tool_controls.h"
+#include "runtime/conversions.h"
+#include "runtime/dialogs.h"
+#include "runtime/screen.h"
+#include "workspace/mod_vars.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QToolBar>
+
+rt::DefaultInstance<frmImgProcForm> frmImgProc;
+
+using modVars::gstrImgOperation;
+
+frmImgProcForm::frmImgProcForm() {
+  setObjectName(QStringLiteral("frmImgProc"));
+  setWindowFlag(Qt::Dialog);
+  setCaption(QStringLiteral("Form1"));
+  fraBA = tools::frame(this, 30, -45, 3840, 4830);
+  fraBA->setObjectName(QStringLiteral("fraBA"));
+  const tools::BeforeAfter v = tools::makeBeforeAfter(fraBA);
+  lblBefore = v.lblBefore;
+  lblAfter = v.lblAfter;
+  fraBefore = v.fraBefore;
+  fraAfter = v.fraAfter;
+  ixBefore = v.ixBefore;
+  ixAfter = v.ixAfter;
+  tlbBefore = v.tlbBefore;
+  const double tops[3] = {2295, 3120, 3945};
+  for (int i = 0; i < 3; ++i) {
+    fraSel[i] = tools::frame(fraBA, 60, tops[i], 3720, 825);
+    fraSel[i]->setObjectName(QStringLiteral("fraSel%1").arg(i + 1));
+    lblAttrib[i] = tools::label(fraSel[i], QStringLiteral("Attrib"), 165, 165, 3360, 210);
+    sldSel[i] = tools::slider(fraSel[i], 45, 390, 3120, 375);
+    sldSel[i]->setObjectName(QStringLiteral("sldSel%1").arg(i + 1));
+    lblValue[i] = tools::label(fraSel[i], QStringLiteral("Value"), i == 0 ? 3210 : 3225, 450, 480, 210);
+    connect(sldSel[i], &QSlider::valueChanged, this, [this, i] { sldSel_Change(i); });
+  }
+  fraDirect = tools::frame(fraBA, 60, 2295, 3720, 825);
+  fraDirect->hide();
+  lblDirect = tools::label(fraDirect, QString(), 165, 345, 2205, 210);
+  cmdDirect = tools::button(fraDirect, QStringLiteral("Preview"), 2445, 285, 1095, 390);
+  connect(cmdDirect, &QPushButton::clicked, this, [this] { cmdDirect_Click(); });
+  fraText = tools::frame(fraBA, 60, 2295, 3720, 825);
+  fraText->hide();
+  lblText = tools::label(fraText, QStringLiteral("Gamma"), 165, 165, 3360, 210);
+  txtText = new tools::TextBox(fraText);
+  tools::place(txtText, 150, 420, 1845, 285);
+  txtText->Validate = [this] { return txtText_Validate(); };
+  connect(txtText, &QLineEdit::textChanged, this, [this] { txtText_Change(); });
+  cmdText = tools::button(fraText, QStringLiteral("Preview"), 2445, 285, 1095, 390);
+  cmdText->setEnabled(false);
+  connect(cmdText, &QPushButton::clicked, this, [this] { cmdText_Click(); });
+  cmdApply = tools::button(this, QStringLiteral("&Apply"), 1635, 4875, 1020, 390);
+  cmdCancel = tools::button(this, QStringLiteral("&Cancel"), 2715, 4875, 1020, 390);
+  connect(cmdApply, &QPushButton::clicked, this, [this] { cmdApply_Click(); });
+  connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+  resize(rt::Screen::ToPixelsX(3960), rt::Screen::ToPixelsY(5865 - 400));
+}
+
+void frmImgProcForm::Form_Activate() {
+  tools::loadViewers(ixBefore, ixAfter);
+  const tools::Effect* e = tools::findEffect(gstrImgOperation);
+  if (!e) return;  // the designed form: nothing to preview, Apply only sets the flags
+  setCaption(e->caption);
+
+  const tools::EffectLayout layout = tools::effectLayout(e);
+  const int used = e->kind == tools::EffectKind::Sliders ? static_cast<int>(e->sliders.size()) : 0;
+  for (int i = used; i < 3; ++i) fraSel[i]->hide();
+  if (e->kind == tools::EffectKind::Direct) fraDirect->show();
+  if (e->kind == tools::EffectKind::Gamma) {
+    fraText->show();
+    cmdApply->setEnabled(false);
+  }
+  const double tpx = rt::Screen::TwipsPerPixelX(), tpy = rt::Screen::TwipsPerPixelY();
+  tools::place(fraBA, fraBA->x() * tpx, fraBA->y() * tpy, fraBA->width() * tpx, layout.frameHeight);
+  for (QPushButton* b : {cmdApply, cmdCancel}) tools::place(b, b->x() * tpx, layout.buttonTop, b->width() * tpx, 390);
+  setHeight(layout.formHeight);
+
+  if (e->kind == tools::EffectKind::Sliders) {
+    settingUp_ = true;
+    changedInSetUp_ = false;
+    for (int i = 0; i < used; ++i) {
+      const tools::SliderInput& in = e->sliders[static_cast<std::size_t>(i)];
+      sldSel[i]->setMinimum(in.min);
+      sldSel[i]->setMaximum(in.max);
+      sldSel[i]->setValue(std::clamp(in.start, in.min, in.max));
+    }
+    for (int i = 0; i < used; ++i) lblAttrib[i]->setText(e->sliders[static_cast<std::size_t>(i)].label);
+    for (int i = 0; i < used; ++i) lblValue[i]->setText(QString::number(sldSel[i]->value()));
+    for (int i = 0; i < used; ++i)
+      if (!e->sliders[static_cast<std::size_t>(i)].toolTip.isEmpty()) sldSel[i]->setToolTip(e->sliders[static_cast<std::size_t>(i)].toolTip);
+    settingUp_ = false;
+    // A start value that moved a slider previews once, with every start value in place.
+    if (changedInSetUp_) runPreview();
+  } else if (e->kind == tools::EffectKind::Direct) {
+    lblDirect->setText(e->directLabel);
+  } else {
+    txtText->setMaxLength(20);
+    txtText->setText(rt::CStr(static_cast<double>(img::effect_defaults::GammaLevel)));
+    lblText->setText(QStringLiteral("Gamma"));
+    txtText->setText(txtText->text().trimmed());
+    txtText->setFocus();
+    txtText->SelectAll();
+  }
+}
+
+tools::EffectValues frmImgProcForm::values() const {
+  tools::EffectValues v;
+  for (int i = 0; i < 3; ++i) v.s[i] = static_cast<int16_t>(sldSel[i]->value());
+  v.gamma = static_cast<float>(rt::Val(txtText->text().trimmed()));
+  return v;
+}
+
+void frmImgProcForm::runPreview() {
+  const tools::Effect* e = tools::findEffect(gstrImgOperation);
+  if (!e) return;
+  const tools::EffectValues v = values();
+  tools::previewInto(ixBefore, ixAfter, [&](img::Bitmap& b) { e->run(b, v); });
+}
+
+void frmImgProcForm::sldSel_Change(int index) {
+  const tools::Effect* e = tools::findEffect(gstrImgOperation);
+  if (!e || e->kind != tools::EffectKind::Sliders || index >= static_cast<int>(e->sliders.size())) return;
+  lblValue[index]->setText(QString::number(sldSel[index]->value()));
+  if (settingUp_) {
+    changedInSetUp_ = true;
+    return;
+  }
+  runPreview();
+}
+
+void frmImgProcForm::cmdDirect_Click() {
+  runPreview();
+  cmdDirect->setEnabled(false);
+}
+
+void frmImgProcForm::cmdText_Click() {
+  if (tools::anyBoxHolds(this)) return;
+  runPreview();
+}
+
+void frmImgProcForm::txtText_Change() {
+  const bool on = tools::gammaTextEnables(txtText->text());
+  cmdText->setEnabled(on);
+  cmdApply->setEnabled(on);
+}
+
+bool frmImgProcForm::txtText_Validate() {
+  const QString t = txtText->text().trimmed();
+  if (t.isEmpty()) return true;
+  txtText->setText(t);
+  if (gstrImgOperation != QLatin1String("GAMMA")) return true;
+  const QString message = tools::gammaLeaveMessage(t);
+  if (message.isEmpty()) return true;
+  rt::MsgBox(message, rt::vbExclamation, QStringLiteral("Error"));
+  return false;
+}
+
+void frmImgProcForm::cmdApply_Click() {
+  if (tools::anyBoxHolds(this)) return;
+  const tools::Effect* e = tools::findEffect(gstrImgOperation);
+  modVars::gblnDocModified = true;
+  modVars::gblnPageModified = true;
+  if (e) {
+    const tools::EffectValues v = values();
+    tools::runOnControl(tools::pageView(), [&](img::Bitmap& b) { e->run(b, v); });
+  }
+  Unload();
+}
+
+void frmImgProcForm::cmdCancel_Click() { Unload(); }

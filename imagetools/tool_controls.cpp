@@ -1,0 +1,230 @@
+#include "imagetools/tool_controls.h"
+
+#include "controls/imaging/imaging_control.h"
+#include "controls/imaging/pixel_ops.h"
+#include "imagetools/preview_zoom.h"
+#include "runtime/screen.h"
+#include "workspace/frm_img_clnt.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFrame>
+#include <QEventLoop>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+#include <QToolBar>
+#include <exception>
+#include <thread>
+
+namespace tools {
+
+void place(QWidget* w, double left, double top, double width, double height) {
+  w->setGeometry(rt::Screen::ToPixelsX(left), rt::Screen::ToPixelsY(top), rt::Screen::ToPixelsX(width),
+                 rt::Screen::ToPixelsY(height));
+}
+
+QGroupBox* frame(QWidget* parent, double left, double top, double width, double height) {
+  auto* f = new QGroupBox(parent);
+  place(f, left, top, width, height);
+  return f;
+}
+
+QLabel* label(QWidget* parent, const QString& text, double left, double top, double width, double height) {
+  auto* l = new QLabel(text, parent);
+  place(l, left, top, width, height);
+  return l;
+}
+
+QPushButton* button(QWidget* parent, const QString& text, double left, double top, double width, double height) {
+  auto* b = new QPushButton(text, parent);
+  b->setAutoDefault(false);
+  place(b, left, top, width, height);
+  return b;
+}
+
+QSlider* slider(QWidget* parent, double left, double top, double width, double height) {
+  auto* s = new QSlider(Qt::Horizontal, parent);
+  s->setRange(0, 10);
+  s->setValue(0);
+  s->setTickPosition(QSlider::TicksBelow);
+  place(s, left, top, width, height);
+  return s;
+}
+
+// ---- TextBox -----------------------------------------------------------------------------------
+
+TextBox::TextBox(QWidget* parent) : QLineEdit(parent) {
+  connect(this, &QLineEdit::textChanged, this, [this] { held_ = false; });
+}
+
+void TextBox::SelectAll() { setSelection(0, static_cast<int>(text().size())); }
+
+bool TextBox::leave() {
+  if (!Validate || checking_) return true;
+  checking_ = true;
+  const bool ok = Validate();
+  checking_ = false;
+  held_ = !ok;
+  if (!ok) {
+    setFocus();
+    SelectAll();
+  }
+  return ok;
+}
+
+void TextBox::focusOutEvent(QFocusEvent* e) {
+  QLineEdit::focusOutEvent(e);
+  // Only a move to another control of the window is a leave; switching windows (the message box
+  // of the check itself among them) is not.
+  if (e->reason() == Qt::ActiveWindowFocusReason || e->reason() == Qt::PopupFocusReason) return;
+  if (!leave()) {
+    QPointer<TextBox> self(this);
+    QTimer::singleShot(0, this, [self] {
+      if (self) {
+        self->setFocus();
+        self->SelectAll();
+      }
+    });
+  }
+}
+
+bool anyBoxHolds(const QWidget* window) {
+  for (const TextBox* b : window->findChildren<TextBox*>())
+    if (b->holds()) return true;
+  return false;
+}
+
+// ---- page view and running ---------------------------------------------------------------------
+
+namespace {
+QPointer<img::ImagingControl> gOverride;
+bool gOverrideSet = false;
+constexpr int64_t kLongWorkPixels = 4'000'000;
+}  // namespace
+
+img::ImagingControl* pageView() {
+  if (gOverrideSet) return gOverride.data();
+  return frmImgClnt->ixMain;
+}
+
+void setPageViewOverride(img::ImagingControl* ix) {
+  gOverride = ix;
+  gOverrideSet = ix != nullptr;
+}
+
+void loadViewers(img::ImagingControl* before, img::ImagingControl* after) {
+  before->SetZoom(1.0f);
+  if (after) after->SetZoom(1.0f);
+  if (img::ImagingControl* page = pageView(); page && page->hasImage()) {
+    before->setImageHandle(page->ImageHandleCopy());
+    if (after) after->setImageHandle(before->ImageHandleCopy());
+  }
+  centreViewer(before);
+  if (after) followOffsets(before, {after});
+}
+
+BeforeAfter makeBeforeAfter(QWidget* fraBA) {
+  BeforeAfter v{};
+  v.lblBefore = label(fraBA, QStringLiteral("Before"), 300, 210, 630, 255);
+  v.lblAfter = label(fraBA, QStringLiteral("After"), 2190, 210, 630, 255);
+  v.fraBefore = frame(fraBA, 300, 390, 1365, 1455);
+  v.fraAfter = frame(fraBA, 2190, 390, 1365, 1455);
+  v.ixBefore = new img::ImagingControl(v.fraBefore);
+  v.ixBefore->setName(QStringLiteral("ixBefore"));
+  v.ixBefore->Move(30, 120, 1290, 1290);
+  v.ixAfter = new img::ImagingControl(v.fraAfter);
+  v.ixAfter->setName(QStringLiteral("ixAfter"));
+  v.ixAfter->Move(30, 120, 1290, 1290);
+  v.tlbBefore = makeZoomToolbar(fraBA, v.ixBefore, {v.ixAfter});
+  place(v.tlbBefore, 300, 1860, 1350, 330);
+  return v;
+}
+
+void clearPageSelection() {
+  if (gOverrideSet) {
+    if (gOverride) gOverride->setSelection(0, 0, 0, 0);
+    return;
+  }
+  frmImgClnt->fnClearSelection();
+}
+
+void newDocument(int32_t width, int32_t height, int16_t bitsPerPixel, uint32_t colour) {
+  if (gOverrideSet) {
+    if (gOverride) gOverride->CreateBlankImage(width, height, bitsPerPixel, colour);
+    return;
+  }
+  frmImgClnt->fnNewImgFile(width, height, bitsPerPixel, colour);
+}
+
+QComboBox* dropDown(QWidget* parent, const QStringList& items, double left, double top, double width) {
+  auto* c = new QComboBox(parent);
+  c->addItems(items);
+  c->setCurrentIndex(-1);
+  place(c, left, top, width, 315);
+  return c;
+}
+
+QFrame* swatch(QWidget* parent, double left, double top, double width, double height) {
+  auto* f = new QFrame(parent);
+  f->setFrameShape(QFrame::Box);
+  f->setAutoFillBackground(true);
+  place(f, left, top, width, height);
+  return f;
+}
+
+void paintSwatch(QFrame* shape, uint32_t colour) {
+  QPalette p = shape->palette();
+  p.setColor(QPalette::Window, QColor(img::fromBgr(colour)));
+  shape->setPalette(p);
+}
+
+void runBusy(int64_t pixels, const std::function<void()>& work) {
+  rt::BusyPointer busy;
+  if (pixels < kLongWorkPixels || !qobject_cast<QApplication*>(QCoreApplication::instance())) {
+    work();
+    return;
+  }
+  std::exception_ptr failure;
+  QEventLoop loop;
+  QProgressDialog progress(QStringLiteral("Processing the image..."), QString(), 0, 0, QApplication::activeWindow());
+  progress.setWindowTitle(QStringLiteral("   Image Lumivex"));
+  progress.setWindowModality(Qt::ApplicationModal);
+  progress.setMinimumDuration(300);
+  std::thread worker([&] {
+    try {
+      work();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
+  });
+  loop.exec(QEventLoop::ExcludeUserInputEvents);
+  worker.join();
+  progress.reset();
+  if (failure) std::rethrow_exception(failure);
+}
+
+void runOnControl(img::ImagingControl* ix, const std::function<void(img::Bitmap&)>& op) {
+  if (!ix || !ix->hasImage()) return;
+  img::Bitmap b = ix->bitmap();
+  runBusy(static_cast<int64_t>(b.width()) * b.height(), [&] { op(b); });
+  ix->setBitmap(std::move(b));
+}
+
+void previewInto(img::ImagingControl* from, img::ImagingControl* to, const std::function<void(img::Bitmap&)>& op) {
+  if (!from || !to || !from->hasImage()) return;
+  img::Bitmap b = from->bitmap();
+  runBusy(static_cast<int64_t>(b.width()) * b.height(), [&] { op(b); });
+  const int32_t x = to->ViewOffsetX(), y = to->ViewOffsetY();
+  to->setImageHandle(img::toDibHandle(b));
+  to->setViewOffsetX(x);
+  to->setViewOffsetY(y);
+}
+
+}  // namespace tools

@@ -1,0 +1,95 @@
+#pragma once
+// Small pieces shared by the image-tool dialogs: placing widgets in twips, a text box that checks
+// its text when the focus leaves it, the page view they work on, and running an operation on an
+// imaging control with the busy pointer (and progress for long work).
+#include "controls/imaging/bitmap.h"
+
+#include <QLineEdit>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QWidget;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+class QToolBar;
+namespace img {
+class ImagingControl;
+}
+
+namespace tools {
+
+// Left, top, width and height in twips, relative to the parent widget.
+void place(QWidget* w, double left, double top, double width, double height);
+QGroupBox* frame(QWidget* parent, double left, double top, double width, double height);
+QLabel* label(QWidget* parent, const QString& text, double left, double top, double width, double height);
+QPushButton* button(QWidget* parent, const QString& text, double left, double top, double width, double height);
+// A horizontal slider with the common-controls design values (0 to 10, value 0).
+QSlider* slider(QWidget* parent, double left, double top, double width, double height);
+
+// A text box whose Validate runs when the focus leaves it for another control (and through
+// leave()). A Validate that returns false keeps the focus in the box with its text selected, and
+// the box holds: controls that check holds() then do nothing until the text passes.
+class TextBox : public QLineEdit {
+  Q_OBJECT
+ public:
+  explicit TextBox(QWidget* parent = nullptr);
+  std::function<bool()> Validate;
+  // Runs the check as a focus change does; false when the focus stays.
+  bool leave();
+  bool holds() const { return held_; }
+  void SelectAll();
+
+ protected:
+  void focusOutEvent(QFocusEvent* e) override;
+
+ private:
+  bool held_ = false;
+  bool checking_ = false;
+};
+
+// True when a text box of the window is holding the focus after a failed check.
+bool anyBoxHolds(const QWidget* window);
+
+// The main window's page view, which the tools read and change. Tests may put another control
+// in its place.
+img::ImagingControl* pageView();
+void setPageViewOverride(img::ImagingControl* ix);
+
+// Runs op on the control's picture with the busy pointer; the result replaces the picture (the
+// previous one can be undone). A large picture is processed beside the user-interface thread
+// while a progress window keeps the program painting.
+void runOnControl(img::ImagingControl* ix, const std::function<void(img::Bitmap&)>& op);
+// Runs op on a copy of from's picture and shows the result in to, whose view offsets stay.
+void previewInto(img::ImagingControl* from, img::ImagingControl* to, const std::function<void(img::Bitmap&)>& op);
+// The activation of a before / after viewer pair: zoom 1, a copy of the page in before and a copy
+// of before in after, before centred and after at the same offsets.
+void loadViewers(img::ImagingControl* before, img::ImagingControl* after);
+// The before and after viewers with their labels, frames and the zoom toolbar (after follows
+// before), at their designed places in the frame that holds them.
+struct BeforeAfter {
+  QLabel *lblBefore, *lblAfter;
+  QGroupBox *fraBefore, *fraAfter;
+  img::ImagingControl *ixBefore, *ixAfter;
+  QToolBar* tlbBefore;
+};
+BeforeAfter makeBeforeAfter(QWidget* fraBA);
+// Removes the page view's rectangle selection (the main window's fnClearSelection).
+void clearPageSelection();
+// A new document of one blank page in the main window (in the page view that stands in for it
+// under test).
+void newDocument(int32_t width, int32_t height, int16_t bitsPerPixel, uint32_t colour);
+// A drop-down list without typing and without a selection.
+QComboBox* dropDown(QWidget* parent, const QStringList& items, double left, double top, double width);
+// A filled swatch (a shape) showing a 0x00BBGGRR colour.
+QFrame* swatch(QWidget* parent, double left, double top, double width, double height);
+void paintSwatch(QFrame* shape, uint32_t colour);
+// Runs work with the busy pointer; beyond a few million pixels it runs on a worker thread while
+// a progress window without a range is shown, so that the window keeps painting.
+void runBusy(int64_t pixels, const std::function<void()>& work);
+
+}  // namespace tools

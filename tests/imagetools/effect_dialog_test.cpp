@@ -1,0 +1,288 @@
+// The effect dialog: every word's caption, inputs and start values, preview and apply, the gamma
+// box, and the zoom toolbar's ladder and centring.
+#include "controls/imaging/image_ops.h"
+#include "imagetools/effect_table.h"
+#include "imagetools/frm_img_proc.h"
+#include "imagetools/preview_zoom.h"
+#include "runtime/screen.h"
+#include "tests/imagetools/tool_fixture.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QToolBar>
+
+namespace {
+
+using namespace tooltest;
+using modVars::gblnDocModified;
+using modVars::gblnPageModified;
+using modVars::gstrImgOperation;
+
+struct Expected {
+  const char* word;
+  const char* caption;
+  // "label min max" per slider; or the Preview label; or "GAMMA".
+  std::vector<QString> inputs;
+};
+
+// The effect words as the Tools menu stores them, with what the dialog must offer.
+const std::vector<Expected> kEffects = {
+    {"ADJHSL", "   Adjust HSL Components", {"Hue -100 100", "Saturation -100 100", "Luminance -100 100"}},
+    {"ADJRGB", "   Adjust RGB Components", {"Red Component -100 100", "Green Component -100 100", "Blue Component -100 100"}},
+    {"BLEND", "   Blend", {"Blend Percentage 0 100"}},
+    {"BLUR", "   Blur", {"Blur"}},
+    {"BRIGHTNESS & CONTRAST", "   Brightness & Contrast", {"Brightness Intensity -100 100", "Contrast Intensity -100 100"}},
+    {"BUTTONIZE", "   Buttonize", {"Button Style 0 1", "Bevel Width 0 200", "Bevel Intensity 0 100"}},
+    {"DIFFUSE", "   Diffuse", {"Diffuse"}},
+    {"DILATE", "   Dilate", {"Dilate"}},
+    {"EMBOSS", "   Emboss", {"Emboss"}},
+    {"EQUALIZE", "   Equalize", {"Equalize"}},
+    {"ERODE", "   Erode", {"Erode"}},
+    {"GAMMA", "   Gamma", {"GAMMA"}},
+    {"GRAYSCALE", "   Gray Scale", {"Gray Scale"}},
+    {"MBLUR", "   Motion Blur", {"Blur Intensity 1 25", "Horizontal Velocity -10 10", "Vertical Velocity -10 10"}},
+    {"MEDIAN", "   Median", {"Median"}},
+    {"MOSIAC", "   Mosiac", {"Mosiac Block Size 1 63"}},
+    {"NEGATE", "   Negate", {"Negate"}},
+    {"NOISE", "   Noise", {"Noise Frequency 1 20", "Noise Intensity 1 128"}},
+    {"OUTLINE", "   Outline", {"Outline"}},
+    {"PARABOLIC", "   Parabolic", {"Parabolic Transform 0 1"}},
+    {"PERSPECTIVE", "   Perspective", {"Perspective Type 0 3", "Perspective Percentage 0 100"}},
+    {"PINCH", "   Pinch", {"Pinch Intensity -100 100"}},
+    {"POSTERIZE", "   Posterize", {"Posterize Colours 0 100"}},
+    {"RIPPLE", "   Ripple", {"Ripple Frequency 1 100", "Ripple Intensity 1 100", "Ripple Direction 0 1"}},
+    {"SHARPEN", "   Sharpen", {"Sharpening Intensity 1 10"}},
+    {"SOFTEN", "   Soften", {"Softening Intensity 1 10"}},
+    {"SOLARIZE", "   Solarize", {"Solarization Threshold 0 255"}},
+    {"SWIRL", "   Swirl", {"Swirl Degrees 0 360"}},
+    {"TWIST", "   Twist", {"Twist Block Size 1 63", "Rotation Angle 0 3"}},
+};
+
+class EffectDialog : public DialogTest<frmImgProcForm, frmImgProc> {
+ protected:
+  frmImgProcForm* open(const QString& word) {
+    gstrImgOperation = word;
+    return DialogTest::open();
+  }
+  // What Apply must leave on the page: the effect with the given inputs on the original.
+  static img::Bitmap expected(const QString& word, const tools::EffectValues& v) {
+    img::Bitmap b = picture();
+    tools::findEffect(word)->run(b, v);
+    return b;
+  }
+};
+
+TEST_F(EffectDialog, TheTableHoldsExactlyTheMenuWords) {
+  ASSERT_EQ(tools::effectTable().size(), kEffects.size());
+  for (const Expected& e : kEffects) EXPECT_NE(tools::findEffect(QLatin1String(e.word)), nullptr) << e.word;
+  EXPECT_EQ(tools::findEffect(QStringLiteral("negate")), nullptr) << "words compare case-sensitively";
+}
+
+TEST_F(EffectDialog, EveryWordShowsItsInputsAndPreviewEqualsApply) {
+  for (const Expected& e : kEffects) {
+    SCOPED_TRACE(e.word);
+    page->setBitmap(picture());
+    gblnDocModified = gblnPageModified = false;
+    frmImgProcForm* f = open(QLatin1String(e.word));
+    EXPECT_EQ(f->Caption(), QLatin1String(e.caption));
+    const tools::Effect* row = tools::findEffect(QLatin1String(e.word));
+    tools::EffectValues used;
+    if (e.inputs[0] == QLatin1String("GAMMA")) {
+      EXPECT_TRUE(f->fraText->isVisibleTo(f));
+      EXPECT_FALSE(f->fraSel[0]->isVisibleTo(f));
+      EXPECT_EQ(f->txtText->text(), QStringLiteral("1"));
+      EXPECT_EQ(f->txtText->maxLength(), 20);
+      EXPECT_TRUE(f->cmdApply->isEnabled()) << "the start value is valid";
+      f->txtText->setText(QStringLiteral("2.5"));
+      f->cmdText->click();
+      used.gamma = 2.5f;
+    } else if (row->kind == tools::EffectKind::Direct) {
+      EXPECT_TRUE(f->fraDirect->isVisibleTo(f));
+      EXPECT_EQ(f->lblDirect->text(), e.inputs[0]);
+      for (int i = 0; i < 3; ++i) EXPECT_FALSE(f->fraSel[i]->isVisibleTo(f));
+      EXPECT_TRUE(samePicture(f->ixAfter->bitmap(), picture())) << "no preview before the button";
+      f->cmdDirect->click();
+      EXPECT_FALSE(f->cmdDirect->isEnabled()) << "the preview button works once";
+    } else {
+      for (int i = 0; i < 3; ++i) {
+        const bool shown = i < static_cast<int>(e.inputs.size());
+        EXPECT_EQ(f->fraSel[i]->isVisibleTo(f), shown) << i;
+        if (!shown) continue;
+        const QSlider* s = f->sldSel[i];
+        EXPECT_EQ(QStringLiteral("%1 %2 %3").arg(f->lblAttrib[i]->text()).arg(s->minimum()).arg(s->maximum()), e.inputs[static_cast<std::size_t>(i)]);
+        EXPECT_EQ(s->value(), row->sliders[static_cast<std::size_t>(i)].start);
+        EXPECT_EQ(f->lblValue[i]->text(), QString::number(s->value()));
+        used.s[i] = s->value();
+      }
+      // Set-up previews when a start value moved a slider off its designed 0, with every start
+      // value in place; otherwise the after viewer still shows the copy.
+      bool moved = false;
+      for (const tools::SliderInput& in : row->sliders) moved = moved || in.start != 0;
+      EXPECT_TRUE(samePicture(f->ixAfter->bitmap(), moved ? expected(QLatin1String(e.word), used) : picture()));
+      // A slider moved: the preview starts again from the untouched copy.
+      QSlider* s = f->sldSel[0];
+      s->setValue(s->value() == s->maximum() ? s->minimum() : s->maximum());
+      used.s[0] = s->value();
+    }
+    EXPECT_TRUE(samePicture(f->ixBefore->bitmap(), picture())) << "the before viewer stays untouched";
+    const img::Bitmap preview = f->ixAfter->bitmap();
+    EXPECT_TRUE(samePicture(preview, expected(QLatin1String(e.word), used)));
+    EXPECT_TRUE(samePicture(page->bitmap(), picture())) << "nothing reaches the page before Apply";
+    EXPECT_FALSE(gblnDocModified);
+    f->cmdApply->click();
+    EXPECT_TRUE(frmImgProc.IsLoaded() == false);
+    EXPECT_TRUE(gblnDocModified && gblnPageModified);
+    EXPECT_TRUE(samePicture(page->bitmap(), preview)) << "apply runs the effect again with the same inputs";
+  }
+}
+
+TEST_F(EffectDialog, SliderToolTipsBelongToTheirInputs) {
+  struct Tip {
+    const char* word;
+    int slider;
+    const char* tip;
+  };
+  for (const Tip& t : {Tip{"BUTTONIZE", 0, "0 Inset, 1 Raised"}, Tip{"PARABOLIC", 0, "0 Convex, 1 Concave"},
+                       Tip{"PERSPECTIVE", 0, "0 Top-Bottom, 1 Bottom-Top, 2 Left-Right, 3 Right-Left"},
+                       Tip{"RIPPLE", 2, "0 Horizontal, 1 Vertical"},
+                       Tip{"TWIST", 1, "0 90 degrees, 1 180 degrees, 2 270 degrees, 3 Random"}}) {
+    frmImgProcForm* f = open(QLatin1String(t.word));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(f->sldSel[i]->toolTip(), i == t.slider ? QLatin1String(t.tip) : QString()) << t.word << i;
+    frmImgProc.Unload();
+  }
+}
+
+TEST_F(EffectDialog, CompactLayoutFollowsTheNumberOfSliders) {
+  const double tpy = rt::Screen::TwipsPerPixelY();
+  struct Row {
+    const char* word;
+    double frame;
+  };
+  for (const Row& r : {Row{"NOISE", 4005}, Row{"BLEND", 3180}, Row{"NEGATE", 3180}, Row{"GAMMA", 3180}, Row{"ADJHSL", 4830}}) {
+    frmImgProcForm* f = open(QLatin1String(r.word));
+    EXPECT_NEAR(f->fraBA->height() * tpy, r.frame, tpy) << r.word;
+    const double buttonTop = std::string(r.word) == "ADJHSL" ? 4875 : -45 + r.frame + 100;
+    EXPECT_NEAR(f->cmdApply->y() * tpy, buttonTop, tpy) << r.word;
+    EXPECT_NEAR(f->cmdCancel->y() * tpy, buttonTop, tpy) << r.word;
+    EXPECT_NEAR(f->Height(), buttonTop + 390 + 600, 2 * tpy) << r.word;
+    if (std::string(r.word) == "NEGATE") {
+      EXPECT_EQ(f->fraDirect->geometry().topLeft(), f->fraSel[0]->geometry().topLeft());
+    }
+    frmImgProc.Unload();
+  }
+}
+
+TEST_F(EffectDialog, BrightnessAndContrastRunInThatOrder) {
+  frmImgProcForm* f = open(QStringLiteral("BRIGHTNESS & CONTRAST"));
+  f->sldSel[0]->setValue(60);
+  f->sldSel[1]->setValue(-40);
+  img::Bitmap want = picture();
+  img::adjustBrightness(want, 60);
+  img::adjustContrast(want, -40);
+  EXPECT_TRUE(samePicture(f->ixAfter->bitmap(), want));
+  f->cmdApply->click();
+  EXPECT_TRUE(samePicture(page->bitmap(), want));
+}
+
+TEST_F(EffectDialog, CancelAfterPreviewsChangesNothing) {
+  frmImgProcForm* f = open(QStringLiteral("SWIRL"));
+  f->sldSel[0]->setValue(360);
+  f->sldSel[0]->setValue(45);
+  f->cmdCancel->click();
+  EXPECT_FALSE(frmImgProc.IsLoaded());
+  EXPECT_TRUE(samePicture(page->bitmap(), picture()));
+  EXPECT_FALSE(gblnDocModified || gblnPageModified);
+}
+
+TEST_F(EffectDialog, GammaTextRules) {
+  struct Row {
+    const char* text;
+    bool enables;
+    const char* leaveMessage;  // nullptr: accepted
+  };
+  const Row rows[] = {{"0.01", true, nullptr},
+                      {"10", true, nullptr},
+                      {" 2 ", true, nullptr},
+                      {"10.5", false, "Gamma values must be between 0.01 and 10!"},
+                      {"0.001", false, "Gamma values must be between 0.01 and 10!"},
+                      {"abc", false, "Gamma values must be numeric!"},
+                      {"", false, nullptr}};
+  frmImgProcForm* f = open(QStringLiteral("GAMMA"));
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.text);
+    f->txtText->setText(QLatin1String(r.text));
+    EXPECT_EQ(f->cmdText->isEnabled(), r.enables);
+    EXPECT_EQ(f->cmdApply->isEnabled(), r.enables);
+    if (r.leaveMessage) dialogs.answerMsgBox(rt::vbOK);
+    const std::size_t before = dialogs.calls().size();
+    EXPECT_EQ(f->txtText->leave(), r.leaveMessage == nullptr);
+    if (r.leaveMessage) {
+      ASSERT_EQ(dialogs.calls().size(), before + 1);
+      EXPECT_EQ(dialogs.calls().back().text, QLatin1String(r.leaveMessage));
+      EXPECT_EQ(dialogs.calls().back().title, QStringLiteral("Error"));
+      EXPECT_EQ(dialogs.calls().back().icon(), rt::vbExclamation);
+      EXPECT_EQ(f->txtText->selectedText(), f->txtText->text());
+    } else {
+      EXPECT_EQ(dialogs.calls().size(), before);
+      EXPECT_EQ(f->txtText->text(), QString::fromLatin1(r.text).trimmed());
+    }
+  }
+}
+
+TEST_F(EffectDialog, AWordOutsideTheTableKeepsTheDesignedFormAndOnlySetsTheFlags) {
+  frmImgProcForm* f = open(QStringLiteral("SHARPEN2"));
+  EXPECT_EQ(f->lblAttrib[0]->text(), QStringLiteral("Attrib"));
+  EXPECT_EQ(f->lblValue[2]->text(), QStringLiteral("Value"));
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(f->fraSel[i]->isVisibleTo(f));
+  f->sldSel[0]->setValue(7);
+  EXPECT_TRUE(samePicture(f->ixAfter->bitmap(), picture())) << "nothing to preview";
+  f->cmdApply->click();
+  EXPECT_TRUE(gblnDocModified && gblnPageModified);
+  EXPECT_TRUE(samePicture(page->bitmap(), picture()));
+}
+
+TEST_F(EffectDialog, SwirlReceivesItsSliderAsADouble) {
+  frmImgProcForm* f = open(QStringLiteral("SWIRL"));
+  f->sldSel[0]->setValue(360);
+  img::Bitmap want = picture();
+  img::swirl(want, 360.0);
+  EXPECT_TRUE(samePicture(f->ixAfter->bitmap(), want));
+}
+
+// ---- zoom toolbar ------------------------------------------------------------------------------
+
+TEST(PreviewZoom, TheLadderStopsAtItsEnds) {
+  float z = 1.0f;
+  for (float want : {0.75f, 0.5f, 0.25f, 0.15f, 0.15f}) EXPECT_FLOAT_EQ(z = tools::zoomStep(z, QStringLiteral("out")), want);
+  for (float want : {0.25f, 0.5f, 0.75f, 1.0f, 1.0f}) EXPECT_FLOAT_EQ(z = tools::zoomStep(z, QStringLiteral("in")), want);
+  EXPECT_FLOAT_EQ(tools::zoomStep(0.5f, QStringLiteral("out")), 0.25f);
+  EXPECT_FLOAT_EQ(tools::zoomStep(0.5f, QStringLiteral("in")), 0.75f);
+  EXPECT_FLOAT_EQ(tools::zoomStep(0.6f, QStringLiteral("in")), 0.75f);
+  EXPECT_FLOAT_EQ(tools::zoomStep(0.6f, QStringLiteral("other")), 0.6f);
+}
+
+TEST(PreviewZoom, CentringTakesHalfTheOverflowRoundedToEven) {
+  EXPECT_EQ(tools::centredOffset(0.25f, 2000, 1290, 15), 207);
+  EXPECT_EQ(tools::centredOffset(0.15f, 2000, 1290, 15), 107);
+  EXPECT_EQ(tools::centredOffset(1.0f, 91, 1290, 15), 2);
+  EXPECT_EQ(tools::centredOffset(1.0f, 93, 1290, 15), 4);
+  EXPECT_EQ(tools::centredOffset(1.0f, 86, 1290, 15), 0);
+  EXPECT_EQ(tools::centredOffset(0.5f, 100, 1290, 15), 0);
+}
+
+TEST_F(EffectDialog, ZoomButtonsMoveBothViewersTogether) {
+  frmImgProcForm* f = open(QStringLiteral("NEGATE"));
+  QAction* out = f->tlbBefore->findChild<QAction*>(QStringLiteral("out"));
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(out->toolTip(), QStringLiteral("Zoom Out"));
+  out->trigger();
+  EXPECT_FLOAT_EQ(f->ixBefore->ZoomFactor(), 0.75f);
+  EXPECT_FLOAT_EQ(f->ixAfter->ZoomFactor(), 0.75f);
+  EXPECT_EQ(f->ixAfter->ViewOffsetX(), f->ixBefore->ViewOffsetX());
+  EXPECT_EQ(f->ixAfter->ViewOffsetY(), f->ixBefore->ViewOffsetY());
+  EXPECT_TRUE(samePicture(f->ixBefore->bitmap(), picture())) << "zooming never changes the images";
+}
+
+}  // namespace

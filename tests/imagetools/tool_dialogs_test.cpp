@@ -1,0 +1,514 @@
+// The colour separation, colour depth, colour replacement, crop and resize, new image and
+// intensity levels dialogs: their start state, rules, messages and what they do to the page.
+#include "controls/imaging/image_ops.h"
+#include "controls/imaging/pixel_ops.h"
+#include "imagetools/frm_i_level.h"
+#include "imagetools/frm_img_col_dep.h"
+#include "imagetools/frm_img_col_rep.h"
+#include "imagetools/frm_img_col_sep.h"
+#include "imagetools/frm_img_new.h"
+#include "imagetools/frm_img_size.h"
+#include "imagetools/level_chart.h"
+#include "runtime/conversions.h"
+#include "runtime/screen.h"
+#include "tests/imagetools/tool_fixture.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+
+namespace {
+
+using namespace tooltest;
+using modVars::gblnDocModified;
+using modVars::gblnPageModified;
+
+bool flagsSet() { return gblnDocModified && gblnPageModified; }
+bool flagsClear() { return !gblnDocModified && !gblnPageModified; }
+
+img::Bitmap flat(int w, int h, QRgb c) {
+  img::Bitmap b(w, h, 24);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) b.setIndex(x, y, c);
+  return b;
+}
+
+// ---- colour separation -------------------------------------------------------------------------
+
+class ColourSeparation : public DialogTest<frmImgColSepForm, frmImgColSep> {
+ protected:
+};
+
+TEST_F(ColourSeparation, ModelsFillTheirChannelsAndCaptions) {
+  frmImgColSepForm* f = open();
+  EXPECT_TRUE(samePicture(f->ixOrig->bitmap(), picture()));
+  EXPECT_FALSE(f->cmdSelect->isEnabled());
+  EXPECT_EQ(f->cmbSepType->currentIndex(), -1);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_FALSE(f->ixC[i]->hasImage());
+    EXPECT_EQ(f->lblC[i]->text(), QStringLiteral("Channel %1").arg(i + 1));
+  }
+  const char* captions[4][4] = {{"RED", "GREEN", "BLUE", "Not Applicable"},
+                                {"HUE", "SATURATION", "LUMINANCE", "Not Applicable"},
+                                {"CYAN", "MAGENTA", "YELLOW", "Not Applicable"},
+                                {"CYAN", "MAGENTA", "YELLOW", "BLACK"}};
+  for (int model : {0, 1, 3, 2}) {
+    SCOPED_TRACE(model);
+    f->cmbSepType->setCurrentIndex(model);
+    const auto channels = img::separateColours(picture(), model);
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_EQ(f->lblC[i]->text(), QLatin1String(captions[model][i]));
+      if (i < static_cast<int>(channels.size())) EXPECT_TRUE(samePicture(f->ixC[i]->bitmap(), channels[static_cast<std::size_t>(i)]));
+      else EXPECT_FALSE(f->ixC[i]->hasImage()) << "CMY after CMYK empties the fourth viewer";
+    }
+  }
+  EXPECT_FALSE(f->cmdSelect->isEnabled()) << "choosing a model selects no channel";
+}
+
+TEST_F(ColourSeparation, SelectPutsTheHighlightedChannelIntoThePage) {
+  frmImgColSepForm* f = open();
+  f->cmbSepType->setCurrentIndex(0);
+  f->ixC_Click(1);
+  EXPECT_TRUE(f->cmdSelect->isEnabled());
+  f->ixC_Click(2);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(f->ixC[i]->HighlightBorder(), i == 2 ? 3 : 0);
+  f->cmbSepType->setCurrentIndex(2);
+  EXPECT_EQ(f->ixC[2]->HighlightBorder(), 3) << "a new model keeps the highlight";
+  f->cmdSelect->click();
+  EXPECT_FALSE(frmImgColSep.IsLoaded());
+  EXPECT_TRUE(samePicture(page->bitmap(), img::separateColours(picture(), 2)[2]));
+  EXPECT_TRUE(flagsSet()) << "the page changed, so the document counts as modified";
+}
+
+TEST_F(ColourSeparation, AViewerWithoutAChannelCannotBeSelected) {
+  frmImgColSepForm* f = open();
+  f->ixC_Click(0);
+  EXPECT_EQ(f->ixC[0]->HighlightBorder(), 3);
+  EXPECT_FALSE(f->cmdSelect->isEnabled()) << "nothing separated yet";
+  f->cmbSepType->setCurrentIndex(3);
+  f->ixC_Click(3);
+  EXPECT_TRUE(f->cmdSelect->isEnabled());
+  f->cmbSepType->setCurrentIndex(0);
+  EXPECT_FALSE(f->cmdSelect->isEnabled()) << "the fourth viewer was emptied";
+  f->cmdCancel->click();
+  EXPECT_TRUE(samePicture(page->bitmap(), picture()));
+  EXPECT_TRUE(flagsClear());
+}
+
+// ---- colour depth ------------------------------------------------------------------------------
+
+class ColourDepth : public DialogTest<frmImgColDepForm, frmImgColDep> {
+ protected:
+  static img::Bitmap converted(img::Bitmap b, int bpp, int palette, int dither) {
+    img::changeColorDepth(b, bpp, palette, dither);
+    return b;
+  }
+};
+
+TEST_F(ColourDepth, ListsStartFromThePictureAndPreview) {
+  img::Bitmap grey = picture();
+  img::changeColorDepth(grey, 8, 2, 0);
+  page->setBitmap(grey);
+  frmImgColDepForm* f = open();
+  EXPECT_EQ(f->cmbBitsPixel->currentText(), QStringLiteral("8"));
+  EXPECT_EQ(f->cmbPalette->currentText(), QStringLiteral("2 - Gray Scale"));
+  EXPECT_EQ(f->cmbDither->currentText(), QStringLiteral("0 - None"));
+  EXPECT_TRUE(samePicture(f->ixAfter->bitmap(), converted(grey, 8, 2, 0)));
+  EXPECT_TRUE(f->cmdApply->isEnabled());
+  f->Unload();
+  page->setBitmap(picture());
+  f = open();
+  EXPECT_EQ(f->cmbBitsPixel->currentText(), QStringLiteral("24")) << "the whole text is compared";
+}
+
+TEST_F(ColourDepth, EveryPreviewStartsFromTheCopyAndApplyConvertsThePage) {
+  frmImgColDepForm* f = open();
+  f->cmbBitsPixel->setCurrentIndex(0);
+  f->cmbPalette->setCurrentIndex(1);
+  EXPECT_TRUE(samePicture(f->ixAfter->bitmap(), converted(picture(), 1, 1, 0)));
+  f->cmbPalette->setCurrentIndex(0);
+  f->cmbDither->setCurrentIndex(1);
+  EXPECT_TRUE(samePicture(f->ixAfter->bitmap(), converted(picture(), 1, 0, 1)));
+  EXPECT_TRUE(samePicture(f->ixBefore->bitmap(), picture()));
+  f->cmdApply->click();
+  EXPECT_TRUE(samePicture(page->bitmap(), converted(picture(), 1, 0, 1)));
+  EXPECT_EQ(page->bitmap().bitsPerPixel(), 1);
+  EXPECT_TRUE(flagsSet());
+}
+
+TEST_F(ColourDepth, ApplyNeedsAllThreeListsAndCancelChangesNothing) {
+  frmImgColDepForm* f = open();
+  f->cmbDither->setCurrentIndex(-1);
+  EXPECT_FALSE(f->cmdApply->isEnabled());
+  f->cmdApply->click();
+  EXPECT_TRUE(frmImgColDep.IsLoaded());
+  EXPECT_TRUE(flagsClear());
+  f->cmbDither->setCurrentIndex(2);
+  EXPECT_TRUE(f->cmdApply->isEnabled());
+  f->cmdCancel->click();
+  EXPECT_TRUE(samePicture(page->bitmap(), picture()));
+  EXPECT_TRUE(flagsClear());
+}
+
+// ---- colour replacement ------------------------------------------------------------------------
+
+class ColourReplacement : public DialogTest<frmImgColRepForm, frmImgColRep> {
+ protected:
+  static void set(frmImgColRepForm::Group& g, int r, int gr, int b) {
+    g.sld[0]->setValue(r);
+    g.sld[1]->setValue(gr);
+    g.sld[2]->setValue(b);
+  }
+  static QColor swatch(const frmImgColRepForm::Group& g) { return g.shp->palette().color(QPalette::Window); }
+};
+
+TEST_F(ColourReplacement, TheRangeRuleComparesPackedColours) {
+  frmImgColRepForm* f = open();
+  for (auto* g : {&f->From, &f->To, &f->With}) EXPECT_EQ(swatch(*g), QColor(Qt::black));
+  EXPECT_FALSE(f->cmdPreview->isEnabled());
+  EXPECT_FALSE(f->cmdApply->isEnabled());
+  struct Row {
+    int from[3], to[3];
+    bool enabled;
+  };
+  for (const Row& r : {Row{{0, 0, 0}, {0, 0, 1}, true}, Row{{0, 0, 1}, {255, 255, 0}, false},
+                       Row{{10, 20, 30}, {10, 20, 30}, false}, Row{{255, 0, 0}, {0, 1, 0}, true}}) {
+    set(f->From, r.from[0], r.from[1], r.from[2]);
+    set(f->To, r.to[0], r.to[1], r.to[2]);
+    EXPECT_EQ(f->cmdApply->isEnabled(), r.enabled);
+    EXPECT_EQ(f->cmdPreview->isEnabled(), r.enabled);
+  }
+  const QColor to = swatch(f->To);
+  set(f->With, 9, 8, 7);
+  EXPECT_EQ(swatch(f->With), QColor(9, 8, 7));
+  EXPECT_EQ(swatch(f->To), to) << "only the With swatch follows the With sliders";
+  EXPECT_TRUE(f->cmdApply->isEnabled());
+}
+
+TEST_F(ColourReplacement, PreviewsStartFromTheCopyAndApplyChangesThePage) {
+  page->setBitmap(flat(6, 4, qRgb(100, 100, 100)));
+  frmImgColRepForm* f = open();
+  set(f->From, 50, 50, 50);
+  set(f->To, 150, 150, 150);
+  set(f->With, 255, 0, 0);
+  f->cmdPreview->click();
+  EXPECT_EQ(f->ixAfter->bitmap().pixel(2, 2) & 0xFFFFFF, qRgb(255, 0, 0) & 0xFFFFFF);
+  set(f->With, 0, 0, 255);
+  f->cmdPreview->click();
+  EXPECT_EQ(f->ixAfter->bitmap().pixel(2, 2) & 0xFFFFFF, qRgb(0, 0, 255) & 0xFFFFFF);
+  EXPECT_TRUE(flagsClear());
+  f->cmdApply->click();
+  EXPECT_TRUE(flagsSet());
+  EXPECT_EQ(page->bitmap().pixel(5, 3) & 0xFFFFFF, qRgb(0, 0, 255) & 0xFFFFFF);
+}
+
+// ---- crop and resize ---------------------------------------------------------------------------
+
+class CropResize : public DialogTest<frmImgSizeForm, frmImgSize> {
+ protected:
+  frmImgSizeForm* open(const char* word, img::Bitmap b = picture()) {
+    page->setBitmap(std::move(b));
+    modVars::gstrImgOperation = QLatin1String(word);
+    return DialogTest::open();
+  }
+  // Leaves the box with a text; the message shown, or "" when none (refused says one is expected).
+  QString leave(tools::TextBox* box, const QString& text, bool refused = false) {
+    box->setText(text);
+    const std::size_t before = dialogs.calls().size();
+    if (refused) dialogs.answerMsgBox(rt::vbOK);
+    const bool ok = box->leave();
+    EXPECT_EQ(ok, !refused) << text.toStdString();
+    if (ok) return QString();
+    EXPECT_EQ(dialogs.calls().size(), before + 1);
+    EXPECT_EQ(dialogs.calls().back().title, QStringLiteral("Error"));
+    EXPECT_EQ(dialogs.calls().back().icon(), rt::vbExclamation);
+    return dialogs.calls().back().text;
+  }
+};
+
+TEST_F(CropResize, TheWordChoosesTheOptionAndTheFocus) {
+  frmImgSizeForm* f = open("CROP");
+  EXPECT_FALSE(f->optCropCurr->isEnabled()) << "no selection on the page";
+  EXPECT_TRUE(f->optAutoCrop->isChecked());
+  EXPECT_EQ(f->focusWidget(), f->txtCropPct);
+  EXPECT_EQ(f->txtCropPct->selectedText(), QStringLiteral("10"));
+  EXPECT_FALSE(f->txtWidth->isEnabled());
+  EXPECT_EQ(f->cmbCPType->currentText(), QStringLiteral("3 - White"));
+  EXPECT_TRUE(f->cmdApply->isEnabled());
+  EXPECT_EQ(f->chkKeepRatio->text(), QStringLiteral("   Keep  Aspect Ratio"));
+  frmImgSize.Unload();
+  page->setSelection(2, 2, 5, 5);
+  f = open("RESIZE");
+  page->setSelection(2, 2, 5, 5);
+  EXPECT_TRUE(f->optResize->isChecked());
+  EXPECT_EQ(f->focusWidget(), f->txtWidth);
+  EXPECT_EQ(f->txtWidth->text(), QStringLiteral("48"));
+  EXPECT_EQ(f->txtHeight->text(), QStringLiteral("36"));
+  EXPECT_FALSE(f->txtCropPct->isEnabled());
+}
+
+TEST_F(CropResize, KeepRatioRoundsHalfToEven) {
+  frmImgSizeForm* f = open("RESIZE", flat(1000, 750, 0));
+  EXPECT_EQ(leave(f->txtWidth, QStringLiteral("500")), QString());
+  EXPECT_EQ(f->txtHeight->text(), QStringLiteral("375"));
+  leave(f->txtWidth, QStringLiteral("333"));
+  EXPECT_EQ(f->txtHeight->text(), QStringLiteral("250"));
+  frmImgSize.Unload();
+  f = open("RESIZE", flat(200, 100, 0));
+  for (auto [w, h] : {std::pair{"5", "2"}, {"7", "4"}}) {
+    leave(f->txtWidth, QLatin1String(w));
+    EXPECT_EQ(f->txtHeight->text(), QLatin1String(h)) << w;
+  }
+  leave(f->txtHeight, QStringLiteral("3"));
+  EXPECT_EQ(f->txtWidth->text(), QStringLiteral("6"));
+  f->chkKeepRatio->setChecked(false);
+  leave(f->txtWidth, QStringLiteral("90"));
+  EXPECT_EQ(f->txtHeight->text(), QStringLiteral("3"));
+}
+
+TEST_F(CropResize, LeaveChecksAndTheirMessages) {
+  frmImgSizeForm* f = open("CROP", flat(101, 60, 0));
+  struct Row {
+    tools::TextBox* box;
+    const char* text;
+    const char* message;  // "" accepted
+  };
+  const QString borderX = QStringLiteral("Border X values must be greater than 1 and \rless than half of image width!");
+  const Row rows[] = {
+      {f->txtBdrX, "50", ""},
+      {f->txtBdrX, "51", "X"},
+      {f->txtBdrX, "0", ""},
+      {f->txtBdrX, "1", ""},
+      {f->txtBdrX, "x1", "Border X values must be numeric!"},
+      {f->txtBdrY, "31", "Border Y values must be greater than 1 and \rless than half of image height!"},
+      {f->txtCropPct, "0", ""},
+      {f->txtCropPct, "100", ""},
+      {f->txtCropPct, "100.5", "Crop Percentage values must be between 1 and 100!"},
+      {f->txtCPCropPct, "abc", "Crop Percentage values must be numeric!"},
+      {f->txtWidth, "0", "Width values must be greater than 0!"},
+      {f->txtWidth, "40000", "Width values must be greater than 0!"},
+      {f->txtHeight, "w", "Height values must be numeric!"},
+      {f->txtHeight, "  ", ""},
+  };
+  for (const Row& r : rows) {
+    const QString want = QLatin1String(r.message) == QLatin1String("X") ? borderX : QLatin1String(r.message);
+    EXPECT_EQ(leave(r.box, QLatin1String(r.text), !want.isEmpty()), want) << r.text;
+    if (!want.isEmpty()) {
+      EXPECT_TRUE(r.box->holds());
+      EXPECT_EQ(r.box->selectedText(), r.box->text());
+    }
+  }
+  // A kept ratio beyond the 16-bit range is refused with the box's range message.
+  frmImgSize.Unload();
+  f = open("RESIZE", flat(200, 100, 0));
+  EXPECT_EQ(leave(f->txtHeight, QStringLiteral("20000"), true), QStringLiteral("Height values must be greater than 0!"));
+}
+
+TEST_F(CropResize, ApplyEnablingFollowsTheLastEdit) {
+  frmImgSizeForm* f = open("CROP");
+  f->txtCropPct->setText(QStringLiteral("0"));
+  EXPECT_FALSE(f->cmdApply->isEnabled());
+  f->txtCropPct->setText(QStringLiteral("100"));
+  EXPECT_TRUE(f->cmdApply->isEnabled());
+  f->txtCPCropPct->setText(QStringLiteral("101"));
+  EXPECT_FALSE(f->cmdApply->isEnabled());
+  f->optResize->setChecked(true);
+  f->txtWidth->setText(QString());
+  EXPECT_FALSE(f->cmdApply->isEnabled());
+  f->optAutoCrop->setChecked(true);
+  EXPECT_FALSE(f->cmdApply->isEnabled()) << "choosing an option leaves Apply as it was";
+  f->cmdDefaults->click();
+  EXPECT_TRUE(f->cmdApply->isEnabled());
+  EXPECT_EQ(f->txtWidth->text(), QStringLiteral("48"));
+  EXPECT_TRUE(f->optAutoCrop->isChecked());
+}
+
+TEST_F(CropResize, LargeSizesAskFirst) {
+  frmImgSizeForm* f = open("RESIZE");
+  f->txtWidth->setText(QStringLiteral("60"));
+  f->txtHeight->setText(QStringLiteral("70"));
+  dialogs.answerMsgBox(rt::vbNo);
+  f->cmdApply->click();
+  EXPECT_EQ(dialogs.calls().back().text,
+            QStringLiteral("Large values for width may require a long time to process.\rDo you want to continue?"));
+  EXPECT_EQ(dialogs.calls().back().buttons(), rt::vbYesNo);
+  EXPECT_EQ(dialogs.calls().back().title, QStringLiteral("Confirmation"));
+  EXPECT_TRUE(frmImgSize.IsLoaded());
+  EXPECT_TRUE(flagsClear());
+  f->txtWidth->setText(QStringLiteral("20"));
+  dialogs.answerMsgBox(rt::vbYes);
+  f->cmdApply->click();
+  EXPECT_EQ(dialogs.calls().back().text,
+            QStringLiteral("Large values for height may require a long time to process.\rDo you want to continue?"));
+  EXPECT_FALSE(frmImgSize.IsLoaded());
+  EXPECT_TRUE(flagsSet());
+  EXPECT_EQ(page->ImageWidth(), 20);
+  EXPECT_EQ(page->ImageHeight(), 70);
+}
+
+TEST_F(CropResize, CropsRunOnThePage) {
+  img::Bitmap boxed = flat(40, 30, qRgb(255, 255, 255));
+  for (int y = 5; y < 13; ++y)
+    for (int x = 10; x < 22; ++x) boxed.setIndex(x, y, qRgb(0, 0, 0));
+  frmImgSizeForm* f = open("CROP", boxed);
+  f->cmdApply->click();  // AutoCrop 10 %, borders 10
+  EXPECT_TRUE(samePicture(page->bitmap(), img::autoCrop(boxed, 0.1f, 10, 10)));
+  EXPECT_TRUE(flagsSet());
+
+  f = open("CROP", boxed);
+  f->optCropBorder->setChecked(true);
+  f->cmdApply->click();
+  EXPECT_TRUE(samePicture(page->bitmap(), img::borderCrop(boxed, 0.9f, 3)));
+  EXPECT_EQ(page->ImageWidth(), 12);
+
+  page->setBitmap(boxed);
+  page->setSelection(3, 4, 10, 6);
+  f = open("CROP", boxed);
+  page->setSelection(3, 4, 10, 6);
+  frmImgSize.Unload();
+  page->setSelection(3, 4, 10, 6);
+  f = frmImgSize.get();
+  f->Show();
+  ASSERT_TRUE(f->optCropCurr->isEnabled());
+  f->optCropCurr->setChecked(true);
+  f->cmdApply->click();
+  EXPECT_EQ(page->SelectionWidth(), 0) << "the selection is removed first";
+  EXPECT_TRUE(samePicture(page->bitmap(), img::cropToRect(boxed, 3, 4, 10, 6)));
+}
+
+TEST_F(CropResize, ASizeBeyondMemoryGivesAMessage) {
+  const std::size_t cap = img::maxBitmapBytes();
+  img::setMaxBitmapBytes(100000);
+  frmImgSizeForm* f = open("RESIZE");
+  f->chkKeepRatio->setChecked(false);
+  f->txtWidth->setText(QStringLiteral("30"));
+  f->txtHeight->setText(QStringLiteral("3000"));
+  dialogs.answerMsgBox(rt::vbYes).answerMsgBox(rt::vbOK);
+  f->cmdApply->click();
+  img::setMaxBitmapBytes(cap);
+  EXPECT_EQ(dialogs.calls().back().title, QStringLiteral("Error"));
+  EXPECT_FALSE(dialogs.calls().back().text.isEmpty());
+  EXPECT_TRUE(frmImgSize.IsLoaded());
+  EXPECT_TRUE(samePicture(page->bitmap(), picture()));
+}
+
+// ---- new image ---------------------------------------------------------------------------------
+
+class NewImage : public DialogTest<frmImgNewForm, frmImgNew> {
+ protected:
+};
+
+TEST_F(NewImage, StartsWhiteAndEnablesCreateWhenAllIsGiven) {
+  frmImgNewForm* f = open();
+  EXPECT_EQ(f->Caption(), QStringLiteral("   New Image"));
+  for (QSlider* s : {f->sldR, f->sldG, f->sldB}) EXPECT_EQ(s->value(), 255);
+  EXPECT_EQ(f->shpCol->palette().color(QPalette::Window), QColor(Qt::white));
+  EXPECT_EQ(f->cmbBPP->count(), 4);
+  EXPECT_EQ(f->cmbBPP->itemText(3), QStringLiteral("24"));
+  EXPECT_EQ(f->cmbBPP->currentIndex(), -1);
+  EXPECT_FALSE(f->cmdCreate->isEnabled());
+  f->txtWidth->setText(QStringLiteral(" 640 "));
+  EXPECT_TRUE(f->txtWidth->leave());
+  EXPECT_EQ(f->txtWidth->text(), QStringLiteral("640"));
+  f->txtHeight->setText(QStringLiteral("480"));
+  EXPECT_FALSE(f->cmdCreate->isEnabled());
+  f->cmbBPP->setCurrentIndex(3);
+  EXPECT_TRUE(f->cmdCreate->isEnabled());
+  f->txtHeight->setText(QString());
+  EXPECT_FALSE(f->cmdCreate->isEnabled());
+  f->txtHeight->setText(QStringLiteral("12a"));
+  dialogs.answerMsgBox(rt::vbOK);
+  EXPECT_FALSE(f->txtHeight->leave());
+  EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("Height value must be numeric!"));
+  f->txtHeight->setText(QString());
+  EXPECT_TRUE(f->txtHeight->leave());
+}
+
+TEST_F(NewImage, CreateMakesTheBlankPage) {
+  frmImgNewForm* f = open();
+  f->txtWidth->setText(QStringLiteral("64"));
+  f->txtHeight->setText(QStringLiteral("48"));
+  f->cmbBPP->setCurrentIndex(2);
+  f->sldG->setValue(0);
+  f->sldB->setValue(0);
+  EXPECT_EQ(f->shpCol->palette().color(QPalette::Window), QColor(Qt::red));
+  f->cmdCreate->click();
+  EXPECT_FALSE(frmImgNew.IsLoaded());
+  EXPECT_EQ(page->ImageWidth(), 64);
+  EXPECT_EQ(page->ImageHeight(), 48);
+  EXPECT_EQ(page->ImageBitsPerPixel(), 8);
+  EXPECT_EQ(page->bitmap().pixel(10, 10) & 0xFFFFFF, qRgb(255, 0, 0) & 0xFFFFFF);
+  EXPECT_TRUE(flagsSet());
+}
+
+TEST_F(NewImage, CreateRefusesSizesThatAreNotPositiveWholeNumbersOrTooLarge) {
+  frmImgNewForm* f = open();
+  f->cmbBPP->setCurrentIndex(3);
+  struct Row {
+    const char* width;
+    const char* height;
+    const char* message;
+  };
+  for (const Row& r : {Row{"0", "10", "Width value must be a positive whole number!"},
+                       Row{"-5", "10", "Width value must be a positive whole number!"},
+                       Row{"2.5", "10", "Width value must be a positive whole number!"},
+                       Row{"10", "abc", "Height value must be a positive whole number!"},
+                       Row{"99999", "99999", "There is not enough memory for an image of 99999 x 99999 pixels!"}}) {
+    f->txtWidth->setText(QLatin1String(r.width));
+    f->txtHeight->setText(QLatin1String(r.height));
+    dialogs.answerMsgBox(rt::vbOK);
+    f->cmdCreate->click();
+    EXPECT_EQ(dialogs.calls().back().text, QLatin1String(r.message));
+    EXPECT_TRUE(frmImgNew.IsLoaded());
+  }
+  EXPECT_TRUE(samePicture(page->bitmap(), picture()));
+  EXPECT_TRUE(flagsClear());
+}
+
+// ---- intensity levels --------------------------------------------------------------------------
+
+TEST(LevelChart, BarsFollowTheCounts) {
+  img::Histograms h;
+  h.red[128] = 500;
+  h.red[0] = 250;
+  const auto bars = tools::levelBars(h, tools::LevelChannel::Red, 2085, 15, 15);
+  ASSERT_EQ(bars.size(), 256u);
+  EXPECT_EQ(bars[128], QLine(1920, 2085, 1920, 2085 - 15 * 127));
+  EXPECT_EQ(bars[0].y2(), static_cast<int>(rt::RoundHalfEven(2085 - 15 * 250 * 127.0 / 500)));
+  EXPECT_EQ(bars[1].y2(), 2085);
+  EXPECT_TRUE(tools::levelBars(img::Histograms{}, tools::LevelChannel::Red, 2085, 15, 15).empty()) << "peak 0 draws nothing";
+  EXPECT_TRUE(tools::levelBars(img::Histograms{}, tools::LevelChannel::RGB, 2085, 15, 15).empty());
+  // The combined view of pure red: the green and blue counts at 0 weigh most.
+  img::Histograms red;
+  red.red[255] = 100;
+  red.green[0] = 100;
+  red.blue[0] = 100;
+  const auto rgb = tools::levelBars(red, tools::LevelChannel::RGB, 2085, 15, 15);
+  EXPECT_EQ(rgb[0].y2(), static_cast<int>(rt::RoundHalfEven(2085 - 15 * 16776960.0 * 127 / 16777215)));
+  EXPECT_EQ(rgb[255].y2(), 2085);
+}
+
+using IntensityLevels = DialogTest<frmILevelForm, frmILevel>;
+
+TEST_F(IntensityLevels, AChannelChoiceDrawsThePageHistogram) {
+  page->setBitmap(flat(10, 10, qRgb(128, 128, 128)));
+  frmILevelForm* f = open();
+  EXPECT_TRUE(f->picH->lines().empty()) << "nothing until a channel is chosen";
+  f->cmbChannels->setCurrentIndex(1);
+  const auto& lines = f->picH->lines();
+  ASSERT_EQ(lines.size(), 256u);
+  const double tpy = rt::Screen::TwipsPerPixelY();
+  EXPECT_NEAR(lines[128].y1() - lines[128].y2(), tpy * 127, 1);
+  EXPECT_EQ(lines[127].y1(), lines[127].y2());
+  f->cmbChannels->setCurrentIndex(0);
+  EXPECT_EQ(f->picH->lines().size(), 256u) << "the chart is cleared before each drawing";
+  f->cmdClose->click();
+  EXPECT_FALSE(frmILevel.IsLoaded());
+  EXPECT_TRUE(flagsClear());
+}
+
+}  // namespace

@@ -1,0 +1,119 @@
+// The thumbnail strip of the main window: its scroll bar, thumbnail sizes that follow the strip's
+// width as it is now, a fresh strip after a close, and page edits applied to the thumbnails.
+#include "tests/support/main_window_fixture.h"
+#include "workspace/page_strip.h"
+
+#include <QStyle>
+#include <cmath>
+
+namespace {
+
+using namespace mainwindowtest;
+
+double twipsX(int px) { return px * rt::Screen::TwipsPerPixelX(); }
+
+TEST_F(MainWindowTest, StripScrollBarHasThePlatformWidthAndTheViewportTakesTheRest) {
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(file(QStringLiteral("nine.tif"), std::vector<Page>(9, Page{16, 20, 0x808080}), 4));
+  ASSERT_TRUE(w->vsTmb->isVisible());
+  EXPECT_EQ(w->vsTmb->width(), w->vsTmb->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, w->vsTmb));
+  // The scroll bar stands right of the viewport, inside the pane, covering no thumbnail.
+  EXPECT_NEAR(twipsX(w->picMain->width()), twipsX(w->fraTmb->width()) - 80 - twipsX(w->vsTmb->width()), 15);
+  EXPECT_EQ(w->vsTmb->x(), w->picMain->x() + w->picMain->width());
+  EXPECT_LE(w->ixTmb(0)->Left() + w->ixTmb(0)->Width(), twipsX(w->picMain->width()));
+}
+
+// Thumbs Only widens the strip; back in Page And Thumbs, the thumbnails are sized for the narrow
+// strip again, exactly as they were before.
+TEST_F(MainWindowTest, ThumbnailSizeFollowsTheStripWidthAcrossLayouts) {
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(file(QStringLiteral("nine.tif"), std::vector<Page>(9, Page{16, 20, 0x808080}), 4));
+  // Thumbnail sizes in twips, as close as whole pixels allow.
+  auto isSize = [&](double width, double height) {
+    return std::abs(w->ixTmb(0)->Width() - width) < 15 && std::abs(w->ixTmb(0)->Height() - height) < 15;
+  };
+  EXPECT_TRUE(isSize(1220, 1525));  // one column that needs the scroll bar: small thumbnails
+  w->mnuViewThumbsOnly_Click();
+  EXPECT_TRUE(isSize(1460, 1825));
+  w->mnuViewPageOnly_Click();
+  w->mnuViewPageThumbs_Click();
+  EXPECT_TRUE(isSize(1220, 1525));
+  EXPECT_EQ(w->picChild->width(), w->picMain->width());
+}
+
+TEST_F(MainWindowTest, ClosingADocumentResetsTheStripScroll) {
+  const QString nine = file(QStringLiteral("nine.tif"), std::vector<Page>(9, Page{16, 20, 0x808080}), 4);
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(nine);
+  w->ixTmb_Click(8);
+  ASSERT_GT(w->vsTmb->value(), 0);
+  w->mnuFileClose_Click();
+  EXPECT_EQ(w->vsTmb->value(), 0);
+  EXPECT_FALSE(w->vsTmb->isVisible());
+  EXPECT_EQ(w->picChild->y(), 0);
+  // The next long document starts at its first page.
+  w->fnOpenImgFile(nine);
+  EXPECT_EQ(w->vsTmb->value(), 0);
+  EXPECT_EQ(w->picChild->y(), 0);
+}
+
+// Deleting pages 2 and 4 of five with page 4 current: three thumbnails with the pictures and
+// captions of pages 1, 3 and 5, their annotation entries with them, the former page 3 current and
+// the only one selected. Then a page inserted behind it, and one moved.
+TEST_F(MainWindowTest, PageEditsRearrangeThumbnailsCaptionsAndTheStore) {
+  std::vector<Page> five;
+  for (int i = 0; i < 5; ++i) five.push_back({10 + i, 10, 0xFFFFFF});
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(file(QStringLiteral("five.tif"), five, 4));
+  for (int i = 0; i < 5; ++i) gvarPageAnno[static_cast<std::size_t>(i)] = rt::Variant(QByteArray(1, char('A' + i)));
+  auto widths = [&] {
+    std::vector<int> out;
+    for (int i = 0; i < w->ixTmb.Count(); ++i) out.push_back(w->ixTmb(i)->ImageWidth());
+    return out;
+  };
+  auto captions = [&] {
+    QStringList out;
+    for (int i = 0; i < w->lblTmb.Count(); ++i) out << w->lblTmb(i)->text();
+    return out;
+  };
+  auto storeNames = [&] {
+    QString out;
+    for (const rt::Variant& v : gvarPageAnno) out += v.IsEmpty() ? QLatin1Char('.') : QLatin1Char(v.Bytes().at(0));
+    return out;
+  };
+  auto selected = [&] {
+    std::vector<int> out;
+    for (int i = 0; i < w->ixTmb.Count(); ++i)
+      if (w->ixTmb(i)->HighlightBorder() == 3) out.push_back(i);
+    return out;
+  };
+
+  w->fnApplyPageEdit(*ws::fnDeletePages(5, 3, {false, true, false, true, false}), ws::CaptionRule::Travel);
+  EXPECT_EQ(widths(), (std::vector<int>{10, 12, 14}));
+  EXPECT_EQ(captions(), (QStringList{"Page 1", "Page 3", "Page 5"}));
+  EXPECT_EQ(storeNames(), QStringLiteral("ACE."));
+  EXPECT_EQ(gintCurrPage, 1);
+  EXPECT_EQ(selected(), std::vector<int>{1});
+
+  const ws::PageEdit insert = ws::fnInsertPages(3, gintCurrPage, gintCurrPage, 1);
+  w->fnApplyPageEdit(insert, ws::CaptionRule::Renumber);
+  img::ImagingControl scanned;
+  scanned.CreateBlankImage(30, 10, 24, 0x00FF00);
+  w->ixTmb(insert.firstNew)->setImageHandle(scanned.ImageHandleCopy());
+  EXPECT_EQ(widths(), (std::vector<int>{10, 12, 30, 14}));
+  EXPECT_EQ(captions(), (QStringList{"Page 1", "Page 2", "Page 3", "Page 4"}));
+  EXPECT_EQ(storeNames(), QStringLiteral("AC.E."));
+
+  w->fnApplyPageEdit(ws::fnMovePage(4, 1, 3, 0), ws::CaptionRule::Renumber);
+  EXPECT_EQ(widths(), (std::vector<int>{14, 10, 12, 30}));
+  EXPECT_EQ(storeNames(), QStringLiteral("EAC.."));
+  EXPECT_EQ(gintCurrPage, 2);
+  // The page shown follows: clicking through the strip shows each page's own picture.
+  w->fnOrganizeThumbs();
+  w->ixTmb_Click(0);
+  EXPECT_EQ(pageShown(w), 14);
+  w->ixTmb_Click(3);
+  EXPECT_EQ(pageShown(w), 30);
+}
+
+}  // namespace

@@ -1,0 +1,126 @@
+#include "workspace/archive_commands.h"
+
+#include "runtime/dialogs.h"
+#include "runtime/conversions.h"
+#include "runtime/errors.h"
+#include "workspace/frm_img_clnt.h"
+#include "workspace/mod_vars.h"
+#include "workspace/window_openers.h"
+
+#include <QAction>
+#include <QFile>
+
+namespace ws {
+namespace {
+
+using namespace modVars;
+
+void showError(const QString& first, const QString& second = QString()) {
+  rt::MsgBox(second.isEmpty() ? first : first + QLatin1Char('\r') + second, rt::vbExclamation, QStringLiteral("Error"));
+}
+
+bool loggedIn(frmImgClntForm& w) { return !w.StatusPanel(QStringLiteral("LOGIN")).isEmpty(); }
+
+bool batchDirKnown() {
+  if (!gstrBatchDir.isEmpty()) return true;
+  showError(QStringLiteral("The batch directory has not been specified yet!"),
+            QStringLiteral("Please specify the batch directory first!"));
+  return false;
+}
+
+}  // namespace
+
+void mnuArchive_Click(frmImgClntForm& w) {
+  const bool in = loggedIn(w);
+  w.Menu(QStringLiteral("mnuArchLogin"))->setEnabled(!in);
+  w.Menu(QStringLiteral("mnuArchLogout"))->setEnabled(in);
+  w.Menu(QStringLiteral("mnuArchRetrieve"))->setEnabled(gblnAchView);
+  for (const char* item : {"mnuArchSend", "mnuArchIndexDir", "mnuArchBatchDir", "mnuArchIndex", "mnuArchVerify", "mnuArchBatch"})
+    w.Menu(QString::fromLatin1(item))->setEnabled(gblnAchUpd);
+}
+
+void mnuArchLogin_Click(frmImgClntForm&) { openWindow(QStringLiteral("frmLogin")); }
+
+void mnuArchLogout_Click(frmImgClntForm& w) {
+  if (!loggedIn(w)) return;
+  if (!gstrAchID.isEmpty()) {
+    bool closed = false;
+    w.fnCloseFile(false, closed);
+    if (!closed) return;
+  }
+  w.NetworkResult = rt::CStr(false);
+  modTCP::gstrTCPCommand = QStringLiteral("LOGOUT");
+  openWindow(QStringLiteral("frmTCPIP"), {modTCP::gstrTCPCommand});
+  if (w.NetworkSucceeded()) {
+    gblnAchView = false;
+    gblnAchUpd = false;
+    w.setStatusPanel(QStringLiteral("LOGIN"), QString());
+  } else {
+    showError(QStringLiteral("Logout was unsuccessful!, Please inform your administrator"));
+  }
+}
+
+void mnuArchRetrieve_Click(frmImgClntForm& w) {
+  bool closed = false;
+  w.fnCloseFile(false, closed);
+  if (!closed) return;
+  w.NetworkResult = rt::CStr(false);
+  gstrAchID.clear();
+  gstrParm1.clear();
+  gstrParm2.clear();
+  modTCP::gstrTCPCommand = QStringLiteral("RETRIEVE");
+  openWindow(QStringLiteral("frmArchRetrieve"), {modTCP::gstrTCPCommand});
+  const QString working = modTCP::fnWorkingFilePath();
+  if (!w.NetworkSucceeded() || !QFile::exists(working)) return;
+  try {
+    w.fnOpenImgFile(working);
+  } catch (const rt::RuntimeError& e) {
+    showError(e.Description());
+  }
+}
+
+void mnuArchSend_Click(frmImgClntForm& w) {
+  if (gstrAchID.isEmpty()) {
+    showError(QStringLiteral("There is no AchID attached to the current image!"),
+              QStringLiteral("Please use the index form to archive this image."));
+    return;
+  }
+  if (rt::MsgBox(QStringLiteral("Commit the image back to Archive?"), rt::vbQuestion | rt::vbYesNo,
+                 QStringLiteral("Confirmation")) != rt::vbYes)
+    return;
+  gblnCommitSave = true;
+  const bool saved = w.mnuFileSave_Click();
+  gblnCommitSave = false;
+  // What is on disk is what goes to the archive: nothing is sent when the save did not happen.
+  if (!saved) return;
+  gstrOrigAchID = gstrAchID;
+  modTCP::gstrTCPCommand = QStringLiteral("ARCHIVE");
+  openWindow(QStringLiteral("frmArchRetrieve"), {modTCP::gstrTCPCommand});
+}
+
+void mnuArchIndexDir_Click(frmImgClntForm&) {
+  openWindow(QStringLiteral("frmSelDir"), {QStringLiteral("   Select Index Directory"), gstrIndexDir.trimmed()});
+}
+
+void mnuArchBatchDir_Click(frmImgClntForm&) {
+  openWindow(QStringLiteral("frmSelDir"), {QStringLiteral("   Select Batch Directory"), gstrBatchDir.trimmed()});
+}
+
+void mnuArchIndex_Click(frmImgClntForm&) {
+  if (gstrIndexDir.isEmpty()) {
+    showError(QStringLiteral("The index directory has not been specified yet!"),
+              QStringLiteral("Please specify the index directory first!"));
+    return;
+  }
+  if (batchDirKnown()) openWindow(QStringLiteral("frmArchIndex"));
+}
+
+void mnuArchVerify_Click(frmImgClntForm&) {
+  if (batchDirKnown()) openWindow(QStringLiteral("frmArchVerify"));
+}
+
+void mnuArchBatch_Click(frmImgClntForm&) {
+  if (batchDirKnown()) openWindow(QStringLiteral("frmArchBatch"));
+}
+
+}  // namespace ws
