@@ -316,6 +316,26 @@ TEST_F(TextInputTest, EditorWindowKeepsUnicodeAndGrowsWithItsText) {
   EXPECT_EQ(gChanged, (std::vector<std::vector<int32_t>>{{id, PROP_TEXT}}));
 }
 
+TEST_F(TextInputTest, EditorWindowEndsWhenItLosesTheFocus) {
+  ASSERT_EQ(engine->SetEngineProperty(EPROP_FONT_OPTION_136, 1), ANN_OK);
+  ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_TEXT), ANN_OK);
+  Click(200, 200);
+  auto* editor = widget->findChild<QPlainTextEdit*>("scv6_editor");
+  ASSERT_NE(editor, nullptr);
+  editor->insertPlainText(QStringLiteral("focus"));
+  QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+  QCoreApplication::sendEvent(editor, &out);
+  EXPECT_EQ(Count(), 0);  // the end runs after the event that caused it
+  QCoreApplication::processEvents();
+  ASSERT_EQ(Count(), 1);
+  AnnValue v = 0;
+  engine->GetElementProperty(layer, First(), PROP_TEXT, &v);
+  EXPECT_EQ(Take(reinterpret_cast<plat::BSTR>(v)), u"focus");
+  // A second loss of focus from the closing window changes nothing.
+  QCoreApplication::processEvents();
+  EXPECT_EQ(Count(), 1);
+}
+
 TEST_F(TextInputTest, OrientationFollowsMirrorAndRotate) {
   int32_t id = Typed(u"turn");
   struct Step {
