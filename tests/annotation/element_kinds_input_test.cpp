@@ -370,8 +370,11 @@ const char16_t* gStampText = nullptr;  // what the host sets in the new-stamp ca
 int gStampCalls = 0;
 int32_t onStampPlacing(intptr_t) {
   ++gStampCalls;
-  if (gStampText)
-    gStampEngine->SetLayerToolDefault(gStampLayer, TOOL_STAMP, PROP_TEXT, reinterpret_cast<AnnValue>(gStampText));
+  if (gStampText) {
+    plat::BSTR text = plat::SysAllocString(gStampText);
+    gStampEngine->SetLayerToolDefault(gStampLayer, TOOL_STAMP, PROP_TEXT, reinterpret_cast<AnnValue>(text));
+    plat::SysFreeString(text);
+  }
   return 0;
 }
 
@@ -380,7 +383,7 @@ TEST_F(KindsInputTest, StampIsPlacedWithOneClickAtItsNaturalSize) {
   gStampLayer = layer;
   gStampCalls = 0;
   engine->SetHostCallback(HOSTCB_STAMP_PLACING, annCallback(&onStampPlacing));
-  ASSERT_EQ(engine->SetLayerToolDefault(layer, TOOL_STAMP, PROP_TEXT, reinterpret_cast<AnnValue>(u"APPROVED")),
+  ASSERT_EQ(engine->SetLayerToolDefault(layer, TOOL_STAMP, PROP_TEXT, B(u"APPROVED")),
             ANN_OK);
   struct Case {
     const char16_t* setInCallback;
@@ -410,13 +413,13 @@ TEST_F(KindsInputTest, StampIsPlacedWithOneClickAtItsNaturalSize) {
   }
   EXPECT_EQ(gStampCalls, 3);
   gStampText = u"WIDE";
-  engine->SetLayerToolDefault(layer, TOOL_STAMP, PROP_TEXT, reinterpret_cast<AnnValue>(u"OK"));
+  engine->SetLayerToolDefault(layer, TOOL_STAMP, PROP_TEXT, B(u"OK"));
   ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_STAMP), ANN_OK);
   Click(100, 300);
   int32_t id = Last();
   const plat::RECT before = RectOf(id);
   // A longer text makes an auto-sized stamp wider at its next draw.
-  engine->SetElementProperty(layer, id, PROP_TEXT, reinterpret_cast<AnnValue>(u"WIDER AND WIDER"));
+  engine->SetElementProperty(layer, id, PROP_TEXT, B(u"WIDER AND WIDER"));
   plat::HDC dc = plat::CreateMemoryDC(800, 600);
   engine->Draw(dc, nullptr, nullptr, 0, 0, 0, 0);
   const plat::RECT after = RectOf(id);
@@ -439,7 +442,7 @@ int32_t onRunMouse(intptr_t, int32_t code, AnnLayerHandle, int32_t id, int32_t, 
 
 TEST_F(KindsInputTest, ButtonIsDrawnPressedInRunModeAndSizesToItsCaption) {
   engine->SetHostCallback(HOSTCB_RUN_MOUSE, annCallback(&onRunMouse));
-  ASSERT_EQ(engine->SetLayerToolDefault(layer, TOOL_BUTTON, PROP_TEXT, reinterpret_cast<AnnValue>(u"Go")), ANN_OK);
+  ASSERT_EQ(engine->SetLayerToolDefault(layer, TOOL_BUTTON, PROP_TEXT, B(u"Go")), ANN_OK);
   ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_BUTTON), ANN_OK);
   Click(300, 300);  // no size: nothing
   EXPECT_EQ(Count(), 0);
@@ -461,7 +464,7 @@ TEST_F(KindsInputTest, ButtonIsDrawnPressedInRunModeAndSizesToItsCaption) {
   ASSERT_EQ(engine->SetElementProperty(layer, id, PROP_AUTO_SIZE, 1), ANN_OK);
   const plat::RECT before = RectOf(id);
   engine->SetElementProperty(layer, id, PROP_TEXT,
-                             reinterpret_cast<AnnValue>(u"A much longer caption \u00e0 \u0101 \u4e2d"));
+                             B(u"A much longer caption \u00e0 \u0101 \u4e2d"));
   plat::HDC dc = plat::CreateMemoryDC(800, 600);
   engine->Draw(dc, nullptr, nullptr, 0, 0, 0, 0);
   plat::DeleteDC(dc);
