@@ -3,6 +3,7 @@
 #include "albums/thumb_layout.h"
 #include "runtime/conversions.h"
 #include "runtime/errors.h"
+#include "runtime/message_boxes.h"
 #include "runtime/fso.h"
 #include "runtime/screen.h"
 #include "workspace/mod_vars.h"
@@ -21,11 +22,6 @@ const QString kImageFilter = QStringLiteral(
     "All Files (*.*)|*.*");
 const QString kCR = QStringLiteral("\r");
 
-int info(const QString& text) { return rt::MsgBox(text, rt::vbInformation, QStringLiteral("Information")); }
-int error(const QString& text) { return rt::MsgBox(text, rt::vbExclamation, QStringLiteral("Error")); }
-int question(const QString& text, int buttons) {
-  return rt::MsgBox(text, rt::vbQuestion | buttons, QStringLiteral("Confirmation"));
-}
 }  // namespace
 
 int32_t slideIntervalMs(double seconds) { return static_cast<int32_t>(rt::RoundHalfEven(seconds)) * 1000; }
@@ -118,13 +114,13 @@ void AlbumPresenter::fnSaveAlbum() {
     try {
       cdg.ShowSave();
     } catch (const rt::RuntimeError& e) {
-      if (e.Number() != rt::kErrCancel) error(e.Description());
+      if (e.Number() != rt::kErrCancel) rt::ShowError(e.Description());
       return;
     }
     target = trimBlanks(cdg.FileName);
     if (target.isEmpty()) return;
     if (QFileInfo::exists(target) &&
-        question(QStringLiteral("A file already exists with the selected path and name!") + kCR + QStringLiteral("Overwrite?"),
+        rt::Confirm(QStringLiteral("A file already exists with the selected path and name!") + kCR + QStringLiteral("Overwrite?"),
                  rt::vbYesNo) != rt::vbYes)
       return;
   }
@@ -135,7 +131,7 @@ void AlbumPresenter::fnSaveAlbum() {
   try {
     writeAlbumFile(target, records);
   } catch (const rt::RuntimeError& e) {
-    error(e.Description());
+    rt::ShowError(e.Description());
     return;
   }
   fnSetAlbumMode(QStringLiteral("SAVE"));
@@ -149,7 +145,7 @@ bool AlbumPresenter::savePrompt() {
     text = QStringLiteral("Album has been modified! Save Changes?");
   else
     return true;
-  const int answer = question(text, rt::vbYesNoCancel);
+  const int answer = rt::Confirm(text, rt::vbYesNoCancel);
   if (answer == rt::vbYes) {
     mblnSaved = false;
     fnSaveAlbum();
@@ -256,10 +252,10 @@ int16_t AlbumPresenter::fnVerifyAlbum(bool reportSuccess) {
     changedRows();
   }
   if (count > 0)
-    info(QStringLiteral("The %1 selected items no longer exist in the original path!").arg(count) + kCR +
+    rt::ShowInformation(QStringLiteral("The %1 selected items no longer exist in the original path!").arg(count) + kCR +
          QStringLiteral("It is recommended that you delete these records from the current list!"));
   else if (reportSuccess)
-    info(QStringLiteral("All items have been successfully verified.") + kCR + QStringLiteral("There are no errors."));
+    rt::ShowInformation(QStringLiteral("All items have been successfully verified.") + kCR + QStringLiteral("There are no errors."));
   return static_cast<int16_t>(std::min(count, 32767));
 }
 
@@ -281,7 +277,7 @@ void AlbumPresenter::tlbRec_ButtonClick(const QString& key) {
       cdg.ShowOpen();
       fnOpenAlbum(cdg.FileName);
     } catch (const rt::RuntimeError& e) {
-      if (e.Number() != rt::kErrCancel) error(e.Description());
+      if (e.Number() != rt::kErrCancel) rt::ShowError(e.Description());
     }
   } else if (key == QStringLiteral("close")) {
     if (!savePrompt()) return;
@@ -330,7 +326,7 @@ void AlbumPresenter::imageSearch() {
   view_->showImageSearch();
   const int added = modVars::gintAddedCount;
   if (added == 0) {
-    info(QStringLiteral("No unique items found."));
+    rt::ShowInformation(QStringLiteral("No unique items found."));
   } else if (added > 0) {
     {
       rt::BusyPointer busy;
@@ -339,7 +335,7 @@ void AlbumPresenter::imageSearch() {
       fnSetAlbumMode(QStringLiteral("SEARCH"));
       view_->refreshPreview();
     }
-    info(QStringLiteral("%1 unique items added.").arg(added));
+    rt::ShowInformation(QStringLiteral("%1 unique items added.").arg(added));
   }
   if (rowCount() == added) enableSlideSettings();
 }
@@ -364,23 +360,23 @@ void AlbumPresenter::addFile() {
   try {
     cdg.ShowOpen();
   } catch (const rt::RuntimeError& e) {
-    if (e.Number() != rt::kErrCancel) error(e.Description());
+    if (e.Number() != rt::kErrCancel) rt::ShowError(e.Description());
     return;
   }
   const QString path = trimBlanks(cdg.FileName);
   if (!isStorablePath(path)) {
     // The album line separates its fields with commas and has no quoting.
-    error(QStringLiteral("The path of this file holds a comma, which an album cannot store!") + kCR + path);
+    rt::ShowError(QStringLiteral("The path of this file holds a comma, which an album cannot store!") + kCR + path);
     return;
   }
   if (hasRow(path)) {
-    info(QStringLiteral("Item is already in the list."));
+    rt::ShowInformation(QStringLiteral("Item is already in the list."));
   } else {
     for (AlbumRow& r : rows) r.selected = false;
     rows.push_back({path, QStringLiteral("1"), QString(), true});
     if (sorted) applySort();
     changedRows();
-    info(QStringLiteral("Item added."));
+    rt::ShowInformation(QStringLiteral("Item added."));
   }
   view_->refreshPreview();
   markChanged();
@@ -389,7 +385,7 @@ void AlbumPresenter::addFile() {
 }
 
 void AlbumPresenter::deleteSelected() {
-  if (question(QStringLiteral("Are you sure you want to delete the selected record(s)?"), rt::vbYesNo) != rt::vbYes) return;
+  if (rt::Confirm(QStringLiteral("Are you sure you want to delete the selected record(s)?"), rt::vbYesNo) != rt::vbYes) return;
   const int first = selectedRow();
   if (first >= 0) {
     rows.erase(std::remove_if(rows.begin(), rows.end(), [](const AlbumRow& r) { return r.selected; }), rows.end());
@@ -442,7 +438,7 @@ void AlbumPresenter::setSelection(const std::vector<int>& selectedRows) {
 void AlbumPresenter::chkSort_Click(bool checked) {
   chkSort = checked;
   if (checked && rowCount() > 2) {
-    if (question(QStringLiteral("Enabling the sort property will sort the current listing.") + kCR +
+    if (rt::Confirm(QStringLiteral("Enabling the sort property will sort the current listing.") + kCR +
                      QStringLiteral("This cannot be undone. Do you want to continue?"),
                  rt::vbYesNo) == rt::vbYes) {
       sorted = true;
@@ -514,11 +510,11 @@ bool AlbumPresenter::txtInt_Validate() {
   const QString t = slide.txtInt.trimmed();
   if (t.isEmpty()) return true;
   if (!rt::IsNumeric(t)) {
-    error(QStringLiteral("Please enter a numeric value for interval!"));
+    rt::ShowError(QStringLiteral("Please enter a numeric value for interval!"));
     return false;
   }
   if (rt::Val(t) < 1) {
-    error(QStringLiteral("Please enter an interval of greater or equal with 1 second!"));
+    rt::ShowError(QStringLiteral("Please enter an interval of greater or equal with 1 second!"));
     return false;
   }
   return true;
@@ -528,7 +524,7 @@ void AlbumPresenter::runSlideShow() {
   const QString interval = slide.txtInt.trimmed();
   const bool automatic = slide.enabled && slide.optAuto;
   if (automatic && interval.isEmpty()) {
-    error(QStringLiteral("Please enter interval value!"));
+    rt::ShowError(QStringLiteral("Please enter interval value!"));
     if (slide.intervalEnabled) view_->focusInterval();
     return;
   }

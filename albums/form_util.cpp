@@ -2,6 +2,7 @@
 
 #include "runtime/dialogs.h"
 #include "runtime/errors.h"
+#include "runtime/message_boxes.h"
 #include "runtime/screen.h"
 
 #include <QApplication>
@@ -38,11 +39,9 @@ void guarded(const std::function<void()>& handler) {
     handler();
   } catch (const rt::RuntimeError& e) {
     rt::Screen::setMousePointer(rt::vbDefault);
-    showError(e.Description());
+    rt::ShowError(e.Description());
   }
 }
 
-void showError(const QString& text) { rt::MsgBox(text, rt::vbExclamation, QStringLiteral("Error")); }
-void showInformation(const QString& text) { rt::MsgBox(text, rt::vbInformation, QStringLiteral("Information")); }
 
 }  // namespace albums

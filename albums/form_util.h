@@ -18,7 +18,5 @@ QAction* button(const QToolBar* bar, const QString& key);
 void enableButton(const QToolBar* bar, const QString& key, bool on);
 // Runs an event handler; a run-time error that it did not handle is shown in an error box.
 void guarded(const std::function<void()>& handler);
-void showError(const QString& text);
-void showInformation(const QString& text);
 
 }  // namespace albums

@@ -169,11 +169,13 @@ void frmAlbumForm::build() {
 
   const char* captions[] = {"File Format :", "File Size :", "No. of Pages :", "Bits Per Pixel :"};
   QLabel** values[] = {&lblFileFormat, &lblFileSize, &lblNumPages, &lblBPP};
+  // The format's description may take two lines.
+  const double tops[] = {6870, 7440, 7770, 8100};
   for (int i = 0; i < 4; ++i) {
     auto* l = new QLabel(QString::fromLatin1(captions[i]), this);
-    place(l, 11970, 6900 + i * 330, 1200, 300);
+    place(l, 11970, tops[i], 1300, 300);
     *values[i] = new QLabel(this);
-    place(*values[i], 13170, 6900 + i * 330, 1750, 300);
+    place(*values[i], 13270, tops[i], 1650, i == 0 ? 540 : 300);
   }
   lblFileFormat->setObjectName(QStringLiteral("lblFileFormat"));
   lblFileFormat->setWordWrap(true);

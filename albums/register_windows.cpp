@@ -1,9 +1,15 @@
 #include "albums/register_windows.h"
 
 #include "albums/frm_album.h"
+#include "albums/frm_album_srch.h"
+#include "albums/frm_browse_dir.h"
+#include "albums/frm_search.h"
+#include "albums/frm_full_screen.h"
+#include "albums/frm_slide_show.h"
 #include "albums/form_util.h"
 #include "albums/frm_sel_dir.h"
 #include "runtime/errors.h"
+#include "runtime/message_boxes.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/window_openers.h"
 
@@ -20,7 +26,7 @@ void registerAlbumWindows() {
       try {
         frmAlbum->fnOpenAlbum(path);
       } catch (const rt::RuntimeError& e) {
-        albums::showError(e.Description());
+        rt::ShowError(e.Description());
       }
       if (frmAlbum.IsLoaded()) frmAlbum->Show(rt::vbModal);
       return;
@@ -31,4 +37,14 @@ void registerAlbumWindows() {
   ws::registerWindow(QStringLiteral("frmSelDir"), [](const QStringList& args) {
     fnShowSelDir(args.value(0), args.value(1), mainWindow());
   });
+  // The album manager's own windows, owned by it.
+  ws::registerWindow(QStringLiteral("frmAlbumSrch"), [](const QStringList&) {
+    frmAlbumSrch->Show(rt::vbModal, frmAlbum.IsLoaded() ? frmAlbum.get() : nullptr);
+  });
+  ws::registerWindow(QStringLiteral("frmSlideShow"), [](const QStringList&) {
+    frmSlideShow->Show(rt::vbModal, frmAlbum.IsLoaded() ? frmAlbum.get() : nullptr);
+  });
+  ws::registerWindow(QStringLiteral("frmFullScreen"), [](const QStringList&) { frmFullScreen->Show(rt::vbModal, mainWindow()); });
+  ws::registerWindow(QStringLiteral("frmBrowseDir"), [](const QStringList&) { frmBrowseDir->Show(rt::vbModal, mainWindow()); });
+  ws::registerWindow(QStringLiteral("frmSearch"), [](const QStringList&) { frmSearch->Show(rt::vbModal, mainWindow()); });
 }

@@ -4,6 +4,7 @@
 #include "platform/registry/registry.h"
 #include "runtime/message_boxes.h"
 #include "workspace/frm_img_clnt.h"
+#include "workspace/settings/register_settings_windows.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,7 +17,14 @@ namespace {
 // window ("mnuFileExit").
 void runAfterStart(const QString& step) {
   if (step.isEmpty()) return;
-  QTimer::singleShot(0, [step] {
+  // Whatever the program offers at its first start (the file associations) is closed first.
+  auto* timer = new QTimer(qApp);
+  QObject::connect(timer, &QTimer::timeout, qApp, [step, timer] {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      modal->close();
+      return;
+    }
+    timer->stop();
     if (step == QLatin1String("quit")) {
       QCoreApplication::exit(0);
     } else if (step == QLatin1String("close")) {
@@ -25,6 +33,7 @@ void runAfterStart(const QString& step) {
       item->trigger();
     }
   });
+  timer->start(0);
 }
 
 }  // namespace
@@ -46,12 +55,14 @@ int main(int argc, char** argv) {
   registerArchiveWindows();
   registerImageToolsWindows();
   registerAlbumWindows();
+  registerSettingsWindows();
   frmImgClntForm* mainWindow = frmImgClnt.get();
   QObject::connect(mainWindow, &QObject::destroyed, &app, [] { QCoreApplication::exit(0); });
+  // Armed before the window shows: its first activation may already open a modal window.
+  runAfterStart(qEnvironmentVariable("LUMIVEX_AFTER_START"));
   mainWindow->Show();
   // Settings that could be read only in part are said once, over the main window.
   if (const std::string note = plat::reg::TakeStoreNotice(); !note.empty())
     rt::ShowError(QString::fromStdString(note));
-  runAfterStart(qEnvironmentVariable("LUMIVEX_AFTER_START"));
   return app.exec();
 }

@@ -51,6 +51,8 @@ qsizetype keywordAt(const char* data, qsizetype size, bool* fixed = nullptr) {
 
 // A reply with fields whose separators have not all arrived.
 bool lacksFields(const QByteArray& text) {
+  // A separator is always followed by a field: a reply that ends in one is still arriving.
+  if (text.trimmed().endsWith(',')) return true;
   auto commasAfter = [&](const char* prefix) {
     return std::count(text.begin() + static_cast<qsizetype>(std::strlen(prefix)), text.end(), ',');
   };

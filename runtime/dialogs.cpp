@@ -130,11 +130,20 @@ class QtDialogService : public DialogService {
         QPrinter printer;
         printer.setCopyCount(r.copies);
         printer.setPageOrientation(r.orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
+        if (!r.printerName.isEmpty()) printer.setPrinterName(r.printerName);
         QPrintDialog dlg(&printer, owner);
+        dlg.setWindowTitle(r.title);
+        dlg.setMinMax(std::max(1, r.minPage), std::max(1, r.maxPage));
+        dlg.setOption(QAbstractPrintDialog::PrintPageRange, true);
         if (dlg.exec() != QDialog::Accepted) return false;
         r.copies = printer.copyCount();
         r.orientation = printer.pageLayout().orientation() == QPageLayout::Landscape ? 2 : 1;
         r.printerName = printer.printerName();
+        r.outputFileName = printer.outputFileName();
+        // A range the user did not narrow names no pages.
+        const bool range = printer.printRange() == QPrinter::PageRange;
+        r.fromPage = range ? printer.fromPage() : 0;
+        r.toPage = range ? printer.toPage() : 0;
         return true;
       }
       case DialogKind::Folder: {
@@ -205,6 +214,12 @@ void CommonDialog::run(DialogKind kind) {
   r.fontStrikethru = FontStrikethru;
   r.copies = Copies;
   r.orientation = Orientation;
+  r.fromPage = FromPage;
+  r.toPage = ToPage;
+  r.minPage = Min;
+  r.maxPage = Max;
+  r.printerName = PrinterName;
+  r.outputFileName = OutputFileName;
   if (!dialogs().commonDialog(r)) {
     if (CancelError) Raise(kErrCancel, QStringLiteral("CommonDialog"));
     // Without CancelError a cancelled file dialog leaves an empty file name behind.
@@ -222,6 +237,10 @@ void CommonDialog::run(DialogKind kind) {
   FontStrikethru = r.fontStrikethru;
   Copies = r.copies;
   Orientation = r.orientation;
+  FromPage = r.fromPage;
+  ToPage = r.toPage;
+  PrinterName = r.printerName;
+  OutputFileName = r.outputFileName;
 }
 
 void CommonDialog::ShowOpen() { run(DialogKind::Open); }

@@ -72,6 +72,10 @@ struct DialogRequest {
   int copies = 1;
   int orientation = 1;  // 1 portrait, 2 landscape
   QString printerName;
+  // Pages the user asked for (0 when none was named) among minPage to maxPage, and the file a
+  // printer that prints to a file writes.
+  int fromPage = 0, toPage = 0, minPage = 1, maxPage = 1;
+  QString outputFileName;
   // Folder.
   QString folder;
 };
@@ -117,6 +121,9 @@ class CommonDialog {
   bool FontBold = false, FontItalic = false, FontUnderline = false, FontStrikethru = false;
   int Copies = 1;
   int Orientation = 1;
+  int FromPage = 0, ToPage = 0, Min = 1, Max = 1;
+  QString PrinterName;
+  QString OutputFileName;
   QWidget* Owner = nullptr;
 
   // FileTitle: the file name without its folder.

@@ -1,6 +1,7 @@
 // The main window's frame: its controls, menus and toolbars, the load step, the first activation,
 // the pane layout on resize, the Shift key, Help, and shut-down.
 #include "workspace/frm_img_clnt.h"
+#include "workspace/settings/frm_about.h"
 #include "workspace/command_table.h"
 #include "workspace/window_openers.h"
 
@@ -278,6 +279,7 @@ void frmImgClntForm::buildPanes() {
   makeThumb(nullptr);  // wires element 0
 
   twnMain = new ScanningControl(this);
+  connect(twnMain, &ScanningControl::ImageAcquired, this, &frmImgClntForm::twnMain_ImageAcquired);
   nxMain = new ann::AnnotationControl(this, [this](const QString& name) { return ImagingByName(name); });
   connect(nxMain, &ann::AnnotationControl::AnnotationEvent, this, &frmImgClntForm::nxMain_AnnotationEvent);
   connect(nxMain, &ann::AnnotationControl::CurrentLayerChanged, this, &frmImgClntForm::nxMain_CurrentLayerChanged);
@@ -383,13 +385,8 @@ void frmImgClntForm::Form_Load() {
     fnSetNoDocState();
     modRegistry::fnRegisterDocType();
   } catch (const rt::RuntimeError& e) {
-    if (e.Source() == QLatin1String(ScanningControl::kSourceId) && e.Number() == ScanningControl::kErrNoSource) {
-      // No scanner to talk to: nothing to report.
-    } else if (e.Source() == QLatin1String(ScanningControl::kSourceId) && e.Number() == ScanningControl::kErrDriver) {
-      rt::ShowError("Error " + rt::CStr(twnMain->ErrorCode()) + ": " + twnMain->ErrorText());
-    } else {
-      rt::ShowError(e.Description());
-    }
+    // No scanner to talk to ends the load step quietly.
+    fnScanFailed(e);
   }
   layoutFrame();
   Form_Resize();
@@ -442,8 +439,8 @@ void frmImgClntForm::fnFirstActivation() {
   const QString command = CommandLine().trimmed();
   if (command.isEmpty()) {
     if (readFileAssoc() != QStringLiteral("1")) {
-      ws::openWindow(QStringLiteral("frmExtAssoc"));
-      writeFileAssocDone();
+      // Recorded as offered only when the dialog was there to be shown.
+      if (ws::openWindow(QStringLiteral("frmExtAssoc"))) writeFileAssocDone();
     }
   } else if (command.right(4).toUpper() == QStringLiteral(".KVT")) {
     ws::openWindow(QStringLiteral("frmAlbum"), {command});
@@ -549,7 +546,10 @@ void frmImgClntForm::mnuHelpContents_Click() {
 void frmImgClntForm::mnuFileExit_Click() { Unload(); }
 
 // The about box is shown here once it exists.
-void frmImgClntForm::mnuHelpAbout_Click() { fnCommitPendingEdit(); }
+void frmImgClntForm::mnuHelpAbout_Click() {
+  fnCommitPendingEdit();
+  frmAbout->Show(rt::vbModal, this);
+}
 
 void frmImgClntForm::mnuScanUI_Click() {
   QAction* item = Menu(QStringLiteral("mnuScanUI"));

@@ -22,6 +22,9 @@ class QScrollBar;
 class QStatusBar;
 class QToolBar;
 class ScanningControl;
+namespace rt {
+class RuntimeError;
+}
 namespace img {
 class ImagingControl;
 }
@@ -112,7 +115,26 @@ class frmImgClntForm : public rt::Form {
   // Returns false when nothing was saved.
   bool mnuFileSaveAs_Click();
   void mnuFileExit_Click();
+  // The album and browsing windows, reached through the window openers.
+  void mnuFileAlbums_Click();
+  void mnuFileBrowseDir_Click();
+  void mnuFileSearch_Click();
+  void mnuViewFullScreen_Click();
   void mnuScanUI_Click();
+  // Scanner menu: the scan commands record where the coming pages go and acquire; each page
+  // arrives through twnMain_ImageAcquired.
+  void mnuScanSelect_Click();
+  void mnuScanNew_Click();
+  void mnuScanAppend_Click();
+  void mnuScanInsert_Click();
+  void mnuScanPage_Click();
+  void mnuScanOpt_Click();
+  void twnMain_ImageAcquired();
+  // File menu: printing, converting and the properties dialog.
+  void mnuFilePrint_Click();
+  void mnuFileConvert_Click();
+  void mnuFileProperties_Click();
+  void mnuPopTmbProperties_Click();
   void mnuViewNext_Click();
   void mnuViewPrev_Click();
   void mnuViewPageThumbs_Click();
@@ -204,6 +226,12 @@ class frmImgClntForm : public rt::Form {
 
   // Thumbnails.
   void fnStoreCurrentPage();
+  // Scanning.
+  void fnStoreBeforeScan();
+  void fnAcquire(const QString& mode);
+  // The scanner's error rule: its quiet error ends silently, its described failure shows "Error
+  // code: text", any other error its description.
+  void fnScanFailed(const rt::RuntimeError& e);
   void ixTmb_DblClick(int16_t index);
   void ixTmb_MouseDown(int16_t index, int16_t button);
   void vsTmb_Change();

@@ -7,6 +7,7 @@
 #include "workspace/command_states.h"
 #include "workspace/command_table.h"
 #include "workspace/frm_img_clnt.h"
+#include "workspace/window_openers.h"
 #include "workspace/mod_vars.h"
 
 #include <QAction>
@@ -124,6 +125,11 @@ void frmImgClntForm::unloadPalette() {
   Menu("mnuAnnPalette")->setChecked(false);
   nxMain->setCurrentTool(4096);
 }
+
+void frmImgClntForm::mnuFileAlbums_Click() { ws::openWindow(QStringLiteral("frmAlbum")); }
+void frmImgClntForm::mnuFileBrowseDir_Click() { ws::openWindow(QStringLiteral("frmBrowseDir")); }
+void frmImgClntForm::mnuFileSearch_Click() { ws::openWindow(QStringLiteral("frmSearch")); }
+void frmImgClntForm::mnuViewFullScreen_Click() { ws::openWindow(QStringLiteral("frmFullScreen")); }
 
 void frmImgClntForm::mnuAnn_Click() {
   fnCommitPendingEdit();

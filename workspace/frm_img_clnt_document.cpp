@@ -311,7 +311,16 @@ void frmImgClntForm::saveMultiPage(const ws::SavePlan& plan) {
       page->setSaveMultiPage(true);
       page->setSaveFileType(plan.writeFormat);
       page->setSaveFileName(temp);
-      page->setSaveTiffCompression(plan.tiffCompression);
+      // A document converted to TIFF writes every page with the compression and byte order chosen
+      // for it; another TIFF keeps the compression it came with.
+      if (gintCurrFormat == img::kFormatTiff) {
+        page->setSaveTiffCompression(ixMain->SaveTiffCompression());
+        page->setSaveTiffByteOrder(ixMain->SaveTiffByteOrder());
+        page->setSaveJpegLuminance(ixMain->SaveJpegLuminance());
+        page->setSaveJpegChrominance(ixMain->SaveJpegChrominance());
+      } else {
+        page->setSaveTiffCompression(plan.tiffCompression);
+      }
       page->SaveFile();
     }
     nxMain->ClearAll();

@@ -1,16 +1,24 @@
 #pragma once
-// The scanning control: a source manager over the scanner devices SANE offers, source selection,
-// the scan area in inches and acquisition of one or more pages. Each delivered page raises
-// ImageAcquired while AcquiredImage holds it as a packed device-independent bitmap.
+// The scanning control: a source manager over the scanner devices SANE offers and their sources
+// (flatbed, document feeder), source selection, the scan area in inches and acquisition of one or
+// more pages on a worker thread. Each delivered page raises ImageAcquired on the user-interface
+// thread, while the acquisition goes on, with AcquiredImage holding it as a packed
+// device-independent bitmap. A progress window shows while a page is read and can cancel.
 //
 // Failures raise rt::RuntimeError with Source() == kSourceId: kErrDriver (ErrorCode and ErrorText
-// tell what the device said) or kErrNoSource (nothing to scan from; callers end quietly).
+// tell what the device said) or kErrNoSource (nothing to scan from, or cancelled; callers end
+// quietly).
 #include "platform/memory/global_memory.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
+
+namespace scan {
+class ScanWorker;
+}
 
 class ScanningControl : public QObject {
   Q_OBJECT
@@ -26,10 +34,14 @@ class ScanningControl : public QObject {
   void OpenSourceManager();
   void CloseSourceManager();
   int32_t SourceCount();
-  // Lets the user pick one of the sources; the choice is used by Acquire.
+  // Lets the user pick a device and, where it has several, its source; Acquire uses the choice.
   void SelectSource();
-  // Scans every page the source delivers; ImageAcquired is raised once per page.
+  // Scans every page the source delivers; ImageAcquired is raised once per page. Returns when the
+  // last page has been handled, the user cancelled or the device failed.
   void Acquire();
+  // Stops the acquisition in progress (the page being read is dropped).
+  void Cancel();
+  bool IsAcquiring() const { return worker_ != nullptr; }
 
   bool ShowDriverUI() const { return showDriverUI_; }
   void setShowDriverUI(bool v) { showDriverUI_ = v; }
@@ -42,11 +54,18 @@ class ScanningControl : public QObject {
   void GetScanArea(float& left, float& top, float& right, float& bottom);
   void SetScanArea(float left, float top, float right, float bottom);
 
+  // The chosen device ("test:0") and its source ("" for the device's own choice).
   QString CurrentSource() const { return source_; }
-  // How SelectSource asks the user; tests replace it. Returns "" for cancel.
+  QString CurrentFeed() const { return feed_; }
+  // The items the source picker offers: "device" or "device - source", and which one is chosen.
+  QStringList SourceItems();
+  // How SelectSource asks the user: the items and the current one; returns the chosen item or ""
+  // for cancel. Tests replace it.
   void setSourceChooser(std::function<QString(const QStringList&, const QString&)> chooser) {
     chooser_ = std::move(chooser);
   }
+  // Whether Acquire shows its progress window (tests switch it off).
+  void setShowProgress(bool on) { showProgress_ = on; }
 
  Q_SIGNALS:
   void ImageAcquired();
@@ -58,11 +77,15 @@ class ScanningControl : public QObject {
 
   bool managerOpen_ = false;
   bool showDriverUI_ = false;
+  bool showProgress_ = true;
+  bool cancelled_ = false;
   QString source_;
+  QString feed_;
   plat::HGLOBAL acquired_ = nullptr;
   int32_t errorCode_ = 0;
   QString errorText_;
   // Scan area in inches; negative until set, meaning the device's whole area.
   float area_[4] = {-1, -1, -1, -1};
   std::function<QString(const QStringList&, const QString&)> chooser_;
+  scan::ScanWorker* worker_ = nullptr;
 };

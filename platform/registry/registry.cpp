@@ -188,6 +188,8 @@ class Store {
     in.close();
     // A byte-order mark (an editor's) costs nothing: the rest is read as it stands.
     if (all.startsWith("\xEF\xBB\xBF")) all.remove(0, 3);
+    // An empty file (made by hand or by a tool before the first start) holds no settings to lose.
+    if (all.trimmed().isEmpty()) return;
     QList<QByteArray> lines = all.split('\n');
     if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
     // A header other than ours (a newer version, damage) does not throw the records away: every

@@ -22,7 +22,8 @@ class ArchiveTest : public MainWindowTest {
  protected:
   void SetUp() override {
     MainWindowTest::SetUp();
-    arch::timing() = {1, 400, 400, 20};
+    // Short enough for quick tests, long enough that a loaded machine does not split a reply.
+    arch::timing() = {1, 1000, 1000, 60};
     modTCP::gstrRemoteHost = QStringLiteral("127.0.0.1");
     freshFake();
     window()->setStatusPanel(QStringLiteral("LOGIN"), QStringLiteral("JOE"));

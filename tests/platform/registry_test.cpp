@@ -193,6 +193,23 @@ TEST_F(RegistryTest, AStoreWithAnUnexpectedHeaderKeepsItsValuesAndIsSetAsideOnce
   }
 }
 
+// An empty file holds nothing to lose: it is an empty store, neither set aside nor reported.
+TEST_F(RegistryTest, AnEmptyStoreIsNotDamaged) {
+  for (const QByteArray text : {QByteArray(), QByteArray("\n"), QByteArray("\xEF\xBB\xBF")}) {
+    testsupport::TempDir here;
+    const QString file = here.file("registry");
+    {
+      QFile f(file);
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+      f.write(text);
+    }
+    SetRegistryFile(file.toStdString());
+    EXPECT_EQ(getText(HKEY_LOCAL_MACHINE, "A", "x"), "");
+    EXPECT_EQ(TakeStoreNotice(), "");
+    EXPECT_TRUE(QDir(here.path()).entryList({"registry.damaged-*"}, QDir::Files).isEmpty());
+  }
+}
+
 TEST_F(RegistryTest, AChangeByAnotherCopyOfTheProgramIsKept) {
   HKEY k = nullptr;
   ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "A", 0, "", 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS);

@@ -59,6 +59,9 @@ class MainWindowTest : public ::testing::Test {
     plat::reg::SetRegistryFile(dir.file(QStringLiteral("registry")).toStdString());
     setFileAssoc(QStringLiteral("1"));
     rt::App::setWorkingFolder(dir.file(QStringLiteral("work")));
+    // The desktop registration at start-up goes to the test's own data and configuration folders.
+    qputenv("XDG_DATA_HOME", dir.file(QStringLiteral("xdg-data")).toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", dir.file(QStringLiteral("xdg-config")).toLocal8Bit());
     ws::clearWindowOpeners();
     frmImgClntForm::setCommandLine(QString());
   }

@@ -2,6 +2,7 @@
 
 #include "platform/registry/registry.h"
 #include "runtime/screen.h"
+#include "workspace/settings/ext_assoc.h"
 
 #include <QByteArray>
 #include <QString>
@@ -43,6 +44,8 @@ void fnRegisterDocType() {
   writeKey("ImageLumivex.Application.1\\CurVer", {{nullptr, QByteArray(kDocType)}});
   writeKey("ImageLumivex.Application.1\\DefaultIcon", {{nullptr, program + ",0"}});
   writeKey(".kvt", {{nullptr, QByteArray(kDocType)}, {"Perceived Type", QByteArray("text")}});
+  // The desktop's own record: the program's entry and the album type, for the user.
+  extAssoc::writeDesktopRegistration(rt::App::Path() + QStringLiteral("/kvtLumivex"));
 }
 
 }  // namespace modRegistry

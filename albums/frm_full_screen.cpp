@@ -1,0 +1,128 @@
+#include "albums/frm_full_screen.h"
+
+#include "albums/form_util.h"
+#include "albums/viewer_rules.h"
+#include "albums/viewer_window.h"
+#include "controls/annotation/annotation_control.h"
+#include "controls/imaging/imaging_control.h"
+#include "runtime/errors.h"
+#include "runtime/screen.h"
+#include "workspace/frm_img_clnt.h"
+#include "workspace/mod_vars.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+
+using namespace modVars;
+
+rt::DefaultInstance<frmFullScreenForm> frmFullScreen;
+
+frmFullScreenForm::frmFullScreenForm() {
+  setObjectName(QStringLiteral("frmFullScreen"));
+  albums::makeViewerWindow(this);
+  ixFS = albums::makeViewerImage(this, "ixFS");
+  ixFS->installEventFilter(this);
+  nxFS = new ann::AnnotationControl(this, [this](const QString& name) { return name == QStringLiteral("ixFS") ? ixFS : nullptr; });
+  nxFS->setAttachControlName(QStringLiteral("ixFS"));
+  lblMsg = albums::makeViewerLabel(this);
+  albums::place(lblMsg, 150, 60, 7000, 240);
+}
+
+frmFullScreenForm::~frmFullScreenForm() {
+  delete nxFS;
+  nxFS = nullptr;
+}
+
+void frmFullScreenForm::Form_Load() {}
+
+void frmFullScreenForm::Form_Activate() {
+  if (activated_) return;
+  activated_ = true;
+  albums::coverScreen(this);
+  mblnLimitZoom = false;
+  const double w = width() * rt::Screen::TwipsPerPixelX();
+  albums::place(lblMsg, 150, 60, std::max(0.0, w - 300), 240);
+  mintPageIndex = gintCurrPage;
+  mintDocPageCount = static_cast<int16_t>(frmImgClnt->ixTmb.Count());
+  setFocus();
+  albums::guarded([this] {
+    ixFS->setImageHandle(frmImgClnt->ixMain->ImageHandleCopy());
+    loadAnnotations();
+    placePage();
+  });
+  ixFS->setVisible(true);
+}
+
+void frmFullScreenForm::loadAnnotations() {
+  if (mintPageIndex < 0 || static_cast<std::size_t>(mintPageIndex) >= gvarPageAnno.size()) return;
+  const rt::Variant& stored = gvarPageAnno[static_cast<std::size_t>(mintPageIndex)];
+  if (stored.IsEmpty()) return;
+  intptr_t layer = 0;
+  if (nxFS->LoadLayerFromVariant(stored, layer) == 0) nxFS->setCurrentLayer(layer);
+  ixFS->update();
+}
+
+void frmFullScreenForm::placePage() {
+  albums::fitViewerImage(this, ixFS, mblnLimitZoom);
+  lblMsg->setText(albums::fullScreenHelp(mblnLimitZoom, mintDocPageCount));
+}
+
+void frmFullScreenForm::changePage() {
+  img::ImagingControl* thumb = frmImgClnt->ixTmb(mintPageIndex);
+  if (!thumb) return;
+  ixFS->setImageHandle(thumb->ImageHandleCopy());
+  placePage();
+  if (const intptr_t layer = nxFS->CurrentLayer()) nxFS->DeleteLayer(layer);
+  loadAnnotations();
+}
+
+void frmFullScreenForm::Form_KeyUp(int qtKey) {
+  switch (albums::viewerKey(qtKey)) {
+    case albums::ViewerKey::Escape:
+      Unload();
+      break;
+    case albums::ViewerKey::LimitZoom:
+      mblnLimitZoom = true;
+      placePage();
+      break;
+    case albums::ViewerKey::MaxZoom:
+      mblnLimitZoom = false;
+      placePage();
+      break;
+    case albums::ViewerKey::Forward:
+      if (mintPageIndex < mintDocPageCount - 1) {
+        ++mintPageIndex;
+        changePage();
+      }
+      break;
+    case albums::ViewerKey::Back:
+      if (mintPageIndex >= 1) {
+        --mintPageIndex;
+        changePage();
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void frmFullScreenForm::Form_Unload(int&) {
+  // The main window shows the page that was shown last.
+  if (frmImgClnt.IsLoaded() && mintPageIndex >= 0 && mintPageIndex < frmImgClnt->ixTmb.Count())
+    albums::guarded([this] { frmImgClnt->ixTmb_Click(mintPageIndex); });
+}
+
+void frmFullScreenForm::keyReleaseEvent(QKeyEvent* e) {
+  if (e->isAutoRepeat()) return;
+  albums::guarded([&] { Form_KeyUp(e->key()); });
+}
+
+void frmFullScreenForm::mouseReleaseEvent(QMouseEvent*) { Unload(); }
+
+bool frmFullScreenForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ixFS && event->type() == QEvent::MouseButtonRelease) {
+    Unload();
+    return true;
+  }
+  return rt::Form::eventFilter(watched, event);
+}

@@ -1,0 +1,45 @@
+#pragma once
+// The full-screen viewer: the main window's document page by page on a black full-screen window
+// with each page's annotations, fitted to the screen or limited to 100 %; on closing the main
+// window selects the page shown last.
+#include "runtime/form.h"
+
+class QLabel;
+namespace img {
+class ImagingControl;
+}
+namespace ann {
+class AnnotationControl;
+}
+
+class frmFullScreenForm : public rt::Form {
+  Q_OBJECT
+ public:
+  frmFullScreenForm();
+  ~frmFullScreenForm() override;
+
+  img::ImagingControl* ixFS = nullptr;
+  ann::AnnotationControl* nxFS = nullptr;
+  QLabel* lblMsg = nullptr;
+  bool mblnLimitZoom = false;
+  int16_t mintPageIndex = 0;
+  int16_t mintDocPageCount = 0;
+
+  void Form_KeyUp(int qtKey);
+
+ protected:
+  void Form_Load() override;
+  void Form_Activate() override;
+  void Form_Unload(int& cancel) override;
+  void keyReleaseEvent(QKeyEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void placePage();
+  void changePage();
+  void loadAnnotations();
+  bool activated_ = false;
+};
+
+extern rt::DefaultInstance<frmFullScreenForm> frmFullScreen;

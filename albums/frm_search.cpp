@@ -1,0 +1,251 @@
+#include "albums/frm_search.h"
+
+#include "albums/folder_lists.h"
+#include "albums/folder_scan.h"
+#include "albums/form_util.h"
+#include "albums/scan_runner.h"
+#include "controls/imaging/codec.h"
+#include "controls/imaging/imaging_control.h"
+#include "runtime/errors.h"
+#include "runtime/message_boxes.h"
+#include "runtime/screen.h"
+#include "workspace/frm_img_clnt.h"
+#include "workspace/mod_vars.h"
+
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QTreeWidget>
+
+using albums::place;
+
+rt::DefaultInstance<frmSearchForm> frmSearch;
+
+namespace {
+constexpr double kSearchWidth = 30 + 6375 + 100;
+constexpr double kResultsWidth = 30 + 9660 + 100;
+constexpr double kInnerHeight = 4965;
+}  // namespace
+
+frmSearchForm::frmSearchForm() {
+  setObjectName(QStringLiteral("frmSearch"));
+  setCaption(QStringLiteral("   Keyword Search"));
+  resize(rt::Screen::ToPixelsX(kSearchWidth), rt::Screen::ToPixelsY(kInnerHeight));
+
+  lblKeyWord = new QLabel(QStringLiteral("Keyword :"), this);
+  place(lblKeyWord, 60, 170, 1000, 300);
+  txtKeyWord = new QLineEdit(this);
+  txtKeyWord->setObjectName(QStringLiteral("txtKeyWord"));
+  txtKeyWord->setMaxLength(20);
+  place(txtKeyWord, 1080, 120, 3000, 360);
+  connect(txtKeyWord, &QLineEdit::textChanged, this,
+          [this](const QString& t) { cmdSearch->setEnabled(!t.trimmed().isEmpty()); });
+  connect(txtKeyWord, &QLineEdit::editingFinished, this, [this] { txtKeyWord_LostFocus(); });
+
+  fraRoot = new QGroupBox(this);
+  place(fraRoot, 30, 585, 6375, 3675);
+  lblAlbumRoot = new QLabel(QStringLiteral("Search In All Albums Within (Root Directory) :"), fraRoot);
+  place(lblAlbumRoot, 120, 150, 6100, 300);
+  drvSel = new albums::DriveList(fraRoot);
+  place(drvSel, 120, 520, 3000, 330);
+  dirSel = new albums::DirList(fraRoot);
+  place(dirSel, 120, 930, 3000, 2600);
+  fleSel = new albums::FileList(fraRoot);
+  place(fleSel, 3240, 520, 3000, 3010);
+  connect(drvSel, &albums::DriveList::driveChanged, this, [this](const QString& d) { dirSel->setPath(d); });
+  connect(dirSel, &albums::DirList::pathChanged, this, [this](const QString& p) { fleSel->setPath(p); });
+
+  cmdSearch = new QPushButton(QStringLiteral("&Search"), this);
+  cmdSearch->setEnabled(false);
+  cmdSearch->setDefault(true);
+  place(cmdSearch, 3900, 4380, 1200, 420);
+  cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+  place(cmdCancel, 5190, 4380, 1200, 420);
+  connect(cmdSearch, &QPushButton::clicked, this, [this] { cmdSearch_Click(); });
+  connect(txtKeyWord, &QLineEdit::returnPressed, this, [this] {
+    if (cmdSearch->isEnabled() && cmdSearch->isVisible()) cmdSearch_Click();
+  });
+  connect(cmdCancel, &QPushButton::clicked, this, [this] { Unload(); });
+
+  stsDir = new QStatusBar(this);
+  stsDir->setSizeGripEnabled(false);
+  stsDirPanel = new QLabel(stsDir);
+  stsDirPanel->setObjectName(QStringLiteral("dir"));
+  stsDir->addWidget(stsDirPanel, 1);
+  // A long search can be stopped; what was found so far is searched.
+  cmdStop = new QPushButton(QStringLiteral("S&top"), stsDir);
+  stsDir->addPermanentWidget(cmdStop);
+  connect(cmdStop, &QPushButton::clicked, this, [this] { *stop_ = true; });
+  place(stsDir, 30, 4340, 6375, 500);
+  stsDir->hide();
+
+  fraResults = new QGroupBox(this);
+  place(fraResults, 30, 585, 9660, 4365);
+  lsvResults = new QTreeWidget(fraResults);
+  lsvResults->setObjectName(QStringLiteral("lsvResults"));
+  lsvResults->setHeaderLabels({QStringLiteral("Results")});
+  lsvResults->setRootIsDecorated(false);
+  place(lsvResults, 60, 120, 6180, 3200);
+  connect(lsvResults, &QTreeWidget::itemSelectionChanged, this, [this] { lsvResults_Click(); });
+  connect(lsvResults, &QTreeWidget::itemDoubleClicked, this, [this] { lsvResults_DblClick(); });
+  fraImg = new QGroupBox(fraResults);
+  place(fraImg, 6300, 60, 3270, 3270);
+  ixPre = new img::ImagingControl(fraImg);
+  ixPre->setName(QStringLiteral("ixPre"));
+  ixPre->setViewSizeMode(4);
+  place(ixPre, 60, 60, 3150, 3150);
+  tlbMulti = new QToolBar(fraResults);
+  tlbMulti->setObjectName(QStringLiteral("tlbMulti"));
+  place(tlbMulti, 6300, 3360, 3270, 420);
+  albums::addButton(tlbMulti, "prev", "Previous", QStyle::SP_ArrowLeft);
+  albums::addButton(tlbMulti, "next", "Next", QStyle::SP_ArrowRight);
+  connect(tlbMulti, &QToolBar::actionTriggered, this, [this](QAction* a) { tlbMulti_ButtonClick(a->objectName()); });
+  lblRemarks = new QLabel(QStringLiteral("Remarks :"), fraResults);
+  lblRemarks->setWordWrap(true);
+  place(lblRemarks, 60, 3380, 6180, 600);
+  cmdClear = new QPushButton(QStringLiteral("&Clear"), fraResults);
+  place(cmdClear, 8370, 3850, 1200, 420);
+  connect(cmdClear, &QPushButton::clicked, this, [this] { cmdClear_Click(); });
+  fraResults->hide();
+
+  dirSel->setPath(QDir::currentPath());
+  drvSel->setDriveFor(dirSel->Path());
+}
+
+void frmSearchForm::txtKeyWord_LostFocus() { txtKeyWord->setText(txtKeyWord->text().trimmed().toUpper()); }
+
+void frmSearchForm::cmdSearch_Click() {
+  if (searching_) return;
+  searching_ = true;
+  rt::Screen::setMousePointer(rt::vbHourglass);
+  stsDir->show();
+  cmdSearch->hide();
+  cmdCancel->hide();
+  // A new search starts from an empty list, so every row keeps its own remarks.
+  lsvResults->clear();
+  mstrAlbumFiles.clear();
+  mstrRemarks.clear();
+  *stop_ = false;
+  const QString root = dirSel->Path();
+  const QString keyword = txtKeyWord->text().trimmed();
+  QStringList found;
+  std::vector<albums::KeywordHit> hits;
+  QPointer<frmSearchForm> self(this);
+  const auto stop = stop_;
+  albums::runScanInBackground(
+      [&](const albums::ScanControl& c) {
+        found = albums::findAlbumFiles(root, c);
+        hits = albums::searchAlbums(found, keyword, c);
+      },
+      [self](const QString& folder) {
+        if (self) self->stsDirPanel->setText(QStringLiteral("Searching in : ") + folder);
+      },
+      *stop);
+  if (!self || IsUnloaded()) return;
+  searching_ = false;
+  stsDir->hide();
+  cmdSearch->show();
+  cmdCancel->show();
+  mstrAlbumFiles = found;
+  if (found.isEmpty()) {
+    rt::Screen::setMousePointer(rt::vbDefault);
+    return;
+  }
+  QList<QTreeWidgetItem*> items;
+  for (const albums::KeywordHit& h : hits) {
+    mstrRemarks << h.remarks;
+    items << new QTreeWidgetItem(QStringList{h.path});
+  }
+  lsvResults->addTopLevelItems(items);
+  rt::Screen::setMousePointer(rt::vbDefault);
+  if (lsvResults->topLevelItemCount() > 0) {
+    fraResults->show();
+    fraResults->raise();
+    lsvResults->setCurrentItem(lsvResults->topLevelItem(0));
+    lsvResults->topLevelItem(0)->setSelected(true);
+    lsvResults_Click();
+    lsvResults->setFocus();
+    resize(rt::Screen::ToPixelsX(kResultsWidth), height());
+    txtKeyWord->setEnabled(false);
+  } else {
+    rt::ShowInformation(QStringLiteral("No matching results found!"));
+    txtKeyWord->setEnabled(true);
+  }
+}
+
+void frmSearchForm::loadPreview(const QString& path) {
+  ixPre->setSourceFile(QString());
+  try {
+    ixPre->setSourceFile(path);
+  } catch (const rt::RuntimeError& e) {
+    // The page kept from earlier paging may not exist in this file: its first page then.
+    if (e.Number() != img::kErrBadPage) return;
+    ixPre->setPageNumber(1);
+    try {
+      ixPre->setSourceFile(path);
+    } catch (const rt::RuntimeError&) {
+    }
+  }
+}
+
+void frmSearchForm::lsvResults_Click() {
+  QTreeWidgetItem* it = lsvResults->currentItem();
+  if (!it || !it->isSelected()) return;
+  const int row = lsvResults->indexOfTopLevelItem(it);
+  loadPreview(it->text(0));
+  lblRemarks->setText(QStringLiteral("Remarks: ") + mstrRemarks.value(row));
+  if (modVars::fnIsMultiPageFormat(ixPre->ImageFileType())) {
+    mintPageCount = static_cast<int16_t>(ixPre->FilePageCount(it->text(0)));
+    albums::enableButton(tlbMulti, "prev", ixPre->PageNumber() > 1);
+    albums::enableButton(tlbMulti, "next", mintPageCount >= 2 && ixPre->PageNumber() < mintPageCount);
+  } else {
+    albums::enableButton(tlbMulti, "prev", false);
+    albums::enableButton(tlbMulti, "next", false);
+  }
+}
+
+void frmSearchForm::tlbMulti_ButtonClick(const QString& key) {
+  albums::guarded([&] {
+    if (key == QStringLiteral("next")) {
+      ixPre->setPageNumber(ixPre->PageNumber() + 1);
+      ixPre->setSourceFile(ixPre->SourceFile());
+      if (ixPre->PageNumber() == mintPageCount) albums::enableButton(tlbMulti, "next", false);
+      albums::enableButton(tlbMulti, "prev", true);
+    } else if (key == QStringLiteral("prev") && ixPre->PageNumber() > 1) {
+      ixPre->setPageNumber(ixPre->PageNumber() - 1);
+      ixPre->setSourceFile(ixPre->SourceFile());
+      if (ixPre->PageNumber() == 1) albums::enableButton(tlbMulti, "prev", false);
+      albums::enableButton(tlbMulti, "next", true);
+    }
+  });
+}
+
+void frmSearchForm::lsvResults_DblClick() {
+  QTreeWidgetItem* it = lsvResults->currentItem();
+  if (!it || !it->isSelected()) return;
+  const QString path = it->text(0);
+  // The open document is closed first, with its save question and archive unlock; a cancelled
+  // question keeps it and the search stays open.
+  bool closed = false;
+  albums::guarded([&] { frmImgClnt->fnCloseFile(false, closed); });
+  if (!closed) return;
+  albums::guarded([&] { frmImgClnt->fnOpenImgFile(path); });
+  Unload();
+}
+
+void frmSearchForm::cmdClear_Click() {
+  lsvResults->clear();
+  resize(rt::Screen::ToPixelsX(kSearchWidth), height());
+  fraResults->hide();
+  txtKeyWord->setEnabled(true);
+  txtKeyWord->setFocus();
+  txtKeyWord->selectAll();
+}
+
+void frmSearchForm::Form_Unload(int&) { *stop_ = true; }

@@ -1,0 +1,167 @@
+#include "albums/folder_lists.h"
+#include "albums/frm_browse_dir.h"
+#include "albums/frm_search.h"
+#include "albums/thumb_grid.h"
+#include "albums/form_util.h"
+#include "controls/imaging/imaging_control.h"
+#include "tests/albums/album_fixture.h"
+#include "tests/workspace/main_window_fixture.h"
+
+#include <QDir>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+using mainwindowtest::MainWindowTest;
+
+namespace {
+
+class BrowseDirTest : public MainWindowTest {
+ protected:
+  void TearDown() override {
+    if (frmBrowseDir.IsLoaded()) frmBrowseDir.Unload();
+    if (frmSearch.IsLoaded()) frmSearch.Unload();
+    MainWindowTest::TearDown();
+  }
+  // A folder with n readable pictures; every fifth file is not a picture.
+  QString folder(int n) {
+    const QString f = dir.file(QStringLiteral("pics%1").arg(n));
+    QDir().mkpath(f);
+    for (int i = 0; i < n; ++i) {
+      const QString name = QDir(f).filePath(QStringLiteral("f%1.png").arg(i, 3, 10, QLatin1Char('0')));
+      if (i % 5 == 4) albumtest::writeText(name, "junk");
+      else albumtest::writePicture(name, 20 + i, 20, 10);
+    }
+    return f;
+  }
+  frmBrowseDirForm* browser(const QString& path) {
+    frmBrowseDirForm* b = frmBrowseDir.get();
+    b->dirSel->setPath(path);
+    return b;
+  }
+};
+
+}  // namespace
+
+TEST_F(BrowseDirTest, PagesOf40SkipUnreadableFilesWithoutGaps) {
+  frmBrowseDirForm* b = browser(folder(41));
+  b->cmdDisplay40_Click();
+  ASSERT_TRUE(b->fraSelImage->waitUntilLoaded());
+  EXPECT_EQ(b->Caption(), "   Browse Directory - " + dir.file("pics41"));
+  EXPECT_EQ(b->fraSelImage->cellCount(), 32);  // 8 of the first 40 are not pictures
+  EXPECT_EQ(b->fraSelImage->lblTmb(4)->text(), " 6. f005.png");
+  EXPECT_TRUE(albums::button(b->tlbBar, "next")->isEnabled());
+  EXPECT_FALSE(albums::button(b->tlbBar, "prev")->isEnabled());
+  EXPECT_TRUE(b->cmdSelect->isEnabled());
+  EXPECT_EQ(b->fraSelImage->ixTmb(0)->HighlightBorder(), 3);
+  b->tlbBar_ButtonClick("next");
+  ASSERT_TRUE(b->fraSelImage->waitUntilLoaded());
+  ASSERT_EQ(b->fraSelImage->cellCount(), 1);
+  EXPECT_EQ(b->fraSelImage->lblTmb(0)->text(), " 41. f040.png");
+  EXPECT_FALSE(albums::button(b->tlbBar, "next")->isEnabled());
+  b->tlbBar_ButtonClick("prev");
+  ASSERT_TRUE(b->fraSelImage->waitUntilLoaded());
+  EXPECT_FALSE(albums::button(b->tlbBar, "prev")->isEnabled());
+  b->cmdDisplayAll_Click();
+  ASSERT_TRUE(b->fraSelImage->waitUntilLoaded());
+  EXPECT_EQ(b->fraSelImage->cellCount(), 33);
+  EXPECT_FALSE(albums::button(b->tlbBar, "next")->isEnabled());
+}
+
+TEST_F(BrowseDirTest, ExactlyFortyAndAnEmptyFolder) {
+  frmBrowseDirForm* b = browser(folder(40));
+  b->cmdDisplay40_Click();
+  ASSERT_TRUE(b->fraSelImage->waitUntilLoaded());
+  EXPECT_FALSE(albums::button(b->tlbBar, "next")->isEnabled());
+  b->dirSel->setPath(folder(0));
+  b->cmdDisplay40_Click();
+  ASSERT_TRUE(b->fraSelImage->waitUntilLoaded());
+  EXPECT_EQ(b->fraSelImage->cellCount(), 0);
+  EXPECT_TRUE(b->fraSelImage->ixTmb(0)->isVisibleTo(b->fraSelImage));  // one empty place
+  EXPECT_FALSE(b->cmdSelect->isEnabled());
+  EXPECT_FALSE(albums::button(b->tlbBar, "next")->isEnabled());
+  b->cmdSelect_Click();  // nothing
+  EXPECT_TRUE(frmBrowseDir.IsLoaded());
+}
+
+TEST_F(BrowseDirTest, SelectClosesTheBrowserAndOpensTheShownFile) {
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(file("old.tif", mainwindowtest::kThreePages, 4));
+  modVars::gblnDocModified = true;
+  const QString pics = folder(3);
+  frmBrowseDirForm* b = browser(pics);
+  b->cmdDisplay40_Click();
+  ASSERT_TRUE(b->fraSelImage->waitUntilLoaded());
+  b->ixTmb_MouseDown(1);
+  b->ixTmb_MouseUp(1);
+  EXPECT_EQ(b->fleSel->FileName(), "f001.png");
+  // The folder list moves on; Select still opens the file that was shown.
+  b->dirSel->setPath(dir.path());
+  dialogs.answerMsgBox(rt::vbCancel);
+  b->cmdSelect_Click();
+  EXPECT_FALSE(frmBrowseDir.IsLoaded());
+  EXPECT_EQ(modVars::gstrCurrFile, dir.file("old.tif"));  // Cancel kept the old document
+  b = browser(pics);
+  b->cmdDisplay40_Click();
+  ASSERT_TRUE(b->fraSelImage->waitUntilLoaded());
+  dialogs.answerMsgBox(rt::vbNo);
+  b->ixTmb_DblClick(1);
+  EXPECT_EQ(modVars::gstrCurrFile, QDir(pics).filePath("f001.png"));
+}
+
+TEST_F(BrowseDirTest, KeywordSearchOpensAResultAfterClosingTheDocument) {
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(file("old.tif", mainwindowtest::kThreePages, 4));
+  const QString image = file("found.tif", mainwindowtest::kThreePages, 4);
+  QDir().mkpath(dir.file("root/a"));
+  albumtest::writeText(dir.file("root/a/one.kvt"), (image + ", 2, Harbour view\r\n/none.tif, 1, other\r\n").toUtf8());
+  albumtest::writeText(dir.file("root/two.KVT"), (image + ", 1, harbour again\r\n").toUtf8());
+  frmSearchForm* s = frmSearch.get();
+  s->dirSel->setPath(dir.file("root"));
+  s->txtKeyWord->setText(" harbour ");
+  EXPECT_TRUE(s->cmdSearch->isEnabled());
+  s->txtKeyWord_LostFocus();
+  EXPECT_EQ(s->txtKeyWord->text(), "HARBOUR");
+  s->cmdSearch_Click();
+  ASSERT_EQ(s->lsvResults->topLevelItemCount(), 1);
+  EXPECT_EQ(s->mstrAlbumFiles.size(), 2);
+  EXPECT_FALSE(s->txtKeyWord->isEnabled());
+  EXPECT_EQ(s->ixPre->SourceFile(), image);
+  EXPECT_TRUE(albums::button(s->tlbMulti, "next")->isEnabled());
+  // Paging the preview to page 3 keeps that page for the next selection.
+  s->tlbMulti_ButtonClick("next");
+  s->tlbMulti_ButtonClick("next");
+  EXPECT_EQ(s->ixPre->PageNumber(), 3);
+  EXPECT_FALSE(albums::button(s->tlbMulti, "next")->isEnabled());
+  // Nothing matches: the message.
+  s->cmdClear_Click();
+  s->txtKeyWord->setText("ZEBRA");
+  dialogs.answerMsgBox(rt::vbOK);
+  s->cmdSearch_Click();
+  EXPECT_EQ(dialogs.calls().back().text, "No matching results found!");
+  EXPECT_EQ(s->lsvResults->topLevelItemCount(), 0);
+  // Open a result: the modified document is asked about first; Cancel keeps it.
+  s->txtKeyWord->setText("HARBOUR");
+  s->cmdSearch_Click();
+  modVars::gblnDocModified = true;
+  dialogs.answerMsgBox(rt::vbCancel);
+  s->lsvResults_DblClick();
+  EXPECT_TRUE(frmSearch.IsLoaded());
+  EXPECT_EQ(modVars::gstrCurrFile, dir.file("old.tif"));
+  dialogs.answerMsgBox(rt::vbNo);
+  s->lsvResults_DblClick();
+  EXPECT_FALSE(frmSearch.IsLoaded());
+  EXPECT_EQ(modVars::gstrCurrFile, image);
+}
+
+TEST_F(BrowseDirTest, KeywordSearchWithoutAlbumsShowsNothing) {
+  QDir().mkpath(dir.file("empty"));
+  frmSearchForm* s = frmSearch.get();
+  s->dirSel->setPath(dir.file("empty"));
+  s->txtKeyWord->setText("X");
+  s->cmdSearch_Click();
+  EXPECT_TRUE(s->fraResults->isHidden());
+  EXPECT_TRUE(s->txtKeyWord->isEnabled());
+}

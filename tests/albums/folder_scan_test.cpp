@@ -1,0 +1,97 @@
+#include "albums/folder_scan.h"
+
+#include "tests/albums/album_fixture.h"
+#include "tests/support/temp_dir.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace albums;
+
+namespace {
+
+// root/ a.kvt  x.KVT  photo.jpg  b.jpeg  .kvt  sub/ (c.kvt  deep/ (d.kvt  pic.TIF  loop -> root))  locked/ (e.kvt)
+class ScanTree : public testing::Test {
+ protected:
+  void SetUp() override {
+    QDir d(dir.path());
+    d.mkpath("sub/deep");
+    d.mkpath("locked");
+    put("a.kvt", "/img/one.tif, 1, Blue sky\r\n/img/two.tif, 2, red car, parked\r\n");
+    put("x.KVT", "/img/one.tif, 1, BLUE AGAIN\r\n/img/three.tif, 1, BLUEBERRY\r\n");
+    put("photo.jpg", "");
+    put("b.jpeg", "");
+    put(".kvt", "");
+    put("sub/c.kvt", "/img/four.tif, 1, sky blue\r\n/img/five.tif\r\n/img/six.tif, 3\r\n");
+    put("sub/deep/d.kvt", "/img/seven.tif,x, navy blue,\r\n");
+    put("sub/deep/pic.TIF", "");
+    put("locked/e.kvt", "/img/eight.tif, 1, blue\r\n");
+    QFile::link(dir.path(), dir.file("sub/deep/loop"));
+  }
+  void put(const QString& rel, const QByteArray& bytes) { albumtest::writeText(dir.file(rel), bytes); }
+  QString rel(const QString& path) const { return QDir(dir.path()).relativeFilePath(path); }
+  QStringList rels(const QStringList& paths) const {
+    QStringList out;
+    for (const QString& p : paths) out << rel(p);
+    return out;
+  }
+  testsupport::TempDir dir;
+};
+
+}  // namespace
+
+TEST_F(ScanTree, FindsAlbumsAtEveryDepthFilesBeforeSubfoldersWithoutLooping) {
+  const QStringList found = rels(findAlbumFiles(dir.path()));
+  EXPECT_EQ(found.size(), 5) << found.join(", ").toStdString();
+  for (const char* f : {"a.kvt", "x.KVT", "sub/c.kvt", "sub/deep/d.kvt", "locked/e.kvt"}) EXPECT_TRUE(found.contains(f)) << f;
+  // Files of a folder come before those of its subfolders, and a subfolder's before the next one's.
+  EXPECT_LT(found.indexOf("a.kvt"), found.indexOf("sub/c.kvt"));
+  EXPECT_LT(found.indexOf("sub/c.kvt"), found.indexOf("sub/deep/d.kvt"));
+  EXPECT_FALSE(found.contains(".kvt"));
+  const QStringList images = rels(findImageFiles(dir.path()));
+  EXPECT_EQ(images, (QStringList{"photo.jpg", "sub/deep/pic.TIF"}));
+}
+
+TEST_F(ScanTree, UnreadableFolderIsSkippedAndTheScanGoesOn) {
+  QFile::setPermissions(dir.file("locked"), QFileDevice::Permissions());
+  const QStringList found = rels(findAlbumFiles(dir.path()));
+  QFile::setPermissions(dir.file("locked"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  if (geteuid() != 0) EXPECT_FALSE(found.contains("locked/e.kvt"));
+  EXPECT_TRUE(found.contains("sub/deep/d.kvt"));
+  EXPECT_TRUE(findAlbumFiles(dir.file("no-such-folder")).isEmpty());
+}
+
+TEST_F(ScanTree, StopEndsTheScanAndFoldersAreReported) {
+  std::atomic<bool> stop{false};
+  QStringList folders;
+  ScanControl c;
+  c.stop = &stop;
+  c.onFolder = [&](const QString& f) {
+    folders << rel(f);
+    if (f.endsWith("sub")) stop = true;
+  };
+  const QStringList found = rels(findAlbumFiles(dir.path(), c));
+  EXPECT_FALSE(found.contains("sub/deep/d.kvt"));
+  EXPECT_TRUE(folders.contains("sub"));
+  EXPECT_FALSE(folders.contains("sub/deep"));
+}
+
+TEST_F(ScanTree, KeywordSearchGivesOneHitPerPathWithTheFirstRemarks) {
+  const QStringList albumsFound = findAlbumFiles(dir.path());
+  QStringList ordered = {dir.file("a.kvt"), dir.file("x.KVT"), dir.file("sub/c.kvt"), dir.file("sub/deep/d.kvt")};
+  const auto hits = searchAlbums(ordered, "  BLUE ");
+  std::vector<std::pair<QString, QString>> got;
+  for (const auto& h : hits) got.push_back({h.path, h.remarks});
+  const std::vector<std::pair<QString, QString>> want = {
+      {"/img/one.tif", "BLUE SKY"}, {"/img/three.tif", "BLUEBERRY"}, {"/img/four.tif", "SKY BLUE"}, {"/img/seven.tif", "NAVY BLUE,"}};
+  EXPECT_EQ(got, want);
+  // Case-sensitive: a lower-case keyword matches nothing in the upper-cased remarks.
+  EXPECT_TRUE(searchAlbums(ordered, "blue").empty());
+  EXPECT_EQ(searchAlbums(ordered, "CAR, PARK").size(), 1u);
+  // A missing album is skipped and not created.
+  EXPECT_TRUE(searchAlbums({dir.file("gone.kvt")}, "BLUE").empty());
+  EXPECT_FALSE(QFile::exists(dir.file("gone.kvt")));
+  EXPECT_FALSE(albumsFound.isEmpty());
+}

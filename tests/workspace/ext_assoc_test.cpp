@@ -1,0 +1,249 @@
+// Document type registration and the file-type association dialog: the registry file as the
+// program's record, and the desktop entry, MIME type and default applications beside it.
+#include "tests/workspace/main_window_fixture.h"
+#include "workspace/settings/ext_assoc.h"
+#include "workspace/settings/frm_ext_assoc.h"
+#include "workspace/settings/mod_registry.h"
+#include "workspace/settings/register_settings_windows.h"
+
+#include <QCheckBox>
+#include <QMimeDatabase>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTimer>
+
+namespace {
+
+using namespace mainwindowtest;
+using namespace plat::reg;
+
+void setClassValue(const char* key, const QByteArray& value) {
+  HKEY k = nullptr;
+  uint32_t disposition = 0;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, key, 0, "1", 0, KEY_ALL_ACCESS, nullptr, &k, &disposition), ERROR_SUCCESS);
+  RegSetValueExA(k, nullptr, 0, REG_SZ, reinterpret_cast<const uint8_t*>(value.constData()),
+                 static_cast<uint32_t>(value.size() + 1));
+  RegCloseKey(k);
+}
+
+const QString kQuestion = QStringLiteral(
+    "The Image Lumivex can be associated the following file types.\rOnce associated, the Image Lumivex will be the "
+    "default application\rused to open these file types. Do you want to continue?");
+
+class AssociationTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    // The desktop knows only these types, whatever is installed here.
+    saved_ = extAssoc::mimeLookup();
+    extAssoc::mimeLookup() = [](const QString& ext) {
+      static const QMap<QString, QString> known = {{".png", "image/png"}, {".tga", "image/x-tga"},
+                                                   {".tif", "image/tiff"}, {".bmp", "image/bmp"},
+                                                   {".dib", "image/bmp"}};
+      return known.value(ext);
+    };
+  }
+  void TearDown() override {
+    frmExtAssoc.Unload();
+    extAssoc::mimeLookup() = saved_;
+    MainWindowTest::TearDown();
+  }
+  QString mimeapps() const { return QString::fromUtf8(fileBytes(dir.file(QStringLiteral("xdg-config/mimeapps.list")))); }
+  extAssoc::MimeLookup saved_;
+};
+
+TEST_F(AssociationTest, ExistingAssociationsComeUpTickedAndLocked) {
+  setClassValue(".bmp", "  imagelumivex.APPLICATION.1 ");
+  setClassValue(".png", "pngfile");
+  frmExtAssocForm* d = frmExtAssoc.get();
+  EXPECT_EQ(d->Caption(), QStringLiteral("   File Type Associations"));
+  EXPECT_EQ(d->lblMsg->text(), QStringLiteral("Associate the following file types with Image Lumivex :"));
+  EXPECT_TRUE(d->Box(".bmp")->isChecked());
+  EXPECT_FALSE(d->Box(".bmp")->isEnabled());
+  EXPECT_FALSE(d->Box(".png")->isChecked());
+  EXPECT_TRUE(d->Box("chkPNG")->isEnabled());
+  EXPECT_FALSE(d->cmdOK->isEnabled());
+  d->Box(".png")->click();
+  EXPECT_TRUE(d->cmdOK->isEnabled());
+  d->Box(".png")->click();
+  EXPECT_FALSE(d->cmdOK->isEnabled());
+  // The tab order follows the table.
+  QStringList order;
+  QWidget* w = d->Box(".bmp");
+  for (int guard = 0; order.size() < 16 && guard < 100; ++guard, w = w->nextInFocusChain())
+    if (auto* b = qobject_cast<QCheckBox*>(w)) order << b->text();
+  QStringList table;
+  for (const auto& e : extAssoc::extensions()) table << QString::fromLatin1(e.ext);
+  EXPECT_EQ(order, table);
+  EXPECT_EQ(d->Box("chkJPEG")->text(), QStringLiteral(".jpeg"));
+}
+
+TEST_F(AssociationTest, WithEveryExtensionAssociatedNothingCanBeChosen) {
+  for (const auto& e : extAssoc::extensions()) setClassValue(e.ext, "ImageLumivex.Application.1");
+  frmExtAssocForm* d = frmExtAssoc.get();
+  for (const auto& e : extAssoc::extensions()) {
+    EXPECT_TRUE(d->Box(e.ext)->isChecked()) << e.ext;
+    EXPECT_FALSE(d->Box(e.ext)->isEnabled()) << e.ext;
+  }
+  EXPECT_FALSE(d->cmdOK->isEnabled());
+}
+
+TEST_F(AssociationTest, OkAssociatesTheTickedKnownExtensions) {
+  setClassValue(".png", "pngfile");
+  // Someone else's defaults stay as they are.
+  QDir().mkpath(dir.file(QStringLiteral("xdg-config")));
+  QFile f(dir.file(QStringLiteral("xdg-config/mimeapps.list")));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("[Added Associations]\ntext/plain=editor.desktop;\n\n[Default Applications]\nimage/png=viewer.desktop\n"
+          "text/html=browser.desktop\n");
+  f.close();
+  frmExtAssocForm* d = frmExtAssoc.get();
+  for (const char* e : {".png", ".tga", ".jif"}) d->Box(e)->click();
+  dialogs.answerMsgBox(rt::vbYes).answerMsgBox(rt::vbOK);
+  d->cmdOK_Click();
+  ASSERT_EQ(dialogs.calls().size(), 2u);
+  EXPECT_EQ(dialogs.calls()[0].text, kQuestion);
+  EXPECT_EQ(dialogs.calls()[0].style, rt::vbYesNo | rt::vbQuestion);
+  EXPECT_EQ(dialogs.calls()[1].text, QStringLiteral("File type association completed successfully.\rThese associations can "
+                                                    "be de-associated using the Windows Explorer.\rGo to Tools|Folder "
+                                                    "Options|File Types"));
+  EXPECT_EQ(dialogs.calls()[1].style, rt::vbInformation);
+  EXPECT_EQ(dialogs.calls()[1].title, QStringLiteral("Information"));
+  EXPECT_FALSE(frmExtAssoc.IsLoaded());
+  EXPECT_EQ(readValue(HKEY_CLASSES_ROOT, ".png", nullptr), QStringLiteral("ImageLumivex.Application.1"));
+  EXPECT_EQ(readValue(HKEY_CLASSES_ROOT, ".tga", nullptr), QStringLiteral("ImageLumivex.Application.1"));
+  // An extension this system knows nothing of gets no key.
+  EXPECT_EQ(readValue(HKEY_CLASSES_ROOT, ".jif", nullptr), QStringLiteral("<no key>"));
+  EXPECT_EQ(mimeapps(), QStringLiteral("[Added Associations]\ntext/plain=editor.desktop;\n\n[Default Applications]\n"
+                                       "image/png=kvtLumivex.desktop\ntext/html=browser.desktop\n"
+                                       "image/x-tga=kvtLumivex.desktop\n"));
+}
+
+TEST_F(AssociationTest, NothingIsWrittenWithoutAYesOrAKnownExtension) {
+  struct Case {
+    const char* name;
+    std::vector<const char*> ticks;
+    int answer;
+    bool cancel;
+  } cases[] = {{"no to the question", {".png"}, rt::vbNo, false},
+               {"only an unknown extension", {".jif"}, rt::vbYes, false},
+               {"cancel", {".png"}, 0, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    frmExtAssocForm* d = frmExtAssoc.get();
+    for (const char* e : c.ticks) d->Box(e)->click();
+    if (c.cancel) {
+      d->cmdCancel->click();
+      EXPECT_FALSE(frmExtAssoc.IsLoaded());
+    } else {
+      dialogs.answerMsgBox(c.answer);
+      d->cmdOK_Click();
+      // The dialog stays with the user's ticks.
+      EXPECT_FALSE(d->IsUnloaded());
+      for (const char* e : c.ticks) EXPECT_TRUE(d->Box(e)->isChecked());
+      d->Unload();
+    }
+    for (const char* e : c.ticks) EXPECT_EQ(readValue(HKEY_CLASSES_ROOT, e, nullptr), QStringLiteral("<no key>"));
+    EXPECT_TRUE(mimeapps().isEmpty());
+  }
+  EXPECT_EQ(dialogs.calls().size(), 2u);  // the two questions, no success note
+}
+
+TEST_F(AssociationTest, TheFirstStartRecordsTheOfferOnlyWhenTheDialogWasShown) {
+  setFileAssoc(std::nullopt);
+  frmImgClntForm* w = frmImgClnt.get();
+  w->Show();
+  // No dialog to show: the offer is still owed.
+  EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quorvane\\Lumivex", "FileAssoc"), QStringLiteral("<no value>"));
+  unloadNow();
+  registerSettingsWindows();
+  QTimer::singleShot(0, [] { frmExtAssoc->cmdCancel_Click(); });
+  window();
+  EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quorvane\\Lumivex", "FileAssoc"), QStringLiteral("1"));
+  EXPECT_FALSE(frmExtAssoc.IsLoaded());
+}
+
+// ---- Registration at start-up ---------------------------------------------------------------------
+
+TEST_F(AssociationTest, RegistrationWritesTheDocumentTypeAndTheDesktopFiles) {
+  modRegistry::fnRegisterDocType();
+  const QString program = rt::App::Path() + QStringLiteral("/kvtLumivex");
+  struct Value {
+    const char* key;
+    const char* name;
+    QString data;
+  } values[] = {
+      {"ImageLumivex.Application.1", nullptr, "Image Lumivex"},
+      {"ImageLumivex.Application.1\\shell\\open\\command", nullptr, program + " %1"},
+      {"ImageLumivex.Application.1\\shell\\edit\\command", nullptr, program + " %1"},
+      {"ImageLumivex.Application.1\\CurVer", nullptr, "ImageLumivex.Application.1"},
+      {"ImageLumivex.Application.1\\DefaultIcon", nullptr, program + ",0"},
+      {".kvt", nullptr, "ImageLumivex.Application.1"},
+      {".kvt", "Perceived Type", "text"},
+  };
+  for (const Value& v : values) EXPECT_EQ(readValue(HKEY_CLASSES_ROOT, v.key, v.name), v.data) << v.key;
+
+  const QString entry = dir.file(QStringLiteral("xdg-data/applications/kvtLumivex.desktop"));
+  const QString text = QString::fromUtf8(fileBytes(entry));
+  EXPECT_TRUE(text.contains(QStringLiteral("Exec=\"") + program + QStringLiteral("\" %f\n")));
+  EXPECT_TRUE(text.contains(QStringLiteral("image/png;")));
+  EXPECT_TRUE(text.contains(QStringLiteral("application/x-lumivex-album;")));
+  const QString validate = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+  if (!validate.isEmpty()) {
+    QProcess p;
+    p.start(validate, {entry});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAll().toStdString();
+    EXPECT_TRUE(p.readAll().trimmed().isEmpty());
+  }
+}
+
+TEST(DesktopEntry, ReservedCharactersOfTheProgramPathAreEscaped) {
+  const QString text = QString::fromUtf8(extAssoc::desktopEntry(QStringLiteral("/opt/my $app \"x\"/kvtLumivex")));
+  EXPECT_TRUE(text.contains(QStringLiteral("Exec=\"/opt/my \\\\$app \\\\\"x\\\\\"/kvtLumivex\" %f\n"))) << text.toStdString();
+}
+
+TEST(MimeAppsList, DefaultsAreAddedToTheirSectionOrANewOne) {
+  EXPECT_EQ(extAssoc::withDefaults(QByteArray(), {"image/png"}), QByteArray("[Default Applications]\nimage/png=kvtLumivex.desktop\n"));
+  EXPECT_EQ(extAssoc::withDefaults("[Added Associations]\na/b=x.desktop;\n", {"image/png", "image/bmp"}),
+            QByteArray("[Added Associations]\na/b=x.desktop;\n\n[Default Applications]\nimage/png=kvtLumivex.desktop\n"
+                       "image/bmp=kvtLumivex.desktop\n"));
+  EXPECT_EQ(extAssoc::withDefaults("[Default Applications]\nimage/bmp=v.desktop\n\n[Other]\nk=v\n", {"image/bmp", "image/png"}),
+            QByteArray("[Default Applications]\nimage/bmp=kvtLumivex.desktop\nimage/png=kvtLumivex.desktop\n\n[Other]\nk=v\n"));
+}
+
+// The MIME database of a fresh process, as a file manager started afterwards sees it.
+TEST(AlbumMimeType, IsFoundAfterTheDatabaseUpdate) {
+  if (qEnvironmentVariableIsSet("LUMIVEX_MIME_PROBE")) {
+    // The child: report the type of the file named.
+    const QMimeType t = QMimeDatabase().mimeTypeForFile(qEnvironmentVariable("LUMIVEX_MIME_PROBE"));
+    QFile out(qEnvironmentVariable("LUMIVEX_MIME_PROBE") + QStringLiteral(".type"));
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(t.name().toUtf8() + '\n' + t.parentMimeTypes().join(',').toUtf8());
+    return;
+  }
+  const QString update = QStandardPaths::findExecutable(QStringLiteral("update-mime-database"));
+  if (update.isEmpty()) GTEST_SKIP() << "update-mime-database is not installed";
+  testsupport::TempDir dir;
+  qputenv("XDG_DATA_HOME", dir.file(QStringLiteral("data")).toLocal8Bit());
+  ASSERT_TRUE(extAssoc::writeDesktopRegistration(QStringLiteral("/usr/bin/kvtLumivex")));
+  QProcess u;
+  u.start(update, {dir.file(QStringLiteral("data/mime"))});
+  ASSERT_TRUE(u.waitForFinished(60000));
+  const QString album = dir.file(QStringLiteral("holiday.kvt"));
+  QFile(album).open(QIODevice::WriteOnly);
+  QProcess child;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("LUMIVEX_MIME_PROBE"), album);
+  child.setProcessEnvironment(env);
+  child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=AlbumMimeType.*")});
+  ASSERT_TRUE(child.waitForFinished(60000));
+  const QStringList found = QString::fromUtf8(fileBytes(album + QStringLiteral(".type"))).split('\n');
+  ASSERT_EQ(found.size(), 2);
+  EXPECT_EQ(found[0], QStringLiteral("application/x-lumivex-album"));
+  EXPECT_EQ(found[1], QStringLiteral("text/plain"));
+  qunsetenv("XDG_DATA_HOME");
+}
+
+}  // namespace

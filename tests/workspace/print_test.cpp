@@ -1,0 +1,210 @@
+// Printing: the page range, the jobs and the placement, and the pages printed to PDF files read
+// back with poppler's tools.
+#include "tests/support/main_window_fixture.h"
+#include "workspace/print_plan.h"
+
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace {
+
+using namespace mainwindowtest;
+using namespace modVars;
+
+TEST(PrintPlan, TheRangeIsNormalisedToTheDocument) {
+  struct Case {
+    int from, to, pages;
+    int wantFrom, wantTo;
+  } cases[] = {
+      {2, 4, 5, 2, 4}, {0, 9, 5, 5, 5}, {7, 0, 5, 5, 5}, {7, 9, 5, 5, 5}, {3, 9, 5, 3, 5}, {4, 2, 5, 4, 4},
+      {3, 0, 5, 3, 3}, {0, 2, 5, 2, 2}, {0, 0, 5, 1, 1}, {1, 1, 1, 1, 1},
+  };
+  for (const Case& c : cases) {
+    const ws::PrintRange r = ws::fnPrintRange(c.from, c.to, c.pages);
+    EXPECT_EQ(r.from, c.wantFrom) << c.from << ".." << c.to << " of " << c.pages;
+    EXPECT_EQ(r.to, c.wantTo) << c.from << ".." << c.to << " of " << c.pages;
+  }
+}
+
+TEST(PrintPlan, EveryCopyPrintsTheRangeAsOneJobPerPage) {
+  const std::vector<ws::PrintJob> jobs = ws::fnPrintJobs(2, {2, 3});
+  ASSERT_EQ(jobs.size(), 4u);
+  const std::pair<int, int> want[] = {{1, 1}, {1, 2}, {2, 1}, {2, 2}};
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    EXPECT_EQ(jobs[i].copy, want[i].first);
+    EXPECT_EQ(jobs[i].page, want[i].second);
+  }
+  EXPECT_TRUE(ws::fnPrintJobs(0, {1, 3}).empty());
+}
+
+TEST(PrintPlan, APictureFitsThePageByTheSmallerRatio) {
+  struct Case {
+    int w, h;
+    double pageW, pageH;
+    int wantW, wantH;
+  } cases[] = {
+      {800, 600, 12240, 15840, 10800, 8100},   // wider than the page: reduced to its width
+      {100, 50, 12240, 15840, 1500, 750},      // fits: natural size
+      {600, 2000, 12240, 15840, 4320, 14400},  // taller than the page: reduced to its height
+      {1000, 900, 15840, 12240, 12000, 10800}, // wide, but the height is what limits it
+      {900, 1000, 12240, 8000, 5904, 6560},    // tall, but limited by the short page
+  };
+  for (const Case& c : cases) {
+    const ws::PrintPlacement p = ws::fnPrintPlacement(c.w, c.h, 15, 15, c.pageW, c.pageH);
+    EXPECT_EQ(p.left, 720);
+    EXPECT_EQ(p.top, 720);
+    EXPECT_EQ(p.width, c.wantW) << c.w << "x" << c.h;
+    EXPECT_EQ(p.height, c.wantH) << c.w << "x" << c.h;
+    EXPECT_LE(p.width, c.pageW - 1440);
+    EXPECT_LE(p.height, c.pageH - 1440);
+  }
+}
+
+// ---- Printing to PDF ---------------------------------------------------------------------------------
+
+struct Box {
+  int left = -1, top = -1, right = -1, bottom = -1;  // right and bottom exclusive
+  int width() const { return right - left; }
+  int height() const { return bottom - top; }
+};
+
+class PrintTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+      GTEST_SKIP() << "poppler-utils are not installed";
+  }
+  // Answers the printer dialog with these pages and copies, printing to out.pdf.
+  void printerAnswers(int from, int to, int copies, int orientation = 1) {
+    const QString out = dir.file(QStringLiteral("out.pdf"));
+    dialogs.answerDialog(rt::DialogKind::Printer, [=](rt::DialogRequest& r) {
+      EXPECT_EQ(r.title, QStringLiteral("Select Printer"));
+      r.fromPage = from;
+      r.toPage = to;
+      r.copies = copies;
+      r.orientation = orientation;
+      r.outputFileName = out;
+      return true;
+    });
+  }
+  QStringList printed() const {
+    return QDir(dir.path()).entryList({QStringLiteral("out*.pdf")}, QDir::Files, QDir::Name);
+  }
+  int pdfPages(const QString& name) const {
+    QProcess p;
+    p.start(QStringLiteral("pdfinfo"), {dir.file(name)});
+    p.waitForFinished(30000);
+    for (const QString& line : QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n'))
+      if (line.startsWith(QStringLiteral("Pages:"))) return line.mid(6).trimmed().toInt();
+    return -1;
+  }
+  // The page rendered at 72 dots per inch (one dot a point) and the box of its coloured pixels.
+  Box marker(const QString& name, QSize* pageSize = nullptr) const {
+    QProcess p;
+    const QString prefix = dir.file(name + QStringLiteral(".render"));
+    p.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-png"),
+                                         QStringLiteral("-singlefile"), dir.file(name), prefix});
+    p.waitForFinished(30000);
+    const QImage img(prefix + QStringLiteral(".png"));
+    if (pageSize) *pageSize = img.size();
+    Box b;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x) {
+        const QColor c = img.pixelColor(x, y);
+        if (c.red() > 200 && c.green() < 80 && c.blue() < 80) {
+          if (b.left < 0 || x < b.left) b.left = x;
+          if (b.top < 0) b.top = y;
+          b.right = std::max(b.right, x + 1);
+          b.bottom = y + 1;
+        }
+      }
+    return b;
+  }
+};
+
+TEST_F(PrintTest, ARangeOfPagesPrintsEachPageAsAJobOfItsOwn) {
+  // Five red pages of different widths tell the pages apart.
+  std::vector<Page> pages;
+  for (int i = 0; i < 5; ++i) pages.push_back({20 + 10 * i, 20, 0x0000FF});
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(file(QStringLiteral("five.tif"), pages, 4));
+  printerAnswers(2, 4, 1);
+  w->mnuFilePrint_Click();
+  ASSERT_EQ(printed(), QStringList({"out-2.pdf", "out-3.pdf", "out.pdf"}));
+  const std::pair<const char*, int> jobs[] = {{"out.pdf", 30}, {"out-2.pdf", 40}, {"out-3.pdf", 50}};
+  for (const auto& [name, width] : jobs) {
+    EXPECT_EQ(pdfPages(QString::fromLatin1(name)), 1) << name;
+    // Natural size: a pixel is 15 twips, three quarters of a point.
+    EXPECT_NEAR(marker(QString::fromLatin1(name)).width(), width * 0.75, 1) << name;
+  }
+  EXPECT_EQ(dialogs.calls().size(), 1u);
+}
+
+TEST_F(PrintTest, CopiesRepeatTheRangeAndABackwardRangePrintsItsFirstPage) {
+  std::vector<Page> pages;
+  for (int i = 0; i < 5; ++i) pages.push_back({20 + 10 * i, 20, 0x0000FF});
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(file(QStringLiteral("five.tif"), pages, 4));
+  printerAnswers(4, 2, 2);
+  w->mnuFilePrint_Click();
+  // Two copies of page 4: two jobs, not four.
+  ASSERT_EQ(printed(), QStringList({"out-2.pdf", "out.pdf"}));
+  for (const char* name : {"out.pdf", "out-2.pdf"}) EXPECT_NEAR(marker(QString::fromLatin1(name)).width(), 37.5, 1);
+}
+
+TEST_F(PrintTest, APictureIsPlacedHalfAnInchInAtItsSizeOrFittedToThePage) {
+  frmImgClntForm* w = window();
+  struct Case {
+    const char* name;
+    int width, height, orientation;
+  } cases[] = {{"natural", 100, 50, 1}, {"wide", 800, 600, 1}, {"landscape", 1000, 900, 2}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    w->fnOpenImgFile(file(QString::fromLatin1(c.name) + QStringLiteral(".bmp"), {{c.width, c.height, 0x0000FF}}, 5));
+    printerAnswers(0, 0, 1, c.orientation);
+    w->mnuFilePrint_Click();
+    QSize page;
+    const Box b = marker(QStringLiteral("out.pdf"), &page);
+    if (c.orientation == 2) {
+      EXPECT_GT(page.width(), page.height());
+    }
+    EXPECT_NEAR(b.left, 36, 1);
+    EXPECT_NEAR(b.top, 36, 1);
+    const double natW = c.width * 0.75, natH = c.height * 0.75;
+    const double scale = std::min({1.0, (page.width() - 72) / natW, (page.height() - 72) / natH});
+    EXPECT_NEAR(b.width(), natW * scale, 1.5);
+    EXPECT_NEAR(b.height(), natH * scale, 1.5);
+    EXPECT_LE(b.right, page.width() - 35);
+    EXPECT_LE(b.bottom, page.height() - 35);
+    bool ok = false;
+    w->fnCloseFile(true, ok);
+    QFile::remove(dir.file(QStringLiteral("out.pdf")));
+  }
+}
+
+TEST_F(PrintTest, TheEditedPageShownIsWhatPrints) {
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(file(QStringLiteral("two.tif"), {{40, 20, 0xFFFFFF}, {40, 20, 0xFFFFFF}}, 4));
+  w->ixMain->CreateBlankImage(60, 20, 24, 0x0000FF);
+  gblnPageModified = true;
+  printerAnswers(1, 1, 1);
+  w->mnuFilePrint_Click();
+  EXPECT_NEAR(marker(QStringLiteral("out.pdf")).width(), 45, 1);
+  EXPECT_EQ(w->ixTmb(0)->ImageWidth(), 60);
+}
+
+TEST_F(PrintTest, CancelOrNoCopiesPrintNothing) {
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(file(QStringLiteral("one.bmp"), {{40, 20, 0x0000FF}}, 5));
+  dialogs.cancelDialog(rt::DialogKind::Printer);
+  w->mnuFilePrint_Click();
+  printerAnswers(1, 1, 0);
+  w->mnuFilePrint_Click();
+  EXPECT_TRUE(printed().isEmpty());
+  EXPECT_EQ(dialogs.calls().size(), 2u);
+}
+
+}  // namespace

@@ -1,0 +1,156 @@
+// The Scanner menu of the main window: the scan commands and the placement of each scanned page
+// in the page strip.
+#include "controls/annotation/annotation_control.h"
+#include "controls/imaging/imaging_control.h"
+#include "controls/scanning/scanning_control.h"
+#include "runtime/conversions.h"
+#include "runtime/errors.h"
+#include "runtime/message_boxes.h"
+#include "runtime/screen.h"
+#include "workspace/frm_img_clnt.h"
+#include "workspace/mod_vars.h"
+#include "workspace/scan_placement.h"
+#include "workspace/settings/frm_scan_opts.h"
+
+#include <QLabel>
+
+using namespace modVars;
+
+void frmImgClntForm::fnScanFailed(const rt::RuntimeError& e) {
+  const bool fromScanner = e.Source() == QLatin1String(ScanningControl::kSourceId);
+  if (fromScanner && e.Number() == ScanningControl::kErrNoSource) return;
+  if (fromScanner && e.Number() == ScanningControl::kErrDriver)
+    rt::ShowError("Error " + rt::CStr(twnMain->ErrorCode()) + ": " + twnMain->ErrorText());
+  else
+    rt::ShowError(e.Description());
+}
+
+// The strip holds the edited page before pages move.
+void frmImgClntForm::fnStoreBeforeScan() {
+  if (!gblnPageModified) return;
+  gblnPageModified = false;
+  fnStoreCurrentPage();
+}
+
+void frmImgClntForm::fnAcquire(const QString& mode) {
+  gstrScanMode = mode;
+  rt::BusyPointer busy;
+  try {
+    twnMain->Acquire();
+  } catch (const rt::RuntimeError& e) {
+    // What was placed before the failure stays.
+    fnScanFailed(e);
+  }
+}
+
+void frmImgClntForm::mnuScanSelect_Click() {
+  try {
+    twnMain->SelectSource();
+  } catch (const rt::RuntimeError& e) {
+    fnScanFailed(e);
+  }
+}
+
+void frmImgClntForm::mnuScanNew_Click() {
+  fnStoreBeforeScan();
+  // A new scan is a new document: the open one is closed first, with its save prompt, so that the
+  // scanned pages start an empty strip.
+  bool ok = false;
+  fnCloseFile(false, ok);
+  if (!ok) return;
+  gintCurrPage = -1;
+  fnAcquire(QStringLiteral("NEW"));
+}
+
+void frmImgClntForm::mnuScanAppend_Click() {
+  fnStoreBeforeScan();
+  fnAcquire(QStringLiteral("APPEND"));
+}
+
+void frmImgClntForm::mnuScanInsert_Click() {
+  fnStoreBeforeScan();
+  fnAcquire(QStringLiteral("INSERT"));
+}
+
+void frmImgClntForm::mnuScanPage_Click() {
+  if (gintCurrPage < 0 || gintCurrPage > thumbCount() - 1) {
+    rt::MsgBox(QStringLiteral("Please select a valid page first!"), rt::vbOKOnly, QStringLiteral("Error"));
+    return;
+  }
+  fnAcquire(QStringLiteral("PAGE"));
+}
+
+void frmImgClntForm::mnuScanOpt_Click() { frmScanOpts->Show(rt::vbModal, this); }
+
+void frmImgClntForm::twnMain_ImageAcquired() {
+  plat::HGLOBAL page = twnMain->AcquiredImage();
+  if (!page) return;
+  try {
+    const int n = thumbCount();
+    const ws::ScanPlacement p = ws::fnPlaceScannedPage(gstrScanMode, n, gintCurrPage);
+    if (!p.valid) {
+      plat::GlobalFree(page);
+      return;
+    }
+    const bool newDocument = gstrScanMode == QLatin1String("NEW");
+    if (newDocument) {
+      gstrAchID.clear();
+      gstrCurrFile.clear();
+      gintCurrFormat = 0;
+      gblnDocModified = true;
+      gblnPageModified = true;
+      setCaption(QStringLiteral("   Image Lumivex - New File"));
+    }
+    if (p.startsDocument) {
+      nxMain->ClearAll();
+      fnLoadFileAnnotations(QString());
+      nxMain->ClearAll();
+      ixMain->setSourceFile(QString());
+      glngAnnoHandle = nxMain->NewLayer();
+      fnSetAnnoToolDefaults();
+    }
+    if (p.loadsThumb) {
+      ixTmb.Load(n);
+      lblTmb.Load(n);
+      ixTmb(n)->setVisible(true);
+      lblTmb(n)->setVisible(true);
+      gvarPageAnno.resize(static_cast<std::size_t>(n) + 2);
+    }
+    if (p.shiftsBehind) {
+      for (int k = n; k >= p.slot + 1; --k) {
+        ixTmb(k)->setImageHandle(ixTmb(k - 1)->ImageHandleCopy());
+        gvarPageAnno[static_cast<std::size_t>(k)] = gvarPageAnno[static_cast<std::size_t>(k - 1)];
+      }
+    }
+    ixTmb(p.slot)->setImageHandle(page);
+    page = nullptr;
+    if (static_cast<std::size_t>(p.slot) < gvarPageAnno.size()) gvarPageAnno[static_cast<std::size_t>(p.slot)] = rt::Variant();
+    if (p.renumbersAll) {
+      for (int i = 0; i < thumbCount(); ++i) lblTmb(i)->setText(QStringLiteral("Page %1").arg(i + 1));
+    } else if (p.loadsThumb || p.startsDocument) {
+      lblTmb(p.slot)->setText(QStringLiteral("Page %1").arg(p.slot + 1));
+    }
+    if (p.highlightsSlot) {
+      for (int i = 0; i < thumbCount(); ++i) ixTmb(i)->setHighlightBorder(i == p.slot ? 3 : 0);
+    }
+    gintCurrPage = static_cast<int16_t>(p.current);
+    if (newDocument) {
+      fnUpdatePageButtons();
+      fnShowZoomPanel();
+    }
+    fnOrganizeThumbs();
+    fnScrollTmbToCurrent();
+    fnRefreshMainDisplay(static_cast<int16_t>(p.show));
+    if (newDocument) {
+      fnSetNoDocState();
+      fnSetDocOpenState();
+    }
+    gblnDocModified = true;
+    fnUpdatePageButtons();
+  } catch (const rt::RuntimeError& e) {
+    if (page) plat::GlobalFree(page);
+    // The acquisition ends with the failure; the pages placed so far stay.
+    twnMain->Cancel();
+    fnScanFailed(e);
+  }
+}

@@ -1,0 +1,24 @@
+#pragma once
+// The about box: the product's name, description and version, centred on the screen.
+#include "runtime/form.h"
+
+class QLabel;
+class QPushButton;
+
+class frmAboutForm : public rt::Form {
+  Q_OBJECT
+ public:
+  frmAboutForm();
+
+  QLabel* Picture1 = nullptr;
+  QLabel* picAbout = nullptr;
+  QLabel* lblMsg = nullptr;
+  QLabel* lblVersion = nullptr;
+  QLabel* lblAbout2 = nullptr;
+  QPushButton* cmdOK = nullptr;
+
+ protected:
+  void Form_Load() override;
+};
+
+extern rt::DefaultInstance<frmAboutForm> frmAbout;

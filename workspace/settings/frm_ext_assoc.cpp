@@ -1,0 +1,96 @@
+#include "workspace/settings/frm_ext_assoc.h"
+
+#include "runtime/dialogs.h"
+#include "workspace/settings/ext_assoc.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+rt::DefaultInstance<frmExtAssocForm> frmExtAssoc;
+
+frmExtAssocForm::frmExtAssocForm() {
+  setObjectName(QStringLiteral("frmExtAssoc"));
+  setCaption(QStringLiteral("   File Type Associations"));
+  auto* root = new QVBoxLayout(this);
+  lblMsg = new QLabel(QStringLiteral("Associate the following file types with Image Lumivex :"), this);
+  root->addWidget(lblMsg);
+  fraList = new QGroupBox(this);
+  fraList->setObjectName(QStringLiteral("fraList"));
+  auto* grid = new QGridLayout(fraList);
+  grid->setHorizontalSpacing(40);
+  QWidget* previous = nullptr;
+  for (const extAssoc::Extension& e : extAssoc::extensions()) {
+    auto* box = new QCheckBox(QString::fromLatin1(e.ext), fraList);
+    box->setObjectName(QString::fromLatin1(e.box));
+    grid->addWidget(box, e.row - 1, e.column - 1);
+    if (previous) setTabOrder(previous, box);
+    previous = box;
+    boxes_.insert(QString::fromLatin1(e.ext), box);
+    connect(box, &QCheckBox::clicked, this, [this] { fnUpdateOK(); });
+  }
+  root->addWidget(fraList);
+  cmdOK = new QPushButton(QStringLiteral("&OK"), this);
+  cmdOK->setObjectName(QStringLiteral("cmdOK"));
+  cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+  cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(cmdOK);
+  buttons->addWidget(cmdCancel);
+  root->addLayout(buttons);
+  setTabOrder(previous, cmdOK);
+  setTabOrder(cmdOK, cmdCancel);
+  connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+  connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+}
+
+QCheckBox* frmExtAssocForm::Box(const QString& extOrName) const {
+  if (QCheckBox* b = boxes_.value(extOrName)) return b;
+  return findChild<QCheckBox*>(extOrName);
+}
+
+void frmExtAssocForm::Form_Load() {
+  const std::vector<extAssoc::State> states = extAssoc::readStates();
+  const auto& table = extAssoc::extensions();
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    QCheckBox* box = boxes_.value(QString::fromLatin1(table[i].ext));
+    // An existing association can be neither removed nor written again.
+    if (states[i].associated) {
+      box->setChecked(true);
+      box->setEnabled(false);
+    }
+  }
+  cmdOK->setEnabled(false);
+}
+
+void frmExtAssocForm::fnUpdateOK() {
+  bool any = false;
+  for (QCheckBox* b : boxes_) any = any || (b->isEnabled() && b->isChecked());
+  cmdOK->setEnabled(any);
+}
+
+void frmExtAssocForm::cmdOK_Click() {
+  const QString question = QStringLiteral("The Image Lumivex can be associated the following file types.") +
+                           QLatin1Char('\r') +
+                           QStringLiteral("Once associated, the Image Lumivex will be the default application") +
+                           QLatin1Char('\r') + QStringLiteral("used to open these file types. Do you want to continue?");
+  if (rt::MsgBox(question, rt::vbYesNo | rt::vbQuestion, QStringLiteral("Confirmation")) == rt::vbNo) return;
+  QStringList chosen;
+  for (const extAssoc::Extension& e : extAssoc::extensions()) {
+    QCheckBox* b = boxes_.value(QString::fromLatin1(e.ext));
+    if (b->isEnabled() && b->isChecked()) chosen << QString::fromLatin1(e.ext);
+  }
+  if (extAssoc::associate(chosen).isEmpty()) return;
+  rt::MsgBox(QStringLiteral("File type association completed successfully.") + QLatin1Char('\r') +
+                 QStringLiteral("These associations can be de-associated using the Windows Explorer.") +
+                 QLatin1Char('\r') + QStringLiteral("Go to Tools|Folder Options|File Types"),
+             rt::vbOKOnly | rt::vbInformation, QStringLiteral("Information"));
+  Unload();
+}
+
+void frmExtAssocForm::cmdCancel_Click() { Unload(); }
