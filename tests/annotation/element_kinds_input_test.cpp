@@ -554,4 +554,44 @@ TEST_F(KindsInputTest, ImageIsPlacedAtNaturalSizeAndTransformedByTheHost) {
   engine->SetTransformImageCallback(nullptr);
 }
 
+TEST_F(KindsInputTest, RectKindsAreHitMovedAndResizedLikeRectangles) {
+  engine->SetLayerToolDefault(layer, TOOL_STAMP, PROP_TEXT, B(u"STAMP"));
+  engine->SetLayerToolDefault(layer, TOOL_BUTTON, PROP_TEXT, B(u"OK"));
+  QImage picture(60, 40, QImage::Format_RGB32);
+  picture.fill(Qt::gray);
+  plat::HGLOBAL dib = plat::PackedDibFromImage(picture, 24);
+  engine->SetLayerToolDefault(layer, TOOL_IMAGE, PROP_IMAGE, reinterpret_cast<AnnValue>(dib));
+  plat::GlobalFree(dib);
+  for (int32_t tool : {TOOL_TEXT, TOOL_STAMP, TOOL_BUTTON, TOOL_IMAGE}) {
+    SCOPED_TRACE(tool);
+    engine->DeleteAllElements(layer);
+    ASSERT_EQ(engine->SetCurrentTool(layer, tool), ANN_OK);
+    if (tool == TOOL_TEXT) {
+      Click(100, 100);
+      for (char16_t c : std::u16string(u"Text here")) Key(plat::WM_CHAR, c);
+    } else if (tool == TOOL_BUTTON) {
+      Drag(100, 100, 180, 140);
+    } else {
+      Click(100, 100);
+    }
+    ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_POINTER), ANN_OK);
+    ASSERT_EQ(Count(), 1);
+    const int32_t id = First();
+    // Fix the rect so that every kind is moved and resized from the same place.
+    ASSERT_EQ(engine->SetElementRect(layer, id, 100, 100, 80, 40), ANN_OK);
+    Click(300, 300);
+    EXPECT_FALSE(engine->HasSelection(layer));
+    Click(140, 120);
+    EXPECT_TRUE(engine->HasSelection(layer));
+    Drag(140, 120, 160, 150);
+    plat::RECT r = RectOf(id);
+    EXPECT_EQ((std::vector<int32_t>{r.left, r.top, r.right, r.bottom}), (std::vector<int32_t>{120, 130, 200, 170}));
+    Drag(200, 170, 240, 200);  // the bottom-right handle
+    r = RectOf(id);
+    EXPECT_NEAR(r.right, 240, 1);
+    EXPECT_NEAR(r.bottom, 200, 1);
+    EXPECT_NEAR(r.left, 120, 1);
+  }
+}
+
 }  // namespace
