@@ -5,6 +5,7 @@
 #include "runtime/conversions.h"
 #include "runtime/screen.h"
 #include "workspace/frm_img_clnt.h"
+#include "workspace/frm_anno_palette.h"
 #include "workspace/mod_vars.h"
 #include "workspace/page_strip.h"
 #include "workspace/page_view_state.h"
@@ -220,7 +221,7 @@ void frmImgClntForm::fnRefreshMainDisplay(int16_t page) {
   nxMain->setCurrentTool(TOOL_POINTER);
   gblnPageModified = pageModified;
   gblnDocModified = docModified;
-  // The palette shows the tool of the page here once it exists.
+  if (Menu("mnuAnnPalette")->isChecked() && frmAnnoPalette.IsLoaded()) frmAnnoPalette->fnShowCurrTool();
   const ws::MouseMode mode = currentMode();
   if (mode == ws::MouseMode::Hand || mode == ws::MouseMode::Rect || mode == ws::MouseMode::Magnify)
     nxMain->setCurrentTool(TOOL_NONE);
