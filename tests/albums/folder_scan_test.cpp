@@ -90,6 +90,9 @@ TEST_F(ScanTree, KeywordSearchGivesOneHitPerPathWithTheFirstRemarks) {
   // Case-sensitive: a lower-case keyword matches nothing in the upper-cased remarks.
   EXPECT_TRUE(searchAlbums(ordered, "blue").empty());
   EXPECT_EQ(searchAlbums(ordered, "CAR, PARK").size(), 1u);
+  // Upper-casing can lengthen a letter: the search still sees it in an album of non-ASCII text.
+  put("s.kvt", "/img/street.tif, 1, Gro\xc3\x9fe Stra\xc3\x9fe\r\n");
+  ASSERT_EQ(searchAlbums({dir.file("s.kvt")}, "STRASSE").size(), 1u);
   // A missing album is skipped and not created.
   EXPECT_TRUE(searchAlbums({dir.file("gone.kvt")}, "BLUE").empty());
   EXPECT_FALSE(QFile::exists(dir.file("gone.kvt")));
