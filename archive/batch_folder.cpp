@@ -61,6 +61,12 @@ bool isSafeFolderName(const QString& achId) {
   return isFieldSafe(name);
 }
 
+QString unsafeIdMessage() {
+  return QStringLiteral("Invalid Archive ID!") + QLatin1Char('\r') +
+         QStringLiteral("It must not be empty, \".\" or \"..\", nor contain slashes, backslashes, commas or control "
+                        "characters.");
+}
+
 QByteArray indexFileBytes(const QString& achId, const QString& parm1, const QString& parm2) {
   QByteArray out;
   for (const QString& line : {QString::fromLatin1(kOperation), achId.trimmed().toUpper(), parm1.trimmed().toUpper(),
@@ -156,7 +162,7 @@ bool moveFile(const QString& source, const QString& target, QString* error) {
 bool writeBatchFolder(const QString& root, const QString& achId, const QString& parm1, const QString& parm2,
                       const QString& source, QString* error) {
   if (!isSafeFolderName(achId)) {
-    fail(error, QStringLiteral("The Archive ID cannot be used as a batch folder name!"));
+    fail(error, unsafeIdMessage());
     return false;
   }
   if (!isFieldSafe(parm1.trimmed()) || !isFieldSafe(parm2.trimmed())) {

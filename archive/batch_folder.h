@@ -25,6 +25,8 @@ QString folderName(const QString& achId);
 // Whether the folder name of an archive ID can stand as one folder and file name and as a field of
 // the wire: not empty, not "." or "..", no slash, backslash, comma or control character.
 bool isSafeFolderName(const QString& achId);
+// What the user is told about an archive ID that is not.
+QString unsafeIdMessage();
 
 // The bytes of an index file: four lines ended by CR LF in the ANSI code page, no byte-order mark.
 QByteArray indexFileBytes(const QString& achId, const QString& parm1, const QString& parm2);

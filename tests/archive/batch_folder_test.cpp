@@ -130,11 +130,11 @@ TEST_F(BatchWrite, RefusesAndLeavesEverythingAsItWas) {
   } cases[] = {
       {"folder exists", "taken", "", root(), "A batch folder of this Archive ID already exists:\r"},
       {"file of that name exists", "afile", "", root(), "A batch folder of this Archive ID already exists:\r"},
-      {"empty id", "  ", "", root(), "The Archive ID cannot be used as a batch folder name!"},
-      {"dot dot", "..", "", root(), "The Archive ID cannot be used as a batch folder name!"},
-      {"slash", "a/b", "", root(), "The Archive ID cannot be used as a batch folder name!"},
-      {"backslash", "a\\b", "", root(), "The Archive ID cannot be used as a batch folder name!"},
-      {"comma", "a,b", "", root(), "The Archive ID cannot be used as a batch folder name!"},
+      {"empty id", "  ", "", root(), "Invalid Archive ID!\r"},
+      {"dot dot", "..", "", root(), "Invalid Archive ID!\r"},
+      {"slash", "a/b", "", root(), "Invalid Archive ID!\r"},
+      {"backslash", "a\\b", "", root(), "Invalid Archive ID!\r"},
+      {"comma", "a,b", "", root(), "Invalid Archive ID!\r"},
       {"comma in a parameter", "ok", "x,y", root(), "Parm 1 and Parm 2 must not contain commas"},
       {"no root", "ok", "", tmp.file("nowhere"), "Batch Root directory not found!"},
   };
