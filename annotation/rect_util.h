@@ -10,8 +10,12 @@ inline plat::RECT annUnionRect(const plat::RECT& a, const plat::RECT& b) {
   return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
 }
 
+// Grows a rectangle on every side; edges that would pass the integer range stop at its end.
 inline plat::RECT annInflateRect(const plat::RECT& r, int32_t by) {
-  return {r.left - by, r.top - by, r.right + by, r.bottom + by};
+  auto at = [](int64_t v) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+  };
+  return {at(int64_t(r.left) - by), at(int64_t(r.top) - by), at(int64_t(r.right) + by), at(int64_t(r.bottom) + by)};
 }
 
 // Stored coordinates are accepted only within this many logical units of the page (eight page

@@ -553,7 +553,7 @@ int32_t AnnElement::Load(AnnStreamReader& in) {
       }
       case PROP_RECT: {
         plat::RECT r;
-        if (!in.Bytes(&r, sizeof r) || !annRectSound(r)) return ERR_STREAM;
+        if (!in.Rect(&r)) return ERR_STREAM;
         SetProperty(PROP_RECT, reinterpret_cast<AnnValue>(&r), &changed);
         break;
       }
@@ -626,9 +626,8 @@ int32_t AnnElement::Load(AnnStreamReader& in) {
       case PROP_POINTS: {
         uint32_t count = 0;
         if (!in.Count(&count, sizeof(plat::POINT))) return ERR_STREAM;
-        std::vector<plat::POINT> points(count);
-        if (count && !in.Bytes(points.data(), count * uint32_t(sizeof(plat::POINT)))) return ERR_STREAM;
-        if (!annCoordinatesSound(points.data(), points.size())) return ERR_STREAM;
+        std::vector<plat::POINT> points;
+        if (!in.Points(&points, count)) return ERR_STREAM;
         points_ = std::move(points);
         RecalcBounds();
         break;

@@ -318,7 +318,7 @@ int32_t AnnLayer::ReadBody(AnnStreamReader& in, bool merge) {
             break;
           }
           case kGroupRect:
-            if (!in.Bytes(&g->rect, sizeof g->rect)) return ERR_STREAM;
+            if (!in.Rect(&g->rect)) return ERR_STREAM;
             break;
           case kGroupUserValue:
           case kGroupId:

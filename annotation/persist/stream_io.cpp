@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "annotation/rect_util.h"
 #include "platform/ole/ole.h"
 
 namespace {
@@ -86,6 +87,15 @@ bool AnnStreamReader::Skip(uint32_t count) {
 bool AnnStreamReader::Count(uint32_t* count, uint32_t itemSize) {
   if (!U32(count)) return false;
   return itemSize == 0 || uint64_t(*count) * itemSize <= remaining_;
+}
+
+bool AnnStreamReader::Rect(plat::RECT* rect) { return Bytes(rect, sizeof *rect) && annRectSound(*rect); }
+
+bool AnnStreamReader::Points(std::vector<plat::POINT>* points, uint32_t count) {
+  if (uint64_t(count) * sizeof(plat::POINT) > remaining_) return false;
+  points->resize(count);
+  if (count && !Bytes(points->data(), count * uint32_t(sizeof(plat::POINT)))) return false;
+  return annCoordinatesSound(points->data(), points->size());
 }
 
 bool AnnStreamReader::String(plat::BSTR* text) {

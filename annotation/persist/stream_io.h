@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/graphics/gdi_types.h"
 #include "platform/ole/ole_types.h"
 
 class AnnStreamWriter {
@@ -53,6 +54,10 @@ class AnnStreamReader {
   // Reads a count of items of itemSize bytes each that must fit in what remains.
   bool Count(uint32_t* count, uint32_t itemSize);
   bool Skip(uint32_t count);
+  // Stored coordinates: false on a short read, and for any coordinate outside the sound range of
+  // the page (annCoordinatesSound), so no later sum or scaling of them can overflow.
+  bool Rect(plat::RECT* rect);
+  bool Points(std::vector<plat::POINT>* points, uint32_t count);
   // Narrows the readable bytes to at most max (a body that declares its own size).
   void Limit(uint64_t max) { remaining_ = remaining_ < max ? remaining_ : max; }
   // Accounts for bytes that another reader consumed from the same stream.

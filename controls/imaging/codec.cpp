@@ -16,8 +16,6 @@
 
 namespace img {
 
-void fail(int number, const QString& text) { throw rt::RuntimeError(number, text, QString::fromLatin1(kErrorSource)); }
-
 void damagedFile(const char* format, const char* why) {
   fail(kErrDamaged, QStringLiteral("The %1 file is damaged: %2").arg(QString::fromLatin1(format), QString::fromLatin1(why)));
 }
@@ -209,7 +207,14 @@ Decoded readFilePage(const QString& path, int32_t page) {
 }
 
 Decoded readFilePageForDisplay(const QString& path, int32_t page, int maxSide, int32_t& fullW, int32_t& fullH) {
-  if (sniffFile(path) == kFormatJpeg) {
+  const int16_t code = sniffFile(path);
+  if (code == kFormatTiff) {
+    Decoded d;
+    d.format = kFormatTiff;
+    d.bitmap = readTiffFileReduced(path, page, maxSide, &d.format, &fullW, &fullH);
+    return d;
+  }
+  if (code == kFormatJpeg) {
     checkSinglePage(page, "JPEG");
     const QByteArray all = readWhole(path);
     Decoded d;

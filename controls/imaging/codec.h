@@ -3,24 +3,13 @@
 // that names the file's format, so the user sees what failed.
 #include "controls/imaging/bitmap.h"
 #include "controls/imaging/format_codes.h"
+#include "controls/imaging/imaging_errors.h"
 
 #include <QString>
 #include <cstdint>
 #include <span>
 
 namespace img {
-
-// Error numbers of the imaging control (source "ImagingControl").
-constexpr int kErrNoImage = 31001;        // an operation needs a picture and none is loaded
-constexpr int kErrUnsupported = 31002;    // format cannot be read or written here
-constexpr int kErrDamaged = 31003;        // the file is damaged or not what it claims
-constexpr int kErrBadPage = 31004;        // no such page in the file
-constexpr int kErrWrite = 31005;          // writing failed
-constexpr int kErrBadValue = 380;         // invalid property value
-constexpr int kErrBadHandle = 31006;      // not a bitmap handle
-inline constexpr const char* kErrorSource = "ImagingControl";
-
-[[noreturn]] void fail(int number, const QString& text);
 
 struct FileInfo {
   int32_t width = 0;
@@ -70,8 +59,8 @@ std::vector<std::vector<uint8_t>> fileAnnotations(const QString& path);
 // page counts from 1.
 Decoded readFilePage(const QString& path, int32_t page);
 FileInfo fileInfo(const QString& path, int32_t page);
-// A page for display at most maxSide long: formats that can decode reduced do (JPEG); others give
-// the full page. fullW, fullH receive the size of the full page.
+// A page for display at least maxSide long on its longer side, as small as the format allows:
+// JPEG and bilevel TIFF pages decode reduced; others give the full page. fullW, fullH receive the size of the full page.
 Decoded readFilePageForDisplay(const QString& path, int32_t page, int maxSide, int32_t& fullW, int32_t& fullH);
 // Writes beside the target and renames over it; with multiPage the page is added to the file.
 void writeFile(const QString& path, const Bitmap& bitmap, const SaveOptions& options);
@@ -109,6 +98,10 @@ int32_t tiffFilePageCount(const QString& path);
 // The annotation layer of every page of a TIFF file, without decoding any pixels.
 std::vector<std::vector<uint8_t>> readTiffFileAnnotations(const QString& path);
 Bitmap readTiffFile(const QString& path, int32_t page, int16_t* formatOut = nullptr);
+// A page for display at most about maxSide long: a bilevel page is reduced while it is decoded,
+// without its full bitmap ever being in memory; other pages come whole.
+Bitmap readTiffFileReduced(const QString& path, int32_t page, int maxSide, int16_t* formatOut, int32_t* fullW,
+                           int32_t* fullH);
 // Whether the file's chain of pages breaks off: the pages counted are those that could be read.
 bool tiffFileCutShort(const QString& path);
 // Closes the file that page reading keeps open when it is this one (before it is replaced).

@@ -4,6 +4,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdarg>
 #include <cstring>
@@ -215,6 +217,90 @@ std::vector<uint8_t> pageAnnotation(TIFF* t) {
   return {p, p + count};
 }
 
+// The colours of the sample values of a grey or palette page of bps bits.
+std::vector<QRgb> pagePalette(TIFF* t, uint16_t bps, uint16_t photometric) {
+  const int n = 1 << bps;
+  std::vector<QRgb> pal(static_cast<std::size_t>(n));
+  if (photometric == PHOTOMETRIC_PALETTE) {
+    uint16_t *r = nullptr, *g = nullptr, *bl = nullptr;
+    if (!TIFFGetField(t, TIFFTAG_COLORMAP, &r, &g, &bl)) tiffFail(kErrDamaged, QStringLiteral("palette page without a palette"));
+    // Some writers store 8-bit values in the 16-bit palette.
+    bool eight = true;
+    for (int i = 0; i < n; ++i)
+      if (r[i] > 255 || g[i] > 255 || bl[i] > 255) eight = false;
+    for (int i = 0; i < n; ++i)
+      pal[static_cast<std::size_t>(i)] = eight ? qRgb(r[i], g[i], bl[i]) : qRgb(r[i] >> 8, g[i] >> 8, bl[i] >> 8);
+  } else {
+    for (int i = 0; i < n; ++i) {
+      int v = i * 255 / (n - 1);
+      if (photometric == PHOTOMETRIC_MINISWHITE) v = 255 - v;
+      pal[static_cast<std::size_t>(i)] = qRgb(v, v, v);
+    }
+  }
+  return pal;
+}
+
+// A bilevel page reduced by a whole factor (a multiple of 8) while it is decoded strip by strip,
+// each output pixel the mix of the two colours over its block: a page of any size is shown from a
+// strip and a small picture instead of its full bitmap. False when the page is not a stripped
+// bilevel page large enough to reduce; the caller decodes it whole then.
+bool readReducedBilevel(TIFF* t, int maxSide, Bitmap& out) {
+  uint32_t w = 0, h = 0;
+  uint16_t bps = 1, spp = 1, planar = PLANARCONFIG_CONTIG, photometric = PHOTOMETRIC_MINISWHITE;
+  if (maxSide <= 0 || TIFFIsTiled(t) || !TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w) || !TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h))
+    return false;
+  TIFFGetFieldDefaulted(t, TIFFTAG_BITSPERSAMPLE, &bps);
+  TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLESPERPIXEL, &spp);
+  TIFFGetFieldDefaulted(t, TIFFTAG_PLANARCONFIG, &planar);
+  if (!TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &photometric)) photometric = PHOTOMETRIC_MINISWHITE;
+  if (bps != 1 || spp != 1 || planar != PLANARCONFIG_CONTIG || w == 0 || h == 0 ||
+      !(photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_PALETTE))
+    return false;
+  const uint32_t factor = std::max(w, h) / static_cast<uint32_t>(maxSide) / 8 * 8;
+  const tmsize_t lineBytes = TIFFScanlineSize(t);
+  if (factor < 8 || lineBytes != static_cast<tmsize_t>((w + 7) / 8)) return false;
+  const std::vector<QRgb> pal = pagePalette(t, 1, photometric);
+  uint32_t rowsPerStrip = 0;
+  if (!TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip) || rowsPerStrip == 0 || rowsPerStrip > h) rowsPerStrip = h;
+  const uint32_t ow = (w + factor - 1) / factor, oh = (h + factor - 1) / factor;
+  out = Bitmap(static_cast<int32_t>(ow), static_cast<int32_t>(oh), 24);
+  std::vector<uint8_t> strip(static_cast<std::size_t>(lineBytes) * rowsPerStrip);
+  std::vector<uint64_t> ones(ow);
+  const uint32_t bytesPerBlock = factor / 8;
+  const uint8_t lastMask = static_cast<uint8_t>(w % 8 ? 0xFF00 >> (w % 8) : 0xFF);
+  const uint32_t strips = TIFFNumberOfStrips(t);
+  for (uint32_t s = 0, y = 0; s < strips && y < h; ++s) {
+    const uint32_t rows = std::min(rowsPerStrip, h - y);
+    std::fill(strip.begin(), strip.end(), 0);
+    if (TIFFReadEncodedStrip(t, s, strip.data(), lineBytes * static_cast<tmsize_t>(rows)) < 0)
+      tiffFail(kErrDamaged, QStringLiteral("a strip cannot be decoded"));
+    for (uint32_t r = 0; r < rows; ++r, ++y) {
+      uint8_t* line = strip.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(lineBytes);
+      line[lineBytes - 1] &= lastMask;
+      for (uint32_t c = 0; c < ow; ++c) {
+        const uint32_t from = c * bytesPerBlock, to = std::min<uint32_t>(from + bytesPerBlock, static_cast<uint32_t>(lineBytes));
+        uint64_t n = 0;
+        for (uint32_t i = from; i < to; ++i) n += static_cast<uint64_t>(std::popcount(line[i]));
+        ones[c] += n;
+      }
+      if ((y + 1) % factor != 0 && y + 1 != h) continue;
+      // One output row is complete: each pixel mixes the two colours by how many of each it covers.
+      const uint64_t blockRows = y % factor + 1;
+      uint8_t* o = out.row(static_cast<int32_t>(y / factor));
+      for (uint32_t c = 0; c < ow; ++c) {
+        const uint64_t cols = std::min<uint64_t>(factor, w - static_cast<uint64_t>(c) * factor);
+        const uint64_t total = cols * blockRows, n1 = std::min(ones[c], total), n0 = total - n1;
+        auto mix = [&](int c0, int c1) { return static_cast<uint8_t>((c0 * n0 + c1 * n1 + total / 2) / total); };
+        o[c * 3] = mix(qBlue(pal[0]), qBlue(pal[1]));
+        o[c * 3 + 1] = mix(qGreen(pal[0]), qGreen(pal[1]));
+        o[c * 3 + 2] = mix(qRed(pal[0]), qRed(pal[1]));
+        ones[c] = 0;
+      }
+    }
+  }
+  return true;
+}
+
 Bitmap readPage(TIFF* t, int32_t page, int16_t* formatOut, const std::vector<uint64_t>* offsets = nullptr) {
   choosePage(t, page, offsets);
   uint32_t w = 0, h = 0;
@@ -234,25 +320,7 @@ Bitmap readPage(TIFF* t, int32_t page, int16_t* formatOut, const std::vector<uin
   if (spp == 1 && planar == PLANARCONFIG_CONTIG && (bps == 1 || bps == 4 || bps == 8) &&
       (gray || photometric == PHOTOMETRIC_PALETTE)) {
     b = Bitmap(static_cast<int32_t>(w), static_cast<int32_t>(h), bps);
-    const int n = 1 << bps;
-    std::vector<QRgb> pal(static_cast<std::size_t>(n));
-    if (photometric == PHOTOMETRIC_PALETTE) {
-      uint16_t *r = nullptr, *g = nullptr, *bl = nullptr;
-      if (!TIFFGetField(t, TIFFTAG_COLORMAP, &r, &g, &bl)) tiffFail(kErrDamaged, QStringLiteral("palette page without a palette"));
-      // Some writers store 8-bit values in the 16-bit palette.
-      bool eight = true;
-      for (int i = 0; i < n; ++i)
-        if (r[i] > 255 || g[i] > 255 || bl[i] > 255) eight = false;
-      for (int i = 0; i < n; ++i)
-        pal[static_cast<std::size_t>(i)] = eight ? qRgb(r[i], g[i], bl[i]) : qRgb(r[i] >> 8, g[i] >> 8, bl[i] >> 8);
-    } else {
-      for (int i = 0; i < n; ++i) {
-        int v = i * 255 / (n - 1);
-        if (photometric == PHOTOMETRIC_MINISWHITE) v = 255 - v;
-        pal[static_cast<std::size_t>(i)] = qRgb(v, v, v);
-      }
-    }
-    b.palette() = pal;
+    b.palette() = pagePalette(t, bps, photometric);
     done = readStrips(t, b, 1);
   } else if (spp == 3 && bps == 8 && planar == PLANARCONFIG_CONTIG && photometric == PHOTOMETRIC_RGB) {
     b = Bitmap(static_cast<int32_t>(w), static_cast<int32_t>(h), 24);
@@ -326,8 +394,10 @@ struct CachedTiff {
   bool cutShort = false;  // the chain of pages breaks off before its end
 };
 
+// One kept file per thread: thumbnail grids decode pages on worker threads, and a TIFF handle
+// must not be shared between threads.
 std::unique_ptr<CachedTiff>& cachedTiff() {
-  static std::unique_ptr<CachedTiff> c;
+  static thread_local std::unique_ptr<CachedTiff> c;
   return c;
 }
 
@@ -390,6 +460,30 @@ Bitmap readTiffFile(const QString& path, int32_t page, int16_t* formatOut) {
   CachedTiff& c = openCached(path);
   tLastTiffError.clear();
   return readPage(c.h.t, page, formatOut, &c.offsets);
+}
+
+Bitmap readTiffFileReduced(const QString& path, int32_t page, int maxSide, int16_t* formatOut, int32_t* fullW,
+                           int32_t* fullH) {
+  CachedTiff& c = openCached(path);
+  tLastTiffError.clear();
+  choosePage(c.h.t, page, &c.offsets);
+  uint32_t w = 0, h = 0;
+  TIFFGetField(c.h.t, TIFFTAG_IMAGEWIDTH, &w);
+  TIFFGetField(c.h.t, TIFFTAG_IMAGELENGTH, &h);
+  Bitmap b;
+  if (!readReducedBilevel(c.h.t, maxSide, b)) {
+    b = readPage(c.h.t, page, formatOut, &c.offsets);
+  } else {
+    if (formatOut) {
+      uint16_t comp = COMPRESSION_NONE;
+      TIFFGetFieldDefaulted(c.h.t, TIFFTAG_COMPRESSION, &comp);
+      *formatOut = codeForCompression(c.h.t, comp);
+    }
+    b.annotation = pageAnnotation(c.h.t);
+  }
+  if (fullW) *fullW = static_cast<int32_t>(w);
+  if (fullH) *fullH = static_cast<int32_t>(h);
+  return b;
 }
 
 namespace {
@@ -510,7 +604,14 @@ void writePage(TIFF* t, const Bitmap& src, const SaveOptions& o) {
     TIFFSetField(t, TIFFTAG_JPEGQUALITY, q);
     if (bpp == 24) TIFFSetField(t, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
   }
-  if (comp == kTiffLzw || comp == kTiffDeflate) TIFFSetField(t, TIFFTAG_PREDICTOR, PREDICTOR_NONE);
+  // Continuous tone (8-bit grey, colour) packs far better as differences between neighbours;
+  // palette indices and bilevel pixels do not, so they are written as they are.
+  if (comp == kTiffLzw || comp == kTiffDeflate) {
+    uint16_t photometric = PHOTOMETRIC_PALETTE;
+    TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &photometric);
+    const bool continuous = bpp == 24 || (bpp == 8 && photometric == PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(t, TIFFTAG_PREDICTOR, continuous ? PREDICTOR_HORIZONTAL : PREDICTOR_NONE);
+  }
   if (b.resolutionX > 0 && b.resolutionY > 0) {
     TIFFSetField(t, TIFFTAG_XRESOLUTION, static_cast<float>(b.resolutionX));
     TIFFSetField(t, TIFFTAG_YRESOLUTION, static_cast<float>(b.resolutionY));

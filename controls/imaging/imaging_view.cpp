@@ -260,6 +260,13 @@ QRect ImagingControl::FittedPictureRect() const {
   return QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
 }
 
+namespace {
+// Pictures up to this many pixels keep a whole copy in screen colours for painting at 100 % and
+// above; larger ones convert only what is in view (a bilevel page of 60000 x 60000 pixels takes
+// 450 MB as it is, and would take 14 GB in screen colours).
+constexpr int64_t kWholeDisplayCopyPixels = int64_t(1) << 24;
+}  // namespace
+
 void ImagingControl::paintView(QPainter& p, const QRect& area) {
   // The back colour goes only where the page does not cover the view.
   QRegion uncovered(area);
@@ -287,10 +294,27 @@ void ImagingControl::paintView(QPainter& p, const QRect& area) {
         const QRect src = QRect(target.translated(d->scrollX, d->scrollY)).intersected(d->scaled.rect());
         if (!src.isEmpty()) p.drawImage(src.topLeft() - QPoint(d->scrollX, d->scrollY), d->scaled, src);
       } else {
-        if (d->display.isNull()) d->display = d->bmp.toQImage().convertToFormat(QImage::Format_RGB32);
+        const bool wholeCopy = int64_t(d->imgW) * d->imgH <= kWholeDisplayCopyPixels;
+        if (wholeCopy && d->display.isNull()) d->display = d->bmp.toQImage().convertToFormat(QImage::Format_RGB32);
+        // Columns from..to-1 of a picture row in screen colours; element 0 is column from.
+        std::vector<QRgb> rowBuffer;
+        auto pictureRow = [&](int sy, int from, int to) -> const QRgb* {
+          if (wholeCopy) return reinterpret_cast<const QRgb*>(d->display.constScanLine(sy)) + from;
+          rowBuffer.resize(static_cast<std::size_t>(to - from));
+          for (int x = from; x < to; ++x) rowBuffer[static_cast<std::size_t>(x - from)] = d->bmp.pixel(x, sy) | 0xFF000000u;
+          return rowBuffer.data();
+        };
         if (std::abs(z - 1.0) < 1e-9) {
-          const QRect src = QRect(target.translated(d->scrollX, d->scrollY)).intersected(d->display.rect());
-          if (!src.isEmpty()) p.drawImage(src.topLeft() - QPoint(d->scrollX, d->scrollY), d->display, src);
+          const QRect src = QRect(target.translated(d->scrollX, d->scrollY)).intersected(QRect(0, 0, d->imgW, d->imgH));
+          if (!src.isEmpty() && wholeCopy) {
+            p.drawImage(src.topLeft() - QPoint(d->scrollX, d->scrollY), d->display, src);
+          } else if (!src.isEmpty()) {
+            QImage part(src.size(), QImage::Format_RGB32);
+            for (int y = 0; y < src.height(); ++y)
+              std::memcpy(part.scanLine(y), pictureRow(src.top() + y, src.left(), src.right() + 1),
+                          static_cast<std::size_t>(src.width()) * 4);
+            p.drawImage(src.topLeft() - QPoint(d->scrollX, d->scrollY), part);
+          }
         } else {
           // Enlarged: the visible part of the client is built by repeating source pixels and
           // kept, so a repaint of the same view is a plain copy and a vertical scroll builds
@@ -318,6 +342,7 @@ void ImagingControl::paintView(QPainter& p, const QRect& area) {
                 xmap[static_cast<std::size_t>(tx)] = std::min(d->imgW - 1, static_cast<int>((content.left() + tx + d->scrollX) / z));
               uchar* bits = d->zoomed.bits();
               const auto stride = static_cast<std::size_t>(d->zoomed.bytesPerLine());
+              const int firstColumn = xmap.front(), endColumn = xmap.back() + 1;
               int prevSy = -1;
               const QRgb* prev = nullptr;
               for (int a = from; a < to; ++a) {
@@ -327,8 +352,8 @@ void ImagingControl::paintView(QPainter& p, const QRect& area) {
                   std::memcpy(out, prev, static_cast<std::size_t>(cw) * 4);
                   continue;
                 }
-                const auto* in = reinterpret_cast<const QRgb*>(d->display.constScanLine(sy));
-                for (int tx = 0; tx < cw; ++tx) out[tx] = in[xmap[static_cast<std::size_t>(tx)]];
+                const QRgb* in = pictureRow(sy, firstColumn, endColumn);
+                for (int tx = 0; tx < cw; ++tx) out[tx] = in[xmap[static_cast<std::size_t>(tx)] - firstColumn];
                 prevSy = sy;
                 prev = out;
               }

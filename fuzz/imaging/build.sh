@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the imaging fuzz targets with clang: fuzz/imaging/build.sh [BUILD_DIR]
+# Builds the imaging fuzz targets with clang in their own folder: fuzz/imaging/build.sh [BUILD_DIR]
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-build="${1:-$here/../../build-fuzz}"
+build="${1:-$here/../../build-fuzz-imaging}"
+"$here/../need_clang.sh"
 if [ ! -f "$build/build.ninja" ]; then
   CC=clang CXX=clang++ cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi

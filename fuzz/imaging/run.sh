@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Runs each imaging fuzz target for the given number of seconds, side by side:
 #   fuzz/imaging/run.sh SECONDS [TARGET...]     (targets: bmp dib pcx dcx tga pnm ico cals eps pdf tiff)
-# Corpora and crash files stay in build-fuzz/corpus and build-fuzz/artifacts; a summary line per
-# target gives runs, coverage and crashes.
+# Corpora and crash files stay in build-fuzz-imaging/corpus and build-fuzz-imaging/artifacts; a
+# summary line per target gives runs, coverage and crashes. BUILD_DIR in the environment moves the
+# build folder.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-build="$here/../../build-fuzz"
+build="${BUILD_DIR:-$here/../../build-fuzz-imaging}"
+# shellcheck source=../sanitizer_options.sh
+. "$here/../sanitizer_options.sh"
 secs="${1:?seconds}"
 shift
 targets=("$@")

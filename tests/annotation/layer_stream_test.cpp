@@ -4,6 +4,7 @@
 
 #include "annotation/group.h"
 #include "annotation/persist/scramble.h"
+#include "annotation/rect_util.h"
 #include "layer_fixture.h"
 
 namespace {
@@ -302,6 +303,8 @@ TEST_F(LayerStreamTest, DamagedFieldsAreRefused) {
   size_t groupCount = findWord(bytes, 36766) + 4;
   size_t type = findWord(bytes, 4098, groupCount);
   size_t begin = findWord(bytes, 36756);
+  size_t elementRect = findWord(bytes, 7, begin) + 4;
+  size_t groupRect = findWord(bytes, 1803) + 4;
   struct Case {
     const char* what;
     std::vector<uint8_t> data;
@@ -320,6 +323,10 @@ TEST_F(LayerStreamTest, DamagedFieldsAreRefused) {
       {"bad element begin", patched(bytes, begin, 1), ERR_STREAM},
       {"bad body begin", patched(bytes, findWord(bytes, 36762), 5), ERR_STREAM},
       {"missing group list", patched(bytes, findWord(bytes, 1792), 1), ERR_STREAM},
+      {"element rectangle at the integer limit", patched(bytes, elementRect + 8, 0x7FFFFFFF), ERR_STREAM},
+      {"element rectangle far left of the page", patched(bytes, elementRect, 0x80000000u), ERR_STREAM},
+      {"group rectangle at the integer limit", patched(bytes, groupRect + 12, 0x7FFFFFFF), ERR_STREAM},
+      {"group rectangle far above the page", patched(bytes, groupRect + 4, uint32_t(-kAnnCoordinateLimit - 1)), ERR_STREAM},
   };
   for (const Case& c : cases) {
     AnnLayer* target = NewLayer();
@@ -327,6 +334,14 @@ TEST_F(LayerStreamTest, DamagedFieldsAreRefused) {
     EXPECT_EQ(target->GetElementCount(), 0) << c.what;
     engine.DeleteLayer(reinterpret_cast<AnnLayerHandle>(target));
   }
+}
+
+TEST(RectUtil, InflatingStopsAtTheIntegerRange) {
+  const plat::RECT r = annInflateRect({INT32_MIN + 1, -5, INT32_MAX - 1, 5}, 4);
+  EXPECT_EQ(r.left, INT32_MIN);
+  EXPECT_EQ(r.top, -9);
+  EXPECT_EQ(r.right, INT32_MAX);
+  EXPECT_EQ(r.bottom, 9);
 }
 
 }  // namespace

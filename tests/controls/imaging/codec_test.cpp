@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 using namespace img;
@@ -108,6 +109,40 @@ TEST(Tiff, MultiPageAppendKeepsEveryPage) {
     FAIL();
   } catch (const rt::RuntimeError& e) {
     EXPECT_EQ(e.Number(), kErrBadPage);
+  }
+}
+
+// Continuous-tone pages are written with horizontal differencing under LZW and Deflate, so a
+// smooth picture packs small; palette and bilevel pages are written as they are. Pixels survive.
+TEST(Tiff, LzwAndDeflatePagesUseThePredictorThatSuitsThem) {
+  testsupport::TempDir dir;
+  const struct {
+    const char* what;
+    Bitmap picture;
+    uint16_t predictor;
+  } cases[] = {
+      {"colour", imgtest::smoothPattern(300, 200), PREDICTOR_HORIZONTAL},
+      {"grey", imgtest::grayPattern(300, 200), PREDICTOR_HORIZONTAL},
+      {"palette", pattern(300, 200, 8), PREDICTOR_NONE},
+      {"bilevel", pattern(300, 200, 1), PREDICTOR_NONE},
+  };
+  for (const auto& c : cases) {
+    for (int32_t compression : {kTiffLzw, kTiffDeflate}) {
+      SCOPED_TRACE(std::string(c.what) + (compression == kTiffLzw ? " LZW" : " Deflate"));
+      SaveOptions o = as(kFormatTiff);
+      o.tiffCompression = compression;
+      const QString path = dir.file(QStringLiteral("p.tif"));
+      writeFile(path, c.picture, o);
+      TIFF* t = TIFFOpen(QFile::encodeName(path).constData(), "r");
+      ASSERT_NE(t, nullptr);
+      uint16_t predictor = 0;
+      TIFFGetFieldDefaulted(t, TIFFTAG_PREDICTOR, &predictor);
+      TIFFClose(t);
+      EXPECT_EQ(predictor, c.predictor);
+      EXPECT_TRUE(samePixels(c.picture, readFilePage(path, 1).bitmap));
+      if (c.picture.bitsPerPixel() == 24)  // a smooth colour page packs to a fraction of its size
+        EXPECT_LT(QFileInfo(path).size(), 300 * 200 * 3 / 8);
+    }
   }
 }
 
@@ -399,3 +434,37 @@ TEST(Pnm, SixteenBitSamplesAreScaled) {
   EXPECT_EQ(c.pixel(0, 0), qRgb(255, 0, 0));
   EXPECT_EQ(c.pixel(1, 0), qRgb(0, 255, 0));
 }
+
+namespace {
+
+// A large bilevel page is shown from a reduction made while it is decoded: the display picture is
+// small, its size is the page's, and each part shows the ink of the page there.
+TEST(Tiff, ABilevelPageIsShownFromAReducedDecode) {
+  testsupport::TempDir dir;
+  const QString path = dir.file(QStringLiteral("page.tif"));
+  Bitmap page(3001, 2000, 1);
+  page.palette() = {qRgb(255, 255, 255), qRgb(0, 0, 0)};
+  for (int y = 0; y < 1000; ++y)
+    for (int x = 0; x < 1500; ++x) page.setIndex(x, y, 1);  // the top-left quarter is black
+  for (int32_t compression : {kTiffG4, kTiffNone}) {
+    SaveOptions o = as(kFormatTiff);
+    o.tiffCompression = compression;
+    writeFile(path, page, o);
+    int32_t w = 0, h = 0;
+    const Decoded d = readFilePageForDisplay(path, 1, 100, w, h);
+    EXPECT_EQ(w, 3001);
+    EXPECT_EQ(h, 2000);
+    EXPECT_GE(std::max(d.bitmap.width(), d.bitmap.height()), 100);
+    EXPECT_LE(d.bitmap.width(), 400);
+    EXPECT_EQ(qGray(d.bitmap.pixel(2, 2)), 0);
+    EXPECT_EQ(qGray(d.bitmap.pixel(d.bitmap.width() - 1, d.bitmap.height() - 1)), 255);
+    EXPECT_EQ(qGray(d.bitmap.pixel(d.bitmap.width() - 2, 2)), 255);
+    EXPECT_EQ(d.format, compression == kTiffG4 ? kFormatTiffG4 : kFormatTiff);
+  }
+  // A page small enough to show whole comes whole.
+  writeFile(path, pattern(120, 90, 1), as(kFormatTiff));
+  int32_t w = 0, h = 0;
+  EXPECT_TRUE(samePixels(pattern(120, 90, 1), readFilePageForDisplay(path, 1, 100, w, h).bitmap));
+}
+
+}  // namespace

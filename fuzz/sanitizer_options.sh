@@ -1,0 +1,4 @@
+# Sourced by the fuzz scripts: the first report of any sanitizer stops the run and leaves its input
+# in the findings, undefined behaviour included.
+export UBSAN_OPTIONS="halt_on_error=1:abort_on_error=1:print_stacktrace=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
+export ASAN_OPTIONS="abort_on_error=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
