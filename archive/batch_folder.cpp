@@ -41,6 +41,10 @@ QString fail(QString* error, const QString& text) {
 
 const QString kIndexPrefix = QStringLiteral("Index file - ");
 
+// Four valid lines are a few dozen bytes: whatever follows them within this much makes a fifth
+// line, so reading more can change no verdict (a damaged or huge file is never read whole).
+constexpr qint64 kIndexReadLimit = 64 * 1024;
+
 }  // namespace
 
 FileKind classify(const QString& name) {
@@ -206,15 +210,10 @@ bool writeBatchFolder(const QString& root, const QString& achId, const QString& 
 
 QString statusReady() { return QStringLiteral("Ready for archival"); }
 
-namespace {
-
-// The rows of one index file's lines.
-void checkIndexLines(const QStringList& all, const QString& parm1Caption, const QString& parm2Caption,
-                     QStringList& rows, bool& valid) {
-  const auto bad = [&](const QString& what) {
-    rows << kIndexPrefix + what;
-    valid = false;
-  };
+QStringList checkIndexFile(const QByteArray& bytes, const QString& parm1Caption, const QString& parm2Caption) {
+  const QStringList all = readIndexLines(bytes);
+  QStringList rows;
+  const auto bad = [&](const QString& what) { rows << kIndexPrefix + what; };
   const int read = static_cast<int>(std::min<qsizetype>(all.size(), 6));
   for (int i = 0; i < read; ++i) {
     const QString line = all[i].trimmed();
@@ -238,9 +237,8 @@ void checkIndexLines(const QStringList& all, const QString& parm1Caption, const 
     }
   }
   if (read != 4) bad(QStringLiteral("unexpected number of lines"));
+  return rows;
 }
-
-}  // namespace
 
 QStringList verifyFolder(const QString& folder, const QString& parm1Caption, const QString& parm2Caption,
                          const ImageCheck& loadImage) {
@@ -269,7 +267,9 @@ QStringList verifyFolder(const QString& folder, const QString& parm1Caption, con
           indexValid = false;
           break;
         }
-        checkIndexLines(readIndexLines(f.readAll()), parm1Caption, parm2Caption, rows, indexValid);
+        const QStringList found = checkIndexFile(f.read(kIndexReadLimit), parm1Caption, parm2Caption);
+        if (!found.isEmpty()) indexValid = false;
+        rows << found;
         break;
       }
       case FileKind::Image: {
@@ -316,7 +316,7 @@ std::optional<Item> readyItem(const QString& folder) {
   Item item{folder, path(folder, image.front()), path(folder, index.front()), {}};
   QFile f(item.index);
   if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
-  item.keys = indexKeys(readIndexLines(f.read(64 * 1024)));
+  item.keys = indexKeys(readIndexLines(f.read(kIndexReadLimit)));
   if (item.keys.achId.isEmpty() || !isFieldSafe(item.keys.achId) || !isFieldSafe(item.keys.parm1) ||
       !isFieldSafe(item.keys.parm2))
     return std::nullopt;

@@ -75,6 +75,10 @@ bool writeBatchFolder(const QString& root, const QString& achId, const QString& 
 // Texts of the verification rows.
 QString statusReady();
 
+// The rows an index file's bytes earn: one per line out of its limits, and one when it does not
+// have exactly four lines. No rows: the file is valid.
+QStringList checkIndexFile(const QByteArray& bytes, const QString& parm1Caption, const QString& parm2Caption);
+
 // Checks one batch folder: deletes its marker first in every case, then finds every fault; writes
 // the marker again only when there is none. loadImage returns "" when the file loads as an image,
 // else the loader's error text. Returns the status texts of the folder's rows in order.
