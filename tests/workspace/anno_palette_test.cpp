@@ -1,6 +1,11 @@
 // The annotation palette and its attribute menus, and the Annotation menu's commands, driven
 // through the main window with the dialogs answered by the scripted service.
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QPainter>
+#include <QScreen>
+#include <QThread>
 #include <QToolButton>
 
 #include "main_window_fixture.h"
@@ -248,6 +253,102 @@ TEST_F(PaletteTest, BurnInMarksThePageAndTheSavedFileHasNoLayer) {
   w->fnOpenImgFile(path);
   EXPECT_EQ(objects(w), 0);
   EXPECT_EQ(w->ixMain->bitmap().pixel(10, 25), edge);
+}
+
+}  // namespace
+
+namespace {
+
+// Pictures for the documentation, taken under a real X server when LUMIVEX_SCREENSHOTS names a
+// folder: the palette with the rectangle's attribute menu open, and a pasted picture floating over
+// the page.
+class PageViewScreenshots : public PaletteTest {
+ protected:
+  void SetUp() override {
+    if (!qEnvironmentVariableIsSet("LUMIVEX_SCREENSHOTS")) GTEST_SKIP() << "LUMIVEX_SCREENSHOTS is not set";
+    PaletteTest::SetUp();
+  }
+  static void settle() {
+    for (int i = 0; i < 20; ++i) {
+      QCoreApplication::processEvents();
+      QThread::msleep(25);
+    }
+  }
+  static void saveScreen(const QRect& area, const char* name) {
+    settle();
+    const QString path = QDir(qEnvironmentVariable("LUMIVEX_SCREENSHOTS")).filePath(QString::fromLatin1(name));
+    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    EXPECT_TRUE(shot.save(path)) << path.toStdString();
+  }
+  frmImgClntForm* openPicture() {
+    QImage picture(900, 700, QImage::Format_RGB32);
+    QPainter p(&picture);
+    QLinearGradient g(0, 0, 900, 700);
+    g.setColorAt(0, QColor(0xf4, 0xf1, 0xe8));
+    g.setColorAt(1, QColor(0xc9, 0xd6, 0xe3));
+    p.fillRect(picture.rect(), g);
+    p.setPen(QColor(0x33, 0x33, 0x55));
+    QFont f = p.font();
+    f.setPixelSize(28);
+    p.setFont(f);
+    p.drawText(QRect(60, 60, 780, 60), Qt::AlignLeft, QStringLiteral("Invoice 2026-1187"));
+    f.setPixelSize(16);
+    p.setFont(f);
+    for (int i = 0; i < 14; ++i) p.drawText(60, 170 + 30 * i, QStringLiteral("Item %1 ............................................ %2.00").arg(i + 1).arg(17 * (i + 3)));
+    p.end();
+    const QString path = dir.file(QStringLiteral("invoice.png"));
+    picture.save(path);
+    frmImgClntForm* w = window();
+    w->setGeometry(40, 40, 1100, 800);
+    w->fnOpenImgFile(path);
+    w->mnuZoom100_Click();
+    return w;
+  }
+};
+
+TEST_F(PageViewScreenshots, PaletteWithAnAttributeMenuAndAFloatingArea) {
+  frmImgClntForm* w = openPicture();
+  w->mnuAnnPalette_Click();
+  frmAnnoPaletteForm* p = frmAnnoPalette.get();
+  p->Button("rectangle")->click();
+  settle();
+  p->fnSyncToolMenu("rectangle");
+  QMenu* menu = p->PopupMenu("mnuR");
+  menu->popup(p->mapToGlobal(QPoint(p->width() + 4, p->Button("rectangle")->y())));
+  settle();
+  QMenu* hatch = p->PopupMenu("mnuRHatchStyle");
+  menu->setActiveAction(hatch->menuAction());
+  hatch->popup(menu->mapToGlobal(QPoint(menu->width(), menu->actionGeometry(hatch->menuAction()).top())));
+  settle();
+  const QRect around = w->ixMain->geometry().translated(w->ixMain->mapToGlobal(QPoint(0, 0)) - w->ixMain->pos());
+  saveScreen(QRect(around.topLeft(), QSize(620, 420)), "annotation-palette.png");
+  hatch->hide();
+  menu->hide();
+  w->mnuAnnPalette_Click();
+
+  QImage stamp(220, 90, QImage::Format_RGB32);
+  stamp.fill(QColor(0xb0, 0x20, 0x20));
+  QPainter sp(&stamp);
+  sp.setPen(Qt::white);
+  QFont f = sp.font();
+  f.setPixelSize(30);
+  f.setBold(true);
+  sp.setFont(f);
+  sp.drawText(stamp.rect(), Qt::AlignCenter, QStringLiteral("PAID"));
+  sp.end();
+  QGuiApplication::clipboard()->setImage(stamp);
+  w->fnSelectRectMode();
+  w->mnuEditPaste_Click();
+  QWidget* view = w->ixMain;
+  auto send = [view](QEvent::Type type, QPoint at, Qt::MouseButton b, Qt::MouseButtons bs) {
+    QMouseEvent e(type, QPointF(at), view->mapToGlobal(QPointF(at)), b, bs, Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &e);
+  };
+  send(QEvent::MouseMove, {20, 20}, Qt::NoButton, Qt::NoButton);
+  send(QEvent::MouseButtonPress, {20, 20}, Qt::LeftButton, Qt::LeftButton);
+  send(QEvent::MouseMove, {330, 120}, Qt::NoButton, Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, {330, 120}, Qt::LeftButton, Qt::NoButton);
+  saveScreen(w->frameGeometry(), "floating-area.png");
 }
 
 }  // namespace
