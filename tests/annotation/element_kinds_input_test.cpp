@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <vector>
 
 #include "engine_host.h"
@@ -14,6 +15,20 @@
 #include <QPlainTextEdit>
 
 namespace {
+
+// The engine takes text as length-prefixed strings: a bare literal has no length to read. The
+// strings live until the suite ends.
+AnnValue Text(const char16_t* text) {
+  struct Owned {
+    explicit Owned(const char16_t* t) : s(plat::SysAllocString(t)) {}
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
+    ~Owned() { plat::SysFreeString(s); }
+    plat::BSTR s;
+  };
+  static std::deque<Owned> kept;
+  return reinterpret_cast<AnnValue>(kept.emplace_back(text).s);
+}
 
 TEST_F(KindsInputTest, PolygonIsDrawnWithClicksAndEndsOnDoubleClick) {
   ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_POLYGON), ANN_OK);
@@ -351,7 +366,7 @@ int gStampCalls = 0;
 int32_t onStampPlacing(intptr_t) {
   ++gStampCalls;
   if (gStampText)
-    gStampEngine->SetLayerToolDefault(gStampLayer, TOOL_STAMP, PROP_TEXT, reinterpret_cast<AnnValue>(gStampText));
+    gStampEngine->SetLayerToolDefault(gStampLayer, TOOL_STAMP, PROP_TEXT, Text(gStampText));
   return 0;
 }
 
@@ -360,7 +375,7 @@ TEST_F(KindsInputTest, StampIsPlacedWithOneClickAtItsNaturalSize) {
   gStampLayer = layer;
   gStampCalls = 0;
   engine->SetHostCallback(HOSTCB_STAMP_PLACING, annCallback(&onStampPlacing));
-  ASSERT_EQ(engine->SetLayerToolDefault(layer, TOOL_STAMP, PROP_TEXT, reinterpret_cast<AnnValue>(u"APPROVED")),
+  ASSERT_EQ(engine->SetLayerToolDefault(layer, TOOL_STAMP, PROP_TEXT, Text(u"APPROVED")),
             ANN_OK);
   struct Case {
     const char16_t* setInCallback;
@@ -390,13 +405,13 @@ TEST_F(KindsInputTest, StampIsPlacedWithOneClickAtItsNaturalSize) {
   }
   EXPECT_EQ(gStampCalls, 3);
   gStampText = u"WIDE";
-  engine->SetLayerToolDefault(layer, TOOL_STAMP, PROP_TEXT, reinterpret_cast<AnnValue>(u"OK"));
+  engine->SetLayerToolDefault(layer, TOOL_STAMP, PROP_TEXT, Text(u"OK"));
   ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_STAMP), ANN_OK);
   Click(100, 300);
   int32_t id = Last();
   const plat::RECT before = RectOf(id);
   // A longer text makes an auto-sized stamp wider at its next draw.
-  engine->SetElementProperty(layer, id, PROP_TEXT, reinterpret_cast<AnnValue>(u"WIDER AND WIDER"));
+  engine->SetElementProperty(layer, id, PROP_TEXT, Text(u"WIDER AND WIDER"));
   plat::HDC dc = plat::CreateMemoryDC(800, 600);
   engine->Draw(dc, nullptr, nullptr, 0, 0, 0, 0);
   const plat::RECT after = RectOf(id);
@@ -419,7 +434,7 @@ int32_t onRunMouse(intptr_t, int32_t code, AnnLayerHandle, int32_t id, int32_t, 
 
 TEST_F(KindsInputTest, ButtonIsDrawnPressedInRunModeAndSizesToItsCaption) {
   engine->SetHostCallback(HOSTCB_RUN_MOUSE, annCallback(&onRunMouse));
-  ASSERT_EQ(engine->SetLayerToolDefault(layer, TOOL_BUTTON, PROP_TEXT, reinterpret_cast<AnnValue>(u"Go")), ANN_OK);
+  ASSERT_EQ(engine->SetLayerToolDefault(layer, TOOL_BUTTON, PROP_TEXT, Text(u"Go")), ANN_OK);
   ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_BUTTON), ANN_OK);
   Click(300, 300);  // no size: nothing
   EXPECT_EQ(Count(), 0);
@@ -441,7 +456,7 @@ TEST_F(KindsInputTest, ButtonIsDrawnPressedInRunModeAndSizesToItsCaption) {
   ASSERT_EQ(engine->SetElementProperty(layer, id, PROP_AUTO_SIZE, 1), ANN_OK);
   const plat::RECT before = RectOf(id);
   engine->SetElementProperty(layer, id, PROP_TEXT,
-                             reinterpret_cast<AnnValue>(u"A much longer caption \u00e0 \u0101 \u4e2d"));
+                             Text(u"A much longer caption \u00e0 \u0101 \u4e2d"));
   plat::HDC dc = plat::CreateMemoryDC(800, 600);
   engine->Draw(dc, nullptr, nullptr, 0, 0, 0, 0);
   plat::DeleteDC(dc);
