@@ -4,64 +4,10 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStorageInfo>
+#include <QStyle>
+#include <algorithm>
 
 namespace albums {
-
-DriveList::DriveList(QWidget* parent) : QComboBox(parent) {
-  setObjectName(QStringLiteral("drvSel"));
-  QStringList roots{QStringLiteral("/")};
-  for (const QStorageInfo& v : QStorageInfo::mountedVolumes())
-    if (v.isValid() && v.isReady() && !roots.contains(v.rootPath())) roots << v.rootPath();
-  addItems(roots);
-  connect(this, &QComboBox::activated, this, [this] { Q_EMIT driveChanged(Drive()); });
-}
-
-void DriveList::setDriveFor(const QString& path) {
-  int best = 0, bestLen = 0;
-  for (int i = 0; i < count(); ++i) {
-    const QString r = itemText(i);
-    if ((path == r || path.startsWith(r.endsWith('/') ? r : r + '/')) && r.size() > bestLen) {
-      best = i;
-      bestLen = static_cast<int>(r.size());
-    }
-  }
-  setCurrentIndex(best);
-}
-
-DirList::DirList(QWidget* parent) : QListWidget(parent) {
-  setObjectName(QStringLiteral("dirSel"));
-  connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* it) {
-    setPath(it->data(Qt::UserRole).toString());
-  });
-}
-
-bool DirList::setPath(const QString& path) {
-  const QFileInfo fi(path);
-  if (!fi.isDir() || !fi.isReadable()) return false;
-  const QString clean = QDir::cleanPath(fi.absoluteFilePath());
-  QDir d(clean);
-  const QStringList subs = d.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-  path_ = clean;
-  clear();
-  // The chain from the root down to the open folder, then its subfolders.
-  QStringList chain;
-  for (QString p = clean;; p = QFileInfo(p).path()) {
-    chain.prepend(p);
-    if (p == QStringLiteral("/") || QFileInfo(p).path() == p) break;
-  }
-  for (int i = 0; i < chain.size(); ++i) {
-    const QString name = chain[i] == QStringLiteral("/") ? QStringLiteral("/") : QFileInfo(chain[i]).fileName();
-    auto* it = new QListWidgetItem(QString(i * 2, QLatin1Char(' ')) + name, this);
-    it->setData(Qt::UserRole, chain[i]);
-    if (i == chain.size() - 1) setCurrentItem(it);
-  }
-  for (const QString& s : subs) {
-    auto* it = new QListWidgetItem(QString(chain.size() * 2, QLatin1Char(' ')) + s, this);
-    it->setData(Qt::UserRole, d.filePath(s));
-  }
-  Q_EMIT pathChanged(path_);
-  return true;
-}
 
 QStringList listFiles(const QString& folder, const QStringList& patterns) {
   std::vector<QRegularExpression> res;
@@ -75,31 +21,97 @@ QStringList listFiles(const QString& folder, const QStringList& patterns) {
   return out;
 }
 
-FileList::FileList(QWidget* parent) : QListWidget(parent) { setObjectName(QStringLiteral("fleSel")); }
+}  // namespace albums
 
-void FileList::setPath(const QString& path) {
+// ---- Drive list ------------------------------------------------------------------------------------
+
+DriveListBox::DriveListBox(QWidget* parent) : QComboBox(parent) {
+  QStringList roots{QStringLiteral("/")};
+  for (const QStorageInfo& v : QStorageInfo::mountedVolumes())
+    if (v.isValid() && v.isReady() && !roots.contains(v.rootPath())) roots << v.rootPath();
+  addItems(roots);
+  connect(this, &QComboBox::currentIndexChanged, this, [this] { Q_EMIT Change(); });
+}
+
+void DriveListBox::setDrive(const QString& path) {
+  QString root = QStorageInfo(path).rootPath();
+  if (root.isEmpty()) root = QStringLiteral("/");
+  int i = findText(root);
+  if (i < 0) {
+    addItem(root);
+    i = count() - 1;
+  }
+  setCurrentIndex(i);
+}
+
+// ---- Directory list ----------------------------------------------------------------------------------
+
+DirListBox::DirListBox(QWidget* parent) : QTreeWidget(parent) {
+  setHeaderHidden(true);
+  setRootIsDecorated(false);
+  // A double click opens a folder, as in a directory list.
+  connect(this, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
+    if (item && setPath(item->data(0, Qt::UserRole).toString())) Q_EMIT Change();
+  });
+}
+
+bool DirListBox::setPath(const QString& path) {
+  const QDir dir(path);
+  if (!dir.exists() || !dir.isReadable()) return false;
+  const QString abs = QDir::cleanPath(dir.absolutePath());
+  QDir probe(abs);
+  const QStringList subs = probe.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+  clear();
+  const QIcon folder = style()->standardIcon(QStyle::SP_DirIcon);
+  const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
+  // The folders above, from the root down, then the folder's own sub-folders.
+  QStringList chain;
+  for (QDir up(abs);; ) {
+    chain.prepend(up.absolutePath());
+    if (!up.cdUp()) break;
+  }
+  int depth = 0;
+  for (const QString& p : chain) {
+    auto* item = new QTreeWidgetItem(this, {QString(depth, QLatin1Char(' ')) + (p == QLatin1String("/") ? p : QFileInfo(p).fileName())});
+    item->setIcon(0, open);
+    item->setData(0, Qt::UserRole, p);
+    if (p == abs) setCurrentItem(item);
+    ++depth;
+  }
+  for (const QString& s : subs) {
+    auto* item = new QTreeWidgetItem(this, {QString(depth, QLatin1Char(' ')) + s});
+    item->setIcon(0, folder);
+    item->setData(0, Qt::UserRole, probe.filePath(s));
+  }
+  path_ = abs;
+  return true;
+}
+
+// ---- File list -----------------------------------------------------------------------------------
+
+FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {}
+
+void FileListBox::setPath(const QString& path) {
   path_ = path;
   refresh();
 }
 
-void FileList::setPattern(const QString& pattern) {
+void FileListBox::setPattern(const QString& pattern) {
   patterns_ = pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts);
   refresh();
 }
 
-void FileList::refresh() {
+void FileListBox::refresh() {
   clear();
-  if (!path_.isEmpty()) addItems(listFiles(path_, patterns_));
+  if (!path_.isEmpty()) addItems(albums::listFiles(path_, patterns_));
 }
 
-QString FileList::List(int i) const {
+QString FileListBox::List(int i) const {
   const QListWidgetItem* it = item(i);
   return it ? it->text() : QString();
 }
 
-QString FileList::FileName() const {
+QString FileListBox::FileName() const {
   const QListWidgetItem* it = currentItem();
   return it && it->isSelected() ? it->text() : QString();
 }
-
-}  // namespace albums

@@ -1,47 +1,56 @@
 #pragma once
-// The drive, directory and file lists that the browser and the search windows choose a folder
-// with: drvSel lists the root and the mounted volumes, dirSel the open folder's chain and its
-// subfolders (a double click opens one), fleSel the files of a folder that match a pattern.
+// The drive, directory and file lists with which windows choose a folder: the drive list shows the
+// root and the mounted volumes, the directory list the chosen folder's chain and its subfolders (a
+// double click opens one), the file list the files of a folder that match a pattern.
 #include <QComboBox>
 #include <QListWidget>
 #include <QString>
 #include <QStringList>
+#include <QTreeWidget>
 
 namespace albums {
 
-class DriveList : public QComboBox {
+// Files of a folder as the file list shows them: sorted by name, matching one of the patterns
+// (every file when there is none).
+QStringList listFiles(const QString& folder, const QStringList& patterns);
+
+}  // namespace albums
+
+// The drive list: the root and every mounted volume.
+class DriveListBox : public QComboBox {
   Q_OBJECT
  public:
-  explicit DriveList(QWidget* parent = nullptr);
+  explicit DriveListBox(QWidget* parent = nullptr);
   QString Drive() const { return currentText(); }
   // Selects the volume that holds path (the root when none does).
-  void setDriveFor(const QString& path);
+  void setDrive(const QString& path);
  Q_SIGNALS:
-  void driveChanged(const QString& drive);
+  void Change();
 };
 
-class DirList : public QListWidget {
+// The directory list: the folders above the chosen one and the folders in it; Path is the chosen folder.
+class DirListBox : public QTreeWidget {
   Q_OBJECT
  public:
-  explicit DirList(QWidget* parent = nullptr);
+  explicit DirListBox(QWidget* parent = nullptr);
   QString Path() const { return path_; }
-  // Opens the folder; a folder that does not exist or cannot be read leaves the list as it was and
-  // gives false.
+  // False (nothing changes) when the folder cannot be read.
   bool setPath(const QString& path);
  Q_SIGNALS:
-  void pathChanged(const QString& path);
+  void Change();
 
  private:
   QString path_;
 };
 
-class FileList : public QListWidget {
+// The file list: the files of a folder that match its pattern (every file without one).
+class FileListBox : public QListWidget {
   Q_OBJECT
  public:
-  explicit FileList(QWidget* parent = nullptr);
+  explicit FileListBox(QWidget* parent = nullptr);
   QString Path() const { return path_; }
   void setPath(const QString& path);
-  // Patterns separated by ';' ("*.BMP;*.JPG"), matched without regard to case; empty = every file.
+  // Patterns separated by ';' ("*.BMP;*.JPG"), matched without regard to case.
   void setPattern(const QString& pattern);
   int ListCount() const { return count(); }
   QString List(int i) const;
@@ -53,8 +62,3 @@ class FileList : public QListWidget {
   QString path_;
   QStringList patterns_;
 };
-
-// Files of a folder as the file list shows them: sorted by name, matching one of the patterns.
-QStringList listFiles(const QString& folder, const QStringList& patterns);
-
-}  // namespace albums

@@ -38,17 +38,17 @@ frmAlbumSrchForm::frmAlbumSrchForm() {
 
   fraDir = new QGroupBox(this);
   place(fraDir, 5760, 0, 3000, 3870);
-  drvSel = new albums::DriveList(fraDir);
+  drvSel = new DriveListBox(fraDir);
   place(drvSel, 90, 150, 2820, 330);
-  dirSel = new albums::DirList(fraDir);
+  dirSel = new DirListBox(fraDir);
   place(dirSel, 90, 540, 2820, 2700);
   cmdSearch = new QPushButton(QStringLiteral("Sear&ch"), fraDir);
   cmdSearch->setDefault(true);
   place(cmdSearch, 1680, 3330, 1230, 420);
-  connect(drvSel, &albums::DriveList::driveChanged, this, [this](const QString& d) { dirSel->setPath(d); });
   connect(cmdSearch, &QPushButton::clicked, this, [this] { cmdSearch_Click(); });
   dirSel->setPath(QDir::currentPath());
-  drvSel->setDriveFor(dirSel->Path());
+  drvSel->setDrive(dirSel->Path());
+  connect(drvSel, &DriveListBox::Change, this, [this] { dirSel->setPath(drvSel->Drive()); });
 
   fraImg = new QGroupBox(this);
   place(fraImg, 5760, 3870, 3000, 3000);

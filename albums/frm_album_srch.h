@@ -15,10 +15,8 @@ class QGroupBox;
 namespace img {
 class ImagingControl;
 }
-namespace albums {
-class DriveList;
-class DirList;
-}  // namespace albums
+class DriveListBox;
+class DirListBox;
 
 class frmAlbumSrchForm : public rt::Form {
   Q_OBJECT
@@ -27,8 +25,8 @@ class frmAlbumSrchForm : public rt::Form {
 
   QTreeWidget* lsvResults = nullptr;
   QGroupBox* fraDir = nullptr;
-  albums::DriveList* drvSel = nullptr;
-  albums::DirList* dirSel = nullptr;
+  DriveListBox* drvSel = nullptr;
+  DirListBox* dirSel = nullptr;
   QPushButton* cmdSearch = nullptr;
   QGroupBox* fraImg = nullptr;
   img::ImagingControl* ixPre = nullptr;

@@ -33,17 +33,15 @@ frmBrowseDirForm::frmBrowseDirForm() {
   place(cmdDisplay40, 120, 200, 1430, 420);
   cmdDisplayAll = new QPushButton(QStringLiteral("Display &All"), frmDir);
   place(cmdDisplayAll, 1650, 200, 1430, 420);
-  drvSel = new albums::DriveList(frmDir);
+  drvSel = new DriveListBox(frmDir);
   place(drvSel, 120, 760, 2960, 330);
-  dirSel = new albums::DirList(frmDir);
+  dirSel = new DirListBox(frmDir);
   place(dirSel, 120, 1180, 2960, 2900);
-  fleSel = new albums::FileList(frmDir);
+  fleSel = new FileListBox(frmDir);
   fleSel->setPattern(kPattern);
   place(fleSel, 120, 4180, 2960, 3600);
   connect(cmdDisplay40, &QPushButton::clicked, this, [this] { cmdDisplay40_Click(); });
   connect(cmdDisplayAll, &QPushButton::clicked, this, [this] { cmdDisplayAll_Click(); });
-  connect(drvSel, &albums::DriveList::driveChanged, this, [this](const QString& d) { dirSel->setPath(d); });
-  connect(dirSel, &albums::DirList::pathChanged, this, [this](const QString& p) { fleSel->setPath(p); });
   connect(fleSel, &QListWidget::itemClicked, this, [this] { fleSel_Click(); });
 
   fraSelImage = new albums::ThumbGrid(albums::kBrowseColumns, 0, true, this);
@@ -79,8 +77,15 @@ frmBrowseDirForm::frmBrowseDirForm() {
   connect(cmdClose, &QPushButton::clicked, this, [this] { Unload(); });
 
   dirSel->setPath(QDir::currentPath());
-  drvSel->setDriveFor(dirSel->Path());
+  drvSel->setDrive(dirSel->Path());
+  dirSel_Change();
+  connect(drvSel, &DriveListBox::Change, this, [this] {
+    if (dirSel->setPath(drvSel->Drive())) dirSel_Change();
+  });
+  connect(dirSel, &DirListBox::Change, this, [this] { dirSel_Change(); });
 }
+
+void frmBrowseDirForm::dirSel_Change() { fleSel->setPath(dirSel->Path()); }
 
 void frmBrowseDirForm::fnLoadBrowsePage(bool paged, int first, int last, int page) {
   rt::Screen::setMousePointer(rt::vbHourglass);

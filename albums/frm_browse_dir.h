@@ -8,10 +8,10 @@ class QGroupBox;
 class QPushButton;
 class QToolBar;
 
+class DriveListBox;
+class DirListBox;
+class FileListBox;
 namespace albums {
-class DriveList;
-class DirList;
-class FileList;
 class ThumbGrid;
 }  // namespace albums
 
@@ -23,9 +23,9 @@ class frmBrowseDirForm : public rt::Form {
   QGroupBox* frmDir = nullptr;
   QPushButton* cmdDisplay40 = nullptr;
   QPushButton* cmdDisplayAll = nullptr;
-  albums::DriveList* drvSel = nullptr;
-  albums::DirList* dirSel = nullptr;
-  albums::FileList* fleSel = nullptr;
+  DriveListBox* drvSel = nullptr;
+  DirListBox* dirSel = nullptr;
+  FileListBox* fleSel = nullptr;
   QPushButton* cmdClose = nullptr;
   QPushButton* cmdSelect = nullptr;
   albums::ThumbGrid* fraSelImage = nullptr;
@@ -34,6 +34,8 @@ class frmBrowseDirForm : public rt::Form {
 
   static const QString kPattern;
 
+  // A new folder in the directory list: the file list follows.
+  void dirSel_Change();
   void fnLoadBrowsePage(bool paged, int first, int last, int page);
   void fnSelectTmb(int index);
   void cmdDisplay40_Click();

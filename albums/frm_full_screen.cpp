@@ -21,7 +21,7 @@ frmFullScreenForm::frmFullScreenForm() {
   setObjectName(QStringLiteral("frmFullScreen"));
   albums::makeViewerWindow(this);
   ixFS = albums::makeViewerImage(this, "ixFS");
-  ixFS->installEventFilter(this);
+  watchPicture(ixFS);
   nxFS = new ann::AnnotationControl(this, [this](const QString& name) { return name == QStringLiteral("ixFS") ? ixFS : nullptr; });
   nxFS->setAttachControlName(QStringLiteral("ixFS"));
   lblMsg = albums::makeViewerLabel(this);
@@ -57,8 +57,9 @@ void frmFullScreenForm::loadAnnotations() {
   if (mintPageIndex < 0 || static_cast<std::size_t>(mintPageIndex) >= gvarPageAnno.size()) return;
   const rt::Variant& stored = gvarPageAnno[static_cast<std::size_t>(mintPageIndex)];
   if (stored.IsEmpty()) return;
+  // The loaded layer becomes the current one.
   intptr_t layer = 0;
-  if (nxFS->LoadLayerFromVariant(stored, layer) == 0) nxFS->setCurrentLayer(layer);
+  nxFS->LoadLayerFromVariant(stored, layer);
   ixFS->update();
 }
 
@@ -110,19 +111,4 @@ void frmFullScreenForm::Form_Unload(int&) {
   // The main window shows the page that was shown last.
   if (frmImgClnt.IsLoaded() && mintPageIndex >= 0 && mintPageIndex < frmImgClnt->ixTmb.Count())
     albums::guarded([this] { frmImgClnt->ixTmb_Click(mintPageIndex); });
-}
-
-void frmFullScreenForm::keyReleaseEvent(QKeyEvent* e) {
-  if (e->isAutoRepeat()) return;
-  albums::guarded([&] { Form_KeyUp(e->key()); });
-}
-
-void frmFullScreenForm::mouseReleaseEvent(QMouseEvent*) { Unload(); }
-
-bool frmFullScreenForm::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == ixFS && event->type() == QEvent::MouseButtonRelease) {
-    Unload();
-    return true;
-  }
-  return rt::Form::eventFilter(watched, event);
 }

@@ -2,7 +2,7 @@
 // The full-screen viewer: the main window's document page by page on a black full-screen window
 // with each page's annotations, fitted to the screen or limited to 100 %; on closing the main
 // window selects the page shown last.
-#include "runtime/form.h"
+#include "albums/viewer_window.h"
 
 class QLabel;
 namespace img {
@@ -12,7 +12,7 @@ namespace ann {
 class AnnotationControl;
 }
 
-class frmFullScreenForm : public rt::Form {
+class frmFullScreenForm : public albums::ViewerForm {
   Q_OBJECT
  public:
   frmFullScreenForm();
@@ -25,15 +25,12 @@ class frmFullScreenForm : public rt::Form {
   int16_t mintPageIndex = 0;
   int16_t mintDocPageCount = 0;
 
-  void Form_KeyUp(int qtKey);
+  void Form_KeyUp(int qtKey) override;
 
  protected:
   void Form_Load() override;
   void Form_Activate() override;
   void Form_Unload(int& cancel) override;
-  void keyReleaseEvent(QKeyEvent* e) override;
-  void mouseReleaseEvent(QMouseEvent* e) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void placePage();

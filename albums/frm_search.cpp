@@ -52,14 +52,12 @@ frmSearchForm::frmSearchForm() {
   place(fraRoot, 30, 585, 6375, 3675);
   lblAlbumRoot = new QLabel(QStringLiteral("Search In All Albums Within (Root Directory) :"), fraRoot);
   place(lblAlbumRoot, 120, 150, 6100, 300);
-  drvSel = new albums::DriveList(fraRoot);
+  drvSel = new DriveListBox(fraRoot);
   place(drvSel, 120, 520, 3000, 330);
-  dirSel = new albums::DirList(fraRoot);
+  dirSel = new DirListBox(fraRoot);
   place(dirSel, 120, 930, 3000, 2600);
-  fleSel = new albums::FileList(fraRoot);
+  fleSel = new FileListBox(fraRoot);
   place(fleSel, 3240, 520, 3000, 3010);
-  connect(drvSel, &albums::DriveList::driveChanged, this, [this](const QString& d) { dirSel->setPath(d); });
-  connect(dirSel, &albums::DirList::pathChanged, this, [this](const QString& p) { fleSel->setPath(p); });
 
   cmdSearch = new QPushButton(QStringLiteral("&Search"), this);
   cmdSearch->setEnabled(false);
@@ -115,8 +113,15 @@ frmSearchForm::frmSearchForm() {
   fraResults->hide();
 
   dirSel->setPath(QDir::currentPath());
-  drvSel->setDriveFor(dirSel->Path());
+  drvSel->setDrive(dirSel->Path());
+  dirSel_Change();
+  connect(drvSel, &DriveListBox::Change, this, [this] {
+    if (dirSel->setPath(drvSel->Drive())) dirSel_Change();
+  });
+  connect(dirSel, &DirListBox::Change, this, [this] { dirSel_Change(); });
 }
+
+void frmSearchForm::dirSel_Change() { fleSel->setPath(dirSel->Path()); }
 
 void frmSearchForm::txtKeyWord_LostFocus() { txtKeyWord->setText(txtKeyWord->text().trimmed().toUpper()); }
 

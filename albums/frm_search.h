@@ -18,11 +18,9 @@ class QTreeWidget;
 namespace img {
 class ImagingControl;
 }
-namespace albums {
-class DriveList;
-class DirList;
-class FileList;
-}  // namespace albums
+class DriveListBox;
+class DirListBox;
+class FileListBox;
 
 class frmSearchForm : public rt::Form {
   Q_OBJECT
@@ -33,9 +31,9 @@ class frmSearchForm : public rt::Form {
   QLineEdit* txtKeyWord = nullptr;
   QGroupBox* fraRoot = nullptr;
   QLabel* lblAlbumRoot = nullptr;
-  albums::DriveList* drvSel = nullptr;
-  albums::DirList* dirSel = nullptr;
-  albums::FileList* fleSel = nullptr;
+  DriveListBox* drvSel = nullptr;
+  DirListBox* dirSel = nullptr;
+  FileListBox* fleSel = nullptr;
   QPushButton* cmdSearch = nullptr;
   QPushButton* cmdCancel = nullptr;
   QStatusBar* stsDir = nullptr;
@@ -53,6 +51,8 @@ class frmSearchForm : public rt::Form {
   QStringList mstrRemarks;
   int16_t mintPageCount = 0;
 
+  // A new folder in the directory list: the file list follows.
+  void dirSel_Change();
   void cmdSearch_Click();
   void lsvResults_Click();
   void lsvResults_DblClick();

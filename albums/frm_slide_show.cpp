@@ -20,7 +20,7 @@ frmSlideShowForm::frmSlideShowForm() {
   setObjectName(QStringLiteral("frmSlideShow"));
   albums::makeViewerWindow(this);
   ixSS = albums::makeViewerImage(this, "ixSS");
-  ixSS->installEventFilter(this);
+  watchPicture(ixSS);
   nxSS = new ann::AnnotationControl(this, [this](const QString& name) { return name == QStringLiteral("ixSS") ? ixSS : nullptr; });
   nxSS->setAttachControlName(QStringLiteral("ixSS"));
   lblPath = albums::makeViewerLabel(this);
@@ -117,20 +117,4 @@ void frmSlideShowForm::Form_KeyUp(int qtKey) {
   lblInfo->setText(seq_->help());
   if (next >= 0) fnShowSlide(next);
   syncTimer();
-}
-
-void frmSlideShowForm::keyReleaseEvent(QKeyEvent* e) {
-  // A held key repeats its press, not its release: only the real release acts.
-  if (e->isAutoRepeat()) return;
-  albums::guarded([&] { Form_KeyUp(e->key()); });
-}
-
-void frmSlideShowForm::mouseReleaseEvent(QMouseEvent*) { Unload(); }
-
-bool frmSlideShowForm::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == ixSS && event->type() == QEvent::MouseButtonRelease) {
-    Unload();
-    return true;
-  }
-  return rt::Form::eventFilter(watched, event);
 }

@@ -3,7 +3,7 @@
 // fitted to the screen, moved by a timer (automatic, with pause and continue) or by the keys
 // (manual). Escape or a mouse click ends it. It reads the slide-show hand-off values only.
 #include "albums/viewer_rules.h"
-#include "runtime/form.h"
+#include "albums/viewer_window.h"
 
 #include <memory>
 
@@ -16,7 +16,7 @@ namespace ann {
 class AnnotationControl;
 }
 
-class frmSlideShowForm : public rt::Form {
+class frmSlideShowForm : public albums::ViewerForm {
   Q_OBJECT
  public:
   frmSlideShowForm();
@@ -31,14 +31,11 @@ class frmSlideShowForm : public rt::Form {
 
   void fnShowSlide(int index);
   void tmrInt_Timer();
-  void Form_KeyUp(int qtKey);
+  void Form_KeyUp(int qtKey) override;
 
  protected:
   void Form_Load() override;
   void Form_Activate() override;
-  void keyReleaseEvent(QKeyEvent* e) override;
-  void mouseReleaseEvent(QMouseEvent* e) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void syncTimer();

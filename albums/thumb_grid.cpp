@@ -124,13 +124,18 @@ ThumbGrid::ThumbGrid(int columns, int keepCells, bool emptyTemplate, QWidget* pa
   relayout();
 }
 
-ThumbGrid::~ThumbGrid() { cancelWork(); }
+ThumbGrid::~ThumbGrid() {
+  cancelWork();
+  // Workers post to this grid: none may still run when it goes.
+  pool_->waitForDone();
+}
 
+// Files not yet started are dropped; those being decoded finish, and their results are ignored,
+// so a new page never waits for the old one.
 void ThumbGrid::cancelWork() {
   ++generation_;
   liveGeneration_->store(generation_);
   pool_->clear();
-  pool_->waitForDone();
 }
 
 void ThumbGrid::ensureCell(int k) {
@@ -208,11 +213,17 @@ void ThumbGrid::showItems(std::vector<ThumbItem> items, int maxCells) {
     return;
   }
   loading_ = true;
+  // The first file is decoded alone, so its picture shows as soon as it can; the others follow on
+  // every worker when it is there.
+  startDecoding(0, 1);
+}
+
+void ThumbGrid::startDecoding(int from, int to) {
   const int gen = generation_;
   auto live = liveGeneration_;
   const int w = px(kCellWidth) - 6, h = py(kCellHeight) - 6;
   QPointer<ThumbGrid> self(this);
-  for (int i = 0; i < static_cast<int>(items_.size()); ++i) {
+  for (int i = from; i < std::min(to, static_cast<int>(items_.size())); ++i) {
     const QString path = items_[i].path;
     const int32_t page = items_[i].page;
     pool_->start([self, live, gen, i, path, page, w, h] {
@@ -231,6 +242,7 @@ void ThumbGrid::showItems(std::vector<ThumbItem> items, int maxCells) {
 void ThumbGrid::onDecoded(int generation, int item, DecodedThumb result) {
   if (generation != generation_ || item < 0 || item >= static_cast<int>(results_.size())) return;
   results_[item] = std::move(result);
+  if (item == 0) startDecoding(1, static_cast<int>(items_.size()));
   // Cells take the files in their order: place every file whose turn has come.
   while (nextItem_ < static_cast<int>(items_.size()) && results_[nextItem_]) {
     DecodedThumb d = std::move(*results_[nextItem_]);

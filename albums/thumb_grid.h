@@ -125,7 +125,7 @@ class ThumbGrid : public QFrame {
   void resizeEvent(QResizeEvent*) override;
 
  private:
-  struct Pending;
+  void startDecoding(int from, int to);
   void ensureCell(int k);
   void placeCell(int k);
   void relayout();

@@ -6,6 +6,7 @@
 #include "runtime/screen.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
 
@@ -52,6 +53,26 @@ void fitViewerImage(QWidget* form, img::ImagingControl* ix, bool limitZoom) {
   const double px = rt::Screen::TwipsPerPixelX(), py = rt::Screen::TwipsPerPixelY();
   const QRectF r = fitPage(form->width() * px, form->height() * py, ix->ImageWidth(), ix->ImageHeight(), px, py, limitZoom);
   place(ix, r.left(), r.top(), r.width(), r.height());
+}
+
+void ViewerForm::watchPicture(QWidget* picture) {
+  picture_ = picture;
+  picture->installEventFilter(this);
+}
+
+void ViewerForm::keyReleaseEvent(QKeyEvent* e) {
+  if (e->isAutoRepeat()) return;
+  guarded([&] { Form_KeyUp(e->key()); });
+}
+
+void ViewerForm::mouseReleaseEvent(QMouseEvent*) { Unload(); }
+
+bool ViewerForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == picture_ && event->type() == QEvent::MouseButtonRelease) {
+    Unload();
+    return true;
+  }
+  return rt::Form::eventFilter(watched, event);
 }
 
 }  // namespace albums

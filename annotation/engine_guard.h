@@ -57,9 +57,6 @@ void guardedVoid(F&& work) noexcept {
   }
 }
 
-// Slots whose behaviour is not part of this build answer with this code.
-constexpr int32_t kPending = ERR_NOT_IMPLEMENTED;
-
 inline bool lowByte(int32_t v) { return (v & 0xFF) != 0; }
 
 inline const char16_t* asText(AnnValue v) { return reinterpret_cast<const char16_t*>(v); }

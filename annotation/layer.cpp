@@ -5,7 +5,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "annotation/elements/rect_element.h"
+#include "annotation/elements/element_factory.h"
 #include "annotation/group.h"
 #include "annotation/view.h"
 #include "platform/graphics/gdi.h"

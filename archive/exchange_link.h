@@ -18,7 +18,7 @@ struct Timing {
   int watchdogMs = 20000;
   int transferWatchdogMs = 65000;
   // How long a connection must stay quiet before a reply without a fixed end counts as whole.
-  int settleMs = 150;
+  int settleMs = 50;
 };
 Timing& timing();
 

@@ -1,5 +1,6 @@
 #include "archive/frm_arch_ret_opt.h"
 
+#include "archive/form_parts.h"
 #include "runtime/dialogs.h"
 #include "workspace/mod_vars.h"
 
@@ -21,13 +22,7 @@ frmArchRetOptForm::frmArchRetOptForm() {
   lsvItem->setSelectionMode(QAbstractItemView::SingleSelection);
   lsvItem->setHeaderLabels({QStringLiteral("Archive ID"), QString(), QString()});
   (new QVBoxLayout(fraItems))->addWidget(lsvItem);
-  cmdOK = new QPushButton(QStringLiteral("&OK"), this);
-  cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-  cmdOK->setDefault(true);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(cmdOK);
-  buttons->addWidget(cmdCancel);
+  QHBoxLayout* buttons = arch::buttonRow(this, QStringLiteral("&OK"), cmdOK, cmdCancel);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(fraItems);
   layout->addLayout(buttons);

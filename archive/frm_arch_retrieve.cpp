@@ -1,5 +1,6 @@
 #include "archive/frm_arch_retrieve.h"
 
+#include "archive/form_parts.h"
 #include "archive/frm_tcpip.h"
 #include "archive/leave_rule.h"
 #include "workspace/mod_vars.h"
@@ -46,14 +47,8 @@ frmArchRetrieveForm::frmArchRetrieveForm() {
   grid->addWidget(txtParm1, 2, 1);
   grid->addWidget(lblParm2, 3, 0);
   grid->addWidget(txtParm2, 3, 1);
-  cmdOK = new QPushButton(QStringLiteral("&OK"), this);
+  QHBoxLayout* buttons = arch::buttonRow(this, QStringLiteral("&OK"), cmdOK, cmdCancel);
   cmdOK->setEnabled(false);
-  cmdOK->setDefault(true);
-  cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(cmdOK);
-  buttons->addWidget(cmdCancel);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(fraCriteria);
   layout->addLayout(buttons);

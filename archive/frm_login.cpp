@@ -1,6 +1,7 @@
 #include "archive/frm_login.h"
 
 #include "archive/archive_protocol.h"
+#include "archive/form_parts.h"
 #include "archive/frm_password.h"
 #include "archive/leave_rule.h"
 #include "archive/login_settings.h"
@@ -64,14 +65,8 @@ frmLoginForm::frmLoginForm() {
   picLogin->setPixmap(style()->standardIcon(QStyle::SP_DriveNetIcon).pixmap(48, 48));
   picLogin->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
-  cmdOK = new QPushButton(QStringLiteral("&OK"), this);
+  QHBoxLayout* buttons = arch::buttonRow(this, QStringLiteral("&OK"), cmdOK, cmdCancel);
   cmdOK->setEnabled(false);
-  cmdOK->setDefault(true);
-  cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(cmdOK);
-  buttons->addWidget(cmdCancel);
 
   auto* top = new QHBoxLayout;
   top->addWidget(picLogin);

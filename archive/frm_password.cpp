@@ -1,6 +1,7 @@
 #include "archive/frm_password.h"
 
 #include "archive/archive_protocol.h"
+#include "archive/form_parts.h"
 #include "archive/frm_login.h"
 #include "archive/mod_encryption.h"
 #include "runtime/dialogs.h"
@@ -38,14 +39,8 @@ frmPasswordForm::frmPasswordForm() {
   form->addRow(lblCriteria);
   form->addRow(QStringLiteral("Password :"), txtPwd1);
   form->addRow(QStringLiteral("Confirm Password :"), txtPwd2);
-  cmdSave = new QPushButton(QStringLiteral("&Save"), this);
+  QHBoxLayout* buttons = arch::buttonRow(this, QStringLiteral("&Save"), cmdSave, cmdCancel);
   cmdSave->setEnabled(false);
-  cmdSave->setDefault(true);
-  cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(cmdSave);
-  buttons->addWidget(cmdCancel);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(fraCriteria);
   layout->addLayout(buttons);

@@ -10,6 +10,7 @@
 
 #include <QFileInfo>
 #include <QLabel>
+#include <QTimer>
 #include <QVBoxLayout>
 
 rt::DefaultInstance<frmTCPIPForm> frmTCPIP;
@@ -63,6 +64,12 @@ void frmTCPIPForm::Form_Load() {
     sckReq->step(130);
   else if (gstrTCPCommand == QLatin1String("ARCHIVE"))
     sckCmt->step(200);
+  else
+    // A word without an operation must not leave a modal window open with nothing to end it.
+    QTimer::singleShot(0, this, [this] {
+      ended_ = true;
+      Unload();
+    });
 }
 
 // Closing the window while an operation runs cancels it: nothing is reported as done.

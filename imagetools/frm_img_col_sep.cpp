@@ -27,10 +27,10 @@ frmImgColSepForm::frmImgColSepForm() {
   setObjectName(QStringLiteral("frmImgColSep"));
   setWindowFlag(Qt::Dialog);
   setCaption(QStringLiteral("   Colour Separation"));
-  lblSepType = tools::label(this, QStringLiteral("Separation Type :"), 120, 180, 1500, 255);
+  lblSepType = tools::label(this, QStringLiteral("Separation Type :"), 120, 180, 1800, 255);
   cmbSepType = tools::dropDown(this, {QStringLiteral("0 - RGB"), QStringLiteral("1 - HSL"), QStringLiteral("2 - CMY"),
                                       QStringLiteral("3 - CMYK")},
-                               1650, 135, 1800);
+                               1950, 135, 1800);
   lblOrig = tools::label(this, QStringLiteral("Original"), 120, 600, 1500, 255);
   fraOrig = tools::frame(this, 120, 840, kViewer + 90, kViewer + 180);
   ixOrig = new img::ImagingControl(fraOrig);

@@ -90,16 +90,22 @@ frmImgSizeForm::frmImgSizeForm() {
   resize(rt::Screen::ToPixelsX(3780), rt::Screen::ToPixelsY(5160));
 }
 
+void frmImgSizeForm::write(tools::TextBox* b, SizeBox kind, const QString& text) {
+  // Every write runs the box's change rule, also when the text stays the same.
+  if (b->text() == text) changeRule(kind);
+  else b->setText(text);
+}
+
 void frmImgSizeForm::writeDefaults() {
   img::ImagingControl* page = tools::pageView();
-  txtCropPct->setText(QStringLiteral("10"));
-  txtBdrX->setText(QStringLiteral("10"));
-  txtBdrY->setText(QStringLiteral("10"));
-  txtCPCropPct->setText(QStringLiteral("90"));
+  write(txtCropPct, SizeBox::CropPct, QStringLiteral("10"));
+  write(txtBdrX, SizeBox::BorderX, QStringLiteral("10"));
+  write(txtBdrY, SizeBox::BorderY, QStringLiteral("10"));
+  write(txtCPCropPct, SizeBox::BorderCropPct, QStringLiteral("90"));
   cmbCPType->setCurrentIndex(3);
   if (writing_) dblAspectRatio = page ? static_cast<double>(page->ImageWidth()) / page->ImageHeight() : 0;
-  txtWidth->setText(rt::CStr(page ? page->ImageWidth() : 0));
-  txtHeight->setText(rt::CStr(page ? page->ImageHeight() : 0));
+  write(txtWidth, SizeBox::Width, rt::CStr(page ? page->ImageWidth() : 0));
+  write(txtHeight, SizeBox::Height, rt::CStr(page ? page->ImageHeight() : 0));
 }
 
 void frmImgSizeForm::Form_Activate() {
@@ -157,7 +163,10 @@ bool frmImgSizeForm::leaveBox(tools::TextBox* b, SizeBox kind) {
     rt::MsgBox(message, rt::vbExclamation, QStringLiteral("Error"));
     return false;
   }
-  if (sizeBox && chkKeepRatio->isChecked()) (kind == SizeBox::Width ? txtHeight : txtWidth)->setText(rt::CStr(other));
+  if (sizeBox && chkKeepRatio->isChecked()) {
+    if (kind == SizeBox::Width) write(txtHeight, SizeBox::Height, rt::CStr(other));
+    else write(txtWidth, SizeBox::Width, rt::CStr(other));
+  }
   return true;
 }
 

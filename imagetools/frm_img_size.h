@@ -43,6 +43,7 @@ class frmImgSizeForm : public rt::Form {
   tools::TextBox* box(QWidget* parent, double left, double top);
   bool leaveBox(tools::TextBox* b, tools::SizeBox kind);
   void changeRule(tools::SizeBox kind);
+  void write(tools::TextBox* b, tools::SizeBox kind, const QString& text);
   void writeDefaults();
   bool writing_ = false;
 };

@@ -192,7 +192,8 @@ void runBusy(int64_t pixels, const std::function<void()>& work) {
   }
   std::exception_ptr failure;
   QEventLoop loop;
-  QProgressDialog progress(QStringLiteral("Processing the image..."), QString(), 0, 0, QApplication::activeWindow());
+  // No parent: a window closing while the work runs must not take the progress window with it.
+  QProgressDialog progress(QStringLiteral("Processing the image..."), QString(), 0, 0);
   progress.setWindowTitle(QStringLiteral("   Image Lumivex"));
   progress.setWindowModality(Qt::ApplicationModal);
   progress.setMinimumDuration(300);
@@ -222,7 +223,7 @@ void previewInto(img::ImagingControl* from, img::ImagingControl* to, const std::
   img::Bitmap b = from->bitmap();
   runBusy(static_cast<int64_t>(b.width()) * b.height(), [&] { op(b); });
   const int32_t x = to->ViewOffsetX(), y = to->ViewOffsetY();
-  to->setImageHandle(img::toDibHandle(b));
+  to->replaceBitmap(std::move(b));
   to->setViewOffsetX(x);
   to->setViewOffsetY(y);
 }

@@ -64,7 +64,8 @@ void setPageViewOverride(img::ImagingControl* ix);
 // previous one can be undone). A large picture is processed beside the user-interface thread
 // while a progress window keeps the program painting.
 void runOnControl(img::ImagingControl* ix, const std::function<void(img::Bitmap&)>& op);
-// Runs op on a copy of from's picture and shows the result in to, whose view offsets stay.
+// Runs op on a copy of from's picture and shows the result in to, whose view offsets stay: what
+// putting from's handle copy into to and running op there gives, without the handle's two copies.
 void previewInto(img::ImagingControl* from, img::ImagingControl* to, const std::function<void(img::Bitmap&)>& op);
 // The activation of a before / after viewer pair: zoom 1, a copy of the page in before and a copy
 // of before in after, before centred and after at the same offsets.

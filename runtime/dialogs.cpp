@@ -34,10 +34,17 @@ QStringList qtFilters(const QString& filter) {
   return out;
 }
 
+// The window a box belongs to: the active one, unless it is already on its way out (a form unloaded
+// a moment ago stays active until it is destroyed, and would take the box with it).
+QWidget* activeOwner() {
+  QWidget* w = QApplication::activeWindow();
+  return w && w->isVisible() ? w : nullptr;
+}
+
 class QtDialogService : public DialogService {
  public:
   int msgBox(const QString& prompt, int style, const QString& title) override {
-    QMessageBox box(QApplication::activeWindow());
+    QMessageBox box(activeOwner());
     box.setText(prompt);
     box.setWindowTitle(title);
     switch (MsgBoxIcon(style)) {
@@ -75,13 +82,13 @@ class QtDialogService : public DialogService {
 
   bool inputBox(const QString& prompt, const QString& title, QString* text) override {
     bool ok = false;
-    const QString t = QInputDialog::getText(QApplication::activeWindow(), title, prompt, QLineEdit::Normal, *text, &ok);
+    const QString t = QInputDialog::getText(activeOwner(), title, prompt, QLineEdit::Normal, *text, &ok);
     if (ok) *text = t;
     return ok;
   }
 
   bool commonDialog(DialogRequest& r) override {
-    QWidget* owner = r.owner ? r.owner : QApplication::activeWindow();
+    QWidget* owner = r.owner ? r.owner : activeOwner();
     switch (r.kind) {
       case DialogKind::Open:
       case DialogKind::Save: {
@@ -140,10 +147,10 @@ class QtDialogService : public DialogService {
         r.orientation = printer.pageLayout().orientation() == QPageLayout::Landscape ? 2 : 1;
         r.printerName = printer.printerName();
         r.outputFileName = printer.outputFileName();
-        // A range the user did not narrow names no pages.
+        // "All" names every page the caller offered; a range names its own.
         const bool range = printer.printRange() == QPrinter::PageRange;
-        r.fromPage = range ? printer.fromPage() : 0;
-        r.toPage = range ? printer.toPage() : 0;
+        r.fromPage = range ? printer.fromPage() : std::max(1, r.minPage);
+        r.toPage = range ? printer.toPage() : std::max(1, r.maxPage);
         return true;
       }
       case DialogKind::Folder: {

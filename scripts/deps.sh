@@ -8,7 +8,7 @@ packages=(
   libsane-dev libsane1 libgsf-1-dev libgsf-bin
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fonts-liberation2 xvfb xauth
-  graphicsmagick libtiff-tools poppler-utils desktop-file-utils shared-mime-info
+  graphicsmagick libtiff-tools poppler-utils desktop-file-utils shared-mime-info libvips-tools
 )
 missing=()
 for p in "${packages[@]}"; do

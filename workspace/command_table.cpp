@@ -2,6 +2,7 @@
 
 #include "workspace/archive_commands.h"
 #include "workspace/frm_img_clnt.h"
+#include "workspace/tools_commands.h"
 
 #include <QStyle>
 
@@ -13,6 +14,7 @@ using F = frmImgClntForm;
 constexpr unsigned M = kMenu;
 constexpr unsigned C = kCheckable;
 constexpr CommandHandler none = nullptr;
+namespace T = tools_menu;
 
 }  // namespace
 
@@ -91,10 +93,59 @@ const std::vector<MenuRow>& menuRows() {
       {"mnuAnn", "mnuAnnSelectAll", "Select All", "Ctrl+A", run<&F::mnuAnnSelectAll_Click>, 0},
 
       {"", "mnuTools", "&Tools", "", none, M},
-      {"mnuTools", "mnuToolsFlip", "Flip", "Ctrl+F", none, 0},
-      {"mnuTools", "mnuToolsMirror", "Mirror", "Ctrl+M", none, 0},
-      {"mnuTools", "mnuToolsLeft", "Rotate Left", "Ctrl+L", none, 0},
-      {"mnuTools", "mnuToolsRight", "Rotate Right", "Ctrl+R", none, 0},
+      {"mnuTools", "mnuToolsFlip", "Flip", "Ctrl+F", T::mnuToolsFlip_Click, 0},
+      {"mnuTools", "mnuToolsMirror", "Mirror", "Ctrl+M", T::mnuToolsMirror_Click, 0},
+      {"mnuTools", "mnuToolsLeft", "Rotate Left", "Ctrl+L", T::mnuToolsLeft_Click, 0},
+      {"mnuTools", "mnuToolsRight", "Rotate Right", "Ctrl+R", T::mnuToolsRight_Click, 0},
+      {"mnuTools", "-", "", "", none, 0},
+      {"mnuTools", "mnuToolsCrop", "Crop", "", T::mnuToolsCrop_Click, 0},
+      {"mnuTools", "mnuToolsResize", "Resize", "", T::mnuToolsResize_Click, 0},
+      {"mnuTools", "-", "", "", none, 0},
+      {"mnuTools", "mnuToolsEffects", "Effects", "", none, M},
+      {"mnuToolsEffects", "mnuToolsAutoContrast", "Auto Contrast", "", T::mnuToolsAutoContrast_Click, 0},
+      {"mnuToolsEffects", "mnuToolsBrightness", "Brightness", "", T::effect<T::kBrightness>, 0},
+      {"mnuToolsEffects", "mnuToolsContrast", "Contrast", "", T::effect<T::kContrast>, 0},
+      {"mnuToolsEffects", "-", "", "", none, 0},
+      {"mnuToolsEffects", "mnuToolsDeskew", "Deskew", "", T::mnuToolsDeskew_Click, 0},
+      {"mnuToolsEffects", "mnuToolsDespeckle", "Despeckle", "", T::mnuToolsDespeckle_Click, 0},
+      {"mnuToolsEffects", "-", "", "", none, 0},
+      {"mnuToolsEffects", "mnuToolsGrayScale", "Gray Scale", "", T::effect<T::kGrayScale>, 0},
+      {"mnuToolsEffects", "-", "", "", none, 0},
+      {"mnuToolsEffects", "mnuToolsButtonize", "Buttonize", "", T::effect<T::kButtonize>, 0},
+      {"mnuToolsEffects", "mnuToolsPerspective", "Perspective", "", T::effect<T::kPerspective>, 0},
+      {"mnuToolsEffects", "mnuToolsPinch", "Pinch", "", T::effect<T::kPinch>, 0},
+      {"mnuToolsEffects", "mnuToolsRipple", "Ripple", "", T::effect<T::kRipple>, 0},
+      {"mnuToolsEffects", "mnuToolsSwirl", "Swirl", "", T::effect<T::kSwirl>, 0},
+      {"mnuToolsEffects", "mnuToolsTwist", "Twist", "", T::effect<T::kTwist>, 0},
+      {"mnuTools", "mnuToolsFilters", "Filters", "", none, M},
+      {"mnuToolsFilters", "mnuToolsBlend", "Blend", "", T::effect<T::kBlend>, 0},
+      {"mnuToolsFilters", "mnuToolsBlur", "Blur", "", T::effect<T::kBlur>, 0},
+      {"mnuToolsFilters", "mnuToolsDiffuse", "Diffuse", "", T::effect<T::kDiffuse>, 0},
+      {"mnuToolsFilters", "mnuToolsDilate", "Dilate", "", T::effect<T::kDilate>, 0},
+      {"mnuToolsFilters", "mnuToolsEmboss", "Emboss", "", T::effect<T::kEmboss>, 0},
+      {"mnuToolsFilters", "mnuToolsEqualize", "Equalize", "", T::effect<T::kEqualize>, 0},
+      {"mnuToolsFilters", "mnuToolsErode", "Erode", "", T::effect<T::kErode>, 0},
+      {"mnuToolsFilters", "mnuToolsGamma", "Gamma", "", T::effect<T::kGamma>, 0},
+      {"mnuToolsFilters", "mnuToolsMedian", "Median", "", T::effect<T::kMedian>, 0},
+      {"mnuToolsFilters", "mnuToolsMosiac", "Mosiac", "", T::effect<T::kMosiac>, 0},
+      {"mnuToolsFilters", "mnuToolsMBlur", "Motion Blur", "", T::effect<T::kMBlur>, 0},
+      {"mnuToolsFilters", "mnuToolsNegate", "Negate", "", T::effect<T::kNegate>, 0},
+      {"mnuToolsFilters", "mnuToolsNoise", "Noise", "", T::effect<T::kNoise>, 0},
+      {"mnuToolsFilters", "mnuToolsOutline", "Outline", "", T::effect<T::kOutline>, 0},
+      {"mnuToolsFilters", "mnuToolsPosterize", "Posterize", "", T::effect<T::kPosterize>, 0},
+      {"mnuToolsFilters", "mnuToolsParabolic", "Parabolic", "", T::effect<T::kParabolic>, 0},
+      {"mnuToolsFilters", "mnuToolsSharpen", "Sharpen", "", T::effect<T::kSharpen>, 0},
+      {"mnuToolsFilters", "mnuToolsSoften", "Soften", "", T::effect<T::kSoften>, 0},
+      {"mnuToolsFilters", "mnuToolsSolarize", "Solarize", "", T::effect<T::kSolarize>, 0},
+      {"mnuTools", "mnuToolsColours", "Colours", "", none, M},
+      {"mnuToolsColours", "mnuToolsAdjRGB", "Adjust RGB", "", T::effect<T::kAdjRGB>, 0},
+      {"mnuToolsColours", "mnuToolsAdjHSL", "Adjust HSL", "", T::effect<T::kAdjHSL>, 0},
+      {"mnuToolsColours", "-", "", "", none, 0},
+      {"mnuToolsColours", "mnuToolsDepth", "Depth", "", T::mnuToolsDepth_Click, 0},
+      {"mnuToolsColours", "mnuToolsReplaceCols", "Replace Colours", "", T::mnuToolsReplaceCols_Click, 0},
+      {"mnuToolsColours", "mnuToolsSeparation", "Separation", "", T::mnuToolsSeparation_Click, 0},
+      {"mnuToolsColours", "-", "", "", none, 0},
+      {"mnuToolsColours", "mnuToolsIntLvl", "Intensity Levels", "", T::mnuToolsIntLvl_Click, 0},
 
       {"", "mnuArchive", "Archi&ve", "", mnuArchive_Click, M},
       {"mnuArchive", "mnuArchLogin", "Log In", "", mnuArchLogin_Click, 0},

@@ -373,8 +373,7 @@ void frmImgClntForm::Form_Load() {
     Menu("mnuViewPageThumbs")->setChecked(true);
     mblnShiftDown = false;
     mlngDownX = mlngDownY = 0;
-    mblnAreaPending = mblnAreaDragging = false;
-    mlngAreaX = mlngAreaY = mlngGrabX = mlngGrabY = mlngAreaWidth = mlngAreaHeight = 0;
+    area_ = ws::FloatingArea();
     gblnAchView = false;
     gblnAchUpd = false;
     glngAnnoHandle = 0;

@@ -5,6 +5,7 @@
 #include "runtime/control_array.h"
 #include "runtime/dialogs.h"
 #include "runtime/form.h"
+#include "workspace/page_view_state.h"
 
 #include <QMap>
 #include <QPixmap>
@@ -222,7 +223,10 @@ class frmImgClntForm : public rt::Form {
   void fnUpdatePageButtons();
   void applyCommandStates(int docState);
   void setModeButtons(const QString& pressed);
-  bool modePressed(const QString& key) const;
+  void selectMode(ws::MouseMode mode);
+  // The mode whose button is pressed; None when no mode button is.
+  ws::MouseMode currentMode() const;
+  ws::PageGeometry pageGeometry() const;
 
   // Thumbnails.
   void fnStoreCurrentPage();
@@ -270,11 +274,9 @@ class frmImgClntForm : public rt::Form {
   QMap<QString, QLabel*> panels_;
   QWidget* client_ = nullptr;
   QPixmap handOpen_, handClosed_;
-  // Page view pointer and floating-area state.
+  // Page view: the last pointer position in view pixels, and the floating pasted area.
   int32_t mlngDownX = 0, mlngDownY = 0;
-  bool mblnAreaPending = false;
-  bool mblnAreaDragging = false;
-  int32_t mlngAreaX = 0, mlngAreaY = 0, mlngGrabX = 0, mlngGrabY = 0, mlngAreaWidth = 0, mlngAreaHeight = 0;
+  ws::FloatingArea area_;
 };
 
 extern rt::DefaultInstance<frmImgClntForm> frmImgClnt;

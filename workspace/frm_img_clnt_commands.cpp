@@ -63,11 +63,6 @@ void frmImgClntForm::setModeButtons(const QString& pressed) {
   for (QAction* a : tbrMode->actions()) a->setChecked(a->data().toString() == pressed);
 }
 
-bool frmImgClntForm::modePressed(const QString& key) const {
-  QAction* a = Button(tbrMode, key);
-  return a && a->isChecked();
-}
-
 // ---- Toolbar dispatch -----------------------------------------------------------------------------
 // A key that a toolbar does not know runs nothing; keys compare exactly, case included.
 
@@ -88,42 +83,28 @@ void frmImgClntForm::tbrAnno_ButtonClick(const QString& key) { fnToolbarButtonCl
 
 // ---- Mouse modes ----------------------------------------------------------------------------------
 
-void frmImgClntForm::fnSelectArrowMode() {
-  setModeButtons(QStringLiteral("selarrow"));
-  ixMain->setMousePointer(1);
-  ixMain->RubberBandStart(false);
-  nxMain->setCurrentTool(4096);
+// Presses the mode's button and gives the page view the mode's pointer and annotation tool.
+void frmImgClntForm::selectMode(ws::MouseMode mode) {
+  const ws::ModeSettings settings = ws::fnModeSettings(mode);
+  setModeButtons(ws::fnKeyForMode(mode));
+  if (mode == ws::MouseMode::Hand) ixMain->setMouseIcon(handOpen_);
+  ixMain->setMousePointer(settings.pointer);
+  if (settings.endsRubberBand) ixMain->RubberBandStart(false);
+  if (settings.closesPalette && Menu("mnuAnnPalette")->isChecked()) unloadPalette();
+  nxMain->setCurrentTool(settings.annotationTool);
 }
 
-void frmImgClntForm::fnSelectHandMode() {
-  setModeButtons(QStringLiteral("selhand"));
-  ixMain->setMouseIcon(handOpen_);
-  ixMain->setMousePointer(99);
-  ixMain->RubberBandStart(false);
-  if (Menu("mnuAnnPalette")->isChecked()) unloadPalette();
-  nxMain->setCurrentTool(0);
-}
-
-void frmImgClntForm::fnSelectRectMode() {
-  setModeButtons(QStringLiteral("selrect"));
-  ixMain->setMousePointer(2);
-  if (Menu("mnuAnnPalette")->isChecked()) unloadPalette();
-  nxMain->setCurrentTool(0);
-}
-
-void frmImgClntForm::fnSelectMagnifyMode() {
-  setModeButtons(QStringLiteral("selmagnify"));
-  ixMain->setMousePointer(30);
-  if (Menu("mnuAnnPalette")->isChecked()) unloadPalette();
-  nxMain->setCurrentTool(0);
-}
+void frmImgClntForm::fnSelectArrowMode() { selectMode(ws::MouseMode::Arrow); }
+void frmImgClntForm::fnSelectHandMode() { selectMode(ws::MouseMode::Hand); }
+void frmImgClntForm::fnSelectRectMode() { selectMode(ws::MouseMode::Rect); }
+void frmImgClntForm::fnSelectMagnifyMode() { selectMode(ws::MouseMode::Magnify); }
 
 // ---- Annotation menu ------------------------------------------------------------------------------
 
 // The palette window unloads here once it exists; its unload leaves the pointer tool.
 void frmImgClntForm::unloadPalette() {
   Menu("mnuAnnPalette")->setChecked(false);
-  nxMain->setCurrentTool(4096);
+  nxMain->setCurrentTool(TOOL_POINTER);
 }
 
 void frmImgClntForm::mnuFileAlbums_Click() { ws::openWindow(QStringLiteral("frmAlbum")); }
@@ -166,7 +147,7 @@ void frmImgClntForm::mnuAnnSelectAll_Click() {
 }
 
 void frmImgClntForm::nxMain_AnnotationEvent(int32_t code, int32_t) {
-  if (code == 1001 || code == 1002 || code == 1003) {
+  if (code == EVT_ELEMENT_ADDED || code == EVT_ELEMENT_CHANGED || code == EVT_ELEMENT_DELETED) {
     gblnDocModified = true;
     gblnPageModified = true;
   }
@@ -185,9 +166,9 @@ void frmImgClntForm::fnTakeCurrentLayer() {
 void frmImgClntForm::fnSetAnnoToolDefaults() {
   nxMain->setStampDefaultText(QStringLiteral("Received: ") + QLocale().toString(QDate::currentDate(), QLocale::ShortFormat) +
                               QLatin1Char(' '));
-  constexpr int32_t kPenWidth = 5;
-  for (auto [tool, width] : {std::pair{4097, 0}, {4098, 0}, {4099, 0}, {4100, 0}, {4104, 0}, {4106, 2}, {4105, 0}})
-    nxMain->SetToolAttribute(tool, kPenWidth, width);
+  for (auto [tool, width] : {std::pair{TOOL_TEXT, 0}, {TOOL_RECTANGLE, 0}, {TOOL_ELLIPSE, 0}, {TOOL_POLYGON, 0},
+                             {TOOL_STAMP, 0}, {TOOL_BUTTON, 2}, {TOOL_IMAGE, 0}})
+    nxMain->SetToolAttribute(tool, PROP_PEN_WIDTH, width);
   nxMain->setButtonFont(nxMain->ButtonFont());
   nxMain->setTextFont(nxMain->TextFont());
   nxMain->setStampFont(nxMain->StampFont());

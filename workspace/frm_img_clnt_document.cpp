@@ -87,7 +87,7 @@ void frmImgClntForm::fnNewImgFile(int32_t width, int32_t height, int16_t bitsPer
   ixMain->CreateBlankImage(width, height, bitsPerPixel, colour);
   glngAnnoHandle = nxMain->NewLayer();
   ixTmb(0)->setImageHandle(ixMain->ImageHandleCopy());
-  ixTmb(0)->setHighlightBorder(3);
+  ixTmb(0)->setHighlightBorder(ws::kThumbSelected);
   lblTmb(0)->setText(QStringLiteral("Page 1"));
   fnShowNewDocument();
   setCaption(kTitle + QStringLiteral(" - New File"));
@@ -110,10 +110,10 @@ void frmImgClntForm::fnOpenImgFile(const QString& path) {
     img::ImagingControl* first = ixTmb(0);
     if (!fnIsMultiPageFormat(gintCurrFormat)) {
       first->setImageHandle(ixMain->ImageHandleCopy());
-      first->setHighlightBorder(3);
+      first->setHighlightBorder(ws::kThumbSelected);
       lblTmb(0)->setText(QStringLiteral("Page 1"));
     } else {
-      first->setHighlightBorder(0);
+      first->setHighlightBorder(ws::kThumbUnselected);
       first->setPageNumber(1);
       first->setSourceFile(path);
       first->setThumbDisplayMode(1);
@@ -129,7 +129,7 @@ void frmImgClntForm::fnOpenImgFile(const QString& path) {
         lblTmb(i)->setText(QStringLiteral("Page %1").arg(i + 1));
         lblTmb(i)->setVisible(true);
       }
-      first->setHighlightBorder(3);
+      first->setHighlightBorder(ws::kThumbSelected);
     }
     fnShowNewDocument();
     // A file cut short opens with the pages that could be read, and the user is told.
@@ -160,7 +160,7 @@ void frmImgClntForm::fnCloseFile(bool noPrompt, bool& ok) {
     if (!gstrAchID.isEmpty() && gblnAchUpd) unlockArchivedDocument();
   }
   ixTmb(0)->setSourceFile(QString());
-  ixTmb(0)->setHighlightBorder(0);
+  ixTmb(0)->setHighlightBorder(ws::kThumbUnselected);
   lblTmb(0)->setText(QString());
   ixTmb.UnloadAll();
   lblTmb.UnloadAll();
@@ -347,7 +347,9 @@ void frmImgClntForm::saveMultiPage(const ws::SavePlan& plan) {
 void frmImgClntForm::mnuFileNew_Click() {
   bool ok = false;
   fnCloseFile(false, ok);
-  // The new-image dialog (it calls fnNewImgFile) is shown here once it exists.
+  if (!ok) return;
+  // The new-image dialog makes the blank page through fnNewImgFile.
+  ws::openWindow(QStringLiteral("frmImgNew"));
 }
 
 void frmImgClntForm::mnuFileOpen_Click() {

@@ -7,6 +7,7 @@
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
 #include "workspace/page_strip.h"
+#include "workspace/page_view_state.h"
 #include "runtime/twips.h"
 #include "workspace/view_text.h"
 
@@ -22,7 +23,6 @@ using namespace modVars;
 
 namespace {
 
-int32_t nearest(double v) { return static_cast<int32_t>(rt::RoundHalfEven(v)); }
 double tppX() { return rt::Screen::TwipsPerPixelX(); }
 double tppY() { return rt::Screen::TwipsPerPixelY(); }
 
@@ -36,19 +36,19 @@ void frmImgClntForm::ixTmb_Click(int16_t index) {
   fnClearSelection();
   if (!fnHasPageStrip()) {
     t->setImageHandle(ixMain->ImageHandleCopy());
-    t->setHighlightBorder(3);
+    t->setHighlightBorder(ws::kThumbSelected);
     return;
   }
   if (mblnShiftDown) {
-    t->setHighlightBorder(3);
+    t->setHighlightBorder(ws::kThumbSelected);
     return;
   }
   if (gblnPageModified) {
     fnStoreCurrentPage();
     gblnPageModified = false;
   }
-  for (int i = 0; i < thumbCount(); ++i) ixTmb(i)->setHighlightBorder(0);
-  t->setHighlightBorder(3);
+  for (int i = 0; i < thumbCount(); ++i) ixTmb(i)->setHighlightBorder(ws::kThumbUnselected);
+  t->setHighlightBorder(ws::kThumbSelected);
   gintCurrPage = index;
   fnRefreshMainDisplay(static_cast<int16_t>(index + 1));
   fnScrollTmbToCurrent();
@@ -60,7 +60,7 @@ void frmImgClntForm::ixTmb_DblClick(int16_t index) {
 }
 
 void frmImgClntForm::ixTmb_MouseDown(int16_t index, int16_t button) {
-  if (button != 2) return;
+  if (button != ws::kRightButton) return;
   ixTmb_Click(index);
   gintPopupTmb = index;
   mnuPopTmb->popup(QCursor::pos());
@@ -79,7 +79,7 @@ void frmImgClntForm::fnScrollTmbToCurrent() {
   if (!fnHasPageStrip() && (!gstrCurrFile.isEmpty() || gintCurrFormat != 0)) return;
   img::ImagingControl* selected = nullptr;
   for (int i = 0; i < thumbCount() && !selected; ++i)
-    if (ixTmb(i)->HighlightBorder() == 3) selected = ixTmb(i);
+    if (ixTmb(i)->HighlightBorder() == ws::kThumbSelected) selected = ixTmb(i);
   if (!selected) return;
   const double T = selected->Top(), H = selected->Height(), V = vsTmb->value(), P = tw::Height(picMain);
   if (V * 200 + P < T + H + 280)
@@ -176,7 +176,7 @@ void frmImgClntForm::fnApplyPageEdit(const ws::PageEdit& edit, ws::CaptionRule r
     if (src == ws::kNewPage) t->setSourceFile(QString());
     else if (moved[static_cast<std::size_t>(i)]) t->setImageHandle(*moved[static_cast<std::size_t>(i)]);
     lblTmb(i)->setText(newCaptions[static_cast<std::size_t>(i)]);
-    t->setHighlightBorder(i == edit.current ? 3 : 0);
+    t->setHighlightBorder(i == edit.current ? ws::kThumbSelected : ws::kThumbUnselected);
   }
   gvarPageAnno = ws::fnAlignStore(gvarPageAnno, edit);
   gintCurrPage = static_cast<int16_t>(edit.current);
@@ -217,11 +217,13 @@ void frmImgClntForm::fnRefreshMainDisplay(int16_t page) {
   if (img::ImagingControl* t = ixTmb(page - 1)) ixMain->setImageHandle(t->ImageHandleCopy());
   fnRestorePageAnnotations(static_cast<int16_t>(page - 1));
   fnTakeCurrentLayer();
-  nxMain->setCurrentTool(4096);
+  nxMain->setCurrentTool(TOOL_POINTER);
   gblnPageModified = pageModified;
   gblnDocModified = docModified;
   // The palette shows the tool of the page here once it exists.
-  if (modePressed("selhand") || modePressed("selrect") || modePressed("selmagnify")) nxMain->setCurrentTool(0);
+  const ws::MouseMode mode = currentMode();
+  if (mode == ws::MouseMode::Hand || mode == ws::MouseMode::Rect || mode == ws::MouseMode::Magnify)
+    nxMain->setCurrentTool(TOOL_NONE);
   fnUpdatePageButtons();
 }
 
@@ -244,12 +246,20 @@ void frmImgClntForm::fnClearSelection() {
   ixMain->ClearArea();
 }
 
+ws::PageGeometry frmImgClntForm::pageGeometry() const {
+  return {ixMain->ScrollPosX(), ixMain->ScrollPosY(), ixMain->ZoomFactor(), ixMain->ImageWidth(), ixMain->ImageHeight()};
+}
+
+ws::MouseMode frmImgClntForm::currentMode() const {
+  for (QAction* a : tbrMode->actions())
+    if (a->isChecked()) return ws::fnModeForKey(a->data().toString());
+  return ws::MouseMode::None;
+}
+
 void frmImgClntForm::fnCommitPendingEdit() {
-  if (!mblnAreaPending) return;
-  mblnAreaPending = false;
-  mblnAreaDragging = false;
-  const double z = ixMain->ZoomFactor();
-  ixMain->MoveArea(nearest((ixMain->ScrollPosX() + mlngAreaX) / z), nearest((ixMain->ScrollPosY() + mlngAreaY) / z));
+  if (!area_.pending()) return;
+  const QPoint at = area_.commit(pageGeometry());
+  ixMain->MoveArea(at.x(), at.y());
   ixMain->setSelectionVisible(false);
   ixMain->MergeArea();
   ixMain->ClearArea();
@@ -257,97 +267,84 @@ void frmImgClntForm::fnCommitPendingEdit() {
   gblnPageModified = true;
 }
 
-void frmImgClntForm::fnAreaPasted(int32_t viewWidth, int32_t viewHeight) {
-  mblnAreaPending = true;
-  mblnAreaDragging = false;
-  mlngAreaX = mlngAreaY = 0;
-  mlngAreaWidth = viewWidth;
-  mlngAreaHeight = viewHeight;
-}
+void frmImgClntForm::fnAreaPasted(int32_t viewWidth, int32_t viewHeight) { area_.paste(viewWidth, viewHeight); }
 
 // A dropped area is discarded: merging it would write the picture into the page while the
 // modified flags stay as they were, an unsaved change that nothing reports.
 void frmImgClntForm::dropPendingArea() {
   fnClearSelection();
-  mblnAreaPending = false;
-  mblnAreaDragging = false;
+  area_.drop();
 }
 
 void frmImgClntForm::ixMain_KeyDown(int16_t keyCode, int16_t) {
-  if ((keyCode == 46 || keyCode == 27) && mblnAreaPending) dropPendingArea();
+  if ((keyCode == ws::kKeyDelete || keyCode == ws::kKeyEscape) && area_.pending()) dropPendingArea();
   // Delete without a floating area runs Edit > Delete once it exists.
 }
 
 void frmImgClntForm::ixMain_MouseDown(int16_t button, int16_t, float x, float y) {
-  mlngDownX = nearest(x / tppX());
-  mlngDownY = nearest(y / tppY());
-  if (mblnAreaPending) {
-    if (ixMain->MousePointer() == 43) {
-      mblnAreaDragging = true;
-      mlngGrabX = nearest(x / tppX() - mlngAreaX);
-      mlngGrabY = nearest(y / tppY() - mlngAreaY);
-      ixMain->setMousePointer(43);
-    } else {
-      fnCommitPendingEdit();
-    }
-    return;
+  const double vx = x / tppX(), vy = y / tppY();
+  mlngDownX = ws::fnNear(vx);
+  mlngDownY = ws::fnNear(vy);
+  switch (area_.press(vx, vy, ixMain->MousePointer())) {
+    case ws::FloatingArea::Press::StartDrag: ixMain->setMousePointer(ws::kPointerSizeAll); return;
+    case ws::FloatingArea::Press::Commit: fnCommitPendingEdit(); return;
+    case ws::FloatingArea::Press::Ignored: break;
   }
-  if (button != 1) return;
-  if (modePressed("selrect")) {
-    fnClearSelection();
-    ixMain->RubberBandStart(true, mlngDownX, mlngDownY);
-  } else if (modePressed("selhand")) {
-    // The magnifier window of "selmagnify" opens here once it exists.
-    ixMain->setMouseIcon(handClosed_);
-    ixMain->setMousePointer(99);
+  if (button != ws::kLeftButton) return;
+  switch (currentMode()) {
+    case ws::MouseMode::Rect:
+      fnClearSelection();
+      ixMain->RubberBandStart(true, mlngDownX, mlngDownY);
+      break;
+    case ws::MouseMode::Hand:
+      // The magnifier window of "selmagnify" opens here once it exists.
+      ixMain->setMouseIcon(handClosed_);
+      ixMain->setMousePointer(ws::kPointerCustom);
+      break;
+    default: break;
   }
 }
 
 void frmImgClntForm::ixMain_MouseMove(int16_t button, int16_t, float x, float y) {
   const double vx = x / tppX(), vy = y / tppY();
-  if (mblnAreaDragging) {
-    const double z = ixMain->ZoomFactor();
-    mlngAreaX = nearest(vx - mlngGrabX);
-    mlngAreaY = nearest(vy - mlngGrabY);
-    if (mlngAreaX < 0) mlngAreaX = 0;
-    else if (ixMain->ScrollPosX() + mlngAreaX + mlngAreaWidth > z * ixMain->ImageWidth())
-      mlngAreaX = nearest(z * ixMain->ImageWidth() - mlngAreaWidth - ixMain->ScrollPosX());
-    if (mlngAreaY < 0) mlngAreaY = 0;
-    else if (ixMain->ScrollPosY() + mlngAreaY + mlngAreaHeight > z * ixMain->ImageHeight())
-      mlngAreaY = nearest(z * ixMain->ImageHeight() - mlngAreaHeight - ixMain->ScrollPosY());
-    ixMain->GetAreaOrigin(mlngAreaX, mlngAreaY);
-    ixMain->setMousePointer(43);
-    if (x < 0) ixMain->setScrollPosX(ixMain->ScrollPosX() - ixMain->ScrollStepX());
-    else if (x > ixMain->Width()) ixMain->setScrollPosX(ixMain->ScrollPosX() + ixMain->ScrollStepX());
-    if (y < 0) ixMain->setScrollPosY(ixMain->ScrollPosY() - ixMain->ScrollStepY());
-    else if (y > ixMain->Height()) ixMain->setScrollPosY(ixMain->ScrollPosY() + ixMain->ScrollStepY());
+  if (area_.dragging()) {
+    const QPoint at = area_.dragTo(vx, vy, pageGeometry());
+    ixMain->GetAreaOrigin(at.x(), at.y());
+    ixMain->setMousePointer(ws::kPointerSizeAll);
+    // The pointer outside the view scrolls it by one step per move.
+    if (const int dx = ws::fnAutoScroll(x, ixMain->Width())) ixMain->setScrollPosX(ixMain->ScrollPosX() + dx * ixMain->ScrollStepX());
+    if (const int dy = ws::fnAutoScroll(y, ixMain->Height())) ixMain->setScrollPosY(ixMain->ScrollPosY() + dy * ixMain->ScrollStepY());
     return;
   }
-  if (mblnAreaPending) {
-    const bool over = vx > mlngAreaX && vx < mlngAreaX + mlngAreaWidth && vy > mlngAreaY && vy < mlngAreaY + mlngAreaHeight;
-    ixMain->setMousePointer(over ? 43 : 2);
+  if (area_.pending()) {
+    ixMain->setMousePointer(area_.hoverPointer(vx, vy));
     return;
   }
-  if (button != 1) return;
-  if (modePressed("selhand")) {
-    ixMain->setScrollPosX(nearest(ixMain->ScrollPosX() + mlngDownX - vx));
-    mlngDownX = nearest(vx);
-    ixMain->setScrollPosY(nearest(ixMain->ScrollPosY() + mlngDownY - vy));
-    mlngDownY = nearest(vy);
-  } else if (modePressed("selrect")) {
-    ixMain->RubberBandTo(nearest(vx), nearest(vy));
+  if (button != ws::kLeftButton) return;
+  switch (currentMode()) {
+    case ws::MouseMode::Hand:
+      ixMain->setScrollPosX(ws::fnNear(ixMain->ScrollPosX() + mlngDownX - vx));
+      mlngDownX = ws::fnNear(vx);
+      ixMain->setScrollPosY(ws::fnNear(ixMain->ScrollPosY() + mlngDownY - vy));
+      mlngDownY = ws::fnNear(vy);
+      break;
+    case ws::MouseMode::Rect: ixMain->RubberBandTo(ws::fnNear(vx), ws::fnNear(vy)); break;
+    default: break;
   }
 }
 
 void frmImgClntForm::ixMain_MouseUp(int16_t button, int16_t, float x, float y) {
-  if (mblnAreaDragging) {
-    mlngAreaX = nearest(x / tppX() - mlngGrabX);
-    mlngAreaY = nearest(y / tppY() - mlngGrabY);
-    ixMain->GetAreaOrigin(mlngAreaX, mlngAreaY);
-    ixMain->setMousePointer(43);
-  } else if (button == 1 && modePressed("selrect")) {
-    const int32_t h = ixMain->SelectionHeight(), w = ixMain->SelectionWidth();
-    if (h >= 1 && w >= 1) {
+  if (area_.dragging()) {
+    const QPoint at = area_.release(x / tppX(), y / tppY());
+    ixMain->GetAreaOrigin(at.x(), at.y());
+    ixMain->setMousePointer(ws::kPointerSizeAll);
+    return;
+  }
+  if (button != ws::kLeftButton) return;
+  switch (currentMode()) {
+    case ws::MouseMode::Rect: {
+      const int32_t h = ixMain->SelectionHeight(), w = ixMain->SelectionWidth();
+      if (h < 1 || w < 1) break;
       const int32_t l = ixMain->SelectionLeft(), t = ixMain->SelectionTop();
       ixMain->setSelectionVisible(false);
       ixMain->ClearArea();
@@ -357,12 +354,14 @@ void frmImgClntForm::ixMain_MouseUp(int16_t button, int16_t, float x, float y) {
       ixMain->AddAreaPoint(l, t + h);
       ixMain->CloseArea();
       ixMain->setSelectionVisible(true);
+      break;
     }
-  } else if (button == 1 && modePressed("selhand")) {
-    ixMain->setMouseIcon(handOpen_);
-    ixMain->setMousePointer(99);
+    case ws::MouseMode::Hand:
+      ixMain->setMouseIcon(handOpen_);
+      ixMain->setMousePointer(ws::kPointerCustom);
+      break;
+    default: break;
   }
-  mblnAreaDragging = false;
 }
 
 // ---- Pane divider ---------------------------------------------------------------------------------
@@ -480,6 +479,6 @@ void frmImgClntForm::mnuZoomFit(int16_t how) {
   setStatusPanel(QStringLiteral("ZOOM"), modView::fnZoomText(ixMain->ZoomFactor()));
 }
 
-void frmImgClntForm::mnuZoomPage_Click() { mnuZoomFit(2); }
-void frmImgClntForm::mnuZoomWidth_Click() { mnuZoomFit(0); }
-void frmImgClntForm::mnuZoomHeight_Click() { mnuZoomFit(1); }
+void frmImgClntForm::mnuZoomPage_Click() { mnuZoomFit(ws::kFitPage); }
+void frmImgClntForm::mnuZoomWidth_Click() { mnuZoomFit(ws::kFitWidth); }
+void frmImgClntForm::mnuZoomHeight_Click() { mnuZoomFit(ws::kFitHeight); }

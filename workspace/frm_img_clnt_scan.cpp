@@ -109,29 +109,14 @@ void frmImgClntForm::twnMain_ImageAcquired() {
       glngAnnoHandle = nxMain->NewLayer();
       fnSetAnnoToolDefaults();
     }
-    if (p.loadsThumb) {
-      ixTmb.Load(n);
-      lblTmb.Load(n);
-      ixTmb(n)->setVisible(true);
-      lblTmb(n)->setVisible(true);
-      gvarPageAnno.resize(static_cast<std::size_t>(n) + 2);
-    }
-    if (p.shiftsBehind) {
-      for (int k = n; k >= p.slot + 1; --k) {
-        ixTmb(k)->setImageHandle(ixTmb(k - 1)->ImageHandleCopy());
-        gvarPageAnno[static_cast<std::size_t>(k)] = gvarPageAnno[static_cast<std::size_t>(k - 1)];
-      }
-    }
+    if (p.edit) fnApplyPageEdit(*p.edit, p.captions);
     ixTmb(p.slot)->setImageHandle(page);
     page = nullptr;
+    // A scanned page has no annotations; a rescanned one loses those it had.
     if (static_cast<std::size_t>(p.slot) < gvarPageAnno.size()) gvarPageAnno[static_cast<std::size_t>(p.slot)] = rt::Variant();
-    if (p.renumbersAll) {
-      for (int i = 0; i < thumbCount(); ++i) lblTmb(i)->setText(QStringLiteral("Page %1").arg(i + 1));
-    } else if (p.loadsThumb || p.startsDocument) {
-      lblTmb(p.slot)->setText(QStringLiteral("Page %1").arg(p.slot + 1));
-    }
-    if (p.highlightsSlot) {
-      for (int i = 0; i < thumbCount(); ++i) ixTmb(i)->setHighlightBorder(i == p.slot ? 3 : 0);
+    if (p.startsDocument) {
+      lblTmb(0)->setText(ws::fnPageCaption(0));
+      ixTmb(0)->setHighlightBorder(3);
     }
     gintCurrPage = static_cast<int16_t>(p.current);
     if (newDocument) {

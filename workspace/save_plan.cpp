@@ -27,13 +27,13 @@ SavePlan fnPlanSave(ImageFormatCode format, int pages, bool pageStrip, const QSt
   plan.writeFormat = modVars::fnGetSaveFormat(format, pages);
   plan.pageByPage = pageStrip;
   plan.tiffCompression = modVars::fnGetTiffCompression(format);
-  const bool pcxKind = plan.writeFormat == 24 || plan.writeFormat == 2;
+  const bool pcxKind = plan.writeFormat == img::kFormatDcx || plan.writeFormat == img::kFormatPcx;
   plan.annotations = pageStrip && !pcxKind ? AnnotationHandling::KeepLayer : AnnotationHandling::BurnIn;
   plan.storeCurrentPageFirst = pageStrip;
   plan.emptiesStore = pageStrip && pcxKind;
   // Several pages in a format that holds one: writing them one after the other would leave only
   // the last page in the file.
-  if (pageStrip && pages > 1 && !modVars::fnIsMultiPageFormat(plan.writeFormat) && plan.writeFormat != 0)
+  if (pageStrip && pages > 1 && !modVars::fnIsMultiPageFormat(plan.writeFormat) && plan.writeFormat != img::kFormatNone)
     plan.refusal = QStringLiteral("This document has %1 pages, but files of the format \"%2\" hold one page only. "
                                   "Nothing was saved: save it in a multi-page format such as TIFF or DCX.")
                        .arg(pages)
@@ -41,8 +41,8 @@ SavePlan fnPlanSave(ImageFormatCode format, int pages, bool pageStrip, const QSt
   if (pageStrip && pcxKind) {
     // A page count that does not suit the extension: offer the extension of the format written.
     const QString ext = path.trimmed().right(4).toUpper();
-    const bool toDcx = plan.writeFormat == 24 && ext == QLatin1String(".PCX");
-    const bool toPcx = plan.writeFormat == 2 && ext == QLatin1String(".DCX");
+    const bool toDcx = plan.writeFormat == img::kFormatDcx && ext == QLatin1String(".PCX");
+    const bool toPcx = plan.writeFormat == img::kFormatPcx && ext == QLatin1String(".DCX");
     if (toDcx || toPcx) {
       const QString from = toDcx ? QStringLiteral("PCX") : QStringLiteral("DCX");
       const QString to = toDcx ? QStringLiteral("DCX") : QStringLiteral("PCX");

@@ -2,53 +2,48 @@
 
 namespace ws {
 
-ScanPlacement fnPlaceScannedPage(const QString& mode, int count, int current) {
+namespace {
+
+// A page added behind page `after`, which then becomes the current one.
+ScanPlacement added(int count, int after, CaptionRule captions) {
   ScanPlacement p;
+  p.valid = true;
+  p.edit = fnInsertPages(count, after, after, 1);
+  p.edit->current = after + 1;
+  p.captions = captions;
+  p.slot = p.current = after + 1;
+  p.show = p.slot + 1;
+  return p;
+}
+
+}  // namespace
+
+ScanPlacement fnPlaceScannedPage(const QString& mode, int count, int current) {
   if (mode == QLatin1String("PAGE")) {
+    ScanPlacement p;
     if (current < 0 || current >= count) return p;
     p.valid = true;
-    p.slot = current;
-    p.current = current;
+    p.slot = p.current = current;
     p.show = current + 1;
     return p;
   }
-  if (mode == QLatin1String("APPEND")) {
-    p.valid = true;
-    p.slot = count;
-    p.loadsThumb = true;
-    p.highlightsSlot = true;
-    p.current = count;
-    p.show = count + 1;
-    return p;
-  }
+  if (mode == QLatin1String("APPEND")) return added(count, count - 1, CaptionRule::Travel);
   if (mode == QLatin1String("INSERT")) {
-    if (current < 0 || current >= count) return p;
-    p.valid = true;
-    p.slot = current + 1;
-    p.loadsThumb = true;
-    p.shiftsBehind = current + 1 < count;
-    p.renumbersAll = true;
-    p.highlightsSlot = true;
-    // Further pages of the same acquisition follow in feeding order.
-    p.current = current + 1;
-    p.show = current + 2;
-    return p;
+    // Further pages of the same acquisition follow in feeding order behind the one before.
+    if (current < 0 || current >= count) return ScanPlacement{};
+    return added(count, current, CaptionRule::Renumber);
   }
   if (mode == QLatin1String("NEW")) {
-    p.valid = true;
-    p.current = current + 1;
-    p.show = p.current + 1;
-    p.highlightsSlot = true;
-    if (p.current == 0) {
+    // Scan New starts at -1: its first page fills the empty strip, the others go behind it.
+    if (current + 1 == 0) {
+      ScanPlacement p;
+      p.valid = true;
       p.startsDocument = true;
-      p.slot = 0;
-    } else {
-      p.slot = count;
-      p.loadsThumb = true;
+      return p;
     }
-    return p;
+    return added(count, count - 1, CaptionRule::Travel);
   }
-  return p;
+  return ScanPlacement{};
 }
 
 }  // namespace ws

@@ -1,22 +1,24 @@
 #pragma once
 // Where a scanned page goes in the page strip, by the scan mode of the acquisition ("NEW",
-// "APPEND", "INSERT", "PAGE"): the slot it fills, the pages that move back to make room, the
-// current page and the page shown afterwards. Free of widgets; the main window applies it.
+// "APPEND", "INSERT", "PAGE"): the page edit that makes room for it (the strip's own bookkeeping),
+// the slot it fills, the current page and the page shown afterwards. Free of widgets; the main
+// window applies it.
+#include "workspace/page_strip.h"
+
 #include <QString>
+#include <optional>
 
 namespace ws {
 
 struct ScanPlacement {
-  bool valid = false;     // false for an unknown mode, or a page to replace that is not there
-  int slot = 0;           // the thumbnail that takes the scanned page
-  bool loadsThumb = false;  // a thumbnail is added at the end first
-  // Pages slot .. count-1 (before the scan) move back by one, with their annotations.
-  bool shiftsBehind = false;
-  bool renumbersAll = false;  // every caption becomes "Page " & (index + 1); otherwise only the slot's
-  bool highlightsSlot = false;  // only the slot's thumbnail is selected afterwards
+  bool valid = false;  // false for an unknown mode, or a page to replace that is not there
+  // The pages added or moved to make room; none when the page replaces a picture in place.
+  std::optional<PageEdit> edit;
+  CaptionRule captions = CaptionRule::Travel;  // Insert renumbers every page
+  int slot = 0;                 // the thumbnail that takes the scanned page
   bool startsDocument = false;  // the first page of Scan New: the page view and its layer start afresh
-  int current = 0;        // gintCurrPage afterwards
-  int show = 1;           // the 1-based page shown afterwards
+  int current = 0;              // gintCurrPage afterwards (the slot)
+  int show = 1;                 // the 1-based page shown afterwards
 };
 
 // count: thumbnails before the page arrives (element 0 always exists, so an empty strip has one

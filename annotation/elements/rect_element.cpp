@@ -2,11 +2,6 @@
 
 #include <algorithm>
 
-#include "annotation/elements/poly_element.h"
-#include "annotation/elements/button_element.h"
-#include "annotation/elements/image_element.h"
-#include "annotation/elements/stamp_element.h"
-#include "annotation/elements/text_element.h"
 #include "annotation/view.h"
 #include "platform/graphics/gdi.h"
 #include "platform/windows/window.h"
@@ -27,16 +22,6 @@ int32_t mirrorY(int32_t h) {
 }
 
 }  // namespace
-
-std::unique_ptr<AnnElement> annMakeElement(int32_t kind, const AnnPropertyMap& defaults) {
-  if (kind == TOOL_RECTANGLE || kind == TOOL_ELLIPSE) return std::make_unique<AnnRectElement>(kind, defaults);
-  if (kind >= TOOL_POLYGON && kind <= TOOL_FREEHAND) return std::make_unique<AnnPolyElement>(kind, defaults);
-  if (kind == TOOL_TEXT) return std::make_unique<AnnTextElement>(kind, defaults);
-  if (kind == TOOL_STAMP) return std::make_unique<AnnStampElement>(kind, defaults);
-  if (kind == TOOL_IMAGE) return std::make_unique<AnnImageElement>(kind, defaults);
-  if (kind == TOOL_BUTTON) return std::make_unique<AnnButtonElement>(kind, defaults);
-  return nullptr;
-}
 
 AnnRectElement::AnnRectElement(int32_t kind, const AnnPropertyMap& initial) : AnnElement(kind, initial) {}
 

@@ -47,6 +47,3 @@ class AnnRectElement : public AnnElement {
   int32_t x1_ = -1, y1_ = -1, x2_ = -1, y2_ = -1;
   int32_t lastX_ = 0, lastY_ = 0;
 };
-
-// The tool factory's maker of element kinds. Null for the kinds this build does not make.
-std::unique_ptr<AnnElement> annMakeElement(int32_t kind, const AnnPropertyMap& defaults);

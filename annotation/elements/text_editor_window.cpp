@@ -44,6 +44,9 @@ struct AnnEditorWindow::Impl : QObject {
   std::function<void()> onEnd;
   bool ending = false;
   QString original;
+  // Cleared when the window goes, so that an end already queued does nothing.
+  std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+  ~Impl() override { *alive = false; }
 
   bool eventFilter(QObject* watched, QEvent* event) override {
     // A press anywhere outside the editor ends the edit; the press itself goes on to its target.
@@ -58,8 +61,8 @@ struct AnnEditorWindow::Impl : QObject {
     if (ending) return;
     ending = true;
     // The element's handler may destroy this window: it runs after the event that ended it.
-    QTimer::singleShot(0, this, [cb = onEnd] {
-      if (cb) cb();
+    QTimer::singleShot(0, qApp, [cb = onEnd, alive = alive] {
+      if (*alive && cb) cb();
     });
   }
 

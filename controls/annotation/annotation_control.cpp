@@ -1,4 +1,5 @@
 #include "controls/annotation/annotation_control.h"
+#include "controls/annotation/picture_transform.h"
 
 #include "annotation/engine_interface.h"
 #include "controls/annotation/window_messages.h"
@@ -255,9 +256,17 @@ struct AnnotationControl::Engine {
     ix->setImageHandle(dib);
     return 0;
   }
-  static int32_t drawImage(plat::HDC dc, plat::HGLOBAL dib, int32_t, plat::COLORREF, int32_t x, int32_t y, int32_t width,
-                           int32_t height, int32_t, int32_t, int32_t, int32_t) {
-    return plat::StretchPackedDib(dc, x, y, width, height, dib) ? 1 : 0;
+  static int32_t drawImage(plat::HDC dc, plat::HGLOBAL dib, int32_t transparent, plat::COLORREF colour, int32_t x,
+                           int32_t y, int32_t width, int32_t height, int32_t, int32_t, int32_t, int32_t) {
+    return drawPicture(dc, dib, transparent != 0, colour, x, y, width, height) ? 1 : 0;
+  }
+  // The element's picture stays the element's: a new block comes back, or none.
+  static plat::HGLOBAL transformImage(intptr_t, plat::HGLOBAL dib, int32_t operation) {
+    return transformPicture(dib, operation);
+  }
+  static int32_t onStampPlacing(intptr_t cookie) {
+    Q_EMIT of(cookie)->StampPlacing();
+    return 0;
   }
 };
 
@@ -297,6 +306,8 @@ AnnotationControl::AnnotationControl(QWidget* window, Resolver resolver)
   e->SetImageSourceCallback(&Engine::imageSource);
   e->SetImageResultCallback(&Engine::imageResult);
   e->SetDrawImageCallback(&Engine::drawImage);
+  e->SetTransformImageCallback(&Engine::transformImage);
+  e->SetHostCallback(HOSTCB_STAMP_PLACING, annCallback(&Engine::onStampPlacing));
   fontToEngine(EPROP_STAMP_FONT, stampFont_);
   fontToEngine(EPROP_TEXT_FONT, textFont_);
   fontToEngine(EPROP_BUTTON_FONT, buttonFont_);
@@ -491,6 +502,18 @@ int32_t AnnotationControl::fontToEngine(int32_t key, const QFont& font) {
 
 int32_t AnnotationControl::setStampDefaultText(const QString& text) { return textToEngine(EPROP_STAMP_TEXT, stampText_ = text); }
 int32_t AnnotationControl::setButtonDefaultText(const QString& text) { return textToEngine(EPROP_BUTTON_TEXT, buttonText_ = text); }
+int32_t AnnotationControl::setImageToolPicture(const QImage& picture) {
+  if (!engine_->api) return kErrNoEngine;
+  plat::HGLOBAL dib = picture.isNull() ? nullptr : plat::PackedDibFromImage(picture, 24);
+  if (!picture.isNull() && !dib) return ERR_BAD_VALUE;
+  // The engine keeps a copy; the block stays ours.
+  const int32_t rc = engine_->api->SetToolDefault(TOOL_IMAGE, PROP_IMAGE, reinterpret_cast<AnnValue>(dib));
+  const intptr_t layer = engine_->api->GetCurrentLayer();
+  if (rc == ANN_OK && layer)
+    engine_->api->SetLayerToolDefault(layer, TOOL_IMAGE, PROP_IMAGE, reinterpret_cast<AnnValue>(dib));
+  plat::GlobalFree(dib);
+  return rc;
+}
 int32_t AnnotationControl::setStampFont(const QFont& font) { return fontToEngine(EPROP_STAMP_FONT, stampFont_ = font); }
 int32_t AnnotationControl::setTextFont(const QFont& font) { return fontToEngine(EPROP_TEXT_FONT, textFont_ = font); }
 int32_t AnnotationControl::setButtonFont(const QFont& font) { return fontToEngine(EPROP_BUTTON_FONT, buttonFont_ = font); }

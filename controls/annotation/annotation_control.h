@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 
+class QImage;
 class QWidget;
 namespace img {
 class ImagingControl;
@@ -83,6 +84,8 @@ class AnnotationControl : public QObject {
   int32_t setStampDefaultText(const QString& text);
   QString ButtonDefaultText() const { return buttonText_; }
   int32_t setButtonDefaultText(const QString& text);
+  // The picture the image tool places (a null image: none).
+  int32_t setImageToolPicture(const QImage& picture);
   QFont StampFont() const { return stampFont_; }
   int32_t setStampFont(const QFont& font);
   QFont TextFont() const { return textFont_; }
@@ -113,6 +116,8 @@ class AnnotationControl : public QObject {
   // The engine's event codes (1001 added, 1002 changed, 1003 deleted, ...).
   void AnnotationEvent(int32_t code, int32_t value);
   void CurrentLayerChanged(intptr_t layer);
+  // A stamp is about to be placed: the stamp text may still be changed.
+  void StampPlacing();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,7 +1,8 @@
 #include "controls/imaging/bitmap.h"
 
 #include "controls/imaging/byte_io.h"
-#include "controls/imaging/codec.h"
+#include "controls/imaging/format_codes.h"
+#include "controls/imaging/imaging_errors.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #pragma once
 // Bounds-checked little and big-endian reading and writing for the small codecs. Every read past
 // the end throws the "damaged file" error naming the format, so no decoder reads beyond its input.
-#include "controls/imaging/codec.h"
+#include "controls/imaging/imaging_errors.h"
 
 #include <cstdint>
 #include <cstring>

@@ -16,8 +16,6 @@
 
 namespace img {
 
-void fail(int number, const QString& text) { throw rt::RuntimeError(number, text, QString::fromLatin1(kErrorSource)); }
-
 void damagedFile(const char* format, const char* why) {
   fail(kErrDamaged, QStringLiteral("The %1 file is damaged: %2").arg(QString::fromLatin1(format), QString::fromLatin1(why)));
 }

@@ -3,24 +3,13 @@
 // that names the file's format, so the user sees what failed.
 #include "controls/imaging/bitmap.h"
 #include "controls/imaging/format_codes.h"
+#include "controls/imaging/imaging_errors.h"
 
 #include <QString>
 #include <cstdint>
 #include <span>
 
 namespace img {
-
-// Error numbers of the imaging control (source "ImagingControl").
-constexpr int kErrNoImage = 31001;        // an operation needs a picture and none is loaded
-constexpr int kErrUnsupported = 31002;    // format cannot be read or written here
-constexpr int kErrDamaged = 31003;        // the file is damaged or not what it claims
-constexpr int kErrBadPage = 31004;        // no such page in the file
-constexpr int kErrWrite = 31005;          // writing failed
-constexpr int kErrBadValue = 380;         // invalid property value
-constexpr int kErrBadHandle = 31006;      // not a bitmap handle
-inline constexpr const char* kErrorSource = "ImagingControl";
-
-[[noreturn]] void fail(int number, const QString& text);
 
 struct FileInfo {
   int32_t width = 0;

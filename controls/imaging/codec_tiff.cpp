@@ -394,8 +394,10 @@ struct CachedTiff {
   bool cutShort = false;  // the chain of pages breaks off before its end
 };
 
+// One kept file per thread: thumbnail grids decode pages on worker threads, and a TIFF handle
+// must not be shared between threads.
 std::unique_ptr<CachedTiff>& cachedTiff() {
-  static std::unique_ptr<CachedTiff> c;
+  static thread_local std::unique_ptr<CachedTiff> c;
   return c;
 }
 

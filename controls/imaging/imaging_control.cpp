@@ -152,6 +152,13 @@ void ImagingControl::setBitmap(Bitmap b) {
   afterPictureChanged(false);
 }
 
+void ImagingControl::replaceBitmap(Bitmap b) {
+  d->undo.clear();
+  d->bmp = std::move(b);
+  d->ownPicture();
+  afterPictureChanged(false);
+}
+
 plat::HGLOBAL ImagingControl::ImageHandleCopy() const {
   if (!hasImage()) return nullptr;
   if (!d->haveFull && d->spill) {

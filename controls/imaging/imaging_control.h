@@ -78,6 +78,8 @@ class ImagingControl : public QWidget {
   // Direct access for the program's own image operations.
   const Bitmap& bitmap() const;
   void setBitmap(Bitmap bitmap);  // replaces the picture (undo keeps the previous one)
+  // Replaces the picture, keeping the view, with no undo step (the tools' preview viewers).
+  void replaceBitmap(Bitmap bitmap);
   // The annotation layer read with the page / written with the next TIFF save.
   std::vector<uint8_t> AnnotationData() const;
   void setAnnotationData(std::vector<uint8_t> data);
@@ -227,7 +229,7 @@ class ImagingControl : public QWidget {
   int32_t UndoAvailable() const;
   // A new picture of one colour (0x00BBGGRR); bits per pixel 1, 4, 8 or 24.
   void CreateBlankImage(int32_t width, int32_t height, int16_t bitsPerPixel, uint32_t colour);
-  // Positive degrees turn clockwise; multiples of 90 are exact, others fill with white.
+  // Positive degrees turn counter-clockwise; multiples of 90 are exact, others fill with white.
   void RotateBy(double degrees);
   // Left-right mirror.
   void Mirror();

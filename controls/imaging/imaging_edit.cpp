@@ -189,7 +189,7 @@ void editWith(ImagingControl& c, F f) {
 
 void ImagingControl::RotateBy(double degrees) {
   if (!std::isfinite(degrees)) fail(kErrBadValue, QStringLiteral("Invalid angle"));
-  editWith(*this, [&](Bitmap& b) { b = rotateAny(b, degrees); });
+  editWith(*this, [&](Bitmap& b) { b = rotateAny(b, -degrees); });
 }
 void ImagingControl::Mirror() { editWith(*this, [](Bitmap& b) { mirror(b); }); }
 void ImagingControl::Flip() { editWith(*this, [](Bitmap& b) { flip(b); }); }

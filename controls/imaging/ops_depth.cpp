@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <opencv2/imgproc.hpp>
 
 namespace img {
 
@@ -176,15 +179,17 @@ std::vector<QRgb> optimizedPalette(const Bitmap& src, int maxColours) {
 
 namespace {
 
-// Nearest palette entry by squared distance, remembered per colour (6 bits per channel of key,
-// checked against the full colour).
+// Nearest palette entry by squared distance, remembered per 24-bit colour. The table is zeroed
+// memory from calloc, so only the pages of the colours met are ever touched.
 class Nearest {
  public:
-  explicit Nearest(const std::vector<QRgb>& pal) : pal_(pal), key_(1u << 18, 0xFFFFFFFFu), val_(1u << 18) {}
+  explicit Nearest(const std::vector<QRgb>& pal)
+      : pal_(pal), known_(static_cast<uint16_t*>(std::calloc(std::size_t(1) << 24, sizeof(uint16_t)))) {
+    if (!known_) throw rt::RuntimeError(7, QStringLiteral("Out of memory"));
+  }
   int operator()(int r, int g, int b) {
-    const uint32_t rgb = (uint32_t(r) << 16) | (uint32_t(g) << 8) | uint32_t(b);
-    const uint32_t k = ((uint32_t(r) >> 2) << 12) | ((uint32_t(g) >> 2) << 6) | (uint32_t(b) >> 2);
-    if (key_[k] == rgb) return val_[k];
+    uint16_t& slot = known_.get()[(uint32_t(r) << 16) | (uint32_t(g) << 8) | uint32_t(b)];
+    if (slot) return slot - 1;
     int best = 0;
     long bestD = -1;
     for (std::size_t i = 0; i < pal_.size(); ++i) {
@@ -195,15 +200,16 @@ class Nearest {
         best = static_cast<int>(i);
       }
     }
-    key_[k] = rgb;
-    val_[k] = static_cast<uint16_t>(best);
+    slot = static_cast<uint16_t>(best + 1);
     return best;
   }
 
  private:
+  struct Free {
+    void operator()(uint16_t* p) const { std::free(p); }
+  };
   const std::vector<QRgb>& pal_;
-  std::vector<uint32_t> key_;
-  std::vector<uint16_t> val_;
+  std::unique_ptr<uint16_t, Free> known_;
 };
 
 struct Tap {
@@ -303,6 +309,21 @@ void changeColorDepth(Bitmap& b, int bpp, int paletteType, int dither) {
   // There is no palette file or user palette here: those take the fixed palette.
   if (type == kPaletteFile || type == kPaletteUser) type = kPaletteFixed;
   dither = std::clamp(dither, 0, 3);
+  if (type == kPaletteGray && bpp == 8 && dither == kDitherNone) {
+    // 256 evenly spaced greys hold every grey value exactly: the grey picture is the answer.
+    Bitmap g;
+    if (b.bitsPerPixel() == 24) {
+      g = Bitmap(b.width(), b.height(), 8);
+      ops::copyMeta(b, g);
+      cv::Mat grey = ops::asMat(g);
+      cv::cvtColor(ops::asMat(b), grey, cv::COLOR_BGR2GRAY);
+    } else {
+      g = b.toGray8();
+    }
+    g.setGrayPalette();
+    b = std::move(g);
+    return;
+  }
   std::vector<QRgb> pal = type == kPaletteGray    ? grayPalette(bpp)
                           : type == kPaletteFixed ? fixedPalette(bpp)
                                                   : optimizedPalette(b, 1 << bpp);

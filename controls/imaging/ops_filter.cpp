@@ -121,19 +121,23 @@ void diffuse(Bitmap& b) {
   if (b.isNull()) return;
   ops::toWorkingDepth(b);
   const Bitmap src = b;
-  std::mt19937 rng(kSeed);
   const int ch = b.bitsPerPixel() / 8;
   const int32_t w = b.width(), h = b.height();
-  for (int32_t y = 0; y < h; ++y) {
-    uint8_t* p = b.row(y);
-    for (int32_t x = 0; x < w; ++x) {
-      const uint32_t r = rng();
-      const int32_t sx = std::clamp(x + static_cast<int32_t>(r % 5) - 2, 0, w - 1);
-      const int32_t sy = std::clamp(y + static_cast<int32_t>((r >> 8) % 5) - 2, 0, h - 1);
-      const uint8_t* q = src.row(sy) + static_cast<std::ptrdiff_t>(sx) * ch;
-      for (int c = 0; c < ch; ++c) p[static_cast<std::ptrdiff_t>(x) * ch + c] = q[c];
+  // Each row draws from its own generator, seeded by the row: the result does not depend on how
+  // the rows are shared out among threads.
+  cv::parallel_for_(cv::Range(0, h), [&](const cv::Range& rows) {
+    for (int32_t y = rows.start; y < rows.end; ++y) {
+      std::mt19937 rng(kSeed + static_cast<uint32_t>(y));
+      uint8_t* p = b.row(y);
+      for (int32_t x = 0; x < w; ++x) {
+        const uint32_t r = rng();
+        const int32_t sx = std::clamp(x + static_cast<int32_t>(r % 5) - 2, 0, w - 1);
+        const int32_t sy = std::clamp(y + static_cast<int32_t>((r >> 8) % 5) - 2, 0, h - 1);
+        const uint8_t* q = src.row(sy) + static_cast<std::ptrdiff_t>(sx) * ch;
+        for (int c = 0; c < ch; ++c) p[static_cast<std::ptrdiff_t>(x) * ch + c] = q[c];
+      }
     }
-  }
+  });
 }
 
 void mosaic(Bitmap& b, int blockSize) {

@@ -2,10 +2,13 @@
 // keep their depth and only their palette changes.
 #include "controls/imaging/image_ops.h"
 #include "controls/imaging/ops_support.h"
+#include "runtime/errors.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <opencv2/imgproc.hpp>
 
 namespace img {
@@ -53,22 +56,18 @@ void mapColours(Bitmap& b, F f) {
     for (QRgb& c : b.palette()) c = f(c);
     return;
   }
-  // One entry per 24-bit colour would be 64 MB; 18-bit keys with a check of the full colour keep
-  // the common case (few distinct colours, or smooth areas) cheap.
-  std::vector<uint32_t> keyOf(1u << 18, 0xFFFFFFFFu), valueOf(1u << 18);
+  // One entry per 24-bit colour, zeroed by calloc: only the pages of the colours met are touched.
+  // A mapped colour always has its alpha bits set, so 0 means "not yet mapped".
+  struct Free {
+    void operator()(uint32_t* p) const { std::free(p); }
+  };
+  std::unique_ptr<uint32_t, Free> known(static_cast<uint32_t*>(std::calloc(std::size_t(1) << 24, sizeof(uint32_t))));
+  if (!known) throw rt::RuntimeError(7, QStringLiteral("Out of memory"));
   for (int32_t y = 0; y < b.height(); ++y) {
     uint8_t* p = b.row(y);
     for (int32_t x = 0; x < b.width(); ++x, p += 3) {
-      const uint32_t rgb = (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
-      const uint32_t k = ((rgb >> 6) & 0x3F000u) | ((rgb >> 4) & 0xFC0u) | ((rgb >> 2) & 0x3Fu);
-      uint32_t out;
-      if (keyOf[k] == rgb) {
-        out = valueOf[k];
-      } else {
-        out = f(qRgb(p[2], p[1], p[0]));
-        keyOf[k] = rgb;
-        valueOf[k] = out;
-      }
+      uint32_t& out = known.get()[(uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0]];
+      if (!out) out = f(qRgb(p[2], p[1], p[0])) | 0xFF000000u;
       p[0] = static_cast<uint8_t>(qBlue(out));
       p[1] = static_cast<uint8_t>(qGreen(out));
       p[2] = static_cast<uint8_t>(qRed(out));

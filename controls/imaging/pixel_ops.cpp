@@ -146,6 +146,12 @@ Bitmap rotate90(const Bitmap& b, int turns) {
   if (swap) std::swap(out.resolutionX, out.resolutionY);
   const int32_t w = b.width(), h = b.height();
   const int bpp = b.bitsPerPixel();
+  if (bpp == 8 || bpp == 24) {
+    cv::Mat dst = asMat(out);
+    cv::rotate(asMat(const_cast<Bitmap&>(b)), dst,
+               turns == 1 ? cv::ROTATE_90_CLOCKWISE : turns == 2 ? cv::ROTATE_180 : cv::ROTATE_90_COUNTERCLOCKWISE);
+    return out;
+  }
   for (int32_t y = 0; y < h; ++y) {
     for (int32_t x = 0; x < w; ++x) {
       int32_t nx, ny;

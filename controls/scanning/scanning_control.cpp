@@ -181,8 +181,11 @@ void ScanningControl::Acquire() {
   cancelled_ = false;
   std::unique_ptr<QProgressDialog> progress;
   if (showProgress_) {
+    // Over the window the scan was started from, unless that one is already going away.
+    QWidget* owner = QApplication::activeWindow();
+    if (owner && !owner->isVisible()) owner = nullptr;
     progress = std::make_unique<QProgressDialog>(QStringLiteral("Scanning page 1..."), QStringLiteral("&Cancel"), 0, 100,
-                                                 QApplication::activeWindow());
+                                                 owner);
     progress->setWindowTitle(QStringLiteral("   Scanning"));
     progress->setWindowModality(Qt::ApplicationModal);
     progress->setMinimumDuration(0);

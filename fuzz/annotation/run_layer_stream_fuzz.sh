@@ -30,5 +30,7 @@ mkdir -p "$build/corpus" "$build/findings"
 if [ -z "$(ls -A "$build/corpus")" ] && [ -d "$root/fuzz/annotation/seeds" ]; then
   cp "$root"/fuzz/annotation/seeds/* "$build/corpus/"
 fi
+# Libraries outside the engine keep caches for the life of the process (see the suppressions).
+export LSAN_OPTIONS="suppressions=$root/scripts/lsan-suppressions.txt:print_suppressions=0"
 QT_QPA_PLATFORM=offscreen "$build/layer_stream_fuzz" "$build/corpus" -artifact_prefix="$build/findings/" \
   -max_total_time="$seconds" -max_len=4096 -rss_limit_mb=2048 -print_final_stats=1

@@ -743,6 +743,13 @@ COLORREF GetPixel(HDC dc, int32_t x, int32_t y) {
 }
 
 
+bool DrawImageStretched(HDC dc, int32_t x, int32_t y, int32_t width, int32_t height, const QImage& image) {
+  if (!IsDc(dc) || image.isNull()) return false;
+  if (!BeginDrawing(dc)) return true;
+  dc->painter->drawImage(ExclusiveRect(x, y, x + width, y + height), image);
+  return true;
+}
+
 bool StretchPackedDib(HDC dc, int32_t x, int32_t y, int32_t width, int32_t height, HGLOBAL dib) {
   if (!IsDc(dc)) return false;
   QImage img;

@@ -206,5 +206,7 @@ HGLOBAL PackedDibFromImage(const QImage& image, int bitsPerPixel);
 bool ImageFromPackedDib(HGLOBAL block, QImage* image);
 // Draws the DIB stretched into the destination rectangle.
 bool StretchPackedDib(HDC dc, int32_t x, int32_t y, int32_t width, int32_t height, HGLOBAL dib);
+// Draws an image (with its alpha) stretched into the destination rectangle.
+bool DrawImageStretched(HDC dc, int32_t x, int32_t y, int32_t width, int32_t height, const QImage& image);
 
 }  // namespace plat

@@ -39,6 +39,7 @@ class BrowseDirTest : public MainWindowTest {
   frmBrowseDirForm* browser(const QString& path) {
     frmBrowseDirForm* b = frmBrowseDir.get();
     b->dirSel->setPath(path);
+    b->dirSel_Change();
     return b;
   }
 };
@@ -76,6 +77,7 @@ TEST_F(BrowseDirTest, ExactlyFortyAndAnEmptyFolder) {
   ASSERT_TRUE(b->fraSelImage->waitUntilLoaded());
   EXPECT_FALSE(albums::button(b->tlbBar, "next")->isEnabled());
   b->dirSel->setPath(folder(0));
+  b->dirSel_Change();
   b->cmdDisplay40_Click();
   ASSERT_TRUE(b->fraSelImage->waitUntilLoaded());
   EXPECT_EQ(b->fraSelImage->cellCount(), 0);
@@ -99,6 +101,7 @@ TEST_F(BrowseDirTest, SelectClosesTheBrowserAndOpensTheShownFile) {
   EXPECT_EQ(b->fleSel->FileName(), "f001.png");
   // The folder list moves on; Select still opens the file that was shown.
   b->dirSel->setPath(dir.path());
+  b->dirSel_Change();
   dialogs.answerMsgBox(rt::vbCancel);
   b->cmdSelect_Click();
   EXPECT_FALSE(frmBrowseDir.IsLoaded());
@@ -117,7 +120,8 @@ TEST_F(BrowseDirTest, KeywordSearchOpensAResultAfterClosingTheDocument) {
   const QString image = file("found.tif", mainwindowtest::kThreePages, 4);
   QDir().mkpath(dir.file("root/a"));
   albumtest::writeText(dir.file("root/a/one.kvt"), (image + ", 2, Harbour view\r\n/none.tif, 1, other\r\n").toUtf8());
-  albumtest::writeText(dir.file("root/two.KVT"), (image + ", 1, harbour again\r\n").toUtf8());
+  const QString single = file("single.tif", {{20, 10, 0x00FFFF}}, 4);
+  albumtest::writeText(dir.file("root/two.KVT"), (image + ", 1, harbour again\r\n" + single + ", 1, HARBOUR TOO\r\n").toUtf8());
   frmSearchForm* s = frmSearch.get();
   s->dirSel->setPath(dir.file("root"));
   s->txtKeyWord->setText(" harbour ");
@@ -125,7 +129,7 @@ TEST_F(BrowseDirTest, KeywordSearchOpensAResultAfterClosingTheDocument) {
   s->txtKeyWord_LostFocus();
   EXPECT_EQ(s->txtKeyWord->text(), "HARBOUR");
   s->cmdSearch_Click();
-  ASSERT_EQ(s->lsvResults->topLevelItemCount(), 1);
+  ASSERT_EQ(s->lsvResults->topLevelItemCount(), 2);
   EXPECT_EQ(s->mstrAlbumFiles.size(), 2);
   EXPECT_FALSE(s->txtKeyWord->isEnabled());
   EXPECT_EQ(s->ixPre->SourceFile(), image);
@@ -135,6 +139,11 @@ TEST_F(BrowseDirTest, KeywordSearchOpensAResultAfterClosingTheDocument) {
   s->tlbMulti_ButtonClick("next");
   EXPECT_EQ(s->ixPre->PageNumber(), 3);
   EXPECT_FALSE(albums::button(s->tlbMulti, "next")->isEnabled());
+  // A one-page result: page 1 instead of the kept page 3.
+  s->lsvResults->setCurrentItem(s->lsvResults->topLevelItem(1));
+  EXPECT_EQ(s->ixPre->SourceFile(), single);
+  EXPECT_EQ(s->ixPre->ImageWidth(), 20);
+  EXPECT_EQ(s->lblRemarks->text(), "Remarks: HARBOUR TOO");
   // Nothing matches: the message.
   s->cmdClear_Click();
   s->txtKeyWord->setText("ZEBRA");
@@ -145,6 +154,7 @@ TEST_F(BrowseDirTest, KeywordSearchOpensAResultAfterClosingTheDocument) {
   // Open a result: the modified document is asked about first; Cancel keeps it.
   s->txtKeyWord->setText("HARBOUR");
   s->cmdSearch_Click();
+  s->lsvResults->setCurrentItem(s->lsvResults->topLevelItem(0));
   modVars::gblnDocModified = true;
   dialogs.answerMsgBox(rt::vbCancel);
   s->lsvResults_DblClick();

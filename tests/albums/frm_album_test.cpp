@@ -1,14 +1,19 @@
 #include "albums/form_util.h"
+#include "albums/folder_lists.h"
 #include "albums/frm_album.h"
+#include "albums/frm_album_srch.h"
 #include "albums/register_windows.h"
 #include "albums/thumb_grid.h"
 #include "controls/imaging/imaging_control.h"
 #include "tests/albums/album_fixture.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_dir.h"
+#include "workspace/mod_vars.h"
 #include "workspace/window_openers.h"
 
 #include <QAction>
+#include <QDir>
+#include <QPushButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
@@ -106,4 +111,40 @@ TEST_F(FrmAlbumTest, OpenerHandsTheCommandLineAlbumToTheWindow) {
   });
   ws::openWindow("frmAlbum", {path});
   EXPECT_FALSE(frmAlbum.IsLoaded());
+}
+
+TEST_F(FrmAlbumTest, ImageSearchListsImagesAndAddsOnlyNewOnes) {
+  ScriptedDialogs dialogs;
+  QDir().mkpath(dir.file("tree/sub"));
+  for (const char* f : {"tree/a.jpg", "tree/sub/b.TIF", "tree/sub/c.png", "tree/d.jpeg", "tree/e,f.png", "tree/notes.txt"})
+    albumtest::writeText(dir.file(f), "x");
+  frmAlbum->tlbRec_ButtonClick("new");
+  frmAlbum->presenter().appendSearchRow(dir.file("tree/sub/b.TIF"));
+  // Add All: two new rows, the listed one skipped.
+  QTimer::singleShot(0, [this] {
+    frmAlbumSrchForm* s = frmAlbumSrch.get();
+    s->dirSel->setPath(dir.file("tree"));
+    s->cmdSearch_Click();
+    QStringList rows;
+    for (int i = 0; i < s->lsvResults->topLevelItemCount(); ++i) rows << s->lsvResults->topLevelItem(i)->text(0);
+    // The folder's files before its subfolder's, each folder in the file system's order.
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows[0], dir.file("tree/a.jpg"));
+    rows.sort();
+    EXPECT_EQ(rows.join('|').toStdString(),
+              (QStringList{dir.file("tree/a.jpg"), dir.file("tree/sub/b.TIF"), dir.file("tree/sub/c.png")}).join('|').toStdString());
+    EXPECT_TRUE(s->cmdAddAll->isEnabled());
+    s->cmdAddAll_Click();
+  });
+  registerAlbumWindows();
+  dialogs.answerMsgBox(rt::vbOK);
+  frmAlbum->tlbRec_ButtonClick("search");
+  EXPECT_EQ(dialogs.calls().back().text, "2 unique items added.");
+  EXPECT_EQ(frmAlbum->lsvAlbum->topLevelItemCount(), 3);
+  EXPECT_EQ(modVars::gintAddedCount, 2);
+  // Cancel: nothing shown, the album untouched.
+  QTimer::singleShot(0, [] { frmAlbumSrch->cmdCancel_Click(); });
+  frmAlbum->tlbRec_ButtonClick("search");
+  EXPECT_EQ(modVars::gintAddedCount, -1);
+  EXPECT_EQ(frmAlbum->lsvAlbum->topLevelItemCount(), 3);
 }

@@ -148,3 +148,21 @@ TEST(ThumbGridWidget, ANewPageReplacesAPageStillLoading) {
   ASSERT_EQ(grid.cellCount(), 10);
   EXPECT_EQ(grid.lblTmb(0)->text(), " 11. p10.png");
 }
+
+TEST(ThumbGridWidget, TiffPagesDecodeSideBySideOnWorkerThreads) {
+  testsupport::TempDir dir;
+  std::vector<ThumbItem> items;
+  for (int i = 0; i < 24; ++i) {
+    const QString f = dir.file(QStringLiteral("t%1.tif").arg(i));
+    albumtest::writePicture(f, 200 + i, 150, 4, 2);
+    items.push_back({f, 1, cellCaption(i + 1, f), {}, false});
+  }
+  ThumbGrid grid(kBrowseColumns, 0, false);
+  grid.resize(800, 600);
+  for (int round = 0; round < 3; ++round) {
+    grid.showItems(items);
+    ASSERT_TRUE(grid.waitUntilLoaded());
+    ASSERT_EQ(grid.cellCount(), 24);
+    for (int k = 0; k < 24; ++k) EXPECT_EQ(grid.ixTmb(k)->ImageWidth(), 200 + k);
+  }
+}

@@ -171,7 +171,7 @@ TEST_F(SlideShowWindow, AutomaticTimerPausesWithLowerCasePAndStopsOnTheLastSlide
     QTest::qWait(60);
     EXPECT_EQ(w->mintSlideIndex, 0);
     release(w, Qt::Key_C);
-    QTest::qWaitFor([w] { return !w->tmrInt->isActive(); }, 2000);
+    EXPECT_TRUE(QTest::qWaitFor([w] { return !w->tmrInt->isActive(); }, 2000));
     EXPECT_EQ(w->mintSlideIndex, 2);
     EXPECT_EQ(w->lblInfo->text(), "'P' to pause; 'ESC' to exit");
   });

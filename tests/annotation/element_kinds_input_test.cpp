@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <deque>
 #include <vector>
 
 #include "engine_host.h"
@@ -15,20 +14,6 @@
 #include <QPlainTextEdit>
 
 namespace {
-
-// The engine takes text as length-prefixed strings: a bare literal has no length to read. The
-// strings live until the suite ends.
-AnnValue Text(const char16_t* text) {
-  struct Owned {
-    explicit Owned(const char16_t* t) : s(plat::SysAllocString(t)) {}
-    Owned(const Owned&) = delete;
-    Owned& operator=(const Owned&) = delete;
-    ~Owned() { plat::SysFreeString(s); }
-    plat::BSTR s;
-  };
-  static std::deque<Owned> kept;
-  return reinterpret_cast<AnnValue>(kept.emplace_back(text).s);
-}
 
 TEST_F(KindsInputTest, PolygonIsDrawnWithClicksAndEndsOnDoubleClick) {
   ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_POLYGON), ANN_OK);
@@ -331,6 +316,26 @@ TEST_F(TextInputTest, EditorWindowKeepsUnicodeAndGrowsWithItsText) {
   EXPECT_EQ(gChanged, (std::vector<std::vector<int32_t>>{{id, PROP_TEXT}}));
 }
 
+TEST_F(TextInputTest, EditorWindowEndsWhenItLosesTheFocus) {
+  ASSERT_EQ(engine->SetEngineProperty(EPROP_FONT_OPTION_136, 1), ANN_OK);
+  ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_TEXT), ANN_OK);
+  Click(200, 200);
+  auto* editor = widget->findChild<QPlainTextEdit*>("scv6_editor");
+  ASSERT_NE(editor, nullptr);
+  editor->insertPlainText(QStringLiteral("focus"));
+  QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+  QCoreApplication::sendEvent(editor, &out);
+  EXPECT_EQ(Count(), 0);  // the end runs after the event that caused it
+  QCoreApplication::processEvents();
+  ASSERT_EQ(Count(), 1);
+  AnnValue v = 0;
+  engine->GetElementProperty(layer, First(), PROP_TEXT, &v);
+  EXPECT_EQ(Take(reinterpret_cast<plat::BSTR>(v)), u"focus");
+  // A second loss of focus from the closing window changes nothing.
+  QCoreApplication::processEvents();
+  EXPECT_EQ(Count(), 1);
+}
+
 TEST_F(TextInputTest, OrientationFollowsMirrorAndRotate) {
   int32_t id = Typed(u"turn");
   struct Step {
@@ -365,8 +370,11 @@ const char16_t* gStampText = nullptr;  // what the host sets in the new-stamp ca
 int gStampCalls = 0;
 int32_t onStampPlacing(intptr_t) {
   ++gStampCalls;
-  if (gStampText)
-    gStampEngine->SetLayerToolDefault(gStampLayer, TOOL_STAMP, PROP_TEXT, Text(gStampText));
+  if (gStampText) {
+    plat::BSTR text = plat::SysAllocString(gStampText);
+    gStampEngine->SetLayerToolDefault(gStampLayer, TOOL_STAMP, PROP_TEXT, reinterpret_cast<AnnValue>(text));
+    plat::SysFreeString(text);
+  }
   return 0;
 }
 
@@ -375,7 +383,7 @@ TEST_F(KindsInputTest, StampIsPlacedWithOneClickAtItsNaturalSize) {
   gStampLayer = layer;
   gStampCalls = 0;
   engine->SetHostCallback(HOSTCB_STAMP_PLACING, annCallback(&onStampPlacing));
-  ASSERT_EQ(engine->SetLayerToolDefault(layer, TOOL_STAMP, PROP_TEXT, Text(u"APPROVED")),
+  ASSERT_EQ(engine->SetLayerToolDefault(layer, TOOL_STAMP, PROP_TEXT, B(u"APPROVED")),
             ANN_OK);
   struct Case {
     const char16_t* setInCallback;
@@ -405,13 +413,13 @@ TEST_F(KindsInputTest, StampIsPlacedWithOneClickAtItsNaturalSize) {
   }
   EXPECT_EQ(gStampCalls, 3);
   gStampText = u"WIDE";
-  engine->SetLayerToolDefault(layer, TOOL_STAMP, PROP_TEXT, Text(u"OK"));
+  engine->SetLayerToolDefault(layer, TOOL_STAMP, PROP_TEXT, B(u"OK"));
   ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_STAMP), ANN_OK);
   Click(100, 300);
   int32_t id = Last();
   const plat::RECT before = RectOf(id);
   // A longer text makes an auto-sized stamp wider at its next draw.
-  engine->SetElementProperty(layer, id, PROP_TEXT, Text(u"WIDER AND WIDER"));
+  engine->SetElementProperty(layer, id, PROP_TEXT, B(u"WIDER AND WIDER"));
   plat::HDC dc = plat::CreateMemoryDC(800, 600);
   engine->Draw(dc, nullptr, nullptr, 0, 0, 0, 0);
   const plat::RECT after = RectOf(id);
@@ -434,7 +442,7 @@ int32_t onRunMouse(intptr_t, int32_t code, AnnLayerHandle, int32_t id, int32_t, 
 
 TEST_F(KindsInputTest, ButtonIsDrawnPressedInRunModeAndSizesToItsCaption) {
   engine->SetHostCallback(HOSTCB_RUN_MOUSE, annCallback(&onRunMouse));
-  ASSERT_EQ(engine->SetLayerToolDefault(layer, TOOL_BUTTON, PROP_TEXT, Text(u"Go")), ANN_OK);
+  ASSERT_EQ(engine->SetLayerToolDefault(layer, TOOL_BUTTON, PROP_TEXT, B(u"Go")), ANN_OK);
   ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_BUTTON), ANN_OK);
   Click(300, 300);  // no size: nothing
   EXPECT_EQ(Count(), 0);
@@ -456,7 +464,7 @@ TEST_F(KindsInputTest, ButtonIsDrawnPressedInRunModeAndSizesToItsCaption) {
   ASSERT_EQ(engine->SetElementProperty(layer, id, PROP_AUTO_SIZE, 1), ANN_OK);
   const plat::RECT before = RectOf(id);
   engine->SetElementProperty(layer, id, PROP_TEXT,
-                             Text(u"A much longer caption \u00e0 \u0101 \u4e2d"));
+                             B(u"A much longer caption \u00e0 \u0101 \u4e2d"));
   plat::HDC dc = plat::CreateMemoryDC(800, 600);
   engine->Draw(dc, nullptr, nullptr, 0, 0, 0, 0);
   plat::DeleteDC(dc);
@@ -544,6 +552,46 @@ TEST_F(KindsInputTest, ImageIsPlacedAtNaturalSizeAndTransformedByTheHost) {
   plat::DeleteDC(dc);
   engine->SetDrawImageCallback(nullptr);
   engine->SetTransformImageCallback(nullptr);
+}
+
+TEST_F(KindsInputTest, RectKindsAreHitMovedAndResizedLikeRectangles) {
+  engine->SetLayerToolDefault(layer, TOOL_STAMP, PROP_TEXT, B(u"STAMP"));
+  engine->SetLayerToolDefault(layer, TOOL_BUTTON, PROP_TEXT, B(u"OK"));
+  QImage picture(60, 40, QImage::Format_RGB32);
+  picture.fill(Qt::gray);
+  plat::HGLOBAL dib = plat::PackedDibFromImage(picture, 24);
+  engine->SetLayerToolDefault(layer, TOOL_IMAGE, PROP_IMAGE, reinterpret_cast<AnnValue>(dib));
+  plat::GlobalFree(dib);
+  for (int32_t tool : {TOOL_TEXT, TOOL_STAMP, TOOL_BUTTON, TOOL_IMAGE}) {
+    SCOPED_TRACE(tool);
+    engine->DeleteAllElements(layer);
+    ASSERT_EQ(engine->SetCurrentTool(layer, tool), ANN_OK);
+    if (tool == TOOL_TEXT) {
+      Click(100, 100);
+      for (char16_t c : std::u16string(u"Text here")) Key(plat::WM_CHAR, c);
+    } else if (tool == TOOL_BUTTON) {
+      Drag(100, 100, 180, 140);
+    } else {
+      Click(100, 100);
+    }
+    ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_POINTER), ANN_OK);
+    ASSERT_EQ(Count(), 1);
+    const int32_t id = First();
+    // Fix the rect so that every kind is moved and resized from the same place.
+    ASSERT_EQ(engine->SetElementRect(layer, id, 100, 100, 80, 40), ANN_OK);
+    Click(300, 300);
+    EXPECT_FALSE(engine->HasSelection(layer));
+    Click(140, 120);
+    EXPECT_TRUE(engine->HasSelection(layer));
+    Drag(140, 120, 160, 150);
+    plat::RECT r = RectOf(id);
+    EXPECT_EQ((std::vector<int32_t>{r.left, r.top, r.right, r.bottom}), (std::vector<int32_t>{120, 130, 200, 170}));
+    Drag(200, 170, 240, 200);  // the bottom-right handle
+    r = RectOf(id);
+    EXPECT_NEAR(r.right, 240, 1);
+    EXPECT_NEAR(r.bottom, 200, 1);
+    EXPECT_NEAR(r.left, 120, 1);
+  }
 }
 
 }  // namespace

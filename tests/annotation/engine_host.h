@@ -6,7 +6,9 @@
 
 #include <QWidget>
 #include <initializer_list>
+#include <cstring>
 #include <memory>
+#include <vector>
 #include <utility>
 #include <string>
 
@@ -81,4 +83,45 @@ inline int32_t MakeElementFromDesc(AnnEngineInterface* engine, AnnLayerHandle la
   EXPECT_EQ(engine->CreateObjectFromDesc(d, layer, &id), ANN_OK);
   engine->FreeObjectDesc(d);
   return id;
+}
+
+// One element of every kind on a page of at least 400 x 300 pixels, each inside its own cell of
+// a 4 x 3 grid of 100 x 100 cells (kind k in cell k - 4097). Answers the ids in kind order.
+inline std::vector<int32_t> MakeOneOfEveryKind(AnnEngineInterface* engine, AnnLayerHandle layer) {
+  std::vector<int32_t> ids;
+  for (int32_t kind = TOOL_TEXT; kind <= TOOL_BUTTON; ++kind) {
+    const int32_t i = kind - TOOL_TEXT, x = 100 * (i % 4) + 10, y = 100 * (i / 4) + 10;
+    AnnObjectDesc* d = nullptr;
+    EXPECT_EQ(engine->CreateObjectDesc(&d), ANN_OK);
+    plat::RECT r{x, y, x + 80, y + 80};
+    engine->SetObjectDescField(d, 128, kind);
+    engine->SetObjectDescField(d, PROP_RECT, reinterpret_cast<AnnValue>(&r));
+    engine->SetObjectDescField(d, PROP_PEN_COLOR, 0x0000C0);
+    engine->SetObjectDescField(d, PROP_PEN_WIDTH, 3);
+    plat::BSTR text = plat::SysAllocString(u"Hello");
+    engine->SetObjectDescField(d, PROP_TEXT, reinterpret_cast<AnnValue>(text));
+    plat::SysFreeString(text);
+    if (kind >= TOOL_POLYGON && kind <= TOOL_FREEHAND)
+      for (plat::POINT p : {plat::POINT{x, y}, plat::POINT{x + 80, y + 40}, plat::POINT{x + 20, y + 80}})
+        engine->AddObjectDescPoint(d, p.x, p.y);
+    plat::HGLOBAL picture = nullptr;
+    if (kind == TOOL_IMAGE) {
+      // An 8 x 8 picture of 24 bits, all dark blue.
+      const uint32_t stride = 24, bits = stride * 8;
+      picture = plat::GlobalAlloc(plat::GHND, 40 + bits);
+      auto* p = static_cast<uint8_t*>(plat::GlobalLock(picture));
+      const int32_t header[10] = {40, 8, 8, 1 | (24 << 16), 0, int32_t(bits), 0, 0, 0, 0};
+      std::memcpy(p, header, 40);
+      for (uint32_t k = 0; k < bits; k += 3) p[40 + k] = 0x80;
+      plat::GlobalUnlock(picture);
+      engine->SetObjectDescField(d, PROP_IMAGE, reinterpret_cast<AnnValue>(picture));
+    }
+    int32_t id = 0;
+    EXPECT_EQ(engine->CreateObjectFromDesc(d, layer, &id), ANN_OK) << kind;
+    EXPECT_NE(id, 0) << kind;
+    ids.push_back(id);
+    engine->FreeObjectDesc(d);
+    plat::GlobalFree(picture);
+  }
+  return ids;
 }

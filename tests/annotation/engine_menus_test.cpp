@@ -317,3 +317,23 @@ TEST_F(EngineMenusTest, PaletteButtonsSetToolsAndOpenTheirMenus) {
   EXPECT_FALSE(engine->ShowPalette(0));
   for (plat::BSTR s : {a, b, c, tip}) plat::SysFreeString(s);
 }
+
+TEST_F(EngineMenusTest, FontItemAsksTheFontDialogWithTheElementsFont) {
+  engine->DeleteElement(layer, id);
+  id = MakeElementFromDesc(engine, layer, TOOL_TEXT, {100, 100, 300, 200});
+  std::string asked;
+  plat::SetCommonDialogChoosers(nullptr, [&](plat::CHOOSEFONTA* f) {
+    asked = f->lpLogFont->lfFaceName;
+    f->lpLogFont->lfHeight = -40;
+    f->lpLogFont->lfWeight = 700;
+    return true;
+  });
+  QStringList offered = RightClick({"Font..."});
+  EXPECT_TRUE(offered.contains("Text color...")) << offered.join(", ").toStdString();
+  EXPECT_EQ(asked, "Times New Roman") << "the descriptor's font: a copy of the text tool's";
+  plat::LOGFONTA font{};
+  AnnValue out = reinterpret_cast<AnnValue>(&font);
+  ASSERT_EQ(engine->GetElementProperty(layer, id, PROP_FONT, &out), ANN_OK);
+  EXPECT_EQ(font.lfHeight, -40);
+  EXPECT_EQ(font.lfWeight, 700);
+}

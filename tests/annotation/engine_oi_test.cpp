@@ -116,3 +116,29 @@ TEST_F(EngineOiTest, KindsWithoutAFormAddNoBytes) {
   MakeElementFromDesc(engine, l, TOOL_ELLIPSE, {10, 10, 50, 50});
   EXPECT_EQ(Export(true, false), empty);
 }
+
+TEST_F(EngineOiTest, PointAndTextMarksCarryTheirBlocks) {
+  engine->SetDefaultViewSize(400, 300);
+  AnnLayerHandle l = engine->CreateLayer(1);
+  MakeOneOfEveryKind(engine, l);
+  auto b = Export(true, false);
+  // The content size that follows a block name.
+  auto sizes = [&](const char* name) {
+    std::vector<uint32_t> found;
+    char field[8] = {};
+    std::memcpy(field, name, std::min<size_t>(8, std::strlen(name)));
+    for (size_t i = 0; i + 12 <= b.size(); ++i)
+      if (std::memcmp(b.data() + i, field, 8) == 0) found.push_back(At(b, i + 8));
+    return found;
+  };
+  // Freehand and line (3 and 2 points), then the picture's block of the image mark.
+  EXPECT_EQ(sizes("OiAnoDat"), (std::vector<uint32_t>{8 + 8 * 2, 32, 56}));
+  // Text and stamp, "Hello" each.
+  EXPECT_EQ(sizes("OiUText"), (std::vector<uint32_t>{22, 22}));
+  EXPECT_EQ(sizes("OiAnText"), (std::vector<uint32_t>{22, 22}));
+  EXPECT_EQ(sizes("OiDIB").size(), 1u);
+  // The second exporter writes the ANSI text only.
+  b = Export(false, false);
+  EXPECT_TRUE(sizes("OiUText").empty());
+  EXPECT_EQ(sizes("OiAnText"), (std::vector<uint32_t>{22, 22}));
+}

@@ -70,7 +70,7 @@ class EnginePersistTest : public EngineTest {
     return MakeElementFromDesc(e, layer, type, r, {{PROP_PEN_COLOR, pen}});
   }
 
-  // (type, pen colour, rect in pixels) of every element of every layer, newest layer first.
+  // (type, pen colour, rect in pixels, point count, text length) of every element of every layer, newest layer first.
   static std::vector<std::vector<int32_t>> Contents(AnnEngineInterface* e) {
     std::vector<std::vector<int32_t>> out;
     for (AnnLayerHandle l = e->GetFirstLayer(); l; l = e->GetNextLayer()) {
@@ -86,7 +86,22 @@ class EnginePersistTest : public EngineTest {
         e->GetObjectDescField(d, 128, &type);
         e->GetObjectDescField(d, PROP_PEN_COLOR, &pen);
         e->GetObjectDescField(d, PROP_RECT, &rect);
-        out.push_back({int32_t(type), int32_t(pen), r.left, r.top, r.right, r.bottom});
+        AnnValue points = 0, text = 0;
+        e->GetObjectDescField(d, PROP_POINT_COUNT, &points);
+        e->GetObjectDescField(d, PROP_TEXT, &text);
+        const int32_t textLength = int32_t(Take(reinterpret_cast<plat::BSTR>(text)).size());
+        std::vector<int32_t> row{int32_t(type), int32_t(pen), int32_t(points), textLength};
+        // A point list is compared by its points; its bounds follow from them and the view.
+        if (points > 0) {
+          for (int32_t i = 0; i < int32_t(points); ++i) {
+            int32_t x = 0, y = 0;
+            e->GetObjectDescPoint(d, i, &x, &y);
+            row.insert(row.end(), {x, y});
+          }
+        } else {
+          row.insert(row.end(), {r.left, r.top, r.right, r.bottom});
+        }
+        out.push_back(row);
         e->FreeObjectDesc(d);
       }
     }
@@ -105,8 +120,7 @@ class EnginePersistTest : public EngineTest {
 
   void Fill() {
     AnnLayerHandle a = engine->CreateLayer(1);
-    Make(engine, a, TOOL_RECTANGLE, {10, 20, 110, 220}, 0x0000FF);
-    Make(engine, a, TOOL_ELLIPSE, {300, 300, 400, 380}, 0x00FF00);
+    MakeOneOfEveryKind(engine, a);
     AnnLayerHandle b = engine->CreateLayer(1);
     Make(engine, b, TOOL_RECTANGLE, {500, 100, 700, 200}, 0xFF0000);
   }
@@ -122,7 +136,7 @@ TEST_F(EnginePersistTest, FreshEngineBlockHasItsFixedSize) {
 TEST_F(EnginePersistTest, AllLayersSurviveEveryContainer) {
   Fill();
   auto expected = Contents(engine);
-  ASSERT_EQ(expected.size(), 5u);
+  ASSERT_EQ(expected.size(), 13u) << "two layers: every kind, and one rectangle";
   auto fresh = [&] {
     AnnEngineInterface* other = EngineLibrary::Get().init(kCookie, window, 0);
     other->SetDefaultViewSize(1000, 800);

@@ -26,6 +26,12 @@ int32_t onResult(intptr_t, plat::HGLOBAL dib) {
   return 0;
 }
 
+// The host draws pictures of image elements, as the annotation control does.
+int32_t onDrawImage(plat::HDC dc, plat::HGLOBAL dib, int32_t, plat::COLORREF, int32_t x, int32_t y, int32_t w,
+                    int32_t h, int32_t, int32_t, int32_t, int32_t) {
+  return plat::StretchPackedDib(dc, x, y, w, h, dib) ? 1 : 0;
+}
+
 QRgb pixelOf(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
 
 }  // namespace
@@ -207,4 +213,28 @@ TEST_F(EngineRenderTest, BurnInKeepsTheColourTableOfARicherSource) {
     EXPECT_EQ(p[40 + 4 * i + 1], i) << i;
   }
   plat::GlobalUnlock(gResult);
+}
+
+TEST_F(EngineRenderTest, BurnInDrawsEveryKind) {
+  engine->SetDefaultViewSize(400, 300);
+  QImage page(400, 300, QImage::Format_RGB32);
+  page.fill(Qt::white);
+  gSource = plat::PackedDibFromImage(page, 24);
+  engine->SetImageSourceCallback(&onSource);
+  engine->SetImageResultCallback(&onResult);
+  engine->SetAuxCallback1(42, nullptr);
+  engine->SetDrawImageCallback(&onDrawImage);
+  MakeOneOfEveryKind(engine, layer);
+  for (int bits : {24, 8, 4, 1}) {
+    ASSERT_EQ(engine->BurnInLayers(bits), ANN_OK) << bits;
+    QImage out;
+    ASSERT_TRUE(plat::ImageFromPackedDib(gResult, &out)) << bits;
+    for (int32_t kind = TOOL_TEXT; kind <= TOOL_BUTTON; ++kind) {
+      const int i = kind - TOOL_TEXT;
+      int marked = 0;
+      for (int y = 100 * (i / 4); y < 100 * (i / 4) + 100; ++y)
+        for (int x = 100 * (i % 4); x < 100 * (i % 4) + 100; ++x) marked += pixelOf(out, x, y) != 0xFFFFFF;
+      EXPECT_GT(marked, 20) << "kind " << kind << " at " << bits << " bits";
+    }
+  }
 }

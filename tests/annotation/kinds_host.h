@@ -105,7 +105,21 @@ class KindsInputTest : public EngineTest {
     return r;
   }
 
+  // An engine string for the text, freed with the test.
+  AnnValue B(const char16_t* text) {
+    strings_.push_back(plat::SysAllocString(text));
+    return reinterpret_cast<AnnValue>(strings_.back());
+  }
+  void TearDown() override {
+    EngineTest::TearDown();
+    for (plat::BSTR s : strings_) plat::SysFreeString(s);
+    strings_.clear();
+  }
+
   AnnLayerHandle layer = 0;
+
+ private:
+  std::vector<plat::BSTR> strings_;
 };
 
 inline std::ostream& operator<<(std::ostream& os, const plat::POINT& p) { return os << "(" << p.x << "," << p.y << ")"; }

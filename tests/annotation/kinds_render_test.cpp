@@ -147,10 +147,10 @@ TEST_F(KindsRenderTest, TextStampAndButtonDrawInsideTheirRects) {
     engine->SetCurrentTool(layer, TOOL_TEXT);
     PageClick(20, 20);
     for (char16_t c : std::u16string(u"Hello")) Key(plat::WM_CHAR, c);
-    engine->SetLayerToolDefault(layer, TOOL_STAMP, PROP_TEXT, reinterpret_cast<AnnValue>(u"STAMP"));
+    engine->SetLayerToolDefault(layer, TOOL_STAMP, PROP_TEXT, B(u"STAMP"));
     engine->SetCurrentTool(layer, TOOL_STAMP);
     PageClick(20, 150);
-    engine->SetLayerToolDefault(layer, TOOL_BUTTON, PROP_TEXT, reinterpret_cast<AnnValue>(u"Go"));
+    engine->SetLayerToolDefault(layer, TOOL_BUTTON, PROP_TEXT, B(u"Go"));
     engine->SetCurrentTool(layer, TOOL_BUTTON);
     PageDrag(200, 150, 300, 190);
     engine->SetCurrentTool(layer, TOOL_POINTER);

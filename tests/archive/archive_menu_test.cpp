@@ -114,6 +114,13 @@ TEST_F(ArchiveMenuTest, SendNeedsAnArchivedDocumentAndAYes) {
   EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("Commit the image back to Archive?"));
   EXPECT_EQ(dialogs.calls().back().style, rt::vbQuestion | rt::vbYesNo);
   EXPECT_TRUE(opened.isEmpty());
+  // A document that could not be saved is not sent: the archive would get the old file.
+  w->fnNewImgFile(8, 8, 24, 0);
+  gstrAchID = QStringLiteral("A1");
+  dialogs.answerMsgBox(rt::vbYes);
+  ws::mnuArchSend_Click(*w);
+  EXPECT_TRUE(opened.isEmpty());
+  EXPECT_NE(modTCP::gstrTCPCommand, QStringLiteral("ARCHIVE"));
 }
 
 TEST_F(ArchiveMenuTest, RetrieveCancelledOpensNothing) {

@@ -15,15 +15,16 @@ namespace {
 const QByteArray kHeader = QByteArrayLiteral("ARCH: OPS, INDICES, BYTES - ");
 const QByteArray kProceed = QByteArrayLiteral("ARCH: PLEASE PROCEED");
 
-// Writes bytes in chunks with gaps; stops when the socket is gone.
-void sendChunks(QPointer<QTcpSocket> s, QByteArray bytes, int chunk, int gapMs) {
+// Writes bytes in chunks with gaps, from offset on; stops when the socket is gone. The chunks share
+// the one array (a large document is never copied per chunk).
+void sendChunks(QPointer<QTcpSocket> s, QByteArray bytes, qsizetype offset, int chunk, int gapMs) {
   if (!s) return;
-  if (chunk <= 0 || chunk >= bytes.size()) {
-    s->write(bytes);
+  if (chunk <= 0 || bytes.size() - offset <= chunk) {
+    s->write(bytes.constData() + offset, bytes.size() - offset);
     return;
   }
-  s->write(bytes.left(chunk));
-  QTimer::singleShot(gapMs, s, [s, rest = bytes.mid(chunk), chunk, gapMs] { sendChunks(s, rest, chunk, gapMs); });
+  s->write(bytes.constData() + offset, chunk);
+  QTimer::singleShot(gapMs, s, [s, bytes, offset, chunk, gapMs] { sendChunks(s, bytes, offset + chunk, chunk, gapMs); });
 }
 
 }  // namespace
@@ -139,7 +140,7 @@ void FakeArchive::run(Conn* c, const Actions& actions) {
         s->flush();
         s->disconnectFromHost();
       } else {
-        sendChunks(s, a.bytes, a.chunk, a.gapMs);
+        sendChunks(s, a.bytes, 0, a.chunk, a.gapMs);
       }
     };
     if (delay == 0)

@@ -172,6 +172,21 @@ TEST_F(LoginTest, PasswordWindowRefusesDifferentTextsAndReportsFailures) {
   EXPECT_FALSE(busy());
 }
 
+TEST_F(LoginTest, OkIsDisabledWhileTheLoginRunsAndClosingCancelsIt) {
+  arch::timing().watchdogMs = 60000;
+  frmLoginForm* f = fill(QStringLiteral("JOE"), QStringLiteral("pw"));
+  QPointer<frmLoginForm> w = f;
+  f->cmdOK_Click();
+  EXPECT_FALSE(f->cmdOK->isEnabled());
+  f->cmdOK_Click();  // a second press does nothing
+  ASSERT_TRUE(waitUntil([&] { return !fake->received().empty(); }));
+  f->close();
+  EXPECT_TRUE(!w || w->IsUnloaded());
+  EXPECT_FALSE(busy());
+  EXPECT_EQ(fake->connections(Side::Request), 1);
+  EXPECT_TRUE(frmImgClnt->StatusPanel(QStringLiteral("LOGIN")).isEmpty());
+}
+
 TEST_F(LoginTest, BoxRules) {
   frmLoginForm* f = fill(QStringLiteral("JOE"), QStringLiteral("   "));
   EXPECT_FALSE(f->cmdOK->isEnabled());

@@ -270,6 +270,11 @@ TEST_F(NetworkWindowTest, CommitFailures) {
   gstrCurrFile.clear();
 }
 
+TEST_F(NetworkWindowTest, UnknownCommandClosesAtOnce) {
+  EXPECT_FALSE(run(QStringLiteral("NOTHING")));
+  EXPECT_EQ(fake->connections(Side::Request) + fake->connections(Side::Archive), 0);
+}
+
 TEST_F(NetworkWindowTest, ClosingTheWindowMidExchangeCancelsIt) {
   fake->on(Side::Request, "INIT - ", {Action::send(indices(20))})
       .on(Side::Request, "ACK: PLEASE PROCEED", {Action::send(kDoc.left(4))});

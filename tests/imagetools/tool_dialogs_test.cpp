@@ -10,6 +10,7 @@
 #include "imagetools/frm_img_size.h"
 #include "imagetools/level_chart.h"
 #include "runtime/conversions.h"
+#include "runtime/errors.h"
 #include "runtime/screen.h"
 #include "tests/imagetools/tool_fixture.h"
 
@@ -321,8 +322,11 @@ TEST_F(CropResize, ApplyEnablingFollowsTheLastEdit) {
   EXPECT_FALSE(f->cmdApply->isEnabled());
   f->optAutoCrop->setChecked(true);
   EXPECT_FALSE(f->cmdApply->isEnabled()) << "choosing an option leaves Apply as it was";
+  f->txtWidth->setText(QStringLiteral("48"));
+  f->txtCPCropPct->setText(QStringLiteral("0"));
+  EXPECT_FALSE(f->cmdApply->isEnabled());
   f->cmdDefaults->click();
-  EXPECT_TRUE(f->cmdApply->isEnabled());
+  EXPECT_TRUE(f->cmdApply->isEnabled()) << "the last write (the height, unchanged) runs the size rule";
   EXPECT_EQ(f->txtWidth->text(), QStringLiteral("48"));
   EXPECT_TRUE(f->optAutoCrop->isChecked());
 }
@@ -509,6 +513,26 @@ TEST_F(IntensityLevels, AChannelChoiceDrawsThePageHistogram) {
   f->cmdClose->click();
   EXPECT_FALSE(frmILevel.IsLoaded());
   EXPECT_TRUE(flagsClear());
+}
+
+}  // namespace
+
+namespace {
+
+using LongOperations = tooltest::ToolTest;
+
+// A large page is processed beside the user-interface thread; the result and a failure both come
+// back as if it had run in place.
+TEST_F(LongOperations, RunBesideTheWindowWithTheSameResult) {
+  img::Bitmap big(2100, 2000, 24);
+  big.setIndex(7, 9, qRgb(10, 20, 30));
+  page->setBitmap(big);
+  tools::runOnControl(page.get(), [](img::Bitmap& b) { img::negate(b); });
+  EXPECT_EQ(page->bitmap().pixel(7, 9) & 0xFFFFFF, qRgb(245, 235, 225) & 0xFFFFFF);
+  EXPECT_EQ(page->bitmap().pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);
+  EXPECT_THROW(tools::runOnControl(page.get(), [](img::Bitmap& b) { b = img::resizeImage(b, 0, 0); }), rt::RuntimeError);
+  EXPECT_EQ(page->ImageWidth(), 2100) << "a failed operation leaves the page";
+  EXPECT_EQ(rt::Screen::MousePointer(), rt::vbDefault);
 }
 
 }  // namespace

@@ -152,6 +152,7 @@ TEST_F(AssociationTest, NothingIsWrittenWithoutAYesOrAKnownExtension) {
 
 TEST_F(AssociationTest, TheFirstStartRecordsTheOfferOnlyWhenTheDialogWasShown) {
   setFileAssoc(std::nullopt);
+  ws::clearWindowOpeners();
   frmImgClntForm* w = frmImgClnt.get();
   w->Show();
   // No dialog to show: the offer is still owed.
@@ -197,20 +198,6 @@ TEST_F(AssociationTest, RegistrationWritesTheDocumentTypeAndTheDesktopFiles) {
     EXPECT_EQ(p.exitCode(), 0) << p.readAll().toStdString();
     EXPECT_TRUE(p.readAll().trimmed().isEmpty());
   }
-}
-
-TEST(DesktopEntry, ReservedCharactersOfTheProgramPathAreEscaped) {
-  const QString text = QString::fromUtf8(extAssoc::desktopEntry(QStringLiteral("/opt/my $app \"x\"/kvtLumivex")));
-  EXPECT_TRUE(text.contains(QStringLiteral("Exec=\"/opt/my \\\\$app \\\\\"x\\\\\"/kvtLumivex\" %f\n"))) << text.toStdString();
-}
-
-TEST(MimeAppsList, DefaultsAreAddedToTheirSectionOrANewOne) {
-  EXPECT_EQ(extAssoc::withDefaults(QByteArray(), {"image/png"}), QByteArray("[Default Applications]\nimage/png=kvtLumivex.desktop\n"));
-  EXPECT_EQ(extAssoc::withDefaults("[Added Associations]\na/b=x.desktop;\n", {"image/png", "image/bmp"}),
-            QByteArray("[Added Associations]\na/b=x.desktop;\n\n[Default Applications]\nimage/png=kvtLumivex.desktop\n"
-                       "image/bmp=kvtLumivex.desktop\n"));
-  EXPECT_EQ(extAssoc::withDefaults("[Default Applications]\nimage/bmp=v.desktop\n\n[Other]\nk=v\n", {"image/bmp", "image/png"}),
-            QByteArray("[Default Applications]\nimage/bmp=kvtLumivex.desktop\nimage/png=kvtLumivex.desktop\n\n[Other]\nk=v\n"));
 }
 
 // The MIME database of a fresh process, as a file manager started afterwards sees it.

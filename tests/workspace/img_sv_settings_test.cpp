@@ -493,6 +493,25 @@ TEST_F(ConvertTest, SavingAnUntitledPictureAsksForTheFormatAndThenTheName) {
   EXPECT_FALSE(gblnDocModified);
 }
 
+TEST_F(ConvertTest, YesAtTheClosePromptSavesTheUntitledPictureAndCloses) {
+  frmImgClntForm* w = window();
+  w->fnNewImgFile(30, 20, 24, 0x0000FF);
+  gblnDocModified = true;
+  const QString target = dir.file(QStringLiteral("kept.bmp"));
+  QTimer::singleShot(0, [] {
+    frmImgSvSettingsForm* d = frmImgSvSettings.get();
+    choose(d, d->cmbFormat, QStringLiteral("5  BMP, DIB - OS/2 or Windows Bitmap"));
+    d->cmdConvert_Click();
+  });
+  dialogs.answerMsgBox(rt::vbYes).answerFile(rt::DialogKind::Save, target);
+  bool ok = false;
+  w->fnCloseFile(false, ok);
+  EXPECT_TRUE(ok);
+  EXPECT_TRUE(samePages(readImage(target), {{30, 20, 0x0000FF}}));
+  EXPECT_FALSE(w->ixMain->hasImage());
+  EXPECT_EQ(w->Caption(), QStringLiteral("   Image Lumivex"));
+}
+
 TEST_F(ConvertTest, CancellingTheFormatKeepsTheUntitledPictureOpenAtTheClosePrompt) {
   frmImgClntForm* w = window();
   w->fnNewImgFile(30, 20, 24, 0x00FF00);

@@ -21,32 +21,36 @@ TEST(ScanPlacement, EachModePutsThePageWhereItBelongs) {
     const char* mode;
     int count, current;
     bool valid;
-    int slot;
-    bool loads, shifts, renumbers;
-    int current_after, show;
+    std::vector<int> from;  // the page edit; empty when the page replaces one in place
+    int slot, currentAfter, show;
   } cases[] = {
-      {"PAGE", 4, 2, true, 2, false, false, false, 2, 3},
-      {"PAGE", 4, 4, false, 0, false, false, false, 0, 1},
-      {"PAGE", 4, -1, false, 0, false, false, false, 0, 1},
-      {"APPEND", 4, 1, true, 4, true, false, false, 4, 5},
-      {"INSERT", 4, 1, true, 2, true, true, true, 2, 3},
-      {"INSERT", 4, 3, true, 4, true, false, true, 4, 5},
-      {"NEW", 1, -1, true, 0, false, false, false, 0, 1},
-      {"NEW", 2, 1, true, 2, true, false, false, 2, 3},
-      {"new", 1, -1, false, 0, false, false, false, 0, 1},
+      {"PAGE", 4, 2, true, {}, 2, 2, 3},
+      {"PAGE", 4, 4, false, {}, 0, 0, 0},
+      {"PAGE", 4, -1, false, {}, 0, 0, 0},
+      {"APPEND", 4, 1, true, {0, 1, 2, 3, ws::kNewPage}, 4, 4, 5},
+      {"INSERT", 4, 1, true, {0, 1, ws::kNewPage, 2, 3}, 2, 2, 3},
+      {"INSERT", 4, 3, true, {0, 1, 2, 3, ws::kNewPage}, 4, 4, 5},
+      {"INSERT", 4, 5, false, {}, 0, 0, 0},
+      {"NEW", 1, -1, true, {}, 0, 0, 1},
+      {"NEW", 2, 1, true, {0, 1, ws::kNewPage}, 2, 2, 3},
+      {"new", 1, -1, false, {}, 0, 0, 0},
   };
   for (const Case& c : cases) {
     const ws::ScanPlacement p = ws::fnPlaceScannedPage(QString::fromLatin1(c.mode), c.count, c.current);
     SCOPED_TRACE(std::string(c.mode) + " " + std::to_string(c.count) + " " + std::to_string(c.current));
     EXPECT_EQ(p.valid, c.valid);
     if (!c.valid) continue;
+    EXPECT_EQ(p.edit.has_value(), !c.from.empty());
+    if (p.edit) {
+      EXPECT_EQ(p.edit->from, c.from);
+      EXPECT_EQ(p.edit->current, c.slot);
+    }
     EXPECT_EQ(p.slot, c.slot);
-    EXPECT_EQ(p.loadsThumb, c.loads);
-    EXPECT_EQ(p.shiftsBehind, c.shifts);
-    EXPECT_EQ(p.renumbersAll, c.renumbers);
-    EXPECT_EQ(p.current, c.current_after);
+    EXPECT_EQ(p.current, c.currentAfter);
     EXPECT_EQ(p.show, c.show);
   }
+  EXPECT_EQ(ws::fnPlaceScannedPage(QStringLiteral("INSERT"), 4, 1).captions, ws::CaptionRule::Renumber);
+  EXPECT_EQ(ws::fnPlaceScannedPage(QStringLiteral("APPEND"), 4, 1).captions, ws::CaptionRule::Travel);
   EXPECT_TRUE(ws::fnPlaceScannedPage(QStringLiteral("NEW"), 1, -1).startsDocument);
   EXPECT_FALSE(ws::fnPlaceScannedPage(QStringLiteral("NEW"), 1, 0).startsDocument);
 }

@@ -88,15 +88,12 @@ std::vector<State> readStates() {
     State s;
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CLASSES_ROOT, e.ext, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
-      s.known = true;
       uint8_t buffer[256] = {};
       uint32_t size = sizeof(buffer), type = 0;
       if (RegQueryValueExA(key, nullptr, nullptr, &type, buffer, &size) == ERROR_SUCCESS && size > 0)
         s.associated = namesDocType(QString::fromLatin1(reinterpret_cast<const char*>(buffer),
                                                         static_cast<qsizetype>(qstrnlen(reinterpret_cast<const char*>(buffer), size - 1))));
       RegCloseKey(key);
-    } else {
-      s.known = !mimeLookup()(QString::fromLatin1(e.ext)).isEmpty();
     }
     out.push_back(s);
   }

@@ -29,7 +29,6 @@ using MimeLookup = std::function<QString(const QString& ext)>;
 MimeLookup& mimeLookup();
 
 struct State {
-  bool known = false;       // the extension exists on this system (registry key or MIME type)
   bool associated = false;  // its default value is the document type
 };
 // Reads each extension's state, in the table's order.

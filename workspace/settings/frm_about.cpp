@@ -1,6 +1,6 @@
 #include "workspace/settings/frm_about.h"
+#include "workspace/settings/dialog_parts.h"
 
-#include "runtime/screen.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -83,8 +83,7 @@ frmAboutForm::frmAboutForm() {
   lblVersion->setObjectName(QStringLiteral("lblVersion"));
   lblAbout2 = new QLabel(QStringLiteral("A member of the Quorvane Imaging solution"), this);
   lblAbout2->setObjectName(QStringLiteral("lblAbout2"));
-  cmdOK = new QPushButton(QStringLiteral("&OK"), this);
-  cmdOK->setObjectName(QStringLiteral("cmdOK"));
+  cmdOK = settingsDialog::button(this, "cmdOK", QStringLiteral("&OK"));
   cmdOK->setDefault(true);
   auto* foot = new QHBoxLayout;
   auto* texts = new QVBoxLayout;
@@ -96,7 +95,4 @@ frmAboutForm::frmAboutForm() {
   connect(cmdOK, &QPushButton::clicked, this, [this] { Unload(); });
 }
 
-void frmAboutForm::Form_Load() {
-  adjustSize();
-  Move((rt::Screen::Width() - Width()) / 2, (rt::Screen::Height() - Height()) / 2);
-}
+void frmAboutForm::Form_Load() { settingsDialog::fnCentreOnScreen(*this); }

@@ -1,7 +1,8 @@
 #include "workspace/settings/frm_ext_assoc.h"
 
-#include "runtime/dialogs.h"
+#include "runtime/message_boxes.h"
 #include "workspace/settings/ext_assoc.h"
+#include "workspace/settings/dialog_parts.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -34,19 +35,14 @@ frmExtAssocForm::frmExtAssocForm() {
     connect(box, &QCheckBox::clicked, this, [this] { fnUpdateOK(); });
   }
   root->addWidget(fraList);
-  cmdOK = new QPushButton(QStringLiteral("&OK"), this);
-  cmdOK->setObjectName(QStringLiteral("cmdOK"));
-  cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-  cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(cmdOK);
-  buttons->addWidget(cmdCancel);
-  root->addLayout(buttons);
+  cmdOK = settingsDialog::button(this, "cmdOK", QStringLiteral("&OK"));
+  cmdCancel = settingsDialog::button(this, "cmdCancel", QStringLiteral("&Cancel"));
+  settingsDialog::addButtonRow(root, {cmdOK, cmdCancel});
   setTabOrder(previous, cmdOK);
   setTabOrder(cmdOK, cmdCancel);
   connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
   connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+  settingsDialog::fnCentreOnScreen(*this);
 }
 
 QCheckBox* frmExtAssocForm::Box(const QString& extOrName) const {
@@ -79,17 +75,16 @@ void frmExtAssocForm::cmdOK_Click() {
                            QLatin1Char('\r') +
                            QStringLiteral("Once associated, the Image Lumivex will be the default application") +
                            QLatin1Char('\r') + QStringLiteral("used to open these file types. Do you want to continue?");
-  if (rt::MsgBox(question, rt::vbYesNo | rt::vbQuestion, QStringLiteral("Confirmation")) == rt::vbNo) return;
+  if (rt::Confirm(question, rt::vbYesNo) == rt::vbNo) return;
   QStringList chosen;
   for (const extAssoc::Extension& e : extAssoc::extensions()) {
     QCheckBox* b = boxes_.value(QString::fromLatin1(e.ext));
     if (b->isEnabled() && b->isChecked()) chosen << QString::fromLatin1(e.ext);
   }
   if (extAssoc::associate(chosen).isEmpty()) return;
-  rt::MsgBox(QStringLiteral("File type association completed successfully.") + QLatin1Char('\r') +
-                 QStringLiteral("These associations can be de-associated using the Windows Explorer.") +
-                 QLatin1Char('\r') + QStringLiteral("Go to Tools|Folder Options|File Types"),
-             rt::vbOKOnly | rt::vbInformation, QStringLiteral("Information"));
+  rt::ShowInformation(QStringLiteral("File type association completed successfully.") + QLatin1Char('\r') +
+                      QStringLiteral("These associations can be de-associated using the Windows Explorer.") +
+                      QLatin1Char('\r') + QStringLiteral("Go to Tools|Folder Options|File Types"));
   Unload();
 }
 

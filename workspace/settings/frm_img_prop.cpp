@@ -3,6 +3,7 @@
 #include "controls/imaging/imaging_control.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
+#include "workspace/settings/dialog_parts.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -67,17 +68,14 @@ frmImgPropForm::frmImgPropForm() {
     ++r;
   }
   root->addWidget(fraGeneral);
-  cmdOK = new QPushButton(QStringLiteral("&OK"), this);
-  cmdOK->setObjectName(QStringLiteral("cmdOK"));
+  cmdOK = settingsDialog::button(this, "cmdOK", QStringLiteral("&OK"));
   cmdOK->setDefault(true);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(cmdOK);
-  root->addLayout(buttons);
+  settingsDialog::addButtonRow(root, {cmdOK});
   ixProp = new img::ImagingControl(this);
   ixProp->setName(QStringLiteral("ixProp"));
   ixProp->setVisible(false);
   connect(cmdOK, &QPushButton::clicked, this, [this] { Unload(); });
+  settingsDialog::fnCentreOnScreen(*this);
 }
 
 void frmImgPropForm::Form_Activate() { fnShowProperties(); }

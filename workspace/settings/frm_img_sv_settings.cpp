@@ -1,11 +1,12 @@
 #include "workspace/settings/frm_img_sv_settings.h"
 
 #include "controls/imaging/imaging_control.h"
-#include "runtime/dialogs.h"
+#include "runtime/message_boxes.h"
 #include "runtime/errors.h"
 #include "runtime/fso.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
+#include "workspace/settings/dialog_parts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -32,9 +33,7 @@ QString lines(std::initializer_list<const char*> parts) {
   return l.join(QLatin1Char('\r'));
 }
 
-int ask(const QString& text) {
-  return rt::MsgBox(text, rt::vbYesNo | rt::vbQuestion, QStringLiteral("Confirmation"));
-}
+int ask(const QString& text) { return rt::Confirm(text, rt::vbYesNo); }
 
 QComboBox* dropDown(QWidget* parent, const char* name) {
   auto* c = new QComboBox(parent);
@@ -123,10 +122,8 @@ void frmImgSvSettingsForm::buildControls() {
   auto* bottom = new QHBoxLayout;
   chkExt = new QCheckBox(QStringLiteral("   Change Extension"), this);
   chkExt->setObjectName(QStringLiteral("chkExt"));
-  cmdConvert = new QPushButton(QStringLiteral("Con&vert"), this);
-  cmdConvert->setObjectName(QStringLiteral("cmdConvert"));
-  cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-  cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+  cmdConvert = settingsDialog::button(this, "cmdConvert", QStringLiteral("Con&vert"));
+  cmdCancel = settingsDialog::button(this, "cmdCancel", QStringLiteral("&Cancel"));
   bottom->addWidget(chkExt);
   bottom->addStretch(1);
   bottom->addWidget(cmdConvert);
@@ -167,6 +164,7 @@ void frmImgSvSettingsForm::Form_Load() {
   for (QComboBox* c : findChildren<QComboBox*>()) c->setCurrentIndex(-1);
   for (QGroupBox* f : {fraJPG, fraPNG, fraPPM, fraPGM, fraPBM, fraTIF}) setFrameEnabled(f, false);
   cmdConvert->setEnabled(false);
+  settingsDialog::fnCentreOnScreen(*this);
 }
 
 QGroupBox* frmImgSvSettingsForm::frameOf(Frame f) const {
@@ -235,7 +233,7 @@ void frmImgSvSettingsForm::fnCheckSettings() { cmdConvert->setEnabled(svSettings
 
 // Keeps the first page only. The page shown is stored (or shown again unchanged) and page 1 made
 // current before the others go, so nothing refers to a removed page afterwards.
-bool frmImgSvSettingsForm::discardOtherPages() {
+void frmImgSvSettingsForm::discardOtherPages() {
   frmImgClntForm* w = frmImgClnt.get();
   w->ixTmb_Click(0);
   const int last = w->ixTmb.UBound();
@@ -245,7 +243,6 @@ bool frmImgSvSettingsForm::discardOtherPages() {
   }
   w->ixTmb_Click(0);
   w->fnOrganizeThumbs();
-  return true;
 }
 
 void frmImgSvSettingsForm::cmdConvert_Click() {
@@ -287,9 +284,8 @@ void frmImgSvSettingsForm::cmdConvert_Click() {
     try {
       rt::fso::DeleteFile(oldPath, false);
     } catch (const rt::RuntimeError& e) {
-      rt::MsgBox(QStringLiteral("The document was saved as ") + gstrCurrFile + QStringLiteral(", but ") + oldPath +
-                     QStringLiteral(" could not be deleted.") + QLatin1Char('\r') + e.Description(),
-                 rt::vbExclamation, QStringLiteral("Error"));
+      rt::ShowError(QStringLiteral("The document was saved as ") + gstrCurrFile + QStringLiteral(", but ") + oldPath +
+                    QStringLiteral(" could not be deleted.") + QLatin1Char('\r') + e.Description());
     }
   }
   Unload();

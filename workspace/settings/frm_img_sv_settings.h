@@ -57,7 +57,7 @@ class frmImgSvSettingsForm : public rt::Form {
   void buildControls();
   QGroupBox* frameOf(svSettings::Frame f) const;
   void setFrameEnabled(QGroupBox* frame, bool on);
-  bool discardOtherPages();
+  void discardOtherPages();
 
   bool convertMode_ = false;
 };

@@ -6,6 +6,7 @@
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
 #include "workspace/frm_img_clnt.h"
+#include "workspace/settings/dialog_parts.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -49,16 +50,10 @@ frmScanOptsForm::frmScanOptsForm() {
     connect(*r.box, &QLineEdit::textChanged, this, [this] { fnEnableOK(); });
   }
   root->addWidget(fraCriteria);
-  cmdOK = new QPushButton(QStringLiteral("&OK"), this);
-  cmdOK->setObjectName(QStringLiteral("cmdOK"));
+  cmdOK = settingsDialog::button(this, "cmdOK", QStringLiteral("&OK"));
   cmdOK->setDefault(true);
-  cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-  cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(cmdOK);
-  buttons->addWidget(cmdCancel);
-  root->addLayout(buttons);
+  cmdCancel = settingsDialog::button(this, "cmdCancel", QStringLiteral("&Cancel"));
+  settingsDialog::addButtonRow(root, {cmdOK, cmdCancel});
   setTabOrder(txtLeft, txtTop);
   setTabOrder(txtTop, txtRight);
   setTabOrder(txtRight, txtBottom);
@@ -95,6 +90,7 @@ void frmScanOptsForm::Form_Load() {
     showControlError(e.Description());
   }
   fnEnableOK();
+  settingsDialog::fnCentreOnScreen(*this);
 }
 
 void frmScanOptsForm::fnEnableOK() { cmdOK->setEnabled(scanArea::fnEnableOK(texts())); }

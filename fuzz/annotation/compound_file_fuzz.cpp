@@ -1,0 +1,51 @@
+// libFuzzer target: arbitrary bytes read as a compound file of annotations by an engine that
+// already has a layer. A failed load answers with a result code and leaves the layers as they were.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+
+#include <cstdint>
+#include <cstdlib>
+#include <unistd.h>
+
+#include "annotation/engine.h"
+#include "platform/ole/ole.h"
+#include "platform/windows/window.h"
+
+namespace {
+
+AnnEngine* gEngine = nullptr;
+QString gPath;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  static int argc = 1;
+  static char name[] = "compound_file_fuzz";
+  static char* argv[] = {name, nullptr};
+  new QApplication(argc, argv);
+  gEngine = new AnnEngine();
+  gEngine->Initialise(1, plat::CreateDetachedWindow(800, 600));
+  gPath = QDir::temp().filePath(QStringLiteral("compound_file_fuzz.%1.ann").arg(getpid()));
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  gEngine->SetEngineProperty(EPROP_LOCKED, 0);
+  gEngine->SetDefaultViewSize(800, 600);
+  gEngine->DeleteAllLayers();
+  AnnLayerHandle before = gEngine->CreateLayer(1);
+  {
+    QFile f(gPath);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 0;
+    f.write(reinterpret_cast<const char*>(data), qint64(size));
+  }
+  std::u16string path = gPath.toStdU16String();
+  plat::BSTR name = plat::SysAllocFromU16(path);
+  int32_t r = gEngine->LoadFile(name);
+  plat::SysFreeString(name);
+  if (r != ANN_OK && (gEngine->GetLayerCount() != 1 || gEngine->GetFirstLayer() != before))
+    __builtin_trap();  // a failed load changed the layers
+  return 0;
+}
