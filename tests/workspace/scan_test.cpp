@@ -2,7 +2,6 @@
 // scanned pages, and the scan-area dialog.
 #include "controls/scanning/scanning_control.h"
 #include "tests/support/main_window_fixture.h"
-#include "tests/support/sane_test_backend.h"
 #include "workspace/scan_placement.h"
 #include "workspace/settings/frm_scan_opts.h"
 #include "workspace/settings/scan_area.h"
@@ -66,7 +65,6 @@ class ScanTest : public MainWindowTest {
  protected:
   void SetUp() override {
     MainWindowTest::SetUp();
-    testsupport::keepSaneTestBackendLoaded();
     setScanners(true);
     QFile conf(QDir(qEnvironmentVariable("SANE_CONFIG_DIR")).filePath(QStringLiteral("test.conf")));
     ASSERT_TRUE(conf.open(QIODevice::WriteOnly | QIODevice::Truncate));

@@ -2,7 +2,6 @@
 #include "controls/imaging/bitmap.h"
 #include "controls/scanning/scanning_control.h"
 #include "runtime/errors.h"
-#include "tests/support/sane_test_backend.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,7 +21,6 @@ class ScanningTest : public ::testing::Test {
           "number_of_devices 2\nmode Gray\ndepth 8\nresolution 50.0\ntest-picture \"Solid white\"\n"
           "geometry_min 0.0\ngeometry_max 200.0\ngeometry_quant 1.0\ntl_x 0.0\ntl_y 0.0\nbr_x 25.4\nbr_y 50.8\n");
     qputenv("SANE_CONFIG_DIR", dir().path().toLocal8Bit());
-    testsupport::keepSaneTestBackendLoaded();
     twn.setShowProgress(false);
     QObject::connect(&twn, &ScanningControl::ImageAcquired, [this] {
       plat::HGLOBAL h = twn.AcquiredImage();
