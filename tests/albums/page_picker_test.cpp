@@ -178,6 +178,7 @@ TEST_F(MagnifierTest, FollowsThePointerWhileTheButtonIsHeld) {
   w->mnuZoom100_Click();
   w->fnSelectMagnifyMode();
   EXPECT_EQ(w->ixMain->MousePointer(), 30);
+  EXPECT_EQ(w->ixMain->cursor().shape(), Qt::BitmapCursor);  // the program's own magnifier
   QWidget* view = w->ixMain;
   mouseOn(view, QEvent::MouseButtonPress, {100, 80}, Qt::LeftButton, Qt::LeftButton);
   ASSERT_TRUE(frmMagWindow.IsLoaded());
