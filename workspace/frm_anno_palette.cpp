@@ -155,10 +155,14 @@ void frmAnnoPaletteForm::buildMenus() {
 // Sits 150 twips inside the page view's top-left corner and shows the current tool.
 void frmAnnoPaletteForm::Form_Load() {
   const QPoint origin = frmImgClnt->ixMain->mapToGlobal(QPoint(0, 0));
-  move(static_cast<int>(origin.x() + std::lround(150 / rt::Screen::TwipsPerPixelX())),
-       static_cast<int>(origin.y() + std::lround(150 / rt::Screen::TwipsPerPixelY())));
+  place_ = QPoint(static_cast<int>(origin.x() + std::lround(150 / rt::Screen::TwipsPerPixelX())),
+                  static_cast<int>(origin.y() + std::lround(150 / rt::Screen::TwipsPerPixelY())));
+  move(place_);
   fnShowCurrTool();
 }
+
+// Taking its owner may shift the window by its frame: it goes back to its place once shown.
+void frmAnnoPaletteForm::Form_Activate() { move(place_); }
 
 // Whatever unloads the palette, the pointer tool is current afterwards and the menu item unchecked.
 void frmAnnoPaletteForm::Form_Unload(int&) {

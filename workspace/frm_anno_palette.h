@@ -8,6 +8,7 @@
 #include "workspace/palette_menus.h"
 
 #include <QMap>
+#include <QPoint>
 #include <vector>
 
 class QAction;
@@ -44,6 +45,7 @@ class frmAnnoPaletteForm : public rt::Form {
 
  protected:
   void Form_Load() override;
+  void Form_Activate() override;
   void Form_Unload(int& cancel) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -56,6 +58,7 @@ class frmAnnoPaletteForm : public rt::Form {
   void defaultTextClicked(const QString& key);
   void pictureClicked();
 
+  QPoint place_;
   QMap<QString, QToolButton*> buttons_;
   QMap<QString, QMenu*> menus_;
   QMap<QString, QAction*> items_;

@@ -197,6 +197,24 @@ TEST_F(PaletteTest, EveryKindOfMenuItemChangesTheToolsAttribute) {
   EXPECT_EQ(dialogs.calls().back().title, QStringLiteral("Error"));
 }
 
+TEST_F(PaletteTest, SitsInsideThePageViewModelessAndGoesWithTheDocument) {
+  frmImgClntForm* w = openDocument();
+  w->show();
+  w->mnuAnnPalette_Click();
+  frmAnnoPaletteForm* p = frmAnnoPalette.get();
+  EXPECT_FALSE(p->IsModalShowing());
+  EXPECT_EQ(p->parentWidget(), w);
+  const QPoint corner = w->ixMain->mapToGlobal(QPoint(0, 0));
+  EXPECT_EQ(p->pos(), corner + QPoint(qRound(150 / rt::Screen::TwipsPerPixelX()), qRound(150 / rt::Screen::TwipsPerPixelY())));
+  p->Button("ellipse")->click();
+  bool closed = false;
+  w->fnCloseFile(true, closed);
+  ASSERT_TRUE(closed);
+  EXPECT_FALSE(frmAnnoPalette.IsLoaded());
+  EXPECT_FALSE(w->Menu("mnuAnnPalette")->isChecked());
+  EXPECT_EQ(w->nxMain->CurrentTool(), 4096);
+}
+
 void drawRectangles(frmImgClntForm* w, int count) {
   w->fnSelectArrowMode();
   w->nxMain->setCurrentTool(4098);
