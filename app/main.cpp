@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QTimer>
+#include <QTimer>
 
 namespace {
 
@@ -61,8 +62,8 @@ int main(int argc, char** argv) {
   // Armed before the window shows: its first activation may already open a modal window.
   runAfterStart(qEnvironmentVariable("LUMIVEX_AFTER_START"));
   mainWindow->Show();
-  // Settings that could be read only in part are said once, over the main window.
+  // Settings that could be read only in part are said once, over the main window once it shows.
   if (const std::string note = plat::reg::TakeStoreNotice(); !note.empty())
-    rt::ShowError(QString::fromStdString(note));
+    QTimer::singleShot(0, &app, [note] { rt::ShowError(QString::fromStdString(note)); });
   return app.exec();
 }

@@ -45,7 +45,6 @@ class ScanWorker : public QObject {
  private:
   AcquireRequest request_;
   std::atomic<bool> cancelled_{false};
-  std::atomic<void*> handle_{nullptr};
 };
 
 }  // namespace scan

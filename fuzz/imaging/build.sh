@@ -5,6 +5,7 @@ here="$(cd "$(dirname "$0")" && pwd)"
 build="${1:-$here/../../build-fuzz-imaging}"
 "$here/../need_clang.sh"
 if [ ! -f "$build/build.ninja" ]; then
-  CC=clang CXX=clang++ cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  launcher=""; command -v ccache >/dev/null && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
+  CC=clang CXX=clang++ cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $launcher >/dev/null
 fi
 cmake --build "$build" -j"$(nproc)"

@@ -11,7 +11,6 @@
 #include "tests/support/temp_dir.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
-#include "workspace/settings/register_settings_windows.h"
 #include "workspace/window_openers.h"
 
 #include <QAction>
@@ -64,8 +63,6 @@ class MainWindowTest : public ::testing::Test {
     qputenv("XDG_DATA_HOME", dir.file(QStringLiteral("xdg-data")).toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", dir.file(QStringLiteral("xdg-config")).toLocal8Bit());
     ws::clearWindowOpeners();
-    // The main window's own dialogs are there as in the program; a test may replace one.
-    registerSettingsWindows();
     frmImgClntForm::setCommandLine(QString());
   }
   void TearDown() override {
