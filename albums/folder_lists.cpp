@@ -115,3 +115,17 @@ QString FileListBox::FileName() const {
   const QListWidgetItem* it = currentItem();
   return it && it->isSelected() ? it->text() : QString();
 }
+
+namespace albums {
+
+void linkFolderLists(DriveListBox* drive, DirListBox* dir, FileListBox* files, const QString& start) {
+  dir->setPath(start);
+  drive->setDrive(dir->Path());
+  if (files) files->setPath(dir->Path());
+  QObject::connect(drive, &DriveListBox::Change, dir, [drive, dir, files] {
+    if (dir->setPath(drive->Drive()) && files) files->setPath(dir->Path());
+  });
+  if (files) QObject::connect(dir, &DirListBox::Change, files, [dir, files] { files->setPath(dir->Path()); });
+}
+
+}  // namespace albums

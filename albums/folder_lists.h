@@ -62,3 +62,11 @@ class FileListBox : public QListWidget {
   QString path_;
   QStringList patterns_;
 };
+
+namespace albums {
+
+// Opens start in the lists and links them as a window's folder choice: a new drive opens its root,
+// a new folder fills the file list (when there is one).
+void linkFolderLists(DriveListBox* drive, DirListBox* dir, FileListBox* files, const QString& start);
+
+}  // namespace albums

@@ -79,10 +79,21 @@ QStringList findImageFiles(const QString& root, const ScanControl& control) {
   return found;
 }
 
+namespace {
+
+bool isAscii(QByteArrayView bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+}  // namespace
+
 std::vector<KeywordHit> searchAlbums(const QStringList& albumFiles, const QString& keyword, const ScanControl& control) {
   std::vector<KeywordHit> hits;
   const QString key = keyword.trimmed();
   if (key.isEmpty()) return hits;
+  // An album of plain ASCII text whose upper-cased bytes lack an ASCII keyword cannot match: it is
+  // passed over without decoding its lines.
+  const QByteArray asciiKey = isAscii(key.toUtf8()) ? key.toUtf8() : QByteArray();
   QSet<QString> seen;
   for (const QString& album : albumFiles) {
     if (control.stopped()) break;
@@ -90,6 +101,7 @@ std::vector<KeywordHit> searchAlbums(const QStringList& albumFiles, const QStrin
     if (!file.open(QIODevice::ReadOnly)) continue;
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) continue;
+    if (!asciiKey.isEmpty() && isAscii(bytes) && !bytes.toUpper().contains(asciiKey)) continue;
     for (const QString& line : splitAlbumLines(decodeAlbumText(bytes))) {
       QString path, remarks;
       if (!parseSearchLine(line, &path, &remarks)) continue;

@@ -46,9 +46,7 @@ frmAlbumSrchForm::frmAlbumSrchForm() {
   cmdSearch->setDefault(true);
   place(cmdSearch, 1680, 3330, 1230, 420);
   connect(cmdSearch, &QPushButton::clicked, this, [this] { cmdSearch_Click(); });
-  dirSel->setPath(QDir::currentPath());
-  drvSel->setDrive(dirSel->Path());
-  connect(drvSel, &DriveListBox::Change, this, [this] { dirSel->setPath(drvSel->Drive()); });
+  albums::linkFolderLists(drvSel, dirSel, nullptr, QDir::currentPath());
 
   fraImg = new QGroupBox(this);
   place(fraImg, 5760, 3870, 3000, 3000);

@@ -76,13 +76,7 @@ frmBrowseDirForm::frmBrowseDirForm() {
   connect(cmdSelect, &QPushButton::clicked, this, [this] { cmdSelect_Click(); });
   connect(cmdClose, &QPushButton::clicked, this, [this] { Unload(); });
 
-  dirSel->setPath(QDir::currentPath());
-  drvSel->setDrive(dirSel->Path());
-  dirSel_Change();
-  connect(drvSel, &DriveListBox::Change, this, [this] {
-    if (dirSel->setPath(drvSel->Drive())) dirSel_Change();
-  });
-  connect(dirSel, &DirListBox::Change, this, [this] { dirSel_Change(); });
+  albums::linkFolderLists(drvSel, dirSel, fleSel, QDir::currentPath());
 }
 
 void frmBrowseDirForm::dirSel_Change() { fleSel->setPath(dirSel->Path()); }

@@ -112,13 +112,7 @@ frmSearchForm::frmSearchForm() {
   connect(cmdClear, &QPushButton::clicked, this, [this] { cmdClear_Click(); });
   fraResults->hide();
 
-  dirSel->setPath(QDir::currentPath());
-  drvSel->setDrive(dirSel->Path());
-  dirSel_Change();
-  connect(drvSel, &DriveListBox::Change, this, [this] {
-    if (dirSel->setPath(drvSel->Drive())) dirSel_Change();
-  });
-  connect(dirSel, &DirListBox::Change, this, [this] { dirSel_Change(); });
+  albums::linkFolderLists(drvSel, dirSel, fleSel, QDir::currentPath());
 }
 
 void frmSearchForm::dirSel_Change() { fleSel->setPath(dirSel->Path()); }

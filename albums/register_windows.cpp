@@ -8,6 +8,7 @@
 #include "albums/frm_slide_show.h"
 #include "albums/form_util.h"
 #include "albums/frm_sel_dir.h"
+#include "albums/frm_sel_image.h"
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
 #include "workspace/frm_img_clnt.h"
@@ -46,5 +47,7 @@ void registerAlbumWindows() {
   });
   ws::registerWindow(QStringLiteral("frmFullScreen"), [](const QStringList&) { frmFullScreen->Show(rt::vbModal, mainWindow()); });
   ws::registerWindow(QStringLiteral("frmBrowseDir"), [](const QStringList&) { frmBrowseDir->Show(rt::vbModal, mainWindow()); });
+  // The pages of the file in gstrAppendFile, to append to or insert into the open document.
+  ws::registerWindow(QStringLiteral("frmSelImage"), [](const QStringList&) { frmSelImage->Show(rt::vbModal, mainWindow()); });
   ws::registerWindow(QStringLiteral("frmSearch"), [](const QStringList&) { frmSearch->Show(rt::vbModal, mainWindow()); });
 }

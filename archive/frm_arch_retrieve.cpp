@@ -15,19 +15,6 @@
 
 rt::DefaultInstance<frmArchRetrieveForm> frmArchRetrieve;
 
-namespace {
-
-constexpr int kDesignParmLength = 50;
-
-// A maximum length sent by the server; the design length when it is empty or not a positive number.
-int maxLength(const QString& text) {
-  bool ok = false;
-  const int n = text.trimmed().toInt(&ok);
-  return ok && n > 0 ? n : kDesignParmLength;
-}
-
-}  // namespace
-
 frmArchRetrieveForm::frmArchRetrieveForm() {
   setCaption(QStringLiteral("   Retrieve Image"));
   fraCriteria = new QGroupBox(this);
@@ -54,7 +41,7 @@ frmArchRetrieveForm::frmArchRetrieveForm() {
   layout->addLayout(buttons);
   setFixedWidth(400);
   for (QLineEdit* b : {txtAchID, txtParm1, txtParm2}) {
-    b->setMaxLength(b == txtAchID ? 20 : kDesignParmLength);
+    b->setMaxLength(b == txtAchID ? 20 : arch::kDesignParmLength);
     connect(b, &QLineEdit::textChanged, this, [this] { fnUpdateOK(); });
     arch::onLeave(b, [this, b] { return txtKey_Validate(b); });
   }
@@ -63,11 +50,7 @@ frmArchRetrieveForm::frmArchRetrieveForm() {
 }
 
 void frmArchRetrieveForm::Form_Load() {
-  using namespace modVars;
-  if (!gstrParm1Caption.isEmpty()) lblParm1->setText(gstrParm1Caption + QStringLiteral(" :"));
-  if (!gstrParm1MaxLen.isEmpty()) txtParm1->setMaxLength(maxLength(gstrParm1MaxLen));
-  if (!gstrParm2Caption.isEmpty()) lblParm2->setText(gstrParm2Caption + QStringLiteral(" :"));
-  if (!gstrParm2MaxLen.isEmpty()) txtParm2->setMaxLength(maxLength(gstrParm2MaxLen));
+  arch::applyParmDetails(lblParm1, txtParm1, lblParm2, txtParm2);
 }
 
 void frmArchRetrieveForm::setAchIDBackColor(uint32_t colour) {

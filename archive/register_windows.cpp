@@ -1,6 +1,9 @@
 #include "archive/register_windows.h"
 
+#include "archive/frm_arch_batch.h"
+#include "archive/frm_arch_index.h"
 #include "archive/frm_arch_retrieve.h"
+#include "archive/frm_arch_verify.h"
 #include "archive/frm_login.h"
 #include "archive/frm_tcpip.h"
 #include "workspace/frm_img_clnt.h"
@@ -32,4 +35,8 @@ void registerArchiveWindows() {
     f->Show(rt::vbModal, frmImgClnt.get());
   });
   ws::registerWindow(QStringLiteral("frmLogin"), [](const QStringList&) { frmLogin->Show(rt::vbModal, frmImgClnt.get()); });
+  // The index window stays beside the main window; the batch windows are modal.
+  ws::registerWindow(QStringLiteral("frmArchIndex"), [](const QStringList&) { frmArchIndex->Show(rt::vbModeless, frmImgClnt.get()); });
+  ws::registerWindow(QStringLiteral("frmArchVerify"), [](const QStringList&) { frmArchVerify->Show(rt::vbModal, frmImgClnt.get()); });
+  ws::registerWindow(QStringLiteral("frmArchBatch"), [](const QStringList&) { frmArchBatch->Show(rt::vbModal, frmImgClnt.get()); });
 }

@@ -54,7 +54,7 @@ frmImgColDepForm::frmImgColDepForm() {
   resize(rt::Screen::ToPixelsX(4020), rt::Screen::ToPixelsY(4460));
 }
 
-void frmImgColDepForm::Form_Activate() {
+void frmImgColDepForm::fnSetUp() {
   tools::loadViewers(ixBefore, ixAfter);
   const img::DepthSettings s = img::depthSettings(ixBefore->bitmap());
   const int values[3] = {s.bitsPerPixel, s.paletteType, s.ditherType};

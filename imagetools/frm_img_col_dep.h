@@ -1,6 +1,7 @@
 #pragma once
 // The colour depth dialog: bits per pixel, palette and dither chosen from three lists, the
 // conversion previewed on a copy and applied to the page.
+#include "imagetools/tool_controls.h"
 #include "runtime/form.h"
 
 class QComboBox;
@@ -12,7 +13,7 @@ namespace img {
 class ImagingControl;
 }
 
-class frmImgColDepForm : public rt::Form {
+class frmImgColDepForm : public tools::ToolDialog {
   Q_OBJECT
  public:
   frmImgColDepForm();
@@ -31,7 +32,7 @@ class frmImgColDepForm : public rt::Form {
   void cmdCancel_Click();
 
  protected:
-  void Form_Activate() override;
+  void fnSetUp() override;
 
  private:
   // The whole number in the first two characters of a list's text.

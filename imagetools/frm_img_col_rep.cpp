@@ -62,7 +62,7 @@ uint32_t frmImgColRepForm::colourOf(const Group& g) {
          65536u * static_cast<uint32_t>(g.sld[2]->value());
 }
 
-void frmImgColRepForm::Form_Activate() {
+void frmImgColRepForm::fnSetUp() {
   tools::loadViewers(ixBefore, ixAfter);
   for (Group* g : {&From, &To, &With}) tools::paintSwatch(g->shp, colourOf(*g));
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The colour replacement dialog: the colours between From and To become With, previewed on a copy
 // and applied to the page.
+#include "imagetools/tool_controls.h"
 #include "runtime/form.h"
 
 #include <array>
@@ -16,7 +17,7 @@ namespace img {
 class ImagingControl;
 }
 
-class frmImgColRepForm : public rt::Form {
+class frmImgColRepForm : public tools::ToolDialog {
   Q_OBJECT
  public:
   frmImgColRepForm();
@@ -44,7 +45,7 @@ class frmImgColRepForm : public rt::Form {
   void cmdCancel_Click();
 
  protected:
-  void Form_Activate() override;
+  void fnSetUp() override;
 
  private:
   void buildGroup(Group& g, const QString& caption, double top);

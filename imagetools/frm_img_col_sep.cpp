@@ -57,7 +57,7 @@ frmImgColSepForm::frmImgColSepForm() {
   resize(rt::Screen::ToPixelsX(right + 120), rt::Screen::ToPixelsY(3500));
 }
 
-void frmImgColSepForm::Form_Activate() { tools::loadViewers(ixOrig, nullptr); }
+void frmImgColSepForm::fnSetUp() { tools::loadViewers(ixOrig, nullptr); }
 
 void frmImgColSepForm::cmbSepType_Click() {
   const QString t = cmbSepType->currentText();

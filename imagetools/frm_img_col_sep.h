@@ -2,6 +2,7 @@
 // The colour separation dialog: the page split into the channels of a colour model, side by side;
 // Select puts the highlighted channel into the page view.
 #include "controls/imaging/bitmap.h"
+#include "imagetools/tool_controls.h"
 #include "runtime/form.h"
 
 #include <array>
@@ -16,7 +17,7 @@ namespace img {
 class ImagingControl;
 }
 
-class frmImgColSepForm : public rt::Form {
+class frmImgColSepForm : public tools::ToolDialog {
   Q_OBJECT
  public:
   frmImgColSepForm();
@@ -38,7 +39,7 @@ class frmImgColSepForm : public rt::Form {
   void cmdCancel_Click();
 
  protected:
-  void Form_Activate() override;
+  void fnSetUp() override;
 
  private:
   // Select acts only on a highlighted viewer that holds a channel.

@@ -69,7 +69,7 @@ frmImgNewForm::frmImgNewForm() {
   setTabOrder(txtHeight, cmbBPP);
 }
 
-void frmImgNewForm::Form_Activate() {
+void frmImgNewForm::fnSetUp() {
   sldR->setValue(255);
   sldG->setValue(255);
   sldB->setValue(255);

@@ -1,5 +1,6 @@
 #pragma once
 // The new image dialog: the size, depth and colour of a blank page that becomes the new document.
+#include "imagetools/tool_controls.h"
 #include "runtime/form.h"
 
 class QComboBox;
@@ -12,7 +13,7 @@ namespace tools {
 class TextBox;
 }
 
-class frmImgNewForm : public rt::Form {
+class frmImgNewForm : public tools::ToolDialog {
   Q_OBJECT
  public:
   frmImgNewForm();
@@ -34,7 +35,7 @@ class frmImgNewForm : public rt::Form {
   void cmdCancel_Click();
 
  protected:
-  void Form_Activate() override;
+  void fnSetUp() override;
 
  private:
   uint32_t colour() const;

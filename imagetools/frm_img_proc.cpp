@@ -65,7 +65,7 @@ frmImgProcForm::frmImgProcForm() {
   resize(rt::Screen::ToPixelsX(3960), rt::Screen::ToPixelsY(5865 - 400));
 }
 
-void frmImgProcForm::Form_Activate() {
+void frmImgProcForm::fnSetUp() {
   tools::loadViewers(ixBefore, ixAfter);
   const tools::Effect* e = tools::findEffect(gstrImgOperation);
   if (!e) return;  // the designed form: nothing to preview, Apply only sets the flags

@@ -3,6 +3,7 @@
 // menu), a before and an after viewer with a live preview, and Apply, which runs the effect again
 // on the main window's page view.
 #include "imagetools/effect_table.h"
+#include "imagetools/tool_controls.h"
 #include "runtime/form.h"
 
 #include <array>
@@ -19,7 +20,7 @@ namespace tools {
 class TextBox;
 }
 
-class frmImgProcForm : public rt::Form {
+class frmImgProcForm : public tools::ToolDialog {
   Q_OBJECT
  public:
   frmImgProcForm();
@@ -51,7 +52,7 @@ class frmImgProcForm : public rt::Form {
   void cmdCancel_Click();
 
  protected:
-  void Form_Activate() override;
+  void fnSetUp() override;
 
  private:
   // The current inputs of the effect.

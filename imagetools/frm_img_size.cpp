@@ -108,7 +108,7 @@ void frmImgSizeForm::writeDefaults() {
   write(txtHeight, SizeBox::Height, rt::CStr(page ? page->ImageHeight() : 0));
 }
 
-void frmImgSizeForm::Form_Activate() {
+void frmImgSizeForm::fnSetUp() {
   writing_ = true;  // the aspect ratio is taken once, between the defaults and the size boxes
   writeDefaults();
   writing_ = false;

@@ -2,6 +2,7 @@
 // The crop and resize dialog: automatic crop, crop to the selection, border crop or resize of the
 // page, run on the page view by Apply.
 #include "imagetools/size_rules.h"
+#include "imagetools/tool_controls.h"
 #include "runtime/form.h"
 
 class QCheckBox;
@@ -14,7 +15,7 @@ namespace tools {
 class TextBox;
 }
 
-class frmImgSizeForm : public rt::Form {
+class frmImgSizeForm : public tools::ToolDialog {
   Q_OBJECT
  public:
   frmImgSizeForm();
@@ -37,7 +38,7 @@ class frmImgSizeForm : public rt::Form {
   void cmdCancel_Click();
 
  protected:
-  void Form_Activate() override;
+  void fnSetUp() override;
 
  private:
   tools::TextBox* box(QWidget* parent, double left, double top);

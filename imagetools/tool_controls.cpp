@@ -24,6 +24,12 @@
 
 namespace tools {
 
+void ToolDialog::Form_Activate() {
+  if (setUp_) return;
+  setUp_ = true;
+  fnSetUp();
+}
+
 void place(QWidget* w, double left, double top, double width, double height) {
   w->setGeometry(rt::Screen::ToPixelsX(left), rt::Screen::ToPixelsY(top), rt::Screen::ToPixelsX(width),
                  rt::Screen::ToPixelsY(height));

@@ -3,6 +3,7 @@
 // its text when the focus leaves it, the page view they work on, and running an operation on an
 // imaging control with the busy pointer (and progress for long work).
 #include "controls/imaging/bitmap.h"
+#include "runtime/form.h"
 
 #include <QLineEdit>
 #include <QString>
@@ -22,6 +23,17 @@ class ImagingControl;
 }
 
 namespace tools {
+
+// A tool dialog sets itself up when it first becomes active after being shown; becoming active
+// again (after a message box or a progress window) leaves its inputs as the user left them.
+class ToolDialog : public rt::Form {
+ protected:
+  virtual void fnSetUp() = 0;
+  void Form_Activate() final;
+
+ private:
+  bool setUp_ = false;
+};
 
 // Left, top, width and height in twips, relative to the parent widget.
 void place(QWidget* w, double left, double top, double width, double height);

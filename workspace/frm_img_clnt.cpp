@@ -82,7 +82,13 @@ void frmImgClntForm::setCommandLine(const QString& commandLine) { commandLineTex
 QString frmImgClntForm::CommandLine() { return commandLineText(); }
 
 frmImgClntForm::frmImgClntForm()
-    : ixTmb([this](img::ImagingControl* t) { return makeThumb(t); }),
+    // A thumbnail can be unloaded from its own key handler (Delete on the strip deletes pages):
+    // it goes once its event is over.
+    : ixTmb([this](img::ImagingControl* t) { return makeThumb(t); },
+            [](img::ImagingControl* t) {
+              t->hide();
+              t->deleteLater();
+            }),
       lblTmb([this](QLabel* t) { return makeThumbLabel(t); }) {
   setObjectName("frmImgClnt");
   setCaption(QStringLiteral("   Image Lumivex"));
@@ -493,6 +499,17 @@ void frmImgClntForm::Form_Resize() {
 
 bool frmImgClntForm::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
+    case QEvent::ShortcutOverride:
+      // Delete and Escape on the page view or a thumbnail go to its own key handling (which runs
+      // Edit > Delete itself when nothing floats), not to the menu's shortcut.
+      if (auto* ix = qobject_cast<img::ImagingControl*>(watched); ix && ix->window() == this) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Delete || key == Qt::Key_Escape) && ix != ixTemp) {
+          event->accept();
+          return true;
+        }
+      }
+      break;
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
       auto* w = qobject_cast<QWidget*>(watched);

@@ -2,6 +2,7 @@
 // The main window: the open document's pages as thumbnails and in the page view, the menus and
 // toolbars with their command states, the document life cycle (new, open, close, save), view
 // layouts and zoom, and the annotation control that edits the shown page's annotations.
+#include "platform/memory/global_memory.h"
 #include "runtime/control_array.h"
 #include "runtime/dialogs.h"
 #include "runtime/form.h"
@@ -12,6 +13,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 class QAction;
 class QActionGroup;
@@ -154,6 +156,20 @@ class frmImgClntForm : public rt::Form {
   void mnuZoomPage_Click();
   void mnuZoomWidth_Click();
   void mnuZoomHeight_Click();
+  // Edit menu.
+  void mnuEdit_Click();
+  void mnuEditUndo_Click();
+  void mnuEditCopy_Click();
+  void mnuEditCut_Click();
+  void mnuEditPaste_Click();
+  void mnuEditDelete_Click();
+  void mnuEditAppend_Click();
+  void mnuEditInsert_Click();
+  // Paints the rectangle selection white; nothing without one.
+  void fnEraseSelection();
+  // Pages picked from another file enter the strip: the edit makes their slots, the pictures (taken
+  // over) fill them in order; the first new page becomes current and both modified flags are set.
+  void fnAddPickedPages(const ws::PageEdit& edit, const std::vector<plat::HGLOBAL>& pictures);
   void mnuAnn_Click();
   void mnuAnnBurnIn_Click();
   void mnuAnnPalette_Click();

@@ -127,6 +127,10 @@ void frmImgClntForm::mnuAnnBurnIn_Click() {
   intptr_t layer = nxMain->CurrentLayer();
   nxMain->SelectAll(layer, true);
   nxMain->BurnIn(layer);
+  // The annotations are now pixels of the page: without both flags a page switch or a close would
+  // throw the burned-in page away.
+  gblnDocModified = true;
+  gblnPageModified = true;
 }
 
 void frmImgClntForm::mnuAnnPalette_Click() {

@@ -277,8 +277,11 @@ void frmImgClntForm::dropPendingArea() {
 }
 
 void frmImgClntForm::ixMain_KeyDown(int16_t keyCode, int16_t) {
-  if ((keyCode == ws::kKeyDelete || keyCode == ws::kKeyEscape) && area_.pending()) dropPendingArea();
-  // Delete without a floating area runs Edit > Delete once it exists.
+  if ((keyCode == ws::kKeyDelete || keyCode == ws::kKeyEscape) && area_.pending()) {
+    dropPendingArea();
+    return;
+  }
+  if (keyCode == ws::kKeyDelete) mnuEditDelete_Click();
 }
 
 void frmImgClntForm::ixMain_MouseDown(int16_t button, int16_t, float x, float y) {

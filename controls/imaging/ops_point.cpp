@@ -26,6 +26,12 @@ void applyLuts(Bitmap& b, const Lut& red, const Lut& green, const Lut& blue) {
     for (QRgb& c : b.palette()) c = qRgb(red[qRed(c)], green[qGreen(c)], blue[qBlue(c)]);
     return;
   }
+  if (red == green && green == blue) {
+    // One table for every channel: the rows are plain bytes.
+    cv::Mat bytes(b.height(), b.width() * 3, CV_8UC1, b.data().data(), static_cast<std::size_t>(b.stride()));
+    cv::LUT(bytes, cv::Mat(1, 256, CV_8UC1, const_cast<uint8_t*>(red.data())), bytes);
+    return;
+  }
   cv::Mat lut(1, 256, CV_8UC3);
   for (int i = 0; i < 256; ++i) lut.at<cv::Vec3b>(0, i) = cv::Vec3b(blue[static_cast<std::size_t>(i)], green[static_cast<std::size_t>(i)], red[static_cast<std::size_t>(i)]);
   cv::Mat m = asMat(b);

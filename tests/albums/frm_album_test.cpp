@@ -148,3 +148,29 @@ TEST_F(FrmAlbumTest, ImageSearchListsImagesAndAddsOnlyNewOnes) {
   EXPECT_EQ(modVars::gintAddedCount, -1);
   EXPECT_EQ(frmAlbum->lsvAlbum->topLevelItemCount(), 3);
 }
+
+TEST_F(FrmAlbumTest, PreviewPagesOfAMultiPageRowAndSetCurrentPage) {
+  ScriptedDialogs dialogs;
+  const QString tif = dir.file("three.tif");
+  albumtest::writePicture(tif, 30, 20, 4, 3);
+  albumtest::writeText(dir.file("m.kvt"), (tif + ", x, pages\r\n").toUtf8());
+  frmAlbum->fnOpenAlbum(dir.file("m.kvt"));
+  // A page that is not a number previews page 1.
+  EXPECT_EQ(frmAlbum->ixPre->PageNumber(), 1);
+  EXPECT_EQ(frmAlbum->lblNumPages->text(), "3");
+  EXPECT_FALSE(albums::button(frmAlbum->tlbMulti, "prev")->isEnabled());
+  EXPECT_TRUE(albums::button(frmAlbum->tlbMulti, "next")->isEnabled());
+  EXPECT_TRUE(albums::button(frmAlbum->tlbMulti, "set")->isEnabled());
+  frmAlbum->tlbMulti_ButtonClick("next");
+  frmAlbum->tlbMulti_ButtonClick("next");
+  EXPECT_EQ(frmAlbum->ixPre->PageNumber(), 3);
+  EXPECT_FALSE(albums::button(frmAlbum->tlbMulti, "next")->isEnabled());
+  EXPECT_TRUE(albums::button(frmAlbum->tlbMulti, "prev")->isEnabled());
+  frmAlbum->tlbMulti_ButtonClick("set");
+  EXPECT_EQ(frmAlbum->lsvAlbum->topLevelItem(0)->text(1), "3");
+  EXPECT_TRUE(frmAlbum->presenter().mblnModified);
+  // Remarks through the list's double click.
+  dialogs.answerInput("cover page");
+  frmAlbum->lsvAlbum_DblClick();
+  EXPECT_EQ(frmAlbum->lsvAlbum->topLevelItem(0)->text(2), "COVER PAGE");
+}

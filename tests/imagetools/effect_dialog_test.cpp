@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QApplication>
 #include <QToolBar>
 
 namespace {
@@ -283,6 +284,25 @@ TEST_F(EffectDialog, ZoomButtonsMoveBothViewersTogether) {
   EXPECT_EQ(f->ixAfter->ViewOffsetX(), f->ixBefore->ViewOffsetX());
   EXPECT_EQ(f->ixAfter->ViewOffsetY(), f->ixBefore->ViewOffsetY());
   EXPECT_TRUE(samePicture(f->ixBefore->bitmap(), picture())) << "zooming never changes the images";
+}
+
+}  // namespace
+
+namespace {
+
+// Becoming active again (after the message box of a check) does not set the dialog up anew.
+TEST_F(EffectDialog, ReactivationKeepsWhatTheUserTyped) {
+  frmImgProcForm* f = open(QStringLiteral("GAMMA"));
+  QWidget other;
+  other.show();
+  f->activateWindow();
+  QApplication::setActiveWindow(f);
+  f->txtText->setText(QStringLiteral("10.5"));
+  QApplication::setActiveWindow(&other);
+  QApplication::setActiveWindow(f);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(f->txtText->text(), QStringLiteral("10.5"));
+  EXPECT_FALSE(f->cmdApply->isEnabled());
 }
 
 }  // namespace

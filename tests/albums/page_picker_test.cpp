@@ -1,0 +1,160 @@
+// The page picker: the pages of a second file picked in any order and appended to or inserted into
+// the open document, which is saved and opened again with its pages and annotations in place.
+#include "albums/frm_sel_image.h"
+#include "albums/register_windows.h"
+#include "tests/support/main_window_fixture.h"
+
+#include <QPushButton>
+
+using namespace mainwindowtest;
+
+namespace {
+
+constexpr uint32_t A = 0x202020, B = 0x404040, C = 0x606060;
+const std::vector<Page> kDoc = {
+    {40, 30, 0x0000FF}, {40, 30, 0x00FF00}, {40, 30, 0xFF0000}, {40, 30, 0x00FFFF}, {40, 30, 0xFF00FF}};
+
+uint32_t colour(img::ImagingControl* ix) {
+  const QRgb c = ix->bitmap().pixel(20, 20);
+  return static_cast<uint32_t>(qRed(c) | (qGreen(c) << 8) | (qBlue(c) << 16));
+}
+
+class PagePickerTest : public MainWindowTest {
+ protected:
+  void TearDown() override {
+    if (frmSelImage.IsLoaded()) frmSelImage.Unload();
+    MainWindowTest::TearDown();
+  }
+  frmSelImageForm* picker(const QString& source) {
+    gstrAppendFile = source;
+    frmSelImageForm* p = frmSelImage.get();
+    EXPECT_TRUE(p->fraSelImage->waitUntilLoaded());
+    return p;
+  }
+  void drawRectangles(frmImgClntForm* w, int page, int count) {
+    w->ixTmb_Click(static_cast<int16_t>(page));
+    w->fnSelectArrowMode();
+    w->nxMain->setCurrentTool(4098);
+    for (int i = 0; i < count; ++i) drag(w->ixMain, {2 + 6 * i, 2}, {5 + 6 * i, 8});
+    w->nxMain->setCurrentTool(4096);
+  }
+  int annotations(frmImgClntForm* w, int page) {
+    w->ixTmb_Click(static_cast<int16_t>(page));
+    return w->nxMain->CurrentLayer() ? w->nxMain->LayerObjectCount(w->nxMain->CurrentLayer()) : 0;
+  }
+};
+
+TEST_F(PagePickerTest, PickedPagesAreInsertedAndAppendedInFileOrderAndSurviveASave) {
+  const QString doc = file(QStringLiteral("doc.tif"), kDoc, 4);
+  const QString source = file(QStringLiteral("source.tif"), {{40, 30, A}, {40, 30, B}, {40, 30, C}}, 4);
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(doc);
+  ASSERT_TRUE(w->nxMain->EngineAvailable());
+  drawRectangles(w, 1, 1);
+  drawRectangles(w, 4, 2);
+  w->ixTmb_Click(1);
+  gblnDocModified = gblnPageModified = false;
+
+  frmSelImageForm* p = picker(source);
+  ASSERT_EQ(p->fraSelImage->cellCount(), 3);
+  EXPECT_EQ(p->Caption(), QStringLiteral("   Select Image(s)"));
+  EXPECT_EQ(p->fraSelImage->lblTmb(0)->text(), QStringLiteral("Page 1"));
+  EXPECT_EQ(p->fraSelImage->lblTmb(2)->text(), QStringLiteral("Page  3"));
+  EXPECT_FALSE(p->cmdAppend->isEnabled());
+  p->ixTmb_Click(2);
+  p->ixTmb_Click(0);
+  p->ixTmb_Click(1);
+  p->ixTmb_Click(1);  // picked and dropped again
+  EXPECT_TRUE(p->cmdInsert->isEnabled());
+  p->cmdInsert_Click();
+  EXPECT_FALSE(frmSelImage.IsLoaded());
+  ASSERT_EQ(w->ixTmb.Count(), 7);
+  EXPECT_EQ(gintCurrPage, 2);
+  EXPECT_EQ(w->ixTmb(2)->HighlightBorder(), 3);
+  EXPECT_TRUE(gblnDocModified && gblnPageModified);
+  const uint32_t afterInsert[] = {0x0000FF, 0x00FF00, A, C, 0xFF0000, 0x00FFFF, 0xFF00FF};
+  for (int i = 0; i < 7; ++i) {
+    EXPECT_EQ(colour(w->ixTmb(i)), afterInsert[i]) << i;
+    EXPECT_EQ(w->lblTmb(i)->text(), QStringLiteral("Page %1").arg(i + 1)) << i;
+  }
+  EXPECT_EQ(colour(w->ixMain), A);
+
+  p = picker(source);
+  p->ixTmb_Click(1);
+  p->cmdAppend_Click();
+  ASSERT_EQ(w->ixTmb.Count(), 8);
+  EXPECT_EQ(gintCurrPage, 7);
+  EXPECT_EQ(colour(w->ixTmb(7)), B);
+  EXPECT_EQ(gvarPageAnno.size(), 9u);
+
+  ASSERT_TRUE(w->mnuFileSave_Click());
+  bool closed = false;
+  w->fnCloseFile(false, closed);
+  ASSERT_TRUE(closed);
+  w->fnOpenImgFile(doc);
+  const std::vector<Page> pages = readImage(doc);
+  ASSERT_EQ(pages.size(), 8u);
+  const uint32_t saved[] = {0x0000FF, 0x00FF00, A, C, 0xFF0000, 0x00FFFF, 0xFF00FF, B};
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(pages[static_cast<std::size_t>(i)].colour, saved[i]) << i;
+  const int expected[] = {0, 1, 0, 0, 0, 0, 2, 0};
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(annotations(w, i), expected[i]) << i;
+}
+
+TEST_F(PagePickerTest, SelectAllDeselectAllAndCancelLeaveTheDocumentAlone) {
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(file(QStringLiteral("doc.tif"), kDoc, 4));
+  gblnDocModified = false;
+  frmSelImageForm* p = picker(file(QStringLiteral("one.png"), {{40, 30, A}}, 10));
+  ASSERT_EQ(p->fraSelImage->cellCount(), 1);
+  EXPECT_EQ(p->fraSelImage->lblTmb(0)->text(), QStringLiteral("Page 1"));
+  p->cmdSelectAll_Click();
+  EXPECT_TRUE(p->cmdAppend->isEnabled() && p->cmdInsert->isEnabled());
+  p->cmdDeselectAll_Click();
+  EXPECT_FALSE(p->cmdAppend->isEnabled() || p->cmdInsert->isEnabled());
+  p->cmdSelectAll_Click();
+  p->cmdCancel_Click();
+  EXPECT_EQ(w->ixTmb.Count(), 5);
+  EXPECT_FALSE(gblnDocModified);
+  EXPECT_EQ(gintCurrPage, 0);
+}
+
+TEST_F(PagePickerTest, AnUnreadableFileIsReportedWithAnEmptyGrid) {
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(file(QStringLiteral("doc.tif"), kDoc, 4));
+  const QString bad = dir.file(QStringLiteral("bad.tif"));
+  QFile f(bad);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("not a picture");
+  f.close();
+  dialogs.answerMsgBox(rt::vbOK);
+  frmSelImageForm* p = picker(bad);
+  EXPECT_EQ(p->fraSelImage->cellCount(), 0);
+  ASSERT_EQ(dialogs.calls().size(), 1u);
+  EXPECT_EQ(dialogs.calls()[0].title, QStringLiteral("Error"));
+  EXPECT_FALSE(p->cmdAppend->isEnabled());
+}
+
+// Edit > Append and Edit > Insert ask for the source file and hand it to the picker; a cancel
+// shows no picker.
+TEST_F(PagePickerTest, AppendAndInsertAskForTheSourceFileFirst) {
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(file(QStringLiteral("doc.tif"), kDoc, 4));
+  QStringList seen;
+  ws::registerWindow(QStringLiteral("frmSelImage"), [&](const QStringList&) { seen << gstrAppendFile; });
+  dialogs.answerFile(rt::DialogKind::Open, QStringLiteral("/data/a.tif"));
+  w->mnuEditAppend_Click();
+  dialogs.answerFile(rt::DialogKind::Open, QStringLiteral("/data/b.tif"));
+  w->mnuEditInsert_Click();
+  dialogs.cancelDialog(rt::DialogKind::Open);
+  w->mnuEditInsert_Click();
+  EXPECT_EQ(seen, (QStringList{QStringLiteral("/data/a.tif"), QStringLiteral("/data/b.tif")}));
+  EXPECT_TRUE(gstrAppendFile.isEmpty());
+  ASSERT_EQ(dialogs.calls().size(), 3u);
+  EXPECT_EQ(dialogs.calls()[0].text, QStringLiteral("Select Source File"));
+  // The registered picker is the real one.
+  ws::clearWindowOpeners();
+  registerAlbumWindows();
+  EXPECT_TRUE(ws::isWindowRegistered(QStringLiteral("frmSelImage")));
+}
+
+}  // namespace

@@ -1,0 +1,319 @@
+// The Edit menu and the page view's mouse modes driven with real mouse and key events: rectangle
+// selections cut, erased and undone, pictures pasted as floating areas that are dragged, kept on
+// the page, written in or dropped, the hand panning the page, and pages deleted from a document
+// with their annotations following them.
+#include <QBuffer>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QtTest/QTest>
+
+#include "main_window_fixture.h"
+
+using namespace mainwindowtest;
+
+namespace {
+
+void mouse(QWidget* w, QEvent::Type type, QPoint p, Qt::MouseButton button, Qt::MouseButtons buttons) {
+  QMouseEvent e(type, QPointF(p), w->mapToGlobal(QPointF(p)), button, buttons, Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &e);
+}
+void press(QWidget* w, QPoint p) { mouse(w, QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton); }
+void moveHeld(QWidget* w, QPoint p) { mouse(w, QEvent::MouseMove, p, Qt::NoButton, Qt::LeftButton); }
+void hover(QWidget* w, QPoint p) { mouse(w, QEvent::MouseMove, p, Qt::NoButton, Qt::NoButton); }
+void release(QWidget* w, QPoint p) { mouse(w, QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton); }
+void click(QWidget* w, QPoint p) {
+  press(w, p);
+  release(w, p);
+}
+void key(QWidget* w, int k) {
+  QPointer<QWidget> target = w;
+  QKeyEvent down(QEvent::KeyPress, k, Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &down);
+  if (!target) return;  // the key took its own widget away
+  QKeyEvent up(QEvent::KeyRelease, k, Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &up);
+}
+
+uint32_t pixel(img::ImagingControl* ix, int x, int y) {
+  const QRgb c = ix->bitmap().pixel(x, y);
+  return static_cast<uint32_t>(qRed(c) | (qGreen(c) << 8) | (qBlue(c) << 16));
+}
+
+// Another program's picture on the clipboard, as PNG bytes only.
+void putPng(const QImage& picture) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  picture.save(&buffer, "PNG");
+  auto* data = new QMimeData;
+  data->setData(QStringLiteral("image/png"), bytes);
+  QGuiApplication::clipboard()->setMimeData(data);
+}
+
+QImage solid(int w, int h, QColor c) {
+  QImage i(w, h, QImage::Format_RGB32);
+  i.fill(c);
+  return i;
+}
+
+constexpr uint32_t kRed = 0x0000FF, kBlue = 0xFF0000, kWhite = 0xFFFFFF;
+
+class EditTest : public MainWindowTest {
+ protected:
+  frmImgClntForm* open(const std::vector<Page>& pages) {
+    frmImgClntForm* w = window();
+    w->fnOpenImgFile(file(QStringLiteral("doc.tif"), pages, 4));
+    w->mnuZoom100_Click();
+    gblnDocModified = gblnPageModified = false;
+    return w;
+  }
+  static void clearFlags() { gblnDocModified = gblnPageModified = false; }
+};
+
+TEST_F(EditTest, RectangleSelectionIsCutToTheClipboardErasedAndUndone) {
+  frmImgClntForm* w = open({{100, 80, kRed}});
+  QWidget* view = w->ixMain;
+  w->fnSelectRectMode();
+  drag(view, {10, 10}, {30, 20});
+  ASSERT_EQ(w->ixMain->SelectionWidth(), 20);
+  ASSERT_EQ(w->ixMain->SelectionHeight(), 10);
+
+  w->mnuEdit_Click();
+  EXPECT_TRUE(enabled(w->Menu("mnuEditCut")));
+  w->mnuEditCut_Click();
+  EXPECT_EQ(pixel(w->ixMain, 15, 15), kWhite);
+  EXPECT_EQ(pixel(w->ixMain, 35, 15), kRed);
+  EXPECT_EQ(w->ixMain->SelectionWidth(), 0);
+  EXPECT_TRUE(gblnDocModified && gblnPageModified);
+  const QImage cut = QGuiApplication::clipboard()->image();
+  EXPECT_EQ(cut.size(), QSize(20, 10));
+  EXPECT_EQ(QColor(cut.pixel(5, 5)), QColor(Qt::red));
+
+  w->mnuEdit_Click();
+  ASSERT_TRUE(enabled(w->Menu("mnuEditUndo")));
+  w->mnuEditUndo_Click();
+  EXPECT_EQ(pixel(w->ixMain, 15, 15), kRed);
+
+  // Copy clears the selection and marks nothing.
+  clearFlags();
+  drag(view, {10, 10}, {30, 20});
+  w->mnuEditCopy_Click();
+  EXPECT_EQ(w->ixMain->SelectionWidth(), 0);
+  EXPECT_FALSE(gblnDocModified || gblnPageModified);
+  EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(20, 10));
+
+  // A rubber band without width leaves no selection.
+  drag(view, {40, 10}, {40, 30});
+  EXPECT_EQ(w->ixMain->SelectionWidth(), 0);
+}
+
+TEST_F(EditTest, PastedPictureFloatsIsKeptOnThePageWhileDraggedAndIsWrittenInByAClickOutside) {
+  frmImgClntForm* w = open({{100, 80, kRed}});
+  QWidget* view = w->ixMain;
+  w->fnSelectRectMode();
+  putPng(solid(20, 10, Qt::blue));
+  w->mnuEdit_Click();
+  ASSERT_TRUE(enabled(w->Menu("mnuEditPaste")));
+  w->mnuEditPaste_Click();
+  ASSERT_TRUE(w->ixMain->AreaActive());
+  EXPECT_EQ(w->ixMain->AreaLeft(), 0);
+  EXPECT_EQ(w->ixMain->AreaTop(), 0);
+  // The page under the area is as it was; the clipboard still holds the pasted picture.
+  EXPECT_EQ(pixel(w->ixMain, 5, 5), kRed);
+  EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(20, 10));
+  EXPECT_FALSE(gblnDocModified || gblnPageModified);
+
+  hover(view, {5, 5});
+  EXPECT_EQ(w->ixMain->MousePointer(), 43);
+  hover(view, {50, 50});
+  EXPECT_EQ(w->ixMain->MousePointer(), 2);
+  hover(view, {5, 5});
+  press(view, {5, 5});
+  moveHeld(view, {300, 300});  // past the right and bottom edges: the area stops at them
+  EXPECT_EQ(w->ixMain->AreaLeft(), 80);
+  EXPECT_EQ(w->ixMain->AreaTop(), 70);
+  moveHeld(view, {65, 45});
+  release(view, {65, 45});
+  EXPECT_EQ(w->ixMain->AreaLeft(), 60);
+  EXPECT_EQ(w->ixMain->AreaTop(), 40);
+  EXPECT_FALSE(gblnDocModified);
+
+  hover(view, {2, 78});
+  click(view, {2, 78});  // outside the area: written into the page
+  EXPECT_FALSE(w->ixMain->AreaActive());
+  EXPECT_EQ(pixel(w->ixMain, 65, 45), kBlue);
+  EXPECT_EQ(pixel(w->ixMain, 5, 5), kRed);
+  EXPECT_TRUE(gblnDocModified && gblnPageModified);
+}
+
+TEST_F(EditTest, EscapeOrDeleteDropsTheFloatingAreaAndOpeningAMenuWritesItIn) {
+  frmImgClntForm* w = open({{100, 80, kRed}});
+  QWidget* view = w->ixMain;
+  putPng(solid(20, 10, Qt::blue));
+  for (int k : {Qt::Key_Escape, Qt::Key_Delete}) {
+    w->mnuEditPaste_Click();
+    ASSERT_TRUE(w->ixMain->AreaActive());
+    key(view, k);
+    EXPECT_FALSE(w->ixMain->AreaActive()) << k;
+    EXPECT_EQ(pixel(w->ixMain, 5, 5), kRed) << k;
+    EXPECT_FALSE(gblnDocModified || gblnPageModified) << k;
+  }
+  // Escape with nothing floating does nothing.
+  key(view, Qt::Key_Escape);
+  EXPECT_EQ(pixel(w->ixMain, 5, 5), kRed);
+
+  w->mnuEditPaste_Click();
+  Q_EMIT w->mnuView->aboutToShow();
+  EXPECT_FALSE(w->ixMain->AreaActive());
+  EXPECT_EQ(pixel(w->ixMain, 5, 5), kBlue);
+  EXPECT_TRUE(gblnDocModified && gblnPageModified);
+}
+
+// The menu's Del shortcut must not take the key from the page view: with the window active, a
+// Delete typed on the view drops the floating area instead of running the menu command.
+TEST_F(EditTest, DeleteTypedOnTheActivePageViewReachesTheView) {
+  frmImgClntForm* w = open({{100, 80, kRed}});
+  w->show();
+  w->activateWindow();
+  w->ixMain->setFocus();
+  QCoreApplication::processEvents();
+  putPng(solid(20, 10, Qt::blue));
+  w->mnuEditPaste_Click();
+  ASSERT_TRUE(w->ixMain->AreaActive());
+  QTest::keyClick(w->ixMain, Qt::Key_Delete);
+  EXPECT_FALSE(w->ixMain->AreaActive());
+  EXPECT_EQ(pixel(w->ixMain, 5, 5), kRed);
+  EXPECT_FALSE(gblnDocModified);
+}
+
+TEST_F(EditTest, DeleteAsksForTheSelectionAndErasesOnlyOnYes) {
+  frmImgClntForm* w = open({{100, 80, kRed}, {100, 80, kRed}});
+  QWidget* view = w->ixMain;
+  w->fnSelectRectMode();
+  drag(view, {10, 10}, {30, 20});
+  dialogs.answerMsgBox(rt::vbNo);
+  key(view, Qt::Key_Delete);
+  EXPECT_EQ(pixel(w->ixMain, 15, 15), kRed);
+  EXPECT_FALSE(gblnDocModified);
+  dialogs.answerMsgBox(rt::vbYes);
+  w->mnuEditDelete_Click();
+  EXPECT_EQ(pixel(w->ixMain, 15, 15), kWhite);
+  EXPECT_EQ(w->ixMain->SelectionWidth(), 0);
+  EXPECT_TRUE(gblnDocModified && gblnPageModified);
+  ASSERT_GE(dialogs.calls().size(), 2u);
+  EXPECT_EQ(dialogs.calls()[0].text, QStringLiteral("Are you sure you want to delete the selection?"));
+  // The rectangle selection wins over the pages: both pages are still there.
+  EXPECT_EQ(w->ixTmb.Count(), 2);
+}
+
+TEST_F(EditTest, TheHandPansThePage) {
+  frmImgClntForm* w = open({{2000, 1500, kRed}});
+  w->fnSelectHandMode();
+  QWidget* view = w->ixMain;
+  w->ixMain->setScrollPosX(100);
+  w->ixMain->setScrollPosY(100);
+  press(view, {50, 50});
+  EXPECT_EQ(w->ixMain->MousePointer(), 99);
+  moveHeld(view, {30, 20});
+  EXPECT_EQ(w->ixMain->ScrollPosX(), 120);
+  EXPECT_EQ(w->ixMain->ScrollPosY(), 130);
+  moveHeld(view, {40, 20});
+  EXPECT_EQ(w->ixMain->ScrollPosX(), 110);
+  release(view, {40, 20});
+  EXPECT_EQ(w->ixMain->MousePointer(), 99);
+}
+
+const std::vector<Page> kFivePages = {
+    {40, 30, 0x0000FF}, {40, 30, 0x00FF00}, {40, 30, 0xFF0000}, {40, 30, 0x00FFFF}, {40, 30, 0xFF00FF}};
+
+// Draws `count` rectangles on the shown page.
+void drawRectangles(frmImgClntForm* w, int count) {
+  w->fnSelectArrowMode();
+  w->nxMain->setCurrentTool(4098);
+  for (int i = 0; i < count; ++i) drag(w->ixMain, {2 + 6 * i, 2}, {5 + 6 * i, 8});
+  w->nxMain->setCurrentTool(4096);
+}
+
+int annotationsOnPage(frmImgClntForm* w, int index) {
+  w->ixTmb_Click(static_cast<int16_t>(index));
+  return w->nxMain->CurrentLayer() ? w->nxMain->LayerObjectCount(w->nxMain->CurrentLayer()) : 0;
+}
+
+TEST_F(EditTest, DeletingPagesCompactsThumbnailsCaptionsAndTheStore) {
+  frmImgClntForm* w = open(kFivePages);
+  ASSERT_TRUE(w->nxMain->EngineAvailable());
+  w->ixTmb_Click(2);
+  drawRectangles(w, 1);
+  w->ixTmb_Click(4);
+  drawRectangles(w, 2);
+  w->ixTmb_Click(3);
+  w->ixTmb(1)->setHighlightBorder(3);  // pages 2 and 4 selected, page 4 current
+  clearFlags();
+  dialogs.answerMsgBox(rt::vbNo);
+  w->mnuEditDelete_Click();
+  EXPECT_EQ(w->ixTmb.Count(), 5);
+  EXPECT_FALSE(gblnDocModified);
+
+  dialogs.answerMsgBox(rt::vbYes);
+  key(w->ixTmb(3), Qt::Key_Delete);
+  ASSERT_EQ(w->ixTmb.Count(), 3);
+  EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("Are you sure you want to delete the selected image(s)?"));
+  EXPECT_EQ(gintCurrPage, 1);
+  EXPECT_EQ(w->ixTmb(1)->HighlightBorder(), 3);
+  EXPECT_EQ(w->ixTmb(0)->HighlightBorder(), 0);
+  EXPECT_EQ(gvarPageAnno.size(), 4u);
+  EXPECT_TRUE(gblnDocModified && gblnPageModified);
+  const uint32_t expected[] = {0x0000FF, 0xFF0000, 0xFF00FF};
+  const char* captions[] = {"Page 1", "Page 3", "Page 5"};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(pixel(w->ixTmb(i), 1, 1), expected[i]) << i;
+    EXPECT_EQ(w->lblTmb(i)->text(), QLatin1String(captions[i])) << i;
+  }
+  EXPECT_EQ(pixel(w->ixMain, 1, 1), 0xFF0000u);
+  EXPECT_EQ(annotationsOnPage(w, 0), 0);
+  EXPECT_EQ(annotationsOnPage(w, 1), 1);
+  EXPECT_EQ(annotationsOnPage(w, 2), 2);
+
+  // The last page, current, goes: the page before it becomes current.
+  EXPECT_EQ(gintCurrPage, 2);
+  dialogs.answerMsgBox(rt::vbYes);
+  w->mnuEditDelete_Click();
+  ASSERT_EQ(w->ixTmb.Count(), 2);
+  EXPECT_EQ(gintCurrPage, 1);
+  EXPECT_EQ(w->lblTmb(1)->text(), QStringLiteral("Page 3"));
+  EXPECT_EQ(annotationsOnPage(w, 1), 1);
+  EXPECT_EQ(gvarPageAnno.size(), 3u);
+
+  // Every page selected: refused with a message, nothing changes and nothing is asked.
+  w->ixTmb(0)->setHighlightBorder(3);
+  const std::size_t asked = dialogs.calls().size();
+  dialogs.answerMsgBox(rt::vbOK);
+  w->mnuEditDelete_Click();
+  EXPECT_EQ(w->ixTmb.Count(), 2);
+  ASSERT_EQ(dialogs.calls().size(), asked + 1);
+  EXPECT_EQ(dialogs.calls().back().title, QStringLiteral("Error"));
+  EXPECT_EQ(dialogs.calls().back().icon(), rt::vbExclamation);
+}
+
+// An edit of the shown page is kept when other pages are deleted around it.
+TEST_F(EditTest, DeletingOtherPagesKeepsAnEditOfTheShownPage) {
+  frmImgClntForm* w = open(kFivePages);
+  w->ixTmb_Click(2);
+  w->fnSelectRectMode();
+  drag(w->ixMain, {0, 0}, {10, 10});
+  dialogs.answerMsgBox(rt::vbYes);
+  w->mnuEditDelete_Click();  // erases the selection
+  ASSERT_EQ(pixel(w->ixMain, 5, 5), kWhite);
+  w->ixTmb(2)->setHighlightBorder(0);
+  w->ixTmb(0)->setHighlightBorder(3);
+  dialogs.answerMsgBox(rt::vbYes);
+  w->mnuEditDelete_Click();
+  ASSERT_EQ(w->ixTmb.Count(), 4);
+  EXPECT_EQ(gintCurrPage, 1);
+  EXPECT_EQ(pixel(w->ixMain, 5, 5), kWhite);
+  EXPECT_EQ(pixel(w->ixTmb(1), 5, 5), kWhite);
+}
+
+}  // namespace
