@@ -2,6 +2,7 @@
 // The main window: the open document's pages as thumbnails and in the page view, the menus and
 // toolbars with their command states, the document life cycle (new, open, close, save), view
 // layouts and zoom, and the annotation control that edits the shown page's annotations.
+#include "controls/imaging/page_thumb_loader.h"
 #include "platform/memory/global_memory.h"
 #include "runtime/control_array.h"
 #include "runtime/dialogs.h"
@@ -13,6 +14,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QAction;
@@ -55,6 +57,10 @@ class frmImgClntForm : public rt::Form {
   // The program's command line (its one optional argument), read at the first activation.
   static void setCommandLine(const QString& commandLine);
   static QString CommandLine();
+
+  // Thumbnails of the open document still being made in the background, and how many are ready.
+  bool ThumbsLoading() const;
+  int32_t ThumbsReady() const;
 
   // ---- Controls ----------------------------------------------------------------------------
   img::ImagingControl* ixMain = nullptr;
@@ -246,6 +252,12 @@ class frmImgClntForm : public rt::Form {
 
   // Thumbnails.
   void fnStoreCurrentPage();
+  // The pictures of an opened document's thumbnails are made in the background; the strip shows
+  // how many are ready. Stopping drops what is still to come (close, or another document).
+  void startThumbLoader(const QString& path, int32_t pages);
+  void stopThumbLoader();
+  void thumbReady(img::PageThumb& t);
+  void preferVisibleThumbs();
   // Scanning.
   void fnStoreBeforeScan();
   void fnAcquire(const QString& mode);
@@ -294,6 +306,7 @@ class frmImgClntForm : public rt::Form {
   // Page view: the last pointer position in view pixels, and the floating pasted area.
   int32_t mlngDownX = 0, mlngDownY = 0;
   ws::FloatingArea area_;
+  std::unique_ptr<img::PageThumbLoader> thumbLoader_;
 };
 
 extern rt::DefaultInstance<frmImgClntForm> frmImgClnt;

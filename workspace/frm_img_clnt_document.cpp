@@ -19,6 +19,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -98,6 +99,7 @@ void frmImgClntForm::fnNewImgFile(int32_t width, int32_t height, int16_t bitsPer
 void frmImgClntForm::fnOpenImgFile(const QString& path) {
   if (path.trimmed().isEmpty()) return;
   rt::BusyPointer busy;
+  stopThumbLoader();
   try {
     gstrCurrFile = path;
     nxMain->ClearAll();
@@ -108,30 +110,29 @@ void frmImgClntForm::fnOpenImgFile(const QString& path) {
     gintCurrFormat = ixMain->ImageFileType();
 
     img::ImagingControl* first = ixTmb(0);
+    int32_t pages = 0;
     if (!fnIsMultiPageFormat(gintCurrFormat)) {
       first->setImageHandle(ixMain->ImageHandleCopy());
       first->setHighlightBorder(ws::kThumbSelected);
       lblTmb(0)->setText(QStringLiteral("Page 1"));
     } else {
-      first->setHighlightBorder(ws::kThumbUnselected);
-      first->setPageNumber(1);
-      first->setSourceFile(path);
-      first->setThumbDisplayMode(1);
-      lblTmb(0)->setText(QStringLiteral("Page 1"));
-      const int32_t n = first->FilePageCount(path);
-      for (int i = 1; i < n; ++i) {
-        ixTmb.Load(i);
+      // Every page gets its slot and caption now; the pictures follow in the background.
+      pages = std::max(1, first->FilePageCount(path));
+      for (int i = 0; i < pages; ++i) {
+        if (i > 0) ixTmb.Load(i);
         img::ImagingControl* t = ixTmb(i);
+        t->setThumbDisplayMode(1);
         t->setPageNumber(i + 1);
-        t->setSourceFile(path);
+        t->setPendingSource(path);
+        t->setHighlightBorder(i == 0 ? ws::kThumbSelected : ws::kThumbUnselected);
         t->setVisible(true);
-        lblTmb.Load(i);
+        if (i > 0) lblTmb.Load(i);
         lblTmb(i)->setText(QStringLiteral("Page %1").arg(i + 1));
         lblTmb(i)->setVisible(true);
       }
-      first->setHighlightBorder(ws::kThumbSelected);
     }
     fnShowNewDocument();
+    if (pages > 0) startThumbLoader(path, pages);
     // A file cut short opens with the pages that could be read, and the user is told.
     if (const QString note = first->FileDamageNote(path); !note.isEmpty()) rt::ShowError(note);
     if (!gstrAchID.isEmpty())
@@ -159,6 +160,7 @@ void frmImgClntForm::fnCloseFile(bool noPrompt, bool& ok) {
     }
     if (!gstrAchID.isEmpty() && gblnAchUpd) unlockArchivedDocument();
   }
+  stopThumbLoader();
   ixTmb(0)->setSourceFile(QString());
   ixTmb(0)->setHighlightBorder(ws::kThumbUnselected);
   lblTmb(0)->setText(QString());

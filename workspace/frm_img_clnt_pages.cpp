@@ -185,7 +185,10 @@ void frmImgClntForm::fnApplyPageEdit(const ws::PageEdit& edit, ws::CaptionRule r
   gintCurrPage = static_cast<int16_t>(edit.current);
 }
 
-void frmImgClntForm::vsTmb_Change() { tw::setTop(picChild, -200.0 * vsTmb->value()); }
+void frmImgClntForm::vsTmb_Change() {
+  tw::setTop(picChild, -200.0 * vsTmb->value());
+  preferVisibleThumbs();
+}
 
 // With no pages there is nothing to scroll: the next document's strip starts at its top.
 void frmImgClntForm::fnResetStripScroll() {

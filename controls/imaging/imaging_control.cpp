@@ -59,7 +59,7 @@ ImagingControl* ImagingControl::cloneSettings(QWidget* parent) const {
 
 // ---- picture -----------------------------------------------------------------------------------
 
-bool ImagingControl::hasImage() const { return d->imgW > 0 && d->imgH > 0; }
+bool ImagingControl::hasImage() const { return (d->imgW > 0 && d->imgH > 0) || d->pending; }
 
 namespace {
 constexpr std::size_t kSpillAbove = std::size_t(4) << 20;
@@ -88,6 +88,29 @@ void ImagingControl::ensureFullPage() const {
   Decoded dec = readFilePage(d->loadedPath, d->loadedPage);
   d->bmp = std::move(dec.bitmap);
   d->haveFull = true;
+  if (d->pending) {
+    // The full page is in hand: the thumbnail no longer waits for a display picture from elsewhere
+    // (one made later could not carry what is now changed on the full page).
+    d->pending = false;
+    d->fileType = dec.format;
+    const_cast<ImagingControl*>(this)->afterPictureChanged(false);
+  }
+}
+
+// A waiting thumbnail asked for the facts of its page makes its display picture now, just as the
+// background work would have.
+void ImagingControl::resolvePending() const {
+  if (!d->pending) return;
+  const int side = std::max({96, width(), height()});
+  int32_t fullW = 0, fullH = 0;
+  Decoded dec;
+  try {
+    dec = readFilePageForDisplay(d->loadedPath, d->loadedPage, side, fullW, fullH);
+  } catch (const rt::RuntimeError&) {
+    return;  // an unreadable page has no facts; copying it reports the failure
+  }
+  const QString path = d->loadedPath;
+  const_cast<ImagingControl*>(this)->takeDisplayPage(path, d->loadedPage, std::move(dec), fullW, fullH);
 }
 
 // A thumbnail keeps a large picture in a scratch file; when that cannot be written it simply
@@ -232,7 +255,10 @@ void ImagingControl::setPicture(const QImage& picture) {
   setImageHandle(toDibHandle(Bitmap::fromQImage(picture)));
 }
 
-std::vector<uint8_t> ImagingControl::AnnotationData() const { return d->haveFull ? d->bmp.annotation : d->annotation; }
+std::vector<uint8_t> ImagingControl::AnnotationData() const {
+  resolvePending();
+  return d->haveFull ? d->bmp.annotation : d->annotation;
+}
 
 void ImagingControl::setAnnotationData(std::vector<uint8_t> data) {
   if (d->haveFull) d->bmp.annotation = data;
@@ -269,11 +295,17 @@ void ImagingControl::setSourceFile(const QString& path) {
   int32_t fullW = 0, fullH = 0;
   Decoded dec = thumb ? readFilePageForDisplay(path, d->page, std::max({96, width(), height()}), fullW, fullH)
                       : readFilePage(path, d->page);
+  showFilePage(path, d->page, std::move(dec), fullW, fullH);
+}
+
+// The page as read from the file becomes the picture; a thumbnail keeps only its display picture.
+void ImagingControl::showFilePage(const QString& path, int32_t page, Decoded dec, int32_t fullW, int32_t fullH) {
+  const bool thumb = d->thumbMode == 1;
   d->source = path;
   d->fileType = dec.format;
   d->fileSize = QFileInfo(path).size();
   d->loadedPath = path;
-  d->loadedPage = d->page;
+  d->loadedPage = page;
   d->bmp = std::move(dec.bitmap);
   afterPictureChanged(true);
   d->fileBacked = true;
@@ -287,6 +319,27 @@ void ImagingControl::setSourceFile(const QString& path) {
     updateScrollBars();
   }
   Q_EMIT PageLoaded();
+}
+
+void ImagingControl::setPendingSource(const QString& path) {
+  setSourceFile(QString());
+  if (path.isEmpty()) return;
+  d->source = path;
+  d->fileSize = QFileInfo(path).size();
+  d->loadedPath = path;
+  d->loadedPage = d->page;
+  d->fileBacked = true;
+  d->pending = true;
+}
+
+bool ImagingControl::isPendingSource() const { return d->pending; }
+
+bool ImagingControl::takeDisplayPage(const QString& path, int32_t page, Decoded decoded, int32_t fullW, int32_t fullH) {
+  if (!d->pending || d->loadedPath != path || d->loadedPage != page || decoded.bitmap.isNull()) return false;
+  d->pending = false;
+  d->haveFull = false;
+  showFilePage(path, page, std::move(decoded), fullW, fullH);
+  return true;
 }
 
 std::vector<std::vector<uint8_t>> ImagingControl::FileAnnotations(const QString& path) const {
@@ -327,14 +380,35 @@ void ImagingControl::GetFileInfo(const QString& path, int32_t page, int32_t& wid
   resolutionY = info.resolutionY;
 }
 
-int16_t ImagingControl::ImageFileType() const { return d->fileType; }
+int16_t ImagingControl::ImageFileType() const {
+  resolvePending();
+  return d->fileType;
+}
 int32_t ImagingControl::ImageFileSize() const { return static_cast<int32_t>(std::min<int64_t>(d->fileSize, INT32_MAX)); }
-int32_t ImagingControl::ImageWidth() const { return d->imgW; }
-int32_t ImagingControl::ImageHeight() const { return d->imgH; }
-int16_t ImagingControl::ImageBitsPerPixel() const { return d->bpp; }
-double ImagingControl::ResolutionX() const { return d->resX; }
-double ImagingControl::ResolutionY() const { return d->resY; }
-int16_t ImagingControl::ResolutionUnit() const { return d->unit; }
+int32_t ImagingControl::ImageWidth() const {
+  resolvePending();
+  return d->imgW;
+}
+int32_t ImagingControl::ImageHeight() const {
+  resolvePending();
+  return d->imgH;
+}
+int16_t ImagingControl::ImageBitsPerPixel() const {
+  resolvePending();
+  return d->bpp;
+}
+double ImagingControl::ResolutionX() const {
+  resolvePending();
+  return d->resX;
+}
+double ImagingControl::ResolutionY() const {
+  resolvePending();
+  return d->resY;
+}
+int16_t ImagingControl::ResolutionUnit() const {
+  resolvePending();
+  return d->unit;
+}
 
 void ImagingControl::setResolutionX(double v) {
   ensureFullPage();

@@ -39,6 +39,14 @@ class ImagingControl : public QWidget {
   // read raises rt::RuntimeError and leaves the control empty.
   QString SourceFile() const;
   void setSourceFile(const QString& path);
+  // A thumbnail whose display picture is made elsewhere (in the background): it stands for page
+  // PageNumber of path at once, and copies, saves and Picture decode that page from the file, but it
+  // shows nothing until takeDisplayPage gives it its picture.
+  void setPendingSource(const QString& path);
+  bool isPendingSource() const;
+  // The display picture of `page` of `path` (a reduced decode, with the full page's size); taken
+  // only while the control still waits for exactly that page. False when it was not taken.
+  bool takeDisplayPage(const QString& path, int32_t page, Decoded decoded, int32_t fullW, int32_t fullH);
   // Pages in a file (0 when it cannot be read).
   int32_t FilePageCount(const QString& path) const;
   // What to tell the user about a file that opens only in part ("" when it opens whole, or cannot
@@ -291,9 +299,11 @@ class ImagingControl : public QWidget {
   struct State;
   std::unique_ptr<State> d;
   void ensureFullPage() const;
+  void resolvePending() const;
   void afterPictureChanged(bool resetView);
   void takePicture(Bitmap b);
   void spillPicture();
+  void showFilePage(const QString& path, int32_t page, Decoded dec, int32_t fullW, int32_t fullH);
   void pushUndo();
   void updateScrollBars();
   void applyCursor();

@@ -59,6 +59,7 @@ void ImagingControl::SetZoom(float factor) {
 
 void ImagingControl::ZoomToFit(int16_t how) {
   if (how < 0 || how > 2) fail(kErrBadValue, QStringLiteral("Invalid fit %1").arg(how));
+  resolvePending();
   if (!hasImage() || width() <= 0 || height() <= 0) return;
   const int sb = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
   const double W = width(), H = height();
@@ -274,7 +275,7 @@ void ImagingControl::ensureFitted() const {
 }
 
 QRect ImagingControl::FittedPictureRect() const {
-  if (!hasImage() || !d->fitMode()) return {};
+  if (!hasImage() || d->pending || !d->fitMode()) return {};
   ensureFitted();
   const QSize size = d->fitted.size();
   return QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
@@ -293,7 +294,8 @@ void ImagingControl::paintView(QPainter& p, const QRect& area) {
   if (hasImage() && !d->fitMode())
     uncovered -= QRect(-d->scrollX, -d->scrollY, static_cast<int>(d->imgW * d->zoom), static_cast<int>(d->imgH * d->zoom));
   for (const QRect& r : uncovered) p.fillRect(r, qcolorOf(d->back));
-  if (hasImage()) {
+  // A thumbnail still waiting for its picture shows its place only.
+  if (hasImage() && !d->pending) {
     if (d->fitMode()) {
       // The whole picture scaled into the control, centred.
       ensureFitted();

@@ -1,0 +1,146 @@
+// Opening a long document: the strip is complete at once and its pictures arrive from background
+// work, while the document can be paged, edited, saved and closed; pictures made in parallel are
+// the ones made one by one.
+#include "controls/imaging/page_thumb_loader.h"
+#include "tests/support/main_window_fixture.h"
+#include "workspace/page_strip.h"
+
+#include <QElapsedTimer>
+#include <algorithm>
+#include <functional>
+#include <QStatusBar>
+
+namespace {
+
+using namespace mainwindowtest;
+
+// Pages that differ in size and colour, so that a picture given to the wrong slot shows.
+std::vector<Page> variedPages(int n) {
+  std::vector<Page> pages;
+  for (int i = 0; i < n; ++i)
+    pages.push_back({40 + 3 * i, 30 + (i % 7) * 5, static_cast<uint32_t>(0x102030 * (i + 1)) & 0xFFFFFF});
+  return pages;
+}
+
+bool waitUntil(const std::function<bool()>& done, int timeoutMs = 30000) {
+  QElapsedTimer t;
+  t.start();
+  while (!done()) {
+    if (t.elapsed() > timeoutMs) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
+}
+
+bool samePicture(const img::Bitmap& a, const img::Bitmap& b) {
+  return a.width() == b.width() && a.height() == b.height() && a.bitsPerPixel() == b.bitsPerPixel() &&
+         a.data().size() == b.data().size() && std::equal(a.data().begin(), a.data().end(), b.data().begin());
+}
+
+TEST_F(MainWindowTest, ThumbnailsMadeInParallelEqualThoseMadeOneByOne) {
+  const QString path = file(QStringLiteral("many.tif"), variedPages(24), 4);
+  std::vector<std::optional<img::PageThumb>> made(24);
+  std::vector<int32_t> order;
+  img::PageThumbLoader loader(path, 24, 100, [&](img::PageThumb& t) {
+    order.push_back(t.page);
+    made[static_cast<std::size_t>(t.page - 1)] = t;
+  }, 4);
+  loader.prefer({20, 21});
+  ASSERT_TRUE(waitUntil([&] { return loader.finished(); }));
+  ASSERT_EQ(order.size(), 24u);
+  for (int32_t p = 1; p <= 24; ++p) {
+    ASSERT_TRUE(made[static_cast<std::size_t>(p - 1)]) << p;
+    const img::PageThumb& t = *made[static_cast<std::size_t>(p - 1)];
+    const img::PageThumb one = img::makePageThumb(path, p, 100);
+    EXPECT_TRUE(samePicture(t.decoded.bitmap, one.decoded.bitmap)) << p;
+    EXPECT_EQ(t.fullWidth, 40 + 3 * (p - 1)) << p;
+    EXPECT_EQ(t.fullHeight, one.fullHeight) << p;
+  }
+
+  // In the window, each slot ends up showing what a thumbnail loaded from its page shows.
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(path);
+  ASSERT_TRUE(waitUntil([&] { return !w->ThumbsLoading(); }));
+  for (int i = 0; i < 24; ++i) {
+    img::ImagingControl* slot = w->ixTmb(i);
+    img::ImagingControl alone;
+    alone.resize(slot->size());
+    alone.setThumbDisplayMode(1);
+    alone.setHighlightBorder(slot->HighlightBorder());
+    alone.setPageNumber(i + 1);
+    alone.setSourceFile(path);
+    EXPECT_FALSE(slot->isPendingSource()) << i;
+    EXPECT_EQ(slot->ImageWidth(), alone.ImageWidth()) << i;
+    EXPECT_EQ(slot->FittedPictureRect(), alone.FittedPictureRect()) << i;
+    EXPECT_EQ(slot->grab().toImage(), alone.grab().toImage()) << i;
+  }
+}
+
+// Nothing of the background work has arrived yet (the event loop has not run): the pages still
+// answer for themselves, and the saved file holds every page, the edited one as edited.
+TEST_F(MainWindowTest, ADocumentWhoseThumbnailsAreStillMadeCanBePagedEditedAndSaved) {
+  std::vector<Page> pages = variedPages(30);
+  const QString path = file(QStringLiteral("long.tif"), pages, 4);
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(path);
+  ASSERT_EQ(w->ixTmb.Count(), 30);
+  EXPECT_EQ(w->lblTmb(29)->text(), QStringLiteral("Page 30"));
+  EXPECT_TRUE(w->ThumbsLoading());
+  EXPECT_TRUE(w->ixTmb(17)->isPendingSource());
+  EXPECT_TRUE(w->StatusPanel(QStringLiteral("BODY")).endsWith(QStringLiteral("of 30")));
+
+  w->ixTmb_Click(17);
+  EXPECT_EQ(pageShown(w), pages[17].width);
+  w->mnuViewNext_Click();
+  EXPECT_EQ(pageShown(w), pages[18].width);
+  w->ixMain->RotateBy(90);
+  gblnPageModified = gblnDocModified = true;
+  std::swap(pages[18].width, pages[18].height);
+  // A pending page moves with an edit of the strip and still knows its picture.
+  w->fnApplyPageEdit(ws::fnMovePage(30, 18, 29, 0), ws::CaptionRule::Renumber);
+  std::rotate(pages.begin(), pages.begin() + 29, pages.end());
+  ASSERT_TRUE(w->mnuFileSave_Click());
+  EXPECT_TRUE(samePages(readImage(path), pages));
+
+  // The pictures that arrive after the save and the edit land in their own slots only.
+  ASSERT_TRUE(waitUntil([&] { return !w->ThumbsLoading(); }));
+  EXPECT_EQ(w->StatusPanel(QStringLiteral("BODY")), QString());
+  for (int i = 0; i < 30; ++i) {
+    EXPECT_FALSE(w->ixTmb(i)->isPendingSource()) << i;
+    EXPECT_EQ(w->ixTmb(i)->ImageWidth(), pages[static_cast<std::size_t>(i)].width) << i;
+  }
+  bool ok = false;
+  w->fnCloseFile(true, ok);
+  EXPECT_TRUE(ok);
+}
+
+// Closing, or opening another document, while pictures are made: the work stops, and nothing of
+// the old document reaches the strip of the next one.
+TEST_F(MainWindowTest, ClosingOrOpeningAnotherDocumentStopsTheWork) {
+  const QString first = file(QStringLiteral("first.tif"), variedPages(120), 4);
+  const QString second = file(QStringLiteral("second.tif"), std::vector<Page>(5, Page{77, 33, 0x00FF00}), 4);
+  frmImgClntForm* w = window();
+  for (int round = 0; round < 3; ++round) {
+    w->fnOpenImgFile(first);
+    QCoreApplication::processEvents();
+    w->mnuFileClose_Click();
+    EXPECT_FALSE(w->ThumbsLoading());
+    EXPECT_EQ(w->StatusPanel(QStringLiteral("BODY")), QString());
+  }
+  w->fnOpenImgFile(first);
+  QCoreApplication::processEvents();
+  bool ok = false;
+  w->fnCloseFile(true, ok);
+  w->fnOpenImgFile(second);
+  ASSERT_TRUE(waitUntil([&] { return !w->ThumbsLoading(); }));
+  for (int k = 0; k < 20; ++k) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  ASSERT_EQ(w->ixTmb.Count(), 5);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(w->ixTmb(i)->ImageWidth(), 77) << i;
+  // Unloading the window in the middle of the work.
+  w->fnOpenImgFile(first);
+  QCoreApplication::processEvents();
+  gblnDocModified = false;
+  EXPECT_TRUE(unloadNow());
+}
+
+}  // namespace
