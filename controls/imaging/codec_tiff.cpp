@@ -260,42 +260,37 @@ bool readReducedBilevel(TIFF* t, int maxSide, Bitmap& out) {
   const tmsize_t lineBytes = TIFFScanlineSize(t);
   if (factor < 8 || lineBytes != static_cast<tmsize_t>((w + 7) / 8)) return false;
   const std::vector<QRgb> pal = pagePalette(t, 1, photometric);
-  uint32_t rowsPerStrip = 0;
-  if (!TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip) || rowsPerStrip == 0 || rowsPerStrip > h) rowsPerStrip = h;
   const uint32_t ow = (w + factor - 1) / factor, oh = (h + factor - 1) / factor;
   out = Bitmap(static_cast<int32_t>(ow), static_cast<int32_t>(oh), 24);
-  std::vector<uint8_t> strip(static_cast<std::size_t>(lineBytes) * rowsPerStrip);
-  std::vector<uint64_t> ones(ow);
+  // The page is decoded a row at a time into buffers each thread keeps from page to page: a page
+  // held in one strip costs no page-sized buffer, and nothing is allocated and cleared per page.
+  static thread_local std::vector<uint8_t> line;
+  static thread_local std::vector<uint64_t> ones;
+  line.assign(static_cast<std::size_t>(lineBytes), 0);
+  ones.assign(ow, 0);
   const uint32_t bytesPerBlock = factor / 8;
   const uint8_t lastMask = static_cast<uint8_t>(w % 8 ? 0xFF00 >> (w % 8) : 0xFF);
-  const uint32_t strips = TIFFNumberOfStrips(t);
-  for (uint32_t s = 0, y = 0; s < strips && y < h; ++s) {
-    const uint32_t rows = std::min(rowsPerStrip, h - y);
-    std::fill(strip.begin(), strip.end(), 0);
-    if (TIFFReadEncodedStrip(t, s, strip.data(), lineBytes * static_cast<tmsize_t>(rows)) < 0)
-      tiffFail(kErrDamaged, QStringLiteral("a strip cannot be decoded"));
-    for (uint32_t r = 0; r < rows; ++r, ++y) {
-      uint8_t* line = strip.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(lineBytes);
-      line[lineBytes - 1] &= lastMask;
-      for (uint32_t c = 0; c < ow; ++c) {
-        const uint32_t from = c * bytesPerBlock, to = std::min<uint32_t>(from + bytesPerBlock, static_cast<uint32_t>(lineBytes));
-        uint64_t n = 0;
-        for (uint32_t i = from; i < to; ++i) n += static_cast<uint64_t>(std::popcount(line[i]));
-        ones[c] += n;
-      }
-      if ((y + 1) % factor != 0 && y + 1 != h) continue;
-      // One output row is complete: each pixel mixes the two colours by how many of each it covers.
-      const uint64_t blockRows = y % factor + 1;
-      uint8_t* o = out.row(static_cast<int32_t>(y / factor));
-      for (uint32_t c = 0; c < ow; ++c) {
-        const uint64_t cols = std::min<uint64_t>(factor, w - static_cast<uint64_t>(c) * factor);
-        const uint64_t total = cols * blockRows, n1 = std::min(ones[c], total), n0 = total - n1;
-        auto mix = [&](int c0, int c1) { return static_cast<uint8_t>((c0 * n0 + c1 * n1 + total / 2) / total); };
-        o[c * 3] = mix(qBlue(pal[0]), qBlue(pal[1]));
-        o[c * 3 + 1] = mix(qGreen(pal[0]), qGreen(pal[1]));
-        o[c * 3 + 2] = mix(qRed(pal[0]), qRed(pal[1]));
-        ones[c] = 0;
-      }
+  for (uint32_t y = 0; y < h; ++y) {
+    if (TIFFReadScanline(t, line.data(), y, 0) < 0) tiffFail(kErrDamaged, QStringLiteral("a strip cannot be decoded"));
+    line[static_cast<std::size_t>(lineBytes) - 1] &= lastMask;
+    for (uint32_t c = 0; c < ow; ++c) {
+      const uint32_t from = c * bytesPerBlock, to = std::min<uint32_t>(from + bytesPerBlock, static_cast<uint32_t>(lineBytes));
+      uint64_t n = 0;
+      for (uint32_t i = from; i < to; ++i) n += static_cast<uint64_t>(std::popcount(line[i]));
+      ones[c] += n;
+    }
+    if ((y + 1) % factor != 0 && y + 1 != h) continue;
+    // One output row is complete: each pixel mixes the two colours by how many of each it covers.
+    const uint64_t blockRows = y % factor + 1;
+    uint8_t* o = out.row(static_cast<int32_t>(y / factor));
+    for (uint32_t c = 0; c < ow; ++c) {
+      const uint64_t cols = std::min<uint64_t>(factor, w - static_cast<uint64_t>(c) * factor);
+      const uint64_t total = cols * blockRows, n1 = std::min(ones[c], total), n0 = total - n1;
+      auto mix = [&](int c0, int c1) { return static_cast<uint8_t>((c0 * n0 + c1 * n1 + total / 2) / total); };
+      o[c * 3] = mix(qBlue(pal[0]), qBlue(pal[1]));
+      o[c * 3 + 1] = mix(qGreen(pal[0]), qGreen(pal[1]));
+      o[c * 3 + 2] = mix(qRed(pal[0]), qRed(pal[1]));
+      ones[c] = 0;
     }
   }
   return true;

@@ -468,3 +468,91 @@ TEST(Tiff, ABilevelPageIsShownFromAReducedDecode) {
 }
 
 }  // namespace
+
+namespace {
+
+// Bilevel pages written straight through libtiff, black on white, with the strips asked for.
+void writeBilevelPages(const QString& path, const std::vector<Bitmap>& pages, uint16_t compression,
+                       uint32_t rowsPerStrip) {
+  TIFF* t = TIFFOpen(QFile::encodeName(path).constData(), "w");
+  ASSERT_NE(t, nullptr);
+  for (const Bitmap& b : pages) {
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(b.width()));
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(b.height()));
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 1);
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+    TIFFSetField(t, TIFFTAG_COMPRESSION, compression);
+    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, std::min<uint32_t>(rowsPerStrip, static_cast<uint32_t>(b.height())));
+    TIFFSetField(t, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
+    for (int32_t y = 0; y < b.height(); ++y) {
+      std::vector<uint8_t> row(b.row(y), b.row(y) + (b.width() + 7) / 8);
+      ASSERT_GE(TIFFWriteScanline(t, row.data(), static_cast<uint32_t>(y), 0), 0);
+    }
+    TIFFWriteDirectory(t);
+  }
+  TIFFClose(t);
+}
+
+// Text-like ink: short runs of black scattered over white, different on every page.
+Bitmap inkPage(int32_t w, int32_t h, uint32_t seed) {
+  Bitmap b(w, h, 1);
+  b.palette() = {qRgb(255, 255, 255), qRgb(0, 0, 0)};
+  uint32_t r = seed * 2654435761u + 1;
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x) {
+      r = r * 1103515245u + 12345u;
+      if ((r >> 16) % 11 < 3) b.setIndex(x, y, 1);
+    }
+  return b;
+}
+
+// Each display pixel is the share of white in the block of the page it covers.
+Bitmap boxReduced(const Bitmap& page, int32_t factor) {
+  const int32_t ow = (page.width() + factor - 1) / factor, oh = (page.height() + factor - 1) / factor;
+  Bitmap out(ow, oh, 24);
+  for (int32_t oy = 0; oy < oh; ++oy)
+    for (int32_t ox = 0; ox < ow; ++ox) {
+      uint64_t total = 0, white = 0;
+      for (int32_t y = oy * factor; y < std::min(page.height(), (oy + 1) * factor); ++y)
+        for (int32_t x = ox * factor; x < std::min(page.width(), (ox + 1) * factor); ++x) {
+          ++total;
+          white += qGray(page.pixel(x, y)) == 255 ? 1 : 0;
+        }
+      const int v = static_cast<int>((255 * white + total / 2) / total);
+      uint8_t* o = out.row(oy) + ox * 3;
+      o[0] = o[1] = o[2] = static_cast<uint8_t>(v);
+    }
+  return out;
+}
+
+}  // namespace
+
+// A page held in one strip reduces to the same display picture as one cut into many strips, for
+// every page of the file in any order of reading, and that picture is the box average of the page.
+TEST(Tiff, BilevelPagesReduceAlikeWhateverTheirStrips) {
+  testsupport::TempDir dir;
+  const std::vector<Bitmap> pages = {inkPage(1203, 1601, 1), inkPage(1600, 1205, 2), inkPage(1203, 1601, 3)};
+  struct Layout {
+    const char* what;
+    uint16_t compression;
+    uint32_t rowsPerStrip;
+  };
+  const Layout layouts[] = {{"G4 one strip", COMPRESSION_CCITTFAX4, 1u << 30},
+                            {"G4 many strips", COMPRESSION_CCITTFAX4, 64},
+                            {"G3 one strip", COMPRESSION_CCITTFAX3, 1u << 30},
+                            {"plain one strip", COMPRESSION_NONE, 1u << 30}};
+  for (const Layout& l : layouts) {
+    SCOPED_TRACE(l.what);
+    const QString path = dir.file(QStringLiteral("%1.tif").arg(QString::fromLatin1(l.what)).replace(' ', '_'));
+    writeBilevelPages(path, pages, l.compression, l.rowsPerStrip);
+    for (int32_t page : {2, 1, 1, 3, 2}) {
+      int32_t w = 0, h = 0;
+      const Decoded d = readFilePageForDisplay(path, page, 100, w, h);
+      const Bitmap& full = pages[static_cast<std::size_t>(page - 1)];
+      EXPECT_EQ(w, full.width());
+      EXPECT_EQ(h, full.height());
+      EXPECT_TRUE(samePixels(boxReduced(full, 16), d.bitmap)) << page;
+    }
+  }
+}
