@@ -9,6 +9,7 @@
 #include "albums/form_util.h"
 #include "albums/frm_sel_dir.h"
 #include "albums/frm_sel_image.h"
+#include "albums/frm_mag_window.h"
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
 #include "workspace/frm_img_clnt.h"
@@ -47,6 +48,7 @@ void registerAlbumWindows() {
   });
   ws::registerWindow(QStringLiteral("frmFullScreen"), [](const QStringList&) { frmFullScreen->Show(rt::vbModal, mainWindow()); });
   ws::registerWindow(QStringLiteral("frmBrowseDir"), [](const QStringList&) { frmBrowseDir->Show(rt::vbModal, mainWindow()); });
+  installMagnifier();
   // The pages of the file in gstrAppendFile, to append to or insert into the open document.
   ws::registerWindow(QStringLiteral("frmSelImage"), [](const QStringList&) { frmSelImage->Show(rt::vbModal, mainWindow()); });
   ws::registerWindow(QStringLiteral("frmSearch"), [](const QStringList&) { frmSearch->Show(rt::vbModal, mainWindow()); });

@@ -65,7 +65,7 @@ void ArchiveUpload::sendHeader() {
   headerSent_ = true;
   bytesSent_ = false;
   link->wait(kWaiting, timing().watchdogMs);
-  link->send(msgArchHeader(request_.operation, request_.achId, request_.achId, request_.parm1, request_.parm2, size_));
+  link->send(msgArchHeader(request_.operation, request_.id1, request_.id2, request_.parm1, request_.parm2, size_));
 }
 
 void ArchiveUpload::reply(const QByteArray& text) {

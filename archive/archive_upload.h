@@ -18,8 +18,10 @@ namespace arch {
 class ArchiveUpload : public QObject {
   Q_OBJECT
  public:
+  // The header's two IDs: the ID the document is stored under and the one it is to have (the same
+  // for a new document).
   struct Request {
-    QString operation, achId, parm1, parm2, file;
+    QString operation, id1, id2, parm1, parm2, file;
   };
   // States of the exchange, as the windows name them.
   static constexpr int16_t kConnecting = 99, kWaiting = 100, kProceed = 1, kCompleted = 2;

@@ -81,8 +81,8 @@ void frmArchBatchForm::cmdStart_Click() {
     if ((chosen_ = arch::batch::readyItem(dir.filePath(name)))) break;
   if (pbrBatch->value() < pbrBatch->maximum()) pbrBatch->setValue(pbrBatch->value() + 1);
   if (chosen_) {
-    upload->start({QStringLiteral("REINDEX"), chosen_->keys.achId, chosen_->keys.parm1, chosen_->keys.parm2,
-                   chosen_->image});
+    const arch::batch::IndexKeys& k = chosen_->keys;
+    upload->start({QStringLiteral("REINDEX"), k.achId, k.achId, k.parm1, k.parm2, chosen_->image});
     return;
   }
   defaultPointer();

@@ -234,7 +234,7 @@ void frmArchIndexForm::cmdArchNow_Click() {
     return;
   }
   const QString operation = chkReindex->isChecked() ? QStringLiteral("REINDEX") : QStringLiteral("ARCHIVE");
-  upload->start({operation, achId_, parm1_, parm2_, file_});
+  upload->start({operation, achId_, achId_, parm1_, parm2_, file_});
   lock(true);
 }
 

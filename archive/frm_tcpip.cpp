@@ -2,13 +2,11 @@
 
 #include "archive/archive_protocol.h"
 #include "archive/frm_arch_ret_opt.h"
-#include "archive/read_file_bytes.h"
 #include "runtime/dialogs.h"
 #include "runtime/screen.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
 
-#include <QFileInfo>
 #include <QLabel>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -41,14 +39,21 @@ frmTCPIPForm::frmTCPIPForm() {
   layout->addWidget(lblProcess);
   setFixedSize(360, 90);
   sckReq = new arch::ExchangeLink(this);
-  sckCmt = new arch::ExchangeLink(this);
+  upload = new arch::ArchiveUpload(this);
+  sckCmt = upload->link;
+  commitStep_.setSingleShot(true);
   connect(sckReq, &arch::ExchangeLink::fired, this, [this](int16_t s) { tmrReq_Timer(s); });
   connect(sckReq, &arch::ExchangeLink::connected, this, [this] { sckReq_Connect(); });
   connect(sckReq, &arch::ExchangeLink::reply, this, [this](const QByteArray& r) { sckReq_Reply(r); });
   connect(sckReq, &arch::ExchangeLink::bytes, this, [this](const QByteArray& b) { sckReq_Bytes(b); });
-  connect(sckCmt, &arch::ExchangeLink::fired, this, [this](int16_t s) { tmrCmt_Timer(s); });
-  connect(sckCmt, &arch::ExchangeLink::connected, this, [this] { sckCmt_Connect(); });
-  connect(sckCmt, &arch::ExchangeLink::reply, this, [this](const QByteArray& r) { sckCmt_Reply(r); });
+  connect(&commitStep_, &QTimer::timeout, this, [this] { tmrCmt_Timer(200); });
+  // The upload has shown its failures; a commit ends with the window either way.
+  connect(upload, &arch::ArchiveUpload::finished, this, [this](bool stored) {
+    if (stored)
+      finish(sckCmt, QStringLiteral("Document archived successfully"), rt::vbInformation, QStringLiteral("Information"));
+    else
+      finish(sckCmt);
+  });
 }
 
 bool frmTCPIPForm::retrieving() const { return gstrTCPCommand == QLatin1String("RETRIEVE"); }
@@ -63,7 +68,7 @@ void frmTCPIPForm::Form_Load() {
   else if (gstrTCPCommand == QLatin1String("UNLOCK"))
     sckReq->step(130);
   else if (gstrTCPCommand == QLatin1String("ARCHIVE"))
-    sckCmt->step(200);
+    commitStep_.start(arch::timing().stepMs);
   else
     // A word without an operation must not leave a modal window open with nothing to end it.
     QTimer::singleShot(0, this, [this] {
@@ -77,7 +82,8 @@ void frmTCPIPForm::Form_QueryUnload(int&, int) {
   if (ended_) return;
   ended_ = true;
   sckReq->close();
-  sckCmt->close();
+  commitStep_.stop();
+  upload->abort();
   if (retrieving()) dropWorkingFile();
   defaultPointer();
 }
@@ -273,64 +279,10 @@ void frmTCPIPForm::sckReq_Bytes(const QByteArray& bytes) {
 // ---- Commit side -----------------------------------------------------------------------------------
 
 void frmTCPIPForm::tmrCmt_Timer(int16_t state) {
-  const arch::Timing& t = arch::timing();
-  switch (state) {
-    case 200:
-      lblProcess->setText(QStringLiteral("Committing Image To Archive..."));
-      hourglass();
-      // The document as it is on disk now: the working file, or where Save As put it.
-      uploadFile_ = gstrCurrFile.isEmpty() ? modTCP::fnWorkingFilePath() : gstrCurrFile;
-      sckCmt->wait(298, t.watchdogMs);
-      sckCmt->connectTo(modTCP::gstrRemoteHost, modTCP::gstrAchPort.toInt());
-      break;
-    case 201: {
-      hourglass();
-      const auto data = arch::ReadFileBytes(uploadFile_);
-      if (!data) {
-        finish(sckCmt, QStringLiteral("File does not exists!"));
-        return;
-      }
-      sckCmt->wait(299, t.transferWatchdogMs);
-      bytesSent_ = true;
-      sckCmt->send(*data);
-      break;
-    }
-    case 202:
-      finish(sckCmt, QStringLiteral("Document archived successfully"), rt::vbInformation,
-             QStringLiteral("Information"));
-      break;
-    case 298:
-      finish(sckCmt, QStringLiteral("Archive Server could not be contacted. Operation aborted!"));
-      break;
-    case 299:
-      finish(sckCmt, kNetworkErrors);
-      break;
-    default:
-      break;
-  }
-}
-
-void frmTCPIPForm::sckCmt_Connect() {
-  const QFileInfo fi(uploadFile_);
-  if (!fi.isFile()) {
-    finish(sckCmt, QStringLiteral("File does not exists!"));
-    return;
-  }
-  hourglass();
-  sckCmt->wait(299, arch::timing().watchdogMs);
-  headerSent_ = true;
-  sckCmt->send(arch::msgArchHeader(QStringLiteral("REINDEX"), gstrOrigAchID, gstrAchID, gstrParm1, gstrParm2, fi.size()));
-}
-
-void frmTCPIPForm::sckCmt_Reply(const QByteArray& reply) {
-  const arch::ArchiveReply kind = arch::classifyArchiveReply(reply);
-  // The go-ahead answers the header only, and the completion only the document bytes.
-  if (kind == arch::ArchiveReply::PleaseProceed && headerSent_ && !bytesSent_) {
-    headerSent_ = false;
-    sckCmt->step(201);
-  } else if (kind == arch::ArchiveReply::TransferCompleted && bytesSent_) {
-    sckCmt->step(202);
-  } else {
-    finish(sckCmt, arch::wireText(reply), rt::vbOKOnly, QStringLiteral("Error"));
-  }
+  if (state != 200) return;
+  lblProcess->setText(QStringLiteral("Committing Image To Archive..."));
+  // The document as it is on disk now: the working file, or where Save As put it. The header names
+  // the ID it was retrieved under first, then the one it is to have.
+  const QString file = gstrCurrFile.isEmpty() ? modTCP::fnWorkingFilePath() : gstrCurrFile;
+  upload->start({QStringLiteral("REINDEX"), gstrOrigAchID, gstrAchID, gstrParm1, gstrParm2, file});
 }

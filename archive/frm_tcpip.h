@@ -1,11 +1,13 @@
 #pragma once
 // The network manager window: runs one archive operation each time it is shown (retrieve with
 // lock, log out, unlock, or commit of the open document) and closes itself when it has ended.
+#include "archive/archive_upload.h"
 #include "archive/exchange_link.h"
 #include "runtime/dialogs.h"
 #include "runtime/form.h"
 
 #include <QFile>
+#include <QTimer>
 #include <cstdint>
 
 class QLabel;
@@ -17,7 +19,8 @@ class frmTCPIPForm : public rt::Form {
 
   QLabel* lblProcess = nullptr;
   arch::ExchangeLink* sckReq = nullptr;  // the request server, with its timer
-  arch::ExchangeLink* sckCmt = nullptr;  // the archive server, with its timer
+  arch::ArchiveUpload* upload = nullptr;  // the commit to the archive server
+  arch::ExchangeLink* sckCmt = nullptr;   // its socket with its timer
 
  protected:
   void Form_Load() override;
@@ -29,8 +32,6 @@ class frmTCPIPForm : public rt::Form {
   void sckReq_Reply(const QByteArray& reply);
   void sckReq_Bytes(const QByteArray& bytes);
   void tmrCmt_Timer(int16_t state);
-  void sckCmt_Connect();
-  void sckCmt_Reply(const QByteArray& reply);
 
   // Ends the operation: connection and working file closed, default pointer, optional message,
   // window closed.
@@ -41,14 +42,12 @@ class frmTCPIPForm : public rt::Form {
   bool retrieving() const;
   QString user() const;
 
+  QTimer commitStep_;  // the commit's first step, shortly after loading
   QFile working_;
   bool blnTextMode = true;
   int32_t lngBytes = 0;       // N: the download is N + 1 bytes
   qint64 received_ = 0;
   bool proceedSent_ = false;  // document bytes are only taken after the go-ahead
-  bool headerSent_ = false;
-  bool bytesSent_ = false;
-  QString uploadFile_;
   bool ended_ = false;
 };
 

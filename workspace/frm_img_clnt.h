@@ -283,6 +283,7 @@ class frmImgClntForm : public rt::Form {
   void ixMain_MouseMove(int16_t button, int16_t shift, float x, float y);
   void ixMain_MouseUp(int16_t button, int16_t shift, float x, float y);
   void ixMain_KeyDown(int16_t keyCode, int16_t shift);
+  void moveMagnifier(double viewX, double viewY);
   void dropPendingArea();
   void placeDivider(double left);
   // Puts the check mark on one of the three layout items and takes it off the other two.

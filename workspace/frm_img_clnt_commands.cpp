@@ -7,6 +7,7 @@
 #include "workspace/command_states.h"
 #include "workspace/command_table.h"
 #include "workspace/frm_img_clnt.h"
+#include "workspace/frm_anno_palette.h"
 #include "workspace/window_openers.h"
 #include "workspace/mod_vars.h"
 
@@ -102,8 +103,9 @@ void frmImgClntForm::fnSelectMagnifyMode() { selectMode(ws::MouseMode::Magnify);
 
 // ---- Annotation menu ------------------------------------------------------------------------------
 
-// The palette window unloads here once it exists; its unload leaves the pointer tool.
+// The palette's unload leaves the pointer tool and unchecks the menu item, whatever unloads it.
 void frmImgClntForm::unloadPalette() {
+  if (frmAnnoPalette.IsLoaded()) frmAnnoPalette.Unload();
   Menu("mnuAnnPalette")->setChecked(false);
   nxMain->setCurrentTool(TOOL_POINTER);
 }
@@ -127,9 +129,15 @@ void frmImgClntForm::mnuAnnBurnIn_Click() {
   nxMain->SetBurnInDepth(ixMain->ImageBitsPerPixel());
   intptr_t layer = nxMain->CurrentLayer();
   nxMain->SelectAll(layer, true);
-  nxMain->BurnIn(layer);
-  // The annotations are now pixels of the page: without both flags a page switch or a close would
-  // throw the burned-in page away.
+  const int32_t rc = nxMain->BurnIn(layer);
+  if (rc != 0) {
+    rt::ShowError(QStringLiteral("The annotations could not be burned into the image (annotation error %1).").arg(rc));
+    return;
+  }
+  // The annotations are pixels of the page now; kept as annotations as well they would be drawn
+  // twice and saved again.
+  nxMain->DeleteSelected();
+  // Without both flags a page switch or a close would throw the burned-in page away.
   gblnDocModified = true;
   gblnPageModified = true;
 }
@@ -137,8 +145,8 @@ void frmImgClntForm::mnuAnnBurnIn_Click() {
 void frmImgClntForm::mnuAnnPalette_Click() {
   QAction* item = Menu("mnuAnnPalette");
   if (!item->isChecked()) {
-    // The palette window is shown here (modeless, owned by this window) once it exists.
     item->setChecked(true);
+    frmAnnoPalette->Show(rt::vbModeless, this);
     fnSelectArrowMode();
   } else {
     unloadPalette();

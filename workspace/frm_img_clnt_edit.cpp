@@ -130,6 +130,9 @@ void frmImgClntForm::mnuEditPaste_Click() {
   QGuiApplication::clipboard()->setImage(pasted);
   ixMain->AreaPlacementOptions(false);
   ixMain->AreaPlacement(false);
+  // The floating picture carries its own outline; the selection's would stay behind at the
+  // paste position while the picture is dragged away.
+  ixMain->setSelectionVisible(false);
   fnAreaPasted(w, h);
 }
 

@@ -5,6 +5,8 @@
 #include "runtime/conversions.h"
 #include "runtime/screen.h"
 #include "workspace/frm_img_clnt.h"
+#include "workspace/frm_anno_palette.h"
+#include "workspace/magnifier_link.h"
 #include "workspace/mod_vars.h"
 #include "workspace/page_strip.h"
 #include "workspace/page_view_state.h"
@@ -17,6 +19,7 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <QToolBar>
+#include <algorithm>
 #include <optional>
 
 using namespace modVars;
@@ -220,7 +223,7 @@ void frmImgClntForm::fnRefreshMainDisplay(int16_t page) {
   nxMain->setCurrentTool(TOOL_POINTER);
   gblnPageModified = pageModified;
   gblnDocModified = docModified;
-  // The palette shows the tool of the page here once it exists.
+  if (Menu("mnuAnnPalette")->isChecked() && frmAnnoPalette.IsLoaded()) frmAnnoPalette->fnShowCurrTool();
   const ws::MouseMode mode = currentMode();
   if (mode == ws::MouseMode::Hand || mode == ws::MouseMode::Rect || mode == ws::MouseMode::Magnify)
     nxMain->setCurrentTool(TOOL_NONE);
@@ -299,8 +302,11 @@ void frmImgClntForm::ixMain_MouseDown(int16_t button, int16_t, float x, float y)
       fnClearSelection();
       ixMain->RubberBandStart(true, mlngDownX, mlngDownY);
       break;
+    case ws::MouseMode::Magnify:
+      if (ws::Magnifier* m = ws::magnifier())
+        m->show(this, ixMain->ImageHandleCopy(), ixMain->ZoomFactor() * 5.0f);
+      break;
     case ws::MouseMode::Hand:
-      // The magnifier window of "selmagnify" opens here once it exists.
       ixMain->setMouseIcon(handClosed_);
       ixMain->setMousePointer(ws::kPointerCustom);
       break;
@@ -332,8 +338,21 @@ void frmImgClntForm::ixMain_MouseMove(int16_t button, int16_t, float x, float y)
       mlngDownY = ws::fnNear(vy);
       break;
     case ws::MouseMode::Rect: ixMain->RubberBandTo(ws::fnNear(vx), ws::fnNear(vy)); break;
+    case ws::MouseMode::Magnify: moveMagnifier(vx, vy); break;
     default: break;
   }
+}
+
+// The magnifier is centred on the pointer and shows the picture around it.
+void frmImgClntForm::moveMagnifier(double vx, double vy) {
+  ws::Magnifier* m = ws::magnifier();
+  if (!m || !m->isShown()) return;
+  const QPoint screen = ixMain->mapToGlobal(QPoint(ws::fnNear(vx), ws::fnNear(vy)));
+  const double w = m->widthTwips(), h = m->heightTwips(), mz = m->zoom(), z = ixMain->ZoomFactor();
+  auto near16 = [](double v) { return static_cast<int16_t>(std::clamp(ws::fnNear(v), -32768, 32767)); };
+  const int16_t a = near16(ixMain->ScrollPosX() / z + ws::fnNear(vx) / z - (w / 2 / tppX()) / mz);
+  const int16_t b = near16(ixMain->ScrollPosY() / z + ws::fnNear(vy) / z - (h / 2 / tppY()) / mz);
+  m->newCrop(static_cast<float>(tppX() * screen.x() - w / 2), static_cast<float>(tppY() * screen.y() - h / 2), a, b);
 }
 
 void frmImgClntForm::ixMain_MouseUp(int16_t button, int16_t, float x, float y) {
@@ -345,6 +364,9 @@ void frmImgClntForm::ixMain_MouseUp(int16_t button, int16_t, float x, float y) {
   }
   if (button != ws::kLeftButton) return;
   switch (currentMode()) {
+    case ws::MouseMode::Magnify:
+      if (ws::Magnifier* m = ws::magnifier()) m->unload();
+      break;
     case ws::MouseMode::Rect: {
       const int32_t h = ixMain->SelectionHeight(), w = ixMain->SelectionWidth();
       if (h < 1 || w < 1) break;

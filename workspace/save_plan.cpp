@@ -1,8 +1,5 @@
 #include "workspace/save_plan.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QUuid>
 
 namespace ws {
 
@@ -53,12 +50,6 @@ SavePlan fnPlanSave(ImageFormatCode format, int pages, bool pageStrip, const QSt
     }
   }
   return plan;
-}
-
-QString fnTemporarySavePath(const QString& target) {
-  const QFileInfo info(target);
-  return QDir(info.absolutePath())
-      .filePath(QStringLiteral(".%1.%2.TEMPSAVE").arg(info.fileName(), QUuid::createUuid().toString(QUuid::Id128).left(8)));
 }
 
 }  // namespace ws

@@ -46,8 +46,4 @@ struct SavePlan {
 // pages in the thumbnail strip (a multi-page format, or more than one page); path: the target.
 SavePlan fnPlanSave(ImageFormatCode format, int pages, bool pageStrip, const QString& path);
 
-// The temporary file of a page-by-page save: beside the target (so the final rename stays on one
-// file system), hidden, and unique to this save.
-QString fnTemporarySavePath(const QString& target);
-
 }  // namespace ws

@@ -204,6 +204,26 @@ void ImagingControl::applyCursor() {
     case 11: shape = Qt::WaitCursor; break;
     case 12: shape = Qt::ForbiddenCursor; break;
     case 13: shape = Qt::BusyCursor; break;
+    case 30: {
+      // The magnifier: a lens with its handle, the hot spot in the lens.
+      static const QCursor lens = [] {
+        QPixmap pm(24, 24);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(Qt::white, 4));
+        p.drawEllipse(QRectF(2, 2, 14, 14));
+        p.drawLine(QPointF(14.5, 14.5), QPointF(21, 21));
+        p.setPen(QPen(Qt::black, 2));
+        p.setBrush(QColor(255, 255, 255, 90));
+        p.drawEllipse(QRectF(2, 2, 14, 14));
+        p.setPen(QPen(Qt::black, 3, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(14.5, 14.5), QPointF(21, 21));
+        return QCursor(pm, 9, 9);
+      }();
+      setCursor(lens);
+      return;
+    }
     case 99:
       if (!d->icon.isNull()) {
         setCursor(QCursor(d->icon));

@@ -1,5 +1,6 @@
 // The page picker: the pages of a second file picked in any order and appended to or inserted into
 // the open document, which is saved and opened again with its pages and annotations in place.
+#include "albums/frm_mag_window.h"
 #include "albums/frm_sel_image.h"
 #include "albums/register_windows.h"
 #include "tests/support/main_window_fixture.h"
@@ -155,6 +156,68 @@ TEST_F(PagePickerTest, AppendAndInsertAskForTheSourceFileFirst) {
   ws::clearWindowOpeners();
   registerAlbumWindows();
   EXPECT_TRUE(ws::isWindowRegistered(QStringLiteral("frmSelImage")));
+}
+
+}  // namespace
+
+namespace {
+
+using MagnifierTest = PagePickerTest;
+
+void mouseOn(QWidget* w, QEvent::Type type, QPoint p, Qt::MouseButton button, Qt::MouseButtons buttons) {
+  QMouseEvent e(type, QPointF(p), w->mapToGlobal(QPointF(p)), button, buttons, Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &e);
+}
+
+// A press in the magnify mode opens the magnifier, each move takes it along centred on the
+// pointer, showing the picture around it five times larger; the release closes it.
+TEST_F(MagnifierTest, FollowsThePointerWhileTheButtonIsHeld) {
+  registerAlbumWindows();
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(file(QStringLiteral("doc.tif"), {{400, 300, 0x00FF00}}, 4));
+  w->mnuZoom100_Click();
+  w->fnSelectMagnifyMode();
+  EXPECT_EQ(w->ixMain->MousePointer(), 30);
+  EXPECT_EQ(w->ixMain->cursor().shape(), Qt::BitmapCursor);  // the program's own magnifier
+  QWidget* view = w->ixMain;
+  mouseOn(view, QEvent::MouseButtonPress, {100, 80}, Qt::LeftButton, Qt::LeftButton);
+  ASSERT_TRUE(frmMagWindow.IsLoaded());
+  frmMagWindowForm* m = frmMagWindow.get();
+  EXPECT_TRUE(m->isVisible());
+  EXPECT_FALSE(m->IsModalShowing());
+  EXPECT_TRUE(m->windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_FLOAT_EQ(m->edtMag->ZoomFactor(), 5.0f);
+  EXPECT_EQ(m->edtMag->geometry(), QRect(QPoint(0, 0), m->size()));
+
+  mouseOn(view, QEvent::MouseMove, {120, 90}, Qt::NoButton, Qt::LeftButton);
+  const QPoint pointer = view->mapToGlobal(QPoint(120, 90));
+  EXPECT_LE(std::abs(m->geometry().center().x() - pointer.x()), 1);
+  EXPECT_LE(std::abs(m->geometry().center().y() - pointer.y()), 1);
+  // The image pixel under the pointer sits in the middle of the magnified view.
+  EXPECT_NEAR(m->edtMag->ViewOffsetX(), 120 - m->width() / 2.0 / 5.0, 1.0);
+  EXPECT_NEAR(m->edtMag->ViewOffsetY(), 90 - m->height() / 2.0 / 5.0, 1.0);
+
+  mouseOn(view, QEvent::MouseButtonRelease, {120, 90}, Qt::LeftButton, Qt::NoButton);
+  EXPECT_FALSE(frmMagWindow.IsLoaded());
+}
+
+TEST_F(MagnifierTest, NewCropMovesWithoutChangingTheViewAndAReleaseOverItClosesIt) {
+  frmMagWindowForm* m = frmMagWindow.get();
+  m->edtMag->CreateBlankImage(400, 300, 24, 0xFFFFFF);
+  m->edtMag->SetZoom(5.0f);
+  m->Show();
+  m->NewCrop(1500, 1500, 10, 12);
+  const QPoint first = m->pos();
+  m->NewCrop(3000, 4500, 10, 12);
+  EXPECT_EQ(m->pos() - first, QPoint(qRound(1500 / rt::Screen::TwipsPerPixelX()), qRound(3000 / rt::Screen::TwipsPerPixelY())));
+  EXPECT_EQ(m->edtMag->ViewOffsetX(), 10);
+  EXPECT_EQ(m->edtMag->ViewOffsetY(), 12);
+  mouseOn(m->edtMag, QEvent::MouseButtonRelease, {5, 5}, Qt::LeftButton, Qt::NoButton);
+  EXPECT_FALSE(frmMagWindow.IsLoaded());
+  // Shown again: a fresh window, its view filling it.
+  m = frmMagWindow.get();
+  EXPECT_EQ(m->edtMag->geometry(), QRect(QPoint(0, 0), m->size()));
+  frmMagWindow.Unload();
 }
 
 }  // namespace

@@ -117,6 +117,8 @@ TEST_F(ArchiveMenuTest, SendNeedsAnArchivedDocumentAndAYes) {
   // A document that could not be saved is not sent: the archive would get the old file.
   w->fnNewImgFile(8, 8, 24, 0);
   gstrAchID = QStringLiteral("A1");
+  // The format dialog closed without a choice.
+  ws::registerWindow(QStringLiteral("frmImgSvSettings"), [](const QStringList&) {});
   dialogs.answerMsgBox(rt::vbYes);
   ws::mnuArchSend_Click(*w);
   EXPECT_TRUE(opened.isEmpty());

@@ -6,7 +6,11 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QElapsedTimer>
 #include <QMimeData>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
 #include <QtTest/QTest>
 
 #include "main_window_fixture.h"
@@ -223,6 +227,130 @@ TEST_F(EditTest, TheHandPansThePage) {
   EXPECT_EQ(w->ixMain->ScrollPosX(), 110);
   release(view, {40, 20});
   EXPECT_EQ(w->ixMain->MousePointer(), 99);
+}
+
+TEST_F(EditTest, MenuStateFollowsTheTargetsAndTheClipboard) {
+  frmImgClntForm* w = open({{100, 80, kRed}, {100, 80, kRed}});
+  QGuiApplication::clipboard()->clear();
+  w->mnuEdit_Click();
+  EXPECT_FALSE(enabled(w->Menu("mnuEditUndo")));
+  EXPECT_FALSE(enabled(w->Menu("mnuEditCopy")) || enabled(w->Menu("mnuEditCut")));
+  EXPECT_FALSE(enabled(w->Menu("mnuEditPaste")));
+  EXPECT_TRUE(enabled(w->Menu("mnuEditDelete")));  // the pages of a TIFF
+  putPng(solid(4, 4, Qt::blue));
+  w->mnuEdit_Click();
+  EXPECT_TRUE(enabled(w->Menu("mnuEditPaste")));
+  auto* text = new QMimeData;
+  text->setText(QStringLiteral("words"));
+  QGuiApplication::clipboard()->setMimeData(text);
+  w->mnuEdit_Click();
+  EXPECT_FALSE(enabled(w->Menu("mnuEditPaste")));
+
+  // A single-page format has no pages to delete.
+  frmImgClntForm* single = w;
+  bool closed = false;
+  single->fnCloseFile(true, closed);
+  single->fnOpenImgFile(file(QStringLiteral("one.png"), {{100, 80, kRed}}, 10));
+  single->mnuEdit_Click();
+  EXPECT_FALSE(enabled(single->Menu("mnuEditDelete")));
+  single->mnuEditDelete_Click();  // asks nothing, does nothing
+  EXPECT_TRUE(dialogs.calls().empty());
+}
+
+TEST_F(EditTest, SelectedAnnotationsWinOverTheRectangleAndPasteBackAsAnnotations) {
+  frmImgClntForm* w = open({{200, 150, kRed}});
+  ASSERT_TRUE(w->nxMain->EngineAvailable());
+  w->fnSelectArrowMode();
+  w->nxMain->setCurrentTool(4098);
+  drag(w->ixMain, {10, 10}, {40, 40});
+  w->nxMain->setCurrentTool(4096);
+  w->ixMain->setSelection(100, 100, 20, 20);
+  w->mnuAnnSelectAll_Click();
+  clearFlags();
+  w->mnuEditCopy_Click();
+  EXPECT_EQ(w->ixMain->SelectionWidth(), 20);  // the rectangle was not the target
+  EXPECT_FALSE(gblnDocModified);
+  w->mnuEdit_Click();
+  EXPECT_TRUE(enabled(w->Menu("mnuEditPaste")));
+  w->mnuEditPaste_Click();
+  EXPECT_EQ(w->nxMain->LayerObjectCount(w->nxMain->CurrentLayer()), 2);
+  EXPECT_TRUE(gblnDocModified && gblnPageModified);
+  EXPECT_FALSE(w->ixMain->AreaActive());
+  clearFlags();
+  w->mnuAnnSelectAll_Click();
+  w->mnuEditCut_Click();
+  EXPECT_EQ(w->nxMain->LayerObjectCount(w->nxMain->CurrentLayer()), 0);
+  EXPECT_EQ(pixel(w->ixMain, 110, 110), kRed);  // the rectangle selection is untouched
+  EXPECT_TRUE(gblnDocModified && gblnPageModified);
+}
+
+// On a scrolled page the pasted picture floats at the visible top-left; dragged with the pointer
+// outside the view, the view scrolls one step per move.
+TEST_F(EditTest, PasteLandsAtTheVisibleTopLeftAndADragOutsideScrolls) {
+  frmImgClntForm* w = open({{3000, 2500, kRed}});
+  QWidget* view = w->ixMain;
+  w->ixMain->setScrollPosX(300);
+  w->ixMain->setScrollPosY(200);
+  ASSERT_EQ(w->ixMain->ScrollPosX(), 300);
+  putPng(solid(20, 10, Qt::blue));
+  w->mnuEditPaste_Click();
+  EXPECT_EQ(w->ixMain->AreaLeft(), 300);
+  EXPECT_EQ(w->ixMain->AreaTop(), 200);
+  EXPECT_EQ(pixel(w->ixMain, 305, 205), kRed);
+  hover(view, {5, 5});
+  press(view, {5, 5});
+  const int step = w->ixMain->ScrollStepX();
+  moveHeld(view, {view->width() + 10, 20});
+  EXPECT_EQ(w->ixMain->ScrollPosX(), 300 + step);
+  moveHeld(view, {view->width() + 10, 20});
+  EXPECT_EQ(w->ixMain->ScrollPosX(), 300 + 2 * step);
+  release(view, {40, 20});
+  hover(view, {view->width() - 5, view->height() - 5});
+  click(view, {view->width() - 5, view->height() - 5});
+  EXPECT_EQ(pixel(w->ixMain, 300 + 2 * step + 35, 200 + 15), kBlue);
+}
+
+// Under a real X server, with another program (xclip) on the other side of the clipboard: a
+// picture copied here is read there as a PNG, and a PNG put there pastes here as a floating area.
+TEST_F(EditTest, PicturesCrossTheSystemClipboardBothWays) {
+  const QString xclip = QStandardPaths::findExecutable(QStringLiteral("xclip"));
+  if (QGuiApplication::platformName() != QLatin1String("xcb") || xclip.isEmpty())
+    GTEST_SKIP() << "needs an X server (QT_QPA_PLATFORM=xcb) and xclip";
+  frmImgClntForm* w = open({{100, 80, kRed}});
+  w->fnSelectRectMode();
+  drag(w->ixMain, {10, 10}, {30, 20});
+  w->mnuEditCopy_Click();
+  QProcess out;
+  out.start(xclip, {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-t"), QStringLiteral("image/png"), QStringLiteral("-o")});
+  // The program answers the other program's request from its event loop.
+  QElapsedTimer t;
+  t.start();
+  while (out.state() != QProcess::NotRunning && t.elapsed() < 10000) {
+    QCoreApplication::processEvents();
+    out.waitForFinished(20);
+  }
+  const QImage theirs = QImage::fromData(out.readAllStandardOutput(), "PNG");
+  ASSERT_EQ(theirs.size(), QSize(20, 10));
+  EXPECT_EQ(QColor(theirs.pixel(3, 3)), QColor(Qt::red));
+
+  const QString png = dir.file(QStringLiteral("theirs.png"));
+  ASSERT_TRUE(solid(30, 12, Qt::blue).save(png));
+  QProcess in;
+  in.start(xclip, {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-t"), QStringLiteral("image/png"), QStringLiteral("-i"), png});
+  ASSERT_TRUE(in.waitForFinished(10000));  // xclip stays behind, serving the clipboard
+  t.restart();
+  while (t.elapsed() < 5000 && !QGuiApplication::clipboard()->mimeData()->hasFormat(QStringLiteral("image/png"))) {
+    QCoreApplication::processEvents();
+    QThread::msleep(20);
+  }
+  w->mnuEdit_Click();
+  ASSERT_TRUE(enabled(w->Menu("mnuEditPaste")));
+  w->mnuEditPaste_Click();
+  ASSERT_TRUE(w->ixMain->AreaActive());
+  hover(w->ixMain, {90, 70});
+  click(w->ixMain, {90, 70});
+  EXPECT_EQ(pixel(w->ixMain, 25, 8), kBlue);
+  EXPECT_EQ(pixel(w->ixMain, 35, 8), kRed);
 }
 
 const std::vector<Page> kFivePages = {

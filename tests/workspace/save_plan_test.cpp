@@ -2,7 +2,6 @@
 // what happens to the annotations, and the extension question of PCX and DCX.
 #include "workspace/save_plan.h"
 
-#include <QFileInfo>
 #include <gtest/gtest.h>
 
 namespace {
@@ -106,14 +105,6 @@ TEST(SavePlan, PcxAndDcxOfferTheExtensionThatFitsThePageCount) {
     EXPECT_EQ(p.extensionQuestion, QString::fromLatin1(c.question)) << c.path;
     EXPECT_EQ(p.pathOnYes, QString::fromLatin1(c.onYes)) << c.path;
   }
-}
-
-TEST(SavePlan, TemporaryFileLiesBesideTheTargetAndIsNewEachTime) {
-  const QString a = ws::fnTemporarySavePath(QStringLiteral("/d/sub/doc.tif"));
-  const QString b = ws::fnTemporarySavePath(QStringLiteral("/d/sub/doc.tif"));
-  EXPECT_EQ(QFileInfo(a).absolutePath(), QStringLiteral("/d/sub"));
-  EXPECT_TRUE(QFileInfo(a).fileName().startsWith(QStringLiteral(".doc.tif.")));
-  EXPECT_NE(a, b);
 }
 
 }  // namespace
