@@ -499,3 +499,22 @@ TEST(ImageOps, EqualizeOfAColourPictureScalesEachPixelByItsLuminanceChange) {
       }
     }
 }
+
+TEST(ImageOps, DiffuseTakesEachPixelFromWithinTwoPixels) {
+  // Every pixel's colour names its own position, so each result tells where it was taken from.
+  const int w = 300, h = 40;
+  Bitmap b(w, h, 24);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) b.setIndex(x, y, qRgb(x & 0xFF, x >> 8, y));
+  img::diffuse(b);
+  std::vector<int> seen(25, 0);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const QRgb c = b.pixel(x, y);
+      const int sx = qRed(c) | (qGreen(c) << 8), sy = qBlue(c);
+      ASSERT_LE(std::abs(sx - x), 2) << x << "," << y;
+      ASSERT_LE(std::abs(sy - y), 2) << x << "," << y;
+      if (x >= 2 && y >= 2 && x < w - 2 && y < h - 2) ++seen[static_cast<std::size_t>((sy - y + 2) * 5 + sx - x + 2)];
+    }
+  for (int i = 0; i < 25; ++i) EXPECT_GT(seen[static_cast<std::size_t>(i)], 200) << "offset " << i % 5 - 2 << "," << i / 5 - 2 << " is rarely used";
+}
