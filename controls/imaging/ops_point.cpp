@@ -28,29 +28,10 @@ void applyLuts(Bitmap& b, const Lut& red, const Lut& green, const Lut& blue) {
     return;
   }
   if (red == green && green == blue) {
-    // One table for every channel: the rows are plain bytes, mapped two at a time through a table
-    // of byte pairs (128 KiB, held in the second-level cache), which halves the look-ups.
-    std::vector<uint16_t> pairs(65536);
-    for (int lo = 0; lo < 256; ++lo)
-      for (int hi = 0; hi < 256; ++hi) {
-        const uint8_t in[2] = {static_cast<uint8_t>(lo), static_cast<uint8_t>(hi)};
-        const uint8_t out[2] = {red[static_cast<std::size_t>(lo)], red[static_cast<std::size_t>(hi)]};
-        uint16_t key, value;
-        std::memcpy(&key, in, 2);
-        std::memcpy(&value, out, 2);
-        pairs[key] = value;
-      }
-    const std::size_t n = static_cast<std::size_t>(b.width()) * 3;
-    forRowBlocks(b, [&](uint8_t* p) {
-      std::size_t i = 0;
-      for (; i + 2 <= n; i += 2) {
-        uint16_t v;
-        std::memcpy(&v, p + i, 2);
-        v = pairs[v];
-        std::memcpy(p + i, &v, 2);
-      }
-      if (i < n) p[i] = red[p[i]];
-    });
+    // One table for every channel: the rows are plain bytes (the library's table look-up is
+    // vectorised and shares the rows among the worker threads).
+    cv::Mat bytes(b.height(), b.width() * 3, CV_8UC1, b.data().data(), static_cast<std::size_t>(b.stride()));
+    cv::LUT(bytes, cv::Mat(1, 256, CV_8UC1, const_cast<uint8_t*>(red.data())), bytes);
     return;
   }
   cv::Mat lut(1, 256, CV_8UC3);
@@ -104,17 +85,7 @@ void mapColours(Bitmap& b, F f) {
 
 }  // namespace
 
-void negate(Bitmap& b) {
-  if (b.bitsPerPixel() != 24) {
-    ops::applyLut(b, makeLut([](int v) { return 255 - v; }));
-    return;
-  }
-  // 255 - v is every bit flipped: a plain loop the compiler turns into wide vector steps.
-  const std::size_t n = static_cast<std::size_t>(b.width()) * 3;
-  ops::forRowBlocks(b, [n](uint8_t* p) {
-    for (std::size_t i = 0; i < n; ++i) p[i] = static_cast<uint8_t>(~p[i]);
-  });
-}
+void negate(Bitmap& b) { ops::applyLut(b, makeLut([](int v) { return 255 - v; })); }
 
 void adjustBrightness(Bitmap& b, int level) {
   const double add = std::clamp(level, -100, 100) * 255.0 / 100.0;
