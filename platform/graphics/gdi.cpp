@@ -13,6 +13,7 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -406,6 +407,92 @@ void thinLine(DeviceContext* dc, QColor colour, int x0, int y0, int x1, int y1, 
 }
 
 // Strokes an open or closed polyline with the selected pen.
+namespace {
+
+// A wide stroke as the painter's own stroker makes it.
+void strokeWide(QPainter& p, const QPolygon& poly, const QColor& colour, int32_t width, bool closed) {
+  p.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.setBrush(Qt::NoBrush);
+  if (closed) p.drawPolygon(poly);
+  else p.drawPolyline(poly);
+}
+
+// Round caps and joins make the stroker slow, and the same stroke is drawn at the same place on
+// every repaint. So the pixels of a wide stroke are made once by the stroker into a mask (opaque
+// where the stroke lies, clear elsewhere) and later blitted; a plain source-over blit of an
+// all-or-nothing mask puts exactly the pixels the stroke would. The cache is bounded and per
+// thread; strokes under raster operations or transforms are drawn directly.
+struct StrokeMask {
+  QPolygon poly;
+  QRgb colour = 0;
+  int32_t width = 0;
+  bool closed = false;
+  QPoint origin;
+  QImage mask;
+};
+
+struct StrokeCache {
+  std::unordered_map<uint64_t, StrokeMask> masks;
+  size_t bytes = 0;
+};
+
+constexpr size_t kStrokeCacheBytes = size_t(48) << 20;
+constexpr int64_t kStrokeMaskMaxPixels = int64_t(1) << 20;
+
+uint64_t strokeKey(const QPolygon& poly, QRgb colour, int32_t width, bool closed) {
+  uint64_t h = 1469598103934665603ull;
+  auto mix = [&h](uint64_t v) {
+    h ^= v;
+    h *= 1099511628211ull;
+    h ^= h >> 29;
+  };
+  mix(colour);
+  mix(uint64_t(uint32_t(width)) << 1 | (closed ? 1 : 0));
+  for (const QPoint& q : poly) mix(uint64_t(uint32_t(q.x())) << 32 | uint32_t(q.y()));
+  return h;
+}
+
+bool drawCachedStroke(QPainter& p, const QPolygon& poly, const QColor& colour, int32_t width, bool closed) {
+  QPaintDevice* device = p.device();
+  if (!device || colour.alpha() != 255) return false;
+  thread_local StrokeCache cache;
+  const QRgb rgb = colour.rgba();
+  const uint64_t key = strokeKey(poly, rgb, width, closed);
+  auto it = cache.masks.find(key);
+  if (it != cache.masks.end() && it->second.poly == poly && it->second.colour == rgb && it->second.width == width &&
+      it->second.closed == closed) {
+    if (!it->second.mask.isNull()) p.drawImage(it->second.origin, it->second.mask);
+    return true;
+  }
+  // Only the part of the stroke on the device can show, so the mask covers no more than that.
+  const int32_t grow = width + 2;
+  const QRect box = poly.boundingRect().adjusted(-grow, -grow, grow, grow) & QRect(0, 0, device->width(), device->height());
+  if (int64_t(box.width()) * box.height() > kStrokeMaskMaxPixels) return false;
+  StrokeMask entry{poly, rgb, width, closed, box.topLeft(), {}};
+  if (!box.isEmpty()) {
+    entry.mask = QImage(box.size(), QImage::Format_ARGB32_Premultiplied);
+    entry.mask.fill(Qt::transparent);
+    QPainter mp(&entry.mask);
+    strokeWide(mp, poly.translated(-box.topLeft()), colour, width, closed);
+    mp.end();
+    p.drawImage(entry.origin, entry.mask);
+  }
+  const size_t size = size_t(entry.mask.sizeInBytes()) + size_t(poly.size()) * sizeof(QPoint) + 64;
+  if (cache.bytes + size > kStrokeCacheBytes) {
+    cache.masks.clear();
+    cache.bytes = 0;
+  }
+  if (it != cache.masks.end()) {  // a different stroke with the same key: the newer one stays
+    cache.bytes -= size_t(it->second.mask.sizeInBytes()) + size_t(it->second.poly.size()) * sizeof(QPoint) + 64;
+    cache.masks.erase(it);
+  }
+  cache.masks.emplace(key, std::move(entry));
+  cache.bytes += size;
+  return true;
+}
+
+}  // namespace
+
 void strokePolyline(DeviceContext* dc, const POINT* pts, int count, bool closed) {
   HGDIOBJ pen = dc->state.pen;
   if (!pen || pen->penStyle == PS_NULL || count < 2) return;
@@ -419,12 +506,13 @@ void strokePolyline(DeviceContext* dc, const POINT* pts, int count, bool closed)
   }
   // Wide pens are geometric: always solid, round ends and joins.
   QPainter& p = *dc->painter;
-  p.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-  p.setBrush(Qt::NoBrush);
   QPolygon poly;
+  poly.reserve(count);
   for (int i = 0; i < count; ++i) poly << QPoint(pts[i].x, pts[i].y);
-  if (closed) p.drawPolygon(poly);
-  else p.drawPolyline(poly);
+  if (p.compositionMode() == QPainter::CompositionMode_SourceOver && p.transform().type() == QTransform::TxNone &&
+      drawCachedStroke(p, poly, colour, width, closed))
+    return;
+  strokeWide(p, poly, colour, width, closed);
 }
 
 QRect ExclusiveRect(int32_t l, int32_t t, int32_t r, int32_t b) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPainter>
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -412,4 +413,53 @@ TEST(GdiShapeTest, ClosedPolygonsDrawEveryVertexAndFillInside) {
   plat::Polygon(c.dc, square, 4);
   EXPECT_EQ(c.rows(kRed), (Rows{".......", ".#####.", ".#???#.", ".#???#.", ".#???#.", ".#####.", "......."}));
   EXPECT_EQ(plat::GetPixel(c.dc, 3, 3), kBlue);
+}
+
+// Wide strokes are drawn from a kept mask on repeats; every draw, first or repeated, clipped or
+// running off the device, must put exactly the pixels of the painter's own round-capped stroke.
+TEST(GdiLineTest, RepeatedWideStrokesKeepTheStrokersPixels) {
+  struct Case {
+    std::vector<plat::POINT> points;
+    int width;
+    bool closed;
+    bool clipped;
+  };
+  const std::vector<Case> cases = {
+      {{{3, 3}, {40, 9}, {12, 30}, {35, 28}}, 2, false, false},
+      {{{3, 3}, {40, 9}, {12, 30}, {35, 28}}, 2, false, true},
+      {{{-9, 5}, {20, 33}, {47, -4}}, 5, false, false},
+      {{{6, 6}, {30, 6}, {18, 25}}, 3, true, false},
+      {{{6, 6}, {30, 6}, {18, 25}}, 4, true, true},
+  };
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const Case& k = cases[i];
+    QImage expected(44, 36, QImage::Format_RGB32);
+    expected.fill(Qt::white);
+    {
+      QPainter p(&expected);
+      if (k.clipped) p.setClipRect(QRect(10, 8, 20, 15));
+      p.setPen(QPen(QColor(0, 0, 255), k.width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+      QPolygon poly;
+      for (const auto& q : k.points) poly << QPoint(q.x, q.y);
+      if (k.closed) p.drawPolygon(poly);
+      else p.drawPolyline(poly);
+    }
+    for (int round = 0; round < 2; ++round) {
+      Canvas c(44, 36);
+      usePen(c.dc, plat::PS_SOLID, k.width, kRed);
+      if (k.clipped) {
+        plat::HRGN clip = plat::CreateRectRgn(10, 8, 30, 23);
+        plat::SelectClipRgn(c.dc, clip);
+        plat::DeleteObject(clip);
+      }
+      useBrush(c.dc, reinterpret_cast<plat::HBRUSH>(plat::GetStockObject(plat::NULL_BRUSH)));
+      if (k.closed) plat::Polygon(c.dc, k.points.data(), int(k.points.size()));
+      else plat::Polyline(c.dc, k.points.data(), int(k.points.size()));
+      int wrong = 0;
+      for (int y = 0; y < 36; ++y)
+        for (int x = 0; x < 44; ++x)
+          wrong += (plat::GetPixel(c.dc, x, y) == kRed) != (expected.pixel(x, y) == qRgb(0, 0, 255));
+      EXPECT_EQ(wrong, 0) << "case " << i << " draw " << round;
+    }
+  }
 }
