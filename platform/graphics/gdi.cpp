@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -417,78 +418,103 @@ void strokeWide(QPainter& p, const QPolygon& poly, const QColor& colour, int32_t
   else p.drawPolyline(poly);
 }
 
-// Round caps and joins make the stroker slow, and the same stroke is drawn at the same place on
-// every repaint. So the pixels of a wide stroke are made once by the stroker into a mask (opaque
-// where the stroke lies, clear elsewhere) and later blitted; a plain source-over blit of an
-// all-or-nothing mask puts exactly the pixels the stroke would. The cache is bounded and per
-// thread; strokes under raster operations or transforms are drawn directly.
-struct StrokeMask {
-  QPolygon poly;
+// Round caps and joins make the stroker slow, curved outlines make the filler slow, and the same
+// shape is drawn at the same place on every repaint. So the pixels of such a shape are made once
+// by the painter itself into a mask (opaque where the shape lies, clear elsewhere) and later
+// blitted; a plain source-over blit of an all-or-nothing mask puts exactly the pixels the shape
+// would. The cache is bounded and per thread; shapes under raster operations or transforms are
+// drawn directly.
+struct ShapeMask {
+  std::vector<int32_t> shape;
   QRgb colour = 0;
-  int32_t width = 0;
-  bool closed = false;
   QPoint origin;
   QImage mask;
+  size_t bytes() const { return size_t(mask.sizeInBytes()) + shape.size() * sizeof(int32_t) + 64; }
 };
 
-struct StrokeCache {
-  std::unordered_map<uint64_t, StrokeMask> masks;
+struct ShapeCache {
+  std::unordered_map<uint64_t, ShapeMask> masks;
   size_t bytes = 0;
 };
 
-constexpr size_t kStrokeCacheBytes = size_t(48) << 20;
-constexpr int64_t kStrokeMaskMaxPixels = int64_t(1) << 20;
+constexpr size_t kShapeCacheBytes = size_t(48) << 20;
+constexpr int64_t kShapeMaskMaxPixels = int64_t(1) << 20;
 
-uint64_t strokeKey(const QPolygon& poly, QRgb colour, int32_t width, bool closed) {
-  uint64_t h = 1469598103934665603ull;
-  auto mix = [&h](uint64_t v) {
-    h ^= v;
+uint64_t shapeKey(const std::vector<int32_t>& shape, QRgb colour) {
+  uint64_t h = 1469598103934665603ull ^ colour;
+  for (int32_t v : shape) {
+    h ^= uint32_t(v);
     h *= 1099511628211ull;
     h ^= h >> 29;
-  };
-  mix(colour);
-  mix(uint64_t(uint32_t(width)) << 1 | (closed ? 1 : 0));
-  for (const QPoint& q : poly) mix(uint64_t(uint32_t(q.x())) << 32 | uint32_t(q.y()));
+  }
   return h;
 }
 
-bool drawCachedStroke(QPainter& p, const QPolygon& poly, const QColor& colour, int32_t width, bool closed) {
+// Draws the shape that `render` paints (with its coordinates moved by the offset it is given) in
+// one opaque colour, from the cache when it was drawn before. `shape` describes the shape fully;
+// `bounds` holds every pixel it can touch. False: the caller draws it directly.
+bool drawCachedShape(QPainter& p, std::vector<int32_t> shape, const QRect& bounds, const QColor& colour,
+                     const std::function<void(QPainter&, const QPoint&)>& render) {
   QPaintDevice* device = p.device();
-  if (!device || colour.alpha() != 255) return false;
-  thread_local StrokeCache cache;
+  if (!device || colour.alpha() != 255 || p.compositionMode() != QPainter::CompositionMode_SourceOver ||
+      p.transform().type() != QTransform::TxNone)
+    return false;
+  thread_local ShapeCache cache;
   const QRgb rgb = colour.rgba();
-  const uint64_t key = strokeKey(poly, rgb, width, closed);
+  const uint64_t key = shapeKey(shape, rgb);
   auto it = cache.masks.find(key);
-  if (it != cache.masks.end() && it->second.poly == poly && it->second.colour == rgb && it->second.width == width &&
-      it->second.closed == closed) {
+  if (it != cache.masks.end() && it->second.colour == rgb && it->second.shape == shape) {
     if (!it->second.mask.isNull()) p.drawImage(it->second.origin, it->second.mask);
     return true;
   }
-  // Only the part of the stroke on the device can show, so the mask covers no more than that.
-  const int32_t grow = width + 2;
-  const QRect box = poly.boundingRect().adjusted(-grow, -grow, grow, grow) & QRect(0, 0, device->width(), device->height());
-  if (int64_t(box.width()) * box.height() > kStrokeMaskMaxPixels) return false;
-  StrokeMask entry{poly, rgb, width, closed, box.topLeft(), {}};
+  // Only the part of the shape on the device can show, so the mask covers no more than that.
+  const QRect box = bounds & QRect(0, 0, device->width(), device->height());
+  if (int64_t(box.width()) * box.height() > kShapeMaskMaxPixels) return false;
+  ShapeMask entry{std::move(shape), rgb, box.topLeft(), {}};
   if (!box.isEmpty()) {
     entry.mask = QImage(box.size(), QImage::Format_ARGB32_Premultiplied);
     entry.mask.fill(Qt::transparent);
     QPainter mp(&entry.mask);
-    strokeWide(mp, poly.translated(-box.topLeft()), colour, width, closed);
+    render(mp, -box.topLeft());
     mp.end();
     p.drawImage(entry.origin, entry.mask);
   }
-  const size_t size = size_t(entry.mask.sizeInBytes()) + size_t(poly.size()) * sizeof(QPoint) + 64;
-  if (cache.bytes + size > kStrokeCacheBytes) {
+  if (cache.bytes + entry.bytes() > kShapeCacheBytes) {
     cache.masks.clear();
     cache.bytes = 0;
+    it = cache.masks.end();
   }
-  if (it != cache.masks.end()) {  // a different stroke with the same key: the newer one stays
-    cache.bytes -= size_t(it->second.mask.sizeInBytes()) + size_t(it->second.poly.size()) * sizeof(QPoint) + 64;
+  if (it != cache.masks.end()) {  // a different shape with the same key: the newer one stays
+    cache.bytes -= it->second.bytes();
     cache.masks.erase(it);
   }
+  cache.bytes += entry.bytes();
   cache.masks.emplace(key, std::move(entry));
-  cache.bytes += size;
   return true;
+}
+
+bool drawCachedStroke(QPainter& p, const QPolygon& poly, const QColor& colour, int32_t width, bool closed) {
+  std::vector<int32_t> shape{closed ? 1 : 0, width};
+  shape.reserve(2 + 2 * size_t(poly.size()));
+  for (const QPoint& q : poly) {
+    shape.push_back(q.x());
+    shape.push_back(q.y());
+  }
+  const int32_t grow = width + 2;
+  return drawCachedShape(p, std::move(shape), poly.boundingRect().adjusted(-grow, -grow, grow, grow), colour,
+                         [&](QPainter& mp, const QPoint& shift) {
+                           strokeWide(mp, poly.translated(shift), colour, width, closed);
+                         });
+}
+
+// Fills a path in one opaque colour through the shape cache; `shape` describes the path fully.
+bool fillCachedPath(QPainter& p, std::vector<int32_t> shape, const QPainterPath& path, const QColor& colour) {
+  return drawCachedShape(p, std::move(shape), path.boundingRect().toAlignedRect().adjusted(-1, -1, 1, 1), colour,
+                         [&](QPainter& mp, const QPoint& shift) {
+                           mp.setPen(Qt::NoPen);
+                           mp.setBrush(colour);
+                           mp.drawPath(path.translated(shift));
+                         });
 }
 
 }  // namespace
@@ -509,9 +535,7 @@ void strokePolyline(DeviceContext* dc, const POINT* pts, int count, bool closed)
   QPolygon poly;
   poly.reserve(count);
   for (int i = 0; i < count; ++i) poly << QPoint(pts[i].x, pts[i].y);
-  if (p.compositionMode() == QPainter::CompositionMode_SourceOver && p.transform().type() == QTransform::TxNone &&
-      drawCachedStroke(p, poly, colour, width, closed))
-    return;
+  if (drawCachedStroke(p, poly, colour, width, closed)) return;
   strokeWide(p, poly, colour, width, closed);
 }
 
@@ -771,19 +795,29 @@ bool Ellipse(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom) {
   QRectF outer(f.outer.left(), f.outer.top(), f.outer.width(), f.outer.height());
   QPainterPath fillPath;
   QRectF inner = f.width ? outer.adjusted(f.width, f.width, -f.width, -f.width) : outer;
-  if (inner.width() > 0 && inner.height() > 0) {
+  QPainter& p = *dc->painter;
+  const bool hasInner = inner.width() > 0 && inner.height() > 0;
+  if (hasInner) {
     fillPath.addEllipse(inner);
-    fillWithBrush(dc, fillPath, dc->state.brush);
+    HGDIOBJ brush = dc->state.brush;
+    const bool solid = brush && brush->kind == GdiObject::Kind::Brush && brush->brush.lbStyle == BS_SOLID;
+    if (!solid || !fillCachedPath(p, {2, int32_t(inner.x()), int32_t(inner.y()), int32_t(inner.width()),
+                                      int32_t(inner.height())},
+                                  fillPath, ropColour(dc, brush->brush.lbColor)))
+      fillWithBrush(dc, fillPath, brush);
   }
   if (f.width) {
     QPainterPath band;
     band.addEllipse(outer);
-    if (inner.width() > 0 && inner.height() > 0) band.addEllipse(inner);
+    if (hasInner) band.addEllipse(inner);
     band.setFillRule(Qt::OddEvenFill);
-    QPainter& p = *dc->painter;
-    p.setPen(Qt::NoPen);
-    p.setBrush(ropColour(dc, dc->state.pen->penColour));
-    p.drawPath(band);
+    const QColor colour = ropColour(dc, dc->state.pen->penColour);
+    if (!fillCachedPath(p, {3, f.outer.x(), f.outer.y(), f.outer.width(), f.outer.height(), f.width, hasInner ? 1 : 0},
+                        band, colour)) {
+      p.setPen(Qt::NoPen);
+      p.setBrush(colour);
+      p.drawPath(band);
+    }
   }
   return true;
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/graphics/gdi.h"
@@ -462,4 +463,38 @@ TEST(GdiLineTest, RepeatedWideStrokesKeepTheStrokersPixels) {
       EXPECT_EQ(wrong, 0) << "case " << i << " draw " << round;
     }
   }
+}
+
+// Ellipses are blitted from kept masks on repeats: shapes that differ only in pen width, fill or
+// colour must each keep their own pixels, the same as a first draw on a fresh thread (whose masks
+// start empty).
+TEST(GdiShapeTest, RepeatedEllipsesKeepTheirOwnPixels) {
+  struct Case {
+    plat::RECT box;
+    int width;
+    bool filled;
+    plat::COLORREF colour;
+  };
+  const std::vector<Case> cases = {
+      {{2, 2, 30, 20}, 1, true, kRed},  {{2, 2, 30, 20}, 3, true, kRed},   {{2, 2, 30, 20}, 3, false, kRed},
+      {{2, 2, 30, 20}, 1, true, kBlue}, {{-6, 4, 22, 40}, 2, true, kRed}, {{2, 2, 30, 20}, 0, true, kRed},
+      {{3, 3, 29, 19}, 3, true, kRed},  // the same outline as the first, with a wider pen
+  };
+  auto draw = [](const Case& k) {
+    Canvas c(32, 24);
+    if (k.width) usePen(c.dc, plat::PS_SOLID, k.width, k.colour);
+    else plat::SelectObject(c.dc, plat::GetStockObject(plat::NULL_PEN));
+    useBrush(c.dc, k.filled ? plat::CreateSolidBrush(0x00FF00)
+                            : reinterpret_cast<plat::HBRUSH>(plat::GetStockObject(plat::NULL_BRUSH)));
+    plat::Ellipse(c.dc, k.box.left, k.box.top, k.box.right, k.box.bottom);
+    return c.rows(k.colour);
+  };
+  std::vector<Rows> fresh;
+  for (const Case& k : cases) {
+    Rows r;
+    std::thread([&] { r = draw(k); }).join();
+    fresh.push_back(r);
+  }
+  for (int round = 0; round < 2; ++round)
+    for (size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(draw(cases[i]), fresh[i]) << "case " << i << " draw " << round;
 }
