@@ -761,23 +761,42 @@ bool Rectangle(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom)
   if (box.isEmpty()) return true;
   Frame f = frameFor(dc, box);
   QRect inner = f.width ? f.outer.adjusted(f.width, f.width, -f.width, -f.width) : f.outer;
-  if (inner.isValid() && !inner.isEmpty()) {
-    QPainterPath path;
-    path.addRect(inner);
-    fillWithBrush(dc, path, dc->state.brush);
+  QPainter& p = *dc->painter;
+  // Plain fills of whole pixels need no path: the painter fills integer rectangles directly.
+  const bool plain = p.compositionMode() == QPainter::CompositionMode_SourceOver;
+  const bool hasInner = inner.isValid() && !inner.isEmpty();
+  if (hasInner) {
+    HGDIOBJ brush = dc->state.brush;
+    if (plain && brush && brush->kind == GdiObject::Kind::Brush && brush->brush.lbStyle == BS_SOLID) {
+      p.fillRect(inner, ropColour(dc, brush->brush.lbColor));
+    } else {
+      QPainterPath path;
+      path.addRect(inner);
+      fillWithBrush(dc, path, brush);
+    }
   }
   if (f.width) {
-    QPainterPath band;
-    band.addRect(f.outer);
-    if (inner.isValid() && !inner.isEmpty()) band.addRect(inner);
-    band.setFillRule(Qt::OddEvenFill);
-    QPainter& p = *dc->painter;
     HGDIOBJ pen = dc->state.pen;
-    if (f.width == 1 && pen->penStyle >= PS_DASH && pen->penStyle <= PS_DASHDOTDOT) {
+    if (plain && !(f.width == 1 && pen->penStyle >= PS_DASH && pen->penStyle <= PS_DASHDOTDOT)) {
+      const QColor colour = ropColour(dc, pen->penColour);
+      if (!hasInner) {
+        p.fillRect(f.outer, colour);
+      } else {  // the four sides around the interior
+        p.fillRect(QRect(f.outer.left(), f.outer.top(), f.outer.width(), inner.top() - f.outer.top()), colour);
+        p.fillRect(QRect(f.outer.left(), inner.bottom() + 1, f.outer.width(), f.outer.bottom() - inner.bottom()),
+                   colour);
+        p.fillRect(QRect(f.outer.left(), inner.top(), inner.left() - f.outer.left(), inner.height()), colour);
+        p.fillRect(QRect(inner.right() + 1, inner.top(), f.outer.right() - inner.right(), inner.height()), colour);
+      }
+    } else if (f.width == 1 && pen->penStyle >= PS_DASH && pen->penStyle <= PS_DASHDOTDOT) {
       POINT pts[4] = {{f.outer.left(), f.outer.top()}, {f.outer.right(), f.outer.top()},
                       {f.outer.right(), f.outer.bottom()}, {f.outer.left(), f.outer.bottom()}};
       strokePolyline(dc, pts, 4, true);
     } else {
+      QPainterPath band;
+      band.addRect(f.outer);
+      if (hasInner) band.addRect(inner);
+      band.setFillRule(Qt::OddEvenFill);
       p.setPen(Qt::NoPen);
       p.setBrush(ropColour(dc, pen->penColour));
       p.drawPath(band);
