@@ -304,7 +304,8 @@ class ImagingControl : public QWidget {
   void takePicture(Bitmap b);
   void spillPicture();
   void showFilePage(const QString& path, int32_t page, Decoded dec, int32_t fullW, int32_t fullH);
-  void pushUndo();
+  void pushUndo();                 // keeps a copy of the picture before an edit in place
+  void keepForUndo(Bitmap old);    // keeps a picture that has been replaced
   void updateScrollBars();
   void applyCursor();
   void paintView(QPainter& p, const QRect& area);
