@@ -1,0 +1,104 @@
+// Opening a long fax document: time to the first painted page, time until every thumbnail is
+// ready (in the main window with all cores, and made with all cores and with one), against
+// libtiff's own single-threaded decode of the same pages, and the peak memory of the process.
+//   bench_open FILE.tif
+#include "controls/imaging/imaging_control.h"
+#include "controls/imaging/page_thumb_loader.h"
+#include "platform/registry/registry.h"
+#include "runtime/screen.h"
+#include "workspace/frm_img_clnt.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstdio>
+#include <sys/resource.h>
+#include <tiffio.h>
+#include <vector>
+
+namespace {
+
+double libtiffDecodeSeconds(const QString& path, int& pages) {
+  QElapsedTimer t;
+  t.start();
+  TIFF* tif = TIFFOpen(QFile::encodeName(path).constData(), "r");
+  if (!tif) return -1;
+  std::vector<uint8_t> buffer;
+  pages = 0;
+  do {
+    const tmsize_t size = TIFFStripSize(tif);
+    if (static_cast<std::size_t>(size) > buffer.size()) buffer.resize(static_cast<std::size_t>(size));
+    for (uint32_t s = 0; s < TIFFNumberOfStrips(tif); ++s) TIFFReadEncodedStrip(tif, s, buffer.data(), size);
+    ++pages;
+  } while (TIFFReadDirectory(tif));
+  TIFFClose(tif);
+  return t.nsecsElapsed() / 1e9;
+}
+
+double loaderSeconds(const QString& path, int pages, int threads) {
+  QElapsedTimer t;
+  t.start();
+  QEventLoop loop;
+  int ready = 0;
+  img::PageThumbLoader loader(path, pages, 160, [&](img::PageThumb&) {
+    if (++ready == pages) loop.quit();
+  }, threads);
+  if (!loader.finished()) loop.exec();
+  return t.nsecsElapsed() / 1e9;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: bench_open FILE.tif\n");
+    return 2;
+  }
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QTemporaryDir home;
+  qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toLocal8Bit());
+  qputenv("XDG_DATA_HOME", (home.path() + "/data").toLocal8Bit());
+  qputenv("SANE_CONFIG_DIR", home.path().toLocal8Bit());  // no scanner backend
+  QApplication app(argc, argv);
+  plat::reg::SetRegistryFile((home.path() + "/registry").toStdString());
+  rt::App::setWorkingFolder(home.path() + "/work");
+  const QString path = QString::fromLocal8Bit(argv[1]);
+
+  int pages = 0;
+  libtiffDecodeSeconds(path, pages);  // the file in the page cache for every run below
+  const double reference = libtiffDecodeSeconds(path, pages);
+
+  frmImgClntForm* w = frmImgClnt.get();
+  w->Show();
+  QCoreApplication::processEvents();
+  QElapsedTimer t;
+  t.start();
+  w->fnOpenImgFile(path);
+  w->repaint();
+  const double firstPage = t.nsecsElapsed() / 1e9;
+  while (w->ThumbsLoading()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  const double windowAll = t.nsecsElapsed() / 1e9;
+  bool ok = false;
+  w->fnCloseFile(true, ok);
+
+  const int cores = QThread::idealThreadCount();
+  const double all = loaderSeconds(path, pages, 0);
+  const double one = loaderSeconds(path, pages, 1);
+
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  std::printf("pages                                  %d\n", pages);
+  std::printf("libtiff single-threaded decode         %.3f s\n", reference);
+  std::printf("open to first painted page             %.3f s   (goal < 0.15 s)\n", firstPage);
+  std::printf("open to every thumbnail, window, %d cores %.3f s   %.2f x libtiff\n", cores, windowAll,
+              windowAll / reference);
+  std::printf("every thumbnail, %d cores               %.3f s   %.2f x libtiff (goal < 0.5)\n", cores, all,
+              all / reference);
+  std::printf("every thumbnail, 1 core                %.3f s   %.2f x libtiff (goal < 1.1)\n", one, one / reference);
+  std::printf("peak memory                            %.1f MB  (goal < 200 MB)\n", usage.ru_maxrss / 1024.0);
+  frmImgClnt.Unload();
+  return 0;
+}
