@@ -77,6 +77,7 @@ int main(int argc, char** argv) {
   QElapsedTimer t;
   t.start();
   w->fnOpenImgFile(path);
+  const double opened = t.nsecsElapsed() / 1e9;
   w->repaint();
   const double firstPage = t.nsecsElapsed() / 1e9;
   while (w->ThumbsLoading()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -92,7 +93,8 @@ int main(int argc, char** argv) {
   getrusage(RUSAGE_SELF, &usage);
   std::printf("pages                                  %d\n", pages);
   std::printf("libtiff single-threaded decode         %.3f s\n", reference);
-  std::printf("open to first painted page             %.3f s   (goal < 0.15 s)\n", firstPage);
+  std::printf("open to first painted page             %.3f s   (goal < 0.15 s; the open itself %.3f s)\n", firstPage,
+              opened);
   std::printf("open to every thumbnail, window, %d cores %.3f s   %.2f x libtiff\n", cores, windowAll,
               windowAll / reference);
   std::printf("every thumbnail, %d cores               %.3f s   %.2f x libtiff (goal < 0.5)\n", cores, all,
