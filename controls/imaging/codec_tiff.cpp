@@ -279,12 +279,14 @@ bool readReducedBilevel(TIFF* t, int maxSide, Bitmap& out) {
   ones.assign(ow, 0);
   const uint32_t bytesPerBlock = factor / 8;
   const uint8_t lastMask = static_cast<uint8_t>(w % 8 ? 0xFF00 >> (w % 8) : 0xFF);
+  // Plain pointers: the per-thread vectors would otherwise be looked up again for every byte.
+  uint8_t* const bytes = line.data();
+  uint64_t* const sums = ones.data();
+  const std::size_t n = static_cast<std::size_t>(lineBytes);
   for (uint32_t y = 0; y < h; ++y) {
-    if (TIFFReadScanline(t, line.data(), y, 0) < 0) tiffFail(kErrDamaged, QStringLiteral("a strip cannot be decoded"));
-    line[static_cast<std::size_t>(lineBytes) - 1] &= lastMask;
+    if (TIFFReadScanline(t, bytes, y, 0) < 0) tiffFail(kErrDamaged, QStringLiteral("a strip cannot be decoded"));
+    bytes[n - 1] &= lastMask;
     // Most of a page is paper: runs of white bytes are passed over eight at a time.
-    const uint8_t* bytes = line.data();
-    const std::size_t n = static_cast<std::size_t>(lineBytes);
     for (std::size_t i = 0; i < n;) {
       if (i + 8 <= n) {
         uint64_t word = 0;
@@ -294,7 +296,7 @@ bool readReducedBilevel(TIFF* t, int maxSide, Bitmap& out) {
           continue;
         }
       }
-      if (const uint8_t v = bytes[i]) ones[i / bytesPerBlock] += kInkBits[v];
+      if (const uint8_t v = bytes[i]) sums[i / bytesPerBlock] += kInkBits[v];
       ++i;
     }
     if ((y + 1) % factor != 0 && y + 1 != h) continue;
@@ -303,12 +305,12 @@ bool readReducedBilevel(TIFF* t, int maxSide, Bitmap& out) {
     uint8_t* o = out.row(static_cast<int32_t>(y / factor));
     for (uint32_t c = 0; c < ow; ++c) {
       const uint64_t cols = std::min<uint64_t>(factor, w - static_cast<uint64_t>(c) * factor);
-      const uint64_t total = cols * blockRows, n1 = std::min(ones[c], total), n0 = total - n1;
+      const uint64_t total = cols * blockRows, n1 = std::min(sums[c], total), n0 = total - n1;
       auto mix = [&](int c0, int c1) { return static_cast<uint8_t>((c0 * n0 + c1 * n1 + total / 2) / total); };
       o[c * 3] = mix(qBlue(pal[0]), qBlue(pal[1]));
       o[c * 3 + 1] = mix(qGreen(pal[0]), qGreen(pal[1]));
       o[c * 3 + 2] = mix(qRed(pal[0]), qRed(pal[1]));
-      ones[c] = 0;
+      sums[c] = 0;
     }
   }
   return true;
