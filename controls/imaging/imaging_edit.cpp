@@ -206,7 +206,7 @@ void ImagingControl::ReplaceColours(uint32_t from, uint32_t to, uint32_t with) {
   const QRect r = d->sel;
   editInPlace(*this, [&](Bitmap& b) { replaceColours(b, r, fromBgr(from), fromBgr(to), fromBgr(with)); });
 }
-void ImagingControl::AutoContrast() { editInPlace(*this, [](Bitmap& b) { autoContrast(b); }); }
+void ImagingControl::AutoContrast() { editInto(*this, [](const Bitmap& b) { return autoContrasted(b); }); }
 void ImagingControl::Despeckle() { editInPlace(*this, [](Bitmap& b) { despeckle(b); }); }
 void ImagingControl::Deskew() { editInto(*this, [](const Bitmap& b) { return deskew(b); }); }
 

@@ -331,13 +331,30 @@ void replaceColours(Bitmap& b, const QRect& rIn, QRgb from, QRgb to, QRgb with) 
   }
 }
 
-void autoContrast(Bitmap& b) {
-  if (b.isNull() || b.bitsPerPixel() == 1) return;
+namespace {
+
+// The stretch auto contrast applies to every channel; false when the picture is left as it is.
+bool contrastLut(const Bitmap& b, std::array<uint8_t, 256>& lut) {
+  if (b.isNull() || b.bitsPerPixel() == 1) return false;
   std::array<uint64_t, 256> hist{};
   if (b.bitsPerPixel() == 24) {
+    // Four histograms taken in turn: runs of one colour would otherwise wait on the same counter.
+    std::array<std::array<uint32_t, 256>, 4> part{};
+    const int32_t w = b.width();
     for (int32_t y = 0; y < b.height(); ++y) {
       const uint8_t* p = b.row(y);
-      for (int32_t x = 0; x < b.width(); ++x, p += 3) ++hist[static_cast<std::size_t>((p[2] * 299 + p[1] * 587 + p[0] * 114 + 500) / 1000)];
+      int32_t x = 0;
+      auto lumAt = [p](int32_t i) { return (p[i * 3 + 2] * 299 + p[i * 3 + 1] * 587 + p[i * 3] * 114 + 500) / 1000; };
+      for (; x + 4 <= w; x += 4)
+        for (int k = 0; k < 4; ++k) ++part[static_cast<std::size_t>(k)][static_cast<std::size_t>(lumAt(x + k))];
+      for (; x < w; ++x) ++hist[static_cast<std::size_t>(lumAt(x))];
+      // A row adds at most its width to a 32-bit counter: fold them before they could overflow.
+      if ((y & 1023) == 1023 || y == b.height() - 1)
+        for (auto& h : part)
+          for (std::size_t i = 0; i < 256; ++i) {
+            hist[i] += h[i];
+            h[i] = 0;
+          }
     }
   } else {
     // Count the palette indexes, then give each index's count to its colour's luminance.
@@ -352,18 +369,46 @@ void autoContrast(Bitmap& b) {
   int lo = 0, hi = 255;
   for (uint64_t acc = 0; lo < 255 && (acc += hist[static_cast<std::size_t>(lo)]) <= cut;) ++lo;
   for (uint64_t acc = 0; hi > 0 && (acc += hist[static_cast<std::size_t>(hi)]) <= cut;) --hi;
-  if (hi <= lo) return;
-  std::array<uint8_t, 256> lut{};
+  if (hi <= lo) return false;
   for (int i = 0; i < 256; ++i) lut[static_cast<std::size_t>(i)] = static_cast<uint8_t>(std::clamp((i - lo) * 255 / (hi - lo), 0, 255));
-  if (b.bitsPerPixel() <= 8) {
-    for (QRgb& c : b.palette())
-      c = qRgb(lut[static_cast<std::size_t>(qRed(c))], lut[static_cast<std::size_t>(qGreen(c))], lut[static_cast<std::size_t>(qBlue(c))]);
-    return;
+  return true;
+}
+
+void mapPalette(Bitmap& b, const std::array<uint8_t, 256>& lut) {
+  for (QRgb& c : b.palette())
+    c = qRgb(lut[static_cast<std::size_t>(qRed(c))], lut[static_cast<std::size_t>(qGreen(c))], lut[static_cast<std::size_t>(qBlue(c))]);
+}
+
+void mapRow(uint8_t* r, int32_t bytes, const std::array<uint8_t, 256>& lut) {
+  for (int32_t x = 0; x < bytes; ++x) r[x] = lut[r[x]];
+}
+
+}  // namespace
+
+void autoContrast(Bitmap& b) {
+  std::array<uint8_t, 256> lut{};
+  if (!contrastLut(b, lut)) return;
+  if (b.bitsPerPixel() <= 8) return mapPalette(b, lut);
+  for (int32_t y = 0; y < b.height(); ++y) mapRow(b.row(y), b.width() * 3, lut);
+}
+
+Bitmap autoContrasted(const Bitmap& b) {
+  std::array<uint8_t, 256> lut{};
+  const bool stretch = contrastLut(b, lut);
+  if (!stretch || b.bitsPerPixel() <= 8) {
+    Bitmap out = b;
+    if (stretch) mapPalette(out, lut);
+    return out;
   }
-  for (int32_t y = 0; y < b.height(); ++y) {
-    uint8_t* r = b.row(y);
-    for (int32_t x = 0; x < b.width() * 3; ++x) r[x] = lut[r[x]];
-  }
+  // Mapped straight into the new picture: the old one is read once, the new one written once.
+  Bitmap out(b.width(), b.height(), 24);
+  copyMeta(b, out);
+  cv::Mat dst = asMat(out);
+  cv::LUT(asMat(const_cast<Bitmap&>(b)), cv::Mat(1, 256, CV_8UC1, lut.data()), dst);
+  const std::size_t used = static_cast<std::size_t>(b.width()) * 3, pad = static_cast<std::size_t>(b.stride()) - used;
+  if (pad)
+    for (int32_t y = 0; y < b.height(); ++y) std::memcpy(out.row(y) + used, b.row(y) + used, pad);
+  return out;
 }
 
 void despeckle(Bitmap& b) {

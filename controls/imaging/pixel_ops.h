@@ -26,6 +26,7 @@ void flip(Bitmap& b);
 // Pixels of r (clipped; empty = whole picture) whose channels lie within [from, to] become with.
 void replaceColours(Bitmap& b, const QRect& r, QRgb from, QRgb to, QRgb with);
 void autoContrast(Bitmap& b);
+Bitmap autoContrasted(const Bitmap& b);  // the same on a new picture, in one pass over the old one
 void despeckle(Bitmap& b);
 // Skew angle of the text lines in degrees (clockwise positive), within +-max.
 double estimateSkew(const Bitmap& b, double maxDegrees = 5.0);

@@ -186,6 +186,7 @@ TEST(RowOps, ColourAndContrastEqualThePixelByPixelResult) {
     autoContrast(got);
     refAutoContrast(ref);
     EXPECT_TRUE(sameBytes(got, ref)) << "auto contrast";
+    EXPECT_TRUE(sameBytes(autoContrasted(b), ref)) << "auto contrast into a new picture";
     if (s.bpp <= 8) {
       std::vector<uint64_t> counts(b.palette().size());
       for (int y = 0; y < b.height(); ++y)
@@ -202,9 +203,11 @@ TEST(RowOps, AutoContrastStretchesANarrowRange) {
   Bitmap b(40, 10, 24);
   for (int y = 0; y < 10; ++y)
     for (int x = 0; x < 40; ++x) b.setIndex(x, y, qRgb(100 + x, 100 + x, 100 + x));
+  const Bitmap b0 = b;
   Bitmap ref = b;
   autoContrast(b);
   refAutoContrast(ref);
+  EXPECT_TRUE(sameBytes(autoContrasted(b0), ref));
   EXPECT_TRUE(sameBytes(b, ref));
   EXPECT_EQ(qRed(b.pixel(0, 0)), 0);
   EXPECT_EQ(qRed(b.pixel(39, 9)), 255);
