@@ -165,6 +165,7 @@ TEST(RowOps, GeometryEqualsThePixelByPixelResult) {
     mirror(m);
     refMirror(ref);
     EXPECT_TRUE(sameBytes(m, ref)) << "mirror";
+    EXPECT_TRUE(sameBytes(mirrored(b), ref)) << "mirror into a new picture";
     for (int turns : {1, 2, 3}) EXPECT_TRUE(sameBytes(rotate90(b, turns), refRotate90(b, turns))) << turns << " turns";
     const QRect r(b.width() / 3, 1, b.width() - b.width() / 3, 3);
     EXPECT_TRUE(sameBytes(crop(b, r), refCrop(b, r))) << "crop";
@@ -180,6 +181,16 @@ TEST(RowOps, ColourAndContrastEqualThePixelByPixelResult) {
       replaceColours(got, r, qRgb(40, 250, 0), qRgb(220, 10, 200), with);
       refReplaceColours(ref, r, qRgb(40, 250, 0), qRgb(220, 10, 200), with);
       EXPECT_TRUE(sameBytes(got, ref)) << "replace colours in " << r.x() << "," << r.y() << " " << r.width() << "x" << r.height();
+      EXPECT_TRUE(sameBytes(coloursReplaced(b, r, qRgb(40, 250, 0), qRgb(220, 10, 200), with), ref)) << "into a new picture";
+    }
+    if (s.bpp <= 8) {
+      // A colour the palette lacks turns the picture into a colour one first.
+      Bitmap got = b, ref = b.toColor24();
+      const QRect all(0, 0, b.width(), b.height());
+      replaceColours(got, QRect(), qRgb(0, 0, 0), qRgb(128, 128, 128), qRgb(1, 2, 3));
+      refReplaceColours(ref, all, qRgb(0, 0, 0), qRgb(128, 128, 128), qRgb(1, 2, 3));
+      EXPECT_TRUE(sameBytes(got, ref)) << "replace with a new colour";
+      EXPECT_TRUE(sameBytes(coloursReplaced(b, QRect(), qRgb(0, 0, 0), qRgb(128, 128, 128), qRgb(1, 2, 3)), ref));
     }
     if (s.bpp == 1) return;  // auto contrast leaves bilevel pictures alone
     Bitmap got = b, ref = b;
