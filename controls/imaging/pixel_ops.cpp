@@ -480,17 +480,29 @@ Bitmap autoContrasted(const Bitmap& b) {
 void despeckle(Bitmap& b) {
   if (b.isNull()) return;
   if (b.bitsPerPixel() == 1) {
-    // A pixel unlike all eight neighbours is a speck and takes their value.
-    const Bitmap src = b;
-    for (int32_t y = 1; y + 1 < b.height(); ++y)
-      for (int32_t x = 1; x + 1 < b.width(); ++x) {
-        const uint32_t v = src.index(x, y);
-        bool lone = true;
-        for (int dy = -1; dy <= 1 && lone; ++dy)
-          for (int dx = -1; dx <= 1 && lone; ++dx)
-            if ((dx || dy) && src.index(x + dx, y + dy) == v) lone = false;
-        if (lone) b.setIndex(x, y, v ^ 1u);
+    // A pixel unlike all eight neighbours is a speck and takes their value. The three rows around
+    // the one being cleaned are kept as they were read, so the picture needs no copy.
+    const int32_t w = b.width(), h = b.height();
+    if (w < 3 || h < 3) return;
+    std::vector<uint8_t> up(static_cast<std::size_t>(w)), mid(up), down(up), out(up);
+    unpackRow(b, 0, up.data());
+    unpackRow(b, 1, mid.data());
+    for (int32_t y = 1; y + 1 < h; ++y) {
+      unpackRow(b, y + 1, down.data());
+      bool changed = false;
+      out = mid;
+      for (std::size_t x = 1; x + 1 < static_cast<std::size_t>(w); ++x) {
+        const uint8_t v = mid[x];
+        if (up[x - 1] != v && up[x] != v && up[x + 1] != v && mid[x - 1] != v && mid[x + 1] != v && down[x - 1] != v &&
+            down[x] != v && down[x + 1] != v) {
+          out[x] = static_cast<uint8_t>(v ^ 1u);
+          changed = true;
+        }
       }
+      if (changed) packRow(b, y, out.data());
+      std::swap(up, mid);
+      std::swap(mid, down);
+    }
     return;
   }
   if (b.bitsPerPixel() == 4 || (b.bitsPerPixel() == 8 && !b.isGray())) b = b.toColor24();
