@@ -891,10 +891,47 @@ bool DrawImageStretched(HDC dc, int32_t x, int32_t y, int32_t width, int32_t hei
   return true;
 }
 
+namespace {
+
+// Pictures are drawn far more often than they change, so the pictures last decoded are kept with
+// a copy of the bytes they came from; one whose block still holds exactly those bytes is not
+// decoded again. Comparing bytes costs far less than decoding them, and no write to the block
+// can go unnoticed.
+bool decodedPicture(HGLOBAL dib, QImage* image) {
+  struct Entry {
+    QByteArray bytes;
+    QImage image;
+  };
+  constexpr size_t kMaxEntries = 64;
+  constexpr size_t kMaxBytes = size_t(4) << 20;
+  thread_local std::unordered_map<HGLOBAL, Entry> cache;
+  const size_t size = GlobalSize(dib);
+  if (!size || size > kMaxBytes) return ImageFromPackedDib(dib, image);
+  auto* bytes = static_cast<const char*>(GlobalLock(dib));
+  if (!bytes) return false;
+  auto it = cache.find(dib);
+  if (it != cache.end() && size_t(it->second.bytes.size()) == size &&
+      std::memcmp(it->second.bytes.constData(), bytes, size) == 0) {
+    GlobalUnlock(dib);
+    *image = it->second.image;
+    return true;
+  }
+  const bool ok = ImageFromPackedDib(dib, image);
+  if (it != cache.end()) cache.erase(it);
+  if (ok) {
+    if (cache.size() >= kMaxEntries) cache.clear();
+    cache.emplace(dib, Entry{QByteArray(bytes, qsizetype(size)), *image});
+  }
+  GlobalUnlock(dib);
+  return ok;
+}
+
+}  // namespace
+
 bool StretchPackedDib(HDC dc, int32_t x, int32_t y, int32_t width, int32_t height, HGLOBAL dib) {
   if (!IsDc(dc)) return false;
   QImage img;
-  if (!ImageFromPackedDib(dib, &img)) return false;
+  if (!decodedPicture(dib, &img)) return false;
   if (!BeginDrawing(dc)) return true;
   dc->painter->drawImage(ExclusiveRect(x, y, x + width, y + height), img);
   return true;
