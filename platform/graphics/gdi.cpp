@@ -902,9 +902,11 @@ bool decodedPicture(HGLOBAL dib, QImage* image) {
     QByteArray bytes;
     QImage image;
   };
-  constexpr size_t kMaxEntries = 64;
-  constexpr size_t kMaxBytes = size_t(4) << 20;
+  constexpr size_t kMaxBytes = size_t(4) << 20;           // larger pictures are not kept
+  constexpr size_t kMaxCacheBytes = size_t(48) << 20;
   thread_local std::unordered_map<HGLOBAL, Entry> cache;
+  thread_local size_t cacheBytes = 0;
+  auto entryBytes = [](const Entry& e) { return size_t(e.bytes.size()) + size_t(e.image.sizeInBytes()); };
   const size_t size = GlobalSize(dib);
   if (!size || size > kMaxBytes) return ImageFromPackedDib(dib, image);
   auto* bytes = static_cast<const char*>(GlobalLock(dib));
@@ -917,10 +919,18 @@ bool decodedPicture(HGLOBAL dib, QImage* image) {
     return true;
   }
   const bool ok = ImageFromPackedDib(dib, image);
-  if (it != cache.end()) cache.erase(it);
+  if (it != cache.end()) {
+    cacheBytes -= entryBytes(it->second);
+    cache.erase(it);
+  }
   if (ok) {
-    if (cache.size() >= kMaxEntries) cache.clear();
-    cache.emplace(dib, Entry{QByteArray(bytes, qsizetype(size)), *image});
+    Entry entry{QByteArray(bytes, qsizetype(size)), *image};
+    if (cacheBytes + entryBytes(entry) > kMaxCacheBytes) {
+      cache.clear();
+      cacheBytes = 0;
+    }
+    cacheBytes += entryBytes(entry);
+    cache.emplace(dib, std::move(entry));
   }
   GlobalUnlock(dib);
   return ok;
