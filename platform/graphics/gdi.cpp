@@ -456,8 +456,9 @@ uint64_t shapeKey(const std::vector<int32_t>& shape, QRgb colour) {
 bool drawCachedShape(QPainter& p, std::vector<int32_t> shape, const QRect& bounds, const QColor& colour,
                      const std::function<void(QPainter&, const QPoint&)>& render) {
   QPaintDevice* device = p.device();
-  if (!device || colour.alpha() != 255 || p.compositionMode() != QPainter::CompositionMode_SourceOver ||
-      p.transform().type() != QTransform::TxNone)
+  // A scaled device (a high-density screen) would stretch a mask made at one pixel per unit.
+  if (!device || device->devicePixelRatio() != 1 || colour.alpha() != 255 ||
+      p.compositionMode() != QPainter::CompositionMode_SourceOver || p.transform().type() != QTransform::TxNone)
     return false;
   thread_local ShapeCache cache;
   const QRgb rgb = colour.rgba();
