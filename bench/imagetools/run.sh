@@ -3,7 +3,9 @@
 # nearest operation on the same picture, at one thread and at all cores, and the preview of a
 # slider change in the effect dialog: bench/imagetools/run.sh [BUILD_DIR]
 # GraphicsMagick reads the picture from its own MIFF; its time to read it (convert to null:) is
-# subtracted, so both columns time the operation on a picture held in memory.
+# subtracted, so both columns time the operation on a picture held in memory. Where vips has the
+# operation it runs too, on its own mapped format in shared memory at the same thread count, less
+# its time to copy the picture through unchanged.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="${1:-$root/build-bench}"
@@ -16,6 +18,25 @@ bin="$build/bin/bench_imagetools"
 work="${TMPDIR:-/tmp}/lumivex-bench-tools"
 mkdir -p "$work"
 [ -f "$work/picture.miff" ] || { "$bin" --write-ppm "$work/picture.ppm" && gm convert "$work/picture.ppm" "$work/picture.miff"; }
+vwork=$( [ -d /dev/shm ] && echo /dev/shm/lumivex-bench-vips || echo "$work/vips" )
+mkdir -p "$vwork"
+trap 'rm -rf "$vwork"' EXIT
+have_vips=0
+if command -v vips >/dev/null; then
+  have_vips=1
+  [ -f "$work/picture.ppm" ] || "$bin" --write-ppm "$work/picture.ppm"
+  vips copy "$work/picture.ppm" "$vwork/picture.v"
+  # The emboss kernel of our effect, in vips' matrix format (width height scale offset).
+  printf '3 3 1 128\n-1 -1 0\n-1 0 1\n0 1 1\n' > "$vwork/emboss.mat"
+fi
+
+# Our operation name, then the vips operation and its arguments after the two image names.
+declare -A vipsop=(
+  [BLUR]="gaussblur 0.8" [SOFTEN]="gaussblur 2" [SHARPEN]="sharpen" [MEDIAN]="rank 3 3 4"
+  [EMBOSS]="conv $vwork/emboss.mat --precision integer" [EQUALIZE]="hist_equal" [NEGATE]="invert"
+  [GAMMA]="gamma --exponent 2" ["RESIZE 50%"]="resize 0.5" ["RESIZE 150%"]="resize 1.5" ["ROTATE 90"]="rot d90"
+  ["ROTATE 7"]="rotate 7"
+)
 
 # Our operation name, then GraphicsMagick's nearest arguments.
 ops=(
@@ -36,18 +57,39 @@ gm_ms() {  # threads, arguments...
   echo $(( (e - s) / 1000000 ))
 }
 
+vips_ms() {  # threads, operation, arguments...
+  local t=$1 op=$2; shift 2
+  local s e
+  s=$(date +%s%N)
+  VIPS_CONCURRENCY=$t vips "$op" "$vwork/picture.v" "$vwork/out.v" "$@"
+  e=$(date +%s%N)
+  rm -f "$vwork/out.v"
+  echo $(( (e - s) / 1000000 ))
+}
+
 for threads in 1 "$(nproc)"; do
   "$bin" --ops "$threads" > "$work/ours-$threads.tsv"
   base=$(gm_ms "$threads")
-  printf '\n%s thread(s): milliseconds on 6000 x 4000 (GraphicsMagick less its %s ms read)\n' "$threads" "$base"
-  printf '%-24s %10s %14s %8s\n' operation ours GraphicsMagick ratio
+  vbase=0
+  [ "$have_vips" = 1 ] && vbase=$(vips_ms "$threads" copy)
+  printf '\n%s thread(s): milliseconds on 6000 x 4000 (GraphicsMagick less its %s ms read, vips less its %s ms copy)\n' \
+    "$threads" "$base" "$vbase"
+  printf '%-24s %10s %14s %8s %8s %8s\n' operation ours GraphicsMagick ratio vips ratio
   for entry in "${ops[@]}"; do
     name=${entry%%|*}
     args=${entry#*|}
     ours=$(awk -F'\t' -v n="$name" '$1 == n { print $2 }' "$work/ours-$threads.tsv")
     # shellcheck disable=SC2086
     theirs=$(( $(gm_ms "$threads" $args) - base ))
-    awk -v n="$name" -v o="$ours" -v g="$theirs" 'BEGIN { printf "%-24s %10.0f %14d %7.1fx\n", n, o, g, (o > 0 ? g / o : 0) }'
+    v=-1
+    if [ "$have_vips" = 1 ] && [ -n "${vipsop[$name]:-}" ]; then
+      # shellcheck disable=SC2086
+      v=$(( $(vips_ms "$threads" ${vipsop[$name]}) - vbase ))
+    fi
+    awk -v n="$name" -v o="$ours" -v g="$theirs" -v v="$v" 'BEGIN {
+      printf "%-24s %10.0f %14d %7.1fx", n, o, g, (o > 0 ? g / o : 0)
+      if (v >= 0) printf " %8d %7.1fx", v, (o > 0 ? v / o : 0)
+      printf "\n" }'
   done
 done
 

@@ -123,18 +123,32 @@ void diffuse(Bitmap& b) {
   const Bitmap src = b;
   const int ch = b.bitsPerPixel() / 8;
   const int32_t w = b.width(), h = b.height();
-  // Each row draws from its own generator, seeded by the row: the result does not depend on how
-  // the rows are shared out among threads.
-  cv::parallel_for_(cv::Range(0, h), [&](const cv::Range& rows) {
-    for (int32_t y = rows.start; y < rows.end; ++y) {
-      std::mt19937 rng(kSeed + static_cast<uint32_t>(y));
+  // Each pixel's offset comes from a hash of its position and the seed: the result does not
+  // depend on how the rows are shared out among threads, and no generator state is carried.
+  auto offsets = [](uint32_t x, uint32_t y) {
+    uint64_t z = (uint64_t(y) << 32 | x) + uint64_t(kSeed) * 0x9E3779B97F4A7C15ull;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    z ^= z >> 31;
+    // Two independent values 0..4, by multiplying 32-bit halves up into the range.
+    return std::pair<int32_t, int32_t>(static_cast<int32_t>(((z & 0xFFFFFFFFu) * 5) >> 32) - 2,
+                                       static_cast<int32_t>(((z >> 32) * 5) >> 32) - 2);
+  };
+  ops::forRowBlocks(b, [&](int32_t first, int32_t last) {
+    for (int32_t y = first; y < last; ++y) {
       uint8_t* p = b.row(y);
       for (int32_t x = 0; x < w; ++x) {
-        const uint32_t r = rng();
-        const int32_t sx = std::clamp(x + static_cast<int32_t>(r % 5) - 2, 0, w - 1);
-        const int32_t sy = std::clamp(y + static_cast<int32_t>((r >> 8) % 5) - 2, 0, h - 1);
+        const auto [dx, dy] = offsets(static_cast<uint32_t>(x), static_cast<uint32_t>(y));
+        const int32_t sx = std::clamp(x + dx, 0, w - 1);
+        const int32_t sy = std::clamp(y + dy, 0, h - 1);
         const uint8_t* q = src.row(sy) + static_cast<std::ptrdiff_t>(sx) * ch;
-        for (int c = 0; c < ch; ++c) p[static_cast<std::ptrdiff_t>(x) * ch + c] = q[c];
+        if (ch == 3) {
+          p[static_cast<std::ptrdiff_t>(x) * 3] = q[0];
+          p[static_cast<std::ptrdiff_t>(x) * 3 + 1] = q[1];
+          p[static_cast<std::ptrdiff_t>(x) * 3 + 2] = q[2];
+        } else {
+          p[x] = q[0];
+        }
       }
     }
   });

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <opencv2/imgproc.hpp>
 
 namespace img {
@@ -27,7 +28,8 @@ void applyLuts(Bitmap& b, const Lut& red, const Lut& green, const Lut& blue) {
     return;
   }
   if (red == green && green == blue) {
-    // One table for every channel: the rows are plain bytes.
+    // One table for every channel: the rows are plain bytes (the library's table look-up is
+    // vectorised and shares the rows among the worker threads).
     cv::Mat bytes(b.height(), b.width() * 3, CV_8UC1, b.data().data(), static_cast<std::size_t>(b.stride()));
     cv::LUT(bytes, cv::Mat(1, 256, CV_8UC1, const_cast<uint8_t*>(red.data())), bytes);
     return;
@@ -187,10 +189,18 @@ void equalize(Bitmap& b) {
   std::array<uint64_t, 256> hist{};
   auto lum = [](int r, int g, int bl) { return (r * 299 + g * 587 + bl * 114 + 500) / 1000; };
   if (b.bitsPerPixel() == 24) {
-    for (int32_t y = 0; y < b.height(); ++y) {
-      const uint8_t* p = b.row(y);
-      for (int32_t x = 0; x < b.width(); ++x, p += 3) ++hist[static_cast<std::size_t>(lum(p[2], p[1], p[0]))];
-    }
+    // Each block of rows counts into its own histogram; the blocks are summed afterwards.
+    std::mutex merge;
+    const int32_t w = b.width();
+    ops::forRowBlocks(b, [&](int32_t first, int32_t last) {
+      std::array<uint64_t, 256> part{};
+      for (int32_t y = first; y < last; ++y) {
+        const uint8_t* p = b.row(y);
+        for (int32_t x = 0; x < w; ++x, p += 3) ++part[static_cast<std::size_t>(lum(p[2], p[1], p[0]))];
+      }
+      const std::lock_guard<std::mutex> lock(merge);
+      for (std::size_t i = 0; i < 256; ++i) hist[i] += part[i];
+    });
   } else {
     const std::vector<uint64_t> byIndex = ops::indexCounts(b);
     for (std::size_t i = 0; i < byIndex.size(); ++i) {
@@ -213,12 +223,29 @@ void equalize(Bitmap& b) {
     ops::applyLut(b, makeLut([&](int v) { return map[static_cast<std::size_t>(v)]; }));
     return;
   }
-  mapColours(b, [&](QRgb c) {
-    const int y = lum(qRed(c), qGreen(c), qBlue(c));
+  // A channel's new value depends only on the pixel's luminance and its own old value: one table
+  // row per luminance (64 KiB in all) maps every channel.
+  std::vector<uint8_t> scaled(256 * 256);
+  for (int y = 0; y < 256; ++y) {
     const double target = map[static_cast<std::size_t>(y)];
-    if (y == 0) return qRgb(clamp8(target), clamp8(target), clamp8(target));
-    const double f = target / y;
-    return qRgb(clamp8(qRed(c) * f), clamp8(qGreen(c) * f), clamp8(qBlue(c) * f));
+    const double f = y == 0 ? 0.0 : target / y;
+    for (int v = 0; v < 256; ++v) scaled[static_cast<std::size_t>(y * 256 + v)] = y == 0 ? clamp8(target) : clamp8(v * f);
+  }
+  if (b.bitsPerPixel() <= 8) {
+    for (QRgb& c : b.palette()) {
+      const uint8_t* t = &scaled[static_cast<std::size_t>(lum(qRed(c), qGreen(c), qBlue(c))) * 256];
+      c = qRgb(t[qRed(c)], t[qGreen(c)], t[qBlue(c)]);
+    }
+    return;
+  }
+  const int32_t w = b.width();
+  ops::forRowBlocks(b, [&](uint8_t* p) {
+    for (int32_t x = 0; x < w; ++x, p += 3) {
+      const uint8_t* t = &scaled[static_cast<std::size_t>(lum(p[2], p[1], p[0])) * 256];
+      p[0] = t[p[0]];
+      p[1] = t[p[1]];
+      p[2] = t[p[2]];
+    }
   });
 }
 

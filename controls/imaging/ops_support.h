@@ -3,9 +3,12 @@
 // depth of operations that mix neighbouring pixels.
 #include "controls/imaging/bitmap.h"
 
+#include <algorithm>
 #include <array>
+#include <type_traits>
 #include <vector>
 #include <opencv2/core.hpp>
+#include <opencv2/core/utility.hpp>
 
 namespace img::ops {
 
@@ -35,6 +38,22 @@ void storeMat(Bitmap& b, const cv::Mat& m);
 
 // How many pixels use each palette entry of a palette picture.
 std::vector<uint64_t> indexCounts(const Bitmap& b);
+
+// Runs f on blocks of rows spread over the worker threads: f(first, last) for rows [first, last),
+// or f(row pointer) once per row.
+template <class F>
+void forRowBlocks(Bitmap& b, F f) {
+  const int32_t h = b.height();
+  // Blocks of about a megabyte: small enough to share out, large enough to pay for the hand-off.
+  const double stripes = std::max(1.0, static_cast<double>(b.stride()) * h / (1 << 20));
+  cv::parallel_for_(cv::Range(0, h), [&](const cv::Range& r) {
+    if constexpr (std::is_invocable_v<F, int32_t, int32_t>) {
+      f(r.start, r.end);
+    } else {
+      for (int32_t y = r.start; y < r.end; ++y) f(b.row(y));
+    }
+  }, stripes);
+}
 
 using Lut = std::array<uint8_t, 256>;
 // Maps every channel value through a table per channel: palette entries for palette pictures,

@@ -18,23 +18,36 @@ template <class F>
 void remapWith(Bitmap& b, F f, bool fillWhite = false) {
   if (b.isNull()) return;
   ops::toWorkingDepth(b);
-  cv::Mat mapX(b.height(), b.width(), CV_32F), mapY(b.height(), b.width(), CV_32F);
-  cv::parallel_for_(cv::Range(0, b.height()), [&](const cv::Range& rows) {
-    for (int y = rows.start; y < rows.end; ++y) {
-      float* mx = mapX.ptr<float>(y);
-      float* my = mapY.ptr<float>(y);
-      for (int x = 0; x < b.width(); ++x) {
-        double sx = x, sy = y;
-        f(x, y, sx, sy);
-        mx[x] = static_cast<float>(sx);
-        my[x] = static_cast<float>(sy);
+  Bitmap out(b.width(), b.height(), b.bitsPerPixel());
+  out.palette() = b.palette();
+  ops::copyMeta(b, out);
+  const cv::Mat src = ops::asMat(b);
+  cv::Mat dst = ops::asMat(out);
+  // Bands of rows, each with its own small position maps: the maps stay in the cache instead of
+  // two picture-sized float planes going through memory, and the result is written in place.
+  constexpr int kBand = 32;
+  const int w = b.width(), h = b.height();
+  cv::parallel_for_(cv::Range(0, (h + kBand - 1) / kBand), [&](const cv::Range& bands) {
+    cv::Mat mapX(kBand, w, CV_32F), mapY(kBand, w, CV_32F);
+    for (int band = bands.start; band < bands.end; ++band) {
+      const int top = band * kBand, rows = std::min(kBand, h - top);
+      for (int i = 0; i < rows; ++i) {
+        float* mx = mapX.ptr<float>(i);
+        float* my = mapY.ptr<float>(i);
+        const int y = top + i;
+        for (int x = 0; x < w; ++x) {
+          double sx = x, sy = y;
+          f(x, y, sx, sy);
+          mx[x] = static_cast<float>(sx);
+          my[x] = static_cast<float>(sy);
+        }
       }
+      cv::Mat part = dst.rowRange(top, top + rows);
+      cv::remap(src, part, mapX.rowRange(0, rows), mapY.rowRange(0, rows), cv::INTER_LINEAR,
+                fillWhite ? cv::BORDER_CONSTANT : cv::BORDER_REPLICATE, cv::Scalar(255, 255, 255));
     }
   });
-  cv::Mat src = ops::asMat(b), dst;
-  cv::remap(src, dst, mapX, mapY, cv::INTER_LINEAR, fillWhite ? cv::BORDER_CONSTANT : cv::BORDER_REPLICATE,
-            cv::Scalar(255, 255, 255));
-  ops::storeMat(b, dst);
+  b = std::move(out);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include "runtime/errors.h"
 #include "tests/controls/imaging/fixtures.h"
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
 #include <string>
 
@@ -423,3 +425,96 @@ TEST(ImageOps, HistogramsCountEveryChannel) {
 }
 
 }  // namespace
+
+namespace {
+
+// A colour picture of varied pixels, large enough to be shared among several threads; the odd
+// width leaves an odd number of bytes per row.
+Bitmap noisyColour(int w, int h) {
+  Bitmap b(w, h, 24);
+  uint32_t s = 12345;
+  for (int y = 0; y < h; ++y) {
+    uint8_t* p = b.row(y);
+    for (int x = 0; x < w * 3; ++x) {
+      s = s * 1103515245u + 12345u;
+      p[x] = static_cast<uint8_t>((s >> 16) & 0xFF);
+    }
+  }
+  return b;
+}
+
+uint8_t clampRound(double v) { return static_cast<uint8_t>(std::clamp(std::lround(v), 0L, 255L)); }
+
+}  // namespace
+
+TEST(ImageOps, ChannelMappingsOnAWholeColourPictureMatchTheirFormulas) {
+  struct Mapping {
+    std::string name;
+    std::function<void(Bitmap&)> op;
+    std::function<int(int)> want;
+  };
+  const std::vector<Mapping> cases = {
+      {"negate", [](Bitmap& b) { img::negate(b); }, [](int v) { return 255 - v; }},
+      {"gamma 2", [](Bitmap& b) { img::applyGamma(b, 2.0f); }, [](int v) { return clampRound(255.0 * std::pow(v / 255.0, 0.5)); }},
+      {"solarize 100", [](Bitmap& b) { img::solarize(b, 100); }, [](int v) { return v >= 100 ? 255 - v : v; }},
+  };
+  const Bitmap src = noisyColour(601, 700);
+  for (const Mapping& m : cases) {
+    Bitmap b = src;
+    m.op(b);
+    for (int y = 0; y < src.height(); ++y)
+      for (int x = 0; x < src.width() * 3; ++x)
+        ASSERT_EQ(b.row(y)[x], m.want(src.row(y)[x])) << m.name << " at byte " << x << " of row " << y;
+  }
+}
+
+TEST(ImageOps, EqualizeOfAColourPictureScalesEachPixelByItsLuminanceChange) {
+  const Bitmap src = noisyColour(601, 700);
+  Bitmap b = src;
+  img::equalize(b);
+  // The luminance histogram's cumulative share, from the first occupied level, gives the target
+  // luminance; each channel is scaled by target / luminance.
+  auto lum = [](int r, int g, int bl) { return (r * 299 + g * 587 + bl * 114 + 500) / 1000; };
+  std::vector<double> count(256, 0);
+  for (int y = 0; y < src.height(); ++y)
+    for (int x = 0; x < src.width(); ++x) {
+      const uint8_t* p = src.row(y) + x * 3;
+      count[static_cast<std::size_t>(lum(p[2], p[1], p[0]))] += 1;
+    }
+  double firstCount = 0, total = 0;
+  for (double c : count) {
+    if (firstCount == 0) firstCount = c;
+    total += c;
+  }
+  for (int y = 0; y < src.height(); y += 7)
+    for (int x = 0; x < src.width(); ++x) {
+      const uint8_t* p = src.row(y) + x * 3;
+      const int l = lum(p[2], p[1], p[0]);
+      double below = 0;
+      for (int i = 0; i <= l; ++i) below += count[static_cast<std::size_t>(i)];
+      const double target = below <= firstCount ? 0.0 : 255.0 * (below - firstCount) / (total - firstCount);
+      for (int c = 0; c < 3; ++c) {
+        const int want = l == 0 ? clampRound(target) : clampRound(p[c] * (target / l));
+        ASSERT_EQ(b.row(y)[x * 3 + c], want) << "pixel " << x << "," << y << " channel " << c;
+      }
+    }
+}
+
+TEST(ImageOps, DiffuseTakesEachPixelFromWithinTwoPixels) {
+  // Every pixel's colour names its own position, so each result tells where it was taken from.
+  const int w = 300, h = 40;
+  Bitmap b(w, h, 24);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) b.setIndex(x, y, qRgb(x & 0xFF, x >> 8, y));
+  img::diffuse(b);
+  std::vector<int> seen(25, 0);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const QRgb c = b.pixel(x, y);
+      const int sx = qRed(c) | (qGreen(c) << 8), sy = qBlue(c);
+      ASSERT_LE(std::abs(sx - x), 2) << x << "," << y;
+      ASSERT_LE(std::abs(sy - y), 2) << x << "," << y;
+      if (x >= 2 && y >= 2 && x < w - 2 && y < h - 2) ++seen[static_cast<std::size_t>((sy - y + 2) * 5 + sx - x + 2)];
+    }
+  for (int i = 0; i < 25; ++i) EXPECT_GT(seen[static_cast<std::size_t>(i)], 200) << "offset " << i % 5 - 2 << "," << i / 5 - 2 << " is rarely used";
+}
