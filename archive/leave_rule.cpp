@@ -21,6 +21,8 @@ class LeaveFilter : public QObject {
     const auto reason = static_cast<QFocusEvent*>(e)->reason();
     // Switching to another window or opening a menu is not leaving the box.
     if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return false;
+    // Nor is closing the window: while it goes, its form may already be half destroyed.
+    if (!box_->window()->isVisible()) return false;
     busy_ = true;
     const bool ok = rule_();
     busy_ = false;

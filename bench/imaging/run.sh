@@ -7,9 +7,10 @@ build="${1:-$root/build-bench}"
 if [ ! -f "$build/build.ninja" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMIVEX_BENCH=ON -DLUMIVEX_TESTS=OFF >/dev/null
 fi
-cmake --build "$build" --target bench_imaging -j"$(nproc)"
+cmake --build "$build" --target bench_imaging bench_edits -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 "$build/bin/bench_imaging" --benchmark_counters_tabular=true
+"$build/bin/bench_edits"
 colour="${TMPDIR:-/tmp}/lumivex-bench/colour-200.tif"
 mkdir -p "$(dirname "$colour")"
 [ -f "$colour" ] || "$build/bin/bench_imaging" --make-colour-tiff "$colour" 200

@@ -200,13 +200,13 @@ void ImagingControl::RotateBy(double degrees) {
   if (!std::isfinite(degrees)) fail(kErrBadValue, QStringLiteral("Invalid angle"));
   editInto(*this, [&](const Bitmap& b) { return rotateAny(b, -degrees); });
 }
-void ImagingControl::Mirror() { editInPlace(*this, [](Bitmap& b) { mirror(b); }); }
+void ImagingControl::Mirror() { editInto(*this, [](const Bitmap& b) { return mirrored(b); }); }
 void ImagingControl::Flip() { editInPlace(*this, [](Bitmap& b) { flip(b); }); }
 void ImagingControl::ReplaceColours(uint32_t from, uint32_t to, uint32_t with) {
   const QRect r = d->sel;
-  editInPlace(*this, [&](Bitmap& b) { replaceColours(b, r, fromBgr(from), fromBgr(to), fromBgr(with)); });
+  editInto(*this, [&](const Bitmap& b) { return coloursReplaced(b, r, fromBgr(from), fromBgr(to), fromBgr(with)); });
 }
-void ImagingControl::AutoContrast() { editInPlace(*this, [](Bitmap& b) { autoContrast(b); }); }
+void ImagingControl::AutoContrast() { editInto(*this, [](const Bitmap& b) { return autoContrasted(b); }); }
 void ImagingControl::Despeckle() { editInPlace(*this, [](Bitmap& b) { despeckle(b); }); }
 void ImagingControl::Deskew() { editInto(*this, [](const Bitmap& b) { return deskew(b); }); }
 

@@ -258,21 +258,49 @@ Bitmap rotateAny(const Bitmap& b, double degrees) {
   return bw;
 }
 
-void mirror(Bitmap& b) {
+namespace {
+
+// One row reversed in place; line is room for a row's indexes (1 and 4-bit pictures).
+void mirrorRow(Bitmap& b, int32_t y, std::vector<uint8_t>& line) {
   const int32_t w = b.width();
-  std::vector<uint8_t> line(b.bitsPerPixel() < 8 ? static_cast<std::size_t>(w) : 0);
-  for (int32_t y = 0; y < b.height(); ++y) {
-    if (b.bitsPerPixel() == 8) {
-      std::reverse(b.row(y), b.row(y) + w);
-    } else if (b.bitsPerPixel() == 24) {
-      uint8_t* r = b.row(y);
-      for (int32_t x = 0; x < w / 2; ++x) std::swap_ranges(r + x * 3, r + x * 3 + 3, r + (w - 1 - x) * 3);
-    } else {
-      unpackRow(b, y, line.data());
-      std::reverse(line.begin(), line.end());
-      packRow(b, y, line.data());
-    }
+  uint8_t* r = b.row(y);
+  if (b.bitsPerPixel() == 8) {
+    std::reverse(r, r + w);
+  } else if (b.bitsPerPixel() == 24) {
+    for (int32_t x = 0; x < w / 2; ++x) std::swap_ranges(r + x * 3, r + x * 3 + 3, r + (w - 1 - x) * 3);
+  } else {
+    line.resize(static_cast<std::size_t>(w));
+    unpackRow(b, y, line.data());
+    std::reverse(line.begin(), line.end());
+    packRow(b, y, line.data());
   }
+}
+
+// A new picture like b, made row by row: each row is copied and then changed by edit while it is
+// in the cache, so the old picture is read once and the new one written once.
+template <class F>
+Bitmap copyRowsWith(const Bitmap& b, F edit) {
+  Bitmap out(b.width(), b.height(), b.bitsPerPixel());
+  out.palette() = b.palette();
+  copyMeta(b, out);
+  for (int32_t y = 0; y < b.height(); ++y) {
+    std::memcpy(out.row(y), b.row(y), static_cast<std::size_t>(b.stride()));
+    edit(out, y);
+  }
+  return out;
+}
+
+}  // namespace
+
+void mirror(Bitmap& b) {
+  std::vector<uint8_t> line;
+  for (int32_t y = 0; y < b.height(); ++y) mirrorRow(b, y, line);
+}
+
+Bitmap mirrored(const Bitmap& b) {
+  if (b.isNull()) return b;
+  std::vector<uint8_t> line;
+  return copyRowsWith(b, [&](Bitmap& out, int32_t y) { mirrorRow(out, y, line); });
 }
 
 void flip(Bitmap& b) {
@@ -286,58 +314,113 @@ void flip(Bitmap& b) {
   }
 }
 
-void replaceColours(Bitmap& b, const QRect& rIn, QRgb from, QRgb to, QRgb with) {
-  if (b.isNull()) return;
-  const QRect full(0, 0, b.width(), b.height());
-  const QRect r = rIn.isEmpty() ? full : rIn.intersected(full);
-  if (r.isEmpty()) return;
-  const int rLo = std::min(qRed(from), qRed(to)), rHi = std::max(qRed(from), qRed(to));
-  const int gLo = std::min(qGreen(from), qGreen(to)), gHi = std::max(qGreen(from), qGreen(to));
-  const int bLo = std::min(qBlue(from), qBlue(to)), bHi = std::max(qBlue(from), qBlue(to));
-  auto inRange = [&](int red, int green, int blue) {
-    return red >= rLo && red <= rHi && green >= gLo && green <= gHi && blue >= bLo && blue <= bHi;
-  };
-  if (b.bitsPerPixel() <= 8) {
-    auto it = std::find(b.palette().begin(), b.palette().end(), with);
-    if (it == b.palette().end()) b = b.toColor24();
-    else {
-      const uint32_t wi = static_cast<uint32_t>(it - b.palette().begin());
-      // Every index maps to itself or to with's entry; indexes beyond the palette stay.
-      std::array<uint8_t, 256> map{};
-      for (std::size_t i = 0; i < map.size(); ++i) {
-        const QRgb c = i < b.palette().size() ? b.palette()[i] : 0;
-        map[i] = i < b.palette().size() && inRange(qRed(c), qGreen(c), qBlue(c)) ? static_cast<uint8_t>(wi)
-                                                                                  : static_cast<uint8_t>(i);
-      }
-      std::vector<uint8_t> line(static_cast<std::size_t>(b.width()));
-      for (int y = r.top(); y <= r.bottom(); ++y) {
-        unpackRow(b, y, line.data());
-        for (int x = r.left(); x <= r.right(); ++x) line[static_cast<std::size_t>(x)] = map[line[static_cast<std::size_t>(x)]];
-        packRow(b, y, line.data());
-      }
+namespace {
+
+// Replaces the colours within [from, to] by with, row by row. Palette pictures whose palette
+// holds with keep their depth; others must be brought to 24-bit first (needsColour).
+class ColourReplacer {
+ public:
+  ColourReplacer(const Bitmap& b, QRgb from, QRgb to, QRgb with)
+      : rLo_(std::min(qRed(from), qRed(to))), rHi_(std::max(qRed(from), qRed(to))),
+        gLo_(std::min(qGreen(from), qGreen(to))), gHi_(std::max(qGreen(from), qGreen(to))),
+        bLo_(std::min(qBlue(from), qBlue(to))), bHi_(std::max(qBlue(from), qBlue(to))), with_(with) {
+    if (b.bitsPerPixel() > 8) return;
+    const auto it = std::find(b.palette().begin(), b.palette().end(), with);
+    needsColour_ = it == b.palette().end();
+    if (needsColour_) return;
+    // Every index maps to itself or to with's entry; indexes beyond the palette stay.
+    const auto wi = static_cast<uint8_t>(it - b.palette().begin());
+    for (std::size_t i = 0; i < map_.size(); ++i) {
+      const QRgb c = i < b.palette().size() ? b.palette()[i] : 0;
+      map_[i] = i < b.palette().size() && hit(qRed(c), qGreen(c), qBlue(c)) ? wi : static_cast<uint8_t>(i);
+    }
+    line_.resize(static_cast<std::size_t>(b.width()));
+  }
+  bool needsColour() const { return needsColour_; }
+  // Pixels left to right of row y.
+  void row(Bitmap& b, int32_t y, int32_t left, int32_t right) {
+    if (b.bitsPerPixel() <= 8) {
+      unpackRow(b, y, line_.data());
+      for (int32_t x = left; x <= right; ++x) line_[static_cast<std::size_t>(x)] = map_[line_[static_cast<std::size_t>(x)]];
+      packRow(b, y, line_.data());
       return;
     }
-  }
-  for (int y = r.top(); y <= r.bottom(); ++y) {
     uint8_t* p = b.row(y);
-    for (int x = r.left(); x <= r.right(); ++x) {
+    for (int32_t x = left; x <= right; ++x) {
       uint8_t* q = p + x * 3;
-      if (inRange(q[2], q[1], q[0])) {
-        q[0] = static_cast<uint8_t>(qBlue(with));
-        q[1] = static_cast<uint8_t>(qGreen(with));
-        q[2] = static_cast<uint8_t>(qRed(with));
+      if (hit(q[2], q[1], q[0])) {
+        q[0] = static_cast<uint8_t>(qBlue(with_));
+        q[1] = static_cast<uint8_t>(qGreen(with_));
+        q[2] = static_cast<uint8_t>(qRed(with_));
       }
     }
   }
+
+ private:
+  bool hit(int red, int green, int blue) const {
+    return red >= rLo_ && red <= rHi_ && green >= gLo_ && green <= gHi_ && blue >= bLo_ && blue <= bHi_;
+  }
+  int rLo_, rHi_, gLo_, gHi_, bLo_, bHi_;
+  QRgb with_;
+  bool needsColour_ = false;
+  std::array<uint8_t, 256> map_{};
+  std::vector<uint8_t> line_;
+};
+
+QRect replaceArea(const Bitmap& b, const QRect& r) {
+  const QRect full(0, 0, b.width(), b.height());
+  return r.isEmpty() ? full : r.intersected(full);
 }
 
-void autoContrast(Bitmap& b) {
-  if (b.isNull() || b.bitsPerPixel() == 1) return;
+}  // namespace
+
+void replaceColours(Bitmap& b, const QRect& rIn, QRgb from, QRgb to, QRgb with) {
+  if (b.isNull()) return;
+  const QRect r = replaceArea(b, rIn);
+  if (r.isEmpty()) return;
+  if (ColourReplacer(b, from, to, with).needsColour()) b = b.toColor24();
+  ColourReplacer replacer(b, from, to, with);
+  for (int32_t y = r.top(); y <= r.bottom(); ++y) replacer.row(b, y, r.left(), r.right());
+}
+
+Bitmap coloursReplaced(const Bitmap& b, const QRect& rIn, QRgb from, QRgb to, QRgb with) {
+  const QRect r = b.isNull() ? QRect() : replaceArea(b, rIn);
+  if (r.isEmpty()) return b;
+  ColourReplacer replacer(b, from, to, with);
+  if (replacer.needsColour()) {
+    Bitmap out = b.toColor24();
+    replaceColours(out, r, from, to, with);
+    return out;
+  }
+  return copyRowsWith(b, [&](Bitmap& out, int32_t y) {
+    if (y >= r.top() && y <= r.bottom()) replacer.row(out, y, r.left(), r.right());
+  });
+}
+
+namespace {
+
+// The stretch auto contrast applies to every channel; false when the picture is left as it is.
+bool contrastLut(const Bitmap& b, std::array<uint8_t, 256>& lut) {
+  if (b.isNull() || b.bitsPerPixel() == 1) return false;
   std::array<uint64_t, 256> hist{};
   if (b.bitsPerPixel() == 24) {
+    // Four histograms taken in turn: runs of one colour would otherwise wait on the same counter.
+    std::array<std::array<uint32_t, 256>, 4> part{};
+    const int32_t w = b.width();
     for (int32_t y = 0; y < b.height(); ++y) {
       const uint8_t* p = b.row(y);
-      for (int32_t x = 0; x < b.width(); ++x, p += 3) ++hist[static_cast<std::size_t>((p[2] * 299 + p[1] * 587 + p[0] * 114 + 500) / 1000)];
+      int32_t x = 0;
+      auto lumAt = [p](int32_t i) { return (p[i * 3 + 2] * 299 + p[i * 3 + 1] * 587 + p[i * 3] * 114 + 500) / 1000; };
+      for (; x + 4 <= w; x += 4)
+        for (int k = 0; k < 4; ++k) ++part[static_cast<std::size_t>(k)][static_cast<std::size_t>(lumAt(x + k))];
+      for (; x < w; ++x) ++hist[static_cast<std::size_t>(lumAt(x))];
+      // A row adds at most its width to a 32-bit counter: fold them before they could overflow.
+      if ((y & 1023) == 1023 || y == b.height() - 1)
+        for (auto& h : part)
+          for (std::size_t i = 0; i < 256; ++i) {
+            hist[i] += h[i];
+            h[i] = 0;
+          }
     }
   } else {
     // Count the palette indexes, then give each index's count to its colour's luminance.
@@ -352,34 +435,74 @@ void autoContrast(Bitmap& b) {
   int lo = 0, hi = 255;
   for (uint64_t acc = 0; lo < 255 && (acc += hist[static_cast<std::size_t>(lo)]) <= cut;) ++lo;
   for (uint64_t acc = 0; hi > 0 && (acc += hist[static_cast<std::size_t>(hi)]) <= cut;) --hi;
-  if (hi <= lo) return;
-  std::array<uint8_t, 256> lut{};
+  if (hi <= lo) return false;
   for (int i = 0; i < 256; ++i) lut[static_cast<std::size_t>(i)] = static_cast<uint8_t>(std::clamp((i - lo) * 255 / (hi - lo), 0, 255));
-  if (b.bitsPerPixel() <= 8) {
-    for (QRgb& c : b.palette())
-      c = qRgb(lut[static_cast<std::size_t>(qRed(c))], lut[static_cast<std::size_t>(qGreen(c))], lut[static_cast<std::size_t>(qBlue(c))]);
-    return;
+  return true;
+}
+
+void mapPalette(Bitmap& b, const std::array<uint8_t, 256>& lut) {
+  for (QRgb& c : b.palette())
+    c = qRgb(lut[static_cast<std::size_t>(qRed(c))], lut[static_cast<std::size_t>(qGreen(c))], lut[static_cast<std::size_t>(qBlue(c))]);
+}
+
+void mapRow(uint8_t* r, int32_t bytes, const std::array<uint8_t, 256>& lut) {
+  for (int32_t x = 0; x < bytes; ++x) r[x] = lut[r[x]];
+}
+
+}  // namespace
+
+void autoContrast(Bitmap& b) {
+  std::array<uint8_t, 256> lut{};
+  if (!contrastLut(b, lut)) return;
+  if (b.bitsPerPixel() <= 8) return mapPalette(b, lut);
+  for (int32_t y = 0; y < b.height(); ++y) mapRow(b.row(y), b.width() * 3, lut);
+}
+
+Bitmap autoContrasted(const Bitmap& b) {
+  std::array<uint8_t, 256> lut{};
+  const bool stretch = contrastLut(b, lut);
+  if (!stretch || b.bitsPerPixel() <= 8) {
+    Bitmap out = b;
+    if (stretch) mapPalette(out, lut);
+    return out;
   }
-  for (int32_t y = 0; y < b.height(); ++y) {
-    uint8_t* r = b.row(y);
-    for (int32_t x = 0; x < b.width() * 3; ++x) r[x] = lut[r[x]];
-  }
+  // Mapped straight into the new picture: the old one is read once, the new one written once.
+  Bitmap out(b.width(), b.height(), 24);
+  copyMeta(b, out);
+  cv::Mat dst = asMat(out);
+  cv::LUT(asMat(const_cast<Bitmap&>(b)), cv::Mat(1, 256, CV_8UC1, lut.data()), dst);
+  const std::size_t used = static_cast<std::size_t>(b.width()) * 3, pad = static_cast<std::size_t>(b.stride()) - used;
+  if (pad)
+    for (int32_t y = 0; y < b.height(); ++y) std::memcpy(out.row(y) + used, b.row(y) + used, pad);
+  return out;
 }
 
 void despeckle(Bitmap& b) {
   if (b.isNull()) return;
   if (b.bitsPerPixel() == 1) {
-    // A pixel unlike all eight neighbours is a speck and takes their value.
-    const Bitmap src = b;
-    for (int32_t y = 1; y + 1 < b.height(); ++y)
-      for (int32_t x = 1; x + 1 < b.width(); ++x) {
-        const uint32_t v = src.index(x, y);
-        bool lone = true;
-        for (int dy = -1; dy <= 1 && lone; ++dy)
-          for (int dx = -1; dx <= 1 && lone; ++dx)
-            if ((dx || dy) && src.index(x + dx, y + dy) == v) lone = false;
-        if (lone) b.setIndex(x, y, v ^ 1u);
+    // A pixel unlike all eight neighbours is a speck and takes their value. The three rows around
+    // the one being cleaned are kept as they were read, so the picture needs no copy.
+    const int32_t w = b.width(), h = b.height();
+    if (w < 3 || h < 3) return;
+    std::vector<uint8_t> up(static_cast<std::size_t>(w)), mid(up), down(up), out(up);
+    unpackRow(b, 0, up.data());
+    unpackRow(b, 1, mid.data());
+    for (int32_t y = 1; y + 1 < h; ++y) {
+      unpackRow(b, y + 1, down.data());
+      bool changed = false;
+      out = mid;
+      for (std::size_t x = 1; x + 1 < static_cast<std::size_t>(w); ++x) {
+        const uint8_t v = mid[x];
+        if (up[x - 1] != v && up[x] != v && up[x + 1] != v && mid[x - 1] != v && mid[x + 1] != v && down[x - 1] != v &&
+            down[x] != v && down[x + 1] != v) {
+          out[x] = static_cast<uint8_t>(v ^ 1u);
+          changed = true;
+        }
       }
+      if (changed) packRow(b, y, out.data());
+      std::swap(up, mid);
+      std::swap(mid, down);
+    }
     return;
   }
   if (b.bitsPerPixel() == 4 || (b.bitsPerPixel() == 8 && !b.isGray())) b = b.toColor24();

@@ -22,10 +22,13 @@ void paste(Bitmap& dst, const Bitmap& src, int32_t x, int32_t y, const QPolygon&
 Bitmap rotate90(const Bitmap& b, int quarterTurnsClockwise);
 Bitmap rotateAny(const Bitmap& b, double degreesClockwise);  // white fill, size grows to fit
 void mirror(Bitmap& b);
+Bitmap mirrored(const Bitmap& b);  // the same on a new picture, in one pass over the old one
 void flip(Bitmap& b);
 // Pixels of r (clipped; empty = whole picture) whose channels lie within [from, to] become with.
 void replaceColours(Bitmap& b, const QRect& r, QRgb from, QRgb to, QRgb with);
+Bitmap coloursReplaced(const Bitmap& b, const QRect& r, QRgb from, QRgb to, QRgb with);  // on a new picture
 void autoContrast(Bitmap& b);
+Bitmap autoContrasted(const Bitmap& b);  // the same on a new picture, in one pass over the old one
 void despeckle(Bitmap& b);
 // Skew angle of the text lines in degrees (clockwise positive), within +-max.
 double estimateSkew(const Bitmap& b, double maxDegrees = 5.0);

@@ -439,6 +439,8 @@ struct ShapeCache {
 
 constexpr size_t kShapeCacheBytes = size_t(48) << 20;
 constexpr int64_t kShapeMaskMaxPixels = int64_t(1) << 20;
+constexpr int64_t kShapeMaskBasePixels = 4096;
+constexpr int64_t kShapeMaskPixelsPerPoint = 512;
 
 uint64_t shapeKey(const std::vector<int32_t>& shape, QRgb colour) {
   uint64_t h = 1469598103934665603ull ^ colour;
@@ -452,12 +454,13 @@ uint64_t shapeKey(const std::vector<int32_t>& shape, QRgb colour) {
 
 // Draws the shape that `render` paints (with its coordinates moved by the offset it is given) in
 // one opaque colour, from the cache when it was drawn before. `shape` describes the shape fully;
-// `bounds` holds every pixel it can touch. False: the caller draws it directly.
-bool drawCachedShape(QPainter& p, std::vector<int32_t> shape, const QRect& bounds, const QColor& colour,
+// `bounds` holds every pixel it can touch; `points` is the number of points of its outline. False: the caller draws it directly.
+bool drawCachedShape(QPainter& p, std::vector<int32_t> shape, const QRect& bounds, int points, const QColor& colour,
                      const std::function<void(QPainter&, const QPoint&)>& render) {
   QPaintDevice* device = p.device();
-  if (!device || colour.alpha() != 255 || p.compositionMode() != QPainter::CompositionMode_SourceOver ||
-      p.transform().type() != QTransform::TxNone)
+  // A scaled device (a high-density screen) would stretch a mask made at one pixel per unit.
+  if (!device || device->devicePixelRatio() != 1 || colour.alpha() != 255 ||
+      p.compositionMode() != QPainter::CompositionMode_SourceOver || p.transform().type() != QTransform::TxNone)
     return false;
   thread_local ShapeCache cache;
   const QRgb rgb = colour.rgba();
@@ -467,9 +470,14 @@ bool drawCachedShape(QPainter& p, std::vector<int32_t> shape, const QRect& bound
     if (!it->second.mask.isNull()) p.drawImage(it->second.origin, it->second.mask);
     return true;
   }
-  // Only the part of the shape on the device can show, so the mask covers no more than that.
+  // Only the part of the shape on the device can show, so the mask covers no more than that. A
+  // blit costs by the box's pixels and the painter by the outline's points, so a mask is kept
+  // only where the box is small for the points it saves (a page of large simple shapes, as a
+  // burn-in draws once, is faster drawn directly and would only churn the cache).
   const QRect box = bounds & QRect(0, 0, device->width(), device->height());
-  if (int64_t(box.width()) * box.height() > kShapeMaskMaxPixels) return false;
+  const int64_t pixels = int64_t(box.width()) * box.height();
+  if (pixels > kShapeMaskMaxPixels || pixels > kShapeMaskBasePixels + kShapeMaskPixelsPerPoint * int64_t(points))
+    return false;
   ShapeMask entry{std::move(shape), rgb, box.topLeft(), {}};
   if (!box.isEmpty()) {
     entry.mask = QImage(box.size(), QImage::Format_ARGB32_Premultiplied);
@@ -501,15 +509,18 @@ bool drawCachedStroke(QPainter& p, const QPolygon& poly, const QColor& colour, i
     shape.push_back(q.y());
   }
   const int32_t grow = width + 2;
-  return drawCachedShape(p, std::move(shape), poly.boundingRect().adjusted(-grow, -grow, grow, grow), colour,
+  return drawCachedShape(p, std::move(shape), poly.boundingRect().adjusted(-grow, -grow, grow, grow), int(poly.size()),
+                         colour,
                          [&](QPainter& mp, const QPoint& shift) {
                            strokeWide(mp, poly.translated(shift), colour, width, closed);
                          });
 }
 
 // Fills a path in one opaque colour through the shape cache; `shape` describes the path fully.
+// Curved outlines count as no points: only small ones are worth a mask.
 bool fillCachedPath(QPainter& p, std::vector<int32_t> shape, const QPainterPath& path, const QColor& colour) {
-  return drawCachedShape(p, std::move(shape), path.boundingRect().toAlignedRect().adjusted(-1, -1, 1, 1), colour,
+  return drawCachedShape(p, std::move(shape), path.boundingRect().toAlignedRect().adjusted(-1, -1, 1, 1),
+                         0, colour,
                          [&](QPainter& mp, const QPoint& shift) {
                            mp.setPen(Qt::NoPen);
                            mp.setBrush(colour);
@@ -891,10 +902,57 @@ bool DrawImageStretched(HDC dc, int32_t x, int32_t y, int32_t width, int32_t hei
   return true;
 }
 
+namespace {
+
+// Pictures are drawn far more often than they change, so the pictures last decoded are kept with
+// a copy of the bytes they came from; one whose block still holds exactly those bytes is not
+// decoded again. Comparing bytes costs far less than decoding them, and no write to the block
+// can go unnoticed.
+bool decodedPicture(HGLOBAL dib, QImage* image) {
+  struct Entry {
+    QByteArray bytes;
+    QImage image;
+  };
+  constexpr size_t kMaxBytes = size_t(4) << 20;           // larger pictures are not kept
+  constexpr size_t kMaxCacheBytes = size_t(48) << 20;
+  thread_local std::unordered_map<HGLOBAL, Entry> cache;
+  thread_local size_t cacheBytes = 0;
+  auto entryBytes = [](const Entry& e) { return size_t(e.bytes.size()) + size_t(e.image.sizeInBytes()); };
+  const size_t size = GlobalSize(dib);
+  if (!size || size > kMaxBytes) return ImageFromPackedDib(dib, image);
+  auto* bytes = static_cast<const char*>(GlobalLock(dib));
+  if (!bytes) return false;
+  auto it = cache.find(dib);
+  if (it != cache.end() && size_t(it->second.bytes.size()) == size &&
+      std::memcmp(it->second.bytes.constData(), bytes, size) == 0) {
+    GlobalUnlock(dib);
+    *image = it->second.image;
+    return true;
+  }
+  const bool ok = ImageFromPackedDib(dib, image);
+  if (it != cache.end()) {
+    cacheBytes -= entryBytes(it->second);
+    cache.erase(it);
+  }
+  if (ok) {
+    Entry entry{QByteArray(bytes, qsizetype(size)), *image};
+    if (cacheBytes + entryBytes(entry) > kMaxCacheBytes) {
+      cache.clear();
+      cacheBytes = 0;
+    }
+    cacheBytes += entryBytes(entry);
+    cache.emplace(dib, std::move(entry));
+  }
+  GlobalUnlock(dib);
+  return ok;
+}
+
+}  // namespace
+
 bool StretchPackedDib(HDC dc, int32_t x, int32_t y, int32_t width, int32_t height, HGLOBAL dib) {
   if (!IsDc(dc)) return false;
   QImage img;
-  if (!ImageFromPackedDib(dib, &img)) return false;
+  if (!decodedPicture(dib, &img)) return false;
   if (!BeginDrawing(dc)) return true;
   dc->painter->drawImage(ExclusiveRect(x, y, x + width, y + height), img);
   return true;

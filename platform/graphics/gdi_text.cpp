@@ -34,7 +34,9 @@ bool TextOutW(HDC dc, int32_t x, int32_t y, const char16_t* text, int count) {
   else if (align & TA_BOTTOM) dy = -fm.descent();
   else dy = fm.ascent();
   QPainter& p = *dc->painter;
-  p.save();
+  // Every drawing call sets the pen, brush and font it draws with, so only the placement is put
+  // back afterwards; saving and restoring the whole painter state per call costs more than the text.
+  const QTransform placement = p.transform();
   p.translate(ref.x, ref.y);
   int32_t esc = dc->state.font ? dc->state.font->logFont.lfEscapement : 0;
   if (esc) p.rotate(-esc / 10.0);
@@ -45,7 +47,7 @@ bool TextOutW(HDC dc, int32_t x, int32_t y, const char16_t* text, int count) {
   p.setFont(font);
   p.setPen(ToQColor(dc->state.textColour));
   p.drawText(QPointF(dx, dy), s);
-  p.restore();
+  p.setTransform(placement);
   if (align & TA_UPDATECP) dc->state.position.x += ((align & TA_CENTER) == TA_CENTER) ? 0 : width;
   return true;
 }

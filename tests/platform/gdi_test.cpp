@@ -382,6 +382,14 @@ TEST(DibTest, StretchDrawsIntoTheDestinationRect) {
   Canvas c(6, 6);
   ASSERT_TRUE(plat::StretchPackedDib(c.dc, 1, 1, 4, 3, dib));
   EXPECT_EQ(c.rows(kRed), (Rows{"......", ".####.", ".####.", ".####.", "......", "......"}));
+  // A picture changed in its block is drawn as it now is, never as it was first drawn.
+  auto* bytes = static_cast<uint8_t*>(plat::GlobalLock(dib));
+  for (int row = 0; row < 2; ++row)
+    for (int px = 0; px < 2; ++px) std::memcpy(bytes + 40 + row * 8 + px * 3, "\xFF\x00\x00", 3);
+  plat::GlobalUnlock(dib);
+  Canvas again(6, 6);
+  ASSERT_TRUE(plat::StretchPackedDib(again.dc, 1, 1, 4, 3, dib));
+  EXPECT_EQ(again.rows(kBlue), (Rows{"......", ".####.", ".####.", ".####.", "......", "......"}));
   plat::GlobalFree(dib);
 }
 

@@ -128,6 +128,18 @@ void refAutoContrast(Bitmap& b) {
     }
 }
 
+void refDespeckleBilevel(Bitmap& b) {
+  const Bitmap src = b;
+  for (int y = 1; y + 1 < b.height(); ++y)
+    for (int x = 1; x + 1 < b.width(); ++x) {
+      bool lone = true;
+      for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+          if ((dx || dy) && src.index(x + dx, y + dy) == src.index(x, y)) lone = false;
+      if (lone) b.setIndex(x, y, src.index(x, y) ^ 1u);
+    }
+}
+
 template <class F>
 void forEachPicture(F f) {
   std::mt19937 rng(19);
@@ -165,6 +177,7 @@ TEST(RowOps, GeometryEqualsThePixelByPixelResult) {
     mirror(m);
     refMirror(ref);
     EXPECT_TRUE(sameBytes(m, ref)) << "mirror";
+    EXPECT_TRUE(sameBytes(mirrored(b), ref)) << "mirror into a new picture";
     for (int turns : {1, 2, 3}) EXPECT_TRUE(sameBytes(rotate90(b, turns), refRotate90(b, turns))) << turns << " turns";
     const QRect r(b.width() / 3, 1, b.width() - b.width() / 3, 3);
     EXPECT_TRUE(sameBytes(crop(b, r), refCrop(b, r))) << "crop";
@@ -180,12 +193,23 @@ TEST(RowOps, ColourAndContrastEqualThePixelByPixelResult) {
       replaceColours(got, r, qRgb(40, 250, 0), qRgb(220, 10, 200), with);
       refReplaceColours(ref, r, qRgb(40, 250, 0), qRgb(220, 10, 200), with);
       EXPECT_TRUE(sameBytes(got, ref)) << "replace colours in " << r.x() << "," << r.y() << " " << r.width() << "x" << r.height();
+      EXPECT_TRUE(sameBytes(coloursReplaced(b, r, qRgb(40, 250, 0), qRgb(220, 10, 200), with), ref)) << "into a new picture";
+    }
+    if (s.bpp <= 8) {
+      // A colour the palette lacks turns the picture into a colour one first.
+      Bitmap got = b, ref = b.toColor24();
+      const QRect all(0, 0, b.width(), b.height());
+      replaceColours(got, QRect(), qRgb(0, 0, 0), qRgb(128, 128, 128), qRgb(1, 2, 3));
+      refReplaceColours(ref, all, qRgb(0, 0, 0), qRgb(128, 128, 128), qRgb(1, 2, 3));
+      EXPECT_TRUE(sameBytes(got, ref)) << "replace with a new colour";
+      EXPECT_TRUE(sameBytes(coloursReplaced(b, QRect(), qRgb(0, 0, 0), qRgb(128, 128, 128), qRgb(1, 2, 3)), ref));
     }
     if (s.bpp == 1) return;  // auto contrast leaves bilevel pictures alone
     Bitmap got = b, ref = b;
     autoContrast(got);
     refAutoContrast(ref);
     EXPECT_TRUE(sameBytes(got, ref)) << "auto contrast";
+    EXPECT_TRUE(sameBytes(autoContrasted(b), ref)) << "auto contrast into a new picture";
     if (s.bpp <= 8) {
       std::vector<uint64_t> counts(b.palette().size());
       for (int y = 0; y < b.height(); ++y)
@@ -196,15 +220,35 @@ TEST(RowOps, ColourAndContrastEqualThePixelByPixelResult) {
   });
 }
 
+// Specks on bilevel pages: sparse dots on white and sparse holes in black, and random noise.
+TEST(RowOps, BilevelDespeckleEqualsThePixelByPixelResult) {
+  std::mt19937 rng(3);
+  for (const int percent : {3, 50, 97})
+    for (const int w : {3, 13, 40}) {
+      SCOPED_TRACE(std::to_string(percent) + "% black, width " + std::to_string(w));
+      Bitmap b(w, 12, 1);
+      b.palette() = {qRgb(255, 255, 255), qRgb(0, 0, 0)};
+      for (int y = 0; y < b.height(); ++y)
+        for (int x = 0; x < w; ++x) b.setIndex(x, y, static_cast<int>(rng() % 100) < percent ? 1u : 0u);
+      b.row(5)[b.stride() - 1] |= 0x01;  // a padding bit that must stay
+      Bitmap ref = b;
+      despeckle(b);
+      refDespeckleBilevel(ref);
+      EXPECT_TRUE(sameBytes(b, ref));
+    }
+}
+
 // Auto contrast on a picture with a narrow range stretches it: a reference that did nothing
 // would pass the comparison above on random pictures, whose range is already full.
 TEST(RowOps, AutoContrastStretchesANarrowRange) {
   Bitmap b(40, 10, 24);
   for (int y = 0; y < 10; ++y)
     for (int x = 0; x < 40; ++x) b.setIndex(x, y, qRgb(100 + x, 100 + x, 100 + x));
+  const Bitmap b0 = b;
   Bitmap ref = b;
   autoContrast(b);
   refAutoContrast(ref);
+  EXPECT_TRUE(sameBytes(autoContrasted(b0), ref));
   EXPECT_TRUE(sameBytes(b, ref));
   EXPECT_EQ(qRed(b.pixel(0, 0)), 0);
   EXPECT_EQ(qRed(b.pixel(39, 9)), 255);
