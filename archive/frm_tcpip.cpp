@@ -2,13 +2,11 @@
 
 #include "archive/archive_protocol.h"
 #include "archive/frm_arch_ret_opt.h"
-#include "archive/read_file_bytes.h"
 #include "runtime/dialogs.h"
 #include "runtime/screen.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
 
-#include <QFileInfo>
 #include <QLabel>
 #include <QTimer>
 #include <QVBoxLayout>

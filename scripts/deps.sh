@@ -7,7 +7,7 @@ packages=(
   libtiff-dev libjpeg-dev libpng-dev zlib1g-dev libopencv-imgproc-dev
   libsane-dev libsane1 libgsf-1-dev libgsf-bin
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-dejavu-core fonts-liberation2 xvfb xauth
+  fonts-dejavu-core fonts-liberation2 xvfb xauth xclip
   graphicsmagick libtiff-tools poppler-utils desktop-file-utils shared-mime-info libvips-tools
 )
 missing=()

@@ -286,6 +286,7 @@ void frmImgClntForm::buildPanes() {
 
   twnMain = new ScanningControl(this);
   connect(twnMain, &ScanningControl::ImageAcquired, this, &frmImgClntForm::twnMain_ImageAcquired);
+  connect(twnMain, &ScanningControl::SourcesChecked, this, &frmImgClntForm::twnMain_SourcesChecked);
   nxMain = new ann::AnnotationControl(this, [this](const QString& name) { return ImagingByName(name); });
   connect(nxMain, &ann::AnnotationControl::AnnotationEvent, this, &frmImgClntForm::nxMain_AnnotationEvent);
   connect(nxMain, &ann::AnnotationControl::CurrentLayerChanged, this, &frmImgClntForm::nxMain_CurrentLayerChanged);
@@ -385,12 +386,11 @@ void frmImgClntForm::Form_Load() {
     glngAnnoHandle = 0;
     nxMain->setAnnotationOption281(true);
 
-    twnMain->OpenSourceManager();
-    gblnScannerPresent = twnMain->SourceCount() != 0;
-    fnSetNoDocState();
     modRegistry::fnRegisterDocType();
+    // Asking every scanner backend can take seconds: the window shows without waiting, with the
+    // scan commands off until the check answers.
+    twnMain->BeginSourceCheck();
   } catch (const rt::RuntimeError& e) {
-    // No scanner to talk to ends the load step quietly.
     fnScanFailed(e);
   }
   layoutFrame();

@@ -133,6 +133,9 @@ class frmImgClntForm : public rt::Form {
   void mnuScanPage_Click();
   void mnuScanOpt_Click();
   void twnMain_ImageAcquired();
+  // The start-up scanner check answers: the Scanner menu and toolbar take the scanner's presence,
+  // or the driver's error is shown.
+  void twnMain_SourcesChecked();
   // File menu: printing, converting and the properties dialog.
   void mnuFilePrint_Click();
   void mnuFileConvert_Click();
@@ -238,6 +241,7 @@ class frmImgClntForm : public rt::Form {
   void fnSetDefaultView();
   void fnUpdatePageButtons();
   void applyCommandStates(int docState);
+  int lastDocState_ = 0;  // the state the commands were last set for
   void setModeButtons(const QString& pressed);
   void selectMode(ws::MouseMode mode);
   // The mode whose button is pressed; None when no mode button is.

@@ -31,6 +31,7 @@ void enable(QAction* a, bool on) {
 
 void frmImgClntForm::applyCommandStates(int docState) {
   const auto state = static_cast<ws::DocState>(docState);
+  lastDocState_ = docState;
   const ws::DocConditions conditions = ws::fnDocConditions(gblnScannerPresent, gintCurrFormat, gstrCurrFile);
   for (const ws::CommandState& c : ws::fnCommandStates(state, conditions)) {
     if (c.scope != ws::Scope::Button) enable(Menu(c.command), c.enabled);

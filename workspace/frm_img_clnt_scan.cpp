@@ -9,6 +9,7 @@
 #include "runtime/screen.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
+#include "workspace/command_states.h"
 #include "workspace/scan_placement.h"
 #include "workspace/settings/frm_scan_opts.h"
 
@@ -23,6 +24,20 @@ void frmImgClntForm::fnScanFailed(const rt::RuntimeError& e) {
     rt::ShowError("Error " + rt::CStr(twnMain->ErrorCode()) + ": " + twnMain->ErrorText());
   else
     rt::ShowError(e.Description());
+}
+
+void frmImgClntForm::twnMain_SourcesChecked() {
+  if (const std::optional<rt::RuntimeError> error = twnMain->SourceCheckError()) {
+    // No scanner to talk to: the scan commands stay off; only a described failure is shown.
+    gblnScannerPresent = false;
+    fnScanFailed(*error);
+    return;
+  }
+  gblnScannerPresent = twnMain->CheckedSourceCount().value_or(0) != 0;
+  // The scanner rules are part of both state tables: apply them for the state the document is in.
+  const int state = lastDocState_;
+  applyCommandStates(static_cast<int>(ws::DocState::NoDocument));
+  if (state != static_cast<int>(ws::DocState::NoDocument)) applyCommandStates(state);
 }
 
 // The strip holds the edited page before pages move.

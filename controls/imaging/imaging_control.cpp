@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QScrollBar>
 #include <cmath>
+#include <utility>
 
 namespace img {
 
@@ -135,8 +136,12 @@ void ImagingControl::afterPictureChanged(bool resetView) {
 
 void ImagingControl::pushUndo() {
   ensureFullPage();
-  if (d->bmp.isNull()) return;
-  d->undo.push_back(d->bmp);
+  if (!d->bmp.isNull()) keepForUndo(Bitmap(d->bmp));
+}
+
+void ImagingControl::keepForUndo(Bitmap old) {
+  if (old.isNull()) return;
+  d->undo.push_back(std::move(old));
   std::size_t bytes = 0;
   for (const Bitmap& b : d->undo) bytes += b.data().size();
   while (d->undo.size() > 4 || (d->undo.size() > 1 && bytes > (std::size_t(256) << 20))) {
@@ -146,7 +151,9 @@ void ImagingControl::pushUndo() {
 }
 
 void ImagingControl::setBitmap(Bitmap b) {
-  pushUndo();
+  // The picture being replaced goes to the undo as it is: no copy.
+  ensureFullPage();
+  keepForUndo(std::exchange(d->bmp, Bitmap()));
   d->bmp = std::move(b);
   d->ownPicture();
   afterPictureChanged(false);

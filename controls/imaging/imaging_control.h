@@ -294,7 +294,8 @@ class ImagingControl : public QWidget {
   void afterPictureChanged(bool resetView);
   void takePicture(Bitmap b);
   void spillPicture();
-  void pushUndo();
+  void pushUndo();                 // keeps a copy of the picture before an edit in place
+  void keepForUndo(Bitmap old);    // keeps a picture that has been replaced
   void updateScrollBars();
   void applyCursor();
   void paintView(QPainter& p, const QRect& area);

@@ -178,27 +178,36 @@ void ImagingControl::CreateBlankImage(int32_t w, int32_t h, int16_t bpp, uint32_
 }
 
 namespace {
-template <class F>
-void editWith(ImagingControl& c, F f) {
+const Bitmap& editable(const ImagingControl& c) {
   if (!c.hasImage()) fail(kErrNoImage, QStringLiteral("There is no picture to edit"));
-  Bitmap b = c.bitmap();
+  return c.bitmap();
+}
+// An edit in place works on the one copy it needs; the picture it replaces goes to the undo.
+template <class F>
+void editInPlace(ImagingControl& c, F f) {
+  Bitmap b = editable(c);
   f(b);
   c.setBitmap(std::move(b));
+}
+// An edit that makes a new picture reads the current one without copying it.
+template <class F>
+void editInto(ImagingControl& c, F f) {
+  c.setBitmap(f(editable(c)));
 }
 }  // namespace
 
 void ImagingControl::RotateBy(double degrees) {
   if (!std::isfinite(degrees)) fail(kErrBadValue, QStringLiteral("Invalid angle"));
-  editWith(*this, [&](Bitmap& b) { b = rotateAny(b, -degrees); });
+  editInto(*this, [&](const Bitmap& b) { return rotateAny(b, -degrees); });
 }
-void ImagingControl::Mirror() { editWith(*this, [](Bitmap& b) { mirror(b); }); }
-void ImagingControl::Flip() { editWith(*this, [](Bitmap& b) { flip(b); }); }
+void ImagingControl::Mirror() { editInPlace(*this, [](Bitmap& b) { mirror(b); }); }
+void ImagingControl::Flip() { editInPlace(*this, [](Bitmap& b) { flip(b); }); }
 void ImagingControl::ReplaceColours(uint32_t from, uint32_t to, uint32_t with) {
   const QRect r = d->sel;
-  editWith(*this, [&](Bitmap& b) { replaceColours(b, r, fromBgr(from), fromBgr(to), fromBgr(with)); });
+  editInPlace(*this, [&](Bitmap& b) { replaceColours(b, r, fromBgr(from), fromBgr(to), fromBgr(with)); });
 }
-void ImagingControl::AutoContrast() { editWith(*this, [](Bitmap& b) { autoContrast(b); }); }
-void ImagingControl::Despeckle() { editWith(*this, [](Bitmap& b) { despeckle(b); }); }
-void ImagingControl::Deskew() { editWith(*this, [](Bitmap& b) { b = deskew(b); }); }
+void ImagingControl::AutoContrast() { editInPlace(*this, [](Bitmap& b) { autoContrast(b); }); }
+void ImagingControl::Despeckle() { editInPlace(*this, [](Bitmap& b) { despeckle(b); }); }
+void ImagingControl::Deskew() { editInto(*this, [](const Bitmap& b) { return deskew(b); }); }
 
 }  // namespace img

@@ -1,17 +1,19 @@
 // Histograms of the red, green and blue channels.
 #include "controls/imaging/image_ops.h"
 #include "controls/imaging/ops_support.h"
+#include "controls/imaging/pixel_ops.h"
 
 namespace img {
 
 std::vector<uint64_t> ops::indexCounts(const Bitmap& b) {
-  std::vector<uint64_t> n(b.palette().size());
-  for (int32_t y = 0; y < b.height(); ++y)
-    for (int32_t x = 0; x < b.width(); ++x) {
-      const uint32_t i = b.index(x, y);
-      if (i < n.size()) ++n[i];
-    }
-  return n;
+  if (b.bitsPerPixel() > 8) return {};
+  std::array<uint64_t, 256> all{};
+  std::vector<uint8_t> line(static_cast<std::size_t>(b.width()));
+  for (int32_t y = 0; y < b.height(); ++y) {
+    unpackRow(b, y, line.data());
+    for (const uint8_t i : line) ++all[i];
+  }
+  return std::vector<uint64_t>(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(b.palette().size(), 256)));
 }
 
 Histograms getHistograms(const Bitmap& b) {

@@ -1,12 +1,14 @@
 #include "controls/imaging/pixel_ops.h"
 
 #include "controls/imaging/image_ops.h"
+#include "controls/imaging/ops_support.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <numeric>
 #include <opencv2/imgproc.hpp>
 
 namespace img {
@@ -72,6 +74,60 @@ Bitmap blankBitmap(int32_t w, int32_t h, int bpp, QRgb colour) {
   return b;
 }
 
+void unpackRow(const Bitmap& b, int32_t y, uint8_t* out) {
+  const uint8_t* r = b.row(y);
+  const int32_t w = b.width();
+  switch (b.bitsPerPixel()) {
+    case 1: {
+      int32_t x = 0;
+      for (; x + 8 <= w; x += 8, ++r)
+        for (int k = 0; k < 8; ++k) out[x + k] = static_cast<uint8_t>((*r >> (7 - k)) & 1);
+      for (int k = 0; x < w; ++x, ++k) out[x] = static_cast<uint8_t>((*r >> (7 - k)) & 1);
+      break;
+    }
+    case 4: {
+      int32_t x = 0;
+      for (; x + 2 <= w; x += 2, ++r) {
+        out[x] = static_cast<uint8_t>(*r >> 4);
+        out[x + 1] = static_cast<uint8_t>(*r & 0x0F);
+      }
+      if (x < w) out[x] = static_cast<uint8_t>(*r >> 4);
+      break;
+    }
+    default: std::memcpy(out, r, static_cast<std::size_t>(w));
+  }
+}
+
+void packRow(Bitmap& b, int32_t y, const uint8_t* in) {
+  uint8_t* r = b.row(y);
+  const int32_t w = b.width();
+  switch (b.bitsPerPixel()) {
+    case 1: {
+      int32_t x = 0;
+      for (; x + 8 <= w; x += 8, ++r) {
+        uint8_t v = 0;
+        for (int k = 0; k < 8; ++k) v = static_cast<uint8_t>(v | ((in[x + k] & 1) << (7 - k)));
+        *r = v;
+      }
+      if (x < w) {
+        const int n = w - x;
+        const uint8_t keep = static_cast<uint8_t>(0xFF >> n);
+        uint8_t v = static_cast<uint8_t>(*r & keep);
+        for (int k = 0; k < n; ++k) v = static_cast<uint8_t>(v | ((in[x + k] & 1) << (7 - k)));
+        *r = v;
+      }
+      break;
+    }
+    case 4: {
+      int32_t x = 0;
+      for (; x + 2 <= w; x += 2, ++r) *r = static_cast<uint8_t>(((in[x] & 0x0F) << 4) | (in[x + 1] & 0x0F));
+      if (x < w) *r = static_cast<uint8_t>(((in[x] & 0x0F) << 4) | (*r & 0x0F));
+      break;
+    }
+    default: std::memcpy(r, in, static_cast<std::size_t>(w));
+  }
+}
+
 Bitmap crop(const Bitmap& b, const QRect& rIn) {
   const QRect r = rIn.intersected(QRect(0, 0, b.width(), b.height()));
   if (r.isEmpty()) return Bitmap();
@@ -85,8 +141,11 @@ Bitmap crop(const Bitmap& b, const QRect& rIn) {
       std::memcpy(out.row(y), b.row(r.top() + y) + static_cast<std::size_t>(r.left()) * bytes,
                   static_cast<std::size_t>(r.width()) * bytes);
   } else {
-    for (int y = 0; y < r.height(); ++y)
-      for (int x = 0; x < r.width(); ++x) out.setIndex(x, y, b.index(r.left() + x, r.top() + y));
+    std::vector<uint8_t> line(static_cast<std::size_t>(b.width()));
+    for (int y = 0; y < r.height(); ++y) {
+      unpackRow(b, r.top() + y, line.data());
+      packRow(out, y, line.data() + r.left());
+    }
   }
   return out;
 }
@@ -152,16 +211,19 @@ Bitmap rotate90(const Bitmap& b, int turns) {
                turns == 1 ? cv::ROTATE_90_CLOCKWISE : turns == 2 ? cv::ROTATE_180 : cv::ROTATE_90_COUNTERCLOCKWISE);
     return out;
   }
-  for (int32_t y = 0; y < h; ++y) {
-    for (int32_t x = 0; x < w; ++x) {
-      int32_t nx, ny;
-      if (turns == 1) { nx = h - 1 - y; ny = x; }
-      else if (turns == 2) { nx = w - 1 - x; ny = h - 1 - y; }
-      else { nx = y; ny = w - 1 - x; }
-      if (bpp == 8) out.row(ny)[nx] = b.row(y)[x];
-      else if (bpp == 24) std::memcpy(out.row(ny) + nx * 3, b.row(y) + x * 3, 3);
-      else out.setIndex(nx, ny, b.index(x, y));
+  // 1 and 4-bit pictures: the source rows are unpacked once and each new row gathered from them.
+  std::vector<uint8_t> src(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+  for (int32_t y = 0; y < h; ++y) unpackRow(b, y, src.data() + static_cast<std::size_t>(y) * w);
+  std::vector<uint8_t> line(static_cast<std::size_t>(out.width()));
+  for (int32_t ny = 0; ny < out.height(); ++ny) {
+    for (int32_t nx = 0; nx < out.width(); ++nx) {
+      int32_t x, y;
+      if (turns == 1) { x = ny; y = h - 1 - nx; }
+      else if (turns == 2) { x = w - 1 - nx; y = h - 1 - ny; }
+      else { x = w - 1 - ny; y = nx; }
+      line[static_cast<std::size_t>(nx)] = src[static_cast<std::size_t>(y) * w + x];
     }
+    packRow(out, ny, line.data());
   }
   return out;
 }
@@ -198,6 +260,7 @@ Bitmap rotateAny(const Bitmap& b, double degrees) {
 
 void mirror(Bitmap& b) {
   const int32_t w = b.width();
+  std::vector<uint8_t> line(b.bitsPerPixel() < 8 ? static_cast<std::size_t>(w) : 0);
   for (int32_t y = 0; y < b.height(); ++y) {
     if (b.bitsPerPixel() == 8) {
       std::reverse(b.row(y), b.row(y) + w);
@@ -205,11 +268,9 @@ void mirror(Bitmap& b) {
       uint8_t* r = b.row(y);
       for (int32_t x = 0; x < w / 2; ++x) std::swap_ranges(r + x * 3, r + x * 3 + 3, r + (w - 1 - x) * 3);
     } else {
-      for (int32_t x = 0; x < w / 2; ++x) {
-        const uint32_t a = b.index(x, y), c = b.index(w - 1 - x, y);
-        b.setIndex(x, y, c);
-        b.setIndex(w - 1 - x, y, a);
-      }
+      unpackRow(b, y, line.data());
+      std::reverse(line.begin(), line.end());
+      packRow(b, y, line.data());
     }
   }
 }
@@ -230,23 +291,30 @@ void replaceColours(Bitmap& b, const QRect& rIn, QRgb from, QRgb to, QRgb with) 
   const QRect full(0, 0, b.width(), b.height());
   const QRect r = rIn.isEmpty() ? full : rIn.intersected(full);
   if (r.isEmpty()) return;
-  auto inRange = [&](QRgb c) {
-    return qRed(c) >= std::min(qRed(from), qRed(to)) && qRed(c) <= std::max(qRed(from), qRed(to)) &&
-           qGreen(c) >= std::min(qGreen(from), qGreen(to)) && qGreen(c) <= std::max(qGreen(from), qGreen(to)) &&
-           qBlue(c) >= std::min(qBlue(from), qBlue(to)) && qBlue(c) <= std::max(qBlue(from), qBlue(to));
+  const int rLo = std::min(qRed(from), qRed(to)), rHi = std::max(qRed(from), qRed(to));
+  const int gLo = std::min(qGreen(from), qGreen(to)), gHi = std::max(qGreen(from), qGreen(to));
+  const int bLo = std::min(qBlue(from), qBlue(to)), bHi = std::max(qBlue(from), qBlue(to));
+  auto inRange = [&](int red, int green, int blue) {
+    return red >= rLo && red <= rHi && green >= gLo && green <= gHi && blue >= bLo && blue <= bHi;
   };
   if (b.bitsPerPixel() <= 8) {
     auto it = std::find(b.palette().begin(), b.palette().end(), with);
     if (it == b.palette().end()) b = b.toColor24();
     else {
       const uint32_t wi = static_cast<uint32_t>(it - b.palette().begin());
-      std::vector<bool> hit(b.palette().size());
-      for (std::size_t i = 0; i < hit.size(); ++i) hit[i] = inRange(b.palette()[i]);
-      for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x) {
-          const uint32_t i = b.index(x, y);
-          if (i < hit.size() && hit[i]) b.setIndex(x, y, wi);
-        }
+      // Every index maps to itself or to with's entry; indexes beyond the palette stay.
+      std::array<uint8_t, 256> map{};
+      for (std::size_t i = 0; i < map.size(); ++i) {
+        const QRgb c = i < b.palette().size() ? b.palette()[i] : 0;
+        map[i] = i < b.palette().size() && inRange(qRed(c), qGreen(c), qBlue(c)) ? static_cast<uint8_t>(wi)
+                                                                                  : static_cast<uint8_t>(i);
+      }
+      std::vector<uint8_t> line(static_cast<std::size_t>(b.width()));
+      for (int y = r.top(); y <= r.bottom(); ++y) {
+        unpackRow(b, y, line.data());
+        for (int x = r.left(); x <= r.right(); ++x) line[static_cast<std::size_t>(x)] = map[line[static_cast<std::size_t>(x)]];
+        packRow(b, y, line.data());
+      }
       return;
     }
   }
@@ -254,7 +322,7 @@ void replaceColours(Bitmap& b, const QRect& rIn, QRgb from, QRgb to, QRgb with) 
     uint8_t* p = b.row(y);
     for (int x = r.left(); x <= r.right(); ++x) {
       uint8_t* q = p + x * 3;
-      if (inRange(qRgb(q[2], q[1], q[0]))) {
+      if (inRange(q[2], q[1], q[0])) {
         q[0] = static_cast<uint8_t>(qBlue(with));
         q[1] = static_cast<uint8_t>(qGreen(with));
         q[2] = static_cast<uint8_t>(qRed(with));
@@ -266,8 +334,19 @@ void replaceColours(Bitmap& b, const QRect& rIn, QRgb from, QRgb to, QRgb with) 
 void autoContrast(Bitmap& b) {
   if (b.isNull() || b.bitsPerPixel() == 1) return;
   std::array<uint64_t, 256> hist{};
-  for (int32_t y = 0; y < b.height(); ++y)
-    for (int32_t x = 0; x < b.width(); ++x) ++hist[static_cast<std::size_t>(lum(b.pixel(x, y)))];
+  if (b.bitsPerPixel() == 24) {
+    for (int32_t y = 0; y < b.height(); ++y) {
+      const uint8_t* p = b.row(y);
+      for (int32_t x = 0; x < b.width(); ++x, p += 3) ++hist[static_cast<std::size_t>((p[2] * 299 + p[1] * 587 + p[0] * 114 + 500) / 1000)];
+    }
+  } else {
+    // Count the palette indexes, then give each index's count to its colour's luminance.
+    const std::vector<uint64_t> counts = ops::indexCounts(b);
+    const std::size_t beyond = static_cast<std::size_t>(b.width()) * static_cast<std::size_t>(b.height()) -
+                               static_cast<std::size_t>(std::accumulate(counts.begin(), counts.end(), uint64_t{0}));
+    hist[0] += beyond;  // indexes without a palette entry read as black
+    for (std::size_t i = 0; i < counts.size(); ++i) hist[static_cast<std::size_t>(lum(b.palette()[i]))] += counts[i];
+  }
   const uint64_t total = static_cast<uint64_t>(b.width()) * b.height();
   const uint64_t cut = total / 200;  // ignore 0.5 % at each end
   int lo = 0, hi = 255;

@@ -32,6 +32,11 @@ double estimateSkew(const Bitmap& b, double maxDegrees = 5.0);
 Bitmap deskew(const Bitmap& b);
 // Quick box-filtered picture fitting within maxW x maxH, keeping proportions (RGB32).
 QImage makeThumbnail(const Bitmap& b, int maxW, int maxH);
+// One row of palette indexes, one byte per pixel (1, 4 and 8-bit pictures): whole-picture
+// operations work on rows this way rather than asking pixel by pixel.
+void unpackRow(const Bitmap& b, int32_t y, uint8_t* indexes);
+// Writes width indexes back into row y; bits beyond the width keep their value.
+void packRow(Bitmap& b, int32_t y, const uint8_t* indexes);
 // Nearest palette index of a colour.
 int nearestIndex(const std::vector<QRgb>& palette, QRgb c);
 

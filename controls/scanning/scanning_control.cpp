@@ -44,6 +44,8 @@ ScanningControl::ScanningControl(QObject* parent) : QObject(parent) {
 }
 
 ScanningControl::~ScanningControl() {
+  // The check must not be inside the scanner library when the library is closed behind it.
+  waitSourceCheck();
   if (acquired_) plat::GlobalFree(acquired_);
   CloseSourceManager();
 }
@@ -55,6 +57,11 @@ void ScanningControl::raise(int32_t number, int32_t code, const QString& text) {
 }
 
 void ScanningControl::OpenSourceManager() {
+  waitSourceCheck();
+  openManager();
+}
+
+void ScanningControl::openManager() {
   if (managerOpen_) return;
   SANE_Int version = 0;
   const SANE_Status s = sane_init(&version, nullptr);
@@ -65,13 +72,19 @@ void ScanningControl::OpenSourceManager() {
 }
 
 void ScanningControl::CloseSourceManager() {
+  waitSourceCheck();
   if (!managerOpen_) return;
   sane_exit();
   managerOpen_ = false;
 }
 
 QStringList ScanningControl::devices() {
-  if (!managerOpen_) OpenSourceManager();
+  waitSourceCheck();
+  return listDevices();
+}
+
+QStringList ScanningControl::listDevices() {
+  if (!managerOpen_) openManager();
   const SANE_Device** list = nullptr;
   const SANE_Status s = sane_get_devices(&list, SANE_FALSE);
   if (s != SANE_STATUS_GOOD) raise(kErrDriver, static_cast<int32_t>(s), statusText(s));
@@ -81,6 +94,36 @@ QStringList ScanningControl::devices() {
 }
 
 int32_t ScanningControl::SourceCount() { return static_cast<int32_t>(devices().size()); }
+
+void ScanningControl::BeginSourceCheck() {
+  waitSourceCheck();
+  checkPending_ = true;
+  checkedCount_.reset();
+  checkError_.reset();
+  checker_ = std::thread([this, hook = checkHook()] {
+    try {
+      if (hook) hook();
+      openManager();
+      checkedCount_ = static_cast<int32_t>(listDevices().size());
+    } catch (const rt::RuntimeError& e) {
+      checkError_ = e;
+    }
+    // Queued to this object: dropped unread when the control goes before the answer arrives.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          waitSourceCheck();
+          if (!checkPending_) return;
+          checkPending_ = false;
+          Q_EMIT SourcesChecked();
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+void ScanningControl::waitSourceCheck() {
+  if (checker_.joinable()) checker_.join();
+}
 
 QStringList ScanningControl::SourceItems() {
   QStringList items;

@@ -9,12 +9,15 @@
 // tell what the device said) or kErrNoSource (nothing to scan from, or cancelled; callers end
 // quietly).
 #include "platform/memory/global_memory.h"
+#include "runtime/errors.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <thread>
 
 namespace scan {
 class ScanWorker;
@@ -34,6 +37,19 @@ class ScanningControl : public QObject {
   void OpenSourceManager();
   void CloseSourceManager();
   int32_t SourceCount();
+  // Opens the source manager and counts the sources on a worker thread, since asking every
+  // backend (network ones included) can take seconds. SourcesChecked is raised on this object's
+  // thread with the answer; until then IsCheckingSources is true. Every other member that talks to
+  // the scanner library first waits for a check in progress, and so does the destructor.
+  void BeginSourceCheck();
+  bool IsCheckingSources() const { return checkPending_; }
+  // The answer of the last check: the number of sources, or nullopt after a failure.
+  std::optional<int32_t> CheckedSourceCount() const { return checkedCount_; }
+  // The failure of the last check, as OpenSourceManager or SourceCount would have raised it.
+  std::optional<rt::RuntimeError> SourceCheckError() const { return checkError_; }
+  // Runs on the worker thread of every check before it asks anything; an rt::RuntimeError it raises
+  // is the check's failure. Tests slow the check down or make it fail with it.
+  static void setSourceCheckHook(std::function<void()> hook) { checkHook() = std::move(hook); }
   // Lets the user pick a device and, where it has several, its source; Acquire uses the choice.
   void SelectSource();
   // Scans every page the source delivers; ImageAcquired is raised once per page. Returns when the
@@ -69,10 +85,15 @@ class ScanningControl : public QObject {
 
  Q_SIGNALS:
   void ImageAcquired();
+  void SourcesChecked();
 
  private:
   [[noreturn]] void raise(int32_t number, int32_t code, const QString& text);
   QStringList devices();
+  void openManager();
+  QStringList listDevices();
+  // Joins the worker of a check in progress; its answer is still raised later.
+  void waitSourceCheck();
   QString deviceForScan();
 
   bool managerOpen_ = false;
@@ -88,4 +109,12 @@ class ScanningControl : public QObject {
   float area_[4] = {-1, -1, -1, -1};
   std::function<QString(const QStringList&, const QString&)> chooser_;
   scan::ScanWorker* worker_ = nullptr;
+  std::thread checker_;
+  bool checkPending_ = false;
+  std::optional<int32_t> checkedCount_;
+  std::optional<rt::RuntimeError> checkError_;
+  static std::function<void()>& checkHook() {
+    static std::function<void()> hook;
+    return hook;
+  }
 };

@@ -11,8 +11,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -406,6 +408,117 @@ void thinLine(DeviceContext* dc, QColor colour, int x0, int y0, int x1, int y1, 
 }
 
 // Strokes an open or closed polyline with the selected pen.
+namespace {
+
+// A wide stroke as the painter's own stroker makes it.
+void strokeWide(QPainter& p, const QPolygon& poly, const QColor& colour, int32_t width, bool closed) {
+  p.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.setBrush(Qt::NoBrush);
+  if (closed) p.drawPolygon(poly);
+  else p.drawPolyline(poly);
+}
+
+// Round caps and joins make the stroker slow, curved outlines make the filler slow, and the same
+// shape is drawn at the same place on every repaint. So the pixels of such a shape are made once
+// by the painter itself into a mask (opaque where the shape lies, clear elsewhere) and later
+// blitted; a plain source-over blit of an all-or-nothing mask puts exactly the pixels the shape
+// would. The cache is bounded and per thread; shapes under raster operations or transforms are
+// drawn directly.
+struct ShapeMask {
+  std::vector<int32_t> shape;
+  QRgb colour = 0;
+  QPoint origin;
+  QImage mask;
+  size_t bytes() const { return size_t(mask.sizeInBytes()) + shape.size() * sizeof(int32_t) + 64; }
+};
+
+struct ShapeCache {
+  std::unordered_map<uint64_t, ShapeMask> masks;
+  size_t bytes = 0;
+};
+
+constexpr size_t kShapeCacheBytes = size_t(48) << 20;
+constexpr int64_t kShapeMaskMaxPixels = int64_t(1) << 20;
+
+uint64_t shapeKey(const std::vector<int32_t>& shape, QRgb colour) {
+  uint64_t h = 1469598103934665603ull ^ colour;
+  for (int32_t v : shape) {
+    h ^= uint32_t(v);
+    h *= 1099511628211ull;
+    h ^= h >> 29;
+  }
+  return h;
+}
+
+// Draws the shape that `render` paints (with its coordinates moved by the offset it is given) in
+// one opaque colour, from the cache when it was drawn before. `shape` describes the shape fully;
+// `bounds` holds every pixel it can touch. False: the caller draws it directly.
+bool drawCachedShape(QPainter& p, std::vector<int32_t> shape, const QRect& bounds, const QColor& colour,
+                     const std::function<void(QPainter&, const QPoint&)>& render) {
+  QPaintDevice* device = p.device();
+  if (!device || colour.alpha() != 255 || p.compositionMode() != QPainter::CompositionMode_SourceOver ||
+      p.transform().type() != QTransform::TxNone)
+    return false;
+  thread_local ShapeCache cache;
+  const QRgb rgb = colour.rgba();
+  const uint64_t key = shapeKey(shape, rgb);
+  auto it = cache.masks.find(key);
+  if (it != cache.masks.end() && it->second.colour == rgb && it->second.shape == shape) {
+    if (!it->second.mask.isNull()) p.drawImage(it->second.origin, it->second.mask);
+    return true;
+  }
+  // Only the part of the shape on the device can show, so the mask covers no more than that.
+  const QRect box = bounds & QRect(0, 0, device->width(), device->height());
+  if (int64_t(box.width()) * box.height() > kShapeMaskMaxPixels) return false;
+  ShapeMask entry{std::move(shape), rgb, box.topLeft(), {}};
+  if (!box.isEmpty()) {
+    entry.mask = QImage(box.size(), QImage::Format_ARGB32_Premultiplied);
+    entry.mask.fill(Qt::transparent);
+    QPainter mp(&entry.mask);
+    render(mp, -box.topLeft());
+    mp.end();
+    p.drawImage(entry.origin, entry.mask);
+  }
+  if (cache.bytes + entry.bytes() > kShapeCacheBytes) {
+    cache.masks.clear();
+    cache.bytes = 0;
+    it = cache.masks.end();
+  }
+  if (it != cache.masks.end()) {  // a different shape with the same key: the newer one stays
+    cache.bytes -= it->second.bytes();
+    cache.masks.erase(it);
+  }
+  cache.bytes += entry.bytes();
+  cache.masks.emplace(key, std::move(entry));
+  return true;
+}
+
+bool drawCachedStroke(QPainter& p, const QPolygon& poly, const QColor& colour, int32_t width, bool closed) {
+  std::vector<int32_t> shape{closed ? 1 : 0, width};
+  shape.reserve(2 + 2 * size_t(poly.size()));
+  for (const QPoint& q : poly) {
+    shape.push_back(q.x());
+    shape.push_back(q.y());
+  }
+  const int32_t grow = width + 2;
+  return drawCachedShape(p, std::move(shape), poly.boundingRect().adjusted(-grow, -grow, grow, grow), colour,
+                         [&](QPainter& mp, const QPoint& shift) {
+                           strokeWide(mp, poly.translated(shift), colour, width, closed);
+                         });
+}
+
+// Fills a path in one opaque colour through the shape cache; `shape` describes the path fully.
+bool fillCachedPath(QPainter& p, std::vector<int32_t> shape, const QPainterPath& path, const QColor& colour) {
+  return drawCachedShape(p, std::move(shape), path.boundingRect().toAlignedRect().adjusted(-1, -1, 1, 1), colour,
+                         [&](QPainter& mp, const QPoint& shift) {
+                           mp.setPen(Qt::NoPen);
+                           mp.setBrush(colour);
+                           mp.drawPath(path.translated(shift));
+                         });
+}
+
+}  // namespace
+
 void strokePolyline(DeviceContext* dc, const POINT* pts, int count, bool closed) {
   HGDIOBJ pen = dc->state.pen;
   if (!pen || pen->penStyle == PS_NULL || count < 2) return;
@@ -419,12 +532,11 @@ void strokePolyline(DeviceContext* dc, const POINT* pts, int count, bool closed)
   }
   // Wide pens are geometric: always solid, round ends and joins.
   QPainter& p = *dc->painter;
-  p.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-  p.setBrush(Qt::NoBrush);
   QPolygon poly;
+  poly.reserve(count);
   for (int i = 0; i < count; ++i) poly << QPoint(pts[i].x, pts[i].y);
-  if (closed) p.drawPolygon(poly);
-  else p.drawPolyline(poly);
+  if (drawCachedStroke(p, poly, colour, width, closed)) return;
+  strokeWide(p, poly, colour, width, closed);
 }
 
 QRect ExclusiveRect(int32_t l, int32_t t, int32_t r, int32_t b) {
@@ -649,23 +761,42 @@ bool Rectangle(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom)
   if (box.isEmpty()) return true;
   Frame f = frameFor(dc, box);
   QRect inner = f.width ? f.outer.adjusted(f.width, f.width, -f.width, -f.width) : f.outer;
-  if (inner.isValid() && !inner.isEmpty()) {
-    QPainterPath path;
-    path.addRect(inner);
-    fillWithBrush(dc, path, dc->state.brush);
+  QPainter& p = *dc->painter;
+  // Plain fills of whole pixels need no path: the painter fills integer rectangles directly.
+  const bool plain = p.compositionMode() == QPainter::CompositionMode_SourceOver;
+  const bool hasInner = inner.isValid() && !inner.isEmpty();
+  if (hasInner) {
+    HGDIOBJ brush = dc->state.brush;
+    if (plain && brush && brush->kind == GdiObject::Kind::Brush && brush->brush.lbStyle == BS_SOLID) {
+      p.fillRect(inner, ropColour(dc, brush->brush.lbColor));
+    } else {
+      QPainterPath path;
+      path.addRect(inner);
+      fillWithBrush(dc, path, brush);
+    }
   }
   if (f.width) {
-    QPainterPath band;
-    band.addRect(f.outer);
-    if (inner.isValid() && !inner.isEmpty()) band.addRect(inner);
-    band.setFillRule(Qt::OddEvenFill);
-    QPainter& p = *dc->painter;
     HGDIOBJ pen = dc->state.pen;
-    if (f.width == 1 && pen->penStyle >= PS_DASH && pen->penStyle <= PS_DASHDOTDOT) {
+    if (plain && !(f.width == 1 && pen->penStyle >= PS_DASH && pen->penStyle <= PS_DASHDOTDOT)) {
+      const QColor colour = ropColour(dc, pen->penColour);
+      if (!hasInner) {
+        p.fillRect(f.outer, colour);
+      } else {  // the four sides around the interior
+        p.fillRect(QRect(f.outer.left(), f.outer.top(), f.outer.width(), inner.top() - f.outer.top()), colour);
+        p.fillRect(QRect(f.outer.left(), inner.bottom() + 1, f.outer.width(), f.outer.bottom() - inner.bottom()),
+                   colour);
+        p.fillRect(QRect(f.outer.left(), inner.top(), inner.left() - f.outer.left(), inner.height()), colour);
+        p.fillRect(QRect(inner.right() + 1, inner.top(), f.outer.right() - inner.right(), inner.height()), colour);
+      }
+    } else if (f.width == 1 && pen->penStyle >= PS_DASH && pen->penStyle <= PS_DASHDOTDOT) {
       POINT pts[4] = {{f.outer.left(), f.outer.top()}, {f.outer.right(), f.outer.top()},
                       {f.outer.right(), f.outer.bottom()}, {f.outer.left(), f.outer.bottom()}};
       strokePolyline(dc, pts, 4, true);
     } else {
+      QPainterPath band;
+      band.addRect(f.outer);
+      if (hasInner) band.addRect(inner);
+      band.setFillRule(Qt::OddEvenFill);
       p.setPen(Qt::NoPen);
       p.setBrush(ropColour(dc, pen->penColour));
       p.drawPath(band);
@@ -683,19 +814,29 @@ bool Ellipse(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom) {
   QRectF outer(f.outer.left(), f.outer.top(), f.outer.width(), f.outer.height());
   QPainterPath fillPath;
   QRectF inner = f.width ? outer.adjusted(f.width, f.width, -f.width, -f.width) : outer;
-  if (inner.width() > 0 && inner.height() > 0) {
+  QPainter& p = *dc->painter;
+  const bool hasInner = inner.width() > 0 && inner.height() > 0;
+  if (hasInner) {
     fillPath.addEllipse(inner);
-    fillWithBrush(dc, fillPath, dc->state.brush);
+    HGDIOBJ brush = dc->state.brush;
+    const bool solid = brush && brush->kind == GdiObject::Kind::Brush && brush->brush.lbStyle == BS_SOLID;
+    if (!solid || !fillCachedPath(p, {2, int32_t(inner.x()), int32_t(inner.y()), int32_t(inner.width()),
+                                      int32_t(inner.height())},
+                                  fillPath, ropColour(dc, brush->brush.lbColor)))
+      fillWithBrush(dc, fillPath, brush);
   }
   if (f.width) {
     QPainterPath band;
     band.addEllipse(outer);
-    if (inner.width() > 0 && inner.height() > 0) band.addEllipse(inner);
+    if (hasInner) band.addEllipse(inner);
     band.setFillRule(Qt::OddEvenFill);
-    QPainter& p = *dc->painter;
-    p.setPen(Qt::NoPen);
-    p.setBrush(ropColour(dc, dc->state.pen->penColour));
-    p.drawPath(band);
+    const QColor colour = ropColour(dc, dc->state.pen->penColour);
+    if (!fillCachedPath(p, {3, f.outer.x(), f.outer.y(), f.outer.width(), f.outer.height(), f.width, hasInner ? 1 : 0},
+                        band, colour)) {
+      p.setPen(Qt::NoPen);
+      p.setBrush(colour);
+      p.drawPath(band);
+    }
   }
   return true;
 }

@@ -21,8 +21,10 @@ bool TextOutW(HDC dc, int32_t x, int32_t y, const char16_t* text, int count) {
   QString s = QString::fromUtf16(text, count);
   const QFont& font = currentFont(dc);
   QFontMetrics fm(font);
-  int width = fm.horizontalAdvance(s);
   uint32_t align = dc->state.textAlign;
+  // Measuring shapes the text once more, so it is done only where the width is used.
+  const bool needsWidth = (align & (TA_CENTER | TA_RIGHT | TA_UPDATECP)) || dc->state.bkMode == OPAQUE;
+  const int width = needsWidth ? fm.horizontalAdvance(s) : 0;
   POINT ref = (align & TA_UPDATECP) ? dc->state.position : POINT{x, y};
   double dx = 0;
   if ((align & TA_CENTER) == TA_CENTER) dx = -width / 2.0;

@@ -114,7 +114,9 @@ TEST_F(ArchiveMenuTest, SendNeedsAnArchivedDocumentAndAYes) {
   EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("Commit the image back to Archive?"));
   EXPECT_EQ(dialogs.calls().back().style, rt::vbQuestion | rt::vbYesNo);
   EXPECT_TRUE(opened.isEmpty());
-  // A document that could not be saved is not sent: the archive would get the old file.
+  // A document that could not be saved is not sent: the archive would get the old file. (The
+  // untitled image's format dialog is closed without a choice.)
+  ws::registerWindow(QStringLiteral("frmImgSvSettings"), [](const QStringList&) {});
   w->fnNewImgFile(8, 8, 24, 0);
   gstrAchID = QStringLiteral("A1");
   // The format dialog closed without a choice.

@@ -181,5 +181,24 @@ TEST_F(BatchWindowTest, AFolderThatCannotBeDeletedStopsTheRunAndIsNotSentAgain) 
   EXPECT_EQ(fake->connections(Side::Archive), 1);
 }
 
+// A document gone by the time the connection is made: nothing is sent and nothing counts as stored.
+TEST_F(ArchiveTest, UploadOfAFileThatIsGoneSendsNothing) {
+  arch::ArchiveUpload upload;
+  std::optional<bool> stored;
+  QObject::connect(&upload, &arch::ArchiveUpload::finished, [&](bool s) { stored = s; });
+  dialogs.answerMsgBox(rt::vbOK);
+  upload.start({"REINDEX", "A1", "A1", "", "", dir.file("gone.ach")});
+  ASSERT_TRUE(waitUntil([&] { return stored.has_value(); }));
+  EXPECT_FALSE(*stored);
+  ASSERT_EQ(dialogs.calls().size(), 1u);
+  EXPECT_EQ(dialogs.calls()[0].text, "File does not exists!");
+  EXPECT_EQ(dialogs.calls()[0].style, rt::vbExclamation);
+  QElapsedTimer settle;
+  settle.start();
+  while (settle.elapsed() < 100) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  EXPECT_TRUE(fake->receivedOn(Side::Archive).empty());
+  EXPECT_FALSE(busy());
+}
+
 }  // namespace
 }  // namespace archivetest

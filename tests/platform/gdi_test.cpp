@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPainter>
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/graphics/gdi.h"
@@ -412,4 +414,87 @@ TEST(GdiShapeTest, ClosedPolygonsDrawEveryVertexAndFillInside) {
   plat::Polygon(c.dc, square, 4);
   EXPECT_EQ(c.rows(kRed), (Rows{".......", ".#####.", ".#???#.", ".#???#.", ".#???#.", ".#####.", "......."}));
   EXPECT_EQ(plat::GetPixel(c.dc, 3, 3), kBlue);
+}
+
+// Wide strokes are drawn from a kept mask on repeats; every draw, first or repeated, clipped or
+// running off the device, must put exactly the pixels of the painter's own round-capped stroke.
+TEST(GdiLineTest, RepeatedWideStrokesKeepTheStrokersPixels) {
+  struct Case {
+    std::vector<plat::POINT> points;
+    int width;
+    bool closed;
+    bool clipped;
+  };
+  const std::vector<Case> cases = {
+      {{{3, 3}, {40, 9}, {12, 30}, {35, 28}}, 2, false, false},
+      {{{3, 3}, {40, 9}, {12, 30}, {35, 28}}, 2, false, true},
+      {{{-9, 5}, {20, 33}, {47, -4}}, 5, false, false},
+      {{{6, 6}, {30, 6}, {18, 25}}, 3, true, false},
+      {{{6, 6}, {30, 6}, {18, 25}}, 4, true, true},
+  };
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const Case& k = cases[i];
+    QImage expected(44, 36, QImage::Format_RGB32);
+    expected.fill(Qt::white);
+    {
+      QPainter p(&expected);
+      if (k.clipped) p.setClipRect(QRect(10, 8, 20, 15));
+      p.setPen(QPen(QColor(0, 0, 255), k.width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+      QPolygon poly;
+      for (const auto& q : k.points) poly << QPoint(q.x, q.y);
+      if (k.closed) p.drawPolygon(poly);
+      else p.drawPolyline(poly);
+    }
+    for (int round = 0; round < 2; ++round) {
+      Canvas c(44, 36);
+      usePen(c.dc, plat::PS_SOLID, k.width, kRed);
+      if (k.clipped) {
+        plat::HRGN clip = plat::CreateRectRgn(10, 8, 30, 23);
+        plat::SelectClipRgn(c.dc, clip);
+        plat::DeleteObject(clip);
+      }
+      useBrush(c.dc, reinterpret_cast<plat::HBRUSH>(plat::GetStockObject(plat::NULL_BRUSH)));
+      if (k.closed) plat::Polygon(c.dc, k.points.data(), int(k.points.size()));
+      else plat::Polyline(c.dc, k.points.data(), int(k.points.size()));
+      int wrong = 0;
+      for (int y = 0; y < 36; ++y)
+        for (int x = 0; x < 44; ++x)
+          wrong += (plat::GetPixel(c.dc, x, y) == kRed) != (expected.pixel(x, y) == qRgb(0, 0, 255));
+      EXPECT_EQ(wrong, 0) << "case " << i << " draw " << round;
+    }
+  }
+}
+
+// Ellipses are blitted from kept masks on repeats: shapes that differ only in pen width, fill or
+// colour must each keep their own pixels, the same as a first draw on a fresh thread (whose masks
+// start empty).
+TEST(GdiShapeTest, RepeatedEllipsesKeepTheirOwnPixels) {
+  struct Case {
+    plat::RECT box;
+    int width;
+    bool filled;
+    plat::COLORREF colour;
+  };
+  const std::vector<Case> cases = {
+      {{2, 2, 30, 20}, 1, true, kRed},  {{2, 2, 30, 20}, 3, true, kRed},   {{2, 2, 30, 20}, 3, false, kRed},
+      {{2, 2, 30, 20}, 1, true, kBlue}, {{-6, 4, 22, 40}, 2, true, kRed}, {{2, 2, 30, 20}, 0, true, kRed},
+      {{3, 3, 29, 19}, 3, true, kRed},  // the same outline as the first, with a wider pen
+  };
+  auto draw = [](const Case& k) {
+    Canvas c(32, 24);
+    if (k.width) usePen(c.dc, plat::PS_SOLID, k.width, k.colour);
+    else plat::SelectObject(c.dc, plat::GetStockObject(plat::NULL_PEN));
+    useBrush(c.dc, k.filled ? plat::CreateSolidBrush(0x00FF00)
+                            : reinterpret_cast<plat::HBRUSH>(plat::GetStockObject(plat::NULL_BRUSH)));
+    plat::Ellipse(c.dc, k.box.left, k.box.top, k.box.right, k.box.bottom);
+    return c.rows(k.colour);
+  };
+  std::vector<Rows> fresh;
+  for (const Case& k : cases) {
+    Rows r;
+    std::thread([&] { r = draw(k); }).join();
+    fresh.push_back(r);
+  }
+  for (int round = 0; round < 2; ++round)
+    for (size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(draw(cases[i]), fresh[i]) << "case " << i << " draw " << round;
 }

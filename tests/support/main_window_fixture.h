@@ -4,6 +4,7 @@
 // Tests of any room that drive the main window use it (their suite links lumivex_program).
 #include "controls/annotation/annotation_control.h"
 #include "controls/imaging/imaging_control.h"
+#include "controls/scanning/scanning_control.h"
 #include "platform/registry/registry.h"
 #include "runtime/screen.h"
 #include "tests/support/pictures.h"
@@ -15,6 +16,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -116,10 +118,18 @@ class MainWindowTest : public ::testing::Test {
     return rc == ERROR_SUCCESS ? QString::fromLatin1(reinterpret_cast<const char*>(buffer)) : QStringLiteral("<no value>");
   }
 
+  // The window, shown, with its start-up scanner check answered.
   frmImgClntForm* window() {
     frmImgClntForm* w = frmImgClnt.get();
     if (!w->isVisible()) w->Show();
+    waitForScannerCheck(w);
     return w;
+  }
+  static void waitForScannerCheck(frmImgClntForm* w) {
+    QDeadlineTimer deadline(30000);
+    while (w->twnMain->IsCheckingSources() && !deadline.hasExpired())
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_FALSE(w->twnMain->IsCheckingSources()) << "the scanner check never answered";
   }
   QString file(const QString& name, const std::vector<Page>& pages, int16_t format) {
     const QString path = dir.file(name);

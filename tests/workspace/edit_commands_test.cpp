@@ -6,7 +6,11 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QElapsedTimer>
 #include <QMimeData>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
 #include <QtTest/QTest>
 
 #include "main_window_fixture.h"
@@ -304,6 +308,49 @@ TEST_F(EditTest, PasteLandsAtTheVisibleTopLeftAndADragOutsideScrolls) {
   hover(view, {view->width() - 5, view->height() - 5});
   click(view, {view->width() - 5, view->height() - 5});
   EXPECT_EQ(pixel(w->ixMain, 300 + 2 * step + 35, 200 + 15), kBlue);
+}
+
+// Under a real X server, with another program (xclip) on the other side of the clipboard: a
+// picture copied here is read there as a PNG, and a PNG put there pastes here as a floating area.
+TEST_F(EditTest, PicturesCrossTheSystemClipboardBothWays) {
+  const QString xclip = QStandardPaths::findExecutable(QStringLiteral("xclip"));
+  if (QGuiApplication::platformName() != QLatin1String("xcb") || xclip.isEmpty())
+    GTEST_SKIP() << "needs an X server (QT_QPA_PLATFORM=xcb) and xclip";
+  frmImgClntForm* w = open({{100, 80, kRed}});
+  w->fnSelectRectMode();
+  drag(w->ixMain, {10, 10}, {30, 20});
+  w->mnuEditCopy_Click();
+  QProcess out;
+  out.start(xclip, {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-t"), QStringLiteral("image/png"), QStringLiteral("-o")});
+  // The program answers the other program's request from its event loop.
+  QElapsedTimer t;
+  t.start();
+  while (out.state() != QProcess::NotRunning && t.elapsed() < 10000) {
+    QCoreApplication::processEvents();
+    out.waitForFinished(20);
+  }
+  const QImage theirs = QImage::fromData(out.readAllStandardOutput(), "PNG");
+  ASSERT_EQ(theirs.size(), QSize(20, 10));
+  EXPECT_EQ(QColor(theirs.pixel(3, 3)), QColor(Qt::red));
+
+  const QString png = dir.file(QStringLiteral("theirs.png"));
+  ASSERT_TRUE(solid(30, 12, Qt::blue).save(png));
+  QProcess in;
+  in.start(xclip, {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-t"), QStringLiteral("image/png"), QStringLiteral("-i"), png});
+  ASSERT_TRUE(in.waitForFinished(10000));  // xclip stays behind, serving the clipboard
+  t.restart();
+  while (t.elapsed() < 5000 && !QGuiApplication::clipboard()->mimeData()->hasFormat(QStringLiteral("image/png"))) {
+    QCoreApplication::processEvents();
+    QThread::msleep(20);
+  }
+  w->mnuEdit_Click();
+  ASSERT_TRUE(enabled(w->Menu("mnuEditPaste")));
+  w->mnuEditPaste_Click();
+  ASSERT_TRUE(w->ixMain->AreaActive());
+  hover(w->ixMain, {90, 70});
+  click(w->ixMain, {90, 70});
+  EXPECT_EQ(pixel(w->ixMain, 25, 8), kBlue);
+  EXPECT_EQ(pixel(w->ixMain, 35, 8), kRed);
 }
 
 const std::vector<Page> kFivePages = {

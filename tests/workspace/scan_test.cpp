@@ -8,6 +8,10 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <chrono>
+#include <future>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -340,6 +344,120 @@ TEST_F(ScanTest, TheDialogKeepsTheFocusInABadBoxAndOKNeedsEveryBox) {
   w->twnMain->GetScanArea(l, t, r, b);
   EXPECT_FLOAT_EQ(t, 0.0f);
   EXPECT_NEAR(r, 0.5f, 0.001);
+}
+
+// ---- Start-up scanner check -----------------------------------------------------------------------
+
+// Holds every scanner check until released (at most ten seconds), then lets it run or fail with
+// the given error.
+class HeldScannerCheck {
+ public:
+  explicit HeldScannerCheck(std::optional<rt::RuntimeError> failure = std::nullopt) {
+    ScanningControl::setSourceCheckHook([f = released_.get_future().share(), failure] {
+      f.wait_for(std::chrono::seconds(10));
+      if (failure) throw *failure;
+    });
+  }
+  ~HeldScannerCheck() {
+    release();
+    ScanningControl::setSourceCheckHook(nullptr);
+  }
+  // Safe from any thread.
+  void release() {
+    std::call_once(once_, [this] { released_.set_value(); });
+  }
+
+ private:
+  std::promise<void> released_;
+  std::once_flag once_;
+};
+
+TEST_F(ScanTest, TheWindowShowsBeforeTheScannerCheckAnswersAndTheScanCommandsFollowTheAnswer) {
+  for (const bool present : {true, false}) {
+    SCOPED_TRACE(present ? "scanner" : "no scanner");
+    setScanners(present);
+    HeldScannerCheck held;
+    frmImgClntForm* w = frmImgClnt.get();
+    w->Show();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_TRUE(w->twnMain->IsCheckingSources());
+    EXPECT_FALSE(enabled(w->Menu("mnuScanNew")));
+    EXPECT_FALSE(enabled(w->Button(w->tbrScan, "scannew")));
+    // A document opened while the check runs keeps its state when the answer arrives.
+    w->fnOpenImgFile(file(QStringLiteral("two.tif"), {{8, 8, 0}, {9, 9, 0}}, 4));
+    EXPECT_FALSE(enabled(w->Button(w->tbrScan, "scanappend")));
+    held.release();
+    waitForScannerCheck(w);
+    EXPECT_EQ(gblnScannerPresent, present);
+    for (const char* menu : {"mnuScanNew", "mnuScanSelect", "mnuScanOpt", "mnuScanAppend", "mnuScanInsert"})
+      EXPECT_EQ(enabled(w->Menu(menu)), present) << menu;
+    EXPECT_EQ(enabled(w->Button(w->tbrScan, "scannew")), present);
+    EXPECT_EQ(enabled(w->Button(w->tbrScan, "scanappend")), present);
+    EXPECT_EQ(gstrCurrFile, dir.file(QStringLiteral("two.tif")));
+    EXPECT_TRUE(dialogs.calls().empty());
+    w->mnuFileClose_Click();
+    EXPECT_EQ(enabled(w->Menu("mnuScanNew")), present);
+    EXPECT_FALSE(enabled(w->Menu("mnuScanAppend")));
+    ASSERT_TRUE(unloadNow());
+  }
+}
+
+TEST_F(ScanTest, AFailedScannerCheckIsReportedWhenItAnswers) {
+  const QString source = QString::fromLatin1(ScanningControl::kSourceId);
+  struct Case {
+    rt::RuntimeError failure;
+    bool shown;
+  } cases[] = {
+      {rt::RuntimeError(ScanningControl::kErrNoSource, QStringLiteral("No source"), source), false},
+      {rt::RuntimeError(7, QStringLiteral("The scanner service is not running"), QStringLiteral("Lumivex")), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.failure.Description().toStdString());
+    HeldScannerCheck held(c.failure);
+    const std::size_t before = dialogs.calls().size();
+    frmImgClntForm* w = frmImgClnt.get();
+    w->Show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialogs.calls().size(), before) << "nothing is reported before the answer";
+    if (c.shown) dialogs.answerMsgBox(rt::vbOK);
+    held.release();
+    waitForScannerCheck(w);
+    if (c.shown) {
+      ASSERT_EQ(dialogs.calls().size(), before + 1);
+      EXPECT_EQ(dialogs.calls().back().title, QStringLiteral("Error"));
+      EXPECT_EQ(dialogs.calls().back().text, c.failure.Description());
+    } else {
+      EXPECT_EQ(dialogs.calls().size(), before);
+    }
+    EXPECT_FALSE(gblnScannerPresent);
+    EXPECT_FALSE(enabled(w->Menu("mnuScanNew")));
+    ASSERT_TRUE(unloadNow());
+  }
+}
+
+TEST_F(ScanTest, ClosingTheWindowBeforeTheScannerCheckAnswersIsSafe) {
+  {
+    HeldScannerCheck held;
+    frmImgClntForm* w = frmImgClnt.get();
+    w->Show();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(w->twnMain->IsCheckingSources());
+    std::thread releaser([&held] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+      held.release();
+    });
+    EXPECT_TRUE(unloadNow());
+    releaser.join();
+    // The answer of the closed window goes nowhere.
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_TRUE(dialogs.calls().empty());
+  }
+  // The next window checks afresh and can scan.
+  frmImgClntForm* w = scanner("test:0 - Flatbed");
+  EXPECT_TRUE(enabled(w->Menu("mnuScanNew")));
+  w->mnuScanNew_Click();
+  EXPECT_EQ(w->Caption(), QStringLiteral("   Image Lumivex - New File"));
 }
 
 }  // namespace
