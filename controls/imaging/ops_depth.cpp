@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -184,22 +185,35 @@ namespace {
 class Nearest {
  public:
   explicit Nearest(const std::vector<QRgb>& pal)
-      : pal_(pal), known_(static_cast<uint16_t*>(std::calloc(std::size_t(1) << 24, sizeof(uint16_t)))) {
+      : known_(static_cast<uint16_t*>(std::calloc(std::size_t(1) << 24, sizeof(uint16_t)))) {
     if (!known_) throw rt::RuntimeError(7, QStringLiteral("Out of memory"));
+    // The palette's channels in separate arrays, so that the distance to every entry is one
+    // plain loop the compiler runs several entries at a time.
+    for (QRgb c : pal) {
+      red_.push_back(qRed(c));
+      green_.push_back(qGreen(c));
+      blue_.push_back(qBlue(c));
+    }
+    dist_.resize(pal.size());
   }
   int operator()(int r, int g, int b) {
     uint16_t& slot = known_.get()[(uint32_t(r) << 16) | (uint32_t(g) << 8) | uint32_t(b)];
     if (slot) return slot - 1;
-    int best = 0;
-    long bestD = -1;
-    for (std::size_t i = 0; i < pal_.size(); ++i) {
-      const long dr = qRed(pal_[i]) - r, dg = qGreen(pal_[i]) - g, db = qBlue(pal_[i]) - b;
-      const long d = dr * dr + dg * dg + db * db;
-      if (bestD < 0 || d < bestD) {
-        bestD = d;
-        best = static_cast<int>(i);
-      }
+    const std::size_t n = dist_.size();
+    const int32_t* pr = red_.data();
+    const int32_t* pg = green_.data();
+    const int32_t* pb = blue_.data();
+    int32_t* d = dist_.data();
+    int32_t least = INT32_MAX;
+    for (std::size_t i = 0; i < n; ++i) {
+      const int32_t dr = pr[i] - r, dg = pg[i] - g, db = pb[i] - b;
+      d[i] = dr * dr + dg * dg + db * db;
+      least = std::min(least, d[i]);
     }
+    // The first entry at the least distance, as a scan in palette order would pick.
+    int best = 0;
+    while (static_cast<std::size_t>(best) < n && d[best] != least) ++best;
+    if (static_cast<std::size_t>(best) == n) best = 0;
     slot = static_cast<uint16_t>(best + 1);
     return best;
   }
@@ -208,8 +222,8 @@ class Nearest {
   struct Free {
     void operator()(uint16_t* p) const { std::free(p); }
   };
-  const std::vector<QRgb>& pal_;
   std::unique_ptr<uint16_t, Free> known_;
+  std::vector<int32_t> red_, green_, blue_, dist_;
 };
 
 struct Tap {

@@ -9,22 +9,29 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <functional>
+#include <memory>
+
 namespace fakearchive {
 namespace {
 
 const QByteArray kHeader = QByteArrayLiteral("ARCH: OPS, INDICES, BYTES - ");
 const QByteArray kProceed = QByteArrayLiteral("ARCH: PLEASE PROCEED");
 
-// Writes bytes in chunks with gaps, from offset on; stops when the socket is gone. The chunks share
-// the one array (a large document is never copied per chunk).
-void sendChunks(QPointer<QTcpSocket> s, QByteArray bytes, qsizetype offset, int chunk, int gapMs) {
+// Writes bytes in chunks with gaps, from offset on, then runs done; stops when the socket is gone.
+// The chunks share the one array (a large document is never copied per chunk).
+void sendChunks(QPointer<QTcpSocket> s, QByteArray bytes, qsizetype offset, int chunk, int gapMs,
+                std::function<void()> done) {
   if (!s) return;
   if (chunk <= 0 || bytes.size() - offset <= chunk) {
     s->write(bytes.constData() + offset, bytes.size() - offset);
+    if (done) done();
     return;
   }
   s->write(bytes.constData() + offset, chunk);
-  QTimer::singleShot(gapMs, s, [s, bytes, offset, chunk, gapMs] { sendChunks(s, bytes, offset + chunk, chunk, gapMs); });
+  QTimer::singleShot(gapMs, s, [s, bytes, offset, chunk, gapMs, done = std::move(done)]() mutable {
+    sendChunks(s, bytes, offset + chunk, chunk, gapMs, std::move(done));
+  });
 }
 
 }  // namespace
@@ -129,27 +136,23 @@ void FakeArchive::handle(Conn* c, const QByteArray& message) {
 }
 
 void FakeArchive::run(Conn* c, const Actions& actions) {
-  int delay = 0;
-  for (const Action& a : actions) {
-    if (a.kind == Action::Silence) continue;
+  for (const Action& a : actions)
     if (a.kind == Action::Send && a.bytes == kProceed && c->announced >= 0) c->uploadExpected = c->announced + 1;
-    QPointer<QTcpSocket> s = c->socket;
-    const auto act = [s, a] {
-      if (!s) return;
-      if (a.kind == Action::Close) {
-        s->flush();
-        s->disconnectFromHost();
-      } else {
-        sendChunks(s, a.bytes, 0, a.chunk, a.gapMs);
-      }
-    };
-    if (delay == 0)
-      act();
-    else
-      QTimer::singleShot(delay, c->socket, act);
-    // Later actions wait for the chunks of this one.
-    if (a.kind == Action::Send && a.chunk > 0) delay += (static_cast<int>(a.bytes.size()) / a.chunk + 1) * a.gapMs;
+  runFrom(c->socket, std::make_shared<const Actions>(actions), 0);
+}
+
+// Runs the actions one after the other: an action starts only when the chunks of the one before it
+// are all written, however late a loaded machine runs their timers.
+void FakeArchive::runFrom(QPointer<QTcpSocket> s, std::shared_ptr<const Actions> actions, std::size_t i) {
+  while (i < actions->size() && (*actions)[i].kind == Action::Silence) ++i;
+  if (!s || i >= actions->size()) return;
+  const Action& a = (*actions)[i];
+  if (a.kind == Action::Close) {
+    s->flush();
+    s->disconnectFromHost();
+    return;
   }
+  sendChunks(s, a.bytes, 0, a.chunk, a.gapMs, [s, actions, i] { runFrom(s, actions, i + 1); });
 }
 
 // ---- The store -----------------------------------------------------------------------------------

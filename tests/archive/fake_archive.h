@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QTcpServer;
@@ -86,6 +87,7 @@ class FakeArchive : public QObject {
   void readFrom(Conn* c);
   void handle(Conn* c, const QByteArray& message);
   void run(Conn* c, const Actions& actions);
+  static void runFrom(QPointer<QTcpSocket> s, std::shared_ptr<const Actions> actions, std::size_t i);
 
   QTcpServer* req_ = nullptr;
   QTcpServer* ach_ = nullptr;
