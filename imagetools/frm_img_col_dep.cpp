@@ -21,14 +21,7 @@ frmImgColDepForm::frmImgColDepForm() {
   setWindowFlag(Qt::Dialog);
   setCaption(QStringLiteral("   Colour Depth"));
   fraBA = tools::frame(this, 60, 0, 3840, 2300);
-  const tools::BeforeAfter v = tools::makeBeforeAfter(fraBA);
-  lblBefore = v.lblBefore;
-  lblAfter = v.lblAfter;
-  fraBefore = v.fraBefore;
-  fraAfter = v.fraAfter;
-  ixBefore = v.ixBefore;
-  ixAfter = v.ixAfter;
-  tlbBefore = v.tlbBefore;
+  tools::buildBeforeAfter(*this, fraBA);
   fraSel = tools::frame(this, 60, 2350, 3840, 1500);
   lblBitsPixel = tools::label(fraSel, QStringLiteral("Bits Per Pixel :"), 165, 240, 1400, 255);
   cmbBitsPixel = tools::dropDown(fraSel, {QStringLiteral("1"), QStringLiteral("4"), QStringLiteral("8"), QStringLiteral("24")},

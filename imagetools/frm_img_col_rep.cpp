@@ -22,14 +22,7 @@ frmImgColRepForm::frmImgColRepForm() {
   buildGroup(To, QStringLiteral("To Colours"), 1500);
   buildGroup(With, QStringLiteral("With Colours"), 2940);
   fraBA = tools::frame(this, 4000, 60, 3840, 2300);
-  const tools::BeforeAfter v = tools::makeBeforeAfter(fraBA);
-  lblBefore = v.lblBefore;
-  lblAfter = v.lblAfter;
-  fraBefore = v.fraBefore;
-  fraAfter = v.fraAfter;
-  ixBefore = v.ixBefore;
-  ixAfter = v.ixAfter;
-  tlbBefore = v.tlbBefore;
+  tools::buildBeforeAfter(*this, fraBA);
   cmdPreview = tools::button(this, QStringLiteral("Preview"), 4000, 3900, 1020, 390);
   cmdApply = tools::button(this, QStringLiteral("&Apply"), 5700, 3900, 1020, 390);
   cmdCancel = tools::button(this, QStringLiteral("&Cancel"), 6780, 3900, 1020, 390);

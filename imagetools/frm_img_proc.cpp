@@ -25,14 +25,7 @@ frmImgProcForm::frmImgProcForm() {
   setCaption(QStringLiteral("Form1"));
   fraBA = tools::frame(this, 30, -45, 3840, 4830);
   fraBA->setObjectName(QStringLiteral("fraBA"));
-  const tools::BeforeAfter v = tools::makeBeforeAfter(fraBA);
-  lblBefore = v.lblBefore;
-  lblAfter = v.lblAfter;
-  fraBefore = v.fraBefore;
-  fraAfter = v.fraAfter;
-  ixBefore = v.ixBefore;
-  ixAfter = v.ixAfter;
-  tlbBefore = v.tlbBefore;
+  tools::buildBeforeAfter(*this, fraBA);
   const double tops[3] = {2295, 3120, 3945};
   for (int i = 0; i < 3; ++i) {
     fraSel[i] = tools::frame(fraBA, 60, tops[i], 3720, 825);

@@ -91,6 +91,19 @@ struct BeforeAfter {
   QToolBar* tlbBefore;
 };
 BeforeAfter makeBeforeAfter(QWidget* fraBA);
+// Builds the before and after viewers in fraBA and hands them to the dialog's members of the same
+// names.
+template <class Dialog>
+void buildBeforeAfter(Dialog& d, QWidget* fraBA) {
+  const BeforeAfter v = makeBeforeAfter(fraBA);
+  d.lblBefore = v.lblBefore;
+  d.lblAfter = v.lblAfter;
+  d.fraBefore = v.fraBefore;
+  d.fraAfter = v.fraAfter;
+  d.ixBefore = v.ixBefore;
+  d.ixAfter = v.ixAfter;
+  d.tlbBefore = v.tlbBefore;
+}
 // Removes the page view's rectangle selection (the main window's fnClearSelection).
 void clearPageSelection();
 // A new document of one blank page in the main window (in the page view that stands in for it
