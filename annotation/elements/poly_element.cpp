@@ -428,12 +428,13 @@ int32_t AnnPolyElement::SetProperty(int32_t id, AnnValue value, bool* changed) {
   RunPendingConversion();
   plat::RECT to = *target;
   AnnView::NormalizeRect(&to);
+  // A pen width read from a stream can be as wide as an int holds: the sums are done in 64 bits.
   const int32_t m = PenMargin();
-  if (to.right - to.left > 2 * m) {
+  if (int64_t(to.right) - to.left > 2 * int64_t(m)) {
     to.left += m;
     to.right -= m;
   }
-  if (to.bottom - to.top > 2 * m) {
+  if (int64_t(to.bottom) - to.top > 2 * int64_t(m)) {
     to.top += m;
     to.bottom -= m;
   }
