@@ -115,8 +115,6 @@ frmSearchForm::frmSearchForm() {
   albums::linkFolderLists(drvSel, dirSel, fleSel, QDir::currentPath());
 }
 
-void frmSearchForm::dirSel_Change() { fleSel->setPath(dirSel->Path()); }
-
 void frmSearchForm::txtKeyWord_LostFocus() { txtKeyWord->setText(txtKeyWord->text().trimmed().toUpper()); }
 
 void frmSearchForm::cmdSearch_Click() {

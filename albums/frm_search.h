@@ -51,8 +51,6 @@ class frmSearchForm : public rt::Form {
   QStringList mstrRemarks;
   int16_t mintPageCount = 0;
 
-  // A new folder in the directory list: the file list follows.
-  void dirSel_Change();
   void cmdSearch_Click();
   void lsvResults_Click();
   void lsvResults_DblClick();

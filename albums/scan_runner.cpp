@@ -2,7 +2,6 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QPointer>
 #include <QThread>
 #include <mutex>
 
