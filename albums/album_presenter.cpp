@@ -468,17 +468,6 @@ void AlbumPresenter::setSelectedPage(int32_t page) {
   markChanged();
 }
 
-AlbumPresenter::PageButtons AlbumPresenter::pageButtons(bool multiPage, int32_t pageNumber, int32_t pageCount) {
-  PageButtons b;
-  if (!multiPage) return b;
-  b.prev = pageNumber >= 2;
-  if (pageCount >= 2) {
-    b.set = true;
-    b.next = pageNumber < pageCount;
-  }
-  return b;
-}
-
 // ---- Slide show ------------------------------------------------------------------------------------
 
 void AlbumPresenter::resetSlideSettings() { slide = SlideSettings(); }

@@ -1,6 +1,7 @@
 #include "albums/frm_album.h"
 
 #include "albums/form_util.h"
+#include "albums/page_preview.h"
 #include "albums/thumb_grid.h"
 #include "albums/thumb_magnifier.h"
 #include "controls/imaging/imaging_control.h"
@@ -153,12 +154,7 @@ void frmAlbumForm::build() {
   albums::addButton(tlbSS, "run", "Run Slide Show", S::SP_MediaPlay);
   connect(tlbSS, &QToolBar::actionTriggered, this, [this] { tlbSS_ButtonClick(); });
 
-  fraImg = new QGroupBox(this);
-  place(fraImg, 11925, 3360, 2925, 3015);
-  ixPre = new img::ImagingControl(fraImg);
-  ixPre->setName(QStringLiteral("ixPre"));
-  ixPre->setViewSizeMode(4);
-  place(ixPre, 60, 60, 2805, 2895);
+  ixPre = albums::makePreview(this, 11925, 3360, 2925, 3015, &fraImg);
   tlbMulti = new QToolBar(this);
   tlbMulti->setObjectName(QStringLiteral("tlbMulti"));
   place(tlbMulti, 11925, 6375, 2925, 420);
@@ -300,17 +296,10 @@ void frmAlbumForm::tlbMulti_ButtonClick(const QString& key) {
     }
     const bool next = key == QStringLiteral("next");
     if (!next && key != QStringLiteral("prev")) return;
-    const int32_t page = ixPre->PageNumber() + (next ? 1 : -1);
-    if (page < 1) return;
-    ixPre->setPageNumber(page);
-    ixPre->setSourceFile(ixPre->SourceFile());
-    if (next) {
-      if (page == mintPageCount) presenter_.buttons["mnext"] = false;
-      presenter_.buttons["mprev"] = true;
-    } else {
-      if (page == 1) presenter_.buttons["mprev"] = false;
-      presenter_.buttons["mnext"] = true;
-    }
+    albums::PageButtons b;
+    if (!albums::stepPreviewPage(ixPre, next ? 1 : -1, mintPageCount, b)) return;
+    presenter_.buttons["mprev"] = b.prev;
+    presenter_.buttons["mnext"] = b.next;
   });
 }
 
@@ -324,9 +313,7 @@ void frmAlbumForm::showFileInfo() {
 }
 
 void frmAlbumForm::setPageButtons(bool withSet) {
-  const bool multi = modVars::fnIsMultiPageFormat(ixPre->ImageFileType());
-  if (multi) mintPageCount = static_cast<int16_t>(ixPre->FilePageCount(ixPre->SourceFile()));
-  const auto b = albums::AlbumPresenter::pageButtons(multi, ixPre->PageNumber(), mintPageCount);
+  const albums::PageButtons b = albums::previewPageButtons(ixPre, mintPageCount);
   presenter_.buttons["mprev"] = b.prev;
   presenter_.buttons["mnext"] = b.next;
   presenter_.buttons["set"] = withSet && b.set;

@@ -1,4 +1,5 @@
 #include "albums/album_presenter.h"
+#include "albums/page_preview.h"
 
 #include "runtime/errors.h"
 #include "tests/albums/album_fixture.h"
@@ -382,10 +383,10 @@ TEST_F(AlbumPresenterTest, SlideShowHandOff) {
 }
 
 TEST(AlbumPageButtons, PreviewPageToolbar) {
-  using B = AlbumPresenter::PageButtons;
+  using B = albums::PageButtons;
   auto eq = [](B a, B b) { return a.prev == b.prev && a.next == b.next && a.set == b.set; };
-  EXPECT_TRUE(eq(AlbumPresenter::pageButtons(false, 2, 5), B{false, false, false}));
-  EXPECT_TRUE(eq(AlbumPresenter::pageButtons(true, 1, 1), B{false, false, false}));
-  EXPECT_TRUE(eq(AlbumPresenter::pageButtons(true, 1, 3), B{false, true, true}));
-  EXPECT_TRUE(eq(AlbumPresenter::pageButtons(true, 3, 3), B{true, false, true}));
+  EXPECT_TRUE(eq(albums::pageButtons(false, 2, 5), B{false, false, false}));
+  EXPECT_TRUE(eq(albums::pageButtons(true, 1, 1), B{false, false, false}));
+  EXPECT_TRUE(eq(albums::pageButtons(true, 1, 3), B{false, true, true}));
+  EXPECT_TRUE(eq(albums::pageButtons(true, 3, 3), B{true, false, true}));
 }
