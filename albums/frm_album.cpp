@@ -303,17 +303,20 @@ void frmAlbumForm::tlbMulti_ButtonClick(const QString& key) {
   });
 }
 
-void frmAlbumForm::showFileInfo() {
-  lblFileFormat->setText(modVars::fnGetFormatDesc(ixPre->ImageFileType()));
+// The file's page count is read once for the information and the page buttons.
+void frmAlbumForm::showFileInfo(bool withSet) {
+  const int16_t type = ixPre->ImageFileType();
+  lblFileFormat->setText(modVars::fnGetFormatDesc(type));
   lblFileSize->setText(QStringLiteral("%1 bytes").arg(ixPre->ImageFileSize()));
-  if (ixPre->ImageFileType() > 0) {
-    lblNumPages->setText(QString::number(ixPre->FilePageCount(ixPre->SourceFile())));
+  int32_t pages = 0;
+  if (type > 0) {
+    pages = ixPre->FilePageCount(ixPre->SourceFile());
+    lblNumPages->setText(QString::number(pages));
     lblBPP->setText(QString::number(ixPre->ImageBitsPerPixel()));
   }
-}
-
-void frmAlbumForm::setPageButtons(bool withSet) {
-  const albums::PageButtons b = albums::previewPageButtons(ixPre, mintPageCount);
+  const bool multi = modVars::fnIsMultiPageFormat(type);
+  if (multi) mintPageCount = static_cast<int16_t>(pages);
+  const albums::PageButtons b = albums::pageButtons(multi, ixPre->PageNumber(), mintPageCount);
   presenter_.buttons["mprev"] = b.prev;
   presenter_.buttons["mnext"] = b.next;
   presenter_.buttons["set"] = withSet && b.set;
@@ -331,8 +334,7 @@ void frmAlbumForm::ixTmb_MouseDown(int index) {
       ixPre->setPageNumber(1);
       ixPre->setSourceFile(cell->SourceFile());
     }
-    showFileInfo();
-    setPageButtons(false);
+    showFileInfo(false);
   });
   albums::openThumbMagnifier(this, cell);
 }
@@ -360,8 +362,7 @@ void frmAlbumForm::refreshPreview() {
   } catch (const rt::RuntimeError&) {
     // A missing or unreadable file shows an empty preview with "Unknown Format".
   }
-  showFileInfo();
-  setPageButtons(true);
+  showFileInfo(true);
   presenter_.buttons["up"] = presenter_.buttons["down"] = presenter_.rowCount() >= 2 && !presenter_.chkSort;
 }
 

@@ -88,8 +88,8 @@ class frmAlbumForm : public rt::Form, private albums::AlbumView {
   // Brings the controls into line with the presenter.
   void sync();
   void syncRows();
-  void showFileInfo();
-  void setPageButtons(bool withSet);
+  // The preview's file information and its page buttons (Set only withSet).
+  void showFileInfo(bool withSet);
   void run(const std::function<void()>& handler);
 
   albums::AlbumPresenter presenter_;
