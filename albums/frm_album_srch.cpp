@@ -63,11 +63,7 @@ frmAlbumSrchForm::frmAlbumSrchForm() {
   connect(cmdAdd, &QPushButton::clicked, this, [this] { cmdAdd_Click(); });
   connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
 
-  stsDir = new QStatusBar(this);
-  stsDir->setSizeGripEnabled(false);
-  stsDirPanel = new QLabel(stsDir);
-  stsDirPanel->setObjectName(QStringLiteral("dir"));
-  stsDir->addWidget(stsDirPanel, 1);
+  stsDir = albums::makeScanStatus(this, &stsDirPanel);
   place(stsDir, 0, 7600, 8850, 400);
 }
 
@@ -84,10 +80,7 @@ void frmAlbumSrchForm::cmdSearch_Click() {
   QPointer<frmAlbumSrchForm> self(this);
   const auto stop = stop_;
   albums::runScanInBackground([&](const albums::ScanControl& c) { found = albums::findImageFiles(root, c); },
-                              [self](const QString& folder) {
-                                if (self) self->stsDirPanel->setText(folder);
-                              },
-                              *stop);
+                              stsDirPanel, QString(), *stop);
   if (!self || IsUnloaded()) return;
   QList<QTreeWidgetItem*> items;
   // A path with a comma cannot be stored in an album line: such files are not offered.

@@ -71,11 +71,7 @@ frmSearchForm::frmSearchForm() {
   });
   connect(cmdCancel, &QPushButton::clicked, this, [this] { Unload(); });
 
-  stsDir = new QStatusBar(this);
-  stsDir->setSizeGripEnabled(false);
-  stsDirPanel = new QLabel(stsDir);
-  stsDirPanel->setObjectName(QStringLiteral("dir"));
-  stsDir->addWidget(stsDirPanel, 1);
+  stsDir = albums::makeScanStatus(this, &stsDirPanel);
   // A long search can be stopped; what was found so far is searched.
   cmdStop = new QPushButton(QStringLiteral("S&top"), stsDir);
   stsDir->addPermanentWidget(cmdStop);
@@ -135,10 +131,7 @@ void frmSearchForm::cmdSearch_Click() {
         found = albums::findAlbumFiles(root, c);
         hits = albums::searchAlbums(found, keyword, c);
       },
-      [self](const QString& folder) {
-        if (self) self->stsDirPanel->setText(QStringLiteral("Searching in : ") + folder);
-      },
-      *stop);
+      stsDirPanel, QStringLiteral("Searching in : "), *stop);
   if (!self || IsUnloaded()) return;
   searching_ = false;
   stsDir->hide();
