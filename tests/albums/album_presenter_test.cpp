@@ -134,6 +134,23 @@ TEST_F(AlbumPresenterTest, OpeningAMissingFileCreatesAnEmptyAlbumAndAnUnreadable
   p.rows.push_back({"/keep"});
   EXPECT_THROW(p.fnOpenAlbum(dir.file("no/dir/x.kvt")), rt::RuntimeError);
   EXPECT_EQ(p.rowCount(), 1);
+  p.rows.clear();
+
+  // Through Open: a cancelled box changes nothing; a chosen album opens; one that cannot be read
+  // is reported and the album shown stays.
+  dialogs.cancelDialog(rt::DialogKind::Open);
+  p.tlbRec_ButtonClick("open");
+  EXPECT_EQ(p.mstrAlbumPath, dir.file("fresh.kvt"));
+  const QString other = makeAlbum(2);
+  dialogs.answerFile(rt::DialogKind::Open, other);
+  p.tlbRec_ButtonClick("open");
+  EXPECT_EQ(dialogs.calls().back().request.title, "Open Album");
+  EXPECT_EQ(p.mstrAlbumPath, other);
+  EXPECT_EQ(p.rowCount(), 2);
+  dialogs.answerFile(rt::DialogKind::Open, dir.file("no/dir/x.kvt")).answerMsgBox(rt::vbOK);
+  p.tlbRec_ButtonClick("open");
+  EXPECT_EQ(dialogs.calls().back().title, "Error");
+  EXPECT_EQ(p.mstrAlbumPath, other);
 }
 
 TEST_F(AlbumPresenterTest, SavePromptsAndSaveAs) {
