@@ -191,7 +191,7 @@ void frmAlbumForm::Form_Load() {
   presenter_.mblnModified = presenter_.mblnSaved = false;
   place(fraTmb, 45, 0, 11820, 10080);
   albums::button(tlbRec, "list")->setChecked(true);
-  fnClearTmbs();
+  clearThumbs();
   sync();
 }
 
@@ -366,13 +366,9 @@ void frmAlbumForm::refreshPreview() {
   presenter_.buttons["up"] = presenter_.buttons["down"] = presenter_.rowCount() >= 2 && !presenter_.chkSort;
 }
 
-void frmAlbumForm::fnClearTmbs() {
-  fraTmb->clear();
-}
+void frmAlbumForm::clearThumbs() { fraTmb->clear(); }
 
-void frmAlbumForm::clearThumbs() { fnClearTmbs(); }
-
-void frmAlbumForm::fnLoadTmbPage(int page) {
+void frmAlbumForm::loadThumbPage(int page) {
   rt::Screen::setMousePointer(rt::vbHourglass);
   const albums::PageSpan span = albums::pageSpan(page, presenter_.rowCount(), albums::kAlbumPageCells);
   std::vector<albums::ThumbItem> items;
@@ -382,8 +378,6 @@ void frmAlbumForm::fnLoadTmbPage(int page) {
   }
   fraTmb->showItems(std::move(items), albums::kAlbumPageCells);
 }
-
-void frmAlbumForm::loadThumbPage(int page) { fnLoadTmbPage(page); }
 
 void frmAlbumForm::focusList() { lsvAlbum->setFocus(); }
 

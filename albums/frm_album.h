@@ -33,8 +33,6 @@ class frmAlbumForm : public rt::Form, private albums::AlbumView {
   // Replaces the album by the file's contents (a missing file is created empty). Raises
   // rt::RuntimeError when the file cannot be read; the caller reports it.
   void fnOpenAlbum(const QString& strAlbumFileName);
-  void fnLoadTmbPage(int page);
-  void fnClearTmbs();
 
   albums::AlbumPresenter& presenter() { return presenter_; }
 
