@@ -242,7 +242,9 @@ void ThumbGrid::onDecoded(int generation, int item, DecodedThumb result) {
   if (generation != generation_ || item < 0 || item >= static_cast<int>(results_.size())) return;
   results_[item] = std::move(result);
   if (item == 0) startDecoding(1, static_cast<int>(items_.size()));
-  // Cells take the files in their order: place every file whose turn has come.
+  // Cells take the files in their order: place every file whose turn has come, then lay the sheet
+  // out once for all of them.
+  const int filledBefore = filled_;
   while (nextItem_ < static_cast<int>(items_.size()) && results_[nextItem_]) {
     DecodedThumb d = std::move(*results_[nextItem_]);
     results_[nextItem_].reset();
@@ -258,10 +260,10 @@ void ThumbGrid::onDecoded(int generation, int item, DecodedThumb result) {
     captions_[k]->setText(it.caption);
     cellItem_[k] = i;
     placeCell(k);
-    relayout();
     Q_EMIT cellFilled(k);
   }
   if (nextItem_ >= static_cast<int>(items_.size())) finish();
+  else if (filled_ != filledBefore) relayout();
 }
 
 void ThumbGrid::finish() {
