@@ -6,7 +6,6 @@
 #include "albums/frm_search.h"
 #include "albums/frm_full_screen.h"
 #include "albums/frm_slide_show.h"
-#include "albums/form_util.h"
 #include "albums/frm_sel_dir.h"
 #include "albums/frm_sel_image.h"
 #include "albums/frm_mag_window.h"
