@@ -427,7 +427,7 @@ void strokeWide(QPainter& p, const QPolygon& poly, const QColor& colour, int32_t
 struct ShapeMask {
   std::vector<int32_t> shape;
   QRgb colour = 0;
-  QPoint origin;
+  QRect box;  // the part of the device the mask covers
   QImage mask;
   size_t bytes() const { return size_t(mask.sizeInBytes()) + shape.size() * sizeof(int32_t) + 64; }
 };
@@ -462,30 +462,31 @@ bool drawCachedShape(QPainter& p, std::vector<int32_t> shape, const QRect& bound
   if (!device || device->devicePixelRatio() != 1 || colour.alpha() != 255 ||
       p.compositionMode() != QPainter::CompositionMode_SourceOver || p.transform().type() != QTransform::TxNone)
     return false;
+  // Only the part of the shape on the device can show, so the mask covers no more than that; a
+  // mask made on another device size (a grown window, a thumbnail) may miss pixels of this one.
+  const QRect box = bounds & QRect(0, 0, device->width(), device->height());
   thread_local ShapeCache cache;
   const QRgb rgb = colour.rgba();
   const uint64_t key = shapeKey(shape, rgb);
   auto it = cache.masks.find(key);
-  if (it != cache.masks.end() && it->second.colour == rgb && it->second.shape == shape) {
-    if (!it->second.mask.isNull()) p.drawImage(it->second.origin, it->second.mask);
+  if (it != cache.masks.end() && it->second.colour == rgb && it->second.box == box && it->second.shape == shape) {
+    if (!it->second.mask.isNull()) p.drawImage(box.topLeft(), it->second.mask);
     return true;
   }
-  // Only the part of the shape on the device can show, so the mask covers no more than that. A
-  // blit costs by the box's pixels and the painter by the outline's points, so a mask is kept
+  // A blit costs by the box's pixels and the painter by the outline's points, so a mask is kept
   // only where the box is small for the points it saves (a page of large simple shapes, as a
   // burn-in draws once, is faster drawn directly and would only churn the cache).
-  const QRect box = bounds & QRect(0, 0, device->width(), device->height());
   const int64_t pixels = int64_t(box.width()) * box.height();
   if (pixels > kShapeMaskMaxPixels || pixels > kShapeMaskBasePixels + kShapeMaskPixelsPerPoint * int64_t(points))
     return false;
-  ShapeMask entry{std::move(shape), rgb, box.topLeft(), {}};
+  ShapeMask entry{std::move(shape), rgb, box, {}};
   if (!box.isEmpty()) {
     entry.mask = QImage(box.size(), QImage::Format_ARGB32_Premultiplied);
     entry.mask.fill(Qt::transparent);
     QPainter mp(&entry.mask);
     render(mp, -box.topLeft());
     mp.end();
-    p.drawImage(entry.origin, entry.mask);
+    p.drawImage(box.topLeft(), entry.mask);
   }
   if (cache.bytes + entry.bytes() > kShapeCacheBytes) {
     cache.masks.clear();
