@@ -43,7 +43,7 @@ bool drawPicture(plat::HDC dc, plat::HGLOBAL dib, bool transparent, plat::COLORR
                  int32_t width, int32_t height) {
   if (!transparent) return plat::StretchPackedDib(dc, x, y, width, height, dib);
   QImage image;
-  if (!plat::ImageFromPackedDib(dib, &image)) return false;
+  if (!plat::DecodedPackedDib(dib, &image)) return false;
   image = image.convertToFormat(QImage::Format_ARGB32);
   const QRgb key = qRgb(plat::GetRValue(colour), plat::GetGValue(colour), plat::GetBValue(colour));
   for (int row = 0; row < image.height(); ++row) {

@@ -903,13 +903,11 @@ bool DrawImageStretched(HDC dc, int32_t x, int32_t y, int32_t width, int32_t hei
   return true;
 }
 
-namespace {
-
 // Pictures are drawn far more often than they change, so the pictures last decoded are kept with
 // a copy of the bytes they came from; one whose block still holds exactly those bytes is not
 // decoded again. Comparing bytes costs far less than decoding them, and no write to the block
 // can go unnoticed.
-bool decodedPicture(HGLOBAL dib, QImage* image) {
+bool DecodedPackedDib(HGLOBAL dib, QImage* image) {
   struct Entry {
     QByteArray bytes;
     QImage image;
@@ -948,15 +946,11 @@ bool decodedPicture(HGLOBAL dib, QImage* image) {
   return ok;
 }
 
-}  // namespace
-
 bool StretchPackedDib(HDC dc, int32_t x, int32_t y, int32_t width, int32_t height, HGLOBAL dib) {
   if (!IsDc(dc)) return false;
   QImage img;
-  if (!decodedPicture(dib, &img)) return false;
-  if (!BeginDrawing(dc)) return true;
-  dc->painter->drawImage(ExclusiveRect(x, y, x + width, y + height), img);
-  return true;
+  if (!DecodedPackedDib(dib, &img)) return false;
+  return DrawImageStretched(dc, x, y, width, height, img);
 }
 
 }  // namespace plat
