@@ -143,6 +143,21 @@ bool GetBrushInfo(HBRUSH brush, LOGBRUSH* info) {
   return true;
 }
 
+LOGFONTA LogFontFromFont(const QFont& font) {
+  LOGFONTA lf;
+  const double points = font.pointSizeF() > 0 ? font.pointSizeF() : 9.75;
+  // Character height in pixels, given negative as a character height.
+  lf.lfHeight = -static_cast<int32_t>(std::lround(points * 96.0 / 72.0));
+  lf.lfWeight = font.bold() ? FW_BOLD : FW_NORMAL;
+  lf.lfItalic = font.italic() ? 1 : 0;
+  lf.lfUnderline = font.underline() ? 1 : 0;
+  lf.lfStrikeOut = font.strikeOut() ? 1 : 0;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  const QByteArray face = font.family().toLatin1().left(LF_FACESIZE - 1);
+  std::memcpy(lf.lfFaceName, face.constData(), static_cast<std::size_t>(face.size()));
+  return lf;
+}
+
 QFont FontFromLogFont(const LOGFONTA& lf) {
   char face[LF_FACESIZE + 1] = {};
   std::memcpy(face, lf.lfFaceName, LF_FACESIZE);
