@@ -69,13 +69,15 @@ AnnFontEntry* AnnFontCache::Acquire(const plat::LOGFONTA& key) {
 }
 
 void AnnFontCache::Release(const plat::LOGFONTA& key) {
-  AnnFontEntry* e = Find(key);
-  if (!e || e->refs <= 0) return;
-  if (--e->refs == 0 && e->font) {
-    plat::DeleteObject(e->font);
-    e->font = nullptr;
-    e->scaleX = e->scaleY = 0.0f;
-  }
+  auto it = std::find_if(entries_.begin(), entries_.end(),
+                         [&](const auto& e) { return std::memcmp(&e->key, &key, sizeof key) == 0; });
+  if (it == entries_.end() || (*it)->refs <= 0) return;
+  if (--(*it)->refs > 0) return;
+  // The last holder is gone: the entry goes with its font and its width tables (over 300 KB),
+  // so a document that names many fonts, or a run of them over time, cannot grow the cache
+  // without end. The next holder of the key makes a new entry.
+  if ((*it)->font) plat::DeleteObject((*it)->font);
+  entries_.erase(it);
 }
 
 void AnnFontCache::SetScaleFonts(bool on) {

@@ -1,7 +1,8 @@
 #pragma once
 // Fonts shared by the text, stamp and button elements, keyed by the 60 bytes of the LOGFONTA they
-// ask for, with character metrics. Entries live at stable addresses until the cache is destroyed;
-// their fonts come and go with reference counts and scale changes.
+// ask for, with character metrics. An entry lives at a stable address while anything holds it
+// (Acquire to the matching Release) and goes with its last release; its font comes and goes with
+// scale changes.
 #include <cstdint>
 #include <memory>
 #include <vector>
