@@ -243,6 +243,10 @@ class AnnEngine final : public AnnEngineInterface {
   void ShowPaletteWindow(bool show);
   void ReleaseDrawingObjects();
   void SetStringProperty(plat::BSTR* target, AnnValue value);
+  // The engine's own cell of a string-valued key (the document texts, the stamp and button
+  // texts) or of a tool-font key; null for any other key.
+  plat::BSTR* KeyString(int32_t key);
+  plat::LOGFONTA* KeyFont(int32_t key);
 
   // Persistence (persist/engine_block.cpp): the engine block, every layer after it, and the checks
   // a full load runs before it changes anything.

@@ -270,9 +270,23 @@ TEST_F(EnginePersistTest, ABlockWithoutALayerCountReadsNoLayers) {
 
 TEST_F(EnginePersistTest, BlockCarriesEngineSettings) {
   engine->SetDefaultViewSize(640, 480);
-  plat::BSTR stamp = plat::SysAllocString(u"APPROVED");
-  engine->SetEngineProperty(EPROP_STAMP_TEXT, reinterpret_cast<AnnValue>(stamp));
-  plat::SysFreeString(stamp);
+  // Each text and each tool font its own value, so that one read back into another's place shows.
+  const std::pair<int32_t, const char16_t*> texts[] = {
+      {EPROP_AUTHOR, u"A. Author"}, {EPROP_COMMENTS, u"Some remarks"}, {EPROP_SUBJECT, u"The subject"},
+      {EPROP_TITLE, u"The title"},  {EPROP_STAMP_TEXT, u"APPROVED"},  {EPROP_BUTTON_TEXT, u"Press"}};
+  for (auto [key, text] : texts) {
+    plat::BSTR s = plat::SysAllocString(text);
+    engine->SetEngineProperty(key, reinterpret_cast<AnnValue>(s));
+    plat::SysFreeString(s);
+  }
+  const std::pair<int32_t, const char*> faces[] = {
+      {EPROP_STAMP_FONT, "Face One"}, {EPROP_TEXT_FONT, "Face Two"}, {EPROP_BUTTON_FONT, "Face Three"}};
+  for (auto [key, face] : faces) {
+    plat::LOGFONTA f{};
+    f.lfHeight = -13;
+    std::strncpy(f.lfFaceName, face, plat::LF_FACESIZE - 1);
+    engine->SetEngineProperty(key, reinterpret_cast<AnnValue>(&f));
+  }
   engine->SetEngineProperty(EPROP_LOCKED, 1);
   engine->SetEngineProperty(4097, 0x00ABCDEF);
   auto bytes = SaveAll();
@@ -290,8 +304,17 @@ TEST_F(EnginePersistTest, BlockCarriesEngineSettings) {
   EXPECT_EQ(got, 1) << "run mode travels with the block";
   other->GetToolDefault(TOOL_RECTANGLE, PROP_PEN_COLOR, &got);
   EXPECT_EQ(got, 0x00ABCDEF);
-  other->GetEngineProperty(EPROP_STAMP_TEXT, &got);
-  EXPECT_EQ(Take(reinterpret_cast<plat::BSTR>(got)), u"APPROVED");
+  for (auto [key, text] : texts) {
+    got = 0;
+    ASSERT_EQ(other->GetEngineProperty(key, &got), ANN_OK) << key;
+    EXPECT_EQ(Take(reinterpret_cast<plat::BSTR>(got)), text) << key;
+  }
+  for (auto [key, face] : faces) {
+    plat::LOGFONTA f{};
+    got = reinterpret_cast<AnnValue>(&f);
+    ASSERT_EQ(other->GetEngineProperty(key, &got), ANN_OK) << key;
+    EXPECT_STREQ(f.lfFaceName, face) << key;
+  }
   EngineLibrary::Get().deinit(other);
 }
 
