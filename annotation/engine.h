@@ -255,6 +255,9 @@ class AnnEngine final : public AnnEngineInterface {
   int32_t WriteAllLayers(plat::IStream* stream);
   int32_t ReadAllLayers(plat::IStream* stream);
   int32_t CheckAllLayers(plat::IStream* stream);
+  // Reads the next layer of the stream into a scratch layer that reaches neither host nor window;
+  // a layer whose password cannot be checked there is judged by its frame alone.
+  int32_t CheckLayer(plat::IStream* stream, bool merge);
   // Replaces every layer by those of the stream, once the whole stream has been checked.
   int32_t ReplaceAllLayers(plat::IStream* stream);
   // Reads one layer; a scrambled layer asks the host for its password.

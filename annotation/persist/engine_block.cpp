@@ -159,15 +159,16 @@ int32_t AnnEngine::CheckAllLayers(plat::IStream* stream) {
     if (!block.Read(in)) return ERR_STREAM;
     count = block.layerCount;
   }
-  AnnEngineServices detached = DetachedServices();
-  for (int32_t i = 0; i < count; ++i) {
-    AnnLayer scratch(detached);
-    for (int32_t t = TOOL_FIRST; t <= TOOL_LAST; ++t) scratch.CopyToolDefaults(t, toolMaps_[annToolIndex(t)]);
-    int32_t r = scratch.Load(stream, false);
-    // A layer whose password cannot be checked here is judged by its frame alone.
-    if (r != ANN_OK && r != ERR_BAD_PASSWORD) return r;
-  }
+  for (int32_t i = 0; i < count; ++i)
+    if (int32_t r = CheckLayer(stream, false)) return r;
   return ANN_OK;
+}
+
+int32_t AnnEngine::CheckLayer(plat::IStream* stream, bool merge) {
+  AnnLayer scratch(DetachedServices());
+  for (int32_t t = TOOL_FIRST; t <= TOOL_LAST; ++t) scratch.CopyToolDefaults(t, toolMaps_[annToolIndex(t)]);
+  int32_t r = scratch.Load(stream, merge);
+  return r == ERR_BAD_PASSWORD ? ANN_OK : r;
 }
 
 int32_t AnnEngine::ReadLayer(AnnLayer* layer, plat::IStream* stream, bool merge) {

@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -471,6 +472,28 @@ TEST_F(EnginePersistTest, ClipboardCarriesLayersBetweenEngines) {
   EXPECT_EQ(pasted, 0);
   EXPECT_EQ(engine->GetLayerCount(), layers);
   EXPECT_EQ(engine->PasteObjects(a), ERR_STREAM);
+  engine->GetElementCount(a, &count);
+  EXPECT_EQ(count, 2);
+
+  // A whole layer whose second element is of no kind: the first element it holds joins nothing
+  // either.
+  ASSERT_EQ(engine->CopyLayerToClipboard(a, 0), ANN_OK);
+  const uint32_t format = plat::RegisterClipboardFormatA("SCV5_Layer");
+  ASSERT_TRUE(plat::OpenClipboard(nullptr));
+  plat::HGLOBAL whole = plat::GetClipboardDataCopy(format);
+  ASSERT_NE(whole, nullptr);
+  const auto* data = static_cast<const uint8_t*>(plat::GlobalLock(whole));
+  std::vector<uint8_t> bytes(data, data + plat::GlobalSize(whole));
+  plat::GlobalUnlock(whole);
+  plat::GlobalFree(whole);
+  const uint8_t ellipse[] = {0x03, 0x10, 0x00, 0x00, 0x94, 0x8f};  // its kind, then its record
+  auto at = std::search(bytes.begin(), bytes.end(), std::begin(ellipse), std::end(ellipse));
+  ASSERT_NE(at, bytes.end());
+  at[1] = 0x7f;
+  plat::EmptyClipboard();
+  plat::SetClipboardData(format, plat::GlobalFromBytes(bytes.data(), bytes.size()));
+  plat::CloseClipboard();
+  EXPECT_NE(engine->PasteObjects(a), ANN_OK);
   engine->GetElementCount(a, &count);
   EXPECT_EQ(count, 2);
 }
