@@ -53,8 +53,7 @@ struct AnnEngineBlock {
         strings[tag] = s;
       } else if (isFontKey(tag)) {
         plat::LOGFONTA font;
-        if (!in.Bytes(&font, sizeof font)) return false;
-        font.lfFaceName[plat::LF_FACESIZE - 1] = 0;  // a face name always ends inside its field
+        if (!in.Font(&font)) return false;
         fonts[tag] = font;
       } else {
         int32_t v = 0;
