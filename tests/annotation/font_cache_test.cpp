@@ -1,6 +1,7 @@
 // The shared font cache: entries, reference counts, scaling and character widths.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -134,8 +135,9 @@ TEST(FontCacheTest, HostResolutionScalesHeightsFrom72Dpi) {
     int32_t height;
   } cases[] = {{96, plat::S_OK, -20}, {72, plat::S_OK, -15}, {72.9, plat::S_OK, -15}, {0.5, plat::S_OK, -15},
                {144, plat::S_OK, -30},
-               // A host that cannot say leaves the height unscaled instead of failing the draw.
-               {96, plat::E_FAIL, -15}};
+               // A host that cannot say, or says nothing usable, leaves the height unscaled
+               // instead of failing the draw.
+               {96, plat::E_FAIL, -15}, {std::nan(""), plat::S_OK, -15}, {1e12, plat::S_OK, -15}};
   for (const auto& c : cases) {
     FakeHost host(c.dpi, c.result);
     AnnFontCache cache;
@@ -154,6 +156,19 @@ TEST(FontCacheTest, HostResolutionScalesHeightsFrom72Dpi) {
   plat::LOGFONTA key = font(-15);
   noHost.Acquire(key);
   EXPECT_EQ(noHost.GetFont(key, 1, 1, nullptr, nullptr)->created.lfHeight, -15);
+}
+
+TEST(FontCacheTest, AWidthScaledPastTheIntRangeStopsAtItsEnd) {
+  FakeHost host(96);
+  AnnFontCache cache;
+  cache.SetHost(&host);
+  cache.SetScaleFonts(true);
+  plat::LOGFONTA key = font(-15, "DejaVu Sans", 2000000000);  // as a stream can give it
+  cache.Acquire(key);
+  AnnFontEntry* e = cache.GetFont(key, 1, 1, nullptr, nullptr);
+  ASSERT_NE(e, nullptr);
+  EXPECT_EQ(e->created.lfWidth, INT32_MAX);
+  cache.SetHost(nullptr);
 }
 
 TEST(FontCacheTest, SwitchingScaleModeRemakesFonts) {
