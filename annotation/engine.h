@@ -325,7 +325,6 @@ class AnnEngine final : public AnnEngineInterface {
   bool groupKeysEnabled_ = false;
   bool locked_ = false;
   bool saveEnabled_ = true;
-  int32_t scaleFonts_ = 0;
   bool renderIntoBitmap_ = false;
   bool printing_ = false;
   uint8_t contextMenuEnabled_ = 1;

@@ -183,8 +183,7 @@ int32_t AnnEngine::SetEngineProperty(int32_t key, AnnValue value) {
       case EPROP_SAVE_ENABLED: saveEnabled_ = on; break;
       case EPROP_TOOL_MENUS_ENABLED: toolMenusEnabled_ = on; break;
       case EPROP_SCALE_FONTS:
-        if ((value == 0 || value == 1) && value != scaleFonts_) {
-          scaleFonts_ = int32_t(value);
+        if ((value == 0 || value == 1) && (value == 1) != fontCache_->ScaleFonts()) {
           fontCache_->SetScaleFonts(value == 1);
           for (auto& l : layers_) l->InvalidateTextLayout();
           InvalidateHost(nullptr);
@@ -258,7 +257,7 @@ int32_t AnnEngine::GetEngineProperty(int32_t key, AnnValue* value) {
       case EPROP_CONTEXT_MENU_ENABLED: *value = contextMenuEnabled_ ? 1 : 0; break;
       case EPROP_SAVE_ENABLED: *value = saveEnabled_; break;
       case EPROP_TOOL_MENUS_ENABLED: *value = toolMenusEnabled_; break;
-      case EPROP_SCALE_FONTS: *value = scaleFonts_; break;
+      case EPROP_SCALE_FONTS: *value = fontCache_->ScaleFonts() ? 1 : 0; break;
       case EPROP_FONT_OPTION_136: *value = fontCache_->Option136(); break;
       case EPROP_DBLCLICK_OPTION: *value = fontCache_->Option137(); break;
       case EPROP_MEASURE_WIDE_CHARS: *value = fontCache_->MeasureWideChars(); break;
