@@ -285,7 +285,6 @@ class AnnEngine final : public AnnEngineInterface {
   intptr_t auxCookie_ = 0;
   plat::HWND hostWindow_ = nullptr;
   bool redraw_ = false;
-  plat::HWND paletteToolbar_ = nullptr;
   plat::HWND paletteWindow_ = nullptr;
   plat::HWND helperWindow_ = nullptr;
   std::array<AnnPropertyMap, TOOL_COUNT> toolMaps_;
