@@ -404,10 +404,11 @@ TEST_F(EditTest, DeletingPagesCompactsThumbnailsCaptionsAndTheStore) {
   EXPECT_EQ(annotationsOnPage(w, 1), 1);
   EXPECT_EQ(annotationsOnPage(w, 2), 2);
 
-  // The last page, current, goes: the page before it becomes current.
+  // The last page, current, goes by the thumbnails' right-click menu: the page before it becomes
+  // current.
   EXPECT_EQ(gintCurrPage, 2);
   dialogs.answerMsgBox(rt::vbYes);
-  w->mnuEditDelete_Click();
+  w->Menu("mnuPopTmbDelete")->trigger();
   ASSERT_EQ(w->ixTmb.Count(), 2);
   EXPECT_EQ(gintCurrPage, 1);
   EXPECT_EQ(w->lblTmb(1)->text(), QStringLiteral("Page 3"));
