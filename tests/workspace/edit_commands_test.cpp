@@ -163,6 +163,10 @@ TEST_F(EditTest, EscapeOrDeleteDropsTheFloatingAreaAndOpeningAMenuWritesItIn) {
     EXPECT_FALSE(w->ixMain->AreaActive()) << k;
     EXPECT_EQ(pixel(w->ixMain, 5, 5), kRed) << k;
     EXPECT_FALSE(gblnDocModified || gblnPageModified) << k;
+    // Nothing floats any more: a later commit writes nothing.
+    w->fnCommitPendingEdit();
+    EXPECT_EQ(pixel(w->ixMain, 5, 5), kRed) << k;
+    EXPECT_FALSE(gblnDocModified || gblnPageModified) << k;
   }
   // Escape with nothing floating does nothing.
   key(view, Qt::Key_Escape);
