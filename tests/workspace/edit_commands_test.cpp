@@ -13,7 +13,7 @@
 #include <QThread>
 #include <QtTest/QTest>
 
-#include "main_window_fixture.h"
+#include "tests/support/main_window_fixture.h"
 
 using namespace mainwindowtest;
 

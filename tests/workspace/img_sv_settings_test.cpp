@@ -1,6 +1,6 @@
 // The convert and file-format dialog: its format items, enabling rule and extension rule, and the
 // conversions it drives through the main window, read back by independent tools.
-#include "tests/workspace/main_window_fixture.h"
+#include "tests/support/main_window_fixture.h"
 #include "workspace/settings/frm_img_sv_settings.h"
 #include "workspace/settings/img_sv_settings.h"
 #include "workspace/settings/register_settings_windows.h"
