@@ -18,7 +18,6 @@
 #include <vector>
 
 class QAction;
-class QActionGroup;
 class QFrame;
 class QLabel;
 class QMenu;
