@@ -28,7 +28,6 @@ class ExchangeLink : public QObject {
   explicit ExchangeLink(QObject* parent = nullptr);
 
   rt::Winsock sck;
-  int16_t State() const { return state_; }
 
   // Sets the state and runs its step after the step interval.
   void step(int16_t state);
@@ -36,7 +35,6 @@ class ExchangeLink : public QObject {
   void wait(int16_t state, int ms);
   // The timer off: the handler that got an answer cancels the watchdog this way.
   void stopTimer();
-  bool timerEnabled() const { return timer_.isActive(); }
   // A connection to host and port; the link is told by connected() or, on failure, by the
   // waiting state's timer at once.
   void connectTo(const QString& host, int port);

@@ -40,19 +40,18 @@ frmTCPIPForm::frmTCPIPForm() {
   setFixedSize(360, 90);
   sckReq = new arch::ExchangeLink(this);
   upload = new arch::ArchiveUpload(this);
-  sckCmt = upload->link;
   commitStep_.setSingleShot(true);
   connect(sckReq, &arch::ExchangeLink::fired, this, [this](int16_t s) { tmrReq_Timer(s); });
   connect(sckReq, &arch::ExchangeLink::connected, this, [this] { sckReq_Connect(); });
   connect(sckReq, &arch::ExchangeLink::reply, this, [this](const QByteArray& r) { sckReq_Reply(r); });
   connect(sckReq, &arch::ExchangeLink::bytes, this, [this](const QByteArray& b) { sckReq_Bytes(b); });
-  connect(&commitStep_, &QTimer::timeout, this, [this] { tmrCmt_Timer(200); });
+  connect(&commitStep_, &QTimer::timeout, this, [this] { startCommit(); });
   // The upload has shown its failures; a commit ends with the window either way.
   connect(upload, &arch::ArchiveUpload::finished, this, [this](bool stored) {
     if (stored)
-      finish(sckCmt, QStringLiteral("Document archived successfully"), rt::vbInformation, QStringLiteral("Information"));
+      finish(upload->link, QStringLiteral("Document archived successfully"), rt::vbInformation, QStringLiteral("Information"));
     else
-      finish(sckCmt);
+      finish(upload->link);
   });
 }
 
@@ -161,7 +160,6 @@ void frmTCPIPForm::tmrReq_Timer(int16_t state) {
 }
 
 void frmTCPIPForm::sckReq_Connect() {
-  blnTextMode = true;
   if (retrieving()) {
     const QString path = modTCP::fnWorkingFilePath();
     QFile::remove(path);
@@ -235,7 +233,6 @@ void frmTCPIPForm::sckReq_Reply(const QByteArray& reply) {
       gstrParm1 = r->keys.parm1;
       gstrParm2 = r->keys.parm2;
       lngBytes = r->byteCount;
-      blnTextMode = false;
       sckReq->setRaw(true);
       sckReq->step(102);
       return;
@@ -278,8 +275,7 @@ void frmTCPIPForm::sckReq_Bytes(const QByteArray& bytes) {
 
 // ---- Commit side -----------------------------------------------------------------------------------
 
-void frmTCPIPForm::tmrCmt_Timer(int16_t state) {
-  if (state != 200) return;
+void frmTCPIPForm::startCommit() {
   lblProcess->setText(QStringLiteral("Committing Image To Archive..."));
   // The document as it is on disk now: the working file, or where Save As put it. The header names
   // the ID it was retrieved under first, then the one it is to have.
