@@ -70,8 +70,10 @@ void ExchangeLink::request(const QByteArray& message, int ms) {
 
 QString failureText(int16_t state, const QString& server) {
   if (state == kNotContacted) return server + QStringLiteral(" could not be contacted. Operation aborted!");
-  return QStringLiteral("TCPIP network errors encountered. Operation aborted!");
+  return networkErrorsText();
 }
+
+QString networkErrorsText() { return QStringLiteral("TCPIP network errors encountered. Operation aborted!"); }
 
 void ExchangeLink::close() {
   stopTimer();

@@ -27,6 +27,7 @@ Timing& timing();
 inline constexpr int16_t kNotContacted = 198, kNetworkFailed = 199;
 // The message of either failure; server names the one that could not be contacted.
 QString failureText(int16_t state, const QString& server);
+QString networkErrorsText();
 
 class ExchangeLink : public QObject {
   Q_OBJECT

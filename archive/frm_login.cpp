@@ -174,30 +174,23 @@ void frmLoginForm::fnIdle() {
 }
 
 void frmLoginForm::tmrLogin_Timer(int16_t state) {
-  const arch::Timing& t = arch::timing();
   switch (state) {
     case 100:
-      sckLogin->wait(198, t.watchdogMs);
-      sckLogin->connectTo(txtRemoteHost->text().trimmed(), txtRetPort->text().trimmed().toInt());
+      sckLogin->open(txtRemoteHost->text().trimmed(), txtRetPort->text().trimmed().toInt());
       break;
     case 101:
       hourglass();
-      sckLogin->wait(199, t.watchdogMs);
-      sckLogin->send(arch::msgLoginAttempt(txtLogin->text().trimmed(),
-                                           arch::loginPassword(txtLogin->text(), txtPassword->text())));
+      sckLogin->request(arch::msgLoginAttempt(txtLogin->text().trimmed(),
+                                              arch::loginPassword(txtLogin->text(), txtPassword->text())));
       break;
     case 102:
       hourglass();
-      sckLogin->wait(199, t.watchdogMs);
-      sckLogin->send(arch::msgReqIndexDetails());
+      sckLogin->request(arch::msgReqIndexDetails());
       break;
-    case 198:
+    case arch::kNotContacted:
+    case arch::kNetworkFailed:
       fnIdle();
-      showError(QStringLiteral("Request Server could not be contacted. Operation aborted!"));
-      break;
-    case 199:
-      fnIdle();
-      showError(QStringLiteral("TCPIP network errors encountered. Operation aborted!"));
+      showError(arch::failureText(state, QStringLiteral("Request Server")));
       break;
     default:
       break;
