@@ -201,7 +201,8 @@ void frmLoginForm::sckLogin_Connect() { sckLogin->step(101); }
 
 void frmLoginForm::sckLogin_Reply(const QByteArray& reply) {
   using namespace modVars;
-  switch (arch::classifyLoginReply(reply)) {
+  const arch::LoginReply kind = arch::classifyLoginReply(reply);
+  switch (kind) {
     case arch::LoginReply::LoginOk: {
       const arch::Rights rights = arch::parseLoginRights(reply);
       if (rights.view) gblnAchView = true;
@@ -226,9 +227,7 @@ void frmLoginForm::sckLogin_Reply(const QByteArray& reply) {
         if (!self || !busy_) return;
         hourglass();
       }
-      sckLogin->close();
-      defaultPointer();
-      busy_ = false;
+      fnIdle();
       fnSaveSettings();
       Unload();
       return;
@@ -240,16 +239,13 @@ void frmLoginForm::sckLogin_Reply(const QByteArray& reply) {
   }
   txtLogin->setFocus();
   txtLogin->selectAll();
-  const arch::LoginReply kind = arch::classifyLoginReply(reply);
-  sckLogin->close();
-  defaultPointer();
+  fnIdle();
   if (kind == arch::LoginReply::Invalid)
     showError(QStringLiteral("Invalid Login/Password pair!"));
   else if (kind == arch::LoginReply::Exist)
     showError(QStringLiteral("User already logged in!"));
   else
     showError(QStringLiteral("Unexpected reply from server:") + QLatin1Char('\r') + arch::wireText(reply));
-  fnIdle();
 }
 
 void frmLoginForm::fnSaveSettings() {
