@@ -81,9 +81,9 @@ void frmImgColDepForm::fnPreview() {
 void frmImgColDepForm::cmdApply_Click() {
   if (!allChosen()) return;
   const int bpp = listValue(cmbBitsPixel), palette = listValue(cmbPalette), dither = listValue(cmbDither);
+  if (!tools::runOnControl(tools::pageView(), [&](img::Bitmap& b) { img::changeColorDepth(b, bpp, palette, dither); })) return;
   modVars::gblnDocModified = true;
   modVars::gblnPageModified = true;
-  tools::runOnControl(tools::pageView(), [&](img::Bitmap& b) { img::changeColorDepth(b, bpp, palette, dither); });
   Unload();
 }
 

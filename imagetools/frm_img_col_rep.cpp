@@ -83,10 +83,10 @@ void frmImgColRepForm::cmdPreview_Click() {
 }
 
 void frmImgColRepForm::cmdApply_Click() {
+  const uint32_t from = colourOf(From), to = colourOf(To), with = colourOf(With);
+  if (!tools::runOnControl(tools::pageView(), [&](img::Bitmap& b) { replaceIn(b, from, to, with); })) return;
   modVars::gblnDocModified = true;
   modVars::gblnPageModified = true;
-  const uint32_t from = colourOf(From), to = colourOf(To), with = colourOf(With);
-  tools::runOnControl(tools::pageView(), [&](img::Bitmap& b) { replaceIn(b, from, to, with); });
   Unload();
 }
 

@@ -64,8 +64,9 @@ void frmImgColSepForm::cmbSepType_Click() {
   if (t.isEmpty() || t[0] < QLatin1Char('0') || t[0] > QLatin1Char('3')) return;
   const int model = t[0].digitValue();
   channels_.clear();
-  tools::runBusy(static_cast<int64_t>(ixOrig->ImageWidth()) * ixOrig->ImageHeight(),
-                 [&] { channels_ = img::separateColours(ixOrig->bitmap(), model); });
+  if (!tools::runBusy(static_cast<int64_t>(ixOrig->ImageWidth()) * ixOrig->ImageHeight(),
+                      [&] { channels_ = img::separateColours(ixOrig->bitmap(), model); }))
+    return;
   const int filled = model == 3 ? 4 : 3;
   for (int i = 0; i < filled && i < static_cast<int>(channels_.size()); ++i) {
     ixC[i]->setImageHandle(img::toDibHandle(channels_[static_cast<std::size_t>(i)]));

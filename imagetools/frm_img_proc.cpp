@@ -160,12 +160,12 @@ bool frmImgProcForm::txtText_Validate() {
 void frmImgProcForm::cmdApply_Click() {
   if (tools::anyBoxHolds(this)) return;
   const tools::Effect* e = tools::findEffect(gstrImgOperation);
-  modVars::gblnDocModified = true;
-  modVars::gblnPageModified = true;
   if (e) {
     const tools::EffectValues v = values();
-    tools::runOnControl(tools::pageView(), [&](img::Bitmap& b) { e->run(b, v); });
+    if (!tools::runOnControl(tools::pageView(), [&](img::Bitmap& b) { e->run(b, v); })) return;
   }
+  modVars::gblnDocModified = true;
+  modVars::gblnPageModified = true;
   Unload();
 }
 

@@ -5,7 +5,6 @@
 #include "imagetools/tool_controls.h"
 #include "runtime/conversions.h"
 #include "runtime/dialogs.h"
-#include "runtime/errors.h"
 #include "runtime/screen.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
@@ -16,7 +15,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <new>
+#include <functional>
 
 rt::DefaultInstance<frmImgSizeForm> frmImgSize;
 
@@ -185,31 +184,26 @@ void frmImgSizeForm::cmdApply_Click() {
                    QStringLiteral("Confirmation")) == rt::vbNo)
       return;
   }
+  std::function<void(img::Bitmap&)> op;
+  if (optAutoCrop->isChecked()) {
+    const float fraction = static_cast<float>(rt::Val(txtCropPct->text()) / 100.0);
+    const int32_t bx = tools::wholeValue(txtBdrX->text()), by = tools::wholeValue(txtBdrY->text());
+    op = [=](img::Bitmap& b) { b = img::autoCrop(b, fraction, bx, by); };
+  } else if (optCropCurr->isChecked()) {
+    const int32_t l = page->SelectionLeft(), t = page->SelectionTop(), w = page->SelectionWidth(), h = page->SelectionHeight();
+    tools::clearPageSelection();
+    op = [=](img::Bitmap& b) { b = img::cropToRect(b, l, t, w, h); };
+  } else if (optCropBorder->isChecked()) {
+    const float fraction = static_cast<float>(rt::Val(txtCPCropPct->text()) / 100.0);
+    const int16_t type = static_cast<int16_t>(rt::Val(cmbCPType->currentText().left(1)));
+    op = [=](img::Bitmap& b) { b = img::borderCrop(b, fraction, type); };
+  } else if (optResize->isChecked()) {
+    op = [=](img::Bitmap& b) { b = img::resizeImage(b, width, height); };
+  }
+  // A failed operation was shown and leaves the page, the flags and the dialog as they were.
+  if (op && !tools::runOnControl(page, op)) return;
   modVars::gblnDocModified = true;
   modVars::gblnPageModified = true;
-  try {
-    if (optAutoCrop->isChecked()) {
-      const float fraction = static_cast<float>(rt::Val(txtCropPct->text()) / 100.0);
-      const int32_t bx = tools::wholeValue(txtBdrX->text()), by = tools::wholeValue(txtBdrY->text());
-      tools::runOnControl(page, [&](img::Bitmap& b) { b = img::autoCrop(b, fraction, bx, by); });
-    } else if (optCropCurr->isChecked()) {
-      const int32_t l = page->SelectionLeft(), t = page->SelectionTop(), w = page->SelectionWidth(), h = page->SelectionHeight();
-      tools::clearPageSelection();
-      tools::runOnControl(page, [&](img::Bitmap& b) { b = img::cropToRect(b, l, t, w, h); });
-    } else if (optCropBorder->isChecked()) {
-      const float fraction = static_cast<float>(rt::Val(txtCPCropPct->text()) / 100.0);
-      const int16_t type = static_cast<int16_t>(rt::Val(cmbCPType->currentText().left(1)));
-      tools::runOnControl(page, [&](img::Bitmap& b) { b = img::borderCrop(b, fraction, type); });
-    } else if (optResize->isChecked()) {
-      tools::runOnControl(page, [&](img::Bitmap& b) { b = img::resizeImage(b, width, height); });
-    }
-  } catch (const rt::RuntimeError& e) {
-    rt::MsgBox(e.Description(), rt::vbExclamation, QStringLiteral("Error"));
-    return;
-  } catch (const std::bad_alloc&) {
-    rt::MsgBox(QStringLiteral("There is not enough memory for an image of this size!"), rt::vbExclamation, QStringLiteral("Error"));
-    return;
-  }
   Unload();
 }
 

@@ -74,10 +74,12 @@ void setPageViewOverride(img::ImagingControl* ix);
 
 // Runs op on the control's picture with the busy pointer; the result replaces the picture (the
 // previous one can be undone). A large picture is processed beside the user-interface thread
-// while a progress window keeps the program painting.
-void runOnControl(img::ImagingControl* ix, const std::function<void(img::Bitmap&)>& op);
+// while a progress window keeps the program painting. False, with the picture as it was, when op
+// failed (the failure shown as runBusy shows it).
+bool runOnControl(img::ImagingControl* ix, const std::function<void(img::Bitmap&)>& op);
 // Runs op on a copy of from's picture and shows the result in to, whose view offsets stay: what
 // putting from's handle copy into to and running op there gives, without the handle's two copies.
+// A failure leaves to as it was.
 void previewInto(img::ImagingControl* from, img::ImagingControl* to, const std::function<void(img::Bitmap&)>& op);
 // The activation of a before / after viewer pair: zoom 1, a copy of the page in before and a copy
 // of before in after, before centred and after at the same offsets.
@@ -115,7 +117,9 @@ QComboBox* dropDown(QWidget* parent, const QStringList& items, double left, doub
 QFrame* swatch(QWidget* parent, double left, double top, double width, double height);
 void paintSwatch(QFrame* shape, uint32_t colour);
 // Runs work with the busy pointer; beyond a few million pixels it runs on a worker thread while
-// a progress window without a range is shown, so that the window keeps painting.
-void runBusy(int64_t pixels, const std::function<void()>& work);
+// a progress window without a range is shown, so that the window keeps painting. A failure of the
+// work (an error of the imaging layer, or memory running out) is shown in an error box and gives
+// false: it never leaves a window's event handler as an exception.
+bool runBusy(int64_t pixels, const std::function<void()>& work);
 
 }  // namespace tools

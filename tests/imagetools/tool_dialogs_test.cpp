@@ -100,6 +100,20 @@ TEST_F(ColourSeparation, AViewerWithoutAChannelCannotBeSelected) {
   EXPECT_TRUE(flagsClear());
 }
 
+TEST_F(ColourSeparation, ASeparationBeyondMemoryGivesAMessage) {
+  page->setBitmap(img::Bitmap(400, 300, 1));
+  const std::size_t cap = img::maxBitmapBytes();
+  img::setMaxBitmapBytes(100000);
+  frmImgColSepForm* f = open();
+  dialogs.answerMsgBox(rt::vbOK);
+  f->cmbSepType->setCurrentIndex(0);
+  img::setMaxBitmapBytes(cap);
+  ASSERT_EQ(dialogs.calls().size(), 1u);
+  EXPECT_EQ(dialogs.calls().back().title, QStringLiteral("Error"));
+  for (int i = 0; i < 4; ++i) EXPECT_FALSE(f->ixC[i]->hasImage());
+  EXPECT_TRUE(frmImgColSep.IsLoaded());
+}
+
 // ---- colour depth ------------------------------------------------------------------------------
 
 class ColourDepth : public DialogTest<frmImgColDepForm, frmImgColDep> {
@@ -152,6 +166,31 @@ TEST_F(ColourDepth, ApplyNeedsAllThreeListsAndCancelChangesNothing) {
   EXPECT_TRUE(f->cmdApply->isEnabled());
   f->cmdCancel->click();
   EXPECT_TRUE(samePicture(page->bitmap(), picture()));
+  EXPECT_TRUE(flagsClear());
+}
+
+// A page too large to hold at 24 bits: what the conversion or an effect cannot make is said in an
+// error box, and the page, the flags and the dialog stay as they were.
+TEST_F(ColourDepth, AConversionBeyondMemoryGivesAMessage) {
+  img::Bitmap mono(400, 300, 1);
+  page->setBitmap(mono);
+  frmImgColDepForm* f = open();
+  const std::size_t cap = img::maxBitmapBytes();
+  img::setMaxBitmapBytes(100000);
+  dialogs.answerMsgBox(rt::vbOK).answerMsgBox(rt::vbOK);
+  f->cmbBitsPixel->setCurrentIndex(3);  // the preview
+  const std::size_t previewCalls = dialogs.calls().size();
+  f->cmdApply->click();
+  img::setMaxBitmapBytes(cap);
+  ASSERT_EQ(previewCalls, 1u);
+  ASSERT_EQ(dialogs.calls().size(), 2u);
+  for (const auto& c : dialogs.calls()) {
+    EXPECT_EQ(c.title, QStringLiteral("Error"));
+    EXPECT_EQ(c.icon(), rt::vbExclamation);
+    EXPECT_FALSE(c.text.isEmpty());
+  }
+  EXPECT_TRUE(frmImgColDep.IsLoaded());
+  EXPECT_TRUE(samePicture(page->bitmap(), mono));
   EXPECT_TRUE(flagsClear());
 }
 
@@ -398,6 +437,7 @@ TEST_F(CropResize, ASizeBeyondMemoryGivesAMessage) {
   EXPECT_FALSE(dialogs.calls().back().text.isEmpty());
   EXPECT_TRUE(frmImgSize.IsLoaded());
   EXPECT_TRUE(samePicture(page->bitmap(), picture()));
+  EXPECT_TRUE(flagsClear()) << "nothing changed";
 }
 
 // ---- new image ---------------------------------------------------------------------------------
@@ -521,8 +561,8 @@ namespace {
 
 using LongOperations = tooltest::ToolTest;
 
-// A large page is processed beside the user-interface thread; the result and a failure both come
-// back as if it had run in place.
+// A large page is processed beside the user-interface thread; the result comes back as if it had
+// run in place, and a failure is shown in an error box rather than thrown through the window.
 TEST_F(LongOperations, RunBesideTheWindowWithTheSameResult) {
   img::Bitmap big(2100, 2000, 24);
   big.setIndex(7, 9, qRgb(10, 20, 30));
@@ -530,7 +570,10 @@ TEST_F(LongOperations, RunBesideTheWindowWithTheSameResult) {
   tools::runOnControl(page.get(), [](img::Bitmap& b) { img::negate(b); });
   EXPECT_EQ(page->bitmap().pixel(7, 9) & 0xFFFFFF, qRgb(245, 235, 225) & 0xFFFFFF);
   EXPECT_EQ(page->bitmap().pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);
-  EXPECT_THROW(tools::runOnControl(page.get(), [](img::Bitmap& b) { b = img::resizeImage(b, 0, 0); }), rt::RuntimeError);
+  dialogs.answerMsgBox(rt::vbOK);
+  EXPECT_FALSE(tools::runOnControl(page.get(), [](img::Bitmap& b) { b = img::resizeImage(b, 0, 0); }));
+  ASSERT_EQ(dialogs.calls().size(), 1u) << "the failure is shown, not thrown";
+  EXPECT_EQ(dialogs.calls().back().title, QStringLiteral("Error"));
   EXPECT_EQ(page->ImageWidth(), 2100) << "a failed operation leaves the page";
   EXPECT_EQ(rt::Screen::MousePointer(), rt::vbDefault);
 }
