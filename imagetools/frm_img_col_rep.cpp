@@ -21,8 +21,7 @@ frmImgColRepForm::frmImgColRepForm() {
   buildGroup(From, QStringLiteral("From Colours"), 60);
   buildGroup(To, QStringLiteral("To Colours"), 1500);
   buildGroup(With, QStringLiteral("With Colours"), 2940);
-  fraBA = tools::frame(this, 4000, 60, 3840, 2300);
-  tools::buildBeforeAfter(*this, fraBA);
+  buildBeforeAfter(4000, 60, 3840, 2300);
   cmdPreview = tools::button(this, QStringLiteral("Preview"), 4000, 3900, 1020, 390);
   cmdApply = tools::button(this, QStringLiteral("&Apply"), 5700, 3900, 1020, 390);
   cmdCancel = tools::button(this, QStringLiteral("&Cancel"), 6780, 3900, 1020, 390);

@@ -138,21 +138,21 @@ void loadViewers(img::ImagingControl* before, img::ImagingControl* after) {
   if (after) followOffsets(before, {after});
 }
 
-BeforeAfter makeBeforeAfter(QWidget* fraBA) {
-  BeforeAfter v{};
-  v.lblBefore = label(fraBA, QStringLiteral("Before"), 300, 210, 630, 255);
-  v.lblAfter = label(fraBA, QStringLiteral("After"), 2190, 210, 630, 255);
-  v.fraBefore = frame(fraBA, 300, 390, 1365, 1455);
-  v.fraAfter = frame(fraBA, 2190, 390, 1365, 1455);
-  v.ixBefore = new img::ImagingControl(v.fraBefore);
-  v.ixBefore->setName(QStringLiteral("ixBefore"));
-  v.ixBefore->Move(30, 120, 1290, 1290);
-  v.ixAfter = new img::ImagingControl(v.fraAfter);
-  v.ixAfter->setName(QStringLiteral("ixAfter"));
-  v.ixAfter->Move(30, 120, 1290, 1290);
-  v.tlbBefore = makeZoomToolbar(fraBA, v.ixBefore, {v.ixAfter});
-  place(v.tlbBefore, 300, 1860, 1350, 330);
-  return v;
+void BeforeAfterDialog::buildBeforeAfter(double left, double top, double width, double height) {
+  fraBA = frame(this, left, top, width, height);
+  fraBA->setObjectName(QStringLiteral("fraBA"));
+  lblBefore = label(fraBA, QStringLiteral("Before"), 300, 210, 630, 255);
+  lblAfter = label(fraBA, QStringLiteral("After"), 2190, 210, 630, 255);
+  fraBefore = frame(fraBA, 300, 390, 1365, 1455);
+  fraAfter = frame(fraBA, 2190, 390, 1365, 1455);
+  ixBefore = new img::ImagingControl(fraBefore);
+  ixBefore->setName(QStringLiteral("ixBefore"));
+  ixBefore->Move(30, 120, 1290, 1290);
+  ixAfter = new img::ImagingControl(fraAfter);
+  ixAfter->setName(QStringLiteral("ixAfter"));
+  ixAfter->Move(30, 120, 1290, 1290);
+  tlbBefore = makeZoomToolbar(fraBA, ixBefore, {ixAfter});
+  place(tlbBefore, 300, 1860, 1350, 330);
 }
 
 void clearPageSelection() {

@@ -35,6 +35,22 @@ class ToolDialog : public rt::Form {
   bool setUp_ = false;
 };
 
+// A tool dialog that shows its operation in an after viewer beside a copy of the page in a before
+// viewer, the zoom toolbar over both (after follows before).
+class BeforeAfterDialog : public ToolDialog {
+ public:
+  QGroupBox* fraBA = nullptr;
+  QLabel *lblBefore = nullptr, *lblAfter = nullptr;
+  QGroupBox *fraBefore = nullptr, *fraAfter = nullptr;
+  img::ImagingControl *ixBefore = nullptr, *ixAfter = nullptr;
+  QToolBar* tlbBefore = nullptr;
+
+ protected:
+  // fraBA at its place in the dialog (twips), and the viewers with their labels, frames and the
+  // toolbar at their designed places in it.
+  void buildBeforeAfter(double left, double top, double width, double height);
+};
+
 // Left, top, width and height in twips, relative to the parent widget.
 void place(QWidget* w, double left, double top, double width, double height);
 QGroupBox* frame(QWidget* parent, double left, double top, double width, double height);
@@ -84,28 +100,6 @@ void previewInto(img::ImagingControl* from, img::ImagingControl* to, const std::
 // The activation of a before / after viewer pair: zoom 1, a copy of the page in before and a copy
 // of before in after, before centred and after at the same offsets.
 void loadViewers(img::ImagingControl* before, img::ImagingControl* after);
-// The before and after viewers with their labels, frames and the zoom toolbar (after follows
-// before), at their designed places in the frame that holds them.
-struct BeforeAfter {
-  QLabel *lblBefore, *lblAfter;
-  QGroupBox *fraBefore, *fraAfter;
-  img::ImagingControl *ixBefore, *ixAfter;
-  QToolBar* tlbBefore;
-};
-BeforeAfter makeBeforeAfter(QWidget* fraBA);
-// Builds the before and after viewers in fraBA and hands them to the dialog's members of the same
-// names.
-template <class Dialog>
-void buildBeforeAfter(Dialog& d, QWidget* fraBA) {
-  const BeforeAfter v = makeBeforeAfter(fraBA);
-  d.lblBefore = v.lblBefore;
-  d.lblAfter = v.lblAfter;
-  d.fraBefore = v.fraBefore;
-  d.fraAfter = v.fraAfter;
-  d.ixBefore = v.ixBefore;
-  d.ixAfter = v.ixAfter;
-  d.tlbBefore = v.tlbBefore;
-}
 // Removes the page view's rectangle selection (the main window's fnClearSelection).
 void clearPageSelection();
 // A new document of one blank page in the main window (in the page view that stands in for it
