@@ -132,7 +132,8 @@ void loadViewers(img::ImagingControl* before, img::ImagingControl* after) {
   if (after) after->SetZoom(1.0f);
   if (img::ImagingControl* page = pageView(); page && page->hasImage()) {
     before->setImageHandle(page->ImageHandleCopy());
-    if (after) after->setImageHandle(before->ImageHandleCopy());
+    // The after viewer takes before's picture as it is: one copy, not a handle packed and read back.
+    if (after) after->replaceBitmap(before->bitmap());
   }
   centreViewer(before);
   if (after) followOffsets(before, {after});
