@@ -4,7 +4,7 @@
 #include "controls/imaging/imaging_control.h"
 #include "imagetools/tool_controls.h"
 #include "runtime/conversions.h"
-#include "runtime/dialogs.h"
+#include "runtime/message_boxes.h"
 #include "runtime/screen.h"
 #include "workspace/mod_vars.h"
 
@@ -149,7 +149,7 @@ bool frmImgProcForm::txtText_Validate() {
   if (gstrImgOperation != QLatin1String("GAMMA")) return true;
   const QString message = tools::gammaLeaveMessage(t);
   if (message.isEmpty()) return true;
-  rt::MsgBox(message, rt::vbExclamation, QStringLiteral("Error"));
+  rt::ShowError(message);
   return false;
 }
 

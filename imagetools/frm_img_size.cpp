@@ -4,7 +4,7 @@
 #include "controls/imaging/imaging_control.h"
 #include "imagetools/tool_controls.h"
 #include "runtime/conversions.h"
-#include "runtime/dialogs.h"
+#include "runtime/message_boxes.h"
 #include "runtime/screen.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
@@ -159,7 +159,7 @@ bool frmImgSizeForm::leaveBox(tools::TextBox* b, SizeBox kind) {
       message = tools::sizeLeaveMessage(kind, QStringLiteral("0"), 0, 0);
   }
   if (!message.isEmpty()) {
-    rt::MsgBox(message, rt::vbExclamation, QStringLiteral("Error"));
+    rt::ShowError(message);
     return false;
   }
   if (sizeBox && chkKeepRatio->isChecked()) {
@@ -180,8 +180,7 @@ void frmImgSizeForm::cmdApply_Click() {
     if (width > page->ImageWidth()) question = QStringLiteral("Large values for width may require a long time to process.");
     else if (height > page->ImageHeight()) question = QStringLiteral("Large values for height may require a long time to process.");
     if (!question.isEmpty() &&
-        rt::MsgBox(question + QStringLiteral("\rDo you want to continue?"), rt::vbQuestion | rt::vbYesNo,
-                   QStringLiteral("Confirmation")) == rt::vbNo)
+        rt::Confirm(question + QStringLiteral("\rDo you want to continue?")) == rt::vbNo)
       return;
   }
   std::function<void(img::Bitmap&)> op;

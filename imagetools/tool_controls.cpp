@@ -3,8 +3,8 @@
 #include "controls/imaging/imaging_control.h"
 #include "controls/imaging/pixel_ops.h"
 #include "imagetools/preview_zoom.h"
-#include "runtime/dialogs.h"
 #include "runtime/errors.h"
+#include "runtime/message_boxes.h"
 #include "runtime/screen.h"
 #include "workspace/frm_img_clnt.h"
 
@@ -239,7 +239,7 @@ bool runBusy(int64_t pixels, const std::function<void()>& work) {
   }
   if (!failure) return true;
   // Shown with the normal pointer back; an exception must not leave through a window's event.
-  rt::MsgBox(failureMessage(failure), rt::vbExclamation, QStringLiteral("Error"));
+  rt::ShowError(failureMessage(failure));
   return false;
 }
 
