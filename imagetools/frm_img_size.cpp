@@ -102,16 +102,15 @@ void frmImgSizeForm::writeDefaults() {
   write(txtBdrY, SizeBox::BorderY, QStringLiteral("10"));
   write(txtCPCropPct, SizeBox::BorderCropPct, QStringLiteral("90"));
   cmbCPType->setCurrentIndex(3);
-  if (writing_) dblAspectRatio = page ? static_cast<double>(page->ImageWidth()) / page->ImageHeight() : 0;
   write(txtWidth, SizeBox::Width, rt::CStr(page ? page->ImageWidth() : 0));
   write(txtHeight, SizeBox::Height, rt::CStr(page ? page->ImageHeight() : 0));
 }
 
 void frmImgSizeForm::fnSetUp() {
-  writing_ = true;  // the aspect ratio is taken once, between the defaults and the size boxes
-  writeDefaults();
-  writing_ = false;
   img::ImagingControl* page = tools::pageView();
+  // The ratio the kept sides follow is the page's as the dialog opens; Defaults does not take it again.
+  dblAspectRatio = page ? static_cast<double>(page->ImageWidth()) / page->ImageHeight() : 0;
+  writeDefaults();
   if (!page || page->SelectionWidth() == 0) optCropCurr->setEnabled(false);
   if (modVars::gstrImgOperation == QLatin1String("CROP")) optAutoCrop->setChecked(true);
   else optResize->setChecked(true);
