@@ -250,8 +250,9 @@ TEST_F(ColourReplacement, PreviewsStartFromTheCopyAndApplyChangesThePage) {
 
 class CropResize : public DialogTest<frmImgSizeForm, frmImgSize> {
  protected:
-  frmImgSizeForm* open(const char* word, img::Bitmap b = picture()) {
+  frmImgSizeForm* open(const char* word, img::Bitmap b = picture(), QRect selection = QRect()) {
     page->setBitmap(std::move(b));
+    page->setSelection(selection.x(), selection.y(), selection.width(), selection.height());
     modVars::gstrImgOperation = QLatin1String(word);
     return DialogTest::open();
   }
@@ -281,9 +282,8 @@ TEST_F(CropResize, TheWordChoosesTheOptionAndTheFocus) {
   EXPECT_TRUE(f->cmdApply->isEnabled());
   EXPECT_EQ(f->chkKeepRatio->text(), QStringLiteral("   Keep  Aspect Ratio"));
   frmImgSize.Unload();
-  page->setSelection(2, 2, 5, 5);
-  f = open("RESIZE");
-  page->setSelection(2, 2, 5, 5);
+  f = open("RESIZE", picture(), QRect(2, 2, 5, 5));
+  EXPECT_TRUE(f->optCropCurr->isEnabled()) << "the page has a selection";
   EXPECT_TRUE(f->optResize->isChecked());
   EXPECT_EQ(f->focusWidget(), f->txtWidth);
   EXPECT_EQ(f->txtWidth->text(), QStringLiteral("48"));
@@ -408,14 +408,7 @@ TEST_F(CropResize, CropsRunOnThePage) {
   EXPECT_TRUE(samePicture(page->bitmap(), img::borderCrop(boxed, 0.9f, 3)));
   EXPECT_EQ(page->ImageWidth(), 12);
 
-  page->setBitmap(boxed);
-  page->setSelection(3, 4, 10, 6);
-  f = open("CROP", boxed);
-  page->setSelection(3, 4, 10, 6);
-  frmImgSize.Unload();
-  page->setSelection(3, 4, 10, 6);
-  f = frmImgSize.get();
-  f->Show();
+  f = open("CROP", boxed, QRect(3, 4, 10, 6));
   ASSERT_TRUE(f->optCropCurr->isEnabled());
   f->optCropCurr->setChecked(true);
   f->cmdApply->click();
