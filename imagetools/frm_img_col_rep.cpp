@@ -66,24 +66,19 @@ void frmImgColRepForm::slider_Change(Group& g) {
   cmdPreview->setEnabled(on);
 }
 
-namespace {
-// The replacement within the page view's selection (the whole picture without one).
-void replaceIn(img::Bitmap& b, uint32_t from, uint32_t to, uint32_t with) {
+std::function<void(img::Bitmap&)> frmImgColRepForm::replacement() const {
+  // Read here, on the window's thread: the operation itself may run on a worker.
   const img::ImagingControl* page = tools::pageView();
   const QRect r = page ? QRect(page->SelectionLeft(), page->SelectionTop(), page->SelectionWidth(), page->SelectionHeight())
                        : QRect();
-  img::replaceColours(b, r, img::fromBgr(from), img::fromBgr(to), img::fromBgr(with));
+  const QRgb from = img::fromBgr(colourOf(From)), to = img::fromBgr(colourOf(To)), with = img::fromBgr(colourOf(With));
+  return [=](img::Bitmap& b) { img::replaceColours(b, r, from, to, with); };
 }
-}  // namespace
 
-void frmImgColRepForm::cmdPreview_Click() {
-  const uint32_t from = colourOf(From), to = colourOf(To), with = colourOf(With);
-  tools::previewInto(ixBefore, ixAfter, [&](img::Bitmap& b) { replaceIn(b, from, to, with); });
-}
+void frmImgColRepForm::cmdPreview_Click() { tools::previewInto(ixBefore, ixAfter, replacement()); }
 
 void frmImgColRepForm::cmdApply_Click() {
-  const uint32_t from = colourOf(From), to = colourOf(To), with = colourOf(With);
-  if (!tools::runOnControl(tools::pageView(), [&](img::Bitmap& b) { replaceIn(b, from, to, with); })) return;
+  if (!tools::runOnControl(tools::pageView(), replacement())) return;
   modVars::gblnDocModified = true;
   modVars::gblnPageModified = true;
   Unload();

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 class QFrame;
 class QGroupBox;
@@ -41,6 +42,9 @@ class frmImgColRepForm : public tools::BeforeAfterDialog {
 
  private:
   void buildGroup(Group& g, const QString& caption, double top);
+  // The replacement of the From to To colours with the With colour within the page view's
+  // selection (the whole picture without one).
+  std::function<void(img::Bitmap&)> replacement() const;
 };
 
 extern rt::DefaultInstance<frmImgColRepForm> frmImgColRep;

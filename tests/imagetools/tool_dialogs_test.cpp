@@ -246,6 +246,22 @@ TEST_F(ColourReplacement, PreviewsStartFromTheCopyAndApplyChangesThePage) {
   EXPECT_EQ(page->bitmap().pixel(5, 3) & 0xFFFFFF, qRgb(0, 0, 255) & 0xFFFFFF);
 }
 
+TEST_F(ColourReplacement, APageSelectionLimitsPreviewAndApply) {
+  page->setBitmap(flat(6, 4, qRgb(100, 100, 100)));
+  page->setSelection(0, 0, 3, 4);
+  frmImgColRepForm* f = open();
+  set(f->From, 50, 50, 50);
+  set(f->To, 150, 150, 150);
+  set(f->With, 255, 0, 0);
+  f->cmdPreview->click();
+  const img::Bitmap preview = f->ixAfter->bitmap();
+  f->cmdApply->click();
+  for (const img::Bitmap& b : {preview, page->bitmap()}) {
+    EXPECT_EQ(b.pixel(2, 3) & 0xFFFFFF, qRgb(255, 0, 0) & 0xFFFFFF) << "inside";
+    EXPECT_EQ(b.pixel(3, 0) & 0xFFFFFF, qRgb(100, 100, 100) & 0xFFFFFF) << "outside";
+  }
+}
+
 // ---- crop and resize ---------------------------------------------------------------------------
 
 class CropResize : public DialogTest<frmImgSizeForm, frmImgSize> {
