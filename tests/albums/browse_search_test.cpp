@@ -6,7 +6,7 @@
 #include "albums/form_util.h"
 #include "controls/imaging/imaging_control.h"
 #include "tests/albums/album_fixture.h"
-#include "tests/workspace/main_window_fixture.h"
+#include "tests/support/main_window_fixture.h"
 
 #include <QDir>
 #include <QGroupBox>
