@@ -156,13 +156,11 @@ void ThumbGrid::ensureCell(int k) {
     connect(cell, &ThumbCell::doubleClicked, this, [this, index] { Q_EMIT cellDoubleClicked(index); });
     cells_.push_back(cell);
     captions_.push_back(label);
-    cellItem_.push_back(-1);
   }
 }
 
 ThumbCell* ThumbGrid::ixTmb(int k) const { return k >= 0 && k < static_cast<int>(cells_.size()) ? cells_[k] : nullptr; }
 QLabel* ThumbGrid::lblTmb(int k) const { return k >= 0 && k < static_cast<int>(captions_.size()) ? captions_[k] : nullptr; }
-int ThumbGrid::itemOfCell(int k) const { return k >= 0 && k < filled_ ? cellItem_[k] : -1; }
 
 GridMetrics ThumbGrid::metrics() const {
   GridMetrics m;
@@ -186,7 +184,6 @@ void ThumbGrid::clear() {
     cells_[k]->hide();
     captions_[k]->clear();
     captions_[k]->hide();
-    cellItem_[k] = -1;
   }
   // Cells beyond the kept ones go; the first stays as the template.
   const std::size_t keep = static_cast<std::size_t>(std::max(1, keepCells_));
@@ -195,7 +192,6 @@ void ThumbGrid::clear() {
     delete captions_.back();
     cells_.pop_back();
     captions_.pop_back();
-    cellItem_.pop_back();
   }
   filled_ = 0;
   vsTmb->setValue(0);
@@ -258,7 +254,6 @@ void ThumbGrid::onDecoded(int generation, int item, DecodedThumb result) {
     cells_[k]->setToolTip(it.toolTip);
     cells_[k]->setHighlightBorder(it.selected ? 3 : 0);
     captions_[k]->setText(it.caption);
-    cellItem_[k] = i;
     placeCell(k);
     Q_EMIT cellFilled(k);
   }
