@@ -294,7 +294,7 @@ void ThumbGrid::relayout() {
   const int sbw = vsTmb->sizeHint().width();
   vsTmb->setGeometry(width() - sbw, 0, sbw, height());
   vsTmb->setVisible(g.scrollBar);
-  picMain->setGeometry(0, 0, g.scrollBar ? width() - sbw : width(), height());
+  picMain->setGeometry(0, 0, px(g.viewportWidth), height());
   picChild->setGeometry(0, picChild->y(), picMain->width(), py(g.contentHeight));
   vsTmb->setMaximum(g.scrollMax);
   vsTmb->setPageStep(std::max(1, static_cast<int>(m.viewportHeight / kScrollStep)));

@@ -118,6 +118,9 @@ TEST(ThumbGridWidget, FillsCellsInOrderWithoutGapsForUnreadableFiles) {
   EXPECT_EQ(grid.ixTmb(1)->toolTip(), "tip3");
   EXPECT_FALSE(grid.ixTmb(0)->picture().isNull());
   EXPECT_FALSE(grid.ixTmb(3)->isVisible() && grid.ixTmb(3)->ImageFileType() != 0);
+  // One row: no scroll bar, the viewport as wide as the grid.
+  EXPECT_TRUE(grid.vsTmb->isHidden());
+  EXPECT_EQ(grid.picMain->width(), grid.width());
 
   // A limit on cells stops after that many pictures; clearing empties every cell.
   grid.showItems(items, 2);
@@ -162,4 +165,7 @@ TEST(ThumbGridWidget, TiffPagesDecodeSideBySideOnWorkerThreads) {
     ASSERT_EQ(grid.cellCount(), 24);
     for (int k = 0; k < 24; ++k) EXPECT_EQ(grid.ixTmb(k)->ImageWidth(), 200 + k);
   }
+  // Five rows overflow: the scroll bar takes its width from the viewport.
+  EXPECT_FALSE(grid.vsTmb->isHidden());
+  EXPECT_EQ(grid.picMain->width(), grid.width() - grid.vsTmb->width());
 }
