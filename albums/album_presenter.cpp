@@ -181,10 +181,8 @@ void AlbumPresenter::fnSetAlbumMode(const QString& word) {
     if (!rows.empty()) {
       rows.front().selected = true;
       view_->refreshPreview();
-      enable({"verify", "delete", "all", "none", "run"}, true);
-    } else {
-      enable({"verify", "delete", "all", "none", "run"}, false);
     }
+    rowRule();
     orderRule();
     uncheckSort();
     caption = kCaptionPrefix + mstrAlbumPath;
@@ -217,12 +215,8 @@ void AlbumPresenter::fnSetAlbumMode(const QString& word) {
     mblnSaved = false;
     enable({"new", "open", "search", "add", "save"}, true);
     enable({"close"}, !mstrAlbumPath.isEmpty());
-    if (!rows.empty()) {
-      enable({"verify", "delete", "all", "none", "run"}, true);
-    } else {
-      view_->unloadPreview();
-      enable({"verify", "delete", "all", "none", "run"}, false);
-    }
+    if (rows.empty()) view_->unloadPreview();
+    rowRule();
     orderRule();
   }
 }
