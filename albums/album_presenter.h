@@ -114,10 +114,12 @@ class AlbumPresenter {
   bool txtInt_Validate();
   void runSlideShow();
 
+  // Move Up and Move Down: enabled for two rows or more while the listing is not sorted.
+  void orderRule();
+
  private:
   void enable(std::initializer_list<const char*> keys, bool on);
   void rowRule();
-  void orderRule();
   void markChanged();
   void changedRows() { ++rowsRevision; }
   void clearRows();

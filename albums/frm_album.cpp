@@ -364,7 +364,7 @@ void frmAlbumForm::refreshPreview() {
     // A missing or unreadable file shows an empty preview with "Unknown Format".
   }
   showFileInfo(true);
-  presenter_.buttons["up"] = presenter_.buttons["down"] = presenter_.rowCount() >= 2 && !presenter_.chkSort;
+  presenter_.orderRule();
 }
 
 void frmAlbumForm::clearThumbs() { fraTmb->clear(); }
