@@ -58,9 +58,8 @@ class frmImgClntForm : public rt::Form {
   static void setCommandLine(const QString& commandLine);
   static QString CommandLine();
 
-  // Thumbnails of the open document still being made in the background, and how many are ready.
+  // Thumbnails of the open document still being made in the background.
   bool ThumbsLoading() const;
-  int32_t ThumbsReady() const;
 
   // ---- Controls ----------------------------------------------------------------------------
   img::ImagingControl* ixMain = nullptr;
