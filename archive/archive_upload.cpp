@@ -30,8 +30,7 @@ void ArchiveUpload::start(const Request& request) {
   request_ = request;
   headerSent_ = bytesSent_ = false;
   hourglass();
-  link->wait(kConnecting, timing().watchdogMs);
-  link->connectTo(modTCP::gstrRemoteHost, modTCP::gstrAchPort.toInt());
+  link->open(modTCP::gstrRemoteHost, modTCP::gstrAchPort.toInt());
 }
 
 void ArchiveUpload::abort() {
@@ -64,8 +63,7 @@ void ArchiveUpload::sendHeader() {
   hourglass();
   headerSent_ = true;
   bytesSent_ = false;
-  link->wait(kWaiting, timing().watchdogMs);
-  link->send(msgArchHeader(request_.operation, request_.id1, request_.id2, request_.parm1, request_.parm2, size_));
+  link->request(msgArchHeader(request_.operation, request_.id1, request_.id2, request_.parm1, request_.parm2, size_));
 }
 
 void ArchiveUpload::reply(const QByteArray& text) {
@@ -115,18 +113,15 @@ void ArchiveUpload::fired(int16_t state) {
         return;
       }
       bytesSent_ = true;
-      link->wait(kWaiting, timing().transferWatchdogMs);
-      link->send(*data);
+      link->request(*data, timing().transferWatchdogMs);
       return;
     }
     case kCompleted:
       end(true);
       return;
-    case kConnecting:
-      end(false, QStringLiteral("Archive Server could not be contacted. Operation aborted!"), rt::vbExclamation);
-      return;
-    case kWaiting:
-      end(false, QStringLiteral("TCPIP network errors encountered. Operation aborted!"), rt::vbExclamation);
+    case kNotContacted:
+    case kNetworkFailed:
+      end(false, failureText(state, QStringLiteral("Archive Server")), rt::vbExclamation);
       return;
     default:
       return;

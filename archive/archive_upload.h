@@ -23,8 +23,8 @@ class ArchiveUpload : public QObject {
   struct Request {
     QString operation, id1, id2, parm1, parm2, file;
   };
-  // States of the exchange, as the windows name them.
-  static constexpr int16_t kConnecting = 99, kWaiting = 100, kProceed = 1, kCompleted = 2;
+  // The steps of the exchange besides the link's failures.
+  static constexpr int16_t kProceed = 1, kCompleted = 2;
 
   explicit ArchiveUpload(QObject* parent = nullptr);
 

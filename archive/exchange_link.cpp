@@ -35,6 +35,7 @@ void ExchangeLink::step(int16_t state) {
 void ExchangeLink::wait(int16_t state, int ms) {
   state_ = state;
   waiting_ = true;
+  waitMs_ = ms;
   // A connection that is already gone cannot answer: the failure action runs at once.
   timer_.start(lost_ ? 0 : ms);
 }
@@ -50,10 +51,29 @@ void ExchangeLink::connectTo(const QString& host, int port) {
   assembler_.clear();
   sck.RemoteHost = host;
   sck.RemotePort = port;
+  // The connection the wait is for has only begun now: the closed one before it does not end it.
+  if (waiting_) timer_.start(waitMs_);
   sck.Connect();
 }
 
 void ExchangeLink::send(const QByteArray& message) { sck.SendData(message); }
+
+void ExchangeLink::open(const QString& host, int port, int16_t failState) {
+  wait(failState, timing().watchdogMs);
+  connectTo(host, port);
+}
+
+void ExchangeLink::request(const QByteArray& message, int ms) {
+  wait(kNetworkFailed, ms);
+  send(message);
+}
+
+QString failureText(int16_t state, const QString& server) {
+  if (state == kNotContacted) return server + QStringLiteral(" could not be contacted. Operation aborted!");
+  return networkErrorsText();
+}
+
+QString networkErrorsText() { return QStringLiteral("TCPIP network errors encountered. Operation aborted!"); }
 
 void ExchangeLink::close() {
   stopTimer();

@@ -22,13 +22,19 @@ struct Timing {
 };
 Timing& timing();
 
+// The failures every exchange's watchdog ends in: no connection was made, or a request got no whole
+// answer (or the connection broke).
+inline constexpr int16_t kNotContacted = 198, kNetworkFailed = 199;
+// The message of either failure; server names the one that could not be contacted.
+QString failureText(int16_t state, const QString& server);
+QString networkErrorsText();
+
 class ExchangeLink : public QObject {
   Q_OBJECT
  public:
   explicit ExchangeLink(QObject* parent = nullptr);
 
   rt::Winsock sck;
-  int16_t State() const { return state_; }
 
   // Sets the state and runs its step after the step interval.
   void step(int16_t state);
@@ -36,11 +42,17 @@ class ExchangeLink : public QObject {
   void wait(int16_t state, int ms);
   // The timer off: the handler that got an answer cancels the watchdog this way.
   void stopTimer();
-  bool timerEnabled() const { return timer_.isActive(); }
   // A connection to host and port; the link is told by connected() or, on failure, by the
   // waiting state's timer at once.
   void connectTo(const QString& host, int port);
   void send(const QByteArray& message);
+  // A connection to host and port whose failure, when it is not made within the watchdog or is
+  // refused, runs failState.
+  void open(const QString& host, int port, int16_t failState = kNotContacted);
+  // Sends a request and waits ms (the watchdog by default) for its answer: kNetworkFailed runs when
+  // none comes.
+  void request(const QByteArray& message) { request(message, timing().watchdogMs); }
+  void request(const QByteArray& message, int ms);
   // Raw mode: arrivals go out as they come (document bytes); text mode joins them into replies.
   void setRaw(bool raw) { raw_ = raw; }
   // Bytes that arrived in text mode and are not yet a whole reply.
@@ -65,6 +77,7 @@ class ExchangeLink : public QObject {
   QTimer settle_;
   ReplyAssembler assembler_;
   int16_t state_ = 0;
+  int waitMs_ = 0;
   bool waiting_ = false;
   bool raw_ = false;
   bool lost_ = false;

@@ -37,7 +37,6 @@ frmArchBatchForm::frmArchBatchForm() {
   layout->addLayout(row);
   setFixedSize(420, 130);
   upload = new arch::ArchiveUpload(this);
-  sckBatch = upload->link;
   tmrBatch.setSingleShot(true);
   connect(&tmrBatch, &QTimer::timeout, this, [this] { cmdStart_Click(); });
   connect(upload, &arch::ArchiveUpload::finished, this, [this](bool stored) { uploadFinished(stored); });

@@ -22,8 +22,7 @@ class frmArchBatchForm : public rt::Form {
   QGroupBox* fraProgress = nullptr;
   QProgressBar* pbrBatch = nullptr;
   QString pbrBatchTag;                  // "ASSIGNED" once the bar's range is set
-  arch::ArchiveUpload* upload = nullptr;  // the archive server, through sckBatch
-  arch::ExchangeLink* sckBatch = nullptr;
+  arch::ArchiveUpload* upload = nullptr;  // the archive server
 
   void cmdStart_Click();
   bool running() const { return running_; }

@@ -127,7 +127,6 @@ frmArchIndexForm::frmArchIndexForm() {
   cmdArchNow->setEnabled(false);
   cmdArchToBatch->setEnabled(false);
   upload = new arch::ArchiveUpload(this);
-  sckIndex = upload->link;
   upload->confirmOverwrite = [this](const arch::Keys& k) { return confirmOverwrite(k); };
   connect(upload, &arch::ArchiveUpload::finished, this, [this](bool stored) { uploadFinished(stored); });
   connect(flbInput, &QListWidget::itemClicked, this, [this] { flbInput_Click(); });

@@ -50,7 +50,6 @@ class frmArchIndexForm : public rt::Form {
   QPushButton* cmdArchNow = nullptr;
   QPushButton* cmdArchToBatch = nullptr;
   arch::ArchiveUpload* upload = nullptr;
-  arch::ExchangeLink* sckIndex = nullptr;
 
   // The file selected in the list, with its folder.
   QString fnUploadFile() const;

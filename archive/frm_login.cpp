@@ -174,30 +174,23 @@ void frmLoginForm::fnIdle() {
 }
 
 void frmLoginForm::tmrLogin_Timer(int16_t state) {
-  const arch::Timing& t = arch::timing();
   switch (state) {
     case 100:
-      sckLogin->wait(198, t.watchdogMs);
-      sckLogin->connectTo(txtRemoteHost->text().trimmed(), txtRetPort->text().trimmed().toInt());
+      sckLogin->open(txtRemoteHost->text().trimmed(), txtRetPort->text().trimmed().toInt());
       break;
     case 101:
       hourglass();
-      sckLogin->wait(199, t.watchdogMs);
-      sckLogin->send(arch::msgLoginAttempt(txtLogin->text().trimmed(),
-                                           arch::loginPassword(txtLogin->text(), txtPassword->text())));
+      sckLogin->request(arch::msgLoginAttempt(txtLogin->text().trimmed(),
+                                              arch::loginPassword(txtLogin->text(), txtPassword->text())));
       break;
     case 102:
       hourglass();
-      sckLogin->wait(199, t.watchdogMs);
-      sckLogin->send(arch::msgReqIndexDetails());
+      sckLogin->request(arch::msgReqIndexDetails());
       break;
-    case 198:
+    case arch::kNotContacted:
+    case arch::kNetworkFailed:
       fnIdle();
-      showError(QStringLiteral("Request Server could not be contacted. Operation aborted!"));
-      break;
-    case 199:
-      fnIdle();
-      showError(QStringLiteral("TCPIP network errors encountered. Operation aborted!"));
+      showError(arch::failureText(state, QStringLiteral("Request Server")));
       break;
     default:
       break;
@@ -208,7 +201,8 @@ void frmLoginForm::sckLogin_Connect() { sckLogin->step(101); }
 
 void frmLoginForm::sckLogin_Reply(const QByteArray& reply) {
   using namespace modVars;
-  switch (arch::classifyLoginReply(reply)) {
+  const arch::LoginReply kind = arch::classifyLoginReply(reply);
+  switch (kind) {
     case arch::LoginReply::LoginOk: {
       const arch::Rights rights = arch::parseLoginRights(reply);
       if (rights.view) gblnAchView = true;
@@ -233,9 +227,7 @@ void frmLoginForm::sckLogin_Reply(const QByteArray& reply) {
         if (!self || !busy_) return;
         hourglass();
       }
-      sckLogin->close();
-      defaultPointer();
-      busy_ = false;
+      fnIdle();
       fnSaveSettings();
       Unload();
       return;
@@ -247,16 +239,13 @@ void frmLoginForm::sckLogin_Reply(const QByteArray& reply) {
   }
   txtLogin->setFocus();
   txtLogin->selectAll();
-  const arch::LoginReply kind = arch::classifyLoginReply(reply);
-  sckLogin->close();
-  defaultPointer();
+  fnIdle();
   if (kind == arch::LoginReply::Invalid)
     showError(QStringLiteral("Invalid Login/Password pair!"));
   else if (kind == arch::LoginReply::Exist)
     showError(QStringLiteral("User already logged in!"));
   else
     showError(QStringLiteral("Unexpected reply from server:") + QLatin1Char('\r') + arch::wireText(reply));
-  fnIdle();
 }
 
 void frmLoginForm::fnSaveSettings() {

@@ -88,24 +88,18 @@ void frmPasswordForm::fnIdle() {
 }
 
 void frmPasswordForm::tmrPwd_Timer(int16_t state) {
-  const arch::Timing& t = arch::timing();
   switch (state) {
     case 100:
-      sckPwd->wait(198, t.watchdogMs);
-      sckPwd->connectTo(modTCP::gstrRemoteHost, modTCP::gstrRetPort.toInt());
+      sckPwd->open(modTCP::gstrRemoteHost, modTCP::gstrRetPort.toInt());
       break;
     case 101:
-      sckPwd->wait(199, t.watchdogMs);
-      sckPwd->send(arch::msgPwdChg(frmLogin->txtLogin->text().trimmed(),
-                                   modEncryption::fnScramblePassword(txtPwd1->text().trimmed().toLatin1())));
+      sckPwd->request(arch::msgPwdChg(frmLogin->txtLogin->text().trimmed(),
+                                      modEncryption::fnScramblePassword(txtPwd1->text().trimmed().toLatin1())));
       break;
-    case 198:
+    case arch::kNotContacted:
+    case arch::kNetworkFailed:
       fnIdle();
-      showError(QStringLiteral("Server could not be contacted. Operation aborted!"));
-      break;
-    case 199:
-      fnIdle();
-      showError(QStringLiteral("TCPIP network errors encountered. Operation aborted!"));
+      showError(arch::failureText(state, QStringLiteral("Server")));
       break;
     default:
       break;

@@ -18,8 +18,6 @@ namespace {
 using namespace modVars;
 using modTCP::gstrTCPCommand;
 
-const QString kNetworkErrors = QStringLiteral("TCPIP network errors encountered. Operation aborted!");
-
 void hourglass() { rt::Screen::setMousePointer(rt::vbHourglass); }
 void defaultPointer() { rt::Screen::setMousePointer(rt::vbDefault); }
 
@@ -40,19 +38,18 @@ frmTCPIPForm::frmTCPIPForm() {
   setFixedSize(360, 90);
   sckReq = new arch::ExchangeLink(this);
   upload = new arch::ArchiveUpload(this);
-  sckCmt = upload->link;
   commitStep_.setSingleShot(true);
   connect(sckReq, &arch::ExchangeLink::fired, this, [this](int16_t s) { tmrReq_Timer(s); });
   connect(sckReq, &arch::ExchangeLink::connected, this, [this] { sckReq_Connect(); });
   connect(sckReq, &arch::ExchangeLink::reply, this, [this](const QByteArray& r) { sckReq_Reply(r); });
   connect(sckReq, &arch::ExchangeLink::bytes, this, [this](const QByteArray& b) { sckReq_Bytes(b); });
-  connect(&commitStep_, &QTimer::timeout, this, [this] { tmrCmt_Timer(200); });
+  connect(&commitStep_, &QTimer::timeout, this, [this] { startCommit(); });
   // The upload has shown its failures; a commit ends with the window either way.
   connect(upload, &arch::ArchiveUpload::finished, this, [this](bool stored) {
     if (stored)
-      finish(sckCmt, QStringLiteral("Document archived successfully"), rt::vbInformation, QStringLiteral("Information"));
+      finish(upload->link, QStringLiteral("Document archived successfully"), rt::vbInformation, QStringLiteral("Information"));
     else
-      finish(sckCmt);
+      finish(upload->link);
   });
 }
 
@@ -106,8 +103,6 @@ void frmTCPIPForm::finish(arch::ExchangeLink* link, const QString& message, int 
 // ---- Request side ----------------------------------------------------------------------------------
 
 void frmTCPIPForm::tmrReq_Timer(int16_t state) {
-  const arch::Timing& t = arch::timing();
-  const int port = modTCP::gstrRetPort.toInt();
   switch (state) {
     case 100:
     case 120:
@@ -116,31 +111,28 @@ void frmTCPIPForm::tmrReq_Timer(int16_t state) {
                           : state == 120 ? QStringLiteral("Logging user out...")
                                          : QStringLiteral("Unlocking AchID..."));
       hourglass();
-      sckReq->wait(state == 100 ? 198 : 199, t.watchdogMs);
-      sckReq->connectTo(modTCP::gstrRemoteHost, port);
+      // Logout and unlock report a server that cannot be reached as a network error.
+      sckReq->open(modTCP::gstrRemoteHost, modTCP::gstrRetPort.toInt(),
+                   state == 100 ? arch::kNotContacted : arch::kNetworkFailed);
       break;
     case 101:
       hourglass();
-      sckReq->wait(199, t.watchdogMs);
-      sckReq->send(arch::msgInit(user(), gstrAchID, gstrParm1, gstrParm2, gblnAchUpd));
+      sckReq->request(arch::msgInit(user(), gstrAchID, gstrParm1, gstrParm2, gblnAchUpd));
       break;
     case 102:
       hourglass();
-      sckReq->wait(199, t.watchdogMs);
       proceedSent_ = true;
-      sckReq->send(arch::msgAckPleaseProceed());
+      sckReq->request(arch::msgAckPleaseProceed());
       break;
     case 121:
       hourglass();
-      sckReq->wait(199, t.watchdogMs);
-      sckReq->send(arch::msgLogout(user()));
+      sckReq->request(arch::msgLogout(user()));
       break;
     case 131:
       hourglass();
-      sckReq->wait(199, t.watchdogMs);
       // The lock is held on the ID the document was retrieved under, even when a commit stored it
       // under another one since.
-      sckReq->send(arch::msgUnlock(gstrOrigAchID.isEmpty() ? gstrAchID : gstrOrigAchID));
+      sckReq->request(arch::msgUnlock(gstrOrigAchID.isEmpty() ? gstrAchID : gstrOrigAchID));
       break;
     case 103:
     case 122:
@@ -148,12 +140,10 @@ void frmTCPIPForm::tmrReq_Timer(int16_t state) {
       frmImgClnt->NetworkResult = QStringLiteral("True");
       finish(sckReq);
       break;
-    case 198:
-      finish(sckReq, QStringLiteral("Request Server could not be contacted. Operation aborted!"));
-      break;
-    case 199:
+    case arch::kNotContacted:
+    case arch::kNetworkFailed:
       if (retrieving()) dropWorkingFile();
-      finish(sckReq, kNetworkErrors);
+      finish(sckReq, arch::failureText(state, QStringLiteral("Request Server")));
       break;
     default:
       break;
@@ -161,7 +151,6 @@ void frmTCPIPForm::tmrReq_Timer(int16_t state) {
 }
 
 void frmTCPIPForm::sckReq_Connect() {
-  blnTextMode = true;
   if (retrieving()) {
     const QString path = modTCP::fnWorkingFilePath();
     QFile::remove(path);
@@ -227,7 +216,7 @@ void frmTCPIPForm::sckReq_Reply(const QByteArray& reply) {
       const auto r = arch::parseIndicesBytes(reply);
       if (!r || sckReq->hasPendingText()) {
         dropWorkingFile();
-        finish(sckReq, kNetworkErrors);
+        finish(sckReq, arch::networkErrorsText());
         return;
       }
       gstrAchID = r->keys.achId;
@@ -235,7 +224,6 @@ void frmTCPIPForm::sckReq_Reply(const QByteArray& reply) {
       gstrParm1 = r->keys.parm1;
       gstrParm2 = r->keys.parm2;
       lngBytes = r->byteCount;
-      blnTextMode = false;
       sckReq->setRaw(true);
       sckReq->step(102);
       return;
@@ -258,14 +246,14 @@ void frmTCPIPForm::sckReq_Bytes(const QByteArray& bytes) {
   // download as a network failure.
   if (!proceedSent_ || received_ + bytes.size() > total || working_.write(bytes) != bytes.size()) {
     dropWorkingFile();
-    finish(sckReq, kNetworkErrors);
+    finish(sckReq, arch::networkErrorsText());
     return;
   }
   received_ += bytes.size();
   if (received_ == total) {
     if (!working_.flush()) {
       dropWorkingFile();
-      finish(sckReq, kNetworkErrors);
+      finish(sckReq, arch::networkErrorsText());
       return;
     }
     working_.close();
@@ -273,13 +261,12 @@ void frmTCPIPForm::sckReq_Bytes(const QByteArray& bytes) {
     return;
   }
   // Every arrival re-arms the watchdog: a stalled download ends instead of hanging.
-  sckReq->wait(199, arch::timing().watchdogMs);
+  sckReq->wait(arch::kNetworkFailed, arch::timing().watchdogMs);
 }
 
 // ---- Commit side -----------------------------------------------------------------------------------
 
-void frmTCPIPForm::tmrCmt_Timer(int16_t state) {
-  if (state != 200) return;
+void frmTCPIPForm::startCommit() {
   lblProcess->setText(QStringLiteral("Committing Image To Archive..."));
   // The document as it is on disk now: the working file, or where Save As put it. The header names
   // the ID it was retrieved under first, then the one it is to have.

@@ -20,7 +20,6 @@ class frmTCPIPForm : public rt::Form {
   QLabel* lblProcess = nullptr;
   arch::ExchangeLink* sckReq = nullptr;  // the request server, with its timer
   arch::ArchiveUpload* upload = nullptr;  // the commit to the archive server
-  arch::ExchangeLink* sckCmt = nullptr;   // its socket with its timer
 
  protected:
   void Form_Load() override;
@@ -31,7 +30,7 @@ class frmTCPIPForm : public rt::Form {
   void sckReq_Connect();
   void sckReq_Reply(const QByteArray& reply);
   void sckReq_Bytes(const QByteArray& bytes);
-  void tmrCmt_Timer(int16_t state);
+  void startCommit();
 
   // Ends the operation: connection and working file closed, default pointer, optional message,
   // window closed.
@@ -44,7 +43,6 @@ class frmTCPIPForm : public rt::Form {
 
   QTimer commitStep_;  // the commit's first step, shortly after loading
   QFile working_;
-  bool blnTextMode = true;
   int32_t lngBytes = 0;       // N: the download is N + 1 bytes
   qint64 received_ = 0;
   bool proceedSent_ = false;  // document bytes are only taken after the go-ahead

@@ -92,12 +92,12 @@ class ArchiveTest : public MainWindowTest {
 
 namespace archivetest {
 
-// Runs the event loop until pred holds or 10 s have passed; false on the time-out.
-inline bool waitUntil(const std::function<bool()>& pred) {
+// Runs the event loop until pred holds or ms (10 s) have passed; false on the time-out.
+inline bool waitUntil(const std::function<bool()>& pred, int ms = 10000) {
   QElapsedTimer t;
   t.start();
   while (!pred()) {
-    if (t.elapsed() > 10000) return false;
+    if (t.elapsed() > ms) return false;
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
   }
   return true;
