@@ -81,6 +81,19 @@ class ArchiveTest : public MainWindowTest {
     form->Show(rt::vbModal);
   }
 
+  // The message box shown at index at had this text, style and title.
+  void expectBox(std::size_t at, const QString& text, int style, const QString& title) {
+    ASSERT_GT(dialogs.calls().size(), at);
+    EXPECT_EQ(dialogs.calls()[at].text, text);
+    EXPECT_EQ(dialogs.calls()[at].style, style);
+    EXPECT_EQ(dialogs.calls()[at].title, title);
+  }
+  // The same of the last message box.
+  void expectBox(const QString& text, int style = rt::vbExclamation, const QString& title = QStringLiteral("Error")) {
+    ASSERT_FALSE(dialogs.calls().empty());
+    expectBox(dialogs.calls().size() - 1, text, style, title);
+  }
+
   static QByteArray workingBytes() { return fileBytes(modTCP::fnWorkingFilePath()); }
   static bool workingExists() { return QFile::exists(modTCP::fnWorkingFilePath()); }
   static bool busy() { return rt::Screen::MousePointer() != rt::vbDefault; }
