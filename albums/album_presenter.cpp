@@ -22,6 +22,24 @@ const QString kImageFilter = QStringLiteral(
     "All Files (*.*)|*.*");
 const QString kCR = QStringLiteral("\r");
 
+// The file chosen in the open or save box, as the box gives it; false after Cancel, or after a
+// failure of the box, which is shown.
+bool chooseFile(const QString& title, const QString& filter, bool save, QString& fileName) {
+  rt::CommonDialog cdg;
+  cdg.DialogTitle = title;
+  cdg.Filter = filter;
+  cdg.CancelError = true;
+  try {
+    if (save) cdg.ShowSave();
+    else cdg.ShowOpen();
+  } catch (const rt::RuntimeError& e) {
+    if (e.Number() != rt::kErrCancel) rt::ShowError(e.Description());
+    return false;
+  }
+  fileName = cdg.FileName;
+  return true;
+}
+
 }  // namespace
 
 int32_t slideIntervalMs(double seconds) { return static_cast<int32_t>(rt::RoundHalfEven(seconds)) * 1000; }
@@ -105,19 +123,8 @@ void AlbumPresenter::fnOpenAlbum(const QString& path) {
 void AlbumPresenter::fnSaveAlbum() {
   QString target = mstrAlbumPath;
   if (target.isEmpty()) {
-    if (rows.empty()) return;
-    rt::CommonDialog cdg;
-    cdg.DialogTitle = QStringLiteral("Save Album As");
-    cdg.Filter = kAlbumFilter;
-    cdg.FileName.clear();
-    cdg.CancelError = true;
-    try {
-      cdg.ShowSave();
-    } catch (const rt::RuntimeError& e) {
-      if (e.Number() != rt::kErrCancel) rt::ShowError(e.Description());
-      return;
-    }
-    target = trimBlanks(cdg.FileName);
+    if (rows.empty() || !chooseFile(QStringLiteral("Save Album As"), kAlbumFilter, true, target)) return;
+    target = trimBlanks(target);
     if (target.isEmpty()) return;
     if (QFileInfo::exists(target) &&
         rt::Confirm(QStringLiteral("A file already exists with the selected path and name!") + kCR + QStringLiteral("Overwrite?"),
@@ -268,16 +275,12 @@ void AlbumPresenter::tlbRec_ButtonClick(const QString& key) {
     listActive = true;
     fnSetAlbumMode(QStringLiteral("NEW"));
   } else if (key == QStringLiteral("open")) {
-    if (!savePrompt()) return;
-    rt::CommonDialog cdg;
-    cdg.DialogTitle = QStringLiteral("Open Album");
-    cdg.Filter = kAlbumFilter;
-    cdg.CancelError = true;
+    QString path;
+    if (!savePrompt() || !chooseFile(QStringLiteral("Open Album"), kAlbumFilter, false, path)) return;
     try {
-      cdg.ShowOpen();
-      fnOpenAlbum(cdg.FileName);
+      fnOpenAlbum(path);
     } catch (const rt::RuntimeError& e) {
-      if (e.Number() != rt::kErrCancel) rt::ShowError(e.Description());
+      rt::ShowError(e.Description());
     }
   } else if (key == QStringLiteral("close")) {
     if (!savePrompt()) return;
@@ -353,17 +356,9 @@ bool AlbumPresenter::appendSearchRow(const QString& path) {
 }
 
 void AlbumPresenter::addFile() {
-  rt::CommonDialog cdg;
-  cdg.DialogTitle = QStringLiteral("Select File To Add");
-  cdg.Filter = kImageFilter;
-  cdg.CancelError = true;
-  try {
-    cdg.ShowOpen();
-  } catch (const rt::RuntimeError& e) {
-    if (e.Number() != rt::kErrCancel) rt::ShowError(e.Description());
-    return;
-  }
-  const QString path = trimBlanks(cdg.FileName);
+  QString chosen;
+  if (!chooseFile(QStringLiteral("Select File To Add"), kImageFilter, false, chosen)) return;
+  const QString path = trimBlanks(chosen);
   if (!isStorablePath(path)) {
     // The album line separates its fields with commas and has no quoting.
     rt::ShowError(QStringLiteral("The path of this file holds a comma, which an album cannot store!") + kCR + path);
@@ -466,17 +461,6 @@ void AlbumPresenter::setSelectedPage(int32_t page) {
   rows[i].page = QString::number(page);
   changedRows();
   markChanged();
-}
-
-AlbumPresenter::PageButtons AlbumPresenter::pageButtons(bool multiPage, int32_t pageNumber, int32_t pageCount) {
-  PageButtons b;
-  if (!multiPage) return b;
-  b.prev = pageNumber >= 2;
-  if (pageCount >= 2) {
-    b.set = true;
-    b.next = pageNumber < pageCount;
-  }
-  return b;
 }
 
 // ---- Slide show ------------------------------------------------------------------------------------

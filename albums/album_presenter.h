@@ -115,12 +115,6 @@ class AlbumPresenter {
   bool txtInt_Validate();
   void runSlideShow();
 
-  // The page toolbar of the preview for a file: enabled states of prev, next and set.
-  struct PageButtons {
-    bool prev = false, next = false, set = false;
-  };
-  static PageButtons pageButtons(bool multiPage, int32_t pageNumber, int32_t pageCount);
-
  private:
   void enable(std::initializer_list<const char*> keys, bool on);
   void rowRule();

@@ -1,6 +1,7 @@
 #include "albums/frm_album.h"
 
 #include "albums/form_util.h"
+#include "albums/page_preview.h"
 #include "albums/thumb_grid.h"
 #include "albums/thumb_magnifier.h"
 #include "controls/imaging/imaging_control.h"
@@ -153,12 +154,7 @@ void frmAlbumForm::build() {
   albums::addButton(tlbSS, "run", "Run Slide Show", S::SP_MediaPlay);
   connect(tlbSS, &QToolBar::actionTriggered, this, [this] { tlbSS_ButtonClick(); });
 
-  fraImg = new QGroupBox(this);
-  place(fraImg, 11925, 3360, 2925, 3015);
-  ixPre = new img::ImagingControl(fraImg);
-  ixPre->setName(QStringLiteral("ixPre"));
-  ixPre->setViewSizeMode(4);
-  place(ixPre, 60, 60, 2805, 2895);
+  ixPre = albums::makePreview(this, 11925, 3360, 2925, 3015, &fraImg);
   tlbMulti = new QToolBar(this);
   tlbMulti->setObjectName(QStringLiteral("tlbMulti"));
   place(tlbMulti, 11925, 6375, 2925, 420);
@@ -195,7 +191,7 @@ void frmAlbumForm::Form_Load() {
   presenter_.mblnModified = presenter_.mblnSaved = false;
   place(fraTmb, 45, 0, 11820, 10080);
   albums::button(tlbRec, "list")->setChecked(true);
-  fnClearTmbs();
+  clearThumbs();
   sync();
 }
 
@@ -300,33 +296,27 @@ void frmAlbumForm::tlbMulti_ButtonClick(const QString& key) {
     }
     const bool next = key == QStringLiteral("next");
     if (!next && key != QStringLiteral("prev")) return;
-    const int32_t page = ixPre->PageNumber() + (next ? 1 : -1);
-    if (page < 1) return;
-    ixPre->setPageNumber(page);
-    ixPre->setSourceFile(ixPre->SourceFile());
-    if (next) {
-      if (page == mintPageCount) presenter_.buttons["mnext"] = false;
-      presenter_.buttons["mprev"] = true;
-    } else {
-      if (page == 1) presenter_.buttons["mprev"] = false;
-      presenter_.buttons["mnext"] = true;
-    }
+    albums::PageButtons b;
+    if (!albums::stepPreviewPage(ixPre, next ? 1 : -1, mintPageCount, b)) return;
+    presenter_.buttons["mprev"] = b.prev;
+    presenter_.buttons["mnext"] = b.next;
   });
 }
 
-void frmAlbumForm::showFileInfo() {
-  lblFileFormat->setText(modVars::fnGetFormatDesc(ixPre->ImageFileType()));
+// The file's page count is read once for the information and the page buttons.
+void frmAlbumForm::showFileInfo(bool withSet) {
+  const int16_t type = ixPre->ImageFileType();
+  lblFileFormat->setText(modVars::fnGetFormatDesc(type));
   lblFileSize->setText(QStringLiteral("%1 bytes").arg(ixPre->ImageFileSize()));
-  if (ixPre->ImageFileType() > 0) {
-    lblNumPages->setText(QString::number(ixPre->FilePageCount(ixPre->SourceFile())));
+  int32_t pages = 0;
+  if (type > 0) {
+    pages = ixPre->FilePageCount(ixPre->SourceFile());
+    lblNumPages->setText(QString::number(pages));
     lblBPP->setText(QString::number(ixPre->ImageBitsPerPixel()));
   }
-}
-
-void frmAlbumForm::setPageButtons(bool withSet) {
-  const bool multi = modVars::fnIsMultiPageFormat(ixPre->ImageFileType());
-  if (multi) mintPageCount = static_cast<int16_t>(ixPre->FilePageCount(ixPre->SourceFile()));
-  const auto b = albums::AlbumPresenter::pageButtons(multi, ixPre->PageNumber(), mintPageCount);
+  const bool multi = modVars::fnIsMultiPageFormat(type);
+  if (multi) mintPageCount = static_cast<int16_t>(pages);
+  const albums::PageButtons b = albums::pageButtons(multi, ixPre->PageNumber(), mintPageCount);
   presenter_.buttons["mprev"] = b.prev;
   presenter_.buttons["mnext"] = b.next;
   presenter_.buttons["set"] = withSet && b.set;
@@ -344,8 +334,7 @@ void frmAlbumForm::ixTmb_MouseDown(int index) {
       ixPre->setPageNumber(1);
       ixPre->setSourceFile(cell->SourceFile());
     }
-    showFileInfo();
-    setPageButtons(false);
+    showFileInfo(false);
   });
   albums::openThumbMagnifier(this, cell);
 }
@@ -373,18 +362,13 @@ void frmAlbumForm::refreshPreview() {
   } catch (const rt::RuntimeError&) {
     // A missing or unreadable file shows an empty preview with "Unknown Format".
   }
-  showFileInfo();
-  setPageButtons(true);
+  showFileInfo(true);
   presenter_.buttons["up"] = presenter_.buttons["down"] = presenter_.rowCount() >= 2 && !presenter_.chkSort;
 }
 
-void frmAlbumForm::fnClearTmbs() {
-  fraTmb->clear();
-}
+void frmAlbumForm::clearThumbs() { fraTmb->clear(); }
 
-void frmAlbumForm::clearThumbs() { fnClearTmbs(); }
-
-void frmAlbumForm::fnLoadTmbPage(int page) {
+void frmAlbumForm::loadThumbPage(int page) {
   rt::Screen::setMousePointer(rt::vbHourglass);
   const albums::PageSpan span = albums::pageSpan(page, presenter_.rowCount(), albums::kAlbumPageCells);
   std::vector<albums::ThumbItem> items;
@@ -394,8 +378,6 @@ void frmAlbumForm::fnLoadTmbPage(int page) {
   }
   fraTmb->showItems(std::move(items), albums::kAlbumPageCells);
 }
-
-void frmAlbumForm::loadThumbPage(int page) { fnLoadTmbPage(page); }
 
 void frmAlbumForm::focusList() { lsvAlbum->setFocus(); }
 

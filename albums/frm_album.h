@@ -33,8 +33,6 @@ class frmAlbumForm : public rt::Form, private albums::AlbumView {
   // Replaces the album by the file's contents (a missing file is created empty). Raises
   // rt::RuntimeError when the file cannot be read; the caller reports it.
   void fnOpenAlbum(const QString& strAlbumFileName);
-  void fnLoadTmbPage(int page);
-  void fnClearTmbs();
 
   albums::AlbumPresenter& presenter() { return presenter_; }
 
@@ -88,8 +86,8 @@ class frmAlbumForm : public rt::Form, private albums::AlbumView {
   // Brings the controls into line with the presenter.
   void sync();
   void syncRows();
-  void showFileInfo();
-  void setPageButtons(bool withSet);
+  // The preview's file information and its page buttons (Set only withSet).
+  void showFileInfo(bool withSet);
   void run(const std::function<void()>& handler);
 
   albums::AlbumPresenter presenter_;

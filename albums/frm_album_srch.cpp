@@ -4,6 +4,7 @@
 #include "albums/folder_lists.h"
 #include "albums/form_util.h"
 #include "albums/frm_album.h"
+#include "albums/page_preview.h"
 #include "albums/scan_runner.h"
 #include "controls/imaging/imaging_control.h"
 #include "runtime/errors.h"
@@ -48,12 +49,7 @@ frmAlbumSrchForm::frmAlbumSrchForm() {
   connect(cmdSearch, &QPushButton::clicked, this, [this] { cmdSearch_Click(); });
   albums::linkFolderLists(drvSel, dirSel, nullptr, QDir::currentPath());
 
-  fraImg = new QGroupBox(this);
-  place(fraImg, 5760, 3870, 3000, 3000);
-  ixPre = new img::ImagingControl(fraImg);
-  ixPre->setName(QStringLiteral("ixPre"));
-  ixPre->setViewSizeMode(4);
-  place(ixPre, 60, 60, 2880, 2880);
+  ixPre = albums::makePreview(this, 5760, 3870, 3000, 3000, &fraImg);
 
   cmdAddAll = new QPushButton(QStringLiteral("Ad&d All"), this);
   cmdAdd = new QPushButton(QStringLiteral("&Add"), this);
@@ -67,11 +63,7 @@ frmAlbumSrchForm::frmAlbumSrchForm() {
   connect(cmdAdd, &QPushButton::clicked, this, [this] { cmdAdd_Click(); });
   connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
 
-  stsDir = new QStatusBar(this);
-  stsDir->setSizeGripEnabled(false);
-  stsDirPanel = new QLabel(stsDir);
-  stsDirPanel->setObjectName(QStringLiteral("dir"));
-  stsDir->addWidget(stsDirPanel, 1);
+  stsDir = albums::makeScanStatus(this, &stsDirPanel);
   place(stsDir, 0, 7600, 8850, 400);
 }
 
@@ -88,10 +80,7 @@ void frmAlbumSrchForm::cmdSearch_Click() {
   QPointer<frmAlbumSrchForm> self(this);
   const auto stop = stop_;
   albums::runScanInBackground([&](const albums::ScanControl& c) { found = albums::findImageFiles(root, c); },
-                              [self](const QString& folder) {
-                                if (self) self->stsDirPanel->setText(folder);
-                              },
-                              *stop);
+                              stsDirPanel, QString(), *stop);
   if (!self || IsUnloaded()) return;
   QList<QTreeWidgetItem*> items;
   // A path with a comma cannot be stored in an album line: such files are not offered.

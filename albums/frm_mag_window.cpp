@@ -1,6 +1,5 @@
 #include "albums/frm_mag_window.h"
 
-#include "albums/thumb_magnifier.h"
 #include "controls/imaging/imaging_control.h"
 #include "runtime/screen.h"
 #include "workspace/magnifier_link.h"
@@ -38,6 +37,16 @@ void frmMagWindowForm::NewCrop(float x, float y, int16_t a, int16_t b) {
   edtMag->RedrawView();
 }
 
+void frmMagWindowForm::showFitted(QWidget* owner, plat::HGLOBAL picture, QRect screenRect) {
+  setGeometry(screenRect);
+  edtMag->setGeometry(0, 0, screenRect.width(), screenRect.height());
+  edtMag->setImageHandle(picture);
+  edtMag->setViewSizeMode(4);
+  Show(rt::vbModeless, owner);
+  // Showing with an owner may place the window anew: it goes back over the thumbnail.
+  setGeometry(screenRect);
+}
+
 namespace {
 
 class PageMagnifier : public ws::Magnifier {
@@ -63,16 +72,4 @@ class PageMagnifier : public ws::Magnifier {
 void installMagnifier() {
   static PageMagnifier page;
   ws::setMagnifier(&page);
-  // The thumbnail grids show the whole picture fitted to a window sized for it.
-  albums::setThumbMagnifier(
-      [](QWidget* owner, plat::HGLOBAL picture, QRect screenRect) {
-        frmMagWindowForm* m = frmMagWindow.get();
-        m->setGeometry(screenRect);
-        m->edtMag->setGeometry(0, 0, screenRect.width(), screenRect.height());
-        m->edtMag->setImageHandle(picture);
-        m->edtMag->setViewSizeMode(4);
-        m->Show(rt::vbModeless, owner);
-        m->setGeometry(screenRect);
-      },
-      [] { frmMagWindow.Unload(); });
 }

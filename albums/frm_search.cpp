@@ -3,6 +3,7 @@
 #include "albums/folder_lists.h"
 #include "albums/folder_scan.h"
 #include "albums/form_util.h"
+#include "albums/page_preview.h"
 #include "albums/scan_runner.h"
 #include "controls/imaging/codec.h"
 #include "controls/imaging/imaging_control.h"
@@ -10,7 +11,6 @@
 #include "runtime/message_boxes.h"
 #include "runtime/screen.h"
 #include "workspace/frm_img_clnt.h"
-#include "workspace/mod_vars.h"
 
 #include <QDir>
 #include <QGroupBox>
@@ -71,11 +71,7 @@ frmSearchForm::frmSearchForm() {
   });
   connect(cmdCancel, &QPushButton::clicked, this, [this] { Unload(); });
 
-  stsDir = new QStatusBar(this);
-  stsDir->setSizeGripEnabled(false);
-  stsDirPanel = new QLabel(stsDir);
-  stsDirPanel->setObjectName(QStringLiteral("dir"));
-  stsDir->addWidget(stsDirPanel, 1);
+  stsDir = albums::makeScanStatus(this, &stsDirPanel);
   // A long search can be stopped; what was found so far is searched.
   cmdStop = new QPushButton(QStringLiteral("S&top"), stsDir);
   stsDir->addPermanentWidget(cmdStop);
@@ -92,12 +88,7 @@ frmSearchForm::frmSearchForm() {
   place(lsvResults, 60, 120, 6180, 3200);
   connect(lsvResults, &QTreeWidget::itemSelectionChanged, this, [this] { lsvResults_Click(); });
   connect(lsvResults, &QTreeWidget::itemDoubleClicked, this, [this] { lsvResults_DblClick(); });
-  fraImg = new QGroupBox(fraResults);
-  place(fraImg, 6300, 60, 3270, 3270);
-  ixPre = new img::ImagingControl(fraImg);
-  ixPre->setName(QStringLiteral("ixPre"));
-  ixPre->setViewSizeMode(4);
-  place(ixPre, 60, 60, 3150, 3150);
+  ixPre = albums::makePreview(fraResults, 6300, 60, 3270, 3270, &fraImg);
   tlbMulti = new QToolBar(fraResults);
   tlbMulti->setObjectName(QStringLiteral("tlbMulti"));
   place(tlbMulti, 6300, 3360, 3270, 420);
@@ -114,8 +105,6 @@ frmSearchForm::frmSearchForm() {
 
   albums::linkFolderLists(drvSel, dirSel, fleSel, QDir::currentPath());
 }
-
-void frmSearchForm::dirSel_Change() { fleSel->setPath(dirSel->Path()); }
 
 void frmSearchForm::txtKeyWord_LostFocus() { txtKeyWord->setText(txtKeyWord->text().trimmed().toUpper()); }
 
@@ -142,10 +131,7 @@ void frmSearchForm::cmdSearch_Click() {
         found = albums::findAlbumFiles(root, c);
         hits = albums::searchAlbums(found, keyword, c);
       },
-      [self](const QString& folder) {
-        if (self) self->stsDirPanel->setText(QStringLiteral("Searching in : ") + folder);
-      },
-      *stop);
+      stsDirPanel, QStringLiteral("Searching in : "), *stop);
   if (!self || IsUnloaded()) return;
   searching_ = false;
   stsDir->hide();
@@ -199,29 +185,20 @@ void frmSearchForm::lsvResults_Click() {
   const int row = lsvResults->indexOfTopLevelItem(it);
   loadPreview(it->text(0));
   lblRemarks->setText(QStringLiteral("Remarks: ") + mstrRemarks.value(row));
-  if (modVars::fnIsMultiPageFormat(ixPre->ImageFileType())) {
-    mintPageCount = static_cast<int16_t>(ixPre->FilePageCount(it->text(0)));
-    albums::enableButton(tlbMulti, "prev", ixPre->PageNumber() > 1);
-    albums::enableButton(tlbMulti, "next", mintPageCount >= 2 && ixPre->PageNumber() < mintPageCount);
-  } else {
-    albums::enableButton(tlbMulti, "prev", false);
-    albums::enableButton(tlbMulti, "next", false);
-  }
+  showPageButtons(albums::previewPageButtons(ixPre, mintPageCount));
+}
+
+void frmSearchForm::showPageButtons(const albums::PageButtons& b) {
+  albums::enableButton(tlbMulti, "prev", b.prev);
+  albums::enableButton(tlbMulti, "next", b.next);
 }
 
 void frmSearchForm::tlbMulti_ButtonClick(const QString& key) {
   albums::guarded([&] {
-    if (key == QStringLiteral("next")) {
-      ixPre->setPageNumber(ixPre->PageNumber() + 1);
-      ixPre->setSourceFile(ixPre->SourceFile());
-      if (ixPre->PageNumber() == mintPageCount) albums::enableButton(tlbMulti, "next", false);
-      albums::enableButton(tlbMulti, "prev", true);
-    } else if (key == QStringLiteral("prev") && ixPre->PageNumber() > 1) {
-      ixPre->setPageNumber(ixPre->PageNumber() - 1);
-      ixPre->setSourceFile(ixPre->SourceFile());
-      if (ixPre->PageNumber() == 1) albums::enableButton(tlbMulti, "prev", false);
-      albums::enableButton(tlbMulti, "next", true);
-    }
+    const bool next = key == QStringLiteral("next");
+    if (!next && key != QStringLiteral("prev")) return;
+    albums::PageButtons b;
+    if (albums::stepPreviewPage(ixPre, next ? 1 : -1, mintPageCount, b)) showPageButtons(b);
   });
 }
 

@@ -2,6 +2,7 @@
 // The keyword search: every album below a chosen folder is read, and each image whose album
 // remarks contain the keyword is listed once, with a preview, its remarks and page buttons; a
 // double click opens it as the main window's document (after closing the one open before).
+#include "albums/page_preview.h"
 #include "runtime/form.h"
 
 #include <QStringList>
@@ -51,8 +52,6 @@ class frmSearchForm : public rt::Form {
   QStringList mstrRemarks;
   int16_t mintPageCount = 0;
 
-  // A new folder in the directory list: the file list follows.
-  void dirSel_Change();
   void cmdSearch_Click();
   void lsvResults_Click();
   void lsvResults_DblClick();
@@ -65,6 +64,7 @@ class frmSearchForm : public rt::Form {
 
  private:
   void loadPreview(const QString& path);
+  void showPageButtons(const albums::PageButtons& b);
   std::shared_ptr<std::atomic<bool>> stop_ = std::make_shared<std::atomic<bool>>(false);
   bool searching_ = false;
 };

@@ -1,14 +1,10 @@
 #include "albums/frm_sel_dir.h"
 
-#include "runtime/dialogs.h"
+#include "runtime/message_boxes.h"
 #include "workspace/mod_vars.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QPushButton>
-#include <QStorageInfo>
-#include <QStyle>
 
 rt::DefaultInstance<frmSelDirForm> frmSelDir;
 
@@ -45,8 +41,7 @@ void frmSelDirForm::drvSel_Change() {
   if (!dirSel->setPath(drvSel->Drive())) {
     // A volume that cannot be read: say so and stay on the one before.
     const QString drive = drvSel->Drive();
-    rt::MsgBox(QStringLiteral("The drive ") + drive + QStringLiteral(" cannot be read!"), rt::vbExclamation,
-               QStringLiteral("Error"));
+    rt::ShowError(QStringLiteral("The drive ") + drive + QStringLiteral(" cannot be read!"));
     const QSignalBlocker block(drvSel);
     drvSel->setDrive(lastDrive_);
     return;

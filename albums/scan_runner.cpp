@@ -2,14 +2,27 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QLabel>
 #include <QPointer>
+#include <QStatusBar>
 #include <QThread>
 #include <mutex>
 
 namespace albums {
 
-void runScanInBackground(const std::function<void(const ScanControl&)>& work,
-                         const std::function<void(const QString&)>& showFolder, std::atomic<bool>& stop) {
+QStatusBar* makeScanStatus(QWidget* parent, QLabel** panel) {
+  auto* bar = new QStatusBar(parent);
+  bar->setSizeGripEnabled(false);
+  *panel = new QLabel(bar);
+  (*panel)->setObjectName(QStringLiteral("dir"));
+  bar->addWidget(*panel, 1);
+  return bar;
+}
+
+void runScanInBackground(const std::function<void(const ScanControl&)>& work, QLabel* panel, const QString& prefix,
+                         std::atomic<bool>& stop) {
+  // The window may be closed while the scan runs: its panel then shows nothing more.
+  const QPointer<QLabel> shown(panel);
   QObject context;
   std::mutex m;
   QElapsedTimer since;
@@ -24,7 +37,8 @@ void runScanInBackground(const std::function<void(const ScanControl&)>& work,
       first = false;
       since.restart();
     }
-    QMetaObject::invokeMethod(&context, [showFolder, folder] { if (showFolder) showFolder(folder); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &context, [shown, prefix, folder] { if (shown) shown->setText(prefix + folder); }, Qt::QueuedConnection);
   };
   QEventLoop loop;
   QThread* thread = QThread::create([&] { work(control); });

@@ -6,12 +6,19 @@
 #include <atomic>
 #include <functional>
 
+class QLabel;
+class QStatusBar;
+class QWidget;
+
 namespace albums {
 
-// work runs on a worker thread with a ScanControl that reports folders to showFolder (on this
-// thread, at most every few tens of milliseconds) and stops when stop is set. Returns when work
-// has ended.
-void runScanInBackground(const std::function<void(const ScanControl&)>& work,
-                         const std::function<void(const QString& folder)>& showFolder, std::atomic<bool>& stop);
+// The status bar of a folder scan: one panel keyed "dir" over its whole width, set in *panel.
+QStatusBar* makeScanStatus(QWidget* parent, QLabel** panel);
+
+// work runs on a worker thread with a ScanControl that shows each folder it enters in panel after
+// prefix (on this thread, at most every few tens of milliseconds; nothing once the panel is gone)
+// and stops when stop is set. Returns when work has ended.
+void runScanInBackground(const std::function<void(const ScanControl&)>& work, QLabel* panel, const QString& prefix,
+                         std::atomic<bool>& stop);
 
 }  // namespace albums

@@ -2,6 +2,7 @@
 
 #include "controls/imaging/bitmap.h"
 #include "controls/imaging/codec.h"
+#include "controls/imaging/page_thumb_loader.h"
 #include "controls/imaging/pixel_ops.h"
 #include "runtime/errors.h"
 #include "runtime/screen.h"
@@ -26,16 +27,14 @@ int py(double twips) { return rt::Screen::ToPixelsY(twips); }
 DecodedThumb decodeThumb(const QString& path, int32_t page, int maxWidth, int maxHeight) {
   DecodedThumb d;
   try {
-    int32_t fullW = 0, fullH = 0;
-    img::Decoded dec = img::readFilePageForDisplay(path, page, std::max(maxWidth, maxHeight), fullW, fullH);
-    if (dec.format == 0 || dec.bitmap.isNull()) return d;
-    d.picture = img::makeThumbnail(dec.bitmap, maxWidth, maxHeight);
-    d.format = dec.format;
-    d.fullWidth = fullW;
-    d.fullHeight = fullH;
-  } catch (const rt::RuntimeError&) {
-    d = DecodedThumb();
+    const img::PageThumb t = img::makePageThumb(path, page, std::max(maxWidth, maxHeight));
+    if (t.decoded.format == 0 || t.decoded.bitmap.isNull()) return d;
+    d.picture = img::makeThumbnail(t.decoded.bitmap, maxWidth, maxHeight);
+    d.format = t.decoded.format;
+    d.fullWidth = t.fullWidth;
+    d.fullHeight = t.fullHeight;
   } catch (const std::bad_alloc&) {
+    // A page too large to decode gets no cell, like one that cannot be read.
     d = DecodedThumb();
   }
   return d;

@@ -92,7 +92,6 @@ class ThumbGrid : public QFrame {
   void showItems(std::vector<ThumbItem> items, int maxCells = 0);
   // Empties and hides every cell and lays out zero cells.
   void clear();
-  bool isLoading() const { return loading_; }
   // Runs the event loop until the shown items have all been decoded (tests, and callers that must
   // know the cells); false on timeout.
   bool waitUntilLoaded(int timeoutMs = 60000);
@@ -108,7 +107,6 @@ class ThumbGrid : public QFrame {
   void scrollToCell(int k);
 
   GridMetrics metrics() const;
-  int columns() const { return columns_; }
   QScrollBar* vsTmb = nullptr;
   QWidget* picMain = nullptr;
   QWidget* picChild = nullptr;

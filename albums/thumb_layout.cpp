@@ -57,11 +57,6 @@ QString cellCaption(int number, const QString& path) {
   return QStringLiteral(" %1. %2").arg(number).arg(slash < 0 ? path : path.mid(slash + 1));
 }
 
-QString captionFileName(const QString& caption) {
-  const qsizetype at = caption.indexOf(QStringLiteral(". "));
-  return at < 0 ? QString() : caption.mid(at + 2).trimmed();
-}
-
 PageSpan pageSpan(int page, int total, int perPage) {
   PageSpan s;
   s.first = (page - 1) * perPage + 1;

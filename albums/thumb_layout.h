@@ -50,8 +50,6 @@ int scrollToCell(const GridMetrics& m, int cells, int cell, int scroll);
 // Caption of a cell: a blank, the number, a full stop, a blank and the file name (what follows the
 // last slash; the whole path when it has none).
 QString cellCaption(int number, const QString& path);
-// The file name part of a caption (after the first ". ", trimmed); "" when there is none.
-QString captionFileName(const QString& caption);
 
 // One page of a list: 1-based first and last positions (last < first when the page is empty).
 struct PageSpan {

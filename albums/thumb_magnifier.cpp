@@ -1,19 +1,9 @@
 #include "albums/thumb_magnifier.h"
 
+#include "albums/frm_mag_window.h"
 #include "albums/thumb_grid.h"
 
 namespace albums {
-
-namespace {
-ThumbMagnifierOpen& opener() {
-  static ThumbMagnifierOpen f;
-  return f;
-}
-ThumbMagnifierClose& closer() {
-  static ThumbMagnifierClose f;
-  return f;
-}
-}  // namespace
 
 QRect thumbMagnifierRect(QPoint origin, QSize thumbSize, int32_t imageWidth, int32_t imageHeight) {
   const QSize size = imageHeight > imageWidth ? QSize(199, 260) : QSize(260, 199);
@@ -22,21 +12,14 @@ QRect thumbMagnifierRect(QPoint origin, QSize thumbSize, int32_t imageWidth, int
   return QRect(QPoint(left, top), size);
 }
 
-void setThumbMagnifier(ThumbMagnifierOpen open, ThumbMagnifierClose close) {
-  opener() = std::move(open);
-  closer() = std::move(close);
-}
-
 void openThumbMagnifier(QWidget* owner, const ThumbCell* cell) {
-  if (!cell || cell->ImageFileType() <= 0 || !opener()) return;
+  if (!cell || cell->ImageFileType() <= 0) return;
   const QRect r = thumbMagnifierRect(cell->mapToGlobal(QPoint(0, 0)), cell->size(), cell->ImageWidth(), cell->ImageHeight());
   plat::HGLOBAL picture = cell->ImageHandleCopy();
   if (!picture) return;
-  opener()(owner, picture, r);
+  frmMagWindow->showFitted(owner, picture, r);
 }
 
-void closeThumbMagnifier() {
-  if (closer()) closer()();
-}
+void closeThumbMagnifier() { frmMagWindow.Unload(); }
 
 }  // namespace albums

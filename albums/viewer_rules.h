@@ -29,9 +29,7 @@ inline const QString kSlideManualHelp = QStringLiteral("'ESC' to exit");
 class SlideSequence {
  public:
   SlideSequence(int count, bool loop, bool automatic);
-  int index() const { return index_; }
   bool timerEnabled() const { return timer_; }
-  bool automatic() const { return automatic_; }
   // The key help: running, paused or manual.
   const QString& help() const { return help_; }
   // Each returns the slide to show next, or -1 when nothing is to be shown.

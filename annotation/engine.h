@@ -243,6 +243,10 @@ class AnnEngine final : public AnnEngineInterface {
   void ShowPaletteWindow(bool show);
   void ReleaseDrawingObjects();
   void SetStringProperty(plat::BSTR* target, AnnValue value);
+  // The engine's own cell of a string-valued key (the document texts, the stamp and button
+  // texts) or of a tool-font key; null for any other key.
+  plat::BSTR* KeyString(int32_t key);
+  plat::LOGFONTA* KeyFont(int32_t key);
 
   // Persistence (persist/engine_block.cpp): the engine block, every layer after it, and the checks
   // a full load runs before it changes anything.
@@ -251,6 +255,9 @@ class AnnEngine final : public AnnEngineInterface {
   int32_t WriteAllLayers(plat::IStream* stream);
   int32_t ReadAllLayers(plat::IStream* stream);
   int32_t CheckAllLayers(plat::IStream* stream);
+  // Reads the next layer of the stream into a scratch layer that reaches neither host nor window;
+  // a layer whose password cannot be checked there is judged by its frame alone.
+  int32_t CheckLayer(plat::IStream* stream, bool merge);
   // Replaces every layer by those of the stream, once the whole stream has been checked.
   int32_t ReplaceAllLayers(plat::IStream* stream);
   // Reads one layer; a scrambled layer asks the host for its password.
@@ -278,7 +285,6 @@ class AnnEngine final : public AnnEngineInterface {
   intptr_t auxCookie_ = 0;
   plat::HWND hostWindow_ = nullptr;
   bool redraw_ = false;
-  plat::HWND paletteToolbar_ = nullptr;
   plat::HWND paletteWindow_ = nullptr;
   plat::HWND helperWindow_ = nullptr;
   std::array<AnnPropertyMap, TOOL_COUNT> toolMaps_;
@@ -318,7 +324,6 @@ class AnnEngine final : public AnnEngineInterface {
   bool groupKeysEnabled_ = false;
   bool locked_ = false;
   bool saveEnabled_ = true;
-  int32_t scaleFonts_ = 0;
   bool renderIntoBitmap_ = false;
   bool printing_ = false;
   uint8_t contextMenuEnabled_ = 1;

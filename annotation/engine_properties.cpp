@@ -183,8 +183,7 @@ int32_t AnnEngine::SetEngineProperty(int32_t key, AnnValue value) {
       case EPROP_SAVE_ENABLED: saveEnabled_ = on; break;
       case EPROP_TOOL_MENUS_ENABLED: toolMenusEnabled_ = on; break;
       case EPROP_SCALE_FONTS:
-        if ((value == 0 || value == 1) && value != scaleFonts_) {
-          scaleFonts_ = int32_t(value);
+        if ((value == 0 || value == 1) && (value == 1) != fontCache_->ScaleFonts()) {
           fontCache_->SetScaleFonts(value == 1);
           for (auto& l : layers_) l->InvalidateTextLayout();
           InvalidateHost(nullptr);
@@ -193,14 +192,14 @@ int32_t AnnEngine::SetEngineProperty(int32_t key, AnnValue value) {
       case EPROP_FONT_OPTION_136: fontCache_->SetOption136(on); break;
       case EPROP_DBLCLICK_OPTION: fontCache_->SetOption137(on); break;
       case EPROP_MEASURE_WIDE_CHARS: fontCache_->SetMeasureWideChars(on); break;
-      case EPROP_AUTHOR: SetStringProperty(&author_, value); return ANN_OK;
-      case EPROP_COMMENTS: SetStringProperty(&comments_, value); return ANN_OK;
-      case EPROP_SUBJECT: SetStringProperty(&subject_, value); return ANN_OK;
-      case EPROP_TITLE: SetStringProperty(&title_, value); return ANN_OK;
+      case EPROP_AUTHOR:
+      case EPROP_COMMENTS:
+      case EPROP_SUBJECT:
+      case EPROP_TITLE: SetStringProperty(KeyString(key), value); return ANN_OK;
       case EPROP_STAMP_TEXT:
       case EPROP_BUTTON_TEXT: {
         int32_t tool = key == EPROP_STAMP_TEXT ? TOOL_STAMP : TOOL_BUTTON;
-        SetStringProperty(key == EPROP_STAMP_TEXT ? &stampText_ : &buttonText_, value);
+        SetStringProperty(KeyString(key), value);
         if (current_) current_->SetToolDefault(tool, PROP_TEXT, value);
         it->second = 0;  // the text lives in the engine; an address in the map would dangle
         return ANN_OK;
@@ -208,8 +207,7 @@ int32_t AnnEngine::SetEngineProperty(int32_t key, AnnValue value) {
       case EPROP_STAMP_FONT:
       case EPROP_TEXT_FONT:
       case EPROP_BUTTON_FONT: {
-        plat::LOGFONTA* font = key == EPROP_STAMP_FONT ? &stampFont_ : key == EPROP_TEXT_FONT ? &textFont_ : &buttonFont_;
-        if (value) std::memmove(font, reinterpret_cast<const void*>(value), sizeof(plat::LOGFONTA));
+        if (value) std::memmove(KeyFont(key), reinterpret_cast<const void*>(value), sizeof(plat::LOGFONTA));
         return ANN_OK;
       }
       default:
@@ -221,6 +219,27 @@ int32_t AnnEngine::SetEngineProperty(int32_t key, AnnValue value) {
     it->second = value;
     return ANN_OK;
   });
+}
+
+plat::BSTR* AnnEngine::KeyString(int32_t key) {
+  switch (key) {
+    case EPROP_AUTHOR: return &author_;
+    case EPROP_COMMENTS: return &comments_;
+    case EPROP_SUBJECT: return &subject_;
+    case EPROP_TITLE: return &title_;
+    case EPROP_STAMP_TEXT: return &stampText_;
+    case EPROP_BUTTON_TEXT: return &buttonText_;
+    default: return nullptr;
+  }
+}
+
+plat::LOGFONTA* AnnEngine::KeyFont(int32_t key) {
+  switch (key) {
+    case EPROP_STAMP_FONT: return &stampFont_;
+    case EPROP_TEXT_FONT: return &textFont_;
+    case EPROP_BUTTON_FONT: return &buttonFont_;
+    default: return nullptr;
+  }
 }
 
 int32_t AnnEngine::GetEngineProperty(int32_t key, AnnValue* value) {
@@ -238,24 +257,21 @@ int32_t AnnEngine::GetEngineProperty(int32_t key, AnnValue* value) {
       case EPROP_CONTEXT_MENU_ENABLED: *value = contextMenuEnabled_ ? 1 : 0; break;
       case EPROP_SAVE_ENABLED: *value = saveEnabled_; break;
       case EPROP_TOOL_MENUS_ENABLED: *value = toolMenusEnabled_; break;
-      case EPROP_SCALE_FONTS: *value = scaleFonts_; break;
+      case EPROP_SCALE_FONTS: *value = fontCache_->ScaleFonts() ? 1 : 0; break;
       case EPROP_FONT_OPTION_136: *value = fontCache_->Option136(); break;
       case EPROP_DBLCLICK_OPTION: *value = fontCache_->Option137(); break;
       case EPROP_MEASURE_WIDE_CHARS: *value = fontCache_->MeasureWideChars(); break;
-      case EPROP_AUTHOR: *value = copy(author_); break;
-      case EPROP_COMMENTS: *value = copy(comments_); break;
-      case EPROP_SUBJECT: *value = copy(subject_); break;
-      case EPROP_TITLE: *value = copy(title_); break;
-      case EPROP_STAMP_TEXT: *value = copy(stampText_); break;
-      case EPROP_BUTTON_TEXT: *value = copy(buttonText_); break;
+      case EPROP_AUTHOR:
+      case EPROP_COMMENTS:
+      case EPROP_SUBJECT:
+      case EPROP_TITLE:
+      case EPROP_STAMP_TEXT:
+      case EPROP_BUTTON_TEXT: *value = copy(*KeyString(key)); break;
       case EPROP_STAMP_FONT:
       case EPROP_TEXT_FONT:
-      case EPROP_BUTTON_FONT: {
-        const plat::LOGFONTA* font =
-            key == EPROP_STAMP_FONT ? &stampFont_ : key == EPROP_TEXT_FONT ? &textFont_ : &buttonFont_;
-        if (*value) std::memcpy(reinterpret_cast<void*>(*value), font, sizeof(plat::LOGFONTA));
+      case EPROP_BUTTON_FONT:
+        if (*value) std::memcpy(reinterpret_cast<void*>(*value), KeyFont(key), sizeof(plat::LOGFONTA));
         break;
-      }
       default: *value = it->second; break;
     }
     return ANN_OK;

@@ -11,12 +11,15 @@ namespace {
 
 constexpr int kTableSize = 65535;
 
-int32_t roundHalfAway(double v) {
-  double r = v < 0 ? -std::floor(-v + 0.5) : std::floor(v + 0.5);
-  if (r >= 2147483647.0) return INT32_MAX;
-  if (r <= -2147483648.0) return INT32_MIN;
-  return int32_t(r);
+// Truncation toward zero; values past the int32 range stop at its ends (a stored width can be as
+// large as an int holds before it is scaled).
+int32_t truncateSaturated(double v) {
+  if (v >= 2147483647.0) return INT32_MAX;
+  if (v <= -2147483648.0) return INT32_MIN;
+  return int32_t(v);
 }
+
+int32_t roundHalfAway(double v) { return truncateSaturated(v < 0 ? -std::floor(-v + 0.5) : std::floor(v + 0.5)); }
 
 }  // namespace
 
@@ -69,13 +72,26 @@ AnnFontEntry* AnnFontCache::Acquire(const plat::LOGFONTA& key) {
 }
 
 void AnnFontCache::Release(const plat::LOGFONTA& key) {
-  AnnFontEntry* e = Find(key);
-  if (!e || e->refs <= 0) return;
-  if (--e->refs == 0 && e->font) {
-    plat::DeleteObject(e->font);
-    e->font = nullptr;
-    e->scaleX = e->scaleY = 0.0f;
-  }
+  auto it = std::find_if(entries_.begin(), entries_.end(),
+                         [&](const auto& e) { return std::memcmp(&e->key, &key, sizeof key) == 0; });
+  if (it == entries_.end() || (*it)->refs <= 0) return;
+  if (--(*it)->refs > 0) return;
+  // The last holder is gone: the entry goes with its font and its width tables (over 300 KB),
+  // so a document that names many fonts, or a run of them over time, cannot grow the cache
+  // without end. The next holder of the key makes a new entry.
+  if ((*it)->font) plat::DeleteObject((*it)->font);
+  entries_.erase(it);
+}
+
+bool AnnFontCache::HostUnit(double* unit) const {
+  double r = 0.0;
+  if (!scaleFonts_ || !host_ || plat::FAILED(host_->GetResolution(&r)) || !std::isfinite(r)) return false;
+  // A resolution whose whole part no int holds is no resolution at all.
+  if (std::fabs(r) >= 2147483648.0) return false;
+  const int32_t whole = int32_t(r);
+  if (whole == 0 || whole == 72) return false;
+  *unit = 72000.0 / r;
+  return true;
 }
 
 void AnnFontCache::SetScaleFonts(bool on) {
@@ -110,18 +126,12 @@ AnnFontEntry* AnnFontCache::GetFont(const plat::LOGFONTA& key, float scaleX, flo
   lf.lfClipPrecision |= plat::CLIP_LH_ANGLES;
   lf.lfCharSet = plat::DEFAULT_CHARSET;
 
-  if (scaleFonts_) {
-    // Heights are meant at 72 dpi. Without a usable resolution the height stays as it is rather
-    // than failing the draw.
-    double r = 0.0;
-    if (host_ && plat::SUCCEEDED(host_->GetResolution(&r)) && std::isfinite(r)) {
-      long whole = long(r);
-      if (whole != 0 && whole != 72) {
-        double unit = 72000.0 / r;
-        lf.lfHeight = roundHalfAway(lf.lfHeight * 1000.0 / unit);
-        if (lf.lfWidth != 0) lf.lfWidth = int32_t(lf.lfWidth * 1000.0 / unit + 0.5);
-      }
-    }
+  // Heights are meant at 72 dpi. Without a usable resolution the height stays as it is rather
+  // than failing the draw.
+  double unit = 0.0;
+  if (HostUnit(&unit)) {
+    lf.lfHeight = roundHalfAway(lf.lfHeight * 1000.0 / unit);
+    if (lf.lfWidth != 0) lf.lfWidth = truncateSaturated(lf.lfWidth * 1000.0 / unit + 0.5);
   }
 
   e->created = lf;

@@ -1,7 +1,8 @@
 #pragma once
 // Fonts shared by the text, stamp and button elements, keyed by the 60 bytes of the LOGFONTA they
-// ask for, with character metrics. Entries live at stable addresses until the cache is destroyed;
-// their fonts come and go with reference counts and scale changes.
+// ask for, with character metrics. An entry lives at a stable address while anything holds it
+// (Acquire to the matching Release) and goes with its last release; its font comes and goes with
+// scale changes.
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -52,6 +53,10 @@ class AnnFontCache {
                         const char16_t* text);
   void SetScaleFonts(bool on);
   bool ScaleFonts() const { return scaleFonts_ != 0; }
+  // With scaling by the host resolution on, and a host that reports a finite resolution whose
+  // whole part is neither 0 nor 72: true, and the size of one device unit in thousandths of a
+  // point (72000 / resolution). Fonts and the exported creation scale both follow it.
+  bool HostUnit(double* unit) const;
   void SetOption136(bool on) { option136_ = on; }
   bool Option136() const { return option136_; }
   void SetOption137(bool on) { option137_ = on; }

@@ -121,7 +121,6 @@ bool AnnEngine::ShowPalette(int32_t show) {
       h.toolTip = [this](int32_t tool) { return QString::fromStdU16String(ToolTipText(tool)); };
       palette_ = new AnnToolPalette(std::move(h));
       paletteWindow_ = plat::WindowFromWidget(palette_);
-      paletteToolbar_ = paletteWindow_;
       palette_->move(0, 0);
       for (int32_t t = TOOL_FIRST; t <= TOOL_LAST; ++t) {
         bool enabled = true;
@@ -134,7 +133,7 @@ bool AnnEngine::ShowPalette(int32_t show) {
     if (!palette_) return false;
     plat::DestroyWindow(paletteWindow_);
     palette_ = nullptr;
-    paletteWindow_ = paletteToolbar_ = nullptr;
+    paletteWindow_ = nullptr;
     return true;
   });
 }

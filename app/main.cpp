@@ -9,7 +9,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QTimer>
-#include <QTimer>
 
 namespace {
 

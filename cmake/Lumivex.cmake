@@ -19,7 +19,6 @@ function(lumivex_test name)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} lumivex_testsupport GTest::gtest GTest::gmock)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
-  set_property(GLOBAL APPEND PROPERTY LUMIVEX_SANITIZE_TESTS ${name})
   set(labels unit)
   if(T_SANITIZE)
     # One label only: a list would be split by test discovery into separate properties, losing
@@ -31,14 +30,6 @@ function(lumivex_test name)
     PROPERTIES LABELS ${labels}
                ENVIRONMENT QT_QPA_PLATFORM=offscreen
     DISCOVERY_TIMEOUT 60)
-endfunction()
-
-function(lumivex_finish_sanitize_suite)
-  get_property(t GLOBAL PROPERTY LUMIVEX_SANITIZE_TESTS)
-  add_custom_target(sanitize-suite)
-  if(t)
-    add_dependencies(sanitize-suite ${t})
-  endif()
 endfunction()
 
 # Adds every sub-folder of the current folder that has a CMakeLists.txt: rooms join the build by

@@ -1,5 +1,6 @@
-# Sourced by the fuzz scripts: the first report of any sanitizer stops the run and leaves its input
-# in the findings, undefined behaviour included.
+# Sourced by the fuzz scripts and the sanitizer pass of scripts/test.sh: the first report of any
+# sanitizer stops the run (and a fuzz run leaves its input in the findings), undefined behaviour
+# included.
 export UBSAN_OPTIONS="halt_on_error=1:abort_on_error=1:print_stacktrace=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
 export ASAN_OPTIONS="abort_on_error=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 # Memory that libraries outside the program keep for the life of the process is no finding.

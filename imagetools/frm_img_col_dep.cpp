@@ -2,7 +2,6 @@
 
 #include "controls/imaging/image_ops.h"
 #include "controls/imaging/imaging_control.h"
-#include "imagetools/preview_zoom.h"
 #include "imagetools/tool_controls.h"
 #include "runtime/conversions.h"
 #include "runtime/screen.h"
@@ -12,7 +11,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QToolBar>
 
 rt::DefaultInstance<frmImgColDepForm> frmImgColDep;
 
@@ -20,8 +18,7 @@ frmImgColDepForm::frmImgColDepForm() {
   setObjectName(QStringLiteral("frmImgColDep"));
   setWindowFlag(Qt::Dialog);
   setCaption(QStringLiteral("   Colour Depth"));
-  fraBA = tools::frame(this, 60, 0, 3840, 2300);
-  tools::buildBeforeAfter(*this, fraBA);
+  buildBeforeAfter(60, 0, 3840, 2300);
   fraSel = tools::frame(this, 60, 2350, 3840, 1500);
   lblBitsPixel = tools::label(fraSel, QStringLiteral("Bits Per Pixel :"), 165, 240, 1400, 255);
   cmbBitsPixel = tools::dropDown(fraSel, {QStringLiteral("1"), QStringLiteral("4"), QStringLiteral("8"), QStringLiteral("24")},
@@ -81,9 +78,9 @@ void frmImgColDepForm::fnPreview() {
 void frmImgColDepForm::cmdApply_Click() {
   if (!allChosen()) return;
   const int bpp = listValue(cmbBitsPixel), palette = listValue(cmbPalette), dither = listValue(cmbDither);
+  if (!tools::runOnControl(tools::pageView(), [&](img::Bitmap& b) { img::changeColorDepth(b, bpp, palette, dither); })) return;
   modVars::gblnDocModified = true;
   modVars::gblnPageModified = true;
-  tools::runOnControl(tools::pageView(), [&](img::Bitmap& b) { img::changeColorDepth(b, bpp, palette, dither); });
   Unload();
 }
 

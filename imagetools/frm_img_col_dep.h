@@ -8,12 +8,8 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
-class QToolBar;
-namespace img {
-class ImagingControl;
-}
 
-class frmImgColDepForm : public tools::ToolDialog {
+class frmImgColDepForm : public tools::BeforeAfterDialog {
   Q_OBJECT
  public:
   frmImgColDepForm();
@@ -21,10 +17,6 @@ class frmImgColDepForm : public tools::ToolDialog {
   QGroupBox* fraSel = nullptr;
   QLabel *lblBitsPixel = nullptr, *lblPalette = nullptr, *lblDither = nullptr;
   QComboBox *cmbBitsPixel = nullptr, *cmbPalette = nullptr, *cmbDither = nullptr;
-  QGroupBox *fraBA = nullptr, *fraBefore = nullptr, *fraAfter = nullptr;
-  QLabel *lblBefore = nullptr, *lblAfter = nullptr;
-  img::ImagingControl *ixBefore = nullptr, *ixAfter = nullptr;
-  QToolBar* tlbBefore = nullptr;
   QPushButton *cmdApply = nullptr, *cmdCancel = nullptr;
 
   void fnPreview();

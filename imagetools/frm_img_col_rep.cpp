@@ -21,8 +21,7 @@ frmImgColRepForm::frmImgColRepForm() {
   buildGroup(From, QStringLiteral("From Colours"), 60);
   buildGroup(To, QStringLiteral("To Colours"), 1500);
   buildGroup(With, QStringLiteral("With Colours"), 2940);
-  fraBA = tools::frame(this, 4000, 60, 3840, 2300);
-  tools::buildBeforeAfter(*this, fraBA);
+  buildBeforeAfter(4000, 60, 3840, 2300);
   cmdPreview = tools::button(this, QStringLiteral("Preview"), 4000, 3900, 1020, 390);
   cmdApply = tools::button(this, QStringLiteral("&Apply"), 5700, 3900, 1020, 390);
   cmdCancel = tools::button(this, QStringLiteral("&Cancel"), 6780, 3900, 1020, 390);
@@ -67,26 +66,21 @@ void frmImgColRepForm::slider_Change(Group& g) {
   cmdPreview->setEnabled(on);
 }
 
-namespace {
-// The replacement within the page view's selection (the whole picture without one).
-void replaceIn(img::Bitmap& b, uint32_t from, uint32_t to, uint32_t with) {
+std::function<void(img::Bitmap&)> frmImgColRepForm::replacement() const {
+  // Read here, on the window's thread: the operation itself may run on a worker.
   const img::ImagingControl* page = tools::pageView();
   const QRect r = page ? QRect(page->SelectionLeft(), page->SelectionTop(), page->SelectionWidth(), page->SelectionHeight())
                        : QRect();
-  img::replaceColours(b, r, img::fromBgr(from), img::fromBgr(to), img::fromBgr(with));
+  const QRgb from = img::fromBgr(colourOf(From)), to = img::fromBgr(colourOf(To)), with = img::fromBgr(colourOf(With));
+  return [=](img::Bitmap& b) { img::replaceColours(b, r, from, to, with); };
 }
-}  // namespace
 
-void frmImgColRepForm::cmdPreview_Click() {
-  const uint32_t from = colourOf(From), to = colourOf(To), with = colourOf(With);
-  tools::previewInto(ixBefore, ixAfter, [&](img::Bitmap& b) { replaceIn(b, from, to, with); });
-}
+void frmImgColRepForm::cmdPreview_Click() { tools::previewInto(ixBefore, ixAfter, replacement()); }
 
 void frmImgColRepForm::cmdApply_Click() {
+  if (!tools::runOnControl(tools::pageView(), replacement())) return;
   modVars::gblnDocModified = true;
   modVars::gblnPageModified = true;
-  const uint32_t from = colourOf(From), to = colourOf(To), with = colourOf(With);
-  tools::runOnControl(tools::pageView(), [&](img::Bitmap& b) { replaceIn(b, from, to, with); });
   Unload();
 }
 

@@ -6,18 +6,15 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 class QFrame;
 class QGroupBox;
 class QLabel;
 class QPushButton;
 class QSlider;
-class QToolBar;
-namespace img {
-class ImagingControl;
-}
 
-class frmImgColRepForm : public tools::ToolDialog {
+class frmImgColRepForm : public tools::BeforeAfterDialog {
   Q_OBJECT
  public:
   frmImgColRepForm();
@@ -31,10 +28,6 @@ class frmImgColRepForm : public tools::ToolDialog {
     std::array<QSlider*, 3> sld{};  // red, green, blue
   };
   Group From, To, With;
-  QGroupBox *fraBA = nullptr, *fraBefore = nullptr, *fraAfter = nullptr;
-  QLabel *lblBefore = nullptr, *lblAfter = nullptr;
-  img::ImagingControl *ixBefore = nullptr, *ixAfter = nullptr;
-  QToolBar* tlbBefore = nullptr;
   QPushButton *cmdPreview = nullptr, *cmdApply = nullptr, *cmdCancel = nullptr;
 
   // The packed colour red + 256 x green + 65536 x blue of a group.
@@ -49,6 +42,9 @@ class frmImgColRepForm : public tools::ToolDialog {
 
  private:
   void buildGroup(Group& g, const QString& caption, double top);
+  // The replacement of the From to To colours with the With colour within the page view's
+  // selection (the whole picture without one).
+  std::function<void(img::Bitmap&)> replacement() const;
 };
 
 extern rt::DefaultInstance<frmImgColRepForm> frmImgColRep;

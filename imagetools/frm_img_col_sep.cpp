@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QToolBar>
+#include <vector>
 
 rt::DefaultInstance<frmImgColSepForm> frmImgColSep;
 
@@ -63,12 +64,14 @@ void frmImgColSepForm::cmbSepType_Click() {
   const QString t = cmbSepType->currentText();
   if (t.isEmpty() || t[0] < QLatin1Char('0') || t[0] > QLatin1Char('3')) return;
   const int model = t[0].digitValue();
-  channels_.clear();
-  tools::runBusy(static_cast<int64_t>(ixOrig->ImageWidth()) * ixOrig->ImageHeight(),
-                 [&] { channels_ = img::separateColours(ixOrig->bitmap(), model); });
+  std::vector<img::Bitmap> channels;
+  if (!tools::runBusy(static_cast<int64_t>(ixOrig->ImageWidth()) * ixOrig->ImageHeight(),
+                      [&] { channels = img::separateColours(ixOrig->bitmap(), model); }))
+    return;
   const int filled = model == 3 ? 4 : 3;
-  for (int i = 0; i < filled && i < static_cast<int>(channels_.size()); ++i) {
-    ixC[i]->setImageHandle(img::toDibHandle(channels_[static_cast<std::size_t>(i)]));
+  for (int i = 0; i < filled && i < static_cast<int>(channels.size()); ++i) {
+    // Each viewer keeps its channel; nothing else holds on to the separation.
+    ixC[i]->replaceBitmap(std::move(channels[static_cast<std::size_t>(i)]));
     ixC[i]->setViewOffsetX(ixOrig->ViewOffsetX());
     ixC[i]->setViewOffsetY(ixOrig->ViewOffsetY());
     lblC[i]->setText(QLatin1String(kCaptions[model][i]));

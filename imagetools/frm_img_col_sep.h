@@ -1,12 +1,10 @@
 #pragma once
 // The colour separation dialog: the page split into the channels of a colour model, side by side;
 // Select puts the highlighted channel into the page view.
-#include "controls/imaging/bitmap.h"
 #include "imagetools/tool_controls.h"
 #include "runtime/form.h"
 
 #include <array>
-#include <vector>
 
 class QComboBox;
 class QGroupBox;
@@ -44,7 +42,6 @@ class frmImgColSepForm : public tools::ToolDialog {
  private:
   // Select acts only on a highlighted viewer that holds a channel.
   void updateSelect();
-  std::vector<img::Bitmap> channels_;  // the last separation of ixOrig
 };
 
 extern rt::DefaultInstance<frmImgColSepForm> frmImgColSep;

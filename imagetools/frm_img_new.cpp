@@ -3,7 +3,7 @@
 #include "controls/imaging/bitmap.h"
 #include "imagetools/tool_controls.h"
 #include "runtime/conversions.h"
-#include "runtime/dialogs.h"
+#include "runtime/message_boxes.h"
 #include "runtime/errors.h"
 #include "runtime/screen.h"
 #include "workspace/mod_vars.h"
@@ -97,7 +97,7 @@ void frmImgNewForm::sld_Change() {
 bool frmImgNewForm::checkNumeric(tools::TextBox* box, const QString& message) {
   box->setText(box->text().trimmed());
   if (box->text().isEmpty() || rt::IsNumeric(box->text())) return true;
-  rt::MsgBox(message, rt::vbExclamation, QStringLiteral("Error"));
+  rt::ShowError(message);
   return false;
 }
 
@@ -122,7 +122,7 @@ void frmImgNewForm::cmdCreate_Click() {
   } boxes[2] = {{txtWidth, "Width value must be a positive whole number!"}, {txtHeight, "Height value must be a positive whole number!"}};
   for (const auto& b : boxes)
     if (wholePixels(b.box->text()) == 0) {
-      rt::MsgBox(QLatin1String(b.message), rt::vbExclamation, QStringLiteral("Error"));
+      rt::ShowError(QLatin1String(b.message));
       b.box->setFocus();
       b.box->SelectAll();
       return;
@@ -133,8 +133,7 @@ void frmImgNewForm::cmdCreate_Click() {
     img::Bitmap::checkedSize(width, height, bpp);  // refuses a picture beyond what memory may hold
     tools::newDocument(width, height, bpp, colour());
   } catch (const rt::RuntimeError&) {
-    rt::MsgBox(QStringLiteral("There is not enough memory for an image of %1 x %2 pixels!").arg(width).arg(height),
-               rt::vbExclamation, QStringLiteral("Error"));
+    rt::ShowError(QStringLiteral("There is not enough memory for an image of %1 x %2 pixels!").arg(width).arg(height));
     return;
   }
   modVars::gblnDocModified = true;

@@ -2,10 +2,9 @@
 
 #include "controls/imaging/image_ops.h"
 #include "controls/imaging/imaging_control.h"
-#include "imagetools/preview_zoom.h"
 #include "imagetools/tool_controls.h"
 #include "runtime/conversions.h"
-#include "runtime/dialogs.h"
+#include "runtime/message_boxes.h"
 #include "runtime/screen.h"
 #include "workspace/mod_vars.h"
 
@@ -13,7 +12,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
-#include <QToolBar>
 
 rt::DefaultInstance<frmImgProcForm> frmImgProc;
 
@@ -23,9 +21,7 @@ frmImgProcForm::frmImgProcForm() {
   setObjectName(QStringLiteral("frmImgProc"));
   setWindowFlag(Qt::Dialog);
   setCaption(QStringLiteral("Form1"));
-  fraBA = tools::frame(this, 30, -45, 3840, 4830);
-  fraBA->setObjectName(QStringLiteral("fraBA"));
-  tools::buildBeforeAfter(*this, fraBA);
+  buildBeforeAfter(30, -45, 3840, 4830);
   const double tops[3] = {2295, 3120, 3945};
   for (int i = 0; i < 3; ++i) {
     fraSel[i] = tools::frame(fraBA, 60, tops[i], 3720, 825);
@@ -153,19 +149,19 @@ bool frmImgProcForm::txtText_Validate() {
   if (gstrImgOperation != QLatin1String("GAMMA")) return true;
   const QString message = tools::gammaLeaveMessage(t);
   if (message.isEmpty()) return true;
-  rt::MsgBox(message, rt::vbExclamation, QStringLiteral("Error"));
+  rt::ShowError(message);
   return false;
 }
 
 void frmImgProcForm::cmdApply_Click() {
   if (tools::anyBoxHolds(this)) return;
   const tools::Effect* e = tools::findEffect(gstrImgOperation);
-  modVars::gblnDocModified = true;
-  modVars::gblnPageModified = true;
   if (e) {
     const tools::EffectValues v = values();
-    tools::runOnControl(tools::pageView(), [&](img::Bitmap& b) { e->run(b, v); });
+    if (!tools::runOnControl(tools::pageView(), [&](img::Bitmap& b) { e->run(b, v); })) return;
   }
+  modVars::gblnDocModified = true;
+  modVars::gblnPageModified = true;
   Unload();
 }
 

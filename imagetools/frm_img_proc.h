@@ -12,24 +12,15 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QSlider;
-class QToolBar;
-namespace img {
-class ImagingControl;
-}
 namespace tools {
 class TextBox;
 }
 
-class frmImgProcForm : public tools::ToolDialog {
+class frmImgProcForm : public tools::BeforeAfterDialog {
   Q_OBJECT
  public:
   frmImgProcForm();
 
-  QGroupBox* fraBA = nullptr;
-  QLabel *lblBefore = nullptr, *lblAfter = nullptr;
-  QGroupBox *fraBefore = nullptr, *fraAfter = nullptr;
-  img::ImagingControl *ixBefore = nullptr, *ixAfter = nullptr;
-  QToolBar* tlbBefore = nullptr;
   std::array<QGroupBox*, 3> fraSel{};
   std::array<QLabel*, 3> lblAttrib{};
   std::array<QSlider*, 3> sldSel{};

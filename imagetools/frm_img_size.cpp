@@ -4,8 +4,7 @@
 #include "controls/imaging/imaging_control.h"
 #include "imagetools/tool_controls.h"
 #include "runtime/conversions.h"
-#include "runtime/dialogs.h"
-#include "runtime/errors.h"
+#include "runtime/message_boxes.h"
 #include "runtime/screen.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
@@ -16,7 +15,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <new>
+#include <functional>
 
 rt::DefaultInstance<frmImgSizeForm> frmImgSize;
 
@@ -103,16 +102,15 @@ void frmImgSizeForm::writeDefaults() {
   write(txtBdrY, SizeBox::BorderY, QStringLiteral("10"));
   write(txtCPCropPct, SizeBox::BorderCropPct, QStringLiteral("90"));
   cmbCPType->setCurrentIndex(3);
-  if (writing_) dblAspectRatio = page ? static_cast<double>(page->ImageWidth()) / page->ImageHeight() : 0;
   write(txtWidth, SizeBox::Width, rt::CStr(page ? page->ImageWidth() : 0));
   write(txtHeight, SizeBox::Height, rt::CStr(page ? page->ImageHeight() : 0));
 }
 
 void frmImgSizeForm::fnSetUp() {
-  writing_ = true;  // the aspect ratio is taken once, between the defaults and the size boxes
-  writeDefaults();
-  writing_ = false;
   img::ImagingControl* page = tools::pageView();
+  // The ratio the kept sides follow is the page's as the dialog opens; Defaults does not take it again.
+  dblAspectRatio = page ? static_cast<double>(page->ImageWidth()) / page->ImageHeight() : 0;
+  writeDefaults();
   if (!page || page->SelectionWidth() == 0) optCropCurr->setEnabled(false);
   if (modVars::gstrImgOperation == QLatin1String("CROP")) optAutoCrop->setChecked(true);
   else optResize->setChecked(true);
@@ -160,7 +158,7 @@ bool frmImgSizeForm::leaveBox(tools::TextBox* b, SizeBox kind) {
       message = tools::sizeLeaveMessage(kind, QStringLiteral("0"), 0, 0);
   }
   if (!message.isEmpty()) {
-    rt::MsgBox(message, rt::vbExclamation, QStringLiteral("Error"));
+    rt::ShowError(message);
     return false;
   }
   if (sizeBox && chkKeepRatio->isChecked()) {
@@ -181,35 +179,29 @@ void frmImgSizeForm::cmdApply_Click() {
     if (width > page->ImageWidth()) question = QStringLiteral("Large values for width may require a long time to process.");
     else if (height > page->ImageHeight()) question = QStringLiteral("Large values for height may require a long time to process.");
     if (!question.isEmpty() &&
-        rt::MsgBox(question + QStringLiteral("\rDo you want to continue?"), rt::vbQuestion | rt::vbYesNo,
-                   QStringLiteral("Confirmation")) == rt::vbNo)
+        rt::Confirm(question + QStringLiteral("\rDo you want to continue?")) == rt::vbNo)
       return;
   }
+  std::function<void(img::Bitmap&)> op;
+  if (optAutoCrop->isChecked()) {
+    const float fraction = static_cast<float>(rt::Val(txtCropPct->text()) / 100.0);
+    const int32_t bx = tools::wholeValue(txtBdrX->text()), by = tools::wholeValue(txtBdrY->text());
+    op = [=](img::Bitmap& b) { b = img::autoCrop(b, fraction, bx, by); };
+  } else if (optCropCurr->isChecked()) {
+    const int32_t l = page->SelectionLeft(), t = page->SelectionTop(), w = page->SelectionWidth(), h = page->SelectionHeight();
+    tools::clearPageSelection();
+    op = [=](img::Bitmap& b) { b = img::cropToRect(b, l, t, w, h); };
+  } else if (optCropBorder->isChecked()) {
+    const float fraction = static_cast<float>(rt::Val(txtCPCropPct->text()) / 100.0);
+    const int16_t type = static_cast<int16_t>(rt::Val(cmbCPType->currentText().left(1)));
+    op = [=](img::Bitmap& b) { b = img::borderCrop(b, fraction, type); };
+  } else if (optResize->isChecked()) {
+    op = [=](img::Bitmap& b) { b = img::resizeImage(b, width, height); };
+  }
+  // A failed operation was shown and leaves the page, the flags and the dialog as they were.
+  if (op && !tools::runOnControl(page, op)) return;
   modVars::gblnDocModified = true;
   modVars::gblnPageModified = true;
-  try {
-    if (optAutoCrop->isChecked()) {
-      const float fraction = static_cast<float>(rt::Val(txtCropPct->text()) / 100.0);
-      const int32_t bx = tools::wholeValue(txtBdrX->text()), by = tools::wholeValue(txtBdrY->text());
-      tools::runOnControl(page, [&](img::Bitmap& b) { b = img::autoCrop(b, fraction, bx, by); });
-    } else if (optCropCurr->isChecked()) {
-      const int32_t l = page->SelectionLeft(), t = page->SelectionTop(), w = page->SelectionWidth(), h = page->SelectionHeight();
-      tools::clearPageSelection();
-      tools::runOnControl(page, [&](img::Bitmap& b) { b = img::cropToRect(b, l, t, w, h); });
-    } else if (optCropBorder->isChecked()) {
-      const float fraction = static_cast<float>(rt::Val(txtCPCropPct->text()) / 100.0);
-      const int16_t type = static_cast<int16_t>(rt::Val(cmbCPType->currentText().left(1)));
-      tools::runOnControl(page, [&](img::Bitmap& b) { b = img::borderCrop(b, fraction, type); });
-    } else if (optResize->isChecked()) {
-      tools::runOnControl(page, [&](img::Bitmap& b) { b = img::resizeImage(b, width, height); });
-    }
-  } catch (const rt::RuntimeError& e) {
-    rt::MsgBox(e.Description(), rt::vbExclamation, QStringLiteral("Error"));
-    return;
-  } catch (const std::bad_alloc&) {
-    rt::MsgBox(QStringLiteral("There is not enough memory for an image of this size!"), rt::vbExclamation, QStringLiteral("Error"));
-    return;
-  }
   Unload();
 }
 

@@ -46,7 +46,6 @@ class frmImgSizeForm : public tools::ToolDialog {
   void changeRule(tools::SizeBox kind);
   void write(tools::TextBox* b, tools::SizeBox kind, const QString& text);
   void writeDefaults();
-  bool writing_ = false;
 };
 
 extern rt::DefaultInstance<frmImgSizeForm> frmImgSize;

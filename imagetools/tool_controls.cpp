@@ -3,6 +3,8 @@
 #include "controls/imaging/imaging_control.h"
 #include "controls/imaging/pixel_ops.h"
 #include "imagetools/preview_zoom.h"
+#include "runtime/errors.h"
+#include "runtime/message_boxes.h"
 #include "runtime/screen.h"
 #include "workspace/frm_img_clnt.h"
 
@@ -20,6 +22,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <exception>
+#include <new>
 #include <thread>
 
 namespace tools {
@@ -129,27 +132,28 @@ void loadViewers(img::ImagingControl* before, img::ImagingControl* after) {
   if (after) after->SetZoom(1.0f);
   if (img::ImagingControl* page = pageView(); page && page->hasImage()) {
     before->setImageHandle(page->ImageHandleCopy());
-    if (after) after->setImageHandle(before->ImageHandleCopy());
+    // The after viewer takes before's picture as it is: one copy, not a handle packed and read back.
+    if (after) after->replaceBitmap(before->bitmap());
   }
   centreViewer(before);
   if (after) followOffsets(before, {after});
 }
 
-BeforeAfter makeBeforeAfter(QWidget* fraBA) {
-  BeforeAfter v{};
-  v.lblBefore = label(fraBA, QStringLiteral("Before"), 300, 210, 630, 255);
-  v.lblAfter = label(fraBA, QStringLiteral("After"), 2190, 210, 630, 255);
-  v.fraBefore = frame(fraBA, 300, 390, 1365, 1455);
-  v.fraAfter = frame(fraBA, 2190, 390, 1365, 1455);
-  v.ixBefore = new img::ImagingControl(v.fraBefore);
-  v.ixBefore->setName(QStringLiteral("ixBefore"));
-  v.ixBefore->Move(30, 120, 1290, 1290);
-  v.ixAfter = new img::ImagingControl(v.fraAfter);
-  v.ixAfter->setName(QStringLiteral("ixAfter"));
-  v.ixAfter->Move(30, 120, 1290, 1290);
-  v.tlbBefore = makeZoomToolbar(fraBA, v.ixBefore, {v.ixAfter});
-  place(v.tlbBefore, 300, 1860, 1350, 330);
-  return v;
+void BeforeAfterDialog::buildBeforeAfter(double left, double top, double width, double height) {
+  fraBA = frame(this, left, top, width, height);
+  fraBA->setObjectName(QStringLiteral("fraBA"));
+  lblBefore = label(fraBA, QStringLiteral("Before"), 300, 210, 630, 255);
+  lblAfter = label(fraBA, QStringLiteral("After"), 2190, 210, 630, 255);
+  fraBefore = frame(fraBA, 300, 390, 1365, 1455);
+  fraAfter = frame(fraBA, 2190, 390, 1365, 1455);
+  ixBefore = new img::ImagingControl(fraBefore);
+  ixBefore->setName(QStringLiteral("ixBefore"));
+  ixBefore->Move(30, 120, 1290, 1290);
+  ixAfter = new img::ImagingControl(fraAfter);
+  ixAfter->setName(QStringLiteral("ixAfter"));
+  ixAfter->Move(30, 120, 1290, 1290);
+  tlbBefore = makeZoomToolbar(fraBA, ixBefore, {ixAfter});
+  place(tlbBefore, 300, 1860, 1350, 330);
 }
 
 void clearPageSelection() {
@@ -190,44 +194,67 @@ void paintSwatch(QFrame* shape, uint32_t colour) {
   shape->setPalette(p);
 }
 
-void runBusy(int64_t pixels, const std::function<void()>& work) {
-  rt::BusyPointer busy;
-  if (pixels < kLongWorkPixels || !qobject_cast<QApplication*>(QCoreApplication::instance())) {
-    work();
-    return;
+namespace {
+// The message for a failed operation; other faults are not the user's and go on up.
+QString failureMessage(const std::exception_ptr& failure) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const rt::RuntimeError& e) {
+    return e.Description();
+  } catch (const std::bad_alloc&) {
+    return QStringLiteral("There is not enough memory for an image of this size!");
   }
+}
+}  // namespace
+
+bool runBusy(int64_t pixels, const std::function<void()>& work) {
   std::exception_ptr failure;
-  QEventLoop loop;
-  // No parent: a window closing while the work runs must not take the progress window with it.
-  QProgressDialog progress(QStringLiteral("Processing the image..."), QString(), 0, 0);
-  progress.setWindowTitle(QStringLiteral("   Image Lumivex"));
-  progress.setWindowModality(Qt::ApplicationModal);
-  progress.setMinimumDuration(300);
-  std::thread worker([&] {
-    try {
-      work();
-    } catch (...) {
-      failure = std::current_exception();
+  {
+    rt::BusyPointer busy;
+    if (pixels < kLongWorkPixels || !qobject_cast<QApplication*>(QCoreApplication::instance())) {
+      try {
+        work();
+      } catch (...) {
+        failure = std::current_exception();
+      }
+    } else {
+      QEventLoop loop;
+      // No parent: a window closing while the work runs must not take the progress window with it.
+      QProgressDialog progress(QStringLiteral("Processing the image..."), QString(), 0, 0);
+      progress.setWindowTitle(QStringLiteral("   Image Lumivex"));
+      progress.setWindowModality(Qt::ApplicationModal);
+      progress.setMinimumDuration(300);
+      std::thread worker([&] {
+        try {
+          work();
+        } catch (...) {
+          failure = std::current_exception();
+        }
+        QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
+      });
+      loop.exec(QEventLoop::ExcludeUserInputEvents);
+      worker.join();
+      progress.reset();
     }
-    QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
-  });
-  loop.exec(QEventLoop::ExcludeUserInputEvents);
-  worker.join();
-  progress.reset();
-  if (failure) std::rethrow_exception(failure);
+  }
+  if (!failure) return true;
+  // Shown with the normal pointer back; an exception must not leave through a window's event.
+  rt::ShowError(failureMessage(failure));
+  return false;
 }
 
-void runOnControl(img::ImagingControl* ix, const std::function<void(img::Bitmap&)>& op) {
-  if (!ix || !ix->hasImage()) return;
+bool runOnControl(img::ImagingControl* ix, const std::function<void(img::Bitmap&)>& op) {
+  if (!ix || !ix->hasImage()) return true;
   img::Bitmap b = ix->bitmap();
-  runBusy(static_cast<int64_t>(b.width()) * b.height(), [&] { op(b); });
+  if (!runBusy(static_cast<int64_t>(b.width()) * b.height(), [&] { op(b); })) return false;
   ix->setBitmap(std::move(b));
+  return true;
 }
 
 void previewInto(img::ImagingControl* from, img::ImagingControl* to, const std::function<void(img::Bitmap&)>& op) {
   if (!from || !to || !from->hasImage()) return;
   img::Bitmap b = from->bitmap();
-  runBusy(static_cast<int64_t>(b.width()) * b.height(), [&] { op(b); });
+  if (!runBusy(static_cast<int64_t>(b.width()) * b.height(), [&] { op(b); })) return;
   const int32_t x = to->ViewOffsetX(), y = to->ViewOffsetY();
   to->replaceBitmap(std::move(b));
   to->setViewOffsetX(x);

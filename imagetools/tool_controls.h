@@ -35,6 +35,22 @@ class ToolDialog : public rt::Form {
   bool setUp_ = false;
 };
 
+// A tool dialog that shows its operation in an after viewer beside a copy of the page in a before
+// viewer, the zoom toolbar over both (after follows before).
+class BeforeAfterDialog : public ToolDialog {
+ public:
+  QGroupBox* fraBA = nullptr;
+  QLabel *lblBefore = nullptr, *lblAfter = nullptr;
+  QGroupBox *fraBefore = nullptr, *fraAfter = nullptr;
+  img::ImagingControl *ixBefore = nullptr, *ixAfter = nullptr;
+  QToolBar* tlbBefore = nullptr;
+
+ protected:
+  // fraBA at its place in the dialog (twips), and the viewers with their labels, frames and the
+  // toolbar at their designed places in it.
+  void buildBeforeAfter(double left, double top, double width, double height);
+};
+
 // Left, top, width and height in twips, relative to the parent widget.
 void place(QWidget* w, double left, double top, double width, double height);
 QGroupBox* frame(QWidget* parent, double left, double top, double width, double height);
@@ -74,36 +90,16 @@ void setPageViewOverride(img::ImagingControl* ix);
 
 // Runs op on the control's picture with the busy pointer; the result replaces the picture (the
 // previous one can be undone). A large picture is processed beside the user-interface thread
-// while a progress window keeps the program painting.
-void runOnControl(img::ImagingControl* ix, const std::function<void(img::Bitmap&)>& op);
+// while a progress window keeps the program painting. False, with the picture as it was, when op
+// failed (the failure shown as runBusy shows it).
+bool runOnControl(img::ImagingControl* ix, const std::function<void(img::Bitmap&)>& op);
 // Runs op on a copy of from's picture and shows the result in to, whose view offsets stay: what
 // putting from's handle copy into to and running op there gives, without the handle's two copies.
+// A failure leaves to as it was.
 void previewInto(img::ImagingControl* from, img::ImagingControl* to, const std::function<void(img::Bitmap&)>& op);
 // The activation of a before / after viewer pair: zoom 1, a copy of the page in before and a copy
 // of before in after, before centred and after at the same offsets.
 void loadViewers(img::ImagingControl* before, img::ImagingControl* after);
-// The before and after viewers with their labels, frames and the zoom toolbar (after follows
-// before), at their designed places in the frame that holds them.
-struct BeforeAfter {
-  QLabel *lblBefore, *lblAfter;
-  QGroupBox *fraBefore, *fraAfter;
-  img::ImagingControl *ixBefore, *ixAfter;
-  QToolBar* tlbBefore;
-};
-BeforeAfter makeBeforeAfter(QWidget* fraBA);
-// Builds the before and after viewers in fraBA and hands them to the dialog's members of the same
-// names.
-template <class Dialog>
-void buildBeforeAfter(Dialog& d, QWidget* fraBA) {
-  const BeforeAfter v = makeBeforeAfter(fraBA);
-  d.lblBefore = v.lblBefore;
-  d.lblAfter = v.lblAfter;
-  d.fraBefore = v.fraBefore;
-  d.fraAfter = v.fraAfter;
-  d.ixBefore = v.ixBefore;
-  d.ixAfter = v.ixAfter;
-  d.tlbBefore = v.tlbBefore;
-}
 // Removes the page view's rectangle selection (the main window's fnClearSelection).
 void clearPageSelection();
 // A new document of one blank page in the main window (in the page view that stands in for it
@@ -115,7 +111,9 @@ QComboBox* dropDown(QWidget* parent, const QStringList& items, double left, doub
 QFrame* swatch(QWidget* parent, double left, double top, double width, double height);
 void paintSwatch(QFrame* shape, uint32_t colour);
 // Runs work with the busy pointer; beyond a few million pixels it runs on a worker thread while
-// a progress window without a range is shown, so that the window keeps painting.
-void runBusy(int64_t pixels, const std::function<void()>& work);
+// a progress window without a range is shown, so that the window keeps painting. A failure of the
+// work (an error of the imaging layer, or memory running out) is shown in an error box and gives
+// false: it never leaves a window's event handler as an exception.
+bool runBusy(int64_t pixels, const std::function<void()>& work);
 
 }  // namespace tools

@@ -20,7 +20,7 @@ if [ "${LUMIVEX_SKIP_SANITIZE:-0}" != 1 ]; then
   cmake -S "$root" -B "$san" -G Ninja -DLUMIVEX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug \
     -DCMAKE_CXX_FLAGS_DEBUG=-O1 -DCMAKE_C_FLAGS_DEBUG=-O1 >/dev/null
   cmake --build "$san" -j"$jobs"
-  export LSAN_OPTIONS="suppressions=$root/scripts/lsan-suppressions.txt:print_suppressions=0"
-  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+  # shellcheck source=../fuzz/sanitizer_options.sh
+  . "$root/fuzz/sanitizer_options.sh"
   (cd "$san" && ctest --output-on-failure -j"$jobs" --timeout 600)
 fi

@@ -169,7 +169,7 @@ const std::vector<MenuRow>& menuRows() {
       // The thumbnails' right-click menu; not in the menu bar.
       {"", "mnuPopTmb", "PopTmb", "", none, M | kPopup},
       {"mnuPopTmb", "mnuPopTmbCopy", "Copy", "", run<&F::mnuPopTmbCopy_Click>, 0},
-      {"mnuPopTmb", "mnuPopTmbDelete", "Delete", "", none, 0},
+      {"mnuPopTmb", "mnuPopTmbDelete", "Delete", "", run<&F::mnuEditDelete_Click>, 0},
       {"mnuPopTmb", "-", "", "", none, 0},
       {"mnuPopTmb", "mnuPopTmbProperties", "Properties", "", run<&F::mnuPopTmbProperties_Click>, 0},
   };

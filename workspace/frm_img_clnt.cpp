@@ -561,7 +561,6 @@ void frmImgClntForm::mnuHelpContents_Click() {
 
 void frmImgClntForm::mnuFileExit_Click() { Unload(); }
 
-// The about box is shown here once it exists.
 void frmImgClntForm::mnuHelpAbout_Click() {
   fnCommitPendingEdit();
   frmAbout->Show(rt::vbModal, this);

@@ -18,7 +18,6 @@
 #include <vector>
 
 class QAction;
-class QActionGroup;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -199,9 +198,6 @@ class frmImgClntForm : public rt::Form {
   void fnSelectRectMode();
   void fnSelectMagnifyMode();
   void fnCommitPendingEdit();
-  // A picture pasted onto the page view floats at the view's top-left, its size in view pixels,
-  // until fnCommitPendingEdit writes it into the page or Delete or Escape drops it.
-  void fnAreaPasted(int32_t viewWidth, int32_t viewHeight);
   // The pane divider dropped on the page view or on the thumbnail carrier (x in twips of the
   // control dropped on); drops of anything else are ignored.
   void ixMain_DragDrop(QWidget* source, float x, float y);
@@ -307,7 +303,9 @@ class frmImgClntForm : public rt::Form {
   QMap<QString, QLabel*> panels_;
   QWidget* client_ = nullptr;
   QPixmap handOpen_, handClosed_;
-  // Page view: the last pointer position in view pixels, and the floating pasted area.
+  // Page view: the last pointer position in view pixels, and the floating pasted area (Edit >
+  // Paste leaves it at the view's top-left until fnCommitPendingEdit writes it into the page or
+  // Delete or Escape drops it).
   int32_t mlngDownX = 0, mlngDownY = 0;
   ws::FloatingArea area_;
   std::unique_ptr<img::PageThumbLoader> thumbLoader_;

@@ -291,7 +291,7 @@ void frmImgClntForm::saveMultiPage(const ws::SavePlan& plan) {
   const int pages = thumbCount();
   const bool burnIn = plan.annotations == ws::AnnotationHandling::BurnIn;
   // Every page is written with what the user sees: the page view's live annotations first.
-  if (plan.storeCurrentPageFirst) fnSavePageAnnotations(gintCurrPage);
+  fnSavePageAnnotations(gintCurrPage);
   try {
     rt::ReplacingFile out(gstrCurrFile);
     const QString temp = out.tempPath();
@@ -335,7 +335,8 @@ void frmImgClntForm::saveMultiPage(const ws::SavePlan& plan) {
     fnTakeCurrentLayer();
     throw;
   }
-  if (plan.emptiesStore) {
+  if (burnIn) {
+    // The annotations are part of the pictures now.
     gvarPageAnno.assign(static_cast<std::size_t>(pages) + 1, rt::Variant());
     ixMain->setImageHandle(ixTmb(gintCurrPage)->ImageHandleCopy());
   } else {

@@ -133,7 +133,7 @@ void frmImgClntForm::mnuEditPaste_Click() {
   // The floating picture carries its own outline; the selection's would stay behind at the
   // paste position while the picture is dragged away.
   ixMain->setSelectionVisible(false);
-  fnAreaPasted(w, h);
+  area_.paste(w, h);
 }
 
 void frmImgClntForm::mnuEditDelete_Click() {

@@ -273,8 +273,6 @@ void frmImgClntForm::fnCommitPendingEdit() {
   gblnPageModified = true;
 }
 
-void frmImgClntForm::fnAreaPasted(int32_t viewWidth, int32_t viewHeight) { area_.paste(viewWidth, viewHeight); }
-
 // A dropped area is discarded: merging it would write the picture into the page while the
 // modified flags stay as they were, an unsaved change that nothing reports.
 void frmImgClntForm::dropPendingArea() {

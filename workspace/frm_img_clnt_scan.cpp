@@ -131,7 +131,7 @@ void frmImgClntForm::twnMain_ImageAcquired() {
     if (static_cast<std::size_t>(p.slot) < gvarPageAnno.size()) gvarPageAnno[static_cast<std::size_t>(p.slot)] = rt::Variant();
     if (p.startsDocument) {
       lblTmb(0)->setText(ws::fnPageCaption(0));
-      ixTmb(0)->setHighlightBorder(3);
+      ixTmb(0)->setHighlightBorder(ws::kThumbSelected);
     }
     gintCurrPage = static_cast<int16_t>(p.current);
     if (newDocument) {

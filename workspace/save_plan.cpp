@@ -26,8 +26,6 @@ SavePlan fnPlanSave(ImageFormatCode format, int pages, bool pageStrip, const QSt
   plan.tiffCompression = modVars::fnGetTiffCompression(format);
   const bool pcxKind = plan.writeFormat == img::kFormatDcx || plan.writeFormat == img::kFormatPcx;
   plan.annotations = pageStrip && !pcxKind ? AnnotationHandling::KeepLayer : AnnotationHandling::BurnIn;
-  plan.storeCurrentPageFirst = pageStrip;
-  plan.emptiesStore = pageStrip && pcxKind;
   // Several pages in a format that holds one: writing them one after the other would leave only
   // the last page in the file.
   if (pageStrip && pages > 1 && !modVars::fnIsMultiPageFormat(plan.writeFormat) && plan.writeFormat != img::kFormatNone)

@@ -29,12 +29,9 @@ struct SavePlan {
   ImageFormatCode writeFormat = 0;  // the code handed to the imaging control; 0 cannot be saved
   bool pageByPage = false;          // every page of the strip into one temporary file, then renamed
   int16_t tiffCompression = 0;      // for TIFF pages
+  // A page-by-page save burns in only PCX and DCX pages; the store is then emptied, since the
+  // annotations are part of the pictures.
   AnnotationHandling annotations = AnnotationHandling::BurnIn;
-  // The live annotations of the page in the page view go into the per-page store before the pages
-  // are written, so that every page is written with what the user sees.
-  bool storeCurrentPageFirst = false;
-  // After a page-by-page burn-in the annotations are part of the pictures: the store is emptied.
-  bool emptiesStore = false;
   // A page count that does not suit the file's extension: the question, and the path on Yes.
   QString extensionQuestion;
   QString pathOnYes;

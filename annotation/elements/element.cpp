@@ -573,7 +573,7 @@ int32_t AnnElement::Load(AnnStreamReader& in) {
       }
       case PROP_FONT: {
         plat::LOGFONTA font;
-        if (!in.Bytes(&font, sizeof font)) return ERR_STREAM;
+        if (!in.Font(&font)) return ERR_STREAM;
         SetProperty(PROP_FONT, reinterpret_cast<AnnValue>(&font), &changed);
         break;
       }

@@ -123,7 +123,6 @@ void AnnPolyElement::BeginTrack(plat::HWND window, int32_t x, int32_t y) {
   creationWindow_ = window;
   if (window) plat::SetCapture(window);
   tracking_ = true;
-  dragPen_ = !placed_ || Value(PROP_SIZEABLE) != 0;
 }
 
 void AnnPolyElement::AppendFixed(int32_t x, int32_t y) {
@@ -190,7 +189,6 @@ void AnnPolyElement::EndTrack(plat::HWND window, int32_t x, int32_t y) {
   }
   tracking_ = false;
   if (plat::GetCapture()) plat::ReleaseCapture();
-  dragPen_ = false;
   grabbed_ = -1;
   rubber_ = false;
   if (placed_) return;
@@ -266,7 +264,6 @@ void AnnPolyElement::CancelTracking(plat::HWND) {
     if (plat::GetCapture()) plat::ReleaseCapture();
     tracking_ = false;
     grabbed_ = -1;
-    dragPen_ = false;
   } else {
     EndTrack(nullptr, -1, -1);
   }
@@ -374,7 +371,7 @@ bool AnnPolyElement::HitTest(void*, intptr_t, int32_t x, int32_t y, intptr_t) {
     return false;
   if (points_.size() < 2) return false;
   const int64_t r2 = reach * reach;
-  std::vector<plat::POINT> path = points_;
+  const std::vector<plat::POINT>& path = points_;
   for (size_t i = 0; i + 1 < path.size(); ++i) {
     const int64_t ax = path[i].x, ay = path[i].y, bx = path[i + 1].x, by = path[i + 1].y;
     if (sq(x - ax) + sq(y - ay) <= r2 || sq(x - bx) + sq(y - by) <= r2) return true;

@@ -44,10 +44,8 @@ class AnnPolyElement : public AnnElement {
   void FlipInRect(const plat::RECT& box, bool leftRight);
   void MapPoints(bool (*fn)(plat::POINT*, int32_t w, int32_t h, int32_t angle), int32_t angle);
 
-  int32_t arrowAngle_ = 25;
   bool rubber_ = false;
   plat::HWND creationWindow_ = nullptr;
   int32_t grabbed_ = -1;
   int32_t lastMouseX_ = 0, lastMouseY_ = 0;
-  bool dragPen_ = false;
 };

@@ -79,10 +79,7 @@ void AnnRectElement::DragEdges(int32_t* handle, int32_t dx, int32_t dy) {
   if (rect_.top > rect_.bottom) h = mirrorY(h);
   *handle = h;
   AnnView::NormalizeRect(&rect_);
-  x1_ = rect_.left;
-  y1_ = rect_.top;
-  x2_ = rect_.right;
-  y2_ = rect_.bottom;
+  SyncTrackingToRect();
 }
 
 void AnnRectElement::ResetTracking() {
@@ -113,10 +110,7 @@ void AnnRectElement::MoveBy(int32_t dx, int32_t dy, plat::RECT* area) {
   if (rect_.top + dy < 0) dy = -rect_.top;
   if (rect_.bottom + dy > ANN_LOGICAL_SPAN) dy = ANN_LOGICAL_SPAN - rect_.bottom;
   rect_ = {rect_.left + dx, rect_.top + dy, rect_.right + dx, rect_.bottom + dy};
-  x1_ = rect_.left;
-  y1_ = rect_.top;
-  x2_ = rect_.right;
-  y2_ = rect_.bottom;
+  SyncTrackingToRect();
   if (area) *area = (Selected() && Value(PROP_SHOW_HANDLES) != 0) ? Grown(rect_) : rect_;
 }
 
@@ -152,10 +146,7 @@ int32_t AnnRectElement::SetProperty(int32_t id, AnnValue value, bool* changed) {
   plat::RECT old = rect_;
   int32_t r = AnnElement::SetProperty(id, value, changed);
   if (r != ANN_OK) return r;
-  x1_ = rect_.left;
-  y1_ = rect_.top;
-  x2_ = rect_.right;
-  y2_ = rect_.bottom;
+  SyncTrackingToRect();
   if (live_) {
     int times = Selected() ? 2 : 0;
     InvalidateUnion(Grown(old, times), Grown(rect_, times));

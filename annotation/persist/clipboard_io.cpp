@@ -90,13 +90,8 @@ int32_t AnnEngine::PasteObjects(AnnLayerHandle layer) {
     AnnStreamRef stream;
     if (int32_t r = LayerDataOnClipboard(&stream)) return r;
     // Damaged data are checked on a scratch layer first, so that nothing half-read joins the layer.
-    {
-      AnnLayer scratch(DetachedServices());
-      for (int32_t t = TOOL_FIRST; t <= TOOL_LAST; ++t) scratch.CopyToolDefaults(t, toolMaps_[annToolIndex(t)]);
-      int32_t r = scratch.Load(stream.get(), true);
-      if (r != ANN_OK && r != ERR_BAD_PASSWORD) return r;
-      stream.Rewind();
-    }
+    if (int32_t r = CheckLayer(stream.get(), true)) return r;
+    stream.Rewind();
     int32_t r = ReadLayer(l, stream.get(), true);
     if (r != ANN_OK) return r;
     InvalidateHost(nullptr);

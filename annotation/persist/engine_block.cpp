@@ -53,8 +53,7 @@ struct AnnEngineBlock {
         strings[tag] = s;
       } else if (isFontKey(tag)) {
         plat::LOGFONTA font;
-        if (!in.Bytes(&font, sizeof font)) return false;
-        font.lfFaceName[plat::LF_FACESIZE - 1] = 0;  // a face name always ends inside its field
+        if (!in.Font(&font)) return false;
         fonts[tag] = font;
       } else {
         int32_t v = 0;
@@ -71,16 +70,10 @@ struct AnnEngineBlock {
 int32_t AnnEngine::WriteEngineBlock(AnnStreamWriter& out) {
   out.I32(kBlockBegin);
   for (const auto& [key, value] : properties_) {
-    if (isStringKey(key)) {
-      plat::BSTR s = key == EPROP_AUTHOR     ? author_
-                     : key == EPROP_COMMENTS ? comments_
-                     : key == EPROP_SUBJECT  ? subject_
-                     : key == EPROP_TITLE    ? title_
-                     : key == EPROP_STAMP_TEXT ? stampText_
-                                               : buttonText_;
-      if (nonEmpty(s)) {
+    if (plat::BSTR* s = KeyString(key)) {
+      if (nonEmpty(*s)) {
         out.I32(key);
-        out.String(s);
+        out.String(*s);
       }
     } else if (key == EPROP_VIEW_WIDTH || key == EPROP_VIEW_HEIGHT) {
       int32_t v = key == EPROP_VIEW_WIDTH ? defaultViewWidth_ : defaultViewHeight_;
@@ -91,10 +84,9 @@ int32_t AnnEngine::WriteEngineBlock(AnnStreamWriter& out) {
     } else if (key == EPROP_LAYER_COUNT) {
       out.I32(key);
       out.I32(int32_t(layers_.size()));
-    } else if (isFontKey(key)) {
-      const plat::LOGFONTA& f = key == EPROP_STAMP_FONT ? stampFont_ : key == EPROP_TEXT_FONT ? textFont_ : buttonFont_;
+    } else if (const plat::LOGFONTA* f = KeyFont(key)) {
       out.I32(key);
-      out.Bytes(&f, sizeof f);
+      out.Bytes(f, sizeof *f);
     } else {
       out.I32(key);
       out.I32(int32_t(value));
@@ -106,21 +98,15 @@ int32_t AnnEngine::WriteEngineBlock(AnnStreamWriter& out) {
 
 void AnnEngine::ApplyEngineBlock(AnnEngineBlock& block) {
   for (auto& [key, s] : block.strings) {
-    plat::BSTR& target = key == EPROP_AUTHOR     ? author_
-                         : key == EPROP_COMMENTS ? comments_
-                         : key == EPROP_SUBJECT  ? subject_
-                         : key == EPROP_TITLE    ? title_
-                         : key == EPROP_STAMP_TEXT ? stampText_
-                                                   : buttonText_;
-    plat::SysFreeString(target);
-    target = s;
+    plat::BSTR* target = KeyString(key);
+    plat::SysFreeString(*target);
+    *target = s;
     s = nullptr;
   }
   if (block.viewWidth) defaultViewWidth_ = *block.viewWidth;
   if (block.viewHeight) defaultViewHeight_ = *block.viewHeight;
   if (block.viewWidth || block.viewHeight) view_.MarkStale();
-  for (const auto& [key, font] : block.fonts)
-    (key == EPROP_STAMP_FONT ? stampFont_ : key == EPROP_TEXT_FONT ? textFont_ : buttonFont_) = font;
+  for (const auto& [key, font] : block.fonts) *KeyFont(key) = font;
   layersToRead_ = block.layerCount;
   // Applied as the host would set them, with all their effects; unknown keys are passed over.
   for (const auto& [key, value] : block.values) SetEngineProperty(key, value);
@@ -172,15 +158,16 @@ int32_t AnnEngine::CheckAllLayers(plat::IStream* stream) {
     if (!block.Read(in)) return ERR_STREAM;
     count = block.layerCount;
   }
-  AnnEngineServices detached = DetachedServices();
-  for (int32_t i = 0; i < count; ++i) {
-    AnnLayer scratch(detached);
-    for (int32_t t = TOOL_FIRST; t <= TOOL_LAST; ++t) scratch.CopyToolDefaults(t, toolMaps_[annToolIndex(t)]);
-    int32_t r = scratch.Load(stream, false);
-    // A layer whose password cannot be checked here is judged by its frame alone.
-    if (r != ANN_OK && r != ERR_BAD_PASSWORD) return r;
-  }
+  for (int32_t i = 0; i < count; ++i)
+    if (int32_t r = CheckLayer(stream, false)) return r;
   return ANN_OK;
+}
+
+int32_t AnnEngine::CheckLayer(plat::IStream* stream, bool merge) {
+  AnnLayer scratch(DetachedServices());
+  for (int32_t t = TOOL_FIRST; t <= TOOL_LAST; ++t) scratch.CopyToolDefaults(t, toolMaps_[annToolIndex(t)]);
+  int32_t r = scratch.Load(stream, merge);
+  return r == ERR_BAD_PASSWORD ? ANN_OK : r;
 }
 
 int32_t AnnEngine::ReadLayer(AnnLayer* layer, plat::IStream* stream, bool merge) {

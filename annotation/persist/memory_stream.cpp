@@ -45,15 +45,6 @@ const uint8_t* AnnStreamRef::Written(uint64_t* count) const {
   return data;
 }
 
-bool AnnStreamRef::WrittenBytes(std::vector<uint8_t>* bytes) const {
-  uint64_t count = 0;
-  const uint8_t* data = Written(&count);
-  if (!data && count) return false;
-  if (Position() < 0) return false;
-  bytes->assign(data, data + count);
-  return true;
-}
-
 int32_t AnnStreamRef::CopyToTaskMemory(void** block) const {
   uint64_t count = 0;
   const uint8_t* data = Written(&count);

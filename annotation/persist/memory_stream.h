@@ -1,8 +1,8 @@
 #pragma once
 // A reference to a platform stream that is released with its holder, and the memory-stream chores
 // the containers share: make one, measure what was written, copy the written bytes out.
+#include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include "platform/memory/global_memory.h"
 #include "platform/ole/ole_types.h"
@@ -22,9 +22,8 @@ class AnnStreamRef {
   bool MakeMemory();
   // A stream reading a copy of bytes; false when memory ran out.
   bool MakeReader(const void* data, std::size_t bytes);
-  // The bytes from the start of the stream to its current position.
-  bool WrittenBytes(std::vector<uint8_t>* bytes) const;
-  // The same, as a pointer into the stream's block and a count (valid while the stream lives).
+  // The bytes from the start of the stream to its current position, as a pointer into the
+  // stream's block and a count (valid while the stream lives).
   const uint8_t* Written(uint64_t* count) const;
   // The written bytes in a new task-memory block stored through block; their count, or 0 (and
   // nothing stored) when there are none or no block could be had.

@@ -267,11 +267,8 @@ int32_t AnnEngine::ExportOi(void** block, int32_t layerBlocks, bool unicode) {
   return guarded<int32_t>(0, [&]() -> int32_t {
     if (layers_.empty() || !saveEnabled_ || !block) return 0;
     int32_t scale = 1000;
-    double dpi = 0;
-    if (scaleFonts_ == 1 && host_ && plat::SUCCEEDED(host_->GetResolution(&dpi))) {
-      int32_t whole = int32_t(dpi);
-      if (whole != 0 && whole != 72) scale = int32_t(72000.0 / dpi + 0.5);
-    }
+    double unit = 0.0;
+    if (fontCache_->HostUnit(&unit)) scale = int32_t(unit + 0.5);
     AnnStreamRef stream;
     if (!stream.MakeMemory()) return 0;
     {

@@ -98,6 +98,12 @@ bool AnnStreamReader::Points(std::vector<plat::POINT>* points, uint32_t count) {
   return annCoordinatesSound(points->data(), points->size());
 }
 
+bool AnnStreamReader::Font(plat::LOGFONTA* font) {
+  if (!Bytes(font, sizeof *font)) return false;
+  font->lfFaceName[plat::LF_FACESIZE - 1] = 0;
+  return true;
+}
+
 bool AnnStreamReader::String(plat::BSTR* text) {
   *text = nullptr;
   uint32_t bytes = 0;

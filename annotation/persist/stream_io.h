@@ -58,6 +58,8 @@ class AnnStreamReader {
   // the page (annCoordinatesSound), so no later sum or scaling of them can overflow.
   bool Rect(plat::RECT* rect);
   bool Points(std::vector<plat::POINT>* points, uint32_t count);
+  // A stored LOGFONTA; its face name always ends inside its field, however the bytes ran.
+  bool Font(plat::LOGFONTA* font);
   // Narrows the readable bytes to at most max (a body that declares its own size).
   void Limit(uint64_t max) { remaining_ = remaining_ < max ? remaining_ : max; }
   // Accounts for bytes that another reader consumed from the same stream.

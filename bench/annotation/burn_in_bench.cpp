@@ -1,13 +1,11 @@
 // Burning a layer of 10,000 mixed annotations into an A4 page at 300 dpi (2480 x 3508), at 1 and
 // 24 bits, against drawing the same shapes straight onto the picture with QPainter and packing
 // the result at the same depth.
-#include <benchmark/benchmark.h>
+#include "bench/annotation/bench_main.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 
-#include <cstdlib>
 #include <vector>
 
 #include "annotation/engine.h"
@@ -117,11 +115,4 @@ BENCHMARK(painterDirect)->Arg(1)->Arg(24)->ArgName("bits")->Unit(benchmark::kMil
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return annBenchmarkMain(argc, argv); }

@@ -1,12 +1,10 @@
 // Drawing cost of the element kinds: a text of 100,000 characters laid out and drawn, a freehand
 // stroke of 100,000 points drawn, and a layer of 10,000 elements of every kind drawn at zoom 1
 // next to the same shapes drawn directly with QPainter (the goal: within twice its time).
-#include <benchmark/benchmark.h>
+#include "bench/annotation/bench_main.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
-#include <cstdlib>
 #include <string>
 
 #include "annotation/elements/element.h"
@@ -211,11 +209,4 @@ BENCHMARK(mixedLayerQPainter)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return annBenchmarkMain(argc, argv); }

@@ -1,10 +1,8 @@
 // Writing and reading a layer of 10,000 rectangles and ellipses through the layer stream, plain
 // and password-scrambled.
-#include <benchmark/benchmark.h>
+#include "bench/annotation/bench_main.h"
 
-#include <QApplication>
 
-#include <cstdlib>
 
 #include "annotation/elements/element.h"
 #include "annotation/engine.h"
@@ -98,11 +96,4 @@ BENCHMARK(readLayer)->Arg(0)->Arg(1)->ArgName("password")->Unit(benchmark::kMill
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return annBenchmarkMain(argc, argv); }

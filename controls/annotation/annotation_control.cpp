@@ -5,6 +5,7 @@
 #include "controls/annotation/window_messages.h"
 #include "controls/imaging/imaging_control.h"
 #include "platform/graphics/gdi.h"
+#include "platform/graphics/gdi_objects.h"
 #include "platform/ole/ole.h"
 #include "platform/windows/common_dialogs.h"
 #include "platform/windows/window.h"
@@ -67,21 +68,6 @@ struct Library {
   }
 };
 
-plat::LOGFONTA logFontOf(const QFont& font) {
-  plat::LOGFONTA lf;
-  const double points = font.pointSizeF() > 0 ? font.pointSizeF() : 9.75;
-  // Character height in pixels at 96 dots per inch, given negative as a character height.
-  lf.lfHeight = -static_cast<int32_t>(std::lround(points * 96.0 / 72.0));
-  lf.lfWeight = font.bold() ? plat::FW_BOLD : plat::FW_NORMAL;
-  lf.lfItalic = font.italic() ? 1 : 0;
-  lf.lfUnderline = font.underline() ? 1 : 0;
-  lf.lfStrikeOut = font.strikeOut() ? 1 : 0;
-  lf.lfCharSet = plat::DEFAULT_CHARSET;
-  const QByteArray face = font.family().toLatin1().left(plat::LF_FACESIZE - 1);
-  std::memcpy(lf.lfFaceName, face.constData(), static_cast<std::size_t>(face.size()));
-  return lf;
-}
-
 // The engine's colour and font dialogs go through the program's dialog service, like every other
 // dialog of the program (and tests answer them there).
 void routeEngineDialogs() {
@@ -113,7 +99,7 @@ void routeEngineDialogs() {
           chosen.setItalic(r.fontItalic);
           chosen.setUnderline(r.fontUnderline);
           chosen.setStrikeOut(r.fontStrikethru);
-          lf = logFontOf(chosen);
+          lf = plat::LogFontFromFont(chosen);
           return true;
         });
     return true;
@@ -496,7 +482,7 @@ int32_t AnnotationControl::textToEngine(int32_t key, const QString& text) {
 
 int32_t AnnotationControl::fontToEngine(int32_t key, const QFont& font) {
   if (!engine_->api) return kErrNoEngine;
-  plat::LOGFONTA lf = logFontOf(font);
+  plat::LOGFONTA lf = plat::LogFontFromFont(font);
   return engine_->api->SetEngineProperty(key, reinterpret_cast<AnnValue>(&lf));
 }
 

@@ -1,49 +1,38 @@
 #include "controls/annotation/picture_transform.h"
 
 #include <QImage>
-#include <QTransform>
-#include <cstring>
+#include <exception>
 
+#include "controls/imaging/bitmap.h"
+#include "controls/imaging/pixel_ops.h"
 #include "platform/graphics/gdi.h"
 
 namespace ann {
 
-namespace {
-
-int bitsOf(plat::HGLOBAL dib) {
-  if (plat::GlobalSize(dib) < sizeof(plat::BITMAPINFOHEADER)) return 24;
-  plat::BITMAPINFOHEADER h;
-  std::memcpy(&h, plat::GlobalLock(dib), sizeof h);
-  plat::GlobalUnlock(dib);
-  switch (h.biBitCount) {
-    case 1: case 8: case 24: case 32: return h.biBitCount;
-    default: return 24;
-  }
-}
-
-}  // namespace
-
 plat::HGLOBAL transformPicture(plat::HGLOBAL dib, int32_t operation) {
-  QImage image;
-  if (!dib || !plat::ImageFromPackedDib(dib, &image)) return nullptr;
-  QImage out;
-  switch (operation) {
-    // The engine turns element rects counter-clockwise on screen for 90 degrees.
-    case 1: out = image.transformed(QTransform().rotate(-90)); break;
-    case 2: out = image.transformed(QTransform().rotate(180)); break;
-    case 3: out = image.transformed(QTransform().rotate(90)); break;
-    case 4: out = image.mirrored(false, true); break;
-    case 5: out = image.mirrored(true, false); break;
-    default: return nullptr;
+  if (!dib || operation < 1 || operation > 5) return nullptr;
+  try {
+    const img::Bitmap picture = img::fromDibHandle(dib);
+    img::Bitmap out;
+    switch (operation) {
+      // The engine turns element rects counter-clockwise on screen for 90 degrees.
+      case 1: out = img::rotate90(picture, 3); break;
+      case 2: out = img::rotate90(picture, 2); break;
+      case 3: out = img::rotate90(picture, 1); break;
+      case 4: out = picture; img::flip(out); break;
+      default: out = img::mirrored(picture); break;
+    }
+    return img::toDibHandle(out);
+  } catch (const std::exception&) {
+    return nullptr;  // no readable picture in the block, or no memory for the new one
   }
-  return plat::PackedDibFromImage(out, bitsOf(dib));
 }
 
 bool drawPicture(plat::HDC dc, plat::HGLOBAL dib, bool transparent, plat::COLORREF colour, int32_t x, int32_t y,
                  int32_t width, int32_t height) {
   if (!transparent) return plat::StretchPackedDib(dc, x, y, width, height, dib);
   QImage image;
-  if (!plat::ImageFromPackedDib(dib, &image)) return false;
+  if (!plat::DecodedPackedDib(dib, &image)) return false;
   image = image.convertToFormat(QImage::Format_ARGB32);
   const QRgb key = qRgb(plat::GetRValue(colour), plat::GetGValue(colour), plat::GetBValue(colour));
   for (int row = 0; row < image.height(); ++row) {

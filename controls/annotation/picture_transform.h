@@ -10,8 +10,8 @@ namespace ann {
 
 // Operations the engine asks for: 1 quarter turn as the page turns by 90 degrees, 2 half turn,
 // 3 quarter turn the other way, 4 mirrored top to bottom, 5 mirrored left to right.
-// A new block with the transformed picture (the input's bit depth where it can be kept, else 24),
-// or null when the operation is unknown or the block holds no readable picture.
+// A new block with the transformed picture in the input's bit depth, or null when the operation is
+// unknown or the block holds no readable picture.
 plat::HGLOBAL transformPicture(plat::HGLOBAL dib, int32_t operation);
 
 // Draws the DIB stretched over the rect; with transparent set, pixels of that colour are left out.

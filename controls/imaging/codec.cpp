@@ -29,12 +29,6 @@ int16_t tiffFormatFor(TiffCompression c) {
   }
 }
 
-TiffCompression tiffCompressionOf(int16_t code) {
-  if (code == kFormatTiffG3_2D) return kTiffG3_2D;
-  if (code >= 13 && code <= 19) return static_cast<TiffCompression>(code - 12);
-  return kTiffNone;
-}
-
 QString formatName(int16_t code) { return QString::fromLatin1(formatInfo(code).name); }
 
 namespace {
@@ -276,7 +270,7 @@ void writeFile(const QString& path, const Bitmap& b, const SaveOptions& o) {
   const int16_t code = o.format;
   if (isTiffFormat(code)) {
     SaveOptions t = o;
-    if (code != kFormatTiff) t.tiffCompression = tiffCompressionOf(code);
+    if (code != kFormatTiff) t.tiffCompression = formatInfo(code).tiffCompression;
     if (o.multiPage && QFileInfo::exists(path)) {
       // Pages are added to the file in place: the caller builds a multi-page document in a file of
       // its own and renames it when every page is written.

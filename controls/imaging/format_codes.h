@@ -58,9 +58,9 @@ enum TiffCompression : int32_t {
 inline bool isTiffFormat(int code) { return code == kFormatTiff || (code >= 13 && code <= 19) || code == 26; }
 inline bool isJpegFormat(int code) { return code == 8 || code == 11 || code == 27 || code == 28 || code == 31; }
 
-// The TIFF format code that a file of this compression reports, and back.
+// The TIFF format code that a file of this compression reports (the format table's rows give the
+// way back).
 int16_t tiffFormatFor(TiffCompression c);
-TiffCompression tiffCompressionOf(int16_t formatCode);
 
 // Resolution units (ResolutionUnit).
 enum ResolutionUnit : int16_t { kUnitNoAbsolute = 0, kUnitNone = 1, kUnitInch = 2, kUnitCentimeter = 3 };

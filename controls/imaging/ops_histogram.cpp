@@ -3,6 +3,9 @@
 #include "controls/imaging/ops_support.h"
 #include "controls/imaging/pixel_ops.h"
 
+#include <mutex>
+#include <numeric>
+
 namespace img {
 
 std::vector<uint64_t> ops::indexCounts(const Bitmap& b) {
@@ -14,6 +17,41 @@ std::vector<uint64_t> ops::indexCounts(const Bitmap& b) {
     for (const uint8_t i : line) ++all[i];
   }
   return std::vector<uint64_t>(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(b.palette().size(), 256)));
+}
+
+std::array<uint64_t, 256> ops::luminanceHistogram(const Bitmap& b) {
+  std::array<uint64_t, 256> hist{};
+  if (b.isNull()) return hist;
+  if (b.bitsPerPixel() == 24) {
+    // Each block of rows counts into its own histograms, merged afterwards. Within a block four
+    // histograms are taken in turn: runs of one colour would otherwise wait on the same counter.
+    std::mutex merge;
+    const int32_t w = b.width();
+    forRowBlocks(b, [&](int32_t first, int32_t last) {
+      std::array<std::array<uint64_t, 256>, 4> part{};
+      for (int32_t y = first; y < last; ++y) {
+        const uint8_t* p = b.row(y);
+        int32_t x = 0;
+        for (; x + 4 <= w; x += 4, p += 12)
+          for (int k = 0; k < 4; ++k)
+            ++part[static_cast<std::size_t>(k)][static_cast<std::size_t>(luminance(p[k * 3 + 2], p[k * 3 + 1], p[k * 3]))];
+        for (; x < w; ++x, p += 3) ++part[0][static_cast<std::size_t>(luminance(p[2], p[1], p[0]))];
+      }
+      const std::lock_guard<std::mutex> lock(merge);
+      for (const auto& h : part)
+        for (std::size_t i = 0; i < 256; ++i) hist[i] += h[i];
+    });
+    return hist;
+  }
+  // Count the palette indexes, then give each index's count to its colour's luminance.
+  const std::vector<uint64_t> counts = indexCounts(b);
+  for (std::size_t i = 0; i < counts.size(); ++i) {
+    const QRgb c = b.palette()[i];
+    hist[static_cast<std::size_t>(luminance(qRed(c), qGreen(c), qBlue(c)))] += counts[i];
+  }
+  const uint64_t total = static_cast<uint64_t>(b.width()) * static_cast<uint64_t>(b.height());
+  hist[0] += total - std::accumulate(counts.begin(), counts.end(), uint64_t{0});
+  return hist;
 }
 
 Histograms getHistograms(const Bitmap& b) {

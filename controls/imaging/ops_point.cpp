@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <opencv2/imgproc.hpp>
 
 namespace img {
@@ -186,28 +185,8 @@ void equalize(Bitmap& b) {
   if (b.isNull()) return;
   // The luminance histogram gives one table; each channel is scaled by the change of luminance
   // so that colours keep their hue.
-  std::array<uint64_t, 256> hist{};
-  auto lum = [](int r, int g, int bl) { return (r * 299 + g * 587 + bl * 114 + 500) / 1000; };
-  if (b.bitsPerPixel() == 24) {
-    // Each block of rows counts into its own histogram; the blocks are summed afterwards.
-    std::mutex merge;
-    const int32_t w = b.width();
-    ops::forRowBlocks(b, [&](int32_t first, int32_t last) {
-      std::array<uint64_t, 256> part{};
-      for (int32_t y = first; y < last; ++y) {
-        const uint8_t* p = b.row(y);
-        for (int32_t x = 0; x < w; ++x, p += 3) ++part[static_cast<std::size_t>(lum(p[2], p[1], p[0]))];
-      }
-      const std::lock_guard<std::mutex> lock(merge);
-      for (std::size_t i = 0; i < 256; ++i) hist[i] += part[i];
-    });
-  } else {
-    const std::vector<uint64_t> byIndex = ops::indexCounts(b);
-    for (std::size_t i = 0; i < byIndex.size(); ++i) {
-      const QRgb c = b.palette()[i];
-      hist[static_cast<std::size_t>(lum(qRed(c), qGreen(c), qBlue(c)))] += byIndex[i];
-    }
-  }
+  const std::array<uint64_t, 256> hist = ops::luminanceHistogram(b);
+  using ops::luminance;
   uint64_t total = 0, first = 0;
   for (uint64_t h : hist) total += h;
   for (uint64_t h : hist)
@@ -233,7 +212,7 @@ void equalize(Bitmap& b) {
   }
   if (b.bitsPerPixel() <= 8) {
     for (QRgb& c : b.palette()) {
-      const uint8_t* t = &scaled[static_cast<std::size_t>(lum(qRed(c), qGreen(c), qBlue(c))) * 256];
+      const uint8_t* t = &scaled[static_cast<std::size_t>(luminance(qRed(c), qGreen(c), qBlue(c))) * 256];
       c = qRgb(t[qRed(c)], t[qGreen(c)], t[qBlue(c)]);
     }
     return;
@@ -241,7 +220,7 @@ void equalize(Bitmap& b) {
   const int32_t w = b.width();
   ops::forRowBlocks(b, [&](uint8_t* p) {
     for (int32_t x = 0; x < w; ++x, p += 3) {
-      const uint8_t* t = &scaled[static_cast<std::size_t>(lum(p[2], p[1], p[0])) * 256];
+      const uint8_t* t = &scaled[static_cast<std::size_t>(luminance(p[2], p[1], p[0])) * 256];
       p[0] = t[p[0]];
       p[1] = t[p[1]];
       p[2] = t[p[2]];

@@ -39,10 +39,15 @@ void storeMat(Bitmap& b, const cv::Mat& m);
 // How many pixels use each palette entry of a palette picture.
 std::vector<uint64_t> indexCounts(const Bitmap& b);
 
+// The luminance (0..255) a pixel of this colour shows.
+inline int luminance(int red, int green, int blue) { return (red * 299 + green * 587 + blue * 114 + 500) / 1000; }
+// How many pixels show each luminance; palette indexes without an entry show black.
+std::array<uint64_t, 256> luminanceHistogram(const Bitmap& b);
+
 // Runs f on blocks of rows spread over the worker threads: f(first, last) for rows [first, last),
 // or f(row pointer) once per row.
-template <class F>
-void forRowBlocks(Bitmap& b, F f) {
+template <class B, class F>
+void forRowBlocks(B& b, F f) {
   const int32_t h = b.height();
   // Blocks of about a megabyte: small enough to share out, large enough to pay for the hand-off.
   const double stripes = std::max(1.0, static_cast<double>(b.stride()) * h / (1 << 20));

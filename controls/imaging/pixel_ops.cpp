@@ -8,28 +8,12 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
-#include <numeric>
 #include <opencv2/imgproc.hpp>
 
 namespace img {
 
-namespace {
-
-int lum(QRgb c) { return (qRed(c) * 299 + qGreen(c) * 587 + qBlue(c) * 114 + 500) / 1000; }
-
-void copyMeta(const Bitmap& from, Bitmap& to) {
-  to.resolutionX = from.resolutionX;
-  to.resolutionY = from.resolutionY;
-  to.resolutionUnit = from.resolutionUnit;
-  to.annotation = from.annotation;
-}
-
-cv::Mat asMat(Bitmap& b) {
-  return cv::Mat(b.height(), b.width(), b.bitsPerPixel() == 24 ? CV_8UC3 : CV_8UC1, b.data().data(),
-                 static_cast<std::size_t>(b.stride()));
-}
-
-}  // namespace
+using ops::asMat;
+using ops::copyMeta;
 
 int nearestIndex(const std::vector<QRgb>& palette, QRgb c) {
   int best = 0;
@@ -400,36 +384,9 @@ Bitmap coloursReplaced(const Bitmap& b, const QRect& rIn, QRgb from, QRgb to, QR
 namespace {
 
 // The stretch auto contrast applies to every channel; false when the picture is left as it is.
-bool contrastLut(const Bitmap& b, std::array<uint8_t, 256>& lut) {
+bool contrastLut(const Bitmap& b, ops::Lut& lut) {
   if (b.isNull() || b.bitsPerPixel() == 1) return false;
-  std::array<uint64_t, 256> hist{};
-  if (b.bitsPerPixel() == 24) {
-    // Four histograms taken in turn: runs of one colour would otherwise wait on the same counter.
-    std::array<std::array<uint32_t, 256>, 4> part{};
-    const int32_t w = b.width();
-    for (int32_t y = 0; y < b.height(); ++y) {
-      const uint8_t* p = b.row(y);
-      int32_t x = 0;
-      auto lumAt = [p](int32_t i) { return (p[i * 3 + 2] * 299 + p[i * 3 + 1] * 587 + p[i * 3] * 114 + 500) / 1000; };
-      for (; x + 4 <= w; x += 4)
-        for (int k = 0; k < 4; ++k) ++part[static_cast<std::size_t>(k)][static_cast<std::size_t>(lumAt(x + k))];
-      for (; x < w; ++x) ++hist[static_cast<std::size_t>(lumAt(x))];
-      // A row adds at most its width to a 32-bit counter: fold them before they could overflow.
-      if ((y & 1023) == 1023 || y == b.height() - 1)
-        for (auto& h : part)
-          for (std::size_t i = 0; i < 256; ++i) {
-            hist[i] += h[i];
-            h[i] = 0;
-          }
-    }
-  } else {
-    // Count the palette indexes, then give each index's count to its colour's luminance.
-    const std::vector<uint64_t> counts = ops::indexCounts(b);
-    const std::size_t beyond = static_cast<std::size_t>(b.width()) * static_cast<std::size_t>(b.height()) -
-                               static_cast<std::size_t>(std::accumulate(counts.begin(), counts.end(), uint64_t{0}));
-    hist[0] += beyond;  // indexes without a palette entry read as black
-    for (std::size_t i = 0; i < counts.size(); ++i) hist[static_cast<std::size_t>(lum(b.palette()[i]))] += counts[i];
-  }
+  const std::array<uint64_t, 256> hist = ops::luminanceHistogram(b);
   const uint64_t total = static_cast<uint64_t>(b.width()) * b.height();
   const uint64_t cut = total / 200;  // ignore 0.5 % at each end
   int lo = 0, hi = 255;
@@ -440,30 +397,19 @@ bool contrastLut(const Bitmap& b, std::array<uint8_t, 256>& lut) {
   return true;
 }
 
-void mapPalette(Bitmap& b, const std::array<uint8_t, 256>& lut) {
-  for (QRgb& c : b.palette())
-    c = qRgb(lut[static_cast<std::size_t>(qRed(c))], lut[static_cast<std::size_t>(qGreen(c))], lut[static_cast<std::size_t>(qBlue(c))]);
-}
-
-void mapRow(uint8_t* r, int32_t bytes, const std::array<uint8_t, 256>& lut) {
-  for (int32_t x = 0; x < bytes; ++x) r[x] = lut[r[x]];
-}
-
 }  // namespace
 
 void autoContrast(Bitmap& b) {
-  std::array<uint8_t, 256> lut{};
-  if (!contrastLut(b, lut)) return;
-  if (b.bitsPerPixel() <= 8) return mapPalette(b, lut);
-  for (int32_t y = 0; y < b.height(); ++y) mapRow(b.row(y), b.width() * 3, lut);
+  ops::Lut lut{};
+  if (contrastLut(b, lut)) ops::applyLut(b, lut);
 }
 
 Bitmap autoContrasted(const Bitmap& b) {
-  std::array<uint8_t, 256> lut{};
+  ops::Lut lut{};
   const bool stretch = contrastLut(b, lut);
   if (!stretch || b.bitsPerPixel() <= 8) {
     Bitmap out = b;
-    if (stretch) mapPalette(out, lut);
+    if (stretch) ops::applyLut(out, lut);
     return out;
   }
   // Mapped straight into the new picture: the old one is read once, the new one written once.
@@ -507,11 +453,9 @@ void despeckle(Bitmap& b) {
   }
   if (b.bitsPerPixel() == 4 || (b.bitsPerPixel() == 8 && !b.isGray())) b = b.toColor24();
   else if (b.bitsPerPixel() == 8) b = b.toGray8();
-  cv::Mat m = asMat(b);
   cv::Mat out;
-  cv::medianBlur(m, out, 3);
-  for (int y = 0; y < b.height(); ++y)
-    std::memcpy(b.row(y), out.ptr(y), static_cast<std::size_t>(b.width()) * (b.bitsPerPixel() / 8));
+  cv::medianBlur(asMat(b), out, 3);
+  ops::storeMat(b, out);
 }
 
 double estimateSkew(const Bitmap& b, double maxDeg) {

@@ -6,12 +6,12 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 seconds="${1:-600}"
 build="${2:-$root/build-fuzz-albums}"
-flags="-fsanitize=address,undefined,fuzzer -fno-omit-frame-pointer -g -O1"
-if ! echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' |
-    clang++ -x c++ -fsanitize=fuzzer - -o /dev/null 2>/dev/null; then
-  sudo=""; [ "$(id -u)" = 0 ] || sudo=sudo
-  $sudo apt-get install -y --no-install-recommends clang libclang-rt-14-dev
-fi
+# Undefined behaviour is a finding like any other: it stops the run instead of being reported and
+# passed over.
+flags="-fsanitize=address,undefined,fuzzer -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g -O1"
+"$root/fuzz/need_clang.sh"
+# shellcheck source=../sanitizer_options.sh
+. "$root/fuzz/sanitizer_options.sh"
 mkdir -p "$build/corpus" "$build/findings"
 qt="$(pkg-config --cflags --libs Qt6Core)"
 # shellcheck disable=SC2086

@@ -43,7 +43,6 @@ corpus="$build/corpus$suffix"
 findings="$build/findings$suffix"
 mkdir -p "$corpus" "$findings"
 if [ -z "$(ls -A "$corpus")" ] && [ -d "$seeds" ]; then cp "$seeds"/* "$corpus/"; fi
-# Libraries outside the engine keep caches for the life of the process (see the suppressions).
-export LSAN_OPTIONS="suppressions=$root/scripts/lsan-suppressions.txt:print_suppressions=0$unwind"
+export LSAN_OPTIONS="$LSAN_OPTIONS$unwind"
 QT_QPA_PLATFORM=offscreen "$build/${target}_fuzz" "$corpus" -artifact_prefix="$findings/" \
   -max_total_time="$seconds" -max_len="$max_len" -rss_limit_mb=2048 -print_final_stats=1

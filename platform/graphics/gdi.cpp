@@ -143,6 +143,21 @@ bool GetBrushInfo(HBRUSH brush, LOGBRUSH* info) {
   return true;
 }
 
+LOGFONTA LogFontFromFont(const QFont& font) {
+  LOGFONTA lf;
+  const double points = font.pointSizeF() > 0 ? font.pointSizeF() : 9.75;
+  // Character height in pixels, given negative as a character height.
+  lf.lfHeight = -static_cast<int32_t>(std::lround(points * 96.0 / 72.0));
+  lf.lfWeight = font.bold() ? FW_BOLD : FW_NORMAL;
+  lf.lfItalic = font.italic() ? 1 : 0;
+  lf.lfUnderline = font.underline() ? 1 : 0;
+  lf.lfStrikeOut = font.strikeOut() ? 1 : 0;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  const QByteArray face = font.family().toLatin1().left(LF_FACESIZE - 1);
+  std::memcpy(lf.lfFaceName, face.constData(), static_cast<std::size_t>(face.size()));
+  return lf;
+}
+
 QFont FontFromLogFont(const LOGFONTA& lf) {
   char face[LF_FACESIZE + 1] = {};
   std::memcpy(face, lf.lfFaceName, LF_FACESIZE);
@@ -427,7 +442,7 @@ void strokeWide(QPainter& p, const QPolygon& poly, const QColor& colour, int32_t
 struct ShapeMask {
   std::vector<int32_t> shape;
   QRgb colour = 0;
-  QPoint origin;
+  QRect box;  // the part of the device the mask covers
   QImage mask;
   size_t bytes() const { return size_t(mask.sizeInBytes()) + shape.size() * sizeof(int32_t) + 64; }
 };
@@ -462,30 +477,31 @@ bool drawCachedShape(QPainter& p, std::vector<int32_t> shape, const QRect& bound
   if (!device || device->devicePixelRatio() != 1 || colour.alpha() != 255 ||
       p.compositionMode() != QPainter::CompositionMode_SourceOver || p.transform().type() != QTransform::TxNone)
     return false;
+  // Only the part of the shape on the device can show, so the mask covers no more than that; a
+  // mask made on another device size (a grown window, a thumbnail) may miss pixels of this one.
+  const QRect box = bounds & QRect(0, 0, device->width(), device->height());
   thread_local ShapeCache cache;
   const QRgb rgb = colour.rgba();
   const uint64_t key = shapeKey(shape, rgb);
   auto it = cache.masks.find(key);
-  if (it != cache.masks.end() && it->second.colour == rgb && it->second.shape == shape) {
-    if (!it->second.mask.isNull()) p.drawImage(it->second.origin, it->second.mask);
+  if (it != cache.masks.end() && it->second.colour == rgb && it->second.box == box && it->second.shape == shape) {
+    if (!it->second.mask.isNull()) p.drawImage(box.topLeft(), it->second.mask);
     return true;
   }
-  // Only the part of the shape on the device can show, so the mask covers no more than that. A
-  // blit costs by the box's pixels and the painter by the outline's points, so a mask is kept
+  // A blit costs by the box's pixels and the painter by the outline's points, so a mask is kept
   // only where the box is small for the points it saves (a page of large simple shapes, as a
   // burn-in draws once, is faster drawn directly and would only churn the cache).
-  const QRect box = bounds & QRect(0, 0, device->width(), device->height());
   const int64_t pixels = int64_t(box.width()) * box.height();
   if (pixels > kShapeMaskMaxPixels || pixels > kShapeMaskBasePixels + kShapeMaskPixelsPerPoint * int64_t(points))
     return false;
-  ShapeMask entry{std::move(shape), rgb, box.topLeft(), {}};
+  ShapeMask entry{std::move(shape), rgb, box, {}};
   if (!box.isEmpty()) {
     entry.mask = QImage(box.size(), QImage::Format_ARGB32_Premultiplied);
     entry.mask.fill(Qt::transparent);
     QPainter mp(&entry.mask);
     render(mp, -box.topLeft());
     mp.end();
-    p.drawImage(entry.origin, entry.mask);
+    p.drawImage(box.topLeft(), entry.mask);
   }
   if (cache.bytes + entry.bytes() > kShapeCacheBytes) {
     cache.masks.clear();
@@ -902,13 +918,11 @@ bool DrawImageStretched(HDC dc, int32_t x, int32_t y, int32_t width, int32_t hei
   return true;
 }
 
-namespace {
-
 // Pictures are drawn far more often than they change, so the pictures last decoded are kept with
 // a copy of the bytes they came from; one whose block still holds exactly those bytes is not
 // decoded again. Comparing bytes costs far less than decoding them, and no write to the block
 // can go unnoticed.
-bool decodedPicture(HGLOBAL dib, QImage* image) {
+bool DecodedPackedDib(HGLOBAL dib, QImage* image) {
   struct Entry {
     QByteArray bytes;
     QImage image;
@@ -947,15 +961,11 @@ bool decodedPicture(HGLOBAL dib, QImage* image) {
   return ok;
 }
 
-}  // namespace
-
 bool StretchPackedDib(HDC dc, int32_t x, int32_t y, int32_t width, int32_t height, HGLOBAL dib) {
   if (!IsDc(dc)) return false;
   QImage img;
-  if (!decodedPicture(dib, &img)) return false;
-  if (!BeginDrawing(dc)) return true;
-  dc->painter->drawImage(ExclusiveRect(x, y, x + width, y + height), img);
-  return true;
+  if (!DecodedPackedDib(dib, &img)) return false;
+  return DrawImageStretched(dc, x, y, width, height, img);
 }
 
 }  // namespace plat

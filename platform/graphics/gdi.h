@@ -204,6 +204,9 @@ std::size_t PackedDibSizeInBlock(HGLOBAL block);
 // A packed DIB (1, 4, 8, 24 or 32 bits) in a new movable block from an image, and back.
 HGLOBAL PackedDibFromImage(const QImage& image, int bitsPerPixel);
 bool ImageFromPackedDib(HGLOBAL block, QImage* image);
+// The same for a picture drawn again and again: a block unchanged since it was last decoded on this
+// thread is not decoded again.
+bool DecodedPackedDib(HGLOBAL block, QImage* image);
 // Draws the DIB stretched into the destination rectangle.
 bool StretchPackedDib(HDC dc, int32_t x, int32_t y, int32_t width, int32_t height, HGLOBAL dib);
 // Draws an image (with its alpha) stretched into the destination rectangle.

@@ -71,5 +71,7 @@ bool IsDc(HDC dc);
 bool BeginDrawing(DeviceContext* dc);
 // The QFont a LOGFONTA stands for.
 QFont FontFromLogFont(const LOGFONTA& lf);
+// The LOGFONTA of a font given in points (9.75 when it has none), at 96 dots per inch.
+LOGFONTA LogFontFromFont(const QFont& font);
 
 }  // namespace plat

@@ -19,6 +19,17 @@ struct Pending {
 QClipboard* clipboard() { return QGuiApplication::instance() ? QGuiApplication::clipboard() : nullptr; }
 
 QString mimeOf(uint32_t format) { return QString::fromStdString(ClipboardFormatMime(format)); }
+
+// What the clipboard will hold when it is closed. Adding to what is there (without emptying it
+// first) keeps the other formats.
+QMimeData& pending() {
+  if (!gClip.data) {
+    gClip.data = std::make_unique<QMimeData>();
+    if (const QMimeData* now = clipboard()->mimeData())
+      for (const QString& f : now->formats()) gClip.data->setData(f, now->data(f));
+  }
+  return *gClip.data;
+}
 }  // namespace
 
 bool OpenClipboard(HWND) {
@@ -40,14 +51,8 @@ bool SetClipboardData(uint32_t format, HGLOBAL block) {
   QString mime = mimeOf(format);
   bool ok = gClip.open && !mime.isEmpty() && GlobalIsValid(block);
   if (ok) {
-    if (!gClip.data) {
-      // Adding to what is there keeps the other formats.
-      gClip.data = std::make_unique<QMimeData>();
-      if (const QMimeData* now = clipboard()->mimeData())
-        for (const QString& f : now->formats()) gClip.data->setData(f, now->data(f));
-    }
     const char* bytes = static_cast<const char*>(GlobalLock(block));
-    gClip.data->setData(mime, QByteArray(bytes, qsizetype(GlobalSize(block))));
+    pending().setData(mime, QByteArray(bytes, qsizetype(GlobalSize(block))));
     GlobalUnlock(block);
   }
   GlobalFree(block);
@@ -76,8 +81,7 @@ HGLOBAL GetClipboardDataCopy(uint32_t format) {
 
 bool SetClipboardUnicodeText(const std::u16string& text) {
   if (!gClip.open) return false;
-  if (!gClip.data) gClip.data = std::make_unique<QMimeData>();
-  gClip.data->setText(QString::fromStdU16String(text));
+  pending().setText(QString::fromStdU16String(text));
   return true;
 }
 

@@ -19,8 +19,8 @@ bool IsClipboardFormatAvailable(uint32_t format);
 // A new block with the bytes of that format, or null.
 HGLOBAL GetClipboardDataCopy(uint32_t format);
 
-// Plain text, kept as UTF-16 with every character: set while the clipboard is open (after
-// EmptyClipboard), read any time. False when there is no text or the clipboard is not open.
+// Plain text, kept as UTF-16 with every character: set while the clipboard is open (like a block,
+// beside what is there unless it was emptied), read any time. False when there is no text or the clipboard is not open.
 bool SetClipboardUnicodeText(const std::u16string& text);
 bool GetClipboardUnicodeText(std::u16string* text);
 

@@ -2,11 +2,8 @@
 
 #include <QColorDialog>
 #include <QFontDialog>
-#include <cmath>
-#include <cstring>
 
 #include "platform/graphics/gdi_objects.h"
-#include "platform/text/ansi.h"
 
 namespace plat {
 
@@ -42,15 +39,7 @@ bool ChooseFontA(CHOOSEFONTA* request) {
   bool ok = false;
   QFont chosen = QFontDialog::getFont(&ok, FontFromLogFont(*request->lpLogFont));
   if (!ok) return false;
-  LOGFONTA& lf = *request->lpLogFont;
-  lf.lfHeight = -int32_t(std::lround(chosen.pointSizeF() * 96.0 / 72.0));
-  lf.lfWeight = chosen.bold() ? 700 : 400;
-  lf.lfItalic = chosen.italic() ? 1 : 0;
-  lf.lfUnderline = chosen.underline() ? 1 : 0;
-  lf.lfStrikeOut = chosen.strikeOut() ? 1 : 0;
-  std::string face = toAnsi(chosen.family());
-  std::memset(lf.lfFaceName, 0, sizeof lf.lfFaceName);
-  std::strncpy(lf.lfFaceName, face.c_str(), sizeof lf.lfFaceName - 1);
+  *request->lpLogFont = LogFontFromFont(chosen);
   return true;
 }
 

@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QMenu>
-#include <QPointer>
 #include <memory>
 #include <unordered_set>
 
@@ -86,7 +85,5 @@ int32_t TrackPopupMenu(HMENU menu, uint32_t, int32_t x, int32_t y, HWND owner) {
   if (choice.made && owner) SendMessage(owner, WM_COMMAND, WPARAM(uint32_t(choice.id)), 0);
   return choice.made ? choice.id : 0;
 }
-
-QMenu* MenuOf(HMENU menu) { return live(menu) ? menu->menu.get() : nullptr; }
 
 }  // namespace plat

@@ -5,8 +5,6 @@
 
 #include "platform/windows/window_types.h"
 
-class QMenu;
-
 namespace plat {
 
 struct MenuHandle;
@@ -31,7 +29,5 @@ bool DestroyMenu(HMENU menu);
 // Shows the menu at the point (screen pixels) and sends the choice, if any, to the owner; returns
 // the chosen id (0 also when nothing was chosen).
 int32_t TrackPopupMenu(HMENU menu, uint32_t flags, int32_t x, int32_t y, HWND owner);
-// The Qt menu behind a handle, for tests and for the menu while it is shown.
-QMenu* MenuOf(HMENU menu);
 
 }  // namespace plat

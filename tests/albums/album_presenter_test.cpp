@@ -1,4 +1,5 @@
 #include "albums/album_presenter.h"
+#include "albums/page_preview.h"
 
 #include "runtime/errors.h"
 #include "tests/albums/album_fixture.h"
@@ -133,6 +134,23 @@ TEST_F(AlbumPresenterTest, OpeningAMissingFileCreatesAnEmptyAlbumAndAnUnreadable
   p.rows.push_back({"/keep"});
   EXPECT_THROW(p.fnOpenAlbum(dir.file("no/dir/x.kvt")), rt::RuntimeError);
   EXPECT_EQ(p.rowCount(), 1);
+  p.rows.clear();
+
+  // Through Open: a cancelled box changes nothing; a chosen album opens; one that cannot be read
+  // is reported and the album shown stays.
+  dialogs.cancelDialog(rt::DialogKind::Open);
+  p.tlbRec_ButtonClick("open");
+  EXPECT_EQ(p.mstrAlbumPath, dir.file("fresh.kvt"));
+  const QString other = makeAlbum(2);
+  dialogs.answerFile(rt::DialogKind::Open, other);
+  p.tlbRec_ButtonClick("open");
+  EXPECT_EQ(dialogs.calls().back().request.title, "Open Album");
+  EXPECT_EQ(p.mstrAlbumPath, other);
+  EXPECT_EQ(p.rowCount(), 2);
+  dialogs.answerFile(rt::DialogKind::Open, dir.file("no/dir/x.kvt")).answerMsgBox(rt::vbOK);
+  p.tlbRec_ButtonClick("open");
+  EXPECT_EQ(dialogs.calls().back().title, "Error");
+  EXPECT_EQ(p.mstrAlbumPath, other);
 }
 
 TEST_F(AlbumPresenterTest, SavePromptsAndSaveAs) {
@@ -382,10 +400,10 @@ TEST_F(AlbumPresenterTest, SlideShowHandOff) {
 }
 
 TEST(AlbumPageButtons, PreviewPageToolbar) {
-  using B = AlbumPresenter::PageButtons;
+  using B = albums::PageButtons;
   auto eq = [](B a, B b) { return a.prev == b.prev && a.next == b.next && a.set == b.set; };
-  EXPECT_TRUE(eq(AlbumPresenter::pageButtons(false, 2, 5), B{false, false, false}));
-  EXPECT_TRUE(eq(AlbumPresenter::pageButtons(true, 1, 1), B{false, false, false}));
-  EXPECT_TRUE(eq(AlbumPresenter::pageButtons(true, 1, 3), B{false, true, true}));
-  EXPECT_TRUE(eq(AlbumPresenter::pageButtons(true, 3, 3), B{true, false, true}));
+  EXPECT_TRUE(eq(albums::pageButtons(false, 2, 5), B{false, false, false}));
+  EXPECT_TRUE(eq(albums::pageButtons(true, 1, 1), B{false, false, false}));
+  EXPECT_TRUE(eq(albums::pageButtons(true, 1, 3), B{false, true, true}));
+  EXPECT_TRUE(eq(albums::pageButtons(true, 3, 3), B{true, false, true}));
 }

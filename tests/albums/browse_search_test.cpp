@@ -1,11 +1,12 @@
 #include "albums/folder_lists.h"
 #include "albums/frm_browse_dir.h"
+#include "albums/frm_mag_window.h"
 #include "albums/frm_search.h"
 #include "albums/thumb_grid.h"
 #include "albums/form_util.h"
 #include "controls/imaging/imaging_control.h"
 #include "tests/albums/album_fixture.h"
-#include "tests/workspace/main_window_fixture.h"
+#include "tests/support/main_window_fixture.h"
 
 #include <QDir>
 #include <QGroupBox>
@@ -97,7 +98,15 @@ TEST_F(BrowseDirTest, SelectClosesTheBrowserAndOpensTheShownFile) {
   b->cmdDisplay40_Click();
   ASSERT_TRUE(b->fraSelImage->waitUntilLoaded());
   b->ixTmb_MouseDown(1);
+  // While the button is held the magnifier shows the whole picture, centred on its thumbnail.
+  ASSERT_TRUE(frmMagWindow.IsLoaded());
+  const albums::ThumbCell* cell = b->fraSelImage->ixTmb(1);
+  const QRect shown = frmMagWindow->geometry();
+  EXPECT_EQ(shown.size(), QSize(260, 199));
+  EXPECT_LE((shown.center() - cell->mapToGlobal(cell->rect().center())).manhattanLength(), 2);
+  EXPECT_EQ(frmMagWindow->edtMag->ImageWidth(), 21);
   b->ixTmb_MouseUp(1);
+  EXPECT_FALSE(frmMagWindow.IsLoaded());
   EXPECT_EQ(b->fleSel->FileName(), "f001.png");
   // The folder list moves on; Select still opens the file that was shown.
   b->dirSel->setPath(dir.path());

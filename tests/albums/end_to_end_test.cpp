@@ -8,7 +8,7 @@
 #include "albums/register_windows.h"
 #include "controls/imaging/imaging_control.h"
 #include "tests/albums/album_fixture.h"
-#include "tests/workspace/main_window_fixture.h"
+#include "tests/support/main_window_fixture.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

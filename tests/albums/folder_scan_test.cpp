@@ -1,10 +1,14 @@
 #include "albums/folder_scan.h"
+#include "albums/scan_runner.h"
 
 #include "tests/albums/album_fixture.h"
 #include "tests/support/temp_dir.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QStatusBar>
+#include <memory>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -78,6 +82,28 @@ TEST_F(ScanTree, StopEndsTheScanAndFoldersAreReported) {
   EXPECT_FALSE(found.contains("sub/deep/d.kvt"));
   EXPECT_TRUE(folders.contains("sub"));
   EXPECT_FALSE(folders.contains("sub/deep"));
+}
+
+// Beside the window: the scan runs on another thread, its first folder shows in the status panel,
+// and a panel closed during the scan is not touched.
+TEST_F(ScanTree, BackgroundScanShowsTheFolderInThePanel) {
+  QWidget window;
+  QLabel* panel = nullptr;
+  QStatusBar* bar = makeScanStatus(&window, &panel);
+  ASSERT_TRUE(bar && panel);
+  EXPECT_EQ(panel->objectName(), "dir");
+  std::atomic<bool> stop{false};
+  QStringList found;
+  runScanInBackground([&](const ScanControl& c) { found = findAlbumFiles(dir.path(), c); }, panel,
+                      QStringLiteral("Searching in : "), stop);
+  EXPECT_TRUE(found.contains(dir.file("a.kvt")));
+  EXPECT_EQ(panel->text(), "Searching in : " + dir.path());
+
+  auto* gone = new QLabel;
+  runScanInBackground([&](const ScanControl& c) {
+    QMetaObject::invokeMethod(gone, [gone] { delete gone; }, Qt::BlockingQueuedConnection);
+    c.onFolder(QStringLiteral("/after"));
+  }, gone, QString(), stop);
 }
 
 TEST_F(ScanTree, KeywordSearchGivesOneHitPerPathWithTheFirstRemarks) {

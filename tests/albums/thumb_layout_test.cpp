@@ -92,8 +92,6 @@ TEST(GridPaging, AlbumPagesOf48AndBrowserPagesOf40) {
 TEST(GridCaptions, NumberAndFileName) {
   EXPECT_EQ(cellCaption(12, "/scans/A.TIF"), " 12. A.TIF");
   EXPECT_EQ(cellCaption(49, "noslash.tif"), " 49. noslash.tif");
-  EXPECT_EQ(captionFileName(" 41. PHOTO.JPG"), "PHOTO.JPG");
-  EXPECT_EQ(captionFileName(""), "");
 }
 
 TEST(ThumbGridWidget, FillsCellsInOrderWithoutGapsForUnreadableFiles) {

@@ -4,7 +4,7 @@
 #include "controls/imaging/imaging_control.h"
 #include "tests/albums/album_fixture.h"
 #include "tests/support/temp_dir.h"
-#include "tests/workspace/main_window_fixture.h"
+#include "tests/support/main_window_fixture.h"
 #include "workspace/mod_vars.h"
 
 #include <QKeyEvent>

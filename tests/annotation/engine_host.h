@@ -125,3 +125,28 @@ inline std::vector<int32_t> MakeOneOfEveryKind(AnnEngineInterface* engine, AnnLa
   }
   return ids;
 }
+
+// The host's imaging view: a 400 x 300 page shown at a zoom, at a resolution.
+class TestHostView : public AnnHostImaging {
+ public:
+  explicit TestHostView(int zoom = 1, double dpi = 96) : zoom_(zoom), dpi_(dpi) {}
+  uint32_t AddRef() override { return ++refs_; }
+  uint32_t Release() override { return --refs_; }
+  plat::HRESULT GetViewGeometry(int32_t, int32_t* mode, plat::RECT* view, plat::RECT* image, int32_t* w,
+                                int32_t* h) override {
+    *mode = 0;
+    *view = *image = {0, 0, 400 * zoom_, 300 * zoom_};
+    *w = 400;
+    *h = 300;
+    return plat::S_OK;
+  }
+  plat::HRESULT GetResolution(double* dpi) override {
+    *dpi = dpi_;
+    return plat::S_OK;
+  }
+
+ private:
+  int zoom_;
+  double dpi_;
+  uint32_t refs_ = 1;
+};

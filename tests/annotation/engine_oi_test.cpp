@@ -1,4 +1,6 @@
 // The named-block export of both exporters through the loaded library.
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -115,6 +117,35 @@ TEST_F(EngineOiTest, KindsWithoutAFormAddNoBytes) {
   auto empty = Export(true, false);
   MakeElementFromDesc(engine, l, TOOL_ELLIPSE, {10, 10, 50, 50});
   EXPECT_EQ(Export(true, false), empty);
+}
+
+TEST_F(EngineOiTest, TextMarksCarryTheCreationScaleOfTheHostResolution) {
+  struct Case {
+    int32_t scaleFonts;
+    double dpi;
+    uint32_t scale;
+  } cases[] = {{0, 96, 1000}, {1, 96, 750}, {1, 200, 360}, {1, 72.5, 1000}, {1, 0.5, 1000},
+               // Resolutions no one can use leave the scale as it is.
+               {1, std::nan(""), 1000}, {1, 1e12, 1000}};
+  for (const Case& c : cases) {
+    AnnEngineInterface* e = EngineLibrary::Get().init(kCookie, window, 0);
+    TestHostView host(1, c.dpi);
+    e->AttachImaging(&host);
+    e->SetEngineProperty(EPROP_SCALE_FONTS, c.scaleFonts);
+    AnnLayerHandle l = e->CreateLayer(1);
+    MakeElementFromDesc(e, l, TOOL_TEXT, {10, 10, 200, 60}, {{PROP_TEXT, reinterpret_cast<AnnValue>(u"Hi")}});
+    void* block = nullptr;
+    int32_t n = e->ExportOiAnnotationsAnsi(&block, 0);
+    std::vector<uint8_t> b(static_cast<uint8_t*>(block), static_cast<uint8_t*>(block) + std::max(n, 0));
+    plat::CoTaskMemFree(block);
+    const char name[8] = {'O', 'i', 'A', 'n', 'T', 'e', 'x', 't'};
+    auto at = std::search(b.begin(), b.end(), name, name + 8);
+    ASSERT_NE(at, b.end()) << c.dpi;
+    // Size, orientation and 1000 come first.
+    EXPECT_EQ(At(b, size_t(at - b.begin()) + 20), c.scale) << c.scaleFonts << " " << c.dpi;
+    e->AttachImaging(nullptr);
+    EngineLibrary::Get().deinit(e);
+  }
 }
 
 TEST_F(EngineOiTest, PointAndTextMarksCarryTheirBlocks) {

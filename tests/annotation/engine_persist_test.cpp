@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -270,9 +271,23 @@ TEST_F(EnginePersistTest, ABlockWithoutALayerCountReadsNoLayers) {
 
 TEST_F(EnginePersistTest, BlockCarriesEngineSettings) {
   engine->SetDefaultViewSize(640, 480);
-  plat::BSTR stamp = plat::SysAllocString(u"APPROVED");
-  engine->SetEngineProperty(EPROP_STAMP_TEXT, reinterpret_cast<AnnValue>(stamp));
-  plat::SysFreeString(stamp);
+  // Each text and each tool font its own value, so that one read back into another's place shows.
+  const std::pair<int32_t, const char16_t*> texts[] = {
+      {EPROP_AUTHOR, u"A. Author"}, {EPROP_COMMENTS, u"Some remarks"}, {EPROP_SUBJECT, u"The subject"},
+      {EPROP_TITLE, u"The title"},  {EPROP_STAMP_TEXT, u"APPROVED"},  {EPROP_BUTTON_TEXT, u"Press"}};
+  for (auto [key, text] : texts) {
+    plat::BSTR s = plat::SysAllocString(text);
+    engine->SetEngineProperty(key, reinterpret_cast<AnnValue>(s));
+    plat::SysFreeString(s);
+  }
+  const std::pair<int32_t, const char*> faces[] = {
+      {EPROP_STAMP_FONT, "Face One"}, {EPROP_TEXT_FONT, "Face Two"}, {EPROP_BUTTON_FONT, "Face Three"}};
+  for (auto [key, face] : faces) {
+    plat::LOGFONTA f{};
+    f.lfHeight = -13;
+    std::strncpy(f.lfFaceName, face, plat::LF_FACESIZE - 1);
+    engine->SetEngineProperty(key, reinterpret_cast<AnnValue>(&f));
+  }
   engine->SetEngineProperty(EPROP_LOCKED, 1);
   engine->SetEngineProperty(4097, 0x00ABCDEF);
   auto bytes = SaveAll();
@@ -290,8 +305,17 @@ TEST_F(EnginePersistTest, BlockCarriesEngineSettings) {
   EXPECT_EQ(got, 1) << "run mode travels with the block";
   other->GetToolDefault(TOOL_RECTANGLE, PROP_PEN_COLOR, &got);
   EXPECT_EQ(got, 0x00ABCDEF);
-  other->GetEngineProperty(EPROP_STAMP_TEXT, &got);
-  EXPECT_EQ(Take(reinterpret_cast<plat::BSTR>(got)), u"APPROVED");
+  for (auto [key, text] : texts) {
+    got = 0;
+    ASSERT_EQ(other->GetEngineProperty(key, &got), ANN_OK) << key;
+    EXPECT_EQ(Take(reinterpret_cast<plat::BSTR>(got)), text) << key;
+  }
+  for (auto [key, face] : faces) {
+    plat::LOGFONTA f{};
+    got = reinterpret_cast<AnnValue>(&f);
+    ASSERT_EQ(other->GetEngineProperty(key, &got), ANN_OK) << key;
+    EXPECT_STREQ(f.lfFaceName, face) << key;
+  }
   EngineLibrary::Get().deinit(other);
 }
 
@@ -448,6 +472,28 @@ TEST_F(EnginePersistTest, ClipboardCarriesLayersBetweenEngines) {
   EXPECT_EQ(pasted, 0);
   EXPECT_EQ(engine->GetLayerCount(), layers);
   EXPECT_EQ(engine->PasteObjects(a), ERR_STREAM);
+  engine->GetElementCount(a, &count);
+  EXPECT_EQ(count, 2);
+
+  // A whole layer whose second element is of no kind: the first element it holds joins nothing
+  // either.
+  ASSERT_EQ(engine->CopyLayerToClipboard(a, 0), ANN_OK);
+  const uint32_t format = plat::RegisterClipboardFormatA("SCV5_Layer");
+  ASSERT_TRUE(plat::OpenClipboard(nullptr));
+  plat::HGLOBAL whole = plat::GetClipboardDataCopy(format);
+  ASSERT_NE(whole, nullptr);
+  const auto* data = static_cast<const uint8_t*>(plat::GlobalLock(whole));
+  std::vector<uint8_t> bytes(data, data + plat::GlobalSize(whole));
+  plat::GlobalUnlock(whole);
+  plat::GlobalFree(whole);
+  const uint8_t ellipse[] = {0x03, 0x10, 0x00, 0x00, 0x94, 0x8f};  // its kind, then its record
+  auto at = std::search(bytes.begin(), bytes.end(), std::begin(ellipse), std::end(ellipse));
+  ASSERT_NE(at, bytes.end());
+  at[1] = 0x7f;
+  plat::EmptyClipboard();
+  plat::SetClipboardData(format, plat::GlobalFromBytes(bytes.data(), bytes.size()));
+  plat::CloseClipboard();
+  EXPECT_NE(engine->PasteObjects(a), ANN_OK);
   engine->GetElementCount(a, &count);
   EXPECT_EQ(count, 2);
 }

@@ -1,6 +1,7 @@
 // The shared font cache: entries, reference counts, scaling and character widths.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -53,13 +54,39 @@ TEST(FontCacheTest, OneEntryPerKeyWithReferenceCounts) {
   int32_t objects = plat::LiveGdiObjects();
   cache.Release(key);
   EXPECT_NE(a->font, nullptr);
-  cache.Release(key);
-  EXPECT_EQ(a->font, nullptr);  // the font goes, the entry stays
+  EXPECT_EQ(a->refs, 1);
+  cache.Release(key);  // the last holder: the entry goes with its font
   EXPECT_EQ(plat::LiveGdiObjects(), objects - 1);
-  EXPECT_EQ(cache.EntryCount(), 1);
-  cache.Release(key);  // never below zero
-  EXPECT_EQ(a->refs, 0);
+  EXPECT_EQ(cache.EntryCount(), 0);
+  cache.Release(key);  // a key no one holds changes nothing
+  EXPECT_EQ(cache.EntryCount(), 0);
+  EXPECT_EQ(cache.GetFont(key, 1, 1, nullptr, nullptr), nullptr);  // no longer held
   EXPECT_EQ(cache.GetFont(font(-99), 1, 1, nullptr, nullptr), nullptr);  // never acquired
+  // Held again, the key gets a fresh entry whose font is made anew.
+  cache.Acquire(key);
+  AnnFontEntry* again = cache.GetFont(key, 1, 1, nullptr, nullptr);
+  ASSERT_NE(again, nullptr);
+  EXPECT_NE(again->font, nullptr);
+  EXPECT_EQ(again->refs, 1);
+}
+
+TEST(FontCacheTest, ManyFontsUsedOneAfterAnotherLeaveNothingBehind) {
+  AnnFontCache cache;
+  plat::LOGFONTA kept = font(-12);
+  AnnFontEntry* held = cache.Acquire(kept);
+  ASSERT_NE(cache.GetFont(kept, 1, 1, nullptr, nullptr), nullptr);
+  int32_t objects = plat::LiveGdiObjects();
+  for (int h = 1; h <= 200; ++h) {
+    plat::LOGFONTA key = font(-12 - h);
+    cache.Acquire(key);
+    ASSERT_NE(cache.GetFont(key, 1, 1, nullptr, nullptr), nullptr);
+    cache.Release(key);
+  }
+  EXPECT_EQ(cache.EntryCount(), 1);
+  EXPECT_EQ(plat::LiveGdiObjects(), objects);
+  // The font still held kept its entry where it was.
+  EXPECT_EQ(cache.Acquire(kept), held);
+  EXPECT_NE(held->font, nullptr);
 }
 
 TEST(FontCacheTest, EntriesKeepTheirAddressesWhileTheCacheGrows) {
@@ -108,8 +135,9 @@ TEST(FontCacheTest, HostResolutionScalesHeightsFrom72Dpi) {
     int32_t height;
   } cases[] = {{96, plat::S_OK, -20}, {72, plat::S_OK, -15}, {72.9, plat::S_OK, -15}, {0.5, plat::S_OK, -15},
                {144, plat::S_OK, -30},
-               // A host that cannot say leaves the height unscaled instead of failing the draw.
-               {96, plat::E_FAIL, -15}};
+               // A host that cannot say, or says nothing usable, leaves the height unscaled
+               // instead of failing the draw.
+               {96, plat::E_FAIL, -15}, {std::nan(""), plat::S_OK, -15}, {1e12, plat::S_OK, -15}};
   for (const auto& c : cases) {
     FakeHost host(c.dpi, c.result);
     AnnFontCache cache;
@@ -128,6 +156,19 @@ TEST(FontCacheTest, HostResolutionScalesHeightsFrom72Dpi) {
   plat::LOGFONTA key = font(-15);
   noHost.Acquire(key);
   EXPECT_EQ(noHost.GetFont(key, 1, 1, nullptr, nullptr)->created.lfHeight, -15);
+}
+
+TEST(FontCacheTest, AWidthScaledPastTheIntRangeStopsAtItsEnd) {
+  FakeHost host(96);
+  AnnFontCache cache;
+  cache.SetHost(&host);
+  cache.SetScaleFonts(true);
+  plat::LOGFONTA key = font(-15, "DejaVu Sans", 2000000000);  // as a stream can give it
+  cache.Acquire(key);
+  AnnFontEntry* e = cache.GetFont(key, 1, 1, nullptr, nullptr);
+  ASSERT_NE(e, nullptr);
+  EXPECT_EQ(e->created.lfWidth, INT32_MAX);
+  cache.SetHost(nullptr);
 }
 
 TEST(FontCacheTest, SwitchingScaleModeRemakesFonts) {

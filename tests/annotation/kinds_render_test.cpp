@@ -8,31 +8,6 @@
 
 namespace {
 
-// A 400 x 300 page shown at a zoom.
-class ZoomedView : public AnnHostImaging {
- public:
-  explicit ZoomedView(int zoom) : zoom_(zoom) {}
-  uint32_t AddRef() override { return ++refs_; }
-  uint32_t Release() override { return --refs_; }
-  plat::HRESULT GetViewGeometry(int32_t, int32_t* mode, plat::RECT* view, plat::RECT* image, int32_t* w,
-                                int32_t* h) override {
-    *mode = 0;
-    *view = {0, 0, 400 * zoom_, 300 * zoom_};
-    *image = {0, 0, 400 * zoom_, 300 * zoom_};
-    *w = 400;
-    *h = 300;
-    return plat::S_OK;
-  }
-  plat::HRESULT GetResolution(double* dpi) override {
-    *dpi = 96;
-    return plat::S_OK;
-  }
-
- private:
-  int zoom_;
-  uint32_t refs_ = 1;
-};
-
 int32_t drawWithPlatform(plat::HDC dc, plat::HGLOBAL dib, int32_t, plat::COLORREF, int32_t x, int32_t y, int32_t w,
                          int32_t h, int32_t, int32_t, int32_t, int32_t) {
   return plat::StretchPackedDib(dc, x, y, w, h, dib) ? 1 : 0;
@@ -42,7 +17,7 @@ class KindsRenderTest : public KindsInputTest {
  protected:
   void Show(int zoom) {
     // The engine lets go of the old view when it takes the new one.
-    auto next = std::make_unique<ZoomedView>(zoom);
+    auto next = std::make_unique<TestHostView>(zoom);
     engine->AttachImaging(next.get());
     view_ = std::move(next);
     z = zoom;
@@ -92,7 +67,7 @@ class KindsRenderTest : public KindsInputTest {
     ClickPath(points);
   }
 
-  std::unique_ptr<ZoomedView> view_;
+  std::unique_ptr<TestHostView> view_;
   int z = 1;
   QImage image;
 };

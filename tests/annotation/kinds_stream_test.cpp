@@ -2,8 +2,11 @@
 // again gives the same bytes. With LUMIVEX_WRITE_FUZZ_SEEDS set to a folder, the streams are also
 // written there as seeds of the layer-stream fuzz target.
 #include <QImage>
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <string>
 
 #include "annotation/elements/image_element.h"
 #include "annotation/elements/poly_element.h"
@@ -176,6 +179,34 @@ TEST(PackedDibSizeTest, FollowsTheHeaderAndNeverPassesTheBlock) {
 }  // namespace
 
 namespace {
+
+// A face name that fills its whole field in a stream is cut inside it, so that no one who reads
+// the element's font back (the font chooser of the attribute menu) runs past its end.
+TEST_F(KindsStreamTest, AStoredFaceNameEndsInsideItsField) {
+  plat::LOGFONTA font{};
+  font.lfHeight = -14;
+  std::strcpy(font.lfFaceName, "DejaVu Sans");
+  ASSERT_NE(Make(TOOL_TEXT,
+                 [&](AnnElement* e) {
+                   SetRect(e, 20, 20, 200, 80);
+                   Set(e, PROP_FONT, reinterpret_cast<AnnValue>(&font));
+                 }),
+            0);
+  std::vector<uint8_t> bytes = Saved(layer);
+  const char face[] = "DejaVu Sans";
+  auto at = std::search(bytes.begin(), bytes.end(), face, face + sizeof face - 1);
+  ASSERT_NE(at, bytes.end());
+  std::fill(at, at + plat::LF_FACESIZE, uint8_t('A'));
+  AnnLayer* back = NewLayer();
+  ASSERT_EQ(LoadBytes(back, bytes), ANN_OK);
+  AnnElement* e = back->FindElement(back->GetFirstElement());
+  ASSERT_NE(e, nullptr);
+  plat::LOGFONTA got{};
+  AnnValue out = reinterpret_cast<AnnValue>(&got);
+  ASSERT_EQ(e->GetPropertyEx(PROP_FONT, &out), ANN_OK);
+  EXPECT_EQ(got.lfFaceName[plat::LF_FACESIZE - 1], 0);
+  EXPECT_EQ(std::string(got.lfFaceName), std::string(plat::LF_FACESIZE - 1, 'A'));
+}
 
 // A pen as wide as an int holds, read from a stream: placing the stroke into its rect must not
 // overflow (the sanitizer build stops at such an overflow); the read may succeed or fail cleanly.

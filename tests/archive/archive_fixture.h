@@ -3,7 +3,7 @@
 #include "archive/exchange_link.h"
 #include "runtime/screen.h"
 #include "tests/archive/fake_archive.h"
-#include "tests/workspace/main_window_fixture.h"
+#include "tests/support/main_window_fixture.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
 // Pictures of the effect and colour depth dialogs for the documentation: run only when
-// LUMIVEX_SCREENSHOT_DIR names a folder (under a real display, e.g. xvfb-run with the xcb platform).
+// LUMIVEX_SCREENSHOTS names a folder (scripts/screenshots.sh).
 #include "imagetools/frm_i_level.h"
 #include "imagetools/frm_img_col_dep.h"
 #include "imagetools/frm_img_col_rep.h"
@@ -41,8 +41,8 @@ void settle() {
 class Screenshots : public ToolTest {};
 
 TEST_F(Screenshots, EffectAndColourDepthDialogs) {
-  const QString dir = qEnvironmentVariable("LUMIVEX_SCREENSHOT_DIR");
-  if (dir.isEmpty()) GTEST_SKIP() << "LUMIVEX_SCREENSHOT_DIR not set";
+  const QString dir = qEnvironmentVariable("LUMIVEX_SCREENSHOTS");
+  if (dir.isEmpty()) GTEST_SKIP() << "LUMIVEX_SCREENSHOTS not set";
   page->setBitmap(scene());
   modVars::gstrImgOperation = QStringLiteral("SWIRL");
   frmImgProcForm* p = frmImgProc.get();
@@ -63,8 +63,8 @@ TEST_F(Screenshots, EffectAndColourDepthDialogs) {
 
 // The other tool dialogs, for a look at their layout (not kept in the documentation).
 TEST_F(Screenshots, OtherToolDialogs) {
-  const QString dir = qEnvironmentVariable("LUMIVEX_SCREENSHOT_DIR");
-  if (dir.isEmpty()) GTEST_SKIP() << "LUMIVEX_SCREENSHOT_DIR not set";
+  const QString dir = qEnvironmentVariable("LUMIVEX_SCREENSHOTS");
+  if (dir.isEmpty()) GTEST_SKIP() << "LUMIVEX_SCREENSHOTS not set";
   page->setBitmap(scene());
   auto shoot = [&](rt::Form* f, const char* name) {
     settle();

@@ -100,6 +100,20 @@ TEST_F(ColourSeparation, AViewerWithoutAChannelCannotBeSelected) {
   EXPECT_TRUE(flagsClear());
 }
 
+TEST_F(ColourSeparation, ASeparationBeyondMemoryGivesAMessage) {
+  page->setBitmap(img::Bitmap(400, 300, 1));
+  const std::size_t cap = img::maxBitmapBytes();
+  img::setMaxBitmapBytes(100000);
+  frmImgColSepForm* f = open();
+  dialogs.answerMsgBox(rt::vbOK);
+  f->cmbSepType->setCurrentIndex(0);
+  img::setMaxBitmapBytes(cap);
+  ASSERT_EQ(dialogs.calls().size(), 1u);
+  EXPECT_EQ(dialogs.calls().back().title, QStringLiteral("Error"));
+  for (int i = 0; i < 4; ++i) EXPECT_FALSE(f->ixC[i]->hasImage());
+  EXPECT_TRUE(frmImgColSep.IsLoaded());
+}
+
 // ---- colour depth ------------------------------------------------------------------------------
 
 class ColourDepth : public DialogTest<frmImgColDepForm, frmImgColDep> {
@@ -155,6 +169,31 @@ TEST_F(ColourDepth, ApplyNeedsAllThreeListsAndCancelChangesNothing) {
   EXPECT_TRUE(flagsClear());
 }
 
+// A page too large to hold at 24 bits: what the conversion or an effect cannot make is said in an
+// error box, and the page, the flags and the dialog stay as they were.
+TEST_F(ColourDepth, AConversionBeyondMemoryGivesAMessage) {
+  img::Bitmap mono(400, 300, 1);
+  page->setBitmap(mono);
+  frmImgColDepForm* f = open();
+  const std::size_t cap = img::maxBitmapBytes();
+  img::setMaxBitmapBytes(100000);
+  dialogs.answerMsgBox(rt::vbOK).answerMsgBox(rt::vbOK);
+  f->cmbBitsPixel->setCurrentIndex(3);  // the preview
+  const std::size_t previewCalls = dialogs.calls().size();
+  f->cmdApply->click();
+  img::setMaxBitmapBytes(cap);
+  ASSERT_EQ(previewCalls, 1u);
+  ASSERT_EQ(dialogs.calls().size(), 2u);
+  for (const auto& c : dialogs.calls()) {
+    EXPECT_EQ(c.title, QStringLiteral("Error"));
+    EXPECT_EQ(c.icon(), rt::vbExclamation);
+    EXPECT_FALSE(c.text.isEmpty());
+  }
+  EXPECT_TRUE(frmImgColDep.IsLoaded());
+  EXPECT_TRUE(samePicture(page->bitmap(), mono));
+  EXPECT_TRUE(flagsClear());
+}
+
 // ---- colour replacement ------------------------------------------------------------------------
 
 class ColourReplacement : public DialogTest<frmImgColRepForm, frmImgColRep> {
@@ -207,12 +246,29 @@ TEST_F(ColourReplacement, PreviewsStartFromTheCopyAndApplyChangesThePage) {
   EXPECT_EQ(page->bitmap().pixel(5, 3) & 0xFFFFFF, qRgb(0, 0, 255) & 0xFFFFFF);
 }
 
+TEST_F(ColourReplacement, APageSelectionLimitsPreviewAndApply) {
+  page->setBitmap(flat(6, 4, qRgb(100, 100, 100)));
+  page->setSelection(0, 0, 3, 4);
+  frmImgColRepForm* f = open();
+  set(f->From, 50, 50, 50);
+  set(f->To, 150, 150, 150);
+  set(f->With, 255, 0, 0);
+  f->cmdPreview->click();
+  const img::Bitmap preview = f->ixAfter->bitmap();
+  f->cmdApply->click();
+  for (const img::Bitmap& b : {preview, page->bitmap()}) {
+    EXPECT_EQ(b.pixel(2, 3) & 0xFFFFFF, qRgb(255, 0, 0) & 0xFFFFFF) << "inside";
+    EXPECT_EQ(b.pixel(3, 0) & 0xFFFFFF, qRgb(100, 100, 100) & 0xFFFFFF) << "outside";
+  }
+}
+
 // ---- crop and resize ---------------------------------------------------------------------------
 
 class CropResize : public DialogTest<frmImgSizeForm, frmImgSize> {
  protected:
-  frmImgSizeForm* open(const char* word, img::Bitmap b = picture()) {
+  frmImgSizeForm* open(const char* word, img::Bitmap b = picture(), QRect selection = QRect()) {
     page->setBitmap(std::move(b));
+    page->setSelection(selection.x(), selection.y(), selection.width(), selection.height());
     modVars::gstrImgOperation = QLatin1String(word);
     return DialogTest::open();
   }
@@ -242,9 +298,8 @@ TEST_F(CropResize, TheWordChoosesTheOptionAndTheFocus) {
   EXPECT_TRUE(f->cmdApply->isEnabled());
   EXPECT_EQ(f->chkKeepRatio->text(), QStringLiteral("   Keep  Aspect Ratio"));
   frmImgSize.Unload();
-  page->setSelection(2, 2, 5, 5);
-  f = open("RESIZE");
-  page->setSelection(2, 2, 5, 5);
+  f = open("RESIZE", picture(), QRect(2, 2, 5, 5));
+  EXPECT_TRUE(f->optCropCurr->isEnabled()) << "the page has a selection";
   EXPECT_TRUE(f->optResize->isChecked());
   EXPECT_EQ(f->focusWidget(), f->txtWidth);
   EXPECT_EQ(f->txtWidth->text(), QStringLiteral("48"));
@@ -369,14 +424,7 @@ TEST_F(CropResize, CropsRunOnThePage) {
   EXPECT_TRUE(samePicture(page->bitmap(), img::borderCrop(boxed, 0.9f, 3)));
   EXPECT_EQ(page->ImageWidth(), 12);
 
-  page->setBitmap(boxed);
-  page->setSelection(3, 4, 10, 6);
-  f = open("CROP", boxed);
-  page->setSelection(3, 4, 10, 6);
-  frmImgSize.Unload();
-  page->setSelection(3, 4, 10, 6);
-  f = frmImgSize.get();
-  f->Show();
+  f = open("CROP", boxed, QRect(3, 4, 10, 6));
   ASSERT_TRUE(f->optCropCurr->isEnabled());
   f->optCropCurr->setChecked(true);
   f->cmdApply->click();
@@ -398,6 +446,7 @@ TEST_F(CropResize, ASizeBeyondMemoryGivesAMessage) {
   EXPECT_FALSE(dialogs.calls().back().text.isEmpty());
   EXPECT_TRUE(frmImgSize.IsLoaded());
   EXPECT_TRUE(samePicture(page->bitmap(), picture()));
+  EXPECT_TRUE(flagsClear()) << "nothing changed";
 }
 
 // ---- new image ---------------------------------------------------------------------------------
@@ -521,8 +570,8 @@ namespace {
 
 using LongOperations = tooltest::ToolTest;
 
-// A large page is processed beside the user-interface thread; the result and a failure both come
-// back as if it had run in place.
+// A large page is processed beside the user-interface thread; the result comes back as if it had
+// run in place, and a failure is shown in an error box rather than thrown through the window.
 TEST_F(LongOperations, RunBesideTheWindowWithTheSameResult) {
   img::Bitmap big(2100, 2000, 24);
   big.setIndex(7, 9, qRgb(10, 20, 30));
@@ -530,7 +579,10 @@ TEST_F(LongOperations, RunBesideTheWindowWithTheSameResult) {
   tools::runOnControl(page.get(), [](img::Bitmap& b) { img::negate(b); });
   EXPECT_EQ(page->bitmap().pixel(7, 9) & 0xFFFFFF, qRgb(245, 235, 225) & 0xFFFFFF);
   EXPECT_EQ(page->bitmap().pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);
-  EXPECT_THROW(tools::runOnControl(page.get(), [](img::Bitmap& b) { b = img::resizeImage(b, 0, 0); }), rt::RuntimeError);
+  dialogs.answerMsgBox(rt::vbOK);
+  EXPECT_FALSE(tools::runOnControl(page.get(), [](img::Bitmap& b) { b = img::resizeImage(b, 0, 0); }));
+  ASSERT_EQ(dialogs.calls().size(), 1u) << "the failure is shown, not thrown";
+  EXPECT_EQ(dialogs.calls().back().title, QStringLiteral("Error"));
   EXPECT_EQ(page->ImageWidth(), 2100) << "a failed operation leaves the page";
   EXPECT_EQ(rt::Screen::MousePointer(), rt::vbDefault);
 }

@@ -5,7 +5,7 @@
 #include "imagetools/frm_img_proc.h"
 #include "imagetools/register_windows.h"
 #include "tests/imagetools/tool_fixture.h"
-#include "tests/workspace/main_window_fixture.h"
+#include "tests/support/main_window_fixture.h"
 
 #include <QComboBox>
 #include <QPushButton>

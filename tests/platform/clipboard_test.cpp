@@ -34,3 +34,33 @@ TEST(ClipboardTest, BlocksGoInAndComeBackAsCopies) {
   plat::CloseClipboard();
   EXPECT_FALSE(plat::IsClipboardFormatAvailable(layer));
 }
+
+// Text goes beside the blocks, as a block goes beside text, unless the clipboard was emptied.
+TEST(ClipboardTest, TextAndBlocksKeepEachOtherUnlessEmptied) {
+  const uint32_t layer = plat::RegisterClipboardFormatA("Test_Layer");
+  const std::u16string text = u"caf\u00e9 \u6f22\u5b57";
+  ASSERT_TRUE(plat::OpenClipboard(nullptr));
+  ASSERT_TRUE(plat::EmptyClipboard());
+  ASSERT_TRUE(plat::SetClipboardData(layer, plat::GlobalFromBytes("L", 1)));
+  ASSERT_TRUE(plat::CloseClipboard());
+  ASSERT_TRUE(plat::OpenClipboard(nullptr));
+  ASSERT_TRUE(plat::SetClipboardUnicodeText(text));
+  ASSERT_TRUE(plat::CloseClipboard());
+  EXPECT_TRUE(plat::IsClipboardFormatAvailable(layer));
+  std::u16string back;
+  ASSERT_TRUE(plat::GetClipboardUnicodeText(&back));
+  EXPECT_EQ(back, text);
+
+  ASSERT_TRUE(plat::OpenClipboard(nullptr));
+  ASSERT_TRUE(plat::SetClipboardData(layer, plat::GlobalFromBytes("M", 1)));
+  ASSERT_TRUE(plat::CloseClipboard());
+  ASSERT_TRUE(plat::GetClipboardUnicodeText(&back));
+  EXPECT_EQ(back, text);
+
+  ASSERT_TRUE(plat::OpenClipboard(nullptr));
+  ASSERT_TRUE(plat::EmptyClipboard());
+  ASSERT_TRUE(plat::SetClipboardUnicodeText(u"only"));
+  ASSERT_TRUE(plat::CloseClipboard());
+  EXPECT_FALSE(plat::IsClipboardFormatAvailable(layer));
+  EXPECT_FALSE(plat::SetClipboardUnicodeText(u"closed"));
+}

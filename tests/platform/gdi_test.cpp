@@ -475,7 +475,8 @@ TEST(GdiLineTest, RepeatedWideStrokesKeepTheStrokersPixels) {
 
 // Ellipses are blitted from kept masks on repeats: shapes that differ only in pen width, fill or
 // colour must each keep their own pixels, the same as a first draw on a fresh thread (whose masks
-// start empty).
+// start empty). A mask made on a smaller device (a thumbnail) covers only what showed there, so it
+// must not stand in for the shape on a larger one.
 TEST(GdiShapeTest, RepeatedEllipsesKeepTheirOwnPixels) {
   struct Case {
     plat::RECT box;
@@ -488,8 +489,8 @@ TEST(GdiShapeTest, RepeatedEllipsesKeepTheirOwnPixels) {
       {{2, 2, 30, 20}, 1, true, kBlue}, {{-6, 4, 22, 40}, 2, true, kRed}, {{2, 2, 30, 20}, 0, true, kRed},
       {{3, 3, 29, 19}, 3, true, kRed},  // the same outline as the first, with a wider pen
   };
-  auto draw = [](const Case& k) {
-    Canvas c(32, 24);
+  auto draw = [](const Case& k, int width = 32, int height = 24) {
+    Canvas c(width, height);
     if (k.width) usePen(c.dc, plat::PS_SOLID, k.width, k.colour);
     else plat::SelectObject(c.dc, plat::GetStockObject(plat::NULL_PEN));
     useBrush(c.dc, k.filled ? plat::CreateSolidBrush(0x00FF00)
@@ -503,6 +504,7 @@ TEST(GdiShapeTest, RepeatedEllipsesKeepTheirOwnPixels) {
     std::thread([&] { r = draw(k); }).join();
     fresh.push_back(r);
   }
+  for (const Case& k : cases) draw(k, 12, 9);
   for (int round = 0; round < 2; ++round)
     for (size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(draw(cases[i]), fresh[i]) << "case " << i << " draw " << round;
 }

@@ -8,7 +8,7 @@
 #include <QThread>
 #include <QToolButton>
 
-#include "main_window_fixture.h"
+#include "tests/support/main_window_fixture.h"
 #include "workspace/frm_anno_palette.h"
 #include "workspace/palette_menus.h"
 

@@ -3,7 +3,7 @@
 #include <QKeyEvent>
 
 #include "controls/annotation/annotation_control.h"
-#include "main_window_fixture.h"
+#include "tests/support/main_window_fixture.h"
 
 using namespace mainwindowtest;
 

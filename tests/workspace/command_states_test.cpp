@@ -132,6 +132,8 @@ TEST(CommandTable, RowsNameEveryCommandOnceAndButtonsRunKnownCommands) {
     if (name == QLatin1String("-")) continue;
     EXPECT_TRUE(names.insert(name).second) << r.name << " twice";
     if (r.flags & ws::kMenu) menus.insert(name);
+    // An item without a handler would do nothing when it is chosen.
+    else EXPECT_TRUE(r.handler) << r.name << " runs nothing";
   }
   std::set<QString> keys;
   for (const ws::ButtonRow& b : ws::buttonRows()) {

@@ -1,7 +1,7 @@
 // Documents under faults of the file system and damaged files: a read-only document is refused
 // whatever its kind, a replaced document keeps the permissions it had, and a file cut short opens
 // with the pages that could be read and says so.
-#include "tests/workspace/main_window_fixture.h"
+#include "tests/support/main_window_fixture.h"
 
 #include <sys/stat.h>
 

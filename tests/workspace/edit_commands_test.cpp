@@ -13,7 +13,7 @@
 #include <QThread>
 #include <QtTest/QTest>
 
-#include "main_window_fixture.h"
+#include "tests/support/main_window_fixture.h"
 
 using namespace mainwindowtest;
 
@@ -161,6 +161,10 @@ TEST_F(EditTest, EscapeOrDeleteDropsTheFloatingAreaAndOpeningAMenuWritesItIn) {
     ASSERT_TRUE(w->ixMain->AreaActive());
     key(view, k);
     EXPECT_FALSE(w->ixMain->AreaActive()) << k;
+    EXPECT_EQ(pixel(w->ixMain, 5, 5), kRed) << k;
+    EXPECT_FALSE(gblnDocModified || gblnPageModified) << k;
+    // Nothing floats any more: a later commit writes nothing.
+    w->fnCommitPendingEdit();
     EXPECT_EQ(pixel(w->ixMain, 5, 5), kRed) << k;
     EXPECT_FALSE(gblnDocModified || gblnPageModified) << k;
   }
@@ -404,10 +408,11 @@ TEST_F(EditTest, DeletingPagesCompactsThumbnailsCaptionsAndTheStore) {
   EXPECT_EQ(annotationsOnPage(w, 1), 1);
   EXPECT_EQ(annotationsOnPage(w, 2), 2);
 
-  // The last page, current, goes: the page before it becomes current.
+  // The last page, current, goes by the thumbnails' right-click menu: the page before it becomes
+  // current.
   EXPECT_EQ(gintCurrPage, 2);
   dialogs.answerMsgBox(rt::vbYes);
-  w->mnuEditDelete_Click();
+  w->Menu("mnuPopTmbDelete")->trigger();
   ASSERT_EQ(w->ixTmb.Count(), 2);
   EXPECT_EQ(gintCurrPage, 1);
   EXPECT_EQ(w->lblTmb(1)->text(), QStringLiteral("Page 3"));

@@ -1,6 +1,6 @@
 // Document type registration and the file-type association dialog: the registry file as the
 // program's record, and the desktop entry, MIME type and default applications beside it.
-#include "tests/workspace/main_window_fixture.h"
+#include "tests/support/main_window_fixture.h"
 #include "workspace/settings/ext_assoc.h"
 #include "workspace/settings/frm_ext_assoc.h"
 #include "workspace/settings/mod_registry.h"

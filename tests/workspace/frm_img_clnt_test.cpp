@@ -1,9 +1,6 @@
 // The main window itself: the thumbnail strip and panes, the page view's mouse and keys, start-up,
 // the first activation, shut-down and the annotation notifications.
-#include "tests/controls/imaging/float_paste.h"
 #include "tests/support/main_window_fixture.h"
-
-#include <QKeyEvent>
 
 namespace {
 
@@ -139,48 +136,6 @@ TEST_F(MainWindowTest, PageViewMouseSelectsInRectangleModeAndPansInHandMode) {
   Q_EMIT ix->MouseUp(1, 0, 70 * tx, 90 * ty);
   EXPECT_EQ(ix->MousePointer(), 99);
   EXPECT_FALSE(gblnDocModified);
-}
-
-// A pasted picture floats over the page. Delete or Escape discards it: the page and the modified
-// flags stay as they were. A click beside it commits it into the page and marks both flags.
-TEST_F(MainWindowTest, FloatingPasteIsDiscardedByDeleteOrEscapeAndWrittenByTheCommit) {
-  frmImgClntForm* w = window();
-  w->fnOpenImgFile(file(QStringLiteral("white.bmp"), {{400, 300, 0xFFFFFF}}, 5));
-  w->mnuZoomFixed(1.0f);
-  img::ImagingControl* ix = w->ixMain;
-  const QRgb white = qRgb(255, 255, 255), red = qRgb(255, 0, 0);
-  auto paste = [&] {
-    img::ImagingControl picture;
-    picture.CreateBlankImage(10, 6, 24, 0x0000FF);
-    imgtest::floatPicture(*ix, picture);
-    w->fnAreaPasted(10, 6);
-    ASSERT_TRUE(ix->AreaActive());
-  };
-  for (const Qt::Key key : {Qt::Key_Delete, Qt::Key_Escape}) {
-    SCOPED_TRACE(key);
-    gblnDocModified = gblnPageModified = false;
-    paste();
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(ix, &press);
-    EXPECT_FALSE(ix->AreaActive());
-    EXPECT_EQ(ix->bitmap().pixel(0, 0), white);
-    EXPECT_EQ(ix->bitmap().pixel(9, 5), white);
-    EXPECT_FALSE(gblnDocModified);
-    EXPECT_FALSE(gblnPageModified);
-    // Nothing is pending any more: a later commit writes nothing.
-    w->fnCommitPendingEdit();
-    EXPECT_EQ(ix->bitmap().pixel(0, 0), white);
-    EXPECT_FALSE(gblnDocModified);
-  }
-  paste();
-  const float tx = static_cast<float>(rt::Screen::TwipsPerPixelX()), ty = static_cast<float>(rt::Screen::TwipsPerPixelY());
-  Q_EMIT ix->MouseDown(1, 0, 200 * tx, 200 * ty);  // beside the area
-  EXPECT_FALSE(ix->AreaActive());
-  EXPECT_EQ(ix->bitmap().pixel(0, 0), red);
-  EXPECT_EQ(ix->bitmap().pixel(9, 5), red);
-  EXPECT_EQ(ix->bitmap().pixel(10, 6), white);
-  EXPECT_TRUE(gblnDocModified);
-  EXPECT_TRUE(gblnPageModified);
 }
 
 // ---- Start-up, first activation, shut-down ---------------------------------------------------------

@@ -1,5 +1,5 @@
 // The image properties dialog and the about box.
-#include "tests/workspace/main_window_fixture.h"
+#include "tests/support/main_window_fixture.h"
 #include "workspace/settings/frm_about.h"
 #include "workspace/settings/frm_img_prop.h"
 

@@ -1,6 +1,6 @@
 // The convert and file-format dialog: its format items, enabling rule and extension rule, and the
 // conversions it drives through the main window, read back by independent tools.
-#include "tests/workspace/main_window_fixture.h"
+#include "tests/support/main_window_fixture.h"
 #include "workspace/settings/frm_img_sv_settings.h"
 #include "workspace/settings/img_sv_settings.h"
 #include "workspace/settings/register_settings_windows.h"
@@ -258,6 +258,8 @@ TEST_F(ConvertTest, ASingleFormatKeepsTheFirstPageAndTheEditedPageIsNotLost) {
   EXPECT_EQ(w->ixTmb.Count(), 1);
   EXPECT_EQ(w->lblTmb.Count(), 1);
   EXPECT_EQ(gintCurrPage, 0);
+  // The annotation store follows the pages: one entry and the spare one.
+  EXPECT_EQ(gvarPageAnno.size(), 2u);
   EXPECT_EQ(gintCurrFormat, 5);
   // Without "Change Extension" the file keeps its name, now holding the first page as a bitmap.
   EXPECT_EQ(gstrCurrFile, path);

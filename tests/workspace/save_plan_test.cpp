@@ -41,32 +41,28 @@ TEST(SavePlan, EveryFormatIsWrittenByTheRuleForItsPages) {
     ImageFormatCode write;
     bool pageByPage;
     AnnotationHandling annotations;
-    bool emptiesStore;
   } cases[] = {
-      {5, 1, false, 5, false, AnnotationHandling::BurnIn, false},      // BMP
-      {8, 1, false, 8, false, AnnotationHandling::BurnIn, false},      // JPEG
-      {11, 1, false, 8, false, AnnotationHandling::BurnIn, false},     // progressive JPEG as JPEG
-      {10, 1, false, 10, false, AnnotationHandling::BurnIn, false},    // PNG
-      {1, 1, false, 1, false, AnnotationHandling::BurnIn, false},      // TGA
-      {21, 1, false, 21, false, AnnotationHandling::BurnIn, false},    // PPM
-      {4, 1, true, 4, true, AnnotationHandling::KeepLayer, false},     // TIFF keeps layers
-      {16, 3, true, 4, true, AnnotationHandling::KeepLayer, false},    // LZW TIFF as TIFF
-      {26, 2, true, 4, true, AnnotationHandling::KeepLayer, false},
-      {7, 1, true, 4, true, AnnotationHandling::KeepLayer, false},     // WMF saved as TIFF
-      {2, 1, true, 2, true, AnnotationHandling::BurnIn, true},         // one-page PCX
-      {2, 2, true, 24, true, AnnotationHandling::BurnIn, true},        // PCX of two pages as DCX
-      {24, 1, true, 2, true, AnnotationHandling::BurnIn, true},        // one-page DCX as PCX
-      {24, 3, true, 24, true, AnnotationHandling::BurnIn, true},
-      {0, 1, false, 0, false, AnnotationHandling::BurnIn, false},      // cannot be saved
+      {5, 1, false, 5, false, AnnotationHandling::BurnIn},    // BMP
+      {8, 1, false, 8, false, AnnotationHandling::BurnIn},    // JPEG
+      {11, 1, false, 8, false, AnnotationHandling::BurnIn},   // progressive JPEG as JPEG
+      {10, 1, false, 10, false, AnnotationHandling::BurnIn},  // PNG
+      {1, 1, false, 1, false, AnnotationHandling::BurnIn},    // TGA
+      {21, 1, false, 21, false, AnnotationHandling::BurnIn},  // PPM
+      {4, 1, true, 4, true, AnnotationHandling::KeepLayer},   // TIFF keeps layers
+      {16, 3, true, 4, true, AnnotationHandling::KeepLayer},  // LZW TIFF as TIFF
+      {26, 2, true, 4, true, AnnotationHandling::KeepLayer},
+      {7, 1, true, 4, true, AnnotationHandling::KeepLayer},   // WMF saved as TIFF
+      {2, 1, true, 2, true, AnnotationHandling::BurnIn},      // one-page PCX
+      {2, 2, true, 24, true, AnnotationHandling::BurnIn},     // PCX of two pages as DCX
+      {24, 1, true, 2, true, AnnotationHandling::BurnIn},     // one-page DCX as PCX
+      {24, 3, true, 24, true, AnnotationHandling::BurnIn},
+      {0, 1, false, 0, false, AnnotationHandling::BurnIn},    // cannot be saved
   };
   for (const Case& c : cases) {
     const ws::SavePlan p = ws::fnPlanSave(c.format, c.pages, c.strip, QStringLiteral("/d/doc.x"));
     EXPECT_EQ(p.writeFormat, c.write) << c.format << "/" << c.pages;
     EXPECT_EQ(p.pageByPage, c.pageByPage) << c.format << "/" << c.pages;
     EXPECT_EQ(p.annotations, c.annotations) << c.format << "/" << c.pages;
-    EXPECT_EQ(p.emptiesStore, c.emptiesStore) << c.format << "/" << c.pages;
-    // A page-by-page save stores the page view's live annotations first, whatever the format.
-    EXPECT_EQ(p.storeCurrentPageFirst, c.pageByPage) << c.format << "/" << c.pages;
     EXPECT_TRUE(p.extensionQuestion.isEmpty());
   }
   EXPECT_EQ(ws::fnPlanSave(16, 2, true, "x").tiffCompression, TIFF_LZW);

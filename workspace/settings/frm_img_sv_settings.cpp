@@ -6,6 +6,7 @@
 #include "runtime/fso.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
+#include "workspace/page_strip.h"
 #include "workspace/settings/dialog_parts.h"
 
 #include <QCheckBox>
@@ -232,16 +233,15 @@ svSettings::Choices frmImgSvSettingsForm::choices() const {
 void frmImgSvSettingsForm::fnCheckSettings() { cmdConvert->setEnabled(svSettings::fnCheckSettings(choices())); }
 
 // Keeps the first page only. The page shown is stored (or shown again unchanged) and page 1 made
-// current before the others go, so nothing refers to a removed page afterwards.
+// current before the others go, so nothing refers to a removed page afterwards; the strip's own
+// page edit takes their thumbnails, captions and stored annotations with them.
 void frmImgSvSettingsForm::discardOtherPages() {
   frmImgClntForm* w = frmImgClnt.get();
   w->ixTmb_Click(0);
-  const int last = w->ixTmb.UBound();
-  for (int i = 1; i <= last; ++i) {
-    w->ixTmb.Unload(i);
-    w->lblTmb.Unload(i);
-  }
-  w->ixTmb_Click(0);
+  std::vector<bool> others(static_cast<std::size_t>(w->ixTmb.Count()), true);
+  others[0] = false;
+  if (const std::optional<ws::PageEdit> edit = ws::fnDeletePages(w->ixTmb.Count(), 0, others))
+    w->fnApplyPageEdit(*edit, ws::CaptionRule::Travel);
   w->fnOrganizeThumbs();
 }
 

@@ -28,19 +28,30 @@ TEST(PictureTransformTest, TurnsAndMirrorsIntoANewBlock) {
       {4, 3, 2, {0, 1}},
       {5, 3, 2, {2, 0}},
   };
-  plat::HGLOBAL dib = plat::PackedDibFromImage(marked(), 24);
-  for (const Case& c : cases) {
-    plat::HGLOBAL out = ann::transformPicture(dib, c.op);
-    ASSERT_NE(out, nullptr) << c.op;
-    EXPECT_NE(out, dib);
-    QImage image;
-    ASSERT_TRUE(plat::ImageFromPackedDib(out, &image));
-    EXPECT_EQ(image.size(), QSize(c.width, c.height)) << c.op;
-    EXPECT_EQ(image.pixel(c.red), qRgb(255, 0, 0)) << c.op;
-    plat::GlobalFree(out);
+  // A palette picture keeps its depth.
+  for (int bits : {8, 24}) {
+    plat::HGLOBAL dib = plat::PackedDibFromImage(marked(), bits);
+    for (const Case& c : cases) {
+      plat::HGLOBAL out = ann::transformPicture(dib, c.op);
+      ASSERT_NE(out, nullptr) << c.op;
+      EXPECT_NE(out, dib);
+      QImage image;
+      ASSERT_TRUE(plat::ImageFromPackedDib(out, &image));
+      EXPECT_EQ(image.size(), QSize(c.width, c.height)) << c.op << " at " << bits;
+      EXPECT_EQ(image.pixel(c.red), qRgb(255, 0, 0)) << c.op << " at " << bits;
+      EXPECT_EQ(static_cast<const plat::BITMAPINFOHEADER*>(plat::GlobalLock(out))->biBitCount, bits);
+      plat::GlobalUnlock(out);
+      plat::GlobalFree(out);
+    }
+    plat::GlobalFree(dib);
   }
+  plat::HGLOBAL dib = plat::PackedDibFromImage(marked(), 24);
   EXPECT_EQ(ann::transformPicture(dib, 9), nullptr);
   EXPECT_EQ(ann::transformPicture(nullptr, 1), nullptr);
+  const char damaged[] = "not a picture at all, only text";
+  plat::HGLOBAL junk = plat::GlobalFromBytes(damaged, sizeof damaged);
+  EXPECT_EQ(ann::transformPicture(junk, 1), nullptr);
+  plat::GlobalFree(junk);
   // The input is still whole and still the caller's.
   QImage still;
   EXPECT_TRUE(plat::ImageFromPackedDib(dib, &still));

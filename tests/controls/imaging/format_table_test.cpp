@@ -22,8 +22,7 @@ TEST(FormatTable, EveryCodeHasItsRowAndUnknownCodesTheUnknownRow) {
     if (img::isTiffFormat(f.code)) {
       EXPECT_TRUE(f.multiPage) << f.code;
       EXPECT_EQ(f.saveAs, img::kFormatTiff) << f.code;
-      EXPECT_EQ(img::tiffFormatFor(f.tiffCompression), f.code == img::kFormatTiffG3_2D ? img::kFormatTiffG3_2D : f.code)
-          << f.code;
+      EXPECT_EQ(img::tiffFormatFor(f.tiffCompression), f.code) << f.code;
     }
   }
 }
