@@ -93,7 +93,7 @@ class AlbumPresenter {
 
   // ---- Commands ---------------------------------------------------------------------------------
   void tlbRec_ButtonClick(const QString& key);
-  // The album manager's page buttons of the grid.
+  // A double click on the list: asks for the selected row's remarks.
   void lsvAlbum_DblClick();
   // The user changed the list's selection.
   void setSelection(const std::vector<int>& selectedRows);
