@@ -39,7 +39,6 @@ class AnnPopupMenu {
     if (menu_) plat::DestroyMenu(menu_);
     menu_ = nullptr;
   }
-  plat::HMENU Handle() const { return menu_; }
 
   uint8_t enabled = 1;
   intptr_t layer = 0;    // target of the attribute menu being shown

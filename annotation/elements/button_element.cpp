@@ -44,11 +44,7 @@ int32_t AnnButtonElement::Draw(plat::HDC dc, intptr_t, intptr_t, intptr_t, intpt
     int32_t bevel = 0;
     view.ZoomLength(Value(PROP_PEN_WIDTH), &bevel, nullptr);
     const int32_t pad = 2 * bevel + 6;
-    if (view.DisplayedWidth() > 0 && view.DisplayedHeight() > 0) {
-      rect_.right = rect_.left + plat::MulDiv(width + pad, ANN_LOGICAL_SPAN, view.DisplayedWidth());
-      rect_.bottom = rect_.top + plat::MulDiv(font->height + pad, ANN_LOGICAL_SPAN, view.DisplayedHeight());
-      SyncTrackingToRect();
-    }
+    ResizeToDevice(width + pad, font->height + pad);
     sizePending_ = false;
     layoutValid_ = false;
   }

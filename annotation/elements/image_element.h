@@ -28,9 +28,6 @@ class AnnImageElement : public AnnRectElement {
 
   // Frees the element's picture; with a block, keeps a copy of the DIB at its start.
   void SetDib(plat::HGLOBAL block);
-  plat::HGLOBAL Dib() const { return dib_; }
-  int32_t PictureWidth() const { return pictureWidth_; }
-  int32_t PictureHeight() const { return pictureHeight_; }
 
  private:
   // Asks the host for the picture transformed; true when a new picture came back.

@@ -26,15 +26,13 @@ void AnnStampElement::Layout(bool sizeToText) {
     maxWidth = std::max((sideways ? d.bottom - d.top : d.right - d.left) - 2 * pen - 2 * margin, 0);
   }
   LayoutLines(margin, maxWidth, false);
-  if (!sizeToText || lines_.empty() || view.DisplayedWidth() <= 0 || view.DisplayedHeight() <= 0) return;
+  if (!sizeToText || lines_.empty()) return;
   int32_t along = 0, across = 0;
   LinesExtent(&along, &across);
   // The margins on both sides keep the text clear of the frame.
   int32_t w = along + 2 * margin, h = across + 2 * margin;
   if (sideways) std::swap(w, h);
-  rect_.right = rect_.left + plat::MulDiv(w, ANN_LOGICAL_SPAN, view.DisplayedWidth());
-  rect_.bottom = rect_.top + plat::MulDiv(h, ANN_LOGICAL_SPAN, view.DisplayedHeight());
-  SyncTrackingToRect();
+  if (!ResizeToDevice(w, h)) return;
   // The lines of the turned orientations are placed from the far edges: place them again.
   LayoutLines(margin, -1, false);
 }

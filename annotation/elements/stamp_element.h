@@ -14,8 +14,6 @@ class AnnStampElement : public AnnTextKind {
   void BeginTracking(plat::HWND window, int32_t x, int32_t y) override;
   void UpdateTracking(plat::HWND, int32_t, int32_t) override {}
 
-  bool SizePending() const { return sizePending_; }
-
  private:
   // Lays the text out; with sizeToText the rect keeps its top-left corner and takes the text's size.
   void Layout(bool sizeToText);

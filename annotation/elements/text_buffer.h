@@ -15,7 +15,6 @@ class AnnTextBuffer {
   int32_t Length() const { return int32_t(text_.size()); }
   int32_t Capacity() const { return capacity_; }
   int32_t Caret() const { return caret_; }
-  bool Inserting() const { return insert_; }
 
   // Appended at the end; else inserted at the caret (insert mode) or written over the character
   // at the caret (overwrite mode). The caret moves past it.

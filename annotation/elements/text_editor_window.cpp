@@ -126,7 +126,6 @@ AnnEditorWindow::~AnnEditorWindow() {
   }
 }
 
-bool AnnEditorWindow::IsOpen() const { return d_->editor && !d_->ending; }
 
 std::u16string AnnEditorWindow::Text() const {
   return d_->editor ? d_->editor->toPlainText().toStdU16String() : std::u16string();
@@ -138,4 +137,3 @@ plat::RECT AnnEditorWindow::ClientRect() const {
   return {g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
 }
 
-bool AnnEditorWindow::Modified() const { return d_->editor && d_->editor->toPlainText() != d_->original; }

@@ -27,11 +27,9 @@ class AnnEditorWindow {
   AnnEditorWindow(const AnnEditorWindow&) = delete;
   AnnEditorWindow& operator=(const AnnEditorWindow&) = delete;
 
-  bool IsOpen() const;
   std::u16string Text() const;
   // The editor's client area in device pixels of the host window.
   plat::RECT ClientRect() const;
-  bool Modified() const;
 
  private:
   struct Impl;

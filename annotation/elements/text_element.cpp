@@ -48,13 +48,6 @@ AnnTextElement::~AnnTextElement() {
   if (caretShown_) plat::DestroyCaret();
 }
 
-std::vector<std::pair<int32_t, int32_t>> AnnTextElement::LineRuns() {
-  if (!layoutValid_) Layout();
-  std::vector<std::pair<int32_t, int32_t>> runs;
-  for (const PlacedLine& l : lines_) runs.push_back({l.chars.first, l.chars.count});
-  return runs;
-}
-
 int32_t AnnTextElement::Margin() const {
   const int32_t w = Value(PROP_PEN_WIDTH);
   if (w == 0) return 0;

@@ -23,12 +23,6 @@ class AnnTextElement : public AnnTextKind {
   void UpdateTracking(plat::HWND, int32_t, int32_t) override {}
 
   bool Editing() const { return editing_ || editor_ != nullptr; }
-  int32_t CaretIndex() const { return buffer_.Caret(); }
-  // Selected characters, first and last inclusive; -1 when there is none.
-  int32_t SelectionFirst() const { return selFirst_; }
-  int32_t SelectionLast() const { return selLast_; }
-  // Lines laid out: (first character, count) pairs, for tests of the layout.
-  std::vector<std::pair<int32_t, int32_t>> LineRuns();
 
  private:
   static int32_t Filter(void* context, plat::HWND window, uint32_t message, plat::WPARAM wParam, int32_t x, int32_t y,

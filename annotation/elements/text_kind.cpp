@@ -179,6 +179,16 @@ void AnnTextKind::Rotate(int32_t v1, int32_t v2, float degrees) {
   OrientationTurned(TurnOrientation(displayed_, int32_t(degrees)));
 }
 
+bool AnnTextKind::ResizeToDevice(int32_t width, int32_t height) {
+  if (!services_ || !services_->view) return false;
+  const AnnView& view = *services_->view;
+  if (view.DisplayedWidth() <= 0 || view.DisplayedHeight() <= 0) return false;
+  rect_.right = rect_.left + plat::MulDiv(width, ANN_LOGICAL_SPAN, view.DisplayedWidth());
+  rect_.bottom = rect_.top + plat::MulDiv(height, ANN_LOGICAL_SPAN, view.DisplayedHeight());
+  SyncTrackingToRect();
+  return true;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Lines
 

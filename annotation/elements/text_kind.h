@@ -65,6 +65,9 @@ class AnnTextKind : public AnnRectElement {
   // transparent text in the text colour. Answers the saved state and the room lines stack into.
   int BeginText(plat::HDC dc, const plat::RECT& device, int32_t inset, int32_t* room);
   int32_t LineStep() const { return lineHeight_ + lineLeading_; }
+  // Gives the rect a size in device pixels of the view, keeping its top-left corner; false, and
+  // the rect as it was, while the view shows nothing.
+  bool ResizeToDevice(int32_t width, int32_t height);
 
   std::u16string text_;
   plat::LOGFONTA font_{};

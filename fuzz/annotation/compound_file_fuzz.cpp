@@ -1,16 +1,11 @@
 // libFuzzer target: arbitrary bytes read as a compound file of annotations by an engine that
 // already has a layer. A failed load answers with a result code and leaves the layers as they were.
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 
-#include <cstdint>
-#include <cstdlib>
 #include <unistd.h>
 
-#include "annotation/engine.h"
-#include "platform/ole/ole.h"
-#include "platform/windows/window.h"
+#include "fuzz/annotation/fuzz_engine.h"
 
 namespace {
 
@@ -20,13 +15,8 @@ QString gPath;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static int argc = 1;
   static char name[] = "compound_file_fuzz";
-  static char* argv[] = {name, nullptr};
-  new QApplication(argc, argv);
-  gEngine = new AnnEngine();
-  gEngine->Initialise(1, plat::CreateDetachedWindow(800, 600));
+  gEngine = annStartFuzzEngine(name);
   gPath = QDir::temp().filePath(QStringLiteral("compound_file_fuzz.%1.ann").arg(getpid()));
   return 0;
 }

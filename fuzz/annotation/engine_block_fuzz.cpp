@@ -1,23 +1,11 @@
 // libFuzzer target: arbitrary bytes read as the engine's saved annotations (engine block and
 // layers) through a byte array and through task memory, by an engine that already has a layer.
 // A read must answer with a result code and leave the engine's layers as they were when it fails.
-#include <QApplication>
-
-#include <cstdint>
-#include <cstdlib>
-
-#include "annotation/engine.h"
-#include "platform/ole/ole.h"
-#include "platform/windows/window.h"
+#include "fuzz/annotation/fuzz_engine.h"
 
 namespace {
 
 AnnEngine* gEngine = nullptr;
-
-int32_t passwordFromHost(intptr_t, plat::BSTR, plat::BSTR* password) {
-  *password = plat::SysAllocString(u"fuzz");
-  return 0;
-}
 
 // The engine as every input finds it: one layer with a rectangle.
 void reset() {
@@ -44,14 +32,8 @@ void checkUnchanged(int32_t result, AnnLayerHandle before) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static int argc = 1;
   static char name[] = "engine_block_fuzz";
-  static char* argv[] = {name, nullptr};
-  new QApplication(argc, argv);
-  gEngine = new AnnEngine();
-  gEngine->Initialise(1, plat::CreateDetachedWindow(800, 600));
-  gEngine->SetHostCallback(HOSTCB_PASSWORD, annCallback(&passwordFromHost));
+  gEngine = annStartFuzzEngine(name);
   return 0;
 }
 

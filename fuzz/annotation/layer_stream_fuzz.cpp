@@ -1,16 +1,9 @@
 // libFuzzer target: arbitrary bytes read as one layer stream, as a fresh layer and pasted into a
 // layer that already holds elements and a group. The reader must answer with a result code and
 // never read out of bounds, allocate without bound or leak.
-#include <QApplication>
-
-#include <cstdint>
-#include <cstdlib>
-
-#include "annotation/engine.h"
 #include "annotation/layer.h"
+#include "fuzz/annotation/fuzz_engine.h"
 #include "platform/memory/global_memory.h"
-#include "platform/ole/ole.h"
-#include "platform/windows/window.h"
 
 namespace {
 
@@ -29,23 +22,12 @@ int32_t readInto(AnnLayer* layer, const uint8_t* data, size_t size, bool merge) 
   return r;
 }
 
-int32_t passwordFromHost(intptr_t, plat::BSTR, plat::BSTR* password) {
-  plat::SysReAllocString(password, u"fuzz");
-  return 0;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static int argc = 1;
   static char name[] = "layer_stream_fuzz";
-  static char* argv[] = {name, nullptr};
-  new QApplication(argc, argv);
-  gEngine = new AnnEngine();
-  gEngine->Initialise(1, plat::CreateDetachedWindow(800, 600));
+  gEngine = annStartFuzzEngine(name);
   gEngine->SetDefaultViewSize(800, 600);
-  gEngine->SetHostCallback(HOSTCB_PASSWORD, annCallback(&passwordFromHost));
   return 0;
 }
 
