@@ -42,10 +42,6 @@ class ExchangeLink : public QObject {
   void wait(int16_t state, int ms);
   // The timer off: the handler that got an answer cancels the watchdog this way.
   void stopTimer();
-  // A connection to host and port; the link is told by connected() or, on failure, by the
-  // waiting state's timer at once.
-  void connectTo(const QString& host, int port);
-  void send(const QByteArray& message);
   // A connection to host and port whose failure, when it is not made within the watchdog or is
   // refused, runs failState.
   void open(const QString& host, int port, int16_t failState = kNotContacted);
@@ -67,6 +63,10 @@ class ExchangeLink : public QObject {
   void bytes(const QByteArray& raw);
 
  private:
+  // A connection to host and port; the link is told by connected() or, on failure, by the
+  // waiting state's timer at once.
+  void connectTo(const QString& host, int port);
+  void send(const QByteArray& message);
   void arrival();
   void deliver(const QByteArray& text);
   void settle();

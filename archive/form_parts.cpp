@@ -1,5 +1,6 @@
 #include "archive/form_parts.h"
 
+#include "runtime/dialogs.h"
 #include "workspace/mod_vars.h"
 
 #include <QHBoxLayout>
@@ -8,6 +9,8 @@
 #include <QPushButton>
 
 namespace arch {
+
+void showError(const QString& text) { rt::MsgBox(text, rt::vbExclamation, QStringLiteral("Error")); }
 
 QHBoxLayout* buttonRow(QWidget* parent, const QString& acceptText, QPushButton*& accept, QPushButton*& cancel) {
   accept = new QPushButton(acceptText, parent);

@@ -10,6 +10,9 @@ class QWidget;
 
 namespace arch {
 
+// A failure as the archive windows show it: exclamation, "Error".
+void showError(const QString& text);
+
 // The dialog's bottom row, right-aligned: the accepting button (the default button) and "&Cancel".
 QHBoxLayout* buttonRow(QWidget* parent, const QString& acceptText, QPushButton*& accept, QPushButton*& cancel);
 

@@ -1,5 +1,6 @@
 #include "archive/frm_arch_batch.h"
 
+#include "archive/form_parts.h"
 #include "runtime/dialogs.h"
 #include "runtime/screen.h"
 #include "workspace/mod_vars.h"
@@ -58,7 +59,7 @@ void frmArchBatchForm::cmdStart_Click() {
   if (!QFileInfo(root).isDir()) {
     defaultPointer();
     stop();
-    rt::MsgBox(QStringLiteral("Batch Root directory not found!"), rt::vbExclamation, QStringLiteral("Error"));
+    arch::showError(QStringLiteral("Batch Root directory not found!"));
     return;
   }
   const QDir dir(root);
@@ -103,7 +104,7 @@ void frmArchBatchForm::uploadFinished(bool stored) {
     // Its marker is gone, so it is not sent again; the run stops here rather than loop over it.
     defaultPointer();
     stop();
-    rt::MsgBox(error, rt::vbExclamation, QStringLiteral("Error"));
+    arch::showError(error);
     return;
   }
   chosen_.reset();

@@ -29,7 +29,7 @@ using namespace modVars;
 const QString kPattern =
     QStringLiteral("*.BMP;*.DIB;*.DCX;*.GIF;*.JIF;*.JPG;*.LJP;*.PCX;*.PBM;*.PGM;*.PIC;*.PPM;*.PNG;*.TGA;*.TIF;*.WPG");
 
-void showError(const QString& text) { rt::MsgBox(text, rt::vbExclamation, QStringLiteral("Error")); }
+using arch::showError;
 
 bool samePath(const QString& a, const QString& b) {
   return !a.isEmpty() && !b.isEmpty() && QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
@@ -252,9 +252,8 @@ void frmArchIndexForm::uploadFinished(bool stored) {
   // not closed, and its file is not touched.
   const bool shown = showsCapturedFile();
   if (shown && !QFile::remove(file_)) {
-    rt::MsgBox(QStringLiteral("Document archived successfully") + QLatin1Char('\r') +
-                   QStringLiteral("The input file could not be deleted:") + QLatin1Char('\r') + file_,
-               rt::vbExclamation, QStringLiteral("Error"));
+    showError(QStringLiteral("Document archived successfully") + QLatin1Char('\r') +
+              QStringLiteral("The input file could not be deleted:") + QLatin1Char('\r') + file_);
   } else {
     rt::MsgBox(QStringLiteral("Document archived successfully"), rt::vbInformation, QStringLiteral("Information"));
   }

@@ -20,7 +20,6 @@ class PatternFileList : public QListWidget {
   explicit PatternFileList(QWidget* parent = nullptr);
   QString Path() const { return path_; }
   void setPath(const QString& path);
-  QString Pattern() const { return pattern_; }
   void setPattern(const QString& pattern);
   // The selected file's name ("" when none).
   QString FileName() const;

@@ -1,7 +1,6 @@
 #include "archive/frm_arch_ret_opt.h"
 
 #include "archive/form_parts.h"
-#include "runtime/dialogs.h"
 #include "workspace/mod_vars.h"
 
 #include <QGroupBox>
@@ -44,7 +43,7 @@ void frmArchRetOptForm::addItem(const arch::Keys& keys) {
 void frmArchRetOptForm::cmdOK_Click() {
   const QList<QTreeWidgetItem*> picked = lsvItem->selectedItems();
   if (picked.isEmpty()) {
-    rt::MsgBox(QStringLiteral("Please select a record to retrieve first!"), rt::vbExclamation, QStringLiteral("Error"));
+    arch::showError(QStringLiteral("Please select a record to retrieve first!"));
     return;
   }
   modVars::gstrAchID = picked.front()->text(0);

@@ -5,7 +5,6 @@
 #include "archive/frm_password.h"
 #include "archive/leave_rule.h"
 #include "archive/login_settings.h"
-#include "runtime/dialogs.h"
 #include "runtime/screen.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
@@ -26,7 +25,7 @@ namespace {
 
 void hourglass() { rt::Screen::setMousePointer(rt::vbHourglass); }
 void defaultPointer() { rt::Screen::setMousePointer(rt::vbDefault); }
-void showError(const QString& text) { rt::MsgBox(text, rt::vbExclamation, QStringLiteral("Error")); }
+using arch::showError;
 
 QLineEdit* box(QWidget* parent, int maxLength) {
   auto* b = new QLineEdit(parent);

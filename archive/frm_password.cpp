@@ -18,11 +18,7 @@
 
 rt::DefaultInstance<frmPasswordForm> frmPassword;
 
-namespace {
-
-void showError(const QString& text) { rt::MsgBox(text, rt::vbExclamation, QStringLiteral("Error")); }
-
-}  // namespace
+using arch::showError;
 
 frmPasswordForm::frmPasswordForm() {
   setCaption(QStringLiteral("   Change Password"));

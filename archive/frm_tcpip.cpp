@@ -141,9 +141,11 @@ void frmTCPIPForm::tmrReq_Timer(int16_t state) {
       frmImgClnt->NetworkResult = QStringLiteral("True");
       finish();
       break;
-    case arch::kNotContacted:
     case arch::kNetworkFailed:
+      // A download cut short leaves no working file; without a connection none was begun.
       if (retrieving()) dropWorkingFile();
+      [[fallthrough]];
+    case arch::kNotContacted:
       finish(arch::failureText(state, QStringLiteral("Request Server")));
       break;
     default:

@@ -1,7 +1,7 @@
 #include "archive/leave_rule.h"
 
 #include "archive/archive_protocol.h"
-#include "runtime/dialogs.h"
+#include "archive/form_parts.h"
 
 #include <QEvent>
 #include <QFocusEvent>
@@ -48,8 +48,7 @@ void onLeave(QLineEdit* box, std::function<bool()> rule) { box->installEventFilt
 
 bool checkFieldChars(QLineEdit* box, const QString& fieldName) {
   if (isFieldSafe(box->text())) return true;
-  rt::MsgBox(fieldName + QStringLiteral(" must not contain commas or control characters!"), rt::vbExclamation,
-             QStringLiteral("Error"));
+  showError(fieldName + QStringLiteral(" must not contain commas or control characters!"));
   box->selectAll();
   return false;
 }

@@ -68,8 +68,7 @@ TEST_F(ArchiveMenuTest, DirectoriesMustBeChosenFirst) {
     if (!c.message.isEmpty()) dialogs.answerMsgBox(rt::vbOK);
     c.command(*w);
     if (!c.message.isEmpty()) {
-      EXPECT_EQ(dialogs.calls().back().text, c.message);
-      EXPECT_EQ(dialogs.calls().back().style, rt::vbExclamation);
+      expectBox(c.message);
       EXPECT_TRUE(opened.isEmpty());
     } else {
       EXPECT_EQ(opened, QStringList{c.window});
@@ -95,7 +94,7 @@ TEST_F(ArchiveMenuTest, LogoutClosesTheArchivedDocumentFirstAndKeepsTheUserOnFai
   dialogs.answerMsgBox(rt::vbNo).answerMsgBox(rt::vbOK).answerMsgBox(rt::vbOK);
   ws::mnuArchLogout_Click(*w);
   EXPECT_EQ(opened, (QStringList{"frmTCPIP:UNLOCK", "frmTCPIP:LOGOUT"}));
-  EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("Logout was unsuccessful!, Please inform your administrator"));
+  expectBox(QStringLiteral("Logout was unsuccessful!, Please inform your administrator"));
   EXPECT_TRUE(gblnAchUpd);
   EXPECT_EQ(w->StatusPanel(QStringLiteral("LOGIN")), QStringLiteral("JOE"));
 }
@@ -106,13 +105,11 @@ TEST_F(ArchiveMenuTest, SendNeedsAnArchivedDocumentAndAYes) {
   w->fnOpenImgFile(file(QStringLiteral("a.bmp"), {{8, 8, 0}}, 5));
   dialogs.answerMsgBox(rt::vbOK);
   ws::mnuArchSend_Click(*w);
-  EXPECT_EQ(dialogs.calls().back().text,
-            QStringLiteral("There is no AchID attached to the current image!\rPlease use the index form to archive this image."));
+  expectBox(QStringLiteral("There is no AchID attached to the current image!\rPlease use the index form to archive this image."));
   gstrAchID = QStringLiteral("A1");
   dialogs.answerMsgBox(rt::vbNo);
   ws::mnuArchSend_Click(*w);
-  EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("Commit the image back to Archive?"));
-  EXPECT_EQ(dialogs.calls().back().style, rt::vbQuestion | rt::vbYesNo);
+  expectBox(QStringLiteral("Commit the image back to Archive?"), rt::vbQuestion | rt::vbYesNo, QStringLiteral("Confirmation"));
   EXPECT_TRUE(opened.isEmpty());
   // A document that could not be saved is not sent: the archive would get the old file. (The
   // untitled image's format dialog is closed without a choice.)
@@ -185,7 +182,7 @@ TEST_F(ArchiveMenuTest, LoginRetrieveEditSendCloseLogout) {
     f->cmdOK_Click();
   });
   ws::mnuArchSend_Click(*w);
-  EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("Document archived successfully"));
+  expectBox(QStringLiteral("Document archived successfully"), rt::vbInformation, QStringLiteral("Information"));
   const QByteArray stored = store.documents[0].bytes;
   EXPECT_NE(stored, original);
   const QString copy = dir.file(QStringLiteral("stored.tif"));

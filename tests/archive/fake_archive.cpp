@@ -58,13 +58,8 @@ quint16 FakeArchive::requestPort() const { return req_->serverPort(); }
 quint16 FakeArchive::archivePort() const { return ach_->serverPort(); }
 bool FakeArchive::listening() const { return req_->isListening() && ach_->isListening(); }
 
-FakeArchive& FakeArchive::on(Side side, const QByteArray& prefix, Actions actions, bool once) {
-  rules_.push_back({side, prefix, std::move(actions), once});
-  return *this;
-}
-
-FakeArchive& FakeArchive::onConnect(Side side, Actions actions) {
-  onConnect_[static_cast<int>(side)] = std::move(actions);
+FakeArchive& FakeArchive::on(Side side, const QByteArray& prefix, Actions actions) {
+  rules_.push_back({side, prefix, std::move(actions)});
   return *this;
 }
 
@@ -86,7 +81,6 @@ void FakeArchive::accept(Side side) {
     c->number = side == Side::Request ? ++reqCount_ : ++achCount_;
     conns_.push_back(c);
     connect(s, &QTcpSocket::readyRead, this, [this, c] { readFrom(c); });
-    run(c, onConnect_.value(static_cast<int>(side)));
   }
 }
 
@@ -108,10 +102,9 @@ void FakeArchive::readFrom(Conn* c) {
     c->uploadExpected = -1;
     received_.push_back({c->side, c->number, upload});
     Actions actions;
-    for (Rule& r : rules_)
-      if (r.side == c->side && r.prefix == kUpload && !r.used) {
+    for (const Rule& r : rules_)
+      if (r.side == c->side && r.prefix == kUpload) {
         actions = r.actions;
-        if (r.once) r.used = true;
         break;
       }
     if (actions.empty() && fallback_) actions = fallback_(c->side, c->number, upload);
@@ -124,11 +117,10 @@ void FakeArchive::handle(Conn* c, const QByteArray& message) {
   if (message.startsWith(kHeader)) c->announced = message.mid(message.lastIndexOf(',') + 1).toLongLong();
   Actions actions;
   bool found = false;
-  for (Rule& r : rules_) {
-    if (r.side != c->side || r.used || r.prefix == kUpload || !message.startsWith(r.prefix)) continue;
+  for (const Rule& r : rules_) {
+    if (r.side != c->side || r.prefix == kUpload || !message.startsWith(r.prefix)) continue;
     actions = r.actions;
     found = true;
-    if (r.once) r.used = true;
     break;
   }
   if (!found && fallback_) actions = fallback_(c->side, c->number, message);

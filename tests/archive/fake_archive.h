@@ -28,7 +28,6 @@ struct Action {
   int gapMs = 0;  // pause between chunks
   static Action send(const QByteArray& b, int chunk = 0, int gapMs = 0) { return {Send, b, chunk, gapMs}; }
   static Action close() { return {Close, {}, 0, 0}; }
-  static Action silence() { return {Silence, {}, 0, 0}; }
 };
 using Actions = std::vector<Action>;
 
@@ -52,11 +51,8 @@ class FakeArchive : public QObject {
   quint16 archivePort() const;
   bool listening() const;
 
-  // The first rule, in the order added, whose prefix begins the message answers it; a rule with
-  // once is used one time only.
-  FakeArchive& on(Side side, const QByteArray& prefix, Actions actions, bool once = false);
-  // Done as each connection is accepted, before any message.
-  FakeArchive& onConnect(Side side, Actions actions);
+  // The first rule, in the order added, whose prefix begins the message answers it.
+  FakeArchive& on(Side side, const QByteArray& prefix, Actions actions);
   // Answers messages that no rule takes.
   using Fallback = std::function<Actions(Side, int connection, const QByteArray& message)>;
   void setFallback(Fallback f) { fallback_ = std::move(f); }
@@ -80,8 +76,6 @@ class FakeArchive : public QObject {
     Side side;
     QByteArray prefix;
     Actions actions;
-    bool once;
-    bool used = false;
   };
   void accept(Side side);
   void readFrom(Conn* c);
@@ -92,7 +86,6 @@ class FakeArchive : public QObject {
   QTcpServer* req_ = nullptr;
   QTcpServer* ach_ = nullptr;
   std::vector<Rule> rules_;
-  QMap<int, Actions> onConnect_;
   std::vector<Message> received_;
   std::vector<Conn*> conns_;
   Fallback fallback_;
@@ -122,7 +115,6 @@ class ArchiveStore {
  private:
   QMap<int, int> pendingDownload_;  // request connection -> document index
   QMap<int, QStringList> pendingUpload_;  // archive connection -> header fields
-  QMap<int, QString> users_;              // request connection -> user of its INIT
 };
 
 }  // namespace fakearchive

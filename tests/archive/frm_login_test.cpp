@@ -109,8 +109,7 @@ TEST_F(LoginTest, FailuresKeepTheWindowOpenForAnotherTry) {
     dialogs.answerMsgBox(rt::vbOK);
     login(f);
     ASSERT_FALSE(f->IsUnloaded());
-    EXPECT_EQ(dialogs.calls().back().text, c.text);
-    EXPECT_EQ(dialogs.calls().back().style, rt::vbExclamation);
+    expectBox(c.text);
     EXPECT_TRUE(f->cmdOK->isEnabled());
     EXPECT_TRUE(frmImgClnt->StatusPanel(QStringLiteral("LOGIN")).isEmpty());
   }
@@ -129,8 +128,7 @@ TEST_F(LoginTest, InitialPasswordGoesThroughThePasswordChangeFirst) {
   });
   login(fill(QStringLiteral("telmux"), QString::fromLatin1(frmLoginForm::kInitialPassword)));
   EXPECT_FALSE(frmLogin.IsLoaded());
-  EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("Password changed successfully!"));
-  EXPECT_EQ(dialogs.calls().back().style, rt::vbInformation);
+  expectBox(QStringLiteral("Password changed successfully!"), rt::vbInformation, QStringLiteral("Information"));
   // The new password is scrambled for every login, on a connection of its own.
   EXPECT_EQ(fake->receivedOn(Side::Request).back(), "PWD CHG - TELMUX," + modEncryption::fnScramblePassword("new1"));
   EXPECT_EQ(fake->connections(Side::Request), 2);
@@ -155,7 +153,7 @@ TEST_F(LoginTest, PasswordWindowRefusesDifferentTextsAndReportsFailures) {
   p->txtPwd2->setText(QStringLiteral("b"));
   dialogs.answerMsgBox(rt::vbOK);
   p->cmdSave_Click();
-  EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("The values you have keyed in are not the same in both boxes!"));
+  expectBox(QStringLiteral("The values you have keyed in are not the same in both boxes!"));
   EXPECT_EQ(fake->connections(Side::Request), 0);
 
   // No answer: the window stays for another try; an unexpected answer ends it.
@@ -164,14 +162,14 @@ TEST_F(LoginTest, PasswordWindowRefusesDifferentTextsAndReportsFailures) {
   p->cmdSave_Click();
   EXPECT_FALSE(p->cmdSave->isEnabled());  // no second press while it runs
   ASSERT_TRUE(waitUntil([&] { return !p->Busy(); }));
-  EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("TCPIP network errors encountered. Operation aborted!"));
+  expectBox(QStringLiteral("TCPIP network errors encountered. Operation aborted!"));
   EXPECT_FALSE(p->IsUnloaded());
   fake->on(Side::Request, "PWD CHG - ", {Action::send("NO")});
   dialogs.answerMsgBox(rt::vbOK);
   QPointer<frmPasswordForm> w = p;
   p->cmdSave_Click();
   ASSERT_TRUE(waitUntil([&] { return !w || w->IsUnloaded(); }));
-  EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("Unexpected reply from server:\rNO"));
+  expectBox(QStringLiteral("Unexpected reply from server:\rNO"));
   EXPECT_FALSE(busy());
 }
 
@@ -219,9 +217,7 @@ TEST_F(LoginTest, BoxRules) {
     c.box->setText(QString::fromLatin1(c.text));
     if (!c.message.isEmpty()) dialogs.answerMsgBox(rt::vbOK);
     EXPECT_EQ((f->*c.rule)(), c.message.isEmpty()) << c.text;
-    if (!c.message.isEmpty()) {
-      EXPECT_EQ(dialogs.calls().back().text, c.message);
-    }
+    if (!c.message.isEmpty()) expectBox(c.message);
   }
 }
 
