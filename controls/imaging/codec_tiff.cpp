@@ -220,24 +220,21 @@ std::vector<uint8_t> pageAnnotation(TIFF* t) {
 
 // The colours of the sample values of a grey or palette page of bps bits.
 std::vector<QRgb> pagePalette(TIFF* t, uint16_t bps, uint16_t photometric) {
+  if (photometric != PHOTOMETRIC_PALETTE) {
+    std::vector<QRgb> pal = grayPalette(bps);
+    if (photometric == PHOTOMETRIC_MINISWHITE) std::reverse(pal.begin(), pal.end());
+    return pal;
+  }
   const int n = 1 << bps;
   std::vector<QRgb> pal(static_cast<std::size_t>(n));
-  if (photometric == PHOTOMETRIC_PALETTE) {
-    uint16_t *r = nullptr, *g = nullptr, *bl = nullptr;
-    if (!TIFFGetField(t, TIFFTAG_COLORMAP, &r, &g, &bl)) tiffFail(kErrDamaged, QStringLiteral("palette page without a palette"));
-    // Some writers store 8-bit values in the 16-bit palette.
-    bool eight = true;
-    for (int i = 0; i < n; ++i)
-      if (r[i] > 255 || g[i] > 255 || bl[i] > 255) eight = false;
-    for (int i = 0; i < n; ++i)
-      pal[static_cast<std::size_t>(i)] = eight ? qRgb(r[i], g[i], bl[i]) : qRgb(r[i] >> 8, g[i] >> 8, bl[i] >> 8);
-  } else {
-    for (int i = 0; i < n; ++i) {
-      int v = i * 255 / (n - 1);
-      if (photometric == PHOTOMETRIC_MINISWHITE) v = 255 - v;
-      pal[static_cast<std::size_t>(i)] = qRgb(v, v, v);
-    }
-  }
+  uint16_t *r = nullptr, *g = nullptr, *bl = nullptr;
+  if (!TIFFGetField(t, TIFFTAG_COLORMAP, &r, &g, &bl)) tiffFail(kErrDamaged, QStringLiteral("palette page without a palette"));
+  // Some writers store 8-bit values in the 16-bit palette.
+  bool eight = true;
+  for (int i = 0; i < n; ++i)
+    if (r[i] > 255 || g[i] > 255 || bl[i] > 255) eight = false;
+  for (int i = 0; i < n; ++i)
+    pal[static_cast<std::size_t>(i)] = eight ? qRgb(r[i], g[i], bl[i]) : qRgb(r[i] >> 8, g[i] >> 8, bl[i] >> 8);
   return pal;
 }
 
