@@ -309,8 +309,8 @@ bool readReducedBilevel(TIFF* t, int maxSide, Bitmap& out) {
   return true;
 }
 
-Bitmap readPage(TIFF* t, int32_t page, int16_t* formatOut, const std::vector<uint64_t>* offsets = nullptr) {
-  choosePage(t, page, offsets);
+// The page the handle is on (page numbers it in messages).
+Bitmap readCurrentPage(TIFF* t, int32_t page, int16_t* formatOut) {
   uint32_t w = 0, h = 0;
   uint16_t bps = 1, spp = 1, photometric = PHOTOMETRIC_MINISWHITE, planar = PLANARCONFIG_CONTIG, comp = COMPRESSION_NONE;
   if (!TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w) || !TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h))
@@ -365,6 +365,11 @@ Bitmap readPage(TIFF* t, int32_t page, int16_t* formatOut, const std::vector<uin
   }
   b.annotation = pageAnnotation(t);
   return b;
+}
+
+Bitmap readPage(TIFF* t, int32_t page, int16_t* formatOut, const std::vector<uint64_t>* offsets = nullptr) {
+  choosePage(t, page, offsets);
+  return readCurrentPage(t, page, formatOut);
 }
 
 }  // namespace
@@ -480,7 +485,7 @@ Bitmap readTiffFileReduced(const QString& path, int32_t page, int maxSide, int16
   TIFFGetField(c.h.t, TIFFTAG_IMAGELENGTH, &h);
   Bitmap b;
   if (!readReducedBilevel(c.h.t, maxSide, b)) {
-    b = readPage(c.h.t, page, formatOut, &c.offsets);
+    b = readCurrentPage(c.h.t, page, formatOut);
   } else {
     if (formatOut) {
       uint16_t comp = COMPRESSION_NONE;
