@@ -39,6 +39,7 @@ namespace ws {
 struct SavePlan;
 struct PageEdit;
 enum class CaptionRule;
+enum class DocState;
 }
 
 class frmImgClntForm : public rt::Form {
@@ -57,9 +58,8 @@ class frmImgClntForm : public rt::Form {
   static void setCommandLine(const QString& commandLine);
   static QString CommandLine();
 
-  // Thumbnails of the open document still being made in the background, and how many are ready.
+  // Thumbnails of the open document still being made in the background.
   bool ThumbsLoading() const;
-  int32_t ThumbsReady() const;
 
   // ---- Controls ----------------------------------------------------------------------------
   img::ImagingControl* ixMain = nullptr;
@@ -242,8 +242,8 @@ class frmImgClntForm : public rt::Form {
   void fnSetDocOpenState();
   void fnSetDefaultView();
   void fnUpdatePageButtons();
-  void applyCommandStates(int docState);
-  int lastDocState_ = 0;  // the state the commands were last set for
+  void applyCommandStates(ws::DocState state);
+  ws::DocState lastDocState_{};  // the state the commands were last set for (none at first)
   void setModeButtons(const QString& pressed);
   void selectMode(ws::MouseMode mode);
   // The mode whose button is pressed; None when no mode button is.

@@ -29,9 +29,8 @@ void enable(QAction* a, bool on) {
 
 // ---- Command states -------------------------------------------------------------------------------
 
-void frmImgClntForm::applyCommandStates(int docState) {
-  const auto state = static_cast<ws::DocState>(docState);
-  lastDocState_ = docState;
+void frmImgClntForm::applyCommandStates(ws::DocState state) {
+  lastDocState_ = state;
   const ws::DocConditions conditions = ws::fnDocConditions(gblnScannerPresent, gintCurrFormat, gstrCurrFile);
   for (const ws::CommandState& c : ws::fnCommandStates(state, conditions)) {
     if (c.scope != ws::Scope::Button) enable(Menu(c.command), c.enabled);
@@ -42,12 +41,12 @@ void frmImgClntForm::applyCommandStates(int docState) {
 }
 
 void frmImgClntForm::fnSetNoDocState() {
-  applyCommandStates(static_cast<int>(ws::DocState::NoDocument));
+  applyCommandStates(ws::DocState::NoDocument);
   setModeButtons(QString());
 }
 
 void frmImgClntForm::fnSetDocOpenState() {
-  applyCommandStates(static_cast<int>(ws::DocState::DocumentOpen));
+  applyCommandStates(ws::DocState::DocumentOpen);
   bool anyPressed = false;
   for (QAction* a : tbrMode->actions()) anyPressed = anyPressed || a->isChecked();
   if (!anyPressed) fnSelectHandMode();

@@ -35,9 +35,9 @@ void frmImgClntForm::twnMain_SourcesChecked() {
   }
   gblnScannerPresent = twnMain->CheckedSourceCount().value_or(0) != 0;
   // The scanner rules are part of both state tables: apply them for the state the document is in.
-  const int state = lastDocState_;
-  applyCommandStates(static_cast<int>(ws::DocState::NoDocument));
-  if (state != static_cast<int>(ws::DocState::NoDocument)) applyCommandStates(state);
+  const ws::DocState state = lastDocState_;
+  applyCommandStates(ws::DocState::NoDocument);
+  if (state != ws::DocState::NoDocument) applyCommandStates(state);
 }
 
 // The strip holds the edited page before pages move.

@@ -14,8 +14,6 @@ using namespace modVars;
 
 bool frmImgClntForm::ThumbsLoading() const { return thumbLoader_ && !thumbLoader_->finished(); }
 
-int32_t frmImgClntForm::ThumbsReady() const { return thumbLoader_ ? thumbLoader_->readyCount() : 0; }
-
 void frmImgClntForm::startThumbLoader(const QString& path, int32_t pages) {
   stopThumbLoader();
   thumbLoader_ = std::make_unique<img::PageThumbLoader>(path, pages, ixTmb(0)->displaySide(),

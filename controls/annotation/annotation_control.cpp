@@ -86,7 +86,7 @@ void routeEngineDialogs() {
           rt::DialogRequest r;
           r.kind = rt::DialogKind::Font;
           r.flags = rt::cdlCFScreenFonts;
-          r.fontName = QString::fromLatin1(lf.lfFaceName);
+          r.fontName = QString::fromLatin1(lf.lfFaceName, qstrnlen(lf.lfFaceName, plat::LF_FACESIZE));
           r.fontSize = std::abs(lf.lfHeight) * 72.0 / 96.0;
           r.fontBold = lf.lfWeight >= plat::FW_BOLD;
           r.fontItalic = lf.lfItalic != 0;

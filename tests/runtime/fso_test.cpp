@@ -10,17 +10,8 @@ namespace {
 using namespace rt::fso;
 using testsupport::TempDir;
 
-void writeBytes(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(bytes);
-}
-
-QByteArray readBytes(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
+using testsupport::fileBytes;
+using testsupport::writeFileBytes;
 int errorOf(const std::function<void()>& fn) {
   try {
     fn();
@@ -32,20 +23,20 @@ int errorOf(const std::function<void()>& fn) {
 
 TEST(FileSystem, FailuresCarryTheRuntimeNumbers) {
   TempDir dir;
-  writeBytes(dir.file("a"), "x");
-  writeBytes(dir.file("b"), "y");
+  writeFileBytes(dir.file("a"), "x");
+  writeFileBytes(dir.file("b"), "y");
   EXPECT_EQ(errorOf([&] { DeleteFile(dir.file("missing")); }), rt::kErrFileNotFound);
   EXPECT_EQ(errorOf([&] { MoveFile(dir.file("a"), dir.file("b")); }), rt::kErrFileExists);
   EXPECT_EQ(errorOf([&] { MoveFile(dir.file("missing"), dir.file("c")); }), rt::kErrFileNotFound);
   EXPECT_EQ(errorOf([&] { CreateFolder(dir.path()); }), rt::kErrFileExists);
   EXPECT_EQ(errorOf([&] { OpenTextFile(dir.file("missing")); }), rt::kErrFileNotFound);
   EXPECT_EQ(errorOf([&] { CreateTextFile(dir.file("nofolder/x.txt")); }), rt::kErrPathNotFound);
-  EXPECT_EQ(readBytes(dir.file("b")), "y");  // the failed move touched nothing
+  EXPECT_EQ(fileBytes(dir.file("b")), "y");  // the failed move touched nothing
 }
 
 TEST(FileSystem, MoveDeleteAndWalk) {
   TempDir dir;
-  writeBytes(dir.file("a.tif"), "x");
+  writeFileBytes(dir.file("a.tif"), "x");
   MoveFile(dir.file("a.tif"), dir.file("B.TIF"));
   EXPECT_FALSE(FileExists(dir.file("a.tif")));
   EXPECT_TRUE(FileExists(dir.file("B.TIF")));
@@ -57,7 +48,7 @@ TEST(FileSystem, MoveDeleteAndWalk) {
   // A read-only file is not rewritten or appended to by a text stream either.
   EXPECT_EQ(errorOf([&] { CreateTextFile(dir.file("B.TIF")); }), rt::kErrPermissionDenied);
   EXPECT_EQ(errorOf([&] { OpenTextFile(dir.file("B.TIF"), ForAppending); }), rt::kErrPermissionDenied);
-  EXPECT_EQ(readBytes(dir.file("B.TIF")), "x");
+  EXPECT_EQ(fileBytes(dir.file("B.TIF")), "x");
   DeleteFile(dir.file("B.TIF"), true);
   EXPECT_FALSE(FileExists(dir.file("B.TIF")));
   EXPECT_EQ(GetExtensionName("/x/y/page.Tif"), "Tif");
@@ -66,7 +57,7 @@ TEST(FileSystem, MoveDeleteAndWalk) {
 
 TEST(TextStream, ReadsEveryLineEnding) {
   TempDir dir;
-  writeBytes(dir.file("t.txt"), "one\r\ntwo\nthree\rfour\r\n\r\nlast");
+  writeFileBytes(dir.file("t.txt"), "one\r\ntwo\nthree\rfour\r\n\r\nlast");
   auto in = OpenTextFile(dir.file("t.txt"));
   QStringList lines;
   while (!in->AtEndOfStream()) lines << in->ReadLine();
@@ -80,24 +71,24 @@ TEST(TextStream, WritesAnsiWithCrLfAndReadsItBack) {
   out->WriteLine(QString::fromUtf8("Café €5"));
   out->Write("x");
   out->Close();
-  EXPECT_EQ(readBytes(dir.file("t.txt")), QByteArray("Caf\xE9 \x80" "5\r\nx"));
+  EXPECT_EQ(fileBytes(dir.file("t.txt")), QByteArray("Caf\xE9 \x80" "5\r\nx"));
   auto in = OpenTextFile(dir.file("t.txt"));
   EXPECT_EQ(in->ReadLine(), QString::fromUtf8("Café €5"));
 }
 
 TEST(TextStream, AWriteThatIsNotClosedLeavesTheTargetAsItWas) {
   TempDir dir;
-  writeBytes(dir.file("album.kvt"), "precious\r\n");
+  writeFileBytes(dir.file("album.kvt"), "precious\r\n");
   {
     auto out = CreateTextFile(dir.file("album.kvt"));
     out->WriteLine("half");
   }
-  EXPECT_EQ(readBytes(dir.file("album.kvt")), "precious\r\n");
+  EXPECT_EQ(fileBytes(dir.file("album.kvt")), "precious\r\n");
   EXPECT_EQ(FilesIn(dir.path()), QStringList{"album.kvt"});  // no temporary file left behind
   auto app = OpenTextFile(dir.file("album.kvt"), ForAppending);
   app->WriteLine("more");
   app->Close();
-  EXPECT_EQ(readBytes(dir.file("album.kvt")), "precious\r\nmore\r\n");
+  EXPECT_EQ(fileBytes(dir.file("album.kvt")), "precious\r\nmore\r\n");
 }
 
 }  // namespace

@@ -13,21 +13,12 @@
 namespace {
 
 using testsupport::TempDir;
+using testsupport::fileBytes;
+using testsupport::writeFileBytes;
 
 mode_t modeOf(const QString& path) {
   struct stat st {};
   return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? (st.st_mode & 07777) : 0;
-}
-
-void writeText(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  f.write(bytes);
-}
-
-QByteArray readText(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QStringList namesIn(const TempDir& dir) {
@@ -49,16 +40,16 @@ rt::RuntimeError errorOf(F f) {
 TEST(ReplacingFile, CommittedContentTakesThePlaceAndThePermissionsOfTheTarget) {
   TempDir dir;
   const QString target = dir.file(QStringLiteral("doc.txt"));
-  writeText(target, "old");
+  writeFileBytes(target, "old");
   ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0640), 0);
   {
     rt::ReplacingFile out(target);
     EXPECT_TRUE(rt::isSaveTempName(QFileInfo(out.tempPath()).fileName()));
-    writeText(out.tempPath(), "new");
-    EXPECT_EQ(readText(target), "old");
+    writeFileBytes(out.tempPath(), "new");
+    EXPECT_EQ(fileBytes(target), "old");
     out.commit();
   }
-  EXPECT_EQ(readText(target), "new");
+  EXPECT_EQ(fileBytes(target), "new");
   EXPECT_EQ(modeOf(target), 0640u);
   EXPECT_EQ(namesIn(dir), QStringList({"doc.txt"}));
 }
@@ -66,19 +57,19 @@ TEST(ReplacingFile, CommittedContentTakesThePlaceAndThePermissionsOfTheTarget) {
 TEST(ReplacingFile, DroppedWithoutCommitLeavesTheTargetAndNoTemporary) {
   TempDir dir;
   const QString target = dir.file(QStringLiteral("doc.txt"));
-  writeText(target, "old");
+  writeFileBytes(target, "old");
   {
     rt::ReplacingFile out(target);
-    writeText(out.tempPath(), "half");
+    writeFileBytes(out.tempPath(), "half");
   }
-  EXPECT_EQ(readText(target), "old");
+  EXPECT_EQ(fileBytes(target), "old");
   EXPECT_EQ(namesIn(dir), QStringList({"doc.txt"}));
 }
 
 TEST(ReplacingFile, RefusalsNameTheDocumentAndSayWhy) {
   TempDir dir;
   const QString readOnly = dir.file(QStringLiteral("locked.txt"));
-  writeText(readOnly, "keep");
+  writeFileBytes(readOnly, "keep");
   ASSERT_EQ(::chmod(QFile::encodeName(readOnly).constData(), 0444), 0);
   const QString folder = dir.file(QStringLiteral("sub"));
   ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("sub")));
@@ -98,7 +89,7 @@ TEST(ReplacingFile, RefusalsNameTheDocumentAndSayWhy) {
     EXPECT_EQ(e.Number(), c.number);
     EXPECT_EQ(e.Description(), c.text);
   }
-  EXPECT_EQ(readText(readOnly), "keep");
+  EXPECT_EQ(fileBytes(readOnly), "keep");
   EXPECT_EQ(namesIn(dir), QStringList({"locked.txt"}));
 }
 
@@ -107,11 +98,11 @@ TEST(ReplacingFile, OnlyTemporariesWhoseWriterIsGoneAreSwept) {
   const QString target = dir.file(QStringLiteral("doc.txt"));
   rt::ReplacingFile running(target);  // a save still under way
   // Left by a killed save: nobody holds it open.
-  writeText(dir.file(QStringLiteral(".doc.txt.0badf00d.lvxsave")), "litter");
+  writeFileBytes(dir.file(QStringLiteral(".doc.txt.0badf00d.lvxsave")), "litter");
   // Files that are not ours, even when they look alike.
-  writeText(dir.file(QStringLiteral(".doc.txt.1.tmp")), "user");
-  writeText(dir.file(QStringLiteral("doc.txt.0badf00d.lvxsave")), "user");
-  writeText(dir.file(QStringLiteral(".doc.txt.nothex12.lvxsave")), "user");
+  writeFileBytes(dir.file(QStringLiteral(".doc.txt.1.tmp")), "user");
+  writeFileBytes(dir.file(QStringLiteral("doc.txt.0badf00d.lvxsave")), "user");
+  writeFileBytes(dir.file(QStringLiteral(".doc.txt.nothex12.lvxsave")), "user");
 
   rt::removeStaleSaveTemps(dir.path());
   QStringList expected = {".doc.txt.1.tmp", ".doc.txt.nothex12.lvxsave", QFileInfo(running.tempPath()).fileName(),

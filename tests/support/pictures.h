@@ -2,8 +2,8 @@
 // Small pictures for tests: pages of one colour written by the imaging control in any format it
 // writes, read back page by page, and compared.
 #include "controls/imaging/imaging_control.h"
+#include "tests/support/temp_dir.h"
 
-#include <QFile>
 #include <QString>
 #include <cstdint>
 #include <vector>
@@ -47,11 +47,6 @@ inline bool samePages(const std::vector<Page>& a, const std::vector<Page>& b) {
   for (std::size_t i = 0; i < a.size(); ++i)
     if (a[i].width != b[i].width || a[i].height != b[i].height || a[i].colour != b[i].colour) return false;
   return true;
-}
-
-inline QByteArray fileBytes(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 inline const std::vector<Page> kThreePages = {{30, 20, 0x0000FF}, {40, 25, 0x00FF00}, {50, 30, 0xFF0000}};
