@@ -16,8 +16,7 @@ bool frmImgClntForm::ThumbsLoading() const { return thumbLoader_ && !thumbLoader
 
 void frmImgClntForm::startThumbLoader(const QString& path, int32_t pages) {
   stopThumbLoader();
-  const int side = std::max({96, ixTmb(0)->width(), ixTmb(0)->height()});
-  thumbLoader_ = std::make_unique<img::PageThumbLoader>(path, pages, side,
+  thumbLoader_ = std::make_unique<img::PageThumbLoader>(path, pages, ixTmb(0)->displaySide(),
                                                         [this](img::PageThumb& t) { thumbReady(t); });
   preferVisibleThumbs();
   setStatusPanel(QStringLiteral("BODY"), QStringLiteral("Pages ready: 0 of %1").arg(pages));

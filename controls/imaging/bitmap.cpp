@@ -86,15 +86,18 @@ Bitmap::Bitmap(int32_t width, int32_t height, int bpp) {
   if (bpp <= 8) setGrayPalette();
 }
 
-void Bitmap::setGrayPalette() {
-  palette_.clear();
-  if (bpp_ > 8) return;
-  const int n = 1 << bpp_;
+std::vector<QRgb> grayPalette(int bpp) {
+  std::vector<QRgb> p;
+  if (bpp > 8) return p;
+  const int n = 1 << bpp;
   for (int i = 0; i < n; ++i) {
     const int v = i * 255 / (n - 1);
-    palette_.push_back(qRgb(v, v, v));
+    p.push_back(qRgb(v, v, v));
   }
+  return p;
 }
+
+void Bitmap::setGrayPalette() { palette_ = grayPalette(bpp_); }
 
 uint32_t Bitmap::index(int32_t x, int32_t y) const {
   const uint8_t* r = row(y);

@@ -18,6 +18,8 @@ namespace img {
 std::size_t maxBitmapBytes();
 void setMaxBitmapBytes(std::size_t bytes);  // fuzzers lower it
 constexpr int32_t kMaxDimension = 1 << 17;
+// 2, 16 or 256 evenly spaced greys for a depth of 1, 4 or 8 bits (none above 8).
+std::vector<QRgb> grayPalette(int bitsPerPixel);
 // The one error for a legal picture that does not fit in memory, whatever its format.
 [[noreturn]] void pictureTooLarge(int64_t width, int64_t height);
 

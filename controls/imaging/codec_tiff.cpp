@@ -220,24 +220,21 @@ std::vector<uint8_t> pageAnnotation(TIFF* t) {
 
 // The colours of the sample values of a grey or palette page of bps bits.
 std::vector<QRgb> pagePalette(TIFF* t, uint16_t bps, uint16_t photometric) {
+  if (photometric != PHOTOMETRIC_PALETTE) {
+    std::vector<QRgb> pal = grayPalette(bps);
+    if (photometric == PHOTOMETRIC_MINISWHITE) std::reverse(pal.begin(), pal.end());
+    return pal;
+  }
   const int n = 1 << bps;
   std::vector<QRgb> pal(static_cast<std::size_t>(n));
-  if (photometric == PHOTOMETRIC_PALETTE) {
-    uint16_t *r = nullptr, *g = nullptr, *bl = nullptr;
-    if (!TIFFGetField(t, TIFFTAG_COLORMAP, &r, &g, &bl)) tiffFail(kErrDamaged, QStringLiteral("palette page without a palette"));
-    // Some writers store 8-bit values in the 16-bit palette.
-    bool eight = true;
-    for (int i = 0; i < n; ++i)
-      if (r[i] > 255 || g[i] > 255 || bl[i] > 255) eight = false;
-    for (int i = 0; i < n; ++i)
-      pal[static_cast<std::size_t>(i)] = eight ? qRgb(r[i], g[i], bl[i]) : qRgb(r[i] >> 8, g[i] >> 8, bl[i] >> 8);
-  } else {
-    for (int i = 0; i < n; ++i) {
-      int v = i * 255 / (n - 1);
-      if (photometric == PHOTOMETRIC_MINISWHITE) v = 255 - v;
-      pal[static_cast<std::size_t>(i)] = qRgb(v, v, v);
-    }
-  }
+  uint16_t *r = nullptr, *g = nullptr, *bl = nullptr;
+  if (!TIFFGetField(t, TIFFTAG_COLORMAP, &r, &g, &bl)) tiffFail(kErrDamaged, QStringLiteral("palette page without a palette"));
+  // Some writers store 8-bit values in the 16-bit palette.
+  bool eight = true;
+  for (int i = 0; i < n; ++i)
+    if (r[i] > 255 || g[i] > 255 || bl[i] > 255) eight = false;
+  for (int i = 0; i < n; ++i)
+    pal[static_cast<std::size_t>(i)] = eight ? qRgb(r[i], g[i], bl[i]) : qRgb(r[i] >> 8, g[i] >> 8, bl[i] >> 8);
   return pal;
 }
 
@@ -312,8 +309,8 @@ bool readReducedBilevel(TIFF* t, int maxSide, Bitmap& out) {
   return true;
 }
 
-Bitmap readPage(TIFF* t, int32_t page, int16_t* formatOut, const std::vector<uint64_t>* offsets = nullptr) {
-  choosePage(t, page, offsets);
+// The page the handle is on (page numbers it in messages).
+Bitmap readCurrentPage(TIFF* t, int32_t page, int16_t* formatOut) {
   uint32_t w = 0, h = 0;
   uint16_t bps = 1, spp = 1, photometric = PHOTOMETRIC_MINISWHITE, planar = PLANARCONFIG_CONTIG, comp = COMPRESSION_NONE;
   if (!TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w) || !TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h))
@@ -368,6 +365,11 @@ Bitmap readPage(TIFF* t, int32_t page, int16_t* formatOut, const std::vector<uin
   }
   b.annotation = pageAnnotation(t);
   return b;
+}
+
+Bitmap readPage(TIFF* t, int32_t page, int16_t* formatOut, const std::vector<uint64_t>* offsets = nullptr) {
+  choosePage(t, page, offsets);
+  return readCurrentPage(t, page, formatOut);
 }
 
 }  // namespace
@@ -483,7 +485,7 @@ Bitmap readTiffFileReduced(const QString& path, int32_t page, int maxSide, int16
   TIFFGetField(c.h.t, TIFFTAG_IMAGELENGTH, &h);
   Bitmap b;
   if (!readReducedBilevel(c.h.t, maxSide, b)) {
-    b = readPage(c.h.t, page, formatOut, &c.offsets);
+    b = readCurrentPage(c.h.t, page, formatOut);
   } else {
     if (formatOut) {
       uint16_t comp = COMPRESSION_NONE;

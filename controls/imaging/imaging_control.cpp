@@ -102,7 +102,7 @@ void ImagingControl::ensureFullPage() const {
 // background work would have.
 void ImagingControl::resolvePending() const {
   if (!d->pending) return;
-  const int side = std::max({96, width(), height()});
+  const int side = displaySide();
   int32_t fullW = 0, fullH = 0;
   Decoded dec;
   try {
@@ -147,7 +147,7 @@ void ImagingControl::afterPictureChanged(bool resetView) {
   d->dropCaches();
   d->thumb = QImage();
   if (d->thumbMode == 1 && d->haveFull) {
-    const int side = std::max({96, width(), height()});
+    const int side = displaySide();
     d->thumb = makeThumbnail(d->bmp, side, side);
   }
   if (resetView) {
@@ -300,7 +300,7 @@ void ImagingControl::setSourceFile(const QString& path) {
   if (path.isEmpty()) return;
   const bool thumb = d->thumbMode == 1;
   int32_t fullW = 0, fullH = 0;
-  Decoded dec = thumb ? readFilePageForDisplay(path, d->page, std::max({96, width(), height()}), fullW, fullH)
+  Decoded dec = thumb ? readFilePageForDisplay(path, d->page, displaySide(), fullW, fullH)
                       : readFilePage(path, d->page);
   showFilePage(path, d->page, std::move(dec), fullW, fullH);
 }
@@ -340,6 +340,8 @@ void ImagingControl::setPendingSource(const QString& path) {
 }
 
 bool ImagingControl::isPendingSource() const { return d->pending; }
+
+int ImagingControl::displaySide() const { return std::max({96, width(), height()}); }
 
 bool ImagingControl::takeDisplayPage(const QString& path, int32_t page, Decoded decoded, int32_t fullW, int32_t fullH) {
   if (!d->pending || d->loadedPath != path || d->loadedPage != page || decoded.bitmap.isNull()) return false;

@@ -47,6 +47,8 @@ class ImagingControl : public QWidget {
   // The display picture of `page` of `path` (a reduced decode, with the full page's size); taken
   // only while the control still waits for exactly that page. False when it was not taken.
   bool takeDisplayPage(const QString& path, int32_t page, Decoded decoded, int32_t fullW, int32_t fullH);
+  // The longer side a thumbnail's display picture is made for (at least 96, else the control's size).
+  int displaySide() const;
   // Pages in a file (0 when it cannot be read).
   int32_t FilePageCount(const QString& path) const;
   // What to tell the user about a file that opens only in part ("" when it opens whole, or cannot

@@ -147,7 +147,7 @@ int32_t ImagingControl::ThumbDisplayMode() const { return d->thumbMode; }
 void ImagingControl::setThumbDisplayMode(int32_t mode) {
   d->thumbMode = mode;
   if (mode == 1 && d->haveFull && d->thumb.isNull()) {
-    const int side = std::max({96, width(), height()});
+    const int side = displaySide();
     d->thumb = makeThumbnail(d->bmp, side, side);
   }
   d->dropCaches();

@@ -35,16 +35,6 @@ std::vector<QRgb> fixedPalette(int bpp) {
 
 namespace {
 
-std::vector<QRgb> grayPalette(int bpp) {
-  const int n = 1 << bpp;
-  std::vector<QRgb> p;
-  for (int i = 0; i < n; ++i) {
-    const int v = i * 255 / (n - 1);
-    p.push_back(qRgb(v, v, v));
-  }
-  return p;
-}
-
 // A box of the colour histogram (5 bits per channel) for median cut.
 struct Box {
   int lo[3], hi[3];

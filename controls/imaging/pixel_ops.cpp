@@ -451,11 +451,7 @@ void despeckle(Bitmap& b) {
     }
     return;
   }
-  if (b.bitsPerPixel() == 4 || (b.bitsPerPixel() == 8 && !b.isGray())) b = b.toColor24();
-  else if (b.bitsPerPixel() == 8) b = b.toGray8();
-  cv::Mat out;
-  cv::medianBlur(asMat(b), out, 3);
-  ops::storeMat(b, out);
+  median(b);  // grey and colour pictures: the 3 x 3 median
 }
 
 double estimateSkew(const Bitmap& b, double maxDeg) {

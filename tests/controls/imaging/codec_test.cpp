@@ -140,8 +140,9 @@ TEST(Tiff, LzwAndDeflatePagesUseThePredictorThatSuitsThem) {
       TIFFClose(t);
       EXPECT_EQ(predictor, c.predictor);
       EXPECT_TRUE(samePixels(c.picture, readFilePage(path, 1).bitmap));
-      if (c.picture.bitsPerPixel() == 24)  // a smooth colour page packs to a fraction of its size
+      if (c.picture.bitsPerPixel() == 24) {  // a smooth colour page packs to a fraction of its size
         EXPECT_LT(QFileInfo(path).size(), 300 * 200 * 3 / 8);
+      }
     }
   }
 }
@@ -465,6 +466,21 @@ TEST(Tiff, ABilevelPageIsShownFromAReducedDecode) {
   writeFile(path, pattern(120, 90, 1), as(kFormatTiff));
   int32_t w = 0, h = 0;
   EXPECT_TRUE(samePixels(pattern(120, 90, 1), readFilePageForDisplay(path, 1, 100, w, h).bitmap));
+  // So do pages that are not bilevel, each the page asked for, in any order of reading.
+  const QString doc = dir.file(QStringLiteral("doc.tif"));
+  const std::vector<Bitmap> pages = {pattern(900, 700, 24), page, pattern(800, 900, 8)};
+  SaveOptions o = as(kFormatTiffLzw);
+  o.multiPage = true;
+  for (const Bitmap& p : pages) writeFile(doc, p, o);
+  for (int32_t n : {3, 1, 2, 1, 3}) {
+    const Decoded d = readFilePageForDisplay(doc, n, 100, w, h);
+    const Bitmap& want = pages[static_cast<std::size_t>(n - 1)];
+    EXPECT_EQ(w, want.width()) << n;
+    EXPECT_EQ(d.format, kFormatTiffLzw) << n;
+    if (want.bitsPerPixel() != 1) {
+      EXPECT_TRUE(samePixels(want, d.bitmap)) << n;
+    }
+  }
 }
 
 }  // namespace

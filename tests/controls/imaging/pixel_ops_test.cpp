@@ -57,11 +57,18 @@ TEST(PixelOps, DeskewFindsTheSlantOfLines) {
   EXPECT_NEAR(estimateSkew(b), 2.0, 0.25);
 }
 
+// A lone black pixel on white goes; the middle of a black block stays, at every depth.
 TEST(PixelOps, DespeckleRemovesLonePixels) {
-  Bitmap b = blankBitmap(9, 9, 1, qRgb(255, 255, 255));
-  b.setIndex(4, 4, 0);
-  despeckle(b);
-  EXPECT_EQ(b.pixel(4, 4), qRgb(255, 255, 255));
+  for (int bpp : {1, 4, 8, 24}) {
+    Bitmap b = blankBitmap(12, 9, bpp, qRgb(255, 255, 255));
+    const uint32_t black = bpp == 24 ? qRgb(0, 0, 0) : 0;  // palette entry 0 is black
+    b.setIndex(2, 4, black);
+    for (int y = 3; y <= 5; ++y)
+      for (int x = 7; x <= 9; ++x) b.setIndex(x, y, black);
+    despeckle(b);
+    EXPECT_EQ(b.pixel(2, 4), qRgb(255, 255, 255)) << bpp << " bits";
+    EXPECT_EQ(b.pixel(8, 4), qRgb(0, 0, 0)) << bpp << " bits";
+  }
 }
 
 TEST(PixelOps, ThumbnailAveragesBilevelPages) {
