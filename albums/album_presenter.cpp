@@ -350,7 +350,7 @@ bool AlbumPresenter::hasRow(const QString& path) const {
 bool AlbumPresenter::appendSearchRow(const QString& path) {
   if (!isStorablePath(path) || hasRow(path)) return false;
   rows.push_back({path, QStringLiteral("1"), QString(), false});
-  if (sorted) applySort();
+  if (chkSort) applySort();
   changedRows();
   return true;
 }
@@ -369,7 +369,7 @@ void AlbumPresenter::addFile() {
   } else {
     for (AlbumRow& r : rows) r.selected = false;
     rows.push_back({path, QStringLiteral("1"), QString(), true});
-    if (sorted) applySort();
+    if (chkSort) applySort();
     changedRows();
     rt::ShowInformation(QStringLiteral("Item added."));
   }
@@ -430,29 +430,19 @@ void AlbumPresenter::setSelection(const std::vector<int>& selectedRows) {
     if (i >= 0 && i < rowCount()) rows[i].selected = true;
 }
 
+// While the box is checked the rows stay sorted: rows added later take their place in the order.
 void AlbumPresenter::chkSort_Click(bool checked) {
+  const bool ask = checked && rowCount() > 2;
+  if (ask && rt::Confirm(QStringLiteral("Enabling the sort property will sort the current listing.") + kCR +
+                             QStringLiteral("This cannot be undone. Do you want to continue?"),
+                         rt::vbYesNo) != rt::vbYes)
+    checked = false;
   chkSort = checked;
-  if (checked && rowCount() > 2) {
-    if (rt::Confirm(QStringLiteral("Enabling the sort property will sort the current listing.") + kCR +
-                     QStringLiteral("This cannot be undone. Do you want to continue?"),
-                 rt::vbYesNo) == rt::vbYes) {
-      sorted = true;
-      applySort();
-      enable({"up", "down"}, false);
-      markChanged();
-    } else {
-      chkSort = false;
-      chkSort_Click(false);
-      enable({"up", "down"}, true);
-    }
-  } else if (checked) {
-    sorted = true;
-    applySort();
-    enable({"up", "down"}, false);
-  } else {
-    sorted = false;
-    enable({"up", "down"}, true);
-  }
+  enable({"up", "down"}, !checked);
+  if (!checked) return;
+  applySort();
+  // A listing long enough to be asked about counts as changed once sorted.
+  if (ask) markChanged();
 }
 
 void AlbumPresenter::setSelectedPage(int32_t page) {

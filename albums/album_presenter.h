@@ -67,7 +67,6 @@ class AlbumPresenter {
   ButtonMap buttons;
   bool chkSort = false;
   bool chkSortEnabled = true;
-  bool sorted = false;
   bool listView = true;       // lsvAlbum shown (else fraTmb)
   bool listActive = false;    // the list has the window-background colour (an album is new or open)
   SlideSettings slide;

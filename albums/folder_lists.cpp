@@ -1,5 +1,7 @@
 #include "albums/folder_lists.h"
 
+#include "runtime/message_boxes.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -123,7 +125,14 @@ void linkFolderLists(DriveListBox* drive, DirListBox* dir, FileListBox* files, c
   drive->setDrive(dir->Path());
   if (files) files->setPath(dir->Path());
   QObject::connect(drive, &DriveListBox::Change, dir, [drive, dir, files] {
-    if (dir->setPath(drive->Drive()) && files) files->setPath(dir->Path());
+    if (!dir->setPath(drive->Drive())) {
+      // A volume that cannot be read: say so and go back to the one of the folder shown.
+      rt::ShowError(QStringLiteral("The drive ") + drive->Drive() + QStringLiteral(" cannot be read!"));
+      const QSignalBlocker block(drive);
+      drive->setDrive(dir->Path());
+      return;
+    }
+    if (files) files->setPath(dir->Path());
   });
   if (files) QObject::connect(dir, &DirListBox::Change, files, [dir, files] { files->setPath(dir->Path()); });
 }

@@ -65,8 +65,9 @@ class FileListBox : public QListWidget {
 
 namespace albums {
 
-// Opens start in the lists and links them as a window's folder choice: a new drive opens its root,
-// a new folder fills the file list (when there is one).
+// Opens start in the lists and links them as a window's folder choice: a new drive opens its root
+// (one that cannot be read is reported, and the drive list goes back to the folder's), a new folder
+// fills the file list (when there is one).
 void linkFolderLists(DriveListBox* drive, DirListBox* dir, FileListBox* files, const QString& start);
 
 }  // namespace albums

@@ -1,6 +1,8 @@
 #include "albums/frm_album.h"
 
 #include "albums/form_util.h"
+#include "albums/frm_album_srch.h"
+#include "albums/frm_slide_show.h"
 #include "albums/page_preview.h"
 #include "albums/thumb_grid.h"
 #include "albums/thumb_magnifier.h"
@@ -9,7 +11,6 @@
 #include "runtime/errors.h"
 #include "runtime/screen.h"
 #include "workspace/mod_vars.h"
-#include "workspace/window_openers.h"
 
 #include <QActionGroup>
 #include <QCheckBox>
@@ -391,7 +392,7 @@ void frmAlbumForm::focusInterval() {
 
 void frmAlbumForm::showImageSearch() {
   sync();
-  ws::openWindow(QStringLiteral("frmAlbumSrch"));
+  frmAlbumSrch->Show(rt::vbModal, this);
 }
 
-void frmAlbumForm::showSlideShow() { ws::openWindow(QStringLiteral("frmSlideShow")); }
+void frmAlbumForm::showSlideShow() { frmSlideShow->Show(rt::vbModal, this); }

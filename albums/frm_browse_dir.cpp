@@ -4,7 +4,6 @@
 #include "albums/form_util.h"
 #include "albums/thumb_grid.h"
 #include "albums/thumb_magnifier.h"
-#include "runtime/errors.h"
 #include "runtime/screen.h"
 #include "workspace/frm_img_clnt.h"
 

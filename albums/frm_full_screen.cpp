@@ -17,23 +17,11 @@ using namespace modVars;
 
 rt::DefaultInstance<frmFullScreenForm> frmFullScreen;
 
-frmFullScreenForm::frmFullScreenForm() {
+frmFullScreenForm::frmFullScreenForm() : ViewerForm("ixFS"), ixFS(picture()), nxFS(annotations()) {
   setObjectName(QStringLiteral("frmFullScreen"));
-  albums::makeViewerWindow(this);
-  ixFS = albums::makeViewerImage(this, "ixFS");
-  watchPicture(ixFS);
-  nxFS = new ann::AnnotationControl(this, [this](const QString& name) { return name == QStringLiteral("ixFS") ? ixFS : nullptr; });
-  nxFS->setAttachControlName(QStringLiteral("ixFS"));
   lblMsg = albums::makeViewerLabel(this);
   albums::place(lblMsg, 150, 60, 7000, 240);
 }
-
-frmFullScreenForm::~frmFullScreenForm() {
-  delete nxFS;
-  nxFS = nullptr;
-}
-
-void frmFullScreenForm::Form_Load() {}
 
 void frmFullScreenForm::Form_Activate() {
   if (activated_) return;

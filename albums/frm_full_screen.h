@@ -16,10 +16,9 @@ class frmFullScreenForm : public albums::ViewerForm {
   Q_OBJECT
  public:
   frmFullScreenForm();
-  ~frmFullScreenForm() override;
 
-  img::ImagingControl* ixFS = nullptr;
-  ann::AnnotationControl* nxFS = nullptr;
+  img::ImagingControl* const ixFS;
+  ann::AnnotationControl* const nxFS;
   QLabel* lblMsg = nullptr;
   bool mblnLimitZoom = false;
   int16_t mintPageIndex = 0;
@@ -28,7 +27,6 @@ class frmFullScreenForm : public albums::ViewerForm {
   void Form_KeyUp(int qtKey) override;
 
  protected:
-  void Form_Load() override;
   void Form_Activate() override;
   void Form_Unload(int& cancel) override;
 

@@ -1,6 +1,5 @@
 #include "albums/frm_sel_dir.h"
 
-#include "runtime/message_boxes.h"
 #include "workspace/mod_vars.h"
 
 #include <QGridLayout>
@@ -28,26 +27,9 @@ frmSelDirForm::frmSelDirForm() {
   buttons->addWidget(cmdCancel);
   grid->addLayout(buttons, 1, 1);
   resize(520, 320);
-  lastDrive_ = drvSel->Drive();
-  dirSel->setPath(lastDrive_);
-  fleSel->setPath(dirSel->Path());
-  connect(drvSel, &DriveListBox::Change, this, [this] { drvSel_Change(); });
-  connect(dirSel, &DirListBox::Change, this, [this] { dirSel_Change(); });
+  albums::linkFolderLists(drvSel, dirSel, fleSel, drvSel->Drive());
   connect(cmdSelect, &QPushButton::clicked, this, [this] { cmdSelect_Click(); });
   connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
-}
-
-void frmSelDirForm::drvSel_Change() {
-  if (!dirSel->setPath(drvSel->Drive())) {
-    // A volume that cannot be read: say so and stay on the one before.
-    const QString drive = drvSel->Drive();
-    rt::ShowError(QStringLiteral("The drive ") + drive + QStringLiteral(" cannot be read!"));
-    const QSignalBlocker block(drvSel);
-    drvSel->setDrive(lastDrive_);
-    return;
-  }
-  lastDrive_ = drvSel->Drive();
-  dirSel_Change();
 }
 
 void frmSelDirForm::dirSel_Change() { fleSel->setPath(dirSel->Path()); }

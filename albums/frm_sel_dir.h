@@ -20,11 +20,8 @@ class frmSelDirForm : public rt::Form {
 
   void cmdSelect_Click();
   void cmdCancel_Click();
-  void drvSel_Change();
+  // A new folder in the directory list: the file list follows.
   void dirSel_Change();
-
- private:
-  QString lastDrive_;
 };
 
 extern rt::DefaultInstance<frmSelDirForm> frmSelDir;

@@ -1,7 +1,7 @@
 #include "albums/frm_sel_image.h"
 
 #include "albums/form_util.h"
-#include "controls/imaging/imaging_control.h"
+#include "controls/imaging/codec.h"
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
 #include "runtime/screen.h"
@@ -53,8 +53,7 @@ void frmSelImageForm::Form_Load() { albums::guarded([this] { fnListSourcePages()
 void frmSelImageForm::fnListSourcePages() {
   int pages = 0;
   try {
-    img::ImagingControl probe;
-    pages = probe.FilePageCount(gstrAppendFile);
+    pages = img::filePageCount(gstrAppendFile);
   } catch (const rt::RuntimeError&) {
     pages = 0;
   }

@@ -16,13 +16,8 @@ using namespace modVars;
 
 rt::DefaultInstance<frmSlideShowForm> frmSlideShow;
 
-frmSlideShowForm::frmSlideShowForm() {
+frmSlideShowForm::frmSlideShowForm() : ViewerForm("ixSS"), ixSS(picture()), nxSS(annotations()) {
   setObjectName(QStringLiteral("frmSlideShow"));
-  albums::makeViewerWindow(this);
-  ixSS = albums::makeViewerImage(this, "ixSS");
-  watchPicture(ixSS);
-  nxSS = new ann::AnnotationControl(this, [this](const QString& name) { return name == QStringLiteral("ixSS") ? ixSS : nullptr; });
-  nxSS->setAttachControlName(QStringLiteral("ixSS"));
   lblPath = albums::makeViewerLabel(this);
   albums::place(lblPath, 90, 105, 7050, 240);
   lblInfo = albums::makeViewerLabel(this);
@@ -32,13 +27,6 @@ frmSlideShowForm::frmSlideShowForm() {
   tmrInt->setInterval(1000);
   connect(tmrInt, &QTimer::timeout, this, [this] { tmrInt_Timer(); });
 }
-
-frmSlideShowForm::~frmSlideShowForm() {
-  delete nxSS;
-  nxSS = nullptr;
-}
-
-void frmSlideShowForm::Form_Load() {}
 
 void frmSlideShowForm::Form_Activate() {
   if (activated_) return;

@@ -20,10 +20,9 @@ class frmSlideShowForm : public albums::ViewerForm {
   Q_OBJECT
  public:
   frmSlideShowForm();
-  ~frmSlideShowForm() override;
 
-  img::ImagingControl* ixSS = nullptr;
-  ann::AnnotationControl* nxSS = nullptr;
+  img::ImagingControl* const ixSS;
+  ann::AnnotationControl* const nxSS;
   QLabel* lblPath = nullptr;
   QLabel* lblInfo = nullptr;
   QTimer* tmrInt = nullptr;
@@ -34,7 +33,6 @@ class frmSlideShowForm : public albums::ViewerForm {
   void Form_KeyUp(int qtKey) override;
 
  protected:
-  void Form_Load() override;
   void Form_Activate() override;
 
  private:

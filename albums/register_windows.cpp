@@ -1,12 +1,9 @@
 #include "albums/register_windows.h"
 
 #include "albums/frm_album.h"
-#include "albums/frm_album_srch.h"
 #include "albums/frm_browse_dir.h"
 #include "albums/frm_search.h"
 #include "albums/frm_full_screen.h"
-#include "albums/frm_slide_show.h"
-#include "albums/form_util.h"
 #include "albums/frm_sel_dir.h"
 #include "albums/frm_sel_image.h"
 #include "albums/frm_mag_window.h"
@@ -38,13 +35,6 @@ void registerAlbumWindows() {
   // The caption (naming the directory it sets) and the folder chosen so far.
   ws::registerWindow(QStringLiteral("frmSelDir"), [](const QStringList& args) {
     fnShowSelDir(args.value(0), args.value(1), mainWindow());
-  });
-  // The album manager's own windows, owned by it.
-  ws::registerWindow(QStringLiteral("frmAlbumSrch"), [](const QStringList&) {
-    frmAlbumSrch->Show(rt::vbModal, frmAlbum.IsLoaded() ? frmAlbum.get() : nullptr);
-  });
-  ws::registerWindow(QStringLiteral("frmSlideShow"), [](const QStringList&) {
-    frmSlideShow->Show(rt::vbModal, frmAlbum.IsLoaded() ? frmAlbum.get() : nullptr);
   });
   ws::registerWindow(QStringLiteral("frmFullScreen"), [](const QStringList&) { frmFullScreen->Show(rt::vbModal, mainWindow()); });
   ws::registerWindow(QStringLiteral("frmBrowseDir"), [](const QStringList&) { frmBrowseDir->Show(rt::vbModal, mainWindow()); });

@@ -156,13 +156,11 @@ void ThumbGrid::ensureCell(int k) {
     connect(cell, &ThumbCell::doubleClicked, this, [this, index] { Q_EMIT cellDoubleClicked(index); });
     cells_.push_back(cell);
     captions_.push_back(label);
-    cellItem_.push_back(-1);
   }
 }
 
 ThumbCell* ThumbGrid::ixTmb(int k) const { return k >= 0 && k < static_cast<int>(cells_.size()) ? cells_[k] : nullptr; }
 QLabel* ThumbGrid::lblTmb(int k) const { return k >= 0 && k < static_cast<int>(captions_.size()) ? captions_[k] : nullptr; }
-int ThumbGrid::itemOfCell(int k) const { return k >= 0 && k < filled_ ? cellItem_[k] : -1; }
 
 GridMetrics ThumbGrid::metrics() const {
   GridMetrics m;
@@ -186,7 +184,6 @@ void ThumbGrid::clear() {
     cells_[k]->hide();
     captions_[k]->clear();
     captions_[k]->hide();
-    cellItem_[k] = -1;
   }
   // Cells beyond the kept ones go; the first stays as the template.
   const std::size_t keep = static_cast<std::size_t>(std::max(1, keepCells_));
@@ -195,7 +192,6 @@ void ThumbGrid::clear() {
     delete captions_.back();
     cells_.pop_back();
     captions_.pop_back();
-    cellItem_.pop_back();
   }
   filled_ = 0;
   vsTmb->setValue(0);
@@ -242,7 +238,9 @@ void ThumbGrid::onDecoded(int generation, int item, DecodedThumb result) {
   if (generation != generation_ || item < 0 || item >= static_cast<int>(results_.size())) return;
   results_[item] = std::move(result);
   if (item == 0) startDecoding(1, static_cast<int>(items_.size()));
-  // Cells take the files in their order: place every file whose turn has come.
+  // Cells take the files in their order: place every file whose turn has come, then lay the sheet
+  // out once for all of them.
+  const int filledBefore = filled_;
   while (nextItem_ < static_cast<int>(items_.size()) && results_[nextItem_]) {
     DecodedThumb d = std::move(*results_[nextItem_]);
     results_[nextItem_].reset();
@@ -256,12 +254,11 @@ void ThumbGrid::onDecoded(int generation, int item, DecodedThumb result) {
     cells_[k]->setToolTip(it.toolTip);
     cells_[k]->setHighlightBorder(it.selected ? 3 : 0);
     captions_[k]->setText(it.caption);
-    cellItem_[k] = i;
     placeCell(k);
-    relayout();
     Q_EMIT cellFilled(k);
   }
   if (nextItem_ >= static_cast<int>(items_.size())) finish();
+  else if (filled_ != filledBefore) relayout();
 }
 
 void ThumbGrid::finish() {
@@ -297,7 +294,7 @@ void ThumbGrid::relayout() {
   const int sbw = vsTmb->sizeHint().width();
   vsTmb->setGeometry(width() - sbw, 0, sbw, height());
   vsTmb->setVisible(g.scrollBar);
-  picMain->setGeometry(0, 0, g.scrollBar ? width() - sbw : width(), height());
+  picMain->setGeometry(0, 0, px(g.viewportWidth), height());
   picChild->setGeometry(0, picChild->y(), picMain->width(), py(g.contentHeight));
   vsTmb->setMaximum(g.scrollMax);
   vsTmb->setPageStep(std::max(1, static_cast<int>(m.viewportHeight / kScrollStep)));

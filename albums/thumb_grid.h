@@ -99,8 +99,6 @@ class ThumbGrid : public QFrame {
   int cellCount() const { return filled_; }
   ThumbCell* ixTmb(int k) const;
   QLabel* lblTmb(int k) const;
-  // Which of the shown items cell k holds (-1 for none).
-  int itemOfCell(int k) const;
   // Frame 3 on cell k alone (k < 0: none).
   void highlightOnly(int k);
   // Scrolls so that the cell at position k (clamped to the cells that exist) is in view.
@@ -136,7 +134,6 @@ class ThumbGrid : public QFrame {
   bool emptyTemplate_;
   std::vector<ThumbCell*> cells_;
   std::vector<QLabel*> captions_;
-  std::vector<int> cellItem_;
   int filled_ = 0;
   bool loading_ = false;
   std::vector<ThumbItem> items_;

@@ -2,6 +2,7 @@
 
 #include "albums/form_util.h"
 #include "albums/viewer_rules.h"
+#include "controls/annotation/annotation_control.h"
 #include "controls/imaging/imaging_control.h"
 #include "runtime/screen.h"
 
@@ -12,6 +13,8 @@
 
 namespace albums {
 
+namespace {
+
 void makeViewerWindow(QWidget* form) {
   form->setWindowFlags(form->windowFlags() | Qt::FramelessWindowHint);
   form->setAutoFillBackground(true);
@@ -21,6 +24,19 @@ void makeViewerWindow(QWidget* form) {
   form->setFocusPolicy(Qt::StrongFocus);
   coverScreen(form);
 }
+
+img::ImagingControl* makeViewerImage(QWidget* form, const char* name) {
+  auto* ix = new img::ImagingControl(form);
+  ix->setName(QString::fromLatin1(name));
+  ix->setObjectName(QString::fromLatin1(name));
+  ix->setBackColor(0);
+  ix->setViewSizeMode(4);
+  ix->setFocusPolicy(Qt::NoFocus);
+  ix->setVisible(false);
+  return ix;
+}
+
+}  // namespace
 
 void coverScreen(QWidget* form) {
   if (QScreen* s = QGuiApplication::primaryScreen()) form->setGeometry(s->geometry());
@@ -38,26 +54,25 @@ QLabel* makeViewerLabel(QWidget* form) {
   return l;
 }
 
-img::ImagingControl* makeViewerImage(QWidget* form, const char* name) {
-  auto* ix = new img::ImagingControl(form);
-  ix->setName(QString::fromLatin1(name));
-  ix->setObjectName(QString::fromLatin1(name));
-  ix->setBackColor(0);
-  ix->setViewSizeMode(4);
-  ix->setFocusPolicy(Qt::NoFocus);
-  ix->setVisible(false);
-  return ix;
-}
-
 void fitViewerImage(QWidget* form, img::ImagingControl* ix, bool limitZoom) {
   const double px = rt::Screen::TwipsPerPixelX(), py = rt::Screen::TwipsPerPixelY();
   const QRectF r = fitPage(form->width() * px, form->height() * py, ix->ImageWidth(), ix->ImageHeight(), px, py, limitZoom);
   place(ix, r.left(), r.top(), r.width(), r.height());
 }
 
-void ViewerForm::watchPicture(QWidget* picture) {
-  picture_ = picture;
-  picture->installEventFilter(this);
+ViewerForm::ViewerForm(const char* pictureName) {
+  makeViewerWindow(this);
+  picture_ = makeViewerImage(this, pictureName);
+  picture_->installEventFilter(this);
+  const QString name = QString::fromLatin1(pictureName);
+  annotations_ = new ann::AnnotationControl(this, [this, name](const QString& n) { return n == name ? picture_ : nullptr; });
+  annotations_->setAttachControlName(name);
+}
+
+ViewerForm::~ViewerForm() {
+  // The annotation control goes before the picture it is attached to.
+  delete annotations_;
+  annotations_ = nullptr;
 }
 
 void ViewerForm::keyReleaseEvent(QKeyEvent* e) {

@@ -30,6 +30,59 @@ bool replaceString(plat::BSTR* target, AnnValue value) {
   return plat::SysReAllocString(target, text);
 }
 
+struct ValueField {
+  int32_t id;
+  int32_t AnnObjectDesc::*field;
+};
+struct FlagField {
+  int32_t id;
+  int16_t AnnObjectDesc::*field;
+};
+
+// Fields that an element takes as the plain value of the property with the same id.
+constexpr ValueField kElementValues[] = {
+    {PROP_PEN_COLOR, &AnnObjectDesc::penColour},
+    {PROP_TEXT_COLOR, &AnnObjectDesc::textColour},
+    {PROP_BACK_COLOR, &AnnObjectDesc::backColour},
+    {PROP_FILL_COLOR, &AnnObjectDesc::fillColour},
+    {PROP_PEN_WIDTH, &AnnObjectDesc::penWidth},
+    {PROP_ARROWHEAD, &AnnObjectDesc::arrowhead},
+    {PROP_TRANSPARENT_COLOR, &AnnObjectDesc::transparentColour},
+    {PROP_BACK_STYLE, &AnnObjectDesc::backStyle},
+    {PROP_TEXT_18, &AnnObjectDesc::value18},
+    {PROP_AUTO_SIZE, &AnnObjectDesc::autoSize},
+    {PROP_BEVEL_LIGHT_COLOR, &AnnObjectDesc::bevelLight},
+    {PROP_BEVEL_SHADOW_COLOR, &AnnObjectDesc::bevelShadow},
+    {PROP_PEN_STYLE, &AnnObjectDesc::penStyle},
+    {PROP_PEN_FILL_STYLE, &AnnObjectDesc::penFillStyle},
+    {PROP_TEXT_ORIENTATION, &AnnObjectDesc::textOrientation},
+    {PROP_HATCH_STYLE, &AnnObjectDesc::hatchStyle},
+    {PROP_HATCH_COLOR, &AnnObjectDesc::hatchColour},
+    {PROP_TEXT_JUSTIFICATION, &AnnObjectDesc::justification},
+    {PROP_CUSTOM_DRAW_DATA, &AnnObjectDesc::customDrawValue},
+    {PROP_OI_MARK_TYPE, &AnnObjectDesc::markType},
+};
+constexpr FlagField kElementFlags[] = {
+    {PROP_LOCKED, &AnnObjectDesc::locked},         {PROP_VISIBLE, &AnnObjectDesc::visible},
+    {PROP_SHOW_HANDLES, &AnnObjectDesc::showHandles}, {PROP_MOVEABLE, &AnnObjectDesc::moveable},
+    {PROP_SIZEABLE, &AnnObjectDesc::sizeable},     {PROP_TEXT_LOCKED, &AnnObjectDesc::textLocked},
+};
+// Fields that creating an element reads in a way of its own.
+constexpr ValueField kOwnValues[] = {{PROP_Z_ORDER, &AnnObjectDesc::zPosition}, {128, &AnnObjectDesc::type}};
+constexpr FlagField kOwnFlags[] = {
+    {PROP_HIGHLIGHT_BACK, &AnnObjectDesc::highlightBack},
+    {PROP_HIGHLIGHT_FILL, &AnnObjectDesc::highlightFill},
+    {PROP_SELECTED, &AnnObjectDesc::selected},
+    {PROP_CUSTOM_DRAW, &AnnObjectDesc::customDraw},
+};
+
+template <typename Field, std::size_t N>
+const Field* fieldOf(const Field (&table)[N], int32_t id) {
+  for (const Field& f : table)
+    if (f.id == id) return &f;
+  return nullptr;
+}
+
 }  // namespace
 
 AnnObjectDesc::AnnObjectDesc() = default;
@@ -42,39 +95,18 @@ AnnObjectDesc::~AnnObjectDesc() {
 }
 
 bool AnnObjectDesc::PlainValue(int32_t id, int32_t* v) const {
-  switch (id) {
-    case PROP_PEN_COLOR: *v = penColour; return true;
-    case PROP_TEXT_COLOR: *v = textColour; return true;
-    case PROP_BACK_COLOR: *v = backColour; return true;
-    case PROP_FILL_COLOR: *v = fillColour; return true;
-    case PROP_PEN_WIDTH: *v = penWidth; return true;
-    case PROP_ARROWHEAD: *v = arrowhead; return true;
-    case PROP_TRANSPARENT_COLOR: *v = transparentColour; return true;
-    case PROP_BACK_STYLE: *v = backStyle; return true;
-    case PROP_TEXT_18: *v = value18; return true;
-    case PROP_LOCKED: *v = locked ? 1 : 0; return true;
-    case PROP_AUTO_SIZE: *v = autoSize; return true;
-    case PROP_VISIBLE: *v = visible ? 1 : 0; return true;
-    case PROP_BEVEL_LIGHT_COLOR: *v = bevelLight; return true;
-    case PROP_BEVEL_SHADOW_COLOR: *v = bevelShadow; return true;
-    case PROP_SHOW_HANDLES: *v = showHandles ? 1 : 0; return true;
-    case PROP_MOVEABLE: *v = moveable ? 1 : 0; return true;
-    case PROP_PEN_STYLE: *v = penStyle; return true;
-    case PROP_PEN_FILL_STYLE: *v = penFillStyle; return true;
-    case PROP_TEXT_ORIENTATION: *v = textOrientation; return true;
-    case PROP_SIZEABLE: *v = sizeable ? 1 : 0; return true;
-    case PROP_TEXT_LOCKED: *v = textLocked ? 1 : 0; return true;
-    case PROP_HATCH_STYLE: *v = hatchStyle; return true;
-    case PROP_HATCH_COLOR: *v = hatchColour; return true;
-    case PROP_TEXT_JUSTIFICATION: *v = justification; return true;
-    case PROP_CUSTOM_DRAW_DATA: *v = customDrawValue; return true;
-    case PROP_OI_MARK_TYPE: *v = markType; return true;
-    default: return false;
+  if (const ValueField* f = fieldOf(kElementValues, id)) {
+    *v = this->*(f->field);
+    return true;
   }
+  if (const FlagField* f = fieldOf(kElementFlags, id)) {
+    *v = this->*(f->field) ? 1 : 0;
+    return true;
+  }
+  return false;
 }
 
 int32_t AnnObjectDesc::SetField(int32_t field, AnnValue value) {
-  int32_t v = int32_t(value);
   switch (field) {
     case PROP_RECT:
       if (value) std::memcpy(&rect, reinterpret_cast<const void*>(value), sizeof rect);
@@ -103,40 +135,21 @@ int32_t AnnObjectDesc::SetField(int32_t field, AnnValue value) {
       image = copy;
       return ANN_OK;
     }
-    case PROP_PEN_COLOR: penColour = v; return ANN_OK;
-    case PROP_TEXT_COLOR: textColour = v; return ANN_OK;
-    case PROP_BACK_COLOR: backColour = v; return ANN_OK;
-    case PROP_FILL_COLOR: fillColour = v; return ANN_OK;
-    case PROP_PEN_WIDTH: penWidth = v; return ANN_OK;
-    case PROP_HIGHLIGHT_BACK: highlightBack = flag(value); return ANN_OK;
-    case PROP_HIGHLIGHT_FILL: highlightFill = flag(value); return ANN_OK;
-    case PROP_ARROWHEAD: arrowhead = v; return ANN_OK;
-    case PROP_TRANSPARENT_COLOR: transparentColour = v; return ANN_OK;
-    case PROP_BACK_STYLE: backStyle = v; return ANN_OK;
-    case PROP_TEXT_18: value18 = v; return ANN_OK;
-    case PROP_LOCKED: locked = flag(value); return ANN_OK;
-    case PROP_AUTO_SIZE: autoSize = v; return ANN_OK;
-    case PROP_VISIBLE: visible = flag(value); return ANN_OK;
-    case PROP_BEVEL_LIGHT_COLOR: bevelLight = v; return ANN_OK;
-    case PROP_BEVEL_SHADOW_COLOR: bevelShadow = v; return ANN_OK;
-    case PROP_SHOW_HANDLES: showHandles = flag(value); return ANN_OK;
-    case PROP_MOVEABLE: moveable = flag(value); return ANN_OK;
-    case PROP_PEN_STYLE: penStyle = v; return ANN_OK;
-    case PROP_PEN_FILL_STYLE: penFillStyle = v; return ANN_OK;
-    case PROP_TEXT_ORIENTATION: textOrientation = v; return ANN_OK;
-    case PROP_SELECTED: selected = flag(value); return ANN_OK;
-    case PROP_SIZEABLE: sizeable = flag(value); return ANN_OK;
-    case PROP_CUSTOM_DRAW: customDraw = flag(value); return ANN_OK;
-    case PROP_TEXT_LOCKED: textLocked = flag(value); return ANN_OK;
-    case PROP_HATCH_STYLE: hatchStyle = v; return ANN_OK;
-    case PROP_HATCH_COLOR: hatchColour = v; return ANN_OK;
-    case PROP_Z_ORDER: zPosition = v; return ANN_OK;
-    case PROP_TEXT_JUSTIFICATION: justification = v; return ANN_OK;
-    case 128: type = v; return ANN_OK;
-    case PROP_CUSTOM_DRAW_DATA: customDrawValue = v; return ANN_OK;
-    case PROP_OI_MARK_TYPE: markType = v; return ANN_OK;
-    default: return ERR_NO_PROPERTY;
+    default: break;
   }
+  const ValueField* v = fieldOf(kElementValues, field);
+  if (!v) v = fieldOf(kOwnValues, field);
+  if (v) {
+    this->*(v->field) = int32_t(value);
+    return ANN_OK;
+  }
+  const FlagField* f = fieldOf(kElementFlags, field);
+  if (!f) f = fieldOf(kOwnFlags, field);
+  if (f) {
+    this->*(f->field) = flag(value);
+    return ANN_OK;
+  }
+  return ERR_NO_PROPERTY;
 }
 
 int32_t AnnObjectDesc::GetField(int32_t field, AnnValue* out) const {
@@ -155,6 +168,14 @@ int32_t AnnObjectDesc::GetField(int32_t field, AnnValue* out) const {
     *out = v;
     return ANN_OK;
   }
+  if (const ValueField* f = fieldOf(kOwnValues, field)) {
+    *out = this->*(f->field);
+    return ANN_OK;
+  }
+  if (const FlagField* f = fieldOf(kOwnFlags, field)) {
+    *out = this->*(f->field) ? 1 : 0;
+    return ANN_OK;
+  }
   switch (field) {
     case PROP_RECT: return copyOut(&rect, sizeof rect);
     case PROP_CREATION_TIME_T: return copyOut(&creationTime, sizeof creationTime);
@@ -164,12 +185,6 @@ int32_t AnnObjectDesc::GetField(int32_t field, AnnValue* out) const {
     case PROP_USER_STRING2: return stringOut(userString2);
     case PROP_IMAGE: *out = reinterpret_cast<AnnValue>(image); return ANN_OK;
     case PROP_POINT_COUNT: *out = AnnValue(points.size()); return ANN_OK;
-    case PROP_HIGHLIGHT_BACK: *out = highlightBack ? 1 : 0; return ANN_OK;
-    case PROP_HIGHLIGHT_FILL: *out = highlightFill ? 1 : 0; return ANN_OK;
-    case PROP_SELECTED: *out = selected ? 1 : 0; return ANN_OK;
-    case PROP_CUSTOM_DRAW: *out = customDraw ? 1 : 0; return ANN_OK;
-    case PROP_Z_ORDER: *out = zPosition; return ANN_OK;
-    case 128: *out = type; return ANN_OK;
     default: return ERR_NO_PROPERTY;
   }
 }

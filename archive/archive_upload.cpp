@@ -20,8 +20,6 @@ ArchiveUpload::ArchiveUpload(QObject* parent) : QObject(parent), link(new Exchan
   connect(link, &ExchangeLink::fired, this, [this](int16_t s) { fired(s); });
   connect(link, &ExchangeLink::connected, this, [this] { connected(); });
   connect(link, &ExchangeLink::reply, this, [this](const QByteArray& r) { reply(r); });
-  // Document bytes are never expected from the archive server.
-  connect(link, &ExchangeLink::bytes, this, [this](const QByteArray& b) { reply(b); });
 }
 
 void ArchiveUpload::start(const Request& request) {

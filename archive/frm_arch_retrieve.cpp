@@ -23,7 +23,6 @@ frmArchRetrieveForm::frmArchRetrieveForm() {
   lblParm1 = new QLabel(QStringLiteral("Parm 1 :"), fraCriteria);
   lblParm2 = new QLabel(QStringLiteral("Parm 2 :"), fraCriteria);
   txtAchID = new QLineEdit(fraCriteria);
-  txtAchID->setMaxLength(20);
   txtParm1 = new QLineEdit(fraCriteria);
   txtParm2 = new QLineEdit(fraCriteria);
   auto* grid = new QGridLayout(fraCriteria);
@@ -72,16 +71,19 @@ void frmArchRetrieveForm::fnUpdateOK() {
     cmdOK->setEnabled(id || !txtParm1->text().trimmed().isEmpty() || !txtParm2->text().trimmed().isEmpty());
 }
 
+QString frmArchRetrieveForm::fnKeyName(QLineEdit* box) const {
+  return box == txtAchID ? QStringLiteral("The archive ID") : QStringLiteral("A parameter");
+}
+
 bool frmArchRetrieveForm::txtKey_Validate(QLineEdit* box) {
   box->setText(box->text().trimmed().toUpper());
-  const QString name = box == txtAchID ? QStringLiteral("The archive ID") : QStringLiteral("A parameter");
-  return arch::checkFieldChars(box, name);
+  return arch::checkFieldChars(box, fnKeyName(box));
 }
 
 void frmArchRetrieveForm::cmdOK_Click() {
   if (!cmdOK->isEnabled()) return;
   for (QLineEdit* b : {txtAchID, txtParm1, txtParm2})
-    if (!arch::checkFieldChars(b, b == txtAchID ? QStringLiteral("The archive ID") : QStringLiteral("A parameter"))) {
+    if (!arch::checkFieldChars(b, fnKeyName(b))) {
       b->setFocus();
       return;
     }

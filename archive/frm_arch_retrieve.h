@@ -43,6 +43,8 @@ class frmArchRetrieveForm : public rt::Form {
 
  private:
   void fnUpdateOK();
+  // How a key box is named in its messages.
+  QString fnKeyName(QLineEdit* box) const;
   bool archiveMode() const { return achIdBackColor_ == kArchiveMode; }
 
   uint32_t achIdBackColor_ = kWindowBackground;

@@ -47,9 +47,9 @@ frmTCPIPForm::frmTCPIPForm() {
   // The upload has shown its failures; a commit ends with the window either way.
   connect(upload, &arch::ArchiveUpload::finished, this, [this](bool stored) {
     if (stored)
-      finish(upload->link, QStringLiteral("Document archived successfully"), rt::vbInformation, QStringLiteral("Information"));
+      finish(QStringLiteral("Document archived successfully"), rt::vbInformation, QStringLiteral("Information"));
     else
-      finish(upload->link);
+      finish();
   });
 }
 
@@ -91,9 +91,10 @@ void frmTCPIPForm::dropWorkingFile() {
   QFile::remove(modTCP::fnWorkingFilePath());
 }
 
-void frmTCPIPForm::finish(arch::ExchangeLink* link, const QString& message, int style, const QString& title) {
+void frmTCPIPForm::finish(const QString& message, int style, const QString& title) {
   ended_ = true;
-  link->close();
+  // The commit's link has been closed by the upload already.
+  sckReq->close();
   if (working_.isOpen()) working_.close();
   defaultPointer();
   if (!message.isEmpty()) rt::MsgBox(message, style, title);
@@ -138,12 +139,12 @@ void frmTCPIPForm::tmrReq_Timer(int16_t state) {
     case 122:
     case 132:
       frmImgClnt->NetworkResult = QStringLiteral("True");
-      finish(sckReq);
+      finish();
       break;
     case arch::kNotContacted:
     case arch::kNetworkFailed:
       if (retrieving()) dropWorkingFile();
-      finish(sckReq, arch::failureText(state, QStringLiteral("Request Server")));
+      finish(arch::failureText(state, QStringLiteral("Request Server")));
       break;
     default:
       break;
@@ -156,7 +157,7 @@ void frmTCPIPForm::sckReq_Connect() {
     QFile::remove(path);
     working_.setFileName(path);
     if (!working_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-      finish(sckReq, QStringLiteral("The working file could not be created:") + QLatin1Char('\r') + path);
+      finish(QStringLiteral("The working file could not be created:") + QLatin1Char('\r') + path);
       return;
     }
     lngBytes = 0;
@@ -173,8 +174,7 @@ void frmTCPIPForm::sckReq_Reply(const QByteArray& reply) {
   using arch::RequestReply;
   const auto unexpected = [&] {
     if (retrieving()) dropWorkingFile();
-    finish(sckReq, QStringLiteral("Unexpected message received from Image Server:") + QLatin1Char('\r') +
-                       arch::wireText(reply));
+    finish(QStringLiteral("Unexpected message received from Image Server:") + QLatin1Char('\r') + arch::wireText(reply));
   };
   const RequestReply kind = arch::classifyRequestReply(reply);
   // A reply that belongs to another command is not taken for this one's success.
@@ -186,13 +186,13 @@ void frmTCPIPForm::sckReq_Reply(const QByteArray& reply) {
     case RequestReply::NotFound:
       clearKeys();
       dropWorkingFile();
-      finish(sckReq, QStringLiteral("Image Not Found!"));
+      finish(QStringLiteral("Image Not Found!"));
       return;
     case RequestReply::FileLocked:
       clearKeys();
       dropWorkingFile();
-      finish(sckReq, QStringLiteral("File is locked by:") + QLatin1Char('\r') + arch::lockHolder(reply),
-             rt::vbInformation, QStringLiteral("Information"));
+      finish(QStringLiteral("File is locked by:") + QLatin1Char('\r') + arch::lockHolder(reply), rt::vbInformation,
+             QStringLiteral("Information"));
       return;
     case RequestReply::NumPaths: {
       const std::vector<arch::Keys> records = arch::parseNumPaths(reply);
@@ -208,7 +208,7 @@ void frmTCPIPForm::sckReq_Reply(const QByteArray& reply) {
         sckReq->step(101);
       } else {
         dropWorkingFile();
-        finish(sckReq);
+        finish();
       }
       return;
     }
@@ -216,7 +216,7 @@ void frmTCPIPForm::sckReq_Reply(const QByteArray& reply) {
       const auto r = arch::parseIndicesBytes(reply);
       if (!r || sckReq->hasPendingText()) {
         dropWorkingFile();
-        finish(sckReq, arch::networkErrorsText());
+        finish(arch::networkErrorsText());
         return;
       }
       gstrAchID = r->keys.achId;
@@ -246,14 +246,14 @@ void frmTCPIPForm::sckReq_Bytes(const QByteArray& bytes) {
   // download as a network failure.
   if (!proceedSent_ || received_ + bytes.size() > total || working_.write(bytes) != bytes.size()) {
     dropWorkingFile();
-    finish(sckReq, arch::networkErrorsText());
+    finish(arch::networkErrorsText());
     return;
   }
   received_ += bytes.size();
   if (received_ == total) {
     if (!working_.flush()) {
       dropWorkingFile();
-      finish(sckReq, arch::networkErrorsText());
+      finish(arch::networkErrorsText());
       return;
     }
     working_.close();

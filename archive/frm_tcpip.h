@@ -34,7 +34,7 @@ class frmTCPIPForm : public rt::Form {
 
   // Ends the operation: connection and working file closed, default pointer, optional message,
   // window closed.
-  void finish(arch::ExchangeLink* link, const QString& message = QString(), int style = rt::vbExclamation,
+  void finish(const QString& message = QString(), int style = rt::vbExclamation,
               const QString& title = QStringLiteral("Error"));
   void dropWorkingFile();
 

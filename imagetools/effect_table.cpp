@@ -130,10 +130,6 @@ QString gammaLeaveMessage(const QString& text) {
   return QString();
 }
 
-namespace {
-constexpr double kFrameTop = -45;  // the frame around the inputs
-}  // namespace
-
 EffectLayout effectLayout(const Effect* e) {
   // The designed form: three slider frames, the buttons just under the frame.
   constexpr double kDesignedFrame = 4830, kDesignedButtonTop = 4875, kButtonHeight = 390, kBelowButtons = 600;
@@ -141,10 +137,9 @@ EffectLayout effectLayout(const Effect* e) {
   if (frames >= 3) return {kDesignedFrame, kDesignedButtonTop, kDesignedButtonTop + kButtonHeight + kBelowButtons};
   // Compacted: the bottom of the last visible slider frame plus 60 (the Preview button and the
   // gamma box take the first slider frame's place).
-  const double frameTop[2] = {2295, 3120};
   EffectLayout l{};
-  l.frameHeight = frameTop[frames - 1] + 825 + 60;
-  l.buttonTop = kFrameTop + l.frameHeight + 100;
+  l.frameHeight = kSliderFrameTops[frames - 1] + kSliderFrameHeight + 60;
+  l.buttonTop = kInputsFrameTop + l.frameHeight + 100;
   l.formHeight = l.buttonTop + kButtonHeight + kBelowButtons;
   return l;
 }

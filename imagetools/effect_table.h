@@ -45,6 +45,13 @@ bool gammaTextEnables(const QString& text);
 // The message for a text left in the box ("" when it passes): empty after trimming passes.
 QString gammaLeaveMessage(const QString& text);
 
+// The designed places of the inputs in their frame, in twips: the frame's top in the dialog, and
+// the three slider frames' tops and height (the Preview button's and the gamma box's frames take
+// the first one's place).
+inline constexpr double kInputsFrameTop = -45;
+inline constexpr double kSliderFrameTops[3] = {2295, 3120, 3945};
+inline constexpr double kSliderFrameHeight = 825;
+
 // Layout of the dialog for an effect, in twips: the height of the frame around the inputs, the
 // top of the two buttons and the height of the dialog (the designed three-slider layout for a
 // word outside the table).

@@ -88,28 +88,26 @@ void frmImgColSepForm::ixC_Click(int index) {
   updateSelect();
 }
 
-void frmImgColSepForm::updateSelect() {
-  bool on = false;
+img::ImagingControl* frmImgColSepForm::highlighted() const {
   for (img::ImagingControl* ix : ixC)
-    if (ix->HighlightBorder() == 3) {
-      on = ix->hasImage();
-      break;
-    }
-  cmdSelect->setEnabled(on);
+    if (ix->HighlightBorder() == 3) return ix;
+  return nullptr;
+}
+
+void frmImgColSepForm::updateSelect() {
+  const img::ImagingControl* ix = highlighted();
+  cmdSelect->setEnabled(ix && ix->hasImage());
 }
 
 void frmImgColSepForm::cmdSelect_Click() {
-  for (img::ImagingControl* ix : ixC) {
-    if (ix->HighlightBorder() != 3) continue;
-    if (ix->hasImage()) {
-      if (img::ImagingControl* page = tools::pageView()) {
-        // The page now shows the channel: the document has changed.
-        modVars::gblnDocModified = true;
-        modVars::gblnPageModified = true;
-        page->setImageHandle(ix->ImageHandleCopy());
-      }
+  const img::ImagingControl* ix = highlighted();
+  if (ix && ix->hasImage()) {
+    if (img::ImagingControl* page = tools::pageView()) {
+      // The page now shows the channel: the document has changed.
+      modVars::gblnDocModified = true;
+      modVars::gblnPageModified = true;
+      page->setImageHandle(ix->ImageHandleCopy());
     }
-    break;
   }
   Unload();
 }

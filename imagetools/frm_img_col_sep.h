@@ -40,6 +40,8 @@ class frmImgColSepForm : public tools::ToolDialog {
   void fnSetUp() override;
 
  private:
+  // The channel viewer clicked last (its border highlighted), or nullptr.
+  img::ImagingControl* highlighted() const;
   // Select acts only on a highlighted viewer that holds a channel.
   void updateSelect();
 };

@@ -21,10 +21,10 @@ frmImgProcForm::frmImgProcForm() {
   setObjectName(QStringLiteral("frmImgProc"));
   setWindowFlag(Qt::Dialog);
   setCaption(QStringLiteral("Form1"));
-  buildBeforeAfter(30, -45, 3840, 4830);
-  const double tops[3] = {2295, 3120, 3945};
+  const tools::EffectLayout designed = tools::effectLayout(nullptr);
+  buildBeforeAfter(30, tools::kInputsFrameTop, 3840, designed.frameHeight);
   for (int i = 0; i < 3; ++i) {
-    fraSel[i] = tools::frame(fraBA, 60, tops[i], 3720, 825);
+    fraSel[i] = tools::frame(fraBA, 60, tools::kSliderFrameTops[i], 3720, tools::kSliderFrameHeight);
     fraSel[i]->setObjectName(QStringLiteral("fraSel%1").arg(i + 1));
     lblAttrib[i] = tools::label(fraSel[i], QStringLiteral("Attrib"), 165, 165, 3360, 210);
     sldSel[i] = tools::slider(fraSel[i], 45, 390, 3120, 375);
@@ -32,12 +32,12 @@ frmImgProcForm::frmImgProcForm() {
     lblValue[i] = tools::label(fraSel[i], QStringLiteral("Value"), i == 0 ? 3210 : 3225, 450, 480, 210);
     connect(sldSel[i], &QSlider::valueChanged, this, [this, i] { sldSel_Change(i); });
   }
-  fraDirect = tools::frame(fraBA, 60, 2295, 3720, 825);
+  fraDirect = tools::frame(fraBA, 60, tools::kSliderFrameTops[0], 3720, tools::kSliderFrameHeight);
   fraDirect->hide();
   lblDirect = tools::label(fraDirect, QString(), 165, 345, 2205, 210);
   cmdDirect = tools::button(fraDirect, QStringLiteral("Preview"), 2445, 285, 1095, 390);
   connect(cmdDirect, &QPushButton::clicked, this, [this] { cmdDirect_Click(); });
-  fraText = tools::frame(fraBA, 60, 2295, 3720, 825);
+  fraText = tools::frame(fraBA, 60, tools::kSliderFrameTops[0], 3720, tools::kSliderFrameHeight);
   fraText->hide();
   lblText = tools::label(fraText, QStringLiteral("Gamma"), 165, 165, 3360, 210);
   txtText = new tools::TextBox(fraText);
@@ -47,11 +47,11 @@ frmImgProcForm::frmImgProcForm() {
   cmdText = tools::button(fraText, QStringLiteral("Preview"), 2445, 285, 1095, 390);
   cmdText->setEnabled(false);
   connect(cmdText, &QPushButton::clicked, this, [this] { cmdText_Click(); });
-  cmdApply = tools::button(this, QStringLiteral("&Apply"), 1635, 4875, 1020, 390);
-  cmdCancel = tools::button(this, QStringLiteral("&Cancel"), 2715, 4875, 1020, 390);
+  cmdApply = tools::button(this, QStringLiteral("&Apply"), 1635, designed.buttonTop, 1020, 390);
+  cmdCancel = tools::button(this, QStringLiteral("&Cancel"), 2715, designed.buttonTop, 1020, 390);
   connect(cmdApply, &QPushButton::clicked, this, [this] { cmdApply_Click(); });
   connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
-  resize(rt::Screen::ToPixelsX(3960), rt::Screen::ToPixelsY(5865 - 400));
+  resize(rt::Screen::ToPixelsX(3960), rt::Screen::ToPixelsY(designed.formHeight - 400));
 }
 
 void frmImgProcForm::fnSetUp() {

@@ -182,24 +182,24 @@ void frmImgSizeForm::cmdApply_Click() {
         rt::Confirm(question + QStringLiteral("\rDo you want to continue?")) == rt::vbNo)
       return;
   }
-  std::function<void(img::Bitmap&)> op;
+  std::function<img::Bitmap(const img::Bitmap&)> make;
   if (optAutoCrop->isChecked()) {
     const float fraction = static_cast<float>(rt::Val(txtCropPct->text()) / 100.0);
     const int32_t bx = tools::wholeValue(txtBdrX->text()), by = tools::wholeValue(txtBdrY->text());
-    op = [=](img::Bitmap& b) { b = img::autoCrop(b, fraction, bx, by); };
+    make = [=](const img::Bitmap& b) { return img::autoCrop(b, fraction, bx, by); };
   } else if (optCropCurr->isChecked()) {
     const int32_t l = page->SelectionLeft(), t = page->SelectionTop(), w = page->SelectionWidth(), h = page->SelectionHeight();
     tools::clearPageSelection();
-    op = [=](img::Bitmap& b) { b = img::cropToRect(b, l, t, w, h); };
+    make = [=](const img::Bitmap& b) { return img::cropToRect(b, l, t, w, h); };
   } else if (optCropBorder->isChecked()) {
     const float fraction = static_cast<float>(rt::Val(txtCPCropPct->text()) / 100.0);
     const int16_t type = static_cast<int16_t>(rt::Val(cmbCPType->currentText().left(1)));
-    op = [=](img::Bitmap& b) { b = img::borderCrop(b, fraction, type); };
+    make = [=](const img::Bitmap& b) { return img::borderCrop(b, fraction, type); };
   } else if (optResize->isChecked()) {
-    op = [=](img::Bitmap& b) { b = img::resizeImage(b, width, height); };
+    make = [=](const img::Bitmap& b) { return img::resizeImage(b, width, height); };
   }
   // A failed operation was shown and leaves the page, the flags and the dialog as they were.
-  if (op && !tools::runOnControl(page, op)) return;
+  if (make && !tools::makeOnControl(page, make)) return;
   modVars::gblnDocModified = true;
   modVars::gblnPageModified = true;
   Unload();

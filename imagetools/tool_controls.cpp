@@ -243,12 +243,21 @@ bool runBusy(int64_t pixels, const std::function<void()>& work) {
   return false;
 }
 
-bool runOnControl(img::ImagingControl* ix, const std::function<void(img::Bitmap&)>& op) {
+bool makeOnControl(img::ImagingControl* ix, const std::function<img::Bitmap(const img::Bitmap&)>& make) {
   if (!ix || !ix->hasImage()) return true;
-  img::Bitmap b = ix->bitmap();
-  if (!runBusy(static_cast<int64_t>(b.width()) * b.height(), [&] { op(b); })) return false;
-  ix->setBitmap(std::move(b));
+  const img::Bitmap& current = ix->bitmap();
+  img::Bitmap made;
+  if (!runBusy(static_cast<int64_t>(current.width()) * current.height(), [&] { made = make(current); })) return false;
+  ix->setBitmap(std::move(made));
   return true;
+}
+
+bool runOnControl(img::ImagingControl* ix, const std::function<void(img::Bitmap&)>& op) {
+  return makeOnControl(ix, [&](const img::Bitmap& current) {
+    img::Bitmap b = current;
+    op(b);
+    return b;
+  });
 }
 
 void previewInto(img::ImagingControl* from, img::ImagingControl* to, const std::function<void(img::Bitmap&)>& op) {

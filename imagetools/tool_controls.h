@@ -93,6 +93,9 @@ void setPageViewOverride(img::ImagingControl* ix);
 // while a progress window keeps the program painting. False, with the picture as it was, when op
 // failed (the failure shown as runBusy shows it).
 bool runOnControl(img::ImagingControl* ix, const std::function<void(img::Bitmap&)>& op);
+// The same for an operation that makes a new picture from the control's, which it reads in place:
+// no copy of the page is made for it (crops, resizes).
+bool makeOnControl(img::ImagingControl* ix, const std::function<img::Bitmap(const img::Bitmap&)>& make);
 // Runs op on a copy of from's picture and shows the result in to, whose view offsets stay: what
 // putting from's handle copy into to and running op there gives, without the handle's two copies.
 // A failure leaves to as it was.

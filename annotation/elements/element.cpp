@@ -624,10 +624,8 @@ int32_t AnnElement::Load(AnnStreamReader& in) {
         break;
       }
       case PROP_POINTS: {
-        uint32_t count = 0;
-        if (!in.Count(&count, sizeof(plat::POINT))) return ERR_STREAM;
         std::vector<plat::POINT> points;
-        if (!in.Points(&points, count)) return ERR_STREAM;
+        if (!in.Points(&points)) return ERR_STREAM;
         points_ = std::move(points);
         RecalcBounds();
         break;

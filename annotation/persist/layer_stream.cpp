@@ -9,6 +9,7 @@
 #include "annotation/elements/element.h"
 #include "annotation/group.h"
 #include "annotation/layer.h"
+#include "annotation/persist/memory_stream.h"
 #include "annotation/persist/scramble.h"
 #include "annotation/persist/stream_io.h"
 #include "platform/memory/global_memory.h"
@@ -46,14 +47,6 @@ std::string ansiOf(plat::BSTR s) {
   std::u16string text = plat::SysToU16(s);
   return plat::toAnsi(QString::fromStdU16String(text));
 }
-
-// A stream over a copy of bytes; released by the holder.
-struct MemoryStream {
-  plat::IStream* stream = nullptr;
-  ~MemoryStream() {
-    if (stream) stream->Release();
-  }
-};
 
 }  // namespace
 
@@ -158,12 +151,12 @@ int32_t AnnLayer::Save(plat::IStream* stream, bool selectedOnly) {
   out.String(name_);
   uint32_t bodySize = 0, check = 0;
   if (hasPassword) {
-    MemoryStream body;
-    if (plat::FAILED(plat::CreateStreamOnHGlobal(nullptr, true, &body.stream))) return ERR_STREAM;
-    AnnStreamWriter bodyOut(body.stream);
+    AnnStreamRef body;
+    if (!body.MakeMemory()) return ERR_STREAM;
+    AnnStreamWriter bodyOut(body.get());
     if (WriteBody(bodyOut, selectedOnly, &bodySize) != ANN_OK) return ERR_STREAM;
     plat::HGLOBAL block = nullptr;
-    if (plat::FAILED(plat::GetHGlobalFromStream(body.stream, &block)) || plat::GlobalSize(block) < bodySize)
+    if (plat::FAILED(plat::GetHGlobalFromStream(body.get(), &block)) || plat::GlobalSize(block) < bodySize)
       return ERR_STREAM;
     auto* bytes = static_cast<uint8_t*>(plat::GlobalLock(block));
     if (!bytes && bodySize) return ERR_STREAM;
@@ -221,12 +214,12 @@ int32_t AnnLayer::Load(plat::IStream* stream, bool merge) {
     }
     plat::HGLOBAL block = plat::GlobalFromBytes(bytes.data(), bytes.size());
     if (!block) return ERR_NO_MEMORY;
-    MemoryStream body;
-    if (plat::FAILED(plat::CreateStreamOnHGlobal(block, true, &body.stream))) {
+    AnnStreamRef body;
+    if (plat::FAILED(plat::CreateStreamOnHGlobal(block, true, body.out()))) {
       plat::GlobalFree(block);
       return ERR_STREAM;
     }
-    AnnStreamReader bodyIn(body.stream);
+    AnnStreamReader bodyIn(body.get());
     result = ReadBody(bodyIn, merge);
   } else {
     AnnStreamReader bodyIn(stream);

@@ -91,8 +91,9 @@ bool AnnStreamReader::Count(uint32_t* count, uint32_t itemSize) {
 
 bool AnnStreamReader::Rect(plat::RECT* rect) { return Bytes(rect, sizeof *rect) && annRectSound(*rect); }
 
-bool AnnStreamReader::Points(std::vector<plat::POINT>* points, uint32_t count) {
-  if (uint64_t(count) * sizeof(plat::POINT) > remaining_) return false;
+bool AnnStreamReader::Points(std::vector<plat::POINT>* points) {
+  uint32_t count = 0;
+  if (!Count(&count, sizeof(plat::POINT))) return false;
   points->resize(count);
   if (count && !Bytes(points->data(), count * uint32_t(sizeof(plat::POINT)))) return false;
   return annCoordinatesSound(points->data(), points->size());

@@ -55,9 +55,10 @@ class AnnStreamReader {
   bool Count(uint32_t* count, uint32_t itemSize);
   bool Skip(uint32_t count);
   // Stored coordinates: false on a short read, and for any coordinate outside the sound range of
-  // the page (annCoordinatesSound), so no later sum or scaling of them can overflow.
+  // the page (annCoordinatesSound), so no later sum or scaling of them can overflow. Points come
+  // after their count, which must fit in what remains.
   bool Rect(plat::RECT* rect);
-  bool Points(std::vector<plat::POINT>* points, uint32_t count);
+  bool Points(std::vector<plat::POINT>* points);
   // A stored LOGFONTA; its face name always ends inside its field, however the bytes ran.
   bool Font(plat::LOGFONTA* font);
   // Narrows the readable bytes to at most max (a body that declares its own size).

@@ -241,10 +241,6 @@ std::vector<QRgb> pagePalette(TIFF* t, uint16_t bps, uint16_t photometric) {
   return pal;
 }
 
-// A bilevel page reduced by a whole factor (a multiple of 8) while it is decoded strip by strip,
-// each output pixel the mix of the two colours over its block: a page of any size is shown from a
-// strip and a small picture instead of its full bitmap. False when the page is not a stripped
-// bilevel page large enough to reduce; the caller decodes it whole then.
 // Set bits per byte value, looked up rather than counted: the count runs once per byte of every
 // row of every page shown as a thumbnail, on machines without a bit-count instruction too.
 constexpr std::array<uint8_t, 256> kInkBits = [] {
@@ -253,6 +249,10 @@ constexpr std::array<uint8_t, 256> kInkBits = [] {
   return a;
 }();
 
+// A bilevel page reduced by a whole factor (a multiple of 8) while it is decoded strip by strip,
+// each output pixel the mix of the two colours over its block: a page of any size is shown from a
+// strip and a small picture instead of its full bitmap. False when the page is not a stripped
+// bilevel page large enough to reduce; the caller decodes it whole then.
 bool readReducedBilevel(TIFF* t, int maxSide, Bitmap& out) {
   uint32_t w = 0, h = 0;
   uint16_t bps = 1, spp = 1, planar = PLANARCONFIG_CONTIG, photometric = PHOTOMETRIC_MINISWHITE;
@@ -271,15 +271,11 @@ bool readReducedBilevel(TIFF* t, int maxSide, Bitmap& out) {
   const std::vector<QRgb> pal = pagePalette(t, 1, photometric);
   const uint32_t ow = (w + factor - 1) / factor, oh = (h + factor - 1) / factor;
   out = Bitmap(static_cast<int32_t>(ow), static_cast<int32_t>(oh), 24);
-  // The page is decoded a row at a time into buffers each thread keeps from page to page: a page
-  // held in one strip costs no page-sized buffer, and nothing is allocated and cleared per page.
-  static thread_local std::vector<uint8_t> line;
-  static thread_local std::vector<uint64_t> ones;
-  line.assign(static_cast<std::size_t>(lineBytes), 0);
-  ones.assign(ow, 0);
+  // The page is decoded a row at a time: a page held in one strip costs no page-sized buffer.
+  std::vector<uint8_t> line(static_cast<std::size_t>(lineBytes));
+  std::vector<uint64_t> ones(ow);
   const uint32_t bytesPerBlock = factor / 8;
   const uint8_t lastMask = static_cast<uint8_t>(w % 8 ? 0xFF00 >> (w % 8) : 0xFF);
-  // Plain pointers: the per-thread vectors would otherwise be looked up again for every byte.
   uint8_t* const bytes = line.data();
   uint64_t* const sums = ones.data();
   const std::size_t n = static_cast<std::size_t>(lineBytes);

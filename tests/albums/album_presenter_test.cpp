@@ -296,6 +296,13 @@ TEST_F(AlbumPresenterTest, SortWithTwoRowsAsksNothing) {
   p.chkSort_Click(true);
   EXPECT_EQ(p.rows[0].path, "/a");
   EXPECT_FALSE(p.mblnModified);
+  // While sorted, rows the search adds take their place in the order; unsorted, they go last.
+  EXPECT_TRUE(p.appendSearchRow("/0"));
+  EXPECT_EQ(p.rows[0].path, "/0");
+  p.chkSort_Click(false);
+  EXPECT_TRUE(p.enabled("up"));
+  EXPECT_TRUE(p.appendSearchRow("/-"));
+  EXPECT_EQ(p.rows.back().path, "/-");
 }
 
 TEST_F(AlbumPresenterTest, ThumbnailViewOpensAtThePageOfTheSelectedRow) {

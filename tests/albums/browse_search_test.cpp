@@ -175,6 +175,20 @@ TEST_F(BrowseDirTest, KeywordSearchOpensAResultAfterClosingTheDocument) {
   EXPECT_EQ(modVars::gstrCurrFile, image);
 }
 
+TEST_F(BrowseDirTest, ADriveThatCannotBeReadIsReportedAndTheListGoesBack) {
+  const QString pics = folder(2);
+  frmBrowseDirForm* b = browser(pics);
+  const QString drive = b->drvSel->Drive();
+  b->drvSel->addItem(dir.file("no-such-volume"));
+  dialogs.answerMsgBox(rt::vbOK);
+  b->drvSel->setCurrentIndex(b->drvSel->count() - 1);
+  EXPECT_EQ(dialogs.calls().back().text, "The drive " + dir.file("no-such-volume") + " cannot be read!");
+  EXPECT_EQ(dialogs.calls().back().title, "Error");
+  EXPECT_EQ(b->drvSel->Drive(), drive);
+  EXPECT_EQ(b->dirSel->Path(), pics);
+  EXPECT_EQ(b->fleSel->ListCount(), 2);
+}
+
 TEST_F(BrowseDirTest, KeywordSearchWithoutAlbumsShowsNothing) {
   QDir().mkpath(dir.file("empty"));
   frmSearchForm* s = frmSearch.get();

@@ -84,8 +84,8 @@ TEST_F(ScanTree, StopEndsTheScanAndFoldersAreReported) {
   EXPECT_FALSE(folders.contains("sub/deep"));
 }
 
-// Beside the window: the scan runs on another thread, its first folder shows in the status panel,
-// and a panel closed during the scan is not touched.
+// Beside the window: the scan runs on another thread, the folders it enters show in the status
+// panel, and a panel closed during the scan is not touched.
 TEST_F(ScanTree, BackgroundScanShowsTheFolderInThePanel) {
   QWidget window;
   QLabel* panel = nullptr;
@@ -97,7 +97,8 @@ TEST_F(ScanTree, BackgroundScanShowsTheFolderInThePanel) {
   runScanInBackground([&](const ScanControl& c) { found = findAlbumFiles(dir.path(), c); }, panel,
                       QStringLiteral("Searching in : "), stop);
   EXPECT_TRUE(found.contains(dir.file("a.kvt")));
-  EXPECT_EQ(panel->text(), "Searching in : " + dir.path());
+  // The root at least (a slow run may show a later folder too).
+  EXPECT_TRUE(panel->text().startsWith("Searching in : " + dir.path())) << panel->text().toStdString();
 
   auto* gone = new QLabel;
   runScanInBackground([&](const ScanControl& c) {

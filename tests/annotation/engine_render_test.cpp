@@ -90,6 +90,37 @@ TEST_F(EngineRenderTest, NewDescriptorHoldsItsDefaults) {
   EXPECT_EQ(engine->GetObjectDescPoint(nullptr, 3, &x, &y), ANN_OK);
 }
 
+TEST_F(EngineRenderTest, EveryDescriptorFieldReadsBackAsItsOwn) {
+  AnnObjectDesc* d = nullptr;
+  ASSERT_EQ(engine->CreateObjectDesc(&d), ANN_OK);
+  // Each value field its own value, so that one stored in another's place shows.
+  const int32_t values[] = {PROP_PEN_COLOR,      PROP_TEXT_COLOR,         PROP_BACK_COLOR,    PROP_FILL_COLOR,
+                            PROP_PEN_WIDTH,      PROP_ARROWHEAD,          PROP_TRANSPARENT_COLOR,
+                            PROP_BACK_STYLE,     PROP_TEXT_18,            PROP_AUTO_SIZE,     PROP_BEVEL_LIGHT_COLOR,
+                            PROP_BEVEL_SHADOW_COLOR, PROP_PEN_STYLE,      PROP_PEN_FILL_STYLE, PROP_TEXT_ORIENTATION,
+                            PROP_HATCH_STYLE,    PROP_HATCH_COLOR,        PROP_TEXT_JUSTIFICATION,
+                            PROP_CUSTOM_DRAW_DATA, PROP_OI_MARK_TYPE,     PROP_Z_ORDER,       128};
+  for (int32_t field : values) ASSERT_EQ(engine->SetObjectDescField(d, field, 100000 + field), ANN_OK) << field;
+  for (int32_t field : values) {
+    AnnValue got = 0;
+    ASSERT_EQ(engine->GetObjectDescField(d, field, &got), ANN_OK) << field;
+    EXPECT_EQ(got, 100000 + field) << field;
+  }
+  // Flags read back as 0 or 1, each on its own.
+  const int32_t flags[] = {PROP_LOCKED,         PROP_VISIBLE,        PROP_SHOW_HANDLES, PROP_MOVEABLE, PROP_SIZEABLE,
+                           PROP_TEXT_LOCKED,    PROP_HIGHLIGHT_BACK, PROP_HIGHLIGHT_FILL, PROP_SELECTED,
+                           PROP_CUSTOM_DRAW};
+  for (int32_t on : flags) {
+    for (int32_t field : flags) ASSERT_EQ(engine->SetObjectDescField(d, field, field == on ? 5 : 0), ANN_OK);
+    for (int32_t field : flags) {
+      AnnValue got = -1;
+      ASSERT_EQ(engine->GetObjectDescField(d, field, &got), ANN_OK) << field;
+      EXPECT_EQ(got, field == on ? 1 : 0) << on << " " << field;
+    }
+  }
+  engine->FreeObjectDesc(d);
+}
+
 TEST_F(EngineRenderTest, ElementsFromDescriptorsAndBack) {
   AnnObjectDesc* bad = NewDesc(TOOL_POINTER, {0, 0, 10, 10});
   int32_t id = 7;

@@ -10,6 +10,7 @@
 
 #include "annotation/elements/image_element.h"
 #include "annotation/elements/poly_element.h"
+#include "annotation/rect_util.h"
 #include "huge_pen_stream.h"
 #include "layer_fixture.h"
 
@@ -206,6 +207,31 @@ TEST_F(KindsStreamTest, AStoredFaceNameEndsInsideItsField) {
   ASSERT_EQ(e->GetPropertyEx(PROP_FONT, &out), ANN_OK);
   EXPECT_EQ(got.lfFaceName[plat::LF_FACESIZE - 1], 0);
   EXPECT_EQ(std::string(got.lfFaceName), std::string(plat::LF_FACESIZE - 1, 'A'));
+}
+
+// A stroke's stored points: a count past what the stream holds, or a point far outside the page,
+// fails the read and adds nothing.
+TEST_F(KindsStreamTest, DamagedPointsAreRefused) {
+  ASSERT_NE(Make(TOOL_POLYLINE, [](AnnElement* e) { SetPoints(e, {{10, 10}, {90, 20}, {50, 80}}); }), 0);
+  const std::vector<uint8_t> bytes = Saved(layer);
+  const uint8_t tag[] = {0x00, 0x04, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00};  // PROP_POINTS, then 3
+  const size_t count = size_t(std::search(bytes.begin(), bytes.end(), tag, tag + 8) - bytes.begin()) + 4;
+  ASSERT_LT(count, bytes.size());
+  auto patched = [&](size_t offset, uint32_t value) {
+    std::vector<uint8_t> b = bytes;
+    std::memcpy(b.data() + offset, &value, 4);
+    return b;
+  };
+  const std::pair<const char*, std::vector<uint8_t>> cases[] = {
+      {"count past the stream", patched(count, 0x10000000)},
+      {"point at the integer limit", patched(count + 4, 0x7FFFFFFF)},
+      {"point far above the page", patched(count + 8, uint32_t(-kAnnCoordinateLimit - 1))},
+  };
+  for (const auto& [what, data] : cases) {
+    AnnLayer* target = NewLayer();
+    EXPECT_EQ(LoadBytes(target, data), ERR_STREAM) << what;
+    EXPECT_EQ(target->GetElementCount(), 0) << what;
+  }
 }
 
 // A pen as wide as an int holds, read from a stream: placing the stroke into its rect must not

@@ -7,9 +7,11 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace archivetest {
 
@@ -37,6 +39,13 @@ class ArchiveTest : public MainWindowTest {
     gstrParm2MaxLen.clear();
   }
   void TearDown() override {
+    // A window the test meant to answer that never showed leaves its checks unrun.
+    for (const QPointer<QTimer>& poll : polls_) {
+      if (!poll || !poll->isActive()) continue;
+      ADD_FAILURE() << "a window the test waited for never showed";
+      delete poll.data();
+    }
+    polls_.clear();
     if (frmImgClnt.IsLoaded()) frmImgClnt->setStatusPanel(QStringLiteral("LOGIN"), QString());
     gblnAchView = gblnAchUpd = false;
     MainWindowTest::TearDown();
@@ -52,10 +61,11 @@ class ArchiveTest : public MainWindowTest {
   }
 
   // Runs fn once a window of the default instance is showing (for the modal windows that an
-  // exchange opens in its middle).
+  // exchange opens in its middle); the test fails when it never shows.
   template <class T>
-  static void whenShown(rt::DefaultInstance<T>& instance, std::function<void(T*)> fn) {
+  void whenShown(rt::DefaultInstance<T>& instance, std::function<void(T*)> fn) {
     auto* poll = new QTimer;
+    polls_.push_back(poll);
     poll->setInterval(2);
     QObject::connect(poll, &QTimer::timeout, [poll, &instance, fn] {
       if (!instance.IsLoaded() || !instance->isVisible()) return;
@@ -81,11 +91,27 @@ class ArchiveTest : public MainWindowTest {
     form->Show(rt::vbModal);
   }
 
+  // The message box shown at index at had this text, style and title.
+  void expectBox(std::size_t at, const QString& text, int style, const QString& title) {
+    ASSERT_GT(dialogs.calls().size(), at);
+    EXPECT_EQ(dialogs.calls()[at].text, text);
+    EXPECT_EQ(dialogs.calls()[at].style, style);
+    EXPECT_EQ(dialogs.calls()[at].title, title);
+  }
+  // The same of the last message box.
+  void expectBox(const QString& text, int style = rt::vbExclamation, const QString& title = QStringLiteral("Error")) {
+    ASSERT_FALSE(dialogs.calls().empty());
+    expectBox(dialogs.calls().size() - 1, text, style, title);
+  }
+
   static QByteArray workingBytes() { return fileBytes(modTCP::fnWorkingFilePath()); }
   static bool workingExists() { return QFile::exists(modTCP::fnWorkingFilePath()); }
   static bool busy() { return rt::Screen::MousePointer() != rt::vbDefault; }
 
   std::unique_ptr<FakeArchive> fake;
+
+ private:
+  std::vector<QPointer<QTimer>> polls_;
 };
 
 }  // namespace archivetest

@@ -1,4 +1,5 @@
 #include "archive/batch_folder.h"
+#include "tests/support/pictures.h"
 #include "tests/support/temp_dir.h"
 
 #include <QDir>
@@ -9,11 +10,7 @@
 namespace {
 
 using namespace arch::batch;
-
-QByteArray bytesOf(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using testsupport::fileBytes;
 
 void put(const QString& path, const QByteArray& bytes) {
   QFile f(path);
@@ -112,8 +109,8 @@ TEST_F(BatchWrite, WritesTheFolderByteForByteAndMovesTheDocumentIn) {
     const QString folder = root() + "/INV7";
     EXPECT_EQ(sorted(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)),
               (QStringList{"INV7.ACH", "INV7.TXT"}));
-    EXPECT_EQ(bytesOf(folder + "/INV7.TXT"), QByteArray("REINDEX\r\nINV7\r\nA\r\n\r\n"));
-    EXPECT_EQ(bytesOf(folder + "/INV7.ACH"), QByteArray("II*\0document", 12));
+    EXPECT_EQ(fileBytes(folder + "/INV7.TXT"), QByteArray("REINDEX\r\nINV7\r\nA\r\n\r\n"));
+    EXPECT_EQ(fileBytes(folder + "/INV7.ACH"), QByteArray("II*\0document", 12));
     EXPECT_FALSE(QFile::exists(doc()));
   }
 }
@@ -145,10 +142,10 @@ TEST_F(BatchWrite, RefusesAndLeavesEverythingAsItWas) {
     EXPECT_FALSE(writeBatchFolder(c.rootDir, c.id, c.parm1, QString(), doc(), &error));
     EXPECT_TRUE(error.startsWith(QString::fromLatin1(c.message))) << error.toStdString();
     EXPECT_EQ(sorted(QDir(root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot)), before);
-    EXPECT_EQ(bytesOf(doc()), QByteArray("II*\0document", 12));
+    EXPECT_EQ(fileBytes(doc()), QByteArray("II*\0document", 12));
   }
-  EXPECT_EQ(bytesOf(root() + "/TAKEN/keep.txt"), "old");
-  EXPECT_EQ(bytesOf(root() + "/AFILE"), "a file of that name");
+  EXPECT_EQ(fileBytes(root() + "/TAKEN/keep.txt"), "old");
+  EXPECT_EQ(fileBytes(root() + "/AFILE"), "a file of that name");
 }
 
 TEST_F(BatchWrite, AMissingDocumentLeavesNoFolder) {
@@ -164,7 +161,7 @@ TEST_F(BatchWrite, MoveNeverReplacesATarget) {
     setAlwaysCopyForTest(copy);
     QString error;
     EXPECT_FALSE(moveFile(doc(), tmp.file("target"), &error));
-    EXPECT_EQ(bytesOf(tmp.file("target")), "keep");
+    EXPECT_EQ(fileBytes(tmp.file("target")), "keep");
     EXPECT_TRUE(QFile::exists(doc()));
     EXPECT_FALSE(QFile::exists(tmp.file("target.part")));
   }

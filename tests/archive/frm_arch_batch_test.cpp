@@ -46,13 +46,6 @@ class BatchWindowTest : public ArchiveTest {
     EXPECT_FALSE(busy());
   }
   QStringList folders() const { return QDir(gstrBatchDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name); }
-  void expectLastBox(const QString& text, int style, const QString& title) {
-    ASSERT_FALSE(dialogs.calls().empty());
-    const RecordedCall& c = dialogs.calls().back();
-    EXPECT_EQ(c.text, text);
-    EXPECT_EQ(c.style, style);
-    EXPECT_EQ(c.title, title);
-  }
   fakearchive::ArchiveStore store;
 };
 
@@ -65,7 +58,7 @@ TEST_F(BatchWindowTest, ThreeVerifiedFoldersAreSentOnThreeConnectionsAndDeleted)
   dialogs.answerMsgBox(rt::vbOK);
   start();
   EXPECT_FALSE(frmArchBatch.IsLoaded());
-  expectLastBox("No more items to archive!", rt::vbInformation, "Information");
+  expectBox("No more items to archive!", rt::vbInformation, "Information");
   EXPECT_EQ(fake->connections(Side::Archive), 3);
   EXPECT_TRUE(folders().isEmpty());
   // Each connection carries one header and the document with one zero byte after it.
@@ -95,7 +88,7 @@ TEST_F(BatchWindowTest, UnverifiedFoldersStayAndEndTheRun) {
   int maximum = 0;
   QObject::connect(bar, &QProgressBar::valueChanged, [&] { maximum = bar->maximum(); });
   start();
-  expectLastBox("Batch archival completed.\rRemaining items are unverified or contain errors!", rt::vbInformation,
+  expectBox("Batch archival completed.\rRemaining items are unverified or contain errors!", rt::vbInformation,
                 "Information");
   EXPECT_EQ(dialogs.calls().size(), 1u);
   EXPECT_EQ(maximum, 5);  // four folders, plus one
@@ -107,13 +100,13 @@ TEST_F(BatchWindowTest, UnverifiedFoldersStayAndEndTheRun) {
 TEST_F(BatchWindowTest, EmptyOrMissingBatchRoot) {
   dialogs.answerMsgBox(rt::vbOK);
   start();
-  expectLastBox("No more items to archive!", rt::vbInformation, "Information");
+  expectBox("No more items to archive!", rt::vbInformation, "Information");
   EXPECT_FALSE(frmArchBatch.IsLoaded());
 
   gstrBatchDir = dir.file("gone");
   dialogs.answerMsgBox(rt::vbOK);
   start();
-  expectLastBox("Batch Root directory not found!", rt::vbExclamation, "Error");
+  expectBox("Batch Root directory not found!", rt::vbExclamation, "Error");
   EXPECT_TRUE(frmArchBatch.IsLoaded());
   EXPECT_TRUE(frmArchBatch->cmdStart->isEnabled());
   EXPECT_EQ(fake->connections(Side::Archive), 0);
@@ -145,7 +138,7 @@ TEST_F(BatchWindowTest, AFailureStopsTheRunAndKeepsTheFolder) {
     folder("A1", "doc");
     dialogs.answerMsgBox(rt::vbOK);
     start();
-    expectLastBox(c.text, c.style, "Error");
+    expectBox(c.text, c.style, "Error");
     EXPECT_TRUE(frmArchBatch.IsLoaded());
     EXPECT_TRUE(frmArchBatch->cmdStart->isEnabled());
     EXPECT_EQ(fake->connections(Side::Archive), 1);
@@ -160,7 +153,7 @@ TEST_F(BatchWindowTest, NoServerToContact) {
   folder("A1", "doc");
   dialogs.answerMsgBox(rt::vbOK);
   start();
-  expectLastBox("Archive Server could not be contacted. Operation aborted!", rt::vbExclamation, "Error");
+  expectBox("Archive Server could not be contacted. Operation aborted!", rt::vbExclamation, "Error");
   EXPECT_EQ(folders(), QStringList{"A1"});
 }
 
@@ -170,13 +163,13 @@ TEST_F(BatchWindowTest, AFolderThatCannotBeDeletedStopsTheRunAndIsNotSentAgain) 
   QDir().mkpath(f + "/added-by-hand");
   dialogs.answerMsgBox(rt::vbOK);
   start();
-  expectLastBox("The batch folder could not be removed after its archival:\r" + f, rt::vbExclamation, "Error");
+  expectBox("The batch folder could not be removed after its archival:\r" + f, rt::vbExclamation, "Error");
   EXPECT_EQ(fake->connections(Side::Archive), 1);
   EXPECT_EQ(QDir(f).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"added-by-hand"});
   // Start again: the folder is not chosen any more.
   dialogs.answerMsgBox(rt::vbOK);
   start();
-  expectLastBox("Batch archival completed.\rRemaining items are unverified or contain errors!", rt::vbInformation,
+  expectBox("Batch archival completed.\rRemaining items are unverified or contain errors!", rt::vbInformation,
                 "Information");
   EXPECT_EQ(fake->connections(Side::Archive), 1);
 }

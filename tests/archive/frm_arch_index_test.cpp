@@ -57,12 +57,6 @@ class IndexWindowTest : public ArchiveTest {
     for (int i = 0; i < f->flbInput->count(); ++i) out << f->flbInput->item(i)->text();
     return out;
   }
-  void expectBox(std::size_t at, const QString& text, int style, const QString& title) {
-    ASSERT_GT(dialogs.calls().size(), at);
-    EXPECT_EQ(dialogs.calls()[at].text, text);
-    EXPECT_EQ(dialogs.calls()[at].style, style);
-    EXPECT_EQ(dialogs.calls()[at].title, title);
-  }
   static QByteArray header(const char* op, const QByteArray& bytesOfFile, const char* keys = "INV7,INV7,P,Q") {
     return QByteArray("ARCH: OPS, INDICES, BYTES - ") + op + ',' + keys + ',' + QByteArray::number(bytesOfFile.size());
   }

@@ -24,13 +24,6 @@ class NetworkWindowTest : public ArchiveTest {
     EXPECT_FALSE(busy()) << "the busy pointer stays after " << command.toStdString();
     return frmImgClnt->NetworkSucceeded();
   }
-  void expectBox(const QString& text, int style = rt::vbExclamation, const QString& title = QStringLiteral("Error")) {
-    ASSERT_FALSE(dialogs.calls().empty());
-    const RecordedCall& c = dialogs.calls().back();
-    EXPECT_EQ(c.text, text);
-    EXPECT_EQ(c.style, style);
-    EXPECT_EQ(c.title, title);
-  }
 };
 
 // ---- Retrieve ------------------------------------------------------------------------------------

@@ -107,6 +107,7 @@ TEST_F(EffectDialog, EveryWordShowsItsInputsAndPreviewEqualsApply) {
     frmImgProcForm* f = open(QLatin1String(e.word));
     EXPECT_EQ(f->Caption(), QLatin1String(e.caption));
     const tools::Effect* row = tools::findEffect(QLatin1String(e.word));
+    ASSERT_NE(row, nullptr);
     tools::EffectValues used;
     if (e.inputs[0] == QLatin1String("GAMMA")) {
       EXPECT_TRUE(f->fraText->isVisibleTo(f));

@@ -580,11 +580,15 @@ TEST_F(LongOperations, RunBesideTheWindowWithTheSameResult) {
   EXPECT_EQ(page->bitmap().pixel(7, 9) & 0xFFFFFF, qRgb(245, 235, 225) & 0xFFFFFF);
   EXPECT_EQ(page->bitmap().pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);
   dialogs.answerMsgBox(rt::vbOK);
-  EXPECT_FALSE(tools::runOnControl(page.get(), [](img::Bitmap& b) { b = img::resizeImage(b, 0, 0); }));
+  EXPECT_FALSE(tools::makeOnControl(page.get(), [](const img::Bitmap& b) { return img::resizeImage(b, 0, 0); }));
   ASSERT_EQ(dialogs.calls().size(), 1u) << "the failure is shown, not thrown";
   EXPECT_EQ(dialogs.calls().back().title, QStringLiteral("Error"));
   EXPECT_EQ(page->ImageWidth(), 2100) << "a failed operation leaves the page";
   EXPECT_EQ(rt::Screen::MousePointer(), rt::vbDefault);
+  // A new picture made from the page (a crop) replaces it the same way.
+  EXPECT_TRUE(tools::makeOnControl(page.get(), [](const img::Bitmap& b) { return img::cropToRect(b, 7, 9, 2000, 1900); }));
+  EXPECT_EQ(page->ImageWidth(), 2000);
+  EXPECT_EQ(page->bitmap().pixel(0, 0) & 0xFFFFFF, qRgb(245, 235, 225) & 0xFFFFFF);
 }
 
 }  // namespace
