@@ -1,8 +1,8 @@
 #include "workspace/archive_commands.h"
 
-#include "runtime/dialogs.h"
 #include "runtime/conversions.h"
 #include "runtime/errors.h"
+#include "runtime/message_boxes.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
 #include "workspace/window_openers.h"
@@ -16,7 +16,7 @@ namespace {
 using namespace modVars;
 
 void showError(const QString& first, const QString& second = QString()) {
-  rt::MsgBox(second.isEmpty() ? first : first + QLatin1Char('\r') + second, rt::vbExclamation, QStringLiteral("Error"));
+  rt::ShowError(second.isEmpty() ? first : first + QLatin1Char('\r') + second);
 }
 
 bool loggedIn(frmImgClntForm& w) { return !w.StatusPanel(QStringLiteral("LOGIN")).isEmpty(); }
@@ -85,8 +85,7 @@ void mnuArchSend_Click(frmImgClntForm& w) {
               QStringLiteral("Please use the index form to archive this image."));
     return;
   }
-  if (rt::MsgBox(QStringLiteral("Commit the image back to Archive?"), rt::vbQuestion | rt::vbYesNo,
-                 QStringLiteral("Confirmation")) != rt::vbYes)
+  if (rt::Confirm(QStringLiteral("Commit the image back to Archive?")) != rt::vbYes)
     return;
   gblnCommitSave = true;
   const bool saved = w.mnuFileSave_Click();

@@ -270,7 +270,7 @@ void frmImgClntForm::buildPanes() {
           [this](int16_t b, int16_t s, float x, float y) { guarded([&] { ixMain_MouseMove(b, s, x, y); }); });
   connect(ixMain, &img::ImagingControl::MouseUp, this,
           [this](int16_t b, int16_t s, float x, float y) { guarded([&] { ixMain_MouseUp(b, s, x, y); }); });
-  connect(ixMain, &img::ImagingControl::KeyDown, this, &frmImgClntForm::ixMain_KeyDown);
+  connect(ixMain, &img::ImagingControl::KeyDown, this, [this](int16_t k, int16_t s) { guarded([&] { ixMain_KeyDown(k, s); }); });
   connect(ixMain, &img::ImagingControl::Scroll, this, [this] { fnCommitPendingEdit(); });
   connect(ixMain, &img::ImagingControl::DragDrop, this, &frmImgClntForm::ixMain_DragDrop);
   picChild->setAcceptDrops(true);
@@ -317,7 +317,7 @@ img::ImagingControl* frmImgClntForm::makeThumb(img::ImagingControl* tmpl) {
   connect(t, &img::ImagingControl::DblClick, this, [this, i] { guarded([&] { ixTmb_DblClick(i); }); });
   connect(t, &img::ImagingControl::MouseDown, this,
           [this, i](int16_t button, int16_t, float, float) { guarded([&] { ixTmb_MouseDown(i, button); }); });
-  connect(t, &img::ImagingControl::KeyDown, this, &frmImgClntForm::ixMain_KeyDown);
+  connect(t, &img::ImagingControl::KeyDown, this, [this](int16_t k, int16_t s) { guarded([&] { ixMain_KeyDown(k, s); }); });
   return t;
 }
 

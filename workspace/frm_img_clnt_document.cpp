@@ -11,6 +11,7 @@
 #include "workspace/frm_img_clnt.h"
 #include "workspace/window_openers.h"
 #include "workspace/mod_vars.h"
+#include "workspace/page_strip.h"
 #include "workspace/save_plan.h"
 #include "workspace/view_text.h"
 
@@ -89,7 +90,7 @@ void frmImgClntForm::fnNewImgFile(int32_t width, int32_t height, int16_t bitsPer
   glngAnnoHandle = nxMain->NewLayer();
   ixTmb(0)->setImageHandle(ixMain->ImageHandleCopy());
   ixTmb(0)->setHighlightBorder(ws::kThumbSelected);
-  lblTmb(0)->setText(QStringLiteral("Page 1"));
+  lblTmb(0)->setText(ws::fnPageCaption(0));
   fnShowNewDocument();
   setCaption(kTitle + QStringLiteral(" - New File"));
 }
@@ -114,7 +115,7 @@ void frmImgClntForm::fnOpenImgFile(const QString& path) {
     if (!fnIsMultiPageFormat(gintCurrFormat)) {
       first->setImageHandle(ixMain->ImageHandleCopy());
       first->setHighlightBorder(ws::kThumbSelected);
-      lblTmb(0)->setText(QStringLiteral("Page 1"));
+      lblTmb(0)->setText(ws::fnPageCaption(0));
     } else {
       // Every page gets its slot and caption now; the pictures follow in the background.
       pages = std::max(1, first->FilePageCount(path));
@@ -127,7 +128,7 @@ void frmImgClntForm::fnOpenImgFile(const QString& path) {
         t->setHighlightBorder(i == 0 ? ws::kThumbSelected : ws::kThumbUnselected);
         t->setVisible(true);
         if (i > 0) lblTmb.Load(i);
-        lblTmb(i)->setText(QStringLiteral("Page %1").arg(i + 1));
+        lblTmb(i)->setText(ws::fnPageCaption(i));
         lblTmb(i)->setVisible(true);
       }
     }

@@ -198,16 +198,16 @@ void frmImgClntForm::mnuEditAppend_Click() {
 
 void frmImgClntForm::mnuEditInsert_Click() { mnuEditAppend_Click(); }
 
-// The picker's pages enter the strip as pictures only; their slots were made by the page edit.
+// The picker's pages enter the strip as pictures only; their slots were made by the page edit. The
+// first of them becomes the current page.
 void frmImgClntForm::fnAddPickedPages(const ws::PageEdit& edit, const std::vector<plat::HGLOBAL>& pictures) {
-  fnApplyPageEdit(edit, ws::CaptionRule::Renumber);
+  ws::PageEdit added = edit;
+  if (added.firstNew >= 0) added.current = added.firstNew;
+  fnApplyPageEdit(added, ws::CaptionRule::Renumber);
   std::size_t k = 0;
-  for (int i = 0; i < edit.count() && k < pictures.size(); ++i)
-    if (edit.from[static_cast<std::size_t>(i)] == ws::kNewPage) ixTmb(i)->setImageHandle(pictures[k++]);
+  for (int i = 0; i < added.count() && k < pictures.size(); ++i)
+    if (added.from[static_cast<std::size_t>(i)] == ws::kNewPage) ixTmb(i)->setImageHandle(pictures[k++]);
   for (; k < pictures.size(); ++k) plat::GlobalFree(pictures[k]);
-  gintCurrPage = static_cast<int16_t>(edit.firstNew >= 0 ? edit.firstNew : edit.current);
-  for (int i = 0; i < thumbCount(); ++i)
-    ixTmb(i)->setHighlightBorder(i == gintCurrPage ? ws::kThumbSelected : ws::kThumbUnselected);
   fnOrganizeThumbs();
   fnScrollTmbToCurrent();
   fnRefreshMainDisplay(static_cast<int16_t>(gintCurrPage + 1));

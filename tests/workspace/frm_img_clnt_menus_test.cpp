@@ -2,8 +2,13 @@
 // place with its caption and shortcut, and a toolbar button runs what its menu item runs.
 #include "tests/support/main_window_fixture.h"
 #include "workspace/command_table.h"
+#include "workspace/settings/frm_img_prop.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
 
 namespace {
 
@@ -73,6 +78,36 @@ TEST_F(MainWindowTest, ToolbarButtonsRunTheirMenuItemsCommand) {
   EXPECT_TRUE(ui->isChecked());
   ui->trigger();
   EXPECT_FALSE(ui->isChecked());
+}
+
+// The thumbnails' right-click menu works on the page clicked: Copy puts that page on the clipboard,
+// Properties shows its facts, Delete deletes it as Edit > Delete does.
+TEST_F(MainWindowTest, TheThumbnailsMenuWorksOnThePageClicked) {
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(file(QStringLiteral("three.tif"), kThreePages, 4));
+  Q_EMIT w->ixTmb(1)->MouseDown(ws::kRightButton, 0, 0, 0);
+  w->mnuPopTmb->close();
+  ASSERT_EQ(gintPopupTmb, 1);
+  EXPECT_EQ(gintCurrPage, 1);
+
+  w->Menu("mnuPopTmbCopy")->trigger();
+  EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(40, 25));
+
+  QString shownWidth;
+  QTimer::singleShot(0, [&] {
+    shownWidth = frmImgProp->lblImgWidth->text();
+    frmImgProp->cmdOK->click();
+  });
+  w->Menu("mnuPopTmbProperties")->trigger();
+  EXPECT_EQ(shownWidth, QStringLiteral("40 pixels"));
+  EXPECT_FALSE(frmImgProp.IsLoaded());
+
+  dialogs.answerMsgBox(rt::vbYes);
+  w->Menu("mnuPopTmbDelete")->trigger();
+  ASSERT_EQ(w->ixTmb.Count(), 2);
+  EXPECT_EQ(w->ixTmb(0)->ImageWidth(), 30);
+  EXPECT_EQ(w->ixTmb(1)->ImageWidth(), 50);
+  EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("Are you sure you want to delete the selected image(s)?"));
 }
 
 }  // namespace

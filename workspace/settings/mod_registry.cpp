@@ -15,15 +15,15 @@ namespace {
 
 using namespace plat::reg;
 
-constexpr const char* kDocType = "ImageLumivex.Application.1";
+const QByteArray kDocType(extAssoc::kDocType);
 
 // Opens the key with full access or creates it; writes its values as text with their
 // terminating null.
-void writeKey(const char* key, std::initializer_list<std::pair<const char*, QByteArray>> values) {
+void writeKey(const QByteArray& key, std::initializer_list<std::pair<const char*, QByteArray>> values) {
   HKEY k = nullptr;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key, 0, KEY_ALL_ACCESS, &k) != ERROR_SUCCESS) {
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.constData(), 0, KEY_ALL_ACCESS, &k) != ERROR_SUCCESS) {
     uint32_t disposition = 0;
-    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, key, 0, "1", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &k,
+    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, key.constData(), 0, "1", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &k,
                         &disposition) != ERROR_SUCCESS)
       return;
   }
@@ -37,15 +37,16 @@ void writeKey(const char* key, std::initializer_list<std::pair<const char*, QByt
 
 void fnRegisterDocType() {
   // The program as the shell starts it: its folder and file name.
-  const QByteArray program = (rt::App::Path() + QStringLiteral("/kvtLumivex")).toLocal8Bit();
+  const QString programPath = rt::App::Path() + QStringLiteral("/kvtLumivex");
+  const QByteArray program = programPath.toLocal8Bit();
   writeKey(kDocType, {{nullptr, QByteArray("Image Lumivex")}});
-  writeKey("ImageLumivex.Application.1\\shell\\open\\command", {{nullptr, program + " %1"}});
-  writeKey("ImageLumivex.Application.1\\shell\\edit\\command", {{nullptr, program + " %1"}});
-  writeKey("ImageLumivex.Application.1\\CurVer", {{nullptr, QByteArray(kDocType)}});
-  writeKey("ImageLumivex.Application.1\\DefaultIcon", {{nullptr, program + ",0"}});
-  writeKey(".kvt", {{nullptr, QByteArray(kDocType)}, {"Perceived Type", QByteArray("text")}});
+  writeKey(kDocType + "\\shell\\open\\command", {{nullptr, program + " %1"}});
+  writeKey(kDocType + "\\shell\\edit\\command", {{nullptr, program + " %1"}});
+  writeKey(kDocType + "\\CurVer", {{nullptr, kDocType}});
+  writeKey(kDocType + "\\DefaultIcon", {{nullptr, program + ",0"}});
+  writeKey(".kvt", {{nullptr, kDocType}, {"Perceived Type", QByteArray("text")}});
   // The desktop's own record: the program's entry and the album type, for the user.
-  extAssoc::writeDesktopRegistration(rt::App::Path() + QStringLiteral("/kvtLumivex"));
+  extAssoc::writeDesktopRegistration(programPath);
 }
 
 }  // namespace modRegistry
