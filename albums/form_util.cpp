@@ -11,11 +11,6 @@
 
 namespace albums {
 
-void place(QWidget* w, double left, double top, double width, double height) {
-  w->setGeometry(rt::Screen::ToPixelsX(left), rt::Screen::ToPixelsY(top), rt::Screen::ToPixelsX(width),
-                 rt::Screen::ToPixelsY(height));
-}
-
 QAction* addButton(QToolBar* bar, const QString& key, const QString& toolTip, int standardIcon, const QString& text) {
   QAction* a = bar->addAction(QApplication::style()->standardIcon(static_cast<QStyle::StandardPixmap>(standardIcon)),
                               text.isEmpty() ? toolTip : text);
@@ -32,15 +27,6 @@ QAction* button(const QToolBar* bar, const QString& key) {
 
 void enableButton(const QToolBar* bar, const QString& key, bool on) {
   if (QAction* a = button(bar, key)) a->setEnabled(on);
-}
-
-void guarded(const std::function<void()>& handler) {
-  try {
-    handler();
-  } catch (const rt::RuntimeError& e) {
-    rt::Screen::setMousePointer(rt::vbDefault);
-    rt::ShowError(e.Description());
-  }
 }
 
 

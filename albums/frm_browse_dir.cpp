@@ -178,7 +178,7 @@ void frmBrowseDirForm::cmdSelect_Click() {
   }
   if (path.isEmpty()) return;
   Unload();
-  albums::guarded([&] {
+  rt::RunGuarded([&] {
     bool ok = false;
     frmImgClnt->fnCloseFile(false, ok);
     if (ok) frmImgClnt->fnOpenImgFile(path);

@@ -194,7 +194,7 @@ void frmSearchForm::showPageButtons(const albums::PageButtons& b) {
 }
 
 void frmSearchForm::tlbMulti_ButtonClick(const QString& key) {
-  albums::guarded([&] {
+  rt::RunGuarded([&] {
     const bool next = key == QStringLiteral("next");
     if (!next && key != QStringLiteral("prev")) return;
     albums::PageButtons b;
@@ -209,9 +209,9 @@ void frmSearchForm::lsvResults_DblClick() {
   // The open document is closed first, with its save question and archive unlock; a cancelled
   // question keeps it and the search stays open.
   bool closed = false;
-  albums::guarded([&] { frmImgClnt->fnCloseFile(false, closed); });
+  rt::RunGuarded([&] { frmImgClnt->fnCloseFile(false, closed); });
   if (!closed) return;
-  albums::guarded([&] { frmImgClnt->fnOpenImgFile(path); });
+  rt::RunGuarded([&] { frmImgClnt->fnOpenImgFile(path); });
   Unload();
 }
 
