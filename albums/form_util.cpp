@@ -4,6 +4,7 @@
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
 #include "runtime/screen.h"
+#include "workspace/frm_img_clnt.h"
 
 #include <QApplication>
 #include <QStyle>
@@ -27,6 +28,13 @@ QAction* button(const QToolBar* bar, const QString& key) {
 
 void enableButton(const QToolBar* bar, const QString& key, bool on) {
   if (QAction* a = button(bar, key)) a->setEnabled(on);
+}
+
+bool openInMainWindow(const QString& path) {
+  bool closed = false;
+  rt::RunGuarded([&] { frmImgClnt->fnCloseFile(false, closed); });
+  if (closed) rt::RunGuarded([&] { frmImgClnt->fnOpenImgFile(path); });
+  return closed;
 }
 
 

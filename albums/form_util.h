@@ -17,5 +17,9 @@ using tw::place;
 QAction* addButton(QToolBar* bar, const QString& key, const QString& toolTip, int standardIcon, const QString& text = QString());
 QAction* button(const QToolBar* bar, const QString& key);
 void enableButton(const QToolBar* bar, const QString& key, bool on);
+// Replaces the main window's document with the picture at path: the open document is closed
+// first, with its save question and archive unlock. False when the user kept it (nothing opened).
+// A failure is shown as every event handler shows it.
+bool openInMainWindow(const QString& path);
 
 }  // namespace albums

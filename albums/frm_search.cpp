@@ -10,7 +10,6 @@
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
 #include "runtime/screen.h"
-#include "workspace/frm_img_clnt.h"
 
 #include <QDir>
 #include <QGroupBox>
@@ -206,13 +205,8 @@ void frmSearchForm::lsvResults_DblClick() {
   QTreeWidgetItem* it = lsvResults->currentItem();
   if (!it || !it->isSelected()) return;
   const QString path = it->text(0);
-  // The open document is closed first, with its save question and archive unlock; a cancelled
-  // question keeps it and the search stays open.
-  bool closed = false;
-  rt::RunGuarded([&] { frmImgClnt->fnCloseFile(false, closed); });
-  if (!closed) return;
-  rt::RunGuarded([&] { frmImgClnt->fnOpenImgFile(path); });
-  Unload();
+  // A cancelled save question keeps the open document, and the search stays open.
+  if (albums::openInMainWindow(path)) Unload();
 }
 
 void frmSearchForm::cmdClear_Click() {
