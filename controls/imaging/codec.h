@@ -102,10 +102,15 @@ Bitmap readTiffFile(const QString& path, int32_t page, int16_t* formatOut = null
 // without its full bitmap ever being in memory; other pages come whole.
 Bitmap readTiffFileReduced(const QString& path, int32_t page, int maxSide, int16_t* formatOut, int32_t* fullW,
                            int32_t* fullH);
+// Strips up to this many bytes are decoded whole for a reduced page, larger ones a row at a time.
+void setWholeStripLimit(std::size_t bytes);
 // Whether the file's chain of pages breaks off: the pages counted are those that could be read.
 bool tiffFileCutShort(const QString& path);
-// Closes the file that page reading keeps open when it is this one (before it is replaced).
+// Closes the file that page reading keeps open when it is this one, and forgets what is known of
+// it (before it is replaced).
 void forgetTiffFile(const QString& path);
+// Closes this thread's handle of the file, when page reading keeps one open (a worker that is done).
+void releaseTiffFile(const QString& path);
 // Writes a new file, or appends a page when append is set.
 void writeTiffFile(const QString& path, const Bitmap& b, const SaveOptions& o, bool append);
 

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstdarg>
@@ -118,12 +119,15 @@ void openMemory(TiffHandle& h, std::span<const uint8_t> data) {
   if (!h.t) tiffFail(kErrDamaged, QStringLiteral("not a readable TIFF file"));
 }
 
-void openFile(TiffHandle& h, const QString& path) {
+// mapped: the file is mapped into memory rather than read. A handle kept open for a long document
+// reads instead: a mapping keeps every part of the file it has touched resident, for each handle
+// again.
+void openFile(TiffHandle& h, const QString& path, bool mapped = true) {
   setupLibtiff();
   tLastTiffError.clear();
   if (!QFileInfo::exists(path)) fail(53, QStringLiteral("File not found: %1").arg(path));
   ReadOptions options;
-  h.t = TIFFOpenExt(QFile::encodeName(path).constData(), "r", options.o);
+  h.t = TIFFOpenExt(QFile::encodeName(path).constData(), mapped ? "r" : "rm", options.o);
   if (!h.t) tiffFail(kErrDamaged, QStringLiteral("cannot open %1").arg(path));
 }
 
@@ -238,13 +242,140 @@ std::vector<QRgb> pagePalette(TIFF* t, uint16_t bps, uint16_t photometric) {
   return pal;
 }
 
-// Set bits per byte value, looked up rather than counted: the count runs once per byte of every
-// row of every page shown as a thumbnail, on machines without a bit-count instruction too.
-constexpr std::array<uint8_t, 256> kInkBits = [] {
-  std::array<uint8_t, 256> a{};
-  for (int v = 0; v < 256; ++v) a[static_cast<std::size_t>(v)] = static_cast<uint8_t>(std::popcount(static_cast<unsigned>(v)));
-  return a;
-}();
+// Strips up to this size are decoded whole, in one call per strip, into a buffer each thread keeps;
+// a larger strip (a big page held in one strip) is decoded a row at a time instead, so that no
+// page-sized buffer is ever needed.
+std::atomic<std::size_t> gWholeStripLimit{std::size_t(4) << 20};
+
+// The ink of a bilevel page counted block by block as its rows come, for a reduction by a whole
+// factor (a multiple of 8). Each row is read once: the set bits of each byte are added to a count
+// per byte, which gathers over up to 31 rows (8 x 31 still fits a byte) before the counts are added
+// into the blocks. The buffers live as long as the thread and are reused page after page.
+class InkReducer {
+ public:
+  void start(uint32_t w, uint32_t h, uint32_t factor, std::size_t lineBytes, QRgb paper, QRgb ink, Bitmap& out) {
+    w_ = w;
+    h_ = h;
+    factor_ = factor;
+    n_ = lineBytes;
+    bytesPerBlock_ = factor / 8;
+    ow_ = (w + factor - 1) / factor;
+    out_ = &out;
+    lastMask_ = static_cast<uint8_t>(w % 8 ? 0xFF00 >> (w % 8) : 0xFF);
+    counts_.assign(n_, 0);
+    sums_.assign(ow_, 0);
+    // The table of block colours stays while the pages keep their colours and reduction.
+    if (factor != tableFactor_ || paper != tablePaper_ || ink != tableInk_) mixTable_.clear();
+    tableFactor_ = factor;
+    tablePaper_ = paper;
+    tableInk_ = ink;
+    for (int k = 0; k < 3; ++k) {
+      const int shift = k * 8;  // blue, green, red as a 24-bit row holds them
+      paper_[k] = static_cast<int>((paper >> shift) & 0xFF);
+      ink_[k] = static_cast<int>((ink >> shift) & 0xFF);
+    }
+    pending_ = 0;
+    y_ = 0;
+    blockRow_ = 0;
+  }
+
+  void addRow(const uint8_t* row) {
+    // A plain loop over the bytes, without branches, that the compiler turns into vector code.
+    // (Locals, not members: stores through a byte pointer could change any member.)
+    uint8_t* const counts = counts_.data();
+    const std::size_t n = n_;
+    for (std::size_t i = 0; i < n; ++i) counts[i] = static_cast<uint8_t>(counts[i] + bitsOf(row[i]));
+    // Bits past the width in the last byte are no pixels.
+    counts[n - 1] = static_cast<uint8_t>(counts[n - 1] - bitsOf(static_cast<uint8_t>(row[n - 1] & ~lastMask_)));
+    ++y_;
+    const bool blockDone = ++blockRow_ == factor_ || y_ == h_;
+    if (++pending_ == 31 || blockDone) gather();
+    if (blockDone) {
+      emit();
+      blockRow_ = 0;
+    }
+  }
+
+ private:
+  static uint8_t bitsOf(uint8_t v) {
+    v = static_cast<uint8_t>(v - ((v >> 1) & 0x55));
+    v = static_cast<uint8_t>((v & 0x33) + ((v >> 2) & 0x33));
+    return static_cast<uint8_t>((v + (v >> 4)) & 0x0F);
+  }
+
+  void gather() {
+    const uint8_t* const c = counts_.data();
+    uint64_t* const sums = sums_.data();
+    const std::size_t n = n_, per = bytesPerBlock_;
+    if (per == 1) {
+      for (std::size_t i = 0; i < n; ++i) sums[i] += c[i];
+    } else {
+      for (std::size_t i = 0, b = 0; i < n; i += per, ++b) {
+        uint64_t s = 0;
+        for (std::size_t k = i, e = std::min(n, i + per); k < e; ++k) s += c[k];
+        sums[b] += s;
+      }
+    }
+    std::memset(counts_.data(), 0, n);
+    pending_ = 0;
+  }
+
+  // The colour of a block of total pixels of which n1 are ink, into o[0..2].
+  void mix(uint64_t total, uint64_t n1, uint8_t* o) const {
+    n1 = std::min(n1, total);
+    const uint64_t n0 = total - n1;
+    for (int k = 0; k < 3; ++k) o[k] = static_cast<uint8_t>((paper_[k] * n0 + ink_[k] * n1 + total / 2) / total);
+  }
+
+  // One output row is complete: each pixel mixes the two colours by how many of each it covers.
+  // The colours of whole blocks come from a table made once (three divisions a pixel would cost
+  // more than counting the ink).
+  void emit() {
+    const uint64_t blockRows = blockRow_, factor = factor_, full = factor * factor;
+    uint8_t* const o = out_->row(static_cast<int32_t>((y_ - 1) / factor_));
+    uint64_t* const sums = sums_.data();
+    const bool useTable = blockRows == factor && full <= kMixTableLimit;
+    if (useTable && mixTable_.empty()) {
+      mixTable_.resize(static_cast<std::size_t>(full + 1) * 3);
+      for (uint64_t n1 = 0; n1 <= full; ++n1) mix(full, n1, mixTable_.data() + n1 * 3);
+    }
+    const uint8_t* const table = mixTable_.data();
+    const uint32_t wholeBlocks = useTable ? w_ / factor_ : 0;
+    for (uint32_t c = 0; c < wholeBlocks; ++c) {
+      const uint8_t* t = table + std::min(sums[c], full) * 3;
+      o[c * 3] = t[0];
+      o[c * 3 + 1] = t[1];
+      o[c * 3 + 2] = t[2];
+    }
+    for (uint32_t c = wholeBlocks; c < ow_; ++c) {
+      const uint64_t cols = std::min<uint64_t>(factor, w_ - static_cast<uint64_t>(c) * factor);
+      mix(cols * blockRows, sums[c], o + c * 3);
+    }
+    std::fill(sums_.begin(), sums_.end(), 0);
+  }
+
+  static constexpr uint64_t kMixTableLimit = 1 << 16;
+
+  uint32_t w_ = 0, h_ = 0, factor_ = 8, ow_ = 0, y_ = 0, blockRow_ = 0, pending_ = 0;
+  std::size_t n_ = 0, bytesPerBlock_ = 1;
+  uint8_t lastMask_ = 0xFF;
+  int paper_[3] = {}, ink_[3] = {};
+  Bitmap* out_ = nullptr;
+  std::vector<uint8_t> counts_;  // set bits per byte of the row over up to 31 rows
+  std::vector<uint64_t> sums_;    // set bits per block of the current output row
+  std::vector<uint8_t> mixTable_;  // colour of a whole block by its ink, three bytes each
+  uint32_t tableFactor_ = 0;
+  QRgb tablePaper_ = 0, tableInk_ = 0;
+};
+
+struct ReduceBuffers {
+  InkReducer reducer;
+  std::vector<uint8_t> strip;
+};
+ReduceBuffers& reduceBuffers() {
+  static thread_local ReduceBuffers b;
+  return b;
+}
 
 // A bilevel page reduced by a whole factor (a multiple of 8) while it is decoded strip by strip,
 // each output pixel the mix of the two colours over its block: a page of any size is shown from a
@@ -266,44 +397,35 @@ bool readReducedBilevel(TIFF* t, int maxSide, Bitmap& out) {
   const tmsize_t lineBytes = TIFFScanlineSize(t);
   if (factor < 8 || lineBytes != static_cast<tmsize_t>((w + 7) / 8)) return false;
   const std::vector<QRgb> pal = pagePalette(t, 1, photometric);
-  const uint32_t ow = (w + factor - 1) / factor, oh = (h + factor - 1) / factor;
-  out = Bitmap(static_cast<int32_t>(ow), static_cast<int32_t>(oh), 24);
-  // The page is decoded a row at a time: a page held in one strip costs no page-sized buffer.
-  std::vector<uint8_t> line(static_cast<std::size_t>(lineBytes));
-  std::vector<uint64_t> ones(ow);
-  const uint32_t bytesPerBlock = factor / 8;
-  const uint8_t lastMask = static_cast<uint8_t>(w % 8 ? 0xFF00 >> (w % 8) : 0xFF);
-  uint8_t* const bytes = line.data();
-  uint64_t* const sums = ones.data();
-  const std::size_t n = static_cast<std::size_t>(lineBytes);
-  for (uint32_t y = 0; y < h; ++y) {
-    if (TIFFReadScanline(t, bytes, y, 0) < 0) tiffFail(kErrDamaged, QStringLiteral("a strip cannot be decoded"));
-    bytes[n - 1] &= lastMask;
-    // Most of a page is paper: runs of white bytes are passed over eight at a time.
-    for (std::size_t i = 0; i < n;) {
-      if (i + 8 <= n) {
-        uint64_t word = 0;
-        std::memcpy(&word, bytes + i, 8);
-        if (word == 0) {
-          i += 8;
-          continue;
-        }
-      }
-      if (const uint8_t v = bytes[i]) sums[i / bytesPerBlock] += kInkBits[v];
-      ++i;
+  out = Bitmap(static_cast<int32_t>((w + factor - 1) / factor), static_cast<int32_t>((h + factor - 1) / factor), 24);
+  ReduceBuffers& buffers = reduceBuffers();
+  InkReducer& reducer = buffers.reducer;
+  const auto n = static_cast<std::size_t>(lineBytes);
+  reducer.start(w, h, factor, n, pal[0], pal[1], out);
+  uint32_t rowsPerStrip = 0;
+  if (!TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip) || rowsPerStrip == 0 || rowsPerStrip > h)
+    rowsPerStrip = h;
+  const uint32_t strips = TIFFNumberOfStrips(t);
+  if (static_cast<uint64_t>(rowsPerStrip) * n <= gWholeStripLimit.load(std::memory_order_relaxed) &&
+      static_cast<uint64_t>(strips) * rowsPerStrip >= h) {
+    std::vector<uint8_t>& buf = buffers.strip;
+    if (buf.size() < rowsPerStrip * n) buf.resize(rowsPerStrip * n);
+    for (uint32_t s = 0, y0 = 0; y0 < h; ++s, y0 += rowsPerStrip) {
+      const uint32_t rows = std::min(rowsPerStrip, h - y0);
+      const tmsize_t want = static_cast<tmsize_t>(rows * n);
+      // Rows a strip does not give count as paper rather than as what the buffer held before.
+      const tmsize_t got = TIFFReadEncodedStrip(t, s, buf.data(), want);
+      if (got < 0) tiffFail(kErrDamaged, QStringLiteral("a strip cannot be decoded"));
+      if (got < want) std::memset(buf.data() + got, 0, static_cast<std::size_t>(want - got));
+      for (uint32_t r = 0; r < rows; ++r) reducer.addRow(buf.data() + r * n);
     }
-    if ((y + 1) % factor != 0 && y + 1 != h) continue;
-    // One output row is complete: each pixel mixes the two colours by how many of each it covers.
-    const uint64_t blockRows = y % factor + 1;
-    uint8_t* o = out.row(static_cast<int32_t>(y / factor));
-    for (uint32_t c = 0; c < ow; ++c) {
-      const uint64_t cols = std::min<uint64_t>(factor, w - static_cast<uint64_t>(c) * factor);
-      const uint64_t total = cols * blockRows, n1 = std::min(sums[c], total), n0 = total - n1;
-      auto mix = [&](int c0, int c1) { return static_cast<uint8_t>((c0 * n0 + c1 * n1 + total / 2) / total); };
-      o[c * 3] = mix(qBlue(pal[0]), qBlue(pal[1]));
-      o[c * 3 + 1] = mix(qGreen(pal[0]), qGreen(pal[1]));
-      o[c * 3 + 2] = mix(qRed(pal[0]), qRed(pal[1]));
-      sums[c] = 0;
+  } else {
+    // The page is decoded a row at a time: a page held in one big strip costs no page-sized buffer.
+    std::vector<uint8_t>& line = buffers.strip;
+    if (line.size() < n) line.resize(n);
+    for (uint32_t y = 0; y < h; ++y) {
+      if (TIFFReadScanline(t, line.data(), y, 0) < 0) tiffFail(kErrDamaged, QStringLiteral("a strip cannot be decoded"));
+      reducer.addRow(line.data());
     }
   }
   return true;
@@ -424,6 +546,35 @@ bool keyOf(const QString& path, FileKey& k) {
   return true;
 }
 
+// The offsets of the pages of the files last opened, shared by all threads: each thread needs a
+// handle of its own, but the chain of pages is walked once per file, not once per thread.
+struct KnownChain {
+  QString path;
+  FileKey key;
+  std::vector<uint64_t> offsets;
+  bool cutShort = false;
+};
+std::mutex gChainsMutex;
+std::vector<KnownChain> gChains;  // the most recent last
+
+bool knownChain(const QString& path, const FileKey& k, CachedTiff& c) {
+  std::lock_guard<std::mutex> lock(gChainsMutex);
+  for (const KnownChain& chain : gChains)
+    if (chain.path == path && chain.key == k) {
+      c.offsets = chain.offsets;
+      c.cutShort = chain.cutShort;
+      return true;
+    }
+  return false;
+}
+
+void rememberChain(const CachedTiff& c) {
+  std::lock_guard<std::mutex> lock(gChainsMutex);
+  std::erase_if(gChains, [&](const KnownChain& chain) { return chain.path == c.path; });
+  if (gChains.size() >= 8) gChains.erase(gChains.begin());
+  gChains.push_back({c.path, c.key, c.offsets, c.cutShort});
+}
+
 CachedTiff& openCached(const QString& path) {
   FileKey k;
   if (!keyOf(path, k)) fail(53, QStringLiteral("File not found: %1").arg(path));
@@ -433,14 +584,17 @@ CachedTiff& openCached(const QString& path) {
   auto n = std::make_unique<CachedTiff>();
   n->path = path;
   n->key = k;
-  openFile(n->h, path);
-  for (;;) {
-    n->offsets.push_back(TIFFCurrentDirOffset(n->h.t));
-    if (TIFFLastDirectory(n->h.t) || n->offsets.size() >= 65535) break;
-    if (!TIFFReadDirectory(n->h.t)) {
-      n->cutShort = true;
-      break;
+  openFile(n->h, path, false);
+  if (!knownChain(path, k, *n)) {
+    for (;;) {
+      n->offsets.push_back(TIFFCurrentDirOffset(n->h.t));
+      if (TIFFLastDirectory(n->h.t) || n->offsets.size() >= 65535) break;
+      if (!TIFFReadDirectory(n->h.t)) {
+        n->cutShort = true;
+        break;
+      }
     }
+    rememberChain(*n);
   }
   c = std::move(n);
   return *c;
@@ -448,9 +602,17 @@ CachedTiff& openCached(const QString& path) {
 
 }  // namespace
 
-void forgetTiffFile(const QString& path) {
+void setWholeStripLimit(std::size_t bytes) { gWholeStripLimit.store(bytes, std::memory_order_relaxed); }
+
+void releaseTiffFile(const QString& path) {
   auto& c = cachedTiff();
   if (c && c->path == path) c.reset();
+}
+
+void forgetTiffFile(const QString& path) {
+  releaseTiffFile(path);
+  std::lock_guard<std::mutex> lock(gChainsMutex);
+  std::erase_if(gChains, [&](const KnownChain& chain) { return chain.path == path; });
 }
 
 int32_t tiffFilePageCount(const QString& path) { return static_cast<int32_t>(openCached(path).offsets.size()); }

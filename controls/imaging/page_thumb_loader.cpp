@@ -79,7 +79,7 @@ PageThumbLoader::PageThumbLoader(const QString& path, int32_t pageCount, int max
         QMetaObject::invokeMethod(owner, [owner, t] { owner->deliver(*t); }, Qt::QueuedConnection);
       }
       // The kept file handle of this worker thread goes with the work.
-      forgetTiffFile(path);
+      releaseTiffFile(path);
     });
   }
 }

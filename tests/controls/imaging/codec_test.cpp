@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+#include <map>
 
 using namespace img;
 using imgtest::pattern;
@@ -545,10 +546,15 @@ Bitmap boxReduced(const Bitmap& page, int32_t factor) {
 }  // namespace
 
 // A page held in one strip reduces to the same display picture as one cut into many strips, for
-// every page of the file in any order of reading, and that picture is the box average of the page.
+// every page of the file in any order of reading, and that picture is the box average of the page:
+// strips decoded whole or a row at a time, blocks of one byte or several, a last block cut short
+// at a width that ends mid-byte, and blocks taller than the rows counted at one go.
 TEST(Tiff, BilevelPagesReduceAlikeWhateverTheirStrips) {
   testsupport::TempDir dir;
-  const std::vector<Bitmap> pages = {inkPage(1203, 1601, 1), inkPage(1600, 1205, 2), inkPage(1203, 1601, 3)};
+  std::vector<Bitmap> pages = {inkPage(1203, 1601, 1), inkPage(1600, 1205, 2), inkPage(1203, 1601, 3)};
+  // Solid ink as well: the most a block can hold.
+  for (int32_t y = 0; y < 200; ++y)
+    for (int32_t x = 0; x < 300; ++x) pages[2].setIndex(x, y, 1);
   struct Layout {
     const char* what;
     uint16_t compression;
@@ -557,18 +563,36 @@ TEST(Tiff, BilevelPagesReduceAlikeWhateverTheirStrips) {
   const Layout layouts[] = {{"G4 one strip", COMPRESSION_CCITTFAX4, 1u << 30},
                             {"G4 many strips", COMPRESSION_CCITTFAX4, 64},
                             {"G3 one strip", COMPRESSION_CCITTFAX3, 1u << 30},
-                            {"plain one strip", COMPRESSION_NONE, 1u << 30}};
-  for (const Layout& l : layouts) {
-    SCOPED_TRACE(l.what);
-    const QString path = dir.file(QStringLiteral("%1.tif").arg(QString::fromLatin1(l.what)).replace(' ', '_'));
-    writeBilevelPages(path, pages, l.compression, l.rowsPerStrip);
-    for (int32_t page : {2, 1, 1, 3, 2}) {
-      int32_t w = 0, h = 0;
-      const Decoded d = readFilePageForDisplay(path, page, 100, w, h);
-      const Bitmap& full = pages[static_cast<std::size_t>(page - 1)];
-      EXPECT_EQ(w, full.width());
-      EXPECT_EQ(h, full.height());
-      EXPECT_TRUE(samePixels(boxReduced(full, 16), d.bitmap)) << page;
+                            {"G3 many strips", COMPRESSION_CCITTFAX3, 100},
+                            {"plain one strip", COMPRESSION_NONE, 1u << 30},
+                            {"plain many strips", COMPRESSION_NONE, 7}};
+  struct Size {
+    int maxSide;
+    int32_t factor;  // the reduction that size calls for on these pages
+  };
+  const Size sizes[] = {{150, 8}, {100, 16}, {60, 24}, {40, 40}};
+  std::map<std::pair<int32_t, int32_t>, Bitmap> expected;  // by page and factor
+  for (const Size& z : sizes)
+    for (int32_t page = 1; page <= 3; ++page)
+      expected[{page, z.factor}] = boxReduced(pages[static_cast<std::size_t>(page - 1)], z.factor);
+  struct Restore {
+    ~Restore() { setWholeStripLimit(std::size_t(4) << 20); }
+  } restore;
+  for (const std::size_t wholeStripLimit : {std::size_t(4) << 20, std::size_t(0)}) {
+    setWholeStripLimit(wholeStripLimit);
+    for (const Layout& l : layouts) {
+      SCOPED_TRACE(testing::Message() << l.what << (wholeStripLimit ? ", whole strips" : ", row by row"));
+      const QString path = dir.file(QStringLiteral("%1.tif").arg(QString::fromLatin1(l.what)).replace(' ', '_'));
+      if (!QFileInfo::exists(path)) writeBilevelPages(path, pages, l.compression, l.rowsPerStrip);
+      for (const Size& z : sizes)
+        for (int32_t page : {2, 1, 1, 3}) {
+          int32_t w = 0, h = 0;
+          const Decoded d = readFilePageForDisplay(path, page, z.maxSide, w, h);
+          const Bitmap& full = pages[static_cast<std::size_t>(page - 1)];
+          EXPECT_EQ(w, full.width());
+          EXPECT_EQ(h, full.height());
+          EXPECT_TRUE(samePixels(expected[{page, z.factor}], d.bitmap)) << "page " << page << ", side " << z.maxSide;
+        }
     }
   }
 }
