@@ -249,8 +249,8 @@ std::atomic<std::size_t> gWholeStripLimit{std::size_t(4) << 20};
 
 // The ink of a bilevel page counted block by block as its rows come, for a reduction by a whole
 // factor (a multiple of 8). Each row is read once: the set bits of each byte are added to a count
-// per byte, which gathers over up to 31 rows (8 x 31 still fits a byte) before the counts are added
-// into the blocks. The buffers live as long as the thread and are reused page after page.
+// per byte, which serves a block of up to 31 rows (8 x 31 still fits a byte); taller blocks gather
+// the counts every 31 rows. The buffers live as long as the thread and are reused page after page.
 class InkReducer {
  public:
   void start(uint32_t w, uint32_t h, uint32_t factor, std::size_t lineBytes, QRgb paper, QRgb ink, Bitmap& out) {
@@ -277,6 +277,7 @@ class InkReducer {
     pending_ = 0;
     y_ = 0;
     blockRow_ = 0;
+    sumsUsed_ = false;
   }
 
   void addRow(const uint8_t* row) {
@@ -289,10 +290,11 @@ class InkReducer {
     counts[n - 1] = static_cast<uint8_t>(counts[n - 1] - bitsOf(static_cast<uint8_t>(row[n - 1] & ~lastMask_)));
     ++y_;
     const bool blockDone = ++blockRow_ == factor_ || y_ == h_;
-    if (++pending_ == 31 || blockDone) gather();
     if (blockDone) {
       emit();
       blockRow_ = 0;
+    } else if (++pending_ == 31) {
+      gather();
     }
   }
 
@@ -303,20 +305,19 @@ class InkReducer {
     return static_cast<uint8_t>((v + (v >> 4)) & 0x0F);
   }
 
+  // The ink of each block from the per-byte counts (and what was gathered of taller blocks).
+  uint64_t blockInk(uint32_t c) const {
+    uint64_t s = sumsUsed_ ? sums_[c] : 0;
+    const std::size_t from = c * bytesPerBlock_, to = std::min(n_, from + bytesPerBlock_);
+    for (std::size_t k = from; k < to; ++k) s += counts_[k];
+    return s;
+  }
+
+  // Blocks taller than 31 rows: the per-byte counts move into the blocks before they overflow.
   void gather() {
-    const uint8_t* const c = counts_.data();
-    uint64_t* const sums = sums_.data();
-    const std::size_t n = n_, per = bytesPerBlock_;
-    if (per == 1) {
-      for (std::size_t i = 0; i < n; ++i) sums[i] += c[i];
-    } else {
-      for (std::size_t i = 0, b = 0; i < n; i += per, ++b) {
-        uint64_t s = 0;
-        for (std::size_t k = i, e = std::min(n, i + per); k < e; ++k) s += c[k];
-        sums[b] += s;
-      }
-    }
-    std::memset(counts_.data(), 0, n);
+    for (uint32_t c = 0; c < ow_; ++c) sums_[c] = blockInk(c);
+    sumsUsed_ = true;
+    std::memset(counts_.data(), 0, n_);
     pending_ = 0;
   }
 
@@ -329,41 +330,45 @@ class InkReducer {
 
   // One output row is complete: each pixel mixes the two colours by how many of each it covers.
   // The colours of whole blocks come from a table made once (three divisions a pixel would cost
-  // more than counting the ink).
+  // more than counting the ink), four bytes an entry so that a pixel is one store; the next pixel
+  // overwrites the fourth byte.
   void emit() {
     const uint64_t blockRows = blockRow_, factor = factor_, full = factor * factor;
     uint8_t* const o = out_->row(static_cast<int32_t>((y_ - 1) / factor_));
-    uint64_t* const sums = sums_.data();
     const bool useTable = blockRows == factor && full <= kMixTableLimit;
     if (useTable && mixTable_.empty()) {
-      mixTable_.resize(static_cast<std::size_t>(full + 1) * 3);
-      for (uint64_t n1 = 0; n1 <= full; ++n1) mix(full, n1, mixTable_.data() + n1 * 3);
+      mixTable_.resize(static_cast<std::size_t>(full + 1) * 4);
+      for (uint64_t n1 = 0; n1 <= full; ++n1) mix(full, n1, mixTable_.data() + n1 * 4);
     }
     const uint8_t* const table = mixTable_.data();
-    const uint32_t wholeBlocks = useTable ? w_ / factor_ : 0;
-    for (uint32_t c = 0; c < wholeBlocks; ++c) {
-      const uint8_t* t = table + std::min(sums[c], full) * 3;
-      o[c * 3] = t[0];
-      o[c * 3 + 1] = t[1];
-      o[c * 3 + 2] = t[2];
+    const uint32_t ow = ow_, quick = useTable ? std::min(w_ / factor_, ow - 1) : 0;
+    if (bytesPerBlock_ == 1 && !sumsUsed_) {
+      const uint8_t* const counts = counts_.data();
+      for (uint32_t c = 0; c < quick; ++c) std::memcpy(o + c * 3, table + std::min<uint64_t>(counts[c], full) * 4, 4);
+    } else {
+      for (uint32_t c = 0; c < quick; ++c) std::memcpy(o + c * 3, table + std::min(blockInk(c), full) * 4, 4);
     }
-    for (uint32_t c = wholeBlocks; c < ow_; ++c) {
+    for (uint32_t c = quick; c < ow; ++c) {
       const uint64_t cols = std::min<uint64_t>(factor, w_ - static_cast<uint64_t>(c) * factor);
-      mix(cols * blockRows, sums[c], o + c * 3);
+      mix(cols * blockRows, blockInk(c), o + c * 3);
     }
-    std::fill(sums_.begin(), sums_.end(), 0);
+    std::memset(counts_.data(), 0, n_);
+    if (sumsUsed_) std::fill(sums_.begin(), sums_.end(), 0);
+    sumsUsed_ = false;
+    pending_ = 0;
   }
 
   static constexpr uint64_t kMixTableLimit = 1 << 16;
 
   uint32_t w_ = 0, h_ = 0, factor_ = 8, ow_ = 0, y_ = 0, blockRow_ = 0, pending_ = 0;
+  bool sumsUsed_ = false;
   std::size_t n_ = 0, bytesPerBlock_ = 1;
   uint8_t lastMask_ = 0xFF;
   int paper_[3] = {}, ink_[3] = {};
   Bitmap* out_ = nullptr;
   std::vector<uint8_t> counts_;  // set bits per byte of the row over up to 31 rows
-  std::vector<uint64_t> sums_;    // set bits per block of the current output row
-  std::vector<uint8_t> mixTable_;  // colour of a whole block by its ink, three bytes each
+  std::vector<uint64_t> sums_;    // set bits per block gathered from the counts, for tall blocks
+  std::vector<uint8_t> mixTable_;  // colour of a whole block by its ink, four bytes each
   uint32_t tableFactor_ = 0;
   QRgb tablePaper_ = 0, tableInk_ = 0;
 };
