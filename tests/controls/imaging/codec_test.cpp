@@ -8,7 +8,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+#include <functional>
 #include <map>
+#include <thread>
 
 using namespace img;
 using imgtest::pattern;
@@ -111,6 +113,33 @@ TEST(Tiff, MultiPageAppendKeepsEveryPage) {
   } catch (const rt::RuntimeError& e) {
     EXPECT_EQ(e.Number(), kErrBadPage);
   }
+}
+
+// Each thread reads a document through its own handle while the chain of pages is walked once for
+// all: a file replaced behind the readers' backs is taken anew by every thread, old or new.
+TEST(Tiff, AFileReplacedBehindTheReadersIsReadAnewOnEveryThread) {
+  testsupport::TempDir dir;
+  const QString path = dir.file("doc.tif"), other = dir.file("other.tif");
+  SaveOptions o = as(kFormatTiffLzw);
+  o.multiPage = true;
+  const std::vector<Bitmap> before = {pattern(10, 10, 8), pattern(12, 8, 24), pattern(7, 5, 8)};
+  const std::vector<Bitmap> after = {pattern(9, 9, 24), pattern(8, 8, 8), pattern(6, 6, 24), pattern(5, 5, 8),
+                                     pattern(11, 4, 24)};
+  for (const Bitmap& b : before) writeFile(path, b, o);
+  for (const Bitmap& b : after) writeFile(other, b, o);
+  auto onThread = [](const std::function<void()>& f) { std::thread(f).join(); };
+  // Each page read on its own thread, the last page, then the count.
+  auto readsAs = [&](const std::vector<Bitmap>& pages) {
+    for (std::size_t i = 0; i < pages.size(); ++i)
+      onThread([&] { EXPECT_TRUE(samePixels(pages[i], readFilePage(path, static_cast<int32_t>(i + 1)).bitmap)) << i; });
+    onThread([&] { EXPECT_EQ(filePageCount(path), static_cast<int32_t>(pages.size())); });
+    EXPECT_EQ(filePageCount(path), static_cast<int32_t>(pages.size()));
+    EXPECT_TRUE(samePixels(pages.back(), readFilePage(path, static_cast<int32_t>(pages.size())).bitmap));
+  };
+  readsAs(before);
+  ASSERT_TRUE(QFile::remove(path));
+  ASSERT_TRUE(QFile::rename(other, path));
+  readsAs(after);
 }
 
 // Continuous-tone pages are written with horizontal differencing under LZW and Deflate, so a
