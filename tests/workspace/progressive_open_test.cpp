@@ -76,6 +76,54 @@ TEST_F(MainWindowTest, ThumbnailsMadeInParallelEqualThoseMadeOneByOne) {
   }
 }
 
+// Fax pages are reduced while they are decoded, by workers that keep their buffers from page to
+// page: pages of other sizes (other reductions), other strips and a colour page between them come
+// out of four workers just as they come one by one.
+TEST_F(MainWindowTest, FaxThumbnailsMadeInParallelEqualThoseMadeOneByOne) {
+  const QString path = dir.file(QStringLiteral("fax.tif"));
+  struct Sheet {
+    int32_t width, height;
+  };
+  const Sheet sheets[] = {{1728, 2292}, {900, 1203}, {2501, 1700}, {1203, 1601}, {1728, 1145}, {830, 830}};
+  uint32_t r = 7;
+  for (int i = 0; i < 18; ++i) {
+    const Sheet& s = sheets[i % 6];
+    img::SaveOptions o;
+    o.multiPage = true;
+    if (i % 7 == 3) {
+      img::Bitmap colour(s.width / 4, s.height / 4, 24);
+      std::fill(colour.data().begin(), colour.data().end(), static_cast<uint8_t>(40 * i));
+      o.tiffCompression = img::kTiffLzw;
+      img::writeFile(path, colour, o);
+      continue;
+    }
+    img::Bitmap page(s.width, s.height, 1);
+    page.palette() = {qRgb(255, 255, 255), qRgb(0, 0, 0)};
+    // Ink on every first, second or third row; the bits past the width stay clear.
+    for (int32_t y = 0; y < s.height; y += 1 + i % 3) {
+      uint8_t* row = page.row(y);
+      for (int32_t b = 0; b < (s.width + 7) / 8; ++b) {
+        r = r * 1103515245u + 12345u;
+        row[b] = static_cast<uint8_t>((r >> 16) & (r >> 24));
+      }
+      if (s.width % 8) row[s.width / 8] &= static_cast<uint8_t>(0xFF00 >> (s.width % 8));
+    }
+    o.tiffCompression = i % 2 ? img::kTiffG4 : img::kTiffG3;
+    img::writeFile(path, page, o);
+  }
+  std::vector<std::optional<img::PageThumb>> made(18);
+  img::PageThumbLoader loader(path, 18, 100, [&](img::PageThumb& t) { made[static_cast<std::size_t>(t.page - 1)] = t; }, 4);
+  ASSERT_TRUE(waitUntil([&] { return loader.finished(); }));
+  for (int32_t p = 1; p <= 18; ++p) {
+    ASSERT_TRUE(made[static_cast<std::size_t>(p - 1)]) << p;
+    const img::PageThumb one = img::makePageThumb(path, p, 100);
+    EXPECT_TRUE(samePicture(made[static_cast<std::size_t>(p - 1)]->decoded.bitmap, one.decoded.bitmap)) << p;
+    if ((p - 1) % 7 != 3) {
+      EXPECT_LT(one.decoded.bitmap.width(), one.fullWidth) << p;  // reduced, not whole
+    }
+  }
+}
+
 // Nothing of the background work has arrived yet (the event loop has not run): the pages still
 // answer for themselves, and the saved file holds every page, the edited one as edited.
 TEST_F(MainWindowTest, ADocumentWhoseThumbnailsAreStillMadeCanBePagedEditedAndSaved) {
