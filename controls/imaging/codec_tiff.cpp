@@ -5,9 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
-#include <array>
 #include <atomic>
-#include <bit>
 #include <cmath>
 #include <cstdarg>
 #include <cstring>
