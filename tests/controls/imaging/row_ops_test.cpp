@@ -5,6 +5,7 @@
 #include "controls/imaging/imaging_control.h"
 #include "controls/imaging/ops_support.h"
 #include "controls/imaging/pixel_ops.h"
+#include "tests/controls/imaging/fixtures.h"
 
 #include <algorithm>
 #include <array>
@@ -14,6 +15,7 @@
 #include <string>
 
 using namespace img;
+using imgtest::sameBytes;
 
 namespace {
 
@@ -40,16 +42,6 @@ Bitmap randomPicture(const Sample& s, int w, int h, std::mt19937& rng) {
     b.palette().push_back(s.gray ? qRgb(i, i, i) : qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
   }
   return b;
-}
-
-::testing::AssertionResult sameBytes(const Bitmap& a, const Bitmap& b) {
-  if (a.width() != b.width() || a.height() != b.height() || a.bitsPerPixel() != b.bitsPerPixel())
-    return ::testing::AssertionFailure() << "shape differs";
-  if (a.palette() != b.palette()) return ::testing::AssertionFailure() << "palette differs";
-  for (int y = 0; y < a.height(); ++y)
-    if (std::memcmp(a.row(y), b.row(y), static_cast<std::size_t>(a.stride())) != 0)
-      return ::testing::AssertionFailure() << "row " << y << " differs";
-  return ::testing::AssertionSuccess();
 }
 
 // ---- Straightforward references, pixel by pixel ----------------------------------------------------
