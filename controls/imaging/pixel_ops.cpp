@@ -210,9 +210,16 @@ Bitmap rotate90(const Bitmap& b, int turns) {
   copyMeta(b, out);
   if (swap) std::swap(out.resolutionX, out.resolutionY);
   if (bytes) {
+    // Bands of source rows turn on the worker threads: a band of rows y0..y1 becomes the columns
+    // h - y1 .. h - y0 (clockwise) or y0 .. y1 (anticlockwise), or the rows h - y1 .. h - y0.
+    const cv::Mat src = asMat(const_cast<Bitmap&>(b));
     cv::Mat dst = asMat(out);
-    cv::rotate(asMat(const_cast<Bitmap&>(b)), dst,
-               turns == 1 ? cv::ROTATE_90_CLOCKWISE : turns == 2 ? cv::ROTATE_180 : cv::ROTATE_90_COUNTERCLOCKWISE);
+    const int code = turns == 1 ? cv::ROTATE_90_CLOCKWISE : turns == 2 ? cv::ROTATE_180 : cv::ROTATE_90_COUNTERCLOCKWISE;
+    ops::forRowBlocks(b, [&](int32_t y0, int32_t y1) {
+      const cv::Range to = turns == 3 ? cv::Range(y0, y1) : cv::Range(h - y1, h - y0);
+      cv::Mat part = turns == 2 ? dst.rowRange(to) : dst.colRange(to);
+      cv::rotate(src.rowRange(y0, y1), part, code);
+    });
     out.clearPadding();
     return out;
   }
@@ -281,17 +288,21 @@ void mirrorRow(Bitmap& b, int32_t y, std::vector<uint8_t>& line) {
   }
 }
 
-// A new picture like b, made row by row: each row is copied and then changed by edit while it is
-// in the cache, so the old picture is read once and the new one written once.
+// A new picture like b, made row by row: each row is copied and then changed by edit(out, y,
+// line) while it is in the cache, so the old picture is read once and the new one written once.
+// Blocks of rows are shared out among the worker threads, each with its own line of scratch.
 template <class F>
 Bitmap copyRowsWith(const Bitmap& b, F edit) {
   Bitmap out = Bitmap::unfilled(b.width(), b.height(), b.bitsPerPixel());
   out.palette() = b.palette();
   copyMeta(b, out);
-  for (int32_t y = 0; y < b.height(); ++y) {
-    std::memcpy(out.row(y), b.row(y), static_cast<std::size_t>(b.stride()));
-    edit(out, y);
-  }
+  ops::forRowBlocks(out, [&](int32_t first, int32_t last) {
+    std::vector<uint8_t> line;
+    for (int32_t y = first; y < last; ++y) {
+      std::memcpy(out.row(y), b.row(y), static_cast<std::size_t>(b.stride()));
+      edit(out, y, line);
+    }
+  });
   return out;
 }
 
@@ -304,8 +315,7 @@ void mirror(Bitmap& b) {
 
 Bitmap mirrored(const Bitmap& b) {
   if (b.isNull()) return b;
-  std::vector<uint8_t> line;
-  return copyRowsWith(b, [&](Bitmap& out, int32_t y) { mirrorRow(out, y, line); });
+  return copyRowsWith(b, [](Bitmap& out, int32_t y, std::vector<uint8_t>& line) { mirrorRow(out, y, line); });
 }
 
 void flip(Bitmap& b) {
@@ -342,15 +352,15 @@ class ColourReplacer {
       const QRgb c = i < b.palette().size() ? b.palette()[i] : 0;
       map_[i] = i < b.palette().size() && hit(qRed(c), qGreen(c), qBlue(c)) ? wi : static_cast<uint8_t>(i);
     }
-    line_.resize(static_cast<std::size_t>(b.width()));
   }
   bool needsColour() const { return needsColour_; }
-  // Pixels left to right of row y.
-  void row(Bitmap& b, int32_t y, int32_t left, int32_t right) {
+  // Pixels left to right of row y; line is room for a row's indexes. Rows may be done at once.
+  void row(Bitmap& b, int32_t y, int32_t left, int32_t right, std::vector<uint8_t>& line) const {
     if (b.bitsPerPixel() <= 8) {
-      unpackRow(b, y, line_.data());
-      for (int32_t x = left; x <= right; ++x) line_[static_cast<std::size_t>(x)] = map_[line_[static_cast<std::size_t>(x)]];
-      packRow(b, y, line_.data());
+      line.resize(static_cast<std::size_t>(b.width()));
+      unpackRow(b, y, line.data());
+      for (int32_t x = left; x <= right; ++x) line[static_cast<std::size_t>(x)] = map_[line[static_cast<std::size_t>(x)]];
+      packRow(b, y, line.data());
       return;
     }
     rows::replaceInRange(b.row(y) + static_cast<std::size_t>(left) * 3, static_cast<std::size_t>(right - left + 1), range_);
@@ -365,7 +375,6 @@ class ColourReplacer {
   rows::ColourRange range_{};
   bool needsColour_ = false;
   std::array<uint8_t, 256> map_{};
-  std::vector<uint8_t> line_;
 };
 
 }  // namespace
@@ -387,7 +396,8 @@ void replaceColours(Bitmap& b, const QRect& rIn, QRgb from, QRgb to, QRgb with) 
   if (r.isEmpty()) return;
   if (ColourReplacer(b, from, to, with).needsColour()) b = b.toColor24();
   ColourReplacer replacer(b, from, to, with);
-  for (int32_t y = r.top(); y <= r.bottom(); ++y) replacer.row(b, y, r.left(), r.right());
+  std::vector<uint8_t> line;
+  for (int32_t y = r.top(); y <= r.bottom(); ++y) replacer.row(b, y, r.left(), r.right(), line);
 }
 
 Bitmap coloursReplaced(const Bitmap& b, const QRect& rIn, QRgb from, QRgb to, QRgb with) {
@@ -399,8 +409,8 @@ Bitmap coloursReplaced(const Bitmap& b, const QRect& rIn, QRgb from, QRgb to, QR
     replaceColours(out, r, from, to, with);
     return out;
   }
-  return copyRowsWith(b, [&](Bitmap& out, int32_t y) {
-    if (y >= r.top() && y <= r.bottom()) replacer.row(out, y, r.left(), r.right());
+  return copyRowsWith(b, [&](Bitmap& out, int32_t y, std::vector<uint8_t>& line) {
+    if (y >= r.top() && y <= r.bottom()) replacer.row(out, y, r.left(), r.right(), line);
   });
 }
 

@@ -212,6 +212,37 @@ TEST(RowOps, ColourAndContrastEqualThePixelByPixelResult) {
   });
 }
 
+// Pictures of several megabytes are shared out among the worker threads in blocks of rows; the
+// blocks meet without a seam, whatever the depth.
+TEST(RowOps, LargePicturesDoneInBlocksEqualThePixelByPixelResult) {
+  std::mt19937 rng(11);
+  const struct {
+    Sample sample;
+    int w, h;
+  } large[] = {{kSamples[4], 1201, 1000}, {kSamples[3], 3001, 1000}, {kSamples[0], 9005, 1100}};
+  for (const auto& l : large) {
+    SCOPED_TRACE(l.sample.name);
+    const Bitmap b = randomPicture(l.sample, l.w, l.h, rng);
+    Bitmap ref = b;
+    refMirror(ref);
+    EXPECT_TRUE(sameBytes(mirrored(b), ref)) << "mirror";
+    for (int turns : {1, 2, 3}) EXPECT_TRUE(sameBytes(rotate90(b, turns), refRotate90(b, turns))) << turns << " turns";
+    const QRgb with = l.sample.bpp <= 8 ? b.palette()[1] : qRgb(1, 2, 3);
+    ref = b;
+    refReplaceColours(ref, QRect(0, 0, b.width(), b.height()), qRgb(40, 250, 0), qRgb(220, 10, 200), with);
+    EXPECT_TRUE(sameBytes(coloursReplaced(b, QRect(), qRgb(40, 250, 0), qRgb(220, 10, 200), with), ref)) << "replace colours";
+    if (l.sample.bpp == 1) continue;
+    // A narrower range than random bytes give, so that the stretch changes every row.
+    Bitmap narrow = b;
+    for (uint8_t& v : narrow.data()) v = static_cast<uint8_t>(60 + v / 2);
+    ref = narrow;
+    refAutoContrast(ref);
+    EXPECT_TRUE(sameBytes(autoContrasted(narrow), ref)) << "auto contrast";
+    autoContrast(narrow);
+    EXPECT_TRUE(sameBytes(narrow, ref)) << "auto contrast in place";
+  }
+}
+
 // Specks on bilevel pages: sparse dots on white and sparse holes in black, and random noise.
 TEST(RowOps, BilevelDespeckleEqualsThePixelByPixelResult) {
   std::mt19937 rng(3);
