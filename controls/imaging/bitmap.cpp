@@ -129,6 +129,9 @@ void PixelBuffer::allocate(std::size_t bytes, bool zero) {
 
 void PixelBuffer::release() noexcept {
   if (capacity_ != 0) {
+    // A kept buffer's pages stay in place for the next picture, but the system may take them
+    // back whenever it runs short (they then read as zero): keeping costs nothing it needs.
+    ::madvise(p_, capacity_, MADV_FREE);
     if (!pixelPool().keep(p_, capacity_)) ::munmap(p_, capacity_);
   } else {
     std::free(p_);

@@ -212,7 +212,7 @@ void ImagingControl::RotateBy(double degrees) {
   editInto(*this, [&](const Bitmap& b) { return rotateAny(b, -degrees); });
 }
 void ImagingControl::Mirror() { editInto(*this, [](const Bitmap& b) { return mirrored(b); }); }
-void ImagingControl::Flip() { editInPlace(*this, [](Bitmap& b) { flip(b); }); }
+void ImagingControl::Flip() { editInto(*this, [](const Bitmap& b) { return flipped(b); }); }
 void ImagingControl::ReplaceColours(uint32_t from, uint32_t to, uint32_t with) {
   const QRect r = d->sel;
   const Bitmap& b = editable(*this);

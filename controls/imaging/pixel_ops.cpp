@@ -318,6 +318,18 @@ Bitmap mirrored(const Bitmap& b) {
   return copyRowsWith(b, [](Bitmap& out, int32_t y, std::vector<uint8_t>& line) { mirrorRow(out, y, line); });
 }
 
+Bitmap flipped(const Bitmap& b) {
+  if (b.isNull()) return b;
+  Bitmap out = Bitmap::unfilled(b.width(), b.height(), b.bitsPerPixel());
+  out.palette() = b.palette();
+  copyMeta(b, out);
+  ops::forRowBlocks(out, [&](int32_t first, int32_t last) {
+    for (int32_t y = first; y < last; ++y)
+      std::memcpy(out.row(y), b.row(b.height() - 1 - y), static_cast<std::size_t>(b.stride()));
+  });
+  return out;
+}
+
 void flip(Bitmap& b) {
   std::vector<uint8_t> tmp(static_cast<std::size_t>(b.stride()));
   for (int32_t y = 0; y < b.height() / 2; ++y) {

@@ -27,6 +27,7 @@ Bitmap rotateAny(const Bitmap& b, double degreesClockwise);  // white fill, size
 void mirror(Bitmap& b);
 Bitmap mirrored(const Bitmap& b);  // the same on a new picture, in one pass over the old one
 void flip(Bitmap& b);
+Bitmap flipped(const Bitmap& b);  // the same on a new picture, in one pass over the old one
 // Pixels of r (clipped; empty = whole picture) whose channels lie within [from, to] become with.
 void replaceColours(Bitmap& b, const QRect& r, QRgb from, QRgb to, QRgb with);
 Bitmap coloursReplaced(const Bitmap& b, const QRect& r, QRgb from, QRgb to, QRgb with);  // on a new picture

@@ -170,6 +170,10 @@ TEST(RowOps, GeometryEqualsThePixelByPixelResult) {
     refMirror(ref);
     EXPECT_TRUE(sameBytes(m, ref)) << "mirror";
     EXPECT_TRUE(sameBytes(mirrored(b), ref)) << "mirror into a new picture";
+    Bitmap f = b;
+    flip(f);
+    EXPECT_TRUE(sameBytes(flipped(b), f)) << "flip into a new picture";
+    EXPECT_TRUE(imgtest::samePixels(rotate90(mirrored(f), 2), b)) << "flip turns the picture upside down";
     for (int turns : {1, 2, 3}) EXPECT_TRUE(sameBytes(rotate90(b, turns), refRotate90(b, turns))) << turns << " turns";
     const QRect r(b.width() / 3, 1, b.width() - b.width() / 3, 3);
     EXPECT_TRUE(sameBytes(crop(b, r), refCrop(b, r))) << "crop";
@@ -226,6 +230,9 @@ TEST(RowOps, LargePicturesDoneInBlocksEqualThePixelByPixelResult) {
     Bitmap ref = b;
     refMirror(ref);
     EXPECT_TRUE(sameBytes(mirrored(b), ref)) << "mirror";
+    ref = b;
+    flip(ref);
+    EXPECT_TRUE(sameBytes(flipped(b), ref)) << "flip";
     for (int turns : {1, 2, 3}) EXPECT_TRUE(sameBytes(rotate90(b, turns), refRotate90(b, turns))) << turns << " turns";
     const QRgb with = l.sample.bpp <= 8 ? b.palette()[1] : qRgb(1, 2, 3);
     ref = b;
