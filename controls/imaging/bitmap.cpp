@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <sanitizer/asan_interface.h>
 #include <sys/mman.h>
 #include <utility>
 
@@ -25,6 +26,13 @@ namespace {
 constexpr std::size_t kPoolFrom = std::size_t(4) << 20;
 constexpr std::size_t kHugePage = std::size_t(2) << 20;
 constexpr std::size_t kPoolCount = 3;
+
+// Under the address checker, the part of a mapping beyond a picture's bytes, and a kept buffer
+// as a whole, are marked unusable: an overrun or a use after letting go is still caught.
+void unmap(uint8_t* p, std::size_t cap) {
+  ASAN_UNPOISON_MEMORY_REGION(p, cap);
+  ::munmap(p, cap);
+}
 
 std::size_t mappedLength(std::size_t bytes) { return (bytes + kHugePage - 1) / kHugePage * kHugePage; }
 
@@ -44,6 +52,7 @@ struct PixelPool {
       if (block.second >= length && block.second - length <= block.second / 4) {
         kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(i));
         bytes -= block.second;
+        ASAN_UNPOISON_MEMORY_REGION(block.first, want);
         return block;
       }
     }
@@ -64,7 +73,7 @@ struct PixelPool {
       kept.emplace_back(p, cap);
       bytes += cap;
     }
-    for (const auto& [q, n] : drop) ::munmap(q, n);
+    for (const auto& [q, n] : drop) unmap(q, n);
     return true;
   }
   std::size_t trim(std::size_t newLimit) {
@@ -79,7 +88,7 @@ struct PixelPool {
         kept.erase(kept.begin());
       }
     }
-    for (const auto& [q, n] : drop) ::munmap(q, n);
+    for (const auto& [q, n] : drop) unmap(q, n);
     return old;
   }
 };
@@ -125,6 +134,7 @@ void PixelBuffer::allocate(std::size_t bytes, bool zero) {
   p_ = static_cast<uint8_t*>(m);     // a fresh mapping reads as zero
   n_ = bytes;
   capacity_ = cap;
+  ASAN_POISON_MEMORY_REGION(p_ + bytes, cap - bytes);
 }
 
 void PixelBuffer::release() noexcept {
@@ -132,7 +142,8 @@ void PixelBuffer::release() noexcept {
     // A kept buffer's pages stay in place for the next picture, but the system may take them
     // back whenever it runs short (they then read as zero): keeping costs nothing it needs.
     ::madvise(p_, capacity_, MADV_FREE);
-    if (!pixelPool().keep(p_, capacity_)) ::munmap(p_, capacity_);
+    ASAN_POISON_MEMORY_REGION(p_, capacity_);
+    if (!pixelPool().keep(p_, capacity_)) unmap(p_, capacity_);
   } else {
     std::free(p_);
   }
