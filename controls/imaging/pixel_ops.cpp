@@ -315,6 +315,21 @@ void mirror(Bitmap& b) {
 
 Bitmap mirrored(const Bitmap& b) {
   if (b.isNull()) return b;
+  if (b.bitsPerPixel() == 8 || b.bitsPerPixel() == 24) {
+    // Whole-byte pixels go straight to their mirrored places; the row padding stays as it was.
+    Bitmap out = Bitmap::unfilled(b.width(), b.height(), b.bitsPerPixel());
+    out.palette() = b.palette();
+    copyMeta(b, out);
+    const cv::Mat src = asMat(const_cast<Bitmap&>(b));
+    cv::Mat dst = asMat(out);
+    const auto used = static_cast<std::size_t>(b.width()) * static_cast<std::size_t>(b.bitsPerPixel() / 8);
+    ops::forRowBlocks(b, [&](int32_t first, int32_t last) {
+      cv::Mat part = dst.rowRange(first, last);
+      cv::flip(src.rowRange(first, last), part, 1);
+      for (int32_t y = first; y < last; ++y) std::memcpy(out.row(y) + used, b.row(y) + used, static_cast<std::size_t>(b.stride()) - used);
+    });
+    return out;
+  }
   return copyRowsWith(b, [](Bitmap& out, int32_t y, std::vector<uint8_t>& line) { mirrorRow(out, y, line); });
 }
 
