@@ -25,7 +25,9 @@ namespace {
 // from the allocator, which reuses them anyway.
 constexpr std::size_t kPoolFrom = std::size_t(4) << 20;
 constexpr std::size_t kHugePage = std::size_t(2) << 20;
-constexpr std::size_t kPoolCount = 3;
+// Two kept buffers serve a run of edits: each finds the one its undo, or the undo step that fell
+// off the end, let go.
+constexpr std::size_t kPoolCount = 2;
 
 // Under the address checker, the part of a mapping beyond a picture's bytes, and a kept buffer
 // as a whole, are marked unusable: an overrun or a use after letting go is still caught.
@@ -42,7 +44,7 @@ struct PixelPool {
   std::mutex lock;
   std::vector<std::pair<uint8_t*, std::size_t>> kept;
   std::size_t bytes = 0;
-  std::size_t limit = std::size_t(320) << 20;
+  std::size_t limit = std::size_t(256) << 20;
 
   std::pair<uint8_t*, std::size_t> take(std::size_t want) {
     const std::size_t length = mappedLength(want);
