@@ -52,19 +52,23 @@ int threadsOf(const benchmark::State& state) {
   return state.range(1) > 0 ? static_cast<int>(state.range(1)) : cv::getNumberOfCPUs();
 }
 
+void edit(ImagingControl& c, Op op) {
+  switch (op) {
+    case kRotate90: c.RotateBy(90); break;
+    case kMirror: c.Mirror(); break;
+    case kAutoContrast: c.AutoContrast(); break;
+    case kReplace: c.ReplaceColours(0x707070, 0x909090, 0xFFFFFF); break;
+    case kRead: break;
+  }
+}
+
 void Edit(benchmark::State& state) {
   const Op op = static_cast<Op>(state.range(0));
   cv::setNumThreads(threadsOf(state));
   ImagingControl c;
   c.setBitmap(Bitmap(page()));
   for (auto _ : state) {
-    switch (op) {
-      case kRotate90: c.RotateBy(90); break;
-      case kMirror: c.Mirror(); break;
-      case kAutoContrast: c.AutoContrast(); break;
-      case kReplace: c.ReplaceColours(0x707070, 0x909090, 0xFFFFFF); break;
-      case kRead: break;
-    }
+    edit(c, op);
     state.PauseTiming();
     c.UndoLast();  // every round edits the same page; the undo itself is not timed
     state.ResumeTiming();
@@ -81,13 +85,7 @@ void EditRun(benchmark::State& state) {
   ImagingControl c;
   c.setBitmap(Bitmap(page()));
   for (auto _ : state) {
-    switch (op) {
-      case kRotate90: c.RotateBy(90); break;
-      case kMirror: c.Mirror(); break;
-      case kAutoContrast: c.AutoContrast(); break;
-      case kReplace: c.ReplaceColours(0x707070, 0x909090, 0xFFFFFF); break;
-      case kRead: break;
-    }
+    edit(c, op);
   }
   state.SetLabel(kNames[op]);
 }
