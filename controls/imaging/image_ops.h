@@ -79,6 +79,14 @@ void ripple(Bitmap& b, int frequency, int intensity, int direction);  // 0 horiz
 void twist(Bitmap& b, int blockSize, int angle);      // square blocks turned 90, 180, 270 or at random (3)
 void parabolic(Bitmap& b, int type);                  // 0 convex, 1 concave
 void perspective(Bitmap& b, int type, int percent);   // 0 top-bottom, 1 bottom-top, 2 left-right, 3 right-left
+// Rows first..last-1 of what the distortion makes of src, written into the same rows of dst: the
+// same pixels the whole-picture operation gives there (the preview makes the rows in view first).
+// src is at a working depth (24-bit colour or 8-bit grey); dst has its size, depth and palette.
+void swirlRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, double degrees);
+void pinchRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int intensity);
+void rippleRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int frequency, int intensity, int direction);
+void parabolicRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int type);
+void perspectiveRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int type, int percent);
 
 // ---- colour depth (ops_depth.cpp) --------------------------------------------------------------
 enum PaletteType { kPaletteOptimized = 0, kPaletteFixed = 1, kPaletteGray = 2, kPaletteFile = 3, kPaletteUser = 4,

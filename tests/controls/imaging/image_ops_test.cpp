@@ -518,3 +518,42 @@ TEST(ImageOps, DiffuseTakesEachPixelFromWithinTwoPixels) {
     }
   for (int i = 0; i < 25; ++i) EXPECT_GT(seen[static_cast<std::size_t>(i)], 200) << "offset " << i % 5 - 2 << "," << i / 5 - 2 << " is rarely used";
 }
+
+namespace {
+
+// The rows of a distortion, made band by band, are the rows of the whole distorted picture: the
+// preview shows the rows in view before the rest.
+TEST(ImageOps, DistortionRowsEqualTheWholePicture) {
+  struct RowsCase {
+    std::string name;
+    std::function<void(Bitmap&)> whole;
+    std::function<void(const Bitmap&, Bitmap&, int32_t, int32_t)> rows;
+  };
+  const std::vector<RowsCase> cases = {
+      {"swirl", [](Bitmap& b) { img::swirl(b, 250); }, [](const Bitmap& s, Bitmap& d, int32_t f, int32_t l) { img::swirlRows(s, d, f, l, 250); }},
+      {"swirl 0", [](Bitmap& b) { img::swirl(b, 0); }, [](const Bitmap& s, Bitmap& d, int32_t f, int32_t l) { img::swirlRows(s, d, f, l, 0); }},
+      {"pinch", [](Bitmap& b) { img::pinch(b, 60); }, [](const Bitmap& s, Bitmap& d, int32_t f, int32_t l) { img::pinchRows(s, d, f, l, 60); }},
+      {"bulge", [](Bitmap& b) { img::pinch(b, -100); }, [](const Bitmap& s, Bitmap& d, int32_t f, int32_t l) { img::pinchRows(s, d, f, l, -100); }},
+      {"ripple", [](Bitmap& b) { img::ripple(b, 7, 9, 0); }, [](const Bitmap& s, Bitmap& d, int32_t f, int32_t l) { img::rippleRows(s, d, f, l, 7, 9, 0); }},
+      {"ripple vertical", [](Bitmap& b) { img::ripple(b, 3, 20, 1); }, [](const Bitmap& s, Bitmap& d, int32_t f, int32_t l) { img::rippleRows(s, d, f, l, 3, 20, 1); }},
+      {"parabolic", [](Bitmap& b) { img::parabolic(b, 1); }, [](const Bitmap& s, Bitmap& d, int32_t f, int32_t l) { img::parabolicRows(s, d, f, l, 1); }},
+      {"perspective", [](Bitmap& b) { img::perspective(b, 2, 80); }, [](const Bitmap& s, Bitmap& d, int32_t f, int32_t l) { img::perspectiveRows(s, d, f, l, 2, 80); }},
+  };
+  for (const int bpp : {24, 8}) {
+    Bitmap src = pattern(37, 83, bpp);
+    if (bpp == 8) src.setGrayPalette();
+    for (const RowsCase& c : cases) {
+      SCOPED_TRACE(c.name + " " + std::to_string(bpp));
+      Bitmap whole = src;
+      c.whole(whole);
+      Bitmap byRows(src.width(), src.height(), bpp);
+      byRows.palette() = src.palette();
+      // Uneven bands in an odd order, one of them empty and one reaching past the bottom.
+      for (const auto& [f, l] : {std::pair{40, 41}, std::pair{0, 13}, std::pair{41, 100}, std::pair{13, 13}, std::pair{13, 40}})
+        c.rows(src, byRows, f, l);
+      EXPECT_TRUE(samePixels(byRows, whole));
+    }
+  }
+}
+
+}  // namespace
