@@ -95,6 +95,6 @@ done
 
 for threads in 1 "$(nproc)"; do
   printf '\nPreview of a slider change, 24-megapixel page, %s thread(s), ms (load %s):\n' "$threads" "$(cut -d' ' -f1 /proc/loadavg)"
-  printf '%-24s %8s %8s\n' effect shown whole
-  "$bin" --preview "$threads" | awk -F'\t' '{ printf "%-24s %8.0f %8.0f\n", $1, $2, $3 }'
+  printf '%-24s %8s %8s %12s\n' effect shown whole "shown at 15%"
+  "$bin" --preview "$threads" | awk -F'\t' '{ printf "%-24s %8.0f %8.0f %12.0f\n", $1, $2, $3, $4 }'
 done

@@ -201,6 +201,31 @@ TEST(ImageOps, MotionBlurStreaksAlongTheVelocityOnly) {
   EXPECT_EQ(qRed(b.pixel(6, 0)), qRed(b.pixel(6, 8))) << "vertical velocity 0: rows alike";
 }
 
+// Each value is the rounded mean of its taps back along the motion, the edges repeated.
+TEST(ImageOps, MotionBlurIsTheMeanOfItsTaps) {
+  struct Motion {
+    int n, dx, dy;
+  };
+  const Bitmap src = pattern(23, 17, 24);
+  for (const Motion m : {Motion{5, 1, 0}, Motion{3, -2, 1}, Motion{25, 10, -10}, Motion{4, 0, 3}, Motion{7, -10, 0}}) {
+    SCOPED_TRACE(std::to_string(m.n) + " " + std::to_string(m.dx) + " " + std::to_string(m.dy));
+    Bitmap b = src;
+    img::motionBlur(b, m.n, m.dx, m.dy);
+    int worst = 0;
+    for (int y = 0; y < src.height(); ++y)
+      for (int x = 0; x < src.width(); ++x)
+        for (int c = 0; c < 3; ++c) {
+          int sum = 0;
+          for (int i = 0; i < m.n; ++i) {
+            const int sx = std::clamp(x - m.dx * i, 0, src.width() - 1), sy = std::clamp(y - m.dy * i, 0, src.height() - 1);
+            sum += src.row(sy)[sx * 3 + c];
+          }
+          worst = std::max(worst, std::abs(b.row(y)[x * 3 + c] - static_cast<int>(std::lround(double(sum) / m.n))));
+        }
+    EXPECT_EQ(worst, 0);
+  }
+}
+
 TEST(ImageOps, RandomEffectsRepeatExactly) {
   const std::vector<Case> cases = {
       {"noise", [](Bitmap& b) { img::addNoise(b, 20, 60); }},
