@@ -64,7 +64,8 @@ Effect reaching(Effect e, std::function<int(const V&)> reach) {
 // Margin of a Gaussian of this sigma: beyond the widest kernel the library builds for it.
 int gaussianReach(double sigma) { return static_cast<int>(std::ceil(4 * sigma)) + 1; }
 
-// Distortions: each output row from the source at computed positions.
+// Effects with their own way of making some rows: the distortions (each output row from the
+// source at computed positions) and the noise (each pixel's step from its position).
 template <class R>
 Effect warped(Effect e, R rowsOf) {
   e.rows = [rowsOf](const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, const V& v) { rowsOf(src, dst, first, last, v); };
@@ -118,9 +119,10 @@ std::vector<Effect> build() {
         return e;
       }(),
       direct("NEGATE", "   Negate", "Negate", img::negate),
-      sliders("NOISE", "   Noise",
-              {{"Noise Frequency", 1, 20, d::NoiseFrequency, {}}, {"Noise Intensity", 1, 128, d::NoiseIntensity, {}}},
-              [](Bitmap& b, const V& v) { img::addNoise(b, v.s[0], v.s[1]); }),
+      warped(sliders("NOISE", "   Noise",
+                     {{"Noise Frequency", 1, 20, d::NoiseFrequency, {}}, {"Noise Intensity", 1, 128, d::NoiseIntensity, {}}},
+                     [](Bitmap& b, const V& v) { img::addNoise(b, v.s[0], v.s[1]); }),
+             [](const Bitmap& s, Bitmap& t, int32_t f, int32_t l, const V& v) { img::addNoiseRows(s, t, f, l, v.s[0], v.s[1]); }),
       direct("OUTLINE", "   Outline", "Outline", img::outline),
       warped(sliders("PARABOLIC", "   Parabolic", {{"Parabolic Transform", 0, 1, d::ParabolicType, "0 Convex, 1 Concave"}},
                      [](Bitmap& b, const V& v) { img::parabolic(b, v.s[0]); }),

@@ -68,6 +68,8 @@ void dilate(Bitmap& b);                               // 3 x 3 maximum (light ar
 void erode(Bitmap& b);                                // 3 x 3 minimum (dark areas grow)
 void motionBlur(Bitmap& b, int intensity, int hVelocity, int vVelocity);  // streak along (h, v)
 void addNoise(Bitmap& b, int frequency, int intensity);  // frequency % of pixels, +- intensity
+// Rows first..last-1 of the noise of src (24-bit or 8-bit grey) into the same rows of dst.
+void addNoiseRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int frequency, int intensity);
 void diffuse(Bitmap& b);                              // each pixel from a random neighbour within 2
 void mosaic(Bitmap& b, int blockSize);                // block means; 1 unchanged
 void buttonize(Bitmap& b, int style, int bevelWidth, int intensity);  // style 0 inset, 1 raised

@@ -27,6 +27,36 @@ void filterWith(Bitmap& b, F f) {
 // The fixed seed of the random effects: the preview and the applied effect are the same picture.
 constexpr uint32_t kSeed = 0x5EED1234u;
 
+// 64 random bits for the pixel at (x, y), from its position and the seed: a random effect gives
+// the same pixels however the rows are shared out among threads or made band by band, and no
+// generator state is carried from pixel to pixel.
+uint64_t positionBits(uint32_t x, uint32_t y) {
+  uint64_t z = (uint64_t(y) << 32 | x) + uint64_t(kSeed) * 0x9E3779B97F4A7C15ull;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
+// A 32-bit random value scaled into 0..n-1.
+inline uint32_t below(uint64_t bits32, uint32_t n) { return static_cast<uint32_t>(((bits32 & 0xFFFFFFFFu) * n) >> 32); }
+
+// Rows first..last-1 of the noise: src's pixels, of which about frequency % move all their
+// channels by one random step within +- intensity, written into dst (src itself may be dst).
+void noiseRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int frequency, int intensity) {
+  const int ch = src.bitsPerPixel() / 8;
+  const uint32_t span = static_cast<uint32_t>(2 * intensity + 1);
+  for (int32_t y = std::max(0, first); y < std::min(src.height(), last); ++y) {
+    const uint8_t* p = src.row(y);
+    uint8_t* q = dst.row(y);
+    for (int32_t x = 0; x < src.width(); ++x, p += ch, q += ch) {
+      const uint64_t z = positionBits(static_cast<uint32_t>(x), static_cast<uint32_t>(y));
+      const bool hit = static_cast<int>(below(z, 100)) < frequency;
+      const int delta = hit ? static_cast<int>(below(z >> 32, span)) - intensity : 0;
+      for (int c = 0; c < ch; ++c) q[c] = static_cast<uint8_t>(std::clamp(p[c] + delta, 0, 255));
+    }
+  }
+}
+
 }  // namespace
 
 void blur(Bitmap& b) {
@@ -135,17 +165,12 @@ void addNoise(Bitmap& b, int frequency, int intensity) {
   const int f = std::clamp(frequency, 0, 100), a = std::clamp(intensity, 0, 255);
   if (b.isNull() || f == 0 || a == 0) return;
   ops::toWorkingDepth(b);
-  std::mt19937 rng(kSeed);
-  const int ch = b.bitsPerPixel() / 8;
-  for (int32_t y = 0; y < b.height(); ++y) {
-    uint8_t* p = b.row(y);
-    for (int32_t x = 0; x < b.width(); ++x, p += ch) {
-      const uint32_t r = rng();
-      if (static_cast<int>(r % 100) >= f) continue;
-      const int delta = static_cast<int>((r >> 8) % static_cast<uint32_t>(2 * a + 1)) - a;
-      for (int c = 0; c < ch; ++c) p[c] = static_cast<uint8_t>(std::clamp(p[c] + delta, 0, 255));
-    }
-  }
+  ops::forRowBlocks(b, [&](int32_t first, int32_t last) { noiseRows(b, b, first, last, f, a); });
+}
+
+void addNoiseRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int frequency, int intensity) {
+  const int f = std::clamp(frequency, 0, 100), a = std::clamp(intensity, 0, 255);
+  noiseRows(src, dst, first, last, a == 0 ? 0 : f, a);
 }
 
 void diffuse(Bitmap& b) {
@@ -154,16 +179,10 @@ void diffuse(Bitmap& b) {
   const Bitmap src = b;
   const int ch = b.bitsPerPixel() / 8;
   const int32_t w = b.width(), h = b.height();
-  // Each pixel's offset comes from a hash of its position and the seed: the result does not
-  // depend on how the rows are shared out among threads, and no generator state is carried.
+  // Two independent offsets -2..2 per pixel from its position.
   auto offsets = [](uint32_t x, uint32_t y) {
-    uint64_t z = (uint64_t(y) << 32 | x) + uint64_t(kSeed) * 0x9E3779B97F4A7C15ull;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    z ^= z >> 31;
-    // Two independent values 0..4, by multiplying 32-bit halves up into the range.
-    return std::pair<int32_t, int32_t>(static_cast<int32_t>(((z & 0xFFFFFFFFu) * 5) >> 32) - 2,
-                                       static_cast<int32_t>(((z >> 32) * 5) >> 32) - 2);
+    const uint64_t z = positionBits(x, y);
+    return std::pair<int32_t, int32_t>(static_cast<int32_t>(below(z, 5)) - 2, static_cast<int32_t>(below(z >> 32, 5)) - 2);
   };
   ops::forRowBlocks(b, [&](int32_t first, int32_t last) {
     for (int32_t y = first; y < last; ++y) {

@@ -117,11 +117,11 @@ TEST_F(RowsFirstPreview, ApplyGivesTheWholeEffectWhateverThePreviewHasMade) {
 }
 
 TEST_F(RowsFirstPreview, EffectsThatNeedTheWholePictureAreMadeWhole) {
-  frmImgProcForm* f = open("NOISE");
-  f->sldSel[0]->setValue(17);
+  frmImgProcForm* f = open("BUTTONIZE");
+  f->sldSel[1]->setValue(17);
   EXPECT_TRUE(f->preview->complete());
   Bitmap want = picture(kW, kH);
-  img::addNoise(want, 17, f->sldSel[1]->value());
+  img::buttonize(want, f->sldSel[0]->value(), 17, f->sldSel[2]->value());
   EXPECT_TRUE(samePicture(f->ixAfter->bitmap(), want));
 }
 

@@ -544,6 +544,33 @@ TEST(ImageOps, DiffuseTakesEachPixelFromWithinTwoPixels) {
   for (int i = 0; i < 25; ++i) EXPECT_GT(seen[static_cast<std::size_t>(i)], 200) << "offset " << i % 5 - 2 << "," << i / 5 - 2 << " is rarely used";
 }
 
+// About frequency % of the pixels move, all channels by one step within +- intensity, the steps
+// spread over the whole range; the rows made band by band are the whole picture's.
+TEST(ImageOps, NoiseMovesItsShareOfPixelsWithinTheIntensity) {
+  const int w = 300, h = 100, f = 20, a = 30;
+  const Bitmap src = flat(w, h, qRgb(100, 120, 140));
+  Bitmap b = src;
+  img::addNoise(b, f, a);
+  int moved = 0, lowest = 0, highest = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const QRgb c = b.pixel(x, y);
+      const int d = qRed(c) - 100;
+      ASSERT_EQ(qGreen(c) - 120, d) << x << "," << y;
+      ASSERT_EQ(qBlue(c) - 140, d) << x << "," << y;
+      ASSERT_LE(std::abs(d), a);
+      moved += d != 0;
+      lowest = std::min(lowest, d);
+      highest = std::max(highest, d);
+    }
+  EXPECT_NEAR(moved, w * h * f / 100, w * h / 50);
+  EXPECT_EQ(lowest, -a);
+  EXPECT_EQ(highest, a);
+  Bitmap byRows(w, h, 24);
+  for (const auto& [first, last] : {std::pair{37, h}, std::pair{0, 37}}) img::addNoiseRows(src, byRows, first, last, f, a);
+  EXPECT_TRUE(samePixels(byRows, b));
+}
+
 namespace {
 
 // The rows of a distortion, made band by band, are the rows of the whole distorted picture: the
