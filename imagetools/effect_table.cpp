@@ -61,11 +61,14 @@ Effect reaching(Effect e, std::function<int(const V&)> reach) {
   e.rows = localRows(e.run, std::move(reach));
   return e;
 }
+// The 3 x 3 filters read the next row on each side.
+int threeByThree(const V&) { return 2; }
 // Margin of a Gaussian of this sigma: beyond the widest kernel the library builds for it.
 int gaussianReach(double sigma) { return static_cast<int>(std::ceil(4 * sigma)) + 1; }
 
 // Effects with their own way of making some rows: the distortions (each output row from the
-// source at computed positions) and the noise (each pixel's step from its position).
+// source at computed positions), the twist (whole blocks), the noise (each pixel's step from its
+// position) and the button (bevels by the distance to the edges).
 template <class R>
 Effect warped(Effect e, R rowsOf) {
   e.rows = [rowsOf](const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, const V& v) { rowsOf(src, dst, first, last, v); };
@@ -85,7 +88,7 @@ std::vector<Effect> build() {
       reaching(sliders("BLEND", "   Blend", {{"Blend Percentage", 0, 100, d::BlendPercent, {}}},
                        [](Bitmap& b, const V& v) { img::blend(b, v.s[0]); }),
                [](const V&) { return 3; }),
-      direct("BLUR", "   Blur", "Blur", img::blur),
+      reaching(direct("BLUR", "   Blur", "Blur", img::blur), threeByThree),
       pointwise(sliders("BRIGHTNESS & CONTRAST", "   Brightness & Contrast",
               {{"Brightness Intensity", -100, 100, d::BrightnessLevel, {}},
                {"Contrast Intensity", -100, 100, d::ContrastLevel, {}}},
@@ -93,17 +96,18 @@ std::vector<Effect> build() {
                 img::adjustBrightness(b, v.s[0]);
                 img::adjustContrast(b, v.s[1]);
               })),
-      sliders("BUTTONIZE", "   Buttonize",
-              {{"Button Style", 0, 1, d::ButtonStyle, "0 Inset, 1 Raised"}, {"Bevel Width", 0, 200, d::BevelWidth, {}},
-               {"Bevel Intensity", 0, 100, d::BevelIntensity, {}}},
-              [](Bitmap& b, const V& v) { img::buttonize(b, v.s[0], v.s[1], v.s[2]); }),
+      warped(sliders("BUTTONIZE", "   Buttonize",
+                     {{"Button Style", 0, 1, d::ButtonStyle, "0 Inset, 1 Raised"}, {"Bevel Width", 0, 200, d::BevelWidth, {}},
+                      {"Bevel Intensity", 0, 100, d::BevelIntensity, {}}},
+                     [](Bitmap& b, const V& v) { img::buttonize(b, v.s[0], v.s[1], v.s[2]); }),
+             [](const Bitmap& s, Bitmap& t, int32_t f, int32_t l, const V& v) { img::buttonizeRows(s, t, f, l, v.s[0], v.s[1], v.s[2]); }),
       direct("DIFFUSE", "   Diffuse", "Diffuse", img::diffuse),
-      direct("DILATE", "   Dilate", "Dilate", img::dilate),
-      direct("EMBOSS", "   Emboss", "Emboss", img::emboss),
+      reaching(direct("DILATE", "   Dilate", "Dilate", img::dilate), threeByThree),
+      reaching(direct("EMBOSS", "   Emboss", "Emboss", img::emboss), threeByThree),
       direct("EQUALIZE", "   Equalize", "Equalize", img::equalize),
-      direct("ERODE", "   Erode", "Erode", img::erode),
-      Effect{QStringLiteral("GAMMA"), QStringLiteral("   Gamma"), EffectKind::Gamma, {}, QStringLiteral("Gamma"),
-             [](Bitmap& b, const V& v) { img::applyGamma(b, v.gamma); }, {}},
+      reaching(direct("ERODE", "   Erode", "Erode", img::erode), threeByThree),
+      pointwise(Effect{QStringLiteral("GAMMA"), QStringLiteral("   Gamma"), EffectKind::Gamma, {}, QStringLiteral("Gamma"),
+                       [](Bitmap& b, const V& v) { img::applyGamma(b, v.gamma); }, {}}),
       direct("GRAYSCALE", "   Gray Scale", "Gray Scale", [](Bitmap& b) { img::changeColorDepth(b, 8, 2, 0); }),
       reaching(sliders("MBLUR", "   Motion Blur",
                        {{"Blur Intensity", 1, 25, d::MotionBlurIntensity, {}},
@@ -111,19 +115,19 @@ std::vector<Effect> build() {
                         {"Vertical Velocity", -10, 10, d::MotionBlurVVelocity, {}}},
                        [](Bitmap& b, const V& v) { img::motionBlur(b, v.s[0], v.s[1], v.s[2]); }),
                [](const V& v) { return std::abs(std::clamp(v.s[2], -10, 10)) * (std::clamp(v.s[0], 1, 25) - 1); }),
-      direct("MEDIAN", "   Median", "Median", img::median),
+      reaching(direct("MEDIAN", "   Median", "Median", img::median), threeByThree),
       [] {
         Effect e = sliders("MOSIAC", "   Mosiac", {{"Mosiac Block Size", 1, 63, d::MosaicSize, {}}},
                            [](Bitmap& b, const V& v) { img::mosaic(b, v.s[0]); });
         e.rows = localRows(e.run, {}, [](const V& v) { return v.s[0]; });
         return e;
       }(),
-      direct("NEGATE", "   Negate", "Negate", img::negate),
+      pointwise(direct("NEGATE", "   Negate", "Negate", img::negate)),
       warped(sliders("NOISE", "   Noise",
                      {{"Noise Frequency", 1, 20, d::NoiseFrequency, {}}, {"Noise Intensity", 1, 128, d::NoiseIntensity, {}}},
                      [](Bitmap& b, const V& v) { img::addNoise(b, v.s[0], v.s[1]); }),
              [](const Bitmap& s, Bitmap& t, int32_t f, int32_t l, const V& v) { img::addNoiseRows(s, t, f, l, v.s[0], v.s[1]); }),
-      direct("OUTLINE", "   Outline", "Outline", img::outline),
+      reaching(direct("OUTLINE", "   Outline", "Outline", img::outline), threeByThree),
       warped(sliders("PARABOLIC", "   Parabolic", {{"Parabolic Transform", 0, 1, d::ParabolicType, "0 Convex, 1 Concave"}},
                      [](Bitmap& b, const V& v) { img::parabolic(b, v.s[0]); }),
              [](const Bitmap& s, Bitmap& t, int32_t f, int32_t l, const V& v) { img::parabolicRows(s, t, f, l, v.s[0]); }),
@@ -153,10 +157,11 @@ std::vector<Effect> build() {
       warped(sliders("SWIRL", "   Swirl", {{"Swirl Degrees", 0, 360, d::SwirlDegrees, {}}},
                      [](Bitmap& b, const V& v) { img::swirl(b, static_cast<double>(v.s[0])); }),
              [](const Bitmap& s, Bitmap& t, int32_t f, int32_t l, const V& v) { img::swirlRows(s, t, f, l, static_cast<double>(v.s[0])); }),
-      sliders("TWIST", "   Twist",
-              {{"Twist Block Size", 1, 63, d::TwistBlockSize, {}},
-               {"Rotation Angle", 0, 3, d::TwistAngle, "0 90 degrees, 1 180 degrees, 2 270 degrees, 3 Random"}},
-              [](Bitmap& b, const V& v) { img::twist(b, v.s[0], v.s[1]); }),
+      warped(sliders("TWIST", "   Twist",
+                     {{"Twist Block Size", 1, 63, d::TwistBlockSize, {}},
+                      {"Rotation Angle", 0, 3, d::TwistAngle, "0 90 degrees, 1 180 degrees, 2 270 degrees, 3 Random"}},
+                     [](Bitmap& b, const V& v) { img::twist(b, v.s[0], v.s[1]); }),
+             [](const Bitmap& s, Bitmap& t, int32_t f, int32_t l, const V& v) { img::twistRows(s, t, f, l, v.s[0], v.s[1]); }),
   };
 }
 

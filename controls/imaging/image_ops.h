@@ -68,11 +68,13 @@ void dilate(Bitmap& b);                               // 3 x 3 maximum (light ar
 void erode(Bitmap& b);                                // 3 x 3 minimum (dark areas grow)
 void motionBlur(Bitmap& b, int intensity, int hVelocity, int vVelocity);  // streak along (h, v)
 void addNoise(Bitmap& b, int frequency, int intensity);  // frequency % of pixels, +- intensity
-// Rows first..last-1 of the noise of src (24-bit or 8-bit grey) into the same rows of dst.
-void addNoiseRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int frequency, int intensity);
 void diffuse(Bitmap& b);                              // each pixel from a random neighbour within 2
 void mosaic(Bitmap& b, int blockSize);                // block means; 1 unchanged
 void buttonize(Bitmap& b, int style, int bevelWidth, int intensity);  // style 0 inset, 1 raised
+// Rows first..last-1 of the noise and of the button of src (24-bit or 8-bit grey) into the same
+// rows of dst: the pixels the whole-picture operation gives there.
+void addNoiseRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int frequency, int intensity);
+void buttonizeRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int style, int bevelWidth, int intensity);
 
 // ---- distortions (ops_warp.cpp) ----------------------------------------------------------------
 void swirl(Bitmap& b, double degrees);                // turn at the centre, 0 at the edge
@@ -89,6 +91,7 @@ void pinchRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int 
 void rippleRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int frequency, int intensity, int direction);
 void parabolicRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int type);
 void perspectiveRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int type, int percent);
+void twistRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int blockSize, int angle);
 
 // ---- colour depth (ops_depth.cpp) --------------------------------------------------------------
 enum PaletteType { kPaletteOptimized = 0, kPaletteFixed = 1, kPaletteGray = 2, kPaletteFile = 3, kPaletteUser = 4,

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <opencv2/imgproc.hpp>
 #include <random>
 #include <vector>
@@ -24,22 +25,6 @@ void filterWith(Bitmap& b, F f) {
   ops::storeMat(b, dst);
 }
 
-// The fixed seed of the random effects: the preview and the applied effect are the same picture.
-constexpr uint32_t kSeed = 0x5EED1234u;
-
-// 64 random bits for the pixel at (x, y), from its position and the seed: a random effect gives
-// the same pixels however the rows are shared out among threads or made band by band, and no
-// generator state is carried from pixel to pixel.
-uint64_t positionBits(uint32_t x, uint32_t y) {
-  uint64_t z = (uint64_t(y) << 32 | x) + uint64_t(kSeed) * 0x9E3779B97F4A7C15ull;
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  return z ^ (z >> 31);
-}
-
-// A 32-bit random value scaled into 0..n-1.
-inline uint32_t below(uint64_t bits32, uint32_t n) { return static_cast<uint32_t>(((bits32 & 0xFFFFFFFFu) * n) >> 32); }
-
 // Rows first..last-1 of the noise: src's pixels, of which about frequency % move all their
 // channels by one random step within +- intensity, written into dst (src itself may be dst).
 void noiseRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int frequency, int intensity) {
@@ -49,9 +34,9 @@ void noiseRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int 
     const uint8_t* p = src.row(y);
     uint8_t* q = dst.row(y);
     for (int32_t x = 0; x < src.width(); ++x, p += ch, q += ch) {
-      const uint64_t z = positionBits(static_cast<uint32_t>(x), static_cast<uint32_t>(y));
-      const bool hit = static_cast<int>(below(z, 100)) < frequency;
-      const int delta = hit ? static_cast<int>(below(z >> 32, span)) - intensity : 0;
+      const uint64_t z = ops::positionBits(static_cast<uint32_t>(x), static_cast<uint32_t>(y));
+      const bool hit = static_cast<int>(ops::below(z, 100)) < frequency;
+      const int delta = hit ? static_cast<int>(ops::below(z >> 32, span)) - intensity : 0;
       for (int c = 0; c < ch; ++c) q[c] = static_cast<uint8_t>(std::clamp(p[c] + delta, 0, 255));
     }
   }
@@ -181,8 +166,8 @@ void diffuse(Bitmap& b) {
   const int32_t w = b.width(), h = b.height();
   // Two independent offsets -2..2 per pixel from its position.
   auto offsets = [](uint32_t x, uint32_t y) {
-    const uint64_t z = positionBits(x, y);
-    return std::pair<int32_t, int32_t>(static_cast<int32_t>(below(z, 5)) - 2, static_cast<int32_t>(below(z >> 32, 5)) - 2);
+    const uint64_t z = ops::positionBits(x, y);
+    return std::pair<int32_t, int32_t>(static_cast<int32_t>(ops::below(z, 5)) - 2, static_cast<int32_t>(ops::below(z >> 32, 5)) - 2);
   };
   ops::forRowBlocks(b, [&](int32_t first, int32_t last) {
     for (int32_t y = first; y < last; ++y) {
@@ -217,22 +202,25 @@ void mosaic(Bitmap& b, int blockSize) {
     }
 }
 
-void buttonize(Bitmap& b, int style, int bevelWidth, int intensity) {
-  if (b.isNull()) return;
-  const int w = std::min({std::max(0, bevelWidth), b.width() / 2, b.height() / 2});
+void buttonizeRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int style, int bevelWidth, int intensity) {
+  const int32_t width = src.width(), height = src.height();
+  const int w = std::min({std::max(0, bevelWidth), width / 2, height / 2});
   const double k = std::clamp(intensity, 0, 100) / 100.0;
-  if (w == 0 || k == 0) return;
-  ops::toWorkingDepth(b);
-  const int ch = b.bitsPerPixel() / 8;
+  const int ch = src.bitsPerPixel() / 8;
   const bool raised = style != 0;
   // Top and left bevels catch the light on a raised button, bottom and right are in shadow; an
   // inset button the other way round. Where bevels meet, the nearer edge wins.
-  for (int32_t y = 0; y < b.height(); ++y) {
-    uint8_t* p = b.row(y);
-    for (int32_t x = 0; x < b.width(); ++x) {
-      const int32_t dl = x, dt = y, dr = b.width() - 1 - x, db = b.height() - 1 - y;
+  for (int32_t y = std::max(0, first); y < std::min(height, last); ++y) {
+    uint8_t* p = dst.row(y);
+    if (&src != &dst) std::memcpy(p, src.row(y), static_cast<std::size_t>(src.stride()));
+    if (w == 0 || k == 0) continue;
+    for (int32_t x = 0; x < width; ++x) {
+      const int32_t dl = x, dt = y, dr = width - 1 - x, db = height - 1 - y;
       const int32_t dmin = std::min({dl, dt, dr, db});
-      if (dmin >= w) continue;
+      if (dmin >= w) {
+        x = std::max(x, width - w - 1);  // on to the right bevel
+        continue;
+      }
       const bool lightSide = (dmin == dl || dmin == dt) && !(dmin == dr || dmin == db) ? true
                              : (dmin == dt || dmin == dl) && (dmin == dr || dmin == db) ? (dl + dt <= dr + db)
                                                                                        : false;
@@ -243,6 +231,14 @@ void buttonize(Bitmap& b, int style, int bevelWidth, int intensity) {
       }
     }
   }
+}
+
+void buttonize(Bitmap& b, int style, int bevelWidth, int intensity) {
+  if (b.isNull()) return;
+  const int w = std::min({std::max(0, bevelWidth), b.width() / 2, b.height() / 2});
+  if (w == 0 || std::clamp(intensity, 0, 100) == 0) return;
+  ops::toWorkingDepth(b);
+  ops::forRowBlocks(b, [&](int32_t first, int32_t last) { buttonizeRows(b, b, first, last, style, bevelWidth, intensity); });
 }
 
 }  // namespace img

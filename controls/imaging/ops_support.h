@@ -60,6 +60,19 @@ void forRowBlocks(B& b, F f) {
   }, stripes);
 }
 
+// 64 random bits for the pixel (or block) at (x, y), from its position and the random effects'
+// fixed seed: a random effect gives the same pixels however the rows are shared out among
+// threads or made band by band, and the preview and the applied effect are the same picture.
+inline uint64_t positionBits(uint32_t x, uint32_t y) {
+  constexpr uint32_t kSeed = 0x5EED1234u;
+  uint64_t z = (uint64_t(y) << 32 | x) + uint64_t(kSeed) * 0x9E3779B97F4A7C15ull;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+// The low 32 of those bits scaled into 0..n-1.
+inline uint32_t below(uint64_t bits, uint32_t n) { return static_cast<uint32_t>(((bits & 0xFFFFFFFFu) * n) >> 32); }
+
 using Lut = std::array<uint8_t, 256>;
 // Maps every channel value through a table per channel: palette entries for palette pictures,
 // pixels for colour pictures.

@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstring>
 #include <opencv2/imgproc.hpp>
-#include <random>
 
 namespace img {
 
@@ -212,22 +211,46 @@ void perspectiveRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last
   if (!perspectiveMap(src, type, percent, rows)) rows.unchanged();
 }
 
-void twist(Bitmap& b, int blockSize, int angle) {
-  const int n = std::max(1, blockSize);
-  if (b.isNull() || n == 1) return;
-  ops::toWorkingDepth(b);
+namespace {
+// Turns the whole square blocks of part, whose row 0 is picture row `top` of a picture `height`
+// rows high; blocks are counted from the picture's top-left corner, and a random angle comes
+// from the block's place in the picture.
+void turnBlocks(Bitmap& part, int32_t top, int32_t height, int n, int angle) {
   const int turnsFixed = std::clamp(angle, 0, 3) + 1;  // 0 -> 90 degrees, 1 -> 180, 2 -> 270
-  std::mt19937 rng(0x5EED1234u);
-  cv::Mat m = ops::asMat(b);
-  for (int y = 0; y + n <= b.height(); y += n)
-    for (int x = 0; x + n <= b.width(); x += n) {
-      const int turns = angle >= 3 ? static_cast<int>(rng() % 4) : turnsFixed;
+  cv::Mat m = ops::asMat(part);
+  for (int32_t y = top; y + n <= height && y < top + part.height(); y += n)
+    for (int32_t x = 0; x + n <= part.width(); x += n) {
+      const int turns = angle >= 3 ? static_cast<int>(ops::positionBits(static_cast<uint32_t>(x / n), static_cast<uint32_t>(y / n)) & 3)
+                                   : turnsFixed;
       if (turns % 4 == 0) continue;
-      cv::Mat cell = m(cv::Rect(x, y, n, n));
+      cv::Mat cell = m(cv::Rect(x, y - top, n, n));
       cv::Mat turned;
       cv::rotate(cell, turned, turns == 1 ? cv::ROTATE_90_CLOCKWISE : turns == 2 ? cv::ROTATE_180 : cv::ROTATE_90_COUNTERCLOCKWISE);
       turned.copyTo(cell);
     }
+}
+}  // namespace
+
+void twist(Bitmap& b, int blockSize, int angle) {
+  const int n = std::max(1, blockSize);
+  if (b.isNull() || n == 1) return;
+  ops::toWorkingDepth(b);
+  turnBlocks(b, 0, b.height(), n, angle);
+}
+
+void twistRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int blockSize, int angle) {
+  const int32_t n = std::max(1, blockSize), h = src.height();
+  first = std::max(0, first);
+  last = std::min(h, last);
+  if (first >= last) return;
+  // The block rows around the rows asked for, turned on their own.
+  const int32_t top = first / n * n, bottom = static_cast<int32_t>(std::min<int64_t>(h, (int64_t(last) + n - 1) / n * n));
+  Bitmap part(src.width(), bottom - top, src.bitsPerPixel());
+  part.palette() = src.palette();
+  const std::size_t bytes = static_cast<std::size_t>(src.stride());
+  for (int32_t y = top; y < bottom; ++y) std::memcpy(part.row(y - top), src.row(y), bytes);
+  if (n > 1) turnBlocks(part, top, h, n, angle);
+  for (int32_t y = first; y < last; ++y) std::memcpy(dst.row(y), part.row(y - top), bytes);
 }
 
 }  // namespace img
