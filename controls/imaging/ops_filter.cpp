@@ -150,12 +150,12 @@ void addNoise(Bitmap& b, int frequency, int intensity) {
   const int f = std::clamp(frequency, 0, 100), a = std::clamp(intensity, 0, 255);
   if (b.isNull() || f == 0 || a == 0) return;
   ops::toWorkingDepth(b);
-  ops::forRowBlocks(b, [&](int32_t first, int32_t last) { noiseRows(b, b, first, last, f, a); });
+  ops::forRowBlocks(b, [&](int32_t from, int32_t to) { noiseRows(b, b, from, to, f, a); });
 }
 
 void addNoiseRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int frequency, int intensity) {
   const int f = std::clamp(frequency, 0, 100), a = std::clamp(intensity, 0, 255);
-  noiseRows(src, dst, first, last, a == 0 ? 0 : f, a);
+  ops::forRowRange(src, first, last, [&](int32_t from, int32_t to) { noiseRows(src, dst, from, to, a == 0 ? 0 : f, a); });
 }
 
 void diffuse(Bitmap& b) {
@@ -202,7 +202,8 @@ void mosaic(Bitmap& b, int blockSize) {
     }
 }
 
-void buttonizeRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int style, int bevelWidth, int intensity) {
+namespace {
+void buttonizeBand(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int style, int bevelWidth, int intensity) {
   const int32_t width = src.width(), height = src.height();
   const int w = std::min({std::max(0, bevelWidth), width / 2, height / 2});
   const double k = std::clamp(intensity, 0, 100) / 100.0;
@@ -233,12 +234,18 @@ void buttonizeRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, 
   }
 }
 
+}  // namespace
+
+void buttonizeRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int style, int bevelWidth, int intensity) {
+  ops::forRowRange(src, first, last, [&](int32_t from, int32_t to) { buttonizeBand(src, dst, from, to, style, bevelWidth, intensity); });
+}
+
 void buttonize(Bitmap& b, int style, int bevelWidth, int intensity) {
   if (b.isNull()) return;
   const int w = std::min({std::max(0, bevelWidth), b.width() / 2, b.height() / 2});
   if (w == 0 || std::clamp(intensity, 0, 100) == 0) return;
   ops::toWorkingDepth(b);
-  ops::forRowBlocks(b, [&](int32_t first, int32_t last) { buttonizeRows(b, b, first, last, style, bevelWidth, intensity); });
+  buttonizeRows(b, b, 0, b.height(), style, bevelWidth, intensity);
 }
 
 }  // namespace img
