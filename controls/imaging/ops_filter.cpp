@@ -140,7 +140,8 @@ void motionBlur(Bitmap& b, int intensity, int hVelocity, int vVelocity) {
           for (int c = 0; c < ch; ++c) acc[static_cast<std::size_t>(x * ch + c)] += r[static_cast<std::ptrdiff_t>(w - 1) * ch + c];
       }
       uint8_t* o = out.row(y);
-      for (std::size_t k = 0; k < acc.size(); ++k) o[k] = static_cast<uint8_t>(((acc[k] + half) * reciprocal) >> 18);
+      const uint16_t* sums = acc.data();
+      for (std::size_t k = 0, m = acc.size(); k < m; ++k) o[k] = static_cast<uint8_t>(((sums[k] + half) * reciprocal) >> 18);
     }
   });
   b = std::move(out);
