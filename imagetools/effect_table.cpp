@@ -70,7 +70,7 @@ int gaussianReach(double sigma) { return static_cast<int>(std::ceil(4 * sigma)) 
 // source at computed positions), the twist (whole blocks), the noise (each pixel's step from its
 // position) and the button (bevels by the distance to the edges).
 template <class R>
-Effect warped(Effect e, R rowsOf) {
+Effect withRows(Effect e, R rowsOf) {
   e.rows = [rowsOf](const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, const V& v) { rowsOf(src, dst, first, last, v); };
   return e;
 }
@@ -96,7 +96,7 @@ std::vector<Effect> build() {
                 img::adjustBrightness(b, v.s[0]);
                 img::adjustContrast(b, v.s[1]);
               })),
-      warped(sliders("BUTTONIZE", "   Buttonize",
+      withRows(sliders("BUTTONIZE", "   Buttonize",
                      {{"Button Style", 0, 1, d::ButtonStyle, "0 Inset, 1 Raised"}, {"Bevel Width", 0, 200, d::BevelWidth, {}},
                       {"Bevel Intensity", 0, 100, d::BevelIntensity, {}}},
                      [](Bitmap& b, const V& v) { img::buttonize(b, v.s[0], v.s[1], v.s[2]); }),
@@ -123,25 +123,25 @@ std::vector<Effect> build() {
         return e;
       }(),
       pointwise(direct("NEGATE", "   Negate", "Negate", img::negate)),
-      warped(sliders("NOISE", "   Noise",
+      withRows(sliders("NOISE", "   Noise",
                      {{"Noise Frequency", 1, 20, d::NoiseFrequency, {}}, {"Noise Intensity", 1, 128, d::NoiseIntensity, {}}},
                      [](Bitmap& b, const V& v) { img::addNoise(b, v.s[0], v.s[1]); }),
              [](const Bitmap& s, Bitmap& t, int32_t f, int32_t l, const V& v) { img::addNoiseRows(s, t, f, l, v.s[0], v.s[1]); }),
       reaching(direct("OUTLINE", "   Outline", "Outline", img::outline), threeByThree),
-      warped(sliders("PARABOLIC", "   Parabolic", {{"Parabolic Transform", 0, 1, d::ParabolicType, "0 Convex, 1 Concave"}},
+      withRows(sliders("PARABOLIC", "   Parabolic", {{"Parabolic Transform", 0, 1, d::ParabolicType, "0 Convex, 1 Concave"}},
                      [](Bitmap& b, const V& v) { img::parabolic(b, v.s[0]); }),
              [](const Bitmap& s, Bitmap& t, int32_t f, int32_t l, const V& v) { img::parabolicRows(s, t, f, l, v.s[0]); }),
-      warped(sliders("PERSPECTIVE", "   Perspective",
+      withRows(sliders("PERSPECTIVE", "   Perspective",
               {{"Perspective Type", 0, 3, d::PerspectiveType, "0 Top-Bottom, 1 Bottom-Top, 2 Left-Right, 3 Right-Left"},
                {"Perspective Percentage", 0, 100, d::PerspectivePercent, {}}},
               [](Bitmap& b, const V& v) { img::perspective(b, v.s[0], v.s[1]); }),
              [](const Bitmap& s, Bitmap& t, int32_t f, int32_t l, const V& v) { img::perspectiveRows(s, t, f, l, v.s[0], v.s[1]); }),
-      warped(sliders("PINCH", "   Pinch", {{"Pinch Intensity", -100, 100, d::PinchIntensity, {}}},
+      withRows(sliders("PINCH", "   Pinch", {{"Pinch Intensity", -100, 100, d::PinchIntensity, {}}},
                      [](Bitmap& b, const V& v) { img::pinch(b, v.s[0]); }),
              [](const Bitmap& s, Bitmap& t, int32_t f, int32_t l, const V& v) { img::pinchRows(s, t, f, l, v.s[0]); }),
       pointwise(sliders("POSTERIZE", "   Posterize", {{"Posterize Colours", 0, 100, d::PosterizeLevels, {}}},
                         [](Bitmap& b, const V& v) { img::posterize(b, v.s[0]); })),
-      warped(sliders("RIPPLE", "   Ripple",
+      withRows(sliders("RIPPLE", "   Ripple",
               {{"Ripple Frequency", 1, 100, d::RippleFrequency, {}}, {"Ripple Intensity", 1, 100, d::RippleIntensity, {}},
                {"Ripple Direction", 0, 1, d::RippleDirection, "0 Horizontal, 1 Vertical"}},
               [](Bitmap& b, const V& v) { img::ripple(b, v.s[0], v.s[1], v.s[2]); }),
@@ -154,10 +154,10 @@ std::vector<Effect> build() {
                [](const V& v) { return gaussianReach(0.4 * std::clamp(v.s[0], 1, 10)); }),
       pointwise(sliders("SOLARIZE", "   Solarize", {{"Solarization Threshold", 0, 255, d::SolarizeThreshold, {}}},
                         [](Bitmap& b, const V& v) { img::solarize(b, v.s[0]); })),
-      warped(sliders("SWIRL", "   Swirl", {{"Swirl Degrees", 0, 360, d::SwirlDegrees, {}}},
+      withRows(sliders("SWIRL", "   Swirl", {{"Swirl Degrees", 0, 360, d::SwirlDegrees, {}}},
                      [](Bitmap& b, const V& v) { img::swirl(b, static_cast<double>(v.s[0])); }),
              [](const Bitmap& s, Bitmap& t, int32_t f, int32_t l, const V& v) { img::swirlRows(s, t, f, l, static_cast<double>(v.s[0])); }),
-      warped(sliders("TWIST", "   Twist",
+      withRows(sliders("TWIST", "   Twist",
                      {{"Twist Block Size", 1, 63, d::TwistBlockSize, {}},
                       {"Rotation Angle", 0, 3, d::TwistAngle, "0 90 degrees, 1 180 degrees, 2 270 degrees, 3 Random"}},
                      [](Bitmap& b, const V& v) { img::twist(b, v.s[0], v.s[1]); }),
