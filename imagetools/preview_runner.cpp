@@ -78,7 +78,7 @@ void RowsFirstPreview::step() {
   auto& [first, last] = pending_.front();
   const int32_t n = static_cast<int32_t>(std::max<int64_t>(1, kStepPixels / std::max(1, src.width())));
   const int32_t end = std::min(last, first + n);
-  if (!runBusy(0, [&] { rows_(src, dst, first, end); })) {
+  if (!runIdle([&] { rows_(src, dst, first, end); })) {
     pending_.clear();
     return;
   }

@@ -6,6 +6,7 @@
 #include "imagetools/effect_table.h"
 #include "imagetools/frm_img_proc.h"
 #include "imagetools/preview_runner.h"
+#include "runtime/errors.h"
 #include "tests/imagetools/tool_fixture.h"
 
 #include <QAction>
@@ -127,6 +128,27 @@ TEST_F(RowsFirstPreview, EffectsThatNeedTheWholePictureAreMadeWhole) {
   Bitmap want = picture(kW, kH);
   img::equalize(want);
   EXPECT_TRUE(samePicture(f->ixAfter->bitmap(), want));
+}
+
+// A failure while the rest is made in the background is shown once, and nothing more is tried.
+TEST_F(ToolTest, AFailedIdleStepIsShownAndEndsTheWork) {
+  img::ImagingControl from, to;
+  from.setBitmap(picture(50, 1200));
+  to.replaceBitmap(picture(50, 1200));
+  to.resize(90, 90);
+  tools::RowsFirstPreview preview(&from, &to, nullptr);
+  int calls = 0;
+  preview.run([](Bitmap&) {}, [&](const Bitmap&, Bitmap&, int32_t, int32_t) {
+    if (calls++ > 0) throw rt::RuntimeError(7, QStringLiteral("Out of memory"));
+  });
+  ASSERT_FALSE(preview.complete());
+  dialogs.answerMsgBox(rt::vbOK);
+  for (int i = 0; i < 100 && !preview.complete(); ++i) QCoreApplication::processEvents();
+  EXPECT_TRUE(preview.complete());
+  EXPECT_EQ(calls, 2);
+  ASSERT_EQ(dialogs.calls().size(), 1u);
+  EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("Out of memory"));
+  EXPECT_EQ(dialogs.calls().back().title, QStringLiteral("Error"));
 }
 
 }  // namespace
