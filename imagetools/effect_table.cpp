@@ -3,6 +3,11 @@
 #include "controls/imaging/image_ops.h"
 #include "runtime/conversions.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <stdexcept>
+
 namespace tools {
 
 namespace {
@@ -13,85 +18,150 @@ namespace d = img::effect_defaults;
 
 Effect sliders(const char* word, const char* caption, std::vector<SliderInput> in,
                std::function<void(Bitmap&, const V&)> run) {
-  return Effect{QLatin1String(word), QLatin1String(caption), EffectKind::Sliders, std::move(in), QString(), std::move(run)};
+  return Effect{QLatin1String(word), QLatin1String(caption), EffectKind::Sliders, std::move(in), QString(), std::move(run), {}};
 }
 
 Effect direct(const char* word, const char* caption, const char* label, std::function<void(Bitmap&)> run) {
   return Effect{QLatin1String(word), QLatin1String(caption), EffectKind::Direct, {}, QLatin1String(label),
-                [run = std::move(run)](Bitmap& b, const V&) { run(b); }};
+                [run = std::move(run)](Bitmap& b, const V&) { run(b); }, {}};
+}
+
+// The rows of an effect whose pixels depend only on the source pixels up to reach(v) rows away,
+// and on blocks of align(v) rows counted from the top: the effect runs on the band of source rows
+// around them, whose edges lie beyond what the kept rows read (or are the picture's own edges).
+EffectRows localRows(std::function<void(Bitmap&, const V&)> run, std::function<int(const V&)> reach,
+                     std::function<int(const V&)> align = {}) {
+  return [run = std::move(run), reach = std::move(reach), align = std::move(align)](
+             const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, const V& v) {
+    const int32_t h = src.height();
+    first = std::max(0, first);
+    last = std::min(h, last);
+    if (first >= last) return;
+    const int32_t a = align ? std::max(1, align(v)) : 1, m = reach ? std::max(0, reach(v)) : 0;
+    const int32_t top = std::max(0, first / a * a - m);
+    const int32_t bottom = static_cast<int32_t>(std::min<int64_t>(h, (int64_t(last) + a - 1) / a * a + m));
+    Bitmap band(src.width(), bottom - top, src.bitsPerPixel());
+    band.palette() = src.palette();
+    const std::size_t bytes = static_cast<std::size_t>(src.stride());
+    for (int32_t y = top; y < bottom; ++y) std::memcpy(band.row(y - top), src.row(y), bytes);
+    run(band, v);
+    if (band.width() != dst.width() || band.bitsPerPixel() != dst.bitsPerPixel() || band.height() != bottom - top)
+      throw std::logic_error("an effect run on some rows changed the picture's size or depth");
+    for (int32_t y = first; y < last; ++y) std::memcpy(dst.row(y), band.row(y - top), bytes);
+  };
+}
+
+// Colour mappings: each pixel from its own colour.
+Effect pointwise(Effect e) {
+  e.rows = localRows(e.run, {});
+  return e;
+}
+// Neighbourhood filters reaching reach(v) rows.
+Effect reaching(Effect e, std::function<int(const V&)> reach) {
+  e.rows = localRows(e.run, std::move(reach));
+  return e;
+}
+// The 3 x 3 filters read the next row on each side.
+int threeByThree(const V&) { return 2; }
+// Margin of a Gaussian of this sigma: beyond the widest kernel the library builds for it.
+int gaussianReach(double sigma) { return static_cast<int>(std::ceil(4 * sigma)) + 1; }
+
+// Effects with their own way of making some rows: the distortions (each output row from the
+// source at computed positions), the twist (whole blocks), the noise (each pixel's step from its
+// position) and the button (bevels by the distance to the edges).
+template <class R>
+Effect withRows(Effect e, R rowsOf) {
+  e.rows = [rowsOf](const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, const V& v) { rowsOf(src, dst, first, last, v); };
+  return e;
 }
 
 std::vector<Effect> build() {
   return {
-      sliders("ADJHSL", "   Adjust HSL Components",
+      pointwise(sliders("ADJHSL", "   Adjust HSL Components",
               {{"Hue", -100, 100, d::HueAdjust, {}}, {"Saturation", -100, 100, d::SaturationAdjust, {}},
                {"Luminance", -100, 100, d::LuminanceAdjust, {}}},
-              [](Bitmap& b, const V& v) { img::adjustHSL(b, v.s[0], v.s[1], v.s[2]); }),
-      sliders("ADJRGB", "   Adjust RGB Components",
+              [](Bitmap& b, const V& v) { img::adjustHSL(b, v.s[0], v.s[1], v.s[2]); })),
+      pointwise(sliders("ADJRGB", "   Adjust RGB Components",
               {{"Red Component", -100, 100, d::RedAdjust, {}}, {"Green Component", -100, 100, d::GreenAdjust, {}},
                {"Blue Component", -100, 100, d::BlueAdjust, {}}},
-              [](Bitmap& b, const V& v) { img::adjustRGB(b, 0, v.s[0], v.s[1], v.s[2]); }),
-      sliders("BLEND", "   Blend", {{"Blend Percentage", 0, 100, d::BlendPercent, {}}},
-              [](Bitmap& b, const V& v) { img::blend(b, v.s[0]); }),
-      direct("BLUR", "   Blur", "Blur", img::blur),
-      sliders("BRIGHTNESS & CONTRAST", "   Brightness & Contrast",
+              [](Bitmap& b, const V& v) { img::adjustRGB(b, 0, v.s[0], v.s[1], v.s[2]); })),
+      reaching(sliders("BLEND", "   Blend", {{"Blend Percentage", 0, 100, d::BlendPercent, {}}},
+                       [](Bitmap& b, const V& v) { img::blend(b, v.s[0]); }),
+               [](const V&) { return 3; }),
+      reaching(direct("BLUR", "   Blur", "Blur", img::blur), threeByThree),
+      pointwise(sliders("BRIGHTNESS & CONTRAST", "   Brightness & Contrast",
               {{"Brightness Intensity", -100, 100, d::BrightnessLevel, {}},
                {"Contrast Intensity", -100, 100, d::ContrastLevel, {}}},
               [](Bitmap& b, const V& v) {
                 img::adjustBrightness(b, v.s[0]);
                 img::adjustContrast(b, v.s[1]);
-              }),
-      sliders("BUTTONIZE", "   Buttonize",
-              {{"Button Style", 0, 1, d::ButtonStyle, "0 Inset, 1 Raised"}, {"Bevel Width", 0, 200, d::BevelWidth, {}},
-               {"Bevel Intensity", 0, 100, d::BevelIntensity, {}}},
-              [](Bitmap& b, const V& v) { img::buttonize(b, v.s[0], v.s[1], v.s[2]); }),
+              })),
+      withRows(sliders("BUTTONIZE", "   Buttonize",
+                     {{"Button Style", 0, 1, d::ButtonStyle, "0 Inset, 1 Raised"}, {"Bevel Width", 0, 200, d::BevelWidth, {}},
+                      {"Bevel Intensity", 0, 100, d::BevelIntensity, {}}},
+                     [](Bitmap& b, const V& v) { img::buttonize(b, v.s[0], v.s[1], v.s[2]); }),
+             [](const Bitmap& s, Bitmap& t, int32_t f, int32_t l, const V& v) { img::buttonizeRows(s, t, f, l, v.s[0], v.s[1], v.s[2]); }),
       direct("DIFFUSE", "   Diffuse", "Diffuse", img::diffuse),
-      direct("DILATE", "   Dilate", "Dilate", img::dilate),
-      direct("EMBOSS", "   Emboss", "Emboss", img::emboss),
+      reaching(direct("DILATE", "   Dilate", "Dilate", img::dilate), threeByThree),
+      reaching(direct("EMBOSS", "   Emboss", "Emboss", img::emboss), threeByThree),
       direct("EQUALIZE", "   Equalize", "Equalize", img::equalize),
-      direct("ERODE", "   Erode", "Erode", img::erode),
-      Effect{QStringLiteral("GAMMA"), QStringLiteral("   Gamma"), EffectKind::Gamma, {}, QStringLiteral("Gamma"),
-             [](Bitmap& b, const V& v) { img::applyGamma(b, v.gamma); }},
+      reaching(direct("ERODE", "   Erode", "Erode", img::erode), threeByThree),
+      pointwise(Effect{QStringLiteral("GAMMA"), QStringLiteral("   Gamma"), EffectKind::Gamma, {}, QStringLiteral("Gamma"),
+                       [](Bitmap& b, const V& v) { img::applyGamma(b, v.gamma); }, {}}),
       direct("GRAYSCALE", "   Gray Scale", "Gray Scale", [](Bitmap& b) { img::changeColorDepth(b, 8, 2, 0); }),
-      sliders("MBLUR", "   Motion Blur",
-              {{"Blur Intensity", 1, 25, d::MotionBlurIntensity, {}},
-               {"Horizontal Velocity", -10, 10, d::MotionBlurHVelocity, {}},
-               {"Vertical Velocity", -10, 10, d::MotionBlurVVelocity, {}}},
-              [](Bitmap& b, const V& v) { img::motionBlur(b, v.s[0], v.s[1], v.s[2]); }),
-      direct("MEDIAN", "   Median", "Median", img::median),
-      sliders("MOSIAC", "   Mosiac", {{"Mosiac Block Size", 1, 63, d::MosaicSize, {}}},
-              [](Bitmap& b, const V& v) { img::mosaic(b, v.s[0]); }),
-      direct("NEGATE", "   Negate", "Negate", img::negate),
-      sliders("NOISE", "   Noise",
-              {{"Noise Frequency", 1, 20, d::NoiseFrequency, {}}, {"Noise Intensity", 1, 128, d::NoiseIntensity, {}}},
-              [](Bitmap& b, const V& v) { img::addNoise(b, v.s[0], v.s[1]); }),
-      direct("OUTLINE", "   Outline", "Outline", img::outline),
-      sliders("PARABOLIC", "   Parabolic", {{"Parabolic Transform", 0, 1, d::ParabolicType, "0 Convex, 1 Concave"}},
-              [](Bitmap& b, const V& v) { img::parabolic(b, v.s[0]); }),
-      sliders("PERSPECTIVE", "   Perspective",
+      reaching(sliders("MBLUR", "   Motion Blur",
+                       {{"Blur Intensity", 1, 25, d::MotionBlurIntensity, {}},
+                        {"Horizontal Velocity", -10, 10, d::MotionBlurHVelocity, {}},
+                        {"Vertical Velocity", -10, 10, d::MotionBlurVVelocity, {}}},
+                       [](Bitmap& b, const V& v) { img::motionBlur(b, v.s[0], v.s[1], v.s[2]); }),
+               [](const V& v) { return std::abs(std::clamp(v.s[2], -10, 10)) * (std::clamp(v.s[0], 1, 25) - 1); }),
+      reaching(direct("MEDIAN", "   Median", "Median", img::median), threeByThree),
+      [] {
+        Effect e = sliders("MOSIAC", "   Mosiac", {{"Mosiac Block Size", 1, 63, d::MosaicSize, {}}},
+                           [](Bitmap& b, const V& v) { img::mosaic(b, v.s[0]); });
+        e.rows = localRows(e.run, {}, [](const V& v) { return v.s[0]; });
+        return e;
+      }(),
+      pointwise(direct("NEGATE", "   Negate", "Negate", img::negate)),
+      withRows(sliders("NOISE", "   Noise",
+                     {{"Noise Frequency", 1, 20, d::NoiseFrequency, {}}, {"Noise Intensity", 1, 128, d::NoiseIntensity, {}}},
+                     [](Bitmap& b, const V& v) { img::addNoise(b, v.s[0], v.s[1]); }),
+             [](const Bitmap& s, Bitmap& t, int32_t f, int32_t l, const V& v) { img::addNoiseRows(s, t, f, l, v.s[0], v.s[1]); }),
+      reaching(direct("OUTLINE", "   Outline", "Outline", img::outline), threeByThree),
+      withRows(sliders("PARABOLIC", "   Parabolic", {{"Parabolic Transform", 0, 1, d::ParabolicType, "0 Convex, 1 Concave"}},
+                     [](Bitmap& b, const V& v) { img::parabolic(b, v.s[0]); }),
+             [](const Bitmap& s, Bitmap& t, int32_t f, int32_t l, const V& v) { img::parabolicRows(s, t, f, l, v.s[0]); }),
+      withRows(sliders("PERSPECTIVE", "   Perspective",
               {{"Perspective Type", 0, 3, d::PerspectiveType, "0 Top-Bottom, 1 Bottom-Top, 2 Left-Right, 3 Right-Left"},
                {"Perspective Percentage", 0, 100, d::PerspectivePercent, {}}},
               [](Bitmap& b, const V& v) { img::perspective(b, v.s[0], v.s[1]); }),
-      sliders("PINCH", "   Pinch", {{"Pinch Intensity", -100, 100, d::PinchIntensity, {}}},
-              [](Bitmap& b, const V& v) { img::pinch(b, v.s[0]); }),
-      sliders("POSTERIZE", "   Posterize", {{"Posterize Colours", 0, 100, d::PosterizeLevels, {}}},
-              [](Bitmap& b, const V& v) { img::posterize(b, v.s[0]); }),
-      sliders("RIPPLE", "   Ripple",
+             [](const Bitmap& s, Bitmap& t, int32_t f, int32_t l, const V& v) { img::perspectiveRows(s, t, f, l, v.s[0], v.s[1]); }),
+      withRows(sliders("PINCH", "   Pinch", {{"Pinch Intensity", -100, 100, d::PinchIntensity, {}}},
+                     [](Bitmap& b, const V& v) { img::pinch(b, v.s[0]); }),
+             [](const Bitmap& s, Bitmap& t, int32_t f, int32_t l, const V& v) { img::pinchRows(s, t, f, l, v.s[0]); }),
+      pointwise(sliders("POSTERIZE", "   Posterize", {{"Posterize Colours", 0, 100, d::PosterizeLevels, {}}},
+                        [](Bitmap& b, const V& v) { img::posterize(b, v.s[0]); })),
+      withRows(sliders("RIPPLE", "   Ripple",
               {{"Ripple Frequency", 1, 100, d::RippleFrequency, {}}, {"Ripple Intensity", 1, 100, d::RippleIntensity, {}},
                {"Ripple Direction", 0, 1, d::RippleDirection, "0 Horizontal, 1 Vertical"}},
               [](Bitmap& b, const V& v) { img::ripple(b, v.s[0], v.s[1], v.s[2]); }),
-      sliders("SHARPEN", "   Sharpen", {{"Sharpening Intensity", 1, 10, d::SharpenLevel, {}}},
-              [](Bitmap& b, const V& v) { img::sharpen(b, v.s[0]); }),
-      sliders("SOFTEN", "   Soften", {{"Softening Intensity", 1, 10, d::SoftenLevel, {}}},
-              [](Bitmap& b, const V& v) { img::soften(b, v.s[0]); }),
-      sliders("SOLARIZE", "   Solarize", {{"Solarization Threshold", 0, 255, d::SolarizeThreshold, {}}},
-              [](Bitmap& b, const V& v) { img::solarize(b, v.s[0]); }),
-      sliders("SWIRL", "   Swirl", {{"Swirl Degrees", 0, 360, d::SwirlDegrees, {}}},
-              [](Bitmap& b, const V& v) { img::swirl(b, static_cast<double>(v.s[0])); }),
-      sliders("TWIST", "   Twist",
-              {{"Twist Block Size", 1, 63, d::TwistBlockSize, {}},
-               {"Rotation Angle", 0, 3, d::TwistAngle, "0 90 degrees, 1 180 degrees, 2 270 degrees, 3 Random"}},
-              [](Bitmap& b, const V& v) { img::twist(b, v.s[0], v.s[1]); }),
+             [](const Bitmap& s, Bitmap& t, int32_t f, int32_t l, const V& v) { img::rippleRows(s, t, f, l, v.s[0], v.s[1], v.s[2]); }),
+      reaching(sliders("SHARPEN", "   Sharpen", {{"Sharpening Intensity", 1, 10, d::SharpenLevel, {}}},
+                       [](Bitmap& b, const V& v) { img::sharpen(b, v.s[0]); }),
+               [](const V&) { return gaussianReach(1.0); }),
+      reaching(sliders("SOFTEN", "   Soften", {{"Softening Intensity", 1, 10, d::SoftenLevel, {}}},
+                       [](Bitmap& b, const V& v) { img::soften(b, v.s[0]); }),
+               [](const V& v) { return gaussianReach(0.4 * std::clamp(v.s[0], 1, 10)); }),
+      pointwise(sliders("SOLARIZE", "   Solarize", {{"Solarization Threshold", 0, 255, d::SolarizeThreshold, {}}},
+                        [](Bitmap& b, const V& v) { img::solarize(b, v.s[0]); })),
+      withRows(sliders("SWIRL", "   Swirl", {{"Swirl Degrees", 0, 360, d::SwirlDegrees, {}}},
+                     [](Bitmap& b, const V& v) { img::swirl(b, static_cast<double>(v.s[0])); }),
+             [](const Bitmap& s, Bitmap& t, int32_t f, int32_t l, const V& v) { img::swirlRows(s, t, f, l, static_cast<double>(v.s[0])); }),
+      withRows(sliders("TWIST", "   Twist",
+                     {{"Twist Block Size", 1, 63, d::TwistBlockSize, {}},
+                      {"Rotation Angle", 0, 3, d::TwistAngle, "0 90 degrees, 1 180 degrees, 2 270 degrees, 3 Random"}},
+                     [](Bitmap& b, const V& v) { img::twist(b, v.s[0], v.s[1]); }),
+             [](const Bitmap& s, Bitmap& t, int32_t f, int32_t l, const V& v) { img::twistRows(s, t, f, l, v.s[0], v.s[1]); }),
   };
 }
 

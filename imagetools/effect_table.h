@@ -5,6 +5,7 @@
 #include "controls/imaging/bitmap.h"
 
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -25,6 +26,10 @@ struct EffectValues {
   float gamma = 1.0f;
 };
 
+// Rows first..last-1 of what an effect makes of src, written into the same rows of dst (a picture
+// of src's size and depth): the same pixels the whole-picture run gives there.
+using EffectRows = std::function<void(const img::Bitmap& src, img::Bitmap& dst, int32_t first, int32_t last, const EffectValues&)>;
+
 struct Effect {
   QString word;
   QString caption;
@@ -32,6 +37,9 @@ struct Effect {
   std::vector<SliderInput> sliders;  // Sliders only
   QString directLabel;               // Direct: the short name beside the Preview button
   std::function<void(img::Bitmap&, const EffectValues&)> run;
+  // For a 24-bit picture, how to make only some rows (the preview makes the rows in view first);
+  // empty for effects that need the whole picture (random sequences, edges, whole-picture sums).
+  EffectRows rows;
 };
 
 const std::vector<Effect>& effectTable();

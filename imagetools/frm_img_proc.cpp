@@ -2,16 +2,19 @@
 
 #include "controls/imaging/image_ops.h"
 #include "controls/imaging/imaging_control.h"
+#include "imagetools/preview_runner.h"
 #include "imagetools/tool_controls.h"
 #include "runtime/conversions.h"
 #include "runtime/message_boxes.h"
 #include "runtime/screen.h"
 #include "workspace/mod_vars.h"
 
+#include <QAction>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QToolBar>
 
 rt::DefaultInstance<frmImgProcForm> frmImgProc;
 
@@ -52,6 +55,10 @@ frmImgProcForm::frmImgProcForm() {
   connect(cmdApply, &QPushButton::clicked, this, [this] { cmdApply_Click(); });
   connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
   resize(rt::Screen::ToPixelsX(3960), rt::Screen::ToPixelsY(designed.formHeight - 400));
+  preview = new tools::RowsFirstPreview(ixBefore, ixAfter, this);
+  // Rows not made yet must not come into view: a scroll of the after viewer or a zoom makes them.
+  connect(ixAfter, &img::ImagingControl::Scroll, preview, &tools::RowsFirstPreview::finish);
+  for (QAction* a : tlbBefore->actions()) connect(a, &QAction::triggered, preview, &tools::RowsFirstPreview::finish);
 }
 
 void frmImgProcForm::fnSetUp() {
@@ -112,7 +119,9 @@ void frmImgProcForm::runPreview() {
   const tools::Effect* e = tools::findEffect(gstrImgOperation);
   if (!e) return;
   const tools::EffectValues v = values();
-  tools::previewInto(ixBefore, ixAfter, [&](img::Bitmap& b) { e->run(b, v); });
+  tools::PreviewRows rows;
+  if (e->rows) rows = [v, by = e->rows](const img::Bitmap& s, img::Bitmap& d, int32_t first, int32_t last) { by(s, d, first, last, v); };
+  preview->run([&](img::Bitmap& b) { e->run(b, v); }, std::move(rows));
 }
 
 void frmImgProcForm::sldSel_Change(int index) {

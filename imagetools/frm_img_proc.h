@@ -13,6 +13,7 @@ class QLabel;
 class QPushButton;
 class QSlider;
 namespace tools {
+class RowsFirstPreview;
 class TextBox;
 }
 
@@ -33,6 +34,8 @@ class frmImgProcForm : public tools::BeforeAfterDialog {
   tools::TextBox* txtText = nullptr;
   QPushButton* cmdText = nullptr;
   QPushButton *cmdApply = nullptr, *cmdCancel = nullptr;
+  // Makes the after picture, the rows in view first on a large page.
+  tools::RowsFirstPreview* preview = nullptr;
 
   void sldSel_Change(int index);
   void cmdDirect_Click();

@@ -238,6 +238,16 @@ bool runBusy(int64_t pixels, const std::function<void()>& work) {
   return false;
 }
 
+bool runIdle(const std::function<void()>& work) {
+  try {
+    work();
+    return true;
+  } catch (...) {
+    rt::ShowError(failureMessage(std::current_exception()));
+    return false;
+  }
+}
+
 bool makeOnControl(img::ImagingControl* ix, const std::function<img::Bitmap(const img::Bitmap&)>& make) {
   if (!ix || !ix->hasImage()) return true;
   const img::Bitmap& current = ix->bitmap();

@@ -118,5 +118,8 @@ void paintSwatch(QFrame* shape, uint32_t colour);
 // work (an error of the imaging layer, or memory running out) is shown in an error box and gives
 // false: it never leaves a window's event handler as an exception.
 bool runBusy(int64_t pixels, const std::function<void()>& work);
+// Runs a short piece of work done while the program is idle, without the busy pointer; a failure
+// is shown and gives false as with runBusy.
+bool runIdle(const std::function<void()>& work);
 
 }  // namespace tools

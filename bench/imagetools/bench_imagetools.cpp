@@ -1,23 +1,30 @@
 // Times every effect of the effect table and the resize, rotate and colour depth operations on a
 // 24-megapixel colour picture, and the preview of a slider change in the effect dialog.
 //   bench_imagetools --ops THREADS          one line "name<TAB>milliseconds" per operation
-//   bench_imagetools --preview THREADS      slider change to repainted preview, per effect
+//   bench_imagetools --preview THREADS [WORD...]  slider change to repainted preview, and to the
+//                                                whole after picture, per effect
 //   bench_imagetools --write-ppm PATH       the picture, for the reference tools
 #include "controls/imaging/image_ops.h"
 #include "controls/imaging/imaging_control.h"
 #include "controls/imaging/pixel_ops.h"
 #include "imagetools/effect_table.h"
 #include "imagetools/frm_img_proc.h"
+#include "imagetools/preview_runner.h"
 #include "imagetools/tool_controls.h"
 #include "workspace/mod_vars.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QSlider>
+#include <QToolBar>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <functional>
 #include <opencv2/core.hpp>
 #include <random>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -77,28 +84,48 @@ int runOps() {
 }
 
 // From the slider's value change to the repainted after viewer, with the dialog on a 24-megapixel
-// page.
+// page; then the same up to the whole after picture (the rows out of view made too), and the
+// shown preview again at the smallest zoom. Median of
+// five changes each. The words to time may follow the thread count.
 int runPreview(int argc, char** argv) {
-  QApplication app(argc, argv);
+  std::vector<std::string> words;
+  for (int i = 3; i < argc; ++i) words.emplace_back(argv[i]);
+  if (words.empty())
+    words = {"BRIGHTNESS & CONTRAST", "ADJRGB", "ADJHSL", "SOLARIZE", "POSTERIZE", "BLEND", "SOFTEN", "SHARPEN", "MOSIAC",
+             "SWIRL", "PINCH", "RIPPLE", "MBLUR"};
+  int qargc = 1;
+  QApplication app(qargc, argv);
   img::ImagingControl page;
   page.setBitmap(picture());
   tools::setPageViewOverride(&page);
-  for (const char* word : {"BRIGHTNESS & CONTRAST", "ADJRGB", "SOLARIZE", "POSTERIZE", "BLEND", "SOFTEN", "SHARPEN", "MOSIAC",
-                           "SWIRL", "PINCH", "MBLUR"}) {
-    modVars::gstrImgOperation = QLatin1String(word);
+  for (const std::string& word : words) {
+    modVars::gstrImgOperation = QString::fromStdString(word);
     frmImgProcForm* f = frmImgProc.get();
     f->Show();
     QApplication::processEvents();
+    f->preview->finish();
     QSlider* s = f->sldSel[0];
-    double t = 1e18;
-    for (int i = 0; i < 2; ++i) {
-      const int v = s->value() == s->maximum() ? s->value() - 1 : s->value() + 1;
-      t = std::min(t, msOf([&] {
-        s->setValue(v);
-        f->ixAfter->repaint();
-      }));
-    }
-    std::printf("%s\t%.1f\n", word, t);
+    auto median = [&](bool whole) {
+      std::vector<double> t;
+      for (int i = 0; i < 5; ++i) {
+        const int v = s->value() == s->maximum() ? s->value() - 1 : s->value() + 1;
+        t.push_back(msOf([&] {
+          s->setValue(v);
+          f->ixAfter->repaint();
+          if (whole) f->preview->finish();
+        }));
+        f->preview->finish();
+      }
+      std::sort(t.begin(), t.end());
+      return t[t.size() / 2];
+    };
+    const double shown = median(false);
+    const double whole = median(true);
+    // The same at the smallest zoom, where the viewer shows the most rows, reduced.
+    QAction* out = f->tlbBefore->findChild<QAction*>(QStringLiteral("out"));
+    for (int i = 0; i < 4; ++i) out->trigger();
+    const double reduced = median(false);
+    std::printf("%s\t%.1f\t%.1f\t%.1f\n", word.c_str(), shown, whole, reduced);
     frmImgProc.Unload();
     QApplication::processEvents();
   }
@@ -129,6 +156,6 @@ int main(int argc, char** argv) {
   if (argc >= 3) cv::setNumThreads(std::atoi(argv[2]));
   if (argc >= 2 && std::string(argv[1]) == "--ops") return runOps();
   if (argc >= 2 && std::string(argv[1]) == "--preview") return runPreview(argc, argv);
-  std::fprintf(stderr, "usage: bench_imagetools --ops THREADS | --preview THREADS | --write-ppm PATH\n");
+  std::fprintf(stderr, "usage: bench_imagetools --ops THREADS | --preview THREADS [WORD...] | --write-ppm PATH\n");
   return 2;
 }

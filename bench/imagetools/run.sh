@@ -93,5 +93,8 @@ for threads in 1 "$(nproc)"; do
   done
 done
 
-printf '\nPreview of a slider change to the repainted after viewer, 24-megapixel page (ms):\n'
-"$bin" --preview "$(nproc)" | awk -F'\t' '{ printf "%-24s %8.0f\n", $1, $2 }'
+for threads in 1 "$(nproc)"; do
+  printf '\nPreview of a slider change, 24-megapixel page, %s thread(s), ms (load %s):\n' "$threads" "$(cut -d' ' -f1 /proc/loadavg)"
+  printf '%-24s %8s %8s %12s\n' effect shown whole "shown at 15%"
+  "$bin" --preview "$threads" | awk -F'\t' '{ printf "%-24s %8.0f %8.0f %12.0f\n", $1, $2, $3, $4 }'
+done

@@ -71,6 +71,10 @@ void addNoise(Bitmap& b, int frequency, int intensity);  // frequency % of pixel
 void diffuse(Bitmap& b);                              // each pixel from a random neighbour within 2
 void mosaic(Bitmap& b, int blockSize);                // block means; 1 unchanged
 void buttonize(Bitmap& b, int style, int bevelWidth, int intensity);  // style 0 inset, 1 raised
+// Rows first..last-1 of the noise and of the button of src (24-bit or 8-bit grey) into the same
+// rows of dst: the pixels the whole-picture operation gives there.
+void addNoiseRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int frequency, int intensity);
+void buttonizeRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int style, int bevelWidth, int intensity);
 
 // ---- distortions (ops_warp.cpp) ----------------------------------------------------------------
 void swirl(Bitmap& b, double degrees);                // turn at the centre, 0 at the edge
@@ -79,6 +83,15 @@ void ripple(Bitmap& b, int frequency, int intensity, int direction);  // 0 horiz
 void twist(Bitmap& b, int blockSize, int angle);      // square blocks turned 90, 180, 270 or at random (3)
 void parabolic(Bitmap& b, int type);                  // 0 convex, 1 concave
 void perspective(Bitmap& b, int type, int percent);   // 0 top-bottom, 1 bottom-top, 2 left-right, 3 right-left
+// Rows first..last-1 of what the distortion makes of src, written into the same rows of dst: the
+// same pixels the whole-picture operation gives there (the preview makes the rows in view first).
+// src is at a working depth (24-bit colour or 8-bit grey); dst has its size, depth and palette.
+void swirlRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, double degrees);
+void pinchRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int intensity);
+void rippleRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int frequency, int intensity, int direction);
+void parabolicRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int type);
+void perspectiveRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int type, int percent);
+void twistRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int blockSize, int angle);
 
 // ---- colour depth (ops_depth.cpp) --------------------------------------------------------------
 enum PaletteType { kPaletteOptimized = 0, kPaletteFixed = 1, kPaletteGray = 2, kPaletteFile = 3, kPaletteUser = 4,

@@ -206,6 +206,14 @@ void ImagingControl::replaceBitmap(Bitmap b) {
   afterPictureChanged(false);
 }
 
+Bitmap& ImagingControl::editableBitmap() {
+  ensureFullPage();
+  d->ownPicture();
+  return d->bmp;
+}
+
+void ImagingControl::pictureEdited() { afterPictureChanged(false); }
+
 plat::HGLOBAL ImagingControl::ImageHandleCopy() const {
   if (!hasImage()) return nullptr;
   if (!d->haveFull && d->spill) {

@@ -90,6 +90,11 @@ class ImagingControl : public QWidget {
   void setBitmap(Bitmap bitmap);  // replaces the picture (undo keeps the previous one)
   // Replaces the picture, keeping the view, with no undo step (the tools' preview viewers).
   void replaceBitmap(Bitmap bitmap);
+  // The picture for an edit in place that keeps its size and depth, with no undo step (the
+  // preview viewers write the rows in view first and the rest later); pictureEdited() then drops
+  // what was drawn from it and draws it again.
+  Bitmap& editableBitmap();
+  void pictureEdited();
   // The annotation layer read with the page / written with the next TIFF save.
   std::vector<uint8_t> AnnotationData() const;
   void setAnnotationData(std::vector<uint8_t> data);

@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <opencv2/imgproc.hpp>
 #include <random>
+#include <vector>
 
 namespace img {
 
@@ -23,8 +25,22 @@ void filterWith(Bitmap& b, F f) {
   ops::storeMat(b, dst);
 }
 
-// The fixed seed of the random effects: the preview and the applied effect are the same picture.
-constexpr uint32_t kSeed = 0x5EED1234u;
+// Rows first..last-1 of the noise: src's pixels, of which about frequency % move all their
+// channels by one random step within +- intensity, written into dst (src itself may be dst).
+void noiseRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int frequency, int intensity) {
+  const int ch = src.bitsPerPixel() / 8;
+  const uint32_t span = static_cast<uint32_t>(2 * intensity + 1);
+  for (int32_t y = std::max(0, first); y < std::min(src.height(), last); ++y) {
+    const uint8_t* p = src.row(y);
+    uint8_t* q = dst.row(y);
+    for (int32_t x = 0; x < src.width(); ++x, p += ch, q += ch) {
+      const uint64_t z = ops::positionBits(static_cast<uint32_t>(x), static_cast<uint32_t>(y));
+      const bool hit = static_cast<int>(ops::below(z, 100)) < frequency;
+      const int delta = hit ? static_cast<int>(ops::below(z >> 32, span)) - intensity : 0;
+      for (int c = 0; c < ch; ++c) q[c] = static_cast<uint8_t>(std::clamp(p[c] + delta, 0, 255));
+    }
+  }
+}
 
 }  // namespace
 
@@ -91,30 +107,56 @@ void erode(Bitmap& b) {
 
 void motionBlur(Bitmap& b, int intensity, int hVelocity, int vVelocity) {
   const int n = std::clamp(intensity, 1, 25);
-  if (n == 1 || (hVelocity == 0 && vVelocity == 0)) return;
-  // A line of n taps from the pixel back along the direction of motion, each step one velocity.
+  if (b.isNull() || n == 1 || (hVelocity == 0 && vVelocity == 0)) return;
+  // The mean of n taps from the pixel back along the direction of motion, each step one velocity,
+  // edges repeated. Summed in whole numbers row by row: every pixel comes from its own taps alone
+  // (any band of rows gives the same pixels), and a long streak costs n additions per value
+  // rather than a transform of the whole picture.
   const int dx = std::clamp(hVelocity, -10, 10), dy = std::clamp(vVelocity, -10, 10);
-  const int rx = std::abs(dx) * (n - 1), ry = std::abs(dy) * (n - 1);
-  cv::Mat k = cv::Mat::zeros(2 * ry + 1, 2 * rx + 1, CV_32F);
-  for (int i = 0; i < n; ++i) k.at<float>(ry - dy * i, rx - dx * i) += 1.0f / n;
-  filterWith(b, [&k](const cv::Mat& s, cv::Mat& d) { cv::filter2D(s, d, -1, k, cv::Point(-1, -1), 0, cv::BORDER_REPLICATE); });
+  ops::toWorkingDepth(b);
+  Bitmap out(b.width(), b.height(), b.bitsPerPixel());
+  out.palette() = b.palette();
+  ops::copyMeta(b, out);
+  const int ch = b.bitsPerPixel() / 8;
+  const int32_t w = b.width(), h = b.height();
+  // Rounded division by n as a multiplication: for sums up to 25 x 255 the error of the scaled
+  // reciprocal stays below 1 / n, so the quotient is exact.
+  const uint32_t half = static_cast<uint32_t>(n / 2), reciprocal = ((1u << 18) + static_cast<uint32_t>(n) - 1) / static_cast<uint32_t>(n);
+  const Bitmap& src = b;
+  ops::forRowBlocks(out, [&](int32_t first, int32_t last) {
+    std::vector<uint16_t> acc(static_cast<std::size_t>(w) * ch);
+    for (int32_t y = first; y < last; ++y) {
+      std::fill(acc.begin(), acc.end(), uint16_t(0));
+      for (int i = 0; i < n; ++i) {
+        const uint8_t* r = src.row(std::clamp(y - dy * i, 0, h - 1));
+        const int32_t shift = dx * i;  // output column x reads source column x - shift
+        const int32_t lo = std::clamp(shift, 0, w), hi = std::clamp(w + shift, 0, w);
+        for (int32_t x = 0; x < lo; ++x)
+          for (int c = 0; c < ch; ++c) acc[static_cast<std::size_t>(x * ch + c)] += r[c];
+        uint16_t* a = acc.data() + static_cast<std::ptrdiff_t>(lo) * ch;
+        const uint8_t* q = r + static_cast<std::ptrdiff_t>(lo - shift) * ch;
+        for (int32_t k = 0, m = (hi - lo) * ch; k < m; ++k) a[k] = static_cast<uint16_t>(a[k] + q[k]);
+        for (int32_t x = std::max(lo, hi); x < w; ++x)
+          for (int c = 0; c < ch; ++c) acc[static_cast<std::size_t>(x * ch + c)] += r[static_cast<std::ptrdiff_t>(w - 1) * ch + c];
+      }
+      uint8_t* o = out.row(y);
+      const uint16_t* sums = acc.data();
+      for (std::size_t k = 0, m = acc.size(); k < m; ++k) o[k] = static_cast<uint8_t>(((sums[k] + half) * reciprocal) >> 18);
+    }
+  });
+  b = std::move(out);
 }
 
 void addNoise(Bitmap& b, int frequency, int intensity) {
   const int f = std::clamp(frequency, 0, 100), a = std::clamp(intensity, 0, 255);
   if (b.isNull() || f == 0 || a == 0) return;
   ops::toWorkingDepth(b);
-  std::mt19937 rng(kSeed);
-  const int ch = b.bitsPerPixel() / 8;
-  for (int32_t y = 0; y < b.height(); ++y) {
-    uint8_t* p = b.row(y);
-    for (int32_t x = 0; x < b.width(); ++x, p += ch) {
-      const uint32_t r = rng();
-      if (static_cast<int>(r % 100) >= f) continue;
-      const int delta = static_cast<int>((r >> 8) % static_cast<uint32_t>(2 * a + 1)) - a;
-      for (int c = 0; c < ch; ++c) p[c] = static_cast<uint8_t>(std::clamp(p[c] + delta, 0, 255));
-    }
-  }
+  ops::forRowBlocks(b, [&](int32_t from, int32_t to) { noiseRows(b, b, from, to, f, a); });
+}
+
+void addNoiseRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int frequency, int intensity) {
+  const int f = std::clamp(frequency, 0, 100), a = std::clamp(intensity, 0, 255);
+  ops::forRowRange(src, first, last, [&](int32_t from, int32_t to) { noiseRows(src, dst, from, to, a == 0 ? 0 : f, a); });
 }
 
 void diffuse(Bitmap& b) {
@@ -123,16 +165,10 @@ void diffuse(Bitmap& b) {
   const Bitmap src = b;
   const int ch = b.bitsPerPixel() / 8;
   const int32_t w = b.width(), h = b.height();
-  // Each pixel's offset comes from a hash of its position and the seed: the result does not
-  // depend on how the rows are shared out among threads, and no generator state is carried.
+  // Two independent offsets -2..2 per pixel from its position.
   auto offsets = [](uint32_t x, uint32_t y) {
-    uint64_t z = (uint64_t(y) << 32 | x) + uint64_t(kSeed) * 0x9E3779B97F4A7C15ull;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    z ^= z >> 31;
-    // Two independent values 0..4, by multiplying 32-bit halves up into the range.
-    return std::pair<int32_t, int32_t>(static_cast<int32_t>(((z & 0xFFFFFFFFu) * 5) >> 32) - 2,
-                                       static_cast<int32_t>(((z >> 32) * 5) >> 32) - 2);
+    const uint64_t z = ops::positionBits(x, y);
+    return std::pair<int32_t, int32_t>(static_cast<int32_t>(ops::below(z, 5)) - 2, static_cast<int32_t>(ops::below(z >> 32, 5)) - 2);
   };
   ops::forRowBlocks(b, [&](int32_t first, int32_t last) {
     for (int32_t y = first; y < last; ++y) {
@@ -167,22 +203,26 @@ void mosaic(Bitmap& b, int blockSize) {
     }
 }
 
-void buttonize(Bitmap& b, int style, int bevelWidth, int intensity) {
-  if (b.isNull()) return;
-  const int w = std::min({std::max(0, bevelWidth), b.width() / 2, b.height() / 2});
+namespace {
+void buttonizeBand(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int style, int bevelWidth, int intensity) {
+  const int32_t width = src.width(), height = src.height();
+  const int w = std::min({std::max(0, bevelWidth), width / 2, height / 2});
   const double k = std::clamp(intensity, 0, 100) / 100.0;
-  if (w == 0 || k == 0) return;
-  ops::toWorkingDepth(b);
-  const int ch = b.bitsPerPixel() / 8;
+  const int ch = src.bitsPerPixel() / 8;
   const bool raised = style != 0;
   // Top and left bevels catch the light on a raised button, bottom and right are in shadow; an
   // inset button the other way round. Where bevels meet, the nearer edge wins.
-  for (int32_t y = 0; y < b.height(); ++y) {
-    uint8_t* p = b.row(y);
-    for (int32_t x = 0; x < b.width(); ++x) {
-      const int32_t dl = x, dt = y, dr = b.width() - 1 - x, db = b.height() - 1 - y;
+  for (int32_t y = std::max(0, first); y < std::min(height, last); ++y) {
+    uint8_t* p = dst.row(y);
+    if (&src != &dst) std::memcpy(p, src.row(y), static_cast<std::size_t>(src.stride()));
+    if (w == 0 || k == 0) continue;
+    for (int32_t x = 0; x < width; ++x) {
+      const int32_t dl = x, dt = y, dr = width - 1 - x, db = height - 1 - y;
       const int32_t dmin = std::min({dl, dt, dr, db});
-      if (dmin >= w) continue;
+      if (dmin >= w) {
+        x = std::max(x, width - w - 1);  // on to the right bevel
+        continue;
+      }
       const bool lightSide = (dmin == dl || dmin == dt) && !(dmin == dr || dmin == db) ? true
                              : (dmin == dt || dmin == dl) && (dmin == dr || dmin == db) ? (dl + dt <= dr + db)
                                                                                        : false;
@@ -193,6 +233,20 @@ void buttonize(Bitmap& b, int style, int bevelWidth, int intensity) {
       }
     }
   }
+}
+
+}  // namespace
+
+void buttonizeRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int style, int bevelWidth, int intensity) {
+  ops::forRowRange(src, first, last, [&](int32_t from, int32_t to) { buttonizeBand(src, dst, from, to, style, bevelWidth, intensity); });
+}
+
+void buttonize(Bitmap& b, int style, int bevelWidth, int intensity) {
+  if (b.isNull()) return;
+  const int w = std::min({std::max(0, bevelWidth), b.width() / 2, b.height() / 2});
+  if (w == 0 || std::clamp(intensity, 0, 100) == 0) return;
+  ops::toWorkingDepth(b);
+  buttonizeRows(b, b, 0, b.height(), style, bevelWidth, intensity);
 }
 
 }  // namespace img

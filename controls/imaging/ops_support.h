@@ -44,14 +44,16 @@ inline int luminance(int red, int green, int blue) { return (red * 299 + green *
 // How many pixels show each luminance; palette indexes without an entry show black.
 std::array<uint64_t, 256> luminanceHistogram(const Bitmap& b);
 
-// Runs f on blocks of rows spread over the worker threads: f(first, last) for rows [first, last),
-// or f(row pointer) once per row.
+// Runs f on blocks of the rows [first, last) spread over the worker threads: f(from, to) for
+// rows [from, to), or f(row pointer) once per row.
 template <class B, class F>
-void forRowBlocks(B& b, F f) {
-  const int32_t h = b.height();
+void forRowRange(B& b, int32_t first, int32_t last, F f) {
+  first = std::max(0, first);
+  last = std::min(b.height(), last);
+  if (first >= last) return;
   // Blocks of about a megabyte: small enough to share out, large enough to pay for the hand-off.
-  const double stripes = std::max(1.0, static_cast<double>(b.stride()) * h / (1 << 20));
-  cv::parallel_for_(cv::Range(0, h), [&](const cv::Range& r) {
+  const double stripes = std::max(1.0, static_cast<double>(b.stride()) * (last - first) / (1 << 20));
+  cv::parallel_for_(cv::Range(first, last), [&](const cv::Range& r) {
     if constexpr (std::is_invocable_v<F, int32_t, int32_t>) {
       f(r.start, r.end);
     } else {
@@ -59,6 +61,25 @@ void forRowBlocks(B& b, F f) {
     }
   }, stripes);
 }
+
+// The same over all the rows of the picture.
+template <class B, class F>
+void forRowBlocks(B& b, F f) {
+  forRowRange(b, 0, b.height(), f);
+}
+
+// 64 random bits for the pixel (or block) at (x, y), from its position and the random effects'
+// fixed seed: a random effect gives the same pixels however the rows are shared out among
+// threads or made band by band, and the preview and the applied effect are the same picture.
+inline uint64_t positionBits(uint32_t x, uint32_t y) {
+  constexpr uint32_t kSeed = 0x5EED1234u;
+  uint64_t z = (uint64_t(y) << 32 | x) + uint64_t(kSeed) * 0x9E3779B97F4A7C15ull;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+// The low 32 of those bits scaled into 0..n-1.
+inline uint32_t below(uint64_t bits, uint32_t n) { return static_cast<uint32_t>(((bits & 0xFFFFFFFFu) * n) >> 32); }
 
 using Lut = std::array<uint8_t, 256>;
 // Maps every channel value through a table per channel: palette entries for palette pictures,

@@ -5,32 +5,33 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <opencv2/imgproc.hpp>
-#include <random>
 
 namespace img {
 
 namespace {
 
-// Builds the source position of every output pixel with f(x, y, sx, sy) and resamples; pixels
-// read from outside the picture take the nearest edge pixel, or white when fillWhite is set.
+// Writes output rows first..last-1 of dst: each pixel is read from the position f(x, y, sx, sy)
+// gives in src and resampled; pixels read from outside the picture take the nearest edge pixel, or
+// white when fillWhite is set. src and dst are of one size and a working depth.
 template <class F>
-void remapWith(Bitmap& b, F f, bool fillWhite = false) {
-  if (b.isNull()) return;
-  ops::toWorkingDepth(b);
-  Bitmap out(b.width(), b.height(), b.bitsPerPixel());
-  out.palette() = b.palette();
-  ops::copyMeta(b, out);
-  const cv::Mat src = ops::asMat(b);
-  cv::Mat dst = ops::asMat(out);
+void remapRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, F f, bool fillWhite) {
+  const cv::Mat in = ops::asMat(const_cast<Bitmap&>(src));
+  cv::Mat out = ops::asMat(dst);
   // Bands of rows, each with its own small position maps: the maps stay in the cache instead of
   // two picture-sized float planes going through memory, and the result is written in place.
+  // Every pixel's position and resampling depend on that pixel alone, so any rows come out as
+  // they do in the whole picture.
   constexpr int kBand = 32;
-  const int w = b.width(), h = b.height();
-  cv::parallel_for_(cv::Range(0, (h + kBand - 1) / kBand), [&](const cv::Range& bands) {
+  const int w = src.width();
+  first = std::max(0, first);
+  last = std::min(src.height(), last);
+  if (first >= last) return;
+  cv::parallel_for_(cv::Range(0, (last - first + kBand - 1) / kBand), [&](const cv::Range& bands) {
     cv::Mat mapX(kBand, w, CV_32F), mapY(kBand, w, CV_32F);
     for (int band = bands.start; band < bands.end; ++band) {
-      const int top = band * kBand, rows = std::min(kBand, h - top);
+      const int top = first + band * kBand, rows = std::min(kBand, last - top);
       for (int i = 0; i < rows; ++i) {
         float* mx = mapX.ptr<float>(i);
         float* my = mapY.ptr<float>(i);
@@ -42,37 +43,50 @@ void remapWith(Bitmap& b, F f, bool fillWhite = false) {
           my[x] = static_cast<float>(sy);
         }
       }
-      cv::Mat part = dst.rowRange(top, top + rows);
-      cv::remap(src, part, mapX.rowRange(0, rows), mapY.rowRange(0, rows), cv::INTER_LINEAR,
+      cv::Mat part = out.rowRange(top, top + rows);
+      cv::remap(in, part, mapX.rowRange(0, rows), mapY.rowRange(0, rows), cv::INTER_LINEAR,
                 fillWhite ? cv::BORDER_CONSTANT : cv::BORDER_REPLICATE, cv::Scalar(255, 255, 255));
     }
   });
+}
+
+// The whole picture through remapRows, at its working depth.
+template <class F>
+void remapWith(Bitmap& b, F f, bool fillWhite) {
+  ops::toWorkingDepth(b);
+  Bitmap out(b.width(), b.height(), b.bitsPerPixel());
+  out.palette() = b.palette();
+  ops::copyMeta(b, out);
+  remapRows(b, out, 0, b.height(), f, fillWhite);
   b = std::move(out);
 }
 
-}  // namespace
-
-void swirl(Bitmap& b, double degrees) {
-  if (degrees == 0) return;
+// Each distortion hands its source-position function to use(f, fillWhite), or returns false when
+// its parameters leave the picture as it is. The whole-picture operation and its rows share it.
+template <class Use>
+bool swirlMap(const Bitmap& b, double degrees, Use&& use) {
+  if (degrees == 0 || b.isNull()) return false;
   const double cx = (b.width() - 1) / 2.0, cy = (b.height() - 1) / 2.0;
   const double radius = std::max(1.0, std::min(b.width(), b.height()) / 2.0);
   const double turn = degrees * M_PI / 180.0;
-  remapWith(b, [=](int x, int y, double& sx, double& sy) {
+  use([=](int x, int y, double& sx, double& sy) {
     const double dx = x - cx, dy = y - cy, r = std::hypot(dx, dy);
     if (r >= radius) return;
     const double a = turn * (1.0 - r / radius) * (1.0 - r / radius);
     const double c = std::cos(a), s = std::sin(a);
     sx = cx + dx * c - dy * s;
     sy = cy + dx * s + dy * c;
-  });
+  }, false);
+  return true;
 }
 
-void pinch(Bitmap& b, int intensity) {
+template <class Use>
+bool pinchMap(const Bitmap& b, int intensity, Use&& use) {
   const double k = std::clamp(intensity, -100, 100) / 100.0;
-  if (k == 0) return;
+  if (k == 0 || b.isNull()) return false;
   const double cx = (b.width() - 1) / 2.0, cy = (b.height() - 1) / 2.0;
   const double radius = std::max(1.0, std::min(b.width(), b.height()) / 2.0);
-  remapWith(b, [=](int x, int y, double& sx, double& sy) {
+  use([=](int x, int y, double& sx, double& sy) {
     const double dx = x - cx, dy = y - cy, r = std::hypot(dx, dy);
     if (r >= radius || r == 0) return;
     // The source radius grows towards the centre for a pinch (the middle is drawn from further
@@ -81,45 +95,32 @@ void pinch(Bitmap& b, int intensity) {
     const double f = std::pow(t, -0.5 * k);
     sx = cx + dx * f;
     sy = cy + dy * f;
-  });
+  }, false);
+  return true;
 }
 
-void ripple(Bitmap& b, int frequency, int intensity, int direction) {
+template <class Use>
+bool rippleMap(const Bitmap& b, int frequency, int intensity, int direction, Use&& use) {
   const int f = std::max(1, frequency), a = std::max(0, intensity);
-  if (a == 0 || b.isNull()) return;
+  if (a == 0 || b.isNull()) return false;
   const bool vertical = direction != 0;
   // frequency waves across the picture; intensity is the amplitude in pixels.
   const double span = vertical ? b.width() : b.height();
   const double w = 2 * M_PI * f / std::max(1.0, span);
-  remapWith(b, [=](int x, int y, double& sx, double& sy) {
+  use([=](int x, int y, double& sx, double& sy) {
     if (vertical) sy = y + a * std::sin(w * x);
     else sx = x + a * std::sin(w * y);
-  });
+  }, false);
+  return true;
 }
 
-void twist(Bitmap& b, int blockSize, int angle) {
-  const int n = std::max(1, blockSize);
-  if (b.isNull() || n == 1) return;
-  ops::toWorkingDepth(b);
-  const int turnsFixed = std::clamp(angle, 0, 3) + 1;  // 0 -> 90 degrees, 1 -> 180, 2 -> 270
-  std::mt19937 rng(0x5EED1234u);
-  cv::Mat m = ops::asMat(b);
-  for (int y = 0; y + n <= b.height(); y += n)
-    for (int x = 0; x + n <= b.width(); x += n) {
-      const int turns = angle >= 3 ? static_cast<int>(rng() % 4) : turnsFixed;
-      if (turns % 4 == 0) continue;
-      cv::Mat cell = m(cv::Rect(x, y, n, n));
-      cv::Mat turned;
-      cv::rotate(cell, turned, turns == 1 ? cv::ROTATE_90_CLOCKWISE : turns == 2 ? cv::ROTATE_180 : cv::ROTATE_90_COUNTERCLOCKWISE);
-      turned.copyTo(cell);
-    }
-}
-
-void parabolic(Bitmap& b, int type) {
+template <class Use>
+bool parabolicMap(const Bitmap& b, int type, Use&& use) {
+  if (b.isNull()) return false;
   const double cx = (b.width() - 1) / 2.0, cy = (b.height() - 1) / 2.0;
   const double hx = std::max(1.0, cx), hy = std::max(1.0, cy);
   const bool convex = type == 0;
-  remapWith(b, [=](int x, int y, double& sx, double& sy) {
+  use([=](int x, int y, double& sx, double& sy) {
     // Each axis is mapped through a parabola that keeps the centre and the edges: convex draws
     // the middle larger, concave smaller.
     auto axis = [convex](double u) {  // u in -1..1
@@ -129,12 +130,14 @@ void parabolic(Bitmap& b, int type) {
     };
     sx = cx + axis((x - cx) / hx) * hx;
     sy = cy + axis((y - cy) / hy) * hy;
-  });
+  }, false);
+  return true;
 }
 
-void perspective(Bitmap& b, int type, int percent) {
+template <class Use>
+bool perspectiveMap(const Bitmap& b, int type, int percent, Use&& use) {
   const double p = std::clamp(percent, 0, 100) / 100.0;
-  if (p == 0 || b.isNull()) return;
+  if (p == 0 || b.isNull()) return false;
   const float w = static_cast<float>(b.width()), h = static_cast<float>(b.height());
   // At 100 % the narrowed edge keeps a tenth of its length, so the mapping stays invertible.
   const float ix = static_cast<float>(w * p * 0.45), iy = static_cast<float>(h * p * 0.45);
@@ -148,13 +151,106 @@ void perspective(Bitmap& b, int type, int percent) {
   }
   const cv::Point2f src[4] = {{0, 0}, {w, 0}, {w, h}, {0, h}};
   const cv::Mat inv = cv::getPerspectiveTransform(dst, src);
-  const double* t = inv.ptr<double>(0);
-  remapWith(b, [t](int x, int y, double& sx, double& sy) {
+  double t[9];
+  for (int i = 0; i < 9; ++i) t[i] = inv.ptr<double>(0)[i];
+  use([t](int x, int y, double& sx, double& sy) {
     const double X = x + 0.5, Y = y + 0.5;
     const double d = t[6] * X + t[7] * Y + t[8];
     sx = (t[0] * X + t[1] * Y + t[2]) / d - 0.5;
     sy = (t[3] * X + t[4] * Y + t[5]) / d - 0.5;
   }, true);
+  return true;
+}
+
+// The whole-picture operation and the rows of one from the same position function.
+auto wholeOf(Bitmap& b) {
+  return [&b](auto f, bool fillWhite) { remapWith(b, f, fillWhite); };
+}
+
+struct RowsOf {
+  const Bitmap& src;
+  Bitmap& dst;
+  int32_t first, last;
+  template <class F>
+  void operator()(F f, bool fillWhite) const { remapRows(src, dst, first, last, f, fillWhite); }
+  // Parameters that change nothing: the rows are the source's.
+  void unchanged() const {
+    const std::size_t bytes = static_cast<std::size_t>(src.stride());
+    for (int32_t y = std::max(0, first); y < std::min(src.height(), last); ++y) std::memcpy(dst.row(y), src.row(y), bytes);
+  }
+};
+
+}  // namespace
+
+void swirl(Bitmap& b, double degrees) { swirlMap(b, degrees, wholeOf(b)); }
+void pinch(Bitmap& b, int intensity) { pinchMap(b, intensity, wholeOf(b)); }
+void ripple(Bitmap& b, int frequency, int intensity, int direction) {
+  rippleMap(b, frequency, intensity, direction, wholeOf(b));
+}
+void parabolic(Bitmap& b, int type) { parabolicMap(b, type, wholeOf(b)); }
+void perspective(Bitmap& b, int type, int percent) { perspectiveMap(b, type, percent, wholeOf(b)); }
+
+void swirlRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, double degrees) {
+  const RowsOf rows{src, dst, first, last};
+  if (!swirlMap(src, degrees, rows)) rows.unchanged();
+}
+void pinchRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int intensity) {
+  const RowsOf rows{src, dst, first, last};
+  if (!pinchMap(src, intensity, rows)) rows.unchanged();
+}
+void rippleRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int frequency, int intensity, int direction) {
+  const RowsOf rows{src, dst, first, last};
+  if (!rippleMap(src, frequency, intensity, direction, rows)) rows.unchanged();
+}
+void parabolicRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int type) {
+  const RowsOf rows{src, dst, first, last};
+  if (!parabolicMap(src, type, rows)) rows.unchanged();
+}
+void perspectiveRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int type, int percent) {
+  const RowsOf rows{src, dst, first, last};
+  if (!perspectiveMap(src, type, percent, rows)) rows.unchanged();
+}
+
+namespace {
+// Turns the whole square blocks of part, whose row 0 is picture row `top` of a picture `height`
+// rows high; blocks are counted from the picture's top-left corner, and a random angle comes
+// from the block's place in the picture.
+void turnBlocks(Bitmap& part, int32_t top, int32_t height, int n, int angle) {
+  const int turnsFixed = std::clamp(angle, 0, 3) + 1;  // 0 -> 90 degrees, 1 -> 180, 2 -> 270
+  cv::Mat m = ops::asMat(part);
+  for (int32_t y = top; y + n <= height && y < top + part.height(); y += n)
+    for (int32_t x = 0; x + n <= part.width(); x += n) {
+      const int turns = angle >= 3 ? static_cast<int>(ops::positionBits(static_cast<uint32_t>(x / n), static_cast<uint32_t>(y / n)) & 3)
+                                   : turnsFixed;
+      if (turns % 4 == 0) continue;
+      cv::Mat cell = m(cv::Rect(x, y - top, n, n));
+      cv::Mat turned;
+      cv::rotate(cell, turned, turns == 1 ? cv::ROTATE_90_CLOCKWISE : turns == 2 ? cv::ROTATE_180 : cv::ROTATE_90_COUNTERCLOCKWISE);
+      turned.copyTo(cell);
+    }
+}
+}  // namespace
+
+void twist(Bitmap& b, int blockSize, int angle) {
+  const int n = std::max(1, blockSize);
+  if (b.isNull() || n == 1) return;
+  ops::toWorkingDepth(b);
+  turnBlocks(b, 0, b.height(), n, angle);
+}
+
+void twistRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int blockSize, int angle) {
+  const int32_t n = std::max(1, blockSize), h = src.height();
+  first = std::max(0, first);
+  last = std::min(h, last);
+  if (first >= last) return;
+  // The block rows around the rows asked for, turned on their own.
+  const int32_t top = first / n * n, bottom = static_cast<int32_t>(std::min<int64_t>(h, (int64_t(last) + n - 1) / n * n));
+  Bitmap part(src.width(), bottom - top, src.bitsPerPixel());
+  part.palette() = src.palette();
+  const std::size_t bytes = static_cast<std::size_t>(src.stride());
+  for (int32_t y = top; y < bottom; ++y) std::memcpy(part.row(y - top), src.row(y), bytes);
+  if (n > 1) turnBlocks(part, top, h, n, angle);
+  for (int32_t y = first; y < last; ++y) std::memcpy(dst.row(y), part.row(y - top), bytes);
 }
 
 }  // namespace img

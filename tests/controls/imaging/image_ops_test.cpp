@@ -201,6 +201,31 @@ TEST(ImageOps, MotionBlurStreaksAlongTheVelocityOnly) {
   EXPECT_EQ(qRed(b.pixel(6, 0)), qRed(b.pixel(6, 8))) << "vertical velocity 0: rows alike";
 }
 
+// Each value is the rounded mean of its taps back along the motion, the edges repeated.
+TEST(ImageOps, MotionBlurIsTheMeanOfItsTaps) {
+  struct Motion {
+    int n, dx, dy;
+  };
+  const Bitmap src = pattern(23, 17, 24);
+  for (const Motion m : {Motion{5, 1, 0}, Motion{3, -2, 1}, Motion{25, 10, -10}, Motion{4, 0, 3}, Motion{7, -10, 0}}) {
+    SCOPED_TRACE(std::to_string(m.n) + " " + std::to_string(m.dx) + " " + std::to_string(m.dy));
+    Bitmap b = src;
+    img::motionBlur(b, m.n, m.dx, m.dy);
+    int worst = 0;
+    for (int y = 0; y < src.height(); ++y)
+      for (int x = 0; x < src.width(); ++x)
+        for (int c = 0; c < 3; ++c) {
+          int sum = 0;
+          for (int i = 0; i < m.n; ++i) {
+            const int sx = std::clamp(x - m.dx * i, 0, src.width() - 1), sy = std::clamp(y - m.dy * i, 0, src.height() - 1);
+            sum += src.row(sy)[sx * 3 + c];
+          }
+          worst = std::max(worst, std::abs(b.row(y)[x * 3 + c] - static_cast<int>(std::lround(double(sum) / m.n))));
+        }
+    EXPECT_EQ(worst, 0);
+  }
+}
+
 TEST(ImageOps, RandomEffectsRepeatExactly) {
   const std::vector<Case> cases = {
       {"noise", [](Bitmap& b) { img::addNoise(b, 20, 60); }},
@@ -518,3 +543,69 @@ TEST(ImageOps, DiffuseTakesEachPixelFromWithinTwoPixels) {
     }
   for (int i = 0; i < 25; ++i) EXPECT_GT(seen[static_cast<std::size_t>(i)], 200) << "offset " << i % 5 - 2 << "," << i / 5 - 2 << " is rarely used";
 }
+
+// About frequency % of the pixels move, all channels by one step within +- intensity, the steps
+// spread over the whole range; the rows made band by band are the whole picture's.
+TEST(ImageOps, NoiseMovesItsShareOfPixelsWithinTheIntensity) {
+  const int w = 300, h = 100, f = 20, a = 30;
+  const Bitmap src = flat(w, h, qRgb(100, 120, 140));
+  Bitmap b = src;
+  img::addNoise(b, f, a);
+  int moved = 0, lowest = 0, highest = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const QRgb c = b.pixel(x, y);
+      const int d = qRed(c) - 100;
+      ASSERT_EQ(qGreen(c) - 120, d) << x << "," << y;
+      ASSERT_EQ(qBlue(c) - 140, d) << x << "," << y;
+      ASSERT_LE(std::abs(d), a);
+      moved += d != 0;
+      lowest = std::min(lowest, d);
+      highest = std::max(highest, d);
+    }
+  EXPECT_NEAR(moved, w * h * f / 100, w * h / 50);
+  EXPECT_EQ(lowest, -a);
+  EXPECT_EQ(highest, a);
+  Bitmap byRows(w, h, 24);
+  for (const auto& [first, last] : {std::pair{37, h}, std::pair{0, 37}}) img::addNoiseRows(src, byRows, first, last, f, a);
+  EXPECT_TRUE(samePixels(byRows, b));
+}
+
+namespace {
+
+// The rows of a distortion, made band by band, are the rows of the whole distorted picture: the
+// preview shows the rows in view before the rest.
+TEST(ImageOps, DistortionRowsEqualTheWholePicture) {
+  struct RowsCase {
+    std::string name;
+    std::function<void(Bitmap&)> whole;
+    std::function<void(const Bitmap&, Bitmap&, int32_t, int32_t)> rows;
+  };
+  const std::vector<RowsCase> cases = {
+      {"swirl", [](Bitmap& b) { img::swirl(b, 250); }, [](const Bitmap& s, Bitmap& d, int32_t f, int32_t l) { img::swirlRows(s, d, f, l, 250); }},
+      {"swirl 0", [](Bitmap& b) { img::swirl(b, 0); }, [](const Bitmap& s, Bitmap& d, int32_t f, int32_t l) { img::swirlRows(s, d, f, l, 0); }},
+      {"pinch", [](Bitmap& b) { img::pinch(b, 60); }, [](const Bitmap& s, Bitmap& d, int32_t f, int32_t l) { img::pinchRows(s, d, f, l, 60); }},
+      {"bulge", [](Bitmap& b) { img::pinch(b, -100); }, [](const Bitmap& s, Bitmap& d, int32_t f, int32_t l) { img::pinchRows(s, d, f, l, -100); }},
+      {"ripple", [](Bitmap& b) { img::ripple(b, 7, 9, 0); }, [](const Bitmap& s, Bitmap& d, int32_t f, int32_t l) { img::rippleRows(s, d, f, l, 7, 9, 0); }},
+      {"ripple vertical", [](Bitmap& b) { img::ripple(b, 3, 20, 1); }, [](const Bitmap& s, Bitmap& d, int32_t f, int32_t l) { img::rippleRows(s, d, f, l, 3, 20, 1); }},
+      {"parabolic", [](Bitmap& b) { img::parabolic(b, 1); }, [](const Bitmap& s, Bitmap& d, int32_t f, int32_t l) { img::parabolicRows(s, d, f, l, 1); }},
+      {"perspective", [](Bitmap& b) { img::perspective(b, 2, 80); }, [](const Bitmap& s, Bitmap& d, int32_t f, int32_t l) { img::perspectiveRows(s, d, f, l, 2, 80); }},
+  };
+  for (const int bpp : {24, 8}) {
+    Bitmap src = pattern(37, 83, bpp);
+    if (bpp == 8) src.setGrayPalette();
+    for (const RowsCase& c : cases) {
+      SCOPED_TRACE(c.name + " " + std::to_string(bpp));
+      Bitmap whole = src;
+      c.whole(whole);
+      Bitmap byRows(src.width(), src.height(), bpp);
+      byRows.palette() = src.palette();
+      // Uneven bands in an odd order, one of them empty and one reaching past the bottom.
+      for (const auto& [f, l] : {std::pair{40, 41}, std::pair{0, 13}, std::pair{41, 100}, std::pair{13, 13}, std::pair{13, 40}})
+        c.rows(src, byRows, f, l);
+      EXPECT_TRUE(samePixels(byRows, whole));
+    }
+  }
+}
+
+}  // namespace
