@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <opencv2/imgproc.hpp>
 #include <random>
 
@@ -23,23 +24,84 @@ void filterWith(Bitmap& b, F f) {
   ops::storeMat(b, dst);
 }
 
+// Same result as filterWith for a filter that reads at most `radius` rows above and below each
+// pixel (with replicated edges), computed in place over the worker threads. The picture is cut
+// into stripes of rows, and each stripe into bands that fit in the cache: a band's original rows
+// with their margins are copied into a small scratch matrix, filtered there as a whole picture of
+// their own, and the band's rows of the result are written back over the picture. Margin rows that
+// belong to a neighbouring stripe are saved before any stripe writes, and those of the stripe's
+// own previous band come from that band's scratch. So no second picture-sized buffer is faulted
+// in, filtered into and copied back, and every thread filters its own stripe.
+template <class F>
+void filterInPlace(Bitmap& b, int radius, F f) {
+  if (b.isNull()) return;
+  ops::toWorkingDepth(b);
+  const int32_t h = b.height();
+  const int32_t band = std::max(32, 8 * radius);
+  if (radius < 0 || radius > 32 || h < 2 * band) {
+    filterWith(b, f);
+    return;
+  }
+  const int type = b.bitsPerPixel() == 24 ? CV_8UC3 : CV_8UC1;
+  const std::size_t rowBytes = static_cast<std::size_t>(b.width()) * static_cast<std::size_t>(b.bitsPerPixel() / 8);
+  const int32_t stripes = std::clamp(h / band, 1, 4 * std::max(1, cv::getNumThreads()));
+  auto start = [&](int32_t s) { return static_cast<int32_t>(int64_t(h) * s / stripes); };
+  // Rows [a - radius, a + radius) around the start a of every stripe but the first.
+  const int32_t perBoundary = 2 * radius;
+  std::vector<uint8_t> margins(static_cast<std::size_t>(stripes - 1) * static_cast<std::size_t>(perBoundary) * rowBytes);
+  for (int32_t s = 1; s < stripes; ++s)
+    for (int32_t i = 0; i < perBoundary; ++i)
+      std::memcpy(&margins[(static_cast<std::size_t>(s - 1) * perBoundary + static_cast<std::size_t>(i)) * rowBytes],
+                  b.row(start(s) - radius + i), rowBytes);
+  auto margin = [&](int32_t boundary, int32_t y) {
+    return &margins[(static_cast<std::size_t>(boundary - 1) * perBoundary + static_cast<std::size_t>(y - (start(boundary) - radius))) * rowBytes];
+  };
+  cv::parallel_for_(cv::Range(0, stripes), [&](const cv::Range& r) {
+    cv::Mat in, prev, out;
+    for (int32_t s = r.start; s < r.end; ++s) {
+      const int32_t top = start(s), bottom = start(s + 1);
+      int32_t prevFirst = 0;
+      for (int32_t y0 = top; y0 < bottom; y0 += band) {
+        const int32_t y1 = std::min(bottom, y0 + band);
+        const int32_t first = std::max(0, y0 - radius), last = std::min(h, y1 + radius);
+        in.create(last - first, b.width(), type);
+        for (int32_t y = first; y < last; ++y) {
+          const uint8_t* from = y < top      ? margin(s, y)
+                                : y >= bottom ? margin(s + 1, y)
+                                : y < y0      ? prev.ptr(y - prevFirst)
+                                              : b.row(y);
+          std::memcpy(in.ptr(y - first), from, rowBytes);
+        }
+        f(in, out);
+        for (int32_t y = y0; y < y1; ++y) std::memcpy(b.row(y), out.ptr(y - first), rowBytes);
+        std::swap(in, prev);
+        prevFirst = first;
+      }
+    }
+  });
+}
+
+// How far a Gaussian of this sigma reaches (the kernel size OpenCV picks for 8-bit pictures, and
+// a row to spare).
+int gaussianRadius(double sigma) { return (static_cast<int>(std::lround(sigma * 3 * 2 + 1)) | 1) / 2 + 1; }
+
 // The fixed seed of the random effects: the preview and the applied effect are the same picture.
 constexpr uint32_t kSeed = 0x5EED1234u;
 
 }  // namespace
 
 void blur(Bitmap& b) {
-  filterWith(b, [](const cv::Mat& s, cv::Mat& d) { cv::blur(s, d, cv::Size(3, 3), cv::Point(-1, -1), cv::BORDER_REPLICATE); });
+  filterInPlace(b, 1, [](const cv::Mat& s, cv::Mat& d) { cv::blur(s, d, cv::Size(3, 3), cv::Point(-1, -1), cv::BORDER_REPLICATE); });
 }
 
 void soften(Bitmap& b, int level) {
   const double sigma = 0.4 * std::clamp(level, 1, 10);
-  filterWith(b, [sigma](const cv::Mat& s, cv::Mat& d) { cv::GaussianBlur(s, d, cv::Size(0, 0), sigma, sigma, cv::BORDER_REPLICATE); });
+  filterInPlace(b, gaussianRadius(sigma), [sigma](const cv::Mat& s, cv::Mat& d) { cv::GaussianBlur(s, d, cv::Size(0, 0), sigma, sigma, cv::BORDER_REPLICATE); });
 }
 
 void sharpen(Bitmap& b, int level) {
   const double amount = 0.25 * std::clamp(level, 1, 10);
-  filterWith(b, [amount](const cv::Mat& s, cv::Mat& d) {
+  filterInPlace(b, gaussianRadius(1.0), [amount](const cv::Mat& s, cv::Mat& d) {
     cv::Mat smooth;
     cv::GaussianBlur(s, smooth, cv::Size(0, 0), 1.0, 1.0, cv::BORDER_REPLICATE);
     cv::addWeighted(s, 1.0 + amount, smooth, -amount, 0, d);
@@ -49,7 +111,7 @@ void sharpen(Bitmap& b, int level) {
 void blend(Bitmap& b, int percent) {
   const double a = std::clamp(percent, 0, 100) / 100.0;
   if (a == 0) return;
-  filterWith(b, [a](const cv::Mat& s, cv::Mat& d) {
+  filterInPlace(b, 2, [a](const cv::Mat& s, cv::Mat& d) {
     cv::Mat mean;
     cv::blur(s, mean, cv::Size(5, 5), cv::Point(-1, -1), cv::BORDER_REPLICATE);
     cv::addWeighted(s, 1.0 - a, mean, a, 0, d);
@@ -57,18 +119,18 @@ void blend(Bitmap& b, int percent) {
 }
 
 void median(Bitmap& b) {
-  filterWith(b, [](const cv::Mat& s, cv::Mat& d) { cv::medianBlur(s, d, 3); });
+  filterInPlace(b, 1, [](const cv::Mat& s, cv::Mat& d) { cv::medianBlur(s, d, 3); });
 }
 
 void emboss(Bitmap& b) {
-  filterWith(b, [](const cv::Mat& s, cv::Mat& d) {
+  filterInPlace(b, 1, [](const cv::Mat& s, cv::Mat& d) {
     const cv::Mat k = (cv::Mat_<float>(3, 3) << -1, -1, 0, -1, 0, 1, 0, 1, 1);
     cv::filter2D(s, d, -1, k, cv::Point(-1, -1), 128, cv::BORDER_REPLICATE);
   });
 }
 
 void outline(Bitmap& b) {
-  filterWith(b, [](const cv::Mat& s, cv::Mat& d) {
+  filterInPlace(b, 1, [](const cv::Mat& s, cv::Mat& d) {
     cv::Mat lap;
     cv::Laplacian(s, lap, CV_16S, 1, 1, 0, cv::BORDER_REPLICATE);
     cv::Mat mag;
@@ -78,13 +140,13 @@ void outline(Bitmap& b) {
 }
 
 void dilate(Bitmap& b) {
-  filterWith(b, [](const cv::Mat& s, cv::Mat& d) {
+  filterInPlace(b, 1, [](const cv::Mat& s, cv::Mat& d) {
     cv::dilate(s, d, cv::Mat(), cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
   });
 }
 
 void erode(Bitmap& b) {
-  filterWith(b, [](const cv::Mat& s, cv::Mat& d) {
+  filterInPlace(b, 1, [](const cv::Mat& s, cv::Mat& d) {
     cv::erode(s, d, cv::Mat(), cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
   });
 }
@@ -97,7 +159,7 @@ void motionBlur(Bitmap& b, int intensity, int hVelocity, int vVelocity) {
   const int rx = std::abs(dx) * (n - 1), ry = std::abs(dy) * (n - 1);
   cv::Mat k = cv::Mat::zeros(2 * ry + 1, 2 * rx + 1, CV_32F);
   for (int i = 0; i < n; ++i) k.at<float>(ry - dy * i, rx - dx * i) += 1.0f / n;
-  filterWith(b, [&k](const cv::Mat& s, cv::Mat& d) { cv::filter2D(s, d, -1, k, cv::Point(-1, -1), 0, cv::BORDER_REPLICATE); });
+  filterInPlace(b, std::max(rx, ry), [&k](const cv::Mat& s, cv::Mat& d) { cv::filter2D(s, d, -1, k, cv::Point(-1, -1), 0, cv::BORDER_REPLICATE); });
 }
 
 void addNoise(Bitmap& b, int frequency, int intensity) {
