@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <opencv2/imgproc.hpp>
@@ -110,6 +112,114 @@ TEST(ImageOpsParallel, BandedFiltersEqualTheWholePictureFilter) {
       });
     }
   }
+}
+
+
+// Palette index of the nearest colour by a scan of the whole palette (the first at the least
+// distance).
+int scanNearest(const std::vector<QRgb>& pal, int r, int g, int b) {
+  int best = 0;
+  long least = -1;
+  for (std::size_t i = 0; i < pal.size(); ++i) {
+    const long dr = qRed(pal[i]) - r, dg = qGreen(pal[i]) - g, db = qBlue(pal[i]) - b;
+    const long d = dr * dr + dg * dg + db * db;
+    if (least < 0 || d < least) {
+      least = d;
+      best = static_cast<int>(i);
+    }
+  }
+  return best;
+}
+
+struct Tap {
+  int dx, dy, weight;
+};
+
+// Error diffusion in one plain pass down a 24-bit picture, with a whole picture of errors.
+std::vector<int> referenceDiffusion(const Bitmap& src, const std::vector<QRgb>& pal, const std::vector<Tap>& taps) {
+  const int w = src.width(), h = src.height();
+  int total = 0;
+  for (const Tap& t : taps) total += t.weight;
+  std::vector<float> err(static_cast<std::size_t>(w + 4) * static_cast<std::size_t>(h + 2) * 3, 0.0f);
+  auto at = [&](int x, int y, int c) -> float& { return err[(static_cast<std::size_t>(y) * (w + 4) + static_cast<std::size_t>(x + 2)) * 3 + static_cast<std::size_t>(c)]; };
+  std::vector<int> out;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const QRgb p = src.pixel(x, y);
+      const int channel[3] = {qRed(p), qGreen(p), qBlue(p)};
+      float want[3];
+      int v[3];
+      for (int c = 0; c < 3; ++c) {
+        want[c] = channel[c] + at(x, y, c);
+        v[c] = std::clamp(static_cast<int>(std::lround(want[c])), 0, 255);
+      }
+      const int idx = scanNearest(pal, v[0], v[1], v[2]);
+      out.push_back(idx);
+      const QRgb got = pal[static_cast<std::size_t>(idx)];
+      const float e[3] = {want[0] - qRed(got), want[1] - qGreen(got), want[2] - qBlue(got)};
+      for (const Tap& t : taps) {
+        if (x + t.dx < -2 || x + t.dx >= w + 2 || y + t.dy >= h) continue;
+        for (int c = 0; c < 3; ++c) at(x + t.dx, y + t.dy, c) += e[c] * (static_cast<float>(t.weight) / static_cast<float>(total));
+      }
+    }
+  return out;
+}
+
+std::vector<int> indexes(const Bitmap& b) {
+  std::vector<int> out;
+  for (int y = 0; y < b.height(); ++y)
+    for (int x = 0; x < b.width(); ++x) out.push_back(static_cast<int>(b.index(x, y)));
+  return out;
+}
+
+TEST(ImageOpsParallel, ErrorDiffusionEqualsOnePlainPassAtAnyThreadCount) {
+  const std::vector<Tap> floyd = {{1, 0, 7}, {-1, 1, 3}, {0, 1, 5}, {1, 1, 1}};
+  const std::vector<Tap> stucki = {{1, 0, 8}, {2, 0, 4}, {-2, 1, 2}, {-1, 1, 4}, {0, 1, 8}, {1, 1, 4}, {2, 1, 2},
+                                   {-2, 2, 1}, {-1, 2, 2}, {0, 2, 4}, {1, 2, 2}, {2, 2, 1}};
+  // Wide enough for several stretches of progress per row, tall enough for every thread.
+  const Bitmap src = noisy(203, 61, 24, 5);
+  struct DitherCase {
+    int bpp, palette, dither;
+    const std::vector<Tap>& taps;
+  };
+  const DitherCase cases[] = {{8, img::kPaletteFixed, img::kDitherFloydSteinberg, floyd},
+                              {8, img::kPaletteOptimized, img::kDitherFloydSteinberg, floyd},
+                              {8, img::kPaletteOptimized, img::kDitherStucki, stucki},
+                              {4, img::kPaletteFixed, img::kDitherFloydSteinberg, floyd},
+                              {1, img::kPaletteFixed, img::kDitherStucki, stucki}};
+  for (const DitherCase& c : cases) {
+    const std::vector<QRgb> pal = c.palette == img::kPaletteFixed ? img::fixedPalette(c.bpp) : img::optimizedPalette(src, 1 << c.bpp);
+    const std::vector<int> want = referenceDiffusion(src, pal, c.taps);
+    atThreadCounts([&](int threads) {
+      Bitmap b = src;
+      img::changeColorDepth(b, c.bpp, c.palette, c.dither);
+      ASSERT_EQ(b.bitsPerPixel(), c.bpp);
+      EXPECT_EQ(indexes(b), want) << c.bpp << " bits, palette " << c.palette << ", dither " << c.dither << ", " << threads << " threads";
+    });
+  }
+}
+
+TEST(ImageOpsParallel, NearestColourEqualsAScanOfThePalette) {
+  // Many colours scattered over the whole cube (a picture large enough for the finer search
+  // table, checked at every fifth pixel), and a small picture of ramps (checked everywhere).
+  Bitmap scattered(1024, 1024, 24);
+  std::mt19937 rng(3);
+  for (int y = 0; y < scattered.height(); ++y)
+    for (int x = 0; x < scattered.width(); ++x) scattered.setIndex(x, y, rng() | 0xFF000000u);
+  const Bitmap lumpy = noisy(256, 256, 24, 9);
+  for (const auto& [picture, step] : {std::pair<const Bitmap*, int>{&scattered, 5}, {&lumpy, 1}})
+    for (const int palette : {img::kPaletteFixed, img::kPaletteOptimized}) {
+      const std::vector<QRgb> pal = palette == img::kPaletteFixed ? img::fixedPalette(8) : img::optimizedPalette(*picture, 256);
+      Bitmap b = *picture;
+      img::changeColorDepth(b, 8, palette, img::kDitherNone);
+      int wrong = 0;
+      for (int i = 0; i < b.width() * b.height(); i += step) {
+        const int x = i % b.width(), y = i / b.width();
+        const QRgb p = picture->pixel(x, y);
+        wrong += static_cast<int>(b.index(x, y)) != scanNearest(pal, qRed(p), qGreen(p), qBlue(p));
+      }
+      EXPECT_EQ(wrong, 0) << picture->width() << " wide, palette " << palette;
+    }
 }
 
 }  // namespace
