@@ -41,7 +41,7 @@ frmAlbumForm::frmAlbumForm() : presenter_(this) {
 frmAlbumForm::~frmAlbumForm() = default;
 
 void frmAlbumForm::run(const std::function<void()>& handler) {
-  albums::guarded(handler);
+  rt::RunGuarded(handler);
   sync();
 }
 
@@ -198,7 +198,7 @@ void frmAlbumForm::Form_Load() {
 
 void frmAlbumForm::Form_QueryUnload(int& cancel, int) {
   bool goOn = true;
-  albums::guarded([&] { goOn = presenter_.savePrompt(); });
+  rt::RunGuarded([&] { goOn = presenter_.savePrompt(); });
   if (!goOn) cancel = 1;
   sync();
   if (goOn) albums::closeThumbMagnifier();

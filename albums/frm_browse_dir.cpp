@@ -5,7 +5,6 @@
 #include "albums/thumb_grid.h"
 #include "albums/thumb_magnifier.h"
 #include "runtime/screen.h"
-#include "workspace/frm_img_clnt.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -178,9 +177,5 @@ void frmBrowseDirForm::cmdSelect_Click() {
   }
   if (path.isEmpty()) return;
   Unload();
-  albums::guarded([&] {
-    bool ok = false;
-    frmImgClnt->fnCloseFile(false, ok);
-    if (ok) frmImgClnt->fnOpenImgFile(path);
-  });
+  albums::openInMainWindow(path);
 }

@@ -33,7 +33,7 @@ void frmFullScreenForm::Form_Activate() {
   mintPageIndex = gintCurrPage;
   mintDocPageCount = static_cast<int16_t>(frmImgClnt->ixTmb.Count());
   setFocus();
-  albums::guarded([this] {
+  rt::RunGuarded([this] {
     ixFS->setImageHandle(frmImgClnt->ixMain->ImageHandleCopy());
     loadAnnotations();
     placePage();
@@ -98,5 +98,5 @@ void frmFullScreenForm::Form_KeyUp(int qtKey) {
 void frmFullScreenForm::Form_Unload(int&) {
   // The main window shows the page that was shown last.
   if (frmImgClnt.IsLoaded() && mintPageIndex >= 0 && mintPageIndex < frmImgClnt->ixTmb.Count())
-    albums::guarded([this] { frmImgClnt->ixTmb_Click(mintPageIndex); });
+    rt::RunGuarded([this] { frmImgClnt->ixTmb_Click(mintPageIndex); });
 }

@@ -10,7 +10,6 @@
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
 #include "runtime/screen.h"
-#include "workspace/frm_img_clnt.h"
 
 #include <QDir>
 #include <QGroupBox>
@@ -194,7 +193,7 @@ void frmSearchForm::showPageButtons(const albums::PageButtons& b) {
 }
 
 void frmSearchForm::tlbMulti_ButtonClick(const QString& key) {
-  albums::guarded([&] {
+  rt::RunGuarded([&] {
     const bool next = key == QStringLiteral("next");
     if (!next && key != QStringLiteral("prev")) return;
     albums::PageButtons b;
@@ -206,13 +205,8 @@ void frmSearchForm::lsvResults_DblClick() {
   QTreeWidgetItem* it = lsvResults->currentItem();
   if (!it || !it->isSelected()) return;
   const QString path = it->text(0);
-  // The open document is closed first, with its save question and archive unlock; a cancelled
-  // question keeps it and the search stays open.
-  bool closed = false;
-  albums::guarded([&] { frmImgClnt->fnCloseFile(false, closed); });
-  if (!closed) return;
-  albums::guarded([&] { frmImgClnt->fnOpenImgFile(path); });
-  Unload();
+  // A cancelled save question keeps the open document, and the search stays open.
+  if (albums::openInMainWindow(path)) Unload();
 }
 
 void frmSearchForm::cmdClear_Click() {

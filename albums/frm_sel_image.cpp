@@ -28,14 +28,14 @@ frmSelImageForm::frmSelImageForm() {
   fraSelImage->setObjectName(QStringLiteral("fraSelImage"));
   place(fraSelImage, 60, 60, 9400, 7260);
   connect(fraSelImage, &albums::ThumbGrid::cellPressed, this, [this](int k, Qt::MouseButton b) {
-    if (b == Qt::LeftButton) albums::guarded([&] { ixTmb_Click(k); });
+    if (b == Qt::LeftButton) rt::RunGuarded([&] { ixTmb_Click(k); });
   });
   connect(fraSelImage, &albums::ThumbGrid::loadingFinished, this, [] { rt::Screen::setMousePointer(rt::vbDefault); });
 
   auto button = [this](const char* text, double left, void (frmSelImageForm::*handler)()) {
     auto* b = new QPushButton(QString::fromLatin1(text), this);
     place(b, left, 7420, 1500, 420);
-    connect(b, &QPushButton::clicked, this, [this, handler] { albums::guarded([&] { (this->*handler)(); }); });
+    connect(b, &QPushButton::clicked, this, [this, handler] { rt::RunGuarded([&] { (this->*handler)(); }); });
     return b;
   };
   cmdDeselectAll = button("&Deselect All", 60, &frmSelImageForm::cmdDeselectAll_Click);
@@ -47,7 +47,7 @@ frmSelImageForm::frmSelImageForm() {
   cmdAppend->setEnabled(false);
 }
 
-void frmSelImageForm::Form_Load() { albums::guarded([this] { fnListSourcePages(); }); }
+void frmSelImageForm::Form_Load() { rt::RunGuarded([this] { fnListSourcePages(); }); }
 
 // A file that cannot be read is reported and leaves the grid empty: there is nothing to pick.
 void frmSelImageForm::fnListSourcePages() {

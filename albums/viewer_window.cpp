@@ -77,7 +77,7 @@ ViewerForm::~ViewerForm() {
 
 void ViewerForm::keyReleaseEvent(QKeyEvent* e) {
   if (e->isAutoRepeat()) return;
-  guarded([&] { Form_KeyUp(e->key()); });
+  rt::RunGuarded([&] { Form_KeyUp(e->key()); });
 }
 
 void ViewerForm::mouseReleaseEvent(QMouseEvent*) { Unload(); }

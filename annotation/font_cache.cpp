@@ -1,5 +1,7 @@
 #include "annotation/font_cache.h"
 
+#include "annotation/rect_util.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -11,15 +13,7 @@ namespace {
 
 constexpr int kTableSize = 65535;
 
-// Truncation toward zero; values past the int32 range stop at its ends (a stored width can be as
-// large as an int holds before it is scaled).
-int32_t truncateSaturated(double v) {
-  if (v >= 2147483647.0) return INT32_MAX;
-  if (v <= -2147483648.0) return INT32_MIN;
-  return int32_t(v);
-}
-
-int32_t roundHalfAway(double v) { return truncateSaturated(v < 0 ? -std::floor(-v + 0.5) : std::floor(v + 0.5)); }
+int32_t roundHalfAway(double v) { return annTruncSaturated(v < 0 ? -std::floor(-v + 0.5) : std::floor(v + 0.5)); }
 
 }  // namespace
 
@@ -131,7 +125,7 @@ AnnFontEntry* AnnFontCache::GetFont(const plat::LOGFONTA& key, float scaleX, flo
   double unit = 0.0;
   if (HostUnit(&unit)) {
     lf.lfHeight = roundHalfAway(lf.lfHeight * 1000.0 / unit);
-    if (lf.lfWidth != 0) lf.lfWidth = truncateSaturated(lf.lfWidth * 1000.0 / unit + 0.5);
+    if (lf.lfWidth != 0) lf.lfWidth = annTruncSaturated(lf.lfWidth * 1000.0 / unit + 0.5);
   }
 
   e->created = lf;

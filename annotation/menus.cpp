@@ -79,7 +79,7 @@ void AnnEngine::SetUpMenus() {
 std::string AnnEngine::MenuText(int32_t id) const {
   auto it = menuStrings_.find(id);
   if (it == menuStrings_.end() || !it->second) return {};
-  return plat::toAnsi(QString::fromStdU16String(plat::SysToU16(it->second.get())));
+  return plat::SysToAnsi(it->second.get());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -466,7 +466,7 @@ void AnnEngine::ShowToolMenu(int32_t tool) {
     return (i.checked ? plat::MF_CHECKED : 0u) | (i.enabled ? 0u : plat::MF_DISABLED);
   };
   auto textOf = [](const AnnToolMenuItem& i) {
-    return plat::toAnsi(QString::fromStdU16String(plat::SysToU16(i.text.get())));
+    return plat::SysToAnsi(i.text.get());
   };
   AnnPopupMenu& menu = *toolMenu_;
   bool made = false;

@@ -1,10 +1,23 @@
 #pragma once
-// Small rectangle helpers shared by the layer, its groups and the elements.
+// Small rectangle and coordinate helpers shared by the layer, its groups, the elements and the view.
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
 #include "platform/graphics/gdi_types.h"
+
+// Truncation toward zero that cannot overflow: values past the int32 range stop at its ends, and a
+// value that is not a number is 0.
+inline int32_t annTruncSaturated(double v) {
+  if (std::isnan(v)) return 0;
+  if (v >= 2147483647.0) return INT32_MAX;
+  if (v <= -2147483648.0) return INT32_MIN;
+  return int32_t(v);
+}
+
+// Rounding half up, saturating like annTruncSaturated.
+inline int32_t annRoundHalfUp(double v) { return annTruncSaturated(std::floor(v + 0.5)); }
 
 inline plat::RECT annUnionRect(const plat::RECT& a, const plat::RECT& b) {
   return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};

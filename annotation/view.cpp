@@ -1,5 +1,7 @@
 #include "annotation/view.h"
 
+#include "annotation/rect_util.h"
+
 #include <cmath>
 #include <utility>
 
@@ -10,26 +12,18 @@ namespace {
 
 bool isUnit(float zoom) { return zoom == 1.0f; }
 
-// Truncation toward zero that cannot overflow: values far outside the int32 range saturate.
-int32_t truncSat(double v) {
-  if (!(v == v)) return 0;
-  if (v >= 2147483647.0) return INT32_MAX;
-  if (v <= -2147483648.0) return INT32_MIN;
-  return int32_t(v);
-}
-
 float saneZoom(float z) { return std::isfinite(z) && z > 0.0f ? z : 1.0f; }
 
 int32_t toDevice(int32_t logical, int32_t extent, float zoom, int32_t destOrigin, int32_t scrollOrigin) {
   int32_t a = plat::MulDiv(logical, extent, ANN_LOGICAL_SPAN);
   if (isUnit(zoom)) return a + destOrigin - scrollOrigin;
-  int32_t t = truncSat(double(a) * zoom);
-  return truncSat(double(t) + 0.5 - scrollOrigin + destOrigin);
+  int32_t t = annTruncSaturated(double(a) * zoom);
+  return annTruncSaturated(double(t) + 0.5 - scrollOrigin + destOrigin);
 }
 
 int32_t toLogical(int32_t device, int32_t extent, float zoom, int32_t destOrigin, int32_t scrollOrigin) {
   int32_t p = device - destOrigin + scrollOrigin;
-  if (!isUnit(zoom)) p = truncSat(double(p) / zoom + 0.5);
+  if (!isUnit(zoom)) p = annTruncSaturated(double(p) / zoom + 0.5);
   return plat::MulDiv(p, ANN_LOGICAL_SPAN, extent);
 }
 
@@ -57,8 +51,8 @@ void AnnView::SetGeometry(const plat::RECT& destination, const plat::RECT& sourc
   zoomY_ = saneZoom(zoomY);
   zoomed_ = !isUnit(zoomX_) || !isUnit(zoomY_);
   scaleMode_ = hostScaleMode;
-  displayedWidth_ = truncSat(double(width) * zoomX_ + 0.5);
-  displayedHeight_ = truncSat(double(height) * zoomY_ + 0.5);
+  displayedWidth_ = annTruncSaturated(double(width) * zoomX_ + 0.5);
+  displayedHeight_ = annTruncSaturated(double(height) * zoomY_ + 0.5);
 }
 
 void AnnView::LogicalToDevice(const plat::POINT* in, plat::POINT* out, int count) {
@@ -103,8 +97,8 @@ void AnnView::ZoomLength(int32_t length, int32_t* x, int32_t* y) {
   EnsureFresh();
   int32_t zx = 0, zy = 0;
   if (length != 0) {
-    zx = isUnit(zoomX_) ? length : truncSat(double(length) * zoomX_ + 0.5);
-    zy = isUnit(zoomY_) ? length : truncSat(double(length) * zoomY_ + 0.5);
+    zx = isUnit(zoomX_) ? length : annTruncSaturated(double(length) * zoomX_ + 0.5);
+    zy = isUnit(zoomY_) ? length : annTruncSaturated(double(length) * zoomY_ + 0.5);
   }
   if (x) *x = zx;
   if (y) *y = zy;

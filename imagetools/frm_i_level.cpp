@@ -63,9 +63,11 @@ void frmILevelForm::cmbChannels_Click() {
 
 void frmILevelForm::draw(int channel) {
   picH->Cls();
-  const img::ImagingControl* page = tools::pageView();
-  const img::Histograms h = page ? img::getHistograms(page->bitmap()) : img::Histograms{};
-  for (const QLine& l : tools::levelBars(h, static_cast<tools::LevelChannel>(channel), picH->height() * rt::Screen::TwipsPerPixelY(),
+  if (!histograms_) {
+    const img::ImagingControl* page = tools::pageView();
+    histograms_ = page ? img::getHistograms(page->bitmap()) : img::Histograms{};
+  }
+  for (const QLine& l : tools::levelBars(*histograms_, static_cast<tools::LevelChannel>(channel), picH->height() * rt::Screen::TwipsPerPixelY(),
                                          rt::Screen::TwipsPerPixelX(), rt::Screen::TwipsPerPixelY()))
     picH->Line(l);
 }

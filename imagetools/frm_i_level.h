@@ -1,10 +1,12 @@
 #pragma once
 // The intensity levels dialog: the histogram of the page for one channel or the three together,
 // drawn as bars. It changes nothing.
+#include "controls/imaging/image_ops.h"
 #include "runtime/form.h"
 
 #include <QLine>
 #include <QWidget>
+#include <optional>
 #include <vector>
 
 class QComboBox;
@@ -47,8 +49,14 @@ class frmILevelForm : public rt::Form {
   void fnShowRGBLevels();
   void cmdClose_Click();
 
+ protected:
+  // A new showing measures the page again; the channels of one showing share one measurement (the
+  // dialog is modal, so the page cannot change under it).
+  void Form_Load() override { histograms_.reset(); }
+
  private:
   void draw(int channel);
+  std::optional<img::Histograms> histograms_;
 };
 
 extern rt::DefaultInstance<frmILevelForm> frmILevel;

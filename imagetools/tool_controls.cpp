@@ -33,11 +33,6 @@ void ToolDialog::Form_Activate() {
   fnSetUp();
 }
 
-void place(QWidget* w, double left, double top, double width, double height) {
-  w->setGeometry(rt::Screen::ToPixelsX(left), rt::Screen::ToPixelsY(top), rt::Screen::ToPixelsX(width),
-                 rt::Screen::ToPixelsY(height));
-}
-
 QGroupBox* frame(QWidget* parent, double left, double top, double width, double height) {
   auto* f = new QGroupBox(parent);
   place(f, left, top, width, height);

@@ -4,6 +4,7 @@
 // imaging control with the busy pointer (and progress for long work).
 #include "controls/imaging/bitmap.h"
 #include "runtime/form.h"
+#include "runtime/twips.h"
 
 #include <QLineEdit>
 #include <QString>
@@ -51,8 +52,7 @@ class BeforeAfterDialog : public ToolDialog {
   void buildBeforeAfter(double left, double top, double width, double height);
 };
 
-// Left, top, width and height in twips, relative to the parent widget.
-void place(QWidget* w, double left, double top, double width, double height);
+using tw::place;
 QGroupBox* frame(QWidget* parent, double left, double top, double width, double height);
 QLabel* label(QWidget* parent, const QString& text, double left, double top, double width, double height);
 QPushButton* button(QWidget* parent, const QString& text, double left, double top, double width, double height);

@@ -116,21 +116,10 @@ class QtDialogService : public DialogService {
         return true;
       }
       case DialogKind::Font: {
-        QFont f(r.fontName);
-        if (r.fontSize > 0) f.setPointSizeF(r.fontSize);
-        f.setBold(r.fontBold);
-        f.setItalic(r.fontItalic);
-        f.setUnderline(r.fontUnderline);
-        f.setStrikeOut(r.fontStrikethru);
         bool ok = false;
-        const QFont chosen = QFontDialog::getFont(&ok, f, owner, r.title);
+        const QFont chosen = QFontDialog::getFont(&ok, r.font(), owner, r.title);
         if (!ok) return false;
-        r.fontName = chosen.family();
-        r.fontSize = chosen.pointSizeF();
-        r.fontBold = chosen.bold();
-        r.fontItalic = chosen.italic();
-        r.fontUnderline = chosen.underline();
-        r.fontStrikethru = chosen.strikeOut();
+        r.setFont(chosen);
         return true;
       }
       case DialogKind::Printer: {
@@ -254,6 +243,26 @@ void CommonDialog::ShowOpen() { run(DialogKind::Open); }
 void CommonDialog::ShowSave() { run(DialogKind::Save); }
 void CommonDialog::ShowColor() { run(DialogKind::Color); }
 void CommonDialog::ShowFont() { run(DialogKind::Font); }
+
+QFont DialogRequest::font() const {
+  QFont f(fontName);
+  if (fontSize > 0) f.setPointSizeF(fontSize);
+  f.setBold(fontBold);
+  f.setItalic(fontItalic);
+  f.setUnderline(fontUnderline);
+  f.setStrikeOut(fontStrikethru);
+  return f;
+}
+
+void DialogRequest::setFont(const QFont& f) {
+  fontName = f.family();
+  fontSize = f.pointSizeF();
+  fontBold = f.bold();
+  fontItalic = f.italic();
+  fontUnderline = f.underline();
+  fontStrikethru = f.strikeOut();
+}
+
 void CommonDialog::ShowPrinter() { run(DialogKind::Printer); }
 
 }  // namespace rt

@@ -2,6 +2,7 @@
 // Message boxes, input boxes and the common dialogs all go through one service. The program runs
 // with real Qt dialogs; a test installs a scripted service that answers each call in order.
 #include <QColor>
+#include <QFont>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -68,6 +69,9 @@ struct DialogRequest {
   QString fontName;
   double fontSize = 0;
   bool fontBold = false, fontItalic = false, fontUnderline = false, fontStrikethru = false;
+  // The font fields as one font (a size of 0 keeps the font's default size), and back.
+  QFont font() const;
+  void setFont(const QFont& f);
   // Printer.
   int copies = 1;
   int orientation = 1;  // 1 portrait, 2 landscape

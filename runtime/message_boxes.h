@@ -5,6 +5,7 @@
 #include "runtime/dialogs.h"
 
 #include <QString>
+#include <functional>
 
 namespace rt {
 
@@ -13,5 +14,8 @@ namespace rt {
 int Confirm(const QString& question, int buttons = vbYesNo);
 void ShowError(const QString& text);
 void ShowInformation(const QString& text);
+// Runs an event handler; a run-time error it did not handle is shown as a failure (with the
+// normal pointer back), and the window carries on.
+void RunGuarded(const std::function<void()>& handler);
 
 }  // namespace rt

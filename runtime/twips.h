@@ -15,5 +15,10 @@ inline void setLeft(QWidget* w, double v) { w->move(rt::Screen::ToPixelsX(v), w-
 inline void setTop(QWidget* w, double v) { w->move(w->x(), rt::Screen::ToPixelsY(v)); }
 inline void setWidth(QWidget* w, double v) { w->resize(std::max(0, rt::Screen::ToPixelsX(v)), w->height()); }
 inline void setHeight(QWidget* w, double v) { w->resize(w->width(), std::max(0, rt::Screen::ToPixelsY(v))); }
+// Left, top, width and height at once.
+inline void place(QWidget* w, double left, double top, double width, double height) {
+  w->setGeometry(rt::Screen::ToPixelsX(left), rt::Screen::ToPixelsY(top), rt::Screen::ToPixelsX(width),
+                 rt::Screen::ToPixelsY(height));
+}
 
 }  // namespace tw

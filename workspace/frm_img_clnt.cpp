@@ -66,16 +66,6 @@ QPixmap handPixmap(bool closed) {
   return pm;
 }
 
-// Every command and control event runs through here: a run-time error that no handler of the
-// command caught is shown, and the window carries on.
-void guarded(const std::function<void()>& handler) {
-  try {
-    handler();
-  } catch (const rt::RuntimeError& e) {
-    rt::ShowError(e.Description());
-  }
-}
-
 }  // namespace
 
 void frmImgClntForm::setCommandLine(const QString& commandLine) { commandLineText() = commandLine; }
@@ -143,7 +133,7 @@ void frmImgClntForm::buildMenus() {
       // Opening a menu of the menu bar first writes a floating pasted area into the page.
       if (topLevel && !(row.flags & ws::kPopup))
         connect(m, &QMenu::aboutToShow, this, [this, handler] {
-          guarded([&] {
+          rt::RunGuarded([&] {
             fnCommitPendingEdit();
             if (handler) handler(*this);
           });
@@ -164,7 +154,7 @@ void frmImgClntForm::buildMenus() {
     connect(a, &QAction::triggered, this, [this, a, handler, checkable] {
       // The check mark changes only through the command itself.
       if (checkable) a->setChecked(!a->isChecked());
-      if (handler) guarded([&] { handler(*this); });
+      if (handler) rt::RunGuarded([&] { handler(*this); });
     });
   }
   mnuFile = menus_.value("mnuFile");
@@ -203,7 +193,7 @@ void frmImgClntForm::buildToolbars() {
     QAction* a = b->addAction(style()->standardIcon(static_cast<QStyle::StandardPixmap>(r.icon)), tip);
     a->setData(key);
     a->setToolTip(tip);
-    connect(a, &QAction::triggered, this, [this, bar, key] { guarded([&] { fnToolbarButtonClick(bar, key); }); });
+    connect(a, &QAction::triggered, this, [this, bar, key] { rt::RunGuarded([&] { fnToolbarButtonClick(bar, key); }); });
   }
   tbrScan = bars_.value("tbrScan");
   tbrFile = bars_.value("tbrFile");
@@ -265,12 +255,12 @@ void frmImgClntForm::buildPanes() {
   ixTemp->setObjectName("ixTemp");
   ixTemp->setVisible(false);
   connect(ixMain, &img::ImagingControl::MouseDown, this,
-          [this](int16_t b, int16_t s, float x, float y) { guarded([&] { ixMain_MouseDown(b, s, x, y); }); });
+          [this](int16_t b, int16_t s, float x, float y) { rt::RunGuarded([&] { ixMain_MouseDown(b, s, x, y); }); });
   connect(ixMain, &img::ImagingControl::MouseMove, this,
-          [this](int16_t b, int16_t s, float x, float y) { guarded([&] { ixMain_MouseMove(b, s, x, y); }); });
+          [this](int16_t b, int16_t s, float x, float y) { rt::RunGuarded([&] { ixMain_MouseMove(b, s, x, y); }); });
   connect(ixMain, &img::ImagingControl::MouseUp, this,
-          [this](int16_t b, int16_t s, float x, float y) { guarded([&] { ixMain_MouseUp(b, s, x, y); }); });
-  connect(ixMain, &img::ImagingControl::KeyDown, this, [this](int16_t k, int16_t s) { guarded([&] { ixMain_KeyDown(k, s); }); });
+          [this](int16_t b, int16_t s, float x, float y) { rt::RunGuarded([&] { ixMain_MouseUp(b, s, x, y); }); });
+  connect(ixMain, &img::ImagingControl::KeyDown, this, [this](int16_t k, int16_t s) { rt::RunGuarded([&] { ixMain_KeyDown(k, s); }); });
   connect(ixMain, &img::ImagingControl::Scroll, this, [this] { fnCommitPendingEdit(); });
   connect(ixMain, &img::ImagingControl::DragDrop, this, &frmImgClntForm::ixMain_DragDrop);
   picChild->setAcceptDrops(true);
@@ -313,11 +303,11 @@ img::ImagingControl* frmImgClntForm::makeThumb(img::ImagingControl* tmpl) {
   t->setName(name);
   t->setObjectName(name);
   const auto i = static_cast<int16_t>(index);
-  connect(t, &img::ImagingControl::Click, this, [this, i] { guarded([&] { ixTmb_Click(i); }); });
-  connect(t, &img::ImagingControl::DblClick, this, [this, i] { guarded([&] { ixTmb_DblClick(i); }); });
+  connect(t, &img::ImagingControl::Click, this, [this, i] { rt::RunGuarded([&] { ixTmb_Click(i); }); });
+  connect(t, &img::ImagingControl::DblClick, this, [this, i] { rt::RunGuarded([&] { ixTmb_DblClick(i); }); });
   connect(t, &img::ImagingControl::MouseDown, this,
-          [this, i](int16_t button, int16_t, float, float) { guarded([&] { ixTmb_MouseDown(i, button); }); });
-  connect(t, &img::ImagingControl::KeyDown, this, [this](int16_t k, int16_t s) { guarded([&] { ixMain_KeyDown(k, s); }); });
+          [this, i](int16_t button, int16_t, float, float) { rt::RunGuarded([&] { ixTmb_MouseDown(i, button); }); });
+  connect(t, &img::ImagingControl::KeyDown, this, [this](int16_t k, int16_t s) { rt::RunGuarded([&] { ixMain_KeyDown(k, s); }); });
   return t;
 }
 

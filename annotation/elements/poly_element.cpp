@@ -20,13 +20,6 @@ constexpr double kWingLength = 16777216.0 * 10 / 400;
 // What the line's bounds grow by for its arrowhead before the wings themselves are added.
 constexpr int32_t kArrowMargin = 24;
 
-int32_t roundHalfUp(double v) {
-  double r = std::floor(v + 0.5);
-  if (r > double(std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
-  if (r < double(std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
-  return int32_t(r);
-}
-
 plat::RECT boundsOf(const std::vector<plat::POINT>& points) {
   plat::RECT r{points[0].x, points[0].y, points[0].x, points[0].y};
   for (const plat::POINT& p : points) {
@@ -67,8 +60,8 @@ bool AnnPolyElement::ArrowWings(plat::POINT from, plat::POINT to, plat::POINT wi
   if (length == 0.0) return false;
   const double rad = 25.0 * 3.14159265358979323846 / 180.0;
   double m = kWingLength * std::cos(rad) / length, o = kWingLength * std::sin(rad) / length;
-  wings[0] = {roundHalfUp(to.x - m * t - o * u), roundHalfUp(to.y - m * u + o * t)};
-  wings[1] = {roundHalfUp(to.x - m * t + o * u), roundHalfUp(to.y - m * u - o * t)};
+  wings[0] = {annRoundHalfUp(to.x - m * t - o * u), annRoundHalfUp(to.y - m * u + o * t)};
+  wings[1] = {annRoundHalfUp(to.x - m * t + o * u), annRoundHalfUp(to.y - m * u - o * t)};
   return true;
 }
 
@@ -439,7 +432,7 @@ int32_t AnnPolyElement::SetProperty(int32_t id, AnnValue value, bool* changed) {
   plat::RECT before = rect_;
   auto scale = [](int32_t c, int32_t a0, int32_t a1, int32_t b0, int32_t b1) {
     if (a1 == a0) return int32_t(b0 + (int64_t(b1) - b0) / 2);
-    return roundHalfUp(b0 + (double(c) - a0) * (double(b1) - b0) / (double(a1) - a0));
+    return annRoundHalfUp(b0 + (double(c) - a0) * (double(b1) - b0) / (double(a1) - a0));
   };
   for (plat::POINT& p : points_)
     p = {scale(p.x, from.left, from.right, to.left, to.right), scale(p.y, from.top, from.bottom, to.top, to.bottom)};

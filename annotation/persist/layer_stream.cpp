@@ -14,7 +14,6 @@
 #include "annotation/persist/stream_io.h"
 #include "platform/memory/global_memory.h"
 #include "platform/ole/ole.h"
-#include "platform/text/ansi.h"
 
 namespace {
 
@@ -42,11 +41,6 @@ constexpr uint64_t kMinElementBytes = 12;
 constexpr uint64_t kMinGroupBytes = 8;
 
 bool nonEmpty(plat::BSTR s) { return s && plat::SysStringLen(s) > 0; }
-
-std::string ansiOf(plat::BSTR s) {
-  std::u16string text = plat::SysToU16(s);
-  return plat::toAnsi(QString::fromStdU16String(text));
-}
 
 }  // namespace
 
@@ -160,7 +154,7 @@ int32_t AnnLayer::Save(plat::IStream* stream, bool selectedOnly) {
       return ERR_STREAM;
     auto* bytes = static_cast<uint8_t*>(plat::GlobalLock(block));
     if (!bytes && bodySize) return ERR_STREAM;
-    check = scrambleEncode(bytes, ansiOf(password_), bodySize);
+    check = scrambleEncode(bytes, plat::SysToAnsi(password_), bodySize);
     out.Bytes(bytes, bodySize);
     plat::GlobalUnlock(block);
   } else if (WriteBody(out, selectedOnly, &bodySize) != ANN_OK) {
@@ -208,7 +202,7 @@ int32_t AnnLayer::Load(plat::IStream* stream, bool merge) {
       }
     }
     if (!in.Bytes(bytes.data(), bodySize)) return ERR_STREAM;
-    if (!nonEmpty(password_) || scrambleDecode(bytes.data(), ansiOf(password_), bodySize) != check) {
+    if (!nonEmpty(password_) || scrambleDecode(bytes.data(), plat::SysToAnsi(password_), bodySize) != check) {
       in.I32(&end);  // stand after this layer, so that following layers can still be read
       return ERR_BAD_PASSWORD;
     }

@@ -14,7 +14,6 @@
 #include "annotation/view.h"
 #include "platform/graphics/gdi.h"
 #include "platform/ole/ole.h"
-#include "platform/text/ansi.h"
 
 using namespace ann_detail;
 
@@ -38,9 +37,8 @@ void blockHeader(AnnStreamWriter& out, uint32_t item, const char* name, uint32_t
 
 // A text in the ANSI code page as exactly units + 1 bytes, terminator included.
 std::string ansiField(plat::BSTR s) {
-  std::u16string text = plat::SysToU16(s);
-  std::string bytes = plat::toAnsi(QString::fromStdU16String(text));
-  bytes.resize(text.size(), '?');
+  std::string bytes = plat::SysToAnsi(s);
+  bytes.resize(s ? plat::SysStringLen(s) : 0, '?');
   bytes.push_back('\0');
   return bytes;
 }

@@ -93,12 +93,8 @@ void routeEngineDialogs() {
           r.fontUnderline = lf.lfUnderline != 0;
           r.fontStrikethru = lf.lfStrikeOut != 0;
           if (!rt::dialogs().commonDialog(r)) return false;
-          QFont chosen(r.fontName);
-          chosen.setPointSizeF(r.fontSize > 0 ? r.fontSize : 9.75);
-          chosen.setBold(r.fontBold);
-          chosen.setItalic(r.fontItalic);
-          chosen.setUnderline(r.fontUnderline);
-          chosen.setStrikeOut(r.fontStrikethru);
+          QFont chosen = r.font();
+          if (r.fontSize <= 0) chosen.setPointSizeF(9.75);
           lf = plat::LogFontFromFont(chosen);
           return true;
         });

@@ -50,9 +50,22 @@ ScanningControl::~ScanningControl() {
   CloseSourceManager();
 }
 
+int32_t ScanningControl::ErrorCode() const {
+  const std::lock_guard<std::mutex> hold(errorLock_);
+  return errorCode_;
+}
+
+QString ScanningControl::ErrorText() const {
+  const std::lock_guard<std::mutex> hold(errorLock_);
+  return errorText_;
+}
+
 void ScanningControl::raise(int32_t number, int32_t code, const QString& text) {
-  errorCode_ = code;
-  errorText_ = text;
+  {
+    const std::lock_guard<std::mutex> hold(errorLock_);
+    errorCode_ = code;
+    errorText_ = text;
+  }
   throw rt::RuntimeError(number, text, QString::fromLatin1(kSourceId));
 }
 
@@ -67,6 +80,7 @@ void ScanningControl::openManager() {
   const SANE_Status s = sane_init(&version, nullptr);
   if (s != SANE_STATUS_GOOD) raise(kErrDriver, static_cast<int32_t>(s), statusText(s));
   managerOpen_ = true;
+  const std::lock_guard<std::mutex> hold(errorLock_);
   errorCode_ = 0;
   errorText_.clear();
 }

@@ -16,6 +16,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -64,8 +65,9 @@ class ScanningControl : public QObject {
   // Inside ImageAcquired: the page just scanned. The receiver takes the block over; a block not
   // taken is freed when the next page arrives.
   plat::HGLOBAL AcquiredImage();
-  int32_t ErrorCode() const { return errorCode_; }
-  QString ErrorText() const { return errorText_; }
+  // The last failure of the scanner library; a check in progress may set it from its thread.
+  int32_t ErrorCode() const;
+  QString ErrorText() const;
 
   void GetScanArea(float& left, float& top, float& right, float& bottom);
   void SetScanArea(float left, float top, float right, float bottom);
@@ -103,6 +105,7 @@ class ScanningControl : public QObject {
   QString source_;
   QString feed_;
   plat::HGLOBAL acquired_ = nullptr;
+  mutable std::mutex errorLock_;
   int32_t errorCode_ = 0;
   QString errorText_;
   // Scan area in inches; negative until set, meaning the device's whole area.

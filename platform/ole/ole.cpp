@@ -1,5 +1,7 @@
 #include "platform/ole/ole.h"
 
+#include "platform/text/ansi.h"
+
 #include <algorithm>
 #include <cmath>
 #include <atomic>
@@ -90,6 +92,8 @@ std::size_t SysLiveStrings() { return gStrings; }
 BSTR SysAllocFromU16(std::u16string_view text) { return SysAllocStringLen(text.data(), uint32_t(text.size())); }
 
 std::u16string SysToU16(BSTR s) { return s ? std::u16string(s, SysStringLen(s)) : std::u16string(); }
+
+std::string SysToAnsi(BSTR s) { return toAnsi(QString::fromStdU16String(SysToU16(s))); }
 
 bool SysStringEqual(BSTR a, BSTR b) {
   uint32_t la = SysStringByteLen(a), lb = SysStringByteLen(b);

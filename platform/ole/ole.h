@@ -30,6 +30,8 @@ std::size_t SysLiveStrings();
 // Conveniences for C++ callers.
 BSTR SysAllocFromU16(std::u16string_view text);
 std::u16string SysToU16(BSTR s);
+// The string in the ANSI code page of stored texts, one byte a character ('?' where it has none).
+std::string SysToAnsi(BSTR s);
 // Compares two strings by content; null equals empty.
 bool SysStringEqual(BSTR a, BSTR b);
 

@@ -4,6 +4,7 @@
 #include "albums/frm_sel_image.h"
 #include "albums/register_windows.h"
 #include "tests/support/main_window_fixture.h"
+#include "tests/support/mouse.h"
 
 #include <QPushButton>
 
@@ -165,8 +166,7 @@ namespace {
 using MagnifierTest = PagePickerTest;
 
 void mouseOn(QWidget* w, QEvent::Type type, QPoint p, Qt::MouseButton button, Qt::MouseButtons buttons) {
-  QMouseEvent e(type, QPointF(p), w->mapToGlobal(QPointF(p)), button, buttons, Qt::NoModifier);
-  QCoreApplication::sendEvent(w, &e);
+  testsupport::sendMouse(w, type, p, button, buttons);
 }
 
 // A press in the magnify mode opens the magnifier, each move takes it along centred on the

@@ -71,16 +71,20 @@ class EngineTest : public ::testing::Test {
   AnnEngineInterface* engine = nullptr;
 };
 
-// An element made through an object descriptor: type, rect in page pixels and further fields.
+// An element made through an object descriptor: type, rect in page pixels, further fields and
+// the points of a line, polygon or freehand stroke.
 inline int32_t MakeElementFromDesc(AnnEngineInterface* engine, AnnLayerHandle layer, int32_t type, plat::RECT rect,
-                                   std::initializer_list<std::pair<int32_t, AnnValue>> fields = {}) {
+                                   const std::vector<std::pair<int32_t, AnnValue>>& fields = {},
+                                   const std::vector<plat::POINT>& points = {}) {
   AnnObjectDesc* d = nullptr;
   EXPECT_EQ(engine->CreateObjectDesc(&d), ANN_OK);
   engine->SetObjectDescField(d, 128, type);
   engine->SetObjectDescField(d, PROP_RECT, reinterpret_cast<AnnValue>(&rect));
   for (auto [field, value] : fields) engine->SetObjectDescField(d, field, value);
+  for (const plat::POINT& p : points) engine->AddObjectDescPoint(d, p.x, p.y);
   int32_t id = 0;
-  EXPECT_EQ(engine->CreateObjectFromDesc(d, layer, &id), ANN_OK);
+  EXPECT_EQ(engine->CreateObjectFromDesc(d, layer, &id), ANN_OK) << type;
+  EXPECT_NE(id, 0) << type;
   engine->FreeObjectDesc(d);
   return id;
 }
@@ -88,41 +92,27 @@ inline int32_t MakeElementFromDesc(AnnEngineInterface* engine, AnnLayerHandle la
 // One element of every kind on a page of at least 400 x 300 pixels, each inside its own cell of
 // a 4 x 3 grid of 100 x 100 cells (kind k in cell k - 4097). Answers the ids in kind order.
 inline std::vector<int32_t> MakeOneOfEveryKind(AnnEngineInterface* engine, AnnLayerHandle layer) {
+  // An 8 x 8 picture of 24 bits, all dark blue, for the image element.
+  const uint32_t stride = 24, bits = stride * 8;
+  plat::HGLOBAL picture = plat::GlobalAlloc(plat::GHND, 40 + bits);
+  auto* p = static_cast<uint8_t*>(plat::GlobalLock(picture));
+  const int32_t header[10] = {40, 8, 8, 1 | (24 << 16), 0, int32_t(bits), 0, 0, 0, 0};
+  std::memcpy(p, header, 40);
+  for (uint32_t k = 0; k < bits; k += 3) p[40 + k] = 0x80;
+  plat::GlobalUnlock(picture);
+  plat::BSTR text = plat::SysAllocString(u"Hello");
   std::vector<int32_t> ids;
   for (int32_t kind = TOOL_TEXT; kind <= TOOL_BUTTON; ++kind) {
     const int32_t i = kind - TOOL_TEXT, x = 100 * (i % 4) + 10, y = 100 * (i / 4) + 10;
-    AnnObjectDesc* d = nullptr;
-    EXPECT_EQ(engine->CreateObjectDesc(&d), ANN_OK);
-    plat::RECT r{x, y, x + 80, y + 80};
-    engine->SetObjectDescField(d, 128, kind);
-    engine->SetObjectDescField(d, PROP_RECT, reinterpret_cast<AnnValue>(&r));
-    engine->SetObjectDescField(d, PROP_PEN_COLOR, 0x0000C0);
-    engine->SetObjectDescField(d, PROP_PEN_WIDTH, 3);
-    plat::BSTR text = plat::SysAllocString(u"Hello");
-    engine->SetObjectDescField(d, PROP_TEXT, reinterpret_cast<AnnValue>(text));
-    plat::SysFreeString(text);
-    if (kind >= TOOL_POLYGON && kind <= TOOL_FREEHAND)
-      for (plat::POINT p : {plat::POINT{x, y}, plat::POINT{x + 80, y + 40}, plat::POINT{x + 20, y + 80}})
-        engine->AddObjectDescPoint(d, p.x, p.y);
-    plat::HGLOBAL picture = nullptr;
-    if (kind == TOOL_IMAGE) {
-      // An 8 x 8 picture of 24 bits, all dark blue.
-      const uint32_t stride = 24, bits = stride * 8;
-      picture = plat::GlobalAlloc(plat::GHND, 40 + bits);
-      auto* p = static_cast<uint8_t*>(plat::GlobalLock(picture));
-      const int32_t header[10] = {40, 8, 8, 1 | (24 << 16), 0, int32_t(bits), 0, 0, 0, 0};
-      std::memcpy(p, header, 40);
-      for (uint32_t k = 0; k < bits; k += 3) p[40 + k] = 0x80;
-      plat::GlobalUnlock(picture);
-      engine->SetObjectDescField(d, PROP_IMAGE, reinterpret_cast<AnnValue>(picture));
-    }
-    int32_t id = 0;
-    EXPECT_EQ(engine->CreateObjectFromDesc(d, layer, &id), ANN_OK) << kind;
-    EXPECT_NE(id, 0) << kind;
-    ids.push_back(id);
-    engine->FreeObjectDesc(d);
-    plat::GlobalFree(picture);
+    std::vector<std::pair<int32_t, AnnValue>> fields = {
+        {PROP_PEN_COLOR, 0x0000C0}, {PROP_PEN_WIDTH, 3}, {PROP_TEXT, reinterpret_cast<AnnValue>(text)}};
+    if (kind == TOOL_IMAGE) fields.push_back({PROP_IMAGE, reinterpret_cast<AnnValue>(picture)});
+    std::vector<plat::POINT> points;
+    if (kind >= TOOL_POLYGON && kind <= TOOL_FREEHAND) points = {{x, y}, {x + 80, y + 40}, {x + 20, y + 80}};
+    ids.push_back(MakeElementFromDesc(engine, layer, kind, {x, y, x + 80, y + 80}, fields, points));
   }
+  plat::SysFreeString(text);
+  plat::GlobalFree(picture);
   return ids;
 }
 

@@ -9,6 +9,7 @@
 #include <QToolButton>
 
 #include "tests/support/main_window_fixture.h"
+#include "tests/support/mouse.h"
 #include "workspace/frm_anno_palette.h"
 #include "workspace/palette_menus.h"
 
@@ -52,11 +53,7 @@ TEST(PaletteRules, ListItemsAndStoredValuesMapBothWays) {
 }
 
 void rightClick(QWidget* w) {
-  const QPoint p(w->width() / 2, w->height() / 2);
-  QMouseEvent down(QEvent::MouseButtonPress, QPointF(p), w->mapToGlobal(QPointF(p)), Qt::RightButton, Qt::RightButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(w, &down);
-  QMouseEvent up(QEvent::MouseButtonRelease, QPointF(p), w->mapToGlobal(QPointF(p)), Qt::RightButton, Qt::NoButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(w, &up);
+  testsupport::clickAt(w, QPoint(w->width() / 2, w->height() / 2), Qt::RightButton);
 }
 
 int32_t attribute(frmImgClntForm* w, int32_t tool, int32_t id) {
@@ -359,8 +356,7 @@ TEST_F(PageViewScreenshots, PaletteWithAnAttributeMenuAndAFloatingArea) {
   w->mnuEditPaste_Click();
   QWidget* view = w->ixMain;
   auto send = [view](QEvent::Type type, QPoint at, Qt::MouseButton b, Qt::MouseButtons bs) {
-    QMouseEvent e(type, QPointF(at), view->mapToGlobal(QPointF(at)), b, bs, Qt::NoModifier);
-    QCoreApplication::sendEvent(view, &e);
+    testsupport::sendMouse(view, type, at, b, bs);
   };
   send(QEvent::MouseMove, {20, 20}, Qt::NoButton, Qt::NoButton);
   send(QEvent::MouseButtonPress, {20, 20}, Qt::LeftButton, Qt::LeftButton);

@@ -4,6 +4,7 @@
 
 #include "controls/annotation/annotation_control.h"
 #include "tests/support/main_window_fixture.h"
+#include "tests/support/mouse.h"
 
 using namespace mainwindowtest;
 
@@ -11,8 +12,7 @@ namespace {
 
 void mouse(QWidget* w, QEvent::Type type, QPoint p, Qt::MouseButtons buttons) {
   const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-  QMouseEvent e(type, QPointF(p), w->mapToGlobal(QPointF(p)), button, buttons, Qt::NoModifier);
-  QCoreApplication::sendEvent(w, &e);
+  testsupport::sendMouse(w, type, p, button, buttons);
 }
 
 void click(QWidget* w, QPoint p) {

@@ -14,14 +14,14 @@
 #include <QtTest/QTest>
 
 #include "tests/support/main_window_fixture.h"
+#include "tests/support/mouse.h"
 
 using namespace mainwindowtest;
 
 namespace {
 
 void mouse(QWidget* w, QEvent::Type type, QPoint p, Qt::MouseButton button, Qt::MouseButtons buttons) {
-  QMouseEvent e(type, QPointF(p), w->mapToGlobal(QPointF(p)), button, buttons, Qt::NoModifier);
-  QCoreApplication::sendEvent(w, &e);
+  testsupport::sendMouse(w, type, p, button, buttons);
 }
 void press(QWidget* w, QPoint p) { mouse(w, QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton); }
 void moveHeld(QWidget* w, QPoint p) { mouse(w, QEvent::MouseMove, p, Qt::NoButton, Qt::LeftButton); }

@@ -4,6 +4,7 @@
 #include "controls/imaging/imaging_control.h"
 #include "platform/graphics/gdi.h"
 #include "tests/support/scripted_dialogs.h"
+#include "tests/support/mouse.h"
 #include "tests/support/temp_dir.h"
 
 #include <QApplication>
@@ -193,8 +194,7 @@ namespace {
 
 void mouse(QWidget* on, QEvent::Type type, int x, int y, Qt::MouseButtons buttons,
            Qt::MouseButton button = Qt::LeftButton) {
-  QMouseEvent e(type, QPointF(x, y), on->mapToGlobal(QPointF(x, y)), button, buttons, Qt::NoModifier);
-  QApplication::sendEvent(on, &e);
+  testsupport::sendMouse(on, type, QPoint(x, y), button, buttons);
 }
 
 // A rectangle dragged on the view with the rectangle tool.
