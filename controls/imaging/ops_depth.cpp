@@ -187,7 +187,6 @@ class Nearest {
   Nearest(const std::vector<QRgb>& pal, bool fine)
       : kShift(fine ? 5 : 4), kCells(1 << kShift), kWidthBits(8 - kShift), kWidth(1 << kWidthBits),
         first_(static_cast<std::size_t>(kCells * kCells * kCells + 1)) {
-    if (!known_) throw rt::RuntimeError(7, QStringLiteral("Out of memory"));
     const std::size_t n = pal.size();
     // Per channel, per cell position along it and per entry: the squared distance from the entry
     // to the nearest and to the farthest value of the cell's range.
@@ -232,7 +231,7 @@ class Nearest {
   // The search, its answers remembered per colour (for pictures whose colours repeat).
   int operator()(int r, int g, int b) const {
     // 0: not yet known; threads that meet the same colour store the same answer.
-    std::atomic_ref<uint16_t> slot(known_.get()[(uint32_t(r) << 16) | (uint32_t(g) << 8) | uint32_t(b)]);
+    std::atomic_ref<uint16_t> slot(known_[(uint32_t(r) << 16) | (uint32_t(g) << 8) | uint32_t(b)]);
     const uint16_t seen = slot.load(std::memory_order_relaxed);
     if (seen) return seen - 1;
     const int best = search(r, g, b);
@@ -257,14 +256,11 @@ class Nearest {
   }
 
  private:
-  struct Free {
-    void operator()(uint16_t* p) const { std::free(p); }
-  };
   const int kShift, kCells, kWidthBits, kWidth;  // cells per channel 1 << kShift, each kWidth wide
   std::vector<uint32_t> first_;  // candidates of cell c: [first_[c], first_[c + 1])
   std::vector<int32_t> red_, green_, blue_, index_;
-  // One entry per 24-bit colour, zeroed by calloc: only the pages of the colours met are touched.
-  std::unique_ptr<uint16_t, Free> known_{static_cast<uint16_t*>(std::calloc(std::size_t(1) << 24, sizeof(uint16_t)))};
+  // One entry per 24-bit colour: only the pages of the colours met are touched.
+  ops::ZeroTable<uint16_t> known_{std::size_t(1) << 24};
 };
 
 struct Tap {

@@ -7,20 +7,28 @@
 #include <cmath>
 #include <cstring>
 #include <opencv2/imgproc.hpp>
-#include <random>
+#include <type_traits>
 
 namespace img {
 
 namespace {
 
-// Runs f(src, dst) on the picture at its working depth and stores the result.
+// A filter is f(src, dst), or f(src, dst, row) when it needs to know which row of the picture
+// the first row of src is.
+template <class F>
+void runFilter(F& f, const cv::Mat& src, cv::Mat& dst, int32_t firstRow) {
+  if constexpr (std::is_invocable_v<F&, const cv::Mat&, cv::Mat&, int32_t>) f(src, dst, firstRow);
+  else f(src, dst);
+}
+
+// Runs the filter on the picture at its working depth and stores the result.
 template <class F>
 void filterWith(Bitmap& b, F f) {
   if (b.isNull()) return;
   ops::toWorkingDepth(b);
   cv::Mat src = ops::asMat(b);
   cv::Mat dst;
-  f(src, dst);
+  runFilter(f, src, dst, 0);
   ops::storeMat(b, dst);
 }
 
@@ -72,7 +80,7 @@ void filterInPlace(Bitmap& b, int radius, F f) {
                                               : b.row(y);
           std::memcpy(in.ptr(y - first), from, rowBytes);
         }
-        f(in, out);
+        runFilter(f, in, out, first);
         for (int32_t y = y0; y < y1; ++y) std::memcpy(b.row(y), out.ptr(y - first), rowBytes);
         std::swap(in, prev);
         prevFirst = first;
@@ -87,6 +95,15 @@ int gaussianRadius(double sigma) { return (static_cast<int>(std::lround(sigma * 
 
 // The fixed seed of the random effects: the preview and the applied effect are the same picture.
 constexpr uint32_t kSeed = 0x5EED1234u;
+
+// The random draw of one pixel: a hash of its position and the seed, so that the result does not
+// depend on how the rows are shared out among threads, and no generator state is carried.
+uint64_t pixelHash(uint32_t x, uint32_t y) {
+  uint64_t z = (uint64_t(y) << 32 | x) + uint64_t(kSeed) * 0x9E3779B97F4A7C15ull;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
 
 }  // namespace
 
@@ -166,51 +183,43 @@ void addNoise(Bitmap& b, int frequency, int intensity) {
   const int f = std::clamp(frequency, 0, 100), a = std::clamp(intensity, 0, 255);
   if (b.isNull() || f == 0 || a == 0) return;
   ops::toWorkingDepth(b);
-  std::mt19937 rng(kSeed);
   const int ch = b.bitsPerPixel() / 8;
-  for (int32_t y = 0; y < b.height(); ++y) {
-    uint8_t* p = b.row(y);
-    for (int32_t x = 0; x < b.width(); ++x, p += ch) {
-      const uint32_t r = rng();
-      if (static_cast<int>(r % 100) >= f) continue;
-      const int delta = static_cast<int>((r >> 8) % static_cast<uint32_t>(2 * a + 1)) - a;
-      for (int c = 0; c < ch; ++c) p[c] = static_cast<uint8_t>(std::clamp(p[c] + delta, 0, 255));
+  const int32_t w = b.width();
+  const uint32_t levels = static_cast<uint32_t>(2 * a + 1);
+  ops::forRowBlocks(b, [&](int32_t first, int32_t last) {
+    for (int32_t y = first; y < last; ++y) {
+      uint8_t* p = b.row(y);
+      for (int32_t x = 0; x < w; ++x, p += ch) {
+        const uint64_t z = pixelHash(static_cast<uint32_t>(x), static_cast<uint32_t>(y));
+        if (static_cast<int>(((z & 0xFFFFFFFFu) * 100) >> 32) >= f) continue;
+        const int delta = static_cast<int>(((z >> 32) * levels) >> 32) - a;
+        for (int c = 0; c < ch; ++c) p[c] = static_cast<uint8_t>(std::clamp(p[c] + delta, 0, 255));
+      }
     }
-  }
+  });
 }
 
 void diffuse(Bitmap& b) {
   if (b.isNull()) return;
-  ops::toWorkingDepth(b);
-  const Bitmap src = b;
-  const int ch = b.bitsPerPixel() / 8;
-  const int32_t w = b.width(), h = b.height();
-  // Each pixel's offset comes from a hash of its position and the seed: the result does not
-  // depend on how the rows are shared out among threads, and no generator state is carried.
-  auto offsets = [](uint32_t x, uint32_t y) {
-    uint64_t z = (uint64_t(y) << 32 | x) + uint64_t(kSeed) * 0x9E3779B97F4A7C15ull;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    z ^= z >> 31;
-    // Two independent values 0..4, by multiplying 32-bit halves up into the range.
-    return std::pair<int32_t, int32_t>(static_cast<int32_t>(((z & 0xFFFFFFFFu) * 5) >> 32) - 2,
-                                       static_cast<int32_t>(((z >> 32) * 5) >> 32) - 2);
-  };
-  ops::forRowBlocks(b, [&](int32_t first, int32_t last) {
-    for (int32_t y = first; y < last; ++y) {
-      uint8_t* p = b.row(y);
+  const int32_t h = b.height();
+  // Each pixel is taken from within two rows, so the picture can be worked in place by bands.
+  filterInPlace(b, 2, [h](const cv::Mat& in, cv::Mat& out, int32_t firstRow) {
+    out.create(in.size(), in.type());
+    const int ch = in.channels();
+    const int32_t w = in.cols, lastRow = firstRow + in.rows - 1;
+    for (int32_t r = 0; r < in.rows; ++r) {
+      const int32_t y = firstRow + r;
+      uint8_t* p = out.ptr(r);
       for (int32_t x = 0; x < w; ++x) {
-        const auto [dx, dy] = offsets(static_cast<uint32_t>(x), static_cast<uint32_t>(y));
+        // Two independent values 0..4 from the two halves of the pixel's hash.
+        const uint64_t z = pixelHash(static_cast<uint32_t>(x), static_cast<uint32_t>(y));
+        const int32_t dx = static_cast<int32_t>(((z & 0xFFFFFFFFu) * 5) >> 32) - 2;
+        const int32_t dy = static_cast<int32_t>(((z >> 32) * 5) >> 32) - 2;
         const int32_t sx = std::clamp(x + dx, 0, w - 1);
-        const int32_t sy = std::clamp(y + dy, 0, h - 1);
-        const uint8_t* q = src.row(sy) + static_cast<std::ptrdiff_t>(sx) * ch;
-        if (ch == 3) {
-          p[static_cast<std::ptrdiff_t>(x) * 3] = q[0];
-          p[static_cast<std::ptrdiff_t>(x) * 3 + 1] = q[1];
-          p[static_cast<std::ptrdiff_t>(x) * 3 + 2] = q[2];
-        } else {
-          p[x] = q[0];
-        }
+        // Rows outside the band's margin only occur in scratch rows that are thrown away.
+        const int32_t sy = std::clamp(std::clamp(y + dy, 0, h - 1), firstRow, lastRow);
+        const uint8_t* q = in.ptr(sy - firstRow) + static_cast<std::ptrdiff_t>(sx) * ch;
+        for (int c = 0; c < ch; ++c) p[static_cast<std::ptrdiff_t>(x) * ch + c] = q[c];
       }
     }
   });

@@ -5,6 +5,7 @@
 #include "runtime/errors.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -63,23 +64,24 @@ void mapColours(Bitmap& b, F f) {
     for (QRgb& c : b.palette()) c = f(c);
     return;
   }
-  // One entry per 24-bit colour, zeroed by calloc: only the pages of the colours met are touched.
-  // A mapped colour always has its alpha bits set, so 0 means "not yet mapped".
-  struct Free {
-    void operator()(uint32_t* p) const { std::free(p); }
-  };
-  std::unique_ptr<uint32_t, Free> known(static_cast<uint32_t*>(std::calloc(std::size_t(1) << 24, sizeof(uint32_t))));
-  if (!known) throw rt::RuntimeError(7, QStringLiteral("Out of memory"));
-  for (int32_t y = 0; y < b.height(); ++y) {
-    uint8_t* p = b.row(y);
-    for (int32_t x = 0; x < b.width(); ++x, p += 3) {
-      uint32_t& out = known.get()[(uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0]];
-      if (!out) out = f(qRgb(p[2], p[1], p[0])) | 0xFF000000u;
+  // One entry per 24-bit colour, zeroed (0 means "not yet mapped": a mapped colour always has its
+  // alpha bits set).
+  ops::ZeroTable<uint32_t> known(std::size_t(1) << 24);
+  // Threads share the table: two that meet the same new colour store the same answer.
+  const int32_t w = b.width();
+  ops::forRowBlocks(b, [&](uint8_t* p) {
+    for (int32_t x = 0; x < w; ++x, p += 3) {
+      std::atomic_ref<uint32_t> slot(known[(uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0]]);
+      uint32_t out = slot.load(std::memory_order_relaxed);
+      if (!out) {
+        out = f(qRgb(p[2], p[1], p[0])) | 0xFF000000u;
+        slot.store(out, std::memory_order_relaxed);
+      }
       p[0] = static_cast<uint8_t>(qBlue(out));
       p[1] = static_cast<uint8_t>(qGreen(out));
       p[2] = static_cast<uint8_t>(qRed(out));
     }
-  }
+  });
 }
 
 }  // namespace

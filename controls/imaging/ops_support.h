@@ -2,6 +2,7 @@
 // Helpers shared by the pixel-operation families: OpenCV views of a picture and the working
 // depth of operations that mix neighbouring pixels.
 #include "controls/imaging/bitmap.h"
+#include "runtime/errors.h"
 
 #include <algorithm>
 #include <array>
@@ -9,6 +10,7 @@
 #include <vector>
 #include <opencv2/core.hpp>
 #include <opencv2/core/utility.hpp>
+#include <sys/mman.h>
 
 namespace img::ops {
 
@@ -59,6 +61,28 @@ void forRowBlocks(B& b, F f) {
     }
   }, stripes);
 }
+
+// A large table of zeros for remembering answers per colour. Fresh zero pages come from the system
+// on first touch only, in large pages where it gives them: far fewer faults than small pages when
+// threads fill the table at random.
+template <class T>
+class ZeroTable {
+ public:
+  explicit ZeroTable(std::size_t count) : bytes_(count * sizeof(T)) {
+    void* p = mmap(nullptr, bytes_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) throw rt::RuntimeError(7, QStringLiteral("Out of memory"));
+    madvise(p, bytes_, MADV_HUGEPAGE);
+    p_ = static_cast<T*>(p);
+  }
+  ZeroTable(const ZeroTable&) = delete;
+  ZeroTable& operator=(const ZeroTable&) = delete;
+  ~ZeroTable() { munmap(p_, bytes_); }
+  T& operator[](std::size_t i) const { return p_[i]; }
+
+ private:
+  std::size_t bytes_;
+  T* p_;
+};
 
 using Lut = std::array<uint8_t, 256>;
 // Maps every channel value through a table per channel: palette entries for palette pictures,

@@ -222,4 +222,48 @@ TEST(ImageOpsParallel, NearestColourEqualsAScanOfThePalette) {
     }
 }
 
+TEST(ImageOpsParallel, PerPixelEffectsGiveTheSameResultAtAnyThreadCount) {
+  const std::vector<std::pair<std::string, std::function<void(Bitmap&)>>> cases = {
+      {"noise", [](Bitmap& b) { img::addNoise(b, 30, 40); }},
+      {"diffuse", [](Bitmap& b) { img::diffuse(b); }},
+      {"hsl", [](Bitmap& b) { img::adjustHSL(b, 10, 20, 5); }},
+      {"equalize", [](Bitmap& b) { img::equalize(b); }},
+  };
+  const Bitmap src = noisy(97, 1301, 24, 21);
+  for (const auto& [name, op] : cases) {
+    Bitmap want = src;
+    const int saved = cv::getNumThreads();
+    cv::setNumThreads(1);
+    op(want);
+    cv::setNumThreads(saved);
+    atThreadCounts([&](int threads) {
+      Bitmap got = src;
+      op(got);
+      EXPECT_TRUE(sameBytes(got, want)) << name << " at " << threads << " threads";
+    });
+  }
+}
+
+TEST(ImageOpsParallel, NoiseTouchesItsShareOfPixelsWithinItsIntensity) {
+  for (const auto& [frequency, intensity] : {std::pair{5, 32}, {50, 10}, {100, 1}}) {
+    Bitmap b(200, 150, 24);
+    for (int y = 0; y < b.height(); ++y) std::memset(b.row(y), 128, static_cast<std::size_t>(b.width()) * 3);
+    img::addNoise(b, frequency, intensity);
+    int changed = 0, low = 255, high = 0;
+    for (int y = 0; y < b.height(); ++y)
+      for (int x = 0; x < b.width(); ++x) {
+        const QRgb c = b.pixel(x, y);
+        ASSERT_TRUE(qRed(c) == qGreen(c) && qGreen(c) == qBlue(c)) << "one change for all channels";
+        changed += qRed(c) != 128;
+        low = std::min(low, qRed(c));
+        high = std::max(high, qRed(c));
+      }
+    // A drawn change of 0 leaves a picked pixel as it was: 1 in 2 * intensity + 1.
+    const double expected = frequency / 100.0 * (1.0 - 1.0 / (2 * intensity + 1));
+    EXPECT_NEAR(changed / 30000.0, expected, 0.02) << frequency;
+    EXPECT_EQ(low, 128 - intensity) << frequency;
+    EXPECT_EQ(high, 128 + intensity) << frequency;
+  }
+}
+
 }  // namespace
