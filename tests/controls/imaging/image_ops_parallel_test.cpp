@@ -266,4 +266,19 @@ TEST(ImageOpsParallel, NoiseTouchesItsShareOfPixelsWithinItsIntensity) {
   }
 }
 
+TEST(ImageOpsParallel, ByteTableLookUpEqualsThePlainLoopAtEveryLevelAndLength) {
+  img::ops::Lut table{};
+  for (int v = 0; v < 256; ++v) table[static_cast<std::size_t>(v)] = static_cast<uint8_t>((v * 37 + 11) & 0xFF);
+  // Lengths around the vector width, and starts off its alignment.
+  for (const std::size_t length : {1u, 63u, 64u, 65u, 256u, 777u})
+    for (const std::size_t start : {0u, 1u, 5u}) {
+      std::vector<uint8_t> bytes(start + length);
+      for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7 + 3);
+      std::vector<uint8_t> want = bytes;
+      for (std::size_t i = start; i < want.size(); ++i) want[i] = table[want[i]];
+      img::ops::mapBytes(bytes.data() + start, length, table.data());
+      EXPECT_EQ(bytes, want) << length << " bytes from " << start;
+    }
+}
+
 }  // namespace
