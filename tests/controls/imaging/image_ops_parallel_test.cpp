@@ -95,9 +95,10 @@ TEST(ImageOpsParallel, BandedFiltersEqualTheWholePictureFilter) {
       {"motion blur", [](Bitmap& b) { img::motionBlur(b, 5, 0, 2); },
        [&](const cv::Mat& s, cv::Mat& d) { cv::filter2D(s, d, -1, streak, cv::Point(-1, -1), 0, cv::BORDER_REPLICATE); }},
   };
-  // Tall enough for several stripes of several bands each, at any radius.
-  for (const int bpp : {24, 8}) {
-    const Bitmap src = noisy(bpp == 24 ? 53 : 71, 1301, bpp, 11);
+  // Tall enough for several stripes of several bands each, at any radius; and one and two pixels
+  // wide, where both edges meet.
+  for (const auto& [width, bpp] : {std::pair{53, 24}, {71, 8}, {1, 24}, {2, 8}}) {
+    const Bitmap src = noisy(width, 1301, bpp, 11);
     for (const FilterCase& c : cases) {
       Bitmap want = src;
       {
@@ -108,7 +109,7 @@ TEST(ImageOpsParallel, BandedFiltersEqualTheWholePictureFilter) {
       atThreadCounts([&](int threads) {
         Bitmap got = src;
         c.op(got);
-        EXPECT_TRUE(sameBytes(got, want)) << c.name << " at " << bpp << " bits, " << threads << " threads";
+        EXPECT_TRUE(sameBytes(got, want)) << c.name << " at " << width << " x " << bpp << " bits, " << threads << " threads";
       });
     }
   }
