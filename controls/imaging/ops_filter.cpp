@@ -8,6 +8,10 @@
 #include <cstring>
 #include <opencv2/imgproc.hpp>
 #include <type_traits>
+#include <vector>
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace img {
 
@@ -223,6 +227,57 @@ void addNoise(Bitmap& b, int frequency, int intensity) {
   });
 }
 
+namespace {
+
+// The offsets of diffuse for the pixels of one row: two independent values -2..2 from the two
+// halves of each pixel's hash.
+void rowOffsetsPlain(uint32_t y, int32_t from, int32_t w, int8_t* dx, int8_t* dy) {
+  for (int32_t x = from; x < w; ++x) {
+    const uint64_t z = pixelHash(static_cast<uint32_t>(x), y);
+    dx[x] = static_cast<int8_t>(static_cast<int32_t>(((z & 0xFFFFFFFFu) * 5) >> 32) - 2);
+    dy[x] = static_cast<int8_t>(static_cast<int32_t>(((z >> 32) * 5) >> 32) - 2);
+  }
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// The same, eight pixels at a time.
+__attribute__((target("avx512f,avx512dq"))) void rowOffsetsWide(uint32_t y, int32_t w, int8_t* dx, int8_t* dy) {
+  const __m512i base = _mm512_set1_epi64(static_cast<long long>((uint64_t(y) << 32) + uint64_t(kSeed) * 0x9E3779B97F4A7C15ull));
+  const __m512i m1 = _mm512_set1_epi64(static_cast<long long>(0xBF58476D1CE4E5B9ull));
+  const __m512i m2 = _mm512_set1_epi64(static_cast<long long>(0x94D049BB133111EBull));
+  const __m512i five = _mm512_set1_epi64(5), two = _mm512_set1_epi64(2), eight = _mm512_set1_epi64(8);
+  __m512i xs = _mm512_setr_epi64(0, 1, 2, 3, 4, 5, 6, 7);
+  // The masked forms with every lane set: the plain ones leave some compilers warning about
+  // their unset pass-through operand.
+  const __mmask8 kAll = 0xFF;
+  int32_t x = 0;
+  for (; x + 8 <= w; x += 8, xs = _mm512_add_epi64(xs, eight)) {
+    __m512i z = _mm512_add_epi64(base, xs);
+    z = _mm512_mullo_epi64(_mm512_xor_si512(z, _mm512_maskz_srli_epi64(kAll, z, 30)), m1);
+    z = _mm512_mullo_epi64(_mm512_xor_si512(z, _mm512_maskz_srli_epi64(kAll, z, 27)), m2);
+    z = _mm512_xor_si512(z, _mm512_maskz_srli_epi64(kAll, z, 31));
+    const __m512i ox = _mm512_sub_epi64(_mm512_maskz_srli_epi64(kAll, _mm512_maskz_mul_epu32(kAll, z, five), 32), two);
+    const __m512i oy = _mm512_sub_epi64(_mm512_maskz_srli_epi64(kAll, _mm512_maskz_mul_epu32(kAll, _mm512_maskz_srli_epi64(kAll, z, 32), five), 32), two);
+    _mm512_mask_cvtepi64_storeu_epi8(dx + x, 0xFF, ox);
+    _mm512_mask_cvtepi64_storeu_epi8(dy + x, 0xFF, oy);
+  }
+  rowOffsetsPlain(y, x, w, dx, dy);
+}
+const bool kWideHash = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
+#endif
+
+void rowOffsets(uint32_t y, int32_t w, int8_t* dx, int8_t* dy) {
+#if defined(__x86_64__) && defined(__GNUC__)
+  if (kWideHash) {
+    rowOffsetsWide(y, w, dx, dy);
+    return;
+  }
+#endif
+  rowOffsetsPlain(y, 0, w, dx, dy);
+}
+
+}  // namespace
+
 void diffuse(Bitmap& b) {
   if (b.isNull()) return;
   const int32_t h = b.height();
@@ -231,20 +286,29 @@ void diffuse(Bitmap& b) {
     out.create(in.size(), in.type());
     const int ch = in.channels();
     const int32_t w = in.cols, lastRow = firstRow + in.rows - 1;
+    std::vector<int8_t> dxs(static_cast<std::size_t>(w)), dys(static_cast<std::size_t>(w));
     for (int32_t r = 0; r < in.rows; ++r) {
       const int32_t y = firstRow + r;
+      rowOffsets(static_cast<uint32_t>(y), w, dxs.data(), dys.data());
       uint8_t* p = out.ptr(r);
-      for (int32_t x = 0; x < w; ++x) {
-        // Two independent values 0..4 from the two halves of the pixel's hash.
-        const uint64_t z = pixelHash(static_cast<uint32_t>(x), static_cast<uint32_t>(y));
-        const int32_t dx = static_cast<int32_t>(((z & 0xFFFFFFFFu) * 5) >> 32) - 2;
-        const int32_t dy = static_cast<int32_t>(((z >> 32) * 5) >> 32) - 2;
-        const int32_t sx = std::clamp(x + dx, 0, w - 1);
-        // Rows outside the band's margin only occur in scratch rows that are thrown away.
-        const int32_t sy = std::clamp(std::clamp(y + dy, 0, h - 1), firstRow, lastRow);
-        const uint8_t* q = in.ptr(sy - firstRow) + static_cast<std::ptrdiff_t>(sx) * ch;
-        for (int c = 0; c < ch; ++c) p[static_cast<std::ptrdiff_t>(x) * ch + c] = q[c];
-      }
+      // The source rows y - 2 .. y + 2, clamped to the picture (and, in scratch rows that are
+      // thrown away, to the band's margin).
+      const uint8_t* rows[5];
+      for (int k = 0; k < 5; ++k) rows[k] = in.ptr(std::clamp(std::clamp(y + k - 2, 0, h - 1), firstRow, lastRow) - firstRow);
+      auto take = [&](int32_t x, int32_t sx) {
+        const uint8_t* q = rows[dys[static_cast<std::size_t>(x)] + 2] + static_cast<std::ptrdiff_t>(sx) * ch;
+        if (ch == 3) {
+          p[static_cast<std::ptrdiff_t>(x) * 3] = q[0];
+          p[static_cast<std::ptrdiff_t>(x) * 3 + 1] = q[1];
+          p[static_cast<std::ptrdiff_t>(x) * 3 + 2] = q[2];
+        } else {
+          p[x] = q[0];
+        }
+      };
+      const int32_t inner = std::min(2, w);
+      for (int32_t x = 0; x < inner; ++x) take(x, std::clamp(x + dxs[static_cast<std::size_t>(x)], 0, w - 1));
+      for (int32_t x = inner; x < w - 2; ++x) take(x, x + dxs[static_cast<std::size_t>(x)]);
+      for (int32_t x = std::max(inner, w - 2); x < w; ++x) take(x, std::clamp(x + dxs[static_cast<std::size_t>(x)], 0, w - 1));
     }
   });
 }

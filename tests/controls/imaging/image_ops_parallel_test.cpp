@@ -12,6 +12,7 @@
 #include <opencv2/imgproc.hpp>
 #include <random>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -280,6 +281,31 @@ TEST(ImageOpsParallel, ByteTableLookUpEqualsThePlainLoopAtEveryLevelAndLength) {
       img::ops::mapBytes(bytes.data() + start, length, table.data());
       EXPECT_EQ(bytes, want) << length << " bytes from " << start;
     }
+}
+
+TEST(ImageOpsParallel, DiffuseTakesEachPixelFromItsHashedOffset) {
+  // Each pixel's offset comes from a hash of its position and the fixed seed (the two halves of
+  // the hash, scaled to 0..4, less 2); the source is clamped to the picture.
+  auto offsets = [](uint32_t x, uint32_t y) {
+    uint64_t z = (uint64_t(y) << 32 | x) + uint64_t(0x5EED1234u) * 0x9E3779B97F4A7C15ull;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    z ^= z >> 31;
+    return std::pair<int, int>(static_cast<int>(((z & 0xFFFFFFFFu) * 5) >> 32) - 2, static_cast<int>(((z >> 32) * 5) >> 32) - 2);
+  };
+  // Banded (tall) and whole (short) pictures, widths off the vector width.
+  for (const auto& [w, h, bpp] : {std::tuple{37, 1301, 8}, {29, 40, 24}, {3, 900, 24}}) {
+    const Bitmap src = noisy(w, h, bpp, 4);
+    Bitmap b = src;
+    img::diffuse(b);
+    int wrong = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const auto [dx, dy] = offsets(static_cast<uint32_t>(x), static_cast<uint32_t>(y));
+        wrong += b.pixel(x, y) != src.pixel(std::clamp(x + dx, 0, w - 1), std::clamp(y + dy, 0, h - 1));
+      }
+    EXPECT_EQ(wrong, 0) << w << " x " << h;
+  }
 }
 
 }  // namespace
