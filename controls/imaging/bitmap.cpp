@@ -8,6 +8,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <sanitizer/asan_interface.h>
+#include <sys/mman.h>
+#include <utility>
 
 namespace img {
 
@@ -15,19 +19,148 @@ namespace {
 std::size_t gMaxBytes = std::size_t(1) << 30;
 }
 
-PixelBuffer::PixelBuffer(std::size_t bytes) {
-  if (bytes == 0) return;
-  p_ = static_cast<uint8_t*>(std::calloc(bytes, 1));
-  if (!p_) fail(7, QStringLiteral("Out of memory for a picture of %1 bytes").arg(bytes));
-  n_ = bytes;
+namespace {
+
+// Buffers from this size up are mapped on their own and may be kept for reuse; smaller ones come
+// from the allocator, which reuses them anyway.
+constexpr std::size_t kPoolFrom = std::size_t(4) << 20;
+constexpr std::size_t kHugePage = std::size_t(2) << 20;
+// Two kept buffers serve a run of edits: each finds the one its undo, or the undo step that fell
+// off the end, let go.
+constexpr std::size_t kPoolCount = 2;
+
+// Under the address checker, the part of a mapping beyond a picture's bytes, and a kept buffer
+// as a whole, are marked unusable: an overrun or a use after letting go is still caught.
+void unmap(uint8_t* p, std::size_t cap) {
+  ASAN_UNPOISON_MEMORY_REGION(p, cap);
+  ::munmap(p, cap);
 }
 
+std::size_t mappedLength(std::size_t bytes) { return (bytes + kHugePage - 1) / kHugePage * kHugePage; }
+
+// The let-go large buffers, kept newest last. A buffer serves a request whose own mapping would
+// be no more than a quarter smaller, so a small picture never pins a much larger block.
+struct PixelPool {
+  std::mutex lock;
+  std::vector<std::pair<uint8_t*, std::size_t>> kept;
+  std::size_t bytes = 0;
+  std::size_t limit = std::size_t(256) << 20;
+
+  std::pair<uint8_t*, std::size_t> take(std::size_t want) {
+    const std::size_t length = mappedLength(want);
+    const std::lock_guard<std::mutex> guard(lock);
+    for (std::size_t i = kept.size(); i-- > 0;) {
+      const auto block = kept[i];
+      if (block.second >= length && block.second - length <= block.second / 4) {
+        kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(i));
+        bytes -= block.second;
+        ASAN_UNPOISON_MEMORY_REGION(block.first, want);
+        return block;
+      }
+    }
+    return {nullptr, 0};
+  }
+  // Keeps the buffer, letting the oldest ones go to stay within the limits; false when it is
+  // larger than the limit itself.
+  bool keep(uint8_t* p, std::size_t cap) {
+    std::vector<std::pair<uint8_t*, std::size_t>> drop;
+    {
+      const std::lock_guard<std::mutex> guard(lock);
+      if (cap > limit) return false;
+      while (!kept.empty() && (kept.size() >= kPoolCount || bytes + cap > limit)) {
+        drop.push_back(kept.front());
+        bytes -= kept.front().second;
+        kept.erase(kept.begin());
+      }
+      kept.emplace_back(p, cap);
+      bytes += cap;
+    }
+    for (const auto& [q, n] : drop) unmap(q, n);
+    return true;
+  }
+  std::size_t trim(std::size_t newLimit) {
+    std::vector<std::pair<uint8_t*, std::size_t>> drop;
+    std::size_t old = 0;
+    {
+      const std::lock_guard<std::mutex> guard(lock);
+      old = std::exchange(limit, newLimit);
+      while (!kept.empty() && bytes > limit) {
+        drop.push_back(kept.front());
+        bytes -= kept.front().second;
+        kept.erase(kept.begin());
+      }
+    }
+    for (const auto& [q, n] : drop) unmap(q, n);
+    return old;
+  }
+};
+
+PixelPool& pixelPool() {
+  static PixelPool* pool = new PixelPool;  // never destroyed: buffers may be let go at exit
+  return *pool;
+}
+
+[[noreturn]] void outOfMemory(std::size_t bytes) {
+  fail(7, QStringLiteral("Out of memory for a picture of %1 bytes").arg(bytes));
+}
+
+}  // namespace
+
+std::size_t pooledPixelBytes() {
+  PixelPool& pool = pixelPool();
+  const std::lock_guard<std::mutex> guard(pool.lock);
+  return pool.bytes;
+}
+
+std::size_t setPixelPoolLimit(std::size_t bytes) { return pixelPool().trim(bytes); }
+
+void PixelBuffer::allocate(std::size_t bytes, bool zero) {
+  if (bytes == 0) return;
+  if (bytes < kPoolFrom) {
+    p_ = static_cast<uint8_t*>(zero ? std::calloc(bytes, 1) : std::malloc(bytes));
+    if (!p_) outOfMemory(bytes);
+    n_ = bytes;
+    return;
+  }
+  if (const auto [kept, cap] = pixelPool().take(bytes); kept) {
+    p_ = kept;
+    n_ = bytes;
+    capacity_ = cap;
+    if (zero) std::memset(p_, 0, bytes);
+    return;
+  }
+  const std::size_t cap = mappedLength(bytes);
+  void* m = ::mmap(nullptr, cap, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (m == MAP_FAILED) outOfMemory(bytes);
+  ::madvise(m, cap, MADV_HUGEPAGE);  // fewer faults on first touch; refused without harm
+  p_ = static_cast<uint8_t*>(m);     // a fresh mapping reads as zero
+  n_ = bytes;
+  capacity_ = cap;
+  ASAN_POISON_MEMORY_REGION(p_ + bytes, cap - bytes);
+}
+
+void PixelBuffer::release() noexcept {
+  if (capacity_ != 0) {
+    // A kept buffer's pages stay in place for the next picture, but the system may take them
+    // back whenever it runs short (they then read as zero): keeping costs nothing it needs.
+    ::madvise(p_, capacity_, MADV_FREE);
+    ASAN_POISON_MEMORY_REGION(p_, capacity_);
+    if (!pixelPool().keep(p_, capacity_)) unmap(p_, capacity_);
+  } else {
+    std::free(p_);
+  }
+  p_ = nullptr;
+  n_ = 0;
+  capacity_ = 0;
+}
+
+PixelBuffer::PixelBuffer(std::size_t bytes) { allocate(bytes, true); }
+
+PixelBuffer::PixelBuffer(std::size_t bytes, Unfilled) { allocate(bytes, false); }
+
 PixelBuffer::PixelBuffer(const PixelBuffer& o) {
-  if (o.n_ == 0) return;
-  p_ = static_cast<uint8_t*>(std::malloc(o.n_));
-  if (!p_) fail(7, QStringLiteral("Out of memory for a picture of %1 bytes").arg(o.n_));
-  std::memcpy(p_, o.p_, o.n_);
-  n_ = o.n_;
+  allocate(o.n_, false);
+  if (n_) std::memcpy(p_, o.p_, n_);
 }
 
 PixelBuffer& PixelBuffer::operator=(const PixelBuffer& o) {
@@ -35,23 +168,20 @@ PixelBuffer& PixelBuffer::operator=(const PixelBuffer& o) {
   return *this;
 }
 
-PixelBuffer::PixelBuffer(PixelBuffer&& o) noexcept : p_(o.p_), n_(o.n_) {
-  o.p_ = nullptr;
-  o.n_ = 0;
-}
+PixelBuffer::PixelBuffer(PixelBuffer&& o) noexcept
+    : p_(std::exchange(o.p_, nullptr)), n_(std::exchange(o.n_, 0)), capacity_(std::exchange(o.capacity_, 0)) {}
 
 PixelBuffer& PixelBuffer::operator=(PixelBuffer&& o) noexcept {
   if (this != &o) {
-    std::free(p_);
-    p_ = o.p_;
-    n_ = o.n_;
-    o.p_ = nullptr;
-    o.n_ = 0;
+    release();
+    p_ = std::exchange(o.p_, nullptr);
+    n_ = std::exchange(o.n_, 0);
+    capacity_ = std::exchange(o.capacity_, 0);
   }
   return *this;
 }
 
-PixelBuffer::~PixelBuffer() { std::free(p_); }
+PixelBuffer::~PixelBuffer() { release(); }
 
 std::size_t maxBitmapBytes() { return gMaxBytes; }
 void setMaxBitmapBytes(std::size_t bytes) { gMaxBytes = bytes; }
@@ -84,6 +214,30 @@ Bitmap::Bitmap(int32_t width, int32_t height, int bpp) {
   stride_ = strideFor(width, bpp);
   pixels_ = PixelBuffer(bytes);
   if (bpp <= 8) setGrayPalette();
+}
+
+Bitmap Bitmap::unfilled(int32_t width, int32_t height, int bpp) {
+  const std::size_t bytes = checkedSize(width, height, bpp);
+  Bitmap b;
+  b.width_ = width;
+  b.height_ = height;
+  b.bpp_ = bpp;
+  b.stride_ = strideFor(width, bpp);
+  b.pixels_ = PixelBuffer(bytes, PixelBuffer::Unfilled{});
+  if (bpp <= 8) b.setGrayPalette();
+  return b;
+}
+
+void Bitmap::clearPadding() {
+  const int64_t bits = static_cast<int64_t>(width_) * bpp_;
+  const auto whole = static_cast<std::size_t>(bits / 8);
+  const int tail = static_cast<int>(bits % 8);  // pixel bits in the last, partly used byte
+  for (int32_t y = 0; y < height_; ++y) {
+    uint8_t* r = row(y);
+    std::size_t from = whole;
+    if (tail) r[from++] &= static_cast<uint8_t>(0xFF00 >> tail);
+    std::memset(r + from, 0, static_cast<std::size_t>(stride_) - from);
+  }
 }
 
 std::vector<QRgb> grayPalette(int bpp) {

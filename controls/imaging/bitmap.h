@@ -23,11 +23,16 @@ std::vector<QRgb> grayPalette(int bitsPerPixel);
 // The one error for a legal picture that does not fit in memory, whatever its format.
 [[noreturn]] void pictureTooLarge(int64_t width, int64_t height);
 
-// Pixel storage, zeroed by calloc: large pictures get fresh zero pages without a clearing pass.
+// Pixel storage. Large buffers are mapped on their own (in huge pages where the system offers
+// them) and, once let go, a few are kept to serve the next picture of about the same size: an
+// edit on a large page then writes into memory already in place instead of faulting in and
+// zeroing tens of megabytes. A kept buffer is handed out only after its owner let go of it.
 class PixelBuffer {
  public:
+  struct Unfilled {};  // the caller writes every byte before reading any
   PixelBuffer() = default;
-  explicit PixelBuffer(std::size_t bytes);  // throws rt::RuntimeError (7, out of memory)
+  explicit PixelBuffer(std::size_t bytes);  // zeroed; throws rt::RuntimeError (7, out of memory)
+  PixelBuffer(std::size_t bytes, Unfilled);
   PixelBuffer(const PixelBuffer& o);
   PixelBuffer& operator=(const PixelBuffer& o);
   PixelBuffer(PixelBuffer&& o) noexcept;
@@ -44,15 +49,26 @@ class PixelBuffer {
   uint8_t operator[](std::size_t i) const { return p_[i]; }
 
  private:
+  void allocate(std::size_t bytes, bool zero);
+  void release() noexcept;
   uint8_t* p_ = nullptr;
   std::size_t n_ = 0;
+  std::size_t capacity_ = 0;  // the mapped length of a large buffer, 0 for a small one
 };
+
+// How many bytes of let-go large buffers are kept for reuse now, and the most that are kept.
+std::size_t pooledPixelBytes();
+std::size_t setPixelPoolLimit(std::size_t bytes);  // 0 keeps none; gives the previous limit
 
 class Bitmap {
  public:
   Bitmap() = default;
   // Throws rt::RuntimeError for a size or depth that cannot be held. Pixels start at 0.
   Bitmap(int32_t width, int32_t height, int bitsPerPixel);
+  // The same with pixels left as they are: for a picture whose rows the caller writes in full,
+  // padding included (clearPadding helps an operation that writes only the pixels).
+  static Bitmap unfilled(int32_t width, int32_t height, int bitsPerPixel);
+  void clearPadding();
 
   bool isNull() const { return width_ == 0 || height_ == 0; }
   int32_t width() const { return width_; }

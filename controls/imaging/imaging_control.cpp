@@ -162,15 +162,32 @@ void ImagingControl::pushUndo() {
   if (!d->bmp.isNull()) keepForUndo(Bitmap(d->bmp));
 }
 
+namespace {
+// At most four steps are kept, and no more than 256 MB of them unless one step alone is larger.
+template <class Steps>
+void trimUndo(Steps& undo) {
+  std::size_t bytes = 0;
+  for (const auto& step : undo) bytes += step.picture.data().size();
+  while (undo.size() > 4 || (undo.size() > 1 && bytes > (std::size_t(256) << 20))) {
+    bytes -= undo.front().picture.data().size();
+    undo.pop_front();
+  }
+}
+}  // namespace
+
 void ImagingControl::keepForUndo(Bitmap old) {
   if (old.isNull()) return;
-  d->undo.push_back(std::move(old));
-  std::size_t bytes = 0;
-  for (const Bitmap& b : d->undo) bytes += b.data().size();
-  while (d->undo.size() > 4 || (d->undo.size() > 1 && bytes > (std::size_t(256) << 20))) {
-    bytes -= d->undo.front().data().size();
-    d->undo.pop_front();
-  }
+  d->undo.push_back({std::move(old), QPoint(), false});
+  trimUndo(d->undo);
+}
+
+bool ImagingControl::keepPartForUndo(const QRect& r) {
+  ensureFullPage();
+  const QRect part = r.intersected(QRect(0, 0, d->bmp.width(), d->bmp.height()));
+  if (part.isEmpty()) return false;
+  d->undo.push_back({crop(d->bmp, part), part.topLeft(), true});
+  trimUndo(d->undo);
+  return true;
 }
 
 void ImagingControl::setBitmap(Bitmap b) {

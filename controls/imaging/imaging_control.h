@@ -308,6 +308,9 @@ class ImagingControl : public QWidget {
   void showFilePage(const QString& path, int32_t page, Decoded dec, int32_t fullW, int32_t fullH);
   void pushUndo();                 // keeps a copy of the picture before an edit in place
   void keepForUndo(Bitmap old);    // keeps a picture that has been replaced
+  // Keeps the pixels of r before an edit in place that changes nothing else; false (and nothing
+  // kept) when r holds no pixel of the picture.
+  bool keepPartForUndo(const QRect& r);
   void updateScrollBars();
   void applyCursor();
   void paintView(QPainter& p, const QRect& area);

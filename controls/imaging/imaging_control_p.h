@@ -82,7 +82,14 @@ struct ImagingControl::State {
   int32_t plMode = 1, plTransparentColour = 0;
   bool plTransparent = false;
 
-  std::deque<Bitmap> undo;
+  // One undo step: the whole picture an edit replaced, or, for an edit that changed only a
+  // rectangle of the picture in place, that rectangle's old pixels and where they go back.
+  struct UndoStep {
+    Bitmap picture;
+    QPoint at;
+    bool part = false;
+  };
+  std::deque<UndoStep> undo;
 
   int32_t prL = 0, prT = 0, prW = 0, prH = 0;
 

@@ -123,7 +123,12 @@ void ImagingControl::MoveArea(int32_t x, int32_t y) {
 
 void ImagingControl::MergeArea() {
   if (!d->areaActive || d->floatBmp.isNull()) return;
-  pushUndo();
+  ensureFullPage();
+  // A paste that keeps the picture's depth and palette changes only the area it covers: the
+  // undo keeps that area alone. Otherwise the whole picture.
+  const Bitmap& f = d->floatBmp;
+  const bool keepsDepth = d->bmp.bitsPerPixel() == 24 || (f.bitsPerPixel() == d->bmp.bitsPerPixel() && f.palette() == d->bmp.palette());
+  if (!keepsDepth || !keepPartForUndo(QRect(d->floatPos, QSize(f.width(), f.height())))) pushUndo();
   paste(d->bmp, d->floatBmp, d->floatPos.x(), d->floatPos.y(), d->floatMask);
   d->ownPicture();
   d->areaActive = false;
@@ -161,8 +166,14 @@ void ImagingControl::CopyToClipboard() {
 
 void ImagingControl::UndoLast() {
   if (d->undo.empty()) return;
-  d->bmp = std::move(d->undo.back());
+  State::UndoStep step = std::move(d->undo.back());
   d->undo.pop_back();
+  if (step.part) {
+    ensureFullPage();
+    putPart(d->bmp, step.picture, step.at.x(), step.at.y());
+  } else {
+    d->bmp = std::move(step.picture);
+  }
   d->ownPicture();
   afterPictureChanged(false);
 }
@@ -201,10 +212,19 @@ void ImagingControl::RotateBy(double degrees) {
   editInto(*this, [&](const Bitmap& b) { return rotateAny(b, -degrees); });
 }
 void ImagingControl::Mirror() { editInto(*this, [](const Bitmap& b) { return mirrored(b); }); }
-void ImagingControl::Flip() { editInPlace(*this, [](Bitmap& b) { flip(b); }); }
+void ImagingControl::Flip() { editInto(*this, [](const Bitmap& b) { return flipped(b); }); }
 void ImagingControl::ReplaceColours(uint32_t from, uint32_t to, uint32_t with) {
   const QRect r = d->sel;
-  editInto(*this, [&](const Bitmap& b) { return coloursReplaced(b, r, fromBgr(from), fromBgr(to), fromBgr(with)); });
+  const Bitmap& b = editable(*this);
+  if (!r.isEmpty() && !r.contains(QRect(0, 0, b.width(), b.height())) && replacementKeepsDepth(b, fromBgr(with)) &&
+      keepPartForUndo(r)) {
+    // Only the selection changes, in place; the undo keeps its old pixels.
+    replaceColours(d->bmp, r, fromBgr(from), fromBgr(to), fromBgr(with));
+    d->ownPicture();
+    afterPictureChanged(false);
+    return;
+  }
+  editInto(*this, [&](const Bitmap& p) { return coloursReplaced(p, r, fromBgr(from), fromBgr(to), fromBgr(with)); });
 }
 void ImagingControl::AutoContrast() { editInto(*this, [](const Bitmap& b) { return autoContrasted(b); }); }
 void ImagingControl::Despeckle() { editInPlace(*this, [](Bitmap& b) { despeckle(b); }); }

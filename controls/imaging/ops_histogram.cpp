@@ -2,6 +2,7 @@
 #include "controls/imaging/image_ops.h"
 #include "controls/imaging/ops_support.h"
 #include "controls/imaging/pixel_ops.h"
+#include "controls/imaging/row_kernels.h"
 
 #include <mutex>
 #include <numeric>
@@ -29,13 +30,14 @@ std::array<uint64_t, 256> ops::luminanceHistogram(const Bitmap& b) {
     const int32_t w = b.width();
     forRowBlocks(b, [&](int32_t first, int32_t last) {
       std::array<std::array<uint64_t, 256>, 4> part{};
+      std::vector<uint8_t> lum(static_cast<std::size_t>(w));
       for (int32_t y = first; y < last; ++y) {
-        const uint8_t* p = b.row(y);
+        rows::luminance(b.row(y), lum.size(), lum.data());
+        const uint8_t* p = lum.data();
         int32_t x = 0;
-        for (; x + 4 <= w; x += 4, p += 12)
-          for (int k = 0; k < 4; ++k)
-            ++part[static_cast<std::size_t>(k)][static_cast<std::size_t>(luminance(p[k * 3 + 2], p[k * 3 + 1], p[k * 3]))];
-        for (; x < w; ++x, p += 3) ++part[0][static_cast<std::size_t>(luminance(p[2], p[1], p[0]))];
+        for (; x + 4 <= w; x += 4, p += 4)
+          for (int k = 0; k < 4; ++k) ++part[static_cast<std::size_t>(k)][p[k]];
+        for (; x < w; ++x, ++p) ++part[0][*p];
       }
       const std::lock_guard<std::mutex> lock(merge);
       for (const auto& h : part)

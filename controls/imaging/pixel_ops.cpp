@@ -2,6 +2,7 @@
 
 #include "controls/imaging/image_ops.h"
 #include "controls/imaging/ops_support.h"
+#include "controls/imaging/row_kernels.h"
 
 #include <algorithm>
 #include <array>
@@ -163,12 +164,8 @@ void paste(Bitmap& dst, const Bitmap& src, int32_t px, int32_t py, const QPolygo
   }
   const QRect area = QRect(px, py, src.width(), src.height()).intersected(QRect(0, 0, dst.width(), dst.height()));
   if (area.isEmpty()) return;
-  if (mask.isEmpty() && (dst.bitsPerPixel() == 24 || dst.bitsPerPixel() == 8) && dst.bitsPerPixel() == src.bitsPerPixel()) {
-    const int bytes = dst.bitsPerPixel() / 8;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-      std::memcpy(dst.row(y) + static_cast<std::size_t>(area.left()) * bytes,
-                  src.row(y - py) + static_cast<std::size_t>(area.left() - px) * bytes,
-                  static_cast<std::size_t>(area.width()) * bytes);
+  if (mask.isEmpty() && dst.bitsPerPixel() == src.bitsPerPixel() && (dst.bitsPerPixel() == 24 || samePalette)) {
+    putPart(dst, src, px, py);
     return;
   }
   for (int y = area.top(); y <= area.bottom(); ++y)
@@ -179,20 +176,51 @@ void paste(Bitmap& dst, const Bitmap& src, int32_t px, int32_t py, const QPolygo
     }
 }
 
+void putPart(Bitmap& dst, const Bitmap& part, int32_t px, int32_t py) {
+  const QRect area = QRect(px, py, part.width(), part.height()).intersected(QRect(0, 0, dst.width(), dst.height()));
+  if (area.isEmpty() || part.bitsPerPixel() != dst.bitsPerPixel()) return;
+  if (dst.bitsPerPixel() >= 8) {
+    const int bytes = dst.bitsPerPixel() / 8;
+    for (int32_t y = area.top(); y <= area.bottom(); ++y)
+      std::memcpy(dst.row(y) + static_cast<std::size_t>(area.left()) * bytes,
+                  part.row(y - py) + static_cast<std::size_t>(area.left() - px) * bytes,
+                  static_cast<std::size_t>(area.width()) * bytes);
+    return;
+  }
+  std::vector<uint8_t> line(static_cast<std::size_t>(dst.width())), from(static_cast<std::size_t>(part.width()));
+  for (int32_t y = area.top(); y <= area.bottom(); ++y) {
+    unpackRow(dst, y, line.data());
+    unpackRow(part, y - py, from.data());
+    std::memcpy(line.data() + area.left(), from.data() + (area.left() - px), static_cast<std::size_t>(area.width()));
+    packRow(dst, y, line.data());
+  }
+}
+
 Bitmap rotate90(const Bitmap& b, int turns) {
   turns = ((turns % 4) + 4) % 4;
   if (turns == 0 || b.isNull()) return b;
   const bool swap = turns != 2;
-  Bitmap out(swap ? b.height() : b.width(), swap ? b.width() : b.height(), b.bitsPerPixel());
+  const int32_t w = b.width(), h = b.height();
+  const int bpp = b.bitsPerPixel();
+  const int32_t nw = swap ? h : w, nh = swap ? w : h;
+  // Whole-byte pixels are all written by the turn, so the new picture needs no clearing first.
+  const bool bytes = bpp == 8 || bpp == 24;
+  Bitmap out = bytes ? Bitmap::unfilled(nw, nh, bpp) : Bitmap(nw, nh, bpp);
   out.palette() = b.palette();
   copyMeta(b, out);
   if (swap) std::swap(out.resolutionX, out.resolutionY);
-  const int32_t w = b.width(), h = b.height();
-  const int bpp = b.bitsPerPixel();
-  if (bpp == 8 || bpp == 24) {
+  if (bytes) {
+    // Bands of source rows turn on the worker threads: a band of rows y0..y1 becomes the columns
+    // h - y1 .. h - y0 (clockwise) or y0 .. y1 (anticlockwise), or the rows h - y1 .. h - y0.
+    const cv::Mat src = asMat(const_cast<Bitmap&>(b));
     cv::Mat dst = asMat(out);
-    cv::rotate(asMat(const_cast<Bitmap&>(b)), dst,
-               turns == 1 ? cv::ROTATE_90_CLOCKWISE : turns == 2 ? cv::ROTATE_180 : cv::ROTATE_90_COUNTERCLOCKWISE);
+    const int code = turns == 1 ? cv::ROTATE_90_CLOCKWISE : turns == 2 ? cv::ROTATE_180 : cv::ROTATE_90_COUNTERCLOCKWISE;
+    ops::forRowBlocks(b, [&](int32_t y0, int32_t y1) {
+      const cv::Range to = turns == 3 ? cv::Range(y0, y1) : cv::Range(h - y1, h - y0);
+      cv::Mat part = turns == 2 ? dst.rowRange(to) : dst.colRange(to);
+      cv::rotate(src.rowRange(y0, y1), part, code);
+    });
+    out.clearPadding();
     return out;
   }
   // 1 and 4-bit pictures: the source rows are unpacked once and each new row gathered from them.
@@ -260,17 +288,21 @@ void mirrorRow(Bitmap& b, int32_t y, std::vector<uint8_t>& line) {
   }
 }
 
-// A new picture like b, made row by row: each row is copied and then changed by edit while it is
-// in the cache, so the old picture is read once and the new one written once.
+// A new picture like b, made row by row: each row is copied and then changed by edit(out, y,
+// line) while it is in the cache, so the old picture is read once and the new one written once.
+// Blocks of rows are shared out among the worker threads, each with its own line of scratch.
 template <class F>
 Bitmap copyRowsWith(const Bitmap& b, F edit) {
-  Bitmap out(b.width(), b.height(), b.bitsPerPixel());
+  Bitmap out = Bitmap::unfilled(b.width(), b.height(), b.bitsPerPixel());
   out.palette() = b.palette();
   copyMeta(b, out);
-  for (int32_t y = 0; y < b.height(); ++y) {
-    std::memcpy(out.row(y), b.row(y), static_cast<std::size_t>(b.stride()));
-    edit(out, y);
-  }
+  ops::forRowBlocks(out, [&](int32_t first, int32_t last) {
+    std::vector<uint8_t> line;
+    for (int32_t y = first; y < last; ++y) {
+      std::memcpy(out.row(y), b.row(y), static_cast<std::size_t>(b.stride()));
+      edit(out, y, line);
+    }
+  });
   return out;
 }
 
@@ -283,8 +315,34 @@ void mirror(Bitmap& b) {
 
 Bitmap mirrored(const Bitmap& b) {
   if (b.isNull()) return b;
-  std::vector<uint8_t> line;
-  return copyRowsWith(b, [&](Bitmap& out, int32_t y) { mirrorRow(out, y, line); });
+  if (b.bitsPerPixel() == 8 || b.bitsPerPixel() == 24) {
+    // Whole-byte pixels go straight to their mirrored places; the row padding stays as it was.
+    Bitmap out = Bitmap::unfilled(b.width(), b.height(), b.bitsPerPixel());
+    out.palette() = b.palette();
+    copyMeta(b, out);
+    const cv::Mat src = asMat(const_cast<Bitmap&>(b));
+    cv::Mat dst = asMat(out);
+    const auto used = static_cast<std::size_t>(b.width()) * static_cast<std::size_t>(b.bitsPerPixel() / 8);
+    ops::forRowBlocks(b, [&](int32_t first, int32_t last) {
+      cv::Mat part = dst.rowRange(first, last);
+      cv::flip(src.rowRange(first, last), part, 1);
+      for (int32_t y = first; y < last; ++y) std::memcpy(out.row(y) + used, b.row(y) + used, static_cast<std::size_t>(b.stride()) - used);
+    });
+    return out;
+  }
+  return copyRowsWith(b, [](Bitmap& out, int32_t y, std::vector<uint8_t>& line) { mirrorRow(out, y, line); });
+}
+
+Bitmap flipped(const Bitmap& b) {
+  if (b.isNull()) return b;
+  Bitmap out = Bitmap::unfilled(b.width(), b.height(), b.bitsPerPixel());
+  out.palette() = b.palette();
+  copyMeta(b, out);
+  ops::forRowBlocks(out, [&](int32_t first, int32_t last) {
+    for (int32_t y = first; y < last; ++y)
+      std::memcpy(out.row(y), b.row(b.height() - 1 - y), static_cast<std::size_t>(b.stride()));
+  });
+  return out;
 }
 
 void flip(Bitmap& b) {
@@ -308,6 +366,9 @@ class ColourReplacer {
       : rLo_(std::min(qRed(from), qRed(to))), rHi_(std::max(qRed(from), qRed(to))),
         gLo_(std::min(qGreen(from), qGreen(to))), gHi_(std::max(qGreen(from), qGreen(to))),
         bLo_(std::min(qBlue(from), qBlue(to))), bHi_(std::max(qBlue(from), qBlue(to))), with_(with) {
+    range_ = {{static_cast<uint8_t>(bLo_), static_cast<uint8_t>(gLo_), static_cast<uint8_t>(rLo_)},
+              {static_cast<uint8_t>(bHi_), static_cast<uint8_t>(gHi_), static_cast<uint8_t>(rHi_)},
+              {static_cast<uint8_t>(qBlue(with)), static_cast<uint8_t>(qGreen(with)), static_cast<uint8_t>(qRed(with))}};
     if (b.bitsPerPixel() > 8) return;
     const auto it = std::find(b.palette().begin(), b.palette().end(), with);
     needsColour_ = it == b.palette().end();
@@ -318,26 +379,18 @@ class ColourReplacer {
       const QRgb c = i < b.palette().size() ? b.palette()[i] : 0;
       map_[i] = i < b.palette().size() && hit(qRed(c), qGreen(c), qBlue(c)) ? wi : static_cast<uint8_t>(i);
     }
-    line_.resize(static_cast<std::size_t>(b.width()));
   }
   bool needsColour() const { return needsColour_; }
-  // Pixels left to right of row y.
-  void row(Bitmap& b, int32_t y, int32_t left, int32_t right) {
+  // Pixels left to right of row y; line is room for a row's indexes. Rows may be done at once.
+  void row(Bitmap& b, int32_t y, int32_t left, int32_t right, std::vector<uint8_t>& line) const {
     if (b.bitsPerPixel() <= 8) {
-      unpackRow(b, y, line_.data());
-      for (int32_t x = left; x <= right; ++x) line_[static_cast<std::size_t>(x)] = map_[line_[static_cast<std::size_t>(x)]];
-      packRow(b, y, line_.data());
+      line.resize(static_cast<std::size_t>(b.width()));
+      unpackRow(b, y, line.data());
+      for (int32_t x = left; x <= right; ++x) line[static_cast<std::size_t>(x)] = map_[line[static_cast<std::size_t>(x)]];
+      packRow(b, y, line.data());
       return;
     }
-    uint8_t* p = b.row(y);
-    for (int32_t x = left; x <= right; ++x) {
-      uint8_t* q = p + x * 3;
-      if (hit(q[2], q[1], q[0])) {
-        q[0] = static_cast<uint8_t>(qBlue(with_));
-        q[1] = static_cast<uint8_t>(qGreen(with_));
-        q[2] = static_cast<uint8_t>(qRed(with_));
-      }
-    }
+    rows::replaceInRange(b.row(y) + static_cast<std::size_t>(left) * 3, static_cast<std::size_t>(right - left + 1), range_);
   }
 
  private:
@@ -346,10 +399,16 @@ class ColourReplacer {
   }
   int rLo_, rHi_, gLo_, gHi_, bLo_, bHi_;
   QRgb with_;
+  rows::ColourRange range_{};
   bool needsColour_ = false;
   std::array<uint8_t, 256> map_{};
-  std::vector<uint8_t> line_;
 };
+
+}  // namespace
+
+bool replacementKeepsDepth(const Bitmap& b, QRgb with) { return !ColourReplacer(b, with, with, with).needsColour(); }
+
+namespace {
 
 QRect replaceArea(const Bitmap& b, const QRect& r) {
   const QRect full(0, 0, b.width(), b.height());
@@ -364,7 +423,8 @@ void replaceColours(Bitmap& b, const QRect& rIn, QRgb from, QRgb to, QRgb with) 
   if (r.isEmpty()) return;
   if (ColourReplacer(b, from, to, with).needsColour()) b = b.toColor24();
   ColourReplacer replacer(b, from, to, with);
-  for (int32_t y = r.top(); y <= r.bottom(); ++y) replacer.row(b, y, r.left(), r.right());
+  std::vector<uint8_t> line;
+  for (int32_t y = r.top(); y <= r.bottom(); ++y) replacer.row(b, y, r.left(), r.right(), line);
 }
 
 Bitmap coloursReplaced(const Bitmap& b, const QRect& rIn, QRgb from, QRgb to, QRgb with) {
@@ -376,50 +436,70 @@ Bitmap coloursReplaced(const Bitmap& b, const QRect& rIn, QRgb from, QRgb to, QR
     replaceColours(out, r, from, to, with);
     return out;
   }
-  return copyRowsWith(b, [&](Bitmap& out, int32_t y) {
-    if (y >= r.top() && y <= r.bottom()) replacer.row(out, y, r.left(), r.right());
+  return copyRowsWith(b, [&](Bitmap& out, int32_t y, std::vector<uint8_t>& line) {
+    if (y >= r.top() && y <= r.bottom()) replacer.row(out, y, r.left(), r.right(), line);
   });
 }
 
 namespace {
 
-// The stretch auto contrast applies to every channel; false when the picture is left as it is.
-bool contrastLut(const Bitmap& b, ops::Lut& lut) {
+// The stretch auto contrast applies to every channel, v to (v - lo) * 255 / (hi - lo) clamped;
+// false when the picture is left as it is.
+bool contrastRange(const Bitmap& b, int& lo, int& hi) {
   if (b.isNull() || b.bitsPerPixel() == 1) return false;
   const std::array<uint64_t, 256> hist = ops::luminanceHistogram(b);
   const uint64_t total = static_cast<uint64_t>(b.width()) * b.height();
   const uint64_t cut = total / 200;  // ignore 0.5 % at each end
-  int lo = 0, hi = 255;
+  lo = 0;
+  hi = 255;
   for (uint64_t acc = 0; lo < 255 && (acc += hist[static_cast<std::size_t>(lo)]) <= cut;) ++lo;
   for (uint64_t acc = 0; hi > 0 && (acc += hist[static_cast<std::size_t>(hi)]) <= cut;) --hi;
-  if (hi <= lo) return false;
+  return hi > lo;
+}
+
+void stretchPalette(Bitmap& b, int lo, int hi) {
+  ops::Lut lut{};
   for (int i = 0; i < 256; ++i) lut[static_cast<std::size_t>(i)] = static_cast<uint8_t>(std::clamp((i - lo) * 255 / (hi - lo), 0, 255));
-  return true;
+  ops::applyLut(b, lut);
+}
+
+// Rows of a 24-bit picture, from src (the picture itself or the one it is copied from) into dst,
+// shared out among the worker threads; a new picture takes the old one's row padding as it is.
+void stretchRows(const Bitmap& src, Bitmap& dst, int lo, int hi) {
+  const auto used = static_cast<std::size_t>(src.width()) * 3;
+  ops::forRowBlocks(dst, [&](int32_t first, int32_t last) {
+    for (int32_t y = first; y < last; ++y) {
+      if (&src == &dst) {
+        rows::stretch(dst.row(y), used, lo, hi);
+        continue;
+      }
+      rows::stretchInto(src.row(y), dst.row(y), used, lo, hi);
+      std::memcpy(dst.row(y) + used, src.row(y) + used, static_cast<std::size_t>(src.stride()) - used);
+    }
+  });
 }
 
 }  // namespace
 
 void autoContrast(Bitmap& b) {
-  ops::Lut lut{};
-  if (contrastLut(b, lut)) ops::applyLut(b, lut);
+  int lo = 0, hi = 0;
+  if (!contrastRange(b, lo, hi)) return;
+  if (b.bitsPerPixel() <= 8) stretchPalette(b, lo, hi);
+  else stretchRows(b, b, lo, hi);
 }
 
 Bitmap autoContrasted(const Bitmap& b) {
-  ops::Lut lut{};
-  const bool stretch = contrastLut(b, lut);
+  int lo = 0, hi = 0;
+  const bool stretch = contrastRange(b, lo, hi);
   if (!stretch || b.bitsPerPixel() <= 8) {
     Bitmap out = b;
-    if (stretch) ops::applyLut(out, lut);
+    if (stretch) stretchPalette(out, lo, hi);
     return out;
   }
-  // Mapped straight into the new picture: the old one is read once, the new one written once.
-  Bitmap out(b.width(), b.height(), 24);
+  // Written straight into the new picture: the old one is read once, the new one written once.
+  Bitmap out = Bitmap::unfilled(b.width(), b.height(), 24);
   copyMeta(b, out);
-  cv::Mat dst = asMat(out);
-  cv::LUT(asMat(const_cast<Bitmap&>(b)), cv::Mat(1, 256, CV_8UC1, lut.data()), dst);
-  const std::size_t used = static_cast<std::size_t>(b.width()) * 3, pad = static_cast<std::size_t>(b.stride()) - used;
-  if (pad)
-    for (int32_t y = 0; y < b.height(); ++y) std::memcpy(out.row(y) + used, b.row(y) + used, pad);
+  stretchRows(b, out, lo, hi);
   return out;
 }
 

@@ -19,14 +19,20 @@ Bitmap crop(const Bitmap& b, const QRect& r);  // r is clipped to the picture
 // Writes src onto dst with its top-left at (x, y), clipped; only pixels inside mask (in src
 // coordinates; empty = all) are written. dst becomes 24-bit when it cannot hold src's colours.
 void paste(Bitmap& dst, const Bitmap& src, int32_t x, int32_t y, const QPolygon& mask = QPolygon());
+// Puts back a part cut from dst by crop (same depth and palette) at (x, y), row by row; the bits
+// of dst outside the part keep their values.
+void putPart(Bitmap& dst, const Bitmap& part, int32_t x, int32_t y);
 Bitmap rotate90(const Bitmap& b, int quarterTurnsClockwise);
 Bitmap rotateAny(const Bitmap& b, double degreesClockwise);  // white fill, size grows to fit
 void mirror(Bitmap& b);
 Bitmap mirrored(const Bitmap& b);  // the same on a new picture, in one pass over the old one
 void flip(Bitmap& b);
+Bitmap flipped(const Bitmap& b);  // the same on a new picture, in one pass over the old one
 // Pixels of r (clipped; empty = whole picture) whose channels lie within [from, to] become with.
 void replaceColours(Bitmap& b, const QRect& r, QRgb from, QRgb to, QRgb with);
 Bitmap coloursReplaced(const Bitmap& b, const QRect& r, QRgb from, QRgb to, QRgb with);  // on a new picture
+// False when replacing by with turns the picture into a 24-bit one (a palette lacking with).
+bool replacementKeepsDepth(const Bitmap& b, QRgb with);
 void autoContrast(Bitmap& b);
 Bitmap autoContrasted(const Bitmap& b);  // the same on a new picture, in one pass over the old one
 void despeckle(Bitmap& b);

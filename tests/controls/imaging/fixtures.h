@@ -5,6 +5,7 @@
 #include "tests/support/temp_dir.h"
 
 #include <QFile>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
@@ -103,6 +104,17 @@ inline std::vector<uint8_t> g4Strip(const img::Bitmap& b) {
   }
   TIFFClose(t);
   return out;
+}
+
+// The same shape, palette and bytes, row padding and bits beyond the width included.
+inline ::testing::AssertionResult sameBytes(const img::Bitmap& a, const img::Bitmap& b) {
+  if (a.width() != b.width() || a.height() != b.height() || a.bitsPerPixel() != b.bitsPerPixel())
+    return ::testing::AssertionFailure() << "shape differs";
+  if (a.palette() != b.palette()) return ::testing::AssertionFailure() << "palette differs";
+  for (int y = 0; y < a.height(); ++y)
+    if (std::memcmp(a.row(y), b.row(y), static_cast<std::size_t>(a.stride())) != 0)
+      return ::testing::AssertionFailure() << "row " << y << " differs";
+  return ::testing::AssertionSuccess();
 }
 
 }  // namespace imgtest

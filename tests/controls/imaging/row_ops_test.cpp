@@ -5,6 +5,7 @@
 #include "controls/imaging/imaging_control.h"
 #include "controls/imaging/ops_support.h"
 #include "controls/imaging/pixel_ops.h"
+#include "tests/controls/imaging/fixtures.h"
 
 #include <algorithm>
 #include <array>
@@ -14,6 +15,7 @@
 #include <string>
 
 using namespace img;
+using imgtest::sameBytes;
 
 namespace {
 
@@ -40,16 +42,6 @@ Bitmap randomPicture(const Sample& s, int w, int h, std::mt19937& rng) {
     b.palette().push_back(s.gray ? qRgb(i, i, i) : qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
   }
   return b;
-}
-
-::testing::AssertionResult sameBytes(const Bitmap& a, const Bitmap& b) {
-  if (a.width() != b.width() || a.height() != b.height() || a.bitsPerPixel() != b.bitsPerPixel())
-    return ::testing::AssertionFailure() << "shape differs";
-  if (a.palette() != b.palette()) return ::testing::AssertionFailure() << "palette differs";
-  for (int y = 0; y < a.height(); ++y)
-    if (std::memcmp(a.row(y), b.row(y), static_cast<std::size_t>(a.stride())) != 0)
-      return ::testing::AssertionFailure() << "row " << y << " differs";
-  return ::testing::AssertionSuccess();
 }
 
 // ---- Straightforward references, pixel by pixel ----------------------------------------------------
@@ -178,6 +170,10 @@ TEST(RowOps, GeometryEqualsThePixelByPixelResult) {
     refMirror(ref);
     EXPECT_TRUE(sameBytes(m, ref)) << "mirror";
     EXPECT_TRUE(sameBytes(mirrored(b), ref)) << "mirror into a new picture";
+    Bitmap f = b;
+    flip(f);
+    EXPECT_TRUE(sameBytes(flipped(b), f)) << "flip into a new picture";
+    EXPECT_TRUE(imgtest::samePixels(rotate90(mirrored(f), 2), b)) << "flip turns the picture upside down";
     for (int turns : {1, 2, 3}) EXPECT_TRUE(sameBytes(rotate90(b, turns), refRotate90(b, turns))) << turns << " turns";
     const QRect r(b.width() / 3, 1, b.width() - b.width() / 3, 3);
     EXPECT_TRUE(sameBytes(crop(b, r), refCrop(b, r))) << "crop";
@@ -218,6 +214,40 @@ TEST(RowOps, ColourAndContrastEqualThePixelByPixelResult) {
       EXPECT_EQ(ops::indexCounts(b), counts);
     }
   });
+}
+
+// Pictures of several megabytes are shared out among the worker threads in blocks of rows; the
+// blocks meet without a seam, whatever the depth.
+TEST(RowOps, LargePicturesDoneInBlocksEqualThePixelByPixelResult) {
+  std::mt19937 rng(11);
+  const struct {
+    Sample sample;
+    int w, h;
+  } large[] = {{kSamples[4], 1201, 1000}, {kSamples[3], 3001, 1000}, {kSamples[0], 9005, 1100}};
+  for (const auto& l : large) {
+    SCOPED_TRACE(l.sample.name);
+    const Bitmap b = randomPicture(l.sample, l.w, l.h, rng);
+    Bitmap ref = b;
+    refMirror(ref);
+    EXPECT_TRUE(sameBytes(mirrored(b), ref)) << "mirror";
+    ref = b;
+    flip(ref);
+    EXPECT_TRUE(sameBytes(flipped(b), ref)) << "flip";
+    for (int turns : {1, 2, 3}) EXPECT_TRUE(sameBytes(rotate90(b, turns), refRotate90(b, turns))) << turns << " turns";
+    const QRgb with = l.sample.bpp <= 8 ? b.palette()[1] : qRgb(1, 2, 3);
+    ref = b;
+    refReplaceColours(ref, QRect(0, 0, b.width(), b.height()), qRgb(40, 250, 0), qRgb(220, 10, 200), with);
+    EXPECT_TRUE(sameBytes(coloursReplaced(b, QRect(), qRgb(40, 250, 0), qRgb(220, 10, 200), with), ref)) << "replace colours";
+    if (l.sample.bpp == 1) continue;
+    // A narrower range than random bytes give, so that the stretch changes every row.
+    Bitmap narrow = b;
+    for (uint8_t& v : narrow.data()) v = static_cast<uint8_t>(60 + v / 2);
+    ref = narrow;
+    refAutoContrast(ref);
+    EXPECT_TRUE(sameBytes(autoContrasted(narrow), ref)) << "auto contrast";
+    autoContrast(narrow);
+    EXPECT_TRUE(sameBytes(narrow, ref)) << "auto contrast in place";
+  }
 }
 
 // Specks on bilevel pages: sparse dots on white and sparse holes in black, and random noise.
