@@ -49,7 +49,7 @@ void filterInPlace(Bitmap& b, int radius, F f) {
   if (b.isNull()) return;
   ops::toWorkingDepth(b);
   const int32_t h = b.height();
-  const int32_t band = std::max(32, 8 * radius);
+  const int32_t band = std::max(32, 16 * radius);
   if (radius < 0 || radius > 32 || h < 2 * band) {
     filterWith(b, f);
     return;
