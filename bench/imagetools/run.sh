@@ -81,29 +81,25 @@ vips_ms() {  # threads, operation, arguments...
 
 for threads in 1 "$(nproc)"; do
   "$bin" --ops "$threads" > "$work/ours-$threads.tsv"
-  base=$(gm_ms "$threads")
-  vbase=0
-  [ "$have_vips" = 1 ] && vbase=$(vips_ms "$threads" copy)
-  printf '\n%s thread(s): milliseconds on 6000 x 4000 (GraphicsMagick less its %s ms read, vips less its %s ms copy)\n' \
-    "$threads" "$base" "$vbase"
+  printf '\n%s thread(s): milliseconds on 6000 x 4000 (GraphicsMagick less its bare read, vips less its bare copy,\n' "$threads"
+  printf 'each timed again next to the operation, since the load of the machine drifts)\n'
   printf '%-24s %10s %14s %8s %8s %8s\n' operation ours GraphicsMagick ratio vips ratio
   for entry in "${ops[@]}"; do
     name=${entry%%|*}
     args=${entry#*|}
     ours=$(awk -F'\t' -v n="$name" '$1 == n { print $2 }' "$work/ours-$threads.tsv")
     # shellcheck disable=SC2086
-    theirs=$(( $(gm_ms "$threads" $args) - base ))
-    v=-1
+    theirs=$(( $(gm_ms "$threads" $args) - $(gm_ms "$threads") ))
+    v=none
     if [ "$have_vips" = 1 ] && [ -n "${vipsop[$name]:-}" ]; then
       # shellcheck disable=SC2086
-      v=$(( $(vips_ms "$threads" ${vipsop[$name]}) - vbase ))
+      v=$(( $(vips_ms "$threads" ${vipsop[$name]}) - $(vips_ms "$threads" copy) ))
     fi
     awk -v n="$name" -v o="$ours" -v g="$theirs" -v v="$v" 'BEGIN {
       printf "%-24s %10.0f %14d %7.1fx", n, o, g, (o > 0 ? g / o : 0)
-      if (v >= 0) printf " %8d %7.1fx", v, (o > 0 ? v / o : 0)
+      if (v != "none") printf " %8d %7.1fx", v, (o > 0 ? v / o : 0)
       printf "\n" }'
   done
 done
-
 printf '\nPreview of a slider change to the repainted after viewer, 24-megapixel page (ms):\n'
 "$bin" --preview "$(nproc)" | awk -F'\t' '{ printf "%-24s %8.0f\n", $1, $2 }'
