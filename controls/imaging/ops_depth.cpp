@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <opencv2/imgproc.hpp>
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>

@@ -1,4 +1,5 @@
-// Neighbourhood filters over OpenCV: every pixel of the result depends on the pixels around it.
+// Neighbourhood filters, over OpenCV or in plain loops where those are faster: every pixel of the
+// result depends on the pixels around it.
 // Palette pictures are first brought to grey or colour (ops::toWorkingDepth).
 #include "controls/imaging/image_ops.h"
 #include "controls/imaging/ops_support.h"

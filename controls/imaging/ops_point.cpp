@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <opencv2/imgproc.hpp>
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
