@@ -5,12 +5,16 @@
 #include "runtime/errors.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <opencv2/imgproc.hpp>
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
 
 namespace img {
 
@@ -170,50 +174,92 @@ std::vector<QRgb> optimizedPalette(const Bitmap& src, int maxColours) {
 
 namespace {
 
-// Nearest palette entry by squared distance, remembered per 24-bit colour. The table is zeroed
-// memory from calloc, so only the pages of the colours met are ever touched.
+// Nearest palette entry by squared distance, the first such entry in palette order (as a scan of
+// the whole palette would pick). The colour cube is cut into cells; each cell keeps, in palette
+// order, only the entries that can be nearest to some colour inside it: those no farther from the
+// cell than the cell's farthest corner is from the entry that is best in the worst case. A search
+// measures the few candidates of its cell, without a branch per candidate: distance and index in
+// one key, the least key wins. Threads share one table.
 class Nearest {
  public:
-  explicit Nearest(const std::vector<QRgb>& pal)
-      : known_(static_cast<uint16_t*>(std::calloc(std::size_t(1) << 24, sizeof(uint16_t)))) {
-    if (!known_) throw rt::RuntimeError(7, QStringLiteral("Out of memory"));
-    // The palette's channels in separate arrays, so that the distance to every entry is one
-    // plain loop the compiler runs several entries at a time.
-    for (QRgb c : pal) {
-      red_.push_back(qRed(c));
-      green_.push_back(qGreen(c));
-      blue_.push_back(qBlue(c));
+  // Finer cells give shorter lists but take longer to build: worth it for large pictures.
+  Nearest(const std::vector<QRgb>& pal, bool fine)
+      : kShift(fine ? 5 : 4), kCells(1 << kShift), kWidthBits(8 - kShift), kWidth(1 << kWidthBits),
+        first_(static_cast<std::size_t>(kCells * kCells * kCells + 1)) {
+    const std::size_t n = pal.size();
+    // Per channel, per cell position along it and per entry: the squared distance from the entry
+    // to the nearest and to the farthest value of the cell's range.
+    std::vector<int32_t> nearPart(3 * static_cast<std::size_t>(kCells) * n), farPart(3 * static_cast<std::size_t>(kCells) * n);
+    for (int k = 0; k < 3; ++k)
+      for (int cellPos = 0; cellPos < kCells; ++cellPos)
+        for (std::size_t i = 0; i < n; ++i) {
+          const int v = k == 0 ? qRed(pal[i]) : k == 1 ? qGreen(pal[i]) : qBlue(pal[i]);
+          const int a = cellPos * kWidth, z = a + kWidth - 1;
+          const int in = v < a ? a - v : v > z ? v - z : 0;
+          const int out = std::max(std::abs(v - a), std::abs(v - z));
+          const std::size_t at = (static_cast<std::size_t>(k * kCells + cellPos)) * n + i;
+          nearPart[at] = in * in;
+          farPart[at] = out * out;
+        }
+    std::vector<int32_t> lowest(n);
+    for (int cell = 0; cell < kCells * kCells * kCells; ++cell) {
+      first_[static_cast<std::size_t>(cell)] = static_cast<uint32_t>(red_.size());
+      const int pos[3] = {cell >> (2 * kShift), (cell >> kShift) & (kCells - 1), cell & (kCells - 1)};
+      const int32_t* nr = &nearPart[static_cast<std::size_t>(pos[0]) * n];
+      const int32_t* ng = &nearPart[static_cast<std::size_t>(kCells + pos[1]) * n];
+      const int32_t* nb = &nearPart[static_cast<std::size_t>(2 * kCells + pos[2]) * n];
+      const int32_t* fr = &farPart[static_cast<std::size_t>(pos[0]) * n];
+      const int32_t* fg = &farPart[static_cast<std::size_t>(kCells + pos[1]) * n];
+      const int32_t* fb = &farPart[static_cast<std::size_t>(2 * kCells + pos[2]) * n];
+      int32_t bound = INT32_MAX;
+      for (std::size_t i = 0; i < n; ++i) {
+        lowest[i] = nr[i] + ng[i] + nb[i];
+        bound = std::min(bound, fr[i] + fg[i] + fb[i]);
+      }
+      for (std::size_t i = 0; i < n; ++i)
+        if (lowest[i] <= bound) {
+          red_.push_back(qRed(pal[i]));
+          green_.push_back(qGreen(pal[i]));
+          blue_.push_back(qBlue(pal[i]));
+          index_.push_back(static_cast<int32_t>(i));
+        }
     }
-    dist_.resize(pal.size());
+    first_.back() = static_cast<uint32_t>(red_.size());
   }
-  int operator()(int r, int g, int b) {
-    uint16_t& slot = known_.get()[(uint32_t(r) << 16) | (uint32_t(g) << 8) | uint32_t(b)];
-    if (slot) return slot - 1;
-    const std::size_t n = dist_.size();
-    const int32_t* pr = red_.data();
-    const int32_t* pg = green_.data();
-    const int32_t* pb = blue_.data();
-    int32_t* d = dist_.data();
-    int32_t least = INT32_MAX;
-    for (std::size_t i = 0; i < n; ++i) {
-      const int32_t dr = pr[i] - r, dg = pg[i] - g, db = pb[i] - b;
-      d[i] = dr * dr + dg * dg + db * db;
-      least = std::min(least, d[i]);
-    }
-    // The first entry at the least distance, as a scan in palette order would pick.
-    int best = 0;
-    while (static_cast<std::size_t>(best) < n && d[best] != least) ++best;
-    if (static_cast<std::size_t>(best) == n) best = 0;
-    slot = static_cast<uint16_t>(best + 1);
+
+  // The search, its answers remembered per colour (for pictures whose colours repeat).
+  int operator()(int r, int g, int b) const {
+    // 0: not yet known; threads that meet the same colour store the same answer.
+    std::atomic_ref<uint16_t> slot(known_[(uint32_t(r) << 16) | (uint32_t(g) << 8) | uint32_t(b)]);
+    const uint16_t seen = slot.load(std::memory_order_relaxed);
+    if (seen) return seen - 1;
+    const int best = search(r, g, b);
+    slot.store(static_cast<uint16_t>(best + 1), std::memory_order_relaxed);
     return best;
   }
 
+  int search(int r, int g, int b) const {
+    const std::size_t cell = static_cast<std::size_t>(((r >> kWidthBits) << (2 * kShift)) | ((g >> kWidthBits) << kShift) | (b >> kWidthBits));
+    const std::size_t from = first_[cell], to = first_[cell + 1];
+    const int32_t* pr = red_.data() + from;
+    const int32_t* pg = green_.data() + from;
+    const int32_t* pb = blue_.data() + from;
+    const int32_t* pi = index_.data() + from;
+    // At most 3 * 255 * 255 < 2^18, times 2^8 for the index: the key fits 32 bits.
+    int32_t least = INT32_MAX;
+    for (std::size_t k = 0, n = to - from; k < n; ++k) {
+      const int32_t dr = pr[k] - r, dg = pg[k] - g, db = pb[k] - b;
+      least = std::min(least, ((dr * dr + dg * dg + db * db) << 8) | pi[k]);
+    }
+    return from == to ? 0 : least & 0xFF;
+  }
+
  private:
-  struct Free {
-    void operator()(uint16_t* p) const { std::free(p); }
-  };
-  std::unique_ptr<uint16_t, Free> known_;
-  std::vector<int32_t> red_, green_, blue_, dist_;
+  const int kShift, kCells, kWidthBits, kWidth;  // cells per channel 1 << kShift, each kWidth wide
+  std::vector<uint32_t> first_;  // candidates of cell c: [first_[c], first_[c + 1])
+  std::vector<int32_t> red_, green_, blue_, index_;
+  // One entry per 24-bit colour: only the pages of the colours met are touched.
+  ops::ZeroTable<uint16_t> known_{std::size_t(1) << 24};
 };
 
 struct Tap {
@@ -224,18 +270,31 @@ const std::vector<Tap> kFloydSteinberg = {{1, 0, 7}, {-1, 1, 3}, {0, 1, 5}, {1, 
 const std::vector<Tap> kStucki = {{1, 0, 8}, {2, 0, 4}, {-2, 1, 2}, {-1, 1, 4}, {0, 1, 8}, {1, 1, 4}, {2, 1, 2},
                                   {-2, 2, 1}, {-1, 2, 2}, {0, 2, 4}, {1, 2, 2}, {2, 2, 1}};
 
+// A hint to the processor that this thread is spinning on a value another thread will change.
+inline void pause() {
+#if defined(__x86_64__) || defined(__i386__)
+  _mm_pause();
+#endif
+}
+
+// Progress of one row of an error diffusion (pixels done), alone on its cache line.
+struct alignas(64) RowProgress {
+  std::atomic<int32_t> done{0};
+};
+
 // Index picture of the colour source (24-bit or 8-bit grey) against the palette.
 Bitmap quantize(const Bitmap& src, int bpp, const std::vector<QRgb>& pal, int dither) {
   Bitmap out(src.width(), src.height(), bpp);
   out.palette() = pal;
   out.palette().resize(static_cast<std::size_t>(1) << bpp, qRgb(0, 0, 0));
   ops::copyMeta(src, out);
-  Nearest nearest(pal);
+  const Nearest nearest(pal, static_cast<int64_t>(src.width()) * src.height() >= (int64_t(1) << 20));
   const int32_t w = src.width(), h = src.height();
   const bool gray = src.bitsPerPixel() == 8;
   auto colourAt = [&](const uint8_t* row, int32_t x, int c) {  // c: 0 red, 1 green, 2 blue
     return gray ? row[x] : row[x * 3 + (2 - c)];
   };
+  // Rows of the index picture are separate bytes, so threads on different rows never meet.
   auto put = [&](int32_t x, int32_t y, int idx) {
     if (bpp == 8) out.row(y)[x] = static_cast<uint8_t>(idx);
     else out.setIndex(x, y, static_cast<uint32_t>(idx));
@@ -247,50 +306,111 @@ Bitmap quantize(const Bitmap& src, int bpp, const std::vector<QRgb>& pal, int di
                                     {15, 47, 7, 39, 13, 45, 5, 37},  {63, 31, 55, 23, 61, 29, 53, 21}};
     // Ordered dither spreads by the palette's typical spacing between neighbouring levels.
     const double spread = dither == kDitherOrdered ? 255.0 / std::max(1.0, std::cbrt(static_cast<double>(pal.size())) - 1) : 0;
-    for (int32_t y = 0; y < h; ++y) {
-      const uint8_t* row = src.row(y);
-      for (int32_t x = 0; x < w; ++x) {
-        const double t = spread ? ((bayer[y & 7][x & 7] + 0.5) / 64.0 - 0.5) * spread : 0;
-        const int r = std::clamp(static_cast<int>(std::lround(colourAt(row, x, 0) + t)), 0, 255);
-        const int g = std::clamp(static_cast<int>(std::lround(colourAt(row, x, 1) + t)), 0, 255);
-        const int b = std::clamp(static_cast<int>(std::lround(colourAt(row, x, 2) + t)), 0, 255);
-        put(x, y, nearest(r, g, b));
+    // Each pixel on its own: the rows are shared out among the worker threads.
+    ops::forRowBlocks(src, [&](int32_t first, int32_t last) {
+      for (int32_t y = first; y < last; ++y) {
+        const uint8_t* row = src.row(y);
+        for (int32_t x = 0; x < w; ++x) {
+          const double t = spread ? ((bayer[y & 7][x & 7] + 0.5) / 64.0 - 0.5) * spread : 0;
+          const int r = std::clamp(static_cast<int>(std::lround(colourAt(row, x, 0) + t)), 0, 255);
+          const int g = std::clamp(static_cast<int>(std::lround(colourAt(row, x, 1) + t)), 0, 255);
+          const int b = std::clamp(static_cast<int>(std::lround(colourAt(row, x, 2) + t)), 0, 255);
+          put(x, y, nearest(r, g, b));
+        }
       }
-    }
+    });
     return out;
   }
   const std::vector<Tap>& taps = dither == kDitherStucki ? kStucki : kFloydSteinberg;
-  int total = 0;
-  for (const Tap& t : taps) total += t.weight;
-  // Errors of the current and the next two rows, with two columns of margin on each side.
-  const int32_t span = w + 4;
-  std::vector<float> err(static_cast<std::size_t>(span) * 3 * 3, 0.0f);
-  auto at = [&](int rowSlot, int32_t x, int c) -> float& {
-    return err[(static_cast<std::size_t>(rowSlot) * span + static_cast<std::size_t>(x + 2)) * 3 + static_cast<std::size_t>(c)];
+  int total = 0, reach = 0, depth = 0;
+  for (const Tap& t : taps) {
+    total += t.weight;
+    reach = std::max(reach, std::abs(t.dx));
+    depth = std::max(depth, t.dy);
+  }
+  // Each tap passes on its share of the error: weight / sum of the weights.
+  struct Share {
+    int dy;
+    std::ptrdiff_t offset;  // in floats, from the pixel's own cell
+    float factor;
   };
-  for (int32_t y = 0; y < h; ++y) {
-    const uint8_t* row = src.row(y);
-    const int cur = y % 3;
-    for (int32_t x = 0; x < w; ++x) {
-      float want[3];
-      int v[3];
-      for (int c = 0; c < 3; ++c) {
-        want[c] = colourAt(row, x, c) + at(cur, x, c);
-        v[c] = std::clamp(static_cast<int>(std::lround(want[c])), 0, 255);
+  std::vector<Share> shares;
+  for (const Tap& t : taps) shares.push_back({t.dy, t.dx * 3, static_cast<float>(t.weight) / static_cast<float>(total)});
+  // Error diffusion is a wavefront: each row runs on its own thread a little behind the row above.
+  // Before a row handles pixel x, the row above must have handled every pixel up to x + 2 * reach:
+  // then every error that row sends to the cells this pixel reads or adds to has arrived, and the
+  // additions into each cell happen in the same order as in one pass down the picture, so the
+  // result is the same to the last bit at any thread count. Rows finish in order.
+  const int threads = std::max(1, std::min(cv::getNumThreads(), h));
+  const int32_t lead = 2 * reach + 1;
+  constexpr int32_t kChunk = 128;  // pixels handled between two reports of progress
+  // Errors of the rows in flight, with two columns of margin on each side (the kernels reach two
+  // pixels at most): a ring of rows, each cleared by the first row that sends errors into it, once
+  // the row that used it before is done. Errors for rows below the picture go to a spare row.
+  const int ring = threads + depth + 2;
+  const std::size_t span = static_cast<std::size_t>(w + 4) * 3;
+  std::vector<float> err(span * static_cast<std::size_t>(ring + 1), 0.0f);
+  auto errRow = [&](int32_t y) { return &err[(y < h ? static_cast<std::size_t>(y % ring) : static_cast<std::size_t>(ring)) * span + 6]; };
+  std::vector<RowProgress> progress(static_cast<std::size_t>(h));
+  // The row above is usually only a moment ahead: spin briefly before sleeping, since putting a
+  // thread to sleep and waking it costs far more than a stretch of pixels.
+  auto waitFor = [&](int32_t y, int32_t need) {
+    std::atomic<int32_t>& d = progress[static_cast<std::size_t>(y)].done;
+    int spins = 0;
+    for (int32_t seen = d.load(std::memory_order_acquire); seen < need; seen = d.load(std::memory_order_acquire)) {
+      if (++spins < 4000) {
+        pause();
+        continue;
       }
-      const int idx = nearest(v[0], v[1], v[2]);
-      put(x, y, idx);
-      const QRgb got = pal[static_cast<std::size_t>(idx)];
-      const float e[3] = {want[0] - qRed(got), want[1] - qGreen(got), want[2] - qBlue(got)};
-      for (const Tap& t : taps) {
-        if (x + t.dx < -2 || x + t.dx >= w + 2) continue;
-        for (int c = 0; c < 3; ++c) at((y + t.dy) % 3, x + t.dx, c) += e[c] * t.weight / total;
+      d.wait(seen, std::memory_order_acquire);
+    }
+  };
+  // std::lround for the values met here, without a library call: the fraction is exact in float.
+  auto roundToInt = [](float v) {
+    const int i = static_cast<int>(v);
+    const float f = v - static_cast<float>(i);
+    return i + static_cast<int>(f >= 0.5f) - static_cast<int>(f <= -0.5f);
+  };
+  std::atomic<int32_t> nextRow{0};
+  auto runRows = [&] {
+    for (int32_t y = nextRow.fetch_add(1); y < h; y = nextRow.fetch_add(1)) {
+      // The ring row this row is the first to send errors into held row y + depth - ring before.
+      if (y + depth < h) {
+        if (y + depth - ring >= 0) waitFor(y + depth - ring, w);
+        std::fill_n(errRow(y + depth) - 6, span, 0.0f);
+      }
+      float* rows[3] = {errRow(y), errRow(y + 1), errRow(y + 2)};
+      const uint8_t* row = src.row(y);
+      std::atomic<int32_t>& mine = progress[static_cast<std::size_t>(y)].done;
+      for (int32_t x0 = 0; x0 < w; x0 += kChunk) {
+        const int32_t x1 = std::min(w, x0 + kChunk);
+        if (y > 0) waitFor(y - 1, std::min(w, x1 - 1 + lead));
+        for (int32_t x = x0; x < x1; ++x) {
+          const std::ptrdiff_t cell = static_cast<std::ptrdiff_t>(x) * 3;
+          float want[3];
+          int v[3];
+          for (int c = 0; c < 3; ++c) {
+            want[c] = colourAt(row, x, c) + rows[0][cell + c];
+            v[c] = std::clamp(roundToInt(want[c]), 0, 255);
+          }
+          // Diffused errors rarely give a colour twice: no memory of answers here.
+          const int idx = nearest.search(v[0], v[1], v[2]);
+          put(x, y, idx);
+          const QRgb got = pal[static_cast<std::size_t>(idx)];
+          const float e[3] = {want[0] - qRed(got), want[1] - qGreen(got), want[2] - qBlue(got)};
+          for (const Share& t : shares) {
+            float* to = rows[t.dy] + cell + t.offset;
+            for (int c = 0; c < 3; ++c) to[c] += e[c] * t.factor;
+          }
+        }
+        mine.store(x1, std::memory_order_release);
+        mine.notify_all();
       }
     }
-    // This row's slot becomes the row after the next two.
-    for (int32_t x = -2; x < w + 2; ++x)
-      for (int c = 0; c < 3; ++c) at(cur, x, c) = 0;
-  }
+  };
+  // Every worker takes the next row as it finishes one; a worker that waits only ever waits for a
+  // row taken earlier by a worker that is running, so this ends even when fewer workers run.
+  cv::parallel_for_(cv::Range(0, threads), [&](const cv::Range&) { runRows(); }, threads);
   return out;
 }
 
@@ -331,6 +451,10 @@ void changeColorDepth(Bitmap& b, int bpp, int paletteType, int dither) {
   std::vector<QRgb> pal = type == kPaletteGray    ? grayPalette(bpp)
                           : type == kPaletteFixed ? fixedPalette(bpp)
                                                   : optimizedPalette(b, 1 << bpp);
+  if (type != kPaletteGray && !b.isGray() && b.bitsPerPixel() == 24) {
+    b = quantize(b, bpp, pal, dither);  // already colour: no copy of the picture
+    return;
+  }
   const Bitmap src = type == kPaletteGray || b.isGray() ? b.toGray8() : b.toColor24();
   b = quantize(src, bpp, pal, dither);
 }

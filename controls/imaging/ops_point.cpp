@@ -5,11 +5,14 @@
 #include "runtime/errors.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <opencv2/imgproc.hpp>
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace img {
 
@@ -20,6 +23,38 @@ void storeMat(Bitmap& b, const cv::Mat& m) {
   for (int y = 0; y < b.height(); ++y) std::memcpy(b.row(y), m.ptr(y), bytes);
 }
 
+namespace {
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// A whole 256-entry table in four vector registers: each byte picks its entry from the two halves
+// by a two-register permute, and its top bit chooses between the halves.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void mapBytesWide(uint8_t* p, std::size_t n, const uint8_t* t) {
+  const __m512i t0 = _mm512_loadu_si512(t), t1 = _mm512_loadu_si512(t + 64);
+  const __m512i t2 = _mm512_loadu_si512(t + 128), t3 = _mm512_loadu_si512(t + 192);
+  std::size_t i = 0;
+  for (; i + 64 <= n; i += 64) {
+    const __m512i v = _mm512_loadu_si512(p + i);
+    const __m512i low = _mm512_permutex2var_epi8(t0, v, t1);
+    const __m512i high = _mm512_permutex2var_epi8(t2, v, t3);
+    _mm512_storeu_si512(p + i, _mm512_mask_blend_epi8(_mm512_movepi8_mask(v), low, high));
+  }
+  for (; i < n; ++i) p[i] = t[p[i]];
+}
+const bool kWideBytes = __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw");
+#endif
+
+}  // namespace
+
+void mapBytes(uint8_t* p, std::size_t n, const uint8_t* table) {
+#if defined(__x86_64__) && defined(__GNUC__)
+  if (kWideBytes) {
+    mapBytesWide(p, n, table);
+    return;
+  }
+#endif
+  for (std::size_t i = 0; i < n; ++i) p[i] = table[p[i]];
+}
+
 void applyLuts(Bitmap& b, const Lut& red, const Lut& green, const Lut& blue) {
   if (b.isNull()) return;
   if (b.bitsPerPixel() <= 8) {
@@ -27,10 +62,9 @@ void applyLuts(Bitmap& b, const Lut& red, const Lut& green, const Lut& blue) {
     return;
   }
   if (red == green && green == blue) {
-    // One table for every channel: the rows are plain bytes (the library's table look-up is
-    // vectorised and shares the rows among the worker threads).
-    cv::Mat bytes(b.height(), b.width() * 3, CV_8UC1, b.data().data(), static_cast<std::size_t>(b.stride()));
-    cv::LUT(bytes, cv::Mat(1, 256, CV_8UC1, const_cast<uint8_t*>(red.data())), bytes);
+    // One table for every channel: the rows are plain bytes, shared out among the threads.
+    const std::size_t bytes = static_cast<std::size_t>(b.width()) * 3;
+    forRowBlocks(b, [&](uint8_t* row) { mapBytes(row, bytes, red.data()); });
     return;
   }
   cv::Mat lut(1, 256, CV_8UC3);
@@ -63,23 +97,24 @@ void mapColours(Bitmap& b, F f) {
     for (QRgb& c : b.palette()) c = f(c);
     return;
   }
-  // One entry per 24-bit colour, zeroed by calloc: only the pages of the colours met are touched.
-  // A mapped colour always has its alpha bits set, so 0 means "not yet mapped".
-  struct Free {
-    void operator()(uint32_t* p) const { std::free(p); }
-  };
-  std::unique_ptr<uint32_t, Free> known(static_cast<uint32_t*>(std::calloc(std::size_t(1) << 24, sizeof(uint32_t))));
-  if (!known) throw rt::RuntimeError(7, QStringLiteral("Out of memory"));
-  for (int32_t y = 0; y < b.height(); ++y) {
-    uint8_t* p = b.row(y);
-    for (int32_t x = 0; x < b.width(); ++x, p += 3) {
-      uint32_t& out = known.get()[(uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0]];
-      if (!out) out = f(qRgb(p[2], p[1], p[0])) | 0xFF000000u;
+  // One entry per 24-bit colour, zeroed (0 means "not yet mapped": a mapped colour always has its
+  // alpha bits set).
+  ops::ZeroTable<uint32_t> known(std::size_t(1) << 24);
+  // Threads share the table: two that meet the same new colour store the same answer.
+  const int32_t w = b.width();
+  ops::forRowBlocks(b, [&](uint8_t* p) {
+    for (int32_t x = 0; x < w; ++x, p += 3) {
+      std::atomic_ref<uint32_t> slot(known[(uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0]]);
+      uint32_t out = slot.load(std::memory_order_relaxed);
+      if (!out) {
+        out = f(qRgb(p[2], p[1], p[0])) | 0xFF000000u;
+        slot.store(out, std::memory_order_relaxed);
+      }
       p[0] = static_cast<uint8_t>(qBlue(out));
       p[1] = static_cast<uint8_t>(qGreen(out));
       p[2] = static_cast<uint8_t>(qRed(out));
     }
-  }
+  });
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // Helpers shared by the pixel-operation families: OpenCV views of a picture and the working
 // depth of operations that mix neighbouring pixels.
 #include "controls/imaging/bitmap.h"
+#include "runtime/errors.h"
 
 #include <algorithm>
 #include <array>
@@ -9,6 +10,7 @@
 #include <vector>
 #include <opencv2/core.hpp>
 #include <opencv2/core/utility.hpp>
+#include <sys/mman.h>
 
 namespace img::ops {
 
@@ -71,9 +73,9 @@ void forRowBlocks(B& b, F f) {
 // 64 random bits for the pixel (or block) at (x, y), from its position and the random effects'
 // fixed seed: a random effect gives the same pixels however the rows are shared out among
 // threads or made band by band, and the preview and the applied effect are the same picture.
+constexpr uint32_t kRandomSeed = 0x5EED1234u;
 inline uint64_t positionBits(uint32_t x, uint32_t y) {
-  constexpr uint32_t kSeed = 0x5EED1234u;
-  uint64_t z = (uint64_t(y) << 32 | x) + uint64_t(kSeed) * 0x9E3779B97F4A7C15ull;
+  uint64_t z = (uint64_t(y) << 32 | x) + uint64_t(kRandomSeed) * 0x9E3779B97F4A7C15ull;
   z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
   z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
   return z ^ (z >> 31);
@@ -81,7 +83,31 @@ inline uint64_t positionBits(uint32_t x, uint32_t y) {
 // The low 32 of those bits scaled into 0..n-1.
 inline uint32_t below(uint64_t bits, uint32_t n) { return static_cast<uint32_t>(((bits & 0xFFFFFFFFu) * n) >> 32); }
 
+// A large table of zeros for remembering answers per colour. Fresh zero pages come from the system
+// on first touch only, in large pages where it gives them: far fewer faults than small pages when
+// threads fill the table at random.
+template <class T>
+class ZeroTable {
+ public:
+  explicit ZeroTable(std::size_t count) : bytes_(count * sizeof(T)) {
+    void* p = mmap(nullptr, bytes_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) throw rt::RuntimeError(7, QStringLiteral("Out of memory"));
+    madvise(p, bytes_, MADV_HUGEPAGE);
+    p_ = static_cast<T*>(p);
+  }
+  ZeroTable(const ZeroTable&) = delete;
+  ZeroTable& operator=(const ZeroTable&) = delete;
+  ~ZeroTable() { munmap(p_, bytes_); }
+  T& operator[](std::size_t i) const { return p_[i]; }
+
+ private:
+  std::size_t bytes_;
+  T* p_;
+};
+
 using Lut = std::array<uint8_t, 256>;
+// Replaces each of n bytes by its entry in a 256-byte table (vectorised where the processor can).
+void mapBytes(uint8_t* p, std::size_t n, const uint8_t* table);
 // Maps every channel value through a table per channel: palette entries for palette pictures,
 // pixels for colour pictures.
 void applyLuts(Bitmap& b, const Lut& red, const Lut& green, const Lut& blue);
