@@ -62,11 +62,16 @@ void edit(ImagingControl& c, Op op) {
   }
 }
 
-void Edit(benchmark::State& state) {
-  const Op op = static_cast<Op>(state.range(0));
+// The edit the state asks for, with the control holding the page at the state's thread count.
+Op prepare(benchmark::State& state, ImagingControl& c) {
   cv::setNumThreads(threadsOf(state));
-  ImagingControl c;
   c.setBitmap(Bitmap(page()));
+  return static_cast<Op>(state.range(0));
+}
+
+void Edit(benchmark::State& state) {
+  ImagingControl c;
+  const Op op = prepare(state, c);
   for (auto _ : state) {
     edit(c, op);
     state.PauseTiming();
@@ -80,10 +85,8 @@ BENCHMARK(Edit)->ArgsProduct({{kRotate90, kMirror, kAutoContrast, kReplace}, {1,
 // Edits one after another with no undo between, as a user works: the undo keeps the last few
 // pictures and the one that falls off the end serves the next edit.
 void EditRun(benchmark::State& state) {
-  const Op op = static_cast<Op>(state.range(0));
-  cv::setNumThreads(threadsOf(state));
   ImagingControl c;
-  c.setBitmap(Bitmap(page()));
+  const Op op = prepare(state, c);
   for (auto _ : state) {
     edit(c, op);
   }
