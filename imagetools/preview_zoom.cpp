@@ -37,8 +37,10 @@ int32_t centredOffset(float z, int32_t imageSize, double viewTwips, double twips
 
 void centreViewer(img::ImagingControl* lead) {
   const float z = lead->ZoomFactor();
-  lead->setViewOffsetX(centredOffset(z, lead->ImageWidth(), lead->Width(), rt::Screen::TwipsPerPixelX()));
-  lead->setViewOffsetY(centredOffset(z, lead->ImageHeight(), lead->Height(), rt::Screen::TwipsPerPixelY()));
+  // The offset is in the view's own pixels (the zoomed picture's), which is the control's scroll
+  // position; its view offset counts picture pixels.
+  lead->setScrollPosX(centredOffset(z, lead->ImageWidth(), lead->Width(), rt::Screen::TwipsPerPixelX()));
+  lead->setScrollPosY(centredOffset(z, lead->ImageHeight(), lead->Height(), rt::Screen::TwipsPerPixelY()));
 }
 
 void followOffsets(img::ImagingControl* lead, const std::vector<img::ImagingControl*>& followers) {

@@ -16,7 +16,7 @@ namespace tools {
 // The next rung of the ladder 0.15, 0.25, 0.5, 0.75, 1.0 from z for the key "in" or "out"; any
 // other key gives z unchanged.
 float zoomStep(float z, const QString& key);
-// The view offset that centres a picture of imageSize pixels at zoom z in a viewer viewTwips
+// The scroll position (in the view's pixels) that centres a picture of imageSize pixels at zoom z in a viewer viewTwips
 // wide (twipsPerPixel twips to a screen pixel): half the overflow, halves to even; 0 when it fits.
 int32_t centredOffset(float z, int32_t imageSize, double viewTwips, double twipsPerPixel);
 // Centres the lead viewer by that rule in both directions.

@@ -5,6 +5,7 @@
 #include "imagetools/frm_img_proc.h"
 #include "imagetools/preview_zoom.h"
 #include "runtime/screen.h"
+#include "runtime/twips.h"
 #include "tests/imagetools/tool_fixture.h"
 
 #include <QGroupBox>
@@ -303,6 +304,25 @@ TEST_F(EffectDialog, ZoomButtonsMoveBothViewersTogether) {
   EXPECT_EQ(f->ixAfter->ViewOffsetX(), f->ixBefore->ViewOffsetX());
   EXPECT_EQ(f->ixAfter->ViewOffsetY(), f->ixBefore->ViewOffsetY());
   EXPECT_TRUE(samePicture(f->ixBefore->bitmap(), picture())) << "zooming never changes the images";
+}
+
+// At every rung the middle of the picture is in the middle of the viewer: the centring offset is
+// counted in the zoomed picture's pixels, not the picture's own.
+TEST(PreviewZoom, ZoomingOutKeepsThePictureCentred) {
+  img::ImagingControl lead, follower;
+  lead.resize(86, 60);
+  follower.resize(86, 60);
+  lead.setBitmap(img::Bitmap(2000, 1200, 24));
+  follower.setBitmap(img::Bitmap(2000, 1200, 24));
+  for (int i = 0; i < 4; ++i) {
+    tools::zoomButtonClick(QStringLiteral("out"), &lead, {&follower});
+    const double z = lead.ZoomFactor();
+    const double middleX = (lead.ScrollPosX() + tw::Width(&lead) / rt::Screen::TwipsPerPixelX() / 2) / z;
+    const double middleY = (lead.ScrollPosY() + tw::Height(&lead) / rt::Screen::TwipsPerPixelY() / 2) / z;
+    EXPECT_NEAR(middleX, 1000, 2 / z) << "zoom " << z;
+    EXPECT_NEAR(middleY, 600, 2 / z) << "zoom " << z;
+    EXPECT_NEAR(follower.ScrollPosX(), lead.ScrollPosX(), 1) << "zoom " << z;
+  }
 }
 
 }  // namespace
