@@ -2,6 +2,7 @@
 // keep their depth and only their palette changes.
 #include "controls/imaging/image_ops.h"
 #include "controls/imaging/ops_support.h"
+#include "controls/imaging/row_kernels.h"
 #include "runtime/errors.h"
 
 #include <algorithm>
@@ -216,6 +217,28 @@ void adjustHSL(Bitmap& b, int hue, int saturation, int luminance) {
   });
 }
 
+bool ops::fitScaling(const uint8_t* want, double factor, uint32_t& entry) {
+  if (want[0] != 0) return false;
+  // The finest shift whose factor can still fit in 32 bits with every value.
+  int s = 24;
+  while (s > 0 && factor * static_cast<double>(int64_t{1} << s) > double(0xFFFFFFFFu >> 8)) --s;
+  for (; s >= 0; --s) {
+    const int64_t unit = int64_t{1} << s, half = unit / 2;
+    int64_t lo = 0, hi = (int64_t{0xFFFFFFFF} - half) / 255;  // 255 * F + half stays in 32 bits
+    for (int64_t v = 1; v < 256 && lo <= hi; ++v) {
+      const int64_t o = want[v];
+      // o * unit <= v * F + half, and below (o + 1) * unit unless o is the top value.
+      lo = std::max(lo, (o * unit - half + v - 1) / v);
+      if (o < 255) hi = std::min(hi, ((o + 1) * unit - half - 1) / v);
+    }
+    if (lo > hi) continue;
+    const auto f = static_cast<int64_t>(std::llround(factor * static_cast<double>(unit)));
+    entry = static_cast<uint32_t>(std::clamp(f, lo, hi) << 5 | s);
+    return true;
+  }
+  return false;
+}
+
 void equalize(Bitmap& b) {
   if (b.isNull()) return;
   // The luminance histogram gives one table; each channel is scaled by the change of luminance
@@ -253,6 +276,20 @@ void equalize(Bitmap& b) {
     return;
   }
   const int32_t w = b.width();
+  // Each table row is a scaling by one factor, so it can be given as a whole-number factor and a
+  // shift that the row kernel applies with vector arithmetic. The factor is chosen to give
+  // exactly the row's values; the table itself serves if some row cannot be matched.
+  std::array<uint32_t, 256> factors{};
+  bool matched = true;
+  for (int y = 0; y < 256 && matched; ++y)
+    matched = hist[static_cast<std::size_t>(y)] == 0 ||
+              ops::fitScaling(&scaled[static_cast<std::size_t>(y * 256)], y == 0 ? 0.0 : map[static_cast<std::size_t>(y)] / y,
+                         factors[static_cast<std::size_t>(y)]);
+  if (matched) {
+    const rows::LuminanceScale scale(factors);
+    ops::forRowBlocks(b, [&](uint8_t* p) { rows::scaleByLuminance(p, static_cast<std::size_t>(w), scale); });
+    return;
+  }
   ops::forRowBlocks(b, [&](uint8_t* p) {
     for (int32_t x = 0; x < w; ++x, p += 3) {
       const uint8_t* t = &scaled[static_cast<std::size_t>(luminance(p[2], p[1], p[0])) * 256];

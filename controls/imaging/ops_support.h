@@ -45,6 +45,10 @@ std::vector<uint64_t> indexCounts(const Bitmap& b);
 inline int luminance(int red, int green, int blue) { return (red * 299 + green * 587 + blue * 114 + 500) / 1000; }
 // How many pixels show each luminance; palette indexes without an entry show black.
 std::array<uint64_t, 256> luminanceHistogram(const Bitmap& b);
+// Finds a whole-number factor F and shift s, as F << 5 | s, with
+// min(255, (v * F + 2^s / 2) >> s) == want[v] for every v of 0..255 and 255 * F + 2^s / 2 within
+// 32 bits, starting from the factor given and the finest shift; false when none gives every value.
+bool fitScaling(const uint8_t* want, double factor, uint32_t& entry);
 
 // Runs f on blocks of the rows [first, last) spread over the worker threads: f(from, to) for
 // rows [from, to), or f(row pointer) once per row.

@@ -1,5 +1,9 @@
 #include "controls/imaging/row_kernels.h"
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
+
 // Written as plain loops the compiler turns into vector code: no branches, no tables, and only
 // arithmetic whose results stay within the lane widths used.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
@@ -10,7 +14,9 @@
 
 namespace img::rows {
 
-LUMIVEX_ROW_KERNEL void luminance(const uint8_t* __restrict bgr, std::size_t n, uint8_t* __restrict out) {
+namespace {
+
+LUMIVEX_ROW_KERNEL void luminancePlain(const uint8_t* __restrict bgr, std::size_t n, uint8_t* __restrict out) {
   for (std::size_t x = 0; x < n; ++x) {
     const uint32_t s = bgr[3 * x + 2] * 299u + bgr[3 * x + 1] * 587u + bgr[3 * x] * 114u + 500u;
     // s / 1000 as (s / 8) / 125, the second by multiplication: exact for every s / 8 below
@@ -18,6 +24,164 @@ LUMIVEX_ROW_KERNEL void luminance(const uint8_t* __restrict bgr, std::size_t n, 
     // and every product fits in 32 bits.
     out[x] = static_cast<uint8_t>(((s >> 3) * 33555u) >> 22);
   }
+}
+
+inline uint8_t scaled(uint32_t v, uint32_t entry) {
+  const uint32_t s = entry & 31u, out = (v * (entry >> 5) + ((1u << s) >> 1)) >> s;
+  return static_cast<uint8_t>(out < 255u ? out : 255u);
+}
+
+void scaleByLuminancePlain(uint8_t* bgr, std::size_t n, const LuminanceScale& scale) {
+  for (std::size_t x = 0; x < n; ++x, bgr += 3) {
+    const uint32_t s = bgr[2] * 299u + bgr[1] * 587u + bgr[0] * 114u + 500u;
+    const uint32_t e = scale.entry((((s >> 3) * 33555u) >> 22));
+    bgr[0] = scaled(bgr[0], e);
+    bgr[1] = scaled(bgr[1], e);
+    bgr[2] = scaled(bgr[2], e);
+  }
+}
+
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_ADDRESS__)
+#define LUMIVEX_WIDE_ROWS 1
+// The compiler's vector headers start some results from an undefined register, which its flow
+// analysis reports as uninitialised.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#define LUMIVEX_WIDE __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+
+// 64 pixels are three 64-byte registers, taken as four groups of sixteen pixels with one channel
+// in the low byte of each 32-bit lane. Group k starts at byte 48k, so it lies within one register
+// pair: groups 0 and 1 in registers 0 and 1, groups 2 and 3 in registers 1 and 2 (or 2 and 2).
+constexpr int kGroupStart[4] = {0, 48, 32, 16};  // within its pair
+struct Indexes {
+  alignas(64) uint8_t spread[4][3][64];  // group, channel: byte permutes into the low bytes of lanes
+  alignas(64) uint8_t pack[3][64];       // lanes of two groups back to 64 bytes of pixels
+  alignas(64) uint8_t lanes[4][64];      // four byte planes back to 32-bit lanes, for group k
+};
+constexpr Indexes makeIndexes() {
+  Indexes t{};
+  for (int k = 0; k < 4; ++k)
+    for (int c = 0; c < 3; ++c)
+      for (int i = 0; i < 64; ++i) t.spread[k][c][i] = i % 4 ? 0 : static_cast<uint8_t>(kGroupStart[k] + 3 * (i / 4) + c);
+  for (int j = 0; j < 3; ++j)
+    for (int i = 0; i < 64; ++i) {
+      // Byte q of the pixels is byte q % 48 of group q / 48; output register j takes groups j, j + 1.
+      const int q = 64 * j + i, group = q / 48, b = q % 48;
+      t.pack[j][i] = static_cast<uint8_t>((group == j ? 0 : 64) + (b / 3) * 4 + b % 3);
+    }
+  for (int k = 0; k < 4; ++k)
+    for (int i = 0; i < 64; ++i) t.lanes[k][i] = static_cast<uint8_t>((i % 2 ? 64 : 0) + 16 * k + i / 4);
+  return t;
+}
+constexpr Indexes kIndexes = makeIndexes();
+constexpr __mmask64 kLowBytes = 0x1111111111111111ull;
+
+struct Group {
+  __m512i b, g, r;
+};
+
+LUMIVEX_WIDE inline Group channels(const __m512i (&px)[3], int k) {
+  const __m512i lo = px[k < 2 ? 0 : k - 1], hi = px[k < 1 ? 1 : k < 2 ? 1 : 2];
+  Group g;
+  __m512i* channel[3] = {&g.b, &g.g, &g.r};
+  for (int c = 0; c < 3; ++c)
+    *channel[c] = _mm512_maskz_permutex2var_epi8(kLowBytes, lo, _mm512_load_si512(kIndexes.spread[k][c]), hi);
+  return g;
+}
+
+LUMIVEX_WIDE inline __m512i luminanceLanes(const Group& p) {
+  const __m512i s = _mm512_add_epi32(
+      _mm512_add_epi32(_mm512_mullo_epi32(p.r, _mm512_set1_epi32(299)), _mm512_mullo_epi32(p.g, _mm512_set1_epi32(587))),
+      _mm512_add_epi32(_mm512_mullo_epi32(p.b, _mm512_set1_epi32(114)), _mm512_set1_epi32(500)));
+  return _mm512_srli_epi32(_mm512_mullo_epi32(_mm512_srli_epi32(s, 3), _mm512_set1_epi32(33555)), 22);
+}
+
+// The luminance of the 64 pixels, one byte each, and their four groups.
+LUMIVEX_WIDE inline __m512i luminance64(const uint8_t* bgr, __m512i (&px)[3], Group (&groups)[4]) {
+  for (int j = 0; j < 3; ++j) px[j] = _mm512_loadu_si512(bgr + 64 * j);
+  __m128i lum[4];
+  for (int k = 0; k < 4; ++k) {
+    groups[k] = channels(px, k);
+    lum[k] = _mm512_cvtepi32_epi8(luminanceLanes(groups[k]));
+  }
+  __m512i all = _mm512_castsi128_si512(lum[0]);
+  all = _mm512_inserti32x4(all, lum[1], 1);
+  all = _mm512_inserti32x4(all, lum[2], 2);
+  return _mm512_inserti32x4(all, lum[3], 3);
+}
+
+LUMIVEX_WIDE void luminanceWide(const uint8_t* bgr, std::size_t n, uint8_t* out) {
+  std::size_t x = 0;
+  __m512i px[3];
+  Group groups[4];
+  for (; x + 64 <= n; x += 64, bgr += 192, out += 64) _mm512_storeu_si512(out, luminance64(bgr, px, groups));
+  luminancePlain(bgr, n - x, out);
+}
+
+// 64 entries of a 256-byte table, chosen by the 64 bytes of i: each half of the table is two
+// registers, and the top bit of i chooses the half.
+LUMIVEX_WIDE inline __m512i lookUp(const uint8_t* table, __m512i i, __mmask64 upper) {
+  const __m512i low = _mm512_permutex2var_epi8(_mm512_load_si512(table), i, _mm512_load_si512(table + 64));
+  const __m512i high = _mm512_permutex2var_epi8(_mm512_load_si512(table + 128), i, _mm512_load_si512(table + 192));
+  return _mm512_mask_blend_epi8(upper, low, high);
+}
+
+LUMIVEX_WIDE inline __m512i scaleLanes(__m512i v, __m512i f, __m512i round, __m512i shift) {
+  return _mm512_min_epu32(_mm512_srlv_epi32(_mm512_add_epi32(_mm512_mullo_epi32(v, f), round), shift),
+                          _mm512_set1_epi32(255));
+}
+
+LUMIVEX_WIDE void scaleByLuminanceWide(uint8_t* bgr, std::size_t n, const LuminanceScale& scale) {
+  std::size_t x = 0;
+  __m512i px[3];
+  Group groups[4];
+  for (; x + 64 <= n; x += 64, bgr += 192) {
+    const __m512i lum = luminance64(bgr, px, groups);
+    const __mmask64 upper = _mm512_movepi8_mask(lum);
+    __m512i plane[4];
+    for (int j = 0; j < 4; ++j) plane[j] = lookUp(scale.plane(j), lum, upper);
+    __m512i out[4];
+    for (int k = 0; k < 4; ++k) {
+      // The entries of group k as 32-bit lanes: bytes 0 and 1 from the first two planes, 2 and 3
+      // from the others.
+      const __m512i idx = _mm512_load_si512(kIndexes.lanes[k]);
+      const __m512i e = _mm512_or_si512(_mm512_maskz_permutex2var_epi8(0x3333333333333333ull, plane[0], idx, plane[1]),
+                                        _mm512_maskz_permutex2var_epi8(0xCCCCCCCCCCCCCCCCull, plane[2], idx, plane[3]));
+      const __m512i f = _mm512_srli_epi32(e, 5), shift = _mm512_and_si512(e, _mm512_set1_epi32(31));
+      const __m512i round = _mm512_srli_epi32(_mm512_sllv_epi32(_mm512_set1_epi32(1), shift), 1);
+      out[k] = _mm512_or_si512(
+          _mm512_or_si512(scaleLanes(groups[k].b, f, round, shift), _mm512_slli_epi32(scaleLanes(groups[k].g, f, round, shift), 8)),
+          _mm512_slli_epi32(scaleLanes(groups[k].r, f, round, shift), 16));
+    }
+    for (int j = 0; j < 3; ++j)
+      _mm512_storeu_si512(bgr + 64 * j, _mm512_permutex2var_epi8(out[j], _mm512_load_si512(kIndexes.pack[j]), out[j + 1]));
+  }
+  scaleByLuminancePlain(bgr, n - x, scale);
+}
+
+#pragma GCC diagnostic pop
+const bool kWide = __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw");
+#endif
+
+}  // namespace
+
+void luminance(const uint8_t* bgr, std::size_t n, uint8_t* out) {
+#ifdef LUMIVEX_WIDE_ROWS
+  if (kWide) return luminanceWide(bgr, n, out);
+#endif
+  luminancePlain(bgr, n, out);
+}
+
+LuminanceScale::LuminanceScale(const std::array<uint32_t, 256>& entries) : entries_(entries) {
+  for (std::size_t y = 0; y < 256; ++y)
+    for (std::size_t j = 0; j < 4; ++j) planes_[j][y] = static_cast<uint8_t>(entries[y] >> (8 * j));
+}
+
+void scaleByLuminance(uint8_t* bgr, std::size_t n, const LuminanceScale& scale) {
+#ifdef LUMIVEX_WIDE_ROWS
+  if (kWide) return scaleByLuminanceWide(bgr, n, scale);
+#endif
+  scaleByLuminancePlain(bgr, n, scale);
 }
 
 namespace {
@@ -56,3 +220,4 @@ LUMIVEX_ROW_KERNEL void replaceInRange(uint8_t* __restrict bgr, std::size_t n, c
 }
 
 }  // namespace img::rows
+

@@ -1,12 +1,15 @@
 // The image tools' pixel operations on small pictures made here: identities, key pixels and
 // comparisons with independent computations.
 #include "controls/imaging/image_ops.h"
+#include "controls/imaging/ops_support.h"
 #include "runtime/errors.h"
 #include "tests/controls/imaging/fixtures.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
+#include <random>
 #include <string>
 
 namespace {
@@ -523,6 +526,32 @@ TEST(ImageOps, EqualizeOfAColourPictureScalesEachPixelByItsLuminanceChange) {
         ASSERT_EQ(b.row(y)[x * 3 + c], want) << "pixel " << x << "," << y << " channel " << c;
       }
     }
+}
+
+TEST(ImageOps, ScalingRowsAreFittedExactlyOrRefused) {
+  // Rows scaled by a factor and rounded as equalize rounds them, for factors from nothing to far
+  // above the top value: each is given exactly by a whole-number factor and shift.
+  std::mt19937 rng(3);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  std::array<uint8_t, 256> want{};
+  for (int round = 0; round < 20000; ++round) {
+    const double f = round < 10 ? round * 0.25 : round % 3 == 0 ? 300 * unit(rng) : 2 * unit(rng);
+    for (int v = 0; v < 256; ++v) want[static_cast<std::size_t>(v)] = static_cast<uint8_t>(std::clamp(std::lround(v * f), 0L, 255L));
+    uint32_t e = 0;
+    ASSERT_TRUE(img::ops::fitScaling(want.data(), f, e)) << "factor " << f;
+    const uint64_t s = e & 31, F = e >> 5;
+    ASSERT_LE(255 * F + ((1u << s) >> 1), 0xFFFFFFFFu) << "factor " << f;
+    for (int v = 0; v < 256; ++v)
+      ASSERT_EQ(std::min<uint64_t>(255, (v * F + ((1u << s) >> 1)) >> s), want[static_cast<std::size_t>(v)]) << "factor " << f << ", value " << v;
+  }
+  // Rows no single factor gives.
+  const std::vector<std::pair<int, int>> broken = {{0, 1} /* 0 must stay 0 */, {2, 0} /* falls back */, {200, 9}};
+  for (const auto& [v, o] : broken) {
+    for (int i = 0; i < 256; ++i) want[static_cast<std::size_t>(i)] = static_cast<uint8_t>(i);
+    want[static_cast<std::size_t>(v)] = static_cast<uint8_t>(o);
+    uint32_t e = 0;
+    EXPECT_FALSE(img::ops::fitScaling(want.data(), 1.0, e)) << "value " << v << " as " << o;
+  }
 }
 
 TEST(ImageOps, DiffuseTakesEachPixelFromWithinTwoPixels) {

@@ -256,3 +256,32 @@ TEST(RowKernels, ReplaceWithinRangesOfEveryKind) {
     ASSERT_EQ(px, want) << "round " << round;  // the pixel after the n-th is left alone too
   }
 }
+
+TEST(RowKernels, LuminanceAndScalingByLuminanceAtEveryRowLength) {
+  // Factors and shifts of every size the scaling allows, and rows long and short enough to end
+  // inside a block of the vector loops.
+  std::mt19937 rng(11);
+  for (int round = 0; round < 300; ++round) {
+    std::array<uint32_t, 256> entries{};
+    for (uint32_t& e : entries) {
+      const uint32_t shift = rng() % 25, limit = (0xFFFFFFFFu - ((1u << shift) >> 1)) / 255;
+      e = (rng() % (std::min(limit, (255u << shift) + 1) + 1)) << 5 | shift;
+    }
+    const rows::LuminanceScale scale(entries);
+    const std::size_t n = static_cast<std::size_t>(round < 200 ? round : 64 * (round - 195) + rng() % 64);
+    std::vector<uint8_t> px(n * 3 + 3);
+    for (uint8_t& v : px) v = static_cast<uint8_t>(rng());
+    std::vector<uint8_t> lum(n + 1, 0xAB), want = px;
+    for (std::size_t x = 0; x < n; ++x) {
+      uint8_t* p = &want[x * 3];
+      const uint32_t y = (p[2] * 299u + p[1] * 587u + p[0] * 114u + 500u) / 1000u, e = entries[y], s = e & 31;
+      for (int c = 0; c < 3; ++c) p[c] = static_cast<uint8_t>(std::min<uint64_t>(255, (uint64_t{p[c]} * (e >> 5) + ((1u << s) >> 1)) >> s));
+    }
+    rows::luminance(px.data(), n, lum.data());
+    for (std::size_t x = 0; x < n; ++x)
+      ASSERT_EQ(lum[x], (px[x * 3 + 2] * 299 + px[x * 3 + 1] * 587 + px[x * 3] * 114 + 500) / 1000) << "pixel " << x << " of " << n;
+    ASSERT_EQ(lum[n], 0xAB) << "the byte after the row is left alone";
+    rows::scaleByLuminance(px.data(), n, scale);
+    ASSERT_EQ(px, want) << "round " << round << ", " << n << " pixels";  // the pixel after the row is left alone too
+  }
+}
