@@ -1,7 +1,8 @@
 #include "workspace/tools_commands.h"
 
 #include "controls/imaging/imaging_control.h"
-#include "runtime/screen.h"
+#include "controls/imaging/pixel_ops.h"
+#include "imagetools/tool_controls.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
 #include "workspace/window_openers.h"
@@ -12,13 +13,12 @@ namespace ws::tools_menu {
 
 namespace {
 
-// Runs a direct operation on the page view; like every tool that changes the page, it clears the
-// selection and sets both modified flags.
-void direct(frmImgClntForm& f, const std::function<void(img::ImagingControl&)>& op) {
-  {
-    rt::BusyPointer busy;
-    op(*f.ixMain);
-  }
+// Runs a direct operation on the page view as the tool dialogs run theirs: with the busy pointer,
+// and on a large page beside the window while a progress window keeps it painting. Like every
+// tool that changes the page, it clears the selection and sets both modified flags; a failure is
+// shown and leaves the page, the selection and the flags as they were.
+void direct(frmImgClntForm& f, const std::function<img::Bitmap(const img::Bitmap&)>& make) {
+  if (!f.ixMain->hasImage() || !tools::makeOnControl(f.ixMain, make)) return;
   f.fnClearSelection();
   modVars::gblnDocModified = true;
   modVars::gblnPageModified = true;
@@ -32,14 +32,20 @@ void openTool(const char* form, const char* word = nullptr) {
 
 }  // namespace
 
-// Positive angles turn counter-clockwise.
-void mnuToolsFlip_Click(frmImgClntForm& f) { direct(f, [](img::ImagingControl& ix) { ix.RotateBy(180.0); }); }
-void mnuToolsLeft_Click(frmImgClntForm& f) { direct(f, [](img::ImagingControl& ix) { ix.RotateBy(90.0); }); }
-void mnuToolsRight_Click(frmImgClntForm& f) { direct(f, [](img::ImagingControl& ix) { ix.RotateBy(-90.0); }); }
-void mnuToolsMirror_Click(frmImgClntForm& f) { direct(f, [](img::ImagingControl& ix) { ix.Mirror(); }); }
-void mnuToolsDeskew_Click(frmImgClntForm& f) { direct(f, [](img::ImagingControl& ix) { ix.Deskew(); }); }
-void mnuToolsDespeckle_Click(frmImgClntForm& f) { direct(f, [](img::ImagingControl& ix) { ix.Despeckle(); }); }
-void mnuToolsAutoContrast_Click(frmImgClntForm& f) { direct(f, [](img::ImagingControl& ix) { ix.AutoContrast(); }); }
+// Flip turns the page half a turn; left and right are a quarter turn counter-clockwise and clockwise.
+void mnuToolsFlip_Click(frmImgClntForm& f) { direct(f, [](const img::Bitmap& b) { return img::rotateAny(b, -180.0); }); }
+void mnuToolsLeft_Click(frmImgClntForm& f) { direct(f, [](const img::Bitmap& b) { return img::rotateAny(b, -90.0); }); }
+void mnuToolsRight_Click(frmImgClntForm& f) { direct(f, [](const img::Bitmap& b) { return img::rotateAny(b, 90.0); }); }
+void mnuToolsMirror_Click(frmImgClntForm& f) { direct(f, img::mirrored); }
+void mnuToolsDeskew_Click(frmImgClntForm& f) { direct(f, img::deskew); }
+void mnuToolsAutoContrast_Click(frmImgClntForm& f) { direct(f, img::autoContrasted); }
+void mnuToolsDespeckle_Click(frmImgClntForm& f) {
+  direct(f, [](const img::Bitmap& b) {
+    img::Bitmap out = b;
+    img::despeckle(out);
+    return out;
+  });
+}
 
 void openEffect(frmImgClntForm& f, const char* word) {
   openTool("frmImgProc", word);

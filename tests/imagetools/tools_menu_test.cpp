@@ -5,6 +5,7 @@
 #include "imagetools/frm_img_proc.h"
 #include "imagetools/register_windows.h"
 #include "tests/imagetools/tool_fixture.h"
+#include "runtime/screen.h"
 #include "tests/support/main_window_fixture.h"
 
 #include <QComboBox>
@@ -164,6 +165,17 @@ TEST_F(ToolsMenu, DirectOperationsTurnThePageAndMarkItModified) {
     EXPECT_TRUE(gblnDocModified && gblnPageModified) << item;
     EXPECT_EQ(w->ixMain->SelectionWidth(), 0) << item;
   }
+  // A large page turns beside the window (a progress window keeps it painting), with the same
+  // result, the normal pointer afterwards and the previous page kept for undo.
+  img::Bitmap big(2100, 2000, 24);
+  big.setIndex(0, 0, qRgb(255, 0, 0));
+  w->ixMain->setBitmap(big);
+  w->Menu(QStringLiteral("mnuToolsRight"))->trigger();
+  EXPECT_EQ(w->ixMain->ImageWidth(), 2000);
+  EXPECT_EQ(w->ixMain->bitmap().pixel(1999, 0) & 0xFFFFFF, qRgb(255, 0, 0) & 0xFFFFFF);
+  EXPECT_EQ(rt::Screen::MousePointer(), rt::vbDefault);
+  w->ixMain->UndoLast();
+  EXPECT_EQ(w->ixMain->ImageWidth(), 2100);
 }
 
 TEST_F(ToolsMenu, AnEffectAppliedThroughTheRealDialogChangesThePage) {
