@@ -1,12 +1,16 @@
 #include <QImage>
+#include <algorithm>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "platform/graphics/gdi.h"
 
 namespace plat {
 
 namespace {
+
+constexpr uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3;
 
 uint64_t rowBytes(int32_t width, uint16_t bits) { return ((uint64_t(width) * bits + 31) / 32) * 4; }
 
@@ -16,20 +20,34 @@ uint32_t paletteEntries(const BITMAPINFOHEADER& h) {
   return h.biClrUsed && h.biClrUsed < full ? h.biClrUsed : full;
 }
 
+// The three channel masks of a bit-field picture follow a 40-byte header; a larger header holds them.
+uint32_t maskBytes(const BITMAPINFOHEADER& h) { return h.biCompression == kBitFields && h.biSize == 40 ? 12 : 0; }
+
 }  // namespace
 
 std::size_t PackedDibSize(const BITMAPINFOHEADER* h) {
   if (!h || h->biSize < 40 || h->biSize > 4096 || h->biWidth <= 0 || h->biHeight == 0 || h->biPlanes != 1) return 0;
-  if (h->biCompression != 0) return 0;  // BI_RGB only
-  switch (h->biBitCount) {
-    case 1: case 4: case 8: case 16: case 24: case 32: break;
+  switch (h->biCompression) {
+    case kRgb:
+      if (h->biBitCount != 1 && h->biBitCount != 4 && h->biBitCount != 8 && h->biBitCount != 16 && h->biBitCount != 24 &&
+          h->biBitCount != 32)
+        return 0;
+      break;
+    // Run-length coded rows are stored bottom-up and say how many bytes they take.
+    case kRle8: case kRle4:
+      if (h->biBitCount != (h->biCompression == kRle8 ? 8 : 4) || h->biHeight < 0 || h->biSizeImage == 0) return 0;
+      break;
+    case kBitFields:
+      if (h->biBitCount != 16 && h->biBitCount != 32) return 0;
+      break;
     default: return 0;
   }
   uint64_t rows = h->biHeight < 0 ? uint64_t(-int64_t(h->biHeight)) : uint64_t(h->biHeight);
   uint64_t stride = rowBytes(h->biWidth, h->biBitCount);
   if (stride > kMaxGlobalBlock || rows > kMaxGlobalBlock / stride) return 0;
-  uint64_t bits = stride * rows;
-  uint64_t total = uint64_t(h->biSize) + uint64_t(paletteEntries(*h)) * 4 + bits;
+  const bool runs = h->biCompression == kRle8 || h->biCompression == kRle4;
+  uint64_t bits = runs ? h->biSizeImage : stride * rows;
+  uint64_t total = uint64_t(h->biSize) + maskBytes(*h) + uint64_t(paletteEntries(*h)) * 4 + bits;
   if (total > kMaxGlobalBlock) return 0;
   return std::size_t(total);
 }
@@ -100,6 +118,61 @@ HGLOBAL PackedDibFromImage(const QImage& image, int bitsPerPixel) {
   return block;
 }
 
+namespace {
+
+// One channel of a bit-field pixel: where its mask starts and how many bits it has.
+struct Field {
+  uint32_t mask = 0, shift = 0, bits = 0;
+  explicit Field(uint32_t m) : mask(m) {
+    if (!m) return;
+    while (!((m >> shift) & 1u)) ++shift;
+    while (bits < 32 - shift && ((m >> (shift + bits)) & 1u)) ++bits;
+  }
+  uint32_t value(uint32_t pixel) const {  // scaled to 0..255
+    if (!bits) return 0;
+    const uint32_t v = (pixel & mask) >> shift;
+    if (bits >= 8) return (v >> (bits - 8)) & 0xFFu;
+    return v * 255u / ((1u << bits) - 1u);
+  }
+};
+
+// Expands run-length coded rows (8 or 4 bits per pixel) into one index per pixel, the bottom row
+// first. Runs that pass the end of a row or of the picture are cut off; the stream may end early.
+std::vector<uint8_t> expandRuns(const uint8_t* p, const uint8_t* end, int32_t width, int32_t height, bool nibbles) {
+  std::vector<uint8_t> out(std::size_t(width) * std::size_t(height), 0);
+  int64_t x = 0, y = 0;
+  auto put = [&](uint8_t index) {
+    if (x < width && y < height) out[std::size_t(y) * std::size_t(width) + std::size_t(x)] = index;
+    ++x;
+  };
+  while (end - p >= 2 && y < height) {
+    const uint8_t count = p[0], code = p[1];
+    p += 2;
+    if (count) {  // a run of one index (or of two alternating nibbles)
+      for (int i = 0; i < count; ++i) put(nibbles ? uint8_t(i % 2 ? code & 15 : code >> 4) : code);
+    } else if (code == 0) {  // end of the row
+      x = 0;
+      ++y;
+    } else if (code == 1) {  // end of the picture
+      break;
+    } else if (code == 2) {  // move right and up
+      if (end - p < 2) break;
+      x += p[0];
+      y += p[1];
+      p += 2;
+    } else {  // code indexes given one by one, padded to a whole number of 16-bit words
+      const std::size_t bytes = nibbles ? (code + 1u) / 2u : code;
+      const std::size_t have = std::min<std::size_t>(bytes, std::size_t(end - p));
+      for (std::size_t i = 0; i < code && (nibbles ? i / 2 : i) < have; ++i)
+        put(nibbles ? uint8_t(i % 2 ? p[i / 2] & 15 : p[i / 2] >> 4) : p[i]);
+      p += std::min<std::size_t>((bytes + 1) & ~std::size_t(1), std::size_t(end - p));
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
 bool ImageFromPackedDib(HGLOBAL block, QImage* image) {
   if (!image) return false;
   std::size_t size = PackedDibSizeInBlock(block);
@@ -109,7 +182,7 @@ bool ImageFromPackedDib(HGLOBAL block, QImage* image) {
   BITMAPINFOHEADER h;
   std::memcpy(&h, in, sizeof h);
   uint32_t colours = paletteEntries(h);
-  const uint8_t* pal = in + h.biSize;
+  const uint8_t* pal = in + h.biSize + maskBytes(h);
   const uint8_t* bits = pal + colours * 4;
   bool topDown = h.biHeight < 0;
   int height = topDown ? -h.biHeight : h.biHeight;
@@ -119,27 +192,49 @@ bool ImageFromPackedDib(HGLOBAL block, QImage* image) {
     GlobalUnlock(block);
     return false;
   }
+  // Sixteen and 32-bit pixels are read through their channel masks: given after the 40 bytes of
+  // the header (or within a larger one), or the fixed 5-5-5 and 8-8-8 layouts.
+  uint32_t masks[3] = {0x7C00u, 0x3E0u, 0x1Fu};
+  if (h.biBitCount == 32) masks[0] = 0xFF0000u, masks[1] = 0xFF00u, masks[2] = 0xFFu;
+  if (h.biCompression == kBitFields) std::memcpy(masks, in + 40, sizeof masks);
+  const Field red(masks[0]), green(masks[1]), blue(masks[2]);
+  const bool runs = h.biCompression == kRle8 || h.biCompression == kRle4;
+  const std::vector<uint8_t> indexes =
+      runs ? expandRuns(bits, bits + h.biSizeImage, h.biWidth, height, h.biCompression == kRle4) : std::vector<uint8_t>();
+  auto entry = [&](uint32_t v) {
+    const uint8_t* e = pal + (v < colours ? v : 0) * 4;
+    return qRgb(e[2], e[1], e[0]);
+  };
   for (int y = 0; y < height; ++y) {
-    const uint8_t* row = bits + uint64_t(topDown ? y : height - 1 - y) * stride;
+    const int from = topDown ? y : height - 1 - y;
+    const uint8_t* row = bits + uint64_t(from) * stride;
     auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
+    if (runs) {
+      const uint8_t* line = indexes.data() + std::size_t(from) * std::size_t(h.biWidth);
+      for (int x = 0; x < h.biWidth; ++x) dst[x] = entry(line[x]);
+      continue;
+    }
     for (int x = 0; x < h.biWidth; ++x) {
       QRgb c;
       switch (h.biBitCount) {
         case 1: case 4: case 8: {
           uint32_t bpp = h.biBitCount;
           uint32_t bitpos = uint32_t(x) * bpp;
-          uint32_t v = (row[bitpos / 8] >> (8 - bpp - bitpos % 8)) & ((1u << bpp) - 1);
-          const uint8_t* e = pal + (v < colours ? v : 0) * 4;
-          c = qRgb(e[2], e[1], e[0]);
+          c = entry((row[bitpos / 8] >> (8 - bpp - bitpos % 8)) & ((1u << bpp) - 1));
           break;
         }
         case 16: {
-          uint16_t v = uint16_t(row[x * 2] | (row[x * 2 + 1] << 8));
-          c = qRgb(((v >> 10) & 31) * 255 / 31, ((v >> 5) & 31) * 255 / 31, (v & 31) * 255 / 31);
+          const uint32_t v = uint32_t(row[x * 2] | (row[x * 2 + 1] << 8));
+          c = qRgb(int(red.value(v)), int(green.value(v)), int(blue.value(v)));
           break;
         }
         case 24: c = qRgb(row[x * 3 + 2], row[x * 3 + 1], row[x * 3]); break;
-        default: c = qRgb(row[x * 4 + 2], row[x * 4 + 1], row[x * 4]); break;
+        default: {
+          uint32_t v;
+          std::memcpy(&v, row + x * 4, 4);
+          c = qRgb(int(red.value(v)), int(green.value(v)), int(blue.value(v)));
+          break;
+        }
       }
       dst[x] = c;
     }

@@ -1,6 +1,8 @@
 // Every kind drawn offscreen through the loaded library at zoom 1 and 2, with key pixels checked
 // against where the geometry puts them: page pixels times the zoom.
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "kinds_host.h"
 
@@ -164,20 +166,39 @@ TEST_F(KindsRenderTest, ImageIsDrawnByTheHostOverItsRect) {
   engine->SetDrawImageCallback(&drawWithPlatform);
   QImage picture(20, 10, QImage::Format_RGB32);
   picture.fill(QColor(0, 128, 0));
-  plat::HGLOBAL dib = plat::PackedDibFromImage(picture, 24);
-  for (int zoom : {1, 2}) {
-    SCOPED_TRACE(zoom);
-    Show(zoom);
-    engine->SetLayerToolDefault(layer, TOOL_IMAGE, PROP_IMAGE, reinterpret_cast<AnnValue>(dib));
-    engine->SetCurrentTool(layer, TOOL_IMAGE);
-    PageClick(100, 100);
-    engine->SetCurrentTool(layer, TOOL_POINTER);
-    Render();
-    EXPECT_EQ(CountIn(100, 100, 120, 110, plat::RGB(0, 128, 0)), 200 * z * z);
-    EXPECT_EQ(At(121, 105), kWhite);
-    EXPECT_EQ(At(110, 111), kWhite);
+  // A picture of another colour as 8-bit runs: each row one run of index 1, then the end of the
+  // row (the last one ends the picture).
+  plat::BITMAPINFOHEADER h;
+  h.biWidth = 20;
+  h.biHeight = 10;
+  h.biBitCount = 8;
+  h.biCompression = 1;
+  std::vector<uint8_t> runs;
+  for (int y = 0; y < 10; ++y) runs.insert(runs.end(), {20, 1, 0, uint8_t(y == 9 ? 1 : 0)});
+  h.biSizeImage = uint32_t(runs.size());
+  std::vector<uint8_t> coded(sizeof h + 1024);
+  std::memcpy(coded.data(), &h, sizeof h);
+  coded[sizeof h + 4 + 2] = 128;  // entry 1: blue, green, red
+  coded.insert(coded.end(), runs.begin(), runs.end());
+  // Each picture goes to its own place, so that one drawn cannot stand in for the other.
+  int x0 = 100;
+  for (auto [dib, colour] : {std::pair{plat::PackedDibFromImage(picture, 24), plat::RGB(0, 128, 0)},
+                             std::pair{plat::GlobalFromBytes(coded.data(), coded.size()), plat::RGB(128, 0, 0)}}) {
+    for (int zoom : {1, 2}) {
+      SCOPED_TRACE(zoom);
+      Show(zoom);
+      engine->SetLayerToolDefault(layer, TOOL_IMAGE, PROP_IMAGE, reinterpret_cast<AnnValue>(dib));
+      engine->SetCurrentTool(layer, TOOL_IMAGE);
+      PageClick(x0, 100);
+      engine->SetCurrentTool(layer, TOOL_POINTER);
+      Render();
+      EXPECT_EQ(CountIn(x0, 100, x0 + 20, 110, colour), 200 * z * z);
+      EXPECT_EQ(At(x0 + 21, 105), kWhite);
+      EXPECT_EQ(At(x0 + 10, 111), kWhite);
+    }
+    plat::GlobalFree(dib);
+    x0 += 40;
   }
-  plat::GlobalFree(dib);
   engine->SetDrawImageCallback(nullptr);
 }
 

@@ -352,7 +352,8 @@ TEST(DibTest, DamagedHeadersAreRefused) {
       {"zero width", [](plat::BITMAPINFOHEADER& h) { h.biWidth = 0; }},
       {"negative width", [](plat::BITMAPINFOHEADER& h) { h.biWidth = -4; }},
       {"odd bit count", [](plat::BITMAPINFOHEADER& h) { h.biBitCount = 7; }},
-      {"compressed", [](plat::BITMAPINFOHEADER& h) { h.biCompression = 1; }},
+      {"unknown compression", [](plat::BITMAPINFOHEADER& h) { h.biCompression = 4; }},
+      {"bit fields at 8 bits", [](plat::BITMAPINFOHEADER& h) { h.biCompression = 3; }},
       {"short header", [](plat::BITMAPINFOHEADER& h) { h.biSize = 12; }},
       {"huge", [](plat::BITMAPINFOHEADER& h) { h.biWidth = 0x7FFFFFFF; h.biHeight = 0x7FFFFFFF; }},
       {"two planes", [](plat::BITMAPINFOHEADER& h) { h.biPlanes = 2; }},
@@ -373,6 +374,91 @@ TEST(DibTest, DamagedHeadersAreRefused) {
   EXPECT_FALSE(plat::ImageFromPackedDib(shortBlock, &img));
   plat::GlobalFree(shortBlock);
   EXPECT_EQ(plat::PackedDibSizeInBlock(nullptr), 0u);
+}
+
+// A packed DIB from its header fields, colour table (or masks) and bits.
+plat::HGLOBAL packedDib(int32_t width, int32_t height, uint16_t bits, uint32_t compression, std::vector<uint32_t> table,
+                        std::vector<uint8_t> data) {
+  plat::BITMAPINFOHEADER h;
+  h.biWidth = width;
+  h.biHeight = height;
+  h.biBitCount = bits;
+  h.biCompression = compression;
+  h.biSizeImage = uint32_t(data.size());
+  h.biClrUsed = bits <= 8 ? uint32_t(table.size()) : 0;
+  std::vector<uint8_t> bytes(sizeof h + table.size() * 4);
+  std::memcpy(bytes.data(), &h, sizeof h);
+  std::memcpy(bytes.data() + sizeof h, table.data(), table.size() * 4);
+  bytes.insert(bytes.end(), data.begin(), data.end());
+  return plat::GlobalFromBytes(bytes.data(), bytes.size());
+}
+
+// The picture's rows top-down, one letter per pixel: k(black) r g b w(hite), ? for others.
+std::vector<std::string> letters(const QImage& image) {
+  std::vector<std::string> rows;
+  for (int y = 0; y < image.height(); ++y) {
+    std::string row;
+    for (int x = 0; x < image.width(); ++x) {
+      switch (image.pixel(x, y) & 0xFFFFFF) {
+        case 0x000000: row += 'k'; break;
+        case 0xFF0000: row += 'r'; break;
+        case 0x00FF00: row += 'g'; break;
+        case 0x0000FF: row += 'b'; break;
+        case 0xFFFFFF: row += 'w'; break;
+        default: row += '?';
+      }
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+TEST(DibTest, RunLengthAndBitFieldPicturesAreRead) {
+  // Colour table entries are blue, green, red, unused: black, red, green, blue, white.
+  const std::vector<uint32_t> colours = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+  struct Case {
+    const char* what;
+    int32_t width, height;
+    uint16_t bits;
+    uint32_t compression;
+    std::vector<uint32_t> table;
+    std::vector<uint8_t> data;
+    std::vector<std::string> want;  // top row first
+  } cases[] = {
+      {"8-bit runs, given pixels padded to a word, end of row and of picture", 5, 2, 8, 1, colours,
+       {3, 1, 2, 2, 0, 0, /* row 2 */ 0, 3, 2, 1, 4, 0, 2, 3, 0, 1}, {"grwbb", "rrrgg"}},
+      {"8-bit move right and up leaves index 0", 4, 3, 8, 1, colours,
+       {1, 4, 0, 2, 2, 1, 1, 3, 0, 1}, {"kkkk", "kkkb", "wkkk"}},
+      {"4-bit runs alternate two indexes, given pixels by nibbles", 5, 2, 4, 2, colours,
+       {5, 0x12, 0, 0, /* row 2 */ 0, 3, 0x34, 0x10, 2, 0x44, 0, 1}, {"bwrww", "rgrgr"}},
+      {"a run past the row's end is cut off", 3, 1, 8, 1, colours, {9, 2, 0, 1}, {"ggg"}},
+      {"a stream that stops early leaves the rest at index 0", 3, 2, 8, 1, colours, {2, 3, 0}, {"kkk", "bbk"}},
+      {"given pixels past the data are not read", 4, 1, 8, 1, colours, {0, 6, 1, 2}, {"rgkk"}},
+      {"a move past the picture ends it", 2, 2, 8, 1, colours, {0, 2, 9, 9, 1, 4}, {"kk", "kk"}},
+      {"16-bit 5-6-5 masks", 2, 1, 16, 3, {0xF800, 0x07E0, 0x001F}, {0x00, 0xF8, 0xE0, 0x07}, {"rg"}},
+      {"32-bit masks in another order", 2, 1, 32, 3, {0x0000FF, 0x00FF00, 0xFF0000}, {0xFF, 0, 0, 0, 0, 0, 0xFF, 0}, {"rb"}},
+      {"16-bit without masks is 5-5-5", 2, 1, 16, 0, {}, {0x00, 0x7C, 0xFF, 0x7F}, {"rw"}},
+  };
+  for (const Case& k : cases) {
+    plat::HGLOBAL dib = packedDib(k.width, k.height, k.bits, k.compression, k.table, k.data);
+    QImage image;
+    ASSERT_TRUE(plat::ImageFromPackedDib(dib, &image)) << k.what;
+    EXPECT_EQ(letters(image), k.want) << k.what;
+    plat::GlobalFree(dib);
+  }
+  // Runs that do not fit their header are refused: top-down rows, a depth of the other coding, no
+  // stated length, or more stated than the block holds.
+  const std::vector<uint8_t> runs = {2, 1, 0, 1};
+  for (auto [height, bits, compression, stated] :
+       {std::tuple{-2, 8, 1, 4u}, std::tuple{2, 4, 1, 4u}, std::tuple{2, 8, 2, 4u}, std::tuple{2, 8, 1, 0u}, std::tuple{2, 8, 1, 5u}}) {
+    plat::HGLOBAL dib = packedDib(2, height, uint16_t(bits), uint32_t(compression), colours, runs);
+    auto* h = static_cast<plat::BITMAPINFOHEADER*>(plat::GlobalLock(dib));
+    h->biSizeImage = stated;
+    plat::GlobalUnlock(dib);
+    QImage image;
+    EXPECT_FALSE(plat::ImageFromPackedDib(dib, &image)) << height << " rows, " << bits << " bits, coding " << compression << ", " << stated << " bytes";
+    plat::GlobalFree(dib);
+  }
 }
 
 TEST(DibTest, StretchDrawsIntoTheDestinationRect) {
