@@ -4,6 +4,7 @@
 #include "controls/imaging/imaging_control.h"
 #include "imagetools/preview_zoom.h"
 #include "imagetools/tool_controls.h"
+#include "runtime/busy_work.h"
 #include "runtime/screen.h"
 #include "workspace/mod_vars.h"
 
@@ -65,7 +66,7 @@ void frmImgColSepForm::cmbSepType_Click() {
   if (t.isEmpty() || t[0] < QLatin1Char('0') || t[0] > QLatin1Char('3')) return;
   const int model = t[0].digitValue();
   std::vector<img::Bitmap> channels;
-  if (!tools::runBusy(static_cast<int64_t>(ixOrig->ImageWidth()) * ixOrig->ImageHeight(),
+  if (!rt::RunBusy(static_cast<int64_t>(ixOrig->ImageWidth()) * ixOrig->ImageHeight(),
                       [&] { channels = img::separateColours(ixOrig->bitmap(), model); }))
     return;
   const int filled = model == 3 ? 4 : 3;

@@ -1,5 +1,6 @@
 #include "imagetools/frm_img_proc.h"
 
+#include "controls/imaging/busy_edit.h"
 #include "controls/imaging/image_ops.h"
 #include "controls/imaging/imaging_control.h"
 #include "imagetools/preview_runner.h"
@@ -167,7 +168,7 @@ void frmImgProcForm::cmdApply_Click() {
   const tools::Effect* e = tools::findEffect(gstrImgOperation);
   if (e) {
     const tools::EffectValues v = values();
-    if (!tools::runOnControl(tools::pageView(), [&](img::Bitmap& b) { e->run(b, v); })) return;
+    if (!img::runOnControl(tools::pageView(), [&](img::Bitmap& b) { e->run(b, v); })) return;
   }
   modVars::gblnDocModified = true;
   modVars::gblnPageModified = true;

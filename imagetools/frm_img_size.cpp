@@ -1,5 +1,6 @@
 #include "imagetools/frm_img_size.h"
 
+#include "controls/imaging/busy_edit.h"
 #include "controls/imaging/image_ops.h"
 #include "controls/imaging/imaging_control.h"
 #include "imagetools/tool_controls.h"
@@ -199,7 +200,7 @@ void frmImgSizeForm::cmdApply_Click() {
     make = [=](const img::Bitmap& b) { return img::resizeImage(b, width, height); };
   }
   // A failed operation was shown and leaves the page, the flags and the dialog as they were.
-  if (make && !tools::makeOnControl(page, make)) return;
+  if (make && !img::makeOnControl(page, make)) return;
   modVars::gblnDocModified = true;
   modVars::gblnPageModified = true;
   Unload();

@@ -2,6 +2,7 @@
 
 #include "controls/imaging/imaging_control.h"
 #include "imagetools/tool_controls.h"
+#include "runtime/busy_work.h"
 
 #include <algorithm>
 #include <cmath>
@@ -61,7 +62,7 @@ void RowsFirstPreview::run(const std::function<void(img::Bitmap&)>& whole, Previ
   }
   const img::Bitmap& src = from_->bitmap();
   img::Bitmap& dst = to_->editableBitmap();
-  const bool ok = runBusy(int64_t(src.width()) * (last - first), [&] { rows_(src, dst, first, last); });
+  const bool ok = rt::RunBusy(int64_t(src.width()) * (last - first), [&] { rows_(src, dst, first, last); });
   to_->pictureEdited();
   if (!ok) return;
   if (first > 0) pending_.emplace_back(0, first);
@@ -78,7 +79,7 @@ void RowsFirstPreview::step() {
   auto& [first, last] = pending_.front();
   const int32_t n = static_cast<int32_t>(std::max<int64_t>(1, kStepPixels / std::max(1, src.width())));
   const int32_t end = std::min(last, first + n);
-  if (!runIdle([&] { rows_(src, dst, first, end); })) {
+  if (!rt::RunIdle([&] { rows_(src, dst, first, end); })) {
     pending_.clear();
     return;
   }
@@ -99,7 +100,7 @@ void RowsFirstPreview::finish() {
   for (const auto& [first, last] : pending_) rows += last - first;
   const std::vector<std::pair<int32_t, int32_t>> left = std::move(pending_);
   pending_.clear();
-  runBusy(rows * src.width(), [&] {
+  rt::RunBusy(rows * src.width(), [&] {
     for (const auto& [first, last] : left) rows_(src, dst, first, last);
   });
   to_->pictureEdited();

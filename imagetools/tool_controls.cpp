@@ -3,27 +3,19 @@
 #include "controls/imaging/imaging_control.h"
 #include "controls/imaging/pixel_ops.h"
 #include "imagetools/preview_zoom.h"
-#include "runtime/errors.h"
-#include "runtime/message_boxes.h"
-#include "runtime/screen.h"
+#include "runtime/busy_work.h"
 #include "workspace/frm_img_clnt.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QFrame>
-#include <QEventLoop>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPointer>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
 #include <QToolBar>
-#include <exception>
-#include <new>
-#include <thread>
 
 namespace tools {
 
@@ -109,7 +101,6 @@ bool anyBoxHolds(const QWidget* window) {
 namespace {
 QPointer<img::ImagingControl> gOverride;
 bool gOverrideSet = false;
-constexpr int64_t kLongWorkPixels = 4'000'000;
 }  // namespace
 
 img::ImagingControl* pageView() {
@@ -189,86 +180,10 @@ void paintSwatch(QFrame* shape, uint32_t colour) {
   shape->setPalette(p);
 }
 
-namespace {
-// The message for a failed operation; other faults are not the user's and go on up.
-QString failureMessage(const std::exception_ptr& failure) {
-  try {
-    std::rethrow_exception(failure);
-  } catch (const rt::RuntimeError& e) {
-    return e.Description();
-  } catch (const std::bad_alloc&) {
-    return QStringLiteral("There is not enough memory for an image of this size!");
-  }
-}
-}  // namespace
-
-bool runBusy(int64_t pixels, const std::function<void()>& work) {
-  std::exception_ptr failure;
-  {
-    rt::BusyPointer busy;
-    if (pixels < kLongWorkPixels || !qobject_cast<QApplication*>(QCoreApplication::instance())) {
-      try {
-        work();
-      } catch (...) {
-        failure = std::current_exception();
-      }
-    } else {
-      QEventLoop loop;
-      // No parent: a window closing while the work runs must not take the progress window with it.
-      QProgressDialog progress(QStringLiteral("Processing the image..."), QString(), 0, 0);
-      progress.setWindowTitle(QStringLiteral("   Image Lumivex"));
-      progress.setWindowModality(Qt::ApplicationModal);
-      progress.setMinimumDuration(300);
-      std::thread worker([&] {
-        try {
-          work();
-        } catch (...) {
-          failure = std::current_exception();
-        }
-        QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
-      });
-      loop.exec(QEventLoop::ExcludeUserInputEvents);
-      worker.join();
-      progress.reset();
-    }
-  }
-  if (!failure) return true;
-  // Shown with the normal pointer back; an exception must not leave through a window's event.
-  rt::ShowError(failureMessage(failure));
-  return false;
-}
-
-bool runIdle(const std::function<void()>& work) {
-  try {
-    work();
-    return true;
-  } catch (...) {
-    rt::ShowError(failureMessage(std::current_exception()));
-    return false;
-  }
-}
-
-bool makeOnControl(img::ImagingControl* ix, const std::function<img::Bitmap(const img::Bitmap&)>& make) {
-  if (!ix || !ix->hasImage()) return true;
-  const img::Bitmap& current = ix->bitmap();
-  img::Bitmap made;
-  if (!runBusy(static_cast<int64_t>(current.width()) * current.height(), [&] { made = make(current); })) return false;
-  ix->setBitmap(std::move(made));
-  return true;
-}
-
-bool runOnControl(img::ImagingControl* ix, const std::function<void(img::Bitmap&)>& op) {
-  return makeOnControl(ix, [&](const img::Bitmap& current) {
-    img::Bitmap b = current;
-    op(b);
-    return b;
-  });
-}
-
 void previewInto(img::ImagingControl* from, img::ImagingControl* to, const std::function<void(img::Bitmap&)>& op) {
   if (!from || !to || !from->hasImage()) return;
   img::Bitmap b = from->bitmap();
-  if (!runBusy(static_cast<int64_t>(b.width()) * b.height(), [&] { op(b); })) return;
+  if (!rt::RunBusy(static_cast<int64_t>(b.width()) * b.height(), [&] { op(b); })) return;
   const int32_t x = to->ViewOffsetX(), y = to->ViewOffsetY();
   to->replaceBitmap(std::move(b));
   to->setViewOffsetX(x);

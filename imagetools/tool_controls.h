@@ -88,14 +88,6 @@ bool anyBoxHolds(const QWidget* window);
 img::ImagingControl* pageView();
 void setPageViewOverride(img::ImagingControl* ix);
 
-// Runs op on the control's picture with the busy pointer; the result replaces the picture (the
-// previous one can be undone). A large picture is processed beside the user-interface thread
-// while a progress window keeps the program painting. False, with the picture as it was, when op
-// failed (the failure shown as runBusy shows it).
-bool runOnControl(img::ImagingControl* ix, const std::function<void(img::Bitmap&)>& op);
-// The same for an operation that makes a new picture from the control's, which it reads in place:
-// no copy of the page is made for it (crops, resizes).
-bool makeOnControl(img::ImagingControl* ix, const std::function<img::Bitmap(const img::Bitmap&)>& make);
 // Runs op on a copy of from's picture and shows the result in to, whose view offsets stay: what
 // putting from's handle copy into to and running op there gives, without the handle's two copies.
 // A failure leaves to as it was.
@@ -113,13 +105,4 @@ QComboBox* dropDown(QWidget* parent, const QStringList& items, double left, doub
 // A filled swatch (a shape) showing a 0x00BBGGRR colour.
 QFrame* swatch(QWidget* parent, double left, double top, double width, double height);
 void paintSwatch(QFrame* shape, uint32_t colour);
-// Runs work with the busy pointer; beyond a few million pixels it runs on a worker thread while
-// a progress window without a range is shown, so that the window keeps painting. A failure of the
-// work (an error of the imaging layer, or memory running out) is shown in an error box and gives
-// false: it never leaves a window's event handler as an exception.
-bool runBusy(int64_t pixels, const std::function<void()>& work);
-// Runs a short piece of work done while the program is idle, without the busy pointer; a failure
-// is shown and gives false as with runBusy.
-bool runIdle(const std::function<void()>& work);
-
 }  // namespace tools

@@ -1,8 +1,8 @@
 #include "workspace/tools_commands.h"
 
+#include "controls/imaging/busy_edit.h"
 #include "controls/imaging/imaging_control.h"
 #include "controls/imaging/pixel_ops.h"
-#include "imagetools/tool_controls.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
 #include "workspace/window_openers.h"
@@ -18,7 +18,7 @@ namespace {
 // tool that changes the page, it clears the selection and sets both modified flags; a failure is
 // shown and leaves the page, the selection and the flags as they were.
 void direct(frmImgClntForm& f, const std::function<img::Bitmap(const img::Bitmap&)>& make) {
-  if (!f.ixMain->hasImage() || !tools::makeOnControl(f.ixMain, make)) return;
+  if (!f.ixMain->hasImage() || !img::makeOnControl(f.ixMain, make)) return;
   f.fnClearSelection();
   modVars::gblnDocModified = true;
   modVars::gblnPageModified = true;

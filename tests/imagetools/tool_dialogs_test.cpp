@@ -1,5 +1,6 @@
 // The colour separation, colour depth, colour replacement, crop and resize, new image and
 // intensity levels dialogs: their start state, rules, messages and what they do to the page.
+#include "controls/imaging/busy_edit.h"
 #include "controls/imaging/image_ops.h"
 #include "controls/imaging/pixel_ops.h"
 #include "imagetools/frm_i_level.h"
@@ -576,17 +577,17 @@ TEST_F(LongOperations, RunBesideTheWindowWithTheSameResult) {
   img::Bitmap big(2100, 2000, 24);
   big.setIndex(7, 9, qRgb(10, 20, 30));
   page->setBitmap(big);
-  tools::runOnControl(page.get(), [](img::Bitmap& b) { img::negate(b); });
+  img::runOnControl(page.get(), [](img::Bitmap& b) { img::negate(b); });
   EXPECT_EQ(page->bitmap().pixel(7, 9) & 0xFFFFFF, qRgb(245, 235, 225) & 0xFFFFFF);
   EXPECT_EQ(page->bitmap().pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);
   dialogs.answerMsgBox(rt::vbOK);
-  EXPECT_FALSE(tools::makeOnControl(page.get(), [](const img::Bitmap& b) { return img::resizeImage(b, 0, 0); }));
+  EXPECT_FALSE(img::makeOnControl(page.get(), [](const img::Bitmap& b) { return img::resizeImage(b, 0, 0); }));
   ASSERT_EQ(dialogs.calls().size(), 1u) << "the failure is shown, not thrown";
   EXPECT_EQ(dialogs.calls().back().title, QStringLiteral("Error"));
   EXPECT_EQ(page->ImageWidth(), 2100) << "a failed operation leaves the page";
   EXPECT_EQ(rt::Screen::MousePointer(), rt::vbDefault);
   // A new picture made from the page (a crop) replaces it the same way.
-  EXPECT_TRUE(tools::makeOnControl(page.get(), [](const img::Bitmap& b) { return img::cropToRect(b, 7, 9, 2000, 1900); }));
+  EXPECT_TRUE(img::makeOnControl(page.get(), [](const img::Bitmap& b) { return img::cropToRect(b, 7, 9, 2000, 1900); }));
   EXPECT_EQ(page->ImageWidth(), 2000);
   EXPECT_EQ(page->bitmap().pixel(0, 0) & 0xFFFFFF, qRgb(245, 235, 225) & 0xFFFFFF);
 }
