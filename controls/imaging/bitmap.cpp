@@ -67,11 +67,7 @@ struct PixelPool {
     {
       const std::lock_guard<std::mutex> guard(lock);
       if (cap > limit) return false;
-      while (!kept.empty() && (kept.size() >= kPoolCount || bytes + cap > limit)) {
-        drop.push_back(kept.front());
-        bytes -= kept.front().second;
-        kept.erase(kept.begin());
-      }
+      letGoOldest(drop, [&] { return kept.size() >= kPoolCount || bytes + cap > limit; });
       kept.emplace_back(p, cap);
       bytes += cap;
     }
@@ -84,14 +80,20 @@ struct PixelPool {
     {
       const std::lock_guard<std::mutex> guard(lock);
       old = std::exchange(limit, newLimit);
-      while (!kept.empty() && bytes > limit) {
-        drop.push_back(kept.front());
-        bytes -= kept.front().second;
-        kept.erase(kept.begin());
-      }
+      letGoOldest(drop, [&] { return bytes > limit; });
     }
     for (const auto& [q, n] : drop) unmap(q, n);
     return old;
+  }
+  // Moves the oldest kept buffers to drop while tooMuch() holds (under the lock; they are
+  // unmapped after it).
+  template <class Rule>
+  void letGoOldest(std::vector<std::pair<uint8_t*, std::size_t>>& drop, Rule tooMuch) {
+    while (!kept.empty() && tooMuch()) {
+      drop.push_back(kept.front());
+      bytes -= kept.front().second;
+      kept.erase(kept.begin());
+    }
   }
 };
 

@@ -388,7 +388,7 @@ plat::HGLOBAL packedDib(int32_t width, int32_t height, uint16_t bits, uint32_t c
   h.biClrUsed = bits <= 8 ? uint32_t(table.size()) : 0;
   std::vector<uint8_t> bytes(sizeof h + table.size() * 4);
   std::memcpy(bytes.data(), &h, sizeof h);
-  std::memcpy(bytes.data() + sizeof h, table.data(), table.size() * 4);
+  if (!table.empty()) std::memcpy(bytes.data() + sizeof h, table.data(), table.size() * 4);
   bytes.insert(bytes.end(), data.begin(), data.end());
   return plat::GlobalFromBytes(bytes.data(), bytes.size());
 }
