@@ -29,18 +29,32 @@ namespace {
 #if defined(__x86_64__) && defined(__GNUC__)
 // A whole 256-entry table in four vector registers: each byte picks its entry from the two halves
 // by a two-register permute, and its top bit chooses between the halves.
-__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void mapBytesWide(uint8_t* p, std::size_t n, const uint8_t* t) {
-  const __m512i t0 = _mm512_loadu_si512(t), t1 = _mm512_loadu_si512(t + 64);
-  const __m512i t2 = _mm512_loadu_si512(t + 128), t3 = _mm512_loadu_si512(t + 192);
-  std::size_t i = 0;
-  for (; i + 64 <= n; i += 64) {
-    const __m512i v = _mm512_loadu_si512(p + i);
-    const __m512i low = _mm512_permutex2var_epi8(t0, v, t1);
-    const __m512i high = _mm512_permutex2var_epi8(t2, v, t3);
-    _mm512_storeu_si512(p + i, _mm512_mask_blend_epi8(_mm512_movepi8_mask(v), low, high));
-  }
-  for (; i < n; ++i) p[i] = t[p[i]];
+#define LUMIVEX_WIDE_BYTES __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+// The compiler's vector headers start some results from an undefined register, which its flow
+// analysis reports as uninitialised.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+LUMIVEX_WIDE_BYTES inline __m512i mapWide(__m512i v, const __m512i (&t)[4]) {
+  return _mm512_mask_blend_epi8(_mm512_movepi8_mask(v), _mm512_permutex2var_epi8(t[0], v, t[1]),
+                                _mm512_permutex2var_epi8(t[2], v, t[3]));
 }
+LUMIVEX_WIDE_BYTES inline void mapPart(uint8_t* at, std::size_t count, const __m512i (&t)[4]) {
+  const __mmask64 m = count >= 64 ? ~__mmask64{0} : (__mmask64{1} << count) - 1;
+  _mm512_mask_storeu_epi8(at, m, mapWide(_mm512_maskz_loadu_epi8(m, at), t));
+}
+// The bytes before the first 64-byte boundary and after the last are done with masked loads and
+// stores: a 64-byte access across two cache lines costs about half as much again, and rows of
+// a picture seldom start on a boundary.
+LUMIVEX_WIDE_BYTES void mapBytesWide(uint8_t* p, std::size_t n, const uint8_t* table) {
+  const __m512i t[4] = {_mm512_loadu_si512(table), _mm512_loadu_si512(table + 64), _mm512_loadu_si512(table + 128),
+                        _mm512_loadu_si512(table + 192)};
+  const std::size_t head = std::min(n, (64 - (reinterpret_cast<uintptr_t>(p) & 63)) & 63);
+  if (head) mapPart(p, head, t);
+  std::size_t i = head;
+  for (; i + 64 <= n; i += 64) _mm512_store_si512(p + i, mapWide(_mm512_load_si512(p + i), t));
+  if (i < n) mapPart(p + i, n - i, t);
+}
+#pragma GCC diagnostic pop
 const bool kWideBytes = __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw");
 #endif
 

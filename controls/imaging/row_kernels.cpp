@@ -1,5 +1,6 @@
 #include "controls/imaging/row_kernels.h"
 
+#include <algorithm>
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
 #endif
@@ -110,8 +111,17 @@ LUMIVEX_WIDE inline __m512i luminance64(const uint8_t* bgr, __m512i (&px)[3], Gr
   return _mm512_inserti32x4(all, lum[3], 3);
 }
 
+// Pixels before the first that starts on a 64-byte boundary: from there every block of 64 pixels
+// is three whole cache lines (3 * 43 = 1 modulo 64).
+inline std::size_t pixelsToBoundary(const uint8_t* bgr, std::size_t n) {
+  return std::min(n, (64 - (reinterpret_cast<uintptr_t>(bgr) & 63)) * 43 % 64);
+}
+
 LUMIVEX_WIDE void luminanceWide(const uint8_t* bgr, std::size_t n, uint8_t* out) {
-  std::size_t x = 0;
+  std::size_t x = pixelsToBoundary(bgr, n);
+  luminancePlain(bgr, x, out);
+  bgr += 3 * x;
+  out += x;
   __m512i px[3];
   Group groups[4];
   for (; x + 64 <= n; x += 64, bgr += 192, out += 64) _mm512_storeu_si512(out, luminance64(bgr, px, groups));
@@ -132,7 +142,9 @@ LUMIVEX_WIDE inline __m512i scaleLanes(__m512i v, __m512i f, __m512i round, __m5
 }
 
 LUMIVEX_WIDE void scaleByLuminanceWide(uint8_t* bgr, std::size_t n, const LuminanceScale& scale) {
-  std::size_t x = 0;
+  std::size_t x = pixelsToBoundary(bgr, n);
+  scaleByLuminancePlain(bgr, x, scale);
+  bgr += 3 * x;
   __m512i px[3];
   Group groups[4];
   for (; x + 64 <= n; x += 64, bgr += 192) {
@@ -154,7 +166,7 @@ LUMIVEX_WIDE void scaleByLuminanceWide(uint8_t* bgr, std::size_t n, const Lumina
           _mm512_slli_epi32(scaleLanes(groups[k].r, f, round, shift), 16));
     }
     for (int j = 0; j < 3; ++j)
-      _mm512_storeu_si512(bgr + 64 * j, _mm512_permutex2var_epi8(out[j], _mm512_load_si512(kIndexes.pack[j]), out[j + 1]));
+      _mm512_store_si512(bgr + 64 * j, _mm512_permutex2var_epi8(out[j], _mm512_load_si512(kIndexes.pack[j]), out[j + 1]));
   }
   scaleByLuminancePlain(bgr, n - x, scale);
 }

@@ -271,15 +271,17 @@ TEST(ImageOpsParallel, NoiseTouchesItsShareOfPixelsWithinItsIntensity) {
 TEST(ImageOpsParallel, ByteTableLookUpEqualsThePlainLoopAtEveryLevelAndLength) {
   img::ops::Lut table{};
   for (int v = 0; v < 256; ++v) table[static_cast<std::size_t>(v)] = static_cast<uint8_t>((v * 37 + 11) & 0xFF);
-  // Lengths around the vector width, and starts off its alignment.
-  for (const std::size_t length : {1u, 63u, 64u, 65u, 256u, 777u})
-    for (const std::size_t start : {0u, 1u, 5u}) {
-      std::vector<uint8_t> bytes(start + length);
+  // Lengths around the vector width, starting at several offsets from a cache line; the bytes
+  // around the run are left alone.
+  for (const std::size_t length : {1u, 63u, 64u, 65u, 127u, 256u, 777u})
+    for (const std::size_t offset : {0u, 1u, 5u, 48u, 63u}) {
+      std::vector<uint8_t> bytes(length + 256);
       for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7 + 3);
+      const std::size_t start = (64 - reinterpret_cast<uintptr_t>(bytes.data()) % 64) % 64 + offset;
       std::vector<uint8_t> want = bytes;
-      for (std::size_t i = start; i < want.size(); ++i) want[i] = table[want[i]];
+      for (std::size_t i = start; i < start + length; ++i) want[i] = table[want[i]];
       img::ops::mapBytes(bytes.data() + start, length, table.data());
-      EXPECT_EQ(bytes, want) << length << " bytes from " << start;
+      EXPECT_EQ(bytes, want) << length << " bytes from " << offset << " past a cache line";
     }
 }
 

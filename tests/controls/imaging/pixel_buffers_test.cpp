@@ -257,10 +257,11 @@ TEST(RowKernels, ReplaceWithinRangesOfEveryKind) {
   }
 }
 
-TEST(RowKernels, LuminanceAndScalingByLuminanceAtEveryRowLength) {
-  // Factors and shifts of every size the scaling allows, and rows long and short enough to end
-  // inside a block of the vector loops.
+TEST(RowKernels, LuminanceAndScalingByLuminanceAtEveryRowLengthAndAlignment) {
+  // Factors and shifts of every size the scaling allows; rows long and short enough to end inside
+  // a block of the vector loops, starting at every offset from a cache line.
   std::mt19937 rng(11);
+  std::vector<uint8_t> storage;
   for (int round = 0; round < 300; ++round) {
     std::array<uint32_t, 256> entries{};
     for (uint32_t& e : entries) {
@@ -269,19 +270,22 @@ TEST(RowKernels, LuminanceAndScalingByLuminanceAtEveryRowLength) {
     }
     const rows::LuminanceScale scale(entries);
     const std::size_t n = static_cast<std::size_t>(round < 200 ? round : 64 * (round - 195) + rng() % 64);
-    std::vector<uint8_t> px(n * 3 + 3);
-    for (uint8_t& v : px) v = static_cast<uint8_t>(rng());
+    storage.assign(n * 3 + 3 + 128, 0);
+    uint8_t* const line = storage.data() + (64 - reinterpret_cast<uintptr_t>(storage.data()) % 64) + round % 64;
+    for (std::size_t i = 0; i < n * 3 + 3; ++i) line[i] = static_cast<uint8_t>(rng());
+    const std::vector<uint8_t> px(line, line + n * 3 + 3);
     std::vector<uint8_t> lum(n + 1, 0xAB), want = px;
     for (std::size_t x = 0; x < n; ++x) {
       uint8_t* p = &want[x * 3];
       const uint32_t y = (p[2] * 299u + p[1] * 587u + p[0] * 114u + 500u) / 1000u, e = entries[y], s = e & 31;
       for (int c = 0; c < 3; ++c) p[c] = static_cast<uint8_t>(std::min<uint64_t>(255, (uint64_t{p[c]} * (e >> 5) + ((1u << s) >> 1)) >> s));
     }
-    rows::luminance(px.data(), n, lum.data());
+    rows::luminance(line, n, lum.data());
     for (std::size_t x = 0; x < n; ++x)
       ASSERT_EQ(lum[x], (px[x * 3 + 2] * 299 + px[x * 3 + 1] * 587 + px[x * 3] * 114 + 500) / 1000) << "pixel " << x << " of " << n;
     ASSERT_EQ(lum[n], 0xAB) << "the byte after the row is left alone";
-    rows::scaleByLuminance(px.data(), n, scale);
-    ASSERT_EQ(px, want) << "round " << round << ", " << n << " pixels";  // the pixel after the row is left alone too
+    rows::scaleByLuminance(line, n, scale);
+    // The pixel after the row is left alone too.
+    ASSERT_EQ(std::vector<uint8_t>(line, line + n * 3 + 3), want) << "round " << round << ", " << n << " pixels";
   }
 }
