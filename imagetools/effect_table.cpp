@@ -1,11 +1,11 @@
 #include "imagetools/effect_table.h"
 
 #include "controls/imaging/image_ops.h"
+#include "controls/imaging/pixel_ops.h"
 #include "runtime/conversions.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <stdexcept>
 
 namespace tools {
@@ -40,14 +40,11 @@ EffectRows localRows(std::function<void(Bitmap&, const V&)> run, std::function<i
     const int32_t a = align ? std::max(1, align(v)) : 1, m = reach ? std::max(0, reach(v)) : 0;
     const int32_t top = std::max(0, first / a * a - m);
     const int32_t bottom = static_cast<int32_t>(std::min<int64_t>(h, (int64_t(last) + a - 1) / a * a + m));
-    Bitmap band(src.width(), bottom - top, src.bitsPerPixel());
-    band.palette() = src.palette();
-    const std::size_t bytes = static_cast<std::size_t>(src.stride());
-    for (int32_t y = top; y < bottom; ++y) std::memcpy(band.row(y - top), src.row(y), bytes);
+    Bitmap band = img::crop(src, QRect(0, top, src.width(), bottom - top));
     run(band, v);
     if (band.width() != dst.width() || band.bitsPerPixel() != dst.bitsPerPixel() || band.height() != bottom - top)
       throw std::logic_error("an effect run on some rows changed the picture's size or depth");
-    for (int32_t y = first; y < last; ++y) std::memcpy(dst.row(y), band.row(y - top), bytes);
+    img::copyRows(band, first - top, dst, first, last - first);
   };
 }
 

@@ -67,7 +67,7 @@ void frmImgColSepForm::cmbSepType_Click() {
   const int model = t[0].digitValue();
   std::vector<img::Bitmap> channels;
   if (!rt::RunBusy(static_cast<int64_t>(ixOrig->ImageWidth()) * ixOrig->ImageHeight(),
-                      [&] { channels = img::separateColours(ixOrig->bitmap(), model); }))
+                   [&] { channels = img::separateColours(ixOrig->bitmap(), model); }))
     return;
   const int filled = model == 3 ? 4 : 3;
   for (int i = 0; i < filled && i < static_cast<int>(channels.size()); ++i) {

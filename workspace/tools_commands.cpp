@@ -7,7 +7,7 @@
 #include "workspace/mod_vars.h"
 #include "workspace/window_openers.h"
 
-#include <functional>
+#include <type_traits>
 
 namespace ws::tools_menu {
 
@@ -17,8 +17,14 @@ namespace {
 // and on a large page beside the window while a progress window keeps it painting. Like every
 // tool that changes the page, it clears the selection and sets both modified flags; a failure is
 // shown and leaves the page, the selection and the flags as they were.
-void direct(frmImgClntForm& f, const std::function<img::Bitmap(const img::Bitmap&)>& make) {
-  if (!f.ixMain->hasImage() || !img::makeOnControl(f.ixMain, make)) return;
+// op either makes a new picture from the page or changes a copy of it.
+template <class Op>
+void direct(frmImgClntForm& f, Op op) {
+  if (!f.ixMain->hasImage()) return;
+  bool done;
+  if constexpr (std::is_invocable_r_v<img::Bitmap, Op, const img::Bitmap&>) done = img::makeOnControl(f.ixMain, op);
+  else done = img::runOnControl(f.ixMain, op);
+  if (!done) return;
   f.fnClearSelection();
   modVars::gblnDocModified = true;
   modVars::gblnPageModified = true;
@@ -39,13 +45,7 @@ void mnuToolsRight_Click(frmImgClntForm& f) { direct(f, [](const img::Bitmap& b)
 void mnuToolsMirror_Click(frmImgClntForm& f) { direct(f, img::mirrored); }
 void mnuToolsDeskew_Click(frmImgClntForm& f) { direct(f, img::deskew); }
 void mnuToolsAutoContrast_Click(frmImgClntForm& f) { direct(f, img::autoContrasted); }
-void mnuToolsDespeckle_Click(frmImgClntForm& f) {
-  direct(f, [](const img::Bitmap& b) {
-    img::Bitmap out = b;
-    img::despeckle(out);
-    return out;
-  });
-}
+void mnuToolsDespeckle_Click(frmImgClntForm& f) { direct(f, [](img::Bitmap& b) { img::despeckle(b); }); }
 
 void openEffect(frmImgClntForm& f, const char* word) {
   openTool("frmImgProc", word);

@@ -3,12 +3,12 @@
 // Palette pictures are first brought to grey or colour (ops::toWorkingDepth).
 #include "controls/imaging/image_ops.h"
 #include "controls/imaging/ops_support.h"
+#include "controls/imaging/pixel_ops.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <opencv2/imgproc.hpp>
-#include <random>
 #include <type_traits>
 #include <vector>
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -114,8 +114,6 @@ void filterInPlace(Bitmap& b, int radius, F f) {
 // How far a Gaussian of this sigma reaches (the kernel size OpenCV picks for 8-bit pictures, and
 // a row to spare).
 int gaussianRadius(double sigma) { return (static_cast<int>(std::lround(sigma * 3 * 2 + 1)) | 1) / 2 + 1; }
-
-
 
 }  // namespace
 
@@ -293,8 +291,8 @@ namespace {
 void rowOffsetsPlain(uint32_t y, int32_t from, int32_t w, int8_t* dx, int8_t* dy) {
   for (int32_t x = from; x < w; ++x) {
     const uint64_t z = ops::positionBits(static_cast<uint32_t>(x), y);
-    dx[x] = static_cast<int8_t>(static_cast<int32_t>(((z & 0xFFFFFFFFu) * 5) >> 32) - 2);
-    dy[x] = static_cast<int8_t>(static_cast<int32_t>(((z >> 32) * 5) >> 32) - 2);
+    dx[x] = static_cast<int8_t>(static_cast<int32_t>(ops::below(z, 5)) - 2);
+    dy[x] = static_cast<int8_t>(static_cast<int32_t>(ops::below(z >> 32, 5)) - 2);
   }
 }
 
@@ -396,7 +394,7 @@ void buttonizeBand(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, 
   // inset button the other way round. Where bevels meet, the nearer edge wins.
   for (int32_t y = std::max(0, first); y < std::min(height, last); ++y) {
     uint8_t* p = dst.row(y);
-    if (&src != &dst) std::memcpy(p, src.row(y), static_cast<std::size_t>(src.stride()));
+    if (&src != &dst) copyRows(src, y, dst, y, 1);
     if (w == 0 || k == 0) continue;
     for (int32_t x = 0; x < width; ++x) {
       const int32_t dl = x, dt = y, dr = width - 1 - x, db = height - 1 - y;

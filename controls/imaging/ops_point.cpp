@@ -11,9 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <opencv2/imgproc.hpp>
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-#endif
 
 namespace img {
 
@@ -22,52 +19,6 @@ namespace ops {
 void storeMat(Bitmap& b, const cv::Mat& m) {
   const std::size_t bytes = static_cast<std::size_t>(b.width()) * (b.bitsPerPixel() / 8);
   for (int y = 0; y < b.height(); ++y) std::memcpy(b.row(y), m.ptr(y), bytes);
-}
-
-namespace {
-
-#if defined(__x86_64__) && defined(__GNUC__)
-// A whole 256-entry table in four vector registers: each byte picks its entry from the two halves
-// by a two-register permute, and its top bit chooses between the halves.
-#define LUMIVEX_WIDE_BYTES __attribute__((target("avx512f,avx512bw,avx512vbmi")))
-// The compiler's vector headers start some results from an undefined register, which its flow
-// analysis reports as uninitialised.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-LUMIVEX_WIDE_BYTES inline __m512i mapWide(__m512i v, const __m512i (&t)[4]) {
-  return _mm512_mask_blend_epi8(_mm512_movepi8_mask(v), _mm512_permutex2var_epi8(t[0], v, t[1]),
-                                _mm512_permutex2var_epi8(t[2], v, t[3]));
-}
-LUMIVEX_WIDE_BYTES inline void mapPart(uint8_t* at, std::size_t count, const __m512i (&t)[4]) {
-  const __mmask64 m = count >= 64 ? ~__mmask64{0} : (__mmask64{1} << count) - 1;
-  _mm512_mask_storeu_epi8(at, m, mapWide(_mm512_maskz_loadu_epi8(m, at), t));
-}
-// The bytes before the first 64-byte boundary and after the last are done with masked loads and
-// stores: a 64-byte access across two cache lines costs about half as much again, and rows of
-// a picture seldom start on a boundary.
-LUMIVEX_WIDE_BYTES void mapBytesWide(uint8_t* p, std::size_t n, const uint8_t* table) {
-  const __m512i t[4] = {_mm512_loadu_si512(table), _mm512_loadu_si512(table + 64), _mm512_loadu_si512(table + 128),
-                        _mm512_loadu_si512(table + 192)};
-  const std::size_t head = std::min(n, (64 - (reinterpret_cast<uintptr_t>(p) & 63)) & 63);
-  if (head) mapPart(p, head, t);
-  std::size_t i = head;
-  for (; i + 64 <= n; i += 64) _mm512_store_si512(p + i, mapWide(_mm512_load_si512(p + i), t));
-  if (i < n) mapPart(p + i, n - i, t);
-}
-#pragma GCC diagnostic pop
-const bool kWideBytes = __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw");
-#endif
-
-}  // namespace
-
-void mapBytes(uint8_t* p, std::size_t n, const uint8_t* table) {
-#if defined(__x86_64__) && defined(__GNUC__)
-  if (kWideBytes) {
-    mapBytesWide(p, n, table);
-    return;
-  }
-#endif
-  for (std::size_t i = 0; i < n; ++i) p[i] = table[p[i]];
 }
 
 void applyLuts(Bitmap& b, const Lut& red, const Lut& green, const Lut& blue) {
@@ -79,7 +30,7 @@ void applyLuts(Bitmap& b, const Lut& red, const Lut& green, const Lut& blue) {
   if (red == green && green == blue) {
     // One table for every channel: the rows are plain bytes, shared out among the threads.
     const std::size_t bytes = static_cast<std::size_t>(b.width()) * 3;
-    forRowBlocks(b, [&](uint8_t* row) { mapBytes(row, bytes, red.data()); });
+    forRowBlocks(b, [&](uint8_t* row) { rows::mapBytes(row, bytes, red.data()); });
     return;
   }
   cv::Mat lut(1, 256, CV_8UC3);

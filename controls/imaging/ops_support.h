@@ -110,8 +110,6 @@ class ZeroTable {
 };
 
 using Lut = std::array<uint8_t, 256>;
-// Replaces each of n bytes by its entry in a 256-byte table (vectorised where the processor can).
-void mapBytes(uint8_t* p, std::size_t n, const uint8_t* table);
 // Maps every channel value through a table per channel: palette entries for palette pictures,
 // pixels for colour pictures.
 void applyLuts(Bitmap& b, const Lut& red, const Lut& green, const Lut& blue);

@@ -2,10 +2,10 @@
 // bilinear interpolation), or, for the twist, whole square blocks are turned.
 #include "controls/imaging/image_ops.h"
 #include "controls/imaging/ops_support.h"
+#include "controls/imaging/pixel_ops.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <opencv2/imgproc.hpp>
 
 namespace img {
@@ -175,8 +175,8 @@ struct RowsOf {
   void operator()(F f, bool fillWhite) const { remapRows(src, dst, first, last, f, fillWhite); }
   // Parameters that change nothing: the rows are the source's.
   void unchanged() const {
-    const std::size_t bytes = static_cast<std::size_t>(src.stride());
-    for (int32_t y = std::max(0, first); y < std::min(src.height(), last); ++y) std::memcpy(dst.row(y), src.row(y), bytes);
+    const int32_t from = std::max(0, first);
+    copyRows(src, from, dst, from, std::min(src.height(), last) - from);
   }
 };
 
@@ -245,12 +245,9 @@ void twistRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, int 
   if (first >= last) return;
   // The block rows around the rows asked for, turned on their own.
   const int32_t top = first / n * n, bottom = static_cast<int32_t>(std::min<int64_t>(h, (int64_t(last) + n - 1) / n * n));
-  Bitmap part(src.width(), bottom - top, src.bitsPerPixel());
-  part.palette() = src.palette();
-  const std::size_t bytes = static_cast<std::size_t>(src.stride());
-  for (int32_t y = top; y < bottom; ++y) std::memcpy(part.row(y - top), src.row(y), bytes);
+  Bitmap part = crop(src, QRect(0, top, src.width(), bottom - top));
   if (n > 1) turnBlocks(part, top, h, n, angle);
-  for (int32_t y = first; y < last; ++y) std::memcpy(dst.row(y), part.row(y - top), bytes);
+  copyRows(part, first - top, dst, first, last - first);
 }
 
 }  // namespace img

@@ -135,6 +135,11 @@ Bitmap crop(const Bitmap& b, const QRect& rIn) {
   return out;
 }
 
+void copyRows(const Bitmap& src, int32_t srcFirst, Bitmap& dst, int32_t dstFirst, int32_t count) {
+  const std::size_t bytes = static_cast<std::size_t>(src.stride());
+  for (int32_t i = 0; i < count; ++i) std::memcpy(dst.row(dstFirst + i), src.row(srcFirst + i), bytes);
+}
+
 void paste(Bitmap& dst, const Bitmap& src, int32_t px, int32_t py, const QPolygon& mask) {
   if (dst.isNull() || src.isNull()) return;
   const bool samePalette = dst.bitsPerPixel() == src.bitsPerPixel() && dst.palette() == src.palette();

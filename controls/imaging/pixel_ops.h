@@ -16,6 +16,9 @@ inline uint32_t toBgr(QRgb c) {
 
 Bitmap blankBitmap(int32_t width, int32_t height, int bitsPerPixel, QRgb colour);
 Bitmap crop(const Bitmap& b, const QRect& r);  // r is clipped to the picture
+// Copies count whole rows of src from row srcFirst into dst from row dstFirst; the two pictures
+// have one width and depth.
+void copyRows(const Bitmap& src, int32_t srcFirst, Bitmap& dst, int32_t dstFirst, int32_t count);
 // Writes src onto dst with its top-left at (x, y), clipped; only pixels inside mask (in src
 // coordinates; empty = all) are written. dst becomes 24-bit when it cannot hold src's colours.
 void paste(Bitmap& dst, const Bitmap& src, int32_t x, int32_t y, const QPolygon& mask = QPolygon());

@@ -17,14 +17,20 @@ namespace img::rows {
 
 namespace {
 
+inline uint32_t luminanceOf(uint32_t blue, uint32_t green, uint32_t red) {
+  const uint32_t s = red * 299u + green * 587u + blue * 114u + 500u;
+  // s / 1000 as (s / 8) / 125, the second by multiplication: exact for every s / 8 below
+  // 2^15 (the error of the rounded-up factor stays under 2^15 * 125 / 2^22 / 125 < 1 / 125),
+  // and every product fits in 32 bits.
+  return ((s >> 3) * 33555u) >> 22;
+}
+
 LUMIVEX_ROW_KERNEL void luminancePlain(const uint8_t* __restrict bgr, std::size_t n, uint8_t* __restrict out) {
-  for (std::size_t x = 0; x < n; ++x) {
-    const uint32_t s = bgr[3 * x + 2] * 299u + bgr[3 * x + 1] * 587u + bgr[3 * x] * 114u + 500u;
-    // s / 1000 as (s / 8) / 125, the second by multiplication: exact for every s / 8 below
-    // 2^15 (the error of the rounded-up factor stays under 2^15 * 125 / 2^22 / 125 < 1 / 125),
-    // and every product fits in 32 bits.
-    out[x] = static_cast<uint8_t>(((s >> 3) * 33555u) >> 22);
-  }
+  for (std::size_t x = 0; x < n; ++x) out[x] = static_cast<uint8_t>(luminanceOf(bgr[3 * x], bgr[3 * x + 1], bgr[3 * x + 2]));
+}
+
+void mapBytesPlain(uint8_t* p, std::size_t n, const uint8_t* table) {
+  for (std::size_t i = 0; i < n; ++i) p[i] = table[p[i]];
 }
 
 inline uint8_t scaled(uint32_t v, uint32_t entry) {
@@ -34,8 +40,7 @@ inline uint8_t scaled(uint32_t v, uint32_t entry) {
 
 void scaleByLuminancePlain(uint8_t* bgr, std::size_t n, const LuminanceScale& scale) {
   for (std::size_t x = 0; x < n; ++x, bgr += 3) {
-    const uint32_t s = bgr[2] * 299u + bgr[1] * 587u + bgr[0] * 114u + 500u;
-    const uint32_t e = scale.entry((((s >> 3) * 33555u) >> 22));
+    const uint32_t e = scale.entry(luminanceOf(bgr[0], bgr[1], bgr[2]));
     bgr[0] = scaled(bgr[0], e);
     bgr[1] = scaled(bgr[1], e);
     bgr[2] = scaled(bgr[2], e);
@@ -171,11 +176,41 @@ LUMIVEX_WIDE void scaleByLuminanceWide(uint8_t* bgr, std::size_t n, const Lumina
   scaleByLuminancePlain(bgr, n - x, scale);
 }
 
+// A whole 256-entry table in four registers: each byte picks its entry from the two halves by a
+// two-register permute, and its top bit chooses between the halves.
+LUMIVEX_WIDE inline __m512i mapWide(__m512i v, const __m512i (&t)[4]) {
+  return _mm512_mask_blend_epi8(_mm512_movepi8_mask(v), _mm512_permutex2var_epi8(t[0], v, t[1]),
+                                _mm512_permutex2var_epi8(t[2], v, t[3]));
+}
+LUMIVEX_WIDE inline void mapPart(uint8_t* at, std::size_t count, const __m512i (&t)[4]) {
+  const __mmask64 m = count >= 64 ? ~__mmask64{0} : (__mmask64{1} << count) - 1;
+  _mm512_mask_storeu_epi8(at, m, mapWide(_mm512_maskz_loadu_epi8(m, at), t));
+}
+// The bytes before the first 64-byte boundary and after the last are done with masked loads and
+// stores: a 64-byte access across two cache lines costs about half as much again, and rows of
+// a picture seldom start on a boundary.
+LUMIVEX_WIDE void mapBytesWide(uint8_t* p, std::size_t n, const uint8_t* table) {
+  const __m512i t[4] = {_mm512_loadu_si512(table), _mm512_loadu_si512(table + 64), _mm512_loadu_si512(table + 128),
+                        _mm512_loadu_si512(table + 192)};
+  const std::size_t head = std::min(n, (64 - (reinterpret_cast<uintptr_t>(p) & 63)) & 63);
+  if (head) mapPart(p, head, t);
+  std::size_t i = head;
+  for (; i + 64 <= n; i += 64) _mm512_store_si512(p + i, mapWide(_mm512_load_si512(p + i), t));
+  if (i < n) mapPart(p + i, n - i, t);
+}
+
 #pragma GCC diagnostic pop
 const bool kWide = __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw");
 #endif
 
 }  // namespace
+
+void mapBytes(uint8_t* p, std::size_t n, const uint8_t* table) {
+#ifdef LUMIVEX_WIDE_ROWS
+  if (kWide) return mapBytesWide(p, n, table);
+#endif
+  mapBytesPlain(p, n, table);
+}
 
 void luminance(const uint8_t* bgr, std::size_t n, uint8_t* out) {
 #ifdef LUMIVEX_WIDE_ROWS

@@ -8,6 +8,8 @@
 
 namespace img::rows {
 
+// Replaces each of n bytes by its entry in a 256-byte table.
+void mapBytes(uint8_t* p, std::size_t n, const uint8_t* table);
 // Luminance (red 299, green 587, blue 114 per thousand, rounded) of n pixels, one byte each.
 void luminance(const uint8_t* bgr, std::size_t n, uint8_t* out);
 // Each value v of n bytes becomes clamp((v - lo) * 255 / (hi - lo), 0, 255); lo < hi.

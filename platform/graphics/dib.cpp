@@ -207,13 +207,13 @@ bool ImageFromPackedDib(HGLOBAL block, QImage* image) {
   };
   for (int y = 0; y < height; ++y) {
     const int from = topDown ? y : height - 1 - y;
-    const uint8_t* row = bits + uint64_t(from) * stride;
     auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
     if (runs) {
       const uint8_t* line = indexes.data() + std::size_t(from) * std::size_t(h.biWidth);
       for (int x = 0; x < h.biWidth; ++x) dst[x] = entry(line[x]);
       continue;
     }
+    const uint8_t* row = bits + uint64_t(from) * stride;  // coded rows have no fixed length
     for (int x = 0; x < h.biWidth; ++x) {
       QRgb c;
       switch (h.biBitCount) {

@@ -2,6 +2,7 @@
 // result of the plain whole-picture computation, at any thread count.
 #include "controls/imaging/image_ops.h"
 #include "controls/imaging/ops_support.h"
+#include "controls/imaging/row_kernels.h"
 
 #include <gtest/gtest.h>
 
@@ -280,7 +281,7 @@ TEST(ImageOpsParallel, ByteTableLookUpEqualsThePlainLoopAtEveryLevelAndLength) {
       const std::size_t start = (64 - reinterpret_cast<uintptr_t>(bytes.data()) % 64) % 64 + offset;
       std::vector<uint8_t> want = bytes;
       for (std::size_t i = start; i < start + length; ++i) want[i] = table[want[i]];
-      img::ops::mapBytes(bytes.data() + start, length, table.data());
+      img::rows::mapBytes(bytes.data() + start, length, table.data());
       EXPECT_EQ(bytes, want) << length << " bytes from " << offset << " past a cache line";
     }
 }
