@@ -2,6 +2,7 @@
 #include "controls/imaging/imaging_control.h"
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
+#include "runtime/printer.h"
 #include "runtime/screen.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
@@ -10,8 +11,6 @@
 #include "workspace/settings/frm_img_sv_settings.h"
 
 #include <QFileInfo>
-#include <QPainter>
-#include <QPrinter>
 
 using namespace modVars;
 
@@ -23,19 +22,6 @@ void frmImgClntForm::mnuFileConvert_Click() {
 void frmImgClntForm::mnuFileProperties_Click() { frmImgProp->Show(rt::vbModal, this); }
 
 void frmImgClntForm::mnuPopTmbProperties_Click() { mnuFileProperties_Click(); }
-
-namespace {
-
-// The file of one job when the printer writes files: every job after the first gets a number of
-// its own, so that no job overwrites the one before.
-QString jobFileName(const QString& chosen, int job) {
-  if (job == 1) return chosen;
-  const QFileInfo f(chosen);
-  const QString suffix = f.suffix().isEmpty() ? QString() : QLatin1Char('.') + f.suffix();
-  return f.path() + QLatin1Char('/') + f.completeBaseName() + QStringLiteral("-%1").arg(job) + suffix;
-}
-
-}  // namespace
 
 void frmImgClntForm::mnuFilePrint_Click() {
   cdgMain.DialogTitle = QStringLiteral("Select Printer");
@@ -60,43 +46,22 @@ void frmImgClntForm::mnuFilePrint_Click() {
     gblnPageModified = false;
   }
   rt::BusyPointer busy;
-  int job = 0;
-  for (const ws::PrintJob& j : ws::fnPrintJobs(cdgMain.Copies, range)) {
-    img::ImagingControl* page = ixTmb(j.page);
-    if (!page) break;
-    QPrinter printer(QPrinter::HighResolution);
-    if (!cdgMain.PrinterName.isEmpty()) printer.setPrinterName(cdgMain.PrinterName);
-    if (!cdgMain.OutputFileName.isEmpty()) {
-      printer.setOutputFileName(jobFileName(cdgMain.OutputFileName, ++job));
-      // A file has no unprintable border: the page starts at its edge.
-      printer.setPageMargins(QMarginsF(0, 0, 0, 0));
+  // A failure stops printing; the pages already printed stay printed.
+  try {
+    rt::Printer printer(cdgMain, gstrCurrFile.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(gstrCurrFile).fileName());
+    for (const ws::PrintJob& j : ws::fnPrintJobs(cdgMain.Copies, range)) {
+      img::ImagingControl* page = ixTmb(j.page);
+      if (!page) break;
+      const ws::PrintPlacement at = ws::fnPrintPlacement(page->ImageWidth(), page->ImageHeight(), rt::Screen::TwipsPerPixelX(),
+                                                         rt::Screen::TwipsPerPixelY(), printer.Width(), printer.Height());
+      page->setPrintLeft(at.left);
+      page->setPrintTop(at.top);
+      page->setPrintWidth(at.width);
+      page->setPrintHeight(at.height);
+      page->PrintToDC(&printer.NewPage());
     }
-    printer.setPageOrientation(cdgMain.Orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
-    // Each job is one copy: the copies are the jobs themselves.
-    printer.setCopyCount(1);
-    printer.setDocName(gstrCurrFile.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(gstrCurrFile).fileName());
-    const QRect area = printer.pageLayout().paintRectPixels(printer.resolution());
-    const double twipsPerDot = 1440.0 / printer.resolution();
-    const ws::PrintPlacement at =
-        ws::fnPrintPlacement(page->ImageWidth(), page->ImageHeight(), rt::Screen::TwipsPerPixelX(),
-                             rt::Screen::TwipsPerPixelY(), area.width() * twipsPerDot, area.height() * twipsPerDot);
-    page->setPrintLeft(at.left);
-    page->setPrintTop(at.top);
-    page->setPrintWidth(at.width);
-    page->setPrintHeight(at.height);
-    // A failure stops printing; the jobs already ended stay printed.
-    QPainter painter;
-    if (!painter.begin(&printer)) {
-      rt::ShowError(QStringLiteral("The printer could not be opened."));
-      return;
-    }
-    try {
-      page->PrintToDC(&painter);
-    } catch (const rt::RuntimeError& e) {
-      painter.end();
-      rt::ShowError(e.Description());
-      return;
-    }
-    painter.end();
+    printer.EndDoc();
+  } catch (const rt::RuntimeError& e) {
+    rt::ShowError(e.Description());
   }
 }

@@ -1,6 +1,7 @@
 // Printing: the page range, the jobs and the placement, and the pages printed to PDF files read
 // back with poppler's tools.
 #include "tests/support/main_window_fixture.h"
+#include "runtime/replacing_file.h"
 #include "workspace/print_plan.h"
 
 #include <QImage>
@@ -101,12 +102,13 @@ class PrintTest : public MainWindowTest {
       if (line.startsWith(QStringLiteral("Pages:"))) return line.mid(6).trimmed().toInt();
     return -1;
   }
-  // The page rendered at 72 dots per inch (one dot a point) and the box of its coloured pixels.
-  Box marker(const QString& name, QSize* pageSize = nullptr) const {
+  // A page (from 1) rendered at 72 dots per inch (one dot a point) and the box of its coloured pixels.
+  Box marker(const QString& name, QSize* pageSize = nullptr, int page = 1) const {
     QProcess p;
     const QString prefix = dir.file(name + QStringLiteral(".render"));
-    p.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-png"),
-                                         QStringLiteral("-singlefile"), dir.file(name), prefix});
+    const QString n = QString::number(page);
+    p.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-png"), QStringLiteral("-f"), n,
+                                         QStringLiteral("-l"), n, QStringLiteral("-singlefile"), dir.file(name), prefix});
     p.waitForFinished(30000);
     const QImage img(prefix + QStringLiteral(".png"));
     if (pageSize) *pageSize = img.size();
@@ -125,7 +127,7 @@ class PrintTest : public MainWindowTest {
   }
 };
 
-TEST_F(PrintTest, ARangeOfPagesPrintsEachPageAsAJobOfItsOwn) {
+TEST_F(PrintTest, ARangeOfPagesPrintsIntoOneFileInOrder) {
   // Five red pages of different widths tell the pages apart.
   std::vector<Page> pages;
   for (int i = 0; i < 5; ++i) pages.push_back({20 + 10 * i, 20, 0x0000FF});
@@ -133,26 +135,68 @@ TEST_F(PrintTest, ARangeOfPagesPrintsEachPageAsAJobOfItsOwn) {
   w->fnOpenImgFile(file(QStringLiteral("five.tif"), pages, 4));
   printerAnswers(2, 4, 1);
   w->mnuFilePrint_Click();
-  ASSERT_EQ(printed(), QStringList({"out-2.pdf", "out-3.pdf", "out.pdf"}));
-  const std::pair<const char*, int> jobs[] = {{"out.pdf", 30}, {"out-2.pdf", 40}, {"out-3.pdf", 50}};
-  for (const auto& [name, width] : jobs) {
-    EXPECT_EQ(pdfPages(QString::fromLatin1(name)), 1) << name;
+  ASSERT_EQ(printed(), QStringList({"out.pdf"}));
+  ASSERT_EQ(pdfPages(QStringLiteral("out.pdf")), 3);
+  const int widths[] = {30, 40, 50};
+  for (int sheet = 1; sheet <= 3; ++sheet)
     // Natural size: a pixel is 15 twips, three quarters of a point.
-    EXPECT_NEAR(marker(QString::fromLatin1(name)).width(), width * 0.75, 1) << name;
-  }
+    EXPECT_NEAR(marker(QStringLiteral("out.pdf"), nullptr, sheet).width(), widths[sheet - 1] * 0.75, 1) << "sheet " << sheet;
   EXPECT_EQ(dialogs.calls().size(), 1u);
 }
 
-TEST_F(PrintTest, CopiesRepeatTheRangeAndABackwardRangePrintsItsFirstPage) {
+TEST_F(PrintTest, CopiesRepeatTheRangeInTheSameFileAndABackwardRangePrintsItsFirstPage) {
   std::vector<Page> pages;
   for (int i = 0; i < 5; ++i) pages.push_back({20 + 10 * i, 20, 0x0000FF});
   frmImgClntForm* w = window();
   w->fnOpenImgFile(file(QStringLiteral("five.tif"), pages, 4));
-  printerAnswers(4, 2, 2);
+  struct Case {
+    int from, to, copies;
+    std::vector<int> widths;  // of the pages printed, sheet by sheet
+  } cases[] = {
+      {2, 3, 2, {30, 40, 30, 40}},
+      {4, 2, 2, {50, 50}},  // two copies of page 4: two sheets, not four
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.from << ".." << c.to << " x" << c.copies);
+    printerAnswers(c.from, c.to, c.copies);
+    w->mnuFilePrint_Click();
+    ASSERT_EQ(printed(), QStringList({"out.pdf"}));
+    ASSERT_EQ(pdfPages(QStringLiteral("out.pdf")), static_cast<int>(c.widths.size()));
+    for (std::size_t i = 0; i < c.widths.size(); ++i)
+      EXPECT_NEAR(marker(QStringLiteral("out.pdf"), nullptr, static_cast<int>(i) + 1).width(), c.widths[i] * 0.75, 1)
+          << "sheet " << i + 1;
+    QFile::remove(dir.file(QStringLiteral("out.pdf")));
+  }
+}
+
+TEST_F(PrintTest, AnEarlierFileIsReplacedWholeAndAReadOnlyOneIsKept) {
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(file(QStringLiteral("two.tif"), {{40, 20, 0x0000FF}, {60, 20, 0x0000FF}}, 4));
+  const QString out = dir.file(QStringLiteral("out.pdf"));
+  auto bytes = [&] {
+    QFile f(out);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  };
+  {
+    QFile f(out);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("an earlier file");
+  }
+  printerAnswers(1, 2, 1);
   w->mnuFilePrint_Click();
-  // Two copies of page 4: two jobs, not four.
-  ASSERT_EQ(printed(), QStringList({"out-2.pdf", "out.pdf"}));
-  for (const char* name : {"out.pdf", "out-2.pdf"}) EXPECT_NEAR(marker(QString::fromLatin1(name)).width(), 37.5, 1);
+  EXPECT_EQ(pdfPages(QStringLiteral("out.pdf")), 2);
+  EXPECT_TRUE(bytes().startsWith("%PDF"));
+  for (const QString& name : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))
+    EXPECT_FALSE(rt::isSaveTempName(name)) << name.toStdString() << " was left behind";
+
+  const QByteArray before = bytes();
+  ASSERT_TRUE(QFile::setPermissions(out, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+  printerAnswers(1, 1, 1);
+  dialogs.answerMsgBox(rt::vbOK);
+  w->mnuFilePrint_Click();
+  ASSERT_EQ(dialogs.calls().back().kind, testsupport::RecordedCall::MsgBox);
+  EXPECT_EQ(dialogs.calls().back().icon(), rt::vbExclamation);
+  EXPECT_EQ(bytes(), before) << "the read-only file is left as it was";
 }
 
 TEST_F(PrintTest, APictureIsPlacedHalfAnInchInAtItsSizeOrFittedToThePage) {
