@@ -67,8 +67,9 @@ void frmILevelForm::draw(int channel) {
     const img::ImagingControl* page = tools::pageView();
     histograms_ = page ? img::getHistograms(page->bitmap()) : img::Histograms{};
   }
-  for (const QLine& l : tools::levelBars(*histograms_, static_cast<tools::LevelChannel>(channel), picH->height() * rt::Screen::TwipsPerPixelY(),
-                                         rt::Screen::TwipsPerPixelX(), rt::Screen::TwipsPerPixelY()))
+  const double tpx = rt::Screen::TwipsPerPixelX(), tpy = rt::Screen::TwipsPerPixelY();
+  for (const QLine& l : tools::levelBars(*histograms_, static_cast<tools::LevelChannel>(channel), picH->width() * tpx,
+                                         picH->height() * tpy, tpx, tpy))
     picH->Line(l);
 }
 

@@ -18,6 +18,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QImage>
+#include <QPixmap>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -529,21 +531,73 @@ TEST(LevelChart, BarsFollowTheCounts) {
   img::Histograms h;
   h.red[128] = 500;
   h.red[0] = 250;
-  const auto bars = tools::levelBars(h, tools::LevelChannel::Red, 2085, 15, 15);
+  // The dialog's box: 227 pixels wide, 139 high.
+  const auto bars = tools::levelBars(h, tools::LevelChannel::Red, 3405, 2085, 15, 15);
   ASSERT_EQ(bars.size(), 256u);
-  EXPECT_EQ(bars[128], QLine(1920, 2085, 1920, 2085 - 15 * 127));
+  // Intensity 128 of 256 lands in column 113 of 0 to 226.
+  EXPECT_EQ(bars[128], QLine(1695, 2085, 1695, 2085 - 15 * 127));
   EXPECT_EQ(bars[0].y2(), static_cast<int>(rt::RoundHalfEven(2085 - 15 * 250 * 127.0 / 500)));
   EXPECT_EQ(bars[1].y2(), 2085);
-  EXPECT_TRUE(tools::levelBars(img::Histograms{}, tools::LevelChannel::Red, 2085, 15, 15).empty()) << "peak 0 draws nothing";
-  EXPECT_TRUE(tools::levelBars(img::Histograms{}, tools::LevelChannel::RGB, 2085, 15, 15).empty());
-  // The combined view of pure red: the green and blue counts at 0 weigh most.
+  EXPECT_TRUE(tools::levelBars(img::Histograms{}, tools::LevelChannel::Red, 3405, 2085, 15, 15).empty()) << "peak 0 draws nothing";
+  EXPECT_TRUE(tools::levelBars(img::Histograms{}, tools::LevelChannel::RGB, 3405, 2085, 15, 15).empty());
+}
+
+TEST(LevelChart, TheCombinedChartAddsTheThreeChannels) {
+  // Pure red: green and blue count every pixel at 0, red at 255. The combined chart plots the
+  // counts added, so intensity 0 is twice as tall as 255, where a plot of blue alone has no bar.
   img::Histograms red;
   red.red[255] = 100;
   red.green[0] = 100;
   red.blue[0] = 100;
-  const auto rgb = tools::levelBars(red, tools::LevelChannel::RGB, 2085, 15, 15);
-  EXPECT_EQ(rgb[0].y2(), static_cast<int>(rt::RoundHalfEven(2085 - 15 * 16776960.0 * 127 / 16777215)));
-  EXPECT_EQ(rgb[255].y2(), 2085);
+  // Half red, half blue pixels: the blue chart has equal bars at 0 and 255, the combined one not.
+  img::Histograms halves;
+  halves.red[255] = halves.red[0] = 50;
+  halves.green[0] = 100;
+  halves.blue[255] = halves.blue[0] = 50;
+  // Counts of a large page whose sum passes 32 bits.
+  img::Histograms big;
+  big.red[10] = big.green[10] = big.blue[10] = 2'000'000'000;
+  big.red[20] = 1'000'000'000;
+  struct Case {
+    const char* name;
+    const img::Histograms& h;
+    int intensity;
+    double pixels;  // bar height
+  } cases[] = {
+      {"red at 0", red, 0, 127},      {"red at 255", red, 255, 63.5}, {"red at 128", red, 128, 0},
+      {"halves at 0", halves, 0, 127}, {"halves at 255", halves, 255, 63.5},
+      {"big at 10", big, 10, 127},     {"big at 20", big, 20, 127.0 / 6},
+  };
+  for (const Case& c : cases) {
+    const auto bars = tools::levelBars(c.h, tools::LevelChannel::RGB, 3405, 2085, 15, 15);
+    ASSERT_EQ(bars.size(), 256u);
+    EXPECT_EQ(bars[static_cast<std::size_t>(c.intensity)].y2(), static_cast<int>(rt::RoundHalfEven(2085 - 15 * c.pixels)))
+        << c.name;
+  }
+}
+
+TEST(LevelChart, EveryIntensityLiesInsideTheBoxFromEdgeToEdge) {
+  img::Histograms h;
+  h.blue.fill(1);
+  struct Case {
+    double width, tpx;
+    int columns;
+  } cases[] = {{3405, 15, 227}, {3840, 15, 256}, {1500, 15, 100}, {6000, 15, 400}, {3405, 12, 284}, {15, 15, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.width << " twips at " << c.tpx);
+    const auto bars = tools::levelBars(h, tools::LevelChannel::Blue, c.width, 2085, c.tpx, 15);
+    ASSERT_EQ(bars.size(), 256u);
+    EXPECT_EQ(bars.front().x1(), 0);
+    EXPECT_EQ(bars.back().x1(), static_cast<int>(std::lround((c.columns - 1) * c.tpx))) << "255 in the last column";
+    for (std::size_t i = 1; i < bars.size(); ++i) {
+      EXPECT_LE(bars[i - 1].x1(), bars[i].x1()) << i;
+      // No column is skipped where there are fewer columns than intensities.
+      if (c.columns <= 256) {
+        EXPECT_LE(bars[i].x1() - bars[i - 1].x1(), static_cast<int>(std::lround(c.tpx))) << i;
+      }
+      EXPECT_EQ(bars[i].y2(), 2085 - 15 * 127) << i;
+    }
+  }
 }
 
 using IntensityLevels = DialogTest<frmILevelForm, frmILevel>;
@@ -563,6 +617,47 @@ TEST_F(IntensityLevels, AChannelChoiceDrawsThePageHistogram) {
   f->cmdClose->click();
   EXPECT_FALSE(frmILevel.IsLoaded());
   EXPECT_TRUE(flagsClear());
+}
+
+// The chart as painted on the screen: the height of the black bar in each pixel column.
+std::vector<int> paintedBars(LevelPicture* pic) {
+  const QImage shot = pic->grab().toImage();
+  std::vector<int> heights(static_cast<std::size_t>(shot.width()), 0);
+  for (int x = 0; x < shot.width(); ++x)
+    for (int y = 0; y < shot.height(); ++y)
+      if (qGray(shot.pixel(x, y)) < 64) ++heights[static_cast<std::size_t>(x)];
+  return heights;
+}
+
+TEST_F(IntensityLevels, AWhitePageShowsItsBarAtTheRightEdge) {
+  page->setBitmap(flat(10, 10, qRgb(255, 255, 255)));
+  frmILevelForm* f = open();
+  for (int channel : {1, 2, 3, 0}) {
+    SCOPED_TRACE(f->cmbChannels->itemText(channel).toStdString());
+    f->cmbChannels->setCurrentIndex(channel);
+    const std::vector<int> bars = paintedBars(f->picH);
+    ASSERT_FALSE(bars.empty());
+    EXPECT_NEAR(bars.back(), 127, 1) << "intensity 255 in the last column";
+    for (std::size_t x = 0; x + 1 < bars.size(); ++x) EXPECT_EQ(bars[x], 0) << x;
+  }
+}
+
+TEST_F(IntensityLevels, TheRGBChartIsNotTheBlueOne) {
+  // Left half red, right half blue: each channel is half at 0 and half at 255, but green is all 0.
+  img::Bitmap b(10, 10, 24);
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 10; ++x) b.setIndex(x, y, x < 5 ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
+  page->setBitmap(b);
+  frmILevelForm* f = open();
+  f->cmbChannels->setCurrentIndex(3);  // Blue
+  const std::vector<int> blue = paintedBars(f->picH);
+  f->cmbChannels->setCurrentIndex(0);  // RGB
+  const std::vector<int> rgb = paintedBars(f->picH);
+  ASSERT_FALSE(rgb.empty());
+  EXPECT_NEAR(blue.front(), 127, 1);
+  EXPECT_NEAR(blue.back(), 127, 1);
+  EXPECT_NEAR(rgb.front(), 127, 1) << "half red, all green and half blue at 0";
+  EXPECT_NEAR(rgb.back(), 64, 1) << "half red and half blue at 255";
 }
 
 }  // namespace
