@@ -1,6 +1,6 @@
 #pragma once
 // What File > Print prints: the page range the printer dialog gave, normalised to the document,
-// the jobs in their order (one per copy and page), and where each picture lies on the printed
+// the sheets in their order (one per copy and page), and where each picture lies on the printed
 // page. Free of widgets and printers.
 #include <vector>
 
@@ -19,7 +19,7 @@ struct PrintJob {
   int copy = 1;  // from 1
   int page = 0;  // the thumbnail index, from 0
 };
-// Every copy prints the range in order, each page as a job of its own; copies 0 prints nothing.
+// Every copy prints the range in order, each page on a sheet of its own; copies 0 prints nothing.
 std::vector<PrintJob> fnPrintJobs(int copies, PrintRange range);
 
 // Placement on the printed page in twips.
