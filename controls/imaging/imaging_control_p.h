@@ -19,6 +19,7 @@ struct ImagingControl::State {
   bool haveFull = false;
   bool fileBacked = false;  // the picture is page loadedPage of loadedPath, unchanged
   bool pending = false;     // file backed, and its display picture is still being made
+  bool releaseWhenHidden = false;
   QString loadedPath;
   int32_t loadedPage = 1;
   int32_t imgW = 0, imgH = 0;
