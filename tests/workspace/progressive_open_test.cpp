@@ -124,6 +124,27 @@ TEST_F(MainWindowTest, FaxThumbnailsMadeInParallelEqualThoseMadeOneByOne) {
   }
 }
 
+// A long document's loader makes only what is asked for, and makes a page again when it is asked
+// for again (its thumbnail let the picture go when it left the view).
+TEST_F(MainWindowTest, ALoaderOfAskedPagesMakesThemAndOnlyThem) {
+  const QString path = file(QStringLiteral("asked.tif"), variedPages(12), 4);
+  std::vector<int32_t> order;
+  img::PageThumbLoader loader(path, 12, 100, [&](img::PageThumb& t) { order.push_back(t.page); }, 2,
+                              img::PageThumbLoader::Scope::OnlyAsked);
+  for (int k = 0; k < 10; ++k) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  EXPECT_TRUE(order.empty());
+  EXPECT_TRUE(loader.finished());
+  loader.prefer({9, 3});
+  ASSERT_TRUE(waitUntil([&] { return loader.finished(); }));
+  std::sort(order.begin(), order.end());
+  EXPECT_EQ(order, (std::vector<int32_t>{3, 9}));
+  loader.prefer({3, 12});
+  ASSERT_TRUE(waitUntil([&] { return loader.finished(); }));
+  std::sort(order.begin(), order.end());
+  EXPECT_EQ(order, (std::vector<int32_t>{3, 3, 9, 12}));
+  EXPECT_EQ(loader.readyCount(), 3);
+}
+
 // Nothing of the background work has arrived yet (the event loop has not run): the pages still
 // answer for themselves, and the saved file holds every page, the edited one as edited.
 TEST_F(MainWindowTest, ADocumentWhoseThumbnailsAreStillMadeCanBePagedEditedAndSaved) {
