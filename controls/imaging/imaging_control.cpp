@@ -174,7 +174,7 @@ void trimUndo(Steps& undo) {
   for (const auto& step : undo) bytes += step.picture.data().size();
   while (undo.size() > 4 || (undo.size() > 1 && bytes > (std::size_t(256) << 20))) {
     bytes -= undo.front().picture.data().size();
-    undo.pop_front();
+    undo.erase(undo.begin());
   }
 }
 }  // namespace

@@ -6,7 +6,7 @@
 #include <QPolygon>
 #include <QRect>
 #include <QTemporaryFile>
-#include <deque>
+#include <vector>
 
 class QScrollBar;
 
@@ -90,7 +90,8 @@ struct ImagingControl::State {
     QPoint at;
     bool part = false;
   };
-  std::deque<UndoStep> undo;
+  // A vector, not a deque: a deque allocates on construction, and a long strip holds a control per page.
+  std::vector<UndoStep> undo;
 
   int32_t prL = 0, prT = 0, prW = 0, prH = 0;
 
