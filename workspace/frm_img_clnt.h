@@ -258,6 +258,7 @@ class frmImgClntForm : public rt::Form {
   void stopThumbLoader();
   void thumbReady(img::PageThumb& t);
   void preferVisibleThumbs();
+  void showSlotsNearView();
   // Scanning.
   void fnStoreBeforeScan();
   void fnAcquire(const QString& mode);

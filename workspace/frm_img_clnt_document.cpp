@@ -119,17 +119,16 @@ void frmImgClntForm::fnOpenImgFile(const QString& path) {
     } else {
       // Every page gets its slot and caption now; the pictures follow in the background.
       pages = std::max(1, first->FilePageCount(path));
+      const int64_t fileSize = QFileInfo(path).size();
       for (int i = 0; i < pages; ++i) {
         if (i > 0) ixTmb.Load(i);
         img::ImagingControl* t = ixTmb(i);
         t->setThumbDisplayMode(1);
         t->setPageNumber(i + 1);
-        t->setPendingSource(path);
+        t->setPendingSource(path, fileSize);
         t->setHighlightBorder(i == 0 ? ws::kThumbSelected : ws::kThumbUnselected);
-        t->setVisible(true);
         if (i > 0) lblTmb.Load(i);
         lblTmb(i)->setText(ws::fnPageCaption(i));
-        lblTmb(i)->setVisible(true);
       }
     }
     fnShowNewDocument();

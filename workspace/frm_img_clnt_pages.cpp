@@ -86,9 +86,9 @@ void frmImgClntForm::fnScrollTmbToCurrent() {
   if (!selected) return;
   const double T = selected->Top(), H = selected->Height(), V = vsTmb->value(), P = tw::Height(picMain);
   if (V * 200 + P < T + H + 280)
-    vsTmb->setValue(rt::CInt((T + H + 280 - P) / 200));
+    vsTmb->setValue(rt::CLng((T + H + 280 - P) / 200));
   else if (T + 280 < V * 200)
-    vsTmb->setValue(rt::CInt((T - 280) / 200));
+    vsTmb->setValue(rt::CLng((T - 280) / 200));
 }
 
 void frmImgClntForm::fnOrganizeThumbs() {
@@ -117,7 +117,7 @@ void frmImgClntForm::fnOrganizeThumbs() {
       tw::setTop(vsTmb, tw::Top(picMain));
       tw::setHeight(vsTmb, tw::Height(picMain));
       vsTmb->setVisible(true);
-      vsTmb->setMaximum(rt::CInt((tw::Height(picChild) - tw::Height(picMain)) / 200));
+      vsTmb->setMaximum(rt::CLng((tw::Height(picChild) - tw::Height(picMain)) / 200));
     } else {
       setViewportWidth(tw::Width(fraTmb) - 80);
       tw::setHeight(picChild, tw::Height(picMain));
@@ -134,7 +134,6 @@ void frmImgClntForm::fnOrganizeThumbs() {
     tw::setHeight(picChild, tw::Height(picMain));
     vsTmb->setValue(0);
   }
-  vsTmb_Change();
   for (int i = 0; i < n; ++i) {
     const int col = i % c, row = i / c;
     img::ImagingControl* t = ixTmb(i);
@@ -146,6 +145,7 @@ void frmImgClntForm::fnOrganizeThumbs() {
       l->adjustSize();
     }
   }
+  vsTmb_Change();
 }
 
 void frmImgClntForm::fnApplyPageEdit(const ws::PageEdit& edit, ws::CaptionRule rule) {
@@ -187,6 +187,7 @@ void frmImgClntForm::fnApplyPageEdit(const ws::PageEdit& edit, ws::CaptionRule r
 
 void frmImgClntForm::vsTmb_Change() {
   tw::setTop(picChild, -200.0 * vsTmb->value());
+  showSlotsNearView();
   preferVisibleThumbs();
 }
 

@@ -20,6 +20,10 @@ namespace img {
 
 namespace {
 
+// The most pages a document may have: the directory count the TIFF library itself accepts. Long
+// fax archives run to many thousand pages.
+constexpr int32_t kMaxTiffPages = 1048576;
+
 thread_local std::string tLastTiffError;
 
 void silentWarning(const char*, const char*, va_list) {}
@@ -203,7 +207,7 @@ void choosePage(TIFF* t, int32_t page, const std::vector<uint64_t>* offsets) {
       tiffFail(kErrDamaged, QStringLiteral("page %1 cannot be read").arg(page));
     return;
   }
-  if (page < 1 || page > 65535 || !TIFFSetDirectory(t, static_cast<tdir_t>(page - 1))) {
+  if (page < 1 || page > kMaxTiffPages || !TIFFSetDirectory(t, static_cast<tdir_t>(page - 1))) {
     const int32_t pages = countPages(t);
     if (page < 1 || page > pages)
       fail(kErrBadPage, QStringLiteral("TIFF: page %1 does not exist (%2 pages)").arg(page).arg(pages));
@@ -591,7 +595,7 @@ CachedTiff& openCached(const QString& path) {
   if (!knownChain(path, k, *n)) {
     for (;;) {
       n->offsets.push_back(TIFFCurrentDirOffset(n->h.t));
-      if (TIFFLastDirectory(n->h.t) || n->offsets.size() >= 65535) break;
+      if (TIFFLastDirectory(n->h.t) || n->offsets.size() >= static_cast<std::size_t>(kMaxTiffPages)) break;
       if (!TIFFReadDirectory(n->h.t)) {
         n->cutShort = true;
         break;

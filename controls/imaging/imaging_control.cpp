@@ -18,18 +18,22 @@ ImagingControl::ImagingControl(QWidget* parent) : QWidget(parent), d(std::make_u
   setAcceptDrops(true);
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
-  d->hbar = new QScrollBar(Qt::Horizontal, this);
-  d->vbar = new QScrollBar(Qt::Vertical, this);
-  d->hbar->hide();
-  d->vbar->hide();
-  auto onAction = [this](QScrollBar* bar, bool horizontal) {
+}
+
+// The scroll bars are made when a picture first needs one: a thumbnail never does, and a strip of
+// many thousand thumbnails would otherwise carry two idle scroll bar widgets per page.
+QScrollBar* ImagingControl::scrollBar(bool horizontal) {
+  QScrollBar*& bar = horizontal ? d->hbar : d->vbar;
+  if (bar) return bar;
+  bar = new QScrollBar(horizontal ? Qt::Horizontal : Qt::Vertical, this);
+  bar->hide();
+  connect(bar, &QScrollBar::actionTriggered, this, [this, bar, horizontal](int) {
     const int v = bar->sliderPosition();
     if (horizontal) setScrollPosX(v);
     else setScrollPosY(v);
     Q_EMIT Scroll();
-  };
-  connect(d->hbar, &QScrollBar::actionTriggered, this, [this, onAction](int) { onAction(d->hbar, true); });
-  connect(d->vbar, &QScrollBar::actionTriggered, this, [this, onAction](int) { onAction(d->vbar, false); });
+  });
+  return bar;
 }
 
 ImagingControl::~ImagingControl() = default;
@@ -170,7 +174,7 @@ void trimUndo(Steps& undo) {
   for (const auto& step : undo) bytes += step.picture.data().size();
   while (undo.size() > 4 || (undo.size() > 1 && bytes > (std::size_t(256) << 20))) {
     bytes -= undo.front().picture.data().size();
-    undo.pop_front();
+    undo.erase(undo.begin());
   }
 }
 }  // namespace
@@ -353,11 +357,11 @@ void ImagingControl::showFilePage(const QString& path, int32_t page, Decoded dec
   Q_EMIT PageLoaded();
 }
 
-void ImagingControl::setPendingSource(const QString& path) {
+void ImagingControl::setPendingSource(const QString& path, int64_t fileSize) {
   setSourceFile(QString());
   if (path.isEmpty()) return;
   d->source = path;
-  d->fileSize = QFileInfo(path).size();
+  d->fileSize = fileSize >= 0 ? fileSize : QFileInfo(path).size();
   d->loadedPath = path;
   d->loadedPage = d->page;
   d->fileBacked = true;
@@ -365,6 +369,8 @@ void ImagingControl::setPendingSource(const QString& path) {
 }
 
 bool ImagingControl::isPendingSource() const { return d->pending; }
+
+void ImagingControl::setReleasePictureWhenHidden(bool release) { d->releaseWhenHidden = release; }
 
 int ImagingControl::displaySide() const { return std::max({96, width(), height()}); }
 

@@ -17,6 +17,7 @@
 #include <memory>
 
 class QPainter;
+class QScrollBar;
 class QPaintDevice;
 
 namespace img {
@@ -42,8 +43,12 @@ class ImagingControl : public QWidget {
   // A thumbnail whose display picture is made elsewhere (in the background): it stands for page
   // PageNumber of path at once, and copies, saves and Picture decode that page from the file, but it
   // shows nothing until takeDisplayPage gives it its picture.
-  void setPendingSource(const QString& path);
+  // fileSize: the file's size when the caller knows it (a strip of many pages of one file asks once).
+  void setPendingSource(const QString& path, int64_t fileSize = -1);
   bool isPendingSource() const;
+  // A thumbnail of a long document: while hidden, a display picture that still is exactly its file
+  // page is let go, and the thumbnail waits for it again (isPendingSource) until it is given anew.
+  void setReleasePictureWhenHidden(bool release);
   // The display picture of `page` of `path` (a reduced decode, with the full page's size); taken
   // only while the control still waits for exactly that page. False when it was not taken.
   bool takeDisplayPage(const QString& path, int32_t page, Decoded decoded, int32_t fullW, int32_t fullH);
@@ -290,6 +295,7 @@ class ImagingControl : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* e) override;
+  void hideEvent(QHideEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
@@ -317,6 +323,7 @@ class ImagingControl : public QWidget {
   // kept) when r holds no pixel of the picture.
   bool keepPartForUndo(const QRect& r);
   void updateScrollBars();
+  QScrollBar* scrollBar(bool horizontal);
   void applyCursor();
   void paintView(QPainter& p, const QRect& area);
   // The picture scaled whole into the control, made again when the control's size changed.

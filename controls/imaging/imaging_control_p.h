@@ -6,7 +6,7 @@
 #include <QPolygon>
 #include <QRect>
 #include <QTemporaryFile>
-#include <deque>
+#include <vector>
 
 class QScrollBar;
 
@@ -19,6 +19,7 @@ struct ImagingControl::State {
   bool haveFull = false;
   bool fileBacked = false;  // the picture is page loadedPage of loadedPath, unchanged
   bool pending = false;     // file backed, and its display picture is still being made
+  bool releaseWhenHidden = false;
   QString loadedPath;
   int32_t loadedPage = 1;
   int32_t imgW = 0, imgH = 0;
@@ -89,7 +90,8 @@ struct ImagingControl::State {
     QPoint at;
     bool part = false;
   };
-  std::deque<UndoStep> undo;
+  // A vector, not a deque: a deque allocates on construction, and a long strip holds a control per page.
+  std::vector<UndoStep> undo;
 
   int32_t prL = 0, prT = 0, prW = 0, prH = 0;
 

@@ -121,23 +121,25 @@ void ImagingControl::updateScrollBars() {
     d->scrollX = std::clamp(d->scrollX, 0, maxX);
     d->scrollY = std::clamp(d->scrollY, 0, maxY);
   }
-  d->hbar->setVisible(needH);
-  d->vbar->setVisible(needV);
+  if (d->hbar || needH) scrollBar(true)->setVisible(needH);
+  if (d->vbar || needV) scrollBar(false)->setVisible(needV);
   if (needH) {
-    d->hbar->setGeometry(0, H - sb, vw, sb);
-    d->hbar->setRange(0, maxX);
-    d->hbar->setPageStep(std::max(1, vw));
-    d->hbar->setSingleStep(d->stepX);
-    QSignalBlocker b(d->hbar);
-    d->hbar->setValue(d->scrollX);
+    QScrollBar* bar = scrollBar(true);
+    bar->setGeometry(0, H - sb, vw, sb);
+    bar->setRange(0, maxX);
+    bar->setPageStep(std::max(1, vw));
+    bar->setSingleStep(d->stepX);
+    QSignalBlocker b(bar);
+    bar->setValue(d->scrollX);
   }
   if (needV) {
-    d->vbar->setGeometry(W - sb, 0, sb, vh);
-    d->vbar->setRange(0, maxY);
-    d->vbar->setPageStep(std::max(1, vh));
-    d->vbar->setSingleStep(d->stepY);
-    QSignalBlocker b(d->vbar);
-    d->vbar->setValue(d->scrollY);
+    QScrollBar* bar = scrollBar(false);
+    bar->setGeometry(W - sb, 0, sb, vh);
+    bar->setRange(0, maxY);
+    bar->setPageStep(std::max(1, vh));
+    bar->setSingleStep(d->stepY);
+    QSignalBlocker b(bar);
+    bar->setValue(d->scrollY);
   }
 }
 
@@ -260,6 +262,20 @@ void dashedRect(QPainter& p, const QRectF& r) {
 }
 }  // namespace
 
+// A thumbnail out of sight lets its scaled picture go: it is made again from the page's reduced
+// picture when the thumbnail shows, so a long strip holds scaled pictures only for what is in view.
+void ImagingControl::hideEvent(QHideEvent* e) {
+  if (d->thumbMode == 1) {
+    d->fitted = QImage();
+    d->fittedFor = QSize();
+    if (d->releaseWhenHidden && d->fileBacked && !d->haveFull && !d->pending && !d->thumb.isNull()) {
+      d->thumb = QImage();
+      d->pending = true;
+    }
+  }
+  QWidget::hideEvent(e);
+}
+
 void ImagingControl::ensureFitted() const {
   const QSize box = rect().size() - QSize(6, 6);
   if (!d->fitted.isNull() && d->fittedFor == box) return;
@@ -303,8 +319,8 @@ void ImagingControl::paintView(QPainter& p, const QRect& area) {
     } else {
       ensureFullPage();
       const double z = d->zoom;
-      const QRect client(0, 0, width() - (d->vbar->isVisible() ? d->vbar->width() : 0),
-                         height() - (d->hbar->isVisible() ? d->hbar->height() : 0));
+      const QRect client(0, 0, width() - (d->vbar && d->vbar->isVisible() ? d->vbar->width() : 0),
+                         height() - (d->hbar && d->hbar->isVisible() ? d->hbar->height() : 0));
       const QRect target = area.intersected(client);
       if (z < 1.0 - 1e-9) {
         if (d->scaled.isNull() || d->scaledZoom != z) {

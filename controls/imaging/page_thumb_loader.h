@@ -32,28 +32,40 @@ PageThumb makePageThumb(const QString& path, int32_t page, int maxSide);
 class PageThumbLoader : public QObject {
  public:
   using Ready = std::function<void(PageThumb&)>;
+  // AllPages makes every page, those asked for first. OnlyAsked makes just the pages asked for,
+  // again whenever they are asked for again: a long document's strip holds pictures only for the
+  // thumbnails near its view.
+  enum class Scope { AllPages, OnlyAsked };
   // Starts making pages 1..pageCount of path on `threads` workers (0: one per core). onReady runs
-  // on the thread that made the loader, once per page, in the order the pages are done.
+  // on the thread that made the loader, once per page made, in the order the pages are done.
   PageThumbLoader(const QString& path, int32_t pageCount, int maxSide, Ready onReady, int threads = 0,
-                  QObject* parent = nullptr);
+                  Scope scope = Scope::AllPages);
   // Stops and waits for the pages the workers hold at that moment.
   ~PageThumbLoader() override;
 
   // These pages (1-based) are made next, in this order, before the rest.
   void prefer(const std::vector<int32_t>& pages);
   void stop();
+  // Pages made at least once.
   int32_t readyCount() const { return ready_; }
   int32_t pageCount() const { return count_; }
-  bool finished() const { return ready_ >= count_; }
+  // Every page made (AllPages), or every page asked for made (OnlyAsked).
+  bool finished() const;
+  Scope scope() const { return scope_; }
   QString path() const { return path_; }
 
  private:
   struct Shared;
   void deliver(PageThumb& t);
+  void startWorkers(int count);
 
   QString path_;
   int32_t count_ = 0;
   int32_t ready_ = 0;
+  std::vector<char> delivered_;
+  Scope scope_ = Scope::AllPages;
+  int maxSide_ = 0;
+  int workers_ = 1;
   Ready onReady_;
   std::shared_ptr<Shared> shared_;
   std::unique_ptr<QThreadPool> pool_;

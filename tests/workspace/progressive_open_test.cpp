@@ -6,6 +6,7 @@
 #include "workspace/page_strip.h"
 
 #include <QElapsedTimer>
+#include <tiffio.h>
 #include <algorithm>
 #include <functional>
 #include <QStatusBar>
@@ -122,6 +123,87 @@ TEST_F(MainWindowTest, FaxThumbnailsMadeInParallelEqualThoseMadeOneByOne) {
       EXPECT_LT(one.decoded.bitmap.width(), one.fullWidth) << p;  // reduced, not whole
     }
   }
+}
+
+// A long document's loader makes only what is asked for, and makes a page again when it is asked
+// for again (its thumbnail let the picture go when it left the view).
+TEST_F(MainWindowTest, ALoaderOfAskedPagesMakesThemAndOnlyThem) {
+  const QString path = file(QStringLiteral("asked.tif"), variedPages(12), 4);
+  std::vector<int32_t> order;
+  img::PageThumbLoader loader(path, 12, 100, [&](img::PageThumb& t) { order.push_back(t.page); }, 2,
+                              img::PageThumbLoader::Scope::OnlyAsked);
+  for (int k = 0; k < 10; ++k) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  EXPECT_TRUE(order.empty());
+  EXPECT_TRUE(loader.finished());
+  loader.prefer({9, 3});
+  ASSERT_TRUE(waitUntil([&] { return loader.finished(); }));
+  std::sort(order.begin(), order.end());
+  EXPECT_EQ(order, (std::vector<int32_t>{3, 9}));
+  loader.prefer({3, 12});
+  ASSERT_TRUE(waitUntil([&] { return loader.finished(); }));
+  std::sort(order.begin(), order.end());
+  EXPECT_EQ(order, (std::vector<int32_t>{3, 3, 9, 12}));
+  EXPECT_EQ(loader.readyCount(), 3);
+}
+
+// A fax document of thousands of tiny pages, written straight with the TIFF library (page n is
+// 8 + n % 50 pixels wide, so the page shown can be told by its width).
+QString writeLongFax(const QString& path, int pages) {
+  TIFF* t = TIFFOpen(QFile::encodeName(path).constData(), "w");
+  if (!t) return {};
+  std::vector<uint8_t> row(8, 0x0F);
+  for (int p = 0; p < pages; ++p) {
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 8 + p % 50);
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, 10);
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 1);
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 10);
+    TIFFSetField(t, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
+    for (uint32_t y = 0; y < 10; ++y) TIFFWriteScanline(t, row.data(), y, 0);
+    TIFFWriteDirectory(t);
+  }
+  TIFFClose(t);
+  return path;
+}
+
+// A long document opens whole (its strip's scroll arithmetic stopped with Overflow past about
+// 3,650 pages), scrolls to its end, and shows its last page; only the thumbnails near the view
+// are shown and hold pictures.
+TEST_F(MainWindowTest, ADocumentOfFiveThousandPagesOpensScrollsAndShowsItsLastPage) {
+  const int n = 5000;
+  const QString path = writeLongFax(dir.file(QStringLiteral("long-fax.tif")), n);
+  ASSERT_FALSE(path.isEmpty());
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(path);
+  ASSERT_EQ(w->ixTmb.Count(), n);
+  EXPECT_EQ(w->lblTmb(n - 1)->text(), QStringLiteral("Page 5000"));
+  EXPECT_EQ(pageShown(w), 8);
+  auto shown = [&] {
+    int count = 0;
+    for (int i = 0; i < n; ++i) count += w->ixTmb(i)->isHidden() ? 0 : 1;
+    return count;
+  };
+  EXPECT_LT(shown(), 100);
+  ASSERT_TRUE(waitUntil([&] { return !w->ThumbsLoading(); }));
+  EXPECT_FALSE(w->ixTmb(0)->isPendingSource());
+  EXPECT_TRUE(w->ixTmb(n - 1)->isPendingSource());
+
+  // To the end of the strip: the last thumbnails show and get their pictures, the first let theirs go.
+  w->vsTmb->setValue(w->vsTmb->maximum());
+  ASSERT_FALSE(w->ixTmb(n - 1)->isHidden());
+  EXPECT_TRUE(w->ixTmb(0)->isHidden());
+  EXPECT_TRUE(w->ixTmb(0)->isPendingSource());
+  EXPECT_LT(shown(), 100);
+  ASSERT_TRUE(waitUntil([&] { return !w->ThumbsLoading() && !w->ixTmb(n - 1)->isPendingSource(); }));
+  EXPECT_EQ(w->ixTmb(n - 1)->ImageWidth(), 8 + (n - 1) % 50);
+
+  w->ixTmb_Click(n - 1);
+  EXPECT_EQ(pageShown(w), 8 + (n - 1) % 50);
+  bool ok = false;
+  w->fnCloseFile(true, ok);
+  EXPECT_TRUE(ok);
 }
 
 // Nothing of the background work has arrived yet (the event loop has not run): the pages still
