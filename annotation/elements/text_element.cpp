@@ -383,10 +383,11 @@ plat::RECT AnnTextElement::EditingBox() {
   AnnFontEntry* font = Font();
   const int32_t line = font ? font->height : 16;
   const bool sideways = orientation_ == 900 || orientation_ == 2700;
-  const int32_t across = line + 2 * Margin() + 2, along = 2 * Margin() + 4;
+  const int32_t across = line + 2 * Margin(), along = 2 * Margin() + 2;
   d.right = std::max(d.right, d.left + (sideways ? across : along));
   d.bottom = std::max(d.bottom, d.top + (sideways ? along : across));
-  return d;
+  // A little room around the glyphs, and for the caret after the last one.
+  return {d.left - 2, d.top - 2, d.right + 3, d.bottom + 2};
 }
 
 void AnnTextElement::InvalidateEditingBox() {
@@ -498,6 +499,8 @@ int32_t AnnTextElement::OnKeyMessage(plat::HWND, uint32_t message, plat::WPARAM 
   if (!direct_ || !editing_) return ANN_NOT_HANDLED;
   if (!layoutValid_) Layout();
   const plat::RECT before = rect_;
+  // The box as it is now goes wherever the key takes it: a shorter text leaves no frame behind.
+  InvalidateEditingBox();
   if (message == plat::WM_KEYDOWN) {
     const int32_t repeat = std::max<int32_t>(int32_t(lParam & 0xFFFF), 1);
     bool changed = false;
