@@ -2,8 +2,10 @@
 // of 1, 4, 8 or 24 bits, with the colour-table rules of the target depth.
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <unordered_map>
 
 #include "annotation/engine.h"
 #include "annotation/engine_guard.h"
@@ -68,6 +70,87 @@ QList<QRgb> targetPalette(int bits, const plat::BITMAPINFOHEADER& source, const 
   return table;
 }
 
+int distance2(QRgb a, QRgb b) {
+  const int r = qRed(a) - qRed(b), g = qGreen(a) - qGreen(b), bl = qBlue(a) - qBlue(b);
+  return r * r + g * g + bl * bl;
+}
+
+// The colours that the annotations drew, in a table of few colours. The nearest entry serves,
+// unless it is the page's background although the mark's colour is not: a light mark on a page
+// whose table holds only black and white (or nothing else near the mark) would vanish into the
+// paper. Such a mark takes the nearest entry that stands apart from the background, so that on a
+// bilevel page every mark that is not of the paper's colour becomes ink.
+class MarkColours {
+ public:
+  MarkColours(const QList<QRgb>& table, QRgb background) : table_(table), background_(background) {}
+
+  uint8_t IndexOf(QRgb colour) {
+    colour |= 0xFF000000u;
+    auto [it, fresh] = cache_.try_emplace(colour, uint8_t(0));
+    if (fresh) {
+      const bool paper = NearBackground(colour);
+      int found = Nearest(colour, !paper);
+      if (found < 0) found = Nearest(colour, false);
+      it->second = uint8_t(std::max(found, 0));
+    }
+    return it->second;
+  }
+
+ private:
+  // Closer than this to the background a colour does not show on it.
+  static constexpr int kApart = 48 * 48;
+  bool NearBackground(QRgb c) const { return distance2(c, background_) < kApart; }
+  int Nearest(QRgb colour, bool apartFromBackground) const {
+    int best = -1, bestDistance = 0;
+    for (int i = 0; i < table_.size(); ++i) {
+      if (apartFromBackground && NearBackground(table_[i])) continue;
+      const int d = distance2(colour, table_[i]);
+      if (best < 0 || d < bestDistance) best = i, bestDistance = d;
+    }
+    return best;
+  }
+
+  const QList<QRgb>& table_;
+  QRgb background_;
+  std::unordered_map<QRgb, uint8_t> cache_;
+};
+
+// The indexed picture of the canvas: pixels of the page take the nearest colour of the table,
+// without dithering, so that annotations keep clean edges; pixels the annotations changed take
+// their colour through MarkColours, against the background of the page (its most frequent
+// colour among the pixels no annotation covers).
+QImage IndexedCanvas(const QImage& canvas, const QImage& page, const QList<QRgb>& palette) {
+  QImage indexed = canvas.convertToFormat(QImage::Format_Indexed8, palette, Qt::ThresholdDither | Qt::AvoidDither);
+  const int32_t width = canvas.width(), height = canvas.height();
+  std::array<uint64_t, 256> uses{};
+  bool marked = false;
+  for (int32_t y = 0; y < height; ++y) {
+    const auto* now = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
+    const auto* was = reinterpret_cast<const QRgb*>(page.constScanLine(y));
+    const uchar* index = indexed.constScanLine(y);
+    for (int32_t x = 0; x < width; ++x) {
+      if (now[x] == was[x]) ++uses[index[x]];
+      else marked = true;
+    }
+  }
+  if (!marked) return indexed;
+  const auto most = std::max_element(uses.begin(), uses.begin() + palette.size());
+  // A page covered all over has no paper left to see: its lightest colour stands for it.
+  QRgb background = palette[int(most - uses.begin())];
+  if (*most == 0)
+    background = *std::max_element(palette.begin(), palette.end(),
+                                   [](QRgb a, QRgb b) { return qGray(a) < qGray(b); });
+  MarkColours marks(palette, background);
+  for (int32_t y = 0; y < height; ++y) {
+    const auto* now = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
+    const auto* was = reinterpret_cast<const QRgb*>(page.constScanLine(y));
+    uchar* index = indexed.scanLine(y);
+    for (int32_t x = 0; x < width; ++x)
+      if (now[x] != was[x]) index[x] = marks.IndexOf(now[x]);
+  }
+  return indexed;
+}
+
 }  // namespace
 
 plat::HGLOBAL AnnEngine::RenderIntoBitmap(int bits, plat::HGLOBAL source) {
@@ -90,6 +173,12 @@ plat::HGLOBAL AnnEngine::RenderIntoBitmap(int bits, plat::HGLOBAL source) {
   canvas = canvas.convertToFormat(QImage::Format_RGB32);
   const int32_t width = canvas.width(), height = canvas.height();
   if (canvas.isNull() || width <= 0 || height <= 0) return nullptr;
+  // The page as it was, to tell the annotations' pixels from the page's at a depth with a table.
+  QImage page;
+  if (bits != 24) {
+    page = canvas.copy();
+    if (page.isNull()) return nullptr;
+  }
 
   {
     QPainter painter(&canvas);
@@ -140,9 +229,12 @@ plat::HGLOBAL AnnEngine::RenderIntoBitmap(int bits, plat::HGLOBAL source) {
       }
     }
   } else {
-    // Every pixel takes the nearest colour of the table, without dithering: annotations keep
-    // clean edges.
-    QImage indexed = canvas.convertToFormat(QImage::Format_Indexed8, palette, Qt::ThresholdDither | Qt::AvoidDither);
+    const QImage indexed = IndexedCanvas(canvas, page, palette);
+    if (indexed.isNull()) {
+      plat::GlobalUnlock(target);
+      plat::GlobalFree(target);
+      return nullptr;
+    }
     for (int32_t y = 0; y < height; ++y) {
       const uchar* line = indexed.constScanLine(height - 1 - y);
       uint8_t* dst = pixels + uint64_t(y) * stride;

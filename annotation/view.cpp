@@ -151,6 +151,19 @@ void AnnView::DrawHandles(const plat::RECT& logical, plat::HDC dc) {
   plat::SelectObject(dc, oldBrush);
 }
 
+void AnnView::DrawPointGrips(const plat::POINT* device, int count, int32_t size, plat::HDC dc) {
+  if (handlesHidden_) return;
+  plat::HGDIOBJ oldPen = plat::SelectObject(dc, plat::GetStockObject(plat::WHITE_PEN));
+  plat::HGDIOBJ oldBrush = plat::SelectObject(dc, plat::GetStockObject(plat::BLACK_BRUSH));
+  const int32_t half = size / 2;
+  for (int i = 0; i < count; ++i) {
+    const plat::POINT& d = device[i];
+    plat::Rectangle(dc, d.x - half, d.y - half, d.x - half + size, d.y - half + size);
+  }
+  plat::SelectObject(dc, oldPen);
+  plat::SelectObject(dc, oldBrush);
+}
+
 int AnnView::NormalizeRect(plat::RECT* r) {
   int flags = 0;
   if (r->left > r->right) {

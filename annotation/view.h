@@ -62,8 +62,13 @@ class AnnView {
   int HitTestHandles(const plat::RECT& logical, int32_t x, int32_t y);
   // Eight filled squares with the white stock pen and black stock brush.
   void DrawHandles(const plat::RECT& logical, plat::HDC dc);
-  // While annotations are burned into a picture no grab handle is drawn: they are no part of it.
+  // A square of the given size centred on each device point (the grips of a point list), drawn
+  // like the handles.
+  void DrawPointGrips(const plat::POINT* device, int count, int32_t size, plat::HDC dc);
+  // While annotations are burned into a picture no grab handle, grip or editing mark is drawn:
+  // they are no part of it.
   void SetHandlesHidden(bool hidden) { handlesHidden_ = hidden; }
+  bool HandlesHidden() const { return handlesHidden_; }
 
   // Swaps left/right (flag 4) and top/bottom (flag 2) where they are reversed.
   static int NormalizeRect(plat::RECT* r);

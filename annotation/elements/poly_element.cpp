@@ -502,14 +502,7 @@ int32_t AnnPolyElement::Draw(plat::HDC dc, intptr_t, intptr_t, intptr_t, intptr_
   }
   plat::RestoreDC(dc, saved);
 
-  if (placed_ && Selected() && Value(PROP_SHOW_HANDLES) != 0) {
-    plat::HGDIOBJ oldPen = plat::SelectObject(dc, plat::GetStockObject(plat::WHITE_PEN));
-    plat::HGDIOBJ oldBrush = plat::SelectObject(dc, plat::GetStockObject(plat::BLACK_BRUSH));
-    const int32_t half = pointGrab_ / 2;
-    for (const plat::POINT& d : device)
-      plat::Rectangle(dc, d.x - half, d.y - half, d.x - half + pointGrab_, d.y - half + pointGrab_);
-    plat::SelectObject(dc, oldPen);
-    plat::SelectObject(dc, oldBrush);
-  }
+  if (placed_ && Selected() && Value(PROP_SHOW_HANDLES) != 0)
+    view.DrawPointGrips(device.data(), int(device.size()), pointGrab_, dc);
   return ANN_OK;
 }

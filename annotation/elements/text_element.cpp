@@ -202,6 +202,8 @@ void AnnTextElement::CancelTracking(plat::HWND) {
 void AnnTextElement::EndEditing(bool takeEditorText) {
   const bool wasEditing = editing_;
   const int32_t id = id_;
+  // The box and the caret go with the editing.
+  if (direct_ && editing_) InvalidateEditingBox();
   if (filterInstalled_ && services_ && services_->installMessageFilter)
     services_->installMessageFilter(services_->engine, nullptr, nullptr);
   filterInstalled_ = false;
@@ -371,6 +373,55 @@ void AnnTextElement::PlaceCaret() {
   if (!caretShown_ || !services_ || !services_->view) return;
   plat::POINT p = CaretPoint(buffer_.Caret());
   plat::SetCaretPos(p.x, p.y);
+  // The element draws the caret itself: the box is painted again wherever the caret went.
+  InvalidateEditingBox();
+}
+
+plat::RECT AnnTextElement::EditingBox() {
+  plat::RECT d = services_->view->RectLogicalToDevice(rect_);
+  AnnView::NormalizeRect(&d);
+  AnnFontEntry* font = Font();
+  const int32_t line = font ? font->height : 16;
+  const bool sideways = orientation_ == 900 || orientation_ == 2700;
+  const int32_t across = line + 2 * Margin(), along = 2 * Margin() + 2;
+  d.right = std::max(d.right, d.left + (sideways ? across : along));
+  d.bottom = std::max(d.bottom, d.top + (sideways ? along : across));
+  // A little room around the glyphs, and for the caret after the last one.
+  return {d.left - 2, d.top - 2, d.right + 3, d.bottom + 2};
+}
+
+void AnnTextElement::InvalidateEditingBox() {
+  if (!services_ || !services_->view) return;
+  plat::RECT area = services_->view->RectDeviceToLogical(annInflateRect(EditingBox(), 2));
+  Invalidate(&area);
+}
+
+// While a text is typed directly, a dotted frame shows its box and a bar in the text colour shows
+// where the next character goes. Neither is part of the annotation: nothing printed or burned
+// into a picture shows them.
+void AnnTextElement::DrawEditingMarks(plat::HDC dc, bool printing) {
+  if (!direct_ || !editing_ || printing || !services_ || !services_->view || services_->view->HandlesHidden()) return;
+  if (!layoutValid_) Layout();
+  const plat::COLORREF colour = plat::COLORREF(Value(PROP_TEXT_COLOR));
+  const plat::RECT box = EditingBox();
+  const int saved = plat::SaveDC(dc);
+  plat::SetROP2(dc, plat::R2_COPYPEN);
+  plat::SetBkMode(dc, plat::TRANSPARENT);
+  plat::HPEN pen = plat::CreatePen(plat::PS_DOT, 1, colour);
+  plat::SelectObject(dc, pen);
+  plat::SelectObject(dc, plat::GetStockObject(plat::NULL_BRUSH));
+  plat::Rectangle(dc, box.left, box.top, box.right, box.bottom);
+
+  AnnFontEntry* font = Font();
+  const int32_t line = font ? font->height : 16;
+  const plat::POINT at = CaretPoint(buffer_.Caret());
+  const bool sideways = orientation_ == 900 || orientation_ == 2700;
+  plat::RECT bar = sideways ? plat::RECT{at.x, at.y, at.x + line, at.y + 2} : plat::RECT{at.x, at.y, at.x + 2, at.y + line};
+  plat::HBRUSH brush = plat::CreateSolidBrush(colour);
+  plat::FillRect(dc, &bar, brush);
+  plat::RestoreDC(dc, saved);
+  plat::DeleteObject(pen);
+  plat::DeleteObject(brush);
 }
 
 void AnnTextElement::DropSelection() {
@@ -448,6 +499,8 @@ int32_t AnnTextElement::OnKeyMessage(plat::HWND, uint32_t message, plat::WPARAM 
   if (!direct_ || !editing_) return ANN_NOT_HANDLED;
   if (!layoutValid_) Layout();
   const plat::RECT before = rect_;
+  // The box as it is now goes wherever the key takes it: a shorter text leaves no frame behind.
+  InvalidateEditingBox();
   if (message == plat::WM_KEYDOWN) {
     const int32_t repeat = std::max<int32_t>(int32_t(lParam & 0xFFFF), 1);
     bool changed = false;
@@ -558,10 +611,17 @@ int32_t AnnTextElement::OnKeyMessage(plat::HWND, uint32_t message, plat::WPARAM 
 int32_t AnnTextElement::Draw(plat::HDC dc, intptr_t v1, intptr_t v2, intptr_t v3, intptr_t v4, intptr_t v5,
                              intptr_t v6) {
   if (!dc || !services_ || !services_->view) return ANN_NOT_HANDLED;
-  if (!placed_ && text_.empty()) return ANN_NOT_HANDLED;
+  const bool printing = v6 != 0;
+  if (!placed_ && text_.empty()) {
+    DrawEditingMarks(dc, printing);
+    return ANN_NOT_HANDLED;
+  }
   RunPendingConversion();
   AnnRectElement::Draw(dc, v1, v2, v3, v4, v5, v6);
-  if (text_.empty() || !Font()) return ANN_OK;
+  if (text_.empty() || !Font()) {
+    DrawEditingMarks(dc, printing);
+    return ANN_OK;
+  }
   AnnView& view = *services_->view;
   if (!layoutValid_ || layoutZoom_ != view.ZoomX()) Layout();
   const int32_t margin = Margin();
@@ -590,8 +650,8 @@ int32_t AnnTextElement::Draw(plat::HDC dc, intptr_t v1, intptr_t v2, intptr_t v3
     plat::Polygon(dc, marker, 3);
   }
 
-  // The selected characters are shown inverted.
-  if (HasSelection() && orientation_ == 0) {
+  // The selected characters are shown inverted (never in a burned-in picture).
+  if (HasSelection() && orientation_ == 0 && !view.HandlesHidden()) {
     AnnFontEntry* font = Font();
     plat::SelectObject(dc, plat::GetStockObject(plat::NULL_PEN));
     plat::SelectObject(dc, plat::GetStockObject(plat::BLACK_BRUSH));
@@ -612,5 +672,6 @@ int32_t AnnTextElement::Draw(plat::HDC dc, intptr_t v1, intptr_t v2, intptr_t v3
     }
   }
   plat::RestoreDC(dc, saved);
+  DrawEditingMarks(dc, printing);
   return ANN_OK;
 }

@@ -35,6 +35,11 @@ class AnnTextElement : public AnnTextKind {
   void EditorEnded();
   void EndEditing(bool takeEditorText);
   void PlaceCaret();
+  // The box of a text being typed directly, in device pixels: the element's rect, at least one
+  // line high and a caret wide.
+  plat::RECT EditingBox();
+  void InvalidateEditingBox();
+  void DrawEditingMarks(plat::HDC dc, bool printing);
   plat::POINT CaretPoint(int32_t index);
   int32_t IndexAt(int32_t x, int32_t y);
   int32_t LineOf(int32_t index) const;

@@ -11,6 +11,7 @@
 #include "platform/windows/window.h"
 #include "runtime/dialogs.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
@@ -201,6 +202,26 @@ class AnnotationControl::HostView final : public AnnHostImaging {
 };
 
 // ---------------------------------------------------------------------------------------------
+// A press anywhere in the program outside the attached view ends a text being typed, as a click
+// elsewhere on the page does, before the press reaches its target: a thumbnail, a toolbar button
+// or the menu bar then finds the text in the layer (and the page modified).
+
+class AnnotationControl::PressWatch final : public QObject {
+ public:
+  explicit PressWatch(AnnotationControl* owner) : QObject(owner), owner_(owner) { qApp->installEventFilter(this); }
+  ~PressWatch() override { qApp->removeEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::MouseButtonPress && owner_->outsideAttached(watched)) owner_->endTextEditing();
+    return false;
+  }
+
+ private:
+  AnnotationControl* owner_;
+};
+
+// ---------------------------------------------------------------------------------------------
 // The engine of this control and the callbacks it calls back through.
 
 struct AnnotationControl::Engine {
@@ -316,7 +337,20 @@ QString AnnotationControl::EngineError() const { return engine_->error; }
 QString AnnotationControl::AttachControlName() const { return attachName_; }
 img::ImagingControl* AnnotationControl::AttachedControl() const { return attached_; }
 
+void AnnotationControl::endTextEditing() {
+  // The engine's way for its host to end the caret use of the current layer: a text being typed
+  // is taken into the layer (or dropped when it is empty).
+  if (engine_->api) engine_->api->SetCaret(0);
+}
+
+bool AnnotationControl::outsideAttached(QObject* watched) const {
+  auto* w = qobject_cast<QWidget*>(watched);
+  return w && attached_ && w != attached_ && !attached_->isAncestorOf(w);
+}
+
 void AnnotationControl::detach() {
+  delete pressWatch_.data();
+  pressWatch_ = nullptr;
   if (attached_) {
     attached_->removeEventFilter(this);
     disconnect(attached_, &img::ImagingControl::PageLoaded, this, nullptr);
@@ -334,6 +368,7 @@ void AnnotationControl::detach() {
 void AnnotationControl::setAttachControlName(const QString& name) {
   img::ImagingControl* target = name.isEmpty() || !resolver_ ? nullptr : resolver_(name);
   if (target == attached_ && name == attachName_) return;
+  endTextEditing();
   detach();
   attachName_ = name;
   if (!target) return;
@@ -342,6 +377,7 @@ void AnnotationControl::setAttachControlName(const QString& name) {
   attached_->installEventFilter(this);
   connect(attached_, &img::ImagingControl::PageLoaded, this, [this] { AttachedPageLoaded(); });
   overlay_ = new Overlay(this, attached_);
+  if (qApp) pressWatch_ = new PressWatch(this);
   if (engine_->api) {
     engine_->api->AttachImaging(&engine_->host);
     engine_->api->SetHostWindow(plat::WindowFromWidget(overlay_));
@@ -351,6 +387,7 @@ void AnnotationControl::setAttachControlName(const QString& name) {
 int32_t AnnotationControl::AttachedPageLoaded() {
   if (!engine_->api) return kErrNoEngine;
   if (!attached_) return ERR_HOST_VIEW;
+  endTextEditing();
   const std::vector<uint8_t> bytes = attached_->AnnotationData();
   if (bytes.empty()) return 0;
   intptr_t layer = 0;
@@ -377,14 +414,19 @@ int32_t AnnotationControl::StoreCurrentLayerInAttached() {
 
 // ---- Layers ---------------------------------------------------------------------------------------
 
-intptr_t AnnotationControl::CurrentLayer() const { return engine_->api ? engine_->api->GetCurrentLayer() : 0; }
+intptr_t AnnotationControl::CurrentLayer() {
+  endTextEditing();
+  return engine_->api ? engine_->api->GetCurrentLayer() : 0;
+}
 
 void AnnotationControl::setCurrentLayer(intptr_t layer) {
+  endTextEditing();
   if (engine_->api && engine_->api->SetCurrentLayer(layer)) Q_EMIT CurrentLayerChanged(CurrentLayer());
 }
 
 intptr_t AnnotationControl::NewLayer() {
   if (!engine_->api) return 0;
+  endTextEditing();
   const AnnLayerHandle layer = engine_->api->CreateLayer(1);
   if (layer && tool_ != 0) engine_->api->SetCurrentTool(layer, tool_);
   return layer;
@@ -392,6 +434,7 @@ intptr_t AnnotationControl::NewLayer() {
 
 int32_t AnnotationControl::SelectLayer(intptr_t& layer) {
   if (!engine_->api) return kErrNoEngine;
+  endTextEditing();
   if (!engine_->api->SetCurrentLayer(layer)) return ERR_BAD_LAYER;
   if (layer && tool_ != 0) engine_->api->SetCurrentTool(layer, tool_);
   Q_EMIT CurrentLayerChanged(CurrentLayer());
@@ -400,10 +443,12 @@ int32_t AnnotationControl::SelectLayer(intptr_t& layer) {
 
 int32_t AnnotationControl::DeleteLayer(intptr_t layer) {
   if (!engine_->api) return kErrNoEngine;
+  endTextEditing();
   return engine_->api->DeleteLayer(layer) ? 0 : ERR_BAD_LAYER;
 }
 
 void AnnotationControl::ClearAll() {
+  endTextEditing();
   if (engine_->api) engine_->api->DeleteAllLayers();
 }
 
@@ -418,6 +463,7 @@ int32_t AnnotationControl::LayerObjectCount(intptr_t layer) const {
 int32_t AnnotationControl::SaveLayerToVariant(rt::Variant& data, intptr_t layer, int32_t& bytes) {
   bytes = 0;
   if (!engine_->api) return kErrNoEngine;
+  endTextEditing();
   plat::VARIANT v;
   plat::VariantInit(&v);
   const int32_t rc = engine_->api->SaveLayerToArray(&v, layer, &bytes);
@@ -433,6 +479,7 @@ int32_t AnnotationControl::SaveLayerToVariant(rt::Variant& data, intptr_t layer,
 int32_t AnnotationControl::LoadLayerFromVariant(const rt::Variant& data, intptr_t& layer) {
   layer = 0;
   if (!engine_->api) return kErrNoEngine;
+  endTextEditing();
   const QByteArray b = data.Bytes();
   plat::VARIANT v;
   plat::VariantInit(&v);
@@ -534,6 +581,7 @@ int32_t AnnotationControl::PasteAnnotations() {
 
 int32_t AnnotationControl::SelectAll(intptr_t& layer, bool select) {
   if (!engine_->api) return kErrNoEngine;
+  endTextEditing();
   return engine_->api->SelectAllElements(layer, select ? 1 : 0);
 }
 
@@ -541,6 +589,7 @@ int32_t AnnotationControl::SelectAll(intptr_t& layer, bool select) {
 
 int32_t AnnotationControl::BurnIn(intptr_t& layer) {
   if (!engine_->api) return kErrNoEngine;
+  endTextEditing();
   if (!engine_->api->IsLayer(layer)) return ERR_BAD_LAYER;
   if (!attached_ || !attached_->hasImage()) return ERR_NO_IMAGE;
   // The engine burns into 1, 4, 8 or 24 bits: a picture of another depth takes the next one up,
@@ -569,6 +618,16 @@ bool AnnotationControl::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::LayoutRequest:
       if (overlay_) overlay_->follow();
       break;
+    case QEvent::FocusOut: {
+      // The keys leave the view (Tab, the menu bar, another window): the typing is over. A popup
+      // leaves the focus where it was, and the engine's own editor lies inside the view.
+      // A view that is going (no imaging control any more) takes its layer along untouched.
+      QWidget* now = QApplication::focusWidget();
+      if (qobject_cast<img::ImagingControl*>(watched) && attached_ &&
+          (!now || (now != attached_ && !attached_->isAncestorOf(now))))
+        endTextEditing();
+      break;
+    }
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:

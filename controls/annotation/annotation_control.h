@@ -59,7 +59,12 @@ class AnnotationControl : public QObject {
   int32_t StoreCurrentLayerInAttached();
 
   // ---- Layers ---------------------------------------------------------------------------------
-  intptr_t CurrentLayer() const;
+  // Every member that hands the page's annotations to the program or leaves them (the current
+  // layer, storing, saving, loading, another layer, clearing, burning in, another attached view)
+  // first ends a text being typed, so that its text is in the layer as after a click elsewhere.
+  // A press anywhere outside the attached view, or the view losing the keyboard focus, ends it
+  // too, before the command of that press runs.
+  intptr_t CurrentLayer();
   void setCurrentLayer(intptr_t layer);
   // Creates an empty layer, makes it current and returns it (0 on failure).
   intptr_t NewLayer();
@@ -125,12 +130,17 @@ class AnnotationControl : public QObject {
  private:
   class Overlay;
   class HostView;
+  class PressWatch;
   struct Engine;
   friend class Overlay;
   friend class HostView;
+  friend class PressWatch;
   friend struct Engine;
 
   void detach();
+  // Ends the text editing (or drawing) in progress on the current layer.
+  void endTextEditing();
+  bool outsideAttached(QObject* watched) const;
   void paintLayers(QWidget* on);
   int32_t fontToEngine(int32_t key, const QFont& font);
   int32_t textToEngine(int32_t key, const QString& text);
@@ -144,6 +154,7 @@ class AnnotationControl : public QObject {
   // being destroyed, when it is no longer an imaging control and must not be treated as one.
   const QObject* filtered_ = nullptr;
   QPointer<Overlay> overlay_;
+  QPointer<PressWatch> pressWatch_;
   int32_t tool_ = 0;
   int16_t burnDepth_ = 24;
   bool option281_ = false;

@@ -267,6 +267,44 @@ TEST_F(TextInputTest, SelectDeleteCutAndPasteInAPlacedText) {
   EXPECT_TRUE(gChanged.empty());  // not modified
 }
 
+// The page drawn by the engine on white, as the pixels that are not white.
+int MarkedPixels(AnnEngineInterface* engine) {
+  plat::HDC dc = plat::CreateMemoryDC(800, 600);
+  engine->Draw(dc, nullptr, nullptr, 0, 0, 0, 0);
+  const QImage& page = *plat::ImageOf(dc);
+  int marked = 0;
+  for (int y = 0; y < page.height(); ++y)
+    for (int x = 0; x < page.width(); ++x) marked += (page.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
+  plat::DeleteDC(dc);
+  return marked;
+}
+
+// A text being typed shows its box and a caret, from the first click on, so that the user sees
+// that the keys go there; neither is part of the text once the typing ends.
+TEST_F(TextInputTest, TypingShowsItsBoxAndCaretUntilItEnds) {
+  // No frame of its own: whatever is drawn beside the glyphs is the editing marks.
+  ASSERT_EQ(engine->SetLayerToolDefault(layer, TOOL_TEXT, PROP_PEN_WIDTH, 0), ANN_OK);
+  ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_TEXT), ANN_OK);
+  Click(100, 100);
+  const int empty = MarkedPixels(engine);
+  EXPECT_GT(empty, 20) << "a box and a caret before the first key";
+  Type(u"Hi");
+  const int typing = MarkedPixels(engine);
+  Click(500, 400);  // ends the typing: the text is placed
+  ASSERT_EQ(Count(), 1);
+  ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_POINTER), ANN_OK);
+  const int placed = MarkedPixels(engine);
+  EXPECT_GT(placed, 0);
+  EXPECT_GE(typing - placed, 20) << "typing " << typing << ", placed " << placed;
+  // A text started and left empty leaves nothing behind.
+  engine->DeleteAllElements(layer);
+  ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_TEXT), ANN_OK);
+  Click(300, 300);
+  EXPECT_GT(MarkedPixels(engine), 0);
+  ASSERT_EQ(engine->SetCurrentTool(layer, TOOL_POINTER), ANN_OK);
+  EXPECT_EQ(MarkedPixels(engine), 0);
+}
+
 TEST_F(TextInputTest, DoubleClickEditsOnlyWhenAllowed) {
   int32_t id = Typed(u"locked");
   plat::RECT r = RectOf(id);

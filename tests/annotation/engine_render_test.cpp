@@ -1,6 +1,8 @@
 // Object descriptors and burn-in through the loaded library.
 #include <QImage>
 #include <cstring>
+#include <iterator>
+#include <vector>
 
 #include "engine_host.h"
 #include "platform/graphics/gdi.h"
@@ -34,6 +36,34 @@ int32_t onDrawImage(plat::HDC dc, plat::HGLOBAL dib, int32_t, plat::COLORREF, in
 
 QRgb pixelOf(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
 
+// A page of 1, 4 or 8 bits with the given colour table (the rest of the table black, as a writer
+// that fills only the colours it uses leaves it): paper of one entry, with the top rows in ink of
+// another.
+plat::HGLOBAL IndexedPage(int bits, const std::vector<QRgb>& table, uint8_t paper, uint8_t ink, int inkRows) {
+  const int32_t width = 200, height = 100;
+  const uint32_t stride = ((uint32_t(width) * uint32_t(bits) + 31) / 32) * 4, colours = 1u << bits;
+  plat::HGLOBAL dib = plat::GlobalAlloc(plat::GHND, 40 + 4 * colours + stride * height);
+  auto* p = static_cast<uint8_t*>(plat::GlobalLock(dib));
+  const int32_t header[10] = {40, width, height, 1 | (bits << 16), 0, int32_t(stride * height), 0, 0, 0, 0};
+  std::memcpy(p, header, 40);
+  for (size_t i = 0; i < table.size(); ++i) {
+    p[40 + 4 * i + 0] = uint8_t(qBlue(table[i]));
+    p[40 + 4 * i + 1] = uint8_t(qGreen(table[i]));
+    p[40 + 4 * i + 2] = uint8_t(qRed(table[i]));
+  }
+  uint8_t* rows = p + 40 + 4 * colours;
+  for (int32_t y = 0; y < height; ++y) {
+    const uint8_t index = y < inkRows ? ink : paper;
+    uint8_t* row = rows + size_t(height - 1 - y) * stride;  // bottom-up
+    for (int32_t x = 0; x < width; ++x) {
+      const uint32_t bit = uint32_t(x) * uint32_t(bits);
+      row[bit / 8] |= uint8_t(index << (8 - bits - bit % 8));
+    }
+  }
+  plat::GlobalUnlock(dib);
+  return dib;
+}
+
 }  // namespace
 
 class EngineRenderTest : public EngineTest {
@@ -49,6 +79,19 @@ class EngineRenderTest : public EngineTest {
     plat::GlobalFree(gResult);
     gSource = gResult = nullptr;
     EngineTest::TearDown();
+  }
+  // The host's picture for a burn-in, answered through the image callbacks as the control does.
+  void HostPicture(plat::HGLOBAL dib) {
+    plat::GlobalFree(gSource);
+    gSource = dib;
+    engine->SetImageSourceCallback(&onSource);
+    engine->SetImageResultCallback(&onResult);
+    engine->SetAuxCallback1(42, nullptr);
+  }
+  static plat::HGLOBAL WhitePage(int width, int height) {
+    QImage page(width, height, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    return plat::PackedDibFromImage(page, 24);
   }
   AnnObjectDesc* NewDesc(int32_t type, plat::RECT r) {
     AnnObjectDesc* d = nullptr;
@@ -167,12 +210,7 @@ TEST_F(EngineRenderTest, SelectionAndZOrderOnlyReachTheCurrentLayer) {
 }
 
 TEST_F(EngineRenderTest, BurnInDrawsEveryLayerAtEachDepth) {
-  QImage page(200, 100, QImage::Format_RGB32);
-  page.fill(Qt::white);
-  gSource = plat::PackedDibFromImage(page, 24);
-  engine->SetImageSourceCallback(&onSource);
-  engine->SetImageResultCallback(&onResult);
-  engine->SetAuxCallback1(42, nullptr);
+  HostPicture(WhitePage(200, 100));
 
   // Blue pen, green fill; selected, but grab handles are never burned in.
   MakeElementFromDesc(engine, layer, TOOL_RECTANGLE, {20, 20, 120, 80},
@@ -189,7 +227,7 @@ TEST_F(EngineRenderTest, BurnInDrawsEveryLayerAtEachDepth) {
       {24, 0, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFFFFFF},
       {8, 256, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFFFFFF},
       {4, 16, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFFFFFF},
-      {1, 2, 0x000000, 0x000000, 0xFFFFFF, 0xFFFFFF},
+      {1, 2, 0x000000, 0x000000, 0x000000, 0xFFFFFF},
   };
   for (const Case& c : cases) {
     ASSERT_EQ(engine->BurnInLayers(c.bits), ANN_OK) << c.bits;
@@ -216,9 +254,7 @@ TEST_F(EngineRenderTest, BurnInDrawsEveryLayerAtEachDepth) {
 
 TEST_F(EngineRenderTest, BurnInNeedsLayersAndAPicture) {
   engine->DeleteLayer(layer);
-  engine->SetImageSourceCallback(&onSource);
-  engine->SetImageResultCallback(&onResult);
-  engine->SetAuxCallback1(42, nullptr);
+  HostPicture(nullptr);
   EXPECT_EQ(engine->BurnInLayers(24), ANN_OK);
   EXPECT_EQ(gSourceCalls, 0) << "without layers nothing is asked";
   engine->CreateLayer(1);
@@ -233,10 +269,7 @@ TEST_F(EngineRenderTest, BurnInKeepsTheColourTableOfARicherSource) {
   for (int i = 0; i < 256; ++i) table.append(qRgb(255 - i, i, 128));
   page.setColorTable(table);
   page.fill(3);
-  gSource = plat::PackedDibFromImage(page, 8);
-  engine->SetImageSourceCallback(&onSource);
-  engine->SetImageResultCallback(&onResult);
-  engine->SetAuxCallback1(42, nullptr);
+  HostPicture(plat::PackedDibFromImage(page, 8));
   ASSERT_EQ(engine->BurnInLayers(4), ANN_OK);
   auto* p = static_cast<const uint8_t*>(plat::GlobalLock(gResult));
   for (int i = 0; i < 16; ++i) {
@@ -248,12 +281,7 @@ TEST_F(EngineRenderTest, BurnInKeepsTheColourTableOfARicherSource) {
 
 TEST_F(EngineRenderTest, BurnInDrawsEveryKind) {
   engine->SetDefaultViewSize(400, 300);
-  QImage page(400, 300, QImage::Format_RGB32);
-  page.fill(Qt::white);
-  gSource = plat::PackedDibFromImage(page, 24);
-  engine->SetImageSourceCallback(&onSource);
-  engine->SetImageResultCallback(&onResult);
-  engine->SetAuxCallback1(42, nullptr);
+  HostPicture(WhitePage(400, 300));
   engine->SetDrawImageCallback(&onDrawImage);
   MakeOneOfEveryKind(engine, layer);
   for (int bits : {24, 8, 4, 1}) {
@@ -267,5 +295,68 @@ TEST_F(EngineRenderTest, BurnInDrawsEveryKind) {
         for (int x = 100 * (i % 4); x < 100 * (i % 4) + 100; ++x) marked += pixelOf(out, x, y) != 0xFFFFFF;
       EXPECT_GT(marked, 20) << "kind " << kind << " at " << bits << " bits";
     }
+  }
+}
+
+// Selected strokes and lines are burned in as they look unselected: their grips are no part of
+// the picture, at any depth.
+TEST_F(EngineRenderTest, BurnInLeavesOutTheGripsOfSelectedStrokes) {
+  HostPicture(WhitePage(200, 100));
+  MakeElementFromDesc(engine, layer, TOOL_FREEHAND, {20, 20, 140, 80}, {{PROP_PEN_COLOR, 0x0000FF}, {PROP_PEN_WIDTH, 1}},
+                      {{20, 20}, {60, 70}, {100, 30}, {140, 80}});
+  MakeElementFromDesc(engine, layer, TOOL_LINE, {30, 10, 180, 90}, {{PROP_PEN_COLOR, 0xFF0000}, {PROP_PEN_WIDTH, 1}},
+                      {{30, 90}, {180, 10}});
+  auto burned = [&](int bits) {
+    EXPECT_EQ(engine->BurnInLayers(bits), ANN_OK) << bits;
+    auto* p = static_cast<const uint8_t*>(plat::GlobalLock(gResult));
+    std::vector<uint8_t> bytes(p, p + plat::GlobalSize(gResult));
+    plat::GlobalUnlock(gResult);
+    return bytes;
+  };
+  const int depths[] = {24, 8, 4, 1};
+  std::vector<std::vector<uint8_t>> plain;
+  for (int bits : depths) plain.push_back(burned(bits));
+  ASSERT_EQ(engine->SelectAllElements(layer, 1), ANN_OK);
+  ASSERT_TRUE(engine->HasSelection(layer));
+  for (size_t i = 0; i < std::size(depths); ++i) EXPECT_TRUE(burned(depths[i]) == plain[i]) << depths[i] << " bits";
+}
+
+// Where the page's colour table has nothing near a light mark, the nearest entry would be the
+// paper and the mark would vanish: on a page of black and white, at every depth, a mark that is
+// not of the paper's colour becomes ink, and one of the paper's colour stays paper. A table with
+// colours near the mark keeps the nearest one.
+TEST_F(EngineRenderTest, LightMarksStayVisibleOnPagesOfFewColours) {
+  const plat::COLORREF light[] = {0xFFFF00, 0x00FFFF, 0xC0C0C0};  // cyan, yellow, light grey
+  for (int i = 0; i < 3; ++i)
+    MakeElementFromDesc(engine, layer, TOOL_RECTANGLE, {20 + 45 * i, 30, 55 + 45 * i, 90},
+                        {{PROP_PEN_WIDTH, 0}, {PROP_FILL_COLOR, AnnValue(light[i])}});
+  // Paper laid over the ink.
+  MakeElementFromDesc(engine, layer, TOOL_RECTANGLE, {160, 0, 190, 20}, {{PROP_PEN_WIDTH, 0}, {PROP_FILL_COLOR, 0xFFFFFF}});
+
+  std::vector<QRgb> greys;
+  for (int g = 0; g < 256; ++g) greys.push_back(qRgb(g, g, g));
+  const std::vector<QRgb> blackWhite = {qRgb(0, 0, 0), qRgb(255, 255, 255)};
+  struct Page {
+    int bits;
+    std::vector<QRgb> table;
+    uint8_t paper, ink;
+    QRgb marks[3];
+  } pages[] = {
+      {1, blackWhite, 1, 0, {0x000000, 0x000000, 0x000000}},
+      {1, {qRgb(255, 255, 255), qRgb(0, 0, 0)}, 0, 1, {0x000000, 0x000000, 0x000000}},  // inverted table
+      {4, blackWhite, 1, 0, {0x000000, 0x000000, 0x000000}},
+      {8, blackWhite, 1, 0, {0x000000, 0x000000, 0x000000}},
+      {8, greys, 255, 0, {0xAAAAAA, 0xAAAAAA, 0xC0C0C0}},
+  };
+  for (const Page& page : pages) {
+    HostPicture(IndexedPage(page.bits, page.table, page.paper, page.ink, 10));
+    ASSERT_EQ(engine->BurnInLayers(page.bits), ANN_OK) << page.bits;
+    QImage out;
+    ASSERT_TRUE(plat::ImageFromPackedDib(gResult, &out)) << page.bits;
+    for (int i = 0; i < 3; ++i)
+      EXPECT_EQ(pixelOf(out, 37 + 45 * i, 60), page.marks[i]) << page.bits << " bits, mark " << i;
+    EXPECT_EQ(pixelOf(out, 175, 5), 0xFFFFFF) << page.bits << " bits: paper over the ink";
+    EXPECT_EQ(pixelOf(out, 100, 5), 0x000000) << page.bits << " bits: the ink";
+    EXPECT_EQ(pixelOf(out, 10, 95), 0xFFFFFF) << page.bits << " bits: the paper";
   }
 }

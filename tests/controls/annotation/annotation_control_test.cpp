@@ -4,14 +4,18 @@
 #include "controls/imaging/imaging_control.h"
 #include "platform/graphics/gdi.h"
 #include "tests/support/scripted_dialogs.h"
+#include "tests/support/keys.h"
 #include "tests/support/mouse.h"
 #include "tests/support/temp_dir.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -315,4 +319,106 @@ TEST_F(AnnotationControlTest, AttributeMenuColourGoesThroughTheDialogService) {
   QCoreApplication::processEvents();
   script.verify();
   EXPECT_EQ(script.pending(), 0u);
+}
+
+namespace {
+
+bool holdsHello(const QByteArray& bytes) {
+  return bytes.contains("Hello") || bytes.contains(QByteArray("H\0e\0l\0l\0o\0", 10));
+}
+
+}  // namespace
+
+// A text typed with the text tool and never clicked away from is in the layer whenever the
+// program takes the page's annotations or leaves the page, as after a click elsewhere: the
+// layer holds it, the program hears that it was added (and so marks the page modified), and
+// what is handed out carries it.
+TEST_F(AnnotationControlTest, TypedTextIsKeptByEveryCommandThatTakesOrLeavesThePage) {
+  nx->setAttachControlName(QStringLiteral("ixMain"));
+  img::ImagingControl* ix = view("ixMain");
+  auto* elsewhere = new QLineEdit(&window);
+  elsewhere->move(0, 250);
+  window.resize(400, 300);
+  window.show();
+  QApplication::setActiveWindow(&window);
+  intptr_t layer = 0;
+
+  struct HandOver {
+    const char* what;
+    std::function<QByteArray()> act;  // what it handed out, if anything
+  } const cases[] = {
+      {"storing the layer in the page",
+       [&] {
+         EXPECT_EQ(nx->StoreCurrentLayerInAttached(), 0);
+         const std::vector<uint8_t> b = ix->AnnotationData();
+         return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size()));
+       }},
+      {"saving the layer",
+       [&] {
+         rt::Variant data;
+         int32_t bytes = 0;
+         EXPECT_EQ(nx->SaveLayerToVariant(data, layer, bytes), 0);
+         return data.Bytes();
+       }},
+      {"taking the current layer",
+       [&] {
+         EXPECT_EQ(nx->CurrentLayer(), layer);
+         return QByteArray();
+       }},
+      {"burning in",
+       [&] {
+         nx->SetBurnInDepth(24);
+         intptr_t l = layer;
+         EXPECT_EQ(nx->BurnIn(l), 0);
+         EXPECT_GT(nonWhitePixels(pictureOf(ix)), 0);
+         return QByteArray();
+       }},
+      {"another layer made current",
+       [&] {
+         nx->NewLayer();
+         return QByteArray();
+       }},
+      {"attaching another view",
+       [&] {
+         nx->setAttachControlName(QStringLiteral("ixTmb(1)"));
+         return QByteArray();
+       }},
+      {"a press on another page's thumbnail",
+       [&] {
+         testsupport::sendMouse(view("ixTmb(1)"), QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton, Qt::LeftButton);
+         return QByteArray();
+       }},
+      {"the keys going elsewhere",
+       [&] {
+         elsewhere->setFocus(Qt::TabFocusReason);
+         return QByteArray();
+       }},
+  };
+  for (const HandOver& c : cases) {
+    SCOPED_TRACE(c.what);
+    nx->setAttachControlName(QStringLiteral("ixMain"));
+    ix->CreateBlankImage(200, 100, 24, 0xFFFFFF);
+    nx->ClearAll();
+    layer = nx->NewLayer();
+    ASSERT_EQ(nx->setCurrentTool(TOOL_TEXT), 0);
+    ix->setFocus(Qt::MouseFocusReason);
+    testsupport::clickAt(ix, {30, 30});
+    testsupport::typeText(ix, QStringLiteral("Hello"));
+    ASSERT_EQ(nx->LayerObjectCount(layer), 0) << "the text is still being typed";
+    events.clear();
+
+    const QByteArray handed = c.act();
+
+    EXPECT_EQ(nx->LayerObjectCount(layer), 1);
+    EXPECT_NE(std::find_if(events.begin(), events.end(), [](auto e) { return e.first == EVT_ELEMENT_ADDED; }),
+              events.end());
+    if (!handed.isEmpty()) {
+      EXPECT_TRUE(holdsHello(handed));
+    }
+    rt::Variant saved;
+    int32_t bytes = 0;
+    ASSERT_EQ(nx->SaveLayerToVariant(saved, layer, bytes), 0);
+    EXPECT_TRUE(holdsHello(saved.Bytes()));
+    nx->setCurrentTool(TOOL_POINTER);
+  }
 }
