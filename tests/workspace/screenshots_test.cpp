@@ -34,6 +34,8 @@ TEST_F(Screenshots, SettingsDialogs) {
   std::vector<Page> pages;
   for (int i = 0; i < 3; ++i) pages.push_back({640, 480, 0x00A06030u + static_cast<uint32_t>(i) * 0x202020u});
   w->fnOpenImgFile(file(QStringLiteral("scan.tif"), pages, 4));
+  w->resize(1000, 700);
+  save(w, "main-window.png");
 
   frmScanOptsForm* opts = frmScanOpts.get();
   save(opts, "scan-options.png");
