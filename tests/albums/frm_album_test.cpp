@@ -179,6 +179,7 @@ TEST_F(FrmAlbumTest, APagePastTheFilesEndIsNamedInThePreview) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.row.toStdString());
     albumtest::writeText(dir.file("m.kvt"), (c.row + "\r\n").toUtf8());
+    if (c.pages.isEmpty()) dialogs.answerMsgBox(rt::vbOK);  // opening verifies the rows: one is gone
     frmAlbum->fnOpenAlbum(dir.file("m.kvt"));
     EXPECT_EQ(frmAlbum->lblFileFormat->text(), c.format);
     EXPECT_EQ(frmAlbum->lblFileSize->text(), c.fileSize);
