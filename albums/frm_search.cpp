@@ -215,6 +215,7 @@ void frmSearchForm::cmdClear_Click() {
 
 void frmSearchForm::showResultsView(bool results) {
   fraResults->setVisible(results);
+  fraRoot->setVisible(!results);  // the results panel does not paint over what lies under it
   resize(rt::Screen::ToPixelsX(results ? kResultsWidth : kSearchWidth), height());
   // The results panel covers the search button's row: Search has nothing to do there, and Cancel
   // moves beside Clear so that it can still close the window.

@@ -32,6 +32,7 @@ TEST_F(Screenshots, SearchWindows) {
   albumtest::writeText(dir.file("albums/trips.kvt"), (image + ", 1, Harbour view\r\n").toUtf8());
   frmSearchForm* s = frmSearch.get();
   s->dirSel->setPath(dir.file("albums"));
+  Q_EMIT s->dirSel->Change();
   s->txtKeyWord->setText(QStringLiteral("HARBOUR"));
   save(s, "keyword-search.png");
   s->cmdSearch_Click();
@@ -40,10 +41,14 @@ TEST_F(Screenshots, SearchWindows) {
 
   frmAlbumSrchForm* a = frmAlbumSrch.get();
   a->dirSel->setPath(dir.file("albums"));
+  Q_EMIT a->dirSel->Change();
   save(a, "image-search.png");
   frmAlbumSrch.Unload();
 
-  save(frmSelDir.get(), "select-folder.png");
+  frmSelDirForm* d = frmSelDir.get();
+  d->dirSel->setPath(dir.file("albums"));
+  Q_EMIT d->dirSel->Change();
+  save(d, "select-folder.png");
   frmSelDir.Unload();
 }
 
