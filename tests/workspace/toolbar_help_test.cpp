@@ -60,7 +60,9 @@ TEST(ToolbarIcons, EveryButtonHasAPictureOfItsOwn) {
     EXPECT_NE(own, QImage(own.size(), own.format()));
     EXPECT_FALSE(seen.contains(own));
     seen << own;
-    if (QString::fromLatin1(r.key) != QLatin1String("rotateleft")) EXPECT_EQ(picture(ws::toolbarIcon(r.key)), own);
+    if (QString::fromLatin1(r.key) != QLatin1String("rotateleft")) {
+      EXPECT_EQ(picture(ws::toolbarIcon(r.key)), own);
+    }
   }
 }
 
