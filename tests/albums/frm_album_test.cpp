@@ -241,7 +241,8 @@ TEST_F(FrmAlbumTest, AnIntervalBelowOneSecondGivesOneBox) {
   QTest::qWait(200);
   closer.stop();
   rt::setDialogService(std::move(previous));
-  EXPECT_EQ(shown, QStringList{QStringLiteral("Please enter an interval of greater or equal with 1 second!")});
+  EXPECT_EQ(shown.size(), 1) << shown.join(QStringLiteral(" | ")).toStdString();
+  EXPECT_EQ(shown.value(0), QStringLiteral("Please enter an interval of greater or equal with 1 second!"));
 }
 
 TEST_F(FrmAlbumTest, PreviewPagesOfAMultiPageRowAndSetCurrentPage) {
