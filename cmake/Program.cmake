@@ -32,5 +32,7 @@ foreach(f ${guide_files})
   list(APPEND guide_copies ${CMAKE_BINARY_DIR}/bin/guide/${name})
 endforeach()
 add_custom_target(lumivex_guide ALL DEPENDS ${guide_copies})
+# The program and its tests find the guide beside them whichever target was built.
+add_dependencies(lumivex_program lumivex_guide)
 include(GNUInstallDirs)
 install(FILES ${guide_files} DESTINATION ${CMAKE_INSTALL_DATADIR}/Quorvane/kvtLumivex/guide)
