@@ -9,11 +9,13 @@
 #include "controls/imaging/imaging_control.h"
 #include "runtime/conversions.h"
 #include "runtime/errors.h"
+#include "runtime/leave_check.h"
 #include "runtime/screen.h"
 #include "workspace/mod_vars.h"
 
 #include <QActionGroup>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -134,13 +136,12 @@ void frmAlbumForm::build() {
   connect(optAuto, &QRadioButton::clicked, this, [this] { run([this] { presenter_.optAuto_Click(); }); });
   connect(optManual, &QRadioButton::clicked, this, [this] { run([this] { presenter_.optManual_Click(); }); });
   connect(txtInt, &QLineEdit::textEdited, this, [this](const QString& t) { presenter_.slide.txtInt = t; });
-  connect(txtInt, &QLineEdit::editingFinished, this, [this] {
-    if (syncing_ || !txtInt->isEnabled()) return;
+  // Checked when the user leaves the box for another control, not when a window (Run's own error
+  // box among them) takes the focus: one wrong interval gives one message.
+  rt::onLeave(txtInt, [this] {
+    if (syncing_ || !txtInt->isEnabled()) return true;
     presenter_.slide.txtInt = txtInt->text();
-    if (!presenter_.txtInt_Validate()) {
-      txtInt->setFocus();
-      txtInt->selectAll();
-    }
+    return presenter_.txtInt_Validate();
   });
   for (QCheckBox* c : {chkPath, chkLimitZoom, chkLoop})
     connect(c, &QCheckBox::clicked, this, [this] {
@@ -183,6 +184,7 @@ void frmAlbumForm::build() {
   connect(chkSort, &QCheckBox::clicked, this, [this](bool on) { run([this, on] { presenter_.chkSort_Click(on); }); });
 
   cmdClose = new QPushButton(QStringLiteral("&Close"), this);
+  rt::setCancel(cmdClose);
   place(cmdClose, 13650, 10200, 1200, 420);
   connect(cmdClose, &QPushButton::clicked, this, [this] { Unload(); });
 }
@@ -358,12 +360,20 @@ void frmAlbumForm::refreshPreview() {
   int32_t pageNumber = 1;
   if (rt::IsNumeric(page)) pageNumber = std::max<int32_t>(1, static_cast<int32_t>(rt::RoundHalfEven(rt::Val(page))));
   ixPre->setPageNumber(pageNumber);
+  bool pastEnd = false;
   try {
     ixPre->setSourceFile(r.path);
-  } catch (const rt::RuntimeError&) {
+  } catch (const rt::RuntimeError& e) {
     // A missing or unreadable file shows an empty preview with "Unknown Format".
+    pastEnd = e.Number() == img::kErrBadPage;
   }
   showFileInfo(true);
+  if (pastEnd) {
+    // The file is there and readable: the row names a page it does not have.
+    lblFileFormat->setText(QStringLiteral("Page %1 does not exist in this file").arg(pageNumber));
+    lblFileSize->setText(QStringLiteral("%1 bytes").arg(QFileInfo(r.path).size()));
+    lblNumPages->setText(QString::number(ixPre->FilePageCount(r.path)));
+  }
   presenter_.orderRule();
 }
 

@@ -54,6 +54,7 @@ frmAlbumSrchForm::frmAlbumSrchForm() {
   cmdAddAll = new QPushButton(QStringLiteral("Ad&d All"), this);
   cmdAdd = new QPushButton(QStringLiteral("&Add"), this);
   cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+  rt::setCancel(cmdCancel);
   place(cmdAddAll, 5760, 7050, 960, 420);
   place(cmdAdd, 6780, 7050, 960, 420);
   place(cmdCancel, 7800, 7050, 960, 420);

@@ -70,6 +70,7 @@ frmBrowseDirForm::frmBrowseDirForm() {
   cmdSelect->setEnabled(false);
   place(cmdSelect, 10200, 7420, 1200, 420);
   cmdClose = new QPushButton(QStringLiteral("&Close"), this);
+  rt::setCancel(cmdClose);
   place(cmdClose, 11480, 7420, 1200, 420);
   connect(cmdSelect, &QPushButton::clicked, this, [this] { cmdSelect_Click(); });
   connect(cmdClose, &QPushButton::clicked, this, [this] { Unload(); });

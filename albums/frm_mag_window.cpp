@@ -20,6 +20,8 @@ frmMagWindowForm::frmMagWindowForm() {
          static_cast<int>(std::lround(kHeightTwips / rt::Screen::TwipsPerPixelY())));
   edtMag = new img::ImagingControl(this);
   edtMag->setObjectName(QStringLiteral("edtMag"));
+  // The magnifier is only the picture: it follows the pointer, never a scroll bar.
+  edtMag->setScrollBars(false);
   connect(edtMag, &img::ImagingControl::MouseUp, this, [this] { edtMag_MouseUp(); });
 }
 

@@ -63,11 +63,9 @@ frmSearchForm::frmSearchForm() {
   cmdSearch->setDefault(true);
   place(cmdSearch, 3900, 4380, 1200, 420);
   cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+  rt::setCancel(cmdCancel);
   place(cmdCancel, 5190, 4380, 1200, 420);
   connect(cmdSearch, &QPushButton::clicked, this, [this] { cmdSearch_Click(); });
-  connect(txtKeyWord, &QLineEdit::returnPressed, this, [this] {
-    if (cmdSearch->isEnabled() && cmdSearch->isVisible()) cmdSearch_Click();
-  });
   connect(cmdCancel, &QPushButton::clicked, this, [this] { Unload(); });
 
   stsDir = albums::makeScanStatus(this, &stsDirPanel);
@@ -149,13 +147,11 @@ void frmSearchForm::cmdSearch_Click() {
   lsvResults->addTopLevelItems(items);
   rt::Screen::setMousePointer(rt::vbDefault);
   if (lsvResults->topLevelItemCount() > 0) {
-    fraResults->show();
-    fraResults->raise();
+    showResultsView(true);
     lsvResults->setCurrentItem(lsvResults->topLevelItem(0));
     lsvResults->topLevelItem(0)->setSelected(true);
     lsvResults_Click();
     lsvResults->setFocus();
-    resize(rt::Screen::ToPixelsX(kResultsWidth), height());
     txtKeyWord->setEnabled(false);
   } else {
     rt::ShowInformation(QStringLiteral("No matching results found!"));
@@ -211,11 +207,26 @@ void frmSearchForm::lsvResults_DblClick() {
 
 void frmSearchForm::cmdClear_Click() {
   lsvResults->clear();
-  resize(rt::Screen::ToPixelsX(kSearchWidth), height());
-  fraResults->hide();
+  showResultsView(false);
   txtKeyWord->setEnabled(true);
   txtKeyWord->setFocus();
   txtKeyWord->selectAll();
+}
+
+void frmSearchForm::showResultsView(bool results) {
+  fraResults->setVisible(results);
+  fraRoot->setVisible(!results);  // the results panel does not paint over what lies under it
+  resize(rt::Screen::ToPixelsX(results ? kResultsWidth : kSearchWidth), height());
+  // The results panel covers the search button's row: Search has nothing to do there, and Cancel
+  // moves beside Clear so that it can still close the window.
+  cmdSearch->setVisible(!results);
+  if (results) {
+    fraResults->raise();
+    place(cmdCancel, 30 + 8370 - 1290, 585 + 3850, 1200, 420);
+    cmdCancel->raise();
+  } else {
+    place(cmdCancel, 5190, 4380, 1200, 420);
+  }
 }
 
 void frmSearchForm::Form_Unload(int&) { *stop_ = true; }

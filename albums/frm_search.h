@@ -64,6 +64,8 @@ class frmSearchForm : public rt::Form {
 
  private:
   void loadPreview(const QString& path);
+  // Between the search view and the results view.
+  void showResultsView(bool results);
   void showPageButtons(const albums::PageButtons& b);
   std::shared_ptr<std::atomic<bool>> stop_ = std::make_shared<std::atomic<bool>>(false);
   bool searching_ = false;

@@ -13,6 +13,7 @@ frmSelDirForm::frmSelDirForm() {
   setCaption(QStringLiteral("   Select Directory"));
   cmdSelect = new QPushButton(QStringLiteral("&Select"), this);
   cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+  rt::setCancel(cmdCancel);
   fleSel = new FileListBox(this);
   dirSel = new DirListBox(this);
   drvSel = new DriveListBox(this);

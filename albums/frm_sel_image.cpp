@@ -43,6 +43,7 @@ frmSelImageForm::frmSelImageForm() {
   cmdInsert = button("&Insert", 4760, &frmSelImageForm::cmdInsert_Click);
   cmdAppend = button("&Append", 6360, &frmSelImageForm::cmdAppend_Click);
   cmdCancel = button("&Cancel", 7960, &frmSelImageForm::cmdCancel_Click);
+  rt::setCancel(cmdCancel);
   cmdInsert->setEnabled(false);
   cmdAppend->setEnabled(false);
 }

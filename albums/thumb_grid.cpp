@@ -7,9 +7,11 @@
 #include "runtime/errors.h"
 #include "runtime/screen.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QThreadPool>
@@ -307,6 +309,14 @@ void ThumbGrid::relayout() {
 void ThumbGrid::resizeEvent(QResizeEvent* e) {
   QFrame::resizeEvent(e);
   relayout();
+}
+
+void ThumbGrid::wheelEvent(QWheelEvent* e) {
+  if (!vsTmb->isVisible()) {
+    e->ignore();
+    return;
+  }
+  QCoreApplication::sendEvent(vsTmb, e);
 }
 
 void ThumbGrid::highlightOnly(int k) {

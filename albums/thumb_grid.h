@@ -119,6 +119,8 @@ class ThumbGrid : public QFrame {
 
  protected:
   void resizeEvent(QResizeEvent*) override;
+  // The wheel anywhere over the grid scrolls it as over its scroll bar.
+  void wheelEvent(QWheelEvent* e) override;
 
  private:
   void startDecoding(int from, int to);

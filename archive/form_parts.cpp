@@ -1,6 +1,7 @@
 #include "archive/form_parts.h"
 
 #include "runtime/dialogs.h"
+#include "runtime/form.h"
 #include "workspace/mod_vars.h"
 
 #include <QHBoxLayout>
@@ -16,6 +17,7 @@ QHBoxLayout* buttonRow(QWidget* parent, const QString& acceptText, QPushButton*&
   accept = new QPushButton(acceptText, parent);
   accept->setDefault(true);
   cancel = new QPushButton(QStringLiteral("&Cancel"), parent);
+  rt::setCancel(cancel);
   auto* row = new QHBoxLayout;
   row->addStretch();
   row->addWidget(accept);

@@ -13,7 +13,8 @@ namespace arch {
 // A failure as the archive windows show it: exclamation, "Error".
 void showError(const QString& text);
 
-// The dialog's bottom row, right-aligned: the accepting button (the default button) and "&Cancel".
+// The dialog's bottom row, right-aligned: the accepting button (the default button, Enter) and
+// "&Cancel" (the Cancel button, Escape).
 QHBoxLayout* buttonRow(QWidget* parent, const QString& acceptText, QPushButton*& accept, QPushButton*& cancel);
 
 // The captions and maximum lengths of the two index parameters, as the login received them: a

@@ -39,6 +39,7 @@ frmArchRetrieveForm::frmArchRetrieveForm() {
   layout->addWidget(fraCriteria);
   layout->addLayout(buttons);
   setFixedWidth(400);
+  fitToContents();
   for (QLineEdit* b : {txtAchID, txtParm1, txtParm2}) {
     b->setMaxLength(b == txtAchID ? 20 : arch::kDesignParmLength);
     connect(b, &QLineEdit::textChanged, this, [this] { fnUpdateOK(); });

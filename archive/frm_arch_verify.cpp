@@ -29,6 +29,7 @@ frmArchVerifyForm::frmArchVerifyForm() {
   ixVerify = new img::ImagingControl(this);
   ixVerify->hide();
   cmdClose = new QPushButton(QStringLiteral("Close"), this);
+  rt::setCancel(cmdClose);
   auto* frame = new QVBoxLayout(fraVerify);
   frame->addWidget(lsvItem);
   auto* row = new QHBoxLayout;

@@ -75,6 +75,7 @@ frmLoginForm::frmLoginForm() {
   layout->addWidget(Frame2);
   layout->addLayout(buttons);
   setFixedWidth(420);
+  fitToContents();
   setTabOrder(txtLogin, txtPassword);
   setTabOrder(txtPassword, txtRemoteHost);
   setTabOrder(txtRemoteHost, txtRetPort);

@@ -41,6 +41,7 @@ frmPasswordForm::frmPasswordForm() {
   layout->addWidget(fraCriteria);
   layout->addLayout(buttons);
   setFixedWidth(340);
+  fitToContents();
   setTabOrder(txtPwd1, txtPwd2);
   connect(cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
   connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });

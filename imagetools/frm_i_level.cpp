@@ -48,6 +48,7 @@ frmILevelForm::frmILevelForm() {
   lblHighlights = tools::label(fraIL, QStringLiteral("Highlights"), 2800, 2430, 920, 255);
   lblHighlights->setAlignment(Qt::AlignRight);
   cmdClose = tools::button(this, QStringLiteral("&Close"), 2880, 3400, 1020, 390);
+  rt::setCancel(cmdClose);
   connect(cmbChannels, &QComboBox::currentTextChanged, this, [this] { cmbChannels_Click(); });
   connect(cmdClose, &QPushButton::clicked, this, [this] { cmdClose_Click(); });
   resize(rt::Screen::ToPixelsX(4020), rt::Screen::ToPixelsY(3900));

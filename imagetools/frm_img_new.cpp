@@ -57,13 +57,9 @@ frmImgNewForm::frmImgNewForm() {
   cmdCreate->setEnabled(false);
   cmdCreate->setDefault(true);
   cmdCancel = tools::button(this, QStringLiteral("&Cancel"), 2220, 3400, 1020, 390);
+  rt::setCancel(cmdCancel);
   connect(cmdCreate, &QPushButton::clicked, this, [this] { cmdCreate_Click(); });
   connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
-  // Enter in a box creates, as the default button does.
-  for (tools::TextBox* t : {txtWidth, txtHeight})
-    connect(t, &QLineEdit::returnPressed, this, [this] {
-      if (cmdCreate->isEnabled()) cmdCreate_Click();
-    });
   resize(rt::Screen::ToPixelsX(3420), rt::Screen::ToPixelsY(3900));
   setTabOrder(txtWidth, txtHeight);
   setTabOrder(txtHeight, cmbBPP);

@@ -53,6 +53,7 @@ frmImgProcForm::frmImgProcForm() {
   connect(cmdText, &QPushButton::clicked, this, [this] { cmdText_Click(); });
   cmdApply = tools::button(this, QStringLiteral("&Apply"), 1635, designed.buttonTop, 1020, 390);
   cmdCancel = tools::button(this, QStringLiteral("&Cancel"), 2715, designed.buttonTop, 1020, 390);
+  rt::setCancel(cmdCancel);
   connect(cmdApply, &QPushButton::clicked, this, [this] { cmdApply_Click(); });
   connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
   resize(rt::Screen::ToPixelsX(3960), rt::Screen::ToPixelsY(designed.formHeight - 400));

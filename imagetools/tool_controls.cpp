@@ -4,6 +4,7 @@
 #include "controls/imaging/pixel_ops.h"
 #include "imagetools/preview_zoom.h"
 #include "runtime/busy_work.h"
+#include "runtime/leave_check.h"
 #include "workspace/frm_img_clnt.h"
 
 #include <QComboBox>
@@ -56,6 +57,7 @@ QSlider* slider(QWidget* parent, double left, double top, double width, double h
 // ---- TextBox -----------------------------------------------------------------------------------
 
 TextBox::TextBox(QWidget* parent) : QLineEdit(parent) {
+  rt::setLeaveCheck(this, [this] { return leave(); });
   connect(this, &QLineEdit::textChanged, this, [this] { held_ = false; });
 }
 

@@ -1,11 +1,30 @@
 #include "runtime/form.h"
 
+#include "runtime/leave_check.h"
 #include "runtime/screen.h"
 
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QKeyEvent>
+#include <QLayout>
+#include <QPushButton>
 
 namespace rt {
+
+namespace {
+constexpr char kCancelProperty[] = "lumivexCancel";
+
+// The first button of the window, in creation order, that may be pressed now and has the property.
+QPushButton* keyButton(const QWidget* window, bool (*has)(const QPushButton*)) {
+  for (QPushButton* b : window->findChildren<QPushButton*>())
+    if (b->window() == window && has(b) && b->isVisibleTo(window) && b->isEnabled()) return b;
+  return nullptr;
+}
+bool isDefaultButton(const QPushButton* b) { return b->isDefault(); }
+}  // namespace
+
+void setCancel(QPushButton* button, bool cancel) { button->setProperty(kCancelProperty, cancel); }
+bool isCancel(const QPushButton* button) { return button->property(kCancelProperty).toBool(); }
 
 Form::Form(QWidget* parent) : QWidget(parent, Qt::Window) { setAttribute(Qt::WA_DeleteOnClose, false); }
 
@@ -35,6 +54,14 @@ void Form::Move(double left, double top, double width, double height) {
 
 double Form::ScaleWidth() const { return width() * Screen::TwipsPerPixelX(); }
 double Form::ScaleHeight() const { return height() * Screen::TwipsPerPixelY(); }
+
+void Form::fitToContents() {
+  QLayout* l = layout();
+  if (!l) return;
+  l->activate();
+  const int h = l->hasHeightForWidth() ? l->totalHeightForWidth(width()) : l->totalSizeHint().height();
+  resize(width(), std::max(h, l->totalMinimumSize().height()));
+}
 
 void Form::RunLoad() {
   if (loaded_) return;
@@ -128,6 +155,37 @@ void Form::hideEvent(QHideEvent* e) {
   QWidget::hideEvent(e);
   active_ = false;
   endModal();
+}
+
+void Form::keyPressEvent(QKeyEvent* e) {
+  if (pressKeyButton(e)) {
+    e->accept();
+    return;
+  }
+  QWidget::keyPressEvent(e);
+}
+
+bool Form::pressKeyButton(const QKeyEvent* e) {
+  const auto mods = e->modifiers() & ~Qt::KeypadModifier;
+  if (mods != Qt::NoModifier) return false;
+  if (e->key() == Qt::Key_Escape) {
+    QPushButton* cancel = keyButton(this, &isCancel);
+    if (!cancel) return false;
+    cancel->click();
+    return true;
+  }
+  if (e->key() != Qt::Key_Return && e->key() != Qt::Key_Enter) return false;
+  QWidget* focus = focusWidget();
+  if (auto* focused = qobject_cast<QPushButton*>(focus); focused && focused->isEnabled()) {
+    focused->click();
+    return true;
+  }
+  if (!keyButton(this, &isDefaultButton)) return false;
+  // The box the user is in is left first, as a click on the button would leave it.
+  if (focus && !passLeaveCheck(focus)) return true;
+  // The check may have changed the text and with it what the button allows.
+  if (QPushButton* button = keyButton(this, &isDefaultButton)) button->click();
+  return true;
 }
 
 void Form::changeEvent(QEvent* e) {

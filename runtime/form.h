@@ -6,11 +6,17 @@
 #include <QWidget>
 
 class QEventLoop;
+class QPushButton;
 
 namespace rt {
 
 constexpr int vbModeless = 0;
 constexpr int vbModal = 1;
+
+// A command button's Cancel property: Escape anywhere in its window presses it. (Its Default
+// property is QPushButton::setDefault: Enter presses it, after the focused box's leave check.)
+void setCancel(QPushButton* button, bool cancel = true);
+bool isCancel(const QPushButton* button);
 
 // Why a form is being unloaded (QueryUnload's UnloadMode).
 constexpr int vbFormControlMenu = 0;  // the user closed it from its title bar
@@ -44,6 +50,11 @@ class Form : public QWidget {
   void Hide();
   bool IsModalShowing() const { return modalLoop_ != nullptr; }
 
+  // Gives a form laid out by a layout the height its content needs at its present width, so that
+  // no frame is stretched taller than what it holds (a word-wrapped label asks for the height of
+  // its lines at that width, which the first showing would not).
+  void fitToContents();
+
   // Runs QueryUnload and Unload; unless one cancels, the form hides and is destroyed later.
   // Returns false when the form refused.
   bool Unload();
@@ -63,9 +74,13 @@ class Form : public QWidget {
   void resizeEvent(QResizeEvent* e) override;
   void hideEvent(QHideEvent* e) override;
   void changeEvent(QEvent* e) override;
+  // Enter presses the focused button, or else the default button once the focused control's leave
+  // check has passed; Escape presses the Cancel button. A key that a control used never gets here.
+  void keyPressEvent(QKeyEvent* e) override;
 
  private:
   bool runUnloadHandlers(int mode);
+  bool pressKeyButton(const QKeyEvent* e);
   void endModal();
 
   QEventLoop* modalLoop_ = nullptr;

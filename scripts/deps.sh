@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config ccache
-  qt6-base-dev qt6-image-formats-plugins
+  qt6-base-dev qt6-image-formats-plugins libqt6svg6
   libtiff-dev libjpeg-dev libpng-dev zlib1g-dev libopencv-imgproc-dev
   libsane-dev libsane1 libgsf-1-dev libgsf-bin
   libgtest-dev libgmock-dev libbenchmark-dev

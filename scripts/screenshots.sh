@@ -11,6 +11,8 @@ mkdir -p "$LUMIVEX_SCREENSHOTS"
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   set -e
   "$0/test_settings" --gtest_filter="Screenshots.*"
-  "$0/test_imagetools" --gtest_filter="Screenshots.EffectAndColourDepthDialogs"
+  "$0/test_imagetools" --gtest_filter="Screenshots.*"
+  "$0/test_archive_windows" --gtest_filter="Screenshots.*"
+  "$0/test_albums" --gtest_filter="Screenshots.*"
   "$0/test_workspace_edit" --gtest_filter="PageViewScreenshots.*"
 ' "$build/bin"

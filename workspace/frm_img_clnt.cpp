@@ -4,6 +4,8 @@
 #include "workspace/settings/frm_about.h"
 #include "workspace/command_table.h"
 #include "workspace/window_openers.h"
+#include "workspace/program_guide.h"
+#include "workspace/toolbar_icons.h"
 
 #include "controls/annotation/annotation_control.h"
 #include "controls/imaging/format_table.h"
@@ -190,7 +192,7 @@ void frmImgClntForm::buildToolbars() {
     QToolBar* b = bars_.value(QString::fromLatin1(r.bar));
     if (!b) continue;
     const QString key = QString::fromLatin1(r.key), tip = QString::fromLatin1(r.tip), bar = b->objectName();
-    QAction* a = b->addAction(style()->standardIcon(static_cast<QStyle::StandardPixmap>(r.icon)), tip);
+    QAction* a = b->addAction(ws::toolbarIcon(key), tip);
     a->setData(key);
     a->setToolTip(tip);
     connect(a, &QAction::triggered, this, [this, bar, key] { rt::RunGuarded([&] { fnToolbarButtonClick(bar, key); }); });
@@ -542,9 +544,7 @@ bool frmImgClntForm::eventFilter(QObject* watched, QEvent* event) {
 
 void frmImgClntForm::mnuHelpContents_Click() {
   fnCommitPendingEdit();
-  const QString help = rt::App::Resource(QStringLiteral("Quorvane_Imaging.chm"));
-  // The shell's answer is not checked: a missing help file or viewer shows nothing.
-  if (!help.isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(help));
+  ws::openGuide();
 }
 
 // ---- Shut-down ------------------------------------------------------------------------------------

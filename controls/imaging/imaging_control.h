@@ -158,6 +158,10 @@ class ImagingControl : public QWidget {
   int32_t ScrollStepY() const;
   void setScrollStepX(int32_t step);
   void setScrollStepY(int32_t step);
+  // Whether the view shows scroll bars when the picture is larger than it (true by default); without
+  // them the view still scrolls by its offsets over the whole of the control.
+  bool ScrollBars() const;
+  void setScrollBars(bool show);
   // Pointer position over the view in view pixels (last mouse event).
   int32_t PointerViewX() const;
   int32_t PointerViewY() const;

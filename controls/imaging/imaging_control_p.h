@@ -97,6 +97,7 @@ struct ImagingControl::State {
 
   QScrollBar* hbar = nullptr;
   QScrollBar* vbar = nullptr;
+  bool scrollBars = true;
   Qt::MouseButtons pressed;
 
   // A thumbnail given a large picture keeps it in a scratch file as a packed bitmap, and only

@@ -100,13 +100,19 @@ void ImagingControl::setScrollStepY(int32_t s) { d->stepY = std::max(1, s); upda
 int32_t ImagingControl::PointerViewX() const { return d->ptrX; }
 int32_t ImagingControl::PointerViewY() const { return d->ptrY; }
 
+bool ImagingControl::ScrollBars() const { return d->scrollBars; }
+void ImagingControl::setScrollBars(bool show) {
+  d->scrollBars = show;
+  updateScrollBars();
+}
+
 // Lays out the scroll bars for the content size and keeps the scroll position in range.
 void ImagingControl::updateScrollBars() {
   const int sb = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
   int W = width(), H = height();
   const double cw = d->imgW * d->zoom, ch = d->imgH * d->zoom;
   bool needH = false, needV = false;
-  if (!d->fitMode() && hasImage()) {
+  if (!d->fitMode() && hasImage() && d->scrollBars) {
     for (int i = 0; i < 2; ++i) {
       needH = cw > W - (needV ? sb : 0);
       needV = ch > H - (needH ? sb : 0);

@@ -11,7 +11,9 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -173,6 +175,38 @@ TEST_F(BrowseDirTest, KeywordSearchOpensAResultAfterClosingTheDocument) {
   s->lsvResults_DblClick();
   EXPECT_FALSE(frmSearch.IsLoaded());
   EXPECT_EQ(modVars::gstrCurrFile, image);
+}
+
+// Enter in the keyword box searches; in the results view Cancel is there to be clicked, and it and
+// Escape close the window.
+TEST_F(BrowseDirTest, KeywordSearchFromTheKeyboardAndLeavingTheResults) {
+  const QString image = file("found.tif", mainwindowtest::kThreePages, 4);
+  QDir().mkpath(dir.file("root"));
+  albumtest::writeText(dir.file("root/one.kvt"), (image + ", 1, Harbour view\r\n").toUtf8());
+  for (const char* leave : {"click on Cancel", "Escape"}) {
+    SCOPED_TRACE(leave);
+    const QPointer<frmSearchForm> s = frmSearch.get();
+    s->dirSel->setPath(dir.file("root"));
+    s->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(s));
+    s->txtKeyWord->setFocus();
+    QTest::keyClicks(s->txtKeyWord, QStringLiteral(" harbour"));
+    QTest::keyClick(s->txtKeyWord, Qt::Key_Return);
+    ASSERT_EQ(s->lsvResults->topLevelItemCount(), 1);
+    EXPECT_EQ(s->txtKeyWord->text(), "HARBOUR");
+    ASSERT_TRUE(s->fraResults->isVisible());
+    // Search has nothing to do over the results; Cancel is not hidden under them.
+    EXPECT_FALSE(s->cmdSearch->isVisible());
+    ASSERT_TRUE(s->cmdCancel->isVisible());
+    const QPoint middle = s->cmdCancel->geometry().center();
+    EXPECT_EQ(s->childAt(middle), s->cmdCancel);
+    if (QLatin1String(leave) == QLatin1String("Escape"))
+      QTest::keyClick(s->lsvResults, Qt::Key_Escape);
+    else
+      QTest::mouseClick(s->cmdCancel, Qt::LeftButton);
+    EXPECT_TRUE(!s || s->IsUnloaded());
+    EXPECT_FALSE(frmSearch.IsLoaded());
+  }
 }
 
 TEST_F(BrowseDirTest, ADriveThatCannotBeReadIsReportedAndTheListGoesBack) {

@@ -17,6 +17,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
+#include <QTest>
+#include <QToolButton>
+#include <QRadioButton>
+#include <QWheelEvent>
+#include <QMessageBox>
+#include <QScrollBar>
+#include <QFileInfo>
+#include <QApplication>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -147,6 +155,94 @@ TEST_F(FrmAlbumTest, ImageSearchListsImagesAndAddsOnlyNewOnes) {
   frmAlbum->tlbRec_ButtonClick("search");
   EXPECT_EQ(modVars::gintAddedCount, -1);
   EXPECT_EQ(frmAlbum->lsvAlbum->topLevelItemCount(), 3);
+  // Escape in the search window is its Cancel.
+  QTimer::singleShot(0, [] { QTest::keyClick(frmAlbumSrch->lsvResults, Qt::Key_Escape); });
+  frmAlbum->tlbRec_ButtonClick("search");
+  EXPECT_EQ(modVars::gintAddedCount, -1);
+  EXPECT_FALSE(frmAlbumSrch.IsLoaded());
+}
+
+// A row whose page lies past its file's end says so, where a missing file is an unknown format.
+TEST_F(FrmAlbumTest, APagePastTheFilesEndIsNamedInThePreview) {
+  ScriptedDialogs dialogs;
+  const QString tif = dir.file("three.tif");
+  albumtest::writePicture(tif, 30, 20, 4, 3);
+  const QString size = QStringLiteral("%1 bytes").arg(QFileInfo(tif).size());
+  struct Case {
+    QString row;
+    QString format, fileSize, pages;
+  } cases[] = {
+      {tif + ", 5, past the end", "Page 5 does not exist in this file", size, "3"},
+      {tif + ", 2, inside", modVars::fnGetFormatDesc(4), size, "3"},
+      {dir.file("gone.tif") + ", 1, missing", "Unknown Format", "0 bytes", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.row.toStdString());
+    albumtest::writeText(dir.file("m.kvt"), (c.row + "\r\n").toUtf8());
+    if (c.pages.isEmpty()) dialogs.answerMsgBox(rt::vbOK);  // opening verifies the rows: one is gone
+    frmAlbum->fnOpenAlbum(dir.file("m.kvt"));
+    EXPECT_EQ(frmAlbum->lblFileFormat->text(), c.format);
+    EXPECT_EQ(frmAlbum->lblFileSize->text(), c.fileSize);
+    EXPECT_EQ(frmAlbum->lblNumPages->text(), c.pages);
+  }
+}
+
+namespace {
+// A wheel turn as the window system delivers it: to the widget under the pointer, passed on to its
+// parents while none takes it.
+void wheelOver(QWidget* w, QPoint at, int notchesDown) {
+  QWheelEvent e(QPointF(at), QPointF(w->mapToGlobal(at)), QPoint(), QPoint(0, -120 * notchesDown), Qt::NoButton,
+                Qt::NoModifier, Qt::NoScrollPhase, false);
+  QSpontaneKeyEvent::setSpontaneous(&e);
+  QApplication::instance()->notify(w, &e);
+}
+}  // namespace
+
+TEST_F(FrmAlbumTest, TheWheelScrollsTheThumbnailGrid) {
+  ScriptedDialogs dialogs;
+  frmAlbum->fnOpenAlbum(album(48));
+  frmAlbum->Show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(frmAlbum.get()));
+  frmAlbum->tlbRec_ButtonClick("thumbs");
+  albums::ThumbGrid* grid = frmAlbum->fraTmb;
+  ASSERT_TRUE(grid->waitUntilLoaded());
+  ASSERT_TRUE(grid->vsTmb->isVisible()) << "48 cells are more than the grid shows at once";
+  EXPECT_EQ(grid->vsTmb->value(), 0);
+  QWidget* cell = grid->ixTmb(7);
+  wheelOver(cell, cell->rect().center(), 2);
+  const int down = grid->vsTmb->value();
+  EXPECT_GT(down, 0);
+  wheelOver(grid->lblTmb(7), QPoint(2, 2), -1);
+  EXPECT_LT(grid->vsTmb->value(), down);
+}
+
+// An interval below one second given with Run pressed: the check of Run speaks once, and the box
+// taking the focus from the interval box does not make it speak again.
+TEST_F(FrmAlbumTest, AnIntervalBelowOneSecondGivesOneBox) {
+  std::unique_ptr<rt::DialogService> previous = rt::setDialogService(rt::makeQtDialogService());
+  QStringList shown;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&shown] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      shown << box->text();
+      box->done(QMessageBox::Ok);
+    }
+  });
+  closer.start(20);
+  frmAlbum->fnOpenAlbum(album(2));
+  frmAlbum->Show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(frmAlbum.get()));
+  QTest::mouseClick(frmAlbum->optAuto, Qt::LeftButton);
+  frmAlbum->txtInt->setFocus();
+  QTest::keyClicks(frmAlbum->txtInt, QStringLiteral("0.5"));
+  QToolButton* run = qobject_cast<QToolButton*>(frmAlbum->tlbSS->widgetForAction(albums::button(frmAlbum->tlbSS, "run")));
+  ASSERT_TRUE(run);
+  QTest::mouseClick(run, Qt::LeftButton);
+  QTest::qWait(200);
+  closer.stop();
+  rt::setDialogService(std::move(previous));
+  EXPECT_EQ(shown.size(), 1) << shown.join(QStringLiteral(" | ")).toStdString();
+  EXPECT_EQ(shown.value(0), QStringLiteral("Please enter an interval of greater or equal with 1 second!"));
 }
 
 TEST_F(FrmAlbumTest, PreviewPagesOfAMultiPageRowAndSetCurrentPage) {

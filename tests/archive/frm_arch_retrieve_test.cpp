@@ -1,11 +1,16 @@
 #include "archive/frm_arch_retrieve.h"
+#include "archive/frm_login.h"
+#include "archive/frm_password.h"
 #include "archive/frm_tcpip.h"
 #include "archive/register_windows.h"
 #include "tests/archive/archive_fixture.h"
 
+#include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 
 namespace archivetest {
 namespace {
@@ -87,6 +92,66 @@ TEST_F(CriteriaTest, RetrieveThroughTheDialog) {
   EXPECT_FALSE(frmArchRetrieve.IsLoaded());
   EXPECT_EQ(fake->receivedOn(Side::Request), std::vector<QByteArray>{"INIT - JOE,,,SMITH,FALSE"});
   expectBox(QStringLiteral("Image Not Found!"));
+}
+
+// Enter in a box retrieves with the box's text as its check leaves it; Escape leaves without a request.
+TEST_F(CriteriaTest, EnterRetrievesAndEscapeCancelsFromTheKeyboard) {
+  registerArchiveWindows();
+  struct Case {
+    const char* name;
+    Qt::Key key;
+    std::vector<QByteArray> requests;
+  } cases[] = {{"Enter", Qt::Key_Return, {"INIT - JOE,,,SMITH,FALSE"}}, {"Escape", Qt::Key_Escape, {}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    freshFake();
+    fake->on(Side::Request, "INIT - ", {Action::send("ACK: PATH NOT FOUND")});
+    modTCP::gstrTCPCommand = QStringLiteral("RETRIEVE");
+    whenShown<frmArchRetrieveForm>(frmArchRetrieve, [&c](frmArchRetrieveForm* f) {
+      ASSERT_TRUE(QTest::qWaitForWindowActive(f));
+      f->txtParm2->setFocus();
+      QTest::keyClicks(f->txtParm2, QStringLiteral(" smith "));
+      QTest::keyClick(f->txtParm2, c.key);
+    });
+    if (!c.requests.empty()) dialogs.answerMsgBox(rt::vbOK);
+    ws::openWindow(QStringLiteral("frmArchRetrieve"), {QStringLiteral("RETRIEVE")});
+    EXPECT_FALSE(frmArchRetrieve.IsLoaded());
+    EXPECT_EQ(fake->receivedOn(Side::Request), c.requests);
+    if (!c.requests.empty()) expectBox(QStringLiteral("Image Not Found!"));
+  }
+}
+
+// Each frame of the shown dialogs is as tall as what it holds, and the criteria's caption sits at
+// the top of its frame.
+TEST_F(CriteriaTest, FramesAreAsTallAsTheirContent) {
+  struct Case {
+    const char* name;
+    std::function<rt::Form*()> open;
+    std::function<void()> close;
+  } cases[] = {
+      {"login", [] { return static_cast<rt::Form*>(frmLogin.get()); }, [] { frmLogin.Unload(); }},
+      {"password", [] { return static_cast<rt::Form*>(frmPassword.get()); }, [] { frmPassword.Unload(); }},
+      {"criteria", [] { return static_cast<rt::Form*>(frmArchRetrieve.get()); }, [] { frmArchRetrieve.Unload(); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    rt::Form* f = c.open();
+    f->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f));
+    const QList<QGroupBox*> frames = f->findChildren<QGroupBox*>();
+    ASSERT_FALSE(frames.isEmpty());
+    for (QGroupBox* frame : frames) {
+      QLayout* l = frame->layout();
+      ASSERT_TRUE(l);
+      const int needed = l->hasHeightForWidth() ? l->totalHeightForWidth(frame->width()) : l->totalSizeHint().height();
+      EXPECT_LE(frame->height(), needed + 2) << frame->title().toStdString();
+    }
+    if (auto* criteria = qobject_cast<frmArchRetrieveForm*>(f)) {
+      EXPECT_LE(criteria->lblCriteria->y(), 2 * criteria->fraCriteria->layout()->contentsMargins().top());
+      EXPECT_LE(criteria->lblCriteria->x(), 2 * criteria->fraCriteria->layout()->contentsMargins().left());
+    }
+    c.close();
+  }
 }
 
 TEST_F(CriteriaTest, ArchiveModeShowsTheKeysAndCancelLeavesThem) {

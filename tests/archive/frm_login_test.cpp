@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QTest>
 
 namespace archivetest {
 namespace {
@@ -71,6 +72,55 @@ TEST_F(LoginTest, SuccessfulLoginLeavesRightsServersIndexDetailsAndSettings) {
   EXPECT_EQ(again->txtAchPort->text(), QString::number(fake->archivePort()));
   EXPECT_TRUE(again->txtPassword->text().isEmpty());
   EXPECT_FALSE(again->cmdOK->isEnabled());
+}
+
+// The five boxes typed as a user types them, Tab between them, and Enter in the last one: the
+// port's own check runs first, and only a port it accepts logs in.
+TEST_F(LoginTest, EnterInTheLastBoxLogsInOnceItsPortIsAccepted) {
+  struct Case {
+    const char* name;
+    QString achPort;  // "" for the fake's own
+    bool loggedIn;
+  } cases[] = {{"a good port", QString(), true}, {"a port with a letter", QStringLiteral("70x2"), false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    freshFake();
+    fake->on(Side::Request, "LOGIN ATTEMPT - ", {Action::send("LOGIN OK - ACHVIEW")})
+        .on(Side::Request, "REQ INDEX DETAILS", {Action::send("INDEX DETAILS - Name,20,Date,10")});
+    if (!c.loggedIn) dialogs.answerMsgBox(rt::vbOK);
+    frmImgClnt->setStatusPanel(QStringLiteral("LOGIN"), QString());
+    const QPointer<frmLoginForm> f = frmLogin.get();
+    f->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f));
+    const QString typed[] = {QStringLiteral("joe"), QStringLiteral("pw"), QStringLiteral("127.0.0.1"),
+                             QString::number(fake->requestPort()),
+                             c.achPort.isEmpty() ? QString::number(fake->archivePort()) : c.achPort};
+    QLineEdit* boxes[] = {f->txtLogin, f->txtPassword, f->txtRemoteHost, f->txtRetPort, f->txtAchPort};
+    for (int i = 0; i < 5; ++i) {
+      ASSERT_EQ(QApplication::focusWidget(), boxes[i]);
+      boxes[i]->selectAll();
+      QTest::keyClicks(boxes[i], typed[i]);
+      if (i < 4) QTest::keyClick(boxes[i], Qt::Key_Tab);
+    }
+    QTest::keyClick(f->txtAchPort, Qt::Key_Return);
+    EXPECT_TRUE(waitUntil([&] { return !f || f->IsUnloaded() || !f->Busy(); }));
+    if (c.loggedIn) {
+      EXPECT_TRUE(!f || f->IsUnloaded());
+      EXPECT_EQ(frmImgClnt->StatusPanel(QStringLiteral("LOGIN")), QStringLiteral("JOE"));
+      EXPECT_EQ(fake->receivedOn(Side::Request).size(), 2u);
+    } else {
+      expectBox(QStringLiteral("Port number must be numeric!"));
+      EXPECT_EQ(dialogs.calls().size(), 1u);  // one box, not one per check
+      ASSERT_TRUE(f && !f->IsUnloaded());
+      EXPECT_EQ(QApplication::focusWidget(), f->txtAchPort);
+      EXPECT_EQ(f->txtAchPort->selectedText(), QStringLiteral("70x2"));
+      EXPECT_EQ(fake->connections(Side::Request), 0);
+      // Escape leaves without logging in.
+      QTest::keyClick(f->txtAchPort, Qt::Key_Escape);
+      EXPECT_TRUE(!f || f->IsUnloaded());
+      EXPECT_TRUE(frmImgClnt->StatusPanel(QStringLiteral("LOGIN")).isEmpty());
+    }
+  }
 }
 
 TEST_F(LoginTest, ServiceLoginSendsThePasswordAsTypedAndRepliesMayComeBackToBack) {

@@ -61,7 +61,7 @@ TEST_F(Screenshots, EffectAndColourDepthDialogs) {
   frmImgColDep.Unload();
 }
 
-// The other tool dialogs, for a look at their layout (not kept in the documentation).
+// The other tool dialogs, for a look at their layout.
 TEST_F(Screenshots, OtherToolDialogs) {
   const QString dir = qEnvironmentVariable("LUMIVEX_SCREENSHOTS");
   if (dir.isEmpty()) GTEST_SKIP() << "LUMIVEX_SCREENSHOTS not set";

@@ -15,6 +15,7 @@
 #include "runtime/screen.h"
 #include "tests/imagetools/tool_fixture.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -24,6 +25,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTest>
 
 namespace {
 
@@ -499,6 +501,43 @@ TEST_F(NewImage, CreateMakesTheBlankPage) {
   EXPECT_EQ(page->ImageBitsPerPixel(), 8);
   EXPECT_EQ(page->bitmap().pixel(10, 10) & 0xFFFFFF, qRgb(255, 0, 0) & 0xFFFFFF);
   EXPECT_TRUE(flagsSet());
+}
+
+// Enter in a size box creates once the box's own check has taken its text; a refused text keeps
+// the focus and creates nothing; Escape cancels.
+TEST_F(NewImage, EnterCreatesAndEscapeCancelsFromTheKeyboard) {
+  struct Case {
+    const char* name;
+    const char* height;
+    Qt::Key key;
+    bool created;
+    const char* message;
+  } cases[] = {
+      {"Enter", " 48 ", Qt::Key_Return, true, nullptr},
+      {"Enter on a height that is not a number", "4x", Qt::Key_Enter, false, "Height value must be numeric!"},
+      {"Escape", "48", Qt::Key_Escape, false, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    page->setBitmap(picture());
+    const std::size_t before = dialogs.calls().size();
+    frmImgNewForm* f = open();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f));
+    f->cmbBPP->setCurrentIndex(3);
+    f->txtWidth->setText(QStringLiteral("64"));
+    f->txtHeight->setFocus();
+    QTest::keyClicks(f->txtHeight, QLatin1String(c.height));
+    if (c.message) dialogs.answerMsgBox(rt::vbOK);
+    QTest::keyClick(f->txtHeight, c.key);
+    EXPECT_EQ(page->ImageWidth() == 64, c.created);
+    EXPECT_EQ(frmImgNew.IsLoaded(), c.message != nullptr);
+    if (c.message) {
+      ASSERT_EQ(dialogs.calls().size(), before + 1);
+      EXPECT_EQ(dialogs.calls().back().text, QLatin1String(c.message));
+      EXPECT_EQ(QApplication::focusWidget(), f->txtHeight);
+      f->Unload();
+    }
+  }
 }
 
 TEST_F(NewImage, CreateRefusesSizesThatAreNotPositiveWholeNumbersOrTooLarge) {

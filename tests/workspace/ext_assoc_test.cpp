@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTest>
 #include <QTimer>
 
 namespace {
@@ -105,9 +106,12 @@ TEST_F(AssociationTest, OkAssociatesTheTickedKnownExtensions) {
   ASSERT_EQ(dialogs.calls().size(), 2u);
   EXPECT_EQ(dialogs.calls()[0].text, kQuestion);
   EXPECT_EQ(dialogs.calls()[0].style, rt::vbYesNo | rt::vbQuestion);
-  EXPECT_EQ(dialogs.calls()[1].text, QStringLiteral("File type association completed successfully.\rThese associations can "
-                                                    "be de-associated using the Windows Explorer.\rGo to Tools|Folder "
-                                                    "Options|File Types"));
+  // The closing message tells how this desktop gives the types back to another program.
+  EXPECT_EQ(dialogs.calls()[1].text,
+            QStringLiteral("File type association completed successfully.\rTo give these file types to another program, "
+                           "choose it in the Default Applications of the desktop's system settings,\ror edit the "
+                           "[Default Applications] section of ") +
+                dir.file(QStringLiteral("xdg-config/mimeapps.list")));
   EXPECT_EQ(dialogs.calls()[1].style, rt::vbInformation);
   EXPECT_EQ(dialogs.calls()[1].title, QStringLiteral("Information"));
   EXPECT_FALSE(frmExtAssoc.IsLoaded());
@@ -148,6 +152,55 @@ TEST_F(AssociationTest, NothingIsWrittenWithoutAYesOrAKnownExtension) {
     EXPECT_TRUE(mimeapps().isEmpty());
   }
   EXPECT_EQ(dialogs.calls().size(), 2u);  // the two questions, no success note
+}
+
+// Saving fails when the settings file or mimeapps.list cannot be written (here a folder stands in
+// their place): the user is told which file, and the dialog stays with the ticks for another try.
+TEST_F(AssociationTest, AFileThatCannotBeWrittenIsNamed) {
+  struct Case {
+    const char* name;
+    QString folder;
+    bool isSettingsFile;
+  } cases[] = {{"the settings file", dir.file(QStringLiteral("settings-folder")), true},
+               {"mimeapps.list", dir.file(QStringLiteral("xdg-config/mimeapps.list")), false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(QDir().mkpath(c.folder));
+    if (c.isSettingsFile) SetRegistryFile(c.folder.toStdString());
+    frmExtAssocForm* d = frmExtAssoc.get();
+    d->Box(".png")->click();
+    dialogs.answerMsgBox(rt::vbYes).answerMsgBox(rt::vbOK);
+    d->cmdOK_Click();
+    ASSERT_FALSE(dialogs.calls().empty());
+    const testsupport::RecordedCall box = dialogs.calls().back();
+    EXPECT_EQ(box.text, QStringLiteral("The file type associations could not be saved:\r") + c.folder +
+                                 QStringLiteral("\rcannot be written."));
+    EXPECT_EQ(box.style, rt::vbExclamation);
+    EXPECT_FALSE(d->IsUnloaded());
+    EXPECT_TRUE(d->Box(".png")->isChecked());
+    d->Unload();
+    SetRegistryFile(dir.file(QStringLiteral("registry")).toStdString());
+    QDir(c.folder).removeRecursively();
+  }
+}
+
+// Enter from a ticked box asks the question of OK; Escape closes the dialog as Cancel does.
+TEST_F(AssociationTest, EnterAndEscapeFromTheKeyboard) {
+  frmExtAssocForm* d = frmExtAssoc.get();
+  d->Show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(d));
+  QCheckBox* png = d->Box(".png");
+  png->setFocus();
+  QTest::keyClick(png, Qt::Key_Space);
+  ASSERT_TRUE(png->isChecked());
+  dialogs.answerMsgBox(rt::vbNo);
+  QTest::keyClick(png, Qt::Key_Return);
+  ASSERT_EQ(dialogs.calls().size(), 1u);
+  EXPECT_EQ(dialogs.calls()[0].text, kQuestion);
+  EXPECT_TRUE(frmExtAssoc.IsLoaded());
+  QTest::keyClick(png, Qt::Key_Escape);
+  EXPECT_FALSE(frmExtAssoc.IsLoaded());
+  EXPECT_EQ(readValue(HKEY_CLASSES_ROOT, ".png", nullptr), QStringLiteral("<no key>"));
 }
 
 TEST_F(AssociationTest, TheFirstStartRecordsTheOfferOnlyWhenTheDialogWasShown) {

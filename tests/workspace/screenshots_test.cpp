@@ -9,6 +9,7 @@
 
 #include <QComboBox>
 #include <QPixmap>
+#include <QThread>
 
 namespace {
 
@@ -34,6 +35,13 @@ TEST_F(Screenshots, SettingsDialogs) {
   std::vector<Page> pages;
   for (int i = 0; i < 3; ++i) pages.push_back({640, 480, 0x00A06030u + static_cast<uint32_t>(i) * 0x202020u});
   w->fnOpenImgFile(file(QStringLiteral("scan.tif"), pages, 4));
+  w->resize(1000, 700);
+  // The thumbnails are made on worker threads: the picture waits for them.
+  for (int i = 0; i < 100 && !w->StatusPanel(QStringLiteral("BODY")).isEmpty(); ++i) {
+    QCoreApplication::processEvents();
+    QThread::msleep(20);
+  }
+  save(w, "main-window.png");
 
   frmScanOptsForm* opts = frmScanOpts.get();
   save(opts, "scan-options.png");

@@ -100,7 +100,11 @@ std::vector<State> readStates() {
   return out;
 }
 
-QStringList associate(const QStringList& exts) {
+QStringList associate(const QStringList& exts, QString* unwritable) {
+  const auto fail = [unwritable](const QString& file) {
+    if (unwritable) *unwritable = file;
+    return QStringList();
+  };
   QStringList written;
   QStringList types;
   for (const QString& ext : exts) {
@@ -110,18 +114,21 @@ QStringList associate(const QStringList& exts) {
     // An extension this system knows of nowhere is skipped; one the desktop knows is recorded in the
     // registry file too, which is where the program reads its associations back.
     if (RegOpenKeyExA(HKEY_CLASSES_ROOT, name.constData(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
+      if (mime.isEmpty()) continue;
       uint32_t disposition = 0;
-      if (mime.isEmpty() || RegCreateKeyExA(HKEY_CLASSES_ROOT, name.constData(), 0, "1", REG_OPTION_NON_VOLATILE,
-                                            KEY_ALL_ACCESS, nullptr, &key, &disposition) != ERROR_SUCCESS)
-        continue;
+      const long created = RegCreateKeyExA(HKEY_CLASSES_ROOT, name.constData(), 0, "1", REG_OPTION_NON_VOLATILE,
+                                           KEY_ALL_ACCESS, nullptr, &key, &disposition);
+      if (created == ERROR_WRITE_FAULT) return fail(QString::fromStdString(RegistryFile()));
+      if (created != ERROR_SUCCESS) continue;
     }
-    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const uint8_t*>(kDocType),
-                   static_cast<uint32_t>(qstrlen(kDocType) + 1));
+    const long set = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const uint8_t*>(kDocType),
+                                    static_cast<uint32_t>(qstrlen(kDocType) + 1));
     RegCloseKey(key);
+    if (set != ERROR_SUCCESS) return fail(QString::fromStdString(RegistryFile()));
     written << ext;
     if (!mime.isEmpty() && !types.contains(mime)) types << mime;
   }
-  if (!types.isEmpty()) setDefaultApplication(types);
+  if (!types.isEmpty() && !setDefaultApplication(types)) return fail(configHome() + QStringLiteral("/mimeapps.list"));
   return written;
 }
 

@@ -35,8 +35,9 @@ struct State {
 std::vector<State> readStates();
 // Points the given extensions at the document type: the registry value of each extension that
 // exists on the system, and the program as the default application of its MIME type. Returns the
-// extensions written.
-QStringList associate(const QStringList& exts);
+// extensions written. A file that could not be written (the settings file or mimeapps.list: a
+// folder in its place, no write permission) is named in *unwritable, and the work stops there.
+QStringList associate(const QStringList& exts, QString* unwritable = nullptr);
 
 // ---- The desktop's side ------------------------------------------------------------------------
 // "$XDG_DATA_HOME" and "$XDG_CONFIG_HOME" with their defaults.

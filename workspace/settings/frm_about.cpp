@@ -85,6 +85,7 @@ frmAboutForm::frmAboutForm() {
   lblAbout2->setObjectName(QStringLiteral("lblAbout2"));
   cmdOK = settingsDialog::button(this, "cmdOK", QStringLiteral("&OK"));
   cmdOK->setDefault(true);
+  rt::setCancel(cmdOK);
   auto* foot = new QHBoxLayout;
   auto* texts = new QVBoxLayout;
   texts->addWidget(lblVersion);

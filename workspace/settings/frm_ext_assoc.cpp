@@ -37,6 +37,8 @@ frmExtAssocForm::frmExtAssocForm() {
   root->addWidget(fraList);
   cmdOK = settingsDialog::button(this, "cmdOK", QStringLiteral("&OK"));
   cmdCancel = settingsDialog::button(this, "cmdCancel", QStringLiteral("&Cancel"));
+  rt::setCancel(cmdCancel);
+  cmdOK->setDefault(true);
   settingsDialog::addButtonRow(root, {cmdOK, cmdCancel});
   setTabOrder(previous, cmdOK);
   setTabOrder(cmdOK, cmdCancel);
@@ -81,10 +83,20 @@ void frmExtAssocForm::cmdOK_Click() {
     QCheckBox* b = boxes_.value(QString::fromLatin1(e.ext));
     if (b->isEnabled() && b->isChecked()) chosen << QString::fromLatin1(e.ext);
   }
-  if (extAssoc::associate(chosen).isEmpty()) return;
+  QString unwritable;
+  const QStringList written = extAssoc::associate(chosen, &unwritable);
+  if (!unwritable.isEmpty()) {
+    // Nothing is lost: the boxes stay as they were ticked, for another try once the file can be written.
+    rt::ShowError(QStringLiteral("The file type associations could not be saved:") + QLatin1Char('\r') + unwritable +
+                  QLatin1Char('\r') + QStringLiteral("cannot be written."));
+    return;
+  }
+  if (written.isEmpty()) return;
   rt::ShowInformation(QStringLiteral("File type association completed successfully.") + QLatin1Char('\r') +
-                      QStringLiteral("These associations can be de-associated using the Windows Explorer.") +
-                      QLatin1Char('\r') + QStringLiteral("Go to Tools|Folder Options|File Types"));
+                      QStringLiteral("To give these file types to another program, choose it in the Default "
+                                     "Applications of the desktop's system settings,") +
+                      QLatin1Char('\r') + QStringLiteral("or edit the [Default Applications] section of ") +
+                      extAssoc::configHome() + QStringLiteral("/mimeapps.list"));
   Unload();
 }
 

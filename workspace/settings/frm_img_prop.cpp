@@ -70,6 +70,7 @@ frmImgPropForm::frmImgPropForm() {
   root->addWidget(fraGeneral);
   cmdOK = settingsDialog::button(this, "cmdOK", QStringLiteral("&OK"));
   cmdOK->setDefault(true);
+  rt::setCancel(cmdOK);
   settingsDialog::addButtonRow(root, {cmdOK});
   ixProp = new img::ImagingControl(this);
   ixProp->setName(QStringLiteral("ixProp"));

@@ -53,6 +53,7 @@ frmScanOptsForm::frmScanOptsForm() {
   cmdOK = settingsDialog::button(this, "cmdOK", QStringLiteral("&OK"));
   cmdOK->setDefault(true);
   cmdCancel = settingsDialog::button(this, "cmdCancel", QStringLiteral("&Cancel"));
+  rt::setCancel(cmdCancel);
   settingsDialog::addButtonRow(root, {cmdOK, cmdCancel});
   setTabOrder(txtLeft, txtTop);
   setTabOrder(txtTop, txtRight);

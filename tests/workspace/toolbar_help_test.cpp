@@ -1,0 +1,162 @@
+// The toolbar's pictures (the desktop's icon theme first, the program's own drawings where it has
+// none) and Help > Contents opening the guide.
+#include "tests/support/main_window_fixture.h"
+#include "workspace/command_table.h"
+#include "workspace/program_guide.h"
+#include "workspace/toolbar_icons.h"
+
+#include <QDesktopServices>
+#include <QHelpEvent>
+#include <QIcon>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <QToolTip>
+#include <QUrl>
+
+namespace {
+
+using namespace mainwindowtest;
+
+QImage picture(const QIcon& icon) { return icon.pixmap(QSize(16, 16)).toImage().convertToFormat(QImage::Format_ARGB32); }
+
+// An icon theme of one icon, made for the test: object-rotate-left, solid magenta.
+class OneIconTheme {
+ public:
+  OneIconTheme() : paths_(QIcon::themeSearchPaths()), name_(QIcon::themeName()) {
+    const QString theme = dir_.file(QStringLiteral("lumivex-test"));
+    QDir().mkpath(theme + QStringLiteral("/16x16/actions"));
+    QFile index(theme + QStringLiteral("/index.theme"));
+    index.open(QIODevice::WriteOnly);
+    index.write("[Icon Theme]\nName=lumivex-test\nDirectories=16x16/actions\n\n[16x16/actions]\nSize=16\nType=Fixed\n");
+    index.close();
+    QImage magenta(16, 16, QImage::Format_ARGB32);
+    magenta.fill(Qt::magenta);
+    magenta.save(theme + QStringLiteral("/16x16/actions/object-rotate-left.png"));
+    QIcon::setThemeSearchPaths({dir_.path()});
+    QIcon::setThemeName(QStringLiteral("lumivex-test"));
+  }
+  ~OneIconTheme() {
+    QIcon::setThemeSearchPaths(paths_);
+    QIcon::setThemeName(name_);
+  }
+
+ private:
+  testsupport::TempDir dir_;
+  QStringList paths_;
+  QString name_;
+};
+
+TEST(ToolbarIcons, EveryButtonHasAPictureOfItsOwn) {
+  OneIconTheme theme;  // a theme without the buttons' names: the program's drawings show
+  QList<QImage> seen;
+  for (const ws::ButtonRow& r : ws::buttonRows()) {
+    SCOPED_TRACE(r.key);
+    const QIcon fallback = ws::toolbarFallbackIcon(QString::fromLatin1(r.key));
+    ASSERT_FALSE(fallback.isNull());
+    const QImage own = picture(fallback);
+    ASSERT_FALSE(own.isNull());
+    // Something is drawn, and no two buttons share a drawing.
+    EXPECT_NE(own, QImage(own.size(), own.format()));
+    EXPECT_FALSE(seen.contains(own));
+    seen << own;
+    if (QString::fromLatin1(r.key) != QLatin1String("rotateleft")) {
+      EXPECT_EQ(picture(ws::toolbarIcon(r.key)), own);
+    }
+  }
+}
+
+TEST(ToolbarIcons, TheThemesIconComesFirst) {
+  OneIconTheme theme;
+  EXPECT_EQ(ws::toolbarIconName(QStringLiteral("rotateleft")), QStringLiteral("object-rotate-left"));
+  EXPECT_EQ(picture(ws::toolbarIcon(QStringLiteral("rotateleft"))).pixelColor(8, 8), QColor(Qt::magenta));
+  EXPECT_EQ(picture(ws::toolbarIcon(QStringLiteral("rotateright"))),
+            picture(ws::toolbarFallbackIcon(QStringLiteral("rotateright"))));
+  EXPECT_TRUE(ws::toolbarIcon(QStringLiteral("nosuchkey")).isNull());
+}
+
+class ToolbarWindowTest : public MainWindowTest {};
+
+// The shown window's buttons carry the pictures and tell what they do when the pointer rests on them.
+TEST_F(ToolbarWindowTest, ButtonsShowTheirPictureAndToolTip) {
+  OneIconTheme theme;
+  frmImgClntForm* w = window();
+  w->Show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+  struct Case {
+    const char* bar;
+    const char* key;
+    const char* tip;
+  } cases[] = {{"tbrImage", "rotateleft", "Rotate Left"}, {"tbrImage", "flip", "Flip Image"},
+               {"tbrMode", "selmagnify", "Magnify"}, {"tbrScan", "scannew", "Scan New"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.key);
+    auto* bar = w->findChild<QToolBar*>(QString::fromLatin1(c.bar));
+    ASSERT_TRUE(bar);
+    QAction* action = nullptr;
+    for (QAction* a : bar->actions())
+      if (a->data().toString() == QLatin1String(c.key)) action = a;
+    ASSERT_TRUE(action);
+    auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action));
+    ASSERT_TRUE(button);
+    EXPECT_EQ(picture(button->icon()), picture(ws::toolbarIcon(QString::fromLatin1(c.key))));
+    const QPoint middle = button->rect().center();
+    QHelpEvent help(QEvent::ToolTip, middle, button->mapToGlobal(middle));
+    QApplication::sendEvent(button, &help);
+    EXPECT_TRUE(QTest::qWaitFor([] { return QToolTip::isVisible(); }));
+    EXPECT_EQ(QToolTip::text(), QLatin1String(c.tip));
+    QToolTip::hideText();
+  }
+}
+
+// Catches the URLs the program hands to the desktop's browser.
+class UrlCatcher : public QObject {
+  Q_OBJECT
+ public:
+  UrlCatcher() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open"); }
+  ~UrlCatcher() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+  QList<QUrl> opened;
+ public Q_SLOTS:
+  void open(const QUrl& url) { opened << url; }
+};
+
+class GuideTest : public MainWindowTest {};
+
+TEST_F(GuideTest, HelpContentsOpensTheGuideBesideTheProgram) {
+  UrlCatcher urls;
+  const QString beside = QDir(rt::App::Path()).filePath(QStringLiteral("guide/index.html"));
+  EXPECT_EQ(ws::guidePlaces().value(0), beside);
+  ASSERT_TRUE(QFileInfo(beside).isFile()) << "the build puts the guide beside the program";
+  frmImgClntForm* w = window();
+  w->Menu(QStringLiteral("mnuHelpContents"))->trigger();
+  ASSERT_EQ(urls.opened.size(), 1);
+  EXPECT_EQ(urls.opened[0], QUrl::fromLocalFile(beside));
+  EXPECT_TRUE(dialogs.calls().empty());
+  // It is the guide of this program, with the sections a user looks for.
+  const QString text = QString::fromUtf8(fileBytes(beside));
+  for (const char* section : {"Opening", "Thumbnails", "Annotations", "Edit", "Scanning", "Printing", "Converting",
+                              "image tools", "Albums", "archive"})
+    EXPECT_TRUE(text.contains(QLatin1String(section))) << section;
+}
+
+TEST_F(GuideTest, TheFirstPlaceHoldingTheGuideIsOpenedAndAMissingGuideIsExplained) {
+  UrlCatcher urls;
+  const QStringList places{dir.file(QStringLiteral("a/guide/index.html")), dir.file(QStringLiteral("b/guide/index.html"))};
+  dialogs.answerMsgBox(rt::vbOK);
+  ws::openGuide(places);
+  EXPECT_TRUE(urls.opened.isEmpty());
+  ASSERT_EQ(dialogs.calls().size(), 1u);
+  EXPECT_EQ(dialogs.calls()[0].text, QStringLiteral("The guide of Image Lumivex was not found. It was looked for in:\r") +
+                                         places[0] + QLatin1Char('\r') + places[1]);
+  EXPECT_EQ(dialogs.calls()[0].style, rt::vbExclamation);
+
+  QDir().mkpath(dir.file(QStringLiteral("b/guide")));
+  QFile(places[1]).open(QIODevice::WriteOnly);
+  ws::openGuide(places);
+  ASSERT_EQ(urls.opened.size(), 1);
+  EXPECT_EQ(urls.opened[0], QUrl::fromLocalFile(places[1]));
+}
+
+}  // namespace
+
+#include "toolbar_help_test.moc"
