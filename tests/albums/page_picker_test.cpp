@@ -198,9 +198,8 @@ TEST_F(MagnifierTest, FollowsThePointerWhileTheButtonIsHeld) {
   EXPECT_NEAR(m->edtMag->ViewOffsetX(), 120 - m->width() / 2.0 / 5.0, 1.0);
   EXPECT_NEAR(m->edtMag->ViewOffsetY(), 90 - m->height() / 2.0 / 5.0, 1.0);
   // Only the picture, though it is five times larger than the window: no scroll bar inside.
-  const QList<QScrollBar*> bars = m->edtMag->findChildren<QScrollBar*>();
-  EXPECT_FALSE(bars.isEmpty());
-  for (QScrollBar* bar : bars) EXPECT_FALSE(bar->isVisible());
+  // (The control makes its scroll bars only when it shows one.)
+  for (QScrollBar* bar : m->edtMag->findChildren<QScrollBar*>()) EXPECT_FALSE(bar->isVisible());
 
   mouseOn(view, QEvent::MouseButtonRelease, {120, 90}, Qt::LeftButton, Qt::NoButton);
   EXPECT_FALSE(frmMagWindow.IsLoaded());
