@@ -4,6 +4,7 @@
 #include "controls/imaging/pixel_ops.h"
 #include "imagetools/preview_zoom.h"
 #include "runtime/busy_work.h"
+#include "workspace/document/document_session.h"
 #include "workspace/frm_img_clnt.h"
 
 #include <QComboBox>
@@ -155,7 +156,7 @@ void newDocument(int32_t width, int32_t height, int16_t bitsPerPixel, uint32_t c
     if (gOverride) gOverride->CreateBlankImage(width, height, bitsPerPixel, colour);
     return;
   }
-  frmImgClnt->fnNewImgFile(width, height, bitsPerPixel, colour);
+  ws::document().newDocument(width, height, bitsPerPixel, colour);
 }
 
 QComboBox* dropDown(QWidget* parent, const QStringList& items, double left, double top, double width) {

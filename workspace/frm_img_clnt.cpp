@@ -1,6 +1,8 @@
 // The main window's frame: its controls, menus and toolbars, the load step, the first activation,
 // the pane layout on resize, the Shift key, Help, and shut-down.
 #include "workspace/frm_img_clnt.h"
+#include "workspace/document/document_session.h"
+#include "workspace/main_window.h"
 #include "workspace/settings/frm_about.h"
 #include "workspace/command_table.h"
 #include "workspace/window_openers.h"
@@ -39,6 +41,19 @@
 using namespace modVars;
 
 rt::DefaultInstance<frmImgClntForm> frmImgClnt;
+
+namespace {
+
+// The program's document is shown by the main window, made when the document first needs it.
+const bool mainWindowShowsTheDocument = [] {
+  ws::document().setView([]() -> ws::DocumentView* { return frmImgClnt.get(); });
+  return true;
+}();
+
+}  // namespace
+
+rt::Form* ws::mainWindow() { return frmImgClnt.get(); }
+rt::Form* ws::loadedMainWindow() { return frmImgClnt.IsLoaded() ? frmImgClnt.get() : nullptr; }
 
 namespace {
 
@@ -95,12 +110,6 @@ frmImgClntForm::~frmImgClntForm() {
   // The annotation control lets go of the views before they go.
   delete nxMain;
   nxMain = nullptr;
-}
-
-bool frmImgClntForm::NetworkSucceeded() const {
-  bool ok = false;
-  const bool value = rt::TextToBool(NetworkResult, &ok);
-  return ok && value;
 }
 
 // ---- Construction ------------------------------------------------------------------------------
@@ -343,7 +352,7 @@ void frmImgClntForm::setStatusPanel(const QString& key, const QString& text) {
 void frmImgClntForm::Form_Load() {
   // What stays in force when the load step ends early: no document, no scanner.
   gblnScannerPresent = false;
-  fnSetNoDocState();
+  ws::document().enterState(ws::DocState::NoDocument);
   try {
     // The help file is looked up when Help > Contents asks for it.
     gblnActivated = false;
@@ -567,19 +576,13 @@ void frmImgClntForm::mnuPopTmbCopy_Click() {
 }
 
 void frmImgClntForm::Form_QueryUnload(int& cancel, int) {
-  bool ok = false;
-  fnCloseFile(false, ok);
-  if (!ok) {
+  ws::DocumentSession& document = ws::document();
+  if (!document.close(false)) {
     cancel = 1;
     return;
   }
   nxMain->setAttachControlName(QString());
-  // Logging out belongs to a close that goes ahead; a cancelled close keeps the session.
-  if (!StatusPanel(QStringLiteral("LOGIN")).isEmpty()) {
-    NetworkResult = rt::CStr(false);
-    modTCP::gstrTCPCommand = QStringLiteral("LOGOUT");
-    ws::openWindow(QStringLiteral("frmTCPIP"), {modTCP::gstrTCPCommand});
-    if (!NetworkSucceeded())
-      rt::ShowError(QStringLiteral("Logout was unsuccessful!, Please inform your administrator"));
-  }
+  // Logging out belongs to a close that goes ahead; a cancelled close keeps the login.
+  if (document.state().login.loggedIn() && !document.runNetwork(QStringLiteral("LOGOUT")))
+    rt::ShowError(QStringLiteral("Logout was unsuccessful!, Please inform your administrator"));
 }

@@ -14,15 +14,15 @@ using namespace modVars;
 
 bool frmImgClntForm::ThumbsLoading() const { return thumbLoader_ && !thumbLoader_->finished(); }
 
-void frmImgClntForm::startThumbLoader(const QString& path, int32_t pages) {
-  stopThumbLoader();
+void frmImgClntForm::loadThumbs(const QString& path, int pages) {
+  stopThumbs();
   thumbLoader_ = std::make_unique<img::PageThumbLoader>(path, pages, ixTmb(0)->displaySide(),
                                                         [this](img::PageThumb& t) { thumbReady(t); });
   preferVisibleThumbs();
   setStatusPanel(QStringLiteral("BODY"), QStringLiteral("Pages ready: 0 of %1").arg(pages));
 }
 
-void frmImgClntForm::stopThumbLoader() {
+void frmImgClntForm::stopThumbs() {
   if (!thumbLoader_) return;
   thumbLoader_.reset();
   setStatusPanel(QStringLiteral("BODY"), QString());
