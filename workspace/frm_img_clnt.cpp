@@ -11,7 +11,6 @@
 #include "controls/imaging/format_table.h"
 #include "controls/imaging/imaging_control.h"
 #include "controls/scanning/scanning_control.h"
-#include "platform/registry/registry.h"
 #include "runtime/conversions.h"
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
@@ -61,9 +60,6 @@ QString& commandLineText() {
   static QString text;
   return text;
 }
-
-// The settings key of the program under HKEY_LOCAL_MACHINE.
-constexpr const char* kSettingsKey = "SOFTWARE\\Quorvane\\Lumivex";
 
 QPixmap handPixmap(bool closed) {
   QPixmap pm(16, 16);
@@ -400,52 +396,13 @@ void frmImgClntForm::Form_Load() {
 
 void frmImgClntForm::Form_Activate() { fnFirstActivation(); }
 
-namespace {
-
-// "FileAssoc" as the program last recorded it; "" when it cannot be read.
-QString readFileAssoc() {
-  using namespace plat::reg;
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
-    uint32_t disposition = 0;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, "1", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                        &disposition) != ERROR_SUCCESS)
-      return QString();
-    RegSetValueExA(key, "FileAssoc", 0, REG_SZ, reinterpret_cast<const uint8_t*>("0"), 2);
-    RegCloseKey(key);
-    return QStringLiteral("0");
-  }
-  uint8_t buffer[256] = {};
-  uint32_t size = sizeof(buffer);
-  uint32_t type = 0;
-  QString value;
-  if (RegQueryValueExA(key, "FileAssoc", nullptr, &type, buffer, &size) == ERROR_SUCCESS) {
-    const auto* text = reinterpret_cast<const char*>(buffer);
-    value = QString::fromLatin1(text, static_cast<qsizetype>(strnlen(text, std::min<uint32_t>(size, sizeof(buffer))))).trimmed();
-  }
-  RegCloseKey(key);
-  return value;
-}
-
-void writeFileAssocDone() {
-  using namespace plat::reg;
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-  RegSetValueExA(key, "FileAssoc", 0, REG_SZ, reinterpret_cast<const uint8_t*>("1"), 2);
-  RegCloseKey(key);
-}
-
-}  // namespace
-
 void frmImgClntForm::fnFirstActivation() {
   if (gblnActivated) return;
   gblnActivated = true;
   const QString command = CommandLine().trimmed();
   if (command.isEmpty()) {
-    if (readFileAssoc() != QStringLiteral("1")) {
-      // Recorded as offered only when the dialog was there to be shown.
-      if (ws::openWindow(QStringLiteral("frmExtAssoc"))) writeFileAssocDone();
-    }
+    // Recorded as offered only when the dialog was there to be shown.
+    if (!modRegistry::fnFileAssocOffered() && ws::openWindow(QStringLiteral("frmExtAssoc"))) modRegistry::fnSetFileAssocOffered();
   } else if (command.right(4).toUpper() == QStringLiteral(".KVT")) {
     ws::openWindow(QStringLiteral("frmAlbum"), {command});
   } else {
