@@ -4,7 +4,7 @@
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
 #include "runtime/screen.h"
-#include "workspace/frm_img_clnt.h"
+#include "workspace/document/document_session.h"
 
 #include <QApplication>
 #include <QStyle>
@@ -32,8 +32,8 @@ void enableButton(const QToolBar* bar, const QString& key, bool on) {
 
 bool openInMainWindow(const QString& path) {
   bool closed = false;
-  rt::RunGuarded([&] { frmImgClnt->fnCloseFile(false, closed); });
-  if (closed) rt::RunGuarded([&] { frmImgClnt->fnOpenImgFile(path); });
+  rt::RunGuarded([&] { closed = ws::document().close(false); });
+  if (closed) rt::RunGuarded([&] { ws::document().open(path); });
   return closed;
 }
 

@@ -5,9 +5,10 @@
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
 #include "runtime/screen.h"
-#include "workspace/frm_img_clnt.h"
+#include "workspace/document/document_session.h"
 #include "workspace/mod_vars.h"
 #include "workspace/page_strip.h"
+#include "workspace/page_view_state.h"
 
 #include <QPushButton>
 
@@ -113,11 +114,11 @@ void frmSelImageForm::addPages(bool insert) {
     }
     pictures.push_back(h);
   }
-  frmImgClntForm* w = frmImgClnt.get();
-  const int count = w->ixTmb.Count(), current = gintCurrPage, added = static_cast<int>(pictures.size());
+  ws::DocumentSession& document = ws::document();
+  const int count = document.pageCount(), current = gintCurrPage, added = static_cast<int>(pictures.size());
   const ws::PageEdit edit =
       insert ? ws::fnInsertPages(count, current, current, added) : ws::fnAppendPages(count, current, added);
-  w->fnAddPickedPages(edit, pictures);
+  document.addPickedPages(edit, pictures);
   Unload();
 }
 

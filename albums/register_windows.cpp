@@ -9,11 +9,11 @@
 #include "albums/frm_mag_window.h"
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
-#include "workspace/frm_img_clnt.h"
+#include "workspace/main_window.h"
 #include "workspace/window_openers.h"
 
 namespace {
-QWidget* mainWindow() { return frmImgClnt.IsLoaded() ? frmImgClnt.get() : nullptr; }
+QWidget* mainWindow() { return ws::loadedMainWindow(); }
 }  // namespace
 
 void registerAlbumWindows() {

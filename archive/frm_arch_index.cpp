@@ -6,7 +6,8 @@
 #include "runtime/dialogs.h"
 #include "runtime/errors.h"
 #include "runtime/screen.h"
-#include "workspace/frm_img_clnt.h"
+#include "workspace/document/document_session.h"
+#include "workspace/main_window.h"
 #include "workspace/mod_vars.h"
 
 #include <QCheckBox>
@@ -137,9 +138,9 @@ frmArchIndexForm::frmArchIndexForm() {
 
 void frmArchIndexForm::Form_Load() {
   arch::applyParmDetails(lblParm1, txtParm1, lblParm2, txtParm2);
-  if (frmImgClnt.IsLoaded()) {
-    setLeft(frmImgClnt->Left());
-    setTop((frmImgClnt->Height() - Height()) / 2);
+  if (rt::Form* main = ws::loadedMainWindow()) {
+    setLeft(main->Left());
+    setTop((main->Height() - Height()) / 2);
   }
   flbInput->setPath(gstrIndexDir);
 }
@@ -168,16 +169,14 @@ void frmArchIndexForm::flbInput_Click() {
   if (busy()) return;
   const QString path = fnUploadFile();
   if (path.isEmpty()) return;
-  bool closed = false;
-  frmImgClnt->fnCloseFile(false, closed);
-  if (!closed) {
+  if (!ws::document().close(false)) {
     // The document stays: so does the list's choice of it.
     flbInput->setFileName(QFileInfo(opened_).fileName());
     return;
   }
   opened_.clear();
   try {
-    frmImgClnt->fnOpenImgFile(path);
+    ws::document().open(path);
   } catch (const rt::RuntimeError& e) {
     showError(e.Description());
     flbInput->setFileName(QString());
@@ -217,7 +216,7 @@ void frmArchIndexForm::notShownMessage() {
 }
 
 bool frmArchIndexForm::saveCaptured() {
-  if (!frmImgClnt->mnuFileSave_Click()) return false;
+  if (!ws::document().save()) return false;
   // A save under another name leaves the chosen file as it was: it is not what the user sees.
   if (showsCapturedFile()) return true;
   notShownMessage();
@@ -270,8 +269,7 @@ void frmArchIndexForm::fnDone(bool closeDocument) {
   fnButtonRule();
   if (!closeDocument) return;
   opened_.clear();
-  bool closed = false;
-  frmImgClnt->fnCloseFile(true, closed);
+  ws::document().close(true);
 }
 
 void frmArchIndexForm::cmdArchToBatch_Click() {

@@ -6,7 +6,7 @@
 #include "archive/leave_rule.h"
 #include "archive/login_settings.h"
 #include "runtime/screen.h"
-#include "workspace/frm_img_clnt.h"
+#include "workspace/document/document_session.h"
 #include "workspace/mod_vars.h"
 
 #include <QApplication>
@@ -205,12 +205,15 @@ void frmLoginForm::sckLogin_Reply(const QByteArray& reply) {
   switch (kind) {
     case arch::LoginReply::LoginOk: {
       const arch::Rights rights = arch::parseLoginRights(reply);
-      if (rights.view) gblnAchView = true;
-      if (rights.update) gblnAchUpd = true;
+      // A right the server does not grant now stays as an earlier log-in left it.
+      ws::ArchiveLogin login = ws::document().state().login;
+      login.user = txtLogin->text().trimmed().toUpper();
+      login.view = login.view || rights.view;
+      login.update = login.update || rights.update;
       modTCP::gstrRemoteHost = txtRemoteHost->text().trimmed();
       modTCP::gstrRetPort = txtRetPort->text().trimmed();
       modTCP::gstrAchPort = txtAchPort->text().trimmed();
-      frmImgClnt->setStatusPanel(QStringLiteral("LOGIN"), txtLogin->text().trimmed().toUpper());
+      ws::document().setLogin(login);
       sckLogin->step(102);
       return;
     }

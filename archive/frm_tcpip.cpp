@@ -4,7 +4,7 @@
 #include "archive/frm_arch_ret_opt.h"
 #include "runtime/dialogs.h"
 #include "runtime/screen.h"
-#include "workspace/frm_img_clnt.h"
+#include "workspace/document/document_session.h"
 #include "workspace/mod_vars.h"
 
 #include <QLabel>
@@ -55,7 +55,7 @@ frmTCPIPForm::frmTCPIPForm() {
 
 bool frmTCPIPForm::retrieving() const { return gstrTCPCommand == QLatin1String("RETRIEVE"); }
 
-QString frmTCPIPForm::user() const { return frmImgClnt->StatusPanel(QStringLiteral("LOGIN")).trimmed(); }
+QString frmTCPIPForm::user() const { return ws::document().state().login.user.trimmed(); }
 
 void frmTCPIPForm::Form_Load() {
   if (gstrTCPCommand == QLatin1String("RETRIEVE"))
@@ -138,7 +138,7 @@ void frmTCPIPForm::tmrReq_Timer(int16_t state) {
     case 103:
     case 122:
     case 132:
-      frmImgClnt->NetworkResult = QStringLiteral("True");
+      ws::document().state().network = ws::NetworkResult::Succeeded;
       finish();
       break;
     case arch::kNetworkFailed:

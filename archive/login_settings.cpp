@@ -2,6 +2,7 @@
 
 #include "platform/registry/registry.h"
 #include "platform/text/ansi.h"
+#include "workspace/settings/mod_registry.h"
 
 #include <array>
 
@@ -10,7 +11,7 @@ namespace {
 
 using namespace plat::reg;
 
-constexpr char kKey[] = "SOFTWARE\\Quorvane\\Lumivex";
+constexpr const char* kKey = modRegistry::kSettingsKey;
 
 QString readValue(HKEY key, const char* name) {
   std::array<uint8_t, 256> buffer{};

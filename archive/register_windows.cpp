@@ -6,7 +6,7 @@
 #include "archive/frm_arch_verify.h"
 #include "archive/frm_login.h"
 #include "archive/frm_tcpip.h"
-#include "workspace/frm_img_clnt.h"
+#include "workspace/main_window.h"
 #include "workspace/mod_vars.h"
 #include "workspace/window_openers.h"
 
@@ -15,7 +15,7 @@
 void registerArchiveWindows() {
   ws::registerWindow(QStringLiteral("frmTCPIP"), [](const QStringList& args) {
     if (!args.isEmpty()) modTCP::gstrTCPCommand = args.front();
-    frmTCPIP->Show(rt::vbModal, frmImgClnt.get());
+    frmTCPIP->Show(rt::vbModal, ws::mainWindow());
   });
   // "RETRIEVE" asks for the keys of a document to fetch; "ARCHIVE" shows the open document's keys
   // for its commit.
@@ -32,11 +32,11 @@ void registerArchiveWindows() {
       f->setAchIDBackColor(frmArchRetrieveForm::kWindowBackground);
       f->setCaption(QStringLiteral("   Retrieve Image"));
     }
-    f->Show(rt::vbModal, frmImgClnt.get());
+    f->Show(rt::vbModal, ws::mainWindow());
   });
-  ws::registerWindow(QStringLiteral("frmLogin"), [](const QStringList&) { frmLogin->Show(rt::vbModal, frmImgClnt.get()); });
+  ws::registerWindow(QStringLiteral("frmLogin"), [](const QStringList&) { frmLogin->Show(rt::vbModal, ws::mainWindow()); });
   // The index window stays beside the main window; the batch windows are modal.
-  ws::registerWindow(QStringLiteral("frmArchIndex"), [](const QStringList&) { frmArchIndex->Show(rt::vbModeless, frmImgClnt.get()); });
-  ws::registerWindow(QStringLiteral("frmArchVerify"), [](const QStringList&) { frmArchVerify->Show(rt::vbModal, frmImgClnt.get()); });
-  ws::registerWindow(QStringLiteral("frmArchBatch"), [](const QStringList&) { frmArchBatch->Show(rt::vbModal, frmImgClnt.get()); });
+  ws::registerWindow(QStringLiteral("frmArchIndex"), [](const QStringList&) { frmArchIndex->Show(rt::vbModeless, ws::mainWindow()); });
+  ws::registerWindow(QStringLiteral("frmArchVerify"), [](const QStringList&) { frmArchVerify->Show(rt::vbModal, ws::mainWindow()); });
+  ws::registerWindow(QStringLiteral("frmArchBatch"), [](const QStringList&) { frmArchBatch->Show(rt::vbModal, ws::mainWindow()); });
 }

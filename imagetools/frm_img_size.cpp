@@ -7,7 +7,6 @@
 #include "runtime/conversions.h"
 #include "runtime/message_boxes.h"
 #include "runtime/screen.h"
-#include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
 
 #include <QCheckBox>

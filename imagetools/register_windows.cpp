@@ -8,14 +8,14 @@
 #include "imagetools/frm_img_proc.h"
 #include "imagetools/frm_img_size.h"
 #include "runtime/form.h"
-#include "workspace/frm_img_clnt.h"
+#include "workspace/main_window.h"
 #include "workspace/window_openers.h"
 
 namespace {
 // Each tool dialog is shown modally, owned by the main window.
 template <class F>
 ws::WindowOpener ownedByMainWindow(rt::DefaultInstance<F>& form) {
-  return [&form](const QStringList&) { form->Show(rt::vbModal, frmImgClnt.get()); };
+  return [&form](const QStringList&) { form->Show(rt::vbModal, ws::mainWindow()); };
 }
 }  // namespace
 

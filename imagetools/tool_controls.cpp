@@ -5,6 +5,7 @@
 #include "imagetools/preview_zoom.h"
 #include "runtime/busy_work.h"
 #include "runtime/leave_check.h"
+#include "workspace/document/document_session.h"
 #include "workspace/frm_img_clnt.h"
 
 #include <QComboBox>
@@ -157,7 +158,7 @@ void newDocument(int32_t width, int32_t height, int16_t bitsPerPixel, uint32_t c
     if (gOverride) gOverride->CreateBlankImage(width, height, bitsPerPixel, colour);
     return;
   }
-  frmImgClnt->fnNewImgFile(width, height, bitsPerPixel, colour);
+  ws::document().newDocument(width, height, bitsPerPixel, colour);
 }
 
 QComboBox* dropDown(QWidget* parent, const QStringList& items, double left, double top, double width) {

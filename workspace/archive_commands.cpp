@@ -3,6 +3,7 @@
 #include "runtime/conversions.h"
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
+#include "workspace/document/document_session.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
 #include "workspace/window_openers.h"
@@ -19,7 +20,7 @@ void showError(const QString& first, const QString& second = QString()) {
   rt::ShowError(second.isEmpty() ? first : first + QLatin1Char('\r') + second);
 }
 
-bool loggedIn(frmImgClntForm& w) { return !w.StatusPanel(QStringLiteral("LOGIN")).isEmpty(); }
+bool loggedIn() { return document().state().login.loggedIn(); }
 
 bool batchDirKnown() {
   if (!gstrBatchDir.isEmpty()) return true;
@@ -31,7 +32,7 @@ bool batchDirKnown() {
 }  // namespace
 
 void mnuArchive_Click(frmImgClntForm& w) {
-  const bool in = loggedIn(w);
+  const bool in = loggedIn();
   w.Menu(QStringLiteral("mnuArchLogin"))->setEnabled(!in);
   w.Menu(QStringLiteral("mnuArchLogout"))->setEnabled(in);
   w.Menu(QStringLiteral("mnuArchRetrieve"))->setEnabled(gblnAchView);
@@ -41,45 +42,35 @@ void mnuArchive_Click(frmImgClntForm& w) {
 
 void mnuArchLogin_Click(frmImgClntForm&) { openWindow(QStringLiteral("frmLogin")); }
 
-void mnuArchLogout_Click(frmImgClntForm& w) {
-  if (!loggedIn(w)) return;
-  if (!gstrAchID.isEmpty()) {
-    bool closed = false;
-    w.fnCloseFile(false, closed);
-    if (!closed) return;
-  }
-  w.NetworkResult = rt::CStr(false);
-  modTCP::gstrTCPCommand = QStringLiteral("LOGOUT");
-  openWindow(QStringLiteral("frmTCPIP"), {modTCP::gstrTCPCommand});
-  if (w.NetworkSucceeded()) {
-    gblnAchView = false;
-    gblnAchUpd = false;
-    w.setStatusPanel(QStringLiteral("LOGIN"), QString());
-  } else {
+void mnuArchLogout_Click(frmImgClntForm&) {
+  DocumentSession& doc = document();
+  if (!loggedIn()) return;
+  if (!gstrAchID.isEmpty() && !doc.close(false)) return;
+  if (doc.runNetwork(QStringLiteral("LOGOUT")))
+    doc.setLogin({});
+  else
     showError(QStringLiteral("Logout was unsuccessful!, Please inform your administrator"));
-  }
 }
 
-void mnuArchRetrieve_Click(frmImgClntForm& w) {
-  bool closed = false;
-  w.fnCloseFile(false, closed);
-  if (!closed) return;
-  w.NetworkResult = rt::CStr(false);
+void mnuArchRetrieve_Click(frmImgClntForm&) {
+  DocumentSession& doc = document();
+  if (!doc.close(false)) return;
+  doc.state().network = NetworkResult::Failed;
   gstrAchID.clear();
   gstrParm1.clear();
   gstrParm2.clear();
   modTCP::gstrTCPCommand = QStringLiteral("RETRIEVE");
   openWindow(QStringLiteral("frmArchRetrieve"), {modTCP::gstrTCPCommand});
   const QString working = modTCP::fnWorkingFilePath();
-  if (!w.NetworkSucceeded() || !QFile::exists(working)) return;
+  if (!doc.networkSucceeded() || !QFile::exists(working)) return;
   try {
-    w.fnOpenImgFile(working);
+    doc.open(working);
   } catch (const rt::RuntimeError& e) {
     showError(e.Description());
   }
 }
 
-void mnuArchSend_Click(frmImgClntForm& w) {
+void mnuArchSend_Click(frmImgClntForm&) {
   if (gstrAchID.isEmpty()) {
     showError(QStringLiteral("There is no AchID attached to the current image!"),
               QStringLiteral("Please use the index form to archive this image."));
@@ -88,7 +79,7 @@ void mnuArchSend_Click(frmImgClntForm& w) {
   if (rt::Confirm(QStringLiteral("Commit the image back to Archive?")) != rt::vbYes)
     return;
   gblnCommitSave = true;
-  const bool saved = w.mnuFileSave_Click();
+  const bool saved = document().save();
   gblnCommitSave = false;
   // What is on disk is what goes to the archive: nothing is sent when the save did not happen.
   if (!saved) return;

@@ -1,6 +1,8 @@
 // The main window's frame: its controls, menus and toolbars, the load step, the first activation,
 // the pane layout on resize, the Shift key, Help, and shut-down.
 #include "workspace/frm_img_clnt.h"
+#include "workspace/document/document_session.h"
+#include "workspace/main_window.h"
 #include "workspace/settings/frm_about.h"
 #include "workspace/command_table.h"
 #include "workspace/window_openers.h"
@@ -11,7 +13,6 @@
 #include "controls/imaging/format_table.h"
 #include "controls/imaging/imaging_control.h"
 #include "controls/scanning/scanning_control.h"
-#include "platform/registry/registry.h"
 #include "runtime/conversions.h"
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
@@ -44,13 +45,23 @@ rt::DefaultInstance<frmImgClntForm> frmImgClnt;
 
 namespace {
 
+// The program's document is shown by the main window, made when the document first needs it.
+const bool mainWindowShowsTheDocument = [] {
+  ws::document().setView([]() -> ws::DocumentView* { return frmImgClnt.get(); });
+  return true;
+}();
+
+}  // namespace
+
+rt::Form* ws::mainWindow() { return frmImgClnt.get(); }
+rt::Form* ws::loadedMainWindow() { return frmImgClnt.IsLoaded() ? frmImgClnt.get() : nullptr; }
+
+namespace {
+
 QString& commandLineText() {
   static QString text;
   return text;
 }
-
-// The settings key of the program under HKEY_LOCAL_MACHINE.
-constexpr const char* kSettingsKey = "SOFTWARE\\Quorvane\\Lumivex";
 
 QPixmap handPixmap(bool closed) {
   QPixmap pm(16, 16);
@@ -97,12 +108,6 @@ frmImgClntForm::~frmImgClntForm() {
   // The annotation control lets go of the views before they go.
   delete nxMain;
   nxMain = nullptr;
-}
-
-bool frmImgClntForm::NetworkSucceeded() const {
-  bool ok = false;
-  const bool value = rt::TextToBool(NetworkResult, &ok);
-  return ok && value;
 }
 
 // ---- Construction ------------------------------------------------------------------------------
@@ -345,7 +350,7 @@ void frmImgClntForm::setStatusPanel(const QString& key, const QString& text) {
 void frmImgClntForm::Form_Load() {
   // What stays in force when the load step ends early: no document, no scanner.
   gblnScannerPresent = false;
-  fnSetNoDocState();
+  ws::document().enterState(ws::DocState::NoDocument);
   try {
     // The help file is looked up when Help > Contents asks for it.
     gblnActivated = false;
@@ -393,52 +398,13 @@ void frmImgClntForm::Form_Load() {
 
 void frmImgClntForm::Form_Activate() { fnFirstActivation(); }
 
-namespace {
-
-// "FileAssoc" as the program last recorded it; "" when it cannot be read.
-QString readFileAssoc() {
-  using namespace plat::reg;
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
-    uint32_t disposition = 0;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, "1", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                        &disposition) != ERROR_SUCCESS)
-      return QString();
-    RegSetValueExA(key, "FileAssoc", 0, REG_SZ, reinterpret_cast<const uint8_t*>("0"), 2);
-    RegCloseKey(key);
-    return QStringLiteral("0");
-  }
-  uint8_t buffer[256] = {};
-  uint32_t size = sizeof(buffer);
-  uint32_t type = 0;
-  QString value;
-  if (RegQueryValueExA(key, "FileAssoc", nullptr, &type, buffer, &size) == ERROR_SUCCESS) {
-    const auto* text = reinterpret_cast<const char*>(buffer);
-    value = QString::fromLatin1(text, static_cast<qsizetype>(strnlen(text, std::min<uint32_t>(size, sizeof(buffer))))).trimmed();
-  }
-  RegCloseKey(key);
-  return value;
-}
-
-void writeFileAssocDone() {
-  using namespace plat::reg;
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-  RegSetValueExA(key, "FileAssoc", 0, REG_SZ, reinterpret_cast<const uint8_t*>("1"), 2);
-  RegCloseKey(key);
-}
-
-}  // namespace
-
 void frmImgClntForm::fnFirstActivation() {
   if (gblnActivated) return;
   gblnActivated = true;
   const QString command = CommandLine().trimmed();
   if (command.isEmpty()) {
-    if (readFileAssoc() != QStringLiteral("1")) {
-      // Recorded as offered only when the dialog was there to be shown.
-      if (ws::openWindow(QStringLiteral("frmExtAssoc"))) writeFileAssocDone();
-    }
+    // Recorded as offered only when the dialog was there to be shown.
+    if (!modRegistry::fnFileAssocOffered() && ws::openWindow(QStringLiteral("frmExtAssoc"))) modRegistry::fnSetFileAssocOffered();
   } else if (command.right(4).toUpper() == QStringLiteral(".KVT")) {
     ws::openWindow(QStringLiteral("frmAlbum"), {command});
   } else {
@@ -567,19 +533,13 @@ void frmImgClntForm::mnuPopTmbCopy_Click() {
 }
 
 void frmImgClntForm::Form_QueryUnload(int& cancel, int) {
-  bool ok = false;
-  fnCloseFile(false, ok);
-  if (!ok) {
+  ws::DocumentSession& document = ws::document();
+  if (!document.close(false)) {
     cancel = 1;
     return;
   }
   nxMain->setAttachControlName(QString());
-  // Logging out belongs to a close that goes ahead; a cancelled close keeps the session.
-  if (!StatusPanel(QStringLiteral("LOGIN")).isEmpty()) {
-    NetworkResult = rt::CStr(false);
-    modTCP::gstrTCPCommand = QStringLiteral("LOGOUT");
-    ws::openWindow(QStringLiteral("frmTCPIP"), {modTCP::gstrTCPCommand});
-    if (!NetworkSucceeded())
-      rt::ShowError(QStringLiteral("Logout was unsuccessful!, Please inform your administrator"));
-  }
+  // Logging out belongs to a close that goes ahead; a cancelled close keeps the login.
+  if (document.state().login.loggedIn() && !document.runNetwork(QStringLiteral("LOGOUT")))
+    rt::ShowError(QStringLiteral("Logout was unsuccessful!, Please inform your administrator"));
 }

@@ -1,12 +1,15 @@
 #pragma once
-// The main window: the open document's pages as thumbnails and in the page view, the menus and
-// toolbars with their command states, the document life cycle (new, open, close, save), view
-// layouts and zoom, and the annotation control that edits the shown page's annotations.
+// The main window: it builds the widgets that show the open document (its pages as thumbnails and
+// in the page view, the menus and toolbars, the status panels), shows the document as its session
+// asks (ws::DocumentView) and hands the document's commands to the session
+// (workspace/document/document_session.h). View layouts, zoom, the page view's mouse modes and the
+// annotation control that edits the shown page's annotations are the window's own.
 #include "controls/imaging/page_thumb_loader.h"
 #include "platform/memory/global_memory.h"
 #include "runtime/control_array.h"
 #include "runtime/dialogs.h"
 #include "runtime/form.h"
+#include "workspace/document/document_view.h"
 #include "workspace/page_view_state.h"
 
 #include <QMap>
@@ -42,17 +45,11 @@ enum class CaptionRule;
 enum class DocState;
 }
 
-class frmImgClntForm : public rt::Form {
+class frmImgClntForm : public rt::Form, public ws::DocumentView {
   Q_OBJECT
  public:
   frmImgClntForm();
   ~frmImgClntForm() override;
-
-  // Outcome of an archive network operation, as text: "False" before the network window is shown,
-  // "True" when the operation completed.
-  QString NetworkResult;
-  // The network operation succeeded only when NetworkResult converts to True.
-  bool NetworkSucceeded() const;
 
   // The program's command line (its one optional argument), read at the first activation.
   static void setCommandLine(const QString& commandLine);
@@ -98,7 +95,7 @@ class frmImgClntForm : public rt::Form {
   // An imaging control of this window by name: "ixMain", "ixTemp", "ixTmb(3)".
   img::ImagingControl* ImagingByName(const QString& name) const;
 
-  // ---- Public operations -------------------------------------------------------------------
+  // ---- Public operations (the document's forward to its session) ------------------------------
   void ixTmb_Click(int16_t index);
   void mnuFileClose_Click();
   // Returns false when the save did not happen (cancelled, refused or failed).
@@ -208,6 +205,37 @@ class frmImgClntForm : public rt::Form {
   // Window-level state.
   bool mblnShiftDown = false;
 
+  // ---- The document's view ------------------------------------------------------------------------
+  int ask(const QString& question, int buttons) override;
+  void showError(const QString& text) override;
+  void setTitle(const QString& caption) override;
+  void showZoom() override;
+  void showLogin(const QString& user) override;
+  void enableCommands(const std::vector<ws::CommandState>& states) override;
+  void enablePageButtons(bool previous, bool next) override;
+  void resetModes(ws::DocState state) override;
+  void showDefaultLayout(bool multiPage) override;
+  void clearAnnotations() override;
+  int16_t showFirstPage(const QString& path) override;
+  void showBlankPage(int32_t width, int32_t height, int16_t bitsPerPixel, uint32_t colour) override;
+  void showPage(int page) override;
+  void setToolDefaults() override;
+  void emptyPageView() override;
+  rt::Variant takeInLayer(const rt::Variant& read) override;
+  void storeCurrentPage() override;
+  void commitPendingEdit() override;
+  int pageCount() const override { return ixTmb.Count(); }
+  void fillStrip(int pages, const QString& path) override;
+  void loadThumbs(const QString& path, int pages) override;
+  void stopThumbs() override;
+  void rearrangeStrip(const ws::PageEdit& edit, ws::CaptionRule captions) override;
+  void setPagePicture(int index, plat::HGLOBAL picture) override;
+  void emptyStrip() override;
+  void layOutStrip() override;
+  void scrollStripToCurrent() override;
+  std::optional<QString> askSavePath() override;
+  void writePages(const ws::SavePlan& plan) override;
+
  protected:
   void Form_Load() override;
   void Form_Activate() override;
@@ -225,37 +253,19 @@ class frmImgClntForm : public rt::Form {
   QLabel* makeThumbLabel(QLabel* tmpl);
   void layoutFrame();
 
-  // Document.
-  bool fnSaveImgFile();
+  // Saving.
   void saveSinglePage(const ws::SavePlan& plan);
   void saveMultiPage(const ws::SavePlan& plan);
-  void unlockArchivedDocument();
-  bool askSaveFormatFirst();
-  void loadPage(img::ImagingControl* ix, int32_t page, const QString& path);
-  void fnShowZoomPanel();
-  void fnShowNewDocument();
-  bool fnHasPageStrip() const;
   int thumbCount() const { return ixTmb.Count(); }
 
-  // Command states.
-  void fnSetNoDocState();
-  void fnSetDocOpenState();
-  void fnSetDefaultView();
-  void fnUpdatePageButtons();
-  void applyCommandStates(ws::DocState state);
-  ws::DocState lastDocState_{};  // the state the commands were last set for (none at first)
+  // Mouse modes.
   void setModeButtons(const QString& pressed);
   void selectMode(ws::MouseMode mode);
   // The mode whose button is pressed; None when no mode button is.
   ws::MouseMode currentMode() const;
   ws::PageGeometry pageGeometry() const;
 
-  // Thumbnails.
-  void fnStoreCurrentPage();
-  // The pictures of an opened document's thumbnails are made in the background; the strip shows
-  // how many are ready. Stopping drops what is still to come (close, or another document).
-  void startThumbLoader(const QString& path, int32_t pages);
-  void stopThumbLoader();
+  // Thumbnails: the strip shows how many pictures of the background loader are ready.
   void thumbReady(img::PageThumb& t);
   void preferVisibleThumbs();
   void showSlotsNearView();
@@ -275,8 +285,6 @@ class frmImgClntForm : public rt::Form {
   void fnResetStripScroll();
 
   // Annotations.
-  void fnSetAnnoToolDefaults();
-  void fnLoadFileAnnotations(const QString& path);
   void fnSavePageAnnotations(int16_t index);
   void fnRestorePageAnnotations(int16_t index);
   // Draws the annotation control's current layer into the attached picture; raises an error when

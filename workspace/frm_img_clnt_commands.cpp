@@ -6,6 +6,7 @@
 #include "runtime/message_boxes.h"
 #include "workspace/command_states.h"
 #include "workspace/command_table.h"
+#include "workspace/document/document_session.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/frm_anno_palette.h"
 #include "workspace/window_openers.h"
@@ -29,10 +30,8 @@ void enable(QAction* a, bool on) {
 
 // ---- Command states -------------------------------------------------------------------------------
 
-void frmImgClntForm::applyCommandStates(ws::DocState state) {
-  lastDocState_ = state;
-  const ws::DocConditions conditions = ws::fnDocConditions(gblnScannerPresent, gintCurrFormat, gstrCurrFile);
-  for (const ws::CommandState& c : ws::fnCommandStates(state, conditions)) {
+void frmImgClntForm::enableCommands(const std::vector<ws::CommandState>& states) {
+  for (const ws::CommandState& c : states) {
     if (c.scope != ws::Scope::Button) enable(Menu(c.command), c.enabled);
     if (c.scope == ws::Scope::Menu) continue;
     for (const ws::ButtonRow& b : ws::buttonRows())
@@ -40,20 +39,18 @@ void frmImgClntForm::applyCommandStates(ws::DocState state) {
   }
 }
 
-void frmImgClntForm::fnSetNoDocState() {
-  applyCommandStates(ws::DocState::NoDocument);
-  setModeButtons(QString());
-}
-
-void frmImgClntForm::fnSetDocOpenState() {
-  applyCommandStates(ws::DocState::DocumentOpen);
+void frmImgClntForm::resetModes(ws::DocState state) {
+  if (state == ws::DocState::NoDocument) {
+    setModeButtons(QString());
+    return;
+  }
   bool anyPressed = false;
   for (QAction* a : tbrMode->actions()) anyPressed = anyPressed || a->isChecked();
   if (!anyPressed) fnSelectHandMode();
 }
 
-void frmImgClntForm::fnSetDefaultView() {
-  if (!fnIsMultiPageFormat(gintCurrFormat))
+void frmImgClntForm::showDefaultLayout(bool multiPage) {
+  if (!multiPage)
     mnuViewPageOnly_Click();
   else
     mnuViewPageThumbs_Click();
@@ -137,8 +134,7 @@ void frmImgClntForm::mnuAnnBurnIn_Click() {
   // twice and saved again.
   nxMain->DeleteSelected();
   // Without both flags a page switch or a close would throw the burned-in page away.
-  gblnDocModified = true;
-  gblnPageModified = true;
+  ws::document().markModified();
 }
 
 void frmImgClntForm::mnuAnnPalette_Click() {
@@ -159,10 +155,7 @@ void frmImgClntForm::mnuAnnSelectAll_Click() {
 }
 
 void frmImgClntForm::nxMain_AnnotationEvent(int32_t code, int32_t) {
-  if (code == EVT_ELEMENT_ADDED || code == EVT_ELEMENT_CHANGED || code == EVT_ELEMENT_DELETED) {
-    gblnDocModified = true;
-    gblnPageModified = true;
-  }
+  if (code == EVT_ELEMENT_ADDED || code == EVT_ELEMENT_CHANGED || code == EVT_ELEMENT_DELETED) ws::document().markModified();
 }
 
 void frmImgClntForm::nxMain_CurrentLayerChanged(intptr_t layer) { glngAnnoHandle = layer; }
@@ -175,7 +168,7 @@ void frmImgClntForm::fnTakeCurrentLayer() {
 
 // ---- Tool defaults and the per-page store ---------------------------------------------------------
 
-void frmImgClntForm::fnSetAnnoToolDefaults() {
+void frmImgClntForm::setToolDefaults() {
   nxMain->setStampDefaultText(QStringLiteral("Received: ") + QLocale().toString(QDate::currentDate(), QLocale::ShortFormat) +
                               QLatin1Char(' '));
   for (auto [tool, width] : {std::pair{TOOL_TEXT, 0}, {TOOL_RECTANGLE, 0}, {TOOL_ELLIPSE, 0}, {TOOL_POLYGON, 0},
@@ -184,33 +177,6 @@ void frmImgClntForm::fnSetAnnoToolDefaults() {
   nxMain->setButtonFont(nxMain->ButtonFont());
   nxMain->setTextFont(nxMain->TextFont());
   nxMain->setStampFont(nxMain->StampFont());
-}
-
-void frmImgClntForm::fnLoadFileAnnotations(const QString& path) {
-  if (path.isEmpty()) {
-    gvarPageAnno.assign(2, rt::Variant());
-    nxMain->setAttachControlName(QStringLiteral("ixMain"));
-    return;
-  }
-  // The pages' layers are read from the file without decoding any picture. A layer the engine takes
-  // in is stored as the engine writes it; one it cannot take in is kept as it was read, so that the
-  // next save writes it back.
-  const std::vector<std::vector<uint8_t>> carried = ixTemp->FileAnnotations(path);
-  gvarPageAnno.assign(carried.size() + 1, rt::Variant());
-  for (std::size_t i = 0; i < carried.size(); ++i) {
-    if (carried[i].empty()) continue;
-    const rt::Variant read(QByteArray(reinterpret_cast<const char*>(carried[i].data()),
-                                      static_cast<qsizetype>(carried[i].size())));
-    rt::Variant& entry = gvarPageAnno[i];
-    intptr_t layer = 0;
-    if (nxMain->LoadLayerFromVariant(read, layer) == 0 && layer != 0) {
-      int32_t bytes = 0;
-      nxMain->SaveLayerToVariant(entry, layer, bytes);
-      nxMain->DeleteLayer(layer);
-    }
-    if (entry.IsEmpty()) entry = read;
-  }
-  nxMain->setAttachControlName(QStringLiteral("ixMain"));
 }
 
 void frmImgClntForm::fnSavePageAnnotations(int16_t index) {

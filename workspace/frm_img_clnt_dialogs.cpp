@@ -4,6 +4,7 @@
 #include "runtime/message_boxes.h"
 #include "runtime/printer.h"
 #include "runtime/screen.h"
+#include "workspace/document/document_session.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
 #include "workspace/print_plan.h"
@@ -41,10 +42,7 @@ void frmImgClntForm::mnuFilePrint_Click() {
   if (cdgMain.Copies == 0) return;
   const ws::PrintRange range = ws::fnPrintRange(cdgMain.FromPage, cdgMain.ToPage, thumbCount());
   // The page shown may hold edits its thumbnail has not: it is stored before the thumbnails print.
-  if (gblnPageModified) {
-    fnStoreCurrentPage();
-    gblnPageModified = false;
-  }
+  ws::document().storePageEdits();
   rt::BusyPointer busy;
   // A failure stops printing; the pages already printed stay printed.
   try {

@@ -1,13 +1,12 @@
-// The document life cycle of the main window: new, open, close with the save prompt, save in
-// place or under a new name, and the File menu commands that drive them.
+// The main window's side of the open document: the File menu commands forward to the document
+// session, and the window shows the document as the session asks (the DocumentView members):
+// the page view, the strip's slots, the save dialog and the writing of the pages.
 #include "controls/annotation/annotation_control.h"
 #include "controls/imaging/imaging_control.h"
-#include "runtime/conversions.h"
 #include "runtime/errors.h"
-#include "runtime/fso.h"
 #include "runtime/message_boxes.h"
 #include "runtime/replacing_file.h"
-#include "runtime/screen.h"
+#include "workspace/document/document_session.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/window_openers.h"
 #include "workspace/mod_vars.h"
@@ -16,192 +15,146 @@
 #include "workspace/view_text.h"
 
 #include <QAction>
-#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
-using namespace modVars;
+// ---- Forwards to the session ----------------------------------------------------------------------
 
-namespace {
-
-const QString kTitle = QStringLiteral("   Image Lumivex");
-
-}  // namespace
-
-// ---- Shared steps ---------------------------------------------------------------------------------
-
-// Loads one page of a file into an imaging control; the annotation control picks up the page's
-// annotations by itself when it is attached there.
-void frmImgClntForm::loadPage(img::ImagingControl* ix, int32_t page, const QString& path) {
-  ix->setPageNumber(page);
-  ix->setSourceFile(path);
+void frmImgClntForm::fnNewImgFile(int32_t width, int32_t height, int16_t bitsPerPixel, uint32_t colour) {
+  ws::document().newDocument(width, height, bitsPerPixel, colour);
 }
 
-void frmImgClntForm::fnShowZoomPanel() {
+void frmImgClntForm::fnOpenImgFile(const QString& path) { ws::document().open(path); }
+
+void frmImgClntForm::fnCloseFile(bool noPrompt, bool& ok) { ok = ws::document().close(noPrompt); }
+
+bool frmImgClntForm::mnuFileSave_Click() { return ws::document().save(); }
+
+bool frmImgClntForm::mnuFileSaveAs_Click() { return ws::document().saveAs(); }
+
+void frmImgClntForm::fnApplyPageEdit(const ws::PageEdit& edit, ws::CaptionRule captions) {
+  ws::document().applyPageEdit(edit, captions);
+}
+
+void frmImgClntForm::mnuFileNew_Click() {
+  if (!ws::document().close(false)) return;
+  // The new-image dialog makes the blank page through fnNewImgFile.
+  ws::openWindow(QStringLiteral("frmImgNew"));
+}
+
+void frmImgClntForm::mnuFileOpen_Click() {
+  if (!ws::document().close(false)) return;
+  try {
+    cdgMain.DialogTitle = QStringLiteral("Select File To Open");
+    cdgMain.FileName.clear();
+    cdgMain.CancelError = true;
+    cdgMain.Owner = this;
+    cdgMain.ShowOpen();
+    ws::document().open(cdgMain.FileName);
+  } catch (const rt::RuntimeError& e) {
+    if (e.Number() != rt::kErrCancel) rt::ShowError(e.Description());
+  }
+}
+
+void frmImgClntForm::mnuFileClose_Click() { ws::document().close(false); }
+
+// ---- Questions, title, status ---------------------------------------------------------------------
+
+int frmImgClntForm::ask(const QString& question, int buttons) { return rt::Confirm(question, buttons); }
+
+void frmImgClntForm::showError(const QString& text) { rt::ShowError(text); }
+
+void frmImgClntForm::setTitle(const QString& caption) { setCaption(caption); }
+
+void frmImgClntForm::showZoom() {
   setStatusPanel(QStringLiteral("ZOOM"), modView::fnSingleText(ixMain->ZoomFactor() * 100.0f) + QLatin1Char('%'));
 }
 
-// Whether the document keeps its pages in the thumbnail strip: a multi-page format, or any
-// document that has more than one page (an untitled scan, pages added after New).
-bool frmImgClntForm::fnHasPageStrip() const {
-  return fnIsMultiPageFormat(gintCurrFormat) || thumbCount() > 1;
-}
+void frmImgClntForm::showLogin(const QString& user) { setStatusPanel(QStringLiteral("LOGIN"), user); }
 
-void frmImgClntForm::unlockArchivedDocument() {
-  NetworkResult = rt::CStr(false);
-  modTCP::gstrTCPCommand = QStringLiteral("UNLOCK");
-  ws::openWindow(QStringLiteral("frmTCPIP"), {modTCP::gstrTCPCommand});
-  if (!NetworkSucceeded())
-    rt::ShowError(QStringLiteral("Error encountered trying to unlock this AchID.") + QLatin1Char('\r') +
-              QStringLiteral("Please inform the administrator."));
-}
+// ---- Page view ------------------------------------------------------------------------------------
 
-// What New and Open do once the pages are in place: show page 1 with the commands of an open
-// document, unmodified.
-void frmImgClntForm::fnShowNewDocument() {
-  gintCurrPage = 0;
-  fnOrganizeThumbs();
-  fnShowZoomPanel();
-  fnSetNoDocState();
-  fnSetDocOpenState();
-  fnSetDefaultView();
-  fnUpdatePageButtons();
-  fnSetAnnoToolDefaults();
-  gblnDocModified = false;
-  gblnPageModified = false;
-}
-
-// ---- New ------------------------------------------------------------------------------------------
-
-void frmImgClntForm::fnNewImgFile(int32_t width, int32_t height, int16_t bitsPerPixel, uint32_t colour) {
-  rt::BusyPointer busy;
-  gstrAchID.clear();
-  gstrCurrFile.clear();
-  gintCurrFormat = 0;
+void frmImgClntForm::clearAnnotations() {
   nxMain->ClearAll();
-  fnLoadFileAnnotations(QString());
-  nxMain->ClearAll();
+  nxMain->setAttachControlName(QStringLiteral("ixMain"));
+}
+
+// The annotation control picks up the page's annotations by itself when it is attached there.
+int16_t frmImgClntForm::showFirstPage(const QString& path) {
+  ixMain->setPageNumber(1);
+  ixMain->setSourceFile(path);
+  fnTakeCurrentLayer();
+  return ixMain->ImageFileType();
+}
+
+void frmImgClntForm::showBlankPage(int32_t width, int32_t height, int16_t bitsPerPixel, uint32_t colour) {
   ixMain->setSourceFile(QString());
   ixMain->CreateBlankImage(width, height, bitsPerPixel, colour);
-  glngAnnoHandle = nxMain->NewLayer();
+  modVars::glngAnnoHandle = nxMain->NewLayer();
   ixTmb(0)->setImageHandle(ixMain->ImageHandleCopy());
   ixTmb(0)->setHighlightBorder(ws::kThumbSelected);
   lblTmb(0)->setText(ws::fnPageCaption(0));
-  fnShowNewDocument();
-  setCaption(kTitle + QStringLiteral(" - New File"));
 }
 
-// ---- Open -----------------------------------------------------------------------------------------
+void frmImgClntForm::emptyPageView() {
+  ixMain->setSourceFile(QString());
+  if (Menu("mnuAnnPalette")->isChecked()) unloadPalette();
+}
 
-void frmImgClntForm::fnOpenImgFile(const QString& path) {
-  if (path.trimmed().isEmpty()) return;
-  rt::BusyPointer busy;
-  stopThumbLoader();
-  try {
-    gstrCurrFile = path;
-    nxMain->ClearAll();
-    fnLoadFileAnnotations(path);
-    nxMain->ClearAll();
-    loadPage(ixMain, 1, path);
-    fnTakeCurrentLayer();
-    gintCurrFormat = ixMain->ImageFileType();
+rt::Variant frmImgClntForm::takeInLayer(const rt::Variant& read) {
+  rt::Variant written;
+  intptr_t layer = 0;
+  if (nxMain->LoadLayerFromVariant(read, layer) == 0 && layer != 0) {
+    int32_t bytes = 0;
+    nxMain->SaveLayerToVariant(written, layer, bytes);
+    nxMain->DeleteLayer(layer);
+  }
+  return written;
+}
 
-    img::ImagingControl* first = ixTmb(0);
-    int32_t pages = 0;
-    if (!fnIsMultiPageFormat(gintCurrFormat)) {
-      first->setImageHandle(ixMain->ImageHandleCopy());
-      first->setHighlightBorder(ws::kThumbSelected);
-      lblTmb(0)->setText(ws::fnPageCaption(0));
-    } else {
-      // Every page gets its slot and caption now; the pictures follow in the background.
-      pages = std::max(1, first->FilePageCount(path));
-      const int64_t fileSize = QFileInfo(path).size();
-      for (int i = 0; i < pages; ++i) {
-        if (i > 0) ixTmb.Load(i);
-        img::ImagingControl* t = ixTmb(i);
-        t->setThumbDisplayMode(1);
-        t->setPageNumber(i + 1);
-        t->setPendingSource(path, fileSize);
-        t->setHighlightBorder(i == 0 ? ws::kThumbSelected : ws::kThumbUnselected);
-        if (i > 0) lblTmb.Load(i);
-        lblTmb(i)->setText(ws::fnPageCaption(i));
-      }
-    }
-    fnShowNewDocument();
-    if (pages > 0) startThumbLoader(path, pages);
-    // A file cut short opens with the pages that could be read, and the user is told.
-    if (const QString note = first->FileDamageNote(path); !note.isEmpty()) rt::ShowError(note);
-    if (!gstrAchID.isEmpty())
-      setCaption(kTitle + " - Archived Document [" + gstrAchID + ", " + gstrParm1 + ", " + gstrParm2 + "]");
-    else
-      setCaption(kTitle + " - " + gstrCurrFile);
-  } catch (const rt::RuntimeError&) {
-    // A file that cannot be read leaves no half-opened document behind.
-    bool ok = false;
-    fnCloseFile(true, ok);
-    throw;
+// ---- Strip ----------------------------------------------------------------------------------------
+
+void frmImgClntForm::fillStrip(int pages, const QString& path) {
+  img::ImagingControl* first = ixTmb(0);
+  if (pages == 0) {
+    first->setImageHandle(ixMain->ImageHandleCopy());
+    first->setHighlightBorder(ws::kThumbSelected);
+    lblTmb(0)->setText(ws::fnPageCaption(0));
+    return;
+  }
+  // Slots stay hidden here: the strip shows those near its view once it is laid out.
+  const int64_t fileSize = QFileInfo(path).size();
+  for (int i = 0; i < pages; ++i) {
+    if (i > 0) ixTmb.Load(i);
+    img::ImagingControl* t = ixTmb(i);
+    t->setThumbDisplayMode(1);
+    t->setPageNumber(i + 1);
+    t->setPendingSource(path, fileSize);
+    t->setHighlightBorder(i == 0 ? ws::kThumbSelected : ws::kThumbUnselected);
+    if (i > 0) lblTmb.Load(i);
+    lblTmb(i)->setText(ws::fnPageCaption(i));
   }
 }
 
-// ---- Close ----------------------------------------------------------------------------------------
-
-void frmImgClntForm::fnCloseFile(bool noPrompt, bool& ok) {
-  ok = false;
-  if (!noPrompt) {
-    if (gblnDocModified) {
-      const int answer = rt::Confirm(QStringLiteral("Image has been modified! Save changes?"), rt::vbYesNoCancel);
-      if (answer == rt::vbCancel) return;
-      // A save that failed or was cancelled keeps the document open: closing now would lose it.
-      if (answer == rt::vbYes && !mnuFileSave_Click()) return;
-    }
-    if (!gstrAchID.isEmpty() && gblnAchUpd) unlockArchivedDocument();
-  }
-  stopThumbLoader();
+void frmImgClntForm::emptyStrip() {
+  stopThumbs();
   ixTmb(0)->setSourceFile(QString());
   ixTmb(0)->setHighlightBorder(ws::kThumbUnselected);
   lblTmb(0)->setText(QString());
   ixTmb.UnloadAll();
   lblTmb.UnloadAll();
   fnResetStripScroll();
-  fnSetNoDocState();
-  gstrAchID.clear();
-  gstrCurrFile.clear();
-  gintCurrFormat = 0;
-  ixMain->setSourceFile(QString());
-  if (Menu("mnuAnnPalette")->isChecked()) unloadPalette();
-  gblnDocModified = false;
-  gblnPageModified = false;
-  setCaption(kTitle);
-  ok = true;
 }
+
+void frmImgClntForm::layOutStrip() { fnOrganizeThumbs(); }
+
+void frmImgClntForm::scrollStripToCurrent() { fnScrollTmbToCurrent(); }
 
 // ---- Save -----------------------------------------------------------------------------------------
 
-// Steps shared by Save and Save As: a format for an untitled image, and the warning for formats
-// that cannot be written. False when the save is not to go ahead.
-bool frmImgClntForm::askSaveFormatFirst() {
-  if (ws::fnSaveFirst(gintCurrFormat) == ws::SaveFirst::ChooseFormat) {
-    ws::openWindow(QStringLiteral("frmImgSvSettings"), {QStringLiteral("Specify File Format")});
-    if (gintCurrFormat == 0) return false;
-  }
-  if (ws::fnSaveFirst(gintCurrFormat) == ws::SaveFirst::ConfirmTiff && rt::Confirm(ws::fnConfirmTiffText()) == rt::vbNo)
-    return false;
-  return true;
-}
-
-bool frmImgClntForm::mnuFileSave_Click() {
-  if (!askSaveFormatFirst()) return false;
-  if (ws::fnSaveTarget(gstrCurrFile, gstrAchID, gblnCommitSave) == ws::SaveTarget::InPlace) return fnSaveImgFile();
-  return mnuFileSaveAs_Click();
-}
-
-bool frmImgClntForm::mnuFileSaveAs_Click() {
-  fnCommitPendingEdit();
-  if (!askSaveFormatFirst()) return false;
+std::optional<QString> frmImgClntForm::askSavePath() {
   const QString filter = cdgMain.Filter;
   cdgMain.Filter = QStringLiteral("All Files (*.*)|*.*");
   cdgMain.DialogTitle = QStringLiteral("Save Current File As");
@@ -213,47 +166,18 @@ bool frmImgClntForm::mnuFileSaveAs_Click() {
   } catch (const rt::RuntimeError& e) {
     cdgMain.Filter = filter;
     if (e.Number() != rt::kErrCancel) rt::ShowError(e.Description());
-    return false;
+    return std::nullopt;
   }
   cdgMain.Filter = filter;
-  const QString chosen = cdgMain.FileName.trimmed();
-  if (rt::fso::FileExists(chosen) &&
-      rt::Confirm(QStringLiteral("A file already exists with the selected path and name!") + QLatin1Char('\r') +
-              QStringLiteral("Overwrite?"),
-          rt::vbYesNo) == rt::vbNo)
-    return false;
-  const QString previous = gstrCurrFile;
-  gstrCurrFile = chosen;
-  if (fnSaveImgFile()) return true;
-  // The document was not written there: it keeps the name it had.
-  gstrCurrFile = previous;
-  return false;
+  return cdgMain.FileName.trimmed();
 }
 
-bool frmImgClntForm::fnSaveImgFile() {
-  const ws::SavePlan plan = ws::fnPlanSave(gintCurrFormat, thumbCount(), fnHasPageStrip(), gstrCurrFile);
-  if (!plan.refusal.isEmpty()) {
-    rt::ShowError(plan.refusal);
-    return false;
-  }
-  rt::BusyPointer busy;
-  try {
-    if (img::ImagingControl* current = ixTmb(gintCurrPage)) current->setImageHandle(ixMain->ImageHandleCopy());
-    if (!plan.pageByPage)
-      saveSinglePage(plan);
-    else
-      saveMultiPage(plan);
-  } catch (const rt::RuntimeError& e) {
-    rt::ShowError(e.Description());
-    return false;
-  }
-  gblnDocModified = false;
-  gblnPageModified = false;
-  fnSetDocOpenState();
-  fnUpdatePageButtons();
-  if (!gblnCommitSave) setCaption(kTitle + " - " + gstrCurrFile);
-  if (!gstrAchID.isEmpty() && gblnAchUpd && !gblnCommitSave) unlockArchivedDocument();
-  return true;
+void frmImgClntForm::writePages(const ws::SavePlan& plan) {
+  if (img::ImagingControl* current = ixTmb(modVars::gintCurrPage)) current->setImageHandle(ixMain->ImageHandleCopy());
+  if (!plan.pageByPage)
+    saveSinglePage(plan);
+  else
+    saveMultiPage(plan);
 }
 
 void frmImgClntForm::burnInCurrentLayer(int page) {
@@ -275,16 +199,12 @@ void frmImgClntForm::saveSinglePage(const ws::SavePlan& plan) {
   burnInCurrentLayer(-1);
   ixMain->setSaveMultiPage(false);
   ixMain->setSaveFileType(plan.writeFormat);
-  ixMain->setSaveFileName(gstrCurrFile);
+  ixMain->setSaveFileName(modVars::gstrCurrFile);
   ixMain->SaveFile();
 }
 
 void frmImgClntForm::saveMultiPage(const ws::SavePlan& plan) {
-  if (!plan.extensionQuestion.isEmpty()) {
-    rt::Screen::setMousePointer(rt::vbDefault);
-    if (rt::Confirm(plan.extensionQuestion) == rt::vbYes) gstrCurrFile = plan.pathOnYes;
-    rt::Screen::setMousePointer(rt::vbHourglass);
-  }
+  using namespace modVars;
   // The pages are written into a temporary file beside the target, which replaces the target only
   // once every page is in it; a failure on the way leaves the target, the pages and their
   // annotations as they were.
@@ -343,35 +263,4 @@ void frmImgClntForm::saveMultiPage(const ws::SavePlan& plan) {
     fnRestorePageAnnotations(gintCurrPage);
   }
   fnTakeCurrentLayer();
-}
-
-// ---- File menu ------------------------------------------------------------------------------------
-
-void frmImgClntForm::mnuFileNew_Click() {
-  bool ok = false;
-  fnCloseFile(false, ok);
-  if (!ok) return;
-  // The new-image dialog makes the blank page through fnNewImgFile.
-  ws::openWindow(QStringLiteral("frmImgNew"));
-}
-
-void frmImgClntForm::mnuFileOpen_Click() {
-  bool ok = false;
-  fnCloseFile(false, ok);
-  if (!ok) return;
-  try {
-    cdgMain.DialogTitle = QStringLiteral("Select File To Open");
-    cdgMain.FileName.clear();
-    cdgMain.CancelError = true;
-    cdgMain.Owner = this;
-    cdgMain.ShowOpen();
-    fnOpenImgFile(cdgMain.FileName);
-  } catch (const rt::RuntimeError& e) {
-    if (e.Number() != rt::kErrCancel) rt::ShowError(e.Description());
-  }
-}
-
-void frmImgClntForm::mnuFileClose_Click() {
-  bool ok = false;
-  fnCloseFile(false, ok);
 }

@@ -5,6 +5,7 @@
 #include "platform/memory/global_memory.h"
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
+#include "workspace/document/document_session.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
 #include "workspace/page_strip.h"
@@ -81,8 +82,7 @@ void frmImgClntForm::mnuEditCut_Click() {
     fnEraseSelection();
     fnClearSelection();
   }
-  gblnDocModified = true;
-  gblnPageModified = true;
+  ws::document().markModified();
 }
 
 void frmImgClntForm::fnEraseSelection() {
@@ -92,8 +92,7 @@ void frmImgClntForm::fnEraseSelection() {
 void frmImgClntForm::mnuEditPaste_Click() {
   if (nxMain->CanPaste()) {
     nxMain->PasteAnnotations();
-    gblnDocModified = true;
-    gblnPageModified = true;
+    ws::document().markModified();
     return;
   }
   const QImage pasted = clipboardPicture();
@@ -140,16 +139,14 @@ void frmImgClntForm::mnuEditDelete_Click() {
   if (nxMain->HasSelection()) {
     if (rt::Confirm(QStringLiteral("Are you sure you want to delete the selected annotation(s)?")) != rt::vbYes) return;
     nxMain->DeleteSelected();
-    gblnDocModified = true;
-    gblnPageModified = true;
+    ws::document().markModified();
     return;
   }
   if (ixMain->SelectionWidth() != 0) {
     if (rt::Confirm(QStringLiteral("Are you sure you want to delete the selection?")) != rt::vbYes) return;
     fnEraseSelection();
     fnClearSelection();
-    gblnDocModified = true;
-    gblnPageModified = true;
+    ws::document().markModified();
     return;
   }
   if (!fnIsMultiPageFormat(gintCurrFormat)) return;
@@ -164,24 +161,17 @@ void frmImgClntForm::mnuEditDelete_Click() {
   if (edit->count() == thumbCount()) return;
   if (rt::Confirm(QStringLiteral("Are you sure you want to delete the selected image(s)?")) != rt::vbYes) return;
   // Edits of the shown page go to its thumbnail first, so that they survive if the page stays.
-  if (gblnPageModified) {
-    fnStoreCurrentPage();
-    gblnPageModified = false;
-  }
-  fnApplyPageEdit(*edit, ws::CaptionRule::Travel);
+  ws::document().storePageEdits();
+  ws::document().applyPageEdit(*edit, ws::CaptionRule::Travel);
   fnOrganizeThumbs();
   fnScrollTmbToCurrent();
   fnRefreshMainDisplay(static_cast<int16_t>(gintCurrPage + 1));
-  fnUpdatePageButtons();
-  gblnDocModified = true;
-  gblnPageModified = true;
+  ws::document().updatePageButtons();
+  ws::document().markModified();
 }
 
 void frmImgClntForm::mnuEditAppend_Click() {
-  if (gblnPageModified) {
-    gblnPageModified = false;
-    fnStoreCurrentPage();
-  }
+  ws::document().storePageEdits();
   cdgMain.DialogTitle = QStringLiteral("Select Source File");
   cdgMain.FileName = QString();
   cdgMain.CancelError = true;
@@ -198,20 +188,8 @@ void frmImgClntForm::mnuEditAppend_Click() {
 
 void frmImgClntForm::mnuEditInsert_Click() { mnuEditAppend_Click(); }
 
-// The picker's pages enter the strip as pictures only; their slots were made by the page edit. The
-// first of them becomes the current page.
 void frmImgClntForm::fnAddPickedPages(const ws::PageEdit& edit, const std::vector<plat::HGLOBAL>& pictures) {
-  ws::PageEdit added = edit;
-  if (added.firstNew >= 0) added.current = added.firstNew;
-  fnApplyPageEdit(added, ws::CaptionRule::Renumber);
-  std::size_t k = 0;
-  for (int i = 0; i < added.count() && k < pictures.size(); ++i)
-    if (added.from[static_cast<std::size_t>(i)] == ws::kNewPage) ixTmb(i)->setImageHandle(pictures[k++]);
-  for (; k < pictures.size(); ++k) plat::GlobalFree(pictures[k]);
-  fnOrganizeThumbs();
-  fnScrollTmbToCurrent();
-  fnRefreshMainDisplay(static_cast<int16_t>(gintCurrPage + 1));
-  // The document gained pages: both flags, so that neither a save nor a page switch loses them.
-  gblnDocModified = true;
-  gblnPageModified = true;
+  ws::document().addPickedPages(edit, pictures);
 }
+
+void frmImgClntForm::setPagePicture(int index, plat::HGLOBAL picture) { ixTmb(index)->setImageHandle(picture); }

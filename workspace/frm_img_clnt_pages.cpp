@@ -4,6 +4,7 @@
 #include "controls/imaging/imaging_control.h"
 #include "runtime/conversions.h"
 #include "runtime/screen.h"
+#include "workspace/document/document_session.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/frm_anno_palette.h"
 #include "workspace/magnifier_link.h"
@@ -37,7 +38,7 @@ void frmImgClntForm::ixTmb_Click(int16_t index) {
   img::ImagingControl* t = ixTmb(index);
   if (!t) return;
   fnClearSelection();
-  if (!fnHasPageStrip()) {
+  if (!ws::document().hasPageStrip()) {
     t->setImageHandle(ixMain->ImageHandleCopy());
     t->setHighlightBorder(ws::kThumbSelected);
     return;
@@ -46,10 +47,7 @@ void frmImgClntForm::ixTmb_Click(int16_t index) {
     t->setHighlightBorder(ws::kThumbSelected);
     return;
   }
-  if (gblnPageModified) {
-    fnStoreCurrentPage();
-    gblnPageModified = false;
-  }
+  ws::document().storePageEdits();
   for (int i = 0; i < thumbCount(); ++i) ixTmb(i)->setHighlightBorder(ws::kThumbUnselected);
   t->setHighlightBorder(ws::kThumbSelected);
   gintCurrPage = index;
@@ -69,8 +67,8 @@ void frmImgClntForm::ixTmb_MouseDown(int16_t index, int16_t button) {
   mnuPopTmb->popup(QCursor::pos());
 }
 
-void frmImgClntForm::fnStoreCurrentPage() {
-  if (!fnHasPageStrip()) {
+void frmImgClntForm::storeCurrentPage() {
+  if (!ws::document().hasPageStrip()) {
     ixTmb(0)->setImageHandle(ixMain->ImageHandleCopy());
     return;
   }
@@ -79,7 +77,7 @@ void frmImgClntForm::fnStoreCurrentPage() {
 }
 
 void frmImgClntForm::fnScrollTmbToCurrent() {
-  if (!fnHasPageStrip() && (!gstrCurrFile.isEmpty() || gintCurrFormat != 0)) return;
+  if (ws::document().showsSinglePage()) return;
   img::ImagingControl* selected = nullptr;
   for (int i = 0; i < thumbCount() && !selected; ++i)
     if (ixTmb(i)->HighlightBorder() == ws::kThumbSelected) selected = ixTmb(i);
@@ -93,7 +91,7 @@ void frmImgClntForm::fnScrollTmbToCurrent() {
 
 void frmImgClntForm::fnOrganizeThumbs() {
   img::ImagingControl* first = ixTmb(0);
-  if (!fnHasPageStrip() && (!gstrCurrFile.isEmpty() || gintCurrFormat != 0)) {
+  if (ws::document().showsSinglePage()) {
     tw::setLeft(lblTmb(0), first->Left());
     tw::setTop(lblTmb(0), first->Top() + first->Height() + 10);
     return;
@@ -148,7 +146,7 @@ void frmImgClntForm::fnOrganizeThumbs() {
   vsTmb_Change();
 }
 
-void frmImgClntForm::fnApplyPageEdit(const ws::PageEdit& edit, ws::CaptionRule rule) {
+void frmImgClntForm::rearrangeStrip(const ws::PageEdit& edit, ws::CaptionRule rule) {
   const int before = thumbCount();
   // The pictures that change places are taken before any slot is overwritten.
   // (Each handle taken here is handed over to its new slot below.)
@@ -181,8 +179,6 @@ void frmImgClntForm::fnApplyPageEdit(const ws::PageEdit& edit, ws::CaptionRule r
     lblTmb(i)->setText(newCaptions[static_cast<std::size_t>(i)]);
     t->setHighlightBorder(i == edit.current ? ws::kThumbSelected : ws::kThumbUnselected);
   }
-  gvarPageAnno = ws::fnAlignStore(gvarPageAnno, edit);
-  gintCurrPage = static_cast<int16_t>(edit.current);
 }
 
 void frmImgClntForm::vsTmb_Change() {
@@ -231,17 +227,14 @@ void frmImgClntForm::fnRefreshMainDisplay(int16_t page) {
   const ws::MouseMode mode = currentMode();
   if (mode == ws::MouseMode::Hand || mode == ws::MouseMode::Rect || mode == ws::MouseMode::Magnify)
     nxMain->setCurrentTool(TOOL_NONE);
-  fnUpdatePageButtons();
+  ws::document().updatePageButtons();
 }
 
-void frmImgClntForm::fnUpdatePageButtons() {
-  if (gstrCurrFile.isEmpty() && thumbCount() <= 1) return;
-  const int p = gintCurrPage + 1;
-  const int n = thumbCount();
-  const bool prev = n > 1 && p > 1;
-  const bool next = p < n;
-  Button(tbrImage, "previous")->setEnabled(prev);
-  Menu("mnuViewPrev")->setEnabled(prev);
+void frmImgClntForm::showPage(int page) { fnRefreshMainDisplay(static_cast<int16_t>(page)); }
+
+void frmImgClntForm::enablePageButtons(bool previous, bool next) {
+  Button(tbrImage, "previous")->setEnabled(previous);
+  Menu("mnuViewPrev")->setEnabled(previous);
   Button(tbrImage, "next")->setEnabled(next);
   Menu("mnuViewNext")->setEnabled(next);
 }
@@ -263,6 +256,8 @@ ws::MouseMode frmImgClntForm::currentMode() const {
   return ws::MouseMode::None;
 }
 
+void frmImgClntForm::commitPendingEdit() { fnCommitPendingEdit(); }
+
 void frmImgClntForm::fnCommitPendingEdit() {
   if (!area_.pending()) return;
   const QPoint at = area_.commit(pageGeometry());
@@ -270,8 +265,7 @@ void frmImgClntForm::fnCommitPendingEdit() {
   ixMain->setSelectionVisible(false);
   ixMain->MergeArea();
   ixMain->ClearArea();
-  gblnDocModified = true;
-  gblnPageModified = true;
+  ws::document().markModified();
 }
 
 // A dropped area is discarded: merging it would write the picture into the page while the
@@ -466,13 +460,13 @@ void frmImgClntForm::mnuViewPageOnly_Click() {
 void frmImgClntForm::mnuViewNext_Click() {
   if (gintCurrPage + 1 < thumbCount()) ixTmb_Click(static_cast<int16_t>(gintCurrPage + 1));
   fnScrollTmbToCurrent();
-  fnUpdatePageButtons();
+  ws::document().updatePageButtons();
 }
 
 void frmImgClntForm::mnuViewPrev_Click() {
   if (gintCurrPage + 1 > 1) ixTmb_Click(static_cast<int16_t>(gintCurrPage - 1));
   fnScrollTmbToCurrent();
-  fnUpdatePageButtons();
+  ws::document().updatePageButtons();
 }
 
 void frmImgClntForm::mnuZoomFixed(float factor) {

@@ -7,6 +7,7 @@
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
 #include "runtime/screen.h"
+#include "workspace/document/document_session.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
 #include "workspace/command_states.h"
@@ -33,19 +34,11 @@ void frmImgClntForm::twnMain_SourcesChecked() {
     fnScanFailed(*error);
     return;
   }
-  gblnScannerPresent = twnMain->CheckedSourceCount().value_or(0) != 0;
-  // The scanner rules are part of both state tables: apply them for the state the document is in.
-  const ws::DocState state = lastDocState_;
-  applyCommandStates(ws::DocState::NoDocument);
-  if (state != ws::DocState::NoDocument) applyCommandStates(state);
+  ws::document().setScannerPresent(twnMain->CheckedSourceCount().value_or(0) != 0);
 }
 
 // The strip holds the edited page before pages move.
-void frmImgClntForm::fnStoreBeforeScan() {
-  if (!gblnPageModified) return;
-  gblnPageModified = false;
-  fnStoreCurrentPage();
-}
+void frmImgClntForm::fnStoreBeforeScan() { ws::document().storePageEdits(); }
 
 void frmImgClntForm::fnAcquire(const QString& mode) {
   gstrScanMode = mode;
@@ -70,9 +63,7 @@ void frmImgClntForm::mnuScanNew_Click() {
   fnStoreBeforeScan();
   // A new scan is a new document: the open one is closed first, with its save prompt, so that the
   // scanned pages start an empty strip.
-  bool ok = false;
-  fnCloseFile(false, ok);
-  if (!ok) return;
+  if (!ws::document().close(false)) return;
   gintCurrPage = -1;
   fnAcquire(QStringLiteral("NEW"));
 }
@@ -108,23 +99,16 @@ void frmImgClntForm::twnMain_ImageAcquired() {
       return;
     }
     const bool newDocument = gstrScanMode == QLatin1String("NEW");
-    if (newDocument) {
-      gstrAchID.clear();
-      gstrCurrFile.clear();
-      gintCurrFormat = 0;
-      gblnDocModified = true;
-      gblnPageModified = true;
-      setCaption(QStringLiteral("   Image Lumivex - New File"));
-    }
+    if (newDocument) ws::document().startUntitled();
     if (p.startsDocument) {
-      nxMain->ClearAll();
-      fnLoadFileAnnotations(QString());
-      nxMain->ClearAll();
+      clearAnnotations();
+      ws::document().emptyStore();
+      clearAnnotations();
       ixMain->setSourceFile(QString());
       glngAnnoHandle = nxMain->NewLayer();
-      fnSetAnnoToolDefaults();
+      setToolDefaults();
     }
-    if (p.edit) fnApplyPageEdit(*p.edit, p.captions);
+    if (p.edit) ws::document().applyPageEdit(*p.edit, p.captions);
     ixTmb(p.slot)->setImageHandle(page);
     page = nullptr;
     // A scanned page has no annotations; a rescanned one loses those it had.
@@ -135,18 +119,18 @@ void frmImgClntForm::twnMain_ImageAcquired() {
     }
     gintCurrPage = static_cast<int16_t>(p.current);
     if (newDocument) {
-      fnUpdatePageButtons();
-      fnShowZoomPanel();
+      ws::document().updatePageButtons();
+      showZoom();
     }
     fnOrganizeThumbs();
     fnScrollTmbToCurrent();
     fnRefreshMainDisplay(static_cast<int16_t>(p.show));
     if (newDocument) {
-      fnSetNoDocState();
-      fnSetDocOpenState();
+      ws::document().enterState(ws::DocState::NoDocument);
+      ws::document().enterState(ws::DocState::DocumentOpen);
     }
     gblnDocModified = true;
-    fnUpdatePageButtons();
+    ws::document().updatePageButtons();
   } catch (const rt::RuntimeError& e) {
     if (page) plat::GlobalFree(page);
     // The acquisition ends with the failure; the pages placed so far stay.

@@ -20,8 +20,8 @@ bool frmImgClntForm::ThumbsLoading() const { return thumbLoader_ && !thumbLoader
 // that the memory a document takes does not grow with its page count.
 constexpr int32_t kPagesWithAllPictures = 2000;
 
-void frmImgClntForm::startThumbLoader(const QString& path, int32_t pages) {
-  stopThumbLoader();
+void frmImgClntForm::loadThumbs(const QString& path, int pages) {
+  stopThumbs();
   const bool all = pages <= kPagesWithAllPictures;
   if (!all)
     for (int i = 0; i < thumbCount(); ++i) ixTmb(i)->setReleasePictureWhenHidden(true);
@@ -32,7 +32,7 @@ void frmImgClntForm::startThumbLoader(const QString& path, int32_t pages) {
   if (all) setStatusPanel(QStringLiteral("BODY"), QStringLiteral("Pages ready: 0 of %1").arg(pages));
 }
 
-void frmImgClntForm::stopThumbLoader() {
+void frmImgClntForm::stopThumbs() {
   if (!thumbLoader_) return;
   thumbLoader_.reset();
   setStatusPanel(QStringLiteral("BODY"), QString());

@@ -1,8 +1,10 @@
 #pragma once
 // State that more than one window needs. Everything runs on the user-interface thread; nothing is
-// locked. The four format functions interpret an image format code.
+// locked. The names of the open document refer into its state (workspace/document/), which owns
+// it. The four format functions interpret an image format code.
 #include "controls/imaging/format_codes.h"
 #include "runtime/variant.h"
+#include "workspace/document/document_state.h"
 
 #include <QString>
 #include <QStringList>
@@ -27,35 +29,35 @@ inline constexpr TiffCompressionCode TIFF_CCITT_G3_2D = img::kTiffG3_2D;
 namespace modVars {
 
 inline bool gblnActivated = false;
-inline QString gstrOrigAchID;
-inline QString gstrAchID;
-inline QString gstrParm1;
-inline QString gstrParm2;
+inline QString& gstrOrigAchID = ws::documentState().origAchId;
+inline QString& gstrAchID = ws::documentState().achId;
+inline QString& gstrParm1 = ws::documentState().parm1;
+inline QString& gstrParm2 = ws::documentState().parm2;
 inline QString gstrIndexDir;
 inline QString gstrBatchDir;
 inline QString gstrSearchDir;
-inline QString gstrCurrFile;
-inline ImageFormatCode gintCurrFormat = 0;
-inline bool gblnDocModified = false;
-inline bool gblnPageModified = false;
+inline QString& gstrCurrFile = ws::documentState().path;
+inline ImageFormatCode& gintCurrFormat = ws::documentState().format;
+inline bool& gblnDocModified = ws::documentState().docModified;
+inline bool& gblnPageModified = ws::documentState().pageModified;
 inline QString gstrAppendFile;
-inline int16_t gintPopupTmb = 0;
-inline int16_t gintCurrPage = 0;
+inline int16_t& gintPopupTmb = ws::documentState().popupPage;
+inline int16_t& gintCurrPage = ws::documentState().currentPage;
 inline int16_t gintAddedCount = 0;
-inline bool gblnScannerPresent = false;
+inline bool& gblnScannerPresent = ws::documentState().scannerPresent;
 inline QString gstrScanMode;
 inline QString gstrImgOperation;
-inline bool gblnAchView = false;
-inline bool gblnAchUpd = false;
-inline bool gblnCommitSave = false;
+inline bool& gblnAchView = ws::documentState().login.view;
+inline bool& gblnAchUpd = ws::documentState().login.update;
+inline bool& gblnCommitSave = ws::documentState().commitSave;
 inline QString gstrParm1Caption;
 inline QString gstrParm2Caption;
 inline QString gstrParm1MaxLen;
 inline QString gstrParm2MaxLen;
 // Address of the current annotation layer; 0 when there is none.
-inline intptr_t glngAnnoHandle = 0;
+inline intptr_t& glngAnnoHandle = ws::documentState().layer;
 // Per-page annotation store: entry k belongs to page k + 1; Empty or one layer as a byte array.
-inline std::vector<rt::Variant> gvarPageAnno;
+inline std::vector<rt::Variant>& gvarPageAnno = ws::documentState().pageAnno;
 // Slide-show hand-off values.
 inline QStringList gstrSlidePaths;
 inline QString gstrSlideMode;

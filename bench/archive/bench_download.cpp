@@ -4,6 +4,7 @@
 // Usage: bench_archive_download REQUEST_PORT ARCHIVE_ID
 #include "archive/frm_tcpip.h"
 #include "runtime/screen.h"
+#include "workspace/document/document_session.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
 
@@ -70,7 +71,7 @@ Run windowRead(const QString& id) {
   Run r;
   modTCP::gstrTCPCommand = QStringLiteral("RETRIEVE");
   modVars::gstrAchID = id;
-  frmImgClnt->NetworkResult = QStringLiteral("False");
+  ws::documentState().network = ws::NetworkResult::Failed;
   QElapsedTimer total, transfer;
   total.start();
   frmTCPIPForm* w = frmTCPIP.get();
@@ -81,7 +82,7 @@ Run windowRead(const QString& id) {
   w->Show(rt::vbModal);
   r.totalNs = total.nsecsElapsed();
   r.transferNs = transfer.isValid() ? transfer.nsecsElapsed() : 0;
-  if (!frmImgClnt->NetworkSucceeded()) r.bytes = -1;
+  if (!ws::document().networkSucceeded()) r.bytes = -1;
   return r;
 }
 
@@ -101,7 +102,7 @@ int main(int argc, char** argv) {
   modTCP::gstrRemoteHost = QStringLiteral("127.0.0.1");
   modTCP::gstrRetPort = QString::number(port);
   frmImgClnt->Show();
-  frmImgClnt->setStatusPanel(QStringLiteral("LOGIN"), QStringLiteral("BENCH"));
+  ws::document().setLogin({QStringLiteral("BENCH"), modVars::gblnAchView, modVars::gblnAchUpd});
   QCoreApplication::processEvents();
 
   // The first read warms the server and the page cache up; the second is measured.
@@ -124,7 +125,7 @@ int main(int argc, char** argv) {
               idle / 1024.0);
   const bool ok = ours.bytes == plain.bytes && ours.bytes > 0;
   if (!ok) std::printf("the window's download failed\n");
-  frmImgClnt->setStatusPanel(QStringLiteral("LOGIN"), QString());
+  ws::document().setLogin({});
   frmImgClnt.Unload();
   return ok ? 0 : 1;
 }

@@ -28,7 +28,8 @@ class ArchiveTest : public MainWindowTest {
     arch::timing() = {1, 1000, 1000, 60};
     modTCP::gstrRemoteHost = QStringLiteral("127.0.0.1");
     freshFake();
-    window()->setStatusPanel(QStringLiteral("LOGIN"), QStringLiteral("JOE"));
+    window();
+    ws::document().setLogin({QStringLiteral("JOE"), gblnAchView, gblnAchUpd});
     gstrAchID.clear();
     gstrParm1.clear();
     gstrParm2.clear();
@@ -46,8 +47,8 @@ class ArchiveTest : public MainWindowTest {
       delete poll.data();
     }
     polls_.clear();
+    ws::documentState().login = {};
     if (frmImgClnt.IsLoaded()) frmImgClnt->setStatusPanel(QStringLiteral("LOGIN"), QString());
-    gblnAchView = gblnAchUpd = false;
     MainWindowTest::TearDown();
     fake.reset();
     arch::timing() = {};

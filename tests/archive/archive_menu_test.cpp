@@ -29,9 +29,7 @@ TEST_F(ArchiveMenuTest, ItemsFollowTheLoginAndTheRights) {
     bool view, update;
   } cases[] = {{"", false, false}, {"JOE", true, false}, {"JOE", true, true}, {"JOE", false, true}};
   for (const Case& c : cases) {
-    w->setStatusPanel(QStringLiteral("LOGIN"), c.user);
-    gblnAchView = c.view;
-    gblnAchUpd = c.update;
+    ws::document().setLogin({c.user, c.view, c.update});
     ws::mnuArchive_Click(*w);
     EXPECT_EQ(enabled(w->Menu("mnuArchLogin")), c.user.isEmpty());
     EXPECT_EQ(enabled(w->Menu("mnuArchLogout")), !c.user.isEmpty());
@@ -130,7 +128,7 @@ TEST_F(ArchiveMenuTest, RetrieveCancelledOpensNothing) {
   gstrAchID = QStringLiteral("OLD");
   ws::mnuArchRetrieve_Click(*w);
   EXPECT_EQ(opened, QStringList{"frmArchRetrieve:RETRIEVE"});
-  EXPECT_EQ(w->NetworkResult, QStringLiteral("False"));
+  EXPECT_FALSE(ws::document().networkSucceeded());
   EXPECT_TRUE(gstrAchID.isEmpty());
   EXPECT_TRUE(w->ixMain->SourceFile().isEmpty());
 }
@@ -140,7 +138,7 @@ TEST_F(ArchiveMenuTest, RetrieveCancelledOpensNothing) {
 TEST_F(ArchiveMenuTest, LoginRetrieveEditSendCloseLogout) {
   registerArchiveWindows();
   frmImgClntForm* w = window();
-  w->setStatusPanel(QStringLiteral("LOGIN"), QString());
+  ws::document().setLogin({});
   const QByteArray original = fileBytes(file(QStringLiteral("doc.tif"), kThreePages, 4));
   fakearchive::ArchiveStore store;
   store.chunk = 1000;

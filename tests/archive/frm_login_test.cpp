@@ -15,7 +15,7 @@ class LoginTest : public ArchiveTest {
  protected:
   void SetUp() override {
     ArchiveTest::SetUp();
-    frmImgClnt->setStatusPanel(QStringLiteral("LOGIN"), QString());
+    ws::document().setLogin({QString(), gblnAchView, gblnAchUpd});
   }
   void TearDown() override {
     frmLogin.Unload();

@@ -16,13 +16,13 @@ QByteArray indices(int n, const char* keys = "A7,P1,Q1") {
 
 class NetworkWindowTest : public ArchiveTest {
  protected:
-  // Runs one command through the network window; true when NetworkResult came back "True".
+  // Runs one command through the network window; true when it reported success.
   bool run(const QString& command) {
     modTCP::gstrTCPCommand = command;
-    frmImgClnt->NetworkResult = QStringLiteral("False");
+    ws::documentState().network = ws::NetworkResult::Failed;
     showModal(frmTCPIP);
     EXPECT_FALSE(busy()) << "the busy pointer stays after " << command.toStdString();
-    return frmImgClnt->NetworkSucceeded();
+    return ws::document().networkSucceeded();
   }
 };
 
@@ -209,14 +209,15 @@ TEST_F(NetworkWindowTest, CommitSendsHeaderThenTheFileAndAZeroByte) {
   fake->on(Side::Archive, "ARCH: OPS", {Action::send("ARCH: PLEASE PROCEED")})
       .on(Side::Archive, fakearchive::kUpload, {Action::send("ARCH: TRANSFER COMPLETED", 5, 3)});
   dialogs.answerMsgBox(rt::vbOK);
-  frmImgClnt->NetworkResult = QStringLiteral("unchanged");
+  // The archive upload reports through its own window, not as a network result.
+  ws::documentState().network = ws::NetworkResult::Failed;
   modTCP::gstrTCPCommand = QStringLiteral("ARCHIVE");
   showModal(frmTCPIP);
   EXPECT_FALSE(busy());
   expectBox(QStringLiteral("Document archived successfully"), rt::vbInformation, QStringLiteral("Information"));
   EXPECT_EQ(fake->receivedOn(Side::Archive),
             (std::vector<QByteArray>{"ARCH: OPS, INDICES, BYTES - REINDEX,OLD,NEW,P1,P2,20", kDoc + '\0'}));
-  EXPECT_EQ(frmImgClnt->NetworkResult, QStringLiteral("unchanged"));
+  EXPECT_EQ(ws::documentState().network, ws::NetworkResult::Failed);
   gstrCurrFile.clear();
 }
 

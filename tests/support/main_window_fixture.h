@@ -10,6 +10,7 @@
 #include "tests/support/pictures.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_dir.h"
+#include "workspace/document/document_session.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
 #include "workspace/window_openers.h"

@@ -218,6 +218,27 @@ TEST_F(AssociationTest, TheFirstStartRecordsTheOfferOnlyWhenTheDialogWasShown) {
   EXPECT_FALSE(frmExtAssoc.IsLoaded());
 }
 
+TEST_F(AssociationTest, TheOfferIsOwedUntilTheSettingsRecordAOne) {
+  struct Case {
+    std::optional<QString> stored;
+    bool offered;
+  } cases[] = {{std::nullopt, false}, {QStringLiteral("0"), false}, {QStringLiteral(" 1 "), true}, {QStringLiteral("1"), true},
+               {QStringLiteral("10"), false}};
+  for (const Case& c : cases) {
+    setFileAssoc(c.stored);
+    EXPECT_EQ(modRegistry::fnFileAssocOffered(), c.offered) << c.stored.value_or("<none>").toStdString();
+  }
+  // Without the settings key it is made, recording that nothing was offered yet.
+  HKEY parent = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quorvane", 0, KEY_ALL_ACCESS, &parent), ERROR_SUCCESS);
+  RegDeleteKeyA(parent, "Lumivex");
+  RegCloseKey(parent);
+  EXPECT_FALSE(modRegistry::fnFileAssocOffered());
+  EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, modRegistry::kSettingsKey, "FileAssoc"), QStringLiteral("0"));
+  modRegistry::fnSetFileAssocOffered();
+  EXPECT_TRUE(modRegistry::fnFileAssocOffered());
+}
+
 // ---- Registration at start-up ---------------------------------------------------------------------
 
 TEST_F(AssociationTest, RegistrationWritesTheDocumentTypeAndTheDesktopFiles) {

@@ -240,11 +240,11 @@ TEST_F(MainWindowTest, ClosingTheWindowLogsOutOnlyWhenTheCloseGoesAhead) {
     ws::registerWindow(QStringLiteral("frmTCPIP"), [&](const QStringList& args) {
       const QString command = args.value(0);
       commands << command;
-      if (c.logoutSucceeds) frmImgClnt->NetworkResult = QStringLiteral("True");
+      if (c.logoutSucceeds) ws::documentState().network = ws::NetworkResult::Succeeded;
     });
     frmImgClntForm* w = window();
     w->fnOpenImgFile(file(QStringLiteral("one.bmp"), {{8, 8, 0}}, 5));
-    w->setStatusPanel("LOGIN", QStringLiteral("JOE"));
+    ws::document().setLogin({QStringLiteral("JOE"), false, false});
     gblnDocModified = true;
     dialogs.answerMsgBox(c.answer);
     if (c.failureMessage) dialogs.answerMsgBox(rt::vbOK);
@@ -257,7 +257,7 @@ TEST_F(MainWindowTest, ClosingTheWindowLogsOutOnlyWhenTheCloseGoesAhead) {
       EXPECT_TRUE(frmImgClnt.IsLoaded());
       EXPECT_TRUE(w->ixMain->hasImage());
       gblnDocModified = false;
-      w->setStatusPanel("LOGIN", QString());
+      ws::document().setLogin({});
       unloadNow();
     }
   }

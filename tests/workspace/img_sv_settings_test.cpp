@@ -43,6 +43,16 @@ TEST(SvSettingsRules, FormatItemsCarryTheirCodesAndDcxOnlyForSeveralPages) {
   EXPECT_EQ(svSettings::fnFormatExt(QStringLiteral("04")), QString());
 }
 
+TEST(SvSettingsRules, OnlyTiffAndDcxKeepEveryPage) {
+  // PCX holds several pages only by turning into DCX: converting to it keeps the first page.
+  const struct {
+    int16_t code;
+    bool keeps;
+  } cases[] = {{img::kFormatTiff, true}, {img::kFormatDcx, true}, {img::kFormatPcx, false}, {img::kFormatBmp, false},
+               {img::kFormatJpeg, false}, {img::kFormatTiffLzw, false}};
+  for (const auto& c : cases) EXPECT_EQ(svSettings::keepsAllPages(c.code), c.keeps) << c.code;
+}
+
 TEST(SvSettingsRules, TheNewExtensionReplacesOnlyTheFileNamesOwn) {
   struct Case {
     const char* path;

@@ -1,4 +1,3 @@
-#include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
 
 #include <gtest/gtest.h>
@@ -107,18 +106,6 @@ TEST(SharedState, LoadStepResetsOnlyWhatItShould) {
   EXPECT_EQ(gstrOrigAchID, "ORIG");
   EXPECT_EQ(gstrParm1Caption, "Invoice");
   EXPECT_EQ(gintSlideCount, 4);
-}
-
-TEST(SharedState, OnlyATrueTextIsANetworkSuccess) {
-  struct Case { const char* text; bool ok; } cases[] = {
-      {"True", true}, {"true", true}, {"-1", true}, {"False", false}, {"", false}, {"garbage", false}, {"0", false},
-  };
-  // A window that is not loaded: no scanner is looked for.
-  frmImgClntForm form;
-  for (const auto& c : cases) {
-    form.NetworkResult = c.text;
-    EXPECT_EQ(form.NetworkSucceeded(), c.ok) << c.text;
-  }
 }
 
 }  // namespace

@@ -1,42 +1,50 @@
 #include "workspace/settings/img_sv_settings.h"
 
 #include "controls/imaging/imaging_control.h"
+#include "workspace/mod_vars.h"
 
 namespace svSettings {
 
 namespace {
 
-constexpr FormatItem kItems[] = {
-    {"1  TGA - Truevision Targa", 1, Frame::None},
-    {"2  PCX - Zsoft", 2, Frame::None},
-    {"4  TIF - Tagged Image File Format (Uncompressed)", 4, Frame::TIF},
-    {"5  BMP, DIB - OS/2 or Windows Bitmap", 5, Frame::None},
-    {"6  WPG - WordPerfect Bitmap", 6, Frame::None},
-    {"8  JPG, JIF Compliant JPEG", 8, Frame::JPG},
-    {"10 PNG - Portable Network Graphics", 10, Frame::PNG},
-    {"21 PPM - Portable Pixmap", 21, Frame::PPM},
-    {"22 PGM - Portable Graymap", 22, Frame::PGM},
-    {"23 PBM - Portable Bitmap", 23, Frame::PBM},
-    {"24 DCX - Zsoft Multiple Page", 24, Frame::None},
-    {"25 EPIC - Orvanta Enhanced PIC", 25, Frame::None},
-    {"32 MOD:CA", 32, Frame::None},
-    {"33 CALS", 33, Frame::None},
-};
-
-struct Ext {
-  const char* code;
+// The dialog's list, one row per format it writes: the item, its parameter frame and the extension
+// a conversion gives the file. What a format is (whether it keeps pages) is the format table's.
+struct Item {
+  FormatItem item;
   const char* ext;
 };
-constexpr Ext kExts[] = {{"1", "tga"},  {"2", "pcx"},  {"4", "tif"},  {"5", "bmp"},  {"6", "wpg"},
-                         {"8", "jpg"},  {"10", "png"}, {"21", "ppm"}, {"22", "pgm"}, {"23", "pbm"},
-                         {"24", "dcx"}, {"25", "pic"}, {"32", "mod"}, {"33", "cal"}};
+constexpr Item kItems[] = {
+    {{"1  TGA - Truevision Targa", img::kFormatTga, Frame::None}, "tga"},
+    {{"2  PCX - Zsoft", img::kFormatPcx, Frame::None}, "pcx"},
+    {{"4  TIF - Tagged Image File Format (Uncompressed)", img::kFormatTiff, Frame::TIF}, "tif"},
+    {{"5  BMP, DIB - OS/2 or Windows Bitmap", img::kFormatBmp, Frame::None}, "bmp"},
+    {{"6  WPG - WordPerfect Bitmap", img::kFormatWpg, Frame::None}, "wpg"},
+    {{"8  JPG, JIF Compliant JPEG", img::kFormatJpeg, Frame::JPG}, "jpg"},
+    {{"10 PNG - Portable Network Graphics", img::kFormatPng, Frame::PNG}, "png"},
+    {{"21 PPM - Portable Pixmap", img::kFormatPpm, Frame::PPM}, "ppm"},
+    {{"22 PGM - Portable Graymap", img::kFormatPgm, Frame::PGM}, "pgm"},
+    {{"23 PBM - Portable Bitmap", img::kFormatPbm, Frame::PBM}, "pbm"},
+    {{"24 DCX - Zsoft Multiple Page", img::kFormatDcx, Frame::None}, "dcx"},
+    {{"25 EPIC - Orvanta Enhanced PIC", img::kFormatEpic, Frame::None}, "pic"},
+    {{"32 MOD:CA", img::kFormatModca, Frame::None}, "mod"},
+    {{"33 CALS", img::kFormatCals, Frame::None}, "cal"},
+};
+
+const Item* findItem(int code) {
+  for (const Item& i : kItems)
+    if (i.item.code == code) return &i;
+  return nullptr;
+}
+
+// A format that a one-page document is not written in (DCX: one page is PCX).
+bool forSeveralPagesOnly(int16_t code) { return modVars::fnGetSaveFormat(code, 1) != code; }
 
 }  // namespace
 
 std::vector<FormatItem> formatItems(int pageCount) {
   std::vector<FormatItem> out;
-  for (const FormatItem& i : kItems)
-    if (i.code != 24 || pageCount > 1) out.push_back(i);
+  for (const Item& i : kItems)
+    if (pageCount > 1 || !forSeveralPagesOnly(i.item.code)) out.push_back(i.item);
   return out;
 }
 
@@ -47,18 +55,18 @@ int itemNumber(const QString& itemText) {
 }
 
 QString fnFormatExt(const QString& codeText) {
-  for (const Ext& e : kExts)
-    if (codeText == QLatin1String(e.code)) return QString::fromLatin1(e.ext);
+  for (const Item& i : kItems)
+    if (codeText == QString::number(i.item.code)) return QString::fromLatin1(i.ext);
   return QString();
 }
 
 Frame frameFor(int16_t code) {
-  for (const FormatItem& i : kItems)
-    if (i.code == code) return i.frame;
-  return Frame::None;
+  const Item* i = findItem(code);
+  return i ? i->item.frame : Frame::None;
 }
 
-bool keepsAllPages(int16_t code) { return code == 4 || code == 24; }
+// A multi-page format that several pages are written in as it is: TIFF and DCX, not PCX.
+bool keepsAllPages(int16_t code) { return modVars::fnIsMultiPageFormat(code) && modVars::fnGetSaveFormat(code, 2) == code; }
 
 QStringList booleanItems() { return {QStringLiteral("TRUE"), QStringLiteral("FALSE")}; }
 QStringList subSamplingItems() {
@@ -74,21 +82,23 @@ QStringList compressionItems() {
 }
 
 bool fnCheckSettings(const Choices& c) {
-  switch (c.code) {
-    case 4: return c.byteOrder >= 0 && c.compression >= 0;
-    case 8: return c.grayScale >= 0 && c.progressive >= 0 && c.subSampling >= 0;
-    case 10: return c.interlace >= 0;
-    case 21: return c.ppmType >= 0;
-    case 22: return c.pgmType >= 0;
-    case 23: return c.pbmType >= 0;
-    case 1: case 2: case 5: case 6: case 24: case 25: case 32: case 33: return true;
-    default: return false;
+  if (!findItem(c.code)) return false;
+  switch (frameFor(c.code)) {
+    case Frame::TIF: return c.byteOrder >= 0 && c.compression >= 0;
+    case Frame::JPG: return c.grayScale >= 0 && c.progressive >= 0 && c.subSampling >= 0;
+    case Frame::PNG: return c.interlace >= 0;
+    case Frame::PPM: return c.ppmType >= 0;
+    case Frame::PGM: return c.pgmType >= 0;
+    case Frame::PBM: return c.pbmType >= 0;
+    case Frame::None: return true;
   }
+  return false;
 }
 
 void applyOptions(const Choices& c, img::ImagingControl& ix) {
-  switch (c.code) {
-    case 4:
+  if (!findItem(c.code)) return;
+  switch (frameFor(c.code)) {
+    case Frame::TIF:
       if (c.byteOrder >= 0) ix.setSaveTiffByteOrder(c.byteOrder);
       if (c.compression >= 0) ix.setSaveTiffCompression(c.compression);
       // A JPEG-compressed TIFF takes the qualities of the JPG parameters beside it.
@@ -97,26 +107,26 @@ void applyOptions(const Choices& c, img::ImagingControl& ix) {
         ix.setSaveJpegLuminance(static_cast<int16_t>(c.luminance));
       }
       break;
-    case 8:
+    case Frame::JPG:
       ix.setSaveJpegChrominance(static_cast<int16_t>(c.chrominance));
       ix.setSaveJpegLuminance(static_cast<int16_t>(c.luminance));
       if (c.grayScale >= 0) ix.setSaveJpegGrayscale(c.grayScale == 1);
       if (c.progressive >= 0) ix.setSaveJpegProgressive(c.progressive == 1);
       if (c.subSampling >= 0) ix.setSaveJpegSubSampling(c.subSampling);
       break;
-    case 10:
+    case Frame::PNG:
       if (c.interlace >= 0) ix.setSavePngInterlace(c.interlace == 1);
       break;
-    case 21:
+    case Frame::PPM:
       if (c.ppmType >= 0) ix.setSavePpmType(c.ppmType);
       break;
-    case 22:
+    case Frame::PGM:
       if (c.pgmType >= 0) ix.setSavePgmType(c.pgmType);
       break;
-    case 23:
+    case Frame::PBM:
       if (c.pbmType >= 0) ix.setSavePbmType(c.pbmType);
       break;
-    default: break;
+    case Frame::None: break;
   }
 }
 

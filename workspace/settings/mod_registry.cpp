@@ -6,6 +6,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <algorithm>
+#include <cstring>
 #include <initializer_list>
 #include <utility>
 
@@ -34,6 +36,36 @@ void writeKey(const QByteArray& key, std::initializer_list<std::pair<const char*
 }
 
 }  // namespace
+
+bool fnFileAssocOffered() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
+    uint32_t disposition = 0;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, "1", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                        &disposition) != ERROR_SUCCESS)
+      return false;
+    RegSetValueExA(key, "FileAssoc", 0, REG_SZ, reinterpret_cast<const uint8_t*>("0"), 2);
+    RegCloseKey(key);
+    return false;
+  }
+  uint8_t buffer[256] = {};
+  uint32_t size = sizeof(buffer);
+  uint32_t type = 0;
+  QString value;
+  if (RegQueryValueExA(key, "FileAssoc", nullptr, &type, buffer, &size) == ERROR_SUCCESS) {
+    const auto* text = reinterpret_cast<const char*>(buffer);
+    value = QString::fromLatin1(text, static_cast<qsizetype>(strnlen(text, std::min<uint32_t>(size, sizeof(buffer))))).trimmed();
+  }
+  RegCloseKey(key);
+  return value == QStringLiteral("1");
+}
+
+void fnSetFileAssocOffered() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+  RegSetValueExA(key, "FileAssoc", 0, REG_SZ, reinterpret_cast<const uint8_t*>("1"), 2);
+  RegCloseKey(key);
+}
 
 void fnRegisterDocType() {
   // The program as the shell starts it: its folder and file name.

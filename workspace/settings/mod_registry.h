@@ -1,8 +1,18 @@
 #pragma once
-// Registration of the program's document type with the shell, rewritten at every start so that it
-// always points at the program that ran last.
+// The program's place in the registry: its settings key, whether the first start offered the
+// file-type association, and the registration of its document type with the shell, rewritten at
+// every start so that it always points at the program that ran last.
 
 namespace modRegistry {
+
+// The settings key of the program under HKEY_LOCAL_MACHINE.
+inline constexpr char kSettingsKey[] = "SOFTWARE\\Quorvane\\Lumivex";
+
+// Whether the file-type association has been offered ("FileAssoc" is "1"). A missing settings key
+// is created with "0"; a key that can be neither opened nor created reads as not offered.
+bool fnFileAssocOffered();
+// Records that the association was offered; nothing when the settings key cannot be opened.
+void fnSetFileAssocOffered();
 
 // The document type "ImageLumivex.Application.1" (name, open and edit commands, current version,
 // icon) and the album extension ".kvt". Keys that can be neither opened nor created are skipped;
