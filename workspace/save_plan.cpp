@@ -1,5 +1,11 @@
 #include "workspace/save_plan.h"
 
+#include "controls/imaging/format_table.h"
+#include "workspace/settings/img_sv_settings.h"
+
+#include <QFileInfo>
+#include <QStringList>
+
 
 namespace ws {
 
@@ -48,6 +54,68 @@ SavePlan fnPlanSave(ImageFormatCode format, int pages, bool pageStrip, const QSt
     }
   }
   return plan;
+}
+
+namespace {
+
+// The extensions a format is known by, lower case without the dot: its own name in the save dialog,
+// then the patterns of the open dialog (bmp and dib, jpg and jif ...), and the usual long spellings.
+QStringList extensionsOf(ImageFormatCode code) {
+  QStringList out;
+  const QString own = svSettings::fnFormatExt(QString::number(code));
+  if (!own.isEmpty()) out << own;
+  for (const QString& p : QString::fromLatin1(img::formatInfo(code).patterns).split(QLatin1Char(';'), Qt::SkipEmptyParts))
+    out << p.mid(2).toLower();
+  if (out.contains(QLatin1String("tif"))) out << QStringLiteral("tiff");
+  if (out.contains(QLatin1String("jpg"))) out << QStringLiteral("jpeg");
+  out.removeDuplicates();
+  return out;
+}
+
+// The format a one-page or multi-page document of this format is written in, as its family: every
+// TIFF compression is TIFF, every JPEG kind is JPEG, PCX and DCX are one family whose extension
+// question follows in the save plan.
+bool sameFamily(ImageFormatCode a, ImageFormatCode b) {
+  auto family = [](ImageFormatCode c) -> int {
+    if (img::isTiffFormat(c)) return img::kFormatTiff;
+    if (img::isJpegFormat(c)) return img::kFormatJpeg;
+    if (c == img::kFormatDcx) return img::kFormatPcx;
+    return c;
+  };
+  return family(a) == family(b);
+}
+
+}  // namespace
+
+SaveAsChoice fnSaveAsChoice(const QString& chosen, ImageFormatCode format, int pages) {
+  SaveAsChoice c;
+  c.path = chosen;
+  c.format = format;
+  const ImageFormatCode written = modVars::fnGetSaveFormat(format, pages);
+  const QString name = QFileInfo(chosen).fileName();
+  const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+  const QString ext = dot > 0 ? name.mid(dot + 1).toLower() : QString();
+  if (ext.isEmpty()) {
+    const QStringList own = extensionsOf(written);
+    if (!own.isEmpty()) c.path = chosen + QLatin1Char('.') + own.first();
+    return c;
+  }
+  for (const svSettings::FormatItem& item : svSettings::formatItems(2)) {
+    if (!extensionsOf(item.code).contains(ext)) continue;
+    if (!sameFamily(item.code, written)) c.format = item.code;
+    return c;
+  }
+  c.refusal = QStringLiteral("The file \"%1\" was not saved: Image Lumivex writes no format with the extension \".%2\".")
+                  .arg(name, ext) +
+              QLatin1Char('\r') +
+              QStringLiteral("Choose a name that ends in the extension of a format it writes, such as .tif, .bmp, .jpg or .png.");
+  return c;
+}
+
+QString fnDropPagesQuestion() {
+  return QStringLiteral("The format you have chosen does not support multi-page images.") + QLatin1Char('\r') +
+         QStringLiteral("All pages other than the first page will be discarded!") + QLatin1Char('\r') +
+         QStringLiteral("Do you want to continue?");
 }
 
 }  // namespace ws

@@ -43,4 +43,17 @@ struct SavePlan {
 // pages in the thumbnail strip (a multi-page format, or more than one page); path: the target.
 SavePlan fnPlanSave(ImageFormatCode format, int pages, bool pageStrip, const QString& path);
 
+// File > Save As: what the name chosen asks for. The extension of the format the document is
+// written in keeps that format; the extension of another format that the program writes changes
+// to it (the caller then applies the convert rules); a name without an extension takes the
+// extension of the format written; any other extension is refused, nothing is written.
+struct SaveAsChoice {
+  QString path;                // the name to write, with the extension added where it had none
+  ImageFormatCode format = 0;  // the document's format from now on
+  QString refusal;             // why the name cannot be saved; empty when it can
+};
+SaveAsChoice fnSaveAsChoice(const QString& chosen, ImageFormatCode format, int pages);
+// The question before a one-page format drops the pages after the first.
+QString fnDropPagesQuestion();
+
 }  // namespace ws

@@ -86,4 +86,47 @@ TEST_F(MainWindowTest, SeveralPagesAreNeverSavedIntoAOnePageFormat) {
   EXPECT_EQ(w->ixTmb.Count(), 2);
 }
 
+// Save As under the extension of another format writes that format: the pages a one-page format
+// cannot hold are dropped only after the user agreed, and a name the program cannot write is
+// refused with nothing written.
+TEST_F(MainWindowTest, SaveAsWritesTheFormatOfTheNamesExtension) {
+  const QString path = file(QStringLiteral("four.tif"), {{60, 40, 0xFF0000}, {50, 40, 0x00FF00}, {40, 40, 0x0000FF}, {30, 40, 0}}, 4);
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(path);
+  auto magic = [](const QString& f) { return fileBytes(f).left(2); };
+
+  const QString refused = dir.file(QStringLiteral("copy.xyz"));
+  dialogs.answerFile(rt::DialogKind::Save, refused);
+  dialogs.answerMsgBox(rt::vbOK);
+  EXPECT_FALSE(w->mnuFileSaveAs_Click());
+  EXPECT_TRUE(dialogs.calls().back().text.contains(QStringLiteral("\".xyz\"")));
+  EXPECT_FALSE(QFile::exists(refused));
+
+  const QString bmp = dir.file(QStringLiteral("copy.bmp"));
+  dialogs.answerFile(rt::DialogKind::Save, bmp);
+  dialogs.answerMsgBox(rt::vbNo);
+  EXPECT_FALSE(w->mnuFileSaveAs_Click());
+  EXPECT_TRUE(dialogs.calls().back().text.startsWith(QStringLiteral("The format you have chosen does not support multi-page images.")));
+  EXPECT_FALSE(QFile::exists(bmp));
+  EXPECT_EQ(w->ixTmb.Count(), 4);
+  EXPECT_EQ(gstrCurrFile, path);
+
+  dialogs.answerFile(rt::DialogKind::Save, bmp);
+  dialogs.answerMsgBox(rt::vbYes);
+  ASSERT_TRUE(w->mnuFileSaveAs_Click());
+  EXPECT_EQ(magic(bmp), QByteArray("BM"));
+  EXPECT_EQ(readImage(bmp).size(), 1u);
+  EXPECT_EQ(readImage(bmp)[0].width, 60);
+  EXPECT_EQ(gintCurrFormat, 5);
+  EXPECT_EQ(gstrCurrFile, bmp);
+  EXPECT_EQ(readImage(path).size(), 4u);  // the original is untouched
+
+  // A name without an extension takes that of the format written.
+  const QString bare = dir.file(QStringLiteral("again"));
+  dialogs.answerFile(rt::DialogKind::Save, bare);
+  ASSERT_TRUE(w->mnuFileSaveAs_Click());
+  EXPECT_EQ(gstrCurrFile, bare + QStringLiteral(".bmp"));
+  EXPECT_EQ(magic(bare + QStringLiteral(".bmp")), QByteArray("BM"));
+}
+
 }  // namespace

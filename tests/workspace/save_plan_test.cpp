@@ -103,4 +103,44 @@ TEST(SavePlan, PcxAndDcxOfferTheExtensionThatFitsThePageCount) {
   }
 }
 
+// Save As takes the format from the name's extension: a TIFF saved as copy.bmp was written as a
+// TIFF named copy.bmp.
+TEST(SavePlan, SaveAsTakesTheFormatFromTheExtension) {
+  struct Case {
+    ImageFormatCode format;
+    int pages;
+    const char* chosen;
+    const char* path;  // "" when refused
+    ImageFormatCode after;
+  } cases[] = {
+      {4, 4, "/d/copy.bmp", "/d/copy.bmp", 5},
+      {15, 4, "/d/copy.BMP", "/d/copy.BMP", 5},
+      {15, 4, "/d/copy.tif", "/d/copy.tif", 15},   // another TIFF keeps its compression
+      {16, 1, "/d/copy.tiff", "/d/copy.tiff", 16},
+      {5, 1, "/d/copy.tif", "/d/copy.tif", 4},
+      {5, 1, "/d/copy.jpeg", "/d/copy.jpeg", 8},
+      {11, 1, "/d/copy.jpg", "/d/copy.jpg", 11},   // a progressive JPEG stays one
+      {5, 1, "/d/copy.png", "/d/copy.png", 10},
+      {5, 1, "/d/copy.dib", "/d/copy.dib", 5},
+      {4, 3, "/d/copy.dcx", "/d/copy.dcx", 24},
+      {24, 3, "/d/copy.pcx", "/d/copy.pcx", 24},   // the PCX/DCX question follows in the plan
+      {4, 2, "/d/copy.pgm", "/d/copy.pgm", 22},
+      {15, 2, "/d/copy", "/d/copy.tif", 15},        // no extension: the format's own
+      {5, 1, "/d/my.files/copy", "/d/my.files/copy.bmp", 5},
+      {34, 1, "/d/copy", "/d/copy.tif", 34},        // a PDF is written as TIFF
+      {4, 2, "/d/copy.pdf", "", 4},                 // read, never written
+      {4, 2, "/d/copy.xyz", "", 4},
+  };
+  for (const Case& c : cases) {
+    const ws::SaveAsChoice got = ws::fnSaveAsChoice(QString::fromLatin1(c.chosen), c.format, c.pages);
+    if (*c.path == 0) {
+      EXPECT_TRUE(got.refusal.contains(QStringLiteral("was not saved"))) << c.chosen;
+      continue;
+    }
+    EXPECT_TRUE(got.refusal.isEmpty()) << c.chosen << " " << got.refusal.toStdString();
+    EXPECT_EQ(got.path, QString::fromLatin1(c.path)) << c.chosen;
+    EXPECT_EQ(got.format, c.after) << c.chosen;
+  }
+}
+
 }  // namespace

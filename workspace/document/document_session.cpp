@@ -238,15 +238,29 @@ bool DocumentSession::saveAs() {
   if (!askSaveFormatFirst()) return false;
   const std::optional<QString> chosen = v->askSavePath();
   if (!chosen) return false;
-  if (rt::fso::FileExists(*chosen) &&
+  // The name's extension says the format: a document is never written in one format under the
+  // extension of another.
+  const SaveAsChoice choice = fnSaveAsChoice(*chosen, s_.format, pageCount());
+  if (!choice.refusal.isEmpty()) {
+    v->showError(choice.refusal);
+    return false;
+  }
+  if (rt::fso::FileExists(choice.path) &&
       v->ask(QStringLiteral("A file already exists with the selected path and name!") + QLatin1Char('\r') + QStringLiteral("Overwrite?"),
              rt::vbYesNo) == rt::vbNo)
     return false;
+  if (choice.format != s_.format && pageCount() >= 2 && !modVars::fnIsMultiPageFormat(choice.format)) {
+    if (v->ask(fnDropPagesQuestion(), rt::vbYesNo) == rt::vbNo) return false;
+    keepFirstPageOnly();
+  }
   const QString previous = s_.path;
-  s_.path = *chosen;
+  const int16_t previousFormat = s_.format;
+  s_.path = choice.path;
+  s_.format = choice.format;
   if (writeDocument()) return true;
-  // The document was not written there: it keeps the name it had.
+  // The document was not written there: it keeps the name and format it had.
   s_.path = previous;
+  s_.format = previousFormat;
   return false;
 }
 
@@ -300,6 +314,22 @@ void DocumentSession::addPickedPages(const PageEdit& edit, const std::vector<pla
   v->showPage(s_.currentPage + 1);
   // The document gained pages: both flags, so that neither a save nor a page switch loses them.
   markModified();
+}
+
+void DocumentSession::keepFirstPageOnly() {
+  const int n = pageCount();
+  if (n < 2) return;
+  storePageEdits();
+  std::vector<bool> others(static_cast<std::size_t>(n), true);
+  others[0] = false;
+  const std::optional<PageEdit> edit = fnDeletePages(n, 0, others);
+  if (!edit) return;
+  DocumentView* v = view();
+  applyPageEdit(*edit, CaptionRule::Travel);
+  v->layOutStrip();
+  v->scrollStripToCurrent();
+  v->showPage(1);
+  updatePageButtons();
 }
 
 void DocumentSession::updatePageButtons() {

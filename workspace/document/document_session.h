@@ -72,6 +72,8 @@ class DocumentSession {
   // Pages picked from another file enter the strip: the edit makes their slots, the pictures (taken
   // over) fill them in order; the first new page becomes current and both modified flags are set.
   void addPickedPages(const PageEdit& edit, const std::vector<plat::HGLOBAL>& pictures);
+  // A one-page format keeps the first page only: the other pages leave the strip and page 1 shows.
+  void keepFirstPageOnly();
   // Previous and Next for the current page; nothing changes for a single untitled page.
   void updatePageButtons();
   // The document and the shown page were edited.

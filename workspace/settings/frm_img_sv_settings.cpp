@@ -6,7 +6,8 @@
 #include "runtime/fso.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
-#include "workspace/page_strip.h"
+#include "workspace/document/document_session.h"
+#include "workspace/save_plan.h"
 #include "workspace/settings/dialog_parts.h"
 
 #include <QCheckBox>
@@ -236,16 +237,6 @@ void frmImgSvSettingsForm::fnCheckSettings() { cmdConvert->setEnabled(svSettings
 // Keeps the first page only. The page shown is stored (or shown again unchanged) and page 1 made
 // current before the others go, so nothing refers to a removed page afterwards; the strip's own
 // page edit takes their thumbnails, captions and stored annotations with them.
-void frmImgSvSettingsForm::discardOtherPages() {
-  frmImgClntForm* w = frmImgClnt.get();
-  w->ixTmb_Click(0);
-  std::vector<bool> others(static_cast<std::size_t>(w->ixTmb.Count()), true);
-  others[0] = false;
-  if (const std::optional<ws::PageEdit> edit = ws::fnDeletePages(w->ixTmb.Count(), 0, others))
-    w->fnApplyPageEdit(*edit, ws::CaptionRule::Travel);
-  w->fnOrganizeThumbs();
-}
-
 void frmImgSvSettingsForm::cmdConvert_Click() {
   frmImgClntForm* w = frmImgClnt.get();
   const svSettings::Choices c = choices();
@@ -262,10 +253,8 @@ void frmImgSvSettingsForm::cmdConvert_Click() {
       return;
   }
   if (w->ixTmb.Count() >= 2 && !svSettings::keepsAllPages(c.code)) {
-    if (ask(lines({"The format you have chosen does not support multi-page images.",
-                   "All pages other than the first page will be discarded!", "Do you want to continue?"})) == rt::vbNo)
-      return;
-    discardOtherPages();
+    if (ask(ws::fnDropPagesQuestion()) == rt::vbNo) return;
+    ws::document().keepFirstPageOnly();
   }
   const ImageFormatCode oldFormat = gintCurrFormat;
   gintCurrFormat = c.code;

@@ -57,7 +57,6 @@ class frmImgSvSettingsForm : public rt::Form {
   void buildControls();
   QGroupBox* frameOf(svSettings::Frame f) const;
   void setFrameEnabled(QGroupBox* frame, bool on);
-  void discardOtherPages();
 
   bool convertMode_ = false;
 };
