@@ -100,6 +100,7 @@ void frmImgClntForm::showBlankPage(int32_t width, int32_t height, int16_t bitsPe
 
 void frmImgClntForm::emptyPageView() {
   ixMain->setSourceFile(QString());
+  setStatusPanel(QStringLiteral("ZOOM"), QString());
   if (Menu("mnuAnnPalette")->isChecked()) unloadPalette();
 }
 
@@ -145,6 +146,8 @@ void frmImgClntForm::emptyStrip() {
   lblTmb(0)->setText(QString());
   ixTmb.UnloadAll();
   lblTmb.UnloadAll();
+  // No empty thumbnail stands in the strip without a document (the strip shows no slot that is
+  // empty); laying out the next document shows it.
   fnResetStripScroll();
 }
 

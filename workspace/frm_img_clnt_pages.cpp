@@ -94,6 +94,8 @@ void frmImgClntForm::fnOrganizeThumbs() {
   if (ws::document().showsSinglePage()) {
     tw::setLeft(lblTmb(0), first->Left());
     tw::setTop(lblTmb(0), first->Top() + first->Height() + 10);
+    first->show();
+    lblTmb(0)->show();
     return;
   }
   const int n = thumbCount();

@@ -67,9 +67,11 @@ void frmImgClntForm::thumbReady(img::PageThumb& t) {
 // scaled picture for each. Hidden slots keep their place, caption and picture.
 void frmImgClntForm::showSlotsNearView() {
   const double view = tw::Height(picMain), top = 200.0 * vsTmb->value() - view, bottom = top + 3 * view;
+  // The one slot left without a document, with neither picture nor caption, stays out of sight.
+  const bool empty = thumbCount() == 1 && !ixTmb(0)->hasImage() && lblTmb(0)->text().isEmpty();
   for (int i = 0; i < thumbCount(); ++i) {
     img::ImagingControl* t = ixTmb(i);
-    const bool near = t->Top() + t->Height() + 280 >= top && t->Top() <= bottom;
+    const bool near = !empty && t->Top() + t->Height() + 280 >= top && t->Top() <= bottom;
     if (t->isHidden() == near) t->setVisible(near);
     if (QLabel* l = lblTmb(i); l && l->isHidden() == near) l->setVisible(near);
   }

@@ -130,6 +130,18 @@ TEST_F(MainWindowTest, MultiPageTiffShowsThumbnailsAndSwitchesPagesAndZoom) {
   EXPECT_TRUE(w->lblTmb(0)->text().isEmpty());
   EXPECT_EQ(w->Caption(), QStringLiteral("   Image Lumivex"));
   EXPECT_TRUE(dialogs.calls().empty());
+  // Nothing of the closed document stays in sight: no zoom, no empty thumbnail.
+  EXPECT_EQ(w->StatusPanel("ZOOM"), QString());
+  EXPECT_TRUE(w->ixTmb(0)->isHidden());
+  EXPECT_TRUE(w->lblTmb(0)->isHidden());
+  // The next document shows its thumbnails again, a one-page file as well.
+  w->fnOpenImgFile(path);
+  EXPECT_FALSE(w->ixTmb(0)->isHidden());
+  w->mnuFileClose_Click();
+  w->fnOpenImgFile(file(QStringLiteral("one.bmp"), {{20, 10, 0xFF00FF}}, 5));
+  EXPECT_FALSE(w->ixTmb(0)->isHidden());
+  EXPECT_FALSE(w->lblTmb(0)->isHidden());
+  EXPECT_TRUE(w->StatusPanel("ZOOM").endsWith(QLatin1Char('%')));
 }
 
 TEST_F(MainWindowTest, UntitledDocumentWithSeveralPagesNeverOverwritesAPage) {
