@@ -1,6 +1,7 @@
 #include "albums/album_file.h"
 
 #include "platform/text/ansi.h"
+#include "platform/text/native_path.h"
 #include "runtime/conversions.h"
 #include "runtime/errors.h"
 
@@ -11,6 +12,9 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace albums {
 
@@ -200,17 +204,28 @@ bool isStorablePath(const QString& path) {
 }
 
 std::vector<AlbumRecord> readAlbumFile(const QString& path, bool createIfMissing) {
-  QFile file(path);
-  if (!file.exists()) {
+  // By the name's own bytes: an album whose name is not valid UTF-8 opens, or is made, under it.
+  const QByteArray native = plat::nativePath(path);
+  struct stat st {};
+  if (::stat(native.constData(), &st) != 0) {
     if (!createIfMissing) rt::Raise(rt::kErrFileNotFound, kSource);
-    if (!QFileInfo(path).dir().exists()) rt::Raise(rt::kErrPathNotFound, kSource);
-    if (!file.open(QIODevice::WriteOnly)) rt::Raise(rt::kErrPermissionDenied, kSource);
-    file.close();
+    struct stat folder {};
+    if (::stat(plat::nativePath(QFileInfo(path).absolutePath()).constData(), &folder) != 0 || !S_ISDIR(folder.st_mode))
+      rt::Raise(rt::kErrPathNotFound, kSource);
+    const int made = ::open(native.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (made < 0) rt::Raise(rt::kErrPermissionDenied, kSource);
+    ::close(made);
     return {};
   }
-  if (QFileInfo(path).isDir()) rt::Raise(rt::kErrPathNotFound, kSource);
-  if (!file.open(QIODevice::ReadOnly)) rt::Raise(rt::kErrPermissionDenied, kSource);
-  return readAlbum(file, path);
+  if (S_ISDIR(st.st_mode)) rt::Raise(rt::kErrPathNotFound, kSource);
+  const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) rt::Raise(rt::kErrPermissionDenied, kSource);
+  QFile file;
+  if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    ::close(fd);
+    rt::Raise(rt::kErrPermissionDenied, kSource);
+  }
+  return readAlbum(file, plat::displayPath(path));
 }
 
 void writeAlbumFile(const QString& path, const std::vector<AlbumRecord>& records) {

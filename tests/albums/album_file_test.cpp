@@ -1,5 +1,6 @@
 #include "albums/album_file.h"
 
+#include "platform/text/native_path.h"
 #include "runtime/errors.h"
 #include "tests/support/temp_dir.h"
 
@@ -7,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+#include <cstdio>
+#include <sys/stat.h>
 
 using albums::AlbumRecord;
 
@@ -214,6 +217,21 @@ TEST(AlbumFile, EmptyAlbumIsAnEmptyFileAndMissingFileIsCreated) {
   EXPECT_TRUE(QFile::exists(dir.file("new.kvt")));
   EXPECT_THROW(albums::readAlbumFile(dir.file("none.kvt"), false), rt::RuntimeError);
   EXPECT_FALSE(QFile::exists(dir.file("none.kvt")));
+}
+
+// An album whose name is not valid UTF-8 opens from its own bytes, and a missing one is made
+// under exactly those bytes.
+TEST(AlbumFile, AnAlbumNameThatIsNotUtf8Opens) {
+  testsupport::TempDir dir;
+  const QByteArray folder = QFile::encodeName(dir.path());
+  const QByteArray raw = folder + "/trip\xFF.kvt";
+  writeBytes(dir.file("made.kvt"), "/a.tif, 2, x\r\n");
+  ASSERT_EQ(::rename(QFile::encodeName(dir.file("made.kvt")).constData(), raw.constData()), 0);
+  EXPECT_EQ(albums::readAlbumFile(plat::pathFromNative(raw), false), (std::vector<AlbumRecord>{{"/a.tif", "2", "X"}}));
+  const QByteArray fresh = folder + "/new\xFE.kvt";
+  EXPECT_TRUE(albums::readAlbumFile(plat::pathFromNative(fresh), true).empty());
+  struct stat st {};
+  EXPECT_EQ(::stat(fresh.constData(), &st), 0);
 }
 
 TEST(AlbumFile, ReadOnlyAlbumIsRefusedAndKept) {
