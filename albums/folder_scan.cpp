@@ -1,9 +1,11 @@
 #include "albums/folder_scan.h"
 
 #include "albums/album_file.h"
+#include "runtime/errors.h"
 
 #include <QFile>
 #include <QSet>
+#include <algorithm>
 #include <filesystem>
 #include <unordered_set>
 
@@ -79,36 +81,46 @@ QStringList findImageFiles(const QString& root, const ScanControl& control) {
   return found;
 }
 
-namespace {
-
-bool isAscii(QByteArrayView bytes) {
-  return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-}  // namespace
-
 std::vector<KeywordHit> searchAlbums(const QStringList& albumFiles, const QString& keyword, const ScanControl& control) {
   std::vector<KeywordHit> hits;
   const QString key = keyword.trimmed();
   if (key.isEmpty()) return hits;
-  // An album of plain ASCII text whose upper-cased bytes lack an ASCII keyword cannot match: it is
-  // passed over without decoding its lines.
-  const QByteArray asciiKey = isAscii(key.toUtf8()) ? key.toUtf8() : QByteArray();
+  // A line of plain ASCII text that lacks an ASCII keyword in any case cannot match: it is passed
+  // over without decoding it.
+  const QByteArray keyBytes = key.toUtf8();
+  const bool asciiKey = std::all_of(keyBytes.begin(), keyBytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
   QSet<QString> seen;
   for (const QString& album : albumFiles) {
     if (control.stopped()) break;
     QFile file(album);
     if (!file.open(QIODevice::ReadOnly)) continue;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) continue;
-    if (!asciiKey.isEmpty() && isAscii(bytes) && !bytes.toUpper().contains(asciiKey)) continue;
-    for (const QString& line : splitAlbumLines(decodeAlbumText(bytes))) {
-      QString path, remarks;
-      if (!parseSearchLine(line, &path, &remarks)) continue;
-      if (remarks.isEmpty() || !remarks.contains(key)) continue;
-      if (seen.contains(path)) continue;
-      seen.insert(path);
-      hits.push_back({path, remarks});
+    // An album is read as the album manager reads it, line by line within the same limits; one
+    // that cannot be read to its end gives no hits, as one that cannot be opened.
+    std::vector<KeywordHit> found;
+    QSet<QString> foundPaths;
+    try {
+      AlbumLineReader(file, album).readAll(
+          [&](const AlbumLine& line) {
+            if (asciiKey && line.isAscii() &&
+                !QLatin1StringView(line.bytes()).contains(QLatin1StringView(keyBytes), Qt::CaseInsensitive))
+              return;
+            QString path, remarks;
+            if (!parseSearchLine(line.text(), &path, &remarks)) return;
+            if (remarks.isEmpty() || !remarks.contains(key)) return;
+            if (seen.contains(path) || foundPaths.contains(path)) return;
+            foundPaths.insert(path);
+            found.push_back({path, remarks});
+          },
+          [&] {
+            found.clear();
+            foundPaths.clear();
+          });
+    } catch (const rt::RuntimeError&) {
+      continue;
+    }
+    for (KeywordHit& hit : found) {
+      seen.insert(hit.path);
+      hits.push_back(std::move(hit));
     }
   }
   return hits;

@@ -35,7 +35,8 @@ struct KeywordHit {
   QString path;
   QString remarks;
 };
-// Reads the albums (never creating or writing one; unreadable ones are skipped) and gives one hit
+// Reads the albums (never creating or writing one; unreadable ones and ones past the album limits
+// are skipped) and gives one hit
 // per image path whose remarks contain the keyword (trimmed; a case-sensitive substring of the
 // upper-cased remarks), with the remarks of the first matching line met.
 std::vector<KeywordHit> searchAlbums(const QStringList& albumFiles, const QString& keyword, const ScanControl& control = {});

@@ -2,6 +2,7 @@
 #include "archive/register_windows.h"
 #include "imagetools/register_windows.h"
 #include "platform/registry/registry.h"
+#include "platform/text/native_path.h"
 #include "runtime/message_boxes.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/settings/register_settings_windows.h"
@@ -47,9 +48,11 @@ int main(int argc, char** argv) {
   // such as a modeless palette, do not keep the process alive without it.
   QApplication::setQuitOnLastWindowClosed(false);
   // The one optional argument: an image document or an album. A path with blanks arrives as
-  // several arguments when it was not quoted; it is one path all the same.
-  QStringList args = QApplication::arguments();
-  args.removeFirst();
+  // several arguments when it was not quoted; it is one path all the same. The arguments are taken
+  // as the bytes the system gave (what Qt left of them), so that a name that is not valid UTF-8
+  // still opens its file.
+  QStringList args;
+  for (int i = 1; i < argc; ++i) args << plat::pathFromNative(argv[i]);
   frmImgClntForm::setCommandLine(args.join(QLatin1Char(' ')));
   // The main window reaches the other subsystems' windows through the opener registry.
   registerArchiveWindows();

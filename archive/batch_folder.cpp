@@ -2,6 +2,7 @@
 
 #include "archive/archive_protocol.h"
 #include "platform/text/ansi.h"
+#include "platform/text/lines.h"
 
 #include <QDir>
 #include <QFile>
@@ -84,14 +85,8 @@ QByteArray indexFileBytes(const QString& achId, const QString& parm1, const QStr
 
 QStringList readIndexLines(const QByteArray& bytes) {
   QStringList lines;
-  qsizetype at = 0;
-  while (at < bytes.size()) {
-    qsizetype end = at;
-    while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r') ++end;
-    lines << plat::fromAnsi(std::string_view(bytes.constData() + at, static_cast<size_t>(end - at)));
-    if (end < bytes.size() && bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n') ++end;
-    at = end + 1;
-  }
+  for (QByteArrayView line : plat::splitLines(bytes))
+    lines << plat::fromAnsi(std::string_view(line.data(), static_cast<size_t>(line.size())));
   return lines;
 }
 

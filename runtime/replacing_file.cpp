@@ -1,5 +1,6 @@
 #include "runtime/replacing_file.h"
 
+#include "platform/text/native_path.h"
 #include "runtime/errors.h"
 
 #include <QDir>
@@ -21,7 +22,7 @@ namespace {
 
 const QString kTempSuffix = QStringLiteral(".lvxsave");
 
-QByteArray nativeOf(const QString& path) { return QFile::encodeName(path); }
+QByteArray nativeOf(const QString& path) { return plat::nativePath(path); }
 
 // What went wrong, in words for the message box.
 QString reasonOf(int err) {
@@ -41,10 +42,6 @@ int numberOf(int err) {
     case ENOSPC: case EDQUOT: return 61;
     default: return kErrDeviceIO;
   }
-}
-
-[[noreturn]] void raiseWriting(const QString& target, int err) {
-  Raise(numberOf(err), QString(), QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(target), reasonOf(err)));
 }
 
 QString randomTag() { return QStringLiteral("%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')); }
@@ -71,6 +68,11 @@ int createLocked(const QString& path, mode_t mode) {
 }
 
 }  // namespace
+
+void raiseWriting(const QString& target, int err) {
+  Raise(numberOf(err), QString(),
+        QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(plat::displayPath(target)), reasonOf(err)));
+}
 
 bool isSaveTempName(const QString& fileName) {
   static const QRegularExpression re(QStringLiteral("^\\..+\\.[0-9a-f]{8}\\.lvxsave$"));

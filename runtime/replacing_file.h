@@ -40,6 +40,10 @@ void checkTargetWritable(const QString& target);
 // saves still running, in this or another process, are left alone.
 void removeStaleSaveTemps(const QString& folder);
 
+// Raises the error of a write to target that failed with the system's error err, in the words of
+// every save: "Cannot write <target>: the disk is full" (61) for a full disk or a used-up quota.
+[[noreturn]] void raiseWriting(const QString& target, int err);
+
 // Whether a file name is one of our save temporaries.
 bool isSaveTempName(const QString& fileName);
 

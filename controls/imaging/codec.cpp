@@ -3,6 +3,7 @@
 #include "controls/imaging/format_table.h"
 
 #include "controls/imaging/byte_io.h"
+#include "platform/text/native_path.h"
 #include "runtime/errors.h"
 #include "runtime/replacing_file.h"
 
@@ -16,9 +17,7 @@
 
 namespace img {
 
-void damagedFile(const char* format, const char* why) {
-  fail(kErrDamaged, QStringLiteral("The %1 file is damaged: %2").arg(QString::fromLatin1(format), QString::fromLatin1(why)));
-}
+void damagedFile(const char* format, const char* why) { failDamaged(QString::fromLatin1(format), QString::fromLatin1(why)); }
 void ByteReader::damaged(const char* why) const { damagedFile(format_, why); }
 
 int16_t tiffFormatFor(TiffCompression c) {
@@ -86,7 +85,7 @@ namespace {
 
 // Opens a file to read it, or says why it cannot be read: missing, a folder, not allowed, empty.
 void openForReading(QFile& f, const QString& path) {
-  const QByteArray native = QFile::encodeName(path);
+  const QByteArray native = plat::nativePath(path);
   struct stat st {};
   if (::stat(native.constData(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
     fail(53, QStringLiteral("File not found: %1").arg(path));
@@ -98,6 +97,11 @@ void openForReading(QFile& f, const QString& path) {
   }
   f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
   if (S_ISREG(st.st_mode) && st.st_size == 0) fail(kErrDamaged, QStringLiteral("The file %1 is empty").arg(path));
+}
+
+qint64 fileSizeOf(const QString& path) {
+  struct stat st {};
+  return ::stat(plat::nativePath(path).constData(), &st) == 0 ? static_cast<qint64>(st.st_size) : 0;
 }
 
 QByteArray readWhole(const QString& path) {
@@ -162,6 +166,7 @@ int32_t pageCountMemory(std::span<const uint8_t> data) {
 }
 
 int32_t filePageCount(const QString& path) {
+  const DocumentScope document(path);
   // Opening a document clears what killed saves left beside it.
   rt::removeStaleSaveTemps(QFileInfo(path).absolutePath());
   const int16_t code = sniffFile(path);
@@ -175,6 +180,7 @@ int32_t filePageCount(const QString& path) {
 }
 
 QString fileDamageNote(const QString& path) {
+  const DocumentScope document(path);
   if (sniffFile(path) != kFormatTiff || !tiffFileCutShort(path)) return QString();
   const int32_t n = tiffFilePageCount(path);
   return QStringLiteral("The TIFF file %1 is damaged: only %2 %3 could be read.")
@@ -184,11 +190,13 @@ QString fileDamageNote(const QString& path) {
 }
 
 std::vector<std::vector<uint8_t>> fileAnnotations(const QString& path) {
+  const DocumentScope document(path);
   if (sniffFile(path) == kFormatTiff) return readTiffFileAnnotations(path);
   return std::vector<std::vector<uint8_t>>(static_cast<std::size_t>(std::max(0, filePageCount(path))));
 }
 
 Decoded readFilePage(const QString& path, int32_t page) {
+  const DocumentScope document(path);
   const int16_t code = sniffFile(path);
   if (code == kFormatTiff) {
     Decoded d;
@@ -201,6 +209,7 @@ Decoded readFilePage(const QString& path, int32_t page) {
 }
 
 Decoded readFilePageForDisplay(const QString& path, int32_t page, int maxSide, int32_t& fullW, int32_t& fullH) {
+  const DocumentScope document(path);
   const int16_t code = sniffFile(path);
   if (code == kFormatTiff) {
     Decoded d;
@@ -222,6 +231,7 @@ Decoded readFilePageForDisplay(const QString& path, int32_t page, int maxSide, i
 }
 
 FileInfo fileInfo(const QString& path, int32_t page) {
+  const DocumentScope document(path);
   FileInfo info;
   Decoded d;
   const int16_t code = sniffFile(path);
@@ -238,7 +248,7 @@ FileInfo fileInfo(const QString& path, int32_t page) {
   info.height = d.bitmap.height();
   info.bitsPerPixel = static_cast<int16_t>(d.bitmap.bitsPerPixel());
   info.format = d.format;
-  info.fileSize = QFileInfo(path).size();
+  info.fileSize = fileSizeOf(path);
   info.unit = d.bitmap.resolutionUnit;
   info.resolutionX = d.bitmap.resolutionX;
   info.resolutionY = d.bitmap.resolutionY;
@@ -247,13 +257,24 @@ FileInfo fileInfo(const QString& path, int32_t page) {
 
 namespace {
 
-// Error texts name the document (shown), never the temporary it is written through.
+// Error texts name the document (shown), never the temporary it is written through; a full disk
+// says so.
 void writeBytesTo(const QString& file, const std::vector<uint8_t>& bytes, const QString& document = QString()) {
-  QFile f(file);
-  if (!f.open(QIODevice::WriteOnly) ||
-      f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
-      !f.flush())
-    fail(kErrWrite, QStringLiteral("Cannot write %1: %2").arg(document.isEmpty() ? file : document, f.errorString()));
+  const QString shown = document.isEmpty() ? file : document;
+  const int fd = ::open(plat::nativePath(file).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) rt::raiseWriting(shown, errno);
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int err = n < 0 ? errno : ENOSPC;
+      ::close(fd);
+      rt::raiseWriting(shown, err);
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (::close(fd) != 0) rt::raiseWriting(shown, errno);
 }
 
 void writeBytesSafely(const QString& path, const std::vector<uint8_t>& bytes) {
@@ -265,6 +286,7 @@ void writeBytesSafely(const QString& path, const std::vector<uint8_t>& bytes) {
 }  // namespace
 
 void writeFile(const QString& path, const Bitmap& b, const SaveOptions& o) {
+  const DocumentScope document(path);
   if (b.isNull()) fail(kErrNoImage, QStringLiteral("No picture to save"));
   if (path.isEmpty()) fail(kErrBadValue, QStringLiteral("No file name to save to"));
   const int16_t code = o.format;

@@ -234,8 +234,8 @@ Bitmap decodeJpegReduced(std::span<const uint8_t> data, int maxSide, int16_t* fo
   if (fullW) *fullW = job.fullW;
   if (fullH) *fullH = job.fullH;
   if (job.failure == 1)
-    fail(kErrDamaged, QStringLiteral("The JPEG file is damaged: %1").arg(QString::fromLatin1(job.message)));
-  if (job.failure == 2) fail(kErrDamaged, QStringLiteral("The JPEG file is damaged: invalid picture size"));
+    failDamaged(QStringLiteral("JPEG"), QStringLiteral("its picture cannot be decoded"), QString::fromLatin1(job.message));
+  if (job.failure == 2) failDamaged(QStringLiteral("JPEG"), QStringLiteral("invalid picture size"));
   if (job.failure == 3) pictureTooLarge(job.fullW, job.fullH);
   if (formatOut) *formatOut = job.format;
   return std::move(job.out);

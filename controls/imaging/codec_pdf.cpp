@@ -295,6 +295,11 @@ std::vector<Image> scan(std::span<const uint8_t> d) {
     img.dict = dict;
     images.push_back(std::move(img));
   }
+  // A file that names a fax or JPEG image none of which could be read, or that is cut short before
+  // its end marker, is damaged rather than of a kind not read here.
+  if (images.empty() && (find(d, "/CCITTFaxDecode", 0) != std::string_view::npos ||
+                         find(d, "/DCTDecode", 0) != std::string_view::npos || find(d, "%%EOF", 0) == std::string_view::npos))
+    damaged("none of its images can be read");
   if (images.empty())
     fail(kErrUnsupported, QStringLiteral("Reading PDF files without a fax or JPEG image is not supported"));
   return images;

@@ -206,8 +206,8 @@ Bitmap decodePng(std::span<const uint8_t> data) {
   DecodeJob job;
   job.src.d = data;
   runDecode(job);
-  if (job.failure == 1) fail(kErrDamaged, QStringLiteral("The PNG file is damaged: %1").arg(QString::fromLatin1(job.err.message)));
-  if (job.failure == 2) fail(kErrDamaged, QStringLiteral("The PNG file is damaged: invalid picture size"));
+  if (job.failure == 1) failDamaged(QStringLiteral("PNG"), QStringLiteral("its picture cannot be decoded"), QString::fromLatin1(job.err.message));
+  if (job.failure == 2) failDamaged(QStringLiteral("PNG"), QStringLiteral("invalid picture size"));
   if (job.failure == 3) pictureTooLarge(job.width, job.height);
   return std::move(job.out);
 }

@@ -1,6 +1,8 @@
 // TIFF through libtiff: multi-page reading and writing, every compression of the format codes,
 // byte order, 1-bit fax pages kept 1-bit, and the annotation layer in a private tag.
 #include "controls/imaging/codec.h"
+#include "platform/text/native_path.h"
+#include "runtime/replacing_file.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -8,12 +10,14 @@
 #include <atomic>
 #include <cmath>
 #include <cstdarg>
+#include <cerrno>
 #include <cstring>
 #include <mutex>
 #include <string>
 #include <limits>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <tiffio.h>
 
 namespace img {
@@ -52,10 +56,28 @@ void setupLibtiff() {
   });
 }
 
-[[noreturn]] void tiffFail(int number, const QString& what) {
-  QString text = QStringLiteral("TIFF: ") + what;
-  if (!tLastTiffError.empty()) text += QStringLiteral(" (") + QString::fromStdString(tLastTiffError) + QStringLiteral(")");
-  fail(number, text);
+// A file that cannot be read is damaged, in the program's words, the library's own at the end.
+[[noreturn]] void tiffDamaged(const QString& what) {
+  failDamaged(QStringLiteral("TIFF"), what, QString::fromStdString(tLastTiffError));
+}
+
+bool diskIsFull(const QString& path) {
+  struct statvfs fs {};
+  const QByteArray folder = plat::nativePath(QFileInfo(path).absolutePath());
+  return ::statvfs(folder.constData(), &fs) == 0 && fs.f_bavail == 0;
+}
+
+// A write that failed: the system's reason when it gave one (errno is cleared before writing), a
+// full disk when the library stopped at a short write on one, the library's words otherwise. The
+// message names the document, never the temporary it is written through.
+[[noreturn]] void tiffWriteFailed(const QString& path, const QString& what) {
+  const int err = errno;
+  const QString document = currentDocument().isEmpty() ? path : currentDocument();
+  if (err != 0) rt::raiseWriting(document, err);
+  if (diskIsFull(path)) rt::raiseWriting(document, ENOSPC);
+  QString text = QStringLiteral("Cannot write %1 as TIFF: %2").arg(document, what);
+  if (!tLastTiffError.empty()) text += QStringLiteral(" (%1)").arg(QString::fromStdString(tLastTiffError));
+  fail(kErrWrite, text);
 }
 
 // Read-only TIFF over memory.
@@ -118,7 +140,7 @@ void openMemory(TiffHandle& h, std::span<const uint8_t> data) {
   ReadOptions options;
   h.t = TIFFClientOpenExt("memory", "rm", &h.mem, memRead, memWrite, memSeek, memClose, memSize, memMap, memUnmap,
                           options.o);
-  if (!h.t) tiffFail(kErrDamaged, QStringLiteral("not a readable TIFF file"));
+  if (!h.t) tiffDamaged(QStringLiteral("it cannot be read as TIFF"));
 }
 
 // mapped: the file is mapped into memory rather than read. A handle kept open for a long document
@@ -127,10 +149,12 @@ void openMemory(TiffHandle& h, std::span<const uint8_t> data) {
 void openFile(TiffHandle& h, const QString& path, bool mapped = true) {
   setupLibtiff();
   tLastTiffError.clear();
-  if (!QFileInfo::exists(path)) fail(53, QStringLiteral("File not found: %1").arg(path));
+  const QByteArray native = plat::nativePath(path);
+  struct stat st {};
+  if (::stat(native.constData(), &st) != 0) fail(53, QStringLiteral("File not found: %1").arg(path));
   ReadOptions options;
-  h.t = TIFFOpenExt(QFile::encodeName(path).constData(), mapped ? "r" : "rm", options.o);
-  if (!h.t) tiffFail(kErrDamaged, QStringLiteral("cannot open %1").arg(path));
+  h.t = TIFFOpenExt(native.constData(), mapped ? "r" : "rm", options.o);
+  if (!h.t) tiffDamaged(QStringLiteral("it cannot be read as TIFF"));
 }
 
 int32_t countPages(TIFF* t) {
@@ -179,7 +203,7 @@ bool readStrips(TIFF* t, Bitmap& b, int spp) {
     const int64_t rows = std::min<int64_t>(rowsPerStrip, h - y0);
     std::memset(buf.data(), 0, buf.size());
     const tmsize_t got = TIFFReadEncodedStrip(t, s, buf.data(), lineBytes * rows);
-    if (got < 0) tiffFail(kErrDamaged, QStringLiteral("a strip cannot be decoded"));
+    if (got < 0) tiffDamaged(QStringLiteral("a strip cannot be decoded"));
     for (int64_t r = 0; r < rows; ++r) {
       uint8_t* d = b.row(static_cast<int32_t>(y0 + r));
       const uint8_t* src = buf.data() + r * lineBytes;
@@ -204,14 +228,14 @@ void choosePage(TIFF* t, int32_t page, const std::vector<uint64_t>* offsets) {
     if (page < 1 || page > static_cast<int32_t>(offsets->size()))
       fail(kErrBadPage, QStringLiteral("TIFF: page %1 does not exist (%2 pages)").arg(page).arg(offsets->size()));
     if (!TIFFSetSubDirectory(t, (*offsets)[static_cast<std::size_t>(page - 1)]))
-      tiffFail(kErrDamaged, QStringLiteral("page %1 cannot be read").arg(page));
+      tiffDamaged(QStringLiteral("page %1 cannot be read").arg(page));
     return;
   }
   if (page < 1 || page > kMaxTiffPages || !TIFFSetDirectory(t, static_cast<tdir_t>(page - 1))) {
     const int32_t pages = countPages(t);
     if (page < 1 || page > pages)
       fail(kErrBadPage, QStringLiteral("TIFF: page %1 does not exist (%2 pages)").arg(page).arg(pages));
-    tiffFail(kErrDamaged, QStringLiteral("page %1 cannot be read").arg(page));
+    tiffDamaged(QStringLiteral("page %1 cannot be read").arg(page));
   }
 }
 
@@ -234,7 +258,7 @@ std::vector<QRgb> pagePalette(TIFF* t, uint16_t bps, uint16_t photometric) {
   const int n = 1 << bps;
   std::vector<QRgb> pal(static_cast<std::size_t>(n));
   uint16_t *r = nullptr, *g = nullptr, *bl = nullptr;
-  if (!TIFFGetField(t, TIFFTAG_COLORMAP, &r, &g, &bl)) tiffFail(kErrDamaged, QStringLiteral("palette page without a palette"));
+  if (!TIFFGetField(t, TIFFTAG_COLORMAP, &r, &g, &bl)) tiffDamaged(QStringLiteral("palette page without a palette"));
   // Some writers store 8-bit values in the 16-bit palette.
   bool eight = true;
   for (int i = 0; i < n; ++i)
@@ -422,7 +446,7 @@ bool readReducedBilevel(TIFF* t, int maxSide, Bitmap& out) {
       const tmsize_t want = static_cast<tmsize_t>(rows * n);
       // Rows a strip does not give count as paper rather than as what the buffer held before.
       const tmsize_t got = TIFFReadEncodedStrip(t, s, buf.data(), want);
-      if (got < 0) tiffFail(kErrDamaged, QStringLiteral("a strip cannot be decoded"));
+      if (got < 0) tiffDamaged(QStringLiteral("a strip cannot be decoded"));
       if (got < want) std::memset(buf.data() + got, 0, static_cast<std::size_t>(want - got));
       for (uint32_t r = 0; r < rows; ++r) reducer.addRow(buf.data() + r * n);
     }
@@ -431,7 +455,7 @@ bool readReducedBilevel(TIFF* t, int maxSide, Bitmap& out) {
     std::vector<uint8_t>& line = buffers.strip;
     if (line.size() < n) line.resize(n);
     for (uint32_t y = 0; y < h; ++y) {
-      if (TIFFReadScanline(t, line.data(), y, 0) < 0) tiffFail(kErrDamaged, QStringLiteral("a strip cannot be decoded"));
+      if (TIFFReadScanline(t, line.data(), y, 0) < 0) tiffDamaged(QStringLiteral("a strip cannot be decoded"));
       reducer.addRow(line.data());
     }
   }
@@ -443,7 +467,7 @@ Bitmap readCurrentPage(TIFF* t, int32_t page, int16_t* formatOut) {
   uint32_t w = 0, h = 0;
   uint16_t bps = 1, spp = 1, photometric = PHOTOMETRIC_MINISWHITE, planar = PLANARCONFIG_CONTIG, comp = COMPRESSION_NONE;
   if (!TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w) || !TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h))
-    tiffFail(kErrDamaged, QStringLiteral("page has no size"));
+    tiffDamaged(QStringLiteral("page has no size"));
   TIFFGetFieldDefaulted(t, TIFFTAG_BITSPERSAMPLE, &bps);
   TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLESPERPIXEL, &spp);
   TIFFGetFieldDefaulted(t, TIFFTAG_PLANARCONFIG, &planar);
@@ -472,7 +496,7 @@ Bitmap readCurrentPage(TIFF* t, int32_t page, int16_t* formatOut) {
     if (comp == COMPRESSION_JPEG && photometric == PHOTOMETRIC_YCBCR)
       TIFFSetField(t, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
     if (!TIFFReadRGBAImageOriented(t, w, h, rgba.data(), ORIENTATION_TOPLEFT, 0))
-      tiffFail(kErrDamaged, QStringLiteral("page %1 cannot be decoded").arg(page));
+      tiffDamaged(QStringLiteral("page %1 cannot be decoded").arg(page));
     for (uint32_t y = 0; y < h; ++y) {
       uint8_t* d = b.row(static_cast<int32_t>(y));
       const uint32_t* s = rgba.data() + static_cast<std::size_t>(y) * w;
@@ -545,7 +569,7 @@ std::unique_ptr<CachedTiff>& cachedTiff() {
 
 bool keyOf(const QString& path, FileKey& k) {
   struct stat st{};
-  if (::stat(QFile::encodeName(path).constData(), &st) != 0) return false;
+  if (::stat(plat::nativePath(path).constData(), &st) != 0) return false;
   k.dev = st.st_dev;
   k.ino = st.st_ino;
   k.size = st.st_size;
@@ -819,9 +843,10 @@ void writePage(TIFF* t, const Bitmap& src, const SaveOptions& o) {
     } else {
       std::memcpy(line.data(), s, lineBytes);
     }
-    if (TIFFWriteScanline(t, line.data(), static_cast<uint32_t>(y), 0) < 0) tiffFail(kErrWrite, QStringLiteral("cannot write a row"));
+    if (TIFFWriteScanline(t, line.data(), static_cast<uint32_t>(y), 0) < 0)
+      tiffWriteFailed(plat::pathFromNative(TIFFFileName(t)), QStringLiteral("a row of the page cannot be written"));
   }
-  if (!TIFFWriteDirectory(t)) tiffFail(kErrWrite, QStringLiteral("cannot write the page"));
+  if (!TIFFWriteDirectory(t)) tiffWriteFailed(plat::pathFromNative(TIFFFileName(t)), QStringLiteral("the page cannot be written"));
 }
 
 }  // namespace
@@ -833,8 +858,10 @@ void writeTiffFile(const QString& path, const Bitmap& b, const SaveOptions& o, b
   forgetTiffFile(path);
   std::string mode = append ? "a" : "w";
   mode += o.tiffByteOrder == 1 ? "b" : "l";
-  TIFF* t = TIFFOpen(QFile::encodeName(path).constData(), mode.c_str());
-  if (!t) tiffFail(kErrWrite, QStringLiteral("cannot create %1").arg(path));
+  errno = 0;
+  TIFF* t = TIFFOpen(plat::nativePath(path).constData(), mode.c_str());
+  if (!t) tiffWriteFailed(path, QStringLiteral("the file cannot be made"));
+  errno = 0;
   try {
     writePage(t, b, o);
   } catch (...) {

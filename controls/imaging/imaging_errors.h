@@ -18,4 +18,23 @@ inline constexpr const char* kErrorSource = "ImagingControl";
 // Raises the error as an rt::RuntimeError with the control as its source.
 [[noreturn]] void fail(int number, const QString& text);
 
+// The document that the file-level reads and saves of this thread are about while a scope lives,
+// so that the messages raised below them, where only bytes are known, name it.
+class DocumentScope {
+ public:
+  explicit DocumentScope(const QString& path);
+  ~DocumentScope();
+  DocumentScope(const DocumentScope&) = delete;
+  DocumentScope& operator=(const DocumentScope&) = delete;
+
+ private:
+  QString previous_;
+};
+// The document of the innermost scope of this thread; "" outside every scope.
+QString currentDocument();
+
+// "The TIFF file /a/b.tif is damaged: why", naming the current document when there is one, with
+// the library's own detail, when given, at the end in brackets.
+[[noreturn]] void failDamaged(const QString& format, const QString& why, const QString& detail = QString());
+
 }  // namespace img

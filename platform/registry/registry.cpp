@@ -1,5 +1,7 @@
 #include "platform/registry/registry.h"
 
+#include "platform/text/lines.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -8,6 +10,7 @@
 #include <QStandardPaths>
 #include <QString>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -184,23 +187,22 @@ class Store {
   void load() {
     QFile in(QString::fromStdString(file()));
     if (!in.open(QIODevice::ReadOnly)) return;
-    QByteArray all = in.readAll();
+    const QByteArray all = in.readAll();
     in.close();
-    // A byte-order mark (an editor's) costs nothing: the rest is read as it stands.
-    if (all.startsWith("\xEF\xBB\xBF")) all.remove(0, 3);
+    // A byte-order mark and CR LF or CR line ends (an editor's) cost nothing: the lines are read
+    // as they stand.
+    const std::vector<QByteArrayView> lines = plat::splitLines(all);
     // An empty file (made by hand or by a tool before the first start) holds no settings to lose.
-    if (all.trimmed().isEmpty()) return;
-    QList<QByteArray> lines = all.split('\n');
-    if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
+    if (std::all_of(lines.begin(), lines.end(), [](QByteArrayView l) { return l.trimmed().isEmpty(); })) return;
     // A header other than ours (a newer version, damage) does not throw the records away: every
     // line is read for what it holds, and whatever was not understood is kept in the file set aside.
-    bool damaged = lines.isEmpty() || lines.front().trimmed() != kHeader;
+    bool damaged = lines.front().trimmed() != kHeader;
     Key* current = nullptr;
     // Lines that do not parse are skipped, so one damaged line costs only itself.
-    for (qsizetype i = 0; i < lines.size(); ++i) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
       if (i == 0 && lines[i].startsWith("LUMIVEX-REGISTRY")) continue;
       if (lines[i].trimmed().isEmpty()) continue;
-      const QList<QByteArray> f = lines[i].split('\t');
+      const QList<QByteArray> f = lines[i].toByteArray().split('\t');
       if (!parseLine(f, current)) damaged = true;
     }
     if (damaged) keepAside();

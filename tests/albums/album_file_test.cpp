@@ -1,10 +1,15 @@
 #include "albums/album_file.h"
 
+#include "platform/text/native_path.h"
 #include "runtime/errors.h"
 #include "tests/support/temp_dir.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
+#include <cstdio>
+#include <sys/stat.h>
 
 using albums::AlbumRecord;
 
@@ -64,17 +69,122 @@ TEST(AlbumLine, SearchReadingNeedsTwoCommas) {
   EXPECT_EQ(remarks, "BLUE SKY, CLOUD");
 }
 
+std::vector<QString> pathsOf(const QByteArray& bytes) {
+  std::vector<QString> paths;
+  for (const AlbumRecord& r : albums::parseAlbum(bytes)) paths.push_back(r.path);
+  return paths;
+}
+
 TEST(AlbumText, LineEndsOfEveryKindAndALastLineWithoutEnd) {
-  EXPECT_EQ(albums::splitAlbumLines("a\r\nb\nc\rd"), (std::vector<QString>{"a", "b", "c", "d"}));
-  EXPECT_EQ(albums::splitAlbumLines("a\r\nb\r\n"), (std::vector<QString>{"a", "b"}));
-  EXPECT_EQ(albums::splitAlbumLines("a\r\n\r\nb"), (std::vector<QString>{"a", "", "b"}));
-  EXPECT_TRUE(albums::splitAlbumLines("").empty());
+  const struct {
+    QByteArray bytes;
+    std::vector<QString> paths;
+  } cases[] = {
+      {"a\r\nb\nc\rd", {"a", "b", "c", "d"}},
+      {"a\r\nb\r\n", {"a", "b"}},
+      {"a\r\n\r\nb", {"a", "", "b"}},
+      {"", {}},
+      {"\xEF\xBB\xBF", {}},
+      {"\xEF\xBB\xBF" "a\r\nb\r\n", {"a", "b"}},
+      {"a\r", {"a"}},
+      {"a\r\r\n", {"a", ""}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(pathsOf(c.bytes), c.paths) << c.bytes.toStdString();
 }
 
 TEST(AlbumText, Utf8WithWindows1252Fallback) {
-  EXPECT_EQ(albums::decodeAlbumText(QByteArray("\xEF\xBB\xBF/f\xC3\xA9.tif")), QString::fromUtf8("/f\xC3\xA9.tif"));
+  EXPECT_EQ(pathsOf("\xEF\xBB\xBF/f\xC3\xA9.tif"), std::vector<QString>{QString::fromUtf8("/f\xC3\xA9.tif")});
   // 0xE9 alone is not UTF-8: it is e-acute in Windows-1252; 0x80 is the euro sign there.
-  EXPECT_EQ(albums::decodeAlbumText(QByteArray("/f\xE9\x80.tif")), QString::fromUtf8("/f\xC3\xA9\xE2\x82\xAC.tif"));
+  EXPECT_EQ(pathsOf("/f\xE9\x80.tif"), std::vector<QString>{QString::fromUtf8("/f\xC3\xA9\xE2\x82\xAC.tif")});
+  // The whole file is one or the other: a line that is not UTF-8 far down makes the lines before
+  // it Windows-1252 too, and none of them is read twice.
+  QByteArray mixed = "/caf\xC3\xA9.tif\r\n";
+  for (int i = 0; i < 20000; ++i) mixed += "/plain.tif, 1, x\r\n";
+  mixed += "/f\xE9.tif\r\n";
+  const std::vector<QString> paths = pathsOf(mixed);
+  ASSERT_EQ(paths.size(), 20002u);
+  EXPECT_EQ(paths.front(), QString::fromUtf8("/caf\xC3\x83\xC2\xA9.tif"));
+  EXPECT_EQ(paths.back(), QString::fromUtf8("/f\xC3\xA9.tif"));
+}
+
+// Albums beyond the limits are refused with a message that names the album and the limit, and
+// what it takes to read one is bounded by the limits, never by the size of the file.
+TEST(AlbumLimits, AnAlbumPastALimitIsRefusedWithAMessage) {
+  const albums::AlbumLimits small{3, 16};
+  const struct {
+    const char* what;
+    QByteArray bytes;
+    const char* refusal;  // nullptr: read
+  } cases[] = {
+      {"as many rows as allowed", "/a\r\n/b\r\n/c\r\n", nullptr},
+      {"one row too many", "/a\r\n/b\r\n/c\r\n/d", "more than 3 rows"},
+      {"a blank row counts", "/a\n\n/c\n\n", "more than 3 rows"},
+      {"a line as long as allowed", QByteArray(16, 'x') + "\r\n", nullptr},
+      {"a line too long", "/a\r\n" + QByteArray(17, 'x') + "\r\n", "line 2 is longer than 16 bytes"},
+      {"a last line too long without an end", "/a\r\n" + QByteArray(17, 'x'), "line 2 is longer than 16 bytes"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    QBuffer in;
+    in.setData(c.bytes);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    try {
+      albums::readAlbum(in, "/x/big.kvt", small);
+      EXPECT_EQ(c.refusal, nullptr) << "read although past the limit";
+    } catch (const rt::RuntimeError& e) {
+      ASSERT_NE(c.refusal, nullptr) << e.Description().toStdString();
+      EXPECT_TRUE(e.Description().startsWith("The album /x/big.kvt cannot be opened: ")) << e.Description().toStdString();
+      EXPECT_TRUE(e.Description().contains(c.refusal)) << e.Description().toStdString();
+    }
+  }
+}
+
+TEST(AlbumLimits, TheProgramsLimitsAreAMillionRowsAnd64KiBLines) {
+  testsupport::TempDir dir;
+  const auto refusal = [&](const QByteArray& bytes) -> QString {
+    writeBytes(dir.file("a.kvt"), bytes);
+    try {
+      albums::readAlbumFile(dir.file("a.kvt"), false);
+    } catch (const rt::RuntimeError& e) {
+      return e.Description();
+    }
+    return QString();
+  };
+  // Blank lines are rows too: the cheapest album of a million and one rows.
+  EXPECT_TRUE(refusal(QByteArray(1'000'001, '\n')).contains("more than 1,000,000 rows"));
+  EXPECT_TRUE(refusal(QByteArray(65'536, 'x')).isEmpty());
+  EXPECT_TRUE(refusal(QByteArray(65'537, 'x')).contains("line 1 is longer than 65,536 bytes"));
+}
+
+TEST(AlbumLimits, AnAlbumOfHundredsOfMegabytesIsReadInBoundedMemory) {
+  testsupport::TempDir dir;
+  const QString file = dir.file("huge.kvt");
+  // 65,536 rows of 4 KiB (256 MiB), written a block at a time: each row's remarks are padded with
+  // blanks, so what the album keeps is small and only the reader's own buffer could grow.
+  constexpr int kRows = 65'536, kRowBytes = 4096;
+  {
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    QByteArray block;
+    for (int row = 0; row < kRows; ++row) {
+      QByteArray line = "/scans/p" + QByteArray::number(row) + ".tif, 2, note";
+      line += QByteArray(kRowBytes - 2 - line.size(), ' ');
+      block += line + "\r\n";
+      if (block.size() >= (1 << 20) || row == kRows - 1) {
+        ASSERT_EQ(out.write(block), block.size());
+        block.clear();
+      }
+    }
+  }
+  ASSERT_EQ(QFileInfo(file).size(), qint64(kRows) * kRowBytes);
+  QFile in(file);
+  ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+  qsizetype peak = 0;
+  const auto rows = albums::readAlbum(in, file, {}, &peak);
+  ASSERT_EQ(rows.size(), std::size_t(kRows));
+  EXPECT_EQ(rows.back(), (AlbumRecord{"/scans/p65535.tif", "2", "NOTE"}));
+  EXPECT_GT(peak, 0);
+  EXPECT_LT(peak, 1 << 20) << "the reader held " << peak << " bytes at once";
 }
 
 TEST(AlbumFile, WriteThenReadKeepsPathsAndUpperCasesRemarks) {
@@ -109,6 +219,21 @@ TEST(AlbumFile, EmptyAlbumIsAnEmptyFileAndMissingFileIsCreated) {
   EXPECT_FALSE(QFile::exists(dir.file("none.kvt")));
 }
 
+// An album whose name is not valid UTF-8 opens from its own bytes, and a missing one is made
+// under exactly those bytes.
+TEST(AlbumFile, AnAlbumNameThatIsNotUtf8Opens) {
+  testsupport::TempDir dir;
+  const QByteArray folder = QFile::encodeName(dir.path());
+  const QByteArray raw = folder + "/trip\xFF.kvt";
+  writeBytes(dir.file("made.kvt"), "/a.tif, 2, x\r\n");
+  ASSERT_EQ(::rename(QFile::encodeName(dir.file("made.kvt")).constData(), raw.constData()), 0);
+  EXPECT_EQ(albums::readAlbumFile(plat::pathFromNative(raw), false), (std::vector<AlbumRecord>{{"/a.tif", "2", "X"}}));
+  const QByteArray fresh = folder + "/new\xFE.kvt";
+  EXPECT_TRUE(albums::readAlbumFile(plat::pathFromNative(fresh), true).empty());
+  struct stat st {};
+  EXPECT_EQ(::stat(fresh.constData(), &st), 0);
+}
+
 TEST(AlbumFile, ReadOnlyAlbumIsRefusedAndKept) {
   testsupport::TempDir dir;
   const QString file = dir.file("ro.kvt");
@@ -133,14 +258,16 @@ TEST(AlbumFile, DamagedFilesReadWithoutCrash) {
   const auto rows = albums::readAlbumFile(dir.file("bin.kvt"), false);
   EXPECT_FALSE(rows.empty());
 
+  // A file of one line of 10 MiB (no line ends at all) is no album: it is refused, not read.
   QByteArray longLine(10 * 1024 * 1024, 'A');
   longLine += ", 7, long";
   writeBytes(dir.file("long.kvt"), longLine);
-  const auto one = albums::readAlbumFile(dir.file("long.kvt"), false);
-  ASSERT_EQ(one.size(), 1u);
-  EXPECT_EQ(one[0].path.size(), 10 * 1024 * 1024);
-  EXPECT_EQ(one[0].page, "7");
-  EXPECT_EQ(one[0].remarks, "LONG");
+  try {
+    albums::readAlbumFile(dir.file("long.kvt"), false);
+    ADD_FAILURE() << "a 10 MiB line was read";
+  } catch (const rt::RuntimeError& e) {
+    EXPECT_TRUE(e.Description().contains("line 1 is longer than")) << e.Description().toStdString();
+  }
 }
 
 TEST(AlbumFile, StorablePathsAndScanExtensions) {

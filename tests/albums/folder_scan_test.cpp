@@ -127,3 +127,15 @@ TEST_F(ScanTree, KeywordSearchGivesOneHitPerPathWithTheFirstRemarks) {
   EXPECT_FALSE(QFile::exists(dir.file("gone.kvt")));
   EXPECT_FALSE(albumsFound.isEmpty());
 }
+
+// The search reads albums as the album manager does: every kind of line end, and the same limits.
+// An album past them gives no hits, and the albums after it are still searched.
+TEST_F(ScanTree, KeywordSearchReadsLinesAsTheAlbumManagerDoes) {
+  put("cr.kvt", "/img/cr.tif, 1, red roof\r/img/lf.tif, 1, red door\n/img/crlf.tif, 1, red car\r\n");
+  put("huge.kvt", "/img/early.tif, 1, red early\r\n" + QByteArray(64 * 1024 + 1, 'x') + "\r\n");
+  put("after.kvt", "\xEF\xBB\xBF/img/after.tif, 1, red after\r\n");
+  std::vector<QString> paths;
+  for (const KeywordHit& h : searchAlbums({dir.file("cr.kvt"), dir.file("huge.kvt"), dir.file("after.kvt")}, "RED"))
+    paths.push_back(h.path);
+  EXPECT_EQ(paths, (std::vector<QString>{"/img/cr.tif", "/img/lf.tif", "/img/crlf.tif", "/img/after.tif"}));
+}

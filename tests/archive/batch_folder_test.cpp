@@ -57,6 +57,8 @@ TEST(BatchFolder, ReadsLinesEndedByCrLfLfOrCr) {
       {"", {}},
       {"\r\n", {""}},
       {"\n\r", {"", ""}},
+      // An editor's byte-order mark is no part of the operation.
+      {"\xEF\xBB\xBFREINDEX\r\nA\r\n", {"REINDEX", "A"}},
       {"CAF\xC9", {QStringLiteral("CAF\u00c9")}},
       {QByteArray("A\0B\n", 4), {QStringLiteral("A") + QChar(0) + QStringLiteral("B")}},
   };

@@ -155,6 +155,11 @@ TEST_F(RegistryTest, AStoreWithAnUnexpectedHeaderKeepsItsValuesAndIsSetAsideOnce
     bool setAside;
   } cases[] = {
       {"byte-order mark", "\xEF\xBB\xBFLUMIVEX-REGISTRY 1\n" + kRecords, false},
+      // An editor on another system may have saved it: every line end of every kind is a line end.
+      {"CR LF line ends", QByteArray("LUMIVEX-REGISTRY 1\n" + kRecords).replace("\n", "\r\n"), false},
+      {"CR LF and a byte-order mark", "\xEF\xBB\xBF" + QByteArray("LUMIVEX-REGISTRY 1\n" + kRecords).replace("\n", "\r\n"), false},
+      {"lone CR line ends", QByteArray("LUMIVEX-REGISTRY 1\n" + kRecords).replace("\n", "\r"), false},
+      {"mixed line ends, the last without one", "LUMIVEX-REGISTRY 1\r\n" + kRecords.chopped(1), false},
       {"newer version", "LUMIVEX-REGISTRY 2\n" + kRecords + "X\tsomething newer\n", true},
       {"damaged byte in the header", "LUMIVEX-REGISTRY\x01 1\n" + kRecords, true},
       {"header missing", kRecords, true},

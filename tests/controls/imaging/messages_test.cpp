@@ -2,9 +2,22 @@
 // file the user opened.
 #include "controls/imaging/codec.h"
 #include "runtime/errors.h"
+#include "runtime/replacing_file.h"
 #include "tests/controls/imaging/fixtures.h"
 
+#include "platform/text/native_path.h"
+
 #include <QDir>
+#include <QFileInfo>
+#include <cerrno>
+#include <functional>
+#include <optional>
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -71,7 +84,7 @@ TEST(OpenMessages, ATruncatedDcxIsCalledADamagedDcx) {
   bytes.chop(bytes.size() / 4);
   writeBytes(path, bytes);
   const QString text = messageOf([&] { img::readFilePage(path, 2); });
-  EXPECT_TRUE(text.startsWith(QStringLiteral("The DCX file is damaged"))) << text.toStdString();
+  EXPECT_TRUE(text.startsWith(QStringLiteral("The DCX file %1 is damaged: ").arg(path))) << text.toStdString();
 }
 
 TEST(OpenMessages, APictureTooLargeForMemoryGetsOneMessageInEveryFormat) {
@@ -103,3 +116,120 @@ TEST(OpenMessages, AMultiPageTiffCutShortSaysHowManyPagesCouldBeRead) {
 }
 
 }  // namespace
+
+QByteArray bytesOf(const std::vector<uint8_t>& v) {
+  return QByteArray(reinterpret_cast<const char*>(v.data()), static_cast<qsizetype>(v.size()));
+}
+
+// A damaged file is called damaged in the program's words, naming the file; what the library said
+// comes last, if at all.
+TEST(OpenMessages, ADamagedFileIsCalledDamagedByName) {
+  TempDir dir;
+  QByteArray tiff = bytesOf(imgtest::savedBytes(pattern(64, 48, 8), img::kFormatTiff));
+  tiff.replace(4, 4, QByteArray("\xF0\xFF\xFF\x0F", 4));  // the first page lies past the end
+  QByteArray jpeg = bytesOf(imgtest::savedBytes(pattern(64, 48, 24), img::kFormatJpeg));
+  jpeg.truncate(jpeg.size() / 3);
+  QByteArray png = bytesOf(imgtest::savedBytes(pattern(64, 48, 24), img::kFormatPng));
+  png[40] = static_cast<char>(png[40] ^ 0x5A);  // inside the picture data: its check fails
+  // A group 4 image whose object is cut off in the middle.
+  const QByteArray pdf = "%PDF-1.4\n1 0 obj\n<< /Subtype /Image /Filter /CCITTFaxDecode /Width 8 /Length 40 >>\nstre";
+  const struct {
+    const char* name;
+    const char* format;
+    QByteArray bytes;
+  } cases[] = {{"page.tif", "TIFF", tiff}, {"photo.jpg", "JPEG", jpeg}, {"photo.png", "PNG", png}, {"fax.pdf", "PDF", pdf}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString path = dir.file(QString::fromLatin1(c.name));
+    writeBytes(path, c.bytes);
+    const QString text = messageOf([&] { img::readFilePage(path, 1); });
+    EXPECT_TRUE(text.startsWith(QStringLiteral("The %1 file %2 is damaged: ").arg(QLatin1String(c.format), path)))
+        << text.toStdString();
+  }
+}
+
+// File names are bytes: one that is not valid UTF-8 still opens, saves in place, and shows its stray
+// bytes as replacement characters in messages.
+TEST(OpenMessages, AFileNameThatIsNotUtf8Opens) {
+  TempDir dir;
+  const QByteArray folder = QFile::encodeName(dir.path());
+  const QByteArray raw = folder + "/scan\xFF" "page.tif";
+  save(dir.file(QStringLiteral("made.tif")), pattern(40, 30, 8), img::kFormatTiff);
+  ASSERT_EQ(::rename(QFile::encodeName(dir.file(QStringLiteral("made.tif"))).constData(), raw.constData()), 0);
+  const QString path = plat::pathFromNative(raw);
+  EXPECT_EQ(img::filePageCount(path), 1);
+  EXPECT_EQ(img::readFilePage(path, 1).bitmap.width(), 40);
+  EXPECT_GT(img::fileInfo(path, 1).fileSize, 0);
+  save(path, pattern(50, 30, 8), img::kFormatTiff);
+  EXPECT_EQ(img::readFilePage(path, 1).bitmap.width(), 50);
+  struct stat st {};
+  EXPECT_EQ(::stat(raw.constData(), &st), 0);
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 0) << "no file under another name";
+
+  const QString missing = plat::pathFromNative(folder + "/gone\xFE.tif");
+  EXPECT_EQ(messageOf([&] { img::readFilePage(missing, 1); }),
+            QStringLiteral("File not found: %1/gone\uFFFD.tif").arg(dir.path()));
+}
+
+namespace {
+
+// Runs f in a child process that sees a file system of 64 KiB at folder (its own mount, gone
+// with it), and gives back what f wrote to its pipe; nullopt when no such file system can be made.
+std::optional<QByteArray> onSmallFileSystem(const QString& folder, const std::function<QByteArray()>& f) {
+  int fds[2];
+  if (::pipe(fds) != 0) return std::nullopt;
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(fds[0]);
+    const QByteArray target = QFile::encodeName(folder);
+    const bool mounted = (::unshare(CLONE_NEWNS) == 0 || ::unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0) &&
+                         ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                         ::mount("tmpfs", target.constData(), "tmpfs", 0, "size=64k") == 0;
+    const QByteArray out = mounted ? "+" + f() : QByteArray("-");
+    (void)!::write(fds[1], out.constData(), static_cast<size_t>(out.size()));
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  QByteArray got;
+  char buf[4096];
+  for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) got.append(buf, n);
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  if (!got.startsWith('+')) return std::nullopt;
+  return got.mid(1);
+}
+
+}  // namespace
+
+// A save to a full disk says that the disk is full and names the document, in every format.
+TEST(SaveMessages, AFullDiskSaysSoAndNamesTheDocument) {
+  // The quota's error reads as a full disk too.
+  for (const int err : {ENOSPC, EDQUOT}) {
+    try {
+      rt::raiseWriting(QStringLiteral("/docs/a.tif"), err);
+    } catch (const rt::RuntimeError& e) {
+      EXPECT_EQ(e.Description(), QStringLiteral("Cannot write /docs/a.tif: the disk is full")) << err;
+      EXPECT_EQ(e.Number(), 61);
+    }
+  }
+  TempDir dir;
+  const QString folder = dir.file(QStringLiteral("small"));
+  ASSERT_TRUE(QDir().mkpath(folder));
+  const auto said = onSmallFileSystem(folder, [&] {
+    QByteArray out;
+    for (const int16_t format : {img::kFormatTiff, img::kFormatBmp}) {
+      const QString doc = QDir(folder).filePath(format == img::kFormatTiff ? QStringLiteral("big.tif") : QStringLiteral("big.bmp"));
+      out += messageOf([&] { save(doc, pattern(400, 400, 24), format); }).toUtf8() + "\n";
+      out += QByteArray::number(QDir(folder).entryList(QDir::Files | QDir::Hidden).size()) + "\n";
+    }
+    return out;
+  });
+  if (!said) GTEST_SKIP() << "no small file system can be mounted here";
+  const QList<QByteArray> lines = said->split('\n');
+  ASSERT_GE(lines.size(), 4);
+  EXPECT_EQ(lines[0], "Cannot write " + QFile::encodeName(QDir(folder).filePath("big.tif")) + ": the disk is full");
+  EXPECT_EQ(lines[1], "0") << "the temporary is removed";
+  EXPECT_EQ(lines[2], "Cannot write " + QFile::encodeName(QDir(folder).filePath("big.bmp")) + ": the disk is full");
+  EXPECT_EQ(lines[3], "0");
+}
