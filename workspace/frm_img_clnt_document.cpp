@@ -3,6 +3,7 @@
 // the page view, the strip's slots, the save dialog and the writing of the pages.
 #include "controls/annotation/annotation_control.h"
 #include "controls/imaging/imaging_control.h"
+#include "platform/text/native_path.h"
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
 #include "runtime/replacing_file.h"
@@ -15,7 +16,6 @@
 #include "workspace/view_text.h"
 
 #include <QAction>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <algorithm>
@@ -126,7 +126,7 @@ void frmImgClntForm::fillStrip(int pages, const QString& path) {
     return;
   }
   // Slots stay hidden here: the strip shows those near its view once it is laid out.
-  const int64_t fileSize = QFileInfo(path).size();
+  const int64_t fileSize = plat::fileSize(path);
   for (int i = 0; i < pages; ++i) {
     if (i > 0) ixTmb.Load(i);
     img::ImagingControl* t = ixTmb(i);

@@ -3,6 +3,7 @@
 
 #include "controls/imaging/imaging_control_p.h"
 #include "controls/imaging/pixel_ops.h"
+#include "platform/text/native_path.h"
 #include "runtime/errors.h"
 #include "runtime/screen.h"
 
@@ -339,7 +340,7 @@ void ImagingControl::showFilePage(const QString& path, int32_t page, Decoded dec
   const bool thumb = d->thumbMode == 1;
   d->source = path;
   d->fileType = dec.format;
-  d->fileSize = QFileInfo(path).size();
+  d->fileSize = plat::fileSize(path);
   d->loadedPath = path;
   d->loadedPage = page;
   d->bmp = std::move(dec.bitmap);
@@ -361,7 +362,7 @@ void ImagingControl::setPendingSource(const QString& path, int64_t fileSize) {
   setSourceFile(QString());
   if (path.isEmpty()) return;
   d->source = path;
-  d->fileSize = fileSize >= 0 ? fileSize : QFileInfo(path).size();
+  d->fileSize = fileSize >= 0 ? fileSize : plat::fileSize(path);
   d->loadedPath = path;
   d->loadedPage = d->page;
   d->fileBacked = true;

@@ -1,5 +1,7 @@
 #include "platform/text/native_path.h"
 
+#include <sys/stat.h>
+
 namespace plat {
 
 namespace {
@@ -72,6 +74,11 @@ QString displayPath(const QString& path) {
   for (qsizetype i = 0; i < out.size(); ++i)
     if (isKeptByte(path, i)) out[i] = QChar::ReplacementCharacter;
   return out;
+}
+
+int64_t fileSize(const QString& path) {
+  struct stat st {};
+  return ::stat(nativePath(path).constData(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
 }
 
 }  // namespace plat

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <cstdint>
 
 namespace plat {
 
@@ -15,5 +16,7 @@ QString pathFromNative(QByteArrayView bytes);
 QByteArray nativePath(const QString& path);
 // The name for messages and captions: each byte kept by pathFromNative shows as U+FFFD.
 QString displayPath(const QString& path);
+// The size in bytes of the file the path names; 0 when there is none.
+int64_t fileSize(const QString& path);
 
 }  // namespace plat

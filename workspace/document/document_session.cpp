@@ -1,6 +1,7 @@
 #include "workspace/document/document_session.h"
 
 #include "controls/imaging/codec.h"
+#include "platform/text/native_path.h"
 #include "runtime/dialogs.h"
 #include "runtime/errors.h"
 #include "runtime/fso.h"
@@ -105,7 +106,7 @@ bool DocumentSession::showsSinglePage() const { return !hasPageStrip() && (!s_.p
 
 QString DocumentSession::caption() const {
   if (!s_.achId.isEmpty()) return kTitle + " - Archived Document [" + s_.achId + ", " + s_.parm1 + ", " + s_.parm2 + "]";
-  return kTitle + " - " + s_.path;
+  return kTitle + " - " + plat::displayPath(s_.path);
 }
 
 // ---- Life cycle -----------------------------------------------------------------------------------
@@ -287,7 +288,7 @@ bool DocumentSession::writeDocument() {
   s_.pageModified = false;
   enterState(DocState::DocumentOpen);
   updatePageButtons();
-  if (!s_.commitSave) v->setTitle(kTitle + " - " + s_.path);
+  if (!s_.commitSave) v->setTitle(kTitle + " - " + plat::displayPath(s_.path));
   if (!s_.achId.isEmpty() && s_.login.update && !s_.commitSave) unlockArchived();
   return true;
 }
