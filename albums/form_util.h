@@ -7,12 +7,21 @@
 #include <QAction>
 #include <QString>
 #include <QToolBar>
+#include <utility>
 
 class QWidget;
 
 namespace albums {
 
 using tw::place;
+// A new widget made with the constructor's arguments and placed in twips: the windows' controls are
+// made and placed in one step.
+template <class W, class... Args>
+W* placed(double left, double top, double width, double height, Args&&... args) {
+  W* w = new W(std::forward<Args>(args)...);
+  place(w, left, top, width, height);
+  return w;
+}
 // A toolbar button with a key (its object name), a tool tip and a standard icon.
 QAction* addButton(QToolBar* bar, const QString& key, const QString& toolTip, int standardIcon, const QString& text = QString());
 QAction* button(const QToolBar* bar, const QString& key);

@@ -27,6 +27,7 @@
 #include <QTreeWidget>
 
 using albums::place;
+using albums::placed;
 
 rt::DefaultInstance<frmAlbumForm> frmAlbum;
 
@@ -81,8 +82,7 @@ void frmAlbumForm::build() {
     rt::Screen::setMousePointer(rt::vbDefault);
   });
 
-  fraBar = new QFrame(this);
-  place(fraBar, 45, 10125, 11820, 615);
+  fraBar = placed<QFrame>(45, 10125, 11820, 615, this);
   tlbRec = new QToolBar(fraBar);
   tlbRec->setObjectName(QStringLiteral("tlbRec"));
   tlbRec->setToolButtonStyle(Qt::ToolButtonIconOnly);
@@ -113,26 +113,18 @@ void frmAlbumForm::build() {
   albums::addButton(tlbRec, "down", "Move Down", S::SP_ArrowDown);
   connect(tlbRec, &QToolBar::actionTriggered, this, [this](QAction* a) { tlbRec_ButtonClick(a->objectName()); });
 
-  fraDetl = new QGroupBox(this);
-  place(fraDetl, 11925, 0, 2925, 2910);
-  fraTransition = new QGroupBox(QStringLiteral("Transition"), fraDetl);
-  place(fraTransition, 105, 105, 2715, 1335);
-  optManual = new QRadioButton(QStringLiteral("Manual"), fraTransition);
-  place(optManual, 120, 300, 1200, 300);
-  optAuto = new QRadioButton(QStringLiteral("Automatic"), fraTransition);
-  place(optAuto, 1350, 300, 1300, 300);
-  lblInt = new QLabel(QStringLiteral("Interval (Secs):"), fraTransition);
-  place(lblInt, 120, 800, 1500, 300);
+  fraDetl = placed<QGroupBox>(11925, 0, 2925, 2910, this);
+  fraTransition = placed<QGroupBox>(105, 105, 2715, 1335, QStringLiteral("Transition"), fraDetl);
+  optManual = placed<QRadioButton>(120, 300, 1200, 300, QStringLiteral("Manual"), fraTransition);
+  optAuto = placed<QRadioButton>(1350, 300, 1300, 300, QStringLiteral("Automatic"), fraTransition);
+  lblInt = placed<QLabel>(120, 800, 1500, 300, QStringLiteral("Interval (Secs):"), fraTransition);
   txtInt = new QLineEdit(fraTransition);
   txtInt->setObjectName(QStringLiteral("txtInt"));
   txtInt->setMaxLength(3);
   place(txtInt, 1700, 760, 800, 360);
-  chkPath = new QCheckBox(QStringLiteral("Show File Path"), fraDetl);
-  place(chkPath, 150, 1560, 2600, 300);
-  chkLimitZoom = new QCheckBox(QStringLiteral("Limit Zoom Factor to 100"), fraDetl);
-  place(chkLimitZoom, 150, 1950, 2700, 300);
-  chkLoop = new QCheckBox(QStringLiteral("Loop"), fraDetl);
-  place(chkLoop, 150, 2340, 2600, 300);
+  chkPath = placed<QCheckBox>(150, 1560, 2600, 300, QStringLiteral("Show File Path"), fraDetl);
+  chkLimitZoom = placed<QCheckBox>(150, 1950, 2700, 300, QStringLiteral("Limit Zoom Factor to 100"), fraDetl);
+  chkLoop = placed<QCheckBox>(150, 2340, 2600, 300, QStringLiteral("Loop"), fraDetl);
   connect(optAuto, &QRadioButton::clicked, this, [this] { run([this] { presenter_.optAuto_Click(); }); });
   connect(optManual, &QRadioButton::clicked, this, [this] { run([this] { presenter_.optManual_Click(); }); });
   connect(txtInt, &QLineEdit::textEdited, this, [this](const QString& t) { presenter_.slide.txtInt = t; });
@@ -183,9 +175,8 @@ void frmAlbumForm::build() {
   place(chkSort, 11970, 9255, 1500, 300);
   connect(chkSort, &QCheckBox::clicked, this, [this](bool on) { run([this, on] { presenter_.chkSort_Click(on); }); });
 
-  cmdClose = new QPushButton(QStringLiteral("&Close"), this);
+  cmdClose = placed<QPushButton>(13650, 10200, 1200, 420, QStringLiteral("&Close"), this);
   rt::setCancel(cmdClose);
-  place(cmdClose, 13650, 10200, 1200, 420);
   connect(cmdClose, &QPushButton::clicked, this, [this] { Unload(); });
 }
 

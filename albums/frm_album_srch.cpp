@@ -21,6 +21,7 @@
 #include <QTreeWidget>
 
 using albums::place;
+using albums::placed;
 
 rt::DefaultInstance<frmAlbumSrchForm> frmAlbumSrch;
 
@@ -37,12 +38,9 @@ frmAlbumSrchForm::frmAlbumSrchForm() {
   place(lsvResults, 30, 75, 5700, 7455);
   connect(lsvResults, &QTreeWidget::itemSelectionChanged, this, [this] { lsvResults_Click(); });
 
-  fraDir = new QGroupBox(this);
-  place(fraDir, 5760, 0, 3000, 3870);
-  drvSel = new DriveListBox(fraDir);
-  place(drvSel, 90, 150, 2820, 330);
-  dirSel = new DirListBox(fraDir);
-  place(dirSel, 90, 540, 2820, 2700);
+  fraDir = placed<QGroupBox>(5760, 0, 3000, 3870, this);
+  drvSel = placed<DriveListBox>(90, 150, 2820, 330, fraDir);
+  dirSel = placed<DirListBox>(90, 540, 2820, 2700, fraDir);
   cmdSearch = new QPushButton(QStringLiteral("Sear&ch"), fraDir);
   cmdSearch->setDefault(true);
   place(cmdSearch, 1680, 3330, 1230, 420);

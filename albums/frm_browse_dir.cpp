@@ -14,6 +14,7 @@
 #include <QToolBar>
 
 using albums::place;
+using albums::placed;
 
 rt::DefaultInstance<frmBrowseDirForm> frmBrowseDir;
 
@@ -25,16 +26,11 @@ frmBrowseDirForm::frmBrowseDirForm() {
   setCaption(QStringLiteral("   Browse Directory"));
   resize(rt::Screen::ToPixelsX(12750), rt::Screen::ToPixelsY(8000));
 
-  frmDir = new QGroupBox(this);
-  place(frmDir, 30, 0, 3200, 7900);
-  cmdDisplay40 = new QPushButton(QStringLiteral("&Display 40s"), frmDir);
-  place(cmdDisplay40, 120, 200, 1430, 420);
-  cmdDisplayAll = new QPushButton(QStringLiteral("Display &All"), frmDir);
-  place(cmdDisplayAll, 1650, 200, 1430, 420);
-  drvSel = new DriveListBox(frmDir);
-  place(drvSel, 120, 760, 2960, 330);
-  dirSel = new DirListBox(frmDir);
-  place(dirSel, 120, 1180, 2960, 2900);
+  frmDir = placed<QGroupBox>(30, 0, 3200, 7900, this);
+  cmdDisplay40 = placed<QPushButton>(120, 200, 1430, 420, QStringLiteral("&Display 40s"), frmDir);
+  cmdDisplayAll = placed<QPushButton>(1650, 200, 1430, 420, QStringLiteral("Display &All"), frmDir);
+  drvSel = placed<DriveListBox>(120, 760, 2960, 330, frmDir);
+  dirSel = placed<DirListBox>(120, 1180, 2960, 2900, frmDir);
   fleSel = new FileListBox(frmDir);
   fleSel->setPattern(kPattern);
   place(fleSel, 120, 4180, 2960, 3600);
@@ -69,9 +65,8 @@ frmBrowseDirForm::frmBrowseDirForm() {
   cmdSelect = new QPushButton(QStringLiteral("&Select"), this);
   cmdSelect->setEnabled(false);
   place(cmdSelect, 10200, 7420, 1200, 420);
-  cmdClose = new QPushButton(QStringLiteral("&Close"), this);
+  cmdClose = placed<QPushButton>(11480, 7420, 1200, 420, QStringLiteral("&Close"), this);
   rt::setCancel(cmdClose);
-  place(cmdClose, 11480, 7420, 1200, 420);
   connect(cmdSelect, &QPushButton::clicked, this, [this] { cmdSelect_Click(); });
   connect(cmdClose, &QPushButton::clicked, this, [this] { Unload(); });
 

@@ -23,6 +23,7 @@
 #include <QTreeWidget>
 
 using albums::place;
+using albums::placed;
 
 rt::DefaultInstance<frmSearchForm> frmSearch;
 
@@ -37,8 +38,7 @@ frmSearchForm::frmSearchForm() {
   setCaption(QStringLiteral("   Keyword Search"));
   resize(rt::Screen::ToPixelsX(kSearchWidth), rt::Screen::ToPixelsY(kInnerHeight));
 
-  lblKeyWord = new QLabel(QStringLiteral("Keyword :"), this);
-  place(lblKeyWord, 60, 170, 1000, 300);
+  lblKeyWord = placed<QLabel>(60, 170, 1000, 300, QStringLiteral("Keyword :"), this);
   txtKeyWord = new QLineEdit(this);
   txtKeyWord->setObjectName(QStringLiteral("txtKeyWord"));
   txtKeyWord->setMaxLength(20);
@@ -47,24 +47,18 @@ frmSearchForm::frmSearchForm() {
           [this](const QString& t) { cmdSearch->setEnabled(!t.trimmed().isEmpty()); });
   connect(txtKeyWord, &QLineEdit::editingFinished, this, [this] { txtKeyWord_LostFocus(); });
 
-  fraRoot = new QGroupBox(this);
-  place(fraRoot, 30, 585, 6375, 3675);
-  lblAlbumRoot = new QLabel(QStringLiteral("Search In All Albums Within (Root Directory) :"), fraRoot);
-  place(lblAlbumRoot, 120, 150, 6100, 300);
-  drvSel = new DriveListBox(fraRoot);
-  place(drvSel, 120, 520, 3000, 330);
-  dirSel = new DirListBox(fraRoot);
-  place(dirSel, 120, 930, 3000, 2600);
-  fleSel = new FileListBox(fraRoot);
-  place(fleSel, 3240, 520, 3000, 3010);
+  fraRoot = placed<QGroupBox>(30, 585, 6375, 3675, this);
+  lblAlbumRoot = placed<QLabel>(120, 150, 6100, 300, QStringLiteral("Search In All Albums Within (Root Directory) :"), fraRoot);
+  drvSel = placed<DriveListBox>(120, 520, 3000, 330, fraRoot);
+  dirSel = placed<DirListBox>(120, 930, 3000, 2600, fraRoot);
+  fleSel = placed<FileListBox>(3240, 520, 3000, 3010, fraRoot);
 
   cmdSearch = new QPushButton(QStringLiteral("&Search"), this);
   cmdSearch->setEnabled(false);
   cmdSearch->setDefault(true);
   place(cmdSearch, 3900, 4380, 1200, 420);
-  cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+  cmdCancel = placed<QPushButton>(5190, 4380, 1200, 420, QStringLiteral("&Cancel"), this);
   rt::setCancel(cmdCancel);
-  place(cmdCancel, 5190, 4380, 1200, 420);
   connect(cmdSearch, &QPushButton::clicked, this, [this] { cmdSearch_Click(); });
   connect(cmdCancel, &QPushButton::clicked, this, [this] { Unload(); });
 
@@ -76,8 +70,7 @@ frmSearchForm::frmSearchForm() {
   place(stsDir, 30, 4340, 6375, 500);
   stsDir->hide();
 
-  fraResults = new QGroupBox(this);
-  place(fraResults, 30, 585, 9660, 4365);
+  fraResults = placed<QGroupBox>(30, 585, 9660, 4365, this);
   lsvResults = new QTreeWidget(fraResults);
   lsvResults->setObjectName(QStringLiteral("lsvResults"));
   lsvResults->setHeaderLabels({QStringLiteral("Results")});
@@ -95,8 +88,7 @@ frmSearchForm::frmSearchForm() {
   lblRemarks = new QLabel(QStringLiteral("Remarks :"), fraResults);
   lblRemarks->setWordWrap(true);
   place(lblRemarks, 60, 3380, 6180, 600);
-  cmdClear = new QPushButton(QStringLiteral("&Clear"), fraResults);
-  place(cmdClear, 8370, 3850, 1200, 420);
+  cmdClear = placed<QPushButton>(8370, 3850, 1200, 420, QStringLiteral("&Clear"), fraResults);
   connect(cmdClear, &QPushButton::clicked, this, [this] { cmdClear_Click(); });
   fraResults->hide();
 
