@@ -309,7 +309,7 @@ img::ImagingControl* frmImgClntForm::makeThumb(img::ImagingControl* tmpl) {
   const QString name = QStringLiteral("ixTmb(%1)").arg(index);
   t->setName(name);
   t->setObjectName(name);
-  const auto i = static_cast<int16_t>(index);
+  const int32_t i = index;
   connect(t, &img::ImagingControl::Click, this, [this, i] { rt::RunGuarded([&] { ixTmb_Click(i); }); });
   connect(t, &img::ImagingControl::DblClick, this, [this, i] { rt::RunGuarded([&] { ixTmb_DblClick(i); }); });
   connect(t, &img::ImagingControl::MouseDown, this,

@@ -96,7 +96,7 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   img::ImagingControl* ImagingByName(const QString& name) const;
 
   // ---- Public operations (the document's forward to its session) ------------------------------
-  void ixTmb_Click(int16_t index);
+  void ixTmb_Click(int32_t index);
   void mnuFileClose_Click();
   // Returns false when the save did not happen (cancelled, refused or failed).
   bool mnuFileSave_Click();
@@ -107,7 +107,7 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   void fnOpenImgFile(const QString& path);
   void fnCloseFile(bool noPrompt, bool& ok);
   void fnClearSelection();
-  void fnRefreshMainDisplay(int16_t page);
+  void fnRefreshMainDisplay(int32_t page);
   // Rearranges the thumbnails, their captions and the per-page annotation store as the edit says
   // and makes its current page current and the only one selected. Added pages get empty
   // thumbnails: the caller gives them their pictures, then lays the strip out (fnOrganizeThumbs,
@@ -275,8 +275,8 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   // The scanner's error rule: its quiet error ends silently, its described failure shows "Error
   // code: text", any other error its description.
   void fnScanFailed(const rt::RuntimeError& e);
-  void ixTmb_DblClick(int16_t index);
-  void ixTmb_MouseDown(int16_t index, int16_t button);
+  void ixTmb_DblClick(int32_t index);
+  void ixTmb_MouseDown(int32_t index, int16_t button);
   void vsTmb_Change();
   // The viewport of the strip is resized only through these; a change of size runs picMain_Resize.
   void setViewportWidth(double twips);
@@ -285,8 +285,8 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   void fnResetStripScroll();
 
   // Annotations.
-  void fnSavePageAnnotations(int16_t index);
-  void fnRestorePageAnnotations(int16_t index);
+  void fnSavePageAnnotations(int32_t index);
+  void fnRestorePageAnnotations(int32_t index);
   // Draws the annotation control's current layer into the attached picture; raises an error when
   // annotations exist but cannot be burned in.
   void burnInCurrentLayer(int page);

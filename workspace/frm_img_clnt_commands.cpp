@@ -179,7 +179,7 @@ void frmImgClntForm::setToolDefaults() {
   nxMain->setStampFont(nxMain->StampFont());
 }
 
-void frmImgClntForm::fnSavePageAnnotations(int16_t index) {
+void frmImgClntForm::fnSavePageAnnotations(int32_t index) {
   if (index < 0) return;
   if (static_cast<std::size_t>(index) >= gvarPageAnno.size()) gvarPageAnno.resize(static_cast<std::size_t>(index) + 1);
   rt::Variant& entry = gvarPageAnno[static_cast<std::size_t>(index)];
@@ -194,7 +194,7 @@ void frmImgClntForm::fnSavePageAnnotations(int16_t index) {
   if (nxMain->SaveLayerToVariant(saved, layer, bytes) == 0) entry = saved;
 }
 
-void frmImgClntForm::fnRestorePageAnnotations(int16_t index) {
+void frmImgClntForm::fnRestorePageAnnotations(int32_t index) {
   if (index < 0 || static_cast<std::size_t>(index) >= gvarPageAnno.size()) return;
   const rt::Variant& entry = gvarPageAnno[static_cast<std::size_t>(index)];
   if (entry.IsEmpty()) return;

@@ -224,7 +224,7 @@ void frmImgClntForm::saveMultiPage(const ws::SavePlan& plan) {
         // Only a burn-in needs the page's layer in the engine, over the page it is burned into.
         nxMain->setAttachControlName(QStringLiteral("ixTmb(%1)").arg(i));
         nxMain->ClearAll();
-        fnRestorePageAnnotations(static_cast<int16_t>(i));
+        fnRestorePageAnnotations(i);
         nxMain->SetBurnInDepth(ixMain->ImageBitsPerPixel());
         burnInCurrentLayer(i);
       } else {

@@ -165,7 +165,7 @@ void frmImgClntForm::mnuEditDelete_Click() {
   ws::document().applyPageEdit(*edit, ws::CaptionRule::Travel);
   fnOrganizeThumbs();
   fnScrollTmbToCurrent();
-  fnRefreshMainDisplay(static_cast<int16_t>(gintCurrPage + 1));
+  fnRefreshMainDisplay(gintCurrPage + 1);
   ws::document().updatePageButtons();
   ws::document().markModified();
 }

@@ -34,7 +34,7 @@ double tppY() { return rt::Screen::TwipsPerPixelY(); }
 
 // ---- Thumbnail strip ------------------------------------------------------------------------------
 
-void frmImgClntForm::ixTmb_Click(int16_t index) {
+void frmImgClntForm::ixTmb_Click(int32_t index) {
   img::ImagingControl* t = ixTmb(index);
   if (!t) return;
   fnClearSelection();
@@ -51,16 +51,16 @@ void frmImgClntForm::ixTmb_Click(int16_t index) {
   for (int i = 0; i < thumbCount(); ++i) ixTmb(i)->setHighlightBorder(ws::kThumbUnselected);
   t->setHighlightBorder(ws::kThumbSelected);
   gintCurrPage = index;
-  fnRefreshMainDisplay(static_cast<int16_t>(index + 1));
+  fnRefreshMainDisplay(index + 1);
   fnScrollTmbToCurrent();
 }
 
-void frmImgClntForm::ixTmb_DblClick(int16_t index) {
+void frmImgClntForm::ixTmb_DblClick(int32_t index) {
   ixTmb_Click(index);
   if (!mblnShiftDown) mnuViewPageOnly_Click();
 }
 
-void frmImgClntForm::ixTmb_MouseDown(int16_t index, int16_t button) {
+void frmImgClntForm::ixTmb_MouseDown(int32_t index, int16_t button) {
   if (button != ws::kRightButton) return;
   ixTmb_Click(index);
   gintPopupTmb = index;
@@ -215,12 +215,12 @@ void frmImgClntForm::picMain_Resize() { picChild->setGeometry(0, 0, picMain->wid
 
 // ---- Page view ------------------------------------------------------------------------------------
 
-void frmImgClntForm::fnRefreshMainDisplay(int16_t page) {
+void frmImgClntForm::fnRefreshMainDisplay(int32_t page) {
   const bool pageModified = gblnPageModified;
   const bool docModified = gblnDocModified;
   nxMain->ClearAll();
   if (img::ImagingControl* t = ixTmb(page - 1)) ixMain->setImageHandle(t->ImageHandleCopy());
-  fnRestorePageAnnotations(static_cast<int16_t>(page - 1));
+  fnRestorePageAnnotations(page - 1);
   fnTakeCurrentLayer();
   nxMain->setCurrentTool(TOOL_POINTER);
   gblnPageModified = pageModified;
@@ -232,7 +232,7 @@ void frmImgClntForm::fnRefreshMainDisplay(int16_t page) {
   ws::document().updatePageButtons();
 }
 
-void frmImgClntForm::showPage(int page) { fnRefreshMainDisplay(static_cast<int16_t>(page)); }
+void frmImgClntForm::showPage(int page) { fnRefreshMainDisplay(page); }
 
 void frmImgClntForm::enablePageButtons(bool previous, bool next) {
   Button(tbrImage, "previous")->setEnabled(previous);
@@ -460,13 +460,13 @@ void frmImgClntForm::mnuViewPageOnly_Click() {
 // ---- Pages and zoom -------------------------------------------------------------------------------
 
 void frmImgClntForm::mnuViewNext_Click() {
-  if (gintCurrPage + 1 < thumbCount()) ixTmb_Click(static_cast<int16_t>(gintCurrPage + 1));
+  if (gintCurrPage + 1 < thumbCount()) ixTmb_Click(gintCurrPage + 1);
   fnScrollTmbToCurrent();
   ws::document().updatePageButtons();
 }
 
 void frmImgClntForm::mnuViewPrev_Click() {
-  if (gintCurrPage + 1 > 1) ixTmb_Click(static_cast<int16_t>(gintCurrPage - 1));
+  if (gintCurrPage + 1 > 1) ixTmb_Click(gintCurrPage - 1);
   fnScrollTmbToCurrent();
   ws::document().updatePageButtons();
 }

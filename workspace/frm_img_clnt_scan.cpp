@@ -117,7 +117,7 @@ void frmImgClntForm::twnMain_ImageAcquired() {
       lblTmb(0)->setText(ws::fnPageCaption(0));
       ixTmb(0)->setHighlightBorder(ws::kThumbSelected);
     }
-    gintCurrPage = static_cast<int16_t>(p.current);
+    gintCurrPage = p.current;
     if (newDocument) {
       ws::document().updatePageButtons();
       showZoom();

@@ -36,10 +36,8 @@ int16_t fnGetTiffCompression(ImageFormatCode code) { return static_cast<int16_t>
 
 ImageFormatCode fnGetSaveFormat(ImageFormatCode code, int pageCount) {
   if (code == img::kFormatPcx || code == img::kFormatDcx) {
-    // The page count is compared as a 16-bit value, as the callers keep it: one page is PCX,
-    // several DCX, none cannot be saved.
-    const auto pages = static_cast<int16_t>(pageCount);
-    return pages == 1 ? img::kFormatPcx : pages >= 2 ? img::kFormatDcx : img::kFormatNone;
+    // One page is PCX, several DCX, none cannot be saved.
+    return pageCount == 1 ? img::kFormatPcx : pageCount >= 2 ? img::kFormatDcx : img::kFormatNone;
   }
   return img::formatInfo(code).saveAs;
 }

@@ -72,8 +72,9 @@ TEST(FormatTable, PageCountDecidesBetweenPcxAndDcx) {
   struct Case { ImageFormatCode code; int pages; ImageFormatCode saveAs; } cases[] = {
       {2, 1, 2}, {2, 2, 24}, {2, 300, 24}, {2, 0, 0}, {2, -1, 0},
       {24, 1, 2}, {24, 2, 24}, {24, 0, 0},
-      // The count is taken as a 16-bit value: 65537 pages read as 1, 32768 as negative.
-      {2, 65537, 2}, {24, 32768, 0},
+      // Long documents: the count is whole (as a 16-bit value 65537 pages read as one page, and
+      // 32768 as none, so all but one page were lost or nothing could be saved).
+      {2, 65537, 24}, {24, 32768, 24}, {24, 100000, 24},
       // Other formats ignore the count.
       {4, 0, 4}, {8, 5, 8}, {3, 2, 0},
   };

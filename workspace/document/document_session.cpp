@@ -298,7 +298,7 @@ bool DocumentSession::writeDocument() {
 void DocumentSession::applyPageEdit(const PageEdit& edit, CaptionRule captions) {
   view()->rearrangeStrip(edit, captions);
   s_.pageAnno = fnAlignStore(s_.pageAnno, edit);
-  s_.currentPage = static_cast<int16_t>(edit.current);
+  s_.currentPage = edit.current;
 }
 
 void DocumentSession::addPickedPages(const PageEdit& edit, const std::vector<plat::HGLOBAL>& pictures) {

@@ -26,8 +26,8 @@ enum class NetworkResult { Failed, Succeeded };
 struct DocumentState {
   QString path;             // "" for an untitled document (new, scanned) and for none
   int16_t format = 0;       // the image format code read or chosen; 0 when untitled or none
-  int16_t currentPage = 0;  // 0-based; -1 while a new scan waits for its first page
-  int16_t popupPage = 0;    // the page whose thumbnail menu is open
+  int32_t currentPage = 0;  // 0-based; -1 while a new scan waits for its first page
+  int32_t popupPage = 0;    // the page whose thumbnail menu is open
   bool docModified = false;
   bool pageModified = false;  // the shown page holds edits that its thumbnail does not have yet
   // Per-page annotation store: entry k belongs to page k + 1; Empty or one layer as bytes. One
