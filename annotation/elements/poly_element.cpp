@@ -68,6 +68,9 @@ bool AnnPolyElement::ArrowWings(plat::POINT from, plat::POINT to, plat::POINT wi
 int32_t AnnPolyElement::PenMargin() const {
   int32_t w = Value(PROP_PEN_WIDTH);
   if (!live_ || !services_ || !services_->view) return w;
+  // A stroke read before anything was drawn meets a view not yet measured: its margin must be
+  // the one the stroke had when it was drawn and saved, or its bounds shrink on every reload.
+  services_->view->Refresh();
   int32_t sourceWidth = services_->view->ImageWidth();
   return sourceWidth > 0 ? plat::MulDiv(w, S, sourceWidth) : w;
 }
