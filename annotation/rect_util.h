@@ -67,6 +67,11 @@ inline int32_t annLimitValue(int64_t v) { return static_cast<int32_t>(std::clamp
 // pixel per logical unit, so that no coordinate of the sound range maps past the int32 range.
 inline constexpr int32_t kAnnViewSizeLimit = 16777216;
 
+// The widest pen kept, in pixels, in either sign: a pen far wider than any page side draws
+// nothing more, and the frame and text arithmetic of every kind done with it (margins on both
+// sides, repaint areas) stays well inside the int32 range.
+inline constexpr int32_t kAnnPenWidthLimit = 16384;
+
 // A coordinate an element keeps, held within the sound range of the page.
 inline int32_t annLimitCoordinate(int64_t v) {
   return static_cast<int32_t>(std::clamp<int64_t>(v, -kAnnCoordinateLimit, kAnnCoordinateLimit));

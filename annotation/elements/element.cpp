@@ -1,5 +1,6 @@
 #include "annotation/elements/element.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -35,6 +36,9 @@ bool isValidKind(int32_t kind) { return kind >= TOOL_TEXT && kind <= TOOL_BUTTON
 AnnElement::AnnElement(int32_t kind, const AnnPropertyMap& initial) : kind_(kind), properties_(initial) {
   auto it = properties_.find(PROP_VISIBLE);
   visible_ = it == properties_.end() || it->second != 0;
+  // Tool defaults come from the host and from saved engine settings alike.
+  auto pen = properties_.find(PROP_PEN_WIDTH);
+  if (pen != properties_.end()) pen->second = LimitedValue(PROP_PEN_WIDTH, int32_t(pen->second));
   userString2_ = plat::SysAllocString(u"");
 }
 
@@ -328,7 +332,7 @@ int32_t AnnElement::SetProperty(int32_t id, AnnValue value, bool* changed) {
 }
 
 int32_t AnnElement::LimitedValue(int32_t id, int32_t value) {
-  return id == PROP_PEN_WIDTH ? annLimitValue(value) : value;
+  return id == PROP_PEN_WIDTH ? std::clamp(value, -kAnnPenWidthLimit, kAnnPenWidthLimit) : value;
 }
 
 int32_t AnnElement::GetPropertyEx(int32_t id, AnnValue* out) {

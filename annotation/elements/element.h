@@ -112,7 +112,7 @@ class AnnElement {
   plat::RECT Grown(const plat::RECT& r, int times = 1) const;
 
   // A value given for a property, held within the range where the arithmetic done with it holds
-  // (pen widths within +-kAnnValueLimit); other values pass unchanged.
+  // (pen widths within +-kAnnPenWidthLimit); other values pass unchanged.
   static int32_t LimitedValue(int32_t id, int32_t value);
 
  protected:

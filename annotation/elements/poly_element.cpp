@@ -80,7 +80,7 @@ int32_t AnnPolyElement::PenMargin() const {
 plat::RECT AnnPolyElement::RepaintArea(const plat::RECT& r) const {
   int32_t pen = 0;
   if (services_ && services_->view) services_->view->LengthToLogical(Value(PROP_PEN_WIDTH), &pen, nullptr);
-  return annInflateRect(r, pen + (services_ && services_->view ? services_->view->HandleMargin() : 0));
+  return annInflateRect(r, annSaturate(int64_t(pen) + (services_ && services_->view ? services_->view->HandleMargin() : 0)));
 }
 
 void AnnPolyElement::RecalcBounds() {

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "engine_host.h"
+#include "platform/graphics/gdi.h"
 
 namespace {
 
@@ -112,6 +113,11 @@ TEST_F(EngineValuesTest, HostValuesAtTheIntLimitsAreHeldWithinRange) {
        eachElement([](auto* e, auto l, int32_t id) { e->SetElementPoint(l, id, 0, {INT_MIN, INT_MAX}); })},
       {"pen of 1761017857 pixels",
        eachElement([](auto* e, auto l, int32_t id) { e->SetElementProperty(l, id, PROP_PEN_WIDTH, 1761017857); })},
+      {"pen of a billion pixels, selected",
+       eachElement([](auto* e, auto l, int32_t id) {
+         e->SetElementProperty(l, id, PROP_PEN_WIDTH, 1000000000);
+         e->SetElementProperty(l, id, PROP_SELECTED, 1);
+       })},
       {"group rect with corners at the largest int", groupRect(INT_MAX, INT_MAX, INT_MAX, INT_MAX)},
       {"group rect from the smallest int to the largest", groupRect(INT_MIN, INT_MIN, -1, -1)},
       {"group rect a billion pixels wide", groupRect(-1000000000, 5, 2000000000, 2000000000)},
@@ -132,6 +138,10 @@ TEST_F(EngineValuesTest, HostValuesAtTheIntLimitsAreHeldWithinRange) {
         EXPECT_LE(std::abs(int64_t(pen)), 1000000000) << id;
       }
     }
+    // Painted (frames, margins and text laid out with the held values), then saved and read back.
+    plat::HDC dc = plat::CreateMemoryDC(100, 80);
+    engine->Draw(dc, nullptr, nullptr, 0, 0, 0, 0);
+    plat::DeleteDC(dc);
     plat::VARIANT saved;
     int32_t bytes = 0;
     ASSERT_EQ(engine->SaveAllToArray(&saved, &bytes), ANN_OK);
