@@ -38,10 +38,8 @@ inline plat::RECT annUnionRect(const plat::RECT& a, const plat::RECT& b) {
 
 // Grows a rectangle on every side; edges that would pass the integer range stop at its end.
 inline plat::RECT annInflateRect(const plat::RECT& r, int32_t by) {
-  auto at = [](int64_t v) {
-    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-  };
-  return {at(int64_t(r.left) - by), at(int64_t(r.top) - by), at(int64_t(r.right) + by), at(int64_t(r.bottom) + by)};
+  return {annSaturate(int64_t(r.left) - by), annSaturate(int64_t(r.top) - by), annSaturate(int64_t(r.right) + by),
+          annSaturate(int64_t(r.bottom) + by)};
 }
 
 // Stored coordinates are accepted only within this many logical units of the page (eight page
@@ -57,9 +55,8 @@ inline bool annCoordinatesSound(const plat::POINT* points, std::size_t count) {
   return true;
 }
 
-// Values that a host hands the engine for lengths and positions (pen widths, page pixels) are held
-// within this range, so that every sum and scaling done with them stays inside 64 bits and every
-// result saturates instead of wrapping.
+// Positions and sizes in page pixels that a host hands the engine (a group's new rect) are held
+// within this range, so that the sums and scalings done with them hold.
 inline constexpr int32_t kAnnValueLimit = 1000000000;
 inline int32_t annLimitValue(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, -kAnnValueLimit, kAnnValueLimit)); }
 
