@@ -10,6 +10,7 @@
 
 #include "annotation/engine_guard.h"
 #include "annotation/layer.h"
+#include "annotation/rect_util.h"
 #include "platform/graphics/gdi.h"
 #include "platform/ole/ole.h"
 
@@ -395,8 +396,8 @@ int32_t AnnEngine::GetElementIdByIndex(AnnLayerHandle layer, int32_t index, int3
 }
 
 void AnnEngine::SetDefaultViewSize(int32_t width, int32_t height) {
-  defaultViewWidth_ = width;
-  defaultViewHeight_ = height;
+  defaultViewWidth_ = std::min(width, kAnnViewSizeLimit);
+  defaultViewHeight_ = std::min(height, kAnnViewSizeLimit);
   view_.MarkStale();
 }
 

@@ -495,11 +495,12 @@ int32_t AnnLayer::MoveElementTo(int32_t id, int32_t x, int32_t y) {
   if (!e) return ERR_BAD_ELEMENT;
   plat::POINT p{x, y};
   if (services_.view) services_.view->PixelsToLogical(&p, &p, 1);
+  p = annLimitPoint(p);
   e->RunPendingConversion();
   plat::RECT old;
   e->GetBoundsWithHandles(&old);
   plat::RECT area{};
-  e->MoveBy(p.x - e->Rect().left, p.y - e->Rect().top, &area);
+  e->MoveBy(annSaturate(int64_t(p.x) - e->Rect().left), annSaturate(int64_t(p.y) - e->Rect().top), &area);
   InvalidateGrown(old, 1);
   InvalidateGrown(area, 1);
   if (services_.hostWindow && plat::IsWindow(services_.hostWindow)) plat::UpdateWindow(services_.hostWindow);

@@ -400,10 +400,12 @@ int32_t AnnLayer::SetGroupRect(int32_t groupId, int32_t x, int32_t y, int32_t wi
   plat::POINT p[2] = {{g->rect.left, g->rect.top}, {g->rect.right, g->rect.bottom}};
   if (services_.view) services_.view->LogicalToPixels(p, p, 2);
   plat::RECT oldRect{p[0].x, p[0].y, p[1].x, p[1].y};
-  plat::RECT newRect{x, y, x + width, y + height};
+  // The host's rect is held within the range where scaling the members into it holds.
+  plat::RECT newRect{annLimitValue(x), annLimitValue(y), annLimitValue(int64_t(x) + width),
+                     annLimitValue(int64_t(y) + height)};
   double ow = double(oldRect.right) - oldRect.left, oh = double(oldRect.bottom) - oldRect.top;
-  g->xFactor = ow != 0 ? width / ow : 1.0;
-  g->yFactor = oh != 0 ? height / oh : 1.0;
+  g->xFactor = ow != 0 ? (double(newRect.right) - newRect.left) / ow : 1.0;
+  g->yFactor = oh != 0 ? (double(newRect.bottom) - newRect.top) / oh : 1.0;
   for (int32_t id : g->members)
     if (AnnElement* e = FindElement(id)) {
       e->BeginScaleSnapshot();

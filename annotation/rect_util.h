@@ -16,6 +16,19 @@ inline int32_t annTruncSaturated(double v) {
   return int32_t(v);
 }
 
+// A 64-bit value held within the int32 range.
+inline int32_t annSaturate(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
+// number * numerator / denominator rounded half away from zero, as plat::MulDiv, but a result past
+// the int32 range stops at its end instead of turning into -1 (still -1 for a zero denominator).
+inline int32_t annMulDiv(int32_t number, int32_t numerator, int32_t denominator) {
+  if (denominator == 0) return -1;
+  const int64_t product = int64_t(number) * numerator, d = denominator;
+  const int64_t a = product < 0 ? -product : product, ad = d < 0 ? -d : d;
+  const int64_t q = (a + ad / 2) / ad;
+  return annSaturate((product < 0) != (d < 0) ? -q : q);
+}
+
 // Rounding half up, saturating like annTruncSaturated.
 inline int32_t annRoundHalfUp(double v) { return annTruncSaturated(std::floor(v + 0.5)); }
 
@@ -25,10 +38,8 @@ inline plat::RECT annUnionRect(const plat::RECT& a, const plat::RECT& b) {
 
 // Grows a rectangle on every side; edges that would pass the integer range stop at its end.
 inline plat::RECT annInflateRect(const plat::RECT& r, int32_t by) {
-  auto at = [](int64_t v) {
-    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-  };
-  return {at(int64_t(r.left) - by), at(int64_t(r.top) - by), at(int64_t(r.right) + by), at(int64_t(r.bottom) + by)};
+  return {annSaturate(int64_t(r.left) - by), annSaturate(int64_t(r.top) - by), annSaturate(int64_t(r.right) + by),
+          annSaturate(int64_t(r.bottom) + by)};
 }
 
 // Stored coordinates are accepted only within this many logical units of the page (eight page
@@ -42,6 +53,29 @@ inline bool annCoordinatesSound(const plat::POINT* points, std::size_t count) {
         points[i].y < -kAnnCoordinateLimit || points[i].y > kAnnCoordinateLimit)
       return false;
   return true;
+}
+
+// Positions and sizes in page pixels that a host hands the engine (a group's new rect) are held
+// within this range, so that the sums and scalings done with them hold.
+inline constexpr int32_t kAnnValueLimit = 1000000000;
+inline int32_t annLimitValue(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, -kAnnValueLimit, kAnnValueLimit)); }
+
+// The largest page side, in pixels, that a host or a stream may give as the default view: one
+// pixel per logical unit, so that no coordinate of the sound range maps past the int32 range.
+inline constexpr int32_t kAnnViewSizeLimit = 16777216;
+
+// The widest pen kept, in pixels, in either sign: a pen far wider than any page side draws
+// nothing more, and the frame and text arithmetic of every kind done with it (margins on both
+// sides, repaint areas) stays well inside the int32 range.
+inline constexpr int32_t kAnnPenWidthLimit = 16384;
+
+// A coordinate an element keeps, held within the sound range of the page.
+inline int32_t annLimitCoordinate(int64_t v) {
+  return static_cast<int32_t>(std::clamp<int64_t>(v, -kAnnCoordinateLimit, kAnnCoordinateLimit));
+}
+inline plat::POINT annLimitPoint(plat::POINT p) { return {annLimitCoordinate(p.x), annLimitCoordinate(p.y)}; }
+inline plat::RECT annLimitRect(const plat::RECT& r) {
+  return {annLimitCoordinate(r.left), annLimitCoordinate(r.top), annLimitCoordinate(r.right), annLimitCoordinate(r.bottom)};
 }
 
 inline bool annRectSound(const plat::RECT& r) {

@@ -14,17 +14,19 @@ bool isUnit(float zoom) { return zoom == 1.0f; }
 
 float saneZoom(float z) { return std::isfinite(z) && z > 0.0f ? z : 1.0f; }
 
+// Every mapping saturates: a coordinate far off the page maps to the end of the int32 range
+// rather than wrapping around or turning into the -1 of a failed division.
 int32_t toDevice(int32_t logical, int32_t extent, float zoom, int32_t destOrigin, int32_t scrollOrigin) {
-  int32_t a = plat::MulDiv(logical, extent, ANN_LOGICAL_SPAN);
-  if (isUnit(zoom)) return a + destOrigin - scrollOrigin;
+  int32_t a = annMulDiv(logical, extent, ANN_LOGICAL_SPAN);
+  if (isUnit(zoom)) return annSaturate(int64_t(a) + destOrigin - scrollOrigin);
   int32_t t = annTruncSaturated(double(a) * zoom);
   return annTruncSaturated(double(t) + 0.5 - scrollOrigin + destOrigin);
 }
 
 int32_t toLogical(int32_t device, int32_t extent, float zoom, int32_t destOrigin, int32_t scrollOrigin) {
-  int32_t p = device - destOrigin + scrollOrigin;
+  int32_t p = annSaturate(int64_t(device) - destOrigin + scrollOrigin);
   if (!isUnit(zoom)) p = annTruncSaturated(double(p) / zoom + 0.5);
-  return plat::MulDiv(p, ANN_LOGICAL_SPAN, extent);
+  return annMulDiv(p, ANN_LOGICAL_SPAN, extent);
 }
 
 }  // namespace
@@ -72,13 +74,13 @@ void AnnView::DeviceToLogical(const plat::POINT* in, plat::POINT* out, int count
 void AnnView::LogicalToPixels(const plat::POINT* in, plat::POINT* out, int count) {
   EnsureFresh();
   for (int i = 0; i < count; ++i)
-    out[i] = {plat::MulDiv(in[i].x, width_, ANN_LOGICAL_SPAN), plat::MulDiv(in[i].y, height_, ANN_LOGICAL_SPAN)};
+    out[i] = {annMulDiv(in[i].x, width_, ANN_LOGICAL_SPAN), annMulDiv(in[i].y, height_, ANN_LOGICAL_SPAN)};
 }
 
 void AnnView::PixelsToLogical(const plat::POINT* in, plat::POINT* out, int count) {
   EnsureFresh();
   for (int i = 0; i < count; ++i)
-    out[i] = {plat::MulDiv(in[i].x, ANN_LOGICAL_SPAN, width_), plat::MulDiv(in[i].y, ANN_LOGICAL_SPAN, height_)};
+    out[i] = {annMulDiv(in[i].x, ANN_LOGICAL_SPAN, width_), annMulDiv(in[i].y, ANN_LOGICAL_SPAN, height_)};
 }
 
 plat::RECT AnnView::RectLogicalToDevice(const plat::RECT& r) {
@@ -108,21 +110,22 @@ void AnnView::LengthToLogical(int32_t length, int32_t* x, int32_t* y) {
   int32_t lx = 0, ly = 0;
   if (length != 0) {
     ZoomLength(length, &lx, &ly);
-    lx = plat::MulDiv(lx, ANN_LOGICAL_SPAN, displayedWidth_);
-    ly = plat::MulDiv(ly, ANN_LOGICAL_SPAN, displayedHeight_);
+    lx = annMulDiv(lx, ANN_LOGICAL_SPAN, displayedWidth_);
+    ly = annMulDiv(ly, ANN_LOGICAL_SPAN, displayedHeight_);
   }
   if (x) *x = lx;
   if (y) *y = ly;
 }
 
 void AnnView::HandleSquares(const plat::RECT& d, int32_t size, plat::RECT squares[8]) {
-  const int32_t half = size >= 0 ? size / 2 : -((-size + 1) / 2);  // rounded down
-  const int32_t midX = d.left + ((d.right - d.left) >> 1);
-  const int32_t midY = d.top + ((d.bottom - d.top) >> 1);
+  const int64_t half = size >= 0 ? size / 2 : -((-int64_t(size) + 1) / 2);  // rounded down
+  const int32_t midX = annSaturate(d.left + ((int64_t(d.right) - d.left) >> 1));
+  const int32_t midY = annSaturate(d.top + ((int64_t(d.bottom) - d.top) >> 1));
   const plat::POINT centres[8] = {{d.left, d.top},  {d.right, d.top}, {d.left, d.bottom}, {d.right, d.bottom},
                                   {d.left, midY},   {d.right, midY},  {midX, d.top},      {midX, d.bottom}};
   for (int i = 0; i < 8; ++i)
-    squares[i] = {centres[i].x - half, centres[i].y - half, centres[i].x + half, centres[i].y + half};
+    squares[i] = {annSaturate(centres[i].x - half), annSaturate(centres[i].y - half), annSaturate(centres[i].x + half),
+                  annSaturate(centres[i].y + half)};
 }
 
 int AnnView::HitTestHandles(const plat::RECT& logical, int32_t x, int32_t y) {

@@ -1,5 +1,6 @@
 #include "annotation/elements/element.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -35,6 +36,9 @@ bool isValidKind(int32_t kind) { return kind >= TOOL_TEXT && kind <= TOOL_BUTTON
 AnnElement::AnnElement(int32_t kind, const AnnPropertyMap& initial) : kind_(kind), properties_(initial) {
   auto it = properties_.find(PROP_VISIBLE);
   visible_ = it == properties_.end() || it->second != 0;
+  // Tool defaults come from the host and from saved engine settings alike.
+  auto pen = properties_.find(PROP_PEN_WIDTH);
+  if (pen != properties_.end()) pen->second = LimitedValue(PROP_PEN_WIDTH, int32_t(pen->second));
   userString2_ = plat::SysAllocString(u"");
 }
 
@@ -144,14 +148,12 @@ void AnnElement::GetBoundsWithHandles(plat::RECT* out) {
 
 void AnnElement::GrowBy(int32_t dx, int32_t dy) {
   if (IsPointKind(kind_)) {
-    for (size_t i = 1; i < points_.size(); ++i) {
-      points_[i].x += dx;
-      points_[i].y += dy;
-    }
+    for (size_t i = 1; i < points_.size(); ++i)
+      points_[i] = annLimitPoint({annSaturate(int64_t(points_[i].x) + dx), annSaturate(int64_t(points_[i].y) + dy)});
     RecalcBounds();
   } else {
-    rect_.right += dx;
-    rect_.bottom += dy;
+    rect_.right = annLimitCoordinate(int64_t(rect_.right) + dx);
+    rect_.bottom = annLimitCoordinate(int64_t(rect_.bottom) + dy);
   }
   AnnView::NormalizeRect(&rect_);
 }
@@ -170,32 +172,36 @@ void AnnElement::ScaleToRect(double, double, const plat::RECT& o, const plat::RE
       if (flipX) p.x = o.left + o.right - p.x - 1;
       if (flipY) p.y = o.top + o.bottom - p.y - 1;
       bool scaleX = handle >= 0 && handle <= 5, scaleY = (handle >= 0 && handle <= 3) || handle == 6 || handle == 7;
-      if (scaleX) p.x = int32_t((p.x - o.left) * sx + 0.5) + n.left;
-      if (scaleY) p.y = int32_t((p.y - o.top) * sy + 0.5) + n.top;
+      // A host's rect can be far larger than the one scaled from: the sums saturate, and the
+      // points stay within the sound range of the page.
+      if (scaleX) p.x = annTruncSaturated((double(p.x) - o.left) * sx + 0.5 + n.left);
+      if (scaleY) p.y = annTruncSaturated((double(p.y) - o.top) * sy + 0.5 + n.top);
       if (services_ && services_->view) services_->view->PixelsToLogical(&p, &p, 1);
-      points_.push_back(p);
+      points_.push_back(annLimitPoint(p));
     }
     RecalcBounds();
   } else {
     plat::RECT r = ToPixels(hasSnapshot_ ? snapshotRect_ : rect_);
     double w = double(r.right) - r.left, h = double(r.bottom) - r.top;
     if (flipX) {
-      int32_t l = o.left + o.right - r.left - 1, rr = o.left + o.right - r.right - 1;
+      int32_t l = annSaturate(int64_t(o.left) + o.right - r.left - 1);
+      int32_t rr = annSaturate(int64_t(o.left) + o.right - r.right - 1);
       r.left = l;
       r.right = rr;
     }
     if (flipY) {
-      int32_t t = o.top + o.bottom - r.top - 1, b = o.top + o.bottom - r.bottom - 1;
+      int32_t t = annSaturate(int64_t(o.top) + o.bottom - r.top - 1);
+      int32_t b = annSaturate(int64_t(o.top) + o.bottom - r.bottom - 1);
       r.top = t;
       r.bottom = b;
     }
     AnnView::NormalizeRect(&r);
     plat::RECT s;
-    s.left = int32_t((r.left - o.left) * sx) + n.left;
-    s.top = int32_t((r.top - o.top) * sy) + n.top;
-    s.right = s.left + int32_t(w * sx);
-    s.bottom = s.top + int32_t(h * sy);
-    rect_ = ToLogical(s);
+    s.left = annTruncSaturated(std::trunc((double(r.left) - o.left) * sx) + n.left);
+    s.top = annTruncSaturated(std::trunc((double(r.top) - o.top) * sy) + n.top);
+    s.right = annTruncSaturated(double(s.left) + std::trunc(w * sx));
+    s.bottom = annTruncSaturated(double(s.top) + std::trunc(h * sy));
+    rect_ = annLimitRect(ToLogical(s));
   }
   AnnView::NormalizeRect(&rect_);
 }
@@ -206,8 +212,8 @@ namespace {
 void mirrorEdges(int32_t* a, int32_t* b, int32_t extent) {
   if (extent <= 0) return;
   for (int32_t* edge : {a, b}) {
-    int32_t px = plat::MulDiv(*edge, extent, ANN_LOGICAL_SPAN);
-    *edge = plat::MulDiv(extent - 1 - px, ANN_LOGICAL_SPAN, extent);
+    int32_t px = annMulDiv(*edge, extent, ANN_LOGICAL_SPAN);
+    *edge = annLimitCoordinate(annMulDiv(annSaturate(int64_t(extent) - 1 - px), ANN_LOGICAL_SPAN, extent));
   }
 }
 
@@ -233,25 +239,26 @@ void AnnElement::Rotate(int32_t, int32_t, float degrees) {
     r = {S - rect_.left - 1, S - rect_.top - 1, S - rect_.right - 1, S - rect_.bottom - 1};
   else if (angle == 270 || angle == -90)
     r = {S - rect_.bottom, rect_.left, S - rect_.top, rect_.right};
-  rect_ = r;
+  // An element off the page may turn to just past the sound range: it stops at its edge.
+  rect_ = annLimitRect(r);
   AnnView::NormalizeRect(&rect_);
 }
 
 void AnnElement::FlipLeftRightInRect(const plat::RECT& box) {
   plat::RECT r = ToPixels(rect_);
-  r.left = box.left + box.right - r.left - 1;
-  r.right = box.left + box.right - r.right - 1;
+  r.left = annSaturate(int64_t(box.left) + box.right - r.left - 1);
+  r.right = annSaturate(int64_t(box.left) + box.right - r.right - 1);
   AnnView::NormalizeRect(&r);
-  rect_ = ToLogical(r);
+  rect_ = annLimitRect(ToLogical(r));
 }
 
 void AnnElement::FlipTopBottomInRect(const plat::RECT& box) {
   AnnView::NormalizeRect(&rect_);
   plat::RECT r = ToPixels(rect_);
-  r.top = box.top + box.bottom - r.top - 1;
-  r.bottom = box.top + box.bottom - r.bottom - 1;
+  r.top = annSaturate(int64_t(box.top) + box.bottom - r.top - 1);
+  r.bottom = annSaturate(int64_t(box.top) + box.bottom - r.bottom - 1);
   AnnView::NormalizeRect(&r);
-  rect_ = ToLogical(r);
+  rect_ = annLimitRect(ToLogical(r));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -279,7 +286,7 @@ int32_t AnnElement::SetProperty(int32_t id, AnnValue value, bool* changed) {
     case PROP_RECT: {
       auto* r = reinterpret_cast<const plat::RECT*>(value);
       if (!r) return ERR_BAD_VALUE;
-      rect_ = *r;
+      rect_ = annLimitRect(*r);
       return mark();
     }
     case PROP_HIGHLIGHT_BACK:
@@ -317,11 +324,15 @@ int32_t AnnElement::SetProperty(int32_t id, AnnValue value, bool* changed) {
     default: {
       auto it = properties_.find(id);
       if (it == properties_.end()) return ERR_NO_PROPERTY;
-      it->second = int32_t(value);
+      it->second = LimitedValue(id, int32_t(value));
       if (id == PROP_GROUP_ID) groupId_ = int32_t(value);
       return mark();
     }
   }
+}
+
+int32_t AnnElement::LimitedValue(int32_t id, int32_t value) {
+  return id == PROP_PEN_WIDTH ? std::clamp(value, -kAnnPenWidthLimit, kAnnPenWidthLimit) : value;
 }
 
 int32_t AnnElement::GetPropertyEx(int32_t id, AnnValue* out) {
@@ -402,6 +413,7 @@ int32_t AnnElement::SetPoint(int32_t index, plat::POINT in) {
   if (!isValidKind(kind_)) return ANN_OK;
   plat::POINT p = in;
   if (services_ && services_->view) services_->view->PixelsToLogical(&p, &p, 1);
+  p = annLimitPoint(p);
   if (IsPointKind(kind_)) {
     if (index < 0 || size_t(index) >= points_.size()) return ERR_BAD_POINT_INDEX;
     points_[size_t(index)] = p;
@@ -437,11 +449,11 @@ void AnnElement::EndScaleSnapshot() {
 void AnnElement::RebaseToPixels(int32_t offsetX, int32_t offsetY) {
   RunPendingConversion();
   plat::RECT r = ToPixels(rect_);
-  rect_ = {r.left - offsetX, r.top - offsetY, r.right - offsetX, r.bottom - offsetY};
+  auto less = [](int32_t v, int32_t offset) { return annSaturate(int64_t(v) - offset); };
+  rect_ = {less(r.left, offsetX), less(r.top, offsetY), less(r.right, offsetX), less(r.bottom, offsetY)};
   for (plat::POINT& p : points_) {
     if (services_ && services_->view) services_->view->LogicalToPixels(&p, &p, 1);
-    p.x -= offsetX;
-    p.y -= offsetY;
+    p = {less(p.x, offsetX), less(p.y, offsetY)};
   }
   pendingConversion_ = true;
 }
@@ -455,9 +467,10 @@ void AnnElement::TakeGeometryInPixels(const plat::RECT& rect, const std::vector<
 void AnnElement::RunPendingConversion() {
   if (!pendingConversion_) return;
   pendingConversion_ = false;
-  rect_ = ToLogical(rect_);
+  rect_ = annLimitRect(ToLogical(rect_));
   if (services_ && services_->view && !points_.empty())
     services_->view->PixelsToLogical(points_.data(), points_.data(), int(points_.size()));
+  for (plat::POINT& p : points_) p = annLimitPoint(p);
   if (IsPointKind(kind_)) RecalcBounds();
 }
 
@@ -634,7 +647,7 @@ int32_t AnnElement::Load(AnnStreamReader& in) {
         int32_t v = 0;
         if (!in.I32(&v)) return ERR_STREAM;
         auto it = properties_.find(tag);
-        if (it != properties_.end()) it->second = v;
+        if (it != properties_.end()) it->second = LimitedValue(tag, v);
         break;
       }
     }

@@ -111,6 +111,10 @@ class AnnElement {
   // rect grown on every side by times the view's handle margin (logical units).
   plat::RECT Grown(const plat::RECT& r, int times = 1) const;
 
+  // A value given for a property, held within the range where the arithmetic done with it holds
+  // (pen widths within +-kAnnPenWidthLimit); other values pass unchanged.
+  static int32_t LimitedValue(int32_t id, int32_t value);
+
  protected:
   void Invalidate(const plat::RECT* logical);
   void InvalidateUnion(const plat::RECT& a, const plat::RECT& b);

@@ -1,5 +1,7 @@
 #include "annotation/elements/image_element.h"
 
+#include "annotation/rect_util.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -168,8 +170,8 @@ int32_t AnnImageElement::OnMouseMessage(plat::HWND window, uint32_t message, pla
     AnnView& view = *services_->view;
     const int32_t w = view.ImageWidth(), h = view.ImageHeight();
     if (w <= 0 || h <= 0) return ANN_NOT_HANDLED;
-    rect_ = {x, y, x + plat::MulDiv(pictureWidth_, ANN_LOGICAL_SPAN, w),
-             y + plat::MulDiv(pictureHeight_, ANN_LOGICAL_SPAN, h)};
+    rect_ = annLimitRect({x, y, annSaturate(int64_t(x) + annMulDiv(pictureWidth_, ANN_LOGICAL_SPAN, w)),
+                          annSaturate(int64_t(y) + annMulDiv(pictureHeight_, ANN_LOGICAL_SPAN, h))});
     SyncTrackingToRect();
     if (layer_) annPlaceElement(layer_, this);
     return ANN_NOT_HANDLED;

@@ -66,16 +66,21 @@ bool AnnPolyElement::ArrowWings(plat::POINT from, plat::POINT to, plat::POINT wi
 }
 
 int32_t AnnPolyElement::PenMargin() const {
-  int32_t w = Value(PROP_PEN_WIDTH);
+  // A pen wider than the sound range of the page draws nothing more: the margin stops there, so
+  // that the bounds stay well inside the int32 range.
+  int32_t w = annLimitCoordinate(Value(PROP_PEN_WIDTH));
   if (!live_ || !services_ || !services_->view) return w;
+  // A stroke read before anything was drawn meets a view not yet measured: its margin must be
+  // the one the stroke had when it was drawn and saved, or its bounds shrink on every reload.
+  services_->view->Refresh();
   int32_t sourceWidth = services_->view->ImageWidth();
-  return sourceWidth > 0 ? plat::MulDiv(w, S, sourceWidth) : w;
+  return sourceWidth > 0 ? annLimitCoordinate(annMulDiv(w, S, sourceWidth)) : w;
 }
 
 plat::RECT AnnPolyElement::RepaintArea(const plat::RECT& r) const {
   int32_t pen = 0;
   if (services_ && services_->view) services_->view->LengthToLogical(Value(PROP_PEN_WIDTH), &pen, nullptr);
-  return annInflateRect(r, pen + (services_ && services_->view ? services_->view->HandleMargin() : 0));
+  return annInflateRect(r, annSaturate(int64_t(pen) + (services_ && services_->view ? services_->view->HandleMargin() : 0)));
 }
 
 void AnnPolyElement::RecalcBounds() {
@@ -98,7 +103,9 @@ void AnnPolyElement::RecalcBounds() {
   } else {
     r = boundsOf(points_);
   }
-  rect_ = annInflateRect(r, m);
+  // The pen's margin may reach past the sound range of the page: the bounds stop at its edge, so
+  // that they are stored and read back as they are.
+  rect_ = annLimitRect(annInflateRect(r, m));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -291,9 +298,9 @@ void AnnPolyElement::MapPoints(bool (*fn)(plat::POINT*, int32_t, int32_t, int32_
   const int32_t w = services_->view->DisplayedWidth(), h = services_->view->DisplayedHeight();
   if (w <= 0 || h <= 0) return;
   for (plat::POINT& p : points_) {
-    plat::POINT d{plat::MulDiv(p.x, w, S), plat::MulDiv(p.y, h, S)};
+    plat::POINT d{annMulDiv(p.x, w, S), annMulDiv(p.y, h, S)};
     if (!fn(&d, w, h, angle)) return;
-    p = {plat::MulDiv(d.x, S, w), plat::MulDiv(d.y, S, h)};
+    p = annLimitPoint({annMulDiv(d.x, S, w), annMulDiv(d.y, S, h)});
   }
   RecalcBounds();
 }
@@ -327,9 +334,10 @@ void AnnPolyElement::FlipInRect(const plat::RECT& box, bool leftRight) {
   AnnView::NormalizeRect(&r);
   for (plat::POINT& p : points_) {
     services_->view->LogicalToPixels(&p, &p, 1);
-    if (leftRight) p.x = r.left + r.right - p.x - 1;
-    else p.y = r.top + r.bottom - p.y - 1;
+    if (leftRight) p.x = annSaturate(int64_t(r.left) + r.right - p.x - 1);
+    else p.y = annSaturate(int64_t(r.top) + r.bottom - p.y - 1);
     services_->view->PixelsToLogical(&p, &p, 1);
+    p = annLimitPoint(p);
   }
   RecalcBounds();
 }
@@ -416,7 +424,7 @@ int32_t AnnPolyElement::SetProperty(int32_t id, AnnValue value, bool* changed) {
   // A new rect for a placed stroke scales its points into it: the points' box goes to the rect
   // less the pen margin, so that the bounds come out as the rect asked for.
   RunPendingConversion();
-  plat::RECT to = *target;
+  plat::RECT to = annLimitRect(*target);
   AnnView::NormalizeRect(&to);
   // A pen width read from a stream can be as wide as an int holds: the sums are done in 64 bits.
   const int32_t m = PenMargin();
@@ -447,6 +455,7 @@ void AnnPolyElement::SetPoints(intptr_t count, intptr_t points) {
   auto* p = reinterpret_cast<const plat::POINT*>(points);
   if (count < 0 || (count > 0 && !p)) return;
   points_.assign(p, p + count);
+  for (plat::POINT& q : points_) q = annLimitPoint(q);
   RecalcBounds();
 }
 

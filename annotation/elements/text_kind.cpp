@@ -1,5 +1,7 @@
 #include "annotation/elements/text_kind.h"
 
+#include "annotation/rect_util.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -183,8 +185,8 @@ bool AnnTextKind::ResizeToDevice(int32_t width, int32_t height) {
   if (!services_ || !services_->view) return false;
   const AnnView& view = *services_->view;
   if (view.DisplayedWidth() <= 0 || view.DisplayedHeight() <= 0) return false;
-  rect_.right = rect_.left + plat::MulDiv(width, ANN_LOGICAL_SPAN, view.DisplayedWidth());
-  rect_.bottom = rect_.top + plat::MulDiv(height, ANN_LOGICAL_SPAN, view.DisplayedHeight());
+  rect_.right = annLimitCoordinate(int64_t(rect_.left) + annMulDiv(width, ANN_LOGICAL_SPAN, view.DisplayedWidth()));
+  rect_.bottom = annLimitCoordinate(int64_t(rect_.top) + annMulDiv(height, ANN_LOGICAL_SPAN, view.DisplayedHeight()));
   SyncTrackingToRect();
   return true;
 }

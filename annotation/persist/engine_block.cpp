@@ -10,6 +10,7 @@
 #include "annotation/layer.h"
 #include "annotation/persist/memory_stream.h"
 #include "annotation/persist/stream_io.h"
+#include "annotation/rect_util.h"
 #include "platform/ole/ole.h"
 
 using namespace ann_detail;
@@ -103,8 +104,8 @@ void AnnEngine::ApplyEngineBlock(AnnEngineBlock& block) {
     *target = s;
     s = nullptr;
   }
-  if (block.viewWidth) defaultViewWidth_ = *block.viewWidth;
-  if (block.viewHeight) defaultViewHeight_ = *block.viewHeight;
+  if (block.viewWidth) defaultViewWidth_ = std::min(*block.viewWidth, kAnnViewSizeLimit);
+  if (block.viewHeight) defaultViewHeight_ = std::min(*block.viewHeight, kAnnViewSizeLimit);
   if (block.viewWidth || block.viewHeight) view_.MarkStale();
   for (const auto& [key, font] : block.fonts) *KeyFont(key) = font;
   layersToRead_ = block.layerCount;

@@ -1,5 +1,6 @@
 #include "annotation/persist/stream_io.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "annotation/rect_util.h"
@@ -102,6 +103,8 @@ bool AnnStreamReader::Points(std::vector<plat::POINT>* points) {
 bool AnnStreamReader::Font(plat::LOGFONTA* font) {
   if (!Bytes(font, sizeof *font)) return false;
   font->lfFaceName[plat::LF_FACESIZE - 1] = 0;
+  font->lfHeight = std::clamp(font->lfHeight, -kAnnFontSizeLimit, kAnnFontSizeLimit);
+  font->lfWidth = std::clamp(font->lfWidth, -kAnnFontSizeLimit, kAnnFontSizeLimit);
   return true;
 }
 

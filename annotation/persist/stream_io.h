@@ -39,6 +39,11 @@ class AnnStreamWriter {
   std::vector<uint8_t> buffer_;
 };
 
+// The largest font height or width (in either sign) kept from a stream: a font some two hundred
+// inches tall at 72 dots per inch, far past any page; what a stream holds beyond it is taken as
+// this, so that scaling it by zoom and resolution starts from a sane size.
+inline constexpr int32_t kAnnFontSizeLimit = 16384;
+
 class AnnStreamReader {
  public:
   // Measures the bytes between the stream's position and its end.
@@ -59,7 +64,8 @@ class AnnStreamReader {
   // after their count, which must fit in what remains.
   bool Rect(plat::RECT* rect);
   bool Points(std::vector<plat::POINT>* points);
-  // A stored LOGFONTA; its face name always ends inside its field, however the bytes ran.
+  // A stored LOGFONTA; its face name always ends inside its field, however the bytes ran, and its
+  // height and width are held within +-kAnnFontSizeLimit.
   bool Font(plat::LOGFONTA* font);
   // Narrows the readable bytes to at most max (a body that declares its own size).
   void Limit(uint64_t max) { remaining_ = remaining_ < max ? remaining_ : max; }

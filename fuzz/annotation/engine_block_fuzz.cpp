@@ -1,60 +1,78 @@
 // libFuzzer target: arbitrary bytes read as the engine's saved annotations (engine block and
-// layers) through a byte array and through task memory, by an engine that already has a layer.
-// A read must answer with a result code and leave the engine's layers as they were when it fails.
+// layers) through a byte array and through task memory, by a fresh engine that already has a
+// layer. A read must answer with a result code and leave the engine's layers as they were when it
+// fails; whatever it read must write out again, and survive being moved, turned, drawn on,
+// painted and exported.
 #include "fuzz/annotation/fuzz_engine.h"
 
 namespace {
 
-AnnEngine* gEngine = nullptr;
-
-// The engine as every input finds it: one layer with a rectangle.
-void reset() {
-  gEngine->DeleteAllLayers();
-  AnnLayerHandle l = gEngine->CreateLayer(1);
+// One layer with a rectangle, as every read finds the engine.
+AnnLayerHandle addRectangleLayer(AnnEngine* engine) {
+  AnnLayerHandle l = engine->CreateLayer(1);
   AnnObjectDesc* d = nullptr;
-  gEngine->CreateObjectDesc(&d);
+  engine->CreateObjectDesc(&d);
   plat::RECT r{10, 10, 100, 80};
-  gEngine->SetObjectDescField(d, 128, TOOL_RECTANGLE);
-  gEngine->SetObjectDescField(d, PROP_RECT, reinterpret_cast<AnnValue>(&r));
+  engine->SetObjectDescField(d, 128, TOOL_RECTANGLE);
+  engine->SetObjectDescField(d, PROP_RECT, reinterpret_cast<AnnValue>(&r));
   int32_t id = 0;
-  gEngine->CreateObjectFromDesc(d, l, &id);
-  gEngine->FreeObjectDesc(d);
+  engine->CreateObjectFromDesc(d, l, &id);
+  engine->FreeObjectDesc(d);
+  return l;
 }
 
-void checkUnchanged(int32_t result, AnnLayerHandle before) {
+void checkUnchanged(AnnEngine* engine, int32_t result, AnnLayerHandle before) {
   if (result == ANN_OK) return;
   int32_t count = 0;
-  if (gEngine->GetLayerCount() != 1 || gEngine->GetFirstLayer() != before ||
-      gEngine->GetElementCount(before, &count) != ANN_OK || count != 1)
+  if (engine->GetLayerCount() != 1 || engine->GetFirstLayer() != before ||
+      engine->GetElementCount(before, &count) != ANN_OK || count != 1)
     __builtin_trap();  // a failed read changed the layers
+}
+
+// Whatever the engine writes, a fresh engine reads back.
+void saveAll(AnnEngine* engine) {
+  plat::VARIANT out;
+  int32_t bytes = 0;
+  if (engine->SaveAllToArray(&out, &bytes) != ANN_OK) return;
+  AnnEngine* reader = annNewFuzzEngine();
+  if (reader->LoadAllFromArray(&out) != ANN_OK) __builtin_trap();  // saved what it cannot read
+  delete reader;
+  plat::VariantClear(&out);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   static char name[] = "engine_block_fuzz";
-  gEngine = annStartFuzzEngine(name);
+  annStartFuzzApplication(name);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  gEngine->SetEngineProperty(EPROP_LOCKED, 0);
-  gEngine->SetDefaultViewSize(800, 600);
-  reset();
-  AnnLayerHandle before = gEngine->GetFirstLayer();
-  plat::VARIANT v;
-  plat::VariantInit(&v);
-  if (size > 0 && plat::VariantFromBytes(&v, data, uint32_t(size))) {
-    checkUnchanged(gEngine->LoadAllFromArray(&v), before);
-    plat::VariantClear(&v);
-    // Whatever was read must write out again.
-    plat::VARIANT out;
-    int32_t bytes = 0;
-    if (gEngine->SaveAllToArray(&out, &bytes) == ANN_OK) plat::VariantClear(&out);
+  const uint8_t pick = size ? data[size - 1] : 0;
+  {
+    AnnEngine* engine = annNewFuzzEngine();
+    AnnLayerHandle before = addRectangleLayer(engine);
+    plat::VARIANT v;
+    plat::VariantInit(&v);
+    if (size > 0 && plat::VariantFromBytes(&v, data, uint32_t(size))) {
+      int32_t r = engine->LoadAllFromArray(&v);
+      checkUnchanged(engine, r, before);
+      plat::VariantClear(&v);
+      saveAll(engine);
+      if (r == ANN_OK) {
+        annExerciseLayers(engine, pick);
+        saveAll(engine);
+      }
+    }
+    delete engine;
   }
-  reset();
-  before = gEngine->GetFirstLayer();
-  int32_t r = gEngine->LoadFromMemory(data, int32_t(size), 0, 0);
-  if (r != ANN_OK && r != ERR_NO_MEMORY) checkUnchanged(r, before);
+  {
+    AnnEngine* engine = annNewFuzzEngine();
+    AnnLayerHandle before = addRectangleLayer(engine);
+    int32_t r = engine->LoadFromMemory(data, int32_t(size), 0, 0);
+    if (r != ANN_OK && r != ERR_NO_MEMORY) checkUnchanged(engine, r, before);
+    delete engine;
+  }
   return 0;
 }

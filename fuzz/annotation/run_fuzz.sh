@@ -27,11 +27,14 @@ flags="-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefin
 "$root/fuzz/need_clang.sh"
 # shellcheck source=../sanitizer_options.sh
 . "$root/fuzz/sanitizer_options.sh"
+# Only the engine's objects and the platform library are built, through the compiler cache.
+export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
 if [ ! -f "$build/build.ninja" ]; then
-  CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DLUMIVEX_TESTS=OFF -DCMAKE_BUILD_TYPE=Debug \
+  launcher=""; command -v ccache >/dev/null && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
+  CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DLUMIVEX_TESTS=OFF -DCMAKE_BUILD_TYPE=Debug $launcher \
     -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_SHARED_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 fi
-cmake --build "$build" --target annolyx_objects lumivex_platform
+cmake --build "$build" -j"$(nproc)" --target annolyx_objects lumivex_platform
 mapfile -t objects < <(find "$build/annotation/CMakeFiles/annolyx_objects.dir" -name '*.o' ! -name 'entry.cpp.o')
 qt="$(pkg-config --cflags --libs Qt6Widgets Qt6Gui Qt6Core)"
 # shellcheck disable=SC2086

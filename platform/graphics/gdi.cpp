@@ -164,20 +164,22 @@ QFont FontFromLogFont(const LOGFONTA& lf) {
   QFont f(QString::fromLatin1(face));
   f.setStyleStrategy(QFont::NoAntialias);
   f.setHintingPreference(QFont::PreferFullHinting);
-  int32_t h = lf.lfHeight;
-  int px;
+  // Heights come from files and from scaling by zoom and resolution: any int, INT_MIN included.
+  // Beyond the largest size a font is drawn at, it is drawn at that size.
+  const int64_t h = std::clamp<int64_t>(lf.lfHeight, -kLargestFontPixels, kLargestFontPixels);
+  int64_t px;
   if (h < 0) {
     px = -h;  // character height
   } else if (h > 0) {
     // Cell height: shrink the character height until ascent + descent fits.
     QFont probe = f;
-    probe.setPixelSize(h);
+    probe.setPixelSize(int(h));
     QFontMetrics fm(probe);
-    px = std::max(1, int(std::lround(double(h) * h / std::max(1, fm.height()))));
+    px = std::lround(double(h) * double(h) / std::max(1, fm.height()));
   } else {
     px = 16;
   }
-  f.setPixelSize(std::max(1, px));
+  f.setPixelSize(int(std::clamp<int64_t>(px, 1, kLargestFontPixels)));
   if (lf.lfWeight > 0) f.setWeight(QFont::Weight(std::clamp<int32_t>(lf.lfWeight, 1, 1000)));
   f.setItalic(lf.lfItalic != 0);
   f.setUnderline(lf.lfUnderline != 0);

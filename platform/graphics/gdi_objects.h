@@ -69,6 +69,8 @@ struct DeviceContext {
 bool IsDc(HDC dc);
 // Prepares the painter for one drawing call (raster operation, clipping); false for R2_NOP.
 bool BeginDrawing(DeviceContext* dc);
+// The largest pixel size a font is made at; a LOGFONTA asking for more gets this size.
+inline constexpr int32_t kLargestFontPixels = 16384;
 // The QFont a LOGFONTA stands for.
 QFont FontFromLogFont(const LOGFONTA& lf);
 // The LOGFONTA of a font given in points (9.75 when it has none), at 96 dots per inch.

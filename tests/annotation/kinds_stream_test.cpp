@@ -3,13 +3,17 @@
 // written there as seeds of the layer-stream fuzz target.
 #include <QImage>
 #include <algorithm>
+#include <climits>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include "annotation/elements/image_element.h"
 #include "annotation/elements/poly_element.h"
+#include "annotation/persist/stream_io.h"
 #include "annotation/rect_util.h"
 #include "huge_pen_stream.h"
 #include "layer_fixture.h"
@@ -181,32 +185,74 @@ TEST(PackedDibSizeTest, FollowsTheHeaderAndNeverPassesTheBlock) {
 
 namespace {
 
+// A stored text element's font, patched in its stream and read back into a fresh layer.
+class StoredFontTest : public KindsStreamTest {
+ protected:
+  void SetUp() override {
+    KindsStreamTest::SetUp();
+    plat::LOGFONTA font{};
+    font.lfHeight = -14;
+    font.lfWidth = 6;
+    std::strcpy(font.lfFaceName, "DejaVu Sans");
+    ASSERT_NE(Make(TOOL_TEXT,
+                   [&](AnnElement* e) {
+                     SetRect(e, 20, 20, 200, 80);
+                     Set(e, PROP_FONT, reinterpret_cast<AnnValue>(&font));
+                   }),
+              0);
+    bytes = Saved(layer);
+    const char face[] = "DejaVu Sans";
+    auto at = std::search(bytes.begin(), bytes.end(), face, face + sizeof face - 1);
+    ASSERT_NE(at, bytes.end());
+    fontAt = size_t(at - bytes.begin()) - offsetof(plat::LOGFONTA, lfFaceName);
+  }
+  // The font of the element read back from the bytes with patch applied to the stored font.
+  plat::LOGFONTA ReadBack(const std::function<void(plat::LOGFONTA*)>& patch) {
+    std::vector<uint8_t> patched = bytes;
+    plat::LOGFONTA stored;
+    std::memcpy(&stored, patched.data() + fontAt, sizeof stored);
+    patch(&stored);
+    std::memcpy(patched.data() + fontAt, &stored, sizeof stored);
+    plat::LOGFONTA got{};
+    AnnLayer* back = NewLayer();
+    EXPECT_EQ(LoadBytes(back, patched), ANN_OK);
+    AnnElement* e = back->FindElement(back->GetFirstElement());
+    EXPECT_NE(e, nullptr);
+    AnnValue out = reinterpret_cast<AnnValue>(&got);
+    if (e) {
+      EXPECT_EQ(e->GetPropertyEx(PROP_FONT, &out), ANN_OK);
+    }
+    return got;
+  }
+  std::vector<uint8_t> bytes;
+  size_t fontAt = 0;
+};
+
 // A face name that fills its whole field in a stream is cut inside it, so that no one who reads
 // the element's font back (the font chooser of the attribute menu) runs past its end.
-TEST_F(KindsStreamTest, AStoredFaceNameEndsInsideItsField) {
-  plat::LOGFONTA font{};
-  font.lfHeight = -14;
-  std::strcpy(font.lfFaceName, "DejaVu Sans");
-  ASSERT_NE(Make(TOOL_TEXT,
-                 [&](AnnElement* e) {
-                   SetRect(e, 20, 20, 200, 80);
-                   Set(e, PROP_FONT, reinterpret_cast<AnnValue>(&font));
-                 }),
-            0);
-  std::vector<uint8_t> bytes = Saved(layer);
-  const char face[] = "DejaVu Sans";
-  auto at = std::search(bytes.begin(), bytes.end(), face, face + sizeof face - 1);
-  ASSERT_NE(at, bytes.end());
-  std::fill(at, at + plat::LF_FACESIZE, uint8_t('A'));
-  AnnLayer* back = NewLayer();
-  ASSERT_EQ(LoadBytes(back, bytes), ANN_OK);
-  AnnElement* e = back->FindElement(back->GetFirstElement());
-  ASSERT_NE(e, nullptr);
-  plat::LOGFONTA got{};
-  AnnValue out = reinterpret_cast<AnnValue>(&got);
-  ASSERT_EQ(e->GetPropertyEx(PROP_FONT, &out), ANN_OK);
+TEST_F(StoredFontTest, AFaceNameEndsInsideItsField) {
+  plat::LOGFONTA got = ReadBack([](plat::LOGFONTA* f) { std::memset(f->lfFaceName, 'A', plat::LF_FACESIZE); });
   EXPECT_EQ(got.lfFaceName[plat::LF_FACESIZE - 1], 0);
   EXPECT_EQ(std::string(got.lfFaceName), std::string(plat::LF_FACESIZE - 1, 'A'));
+}
+
+// A font height or width past any page (up to the ends of the int range, which scaled by zoom
+// would overflow) is read as the largest size kept; ordinary sizes are read as they are.
+TEST_F(StoredFontTest, SizesAreHeldWithinTheirLimit) {
+  struct Case {
+    int32_t storedHeight, storedWidth, height, width;
+  } cases[] = {{INT32_MIN, INT32_MAX, -kAnnFontSizeLimit, kAnnFontSizeLimit},
+               {INT32_MAX, INT32_MIN, kAnnFontSizeLimit, -kAnnFontSizeLimit},
+               {-kAnnFontSizeLimit, kAnnFontSizeLimit, -kAnnFontSizeLimit, kAnnFontSizeLimit},
+               {-14, 6, -14, 6}};
+  for (const Case& c : cases) {
+    plat::LOGFONTA got = ReadBack([&](plat::LOGFONTA* f) {
+      f->lfHeight = c.storedHeight;
+      f->lfWidth = c.storedWidth;
+    });
+    EXPECT_EQ(got.lfHeight, c.height) << c.storedHeight;
+    EXPECT_EQ(got.lfWidth, c.width) << c.storedWidth;
+  }
 }
 
 // A stroke's stored points: a count past what the stream holds, or a point far outside the page,

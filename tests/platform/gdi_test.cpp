@@ -4,12 +4,14 @@
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/graphics/gdi.h"
+#include "platform/graphics/gdi_objects.h"
 
 namespace {
 
@@ -311,6 +313,31 @@ TEST(GdiTextTest, FontHeightsFollowTheLogFontRules) {
   plat::SelectObject(c.dc, original);
   EXPECT_TRUE(plat::DeleteObject(chars));
   EXPECT_TRUE(plat::DeleteObject(cell));
+}
+
+// Heights read from files and scaled by zoom and resolution can be any int: past the largest
+// size a font is made at, the font has that size, whichever sign the height has.
+TEST(GdiTextTest, HeightsPastTheLargestFontGiveTheLargestFont) {
+  struct Case {
+    int32_t height;
+    int want;
+  } cases[] = {{INT32_MIN, plat::kLargestFontPixels},
+               {-plat::kLargestFontPixels - 1, plat::kLargestFontPixels},
+               {-20, 20},
+               {0, 16}};
+  for (const Case& c : cases) {
+    plat::LOGFONTA lf{};
+    std::strcpy(lf.lfFaceName, "DejaVu Sans");
+    lf.lfHeight = c.height;
+    EXPECT_EQ(plat::FontFromLogFont(lf).pixelSize(), c.want) << c.height;
+  }
+  // A cell height as large as an int: the character height is shrunk from the largest cell.
+  plat::LOGFONTA cell{};
+  std::strcpy(cell.lfFaceName, "DejaVu Sans");
+  cell.lfHeight = INT32_MAX;
+  const int px = plat::FontFromLogFont(cell).pixelSize();
+  EXPECT_GT(px, plat::kLargestFontPixels / 2);
+  EXPECT_LE(px, plat::kLargestFontPixels);
 }
 
 TEST(DibTest, PackedDibsRoundTrip) {
