@@ -111,7 +111,19 @@ std::vector<Effect> build() {
       direct("DIFFUSE", "   Diffuse", "Diffuse", img::diffuse),
       reaching(direct("DILATE", "   Dilate", "Dilate", img::dilate), threeByThree),
       reaching(direct("EMBOSS", "   Emboss", "Emboss", img::emboss), threeByThree),
-      direct("EQUALIZE", "   Equalize", "Equalize", img::equalize),
+      [] {
+        // The table comes from the whole picture's histogram; each pixel then maps on its own.
+        Effect e = direct("EQUALIZE", "   Equalize", "Equalize", img::equalize);
+        e.rows = [](const Bitmap& src, Bitmap& dst, const QRect& area, const V&) {
+          const QRect part = area.intersected(QRect(0, 0, src.width(), src.height()));
+          if (part.isEmpty()) return part;
+          Bitmap piece = img::crop(src, part);
+          img::equalizeAs(piece, src);
+          img::putPart(dst, piece, part.left(), part.top());
+          return part;
+        };
+        return e;
+      }(),
       reaching(direct("ERODE", "   Erode", "Erode", img::erode), threeByThree),
       pointwise(Effect{QStringLiteral("GAMMA"), QStringLiteral("   Gamma"), EffectKind::Gamma, {}, QStringLiteral("Gamma"),
                        [](Bitmap& b, const V& v) { img::applyGamma(b, v.gamma); }, {}}),

@@ -640,6 +640,9 @@ void thumbnailPart(const Bitmap& b, QImage& out, int ty0, int ty1, int c0, int c
   const bool indexed = b.bitsPerPixel() == 4 || b.bitsPerPixel() == 8;
   BilevelBand band(bilevel ? b.width() : 0);
   std::vector<uint8_t> indexes(indexed ? static_cast<std::size_t>(b.width()) : 0);
+  // An 8-bit picture whose entry i is the grey i (as grey scale makes it): its bytes are the values.
+  bool plainGrey = b.bitsPerPixel() == 8 && b.palette().size() >= 256;
+  for (int i = 0; i < 256 && plainGrey; ++i) plainGrey = b.palette()[static_cast<std::size_t>(i)] == qRgb(i, i, i);
   const QRgb c0c = bilevel ? b.palette()[0] : 0, c1c = bilevel ? b.palette()[1] : 0;
   for (int ty = ty0; ty < ty1; ++ty) {
     const int y0 = static_cast<int>(static_cast<int64_t>(ty) * b.height() / th);
@@ -664,6 +667,15 @@ void thumbnailPart(const Bitmap& b, QImage& out, int ty0, int ty1, int c0, int c
           a[0] += red;
           a[1] += green;
           a[2] += blue;
+        }
+      } else if (plainGrey) {
+        for (int c = 0; c < n; ++c) {
+          uint32_t v = 0;
+          for (int x = x0[static_cast<std::size_t>(c)]; x < x0[static_cast<std::size_t>(c) + 1]; ++x) v += r[x];
+          uint32_t* a = acc.data() + static_cast<std::size_t>(c) * 3;
+          a[0] += v;
+          a[1] += v;
+          a[2] += v;
         }
       } else if (indexed) {
         unpackRow(b, y, indexes.data());

@@ -81,11 +81,13 @@ TEST(PixelOps, ThumbnailAveragesBilevelPages) {
   EXPECT_EQ(qRed(t.pixel(90, 10)), 255);
 }
 
-// A palette picture reduces to what its colour copy reduces to, at every palette depth.
+// A palette picture reduces to what its colour copy reduces to, at every palette depth and with
+// the plain grey palette of grey scale.
 TEST(PixelOps, ThumbnailOfAPalettePictureIsThatOfItsColours) {
-  for (int bpp : {1, 4, 8}) {
-    const Bitmap b = pattern(301, 203, bpp);
-    EXPECT_EQ(makeThumbnail(b, 47, 31), makeThumbnail(b.toColor24(), 47, 31)) << bpp << " bits";
+  for (int bpp : {1, 4, 8, 0}) {
+    Bitmap b = pattern(301, 203, bpp ? bpp : 8);
+    if (!bpp) b.setGrayPalette();
+    EXPECT_EQ(makeThumbnail(b, 47, 31), makeThumbnail(b.toColor24(), 47, 31)) << (bpp ? bpp : 8) << " bits";
   }
 }
 
