@@ -61,6 +61,14 @@ img::Bitmap picture() {
       for (float& x : l.v) x = u(rng);
       lattices.push_back(std::move(l));
     }
+  // The blots first, as offsets from mid-grey; the texture and grain go over them.
+  cv::Mat m(kH, kW, CV_8UC3, b.row(0), static_cast<std::size_t>(b.stride()));
+  for (int i = 0; i < 300; ++i) {
+    const cv::Point at(static_cast<int>(rng() % kW), static_cast<int>(rng() % kH));
+    const cv::Scalar colour(1 + rng() % 255, 1 + rng() % 255, 1 + rng() % 255);
+    if (i % 2) cv::circle(m, at, static_cast<int>(20 + rng() % 300), colour, cv::FILLED);
+    else cv::rectangle(m, cv::Rect(at.x, at.y, static_cast<int>(20 + rng() % 400), static_cast<int>(20 + rng() % 400)), colour, cv::FILLED);
+  }
   cv::parallel_for_(cv::Range(0, kH), [&](const cv::Range& r) {
     for (int y = r.start; y < r.end; ++y) {
       uint8_t* p = b.row(y);
@@ -77,18 +85,12 @@ img::Bitmap picture() {
             sum += amp * ((r0[0] * (1 - fx) + r0[1] * fx) * (1 - fy) + (r1[0] * (1 - fx) + r1[1] * fx) * fy);
           }
           const int g = static_cast<int>((grain >> (8 * c)) & 0xFF) % 25 - 12;
-          p[c] = static_cast<uint8_t>(std::clamp(static_cast<int>(128 + sum) + g, 0, 255));
+          const int blot = p[c] ? (p[c] - 128) * 3 / 5 : 0;
+          p[c] = static_cast<uint8_t>(std::clamp(static_cast<int>(128 + sum) + blot + g, 0, 255));
         }
       }
     }
   });
-  cv::Mat m(kH, kW, CV_8UC3, b.row(0), static_cast<std::size_t>(b.stride()));
-  for (int i = 0; i < 300; ++i) {
-    const cv::Point at(static_cast<int>(rng() % kW), static_cast<int>(rng() % kH));
-    const cv::Scalar colour(rng() & 255, rng() & 255, rng() & 255);
-    if (i % 2) cv::circle(m, at, static_cast<int>(20 + rng() % 300), colour, cv::FILLED);
-    else cv::rectangle(m, cv::Rect(at.x, at.y, static_cast<int>(20 + rng() % 400), static_cast<int>(20 + rng() % 400)), colour, cv::FILLED);
-  }
   return b;
 }
 
