@@ -33,7 +33,7 @@ now() { date +%s%N; }
 ms_of() {
   local s e
   s=$(now)
-  "$@" >/dev/null 2>&1
+  "$@" >/dev/null 2>&1 || echo "failed: $*" >&2
   e=$(now)
   echo $(((e - s) / 1000000))
 }
@@ -46,7 +46,7 @@ median_ms() {  # n, command...
     rm -rf "${out:?}"/*
     t=$(ms_of "$@")
     echo "$t"
-    [ "$t" -gt 10000 ] && break
+    if [ "$t" -gt 10000 ]; then break; fi
   done | median
 }
 
