@@ -26,25 +26,31 @@ Effect direct(const char* word, const char* caption, const char* label, std::fun
                 [run = std::move(run)](Bitmap& b, const V&) { run(b); }, {}};
 }
 
-// The rows of an effect whose pixels depend only on the source pixels up to reach(v) rows away,
-// and on blocks of align(v) rows counted from the top: the effect runs on the band of source rows
-// around them, whose edges lie beyond what the kept rows read (or are the picture's own edges).
+// The part of an effect whose pixels depend only on the source pixels up to reach(v) rows and
+// reachX(v) columns away (reach(v) both ways when not given), and on blocks of align(v) pixels
+// counted from the top left: the effect runs on the piece of the source around the area, whose
+// edges lie beyond what the kept pixels read (or are the picture's own edges).
 EffectRows localRows(std::function<void(Bitmap&, const V&)> run, std::function<int(const V&)> reach,
-                     std::function<int(const V&)> align = {}) {
-  return [run = std::move(run), reach = std::move(reach), align = std::move(align)](
-             const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, const V& v) {
-    const int32_t h = src.height();
-    first = std::max(0, first);
-    last = std::min(h, last);
-    if (first >= last) return;
+                     std::function<int(const V&)> align = {}, std::function<int(const V&)> reachX = {}) {
+  return [run = std::move(run), reach = std::move(reach), align = std::move(align), reachX = std::move(reachX)](
+             const Bitmap& src, Bitmap& dst, const QRect& area, const V& v) {
+    const QRect part = area.intersected(QRect(0, 0, src.width(), src.height()));
+    if (part.isEmpty()) return part;
     const int32_t a = align ? std::max(1, align(v)) : 1, m = reach ? std::max(0, reach(v)) : 0;
-    const int32_t top = std::max(0, first / a * a - m);
-    const int32_t bottom = static_cast<int32_t>(std::min<int64_t>(h, (int64_t(last) + a - 1) / a * a + m));
-    Bitmap band = img::crop(src, QRect(0, top, src.width(), bottom - top));
-    run(band, v);
-    if (band.width() != dst.width() || band.bitsPerPixel() != dst.bitsPerPixel() || band.height() != bottom - top)
-      throw std::logic_error("an effect run on some rows changed the picture's size or depth");
-    img::copyRows(band, first - top, dst, first, last - first);
+    const int32_t mx = reachX ? std::max(0, reachX(v)) : m;
+    // [from, to) widened to whole blocks and by the reach, within [0, size).
+    auto widen = [a](int32_t from, int32_t to, int32_t size, int32_t by) {
+      return std::pair<int32_t, int32_t>(std::max(0, from / a * a - by),
+                                         static_cast<int32_t>(std::min<int64_t>(size, (int64_t(to) + a - 1) / a * a + by)));
+    };
+    const auto [top, bottom] = widen(part.top(), part.bottom() + 1, src.height(), m);
+    const auto [left, right] = widen(part.left(), part.right() + 1, src.width(), mx);
+    Bitmap piece = img::crop(src, QRect(left, top, right - left, bottom - top));
+    run(piece, v);
+    if (piece.width() != right - left || piece.bitsPerPixel() != dst.bitsPerPixel() || piece.height() != bottom - top)
+      throw std::logic_error("an effect run on a part changed the picture's size or depth");
+    img::putPart(dst, img::crop(piece, part.translated(-left, -top)), part.left(), part.top());
+    return part;
   };
 }
 
@@ -53,9 +59,9 @@ Effect pointwise(Effect e) {
   e.rows = localRows(e.run, {});
   return e;
 }
-// Neighbourhood filters reaching reach(v) rows.
-Effect reaching(Effect e, std::function<int(const V&)> reach) {
-  e.rows = localRows(e.run, std::move(reach));
+// Neighbourhood filters reaching reach(v) rows and reachX(v) columns (as far as rows when not given).
+Effect reaching(Effect e, std::function<int(const V&)> reach, std::function<int(const V&)> reachX = {}) {
+  e.rows = localRows(e.run, std::move(reach), {}, std::move(reachX));
   return e;
 }
 // The 3 x 3 filters read the next row on each side.
@@ -68,7 +74,11 @@ int gaussianReach(double sigma) { return static_cast<int>(std::ceil(4 * sigma)) 
 // position) and the button (bevels by the distance to the edges).
 template <class R>
 Effect withRows(Effect e, R rowsOf) {
-  e.rows = [rowsOf](const Bitmap& src, Bitmap& dst, int32_t first, int32_t last, const V& v) { rowsOf(src, dst, first, last, v); };
+  e.rows = [rowsOf](const Bitmap& src, Bitmap& dst, const QRect& area, const V& v) {
+    const QRect rows = QRect(0, area.top(), src.width(), area.height()).intersected(QRect(0, 0, src.width(), src.height()));
+    if (!rows.isEmpty()) rowsOf(src, dst, rows.top(), rows.bottom() + 1, v);
+    return rows;
+  };
   return e;
 }
 
@@ -101,7 +111,19 @@ std::vector<Effect> build() {
       direct("DIFFUSE", "   Diffuse", "Diffuse", img::diffuse),
       reaching(direct("DILATE", "   Dilate", "Dilate", img::dilate), threeByThree),
       reaching(direct("EMBOSS", "   Emboss", "Emboss", img::emboss), threeByThree),
-      direct("EQUALIZE", "   Equalize", "Equalize", img::equalize),
+      [] {
+        // The table comes from the whole picture's histogram; each pixel then maps on its own.
+        Effect e = direct("EQUALIZE", "   Equalize", "Equalize", img::equalize);
+        e.rows = [](const Bitmap& src, Bitmap& dst, const QRect& area, const V&) {
+          const QRect part = area.intersected(QRect(0, 0, src.width(), src.height()));
+          if (part.isEmpty()) return part;
+          Bitmap piece = img::crop(src, part);
+          img::equalizeAs(piece, src);
+          img::putPart(dst, piece, part.left(), part.top());
+          return part;
+        };
+        return e;
+      }(),
       reaching(direct("ERODE", "   Erode", "Erode", img::erode), threeByThree),
       pointwise(Effect{QStringLiteral("GAMMA"), QStringLiteral("   Gamma"), EffectKind::Gamma, {}, QStringLiteral("Gamma"),
                        [](Bitmap& b, const V& v) { img::applyGamma(b, v.gamma); }, {}}),
@@ -111,7 +133,8 @@ std::vector<Effect> build() {
                         {"Horizontal Velocity", -10, 10, d::MotionBlurHVelocity, {}},
                         {"Vertical Velocity", -10, 10, d::MotionBlurVVelocity, {}}},
                        [](Bitmap& b, const V& v) { img::motionBlur(b, v.s[0], v.s[1], v.s[2]); }),
-               [](const V& v) { return std::abs(std::clamp(v.s[2], -10, 10)) * (std::clamp(v.s[0], 1, 25) - 1); }),
+               [](const V& v) { return std::abs(std::clamp(v.s[2], -10, 10)) * (std::clamp(v.s[0], 1, 25) - 1); },
+               [](const V& v) { return std::abs(std::clamp(v.s[1], -10, 10)) * (std::clamp(v.s[0], 1, 25) - 1); }),
       reaching(direct("MEDIAN", "   Median", "Median", img::median), threeByThree),
       [] {
         Effect e = sliders("MOSIAC", "   Mosiac", {{"Mosiac Block Size", 1, 63, d::MosaicSize, {}}},

@@ -4,6 +4,7 @@
 // Preview and Apply. The dialog reads only this table; adding an effect is adding a row.
 #include "controls/imaging/bitmap.h"
 
+#include <QRect>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -26,9 +27,10 @@ struct EffectValues {
   float gamma = 1.0f;
 };
 
-// Rows first..last-1 of what an effect makes of src, written into the same rows of dst (a picture
-// of src's size and depth): the same pixels the whole-picture run gives there.
-using EffectRows = std::function<void(const img::Bitmap& src, img::Bitmap& dst, int32_t first, int32_t last, const EffectValues&)>;
+// The pixels of an area of what an effect makes of src, written into the same pixels of dst (a
+// picture of src's size and depth): the same pixels the whole-picture run gives there. Returns
+// the part of dst made, which holds the area (effects that make whole rows make its rows whole).
+using EffectRows = std::function<QRect(const img::Bitmap& src, img::Bitmap& dst, const QRect& area, const EffectValues&)>;
 
 struct Effect {
   QString word;
@@ -37,7 +39,7 @@ struct Effect {
   std::vector<SliderInput> sliders;  // Sliders only
   QString directLabel;               // Direct: the short name beside the Preview button
   std::function<void(img::Bitmap&, const EffectValues&)> run;
-  // For a 24-bit picture, how to make only some rows (the preview makes the rows in view first);
+  // For a 24-bit picture, how to make only a part (the preview makes the part in view first);
   // empty for effects that need the whole picture (random sequences, edges, whole-picture sums).
   EffectRows rows;
 };

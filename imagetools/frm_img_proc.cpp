@@ -122,7 +122,7 @@ void frmImgProcForm::runPreview() {
   if (!e) return;
   const tools::EffectValues v = values();
   tools::PreviewRows rows;
-  if (e->rows) rows = [v, by = e->rows](const img::Bitmap& s, img::Bitmap& d, int32_t first, int32_t last) { by(s, d, first, last, v); };
+  if (e->rows) rows = [v, by = e->rows](const img::Bitmap& s, img::Bitmap& d, const QRect& area) { return by(s, d, area, v); };
   preview->run([&](img::Bitmap& b) { e->run(b, v); }, std::move(rows));
 }
 

@@ -22,14 +22,29 @@ RowsFirstPreview::RowsFirstPreview(img::ImagingControl* from, img::ImagingContro
   connect(&timer_, &QTimer::timeout, this, [this] { step(); });
 }
 
+namespace {
+// The source pixels [first, last) a viewer shows along one direction from scroll position pos
+// over extent view pixels at zoom z, with a few to spare at each end, within [0, size).
+std::pair<int32_t, int32_t> inView(double pos, double view, double z, int32_t size) {
+  const auto first = static_cast<int32_t>(std::max(0.0, std::floor(pos / z) - 3));
+  const auto last = static_cast<int32_t>(std::min<double>(size, std::ceil((pos + view) / z) + 3));
+  return {std::min(first, size), std::max(std::min(first, size), last)};
+}
+}  // namespace
+
 std::pair<int32_t, int32_t> RowsFirstPreview::rowsInView(img::ImagingControl* ix) {
-  const int32_t h = ix->ImageHeight();
-  if (ix->ViewSizeMode() == 4 || ix->ThumbDisplayMode() == 1) return {0, h};  // the whole picture fitted
+  const QRect a = areaInView(ix);
+  return {a.top(), a.top() + a.height()};
+}
+
+QRect RowsFirstPreview::areaInView(img::ImagingControl* ix) {
+  const int32_t w = ix->ImageWidth(), h = ix->ImageHeight();
+  if (ix->ViewSizeMode() == 4 || ix->ThumbDisplayMode() == 1) return QRect(0, 0, w, h);  // the whole picture fitted
   const double z = std::max(1e-3, static_cast<double>(ix->ZoomFactor()));
-  const double top = ix->ScrollPosY(), bottom = top + static_cast<const QWidget*>(ix)->height();
-  const auto first = static_cast<int32_t>(std::max(0.0, std::floor(top / z) - 3));
-  const auto last = static_cast<int32_t>(std::min<double>(h, std::ceil(bottom / z) + 3));
-  return {std::min(first, h), std::max(std::min(first, h), last)};
+  const auto* view = static_cast<const QWidget*>(ix);
+  const auto [top, bottom] = inView(ix->ScrollPosY(), view->height(), z, h);
+  const auto [left, right] = inView(ix->ScrollPosX(), view->width(), z, w);
+  return QRect(left, top, right - left, bottom - top);
 }
 
 bool RowsFirstPreview::sourceFits() const {
@@ -53,20 +68,28 @@ void RowsFirstPreview::run(const std::function<void(img::Bitmap&)>& whole, Previ
   rows_ = std::move(rows);
   if (!from_ || !to_ || !from_->hasImage()) return;
   const bool byRows = rows_ && from_->bitmap().bitsPerPixel() == 24 && sourceFits();
-  const int32_t h = from_->bitmap().height();
-  const auto [first, last] = byRows ? rowsInView(to_) : std::pair<int32_t, int32_t>{0, h};
-  // Rows first only pays when the view shows a small part of the picture.
-  if (!byRows || int64_t(last - first) * 2 > h) {
+  const int32_t w = from_->bitmap().width(), h = from_->bitmap().height();
+  const QRect view = byRows ? areaInView(to_) : QRect(0, 0, w, h);
+  // The part in view first only pays when the view shows a small part of the picture.
+  if (!byRows || int64_t(view.width()) * view.height() * 2 > int64_t(w) * h) {
     previewInto(from_, to_, whole);
     return;
   }
   const img::Bitmap& src = from_->bitmap();
   img::Bitmap& dst = to_->editableBitmap();
-  const bool ok = rt::RunBusy(int64_t(src.width()) * (last - first), [&] { rows_(src, dst, first, last); });
-  to_->pictureEdited();
-  if (!ok) return;
-  if (first > 0) pending_.emplace_back(0, first);
-  if (last < h) pending_.emplace_back(last, h);
+  QRect made;
+  const bool ok = rt::RunBusy(int64_t(view.width()) * view.height(), [&] { made = rows_(src, dst, view); });
+  if (!ok) {
+    to_->pictureEdited();
+    return;
+  }
+  to_->pictureEdited(made);
+  // The rest of the rows in view (they come into view with a sideways scroll), then the rows
+  // above and below.
+  if (made.left() > 0) pending_.emplace_back(0, made.top(), made.left(), made.height());
+  if (made.right() + 1 < w) pending_.emplace_back(made.right() + 1, made.top(), w - made.right() - 1, made.height());
+  if (made.top() > 0) pending_.emplace_back(0, 0, w, made.top());
+  if (made.bottom() + 1 < h) pending_.emplace_back(0, made.bottom() + 1, w, h - made.bottom() - 1);
   if (!pending_.empty()) timer_.start();
 }
 
@@ -74,19 +97,18 @@ void RowsFirstPreview::step() {
   if (pending_.empty()) return;
   const auto [srcp, dstp] = targets();
   if (!srcp) return;
-  const img::Bitmap& src = *srcp;
-  img::Bitmap& dst = *dstp;
-  auto& [first, last] = pending_.front();
-  const int32_t n = static_cast<int32_t>(std::max<int64_t>(1, kStepPixels / std::max(1, src.width())));
-  const int32_t end = std::min(last, first + n);
-  if (!rt::RunIdle([&] { rows_(src, dst, first, end); })) {
+  QRect& rest = pending_.front();
+  const int32_t n = static_cast<int32_t>(std::max<int64_t>(1, kStepPixels / std::max(1, rest.width())));
+  const QRect part(rest.left(), rest.top(), rest.width(), std::min(n, rest.height()));
+  QRect made;
+  if (!rt::RunIdle([&] { made = rows_(*srcp, *dstp, part); })) {
     pending_.clear();
     return;
   }
-  first = end;
-  if (first >= last) pending_.erase(pending_.begin());
-  if (pending_.empty()) to_->pictureEdited();  // the reduced view is made again from the whole picture
-  else timer_.start();
+  to_->pictureEdited(made);
+  rest.setTop(part.bottom() + 1);
+  if (rest.isEmpty()) pending_.erase(pending_.begin());
+  if (!pending_.empty()) timer_.start();
 }
 
 void RowsFirstPreview::finish() {
@@ -96,14 +118,16 @@ void RowsFirstPreview::finish() {
   if (!srcp) return;
   const img::Bitmap& src = *srcp;
   img::Bitmap& dst = *dstp;
-  int64_t rows = 0;
-  for (const auto& [first, last] : pending_) rows += last - first;
-  const std::vector<std::pair<int32_t, int32_t>> left = std::move(pending_);
+  int64_t pixels = 0;
+  for (const QRect& r : pending_) pixels += int64_t(r.width()) * r.height();
+  const std::vector<QRect> left = std::move(pending_);
   pending_.clear();
-  rt::RunBusy(rows * src.width(), [&] {
-    for (const auto& [first, last] : left) rows_(src, dst, first, last);
+  QRect made;
+  const bool ok = rt::RunBusy(pixels, [&] {
+    for (const QRect& r : left) made |= rows_(src, dst, r);
   });
-  to_->pictureEdited();
+  if (ok) to_->pictureEdited(made);
+  else to_->pictureEdited();
 }
 
 }  // namespace tools

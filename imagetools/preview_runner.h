@@ -1,12 +1,13 @@
 #pragma once
-// The live preview of a large page: the rows the after viewer shows are made first and drawn; the
+// The live preview of a large page: the part the after viewer shows is made first and drawn; the
 // rest of the after picture follows in short steps while the program is idle, or at once when the
-// view is about to show other rows (a scroll, a zoom). Small pictures, and effects that need the
+// view is about to show another part (a scroll, a zoom). Small pictures, and effects that need the
 // whole picture, are made whole as before.
 #include "controls/imaging/bitmap.h"
 
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <QTimer>
 #include <functional>
 #include <utility>
@@ -18,15 +19,16 @@ class ImagingControl;
 
 namespace tools {
 
-// Rows first..last-1 of the preview of src, written into the same rows of dst.
-using PreviewRows = std::function<void(const img::Bitmap& src, img::Bitmap& dst, int32_t first, int32_t last)>;
+// The pixels of an area of the preview of src, written into the same pixels of dst; returns the
+// part of dst made (the area, or more of its rows).
+using PreviewRows = std::function<QRect(const img::Bitmap& src, img::Bitmap& dst, const QRect& area)>;
 
 class RowsFirstPreview : public QObject {
   Q_OBJECT
  public:
   RowsFirstPreview(img::ImagingControl* from, img::ImagingControl* to, QObject* parent);
-  // Shows in `to` what whole makes of a copy of from's picture. rows, when given, makes some rows
-  // of the same result from a 24-bit picture: then the rows in view come first.
+  // Shows in `to` what whole makes of a copy of from's picture. rows, when given, makes parts of
+  // the same result from a 24-bit picture: then the part in view comes first.
   void run(const std::function<void(img::Bitmap&)>& whole, PreviewRows rows);
   // Makes the rows still missing now (busy pointer, and progress on long work).
   void finish();
@@ -35,6 +37,8 @@ class RowsFirstPreview : public QObject {
   // The source rows a viewer shows at its zoom and scroll position, with a few to spare at each
   // end for the reduced view's averaging: [first, last).
   static std::pair<int32_t, int32_t> rowsInView(img::ImagingControl* ix);
+  // The same for the columns: the source area in view.
+  static QRect areaInView(img::ImagingControl* ix);
 
  private:
   void step();
@@ -44,7 +48,7 @@ class RowsFirstPreview : public QObject {
   std::pair<const img::Bitmap*, img::Bitmap*> targets();
   QPointer<img::ImagingControl> from_, to_;
   PreviewRows rows_;
-  std::vector<std::pair<int32_t, int32_t>> pending_;  // row ranges still to make, in order
+  std::vector<QRect> pending_;  // areas still to make, in order
   QTimer timer_;
 };
 

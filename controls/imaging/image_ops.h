@@ -52,6 +52,8 @@ void posterize(Bitmap& b, int levels);                // levels per channel, at 
 void adjustRGB(Bitmap& b, int mode, int red, int green, int blue);  // -100..100 each; mode unused
 void adjustHSL(Bitmap& b, int hue, int saturation, int luminance);  // -100..100 each
 void equalize(Bitmap& b);                             // spreads the luminance histogram
+// The same mapping as equalize(whole), applied to b (a part cut from whole, of its depth and palette).
+void equalizeAs(Bitmap& b, const Bitmap& whole);
 // Colour conversions used by the mappings and the separation (h in degrees 0..360, s and l 0..1).
 void rgbToHsl(int r, int g, int b, double& h, double& s, double& l);
 void hslToRgb(double h, double s, double l, int& r, int& g, int& b);

@@ -219,6 +219,27 @@ Bitmap& ImagingControl::editableBitmap() {
 
 void ImagingControl::pictureEdited() { afterPictureChanged(false); }
 
+void ImagingControl::pictureEdited(const QRect& area) {
+  if (d->bmp.width() != d->imgW || d->bmp.height() != d->imgH || d->bmp.bitsPerPixel() != d->bpp || d->thumbMode == 1) {
+    afterPictureChanged(false);
+    return;
+  }
+  const QRect part = area.intersected(QRect(0, 0, d->imgW, d->imgH));
+  if (part.isEmpty()) return;
+  // The reduced view and the screen-colour copy keep what lies outside the area: a live preview
+  // changing the part in view does not make them again from the whole page.
+  if (!d->scaled.isNull()) updateThumbnail(d->bmp, d->scaled, part);
+  if (!d->display.isNull())
+    for (int y = part.top(); y <= part.bottom(); ++y) {
+      auto* line = reinterpret_cast<QRgb*>(d->display.scanLine(y));
+      for (int x = part.left(); x <= part.right(); ++x) line[x] = d->bmp.pixel(x, y) | 0xFF000000u;
+    }
+  d->fitted = QImage();
+  d->fittedFor = QSize();
+  d->zoomed = QImage();
+  if (d->redraw) update();
+}
+
 plat::HGLOBAL ImagingControl::ImageHandleCopy() const {
   if (!hasImage()) return nullptr;
   if (!d->haveFull && d->spill) {

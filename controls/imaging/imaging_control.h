@@ -97,9 +97,10 @@ class ImagingControl : public QWidget {
   void replaceBitmap(Bitmap bitmap);
   // The picture for an edit in place that keeps its size and depth, with no undo step (the
   // preview viewers write the rows in view first and the rest later); pictureEdited() then drops
-  // what was drawn from it and draws it again.
+  // what was drawn from it and draws it again, or only what was drawn from the area edited.
   Bitmap& editableBitmap();
   void pictureEdited();
+  void pictureEdited(const QRect& area);
   // The annotation layer read with the page / written with the next TIFF save.
   std::vector<uint8_t> AnnotationData() const;
   void setAnnotationData(std::vector<uint8_t> data);

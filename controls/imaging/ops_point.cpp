@@ -204,11 +204,13 @@ bool ops::fitScaling(const uint8_t* want, double factor, uint32_t& entry) {
   return false;
 }
 
-void equalize(Bitmap& b) {
+void equalize(Bitmap& b) { equalizeAs(b, b); }
+
+void equalizeAs(Bitmap& b, const Bitmap& whole) {
   if (b.isNull()) return;
   // The luminance histogram gives one table; each channel is scaled by the change of luminance
   // so that colours keep their hue.
-  const std::array<uint64_t, 256> hist = ops::luminanceHistogram(b);
+  const std::array<uint64_t, 256> hist = ops::luminanceHistogram(whole);
   using ops::luminance;
   uint64_t total = 0, first = 0;
   for (uint64_t h : hist) total += h;

@@ -625,38 +625,75 @@ class BilevelBand {
 
 }  // namespace
 
-QImage makeThumbnail(const Bitmap& b, int maxW, int maxH) {
-  if (b.isNull() || maxW <= 0 || maxH <= 0) return QImage();
-  const double s = std::min({1.0, static_cast<double>(maxW) / b.width(), static_cast<double>(maxH) / b.height()});
-  const int tw = std::max(1, static_cast<int>(b.width() * s)), th = std::max(1, static_cast<int>(b.height() * s));
-  QImage out(tw, th, QImage::Format_RGB32);
+namespace {
+
+// Output pixels of rows [ty0, ty1) and columns [c0, c1) of the box-filtered picture out (its size
+// chosen by makeThumbnail): each the mean of its box of source pixels.
+void thumbnailPart(const Bitmap& b, QImage& out, int ty0, int ty1, int c0, int c1) {
+  const int tw = out.width(), th = out.height();
   // Output column c covers source columns x0[c] .. x0[c + 1] - 1; rows likewise.
-  std::vector<int> x0(static_cast<std::size_t>(tw) + 1);
-  for (int c = 0; c <= tw; ++c) x0[static_cast<std::size_t>(c)] = static_cast<int>(static_cast<int64_t>(c) * b.width() / tw);
-  std::vector<uint32_t> acc(static_cast<std::size_t>(tw) * 3), ones(static_cast<std::size_t>(tw));
-  const bool bilevel = b.bitsPerPixel() == 1;
+  std::vector<int> x0(static_cast<std::size_t>(c1 - c0) + 1);
+  for (int c = c0; c <= c1; ++c) x0[static_cast<std::size_t>(c - c0)] = static_cast<int>(static_cast<int64_t>(c) * b.width() / tw);
+  const int n = c1 - c0;
+  std::vector<uint32_t> acc(static_cast<std::size_t>(n) * 3), ones(static_cast<std::size_t>(n));
+  const bool bilevel = b.bitsPerPixel() == 1, colour = b.bitsPerPixel() == 24;
+  const bool indexed = b.bitsPerPixel() == 4 || b.bitsPerPixel() == 8;
   BilevelBand band(bilevel ? b.width() : 0);
-  const QRgb c0 = bilevel ? b.palette()[0] : 0, c1 = bilevel ? b.palette()[1] : 0;
-  for (int ty = 0; ty < th; ++ty) {
+  std::vector<uint8_t> indexes(indexed ? static_cast<std::size_t>(b.width()) : 0);
+  // An 8-bit picture whose entry i is the grey i (as grey scale makes it): its bytes are the values.
+  bool plainGrey = b.bitsPerPixel() == 8 && b.palette().size() >= 256;
+  for (int i = 0; i < 256 && plainGrey; ++i) plainGrey = b.palette()[static_cast<std::size_t>(i)] == qRgb(i, i, i);
+  const QRgb c0c = bilevel ? b.palette()[0] : 0, c1c = bilevel ? b.palette()[1] : 0;
+  for (int ty = ty0; ty < ty1; ++ty) {
     const int y0 = static_cast<int>(static_cast<int64_t>(ty) * b.height() / th);
     const int y1 = std::max(y0 + 1, static_cast<int>(static_cast<int64_t>(ty + 1) * b.height() / th));
     std::fill(acc.begin(), acc.end(), 0);
-    std::fill(ones.begin(), ones.end(), 0);
     if (bilevel) {
       band.reset();
       for (int y = y0; y < y1; ++y) band.addRow(b.row(y));
-      for (int c = 0; c < tw; ++c) ones[static_cast<std::size_t>(c)] = band.count(x0[static_cast<std::size_t>(c)], x0[static_cast<std::size_t>(c) + 1]);
+      for (int c = 0; c < n; ++c) ones[static_cast<std::size_t>(c)] = band.count(x0[static_cast<std::size_t>(c)], x0[static_cast<std::size_t>(c) + 1]);
     }
     for (int y = y0; y < y1 && !bilevel; ++y) {
       const uint8_t* r = b.row(y);
-      for (int c = 0; c < tw; ++c) {
-        uint32_t* a = acc.data() + static_cast<std::size_t>(c) * 3;
-        for (int x = x0[static_cast<std::size_t>(c)]; x < x0[static_cast<std::size_t>(c) + 1]; ++x) {
-          if (b.bitsPerPixel() == 24) {
-            a[0] += r[x * 3 + 2];
-            a[1] += r[x * 3 + 1];
-            a[2] += r[x * 3];
-          } else {
+      if (colour) {
+        for (int c = 0; c < n; ++c) {
+          uint32_t* a = acc.data() + static_cast<std::size_t>(c) * 3;
+          uint32_t red = 0, green = 0, blue = 0;
+          for (int x = x0[static_cast<std::size_t>(c)]; x < x0[static_cast<std::size_t>(c) + 1]; ++x) {
+            red += r[x * 3 + 2];
+            green += r[x * 3 + 1];
+            blue += r[x * 3];
+          }
+          a[0] += red;
+          a[1] += green;
+          a[2] += blue;
+        }
+      } else if (plainGrey) {
+        for (int c = 0; c < n; ++c) {
+          uint32_t v = 0;
+          for (int x = x0[static_cast<std::size_t>(c)]; x < x0[static_cast<std::size_t>(c) + 1]; ++x) v += r[x];
+          uint32_t* a = acc.data() + static_cast<std::size_t>(c) * 3;
+          a[0] += v;
+          a[1] += v;
+          a[2] += v;
+        }
+      } else if (indexed) {
+        unpackRow(b, y, indexes.data());
+        const std::vector<QRgb>& pal = b.palette();
+        for (int c = 0; c < n; ++c) {
+          uint32_t* a = acc.data() + static_cast<std::size_t>(c) * 3;
+          for (int x = x0[static_cast<std::size_t>(c)]; x < x0[static_cast<std::size_t>(c) + 1]; ++x) {
+            const uint8_t i = indexes[static_cast<std::size_t>(x)];
+            const QRgb p = i < pal.size() ? pal[i] : b.pixel(x, y);
+            a[0] += static_cast<uint32_t>(qRed(p));
+            a[1] += static_cast<uint32_t>(qGreen(p));
+            a[2] += static_cast<uint32_t>(qBlue(p));
+          }
+        }
+      } else {
+        for (int c = 0; c < n; ++c) {
+          uint32_t* a = acc.data() + static_cast<std::size_t>(c) * 3;
+          for (int x = x0[static_cast<std::size_t>(c)]; x < x0[static_cast<std::size_t>(c) + 1]; ++x) {
             const QRgb p = b.pixel(x, y);
             a[0] += static_cast<uint32_t>(qRed(p));
             a[1] += static_cast<uint32_t>(qGreen(p));
@@ -666,19 +703,54 @@ QImage makeThumbnail(const Bitmap& b, int maxW, int maxH) {
       }
     }
     auto* line = reinterpret_cast<QRgb*>(out.scanLine(ty));
-    for (int tx = 0; tx < tw; ++tx) {
-      const auto c = static_cast<std::size_t>(tx);
-      const uint32_t n = static_cast<uint32_t>((x0[c + 1] - x0[c]) * (y1 - y0));
+    for (int k = 0; k < n; ++k) {
+      const auto c = static_cast<std::size_t>(k);
+      const uint32_t cnt = static_cast<uint32_t>((x0[c + 1] - x0[c]) * (y1 - y0));
       if (bilevel) {
-        const uint32_t k1 = ones[c], k0 = n - k1;
-        line[tx] = qRgb(static_cast<int>((qRed(c0) * k0 + qRed(c1) * k1) / n), static_cast<int>((qGreen(c0) * k0 + qGreen(c1) * k1) / n),
-                        static_cast<int>((qBlue(c0) * k0 + qBlue(c1) * k1) / n));
+        const uint32_t k1 = ones[c], k0 = cnt - k1;
+        line[c0 + k] = qRgb(static_cast<int>((qRed(c0c) * k0 + qRed(c1c) * k1) / cnt), static_cast<int>((qGreen(c0c) * k0 + qGreen(c1c) * k1) / cnt),
+                            static_cast<int>((qBlue(c0c) * k0 + qBlue(c1c) * k1) / cnt));
       } else {
-        line[tx] = qRgb(static_cast<int>(acc[c * 3] / n), static_cast<int>(acc[c * 3 + 1] / n), static_cast<int>(acc[c * 3 + 2] / n));
+        line[c0 + k] = qRgb(static_cast<int>(acc[c * 3] / cnt), static_cast<int>(acc[c * 3 + 1] / cnt), static_cast<int>(acc[c * 3 + 2] / cnt));
       }
     }
   }
+}
+
+// thumbnailPart over output rows [ty0, ty1) shared out among the worker threads when the source
+// rows behind them are many.
+void thumbnailRows(const Bitmap& b, QImage& out, int ty0, int ty1, int c0, int c1) {
+  const int64_t sourceBytes = int64_t(b.stride()) * (ty1 - ty0) * b.height() / std::max(1, out.height());
+  const double stripes = std::clamp(static_cast<double>(sourceBytes) / (1 << 21), 1.0, static_cast<double>(ty1 - ty0));
+  cv::parallel_for_(cv::Range(ty0, ty1), [&](const cv::Range& r) { thumbnailPart(b, out, r.start, r.end, c0, c1); }, stripes);
+}
+
+}  // namespace
+
+QImage makeThumbnail(const Bitmap& b, int maxW, int maxH) {
+  if (b.isNull() || maxW <= 0 || maxH <= 0) return QImage();
+  const double s = std::min({1.0, static_cast<double>(maxW) / b.width(), static_cast<double>(maxH) / b.height()});
+  const int tw = std::max(1, static_cast<int>(b.width() * s)), th = std::max(1, static_cast<int>(b.height() * s));
+  QImage out(tw, th, QImage::Format_RGB32);
+  thumbnailRows(b, out, 0, th, 0, tw);
   return out;
+}
+
+void updateThumbnail(const Bitmap& b, QImage& out, const QRect& area) {
+  const QRect part = area.intersected(QRect(0, 0, b.width(), b.height()));
+  if (part.isEmpty() || out.isNull()) return;
+  const int tw = out.width(), th = out.height();
+  // The output cells whose boxes meet the area: cell c covers [c * w / tw, (c + 1) * w / tw).
+  auto firstCell = [](int from, int size, int cells) { return static_cast<int>(int64_t(from) * cells / size); };
+  auto lastCell = [](int to, int size, int cells) {  // one past the last cell whose box starts before `to`
+    return std::min(cells, static_cast<int>((int64_t(to) * cells + size - 1) / size));
+  };
+  int ty0 = std::max(0, firstCell(part.top(), b.height(), th) - 1), ty1 = lastCell(part.bottom() + 1, b.height(), th);
+  // A row box is at least one source row: widen by one cell each way rather than work out the rounding.
+  ty1 = std::min(th, ty1 + 1);
+  const int c0 = std::max(0, firstCell(part.left(), b.width(), tw) - 1);
+  const int c1 = std::min(tw, lastCell(part.right() + 1, b.width(), tw) + 1);
+  thumbnailRows(b, out, ty0, ty1, c0, c1);
 }
 
 }  // namespace img

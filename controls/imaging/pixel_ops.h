@@ -44,6 +44,9 @@ double estimateSkew(const Bitmap& b, double maxDegrees = 5.0);
 Bitmap deskew(const Bitmap& b);
 // Quick box-filtered picture fitting within maxW x maxH, keeping proportions (RGB32).
 QImage makeThumbnail(const Bitmap& b, int maxW, int maxH);
+// Makes again the pixels of a picture made by makeThumbnail(b, ...) that the area of b (changed
+// since, same size and depth) reaches.
+void updateThumbnail(const Bitmap& b, QImage& out, const QRect& area);
 // One row of palette indexes, one byte per pixel (1, 4 and 8-bit pictures): whole-picture
 // operations work on rows this way rather than asking pixel by pixel.
 void unpackRow(const Bitmap& b, int32_t y, uint8_t* indexes);

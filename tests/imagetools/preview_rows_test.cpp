@@ -3,6 +3,7 @@
 // is about to show it.
 #include "controls/imaging/image_ops.h"
 #include "controls/imaging/imaging_control.h"
+#include "controls/imaging/pixel_ops.h"
 #include "imagetools/effect_table.h"
 #include "imagetools/frm_img_proc.h"
 #include "imagetools/preview_runner.h"
@@ -13,6 +14,7 @@
 #include <QCoreApplication>
 #include <QPushButton>
 #include <QSlider>
+#include <QStyle>
 #include <QToolBar>
 #include <cstring>
 
@@ -29,10 +31,12 @@ bool sameRows(const Bitmap& a, const Bitmap& b, int32_t first, int32_t last) {
   return true;
 }
 
-// Every effect that can make some rows gives, band by band, the whole run's picture: for its
+// Every effect that can make some parts gives, part by part, the whole run's picture: for its
 // start values and for every slider at its lowest and at its highest (a gamma below and above 1).
-TEST(EffectRows, BandsEqualTheWholeRunForEveryEffectThatHasThem) {
-  const Bitmap src = picture(41, 97);
+// The parts are bands of rows and pieces of rows, in an odd order, some reaching past the edges;
+// the picture is wider than most reaches, so a piece cut too narrow for its filter shows.
+TEST(EffectRows, PartsEqualTheWholeRunForEveryEffectThatHasThem) {
+  const Bitmap src = picture(141, 97);
   QStringList whole;
   for (const tools::Effect& e : tools::effectTable()) {
     if (!e.rows) {
@@ -56,20 +60,24 @@ TEST(EffectRows, BandsEqualTheWholeRunForEveryEffectThatHasThem) {
       Bitmap whole = src;
       e.run(whole, v);
       Bitmap byRows(src.width(), src.height(), 24);
-      for (const auto& [f, l] : {std::pair{10, 11}, std::pair{0, 10}, std::pair{60, 97}, std::pair{11, 60}}) e.rows(src, byRows, f, l, v);
+      for (const QRect& part : {QRect(0, 10, 141, 1), QRect(0, 0, 141, 10), QRect(37, 60, 200, 100), QRect(0, 60, 37, 37),
+                                QRect(90, 11, 51, 49), QRect(0, 11, 5, 49), QRect(5, 11, 85, 49)}) {
+        const QRect made = e.rows(src, byRows, part, v);
+        EXPECT_TRUE(made.contains(part.intersected(QRect(0, 0, 141, 97))));
+      }
       EXPECT_TRUE(sameRows(byRows, whole, 0, src.height()));
     }
   }
-  // Only the effects whose pixels depend on the whole picture (diffuse's neighbours, equalize's
-  // histogram) or that change its depth (grey scale) make the whole preview every time.
-  EXPECT_EQ(whole, (QStringList{"DIFFUSE", "EQUALIZE", "GRAYSCALE"}));
+  // Only the effects whose pixels depend on the whole picture (diffuse's neighbours) or that
+  // change its depth (grey scale) make the whole preview every time.
+  EXPECT_EQ(whole, (QStringList{"DIFFUSE", "GRAYSCALE"}));
 }
 
 class RowsFirstPreview : public DialogTest<frmImgProcForm, frmImgProc> {
  protected:
   static constexpr int kW = 50, kH = 1200;
-  frmImgProcForm* open(const char* word) {
-    page->setBitmap(picture(kW, kH));
+  frmImgProcForm* open(const char* word, int w = kW, int h = kH) {
+    page->setBitmap(picture(w, h));
     modVars::gstrImgOperation = QLatin1String(word);
     frmImgProcForm* f = DialogTest::open();
     QCoreApplication::processEvents();
@@ -115,6 +123,45 @@ TEST_F(RowsFirstPreview, AScrollOrAZoomMakesTheRestAtOnce) {
   EXPECT_TRUE(samePicture(f->ixAfter->bitmap(), swirled(45)));
 }
 
+// Whether the viewer paints what a fresh viewer of its size, zoom and position paints of its
+// picture: a reduced view kept from an earlier picture would differ.
+bool paintsItsPicture(img::ImagingControl* ix) {
+  img::ImagingControl fresh;
+  fresh.resize(ix->size());
+  fresh.replaceBitmap(ix->bitmap());
+  fresh.SetZoom(ix->ZoomFactor());
+  fresh.setScrollPosX(ix->ScrollPosX());
+  fresh.setScrollPosY(ix->ScrollPosY());
+  // The picture's part of the view: the corner between the scroll bars is no one's to paint.
+  const int sb = ix->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  const QRect client(0, 0, ix->width() - sb, ix->height() - sb);
+  return fresh.grab(client).toImage() == ix->grab(client).toImage();
+}
+
+// On a page wider and taller than the view, zoomed out, only the part in view is made first, and
+// the reduced view is made again where the picture changed: it shows the new part in view and
+// the old picture elsewhere, and the whole effect once the rest is made.
+TEST_F(RowsFirstPreview, ThePartInViewComesFirstAndTheReducedViewFollowsEachPart) {
+  constexpr int kSide = 1500;
+  frmImgProcForm* f = open("ADJHSL", kSide, kSide);
+  f->tlbBefore->findChild<QAction*>(QStringLiteral("out"))->trigger();
+  f->grab();  // the reduced view of the unchanged picture is drawn and kept
+  f->sldSel[0]->setValue(40);
+  ASSERT_FALSE(f->preview->complete());
+  const QRect view = tools::RowsFirstPreview::areaInView(f->ixAfter);
+  EXPECT_LT(view.width(), kSide / 2);
+  EXPECT_LT(view.height(), kSide / 2);
+  Bitmap want = picture(kSide, kSide);
+  img::adjustHSL(want, 40, f->sldSel[1]->value(), f->sldSel[2]->value());
+  EXPECT_TRUE(samePicture(img::crop(f->ixAfter->bitmap(), view), img::crop(want, view)));
+  EXPECT_FALSE(samePicture(f->ixAfter->bitmap(), want)) << "only the part in view is made at once";
+  EXPECT_TRUE(paintsItsPicture(f->ixAfter));
+  for (int i = 0; i < 1000 && !f->preview->complete(); ++i) QCoreApplication::processEvents();
+  ASSERT_TRUE(f->preview->complete());
+  EXPECT_TRUE(samePicture(f->ixAfter->bitmap(), want));
+  EXPECT_TRUE(paintsItsPicture(f->ixAfter));
+}
+
 TEST_F(RowsFirstPreview, ApplyGivesTheWholeEffectWhateverThePreviewHasMade) {
   frmImgProcForm* f = open("SOFTEN");
   f->sldSel[0]->setValue(9);
@@ -126,11 +173,11 @@ TEST_F(RowsFirstPreview, ApplyGivesTheWholeEffectWhateverThePreviewHasMade) {
 }
 
 TEST_F(RowsFirstPreview, EffectsThatNeedTheWholePictureAreMadeWhole) {
-  frmImgProcForm* f = open("EQUALIZE");
+  frmImgProcForm* f = open("DIFFUSE");
   f->cmdDirect->click();
   EXPECT_TRUE(f->preview->complete());
   Bitmap want = picture(kW, kH);
-  img::equalize(want);
+  img::diffuse(want);
   EXPECT_TRUE(samePicture(f->ixAfter->bitmap(), want));
 }
 
@@ -142,8 +189,9 @@ TEST_F(ToolTest, AFailedIdleStepIsShownAndEndsTheWork) {
   to.resize(90, 90);
   tools::RowsFirstPreview preview(&from, &to, nullptr);
   int calls = 0;
-  preview.run([](Bitmap&) {}, [&](const Bitmap&, Bitmap&, int32_t, int32_t) {
+  preview.run([](Bitmap&) {}, [&](const Bitmap&, Bitmap&, const QRect& area) {
     if (calls++ > 0) throw rt::RuntimeError(7, QStringLiteral("Out of memory"));
+    return area;
   });
   ASSERT_FALSE(preview.complete());
   dialogs.answerMsgBox(rt::vbOK);

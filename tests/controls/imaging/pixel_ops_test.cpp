@@ -80,3 +80,32 @@ TEST(PixelOps, ThumbnailAveragesBilevelPages) {
   EXPECT_EQ(qRed(t.pixel(10, 10)), 0);
   EXPECT_EQ(qRed(t.pixel(90, 10)), 255);
 }
+
+// A palette picture reduces to what its colour copy reduces to, at every palette depth and with
+// the plain grey palette of grey scale.
+TEST(PixelOps, ThumbnailOfAPalettePictureIsThatOfItsColours) {
+  for (int bpp : {1, 4, 8, 0}) {
+    Bitmap b = pattern(301, 203, bpp ? bpp : 8);
+    if (!bpp) b.setGrayPalette();
+    EXPECT_EQ(makeThumbnail(b, 47, 31), makeThumbnail(b.toColor24(), 47, 31)) << (bpp ? bpp : 8) << " bits";
+  }
+}
+
+// After an edit of an area, making again only the cells the area reaches gives the thumbnail of
+// the edited picture: areas in the middle, at the far edges, one row and one pixel, with cell
+// boxes of uneven sizes.
+TEST(PixelOps, ThumbnailUpdatedForAnEditedAreaEqualsAFreshOne) {
+  const QRect areas[] = {QRect(100, 50, 37, 61), QRect(280, 190, 40, 40), QRect(0, 77, 301, 1), QRect(0, 0, 1, 1),
+                         QRect(150, 0, 1, 203)};
+  for (int bpp : {1, 8, 24}) {
+    for (const QRect& area : areas) {
+      Bitmap b = pattern(301, 203, bpp);
+      QImage thumb = makeThumbnail(b, 47, 31);
+      const QRect part = area.intersected(QRect(0, 0, b.width(), b.height()));
+      for (int y = part.top(); y <= part.bottom(); ++y)
+        for (int x = part.left(); x <= part.right(); ++x) b.setIndex(x, y, bpp == 24 ? (b.index(x, y) ^ 0x5A3C96u) : (b.index(x, y) + 1) % (1u << bpp));
+      updateThumbnail(b, thumb, area);
+      EXPECT_EQ(thumb, makeThumbnail(b, 47, 31)) << bpp << " bits, area " << area.x() << "," << area.y() << " " << area.width() << "x" << area.height();
+    }
+  }
+}
