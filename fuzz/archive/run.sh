@@ -15,7 +15,7 @@ case "$target" in
     max_len=512 ;;
   index_file)
     work="${3:-$root/build-fuzz-index-file}"
-    sources=("$root/archive/batch_folder.cpp" "$root/platform/text/ansi.cpp")
+    sources=("$root/archive/batch_folder.cpp" "$root/platform/text/ansi.cpp" "$root/platform/text/lines.cpp")
     max_len=256 ;;
   *) echo "unknown target: $target" >&2; exit 2 ;;
 esac
