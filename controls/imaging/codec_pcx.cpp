@@ -180,8 +180,12 @@ std::vector<uint8_t> encodePcx(const Bitmap& src) {
   wr.u16(static_cast<uint16_t>(h - 1));
   wr.u16(static_cast<uint16_t>(b.resolutionX > 0 && b.resolutionX < 65536 ? b.resolutionX : 0));
   wr.u16(static_cast<uint16_t>(b.resolutionY > 0 && b.resolutionY < 65536 ? b.resolutionY : 0));
+  // A 1-bit page names its two colours black and white in the header: readers that take the
+  // header's colours for such a page otherwise showed the paper as the EGA table's dark blue.
   for (int i = 0; i < 16; ++i) {
-    const QRgb c = b.bitsPerPixel() == 4 && static_cast<std::size_t>(i) < b.palette().size() ? b.palette()[static_cast<std::size_t>(i)] : kEga[i];
+    const QRgb c = b.bitsPerPixel() == 4 && static_cast<std::size_t>(i) < b.palette().size() ? b.palette()[static_cast<std::size_t>(i)]
+                   : b.bitsPerPixel() == 1 && i < 2                                           ? (i == 0 ? qRgb(0, 0, 0) : qRgb(255, 255, 255))
+                                                                                              : kEga[i];
     wr.u8(static_cast<uint8_t>(qRed(c)));
     wr.u8(static_cast<uint8_t>(qGreen(c)));
     wr.u8(static_cast<uint8_t>(qBlue(c)));

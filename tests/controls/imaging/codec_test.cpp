@@ -323,6 +323,24 @@ TEST(Tga, RunLengthRoundTrip) {
   for (const Bitmap& src : {b, flat}) EXPECT_TRUE(samePixels(src, decodeTga(encodeTga(src, true))));
 }
 
+// A 1-bit page is written black-is-zero, and its header's first two colours say so: readers that
+// take them showed the paper of a converted fax page as dark blue (the EGA table's second colour).
+TEST(Pcx, OneBitPagesNameBlackAndWhiteInTheHeader) {
+  testsupport::TempDir dir;
+  const QString p = dir.file("fax.pcx");
+  for (const Bitmap& page : {pattern(16, 4, 1), pattern(16, 4, 4)}) {
+    writeFile(p, page, as(kFormatPcx));
+    QFile f(p);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray header = f.read(128);
+    if (page.bitsPerPixel() == 1)
+      EXPECT_EQ(header.mid(16, 6), QByteArray("\x00\x00\x00\xff\xff\xff", 6));
+    else
+      EXPECT_NE(header.mid(16, 6), QByteArray("\x00\x00\x00\xff\xff\xff", 6));  // its own palette
+    EXPECT_TRUE(samePixels(page, readFilePage(p, 1).bitmap));
+  }
+}
+
 TEST(Dcx, PagesAreAddedAndCounted) {
   testsupport::TempDir dir;
   const QString p = dir.file("doc.dcx");
