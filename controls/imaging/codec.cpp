@@ -184,7 +184,7 @@ QString fileDamageNote(const QString& path) {
   if (sniffFile(path) != kFormatTiff || !tiffFileCutShort(path)) return QString();
   const int32_t n = tiffFilePageCount(path);
   return QStringLiteral("The TIFF file %1 is damaged: only %2 %3 could be read.")
-      .arg(path)
+      .arg(plat::displayPath(path))
       .arg(n)
       .arg(n == 1 ? QStringLiteral("page") : QStringLiteral("pages"));
 }

@@ -274,7 +274,8 @@ void ImagingControl::hideEvent(QHideEvent* e) {
   if (d->thumbMode == 1) {
     d->fitted = QImage();
     d->fittedFor = QSize();
-    if (d->releaseWhenHidden && d->fileBacked && !d->haveFull && !d->pending && !d->thumb.isNull()) {
+    // Only a hide of the strip's own making: a minimised window gets its pictures back unasked.
+    if (d->releaseWhenHidden && !e->spontaneous() && d->fileBacked && !d->haveFull && !d->pending && !d->thumb.isNull()) {
       d->thumb = QImage();
       d->pending = true;
     }
