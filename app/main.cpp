@@ -4,6 +4,7 @@
 #include "platform/registry/registry.h"
 #include "platform/text/native_path.h"
 #include "runtime/message_boxes.h"
+#include "workspace/first_activation.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/settings/register_settings_windows.h"
 
@@ -53,7 +54,7 @@ int main(int argc, char** argv) {
   // still opens its file.
   QStringList args;
   for (int i = 1; i < argc; ++i) args << plat::pathFromNative(argv[i]);
-  frmImgClntForm::setCommandLine(args.join(QLatin1Char(' ')));
+  ws::setCommandLine(args.join(QLatin1Char(' ')));
   // The main window reaches the other subsystems' windows through the opener registry.
   registerArchiveWindows();
   registerImageToolsWindows();

@@ -1,8 +1,13 @@
 #include "workspace/command_table.h"
 
+#include "workspace/annotation_commands.h"
 #include "workspace/archive_commands.h"
+#include "workspace/file_commands.h"
 #include "workspace/frm_img_clnt.h"
+#include "workspace/help_commands.h"
+#include "workspace/scan_commands.h"
 #include "workspace/tools_commands.h"
+#include "workspace/view_commands.h"
 
 #include <QStyle>
 
@@ -22,33 +27,33 @@ const std::vector<MenuRow>& menuRows() {
   static const std::vector<MenuRow> rows = {
       // parent, name, caption, shortcut, handler, flags
       {"", "mnuFile", "&File", "", none, M},
-      {"mnuFile", "mnuFileNew", "New", "", run<&F::mnuFileNew_Click>, 0},
-      {"mnuFile", "mnuFileOpen", "Open", "", run<&F::mnuFileOpen_Click>, 0},
-      {"mnuFile", "mnuFileSearch", "Search", "", run<&F::mnuFileSearch_Click>, 0},
+      {"mnuFile", "mnuFileNew", "New", "", mnuFileNew_Click, 0},
+      {"mnuFile", "mnuFileOpen", "Open", "", mnuFileOpen_Click, 0},
+      {"mnuFile", "mnuFileSearch", "Search", "", mnuFileSearch_Click, 0},
       {"mnuFile", "-", "", "", none, 0},
-      {"mnuFile", "mnuFileBrowseDir", "Browse", "", run<&F::mnuFileBrowseDir_Click>, 0},
-      {"mnuFile", "mnuFileAlbums", "Albums", "", run<&F::mnuFileAlbums_Click>, 0},
+      {"mnuFile", "mnuFileBrowseDir", "Browse", "", mnuFileBrowseDir_Click, 0},
+      {"mnuFile", "mnuFileAlbums", "Albums", "", mnuFileAlbums_Click, 0},
       {"mnuFile", "-", "", "", none, 0},
-      {"mnuFile", "mnuFilePrint", "Print", "", run<&F::mnuFilePrint_Click>, 0},
+      {"mnuFile", "mnuFilePrint", "Print", "", mnuFilePrint_Click, 0},
       {"mnuFile", "mnuFileSave", "Save", "", run<&F::mnuFileSave_Click>, 0},
-      {"mnuFile", "mnuFileSaveAs", "Save As", "", run<&F::mnuFileSaveAs_Click>, 0},
+      {"mnuFile", "mnuFileSaveAs", "Save As", "", [](F& f) { mnuFileSaveAs_Click(f); }, 0},
       {"mnuFile", "-", "", "", none, 0},
-      {"mnuFile", "mnuFileConvert", "Convert", "", run<&F::mnuFileConvert_Click>, 0},
-      {"mnuFile", "mnuFileProperties", "Properties", "", run<&F::mnuFileProperties_Click>, 0},
+      {"mnuFile", "mnuFileConvert", "Convert", "", mnuFileConvert_Click, 0},
+      {"mnuFile", "mnuFileProperties", "Properties", "", mnuFileProperties_Click, 0},
       {"mnuFile", "-", "", "", none, 0},
       {"mnuFile", "mnuFileClose", "Close File", "", run<&F::mnuFileClose_Click>, 0},
-      {"mnuFile", "mnuFileExit", "Exit", "", run<&F::mnuFileExit_Click>, 0},
+      {"mnuFile", "mnuFileExit", "Exit", "", mnuFileExit_Click, 0},
 
       {"", "mnuScanner", "&Scanner", "", none, M},
-      {"mnuScanner", "mnuScanSelect", "Select Scanner", "", run<&F::mnuScanSelect_Click>, 0},
+      {"mnuScanner", "mnuScanSelect", "Select Scanner", "", mnuScanSelect_Click, 0},
       {"mnuScanner", "-", "", "", none, 0},
-      {"mnuScanner", "mnuScanNew", "Scan New", "", run<&F::mnuScanNew_Click>, 0},
-      {"mnuScanner", "mnuScanAppend", "Scan Append", "", run<&F::mnuScanAppend_Click>, 0},
-      {"mnuScanner", "mnuScanInsert", "Scan Insert", "", run<&F::mnuScanInsert_Click>, 0},
-      {"mnuScanner", "mnuScanPage", "Rescan Page", "", run<&F::mnuScanPage_Click>, 0},
+      {"mnuScanner", "mnuScanNew", "Scan New", "", mnuScanNew_Click, 0},
+      {"mnuScanner", "mnuScanAppend", "Scan Append", "", mnuScanAppend_Click, 0},
+      {"mnuScanner", "mnuScanInsert", "Scan Insert", "", mnuScanInsert_Click, 0},
+      {"mnuScanner", "mnuScanPage", "Rescan Page", "", mnuScanPage_Click, 0},
       {"mnuScanner", "-", "", "", none, 0},
-      {"mnuScanner", "mnuScanOpt", "Options", "", run<&F::mnuScanOpt_Click>, 0},
-      {"mnuScanner", "mnuScanUI", "TWAIN Interface", "", run<&F::mnuScanUI_Click>, C},
+      {"mnuScanner", "mnuScanOpt", "Options", "", mnuScanOpt_Click, 0},
+      {"mnuScanner", "mnuScanUI", "TWAIN Interface", "", mnuScanUI_Click, C},
 
       {"", "mnuEdit", "&Edit", "", run<&F::mnuEdit_Click>, M},
       {"mnuEdit", "mnuEditUndo", "Undo", "Ctrl+Z", run<&F::mnuEditUndo_Click>, 0},
@@ -62,35 +67,35 @@ const std::vector<MenuRow>& menuRows() {
       {"mnuEdit", "mnuEditInsert", "Insert", "", run<&F::mnuEditInsert_Click>, 0},
 
       {"", "mnuView", "&View", "", none, M},
-      {"mnuView", "mnuViewNext", "Next Page", "", run<&F::mnuViewNext_Click>, 0},
-      {"mnuView", "mnuViewPrev", "Previous Page", "", run<&F::mnuViewPrev_Click>, 0},
+      {"mnuView", "mnuViewNext", "Next Page", "", mnuViewNext_Click, 0},
+      {"mnuView", "mnuViewPrev", "Previous Page", "", mnuViewPrev_Click, 0},
       {"mnuView", "-", "", "", none, 0},
-      {"mnuView", "mnuViewPageThumbs", "Page And Thumbs", "", run<&F::mnuViewPageThumbs_Click>, C},
-      {"mnuView", "mnuViewThumbsOnly", "Thumbs Only", "", run<&F::mnuViewThumbsOnly_Click>, C},
-      {"mnuView", "mnuViewPageOnly", "Page Only", "", run<&F::mnuViewPageOnly_Click>, C},
+      {"mnuView", "mnuViewPageThumbs", "Page And Thumbs", "", mnuViewPageThumbs_Click, C},
+      {"mnuView", "mnuViewThumbsOnly", "Thumbs Only", "", mnuViewThumbsOnly_Click, C},
+      {"mnuView", "mnuViewPageOnly", "Page Only", "", mnuViewPageOnly_Click, C},
       {"mnuView", "-", "", "", none, 0},
-      {"mnuView", "mnuViewFullScreen", "Full Screen", "", run<&F::mnuViewFullScreen_Click>, 0},
+      {"mnuView", "mnuViewFullScreen", "Full Screen", "", mnuViewFullScreen_Click, 0},
 
       {"", "mnuZoom", "&Zoom", "", none, M},
-      {"mnuZoom", "mnuZoom025", "25%", "", run<&F::mnuZoom025_Click>, 0},
-      {"mnuZoom", "mnuZoom050", "50%", "", run<&F::mnuZoom050_Click>, 0},
-      {"mnuZoom", "mnuZoom075", "75%", "", run<&F::mnuZoom075_Click>, 0},
-      {"mnuZoom", "mnuZoom100", "100%", "", run<&F::mnuZoom100_Click>, 0},
-      {"mnuZoom", "mnuZoom200", "200%", "", run<&F::mnuZoom200_Click>, 0},
-      {"mnuZoom", "mnuZoom400", "400%", "", run<&F::mnuZoom400_Click>, 0},
+      {"mnuZoom", "mnuZoom025", "25%", "", mnuZoomTo<25>, 0},
+      {"mnuZoom", "mnuZoom050", "50%", "", mnuZoomTo<50>, 0},
+      {"mnuZoom", "mnuZoom075", "75%", "", mnuZoomTo<75>, 0},
+      {"mnuZoom", "mnuZoom100", "100%", "", mnuZoomTo<100>, 0},
+      {"mnuZoom", "mnuZoom200", "200%", "", mnuZoomTo<200>, 0},
+      {"mnuZoom", "mnuZoom400", "400%", "", mnuZoomTo<400>, 0},
       {"mnuZoom", "-", "", "", none, 0},
-      {"mnuZoom", "mnuZoomIn", "Zoom In", "Ctrl+I", run<&F::mnuZoomIn_Click>, 0},
-      {"mnuZoom", "mnuZoomOut", "Zoom Out", "Ctrl+O", run<&F::mnuZoomOut_Click>, 0},
+      {"mnuZoom", "mnuZoomIn", "Zoom In", "Ctrl+I", mnuZoomIn_Click, 0},
+      {"mnuZoom", "mnuZoomOut", "Zoom Out", "Ctrl+O", mnuZoomOut_Click, 0},
       {"mnuZoom", "-", "", "", none, 0},
-      {"mnuZoom", "mnuZoomPage", "Zoom To Page", "Ctrl+P", run<&F::mnuZoomPage_Click>, 0},
-      {"mnuZoom", "mnuZoomWidth", "Zoom To Width", "Ctrl+W", run<&F::mnuZoomWidth_Click>, 0},
-      {"mnuZoom", "mnuZoomHeight", "Zoom To Height", "Ctrl+H", run<&F::mnuZoomHeight_Click>, 0},
+      {"mnuZoom", "mnuZoomPage", "Zoom To Page", "Ctrl+P", mnuZoomPage_Click, 0},
+      {"mnuZoom", "mnuZoomWidth", "Zoom To Width", "Ctrl+W", mnuZoomWidth_Click, 0},
+      {"mnuZoom", "mnuZoomHeight", "Zoom To Height", "Ctrl+H", mnuZoomHeight_Click, 0},
 
-      {"", "mnuAnn", "&Annotation", "", run<&F::mnuAnn_Click>, M},
-      {"mnuAnn", "mnuAnnPalette", "Show Palette", "", run<&F::mnuAnnPalette_Click>, C},
-      {"mnuAnn", "mnuAnnBurnIn", "Burn In", "", run<&F::mnuAnnBurnIn_Click>, 0},
+      {"", "mnuAnn", "&Annotation", "", mnuAnn_Click, M},
+      {"mnuAnn", "mnuAnnPalette", "Show Palette", "", mnuAnnPalette_Click, C},
+      {"mnuAnn", "mnuAnnBurnIn", "Burn In", "", mnuAnnBurnIn_Click, 0},
       {"mnuAnn", "-", "", "", none, 0},
-      {"mnuAnn", "mnuAnnSelectAll", "Select All", "Ctrl+A", run<&F::mnuAnnSelectAll_Click>, 0},
+      {"mnuAnn", "mnuAnnSelectAll", "Select All", "Ctrl+A", mnuAnnSelectAll_Click, 0},
 
       {"", "mnuTools", "&Tools", "", none, M},
       {"mnuTools", "mnuToolsFlip", "Flip", "Ctrl+F", T::mnuToolsFlip_Click, 0},
@@ -162,16 +167,16 @@ const std::vector<MenuRow>& menuRows() {
       {"mnuArchive", "mnuArchBatch", "Send Batch", "", mnuArchBatch_Click, 0},
 
       {"", "mnuHelp", "&Help", "", none, M},
-      {"mnuHelp", "mnuHelpContents", "Contents", "", run<&F::mnuHelpContents_Click>, 0},
+      {"mnuHelp", "mnuHelpContents", "Contents", "", mnuHelpContents_Click, 0},
       {"mnuHelp", "-", "", "", none, 0},
-      {"mnuHelp", "mnuHelpAbout", "Abo&ut", "", run<&F::mnuHelpAbout_Click>, 0},
+      {"mnuHelp", "mnuHelpAbout", "Abo&ut", "", mnuHelpAbout_Click, 0},
 
       // The thumbnails' right-click menu; not in the menu bar.
       {"", "mnuPopTmb", "PopTmb", "", none, M | kPopup},
-      {"mnuPopTmb", "mnuPopTmbCopy", "Copy", "", run<&F::mnuPopTmbCopy_Click>, 0},
+      {"mnuPopTmb", "mnuPopTmbCopy", "Copy", "", mnuPopTmbCopy_Click, 0},
       {"mnuPopTmb", "mnuPopTmbDelete", "Delete", "", run<&F::mnuEditDelete_Click>, 0},
       {"mnuPopTmb", "-", "", "", none, 0},
-      {"mnuPopTmb", "mnuPopTmbProperties", "Properties", "", run<&F::mnuPopTmbProperties_Click>, 0},
+      {"mnuPopTmb", "mnuPopTmbProperties", "Properties", "", mnuPopTmbProperties_Click, 0},
   };
   return rows;
 }
@@ -243,6 +248,15 @@ CommandHandler commandHandler(const QString& command) {
   for (const ButtonRow& r : buttonRows())
     if (command == QLatin1String(r.command)) return r.handler;
   return nullptr;
+}
+
+void toolbarButtonClick(frmImgClntForm& w, const QString& bar, const QString& key) {
+  const BarRow* b = findBar(bar);
+  if (b && b->commitsFirst) w.commitPendingEdit();
+  const ButtonRow* row = findButton(bar, key);
+  if (!row) return;
+  const CommandHandler handler = row->handler ? row->handler : commandHandler(QString::fromLatin1(row->command));
+  if (handler) handler(w);
 }
 
 }  // namespace ws

@@ -5,9 +5,10 @@
 // it names.
 //
 // Adding a command is one row plus one function: a row in menuRows() (in menu order) naming its
-// handler, either a member of the main window through run<&frmImgClntForm::mnuXxx_Click>, or a
-// free function void(frmImgClntForm&) of the file that holds the command. Which commands are
-// enabled in which document state is command_states.h.
+// handler: a free function void(frmImgClntForm&) of the file that holds the menu's commands
+// (file_commands.h, view_commands.h, ...), or, for the few public procedures that other windows
+// call on the main window, the member itself through run<&frmImgClntForm::mnuXxx_Click>. Which
+// commands are enabled in which document state is command_states.h.
 #include <QString>
 #include <vector>
 
@@ -65,5 +66,8 @@ const ButtonRow* findButton(const QString& bar, const QString& key);
 const BarRow* findBar(const QString& name);
 // The handler that a command name runs: a menu item's, or a toolbar-only command's; null when none.
 CommandHandler commandHandler(const QString& command);
+// A toolbar button runs the command its row names; a key the bar does not know runs nothing (keys
+// compare exactly, case included). The bars whose own click commits the pending edit do so first.
+void toolbarButtonClick(frmImgClntForm& w, const QString& bar, const QString& key);
 
 }  // namespace ws

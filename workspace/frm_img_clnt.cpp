@@ -1,12 +1,13 @@
-// The main window's frame: its controls, menus and toolbars, the load step, the first activation,
-// the pane layout on resize, the Shift key, Help, and shut-down.
+// The main window's frame: its controls, menus and toolbars, the load step, the pane layout on
+// resize, the Shift key, and shut-down.
 #include "workspace/frm_img_clnt.h"
 #include "workspace/document/document_session.h"
 #include "workspace/main_window.h"
-#include "workspace/settings/frm_about.h"
+#include "workspace/settings/mod_registry.h"
+#include "workspace/first_activation.h"
+#include "workspace/scan_commands.h"
 #include "workspace/command_table.h"
 #include "workspace/window_openers.h"
-#include "workspace/program_guide.h"
 #include "workspace/toolbar_icons.h"
 
 #include "controls/annotation/annotation_control.h"
@@ -18,12 +19,10 @@
 #include "runtime/message_boxes.h"
 #include "runtime/screen.h"
 #include "workspace/mod_vars.h"
-#include "workspace/settings/mod_registry.h"
 #include "runtime/twips.h"
 
 #include <QActionGroup>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QDrag>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -37,7 +36,6 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
-#include <QUrl>
 
 using namespace modVars;
 
@@ -58,11 +56,6 @@ rt::Form* ws::loadedMainWindow() { return frmImgClnt.IsLoaded() ? frmImgClnt.get
 
 namespace {
 
-QString& commandLineText() {
-  static QString text;
-  return text;
-}
-
 QPixmap handPixmap(bool closed) {
   QPixmap pm(16, 16);
   pm.fill(Qt::transparent);
@@ -80,9 +73,6 @@ QPixmap handPixmap(bool closed) {
 }
 
 }  // namespace
-
-void frmImgClntForm::setCommandLine(const QString& commandLine) { commandLineText() = commandLine; }
-QString frmImgClntForm::CommandLine() { return commandLineText(); }
 
 frmImgClntForm::frmImgClntForm()
     // A thumbnail can be unloaded from its own key handler (Delete on the strip deletes pages):
@@ -200,7 +190,7 @@ void frmImgClntForm::buildToolbars() {
     QAction* a = b->addAction(ws::toolbarIcon(key), tip);
     a->setData(key);
     a->setToolTip(tip);
-    connect(a, &QAction::triggered, this, [this, bar, key] { rt::RunGuarded([&] { fnToolbarButtonClick(bar, key); }); });
+    connect(a, &QAction::triggered, this, [this, bar, key] { rt::RunGuarded([&] { ws::toolbarButtonClick(*this, bar, key); }); });
   }
   tbrScan = bars_.value("tbrScan");
   tbrFile = bars_.value("tbrFile");
@@ -282,11 +272,13 @@ void frmImgClntForm::buildPanes() {
   makeThumb(nullptr);  // wires element 0
 
   twnMain = new ScanningControl(this);
-  connect(twnMain, &ScanningControl::ImageAcquired, this, &frmImgClntForm::twnMain_ImageAcquired);
-  connect(twnMain, &ScanningControl::SourcesChecked, this, &frmImgClntForm::twnMain_SourcesChecked);
+  connect(twnMain, &ScanningControl::ImageAcquired, this, [this] { ws::scannedPageArrived(*this); });
+  connect(twnMain, &ScanningControl::SourcesChecked, this, [this] { ws::scannersChecked(*this); });
   nxMain = new ann::AnnotationControl(this, [this](const QString& name) { return ImagingByName(name); });
-  connect(nxMain, &ann::AnnotationControl::AnnotationEvent, this, &frmImgClntForm::nxMain_AnnotationEvent);
-  connect(nxMain, &ann::AnnotationControl::CurrentLayerChanged, this, &frmImgClntForm::nxMain_CurrentLayerChanged);
+  connect(nxMain, &ann::AnnotationControl::AnnotationEvent, this, [](int32_t code, int32_t) {
+    if (code == EVT_ELEMENT_ADDED || code == EVT_ELEMENT_CHANGED || code == EVT_ELEMENT_DELETED) ws::document().markModified();
+  });
+  connect(nxMain, &ann::AnnotationControl::CurrentLayerChanged, this, [](intptr_t layer) { glngAnnoHandle = layer; });
   nxMain->setAttachControlName(QStringLiteral("ixMain"));
 
   stsMain = new QStatusBar(this);
@@ -388,7 +380,7 @@ void frmImgClntForm::Form_Load() {
     // scan commands off until the check answers.
     twnMain->BeginSourceCheck();
   } catch (const rt::RuntimeError& e) {
-    fnScanFailed(e);
+    ws::scanFailed(*this, e);
   }
   layoutFrame();
   Form_Resize();
@@ -396,26 +388,8 @@ void frmImgClntForm::Form_Load() {
 
 // ---- First activation -----------------------------------------------------------------------------
 
-void frmImgClntForm::Form_Activate() { fnFirstActivation(); }
+void frmImgClntForm::Form_Activate() { ws::firstActivation(); }
 
-void frmImgClntForm::fnFirstActivation() {
-  if (gblnActivated) return;
-  gblnActivated = true;
-  const QString command = CommandLine().trimmed();
-  if (command.isEmpty()) {
-    // Recorded as offered only when the dialog was there to be shown.
-    if (!modRegistry::fnFileAssocOffered() && ws::openWindow(QStringLiteral("frmExtAssoc"))) modRegistry::fnSetFileAssocOffered();
-  } else if (command.right(4).toUpper() == QStringLiteral(".KVT")) {
-    ws::openWindow(QStringLiteral("frmAlbum"), {command});
-  } else {
-    // A file that cannot be read is reported like any other failed open.
-    try {
-      fnOpenImgFile(command);
-    } catch (const rt::RuntimeError& e) {
-      rt::ShowError(e.Description());
-    }
-  }
-}
 
 // ---- Layout -------------------------------------------------------------------------------------
 
@@ -506,31 +480,8 @@ bool frmImgClntForm::eventFilter(QObject* watched, QEvent* event) {
   return rt::Form::eventFilter(watched, event);
 }
 
-// ---- Help -----------------------------------------------------------------------------------------
-
-void frmImgClntForm::mnuHelpContents_Click() {
-  fnCommitPendingEdit();
-  ws::openGuide();
-}
-
 // ---- Shut-down ------------------------------------------------------------------------------------
 
-void frmImgClntForm::mnuFileExit_Click() { Unload(); }
-
-void frmImgClntForm::mnuHelpAbout_Click() {
-  fnCommitPendingEdit();
-  frmAbout->Show(rt::vbModal, this);
-}
-
-void frmImgClntForm::mnuScanUI_Click() {
-  QAction* item = Menu(QStringLiteral("mnuScanUI"));
-  item->setChecked(!item->isChecked());
-  twnMain->setShowDriverUI(item->isChecked());
-}
-
-void frmImgClntForm::mnuPopTmbCopy_Click() {
-  if (img::ImagingControl* t = ixTmb(gintPopupTmb)) t->CopyToClipboard();
-}
 
 void frmImgClntForm::Form_QueryUnload(int& cancel, int) {
   ws::DocumentSession& document = ws::document();

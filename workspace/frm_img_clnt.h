@@ -51,10 +51,6 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   frmImgClntForm();
   ~frmImgClntForm() override;
 
-  // The program's command line (its one optional argument), read at the first activation.
-  static void setCommandLine(const QString& commandLine);
-  static QString CommandLine();
-
   // Thumbnails of the open document still being made in the background.
   bool ThumbsLoading() const;
 
@@ -114,53 +110,15 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   // fnScrollTmbToCurrent) and shows the current page (fnRefreshMainDisplay).
   void fnApplyPageEdit(const ws::PageEdit& edit, ws::CaptionRule captions);
 
-  // ---- Commands (menu items and toolbar buttons) -------------------------------------------
-  void mnuFileNew_Click();
-  void mnuFileOpen_Click();
-  // Returns false when nothing was saved.
-  bool mnuFileSaveAs_Click();
-  void mnuFileExit_Click();
-  // The album and browsing windows, reached through the window openers.
-  void mnuFileAlbums_Click();
-  void mnuFileBrowseDir_Click();
-  void mnuFileSearch_Click();
-  void mnuViewFullScreen_Click();
-  void mnuScanUI_Click();
-  // Scanner menu: the scan commands record where the coming pages go and acquire; each page
-  // arrives through twnMain_ImageAcquired.
-  void mnuScanSelect_Click();
-  void mnuScanNew_Click();
-  void mnuScanAppend_Click();
-  void mnuScanInsert_Click();
-  void mnuScanPage_Click();
-  void mnuScanOpt_Click();
-  void twnMain_ImageAcquired();
-  // The start-up scanner check answers: the Scanner menu and toolbar take the scanner's presence,
-  // or the driver's error is shown.
-  void twnMain_SourcesChecked();
-  // File menu: printing, converting and the properties dialog.
-  void mnuFilePrint_Click();
-  void mnuFileConvert_Click();
-  void mnuFileProperties_Click();
-  void mnuPopTmbProperties_Click();
-  void mnuViewNext_Click();
-  void mnuViewPrev_Click();
-  void mnuViewPageThumbs_Click();
-  void mnuViewThumbsOnly_Click();
-  void mnuViewPageOnly_Click();
-  void mnuZoomFixed(float factor);
-  void mnuZoom025_Click();
-  void mnuZoom050_Click();
-  void mnuZoom075_Click();
-  void mnuZoom100_Click();
-  void mnuZoom200_Click();
-  void mnuZoom400_Click();
-  void mnuZoomIn_Click();
-  void mnuZoomOut_Click();
-  void mnuZoomFit(int16_t how);
-  void mnuZoomPage_Click();
-  void mnuZoomWidth_Click();
-  void mnuZoomHeight_Click();
+  // ---- Commands --------------------------------------------------------------------------------
+  // The menus' commands are free functions of their own files (file_commands.h, view_commands.h,
+  // ...), which the command table names; the window keeps what needs its widgets.
+
+  // The three layouts of the panes; the layout's View item carries the check mark.
+  enum class Layout { PageAndThumbs, ThumbsOnly, PageOnly };
+  void showLayout(Layout layout);
+  // Presses the mode's button and gives the page view the mode's pointer and annotation tool.
+  void selectMode(ws::MouseMode mode);
   // Edit menu.
   void mnuEdit_Click();
   void mnuEditUndo_Click();
@@ -175,21 +133,6 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   // Pages picked from another file enter the strip: the edit makes their slots, the pictures (taken
   // over) fill them in order; the first new page becomes current and both modified flags are set.
   void fnAddPickedPages(const ws::PageEdit& edit, const std::vector<plat::HGLOBAL>& pictures);
-  void mnuAnn_Click();
-  void mnuAnnBurnIn_Click();
-  void mnuAnnPalette_Click();
-  void mnuAnnSelectAll_Click();
-  void mnuHelpContents_Click();
-  void mnuHelpAbout_Click();
-  void mnuPopTmbCopy_Click();
-  // A toolbar button runs the command its row names; keys compare exactly, case included. The
-  // bars whose own click commits the pending edit do so first.
-  void fnToolbarButtonClick(const QString& bar, const QString& key);
-  void tbrFile_ButtonClick(const QString& key);
-  void tbrImage_ButtonClick(const QString& key);
-  void tbrMode_ButtonClick(const QString& key);
-  void tbrScan_ButtonClick(const QString& key);
-  void tbrAnno_ButtonClick(const QString& key);
   void fnSelectArrowMode();
   void fnSelectHandMode();
   void fnSelectRectMode();
@@ -199,8 +142,6 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   // control dropped on); drops of anything else are ignored.
   void ixMain_DragDrop(QWidget* source, float x, float y);
   void picChild_DragDrop(QWidget* source, float x, float y);
-  // The first activation: the command line, or the file-type association offer.
-  void fnFirstActivation();
 
   // Window-level state.
   bool mblnShiftDown = false;
@@ -253,14 +194,8 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   QLabel* makeThumbLabel(QLabel* tmpl);
   void layoutFrame();
 
-  // Saving.
-  void saveSinglePage(const ws::SavePlan& plan);
-  void saveMultiPage(const ws::SavePlan& plan);
-  int thumbCount() const { return ixTmb.Count(); }
-
   // Mouse modes.
   void setModeButtons(const QString& pressed);
-  void selectMode(ws::MouseMode mode);
   // The mode whose button is pressed; None when no mode button is.
   ws::MouseMode currentMode() const;
   ws::PageGeometry pageGeometry() const;
@@ -269,12 +204,6 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   void thumbReady(img::PageThumb& t);
   void preferVisibleThumbs();
   void showSlotsNearView();
-  // Scanning.
-  void fnStoreBeforeScan();
-  void fnAcquire(const QString& mode);
-  // The scanner's error rule: its quiet error ends silently, its described failure shows "Error
-  // code: text", any other error its description.
-  void fnScanFailed(const rt::RuntimeError& e);
   void ixTmb_DblClick(int32_t index);
   void ixTmb_MouseDown(int32_t index, int16_t button);
   void vsTmb_Change();
@@ -284,16 +213,6 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   void picMain_Resize();
   void fnResetStripScroll();
 
-  // Annotations.
-  void fnSavePageAnnotations(int32_t index);
-  void fnRestorePageAnnotations(int32_t index);
-  // Draws the annotation control's current layer into the attached picture; raises an error when
-  // annotations exist but cannot be burned in.
-  void burnInCurrentLayer(int page);
-  void nxMain_AnnotationEvent(int32_t code, int32_t value);
-  void nxMain_CurrentLayerChanged(intptr_t layer);
-  void fnTakeCurrentLayer();
-  void unloadPalette();
 
   // Page view.
   void ixMain_MouseDown(int16_t button, int16_t shift, float x, float y);
@@ -303,8 +222,6 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   void moveMagnifier(double viewX, double viewY);
   void dropPendingArea();
   void placeDivider(double left);
-  // Puts the check mark on one of the three layout items and takes it off the other two.
-  void checkLayout(const QString& item);
 
   QMap<QString, QAction*> items_;
   QMap<QString, QMenu*> menus_;

@@ -1,4 +1,4 @@
-// The main window's side of the open document: the File menu commands forward to the document
+// The main window's side of the open document: its public procedures forward to the document
 // session, and the window shows the document as the session asks (the DocumentView members):
 // the page view, the strip's slots, the save dialog and the writing of the pages.
 #include "controls/annotation/annotation_control.h"
@@ -6,10 +6,10 @@
 #include "platform/text/native_path.h"
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
-#include "runtime/replacing_file.h"
 #include "workspace/document/document_session.h"
 #include "workspace/frm_img_clnt.h"
-#include "workspace/window_openers.h"
+#include "workspace/annotation_commands.h"
+#include "workspace/page_writer.h"
 #include "workspace/mod_vars.h"
 #include "workspace/page_strip.h"
 #include "workspace/save_plan.h"
@@ -32,31 +32,12 @@ void frmImgClntForm::fnCloseFile(bool noPrompt, bool& ok) { ok = ws::document().
 
 bool frmImgClntForm::mnuFileSave_Click() { return ws::document().save(); }
 
-bool frmImgClntForm::mnuFileSaveAs_Click() { return ws::document().saveAs(); }
 
 void frmImgClntForm::fnApplyPageEdit(const ws::PageEdit& edit, ws::CaptionRule captions) {
   ws::document().applyPageEdit(edit, captions);
 }
 
-void frmImgClntForm::mnuFileNew_Click() {
-  if (!ws::document().close(false)) return;
-  // The new-image dialog makes the blank page through fnNewImgFile.
-  ws::openWindow(QStringLiteral("frmImgNew"));
-}
 
-void frmImgClntForm::mnuFileOpen_Click() {
-  if (!ws::document().close(false)) return;
-  try {
-    cdgMain.DialogTitle = QStringLiteral("Select File To Open");
-    cdgMain.FileName.clear();
-    cdgMain.CancelError = true;
-    cdgMain.Owner = this;
-    cdgMain.ShowOpen();
-    ws::document().open(cdgMain.FileName);
-  } catch (const rt::RuntimeError& e) {
-    if (e.Number() != rt::kErrCancel) rt::ShowError(e.Description());
-  }
-}
 
 void frmImgClntForm::mnuFileClose_Click() { ws::document().close(false); }
 
@@ -85,7 +66,7 @@ void frmImgClntForm::clearAnnotations() {
 int16_t frmImgClntForm::showFirstPage(const QString& path) {
   ixMain->setPageNumber(1);
   ixMain->setSourceFile(path);
-  fnTakeCurrentLayer();
+  ws::takeCurrentLayer(*this);
   return ixMain->ImageFileType();
 }
 
@@ -101,7 +82,7 @@ void frmImgClntForm::showBlankPage(int32_t width, int32_t height, int16_t bitsPe
 void frmImgClntForm::emptyPageView() {
   ixMain->setSourceFile(QString());
   setStatusPanel(QStringLiteral("ZOOM"), QString());
-  if (Menu("mnuAnnPalette")->isChecked()) unloadPalette();
+  if (Menu("mnuAnnPalette")->isChecked()) ws::closeAnnoPalette(*this);
 }
 
 rt::Variant frmImgClntForm::takeInLayer(const rt::Variant& read) {
@@ -175,95 +156,4 @@ std::optional<QString> frmImgClntForm::askSavePath() {
   return cdgMain.FileName.trimmed();
 }
 
-void frmImgClntForm::writePages(const ws::SavePlan& plan) {
-  if (img::ImagingControl* current = ixTmb(modVars::gintCurrPage)) current->setImageHandle(ixMain->ImageHandleCopy());
-  if (!plan.pageByPage)
-    saveSinglePage(plan);
-  else
-    saveMultiPage(plan);
-}
-
-void frmImgClntForm::burnInCurrentLayer(int page) {
-  // The layer of the page that is attached now; a handle kept from another page would be stale.
-  intptr_t layer = nxMain->CurrentLayer();
-  if (!layer || nxMain->LayerObjectCount(layer) == 0) return;
-  nxMain->SelectAll(layer, true);
-  const int32_t rc = nxMain->BurnIn(layer);
-  if (rc == 0) return;
-  const QString where = page < 0 ? QStringLiteral("The annotations") : QStringLiteral("The annotations of page %1").arg(page + 1);
-  rt::Raise(rc, QStringLiteral("nxMain"),
-            where + QStringLiteral(" could not be burned into the image (annotation error %1), and files of this format "
-                                   "cannot keep annotations. Nothing was saved.")
-                        .arg(rc));
-}
-
-void frmImgClntForm::saveSinglePage(const ws::SavePlan& plan) {
-  nxMain->SetBurnInDepth(ixMain->ImageBitsPerPixel());
-  burnInCurrentLayer(-1);
-  ixMain->setSaveMultiPage(false);
-  ixMain->setSaveFileType(plan.writeFormat);
-  ixMain->setSaveFileName(modVars::gstrCurrFile);
-  ixMain->SaveFile();
-}
-
-void frmImgClntForm::saveMultiPage(const ws::SavePlan& plan) {
-  using namespace modVars;
-  // The pages are written into a temporary file beside the target, which replaces the target only
-  // once every page is in it; a failure on the way leaves the target, the pages and their
-  // annotations as they were.
-  const int pages = thumbCount();
-  const bool burnIn = plan.annotations == ws::AnnotationHandling::BurnIn;
-  // Every page is written with what the user sees: the page view's live annotations first.
-  fnSavePageAnnotations(gintCurrPage);
-  try {
-    rt::ReplacingFile out(gstrCurrFile);
-    const QString temp = out.tempPath();
-    for (int i = 0; i < pages; ++i) {
-      img::ImagingControl* page = ixTmb(i);
-      if (burnIn) {
-        // Only a burn-in needs the page's layer in the engine, over the page it is burned into.
-        nxMain->setAttachControlName(QStringLiteral("ixTmb(%1)").arg(i));
-        nxMain->ClearAll();
-        fnRestorePageAnnotations(i);
-        nxMain->SetBurnInDepth(ixMain->ImageBitsPerPixel());
-        burnInCurrentLayer(i);
-      } else {
-        // The page's stored layer goes into the file with the page.
-        const rt::Variant entry = i < static_cast<int>(gvarPageAnno.size()) ? gvarPageAnno[i] : rt::Variant();
-        const QByteArray bytes = entry.Bytes();
-        page->setAnnotationData(std::vector<uint8_t>(bytes.begin(), bytes.end()));
-      }
-      page->setSaveMultiPage(true);
-      page->setSaveFileType(plan.writeFormat);
-      page->setSaveFileName(temp);
-      // A document converted to TIFF writes every page with the compression and byte order chosen
-      // for it; another TIFF keeps the compression it came with.
-      if (gintCurrFormat == img::kFormatTiff) {
-        page->setSaveTiffCompression(ixMain->SaveTiffCompression());
-        page->setSaveTiffByteOrder(ixMain->SaveTiffByteOrder());
-        page->setSaveJpegLuminance(ixMain->SaveJpegLuminance());
-        page->setSaveJpegChrominance(ixMain->SaveJpegChrominance());
-      } else {
-        page->setSaveTiffCompression(plan.tiffCompression);
-      }
-      page->SaveFile();
-    }
-    nxMain->ClearAll();
-    nxMain->setAttachControlName(QStringLiteral("ixMain"));
-    out.commit();
-  } catch (const rt::RuntimeError&) {
-    nxMain->ClearAll();
-    nxMain->setAttachControlName(QStringLiteral("ixMain"));
-    fnRestorePageAnnotations(gintCurrPage);
-    fnTakeCurrentLayer();
-    throw;
-  }
-  if (burnIn) {
-    // The annotations are part of the pictures now.
-    gvarPageAnno.assign(static_cast<std::size_t>(pages) + 1, rt::Variant());
-    ixMain->setImageHandle(ixTmb(gintCurrPage)->ImageHandleCopy());
-  } else {
-    fnRestorePageAnnotations(gintCurrPage);
-  }
-  fnTakeCurrentLayer();
-}
+void frmImgClntForm::writePages(const ws::SavePlan& plan) { ws::writeDocumentPages(*this, plan); }

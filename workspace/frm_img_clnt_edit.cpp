@@ -151,14 +151,14 @@ void frmImgClntForm::mnuEditDelete_Click() {
   }
   if (!fnIsMultiPageFormat(gintCurrFormat)) return;
   std::vector<bool> selected;
-  for (int i = 0; i < thumbCount(); ++i) selected.push_back(ixTmb(i)->HighlightBorder() == ws::kThumbSelected);
-  const std::optional<ws::PageEdit> edit = ws::fnDeletePages(thumbCount(), gintCurrPage, selected);
+  for (int i = 0; i < pageCount(); ++i) selected.push_back(ixTmb(i)->HighlightBorder() == ws::kThumbSelected);
+  const std::optional<ws::PageEdit> edit = ws::fnDeletePages(pageCount(), gintCurrPage, selected);
   // A document keeps at least one page.
   if (!edit) {
     rt::ShowError(QStringLiteral("A document must keep at least one page: the selected image(s) cannot all be deleted."));
     return;
   }
-  if (edit->count() == thumbCount()) return;
+  if (edit->count() == pageCount()) return;
   if (rt::Confirm(QStringLiteral("Are you sure you want to delete the selected image(s)?")) != rt::vbYes) return;
   // Edits of the shown page go to its thumbnail first, so that they survive if the page stays.
   ws::document().storePageEdits();

@@ -6,6 +6,7 @@
 #include "runtime/screen.h"
 #include "workspace/document/document_session.h"
 #include "workspace/frm_img_clnt.h"
+#include "workspace/annotation_commands.h"
 #include "workspace/frm_anno_palette.h"
 #include "workspace/magnifier_link.h"
 #include "workspace/mod_vars.h"
@@ -48,7 +49,7 @@ void frmImgClntForm::ixTmb_Click(int32_t index) {
     return;
   }
   ws::document().storePageEdits();
-  for (int i = 0; i < thumbCount(); ++i) ixTmb(i)->setHighlightBorder(ws::kThumbUnselected);
+  for (int i = 0; i < pageCount(); ++i) ixTmb(i)->setHighlightBorder(ws::kThumbUnselected);
   t->setHighlightBorder(ws::kThumbSelected);
   gintCurrPage = index;
   fnRefreshMainDisplay(index + 1);
@@ -57,7 +58,7 @@ void frmImgClntForm::ixTmb_Click(int32_t index) {
 
 void frmImgClntForm::ixTmb_DblClick(int32_t index) {
   ixTmb_Click(index);
-  if (!mblnShiftDown) mnuViewPageOnly_Click();
+  if (!mblnShiftDown) showLayout(Layout::PageOnly);
 }
 
 void frmImgClntForm::ixTmb_MouseDown(int32_t index, int16_t button) {
@@ -73,13 +74,13 @@ void frmImgClntForm::storeCurrentPage() {
     return;
   }
   if (img::ImagingControl* t = ixTmb(gintCurrPage)) t->setImageHandle(ixMain->ImageHandleCopy());
-  fnSavePageAnnotations(gintCurrPage);
+  ws::savePageAnnotations(*this, gintCurrPage);
 }
 
 void frmImgClntForm::fnScrollTmbToCurrent() {
   if (ws::document().showsSinglePage()) return;
   img::ImagingControl* selected = nullptr;
-  for (int i = 0; i < thumbCount() && !selected; ++i)
+  for (int i = 0; i < pageCount() && !selected; ++i)
     if (ixTmb(i)->HighlightBorder() == ws::kThumbSelected) selected = ixTmb(i);
   if (!selected) return;
   const double T = selected->Top(), H = selected->Height(), V = vsTmb->value(), P = tw::Height(picMain);
@@ -98,7 +99,7 @@ void frmImgClntForm::fnOrganizeThumbs() {
     lblTmb(0)->show();
     return;
   }
-  const int n = thumbCount();
+  const int n = pageCount();
   const modView::ThumbGrid grid = modView::fnThumbGrid(tw::Width(picMain), n);
   const int c = grid.columns, r = grid.rows;
   auto sizeAll = [&](double w, double h) {
@@ -149,7 +150,7 @@ void frmImgClntForm::fnOrganizeThumbs() {
 }
 
 void frmImgClntForm::rearrangeStrip(const ws::PageEdit& edit, ws::CaptionRule rule) {
-  const int before = thumbCount();
+  const int before = pageCount();
   // The pictures that change places are taken before any slot is overwritten.
   // (Each handle taken here is handed over to its new slot below.)
   std::vector<std::optional<plat::HGLOBAL>> moved(static_cast<std::size_t>(edit.count()));
@@ -220,8 +221,8 @@ void frmImgClntForm::fnRefreshMainDisplay(int32_t page) {
   const bool docModified = gblnDocModified;
   nxMain->ClearAll();
   if (img::ImagingControl* t = ixTmb(page - 1)) ixMain->setImageHandle(t->ImageHandleCopy());
-  fnRestorePageAnnotations(page - 1);
-  fnTakeCurrentLayer();
+  ws::restorePageAnnotations(*this, page - 1);
+  ws::takeCurrentLayer(*this);
   nxMain->setCurrentTool(TOOL_POINTER);
   gblnPageModified = pageModified;
   gblnDocModified = docModified;
@@ -415,93 +416,43 @@ void frmImgClntForm::placeDivider(double left) {
 
 // ---- Layouts --------------------------------------------------------------------------------------
 
-void frmImgClntForm::checkLayout(const QString& item) {
-  for (const char* name : {"mnuViewPageThumbs", "mnuViewThumbsOnly", "mnuViewPageOnly"})
-    if (QAction* a = Menu(QString::fromLatin1(name))) a->setChecked(item == QLatin1String(name));
+void frmImgClntForm::showLayout(Layout layout) {
+  // The check mark is on the layout's item only.
+  const std::pair<Layout, const char*> items[] = {
+      {Layout::PageAndThumbs, "mnuViewPageThumbs"}, {Layout::ThumbsOnly, "mnuViewThumbsOnly"}, {Layout::PageOnly, "mnuViewPageOnly"}};
+  for (const auto& [l, name] : items)
+    if (QAction* a = Menu(QString::fromLatin1(name))) a->setChecked(l == layout);
+  switch (layout) {
+    case Layout::PageAndThumbs:
+      fraTmb->setVisible(true);
+      fraEdt->setVisible(true);
+      imgDivider->setVisible(true);
+      tw::setWidth(fraTmb, tw::Left(imgDivider) - tw::Left(fraTmb));
+      tw::setLeft(fraEdt, tw::Left(imgDivider) + tw::Width(imgDivider));
+      if (Width() - tw::Left(fraEdt) - 130 > 0) tw::setWidth(fraEdt, Width() - tw::Left(fraEdt) - 130);
+      if (tw::Height(fraTmb) - 180 != 0) setViewportHeight(tw::Height(fraTmb) - 180);
+      if (tw::Width(fraTmb) - 80 != 0) setViewportWidth(tw::Width(fraTmb) - 80);
+      if (tw::Height(fraEdt) - 180 != 0) ixMain->setHeight(tw::Height(fraEdt) - 180);
+      if (tw::Width(fraEdt) - 80 != 0) ixMain->setWidth(tw::Width(fraEdt) - 80);
+      fnOrganizeThumbs();
+      break;
+    case Layout::ThumbsOnly:
+      fraTmb->setVisible(true);
+      fraEdt->setVisible(false);
+      imgDivider->setVisible(false);
+      tw::setWidth(fraTmb, Width() - tw::Left(fraTmb) - 130);
+      setViewportHeight(tw::Height(fraTmb) - 180);
+      setViewportWidth(tw::Width(fraTmb) - 80);
+      fnOrganizeThumbs();
+      break;
+    case Layout::PageOnly:
+      fraTmb->setVisible(false);
+      imgDivider->setVisible(false);
+      fraEdt->setVisible(true);
+      tw::setLeft(fraEdt, tw::Left(fraTmb));
+      tw::setWidth(fraEdt, Width() - tw::Left(fraEdt) - 130);
+      ixMain->setHeight(tw::Height(fraEdt) - 180);
+      ixMain->setWidth(tw::Width(fraEdt) - 80);
+      break;
+  }
 }
-
-void frmImgClntForm::mnuViewPageThumbs_Click() {
-  checkLayout(QStringLiteral("mnuViewPageThumbs"));
-  fraTmb->setVisible(true);
-  fraEdt->setVisible(true);
-  imgDivider->setVisible(true);
-  tw::setWidth(fraTmb, tw::Left(imgDivider) - tw::Left(fraTmb));
-  tw::setLeft(fraEdt, tw::Left(imgDivider) + tw::Width(imgDivider));
-  if (Width() - tw::Left(fraEdt) - 130 > 0) tw::setWidth(fraEdt, Width() - tw::Left(fraEdt) - 130);
-  if (tw::Height(fraTmb) - 180 != 0) setViewportHeight(tw::Height(fraTmb) - 180);
-  if (tw::Width(fraTmb) - 80 != 0) setViewportWidth(tw::Width(fraTmb) - 80);
-  if (tw::Height(fraEdt) - 180 != 0) ixMain->setHeight(tw::Height(fraEdt) - 180);
-  if (tw::Width(fraEdt) - 80 != 0) ixMain->setWidth(tw::Width(fraEdt) - 80);
-  fnOrganizeThumbs();
-}
-
-void frmImgClntForm::mnuViewThumbsOnly_Click() {
-  checkLayout(QStringLiteral("mnuViewThumbsOnly"));
-  fraTmb->setVisible(true);
-  fraEdt->setVisible(false);
-  imgDivider->setVisible(false);
-  tw::setWidth(fraTmb, Width() - tw::Left(fraTmb) - 130);
-  setViewportHeight(tw::Height(fraTmb) - 180);
-  setViewportWidth(tw::Width(fraTmb) - 80);
-  fnOrganizeThumbs();
-}
-
-void frmImgClntForm::mnuViewPageOnly_Click() {
-  checkLayout(QStringLiteral("mnuViewPageOnly"));
-  fraTmb->setVisible(false);
-  imgDivider->setVisible(false);
-  fraEdt->setVisible(true);
-  tw::setLeft(fraEdt, tw::Left(fraTmb));
-  tw::setWidth(fraEdt, Width() - tw::Left(fraEdt) - 130);
-  ixMain->setHeight(tw::Height(fraEdt) - 180);
-  ixMain->setWidth(tw::Width(fraEdt) - 80);
-}
-
-// ---- Pages and zoom -------------------------------------------------------------------------------
-
-void frmImgClntForm::mnuViewNext_Click() {
-  if (gintCurrPage + 1 < thumbCount()) ixTmb_Click(gintCurrPage + 1);
-  fnScrollTmbToCurrent();
-  ws::document().updatePageButtons();
-}
-
-void frmImgClntForm::mnuViewPrev_Click() {
-  if (gintCurrPage + 1 > 1) ixTmb_Click(gintCurrPage - 1);
-  fnScrollTmbToCurrent();
-  ws::document().updatePageButtons();
-}
-
-void frmImgClntForm::mnuZoomFixed(float factor) {
-  ixMain->SetZoom(factor);
-  setStatusPanel(QStringLiteral("ZOOM"), modView::fnZoomText(factor));
-}
-
-void frmImgClntForm::mnuZoom025_Click() { mnuZoomFixed(0.25f); }
-void frmImgClntForm::mnuZoom050_Click() { mnuZoomFixed(0.5f); }
-void frmImgClntForm::mnuZoom075_Click() { mnuZoomFixed(0.75f); }
-void frmImgClntForm::mnuZoom100_Click() { mnuZoomFixed(1.0f); }
-void frmImgClntForm::mnuZoom200_Click() { mnuZoomFixed(2.0f); }
-void frmImgClntForm::mnuZoom400_Click() { mnuZoomFixed(4.0f); }
-
-void frmImgClntForm::mnuZoomIn_Click() {
-  ixMain->SetZoom(static_cast<float>(static_cast<double>(ixMain->ZoomFactor()) * 1.1));
-  if (ixMain->ZoomFactor() > 4.0f) ixMain->SetZoom(4.0f);
-  setStatusPanel(QStringLiteral("ZOOM"), modView::fnZoomText(ixMain->ZoomFactor()));
-}
-
-void frmImgClntForm::mnuZoomOut_Click() {
-  ixMain->SetZoom(static_cast<float>(static_cast<double>(ixMain->ZoomFactor()) * 0.9));
-  if (ixMain->ZoomFactor() < 0.2f) ixMain->SetZoom(0.2f);
-  setStatusPanel(QStringLiteral("ZOOM"), modView::fnZoomText(ixMain->ZoomFactor()));
-}
-
-void frmImgClntForm::mnuZoomFit(int16_t how) {
-  ixMain->setViewOffsetX(0);
-  ixMain->setViewOffsetY(0);
-  ixMain->ZoomToFit(how);
-  setStatusPanel(QStringLiteral("ZOOM"), modView::fnZoomText(ixMain->ZoomFactor()));
-}
-
-void frmImgClntForm::mnuZoomPage_Click() { mnuZoomFit(ws::kFitPage); }
-void frmImgClntForm::mnuZoomWidth_Click() { mnuZoomFit(ws::kFitWidth); }
-void frmImgClntForm::mnuZoomHeight_Click() { mnuZoomFit(ws::kFitHeight); }

@@ -24,7 +24,7 @@ void frmImgClntForm::loadThumbs(const QString& path, int pages) {
   stopThumbs();
   const bool all = pages <= kPagesWithAllPictures;
   if (!all)
-    for (int i = 0; i < thumbCount(); ++i) ixTmb(i)->setReleasePictureWhenHidden(true);
+    for (int i = 0; i < pageCount(); ++i) ixTmb(i)->setReleasePictureWhenHidden(true);
   thumbLoader_ = std::make_unique<img::PageThumbLoader>(
       path, pages, ixTmb(0)->displaySide(), [this](img::PageThumb& t) { thumbReady(t); }, 0,
       all ? img::PageThumbLoader::Scope::AllPages : img::PageThumbLoader::Scope::OnlyAsked);
@@ -50,7 +50,7 @@ void frmImgClntForm::thumbReady(img::PageThumb& t) {
            c->takeDisplayPage(path, t.page, t.decoded, t.fullWidth, t.fullHeight);
   };
   if (!take(slot)) {
-    for (int i = 0; i < thumbCount(); ++i)
+    for (int i = 0; i < pageCount(); ++i)
       if (take(ixTmb(i))) break;
   }
   if (onlyShown) return;
@@ -68,8 +68,8 @@ void frmImgClntForm::thumbReady(img::PageThumb& t) {
 void frmImgClntForm::showSlotsNearView() {
   const double view = tw::Height(picMain), top = 200.0 * vsTmb->value() - view, bottom = top + 3 * view;
   // The one slot left without a document, with neither picture nor caption, stays out of sight.
-  const bool empty = thumbCount() == 1 && !ixTmb(0)->hasImage() && lblTmb(0)->text().isEmpty();
-  for (int i = 0; i < thumbCount(); ++i) {
+  const bool empty = pageCount() == 1 && !ixTmb(0)->hasImage() && lblTmb(0)->text().isEmpty();
+  for (int i = 0; i < pageCount(); ++i) {
     img::ImagingControl* t = ixTmb(i);
     const bool near = !empty && t->Top() + t->Height() + 280 >= top && t->Top() <= bottom;
     if (t->isHidden() == near) t->setVisible(near);
@@ -85,7 +85,7 @@ void frmImgClntForm::preferVisibleThumbs() {
   if (!onlyAsked && thumbLoader_->finished()) return;
   const double top = 200.0 * vsTmb->value(), bottom = top + tw::Height(picMain);
   std::vector<int32_t> pages, near;
-  for (int i = 0; i < thumbCount(); ++i) {
+  for (int i = 0; i < pageCount(); ++i) {
     img::ImagingControl* t = ixTmb(i);
     if (!t->isPendingSource()) continue;
     if (t->Top() + t->Height() >= top && t->Top() <= bottom) pages.push_back(t->PageNumber());

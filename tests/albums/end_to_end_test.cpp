@@ -9,6 +9,7 @@
 #include "controls/imaging/imaging_control.h"
 #include "tests/albums/album_fixture.h"
 #include "tests/support/main_window_fixture.h"
+#include "workspace/first_activation.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -24,7 +25,7 @@ TEST_F(MainWindowTest, AlbumOnTheCommandLineSlideShowAndOpeningARow) {
   const QString album = dir.file("holiday.KVT");
   albumtest::writeText(album, (first + ", 2, beach\r\n" + second + ", 1, harbour\r\n").toUtf8());
   registerAlbumWindows();
-  frmImgClntForm::setCommandLine(album);
+  ws::setCommandLine(album);
   modVars::gblnActivated = false;
 
   bool sawSlideShow = false;
@@ -48,7 +49,7 @@ TEST_F(MainWindowTest, AlbumOnTheCommandLineSlideShowAndOpeningARow) {
     a->Unload();
   });
   frmImgClntForm* w = window();
-  w->fnFirstActivation();
+  ws::firstActivation();
   EXPECT_TRUE(sawSlideShow);
   EXPECT_FALSE(frmAlbum.IsLoaded());
 

@@ -5,6 +5,7 @@
 #include "albums/register_windows.h"
 #include "tests/support/main_window_fixture.h"
 #include "tests/support/mouse.h"
+#include "workspace/view_commands.h"
 
 #include <QPushButton>
 #include <QScrollBar>
@@ -176,7 +177,7 @@ TEST_F(MagnifierTest, FollowsThePointerWhileTheButtonIsHeld) {
   registerAlbumWindows();
   frmImgClntForm* w = window();
   w->fnOpenImgFile(file(QStringLiteral("doc.tif"), {{400, 300, 0x00FF00}}, 4));
-  w->mnuZoom100_Click();
+  ws::mnuZoomTo<100>(*w);
   w->fnSelectMagnifyMode();
   EXPECT_EQ(w->ixMain->MousePointer(), 30);
   EXPECT_EQ(w->ixMain->cursor().shape(), Qt::BitmapCursor);  // the program's own magnifier

@@ -7,6 +7,7 @@
 #include "tests/imagetools/tool_fixture.h"
 #include "runtime/screen.h"
 #include "tests/support/main_window_fixture.h"
+#include "workspace/command_table.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -149,7 +150,7 @@ TEST_F(ToolsMenu, DirectOperationsTurnThePageAndMarkItModified) {
   // The image toolbar's buttons run the same commands.
   for (auto [key, redAt] : {std::pair{"rotateleft", QPoint(0, 3)}, std::pair{"rotateright", QPoint(2, 0)}, std::pair{"flip", QPoint(3, 2)}}) {
     w->ixMain->setBitmap(corners());
-    w->tbrImage_ButtonClick(QLatin1String(key));
+    ws::toolbarButtonClick(*w, "tbrImage", QLatin1String(key));
     EXPECT_EQ(w->ixMain->bitmap().pixel(redAt.x(), redAt.y()), qRgb(255, 0, 0)) << key;
   }
   // Flip twice restores the page.

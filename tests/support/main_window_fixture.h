@@ -11,6 +11,7 @@
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_dir.h"
 #include "workspace/document/document_session.h"
+#include "workspace/first_activation.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
 #include "workspace/window_openers.h"
@@ -66,7 +67,7 @@ class MainWindowTest : public ::testing::Test {
     qputenv("XDG_DATA_HOME", dir.file(QStringLiteral("xdg-data")).toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", dir.file(QStringLiteral("xdg-config")).toLocal8Bit());
     ws::clearWindowOpeners();
-    frmImgClntForm::setCommandLine(QString());
+    ws::setCommandLine(QString());
   }
   void TearDown() override {
     if (frmImgClnt.IsLoaded()) {

@@ -12,6 +12,8 @@
 #include "tests/support/mouse.h"
 #include "workspace/frm_anno_palette.h"
 #include "workspace/palette_menus.h"
+#include "workspace/annotation_commands.h"
+#include "workspace/view_commands.h"
 
 using namespace mainwindowtest;
 
@@ -79,7 +81,7 @@ class PaletteTest : public MainWindowTest {
 TEST_F(PaletteTest, ButtonsChooseToolsAndARightClickOpensOnlyThePressedToolsMenu) {
   frmImgClntForm* w = openDocument();
   w->fnSelectHandMode();
-  w->mnuAnnPalette_Click();
+  ws::mnuAnnPalette_Click(*w);
   ASSERT_TRUE(frmAnnoPalette.IsLoaded());
   frmAnnoPaletteForm* p = frmAnnoPalette.get();
   EXPECT_TRUE(w->Menu("mnuAnnPalette")->isChecked());
@@ -112,8 +114,8 @@ TEST_F(PaletteTest, ButtonsChooseToolsAndARightClickOpensOnlyThePressedToolsMenu
   EXPECT_FALSE(w->Menu("mnuAnnPalette")->isChecked());
   EXPECT_EQ(w->nxMain->CurrentTool(), 0);
   // Show Palette twice: closed again, the hand pressed, no tool.
-  w->mnuAnnPalette_Click();
-  w->mnuAnnPalette_Click();
+  ws::mnuAnnPalette_Click(*w);
+  ws::mnuAnnPalette_Click(*w);
   EXPECT_FALSE(frmAnnoPalette.IsLoaded());
   EXPECT_TRUE(w->Button(w->tbrMode, "selhand")->isChecked());
   EXPECT_EQ(w->nxMain->CurrentTool(), 0);
@@ -121,7 +123,7 @@ TEST_F(PaletteTest, ButtonsChooseToolsAndARightClickOpensOnlyThePressedToolsMenu
 
 TEST_F(PaletteTest, EveryKindOfMenuItemChangesTheToolsAttribute) {
   frmImgClntForm* w = openDocument();
-  w->mnuAnnPalette_Click();
+  ws::mnuAnnPalette_Click(*w);
   frmAnnoPaletteForm* p = frmAnnoPalette.get();
 
   // Lists: the chosen item is stored by its value and alone checked at the next opening.
@@ -197,7 +199,7 @@ TEST_F(PaletteTest, EveryKindOfMenuItemChangesTheToolsAttribute) {
 TEST_F(PaletteTest, SitsInsideThePageViewModelessAndGoesWithTheDocument) {
   frmImgClntForm* w = openDocument();
   w->show();
-  w->mnuAnnPalette_Click();
+  ws::mnuAnnPalette_Click(*w);
   frmAnnoPaletteForm* p = frmAnnoPalette.get();
   EXPECT_FALSE(p->IsModalShowing());
   EXPECT_EQ(p->parentWidget(), w);
@@ -223,12 +225,12 @@ int objects(frmImgClntForm* w) { return w->nxMain->CurrentLayer() ? w->nxMain->L
 
 TEST_F(PaletteTest, SelectAllAndDeleteAskFirst) {
   frmImgClntForm* w = openDocument();
-  w->mnuAnn_Click();
+  ws::mnuAnn_Click(*w);
   EXPECT_FALSE(w->Menu("mnuAnnSelectAll")->isEnabled());
   drawRectangles(w, 2);
-  w->mnuAnn_Click();
+  ws::mnuAnn_Click(*w);
   EXPECT_TRUE(w->Menu("mnuAnnSelectAll")->isEnabled() && w->Menu("mnuAnnBurnIn")->isEnabled());
-  w->mnuAnnSelectAll_Click();
+  ws::mnuAnnSelectAll_Click(*w);
   ASSERT_TRUE(w->nxMain->HasSelection());
   gblnDocModified = gblnPageModified = false;
   dialogs.answerMsgBox(rt::vbNo);
@@ -248,11 +250,11 @@ TEST_F(PaletteTest, BurnInMarksThePageAndTheSavedFileHasNoLayer) {
   drawRectangles(w, 1);
   gblnDocModified = gblnPageModified = false;
   dialogs.answerMsgBox(rt::vbNo);
-  w->mnuAnnBurnIn_Click();
+  ws::mnuAnnBurnIn_Click(*w);
   EXPECT_EQ(objects(w), 1);
   EXPECT_FALSE(gblnDocModified);
   dialogs.answerMsgBox(rt::vbYes);
-  w->mnuAnnBurnIn_Click();
+  ws::mnuAnnBurnIn_Click(*w);
   EXPECT_EQ(objects(w), 0);
   EXPECT_TRUE(gblnDocModified && gblnPageModified);
   const QRgb edge = w->ixMain->bitmap().pixel(10, 25);
@@ -316,14 +318,14 @@ class PageViewScreenshots : public PaletteTest {
     frmImgClntForm* w = window();
     w->setGeometry(40, 40, 1100, 800);
     w->fnOpenImgFile(path);
-    w->mnuZoom100_Click();
+    ws::mnuZoomTo<100>(*w);
     return w;
   }
 };
 
 TEST_F(PageViewScreenshots, PaletteWithAnAttributeMenuAndAFloatingArea) {
   frmImgClntForm* w = openPicture();
-  w->mnuAnnPalette_Click();
+  ws::mnuAnnPalette_Click(*w);
   frmAnnoPaletteForm* p = frmAnnoPalette.get();
   p->Button("rectangle")->click();
   settle();
@@ -339,7 +341,7 @@ TEST_F(PageViewScreenshots, PaletteWithAnAttributeMenuAndAFloatingArea) {
   saveScreen(QRect(around.topLeft(), QSize(620, 420)), "annotation-palette.png");
   hatch->hide();
   menu->hide();
-  w->mnuAnnPalette_Click();
+  ws::mnuAnnPalette_Click(*w);
 
   QImage stamp(220, 90, QImage::Format_RGB32);
   stamp.fill(QColor(0xb0, 0x20, 0x20));

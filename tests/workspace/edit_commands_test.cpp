@@ -15,6 +15,8 @@
 
 #include "tests/support/main_window_fixture.h"
 #include "tests/support/mouse.h"
+#include "workspace/annotation_commands.h"
+#include "workspace/view_commands.h"
 
 using namespace mainwindowtest;
 
@@ -69,7 +71,7 @@ class EditTest : public MainWindowTest {
   frmImgClntForm* open(const std::vector<Page>& pages) {
     frmImgClntForm* w = window();
     w->fnOpenImgFile(file(QStringLiteral("doc.tif"), pages, 4));
-    w->mnuZoom100_Click();
+    ws::mnuZoomTo<100>(*w);
     gblnDocModified = gblnPageModified = false;
     return w;
   }
@@ -269,7 +271,7 @@ TEST_F(EditTest, SelectedAnnotationsWinOverTheRectangleAndPasteBackAsAnnotations
   drag(w->ixMain, {10, 10}, {40, 40});
   w->nxMain->setCurrentTool(4096);
   w->ixMain->setSelection(100, 100, 20, 20);
-  w->mnuAnnSelectAll_Click();
+  ws::mnuAnnSelectAll_Click(*w);
   clearFlags();
   w->mnuEditCopy_Click();
   EXPECT_EQ(w->ixMain->SelectionWidth(), 20);  // the rectangle was not the target
@@ -281,7 +283,7 @@ TEST_F(EditTest, SelectedAnnotationsWinOverTheRectangleAndPasteBackAsAnnotations
   EXPECT_TRUE(gblnDocModified && gblnPageModified);
   EXPECT_FALSE(w->ixMain->AreaActive());
   clearFlags();
-  w->mnuAnnSelectAll_Click();
+  ws::mnuAnnSelectAll_Click(*w);
   w->mnuEditCut_Click();
   EXPECT_EQ(w->nxMain->LayerObjectCount(w->nxMain->CurrentLayer()), 0);
   EXPECT_EQ(pixel(w->ixMain, 110, 110), kRed);  // the rectangle selection is untouched

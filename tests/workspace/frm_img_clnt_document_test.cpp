@@ -1,6 +1,9 @@
 // The main window's documents: opening, paging and zoom, the save prompt, and saves of single and
 // multi-page documents.
 #include "tests/support/main_window_fixture.h"
+#include "workspace/command_table.h"
+#include "workspace/file_commands.h"
+#include "workspace/view_commands.h"
 
 #include <QMouseEvent>
 
@@ -71,7 +74,7 @@ TEST_F(MainWindowTest, MultiPageTiffShowsThumbnailsAndSwitchesPagesAndZoom) {
   EXPECT_FALSE(enabled(w->Button(w->tbrImage, "previous")));
   EXPECT_TRUE(enabled(w->Button(w->tbrImage, "next")));
 
-  w->mnuViewNext_Click();
+  ws::mnuViewNext_Click(*w);
   EXPECT_EQ(gintCurrPage, 1);
   EXPECT_EQ(pageShown(w), 40);
   EXPECT_EQ(w->ixTmb(0)->HighlightBorder(), 0);
@@ -80,9 +83,9 @@ TEST_F(MainWindowTest, MultiPageTiffShowsThumbnailsAndSwitchesPagesAndZoom) {
   w->ixTmb_Click(2);
   EXPECT_EQ(pageShown(w), 50);
   EXPECT_FALSE(enabled(w->Menu("mnuViewNext")));
-  w->mnuViewNext_Click();  // on the last page: stays
+  ws::mnuViewNext_Click(*w);  // on the last page: stays
   EXPECT_EQ(gintCurrPage, 2);
-  w->mnuViewPrev_Click();
+  ws::mnuViewPrev_Click(*w);
   EXPECT_EQ(pageShown(w), 40);
   // Showing pages never marks the document modified.
   EXPECT_FALSE(gblnDocModified);
@@ -97,32 +100,32 @@ TEST_F(MainWindowTest, MultiPageTiffShowsThumbnailsAndSwitchesPagesAndZoom) {
 
   struct ZoomCase {
     float before;
-    void (frmImgClntForm::*command)();
+    ws::CommandHandler command;
     float after;
     const char* panel;
   };
-  const ZoomCase zooms[] = {{4.0f, &frmImgClntForm::mnuZoomIn_Click, 4.0f, "400%"},
-                            {3.9f, &frmImgClntForm::mnuZoomIn_Click, 4.0f, "400%"},
-                            {1.0f, &frmImgClntForm::mnuZoomIn_Click, 1.1f, "110%"},
-                            {0.2f, &frmImgClntForm::mnuZoomOut_Click, 0.2f, "20%"},
-                            {0.21f, &frmImgClntForm::mnuZoomOut_Click, 0.2f, "20%"}};
+  const ZoomCase zooms[] = {{4.0f, &ws::mnuZoomIn_Click, 4.0f, "400%"},
+                            {3.9f, &ws::mnuZoomIn_Click, 4.0f, "400%"},
+                            {1.0f, &ws::mnuZoomIn_Click, 1.1f, "110%"},
+                            {0.2f, &ws::mnuZoomOut_Click, 0.2f, "20%"},
+                            {0.21f, &ws::mnuZoomOut_Click, 0.2f, "20%"}};
   for (const ZoomCase& z : zooms) {
     w->ixMain->SetZoom(z.before);
-    (w->*z.command)();
+    z.command(*w);
     EXPECT_NEAR(w->ixMain->ZoomFactor(), z.after, 1e-5) << z.before;
     EXPECT_EQ(w->StatusPanel("ZOOM"), QString::fromLatin1(z.panel)) << z.before;
   }
-  w->mnuZoomFixed(0.5f);
+  ws::zoomFixed(*w, 0.5f);
   EXPECT_FLOAT_EQ(w->ixMain->ZoomFactor(), 0.5f);
   EXPECT_EQ(w->StatusPanel("ZOOM"), QStringLiteral("50%"));
-  w->mnuZoomFit(2);
+  ws::zoomFit(*w, 2);
   EXPECT_EQ(w->ixMain->ViewOffsetX(), 0);
   EXPECT_TRUE(w->StatusPanel("ZOOM").endsWith(QLatin1Char('%')));
 
-  w->mnuViewThumbsOnly_Click();
+  ws::mnuViewThumbsOnly_Click(*w);
   EXPECT_FALSE(w->fraEdt->isVisible());
   EXPECT_TRUE(w->fraTmb->isVisible());
-  w->mnuViewPageThumbs_Click();
+  ws::mnuViewPageThumbs_Click(*w);
   EXPECT_TRUE(w->fraEdt->isVisible());
 
   w->mnuFileClose_Click();
@@ -162,7 +165,7 @@ TEST_F(MainWindowTest, UntitledDocumentWithSeveralPagesNeverOverwritesAPage) {
   EXPECT_EQ(gintCurrPage, 1);
   EXPECT_EQ(pageShown(w), 60);
   EXPECT_EQ(w->ixTmb(0)->ImageWidth(), 50);
-  w->mnuViewPrev_Click();
+  ws::mnuViewPrev_Click(*w);
   EXPECT_EQ(pageShown(w), 50);
   EXPECT_EQ(w->ixTmb(1)->ImageWidth(), 60);
   EXPECT_TRUE(enabled(w->Menu("mnuViewNext")));
@@ -278,7 +281,7 @@ TEST_F(MainWindowTest, MultiPageDocumentSavesInPlaceAndUnderAnotherName) {
   const QString other = dir.file(QStringLiteral("copy.tif"));
   dialogs.answerFile(rt::DialogKind::Save, other);
   const QString openFilter = w->cdgMain.Filter;
-  ASSERT_TRUE(w->mnuFileSaveAs_Click());
+  ASSERT_TRUE(ws::mnuFileSaveAs_Click(*w));
   const RecordedCall& d = dialogs.calls().back();
   EXPECT_EQ(d.request.title, QStringLiteral("Save Current File As"));
   EXPECT_EQ(d.request.filter, QStringLiteral("All Files (*.*)|*.*"));
@@ -289,14 +292,14 @@ TEST_F(MainWindowTest, MultiPageDocumentSavesInPlaceAndUnderAnotherName) {
 
   // Save As onto an existing file answered No writes nothing and keeps the name.
   dialogs.answerFile(rt::DialogKind::Save, path).answerMsgBox(rt::vbNo);
-  EXPECT_FALSE(w->mnuFileSaveAs_Click());
+  EXPECT_FALSE(ws::mnuFileSaveAs_Click(*w));
   EXPECT_EQ(dialogs.calls().back().text,
             QStringLiteral("A file already exists with the selected path and name!\rOverwrite?"));
   EXPECT_EQ(gstrCurrFile, other);
 
   // A cancelled dialog ends silently.
   dialogs.cancelDialog(rt::DialogKind::Save);
-  EXPECT_FALSE(w->mnuFileSaveAs_Click());
+  EXPECT_FALSE(ws::mnuFileSaveAs_Click(*w));
 }
 
 TEST_F(MainWindowTest, PcxAndDcxSavesOfferTheExtensionThatFitsThePageCount) {

@@ -2,6 +2,7 @@
 // and a save that cannot keep them, or cannot keep every page, says so and changes nothing.
 #include "annotation/ann_codes.h"
 #include "tests/support/main_window_fixture.h"
+#include "workspace/file_commands.h"
 
 namespace {
 
@@ -98,14 +99,14 @@ TEST_F(MainWindowTest, SaveAsWritesTheFormatOfTheNamesExtension) {
   const QString refused = dir.file(QStringLiteral("copy.xyz"));
   dialogs.answerFile(rt::DialogKind::Save, refused);
   dialogs.answerMsgBox(rt::vbOK);
-  EXPECT_FALSE(w->mnuFileSaveAs_Click());
+  EXPECT_FALSE(ws::mnuFileSaveAs_Click(*w));
   EXPECT_TRUE(dialogs.calls().back().text.contains(QStringLiteral("\".xyz\"")));
   EXPECT_FALSE(QFile::exists(refused));
 
   const QString bmp = dir.file(QStringLiteral("copy.bmp"));
   dialogs.answerFile(rt::DialogKind::Save, bmp);
   dialogs.answerMsgBox(rt::vbNo);
-  EXPECT_FALSE(w->mnuFileSaveAs_Click());
+  EXPECT_FALSE(ws::mnuFileSaveAs_Click(*w));
   EXPECT_TRUE(dialogs.calls().back().text.startsWith(QStringLiteral("The format you have chosen does not support multi-page images.")));
   EXPECT_FALSE(QFile::exists(bmp));
   EXPECT_EQ(w->ixTmb.Count(), 4);
@@ -113,7 +114,7 @@ TEST_F(MainWindowTest, SaveAsWritesTheFormatOfTheNamesExtension) {
 
   dialogs.answerFile(rt::DialogKind::Save, bmp);
   dialogs.answerMsgBox(rt::vbYes);
-  ASSERT_TRUE(w->mnuFileSaveAs_Click());
+  ASSERT_TRUE(ws::mnuFileSaveAs_Click(*w));
   EXPECT_EQ(magic(bmp), QByteArray("BM"));
   EXPECT_EQ(readImage(bmp).size(), 1u);
   EXPECT_EQ(readImage(bmp)[0].width, 60);
@@ -124,7 +125,7 @@ TEST_F(MainWindowTest, SaveAsWritesTheFormatOfTheNamesExtension) {
   // A name without an extension takes that of the format written.
   const QString bare = dir.file(QStringLiteral("again"));
   dialogs.answerFile(rt::DialogKind::Save, bare);
-  ASSERT_TRUE(w->mnuFileSaveAs_Click());
+  ASSERT_TRUE(ws::mnuFileSaveAs_Click(*w));
   EXPECT_EQ(gstrCurrFile, bare + QStringLiteral(".bmp"));
   EXPECT_EQ(magic(bare + QStringLiteral(".bmp")), QByteArray("BM"));
 }

@@ -2,6 +2,7 @@
 // width as it is now, a fresh strip after a close, and page edits applied to the thumbnails.
 #include "tests/support/main_window_fixture.h"
 #include "workspace/page_strip.h"
+#include "workspace/view_commands.h"
 
 #include <QStyle>
 #include <cmath>
@@ -33,10 +34,10 @@ TEST_F(MainWindowTest, ThumbnailSizeFollowsTheStripWidthAcrossLayouts) {
     return std::abs(w->ixTmb(0)->Width() - width) < 15 && std::abs(w->ixTmb(0)->Height() - height) < 15;
   };
   EXPECT_TRUE(isSize(1220, 1525));  // one column that needs the scroll bar: small thumbnails
-  w->mnuViewThumbsOnly_Click();
+  ws::mnuViewThumbsOnly_Click(*w);
   EXPECT_TRUE(isSize(1460, 1825));
-  w->mnuViewPageOnly_Click();
-  w->mnuViewPageThumbs_Click();
+  ws::mnuViewPageOnly_Click(*w);
+  ws::mnuViewPageThumbs_Click(*w);
   EXPECT_TRUE(isSize(1220, 1525));
   EXPECT_EQ(w->picChild->width(), w->picMain->width());
 }

@@ -1,6 +1,10 @@
 // The main window itself: the thumbnail strip and panes, the page view's mouse and keys, start-up,
 // the first activation, shut-down and the annotation notifications.
 #include "tests/support/main_window_fixture.h"
+#include "workspace/annotation_commands.h"
+#include "workspace/first_activation.h"
+#include "workspace/command_table.h"
+#include "workspace/view_commands.h"
 
 namespace {
 
@@ -30,19 +34,19 @@ TEST_F(MainWindowTest, StripScrollsToTheCurrentPageAndToolbarKeysMatchExactly) {
   EXPECT_EQ(w->vsTmb->value(), 0);
 
   // Toolbar keys compare exactly.
-  w->tbrImage_ButtonClick(QStringLiteral("Next"));
+  ws::toolbarButtonClick(*w, "tbrImage", QStringLiteral("Next"));
   EXPECT_EQ(gintCurrPage, 0);
-  w->tbrImage_ButtonClick(QStringLiteral("next"));
+  ws::toolbarButtonClick(*w, "tbrImage", QStringLiteral("next"));
   EXPECT_EQ(gintCurrPage, 1);
-  w->tbrMode_ButtonClick(QStringLiteral("selrect"));
+  ws::toolbarButtonClick(*w, "tbrMode", QStringLiteral("selrect"));
   EXPECT_TRUE(w->Button(w->tbrMode, "selrect")->isChecked());
   EXPECT_FALSE(w->Button(w->tbrMode, "selhand")->isChecked());
-  w->tbrFile_ButtonClick(QStringLiteral("Close"));
+  ws::toolbarButtonClick(*w, "tbrFile", QStringLiteral("Close"));
   EXPECT_EQ(gstrCurrFile, path);
   // A save keeps the pressed mode; nothing was changed, so closing asks nothing.
   ASSERT_TRUE(w->mnuFileSave_Click());
   EXPECT_TRUE(w->Button(w->tbrMode, "selrect")->isChecked());
-  w->tbrFile_ButtonClick(QStringLiteral("close"));
+  ws::toolbarButtonClick(*w, "tbrFile", QStringLiteral("close"));
   EXPECT_TRUE(gstrCurrFile.isEmpty());
   EXPECT_TRUE(dialogs.calls().empty());
 }
@@ -51,13 +55,13 @@ TEST_F(MainWindowTest, AnnotationMenuOffersSelectAllAndBurnInOnlyWithAnnotations
   frmImgClntForm* w = window();
   w->fnOpenImgFile(file(QStringLiteral("one.bmp"), {{8, 8, 0xFFFFFF}}, 5));
   w->Menu("mnuAnnSelectAll")->setEnabled(true);
-  w->mnuAnn_Click();
+  ws::mnuAnn_Click(*w);
   EXPECT_FALSE(w->Menu("mnuAnnSelectAll")->isEnabled());
   EXPECT_FALSE(w->Menu("mnuAnnBurnIn")->isEnabled());
   // Burn In answered No leaves the page as it was.
   dialogs.answerMsgBox(rt::vbNo);
   const QImage before = w->ixMain->Picture();
-  w->mnuAnnBurnIn_Click();
+  ws::mnuAnnBurnIn_Click(*w);
   EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("This operation is permanent!\rDo you want to continue?"));
   EXPECT_EQ(w->ixMain->Picture(), before);
   EXPECT_FALSE(gblnDocModified);
@@ -106,7 +110,7 @@ TEST_F(MainWindowTest, PageViewMouseSelectsInRectangleModeAndPansInHandMode) {
   w->fnOpenImgFile(file(QStringLiteral("big.bmp"), {{400, 300, 0xFFFFFF}}, 5));
   img::ImagingControl* ix = w->ixMain;
   const float tx = static_cast<float>(rt::Screen::TwipsPerPixelX()), ty = static_cast<float>(rt::Screen::TwipsPerPixelY());
-  w->tbrMode_ButtonClick(QStringLiteral("selrect"));
+  ws::toolbarButtonClick(*w, "tbrMode", QStringLiteral("selrect"));
   struct Drag {
     int x0, y0, x1, y1;
     bool selects;
@@ -125,8 +129,8 @@ TEST_F(MainWindowTest, PageViewMouseSelectsInRectangleModeAndPansInHandMode) {
   EXPECT_FALSE(ix->SelectionVisible());
 
   // The hand drags the page: the view scrolls against the pointer.
-  w->tbrMode_ButtonClick(QStringLiteral("selhand"));
-  w->mnuZoomFixed(4.0f);
+  ws::toolbarButtonClick(*w, "tbrMode", QStringLiteral("selhand"));
+  ws::zoomFixed(*w, 4.0f);
   ix->setScrollPosX(200);
   ix->setScrollPosY(200);
   Q_EMIT ix->MouseDown(1, 0, 100 * tx, 100 * ty);
@@ -164,10 +168,10 @@ TEST_F(MainWindowTest, FirstActivationFollowsTheCommandLineAndTheAssociationValu
     setFileAssoc(c.fileAssoc);
     offers = 0;
     album.clear();
-    frmImgClntForm::setCommandLine(QString::fromLatin1(c.commandLine));
+    ws::setCommandLine(QString::fromLatin1(c.commandLine));
     gblnActivated = false;
-    w->fnFirstActivation();
-    w->fnFirstActivation();  // later activations do nothing
+    ws::firstActivation();
+    ws::firstActivation();  // later activations do nothing
     EXPECT_EQ(offers, c.offersAssociations ? 1 : 0) << c.commandLine;
     EXPECT_EQ(album, QString::fromLatin1(c.album ? c.album : "")) << c.commandLine;
     if (c.offersAssociations) {
@@ -183,10 +187,10 @@ TEST_F(MainWindowTest, UnreadableCommandLineFileGetsTheErrorMessage) {
   bad.close();
   frmImgClntForm* w = window();
   for (const QString& path : {dir.file(QStringLiteral("missing.tif")), dir.file(QStringLiteral("bad.bmp"))}) {
-    frmImgClntForm::setCommandLine(path);
+    ws::setCommandLine(path);
     dialogs.answerMsgBox(rt::vbOK);
     gblnActivated = false;
-    w->fnFirstActivation();
+    ws::firstActivation();
     const RecordedCall& m = dialogs.calls().back();
     EXPECT_EQ(m.icon(), rt::vbExclamation) << path.toStdString();
     EXPECT_EQ(m.title, QStringLiteral("Error"));
@@ -286,10 +290,10 @@ TEST_F(MainWindowTest, AddedChangedAndDeletedAnnotationsMarkTheDocumentModified)
   const intptr_t layer = w->nxMain->NewLayer();
   EXPECT_EQ(glngAnnoHandle, layer);
   // Show Palette twice ends in the hand mode with no annotation tool.
-  w->mnuAnnPalette_Click();
+  ws::mnuAnnPalette_Click(*w);
   EXPECT_TRUE(w->Menu("mnuAnnPalette")->isChecked());
   EXPECT_TRUE(w->Button(w->tbrMode, "selarrow")->isChecked());
-  w->mnuAnnPalette_Click();
+  ws::mnuAnnPalette_Click(*w);
   EXPECT_FALSE(w->Menu("mnuAnnPalette")->isChecked());
   EXPECT_TRUE(w->Button(w->tbrMode, "selhand")->isChecked());
   EXPECT_EQ(w->nxMain->CurrentTool(), 0);

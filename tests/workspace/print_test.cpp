@@ -3,6 +3,7 @@
 #include "tests/support/main_window_fixture.h"
 #include "runtime/replacing_file.h"
 #include "workspace/print_plan.h"
+#include "workspace/file_commands.h"
 
 #include <QImage>
 #include <QProcess>
@@ -134,7 +135,7 @@ TEST_F(PrintTest, ARangeOfPagesPrintsIntoOneFileInOrder) {
   frmImgClntForm* w = window();
   w->fnOpenImgFile(file(QStringLiteral("five.tif"), pages, 4));
   printerAnswers(2, 4, 1);
-  w->mnuFilePrint_Click();
+  ws::mnuFilePrint_Click(*w);
   ASSERT_EQ(printed(), QStringList({"out.pdf"}));
   ASSERT_EQ(pdfPages(QStringLiteral("out.pdf")), 3);
   const int widths[] = {30, 40, 50};
@@ -159,7 +160,7 @@ TEST_F(PrintTest, CopiesRepeatTheRangeInTheSameFileAndABackwardRangePrintsItsFir
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.from << ".." << c.to << " x" << c.copies);
     printerAnswers(c.from, c.to, c.copies);
-    w->mnuFilePrint_Click();
+    ws::mnuFilePrint_Click(*w);
     ASSERT_EQ(printed(), QStringList({"out.pdf"}));
     ASSERT_EQ(pdfPages(QStringLiteral("out.pdf")), static_cast<int>(c.widths.size()));
     for (std::size_t i = 0; i < c.widths.size(); ++i)
@@ -183,7 +184,7 @@ TEST_F(PrintTest, AnEarlierFileIsReplacedWholeAndAReadOnlyOneIsKept) {
     f.write("an earlier file");
   }
   printerAnswers(1, 2, 1);
-  w->mnuFilePrint_Click();
+  ws::mnuFilePrint_Click(*w);
   EXPECT_EQ(pdfPages(QStringLiteral("out.pdf")), 2);
   EXPECT_TRUE(bytes().startsWith("%PDF"));
   for (const QString& name : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))
@@ -193,7 +194,7 @@ TEST_F(PrintTest, AnEarlierFileIsReplacedWholeAndAReadOnlyOneIsKept) {
   ASSERT_TRUE(QFile::setPermissions(out, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
   printerAnswers(1, 1, 1);
   dialogs.answerMsgBox(rt::vbOK);
-  w->mnuFilePrint_Click();
+  ws::mnuFilePrint_Click(*w);
   ASSERT_EQ(dialogs.calls().back().kind, testsupport::RecordedCall::MsgBox);
   EXPECT_EQ(dialogs.calls().back().icon(), rt::vbExclamation);
   EXPECT_EQ(bytes(), before) << "the read-only file is left as it was";
@@ -209,7 +210,7 @@ TEST_F(PrintTest, APictureIsPlacedHalfAnInchInAtItsSizeOrFittedToThePage) {
     SCOPED_TRACE(c.name);
     w->fnOpenImgFile(file(QString::fromLatin1(c.name) + QStringLiteral(".bmp"), {{c.width, c.height, 0x0000FF}}, 5));
     printerAnswers(0, 0, 1, c.orientation);
-    w->mnuFilePrint_Click();
+    ws::mnuFilePrint_Click(*w);
     QSize page;
     const Box b = marker(QStringLiteral("out.pdf"), &page);
     if (c.orientation == 2) {
@@ -235,7 +236,7 @@ TEST_F(PrintTest, TheEditedPageShownIsWhatPrints) {
   w->ixMain->CreateBlankImage(60, 20, 24, 0x0000FF);
   gblnPageModified = true;
   printerAnswers(1, 1, 1);
-  w->mnuFilePrint_Click();
+  ws::mnuFilePrint_Click(*w);
   EXPECT_NEAR(marker(QStringLiteral("out.pdf")).width(), 45, 1);
   EXPECT_EQ(w->ixTmb(0)->ImageWidth(), 60);
 }
@@ -244,9 +245,9 @@ TEST_F(PrintTest, CancelOrNoCopiesPrintNothing) {
   frmImgClntForm* w = window();
   w->fnOpenImgFile(file(QStringLiteral("one.bmp"), {{40, 20, 0x0000FF}}, 5));
   dialogs.cancelDialog(rt::DialogKind::Printer);
-  w->mnuFilePrint_Click();
+  ws::mnuFilePrint_Click(*w);
   printerAnswers(1, 1, 0);
-  w->mnuFilePrint_Click();
+  ws::mnuFilePrint_Click(*w);
   EXPECT_TRUE(printed().isEmpty());
   EXPECT_EQ(dialogs.calls().size(), 2u);
 }

@@ -4,6 +4,7 @@
 #include "controls/imaging/page_thumb_loader.h"
 #include "tests/support/main_window_fixture.h"
 #include "workspace/page_strip.h"
+#include "workspace/view_commands.h"
 
 #include <QElapsedTimer>
 #include <tiffio.h>
@@ -221,7 +222,7 @@ TEST_F(MainWindowTest, ADocumentWhoseThumbnailsAreStillMadeCanBePagedEditedAndSa
 
   w->ixTmb_Click(17);
   EXPECT_EQ(pageShown(w), pages[17].width);
-  w->mnuViewNext_Click();
+  ws::mnuViewNext_Click(*w);
   EXPECT_EQ(pageShown(w), pages[18].width);
   w->ixMain->RotateBy(90);
   gblnPageModified = gblnDocModified = true;

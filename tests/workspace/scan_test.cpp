@@ -5,6 +5,7 @@
 #include "workspace/scan_placement.h"
 #include "workspace/settings/frm_scan_opts.h"
 #include "workspace/settings/scan_area.h"
+#include "workspace/scan_commands.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -85,7 +86,7 @@ class ScanTest : public MainWindowTest {
     w->twnMain->setSourceChooser([source](const QStringList& items, const QString&) {
       return items.contains(QString::fromLatin1(source)) ? QString::fromLatin1(source) : QString();
     });
-    w->mnuScanSelect_Click();
+    ws::mnuScanSelect_Click(*w);
     return w;
   }
   // The feeder stops after this many pages (the test backend's feeder holds more).
@@ -116,7 +117,7 @@ class ScanTest : public MainWindowTest {
 TEST_F(ScanTest, ScanNewOnAnEmptyWorkspaceStartsAnUntitledDocument) {
   frmImgClntForm* w = scanner("test:0 - Flatbed");
   EXPECT_TRUE(enabled(w->Menu("mnuScanNew")));
-  w->mnuScanNew_Click();
+  ws::mnuScanNew_Click(*w);
   EXPECT_TRUE(dialogs.calls().empty());
   EXPECT_EQ(w->Caption(), QStringLiteral("   Image Lumivex - New File"));
   EXPECT_EQ(captions(w), QStringList({"Page 1"}));
@@ -141,7 +142,7 @@ TEST_F(ScanTest, ScanNewOnAnEmptyWorkspaceStartsAnUntitledDocument) {
 TEST_F(ScanTest, ScanNewFromTheFeederCaptionsThePagesInFeedingOrder) {
   frmImgClntForm* w = scanner("test:0 - Automatic Document Feeder");
   feederPages(w, 3);
-  w->mnuScanNew_Click();
+  ws::mnuScanNew_Click(*w);
   EXPECT_TRUE(dialogs.calls().empty());  // the cancel after the third page ends quietly
   EXPECT_EQ(captions(w), QStringList({"Page 1", "Page 2", "Page 3"}));
   EXPECT_EQ(widths(w), std::vector<int>(3, kScannedWidth));
@@ -160,12 +161,12 @@ TEST_F(ScanTest, ScanNewClosesTheOpenDocumentFirst) {
   gblnDocModified = true;
   // Cancel at the save prompt: nothing is scanned and the document stays.
   dialogs.answerMsgBox(rt::vbCancel);
-  w->mnuScanNew_Click();
+  ws::mnuScanNew_Click(*w);
   EXPECT_EQ(gstrCurrFile, path);
   EXPECT_EQ(w->ixTmb.Count(), 3);
   // No: the document goes, the scan starts an empty strip.
   dialogs.answerMsgBox(rt::vbNo);
-  w->mnuScanNew_Click();
+  ws::mnuScanNew_Click(*w);
   EXPECT_EQ(dialogs.calls().size(), 2u);
   EXPECT_TRUE(gstrCurrFile.isEmpty());
   EXPECT_EQ(widths(w), std::vector<int>({kScannedWidth}));
@@ -176,7 +177,7 @@ TEST_F(ScanTest, ScanAppendAddsThePageAtTheEndAndMakesItCurrent) {
   const QString path = file(QStringLiteral("three.tif"), kThreePages, 4);
   frmImgClntForm* w = scanner("test:0 - Flatbed");
   w->fnOpenImgFile(path);
-  w->mnuScanAppend_Click();
+  ws::mnuScanAppend_Click(*w);
   EXPECT_EQ(captions(w), QStringList({"Page 1", "Page 2", "Page 3", "Page 4"}));
   EXPECT_EQ(widths(w), std::vector<int>({30, 40, 50, kScannedWidth}));
   EXPECT_EQ(selected(w), std::vector<int>({3}));
@@ -197,7 +198,7 @@ TEST_F(ScanTest, ScanInsertPutsThePagesBehindTheCurrentOneAndMovesTheRestWithThe
     w->ixTmb_Click(1);
     gvarPageAnno[2] = rt::Variant(marker);
     if (pages > 1) feederPages(w, pages);
-    w->mnuScanInsert_Click();
+    ws::mnuScanInsert_Click(*w);
     std::vector<int> expected = {30, 40};
     expected.insert(expected.end(), static_cast<std::size_t>(pages), kScannedWidth);
     expected.insert(expected.end(), {50, 60});
@@ -223,7 +224,7 @@ TEST_F(ScanTest, RescanPageReplacesThePictureAndDropsItsAnnotations) {
   w->fnOpenImgFile(path);
   w->ixTmb_Click(1);
   gvarPageAnno[1] = rt::Variant(marker);
-  w->mnuScanPage_Click();
+  ws::mnuScanPage_Click(*w);
   EXPECT_EQ(widths(w), std::vector<int>({30, kScannedWidth, 50}));
   EXPECT_EQ(captions(w), QStringList({"Page 1", "Page 2", "Page 3"}));
   EXPECT_TRUE(gvarPageAnno[1].IsEmpty());
@@ -233,7 +234,7 @@ TEST_F(ScanTest, RescanPageReplacesThePictureAndDropsItsAnnotations) {
 
   gintCurrPage = 3;
   dialogs.answerMsgBox(rt::vbOK);
-  w->mnuScanPage_Click();
+  ws::mnuScanPage_Click(*w);
   ASSERT_EQ(dialogs.calls().size(), 1u);
   EXPECT_EQ(dialogs.calls()[0].text, QStringLiteral("Please select a valid page first!"));
   EXPECT_EQ(dialogs.calls()[0].style, rt::vbOKOnly);
@@ -259,7 +260,7 @@ TEST_F(ScanTest, TheScanAreaOfTheOptionsReachesTheDevice) {
   w->twnMain->GetScanArea(l, t, r, b);
   EXPECT_FLOAT_EQ(l, 0.5f);
   EXPECT_FLOAT_EQ(b, 0.5f);
-  w->mnuScanNew_Click();
+  ws::mnuScanNew_Click(*w);
   EXPECT_NEAR(w->ixTmb(0)->ImageWidth(), 50, 1);
   EXPECT_NEAR(w->ixTmb(0)->ImageHeight(), 25, 1);
 }
@@ -269,8 +270,8 @@ TEST_F(ScanTest, WithoutAScannerTheCommandsEndQuietly) {
   frmImgClntForm* w = window();
   w->twnMain->setShowProgress(false);
   EXPECT_FALSE(w->mnuScanner->menuAction()->isEnabled());
-  w->mnuScanNew_Click();
-  w->mnuScanSelect_Click();
+  ws::mnuScanNew_Click(*w);
+  ws::mnuScanSelect_Click(*w);
   EXPECT_TRUE(dialogs.calls().empty());
   EXPECT_FALSE(w->ixMain->hasImage());
 }
@@ -456,7 +457,7 @@ TEST_F(ScanTest, ClosingTheWindowBeforeTheScannerCheckAnswersIsSafe) {
   // The next window checks afresh and can scan.
   frmImgClntForm* w = scanner("test:0 - Flatbed");
   EXPECT_TRUE(enabled(w->Menu("mnuScanNew")));
-  w->mnuScanNew_Click();
+  ws::mnuScanNew_Click(*w);
   EXPECT_EQ(w->Caption(), QStringLiteral("   Image Lumivex - New File"));
 }
 

@@ -1,0 +1,28 @@
+#pragma once
+// The File menu's commands and the thumbnails' right-click menu. The document's own rules (close
+// with its prompt, open, save and its questions) are the session's; these pick the file or the
+// printer, open the windows that do the work, and hand the result on.
+class frmImgClntForm;
+
+namespace ws {
+
+// New and Open close the open document first (with its save prompt); nothing happens when that
+// close is cancelled.
+void mnuFileNew_Click(frmImgClntForm& w);
+void mnuFileOpen_Click(frmImgClntForm& w);
+// Returns false when nothing was saved.
+bool mnuFileSaveAs_Click(frmImgClntForm& w);
+void mnuFileExit_Click(frmImgClntForm& w);
+// The album and browsing windows, reached through the window openers.
+void mnuFileAlbums_Click(frmImgClntForm& w);
+void mnuFileBrowseDir_Click(frmImgClntForm& w);
+void mnuFileSearch_Click(frmImgClntForm& w);
+// Printing, converting and the properties dialog.
+void mnuFilePrint_Click(frmImgClntForm& w);
+void mnuFileConvert_Click(frmImgClntForm& w);
+void mnuFileProperties_Click(frmImgClntForm& w);
+// The thumbnails' menu: the page right-clicked is gintPopupTmb.
+void mnuPopTmbCopy_Click(frmImgClntForm& w);
+void mnuPopTmbProperties_Click(frmImgClntForm& w);
+
+}  // namespace ws
