@@ -390,7 +390,6 @@ void frmImgClntForm::Form_Load() {
 
 void frmImgClntForm::Form_Activate() { ws::firstActivation(); }
 
-
 // ---- Layout -------------------------------------------------------------------------------------
 
 // Menu bar on top, status bar at the bottom, the panes in between.
@@ -481,7 +480,6 @@ bool frmImgClntForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 // ---- Shut-down ------------------------------------------------------------------------------------
-
 
 void frmImgClntForm::Form_QueryUnload(int& cancel, int) {
   ws::DocumentSession& document = ws::document();

@@ -213,7 +213,6 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   void picMain_Resize();
   void fnResetStripScroll();
 
-
   // Page view.
   void ixMain_MouseDown(int16_t button, int16_t shift, float x, float y);
   void ixMain_MouseMove(int16_t button, int16_t shift, float x, float y);

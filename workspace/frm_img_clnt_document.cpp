@@ -32,12 +32,9 @@ void frmImgClntForm::fnCloseFile(bool noPrompt, bool& ok) { ok = ws::document().
 
 bool frmImgClntForm::mnuFileSave_Click() { return ws::document().save(); }
 
-
 void frmImgClntForm::fnApplyPageEdit(const ws::PageEdit& edit, ws::CaptionRule captions) {
   ws::document().applyPageEdit(edit, captions);
 }
-
-
 
 void frmImgClntForm::mnuFileClose_Click() { ws::document().close(false); }
 
