@@ -6,6 +6,7 @@
 #include "workspace/settings/mod_registry.h"
 #include "workspace/first_activation.h"
 #include "workspace/scan_commands.h"
+#include "workspace/thumb_strip.h"
 #include "workspace/command_table.h"
 #include "workspace/window_openers.h"
 #include "workspace/toolbar_icons.h"
@@ -233,7 +234,7 @@ void frmImgClntForm::buildPanes() {
   vsTmb->setMinimum(0);
   vsTmb->setSingleStep(1);
   vsTmb->setPageStep(5);
-  connect(vsTmb, &QScrollBar::valueChanged, this, [this] { vsTmb_Change(); });
+  connect(vsTmb, &QScrollBar::valueChanged, this, [this] { strip_->scrolled(); });
 
   imgDivider = new QFrame(client_);
   imgDivider->setObjectName("imgDivider");
@@ -270,6 +271,8 @@ void frmImgClntForm::buildPanes() {
   auto* l0 = new QLabel(picChild);
   lblTmb.setTemplate(l0);
   makeThumb(nullptr);  // wires element 0
+  strip_ = std::make_unique<ws::ThumbStrip>(ws::ThumbStrip::Widgets{
+      ixTmb, lblTmb, fraTmb, picMain, picChild, vsTmb, [this](const QString& text) { setStatusPanel(QStringLiteral("BODY"), text); }});
 
   twnMain = new ScanningControl(this);
   connect(twnMain, &ScanningControl::ImageAcquired, this, [this] { ws::scannedPageArrived(*this); });
@@ -356,8 +359,8 @@ void frmImgClntForm::Form_Load() {
     tw::setLeft(fraEdt, tw::Left(imgDivider) + tw::Width(imgDivider));
     tw::setLeft(picMain, 30);
     tw::setTop(picMain, 120);
-    setViewportHeight(tw::Height(fraTmb) - 180);
-    setViewportWidth(tw::Width(fraTmb) - 80);
+    strip_->setViewportHeight(tw::Height(fraTmb) - 180);
+    strip_->setViewportWidth(tw::Width(fraTmb) - 80);
     ixMain->Move(30, 120, std::max(0.0, tw::Width(fraEdt) - 80), std::max(0.0, tw::Height(fraEdt) - 180));
     ixTmb(0)->Move(280, 280, 1460, 1825);
     setWidth(11000);
@@ -413,17 +416,17 @@ void frmImgClntForm::Form_Resize() {
   tw::setTop(fraEdt, top);
   if (H - tw::Top(fraTmb) - 1180 > 0) tw::setHeight(fraTmb, H - tw::Top(fraTmb) - 1180);
   if (H - tw::Top(fraEdt) - 1180 > 0) tw::setHeight(fraEdt, H - tw::Top(fraEdt) - 1180);
-  if (tw::Height(fraTmb) - 180 > 0) setViewportHeight(tw::Height(fraTmb) - 180);
+  if (tw::Height(fraTmb) - 180 > 0) strip_->setViewportHeight(tw::Height(fraTmb) - 180);
   if (tw::Height(fraEdt) - 180 > 0) ixMain->setHeight(tw::Height(fraEdt) - 180);
   if (Menu("mnuViewThumbsOnly")->isChecked()) {
     if (W - tw::Left(fraTmb) - 130 > 0) tw::setWidth(fraTmb, W - tw::Left(fraTmb) - 130);
-    if (tw::Width(fraTmb) - 80 > 0) setViewportWidth(tw::Width(fraTmb) - 80);
+    if (tw::Width(fraTmb) - 80 > 0) strip_->setViewportWidth(tw::Width(fraTmb) - 80);
   } else {
     if (W - tw::Left(fraEdt) - 130 > 0) tw::setWidth(fraEdt, W - tw::Left(fraEdt) - 130);
     if (tw::Width(fraEdt) - 80 > 0) ixMain->setWidth(tw::Width(fraEdt) - 80);
   }
   imgDivider->resize(imgDivider->width(), fraTmb->height());
-  fnOrganizeThumbs();
+  layOutStrip();
 }
 
 // ---- Keys -----------------------------------------------------------------------------------------

@@ -4,7 +4,6 @@
 // asks (ws::DocumentView) and hands the document's commands to the session
 // (workspace/document/document_session.h). View layouts, zoom, the page view's mouse modes and the
 // annotation control that edits the shown page's annotations are the window's own.
-#include "controls/imaging/page_thumb_loader.h"
 #include "platform/memory/global_memory.h"
 #include "runtime/control_array.h"
 #include "runtime/dialogs.h"
@@ -42,6 +41,7 @@ namespace ws {
 struct SavePlan;
 struct PageEdit;
 enum class CaptionRule;
+class ThumbStrip;
 enum class DocState;
 }
 
@@ -96,8 +96,6 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   void mnuFileClose_Click();
   // Returns false when the save did not happen (cancelled, refused or failed).
   bool mnuFileSave_Click();
-  void fnScrollTmbToCurrent();
-  void fnOrganizeThumbs();
   void fnNewImgFile(int32_t width, int32_t height, int16_t bitsPerPixel, uint32_t colour);
   // Raises rt::RuntimeError when the file cannot be read; the window is then left without a document.
   void fnOpenImgFile(const QString& path);
@@ -106,8 +104,8 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   void fnRefreshMainDisplay(int32_t page);
   // Rearranges the thumbnails, their captions and the per-page annotation store as the edit says
   // and makes its current page current and the only one selected. Added pages get empty
-  // thumbnails: the caller gives them their pictures, then lays the strip out (fnOrganizeThumbs,
-  // fnScrollTmbToCurrent) and shows the current page (fnRefreshMainDisplay).
+  // thumbnails: the caller gives them their pictures, then lays the strip out (layOutStrip,
+  // scrollStripToCurrent) and shows the current page (fnRefreshMainDisplay).
   void fnApplyPageEdit(const ws::PageEdit& edit, ws::CaptionRule captions);
 
   // ---- Commands --------------------------------------------------------------------------------
@@ -200,18 +198,9 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   ws::MouseMode currentMode() const;
   ws::PageGeometry pageGeometry() const;
 
-  // Thumbnails: the strip shows how many pictures of the background loader are ready.
-  void thumbReady(img::PageThumb& t);
-  void preferVisibleThumbs();
-  void showSlotsNearView();
+  // Thumbnails: a double click shows the page alone; a right click opens the thumbnails' menu.
   void ixTmb_DblClick(int32_t index);
   void ixTmb_MouseDown(int32_t index, int16_t button);
-  void vsTmb_Change();
-  // The viewport of the strip is resized only through these; a change of size runs picMain_Resize.
-  void setViewportWidth(double twips);
-  void setViewportHeight(double twips);
-  void picMain_Resize();
-  void fnResetStripScroll();
 
   // Page view.
   void ixMain_MouseDown(int16_t button, int16_t shift, float x, float y);
@@ -233,7 +222,7 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   // Delete or Escape drops it).
   int32_t mlngDownX = 0, mlngDownY = 0;
   ws::FloatingArea area_;
-  std::unique_ptr<img::PageThumbLoader> thumbLoader_;
+  std::unique_ptr<ws::ThumbStrip> strip_;
 };
 
 extern rt::DefaultInstance<frmImgClntForm> frmImgClnt;

@@ -3,7 +3,6 @@
 // the page view, the strip's slots, the save dialog and the writing of the pages.
 #include "controls/annotation/annotation_control.h"
 #include "controls/imaging/imaging_control.h"
-#include "platform/text/native_path.h"
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
 #include "workspace/document/document_session.h"
@@ -11,6 +10,7 @@
 #include "workspace/annotation_commands.h"
 #include "workspace/page_writer.h"
 #include "workspace/mod_vars.h"
+#include "workspace/thumb_strip.h"
 #include "workspace/page_strip.h"
 #include "workspace/save_plan.h"
 #include "workspace/view_text.h"
@@ -96,42 +96,15 @@ rt::Variant frmImgClntForm::takeInLayer(const rt::Variant& read) {
 // ---- Strip ----------------------------------------------------------------------------------------
 
 void frmImgClntForm::fillStrip(int pages, const QString& path) {
-  img::ImagingControl* first = ixTmb(0);
-  if (pages == 0) {
-    first->setImageHandle(ixMain->ImageHandleCopy());
-    first->setHighlightBorder(ws::kThumbSelected);
-    lblTmb(0)->setText(ws::fnPageCaption(0));
-    return;
-  }
-  // Slots stay hidden here: the strip shows those near its view once it is laid out.
-  const int64_t fileSize = plat::fileSize(path);
-  for (int i = 0; i < pages; ++i) {
-    if (i > 0) ixTmb.Load(i);
-    img::ImagingControl* t = ixTmb(i);
-    t->setThumbDisplayMode(1);
-    t->setPageNumber(i + 1);
-    t->setPendingSource(path, fileSize);
-    t->setHighlightBorder(i == 0 ? ws::kThumbSelected : ws::kThumbUnselected);
-    if (i > 0) lblTmb.Load(i);
-    lblTmb(i)->setText(ws::fnPageCaption(i));
-  }
+  strip_->fill(pages, path, pages == 0 ? ixMain->ImageHandleCopy() : nullptr);
 }
-
-void frmImgClntForm::emptyStrip() {
-  stopThumbs();
-  ixTmb(0)->setSourceFile(QString());
-  ixTmb(0)->setHighlightBorder(ws::kThumbUnselected);
-  lblTmb(0)->setText(QString());
-  ixTmb.UnloadAll();
-  lblTmb.UnloadAll();
-  // No empty thumbnail stands in the strip without a document (the strip shows no slot that is
-  // empty); laying out the next document shows it.
-  fnResetStripScroll();
-}
-
-void frmImgClntForm::layOutStrip() { fnOrganizeThumbs(); }
-
-void frmImgClntForm::scrollStripToCurrent() { fnScrollTmbToCurrent(); }
+void frmImgClntForm::rearrangeStrip(const ws::PageEdit& edit, ws::CaptionRule captions) { strip_->rearrange(edit, captions); }
+void frmImgClntForm::emptyStrip() { strip_->empty(); }
+void frmImgClntForm::layOutStrip() { strip_->layOut(); }
+void frmImgClntForm::scrollStripToCurrent() { strip_->scrollToCurrent(); }
+void frmImgClntForm::loadThumbs(const QString& path, int pages) { strip_->loadPictures(path, pages); }
+void frmImgClntForm::stopThumbs() { strip_->stopPictures(); }
+bool frmImgClntForm::ThumbsLoading() const { return strip_->loadingPictures(); }
 
 // ---- Save -----------------------------------------------------------------------------------------
 

@@ -163,8 +163,8 @@ void frmImgClntForm::mnuEditDelete_Click() {
   // Edits of the shown page go to its thumbnail first, so that they survive if the page stays.
   ws::document().storePageEdits();
   ws::document().applyPageEdit(*edit, ws::CaptionRule::Travel);
-  fnOrganizeThumbs();
-  fnScrollTmbToCurrent();
+  layOutStrip();
+  scrollStripToCurrent();
   fnRefreshMainDisplay(gintCurrPage + 1);
   ws::document().updatePageButtons();
   ws::document().markModified();

@@ -12,6 +12,7 @@
 #include "workspace/mod_vars.h"
 #include "workspace/page_strip.h"
 #include "workspace/page_view_state.h"
+#include "workspace/thumb_strip.h"
 #include "runtime/twips.h"
 #include "workspace/view_text.h"
 
@@ -53,7 +54,7 @@ void frmImgClntForm::ixTmb_Click(int32_t index) {
   t->setHighlightBorder(ws::kThumbSelected);
   gintCurrPage = index;
   fnRefreshMainDisplay(index + 1);
-  fnScrollTmbToCurrent();
+  scrollStripToCurrent();
 }
 
 void frmImgClntForm::ixTmb_DblClick(int32_t index) {
@@ -77,142 +78,13 @@ void frmImgClntForm::storeCurrentPage() {
   ws::savePageAnnotations(*this, gintCurrPage);
 }
 
-void frmImgClntForm::fnScrollTmbToCurrent() {
-  if (ws::document().showsSinglePage()) return;
-  img::ImagingControl* selected = nullptr;
-  for (int i = 0; i < pageCount() && !selected; ++i)
-    if (ixTmb(i)->HighlightBorder() == ws::kThumbSelected) selected = ixTmb(i);
-  if (!selected) return;
-  const double T = selected->Top(), H = selected->Height(), V = vsTmb->value(), P = tw::Height(picMain);
-  if (V * 200 + P < T + H + 280)
-    vsTmb->setValue(rt::CLng((T + H + 280 - P) / 200));
-  else if (T + 280 < V * 200)
-    vsTmb->setValue(rt::CLng((T - 280) / 200));
-}
 
-void frmImgClntForm::fnOrganizeThumbs() {
-  img::ImagingControl* first = ixTmb(0);
-  if (ws::document().showsSinglePage()) {
-    tw::setLeft(lblTmb(0), first->Left());
-    tw::setTop(lblTmb(0), first->Top() + first->Height() + 10);
-    first->show();
-    lblTmb(0)->show();
-    return;
-  }
-  const int n = pageCount();
-  const modView::ThumbGrid grid = modView::fnThumbGrid(tw::Width(picMain), n);
-  const int c = grid.columns, r = grid.rows;
-  auto sizeAll = [&](double w, double h) {
-    for (int i = 0; i < n; ++i) {
-      ixTmb(i)->setWidth(w);
-      ixTmb(i)->setHeight(h);
-    }
-  };
-  if (tw::Height(picMain) < r * 2105.0 + 280) {
-    setViewportWidth(tw::Width(fraTmb) - 80 - tw::Width(vsTmb));
-    if (tw::Width(picChild) < 2020 && c == 1) sizeAll(1220, 1525);
-    else sizeAll(1460, 1825);
-    tw::setHeight(picChild, (first->Height() + 280) * r + 280);
-    if (tw::Height(picChild) > tw::Height(picMain)) {
-      tw::setLeft(vsTmb, tw::Left(picMain) + tw::Width(picMain));
-      tw::setTop(vsTmb, tw::Top(picMain));
-      tw::setHeight(vsTmb, tw::Height(picMain));
-      vsTmb->setVisible(true);
-      vsTmb->setMaximum(rt::CLng((tw::Height(picChild) - tw::Height(picMain)) / 200));
-    } else {
-      setViewportWidth(tw::Width(fraTmb) - 80);
-      tw::setHeight(picChild, tw::Height(picMain));
-      vsTmb->setVisible(false);
-    }
-  } else {
-    setViewportWidth(tw::Width(fraTmb) - 80);
-    sizeAll(1460, 1825);
-    vsTmb->setVisible(false);
-  }
-  // A grid that fits fills the viewport and has nothing to scroll; otherwise the carrier stands
-  // where the scroll bar says.
-  if (!vsTmb->isVisible()) {
-    tw::setHeight(picChild, tw::Height(picMain));
-    vsTmb->setValue(0);
-  }
-  for (int i = 0; i < n; ++i) {
-    const int col = i % c, row = i / c;
-    img::ImagingControl* t = ixTmb(i);
-    t->setLeft((first->Width() + 280) * col + 280);
-    t->setTop((first->Height() + 280) * row + 280);
-    if (QLabel* l = lblTmb(i)) {
-      tw::setLeft(l, t->Left());
-      tw::setTop(l, t->Top() + t->Height() + 10);
-      l->adjustSize();
-    }
-  }
-  vsTmb_Change();
-}
 
-void frmImgClntForm::rearrangeStrip(const ws::PageEdit& edit, ws::CaptionRule rule) {
-  const int before = pageCount();
-  // The pictures that change places are taken before any slot is overwritten.
-  // (Each handle taken here is handed over to its new slot below.)
-  std::vector<std::optional<plat::HGLOBAL>> moved(static_cast<std::size_t>(edit.count()));
-  for (int i = 0; i < edit.count(); ++i) {
-    const int src = edit.from[static_cast<std::size_t>(i)];
-    if (src != i && src >= 0 && src < before) moved[static_cast<std::size_t>(i)] = ixTmb(src)->ImageHandleCopy();
-  }
-  std::vector<QString> captions;
-  for (int i = 0; i < before; ++i) captions.push_back(lblTmb(i) ? lblTmb(i)->text() : QString());
-  const std::vector<QString> newCaptions = ws::fnAlignCaptions(captions, edit, rule);
 
-  for (int k = before - 1; k >= std::max(1, edit.count()); --k) {
-    ixTmb.Unload(k);
-    lblTmb.Unload(k);
-  }
-  for (int i = 0; i < edit.count(); ++i) {
-    if (!ixTmb.Exists(i)) {
-      ixTmb.Load(i);
-      ixTmb(i)->setVisible(true);
-    }
-    if (!lblTmb.Exists(i)) {
-      lblTmb.Load(i);
-      lblTmb(i)->setVisible(true);
-    }
-    img::ImagingControl* t = ixTmb(i);
-    const int src = edit.from[static_cast<std::size_t>(i)];
-    if (src == ws::kNewPage) t->setSourceFile(QString());
-    else if (moved[static_cast<std::size_t>(i)]) t->setImageHandle(*moved[static_cast<std::size_t>(i)]);
-    lblTmb(i)->setText(newCaptions[static_cast<std::size_t>(i)]);
-    t->setHighlightBorder(i == edit.current ? ws::kThumbSelected : ws::kThumbUnselected);
-  }
-}
 
-void frmImgClntForm::vsTmb_Change() {
-  tw::setTop(picChild, -200.0 * vsTmb->value());
-  showSlotsNearView();
-  preferVisibleThumbs();
-}
 
-// With no pages there is nothing to scroll: the next document's strip starts at its top.
-void frmImgClntForm::fnResetStripScroll() {
-  vsTmb->setValue(0);
-  vsTmb->setMaximum(0);
-  vsTmb->setVisible(false);
-  vsTmb_Change();
-}
 
-void frmImgClntForm::setViewportWidth(double twips) {
-  const int before = picMain->width();
-  tw::setWidth(picMain, twips);
-  if (picMain->width() != before) picMain_Resize();
-}
 
-void frmImgClntForm::setViewportHeight(double twips) {
-  const int before = picMain->height();
-  tw::setHeight(picMain, twips);
-  if (picMain->height() != before) picMain_Resize();
-}
-
-// The carrier takes the viewport's new size (the layout then gives it the grid's height), so the
-// thumbnails are sized for the strip as it is now, not as an earlier layout left it.
-void frmImgClntForm::picMain_Resize() { picChild->setGeometry(0, 0, picMain->width(), picMain->height()); }
 
 // ---- Page view ------------------------------------------------------------------------------------
 
@@ -410,8 +282,8 @@ void frmImgClntForm::placeDivider(double left) {
   tw::setWidth(fraEdt, Width() - tw::Left(fraEdt) - 130);
   ixMain->setWidth(tw::Width(fraEdt) - 80);
   tw::setWidth(fraTmb, tw::Left(imgDivider) - tw::Left(fraTmb));
-  setViewportWidth(tw::Width(fraTmb) - 80);
-  fnOrganizeThumbs();
+  strip_->setViewportWidth(tw::Width(fraTmb) - 80);
+  layOutStrip();
 }
 
 // ---- Layouts --------------------------------------------------------------------------------------
@@ -430,20 +302,20 @@ void frmImgClntForm::showLayout(Layout layout) {
       tw::setWidth(fraTmb, tw::Left(imgDivider) - tw::Left(fraTmb));
       tw::setLeft(fraEdt, tw::Left(imgDivider) + tw::Width(imgDivider));
       if (Width() - tw::Left(fraEdt) - 130 > 0) tw::setWidth(fraEdt, Width() - tw::Left(fraEdt) - 130);
-      if (tw::Height(fraTmb) - 180 != 0) setViewportHeight(tw::Height(fraTmb) - 180);
-      if (tw::Width(fraTmb) - 80 != 0) setViewportWidth(tw::Width(fraTmb) - 80);
+      if (tw::Height(fraTmb) - 180 != 0) strip_->setViewportHeight(tw::Height(fraTmb) - 180);
+      if (tw::Width(fraTmb) - 80 != 0) strip_->setViewportWidth(tw::Width(fraTmb) - 80);
       if (tw::Height(fraEdt) - 180 != 0) ixMain->setHeight(tw::Height(fraEdt) - 180);
       if (tw::Width(fraEdt) - 80 != 0) ixMain->setWidth(tw::Width(fraEdt) - 80);
-      fnOrganizeThumbs();
+      layOutStrip();
       break;
     case Layout::ThumbsOnly:
       fraTmb->setVisible(true);
       fraEdt->setVisible(false);
       imgDivider->setVisible(false);
       tw::setWidth(fraTmb, Width() - tw::Left(fraTmb) - 130);
-      setViewportHeight(tw::Height(fraTmb) - 180);
-      setViewportWidth(tw::Width(fraTmb) - 80);
-      fnOrganizeThumbs();
+      strip_->setViewportHeight(tw::Height(fraTmb) - 180);
+      strip_->setViewportWidth(tw::Width(fraTmb) - 80);
+      layOutStrip();
       break;
     case Layout::PageOnly:
       fraTmb->setVisible(false);

@@ -135,8 +135,8 @@ void scannedPageArrived(frmImgClntForm& w) {
       doc.updatePageButtons();
       w.showZoom();
     }
-    w.fnOrganizeThumbs();
-    w.fnScrollTmbToCurrent();
+    w.layOutStrip();
+    w.scrollStripToCurrent();
     w.fnRefreshMainDisplay(static_cast<int16_t>(p.show));
     if (newDocument) {
       doc.enterState(DocState::NoDocument);

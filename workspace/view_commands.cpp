@@ -14,13 +14,13 @@ namespace ws {
 
 void mnuViewNext_Click(frmImgClntForm& w) {
   if (gintCurrPage + 1 < w.pageCount()) w.ixTmb_Click(gintCurrPage + 1);
-  w.fnScrollTmbToCurrent();
+  w.scrollStripToCurrent();
   document().updatePageButtons();
 }
 
 void mnuViewPrev_Click(frmImgClntForm& w) {
   if (gintCurrPage + 1 > 1) w.ixTmb_Click(gintCurrPage - 1);
-  w.fnScrollTmbToCurrent();
+  w.scrollStripToCurrent();
   document().updatePageButtons();
 }
 

@@ -110,7 +110,7 @@ TEST_F(MainWindowTest, PageEditsRearrangeThumbnailsCaptionsAndTheStore) {
   EXPECT_EQ(storeNames(), QStringLiteral("EAC.."));
   EXPECT_EQ(gintCurrPage, 2);
   // The page shown follows: clicking through the strip shows each page's own picture.
-  w->fnOrganizeThumbs();
+  w->layOutStrip();
   w->ixTmb_Click(0);
   EXPECT_EQ(pageShown(w), 14);
   w->ixTmb_Click(3);

@@ -163,7 +163,7 @@ TEST_F(MainWindowTest, FirstActivationFollowsTheCommandLineAndTheAssociationValu
   QString album;
   ws::registerWindow(QStringLiteral("frmExtAssoc"), [&](const QStringList&) { ++offers; });
   ws::registerWindow(QStringLiteral("frmAlbum"), [&](const QStringList& a) { album = a.value(0); });
-  frmImgClntForm* w = window();
+  window();
   for (const Case& c : cases) {
     setFileAssoc(c.fileAssoc);
     offers = 0;
