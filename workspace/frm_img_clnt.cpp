@@ -103,14 +103,6 @@ frmImgClntForm::~frmImgClntForm() {
 
 // ---- Construction ------------------------------------------------------------------------------
 
-QAction* frmImgClntForm::Menu(const QString& name) const {
-  if (QAction* a = items_.value(name)) return a;
-  if (QMenu* m = menus_.value(name)) return m->menuAction();
-  return nullptr;
-}
-
-QToolBar* frmImgClntForm::Toolbar(const QString& name) const { return bars_.value(name); }
-
 // The menu bar and the thumbnails' popup, row by row from the command table.
 void frmImgClntForm::buildMenus() {
   menuBar = new QMenuBar(this);
@@ -205,12 +197,6 @@ void frmImgClntForm::buildToolbars() {
     a->setCheckable(true);
     modes->addAction(a);
   }
-}
-
-QAction* frmImgClntForm::Button(QToolBar* bar, const QString& key) const {
-  for (QAction* a : bar->actions())
-    if (a->data().toString() == key) return a;
-  return nullptr;
 }
 
 void frmImgClntForm::buildPanes() {
@@ -318,26 +304,6 @@ QLabel* frmImgClntForm::makeThumbLabel(QLabel* tmpl) {
   l->setFont(tmpl->font());
   l->setGeometry(tmpl->geometry());
   return l;
-}
-
-img::ImagingControl* frmImgClntForm::ImagingByName(const QString& name) const {
-  if (name == QStringLiteral("ixMain")) return ixMain;
-  if (name == QStringLiteral("ixTemp")) return ixTemp;
-  if (name.startsWith(QStringLiteral("ixTmb(")) && name.endsWith(QLatin1Char(')'))) {
-    bool ok = false;
-    const int i = name.mid(6, name.size() - 7).toInt(&ok);
-    return ok ? ixTmb(i) : nullptr;
-  }
-  return nullptr;
-}
-
-QString frmImgClntForm::StatusPanel(const QString& key) const {
-  QLabel* p = panels_.value(key);
-  return p ? p->text() : QString();
-}
-
-void frmImgClntForm::setStatusPanel(const QString& key, const QString& text) {
-  if (QLabel* p = panels_.value(key)) p->setText(text);
 }
 
 // ---- Load step ----------------------------------------------------------------------------------
