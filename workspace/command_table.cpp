@@ -2,6 +2,7 @@
 
 #include "workspace/annotation_commands.h"
 #include "workspace/archive_commands.h"
+#include "workspace/edit_commands.h"
 #include "workspace/file_commands.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/help_commands.h"
@@ -20,6 +21,12 @@ constexpr unsigned M = kMenu;
 constexpr unsigned C = kCheckable;
 constexpr CommandHandler none = nullptr;
 namespace T = tools_menu;
+
+// A mode button presses itself and gives the page view its mode.
+template <MouseMode Mode>
+void modeButton(frmImgClntForm& form) {
+  form.selectMode(Mode);
+}
 
 }  // namespace
 
@@ -55,16 +62,16 @@ const std::vector<MenuRow>& menuRows() {
       {"mnuScanner", "mnuScanOpt", "Options", "", mnuScanOpt_Click, 0},
       {"mnuScanner", "mnuScanUI", "TWAIN Interface", "", mnuScanUI_Click, C},
 
-      {"", "mnuEdit", "&Edit", "", run<&F::mnuEdit_Click>, M},
-      {"mnuEdit", "mnuEditUndo", "Undo", "Ctrl+Z", run<&F::mnuEditUndo_Click>, 0},
+      {"", "mnuEdit", "&Edit", "", mnuEdit_Click, M},
+      {"mnuEdit", "mnuEditUndo", "Undo", "Ctrl+Z", mnuEditUndo_Click, 0},
       {"mnuEdit", "-", "", "", none, 0},
-      {"mnuEdit", "mnuEditCopy", "Copy", "Ctrl+C", run<&F::mnuEditCopy_Click>, 0},
-      {"mnuEdit", "mnuEditCut", "Cut", "Ctrl+X", run<&F::mnuEditCut_Click>, 0},
-      {"mnuEdit", "mnuEditPaste", "Paste", "Ctrl+V", run<&F::mnuEditPaste_Click>, 0},
-      {"mnuEdit", "mnuEditDelete", "Delete", "Del", run<&F::mnuEditDelete_Click>, 0},
+      {"mnuEdit", "mnuEditCopy", "Copy", "Ctrl+C", mnuEditCopy_Click, 0},
+      {"mnuEdit", "mnuEditCut", "Cut", "Ctrl+X", mnuEditCut_Click, 0},
+      {"mnuEdit", "mnuEditPaste", "Paste", "Ctrl+V", mnuEditPaste_Click, 0},
+      {"mnuEdit", "mnuEditDelete", "Delete", "Del", mnuEditDelete_Click, 0},
       {"mnuEdit", "-", "", "", none, 0},
-      {"mnuEdit", "mnuEditAppend", "Append", "", run<&F::mnuEditAppend_Click>, 0},
-      {"mnuEdit", "mnuEditInsert", "Insert", "", run<&F::mnuEditInsert_Click>, 0},
+      {"mnuEdit", "mnuEditAppend", "Append", "", mnuEditAppend_Click, 0},
+      {"mnuEdit", "mnuEditInsert", "Insert", "", mnuEditInsert_Click, 0},
 
       {"", "mnuView", "&View", "", none, M},
       {"mnuView", "mnuViewNext", "Next Page", "", mnuViewNext_Click, 0},
@@ -174,7 +181,7 @@ const std::vector<MenuRow>& menuRows() {
       // The thumbnails' right-click menu; not in the menu bar.
       {"", "mnuPopTmb", "PopTmb", "", none, M | kPopup},
       {"mnuPopTmb", "mnuPopTmbCopy", "Copy", "", mnuPopTmbCopy_Click, 0},
-      {"mnuPopTmb", "mnuPopTmbDelete", "Delete", "", run<&F::mnuEditDelete_Click>, 0},
+      {"mnuPopTmb", "mnuPopTmbDelete", "Delete", "", mnuEditDelete_Click, 0},
       {"mnuPopTmb", "-", "", "", none, 0},
       {"mnuPopTmb", "mnuPopTmbProperties", "Properties", "", mnuPopTmbProperties_Click, 0},
   };
@@ -206,10 +213,10 @@ const std::vector<ButtonRow>& buttonRows() {
       {"tbrImage", "rotateright", "Rotate Right", "mnuToolsRight", SP::SP_MediaSeekForward, none},
 
       // The four mouse modes: a group of which at most one is pressed.
-      {"tbrMode", "selhand", "Scroll Image", "selhand", SP::SP_TitleBarNormalButton, run<&F::fnSelectHandMode>},
-      {"tbrMode", "selarrow", "Select Annotation", "selarrow", SP::SP_ArrowUp, run<&F::fnSelectArrowMode>},
-      {"tbrMode", "selrect", "Select Image Data", "selrect", SP::SP_TitleBarShadeButton, run<&F::fnSelectRectMode>},
-      {"tbrMode", "selmagnify", "Magnify", "selmagnify", SP::SP_FileDialogDetailedView, run<&F::fnSelectMagnifyMode>},
+      {"tbrMode", "selhand", "Scroll Image", "selhand", SP::SP_TitleBarNormalButton, modeButton<MouseMode::Hand>},
+      {"tbrMode", "selarrow", "Select Annotation", "selarrow", SP::SP_ArrowUp, modeButton<MouseMode::Arrow>},
+      {"tbrMode", "selrect", "Select Image Data", "selrect", SP::SP_TitleBarShadeButton, modeButton<MouseMode::Rect>},
+      {"tbrMode", "selmagnify", "Magnify", "selmagnify", SP::SP_FileDialogDetailedView, modeButton<MouseMode::Magnify>},
 
       {"tbrAnno", "annotation", "Show Annotation Palette", "mnuAnnPalette", SP::SP_FileDialogInfoView, none},
   };

@@ -2,7 +2,9 @@
 // resize, the Shift key, and shut-down.
 #include "workspace/frm_img_clnt.h"
 #include "workspace/document/document_session.h"
+#include "workspace/edit_commands.h"
 #include "workspace/main_window.h"
+#include "workspace/page_view_input.h"
 #include "workspace/settings/mod_registry.h"
 #include "workspace/first_activation.h"
 #include "workspace/scan_commands.h"
@@ -32,7 +34,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
@@ -55,26 +56,6 @@ const bool mainWindowShowsTheDocument = [] {
 rt::Form* ws::mainWindow() { return frmImgClnt.get(); }
 rt::Form* ws::loadedMainWindow() { return frmImgClnt.IsLoaded() ? frmImgClnt.get() : nullptr; }
 
-namespace {
-
-QPixmap handPixmap(bool closed) {
-  QPixmap pm(16, 16);
-  pm.fill(Qt::transparent);
-  QPainter p(&pm);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(Qt::black, 1.2));
-  p.setBrush(Qt::white);
-  if (closed) {
-    p.drawRoundedRect(QRectF(3, 5, 10, 9), 3, 3);
-  } else {
-    for (int i = 0; i < 4; ++i) p.drawRoundedRect(QRectF(3 + i * 2.6, 1 + (i == 0 || i == 3 ? 2 : 0), 2.4, 8), 1, 1);
-    p.drawRoundedRect(QRectF(3, 7, 10, 7), 3, 3);
-  }
-  return pm;
-}
-
-}  // namespace
-
 frmImgClntForm::frmImgClntForm()
     // A thumbnail can be unloaded from its own key handler (Delete on the strip deletes pages):
     // it goes once its event is over.
@@ -87,8 +68,6 @@ frmImgClntForm::frmImgClntForm()
   setObjectName("frmImgClnt");
   setCaption(QStringLiteral("   Image Lumivex"));
   cdgMain.Filter = img::openDialogFilter();
-  handOpen_ = handPixmap(false);
-  handClosed_ = handPixmap(true);
   buildPanes();
   buildMenus();
   buildToolbars();
@@ -124,7 +103,7 @@ void frmImgClntForm::buildMenus() {
       if (topLevel && !(row.flags & ws::kPopup))
         connect(m, &QMenu::aboutToShow, this, [this, handler] {
           rt::RunGuarded([&] {
-            fnCommitPendingEdit();
+            commitPendingEdit();
             if (handler) handler(*this);
           });
         });
@@ -238,14 +217,17 @@ void frmImgClntForm::buildPanes() {
   ixTemp->setName("ixTemp");
   ixTemp->setObjectName("ixTemp");
   ixTemp->setVisible(false);
+  input_ = std::make_unique<ws::PageViewInput>(
+      ixMain, ixTemp, [this] { return ws::pressedMode(tbrMode); }, [this] { ws::mnuEditDelete_Click(*this); });
+  ws::PageViewInput* input = input_.get();
   connect(ixMain, &img::ImagingControl::MouseDown, this,
-          [this](int16_t b, int16_t s, float x, float y) { rt::RunGuarded([&] { ixMain_MouseDown(b, s, x, y); }); });
+          [input](int16_t b, int16_t s, float x, float y) { rt::RunGuarded([&] { input->mouseDown(b, s, x, y); }); });
   connect(ixMain, &img::ImagingControl::MouseMove, this,
-          [this](int16_t b, int16_t s, float x, float y) { rt::RunGuarded([&] { ixMain_MouseMove(b, s, x, y); }); });
+          [input](int16_t b, int16_t s, float x, float y) { rt::RunGuarded([&] { input->mouseMove(b, s, x, y); }); });
   connect(ixMain, &img::ImagingControl::MouseUp, this,
-          [this](int16_t b, int16_t s, float x, float y) { rt::RunGuarded([&] { ixMain_MouseUp(b, s, x, y); }); });
-  connect(ixMain, &img::ImagingControl::KeyDown, this, [this](int16_t k, int16_t s) { rt::RunGuarded([&] { ixMain_KeyDown(k, s); }); });
-  connect(ixMain, &img::ImagingControl::Scroll, this, [this] { fnCommitPendingEdit(); });
+          [input](int16_t b, int16_t s, float x, float y) { rt::RunGuarded([&] { input->mouseUp(b, s, x, y); }); });
+  connect(ixMain, &img::ImagingControl::KeyDown, this, [input](int16_t k, int16_t s) { rt::RunGuarded([&] { input->keyDown(k, s); }); });
+  connect(ixMain, &img::ImagingControl::Scroll, this, [input] { input->commitPendingEdit(); });
   connect(ixMain, &img::ImagingControl::DragDrop, this, &frmImgClntForm::ixMain_DragDrop);
   picChild->setAcceptDrops(true);
 
@@ -295,7 +277,7 @@ img::ImagingControl* frmImgClntForm::makeThumb(img::ImagingControl* tmpl) {
   connect(t, &img::ImagingControl::DblClick, this, [this, i] { rt::RunGuarded([&] { ixTmb_DblClick(i); }); });
   connect(t, &img::ImagingControl::MouseDown, this,
           [this, i](int16_t button, int16_t, float, float) { rt::RunGuarded([&] { ixTmb_MouseDown(i, button); }); });
-  connect(t, &img::ImagingControl::KeyDown, this, [this](int16_t k, int16_t s) { rt::RunGuarded([&] { ixMain_KeyDown(k, s); }); });
+  connect(t, &img::ImagingControl::KeyDown, this, [this](int16_t k, int16_t s) { rt::RunGuarded([&] { input_->keyDown(k, s); }); });
   return t;
 }
 
@@ -337,8 +319,7 @@ void frmImgClntForm::Form_Load() {
     Menu("mnuScanUI")->setChecked(false);
     Menu("mnuViewPageThumbs")->setChecked(true);
     mblnShiftDown = false;
-    mlngDownX = mlngDownY = 0;
-    area_ = ws::FloatingArea();
+    input_->reset();
     gblnAchView = false;
     gblnAchUpd = false;
     glngAnnoHandle = 0;

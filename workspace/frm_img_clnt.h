@@ -12,7 +12,6 @@
 #include "workspace/page_view_state.h"
 
 #include <QMap>
-#include <QPixmap>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -20,6 +19,7 @@
 #include <vector>
 
 class QAction;
+class QImage;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -38,6 +38,7 @@ namespace ann {
 class AnnotationControl;
 }
 namespace ws {
+class PageViewInput;
 struct SavePlan;
 struct PageEdit;
 enum class CaptionRule;
@@ -117,25 +118,11 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   void showLayout(Layout layout);
   // Presses the mode's button and gives the page view the mode's pointer and annotation tool.
   void selectMode(ws::MouseMode mode);
-  // Edit menu.
-  void mnuEdit_Click();
-  void mnuEditUndo_Click();
-  void mnuEditCopy_Click();
-  void mnuEditCut_Click();
-  void mnuEditPaste_Click();
-  void mnuEditDelete_Click();
-  void mnuEditAppend_Click();
-  void mnuEditInsert_Click();
-  // Paints the rectangle selection white; nothing without one.
-  void fnEraseSelection();
+  // The picture floats over the page view until it is committed or dropped (Edit > Paste).
+  void floatPicture(const QImage& picture);
   // Pages picked from another file enter the strip: the edit makes their slots, the pictures (taken
   // over) fill them in order; the first new page becomes current and both modified flags are set.
   void fnAddPickedPages(const ws::PageEdit& edit, const std::vector<plat::HGLOBAL>& pictures);
-  void fnSelectArrowMode();
-  void fnSelectHandMode();
-  void fnSelectRectMode();
-  void fnSelectMagnifyMode();
-  void fnCommitPendingEdit();
   // The pane divider dropped on the page view or on the thumbnail carrier (x in twips of the
   // control dropped on); drops of anything else are ignored.
   void ixMain_DragDrop(QWidget* source, float x, float y);
@@ -192,23 +179,11 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   QLabel* makeThumbLabel(QLabel* tmpl);
   void layoutFrame();
 
-  // Mouse modes.
-  void setModeButtons(const QString& pressed);
-  // The mode whose button is pressed; None when no mode button is.
-  ws::MouseMode currentMode() const;
-  ws::PageGeometry pageGeometry() const;
-
   // Thumbnails: a double click shows the page alone; a right click opens the thumbnails' menu.
   void ixTmb_DblClick(int32_t index);
   void ixTmb_MouseDown(int32_t index, int16_t button);
 
-  // Page view.
-  void ixMain_MouseDown(int16_t button, int16_t shift, float x, float y);
-  void ixMain_MouseMove(int16_t button, int16_t shift, float x, float y);
-  void ixMain_MouseUp(int16_t button, int16_t shift, float x, float y);
-  void ixMain_KeyDown(int16_t keyCode, int16_t shift);
-  void moveMagnifier(double viewX, double viewY);
-  void dropPendingArea();
+  // Pane divider.
   void placeDivider(double left);
 
   QMap<QString, QAction*> items_;
@@ -216,12 +191,8 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   QMap<QString, QToolBar*> bars_;
   QMap<QString, QLabel*> panels_;
   QWidget* client_ = nullptr;
-  QPixmap handOpen_, handClosed_;
-  // Page view: the last pointer position in view pixels, and the floating pasted area (Edit >
-  // Paste leaves it at the view's top-left until fnCommitPendingEdit writes it into the page or
-  // Delete or Escape drops it).
-  int32_t mlngDownX = 0, mlngDownY = 0;
-  ws::FloatingArea area_;
+  // What the page view's pointer and keys do, with the floating pasted area.
+  std::unique_ptr<ws::PageViewInput> input_;
   std::unique_ptr<ws::ThumbStrip> strip_;
 };
 

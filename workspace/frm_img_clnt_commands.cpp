@@ -8,6 +8,7 @@
 #include "workspace/document/document_session.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/annotation_commands.h"
+#include "workspace/page_view_input.h"
 #include "workspace/mod_vars.h"
 
 #include <QAction>
@@ -39,21 +40,14 @@ void frmImgClntForm::enableCommands(const std::vector<ws::CommandState>& states)
 
 void frmImgClntForm::resetModes(ws::DocState state) {
   if (state == ws::DocState::NoDocument) {
-    setModeButtons(QString());
+    ws::pressModeButton(tbrMode, ws::MouseMode::None);
     return;
   }
-  bool anyPressed = false;
-  for (QAction* a : tbrMode->actions()) anyPressed = anyPressed || a->isChecked();
-  if (!anyPressed) fnSelectHandMode();
+  if (ws::pressedMode(tbrMode) == ws::MouseMode::None) selectMode(ws::MouseMode::Hand);
 }
 
 void frmImgClntForm::showDefaultLayout(bool multiPage) {
   showLayout(multiPage ? Layout::PageAndThumbs : Layout::PageOnly);
-}
-
-// Presses one mode button and releases the others; "" releases all.
-void frmImgClntForm::setModeButtons(const QString& pressed) {
-  for (QAction* a : tbrMode->actions()) a->setChecked(a->data().toString() == pressed);
 }
 
 // ---- Mouse modes ----------------------------------------------------------------------------------
@@ -61,18 +55,11 @@ void frmImgClntForm::setModeButtons(const QString& pressed) {
 // Presses the mode's button and gives the page view the mode's pointer and annotation tool.
 void frmImgClntForm::selectMode(ws::MouseMode mode) {
   const ws::ModeSettings settings = ws::fnModeSettings(mode);
-  setModeButtons(ws::fnKeyForMode(mode));
-  if (mode == ws::MouseMode::Hand) ixMain->setMouseIcon(handOpen_);
-  ixMain->setMousePointer(settings.pointer);
-  if (settings.endsRubberBand) ixMain->RubberBandStart(false);
+  ws::pressModeButton(tbrMode, mode);
+  input_->enterMode(mode);
   if (settings.closesPalette && Menu("mnuAnnPalette")->isChecked()) ws::closeAnnoPalette(*this);
   nxMain->setCurrentTool(settings.annotationTool);
 }
-
-void frmImgClntForm::fnSelectArrowMode() { selectMode(ws::MouseMode::Arrow); }
-void frmImgClntForm::fnSelectHandMode() { selectMode(ws::MouseMode::Hand); }
-void frmImgClntForm::fnSelectRectMode() { selectMode(ws::MouseMode::Rect); }
-void frmImgClntForm::fnSelectMagnifyMode() { selectMode(ws::MouseMode::Magnify); }
 
 // ---- Tool defaults --------------------------------------------------------------------------------
 

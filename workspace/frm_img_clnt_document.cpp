@@ -38,6 +38,10 @@ void frmImgClntForm::fnApplyPageEdit(const ws::PageEdit& edit, ws::CaptionRule c
 
 void frmImgClntForm::mnuFileClose_Click() { ws::document().close(false); }
 
+void frmImgClntForm::fnAddPickedPages(const ws::PageEdit& edit, const std::vector<plat::HGLOBAL>& pictures) {
+  ws::document().addPickedPages(edit, pictures);
+}
+
 // ---- Questions, title, status ---------------------------------------------------------------------
 
 int frmImgClntForm::ask(const QString& question, int buttons) { return rt::Confirm(question, buttons); }
@@ -105,6 +109,7 @@ void frmImgClntForm::scrollStripToCurrent() { strip_->scrollToCurrent(); }
 void frmImgClntForm::loadThumbs(const QString& path, int pages) { strip_->loadPictures(path, pages); }
 void frmImgClntForm::stopThumbs() { strip_->stopPictures(); }
 bool frmImgClntForm::ThumbsLoading() const { return strip_->loadingPictures(); }
+void frmImgClntForm::setPagePicture(int index, plat::HGLOBAL picture) { ixTmb(index)->setImageHandle(picture); }
 
 // ---- Save -----------------------------------------------------------------------------------------
 

@@ -1,15 +1,14 @@
-// The pages of the main window: the thumbnail strip, the page view with its mouse modes and the
-// floating pasted area, the view layouts and the zoom.
+// The pages of the main window: the thumbnail strip, the page view (its pointer and keys are
+// workspace/page_view_input.h), the view layouts and the zoom.
 #include "controls/annotation/annotation_control.h"
 #include "controls/imaging/imaging_control.h"
 #include "runtime/conversions.h"
-#include "runtime/screen.h"
 #include "workspace/document/document_session.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/annotation_commands.h"
 #include "workspace/frm_anno_palette.h"
-#include "workspace/magnifier_link.h"
 #include "workspace/mod_vars.h"
+#include "workspace/page_view_input.h"
 #include "workspace/page_strip.h"
 #include "workspace/page_view_state.h"
 #include "workspace/thumb_strip.h"
@@ -26,13 +25,6 @@
 #include <optional>
 
 using namespace modVars;
-
-namespace {
-
-double tppX() { return rt::Screen::TwipsPerPixelX(); }
-double tppY() { return rt::Screen::TwipsPerPixelY(); }
-
-}  // namespace
 
 // ---- Thumbnail strip ------------------------------------------------------------------------------
 
@@ -99,7 +91,7 @@ void frmImgClntForm::fnRefreshMainDisplay(int32_t page) {
   gblnPageModified = pageModified;
   gblnDocModified = docModified;
   if (Menu("mnuAnnPalette")->isChecked() && frmAnnoPalette.IsLoaded()) frmAnnoPalette->fnShowCurrTool();
-  const ws::MouseMode mode = currentMode();
+  const ws::MouseMode mode = input_->mode();
   if (mode == ws::MouseMode::Hand || mode == ws::MouseMode::Rect || mode == ws::MouseMode::Magnify)
     nxMain->setCurrentTool(TOOL_NONE);
   ws::document().updatePageButtons();
@@ -114,151 +106,11 @@ void frmImgClntForm::enablePageButtons(bool previous, bool next) {
   Menu("mnuViewNext")->setEnabled(next);
 }
 
-void frmImgClntForm::fnClearSelection() {
-  ixMain->AreaPlacement(false);
-  ixMain->RubberBandStart(false);
-  ixMain->setSelectionVisible(false);
-  ixMain->ClearArea();
-}
+void frmImgClntForm::fnClearSelection() { input_->clearSelection(); }
 
-ws::PageGeometry frmImgClntForm::pageGeometry() const {
-  return {ixMain->ScrollPosX(), ixMain->ScrollPosY(), ixMain->ZoomFactor(), ixMain->ImageWidth(), ixMain->ImageHeight()};
-}
+void frmImgClntForm::commitPendingEdit() { input_->commitPendingEdit(); }
 
-ws::MouseMode frmImgClntForm::currentMode() const {
-  for (QAction* a : tbrMode->actions())
-    if (a->isChecked()) return ws::fnModeForKey(a->data().toString());
-  return ws::MouseMode::None;
-}
-
-void frmImgClntForm::commitPendingEdit() { fnCommitPendingEdit(); }
-
-void frmImgClntForm::fnCommitPendingEdit() {
-  if (!area_.pending()) return;
-  const QPoint at = area_.commit(pageGeometry());
-  ixMain->MoveArea(at.x(), at.y());
-  ixMain->setSelectionVisible(false);
-  ixMain->MergeArea();
-  ixMain->ClearArea();
-  ws::document().markModified();
-}
-
-// A dropped area is discarded: merging it would write the picture into the page while the
-// modified flags stay as they were, an unsaved change that nothing reports.
-void frmImgClntForm::dropPendingArea() {
-  fnClearSelection();
-  area_.drop();
-}
-
-void frmImgClntForm::ixMain_KeyDown(int16_t keyCode, int16_t) {
-  if ((keyCode == ws::kKeyDelete || keyCode == ws::kKeyEscape) && area_.pending()) {
-    dropPendingArea();
-    return;
-  }
-  if (keyCode == ws::kKeyDelete) mnuEditDelete_Click();
-}
-
-void frmImgClntForm::ixMain_MouseDown(int16_t button, int16_t, float x, float y) {
-  const double vx = x / tppX(), vy = y / tppY();
-  mlngDownX = ws::fnNear(vx);
-  mlngDownY = ws::fnNear(vy);
-  switch (area_.press(vx, vy, ixMain->MousePointer())) {
-    case ws::FloatingArea::Press::StartDrag: ixMain->setMousePointer(ws::kPointerSizeAll); return;
-    case ws::FloatingArea::Press::Commit: fnCommitPendingEdit(); return;
-    case ws::FloatingArea::Press::Ignored: break;
-  }
-  if (button != ws::kLeftButton) return;
-  switch (currentMode()) {
-    case ws::MouseMode::Rect:
-      fnClearSelection();
-      ixMain->RubberBandStart(true, mlngDownX, mlngDownY);
-      break;
-    case ws::MouseMode::Magnify:
-      if (ws::Magnifier* m = ws::magnifier())
-        m->show(this, ixMain->ImageHandleCopy(), ixMain->ZoomFactor() * 5.0f);
-      break;
-    case ws::MouseMode::Hand:
-      ixMain->setMouseIcon(handClosed_);
-      ixMain->setMousePointer(ws::kPointerCustom);
-      break;
-    default: break;
-  }
-}
-
-void frmImgClntForm::ixMain_MouseMove(int16_t button, int16_t, float x, float y) {
-  const double vx = x / tppX(), vy = y / tppY();
-  if (area_.dragging()) {
-    const QPoint at = area_.dragTo(vx, vy, pageGeometry());
-    ixMain->GetAreaOrigin(at.x(), at.y());
-    ixMain->setMousePointer(ws::kPointerSizeAll);
-    // The pointer outside the view scrolls it by one step per move.
-    if (const int dx = ws::fnAutoScroll(x, ixMain->Width())) ixMain->setScrollPosX(ixMain->ScrollPosX() + dx * ixMain->ScrollStepX());
-    if (const int dy = ws::fnAutoScroll(y, ixMain->Height())) ixMain->setScrollPosY(ixMain->ScrollPosY() + dy * ixMain->ScrollStepY());
-    return;
-  }
-  if (area_.pending()) {
-    ixMain->setMousePointer(area_.hoverPointer(vx, vy));
-    return;
-  }
-  if (button != ws::kLeftButton) return;
-  switch (currentMode()) {
-    case ws::MouseMode::Hand:
-      ixMain->setScrollPosX(ws::fnNear(ixMain->ScrollPosX() + mlngDownX - vx));
-      mlngDownX = ws::fnNear(vx);
-      ixMain->setScrollPosY(ws::fnNear(ixMain->ScrollPosY() + mlngDownY - vy));
-      mlngDownY = ws::fnNear(vy);
-      break;
-    case ws::MouseMode::Rect: ixMain->RubberBandTo(ws::fnNear(vx), ws::fnNear(vy)); break;
-    case ws::MouseMode::Magnify: moveMagnifier(vx, vy); break;
-    default: break;
-  }
-}
-
-// The magnifier is centred on the pointer and shows the picture around it.
-void frmImgClntForm::moveMagnifier(double vx, double vy) {
-  ws::Magnifier* m = ws::magnifier();
-  if (!m || !m->isShown()) return;
-  const QPoint screen = ixMain->mapToGlobal(QPoint(ws::fnNear(vx), ws::fnNear(vy)));
-  const double w = m->widthTwips(), h = m->heightTwips(), mz = m->zoom(), z = ixMain->ZoomFactor();
-  auto near16 = [](double v) { return static_cast<int16_t>(std::clamp(ws::fnNear(v), -32768, 32767)); };
-  const int16_t a = near16(ixMain->ScrollPosX() / z + ws::fnNear(vx) / z - (w / 2 / tppX()) / mz);
-  const int16_t b = near16(ixMain->ScrollPosY() / z + ws::fnNear(vy) / z - (h / 2 / tppY()) / mz);
-  m->newCrop(static_cast<float>(tppX() * screen.x() - w / 2), static_cast<float>(tppY() * screen.y() - h / 2), a, b);
-}
-
-void frmImgClntForm::ixMain_MouseUp(int16_t button, int16_t, float x, float y) {
-  if (area_.dragging()) {
-    const QPoint at = area_.release(x / tppX(), y / tppY());
-    ixMain->GetAreaOrigin(at.x(), at.y());
-    ixMain->setMousePointer(ws::kPointerSizeAll);
-    return;
-  }
-  if (button != ws::kLeftButton) return;
-  switch (currentMode()) {
-    case ws::MouseMode::Magnify:
-      if (ws::Magnifier* m = ws::magnifier()) m->unload();
-      break;
-    case ws::MouseMode::Rect: {
-      const int32_t h = ixMain->SelectionHeight(), w = ixMain->SelectionWidth();
-      if (h < 1 || w < 1) break;
-      const int32_t l = ixMain->SelectionLeft(), t = ixMain->SelectionTop();
-      ixMain->setSelectionVisible(false);
-      ixMain->ClearArea();
-      ixMain->AddAreaPoint(l, t);
-      ixMain->AddAreaPoint(l + w, t);
-      ixMain->AddAreaPoint(l + w, t + h);
-      ixMain->AddAreaPoint(l, t + h);
-      ixMain->CloseArea();
-      ixMain->setSelectionVisible(true);
-      break;
-    }
-    case ws::MouseMode::Hand:
-      ixMain->setMouseIcon(handOpen_);
-      ixMain->setMousePointer(ws::kPointerCustom);
-      break;
-    default: break;
-  }
-}
+void frmImgClntForm::floatPicture(const QImage& picture) { input_->floatPicture(picture); }
 
 // ---- Pane divider ---------------------------------------------------------------------------------
 

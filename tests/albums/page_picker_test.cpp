@@ -5,6 +5,7 @@
 #include "albums/register_windows.h"
 #include "tests/support/main_window_fixture.h"
 #include "tests/support/mouse.h"
+#include "workspace/edit_commands.h"
 #include "workspace/view_commands.h"
 
 #include <QPushButton>
@@ -37,7 +38,7 @@ class PagePickerTest : public MainWindowTest {
   }
   void drawRectangles(frmImgClntForm* w, int page, int count) {
     w->ixTmb_Click(static_cast<int16_t>(page));
-    w->fnSelectArrowMode();
+    w->selectMode(ws::MouseMode::Arrow);
     w->nxMain->setCurrentTool(4098);
     for (int i = 0; i < count; ++i) drag(w->ixMain, {2 + 6 * i, 2}, {5 + 6 * i, 8});
     w->nxMain->setCurrentTool(4096);
@@ -146,11 +147,11 @@ TEST_F(PagePickerTest, AppendAndInsertAskForTheSourceFileFirst) {
   QStringList seen;
   ws::registerWindow(QStringLiteral("frmSelImage"), [&](const QStringList&) { seen << gstrAppendFile; });
   dialogs.answerFile(rt::DialogKind::Open, QStringLiteral("/data/a.tif"));
-  w->mnuEditAppend_Click();
+  ws::mnuEditAppend_Click(*w);
   dialogs.answerFile(rt::DialogKind::Open, QStringLiteral("/data/b.tif"));
-  w->mnuEditInsert_Click();
+  ws::mnuEditInsert_Click(*w);
   dialogs.cancelDialog(rt::DialogKind::Open);
-  w->mnuEditInsert_Click();
+  ws::mnuEditInsert_Click(*w);
   EXPECT_EQ(seen, (QStringList{QStringLiteral("/data/a.tif"), QStringLiteral("/data/b.tif")}));
   EXPECT_TRUE(gstrAppendFile.isEmpty());
   ASSERT_EQ(dialogs.calls().size(), 3u);
@@ -178,7 +179,7 @@ TEST_F(MagnifierTest, FollowsThePointerWhileTheButtonIsHeld) {
   frmImgClntForm* w = window();
   w->fnOpenImgFile(file(QStringLiteral("doc.tif"), {{400, 300, 0x00FF00}}, 4));
   ws::mnuZoomTo<100>(*w);
-  w->fnSelectMagnifyMode();
+  w->selectMode(ws::MouseMode::Magnify);
   EXPECT_EQ(w->ixMain->MousePointer(), 30);
   EXPECT_EQ(w->ixMain->cursor().shape(), Qt::BitmapCursor);  // the program's own magnifier
   QWidget* view = w->ixMain;

@@ -10,6 +10,7 @@
 
 #include "tests/support/main_window_fixture.h"
 #include "tests/support/mouse.h"
+#include "workspace/edit_commands.h"
 #include "workspace/frm_anno_palette.h"
 #include "workspace/palette_menus.h"
 #include "workspace/annotation_commands.h"
@@ -80,7 +81,7 @@ class PaletteTest : public MainWindowTest {
 
 TEST_F(PaletteTest, ButtonsChooseToolsAndARightClickOpensOnlyThePressedToolsMenu) {
   frmImgClntForm* w = openDocument();
-  w->fnSelectHandMode();
+  w->selectMode(ws::MouseMode::Hand);
   ws::mnuAnnPalette_Click(*w);
   ASSERT_TRUE(frmAnnoPalette.IsLoaded());
   frmAnnoPaletteForm* p = frmAnnoPalette.get();
@@ -109,7 +110,7 @@ TEST_F(PaletteTest, ButtonsChooseToolsAndARightClickOpensOnlyThePressedToolsMenu
   EXPECT_TRUE(p->Button("arrow")->isChecked());
 
   // The rectangle mode closes the palette and leaves no tool.
-  w->fnSelectRectMode();
+  w->selectMode(ws::MouseMode::Rect);
   EXPECT_FALSE(frmAnnoPalette.IsLoaded());
   EXPECT_FALSE(w->Menu("mnuAnnPalette")->isChecked());
   EXPECT_EQ(w->nxMain->CurrentTool(), 0);
@@ -215,7 +216,7 @@ TEST_F(PaletteTest, SitsInsideThePageViewModelessAndGoesWithTheDocument) {
 }
 
 void drawRectangles(frmImgClntForm* w, int count) {
-  w->fnSelectArrowMode();
+  w->selectMode(ws::MouseMode::Arrow);
   w->nxMain->setCurrentTool(4098);
   for (int i = 0; i < count; ++i) drag(w->ixMain, {10 + 30 * i, 10}, {30 + 30 * i, 40});
   w->nxMain->setCurrentTool(4096);
@@ -234,11 +235,11 @@ TEST_F(PaletteTest, SelectAllAndDeleteAskFirst) {
   ASSERT_TRUE(w->nxMain->HasSelection());
   gblnDocModified = gblnPageModified = false;
   dialogs.answerMsgBox(rt::vbNo);
-  w->mnuEditDelete_Click();
+  ws::mnuEditDelete_Click(*w);
   EXPECT_EQ(objects(w), 2);
   EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("Are you sure you want to delete the selected annotation(s)?"));
   dialogs.answerMsgBox(rt::vbYes);
-  w->mnuEditDelete_Click();
+  ws::mnuEditDelete_Click(*w);
   EXPECT_EQ(objects(w), 0);
   EXPECT_TRUE(gblnDocModified && gblnPageModified);
   EXPECT_EQ(w->ixTmb.Count(), 2);  // the annotations won over the pages
@@ -354,8 +355,8 @@ TEST_F(PageViewScreenshots, PaletteWithAnAttributeMenuAndAFloatingArea) {
   sp.drawText(stamp.rect(), Qt::AlignCenter, QStringLiteral("PAID"));
   sp.end();
   QGuiApplication::clipboard()->setImage(stamp);
-  w->fnSelectRectMode();
-  w->mnuEditPaste_Click();
+  w->selectMode(ws::MouseMode::Rect);
+  ws::mnuEditPaste_Click(*w);
   QWidget* view = w->ixMain;
   auto send = [view](QEvent::Type type, QPoint at, Qt::MouseButton b, Qt::MouseButtons bs) {
     testsupport::sendMouse(view, type, at, b, bs);

@@ -47,7 +47,7 @@ TEST_F(MainWindowTest, EveryAnnotationToolDrawsItsKindAndTheTiffKeepsThemAll) {
   w->fnOpenImgFile(path);
   ann::AnnotationControl* nx = w->nxMain;
   ASSERT_TRUE(nx->EngineAvailable()) << nx->EngineError().toStdString();
-  w->fnSelectArrowMode();
+  w->selectMode(ws::MouseMode::Arrow);
   ASSERT_EQ(nx->setStampDefaultText(QStringLiteral("APPROVED")), 0);
   QImage picture(30, 20, QImage::Format_RGB32);
   picture.fill(Qt::darkGreen);

@@ -16,6 +16,7 @@
 #include "tests/support/main_window_fixture.h"
 #include "tests/support/mouse.h"
 #include "workspace/annotation_commands.h"
+#include "workspace/edit_commands.h"
 #include "workspace/view_commands.h"
 
 using namespace mainwindowtest;
@@ -81,14 +82,14 @@ class EditTest : public MainWindowTest {
 TEST_F(EditTest, RectangleSelectionIsCutToTheClipboardErasedAndUndone) {
   frmImgClntForm* w = open({{100, 80, kRed}});
   QWidget* view = w->ixMain;
-  w->fnSelectRectMode();
+  w->selectMode(ws::MouseMode::Rect);
   drag(view, {10, 10}, {30, 20});
   ASSERT_EQ(w->ixMain->SelectionWidth(), 20);
   ASSERT_EQ(w->ixMain->SelectionHeight(), 10);
 
-  w->mnuEdit_Click();
+  ws::mnuEdit_Click(*w);
   EXPECT_TRUE(enabled(w->Menu("mnuEditCut")));
-  w->mnuEditCut_Click();
+  ws::mnuEditCut_Click(*w);
   EXPECT_EQ(pixel(w->ixMain, 15, 15), kWhite);
   EXPECT_EQ(pixel(w->ixMain, 35, 15), kRed);
   EXPECT_EQ(w->ixMain->SelectionWidth(), 0);
@@ -97,15 +98,15 @@ TEST_F(EditTest, RectangleSelectionIsCutToTheClipboardErasedAndUndone) {
   EXPECT_EQ(cut.size(), QSize(20, 10));
   EXPECT_EQ(QColor(cut.pixel(5, 5)), QColor(Qt::red));
 
-  w->mnuEdit_Click();
+  ws::mnuEdit_Click(*w);
   ASSERT_TRUE(enabled(w->Menu("mnuEditUndo")));
-  w->mnuEditUndo_Click();
+  ws::mnuEditUndo_Click(*w);
   EXPECT_EQ(pixel(w->ixMain, 15, 15), kRed);
 
   // Copy clears the selection and marks nothing.
   clearFlags();
   drag(view, {10, 10}, {30, 20});
-  w->mnuEditCopy_Click();
+  ws::mnuEditCopy_Click(*w);
   EXPECT_EQ(w->ixMain->SelectionWidth(), 0);
   EXPECT_FALSE(gblnDocModified || gblnPageModified);
   EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(20, 10));
@@ -118,11 +119,11 @@ TEST_F(EditTest, RectangleSelectionIsCutToTheClipboardErasedAndUndone) {
 TEST_F(EditTest, PastedPictureFloatsIsKeptOnThePageWhileDraggedAndIsWrittenInByAClickOutside) {
   frmImgClntForm* w = open({{100, 80, kRed}});
   QWidget* view = w->ixMain;
-  w->fnSelectRectMode();
+  w->selectMode(ws::MouseMode::Rect);
   putPng(solid(20, 10, Qt::blue));
-  w->mnuEdit_Click();
+  ws::mnuEdit_Click(*w);
   ASSERT_TRUE(enabled(w->Menu("mnuEditPaste")));
-  w->mnuEditPaste_Click();
+  ws::mnuEditPaste_Click(*w);
   ASSERT_TRUE(w->ixMain->AreaActive());
   EXPECT_EQ(w->ixMain->AreaLeft(), 0);
   EXPECT_EQ(w->ixMain->AreaTop(), 0);
@@ -159,14 +160,14 @@ TEST_F(EditTest, EscapeOrDeleteDropsTheFloatingAreaAndOpeningAMenuWritesItIn) {
   QWidget* view = w->ixMain;
   putPng(solid(20, 10, Qt::blue));
   for (int k : {Qt::Key_Escape, Qt::Key_Delete}) {
-    w->mnuEditPaste_Click();
+    ws::mnuEditPaste_Click(*w);
     ASSERT_TRUE(w->ixMain->AreaActive());
     key(view, k);
     EXPECT_FALSE(w->ixMain->AreaActive()) << k;
     EXPECT_EQ(pixel(w->ixMain, 5, 5), kRed) << k;
     EXPECT_FALSE(gblnDocModified || gblnPageModified) << k;
     // Nothing floats any more: a later commit writes nothing.
-    w->fnCommitPendingEdit();
+    w->commitPendingEdit();
     EXPECT_EQ(pixel(w->ixMain, 5, 5), kRed) << k;
     EXPECT_FALSE(gblnDocModified || gblnPageModified) << k;
   }
@@ -174,7 +175,7 @@ TEST_F(EditTest, EscapeOrDeleteDropsTheFloatingAreaAndOpeningAMenuWritesItIn) {
   key(view, Qt::Key_Escape);
   EXPECT_EQ(pixel(w->ixMain, 5, 5), kRed);
 
-  w->mnuEditPaste_Click();
+  ws::mnuEditPaste_Click(*w);
   Q_EMIT w->mnuView->aboutToShow();
   EXPECT_FALSE(w->ixMain->AreaActive());
   EXPECT_EQ(pixel(w->ixMain, 5, 5), kBlue);
@@ -190,7 +191,7 @@ TEST_F(EditTest, DeleteTypedOnTheActivePageViewReachesTheView) {
   w->ixMain->setFocus();
   QCoreApplication::processEvents();
   putPng(solid(20, 10, Qt::blue));
-  w->mnuEditPaste_Click();
+  ws::mnuEditPaste_Click(*w);
   ASSERT_TRUE(w->ixMain->AreaActive());
   QTest::keyClick(w->ixMain, Qt::Key_Delete);
   EXPECT_FALSE(w->ixMain->AreaActive());
@@ -201,14 +202,14 @@ TEST_F(EditTest, DeleteTypedOnTheActivePageViewReachesTheView) {
 TEST_F(EditTest, DeleteAsksForTheSelectionAndErasesOnlyOnYes) {
   frmImgClntForm* w = open({{100, 80, kRed}, {100, 80, kRed}});
   QWidget* view = w->ixMain;
-  w->fnSelectRectMode();
+  w->selectMode(ws::MouseMode::Rect);
   drag(view, {10, 10}, {30, 20});
   dialogs.answerMsgBox(rt::vbNo);
   key(view, Qt::Key_Delete);
   EXPECT_EQ(pixel(w->ixMain, 15, 15), kRed);
   EXPECT_FALSE(gblnDocModified);
   dialogs.answerMsgBox(rt::vbYes);
-  w->mnuEditDelete_Click();
+  ws::mnuEditDelete_Click(*w);
   EXPECT_EQ(pixel(w->ixMain, 15, 15), kWhite);
   EXPECT_EQ(w->ixMain->SelectionWidth(), 0);
   EXPECT_TRUE(gblnDocModified && gblnPageModified);
@@ -220,7 +221,7 @@ TEST_F(EditTest, DeleteAsksForTheSelectionAndErasesOnlyOnYes) {
 
 TEST_F(EditTest, TheHandPansThePage) {
   frmImgClntForm* w = open({{2000, 1500, kRed}});
-  w->fnSelectHandMode();
+  w->selectMode(ws::MouseMode::Hand);
   QWidget* view = w->ixMain;
   w->ixMain->setScrollPosX(100);
   w->ixMain->setScrollPosY(100);
@@ -238,18 +239,18 @@ TEST_F(EditTest, TheHandPansThePage) {
 TEST_F(EditTest, MenuStateFollowsTheTargetsAndTheClipboard) {
   frmImgClntForm* w = open({{100, 80, kRed}, {100, 80, kRed}});
   QGuiApplication::clipboard()->clear();
-  w->mnuEdit_Click();
+  ws::mnuEdit_Click(*w);
   EXPECT_FALSE(enabled(w->Menu("mnuEditUndo")));
   EXPECT_FALSE(enabled(w->Menu("mnuEditCopy")) || enabled(w->Menu("mnuEditCut")));
   EXPECT_FALSE(enabled(w->Menu("mnuEditPaste")));
   EXPECT_TRUE(enabled(w->Menu("mnuEditDelete")));  // the pages of a TIFF
   putPng(solid(4, 4, Qt::blue));
-  w->mnuEdit_Click();
+  ws::mnuEdit_Click(*w);
   EXPECT_TRUE(enabled(w->Menu("mnuEditPaste")));
   auto* text = new QMimeData;
   text->setText(QStringLiteral("words"));
   QGuiApplication::clipboard()->setMimeData(text);
-  w->mnuEdit_Click();
+  ws::mnuEdit_Click(*w);
   EXPECT_FALSE(enabled(w->Menu("mnuEditPaste")));
 
   // A single-page format has no pages to delete.
@@ -257,34 +258,34 @@ TEST_F(EditTest, MenuStateFollowsTheTargetsAndTheClipboard) {
   bool closed = false;
   single->fnCloseFile(true, closed);
   single->fnOpenImgFile(file(QStringLiteral("one.png"), {{100, 80, kRed}}, 10));
-  single->mnuEdit_Click();
+  ws::mnuEdit_Click(*single);
   EXPECT_FALSE(enabled(single->Menu("mnuEditDelete")));
-  single->mnuEditDelete_Click();  // asks nothing, does nothing
+  ws::mnuEditDelete_Click(*single);  // asks nothing, does nothing
   EXPECT_TRUE(dialogs.calls().empty());
 }
 
 TEST_F(EditTest, SelectedAnnotationsWinOverTheRectangleAndPasteBackAsAnnotations) {
   frmImgClntForm* w = open({{200, 150, kRed}});
   ASSERT_TRUE(w->nxMain->EngineAvailable());
-  w->fnSelectArrowMode();
+  w->selectMode(ws::MouseMode::Arrow);
   w->nxMain->setCurrentTool(4098);
   drag(w->ixMain, {10, 10}, {40, 40});
   w->nxMain->setCurrentTool(4096);
   w->ixMain->setSelection(100, 100, 20, 20);
   ws::mnuAnnSelectAll_Click(*w);
   clearFlags();
-  w->mnuEditCopy_Click();
+  ws::mnuEditCopy_Click(*w);
   EXPECT_EQ(w->ixMain->SelectionWidth(), 20);  // the rectangle was not the target
   EXPECT_FALSE(gblnDocModified);
-  w->mnuEdit_Click();
+  ws::mnuEdit_Click(*w);
   EXPECT_TRUE(enabled(w->Menu("mnuEditPaste")));
-  w->mnuEditPaste_Click();
+  ws::mnuEditPaste_Click(*w);
   EXPECT_EQ(w->nxMain->LayerObjectCount(w->nxMain->CurrentLayer()), 2);
   EXPECT_TRUE(gblnDocModified && gblnPageModified);
   EXPECT_FALSE(w->ixMain->AreaActive());
   clearFlags();
   ws::mnuAnnSelectAll_Click(*w);
-  w->mnuEditCut_Click();
+  ws::mnuEditCut_Click(*w);
   EXPECT_EQ(w->nxMain->LayerObjectCount(w->nxMain->CurrentLayer()), 0);
   EXPECT_EQ(pixel(w->ixMain, 110, 110), kRed);  // the rectangle selection is untouched
   EXPECT_TRUE(gblnDocModified && gblnPageModified);
@@ -299,7 +300,7 @@ TEST_F(EditTest, PasteLandsAtTheVisibleTopLeftAndADragOutsideScrolls) {
   w->ixMain->setScrollPosY(200);
   ASSERT_EQ(w->ixMain->ScrollPosX(), 300);
   putPng(solid(20, 10, Qt::blue));
-  w->mnuEditPaste_Click();
+  ws::mnuEditPaste_Click(*w);
   EXPECT_EQ(w->ixMain->AreaLeft(), 300);
   EXPECT_EQ(w->ixMain->AreaTop(), 200);
   EXPECT_EQ(pixel(w->ixMain, 305, 205), kRed);
@@ -323,9 +324,9 @@ TEST_F(EditTest, PicturesCrossTheSystemClipboardBothWays) {
   if (QGuiApplication::platformName() != QLatin1String("xcb") || xclip.isEmpty())
     GTEST_SKIP() << "needs an X server (QT_QPA_PLATFORM=xcb) and xclip";
   frmImgClntForm* w = open({{100, 80, kRed}});
-  w->fnSelectRectMode();
+  w->selectMode(ws::MouseMode::Rect);
   drag(w->ixMain, {10, 10}, {30, 20});
-  w->mnuEditCopy_Click();
+  ws::mnuEditCopy_Click(*w);
   QProcess out;
   out.start(xclip, {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-t"), QStringLiteral("image/png"), QStringLiteral("-o")});
   // The program answers the other program's request from its event loop.
@@ -349,9 +350,9 @@ TEST_F(EditTest, PicturesCrossTheSystemClipboardBothWays) {
     QCoreApplication::processEvents();
     QThread::msleep(20);
   }
-  w->mnuEdit_Click();
+  ws::mnuEdit_Click(*w);
   ASSERT_TRUE(enabled(w->Menu("mnuEditPaste")));
-  w->mnuEditPaste_Click();
+  ws::mnuEditPaste_Click(*w);
   ASSERT_TRUE(w->ixMain->AreaActive());
   hover(w->ixMain, {90, 70});
   click(w->ixMain, {90, 70});
@@ -364,7 +365,7 @@ const std::vector<Page> kFivePages = {
 
 // Draws `count` rectangles on the shown page.
 void drawRectangles(frmImgClntForm* w, int count) {
-  w->fnSelectArrowMode();
+  w->selectMode(ws::MouseMode::Arrow);
   w->nxMain->setCurrentTool(4098);
   for (int i = 0; i < count; ++i) drag(w->ixMain, {2 + 6 * i, 2}, {5 + 6 * i, 8});
   w->nxMain->setCurrentTool(4096);
@@ -386,7 +387,7 @@ TEST_F(EditTest, DeletingPagesCompactsThumbnailsCaptionsAndTheStore) {
   w->ixTmb(1)->setHighlightBorder(3);  // pages 2 and 4 selected, page 4 current
   clearFlags();
   dialogs.answerMsgBox(rt::vbNo);
-  w->mnuEditDelete_Click();
+  ws::mnuEditDelete_Click(*w);
   EXPECT_EQ(w->ixTmb.Count(), 5);
   EXPECT_FALSE(gblnDocModified);
 
@@ -425,7 +426,7 @@ TEST_F(EditTest, DeletingPagesCompactsThumbnailsCaptionsAndTheStore) {
   w->ixTmb(0)->setHighlightBorder(3);
   const std::size_t asked = dialogs.calls().size();
   dialogs.answerMsgBox(rt::vbOK);
-  w->mnuEditDelete_Click();
+  ws::mnuEditDelete_Click(*w);
   EXPECT_EQ(w->ixTmb.Count(), 2);
   ASSERT_EQ(dialogs.calls().size(), asked + 1);
   EXPECT_EQ(dialogs.calls().back().title, QStringLiteral("Error"));
@@ -436,15 +437,15 @@ TEST_F(EditTest, DeletingPagesCompactsThumbnailsCaptionsAndTheStore) {
 TEST_F(EditTest, DeletingOtherPagesKeepsAnEditOfTheShownPage) {
   frmImgClntForm* w = open(kFivePages);
   w->ixTmb_Click(2);
-  w->fnSelectRectMode();
+  w->selectMode(ws::MouseMode::Rect);
   drag(w->ixMain, {0, 0}, {10, 10});
   dialogs.answerMsgBox(rt::vbYes);
-  w->mnuEditDelete_Click();  // erases the selection
+  ws::mnuEditDelete_Click(*w);  // erases the selection
   ASSERT_EQ(pixel(w->ixMain, 5, 5), kWhite);
   w->ixTmb(2)->setHighlightBorder(0);
   w->ixTmb(0)->setHighlightBorder(3);
   dialogs.answerMsgBox(rt::vbYes);
-  w->mnuEditDelete_Click();
+  ws::mnuEditDelete_Click(*w);
   ASSERT_EQ(w->ixTmb.Count(), 4);
   EXPECT_EQ(gintCurrPage, 1);
   EXPECT_EQ(pixel(w->ixMain, 5, 5), kWhite);

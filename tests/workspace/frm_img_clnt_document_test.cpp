@@ -409,7 +409,7 @@ TEST_F(MainWindowTest, ARectangleDrawnOnAPageIsStoredSavedWithTheTiffAndComesBac
   w->show();
   w->fnOpenImgFile(path);
   ASSERT_TRUE(w->nxMain->EngineAvailable()) << w->nxMain->EngineError().toStdString();
-  w->fnSelectArrowMode();
+  w->selectMode(ws::MouseMode::Arrow);
   ASSERT_EQ(w->nxMain->setCurrentTool(4098), 0);  // rectangle
   gblnDocModified = false;
   drag(w->ixMain, QPoint(20, 20), QPoint(80, 60));

@@ -12,7 +12,7 @@ using namespace mainwindowtest;
 void drawRectangle(frmImgClntForm* w) {
   w->show();
   ASSERT_TRUE(w->nxMain->EngineAvailable()) << w->nxMain->EngineError().toStdString();
-  w->fnSelectArrowMode();
+  w->selectMode(ws::MouseMode::Arrow);
   ASSERT_EQ(w->nxMain->setCurrentTool(TOOL_RECTANGLE), 0);
   drag(w->ixMain, QPoint(10, 10), QPoint(60, 50));
   ASSERT_EQ(w->nxMain->LayerObjectCount(w->nxMain->CurrentLayer()), 1);

@@ -281,9 +281,9 @@ TEST_F(MainWindowTest, AddedChangedAndDeletedAnnotationsMarkTheDocumentModified)
   }
   gblnDocModified = false;
   // A tool change leaves the document as it was.
-  w->fnSelectArrowMode();
+  w->selectMode(ws::MouseMode::Arrow);
   EXPECT_EQ(w->nxMain->CurrentTool(), 4096);
-  w->fnSelectRectMode();
+  w->selectMode(ws::MouseMode::Rect);
   EXPECT_EQ(w->nxMain->CurrentTool(), 0);
   EXPECT_FALSE(gblnDocModified);
   // The layer the control reports current is the one the window works on.

@@ -1,0 +1,156 @@
+#include "workspace/edit_commands.h"
+
+#include "controls/annotation/annotation_control.h"
+#include "controls/imaging/imaging_control.h"
+#include "platform/memory/global_memory.h"
+#include "runtime/errors.h"
+#include "runtime/message_boxes.h"
+#include "workspace/document/document_session.h"
+#include "workspace/frm_img_clnt.h"
+#include "workspace/mod_vars.h"
+#include "workspace/page_strip.h"
+#include "workspace/window_openers.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
+
+using namespace modVars;
+
+namespace ws {
+
+namespace {
+
+constexpr uint32_t kBlack = 0x000000;
+constexpr uint32_t kWhite = 0xFFFFFF;
+
+bool clipboardHasPicture() {
+  const QMimeData* m = QGuiApplication::clipboard()->mimeData();
+  if (!m) return false;
+  if (m->hasImage()) return true;
+  for (const QString& f : m->formats())
+    if (f.startsWith(QLatin1String("image/"))) return !clipboardPicture().isNull();
+  return false;
+}
+
+}  // namespace
+
+QImage clipboardPicture() {
+  const QMimeData* m = QGuiApplication::clipboard()->mimeData();
+  if (!m) return QImage();
+  if (m->hasImage()) {
+    const QImage i = qvariant_cast<QImage>(m->imageData());
+    if (!i.isNull()) return i;
+  }
+  for (const QString& f : m->formats()) {
+    if (!f.startsWith(QLatin1String("image/"))) continue;
+    const QImage i = QImage::fromData(m->data(f));
+    if (!i.isNull()) return i;
+  }
+  return QImage();
+}
+
+void mnuEdit_Click(frmImgClntForm& w) {
+  // The menu's own opening has already written a floating area into the page.
+  w.Menu("mnuEditUndo")->setEnabled(w.ixMain->UndoAvailable() != 0);
+  const bool selection = w.ixMain->SelectionWidth() != 0 || w.nxMain->HasSelection();
+  w.Menu("mnuEditCopy")->setEnabled(selection);
+  w.Menu("mnuEditCut")->setEnabled(selection);
+  w.Menu("mnuEditPaste")->setEnabled(w.nxMain->CanPaste() || clipboardHasPicture());
+  w.Menu("mnuEditDelete")->setEnabled(selection || fnIsMultiPageFormat(gintCurrFormat));
+}
+
+void mnuEditUndo_Click(frmImgClntForm& w) { w.ixMain->UndoLast(); }
+
+void mnuEditCopy_Click(frmImgClntForm& w) {
+  if (w.nxMain->HasSelection()) {
+    w.nxMain->CopySelected();
+    return;
+  }
+  w.ixMain->CopyToClipboard();
+  w.fnClearSelection();
+}
+
+void mnuEditCut_Click(frmImgClntForm& w) {
+  if (w.nxMain->HasSelection()) {
+    w.nxMain->CutSelected();
+  } else {
+    w.ixMain->CopyToClipboard();
+    fnEraseSelection(w);
+    w.fnClearSelection();
+  }
+  document().markModified();
+}
+
+void fnEraseSelection(frmImgClntForm& w) {
+  if (w.ixMain->SelectionWidth() != 0) w.ixMain->ReplaceColours(kBlack, kWhite, kWhite);
+}
+
+void mnuEditPaste_Click(frmImgClntForm& w) {
+  if (w.nxMain->CanPaste()) {
+    w.nxMain->PasteAnnotations();
+    document().markModified();
+    return;
+  }
+  const QImage pasted = clipboardPicture();
+  if (pasted.isNull() || !w.ixMain->hasImage()) return;
+  w.floatPicture(pasted);
+}
+
+void mnuEditDelete_Click(frmImgClntForm& w) {
+  if (w.nxMain->HasSelection()) {
+    if (rt::Confirm(QStringLiteral("Are you sure you want to delete the selected annotation(s)?")) != rt::vbYes) return;
+    w.nxMain->DeleteSelected();
+    document().markModified();
+    return;
+  }
+  if (w.ixMain->SelectionWidth() != 0) {
+    if (rt::Confirm(QStringLiteral("Are you sure you want to delete the selection?")) != rt::vbYes) return;
+    fnEraseSelection(w);
+    w.fnClearSelection();
+    document().markModified();
+    return;
+  }
+  if (!fnIsMultiPageFormat(gintCurrFormat)) return;
+  const int pages = w.pageCount();
+  std::vector<bool> selected;
+  for (int i = 0; i < pages; ++i) selected.push_back(w.ixTmb(i)->HighlightBorder() == kThumbSelected);
+  const std::optional<PageEdit> edit = fnDeletePages(pages, gintCurrPage, selected);
+  // A document keeps at least one page.
+  if (!edit) {
+    rt::ShowError(QStringLiteral("A document must keep at least one page: the selected image(s) cannot all be deleted."));
+    return;
+  }
+  if (edit->count() == pages) return;
+  if (rt::Confirm(QStringLiteral("Are you sure you want to delete the selected image(s)?")) != rt::vbYes) return;
+  // Edits of the shown page go to its thumbnail first, so that they survive if the page stays.
+  document().storePageEdits();
+  document().applyPageEdit(*edit, CaptionRule::Travel);
+  w.layOutStrip();
+  w.scrollStripToCurrent();
+  w.fnRefreshMainDisplay(gintCurrPage + 1);
+  document().updatePageButtons();
+  document().markModified();
+}
+
+void mnuEditAppend_Click(frmImgClntForm& w) {
+  document().storePageEdits();
+  w.cdgMain.DialogTitle = QStringLiteral("Select Source File");
+  w.cdgMain.FileName = QString();
+  w.cdgMain.CancelError = true;
+  try {
+    w.cdgMain.ShowOpen();
+  } catch (const rt::RuntimeError& e) {
+    if (e.Number() == rt::kErrCancel) return;
+    throw;
+  }
+  gstrAppendFile = w.cdgMain.FileName;
+  openWindow(QStringLiteral("frmSelImage"));
+  gstrAppendFile.clear();
+}
+
+void mnuEditInsert_Click(frmImgClntForm& w) { mnuEditAppend_Click(w); }
+
+}  // namespace ws
