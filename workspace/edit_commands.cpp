@@ -130,7 +130,7 @@ void mnuEditDelete_Click(frmImgClntForm& w) {
   document().applyPageEdit(*edit, CaptionRule::Travel);
   w.layOutStrip();
   w.scrollStripToCurrent();
-  w.fnRefreshMainDisplay(gintCurrPage + 1);
+  w.showPage(gintCurrPage + 1);
   document().updatePageButtons();
   document().markModified();
 }

@@ -103,11 +103,10 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   void fnOpenImgFile(const QString& path);
   void fnCloseFile(bool noPrompt, bool& ok);
   void fnClearSelection();
-  void fnRefreshMainDisplay(int32_t page);
   // Rearranges the thumbnails, their captions and the per-page annotation store as the edit says
   // and makes its current page current and the only one selected. Added pages get empty
   // thumbnails: the caller gives them their pictures, then lays the strip out (layOutStrip,
-  // scrollStripToCurrent) and shows the current page (fnRefreshMainDisplay).
+  // scrollStripToCurrent) and shows the current page (showPage).
   void fnApplyPageEdit(const ws::PageEdit& edit, ws::CaptionRule captions);
 
   // ---- Commands --------------------------------------------------------------------------------

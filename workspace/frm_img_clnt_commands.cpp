@@ -7,7 +7,7 @@
 #include "workspace/command_table.h"
 #include "workspace/document/document_session.h"
 #include "workspace/frm_img_clnt.h"
-#include "workspace/annotation_commands.h"
+#include "workspace/page_annotations.h"
 #include "workspace/page_view_input.h"
 #include "workspace/mod_vars.h"
 

@@ -7,7 +7,7 @@
 #include "runtime/message_boxes.h"
 #include "workspace/document/document_session.h"
 #include "workspace/frm_img_clnt.h"
-#include "workspace/annotation_commands.h"
+#include "workspace/page_annotations.h"
 #include "workspace/page_writer.h"
 #include "workspace/mod_vars.h"
 #include "workspace/thumb_strip.h"

@@ -5,7 +5,7 @@
 #include "runtime/conversions.h"
 #include "workspace/document/document_session.h"
 #include "workspace/frm_img_clnt.h"
-#include "workspace/annotation_commands.h"
+#include "workspace/page_annotations.h"
 #include "workspace/frm_anno_palette.h"
 #include "workspace/mod_vars.h"
 #include "workspace/page_view_input.h"
@@ -45,7 +45,7 @@ void frmImgClntForm::ixTmb_Click(int32_t index) {
   for (int i = 0; i < pageCount(); ++i) ixTmb(i)->setHighlightBorder(ws::kThumbUnselected);
   t->setHighlightBorder(ws::kThumbSelected);
   gintCurrPage = index;
-  fnRefreshMainDisplay(index + 1);
+  showPage(index + 1);
   scrollStripToCurrent();
 }
 
@@ -80,7 +80,7 @@ void frmImgClntForm::storeCurrentPage() {
 
 // ---- Page view ------------------------------------------------------------------------------------
 
-void frmImgClntForm::fnRefreshMainDisplay(int32_t page) {
+void frmImgClntForm::showPage(int page) {
   const bool pageModified = gblnPageModified;
   const bool docModified = gblnDocModified;
   nxMain->ClearAll();
@@ -96,8 +96,6 @@ void frmImgClntForm::fnRefreshMainDisplay(int32_t page) {
     nxMain->setCurrentTool(TOOL_NONE);
   ws::document().updatePageButtons();
 }
-
-void frmImgClntForm::showPage(int page) { fnRefreshMainDisplay(page); }
 
 void frmImgClntForm::enablePageButtons(bool previous, bool next) {
   Button(tbrImage, "previous")->setEnabled(previous);

@@ -5,7 +5,7 @@
 #include "controls/imaging/imaging_control.h"
 #include "runtime/errors.h"
 #include "runtime/replacing_file.h"
-#include "workspace/annotation_commands.h"
+#include "workspace/page_annotations.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
 #include "workspace/save_plan.h"

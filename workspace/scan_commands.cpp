@@ -137,7 +137,7 @@ void scannedPageArrived(frmImgClntForm& w) {
     }
     w.layOutStrip();
     w.scrollStripToCurrent();
-    w.fnRefreshMainDisplay(static_cast<int16_t>(p.show));
+    w.showPage(static_cast<int16_t>(p.show));
     if (newDocument) {
       doc.enterState(DocState::NoDocument);
       doc.enterState(DocState::DocumentOpen);
