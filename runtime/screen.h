@@ -15,6 +15,8 @@ class Screen {
   static double TwipsPerPixelY();
   static int ToPixelsX(double twips);
   static int ToPixelsY(double twips);
+  static double ToTwipsX(double pixels);
+  static double ToTwipsY(double pixels);
   // Screen size in twips.
   static double Width();
   static double Height();

@@ -82,7 +82,7 @@ void frmImgClntForm::fnScrollTmbToCurrent() {
   for (int i = 0; i < thumbCount() && !selected; ++i)
     if (ixTmb(i)->HighlightBorder() == ws::kThumbSelected) selected = ixTmb(i);
   if (!selected) return;
-  const double T = selected->Top(), H = selected->Height(), V = vsTmb->value(), P = tw::Height(picMain);
+  const double T = tw::Top(selected), H = tw::Height(selected), V = vsTmb->value(), P = tw::Height(picMain);
   if (V * 200 + P < T + H + 280)
     vsTmb->setValue(rt::CLng((T + H + 280 - P) / 200));
   else if (T + 280 < V * 200)
@@ -92,8 +92,8 @@ void frmImgClntForm::fnScrollTmbToCurrent() {
 void frmImgClntForm::fnOrganizeThumbs() {
   img::ImagingControl* first = ixTmb(0);
   if (ws::document().showsSinglePage()) {
-    tw::setLeft(lblTmb(0), first->Left());
-    tw::setTop(lblTmb(0), first->Top() + first->Height() + 10);
+    tw::setLeft(lblTmb(0), tw::Left(first));
+    tw::setTop(lblTmb(0), tw::Top(first) + tw::Height(first) + 10);
     first->show();
     lblTmb(0)->show();
     return;
@@ -103,15 +103,15 @@ void frmImgClntForm::fnOrganizeThumbs() {
   const int c = grid.columns, r = grid.rows;
   auto sizeAll = [&](double w, double h) {
     for (int i = 0; i < n; ++i) {
-      ixTmb(i)->setWidth(w);
-      ixTmb(i)->setHeight(h);
+      tw::setWidth(ixTmb(i), w);
+      tw::setHeight(ixTmb(i), h);
     }
   };
   if (tw::Height(picMain) < r * 2105.0 + 280) {
     setViewportWidth(tw::Width(fraTmb) - 80 - tw::Width(vsTmb));
     if (tw::Width(picChild) < 2020 && c == 1) sizeAll(1220, 1525);
     else sizeAll(1460, 1825);
-    tw::setHeight(picChild, (first->Height() + 280) * r + 280);
+    tw::setHeight(picChild, (tw::Height(first) + 280) * r + 280);
     if (tw::Height(picChild) > tw::Height(picMain)) {
       tw::setLeft(vsTmb, tw::Left(picMain) + tw::Width(picMain));
       tw::setTop(vsTmb, tw::Top(picMain));
@@ -137,11 +137,11 @@ void frmImgClntForm::fnOrganizeThumbs() {
   for (int i = 0; i < n; ++i) {
     const int col = i % c, row = i / c;
     img::ImagingControl* t = ixTmb(i);
-    t->setLeft((first->Width() + 280) * col + 280);
-    t->setTop((first->Height() + 280) * row + 280);
+    tw::setLeft(t, (tw::Width(first) + 280) * col + 280);
+    tw::setTop(t, (tw::Height(first) + 280) * row + 280);
     if (QLabel* l = lblTmb(i)) {
-      tw::setLeft(l, t->Left());
-      tw::setTop(l, t->Top() + t->Height() + 10);
+      tw::setLeft(l, tw::Left(t));
+      tw::setTop(l, tw::Top(t) + tw::Height(t) + 10);
       l->adjustSize();
     }
   }
@@ -319,8 +319,8 @@ void frmImgClntForm::ixMain_MouseMove(int16_t button, int16_t, float x, float y)
     ixMain->GetAreaOrigin(at.x(), at.y());
     ixMain->setMousePointer(ws::kPointerSizeAll);
     // The pointer outside the view scrolls it by one step per move.
-    if (const int dx = ws::fnAutoScroll(x, ixMain->Width())) ixMain->setScrollPosX(ixMain->ScrollPosX() + dx * ixMain->ScrollStepX());
-    if (const int dy = ws::fnAutoScroll(y, ixMain->Height())) ixMain->setScrollPosY(ixMain->ScrollPosY() + dy * ixMain->ScrollStepY());
+    if (const int dx = ws::fnAutoScroll(x, tw::Width(ixMain))) ixMain->setScrollPosX(ixMain->ScrollPosX() + dx * ixMain->ScrollStepX());
+    if (const int dy = ws::fnAutoScroll(y, tw::Height(ixMain))) ixMain->setScrollPosY(ixMain->ScrollPosY() + dy * ixMain->ScrollStepY());
     return;
   }
   if (area_.pending()) {
@@ -407,7 +407,7 @@ void frmImgClntForm::placeDivider(double left) {
   tw::setLeft(imgDivider, left);
   tw::setLeft(fraEdt, tw::Left(imgDivider) + tw::Width(imgDivider));
   tw::setWidth(fraEdt, Width() - tw::Left(fraEdt) - 130);
-  ixMain->setWidth(tw::Width(fraEdt) - 80);
+  tw::setWidth(ixMain, tw::Width(fraEdt) - 80);
   tw::setWidth(fraTmb, tw::Left(imgDivider) - tw::Left(fraTmb));
   setViewportWidth(tw::Width(fraTmb) - 80);
   fnOrganizeThumbs();
@@ -430,8 +430,8 @@ void frmImgClntForm::mnuViewPageThumbs_Click() {
   if (Width() - tw::Left(fraEdt) - 130 > 0) tw::setWidth(fraEdt, Width() - tw::Left(fraEdt) - 130);
   if (tw::Height(fraTmb) - 180 != 0) setViewportHeight(tw::Height(fraTmb) - 180);
   if (tw::Width(fraTmb) - 80 != 0) setViewportWidth(tw::Width(fraTmb) - 80);
-  if (tw::Height(fraEdt) - 180 != 0) ixMain->setHeight(tw::Height(fraEdt) - 180);
-  if (tw::Width(fraEdt) - 80 != 0) ixMain->setWidth(tw::Width(fraEdt) - 80);
+  if (tw::Height(fraEdt) - 180 != 0) tw::setHeight(ixMain, tw::Height(fraEdt) - 180);
+  if (tw::Width(fraEdt) - 80 != 0) tw::setWidth(ixMain, tw::Width(fraEdt) - 80);
   fnOrganizeThumbs();
 }
 
@@ -453,8 +453,8 @@ void frmImgClntForm::mnuViewPageOnly_Click() {
   fraEdt->setVisible(true);
   tw::setLeft(fraEdt, tw::Left(fraTmb));
   tw::setWidth(fraEdt, Width() - tw::Left(fraEdt) - 130);
-  ixMain->setHeight(tw::Height(fraEdt) - 180);
-  ixMain->setWidth(tw::Width(fraEdt) - 80);
+  tw::setHeight(ixMain, tw::Height(fraEdt) - 180);
+  tw::setWidth(ixMain, tw::Width(fraEdt) - 80);
 }
 
 // ---- Pages and zoom -------------------------------------------------------------------------------

@@ -71,7 +71,7 @@ void frmImgClntForm::showSlotsNearView() {
   const bool empty = thumbCount() == 1 && !ixTmb(0)->hasImage() && lblTmb(0)->text().isEmpty();
   for (int i = 0; i < thumbCount(); ++i) {
     img::ImagingControl* t = ixTmb(i);
-    const bool near = !empty && t->Top() + t->Height() + 280 >= top && t->Top() <= bottom;
+    const bool near = !empty && tw::Top(t) + tw::Height(t) + 280 >= top && tw::Top(t) <= bottom;
     if (t->isHidden() == near) t->setVisible(near);
     if (QLabel* l = lblTmb(i); l && l->isHidden() == near) l->setVisible(near);
   }
@@ -88,7 +88,7 @@ void frmImgClntForm::preferVisibleThumbs() {
   for (int i = 0; i < thumbCount(); ++i) {
     img::ImagingControl* t = ixTmb(i);
     if (!t->isPendingSource()) continue;
-    if (t->Top() + t->Height() >= top && t->Top() <= bottom) pages.push_back(t->PageNumber());
+    if (tw::Top(t) + tw::Height(t) >= top && tw::Top(t) <= bottom) pages.push_back(t->PageNumber());
     else if (onlyAsked && !t->isHidden()) near.push_back(t->PageNumber());
   }
   pages.insert(pages.end(), near.begin(), near.end());
