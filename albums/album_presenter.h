@@ -19,7 +19,7 @@ namespace albums {
 struct AlbumRow {
   QString path;
   QString page = QStringLiteral("1");
-  QString remarks;
+  QString remarks = QString();
   bool selected = false;
 };
 

@@ -1,6 +1,7 @@
 #include "albums/folder_scan.h"
 
 #include "albums/album_file.h"
+#include "controls/imaging/format_table.h"
 #include "runtime/errors.h"
 
 #include <QFile>
@@ -68,8 +69,14 @@ QStringList findAlbumFiles(const QString& root, const ScanControl& control) {
 }
 
 bool isImageExtension(const QString& extension) {
-  static const QSet<QString> known = {"DIB", "BMP", "DCX", "JIF", "JPG", "PCX", "PBM", "PGM",
-                                      "PIC", "PPM", "PNG", "RLE", "TGA", "TIF", "WMF", "WPG"};
+  // Every extension the open dialog lists, except icons: an icon is not a document to file in an
+  // album.
+  static const QSet<QString> known = [] {
+    const QStringList opened = img::patternExtensions();
+    QSet<QString> set(opened.begin(), opened.end());
+    set.remove(QStringLiteral("ICO"));
+    return set;
+  }();
   return known.contains(trimBlanks(extension).toUpper());
 }
 

@@ -27,7 +27,8 @@ bool scanFolders(const QString& root, const std::function<void(const QString& fo
 
 // Album files (extension KVT in any case) below root: full paths, case kept.
 QStringList findAlbumFiles(const QString& root, const ScanControl& control = {});
-// Image files below root with one of the 16 recognised three-letter extensions, in any case.
+// Image files below root whose extension, in any case, is one the open dialog lists, icons
+// excepted.
 QStringList findImageFiles(const QString& root, const ScanControl& control = {});
 bool isImageExtension(const QString& extension);
 

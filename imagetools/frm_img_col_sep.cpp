@@ -37,14 +37,14 @@ frmImgColSepForm::frmImgColSepForm() {
   fraOrig = tools::frame(this, 120, 840, kViewer + 90, kViewer + 180);
   ixOrig = new img::ImagingControl(fraOrig);
   ixOrig->setName(QStringLiteral("ixOrig"));
-  ixOrig->Move(45, 120, kViewer, kViewer);
+  tw::place(ixOrig, 45, 120, kViewer, kViewer);
   for (int i = 0; i < 4; ++i) {
     const double left = 120 + (i + 1) * (kViewer + 180);
     lblC[i] = tools::label(this, QStringLiteral("Channel %1").arg(i + 1), left, 600, kViewer, 255);
     fraC[i] = tools::frame(this, left, 840, kViewer + 90, kViewer + 180);
     ixC[i] = new img::ImagingControl(fraC[i]);
     ixC[i]->setName(QStringLiteral("ixC%1").arg(i + 1));
-    ixC[i]->Move(45, 120, kViewer, kViewer);
+    tw::place(ixC[i], 45, 120, kViewer, kViewer);
     connect(ixC[i], &img::ImagingControl::Click, this, [this, i] { ixC_Click(i); });
   }
   tlbBefore = tools::makeZoomToolbar(this, ixOrig, {ixC[0], ixC[1], ixC[2], ixC[3]});

@@ -3,6 +3,7 @@
 #include "controls/imaging/imaging_control.h"
 #include "runtime/conversions.h"
 #include "runtime/screen.h"
+#include "runtime/twips.h"
 
 #include <QAction>
 #include <QIcon>
@@ -39,8 +40,8 @@ void centreViewer(img::ImagingControl* lead) {
   const float z = lead->ZoomFactor();
   // The offset is in the view's own pixels (the zoomed picture's), which is the control's scroll
   // position; its view offset counts picture pixels.
-  lead->setScrollPosX(centredOffset(z, lead->ImageWidth(), lead->Width(), rt::Screen::TwipsPerPixelX()));
-  lead->setScrollPosY(centredOffset(z, lead->ImageHeight(), lead->Height(), rt::Screen::TwipsPerPixelY()));
+  lead->setScrollPosX(centredOffset(z, lead->ImageWidth(), tw::Width(lead), rt::Screen::TwipsPerPixelX()));
+  lead->setScrollPosY(centredOffset(z, lead->ImageHeight(), tw::Height(lead), rt::Screen::TwipsPerPixelY()));
 }
 
 void followOffsets(img::ImagingControl* lead, const std::vector<img::ImagingControl*>& followers) {

@@ -137,10 +137,10 @@ void BeforeAfterDialog::buildBeforeAfter(double left, double top, double width, 
   fraAfter = frame(fraBA, 2190, 390, 1365, 1455);
   ixBefore = new img::ImagingControl(fraBefore);
   ixBefore->setName(QStringLiteral("ixBefore"));
-  ixBefore->Move(30, 120, 1290, 1290);
+  tw::place(ixBefore, 30, 120, 1290, 1290);
   ixAfter = new img::ImagingControl(fraAfter);
   ixAfter->setName(QStringLiteral("ixAfter"));
-  ixAfter->Move(30, 120, 1290, 1290);
+  tw::place(ixAfter, 30, 120, 1290, 1290);
   tlbBefore = makeZoomToolbar(fraBA, ixBefore, {ixAfter});
   place(tlbBefore, 300, 1860, 1350, 330);
 }

@@ -30,10 +30,10 @@ Form::Form(QWidget* parent) : QWidget(parent, Qt::Window) { setAttribute(Qt::WA_
 
 Form::~Form() { endModal(); }
 
-double Form::Left() const { return frameGeometry().x() * Screen::TwipsPerPixelX(); }
-double Form::Top() const { return frameGeometry().y() * Screen::TwipsPerPixelY(); }
-double Form::Width() const { return frameGeometry().width() * Screen::TwipsPerPixelX(); }
-double Form::Height() const { return frameGeometry().height() * Screen::TwipsPerPixelY(); }
+double Form::Left() const { return Screen::ToTwipsX(frameGeometry().x()); }
+double Form::Top() const { return Screen::ToTwipsY(frameGeometry().y()); }
+double Form::Width() const { return Screen::ToTwipsX(frameGeometry().width()); }
+double Form::Height() const { return Screen::ToTwipsY(frameGeometry().height()); }
 
 void Form::setLeft(double twips) { Move(twips, Top()); }
 void Form::setTop(double twips) { Move(Left(), twips); }
@@ -52,8 +52,8 @@ void Form::Move(double left, double top, double width, double height) {
   }
 }
 
-double Form::ScaleWidth() const { return width() * Screen::TwipsPerPixelX(); }
-double Form::ScaleHeight() const { return height() * Screen::TwipsPerPixelY(); }
+double Form::ScaleWidth() const { return Screen::ToTwipsX(width()); }
+double Form::ScaleHeight() const { return Screen::ToTwipsY(height()); }
 
 void Form::fitToContents() {
   QLayout* l = layout();

@@ -34,15 +34,17 @@ double Screen::TwipsPerPixelX() { return 1440.0 / dpiX(); }
 double Screen::TwipsPerPixelY() { return 1440.0 / dpiY(); }
 int Screen::ToPixelsX(double twips) { return static_cast<int>(std::lround(twips / TwipsPerPixelX())); }
 int Screen::ToPixelsY(double twips) { return static_cast<int>(std::lround(twips / TwipsPerPixelY())); }
+double Screen::ToTwipsX(double pixels) { return pixels * TwipsPerPixelX(); }
+double Screen::ToTwipsY(double pixels) { return pixels * TwipsPerPixelY(); }
 
 double Screen::Width() {
   const QScreen* s = QGuiApplication::primaryScreen();
-  return (s ? s->geometry().width() : 1024) * TwipsPerPixelX();
+  return ToTwipsX(s ? s->geometry().width() : 1024);
 }
 
 double Screen::Height() {
   const QScreen* s = QGuiApplication::primaryScreen();
-  return (s ? s->geometry().height() : 768) * TwipsPerPixelY();
+  return ToTwipsY(s ? s->geometry().height() : 768);
 }
 
 int Screen::MousePointer() { return gPointer; }

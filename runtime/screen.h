@@ -13,8 +13,11 @@ class Screen {
   // 1440 divided by the screen's logical dots per inch: 15 at 96 dpi.
   static double TwipsPerPixelX();
   static double TwipsPerPixelY();
+  // Twips to whole pixels (rounded), and pixels to twips: every twips geometry converts through these.
   static int ToPixelsX(double twips);
   static int ToPixelsY(double twips);
+  static double ToTwipsX(double pixels);
+  static double ToTwipsY(double pixels);
   // Screen size in twips.
   static double Width();
   static double Height();

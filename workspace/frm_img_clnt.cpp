@@ -234,7 +234,7 @@ void frmImgClntForm::buildPanes() {
   // Element 0 of the thumbnails and of their labels: the templates of the arrays.
   auto* t0 = new img::ImagingControl(picChild);
   t0->setThumbDisplayMode(1);
-  t0->Move(280, 280, 1460, 1825);
+  tw::place(t0, 280, 280, 1460, 1825);
   ixTmb.setTemplate(t0);
   auto* l0 = new QLabel(picChild);
   lblTmb.setTemplate(l0);
@@ -309,8 +309,8 @@ void frmImgClntForm::Form_Load() {
     tw::setTop(picMain, 120);
     strip_->setViewportHeight(tw::Height(fraTmb) - 180);
     strip_->setViewportWidth(tw::Width(fraTmb) - 80);
-    ixMain->Move(30, 120, std::max(0.0, tw::Width(fraEdt) - 80), std::max(0.0, tw::Height(fraEdt) - 180));
-    ixTmb(0)->Move(280, 280, 1460, 1825);
+    tw::place(ixMain, 30, 120, std::max(0.0, tw::Width(fraEdt) - 80), std::max(0.0, tw::Height(fraEdt) - 180));
+    tw::place(ixTmb(0), 280, 280, 1460, 1825);
     setWidth(11000);
     setHeight(11200);
 
@@ -364,13 +364,13 @@ void frmImgClntForm::Form_Resize() {
   if (H - tw::Top(fraTmb) - 1180 > 0) tw::setHeight(fraTmb, H - tw::Top(fraTmb) - 1180);
   if (H - tw::Top(fraEdt) - 1180 > 0) tw::setHeight(fraEdt, H - tw::Top(fraEdt) - 1180);
   if (tw::Height(fraTmb) - 180 > 0) strip_->setViewportHeight(tw::Height(fraTmb) - 180);
-  if (tw::Height(fraEdt) - 180 > 0) ixMain->setHeight(tw::Height(fraEdt) - 180);
+  if (tw::Height(fraEdt) - 180 > 0) tw::setHeight(ixMain, tw::Height(fraEdt) - 180);
   if (Menu("mnuViewThumbsOnly")->isChecked()) {
     if (W - tw::Left(fraTmb) - 130 > 0) tw::setWidth(fraTmb, W - tw::Left(fraTmb) - 130);
     if (tw::Width(fraTmb) - 80 > 0) strip_->setViewportWidth(tw::Width(fraTmb) - 80);
   } else {
     if (W - tw::Left(fraEdt) - 130 > 0) tw::setWidth(fraEdt, W - tw::Left(fraEdt) - 130);
-    if (tw::Width(fraEdt) - 80 > 0) ixMain->setWidth(tw::Width(fraEdt) - 80);
+    if (tw::Width(fraEdt) - 80 > 0) tw::setWidth(ixMain, tw::Width(fraEdt) - 80);
   }
   imgDivider->resize(imgDivider->width(), fraTmb->height());
   layOutStrip();

@@ -130,7 +130,7 @@ void frmImgClntForm::placeDivider(double left) {
   tw::setLeft(imgDivider, left);
   tw::setLeft(fraEdt, tw::Left(imgDivider) + tw::Width(imgDivider));
   tw::setWidth(fraEdt, Width() - tw::Left(fraEdt) - 130);
-  ixMain->setWidth(tw::Width(fraEdt) - 80);
+  tw::setWidth(ixMain, tw::Width(fraEdt) - 80);
   tw::setWidth(fraTmb, tw::Left(imgDivider) - tw::Left(fraTmb));
   strip_->setViewportWidth(tw::Width(fraTmb) - 80);
   layOutStrip();
@@ -154,8 +154,8 @@ void frmImgClntForm::showLayout(Layout layout) {
       if (Width() - tw::Left(fraEdt) - 130 > 0) tw::setWidth(fraEdt, Width() - tw::Left(fraEdt) - 130);
       if (tw::Height(fraTmb) - 180 != 0) strip_->setViewportHeight(tw::Height(fraTmb) - 180);
       if (tw::Width(fraTmb) - 80 != 0) strip_->setViewportWidth(tw::Width(fraTmb) - 80);
-      if (tw::Height(fraEdt) - 180 != 0) ixMain->setHeight(tw::Height(fraEdt) - 180);
-      if (tw::Width(fraEdt) - 80 != 0) ixMain->setWidth(tw::Width(fraEdt) - 80);
+      if (tw::Height(fraEdt) - 180 != 0) tw::setHeight(ixMain, tw::Height(fraEdt) - 180);
+      if (tw::Width(fraEdt) - 80 != 0) tw::setWidth(ixMain, tw::Width(fraEdt) - 80);
       layOutStrip();
       break;
     case Layout::ThumbsOnly:
@@ -173,8 +173,8 @@ void frmImgClntForm::showLayout(Layout layout) {
       fraEdt->setVisible(true);
       tw::setLeft(fraEdt, tw::Left(fraTmb));
       tw::setWidth(fraEdt, Width() - tw::Left(fraEdt) - 130);
-      ixMain->setHeight(tw::Height(fraEdt) - 180);
-      ixMain->setWidth(tw::Width(fraEdt) - 80);
+      tw::setHeight(ixMain, tw::Height(fraEdt) - 180);
+      tw::setWidth(ixMain, tw::Width(fraEdt) - 80);
       break;
   }
 }

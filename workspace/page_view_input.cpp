@@ -2,6 +2,7 @@
 
 #include "controls/imaging/imaging_control.h"
 #include "runtime/screen.h"
+#include "runtime/twips.h"
 #include "workspace/document/document_session.h"
 #include "workspace/edit_commands.h"
 #include "workspace/magnifier_link.h"
@@ -180,8 +181,8 @@ void PageViewInput::mouseMove(int16_t button, int16_t, float x, float y) {
     view_->GetAreaOrigin(at.x(), at.y());
     view_->setMousePointer(kPointerSizeAll);
     // The pointer outside the view scrolls it by one step per move.
-    if (const int dx = fnAutoScroll(x, view_->Width())) view_->setScrollPosX(view_->ScrollPosX() + dx * view_->ScrollStepX());
-    if (const int dy = fnAutoScroll(y, view_->Height())) view_->setScrollPosY(view_->ScrollPosY() + dy * view_->ScrollStepY());
+    if (const int dx = fnAutoScroll(x, tw::Width(view_))) view_->setScrollPosX(view_->ScrollPosX() + dx * view_->ScrollStepX());
+    if (const int dy = fnAutoScroll(y, tw::Height(view_))) view_->setScrollPosY(view_->ScrollPosY() + dy * view_->ScrollStepY());
     return;
   }
   if (area_.pending()) {

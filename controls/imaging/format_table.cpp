@@ -70,4 +70,12 @@ QString openDialogFilter() {
   return QStringLiteral("Image Files|") + patterns.join(QLatin1Char(';')) + QStringLiteral("|All Files (*.*)|*.*");
 }
 
+QStringList patternExtensions() {
+  QStringList extensions;
+  for (const FormatInfo& f : formatTable())
+    for (const QString& pattern : QString::fromLatin1(f.patterns).split(QLatin1Char(';'), Qt::SkipEmptyParts))
+      extensions << pattern.mid(2);
+  return extensions;
+}
+
 }  // namespace img

@@ -2,10 +2,11 @@
 // One row per image format code: everything the program asks about a format, answered from one
 // table instead of separate switches. The imaging control names formats in its messages from it;
 // the workspace takes descriptions, page capability, write capability, TIFF compression, the code
-// to save in and the open dialog's filter from it.
+// to save in and the open dialog's filter from it, the image search its extensions.
 #include "controls/imaging/format_codes.h"
 
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace img {
@@ -27,5 +28,8 @@ const std::vector<FormatInfo>& formatTable();
 const FormatInfo& formatInfo(int code);
 // "Image Files|*.BMP;...;*.WPG|All Files (*.*)|*.*"
 QString openDialogFilter();
+// The extensions of the table's patterns, upper case without "*.": every extension the open
+// dialog lists image files by ("BMP", "DIB", ...).
+QStringList patternExtensions();
 
 }  // namespace img

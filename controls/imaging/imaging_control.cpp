@@ -5,7 +5,6 @@
 #include "controls/imaging/pixel_ops.h"
 #include "platform/text/native_path.h"
 #include "runtime/errors.h"
-#include "runtime/screen.h"
 
 #include <QFileInfo>
 #include <QScrollBar>
@@ -543,18 +542,6 @@ void ImagingControl::SaveFile() {
 
 // ---- extender ----------------------------------------------------------------------------------
 
-double ImagingControl::Left() const { return x() * rt::Screen::TwipsPerPixelX(); }
-double ImagingControl::Top() const { return y() * rt::Screen::TwipsPerPixelY(); }
-double ImagingControl::Width() const { return width() * rt::Screen::TwipsPerPixelX(); }
-double ImagingControl::Height() const { return height() * rt::Screen::TwipsPerPixelY(); }
-void ImagingControl::setLeft(double t) { move(rt::Screen::ToPixelsX(t), y()); }
-void ImagingControl::setTop(double t) { move(x(), rt::Screen::ToPixelsY(t)); }
-void ImagingControl::setWidth(double t) { resize(std::max(0, rt::Screen::ToPixelsX(t)), height()); }
-void ImagingControl::setHeight(double t) { resize(width(), std::max(0, rt::Screen::ToPixelsY(t))); }
-void ImagingControl::Move(double left, double top, double w, double h) {
-  setGeometry(rt::Screen::ToPixelsX(left), rt::Screen::ToPixelsY(top), std::max(0, rt::Screen::ToPixelsX(w)),
-              std::max(0, rt::Screen::ToPixelsY(h)));
-}
 bool ImagingControl::Visible() const { return !isHidden(); }
 void ImagingControl::setVisible(bool on) { QWidget::setVisible(on); }
 QString ImagingControl::ToolTipText() const { return toolTip(); }

@@ -193,16 +193,7 @@ class ImagingControl : public QWidget {
   QPixmap MouseIcon() const;
   void setMouseIcon(const QPixmap& icon);
 
-  // ---- Extender: position and size in twips, visibility, tool tip --------------------------
-  double Left() const;
-  double Top() const;
-  double Width() const;
-  double Height() const;
-  void setLeft(double twips);
-  void setTop(double twips);
-  void setWidth(double twips);
-  void setHeight(double twips);
-  void Move(double left, double top, double width, double height);
+  // ---- Extender: visibility, tool tip (position and size in twips: runtime/twips.h) --------
   bool Visible() const;
   void setVisible(bool on) override;
   QString ToolTipText() const;

@@ -139,3 +139,15 @@ TEST_F(ScanTree, KeywordSearchReadsLinesAsTheAlbumManagerDoes) {
     paths.push_back(h.path);
   EXPECT_EQ(paths, (std::vector<QString>{"/img/cr.tif", "/img/lf.tif", "/img/crlf.tif", "/img/after.tif"}));
 }
+
+// The image search takes the extensions the open dialog lists, compared in any case after blanks are
+// trimmed, but leaves icons out; long spellings and formats the program cannot open are not images.
+TEST(ImageExtension, TheOpenDialogsExtensionsWithoutIcons) {
+  const struct {
+    const char* extension;
+    bool image;
+  } cases[] = {{"DIB", true},  {"jif", true},   {"Rle", true},  {" wmf ", true}, {"WPG", true},  {"PBM", true},
+               {"ICO", false}, {"ico", false},  {"JPEG", false}, {"TIFF", false}, {"GIF", false}, {"LJP", false},
+               {"KVT", false}, {"", false},     {"J PG", false}};
+  for (const auto& c : cases) EXPECT_EQ(isImageExtension(QString::fromLatin1(c.extension)), c.image) << c.extension;
+}

@@ -200,7 +200,7 @@ TEST_F(RegistryTest, AStoreWithAnUnexpectedHeaderKeepsItsValuesAndIsSetAsideOnce
 
 // An empty file holds nothing to lose: it is an empty store, neither set aside nor reported.
 TEST_F(RegistryTest, AnEmptyStoreIsNotDamaged) {
-  for (const QByteArray text : {QByteArray(), QByteArray("\n"), QByteArray("\xEF\xBB\xBF")}) {
+  for (const QByteArray& text : {QByteArray(), QByteArray("\n"), QByteArray("\xEF\xBB\xBF")}) {
     testsupport::TempDir here;
     const QString file = here.file("registry");
     {

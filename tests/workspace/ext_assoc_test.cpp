@@ -1,5 +1,6 @@
 // Document type registration and the file-type association dialog: the registry file as the
 // program's record, and the desktop entry, MIME type and default applications beside it.
+#include "controls/imaging/format_table.h"
 #include "tests/support/main_window_fixture.h"
 #include "workspace/settings/ext_assoc.h"
 #include "workspace/settings/frm_ext_assoc.h"
@@ -271,6 +272,17 @@ TEST_F(AssociationTest, RegistrationWritesTheDocumentTypeAndTheDesktopFiles) {
     ASSERT_TRUE(p.waitForFinished(30000));
     EXPECT_EQ(p.exitCode(), 0) << p.readAll().toStdString();
     EXPECT_TRUE(p.readAll().trimmed().isEmpty());
+  }
+}
+
+// Each box offers an extension the open dialog lists image files by (".jpeg" is the long spelling
+// of ".jpg"), so a format the program stops opening cannot leave a box behind.
+TEST(AssociationExtensions, EachIsOneTheProgramOpens) {
+  const QStringList opened = img::patternExtensions();
+  for (const auto& e : extAssoc::extensions()) {
+    QString ext = QString::fromLatin1(e.ext).mid(1).toUpper();
+    if (ext == QStringLiteral("JPEG")) ext = QStringLiteral("JPG");
+    EXPECT_TRUE(opened.contains(ext)) << e.ext;
   }
 }
 

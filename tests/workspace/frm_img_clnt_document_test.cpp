@@ -1,5 +1,6 @@
 // The main window's documents: opening, paging and zoom, the save prompt, and saves of single and
 // multi-page documents.
+#include "runtime/twips.h"
 #include "tests/support/main_window_fixture.h"
 #include "workspace/command_table.h"
 #include "workspace/file_commands.h"
@@ -62,11 +63,11 @@ TEST_F(MainWindowTest, MultiPageTiffShowsThumbnailsAndSwitchesPagesAndZoom) {
     EXPECT_EQ(w->ixTmb(i)->ThumbDisplayMode(), 1);
     EXPECT_EQ(w->ixTmb(i)->HighlightBorder(), i == 0 ? 3 : 0);
     // One column of large thumbnails, each row 280 twips below the last, labels under them.
-    EXPECT_NEAR(w->ixTmb(i)->Top(), 280 + i * (w->ixTmb(0)->Height() + 280), 15);
-    EXPECT_NEAR(w->ixTmb(i)->Left(), 280, 15);
-    EXPECT_NEAR(w->lblTmb(i)->y() * rt::Screen::TwipsPerPixelY(), w->ixTmb(i)->Top() + w->ixTmb(i)->Height() + 10, 15);
+    EXPECT_NEAR(tw::Top(w->ixTmb(i)), 280 + i * (tw::Height(w->ixTmb(0)) + 280), 15);
+    EXPECT_NEAR(tw::Left(w->ixTmb(i)), 280, 15);
+    EXPECT_NEAR(w->lblTmb(i)->y() * rt::Screen::TwipsPerPixelY(), tw::Top(w->ixTmb(i)) + tw::Height(w->ixTmb(i)) + 10, 15);
   }
-  EXPECT_NEAR(w->ixTmb(0)->Width(), 1460, 15);
+  EXPECT_NEAR(tw::Width(w->ixTmb(0)), 1460, 15);
   EXPECT_TRUE(w->Menu("mnuViewPageThumbs")->isChecked());
   EXPECT_TRUE(enabled(w->Menu("mnuEditAppend")));
   EXPECT_EQ(w->Caption(), "   Image Lumivex - " + path);

@@ -1,5 +1,6 @@
 // The thumbnail strip of the main window: its scroll bar, thumbnail sizes that follow the strip's
 // width as it is now, a fresh strip after a close, and page edits applied to the thumbnails.
+#include "runtime/twips.h"
 #include "tests/support/main_window_fixture.h"
 #include "workspace/page_strip.h"
 #include "workspace/view_commands.h"
@@ -21,7 +22,7 @@ TEST_F(MainWindowTest, StripScrollBarHasThePlatformWidthAndTheViewportTakesTheRe
   // The scroll bar stands right of the viewport, inside the pane, covering no thumbnail.
   EXPECT_NEAR(twipsX(w->picMain->width()), twipsX(w->fraTmb->width()) - 80 - twipsX(w->vsTmb->width()), 15);
   EXPECT_EQ(w->vsTmb->x(), w->picMain->x() + w->picMain->width());
-  EXPECT_LE(w->ixTmb(0)->Left() + w->ixTmb(0)->Width(), twipsX(w->picMain->width()));
+  EXPECT_LE(tw::Left(w->ixTmb(0)) + tw::Width(w->ixTmb(0)), twipsX(w->picMain->width()));
 }
 
 // Thumbs Only widens the strip; back in Page And Thumbs, the thumbnails are sized for the narrow
@@ -31,7 +32,7 @@ TEST_F(MainWindowTest, ThumbnailSizeFollowsTheStripWidthAcrossLayouts) {
   w->fnOpenImgFile(file(QStringLiteral("nine.tif"), std::vector<Page>(9, Page{16, 20, 0x808080}), 4));
   // Thumbnail sizes in twips, as close as whole pixels allow.
   auto isSize = [&](double width, double height) {
-    return std::abs(w->ixTmb(0)->Width() - width) < 15 && std::abs(w->ixTmb(0)->Height() - height) < 15;
+    return std::abs(tw::Width(w->ixTmb(0)) - width) < 15 && std::abs(tw::Height(w->ixTmb(0)) - height) < 15;
   };
   EXPECT_TRUE(isSize(1220, 1525));  // one column that needs the scroll bar: small thumbnails
   ws::mnuViewThumbsOnly_Click(*w);

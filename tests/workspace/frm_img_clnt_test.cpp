@@ -1,5 +1,6 @@
 // The main window itself: the thumbnail strip and panes, the page view's mouse and keys, start-up,
 // the first activation, shut-down and the annotation notifications.
+#include "runtime/twips.h"
 #include "tests/support/main_window_fixture.h"
 #include "workspace/annotation_commands.h"
 #include "workspace/first_activation.h"
@@ -28,7 +29,7 @@ TEST_F(MainWindowTest, StripScrollsToTheCurrentPageAndToolbarKeysMatchExactly) {
   EXPECT_GT(v, 0);
   EXPECT_NEAR(w->picChild->y() * rt::Screen::TwipsPerPixelY(), -200.0 * v, 15);
   // The last thumbnail, with its 280-twip margin, lies inside the viewport.
-  const double bottom = w->ixTmb(8)->Top() + w->ixTmb(8)->Height() + 280;
+  const double bottom = tw::Top(w->ixTmb(8)) + tw::Height(w->ixTmb(8)) + 280;
   EXPECT_LE(bottom - 200.0 * v, w->picMain->height() * rt::Screen::TwipsPerPixelY() + 200);
   w->ixTmb_Click(0);
   EXPECT_EQ(w->vsTmb->value(), 0);
@@ -75,7 +76,7 @@ TEST_F(MainWindowTest, PanesFollowTheWindowSizeButNeverShrinkToNothing) {
   w->setHeight(9000);
   EXPECT_NEAR(w->fraTmb->height() * tpp, 9000 - top - 1180, 15);
   EXPECT_NEAR(w->fraEdt->height() * tpp, 9000 - top - 1180, 15);
-  EXPECT_NEAR(w->ixMain->Height(), w->fraEdt->height() * tpp - 180, 15);
+  EXPECT_NEAR(tw::Height(w->ixMain), w->fraEdt->height() * tpp - 180, 15);
   const int paneHeight = w->fraEdt->height();
   w->setHeight(top + 1000);  // nothing would be left: the panes keep their size
   EXPECT_EQ(w->fraEdt->height(), paneHeight);

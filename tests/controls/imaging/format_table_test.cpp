@@ -18,7 +18,9 @@ TEST(FormatTable, EveryCodeHasItsRowAndUnknownCodesTheUnknownRow) {
   }
   // A format that can only be read is saved as TIFF; a TIFF kind is multi-page and saved as TIFF.
   for (const img::FormatInfo& f : rows) {
-    if (f.readOnly) EXPECT_EQ(f.saveAs, img::kFormatTiff) << f.code;
+    if (f.readOnly) {
+      EXPECT_EQ(f.saveAs, img::kFormatTiff) << f.code;
+    }
     if (img::isTiffFormat(f.code)) {
       EXPECT_TRUE(f.multiPage) << f.code;
       EXPECT_EQ(f.saveAs, img::kFormatTiff) << f.code;
