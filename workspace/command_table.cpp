@@ -10,8 +10,6 @@
 #include "workspace/tools_commands.h"
 #include "workspace/view_commands.h"
 
-#include <QStyle>
-
 namespace ws {
 
 namespace {
@@ -189,36 +187,35 @@ const std::vector<MenuRow>& menuRows() {
 }
 
 const std::vector<ButtonRow>& buttonRows() {
-  using SP = QStyle;
   static const std::vector<ButtonRow> rows = {
-      // bar, key, tool tip, command, icon, toolbar-only handler
-      {"tbrScan", "scannew", "Scan New", "mnuScanNew", SP::SP_FileIcon, none},
-      {"tbrScan", "scanappend", "Scan and Append", "mnuScanAppend", SP::SP_FileDialogNewFolder, none},
-      {"tbrScan", "scaninsert", "Scan And Insert", "mnuScanInsert", SP::SP_FileDialogStart, none},
-      {"tbrScan", "scanoverwrite", "Rescan Page", "mnuScanPage", SP::SP_BrowserReload, none},
+      // bar, key, tool tip, command, toolbar-only handler
+      {"tbrScan", "scannew", "Scan New", "mnuScanNew", none},
+      {"tbrScan", "scanappend", "Scan and Append", "mnuScanAppend", none},
+      {"tbrScan", "scaninsert", "Scan And Insert", "mnuScanInsert", none},
+      {"tbrScan", "scanoverwrite", "Rescan Page", "mnuScanPage", none},
 
-      {"tbrFile", "open", "Open File", "mnuFileOpen", SP::SP_DialogOpenButton, none},
-      {"tbrFile", "save", "Save File", "mnuFileSave", SP::SP_DialogSaveButton, none},
-      {"tbrFile", "close", "Close File", "mnuFileClose", SP::SP_DialogCloseButton, none},
-      {"tbrFile", "album", "Open Album", "mnuFileAlbums", SP::SP_DirIcon, none},
-      {"tbrFile", "browse", "Browse", "mnuFileBrowseDir", SP::SP_FileDialogContentsView, none},
+      {"tbrFile", "open", "Open File", "mnuFileOpen", none},
+      {"tbrFile", "save", "Save File", "mnuFileSave", none},
+      {"tbrFile", "close", "Close File", "mnuFileClose", none},
+      {"tbrFile", "album", "Open Album", "mnuFileAlbums", none},
+      {"tbrFile", "browse", "Browse", "mnuFileBrowseDir", none},
 
-      {"tbrImage", "previous", "Previous Page", "mnuViewPrev", SP::SP_ArrowBack, none},
-      {"tbrImage", "next", "Next Page", "mnuViewNext", SP::SP_ArrowForward, none},
-      {"tbrImage", "zoompage", "Zoom To Page", "mnuZoomPage", SP::SP_TitleBarMaxButton, none},
-      {"tbrImage", "zoomwidth", "Zoom To Width", "mnuZoomWidth", SP::SP_ToolBarHorizontalExtensionButton, none},
-      {"tbrImage", "zoomheight", "Zoom To Height", "mnuZoomHeight", SP::SP_ToolBarVerticalExtensionButton, none},
-      {"tbrImage", "flip", "Flip Image", "mnuToolsFlip", SP::SP_ArrowDown, none},
-      {"tbrImage", "rotateleft", "Rotate Left", "mnuToolsLeft", SP::SP_MediaSeekBackward, none},
-      {"tbrImage", "rotateright", "Rotate Right", "mnuToolsRight", SP::SP_MediaSeekForward, none},
+      {"tbrImage", "previous", "Previous Page", "mnuViewPrev", none},
+      {"tbrImage", "next", "Next Page", "mnuViewNext", none},
+      {"tbrImage", "zoompage", "Zoom To Page", "mnuZoomPage", none},
+      {"tbrImage", "zoomwidth", "Zoom To Width", "mnuZoomWidth", none},
+      {"tbrImage", "zoomheight", "Zoom To Height", "mnuZoomHeight", none},
+      {"tbrImage", "flip", "Flip Image", "mnuToolsFlip", none},
+      {"tbrImage", "rotateleft", "Rotate Left", "mnuToolsLeft", none},
+      {"tbrImage", "rotateright", "Rotate Right", "mnuToolsRight", none},
 
       // The four mouse modes: a group of which at most one is pressed.
-      {"tbrMode", "selhand", "Scroll Image", "selhand", SP::SP_TitleBarNormalButton, modeButton<MouseMode::Hand>},
-      {"tbrMode", "selarrow", "Select Annotation", "selarrow", SP::SP_ArrowUp, modeButton<MouseMode::Arrow>},
-      {"tbrMode", "selrect", "Select Image Data", "selrect", SP::SP_TitleBarShadeButton, modeButton<MouseMode::Rect>},
-      {"tbrMode", "selmagnify", "Magnify", "selmagnify", SP::SP_FileDialogDetailedView, modeButton<MouseMode::Magnify>},
+      {"tbrMode", "selhand", "Scroll Image", "selhand", modeButton<MouseMode::Hand>},
+      {"tbrMode", "selarrow", "Select Annotation", "selarrow", modeButton<MouseMode::Arrow>},
+      {"tbrMode", "selrect", "Select Image Data", "selrect", modeButton<MouseMode::Rect>},
+      {"tbrMode", "selmagnify", "Magnify", "selmagnify", modeButton<MouseMode::Magnify>},
 
-      {"tbrAnno", "annotation", "Show Annotation Palette", "mnuAnnPalette", SP::SP_FileDialogInfoView, none},
+      {"tbrAnno", "annotation", "Show Annotation Palette", "mnuAnnPalette", none},
   };
   return rows;
 }

@@ -41,12 +41,12 @@ struct MenuRow {
   unsigned flags;
 };
 
+// The button's picture is the key's (toolbar_icons.h).
 struct ButtonRow {
   const char* bar;      // "tbrFile"
   const char* key;      // "open": compared exactly, case included
   const char* tip;      // "Open File"
   const char* command;  // the menu item whose handler the button runs, or the key of a toolbar-only command
-  int icon;             // QStyle::StandardPixmap
   CommandHandler handler;  // toolbar-only commands (the mouse modes); null when command is a menu item
 };
 

@@ -70,14 +70,6 @@ void frmImgClntForm::storeCurrentPage() {
   ws::savePageAnnotations(*this, gintCurrPage);
 }
 
-
-
-
-
-
-
-
-
 // ---- Page view ------------------------------------------------------------------------------------
 
 void frmImgClntForm::showPage(int page) {
