@@ -5,6 +5,7 @@
 #include "platform/memory/global_memory.h"
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
+#include "workspace/clipboard_picture.h"
 #include "workspace/document/document_session.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
@@ -12,10 +13,7 @@
 #include "workspace/window_openers.h"
 
 #include <QAction>
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QImage>
-#include <QMimeData>
 
 using namespace modVars;
 
@@ -26,31 +24,7 @@ namespace {
 constexpr uint32_t kBlack = 0x000000;
 constexpr uint32_t kWhite = 0xFFFFFF;
 
-bool clipboardHasPicture() {
-  const QMimeData* m = QGuiApplication::clipboard()->mimeData();
-  if (!m) return false;
-  if (m->hasImage()) return true;
-  for (const QString& f : m->formats())
-    if (f.startsWith(QLatin1String("image/"))) return !clipboardPicture().isNull();
-  return false;
-}
-
 }  // namespace
-
-QImage clipboardPicture() {
-  const QMimeData* m = QGuiApplication::clipboard()->mimeData();
-  if (!m) return QImage();
-  if (m->hasImage()) {
-    const QImage i = qvariant_cast<QImage>(m->imageData());
-    if (!i.isNull()) return i;
-  }
-  for (const QString& f : m->formats()) {
-    if (!f.startsWith(QLatin1String("image/"))) continue;
-    const QImage i = QImage::fromData(m->data(f));
-    if (!i.isNull()) return i;
-  }
-  return QImage();
-}
 
 void mnuEdit_Click(frmImgClntForm& w) {
   // The menu's own opening has already written a floating area into the page.

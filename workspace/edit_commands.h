@@ -1,7 +1,6 @@
 #pragma once
 // The Edit menu: every command works on the selected annotations first, then on the rectangle
 // selection of the page view, then on the pages of the strip.
-class QImage;
 class frmImgClntForm;
 
 namespace ws {
@@ -22,9 +21,5 @@ void mnuEditInsert_Click(frmImgClntForm& w);
 
 // Paints the rectangle selection white; nothing without one.
 void fnEraseSelection(frmImgClntForm& w);
-
-// The picture on the clipboard, whatever image type the program that put it there offered (a
-// bitmap, a PNG, ...); null when there is none.
-QImage clipboardPicture();
 
 }  // namespace ws

@@ -1,4 +1,4 @@
-// Command states of the main window, the mouse modes and the annotation tools' defaults.
+// Command states of the main window, its default layout and the annotation tools' defaults.
 #include "controls/annotation/annotation_control.h"
 #include "controls/imaging/imaging_control.h"
 #include "runtime/dialogs.h"
@@ -38,27 +38,8 @@ void frmImgClntForm::enableCommands(const std::vector<ws::CommandState>& states)
   }
 }
 
-void frmImgClntForm::resetModes(ws::DocState state) {
-  if (state == ws::DocState::NoDocument) {
-    ws::pressModeButton(tbrMode, ws::MouseMode::None);
-    return;
-  }
-  if (ws::pressedMode(tbrMode) == ws::MouseMode::None) selectMode(ws::MouseMode::Hand);
-}
-
 void frmImgClntForm::showDefaultLayout(bool multiPage) {
   showLayout(multiPage ? Layout::PageAndThumbs : Layout::PageOnly);
-}
-
-// ---- Mouse modes ----------------------------------------------------------------------------------
-
-// Presses the mode's button and gives the page view the mode's pointer and annotation tool.
-void frmImgClntForm::selectMode(ws::MouseMode mode) {
-  const ws::ModeSettings settings = ws::fnModeSettings(mode);
-  ws::pressModeButton(tbrMode, mode);
-  input_->enterMode(mode);
-  if (settings.closesPalette && Menu("mnuAnnPalette")->isChecked()) ws::closeAnnoPalette(*this);
-  nxMain->setCurrentTool(settings.annotationTool);
 }
 
 // ---- Tool defaults --------------------------------------------------------------------------------

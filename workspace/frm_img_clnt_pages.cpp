@@ -1,5 +1,5 @@
-// The pages of the main window: the thumbnail strip, the page view (its pointer and keys are
-// workspace/page_view_input.h), the view layouts and the zoom.
+// The pages of the main window: the thumbnails' clicks, the page shown in the page view (its pointer
+// and keys are workspace/page_view_input.h), the mouse modes, the pane divider and the three layouts.
 #include "controls/annotation/annotation_control.h"
 #include "controls/imaging/imaging_control.h"
 #include "runtime/conversions.h"
@@ -101,6 +101,25 @@ void frmImgClntForm::fnClearSelection() { input_->clearSelection(); }
 void frmImgClntForm::commitPendingEdit() { input_->commitPendingEdit(); }
 
 void frmImgClntForm::floatPicture(const QImage& picture) { input_->floatPicture(picture); }
+
+// ---- Mouse modes ----------------------------------------------------------------------------------
+
+// Presses the mode's button and gives the page view the mode's pointer and annotation tool.
+void frmImgClntForm::selectMode(ws::MouseMode mode) {
+  const ws::ModeSettings settings = ws::fnModeSettings(mode);
+  ws::pressModeButton(tbrMode, mode);
+  input_->enterMode(mode);
+  if (settings.closesPalette && Menu("mnuAnnPalette")->isChecked()) ws::closeAnnoPalette(*this);
+  nxMain->setCurrentTool(settings.annotationTool);
+}
+
+void frmImgClntForm::resetModes(ws::DocState state) {
+  if (state == ws::DocState::NoDocument) {
+    ws::pressModeButton(tbrMode, ws::MouseMode::None);
+    return;
+  }
+  if (ws::pressedMode(tbrMode) == ws::MouseMode::None) selectMode(ws::MouseMode::Hand);
+}
 
 // ---- Pane divider ---------------------------------------------------------------------------------
 

@@ -4,7 +4,7 @@
 #include "runtime/screen.h"
 #include "runtime/twips.h"
 #include "workspace/document/document_session.h"
-#include "workspace/edit_commands.h"
+#include "workspace/clipboard_picture.h"
 #include "workspace/magnifier_link.h"
 
 #include <QAction>
