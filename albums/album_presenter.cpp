@@ -1,6 +1,7 @@
 #include "albums/album_presenter.h"
 
 #include "albums/thumb_layout.h"
+#include "controls/imaging/format_table.h"
 #include "runtime/conversions.h"
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
@@ -17,9 +18,6 @@ namespace {
 const QString kNoAlbum = QStringLiteral("   Manage Albums");
 const QString kCaptionPrefix = QStringLiteral("   Manage Albums - ");
 const QString kAlbumFilter = QStringLiteral("Quorvane Album (*.kvt)|*.KVT|All Files (*.*)|*.*");
-const QString kImageFilter = QStringLiteral(
-    "Image Files|*.BMP;*.DIB;*.DCX;*.ICO;*.JIF;*.JPG;*.PCX;*.PBM;*.PGM;*.PIC;*.PPM;*.PNG;*.RLE;*.TGA;*.TIF;*.WMF;*.WPG|"
-    "All Files (*.*)|*.*");
 const QString kCR = QStringLiteral("\r");
 
 // The file chosen in the open or save box, as the box gives it; false after Cancel, or after a
@@ -351,7 +349,7 @@ bool AlbumPresenter::appendSearchRow(const QString& path) {
 
 void AlbumPresenter::addFile() {
   QString chosen;
-  if (!chooseFile(QStringLiteral("Select File To Add"), kImageFilter, false, chosen)) return;
+  if (!chooseFile(QStringLiteral("Select File To Add"), img::openDialogFilter(), false, chosen)) return;
   const QString path = trimBlanks(chosen);
   if (!isStorablePath(path)) {
     // The album line separates its fields with commas and has no quoting.

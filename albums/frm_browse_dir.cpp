@@ -4,6 +4,7 @@
 #include "albums/form_util.h"
 #include "albums/thumb_grid.h"
 #include "albums/thumb_magnifier.h"
+#include "controls/imaging/format_table.h"
 #include "runtime/screen.h"
 
 #include <QDir>
@@ -18,9 +19,6 @@ using albums::placed;
 
 rt::DefaultInstance<frmBrowseDirForm> frmBrowseDir;
 
-const QString frmBrowseDirForm::kPattern =
-    QStringLiteral("*.BMP;*.DIB;*.DCX;*.GIF;*.JIF;*.JPG;*.LJP;*.PCX;*.PBM;*.PGM;*.PIC;*.PPM;*.PNG;*.TGA;*.TIF;*.WPG");
-
 frmBrowseDirForm::frmBrowseDirForm() {
   setObjectName(QStringLiteral("frmBrowseDir"));
   setCaption(QStringLiteral("   Browse Directory"));
@@ -32,7 +30,7 @@ frmBrowseDirForm::frmBrowseDirForm() {
   drvSel = placed<DriveListBox>(120, 760, 2960, 330, frmDir);
   dirSel = placed<DirListBox>(120, 1180, 2960, 2900, frmDir);
   fleSel = new FileListBox(frmDir);
-  fleSel->setPattern(kPattern);
+  fleSel->setPattern(img::browsePatterns());
   place(fleSel, 120, 4180, 2960, 3600);
   connect(cmdDisplay40, &QPushButton::clicked, this, [this] { cmdDisplay40_Click(); });
   connect(cmdDisplayAll, &QPushButton::clicked, this, [this] { cmdDisplayAll_Click(); });

@@ -32,8 +32,6 @@ class frmBrowseDirForm : public rt::Form {
   QToolBar* tlbBar = nullptr;
   int16_t mintPage = 1;
 
-  static const QString kPattern;
-
   // A new folder in the directory list: the file list follows.
   void dirSel_Change();
   void fnLoadBrowsePage(bool paged, int first, int last, int page);

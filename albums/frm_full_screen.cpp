@@ -28,7 +28,7 @@ void frmFullScreenForm::Form_Activate() {
   activated_ = true;
   albums::coverScreen(this);
   mblnLimitZoom = false;
-  const double w = width() * rt::Screen::TwipsPerPixelX();
+  const double w = rt::Screen::ToTwipsX(width());
   albums::place(lblMsg, 150, 60, std::max(0.0, w - 300), 240);
   mintPageIndex = gintCurrPage;
   mintDocPageCount = static_cast<int16_t>(frmImgClnt->ixTmb.Count());

@@ -4,8 +4,6 @@
 #include "runtime/screen.h"
 #include "workspace/magnifier_link.h"
 
-#include <cmath>
-
 rt::DefaultInstance<frmMagWindowForm> frmMagWindow;
 
 namespace {
@@ -16,8 +14,7 @@ constexpr double kHeightTwips = 2265;
 frmMagWindowForm::frmMagWindowForm() {
   setObjectName(QStringLiteral("frmMagWindow"));
   setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
-  resize(static_cast<int>(std::lround(kWidthTwips / rt::Screen::TwipsPerPixelX())),
-         static_cast<int>(std::lround(kHeightTwips / rt::Screen::TwipsPerPixelY())));
+  resize(rt::Screen::ToPixelsX(kWidthTwips), rt::Screen::ToPixelsY(kHeightTwips));
   edtMag = new img::ImagingControl(this);
   edtMag->setObjectName(QStringLiteral("edtMag"));
   // The magnifier is only the picture: it follows the pointer, never a scroll bar.
@@ -34,7 +31,7 @@ void frmMagWindowForm::NewCrop(float x, float y, int16_t a, int16_t b) {
   edtMag->setViewRedraw(false);
   edtMag->setViewOffsetX(a);
   edtMag->setViewOffsetY(b);
-  move(static_cast<int>(std::lround(x / rt::Screen::TwipsPerPixelX())), static_cast<int>(std::lround(y / rt::Screen::TwipsPerPixelY())));
+  move(rt::Screen::ToPixelsX(x), rt::Screen::ToPixelsY(y));
   edtMag->setViewRedraw(true);
   edtMag->RedrawView();
 }

@@ -39,7 +39,7 @@ void frmSlideShowForm::Form_Activate() {
   const int first = seq_->start();
   mintSlideIndex = 0;
   lblPath->setVisible(gblnSlideShowPath);
-  albums::place(lblInfo, width() * rt::Screen::TwipsPerPixelX() - 3360 - 150, 105, 3360, 240);
+  albums::place(lblInfo, rt::Screen::ToTwipsX(width()) - 3360 - 150, 105, 3360, 240);
   setFocus();
   if (first < 0) {
     // Nothing to show: the window closes at once.

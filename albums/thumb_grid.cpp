@@ -6,6 +6,7 @@
 #include "controls/imaging/pixel_ops.h"
 #include "runtime/errors.h"
 #include "runtime/screen.h"
+#include "runtime/twips.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -168,10 +169,10 @@ GridMetrics ThumbGrid::metrics() const {
   GridMetrics m;
   m.columns = columns_;
   m.captionHeight = 240;
-  m.frameWidth = width() * rt::Screen::TwipsPerPixelX();
+  m.frameWidth = tw::Width(this);
   m.viewportLeft = 0;
-  m.viewportHeight = height() * rt::Screen::TwipsPerPixelY();
-  m.scrollBarWidth = vsTmb->sizeHint().width() * rt::Screen::TwipsPerPixelX();
+  m.viewportHeight = tw::Height(this);
+  m.scrollBarWidth = rt::Screen::ToTwipsX(vsTmb->sizeHint().width());
   return m;
 }
 

@@ -56,7 +56,7 @@ QLabel* makeViewerLabel(QWidget* form) {
 
 void fitViewerImage(QWidget* form, img::ImagingControl* ix, bool limitZoom) {
   const double px = rt::Screen::TwipsPerPixelX(), py = rt::Screen::TwipsPerPixelY();
-  const QRectF r = fitPage(form->width() * px, form->height() * py, ix->ImageWidth(), ix->ImageHeight(), px, py, limitZoom);
+  const QRectF r = fitPage(rt::Screen::ToTwipsX(form->width()), rt::Screen::ToTwipsY(form->height()), ix->ImageWidth(), ix->ImageHeight(), px, py, limitZoom);
   place(ix, r.left(), r.top(), r.width(), r.height());
 }
 

@@ -3,6 +3,7 @@
 #include "archive/batch_folder.h"
 #include "archive/form_parts.h"
 #include "archive/leave_rule.h"
+#include "controls/imaging/format_table.h"
 #include "runtime/dialogs.h"
 #include "runtime/errors.h"
 #include "runtime/screen.h"
@@ -26,9 +27,6 @@ rt::DefaultInstance<frmArchIndexForm> frmArchIndex;
 namespace {
 
 using namespace modVars;
-
-const QString kPattern =
-    QStringLiteral("*.BMP;*.DIB;*.DCX;*.GIF;*.JIF;*.JPG;*.LJP;*.PCX;*.PBM;*.PGM;*.PIC;*.PPM;*.PNG;*.TGA;*.TIF;*.WPG");
 
 using arch::showError;
 
@@ -82,7 +80,7 @@ frmArchIndexForm::frmArchIndexForm() {
   setCaption(QStringLiteral("   Index Data"));
   lblInputFiles = new QLabel(QStringLiteral("Files To Index :"), this);
   flbInput = new PatternFileList(this);
-  flbInput->setPattern(kPattern);
+  flbInput->setPattern(img::browsePatterns());
   fraIndex = new QGroupBox(this);
   lblAchID = new QLabel(QStringLiteral("Archive ID :"), fraIndex);
   txtAchID = new QLineEdit(fraIndex);

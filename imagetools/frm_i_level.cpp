@@ -4,6 +4,7 @@
 #include "imagetools/level_chart.h"
 #include "imagetools/tool_controls.h"
 #include "runtime/screen.h"
+#include "runtime/twips.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -69,8 +70,8 @@ void frmILevelForm::draw(int channel) {
     histograms_ = page ? img::getHistograms(page->bitmap()) : img::Histograms{};
   }
   const double tpx = rt::Screen::TwipsPerPixelX(), tpy = rt::Screen::TwipsPerPixelY();
-  for (const QLine& l : tools::levelBars(*histograms_, static_cast<tools::LevelChannel>(channel), picH->width() * tpx,
-                                         picH->height() * tpy, tpx, tpy))
+  for (const QLine& l : tools::levelBars(*histograms_, static_cast<tools::LevelChannel>(channel), tw::Width(picH), tw::Height(picH),
+                                         tpx, tpy))
     picH->Line(l);
 }
 

@@ -8,6 +8,7 @@
 #include "runtime/conversions.h"
 #include "runtime/message_boxes.h"
 #include "runtime/screen.h"
+#include "runtime/twips.h"
 #include "workspace/mod_vars.h"
 
 #include <QAction>
@@ -77,9 +78,8 @@ void frmImgProcForm::fnSetUp() {
     fraText->show();
     cmdApply->setEnabled(false);
   }
-  const double tpx = rt::Screen::TwipsPerPixelX(), tpy = rt::Screen::TwipsPerPixelY();
-  tools::place(fraBA, fraBA->x() * tpx, fraBA->y() * tpy, fraBA->width() * tpx, layout.frameHeight);
-  for (QPushButton* b : {cmdApply, cmdCancel}) tools::place(b, b->x() * tpx, layout.buttonTop, b->width() * tpx, 390);
+  tools::place(fraBA, tw::Left(fraBA), tw::Top(fraBA), tw::Width(fraBA), layout.frameHeight);
+  for (QPushButton* b : {cmdApply, cmdCancel}) tools::place(b, tw::Left(b), layout.buttonTop, tw::Width(b), 390);
   setHeight(layout.formHeight);
 
   if (e->kind == tools::EffectKind::Sliders) {

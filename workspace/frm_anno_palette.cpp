@@ -90,8 +90,8 @@ frmAnnoPaletteForm::frmAnnoPaletteForm() {
   auto* grid = new QGridLayout(tlbTools);
   grid->setContentsMargins(0, 0, 0, 0);
   grid->setSpacing(0);
-  const int w = static_cast<int>(std::lround(kButtonWidth / rt::Screen::TwipsPerPixelX()));
-  const int h = static_cast<int>(std::lround(kButtonHeight / rt::Screen::TwipsPerPixelY()));
+  const int w = rt::Screen::ToPixelsX(kButtonWidth);
+  const int h = rt::Screen::ToPixelsY(kButtonHeight);
   auto* group = new QButtonGroup(this);
   group->setExclusive(true);
   const std::vector<QString>& keys = ws::fnPaletteKeys();
@@ -155,8 +155,7 @@ void frmAnnoPaletteForm::buildMenus() {
 // Sits 150 twips inside the page view's top-left corner and shows the current tool.
 void frmAnnoPaletteForm::Form_Load() {
   const QPoint origin = frmImgClnt->ixMain->mapToGlobal(QPoint(0, 0));
-  place_ = QPoint(static_cast<int>(origin.x() + std::lround(150 / rt::Screen::TwipsPerPixelX())),
-                  static_cast<int>(origin.y() + std::lround(150 / rt::Screen::TwipsPerPixelY())));
+  place_ = origin + QPoint(rt::Screen::ToPixelsX(150), rt::Screen::ToPixelsY(150));
   move(place_);
   fnShowCurrTool();
 }
@@ -200,8 +199,7 @@ bool frmAnnoPaletteForm::eventFilter(QObject* watched, QEvent* event) {
     auto* b = qobject_cast<QToolButton*>(watched);
     if (b && e->button() == Qt::RightButton) {
       const QPointF p = b->mapTo(tlbTools, e->position());
-      tlbTools_MouseUp(2, 0, static_cast<float>(p.x() * rt::Screen::TwipsPerPixelX()),
-                       static_cast<float>(p.y() * rt::Screen::TwipsPerPixelY()));
+      tlbTools_MouseUp(2, 0, static_cast<float>(rt::Screen::ToTwipsX(p.x())), static_cast<float>(rt::Screen::ToTwipsY(p.y())));
       return true;
     }
   }

@@ -70,6 +70,10 @@ QString openDialogFilter() {
   return QStringLiteral("Image Files|") + patterns.join(QLatin1Char(';')) + QStringLiteral("|All Files (*.*)|*.*");
 }
 
+QString browsePatterns() {
+  return QStringLiteral("*.BMP;*.DIB;*.DCX;*.GIF;*.JIF;*.JPG;*.LJP;*.PCX;*.PBM;*.PGM;*.PIC;*.PPM;*.PNG;*.TGA;*.TIF;*.WPG");
+}
+
 QStringList patternExtensions() {
   QStringList extensions;
   for (const FormatInfo& f : formatTable())

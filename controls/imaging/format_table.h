@@ -2,7 +2,8 @@
 // One row per image format code: everything the program asks about a format, answered from one
 // table instead of separate switches. The imaging control names formats in its messages from it;
 // the workspace takes descriptions, page capability, write capability, TIFF compression, the code
-// to save in and the open dialog's filter from it, the image search its extensions.
+// to save in and the open dialog's filter from it, the image search its extensions. The folder
+// windows' file pattern is the one list here that is not drawn from the table.
 #include "controls/imaging/format_codes.h"
 
 #include <QString>
@@ -31,5 +32,10 @@ QString openDialogFilter();
 // The extensions of the table's patterns, upper case without "*.": every extension the open
 // dialog lists image files by ("BMP", "DIB", ...).
 QStringList patternExtensions();
+// The file pattern of the windows that list a folder's pictures (the directory browser and the
+// archive's index list): "*.BMP;...;*.WPG". It is their own list, not the table's: it names GIF and
+// LJP, which the table has no row for, and leaves out ICO, RLE and WMF, which the open dialog
+// offers. Changing it changes which files both windows list.
+QString browsePatterns();
 
 }  // namespace img

@@ -443,8 +443,8 @@ void ImagingControl::paintView(QPainter& p, const QRect& area) {
 // ---- input -------------------------------------------------------------------------------------
 
 namespace {
-float twipsX(double px) { return static_cast<float>(px * rt::Screen::TwipsPerPixelX()); }
-float twipsY(double px) { return static_cast<float>(px * rt::Screen::TwipsPerPixelY()); }
+float twipsX(double px) { return static_cast<float>(rt::Screen::ToTwipsX(px)); }
+float twipsY(double px) { return static_cast<float>(rt::Screen::ToTwipsY(px)); }
 }  // namespace
 
 void ImagingControl::mousePressEvent(QMouseEvent* e) {
@@ -533,8 +533,8 @@ void ImagingControl::PrintToDC(QPainter* dc) {
   QPaintDevice* dev = dc->device();
   const double dpiX = dev ? dev->logicalDpiX() : 96, dpiY = dev ? dev->logicalDpiY() : 96;
   // A placement without size prints the picture at its size on the screen.
-  const double wTw = d->prW > 0 ? d->prW : d->imgW * rt::Screen::TwipsPerPixelX();
-  const double hTw = d->prH > 0 ? d->prH : d->imgH * rt::Screen::TwipsPerPixelY();
+  const double wTw = d->prW > 0 ? d->prW : rt::Screen::ToTwipsX(d->imgW);
+  const double hTw = d->prH > 0 ? d->prH : rt::Screen::ToTwipsY(d->imgH);
   const QRectF target(d->prL * dpiX / 1440.0, d->prT * dpiY / 1440.0, wTw * dpiX / 1440.0, hTw * dpiY / 1440.0);
   QImage picture = Picture();
   dc->save();

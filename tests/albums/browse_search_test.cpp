@@ -6,6 +6,7 @@
 #include "albums/form_util.h"
 #include "controls/imaging/imaging_control.h"
 #include "tests/albums/album_fixture.h"
+#include "tests/support/folder_pattern.h"
 #include "tests/support/main_window_fixture.h"
 
 #include <QDir>
@@ -89,6 +90,14 @@ TEST_F(BrowseDirTest, ExactlyFortyAndAnEmptyFolder) {
   EXPECT_FALSE(albums::button(b->tlbBar, "next")->isEnabled());
   b->cmdSelect_Click();  // nothing
   EXPECT_TRUE(frmBrowseDir.IsLoaded());
+}
+
+TEST_F(BrowseDirTest, TheFileListTakesTheFolderWindowsPattern) {
+  const QStringList expected = testsupport::writeFolderPatternFiles(dir.file("mixed"));
+  frmBrowseDirForm* b = browser(dir.file("mixed"));
+  QStringList listed;
+  for (int i = 0; i < b->fleSel->ListCount(); ++i) listed << b->fleSel->List(i);
+  EXPECT_EQ(listed, expected);
 }
 
 TEST_F(BrowseDirTest, SelectClosesTheBrowserAndOpensTheShownFile) {

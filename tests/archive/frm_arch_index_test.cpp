@@ -1,6 +1,7 @@
 #include "archive/frm_arch_index.h"
 #include "archive/register_windows.h"
 #include "tests/archive/archive_fixture.h"
+#include "tests/support/folder_pattern.h"
 #include "workspace/archive_commands.h"
 
 #include <QCheckBox>
@@ -84,6 +85,13 @@ TEST_F(IndexWindowTest, LoadsWithTheParameterCaptionsAndListsPicturesOnly) {
   EXPECT_EQ(listed(f), (QStringList{"scan1.bmp", "scan2.bmp"}));
   EXPECT_FALSE(f->txtAchID->isEnabled());
   EXPECT_FALSE(f->cmdArchNow->isEnabled());
+}
+
+TEST_F(IndexWindowTest, TheFileListTakesTheFolderWindowsPattern) {
+  const QStringList expected = testsupport::writeFolderPatternFiles(gstrIndexDir) + QStringList{"scan1.bmp", "scan2.bmp"};
+  frmArchIndexForm* f = frmArchIndex.get();
+  f->flbInput->Refresh();
+  EXPECT_EQ(listed(f), expected);
 }
 
 TEST_F(IndexWindowTest, ButtonRule) {

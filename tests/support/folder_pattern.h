@@ -1,0 +1,29 @@
+#pragma once
+// The files by which the windows that list a folder's pictures (the directory browser and the
+// archive's index window) are checked against their shared pattern: GIF and LJP are listed, the
+// open dialog's ICO, RLE and WMF are not, and the case of an extension does not matter.
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <QStringList>
+
+namespace testsupport {
+
+// Writes an empty file of each case into folder; returns the names the file list shows, in name order.
+inline QStringList writeFolderPatternFiles(const QString& folder) {
+  const struct {
+    const char* name;
+    bool listed;
+  } cases[] = {{"a.gif", true},  {"b.LJP", true},  {"c.Tif", true},  {"d.dib", true},   {"e.ico", false},
+               {"f.RLE", false}, {"g.wmf", false}, {"h.txt", false}, {"i.jpeg", false}, {"j.tiff", false}};
+  QDir().mkpath(folder);
+  QStringList listed;
+  for (const auto& c : cases) {
+    QFile file(QDir(folder).filePath(QString::fromLatin1(c.name)));
+    if (!file.open(QIODevice::WriteOnly)) return {QStringLiteral("cannot write ") + file.fileName()};
+    if (c.listed) listed << QString::fromLatin1(c.name);
+  }
+  return listed;
+}
+
+}  // namespace testsupport
