@@ -418,8 +418,8 @@ bool frmImgClntForm::eventFilter(QObject* watched, QEvent* event) {
         auto* drop = static_cast<QDropEvent*>(event);
         drop->acceptProposedAction();
         picChild_DragDrop(qobject_cast<QWidget*>(drop->source()),
-                          static_cast<float>(drop->position().x() * rt::Screen::TwipsPerPixelX()),
-                          static_cast<float>(drop->position().y() * rt::Screen::TwipsPerPixelY()));
+                          static_cast<float>(rt::Screen::ToTwipsX(drop->position().x())),
+                          static_cast<float>(rt::Screen::ToTwipsY(drop->position().y())));
         return true;
       }
       break;
