@@ -231,7 +231,10 @@ void ThumbStrip::pictureReady(img::PageThumb& t) {
     return c && (!onlyShown || !c->isHidden()) && c->isPendingSource() &&
            c->takeDisplayPage(path, t.page, t.decoded, t.fullWidth, t.fullHeight);
   };
-  if (!take(slot)) {
+  // Only a page that an edit moved away from its slot is looked for among the others: a long
+  // document's strip would otherwise walk every thumbnail for each picture that arrives hidden.
+  const bool waitsHere = slot && slot->isPendingSource() && slot->PageNumber() == t.page;
+  if (!take(slot) && !waitsHere) {
     for (int i = 0; i < count(); ++i)
       if (take(w_.thumbs(i))) break;
   }
@@ -239,9 +242,7 @@ void ThumbStrip::pictureReady(img::PageThumb& t) {
   if (loader_->finished())
     w_.showProgress(QString());
   else
-    w_.showProgress(QStringLiteral("Pages ready: %1 of %2")
-                                               .arg(loader_->readyCount())
-                                               .arg(loader_->pageCount()));
+    w_.showProgress(QStringLiteral("Pages ready: %1 of %2").arg(loader_->readyCount()).arg(loader_->pageCount()));
 }
 
 // Only the slots within a viewport's height of the visible part of the strip are shown: a strip of

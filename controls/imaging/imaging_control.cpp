@@ -403,27 +403,11 @@ bool ImagingControl::takeDisplayPage(const QString& path, int32_t page, Decoded 
   return true;
 }
 
-std::vector<std::vector<uint8_t>> ImagingControl::FileAnnotations(const QString& path) const {
-  try {
-    return fileAnnotations(path);
-  } catch (const rt::RuntimeError&) {
-    return {};
-  }
-}
-
 int32_t ImagingControl::FilePageCount(const QString& path) const {
   try {
     return filePageCount(path);
   } catch (const rt::RuntimeError&) {
     return 0;
-  }
-}
-
-QString ImagingControl::FileDamageNote(const QString& path) const {
-  try {
-    return fileDamageNote(path);
-  } catch (const rt::RuntimeError&) {
-    return QString();
   }
 }
 

@@ -56,12 +56,6 @@ class ImagingControl : public QWidget {
   int displaySide() const;
   // Pages in a file (0 when it cannot be read).
   int32_t FilePageCount(const QString& path) const;
-  // What to tell the user about a file that opens only in part ("" when it opens whole, or cannot
-  // be read at all).
-  QString FileDamageNote(const QString& path) const;
-  // The annotation layer each page of a file carries (empty entries for pages without one), read
-  // without decoding the pictures; empty when the file cannot be read.
-  std::vector<std::vector<uint8_t>> FileAnnotations(const QString& path) const;
   // Facts of one page of a file without loading it into the control; page is the 0-based page
   // index (0 = first page), as the thumbnail strip counts.
   void GetFileInfo(const QString& path, int32_t page, int32_t& width, int32_t& height, int16_t& bitsPerPixel,
