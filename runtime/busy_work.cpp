@@ -43,7 +43,7 @@ bool RunBusy(int64_t pixels, const std::function<void()>& work) {
       QEventLoop loop;
       // No parent: a window closing while the work runs must not take the progress window with it.
       QProgressDialog progress(QStringLiteral("Processing the image..."), QString(), 0, 0);
-      progress.setWindowTitle(QStringLiteral("   Image Lumivex"));
+      progress.setWindowTitle(App::Title());
       progress.setWindowModality(Qt::ApplicationModal);
       progress.setMinimumDuration(300);
       std::thread worker([&] {

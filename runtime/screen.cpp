@@ -60,6 +60,8 @@ void Screen::setMousePointer(int pointer) {
 
 QString App::Path() { return QCoreApplication::applicationDirPath(); }
 
+QString App::Title() { return QStringLiteral("   Image Lumivex"); }
+
 QString App::EXEName() { return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName(); }
 
 QString App::WorkingFolder() {

@@ -40,6 +40,8 @@ class App {
   // Folder of the executable: read-only resources.
   static QString Path();
   static QString EXEName();
+  // The title the program's windows carry ("   Image Lumivex").
+  static QString Title();
   // The user's working folder of the program, created on first use: working files such as the
   // retrieved archive document and temporary multi-page saves live here.
   static QString WorkingFolder();

@@ -10,14 +10,12 @@
 #include "workspace/scan_commands.h"
 #include "workspace/thumb_strip.h"
 #include "workspace/command_table.h"
-#include "workspace/window_openers.h"
 #include "workspace/toolbar_icons.h"
 
 #include "controls/annotation/annotation_control.h"
 #include "controls/imaging/format_table.h"
 #include "controls/imaging/imaging_control.h"
 #include "controls/scanning/scanning_control.h"
-#include "runtime/conversions.h"
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
 #include "runtime/screen.h"
@@ -66,7 +64,7 @@ frmImgClntForm::frmImgClntForm()
             }),
       lblTmb([this](QLabel* t) { return makeThumbLabel(t); }) {
   setObjectName("frmImgClnt");
-  setCaption(QStringLiteral("   Image Lumivex"));
+  setCaption(rt::App::Title());
   cdgMain.Filter = img::openDialogFilter();
   buildPanes();
   buildMenus();

@@ -116,7 +116,6 @@ void scannedPageArrived(frmImgClntForm& w) {
     if (p.startsDocument) {
       w.clearAnnotations();
       doc.emptyStore();
-      w.clearAnnotations();
       w.ixMain->setSourceFile(QString());
       glngAnnoHandle = w.nxMain->NewLayer();
       w.setToolDefaults();

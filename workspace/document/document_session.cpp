@@ -18,8 +18,6 @@ namespace ws {
 
 namespace {
 
-const QString kTitle = QStringLiteral("   Image Lumivex");
-
 // Shows nothing and answers every question with Cancel, for a session that has no window.
 class NoView final : public DocumentView {
  public:
@@ -105,8 +103,8 @@ bool DocumentSession::hasPageStrip() const { return isMultiPage() || pageCount()
 bool DocumentSession::showsSinglePage() const { return !hasPageStrip() && (!s_.path.isEmpty() || s_.format != 0); }
 
 QString DocumentSession::caption() const {
-  if (!s_.achId.isEmpty()) return kTitle + " - Archived Document [" + s_.achId + ", " + s_.parm1 + ", " + s_.parm2 + "]";
-  return kTitle + " - " + plat::displayPath(s_.path);
+  if (!s_.achId.isEmpty()) return rt::App::Title() + " - Archived Document [" + s_.achId + ", " + s_.parm1 + ", " + s_.parm2 + "]";
+  return rt::App::Title() + " - " + plat::displayPath(s_.path);
 }
 
 // ---- Life cycle -----------------------------------------------------------------------------------
@@ -143,15 +141,12 @@ void DocumentSession::fillStore(const std::vector<std::vector<uint8_t>>& layers)
 void DocumentSession::newDocument(int32_t width, int32_t height, int16_t bitsPerPixel, uint32_t colour) {
   rt::BusyPointer busy;
   DocumentView* v = view();
-  s_.achId.clear();
-  s_.path.clear();
-  s_.format = 0;
+  forgetFile();
   v->clearAnnotations();
   emptyStore();
-  v->clearAnnotations();
   v->showBlankPage(width, height, bitsPerPixel, colour);
   showNewDocument();
-  v->setTitle(kTitle + QStringLiteral(" - New File"));
+  v->setTitle(rt::App::Title() + QStringLiteral(" - New File"));
 }
 
 void DocumentSession::open(const QString& path) {
@@ -195,23 +190,25 @@ bool DocumentSession::close(bool noPrompt) {
   }
   v->emptyStrip();
   enterState(DocState::NoDocument);
-  s_.achId.clear();
-  s_.path.clear();
-  s_.format = 0;
+  forgetFile();
   v->emptyPageView();
   s_.docModified = false;
   s_.pageModified = false;
-  v->setTitle(kTitle);
+  v->setTitle(rt::App::Title());
   return true;
 }
 
-void DocumentSession::startUntitled() {
+void DocumentSession::forgetFile() {
   s_.achId.clear();
   s_.path.clear();
   s_.format = 0;
+}
+
+void DocumentSession::startUntitled() {
+  forgetFile();
   s_.docModified = true;
   s_.pageModified = true;
-  view()->setTitle(kTitle + QStringLiteral(" - New File"));
+  view()->setTitle(rt::App::Title() + QStringLiteral(" - New File"));
 }
 
 // ---- Save -----------------------------------------------------------------------------------------
@@ -288,7 +285,7 @@ bool DocumentSession::writeDocument() {
   s_.pageModified = false;
   enterState(DocState::DocumentOpen);
   updatePageButtons();
-  if (!s_.commitSave) v->setTitle(kTitle + " - " + plat::displayPath(s_.path));
+  if (!s_.commitSave) v->setTitle(rt::App::Title() + " - " + plat::displayPath(s_.path));
   if (!s_.achId.isEmpty() && s_.login.update && !s_.commitSave) unlockArchived();
   return true;
 }

@@ -103,6 +103,8 @@ class DocumentSession {
   bool askSaveFormatFirst();
   bool writeDocument();
   void showNewDocument();
+  // No file, format or archive keys: an untitled document, or none.
+  void forgetFile();
   void unlockArchived();
 
   DocumentState& s_;
