@@ -188,34 +188,35 @@ const std::vector<MenuRow>& menuRows() {
 
 const std::vector<ButtonRow>& buttonRows() {
   static const std::vector<ButtonRow> rows = {
-      // bar, key, tool tip, command, toolbar-only handler
-      {"tbrScan", "scannew", "Scan New", "mnuScanNew", none},
-      {"tbrScan", "scanappend", "Scan and Append", "mnuScanAppend", none},
-      {"tbrScan", "scaninsert", "Scan And Insert", "mnuScanInsert", none},
-      {"tbrScan", "scanoverwrite", "Rescan Page", "mnuScanPage", none},
+      // bar, key, tool tip, command, theme icon, toolbar-only handler. Scanning into an open
+      // document and opening an album have no names in the naming rules: their own drawings show.
+      {"tbrScan", "scannew", "Scan New", "mnuScanNew", "scanner", none},
+      {"tbrScan", "scanappend", "Scan and Append", "mnuScanAppend", "", none},
+      {"tbrScan", "scaninsert", "Scan And Insert", "mnuScanInsert", "", none},
+      {"tbrScan", "scanoverwrite", "Rescan Page", "mnuScanPage", "", none},
 
-      {"tbrFile", "open", "Open File", "mnuFileOpen", none},
-      {"tbrFile", "save", "Save File", "mnuFileSave", none},
-      {"tbrFile", "close", "Close File", "mnuFileClose", none},
-      {"tbrFile", "album", "Open Album", "mnuFileAlbums", none},
-      {"tbrFile", "browse", "Browse", "mnuFileBrowseDir", none},
+      {"tbrFile", "open", "Open File", "mnuFileOpen", "document-open", none},
+      {"tbrFile", "save", "Save File", "mnuFileSave", "document-save", none},
+      {"tbrFile", "close", "Close File", "mnuFileClose", "document-close", none},
+      {"tbrFile", "album", "Open Album", "mnuFileAlbums", "", none},
+      {"tbrFile", "browse", "Browse", "mnuFileBrowseDir", "folder-pictures", none},
 
-      {"tbrImage", "previous", "Previous Page", "mnuViewPrev", none},
-      {"tbrImage", "next", "Next Page", "mnuViewNext", none},
-      {"tbrImage", "zoompage", "Zoom To Page", "mnuZoomPage", none},
-      {"tbrImage", "zoomwidth", "Zoom To Width", "mnuZoomWidth", none},
-      {"tbrImage", "zoomheight", "Zoom To Height", "mnuZoomHeight", none},
-      {"tbrImage", "flip", "Flip Image", "mnuToolsFlip", none},
-      {"tbrImage", "rotateleft", "Rotate Left", "mnuToolsLeft", none},
-      {"tbrImage", "rotateright", "Rotate Right", "mnuToolsRight", none},
+      {"tbrImage", "previous", "Previous Page", "mnuViewPrev", "go-previous", none},
+      {"tbrImage", "next", "Next Page", "mnuViewNext", "go-next", none},
+      {"tbrImage", "zoompage", "Zoom To Page", "mnuZoomPage", "zoom-fit-best", none},
+      {"tbrImage", "zoomwidth", "Zoom To Width", "mnuZoomWidth", "zoom-fit-width", none},
+      {"tbrImage", "zoomheight", "Zoom To Height", "mnuZoomHeight", "zoom-fit-height", none},
+      {"tbrImage", "flip", "Flip Image", "mnuToolsFlip", "object-flip-vertical", none},
+      {"tbrImage", "rotateleft", "Rotate Left", "mnuToolsLeft", "object-rotate-left", none},
+      {"tbrImage", "rotateright", "Rotate Right", "mnuToolsRight", "object-rotate-right", none},
 
       // The four mouse modes: a group of which at most one is pressed.
-      {"tbrMode", "selhand", "Scroll Image", "selhand", modeButton<MouseMode::Hand>},
-      {"tbrMode", "selarrow", "Select Annotation", "selarrow", modeButton<MouseMode::Arrow>},
-      {"tbrMode", "selrect", "Select Image Data", "selrect", modeButton<MouseMode::Rect>},
-      {"tbrMode", "selmagnify", "Magnify", "selmagnify", modeButton<MouseMode::Magnify>},
+      {"tbrMode", "selhand", "Scroll Image", "selhand", "transform-move", modeButton<MouseMode::Hand>},
+      {"tbrMode", "selarrow", "Select Annotation", "selarrow", "edit-select", modeButton<MouseMode::Arrow>},
+      {"tbrMode", "selrect", "Select Image Data", "selrect", "select-rectangular", modeButton<MouseMode::Rect>},
+      {"tbrMode", "selmagnify", "Magnify", "selmagnify", "zoom-in", modeButton<MouseMode::Magnify>},
 
-      {"tbrAnno", "annotation", "Show Annotation Palette", "mnuAnnPalette", none},
+      {"tbrAnno", "annotation", "Show Annotation Palette", "mnuAnnPalette", "draw-freehand", none},
   };
   return rows;
 }
@@ -232,6 +233,12 @@ const std::vector<BarRow>& barRows() {
 const MenuRow* findMenuRow(const QString& name) {
   for (const MenuRow& r : menuRows())
     if (name == QLatin1String(r.name)) return &r;
+  return nullptr;
+}
+
+const ButtonRow* findButton(const QString& key) {
+  for (const ButtonRow& r : buttonRows())
+    if (key == QLatin1String(r.key)) return &r;
   return nullptr;
 }
 

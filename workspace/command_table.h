@@ -41,12 +41,14 @@ struct MenuRow {
   unsigned flags;
 };
 
-// The button's picture is the key's (toolbar_icons.h).
 struct ButtonRow {
   const char* bar;      // "tbrFile"
-  const char* key;      // "open": compared exactly, case included
+  const char* key;      // "open": compared exactly, case included; unique over all bars
   const char* tip;      // "Open File"
   const char* command;  // the menu item whose handler the button runs, or the key of a toolbar-only command
+  // The freedesktop icon name the desktop's theme is asked for; "" where the naming rules have none
+  // (the program's own drawing shows then, toolbar_icons.h).
+  const char* themeIcon;
   CommandHandler handler;  // toolbar-only commands (the mouse modes); null when command is a menu item
 };
 
@@ -63,6 +65,8 @@ const std::vector<BarRow>& barRows();
 
 const MenuRow* findMenuRow(const QString& name);
 const ButtonRow* findButton(const QString& bar, const QString& key);
+// The button of a key, whichever bar holds it.
+const ButtonRow* findButton(const QString& key);
 const BarRow* findBar(const QString& name);
 // The handler that a command name runs: a menu item's, or a toolbar-only command's; null when none.
 CommandHandler commandHandler(const QString& command);
