@@ -1,23 +1,11 @@
 // Command states of the main window, its default layout and the annotation tools' defaults.
 #include "controls/annotation/annotation_control.h"
-#include "controls/imaging/imaging_control.h"
-#include "runtime/dialogs.h"
-#include "runtime/message_boxes.h"
-#include "workspace/command_states.h"
 #include "workspace/command_table.h"
-#include "workspace/document/document_session.h"
 #include "workspace/frm_img_clnt.h"
-#include "workspace/page_annotations.h"
-#include "workspace/page_view_input.h"
-#include "workspace/mod_vars.h"
 
 #include <QAction>
 #include <QDate>
 #include <QLocale>
-#include <QMenu>
-#include <QToolBar>
-
-using namespace modVars;
 
 namespace {
 

@@ -17,8 +17,6 @@
 
 #include <QAction>
 #include <QLabel>
-#include <QMenu>
-#include <algorithm>
 
 // ---- Forwards to the session ----------------------------------------------------------------------
 

@@ -2,27 +2,19 @@
 // and keys are workspace/page_view_input.h), the mouse modes, the pane divider and the three layouts.
 #include "controls/annotation/annotation_control.h"
 #include "controls/imaging/imaging_control.h"
-#include "runtime/conversions.h"
 #include "workspace/document/document_session.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/page_annotations.h"
 #include "workspace/frm_anno_palette.h"
 #include "workspace/mod_vars.h"
 #include "workspace/page_view_input.h"
-#include "workspace/page_strip.h"
-#include "workspace/page_view_state.h"
 #include "workspace/thumb_strip.h"
 #include "runtime/twips.h"
-#include "workspace/view_text.h"
 
 #include <QAction>
 #include <QCursor>
-#include <QLabel>
+#include <QFrame>
 #include <QMenu>
-#include <QScrollBar>
-#include <QToolBar>
-#include <algorithm>
-#include <optional>
 
 using namespace modVars;
 

@@ -234,9 +234,6 @@ svSettings::Choices frmImgSvSettingsForm::choices() const {
 
 void frmImgSvSettingsForm::fnCheckSettings() { cmdConvert->setEnabled(svSettings::fnCheckSettings(choices())); }
 
-// Keeps the first page only. The page shown is stored (or shown again unchanged) and page 1 made
-// current before the others go, so nothing refers to a removed page afterwards; the strip's own
-// page edit takes their thumbnails, captions and stored annotations with them.
 void frmImgSvSettingsForm::cmdConvert_Click() {
   frmImgClntForm* w = frmImgClnt.get();
   const svSettings::Choices c = choices();
