@@ -1,13 +1,15 @@
 #include "workspace/settings/mod_registry.h"
 
 #include "platform/registry/registry.h"
+#include "platform/text/ansi.h"
 #include "runtime/screen.h"
 #include "workspace/settings/ext_assoc.h"
 
 #include <QByteArray>
 #include <QString>
 #include <algorithm>
-#include <cstring>
+#include <array>
+#include <string>
 #include <initializer_list>
 #include <utility>
 
@@ -37,6 +39,20 @@ void writeKey(const QByteArray& key, std::initializer_list<std::pair<const char*
 
 }  // namespace
 
+QString fnReadText(HKEY key, const char* name) {
+  std::array<uint8_t, 256> buffer{};
+  uint32_t size = buffer.size(), type = 0;
+  if (RegQueryValueExA(key, name, nullptr, &type, buffer.data(), &size) != ERROR_SUCCESS || type != REG_SZ) return {};
+  std::string text(reinterpret_cast<const char*>(buffer.data()), std::min<std::size_t>(size, buffer.size()));
+  if (const auto zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
+  return plat::fromAnsi(text).trimmed();
+}
+
+void fnWriteText(HKEY key, const char* name, const QString& value) {
+  const std::string text = plat::toAnsi(value);
+  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const uint8_t*>(text.c_str()), static_cast<uint32_t>(text.size() + 1));
+}
+
 bool fnFileAssocOffered() {
   HKEY key = nullptr;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
@@ -44,18 +60,11 @@ bool fnFileAssocOffered() {
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, "1", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
                         &disposition) != ERROR_SUCCESS)
       return false;
-    RegSetValueExA(key, "FileAssoc", 0, REG_SZ, reinterpret_cast<const uint8_t*>("0"), 2);
+    fnWriteText(key, "FileAssoc", QStringLiteral("0"));
     RegCloseKey(key);
     return false;
   }
-  uint8_t buffer[256] = {};
-  uint32_t size = sizeof(buffer);
-  uint32_t type = 0;
-  QString value;
-  if (RegQueryValueExA(key, "FileAssoc", nullptr, &type, buffer, &size) == ERROR_SUCCESS) {
-    const auto* text = reinterpret_cast<const char*>(buffer);
-    value = QString::fromLatin1(text, static_cast<qsizetype>(strnlen(text, std::min<uint32_t>(size, sizeof(buffer))))).trimmed();
-  }
+  const QString value = fnReadText(key, "FileAssoc");
   RegCloseKey(key);
   return value == QStringLiteral("1");
 }
@@ -63,7 +72,7 @@ bool fnFileAssocOffered() {
 void fnSetFileAssocOffered() {
   HKEY key = nullptr;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-  RegSetValueExA(key, "FileAssoc", 0, REG_SZ, reinterpret_cast<const uint8_t*>("1"), 2);
+  fnWriteText(key, "FileAssoc", QStringLiteral("1"));
   RegCloseKey(key);
 }
 
