@@ -2,7 +2,7 @@
 // The main window: it builds the widgets that show the open document (its pages as thumbnails and
 // in the page view, the menus and toolbars, the status panels), shows the document as its session
 // asks (ws::DocumentView) and hands the document's commands to the session
-// (workspace/document/document_session.h). View layouts, zoom, the mouse mode in force and the
+// (workspace/document/document_session.h). View layouts, the mouse mode in force and the
 // annotation control that edits the shown page's annotations are the window's own; what the page
 // view's pointer and keys do is ws::PageViewInput's (workspace/page_view_input.h).
 #include "platform/memory/global_memory.h"
@@ -15,7 +15,6 @@
 #include <QMap>
 #include <QString>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -29,9 +28,6 @@ class QScrollBar;
 class QStatusBar;
 class QToolBar;
 class ScanningControl;
-namespace rt {
-class RuntimeError;
-}
 namespace img {
 class ImagingControl;
 }
