@@ -4,14 +4,14 @@
 #include "platform/text/native_path.h"
 #include "runtime/conversions.h"
 #include "runtime/errors.h"
+#include "runtime/replacing_file.h"
 
 #include <QBuffer>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
@@ -249,24 +249,24 @@ std::vector<AlbumRecord> readAlbumFile(const QString& path, bool createIfMissing
 }
 
 void writeAlbumFile(const QString& path, const std::vector<AlbumRecord>& records) {
-  const QFileInfo info(path);
-  if (info.isDir()) rt::Raise(rt::kErrPathNotFound, kSource);
-  if (!info.dir().exists()) rt::Raise(rt::kErrPathNotFound, kSource);
-  // The rename below would replace a read-only file too; the file's own protection decides.
-  if (info.exists() && (!info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner)))
-    rt::Raise(rt::kErrPermissionDenied, kSource);
   QByteArray bytes;
   for (const AlbumRecord& r : records) {
     bytes += formatAlbumLine(r).toUtf8();
     bytes += "\r\n";
   }
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) rt::Raise(rt::kErrPermissionDenied, kSource);
-  if (file.write(bytes) != bytes.size()) {
-    file.cancelWriting();
+  // Refuses a read-only album and writes beside it under the album's own bytes, as reading does.
+  rt::ReplacingFile out(path);
+  const int fd = ::open(plat::nativePath(out.tempPath()).constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  if (fd < 0) rt::raiseWriting(path, errno);
+  QFile file;
+  if (!file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+    ::close(fd);
     rt::Raise(rt::kErrDeviceIO, kSource, file.errorString());
   }
-  if (!file.commit()) rt::Raise(rt::kErrDeviceIO, kSource, file.errorString());
+  const bool written = file.write(bytes) == bytes.size() && file.flush();
+  if (!written) rt::Raise(rt::kErrDeviceIO, kSource, file.errorString());
+  file.close();
+  out.commit();
 }
 
 QString scanExtension(const QString& fileName) {

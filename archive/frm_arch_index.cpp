@@ -6,6 +6,7 @@
 #include "controls/imaging/format_table.h"
 #include "runtime/dialogs.h"
 #include "runtime/errors.h"
+#include "runtime/leave_check.h"
 #include "runtime/screen.h"
 #include "workspace/document/document_session.h"
 #include "workspace/main_window.h"
@@ -118,7 +119,7 @@ frmArchIndexForm::frmArchIndexForm() {
     b->setEnabled(false);
     connect(b, &QLineEdit::textChanged, this, [this] { fnButtonRule(); });
     // The keys are kept trimmed and in upper case; the focus is never held.
-    arch::onLeave(b, [b] {
+    rt::onLeave(b, [b] {
       b->setText(b->text().trimmed().toUpper());
       return true;
     });

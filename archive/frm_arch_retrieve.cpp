@@ -3,6 +3,7 @@
 #include "archive/form_parts.h"
 #include "archive/frm_tcpip.h"
 #include "archive/leave_rule.h"
+#include "runtime/leave_check.h"
 #include "workspace/mod_vars.h"
 
 #include <QGridLayout>
@@ -43,7 +44,7 @@ frmArchRetrieveForm::frmArchRetrieveForm() {
   for (QLineEdit* b : {txtAchID, txtParm1, txtParm2}) {
     b->setMaxLength(b == txtAchID ? 20 : arch::kDesignParmLength);
     connect(b, &QLineEdit::textChanged, this, [this] { fnUpdateOK(); });
-    arch::onLeave(b, [this, b] { return txtKey_Validate(b); });
+    rt::onLeave(b, [this, b] { return txtKey_Validate(b); });
   }
   connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
   connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });

@@ -5,6 +5,7 @@
 #include "archive/frm_password.h"
 #include "archive/leave_rule.h"
 #include "archive/login_settings.h"
+#include "runtime/leave_check.h"
 #include "runtime/screen.h"
 #include "workspace/document/document_session.h"
 #include "workspace/mod_vars.h"
@@ -85,10 +86,10 @@ frmLoginForm::frmLoginForm() {
 
   for (QLineEdit* b : {txtLogin, txtPassword, txtRemoteHost, txtRetPort, txtAchPort})
     connect(b, &QLineEdit::textChanged, this, [this] { fnUpdateOK(); });
-  arch::onLeave(txtLogin, [this] { return txtLogin_Validate(); });
-  arch::onLeave(txtRemoteHost, [this] { return txtRemoteHost_Validate(); });
-  arch::onLeave(txtRetPort, [this] { return txtRetPort_Validate(); });
-  arch::onLeave(txtAchPort, [this] { return txtAchPort_Validate(); });
+  rt::onLeave(txtLogin, [this] { return txtLogin_Validate(); });
+  rt::onLeave(txtRemoteHost, [this] { return txtRemoteHost_Validate(); });
+  rt::onLeave(txtRetPort, [this] { return txtRetPort_Validate(); });
+  rt::onLeave(txtAchPort, [this] { return txtAchPort_Validate(); });
   connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
   connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
 

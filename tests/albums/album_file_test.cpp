@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 #include <cstdio>
+#include <filesystem>
+#include <iterator>
 #include <sys/stat.h>
 
 using albums::AlbumRecord;
@@ -219,15 +221,21 @@ TEST(AlbumFile, EmptyAlbumIsAnEmptyFileAndMissingFileIsCreated) {
   EXPECT_FALSE(QFile::exists(dir.file("none.kvt")));
 }
 
-// An album whose name is not valid UTF-8 opens from its own bytes, and a missing one is made
-// under exactly those bytes.
-TEST(AlbumFile, AnAlbumNameThatIsNotUtf8Opens) {
+// An album whose name is not valid UTF-8 opens from its own bytes and is saved back under them,
+// and a missing one is made under exactly those bytes.
+TEST(AlbumFile, AnAlbumNameThatIsNotUtf8OpensAndSaves) {
   testsupport::TempDir dir;
   const QByteArray folder = QFile::encodeName(dir.path());
   const QByteArray raw = folder + "/trip\xFF.kvt";
   writeBytes(dir.file("made.kvt"), "/a.tif, 2, x\r\n");
   ASSERT_EQ(::rename(QFile::encodeName(dir.file("made.kvt")).constData(), raw.constData()), 0);
   EXPECT_EQ(albums::readAlbumFile(plat::pathFromNative(raw), false), (std::vector<AlbumRecord>{{"/a.tif", "2", "X"}}));
+  albums::writeAlbumFile(plat::pathFromNative(raw), {{"/b.tif", "1", "y"}});
+  QFile saved;
+  ASSERT_TRUE(saved.open(std::fopen(raw.constData(), "rb"), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+  EXPECT_EQ(saved.readAll(), QByteArray("/b.tif, 1, y\r\n"));
+  const auto names = std::filesystem::directory_iterator(folder.constData());
+  EXPECT_EQ(std::distance(begin(names), end(names)), 1) << "the save left a file of another name";
   const QByteArray fresh = folder + "/new\xFE.kvt";
   EXPECT_TRUE(albums::readAlbumFile(plat::pathFromNative(fresh), true).empty());
   struct stat st {};
