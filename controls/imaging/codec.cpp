@@ -99,11 +99,6 @@ void openForReading(QFile& f, const QString& path) {
   if (S_ISREG(st.st_mode) && st.st_size == 0) fail(kErrDamaged, QStringLiteral("The file %1 is empty").arg(path));
 }
 
-qint64 fileSizeOf(const QString& path) {
-  struct stat st {};
-  return ::stat(plat::nativePath(path).constData(), &st) == 0 ? static_cast<qint64>(st.st_size) : 0;
-}
-
 QByteArray readWhole(const QString& path) {
   QFile f;
   openForReading(f, path);
@@ -248,7 +243,7 @@ FileInfo fileInfo(const QString& path, int32_t page) {
   info.height = d.bitmap.height();
   info.bitsPerPixel = static_cast<int16_t>(d.bitmap.bitsPerPixel());
   info.format = d.format;
-  info.fileSize = fileSizeOf(path);
+  info.fileSize = plat::fileSize(path);
   info.unit = d.bitmap.resolutionUnit;
   info.resolutionX = d.bitmap.resolutionX;
   info.resolutionY = d.bitmap.resolutionY;
