@@ -171,6 +171,28 @@ TEST(OpenMessages, AFileNameThatIsNotUtf8Opens) {
             QStringLiteral("File not found: %1/gone\uFFFD.tif").arg(dir.path()));
 }
 
+// A folder whose name is not UTF-8 holds documents like any other: they open, and saves in every
+// format replace them in place.
+TEST(OpenMessages, AFolderWhoseNameIsNotUtf8TakesSaves) {
+  TempDir dir;
+  const QByteArray folder = QFile::encodeName(dir.path()) + "/box\xFF";
+  ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
+  const struct {
+    const char* name;
+    int16_t format;
+  } cases[] = {{"/page.tif", img::kFormatTiff}, {"/photo.bmp", img::kFormatBmp}, {"/photo.png", img::kFormatPng}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QByteArray raw = folder + c.name;
+    const QString path = plat::pathFromNative(raw);
+    save(path, pattern(40, 30, 8), c.format);
+    save(path, pattern(50, 30, 8), c.format);
+    struct stat st {};
+    EXPECT_EQ(::stat(raw.constData(), &st), 0);
+    EXPECT_EQ(img::readFilePage(path, 1).bitmap.width(), 50);
+  }
+}
+
 namespace {
 
 // Runs f in a child process that sees a file system of 64 KiB at folder (its own mount, gone
