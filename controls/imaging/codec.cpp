@@ -288,7 +288,8 @@ void writeFile(const QString& path, const Bitmap& b, const SaveOptions& o) {
   if (isTiffFormat(code)) {
     SaveOptions t = o;
     if (code != kFormatTiff) t.tiffCompression = formatInfo(code).tiffCompression;
-    if (o.multiPage && QFileInfo::exists(path)) {
+    struct stat st {};
+    if (o.multiPage && ::stat(plat::nativePath(path).constData(), &st) == 0) {
       // Pages are added to the file in place: the caller builds a multi-page document in a file of
       // its own and renames it when every page is written.
       rt::checkTargetWritable(path);
@@ -309,7 +310,7 @@ void writeFile(const QString& path, const Bitmap& b, const SaveOptions& o) {
     case kFormatDcx: {
       std::vector<std::vector<uint8_t>> pages;
       // As with TIFF, a page is added in place to the caller's own file (an empty one is new).
-      const bool append = o.multiPage && QFileInfo(path).size() > 0;
+      const bool append = o.multiPage && plat::fileSize(path) > 0;
       if (append) {
         rt::checkTargetWritable(path);
         const QByteArray all = readWhole(path);

@@ -171,8 +171,8 @@ TEST(OpenMessages, AFileNameThatIsNotUtf8Opens) {
             QStringLiteral("File not found: %1/gone\uFFFD.tif").arg(dir.path()));
 }
 
-// A folder whose name is not UTF-8 holds documents like any other: they open, and saves in every
-// format replace them in place.
+// A folder whose name is not UTF-8 holds documents like any other: they open, saves in every
+// format replace them in place, and pages added to a multi-page file join the pages it has.
 TEST(OpenMessages, AFolderWhoseNameIsNotUtf8TakesSaves) {
   TempDir dir;
   const QByteArray folder = QFile::encodeName(dir.path()) + "/box\xFF";
@@ -180,16 +180,20 @@ TEST(OpenMessages, AFolderWhoseNameIsNotUtf8TakesSaves) {
   const struct {
     const char* name;
     int16_t format;
-  } cases[] = {{"/page.tif", img::kFormatTiff}, {"/photo.bmp", img::kFormatBmp}, {"/photo.png", img::kFormatPng}};
+    bool multiPage;
+  } cases[] = {{"/page.tif", img::kFormatTiff, false}, {"/photo.bmp", img::kFormatBmp, false},
+               {"/photo.png", img::kFormatPng, false}, {"/pages.tif", img::kFormatTiff, true},
+               {"/pages\xFE.dcx", img::kFormatDcx, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const QByteArray raw = folder + c.name;
     const QString path = plat::pathFromNative(raw);
-    save(path, pattern(40, 30, 8), c.format);
-    save(path, pattern(50, 30, 8), c.format);
+    save(path, pattern(40, 30, 8), c.format, c.multiPage);
+    save(path, pattern(50, 30, 8), c.format, c.multiPage);
     struct stat st {};
     EXPECT_EQ(::stat(raw.constData(), &st), 0);
-    EXPECT_EQ(img::readFilePage(path, 1).bitmap.width(), 50);
+    EXPECT_EQ(img::filePageCount(path), c.multiPage ? 2 : 1);
+    EXPECT_EQ(img::readFilePage(path, img::filePageCount(path)).bitmap.width(), 50);
   }
 }
 
