@@ -142,29 +142,46 @@ int AnnView::HitTestHandles(const plat::RECT& logical, int32_t x, int32_t y) {
   return -1;
 }
 
+namespace {
+
+// The look of every grab square, handle or grip: the white stock pen around the black stock brush,
+// selected for the life of the object and then given back.
+class GripLook {
+ public:
+  explicit GripLook(plat::HDC dc)
+      : dc_(dc), pen_(plat::SelectObject(dc, plat::GetStockObject(plat::WHITE_PEN))),
+        brush_(plat::SelectObject(dc, plat::GetStockObject(plat::BLACK_BRUSH))) {}
+  ~GripLook() {
+    plat::SelectObject(dc_, pen_);
+    plat::SelectObject(dc_, brush_);
+  }
+  GripLook(const GripLook&) = delete;
+  GripLook& operator=(const GripLook&) = delete;
+
+ private:
+  plat::HDC dc_;
+  plat::HGDIOBJ pen_, brush_;
+};
+
+}  // namespace
+
 void AnnView::DrawHandles(const plat::RECT& logical, plat::HDC dc) {
   if (handlesHidden_) return;
   plat::RECT device = RectLogicalToDevice(logical);
   plat::RECT squares[8];
   HandleSquares(device, handleSize_, squares);
-  plat::HGDIOBJ oldPen = plat::SelectObject(dc, plat::GetStockObject(plat::WHITE_PEN));
-  plat::HGDIOBJ oldBrush = plat::SelectObject(dc, plat::GetStockObject(plat::BLACK_BRUSH));
+  const GripLook look(dc);
   for (const plat::RECT& s : squares) plat::Rectangle(dc, s.left, s.top, s.right, s.bottom);
-  plat::SelectObject(dc, oldPen);
-  plat::SelectObject(dc, oldBrush);
 }
 
 void AnnView::DrawPointGrips(const plat::POINT* device, int count, int32_t size, plat::HDC dc) {
   if (handlesHidden_) return;
-  plat::HGDIOBJ oldPen = plat::SelectObject(dc, plat::GetStockObject(plat::WHITE_PEN));
-  plat::HGDIOBJ oldBrush = plat::SelectObject(dc, plat::GetStockObject(plat::BLACK_BRUSH));
+  const GripLook look(dc);
   const int32_t half = size / 2;
   for (int i = 0; i < count; ++i) {
     const plat::POINT& d = device[i];
     plat::Rectangle(dc, d.x - half, d.y - half, d.x - half + size, d.y - half + size);
   }
-  plat::SelectObject(dc, oldPen);
-  plat::SelectObject(dc, oldBrush);
 }
 
 int AnnView::NormalizeRect(plat::RECT* r) {

@@ -11,12 +11,12 @@ constexpr double kTwipsPerInch = 1440.0;
 
 }  // namespace
 
-Printer::Printer(const CommonDialog& chosen, const QString& docName) : target_(chosen.OutputFileName) {
+Printer::Printer(const CommonDialog& chosen, const QString& docName) {
   if (!chosen.PrinterName.isEmpty()) printer_.setPrinterName(chosen.PrinterName);
-  if (!target_.isEmpty()) {
+  if (!chosen.OutputFileName.isEmpty()) {
     // The pages go into a file of their own that takes the chosen name when the print ends, so
     // that a print that fails leaves an earlier file of that name as it was.
-    file_ = std::make_unique<ReplacingFile>(target_);
+    file_ = std::make_unique<ReplacingFile>(chosen.OutputFileName);
     printer_.setOutputFileName(file_->tempPath());
     // The temporary's name does not tell the format: the file is a PDF whatever it is called.
     printer_.setOutputFormat(QPrinter::PdfFormat);
@@ -42,21 +42,20 @@ double Printer::Width() const { return paintRect().width() * kTwipsPerInch / pri
 double Printer::Height() const { return paintRect().height() * kTwipsPerInch / printer_.resolution(); }
 
 QPainter& Printer::NewPage() {
-  if (pages_ > 0) {
+  // The painter is open from the first page to the end of the document.
+  if (painter_.isActive()) {
     if (!printer_.newPage()) Raise(kErrDeviceIO, QString(), QStringLiteral("The printer could not start a new page."));
   } else if (!painter_.begin(&printer_)) {
     Raise(kErrDeviceIO, QString(), QStringLiteral("The printer could not be opened."));
   }
-  ++pages_;
   return painter_;
 }
 
 void Printer::EndDoc() {
   if (!painter_.isActive()) return;
   const bool written = painter_.end();
-  pages_ = 0;
   if (!file_) return;
-  if (!written) Raise(kErrDeviceIO, QString(), QStringLiteral("Cannot write %1.").arg(target_));
+  if (!written) Raise(kErrDeviceIO, QString(), QStringLiteral("Cannot write %1.").arg(file_->target()));
   file_->commit();
 }
 

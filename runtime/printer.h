@@ -40,8 +40,6 @@ class Printer {
   QPrinter printer_{QPrinter::HighResolution};
   QPainter painter_;
   std::unique_ptr<ReplacingFile> file_;
-  QString target_;
-  int pages_ = 0;
 };
 
 }  // namespace rt

@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -23,6 +24,9 @@ namespace {
 const QString kTempSuffix = QStringLiteral(".lvxsave");
 
 QByteArray nativeOf(const QString& path) { return plat::nativePath(path); }
+
+// A path as messages name it.
+QString shownPath(const QString& path) { return QDir::toNativeSeparators(plat::displayPath(path)); }
 
 // What went wrong, in words for the message box.
 QString reasonOf(int err) {
@@ -71,7 +75,7 @@ int createLocked(const QString& path, mode_t mode) {
 
 void raiseWriting(const QString& target, int err) {
   Raise(numberOf(err), QString(),
-        QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(plat::displayPath(target)), reasonOf(err)));
+        QStringLiteral("Cannot write %1: %2").arg(shownPath(target), reasonOf(err)));
 }
 
 bool isSaveTempName(const QString& fileName) {
@@ -84,36 +88,42 @@ void checkTargetWritable(const QString& target) {
   const QByteArray native = nativeOf(target);
   if (::stat(native.constData(), &st) != 0) return;  // a new file
   if (S_ISDIR(st.st_mode))
-    Raise(75, QString(), QStringLiteral("Cannot write %1: it is a folder").arg(QDir::toNativeSeparators(target)));
+    Raise(75, QString(), QStringLiteral("Cannot write %1: it is a folder").arg(shownPath(target)));
   if ((st.st_mode & 0222) == 0 || ::access(native.constData(), W_OK) != 0)
     Raise(kErrPermissionDenied, QString(),
-          QStringLiteral("%1: %2 is read-only").arg(ErrorText(kErrPermissionDenied), QDir::toNativeSeparators(target)));
+          QStringLiteral("%1: %2 is read-only").arg(ErrorText(kErrPermissionDenied), shownPath(target)));
 }
 
 void removeStaleSaveTemps(const QString& folder) {
-  const QDir dir(folder);
-  const QStringList names =
-      dir.entryList({QStringLiteral("*") + kTempSuffix}, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
-  for (const QString& name : names) {
-    if (!isSaveTempName(name)) continue;
-    const QByteArray path = nativeOf(dir.filePath(name));
+  // Listed by the folder's bytes, so that a folder or a document whose name is not UTF-8 is swept too.
+  const QByteArray dirPath = nativeOf(folder);
+  DIR* dir = ::opendir(dirPath.constData());
+  if (!dir) return;
+  while (const dirent* entry = ::readdir(dir)) {
+    // Latin-1 keeps every byte of the name a character of its own for the pattern.
+    if (!isSaveTempName(QString::fromLatin1(entry->d_name))) continue;
+    const QByteArray path = dirPath + '/' + entry->d_name;
     const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) continue;
+    struct stat st {};
     // The lock is free only when no writer holds the file open any more.
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(path.constData());
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(path.constData());
     ::close(fd);
   }
+  ::closedir(dir);
 }
 
 ReplacingFile::ReplacingFile(const QString& target) : target_(QFileInfo(target).absoluteFilePath()) {
   checkTargetWritable(target_);
   const QFileInfo info(target_);
   const QString folder = info.absolutePath();
-  if (!QFileInfo(folder).isDir()) raiseWriting(target_, ENOENT);
+  // Asked by the names' bytes: Qt's own checks would look for another name where one is not UTF-8.
+  struct stat st {};
+  if (::stat(nativeOf(folder).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) raiseWriting(target_, ENOENT);
   removeStaleSaveTemps(folder);
   // While it is written the temporary is private; it gets the replaced file's permissions on commit,
   // or the usual ones of a new file.
-  const mode_t mode = info.exists() ? 0600 : 0666;
+  const mode_t mode = ::stat(nativeOf(target_).constData(), &st) == 0 ? 0600 : 0666;
   for (int attempt = 0; attempt < 16; ++attempt) {
     const QString candidate = QDir(folder).filePath(QStringLiteral(".%1.%2").arg(info.fileName(), randomTag()) + kTempSuffix);
     lockFd_ = createLocked(candidate, mode);
@@ -150,7 +160,7 @@ void ReplacingFile::commit() {
     ::unlink(temp.constData());
     temp_.clear();
     Raise(numberOf(err), QString(),
-          QStringLiteral("Cannot replace %1: %2").arg(QDir::toNativeSeparators(target_), reasonOf(err)));
+          QStringLiteral("Cannot replace %1: %2").arg(shownPath(target_), reasonOf(err)));
   }
   committed_ = true;
 }

@@ -66,9 +66,10 @@ bool AnnPolyElement::ArrowWings(plat::POINT from, plat::POINT to, plat::POINT wi
 }
 
 int32_t AnnPolyElement::PenMargin() const {
-  // A pen wider than the sound range of the page draws nothing more: the margin stops there, so
-  // that the bounds stay well inside the int32 range.
-  int32_t w = annLimitCoordinate(Value(PROP_PEN_WIDTH));
+  // The pen width is held within +-kAnnPenWidthLimit pixels; in logical units on a small page it
+  // may still reach past the sound range of the page, and the margin stops there, so that the
+  // bounds stay well inside the int32 range.
+  const int32_t w = Value(PROP_PEN_WIDTH);
   if (!live_ || !services_ || !services_->view) return w;
   // A stroke read before anything was drawn meets a view not yet measured: its margin must be
   // the one the stroke had when it was drawn and saved, or its bounds shrink on every reload.
@@ -426,7 +427,7 @@ int32_t AnnPolyElement::SetProperty(int32_t id, AnnValue value, bool* changed) {
   RunPendingConversion();
   plat::RECT to = annLimitRect(*target);
   AnnView::NormalizeRect(&to);
-  // A pen width read from a stream can be as wide as an int holds: the sums are done in 64 bits.
+  // The margin can be as wide as the sound range: the sums are done in 64 bits.
   const int32_t m = PenMargin();
   if (int64_t(to.right) - to.left > 2 * int64_t(m)) {
     to.left += m;

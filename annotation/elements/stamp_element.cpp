@@ -19,7 +19,7 @@ void AnnStampElement::Layout(bool sizeToText) {
   if (!services_ || !services_->view || !services_->fontCache) return;
   AnnView& view = *services_->view;
   const int32_t margin = Margin(), pen = Value(PROP_PEN_WIDTH);
-  const bool sideways = orientation_ == 900 || orientation_ == 2700;
+  const bool sideways = Sideways();
   int32_t maxWidth = -1;
   if (!sizeToText) {
     plat::RECT d = view.RectLogicalToDevice(rect_);

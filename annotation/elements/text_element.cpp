@@ -55,6 +55,11 @@ int32_t AnnTextElement::Margin() const {
   return (zoom != 1.0f ? int32_t(float(w) * zoom) : w) + 1;
 }
 
+int32_t AnnTextElement::LineHeight() {
+  AnnFontEntry* font = Font();
+  return font ? font->height : 16;
+}
+
 void AnnTextElement::Layout() {
   if (!services_ || !services_->view) return;
   AnnView& view = *services_->view;
@@ -63,7 +68,7 @@ void AnnTextElement::Layout() {
   int32_t maxWidth = -1;
   if (!typing) {
     plat::RECT d = view.RectLogicalToDevice(rect_);
-    const bool sideways = orientation_ == 900 || orientation_ == 2700;
+    const bool sideways = Sideways();
     maxWidth = (sideways ? d.bottom - d.top : d.right - d.left) - 2 * margin + 1;
     if (maxWidth < 0) maxWidth = 0;
   }
@@ -144,8 +149,7 @@ void AnnTextElement::StartDirect(plat::HWND window, int32_t x, int32_t y, bool p
   Layout();
   if (placedEdit) buffer_.SetCaret(IndexAt(x, y));
   else buffer_.SetCaret(buffer_.Length());
-  AnnFontEntry* font = Font();
-  plat::CreateCaret(window, 2, font ? font->height : 16);
+  plat::CreateCaret(window, 2, LineHeight());
   caretShown_ = true;
   PlaceCaret();
   starting_ = false;
@@ -380,9 +384,8 @@ void AnnTextElement::PlaceCaret() {
 plat::RECT AnnTextElement::EditingBox() {
   plat::RECT d = services_->view->RectLogicalToDevice(rect_);
   AnnView::NormalizeRect(&d);
-  AnnFontEntry* font = Font();
-  const int32_t line = font ? font->height : 16;
-  const bool sideways = orientation_ == 900 || orientation_ == 2700;
+  const int32_t line = LineHeight();
+  const bool sideways = Sideways();
   const int32_t across = line + 2 * Margin(), along = 2 * Margin() + 2;
   d.right = std::max(d.right, d.left + (sideways ? across : along));
   d.bottom = std::max(d.bottom, d.top + (sideways ? along : across));
@@ -412,10 +415,9 @@ void AnnTextElement::DrawEditingMarks(plat::HDC dc, bool printing) {
   plat::SelectObject(dc, plat::GetStockObject(plat::NULL_BRUSH));
   plat::Rectangle(dc, box.left, box.top, box.right, box.bottom);
 
-  AnnFontEntry* font = Font();
-  const int32_t line = font ? font->height : 16;
+  const int32_t line = LineHeight();
   const plat::POINT at = CaretPoint(buffer_.Caret());
-  const bool sideways = orientation_ == 900 || orientation_ == 2700;
+  const bool sideways = Sideways();
   plat::RECT bar = sideways ? plat::RECT{at.x, at.y, at.x + line, at.y + 2} : plat::RECT{at.x, at.y, at.x + 2, at.y + line};
   plat::HBRUSH brush = plat::CreateSolidBrush(colour);
   plat::FillRect(dc, &bar, brush);

@@ -28,6 +28,8 @@ class AnnTextElement : public AnnTextKind {
   static int32_t Filter(void* context, plat::HWND window, uint32_t message, plat::WPARAM wParam, int32_t x, int32_t y,
                         int32_t* eventCode, int32_t* eventParam);
   int32_t Margin() const;
+  // The height of a line in the element's font at the present zoom; 16 when there is no font.
+  int32_t LineHeight();
   void Layout();
   bool EditAllowed() const;
   void StartDirect(plat::HWND window, int32_t x, int32_t y, bool placedEdit);

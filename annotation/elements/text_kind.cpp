@@ -233,7 +233,7 @@ void AnnTextKind::LinesExtent(int32_t* along, int32_t* across) const {
 }
 
 int AnnTextKind::BeginText(plat::HDC dc, const plat::RECT& d, int32_t inset, int32_t* room) {
-  const bool sideways = orientation_ == 900 || orientation_ == 2700;
+  const bool sideways = Sideways();
   *room = (sideways ? d.right - d.left : d.bottom - d.top) - 2 * inset;
   int saved = plat::SaveDC(dc);
   plat::IntersectClipRect(dc, d.left + inset, d.top + inset, d.right - inset, d.bottom - inset);
@@ -248,7 +248,7 @@ void AnnTextKind::DrawLines(plat::HDC dc, const plat::RECT& device, int32_t marg
   AnnFontEntry* font = Font();
   if (!font || lines_.empty()) return;
   const int32_t w = device.right - device.left, h = device.bottom - device.top;
-  const bool sideways = orientation_ == 900 || orientation_ == 2700;
+  const bool sideways = Sideways();
   const int32_t room = (sideways ? h : w) - 2 * margin;
   plat::SelectObject(dc, font->font);
   for (const PlacedLine& line : lines_) {

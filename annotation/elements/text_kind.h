@@ -30,6 +30,8 @@ class AnnTextKind : public AnnRectElement {
 
   const std::u16string& Text() const { return text_; }
   int32_t Orientation() const { return orientation_; }
+  // Whether the lines run up or down the page rather than across it.
+  bool Sideways() const { return orientation_ == 900 || orientation_ == 2700; }
 
   // One laid-out line: its reference point relative to the rect's device top-left corner (where
   // the rotated text starts), and the characters it draws.

@@ -99,11 +99,6 @@ void openForReading(QFile& f, const QString& path) {
   if (S_ISREG(st.st_mode) && st.st_size == 0) fail(kErrDamaged, QStringLiteral("The file %1 is empty").arg(path));
 }
 
-qint64 fileSizeOf(const QString& path) {
-  struct stat st {};
-  return ::stat(plat::nativePath(path).constData(), &st) == 0 ? static_cast<qint64>(st.st_size) : 0;
-}
-
 QByteArray readWhole(const QString& path) {
   QFile f;
   openForReading(f, path);
@@ -248,7 +243,7 @@ FileInfo fileInfo(const QString& path, int32_t page) {
   info.height = d.bitmap.height();
   info.bitsPerPixel = static_cast<int16_t>(d.bitmap.bitsPerPixel());
   info.format = d.format;
-  info.fileSize = fileSizeOf(path);
+  info.fileSize = plat::fileSize(path);
   info.unit = d.bitmap.resolutionUnit;
   info.resolutionX = d.bitmap.resolutionX;
   info.resolutionY = d.bitmap.resolutionY;
@@ -293,7 +288,8 @@ void writeFile(const QString& path, const Bitmap& b, const SaveOptions& o) {
   if (isTiffFormat(code)) {
     SaveOptions t = o;
     if (code != kFormatTiff) t.tiffCompression = formatInfo(code).tiffCompression;
-    if (o.multiPage && QFileInfo::exists(path)) {
+    struct stat st {};
+    if (o.multiPage && ::stat(plat::nativePath(path).constData(), &st) == 0) {
       // Pages are added to the file in place: the caller builds a multi-page document in a file of
       // its own and renames it when every page is written.
       rt::checkTargetWritable(path);
@@ -314,7 +310,7 @@ void writeFile(const QString& path, const Bitmap& b, const SaveOptions& o) {
     case kFormatDcx: {
       std::vector<std::vector<uint8_t>> pages;
       // As with TIFF, a page is added in place to the caller's own file (an empty one is new).
-      const bool append = o.multiPage && QFileInfo(path).size() > 0;
+      const bool append = o.multiPage && plat::fileSize(path) > 0;
       if (append) {
         rt::checkTargetWritable(path);
         const QByteArray all = readWhole(path);

@@ -4,7 +4,6 @@
 #include "platform/text/native_path.h"
 #include "runtime/replacing_file.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <atomic>

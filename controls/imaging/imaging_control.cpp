@@ -6,7 +6,6 @@
 #include "platform/text/native_path.h"
 #include "runtime/errors.h"
 
-#include <QFileInfo>
 #include <QScrollBar>
 #include <cmath>
 #include <utility>

@@ -636,10 +636,10 @@ void thumbnailPart(const Bitmap& b, QImage& out, int ty0, int ty1, int c0, int c
   for (int c = c0; c <= c1; ++c) x0[static_cast<std::size_t>(c - c0)] = static_cast<int>(static_cast<int64_t>(c) * b.width() / tw);
   const int n = c1 - c0;
   std::vector<uint32_t> acc(static_cast<std::size_t>(n) * 3), ones(static_cast<std::size_t>(n));
+  // The depths a Bitmap holds: 1 and 24 bits, or else 4 and 8 bits with a table.
   const bool bilevel = b.bitsPerPixel() == 1, colour = b.bitsPerPixel() == 24;
-  const bool indexed = b.bitsPerPixel() == 4 || b.bitsPerPixel() == 8;
   BilevelBand band(bilevel ? b.width() : 0);
-  std::vector<uint8_t> indexes(indexed ? static_cast<std::size_t>(b.width()) : 0);
+  std::vector<uint8_t> indexes(bilevel || colour ? 0 : static_cast<std::size_t>(b.width()));
   // An 8-bit picture whose entry i is the grey i (as grey scale makes it): its bytes are the values.
   bool plainGrey = b.bitsPerPixel() == 8 && b.palette().size() >= 256;
   for (int i = 0; i < 256 && plainGrey; ++i) plainGrey = b.palette()[static_cast<std::size_t>(i)] == qRgb(i, i, i);
@@ -677,24 +677,15 @@ void thumbnailPart(const Bitmap& b, QImage& out, int ty0, int ty1, int c0, int c
           a[1] += v;
           a[2] += v;
         }
-      } else if (indexed) {
+      } else {
+        // 4 and 8 bits through the table; an index past a short table is black, as pixel() says.
         unpackRow(b, y, indexes.data());
         const std::vector<QRgb>& pal = b.palette();
         for (int c = 0; c < n; ++c) {
           uint32_t* a = acc.data() + static_cast<std::size_t>(c) * 3;
           for (int x = x0[static_cast<std::size_t>(c)]; x < x0[static_cast<std::size_t>(c) + 1]; ++x) {
             const uint8_t i = indexes[static_cast<std::size_t>(x)];
-            const QRgb p = i < pal.size() ? pal[i] : b.pixel(x, y);
-            a[0] += static_cast<uint32_t>(qRed(p));
-            a[1] += static_cast<uint32_t>(qGreen(p));
-            a[2] += static_cast<uint32_t>(qBlue(p));
-          }
-        }
-      } else {
-        for (int c = 0; c < n; ++c) {
-          uint32_t* a = acc.data() + static_cast<std::size_t>(c) * 3;
-          for (int x = x0[static_cast<std::size_t>(c)]; x < x0[static_cast<std::size_t>(c) + 1]; ++x) {
-            const QRgb p = b.pixel(x, y);
+            const QRgb p = i < pal.size() ? pal[i] : qRgb(0, 0, 0);
             a[0] += static_cast<uint32_t>(qRed(p));
             a[1] += static_cast<uint32_t>(qGreen(p));
             a[2] += static_cast<uint32_t>(qBlue(p));

@@ -1,5 +1,6 @@
 // Replacing a file through a temporary beside it: permissions, errors that name the document, and
 // temporaries of killed saves.
+#include "platform/text/native_path.h"
 #include "runtime/errors.h"
 #include "runtime/replacing_file.h"
 #include "tests/support/temp_dir.h"
@@ -8,7 +9,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -109,6 +112,28 @@ TEST(ReplacingFile, OnlyTemporariesWhoseWriterIsGoneAreSwept) {
                           "doc.txt.0badf00d.lvxsave"};
   expected.sort();
   EXPECT_EQ(namesIn(dir), expected);
+}
+
+// Names are bytes: in a folder whose name is not UTF-8, a killed save's temporary is swept and a
+// read-only document is refused, its stray bytes shown as replacement characters.
+TEST(ReplacingFile, NamesThatAreNotUtf8AreSweptAndNamed) {
+  TempDir dir;
+  const QByteArray folder = QFile::encodeName(dir.path()) + "/box\xFF";
+  ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
+  const QByteArray litter = folder + "/.scan\xFE.tif.0badf00d.lvxsave";
+  const QByteArray readOnly = folder + "/kept\xFE.tif";
+  for (const QByteArray& path : {litter, readOnly}) {
+    const int fd = ::open(path.constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0444);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+  }
+
+  rt::removeStaleSaveTemps(plat::pathFromNative(folder));
+  EXPECT_NE(::access(litter.constData(), F_OK), 0) << "the temporary of a killed save is left";
+
+  const rt::RuntimeError e = errorOf([&] { rt::ReplacingFile out(plat::pathFromNative(readOnly)); });
+  EXPECT_EQ(e.Number(), rt::kErrPermissionDenied);
+  EXPECT_EQ(e.Description(), QStringLiteral("Permission denied: %1/box\uFFFD/kept\uFFFD.tif is read-only").arg(dir.path()));
 }
 
 }  // namespace

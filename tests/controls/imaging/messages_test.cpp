@@ -171,6 +171,32 @@ TEST(OpenMessages, AFileNameThatIsNotUtf8Opens) {
             QStringLiteral("File not found: %1/gone\uFFFD.tif").arg(dir.path()));
 }
 
+// A folder whose name is not UTF-8 holds documents like any other: they open, saves in every
+// format replace them in place, and pages added to a multi-page file join the pages it has.
+TEST(OpenMessages, AFolderWhoseNameIsNotUtf8TakesSaves) {
+  TempDir dir;
+  const QByteArray folder = QFile::encodeName(dir.path()) + "/box\xFF";
+  ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
+  const struct {
+    const char* name;
+    int16_t format;
+    bool multiPage;
+  } cases[] = {{"/page.tif", img::kFormatTiff, false}, {"/photo.bmp", img::kFormatBmp, false},
+               {"/photo.png", img::kFormatPng, false}, {"/pages.tif", img::kFormatTiff, true},
+               {"/pages\xFE.dcx", img::kFormatDcx, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QByteArray raw = folder + c.name;
+    const QString path = plat::pathFromNative(raw);
+    save(path, pattern(40, 30, 8), c.format, c.multiPage);
+    save(path, pattern(50, 30, 8), c.format, c.multiPage);
+    struct stat st {};
+    EXPECT_EQ(::stat(raw.constData(), &st), 0);
+    EXPECT_EQ(img::filePageCount(path), c.multiPage ? 2 : 1);
+    EXPECT_EQ(img::readFilePage(path, img::filePageCount(path)).bitmap.width(), 50);
+  }
+}
+
 namespace {
 
 // Runs f in a child process that sees a file system of 64 KiB at folder (its own mount, gone
