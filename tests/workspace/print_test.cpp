@@ -174,30 +174,22 @@ TEST_F(PrintTest, AnEarlierFileIsReplacedWholeAndAReadOnlyOneIsKept) {
   frmImgClntForm* w = window();
   w->fnOpenImgFile(file(QStringLiteral("two.tif"), {{40, 20, 0x0000FF}, {60, 20, 0x0000FF}}, 4));
   const QString out = dir.file(QStringLiteral("out.pdf"));
-  auto bytes = [&] {
-    QFile f(out);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-  };
-  {
-    QFile f(out);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("an earlier file");
-  }
+  testsupport::writeFileBytes(out, "an earlier file");
   printerAnswers(1, 2, 1);
   ws::mnuFilePrint_Click(*w);
   EXPECT_EQ(pdfPages(QStringLiteral("out.pdf")), 2);
-  EXPECT_TRUE(bytes().startsWith("%PDF"));
+  EXPECT_TRUE(fileBytes(out).startsWith("%PDF"));
   for (const QString& name : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))
     EXPECT_FALSE(rt::isSaveTempName(name)) << name.toStdString() << " was left behind";
 
-  const QByteArray before = bytes();
+  const QByteArray before = fileBytes(out);
   ASSERT_TRUE(QFile::setPermissions(out, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
   printerAnswers(1, 1, 1);
   dialogs.answerMsgBox(rt::vbOK);
   ws::mnuFilePrint_Click(*w);
   ASSERT_EQ(dialogs.calls().back().kind, testsupport::RecordedCall::MsgBox);
   EXPECT_EQ(dialogs.calls().back().icon(), rt::vbExclamation);
-  EXPECT_EQ(bytes(), before) << "the read-only file is left as it was";
+  EXPECT_EQ(fileBytes(out), before) << "the read-only file is left as it was";
 }
 
 TEST_F(PrintTest, APictureIsPlacedHalfAnInchInAtItsSizeOrFittedToThePage) {
