@@ -6,6 +6,7 @@
 #include "albums/frm_sel_dir.h"
 #include "tests/albums/album_fixture.h"
 #include "tests/support/main_window_fixture.h"
+#include "tests/support/screenshots.h"
 
 #include <QDir>
 #include <QLineEdit>
@@ -15,15 +16,10 @@ namespace {
 class Screenshots : public mainwindowtest::MainWindowTest {
  protected:
   void SetUp() override {
-    if (!qEnvironmentVariableIsSet("LUMIVEX_SCREENSHOTS")) GTEST_SKIP() << "LUMIVEX_SCREENSHOTS is not set";
+    if (!testsupport::screenshotsWanted()) GTEST_SKIP() << "LUMIVEX_SCREENSHOTS is not set";
     MainWindowTest::SetUp();
   }
-  static void save(QWidget* w, const char* name) {
-    w->show();
-    for (int i = 0; i < 10; ++i) QCoreApplication::processEvents();
-    const QString path = QDir(qEnvironmentVariable("LUMIVEX_SCREENSHOTS")).filePath(QString::fromLatin1(name));
-    EXPECT_TRUE(w->grab().save(path)) << path.toStdString();
-  }
+  static void save(QWidget* w, const char* name) { testsupport::saveScreenshot(w, name); }
 };
 
 TEST_F(Screenshots, SearchWindows) {

@@ -88,7 +88,7 @@ TEST_F(LoginTest, EnterInTheLastBoxLogsInOnceItsPortIsAccepted) {
     fake->on(Side::Request, "LOGIN ATTEMPT - ", {Action::send("LOGIN OK - ACHVIEW")})
         .on(Side::Request, "REQ INDEX DETAILS", {Action::send("INDEX DETAILS - Name,20,Date,10")});
     if (!c.loggedIn) dialogs.answerMsgBox(rt::vbOK);
-    frmImgClnt->setStatusPanel(QStringLiteral("LOGIN"), QString());
+    ws::document().setLogin({});  // each case starts logged out, the second after the first logged in
     const QPointer<frmLoginForm> f = frmLogin.get();
     f->Show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(f));

@@ -5,6 +5,7 @@
 #include "archive/frm_login.h"
 #include "archive/frm_password.h"
 #include "tests/archive/archive_fixture.h"
+#include "tests/support/screenshots.h"
 
 #include <QLineEdit>
 #include <QTreeWidget>
@@ -15,15 +16,13 @@ namespace {
 class Screenshots : public ArchiveTest {
  protected:
   void SetUp() override {
-    if (!qEnvironmentVariableIsSet("LUMIVEX_SCREENSHOTS")) GTEST_SKIP() << "LUMIVEX_SCREENSHOTS is not set";
+    if (!testsupport::screenshotsWanted()) GTEST_SKIP() << "LUMIVEX_SCREENSHOTS is not set";
     ArchiveTest::SetUp();
   }
   template <class T>
   static void shoot(rt::DefaultInstance<T>& instance, const char* name) {
     instance->Show();
-    for (int i = 0; i < 10; ++i) QCoreApplication::processEvents();
-    const QString path = QDir(qEnvironmentVariable("LUMIVEX_SCREENSHOTS")).filePath(QString::fromLatin1(name));
-    EXPECT_TRUE(instance->grab().save(path)) << path.toStdString();
+    testsupport::saveScreenshot(instance.get(), name);
     instance.Unload();
   }
 };

@@ -1,8 +1,8 @@
 // Every annotation tool used on a page of the main window with the mouse and keys, the document
 // saved as TIFF and opened again with every annotation back.
-#include <QKeyEvent>
 
 #include "controls/annotation/annotation_control.h"
+#include "tests/support/keys.h"
 #include "tests/support/main_window_fixture.h"
 #include "tests/support/mouse.h"
 
@@ -31,15 +31,6 @@ void clickPath(QWidget* w, const std::vector<QPoint>& points) {
   mouse(w, QEvent::MouseButtonRelease, points.back(), Qt::NoButton);
 }
 
-void type(QWidget* w, const QString& text) {
-  for (QChar c : text) {
-    QKeyEvent down(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-    QCoreApplication::sendEvent(w, &down);
-    QKeyEvent up(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
-    QCoreApplication::sendEvent(w, &up);
-  }
-}
-
 TEST_F(MainWindowTest, EveryAnnotationToolDrawsItsKindAndTheTiffKeepsThemAll) {
   const QString path = file(QStringLiteral("kinds.tif"), {{400, 300, 0xFFFFFF}, {400, 300, 0xFFFFFF}}, 4);
   frmImgClntForm* w = window();
@@ -60,7 +51,7 @@ TEST_F(MainWindowTest, EveryAnnotationToolDrawsItsKindAndTheTiffKeepsThemAll) {
   } tools[] = {
       {4097, [&] {
          click(view, {20, 20});
-         type(view, QString::fromUtf16(u"Notiz \u00fc\u00df \u4e2d"));
+         testsupport::typeText(view, QString::fromUtf16(u"Notiz \u00fc\u00df \u4e2d"));
          click(view, {390, 290});  // ends the text; the tool starts a new, empty one there
        }},
       {4098, [&] { drag(view, {20, 60}, {80, 90}); }},

@@ -261,11 +261,10 @@ TEST_F(DocumentSessionTest, ClosingAnArchivedDocumentUnlocksItForAnUpdater) {
     bool update;
     bool prompt;
     bool unlocks;
-    const char* error;
   } cases[] = {
-      {true, true, true, ""},
-      {false, true, false, ""},
-      {true, false, false, ""},
+      {true, true, true},
+      {false, true, false},
+      {true, false, false},
   };
   for (const Case& c : cases) {
     networkAnswers(true);

@@ -128,24 +128,9 @@ class PrintTest : public MainWindowTest {
   }
 };
 
-TEST_F(PrintTest, ARangeOfPagesPrintsIntoOneFileInOrder) {
+// A range, its copies and a backward range print into one file, sheet after sheet in order.
+TEST_F(PrintTest, ARangeAndItsCopiesPrintIntoOneFileInOrder) {
   // Five red pages of different widths tell the pages apart.
-  std::vector<Page> pages;
-  for (int i = 0; i < 5; ++i) pages.push_back({20 + 10 * i, 20, 0x0000FF});
-  frmImgClntForm* w = window();
-  w->fnOpenImgFile(file(QStringLiteral("five.tif"), pages, 4));
-  printerAnswers(2, 4, 1);
-  ws::mnuFilePrint_Click(*w);
-  ASSERT_EQ(printed(), QStringList({"out.pdf"}));
-  ASSERT_EQ(pdfPages(QStringLiteral("out.pdf")), 3);
-  const int widths[] = {30, 40, 50};
-  for (int sheet = 1; sheet <= 3; ++sheet)
-    // Natural size: a pixel is 15 twips, three quarters of a point.
-    EXPECT_NEAR(marker(QStringLiteral("out.pdf"), nullptr, sheet).width(), widths[sheet - 1] * 0.75, 1) << "sheet " << sheet;
-  EXPECT_EQ(dialogs.calls().size(), 1u);
-}
-
-TEST_F(PrintTest, CopiesRepeatTheRangeInTheSameFileAndABackwardRangePrintsItsFirstPage) {
   std::vector<Page> pages;
   for (int i = 0; i < 5; ++i) pages.push_back({20 + 10 * i, 20, 0x0000FF});
   frmImgClntForm* w = window();
@@ -154,16 +139,20 @@ TEST_F(PrintTest, CopiesRepeatTheRangeInTheSameFileAndABackwardRangePrintsItsFir
     int from, to, copies;
     std::vector<int> widths;  // of the pages printed, sheet by sheet
   } cases[] = {
+      {2, 4, 1, {30, 40, 50}},
       {2, 3, 2, {30, 40, 30, 40}},
-      {4, 2, 2, {50, 50}},  // two copies of page 4: two sheets, not four
+      {4, 2, 2, {50, 50}},  // a backward range prints its first page: two sheets, not four
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.from << ".." << c.to << " x" << c.copies);
+    const std::size_t asked = dialogs.calls().size();
     printerAnswers(c.from, c.to, c.copies);
     ws::mnuFilePrint_Click(*w);
+    EXPECT_EQ(dialogs.calls().size(), asked + 1) << "the printer dialog only";
     ASSERT_EQ(printed(), QStringList({"out.pdf"}));
     ASSERT_EQ(pdfPages(QStringLiteral("out.pdf")), static_cast<int>(c.widths.size()));
     for (std::size_t i = 0; i < c.widths.size(); ++i)
+      // Natural size: a pixel is 15 twips, three quarters of a point.
       EXPECT_NEAR(marker(QStringLiteral("out.pdf"), nullptr, static_cast<int>(i) + 1).width(), c.widths[i] * 0.75, 1)
           << "sheet " << i + 1;
     QFile::remove(dir.file(QStringLiteral("out.pdf")));
@@ -174,30 +163,22 @@ TEST_F(PrintTest, AnEarlierFileIsReplacedWholeAndAReadOnlyOneIsKept) {
   frmImgClntForm* w = window();
   w->fnOpenImgFile(file(QStringLiteral("two.tif"), {{40, 20, 0x0000FF}, {60, 20, 0x0000FF}}, 4));
   const QString out = dir.file(QStringLiteral("out.pdf"));
-  auto bytes = [&] {
-    QFile f(out);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-  };
-  {
-    QFile f(out);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("an earlier file");
-  }
+  testsupport::writeFileBytes(out, "an earlier file");
   printerAnswers(1, 2, 1);
   ws::mnuFilePrint_Click(*w);
   EXPECT_EQ(pdfPages(QStringLiteral("out.pdf")), 2);
-  EXPECT_TRUE(bytes().startsWith("%PDF"));
+  EXPECT_TRUE(fileBytes(out).startsWith("%PDF"));
   for (const QString& name : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))
     EXPECT_FALSE(rt::isSaveTempName(name)) << name.toStdString() << " was left behind";
 
-  const QByteArray before = bytes();
+  const QByteArray before = fileBytes(out);
   ASSERT_TRUE(QFile::setPermissions(out, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
   printerAnswers(1, 1, 1);
   dialogs.answerMsgBox(rt::vbOK);
   ws::mnuFilePrint_Click(*w);
   ASSERT_EQ(dialogs.calls().back().kind, testsupport::RecordedCall::MsgBox);
   EXPECT_EQ(dialogs.calls().back().icon(), rt::vbExclamation);
-  EXPECT_EQ(bytes(), before) << "the read-only file is left as it was";
+  EXPECT_EQ(fileBytes(out), before) << "the read-only file is left as it was";
 }
 
 TEST_F(PrintTest, APictureIsPlacedHalfAnInchInAtItsSizeOrFittedToThePage) {

@@ -1,6 +1,7 @@
 // Pictures of the settings dialogs for the documentation, taken with Qt's own grab when
 // LUMIVEX_SCREENSHOTS names a folder (scripts/screenshots.sh); skipped otherwise.
 #include "tests/support/main_window_fixture.h"
+#include "tests/support/screenshots.h"
 #include "workspace/settings/frm_about.h"
 #include "workspace/settings/frm_ext_assoc.h"
 #include "workspace/settings/frm_img_prop.h"
@@ -8,8 +9,7 @@
 #include "workspace/settings/frm_scan_opts.h"
 
 #include <QComboBox>
-#include <QPixmap>
-#include <QThread>
+#include <QTest>
 
 namespace {
 
@@ -18,16 +18,11 @@ using namespace mainwindowtest;
 class Screenshots : public MainWindowTest {
  protected:
   void SetUp() override {
-    if (!qEnvironmentVariableIsSet("LUMIVEX_SCREENSHOTS")) GTEST_SKIP() << "LUMIVEX_SCREENSHOTS is not set";
+    if (!testsupport::screenshotsWanted()) GTEST_SKIP() << "LUMIVEX_SCREENSHOTS is not set";
     MainWindowTest::SetUp();
     setScanners(true);
   }
-  static void save(QWidget* w, const char* name) {
-    w->show();
-    QCoreApplication::processEvents();
-    const QString path = QDir(qEnvironmentVariable("LUMIVEX_SCREENSHOTS")).filePath(QString::fromLatin1(name));
-    EXPECT_TRUE(w->grab().save(path)) << path.toStdString();
-  }
+  static void save(QWidget* w, const char* name) { testsupport::saveScreenshot(w, name); }
 };
 
 TEST_F(Screenshots, SettingsDialogs) {
@@ -37,10 +32,7 @@ TEST_F(Screenshots, SettingsDialogs) {
   w->fnOpenImgFile(file(QStringLiteral("scan.tif"), pages, 4));
   w->resize(1000, 700);
   // The thumbnails are made on worker threads: the picture waits for them.
-  for (int i = 0; i < 100 && !w->StatusPanel(QStringLiteral("BODY")).isEmpty(); ++i) {
-    QCoreApplication::processEvents();
-    QThread::msleep(20);
-  }
+  EXPECT_TRUE(QTest::qWaitFor([w] { return w->StatusPanel(QStringLiteral("BODY")).isEmpty(); }, 2000));
   save(w, "main-window.png");
 
   frmScanOptsForm* opts = frmScanOpts.get();
