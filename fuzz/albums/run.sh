@@ -17,7 +17,7 @@ qt="$(pkg-config --cflags --libs Qt6Core)"
 # shellcheck disable=SC2086
 clang++ -std=c++20 -fPIC $flags -DQT_NO_KEYWORDS -I"$root" \
   "$root/fuzz/albums/album_reader_fuzz.cpp" "$root/albums/album_file.cpp" "$root/runtime/conversions.cpp" \
-  "$root/runtime/errors.cpp" "$root/platform/text/ansi.cpp" "$root/platform/text/native_path.cpp" $qt -o "$build/album_reader_fuzz"
+  "$root/runtime/errors.cpp" "$root/runtime/replacing_file.cpp" "$root/platform/text/ansi.cpp" "$root/platform/text/native_path.cpp" $qt -o "$build/album_reader_fuzz"
 if [ -z "$(ls -A "$build/corpus")" ]; then
   printf '/scans/a.tif, 2, signed copy, filed\r\n/b.tif\n/c.tif, x, note' >"$build/corpus/seed1"
   printf '\xef\xbb\xbf/caf\xc3\xa9.jpg, 1, \r\n,,\r\n \t, 3 ,\r' >"$build/corpus/seed2"
