@@ -15,9 +15,11 @@
 #include <string>
 #include <limits>
 #include <memory>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <tiffio.h>
+#include <unistd.h>
 
 namespace img {
 
@@ -145,14 +147,26 @@ void openMemory(TiffHandle& h, std::span<const uint8_t> data) {
 // mapped: the file is mapped into memory rather than read. A handle kept open for a long document
 // reads instead: a mapping keeps every part of the file it has touched resident, for each handle
 // again.
-void openFile(TiffHandle& h, const QString& path, bool mapped = true) {
+// fd: a descriptor of the file the caller has open already; libtiff reads through a duplicate of it
+// instead of opening the file again.
+void openFile(TiffHandle& h, const QString& path, bool mapped = true, int fd = -1) {
   setupLibtiff();
   tLastTiffError.clear();
   const QByteArray native = plat::nativePath(path);
-  struct stat st {};
-  if (::stat(native.constData(), &st) != 0) fail(53, QStringLiteral("File not found: %1").arg(path));
   ReadOptions options;
-  h.t = TIFFOpenExt(native.constData(), mapped ? "r" : "rm", options.o);
+  const char* mode = mapped ? "r" : "rm";
+  if (fd >= 0) {
+    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (own < 0) fail(75, QStringLiteral("Cannot open %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    ::lseek(own, 0, SEEK_SET);
+    h.t = TIFFFdOpenExt(own, native.constData(), mode, options.o);
+    if (!h.t) ::close(own);
+  } else {
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0) fail(53, QStringLiteral("File not found: %1").arg(path));
+    countFileOpen();
+    h.t = TIFFOpenExt(native.constData(), mode, options.o);
+  }
   if (!h.t) tiffDamaged(QStringLiteral("it cannot be read as TIFF"));
 }
 
@@ -551,11 +565,16 @@ struct FileKey {
   bool operator==(const FileKey&) const = default;
 };
 
+// The annotation layer of every page, read on the same walk of the chain as its offsets; shared,
+// since every thread's handle of a long document would otherwise keep a copy.
+using PageLayers = std::shared_ptr<const std::vector<std::vector<uint8_t>>>;
+
 struct CachedTiff {
   QString path;
   FileKey key;
   TiffHandle h;
   std::vector<uint64_t> offsets;
+  PageLayers layers;
   bool cutShort = false;  // the chain of pages breaks off before its end
 };
 
@@ -582,6 +601,7 @@ struct KnownChain {
   QString path;
   FileKey key;
   std::vector<uint64_t> offsets;
+  PageLayers layers;
   bool cutShort = false;
 };
 std::mutex gChainsMutex;
@@ -592,6 +612,7 @@ bool knownChain(const QString& path, const FileKey& k, CachedTiff& c) {
   for (const KnownChain& chain : gChains)
     if (chain.path == path && chain.key == k) {
       c.offsets = chain.offsets;
+      c.layers = chain.layers;
       c.cutShort = chain.cutShort;
       return true;
     }
@@ -602,10 +623,10 @@ void rememberChain(const CachedTiff& c) {
   std::lock_guard<std::mutex> lock(gChainsMutex);
   std::erase_if(gChains, [&](const KnownChain& chain) { return chain.path == c.path; });
   if (gChains.size() >= 8) gChains.erase(gChains.begin());
-  gChains.push_back({c.path, c.key, c.offsets, c.cutShort});
+  gChains.push_back({c.path, c.key, c.offsets, c.layers, c.cutShort});
 }
 
-CachedTiff& openCached(const QString& path) {
+CachedTiff& openCached(const QString& path, int fd = -1) {
   FileKey k;
   if (!keyOf(path, k)) fail(53, QStringLiteral("File not found: %1").arg(path));
   auto& c = cachedTiff();
@@ -614,16 +635,19 @@ CachedTiff& openCached(const QString& path) {
   auto n = std::make_unique<CachedTiff>();
   n->path = path;
   n->key = k;
-  openFile(n->h, path, false);
+  openFile(n->h, path, false, fd);
   if (!knownChain(path, k, *n)) {
+    auto layers = std::make_shared<std::vector<std::vector<uint8_t>>>();
     for (;;) {
       n->offsets.push_back(TIFFCurrentDirOffset(n->h.t));
+      layers->push_back(pageAnnotation(n->h.t));
       if (TIFFLastDirectory(n->h.t) || n->offsets.size() >= static_cast<std::size_t>(kMaxTiffPages)) break;
       if (!TIFFReadDirectory(n->h.t)) {
         n->cutShort = true;
         break;
       }
     }
+    n->layers = std::move(layers);
     rememberChain(*n);
   }
   c = std::move(n);
@@ -649,16 +673,18 @@ int32_t tiffFilePageCount(const QString& path) { return static_cast<int32_t>(ope
 
 bool tiffFileCutShort(const QString& path) { return openCached(path).cutShort; }
 
-std::vector<std::vector<uint8_t>> readTiffFileAnnotations(const QString& path) {
-  CachedTiff& c = openCached(path);
+std::vector<std::vector<uint8_t>> readTiffFileAnnotations(const QString& path) { return *openCached(path).layers; }
+
+TiffDocument readTiffDocument(const QString& path, int fd) {
+  CachedTiff& c = openCached(path, fd);
   tLastTiffError.clear();
-  std::vector<std::vector<uint8_t>> out;
-  out.reserve(c.offsets.size());
-  for (std::size_t i = 0; i < c.offsets.size(); ++i) {
-    choosePage(c.h.t, static_cast<int32_t>(i + 1), &c.offsets);
-    out.push_back(pageAnnotation(c.h.t));
-  }
-  return out;
+  TiffDocument d;
+  d.pages = static_cast<int32_t>(c.offsets.size());
+  d.layers = *c.layers;
+  d.cutShort = c.cutShort;
+  d.first.format = kFormatTiff;
+  d.first.bitmap = readPage(c.h.t, 1, &d.first.format, &c.offsets);
+  return d;
 }
 
 Bitmap readTiffFile(const QString& path, int32_t page, int16_t* formatOut) {
