@@ -318,6 +318,8 @@ int32_t AnnLayer::ReadBody(AnnStreamReader& in, bool merge) {
             if (!in.I32(&v)) return ERR_STREAM;
             if (tag == kGroupUserValue) g->userValue = v;
             if (tag == kGroupId) g->id = v;
+            // The counter passes every group kept, also when a later part of the body is damaged.
+            if (tag == kGroupId && !merge) groupCounter_ = std::max(groupCounter_, v);
             if (tag == kGroupFlag) g->active = v != 0;
             if (tag == kGroupSelected) g->selected = v != 0;
             if (tag == kGroupMember && !g->HasMember(v)) g->members.push_back(v);
@@ -371,7 +373,6 @@ int32_t AnnLayer::ReadBody(AnnStreamReader& in, bool merge) {
     }
   } else {
     elementCounter_ = std::max(elementCounter_, storedElementCounter);
-    for (AnnGroup* g : readGroups) groupCounter_ = std::max(groupCounter_, g->id);
   }
   return ANN_OK;
 }

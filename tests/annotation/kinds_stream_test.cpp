@@ -302,6 +302,32 @@ TEST_F(KindsStreamTest, DamagedPointsAreRefusedAndFarPointsHeld) {
   }
 }
 
+// A record may name a stroke's pen after its points: the bounds read back are those of the
+// points and the pen together, as a stroke written in the usual order has them.
+TEST_F(KindsStreamTest, AStrokesBoundsFollowAPenReadAfterItsPoints) {
+  ASSERT_NE(Make(TOOL_POLYLINE, [](AnnElement* e) { SetPoints(e, {{10, 10}, {90, 20}, {50, 80}}); }), 0);
+  std::vector<uint8_t> thin = Saved(layer);
+  ASSERT_EQ(layer->SetElementProperty(layer->GetFirstElement(), PROP_PEN_WIDTH, 40), ANN_OK);
+  const std::vector<uint8_t> wide = Saved(layer);
+  // The thin stroke's record with a pen of 40 added at its end, after the points.
+  const uint8_t end[] = {0x95, 0x8F, 0x00, 0x00};  // 36757, the record's end
+  auto at = std::find_end(thin.begin(), thin.end(), end, end + 4);
+  ASSERT_NE(at, thin.end());
+  const uint8_t pen[] = {5, 0, 0, 0, 40, 0, 0, 0};
+  thin.insert(at, pen, pen + 8);
+  uint32_t bodySize = 0;  // the header's body size, at byte 16, covers the 8 bytes more
+  std::memcpy(&bodySize, thin.data() + 16, 4);
+  bodySize += 8;
+  std::memcpy(thin.data() + 16, &bodySize, 4);
+  AnnLayer* target = NewLayer();
+  ASSERT_EQ(LoadBytes(target, thin), ANN_OK);
+  AnnLayer* expected = NewLayer();
+  ASSERT_EQ(LoadBytes(expected, wide), ANN_OK);
+  EXPECT_EQ(target->FindElement(target->GetFirstElement())->Rect(),
+            expected->FindElement(expected->GetFirstElement())->Rect());
+  EXPECT_EQ(Saved(target), wide);
+}
+
 // A pen as wide as an int holds, read from a stream: placing the stroke into its rect must not
 // overflow (the sanitizer build stops at such an overflow); the read may succeed or fail cleanly.
 TEST_F(KindsStreamTest, AStrokeWithAHugePenReadsWithoutOverflow) {

@@ -330,6 +330,25 @@ TEST_F(LayerStreamTest, DamagedFieldsAreRefused) {
   }
 }
 
+// A body damaged after its groups leaves the groups read so far in the layer: the layer's group
+// counter has passed their ids, so what it saves then reads back and saves the same again.
+TEST_F(LayerStreamTest, GroupsKeptFromADamagedBodyStayBelowTheGroupCounter) {
+  int32_t g = 0;
+  layer->CreateGroup(nullptr, 0, &g);
+  layer->AddElementToGroup(g, Place(TOOL_RECTANGLE, 10, 20, 110, 80));
+  std::vector<uint8_t> bytes = Saved(layer);
+  const size_t groupBegin = findWord(bytes, 1794);
+  bytes = patched(bytes, findWord(bytes, 1800, groupBegin) + 4, 50);        // the group's id
+  bytes = patched(bytes, findWord(bytes, 4098, findWord(bytes, 1795)), 4096);  // no such kind
+  AnnLayer* target = NewLayer();
+  ASSERT_EQ(LoadBytes(target, bytes), ERR_STREAM);
+  ASSERT_EQ(target->GetGroupCount(), 1);
+  const std::vector<uint8_t> saved = Saved(target);
+  AnnLayer* again = NewLayer();
+  ASSERT_EQ(LoadBytes(again, saved), ANN_OK);
+  EXPECT_EQ(Saved(again), saved);
+}
+
 // A stored coordinate beyond the page's sound range (eight pages either side) costs nothing but
 // itself: it is held at the edge of the range and the layer, every element and group included,
 // reads back. Saved again, the held value is what is written.
