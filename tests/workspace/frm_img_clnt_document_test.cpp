@@ -316,6 +316,7 @@ TEST_F(MainWindowTest, MultiPageDocumentSavesInPlaceAndUnderAnotherName) {
   const RecordedCall& d = dialogs.calls().back();
   EXPECT_EQ(d.request.title, QStringLiteral("Save Current File As"));
   EXPECT_EQ(d.request.filter, QStringLiteral("All Files (*.*)|*.*"));
+  EXPECT_EQ(d.request.initDir, dir.path());
   EXPECT_EQ(w->cdgMain.Filter, openFilter);
   EXPECT_TRUE(samePages(readImage(other), expected));
   EXPECT_EQ(doc().path, other);
