@@ -34,7 +34,12 @@ void mnuEdit_Click(frmImgClntForm& w) {
   w.Menu("mnuEditDelete")->setEnabled(selection || document().isMultiPage());
 }
 
-void mnuEditUndo_Click(frmImgClntForm& w) { w.ixMain->UndoLast(); }
+// The document's flag stays as it was; the shown page now differs from what the document holds of
+// it, and goes back to it before another page shows or the document is written.
+void mnuEditUndo_Click(frmImgClntForm& w) {
+  w.ixMain->UndoLast();
+  document().state().pageModified = true;
+}
 
 void mnuEditCopy_Click(frmImgClntForm& w) {
   if (w.nxMain->HasSelection()) {

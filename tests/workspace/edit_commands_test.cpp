@@ -13,6 +13,7 @@
 #include <QThread>
 #include <QtTest/QTest>
 
+#include "controls/imaging/codec.h"
 #include "tests/support/main_window_fixture.h"
 #include "tests/support/mouse.h"
 #include "workspace/annotation_commands.h"
@@ -78,6 +79,25 @@ class EditTest : public MainWindowTest {
   }
   static void clearFlags() { doc().docModified = doc().pageModified = false; }
 };
+
+// Undo changes the page shown but not the document's flag: the page goes back into the document
+// all the same, so that a page switch or a save keeps what the user sees.
+TEST_F(EditTest, AnEditUndoneAfterASaveIsWhatTheNextSaveWrites) {
+  frmImgClntForm* w = open({{100, 80, kRed}, {100, 80, kRed}});
+  w->selectMode(ws::MouseMode::Rect);
+  drag(w->ixMain, {10, 10}, {30, 20});
+  ws::mnuEditCut_Click(*w);
+  ASSERT_TRUE(w->mnuFileSave_Click());
+  ASSERT_EQ(bgr(img::readFilePage(doc().path, 1).bitmap.pixel(15, 15)), kWhite);
+  ws::mnuEditUndo_Click(*w);
+  EXPECT_FALSE(doc().docModified);
+  w->ixTmb_Click(1);
+  w->ixTmb_Click(0);
+  EXPECT_EQ(pixel(w->ixMain, 15, 15), kRed);
+  doc().docModified = true;
+  ASSERT_TRUE(w->mnuFileSave_Click());
+  EXPECT_EQ(bgr(img::readFilePage(doc().path, 1).bitmap.pixel(15, 15)), kRed);
+}
 
 TEST_F(EditTest, RectangleSelectionIsCutToTheClipboardErasedAndUndone) {
   frmImgClntForm* w = open({{100, 80, kRed}});

@@ -242,8 +242,7 @@ bool DocumentSession::writeAs(const QString& path, ImageFormatCode format, bool 
   DocumentView* v = view();
   if (s_.pages.empty()) return false;
   v->commitPendingEdit();
-  // What the page view shows is what is written: its picture and layer go to the store first.
-  s_.pageModified = true;
+  // What the page view shows is what is written: its edits go to the store first.
   storePageEdits();
   const int pages = firstPageOnly ? 1 : pageCount();
   const SavePlan plan = fnPlanSave(format, pages, modVars::fnIsMultiPageFormat(format) || pages > 1, path);
