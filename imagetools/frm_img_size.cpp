@@ -79,6 +79,7 @@ frmImgSizeForm::frmImgSizeForm() {
   cmdDefaults = tools::button(this, QStringLiteral("&Defaults"), 60, 4650, 1100, 390);
   cmdApply = tools::button(this, QStringLiteral("&Apply"), 1440, 4650, 1020, 390);
   cmdCancel = tools::button(this, QStringLiteral("&Cancel"), 2580, 4650, 1020, 390);
+  cmdApply->setDefault(true);
   rt::setCancel(cmdCancel);
   connect(cmdDefaults, &QPushButton::clicked, this, [this] {
     if (!tools::anyBoxHolds(this)) cmdDefaults_Click();
