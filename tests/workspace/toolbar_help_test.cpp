@@ -122,7 +122,40 @@ class UrlCatcher : public QObject {
   void open(const QUrl& url) { opened << url; }
 };
 
-class GuideTest : public MainWindowTest {};
+// The desktop's programs as the test wants them: PATH holds only a folder of the test's own, where
+// a stand-in xdg-open may be put, and no browser is named in the environment.
+class GuideTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    for (const char* name : {"PATH", "BROWSER", "DEFAULT_BROWSER"}) saved_.emplace_back(name, qgetenv(name));
+    QDir().mkpath(dir.file(QStringLiteral("bin")));
+    qputenv("PATH", dir.file(QStringLiteral("bin")).toLocal8Bit());
+    qunsetenv("BROWSER");
+    qunsetenv("DEFAULT_BROWSER");
+  }
+  void TearDown() override {
+    for (const auto& [name, value] : saved_) {
+      if (value.isNull()) qunsetenv(name);
+      else qputenv(name, value);
+    }
+    MainWindowTest::TearDown();
+  }
+  // An xdg-open that notes the file it was given and ends with this status.
+  void putXdgOpen(int status) {
+    const QString path = dir.file(QStringLiteral("bin/xdg-open"));
+    QFile script(path);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nprintf '%s' \"$1\" > \"" + dir.file(QStringLiteral("opened")).toLocal8Bit() + "\"\nexit " +
+                 QByteArray::number(status) + "\n");
+    script.close();
+    script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+  }
+  QString openedByXdgOpen() const { return QString::fromUtf8(fileBytes(dir.file(QStringLiteral("opened")))); }
+
+ private:
+  std::vector<std::pair<const char*, QByteArray>> saved_;
+};
 
 TEST_F(GuideTest, HelpContentsOpensTheGuideBesideTheProgram) {
   UrlCatcher urls;
@@ -157,6 +190,41 @@ TEST_F(GuideTest, TheFirstPlaceHoldingTheGuideIsOpenedAndAMissingGuideIsExplaine
   ws::openGuide(places);
   ASSERT_EQ(urls.opened.size(), 1);
   EXPECT_EQ(urls.opened[0], QUrl::fromLocalFile(places[1]));
+}
+
+// Help > Contents hands the guide to xdg-open and says so when nothing could show it: xdg-open
+// failing, or no xdg-open and nothing else that opens files. The message names the file, so that
+// the user can open it by hand.
+TEST_F(GuideTest, AGuideNoBrowserCouldShowIsNamedInAMessage) {
+  const QString guide = QDir(rt::App::Path()).filePath(QStringLiteral("guide/index.html"));
+  struct Case {
+    const char* name;
+    int xdgOpenStatus;  // -1: none installed
+    bool shown;
+  } cases[] = {{"xdg-open shows it", 0, true}, {"xdg-open fails", 4, false}, {"no xdg-open, nothing opens files", -1, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QFile::remove(dir.file(QStringLiteral("bin/xdg-open")));
+    QFile::remove(dir.file(QStringLiteral("opened")));
+    if (c.xdgOpenStatus >= 0) putXdgOpen(c.xdgOpenStatus);
+    const std::size_t before = dialogs.calls().size();
+    if (!c.shown) dialogs.answerMsgBox(rt::vbOK);
+    window()->Menu(QStringLiteral("mnuHelpContents"))->trigger();
+    if (c.xdgOpenStatus >= 0) {
+      EXPECT_TRUE(QTest::qWaitFor([&] { return !openedByXdgOpen().isEmpty() && (c.shown || dialogs.calls().size() > before); }));
+      EXPECT_EQ(openedByXdgOpen(), guide);
+    }
+    if (c.shown) {
+      QTest::qWait(50);
+      EXPECT_EQ(dialogs.calls().size(), before) << "nothing to say";
+      continue;
+    }
+    ASSERT_EQ(dialogs.calls().size(), before + 1);
+    EXPECT_EQ(dialogs.calls().back().text,
+              QStringLiteral("No browser could show the guide of Image Lumivex. Open this file in a browser:\r") + guide);
+    EXPECT_EQ(dialogs.calls().back().title, QStringLiteral("Error"));
+    EXPECT_EQ(dialogs.calls().back().style, rt::vbExclamation);
+  }
 }
 
 }  // namespace
