@@ -64,7 +64,7 @@ frmImgSizeForm::frmImgSizeForm() {
   txtWidth = box(fraResize, 1500, 120);
   lblHeight = tools::label(fraResize, QStringLiteral("Height :"), 120, 465, 1300, 255);
   txtHeight = box(fraResize, 1500, 435);
-  chkKeepRatio = new QCheckBox(QStringLiteral("   Keep  Aspect Ratio"), fraResize);
+  chkKeepRatio = new QCheckBox(QStringLiteral("Keep Aspect Ratio"), fraResize);
   tools::place(chkKeepRatio, 120, 750, 2700, 255);
   chkKeepRatio->setChecked(true);
   const std::pair<tools::TextBox*, SizeBox> boxes[] = {{txtCropPct, SizeBox::CropPct},   {txtBdrX, SizeBox::BorderX},

@@ -303,7 +303,7 @@ TEST_F(CropResize, TheWordChoosesTheOptionAndTheFocus) {
   EXPECT_FALSE(f->txtWidth->isEnabled());
   EXPECT_EQ(f->cmbCPType->currentText(), QStringLiteral("3 - White"));
   EXPECT_TRUE(f->cmdApply->isEnabled());
-  EXPECT_EQ(f->chkKeepRatio->text(), QStringLiteral("   Keep  Aspect Ratio"));
+  EXPECT_EQ(f->chkKeepRatio->text(), QStringLiteral("Keep Aspect Ratio"));
   frmImgSize.Unload();
   f = open("RESIZE", picture(), QRect(2, 2, 5, 5));
   EXPECT_TRUE(f->optCropCurr->isEnabled()) << "the page has a selection";

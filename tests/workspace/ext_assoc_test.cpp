@@ -30,7 +30,7 @@ void setClassValue(const char* key, const QByteArray& value) {
 }
 
 const QString kQuestion = QStringLiteral(
-    "The Image Lumivex can be associated the following file types.\rOnce associated, the Image Lumivex will be the "
+    "The Image Lumivex can be associated with the following file types.\rOnce associated, the Image Lumivex will be the "
     "default application\rused to open these file types. Do you want to continue?");
 
 class AssociationTest : public MainWindowTest {

@@ -73,7 +73,7 @@ void frmExtAssocForm::fnUpdateOK() {
 }
 
 void frmExtAssocForm::cmdOK_Click() {
-  const QString question = QStringLiteral("The Image Lumivex can be associated the following file types.") +
+  const QString question = QStringLiteral("The Image Lumivex can be associated with the following file types.") +
                            QLatin1Char('\r') +
                            QStringLiteral("Once associated, the Image Lumivex will be the default application") +
                            QLatin1Char('\r') + QStringLiteral("used to open these file types. Do you want to continue?");
