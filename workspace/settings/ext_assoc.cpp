@@ -1,5 +1,6 @@
 #include "workspace/settings/ext_assoc.h"
 
+#include "controls/imaging/format_table.h"
 #include "platform/registry/registry.h"
 
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <map>
 
 namespace extAssoc {
 
@@ -61,13 +63,26 @@ QString quotedExecArgument(const QString& path) {
 }  // namespace
 
 const std::vector<Extension>& extensions() {
-  static const std::vector<Extension> table = {
-      {".bmp", "chkBMP", 1, 1}, {".dib", "chkDIB", 1, 2}, {".dcx", "chkDCX", 1, 3}, {".jif", "chkJIF", 1, 4},
-      {".jpg", "chkJPG", 1, 5}, {".jpeg", "chkJPEG", 1, 6}, {".pcx", "chkPCX", 2, 1}, {".pbm", "chkPBM", 2, 2},
-      {".pgm", "chkPGM", 2, 3}, {".pic", "chkPIC", 2, 4}, {".ppm", "chkPPM", 2, 5}, {".png", "chkPNG", 2, 6},
-      {".tga", "chkTGA", 3, 1}, {".tif", "chkTIF", 3, 2}, {".wmf", "chkWMF", 3, 3}, {".wpg", "chkWPG", 3, 4},
-  };
-  return table;
+  static const std::vector<Extension> offered = [] {
+    const Extension designed[] = {
+        {".bmp", "chkBMP", 1, 1}, {".dib", "chkDIB", 1, 2}, {".dcx", "chkDCX", 1, 3}, {".jif", "chkJIF", 1, 4},
+        {".jpg", "chkJPG", 1, 5}, {".jpeg", "chkJPEG", 1, 6}, {".pcx", "chkPCX", 2, 1}, {".pbm", "chkPBM", 2, 2},
+        {".pgm", "chkPGM", 2, 3}, {".pic", "chkPIC", 2, 4}, {".ppm", "chkPPM", 2, 5}, {".png", "chkPNG", 2, 6},
+        {".tga", "chkTGA", 3, 1}, {".tif", "chkTIF", 3, 2}, {".wmf", "chkWMF", 3, 3}, {".wpg", "chkWPG", 3, 4},
+    };
+    // A file manager must not hand the program a file it cannot read: the types of the formats it
+    // does not read are not offered, and each column closes up over their places.
+    const QStringList readable = img::patternExtensions();
+    std::vector<Extension> out;
+    std::map<int, int> rows;
+    for (Extension e : designed) {
+      if (!readable.contains(QString::fromLatin1(e.ext + 1).toUpper())) continue;
+      e.row = ++rows[e.column];
+      out.push_back(e);
+    }
+    return out;
+  }();
+  return offered;
 }
 
 bool namesDocType(const QString& value) {

@@ -1,5 +1,5 @@
 #pragma once
-// File-type associations: the sixteen image extensions the program offers to open, their state in
+// File-type associations: the image extensions the program offers to open, their state in
 // the registry file (the program's record) and the desktop's own mechanism beside it: a desktop
 // entry for the program, the album type in the shared MIME database, and the program as the
 // default application for associated types in the user's mimeapps.list.
@@ -19,6 +19,7 @@ struct Extension {
   const char* box;   // "chkBMP"
   int column, row;   // place in the dialog, from 1
 };
+// The extensions the dialog offers, in its order: those of its design whose files the program reads.
 const std::vector<Extension>& extensions();
 
 // Whether a default value names the document type (blanks and letter case aside).
