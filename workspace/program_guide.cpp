@@ -17,6 +17,10 @@ const QString kGuide = QStringLiteral("guide/index.html");
 
 QStringList guidePlaces() {
   QStringList places{QDir(rt::App::Path()).filePath(kGuide)};
+#ifdef LUMIVEX_DATA_FROM_PROGRAM
+  // Installed: the data folder under the same prefix as the program's folder, whichever it is.
+  places << QDir::cleanPath(QDir(rt::App::Path()).filePath(QStringLiteral(LUMIVEX_DATA_FROM_PROGRAM "/") + kGuide));
+#endif
   for (const QString& dir : QStandardPaths::standardLocations(QStandardPaths::AppDataLocation))
     places << QDir(dir).filePath(kGuide);
   places.removeDuplicates();

@@ -7,7 +7,8 @@
 
 namespace ws {
 
-// Where the guide is looked for, in order: beside the program, then each data folder of the program.
+// Where the guide is looked for, in order: beside the program, the data folder installed with it,
+// then each data folder of the program.
 QStringList guidePlaces();
 // The first of the places that holds the guide; "" when none does.
 QString findGuide(const QStringList& places = guidePlaces());

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QIcon>
 #include <QListView>
 #include <QMimeDatabase>
 #include <QProcess>
@@ -284,6 +285,12 @@ TEST_F(AssociationTest, RegistrationWritesTheDocumentTypeAndTheDesktopFiles) {
   EXPECT_TRUE(text.contains(QStringLiteral("Exec=\"") + program + QStringLiteral("\" %f\n")));
   EXPECT_TRUE(text.contains(QStringLiteral("image/png;")));
   EXPECT_TRUE(text.contains(QStringLiteral("application/x-lumivex-album;")));
+  // The program's own icon, put where the icon theme finds it by the entry's name for it.
+  EXPECT_TRUE(text.contains(QStringLiteral("\nIcon=kvtLumivex\n")));
+  const QByteArray icon = fileBytes(dir.file(QStringLiteral("xdg-data/icons/hicolor/scalable/apps/kvtLumivex.svg")));
+  EXPECT_TRUE(icon.contains("<svg"));
+  EXPECT_FALSE(QIcon(dir.file(QStringLiteral("xdg-data/icons/hicolor/scalable/apps/kvtLumivex.svg"))).pixmap(48, 48).isNull());
+  EXPECT_EQ(fileBytes(dir.file(QStringLiteral("xdg-data/mime/packages/kvtLumivex.xml"))), extAssoc::albumMimeXml());
   const QString validate = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
   if (!validate.isEmpty()) {
     QProcess p;
@@ -313,14 +320,19 @@ TEST_F(AssociationTest, OnlyTypesTheProgramOpensAreOfferedOrClaimed) {
   EXPECT_EQ(d->findChildren<QCheckBox*>().size(), offered.size());
 
   extAssoc::mimeLookup() = saved_;  // the desktop's own database
-  QStringList claimed;
-  for (const QString& line : QString::fromUtf8(extAssoc::desktopEntry(QStringLiteral("/opt/kvtLumivex"))).split('\n'))
-    if (line.startsWith(QStringLiteral("MimeType="))) claimed = line.mid(9).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+  auto claims = [](const QByteArray& entry) {
+    for (const QString& line : QString::fromUtf8(entry).split('\n'))
+      if (line.startsWith(QStringLiteral("MimeType="))) return line.mid(9).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    return QStringList();
+  };
+  const QStringList claimed = claims(extAssoc::desktopEntry(QStringLiteral("/opt/kvtLumivex")));
   QStringList expected;
   for (const QString& e : offered)
     if (const QString t = saved_(e); !t.isEmpty() && !expected.contains(t)) expected << t;
   expected << QString::fromLatin1(extAssoc::kAlbumType);
   EXPECT_EQ(claimed, expected);
+  // The entry installed with the program claims the same.
+  EXPECT_EQ(claims(extAssoc::desktopFile(extAssoc::kDesktopFile)), expected);
   for (const char* refused : {".wmf", ".wpg"}) {
     const QString t = saved_(QLatin1String(refused));
     EXPECT_TRUE(t.isEmpty() || !claimed.contains(t)) << refused;

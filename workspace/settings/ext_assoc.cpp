@@ -150,6 +150,11 @@ QStringList associate(const QStringList& exts, QString* unwritable) {
 QString dataHome() { return xdgHome("XDG_DATA_HOME", ".local/share"); }
 QString configHome() { return xdgHome("XDG_CONFIG_HOME", ".config"); }
 
+QByteArray desktopFile(const char* name) {
+  QFile f(QStringLiteral(":/desktop/") + QLatin1String(name));
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 QByteArray desktopEntry(const QString& programPath) {
   QStringList types;
   for (const Extension& e : extensions()) {
@@ -157,40 +162,30 @@ QByteArray desktopEntry(const QString& programPath) {
     if (!t.isEmpty() && !types.contains(t)) types << t;
   }
   types << QString::fromLatin1(kAlbumType);
-  QString text;
-  text += QStringLiteral("[Desktop Entry]\n");
-  text += QStringLiteral("Type=Application\n");
-  text += QStringLiteral("Name=Image Lumivex\n");
-  text += QStringLiteral("Comment=Create, scan, view, annotate and convert image documents\n");
-  text += QStringLiteral("Exec=") + quotedExecArgument(programPath) + QStringLiteral(" %f\n");
-  text += QStringLiteral("Icon=image-x-generic\n");
-  text += QStringLiteral("Terminal=false\n");
-  text += QStringLiteral("Categories=Graphics;Viewer;\n");
-  text += QStringLiteral("MimeType=") + types.join(QLatin1Char(';')) + QStringLiteral(";\n");
-  return text.toUtf8();
+  // The installed entry with this program's own path, and the types as this desktop names them.
+  QStringList lines = QString::fromUtf8(desktopFile(kDesktopFile)).split(QLatin1Char('\n'));
+  for (QString& line : lines) {
+    if (line.startsWith(QLatin1String("Exec="))) line = QStringLiteral("Exec=") + quotedExecArgument(programPath) + QStringLiteral(" %f");
+    if (line.startsWith(QLatin1String("MimeType="))) line = QStringLiteral("MimeType=") + types.join(QLatin1Char(';')) + QLatin1Char(';');
+  }
+  return lines.join(QLatin1Char('\n')).toUtf8();
 }
 
-QByteArray albumMimeXml() {
-  return QByteArrayLiteral(
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-      "  <mime-type type=\"application/x-lumivex-album\">\n"
-      "    <comment>Image Lumivex album</comment>\n"
-      "    <sub-class-of type=\"text/plain\"/>\n"
-      "    <glob pattern=\"*.kvt\"/>\n"
-      "  </mime-type>\n"
-      "</mime-info>\n");
-}
+QByteArray albumMimeXml() { return desktopFile("kvtLumivex.xml"); }
 
 bool writeDesktopRegistration(const QString& programPath) {
   bool entryChanged = false, typeChanged = false;
   const bool entry = replaceFile(dataHome() + QStringLiteral("/applications/") + QLatin1String(kDesktopFile),
                                  desktopEntry(programPath), &entryChanged);
   const bool type = replaceFile(dataHome() + QStringLiteral("/mime/packages/kvtLumivex.xml"), albumMimeXml(), &typeChanged);
+  // The entry's icon, found by its name also when the program runs where it was built.
+  const bool icon = replaceFile(iconPath(), desktopFile("kvtLumivex.svg"));
   if (typeChanged) refresh("update-mime-database", dataHome() + QStringLiteral("/mime"));
   if (entryChanged) refresh("update-desktop-database", dataHome() + QStringLiteral("/applications"));
-  return entry && type;
+  return entry && type && icon;
 }
+
+QString iconPath() { return dataHome() + QStringLiteral("/icons/hicolor/scalable/apps/kvtLumivex.svg"); }
 
 QByteArray withDefaults(const QByteArray& mimeappsList, const QStringList& mimeTypes) {
   QList<QByteArray> lines = mimeappsList.split('\n');

@@ -44,11 +44,17 @@ QStringList associate(const QStringList& exts, QString* unwritable = nullptr);
 // "$XDG_DATA_HOME" and "$XDG_CONFIG_HOME" with their defaults.
 QString dataHome();
 QString configHome();
-// The desktop entry for the program at this path (Exec quoted as the desktop entry rules ask).
+// The files the program installs for the desktop (docs/desktop, built into the program): the
+// desktop entry, the album type's MIME package and the icon, by file name.
+QByteArray desktopFile(const char* name);
+// The installed desktop entry for the program at this path (Exec quoted as the desktop entry rules
+// ask), claiming the types of the offered extensions as this desktop names them.
 QByteArray desktopEntry(const QString& programPath);
 QByteArray albumMimeXml();
-// Writes the desktop entry and the album type when they differ from what is there; starts the
-// MIME database update when the type changed. False when a file could not be written.
+// Where the user's copy of the program's icon goes: the icon theme's folders of the user.
+QString iconPath();
+// Writes the desktop entry, the album type and the icon when they differ from what is there;
+// starts the MIME database update when the type changed. False when a file could not be written.
 bool writeDesktopRegistration(const QString& programPath);
 // Sets the program as the default application of these MIME types in mimeapps.list, keeping every
 // other line of the file.
