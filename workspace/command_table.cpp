@@ -188,9 +188,11 @@ const std::vector<MenuRow>& menuRows() {
 
 const std::vector<ButtonRow>& buttonRows() {
   static const std::vector<ButtonRow> rows = {
-      // bar, key, tool tip, command, theme icon, toolbar-only handler. Scanning into an open
-      // document and opening an album have no names in the naming rules: their own drawings show.
-      {"tbrScan", "scannew", "Scan New", "mnuScanNew", "scanner", none},
+      // bar, key, tool tip, command, theme icon, toolbar-only handler. Scanning and opening an
+      // album have no names in the naming rules (a scanner is a device, not "scan a new document"),
+      // and the themes' pictures for the fitting zooms look alike and their zoom-in is not always a
+      // magnifier: their own drawings show.
+      {"tbrScan", "scannew", "Scan New", "mnuScanNew", "", none},
       {"tbrScan", "scanappend", "Scan and Append", "mnuScanAppend", "", none},
       {"tbrScan", "scaninsert", "Scan And Insert", "mnuScanInsert", "", none},
       {"tbrScan", "scanoverwrite", "Rescan Page", "mnuScanPage", "", none},
@@ -203,9 +205,9 @@ const std::vector<ButtonRow>& buttonRows() {
 
       {"tbrImage", "previous", "Previous Page", "mnuViewPrev", "go-previous", none},
       {"tbrImage", "next", "Next Page", "mnuViewNext", "go-next", none},
-      {"tbrImage", "zoompage", "Zoom To Page", "mnuZoomPage", "zoom-fit-best", none},
-      {"tbrImage", "zoomwidth", "Zoom To Width", "mnuZoomWidth", "zoom-fit-width", none},
-      {"tbrImage", "zoomheight", "Zoom To Height", "mnuZoomHeight", "zoom-fit-height", none},
+      {"tbrImage", "zoompage", "Zoom To Page", "mnuZoomPage", "", none},
+      {"tbrImage", "zoomwidth", "Zoom To Width", "mnuZoomWidth", "", none},
+      {"tbrImage", "zoomheight", "Zoom To Height", "mnuZoomHeight", "", none},
       {"tbrImage", "flip", "Flip Image", "mnuToolsFlip", "object-flip-vertical", none},
       {"tbrImage", "rotateleft", "Rotate Left", "mnuToolsLeft", "object-rotate-left", none},
       {"tbrImage", "rotateright", "Rotate Right", "mnuToolsRight", "object-rotate-right", none},
@@ -214,7 +216,7 @@ const std::vector<ButtonRow>& buttonRows() {
       {"tbrMode", "selhand", "Scroll Image", "selhand", "transform-move", modeButton<MouseMode::Hand>},
       {"tbrMode", "selarrow", "Select Annotation", "selarrow", "edit-select", modeButton<MouseMode::Arrow>},
       {"tbrMode", "selrect", "Select Image Data", "selrect", "select-rectangular", modeButton<MouseMode::Rect>},
-      {"tbrMode", "selmagnify", "Magnify", "selmagnify", "zoom-in", modeButton<MouseMode::Magnify>},
+      {"tbrMode", "selmagnify", "Magnify", "selmagnify", "", modeButton<MouseMode::Magnify>},
 
       {"tbrAnno", "annotation", "Show Annotation Palette", "mnuAnnPalette", "draw-freehand", none},
   };
