@@ -46,9 +46,10 @@ class FocusMark : public QWidget {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
     target->installEventFilter(this);
+    connect(target, &QObject::destroyed, this, [this] { drop(); });
     // A message box over the window takes the focus for a while; the mark stays for its return.
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-      if (now && now != target_ && now->window() == target_->window()) drop();
+      if (!target_ || (now && now != target_ && now->window() == target_->window())) drop();
     });
     follow();
     show();
@@ -77,8 +78,10 @@ class FocusMark : public QWidget {
     hide();
     deleteLater();
   }
-  void follow() { setGeometry(target_->geometry().adjusted(-kWidth - 1, -kWidth - 1, kWidth + 1, kWidth + 1)); }
-  QWidget* target_;
+  void follow() {
+    if (target_) setGeometry(target_->geometry().adjusted(-kWidth - 1, -kWidth - 1, kWidth + 1, kWidth + 1));
+  }
+  QPointer<QWidget> target_;
 };
 }  // namespace
 
@@ -245,7 +248,8 @@ bool Form::focusNextPrevChild(bool next) {
 void Form::markFocus() {
   QWidget* focus = focusWidget();
   if (!drawsNoFocus(focus) || !focus->parentWidget()) return;
-  if (focusMark_ && static_cast<FocusMark*>(focusMark_.data())->target() == focus) return;
+  // A mark that went with an earlier focus change may wait to be deleted: it is not this one.
+  if (focusMark_ && !focusMark_->isHidden() && static_cast<FocusMark*>(focusMark_.data())->target() == focus) return;
   focusMark_ = new FocusMark(focus);
 }
 

@@ -210,6 +210,19 @@ TEST(DialogKeys, TabShowsTheFocusOfAControlThatDrawsNone) {
   f.txtName->setFocus(Qt::MouseFocusReason);
   QApplication::processEvents();
   EXPECT_FALSE(focusMark(&f));
+
+  // A marked control that goes takes its mark with it, and the focus moves on without it.
+  f.viewer->setFocus();
+  f.txtName->setFocus();
+  QTest::keyClick(f.windowHandle(), Qt::Key_Tab);
+  ASSERT_TRUE(focusMark(&f));
+  delete f.viewer;
+  f.viewer = nullptr;
+  QApplication::processEvents();
+  EXPECT_FALSE(focusMark(&f));
+  f.cmdOK->setFocus();
+  QApplication::processEvents();
+  EXPECT_EQ(QApplication::focusWidget(), f.cmdOK);
 }
 
 }  // namespace
