@@ -77,10 +77,10 @@ TEST_F(ArchiveMenuTest, DirectoriesMustBeChosenFirst) {
 TEST_F(ArchiveMenuTest, LogoutClosesTheArchivedDocumentFirstAndKeepsTheUserOnFailure) {
   recordWindows();
   frmImgClntForm* w = window();
-  gblnAchUpd = true;
-  gstrAchID = QStringLiteral("A1");
+  doc().login.update = true;
+  doc().achId = QStringLiteral("A1");
   w->fnOpenImgFile(file(QStringLiteral("a.bmp"), {{8, 8, 0}}, 5));
-  gblnDocModified = true;
+  doc().docModified = true;
   dialogs.answerMsgBox(rt::vbCancel);
   ws::mnuArchLogout_Click(*w);
   EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("Image has been modified! Save changes?"));
@@ -88,12 +88,12 @@ TEST_F(ArchiveMenuTest, LogoutClosesTheArchivedDocumentFirstAndKeepsTheUserOnFai
   EXPECT_EQ(w->StatusPanel(QStringLiteral("LOGIN")), QStringLiteral("JOE"));
 
   // Discarding closes it (with its unlock); the logout that does not complete is reported.
-  gblnDocModified = true;
+  doc().docModified = true;
   dialogs.answerMsgBox(rt::vbNo).answerMsgBox(rt::vbOK).answerMsgBox(rt::vbOK);
   ws::mnuArchLogout_Click(*w);
   EXPECT_EQ(opened, (QStringList{"frmTCPIP:UNLOCK", "frmTCPIP:LOGOUT"}));
   expectBox(QStringLiteral("Logout was unsuccessful!, Please inform your administrator"));
-  EXPECT_TRUE(gblnAchUpd);
+  EXPECT_TRUE(doc().login.update);
   EXPECT_EQ(w->StatusPanel(QStringLiteral("LOGIN")), QStringLiteral("JOE"));
 }
 
@@ -104,7 +104,7 @@ TEST_F(ArchiveMenuTest, SendNeedsAnArchivedDocumentAndAYes) {
   dialogs.answerMsgBox(rt::vbOK);
   ws::mnuArchSend_Click(*w);
   expectBox(QStringLiteral("There is no AchID attached to the current image!\rPlease use the index form to archive this image."));
-  gstrAchID = QStringLiteral("A1");
+  doc().achId = QStringLiteral("A1");
   dialogs.answerMsgBox(rt::vbNo);
   ws::mnuArchSend_Click(*w);
   expectBox(QStringLiteral("Commit the image back to Archive?"), rt::vbQuestion | rt::vbYesNo, QStringLiteral("Confirmation"));
@@ -113,7 +113,7 @@ TEST_F(ArchiveMenuTest, SendNeedsAnArchivedDocumentAndAYes) {
   // untitled image's format dialog is closed without a choice.)
   ws::registerWindow(QStringLiteral("frmImgSvSettings"), [](const QStringList&) {});
   w->fnNewImgFile(8, 8, 24, 0);
-  gstrAchID = QStringLiteral("A1");
+  doc().achId = QStringLiteral("A1");
   // The format dialog closed without a choice.
   ws::registerWindow(QStringLiteral("frmImgSvSettings"), [](const QStringList&) {});
   dialogs.answerMsgBox(rt::vbYes);
@@ -122,15 +122,48 @@ TEST_F(ArchiveMenuTest, SendNeedsAnArchivedDocumentAndAYes) {
   EXPECT_NE(modTCP::gstrTCPCommand, QStringLiteral("ARCHIVE"));
 }
 
-TEST_F(ArchiveMenuTest, RetrieveCancelledOpensNothing) {
+// The criteria dialog cancelled: the open document stays as it was, keys and all.
+TEST_F(ArchiveMenuTest, RetrieveCancelledKeepsTheOpenDocument) {
   recordWindows();
   frmImgClntForm* w = window();
-  gstrAchID = QStringLiteral("OLD");
+  const QString path = file(QStringLiteral("doc.tif"), kThreePages, 4);
+  w->fnOpenImgFile(path);
+  doc().achId = QStringLiteral("OLD");
+  doc().docModified = true;
   ws::mnuArchRetrieve_Click(*w);
   EXPECT_EQ(opened, QStringList{"frmArchRetrieve:RETRIEVE"});
   EXPECT_FALSE(ws::document().networkSucceeded());
-  EXPECT_TRUE(gstrAchID.isEmpty());
-  EXPECT_TRUE(w->ixMain->SourceFile().isEmpty());
+  EXPECT_EQ(doc().achId, QStringLiteral("OLD"));
+  EXPECT_EQ(doc().path, path);
+  EXPECT_EQ(ws::document().pageCount(), 3);
+  EXPECT_TRUE(doc().docModified);
+  EXPECT_TRUE(dialogs.calls().empty());
+  doc().docModified = false;
+}
+
+// OK in the criteria dialog closes the open document first: Cancel in its save question keeps it,
+// and nothing is retrieved.
+TEST_F(ArchiveMenuTest, RetrieveKeepsTheDocumentWhenItsSaveQuestionIsCancelled) {
+  QStringList network;
+  ws::registerWindow(QStringLiteral("frmTCPIP"), [&](const QStringList& args) { network << args.value(0); });
+  ws::registerWindow(QStringLiteral("frmArchRetrieve"), [](const QStringList&) { frmArchRetrieve->Show(rt::vbModal); });
+  frmImgClntForm* w = window();
+  const QString path = file(QStringLiteral("doc.tif"), kThreePages, 4);
+  w->fnOpenImgFile(path);
+  doc().docModified = true;
+  whenShown<frmArchRetrieveForm>(frmArchRetrieve, [](frmArchRetrieveForm* f) {
+    f->txtAchID->setText(QStringLiteral("INV7"));
+    f->cmdOK_Click();
+  });
+  dialogs.answerMsgBox(rt::vbCancel);
+  ws::mnuArchRetrieve_Click(*w);
+  EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("Image has been modified! Save changes?"));
+  EXPECT_TRUE(network.isEmpty());
+  EXPECT_EQ(doc().path, path);
+  EXPECT_TRUE(doc().achId.isEmpty());
+  EXPECT_EQ(ws::document().pageCount(), 3);
+  EXPECT_FALSE(frmArchRetrieve.IsLoaded());
+  doc().docModified = false;
 }
 
 // The whole round: log in, retrieve a three-page TIFF, edit and save it, send it back, close (which
@@ -155,7 +188,7 @@ TEST_F(ArchiveMenuTest, LoginRetrieveEditSendCloseLogout) {
   });
   ws::mnuArchLogin_Click(*w);
   EXPECT_EQ(w->StatusPanel(QStringLiteral("LOGIN")), QStringLiteral("JOE"));
-  ASSERT_TRUE(gblnAchView && gblnAchUpd);
+  ASSERT_TRUE(doc().login.view && doc().login.update);
 
   whenShown<frmArchRetrieveForm>(frmArchRetrieve, [](frmArchRetrieveForm* f) {
     EXPECT_EQ(f->lblParm1->text(), QStringLiteral("Name :"));
@@ -164,7 +197,7 @@ TEST_F(ArchiveMenuTest, LoginRetrieveEditSendCloseLogout) {
     f->cmdOK_Click();
   });
   ws::mnuArchRetrieve_Click(*w);
-  ASSERT_EQ(w->ixTmb.Count(), 3);
+  ASSERT_EQ(ws::document().pageCount(), 3);
   EXPECT_EQ(w->Caption(), QStringLiteral("   Image Lumivex - Archived Document [INV7, SMITH, 2026]"));
   EXPECT_EQ(store.documents[0].lockedBy, QStringLiteral("JOE"));
   EXPECT_EQ(workingBytes(), original + '\0');
@@ -172,7 +205,7 @@ TEST_F(ArchiveMenuTest, LoginRetrieveEditSendCloseLogout) {
   // Edit page 2 and send the document back.
   w->ixTmb_Click(1);
   w->ixMain->CreateBlankImage(40, 25, 24, 0x00FFFF);
-  gblnDocModified = gblnPageModified = true;
+  doc().docModified = doc().pageModified = true;
   dialogs.answerMsgBox(rt::vbYes).answerMsgBox(rt::vbOK);
   whenShown<frmArchRetrieveForm>(frmArchRetrieve, [](frmArchRetrieveForm* f) {
     EXPECT_EQ(f->Caption(), QStringLiteral("   Archive Image"));
@@ -199,7 +232,7 @@ TEST_F(ArchiveMenuTest, LoginRetrieveEditSendCloseLogout) {
   EXPECT_TRUE(store.documents[0].lockedBy.isEmpty());
   ws::mnuArchLogout_Click(*w);
   EXPECT_TRUE(w->StatusPanel(QStringLiteral("LOGIN")).isEmpty());
-  EXPECT_FALSE(gblnAchView || gblnAchUpd);
+  EXPECT_FALSE(doc().login.view || doc().login.update);
   const std::vector<QByteArray> req = fake->receivedOn(Side::Request);
   ASSERT_GE(req.size(), 2u);
   EXPECT_EQ(req[req.size() - 2], QByteArray("UNLOCK - INV7"));

@@ -32,11 +32,9 @@
 namespace {
 
 using namespace tooltest;
-using modVars::gblnDocModified;
-using modVars::gblnPageModified;
 
-bool flagsSet() { return gblnDocModified && gblnPageModified; }
-bool flagsClear() { return !gblnDocModified && !gblnPageModified; }
+bool flagsSet() { return doc().docModified && doc().pageModified; }
+bool flagsClear() { return !doc().docModified && !doc().pageModified; }
 
 img::Bitmap flat(int w, int h, QRgb c) {
   img::Bitmap b(w, h, 24);
@@ -830,13 +828,13 @@ TEST_F(ToolDialogKeys, EnterPressesTheButtonThatCarriesTheDialogsAction) {
   for (Case& c : cases) {
     SCOPED_TRACE(c.name);
     page->setBitmap(picture());
-    modVars::gblnDocModified = modVars::gblnPageModified = false;
+    doc().docModified = doc().pageModified = false;
     rt::Form* f = c.open();
     ASSERT_TRUE(QTest::qWaitForWindowActive(f));
     type(f, Qt::Key_Return);
     EXPECT_FALSE(c.loaded()) << "the dialog closes as its button closes it";
     EXPECT_TRUE(samePicture(page->bitmap(), c.expected));
-    EXPECT_TRUE(modVars::gblnDocModified && modVars::gblnPageModified);
+    EXPECT_TRUE(flagsSet());
     QApplication::processEvents();
   }
   // Intensity Levels only shows: Enter closes it as Escape does.

@@ -60,11 +60,11 @@ TEST_F(MainWindowTest, ToolbarButtonsRunTheirMenuItemsCommand) {
   frmImgClntForm* w = window();
   w->fnOpenImgFile(file(QStringLiteral("three.tif"), kThreePages, 4));
   w->Button(w->tbrImage, "next")->trigger();
-  EXPECT_EQ(gintCurrPage, 1);
+  EXPECT_EQ(doc().currentPage, 1);
   w->Menu("mnuViewNext")->trigger();
-  EXPECT_EQ(gintCurrPage, 2);
+  EXPECT_EQ(doc().currentPage, 2);
   w->Button(w->tbrImage, "previous")->trigger();
-  EXPECT_EQ(gintCurrPage, 1);
+  EXPECT_EQ(doc().currentPage, 1);
   // A mode button presses itself alone; Page Only checks its item alone.
   w->Button(w->tbrMode, "selrect")->trigger();
   EXPECT_TRUE(w->Button(w->tbrMode, "selrect")->isChecked());
@@ -88,10 +88,10 @@ TEST_F(MainWindowTest, ToolbarButtonsRunTheirMenuItemsCommand) {
 TEST_F(MainWindowTest, TheThumbnailsMenuWorksOnThePageClicked) {
   frmImgClntForm* w = window();
   w->fnOpenImgFile(file(QStringLiteral("three.tif"), kThreePages, 4));
-  Q_EMIT w->ixTmb(1)->MouseDown(ws::kRightButton, 0, 0, 0);
+  clickThumb(w, 1, Qt::RightButton);
   w->mnuPopTmb->close();
-  ASSERT_EQ(gintPopupTmb, 1);
-  EXPECT_EQ(gintCurrPage, 1);
+  ASSERT_EQ(doc().popupPage, 1);
+  EXPECT_EQ(doc().currentPage, 1);
 
   w->Menu("mnuPopTmbCopy")->trigger();
   EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(40, 25));
@@ -107,9 +107,9 @@ TEST_F(MainWindowTest, TheThumbnailsMenuWorksOnThePageClicked) {
 
   dialogs.answerMsgBox(rt::vbYes);
   w->Menu("mnuPopTmbDelete")->trigger();
-  ASSERT_EQ(w->ixTmb.Count(), 2);
-  EXPECT_EQ(w->ixTmb(0)->ImageWidth(), 30);
-  EXPECT_EQ(w->ixTmb(1)->ImageWidth(), 50);
+  ASSERT_EQ(pageCount(), 2);
+  EXPECT_EQ(pageWidth(0), 30);
+  EXPECT_EQ(pageWidth(1), 50);
   EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("Are you sure you want to delete the selected image(s)?"));
 }
 
@@ -185,9 +185,9 @@ TEST_F(MainWindowTest, TheCommonKeysRunTheirCommands) {
   } cases[] = {
       {"Ctrl+O zooms out", Qt::Key_O, Qt::ControlModifier, [] {},
        [w] { EXPECT_FLOAT_EQ(w->ixMain->ZoomFactor(), 0.9f); }},
-      {"Ctrl+S saves", Qt::Key_S, Qt::ControlModifier, [] { gblnDocModified = true; },
+      {"Ctrl+S saves", Qt::Key_S, Qt::ControlModifier, [] { doc().docModified = true; },
        [&] {
-         EXPECT_FALSE(gblnDocModified);
+         EXPECT_FALSE(doc().docModified);
          EXPECT_TRUE(samePages(readImage(bmp), {{400, 300, 0x0000FF}}));
        }},
       {"Ctrl+Shift+S asks for a name", Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier,
@@ -202,11 +202,8 @@ TEST_F(MainWindowTest, TheCommonKeysRunTheirCommands) {
          ASSERT_FALSE(dialogs.calls().empty());
          EXPECT_TRUE(dialogs.calls().back().text.startsWith(QStringLiteral("No browser could show the guide")));
        }},
-      {"Ctrl+N closes the file and asks for a new image", Qt::Key_N, Qt::ControlModifier, [] {},
-       [&] {
-         EXPECT_EQ(opened, QStringList{QStringLiteral("frmImgNew")});
-         EXPECT_TRUE(gstrCurrFile.isEmpty());
-       }},
+      {"Ctrl+N asks for a new image", Qt::Key_N, Qt::ControlModifier, [] {},
+       [&] { EXPECT_EQ(opened, QStringList{QStringLiteral("frmImgNew")}); }},
       {"Ctrl+Q ends the program", Qt::Key_Q, Qt::ControlModifier, [] {}, [] { EXPECT_FALSE(frmImgClnt.IsLoaded()); }},
   };
   w->fnOpenImgFile(bmp);

@@ -95,21 +95,26 @@ class ScanTest : public MainWindowTest {
       if (++n == pages) w->twnMain->Cancel();
     });
   }
-  static QStringList captions(frmImgClntForm* w) {
+  static QStringList captions(frmImgClntForm*) {
     QStringList c;
-    for (int i = 0; i < w->ixTmb.Count(); ++i) c << w->lblTmb(i)->text();
+    for (int i = 0; i < pageCount(); ++i) c << caption(i);
     return c;
   }
-  static std::vector<int> widths(frmImgClntForm* w) {
+  static std::vector<int> widths(frmImgClntForm*) {
     std::vector<int> v;
-    for (int i = 0; i < w->ixTmb.Count(); ++i) v.push_back(w->ixTmb(i)->ImageWidth());
+    for (int i = 0; i < pageCount(); ++i) v.push_back(pageWidth(i));
     return v;
   }
-  static std::vector<int> selected(frmImgClntForm* w) {
+  static std::vector<int> selected(frmImgClntForm*) {
     std::vector<int> v;
-    for (int i = 0; i < w->ixTmb.Count(); ++i)
-      if (w->ixTmb(i)->HighlightBorder() == 3) v.push_back(i);
+    for (int i = 0; i < pageCount(); ++i)
+      if (mainwindowtest::selected(i)) v.push_back(i);
     return v;
+  }
+  static bool noLayers() {
+    for (int i = 0; i < pageCount(); ++i)
+      if (!pages().layer(i).isEmpty()) return false;
+    return true;
   }
   const QByteArray marker = QByteArrayLiteral("layer of the page");
 };
@@ -122,13 +127,13 @@ TEST_F(ScanTest, ScanNewOnAnEmptyWorkspaceStartsAnUntitledDocument) {
   EXPECT_EQ(w->Caption(), QStringLiteral("   Image Lumivex - New File"));
   EXPECT_EQ(captions(w), QStringList({"Page 1"}));
   EXPECT_EQ(widths(w), std::vector<int>({kScannedWidth}));
-  EXPECT_EQ(w->ixTmb(0)->ImageHeight(), 49);
+  EXPECT_EQ(pages().picture(0).height(), 49);
   EXPECT_EQ(pageShown(w), kScannedWidth);
-  EXPECT_EQ(gintCurrPage, 0);
-  EXPECT_EQ(gintCurrFormat, 0);
-  EXPECT_TRUE(gstrCurrFile.isEmpty());
-  EXPECT_TRUE(gblnDocModified);
-  EXPECT_TRUE(gblnPageModified);
+  EXPECT_EQ(doc().currentPage, 0);
+  EXPECT_EQ(doc().format, 0);
+  EXPECT_TRUE(doc().path.isEmpty());
+  EXPECT_TRUE(doc().docModified);
+  EXPECT_TRUE(doc().pageModified);
   EXPECT_EQ(gstrScanMode, QStringLiteral("NEW"));
   EXPECT_TRUE(enabled(w->Menu("mnuFileSave")));
   EXPECT_TRUE(enabled(w->Menu("mnuScanAppend")));
@@ -147,9 +152,8 @@ TEST_F(ScanTest, ScanNewFromTheFeederCaptionsThePagesInFeedingOrder) {
   EXPECT_EQ(captions(w), QStringList({"Page 1", "Page 2", "Page 3"}));
   EXPECT_EQ(widths(w), std::vector<int>(3, kScannedWidth));
   EXPECT_EQ(selected(w), std::vector<int>({2}));
-  EXPECT_EQ(gintCurrPage, 2);
-  EXPECT_EQ(gvarPageAnno.size(), 4u);
-  for (const rt::Variant& v : gvarPageAnno) EXPECT_TRUE(v.IsEmpty());
+  EXPECT_EQ(doc().currentPage, 2);
+  EXPECT_TRUE(noLayers());
   EXPECT_TRUE(w->Menu("mnuViewNext") && !enabled(w->Menu("mnuViewNext")));
   EXPECT_TRUE(enabled(w->Menu("mnuViewPrev")));
 }
@@ -158,17 +162,17 @@ TEST_F(ScanTest, ScanNewClosesTheOpenDocumentFirst) {
   const QString path = file(QStringLiteral("three.tif"), kThreePages, 4);
   frmImgClntForm* w = scanner("test:0 - Flatbed");
   w->fnOpenImgFile(path);
-  gblnDocModified = true;
+  doc().docModified = true;
   // Cancel at the save prompt: nothing is scanned and the document stays.
   dialogs.answerMsgBox(rt::vbCancel);
   ws::mnuScanNew_Click(*w);
-  EXPECT_EQ(gstrCurrFile, path);
-  EXPECT_EQ(w->ixTmb.Count(), 3);
+  EXPECT_EQ(doc().path, path);
+  EXPECT_EQ(pageCount(), 3);
   // No: the document goes, the scan starts an empty strip.
   dialogs.answerMsgBox(rt::vbNo);
   ws::mnuScanNew_Click(*w);
   EXPECT_EQ(dialogs.calls().size(), 2u);
-  EXPECT_TRUE(gstrCurrFile.isEmpty());
+  EXPECT_TRUE(doc().path.isEmpty());
   EXPECT_EQ(widths(w), std::vector<int>({kScannedWidth}));
   EXPECT_EQ(captions(w), QStringList({"Page 1"}));
 }
@@ -181,12 +185,11 @@ TEST_F(ScanTest, ScanAppendAddsThePageAtTheEndAndMakesItCurrent) {
   EXPECT_EQ(captions(w), QStringList({"Page 1", "Page 2", "Page 3", "Page 4"}));
   EXPECT_EQ(widths(w), std::vector<int>({30, 40, 50, kScannedWidth}));
   EXPECT_EQ(selected(w), std::vector<int>({3}));
-  EXPECT_EQ(gintCurrPage, 3);
+  EXPECT_EQ(doc().currentPage, 3);
   EXPECT_EQ(pageShown(w), kScannedWidth);
-  EXPECT_EQ(gvarPageAnno.size(), 5u);
-  EXPECT_TRUE(gblnDocModified);
-  EXPECT_FALSE(gblnPageModified);
-  EXPECT_EQ(gstrCurrFile, path);
+  EXPECT_TRUE(doc().docModified);
+  EXPECT_FALSE(doc().pageModified);
+  EXPECT_EQ(doc().path, path);
 }
 
 TEST_F(ScanTest, ScanInsertPutsThePagesBehindTheCurrentOneAndMovesTheRestWithTheirAnnotations) {
@@ -196,7 +199,7 @@ TEST_F(ScanTest, ScanInsertPutsThePagesBehindTheCurrentOneAndMovesTheRestWithThe
     frmImgClntForm* w = scanner(pages == 1 ? "test:0 - Flatbed" : "test:0 - Automatic Document Feeder");
     w->fnOpenImgFile(path);
     w->ixTmb_Click(1);
-    gvarPageAnno[2] = rt::Variant(marker);
+    ws::document().state().pages.setLayer(2, marker);
     if (pages > 1) feederPages(w, pages);
     ws::mnuScanInsert_Click(*w);
     std::vector<int> expected = {30, 40};
@@ -206,12 +209,12 @@ TEST_F(ScanTest, ScanInsertPutsThePagesBehindTheCurrentOneAndMovesTheRestWithThe
     QStringList renumbered;
     for (int i = 1; i <= 4 + pages; ++i) renumbered << QStringLiteral("Page %1").arg(i);
     EXPECT_EQ(captions(w), renumbered);
-    EXPECT_EQ(gintCurrPage, 1 + pages);
+    EXPECT_EQ(doc().currentPage, 1 + pages);
     EXPECT_EQ(selected(w), std::vector<int>({1 + pages}));
     EXPECT_EQ(pageShown(w), kScannedWidth);
-    ASSERT_EQ(gvarPageAnno.size(), static_cast<std::size_t>(5 + pages));
-    EXPECT_EQ(gvarPageAnno[static_cast<std::size_t>(2 + pages)].Bytes(), marker);
-    for (int i = 2; i < 2 + pages; ++i) EXPECT_TRUE(gvarPageAnno[static_cast<std::size_t>(i)].IsEmpty());
+    ASSERT_EQ(pageCount(), 4 + pages);
+    EXPECT_EQ(mainwindowtest::pages().layer(2 + pages), marker);
+    for (int i = 2; i < 2 + pages; ++i) EXPECT_TRUE(mainwindowtest::pages().layer(i).isEmpty());
     bool ok = false;
     w->fnCloseFile(true, ok);
     unloadNow();
@@ -223,16 +226,16 @@ TEST_F(ScanTest, RescanPageReplacesThePictureAndDropsItsAnnotations) {
   frmImgClntForm* w = scanner("test:0 - Flatbed");
   w->fnOpenImgFile(path);
   w->ixTmb_Click(1);
-  gvarPageAnno[1] = rt::Variant(marker);
+  ws::document().state().pages.setLayer(1, marker);
   ws::mnuScanPage_Click(*w);
   EXPECT_EQ(widths(w), std::vector<int>({30, kScannedWidth, 50}));
   EXPECT_EQ(captions(w), QStringList({"Page 1", "Page 2", "Page 3"}));
-  EXPECT_TRUE(gvarPageAnno[1].IsEmpty());
-  EXPECT_EQ(gintCurrPage, 1);
+  EXPECT_TRUE(pages().layer(1).isEmpty());
+  EXPECT_EQ(doc().currentPage, 1);
   EXPECT_EQ(pageShown(w), kScannedWidth);
-  EXPECT_TRUE(gblnDocModified);
+  EXPECT_TRUE(doc().docModified);
 
-  gintCurrPage = 3;
+  doc().currentPage = 3;
   dialogs.answerMsgBox(rt::vbOK);
   ws::mnuScanPage_Click(*w);
   ASSERT_EQ(dialogs.calls().size(), 1u);
@@ -261,8 +264,8 @@ TEST_F(ScanTest, TheScanAreaOfTheOptionsReachesTheDevice) {
   EXPECT_FLOAT_EQ(l, 0.5f);
   EXPECT_FLOAT_EQ(b, 0.5f);
   ws::mnuScanNew_Click(*w);
-  EXPECT_NEAR(w->ixTmb(0)->ImageWidth(), 50, 1);
-  EXPECT_NEAR(w->ixTmb(0)->ImageHeight(), 25, 1);
+  EXPECT_NEAR(pageWidth(0), 50, 1);
+  EXPECT_NEAR(mainwindowtest::pages().picture(0).height(), 25, 1);
 }
 
 TEST_F(ScanTest, WithoutAScannerTheCommandsEndQuietly) {
@@ -390,12 +393,12 @@ TEST_F(ScanTest, TheWindowShowsBeforeTheScannerCheckAnswersAndTheScanCommandsFol
     EXPECT_FALSE(enabled(w->Button(w->tbrScan, "scanappend")));
     held.release();
     waitForScannerCheck(w);
-    EXPECT_EQ(gblnScannerPresent, present);
+    EXPECT_EQ(doc().scannerPresent, present);
     for (const char* menu : {"mnuScanNew", "mnuScanSelect", "mnuScanOpt", "mnuScanAppend", "mnuScanInsert"})
       EXPECT_EQ(enabled(w->Menu(menu)), present) << menu;
     EXPECT_EQ(enabled(w->Button(w->tbrScan, "scannew")), present);
     EXPECT_EQ(enabled(w->Button(w->tbrScan, "scanappend")), present);
-    EXPECT_EQ(gstrCurrFile, dir.file(QStringLiteral("two.tif")));
+    EXPECT_EQ(doc().path, dir.file(QStringLiteral("two.tif")));
     EXPECT_TRUE(dialogs.calls().empty());
     w->mnuFileClose_Click();
     EXPECT_EQ(enabled(w->Menu("mnuScanNew")), present);
@@ -431,7 +434,7 @@ TEST_F(ScanTest, AFailedScannerCheckIsReportedWhenItAnswers) {
     } else {
       EXPECT_EQ(dialogs.calls().size(), before);
     }
-    EXPECT_FALSE(gblnScannerPresent);
+    EXPECT_FALSE(doc().scannerPresent);
     EXPECT_FALSE(enabled(w->Menu("mnuScanNew")));
     ASSERT_TRUE(unloadNow());
   }

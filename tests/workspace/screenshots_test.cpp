@@ -48,7 +48,7 @@ TEST_F(Screenshots, SettingsDialogs) {
   save(convert, "convert.png");
   convert->Unload();
 
-  gintPopupTmb = 1;
+  doc().popupPage = 1;
   frmImgPropForm* prop = frmImgProp.get();
   prop->fnShowProperties();
   save(prop, "properties.png");
@@ -91,7 +91,7 @@ TEST_F(Screenshots, ToolbarUnderThemes) {
     for (int i = 0; i < 10; ++i) QCoreApplication::processEvents();
     const QString path = QDir(qEnvironmentVariable("LUMIVEX_SCREENSHOTS")).filePath(QLatin1String(t.file));
     EXPECT_TRUE(bar->grab(bar->childrenRect()).save(path)) << path.toStdString();
-    gblnDocModified = false;
+    doc().docModified = false;
     ASSERT_TRUE(unloadNow());
   }
   QIcon::setThemeName(before);
