@@ -129,6 +129,8 @@ void frmSearchForm::cmdSearch_Click() {
   mstrAlbumFiles = found;
   if (found.isEmpty()) {
     rt::Screen::setMousePointer(rt::vbDefault);
+    // A search that ends without a word looks as if it never ran.
+    rt::ShowInformation(QStringLiteral("No albums were found in ") + root + QStringLiteral(" or the folders below it."));
     return;
   }
   QList<QTreeWidgetItem*> items;

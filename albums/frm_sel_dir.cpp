@@ -2,6 +2,7 @@
 
 #include "workspace/mod_vars.h"
 
+#include <QDir>
 #include <QGridLayout>
 #include <QPushButton>
 
@@ -55,13 +56,13 @@ void frmSelDirForm::cmdCancel_Click() { Unload(); }
 void fnShowSelDir(const QString& caption, const QString& current, QWidget* owner) {
   frmSelDirForm* f = frmSelDir.get();
   f->setCaption(caption);
-  if (!current.trimmed().isEmpty()) {
-    {
-      const QSignalBlocker block(f->drvSel);
-      f->drvSel->setDrive(current);
-    }
-    f->dirSel->setPath(current);
-    f->fleSel->setPath(f->dirSel->Path());
+  // A folder not chosen yet is looked for from home, where the user's files are.
+  const QString start = current.trimmed().isEmpty() ? QDir::homePath() : current;
+  {
+    const QSignalBlocker block(f->drvSel);
+    f->drvSel->setDrive(start);
   }
+  f->dirSel->setPath(start);
+  f->fleSel->setPath(f->dirSel->Path());
   f->Show(rt::vbModal, owner);
 }

@@ -6,11 +6,15 @@
 #include "runtime/message_boxes.h"
 #include "workspace/first_activation.h"
 #include "workspace/frm_img_clnt.h"
+#include "workspace/settings/frm_about.h"
 #include "workspace/settings/register_settings_windows.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QIcon>
 #include <QTimer>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -38,12 +42,38 @@ void runAfterStart(const QString& step) {
   timer->start(0);
 }
 
+// --help and --version answer on standard output and end the program before any window (or the
+// display it would need) is opened. Returns true when one of them was asked for.
+bool answeredCommandLineQuestion(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::printf(
+          "Usage: kvtLumivex [IMAGE-FILE | ALBUM.kvt]\n"
+          "Creates, scans, views, annotates, converts, prints and organises image documents.\n"
+          "An image file given is opened as the document; an album (.kvt) opens in the album manager.\n"
+          "\n"
+          "  --help     show this help and exit\n"
+          "  --version  show the version and exit\n");
+      return true;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("kvtLumivex (Image Lumivex) %s\n", kProgramVersion);
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (answeredCommandLineQuestion(argc, argv)) return 0;
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("kvtLumivex"));
   QApplication::setOrganizationName(QStringLiteral("Quorvane"));
+  // The desktop matches the windows to the program's desktop entry, and shows its own picture.
+  QGuiApplication::setDesktopFileName(QStringLiteral("kvtLumivex"));
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/desktop/kvtLumivex.svg")));
   // The program ends when its main window goes, whichever way it goes: File > Exit unloads it
   // (which hides it rather than closing it), the title bar closes it. Other windows left open,
   // such as a modeless palette, do not keep the process alive without it.

@@ -16,6 +16,10 @@ endforeach()
 # The toolbar's own pictures, for desktops whose icon theme has none of a button's name.
 file(GLOB toolbar_icons CONFIGURE_DEPENDS RELATIVE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/workspace/icons/*.svg)
 qt_add_resources(lumivex_program toolbar_icons PREFIX /icons/toolbar BASE workspace/icons FILES ${toolbar_icons})
+# What the program installs for the desktop (cmake/Install.cmake) it also writes for the user at
+# start-up, and its windows show the icon.
+set(desktop_files docs/desktop/kvtLumivex.desktop docs/desktop/kvtLumivex.xml docs/desktop/kvtLumivex.svg)
+qt_add_resources(lumivex_program desktop_files PREFIX /desktop BASE docs/desktop FILES ${desktop_files})
 
 # The guide that Help > Contents opens: beside the program in the build tree, in the program's
 # data folder once installed.
@@ -34,5 +38,3 @@ endforeach()
 add_custom_target(lumivex_guide ALL DEPENDS ${guide_copies})
 # The program and its tests find the guide beside them whichever target was built.
 add_dependencies(lumivex_program lumivex_guide)
-include(GNUInstallDirs)
-install(FILES ${guide_files} DESTINATION ${CMAKE_INSTALL_DATADIR}/Quorvane/kvtLumivex/guide)

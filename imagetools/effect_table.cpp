@@ -137,7 +137,8 @@ std::vector<Effect> build() {
                [](const V& v) { return std::abs(std::clamp(v.s[1], -10, 10)) * (std::clamp(v.s[0], 1, 25) - 1); }),
       reaching(direct("MEDIAN", "   Median", "Median", img::median), threeByThree),
       [] {
-        Effect e = sliders("MOSIAC", "   Mosiac", {{"Mosiac Block Size", 1, 63, d::MosaicSize, {}}},
+        // The word keeps the menu's old spelling; the screen spells it right.
+        Effect e = sliders("MOSIAC", "   Mosaic", {{"Mosaic Block Size", 1, 63, d::MosaicSize, {}}},
                            [](Bitmap& b, const V& v) { img::mosaic(b, v.s[0]); });
         e.rows = localRows(e.run, {}, [](const V& v) { return v.s[0]; });
         return e;

@@ -49,6 +49,8 @@ frmILevelForm::frmILevelForm() {
   lblHighlights = tools::label(fraIL, QStringLiteral("Highlights"), 2800, 2430, 920, 255);
   lblHighlights->setAlignment(Qt::AlignRight);
   cmdClose = tools::button(this, QStringLiteral("&Close"), 2880, 3400, 1020, 390);
+  // The window only shows: its one button is Enter's as well as Escape's.
+  cmdClose->setDefault(true);
   rt::setCancel(cmdClose);
   connect(cmbChannels, &QComboBox::currentTextChanged, this, [this] { cmbChannels_Click(); });
   connect(cmdClose, &QPushButton::clicked, this, [this] { cmdClose_Click(); });

@@ -41,6 +41,7 @@ frmImgColDepForm::frmImgColDepForm() {
   }
   cmdApply = tools::button(this, QStringLiteral("&Apply"), 1800, 3950, 1020, 390);
   cmdCancel = tools::button(this, QStringLiteral("&Cancel"), 2880, 3950, 1020, 390);
+  cmdApply->setDefault(true);
   rt::setCancel(cmdCancel);
   connect(cmdApply, &QPushButton::clicked, this, [this] { cmdApply_Click(); });
   connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });

@@ -27,6 +27,7 @@ frmImgColRepForm::frmImgColRepForm() {
   cmdPreview = tools::button(this, QStringLiteral("Preview"), 4000, 3900, 1020, 390);
   cmdApply = tools::button(this, QStringLiteral("&Apply"), 5700, 3900, 1020, 390);
   cmdCancel = tools::button(this, QStringLiteral("&Cancel"), 6780, 3900, 1020, 390);
+  cmdApply->setDefault(true);
   rt::setCancel(cmdCancel);
   cmdPreview->setEnabled(false);
   cmdApply->setEnabled(false);

@@ -54,6 +54,7 @@ frmImgColSepForm::frmImgColSepForm() {
   cmdSelect = tools::button(this, QStringLiteral("&Select"), right - 2160, 2940, 1020, 390);
   cmdSelect->setEnabled(false);
   cmdCancel = tools::button(this, QStringLiteral("&Cancel"), right - 1080, 2940, 1020, 390);
+  cmdSelect->setDefault(true);
   rt::setCancel(cmdCancel);
   connect(cmbSepType, &QComboBox::currentTextChanged, this, [this] { cmbSepType_Click(); });
   connect(cmdSelect, &QPushButton::clicked, this, [this] { cmdSelect_Click(); });

@@ -55,6 +55,7 @@ frmImgProcForm::frmImgProcForm() {
   connect(cmdText, &QPushButton::clicked, this, [this] { cmdText_Click(); });
   cmdApply = tools::button(this, QStringLiteral("&Apply"), 1635, designed.buttonTop, 1020, 390);
   cmdCancel = tools::button(this, QStringLiteral("&Cancel"), 2715, designed.buttonTop, 1020, 390);
+  cmdApply->setDefault(true);
   rt::setCancel(cmdCancel);
   connect(cmdApply, &QPushButton::clicked, this, [this] { cmdApply_Click(); });
   connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });

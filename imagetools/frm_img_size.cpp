@@ -65,7 +65,7 @@ frmImgSizeForm::frmImgSizeForm() {
   txtWidth = box(fraResize, 1500, 120);
   lblHeight = tools::label(fraResize, QStringLiteral("Height :"), 120, 465, 1300, 255);
   txtHeight = box(fraResize, 1500, 435);
-  chkKeepRatio = new QCheckBox(QStringLiteral("   Keep  Aspect Ratio"), fraResize);
+  chkKeepRatio = new QCheckBox(QStringLiteral("Keep Aspect Ratio"), fraResize);
   tools::place(chkKeepRatio, 120, 750, 2700, 255);
   chkKeepRatio->setChecked(true);
   const std::pair<tools::TextBox*, SizeBox> boxes[] = {{txtCropPct, SizeBox::CropPct},   {txtBdrX, SizeBox::BorderX},
@@ -80,6 +80,7 @@ frmImgSizeForm::frmImgSizeForm() {
   cmdDefaults = tools::button(this, QStringLiteral("&Defaults"), 60, 4650, 1100, 390);
   cmdApply = tools::button(this, QStringLiteral("&Apply"), 1440, 4650, 1020, 390);
   cmdCancel = tools::button(this, QStringLiteral("&Cancel"), 2580, 4650, 1020, 390);
+  cmdApply->setDefault(true);
   rt::setCancel(cmdCancel);
   connect(cmdDefaults, &QPushButton::clicked, this, [this] {
     if (!tools::anyBoxHolds(this)) cmdDefaults_Click();

@@ -3,11 +3,14 @@
 #include "runtime/leave_check.h"
 #include "runtime/screen.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QLayout>
+#include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace rt {
 
@@ -21,9 +24,71 @@ QPushButton* keyButton(const QWidget* window, bool (*has)(const QPushButton*)) {
   return nullptr;
 }
 bool isDefaultButton(const QPushButton* b) { return b->isDefault(); }
+
+bool hasCancelButton(const QWidget* window) {
+  for (const QPushButton* b : window->findChildren<QPushButton*>())
+    if (b->window() == window && isCancel(b)) return true;
+  return false;
+}
+
+// A control the program draws itself (a plain QWidget underneath, such as a picture viewer) has
+// no focus look of the style's; the standard controls draw their own.
+bool drawsNoFocus(const QWidget* w) {
+  return w && !w->isWindow() && w->metaObject()->superClass() == &QWidget::staticMetaObject;
+}
+
+// The focus mark: a frame just outside a control, over its neighbours, that lets every click
+// through. It follows the control while it keeps the focus and goes when the focus leaves it.
+class FocusMark : public QWidget {
+ public:
+  explicit FocusMark(QWidget* target) : QWidget(target->parentWidget()), target_(target) {
+    setObjectName(QStringLiteral("focusMark"));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    target->installEventFilter(this);
+    connect(target, &QObject::destroyed, this, [this] { drop(); });
+    // A message box over the window takes the focus for a while; the mark stays for its return.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+      if (!target_ || (now && now != target_ && now->window() == target_->window())) drop();
+    });
+    follow();
+    show();
+    raise();
+  }
+  QWidget* target() const { return target_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (watched == target_) {
+      if (e->type() == QEvent::Move || e->type() == QEvent::Resize) follow();
+      if (e->type() == QEvent::Hide) drop();
+    }
+    return false;
+  }
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    QPen pen(palette().color(QPalette::Highlight), kWidth, Qt::DashLine);
+    p.setPen(pen);
+    p.drawRect(QRectF(rect()).adjusted(kWidth / 2.0, kWidth / 2.0, -kWidth / 2.0, -kWidth / 2.0));
+  }
+
+ private:
+  static constexpr int kWidth = 2;
+  void drop() {
+    hide();
+    deleteLater();
+  }
+  void follow() {
+    if (target_) setGeometry(target_->geometry().adjusted(-kWidth - 1, -kWidth - 1, kWidth + 1, kWidth + 1));
+  }
+  QPointer<QWidget> target_;
+};
 }  // namespace
 
-void setCancel(QPushButton* button, bool cancel) { button->setProperty(kCancelProperty, cancel); }
+void setCancel(QPushButton* button, bool cancel) {
+  button->setProperty(kCancelProperty, cancel);
+  if (auto* form = qobject_cast<Form*>(button->window()); form && cancel) form->armEscape();
+}
 bool isCancel(const QPushButton* button) { return button->property(kCancelProperty).toBool(); }
 
 Form::Form(QWidget* parent) : QWidget(parent, Qt::Window) { setAttribute(Qt::WA_DeleteOnClose, false); }
@@ -155,6 +220,37 @@ void Form::hideEvent(QHideEvent* e) {
   QWidget::hideEvent(e);
   active_ = false;
   endModal();
+}
+
+void Form::armEscape() {
+  if (escape_) return;
+  escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  // The key goes to the window's own key handling, so that a form that gives Escape another
+  // meaning for a while (stopping a search) keeps it.
+  connect(escape_, &QShortcut::activated, this, [this] {
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    keyPressEvent(&escape);
+  });
+}
+
+void Form::showEvent(QShowEvent* e) {
+  QWidget::showEvent(e);
+  // A Cancel button marked before the form became its window.
+  if (!escape_ && hasCancelButton(this)) armEscape();
+}
+
+bool Form::focusNextPrevChild(bool next) {
+  const bool moved = QWidget::focusNextPrevChild(next);
+  if (moved) markFocus();
+  return moved;
+}
+
+void Form::markFocus() {
+  QWidget* focus = focusWidget();
+  if (!drawsNoFocus(focus) || !focus->parentWidget()) return;
+  // A mark that went with an earlier focus change may wait to be deleted: it is not this one.
+  if (focusMark_ && !focusMark_->isHidden() && static_cast<FocusMark*>(focusMark_.data())->target() == focus) return;
+  focusMark_ = new FocusMark(focus);
 }
 
 void Form::keyPressEvent(QKeyEvent* e) {

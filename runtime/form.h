@@ -7,14 +7,17 @@
 
 class QEventLoop;
 class QPushButton;
+class QShortcut;
 
 namespace rt {
 
 constexpr int vbModeless = 0;
 constexpr int vbModal = 1;
 
-// A command button's Cancel property: Escape anywhere in its window presses it. (Its Default
-// property is QPushButton::setDefault: Enter presses it, after the focused box's leave check.)
+// A command button's Cancel property: Escape anywhere in its window presses it, whichever control
+// has the focus (a control that uses Escape itself claims it first, as an item editor does). (Its
+// Default property is QPushButton::setDefault: Enter presses it, after the focused box's leave
+// check.)
 void setCancel(QPushButton* button, bool cancel = true);
 bool isCancel(const QPushButton* button);
 
@@ -75,15 +78,25 @@ class Form : public QWidget {
   void hideEvent(QHideEvent* e) override;
   void changeEvent(QEvent* e) override;
   // Enter presses the focused button, or else the default button once the focused control's leave
-  // check has passed; Escape presses the Cancel button. A key that a control used never gets here.
+  // check has passed; Escape presses the Cancel button. A key that a control used never gets here,
+  // but Escape does once the window has a Cancel button: it comes as a window shortcut.
   void keyPressEvent(QKeyEvent* e) override;
+  void showEvent(QShowEvent* e) override;
+  // Tab and Shift+Tab: a control that draws no focus of its own gets a mark around it.
+  bool focusNextPrevChild(bool next) override;
 
  private:
+  friend void setCancel(QPushButton* button, bool cancel);
+  // Escape as a shortcut of the window, once it has a button marked Cancel.
+  void armEscape();
+  void markFocus();
   bool runUnloadHandlers(int mode);
   bool pressKeyButton(const QKeyEvent* e);
   void endModal();
 
   QEventLoop* modalLoop_ = nullptr;
+  QShortcut* escape_ = nullptr;
+  QPointer<QWidget> focusMark_;
   bool unloaded_ = false;
   bool loaded_ = false;
   bool active_ = false;

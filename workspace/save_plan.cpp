@@ -59,15 +59,12 @@ SavePlan fnPlanSave(ImageFormatCode format, int pages, bool pageStrip, const QSt
 namespace {
 
 // The extensions a format is known by, lower case without the dot: its own name in the save dialog,
-// then the patterns of the open dialog (bmp and dib, jpg and jif ...), and the usual long spellings.
+// then every other its files go by (bmp and dib, tif and tiff, jpg, jpeg and jif ...).
 QStringList extensionsOf(ImageFormatCode code) {
   QStringList out;
   const QString own = svSettings::fnFormatExt(QString::number(code));
   if (!own.isEmpty()) out << own;
-  for (const QString& p : QString::fromLatin1(img::formatInfo(code).patterns).split(QLatin1Char(';'), Qt::SkipEmptyParts))
-    out << p.mid(2).toLower();
-  if (out.contains(QLatin1String("tif"))) out << QStringLiteral("tiff");
-  if (out.contains(QLatin1String("jpg"))) out << QStringLiteral("jpeg");
+  out << img::formatExtensions(code);
   out.removeDuplicates();
   return out;
 }

@@ -2,8 +2,8 @@
 // One row per image format code: everything the program asks about a format, answered from one
 // table instead of separate switches. The imaging control names formats in its messages from it;
 // the workspace takes descriptions, page capability, write capability, TIFF compression, the code
-// to save in and the open dialog's filter from it, the image search its extensions. The folder
-// windows' file pattern is the one list here that is not drawn from the table.
+// to save in and the open dialog's filter from it, the folder windows and the image search the
+// files they list, the file-type dialog the types it offers.
 #include "controls/imaging/format_codes.h"
 
 #include <QString>
@@ -16,8 +16,8 @@ struct FormatInfo {
   int16_t code;
   const char* description;  // "TIF - LZW Compressed"
   const char* name;         // "TIFF": the format's name in messages
-  const char* patterns;     // "*.BMP;*.DIB": the file names the open dialog lists it by; "" for none
-  int filterPlace;          // place of its patterns in the open dialog's image filter; 0 not listed
+  const char* extensions;   // "tif tiff": every extension its files go by, lower case; "" for none
+  bool readable;            // the program reads files of it: they are listed wherever files are offered
   bool multiPage;           // can hold several pages
   bool readOnly;            // read but never written: saved as TIFF instead
   TiffCompression tiffCompression;  // handed to a TIFF save of a document in this format
@@ -27,15 +27,17 @@ struct FormatInfo {
 const std::vector<FormatInfo>& formatTable();
 // The row of a code; codes the table does not know get the row of "Unknown Format" (code 0).
 const FormatInfo& formatInfo(int code);
-// "Image Files|*.BMP;...;*.WPG|All Files (*.*)|*.*"
-QString openDialogFilter();
-// The extensions of the table's patterns, upper case without "*.": every extension the open
-// dialog lists image files by ("BMP", "DIB", ...).
+// The extensions of a code's row ("tif", "tiff"), lower case without the dot.
+QStringList formatExtensions(int code);
+// Every extension of a format the program reads, upper case without the dot and in order ("BMP",
+// "CAL", ...): the files the open dialog, the folder windows and the image search list. An extension
+// matches whatever its case in a file name.
 QStringList patternExtensions();
-// The file pattern of the windows that list a folder's pictures (the directory browser and the
-// archive's index list): "*.BMP;...;*.WPG". It is their own list, not the table's: it names GIF and
-// LJP, which the table has no row for, and leaves out ICO, RLE and WMF, which the open dialog
-// offers. Changing it changes which files both windows list.
+// "Image Files|*.bmp;*.cal;...;*.tiff|All Files (*.*)|*.*": the readable formats' files, matched in
+// any case (the dialogs compare names without regard to case).
+QString openDialogFilter();
+// The same files as the pattern of the windows that list a folder's pictures (the directory browser
+// and the archive's index list): "*.bmp;*.cal;...".
 QString browsePatterns();
 
 }  // namespace img

@@ -233,12 +233,19 @@ TEST_F(BrowseDirTest, ADriveThatCannotBeReadIsReportedAndTheListGoesBack) {
   EXPECT_EQ(b->fleSel->ListCount(), 2);
 }
 
-TEST_F(BrowseDirTest, KeywordSearchWithoutAlbumsShowsNothing) {
-  QDir().mkpath(dir.file("empty"));
+// A search below a folder with no album says so, and the window stays ready for another folder.
+TEST_F(BrowseDirTest, KeywordSearchWithoutAlbumsSaysSo) {
+  QDir().mkpath(dir.file("empty/sub"));
   frmSearchForm* s = frmSearch.get();
   s->dirSel->setPath(dir.file("empty"));
   s->txtKeyWord->setText("X");
+  dialogs.answerMsgBox(rt::vbOK);
   s->cmdSearch_Click();
+  ASSERT_EQ(dialogs.calls().size(), 1u);
+  EXPECT_EQ(dialogs.calls()[0].text, QStringLiteral("No albums were found in ") + dir.file("empty") +
+                                         QStringLiteral(" or the folders below it."));
+  EXPECT_EQ(dialogs.calls()[0].title, QStringLiteral("Information"));
   EXPECT_TRUE(s->fraResults->isHidden());
   EXPECT_TRUE(s->txtKeyWord->isEnabled());
+  EXPECT_FALSE(s->cmdSearch->isHidden());
 }

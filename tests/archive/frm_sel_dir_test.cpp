@@ -46,7 +46,9 @@ TEST_F(SelDirTest, SelectStoresTheOpenedFolderByCaptionCancelStoresNothing) {
   EXPECT_EQ(gstrBatchDir, batch + QStringLiteral("/sub"));
   EXPECT_TRUE(gstrIndexDir.isEmpty());
 
+  // No index folder chosen yet: the picker starts at home.
   whenShown<frmSelDirForm>(frmSelDir, [&](frmSelDirForm* f) {
+    EXPECT_EQ(f->dirSel->Path(), QDir::homePath());
     f->dirSel->setPath(batch);
     f->cmdCancel_Click();
   });

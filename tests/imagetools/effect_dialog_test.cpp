@@ -58,7 +58,7 @@ const std::vector<Expected> kEffects = {
     {"MBLUR", "   Motion Blur", {"Blur Intensity 1 25", "Horizontal Velocity -10 10", "Vertical Velocity -10 10"},
      [](Bitmap& b, const V& v) { img::motionBlur(b, v.s[0], v.s[1], v.s[2]); }},
     {"MEDIAN", "   Median", {"Median"}, [](Bitmap& b, const V&) { img::median(b); }},
-    {"MOSIAC", "   Mosiac", {"Mosiac Block Size 1 63"}, [](Bitmap& b, const V& v) { img::mosaic(b, v.s[0]); }},
+    {"MOSIAC", "   Mosaic", {"Mosaic Block Size 1 63"}, [](Bitmap& b, const V& v) { img::mosaic(b, v.s[0]); }},
     {"NEGATE", "   Negate", {"Negate"}, [](Bitmap& b, const V&) { img::negate(b); }},
     {"NOISE", "   Noise", {"Noise Frequency 1 20", "Noise Intensity 1 128"},
      [](Bitmap& b, const V& v) { img::addNoise(b, v.s[0], v.s[1]); }},

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QPixmap>
 #include <QSlider>
+#include <QTest>
 #include <QThread>
 
 namespace {
@@ -51,6 +52,13 @@ TEST_F(Screenshots, EffectAndColourDepthDialogs) {
   settle();
   EXPECT_TRUE(p->grab().save(QDir(dir).filePath(QStringLiteral("effect-dialog.png"))));
   frmImgProc.Unload();
+  modVars::gstrImgOperation = QStringLiteral("MOSIAC");
+  p = frmImgProc.get();
+  p->Show();
+  p->sldSel[0]->setValue(12);
+  settle();
+  EXPECT_TRUE(p->grab().save(QDir(dir).filePath(QStringLiteral("effect-mosaic.png"))));
+  frmImgProc.Unload();
   frmImgColDepForm* d = frmImgColDep.get();
   d->Show();
   d->cmbBitsPixel->setCurrentIndex(1);
@@ -74,6 +82,9 @@ TEST_F(Screenshots, OtherToolDialogs) {
   sep->Show();
   sep->cmbSepType->setCurrentIndex(3);
   sep->ixC_Click(1);
+  // Tab from the list: the original's viewer has the focus, and its mark shows it.
+  sep->cmbSepType->setFocus();
+  QTest::keyClick(sep->cmbSepType, Qt::Key_Tab);
   shoot(sep, "colour-separation.png");
   frmImgColSep.Unload();
   frmImgColRepForm* rep = frmImgColRep.get();

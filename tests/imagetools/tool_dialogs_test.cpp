@@ -8,6 +8,7 @@
 #include "imagetools/frm_img_col_rep.h"
 #include "imagetools/frm_img_col_sep.h"
 #include "imagetools/frm_img_new.h"
+#include "imagetools/frm_img_proc.h"
 #include "imagetools/frm_img_size.h"
 #include "imagetools/level_chart.h"
 #include "runtime/conversions.h"
@@ -26,6 +27,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTest>
+#include <functional>
 
 namespace {
 
@@ -299,7 +301,7 @@ TEST_F(CropResize, TheWordChoosesTheOptionAndTheFocus) {
   EXPECT_FALSE(f->txtWidth->isEnabled());
   EXPECT_EQ(f->cmbCPType->currentText(), QStringLiteral("3 - White"));
   EXPECT_TRUE(f->cmdApply->isEnabled());
-  EXPECT_EQ(f->chkKeepRatio->text(), QStringLiteral("   Keep  Aspect Ratio"));
+  EXPECT_EQ(f->chkKeepRatio->text(), QStringLiteral("Keep Aspect Ratio"));
   frmImgSize.Unload();
   f = open("RESIZE", picture(), QRect(2, 2, 5, 5));
   EXPECT_TRUE(f->optCropCurr->isEnabled()) << "the page has a selection";
@@ -722,6 +724,149 @@ TEST_F(LongOperations, RunBesideTheWindowWithTheSameResult) {
   EXPECT_TRUE(img::makeOnControl(page.get(), [](const img::Bitmap& b) { return img::cropToRect(b, 7, 9, 2000, 1900); }));
   EXPECT_EQ(page->ImageWidth(), 2000);
   EXPECT_EQ(page->bitmap().pixel(0, 0) & 0xFFFFFF, qRgb(245, 235, 225) & 0xFFFFFF);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace tooltest;
+using modVars::gstrImgOperation;
+
+// ---- keys ----------------------------------------------------------------------------------------
+
+using ToolDialogKeys = tooltest::ToolTest;
+
+// A key typed on a dialog's window as the window system delivers it: shortcuts first, then the
+// control with the focus and up through its parents.
+void type(QWidget* dialog, Qt::Key key) {
+  QTest::keyClick(dialog->windowHandle(), key);
+  QApplication::processEvents();
+}
+
+img::Bitmap done(img::Bitmap b, const std::function<void(img::Bitmap&)>& op) {
+  op(b);
+  return b;
+}
+
+// Enter in each tool dialog presses the button that carries its action, from the control the user
+// last used: the page changes as a click on that button changes it, and the dialog closes.
+TEST_F(ToolDialogKeys, EnterPressesTheButtonThatCarriesTheDialogsAction) {
+  struct Case {
+    const char* name;
+    // Opens the dialog, sets its inputs and puts the focus where the user would be; the dialog.
+    std::function<rt::Form*()> open;
+    img::Bitmap expected;
+    std::function<bool()> loaded;
+  } cases[] = {
+      {"Gamma, after typing its value",
+       [] {
+         gstrImgOperation = QStringLiteral("GAMMA");
+         frmImgProcForm* f = frmImgProc.get();
+         f->Show();
+         f->txtText->setFocus();
+         f->txtText->selectAll();
+         QTest::keyClicks(f->txtText, QStringLiteral("2"));
+         return static_cast<rt::Form*>(f);
+       },
+       done(picture(), [](img::Bitmap& b) { img::applyGamma(b, 2.0f); }), [] { return frmImgProc.IsLoaded(); }},
+      {"an effect with sliders, from a slider",
+       [] {
+         gstrImgOperation = QStringLiteral("SOLARIZE");
+         frmImgProcForm* f = frmImgProc.get();
+         f->Show();
+         f->sldSel[0]->setValue(100);
+         f->sldSel[0]->setFocus();
+         return static_cast<rt::Form*>(f);
+       },
+       done(picture(), [](img::Bitmap& b) { img::solarize(b, 100); }), [] { return frmImgProc.IsLoaded(); }},
+      {"Colour Depth, from a list",
+       [] {
+         frmImgColDepForm* f = frmImgColDep.get();
+         f->Show();
+         f->cmbBitsPixel->setCurrentIndex(0);
+         f->cmbPalette->setCurrentIndex(1);
+         f->cmbPalette->setFocus();
+         return static_cast<rt::Form*>(f);
+       },
+       done(picture(), [](img::Bitmap& b) { img::changeColorDepth(b, 1, 1, 0); }), [] { return frmImgColDep.IsLoaded(); }},
+      {"Replace Colours, from a slider",
+       [] {
+         frmImgColRepForm* f = frmImgColRep.get();
+         f->Show();
+         f->To.sld[0]->setValue(255);
+         f->To.sld[1]->setValue(255);
+         f->To.sld[2]->setValue(255);
+         f->With.sld[0]->setValue(9);
+         f->With.sld[0]->setFocus();
+         return static_cast<rt::Form*>(f);
+       },
+       done(picture(), [](img::Bitmap& b) { img::replaceColours(b, QRect(), qRgb(0, 0, 0), qRgb(255, 255, 255), qRgb(9, 0, 0)); }),
+       [] { return frmImgColRep.IsLoaded(); }},
+      {"Crop & Resize, in a size box whose check keeps the ratio",
+       [] {
+         gstrImgOperation = QStringLiteral("RESIZE");
+         frmImgSizeForm* f = frmImgSize.get();
+         f->Show();
+         f->txtWidth->setFocus();
+         f->txtWidth->selectAll();
+         QTest::keyClicks(f->txtWidth, QStringLiteral("24"));
+         return static_cast<rt::Form*>(f);
+       },
+       done(picture(), [](img::Bitmap& b) { b = img::resizeImage(b, 24, 18); }), [] { return frmImgSize.IsLoaded(); }},
+      {"Colour Separation, from the list once a channel is picked",
+       [] {
+         frmImgColSepForm* f = frmImgColSep.get();
+         f->Show();
+         f->cmbSepType->setCurrentIndex(0);
+         f->ixC_Click(1);
+         f->cmbSepType->setFocus();
+         return static_cast<rt::Form*>(f);
+       },
+       img::separateColours(picture(), 0)[1], [] { return frmImgColSep.IsLoaded(); }},
+  };
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    page->setBitmap(picture());
+    doc().docModified = doc().pageModified = false;
+    rt::Form* f = c.open();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f));
+    type(f, Qt::Key_Return);
+    EXPECT_FALSE(c.loaded()) << "the dialog closes as its button closes it";
+    EXPECT_TRUE(samePicture(page->bitmap(), c.expected));
+    EXPECT_TRUE(flagsSet());
+    QApplication::processEvents();
+  }
+  // Intensity Levels only shows: Enter closes it as Escape does.
+  frmILevelForm* levels = frmILevel.get();
+  levels->Show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(levels));
+  levels->cmbChannels->setFocus();
+  type(levels, Qt::Key_Enter);
+  EXPECT_FALSE(frmILevel.IsLoaded());
+}
+
+// Tab from the list lands in the original's viewer, which draws no focus of its own: a mark shows
+// where the focus is, and Escape from there closes the dialog as Cancel does.
+TEST_F(ToolDialogKeys, EscapeClosesColourSeparationFromItsViewers) {
+  frmImgColSepForm* f = frmImgColSep.get();
+  f->Show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(f));
+  f->cmbSepType->setCurrentIndex(2);
+  f->cmbSepType->setFocus();
+  type(f, Qt::Key_Tab);
+  auto* viewer = qobject_cast<img::ImagingControl*>(QApplication::focusWidget());
+  ASSERT_TRUE(viewer) << "the focus is in a viewer";
+  QWidget* mark = nullptr;
+  for (QWidget* w : f->findChildren<QWidget*>(QStringLiteral("focusMark")))
+    if (w->isVisible()) mark = w;
+  ASSERT_TRUE(mark);
+  EXPECT_TRUE(mark->geometry().contains(viewer->geometry()));
+  EXPECT_EQ(mark->parentWidget(), viewer->parentWidget());
+  type(f, Qt::Key_Escape);
+  EXPECT_FALSE(frmImgColSep.IsLoaded());
+  EXPECT_TRUE(samePicture(page->bitmap(), picture()));
+  EXPECT_TRUE(flagsClear());
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #pragma once
 // The files by which the windows that list a folder's pictures (the directory browser and the
-// archive's index window) are checked against their shared pattern: GIF and LJP are listed, the
-// open dialog's ICO, RLE and WMF are not, and the case of an extension does not matter.
+// archive's index window) are checked against their shared pattern: the files the program reads,
+// by every extension of their formats (.tiff, .jpeg) and in any case, and nothing else (GIF, LJP
+// and WMF, which it cannot read).
 #include <QDir>
 #include <QFile>
 #include <QString>
@@ -14,8 +15,8 @@ inline QStringList writeFolderPatternFiles(const QString& folder) {
   const struct {
     const char* name;
     bool listed;
-  } cases[] = {{"a.gif", true},  {"b.LJP", true},  {"c.Tif", true},  {"d.dib", true},   {"e.ico", false},
-               {"f.RLE", false}, {"g.wmf", false}, {"h.txt", false}, {"i.jpeg", false}, {"j.tiff", false}};
+  } cases[] = {{"a.gif", false}, {"b.LJP", false}, {"c.Tif", true},  {"d.dib", true},  {"e.ico", true},
+               {"f.RLE", true},  {"g.wmf", false}, {"h.txt", false}, {"i.jpeg", true}, {"j.tiff", true}};
   QDir().mkpath(folder);
   QStringList listed;
   for (const auto& c : cases) {

@@ -7,13 +7,18 @@
 #include "workspace/settings/mod_registry.h"
 #include "workspace/settings/register_settings_windows.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
+#include <QIcon>
+#include <QListView>
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
+#include <map>
 
 namespace {
 
@@ -30,7 +35,7 @@ void setClassValue(const char* key, const QByteArray& value) {
 }
 
 const QString kQuestion = QStringLiteral(
-    "The Image Lumivex can be associated the following file types.\rOnce associated, the Image Lumivex will be the "
+    "The Image Lumivex can be associated with the following file types.\rOnce associated, the Image Lumivex will be the "
     "default application\rused to open these file types. Do you want to continue?");
 
 class AssociationTest : public MainWindowTest {
@@ -73,7 +78,8 @@ TEST_F(AssociationTest, ExistingAssociationsComeUpTickedAndLocked) {
   // The tab order follows the table.
   QStringList order;
   QWidget* w = d->Box(".bmp");
-  for (int guard = 0; order.size() < 16 && guard < 100; ++guard, w = w->nextInFocusChain())
+  for (int guard = 0; order.size() < static_cast<qsizetype>(extAssoc::extensions().size()) && guard < 100;
+       ++guard, w = w->nextInFocusChain())
     if (auto* b = qobject_cast<QCheckBox*>(w)) order << b->text();
   QStringList table;
   for (const auto& e : extAssoc::extensions()) table << QString::fromLatin1(e.ext);
@@ -112,7 +118,8 @@ TEST_F(AssociationTest, OkAssociatesTheTickedKnownExtensions) {
             QStringLiteral("File type association completed successfully.\rTo give these file types to another program, "
                            "choose it in the Default Applications of the desktop's system settings,\ror edit the "
                            "[Default Applications] section of ") +
-                dir.file(QStringLiteral("xdg-config/mimeapps.list")));
+                dir.file(QStringLiteral("xdg-config/mimeapps.list")) +
+                QStringLiteral("\rThe desktop knows no file type for .jif, so no program can be made to open it."));
   EXPECT_EQ(dialogs.calls()[1].style, rt::vbInformation);
   EXPECT_EQ(dialogs.calls()[1].title, QStringLiteral("Information"));
   EXPECT_FALSE(frmExtAssoc.IsLoaded());
@@ -125,34 +132,47 @@ TEST_F(AssociationTest, OkAssociatesTheTickedKnownExtensions) {
                                        "image/x-tga=kvtLumivex.desktop\n"));
 }
 
+// No to the question, or Cancel, writes nothing and says nothing more; ticks of extensions the
+// desktop knows no type for write nothing and say why. The dialog stays with the ticks unless
+// cancelled.
 TEST_F(AssociationTest, NothingIsWrittenWithoutAYesOrAKnownExtension) {
   struct Case {
     const char* name;
     std::vector<const char*> ticks;
     int answer;
     bool cancel;
-  } cases[] = {{"no to the question", {".png"}, rt::vbNo, false},
-               {"only an unknown extension", {".jif"}, rt::vbYes, false},
-               {"cancel", {".png"}, 0, true}};
+    const char* message;
+  } cases[] = {{"no to the question", {".png"}, rt::vbNo, false, nullptr},
+               {"only an unknown extension", {".jif"}, rt::vbYes, false,
+                "The desktop knows no file type for .jif, so no program can be made to open it."},
+               {"unknown extensions", {".dcx", ".jif"}, rt::vbYes, false,
+                "The desktop knows no file type for .dcx, .jif, so no program can be made to open them."},
+               {"cancel", {".png"}, 0, true, nullptr}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     frmExtAssocForm* d = frmExtAssoc.get();
     for (const char* e : c.ticks) d->Box(e)->click();
+    const std::size_t before = dialogs.calls().size();
     if (c.cancel) {
       d->cmdCancel->click();
       EXPECT_FALSE(frmExtAssoc.IsLoaded());
     } else {
       dialogs.answerMsgBox(c.answer);
+      if (c.message) dialogs.answerMsgBox(rt::vbOK);
       d->cmdOK_Click();
       // The dialog stays with the user's ticks.
       EXPECT_FALSE(d->IsUnloaded());
       for (const char* e : c.ticks) EXPECT_TRUE(d->Box(e)->isChecked());
       d->Unload();
     }
+    ASSERT_EQ(dialogs.calls().size(), before + (c.cancel ? 0 : 1) + (c.message ? 1 : 0));
+    if (c.message) {
+      EXPECT_EQ(dialogs.calls().back().text, QLatin1String(c.message));
+      EXPECT_EQ(dialogs.calls().back().title, QStringLiteral("Error"));
+    }
     for (const char* e : c.ticks) EXPECT_EQ(readValue(HKEY_CLASSES_ROOT, e, nullptr), QStringLiteral("<no key>"));
     EXPECT_TRUE(mimeapps().isEmpty());
   }
-  EXPECT_EQ(dialogs.calls().size(), 2u);  // the two questions, no success note
 }
 
 // Saving fails when the settings file or mimeapps.list cannot be written (here a folder stands in
@@ -265,6 +285,12 @@ TEST_F(AssociationTest, RegistrationWritesTheDocumentTypeAndTheDesktopFiles) {
   EXPECT_TRUE(text.contains(QStringLiteral("Exec=\"") + program + QStringLiteral("\" %f\n")));
   EXPECT_TRUE(text.contains(QStringLiteral("image/png;")));
   EXPECT_TRUE(text.contains(QStringLiteral("application/x-lumivex-album;")));
+  // The program's own icon, put where the icon theme finds it by the entry's name for it.
+  EXPECT_TRUE(text.contains(QStringLiteral("\nIcon=kvtLumivex\n")));
+  const QByteArray icon = fileBytes(dir.file(QStringLiteral("xdg-data/icons/hicolor/scalable/apps/kvtLumivex.svg")));
+  EXPECT_TRUE(icon.contains("<svg"));
+  EXPECT_FALSE(QIcon(dir.file(QStringLiteral("xdg-data/icons/hicolor/scalable/apps/kvtLumivex.svg"))).pixmap(48, 48).isNull());
+  EXPECT_EQ(fileBytes(dir.file(QStringLiteral("xdg-data/mime/packages/kvtLumivex.xml"))), extAssoc::albumMimeXml());
   const QString validate = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
   if (!validate.isEmpty()) {
     QProcess p;
@@ -275,15 +301,92 @@ TEST_F(AssociationTest, RegistrationWritesTheDocumentTypeAndTheDesktopFiles) {
   }
 }
 
-// Each box offers an extension the open dialog lists image files by (".jpeg" is the long spelling
-// of ".jpg"), so a format the program stops opening cannot leave a box behind.
-TEST(AssociationExtensions, EachIsOneTheProgramOpens) {
-  const QStringList opened = img::patternExtensions();
+// The dialog offers the types of the files the program reads and no other (.pic, .wmf and .wpg are
+// types of formats it cannot read), each column closed up; the desktop entry claims the types of
+// what it offers, as the desktop's own MIME database names them, and the album type.
+TEST_F(AssociationTest, OnlyTypesTheProgramOpensAreOfferedOrClaimed) {
+  const QStringList readable = img::patternExtensions();
+  std::map<int, int> rows;
+  QStringList offered;
   for (const auto& e : extAssoc::extensions()) {
-    QString ext = QString::fromLatin1(e.ext).mid(1).toUpper();
-    if (ext == QStringLiteral("JPEG")) ext = QStringLiteral("JPG");
-    EXPECT_TRUE(opened.contains(ext)) << e.ext;
+    offered << QString::fromLatin1(e.ext);
+    EXPECT_TRUE(readable.contains(QString::fromLatin1(e.ext).mid(1).toUpper())) << e.ext;
+    EXPECT_EQ(e.row, ++rows[e.column]) << e.ext;
   }
+  EXPECT_EQ(offered, QStringList({".bmp", ".dib", ".dcx", ".jif", ".jpg", ".jpeg", ".pcx", ".pbm", ".pgm", ".ppm", ".png",
+                                  ".tga", ".tif"}));
+  frmExtAssocForm* d = frmExtAssoc.get();
+  for (const char* e : {".pic", ".wmf", ".wpg"}) EXPECT_FALSE(d->Box(QLatin1String(e))) << e;
+  EXPECT_EQ(d->findChildren<QCheckBox*>().size(), offered.size());
+
+  extAssoc::mimeLookup() = saved_;  // the desktop's own database
+  auto claims = [](const QByteArray& entry) {
+    for (const QString& line : QString::fromUtf8(entry).split('\n'))
+      if (line.startsWith(QStringLiteral("MimeType="))) return line.mid(9).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    return QStringList();
+  };
+  const QStringList claimed = claims(extAssoc::desktopEntry(QStringLiteral("/opt/kvtLumivex")));
+  QStringList expected;
+  for (const QString& e : offered)
+    if (const QString t = saved_(e); !t.isEmpty() && !expected.contains(t)) expected << t;
+  expected << QString::fromLatin1(extAssoc::kAlbumType);
+  EXPECT_EQ(claimed, expected);
+  // The entry installed with the program claims the same.
+  EXPECT_EQ(claims(extAssoc::desktopFile(extAssoc::kDesktopFile)), expected);
+  for (const char* refused : {".wmf", ".wpg"}) {
+    const QString t = saved_(QLatin1String(refused));
+    EXPECT_TRUE(t.isEmpty() || !claimed.contains(t)) << refused;
+  }
+}
+
+// File > Open's "Image Files" filter in the dialog the program shows: it lists the files the
+// program opens by every extension of their formats and in any case, and no file of a format it
+// cannot read.
+TEST_F(MainWindowTest, TheOpenDialogListsEveryFileTheProgramOpens) {
+  rt::DialogRequest asked;
+  dialogs.answerDialog(rt::DialogKind::Open, [&](rt::DialogRequest& r) {
+    asked = r;
+    return false;
+  });
+  window()->Menu(QStringLiteral("mnuFileOpen"))->trigger();
+  ASSERT_EQ(asked.filterIndex, 1);
+  const struct {
+    const char* name;
+    bool listed;
+  } files[] = {{"scan.tiff", true}, {"SCAN2.TIF", true}, {"photo.jpeg", true}, {"photo2.JPG", true}, {"old.jif", true},
+               {"fax.pcx", true},   {"x.gif", false},    {"x.wmf", false},     {"x.wpg", false},     {"x.pic", false},
+               {"notes.txt", false}};
+  const QString folder = dir.file(QStringLiteral("files"));
+  QDir().mkpath(folder);
+  QStringList expected;
+  for (const auto& f : files) {
+    QFile(QDir(folder).filePath(QLatin1String(f.name))).open(QIODevice::WriteOnly);
+    if (f.listed) expected << QLatin1String(f.name);
+  }
+  expected.sort(Qt::CaseInsensitive);
+  asked.initDir = folder;
+  asked.owner = nullptr;
+  QStringList listed;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_TRUE(dialog);
+    auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
+    ASSERT_TRUE(view);
+    auto names = [view] {
+      QStringList out;
+      for (int i = 0; i < view->model()->rowCount(view->rootIndex()); ++i)
+        out << view->model()->index(i, 0, view->rootIndex()).data().toString();
+      out.sort(Qt::CaseInsensitive);
+      return out;
+    };
+    // The folder is read in the background; what it lists settles once it has been read.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return names().size() >= expected.size(); }));
+    QTest::qWait(100);
+    listed = names();
+    dialog->reject();
+  });
+  EXPECT_FALSE(rt::makeQtDialogService()->commonDialog(asked));
+  EXPECT_EQ(listed, expected);
 }
 
 // The MIME database of a fresh process, as a file manager started afterwards sees it.

@@ -36,7 +36,7 @@ TEST_F(PropertiesTest, CaptionsAreTheDialogsOwn) {
     captions << l->text();
   EXPECT_EQ(captions, QStringList({"File Name :", "File Format :", "File Size :", "No. of Pages :", "Image Width :",
                                    "Image Height :", "Bits Per Pixel :", "Resolution Unit :", "X Resolution :",
-                                   "Y Resoluion :"}));
+                                   "Y Resolution :"}));
   EXPECT_EQ(d->cmdOK->text(), QStringLiteral("&OK"));
   EXPECT_FALSE(d->ixProp->isVisible());
 }

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QStandardPaths>
+#include <QTest>
 #include <QTimer>
 
 namespace {
@@ -475,6 +476,44 @@ TEST_F(ConvertTest, ThePngInterlaceFlagReachesTheFile) {
 }
 
 // ---- Saving an untitled picture ---------------------------------------------------------------------
+
+// Enter in the dialog presses Convert (or Done) once the format's lists are chosen, from the list
+// the user chose last: as a click, Convert asks first, then writes the file in the new format.
+TEST_F(ConvertTest, EnterConvertsOrRecordsTheFormat) {
+  struct Case {
+    const char* name;
+    bool titled;
+  } cases[] = {{"Convert", true}, {"Done", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    frmImgClntForm* w = window();
+    const QString bmp = file(QStringLiteral("keys.bmp"), {{20, 10, 0x0000FF}}, 5);
+    if (c.titled) w->fnOpenImgFile(bmp);
+    else w->fnNewImgFile(20, 10, 24, 0x0000FF);
+    frmImgSvSettingsForm* d = dialog();
+    d->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(d));
+    choose(d, d->cmbFormat, QStringLiteral("10 PNG - Portable Network Graphics"));
+    choose(d, d->cmbInterlace, QStringLiteral("FALSE"));
+    d->cmbInterlace->setFocus();
+    if (c.titled) dialogs.answerMsgBox(rt::vbYes);
+    QTest::keyClick(d->windowHandle(), Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_FALSE(frmImgSvSettings.IsLoaded());
+    EXPECT_EQ(doc().format, 10);
+    if (c.titled) {
+      const QString png = dir.file(QStringLiteral("keys.png"));
+      EXPECT_EQ(doc().path, png);
+      EXPECT_TRUE(samePages(readImage(png), {{20, 10, 0x0000FF}}));
+      EXPECT_FALSE(QFile::exists(bmp));
+      EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("This operation will save the file to disk.\rDo you want to continue?"));
+    } else {
+      EXPECT_TRUE(doc().path.isEmpty()) << "Done only records the format";
+    }
+    doc().docModified = false;
+    ASSERT_TRUE(unloadNow());
+  }
+}
 
 TEST_F(ConvertTest, SavingAnUntitledPictureAsksForTheFormatAndThenTheName) {
   frmImgClntForm* w = window();

@@ -9,6 +9,8 @@
 #include "workspace/settings/frm_scan_opts.h"
 
 #include <QComboBox>
+#include <QIcon>
+#include <QStandardPaths>
 #include <QTest>
 
 namespace {
@@ -59,6 +61,41 @@ TEST_F(Screenshots, SettingsDialogs) {
   frmAboutForm* about = frmAbout.get();
   save(about, "about.png");
   about->Unload();
+}
+
+// The toolbar as the desktop's icon theme shows it: Adwaita (GNOME), Breeze (KDE), and no theme,
+// where every button shows the program's own drawing. The themes are installed only to take these
+// pictures; the program needs none of them.
+TEST_F(Screenshots, ToolbarUnderThemes) {
+  const QString before = QIcon::themeName();
+  const QStringList paths = QIcon::themeSearchPaths();
+  // The icon folders a desktop looks in (the offscreen platform knows none of them).
+  QIcon::setThemeSearchPaths(paths + QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                                               QStandardPaths::LocateDirectory));
+  const struct {
+    const char* theme;
+    const char* file;
+  } themes[] = {{"Adwaita", "toolbar-adwaita.png"}, {"breeze", "toolbar-breeze.png"}, {"", "toolbar-no-theme.png"}};
+  for (const auto& t : themes) {
+    SCOPED_TRACE(t.theme);
+    // A theme the desktop does not have stands for none: only the fallback theme is asked.
+    QIcon::setThemeName(*t.theme ? QLatin1String(t.theme) : QLatin1String("lumivex-no-theme"));
+    frmImgClntForm* w = window();
+    // The middle page of three: every button of the bar can be used.
+    w->fnOpenImgFile(file(QStringLiteral("pages.tif"), {{200, 100, 0xFFFFFFu}, {200, 100, 0xFFFFFFu}, {200, 100, 0xFFFFFFu}}, 4));
+    w->ixTmb_Click(1);
+    w->resize(1000, 300);
+    QWidget* bar = w->findChild<QWidget*>(QStringLiteral("cbrMain"));
+    ASSERT_TRUE(bar);
+    w->show();
+    for (int i = 0; i < 10; ++i) QCoreApplication::processEvents();
+    const QString path = QDir(qEnvironmentVariable("LUMIVEX_SCREENSHOTS")).filePath(QLatin1String(t.file));
+    EXPECT_TRUE(bar->grab(bar->childrenRect()).save(path)) << path.toStdString();
+    doc().docModified = false;
+    ASSERT_TRUE(unloadNow());
+  }
+  QIcon::setThemeName(before);
+  QIcon::setThemeSearchPaths(paths);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QToolTip>
 #include <QUrl>
+#include <map>
 
 namespace {
 
@@ -20,23 +21,21 @@ using namespace mainwindowtest;
 
 QImage picture(const QIcon& icon) { return icon.pixmap(QSize(16, 16)).toImage().convertToFormat(QImage::Format_ARGB32); }
 
-// An icon theme of one icon, made for the test: object-rotate-left, solid magenta.
-class OneIconTheme {
+// An icon theme made for the test, of 16-pixel icons given by name.
+class TestIconTheme {
  public:
-  OneIconTheme() : paths_(QIcon::themeSearchPaths()), name_(QIcon::themeName()) {
+  explicit TestIconTheme(const std::map<QString, QImage>& icons) : paths_(QIcon::themeSearchPaths()), name_(QIcon::themeName()) {
     const QString theme = dir_.file(QStringLiteral("lumivex-test"));
     QDir().mkpath(theme + QStringLiteral("/16x16/actions"));
     QFile index(theme + QStringLiteral("/index.theme"));
     index.open(QIODevice::WriteOnly);
     index.write("[Icon Theme]\nName=lumivex-test\nDirectories=16x16/actions\n\n[16x16/actions]\nSize=16\nType=Fixed\n");
     index.close();
-    QImage magenta(16, 16, QImage::Format_ARGB32);
-    magenta.fill(Qt::magenta);
-    magenta.save(theme + QStringLiteral("/16x16/actions/object-rotate-left.png"));
+    for (const auto& [name, image] : icons) image.save(theme + QStringLiteral("/16x16/actions/") + name + QStringLiteral(".png"));
     QIcon::setThemeSearchPaths({dir_.path()});
     QIcon::setThemeName(QStringLiteral("lumivex-test"));
   }
-  ~OneIconTheme() {
+  ~TestIconTheme() {
     QIcon::setThemeSearchPaths(paths_);
     QIcon::setThemeName(name_);
   }
@@ -45,6 +44,27 @@ class OneIconTheme {
   testsupport::TempDir dir_;
   QStringList paths_;
   QString name_;
+};
+
+// A 16-pixel picture: a frame of lines in one colour on a clear ground.
+QImage lines(QColor colour) {
+  QImage image(16, 16, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  for (int i = 2; i < 14; ++i)
+    for (const QPoint p : {QPoint(i, 2), QPoint(i, 13), QPoint(2, i), QPoint(13, i)}) image.setPixelColor(p, colour);
+  return image;
+}
+
+QImage solid(QColor colour) {
+  QImage image(16, 16, QImage::Format_ARGB32);
+  image.fill(colour);
+  return image;
+}
+
+// The theme of one icon, object-rotate-left, solid magenta.
+class OneIconTheme : public TestIconTheme {
+ public:
+  OneIconTheme() : TestIconTheme({{QStringLiteral("object-rotate-left"), solid(Qt::magenta)}}) {}
 };
 
 TEST(ToolbarIcons, EveryButtonHasAPictureOfItsOwn) {
@@ -75,6 +95,39 @@ TEST(ToolbarIcons, TheThemesIconComesFirst) {
   EXPECT_EQ(picture(ws::toolbarIcon(QStringLiteral("rotateright"))),
             picture(ws::toolbarFallbackIcon(QStringLiteral("rotateright"))));
   EXPECT_TRUE(ws::toolbarIcon(QStringLiteral("nosuchkey")).isNull());
+}
+
+// A theme's picture shows where it can be read at the toolbar's size: dark lines or a strong colour.
+// Where the theme has only a blank or a pale grey picture, or a picture under a name that does not
+// say what the button does (a scanner device for Scan New, a zoom for Magnify, the fitting zooms
+// that look alike), the program's own drawing shows.
+TEST(ToolbarIcons, FaintOrMisleadingThemePicturesGiveWayToTheProgramsOwn) {
+  TestIconTheme theme({{QStringLiteral("object-rotate-left"), lines(QColor(30, 30, 30))},
+                       {QStringLiteral("object-rotate-right"), lines(QColor(230, 120, 0))},
+                       {QStringLiteral("go-next"), lines(QColor(150, 150, 150))},
+                       {QStringLiteral("go-previous"), solid(Qt::transparent)},
+                       {QStringLiteral("document-open"), lines(QColor(210, 200, 170))},
+                       {QStringLiteral("scanner"), solid(Qt::black)},
+                       {QStringLiteral("zoom-in"), solid(Qt::black)},
+                       {QStringLiteral("zoom-fit-best"), solid(Qt::black)},
+                       {QStringLiteral("zoom-fit-width"), solid(Qt::black)},
+                       {QStringLiteral("zoom-fit-height"), solid(Qt::black)}});
+  struct Case {
+    const char* key;
+    bool themes;
+  } cases[] = {{"rotateleft", true},   {"rotateright", true}, {"next", false},      {"previous", false},
+               {"open", false},        {"scannew", false},    {"selmagnify", false}, {"zoompage", false},
+               {"zoomwidth", false},   {"zoomheight", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.key);
+    const QString key = QLatin1String(c.key);
+    const QImage shown = picture(ws::toolbarIcon(key));
+    EXPECT_EQ(shown == picture(ws::toolbarFallbackIcon(key)), !c.themes);
+  }
+  // Pale lines are faint over a light bar, not over a dark one.
+  EXPECT_TRUE(ws::isFaintIcon(QIcon(QPixmap::fromImage(lines(QColor(150, 150, 150)))), QColor(239, 239, 239)));
+  EXPECT_FALSE(ws::isFaintIcon(QIcon(QPixmap::fromImage(lines(QColor(230, 230, 230)))), QColor(40, 40, 40)));
+  EXPECT_TRUE(ws::isFaintIcon(QIcon(), QColor(239, 239, 239)));
 }
 
 class ToolbarWindowTest : public MainWindowTest {};
@@ -122,7 +175,40 @@ class UrlCatcher : public QObject {
   void open(const QUrl& url) { opened << url; }
 };
 
-class GuideTest : public MainWindowTest {};
+// The desktop's programs as the test wants them: PATH holds only a folder of the test's own, where
+// a stand-in xdg-open may be put, and no browser is named in the environment.
+class GuideTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    for (const char* name : {"PATH", "BROWSER", "DEFAULT_BROWSER"}) saved_.emplace_back(name, qgetenv(name));
+    QDir().mkpath(dir.file(QStringLiteral("bin")));
+    qputenv("PATH", dir.file(QStringLiteral("bin")).toLocal8Bit());
+    qunsetenv("BROWSER");
+    qunsetenv("DEFAULT_BROWSER");
+  }
+  void TearDown() override {
+    for (const auto& [name, value] : saved_) {
+      if (value.isNull()) qunsetenv(name);
+      else qputenv(name, value);
+    }
+    MainWindowTest::TearDown();
+  }
+  // An xdg-open that notes the file it was given and ends with this status.
+  void putXdgOpen(int status) {
+    const QString path = dir.file(QStringLiteral("bin/xdg-open"));
+    QFile script(path);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nprintf '%s' \"$1\" > \"" + dir.file(QStringLiteral("opened")).toLocal8Bit() + "\"\nexit " +
+                 QByteArray::number(status) + "\n");
+    script.close();
+    script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+  }
+  QString openedByXdgOpen() const { return QString::fromUtf8(fileBytes(dir.file(QStringLiteral("opened")))); }
+
+ private:
+  std::vector<std::pair<const char*, QByteArray>> saved_;
+};
 
 TEST_F(GuideTest, HelpContentsOpensTheGuideBesideTheProgram) {
   UrlCatcher urls;
@@ -157,6 +243,41 @@ TEST_F(GuideTest, TheFirstPlaceHoldingTheGuideIsOpenedAndAMissingGuideIsExplaine
   ws::openGuide(places);
   ASSERT_EQ(urls.opened.size(), 1);
   EXPECT_EQ(urls.opened[0], QUrl::fromLocalFile(places[1]));
+}
+
+// Help > Contents hands the guide to xdg-open and says so when nothing could show it: xdg-open
+// failing, or no xdg-open and nothing else that opens files. The message names the file, so that
+// the user can open it by hand.
+TEST_F(GuideTest, AGuideNoBrowserCouldShowIsNamedInAMessage) {
+  const QString guide = QDir(rt::App::Path()).filePath(QStringLiteral("guide/index.html"));
+  struct Case {
+    const char* name;
+    int xdgOpenStatus;  // -1: none installed
+    bool shown;
+  } cases[] = {{"xdg-open shows it", 0, true}, {"xdg-open fails", 4, false}, {"no xdg-open, nothing opens files", -1, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QFile::remove(dir.file(QStringLiteral("bin/xdg-open")));
+    QFile::remove(dir.file(QStringLiteral("opened")));
+    if (c.xdgOpenStatus >= 0) putXdgOpen(c.xdgOpenStatus);
+    const std::size_t before = dialogs.calls().size();
+    if (!c.shown) dialogs.answerMsgBox(rt::vbOK);
+    window()->Menu(QStringLiteral("mnuHelpContents"))->trigger();
+    if (c.xdgOpenStatus >= 0) {
+      EXPECT_TRUE(QTest::qWaitFor([&] { return !openedByXdgOpen().isEmpty() && (c.shown || dialogs.calls().size() > before); }));
+      EXPECT_EQ(openedByXdgOpen(), guide);
+    }
+    if (c.shown) {
+      QTest::qWait(50);
+      EXPECT_EQ(dialogs.calls().size(), before) << "nothing to say";
+      continue;
+    }
+    ASSERT_EQ(dialogs.calls().size(), before + 1);
+    EXPECT_EQ(dialogs.calls().back().text,
+              QStringLiteral("No browser could show the guide of Image Lumivex. Open this file in a browser:\r") + guide);
+    EXPECT_EQ(dialogs.calls().back().title, QStringLiteral("Error"));
+    EXPECT_EQ(dialogs.calls().back().style, rt::vbExclamation);
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "workspace/settings/ext_assoc.h"
 
+#include "controls/imaging/format_table.h"
 #include "platform/registry/registry.h"
 
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <map>
 
 namespace extAssoc {
 
@@ -61,13 +63,26 @@ QString quotedExecArgument(const QString& path) {
 }  // namespace
 
 const std::vector<Extension>& extensions() {
-  static const std::vector<Extension> table = {
-      {".bmp", "chkBMP", 1, 1}, {".dib", "chkDIB", 1, 2}, {".dcx", "chkDCX", 1, 3}, {".jif", "chkJIF", 1, 4},
-      {".jpg", "chkJPG", 1, 5}, {".jpeg", "chkJPEG", 1, 6}, {".pcx", "chkPCX", 2, 1}, {".pbm", "chkPBM", 2, 2},
-      {".pgm", "chkPGM", 2, 3}, {".pic", "chkPIC", 2, 4}, {".ppm", "chkPPM", 2, 5}, {".png", "chkPNG", 2, 6},
-      {".tga", "chkTGA", 3, 1}, {".tif", "chkTIF", 3, 2}, {".wmf", "chkWMF", 3, 3}, {".wpg", "chkWPG", 3, 4},
-  };
-  return table;
+  static const std::vector<Extension> offered = [] {
+    const Extension designed[] = {
+        {".bmp", "chkBMP", 1, 1}, {".dib", "chkDIB", 1, 2}, {".dcx", "chkDCX", 1, 3}, {".jif", "chkJIF", 1, 4},
+        {".jpg", "chkJPG", 1, 5}, {".jpeg", "chkJPEG", 1, 6}, {".pcx", "chkPCX", 2, 1}, {".pbm", "chkPBM", 2, 2},
+        {".pgm", "chkPGM", 2, 3}, {".pic", "chkPIC", 2, 4}, {".ppm", "chkPPM", 2, 5}, {".png", "chkPNG", 2, 6},
+        {".tga", "chkTGA", 3, 1}, {".tif", "chkTIF", 3, 2}, {".wmf", "chkWMF", 3, 3}, {".wpg", "chkWPG", 3, 4},
+    };
+    // A file manager must not hand the program a file it cannot read: the types of the formats it
+    // does not read are not offered, and each column closes up over their places.
+    const QStringList readable = img::patternExtensions();
+    std::vector<Extension> out;
+    std::map<int, int> rows;
+    for (Extension e : designed) {
+      if (!readable.contains(QString::fromLatin1(e.ext + 1).toUpper())) continue;
+      e.row = ++rows[e.column];
+      out.push_back(e);
+    }
+    return out;
+  }();
+  return offered;
 }
 
 bool namesDocType(const QString& value) {
@@ -135,6 +150,11 @@ QStringList associate(const QStringList& exts, QString* unwritable) {
 QString dataHome() { return xdgHome("XDG_DATA_HOME", ".local/share"); }
 QString configHome() { return xdgHome("XDG_CONFIG_HOME", ".config"); }
 
+QByteArray desktopFile(const char* name) {
+  QFile f(QStringLiteral(":/desktop/") + QLatin1String(name));
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 QByteArray desktopEntry(const QString& programPath) {
   QStringList types;
   for (const Extension& e : extensions()) {
@@ -142,40 +162,30 @@ QByteArray desktopEntry(const QString& programPath) {
     if (!t.isEmpty() && !types.contains(t)) types << t;
   }
   types << QString::fromLatin1(kAlbumType);
-  QString text;
-  text += QStringLiteral("[Desktop Entry]\n");
-  text += QStringLiteral("Type=Application\n");
-  text += QStringLiteral("Name=Image Lumivex\n");
-  text += QStringLiteral("Comment=Create, scan, view, annotate and convert image documents\n");
-  text += QStringLiteral("Exec=") + quotedExecArgument(programPath) + QStringLiteral(" %f\n");
-  text += QStringLiteral("Icon=image-x-generic\n");
-  text += QStringLiteral("Terminal=false\n");
-  text += QStringLiteral("Categories=Graphics;Viewer;\n");
-  text += QStringLiteral("MimeType=") + types.join(QLatin1Char(';')) + QStringLiteral(";\n");
-  return text.toUtf8();
+  // The installed entry with this program's own path, and the types as this desktop names them.
+  QStringList lines = QString::fromUtf8(desktopFile(kDesktopFile)).split(QLatin1Char('\n'));
+  for (QString& line : lines) {
+    if (line.startsWith(QLatin1String("Exec="))) line = QStringLiteral("Exec=") + quotedExecArgument(programPath) + QStringLiteral(" %f");
+    if (line.startsWith(QLatin1String("MimeType="))) line = QStringLiteral("MimeType=") + types.join(QLatin1Char(';')) + QLatin1Char(';');
+  }
+  return lines.join(QLatin1Char('\n')).toUtf8();
 }
 
-QByteArray albumMimeXml() {
-  return QByteArrayLiteral(
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-      "  <mime-type type=\"application/x-lumivex-album\">\n"
-      "    <comment>Image Lumivex album</comment>\n"
-      "    <sub-class-of type=\"text/plain\"/>\n"
-      "    <glob pattern=\"*.kvt\"/>\n"
-      "  </mime-type>\n"
-      "</mime-info>\n");
-}
+QByteArray albumMimeXml() { return desktopFile("kvtLumivex.xml"); }
 
 bool writeDesktopRegistration(const QString& programPath) {
   bool entryChanged = false, typeChanged = false;
   const bool entry = replaceFile(dataHome() + QStringLiteral("/applications/") + QLatin1String(kDesktopFile),
                                  desktopEntry(programPath), &entryChanged);
   const bool type = replaceFile(dataHome() + QStringLiteral("/mime/packages/kvtLumivex.xml"), albumMimeXml(), &typeChanged);
+  // The entry's icon, found by its name also when the program runs where it was built.
+  const bool icon = replaceFile(iconPath(), desktopFile("kvtLumivex.svg"));
   if (typeChanged) refresh("update-mime-database", dataHome() + QStringLiteral("/mime"));
   if (entryChanged) refresh("update-desktop-database", dataHome() + QStringLiteral("/applications"));
-  return entry && type;
+  return entry && type && icon;
 }
+
+QString iconPath() { return dataHome() + QStringLiteral("/icons/hicolor/scalable/apps/kvtLumivex.svg"); }
 
 QByteArray withDefaults(const QByteArray& mimeappsList, const QStringList& mimeTypes) {
   QList<QByteArray> lines = mimeappsList.split('\n');

@@ -1,5 +1,5 @@
 #pragma once
-// File-type associations: the sixteen image extensions the program offers to open, their state in
+// File-type associations: the image extensions the program offers to open, their state in
 // the registry file (the program's record) and the desktop's own mechanism beside it: a desktop
 // entry for the program, the album type in the shared MIME database, and the program as the
 // default application for associated types in the user's mimeapps.list.
@@ -19,6 +19,7 @@ struct Extension {
   const char* box;   // "chkBMP"
   int column, row;   // place in the dialog, from 1
 };
+// The extensions the dialog offers, in its order: those of its design whose files the program reads.
 const std::vector<Extension>& extensions();
 
 // Whether a default value names the document type (blanks and letter case aside).
@@ -43,11 +44,17 @@ QStringList associate(const QStringList& exts, QString* unwritable = nullptr);
 // "$XDG_DATA_HOME" and "$XDG_CONFIG_HOME" with their defaults.
 QString dataHome();
 QString configHome();
-// The desktop entry for the program at this path (Exec quoted as the desktop entry rules ask).
+// The files the program installs for the desktop (docs/desktop, built into the program): the
+// desktop entry, the album type's MIME package and the icon, by file name.
+QByteArray desktopFile(const char* name);
+// The installed desktop entry for the program at this path (Exec quoted as the desktop entry rules
+// ask), claiming the types of the offered extensions as this desktop names them.
 QByteArray desktopEntry(const QString& programPath);
 QByteArray albumMimeXml();
-// Writes the desktop entry and the album type when they differ from what is there; starts the
-// MIME database update when the type changed. False when a file could not be written.
+// Where the user's copy of the program's icon goes: the icon theme's folders of the user.
+QString iconPath();
+// Writes the desktop entry, the album type and the icon when they differ from what is there;
+// starts the MIME database update when the type changed. False when a file could not be written.
 bool writeDesktopRegistration(const QString& programPath);
 // Sets the program as the default application of these MIME types in mimeapps.list, keeping every
 // other line of the file.

@@ -4,9 +4,8 @@
 
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
-#include <QLinearGradient>
-#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -15,26 +14,8 @@ rt::DefaultInstance<frmAboutForm> frmAbout;
 
 namespace {
 
-// The product's mark: a page with a folded corner over a lens.
-QPixmap productMark(int size) {
-  QPixmap pm(size, size);
-  pm.fill(Qt::transparent);
-  QPainter p(&pm);
-  p.setRenderHint(QPainter::Antialiasing);
-  const qreal s = size;
-  QPolygonF page({{s * 0.2, s * 0.08}, {s * 0.62, s * 0.08}, {s * 0.8, s * 0.26}, {s * 0.8, s * 0.92}, {s * 0.2, s * 0.92}});
-  p.setPen(QPen(QColor(40, 60, 110), s / 32));
-  p.setBrush(Qt::white);
-  p.drawPolygon(page);
-  p.drawLine(QPointF(s * 0.62, s * 0.08), QPointF(s * 0.62, s * 0.26));
-  p.drawLine(QPointF(s * 0.62, s * 0.26), QPointF(s * 0.8, s * 0.26));
-  QLinearGradient g(0, s * 0.4, 0, s * 0.8);
-  g.setColorAt(0, QColor(90, 150, 220));
-  g.setColorAt(1, QColor(30, 80, 160));
-  p.setBrush(g);
-  p.drawEllipse(QPointF(s * 0.5, s * 0.6), s * 0.18, s * 0.18);
-  return pm;
-}
+// The product's mark: the program's own icon.
+QPixmap productMark(int size) { return QIcon(QStringLiteral(":/desktop/kvtLumivex.svg")).pixmap(size, size); }
 
 }  // namespace
 
@@ -79,7 +60,7 @@ frmAboutForm::frmAboutForm() {
   desc->addWidget(lblMsg);
   root->addWidget(shpDescription);
 
-  lblVersion = new QLabel(QStringLiteral("Version 1.0"), this);
+  lblVersion = new QLabel(QStringLiteral("Version ") + QLatin1String(kProgramVersion), this);
   lblVersion->setObjectName(QStringLiteral("lblVersion"));
   lblAbout2 = new QLabel(QStringLiteral("A member of the Quorvane Imaging solution"), this);
   lblAbout2->setObjectName(QStringLiteral("lblAbout2"));

@@ -5,6 +5,9 @@
 class QLabel;
 class QPushButton;
 
+// The program's version, as the about box and the command line give it.
+inline constexpr char kProgramVersion[] = "1.0";
+
 class frmAboutForm : public rt::Form {
   Q_OBJECT
  public:

@@ -73,7 +73,7 @@ void frmExtAssocForm::fnUpdateOK() {
 }
 
 void frmExtAssocForm::cmdOK_Click() {
-  const QString question = QStringLiteral("The Image Lumivex can be associated the following file types.") +
+  const QString question = QStringLiteral("The Image Lumivex can be associated with the following file types.") +
                            QLatin1Char('\r') +
                            QStringLiteral("Once associated, the Image Lumivex will be the default application") +
                            QLatin1Char('\r') + QStringLiteral("used to open these file types. Do you want to continue?");
@@ -91,12 +91,25 @@ void frmExtAssocForm::cmdOK_Click() {
                   QLatin1Char('\r') + QStringLiteral("cannot be written."));
     return;
   }
-  if (written.isEmpty()) return;
+  // An extension the desktop knows no file type for cannot be given to any program.
+  QStringList unknown;
+  for (const QString& ext : chosen)
+    if (!written.contains(ext)) unknown << ext;
+  const QString why = QStringLiteral("The desktop knows no file type for ") + unknown.join(QStringLiteral(", ")) +
+                      QStringLiteral(", so no program can be made to open ") +
+                      (unknown.size() == 1 ? QStringLiteral("it.") : QStringLiteral("them."));
+  if (written.isEmpty() && unknown.isEmpty()) return;
+  if (written.isEmpty()) {
+    // Nothing was done: the ticks stay for the user to change.
+    rt::ShowError(why);
+    return;
+  }
   rt::ShowInformation(QStringLiteral("File type association completed successfully.") + QLatin1Char('\r') +
                       QStringLiteral("To give these file types to another program, choose it in the Default "
                                      "Applications of the desktop's system settings,") +
                       QLatin1Char('\r') + QStringLiteral("or edit the [Default Applications] section of ") +
-                      extAssoc::configHome() + QStringLiteral("/mimeapps.list"));
+                      extAssoc::configHome() + QStringLiteral("/mimeapps.list") +
+                      (unknown.isEmpty() ? QString() : QLatin1Char('\r') + why));
   Unload();
 }
 

@@ -56,7 +56,7 @@ frmImgPropForm::frmImgPropForm() {
       {&lbl3, "File Size :", &lblFileSize, "lblFileSize"},  {&lbl4, "No. of Pages :", &lblNumPages, "lblNumPages"},
       {&lbl5, "Image Width :", &lblImgWidth, "lblImgWidth"}, {&lbl6, "Image Height :", &lblImgHeight, "lblImgHeight"},
       {&lbl7, "Bits Per Pixel :", &lblBPP, "lblBPP"},       {&lbl8, "Resolution Unit :", &lblResUnit, "lblResUnit"},
-      {&lbl9, "X Resolution :", &lblXRes, "lblXRes"},       {&lbl10, "Y Resoluion :", &lblYRes, "lblYRes"},
+      {&lbl9, "X Resolution :", &lblXRes, "lblXRes"},       {&lbl10, "Y Resolution :", &lblYRes, "lblYRes"},
   };
   int r = 0;
   for (const Row& row : rows) {

@@ -125,6 +125,7 @@ void frmImgSvSettingsForm::buildControls() {
   chkExt->setObjectName(QStringLiteral("chkExt"));
   cmdConvert = settingsDialog::button(this, "cmdConvert", QStringLiteral("Con&vert"));
   cmdCancel = settingsDialog::button(this, "cmdCancel", QStringLiteral("&Cancel"));
+  cmdConvert->setDefault(true);
   rt::setCancel(cmdCancel);
   bottom->addWidget(chkExt);
   bottom->addStretch(1);
