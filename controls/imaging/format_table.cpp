@@ -69,10 +69,11 @@ QStringList formatExtensions(int code) {
 }
 
 namespace {
-// "*.bmp;*.cal;...": a pattern for each extension of a readable format, in order.
+// "*.bmp;*.BMP;*.cal;...": a pattern for each extension of a readable format, in order, in lower
+// and in upper case: a file dialog of the desktop may match patterns in the case they are given.
 QString readablePatterns() {
   QStringList patterns;
-  for (const QString& e : patternExtensions()) patterns << QStringLiteral("*.") + e.toLower();
+  for (const QString& e : patternExtensions()) patterns << QStringLiteral("*.") + e.toLower() << QStringLiteral("*.") + e;
   return patterns.join(QLatin1Char(';'));
 }
 }  // namespace

@@ -292,7 +292,9 @@ TEST_F(DocumentSessionTest, ClosePromptDecidesWhetherTheDocumentGoes) {
     EXPECT_EQ(session.pageCount(), c.closed ? 0 : 2);
     EXPECT_EQ(session.commandState(), c.closed ? DocState::NoDocument : DocState::DocumentOpen);
     EXPECT_EQ(view.errors.size(), c.saveWrites ? 0 : 1);
-    if (!c.closed) EXPECT_TRUE(state.docModified);
+    if (!c.closed) {
+      EXPECT_TRUE(state.docModified);
+    }
     EXPECT_TRUE(view.answers.empty());
     EXPECT_EQ(testsupport::readImage(path).size(), 2u);
   }
