@@ -228,34 +228,62 @@ std::optional<QByteArray> onSmallFileSystem(const QString& folder, const std::fu
 
 }  // namespace
 
-// A save to a full disk says that the disk is full and names the document, in every format.
+// A save to a full disk says that the disk is full and names the document, in every format, also
+// when the pages of a document go one by one into its save temporary (as the main window writes a
+// document of many pages): the user knows the document, not the hidden file beside it.
 TEST(SaveMessages, AFullDiskSaysSoAndNamesTheDocument) {
-  // The quota's error reads as a full disk too.
-  for (const int err : {ENOSPC, EDQUOT}) {
-    try {
-      rt::raiseWriting(QStringLiteral("/docs/a.tif"), err);
-    } catch (const rt::RuntimeError& e) {
-      EXPECT_EQ(e.Description(), QStringLiteral("Cannot write /docs/a.tif: the disk is full")) << err;
-      EXPECT_EQ(e.Number(), 61);
+  // The quota's error reads as a full disk too; a save temporary (of a temporary, too) is named by
+  // its document.
+  for (const char* written : {"/docs/a.tif", "/docs/.a.tif.0123abcd.lvxsave", "/docs/..a.tif.0123abcd.lvxsave.89abcdef.lvxsave"}) {
+    for (const int err : {ENOSPC, EDQUOT}) {
+      try {
+        rt::raiseWriting(QString::fromLatin1(written), err);
+        ADD_FAILURE() << "no error raised";
+      } catch (const rt::RuntimeError& e) {
+        EXPECT_EQ(e.Description(), QStringLiteral("Cannot write /docs/a.tif: the disk is full")) << written << " " << err;
+        EXPECT_EQ(e.Number(), 61);
+      }
     }
   }
+  EXPECT_EQ(rt::documentOf(QStringLiteral("/docs/.a.tif")), QStringLiteral("/docs/.a.tif"));
+  EXPECT_EQ(rt::documentOf(QStringLiteral("/docs/.a.tif.0123abcd.lvxsave.txt")), QStringLiteral("/docs/.a.tif.0123abcd.lvxsave.txt"));
   TempDir dir;
   const QString folder = dir.file(QStringLiteral("small"));
   ASSERT_TRUE(QDir().mkpath(folder));
+  const struct {
+    const char* name;
+    int16_t format;
+    bool pageByPage;
+  } cases[] = {
+      {"big.tif", img::kFormatTiff, false},
+      {"big.bmp", img::kFormatBmp, false},
+      {"pages.tif", img::kFormatTiff, true},
+      {"pages.dcx", img::kFormatDcx, true},
+  };
   const auto said = onSmallFileSystem(folder, [&] {
     QByteArray out;
-    for (const int16_t format : {img::kFormatTiff, img::kFormatBmp}) {
-      const QString doc = QDir(folder).filePath(format == img::kFormatTiff ? QStringLiteral("big.tif") : QStringLiteral("big.bmp"));
-      out += messageOf([&] { save(doc, pattern(400, 400, 24), format); }).toUtf8() + "\n";
+    for (const auto& c : cases) {
+      const QString doc = QDir(folder).filePath(QString::fromLatin1(c.name));
+      QString message;
+      if (c.pageByPage) {
+        rt::ReplacingFile temp(doc);
+        message = messageOf([&] {
+          for (int page = 0; page < 4; ++page) save(temp.tempPath(), pattern(400, 400, 24), c.format, true);
+        });
+      } else {
+        message = messageOf([&] { save(doc, pattern(400, 400, 24), c.format); });
+      }
+      out += message.toUtf8() + "\n";
       out += QByteArray::number(QDir(folder).entryList(QDir::Files | QDir::Hidden).size()) + "\n";
     }
     return out;
   });
   if (!said) GTEST_SKIP() << "no small file system can be mounted here";
   const QList<QByteArray> lines = said->split('\n');
-  ASSERT_GE(lines.size(), 4);
-  EXPECT_EQ(lines[0], "Cannot write " + QFile::encodeName(QDir(folder).filePath("big.tif")) + ": the disk is full");
-  EXPECT_EQ(lines[1], "0") << "the temporary is removed";
-  EXPECT_EQ(lines[2], "Cannot write " + QFile::encodeName(QDir(folder).filePath("big.bmp")) + ": the disk is full");
-  EXPECT_EQ(lines[3], "0");
+  ASSERT_GE(lines.size(), 2 * qsizetype(std::size(cases)));
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(cases[i].name);
+    EXPECT_EQ(lines[2 * i], "Cannot write " + QFile::encodeName(QDir(folder).filePath(cases[i].name)) + ": the disk is full");
+    EXPECT_EQ(lines[2 * i + 1], "0") << "the temporary is removed";
+  }
 }
