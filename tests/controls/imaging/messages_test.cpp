@@ -98,7 +98,51 @@ TEST(OpenMessages, APictureTooLargeForMemoryGetsOneMessageInEveryFormat) {
     img::setMaxBitmapBytes(20000);
     const QString text = messageOf([&] { img::readFilePage(path, 1); });
     img::setMaxBitmapBytes(limit);
-    EXPECT_EQ(text, QStringLiteral("Picture too large (300 x 200)"));
+    EXPECT_EQ(text, QStringLiteral("Picture too large (300 x 200): %1").arg(path));
+  }
+}
+
+// A TIFF page of one row and the given width (a LONG field, so up to 4,294,967,295), of 1 or 8
+// bits, uncompressed, its one strip as long as its tags claim.
+QByteArray tiffOfWidth(uint32_t width, uint16_t bits) {
+  QByteArray t("II*\0", 4);
+  const auto put16 = [&](uint16_t v) { t.append(char(v & 0xFF)).append(char(v >> 8)); };
+  const auto put32 = [&](uint32_t v) { put16(uint16_t(v & 0xFFFF)), put16(uint16_t(v >> 16)); };
+  const uint16_t entries = 9;
+  const uint32_t pixels = 8 + 2 + 12 * entries + 4;
+  put32(8);
+  put16(entries);
+  const auto entry = [&](uint16_t tag, uint16_t type, uint32_t value) {
+    put16(tag), put16(type), put32(1);
+    if (type == 3) put16(uint16_t(value)), put16(0);
+    else put32(value);
+  };
+  entry(256, 4, width);  // ImageWidth
+  entry(257, 4, 1);      // ImageLength
+  entry(258, 3, bits);   // BitsPerSample
+  entry(259, 3, 1);      // no compression
+  entry(262, 3, 1);      // black is zero
+  entry(273, 4, pixels); // StripOffsets
+  entry(277, 3, 1);      // SamplesPerPixel
+  entry(278, 4, 1);      // RowsPerStrip
+  entry(279, 4, 64);     // StripByteCounts
+  put32(0);
+  t.append(QByteArray(64, '\0'));
+  return t;
+}
+
+// A size from a file is told as the file gives it, never cut to 32 bits, and with the file's name,
+// whether the page is opened for the view or for a thumbnail.
+TEST(OpenMessages, AHugePictureSizeIsToldAsTheFileGivesIt) {
+  TempDir dir;
+  for (const uint16_t bits : {uint16_t(8), uint16_t(1)}) {
+    SCOPED_TRACE(bits);
+    const QString path = dir.file(QStringLiteral("wide%1.tif").arg(bits));
+    writeBytes(path, tiffOfWidth(4'000'000'000u, bits));
+    const QString expected = QStringLiteral("Picture too large (4000000000 x 1): %1").arg(path);
+    EXPECT_EQ(messageOf([&] { img::readFilePage(path, 1); }), expected);
+    int32_t w = 0, h = 0;
+    EXPECT_EQ(messageOf([&] { img::readFilePageForDisplay(path, 1, 100, w, h); }), expected);
   }
 }
 
