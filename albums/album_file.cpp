@@ -172,11 +172,19 @@ QByteArray rowPathBytes(QByteArrayView bytes) {
   return exists(earlier) ? earlier : own;
 }
 
+namespace {
+// Remarks in upper case, as UTF-8; plain ASCII (most remarks) without a round through a text.
+QByteArray upperRemarks(QByteArrayView remarks, AlbumText text) {
+  if (isAscii(remarks)) return remarks.toByteArray().toUpper();
+  return decodeText(remarks, text).toUpper().toUtf8();
+}
+}  // namespace
+
 AlbumRecord parseAlbumLine(QByteArrayView line, AlbumText text) {
   const Fields f = splitLine(line);
   const QByteArray path = rowPathBytes(f.path);
   if (f.commas == 0) return AlbumRecord::fromBytes(path, "1", {});
-  return AlbumRecord::fromBytes(path, pageOrOne(f.page, text), decodeText(f.remarks, text).toUpper().toUtf8());
+  return AlbumRecord::fromBytes(path, pageOrOne(f.page, text), upperRemarks(f.remarks, text));
 }
 
 bool parseSearchLine(QByteArrayView line, QString* path, QString* remarks, AlbumText text) {
