@@ -16,7 +16,9 @@
 #include <sys/stat.h>
 #include <utility>
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
+// The sanitizer's own count of what the heap gives out (its header is not installed with every
+// compiler).
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #else
 #include <malloc.h>
 #endif
