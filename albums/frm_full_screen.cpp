@@ -7,6 +7,7 @@
 #include "controls/imaging/imaging_control.h"
 #include "runtime/errors.h"
 #include "runtime/screen.h"
+#include "workspace/document/document_session.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
 
@@ -30,8 +31,9 @@ void frmFullScreenForm::Form_Activate() {
   mblnLimitZoom = false;
   const double w = rt::Screen::ToTwipsX(width());
   albums::place(lblMsg, 150, 60, std::max(0.0, w - 300), 240);
-  mintPageIndex = gintCurrPage;
-  mintDocPageCount = static_cast<int16_t>(frmImgClnt->ixTmb.Count());
+  const ws::DocumentSession& doc = ws::document();
+  mintPageIndex = doc.state().currentPage;
+  mintDocPageCount = doc.pageCount();
   setFocus();
   rt::RunGuarded([this] {
     ixFS->setImageHandle(frmImgClnt->ixMain->ImageHandleCopy());
@@ -42,12 +44,11 @@ void frmFullScreenForm::Form_Activate() {
 }
 
 void frmFullScreenForm::loadAnnotations() {
-  if (mintPageIndex < 0 || static_cast<std::size_t>(mintPageIndex) >= gvarPageAnno.size()) return;
-  const rt::Variant& stored = gvarPageAnno[static_cast<std::size_t>(mintPageIndex)];
-  if (stored.IsEmpty()) return;
+  const ws::PageStore& pages = ws::document().pages();
+  if (!pages.valid(mintPageIndex) || pages.layer(mintPageIndex).isEmpty()) return;
   // The loaded layer becomes the current one.
   intptr_t layer = 0;
-  nxFS->LoadLayerFromVariant(stored, layer);
+  nxFS->LoadLayerFromVariant(rt::Variant(pages.layer(mintPageIndex)), layer);
   ixFS->update();
 }
 
@@ -57,9 +58,15 @@ void frmFullScreenForm::placePage() {
 }
 
 void frmFullScreenForm::changePage() {
-  img::ImagingControl* thumb = frmImgClnt->ixTmb(mintPageIndex);
-  if (!thumb) return;
-  ixFS->setImageHandle(thumb->ImageHandleCopy());
+  const ws::PageStore& pages = ws::document().pages();
+  if (!pages.valid(mintPageIndex)) return;
+  // A page that cannot be read is reported; the page before it stays shown.
+  bool read = false;
+  rt::RunGuarded([&] {
+    ixFS->showNewPicture(pages.picture(mintPageIndex));
+    read = true;
+  });
+  if (!read) return;
   placePage();
   if (const intptr_t layer = nxFS->CurrentLayer()) nxFS->DeleteLayer(layer);
   loadAnnotations();
@@ -97,6 +104,6 @@ void frmFullScreenForm::Form_KeyUp(int qtKey) {
 
 void frmFullScreenForm::Form_Unload(int&) {
   // The main window shows the page that was shown last.
-  if (frmImgClnt.IsLoaded() && mintPageIndex >= 0 && mintPageIndex < frmImgClnt->ixTmb.Count())
+  if (frmImgClnt.IsLoaded() && ws::document().pages().valid(mintPageIndex))
     rt::RunGuarded([this] { frmImgClnt->ixTmb_Click(mintPageIndex); });
 }

@@ -22,7 +22,7 @@ class frmFullScreenForm : public albums::ViewerForm {
   QLabel* lblMsg = nullptr;
   bool mblnLimitZoom = false;
   int16_t mintPageIndex = 0;
-  int16_t mintDocPageCount = 0;
+  int32_t mintDocPageCount = 0;
 
   void Form_KeyUp(int qtKey) override;
 

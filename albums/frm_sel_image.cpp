@@ -104,21 +104,21 @@ void frmSelImageForm::cmdDeselectAll_Click() {
 void frmSelImageForm::addPages(bool insert) {
   const std::vector<int> picked = pickedCells();
   if (picked.empty()) return;
-  std::vector<plat::HGLOBAL> pictures;
+  // The pages are read now: they are the document's from here on, whatever becomes of their file.
+  std::vector<img::Bitmap> pictures;
   for (int k : picked) {
-    plat::HGLOBAL h = fraSelImage->ixTmb(k)->ImageHandleCopy();
-    if (!h) {
-      for (plat::HGLOBAL p : pictures) plat::GlobalFree(p);
+    try {
+      pictures.push_back(img::readFilePage(gstrAppendFile, k + 1).bitmap);
+    } catch (const rt::RuntimeError&) {
       rt::ShowError(QStringLiteral("Page %1 of \"%2\" cannot be read.").arg(k + 1).arg(gstrAppendFile));
       return;
     }
-    pictures.push_back(h);
   }
   ws::DocumentSession& document = ws::document();
-  const int count = document.pageCount(), current = gintCurrPage, added = static_cast<int>(pictures.size());
+  const int count = document.pageCount(), current = document.state().currentPage, added = static_cast<int>(pictures.size());
   const ws::PageEdit edit =
       insert ? ws::fnInsertPages(count, current, current, added) : ws::fnAppendPages(count, current, added);
-  document.addPickedPages(edit, pictures);
+  document.addPickedPages(edit, std::move(pictures));
   Unload();
 }
 

@@ -9,6 +9,7 @@
 
 #include "annotation/engine_guard.h"
 #include "annotation/layer.h"
+#include "annotation/rect_util.h"
 #include "platform/graphics/gdi.h"
 #include "platform/ole/ole.h"
 #include "platform/windows/window.h"
@@ -134,9 +135,8 @@ int32_t AnnEngine::SetToolDefault(int32_t tool, int32_t property, AnnValue value
       SetStringProperty(cell, value);
       it->second = reinterpret_cast<AnnValue>(cell);
     } else if (property == PROP_FONT) {
-      auto* font = reinterpret_cast<plat::LOGFONTA*>(it->second);
       // The engine hands its own fonts in at start-up: the copy may be onto itself.
-      if (value && font) std::memmove(font, reinterpret_cast<const void*>(value), sizeof(plat::LOGFONTA));
+      annTakeFont(reinterpret_cast<plat::LOGFONTA*>(it->second), reinterpret_cast<const void*>(value));
     } else if (property == PROP_IMAGE) {
       plat::GlobalFree(imageDefault_);
       imageDefault_ = nullptr;
@@ -207,7 +207,7 @@ int32_t AnnEngine::SetEngineProperty(int32_t key, AnnValue value) {
       case EPROP_STAMP_FONT:
       case EPROP_TEXT_FONT:
       case EPROP_BUTTON_FONT: {
-        if (value) std::memmove(KeyFont(key), reinterpret_cast<const void*>(value), sizeof(plat::LOGFONTA));
+        annTakeFont(KeyFont(key), reinterpret_cast<const void*>(value));
         return ANN_OK;
       }
       default:

@@ -483,6 +483,7 @@ void AnnEngine::RotateAll(int32_t pageWidth, int32_t pageHeight, float degrees) 
     if (degrees == 90.0f || degrees == 270.0f || degrees == -90.0f || degrees == -270.0f) {
       std::swap(defaultViewWidth_, defaultViewHeight_);
       view_.MarkStale();
+      for (auto& l : layers_) l->PageTurned();
     }
   });
 }

@@ -178,9 +178,7 @@ int32_t AnnLayer::SetToolDefault(int32_t tool, int32_t property, AnnValue value)
     }
     if (!plat::SysReAllocString(cell, reinterpret_cast<const char16_t*>(value))) return ERR_NO_MEMORY;
   } else if (property == PROP_FONT) {
-    auto* dst = reinterpret_cast<plat::LOGFONTA*>(it->second);
-    auto* src = reinterpret_cast<const plat::LOGFONTA*>(value);
-    if (dst && src) std::memcpy(dst, src, sizeof(plat::LOGFONTA));
+    annTakeFont(reinterpret_cast<plat::LOGFONTA*>(it->second), reinterpret_cast<const void*>(value));
   } else if (property == PROP_IMAGE) {
     auto src = reinterpret_cast<plat::HGLOBAL>(value);
     plat::HGLOBAL copy = nullptr;
@@ -719,6 +717,12 @@ void AnnLayer::MirrorAllTopBottom(int32_t value1, int32_t value2) {
 
 void AnnLayer::RotateAll(int32_t value1, int32_t value2, float degrees) {
   for (auto& e : elements_) e->Rotate(value1, value2, degrees);
+  RecalcAllGroupRects();
+}
+
+void AnnLayer::PageTurned() {
+  for (auto& e : elements_)
+    if (e->Kind() >= TOOL_POLYGON && e->Kind() <= TOOL_FREEHAND) e->RecalcBounds();
   RecalcAllGroupRects();
 }
 

@@ -99,6 +99,9 @@ class AnnLayer {
   void MirrorAllLeftRight(int32_t value1, int32_t value2);
   void MirrorAllTopBottom(int32_t value1, int32_t value2);
   void RotateAll(int32_t value1, int32_t value2, float degrees);
+  // After a quarter turn the page's sides are exchanged: a stroke's pen margin, measured along the
+  // page's width, is measured again, so its bounds are those it has when read back.
+  void PageTurned();
   void ResetAllTextState(intptr_t value1, intptr_t value2);
   void InvalidateTextLayout();
   void RebaseCoordinates(int32_t offsetX, int32_t offsetY);

@@ -10,6 +10,7 @@
 #include "annotation/engine.h"
 #include "annotation/engine_guard.h"
 #include "annotation/layer.h"
+#include "annotation/rect_util.h"
 #include "annotation/view.h"
 #include "platform/graphics/gdi.h"
 #include "platform/ole/ole.h"
@@ -115,7 +116,7 @@ int32_t AnnObjectDesc::SetField(int32_t field, AnnValue value) {
       if (value) std::memcpy(&creationTime, reinterpret_cast<const void*>(value), sizeof creationTime);
       return ANN_OK;
     case PROP_FONT:
-      if (value) std::memcpy(&font, reinterpret_cast<const void*>(value), sizeof font);
+      annTakeFont(&font, reinterpret_cast<const void*>(value));
       return ANN_OK;
     case PROP_TEXT: return replaceString(&text, value) ? ANN_OK : ERR_NO_MEMORY;
     case PROP_USER_STRING: return replaceString(&userString, value) ? ANN_OK : ERR_NO_MEMORY;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "platform/graphics/gdi_types.h"
 
@@ -42,18 +43,11 @@ inline plat::RECT annInflateRect(const plat::RECT& r, int32_t by) {
           annSaturate(int64_t(r.bottom) + by)};
 }
 
-// Stored coordinates are accepted only within this many logical units of the page (eight page
-// widths either side), so that every sum, difference and scaling done with them later stays well
-// inside 32 bits.
+// Coordinates are kept only within this many logical units of the page (eight page widths either
+// side), so that every sum, difference and scaling done with them later stays well inside 32 bits.
+// Every place that makes or changes an element's geometry holds it within this range, and the
+// reader holds stored coordinates the same way, so whatever is saved reads back as it was.
 inline constexpr int32_t kAnnCoordinateLimit = 8 * 16777216;
-
-inline bool annCoordinatesSound(const plat::POINT* points, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i)
-    if (points[i].x < -kAnnCoordinateLimit || points[i].x > kAnnCoordinateLimit ||
-        points[i].y < -kAnnCoordinateLimit || points[i].y > kAnnCoordinateLimit)
-      return false;
-  return true;
-}
 
 // Positions and sizes in page pixels that a host hands the engine (a group's new rect) are held
 // within this range, so that the sums and scalings done with them hold.
@@ -78,7 +72,21 @@ inline plat::RECT annLimitRect(const plat::RECT& r) {
   return {annLimitCoordinate(r.left), annLimitCoordinate(r.top), annLimitCoordinate(r.right), annLimitCoordinate(r.bottom)};
 }
 
-inline bool annRectSound(const plat::RECT& r) {
-  const plat::POINT corners[2] = {{r.left, r.top}, {r.right, r.bottom}};
-  return annCoordinatesSound(corners, 2);
+// The largest font height or width (in either sign) kept: a font some two hundred inches tall at
+// 72 dots per inch, far past any page. A font given or stored beyond it is held at it wherever it
+// comes in (an element, a tool default, the engine's fonts, a descriptor, a stream), so that
+// scaling it by zoom and resolution starts from a sane size and what is saved reads back the same.
+inline constexpr int32_t kAnnFontSizeLimit = 16384;
+inline void annLimitFontSize(plat::LOGFONTA* font) {
+  font->lfHeight = std::clamp(font->lfHeight, -kAnnFontSizeLimit, kAnnFontSizeLimit);
+  font->lfWidth = std::clamp(font->lfWidth, -kAnnFontSizeLimit, kAnnFontSizeLimit);
+}
+// Copies a font handed in through an address (source and target may be the same) and holds its
+// sizes; nothing happens for a missing address.
+inline void annTakeFont(plat::LOGFONTA* target, const void* source) {
+  if (!target || !source) return;
+  plat::LOGFONTA font;
+  std::memcpy(&font, source, sizeof font);
+  annLimitFontSize(&font);
+  *target = font;
 }

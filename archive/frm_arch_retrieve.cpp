@@ -4,6 +4,7 @@
 #include "archive/frm_tcpip.h"
 #include "archive/leave_rule.h"
 #include "runtime/leave_check.h"
+#include "workspace/document/document_session.h"
 #include "workspace/mod_vars.h"
 
 #include <QGridLayout>
@@ -89,9 +90,16 @@ void frmArchRetrieveForm::cmdOK_Click() {
       b->setFocus();
       return;
     }
-  modVars::gstrAchID = txtAchID->text().trimmed();
-  modVars::gstrParm1 = txtParm1->text().trimmed();
-  modVars::gstrParm2 = txtParm2->text().trimmed();
+  ws::DocumentSession& doc = ws::document();
+  // A retrieval replaces the open document: it closes now, with its save question and the unlock
+  // of its own keys; Cancel in the question keeps it, and nothing is retrieved.
+  if (modTCP::gstrTCPCommand == QLatin1String("RETRIEVE") && !doc.close(false)) {
+    Unload();
+    return;
+  }
+  doc.state().achId = txtAchID->text().trimmed();
+  doc.state().parm1 = txtParm1->text().trimmed();
+  doc.state().parm2 = txtParm2->text().trimmed();
   // No second OK while the network window runs.
   cmdOK->setEnabled(false);
   QPointer<frmArchRetrieveForm> self(this);

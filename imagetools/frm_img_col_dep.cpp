@@ -6,6 +6,7 @@
 #include "imagetools/tool_controls.h"
 #include "runtime/conversions.h"
 #include "runtime/screen.h"
+#include "workspace/document/document_session.h"
 #include "workspace/mod_vars.h"
 
 #include <QComboBox>
@@ -81,8 +82,7 @@ void frmImgColDepForm::cmdApply_Click() {
   if (!allChosen()) return;
   const int bpp = listValue(cmbBitsPixel), palette = listValue(cmbPalette), dither = listValue(cmbDither);
   if (!img::runOnControl(tools::pageView(), [&](img::Bitmap& b) { img::changeColorDepth(b, bpp, palette, dither); })) return;
-  modVars::gblnDocModified = true;
-  modVars::gblnPageModified = true;
+  ws::document().markModified();
   Unload();
 }
 

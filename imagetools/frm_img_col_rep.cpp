@@ -5,6 +5,7 @@
 #include "controls/imaging/pixel_ops.h"
 #include "imagetools/tool_controls.h"
 #include "runtime/screen.h"
+#include "workspace/document/document_session.h"
 #include "workspace/mod_vars.h"
 
 #include <QFrame>
@@ -81,8 +82,7 @@ void frmImgColRepForm::cmdPreview_Click() { tools::previewInto(ixBefore, ixAfter
 
 void frmImgColRepForm::cmdApply_Click() {
   if (!img::runOnControl(tools::pageView(), replacement())) return;
-  modVars::gblnDocModified = true;
-  modVars::gblnPageModified = true;
+  ws::document().markModified();
   Unload();
 }
 

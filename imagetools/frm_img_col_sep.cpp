@@ -6,6 +6,7 @@
 #include "imagetools/tool_controls.h"
 #include "runtime/busy_work.h"
 #include "runtime/screen.h"
+#include "workspace/document/document_session.h"
 #include "workspace/mod_vars.h"
 
 #include <QComboBox>
@@ -106,8 +107,7 @@ void frmImgColSepForm::cmdSelect_Click() {
   if (ix && ix->hasImage()) {
     if (img::ImagingControl* page = tools::pageView()) {
       // The page now shows the channel: the document has changed.
-      modVars::gblnDocModified = true;
-      modVars::gblnPageModified = true;
+      ws::document().markModified();
       page->setImageHandle(ix->ImageHandleCopy());
     }
   }

@@ -6,6 +6,7 @@
 #include "runtime/message_boxes.h"
 #include "runtime/errors.h"
 #include "runtime/screen.h"
+#include "workspace/document/document_session.h"
 #include "workspace/mod_vars.h"
 
 #include <QComboBox>
@@ -127,13 +128,19 @@ void frmImgNewForm::cmdCreate_Click() {
   const int16_t bpp = static_cast<int16_t>(rt::Val(cmbBPP->currentText()));
   try {
     img::Bitmap::checkedSize(width, height, bpp);  // refuses a picture beyond what memory may hold
-    tools::newDocument(width, height, bpp, colour());
   } catch (const rt::RuntimeError&) {
     rt::ShowError(QStringLiteral("There is not enough memory for an image of %1 x %2 pixels!").arg(width).arg(height));
     return;
   }
-  modVars::gblnDocModified = true;
-  modVars::gblnPageModified = true;
+  bool made = false;
+  try {
+    made = tools::newDocument(width, height, bpp, colour());
+  } catch (const rt::RuntimeError&) {
+    rt::ShowError(QStringLiteral("There is not enough memory for an image of %1 x %2 pixels!").arg(width).arg(height));
+    return;
+  }
+  // Cancel in the save question keeps the document the user had.
+  if (made) ws::document().markModified();
   Unload();
 }
 

@@ -9,6 +9,7 @@
 #include "runtime/message_boxes.h"
 #include "runtime/screen.h"
 #include "runtime/twips.h"
+#include "workspace/document/document_session.h"
 #include "workspace/mod_vars.h"
 
 #include <QAction>
@@ -171,8 +172,7 @@ void frmImgProcForm::cmdApply_Click() {
     const tools::EffectValues v = values();
     if (!img::runOnControl(tools::pageView(), [&](img::Bitmap& b) { e->run(b, v); })) return;
   }
-  modVars::gblnDocModified = true;
-  modVars::gblnPageModified = true;
+  ws::document().markModified();
   Unload();
 }
 

@@ -7,6 +7,7 @@
 #include "runtime/conversions.h"
 #include "runtime/message_boxes.h"
 #include "runtime/screen.h"
+#include "workspace/document/document_session.h"
 #include "workspace/mod_vars.h"
 
 #include <QCheckBox>
@@ -201,8 +202,7 @@ void frmImgSizeForm::cmdApply_Click() {
   }
   // A failed operation was shown and leaves the page, the flags and the dialog as they were.
   if (make && !img::makeOnControl(page, make)) return;
-  modVars::gblnDocModified = true;
-  modVars::gblnPageModified = true;
+  ws::document().markModified();
   Unload();
 }
 

@@ -153,12 +153,15 @@ void clearPageSelection() {
   frmImgClnt->fnClearSelection();
 }
 
-void newDocument(int32_t width, int32_t height, int16_t bitsPerPixel, uint32_t colour) {
+bool newDocument(int32_t width, int32_t height, int16_t bitsPerPixel, uint32_t colour) {
   if (gOverrideSet) {
     if (gOverride) gOverride->CreateBlankImage(width, height, bitsPerPixel, colour);
-    return;
+    return true;
   }
+  // The open document goes only now that the user has chosen Create, with its save question.
+  if (!ws::document().close(false)) return false;
   ws::document().newDocument(width, height, bitsPerPixel, colour);
+  return true;
 }
 
 QComboBox* dropDown(QWidget* parent, const QStringList& items, double left, double top, double width) {

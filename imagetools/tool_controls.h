@@ -98,8 +98,9 @@ void loadViewers(img::ImagingControl* before, img::ImagingControl* after);
 // Removes the page view's rectangle selection (the main window's fnClearSelection).
 void clearPageSelection();
 // A new document of one blank page in the main window (in the page view that stands in for it
-// under test).
-void newDocument(int32_t width, int32_t height, int16_t bitsPerPixel, uint32_t colour);
+// under test), once the open document has closed; false when the user kept it (Cancel in its
+// save question).
+bool newDocument(int32_t width, int32_t height, int16_t bitsPerPixel, uint32_t colour);
 // A drop-down list without typing and without a selection.
 QComboBox* dropDown(QWidget* parent, const QStringList& items, double left, double top, double width);
 // A filled swatch (a shape) showing a 0x00BBGGRR colour.

@@ -52,13 +52,11 @@ void mnuArchLogout_Click(frmImgClntForm&) {
     showError(QStringLiteral("Logout was unsuccessful!, Please inform your administrator"));
 }
 
+// The criteria dialog closes the open document (with its save question and its unlock) only once
+// the user has chosen OK; Cancel there leaves it as it was.
 void mnuArchRetrieve_Click(frmImgClntForm&) {
   DocumentSession& doc = document();
-  if (!doc.close(false)) return;
   doc.state().network = NetworkResult::Failed;
-  gstrAchID.clear();
-  gstrParm1.clear();
-  gstrParm2.clear();
   modTCP::gstrTCPCommand = QStringLiteral("RETRIEVE");
   openWindow(QStringLiteral("frmArchRetrieve"), {modTCP::gstrTCPCommand});
   const QString working = modTCP::fnWorkingFilePath();

@@ -15,8 +15,6 @@
 #include <QAction>
 #include <QImage>
 
-using namespace modVars;
-
 namespace ws {
 
 namespace {
@@ -33,7 +31,7 @@ void mnuEdit_Click(frmImgClntForm& w) {
   w.Menu("mnuEditCopy")->setEnabled(selection);
   w.Menu("mnuEditCut")->setEnabled(selection);
   w.Menu("mnuEditPaste")->setEnabled(w.nxMain->CanPaste() || clipboardHasPicture());
-  w.Menu("mnuEditDelete")->setEnabled(selection || fnIsMultiPageFormat(gintCurrFormat));
+  w.Menu("mnuEditDelete")->setEnabled(selection || document().isMultiPage());
 }
 
 void mnuEditUndo_Click(frmImgClntForm& w) { w.ixMain->UndoLast(); }
@@ -87,26 +85,7 @@ void mnuEditDelete_Click(frmImgClntForm& w) {
     document().markModified();
     return;
   }
-  if (!fnIsMultiPageFormat(gintCurrFormat)) return;
-  const int pages = w.pageCount();
-  std::vector<bool> selected;
-  for (int i = 0; i < pages; ++i) selected.push_back(w.ixTmb(i)->HighlightBorder() == kThumbSelected);
-  const std::optional<PageEdit> edit = fnDeletePages(pages, gintCurrPage, selected);
-  // A document keeps at least one page.
-  if (!edit) {
-    rt::ShowError(QStringLiteral("A document must keep at least one page: the selected image(s) cannot all be deleted."));
-    return;
-  }
-  if (edit->count() == pages) return;
-  if (rt::Confirm(QStringLiteral("Are you sure you want to delete the selected image(s)?")) != rt::vbYes) return;
-  // Edits of the shown page go to its thumbnail first, so that they survive if the page stays.
-  document().storePageEdits();
-  document().applyPageEdit(*edit, CaptionRule::Travel);
-  w.layOutStrip();
-  w.scrollStripToCurrent();
-  w.showPage(gintCurrPage + 1);
-  document().updatePageButtons();
-  document().markModified();
+  if (document().isMultiPage()) document().deleteSelectedPages();
 }
 
 void mnuEditAppend_Click(frmImgClntForm& w) {
@@ -120,9 +99,9 @@ void mnuEditAppend_Click(frmImgClntForm& w) {
     if (e.Number() == rt::kErrCancel) return;
     throw;
   }
-  gstrAppendFile = w.cdgMain.FileName;
+  modVars::gstrAppendFile = w.cdgMain.FileName;
   openWindow(QStringLiteral("frmSelImage"));
-  gstrAppendFile.clear();
+  modVars::gstrAppendFile.clear();
 }
 
 void mnuEditInsert_Click(frmImgClntForm& w) { mnuEditAppend_Click(w); }

@@ -13,28 +13,41 @@
 #include "workspace/settings/frm_img_sv_settings.h"
 #include "workspace/window_openers.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <algorithm>
-
-using namespace modVars;
 
 namespace ws {
 
-void mnuFileNew_Click(frmImgClntForm&) {
-  if (!document().close(false)) return;
-  // The new-image dialog makes the blank page through fnNewImgFile.
-  openWindow(QStringLiteral("frmImgNew"));
+QString& lastOpenFolder() {
+  static QString folder;
+  return folder;
 }
 
+QString openDialogFolder(const QString& documentPath) {
+  if (!documentPath.isEmpty()) return QFileInfo(documentPath).absolutePath();
+  if (!lastOpenFolder().isEmpty() && QFileInfo(lastOpenFolder()).isDir()) return lastOpenFolder();
+  return QDir::homePath();
+}
+
+// The new-image dialog closes the open document (with its save question) only once the user has
+// chosen Create, and then makes the blank page; Cancel leaves the document as it was.
+void mnuFileNew_Click(frmImgClntForm&) { openWindow(QStringLiteral("frmImgNew")); }
+
 void mnuFileOpen_Click(frmImgClntForm& w) {
-  if (!document().close(false)) return;
   rt::CommonDialog& dialog = w.cdgMain;
   try {
     dialog.DialogTitle = QStringLiteral("Select File To Open");
     dialog.FileName.clear();
+    dialog.InitDir = openDialogFolder(document().state().path);
     dialog.CancelError = true;
     dialog.Owner = &w;
     dialog.ShowOpen();
+    // The document the user had stays until another has been chosen; then it closes with its
+    // save question, and Cancel there keeps it.
+    if (!document().close(false)) return;
+    lastOpenFolder() = QFileInfo(dialog.FileName).absolutePath();
     document().open(dialog.FileName);
   } catch (const rt::RuntimeError& e) {
     if (e.Number() != rt::kErrCancel) rt::ShowError(e.Description());
@@ -58,7 +71,8 @@ void mnuFileProperties_Click(frmImgClntForm& w) { frmImgProp->Show(rt::vbModal, 
 
 void mnuFilePrint_Click(frmImgClntForm& w) {
   rt::CommonDialog& dialog = w.cdgMain;
-  const int pages = w.pageCount();
+  DocumentSession& doc = document();
+  const int pages = doc.pageCount();
   dialog.DialogTitle = QStringLiteral("Select Printer");
   dialog.CancelError = true;
   dialog.Owner = &w;
@@ -75,22 +89,20 @@ void mnuFilePrint_Click(frmImgClntForm& w) {
   }
   if (dialog.Copies == 0) return;
   const PrintRange range = fnPrintRange(dialog.FromPage, dialog.ToPage, pages);
-  // The page shown may hold edits its thumbnail has not: it is stored before the thumbnails print.
-  document().storePageEdits();
+  // The page shown may hold edits the document has not: they are stored before the pages print.
+  doc.storePageEdits();
   rt::BusyPointer busy;
   // A failure stops printing; the pages already printed stay printed.
   try {
-    rt::Printer printer(dialog, gstrCurrFile.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(gstrCurrFile).fileName());
+    const QString path = doc.state().path;
+    rt::Printer printer(dialog, path.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(path).fileName());
     for (const PrintJob& j : fnPrintJobs(dialog.Copies, range)) {
-      img::ImagingControl* page = w.ixTmb(j.page);
-      if (!page) break;
-      const PrintPlacement at = fnPrintPlacement(page->ImageWidth(), page->ImageHeight(), rt::Screen::TwipsPerPixelX(),
+      if (!doc.pages().valid(j.page)) break;
+      // Each page is read for its turn: a long document is never held in memory whole.
+      const QImage page = doc.pages().picture(j.page).toQImage();
+      const PrintPlacement at = fnPrintPlacement(page.width(), page.height(), rt::Screen::TwipsPerPixelX(),
                                                  rt::Screen::TwipsPerPixelY(), printer.Width(), printer.Height());
-      page->setPrintLeft(at.left);
-      page->setPrintTop(at.top);
-      page->setPrintWidth(at.width);
-      page->setPrintHeight(at.height);
-      page->PrintToDC(&printer.NewPage());
+      img::printPicture(&printer.NewPage(), page, at.left, at.top, at.width, at.height);
     }
     printer.EndDoc();
   } catch (const rt::RuntimeError& e) {
@@ -99,7 +111,14 @@ void mnuFilePrint_Click(frmImgClntForm& w) {
 }
 
 void mnuPopTmbCopy_Click(frmImgClntForm& w) {
-  if (img::ImagingControl* t = w.ixTmb(gintPopupTmb)) t->CopyToClipboard();
+  DocumentSession& doc = document();
+  const int page = doc.state().popupPage;
+  if (!doc.pages().valid(page)) return;
+  doc.storePageEdits();
+  // The whole page goes to the clipboard, through the scratch view that shows nothing.
+  w.ixTemp->showNewPicture(doc.pages().picture(page));
+  w.ixTemp->CopyToClipboard();
+  w.ixTemp->setSourceFile(QString());
 }
 
 void mnuPopTmbProperties_Click(frmImgClntForm& w) { mnuFileProperties_Click(w); }

@@ -54,15 +54,7 @@ const bool mainWindowShowsTheDocument = [] {
 rt::Form* ws::mainWindow() { return frmImgClnt.get(); }
 rt::Form* ws::loadedMainWindow() { return frmImgClnt.IsLoaded() ? frmImgClnt.get() : nullptr; }
 
-frmImgClntForm::frmImgClntForm()
-    // A thumbnail can be unloaded from its own key handler (Delete on the strip deletes pages):
-    // it goes once its event is over.
-    : ixTmb([this](img::ImagingControl* t) { return makeThumb(t); },
-            [](img::ImagingControl* t) {
-              t->hide();
-              t->deleteLater();
-            }),
-      lblTmb([this](QLabel* t) { return makeThumbLabel(t); }) {
+frmImgClntForm::frmImgClntForm() {
   setObjectName("frmImgClnt");
   setCaption(rt::App::Title());
   cdgMain.Filter = img::openDialogFilter();
@@ -187,7 +179,7 @@ void frmImgClntForm::buildPanes() {
   picMain->setObjectName("picMain");
   picMain->setFrameShape(QFrame::NoFrame);
   picMain->setAutoFillBackground(true);
-  picChild = new QWidget(picMain);
+  picChild = new ws::StripCanvas(picMain);
   picChild->setObjectName("picChild");
   vsTmb = new QScrollBar(Qt::Vertical, fraTmb);
   vsTmb->setObjectName("vsTmb");
@@ -224,21 +216,36 @@ void frmImgClntForm::buildPanes() {
           [input](int16_t b, int16_t s, float x, float y) { rt::RunGuarded([&] { input->mouseMove(b, s, x, y); }); });
   connect(ixMain, &img::ImagingControl::MouseUp, this,
           [input](int16_t b, int16_t s, float x, float y) { rt::RunGuarded([&] { input->mouseUp(b, s, x, y); }); });
-  connect(ixMain, &img::ImagingControl::KeyDown, this, [input](int16_t k, int16_t s) { rt::RunGuarded([&] { input->keyDown(k, s); }); });
+  connect(ixMain, &img::ImagingControl::KeyDown, this, [this, input](int16_t k, int16_t s) {
+    rt::RunGuarded([&] {
+      // Home, End, Page Up and Page Down page through the document here as on the strip.
+      const int current = ws::document().state().currentPage;
+      switch (k) {
+        case ws::kKeyHome: goToPage(0); break;
+        case ws::kKeyEnd: goToPage(ws::document().pageCount() - 1); break;
+        case ws::kKeyPageUp: goToPage(current - 1); break;
+        case ws::kKeyPageDown: goToPage(current + 1); break;
+        default: input->keyDown(k, s);
+      }
+    });
+  });
   connect(ixMain, &img::ImagingControl::Scroll, this, [input] { input->commitPendingEdit(); });
   connect(ixMain, &img::ImagingControl::DragDrop, this, &frmImgClntForm::ixMain_DragDrop);
   picChild->setAcceptDrops(true);
 
-  // Element 0 of the thumbnails and of their labels: the templates of the arrays.
-  auto* t0 = new img::ImagingControl(picChild);
-  t0->setThumbDisplayMode(1);
-  tw::place(t0, 280, 280, 1460, 1825);
-  ixTmb.setTemplate(t0);
-  auto* l0 = new QLabel(picChild);
-  lblTmb.setTemplate(l0);
-  makeThumb(nullptr);  // wires element 0
-  strip_ = std::make_unique<ws::ThumbStrip>(ws::ThumbStrip::Widgets{
-      ixTmb, lblTmb, fraTmb, picMain, picChild, vsTmb, [this](const QString& text) { setStatusPanel(QStringLiteral("BODY"), text); }});
+  strip_ = std::make_unique<ws::ThumbStrip>(
+      ws::ThumbStrip::Widgets{fraTmb, picMain, picChild, vsTmb,
+                              [this](const QString& text) { setStatusPanel(QStringLiteral("BODY"), text); }},
+      ws::document(),
+      ws::ThumbStrip::Commands{
+          [this](int i) { rt::RunGuarded([&] { ixTmb_Click(i); }); },
+          [this](int i) { rt::RunGuarded([&] { ixTmb_DblClick(i); }); },
+          [this](int i) { rt::RunGuarded([&] { ixTmb_MouseDown(i, ws::kRightButton); }); },
+          [this](QKeyEvent* e) {
+            bool used = false;
+            rt::RunGuarded([&] { used = stripKey(e); });
+            return used;
+          }});
 
   twnMain = new ScanningControl(this);
   connect(twnMain, &ScanningControl::ImageAcquired, this, [this] { ws::scannedPageArrived(*this); });
@@ -247,7 +254,7 @@ void frmImgClntForm::buildPanes() {
   connect(nxMain, &ann::AnnotationControl::AnnotationEvent, this, [](int32_t code, int32_t) {
     if (code == EVT_ELEMENT_ADDED || code == EVT_ELEMENT_CHANGED || code == EVT_ELEMENT_DELETED) ws::document().markModified();
   });
-  connect(nxMain, &ann::AnnotationControl::CurrentLayerChanged, this, [](intptr_t layer) { glngAnnoHandle = layer; });
+  connect(nxMain, &ann::AnnotationControl::CurrentLayerChanged, this, [](intptr_t layer) { ws::document().state().layer = layer; });
   nxMain->setAttachControlName(QStringLiteral("ixMain"));
 
   stsMain = new QStatusBar(this);
@@ -261,29 +268,6 @@ void frmImgClntForm::buildPanes() {
     stsMain->addPermanentWidget(panel, key == QStringLiteral("BODY") ? 1 : 0);
     panels_.insert(QString::fromLatin1(key), panel);
   }
-}
-
-// A new thumbnail element (tmpl is element 0), or, with no template, the wiring of element 0.
-img::ImagingControl* frmImgClntForm::makeThumb(img::ImagingControl* tmpl) {
-  const int index = tmpl ? ixTmb.UBound() + 1 : 0;
-  img::ImagingControl* t = tmpl ? tmpl->cloneSettings(picChild) : ixTmb(0);
-  const QString name = QStringLiteral("ixTmb(%1)").arg(index);
-  t->setName(name);
-  t->setObjectName(name);
-  const int32_t i = index;
-  connect(t, &img::ImagingControl::Click, this, [this, i] { rt::RunGuarded([&] { ixTmb_Click(i); }); });
-  connect(t, &img::ImagingControl::DblClick, this, [this, i] { rt::RunGuarded([&] { ixTmb_DblClick(i); }); });
-  connect(t, &img::ImagingControl::MouseDown, this,
-          [this, i](int16_t button, int16_t, float, float) { rt::RunGuarded([&] { ixTmb_MouseDown(i, button); }); });
-  connect(t, &img::ImagingControl::KeyDown, this, [this](int16_t k, int16_t s) { rt::RunGuarded([&] { input_->keyDown(k, s); }); });
-  return t;
-}
-
-QLabel* frmImgClntForm::makeThumbLabel(QLabel* tmpl) {
-  auto* l = new QLabel(picChild);
-  l->setFont(tmpl->font());
-  l->setGeometry(tmpl->geometry());
-  return l;
 }
 
 // ---- Load step ----------------------------------------------------------------------------------
@@ -308,7 +292,6 @@ void frmImgClntForm::Form_Load() {
     strip_->setViewportHeight(tw::Height(fraTmb) - 180);
     strip_->setViewportWidth(tw::Width(fraTmb) - 80);
     tw::place(ixMain, 30, 120, std::max(0.0, tw::Width(fraEdt) - 80), std::max(0.0, tw::Height(fraEdt) - 180));
-    tw::place(ixTmb(0), 280, 280, 1460, 1825);
     setWidth(11000);
     setHeight(11200);
 
@@ -381,9 +364,9 @@ bool frmImgClntForm::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::ShortcutOverride:
       // Delete and Escape on the page view or a thumbnail go to its own key handling (which runs
       // Edit > Delete itself when nothing floats), not to the menu's shortcut.
-      if (auto* ix = qobject_cast<img::ImagingControl*>(watched); ix && ix->window() == this) {
+      if (watched == ixMain || watched == picChild) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if ((key == Qt::Key_Delete || key == Qt::Key_Escape) && ix != ixTemp) {
+        if (key == Qt::Key_Delete || key == Qt::Key_Escape) {
           event->accept();
           return true;
         }

@@ -1,12 +1,11 @@
 #pragma once
-// The main window: it builds the widgets that show the open document (its pages as thumbnails and
-// in the page view, the menus and toolbars, the status panels), shows the document as its session
-// asks (ws::DocumentView) and hands the document's commands to the session
-// (workspace/document/document_session.h). View layouts, the mouse mode in force and the
-// annotation control that edits the shown page's annotations are the window's own; what the page
-// view's pointer and keys do is ws::PageViewInput's (workspace/page_view_input.h).
-#include "platform/memory/global_memory.h"
-#include "runtime/control_array.h"
+// The main window: it builds the widgets that show the open document (its pages in the strip and
+// the page shown in the page view, the menus and toolbars, the status panels), shows the document
+// as its session asks (ws::DocumentView) and hands the document's commands to the session
+// (workspace/document/document_session.h), which owns the pages. View layouts, the mouse mode in
+// force and the annotation control that edits the shown page's annotations are the window's own;
+// what the page view's pointer and keys do is ws::PageViewInput's (workspace/page_view_input.h),
+// the strip is ws::ThumbStrip's (workspace/thumb_strip.h).
 #include "runtime/dialogs.h"
 #include "runtime/form.h"
 #include "workspace/document/document_view.h"
@@ -21,6 +20,7 @@
 class QAction;
 class QImage;
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QMenuBar;
@@ -36,9 +36,9 @@ class AnnotationControl;
 }
 namespace ws {
 class PageViewInput;
-struct SavePlan;
 struct PageEdit;
 enum class CaptionRule;
+class StripCanvas;
 class ThumbStrip;
 enum class DocState;
 }
@@ -55,13 +55,11 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   // ---- Controls ----------------------------------------------------------------------------
   img::ImagingControl* ixMain = nullptr;
   img::ImagingControl* ixTemp = nullptr;
-  rt::ControlArray<img::ImagingControl> ixTmb;
-  rt::ControlArray<QLabel> lblTmb;
   ann::AnnotationControl* nxMain = nullptr;
   ScanningControl* twnMain = nullptr;
   QFrame* fraTmb = nullptr;
   QFrame* picMain = nullptr;
-  QWidget* picChild = nullptr;
+  ws::StripCanvas* picChild = nullptr;  // the strip's pages are painted on it
   QScrollBar* vsTmb = nullptr;
   QFrame* imgDivider = nullptr;
   QFrame* fraEdt = nullptr;
@@ -86,10 +84,14 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   // Text of the status-bar panel keyed "BODY", "LOGIN" or "ZOOM".
   QString StatusPanel(const QString& key) const;
   void setStatusPanel(const QString& key, const QString& text);
-  // An imaging control of this window by name: "ixMain", "ixTemp", "ixTmb(3)".
+  // An imaging control of this window by name: "ixMain", "ixTemp".
   img::ImagingControl* ImagingByName(const QString& name) const;
+  // The strip of the document's pages.
+  ws::ThumbStrip& strip() const { return *strip_; }
 
   // ---- Public operations (the document's forward to its session) ------------------------------
+  // A click on a page of the strip (0-based): the page becomes the current one and shows, or with
+  // Shift held joins the selection.
   void ixTmb_Click(int32_t index);
   void mnuFileClose_Click();
   // Returns false when the save did not happen (cancelled, refused or failed).
@@ -99,11 +101,8 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   void fnOpenImgFile(const QString& path);
   void fnCloseFile(bool noPrompt, bool& ok);
   void fnClearSelection();
-  // Rearranges the thumbnails, their captions and the per-page annotation store as the edit says
-  // and makes its current page current and the only one selected. Added pages get empty
-  // thumbnails: the caller gives them their pictures, then lays the strip out (layOutStrip,
-  // scrollStripToCurrent) and shows the current page (showPage).
-  void fnApplyPageEdit(const ws::PageEdit& edit, ws::CaptionRule captions);
+  // First, last, previous or next page, as the keys Home, End, Page Up and Page Down ask.
+  void goToPage(int index);
 
   // ---- Commands --------------------------------------------------------------------------------
   // The menus' commands are free functions of their own files (file_commands.h, view_commands.h,
@@ -116,9 +115,6 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   void selectMode(ws::MouseMode mode);
   // The picture floats over the page view until it is committed or dropped (Edit > Paste).
   void floatPicture(const QImage& picture);
-  // Pages picked from another file enter the strip: the edit makes their slots, the pictures (taken
-  // over) fill them in order; the first new page becomes current and both modified flags are set.
-  void fnAddPickedPages(const ws::PageEdit& edit, const std::vector<plat::HGLOBAL>& pictures);
   // The pane divider dropped on the page view or on the thumbnail carrier (x in twips of the
   // control dropped on); drops of anything else are ignored.
   void ixMain_DragDrop(QWidget* source, float x, float y);
@@ -130,33 +126,22 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   // ---- The document's view ------------------------------------------------------------------------
   int ask(const QString& question, int buttons) override;
   void showError(const QString& text) override;
-  void setTitle(const QString& caption) override;
-  void showZoom() override;
-  void showLogin(const QString& user) override;
-  void enableCommands(const std::vector<ws::CommandState>& states) override;
-  void enablePageButtons(bool previous, bool next) override;
-  void resetModes(ws::DocState state) override;
-  void showDefaultLayout(bool multiPage) override;
-  void clearAnnotations() override;
-  int16_t showFirstPage(const QString& path) override;
-  void showBlankPage(int32_t width, int32_t height, int16_t bitsPerPixel, uint32_t colour) override;
-  void showPage(int page) override;
-  void setToolDefaults() override;
-  void emptyPageView() override;
-  rt::Variant takeInLayer(const rt::Variant& read) override;
-  void storeCurrentPage() override;
-  void commitPendingEdit() override;
-  int pageCount() const override { return ixTmb.Count(); }
-  void fillStrip(int pages, const QString& path) override;
-  void loadThumbs(const QString& path, int pages) override;
-  void stopThumbs() override;
-  void rearrangeStrip(const ws::PageEdit& edit, ws::CaptionRule captions) override;
-  void setPagePicture(int index, plat::HGLOBAL picture) override;
-  void emptyStrip() override;
-  void layOutStrip() override;
-  void scrollStripToCurrent() override;
   std::optional<QString> askSavePath() override;
-  void writePages(const ws::SavePlan& plan) override;
+  void setTitle(const QString& caption) override;
+  void showLogin(const QString& user) override;
+  void showCommands(ws::DocState state, const std::vector<ws::CommandState>& commands, bool modes) override;
+  void enablePageButtons(bool previous, bool next) override;
+  void showNewDocument(bool chooseLayout, bool multiPage) override;
+  void showPage(int index, img::Bitmap picture, const QByteArray& layer) override;
+  void showPages() override;
+  void showNoDocument() override;
+  ws::ShownPage shownPage() override;
+  void commitPendingEdit() override;
+  // The zoom panel shows the page view's zoom.
+  void showZoom();
+  // The strip laid out for its width and scrolled to the current page.
+  void layOutStrip();
+  void scrollStripToCurrent();
 
  protected:
   void Form_Load() override;
@@ -171,13 +156,16 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   void buildMenus();
   void buildToolbars();
   void buildPanes();
-  img::ImagingControl* makeThumb(img::ImagingControl* tmpl);
-  QLabel* makeThumbLabel(QLabel* tmpl);
   void layoutFrame();
+  void setToolDefaults();
+  void resetModes(ws::DocState state);
+  void enableCommands(const std::vector<ws::CommandState>& states);
 
-  // Thumbnails: a double click shows the page alone; a right click opens the thumbnails' menu.
+  // Thumbnails: a double click shows the page alone; a right click opens the thumbnails' menu;
+  // keys on the strip work as on the page view, and page through the document.
   void ixTmb_DblClick(int32_t index);
   void ixTmb_MouseDown(int32_t index, int16_t button);
+  bool stripKey(QKeyEvent* e);
 
   // Pane divider.
   void placeDivider(double left);

@@ -26,10 +26,6 @@ void frmImgClntForm::enableCommands(const std::vector<ws::CommandState>& states)
   }
 }
 
-void frmImgClntForm::showDefaultLayout(bool multiPage) {
-  showLayout(multiPage ? Layout::PageAndThumbs : Layout::PageOnly);
-}
-
 // ---- Tool defaults --------------------------------------------------------------------------------
 
 void frmImgClntForm::setToolDefaults() {

@@ -1,18 +1,16 @@
 // The main window's side of the open document: its public procedures forward to the document
-// session, and the window shows the document as the session asks (the DocumentView members):
-// the page view, the strip's slots, the save dialog and the writing of the pages.
+// session, and the window shows the document as the session asks (the DocumentView members): the
+// page view with its annotations, the strip, the commands, the title and the save dialog.
 #include "controls/annotation/annotation_control.h"
 #include "controls/imaging/imaging_control.h"
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
 #include "workspace/document/document_session.h"
+#include "workspace/frm_anno_palette.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/page_annotations.h"
-#include "workspace/page_writer.h"
-#include "workspace/mod_vars.h"
+#include "workspace/page_view_input.h"
 #include "workspace/thumb_strip.h"
-#include "workspace/page_strip.h"
-#include "workspace/save_plan.h"
 #include "workspace/view_text.h"
 
 #include <QAction>
@@ -30,15 +28,7 @@ void frmImgClntForm::fnCloseFile(bool noPrompt, bool& ok) { ok = ws::document().
 
 bool frmImgClntForm::mnuFileSave_Click() { return ws::document().save(); }
 
-void frmImgClntForm::fnApplyPageEdit(const ws::PageEdit& edit, ws::CaptionRule captions) {
-  ws::document().applyPageEdit(edit, captions);
-}
-
 void frmImgClntForm::mnuFileClose_Click() { ws::document().close(false); }
-
-void frmImgClntForm::fnAddPickedPages(const ws::PageEdit& edit, const std::vector<plat::HGLOBAL>& pictures) {
-  ws::document().addPickedPages(edit, pictures);
-}
 
 // ---- Questions, title, status ---------------------------------------------------------------------
 
@@ -54,60 +44,62 @@ void frmImgClntForm::showZoom() {
 
 void frmImgClntForm::showLogin(const QString& user) { setStatusPanel(QStringLiteral("LOGIN"), user); }
 
+void frmImgClntForm::showCommands(ws::DocState state, const std::vector<ws::CommandState>& commands, bool modes) {
+  enableCommands(commands);
+  if (modes) resetModes(state);
+}
+
+void frmImgClntForm::showNewDocument(bool chooseLayout, bool multiPage) {
+  layOutStrip();
+  showZoom();
+  if (chooseLayout) showLayout(multiPage ? Layout::PageAndThumbs : Layout::PageOnly);
+  setToolDefaults();
+}
+
 // ---- Page view ------------------------------------------------------------------------------------
 
-void frmImgClntForm::clearAnnotations() {
+void frmImgClntForm::showPage(int, img::Bitmap picture, const QByteArray& layer) {
   nxMain->ClearAll();
   nxMain->setAttachControlName(QStringLiteral("ixMain"));
-}
-
-// The annotation control picks up the page's annotations by itself when it is attached there.
-int16_t frmImgClntForm::showFirstPage(const QString& path) {
-  ixMain->setPageNumber(1);
-  ixMain->setSourceFile(path);
+  if (picture.isNull())
+    ixMain->setSourceFile(QString());
+  else
+    ixMain->showNewPicture(std::move(picture));
+  ws::restorePageAnnotations(*this, layer);
   ws::takeCurrentLayer(*this);
-  return ixMain->ImageFileType();
+  nxMain->setCurrentTool(TOOL_POINTER);
+  if (Menu("mnuAnnPalette")->isChecked() && frmAnnoPalette.IsLoaded()) frmAnnoPalette->fnShowCurrTool();
+  const ws::MouseMode mode = input_->mode();
+  if (mode == ws::MouseMode::Hand || mode == ws::MouseMode::Rect || mode == ws::MouseMode::Magnify)
+    nxMain->setCurrentTool(TOOL_NONE);
 }
 
-void frmImgClntForm::showBlankPage(int32_t width, int32_t height, int16_t bitsPerPixel, uint32_t colour) {
-  ixMain->setSourceFile(QString());
-  ixMain->CreateBlankImage(width, height, bitsPerPixel, colour);
-  modVars::glngAnnoHandle = nxMain->NewLayer();
-  ixTmb(0)->setImageHandle(ixMain->ImageHandleCopy());
-  ixTmb(0)->setHighlightBorder(ws::kThumbSelected);
-  lblTmb(0)->setText(ws::fnPageCaption(0));
+ws::ShownPage frmImgClntForm::shownPage() {
+  commitPendingEdit();
+  ws::ShownPage shown;
+  if (ixMain->hasImage()) shown.picture = ixMain->bitmap();
+  shown.layer = ws::currentLayerBytes(*this);
+  return shown;
 }
 
-void frmImgClntForm::emptyPageView() {
+void frmImgClntForm::showNoDocument() {
+  strip_->empty();
   ixMain->setSourceFile(QString());
   setStatusPanel(QStringLiteral("ZOOM"), QString());
   if (Menu("mnuAnnPalette")->isChecked()) ws::closeAnnoPalette(*this);
 }
 
-rt::Variant frmImgClntForm::takeInLayer(const rt::Variant& read) {
-  rt::Variant written;
-  intptr_t layer = 0;
-  if (nxMain->LoadLayerFromVariant(read, layer) == 0 && layer != 0) {
-    int32_t bytes = 0;
-    nxMain->SaveLayerToVariant(written, layer, bytes);
-    nxMain->DeleteLayer(layer);
-  }
-  return written;
-}
-
 // ---- Strip ----------------------------------------------------------------------------------------
 
-void frmImgClntForm::fillStrip(int pages, const QString& path) {
-  strip_->fill(pages, path, pages == 0 ? ixMain->ImageHandleCopy() : nullptr);
+void frmImgClntForm::showPages() {
+  strip_->pagesChanged();
+  layOutStrip();
+  scrollStripToCurrent();
 }
-void frmImgClntForm::rearrangeStrip(const ws::PageEdit& edit, ws::CaptionRule captions) { strip_->rearrange(edit, captions); }
-void frmImgClntForm::emptyStrip() { strip_->empty(); }
+
 void frmImgClntForm::layOutStrip() { strip_->layOut(); }
 void frmImgClntForm::scrollStripToCurrent() { strip_->scrollToCurrent(); }
-void frmImgClntForm::loadThumbs(const QString& path, int pages) { strip_->loadPictures(path, pages); }
-void frmImgClntForm::stopThumbs() { strip_->stopPictures(); }
 bool frmImgClntForm::ThumbsLoading() const { return strip_->loadingPictures(); }
-void frmImgClntForm::setPagePicture(int index, plat::HGLOBAL picture) { ixTmb(index)->setImageHandle(picture); }
 
 // ---- Save -----------------------------------------------------------------------------------------
 
@@ -128,5 +120,3 @@ std::optional<QString> frmImgClntForm::askSavePath() {
   cdgMain.Filter = filter;
   return cdgMain.FileName.trimmed();
 }
-
-void frmImgClntForm::writePages(const ws::SavePlan& plan) { ws::writeDocumentPages(*this, plan); }

@@ -5,40 +5,23 @@
 #include "workspace/document/document_session.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/page_annotations.h"
-#include "workspace/frm_anno_palette.h"
-#include "workspace/mod_vars.h"
 #include "workspace/page_view_input.h"
 #include "workspace/thumb_strip.h"
 #include "runtime/twips.h"
 
 #include <QAction>
 #include <QCursor>
+#include <QKeyEvent>
+#include <algorithm>
 #include <QFrame>
 #include <QMenu>
-
-using namespace modVars;
 
 // ---- Thumbnail strip ------------------------------------------------------------------------------
 
 void frmImgClntForm::ixTmb_Click(int32_t index) {
-  img::ImagingControl* t = ixTmb(index);
-  if (!t) return;
+  if (!ws::document().pages().valid(index)) return;
   fnClearSelection();
-  if (!ws::document().hasPageStrip()) {
-    t->setImageHandle(ixMain->ImageHandleCopy());
-    t->setHighlightBorder(ws::kThumbSelected);
-    return;
-  }
-  if (mblnShiftDown) {
-    t->setHighlightBorder(ws::kThumbSelected);
-    return;
-  }
-  ws::document().storePageEdits();
-  for (int i = 0; i < pageCount(); ++i) ixTmb(i)->setHighlightBorder(ws::kThumbUnselected);
-  t->setHighlightBorder(ws::kThumbSelected);
-  gintCurrPage = index;
-  showPage(index + 1);
-  scrollStripToCurrent();
+  ws::document().clickPage(index, mblnShiftDown);
 }
 
 void frmImgClntForm::ixTmb_DblClick(int32_t index) {
@@ -49,36 +32,30 @@ void frmImgClntForm::ixTmb_DblClick(int32_t index) {
 void frmImgClntForm::ixTmb_MouseDown(int32_t index, int16_t button) {
   if (button != ws::kRightButton) return;
   ixTmb_Click(index);
-  gintPopupTmb = index;
+  ws::document().state().popupPage = index;
   mnuPopTmb->popup(QCursor::pos());
 }
 
-void frmImgClntForm::storeCurrentPage() {
-  if (!ws::document().hasPageStrip()) {
-    ixTmb(0)->setImageHandle(ixMain->ImageHandleCopy());
-    return;
-  }
-  if (img::ImagingControl* t = ixTmb(gintCurrPage)) t->setImageHandle(ixMain->ImageHandleCopy());
-  ws::savePageAnnotations(*this, gintCurrPage);
+void frmImgClntForm::goToPage(int index) {
+  const ws::DocumentSession& doc = ws::document();
+  if (!doc.hasPageStrip() || doc.pageCount() == 0) return;
+  const int page = std::clamp(index, 0, doc.pageCount() - 1);
+  if (page != doc.state().currentPage) ixTmb_Click(page);
 }
 
-// ---- Page view ------------------------------------------------------------------------------------
-
-void frmImgClntForm::showPage(int page) {
-  const bool pageModified = gblnPageModified;
-  const bool docModified = gblnDocModified;
-  nxMain->ClearAll();
-  if (img::ImagingControl* t = ixTmb(page - 1)) ixMain->setImageHandle(t->ImageHandleCopy());
-  ws::restorePageAnnotations(*this, page - 1);
-  ws::takeCurrentLayer(*this);
-  nxMain->setCurrentTool(TOOL_POINTER);
-  gblnPageModified = pageModified;
-  gblnDocModified = docModified;
-  if (Menu("mnuAnnPalette")->isChecked() && frmAnnoPalette.IsLoaded()) frmAnnoPalette->fnShowCurrTool();
-  const ws::MouseMode mode = input_->mode();
-  if (mode == ws::MouseMode::Hand || mode == ws::MouseMode::Rect || mode == ws::MouseMode::Magnify)
-    nxMain->setCurrentTool(TOOL_NONE);
-  ws::document().updatePageButtons();
+// Delete and Escape work on the strip as on the page view; Home, End, Page Up and Page Down page
+// through the document.
+bool frmImgClntForm::stripKey(QKeyEvent* e) {
+  const int current = ws::document().state().currentPage;
+  switch (e->key()) {
+    case Qt::Key_Home: goToPage(0); return true;
+    case Qt::Key_End: goToPage(ws::document().pageCount() - 1); return true;
+    case Qt::Key_PageUp: goToPage(current - 1); return true;
+    case Qt::Key_PageDown: goToPage(current + 1); return true;
+    case Qt::Key_Delete: input_->keyDown(ws::kKeyDelete, 0); return true;
+    case Qt::Key_Escape: input_->keyDown(ws::kKeyEscape, 0); return true;
+    default: return false;
+  }
 }
 
 void frmImgClntForm::enablePageButtons(bool previous, bool next) {

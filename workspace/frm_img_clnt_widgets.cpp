@@ -25,11 +25,6 @@ QAction* frmImgClntForm::Button(QToolBar* bar, const QString& key) const {
 img::ImagingControl* frmImgClntForm::ImagingByName(const QString& name) const {
   if (name == QStringLiteral("ixMain")) return ixMain;
   if (name == QStringLiteral("ixTemp")) return ixTemp;
-  if (name.startsWith(QStringLiteral("ixTmb(")) && name.endsWith(QLatin1Char(')'))) {
-    bool ok = false;
-    const int i = name.mid(6, name.size() - 7).toInt(&ok);
-    return ok ? ixTmb(i) : nullptr;
-  }
   return nullptr;
 }
 

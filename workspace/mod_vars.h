@@ -56,8 +56,6 @@ inline QString gstrParm1MaxLen;
 inline QString gstrParm2MaxLen;
 // Address of the current annotation layer; 0 when there is none.
 inline intptr_t& glngAnnoHandle = ws::documentState().layer;
-// Per-page annotation store: entry k belongs to page k + 1; Empty or one layer as a byte array.
-inline std::vector<rt::Variant>& gvarPageAnno = ws::documentState().pageAnno;
 // Slide-show hand-off values.
 inline QStringList gstrSlidePaths;
 inline QString gstrSlideMode;

@@ -1,7 +1,10 @@
 #pragma once
-// The annotation layers of the open document's pages: the page view's layer is written into the
-// per-page store when its page is left or saved, and read back when the page is shown again; and
-// the palette window, which shows the current tool while a page is annotated.
+// The page view's annotation layer: read from a page's stored layer when the page shows, written
+// back as bytes when the page is stored, and the palette window, which shows the current tool
+// while a page is annotated.
+#include <QByteArray>
+#include <optional>
+
 class frmImgClntForm;
 
 namespace ws {
@@ -9,16 +12,13 @@ namespace ws {
 // The palette's closing leaves the pointer tool and unchecks the menu item, whatever closes it.
 void closeAnnoPalette(frmImgClntForm& w);
 
-// The page view's layer into the store's entry of page index (0-based); a layer the engine cannot
-// write leaves the stored one in place.
-void savePageAnnotations(frmImgClntForm& w, int index);
-// The stored layer of page index into the page view, which is redrawn with its thumbnail.
-void restorePageAnnotations(frmImgClntForm& w, int index);
+// The page view's layer as the engine writes it (empty when there is none); nothing when the
+// engine cannot write it.
+std::optional<QByteArray> currentLayerBytes(frmImgClntForm& w);
+// A page's stored layer into the page view, which is redrawn; nothing for an empty one.
+void restorePageAnnotations(frmImgClntForm& w, const QByteArray& layer);
 // The page view's layer becomes the current one; a page without annotations gets an empty layer
 // to draw on.
 void takeCurrentLayer(frmImgClntForm& w);
-// Draws the current layer into the attached picture; raises an error naming the page (1-based in
-// the text; -1 for the page view) when annotations exist but cannot be burned in.
-void burnInCurrentLayer(frmImgClntForm& w, int page);
 
 }  // namespace ws

@@ -27,7 +27,7 @@ enum PointerShape : int16_t {
 enum FitMode : int16_t { kFitWidth = 0, kFitHeight = 1, kFitPage = 2 };
 
 // Key codes the main window handles.
-enum KeyCode : int16_t { kKeyEscape = 27, kKeyDelete = 46 };
+enum KeyCode : int16_t { kKeyEscape = 27, kKeyPageUp = 33, kKeyPageDown = 34, kKeyEnd = 35, kKeyHome = 36, kKeyDelete = 46 };
 
 // HighlightBorder of a selected thumbnail, and of one that is not.
 inline constexpr int32_t kThumbSelected = 3;

@@ -19,7 +19,7 @@
 #include <QAction>
 #include <QLabel>
 
-using namespace modVars;
+using modVars::gstrScanMode;
 
 namespace ws {
 
@@ -35,7 +35,7 @@ void scanFailed(frmImgClntForm& w, const rt::RuntimeError& e) {
 void scannersChecked(frmImgClntForm& w) {
   if (const std::optional<rt::RuntimeError> error = w.twnMain->SourceCheckError()) {
     // No scanner to talk to: the scan commands stay off; only a described failure is shown.
-    gblnScannerPresent = false;
+    document().state().scannerPresent = false;
     scanFailed(w, *error);
     return;
   }
@@ -71,7 +71,7 @@ void mnuScanNew_Click(frmImgClntForm& w) {
   // A new scan is a new document: the open one is closed first, with its save prompt, so that the
   // scanned pages start an empty strip.
   if (!document().close(false)) return;
-  gintCurrPage = -1;
+  document().state().currentPage = -1;
   acquire(w, QStringLiteral("NEW"));
 }
 
@@ -86,7 +86,7 @@ void mnuScanInsert_Click(frmImgClntForm& w) {
 }
 
 void mnuScanPage_Click(frmImgClntForm& w) {
-  if (gintCurrPage < 0 || gintCurrPage > w.pageCount() - 1) {
+  if (!document().pages().valid(document().state().currentPage)) {
     rt::MsgBox(QStringLiteral("Please select a valid page first!"), rt::vbOKOnly, QStringLiteral("Error"));
     return;
   }
@@ -105,44 +105,14 @@ void scannedPageArrived(frmImgClntForm& w) {
   plat::HGLOBAL page = w.twnMain->AcquiredImage();
   if (!page) return;
   try {
-    const ScanPlacement p = fnPlaceScannedPage(gstrScanMode, w.pageCount(), gintCurrPage);
-    if (!p.valid) {
-      plat::GlobalFree(page);
-      return;
-    }
     DocumentSession& doc = document();
-    const bool newDocument = gstrScanMode == QLatin1String("NEW");
-    if (newDocument) doc.startUntitled();
-    if (p.startsDocument) {
-      w.clearAnnotations();
-      doc.emptyStore();
-      w.ixMain->setSourceFile(QString());
-      glngAnnoHandle = w.nxMain->NewLayer();
-      w.setToolDefaults();
-    }
-    if (p.edit) doc.applyPageEdit(*p.edit, p.captions);
-    w.ixTmb(p.slot)->setImageHandle(page);
+    const ScanPlacement p = fnPlaceScannedPage(gstrScanMode, doc.pageCount(), doc.state().currentPage);
+    img::Bitmap picture = img::fromDibHandle(page);
+    plat::GlobalFree(page);
     page = nullptr;
-    // A scanned page has no annotations; a rescanned one loses those it had.
-    if (static_cast<std::size_t>(p.slot) < gvarPageAnno.size()) gvarPageAnno[static_cast<std::size_t>(p.slot)] = rt::Variant();
-    if (p.startsDocument) {
-      w.lblTmb(0)->setText(fnPageCaption(0));
-      w.ixTmb(0)->setHighlightBorder(kThumbSelected);
-    }
-    gintCurrPage = p.current;
-    if (newDocument) {
-      doc.updatePageButtons();
-      w.showZoom();
-    }
-    w.layOutStrip();
-    w.scrollStripToCurrent();
-    w.showPage(static_cast<int16_t>(p.show));
-    if (newDocument) {
-      doc.enterState(DocState::NoDocument);
-      doc.enterState(DocState::DocumentOpen);
-    }
-    gblnDocModified = true;
-    doc.updatePageButtons();
+    if (!p.valid) return;
+    if (gstrScanMode == QLatin1String("NEW")) doc.startUntitled();
+    doc.placeScannedPage(p, std::move(picture));
   } catch (const rt::RuntimeError& e) {
     if (page) plat::GlobalFree(page);
     // The acquisition ends with the failure; the pages placed so far stay.

@@ -1,102 +1,167 @@
 #include "workspace/thumb_strip.h"
 
-#include "controls/imaging/imaging_control.h"
-#include "platform/text/native_path.h"
+#include "controls/imaging/pixel_ops.h"
 #include "runtime/conversions.h"
+#include "runtime/errors.h"
 #include "runtime/twips.h"
 #include "workspace/document/document_session.h"
-#include "workspace/page_strip.h"
-#include "workspace/page_view_state.h"
 #include "workspace/view_text.h"
 
 #include <QFrame>
-#include <QLabel>
+#include <QKeyEvent>
+#include <QPainter>
 #include <QScrollBar>
+#include <QThreadPool>
 #include <algorithm>
-#include <optional>
+#include <cmath>
 
 namespace ws {
 
 namespace {
 
-// Up to this many pages every thumbnail keeps its picture; a longer document makes only the pictures
-// of the thumbnails near the strip's view, and a thumbnail that leaves it lets its picture go, so
-// that the memory a document takes does not grow with its page count.
+// Up to this many pages every page keeps its picture once made, and they are all made in the
+// background; a longer document makes only the pictures of the pages near the strip's view and lets
+// them go as they leave it, so that its memory does not grow with the pages scrolled past.
 constexpr int32_t kPagesWithAllPictures = 2000;
+
+constexpr double kPitch = 280;          // twips around each thumbnail
+constexpr double kCaptionGap = 10;      // twips between a thumbnail and its caption
+constexpr QRgb kSlotBack = 0xFF808080;  // a slot still waiting for its picture
+
+double px2twX(int px) { return rt::Screen::ToTwipsX(px); }
+double px2twY(int px) { return rt::Screen::ToTwipsY(px); }
 
 }  // namespace
 
-ThumbStrip::ThumbStrip(Widgets widgets) : w_(std::move(widgets)) {}
-ThumbStrip::~ThumbStrip() = default;
+// ---- The canvas ---------------------------------------------------------------------------------
+
+StripCanvas::StripCanvas(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::ClickFocus); }
+
+void StripCanvas::paintEvent(QPaintEvent* e) {
+  if (!onPaint) return;
+  QPainter p(this);
+  onPaint(p, e->rect());
+}
+
+void StripCanvas::mousePressEvent(QMouseEvent* e) {
+  if (onPress) onPress(e->position().toPoint(), e->button());
+}
+
+void StripCanvas::mouseReleaseEvent(QMouseEvent* e) {
+  if (onRelease) onRelease(e->position().toPoint(), e->button());
+}
+
+void StripCanvas::mouseDoubleClickEvent(QMouseEvent* e) {
+  if (e->button() == Qt::LeftButton && onDoubleClick) onDoubleClick(e->position().toPoint());
+}
+
+void StripCanvas::keyPressEvent(QKeyEvent* e) {
+  if (!onKey || !onKey(e)) QWidget::keyPressEvent(e);
+}
+
+void StripCanvas::wheelEvent(QWheelEvent* e) {
+  const int steps = -e->angleDelta().y() / 40;
+  if (steps != 0 && onWheel) onWheel(steps);
+  e->accept();
+}
+
+// ---- The strip ----------------------------------------------------------------------------------
+
+ThumbStrip::ThumbStrip(Widgets widgets, const DocumentSession& document, Commands commands)
+    : w_(std::move(widgets)), doc_(document), commands_(std::move(commands)), alive_(std::make_shared<bool>(true)) {
+  setThumbSize(false);
+  StripCanvas* c = w_.canvas;
+  c->onPaint = [this](QPainter& p, const QRect& area) { paint(p, area); };
+  c->onPress = [this](QPoint at, Qt::MouseButton button) {
+    const int index = slotAt(at);
+    w_.canvas->setFocus(Qt::MouseFocusReason);
+    if (button == Qt::LeftButton) pressed_ = index;
+    if (button == Qt::RightButton && index >= 0 && commands_.rightClick) commands_.rightClick(index);
+  };
+  c->onRelease = [this](QPoint at, Qt::MouseButton button) {
+    const int index = slotAt(at);
+    const bool click = button == Qt::LeftButton && index >= 0 && index == pressed_;
+    pressed_ = -1;
+    if (click && commands_.click) commands_.click(index);
+  };
+  c->onDoubleClick = [this](QPoint at) {
+    const int index = slotAt(at);
+    if (index >= 0 && commands_.doubleClick) commands_.doubleClick(index);
+  };
+  c->onKey = [this](QKeyEvent* e) { return commands_.key && commands_.key(e); };
+  c->onWheel = [this](int steps) {
+    if (w_.scrollBar->isVisible()) w_.scrollBar->setValue(w_.scrollBar->value() + steps);
+  };
+}
+
+ThumbStrip::~ThumbStrip() {
+  *alive_ = false;
+  w_.canvas->onPaint = nullptr;
+}
+
+int ThumbStrip::count() const { return doc_.pageCount(); }
+
+void ThumbStrip::setThumbSize(bool small) {
+  // Placed in whole pixels, as a widget of that size in twips would be.
+  thumbW_ = px2twX(rt::Screen::ToPixelsX(small ? 1220 : 1460));
+  thumbH_ = px2twY(rt::Screen::ToPixelsY(small ? 1525 : 1825));
+}
+
+int ThumbStrip::displaySide() const { return std::max(96, std::max(rt::Screen::ToPixelsX(1460), rt::Screen::ToPixelsY(1825))); }
+
+double ThumbStrip::gridTop() const { return -200.0 * w_.scrollBar->value(); }
+
+// ---- Layout -------------------------------------------------------------------------------------
 
 void ThumbStrip::scrollToCurrent() {
-  if (document().showsSinglePage()) return;
-  img::ImagingControl* selected = nullptr;
-  for (int i = 0; i < count() && !selected; ++i)
-    if (w_.thumbs(i)->HighlightBorder() == kThumbSelected) selected = w_.thumbs(i);
-  if (!selected) return;
-  const double T = tw::Top(selected), H = tw::Height(selected), V = w_.scrollBar->value(), P = tw::Height(w_.viewport);
-  if (V * 200 + P < T + H + 280)
-    w_.scrollBar->setValue(rt::CLng((T + H + 280 - P) / 200));
-  else if (T + 280 < V * 200)
-    w_.scrollBar->setValue(rt::CLng((T - 280) / 200));
+  if (doc_.showsSinglePage()) return;
+  const PageStore& pages = doc_.pages();
+  int selected = -1;
+  for (int i = 0; i < pages.count() && selected < 0; ++i)
+    if (pages.page(i).selected) selected = i;
+  if (selected < 0) return;
+  const int row = selected / std::max(1, columns_);
+  const double T = (thumbH_ + kPitch) * row + kPitch, H = thumbH_, V = w_.scrollBar->value(), P = tw::Height(w_.viewport);
+  if (V * 200 + P < T + H + kPitch)
+    w_.scrollBar->setValue(rt::CLng((T + H + kPitch - P) / 200));
+  else if (T + kPitch < V * 200)
+    w_.scrollBar->setValue(rt::CLng((T - kPitch) / 200));
 }
 
 void ThumbStrip::layOut() {
-  img::ImagingControl* first = w_.thumbs(0);
-  if (document().showsSinglePage()) {
-    tw::setLeft(w_.captions(0), tw::Left(first));
-    tw::setTop(w_.captions(0), tw::Top(first) + tw::Height(first) + 10);
-    first->show();
-    w_.captions(0)->show();
+  if (doc_.showsSinglePage()) {
+    columns_ = 1;
+    w_.canvas->update();
     return;
   }
   const int n = count();
   const modView::ThumbGrid grid = modView::fnThumbGrid(tw::Width(w_.viewport), n);
   const int c = grid.columns, r = grid.rows;
-  auto sizeAll = [&](double w, double h) {
-    for (int i = 0; i < n; ++i) {
-      tw::setWidth(w_.thumbs(i), w);
-      tw::setHeight(w_.thumbs(i), h);
-    }
-  };
+  columns_ = std::max(1, c);
   if (tw::Height(w_.viewport) < r * 2105.0 + 280) {
     setViewportWidth(tw::Width(w_.pane) - 80 - tw::Width(w_.scrollBar));
-    if (tw::Width(w_.carrier) < 2020 && c == 1) sizeAll(1220, 1525);
-    else sizeAll(1460, 1825);
-    tw::setHeight(w_.carrier, (tw::Height(first) + 280) * r + 280);
-    if (tw::Height(w_.carrier) > tw::Height(w_.viewport)) {
+    setThumbSize(tw::Width(w_.canvas) < 2020 && c == 1);
+    gridHeight_ = (thumbH_ + kPitch) * r + kPitch;
+    if (gridHeight_ > tw::Height(w_.viewport)) {
       tw::setLeft(w_.scrollBar, tw::Left(w_.viewport) + tw::Width(w_.viewport));
       tw::setTop(w_.scrollBar, tw::Top(w_.viewport));
       tw::setHeight(w_.scrollBar, tw::Height(w_.viewport));
       w_.scrollBar->setVisible(true);
-      w_.scrollBar->setMaximum(rt::CLng((tw::Height(w_.carrier) - tw::Height(w_.viewport)) / 200));
+      w_.scrollBar->setMaximum(rt::CLng((gridHeight_ - tw::Height(w_.viewport)) / 200));
     } else {
       setViewportWidth(tw::Width(w_.pane) - 80);
-      tw::setHeight(w_.carrier, tw::Height(w_.viewport));
+      gridHeight_ = tw::Height(w_.viewport);
       w_.scrollBar->setVisible(false);
     }
   } else {
     setViewportWidth(tw::Width(w_.pane) - 80);
-    sizeAll(1460, 1825);
+    setThumbSize(false);
     w_.scrollBar->setVisible(false);
   }
-  // A grid that fits fills the viewport and has nothing to scroll; otherwise the carrier stands
-  // where the scroll bar says.
+  // A grid that fits fills the viewport and has nothing to scroll.
   if (!w_.scrollBar->isVisible()) {
-    tw::setHeight(w_.carrier, tw::Height(w_.viewport));
+    gridHeight_ = tw::Height(w_.viewport);
     w_.scrollBar->setValue(0);
-  }
-  for (int i = 0; i < n; ++i) {
-    const int col = i % c, row = i / c;
-    img::ImagingControl* t = w_.thumbs(i);
-    tw::setLeft(t, (tw::Width(first) + 280) * col + 280);
-    tw::setTop(t, (tw::Height(first) + 280) * row + 280);
-    if (QLabel* l = w_.captions(i)) {
-      tw::setLeft(l, tw::Left(t));
-      tw::setTop(l, tw::Top(t) + tw::Height(t) + 10);
-      l->adjustSize();
-    }
   }
   scrolled();
 }
@@ -113,17 +178,13 @@ void ThumbStrip::setViewportHeight(double twips) {
   if (w_.viewport->height() != before) viewportResized();
 }
 
-// The carrier takes the viewport's new size (the layout then gives it the grid's height), so the
-// thumbnails are sized for the strip as it is now, not as an earlier layout left it.
-void ThumbStrip::viewportResized() { w_.carrier->setGeometry(0, 0, w_.viewport->width(), w_.viewport->height()); }
+void ThumbStrip::viewportResized() { w_.canvas->setGeometry(0, 0, w_.viewport->width(), w_.viewport->height()); }
 
 void ThumbStrip::scrolled() {
-  tw::setTop(w_.carrier, -200.0 * w_.scrollBar->value());
-  showSlotsNearView();
-  preferVisible();
+  askForPictures();
+  w_.canvas->update();
 }
 
-// With no pages there is nothing to scroll: the next document's strip starts at its top.
 void ThumbStrip::resetScroll() {
   w_.scrollBar->setValue(0);
   w_.scrollBar->setMaximum(0);
@@ -131,151 +192,225 @@ void ThumbStrip::resetScroll() {
   scrolled();
 }
 
-void ThumbStrip::fill(int pages, const QString& path, plat::HGLOBAL shownPicture) {
-  img::ImagingControl* first = w_.thumbs(0);
-  if (pages == 0) {
-    first->setImageHandle(shownPicture);
-    first->setHighlightBorder(kThumbSelected);
-    w_.captions(0)->setText(fnPageCaption(0));
-    return;
-  }
-  // Slots stay hidden here: the strip shows those near its view once it is laid out.
-  const int64_t fileSize = plat::fileSize(path);
-  for (int i = 0; i < pages; ++i) {
-    if (i > 0) w_.thumbs.Load(i);
-    img::ImagingControl* t = w_.thumbs(i);
-    t->setThumbDisplayMode(1);
-    t->setPageNumber(i + 1);
-    t->setPendingSource(path, fileSize);
-    t->setHighlightBorder(i == 0 ? kThumbSelected : kThumbUnselected);
-    if (i > 0) w_.captions.Load(i);
-    w_.captions(i)->setText(fnPageCaption(i));
+// ---- Geometry -----------------------------------------------------------------------------------
+
+QRect ThumbStrip::slotRect(int index) const {
+  const int col = index % columns_, row = index / columns_;
+  const double left = (thumbW_ + kPitch) * col + kPitch, top = (thumbH_ + kPitch) * row + kPitch;
+  return QRect(rt::Screen::ToPixelsX(left), rt::Screen::ToPixelsY(top) + rt::Screen::ToPixelsY(gridTop()),
+               rt::Screen::ToPixelsX(thumbW_), rt::Screen::ToPixelsY(thumbH_));
+}
+
+QRect ThumbStrip::captionRect(int index) const {
+  const QRect slot = slotRect(index);
+  const QFontMetrics m = w_.canvas->fontMetrics();
+  const QString text = doc_.pages().valid(index) ? doc_.pages().caption(index) : QString();
+  return QRect(slot.left(), slot.bottom() + 1 + rt::Screen::ToPixelsY(kCaptionGap), m.horizontalAdvance(text), m.height());
+}
+
+std::pair<int, int> ThumbStrip::slotsWithin(double top, double bottom) const {
+  const double pitch = thumbH_ + kPitch;
+  const int rows = (count() + columns_ - 1) / columns_;
+  const int first = std::clamp(static_cast<int>(std::floor((top - pitch) / pitch)), 0, rows);
+  const int last = std::clamp(static_cast<int>(std::floor(bottom / pitch)) + 1, 0, rows);
+  return {std::min(count(), first * columns_), std::min(count(), last * columns_)};
+}
+
+int ThumbStrip::slotAt(QPoint at) const {
+  const double y = px2twY(at.y()) - gridTop();
+  const auto [first, last] = slotsWithin(y, y);
+  for (int i = first; i < last; ++i)
+    if (slotRect(i).contains(at)) return i;
+  return -1;
+}
+
+bool ThumbStrip::hasPicture(int index) const {
+  if (!doc_.pages().valid(index)) return false;
+  const auto it = thumbs_.find(doc_.pages().page(index).id);
+  return it != thumbs_.end() && !it->second.failed;
+}
+
+// ---- Painting -----------------------------------------------------------------------------------
+
+void ThumbStrip::paint(QPainter& p, const QRect& area) {
+  const PageStore& pages = doc_.pages();
+  const double top = px2twY(area.top()) - gridTop(), bottom = px2twY(area.bottom() + 1) - gridTop();
+  const auto [first, last] = slotsWithin(top, bottom);
+  const QColor highlight = w_.canvas->palette().color(QPalette::Highlight);
+  p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+  for (int i = first; i < last; ++i) {
+    const QRect slot = slotRect(i);
+    const QRect caption = captionRect(i);
+    if (!slot.intersects(area) && !caption.intersects(area)) continue;
+    const DocumentPage& page = pages.page(i);
+    p.fillRect(slot, QColor::fromRgb(kSlotBack));
+    const auto it = thumbs_.find(page.id);
+    if (it != thumbs_.end() && !it->second.picture.isNull()) {
+      const QSize fitted = it->second.picture.size().scaled(slot.size(), Qt::KeepAspectRatio);
+      const QRect target(slot.left() + (slot.width() - fitted.width()) / 2, slot.top() + (slot.height() - fitted.height()) / 2,
+                         fitted.width(), fitted.height());
+      p.drawImage(target, it->second.picture);
+    }
+    if (page.selected) {
+      p.setBrush(Qt::NoBrush);
+      p.setPen(QPen(highlight, 3));
+      p.drawRect(QRectF(slot).adjusted(1.5, 1.5, -1.5, -1.5));
+    }
+    p.setPen(w_.canvas->palette().color(QPalette::WindowText));
+    p.drawText(caption, Qt::AlignLeft | Qt::AlignTop, pages.caption(i));
   }
 }
 
-void ThumbStrip::rearrange(const PageEdit& edit, CaptionRule rule) {
-  const int before = count();
-  // The pictures that change places are taken before any slot is overwritten.
-  // (Each handle taken here is handed over to its new slot below.)
-  std::vector<std::optional<plat::HGLOBAL>> moved(static_cast<std::size_t>(edit.count()));
-  for (int i = 0; i < edit.count(); ++i) {
-    const int src = edit.from[static_cast<std::size_t>(i)];
-    if (src != i && src >= 0 && src < before) moved[static_cast<std::size_t>(i)] = w_.thumbs(src)->ImageHandleCopy();
-  }
-  std::vector<QString> captions;
-  for (int i = 0; i < before; ++i) captions.push_back(w_.captions(i) ? w_.captions(i)->text() : QString());
-  const std::vector<QString> newCaptions = fnAlignCaptions(captions, edit, rule);
+// ---- Pictures -----------------------------------------------------------------------------------
 
-  for (int k = before - 1; k >= std::max(1, edit.count()); --k) {
-    w_.thumbs.Unload(k);
-    w_.captions.Unload(k);
+void ThumbStrip::pagesChanged() {
+  if (count() == 0) {
+    empty();
+    return;
   }
-  for (int i = 0; i < edit.count(); ++i) {
-    if (!w_.thumbs.Exists(i)) {
-      w_.thumbs.Load(i);
-      w_.thumbs(i)->setVisible(true);
-    }
-    if (!w_.captions.Exists(i)) {
-      w_.captions.Load(i);
-      w_.captions(i)->setVisible(true);
-    }
-    img::ImagingControl* t = w_.thumbs(i);
-    const int src = edit.from[static_cast<std::size_t>(i)];
-    if (src == kNewPage) t->setSourceFile(QString());
-    else if (moved[static_cast<std::size_t>(i)]) t->setImageHandle(*moved[static_cast<std::size_t>(i)]);
-    w_.captions(i)->setText(newCaptions[static_cast<std::size_t>(i)]);
-    t->setHighlightBorder(i == edit.current ? kThumbSelected : kThumbUnselected);
+  // Pictures of pages that are gone or have changed are let go.
+  if (count() <= kPagesWithAllPictures && thumbs_.size() > static_cast<std::size_t>(count())) {
+    std::unordered_set<uint64_t> ids;
+    for (int i = 0; i < count(); ++i) ids.insert(doc_.pages().page(i).id);
+    for (auto it = thumbs_.begin(); it != thumbs_.end();) it = ids.count(it->first) ? std::next(it) : thumbs_.erase(it);
   }
+  askForPictures();
+  w_.canvas->update();
 }
 
 void ThumbStrip::empty() {
-  stopPictures();
-  w_.thumbs(0)->setSourceFile(QString());
-  w_.thumbs(0)->setHighlightBorder(kThumbUnselected);
-  w_.captions(0)->setText(QString());
-  w_.thumbs.UnloadAll();
-  w_.captions.UnloadAll();
-  // No empty thumbnail stands in the strip without a document (the strip shows no slot that is
-  // empty); laying out the next document shows it.
+  loader_.reset();
+  w_.showProgress(QString());
+  thumbs_.clear();
+  waiting_.clear();
+  columns_ = 1;
   resetScroll();
 }
 
-bool ThumbStrip::loadingPictures() const { return loader_ && !loader_->finished(); }
+bool ThumbStrip::loadingPictures() const { return (loader_ && !loader_->finished()) || !making_.empty(); }
 
-void ThumbStrip::loadPictures(const QString& path, int pages) {
-  stopPictures();
-  const bool all = pages <= kPagesWithAllPictures;
-  if (!all)
-    for (int i = 0; i < count(); ++i) w_.thumbs(i)->setReleasePictureWhenHidden(true);
+void ThumbStrip::startLoader(const QString& path) {
+  loader_.reset();
+  waiting_.clear();
+  const PageStore& store = doc_.pages();
+  int32_t filePages = 0;
+  for (int i = 0; i < store.count(); ++i)
+    if (store.page(i).file == path) filePages = std::max(filePages, store.page(i).filePage);
   loader_ = std::make_unique<img::PageThumbLoader>(
-      path, pages, w_.thumbs(0)->displaySide(), [this](img::PageThumb& t) { pictureReady(t); }, 0,
-      all ? img::PageThumbLoader::Scope::AllPages : img::PageThumbLoader::Scope::OnlyAsked);
-  preferVisible();
-  if (all) w_.showProgress(QStringLiteral("Pages ready: 0 of %1").arg(pages));
+      path, filePages, displaySide(), [this](img::PageThumb& t) { pictureReady(t); }, 0,
+      img::PageThumbLoader::Scope::OnlyAsked);
 }
 
-void ThumbStrip::stopPictures() {
-  if (!loader_) return;
-  loader_.reset();
-  w_.showProgress(QString());
+void ThumbStrip::askForPictures() {
+  const PageStore& store = doc_.pages();
+  if (store.empty()) return;
+  // Pages read from other files or other pages than before: what was asked by page number is
+  // out of date.
+  if (store.sources() != sources_) {
+    loader_.reset();
+    waiting_.clear();
+    sources_ = store.sources();
+  }
+  const bool keepAll = store.count() <= kPagesWithAllPictures;
+  // The slots in view first, then those within a view's height above and below it, then (for a
+  // document whose pictures are all kept) the rest.
+  const double view = tw::Height(w_.viewport), top = -gridTop();
+  const auto [inFirst, inLast] = slotsWithin(top, top + view);
+  const auto [nearFirst, nearLast] = slotsWithin(top - view, top + 2 * view);
+  std::vector<int> order;
+  for (int i = inFirst; i < inLast; ++i) order.push_back(i);
+  for (int i = nearFirst; i < nearLast; ++i)
+    if (i < inFirst || i >= inLast) order.push_back(i);
+  if (keepAll)
+    for (int i = 0; i < store.count(); ++i)
+      if (i < nearFirst || i >= nearLast) order.push_back(i);
+
+  // The file the pages are read from: where the first of them that needs a picture comes from.
+  QString file;
+  for (int i : order)
+    if (const DocumentPage& p = store.page(i); !p.picture && !p.file.isEmpty() && !thumbs_.count(p.id)) {
+      file = p.file;
+      break;
+    }
+  if (!file.isEmpty() && (!loader_ || loader_->path() != file)) startLoader(file);
+
+  std::vector<int32_t> asked;
+  std::unordered_set<uint64_t> near;
+  waiting_.clear();
+  for (int i : order) {
+    const DocumentPage& p = store.page(i);
+    near.insert(p.id);
+    if (thumbs_.count(p.id)) continue;
+    if (p.picture) {
+      if (making_.count(p.id)) continue;
+      // A picture of the page's own is reduced on a worker: an edited page of 24 megapixels takes
+      // a while, and the strip goes on meanwhile.
+      making_.insert(p.id);
+      std::weak_ptr<bool> alive = alive_;
+      QPointer<StripCanvas> canvas = w_.canvas;
+      const std::shared_ptr<const OwnPicture> picture = p.picture;
+      const uint64_t id = p.id;
+      const int side = displaySide();
+      QThreadPool::globalInstance()->start([this, alive, canvas, picture, id, side] {
+        QImage made;
+        try {
+          made = img::makeThumbnail(picture->load(), side, side);
+        } catch (const rt::RuntimeError&) {
+        }
+        if (!canvas) return;
+        QMetaObject::invokeMethod(
+            canvas, [this, alive, id, made = std::move(made)]() mutable {
+              if (const auto a = alive.lock(); a && *a) madeInBackground(id, std::move(made));
+            },
+            Qt::QueuedConnection);
+      });
+    } else if (loader_ && p.file == loader_->path()) {
+      waiting_[p.filePage] = p.id;
+      asked.push_back(p.filePage);
+    }
+  }
+  if (loader_) loader_->prefer(asked);
+  // A long document keeps only the pictures near its view.
+  if (!keepAll)
+    for (auto it = thumbs_.begin(); it != thumbs_.end();) it = near.count(it->first) ? std::next(it) : thumbs_.erase(it);
+  showProgress();
+}
+
+// "Pages ready" counts the pictures of a document whose pictures are all made; a long document
+// makes only those in view, and shows no count.
+void ThumbStrip::showProgress() {
+  const PageStore& store = doc_.pages();
+  if (store.count() > kPagesWithAllPictures || !loadingPictures()) {
+    w_.showProgress(QString());
+    return;
+  }
+  int ready = 0;
+  for (int i = 0; i < store.count(); ++i) ready += thumbs_.count(store.page(i).id) ? 1 : 0;
+  w_.showProgress(QStringLiteral("Pages ready: %1 of %2").arg(ready).arg(store.count()));
+}
+
+void ThumbStrip::madeInBackground(uint64_t id, QImage picture) {
+  making_.erase(id);
+  thumbs_[id] = Thumb{std::move(picture), false};
+  w_.canvas->update();
+  showProgress();
 }
 
 void ThumbStrip::pictureReady(img::PageThumb& t) {
-  const QString path = loader_->path();
-  // Untouched pages keep their places; a page moved by an edit no longer waits for its picture.
-  img::ImagingControl* slot = w_.thumbs.Exists(t.page - 1) ? w_.thumbs(t.page - 1) : nullptr;
-  // A long document's picture that arrives after its thumbnail left the view is not kept; it is
-  // asked for again when the thumbnail shows.
-  const bool onlyShown = loader_->scope() == img::PageThumbLoader::Scope::OnlyAsked;
-  auto take = [&](img::ImagingControl* c) {
-    return c && (!onlyShown || !c->isHidden()) && c->isPendingSource() &&
-           c->takeDisplayPage(path, t.page, t.decoded, t.fullWidth, t.fullHeight);
-  };
-  // Only a page that an edit moved away from its slot is looked for among the others: a long
-  // document's strip would otherwise walk every thumbnail for each picture that arrives hidden.
-  const bool waitsHere = slot && slot->isPendingSource() && slot->PageNumber() == t.page;
-  if (!take(slot) && !waitsHere) {
-    for (int i = 0; i < count(); ++i)
-      if (take(w_.thumbs(i))) break;
+  const auto it = waiting_.find(t.page);
+  if (it != waiting_.end()) {
+    const bool failed = t.decoded.bitmap.isNull();
+    thumbs_[it->second] = Thumb{failed ? QImage() : img::makeThumbnail(t.decoded.bitmap, displaySide(), displaySide()), failed};
+    waiting_.erase(it);
+    w_.canvas->update();
   }
-  if (onlyShown) return;
-  if (loader_->finished())
-    w_.showProgress(QString());
-  else
-    w_.showProgress(QStringLiteral("Pages ready: %1 of %2").arg(loader_->readyCount()).arg(loader_->pageCount()));
+  showProgress();
 }
 
-// Only the slots within a viewport's height of the visible part of the strip are shown: a strip of
-// many thousand pages would otherwise make every repaint walk every thumbnail widget, and keep a
-// scaled picture for each. Hidden slots keep their place, caption and picture.
-void ThumbStrip::showSlotsNearView() {
-  const double view = tw::Height(w_.viewport), top = 200.0 * w_.scrollBar->value() - view, bottom = top + 3 * view;
-  // The one slot left without a document, with neither picture nor caption, stays out of sight.
-  const bool empty = count() == 1 && !w_.thumbs(0)->hasImage() && w_.captions(0)->text().isEmpty();
-  for (int i = 0; i < count(); ++i) {
-    img::ImagingControl* t = w_.thumbs(i);
-    const bool near = !empty && tw::Top(t) + tw::Height(t) + 280 >= top && tw::Top(t) <= bottom;
-    if (t->isHidden() == near) t->setVisible(near);
-    if (QLabel* l = w_.captions(i); l && l->isHidden() == near) l->setVisible(near);
-  }
-}
-
-// The pages whose slots are in the strip's viewport, top to bottom, go ahead of the rest.
-// A long document's strip asks for the shown slots after those in view.
-void ThumbStrip::preferVisible() {
-  if (!loader_) return;
-  const bool onlyAsked = loader_->scope() == img::PageThumbLoader::Scope::OnlyAsked;
-  if (!onlyAsked && loader_->finished()) return;
-  const double top = 200.0 * w_.scrollBar->value(), bottom = top + tw::Height(w_.viewport);
-  std::vector<int32_t> pages, near;
-  for (int i = 0; i < count(); ++i) {
-    img::ImagingControl* t = w_.thumbs(i);
-    if (!t->isPendingSource()) continue;
-    if (tw::Top(t) + tw::Height(t) >= top && tw::Top(t) <= bottom) pages.push_back(t->PageNumber());
-    else if (onlyAsked && !t->isHidden()) near.push_back(t->PageNumber());
-  }
-  pages.insert(pages.end(), near.begin(), near.end());
-  loader_->prefer(pages);
+QImage ThumbStrip::picture(int index) const {
+  if (!doc_.pages().valid(index)) return QImage();
+  const auto it = thumbs_.find(doc_.pages().page(index).id);
+  return it == thumbs_.end() ? QImage() : it->second.picture;
 }
 
 }  // namespace ws

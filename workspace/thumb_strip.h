@@ -1,83 +1,133 @@
 #pragma once
-// The page strip of the main window: one thumbnail and caption per page of the open document in a
-// grid on a carrier that scrolls in a viewport. It lays the grid out for the viewport's width,
-// scrolls the selected page into view, fills its slots for a newly opened file, rearranges them
-// for a page edit, and has the pictures made in the background (the pages in view first; a long
-// document keeps only the pictures near the view).
-//
-// The widgets are the main window's (other windows and tests reach them there); the strip owns
-// only the background loader.
+// The page strip of the main window: a view of the open document's pages (the page store), one
+// thumbnail and caption per page in a grid that scrolls in a viewport. Only the slots in view are
+// painted, and pictures are made only for the pages near the view (every page of a document of up
+// to 2,000 pages), so a document of any length costs what the view shows. It lays the grid out for
+// the viewport's width, scrolls the selected page into view, and turns clicks, keys and the wheel
+// on the strip into the window's commands.
 #include "controls/imaging/page_thumb_loader.h"
-#include "platform/memory/global_memory.h"
-#include "runtime/control_array.h"
 
+#include <QImage>
+#include <QPointer>
+#include <QRect>
 #include <QString>
+#include <QWidget>
 #include <functional>
 #include <memory>
+#include <unordered_map>
+#include <unordered_set>
 
 class QFrame;
-class QLabel;
 class QScrollBar;
-class QWidget;
-namespace img {
-class ImagingControl;
-}
 
 namespace ws {
 
-struct PageEdit;
-enum class CaptionRule;
+class DocumentSession;
+
+// The widget the strip paints on; it fills the viewport and passes its input on.
+class StripCanvas : public QWidget {
+ public:
+  explicit StripCanvas(QWidget* parent);
+  std::function<void(QPainter&, const QRect&)> onPaint;
+  std::function<void(QPoint, Qt::MouseButton)> onPress;
+  std::function<void(QPoint, Qt::MouseButton)> onRelease;
+  std::function<void(QPoint)> onDoubleClick;
+  std::function<bool(QKeyEvent*)> onKey;  // true when the key was used
+  std::function<void(int steps)> onWheel;
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void wheelEvent(QWheelEvent* e) override;
+};
 
 class ThumbStrip {
  public:
   struct Widgets {
-    rt::ControlArray<img::ImagingControl>& thumbs;
-    rt::ControlArray<QLabel>& captions;
-    QFrame* pane;          // the strip's frame
-    QFrame* viewport;      // the visible part
-    QWidget* carrier;      // holds the grid; moved up and down by the scroll bar
-    QScrollBar* scrollBar;
+    QFrame* pane;            // the strip's frame
+    QFrame* viewport;        // the visible part
+    StripCanvas* canvas;     // fills the viewport
+    QScrollBar* scrollBar;   // one unit is 200 twips of the grid
     std::function<void(const QString&)> showProgress;  // the status bar's text panel
   };
-  explicit ThumbStrip(Widgets widgets);
+  // The commands a click, a double click, a right click or a key on the strip runs (indexes are
+  // 0-based pages).
+  struct Commands {
+    std::function<void(int)> click, doubleClick, rightClick;
+    std::function<bool(QKeyEvent*)> key;
+  };
+  ThumbStrip(Widgets widgets, const DocumentSession& document, Commands commands);
   ~ThumbStrip();
 
-  int count() const { return w_.thumbs.Count(); }
+  int count() const;
 
   // The grid for the viewport's width and the document's page count (a one-page document shows
   // its single slot as it stands), with the scroll bar when the grid is taller than the viewport.
   void layOut();
-  // Scrolls so that the selected thumbnail is in view.
+  // Scrolls so that the first selected page is in view, with a margin of 280 twips.
   void scrollToCurrent();
-  // The viewport is resized only through these; the carrier takes a changed size.
+  // The viewport is resized only through these; the canvas takes a changed size.
   void setViewportWidth(double twips);
   void setViewportHeight(double twips);
-  // The scroll bar moved: the carrier follows, and the slots near the view are shown.
+  // The scroll bar moved: the slots in view are painted, and their pictures asked for.
   void scrolled();
-
-  // A slot per page of the file at path, each standing for its page until its picture arrives;
-  // pages 0 gives the one slot the picture shown (taken over).
-  void fill(int pages, const QString& path, plat::HGLOBAL shownPicture);
-  // Slots, pictures and captions as the page edit says; the edit's current page is the only one
-  // selected.
-  void rearrange(const PageEdit& edit, CaptionRule captions);
-  // No slot stands without a document; the next document's strip starts at its top.
+  // The pages changed (number, order, captions, selection or pictures): shown as they are now.
+  void pagesChanged();
+  // No document: no slot, and the next document's strip starts at its top.
   void empty();
-
-  // The pictures of the file's pages, made in the background; "Pages ready" shows the progress.
-  void loadPictures(const QString& path, int pages);
-  void stopPictures();
   bool loadingPictures() const;
 
+  // ---- Geometry -----------------------------------------------------------------------------------
+  // Where a page's thumbnail and its caption are on the canvas now, in pixels.
+  QRect slotRect(int index) const;
+  QRect captionRect(int index) const;
+  int slotAt(QPoint canvasPos) const;  // -1 where there is none
+  // The grid, in twips: its height (the carrier of every slot), where its top stands in the
+  // viewport, and the size of one thumbnail.
+  double gridHeight() const { return gridHeight_; }
+  double gridTop() const;
+  double thumbWidth() const { return thumbW_; }
+  double thumbHeight() const { return thumbH_; }
+  // The page's picture has been made (it is shown when in view), and the picture; null until then.
+  bool hasPicture(int index) const;
+  QImage picture(int index) const;
+  // The longer side pictures are made for.
+  int displaySide() const;
+
  private:
-  void pictureReady(img::PageThumb& t);
-  void showSlotsNearView();
-  void preferVisible();
+  struct Thumb {
+    QImage picture;
+    bool failed = false;
+  };
+  void paint(QPainter& p, const QRect& area);
   void viewportResized();
   void resetScroll();
+  void setThumbSize(bool small);
+  std::pair<int, int> slotsWithin(double topTwips, double bottomTwips) const;
+  // Pictures for the pages near the view are asked for; those far from it let go (long documents).
+  void askForPictures();
+  void pictureReady(img::PageThumb& t);
+  void madeInBackground(uint64_t id, QImage picture);
+  void startLoader(const QString& path);
+  void showProgress();
 
   Widgets w_;
+  const DocumentSession& doc_;
+  Commands commands_;
+  double thumbW_ = 0, thumbH_ = 0;  // the thumbnail's size in twips, as placed in whole pixels
+  int columns_ = 1;
+  double gridHeight_ = 0;
+  int pressed_ = -1;  // the slot a left button went down on
+  std::unordered_map<uint64_t, Thumb> thumbs_;
+  std::unordered_set<uint64_t> making_;  // pictures being made in the background
+  // The page of the loader's file each picture asked for belongs to (its id).
+  std::unordered_map<int32_t, uint64_t> waiting_;
   std::unique_ptr<img::PageThumbLoader> loader_;
+  uint64_t sources_ = 0;  // of the pages the loader was asked for
+  std::shared_ptr<bool> alive_;
 };
 
 }  // namespace ws

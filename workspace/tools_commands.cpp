@@ -3,6 +3,7 @@
 #include "controls/imaging/busy_edit.h"
 #include "controls/imaging/imaging_control.h"
 #include "controls/imaging/pixel_ops.h"
+#include "workspace/document/document_session.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
 #include "workspace/window_openers.h"
@@ -26,8 +27,7 @@ void direct(frmImgClntForm& f, Op op) {
   else done = img::runOnControl(f.ixMain, op);
   if (!done) return;
   f.fnClearSelection();
-  modVars::gblnDocModified = true;
-  modVars::gblnPageModified = true;
+  ws::document().markModified();
 }
 
 // Shows a tool dialog, with the operation word it reads when there is one.

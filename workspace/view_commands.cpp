@@ -8,18 +8,18 @@
 #include "workspace/view_text.h"
 #include "workspace/window_openers.h"
 
-using namespace modVars;
-
 namespace ws {
 
 void mnuViewNext_Click(frmImgClntForm& w) {
-  if (gintCurrPage + 1 < w.pageCount()) w.ixTmb_Click(gintCurrPage + 1);
+  const int current = document().state().currentPage;
+  if (current + 1 < document().pageCount()) w.ixTmb_Click(current + 1);
   w.scrollStripToCurrent();
   document().updatePageButtons();
 }
 
 void mnuViewPrev_Click(frmImgClntForm& w) {
-  if (gintCurrPage + 1 > 1) w.ixTmb_Click(gintCurrPage - 1);
+  const int current = document().state().currentPage;
+  if (current + 1 > 1) w.ixTmb_Click(current - 1);
   w.scrollStripToCurrent();
   document().updatePageButtons();
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "annotation/font_cache.h"
+#include "annotation/rect_util.h"
 #include "annotation/view.h"
 #include "platform/graphics/gdi.h"
 
@@ -27,6 +28,29 @@ int32_t AnnButtonElement::SetProperty(int32_t id, AnnValue value, bool* changed)
   return AnnRectElement::SetProperty(id, value, changed);
 }
 
+// A button has no orientation property: how far its caption is turned is kept only in its font,
+// whose escapement follows every turn and mirror. Read back, the caption turns as it was saved.
+void AnnButtonElement::TakeStoredFont(const plat::LOGFONTA& font) {
+  const int32_t turn = font.lfEscapement;
+  if ((turn == 900 || turn == 1800 || turn == 2700 || turn == 0) && turn != orientation_) SetOrientation(turn);
+  AnnElement::TakeStoredFont(font);
+}
+
+void AnnButtonElement::SizeToCaptionIfPending() {
+  if (!placed_ || !sizePending_ || Value(PROP_AUTO_SIZE) != 1 || !services_ || !services_->view) return;
+  RunPendingConversion();
+  AnnFontEntry* font = Font();
+  if (!font) return;
+  int64_t width = 0;
+  for (char16_t c : text_) width += c >= 32 ? font->CharWidth(c) : 0;
+  int32_t bevel = 0;
+  services_->view->ZoomLength(Value(PROP_PEN_WIDTH), &bevel, nullptr);
+  const int64_t pad = 2 * int64_t(bevel) + 6;
+  ResizeToDevice(annSaturate(width + pad), annSaturate(font->height + pad));
+  sizePending_ = false;
+  layoutValid_ = false;
+}
+
 int32_t AnnButtonElement::Draw(plat::HDC dc, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t) {
   if (!dc || !services_ || !services_->view) return ANN_NOT_HANDLED;
   plat::RECT r = rect_;
@@ -34,20 +58,9 @@ int32_t AnnButtonElement::Draw(plat::HDC dc, intptr_t, intptr_t, intptr_t, intpt
   if (!placed_) rect_ = r;
   RunPendingConversion();
   AnnView& view = *services_->view;
+  SizeToCaptionIfPending();
   AnnFontEntry* font = Font();
   const bool pressed = Pressed();
-
-  // A caption that grew makes the button grow with it, keeping its top-left corner.
-  if (placed_ && sizePending_ && font && Value(PROP_AUTO_SIZE) == 1) {
-    int32_t width = 0;
-    for (char16_t c : text_) width += c >= 32 ? font->CharWidth(c) : 0;
-    int32_t bevel = 0;
-    view.ZoomLength(Value(PROP_PEN_WIDTH), &bevel, nullptr);
-    const int32_t pad = 2 * bevel + 6;
-    ResizeToDevice(width + pad, font->height + pad);
-    sizePending_ = false;
-    layoutValid_ = false;
-  }
 
   const plat::RECT d = view.RectLogicalToDevice(rect_);
   const plat::RECT face{d.left + 1, d.top + 1, d.right - 1, d.bottom - 1};

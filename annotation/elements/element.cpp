@@ -47,6 +47,11 @@ AnnElement::~AnnElement() {
   plat::SysFreeString(userString2_);
 }
 
+void AnnElement::TakeStoredFont(const plat::LOGFONTA& font) {
+  bool changed = false;
+  SetProperty(PROP_FONT, reinterpret_cast<AnnValue>(&font), &changed);
+}
+
 void AnnElement::Wire(AnnLayer* layer, const AnnEngineServices* services) {
   layer_ = layer;
   services_ = services;
@@ -533,6 +538,7 @@ void AnnElement::WriteProperty(AnnStreamWriter& out, int32_t id) {
 int32_t AnnElement::Save(AnnStreamWriter& out) {
   if (!out.I32(kElementBegin)) return ERR_STREAM;
   RunPendingConversion();
+  SettleBeforeWrite();
   uint32_t bits = 0;
   for (int i = 0; i < 8; ++i) {
     int32_t id = kFlagIds[i];
@@ -552,7 +558,10 @@ int32_t AnnElement::Load(AnnStreamReader& in) {
   if (!in.I32(&tag) || tag != kElementBegin) return ERR_STREAM;
   for (;;) {
     if (!in.I32(&tag)) return ERR_STREAM;
-    if (tag == kElementEnd) return ANN_OK;
+    if (tag == kElementEnd) {
+      AfterRead();
+      return ANN_OK;
+    }
     bool changed = false;
     switch (tag) {
       case kElementFlags: {
@@ -587,7 +596,7 @@ int32_t AnnElement::Load(AnnStreamReader& in) {
       case PROP_FONT: {
         plat::LOGFONTA font;
         if (!in.Font(&font)) return ERR_STREAM;
-        SetProperty(PROP_FONT, reinterpret_cast<AnnValue>(&font), &changed);
+        TakeStoredFont(font);
         break;
       }
       case PROP_IMAGE: {

@@ -51,6 +51,14 @@ class AnnElement {
   /* 24 */ virtual void SetPoints(intptr_t v1, intptr_t v2);
 
   virtual ~AnnElement();
+  // Around the element record, so that what is read back is what was drawn: before the record is
+  // written a kind settles what it would otherwise settle at its next draw (a size that follows
+  // its text); after it was read, the record's geometry is kept as read. A font read from the
+  // record is taken as the kind takes a font it is given; a kind whose record keeps more in its
+  // font than face and sizes takes that too.
+  virtual void SettleBeforeWrite() {}
+  virtual void AfterRead() {}
+  virtual void TakeStoredFont(const plat::LOGFONTA& font);
   AnnElement(const AnnElement&) = delete;
   AnnElement& operator=(const AnnElement&) = delete;
 

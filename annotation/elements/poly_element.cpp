@@ -68,8 +68,9 @@ bool AnnPolyElement::ArrowWings(plat::POINT from, plat::POINT to, plat::POINT wi
 int32_t AnnPolyElement::PenMargin() const {
   // The pen width is held within +-kAnnPenWidthLimit pixels; in logical units on a small page it
   // may still reach past the sound range of the page, and the margin stops there, so that the
-  // bounds stay well inside the int32 range.
-  const int32_t w = Value(PROP_PEN_WIDTH);
+  // bounds stay well inside the int32 range. A negative width draws as the thinnest pen and
+  // adds no margin: bounds grown by it would turn inside out.
+  const int32_t w = std::max(Value(PROP_PEN_WIDTH), 0);
   if (!live_ || !services_ || !services_->view) return w;
   // A stroke read before anything was drawn meets a view not yet measured: its margin must be
   // the one the stroke had when it was drawn and saved, or its bounds shrink on every reload.
@@ -117,7 +118,7 @@ void AnnPolyElement::BeginTrack(plat::HWND window, int32_t x, int32_t y) {
     lastMouseX_ = x;
     lastMouseY_ = y;
   } else {
-    points_.push_back({x, y});
+    points_.push_back(annLimitPoint({x, y}));
     rubber_ = false;
     RecalcBounds();
   }
@@ -128,7 +129,11 @@ void AnnPolyElement::BeginTrack(plat::HWND window, int32_t x, int32_t y) {
 
 void AnnPolyElement::AppendFixed(int32_t x, int32_t y) {
   plat::RECT before = rect_;
-  points_.push_back({x, y});
+  // The mouse may be far off a small page: the points it gives stop at the page's sound range.
+  const plat::POINT p = annLimitPoint({x, y});
+  x = p.x;
+  y = p.y;
+  points_.push_back(p);
   RecalcBounds();
   // A freehand stroke shows each new sample at once: only the new segment's area is repainted.
   if (kind_ == TOOL_FREEHAND && points_.size() >= 2) {
@@ -144,10 +149,11 @@ void AnnPolyElement::AppendFixed(int32_t x, int32_t y) {
 
 void AnnPolyElement::MoveRubber(int32_t x, int32_t y) {
   plat::RECT before = rect_;
+  const plat::POINT p = annLimitPoint({x, y});
   if (rubber_) {
-    points_.back() = {x, y};
+    points_.back() = p;
   } else {
-    points_.push_back({x, y});
+    points_.push_back(p);
     rubber_ = true;
   }
   RecalcBounds();
@@ -156,18 +162,16 @@ void AnnPolyElement::MoveRubber(int32_t x, int32_t y) {
 }
 
 void AnnPolyElement::DragTo(int32_t x, int32_t y) {
-  int32_t dx = x - lastMouseX_, dy = y - lastMouseY_;
+  const int64_t dx = int64_t(x) - lastMouseX_, dy = int64_t(y) - lastMouseY_;
   lastMouseX_ = x;
   lastMouseY_ = y;
   plat::RECT before = rect_;
+  // A dragged point stops at the page's sound range.
+  auto by = [&](plat::POINT& p) { p = annLimitPoint({annSaturate(p.x + dx), annSaturate(p.y + dy)}); };
   if (grabbed_ >= 0 && size_t(grabbed_) < points_.size() && Value(PROP_SIZEABLE) != 0) {
-    points_[size_t(grabbed_)].x += dx;
-    points_[size_t(grabbed_)].y += dy;
+    by(points_[size_t(grabbed_)]);
   } else {
-    for (plat::POINT& p : points_) {
-      p.x += dx;
-      p.y += dy;
-    }
+    for (plat::POINT& p : points_) by(p);
   }
   RecalcBounds();
   plat::RECT area = RepaintArea(annUnionRect(before, rect_));
@@ -280,10 +284,8 @@ void AnnPolyElement::MoveBy(int32_t dx, int32_t dy, plat::RECT* area) {
     if (b.right + int64_t(dx) > S) dx = S - b.right;
     if (b.top + int64_t(dy) < 0) dy = -b.top;
     if (b.bottom + int64_t(dy) > S) dy = S - b.bottom;
-    for (plat::POINT& p : points_) {
-      p.x += dx;
-      p.y += dy;
-    }
+    // A stroke larger than the page stops at the page's sound range.
+    for (plat::POINT& p : points_) p = annLimitPoint({annSaturate(int64_t(p.x) + dx), annSaturate(int64_t(p.y) + dy)});
     RecalcBounds();
   }
   if (!area) return;
@@ -444,7 +446,8 @@ int32_t AnnPolyElement::SetProperty(int32_t id, AnnValue value, bool* changed) {
     return annRoundHalfUp(b0 + (double(c) - a0) * (double(b1) - b0) / (double(a1) - a0));
   };
   for (plat::POINT& p : points_)
-    p = {scale(p.x, from.left, from.right, to.left, to.right), scale(p.y, from.top, from.bottom, to.top, to.bottom)};
+    p = annLimitPoint(
+        {scale(p.x, from.left, from.right, to.left, to.right), scale(p.y, from.top, from.bottom, to.top, to.bottom)});
   RecalcBounds();
   if (live_) Invalidate(&before);
   if (live_) Invalidate(&rect_);

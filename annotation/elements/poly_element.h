@@ -26,6 +26,10 @@ class AnnPolyElement : public AnnElement {
   int32_t SetProperty(int32_t id, AnnValue value, bool* changed) override;
   // v1: the number of points, v2: the address of the points (logical units).
   void SetPoints(intptr_t v1, intptr_t v2) override;
+  // A record may hold the pen after the points: the bounds follow the points and pen as read.
+  void AfterRead() override {
+    if (!points_.empty()) RecalcBounds();
+  }
 
   const std::vector<plat::POINT>& Points() const { return points_; }
 

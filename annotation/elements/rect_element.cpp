@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "annotation/rect_util.h"
 #include "annotation/view.h"
 #include "platform/graphics/gdi.h"
 #include "platform/windows/window.h"
@@ -27,7 +28,8 @@ AnnRectElement::AnnRectElement(int32_t kind, const AnnPropertyMap& initial) : An
 
 bool AnnRectElement::TrackingRect(plat::RECT* out) const {
   if (x1_ == -1 || y1_ == -1 || x2_ == -1 || y2_ == -1) return false;
-  plat::RECT r{x1_, y1_, x2_, y2_};
+  // The mouse may be far off a small page: the rect it draws stops at the page's sound range.
+  plat::RECT r = annLimitRect({x1_, y1_, x2_, y2_});
   AnnView::NormalizeRect(&r);
   *out = r;
   return true;
@@ -63,16 +65,18 @@ int32_t AnnRectElement::OnMouseMessage(plat::HWND window, uint32_t message, plat
 
 void AnnRectElement::DragEdges(int32_t* handle, int32_t dx, int32_t dy) {
   int32_t h = *handle;
+  // A dragged edge stops at the page's sound range.
+  auto by = [](int32_t& edge, int32_t d) { edge = annLimitCoordinate(int64_t(edge) + d); };
   switch (h) {
-    case -1: rect_.left += dx; rect_.right += dx; rect_.top += dy; rect_.bottom += dy; break;
-    case 0: rect_.left += dx; rect_.top += dy; break;
-    case 1: rect_.right += dx; rect_.top += dy; break;
-    case 2: rect_.left += dx; rect_.bottom += dy; break;
-    case 3: rect_.right += dx; rect_.bottom += dy; break;
-    case 4: rect_.left += dx; break;
-    case 5: rect_.right += dx; break;
-    case 6: rect_.top += dy; break;
-    case 7: rect_.bottom += dy; break;
+    case -1: by(rect_.left, dx); by(rect_.right, dx); by(rect_.top, dy); by(rect_.bottom, dy); break;
+    case 0: by(rect_.left, dx); by(rect_.top, dy); break;
+    case 1: by(rect_.right, dx); by(rect_.top, dy); break;
+    case 2: by(rect_.left, dx); by(rect_.bottom, dy); break;
+    case 3: by(rect_.right, dx); by(rect_.bottom, dy); break;
+    case 4: by(rect_.left, dx); break;
+    case 5: by(rect_.right, dx); break;
+    case 6: by(rect_.top, dy); break;
+    case 7: by(rect_.bottom, dy); break;
     default: break;
   }
   if (rect_.left > rect_.right) h = mirrorX(h);
@@ -104,12 +108,14 @@ void AnnRectElement::RecalcBounds() {
 }
 
 void AnnRectElement::MoveBy(int32_t dx, int32_t dy, plat::RECT* area) {
-  // The part of the move that keeps the rect inside the page is kept.
-  if (rect_.left + dx < 0) dx = -rect_.left;
-  if (rect_.right + dx > ANN_LOGICAL_SPAN) dx = ANN_LOGICAL_SPAN - rect_.right;
-  if (rect_.top + dy < 0) dy = -rect_.top;
-  if (rect_.bottom + dy > ANN_LOGICAL_SPAN) dy = ANN_LOGICAL_SPAN - rect_.bottom;
-  rect_ = {rect_.left + dx, rect_.top + dy, rect_.right + dx, rect_.bottom + dy};
+  // The part of the move that keeps the rect inside the page is kept; a rect larger than the
+  // page stops at the page's sound range.
+  if (rect_.left + int64_t(dx) < 0) dx = -rect_.left;
+  if (rect_.right + int64_t(dx) > ANN_LOGICAL_SPAN) dx = ANN_LOGICAL_SPAN - rect_.right;
+  if (rect_.top + int64_t(dy) < 0) dy = -rect_.top;
+  if (rect_.bottom + int64_t(dy) > ANN_LOGICAL_SPAN) dy = ANN_LOGICAL_SPAN - rect_.bottom;
+  rect_ = annLimitRect({annSaturate(int64_t(rect_.left) + dx), annSaturate(int64_t(rect_.top) + dy),
+                        annSaturate(int64_t(rect_.right) + dx), annSaturate(int64_t(rect_.bottom) + dy)});
   SyncTrackingToRect();
   if (area) *area = (Selected() && Value(PROP_SHOW_HANDLES) != 0) ? Grown(rect_) : rect_;
 }

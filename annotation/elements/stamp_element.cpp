@@ -4,6 +4,7 @@
 
 #include "annotation/font_cache.h"
 #include "annotation/layer.h"
+#include "annotation/rect_util.h"
 #include "annotation/view.h"
 #include "platform/graphics/gdi.h"
 #include "platform/ole/ole.h"
@@ -75,9 +76,8 @@ void AnnStampElement::BeginTracking(plat::HWND window, int32_t x, int32_t y) {
     }
   }
   if (text_.empty()) return;
-  rect_ = {x, y, x, y};
-  x1_ = x2_ = x;
-  y1_ = y2_ = y;
+  rect_ = annLimitRect({x, y, x, y});
+  SyncTrackingToRect();
   Layout(true);
   sizePending_ = false;
   if (layer_) annPlaceElement(layer_, this);
@@ -104,15 +104,18 @@ int32_t AnnStampElement::OnMouseMessage(plat::HWND window, uint32_t message, pla
   }
 }
 
+void AnnStampElement::SizeToTextIfPending() {
+  if (!placed_ || text_.empty() || !sizePending_ || Value(PROP_AUTO_SIZE) != 1) return;
+  RunPendingConversion();
+  Layout(true);
+  sizePending_ = false;
+}
+
 int32_t AnnStampElement::Draw(plat::HDC dc, intptr_t v1, intptr_t v2, intptr_t v3, intptr_t v4, intptr_t v5,
                               intptr_t v6) {
   if (!dc || !services_ || !services_->view) return ANN_NOT_HANDLED;
   AnnView& view = *services_->view;
-  if (placed_ && !text_.empty() && sizePending_ && Value(PROP_AUTO_SIZE) == 1) {
-    RunPendingConversion();
-    Layout(true);
-    sizePending_ = false;
-  }
+  SizeToTextIfPending();
   AnnRectElement::Draw(dc, v1, v2, v3, v4, v5, v6);
   if (text_.empty()) return 1;
   if (!layoutValid_ || layoutZoom_ != view.ZoomX()) Layout(false);

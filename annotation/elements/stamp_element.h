@@ -13,11 +13,15 @@ class AnnStampElement : public AnnTextKind {
   int32_t SetProperty(int32_t id, AnnValue value, bool* changed) override;
   void BeginTracking(plat::HWND window, int32_t x, int32_t y) override;
   void UpdateTracking(plat::HWND, int32_t, int32_t) override {}
+  void SettleBeforeWrite() override { SizeToTextIfPending(); }
+  void AfterRead() override { sizePending_ = false; }
 
  private:
   // Lays the text out; with sizeToText the rect keeps its top-left corner and takes the text's size.
   void Layout(bool sizeToText);
   int32_t Margin() const;
+  // A placed stamp whose text or font changed takes its text's size, when it sizes to its text.
+  void SizeToTextIfPending();
 
   bool sizePending_ = true;
 };

@@ -74,11 +74,16 @@ void AnnTextElement::Layout() {
   }
   LayoutLines(margin, maxWidth, typing);
   if (typing && x1_ != -1 && view.DisplayedWidth() > 0 && view.DisplayedHeight() > 0) {
-    // The rect of a text being typed follows the text from where it was started.
+    // The rect of a text being typed follows the text from where it was started. A wide pen or a
+    // tall font may make it larger than the page's sound range: it stops at its edge there.
     int32_t along = 0, across = 0;
     LinesExtent(&along, &across);
-    x2_ = x1_ + plat::MulDiv(along + 2 * margin, ANN_LOGICAL_SPAN, view.DisplayedWidth());
-    y2_ = y1_ + plat::MulDiv(across + 2 * margin, ANN_LOGICAL_SPAN, view.DisplayedHeight());
+    auto grown = [&](int32_t from, int32_t extent, int32_t displayed) {
+      const int32_t length = annSaturate(int64_t(extent) + 2 * int64_t(margin));
+      return annLimitCoordinate(int64_t(from) + annMulDiv(length, ANN_LOGICAL_SPAN, displayed));
+    };
+    x2_ = grown(x1_, along, view.DisplayedWidth());
+    y2_ = grown(y1_, across, view.DisplayedHeight());
     RecalcBounds();
   }
 }

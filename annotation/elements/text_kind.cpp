@@ -19,8 +19,7 @@ AnnTextKind::AnnTextKind(int32_t kind, const AnnPropertyMap& initial, bool takeD
     if (*cell) text_ = plat::SysToU16(*cell);
   }
   auto font = initial.find(PROP_FONT);
-  if (font != initial.end() && font->second)
-    std::memcpy(&font_, reinterpret_cast<const plat::LOGFONTA*>(font->second), sizeof font_);
+  if (font != initial.end()) annTakeFont(&font_, reinterpret_cast<const void*>(font->second));
   auto orientation = initial.find(PROP_TEXT_ORIENTATION);
   if (orientation != initial.end()) {
     int32_t o = int32_t(orientation->second);
@@ -62,7 +61,7 @@ void AnnTextKind::ReleaseFont() {
 
 void AnnTextKind::SetFont(const plat::LOGFONTA& font) {
   ReleaseFont();
-  font_ = font;
+  annTakeFont(&font_, &font);
   font_.lfEscapement = font_.lfOrientation = orientation_;
   layoutValid_ = false;
 }

@@ -49,6 +49,9 @@ bool nonEmpty(plat::BSTR s) { return s && plat::SysStringLen(s) > 0; }
 
 int32_t AnnLayer::WriteBody(AnnStreamWriter& out, bool selectedOnly, uint32_t* bodySize) {
   int64_t start = out.Position();
+  // Every element settles what it would settle at its next draw before anything is written, so
+  // that the group rects written first are those of the elements written after them.
+  for (auto& e : elements_) e->SettleBeforeWrite();
   std::vector<AnnElement*> chosen;
   if (selectedOnly) {
     chosen = selection_;
@@ -315,6 +318,8 @@ int32_t AnnLayer::ReadBody(AnnStreamReader& in, bool merge) {
             if (!in.I32(&v)) return ERR_STREAM;
             if (tag == kGroupUserValue) g->userValue = v;
             if (tag == kGroupId) g->id = v;
+            // The counter passes every group kept, also when a later part of the body is damaged.
+            if (tag == kGroupId && !merge) groupCounter_ = std::max(groupCounter_, v);
             if (tag == kGroupFlag) g->active = v != 0;
             if (tag == kGroupSelected) g->selected = v != 0;
             if (tag == kGroupMember && !g->HasMember(v)) g->members.push_back(v);
@@ -368,7 +373,6 @@ int32_t AnnLayer::ReadBody(AnnStreamReader& in, bool merge) {
     }
   } else {
     elementCounter_ = std::max(elementCounter_, storedElementCounter);
-    for (AnnGroup* g : readGroups) groupCounter_ = std::max(groupCounter_, g->id);
   }
   return ANN_OK;
 }

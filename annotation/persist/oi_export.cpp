@@ -2,6 +2,7 @@
 // per mark a 164-byte attributes record followed by its blocks. Written only; never read back.
 #include <QString>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -11,6 +12,7 @@
 #include "annotation/layer.h"
 #include "annotation/persist/memory_stream.h"
 #include "annotation/persist/stream_io.h"
+#include "annotation/rect_util.h"
 #include "annotation/view.h"
 #include "platform/graphics/gdi.h"
 #include "platform/ole/ole.h"
@@ -151,7 +153,8 @@ int32_t AnnLayer::WriteOiBlocks(AnnStreamWriter& out, bool layerBlocks, bool fir
         m.lineSize = uint32_t(e->Value(PROP_PEN_WIDTH));
         AnnValue fontOut = reinterpret_cast<AnnValue>(&m.font);
         m.hasFont = e->GetPropertyEx(PROP_FONT, &fontOut) == ANN_OK;
-        m.font.lfHeight = std::abs(int32_t(int64_t(m.font.lfHeight) * 72 / dpiY));
+        // In points; the magnitude is taken before narrowing, so no height can overflow it.
+        m.font.lfHeight = annSaturate(std::abs(int64_t(m.font.lfHeight) * 72 / dpiY));
         textBlocks = true;
         break;
       }

@@ -90,21 +90,25 @@ bool AnnStreamReader::Count(uint32_t* count, uint32_t itemSize) {
   return itemSize == 0 || uint64_t(*count) * itemSize <= remaining_;
 }
 
-bool AnnStreamReader::Rect(plat::RECT* rect) { return Bytes(rect, sizeof *rect) && annRectSound(*rect); }
+bool AnnStreamReader::Rect(plat::RECT* rect) {
+  if (!Bytes(rect, sizeof *rect)) return false;
+  *rect = annLimitRect(*rect);
+  return true;
+}
 
 bool AnnStreamReader::Points(std::vector<plat::POINT>* points) {
   uint32_t count = 0;
   if (!Count(&count, sizeof(plat::POINT))) return false;
   points->resize(count);
   if (count && !Bytes(points->data(), count * uint32_t(sizeof(plat::POINT)))) return false;
-  return annCoordinatesSound(points->data(), points->size());
+  for (plat::POINT& p : *points) p = annLimitPoint(p);
+  return true;
 }
 
 bool AnnStreamReader::Font(plat::LOGFONTA* font) {
   if (!Bytes(font, sizeof *font)) return false;
   font->lfFaceName[plat::LF_FACESIZE - 1] = 0;
-  font->lfHeight = std::clamp(font->lfHeight, -kAnnFontSizeLimit, kAnnFontSizeLimit);
-  font->lfWidth = std::clamp(font->lfWidth, -kAnnFontSizeLimit, kAnnFontSizeLimit);
+  annLimitFontSize(font);
   return true;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "annotation/rect_util.h"
 #include "platform/graphics/gdi_types.h"
 #include "platform/ole/ole_types.h"
 
@@ -39,11 +40,6 @@ class AnnStreamWriter {
   std::vector<uint8_t> buffer_;
 };
 
-// The largest font height or width (in either sign) kept from a stream: a font some two hundred
-// inches tall at 72 dots per inch, far past any page; what a stream holds beyond it is taken as
-// this, so that scaling it by zoom and resolution starts from a sane size.
-inline constexpr int32_t kAnnFontSizeLimit = 16384;
-
 class AnnStreamReader {
  public:
   // Measures the bytes between the stream's position and its end.
@@ -59,9 +55,10 @@ class AnnStreamReader {
   // Reads a count of items of itemSize bytes each that must fit in what remains.
   bool Count(uint32_t* count, uint32_t itemSize);
   bool Skip(uint32_t count);
-  // Stored coordinates: false on a short read, and for any coordinate outside the sound range of
-  // the page (annCoordinatesSound), so no later sum or scaling of them can overflow. Points come
-  // after their count, which must fit in what remains.
+  // Stored coordinates: false on a short read. A coordinate outside the sound range of the page
+  // is held at its edge (annLimitCoordinate), so no later sum or scaling of it can overflow and
+  // the element that holds it is kept. Points come after their count, which must fit in what
+  // remains.
   bool Rect(plat::RECT* rect);
   bool Points(std::vector<plat::POINT>* points);
   // A stored LOGFONTA; its face name always ends inside its field, however the bytes ran, and its

@@ -6,6 +6,9 @@
 #include <QImage>
 #include <QPainter>
 #include <string>
+#include <utility>
+
+#include <sys/resource.h>
 
 #include "annotation/elements/element.h"
 #include "annotation/engine.h"
@@ -15,6 +18,12 @@
 #include "platform/windows/window.h"
 
 namespace {
+
+long peakKilobytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
 
 constexpr int32_t S = ANN_LOGICAL_SPAN;
 int32_t lx(int32_t px) { return plat::MulDiv(px, S, 800); }
@@ -202,10 +211,42 @@ void mixedLayerQPainter(benchmark::State& state) {
   }
 }
 
+// A polygon whose corners lie across a page of view x view pixels, drawn into an 800 x 600 window
+// at zoom 1 (the window shows the page's top-left corner): a draw costs what the window shows,
+// not the outline's length in the page. The counter is how far the process's peak memory rose.
+void hugeViewPolygon(benchmark::State& state) {
+  const int32_t view = int32_t(state.range(0)), pen = int32_t(state.range(1));
+  plat::HWND window = plat::CreateDetachedWindow(800, 600);
+  AnnEngine engine;
+  engine.Initialise(1, window);
+  engine.SetDefaultViewSize(view, view);
+  AnnLayerHandle layer = engine.CreateLayer(1);
+  AnnObjectDesc* d = nullptr;
+  engine.CreateObjectDesc(&d);
+  engine.SetObjectDescField(d, 128, TOOL_POLYGON);
+  engine.SetObjectDescField(d, PROP_PEN_WIDTH, pen);
+  const int32_t far = view - 1;
+  for (auto [x, y] : {std::pair{10, 10}, {far, 40}, {far / 2, far}, {30, far / 3}, {far, far}, {5, 500}})
+    engine.AddObjectDescPoint(d, x, y);
+  int32_t id = 0;
+  engine.CreateObjectFromDesc(d, layer, &id);
+  engine.FreeObjectDesc(d);
+  plat::HDC dc = plat::CreateMemoryDC(800, 600);
+  const long before = peakKilobytes();
+  for (auto _ : state) engine.Draw(dc, nullptr, nullptr, 0, 0, 0, 0);
+  state.counters["peak_rise_MB"] = double(peakKilobytes() - before) / 1024.0;
+  plat::DeleteDC(dc);
+  plat::DestroyWindow(window);
+}
+
 BENCHMARK(textLayoutAndDraw)->Unit(benchmark::kMillisecond);
 BENCHMARK(freehandDraw)->Unit(benchmark::kMillisecond);
 BENCHMARK(mixedLayerEngine)->Unit(benchmark::kMillisecond);
 BENCHMARK(mixedLayerQPainter)->Unit(benchmark::kMillisecond);
+BENCHMARK(hugeViewPolygon)
+    ->ArgNames({"view", "pen"})
+    ->ArgsProduct({{100000, 1000000, 4000000, 16777216}, {1, 5}})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Makes the 500-page fax document once, builds and runs the open benchmark on it:
+# Makes the 500-page and the 100,000-page fax documents once, builds and runs the open benchmark
+# on them:
 #   bench/open/run.sh [BUILD_DIR]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -12,3 +13,7 @@ fax="${TMPDIR:-/tmp}/lumivex-bench/fax-500.tif"
 mkdir -p "$(dirname "$fax")"
 [ -f "$fax" ] || "$root/bench/open/make_fax_document.sh" "$fax" 500
 "$build/bin/bench_open" "$fax"
+long="${TMPDIR:-/tmp}/lumivex-bench/fax-100000.tif"
+[ -f "$long" ] || "$build/bin/bench_open" --make "$long" 100000 "$fax"
+echo
+"$build/bin/bench_open" --long "$long"

@@ -105,6 +105,10 @@ void routeEngineDialogs() {
 }
 
 
+// The engine burns into 1, 4, 8 or 24 bits: a picture of another depth takes the next one up,
+// and anything deeper than 8 bits keeps its colours in 24.
+int32_t engineDepth(int16_t bitsPerPixel) { return bitsPerPixel <= 1 ? 1 : bitsPerPixel <= 4 ? 4 : bitsPerPixel <= 8 ? 8 : 24; }
+
 QFont boldFont(const QString& family, double points) {
   QFont f(family);
   f.setPointSizeF(points);
@@ -191,6 +195,10 @@ class AnnotationControl::HostView final : public AnnHostImaging {
   }
 
   plat::HRESULT GetResolution(double* dpi) override {
+    if (const img::Bitmap* target = owner_->burnTarget_) {
+      *dpi = target->resolutionX > 0 ? target->resolutionX : 96.0;
+      return plat::S_OK;
+    }
     img::ImagingControl* ix = owner_->attached_;
     *dpi = ix && ix->ResolutionX() > 0 ? ix->ResolutionX() : 96.0;
     return plat::S_OK;
@@ -245,12 +253,27 @@ struct AnnotationControl::Engine {
   // Burn-in: the engine asks for the attached picture and hands back the picture with the
   // annotations drawn into it.
   static int32_t imageSource(intptr_t aux, plat::HGLOBAL* dib, int32_t* freeAfterUse) {
+    *freeAfterUse = 1;
+    if (img::Bitmap* target = of(aux)->burnTarget_) {
+      *dib = img::toDibHandle(*target);
+      return 0;
+    }
     img::ImagingControl* ix = of(aux)->attached_;
     *dib = ix ? ix->ImageHandleCopy() : nullptr;
-    *freeAfterUse = 1;
     return 0;
   }
   static int32_t imageResult(intptr_t aux, plat::HGLOBAL dib) {
+    if (img::Bitmap* target = of(aux)->burnTarget_) {
+      // The page keeps what the packed form does not carry: its resolution and its layer bytes.
+      img::Bitmap burned = img::fromDibHandle(dib);
+      plat::GlobalFree(dib);
+      burned.resolutionX = target->resolutionX;
+      burned.resolutionY = target->resolutionY;
+      burned.resolutionUnit = target->resolutionUnit;
+      burned.annotation = std::move(target->annotation);
+      *target = std::move(burned);
+      return 0;
+    }
     img::ImagingControl* ix = of(aux)->attached_;
     if (!ix) {
       plat::GlobalFree(dib);
@@ -592,10 +615,23 @@ int32_t AnnotationControl::BurnIn(intptr_t& layer) {
   endTextEditing();
   if (!engine_->api->IsLayer(layer)) return ERR_BAD_LAYER;
   if (!attached_ || !attached_->hasImage()) return ERR_NO_IMAGE;
-  // The engine burns into 1, 4, 8 or 24 bits: a picture of another depth takes the next one up,
-  // and anything deeper than 8 bits keeps its colours in 24.
-  const int32_t depth = burnDepth_ <= 1 ? 1 : burnDepth_ <= 4 ? 4 : burnDepth_ <= 8 ? 8 : 24;
-  return engine_->api->BurnInLayers(depth);
+  return engine_->api->BurnInLayers(engineDepth(burnDepth_));
+}
+
+int32_t AnnotationControl::BurnLayerInto(const rt::Variant& data, img::Bitmap& picture) {
+  if (!engine_->api) return kErrNoEngine;
+  if (picture.isNull()) return ERR_NO_IMAGE;
+  ClearAll();
+  intptr_t layer = 0;
+  int32_t rc = LoadLayerFromVariant(data, layer);
+  if (rc == 0) rc = SelectAll(layer, true);
+  if (rc == 0) {
+    burnTarget_ = &picture;
+    rc = engine_->api->BurnInLayers(engineDepth(static_cast<int16_t>(picture.bitsPerPixel())));
+    burnTarget_ = nullptr;
+  }
+  ClearAll();
+  return rc;
 }
 
 // ---- Drawing and input ----------------------------------------------------------------------------

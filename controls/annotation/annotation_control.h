@@ -18,6 +18,7 @@
 class QImage;
 class QWidget;
 namespace img {
+class Bitmap;
 class ImagingControl;
 }
 
@@ -113,6 +114,10 @@ class AnnotationControl : public QObject {
   // Draws the layers into the attached control's picture for good. The layer must be one of the
   // engine's; callers select all first.
   int32_t BurnIn(intptr_t& layer);
+  // Draws every annotation of a layer (as SaveLayerToVariant writes it) into a picture that no
+  // view shows, at the picture's own depth. The engine's layers are cleared before and after: a
+  // control that burns pages this way attaches to nothing.
+  int32_t BurnLayerInto(const rt::Variant& layer, img::Bitmap& picture);
 
   bool AnnotationOption281() const { return option281_; }
   void setAnnotationOption281(bool on) { option281_ = on; }
@@ -157,6 +162,8 @@ class AnnotationControl : public QObject {
   QPointer<PressWatch> pressWatch_;
   int32_t tool_ = 0;
   int16_t burnDepth_ = 24;
+  // The picture BurnLayerInto draws into while it runs; the attached view's otherwise.
+  img::Bitmap* burnTarget_ = nullptr;
   bool option281_ = false;
   QString stampText_;
   QString buttonText_;

@@ -83,8 +83,11 @@ namespace {
   fail(kErrUnsupported, QStringLiteral("Reading %1 files is not supported").arg(formatName(code)));
 }
 
+thread_local uint64_t tFileOpens = 0;
+
 // Opens a file to read it, or says why it cannot be read: missing, a folder, not allowed, empty.
 void openForReading(QFile& f, const QString& path) {
+  countFileOpen();
   const QByteArray native = plat::nativePath(path);
   struct stat st {};
   if (::stat(native.constData(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
@@ -99,11 +102,15 @@ void openForReading(QFile& f, const QString& path) {
   if (S_ISREG(st.st_mode) && st.st_size == 0) fail(kErrDamaged, QStringLiteral("The file %1 is empty").arg(path));
 }
 
+QByteArray readAllOf(QFile& f, const QString& path) {
+  if (static_cast<uint64_t>(f.size()) > (uint64_t(1) << 31)) fail(kErrDamaged, QStringLiteral("File too large: %1").arg(path));
+  return f.readAll();
+}
+
 QByteArray readWhole(const QString& path) {
   QFile f;
   openForReading(f, path);
-  if (static_cast<uint64_t>(f.size()) > (uint64_t(1) << 31)) fail(kErrDamaged, QStringLiteral("File too large: %1").arg(path));
-  return f.readAll();
+  return readAllOf(f, path);
 }
 
 std::span<const uint8_t> bytesOf(const QByteArray& a) {
@@ -117,11 +124,22 @@ int16_t sniffFile(const QString& path) {
   return sniffFormat(bytesOf(head), path);
 }
 
+void refuseUnreadable(int16_t code) {
+  if (code == kFormatNone || code == kFormatWmf || code == kFormatWpg) unsupportedRead(code);
+}
+
 // The whole of a file that TIFF reading does not take, refused before it is read when no reader
 // takes its format.
 QByteArray readWholeSupported(const QString& path, int16_t code) {
-  if (code == kFormatNone || code == kFormatWmf || code == kFormatWpg) unsupportedRead(code);
+  refuseUnreadable(code);
   return readWhole(path);
+}
+
+QString damageNoteFor(const QString& path, int32_t pages) {
+  return QStringLiteral("The TIFF file %1 is damaged: only %2 %3 could be read.")
+      .arg(plat::displayPath(path))
+      .arg(pages)
+      .arg(pages == 1 ? QStringLiteral("page") : QStringLiteral("pages"));
 }
 
 void checkSinglePage(int32_t page, const char* format) {
@@ -177,11 +195,35 @@ int32_t filePageCount(const QString& path) {
 QString fileDamageNote(const QString& path) {
   const DocumentScope document(path);
   if (sniffFile(path) != kFormatTiff || !tiffFileCutShort(path)) return QString();
-  const int32_t n = tiffFilePageCount(path);
-  return QStringLiteral("The TIFF file %1 is damaged: only %2 %3 could be read.")
-      .arg(plat::displayPath(path))
-      .arg(n)
-      .arg(n == 1 ? QStringLiteral("page") : QStringLiteral("pages"));
+  return damageNoteFor(path, tiffFilePageCount(path));
+}
+
+uint64_t fileOpensOnThisThread() { return tFileOpens; }
+void countFileOpen() { ++tFileOpens; }
+
+OpenedFile openDocumentFile(const QString& path) {
+  const DocumentScope document(path);
+  // Opening a document clears what killed saves left beside it.
+  rt::removeStaleSaveTemps(QFileInfo(path).absolutePath());
+  QFile file;
+  openForReading(file, path);
+  const int16_t code = sniffFormat(bytesOf(file.peek(32)), path);
+  OpenedFile f;
+  if (code == kFormatTiff) {
+    // libtiff reads through the descriptor opened here: the file is opened once.
+    TiffDocument t = readTiffDocument(path, file.handle());
+    f.first = std::move(t.first);
+    f.pages = t.pages;
+    f.layers = std::move(t.layers);
+    if (t.cutShort) f.damageNote = damageNoteFor(path, t.pages);
+    return f;
+  }
+  refuseUnreadable(code);
+  const QByteArray all = readAllOf(file, path);
+  f.first = decodeMemory(bytesOf(all), 1, path);
+  f.pages = std::max(1, pageCountMemory(bytesOf(all)));
+  f.layers.resize(static_cast<std::size_t>(f.pages));
+  return f;
 }
 
 std::vector<std::vector<uint8_t>> fileAnnotations(const QString& path) {

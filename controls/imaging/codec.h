@@ -49,6 +49,20 @@ struct Decoded {
 int16_t sniffFormat(std::span<const uint8_t> head, const QString& path = QString());
 QString formatName(int16_t code);  // short name for error texts ("TIFF", "PCX", ...)
 
+// What opening a file as the document needs of it, from one reading of the file: page 1, the page
+// count, the annotation layer of every page (only TIFF pages carry one) and what the user should
+// know of a file that opens only in part. Raises when page 1 cannot be read.
+struct OpenedFile {
+  Decoded first;
+  int32_t pages = 1;
+  std::vector<std::vector<uint8_t>> layers;
+  QString damageNote;
+};
+OpenedFile openDocumentFile(const QString& path);
+// How many times this thread has opened a file to read it: a test counts what one step reads.
+uint64_t fileOpensOnThisThread();
+void countFileOpen();
+
 int32_t filePageCount(const QString& path);
 // What the user should know about a file that opens only in part ("" when it opens whole): a
 // multi-page file cut short says how many pages could be read.
@@ -106,6 +120,16 @@ Bitmap readTiffFileReduced(const QString& path, int32_t page, int maxSide, int16
 void setWholeStripLimit(std::size_t bytes);
 // Whether the file's chain of pages breaks off: the pages counted are those that could be read.
 bool tiffFileCutShort(const QString& path);
+// Page 1 of a TIFF document with its page count, every page's layer and whether its chain breaks
+// off, read through the caller's open descriptor fd (which stays the caller's) unless the file is
+// known already.
+struct TiffDocument {
+  Decoded first;
+  int32_t pages = 0;
+  std::vector<std::vector<uint8_t>> layers;
+  bool cutShort = false;
+};
+TiffDocument readTiffDocument(const QString& path, int fd);
 // Closes the file that page reading keeps open when it is this one, and forgets what is known of
 // it (before it is replaced).
 void forgetTiffFile(const QString& path);

@@ -15,9 +15,11 @@
 #include <string>
 #include <limits>
 #include <memory>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <tiffio.h>
+#include <unistd.h>
 
 namespace img {
 
@@ -109,6 +111,42 @@ int memMap(thandle_t h, void** base, toff_t* size) {
 }
 void memUnmap(thandle_t, void*, toff_t) {}
 
+// A file seen through a header that names one page as the first: libtiff then reads that page's
+// directory straight away. Reaching a page of a fresh handle by its offset otherwise makes libtiff
+// walk every directory before it to number it, which for a long document costs seconds for each
+// thread that reads a page.
+struct PageFile {
+  int fd = -1;
+  uint64_t pos = 0;
+  uint64_t size = 0;
+  uint64_t first = 0;  // the directory offset the header gives
+  bool big = false;    // BigTIFF: an 8-byte offset at byte 8, else a 4-byte one at byte 4
+  bool bigEndian = false;
+};
+tmsize_t pageRead(thandle_t h, void* buf, tmsize_t n) {
+  auto* f = static_cast<PageFile*>(h);
+  if (n <= 0) return 0;
+  const ssize_t got = ::pread(f->fd, buf, static_cast<std::size_t>(n), static_cast<off_t>(f->pos));
+  if (got <= 0) return got < 0 ? -1 : 0;
+  const uint64_t field = f->big ? 8 : 4, width = f->big ? 8 : 4, end = f->pos + static_cast<uint64_t>(got);
+  for (uint64_t k = 0; k < width; ++k) {
+    const uint64_t at = field + k;
+    if (at < f->pos || at >= end) continue;
+    const uint64_t shift = f->bigEndian ? 8 * (width - 1 - k) : 8 * k;
+    static_cast<uint8_t*>(buf)[at - f->pos] = static_cast<uint8_t>(f->first >> shift);
+  }
+  f->pos = end;
+  return static_cast<tmsize_t>(got);
+}
+toff_t pageSeek(thandle_t h, toff_t off, int whence) {
+  auto* f = static_cast<PageFile*>(h);
+  const uint64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? f->pos : f->size;
+  f->pos = base + off;
+  return f->pos;
+}
+toff_t pageSize(thandle_t h) { return static_cast<PageFile*>(h)->size; }
+int noMap(thandle_t, void**, toff_t*) { return 0; }
+
 struct TiffHandle {
   TIFF* t = nullptr;
   MemFile mem;
@@ -145,14 +183,26 @@ void openMemory(TiffHandle& h, std::span<const uint8_t> data) {
 // mapped: the file is mapped into memory rather than read. A handle kept open for a long document
 // reads instead: a mapping keeps every part of the file it has touched resident, for each handle
 // again.
-void openFile(TiffHandle& h, const QString& path, bool mapped = true) {
+// fd: a descriptor of the file the caller has open already; libtiff reads through a duplicate of it
+// instead of opening the file again.
+void openFile(TiffHandle& h, const QString& path, bool mapped = true, int fd = -1) {
   setupLibtiff();
   tLastTiffError.clear();
   const QByteArray native = plat::nativePath(path);
-  struct stat st {};
-  if (::stat(native.constData(), &st) != 0) fail(53, QStringLiteral("File not found: %1").arg(path));
   ReadOptions options;
-  h.t = TIFFOpenExt(native.constData(), mapped ? "r" : "rm", options.o);
+  const char* mode = mapped ? "r" : "rm";
+  if (fd >= 0) {
+    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (own < 0) fail(75, QStringLiteral("Cannot open %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    ::lseek(own, 0, SEEK_SET);
+    h.t = TIFFFdOpenExt(own, native.constData(), mode, options.o);
+    if (!h.t) ::close(own);
+  } else {
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0) fail(53, QStringLiteral("File not found: %1").arg(path));
+    countFileOpen();
+    h.t = TIFFOpenExt(native.constData(), mode, options.o);
+  }
   if (!h.t) tiffDamaged(QStringLiteral("it cannot be read as TIFF"));
 }
 
@@ -220,16 +270,8 @@ bool readStrips(TIFF* t, Bitmap& b, int spp) {
   return true;
 }
 
-// Chooses the page: through the known directory offsets when there are some, else by walking the
-// chain (counting the pages only when the page is not there).
-void choosePage(TIFF* t, int32_t page, const std::vector<uint64_t>* offsets) {
-  if (offsets) {
-    if (page < 1 || page > static_cast<int32_t>(offsets->size()))
-      fail(kErrBadPage, QStringLiteral("TIFF: page %1 does not exist (%2 pages)").arg(page).arg(offsets->size()));
-    if (!TIFFSetSubDirectory(t, (*offsets)[static_cast<std::size_t>(page - 1)]))
-      tiffDamaged(QStringLiteral("page %1 cannot be read").arg(page));
-    return;
-  }
+// Chooses the page by walking the chain (counting the pages only when the page is not there).
+void choosePage(TIFF* t, int32_t page) {
   if (page < 1 || page > kMaxTiffPages || !TIFFSetDirectory(t, static_cast<tdir_t>(page - 1))) {
     const int32_t pages = countPages(t);
     if (page < 1 || page > pages)
@@ -521,8 +563,8 @@ Bitmap readCurrentPage(TIFF* t, int32_t page, int16_t* formatOut) {
   return b;
 }
 
-Bitmap readPage(TIFF* t, int32_t page, int16_t* formatOut, const std::vector<uint64_t>* offsets = nullptr) {
-  choosePage(t, page, offsets);
+Bitmap readPage(TIFF* t, int32_t page, int16_t* formatOut) {
+  choosePage(t, page);
   return readCurrentPage(t, page, formatOut);
 }
 
@@ -553,12 +595,27 @@ struct FileKey {
   bool operator==(const FileKey&) const = default;
 };
 
+// The annotation layer of every page, read on the same walk of the chain as its offsets; shared,
+// since every thread's handle of a long document would otherwise keep a copy.
+using PageLayers = std::shared_ptr<const std::vector<std::vector<uint8_t>>>;
+
 struct CachedTiff {
   QString path;
   FileKey key;
-  TiffHandle h;
+  int fd = -1;  // the file, read by every page's own handle
+  bool big = false, bigEndian = false;
   std::vector<uint64_t> offsets;
+  PageLayers layers;
   bool cutShort = false;  // the chain of pages breaks off before its end
+  ~CachedTiff() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+// One page of the file through a handle of its own (PageFile).
+struct PageHandle {
+  PageFile file;
+  TiffHandle h;
 };
 
 // One kept file per thread: thumbnail grids decode pages on worker threads, and a TIFF handle
@@ -584,6 +641,7 @@ struct KnownChain {
   QString path;
   FileKey key;
   std::vector<uint64_t> offsets;
+  PageLayers layers;
   bool cutShort = false;
 };
 std::mutex gChainsMutex;
@@ -594,6 +652,7 @@ bool knownChain(const QString& path, const FileKey& k, CachedTiff& c) {
   for (const KnownChain& chain : gChains)
     if (chain.path == path && chain.key == k) {
       c.offsets = chain.offsets;
+      c.layers = chain.layers;
       c.cutShort = chain.cutShort;
       return true;
     }
@@ -604,10 +663,10 @@ void rememberChain(const CachedTiff& c) {
   std::lock_guard<std::mutex> lock(gChainsMutex);
   std::erase_if(gChains, [&](const KnownChain& chain) { return chain.path == c.path; });
   if (gChains.size() >= 8) gChains.erase(gChains.begin());
-  gChains.push_back({c.path, c.key, c.offsets, c.cutShort});
+  gChains.push_back({c.path, c.key, c.offsets, c.layers, c.cutShort});
 }
 
-CachedTiff& openCached(const QString& path) {
+CachedTiff& openCached(const QString& path, int fd = -1) {
   FileKey k;
   if (!keyOf(path, k)) fail(53, QStringLiteral("File not found: %1").arg(path));
   auto& c = cachedTiff();
@@ -616,20 +675,53 @@ CachedTiff& openCached(const QString& path) {
   auto n = std::make_unique<CachedTiff>();
   n->path = path;
   n->key = k;
-  openFile(n->h, path, false);
+  if (fd >= 0) {
+    n->fd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  } else {
+    countFileOpen();
+    n->fd = ::open(plat::nativePath(path).constData(), O_RDONLY | O_CLOEXEC);
+  }
+  if (n->fd < 0) fail(75, QStringLiteral("Cannot open %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+  uint8_t header[4] = {};
+  if (::pread(n->fd, header, sizeof header, 0) != static_cast<ssize_t>(sizeof header)) tiffDamaged(QStringLiteral("it cannot be read as TIFF"));
+  n->bigEndian = header[0] == 'M';
+  n->big = (n->bigEndian ? header[3] : header[2]) == 43;
   if (!knownChain(path, k, *n)) {
+    // The chain is walked once through a handle of the whole file, every page's layer on the way.
+    TiffHandle whole;
+    openFile(whole, path, false, n->fd);
+    auto layers = std::make_shared<std::vector<std::vector<uint8_t>>>();
     for (;;) {
-      n->offsets.push_back(TIFFCurrentDirOffset(n->h.t));
-      if (TIFFLastDirectory(n->h.t) || n->offsets.size() >= static_cast<std::size_t>(kMaxTiffPages)) break;
-      if (!TIFFReadDirectory(n->h.t)) {
+      n->offsets.push_back(TIFFCurrentDirOffset(whole.t));
+      layers->push_back(pageAnnotation(whole.t));
+      if (TIFFLastDirectory(whole.t) || n->offsets.size() >= static_cast<std::size_t>(kMaxTiffPages)) break;
+      if (!TIFFReadDirectory(whole.t)) {
         n->cutShort = true;
         break;
       }
     }
+    n->layers = std::move(layers);
     rememberChain(*n);
   }
   c = std::move(n);
   return *c;
+}
+
+// The handle of one page of the cached file; its directory is the handle's current one.
+void openPage(const CachedTiff& c, int32_t page, PageHandle& p) {
+  if (page < 1 || page > static_cast<int32_t>(c.offsets.size()))
+    fail(kErrBadPage, QStringLiteral("TIFF: page %1 does not exist (%2 pages)").arg(page).arg(c.offsets.size()));
+  setupLibtiff();
+  tLastTiffError.clear();
+  p.file.fd = c.fd;
+  p.file.size = static_cast<uint64_t>(c.key.size);
+  p.file.first = c.offsets[static_cast<std::size_t>(page - 1)];
+  p.file.big = c.big;
+  p.file.bigEndian = c.bigEndian;
+  ReadOptions options;
+  p.h.t = TIFFClientOpenExt(plat::nativePath(c.path).constData(), "rm", &p.file, pageRead, memWrite, pageSeek, memClose,
+                            pageSize, noMap, memUnmap, options.o);
+  if (!p.h.t) tiffDamaged(QStringLiteral("page %1 cannot be read").arg(page));
 }
 
 }  // namespace
@@ -651,42 +743,47 @@ int32_t tiffFilePageCount(const QString& path) { return static_cast<int32_t>(ope
 
 bool tiffFileCutShort(const QString& path) { return openCached(path).cutShort; }
 
-std::vector<std::vector<uint8_t>> readTiffFileAnnotations(const QString& path) {
-  CachedTiff& c = openCached(path);
-  tLastTiffError.clear();
-  std::vector<std::vector<uint8_t>> out;
-  out.reserve(c.offsets.size());
-  for (std::size_t i = 0; i < c.offsets.size(); ++i) {
-    choosePage(c.h.t, static_cast<int32_t>(i + 1), &c.offsets);
-    out.push_back(pageAnnotation(c.h.t));
-  }
-  return out;
+std::vector<std::vector<uint8_t>> readTiffFileAnnotations(const QString& path) { return *openCached(path).layers; }
+
+TiffDocument readTiffDocument(const QString& path, int fd) {
+  CachedTiff& c = openCached(path, fd);
+  TiffDocument d;
+  d.pages = static_cast<int32_t>(c.offsets.size());
+  d.layers = *c.layers;
+  d.cutShort = c.cutShort;
+  d.first.format = kFormatTiff;
+  PageHandle p;
+  openPage(c, 1, p);
+  d.first.bitmap = readCurrentPage(p.h.t, 1, &d.first.format);
+  return d;
 }
 
 Bitmap readTiffFile(const QString& path, int32_t page, int16_t* formatOut) {
   CachedTiff& c = openCached(path);
-  tLastTiffError.clear();
-  return readPage(c.h.t, page, formatOut, &c.offsets);
+  PageHandle p;
+  openPage(c, page, p);
+  return readCurrentPage(p.h.t, page, formatOut);
 }
 
 Bitmap readTiffFileReduced(const QString& path, int32_t page, int maxSide, int16_t* formatOut, int32_t* fullW,
                            int32_t* fullH) {
   CachedTiff& c = openCached(path);
-  tLastTiffError.clear();
-  choosePage(c.h.t, page, &c.offsets);
+  PageHandle p;
+  openPage(c, page, p);
+  TIFF* t = p.h.t;
   uint32_t w = 0, h = 0;
-  TIFFGetField(c.h.t, TIFFTAG_IMAGEWIDTH, &w);
-  TIFFGetField(c.h.t, TIFFTAG_IMAGELENGTH, &h);
+  TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w);
+  TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h);
   Bitmap b;
-  if (!readReducedBilevel(c.h.t, maxSide, b)) {
-    b = readCurrentPage(c.h.t, page, formatOut);
+  if (!readReducedBilevel(t, maxSide, b)) {
+    b = readCurrentPage(t, page, formatOut);
   } else {
     if (formatOut) {
       uint16_t comp = COMPRESSION_NONE;
-      TIFFGetFieldDefaulted(c.h.t, TIFFTAG_COMPRESSION, &comp);
-      *formatOut = codeForCompression(c.h.t, comp);
+      TIFFGetFieldDefaulted(t, TIFFTAG_COMPRESSION, &comp);
+      *formatOut = codeForCompression(t, comp);
     }
-    b.annotation = pageAnnotation(c.h.t);
+    b.annotation = pageAnnotation(t);
   }
   if (fullW) *fullW = static_cast<int32_t>(w);
   if (fullH) *fullH = static_cast<int32_t>(h);

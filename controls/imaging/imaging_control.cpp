@@ -209,6 +209,8 @@ void ImagingControl::replaceBitmap(Bitmap b) {
   afterPictureChanged(false);
 }
 
+void ImagingControl::showNewPicture(Bitmap b) { takePicture(std::move(b)); }
+
 Bitmap& ImagingControl::editableBitmap() {
   ensureFullPage();
   d->ownPicture();

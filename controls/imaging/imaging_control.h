@@ -89,6 +89,9 @@ class ImagingControl : public QWidget {
   void setBitmap(Bitmap bitmap);  // replaces the picture (undo keeps the previous one)
   // Replaces the picture, keeping the view, with no undo step (the tools' preview viewers).
   void replaceBitmap(Bitmap bitmap);
+  // Shows a new picture, as a page shown anew: no undo, selection or floating area carries over,
+  // and the view starts at the picture's top-left.
+  void showNewPicture(Bitmap bitmap);
   // The picture for an edit in place that keeps its size and depth, with no undo step (the
   // preview viewers write the rows in view first and the rest later); pictureEdited() then drops
   // what was drawn from it and draws it again, or only what was drawn from the area edited.
@@ -319,5 +322,9 @@ class ImagingControl : public QWidget {
   // The picture scaled whole into the control, made again when the control's size changed.
   void ensureFitted() const;
 };
+
+// Draws a picture onto an active painter at a placement in twips of the device page (a placement
+// without size prints it at its size on the screen), as the control's PrintToDC does.
+void printPicture(QPainter* dc, const QImage& picture, int32_t left, int32_t top, int32_t width, int32_t height);
 
 }  // namespace img

@@ -527,20 +527,25 @@ void ImagingControl::setPrintTop(int32_t t) { d->prT = t; }
 void ImagingControl::setPrintWidth(int32_t t) { d->prW = t; }
 void ImagingControl::setPrintHeight(int32_t t) { d->prH = t; }
 
-void ImagingControl::PrintToDC(QPainter* dc) {
+void printPicture(QPainter* dc, const QImage& picture, int32_t left, int32_t top, int32_t width, int32_t height) {
   if (!dc || !dc->isActive()) fail(kErrBadValue, QStringLiteral("Invalid device context"));
-  if (!hasImage()) fail(kErrNoImage, QStringLiteral("There is no picture to print"));
+  if (picture.isNull()) fail(kErrNoImage, QStringLiteral("There is no picture to print"));
   QPaintDevice* dev = dc->device();
   const double dpiX = dev ? dev->logicalDpiX() : 96, dpiY = dev ? dev->logicalDpiY() : 96;
   // A placement without size prints the picture at its size on the screen.
-  const double wTw = d->prW > 0 ? d->prW : rt::Screen::ToTwipsX(d->imgW);
-  const double hTw = d->prH > 0 ? d->prH : rt::Screen::ToTwipsY(d->imgH);
-  const QRectF target(d->prL * dpiX / 1440.0, d->prT * dpiY / 1440.0, wTw * dpiX / 1440.0, hTw * dpiY / 1440.0);
-  QImage picture = Picture();
+  const double wTw = width > 0 ? width : rt::Screen::ToTwipsX(picture.width());
+  const double hTw = height > 0 ? height : rt::Screen::ToTwipsY(picture.height());
+  const QRectF target(left * dpiX / 1440.0, top * dpiY / 1440.0, wTw * dpiX / 1440.0, hTw * dpiY / 1440.0);
   dc->save();
   dc->setRenderHint(QPainter::SmoothPixmapTransform, true);
   dc->drawImage(target, picture);
   dc->restore();
+}
+
+void ImagingControl::PrintToDC(QPainter* dc) {
+  if (!dc || !dc->isActive()) fail(kErrBadValue, QStringLiteral("Invalid device context"));
+  if (!hasImage()) fail(kErrNoImage, QStringLiteral("There is no picture to print"));
+  printPicture(dc, Picture(), d->prL, d->prT, d->prW, d->prH);
 }
 
 void ImagingControl::PrintToDC(QPaintDevice* device) {

@@ -3,7 +3,8 @@
 // for each input, bound to a window of its own and answering every password request with "fuzz",
 // so that a finding replays from its input alone. After a read, annExerciseLayers does with every
 // layer what a user and a host do: moves, resizes, turns and mirrors, draws with every tool,
-// paints and exports.
+// paints and exports. annCheckRoundTrip checks that what the engine then saves reads back and
+// saves to the same bytes.
 #include <QApplication>
 
 #include <climits>
@@ -79,7 +80,58 @@ inline void exportAll(AnnEngine* e) {
   }
 }
 
+// The bytes of a byte-array variant.
+inline std::vector<uint8_t> bytesOf(const plat::VARIANT& v) {
+  uint32_t count = 0;
+  const uint8_t* p = plat::VariantBytes(&v, &count);
+  return p ? std::vector<uint8_t>(p, p + count) : std::vector<uint8_t>{};
+}
+
+// Saved again by a fresh engine over a page of the same size after reading `saved` back with
+// `read`; a read that does not answer 0 or bytes that differ are findings.
+template <typename Read, typename Save>
+inline void readBackSame(AnnEngine* source, const plat::VARIANT& saved, Read read, Save save) {
+  int32_t width = 0, height = 0;
+  source->GetDefaultViewSize(&width, &height);
+  AnnEngine* reader = annNewFuzzEngine();
+  reader->SetDefaultViewSize(width, height);
+  if (read(reader, saved) != ANN_OK) __builtin_trap();  // saved what it cannot read
+  plat::VARIANT again;
+  if (save(reader, &again) != ANN_OK) __builtin_trap();
+  if (bytesOf(saved) != bytesOf(again)) __builtin_trap();  // read back, it saves differently
+  plat::VariantClear(&again);
+  delete reader;
+}
+
 }  // namespace ann_fuzz
+
+// Whatever the engine saves reads back: every layer on its own through a byte array, and all of
+// them with the engine's settings, each loads into a fresh engine with result 0 and saves there to
+// exactly the same bytes.
+inline void annCheckRoundTrip(AnnEngine* e) {
+  using namespace ann_fuzz;
+  int32_t bytes = 0;
+  std::vector<AnnLayerHandle> layers;
+  for (AnnLayerHandle l = e->GetFirstLayer(); l; l = e->GetNextLayer()) layers.push_back(l);
+  for (AnnLayerHandle l : layers) {
+    plat::VARIANT saved;
+    if (e->SaveLayerToArray(&saved, l, &bytes) != ANN_OK) continue;  // out of memory: nothing to read back
+    readBackSame(
+        e, saved,
+        [](AnnEngine* r, const plat::VARIANT& v) {
+          AnnLayerHandle copy = 0;
+          return r->LoadLayerFromArray(&v, &copy);
+        },
+        [&](AnnEngine* r, plat::VARIANT* out) { return r->SaveLayerToArray(out, r->GetFirstLayer(), &bytes); });
+    plat::VariantClear(&saved);
+  }
+  plat::VARIANT all;
+  if (e->SaveAllToArray(&all, &bytes) != ANN_OK) return;  // out of memory: nothing to read back
+  readBackSame(
+      e, all, [](AnnEngine* r, const plat::VARIANT& v) { return r->LoadAllFromArray(&v); },
+      [&](AnnEngine* r, plat::VARIANT* out) { return r->SaveAllToArray(out, &bytes); });
+  plat::VariantClear(&all);
+}
 
 inline void annExerciseLayers(AnnEngine* e, uint8_t pick) {
   using namespace ann_fuzz;

@@ -367,8 +367,7 @@ void fillWithBrush(DeviceContext* dc, const QPainterPath& path, HGDIOBJ brushObj
   p.drawPath(path);
 }
 
-// Pixel-exact one-pixel lines: Bresenham without the end point, with the dash patterns of the
-// platform's cosmetic pens.
+// The dash patterns of the platform's cosmetic (one-pixel) pens: lengths of dashes and gaps.
 const std::vector<int>& dashPattern(int style) {
   static const std::vector<int> solid{};
   static const std::vector<int> dash{18, 6};
@@ -397,31 +396,124 @@ struct DashState {
       left = (*pattern)[index];
     }
   }
+  // As `count` calls of step(), in one go: the pattern repeats, so only the place in it counts.
+  void skip(int64_t count) {
+    if (pattern->empty() || count <= 0) return;
+    int64_t period = 0, at = 0;
+    for (size_t i = 0; i < pattern->size(); ++i) {
+      if (i < index) at += (*pattern)[i];
+      period += (*pattern)[i];
+    }
+    if (left != 0) at += (*pattern)[index] - left;
+    at = (at + count % period) % period;
+    index = 0;
+    while (at >= (*pattern)[index]) at -= (*pattern)[index++];
+    left = int((*pattern)[index] - at);
+  }
 };
 
-void thinLine(DeviceContext* dc, QColor colour, int x0, int y0, int x1, int y1, DashState& dash) {
-  std::vector<QPoint> pts;
-  int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
-  int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
-  int err = dx + dy;
-  int x = x0, y = y0;
-  while (!(x == x1 && y == y1)) {
-    if (dash.on()) pts.emplace_back(x, y);
-    dash.step();
-    int e2 = 2 * err;
-    if (e2 >= dy) {
-      err += dy;
-      x += sx;
-    }
-    if (e2 <= dx) {
-      err += dx;
-      y += sy;
-    }
+// The pixels of a one-pixel line, as the stepping from (x0, y0) towards (x1, y1) chooses them, in
+// closed form: step i moves i pixels along the longer axis, and along the shorter one by i times
+// its share rounded to the nearest pixel (halves away from the start). There are as many steps as
+// pixels along the longer axis; the end point is not one of them.
+struct LineSteps {
+  LineSteps(int32_t x0, int32_t y0, int32_t x1, int32_t y1)
+      : x0(x0), y0(y0), sx(x0 < x1 ? 1 : -1), sy(y0 < y1 ? 1 : -1) {
+    const int64_t dx = std::abs(int64_t(x1) - x0), dy = std::abs(int64_t(y1) - y0);
+    alongX = dx >= dy;
+    major = std::max(dx, dy);
+    minor = std::min(dx, dy);
   }
+  int64_t Steps() const { return major; }
+  int64_t Across(int64_t i) const {
+    return int64_t((__int128(2) * i * minor + major) / (2 * __int128(major)));
+  }
+  int64_t X(int64_t i) const { return x0 + sx * (alongX ? i : Across(i)); }
+  int64_t Y(int64_t i) const { return y0 + sy * (alongX ? Across(i) : i); }
+
+  int64_t x0, y0;
+  int sx, sy;
+  bool alongX = true;
+  int64_t major = 0, minor = 0;
+};
+
+// Narrows [*first, *last] to the steps whose coordinate, which moves monotonically with the step
+// (growing when sign > 0), lies within [low, high].
+template <typename Coordinate>
+void narrowSteps(const Coordinate& at, int sign, int64_t low, int64_t high, int64_t* first, int64_t* last) {
+  if (*first > *last) return;
+  auto before = [&](int64_t i) { return sign > 0 ? at(i) < low : at(i) > high; };  // true up to a step
+  auto after = [&](int64_t i) { return sign > 0 ? at(i) > high : at(i) < low; };   // true from a step on
+  int64_t lo = *first, hi = *last + 1;
+  while (lo < hi) {
+    const int64_t mid = lo + (hi - lo) / 2;
+    if (before(mid)) lo = mid + 1;
+    else hi = mid;
+  }
+  const int64_t from = lo;
+  hi = *last + 1;
+  while (lo < hi) {
+    const int64_t mid = lo + (hi - lo) / 2;
+    if (after(mid)) hi = mid;
+    else lo = mid + 1;
+  }
+  *first = from;
+  *last = lo - 1;
+}
+
+// Pixel-exact one-pixel line with the dash patterns of the platform's cosmetic pens. Only the
+// steps whose pixels lie in `area` (the part of the device the call can change) are visited, so a
+// line costs what shows of it however far its ends lie; the dash pattern still advances by every
+// step, shown or not.
+void thinLine(DeviceContext* dc, QColor colour, int32_t x0, int32_t y0, int32_t x1, int32_t y1, DashState& dash,
+              const QRect& area) {
+  const LineSteps line(x0, y0, x1, y1);
+  const int64_t steps = line.Steps();
+  if (steps == 0) return;
+  int64_t first = 0, last = steps - 1;
+  if (area.isEmpty()) {
+    first = steps;
+  } else {
+    narrowSteps([&](int64_t i) { return line.X(i); }, line.sx, area.left(), area.right(), &first, &last);
+    narrowSteps([&](int64_t i) { return line.Y(i); }, line.sy, area.top(), area.bottom(), &first, &last);
+  }
+  if (first > last) {
+    dash.skip(steps);
+    return;
+  }
+  dash.skip(first);
+  std::vector<QPoint> pts;
+  pts.reserve(size_t(last - first + 1));
+  for (int64_t i = first; i <= last; ++i) {
+    if (dash.on()) pts.emplace_back(int(line.X(i)), int(line.Y(i)));
+    dash.step();
+  }
+  dash.skip(steps - 1 - last);
   if (pts.empty()) return;
   QPainter& p = *dc->painter;
   p.setPen(QPen(colour, 0));
   p.drawPoints(pts.data(), int(pts.size()));
+}
+
+// The part of the device a drawing call can change, in device pixels (inclusive edges): the
+// painter's device seen through its transform, narrowed by the clip region. Never smaller than
+// what can show, so drawing only inside it changes no pixel.
+QRect reachableArea(const DeviceContext* dc) {
+  const QPainter& p = *dc->painter;
+  const QPaintDevice* device = p.device();
+  constexpr int kHuge = 1 << 30;
+  const QRect everywhere(QPoint(-kHuge, -kHuge), QPoint(kHuge, kHuge));
+  QRect area = device ? QRect(0, 0, device->width(), device->height()) : everywhere;
+  // A high-density device is drawn at a scale: its pixel size is the larger, safe, bound.
+  const QTransform t = p.combinedTransform();
+  if (device && t.type() != QTransform::TxNone) {
+    bool invertible = false;
+    const QTransform inverse = t.inverted(&invertible);
+    area = invertible ? inverse.mapRect(QRectF(area)).toAlignedRect().adjusted(-1, -1, 1, 1)
+                      : everywhere;
+  }
+  if (dc->state.clip) area &= dc->state.clip->boundingRect();
+  return area;
 }
 
 // Strokes an open or closed polyline with the selected pen.
@@ -526,8 +618,14 @@ bool drawCachedStroke(QPainter& p, const QPolygon& poly, const QColor& colour, i
     shape.push_back(q.x());
     shape.push_back(q.y());
   }
-  const int32_t grow = width + 2;
-  return drawCachedShape(p, std::move(shape), poly.boundingRect().adjusted(-grow, -grow, grow, grow), int(poly.size()),
+  // Points may lie anywhere in the int range: the box is grown in 64 bits and held well inside
+  // that range (far past any device, so its part on the device is the same).
+  const int64_t grow = int64_t(width) + 2;
+  const QRect b = poly.boundingRect();
+  auto held = [](int64_t v) { return int(std::clamp<int64_t>(v, -(int64_t(1) << 30), int64_t(1) << 30)); };
+  const QRect bounds(QPoint(held(b.left() - grow), held(b.top() - grow)),
+                     QPoint(held(b.right() + grow), held(b.bottom() + grow)));
+  return drawCachedShape(p, std::move(shape), bounds, int(poly.size()),
                          colour,
                          [&](QPainter& mp, const QPoint& shift) {
                            strokeWide(mp, poly.translated(shift), colour, width, closed);
@@ -555,8 +653,10 @@ void strokePolyline(DeviceContext* dc, const POINT* pts, int count, bool closed)
   int32_t width = std::max<int32_t>(pen->penWidth, 1);
   if (width == 1) {
     DashState dash{&dashPattern(pen->penStyle)};
-    for (int i = 0; i + 1 < count; ++i) thinLine(dc, colour, pts[i].x, pts[i].y, pts[i + 1].x, pts[i + 1].y, dash);
-    if (closed) thinLine(dc, colour, pts[count - 1].x, pts[count - 1].y, pts[0].x, pts[0].y, dash);
+    const QRect area = reachableArea(dc);
+    for (int i = 0; i + 1 < count; ++i)
+      thinLine(dc, colour, pts[i].x, pts[i].y, pts[i + 1].x, pts[i + 1].y, dash, area);
+    if (closed) thinLine(dc, colour, pts[count - 1].x, pts[count - 1].y, pts[0].x, pts[0].y, dash, area);
     return;
   }
   // Wide pens are geometric: always solid, round ends and joins.

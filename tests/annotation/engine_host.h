@@ -71,6 +71,35 @@ class EngineTest : public ::testing::Test {
   AnnEngineInterface* engine = nullptr;
 };
 
+inline plat::LPARAM atPoint(int32_t x, int32_t y) {
+  return plat::LPARAM((uint32_t(uint16_t(y)) << 16) | uint16_t(x));
+}
+
+// The mouse gestures a host's window hands the engine, at points of its client area.
+struct EngineMouse {
+  int32_t Send(uint32_t message, plat::WPARAM wParam, int32_t x, int32_t y) const {
+    return engine->HandleMessage(window, message, wParam, atPoint(x, y));
+  }
+  void Drag(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const {
+    Send(plat::WM_LBUTTONDOWN, plat::MK_LBUTTON, x0, y0);
+    Send(plat::WM_MOUSEMOVE, plat::MK_LBUTTON, (x0 + x1) / 2, (y0 + y1) / 2);
+    Send(plat::WM_MOUSEMOVE, plat::MK_LBUTTON, x1, y1);
+    Send(plat::WM_LBUTTONUP, 0, x1, y1);
+  }
+  void Click(int32_t x, int32_t y) const {
+    Send(plat::WM_LBUTTONDOWN, plat::MK_LBUTTON, x, y);
+    Send(plat::WM_LBUTTONUP, 0, x, y);
+  }
+  void DoubleClick(int32_t x, int32_t y) const {
+    Click(x, y);
+    Send(plat::WM_LBUTTONDBLCLK, plat::MK_LBUTTON, x, y);
+    Send(plat::WM_LBUTTONUP, 0, x, y);
+  }
+
+  AnnEngineInterface* engine;
+  plat::HWND window;
+};
+
 // An element made through an object descriptor: type, rect in page pixels, further fields and
 // the points of a line, polygon or freehand stroke.
 inline int32_t MakeElementFromDesc(AnnEngineInterface* engine, AnnLayerHandle layer, int32_t type, plat::RECT rect,

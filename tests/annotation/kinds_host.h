@@ -14,10 +14,6 @@ inline int32_t recordKindEvent(intptr_t, int32_t code, int32_t param) {
   return 0;
 }
 
-inline plat::LPARAM atPoint(int32_t x, int32_t y) {
-  return plat::LPARAM((uint32_t(uint16_t(y)) << 16) | uint16_t(x));
-}
-
 class KindsInputTest : public EngineTest {
  protected:
   void SetUp() override {
@@ -30,26 +26,15 @@ class KindsInputTest : public EngineTest {
   }
 
   int32_t Send(uint32_t message, plat::WPARAM wParam, int32_t x, int32_t y) {
-    return engine->HandleMessage(window, message, wParam, atPoint(x, y));
+    return Mouse().Send(message, wParam, x, y);
   }
   int32_t Key(uint32_t message, plat::WPARAM key, int32_t repeat = 1) {
     return engine->HandleKey(window, message, key, plat::LPARAM(repeat));
   }
-  void Drag(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
-    Send(plat::WM_LBUTTONDOWN, plat::MK_LBUTTON, x0, y0);
-    Send(plat::WM_MOUSEMOVE, plat::MK_LBUTTON, (x0 + x1) / 2, (y0 + y1) / 2);
-    Send(plat::WM_MOUSEMOVE, plat::MK_LBUTTON, x1, y1);
-    Send(plat::WM_LBUTTONUP, 0, x1, y1);
-  }
-  void Click(int32_t x, int32_t y) {
-    Send(plat::WM_LBUTTONDOWN, plat::MK_LBUTTON, x, y);
-    Send(plat::WM_LBUTTONUP, 0, x, y);
-  }
-  void DoubleClick(int32_t x, int32_t y) {
-    Click(x, y);
-    Send(plat::WM_LBUTTONDBLCLK, plat::MK_LBUTTON, x, y);
-    Send(plat::WM_LBUTTONUP, 0, x, y);
-  }
+  EngineMouse Mouse() const { return {engine, window}; }
+  void Drag(int32_t x0, int32_t y0, int32_t x1, int32_t y1) { Mouse().Drag(x0, y0, x1, y1); }
+  void Click(int32_t x, int32_t y) { Mouse().Click(x, y); }
+  void DoubleClick(int32_t x, int32_t y) { Mouse().DoubleClick(x, y); }
   // Polygon and polyline gestures: press on the first point, move to and click each further
   // point, and double-click on the last.
   void ClickPath(const std::vector<plat::POINT>& points) {

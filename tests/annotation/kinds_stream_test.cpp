@@ -255,9 +255,9 @@ TEST_F(StoredFontTest, SizesAreHeldWithinTheirLimit) {
   }
 }
 
-// A stroke's stored points: a count past what the stream holds, or a point far outside the page,
-// fails the read and adds nothing.
-TEST_F(KindsStreamTest, DamagedPointsAreRefused) {
+// A stroke's stored points: a count past what the stream holds fails the read and adds nothing; a
+// point far outside the page is held at the edge of the page's sound range and the stroke is kept.
+TEST_F(KindsStreamTest, DamagedPointsAreRefusedAndFarPointsHeld) {
   ASSERT_NE(Make(TOOL_POLYLINE, [](AnnElement* e) { SetPoints(e, {{10, 10}, {90, 20}, {50, 80}}); }), 0);
   const std::vector<uint8_t> bytes = Saved(layer);
   const uint8_t tag[] = {0x00, 0x04, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00};  // PROP_POINTS, then 3
@@ -268,16 +268,64 @@ TEST_F(KindsStreamTest, DamagedPointsAreRefused) {
     std::memcpy(b.data() + offset, &value, 4);
     return b;
   };
-  const std::pair<const char*, std::vector<uint8_t>> cases[] = {
-      {"count past the stream", patched(count, 0x10000000)},
-      {"point at the integer limit", patched(count + 4, 0x7FFFFFFF)},
-      {"point far above the page", patched(count + 8, uint32_t(-kAnnCoordinateLimit - 1))},
+  AnnLayer* refused = NewLayer();
+  EXPECT_EQ(LoadBytes(refused, patched(count, 0x10000000)), ERR_STREAM) << "count past the stream";
+  EXPECT_EQ(refused->GetElementCount(), 0);
+  const struct {
+    const char* what;
+    size_t at;
+    uint32_t stored;
+    plat::POINT held;
+  } cases[] = {
+      {"point at the integer limit", count + 4, 0x7FFFFFFF, {kAnnCoordinateLimit, annLy(10)}},
+      {"point far above the page", count + 8, uint32_t(-kAnnCoordinateLimit - 1), {annLx(10), -kAnnCoordinateLimit}},
   };
-  for (const auto& [what, data] : cases) {
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
     AnnLayer* target = NewLayer();
-    EXPECT_EQ(LoadBytes(target, data), ERR_STREAM) << what;
-    EXPECT_EQ(target->GetElementCount(), 0) << what;
+    ASSERT_EQ(LoadBytes(target, patched(c.at, c.stored)), ANN_OK);
+    ASSERT_EQ(target->GetElementCount(), 1);
+    AnnElement* e = target->FindElement(target->GetFirstElement());
+    ASSERT_NE(e, nullptr);
+    plat::POINT first{};
+    e->GetPoint(0, &first);
+    plat::POINT expected = c.held;
+    // Points are handed out in page pixels.
+    expected = {plat::MulDiv(expected.x, 800, ANN_LOGICAL_SPAN), plat::MulDiv(expected.y, 600, ANN_LOGICAL_SPAN)};
+    EXPECT_EQ(first.x, expected.x);
+    EXPECT_EQ(first.y, expected.y);
+    // What was held is what is saved, and it reads back the same.
+    const std::vector<uint8_t> again = Saved(target);
+    AnnLayer* third = NewLayer();
+    ASSERT_EQ(LoadBytes(third, again), ANN_OK);
+    EXPECT_EQ(Saved(third), again);
   }
+}
+
+// A record may name a stroke's pen after its points: the bounds read back are those of the
+// points and the pen together, as a stroke written in the usual order has them.
+TEST_F(KindsStreamTest, AStrokesBoundsFollowAPenReadAfterItsPoints) {
+  ASSERT_NE(Make(TOOL_POLYLINE, [](AnnElement* e) { SetPoints(e, {{10, 10}, {90, 20}, {50, 80}}); }), 0);
+  std::vector<uint8_t> thin = Saved(layer);
+  ASSERT_EQ(layer->SetElementProperty(layer->GetFirstElement(), PROP_PEN_WIDTH, 40), ANN_OK);
+  const std::vector<uint8_t> wide = Saved(layer);
+  // The thin stroke's record with a pen of 40 added at its end, after the points.
+  const uint8_t end[] = {0x95, 0x8F, 0x00, 0x00};  // 36757, the record's end
+  auto at = std::find_end(thin.begin(), thin.end(), end, end + 4);
+  ASSERT_NE(at, thin.end());
+  const uint8_t pen[] = {5, 0, 0, 0, 40, 0, 0, 0};
+  thin.insert(at, pen, pen + 8);
+  uint32_t bodySize = 0;  // the header's body size, at byte 16, covers the 8 bytes more
+  std::memcpy(&bodySize, thin.data() + 16, 4);
+  bodySize += 8;
+  std::memcpy(thin.data() + 16, &bodySize, 4);
+  AnnLayer* target = NewLayer();
+  ASSERT_EQ(LoadBytes(target, thin), ANN_OK);
+  AnnLayer* expected = NewLayer();
+  ASSERT_EQ(LoadBytes(expected, wide), ANN_OK);
+  EXPECT_EQ(target->FindElement(target->GetFirstElement())->Rect(),
+            expected->FindElement(expected->GetFirstElement())->Rect());
+  EXPECT_EQ(Saved(target), wide);
 }
 
 // A pen as wide as an int holds, read from a stream: placing the stroke into its rect must not

@@ -303,8 +303,6 @@ TEST_F(LayerStreamTest, DamagedFieldsAreRefused) {
   size_t groupCount = findWord(bytes, 36766) + 4;
   size_t type = findWord(bytes, 4098, groupCount);
   size_t begin = findWord(bytes, 36756);
-  size_t elementRect = findWord(bytes, 7, begin) + 4;
-  size_t groupRect = findWord(bytes, 1803) + 4;
   struct Case {
     const char* what;
     std::vector<uint8_t> data;
@@ -323,16 +321,75 @@ TEST_F(LayerStreamTest, DamagedFieldsAreRefused) {
       {"bad element begin", patched(bytes, begin, 1), ERR_STREAM},
       {"bad body begin", patched(bytes, findWord(bytes, 36762), 5), ERR_STREAM},
       {"missing group list", patched(bytes, findWord(bytes, 1792), 1), ERR_STREAM},
-      {"element rectangle at the integer limit", patched(bytes, elementRect + 8, 0x7FFFFFFF), ERR_STREAM},
-      {"element rectangle far left of the page", patched(bytes, elementRect, 0x80000000u), ERR_STREAM},
-      {"group rectangle at the integer limit", patched(bytes, groupRect + 12, 0x7FFFFFFF), ERR_STREAM},
-      {"group rectangle far above the page", patched(bytes, groupRect + 4, uint32_t(-kAnnCoordinateLimit - 1)), ERR_STREAM},
   };
   for (const Case& c : cases) {
     AnnLayer* target = NewLayer();
     EXPECT_EQ(LoadBytes(target, c.data), c.result) << c.what;
     EXPECT_EQ(target->GetElementCount(), 0) << c.what;
     engine.DeleteLayer(reinterpret_cast<AnnLayerHandle>(target));
+  }
+}
+
+// A body damaged after its groups leaves the groups read so far in the layer: the layer's group
+// counter has passed their ids, so what it saves then reads back and saves the same again.
+TEST_F(LayerStreamTest, GroupsKeptFromADamagedBodyStayBelowTheGroupCounter) {
+  int32_t g = 0;
+  layer->CreateGroup(nullptr, 0, &g);
+  layer->AddElementToGroup(g, Place(TOOL_RECTANGLE, 10, 20, 110, 80));
+  std::vector<uint8_t> bytes = Saved(layer);
+  const size_t groupBegin = findWord(bytes, 1794);
+  bytes = patched(bytes, findWord(bytes, 1800, groupBegin) + 4, 50);        // the group's id
+  bytes = patched(bytes, findWord(bytes, 4098, findWord(bytes, 1795)), 4096);  // no such kind
+  AnnLayer* target = NewLayer();
+  ASSERT_EQ(LoadBytes(target, bytes), ERR_STREAM);
+  ASSERT_EQ(target->GetGroupCount(), 1);
+  const std::vector<uint8_t> saved = Saved(target);
+  AnnLayer* again = NewLayer();
+  ASSERT_EQ(LoadBytes(again, saved), ANN_OK);
+  EXPECT_EQ(Saved(again), saved);
+}
+
+// A stored coordinate beyond the page's sound range (eight pages either side) costs nothing but
+// itself: it is held at the edge of the range and the layer, every element and group included,
+// reads back. Saved again, the held value is what is written.
+TEST_F(LayerStreamTest, StoredCoordinatesOffThePageAreHeldAtTheLimit) {
+  int32_t g = 0;
+  layer->CreateGroup(nullptr, 0, &g);
+  layer->AddElementToGroup(g, Place(TOOL_RECTANGLE, 10, 20, 110, 80));
+  const std::vector<uint8_t> bytes = Saved(layer);
+  const size_t elementRect = findWord(bytes, 7, findWord(bytes, 36756)) + 4;
+  const size_t groupRect = findWord(bytes, 1803) + 4;
+  const int32_t L = kAnnCoordinateLimit;
+  struct Case {
+    const char* what;
+    size_t at;
+    uint32_t stored;
+    int32_t held;
+  } cases[] = {
+      {"element rectangle's right edge at the integer limit", elementRect + 8, 0x7FFFFFFF, L},
+      {"element rectangle's left edge far left of the page", elementRect, 0x80000000u, -L},
+      {"element rectangle's top just past the range", elementRect + 4, uint32_t(-L - 1), -L},
+      {"group rectangle's bottom at the integer limit", groupRect + 12, 0x7FFFFFFF, L},
+      {"group rectangle's top far above the page", groupRect + 4, uint32_t(-L - 1), -L},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    AnnLayer* target = NewLayer();
+    ASSERT_EQ(LoadBytes(target, patched(bytes, c.at, c.stored)), ANN_OK);
+    ASSERT_EQ(target->GetElementCount(), 1);
+    EXPECT_EQ(target->GetGroupCount(), 1);
+    // A group's rect is made again from its members when it is written: an element's held edge
+    // is the group's edge too, and a group's own stored rect leaves no trace.
+    std::vector<uint8_t> expected = bytes;
+    if (c.at >= elementRect && c.at < elementRect + 16) {
+      expected = patched(expected, c.at, uint32_t(c.held));
+      expected = patched(expected, groupRect + (c.at - elementRect), uint32_t(c.held));
+    }
+    const std::vector<uint8_t> again = Saved(target);
+    EXPECT_EQ(again, expected);
+    AnnLayer* third = NewLayer();
+    ASSERT_EQ(LoadBytes(third, again), ANN_OK);
+    EXPECT_EQ(Saved(third), again);
   }
 }
 

@@ -122,15 +122,48 @@ TEST_F(ArchiveMenuTest, SendNeedsAnArchivedDocumentAndAYes) {
   EXPECT_NE(modTCP::gstrTCPCommand, QStringLiteral("ARCHIVE"));
 }
 
-TEST_F(ArchiveMenuTest, RetrieveCancelledOpensNothing) {
+// The criteria dialog cancelled: the open document stays as it was, keys and all.
+TEST_F(ArchiveMenuTest, RetrieveCancelledKeepsTheOpenDocument) {
   recordWindows();
   frmImgClntForm* w = window();
+  const QString path = file(QStringLiteral("doc.tif"), kThreePages, 4);
+  w->fnOpenImgFile(path);
   gstrAchID = QStringLiteral("OLD");
+  gblnDocModified = true;
   ws::mnuArchRetrieve_Click(*w);
   EXPECT_EQ(opened, QStringList{"frmArchRetrieve:RETRIEVE"});
   EXPECT_FALSE(ws::document().networkSucceeded());
+  EXPECT_EQ(gstrAchID, QStringLiteral("OLD"));
+  EXPECT_EQ(gstrCurrFile, path);
+  EXPECT_EQ(ws::document().pageCount(), 3);
+  EXPECT_TRUE(gblnDocModified);
+  EXPECT_TRUE(dialogs.calls().empty());
+  gblnDocModified = false;
+}
+
+// OK in the criteria dialog closes the open document first: Cancel in its save question keeps it,
+// and nothing is retrieved.
+TEST_F(ArchiveMenuTest, RetrieveKeepsTheDocumentWhenItsSaveQuestionIsCancelled) {
+  QStringList network;
+  ws::registerWindow(QStringLiteral("frmTCPIP"), [&](const QStringList& args) { network << args.value(0); });
+  ws::registerWindow(QStringLiteral("frmArchRetrieve"), [](const QStringList&) { frmArchRetrieve->Show(rt::vbModal); });
+  frmImgClntForm* w = window();
+  const QString path = file(QStringLiteral("doc.tif"), kThreePages, 4);
+  w->fnOpenImgFile(path);
+  gblnDocModified = true;
+  whenShown<frmArchRetrieveForm>(frmArchRetrieve, [](frmArchRetrieveForm* f) {
+    f->txtAchID->setText(QStringLiteral("INV7"));
+    f->cmdOK_Click();
+  });
+  dialogs.answerMsgBox(rt::vbCancel);
+  ws::mnuArchRetrieve_Click(*w);
+  EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("Image has been modified! Save changes?"));
+  EXPECT_TRUE(network.isEmpty());
+  EXPECT_EQ(gstrCurrFile, path);
   EXPECT_TRUE(gstrAchID.isEmpty());
-  EXPECT_TRUE(w->ixMain->SourceFile().isEmpty());
+  EXPECT_EQ(ws::document().pageCount(), 3);
+  EXPECT_FALSE(frmArchRetrieve.IsLoaded());
+  gblnDocModified = false;
 }
 
 // The whole round: log in, retrieve a three-page TIFF, edit and save it, send it back, close (which
@@ -164,7 +197,7 @@ TEST_F(ArchiveMenuTest, LoginRetrieveEditSendCloseLogout) {
     f->cmdOK_Click();
   });
   ws::mnuArchRetrieve_Click(*w);
-  ASSERT_EQ(w->ixTmb.Count(), 3);
+  ASSERT_EQ(ws::document().pageCount(), 3);
   EXPECT_EQ(w->Caption(), QStringLiteral("   Image Lumivex - Archived Document [INV7, SMITH, 2026]"));
   EXPECT_EQ(store.documents[0].lockedBy, QStringLiteral("JOE"));
   EXPECT_EQ(workingBytes(), original + '\0');

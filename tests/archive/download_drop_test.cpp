@@ -42,7 +42,7 @@ TEST_F(ArchiveTest, DroppedRetrieveNeverOpensAPartialDocument) {
       EXPECT_FALSE(workingExists());
     } else {
       EXPECT_EQ(dialogs.calls().size(), boxes);
-      EXPECT_EQ(w->ixTmb.Count(), 1);
+      EXPECT_EQ(ws::document().pageCount(), 1);
       EXPECT_EQ(w->ixMain->ImageWidth(), 4);
     }
   }

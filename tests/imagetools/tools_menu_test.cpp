@@ -207,25 +207,39 @@ TEST_F(ToolsMenu, IntensityLevelsHasNoOwner) {
   EXPECT_TRUE(seen);
 }
 
-TEST_F(ToolsMenu, FileNewOpensTheNewImageDialogAfterClosing) {
+// File > New closes the open document only once Create is pressed: Cancel in the dialog, or in the
+// save question that Create asks, leaves the document as it was.
+TEST_F(ToolsMenu, FileNewClosesTheDocumentOnlyOnceCreateIsPressed) {
   frmImgClntForm* w = withPage();
   registerImageToolsWindows();
-  QTimer::singleShot(0, [] {
-    frmImgNewForm* f = frmImgNew.get();
-    f->txtWidth->setText(QStringLiteral("64"));
-    f->txtHeight->setText(QStringLiteral("32"));
-    f->cmbBPP->setCurrentIndex(3);
-    f->cmdCreate->click();
-  });
+  auto create = [](const char* width) {
+    QTimer::singleShot(0, [width] {
+      frmImgNewForm* f = frmImgNew.get();
+      f->txtWidth->setText(QLatin1String(width));
+      f->txtHeight->setText(QStringLiteral("32"));
+      f->cmbBPP->setCurrentIndex(3);
+      f->cmdCreate->click();
+    });
+  };
+  create("64");
   w->Menu(QStringLiteral("mnuFileNew"))->trigger();
   EXPECT_EQ(w->ixMain->ImageWidth(), 64);
   EXPECT_EQ(w->ixMain->ImageHeight(), 32);
   EXPECT_EQ(w->Caption(), QStringLiteral("   Image Lumivex - New File"));
   EXPECT_TRUE(gblnDocModified && gblnPageModified);
-  // Cancelling the save question keeps the document and shows no dialog.
-  dialogs.answerMsgBox(rt::vbCancel);
+
+  QTimer::singleShot(0, [] { frmImgNew->cmdCancel->click(); });
   w->Menu(QStringLiteral("mnuFileNew"))->trigger();
   EXPECT_EQ(w->ixMain->ImageWidth(), 64);
+  EXPECT_TRUE(dialogs.calls().empty());
+
+  create("16");
+  dialogs.answerMsgBox(rt::vbCancel);
+  w->Menu(QStringLiteral("mnuFileNew"))->trigger();
+  ASSERT_EQ(dialogs.calls().size(), 1u);
+  EXPECT_EQ(dialogs.calls()[0].text, QStringLiteral("Image has been modified! Save changes?"));
+  EXPECT_EQ(w->ixMain->ImageWidth(), 64);
+  EXPECT_TRUE(gblnDocModified);
   EXPECT_FALSE(frmImgNew.IsLoaded());
 }
 

@@ -142,6 +142,81 @@ TEST(GdiLineTest, DashStylesApplyToOnePixelPensOnly) {
   EXPECT_EQ(c.rows(kRed), (Rows{"....", "....", "....", "...."}));
 }
 
+// A one-pixel line is stepped only where it can show: on a small device, or inside its clip
+// region, every pixel is the one the same line puts on a device large enough to hold it whole,
+// dash pattern included, however the line enters, leaves or passes by.
+TEST(GdiLineTest, LinesRunningOffTheDeviceKeepTheirPixels) {
+  constexpr int kW = 40, kH = 30, kShiftX = 700, kShiftY = 420;
+  struct Case {
+    const char* what;
+    std::vector<plat::POINT> points;
+    int style;
+    bool closed;
+  };
+  const std::vector<Case> cases = {
+      {"shallow, both ends far off", {{-690, -100}, {780, 120}}, plat::PS_SOLID, false},
+      {"shallow, backwards", {{780, 120}, {-690, -100}}, plat::PS_DOT, false},
+      {"steep, both ends far off", {{-20, -410}, {56, 470}}, plat::PS_DASH, false},
+      {"steep, backwards", {{56, 470}, {-20, -410}}, plat::PS_DASHDOT, false},
+      {"diagonal through a corner", {{-400, -400}, {400, 400}}, plat::PS_DASHDOTDOT, false},
+      {"one end inside", {{20, 15}, {-650, 333}}, plat::PS_DOT, false},
+      {"level and upright", {{-690, 7}, {790, 7}, {13, 7}, {13, -400}, {13, 470}}, plat::PS_DASH, false},
+      {"passing by without touching", {{-690, -5}, {790, -300}, {50, 480}}, plat::PS_DOT, false},
+      {"in and out again, dashes running on",
+       {{-690, 3}, {500, 25}, {-200, 12}, {600, -390}, {5, 29}, {-100, 450}},
+       plat::PS_DASHDOT,
+       false},
+      {"closed outline crossing the device twice", {{-300, 2}, {700, 28}, {25, 450}, {5, -400}}, plat::PS_DOT, true},
+  };
+  auto draw = [](Canvas& c, const Case& k, int dx, int dy, bool clipped) {
+    usePen(c.dc, k.style, 1, kRed);
+    if (clipped) {
+      plat::HRGN clip = plat::CreateRectRgn(9 + dx, 6 + dy, 31 + dx, 22 + dy);
+      plat::SelectClipRgn(c.dc, clip);
+      plat::DeleteObject(clip);
+    }
+    std::vector<plat::POINT> moved = k.points;
+    for (plat::POINT& p : moved) p = {p.x + dx, p.y + dy};
+    useBrush(c.dc, reinterpret_cast<plat::HBRUSH>(plat::GetStockObject(plat::NULL_BRUSH)));
+    if (k.closed) plat::Polygon(c.dc, moved.data(), int(moved.size()));
+    else plat::Polyline(c.dc, moved.data(), int(moved.size()));
+  };
+  for (const Case& k : cases) {
+    for (bool clipped : {false, true}) {
+      SCOPED_TRACE(std::string(k.what) + (clipped ? ", clipped" : ""));
+      Canvas whole(1500, 900);
+      draw(whole, k, kShiftX, kShiftY, clipped);
+      Canvas part(kW, kH);
+      draw(part, k, 0, 0, clipped);
+      int wrong = 0, inked = 0;
+      for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+          const plat::COLORREF c = plat::GetPixel(part.dc, x, y);
+          wrong += c != plat::GetPixel(whole.dc, x + kShiftX, y + kShiftY);
+          inked += c == kRed;
+        }
+      EXPECT_EQ(wrong, 0);
+      if (k.what != std::string("passing by without touching")) {
+        EXPECT_GT(inked, 0) << "the case shows something";
+      }
+    }
+  }
+}
+
+// Ends at the far reaches of the int range: the dots that show are where the pattern, counted
+// from the far start, puts them (three on, three off from the start of the line).
+TEST(GdiLineTest, ADottedLineFromTheIntLimitKeepsItsPhase) {
+  Canvas c(24, 3);
+  usePen(c.dc, plat::PS_DOT, 1, kRed);
+  const int32_t start = INT32_MIN + 5;
+  plat::MoveToEx(c.dc, start, 1, nullptr);
+  plat::LineTo(c.dc, INT32_MAX, 1);
+  std::string expected;
+  for (int x = 0; x < 24; ++x) expected += ((int64_t(x) - start) % 6) < 3 ? '#' : '.';
+  EXPECT_EQ(c.rows(kRed)[1], expected);
+  EXPECT_EQ(c.rows(kRed)[0], std::string(24, '.'));
+}
+
 TEST(GdiRasterOpTest, PenColourCombinesWithTheDestination) {
   struct Case {
     int rop;

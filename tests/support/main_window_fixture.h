@@ -7,6 +7,7 @@
 #include "controls/scanning/scanning_control.h"
 #include "platform/registry/registry.h"
 #include "runtime/screen.h"
+#include "tests/support/mouse.h"
 #include "tests/support/pictures.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_dir.h"
@@ -14,6 +15,8 @@
 #include "workspace/first_activation.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
+#include "workspace/page_strip.h"
+#include "workspace/thumb_strip.h"
 #include "workspace/window_openers.h"
 
 #include <QAction>
@@ -54,6 +57,37 @@ inline void drag(QWidget* w, QPoint from, QPoint to) {
   send(QEvent::MouseMove, (from + to) / 2, Qt::NoButton, Qt::LeftButton);
   send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
   send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+}
+
+// The open document's pages, as the window shows them.
+inline const ws::PageStore& pages() { return ws::document().pages(); }
+inline int pageCount() { return ws::document().pageCount(); }
+inline int pageWidth(int index) { return ws::document().pages().picture(index).width(); }
+inline bool selected(int index) { return ws::document().pages().selected(index); }
+inline QString caption(int index) { return ws::document().pages().caption(index); }
+
+// A page added behind the last one, as a scan or an append brings it; it becomes the current page.
+inline void appendPage(int32_t width, int32_t height, uint32_t colour) {
+  img::ImagingControl page;
+  page.CreateBlankImage(width, height, 24, colour);
+  std::vector<img::Bitmap> picture{page.bitmap()};
+  const int n = pageCount();
+  ws::document().addPickedPages(ws::fnAppendPages(n, ws::document().state().currentPage, 1), std::move(picture));
+}
+
+// A click on a page's thumbnail in the strip, as the user makes it (the strip is laid out and
+// scrolled so that the page is in view).
+inline void clickThumb(frmImgClntForm* w, int index, Qt::MouseButton button = Qt::LeftButton) {
+  ws::ThumbStrip& strip = w->strip();
+  const QRect slot = strip.slotRect(index);
+  testsupport::clickAt(w->picChild, slot.center(), button);
+}
+
+// A page's place in the strip's grid, in twips from the grid's top-left.
+inline QRectF thumbPlace(frmImgClntForm* w, int index) {
+  const QRect r = w->strip().slotRect(index);
+  return QRectF(rt::Screen::ToTwipsX(r.x()), rt::Screen::ToTwipsY(r.y()) - w->strip().gridTop(), rt::Screen::ToTwipsX(r.width()),
+                rt::Screen::ToTwipsY(r.height()));
 }
 
 class MainWindowTest : public ::testing::Test {

@@ -242,7 +242,7 @@ TEST_F(PaletteTest, SelectAllAndDeleteAskFirst) {
   ws::mnuEditDelete_Click(*w);
   EXPECT_EQ(objects(w), 0);
   EXPECT_TRUE(gblnDocModified && gblnPageModified);
-  EXPECT_EQ(w->ixTmb.Count(), 2);  // the annotations won over the pages
+  EXPECT_EQ(pageCount(), 2);  // the annotations won over the pages
 }
 
 TEST_F(PaletteTest, BurnInMarksThePageAndTheSavedFileHasNoLayer) {

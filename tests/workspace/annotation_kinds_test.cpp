@@ -88,7 +88,7 @@ TEST_F(MainWindowTest, EveryAnnotationToolDrawsItsKindAndTheTiffKeepsThemAll) {
   rt::Variant data;
   int32_t bytes = 0;
   ASSERT_EQ(nx->SaveLayerToVariant(data, nx->CurrentLayer(), bytes), 0);
-  EXPECT_FALSE(gvarPageAnno[0].IsEmpty());
+  EXPECT_FALSE(ws::document().pages().layer(0).isEmpty());
   // The page's pixels are untouched: the annotations live in the layer.
   EXPECT_TRUE(samePages(readImage(path), {{400, 300, 0xFFFFFF}, {400, 300, 0xFFFFFF}}));
 }

@@ -88,7 +88,7 @@ TEST_F(MainWindowTest, AMultiPageTiffCutShortOpensWithTheReadablePagesAndSaysHow
   ASSERT_EQ(dialogs.calls().size(), 1u);
   EXPECT_EQ(dialogs.calls()[0].icon(), rt::vbExclamation);
   EXPECT_EQ(dialogs.calls()[0].text, QStringLiteral("The TIFF file %1 is damaged: only 2 pages could be read.").arg(path));
-  EXPECT_EQ(w->ixTmb.Count(), 2);
+  EXPECT_EQ(pageCount(), 2);
   EXPECT_EQ(pageShown(w), 30);
 }
 

@@ -1,14 +1,19 @@
 // The document's rules with a fake window: what opening, closing, saving and page edits do to the
-// document and what they ask the window to show.
+// document and its pages, and what they ask the window to show. Files are real, small, and made by
+// the test; the annotation engine is a fake that tells its layers apart by their bytes.
 #include "workspace/document/document_session.h"
 
+#include "controls/imaging/codec.h"
 #include "controls/imaging/format_codes.h"
 #include "runtime/dialogs.h"
 #include "runtime/errors.h"
+#include "tests/support/pictures.h"
 #include "tests/support/temp_dir.h"
+#include "workspace/document/layer_engine.h"
 #include "workspace/mod_vars.h"
 #include "workspace/page_strip.h"
 #include "workspace/save_plan.h"
+#include "workspace/scan_placement.h"
 #include "workspace/window_openers.h"
 
 #include <QFile>
@@ -17,24 +22,23 @@
 #include <gtest/gtest.h>
 
 using namespace ws;
+using testsupport::Page;
 
 namespace {
 
 struct FakeView : DocumentView {
   QStringList calls;
-  std::deque<int> answers;            // for ask(), in order
+  std::deque<int> answers;  // for ask(), in order
   QStringList questions, errors;
-  int16_t formatRead = img::kFormatTiff;
-  bool firstPageFails = false;
   std::optional<QString> savePath;
-  bool writeFails = false;
-  std::vector<QString> written;  // the document's path at each write
-  DocumentState* state = nullptr;
   QString title;
   std::vector<CommandState> commands;
   std::pair<bool, bool> pageButtons{false, false};
   QString login;
-  int pages = 1;  // of the strip
+  // The page view: the page shown and what the user did to it.
+  int shown = -1;
+  img::Bitmap picture;
+  QByteArray layer;
 
   int ask(const QString& q, int) override {
     questions << q;
@@ -47,57 +51,45 @@ struct FakeView : DocumentView {
     errors << t;
     calls << "showError";
   }
-  void setTitle(const QString& c) override { title = c; }
-  void showZoom() override { calls << "showZoom"; }
-  void showLogin(const QString& user) override { login = user; }
-  void enableCommands(const std::vector<CommandState>& s) override { commands = s; }
-  void enablePageButtons(bool p, bool n) override { pageButtons = {p, n}; }
-  void resetModes(DocState s) override { calls << (s == DocState::NoDocument ? "modes none" : "modes open"); }
-  void showDefaultLayout(bool multi) override { calls << (multi ? "layout thumbs" : "layout page"); }
-  void clearAnnotations() override { calls << "clearAnnotations"; }
-  int16_t showFirstPage(const QString& p) override {
-    calls << "showFirstPage " + p;
-    if (firstPageFails) rt::Raise(31003, "ixMain", "cannot be read");
-    return formatRead;
-  }
-  void showBlankPage(int32_t, int32_t, int16_t, uint32_t) override { calls << "showBlankPage"; }
-  void showPage(int p) override { calls << QStringLiteral("showPage %1").arg(p); }
-  void setToolDefaults() override { calls << "setToolDefaults"; }
-  void emptyPageView() override { calls << "emptyPageView"; }
-  // The engine takes in layers that start with "ok" and writes them in its own form.
-  rt::Variant takeInLayer(const rt::Variant& read) override {
-    const QByteArray b = read.Bytes();
-    return b.startsWith("ok") ? rt::Variant(QByteArray("engine:") + b) : rt::Variant();
-  }
-  void storeCurrentPage() override { calls << "storeCurrentPage"; }
-  void commitPendingEdit() override { calls << "commitPendingEdit"; }
-  int pageCount() const override { return pages; }
-  void fillStrip(int n, const QString&) override {
-    calls << QStringLiteral("fillStrip %1").arg(n);
-    pages = std::max(1, n);
-  }
-  void loadThumbs(const QString&, int pages) override { calls << QStringLiteral("loadThumbs %1").arg(pages); }
-  void stopThumbs() override { calls << "stopThumbs"; }
-  void rearrangeStrip(const PageEdit& e, CaptionRule) override {
-    calls << QStringLiteral("rearrangeStrip %1").arg(e.count());
-    pages = std::max(1, e.count());
-  }
-  std::vector<std::pair<int, plat::HGLOBAL>> pictures;  // given to thumbnails: page, picture
-  void setPagePicture(int index, plat::HGLOBAL picture) override {
-    pictures.push_back({index, picture});
-    plat::GlobalFree(picture);
-  }
-  void emptyStrip() override {
-    calls << "emptyStrip";
-    pages = 1;
-  }
-  void layOutStrip() override { calls << "layOutStrip"; }
-  void scrollStripToCurrent() override { calls << "scrollStripToCurrent"; }
   std::optional<QString> askSavePath() override { return savePath; }
-  void writePages(const SavePlan&) override {
-    written.push_back(state->path);
-    if (writeFails) rt::Raise(31004, "ixMain", "disk full");
+  void setTitle(const QString& c) override { title = c; }
+  void showLogin(const QString& user) override { login = user; }
+  void showCommands(DocState s, const std::vector<CommandState>& c, bool modes) override {
+    commands = c;
+    if (modes) calls << (s == DocState::NoDocument ? "modes none" : "modes open");
   }
+  void enablePageButtons(bool p, bool n) override { pageButtons = {p, n}; }
+  void showNewDocument(bool chooseLayout, bool multi) override {
+    calls << (!chooseLayout ? "new document" : multi ? "layout thumbs" : "layout page");
+  }
+  void showPage(int index, img::Bitmap p, const QByteArray& l) override {
+    calls << QStringLiteral("showPage %1").arg(index);
+    shown = index;
+    picture = std::move(p);
+    layer = l;
+  }
+  void showPages() override { calls << "showPages"; }
+  void showNoDocument() override {
+    calls << "showNoDocument";
+    shown = -1;
+    picture = img::Bitmap();
+  }
+  ShownPage shownPage() override {
+    calls << "shownPage";
+    return {picture, layer};
+  }
+  void commitPendingEdit() override { calls << "commitPendingEdit"; }
+};
+
+// Takes in layers that start with "ok", writing them in its own form; burning in paints the
+// picture's first pixel black.
+struct FakeEngine : LayerEngine {
+  QByteArray takeIn(const QByteArray& read) override { return read.startsWith("ok") ? "engine:" + read : QByteArray(); }
+  int32_t burnIn(img::Bitmap& picture, const QByteArray&) override {
+    picture.setIndex(0, 0, 0);
+    return burnFails;
+  }
+  int32_t burnFails = 0;
 };
 
 std::vector<uint8_t> bytes(const char* text) { return std::vector<uint8_t>(text, text + qstrlen(text)); }
@@ -106,18 +98,26 @@ class DocumentSessionTest : public testing::Test {
  protected:
   void SetUp() override {
     clearWindowOpeners();
-    view.state = &state;
     session.setView([this]() -> DocumentView* { return &view; });
+    session.setLayerEngine(&engine);
   }
   void TearDown() override { clearWindowOpeners(); }
 
-  // An open document of the given pages, unmodified.
-  void openDocument(int pages, int16_t format = img::kFormatTiff, const QString& path = QStringLiteral("/docs/a.tif")) {
-    file.pages = pages;
-    file.layers.assign(static_cast<std::size_t>(pages), {});
-    view.formatRead = format;
+  // A file of these pages in a format, made in the test's folder.
+  QString file(const QString& name, const std::vector<Page>& pages, int16_t format = img::kFormatTiff) {
+    const QString path = dir.file(name);
+    QFile::remove(path);  // a TIFF or DCX would take the pages in as well
+    testsupport::writeImage(path, pages, format);
+    return path;
+  }
+  // An open document of pages 30, 40, 50 ... pixels wide, unmodified.
+  QString openDocument(int pages, int16_t format = img::kFormatTiff, const QString& name = QStringLiteral("a.tif")) {
+    std::vector<Page> p;
+    for (int i = 0; i < pages; ++i) p.push_back({30 + 10 * i, 20, 0xFFFFFF});
+    const QString path = file(name, p, format);
     session.open(path);
     view.calls.clear();
+    return path;
   }
   // The network window answers every command with this result and records the commands.
   void networkAnswers(bool succeeds) {
@@ -126,90 +126,119 @@ class DocumentSessionTest : public testing::Test {
       if (succeeds) state.network = NetworkResult::Succeeded;
     });
   }
+  std::vector<int> widths() const {
+    std::vector<int> w;
+    for (int i = 0; i < session.pageCount(); ++i) w.push_back(session.pages().picture(i).width());
+    return w;
+  }
+  // What a file of this many TIFF pages with these layers reads as, without a file.
+  static DocumentSession::FileReader readerOf(int pages, std::vector<std::vector<uint8_t>> layers, QString damage = QString()) {
+    return [=](const QString&) {
+      img::OpenedFile f;
+      f.first.bitmap = img::Bitmap(10, 10, 24);
+      f.first.format = img::kFormatTiff;
+      f.pages = pages;
+      f.layers = layers;
+      f.damageNote = damage;
+      return f;
+    };
+  }
+  void showIn(DocumentSession& other) {
+    other.setView([this]() -> DocumentView* { return &view; });
+    other.setLayerEngine(&engine);
+  }
+  // A folder that does not exist: nothing can be written there.
+  QString unwritable(const QString& name) const { return dir.file(QStringLiteral("missing/") + name); }
 
+  testsupport::TempDir dir;
   DocumentState state;
-  DocumentFile file;
   FakeView view;
-  DocumentSession session{state, [this](const QString&) { return file; }};
+  FakeEngine engine;
+  DocumentSession session{state};
   QStringList network;
 };
+
+// ---- Opening --------------------------------------------------------------------------------------
 
 TEST_F(DocumentSessionTest, OpenShowsTheFileAsItsFormatHoldsPages) {
   struct Case {
     int16_t format;
-    int pagesCounted;
-    int pages;       // of the document
-    const char* strip;
-    bool thumbs;     // pictures made in the background
+    int pages;
     const char* layout;
   } cases[] = {
-      {img::kFormatTiff, 3, 3, "fillStrip 3", true, "layout thumbs"},
-      // A multi-page file whose pages cannot be counted still has its first page.
-      {img::kFormatTiff, 0, 1, "fillStrip 1", true, "layout thumbs"},
-      // A one-page format: the first thumbnail takes the page view's picture.
-      {img::kFormatBmp, 1, 1, "fillStrip 0", false, "layout page"},
+      {img::kFormatTiff, 3, "layout thumbs"},
+      {img::kFormatDcx, 2, "layout thumbs"},
+      {img::kFormatBmp, 1, "layout page"},
   };
   for (const Case& c : cases) {
-    state = DocumentState();
     state.docModified = state.pageModified = true;
     state.currentPage = 2;
-    file = DocumentFile{c.pagesCounted, std::vector<std::vector<uint8_t>>(static_cast<std::size_t>(c.pagesCounted)), {}};
-    view.formatRead = c.format;
     view.calls.clear();
-    session.open(QStringLiteral("/docs/a.file"));
-    EXPECT_EQ(state.path, "/docs/a.file");
-    EXPECT_EQ(state.format, c.format);
+    std::vector<Page> pages(static_cast<std::size_t>(c.pages), Page{30, 20, 0x00FF00});
+    const QString path = file(QStringLiteral("a%1").arg(c.format), pages, c.format);
+    session.open(path);
+    EXPECT_EQ(state.path, path);
+    EXPECT_EQ(session.isMultiPage(), c.format != img::kFormatBmp);
     EXPECT_EQ(session.pageCount(), c.pages) << c.format;
     EXPECT_EQ(state.currentPage, 0);
     EXPECT_FALSE(state.docModified || state.pageModified);
-    EXPECT_TRUE(view.calls.contains(c.strip)) << view.calls.join(", ").toStdString();
-    EXPECT_EQ(view.calls.contains(QStringLiteral("loadThumbs %1").arg(c.pages)), c.thumbs);
-    EXPECT_TRUE(view.calls.contains(c.layout));
-    EXPECT_EQ(view.title, "   Image Lumivex - /docs/a.file");
+    EXPECT_TRUE(view.calls.contains(c.layout)) << view.calls.join(", ").toStdString();
+    EXPECT_EQ(view.shown, 0);
+    EXPECT_EQ(view.picture.width(), 30);
+    EXPECT_EQ(view.title, "   Image Lumivex - " + path);
     EXPECT_EQ(session.commandState(), DocState::DocumentOpen);
+    // Only the first page is read: the others stay in the file until they are shown.
+    EXPECT_FALSE(session.pages().hasOwnPicture(0));
   }
 }
 
-TEST_F(DocumentSessionTest, ThumbnailsAreMadeOnlyOnceTheStripIsLaidOut) {
-  openDocument(1);
-  file = DocumentFile{4, std::vector<std::vector<uint8_t>>(4), {}};
-  session.open(QStringLiteral("/docs/b.tif"));
-  const auto at = [&](const char* call) { return view.calls.indexOf(QString::fromLatin1(call)); };
-  ASSERT_GE(at("loadThumbs 4"), 0);
-  EXPECT_EQ(at("stopThumbs"), 0);
-  EXPECT_LT(at("fillStrip 4"), at("layOutStrip"));
-  EXPECT_LT(at("layOutStrip"), at("loadThumbs 4"));
+// Opening a file reads it once: its page count, every page's layer and whether it is whole come
+// from the same reading as its first page, whatever its format.
+TEST_F(DocumentSessionTest, OpenReadsTheFileOnce) {
+  for (const int16_t format : {img::kFormatTiff, img::kFormatDcx, img::kFormatJpeg, img::kFormatPng}) {
+    const QString path = file(QStringLiteral("once%1").arg(format), {{30, 20, 0xFF0000}}, format);
+    const uint64_t before = img::fileOpensOnThisThread();
+    session.open(path);
+    EXPECT_EQ(img::fileOpensOnThisThread() - before, 1u) << format;
+    EXPECT_EQ(view.picture.width(), 30);
+  }
 }
 
 TEST_F(DocumentSessionTest, LayersTheEngineCannotTakeInAreKeptAsRead) {
-  file = DocumentFile{3, {bytes("ok1"), {}, bytes("foreign")}, {}};
-  session.open(QStringLiteral("/docs/a.tif"));
-  ASSERT_EQ(state.pageAnno.size(), 4u);  // one spare entry above the last page
-  EXPECT_EQ(state.pageAnno[0].Bytes(), QByteArray("engine:ok1"));
-  EXPECT_TRUE(state.pageAnno[1].IsEmpty());
-  EXPECT_EQ(state.pageAnno[2].Bytes(), QByteArray("foreign"));
-  EXPECT_TRUE(state.pageAnno[3].IsEmpty());
+  DocumentSession withLayers(state, readerOf(3, {bytes("ok1"), {}, bytes("foreign")}));
+  showIn(withLayers);
+  withLayers.open(QStringLiteral("/docs/a.tif"));
+  ASSERT_EQ(withLayers.pageCount(), 3);
+  EXPECT_EQ(withLayers.pages().layer(0), QByteArray("engine:ok1"));
+  EXPECT_TRUE(withLayers.pages().layer(1).isEmpty());
+  EXPECT_EQ(withLayers.pages().layer(2), QByteArray("foreign"));
+  // The first page shows with its layer.
+  EXPECT_EQ(view.layer, QByteArray("engine:ok1"));
 }
 
 TEST_F(DocumentSessionTest, ADamagedFileOpensAndTheUserIsToldAfterItShows) {
-  file = DocumentFile{2, std::vector<std::vector<uint8_t>>(2), QStringLiteral("only 2 pages could be read")};
-  session.open(QStringLiteral("/docs/a.tif"));
+  DocumentSession damaged(state, readerOf(2, {}, QStringLiteral("only 2 pages could be read")));
+  showIn(damaged);
+  damaged.open(QStringLiteral("/docs/a.tif"));
   EXPECT_EQ(view.errors, QStringList{"only 2 pages could be read"});
-  EXPECT_GT(view.calls.indexOf("showError"), view.calls.indexOf("layOutStrip"));
-  EXPECT_EQ(session.pageCount(), 2);
+  EXPECT_GT(view.calls.indexOf("showError"), view.calls.indexOf("showPage 0"));
+  EXPECT_EQ(damaged.pageCount(), 2);
 }
 
 TEST_F(DocumentSessionTest, AFileThatCannotBeReadLeavesNoDocument) {
+  openDocument(2);
   state.achId = QStringLiteral("A1");
-  view.firstPageFails = true;
-  file = DocumentFile{3, std::vector<std::vector<uint8_t>>(3), {}};
-  EXPECT_THROW(session.open(QStringLiteral("/docs/bad.tif")), rt::RuntimeError);
+  QFile bad(dir.file("bad.tif"));
+  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+  bad.write("not a picture at all");
+  bad.close();
+  EXPECT_THROW(session.open(dir.file("bad.tif")), rt::RuntimeError);
   EXPECT_TRUE(state.path.isEmpty());
   EXPECT_TRUE(state.achId.isEmpty());
   EXPECT_EQ(state.format, 0);
-  EXPECT_EQ(session.pageCount(), 1);
+  EXPECT_EQ(session.pageCount(), 0);
   EXPECT_EQ(session.commandState(), DocState::NoDocument);
-  EXPECT_TRUE(view.calls.contains("emptyStrip"));
+  EXPECT_TRUE(view.calls.contains("showNoDocument"));
   EXPECT_EQ(view.title, "   Image Lumivex");
   // Closing without the prompt: nothing was asked.
   EXPECT_TRUE(view.questions.isEmpty());
@@ -223,36 +252,49 @@ TEST_F(DocumentSessionTest, ArchivedDocumentsAreTitledByTheirKeys) {
   EXPECT_EQ(view.title, "   Image Lumivex - Archived Document [A17, INV, 2024]");
 }
 
+TEST_F(DocumentSessionTest, ANewDocumentIsOneBlankPage) {
+  openDocument(3);
+  session.close(true);
+  session.newDocument(40, 30, 8, 0x0000FF);
+  EXPECT_EQ(session.pageCount(), 1);
+  EXPECT_TRUE(state.path.isEmpty());
+  EXPECT_EQ(view.picture.width(), 40);
+  EXPECT_EQ(view.picture.bitsPerPixel(), 8);
+  EXPECT_EQ(session.pages().picture(0).pixel(5, 5), qRgb(255, 0, 0));
+  EXPECT_EQ(view.title, "   Image Lumivex - New File");
+  EXPECT_THROW(session.newDocument(40, 30, 16, 0), rt::RuntimeError);
+}
+
+// ---- Closing --------------------------------------------------------------------------------------
+
 TEST_F(DocumentSessionTest, ClosePromptDecidesWhetherTheDocumentGoes) {
   struct Case {
     bool modified;
     std::vector<int> answers;  // the save question, then what the save asks
     bool saveWrites;
     bool closed;
-    int writes;
   } cases[] = {
-      {false, {}, true, true, 0},
-      {true, {rt::vbNo}, true, true, 0},
-      {true, {rt::vbCancel}, true, false, 0},
-      {true, {rt::vbYes}, true, true, 1},
+      {false, {}, true, true},
+      {true, {rt::vbNo}, true, true},
+      {true, {rt::vbCancel}, true, false},
+      {true, {rt::vbYes}, true, true},
       // A save that fails keeps the document open: closing now would lose the edits.
-      {true, {rt::vbYes}, false, false, 1},
+      {true, {rt::vbYes}, false, false},
   };
   for (const Case& c : cases) {
-    openDocument(2);
-    view.written.clear();
+    const QString path = openDocument(2);
+    if (!c.saveWrites) state.path = unwritable(QStringLiteral("a.tif"));
     view.errors.clear();
     state.docModified = c.modified;
     view.answers.assign(c.answers.begin(), c.answers.end());
-    view.writeFails = !c.saveWrites;
     EXPECT_EQ(session.close(false), c.closed) << c.modified << " " << c.answers.size();
-    EXPECT_EQ(static_cast<int>(view.written.size()), c.writes);
     EXPECT_EQ(state.path.isEmpty(), c.closed);
+    EXPECT_EQ(session.pageCount(), c.closed ? 0 : 2);
     EXPECT_EQ(session.commandState(), c.closed ? DocState::NoDocument : DocState::DocumentOpen);
-    if (!c.closed) {
-      EXPECT_TRUE(state.docModified);
-    }
+    EXPECT_EQ(view.errors.size(), c.saveWrites ? 0 : 1);
+    if (!c.closed) EXPECT_TRUE(state.docModified);
     EXPECT_TRUE(view.answers.empty());
+    EXPECT_EQ(testsupport::readImage(path).size(), 2u);
   }
 }
 
@@ -286,52 +328,108 @@ TEST_F(DocumentSessionTest, ClosingAnArchivedDocumentUnlocksItForAnUpdater) {
   EXPECT_TRUE(view.errors[0].startsWith("Error encountered trying to unlock this AchID."));
 }
 
+// ---- Saving ---------------------------------------------------------------------------------------
+
 TEST_F(DocumentSessionTest, SaveGoesInPlaceOrAsksForAName) {
   struct Case {
-    const char* path;
+    bool untitled;
     const char* achId;
     bool commitSave;
     bool asksName;
   } cases[] = {
-      {"/docs/a.tif", "", false, false},
-      {"", "", false, true},
+      {false, "", false, false},
+      {true, "", false, true},
       // A retrieved document is saved under a name of the user's choice, unless Send saves it.
-      {"/work/KVT_WORKING.ACH", "A1", false, true},
-      {"/work/KVT_WORKING.ACH", "A1", true, false},
+      {false, "A1", false, true},
+      {false, "A1", true, false},
   };
+  int n = 0;
   for (const Case& c : cases) {
-    openDocument(1, img::kFormatTiff, QString::fromLatin1(c.path).isEmpty() ? QStringLiteral("/x.tif") : QString::fromLatin1(c.path));
-    state.path = QString::fromLatin1(c.path);
+    const QString path = openDocument(1, img::kFormatTiff, QStringLiteral("case%1.tif").arg(++n));
+    QFile::remove(path);
+    if (c.untitled) state.path.clear();
     state.achId = QString::fromLatin1(c.achId);
     state.commitSave = c.commitSave;
-    view.savePath = QStringLiteral("/chosen/b.tif");
-    view.written.clear();
-    ASSERT_TRUE(session.save()) << c.path;
-    ASSERT_EQ(view.written.size(), 1u);
-    EXPECT_EQ(view.written[0], c.asksName ? QString("/chosen/b.tif") : QString::fromLatin1(c.path));
-    EXPECT_EQ(view.calls.contains("commitPendingEdit"), c.asksName);
+    const QString chosen = dir.file(QStringLiteral("chosen%1.tif").arg(n));
+    view.savePath = chosen;
+    ASSERT_TRUE(session.save()) << n;
+    EXPECT_EQ(QFile::exists(chosen), c.asksName) << n;
+    EXPECT_EQ(QFile::exists(path), !c.asksName) << n;
     state.achId.clear();
+    state.commitSave = false;
   }
 }
 
-TEST_F(DocumentSessionTest, SaveAsKeepsTheOldNameWhenNothingWasWritten) {
-  openDocument(1, img::kFormatTiff, QStringLiteral("/docs/a.tif"));
-  view.savePath = QStringLiteral("/chosen/b.tif");
-  view.writeFails = true;
-  state.docModified = true;
+// The case of the user who drops pages for a one-page format and the write fails: nothing of the
+// document is lost, and a later Save writes every page where they came from.
+TEST_F(DocumentSessionTest, AFailedWriteChangesNothingAndALaterSaveWritesEveryPage) {
+  const QString path = openDocument(3);
+  session.clickPage(1, false);
+  session.markModified();
+  struct Case {
+    const char* what;
+    std::function<bool()> write;
+    std::vector<int> answers;
+  } cases[] = {
+      {"Save As BMP dropping pages",
+       [&] {
+         view.savePath = unwritable(QStringLiteral("copy.bmp"));
+         return session.saveAs();
+       },
+       {rt::vbYes}},
+      {"Convert to BMP dropping pages", [&] { return session.writeAs(unwritable(QStringLiteral("a.bmp")), img::kFormatBmp, true); }, {}},
+      {"Save As TIFF", [&] {
+         view.savePath = unwritable(QStringLiteral("copy.tif"));
+         return session.saveAs();
+       },
+       {}},
+  };
+  for (const Case& c : cases) {
+    view.answers.assign(c.answers.begin(), c.answers.end());
+    view.errors.clear();
+    EXPECT_FALSE(c.write()) << c.what;
+    EXPECT_EQ(view.errors.size(), 1) << c.what;
+    EXPECT_EQ(session.pageCount(), 3) << c.what;
+    EXPECT_EQ(state.path, path) << c.what;
+    EXPECT_EQ(state.format, img::kFormatTiff) << c.what;
+    EXPECT_TRUE(state.docModified) << c.what;
+    EXPECT_EQ(state.currentPage, 1) << c.what;
+    EXPECT_EQ(testsupport::readImage(path).size(), 3u) << c.what;
+  }
+  // The page shown keeps its edits: they are in the store, and Save writes them with the others.
+  view.picture.setIndex(0, 0, 0);
+  session.markModified();
+  ASSERT_TRUE(session.save());
+  const std::vector<Page> written = testsupport::readImage(path);
+  ASSERT_EQ(written.size(), 3u);
+  EXPECT_EQ(written[1].width, 40);
+  EXPECT_EQ(img::readFilePage(path, 2).bitmap.pixel(0, 0), qRgb(0, 0, 0));
+  EXPECT_FALSE(state.docModified);
+}
+
+TEST_F(DocumentSessionTest, DroppingPagesForAOnePageFormatHappensOnlyWhenTheWriteSucceeds) {
+  const QString path = openDocument(3);
+  session.clickPage(2, false);
+  const QString bmp = dir.file("copy.bmp");
+  view.savePath = bmp;
+  view.answers = {rt::vbNo};
   EXPECT_FALSE(session.saveAs());
-  EXPECT_EQ(state.path, "/docs/a.tif");
-  EXPECT_TRUE(state.docModified);
-  EXPECT_EQ(view.errors, QStringList{"disk full"});
-  // Cancelled: nothing is written.
-  view.savePath.reset();
-  view.written.clear();
-  EXPECT_FALSE(session.saveAs());
-  EXPECT_TRUE(view.written.empty());
+  EXPECT_EQ(session.pageCount(), 3);
+  EXPECT_FALSE(QFile::exists(bmp));
+  view.answers = {rt::vbYes};
+  ASSERT_TRUE(session.saveAs());
+  EXPECT_EQ(session.pageCount(), 1);
+  EXPECT_EQ(state.path, bmp);
+  EXPECT_EQ(state.format, img::kFormatBmp);
+  EXPECT_EQ(state.currentPage, 0);
+  // The first page is what remains and shows, read from the new file.
+  EXPECT_EQ(view.shown, 0);
+  EXPECT_EQ(view.picture.width(), 30);
+  EXPECT_EQ(testsupport::readImage(bmp).size(), 1u);
+  EXPECT_EQ(testsupport::readImage(path).size(), 3u);
 }
 
 TEST_F(DocumentSessionTest, AnExistingFileIsOverwrittenOnlyWhenTheUserSaysSo) {
-  testsupport::TempDir dir;
   const QString existing = dir.file("b.tif");
   QFile f(existing);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -340,91 +438,217 @@ TEST_F(DocumentSessionTest, AnExistingFileIsOverwrittenOnlyWhenTheUserSaysSo) {
   view.savePath = existing;
   view.answers = {rt::vbNo};
   EXPECT_FALSE(session.saveAs());
-  EXPECT_TRUE(view.written.empty());
+  EXPECT_EQ(QFileInfo(existing).size(), 0);
   view.answers = {rt::vbYes};
   EXPECT_TRUE(session.saveAs());
   EXPECT_EQ(state.path, existing);
   EXPECT_EQ(view.title, "   Image Lumivex - " + existing);
+  EXPECT_EQ(testsupport::readImage(existing).size(), 1u);
 }
 
 TEST_F(DocumentSessionTest, SavePlanRulesComeBeforeAnythingIsWritten) {
   // Several pages in a one-page format are refused.
-  openDocument(3, img::kFormatTiff, QStringLiteral("/docs/a.tif"));
+  const QString tif = openDocument(3);
   state.format = img::kFormatBmp;
   EXPECT_FALSE(session.save());
-  EXPECT_TRUE(view.written.empty());
   ASSERT_EQ(view.errors.size(), 1);
   EXPECT_TRUE(view.errors[0].startsWith("This document has 3 pages"));
+  EXPECT_EQ(testsupport::readImage(tif).size(), 3u);
   // A multi-page PCX gets the DCX extension when the user agrees.
-  openDocument(3, img::kFormatDcx, QStringLiteral("/docs/a.pcx"));
+  const QString pcx = openDocument(3, img::kFormatDcx, QStringLiteral("a.pcx"));
   view.answers = {rt::vbYes};
   EXPECT_TRUE(session.save());
-  EXPECT_EQ(view.written, std::vector<QString>{"/docs/a.DCX"});
-  EXPECT_EQ(state.path, "/docs/a.DCX");
+  const QString dcx = pcx.chopped(4) + QStringLiteral(".DCX");
+  EXPECT_EQ(state.path, dcx);
+  EXPECT_EQ(testsupport::readImage(dcx).size(), 3u);
   // An untitled image whose format is not chosen is not saved.
   openDocument(1);
   state.format = 0;
-  view.written.clear();
+  state.path.clear();
   EXPECT_FALSE(session.save());
-  EXPECT_TRUE(view.written.empty());
 }
 
-TEST_F(DocumentSessionTest, PageEditsKeepStoreCurrentPageAndCountInStep) {
-  file = DocumentFile{3, {bytes("ok1"), bytes("ok2"), bytes("ok3")}, {}};
-  session.open(QStringLiteral("/docs/a.tif"));
+// Formats that cannot keep annotations get them burned into each page's own picture; TIFF keeps
+// them as layers. After a burn-in the document is what was written: the pictures hold the marks
+// and no page has a layer any more.
+TEST_F(DocumentSessionTest, LayersAreWrittenWithTiffPagesAndBurnedIntoOthers) {
+  const QString tif = openDocument(2);
+  session.clickPage(1, false);
+  view.layer = "ok-layer";
+  session.markModified();
+  ASSERT_TRUE(session.save());
+  EXPECT_EQ(img::openDocumentFile(tif).layers[1], bytes("ok-layer"));
+  EXPECT_EQ(session.pages().layer(1), QByteArray("ok-layer"));
+
+  const QString dcx = dir.file("b.dcx");
+  ASSERT_TRUE(session.writeAs(dcx, img::kFormatDcx, false));
+  EXPECT_EQ(img::readFilePage(dcx, 2).bitmap.pixel(0, 0), qRgb(0, 0, 0));
+  EXPECT_EQ(img::readFilePage(dcx, 1).bitmap.pixel(0, 0), qRgb(255, 255, 255));
+  EXPECT_TRUE(session.pages().layer(1).isEmpty());
+  EXPECT_EQ(session.pages().picture(1).pixel(0, 0), qRgb(0, 0, 0));
+  EXPECT_TRUE(view.layer.isEmpty());
+
+  // A layer the engine cannot burn in stops the save: nothing is written, nothing is lost.
+  session.clickPage(0, false);
+  view.layer = "ok-again";
+  session.markModified();
+  engine.burnFails = 1042;
+  const QByteArray before = testsupport::fileBytes(dcx);
+  view.errors.clear();
+  EXPECT_FALSE(session.save());
+  EXPECT_EQ(testsupport::fileBytes(dcx), before);
+  ASSERT_EQ(view.errors.size(), 1);
+  EXPECT_TRUE(view.errors[0].startsWith("The annotations of page 1 could not be burned into the image (annotation error 1042)"));
+  EXPECT_EQ(session.pages().layer(0), QByteArray("ok-again"));
+}
+
+// ---- Pages ----------------------------------------------------------------------------------------
+
+TEST_F(DocumentSessionTest, ClickingAPageStoresTheEditsOfTheOneShownFirst) {
+  openDocument(3);
+  session.clickPage(1, false);
+  EXPECT_EQ(view.shown, 1);
+  EXPECT_EQ(view.picture.width(), 40);
+  EXPECT_EQ(session.pages().selection(), (std::vector<bool>{false, true, false}));
+  // An edit of page 2, then page 3: page 2 keeps its edit.
+  view.picture.setIndex(0, 0, 0);
+  view.layer = "ok2";
+  session.markModified();
+  session.clickPage(2, false);
+  EXPECT_TRUE(session.pages().hasOwnPicture(1));
+  EXPECT_EQ(session.pages().layer(1), QByteArray("ok2"));
+  EXPECT_FALSE(state.pageModified);
+  EXPECT_TRUE(state.docModified);
+  // Shift adds to the selection without showing the page.
+  view.calls.clear();
+  session.clickPage(0, true);
+  EXPECT_EQ(state.currentPage, 2);
+  EXPECT_FALSE(view.calls.contains("showPage 0"));
+  EXPECT_EQ(session.pages().selection(), (std::vector<bool>{true, false, true}));
+  // Back on page 2: its edit shows.
+  session.clickPage(1, false);
+  EXPECT_EQ(view.picture.pixel(0, 0), qRgb(0, 0, 0));
+  EXPECT_EQ(view.layer, QByteArray("ok2"));
+}
+
+TEST_F(DocumentSessionTest, DeletingPagesKeepsCaptionsLayersAndTheCurrentPageInStep) {
+  openDocument(5);
+  for (int i = 0; i < 5; ++i) {
+    session.clickPage(i, false);
+    view.layer = QByteArray("ok") + QByteArray::number(i + 1);
+    session.markModified();
+  }
+  session.clickPage(3, false);
+  session.clickPage(1, true);  // pages 2 and 4 selected, page 4 current
+  view.answers = {rt::vbYes};
+  ASSERT_TRUE(session.deleteSelectedPages());
+  EXPECT_EQ(session.pageCount(), 3);
+  EXPECT_EQ(state.currentPage, 1);
+  const QStringList captions{session.pages().caption(0), session.pages().caption(1), session.pages().caption(2)};
+  EXPECT_EQ(captions, (QStringList{"Page 1", "Page 3", "Page 5"}));
+  EXPECT_EQ(session.pages().layer(1), QByteArray("ok3"));
+  EXPECT_EQ(widths(), (std::vector<int>{30, 50, 70}));
+  EXPECT_EQ(view.shown, 1);
+  // Every page selected: refused, a document keeps a page.
+  for (int i = 0; i < 3; ++i) session.clickPage(i, true);
+  view.errors.clear();
+  EXPECT_FALSE(session.deleteSelectedPages());
+  EXPECT_EQ(view.errors.size(), 1);
+  EXPECT_EQ(session.pageCount(), 3);
+}
+
+TEST_F(DocumentSessionTest, PageEditsKeepLayersCurrentPageAndCountInStep) {
+  DocumentSession withLayers(state, readerOf(3, {bytes("ok1"), bytes("ok2"), bytes("ok3")}));
+  showIn(withLayers);
+  withLayers.open(QStringLiteral("/docs/a.tif"));
   state.currentPage = 2;
-  session.applyPageEdit(fnMovePage(3, 2, 2, 0), CaptionRule::Renumber);
+  withLayers.applyPageEdit(fnMovePage(3, 2, 2, 0), CaptionRule::Renumber);
   EXPECT_EQ(state.currentPage, 0);
-  EXPECT_EQ(state.pageAnno[0].Bytes(), QByteArray("engine:ok3"));
-  session.applyPageEdit(fnAppendPages(3, 0, 2), CaptionRule::Renumber);
-  EXPECT_EQ(session.pageCount(), 5);
-  EXPECT_EQ(state.pageAnno.size(), 6u);
-  EXPECT_TRUE(state.pageAnno[4].IsEmpty());
-  EXPECT_TRUE(view.calls.contains("rearrangeStrip 5"));
-  EXPECT_TRUE(session.hasPageStrip());
+  EXPECT_EQ(withLayers.pages().layer(0), QByteArray("engine:ok3"));
+  withLayers.applyPageEdit(fnAppendPages(3, 0, 2), CaptionRule::Renumber);
+  EXPECT_EQ(withLayers.pageCount(), 5);
+  EXPECT_TRUE(withLayers.pages().layer(4).isEmpty());
+  EXPECT_EQ(withLayers.pages().caption(4), "Page 5");
+  EXPECT_TRUE(withLayers.hasPageStrip());
 }
 
-TEST_F(DocumentSessionTest, PickedPagesFillTheirSlotsInOrderAndTheFirstBecomesCurrent) {
+TEST_F(DocumentSessionTest, PickedPagesFillTheirPlacesInOrderAndTheFirstBecomesCurrent) {
   openDocument(3);
   state.currentPage = 2;
-  std::vector<plat::HGLOBAL> picked;
-  for (int i = 0; i < 3; ++i) picked.push_back(plat::GlobalFromBytes(&i, sizeof i));
-  // Two slots behind page 1 for three pictures: the third has no slot and is let go.
-  session.addPickedPages(fnInsertPages(3, 2, 0, 2), picked);
-  ASSERT_EQ(view.pictures.size(), 2u);
-  EXPECT_EQ(view.pictures[0], std::make_pair(1, picked[0]));
-  EXPECT_EQ(view.pictures[1], std::make_pair(2, picked[1]));
+  std::vector<img::Bitmap> picked;
+  for (int i = 0; i < 3; ++i) picked.emplace_back(100 + i, 10, 24);
+  // Two places behind page 1 for three pictures: the third has no place and is let go.
+  session.addPickedPages(fnInsertPages(3, 2, 0, 2), std::move(picked));
+  EXPECT_EQ(widths(), (std::vector<int>{30, 100, 101, 40, 50}));
   EXPECT_EQ(state.currentPage, 1);
-  EXPECT_EQ(session.pageCount(), 5);
   EXPECT_TRUE(state.docModified && state.pageModified);
-  EXPECT_EQ(view.calls.mid(view.calls.size() - 3), (QStringList{"layOutStrip", "scrollStripToCurrent", "showPage 2"}));
+  EXPECT_EQ(view.shown, 1);
+  EXPECT_EQ(view.picture.width(), 100);
+}
+
+TEST_F(DocumentSessionTest, ScannedPagesGoWhereTheirModeSays) {
+  // Scan New: the first page starts an untitled document, the next ones follow it.
+  state.currentPage = -1;
+  session.startUntitled();
+  session.placeScannedPage(fnPlaceScannedPage(QStringLiteral("NEW"), session.pageCount(), state.currentPage), img::Bitmap(11, 5, 1));
+  session.placeScannedPage(fnPlaceScannedPage(QStringLiteral("NEW"), session.pageCount(), state.currentPage), img::Bitmap(12, 5, 1));
+  EXPECT_EQ(widths(), (std::vector<int>{11, 12}));
+  EXPECT_EQ(session.commandState(), DocState::DocumentOpen);
+  EXPECT_TRUE(state.docModified);
+  // Insert goes behind the current page; a rescan replaces the current page and drops its layer.
+  session.clickPage(0, false);
+  session.placeScannedPage(fnPlaceScannedPage(QStringLiteral("INSERT"), session.pageCount(), state.currentPage), img::Bitmap(13, 5, 1));
+  EXPECT_EQ(widths(), (std::vector<int>{11, 13, 12}));
+  EXPECT_EQ(state.currentPage, 1);
+  view.layer = "ok-marks";
+  session.markModified();
+  session.clickPage(1, false);
+  session.placeScannedPage(fnPlaceScannedPage(QStringLiteral("PAGE"), session.pageCount(), state.currentPage), img::Bitmap(14, 5, 1));
+  EXPECT_EQ(widths(), (std::vector<int>{11, 14, 12}));
+  EXPECT_TRUE(session.pages().layer(1).isEmpty());
+  EXPECT_EQ(view.picture.width(), 14);
 }
 
 TEST_F(DocumentSessionTest, PageButtonsFollowTheCurrentPage) {
   struct Case {
-    const char* path;
+    bool untitled;
     int pages, current;
     bool touched;
     bool previous, next;
   } cases[] = {
-      {"/a.tif", 3, 0, true, false, true},
-      {"/a.tif", 3, 1, true, true, true},
-      {"/a.tif", 3, 2, true, true, false},
-      {"/a.tif", 1, 0, true, false, false},
+      {false, 3, 0, true, false, true},
+      {false, 3, 1, true, true, true},
+      {false, 3, 2, true, true, false},
+      {false, 1, 0, true, false, false},
       // A single untitled page leaves the buttons alone.
-      {"", 1, 0, false, false, false},
-      {"", 2, 1, true, true, false},
+      {true, 1, 0, false, false, false},
+      {true, 2, 1, true, true, false},
   };
   for (const Case& c : cases) {
-    state.path = QString::fromLatin1(c.path);
-    view.pages = c.pages;
-    state.currentPage = static_cast<int16_t>(c.current);
+    openDocument(c.pages);
+    if (c.untitled) state.path.clear();
+    state.currentPage = c.current;
     view.pageButtons = {true, true};
     session.updatePageButtons();
     const std::pair<bool, bool> expected = c.touched ? std::pair{c.previous, c.next} : std::pair{true, true};
-    EXPECT_EQ(view.pageButtons, expected) << c.path << " " << c.pages << " " << c.current;
+    EXPECT_EQ(view.pageButtons, expected) << c.untitled << " " << c.pages << " " << c.current;
   }
 }
+
+TEST_F(DocumentSessionTest, StoringPageEditsHappensOnlyForAnEditedPage) {
+  openDocument(2);
+  session.storePageEdits();
+  EXPECT_FALSE(view.calls.contains("shownPage"));
+  EXPECT_FALSE(session.pages().hasOwnPicture(0));
+  session.markModified();
+  session.storePageEdits();
+  EXPECT_TRUE(view.calls.contains("shownPage"));
+  EXPECT_TRUE(session.pages().hasOwnPicture(0));
+  EXPECT_FALSE(state.pageModified);
+  EXPECT_TRUE(state.docModified);
+}
+
+// ---- Commands, scanner, archive -------------------------------------------------------------------
 
 TEST_F(DocumentSessionTest, TheScannerCheckAppliesToTheStateTheDocumentIsIn) {
   auto enabled = [&](const char* command) {
@@ -460,26 +684,6 @@ TEST_F(DocumentSessionTest, TheLoginPanelShowsTheLoginItDoesNotHoldIt) {
   session.setLogin({});
   EXPECT_EQ(view.login, "");
   EXPECT_FALSE(state.login.loggedIn() || state.login.view || state.login.update);
-}
-
-TEST_F(DocumentSessionTest, StoringPageEditsHappensOnlyForAnEditedPage) {
-  openDocument(2);
-  session.storePageEdits();
-  EXPECT_FALSE(view.calls.contains("storeCurrentPage"));
-  session.markModified();
-  session.storePageEdits();
-  EXPECT_TRUE(view.calls.contains("storeCurrentPage"));
-  EXPECT_FALSE(state.pageModified);
-  EXPECT_TRUE(state.docModified);
-}
-
-TEST(ProgramDocument, SharedNamesReferToTheProgramsDocument) {
-  DocumentState& d = documentState();
-  const QString before = d.path;
-  modVars::gstrCurrFile = QStringLiteral("/shared.tif");
-  EXPECT_EQ(d.path, "/shared.tif");
-  EXPECT_EQ(&document().state(), &d);
-  modVars::gstrCurrFile = before;
 }
 
 }  // namespace

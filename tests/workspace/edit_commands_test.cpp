@@ -43,10 +43,10 @@ void key(QWidget* w, int k) {
   QCoreApplication::sendEvent(w, &up);
 }
 
-uint32_t pixel(img::ImagingControl* ix, int x, int y) {
-  const QRgb c = ix->bitmap().pixel(x, y);
-  return static_cast<uint32_t>(qRed(c) | (qGreen(c) << 8) | (qBlue(c) << 16));
-}
+uint32_t bgr(QRgb c) { return static_cast<uint32_t>(qRed(c) | (qGreen(c) << 8) | (qBlue(c) << 16)); }
+uint32_t pixel(img::ImagingControl* ix, int x, int y) { return bgr(ix->bitmap().pixel(x, y)); }
+// A pixel of a page of the document.
+uint32_t pagePixel(int page, int x, int y) { return bgr(pages().picture(page).pixel(x, y)); }
 
 // Another program's picture on the clipboard, as PNG bytes only.
 void putPng(const QImage& picture) {
@@ -216,7 +216,7 @@ TEST_F(EditTest, DeleteAsksForTheSelectionAndErasesOnlyOnYes) {
   ASSERT_GE(dialogs.calls().size(), 2u);
   EXPECT_EQ(dialogs.calls()[0].text, QStringLiteral("Are you sure you want to delete the selection?"));
   // The rectangle selection wins over the pages: both pages are still there.
-  EXPECT_EQ(w->ixTmb.Count(), 2);
+  EXPECT_EQ(pageCount(), 2);
 }
 
 TEST_F(EditTest, TheHandPansThePage) {
@@ -384,27 +384,26 @@ TEST_F(EditTest, DeletingPagesCompactsThumbnailsCaptionsAndTheStore) {
   w->ixTmb_Click(4);
   drawRectangles(w, 2);
   w->ixTmb_Click(3);
-  w->ixTmb(1)->setHighlightBorder(3);  // pages 2 and 4 selected, page 4 current
+  ws::document().state().pages.select(1, true);  // pages 2 and 4 selected, page 4 current
   clearFlags();
   dialogs.answerMsgBox(rt::vbNo);
   ws::mnuEditDelete_Click(*w);
-  EXPECT_EQ(w->ixTmb.Count(), 5);
+  EXPECT_EQ(pageCount(), 5);
   EXPECT_FALSE(gblnDocModified);
 
   dialogs.answerMsgBox(rt::vbYes);
-  key(w->ixTmb(3), Qt::Key_Delete);
-  ASSERT_EQ(w->ixTmb.Count(), 3);
+  key(w->picChild, Qt::Key_Delete);
+  ASSERT_EQ(pageCount(), 3);
   EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("Are you sure you want to delete the selected image(s)?"));
   EXPECT_EQ(gintCurrPage, 1);
-  EXPECT_EQ(w->ixTmb(1)->HighlightBorder(), 3);
-  EXPECT_EQ(w->ixTmb(0)->HighlightBorder(), 0);
-  EXPECT_EQ(gvarPageAnno.size(), 4u);
+  EXPECT_TRUE(selected(1));
+  EXPECT_FALSE(selected(0));
   EXPECT_TRUE(gblnDocModified && gblnPageModified);
   const uint32_t expected[] = {0x0000FF, 0xFF0000, 0xFF00FF};
   const char* captions[] = {"Page 1", "Page 3", "Page 5"};
   for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(pixel(w->ixTmb(i), 1, 1), expected[i]) << i;
-    EXPECT_EQ(w->lblTmb(i)->text(), QLatin1String(captions[i])) << i;
+    EXPECT_EQ(pagePixel(i, 1, 1), expected[i]) << i;
+    EXPECT_EQ(caption(i), QLatin1String(captions[i])) << i;
   }
   EXPECT_EQ(pixel(w->ixMain, 1, 1), 0xFF0000u);
   EXPECT_EQ(annotationsOnPage(w, 0), 0);
@@ -416,18 +415,17 @@ TEST_F(EditTest, DeletingPagesCompactsThumbnailsCaptionsAndTheStore) {
   EXPECT_EQ(gintCurrPage, 2);
   dialogs.answerMsgBox(rt::vbYes);
   w->Menu("mnuPopTmbDelete")->trigger();
-  ASSERT_EQ(w->ixTmb.Count(), 2);
+  ASSERT_EQ(pageCount(), 2);
   EXPECT_EQ(gintCurrPage, 1);
-  EXPECT_EQ(w->lblTmb(1)->text(), QStringLiteral("Page 3"));
+  EXPECT_EQ(caption(1), QStringLiteral("Page 3"));
   EXPECT_EQ(annotationsOnPage(w, 1), 1);
-  EXPECT_EQ(gvarPageAnno.size(), 3u);
 
   // Every page selected: refused with a message, nothing changes and nothing is asked.
-  w->ixTmb(0)->setHighlightBorder(3);
+  ws::document().state().pages.select(0, true);
   const std::size_t asked = dialogs.calls().size();
   dialogs.answerMsgBox(rt::vbOK);
   ws::mnuEditDelete_Click(*w);
-  EXPECT_EQ(w->ixTmb.Count(), 2);
+  EXPECT_EQ(pageCount(), 2);
   ASSERT_EQ(dialogs.calls().size(), asked + 1);
   EXPECT_EQ(dialogs.calls().back().title, QStringLiteral("Error"));
   EXPECT_EQ(dialogs.calls().back().icon(), rt::vbExclamation);
@@ -442,14 +440,14 @@ TEST_F(EditTest, DeletingOtherPagesKeepsAnEditOfTheShownPage) {
   dialogs.answerMsgBox(rt::vbYes);
   ws::mnuEditDelete_Click(*w);  // erases the selection
   ASSERT_EQ(pixel(w->ixMain, 5, 5), kWhite);
-  w->ixTmb(2)->setHighlightBorder(0);
-  w->ixTmb(0)->setHighlightBorder(3);
+  ws::document().state().pages.select(2, false);
+  ws::document().state().pages.select(0, true);
   dialogs.answerMsgBox(rt::vbYes);
   ws::mnuEditDelete_Click(*w);
-  ASSERT_EQ(w->ixTmb.Count(), 4);
+  ASSERT_EQ(pageCount(), 4);
   EXPECT_EQ(gintCurrPage, 1);
   EXPECT_EQ(pixel(w->ixMain, 5, 5), kWhite);
-  EXPECT_EQ(pixel(w->ixTmb(1), 5, 5), kWhite);
+  EXPECT_EQ(pagePixel(1, 5, 5), kWhite);
 }
 
 }  // namespace

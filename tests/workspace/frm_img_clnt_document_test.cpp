@@ -26,10 +26,10 @@ TEST_F(MainWindowTest, SinglePageFileOpensInPageOnlyAndClosesWithoutAPrompt) {
   w->fnOpenImgFile(path);
   EXPECT_EQ(w->Caption(), "   Image Lumivex - " + path);
   EXPECT_EQ(gintCurrFormat, 5);
-  EXPECT_EQ(w->ixTmb.Count(), 1);
-  EXPECT_EQ(w->ixTmb(0)->HighlightBorder(), 3);
-  EXPECT_EQ(w->ixTmb(0)->ImageWidth(), 24);
-  EXPECT_EQ(w->lblTmb(0)->text(), QStringLiteral("Page 1"));
+  EXPECT_EQ(pageCount(), 1);
+  EXPECT_TRUE(selected(0));
+  EXPECT_EQ(pageWidth(0), 24);
+  EXPECT_EQ(caption(0), QStringLiteral("Page 1"));
   EXPECT_TRUE(w->Menu("mnuViewPageOnly")->isChecked());
   EXPECT_FALSE(w->fraTmb->isVisible());
   EXPECT_EQ(w->StatusPanel("ZOOM"), QStringLiteral("100%"));
@@ -56,18 +56,19 @@ TEST_F(MainWindowTest, MultiPageTiffShowsThumbnailsAndSwitchesPagesAndZoom) {
   const QString path = file(QStringLiteral("three.tif"), kThreePages, 4);
   frmImgClntForm* w = window();
   w->fnOpenImgFile(path);
-  ASSERT_EQ(w->ixTmb.Count(), 3);
+  ASSERT_EQ(pageCount(), 3);
   EXPECT_TRUE(fnIsMultiPageFormat(gintCurrFormat));
   for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(w->lblTmb(i)->text(), QStringLiteral("Page %1").arg(i + 1));
-    EXPECT_EQ(w->ixTmb(i)->ThumbDisplayMode(), 1);
-    EXPECT_EQ(w->ixTmb(i)->HighlightBorder(), i == 0 ? 3 : 0);
-    // One column of large thumbnails, each row 280 twips below the last, labels under them.
-    EXPECT_NEAR(tw::Top(w->ixTmb(i)), 280 + i * (tw::Height(w->ixTmb(0)) + 280), 15);
-    EXPECT_NEAR(tw::Left(w->ixTmb(i)), 280, 15);
-    EXPECT_NEAR(w->lblTmb(i)->y() * rt::Screen::TwipsPerPixelY(), tw::Top(w->ixTmb(i)) + tw::Height(w->ixTmb(i)) + 10, 15);
+    EXPECT_EQ(caption(i), QStringLiteral("Page %1").arg(i + 1));
+    EXPECT_EQ(selected(i), i == 0);
+    // One column of large thumbnails, each row 280 twips below the last, captions under them.
+    const QRectF place = thumbPlace(w, i);
+    EXPECT_NEAR(place.top(), 280 + i * (thumbPlace(w, 0).height() + 280), 15);
+    EXPECT_NEAR(place.left(), 280, 15);
+    EXPECT_NEAR(w->strip().captionRect(i).y() * rt::Screen::TwipsPerPixelY(),
+                rt::Screen::ToTwipsY(w->strip().slotRect(i).bottom() + 1) + 10, 15);
   }
-  EXPECT_NEAR(tw::Width(w->ixTmb(0)), 1460, 15);
+  EXPECT_NEAR(thumbPlace(w, 0).width(), 1460, 15);
   EXPECT_TRUE(w->Menu("mnuViewPageThumbs")->isChecked());
   EXPECT_TRUE(enabled(w->Menu("mnuEditAppend")));
   EXPECT_EQ(w->Caption(), "   Image Lumivex - " + path);
@@ -78,8 +79,8 @@ TEST_F(MainWindowTest, MultiPageTiffShowsThumbnailsAndSwitchesPagesAndZoom) {
   ws::mnuViewNext_Click(*w);
   EXPECT_EQ(gintCurrPage, 1);
   EXPECT_EQ(pageShown(w), 40);
-  EXPECT_EQ(w->ixTmb(0)->HighlightBorder(), 0);
-  EXPECT_EQ(w->ixTmb(1)->HighlightBorder(), 3);
+  EXPECT_FALSE(selected(0));
+  EXPECT_TRUE(selected(1));
   EXPECT_TRUE(enabled(w->Menu("mnuViewPrev")));
   w->ixTmb_Click(2);
   EXPECT_EQ(pageShown(w), 50);
@@ -96,8 +97,8 @@ TEST_F(MainWindowTest, MultiPageTiffShowsThumbnailsAndSwitchesPagesAndZoom) {
   w->ixTmb_Click(0);
   w->mblnShiftDown = false;
   EXPECT_EQ(gintCurrPage, 1);
-  EXPECT_EQ(w->ixTmb(0)->HighlightBorder(), 3);
-  EXPECT_EQ(w->ixTmb(1)->HighlightBorder(), 3);
+  EXPECT_TRUE(selected(0));
+  EXPECT_TRUE(selected(1));
 
   struct ZoomCase {
     float before;
@@ -130,21 +131,18 @@ TEST_F(MainWindowTest, MultiPageTiffShowsThumbnailsAndSwitchesPagesAndZoom) {
   EXPECT_TRUE(w->fraEdt->isVisible());
 
   w->mnuFileClose_Click();
-  EXPECT_EQ(w->ixTmb.Count(), 1);
-  EXPECT_TRUE(w->lblTmb(0)->text().isEmpty());
+  EXPECT_EQ(pageCount(), 0);
   EXPECT_EQ(w->Caption(), QStringLiteral("   Image Lumivex"));
   EXPECT_TRUE(dialogs.calls().empty());
   // Nothing of the closed document stays in sight: no zoom, no empty thumbnail.
   EXPECT_EQ(w->StatusPanel("ZOOM"), QString());
-  EXPECT_TRUE(w->ixTmb(0)->isHidden());
-  EXPECT_TRUE(w->lblTmb(0)->isHidden());
+  EXPECT_EQ(w->strip().count(), 0);
   // The next document shows its thumbnails again, a one-page file as well.
   w->fnOpenImgFile(path);
-  EXPECT_FALSE(w->ixTmb(0)->isHidden());
+  EXPECT_EQ(w->strip().count(), 3);
   w->mnuFileClose_Click();
   w->fnOpenImgFile(file(QStringLiteral("one.bmp"), {{20, 10, 0xFF00FF}}, 5));
-  EXPECT_FALSE(w->ixTmb(0)->isHidden());
-  EXPECT_FALSE(w->lblTmb(0)->isHidden());
+  EXPECT_EQ(w->strip().count(), 1);
   EXPECT_TRUE(w->StatusPanel("ZOOM").endsWith(QLatin1Char('%')));
 }
 
@@ -154,22 +152,54 @@ TEST_F(MainWindowTest, UntitledDocumentWithSeveralPagesNeverOverwritesAPage) {
   EXPECT_EQ(w->Caption(), QStringLiteral("   Image Lumivex - New File"));
   EXPECT_FALSE(enabled(w->Menu("mnuFileClose")));
   EXPECT_TRUE(enabled(w->Button(w->tbrFile, "close")));
-  EXPECT_EQ(gvarPageAnno.size(), 2u);
+  EXPECT_EQ(pageCount(), 1);
   // A second page, as a scan or an append after New brings it.
-  img::ImagingControl page;
-  page.CreateBlankImage(60, 30, 24, 0x0000FF);
-  ASSERT_TRUE(w->ixTmb.Load(1));
-  w->ixTmb(1)->setImageHandle(page.ImageHandleCopy());
-  w->lblTmb.Load(1);
-
+  appendPage(60, 30, 0x0000FF);
+  w->ixTmb_Click(0);
   w->ixTmb_Click(1);
   EXPECT_EQ(gintCurrPage, 1);
   EXPECT_EQ(pageShown(w), 60);
-  EXPECT_EQ(w->ixTmb(0)->ImageWidth(), 50);
+  EXPECT_EQ(pageWidth(0), 50);
   ws::mnuViewPrev_Click(*w);
   EXPECT_EQ(pageShown(w), 50);
-  EXPECT_EQ(w->ixTmb(1)->ImageWidth(), 60);
+  EXPECT_EQ(pageWidth(1), 60);
   EXPECT_TRUE(enabled(w->Menu("mnuViewNext")));
+}
+
+// File > Open shows its dialog first, in the open document's folder: Cancel there, or in the save
+// question once a file is chosen, leaves the document as it was; No opens the file chosen.
+TEST_F(MainWindowTest, OpenKeepsTheDocumentUntilAFileIsChosenAndTheOldOneCloses) {
+  QDir(dir.path()).mkpath(QStringLiteral("docs"));
+  const QString path = file(QStringLiteral("docs/three.tif"), kThreePages, 4);
+  const QString other = file(QStringLiteral("one.bmp"), {{20, 10, 0xFF00FF}}, 5);
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(path);
+  gblnDocModified = true;
+
+  dialogs.cancelDialog(rt::DialogKind::Open);
+  ws::mnuFileOpen_Click(*w);
+  EXPECT_EQ(dialogs.calls().back().request.initDir, dir.file(QStringLiteral("docs")));
+  EXPECT_EQ(gstrCurrFile, path);
+  EXPECT_EQ(pageCount(), 3);
+  EXPECT_TRUE(gblnDocModified);
+
+  dialogs.answerFile(rt::DialogKind::Open, other).answerMsgBox(rt::vbCancel);
+  ws::mnuFileOpen_Click(*w);
+  EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("Image has been modified! Save changes?"));
+  EXPECT_EQ(gstrCurrFile, path);
+  EXPECT_EQ(pageCount(), 3);
+
+  dialogs.answerFile(rt::DialogKind::Open, other).answerMsgBox(rt::vbNo);
+  ws::mnuFileOpen_Click(*w);
+  EXPECT_EQ(gstrCurrFile, other);
+  EXPECT_EQ(pageCount(), 1);
+  EXPECT_EQ(readImage(path).size(), 3u);
+
+  // Without a document the dialog starts where the last file was opened from, else at home.
+  w->mnuFileClose_Click();
+  EXPECT_EQ(ws::openDialogFolder(QString()), QFileInfo(other).absolutePath());
+  ws::lastOpenFolder().clear();
+  EXPECT_EQ(ws::openDialogFolder(QString()), QDir::homePath());
 }
 
 // ---- The save prompt ------------------------------------------------------------------------------
@@ -326,13 +356,7 @@ TEST_F(MainWindowTest, PcxAndDcxSavesOfferTheExtensionThatFitsThePageCount) {
     const QString path = file(QString::fromLatin1(c.name), {{12, 10, 0x0000FF}}, c.format);
     const QByteArray original = fileBytes(path);
     w->fnOpenImgFile(path);
-    if (c.pages == 2) {
-      img::ImagingControl extra;
-      extra.CreateBlankImage(14, 10, 24, 0x00FF00);
-      ASSERT_TRUE(w->ixTmb.Load(1));
-      w->ixTmb(1)->setImageHandle(extra.ImageHandleCopy());
-      w->lblTmb.Load(1);
-    }
+    if (c.pages == 2) appendPage(14, 10, 0x00FF00);
     dialogs.answerMsgBox(c.answer);
     ASSERT_TRUE(w->mnuFileSave_Click()) << c.name;
     EXPECT_EQ(dialogs.calls().back().text, QString::fromLatin1(c.question)) << c.name;
@@ -342,9 +366,9 @@ TEST_F(MainWindowTest, PcxAndDcxSavesOfferTheExtensionThatFitsThePageCount) {
     if (saved != path) {
       EXPECT_EQ(fileBytes(path), original) << c.name;
     }
-    // The annotations are in the pixels now; the store is empty.
-    EXPECT_EQ(gvarPageAnno.size(), static_cast<std::size_t>(c.pages) + 1);
-    for (const rt::Variant& entry : gvarPageAnno) EXPECT_TRUE(entry.IsEmpty());
+    // The annotations are in the pixels now; no page keeps a layer.
+    ASSERT_EQ(pageCount(), c.pages);
+    for (int i = 0; i < c.pages; ++i) EXPECT_TRUE(pages().layer(i).isEmpty());
     w->mnuFileClose_Click();
   }
 }
@@ -364,10 +388,9 @@ TEST_F(MainWindowTest, AnnotationsAPageCarriesSurviveASaveOfTheDocument) {
   }
   frmImgClntForm* w = window();
   w->fnOpenImgFile(path);
-  ASSERT_EQ(gvarPageAnno.size(), 3u);
-  EXPECT_TRUE(gvarPageAnno[0].IsEmpty());
-  EXPECT_EQ(gvarPageAnno[1].Bytes(), QByteArray(reinterpret_cast<const char*>(layer.data()), layer.size()));
-  EXPECT_TRUE(gvarPageAnno[2].IsEmpty());
+  ASSERT_EQ(pageCount(), 2);
+  EXPECT_TRUE(pages().layer(0).isEmpty());
+  EXPECT_EQ(pages().layer(1), QByteArray(reinterpret_cast<const char*>(layer.data()), layer.size()));
   w->ixTmb_Click(1);
   w->ixTmb_Click(0);
   gblnDocModified = true;
@@ -397,7 +420,8 @@ TEST_F(MainWindowTest, FailedMultiPageSaveLeavesTheTargetUntouchedAndSaysSo) {
   EXPECT_EQ(w->nxMain->AttachControlName(), QStringLiteral("ixMain"));
   // Clicking a page that can no longer be read reports it; the window carries on.
   dialogs.answerMsgBox(rt::vbOK);
-  Q_EMIT w->ixTmb(2)->Click();
+  w->show();
+  clickThumb(w, 2);
   EXPECT_EQ(dialogs.calls().back().title, QStringLiteral("Error"));
   EXPECT_TRUE(frmImgClnt.IsLoaded());
 }
@@ -422,7 +446,7 @@ TEST_F(MainWindowTest, ARectangleDrawnOnAPageIsStoredSavedWithTheTiffAndComesBac
 
   // Going to page 2 stores page 1's layer; coming back shows it again.
   w->ixTmb_Click(1);
-  ASSERT_FALSE(gvarPageAnno[0].IsEmpty());
+  ASSERT_FALSE(pages().layer(0).isEmpty());
   EXPECT_EQ(w->nxMain->LayerObjectCount(w->nxMain->CurrentLayer()), 0);
   w->ixTmb_Click(0);
   EXPECT_EQ(w->nxMain->LayerObjectCount(w->nxMain->CurrentLayer()), 1);
@@ -434,9 +458,9 @@ TEST_F(MainWindowTest, ARectangleDrawnOnAPageIsStoredSavedWithTheTiffAndComesBac
   w->fnCloseFile(false, closed);
   ASSERT_TRUE(closed);
   w->fnOpenImgFile(path);
-  ASSERT_EQ(gvarPageAnno.size(), 3u);
-  EXPECT_FALSE(gvarPageAnno[0].IsEmpty());
-  EXPECT_TRUE(gvarPageAnno[1].IsEmpty());
+  ASSERT_EQ(pageCount(), 2);
+  EXPECT_FALSE(pages().layer(0).isEmpty());
+  EXPECT_TRUE(pages().layer(1).isEmpty());
   EXPECT_EQ(w->nxMain->LayerObjectCount(w->nxMain->CurrentLayer()), 1);
   // The pixels of the page were not touched: the rectangle lives in the layer, not in the image.
   EXPECT_TRUE(samePages(readImage(path), {{200, 150, 0xFFFFFF}, {200, 150, 0xFFFFFF}}));

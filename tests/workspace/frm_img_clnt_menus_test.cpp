@@ -85,7 +85,7 @@ TEST_F(MainWindowTest, ToolbarButtonsRunTheirMenuItemsCommand) {
 TEST_F(MainWindowTest, TheThumbnailsMenuWorksOnThePageClicked) {
   frmImgClntForm* w = window();
   w->fnOpenImgFile(file(QStringLiteral("three.tif"), kThreePages, 4));
-  Q_EMIT w->ixTmb(1)->MouseDown(ws::kRightButton, 0, 0, 0);
+  clickThumb(w, 1, Qt::RightButton);
   w->mnuPopTmb->close();
   ASSERT_EQ(gintPopupTmb, 1);
   EXPECT_EQ(gintCurrPage, 1);
@@ -104,9 +104,9 @@ TEST_F(MainWindowTest, TheThumbnailsMenuWorksOnThePageClicked) {
 
   dialogs.answerMsgBox(rt::vbYes);
   w->Menu("mnuPopTmbDelete")->trigger();
-  ASSERT_EQ(w->ixTmb.Count(), 2);
-  EXPECT_EQ(w->ixTmb(0)->ImageWidth(), 30);
-  EXPECT_EQ(w->ixTmb(1)->ImageWidth(), 50);
+  ASSERT_EQ(pageCount(), 2);
+  EXPECT_EQ(pageWidth(0), 30);
+  EXPECT_EQ(pageWidth(1), 50);
   EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("Are you sure you want to delete the selected image(s)?"));
 }
 

@@ -66,12 +66,7 @@ TEST_F(MainWindowTest, DcxSaveBurnsTheShownPagesAnnotationsIn) {
 TEST_F(MainWindowTest, SeveralPagesAreNeverSavedIntoAOnePageFormat) {
   frmImgClntForm* w = window();
   w->fnNewImgFile(50, 40, 24, 0xFFFFFF);
-  img::ImagingControl page;
-  page.CreateBlankImage(60, 30, 24, 0x0000FF);
-  ASSERT_TRUE(w->ixTmb.Load(1));
-  w->ixTmb(1)->setImageHandle(page.ImageHandleCopy());
-  w->lblTmb.Load(1);
-  gblnDocModified = true;
+  appendPage(60, 30, 0x0000FF);
   const QString target = dir.file(QStringLiteral("scan.bmp"));
   ws::registerWindow(QStringLiteral("frmImgSvSettings"), [&](const QStringList&) {
     gintCurrFormat = 5;
@@ -84,7 +79,7 @@ TEST_F(MainWindowTest, SeveralPagesAreNeverSavedIntoAOnePageFormat) {
   EXPECT_EQ(dialogs.calls()[0].title, QStringLiteral("Error"));
   EXPECT_FALSE(QFile::exists(target));
   EXPECT_TRUE(gblnDocModified);
-  EXPECT_EQ(w->ixTmb.Count(), 2);
+  EXPECT_EQ(pageCount(), 2);
 }
 
 // Save As under the extension of another format writes that format: the pages a one-page format
@@ -109,7 +104,7 @@ TEST_F(MainWindowTest, SaveAsWritesTheFormatOfTheNamesExtension) {
   EXPECT_FALSE(ws::mnuFileSaveAs_Click(*w));
   EXPECT_TRUE(dialogs.calls().back().text.startsWith(QStringLiteral("The format you have chosen does not support multi-page images.")));
   EXPECT_FALSE(QFile::exists(bmp));
-  EXPECT_EQ(w->ixTmb.Count(), 4);
+  EXPECT_EQ(pageCount(), 4);
   EXPECT_EQ(gstrCurrFile, path);
 
   dialogs.answerFile(rt::DialogKind::Save, bmp);

@@ -22,7 +22,7 @@ TEST_F(MainWindowTest, StripScrollBarHasThePlatformWidthAndTheViewportTakesTheRe
   // The scroll bar stands right of the viewport, inside the pane, covering no thumbnail.
   EXPECT_NEAR(twipsX(w->picMain->width()), twipsX(w->fraTmb->width()) - 80 - twipsX(w->vsTmb->width()), 15);
   EXPECT_EQ(w->vsTmb->x(), w->picMain->x() + w->picMain->width());
-  EXPECT_LE(tw::Left(w->ixTmb(0)) + tw::Width(w->ixTmb(0)), twipsX(w->picMain->width()));
+  EXPECT_LE(thumbPlace(w, 0).right(), twipsX(w->picMain->width()));
 }
 
 // Thumbs Only widens the strip; back in Page And Thumbs, the thumbnails are sized for the narrow
@@ -32,7 +32,7 @@ TEST_F(MainWindowTest, ThumbnailSizeFollowsTheStripWidthAcrossLayouts) {
   w->fnOpenImgFile(file(QStringLiteral("nine.tif"), std::vector<Page>(9, Page{16, 20, 0x808080}), 4));
   // Thumbnail sizes in twips, as close as whole pixels allow.
   auto isSize = [&](double width, double height) {
-    return std::abs(tw::Width(w->ixTmb(0)) - width) < 15 && std::abs(tw::Height(w->ixTmb(0)) - height) < 15;
+    return std::abs(thumbPlace(w, 0).width() - width) < 15 && std::abs(thumbPlace(w, 0).height() - height) < 15;
   };
   EXPECT_TRUE(isSize(1220, 1525));  // one column that needs the scroll bar: small thumbnails
   ws::mnuViewThumbsOnly_Click(*w);
@@ -52,66 +52,66 @@ TEST_F(MainWindowTest, ClosingADocumentResetsTheStripScroll) {
   w->mnuFileClose_Click();
   EXPECT_EQ(w->vsTmb->value(), 0);
   EXPECT_FALSE(w->vsTmb->isVisible());
-  EXPECT_EQ(w->picChild->y(), 0);
+  EXPECT_EQ(w->strip().gridTop(), 0);
   // The next long document starts at its first page.
   w->fnOpenImgFile(nine);
   EXPECT_EQ(w->vsTmb->value(), 0);
-  EXPECT_EQ(w->picChild->y(), 0);
+  EXPECT_EQ(w->strip().gridTop(), 0);
 }
 
 // Deleting pages 2 and 4 of five with page 4 current: three thumbnails with the pictures and
-// captions of pages 1, 3 and 5, their annotation entries with them, the former page 3 current and
-// the only one selected. Then a page inserted behind it, and one moved.
-TEST_F(MainWindowTest, PageEditsRearrangeThumbnailsCaptionsAndTheStore) {
+// captions of pages 1, 3 and 5, their layers with them, the former page 3 current and the only one
+// selected. Then a page inserted behind it, and one moved; the strip shows each page's own picture.
+TEST_F(MainWindowTest, PageEditsRearrangeThumbnailsCaptionsAndLayers) {
   std::vector<Page> five;
   for (int i = 0; i < 5; ++i) five.push_back({10 + i, 10, 0xFFFFFF});
   frmImgClntForm* w = window();
   w->fnOpenImgFile(file(QStringLiteral("five.tif"), five, 4));
-  for (int i = 0; i < 5; ++i) gvarPageAnno[static_cast<std::size_t>(i)] = rt::Variant(QByteArray(1, char('A' + i)));
+  ws::DocumentSession& doc = ws::document();
+  for (int i = 0; i < 5; ++i) doc.state().pages.setLayer(i, QByteArray(1, char('A' + i)));
   auto widths = [&] {
     std::vector<int> out;
-    for (int i = 0; i < w->ixTmb.Count(); ++i) out.push_back(w->ixTmb(i)->ImageWidth());
+    for (int i = 0; i < pageCount(); ++i) out.push_back(pageWidth(i));
     return out;
   };
   auto captions = [&] {
     QStringList out;
-    for (int i = 0; i < w->lblTmb.Count(); ++i) out << w->lblTmb(i)->text();
+    for (int i = 0; i < pageCount(); ++i) out << caption(i);
     return out;
   };
-  auto storeNames = [&] {
+  auto layerNames = [&] {
     QString out;
-    for (const rt::Variant& v : gvarPageAnno) out += v.IsEmpty() ? QLatin1Char('.') : QLatin1Char(v.Bytes().at(0));
+    for (int i = 0; i < pageCount(); ++i) out += pages().layer(i).isEmpty() ? QLatin1Char('.') : QLatin1Char(pages().layer(i).at(0));
     return out;
   };
-  auto selected = [&] {
+  auto selection = [&] {
     std::vector<int> out;
-    for (int i = 0; i < w->ixTmb.Count(); ++i)
-      if (w->ixTmb(i)->HighlightBorder() == 3) out.push_back(i);
+    for (int i = 0; i < pageCount(); ++i)
+      if (selected(i)) out.push_back(i);
     return out;
   };
 
-  w->fnApplyPageEdit(*ws::fnDeletePages(5, 3, {false, true, false, true, false}), ws::CaptionRule::Travel);
+  doc.applyPageEdit(*ws::fnDeletePages(5, 3, {false, true, false, true, false}), ws::CaptionRule::Travel);
   EXPECT_EQ(widths(), (std::vector<int>{10, 12, 14}));
   EXPECT_EQ(captions(), (QStringList{"Page 1", "Page 3", "Page 5"}));
-  EXPECT_EQ(storeNames(), QStringLiteral("ACE."));
+  EXPECT_EQ(layerNames(), QStringLiteral("ACE"));
   EXPECT_EQ(gintCurrPage, 1);
-  EXPECT_EQ(selected(), std::vector<int>{1});
+  EXPECT_EQ(selection(), std::vector<int>{1});
+  EXPECT_EQ(w->strip().count(), 3);
 
-  const ws::PageEdit insert = ws::fnInsertPages(3, gintCurrPage, gintCurrPage, 1);
-  w->fnApplyPageEdit(insert, ws::CaptionRule::Renumber);
   img::ImagingControl scanned;
   scanned.CreateBlankImage(30, 10, 24, 0x00FF00);
-  w->ixTmb(insert.firstNew)->setImageHandle(scanned.ImageHandleCopy());
+  std::vector<img::Bitmap> picture{scanned.bitmap()};
+  doc.addPickedPages(ws::fnInsertPages(3, gintCurrPage, gintCurrPage, 1), std::move(picture));
   EXPECT_EQ(widths(), (std::vector<int>{10, 12, 30, 14}));
   EXPECT_EQ(captions(), (QStringList{"Page 1", "Page 2", "Page 3", "Page 4"}));
-  EXPECT_EQ(storeNames(), QStringLiteral("AC.E."));
+  EXPECT_EQ(layerNames(), QStringLiteral("AC.E"));
 
-  w->fnApplyPageEdit(ws::fnMovePage(4, 1, 3, 0), ws::CaptionRule::Renumber);
+  doc.applyPageEdit(ws::fnMovePage(4, 1, 3, 0), ws::CaptionRule::Renumber);
   EXPECT_EQ(widths(), (std::vector<int>{14, 10, 12, 30}));
-  EXPECT_EQ(storeNames(), QStringLiteral("EAC.."));
+  EXPECT_EQ(layerNames(), QStringLiteral("EAC."));
   EXPECT_EQ(gintCurrPage, 2);
   // The page shown follows: clicking through the strip shows each page's own picture.
-  w->layOutStrip();
   w->ixTmb_Click(0);
   EXPECT_EQ(pageShown(w), 14);
   w->ixTmb_Click(3);

@@ -18,18 +18,18 @@ TEST_F(MainWindowTest, StripScrollsToTheCurrentPageAndToolbarKeysMatchExactly) {
   const QString path = file(QStringLiteral("nine.tif"), pages, 4);
   frmImgClntForm* w = window();
   w->fnOpenImgFile(path);
-  ASSERT_EQ(w->ixTmb.Count(), 9);
-  // Nine pages in one column do not fit: the scroll bar shows and the carrier is taller.
+  ASSERT_EQ(pageCount(), 9);
+  // Nine pages in one column do not fit: the scroll bar shows and the grid is taller.
   EXPECT_TRUE(w->vsTmb->isVisible());
-  EXPECT_GT(w->picChild->height(), w->picMain->height());
+  EXPECT_GT(w->strip().gridHeight(), tw::Height(w->picMain));
   EXPECT_EQ(w->vsTmb->value(), 0);
 
   w->ixTmb_Click(8);
   const int v = w->vsTmb->value();
   EXPECT_GT(v, 0);
-  EXPECT_NEAR(w->picChild->y() * rt::Screen::TwipsPerPixelY(), -200.0 * v, 15);
+  EXPECT_NEAR(w->strip().gridTop(), -200.0 * v, 15);
   // The last thumbnail, with its 280-twip margin, lies inside the viewport.
-  const double bottom = tw::Top(w->ixTmb(8)) + tw::Height(w->ixTmb(8)) + 280;
+  const double bottom = thumbPlace(w, 8).bottom() + 280;
   EXPECT_LE(bottom - 200.0 * v, w->picMain->height() * rt::Screen::TwipsPerPixelY() + 200);
   w->ixTmb_Click(0);
   EXPECT_EQ(w->vsTmb->value(), 0);

@@ -100,8 +100,8 @@ TEST_F(PropertiesTest, AnUntitledPictureShowsThePageViewAsOnePageOfUnknownSize) 
   frmImgClntForm* w = window();
   w->fnNewImgFile(25, 14, 8, 0xFFFFFF);
   // Pages added to the untitled picture do not change its page count here.
-  w->ixTmb.Load(1);
-  w->lblTmb.Load(1);
+  appendPage(30, 20, 0xFFFFFF);
+  w->ixTmb_Click(0);
   frmImgPropForm* d = frmImgProp.get();
   d->fnShowProperties();
   const QStringList v = values(d);

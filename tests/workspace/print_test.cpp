@@ -219,7 +219,7 @@ TEST_F(PrintTest, TheEditedPageShownIsWhatPrints) {
   printerAnswers(1, 1, 1);
   ws::mnuFilePrint_Click(*w);
   EXPECT_NEAR(marker(QStringLiteral("out.pdf")).width(), 45, 1);
-  EXPECT_EQ(w->ixTmb(0)->ImageWidth(), 60);
+  EXPECT_EQ(pageWidth(0), 60);
 }
 
 TEST_F(PrintTest, CancelOrNoCopiesPrintNothing) {

@@ -2,6 +2,7 @@
 // work, while the document can be paged, edited, saved and closed; pictures made in parallel are
 // the ones made one by one.
 #include "controls/imaging/page_thumb_loader.h"
+#include "controls/imaging/pixel_ops.h"
 #include "tests/support/main_window_fixture.h"
 #include "workspace/page_strip.h"
 #include "workspace/view_commands.h"
@@ -59,22 +60,14 @@ TEST_F(MainWindowTest, ThumbnailsMadeInParallelEqualThoseMadeOneByOne) {
     EXPECT_EQ(t.fullHeight, one.fullHeight) << p;
   }
 
-  // In the window, each slot ends up showing what a thumbnail loaded from its page shows.
+  // In the window, each slot ends up with the picture made of its own page.
   frmImgClntForm* w = window();
   w->fnOpenImgFile(path);
   ASSERT_TRUE(waitUntil([&] { return !w->ThumbsLoading(); }));
+  const int side = w->strip().displaySide();
   for (int i = 0; i < 24; ++i) {
-    img::ImagingControl* slot = w->ixTmb(i);
-    img::ImagingControl alone;
-    alone.resize(slot->size());
-    alone.setThumbDisplayMode(1);
-    alone.setHighlightBorder(slot->HighlightBorder());
-    alone.setPageNumber(i + 1);
-    alone.setSourceFile(path);
-    EXPECT_FALSE(slot->isPendingSource()) << i;
-    EXPECT_EQ(slot->ImageWidth(), alone.ImageWidth()) << i;
-    EXPECT_EQ(slot->FittedPictureRect(), alone.FittedPictureRect()) << i;
-    EXPECT_EQ(slot->grab().toImage(), alone.grab().toImage()) << i;
+    ASSERT_TRUE(w->strip().hasPicture(i)) << i;
+    EXPECT_EQ(w->strip().picture(i), img::makeThumbnail(img::makePageThumb(path, i + 1, side).decoded.bitmap, side, side)) << i;
   }
 }
 
@@ -178,27 +171,25 @@ TEST_F(MainWindowTest, ADocumentOfFiveThousandPagesOpensScrollsAndShowsItsLastPa
   ASSERT_FALSE(path.isEmpty());
   frmImgClntForm* w = window();
   w->fnOpenImgFile(path);
-  ASSERT_EQ(w->ixTmb.Count(), n);
-  EXPECT_EQ(w->lblTmb(n - 1)->text(), QStringLiteral("Page 5000"));
+  ASSERT_EQ(pageCount(), n);
+  EXPECT_EQ(caption(n - 1), QStringLiteral("Page 5000"));
   EXPECT_EQ(pageShown(w), 8);
-  auto shown = [&] {
+  auto held = [&] {
     int count = 0;
-    for (int i = 0; i < n; ++i) count += w->ixTmb(i)->isHidden() ? 0 : 1;
+    for (int i = 0; i < n; ++i) count += w->strip().hasPicture(i) ? 1 : 0;
     return count;
   };
-  EXPECT_LT(shown(), 100);
   ASSERT_TRUE(waitUntil([&] { return !w->ThumbsLoading(); }));
-  EXPECT_FALSE(w->ixTmb(0)->isPendingSource());
-  EXPECT_TRUE(w->ixTmb(n - 1)->isPendingSource());
+  EXPECT_LT(held(), 100);
+  EXPECT_TRUE(w->strip().hasPicture(0));
+  EXPECT_FALSE(w->strip().hasPicture(n - 1));
 
-  // To the end of the strip: the last thumbnails show and get their pictures, the first let theirs go.
+  // To the end of the strip: the last pages get their pictures, the first let theirs go.
   w->vsTmb->setValue(w->vsTmb->maximum());
-  ASSERT_FALSE(w->ixTmb(n - 1)->isHidden());
-  EXPECT_TRUE(w->ixTmb(0)->isHidden());
-  EXPECT_TRUE(w->ixTmb(0)->isPendingSource());
-  EXPECT_LT(shown(), 100);
-  ASSERT_TRUE(waitUntil([&] { return !w->ThumbsLoading() && !w->ixTmb(n - 1)->isPendingSource(); }));
-  EXPECT_EQ(w->ixTmb(n - 1)->ImageWidth(), 8 + (n - 1) % 50);
+  EXPECT_FALSE(w->strip().hasPicture(0));
+  ASSERT_TRUE(waitUntil([&] { return !w->ThumbsLoading() && w->strip().hasPicture(n - 1); }));
+  EXPECT_LT(held(), 100);
+  EXPECT_TRUE(w->strip().slotRect(n - 1).intersects(w->picChild->rect()));
 
   w->ixTmb_Click(n - 1);
   EXPECT_EQ(pageShown(w), 8 + (n - 1) % 50);
@@ -214,10 +205,10 @@ TEST_F(MainWindowTest, ADocumentWhoseThumbnailsAreStillMadeCanBePagedEditedAndSa
   const QString path = file(QStringLiteral("long.tif"), pages, 4);
   frmImgClntForm* w = window();
   w->fnOpenImgFile(path);
-  ASSERT_EQ(w->ixTmb.Count(), 30);
-  EXPECT_EQ(w->lblTmb(29)->text(), QStringLiteral("Page 30"));
+  ASSERT_EQ(pageCount(), 30);
+  EXPECT_EQ(caption(29), QStringLiteral("Page 30"));
   EXPECT_TRUE(w->ThumbsLoading());
-  EXPECT_TRUE(w->ixTmb(17)->isPendingSource());
+  EXPECT_FALSE(w->strip().hasPicture(17));
   EXPECT_TRUE(w->StatusPanel(QStringLiteral("BODY")).endsWith(QStringLiteral("of 30")));
 
   w->ixTmb_Click(17);
@@ -227,8 +218,8 @@ TEST_F(MainWindowTest, ADocumentWhoseThumbnailsAreStillMadeCanBePagedEditedAndSa
   w->ixMain->RotateBy(90);
   gblnPageModified = gblnDocModified = true;
   std::swap(pages[18].width, pages[18].height);
-  // A pending page moves with an edit of the strip and still knows its picture.
-  w->fnApplyPageEdit(ws::fnMovePage(30, 18, 29, 0), ws::CaptionRule::Renumber);
+  // A page still waiting for its thumbnail moves with an edit and keeps its own picture.
+  ws::document().applyPageEdit(ws::fnMovePage(30, 18, 29, 0), ws::CaptionRule::Renumber);
   std::rotate(pages.begin(), pages.begin() + 29, pages.end());
   ASSERT_TRUE(w->mnuFileSave_Click());
   EXPECT_TRUE(samePages(readImage(path), pages));
@@ -236,9 +227,10 @@ TEST_F(MainWindowTest, ADocumentWhoseThumbnailsAreStillMadeCanBePagedEditedAndSa
   // The pictures that arrive after the save and the edit land in their own slots only.
   ASSERT_TRUE(waitUntil([&] { return !w->ThumbsLoading(); }));
   EXPECT_EQ(w->StatusPanel(QStringLiteral("BODY")), QString());
+  const int side = w->strip().displaySide();
   for (int i = 0; i < 30; ++i) {
-    EXPECT_FALSE(w->ixTmb(i)->isPendingSource()) << i;
-    EXPECT_EQ(w->ixTmb(i)->ImageWidth(), pages[static_cast<std::size_t>(i)].width) << i;
+    ASSERT_TRUE(w->strip().hasPicture(i)) << i;
+    EXPECT_EQ(w->strip().picture(i), img::makeThumbnail(img::makePageThumb(path, i + 1, side).decoded.bitmap, side, side)) << i;
   }
   bool ok = false;
   w->fnCloseFile(true, ok);
@@ -265,8 +257,10 @@ TEST_F(MainWindowTest, ClosingOrOpeningAnotherDocumentStopsTheWork) {
   w->fnOpenImgFile(second);
   ASSERT_TRUE(waitUntil([&] { return !w->ThumbsLoading(); }));
   for (int k = 0; k < 20; ++k) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  ASSERT_EQ(w->ixTmb.Count(), 5);
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(w->ixTmb(i)->ImageWidth(), 77) << i;
+  ASSERT_EQ(pageCount(), 5);
+  const int side = w->strip().displaySide();
+  const QImage expected = img::makeThumbnail(img::makePageThumb(second, 1, side).decoded.bitmap, side, side);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(w->strip().picture(i), expected) << i;
   // Unloading the window in the middle of the work.
   w->fnOpenImgFile(first);
   QCoreApplication::processEvents();

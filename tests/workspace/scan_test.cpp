@@ -95,21 +95,26 @@ class ScanTest : public MainWindowTest {
       if (++n == pages) w->twnMain->Cancel();
     });
   }
-  static QStringList captions(frmImgClntForm* w) {
+  static QStringList captions(frmImgClntForm*) {
     QStringList c;
-    for (int i = 0; i < w->ixTmb.Count(); ++i) c << w->lblTmb(i)->text();
+    for (int i = 0; i < pageCount(); ++i) c << caption(i);
     return c;
   }
-  static std::vector<int> widths(frmImgClntForm* w) {
+  static std::vector<int> widths(frmImgClntForm*) {
     std::vector<int> v;
-    for (int i = 0; i < w->ixTmb.Count(); ++i) v.push_back(w->ixTmb(i)->ImageWidth());
+    for (int i = 0; i < pageCount(); ++i) v.push_back(pageWidth(i));
     return v;
   }
-  static std::vector<int> selected(frmImgClntForm* w) {
+  static std::vector<int> selected(frmImgClntForm*) {
     std::vector<int> v;
-    for (int i = 0; i < w->ixTmb.Count(); ++i)
-      if (w->ixTmb(i)->HighlightBorder() == 3) v.push_back(i);
+    for (int i = 0; i < pageCount(); ++i)
+      if (mainwindowtest::selected(i)) v.push_back(i);
     return v;
+  }
+  static bool noLayers() {
+    for (int i = 0; i < pageCount(); ++i)
+      if (!pages().layer(i).isEmpty()) return false;
+    return true;
   }
   const QByteArray marker = QByteArrayLiteral("layer of the page");
 };
@@ -122,7 +127,7 @@ TEST_F(ScanTest, ScanNewOnAnEmptyWorkspaceStartsAnUntitledDocument) {
   EXPECT_EQ(w->Caption(), QStringLiteral("   Image Lumivex - New File"));
   EXPECT_EQ(captions(w), QStringList({"Page 1"}));
   EXPECT_EQ(widths(w), std::vector<int>({kScannedWidth}));
-  EXPECT_EQ(w->ixTmb(0)->ImageHeight(), 49);
+  EXPECT_EQ(pages().picture(0).height(), 49);
   EXPECT_EQ(pageShown(w), kScannedWidth);
   EXPECT_EQ(gintCurrPage, 0);
   EXPECT_EQ(gintCurrFormat, 0);
@@ -148,8 +153,7 @@ TEST_F(ScanTest, ScanNewFromTheFeederCaptionsThePagesInFeedingOrder) {
   EXPECT_EQ(widths(w), std::vector<int>(3, kScannedWidth));
   EXPECT_EQ(selected(w), std::vector<int>({2}));
   EXPECT_EQ(gintCurrPage, 2);
-  EXPECT_EQ(gvarPageAnno.size(), 4u);
-  for (const rt::Variant& v : gvarPageAnno) EXPECT_TRUE(v.IsEmpty());
+  EXPECT_TRUE(noLayers());
   EXPECT_TRUE(w->Menu("mnuViewNext") && !enabled(w->Menu("mnuViewNext")));
   EXPECT_TRUE(enabled(w->Menu("mnuViewPrev")));
 }
@@ -163,7 +167,7 @@ TEST_F(ScanTest, ScanNewClosesTheOpenDocumentFirst) {
   dialogs.answerMsgBox(rt::vbCancel);
   ws::mnuScanNew_Click(*w);
   EXPECT_EQ(gstrCurrFile, path);
-  EXPECT_EQ(w->ixTmb.Count(), 3);
+  EXPECT_EQ(pageCount(), 3);
   // No: the document goes, the scan starts an empty strip.
   dialogs.answerMsgBox(rt::vbNo);
   ws::mnuScanNew_Click(*w);
@@ -183,7 +187,6 @@ TEST_F(ScanTest, ScanAppendAddsThePageAtTheEndAndMakesItCurrent) {
   EXPECT_EQ(selected(w), std::vector<int>({3}));
   EXPECT_EQ(gintCurrPage, 3);
   EXPECT_EQ(pageShown(w), kScannedWidth);
-  EXPECT_EQ(gvarPageAnno.size(), 5u);
   EXPECT_TRUE(gblnDocModified);
   EXPECT_FALSE(gblnPageModified);
   EXPECT_EQ(gstrCurrFile, path);
@@ -196,7 +199,7 @@ TEST_F(ScanTest, ScanInsertPutsThePagesBehindTheCurrentOneAndMovesTheRestWithThe
     frmImgClntForm* w = scanner(pages == 1 ? "test:0 - Flatbed" : "test:0 - Automatic Document Feeder");
     w->fnOpenImgFile(path);
     w->ixTmb_Click(1);
-    gvarPageAnno[2] = rt::Variant(marker);
+    ws::document().state().pages.setLayer(2, marker);
     if (pages > 1) feederPages(w, pages);
     ws::mnuScanInsert_Click(*w);
     std::vector<int> expected = {30, 40};
@@ -209,9 +212,9 @@ TEST_F(ScanTest, ScanInsertPutsThePagesBehindTheCurrentOneAndMovesTheRestWithThe
     EXPECT_EQ(gintCurrPage, 1 + pages);
     EXPECT_EQ(selected(w), std::vector<int>({1 + pages}));
     EXPECT_EQ(pageShown(w), kScannedWidth);
-    ASSERT_EQ(gvarPageAnno.size(), static_cast<std::size_t>(5 + pages));
-    EXPECT_EQ(gvarPageAnno[static_cast<std::size_t>(2 + pages)].Bytes(), marker);
-    for (int i = 2; i < 2 + pages; ++i) EXPECT_TRUE(gvarPageAnno[static_cast<std::size_t>(i)].IsEmpty());
+    ASSERT_EQ(pageCount(), 4 + pages);
+    EXPECT_EQ(mainwindowtest::pages().layer(2 + pages), marker);
+    for (int i = 2; i < 2 + pages; ++i) EXPECT_TRUE(mainwindowtest::pages().layer(i).isEmpty());
     bool ok = false;
     w->fnCloseFile(true, ok);
     unloadNow();
@@ -223,11 +226,11 @@ TEST_F(ScanTest, RescanPageReplacesThePictureAndDropsItsAnnotations) {
   frmImgClntForm* w = scanner("test:0 - Flatbed");
   w->fnOpenImgFile(path);
   w->ixTmb_Click(1);
-  gvarPageAnno[1] = rt::Variant(marker);
+  ws::document().state().pages.setLayer(1, marker);
   ws::mnuScanPage_Click(*w);
   EXPECT_EQ(widths(w), std::vector<int>({30, kScannedWidth, 50}));
   EXPECT_EQ(captions(w), QStringList({"Page 1", "Page 2", "Page 3"}));
-  EXPECT_TRUE(gvarPageAnno[1].IsEmpty());
+  EXPECT_TRUE(pages().layer(1).isEmpty());
   EXPECT_EQ(gintCurrPage, 1);
   EXPECT_EQ(pageShown(w), kScannedWidth);
   EXPECT_TRUE(gblnDocModified);
@@ -261,8 +264,8 @@ TEST_F(ScanTest, TheScanAreaOfTheOptionsReachesTheDevice) {
   EXPECT_FLOAT_EQ(l, 0.5f);
   EXPECT_FLOAT_EQ(b, 0.5f);
   ws::mnuScanNew_Click(*w);
-  EXPECT_NEAR(w->ixTmb(0)->ImageWidth(), 50, 1);
-  EXPECT_NEAR(w->ixTmb(0)->ImageHeight(), 25, 1);
+  EXPECT_NEAR(pageWidth(0), 50, 1);
+  EXPECT_NEAR(mainwindowtest::pages().picture(0).height(), 25, 1);
 }
 
 TEST_F(ScanTest, WithoutAScannerTheCommandsEndQuietly) {

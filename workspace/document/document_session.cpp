@@ -1,17 +1,22 @@
 #include "workspace/document/document_session.h"
 
 #include "controls/imaging/codec.h"
+#include "controls/imaging/imaging_errors.h"
+#include "controls/imaging/pixel_ops.h"
 #include "platform/text/native_path.h"
 #include "runtime/dialogs.h"
 #include "runtime/errors.h"
 #include "runtime/fso.h"
 #include "runtime/screen.h"
+#include "workspace/annotation_layer_engine.h"
+#include "workspace/document/document_writer.h"
+#include "workspace/document/layer_engine.h"
 #include "workspace/mod_vars.h"
 #include "workspace/page_strip.h"
 #include "workspace/save_plan.h"
+#include "workspace/scan_placement.h"
 #include "workspace/window_openers.h"
 
-#include <QByteArray>
 #include <algorithm>
 
 namespace ws {
@@ -23,34 +28,22 @@ class NoView final : public DocumentView {
  public:
   int ask(const QString&, int) override { return rt::vbCancel; }
   void showError(const QString&) override {}
-  void setTitle(const QString&) override {}
-  void showZoom() override {}
-  void showLogin(const QString&) override {}
-  void enableCommands(const std::vector<CommandState>&) override {}
-  void enablePageButtons(bool, bool) override {}
-  void resetModes(DocState) override {}
-  void showDefaultLayout(bool) override {}
-  void clearAnnotations() override {}
-  int16_t showFirstPage(const QString&) override { return 0; }
-  void showBlankPage(int32_t, int32_t, int16_t, uint32_t) override {}
-  void showPage(int) override {}
-  void setToolDefaults() override {}
-  void emptyPageView() override {}
-  rt::Variant takeInLayer(const rt::Variant&) override { return rt::Variant(); }
-  void storeCurrentPage() override {}
-  void commitPendingEdit() override {}
-  int pageCount() const override { return 1; }
-  void fillStrip(int, const QString&) override {}
-  void loadThumbs(const QString&, int) override {}
-  void stopThumbs() override {}
-  void rearrangeStrip(const PageEdit&, CaptionRule) override {}
-  void setPagePicture(int, plat::HGLOBAL picture) override { plat::GlobalFree(picture); }
-  void emptyStrip() override {}
-  void layOutStrip() override {}
-  void scrollStripToCurrent() override {}
   std::optional<QString> askSavePath() override { return std::nullopt; }
-  void writePages(const SavePlan&) override {}
+  void setTitle(const QString&) override {}
+  void showLogin(const QString&) override {}
+  void showCommands(DocState, const std::vector<CommandState>&, bool) override {}
+  void enablePageButtons(bool, bool) override {}
+  void showNewDocument(bool, bool) override {}
+  void showPage(int, img::Bitmap, const QByteArray&) override {}
+  void showPages() override {}
+  void showNoDocument() override {}
+  ShownPage shownPage() override { return {}; }
+  void commitPendingEdit() override {}
 };
+
+QByteArray bytesOf(const std::vector<uint8_t>& v) {
+  return QByteArray(reinterpret_cast<const char*>(v.data()), static_cast<qsizetype>(v.size()));
+}
 
 }  // namespace
 
@@ -64,27 +57,11 @@ DocumentSession& document() {
   return session;
 }
 
-DocumentFile queryDocumentFile(const QString& path) {
-  DocumentFile f;
-  // Counting the pages first also clears what killed saves left beside the file.
-  try {
-    f.pages = img::filePageCount(path);
-  } catch (const rt::RuntimeError&) {
-  }
-  try {
-    f.layers = img::fileAnnotations(path);
-  } catch (const rt::RuntimeError&) {
-  }
-  try {
-    f.damageNote = img::fileDamageNote(path);
-  } catch (const rt::RuntimeError&) {
-  }
-  return f;
-}
-
-DocumentSession::DocumentSession(DocumentState& state, FileQuery query) : s_(state), query_(std::move(query)) {}
+DocumentSession::DocumentSession(DocumentState& state, FileReader read) : s_(state), read_(std::move(read)) {}
 
 void DocumentSession::setView(std::function<DocumentView*()> view) { view_ = std::move(view); }
+
+void DocumentSession::setLayerEngine(LayerEngine* engine) { engine_ = engine; }
 
 DocumentView* DocumentSession::view() const {
   static NoView none;
@@ -92,11 +69,11 @@ DocumentView* DocumentSession::view() const {
   return v ? v : &none;
 }
 
+LayerEngine& DocumentSession::engine() const { return engine_ ? *engine_ : annotationLayerEngine(); }
+
 // ---- What the document is -------------------------------------------------------------------------
 
 bool DocumentSession::isMultiPage() const { return modVars::fnIsMultiPageFormat(s_.format); }
-
-int DocumentSession::pageCount() const { return view()->pageCount(); }
 
 bool DocumentSession::hasPageStrip() const { return isMultiPage() || pageCount() > 1; }
 
@@ -109,72 +86,66 @@ QString DocumentSession::caption() const {
 
 // ---- Life cycle -----------------------------------------------------------------------------------
 
-void DocumentSession::showNewDocument() {
+void DocumentSession::showNewDocument(bool chooseLayout) {
   DocumentView* v = view();
   s_.currentPage = 0;
-  v->layOutStrip();
-  v->showZoom();
+  v->showNewDocument(chooseLayout, isMultiPage());
   enterState(DocState::NoDocument);
   enterState(DocState::DocumentOpen);
-  v->showDefaultLayout(isMultiPage());
   updatePageButtons();
-  v->setToolDefaults();
   s_.docModified = false;
   s_.pageModified = false;
 }
 
-void DocumentSession::emptyStore() { s_.pageAnno.assign(2, rt::Variant()); }
-
-void DocumentSession::fillStore(const std::vector<std::vector<uint8_t>>& layers) {
-  // A layer the engine takes in is stored as the engine writes it; one it cannot take in is kept as
-  // it was read, so that the next save writes it back.
-  s_.pageAnno.assign(layers.size() + 1, rt::Variant());
-  for (std::size_t i = 0; i < layers.size(); ++i) {
-    if (layers[i].empty()) continue;
-    const rt::Variant read(QByteArray(reinterpret_cast<const char*>(layers[i].data()), static_cast<qsizetype>(layers[i].size())));
-    rt::Variant& entry = s_.pageAnno[i];
-    entry = view()->takeInLayer(read);
-    if (entry.IsEmpty()) entry = read;
-  }
-}
-
 void DocumentSession::newDocument(int32_t width, int32_t height, int16_t bitsPerPixel, uint32_t colour) {
+  if (bitsPerPixel != 1 && bitsPerPixel != 4 && bitsPerPixel != 8 && bitsPerPixel != 24)
+    rt::Raise(img::kErrBadValue, QString::fromLatin1(img::kErrorSource), QStringLiteral("Invalid bits per pixel %1").arg(bitsPerPixel));
   rt::BusyPointer busy;
-  DocumentView* v = view();
+  img::Bitmap blank = img::blankBitmap(width, height, bitsPerPixel, qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF));
+  blank.resolutionX = blank.resolutionY = 96;
+  blank.resolutionUnit = img::kUnitInch;
   forgetFile();
-  v->clearAnnotations();
-  emptyStore();
-  v->showBlankPage(width, height, bitsPerPixel, colour);
-  showNewDocument();
+  s_.pages.takePicture(blank);
+  DocumentView* v = view();
+  v->showPages();
+  showNewDocument(true);
+  v->showPage(0, std::move(blank), QByteArray());
   v->setTitle(rt::App::Title() + QStringLiteral(" - New File"));
 }
 
 void DocumentSession::open(const QString& path) {
   if (path.trimmed().isEmpty()) return;
   rt::BusyPointer busy;
-  DocumentView* v = view();
-  v->stopThumbs();
+  img::OpenedFile file;
   try {
-    s_.path = path;
-    v->clearAnnotations();
-    const DocumentFile file = query_(path);
-    fillStore(file.layers);
-    v->clearAnnotations();
-    s_.format = v->showFirstPage(path);
-    const bool multiPage = isMultiPage();
-    const int pages = multiPage ? std::max(1, file.pages) : 0;
-    // Every page of a multi-page file gets its slot and caption now; the pictures follow.
-    v->fillStrip(pages, path);
-    showNewDocument();
-    if (multiPage) v->loadThumbs(path, pages);
-    // A file cut short opens with the pages that could be read, and the user is told.
-    if (!file.damageNote.isEmpty()) v->showError(file.damageNote);
-    v->setTitle(caption());
+    file = read_(path);
   } catch (const rt::RuntimeError&) {
     // A file that cannot be read leaves no half-opened document behind.
     close(true);
     throw;
   }
+  s_.path = path;
+  s_.format = file.first.format;
+  // A one-page format shows its first page only, whatever else the file holds.
+  const int32_t pages = isMultiPage() ? std::max(1, file.pages) : 1;
+  // A layer the engine takes in is kept as the engine writes it; one it cannot take in is kept as
+  // it was read, so that the next save writes it back.
+  std::vector<QByteArray> layers;
+  layers.reserve(std::min<std::size_t>(file.layers.size(), static_cast<std::size_t>(pages)));
+  for (std::size_t i = 0; i < file.layers.size() && i < static_cast<std::size_t>(pages); ++i) {
+    QByteArray read = bytesOf(file.layers[i]);
+    QByteArray taken = read.isEmpty() ? QByteArray() : engine().takeIn(read);
+    layers.push_back(taken.isEmpty() ? std::move(read) : std::move(taken));
+  }
+  s_.pages.takeFile(path, pages, std::move(layers));
+  DocumentView* v = view();
+  v->showPages();
+  showNewDocument(true);
+  file.first.bitmap.annotation.clear();
+  v->showPage(0, std::move(file.first.bitmap), s_.pages.layer(0));
+  v->setTitle(caption());
+  // A file cut short opens with the pages that could be read, and the user is told.
+  if (!file.damageNote.isEmpty()) v->showError(file.damageNote);
 }
 
 bool DocumentSession::close(bool noPrompt) {
@@ -188,10 +159,11 @@ bool DocumentSession::close(bool noPrompt) {
     }
     if (!s_.achId.isEmpty() && s_.login.update) unlockArchived();
   }
-  v->emptyStrip();
+  s_.pages.clear();
+  s_.currentPage = 0;
+  v->showNoDocument();
   enterState(DocState::NoDocument);
   forgetFile();
-  v->emptyPageView();
   s_.docModified = false;
   s_.pageModified = false;
   v->setTitle(rt::App::Title());
@@ -226,7 +198,7 @@ bool DocumentSession::askSaveFormatFirst() {
 
 bool DocumentSession::save() {
   if (!askSaveFormatFirst()) return false;
-  if (fnSaveTarget(s_.path, s_.achId, s_.commitSave) == SaveTarget::InPlace) return writeDocument();
+  if (fnSaveTarget(s_.path, s_.achId, s_.commitSave) == SaveTarget::InPlace) return writeAs(s_.path, s_.format, false);
   return saveAs();
 }
 
@@ -247,39 +219,66 @@ bool DocumentSession::saveAs() {
       v->ask(QStringLiteral("A file already exists with the selected path and name!") + QLatin1Char('\r') + QStringLiteral("Overwrite?"),
              rt::vbYesNo) == rt::vbNo)
     return false;
-  if (choice.format != s_.format && pageCount() >= 2 && !modVars::fnIsMultiPageFormat(choice.format)) {
-    if (v->ask(fnDropPagesQuestion(), rt::vbYesNo) == rt::vbNo) return false;
-    keepFirstPageOnly();
-  }
-  const QString previous = s_.path;
-  const int16_t previousFormat = s_.format;
-  s_.path = choice.path;
-  s_.format = choice.format;
-  if (writeDocument()) return true;
-  // The document was not written there: it keeps the name and format it had.
-  s_.path = previous;
-  s_.format = previousFormat;
-  return false;
+  // Several pages into a format that holds one: only the first is written, and only once the user
+  // agreed; the others leave the document only when the write has succeeded.
+  const bool firstPageOnly = pageCount() >= 2 && !modVars::fnIsMultiPageFormat(choice.format);
+  if (firstPageOnly && v->ask(fnDropPagesQuestion(), rt::vbYesNo) == rt::vbNo) return false;
+  return writeAs(choice.path, choice.format, firstPageOnly);
 }
 
-bool DocumentSession::writeDocument() {
+bool DocumentSession::writeAs(const QString& path, ImageFormatCode format, bool firstPageOnly) {
   DocumentView* v = view();
-  const SavePlan plan = fnPlanSave(s_.format, pageCount(), hasPageStrip(), s_.path);
+  if (s_.pages.empty()) return false;
+  v->commitPendingEdit();
+  // What the page view shows is what is written: its picture and layer go to the store first.
+  s_.pageModified = true;
+  storePageEdits();
+  const int pages = firstPageOnly ? 1 : pageCount();
+  const SavePlan plan = fnPlanSave(format, pages, modVars::fnIsMultiPageFormat(format) || pages > 1, path);
   if (!plan.refusal.isEmpty()) {
     v->showError(plan.refusal);
     return false;
   }
-  rt::BusyPointer busy;
+  QString target = path;
   if (plan.pageByPage && !plan.extensionQuestion.isEmpty()) {
     rt::Screen::setMousePointer(rt::vbDefault);
-    if (v->ask(plan.extensionQuestion, rt::vbYesNo) == rt::vbYes) s_.path = plan.pathOnYes;
-    rt::Screen::setMousePointer(rt::vbHourglass);
+    if (v->ask(plan.extensionQuestion, rt::vbYesNo) == rt::vbYes) target = plan.pathOnYes;
   }
+  rt::BusyPointer busy;
+  WriteJob job{target, plan, s_.format, s_.saveOptions, {}};
+  if (firstPageOnly) job.pages = {0};
+  else if (!plan.pageByPage) job.pages = {s_.currentPage};
+  else
+    for (int i = 0; i < pageCount(); ++i) job.pages.push_back(i);
+  bool readsTarget = false, burnsLayers = false;
+  for (int i : job.pages) {
+    const DocumentPage& p = s_.pages.page(i);
+    readsTarget = readsTarget || (!p.picture && p.file == target);
+    burnsLayers = burnsLayers || (plan.annotations == AnnotationHandling::BurnIn && !p.layer.isEmpty());
+  }
+  for (int i = 0; i < pageCount() && !readsTarget; ++i) readsTarget = !s_.pages.page(i).picture && s_.pages.page(i).file == target;
   try {
-    v->writePages(plan);
+    writeDocumentPages(s_.pages, job, engine());
   } catch (const rt::RuntimeError& e) {
+    // Nothing changed: the document keeps every page, its name, its format and its flags.
     v->showError(e.Description());
     return false;
+  }
+  // The document is now what was written.
+  if (firstPageOnly) {
+    s_.pages.keepOnly(0);
+    s_.currentPage = 0;
+  }
+  // Pages read from the file just replaced are read from the new one, page for page; burned-in
+  // annotations are part of the pictures now.
+  if (readsTarget || burnsLayers) s_.pages.readAllFrom(target, burnsLayers);
+  s_.path = target;
+  s_.format = format;
+  if (firstPageOnly || burnsLayers) {
+    v->showPages();
+    showPage(s_.currentPage);
+  } else if (readsTarget) {
+    v->showPages();
   }
   s_.docModified = false;
   s_.pageModified = false;
@@ -292,41 +291,105 @@ bool DocumentSession::writeDocument() {
 
 // ---- Pages ----------------------------------------------------------------------------------------
 
-void DocumentSession::applyPageEdit(const PageEdit& edit, CaptionRule captions) {
-  view()->rearrangeStrip(edit, captions);
-  s_.pageAnno = fnAlignStore(s_.pageAnno, edit);
-  s_.currentPage = edit.current;
+void DocumentSession::clickPage(int index, bool addToSelection) {
+  if (!s_.pages.valid(index)) return;
+  DocumentView* v = view();
+  if (!hasPageStrip()) {
+    storePageEdits();
+    s_.pages.select(index, true);
+    v->showPages();
+    return;
+  }
+  if (addToSelection) {
+    s_.pages.select(index, true);
+    v->showPages();
+    return;
+  }
+  storePageEdits();
+  s_.pages.selectOnly(index);
+  s_.currentPage = index;
+  v->showPages();
+  showPage(index);
 }
 
-void DocumentSession::addPickedPages(const PageEdit& edit, const std::vector<plat::HGLOBAL>& pictures) {
+void DocumentSession::showPage(int index) {
+  if (!s_.pages.valid(index)) return;
   DocumentView* v = view();
+  // Showing a page is no edit: the flags stay as they were.
+  const bool pageModified = s_.pageModified, docModified = s_.docModified;
+  img::Bitmap picture;
+  try {
+    picture = s_.pages.picture(index);
+  } catch (const rt::RuntimeError& e) {
+    v->showError(e.Description());
+  }
+  picture.annotation.clear();
+  v->showPage(index, std::move(picture), s_.pages.layer(index));
+  s_.pageModified = pageModified;
+  s_.docModified = docModified;
+  updatePageButtons();
+}
+
+void DocumentSession::applyPageEdit(const PageEdit& edit, CaptionRule captions) {
+  s_.pages.apply(edit, captions);
+  s_.currentPage = edit.current;
+  view()->showPages();
+}
+
+bool DocumentSession::deleteSelectedPages() {
+  const int pages = pageCount();
+  const std::optional<PageEdit> edit = fnDeletePages(pages, s_.currentPage, s_.pages.selection());
+  DocumentView* v = view();
+  // A document keeps at least one page.
+  if (!edit) {
+    v->showError(QStringLiteral("A document must keep at least one page: the selected image(s) cannot all be deleted."));
+    return false;
+  }
+  if (edit->count() == pages) return false;
+  if (v->ask(QStringLiteral("Are you sure you want to delete the selected image(s)?"), rt::vbYesNo) != rt::vbYes) return false;
+  // Edits of the shown page go to the store first, so that they survive if the page stays.
+  storePageEdits();
+  applyPageEdit(*edit, CaptionRule::Travel);
+  showPage(s_.currentPage);
+  markModified();
+  return true;
+}
+
+void DocumentSession::addPickedPages(const PageEdit& edit, std::vector<img::Bitmap> pictures) {
   PageEdit added = edit;
   if (added.firstNew >= 0) added.current = added.firstNew;
-  applyPageEdit(added, CaptionRule::Renumber);
+  storePageEdits();
+  s_.pages.apply(added, CaptionRule::Renumber);
+  s_.currentPage = added.current;
   std::size_t k = 0;
   for (int i = 0; i < added.count() && k < pictures.size(); ++i)
-    if (added.from[static_cast<std::size_t>(i)] == kNewPage) v->setPagePicture(i, pictures[k++]);
-  for (; k < pictures.size(); ++k) plat::GlobalFree(pictures[k]);
-  v->layOutStrip();
-  v->scrollStripToCurrent();
-  v->showPage(s_.currentPage + 1);
+    if (added.from[static_cast<std::size_t>(i)] == kNewPage) s_.pages.setPicture(i, std::move(pictures[k++]));
+  view()->showPages();
+  showPage(s_.currentPage);
   // The document gained pages: both flags, so that neither a save nor a page switch loses them.
   markModified();
 }
 
-void DocumentSession::keepFirstPageOnly() {
-  const int n = pageCount();
-  if (n < 2) return;
-  storePageEdits();
-  std::vector<bool> others(static_cast<std::size_t>(n), true);
-  others[0] = false;
-  const std::optional<PageEdit> edit = fnDeletePages(n, 0, others);
-  if (!edit) return;
+void DocumentSession::placeScannedPage(const ScanPlacement& p, img::Bitmap picture) {
   DocumentView* v = view();
-  applyPageEdit(*edit, CaptionRule::Travel);
-  v->layOutStrip();
-  v->scrollStripToCurrent();
-  v->showPage(1);
+  if (p.startsDocument) {
+    s_.pages.takePicture(std::move(picture));
+    v->showNewDocument(false, false);
+  } else {
+    if (p.edit) s_.pages.apply(*p.edit, p.captions);
+    // A scanned page has no annotations; a rescanned one loses those it had.
+    s_.pages.setPicture(p.slot, std::move(picture));
+    s_.pages.setLayer(p.slot, QByteArray());
+    s_.pages.selectOnly(p.slot);
+  }
+  s_.currentPage = p.current;
+  v->showPages();
+  showPage(p.show - 1);
+  if (p.startsDocument) {
+    enterState(DocState::NoDocument);
+    enterState(DocState::DocumentOpen);
+  }
+  s_.docModified = true;
   updatePageButtons();
 }
 
@@ -344,20 +407,26 @@ void DocumentSession::markModified() {
 
 void DocumentSession::storePageEdits() {
   if (!s_.pageModified) return;
-  view()->storeCurrentPage();
   s_.pageModified = false;
+  if (!s_.pages.valid(s_.currentPage)) return;
+  ShownPage shown = view()->shownPage();
+  // A page view without a picture (its page could not be read) has nothing to give back.
+  if (shown.picture.isNull()) return;
+  s_.pages.setPicture(s_.currentPage, std::move(shown.picture));
+  if (shown.layer) s_.pages.setLayer(s_.currentPage, std::move(*shown.layer));
+  view()->showPages();
 }
 
 // ---- Command states -------------------------------------------------------------------------------
 
 void DocumentSession::applyCommandStates(DocState state) {
   last_ = state;
-  view()->enableCommands(fnCommandStates(state, fnDocConditions(s_.scannerPresent, s_.format, s_.path)));
+  view()->showCommands(state, fnCommandStates(state, fnDocConditions(s_.scannerPresent, s_.format, s_.path)), false);
 }
 
 void DocumentSession::enterState(DocState state) {
-  applyCommandStates(state);
-  view()->resetModes(state);
+  last_ = state;
+  view()->showCommands(state, fnCommandStates(state, fnDocConditions(s_.scannerPresent, s_.format, s_.path)), true);
 }
 
 void DocumentSession::setScannerPresent(bool present) {

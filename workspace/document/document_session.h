@@ -1,8 +1,9 @@
 #pragma once
-// The open document without widgets: it owns what the document is (document_state.h) and carries
-// out its rules: new, open (one query of the file), close with its save prompt, save in place or
-// under a new name, page edits, the page buttons and which command state applies. What needs
-// widgets it asks of its window through DocumentView, so that its tests run with a fake view.
+// The open document without widgets: it owns what the document is (document_state.h), its pages
+// included, and carries out its rules: new, open (one reading of the file), close with its save
+// prompt, save in place or under a new name (a write that fails changes nothing), page edits, the
+// page shown, the page buttons and which command state applies. What needs widgets it asks of its
+// window through DocumentView, so that its tests run with a fake view.
 #include "workspace/command_states.h"
 #include "workspace/document/document_state.h"
 #include "workspace/document/document_view.h"
@@ -14,32 +15,29 @@
 
 namespace ws {
 
+class LayerEngine;
 struct PageEdit;
+struct ScanPlacement;
 enum class CaptionRule;
-
-// What opening a file needs to know of it besides its first page, from one query.
-struct DocumentFile {
-  int32_t pages = 0;                         // 0 when the pages cannot be counted
-  std::vector<std::vector<uint8_t>> layers;  // the annotation layer of each page; empty when none
-  QString damageNote;                        // what the user is told of a file that opens in part
-};
-// Never raises: what cannot be read is left at its default.
-DocumentFile queryDocumentFile(const QString& path);
 
 class DocumentSession {
  public:
-  using FileQuery = std::function<DocumentFile(const QString&)>;
-  explicit DocumentSession(DocumentState& state, FileQuery query = queryDocumentFile);
+  using FileReader = std::function<img::OpenedFile(const QString&)>;
+  explicit DocumentSession(DocumentState& state, FileReader read = img::openDocumentFile);
 
   // The window that shows the document. A function, so that the program's main window is made
   // when the document first needs it; null or a null view shows nothing.
   void setView(std::function<DocumentView*()> view);
+  // The engine that takes in the layers of opened files and burns pages in for saves; the
+  // program's annotation engine unless set.
+  void setLayerEngine(LayerEngine* engine);
 
   DocumentState& state() const { return s_; }
+  const PageStore& pages() const { return s_.pages; }
 
   // ---- What the document is -----------------------------------------------------------------------
   bool isMultiPage() const;
-  int pageCount() const;
+  int pageCount() const { return s_.pages.count(); }
   // The document keeps its pages in the thumbnail strip: a multi-page format, or any document with
   // more than one page (an untitled scan, pages added after New).
   bool hasPageStrip() const;
@@ -49,7 +47,7 @@ class DocumentSession {
   QString caption() const;
 
   // ---- Life cycle ---------------------------------------------------------------------------------
-  // A blank untitled page.
+  // A blank untitled page; the document before it must have been closed.
   void newDocument(int32_t width, int32_t height, int16_t bitsPerPixel, uint32_t colour);
   // Raises rt::RuntimeError when the file cannot be read; no document is then left open.
   void open(const QString& path);
@@ -59,26 +57,34 @@ class DocumentSession {
   // File > Save and File > Save As; false when nothing was saved (cancelled, refused or failed).
   bool save();
   bool saveAs();
+  // Writes the document under path in format, only its first page with firstPageOnly; only a
+  // write that succeeded changes the document (its pages, name and format). False when nothing was
+  // written (refused or failed; the user was told).
+  bool writeAs(const QString& path, ImageFormatCode format, bool firstPageOnly);
   // An untitled document that scanned pages start: no path, format or keys, modified.
   void startUntitled();
-  // The annotation store of an untitled document, and of a file with these layers (one per page).
-  void emptyStore();
-  void fillStore(const std::vector<std::vector<uint8_t>>& layers);
 
   // ---- Pages --------------------------------------------------------------------------------------
-  // The strip, the annotation store and the current page rearranged as the edit says; the view
-  // rearranges its thumbnails and the caller lays them out and shows the current page.
+  // A click on a page of the strip: it becomes the current page, alone selected, and shows; with
+  // addToSelection it is only added to the selection.
+  void clickPage(int index, bool addToSelection);
+  // The page (0-based) in the page view with its layer; the page buttons follow.
+  void showPage(int index);
+  // The pages rearranged as the edit says; the current page is the edit's. The window shows the
+  // strip again; the caller shows the current page.
   void applyPageEdit(const PageEdit& edit, CaptionRule captions);
-  // Pages picked from another file enter the strip: the edit makes their slots, the pictures (taken
-  // over) fill them in order; the first new page becomes current and both modified flags are set.
-  void addPickedPages(const PageEdit& edit, const std::vector<plat::HGLOBAL>& pictures);
-  // A one-page format keeps the first page only: the other pages leave the strip and page 1 shows.
-  void keepFirstPageOnly();
+  // Edit > Delete on pages: the selected pages go after the user agreed (false when none went).
+  bool deleteSelectedPages();
+  // Pages picked from another file enter the document: the edit makes their places, the pictures
+  // fill them in order; the first new page becomes current and both modified flags are set.
+  void addPickedPages(const PageEdit& edit, std::vector<img::Bitmap> pictures);
+  // A scanned page placed as its scan mode says (scan_placement.h).
+  void placeScannedPage(const ScanPlacement& placement, img::Bitmap picture);
   // Previous and Next for the current page; nothing changes for a single untitled page.
   void updatePageButtons();
   // The document and the shown page were edited.
   void markModified();
-  // Edits of the shown page go to its thumbnail before pages move or are read.
+  // Edits of the shown page go to the store before pages move or are read.
   void storePageEdits();
 
   // ---- Command states -----------------------------------------------------------------------------
@@ -100,16 +106,18 @@ class DocumentSession {
 
  private:
   DocumentView* view() const;
+  LayerEngine& engine() const;
   bool askSaveFormatFirst();
-  bool writeDocument();
-  void showNewDocument();
+  void showNewDocument(bool chooseLayout);
+  void showCurrentPage();
   // No file, format or archive keys: an untitled document, or none.
   void forgetFile();
   void unlockArchived();
 
   DocumentState& s_;
-  FileQuery query_;
+  FileReader read_;
   std::function<DocumentView*()> view_;
+  LayerEngine* engine_ = nullptr;
   DocState last_ = DocState::NoDocument;
 };
 

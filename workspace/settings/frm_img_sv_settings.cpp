@@ -4,7 +4,6 @@
 #include "runtime/message_boxes.h"
 #include "runtime/errors.h"
 #include "runtime/fso.h"
-#include "workspace/frm_img_clnt.h"
 #include "workspace/mod_vars.h"
 #include "workspace/document/document_session.h"
 #include "workspace/save_plan.h"
@@ -144,16 +143,15 @@ void frmImgSvSettingsForm::buildControls() {
 }
 
 void frmImgSvSettingsForm::Form_Load() {
-  const frmImgClntForm* w = frmImgClnt.get();
   // Asked for the format of a save, the dialog never saves itself: the save follows it.
-  convertMode_ = !gstrCurrFile.isEmpty() && gRole != QLatin1String("Specify File Format");
+  convertMode_ = !ws::document().state().path.isEmpty() && gRole != QLatin1String("Specify File Format");
   chkExt->setChecked(convertMode_);
   chkExt->setVisible(convertMode_);
   if (!convertMode_) {
     setCaption(QStringLiteral("Specify File Format"));
     cmdConvert->setText(QStringLiteral("&Done"));
   }
-  for (const svSettings::FormatItem& i : svSettings::formatItems(w->ixTmb.Count()))
+  for (const svSettings::FormatItem& i : svSettings::formatItems(ws::document().pageCount()))
     cmbFormat->addItem(QString::fromLatin1(i.text));
   cmbGrayScale->addItems(svSettings::booleanItems());
   cmbProgressive->addItems(svSettings::booleanItems());
@@ -235,43 +233,38 @@ svSettings::Choices frmImgSvSettingsForm::choices() const {
 void frmImgSvSettingsForm::fnCheckSettings() { cmdConvert->setEnabled(svSettings::fnCheckSettings(choices())); }
 
 void frmImgSvSettingsForm::cmdConvert_Click() {
-  frmImgClntForm* w = frmImgClnt.get();
+  ws::DocumentSession& doc = ws::document();
+  ws::DocumentState& state = doc.state();
   const svSettings::Choices c = choices();
-  const QString oldPath = gstrCurrFile;
+  const QString oldPath = state.path;
   const QString newPath =
       convertMode_ && chkExt->isChecked()
           ? svSettings::withExtension(oldPath, svSettings::fnFormatExt(QString::number(c.code)))
           : oldPath;
-  if (convertMode_) {
-    if (ask(lines({"This operation will save the file to disk.", "Do you want to continue?"})) == rt::vbNo) return;
-    // Another file under the new name is not replaced without the user's word.
-    if (newPath != oldPath && rt::fso::FileExists(newPath) &&
-        ask(lines({"A file already exists with the selected path and name!", "Overwrite?"})) == rt::vbNo)
-      return;
-  }
-  if (w->ixTmb.Count() >= 2 && !svSettings::keepsAllPages(c.code)) {
-    if (ask(ws::fnDropPagesQuestion()) == rt::vbNo) return;
-    ws::document().keepFirstPageOnly();
-  }
-  const ImageFormatCode oldFormat = gintCurrFormat;
-  gintCurrFormat = c.code;
-  svSettings::applyOptions(c, *w->ixMain);
   if (!convertMode_) {
+    // The save that asked for the format follows; it asks about pages a one-page format cannot
+    // hold when it writes.
+    svSettings::applyOptions(c, state.saveOptions);
+    state.format = c.code;
     Unload();
     return;
   }
-  gstrCurrFile = newPath;
-  const bool saved = w->mnuFileSave_Click();
-  if (!saved && gstrCurrFile == newPath) {
-    // Nothing was written: the document still belongs to the file it came from.
-    gstrCurrFile = oldPath;
-    gintCurrFormat = oldFormat;
-  } else if (saved && gstrCurrFile != oldPath && chkExt->isChecked() && rt::fso::FileExists(gstrCurrFile)) {
+  if (ask(lines({"This operation will save the file to disk.", "Do you want to continue?"})) == rt::vbNo) return;
+  // Another file under the new name is not replaced without the user's word.
+  if (newPath != oldPath && rt::fso::FileExists(newPath) &&
+      ask(lines({"A file already exists with the selected path and name!", "Overwrite?"})) == rt::vbNo)
+    return;
+  // Pages a one-page format cannot hold leave the document only once the new file is written.
+  const bool firstPageOnly = doc.pageCount() >= 2 && !svSettings::keepsAllPages(c.code);
+  if (firstPageOnly && ask(ws::fnDropPagesQuestion()) == rt::vbNo) return;
+  svSettings::applyOptions(c, state.saveOptions);
+  const bool saved = doc.writeAs(newPath, c.code, firstPageOnly);
+  if (saved && state.path != oldPath && chkExt->isChecked() && rt::fso::FileExists(state.path)) {
     // The old file goes only once the new one is complete.
     try {
       rt::fso::DeleteFile(oldPath, false);
     } catch (const rt::RuntimeError& e) {
-      rt::ShowError(QStringLiteral("The document was saved as ") + gstrCurrFile + QStringLiteral(", but ") + oldPath +
+      rt::ShowError(QStringLiteral("The document was saved as ") + state.path + QStringLiteral(", but ") + oldPath +
                     QStringLiteral(" could not be deleted.") + QLatin1Char('\r') + e.Description());
     }
   }

@@ -1,6 +1,6 @@
 #include "workspace/settings/img_sv_settings.h"
 
-#include "controls/imaging/imaging_control.h"
+#include "controls/imaging/codec.h"
 #include "workspace/mod_vars.h"
 
 namespace svSettings {
@@ -95,36 +95,36 @@ bool fnCheckSettings(const Choices& c) {
   return false;
 }
 
-void applyOptions(const Choices& c, img::ImagingControl& ix) {
+void applyOptions(const Choices& c, img::SaveOptions& o) {
   if (!findItem(c.code)) return;
   switch (frameFor(c.code)) {
     case Frame::TIF:
-      if (c.byteOrder >= 0) ix.setSaveTiffByteOrder(c.byteOrder);
-      if (c.compression >= 0) ix.setSaveTiffCompression(c.compression);
+      if (c.byteOrder >= 0) o.tiffByteOrder = c.byteOrder;
+      if (c.compression >= 0) o.tiffCompression = c.compression;
       // A JPEG-compressed TIFF takes the qualities of the JPG parameters beside it.
       if (c.compression == kTiffJpegItem) {
-        ix.setSaveJpegChrominance(static_cast<int16_t>(c.chrominance));
-        ix.setSaveJpegLuminance(static_cast<int16_t>(c.luminance));
+        o.jpegChrominance = static_cast<int16_t>(c.chrominance);
+        o.jpegLuminance = static_cast<int16_t>(c.luminance);
       }
       break;
     case Frame::JPG:
-      ix.setSaveJpegChrominance(static_cast<int16_t>(c.chrominance));
-      ix.setSaveJpegLuminance(static_cast<int16_t>(c.luminance));
-      if (c.grayScale >= 0) ix.setSaveJpegGrayscale(c.grayScale == 1);
-      if (c.progressive >= 0) ix.setSaveJpegProgressive(c.progressive == 1);
-      if (c.subSampling >= 0) ix.setSaveJpegSubSampling(c.subSampling);
+      o.jpegChrominance = static_cast<int16_t>(c.chrominance);
+      o.jpegLuminance = static_cast<int16_t>(c.luminance);
+      if (c.grayScale >= 0) o.jpegGrayscale = c.grayScale == 1;
+      if (c.progressive >= 0) o.jpegProgressive = c.progressive == 1;
+      if (c.subSampling >= 0) o.jpegSubSampling = c.subSampling;
       break;
     case Frame::PNG:
-      if (c.interlace >= 0) ix.setSavePngInterlace(c.interlace == 1);
+      if (c.interlace >= 0) o.pngInterlace = c.interlace == 1;
       break;
     case Frame::PPM:
-      if (c.ppmType >= 0) ix.setSavePpmType(c.ppmType);
+      if (c.ppmType >= 0) o.ppmType = c.ppmType;
       break;
     case Frame::PGM:
-      if (c.pgmType >= 0) ix.setSavePgmType(c.pgmType);
+      if (c.pgmType >= 0) o.pgmType = c.pgmType;
       break;
     case Frame::PBM:
-      if (c.pbmType >= 0) ix.setSavePbmType(c.pbmType);
+      if (c.pbmType >= 0) o.pbmType = c.pbmType;
       break;
     case Frame::None: break;
   }

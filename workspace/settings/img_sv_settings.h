@@ -8,7 +8,7 @@
 #include <vector>
 
 namespace img {
-class ImagingControl;
+struct SaveOptions;
 }
 
 namespace svSettings {
@@ -55,9 +55,9 @@ struct Choices {
 
 // Whether Convert/Done may be clicked.
 bool fnCheckSettings(const Choices& c);
-// Writes the chosen format's options onto the page view; lists without a choice and other formats'
-// options are left as they are.
-void applyOptions(const Choices& c, img::ImagingControl& ix);
+// Writes the chosen format's options into the options the document is saved with; lists without a
+// choice and other formats' options are left as they are.
+void applyOptions(const Choices& c, img::SaveOptions& o);
 // The path with the extension of the file-name part replaced by ext (added when the name has none).
 QString withExtension(const QString& path, const QString& ext);
 
