@@ -186,7 +186,7 @@ void frmArchIndexForm::flbInput_Click() {
   txtAchID->setFocus();
 }
 
-bool frmArchIndexForm::showsCapturedFile() const { return samePath(gstrCurrFile, file_); }
+bool frmArchIndexForm::showsCapturedFile() const { return samePath(ws::document().state().path, file_); }
 
 bool frmArchIndexForm::capture() {
   for (QLineEdit* b : {txtAchID, txtParm1, txtParm2}) b->setText(b->text().trimmed().toUpper());

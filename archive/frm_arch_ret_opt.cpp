@@ -1,6 +1,7 @@
 #include "archive/frm_arch_ret_opt.h"
 
 #include "archive/form_parts.h"
+#include "workspace/document/document_session.h"
 #include "workspace/mod_vars.h"
 
 #include <QGroupBox>
@@ -46,9 +47,9 @@ void frmArchRetOptForm::cmdOK_Click() {
     arch::showError(QStringLiteral("Please select a record to retrieve first!"));
     return;
   }
-  modVars::gstrAchID = picked.front()->text(0);
-  modVars::gstrParm1 = picked.front()->text(1);
-  modVars::gstrParm2 = picked.front()->text(2);
+  ws::document().state().achId = picked.front()->text(0);
+  ws::document().state().parm1 = picked.front()->text(1);
+  ws::document().state().parm2 = picked.front()->text(2);
   Unload();
 }
 

@@ -22,9 +22,9 @@ void hourglass() { rt::Screen::setMousePointer(rt::vbHourglass); }
 void defaultPointer() { rt::Screen::setMousePointer(rt::vbDefault); }
 
 void clearKeys() {
-  gstrAchID.clear();
-  gstrParm1.clear();
-  gstrParm2.clear();
+  ws::document().state().achId.clear();
+  ws::document().state().parm1.clear();
+  ws::document().state().parm2.clear();
 }
 
 }  // namespace
@@ -118,7 +118,7 @@ void frmTCPIPForm::tmrReq_Timer(int16_t state) {
       break;
     case 101:
       hourglass();
-      sckReq->request(arch::msgInit(user(), gstrAchID, gstrParm1, gstrParm2, gblnAchUpd));
+      sckReq->request(arch::msgInit(user(), ws::document().state().achId, ws::document().state().parm1, ws::document().state().parm2, ws::document().state().login.update));
       break;
     case 102:
       hourglass();
@@ -133,7 +133,7 @@ void frmTCPIPForm::tmrReq_Timer(int16_t state) {
       hourglass();
       // The lock is held on the ID the document was retrieved under, even when a commit stored it
       // under another one since.
-      sckReq->request(arch::msgUnlock(gstrOrigAchID.isEmpty() ? gstrAchID : gstrOrigAchID));
+      sckReq->request(arch::msgUnlock(ws::document().state().origAchId.isEmpty() ? ws::document().state().achId : ws::document().state().origAchId));
       break;
     case 103:
     case 122:
@@ -205,7 +205,7 @@ void frmTCPIPForm::sckReq_Reply(const QByteArray& reply) {
       QPointer<frmTCPIPForm> self(this);
       chooser->Show(rt::vbModal);
       if (!self || ended_) return;
-      if (!gstrAchID.isEmpty() || !gstrParm1.isEmpty() || !gstrParm2.isEmpty()) {
+      if (!ws::document().state().achId.isEmpty() || !ws::document().state().parm1.isEmpty() || !ws::document().state().parm2.isEmpty()) {
         hourglass();
         sckReq->step(101);
       } else {
@@ -221,10 +221,10 @@ void frmTCPIPForm::sckReq_Reply(const QByteArray& reply) {
         finish(arch::networkErrorsText());
         return;
       }
-      gstrAchID = r->keys.achId;
-      gstrOrigAchID = r->keys.achId;
-      gstrParm1 = r->keys.parm1;
-      gstrParm2 = r->keys.parm2;
+      ws::document().state().achId = r->keys.achId;
+      ws::document().state().origAchId = r->keys.achId;
+      ws::document().state().parm1 = r->keys.parm1;
+      ws::document().state().parm2 = r->keys.parm2;
       lngBytes = r->byteCount;
       sckReq->setRaw(true);
       sckReq->step(102);
@@ -272,6 +272,6 @@ void frmTCPIPForm::startCommit() {
   lblProcess->setText(QStringLiteral("Committing Image To Archive..."));
   // The document as it is on disk now: the working file, or where Save As put it. The header names
   // the ID it was retrieved under first, then the one it is to have.
-  const QString file = gstrCurrFile.isEmpty() ? modTCP::fnWorkingFilePath() : gstrCurrFile;
-  upload->start({QStringLiteral("REINDEX"), gstrOrigAchID, gstrAchID, gstrParm1, gstrParm2, file});
+  const QString file = ws::document().state().path.isEmpty() ? modTCP::fnWorkingFilePath() : ws::document().state().path;
+  upload->start({QStringLiteral("REINDEX"), ws::document().state().origAchId, ws::document().state().achId, ws::document().state().parm1, ws::document().state().parm2, file});
 }

@@ -7,6 +7,7 @@
 #include "archive/frm_login.h"
 #include "archive/frm_tcpip.h"
 #include "workspace/main_window.h"
+#include "workspace/document/document_session.h"
 #include "workspace/mod_vars.h"
 #include "workspace/window_openers.h"
 
@@ -24,9 +25,9 @@ void registerArchiveWindows() {
     frmArchRetrieveForm* f = frmArchRetrieve.get();
     if (args.value(0) == QLatin1String("ARCHIVE")) {
       f->setCaption(QStringLiteral("   Archive Image"));
-      f->txtAchID->setText(gstrAchID);
-      f->txtParm1->setText(gstrParm1);
-      f->txtParm2->setText(gstrParm2);
+      f->txtAchID->setText(ws::document().state().achId);
+      f->txtParm1->setText(ws::document().state().parm1);
+      f->txtParm2->setText(ws::document().state().parm2);
       f->setAchIDBackColor(frmArchRetrieveForm::kArchiveMode);
     } else {
       f->setAchIDBackColor(frmArchRetrieveForm::kWindowBackground);

@@ -35,9 +35,9 @@ void mnuArchive_Click(frmImgClntForm& w) {
   const bool in = loggedIn();
   w.Menu(QStringLiteral("mnuArchLogin"))->setEnabled(!in);
   w.Menu(QStringLiteral("mnuArchLogout"))->setEnabled(in);
-  w.Menu(QStringLiteral("mnuArchRetrieve"))->setEnabled(gblnAchView);
+  w.Menu(QStringLiteral("mnuArchRetrieve"))->setEnabled(ws::document().state().login.view);
   for (const char* item : {"mnuArchSend", "mnuArchIndexDir", "mnuArchBatchDir", "mnuArchIndex", "mnuArchVerify", "mnuArchBatch"})
-    w.Menu(QString::fromLatin1(item))->setEnabled(gblnAchUpd);
+    w.Menu(QString::fromLatin1(item))->setEnabled(ws::document().state().login.update);
 }
 
 void mnuArchLogin_Click(frmImgClntForm&) { openWindow(QStringLiteral("frmLogin")); }
@@ -45,7 +45,7 @@ void mnuArchLogin_Click(frmImgClntForm&) { openWindow(QStringLiteral("frmLogin")
 void mnuArchLogout_Click(frmImgClntForm&) {
   DocumentSession& doc = document();
   if (!loggedIn()) return;
-  if (!gstrAchID.isEmpty() && !doc.close(false)) return;
+  if (!ws::document().state().achId.isEmpty() && !doc.close(false)) return;
   if (doc.runNetwork(QStringLiteral("LOGOUT")))
     doc.setLogin({});
   else
@@ -69,19 +69,19 @@ void mnuArchRetrieve_Click(frmImgClntForm&) {
 }
 
 void mnuArchSend_Click(frmImgClntForm&) {
-  if (gstrAchID.isEmpty()) {
+  if (ws::document().state().achId.isEmpty()) {
     showError(QStringLiteral("There is no AchID attached to the current image!"),
               QStringLiteral("Please use the index form to archive this image."));
     return;
   }
   if (rt::Confirm(QStringLiteral("Commit the image back to Archive?")) != rt::vbYes)
     return;
-  gblnCommitSave = true;
+  ws::document().state().commitSave = true;
   const bool saved = document().save();
-  gblnCommitSave = false;
+  ws::document().state().commitSave = false;
   // What is on disk is what goes to the archive: nothing is sent when the save did not happen.
   if (!saved) return;
-  gstrOrigAchID = gstrAchID;
+  ws::document().state().origAchId = ws::document().state().achId;
   modTCP::gstrTCPCommand = QStringLiteral("ARCHIVE");
   openWindow(QStringLiteral("frmArchRetrieve"), {modTCP::gstrTCPCommand});
 }

@@ -274,7 +274,7 @@ void frmImgClntForm::buildPanes() {
 
 void frmImgClntForm::Form_Load() {
   // What stays in force when the load step ends early: no document, no scanner.
-  gblnScannerPresent = false;
+  ws::document().state().scannerPresent = false;
   ws::document().enterState(ws::DocState::NoDocument);
   try {
     // The help file is looked up when Help > Contents asks for it.
@@ -296,14 +296,12 @@ void frmImgClntForm::Form_Load() {
     setHeight(11200);
 
     fnResetAtLoad();
+    ws::document().resetAtLoad();
     twnMain->setShowDriverUI(false);
     Menu("mnuScanUI")->setChecked(false);
     Menu("mnuViewPageThumbs")->setChecked(true);
     mblnShiftDown = false;
     input_->reset();
-    gblnAchView = false;
-    gblnAchUpd = false;
-    glngAnnoHandle = 0;
     nxMain->setAnnotationOption281(true);
 
     modRegistry::fnRegisterDocType();

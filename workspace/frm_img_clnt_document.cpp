@@ -6,6 +6,7 @@
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
 #include "workspace/document/document_session.h"
+#include "workspace/file_commands.h"
 #include "workspace/frm_anno_palette.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/page_annotations.h"
@@ -108,6 +109,8 @@ std::optional<QString> frmImgClntForm::askSavePath() {
   cdgMain.Filter = QStringLiteral("All Files (*.*)|*.*");
   cdgMain.DialogTitle = QStringLiteral("Save Current File As");
   cdgMain.FileName.clear();
+  // The new name is asked for beside the document, like the file to open.
+  cdgMain.InitDir = ws::openDialogFolder(ws::document().state().path);
   cdgMain.CancelError = true;
   cdgMain.Owner = this;
   try {

@@ -8,25 +8,12 @@ namespace modVars {
 
 void fnResetAtLoad() {
   gblnActivated = false;
-  gstrAchID.clear();
-  gstrParm1.clear();
-  gstrParm2.clear();
   gstrIndexDir.clear();
   gstrBatchDir.clear();
   gstrSearchDir.clear();
-  gstrCurrFile.clear();
-  gintCurrFormat = 0;
-  gblnDocModified = false;
-  gblnPageModified = false;
   gstrAppendFile.clear();
-  gintPopupTmb = 0;
-  gintCurrPage = 0;
   gintAddedCount = 0;
   gstrScanMode.clear();
-  gblnAchView = false;
-  gblnAchUpd = false;
-  gblnCommitSave = false;
-  glngAnnoHandle = 0;
 }
 
 // The format table of the imaging control answers every question about a code.

@@ -1,10 +1,9 @@
 #pragma once
 // State that more than one window needs. Everything runs on the user-interface thread; nothing is
-// locked. The names of the open document refer into its state (workspace/document/), which owns
-// it. The four format functions interpret an image format code.
+// locked. The open document is not here: windows reach it through its session, ws::document()
+// (workspace/document/). The format functions interpret an image format code.
 #include "controls/imaging/format_codes.h"
 #include "runtime/variant.h"
-#include "workspace/document/document_state.h"
 
 #include <QString>
 #include <QStringList>
@@ -29,33 +28,17 @@ inline constexpr TiffCompressionCode TIFF_CCITT_G3_2D = img::kTiffG3_2D;
 namespace modVars {
 
 inline bool gblnActivated = false;
-inline QString& gstrOrigAchID = ws::documentState().origAchId;
-inline QString& gstrAchID = ws::documentState().achId;
-inline QString& gstrParm1 = ws::documentState().parm1;
-inline QString& gstrParm2 = ws::documentState().parm2;
 inline QString gstrIndexDir;
 inline QString gstrBatchDir;
 inline QString gstrSearchDir;
-inline QString& gstrCurrFile = ws::documentState().path;
-inline ImageFormatCode& gintCurrFormat = ws::documentState().format;
-inline bool& gblnDocModified = ws::documentState().docModified;
-inline bool& gblnPageModified = ws::documentState().pageModified;
 inline QString gstrAppendFile;
-inline int32_t& gintPopupTmb = ws::documentState().popupPage;
-inline int32_t& gintCurrPage = ws::documentState().currentPage;
 inline int16_t gintAddedCount = 0;
-inline bool& gblnScannerPresent = ws::documentState().scannerPresent;
 inline QString gstrScanMode;
 inline QString gstrImgOperation;
-inline bool& gblnAchView = ws::documentState().login.view;
-inline bool& gblnAchUpd = ws::documentState().login.update;
-inline bool& gblnCommitSave = ws::documentState().commitSave;
 inline QString gstrParm1Caption;
 inline QString gstrParm2Caption;
 inline QString gstrParm1MaxLen;
 inline QString gstrParm2MaxLen;
-// Address of the current annotation layer; 0 when there is none.
-inline intptr_t& glngAnnoHandle = ws::documentState().layer;
 // Slide-show hand-off values.
 inline QStringList gstrSlidePaths;
 inline QString gstrSlideMode;
@@ -67,10 +50,9 @@ inline bool gblnSlideLoop = false;
 inline bool gblnSlideShowPath = false;
 inline bool gblnSlideLimitZoom = false;
 
-// What the main window's load step stores: the document, page, archive-key, directory and
-// scan-mode globals, the login rights and the layer handle. The slide-show values, the operation
-// word, the AchID as retrieved and the index-parameter captions keep their values.
-// gblnScannerPresent is set by the load step itself.
+// What the main window's load step resets of these: the directory, append-file and scan-mode
+// globals (the open document is reset by its session). The slide-show values, the operation word
+// and the index-parameter captions keep their values.
 void fnResetAtLoad();
 
 QString fnGetFormatDesc(ImageFormatCode code);

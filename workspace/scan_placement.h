@@ -17,12 +17,12 @@ struct ScanPlacement {
   CaptionRule captions = CaptionRule::Travel;  // Insert renumbers every page
   int slot = 0;                 // the thumbnail that takes the scanned page
   bool startsDocument = false;  // the first page of Scan New: the page view and its layer start afresh
-  int current = 0;              // gintCurrPage afterwards (the slot)
+  int current = 0;              // the document's current page afterwards (the slot)
   int show = 1;                 // the 1-based page shown afterwards
 };
 
-// count: thumbnails before the page arrives (element 0 always exists, so an empty strip has one
-// element); current: gintCurrPage as the scan command or the previous page left it.
+// count: the document's pages before the page arrives (none before the first page of Scan New);
+// current: the document's current page as the scan command or the previous page left it.
 ScanPlacement fnPlaceScannedPage(const QString& mode, int count, int current);
 
 }  // namespace ws

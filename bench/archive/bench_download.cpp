@@ -70,7 +70,7 @@ Run plainRead(int port, const QString& id, const QString& path) {
 Run windowRead(const QString& id) {
   Run r;
   modTCP::gstrTCPCommand = QStringLiteral("RETRIEVE");
-  modVars::gstrAchID = id;
+  ws::document().state().achId = id;
   ws::documentState().network = ws::NetworkResult::Failed;
   QElapsedTimer total, transfer;
   total.start();
@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
   modTCP::gstrRemoteHost = QStringLiteral("127.0.0.1");
   modTCP::gstrRetPort = QString::number(port);
   frmImgClnt->Show();
-  ws::document().setLogin({QStringLiteral("BENCH"), modVars::gblnAchView, modVars::gblnAchUpd});
+  ws::document().setLogin({QStringLiteral("BENCH"), ws::document().state().login.view, ws::document().state().login.update});
   QCoreApplication::processEvents();
 
   // The first read warms the server and the page cache up; the second is measured.

@@ -81,6 +81,7 @@ bool makeLongDocument(const char* out, int pages, const char* source) {
     std::vector<uint8_t> data;
     uint32_t width = 0, height = 0;
     float xres = 0, yres = 0;
+    uint16_t fillOrder = FILLORDER_MSB2LSB;
   };
   std::vector<Strip> strips;
   TIFF* in = TIFFOpen(source, "r");
@@ -92,6 +93,7 @@ bool makeLongDocument(const char* out, int pages, const char* source) {
     TIFFGetField(in, TIFFTAG_IMAGELENGTH, &s.height);
     TIFFGetField(in, TIFFTAG_XRESOLUTION, &s.xres);
     TIFFGetField(in, TIFFTAG_YRESOLUTION, &s.yres);
+    TIFFGetFieldDefaulted(in, TIFFTAG_FILLORDER, &s.fillOrder);
     s.data.resize(static_cast<std::size_t>(TIFFRawStripSize(in, 0)));
     TIFFReadRawStrip(in, 0, s.data.data(), static_cast<tmsize_t>(s.data.size()));
     strips.push_back(std::move(s));
@@ -108,6 +110,7 @@ bool makeLongDocument(const char* out, int pages, const char* source) {
     TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
     TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
     TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+    TIFFSetField(t, TIFFTAG_FILLORDER, s.fillOrder);
     TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, s.height);
     TIFFSetField(t, TIFFTAG_XRESOLUTION, s.xres);
     TIFFSetField(t, TIFFTAG_YRESOLUTION, s.yres);

@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 using mainwindowtest::MainWindowTest;
+using testsupport::doc;
 
 namespace {
 
@@ -103,7 +104,7 @@ TEST_F(BrowseDirTest, TheFileListTakesTheFolderWindowsPattern) {
 TEST_F(BrowseDirTest, SelectClosesTheBrowserAndOpensTheShownFile) {
   frmImgClntForm* w = window();
   w->fnOpenImgFile(file("old.tif", mainwindowtest::kThreePages, 4));
-  modVars::gblnDocModified = true;
+  doc().docModified = true;
   const QString pics = folder(3);
   frmBrowseDirForm* b = browser(pics);
   b->cmdDisplay40_Click();
@@ -125,13 +126,13 @@ TEST_F(BrowseDirTest, SelectClosesTheBrowserAndOpensTheShownFile) {
   dialogs.answerMsgBox(rt::vbCancel);
   b->cmdSelect_Click();
   EXPECT_FALSE(frmBrowseDir.IsLoaded());
-  EXPECT_EQ(modVars::gstrCurrFile, dir.file("old.tif"));  // Cancel kept the old document
+  EXPECT_EQ(doc().path, dir.file("old.tif"));  // Cancel kept the old document
   b = browser(pics);
   b->cmdDisplay40_Click();
   ASSERT_TRUE(b->fraSelImage->waitUntilLoaded());
   dialogs.answerMsgBox(rt::vbNo);
   b->ixTmb_DblClick(1);
-  EXPECT_EQ(modVars::gstrCurrFile, QDir(pics).filePath("f001.png"));
+  EXPECT_EQ(doc().path, QDir(pics).filePath("f001.png"));
 }
 
 TEST_F(BrowseDirTest, KeywordSearchOpensAResultAfterClosingTheDocument) {
@@ -175,15 +176,15 @@ TEST_F(BrowseDirTest, KeywordSearchOpensAResultAfterClosingTheDocument) {
   s->txtKeyWord->setText("HARBOUR");
   s->cmdSearch_Click();
   s->lsvResults->setCurrentItem(s->lsvResults->topLevelItem(0));
-  modVars::gblnDocModified = true;
+  doc().docModified = true;
   dialogs.answerMsgBox(rt::vbCancel);
   s->lsvResults_DblClick();
   EXPECT_TRUE(frmSearch.IsLoaded());
-  EXPECT_EQ(modVars::gstrCurrFile, dir.file("old.tif"));
+  EXPECT_EQ(doc().path, dir.file("old.tif"));
   dialogs.answerMsgBox(rt::vbNo);
   s->lsvResults_DblClick();
   EXPECT_FALSE(frmSearch.IsLoaded());
-  EXPECT_EQ(modVars::gstrCurrFile, image);
+  EXPECT_EQ(doc().path, image);
 }
 
 // Enter in the keyword box searches; in the results view Cancel is there to be clicked, and it and

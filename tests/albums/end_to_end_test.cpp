@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 using mainwindowtest::MainWindowTest;
+using testsupport::doc;
 
 TEST_F(MainWindowTest, AlbumOnTheCommandLineSlideShowAndOpeningARow) {
   const QString first = file("first.tif", mainwindowtest::kThreePages, 4);
@@ -64,6 +65,6 @@ TEST_F(MainWindowTest, AlbumOnTheCommandLineSlideShowAndOpeningARow) {
   });
   w->Menu("mnuFileSearch")->trigger();
   EXPECT_FALSE(frmSearch.IsLoaded());
-  EXPECT_EQ(modVars::gstrCurrFile, second);
+  EXPECT_EQ(doc().path, second);
   EXPECT_EQ(w->Caption(), "   Image Lumivex - " + second);
 }

@@ -49,15 +49,15 @@ class PagePickerTest : public MainWindowTest {
 };
 
 TEST_F(PagePickerTest, PickedPagesAreInsertedAndAppendedInFileOrderAndSurviveASave) {
-  const QString doc = file(QStringLiteral("doc.tif"), kDoc, 4);
+  const QString docPath = file(QStringLiteral("doc.tif"), kDoc, 4);
   const QString source = file(QStringLiteral("source.tif"), {{40, 30, A}, {40, 30, B}, {40, 30, C}}, 4);
   frmImgClntForm* w = window();
-  w->fnOpenImgFile(doc);
+  w->fnOpenImgFile(docPath);
   ASSERT_TRUE(w->nxMain->EngineAvailable());
   drawRectangles(w, 1, 1);
   drawRectangles(w, 4, 2);
   w->ixTmb_Click(1);
-  gblnDocModified = gblnPageModified = false;
+  doc().docModified = doc().pageModified = false;
 
   frmSelImageForm* p = picker(source);
   ASSERT_EQ(p->fraSelImage->cellCount(), 3);
@@ -73,9 +73,9 @@ TEST_F(PagePickerTest, PickedPagesAreInsertedAndAppendedInFileOrderAndSurviveASa
   p->cmdInsert_Click();
   EXPECT_FALSE(frmSelImage.IsLoaded());
   ASSERT_EQ(pageCount(), 7);
-  EXPECT_EQ(gintCurrPage, 2);
+  EXPECT_EQ(doc().currentPage, 2);
   EXPECT_TRUE(selected(2));
-  EXPECT_TRUE(gblnDocModified && gblnPageModified);
+  EXPECT_TRUE(doc().docModified && doc().pageModified);
   const uint32_t afterInsert[] = {0x0000FF, 0x00FF00, A, C, 0xFF0000, 0x00FFFF, 0xFF00FF};
   for (int i = 0; i < 7; ++i) {
     EXPECT_EQ(colour(i), afterInsert[i]) << i;
@@ -87,15 +87,15 @@ TEST_F(PagePickerTest, PickedPagesAreInsertedAndAppendedInFileOrderAndSurviveASa
   p->ixTmb_Click(1);
   p->cmdAppend_Click();
   ASSERT_EQ(pageCount(), 8);
-  EXPECT_EQ(gintCurrPage, 7);
+  EXPECT_EQ(doc().currentPage, 7);
   EXPECT_EQ(colour(7), B);
 
   ASSERT_TRUE(w->mnuFileSave_Click());
   bool closed = false;
   w->fnCloseFile(false, closed);
   ASSERT_TRUE(closed);
-  w->fnOpenImgFile(doc);
-  const std::vector<Page> pages = readImage(doc);
+  w->fnOpenImgFile(docPath);
+  const std::vector<Page> pages = readImage(docPath);
   ASSERT_EQ(pages.size(), 8u);
   const uint32_t saved[] = {0x0000FF, 0x00FF00, A, C, 0xFF0000, 0x00FFFF, 0xFF00FF, B};
   for (int i = 0; i < 8; ++i) EXPECT_EQ(pages[static_cast<std::size_t>(i)].colour, saved[i]) << i;
@@ -106,7 +106,7 @@ TEST_F(PagePickerTest, PickedPagesAreInsertedAndAppendedInFileOrderAndSurviveASa
 TEST_F(PagePickerTest, SelectAllDeselectAllAndCancelLeaveTheDocumentAlone) {
   frmImgClntForm* w = window();
   w->fnOpenImgFile(file(QStringLiteral("doc.tif"), kDoc, 4));
-  gblnDocModified = false;
+  doc().docModified = false;
   frmSelImageForm* p = picker(file(QStringLiteral("one.png"), {{40, 30, A}}, 10));
   ASSERT_EQ(p->fraSelImage->cellCount(), 1);
   EXPECT_EQ(p->fraSelImage->lblTmb(0)->text(), QStringLiteral("Page 1"));
@@ -117,8 +117,8 @@ TEST_F(PagePickerTest, SelectAllDeselectAllAndCancelLeaveTheDocumentAlone) {
   p->cmdSelectAll_Click();
   p->cmdCancel_Click();
   EXPECT_EQ(pageCount(), 5);
-  EXPECT_FALSE(gblnDocModified);
-  EXPECT_EQ(gintCurrPage, 0);
+  EXPECT_FALSE(doc().docModified);
+  EXPECT_EQ(doc().currentPage, 0);
 }
 
 TEST_F(PagePickerTest, AnUnreadableFileIsReportedWithAnEmptyGrid) {

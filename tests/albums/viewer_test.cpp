@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 using namespace albums;
+using testsupport::doc;
 
 TEST(FitRule, SizesAndPlacesThePage) {
   struct Case {
@@ -229,5 +230,5 @@ TEST_F(FullScreenWindow, PagesKeysZoomAndReturnToTheLastPage) {
   });
   frmFullScreen->Show(rt::vbModal, w);
   EXPECT_FALSE(frmFullScreen.IsLoaded());
-  EXPECT_EQ(modVars::gintCurrPage, 1);
+  EXPECT_EQ(doc().currentPage, 1);
 }

@@ -29,11 +29,11 @@ class ArchiveTest : public MainWindowTest {
     modTCP::gstrRemoteHost = QStringLiteral("127.0.0.1");
     freshFake();
     window();
-    ws::document().setLogin({QStringLiteral("JOE"), gblnAchView, gblnAchUpd});
-    gstrAchID.clear();
-    gstrParm1.clear();
-    gstrParm2.clear();
-    gstrOrigAchID.clear();
+    ws::document().setLogin({QStringLiteral("JOE"), doc().login.view, doc().login.update});
+    doc().achId.clear();
+    doc().parm1.clear();
+    doc().parm2.clear();
+    doc().origAchId.clear();
     gstrParm1Caption.clear();
     gstrParm2Caption.clear();
     gstrParm1MaxLen.clear();

@@ -77,10 +77,10 @@ TEST_F(ArchiveMenuTest, DirectoriesMustBeChosenFirst) {
 TEST_F(ArchiveMenuTest, LogoutClosesTheArchivedDocumentFirstAndKeepsTheUserOnFailure) {
   recordWindows();
   frmImgClntForm* w = window();
-  gblnAchUpd = true;
-  gstrAchID = QStringLiteral("A1");
+  doc().login.update = true;
+  doc().achId = QStringLiteral("A1");
   w->fnOpenImgFile(file(QStringLiteral("a.bmp"), {{8, 8, 0}}, 5));
-  gblnDocModified = true;
+  doc().docModified = true;
   dialogs.answerMsgBox(rt::vbCancel);
   ws::mnuArchLogout_Click(*w);
   EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("Image has been modified! Save changes?"));
@@ -88,12 +88,12 @@ TEST_F(ArchiveMenuTest, LogoutClosesTheArchivedDocumentFirstAndKeepsTheUserOnFai
   EXPECT_EQ(w->StatusPanel(QStringLiteral("LOGIN")), QStringLiteral("JOE"));
 
   // Discarding closes it (with its unlock); the logout that does not complete is reported.
-  gblnDocModified = true;
+  doc().docModified = true;
   dialogs.answerMsgBox(rt::vbNo).answerMsgBox(rt::vbOK).answerMsgBox(rt::vbOK);
   ws::mnuArchLogout_Click(*w);
   EXPECT_EQ(opened, (QStringList{"frmTCPIP:UNLOCK", "frmTCPIP:LOGOUT"}));
   expectBox(QStringLiteral("Logout was unsuccessful!, Please inform your administrator"));
-  EXPECT_TRUE(gblnAchUpd);
+  EXPECT_TRUE(doc().login.update);
   EXPECT_EQ(w->StatusPanel(QStringLiteral("LOGIN")), QStringLiteral("JOE"));
 }
 
@@ -104,7 +104,7 @@ TEST_F(ArchiveMenuTest, SendNeedsAnArchivedDocumentAndAYes) {
   dialogs.answerMsgBox(rt::vbOK);
   ws::mnuArchSend_Click(*w);
   expectBox(QStringLiteral("There is no AchID attached to the current image!\rPlease use the index form to archive this image."));
-  gstrAchID = QStringLiteral("A1");
+  doc().achId = QStringLiteral("A1");
   dialogs.answerMsgBox(rt::vbNo);
   ws::mnuArchSend_Click(*w);
   expectBox(QStringLiteral("Commit the image back to Archive?"), rt::vbQuestion | rt::vbYesNo, QStringLiteral("Confirmation"));
@@ -113,7 +113,7 @@ TEST_F(ArchiveMenuTest, SendNeedsAnArchivedDocumentAndAYes) {
   // untitled image's format dialog is closed without a choice.)
   ws::registerWindow(QStringLiteral("frmImgSvSettings"), [](const QStringList&) {});
   w->fnNewImgFile(8, 8, 24, 0);
-  gstrAchID = QStringLiteral("A1");
+  doc().achId = QStringLiteral("A1");
   // The format dialog closed without a choice.
   ws::registerWindow(QStringLiteral("frmImgSvSettings"), [](const QStringList&) {});
   dialogs.answerMsgBox(rt::vbYes);
@@ -128,17 +128,17 @@ TEST_F(ArchiveMenuTest, RetrieveCancelledKeepsTheOpenDocument) {
   frmImgClntForm* w = window();
   const QString path = file(QStringLiteral("doc.tif"), kThreePages, 4);
   w->fnOpenImgFile(path);
-  gstrAchID = QStringLiteral("OLD");
-  gblnDocModified = true;
+  doc().achId = QStringLiteral("OLD");
+  doc().docModified = true;
   ws::mnuArchRetrieve_Click(*w);
   EXPECT_EQ(opened, QStringList{"frmArchRetrieve:RETRIEVE"});
   EXPECT_FALSE(ws::document().networkSucceeded());
-  EXPECT_EQ(gstrAchID, QStringLiteral("OLD"));
-  EXPECT_EQ(gstrCurrFile, path);
+  EXPECT_EQ(doc().achId, QStringLiteral("OLD"));
+  EXPECT_EQ(doc().path, path);
   EXPECT_EQ(ws::document().pageCount(), 3);
-  EXPECT_TRUE(gblnDocModified);
+  EXPECT_TRUE(doc().docModified);
   EXPECT_TRUE(dialogs.calls().empty());
-  gblnDocModified = false;
+  doc().docModified = false;
 }
 
 // OK in the criteria dialog closes the open document first: Cancel in its save question keeps it,
@@ -150,7 +150,7 @@ TEST_F(ArchiveMenuTest, RetrieveKeepsTheDocumentWhenItsSaveQuestionIsCancelled) 
   frmImgClntForm* w = window();
   const QString path = file(QStringLiteral("doc.tif"), kThreePages, 4);
   w->fnOpenImgFile(path);
-  gblnDocModified = true;
+  doc().docModified = true;
   whenShown<frmArchRetrieveForm>(frmArchRetrieve, [](frmArchRetrieveForm* f) {
     f->txtAchID->setText(QStringLiteral("INV7"));
     f->cmdOK_Click();
@@ -159,11 +159,11 @@ TEST_F(ArchiveMenuTest, RetrieveKeepsTheDocumentWhenItsSaveQuestionIsCancelled) 
   ws::mnuArchRetrieve_Click(*w);
   EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("Image has been modified! Save changes?"));
   EXPECT_TRUE(network.isEmpty());
-  EXPECT_EQ(gstrCurrFile, path);
-  EXPECT_TRUE(gstrAchID.isEmpty());
+  EXPECT_EQ(doc().path, path);
+  EXPECT_TRUE(doc().achId.isEmpty());
   EXPECT_EQ(ws::document().pageCount(), 3);
   EXPECT_FALSE(frmArchRetrieve.IsLoaded());
-  gblnDocModified = false;
+  doc().docModified = false;
 }
 
 // The whole round: log in, retrieve a three-page TIFF, edit and save it, send it back, close (which
@@ -188,7 +188,7 @@ TEST_F(ArchiveMenuTest, LoginRetrieveEditSendCloseLogout) {
   });
   ws::mnuArchLogin_Click(*w);
   EXPECT_EQ(w->StatusPanel(QStringLiteral("LOGIN")), QStringLiteral("JOE"));
-  ASSERT_TRUE(gblnAchView && gblnAchUpd);
+  ASSERT_TRUE(doc().login.view && doc().login.update);
 
   whenShown<frmArchRetrieveForm>(frmArchRetrieve, [](frmArchRetrieveForm* f) {
     EXPECT_EQ(f->lblParm1->text(), QStringLiteral("Name :"));
@@ -205,7 +205,7 @@ TEST_F(ArchiveMenuTest, LoginRetrieveEditSendCloseLogout) {
   // Edit page 2 and send the document back.
   w->ixTmb_Click(1);
   w->ixMain->CreateBlankImage(40, 25, 24, 0x00FFFF);
-  gblnDocModified = gblnPageModified = true;
+  doc().docModified = doc().pageModified = true;
   dialogs.answerMsgBox(rt::vbYes).answerMsgBox(rt::vbOK);
   whenShown<frmArchRetrieveForm>(frmArchRetrieve, [](frmArchRetrieveForm* f) {
     EXPECT_EQ(f->Caption(), QStringLiteral("   Archive Image"));
@@ -232,7 +232,7 @@ TEST_F(ArchiveMenuTest, LoginRetrieveEditSendCloseLogout) {
   EXPECT_TRUE(store.documents[0].lockedBy.isEmpty());
   ws::mnuArchLogout_Click(*w);
   EXPECT_TRUE(w->StatusPanel(QStringLiteral("LOGIN")).isEmpty());
-  EXPECT_FALSE(gblnAchView || gblnAchUpd);
+  EXPECT_FALSE(doc().login.view || doc().login.update);
   const std::vector<QByteArray> req = fake->receivedOn(Side::Request);
   ASSERT_GE(req.size(), 2u);
   EXPECT_EQ(req[req.size() - 2], QByteArray("UNLOCK - INV7"));

@@ -20,7 +20,7 @@ TEST_F(ArchiveTest, IndexToBatchVerifyAndArchiveTheBatch) {
   fakearchive::ArchiveStore store;
   store.attach(*fake);
   registerArchiveWindows();
-  gblnAchUpd = true;
+  doc().login.update = true;
   gstrIndexDir = dir.file("in");
   gstrBatchDir = dir.file("batch");
   QDir().mkpath(gstrIndexDir);
@@ -38,7 +38,7 @@ TEST_F(ArchiveTest, IndexToBatchVerifyAndArchiveTheBatch) {
   ASSERT_TRUE(index->isVisible());
   index->flbInput->setFileName("invoice.bmp");
   index->flbInput_Click();
-  ASSERT_EQ(gstrCurrFile, scan);
+  ASSERT_EQ(doc().path, scan);
   index->txtAchID->setText("inv-2026-7");
   index->txtParm1->setText("acme");
   index->chkReindex->click();
@@ -46,7 +46,7 @@ TEST_F(ArchiveTest, IndexToBatchVerifyAndArchiveTheBatch) {
   const QByteArray parked = fileBytes(gstrBatchDir + "/INV-2026-7/INV-2026-7.ACH");
   ASSERT_FALSE(parked.isEmpty());
   EXPECT_FALSE(QFile::exists(scan));
-  EXPECT_TRUE(gstrCurrFile.isEmpty());
+  EXPECT_TRUE(doc().path.isEmpty());
   index->Unload();
 
   // Verify: one row, and the marker.

@@ -14,7 +14,7 @@ namespace {
 TEST_F(ArchiveTest, DroppedRetrieveNeverOpensAPartialDocument) {
   registerArchiveWindows();
   frmImgClntForm* w = window();
-  gblnAchView = true;
+  doc().login.view = true;
   const QByteArray doc = fileBytes(file(QStringLiteral("small.bmp"), {{4, 4, 0x0000FF}}, 5)) + '\0';
   const QByteArray reply = "ACK: INDICES, BYTES - A1,P,Q," + QByteArray::number(doc.size() - 1);
   const int total = static_cast<int>(reply.size() + doc.size());

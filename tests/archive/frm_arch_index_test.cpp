@@ -96,7 +96,7 @@ TEST_F(IndexWindowTest, TheFileListTakesTheFolderWindowsPattern) {
 
 TEST_F(IndexWindowTest, ButtonRule) {
   frmArchIndexForm* f = pick("scan1.bmp");
-  EXPECT_EQ(gstrCurrFile, input("scan1.bmp"));
+  EXPECT_EQ(doc().path, input("scan1.bmp"));
   EXPECT_TRUE(f->txtAchID->isEnabled());
   struct Step {
     const char* id;
@@ -130,7 +130,7 @@ TEST_F(IndexWindowTest, ArchiveNowSendsTheSavedFileAndDeletesIt) {
     expectBox(before, "Document archived successfully", rt::vbInformation, "Information");
     EXPECT_FALSE(QFile::exists(input("scan1.bmp")));
     EXPECT_EQ(listed(f), QStringList{"scan2.bmp"});
-    EXPECT_TRUE(gstrCurrFile.isEmpty());
+    EXPECT_TRUE(doc().path.isEmpty());
     expectIdleAndEmpty(f);
     EXPECT_EQ(f->chkReindex->isChecked(), reindex);  // kept between documents
   }
@@ -165,7 +165,7 @@ TEST_F(IndexWindowTest, AnExistingRecordIsOverwrittenOnlyWhenConfirmed) {
     } else {
       EXPECT_EQ(got.size(), 1u);
       EXPECT_TRUE(QFile::exists(input("scan1.bmp")));
-      EXPECT_EQ(gstrCurrFile, input("scan1.bmp"));
+      EXPECT_EQ(doc().path, input("scan1.bmp"));
       EXPECT_EQ(f->txtAchID->text(), "INV7");
       EXPECT_TRUE(f->cmdArchNow->isEnabled());
     }
@@ -196,7 +196,7 @@ TEST_F(IndexWindowTest, FailuresKeepTheFileAndTheDocument) {
     archiveNow(f);
     expectBox(before, c.text, c.style, "Error");
     EXPECT_TRUE(QFile::exists(input("scan1.bmp")));
-    EXPECT_EQ(gstrCurrFile, input("scan1.bmp"));
+    EXPECT_EQ(doc().path, input("scan1.bmp"));
     EXPECT_EQ(f->txtAchID->text(), "INV7");
     EXPECT_TRUE(f->txtAchID->isEnabled());
     EXPECT_TRUE(f->flbInput->isEnabled());
@@ -216,7 +216,7 @@ TEST_F(IndexWindowTest, AFailedSaveSendsNothing) {
   EXPECT_EQ(dialogs.calls()[0].title, "Error");
   QCoreApplication::processEvents();
   EXPECT_EQ(fake->connections(Side::Archive), 0);
-  EXPECT_EQ(gstrCurrFile, input("scan1.bmp"));
+  EXPECT_EQ(doc().path, input("scan1.bmp"));
 }
 
 TEST_F(IndexWindowTest, TheWindowIsLockedWhileItSendsAndTouchesOnlyTheFileStillShown) {
@@ -238,12 +238,12 @@ TEST_F(IndexWindowTest, TheWindowIsLockedWhileItSendsAndTouchesOnlyTheFileStillS
     } else {
       f->flbInput->setFileName("scan2.bmp");
       f->flbInput_Click();  // refused while busy
-      EXPECT_EQ(gstrCurrFile, input("scan1.bmp"));
+      EXPECT_EQ(doc().path, input("scan1.bmp"));
     }
     ASSERT_TRUE(waitUntil([f] { return !f->busy(); }));
     EXPECT_EQ(QFile::exists(input("scan1.bmp")), otherDocument);
     EXPECT_TRUE(QFile::exists(input("scan2.bmp")));
-    EXPECT_EQ(gstrCurrFile, otherDocument ? input("scan2.bmp") : QString());
+    EXPECT_EQ(doc().path, otherDocument ? input("scan2.bmp") : QString());
     EXPECT_TRUE(fake->receivedOn(Side::Archive).front().startsWith("ARCH: OPS, INDICES, BYTES - ARCHIVE,INV7,INV7,P,Q,"));
   }
 }
@@ -286,7 +286,7 @@ TEST_F(IndexWindowTest, SaveBatchParksTheDocumentAndRefusesAClash) {
   EXPECT_EQ(fileBytes(folder + "/INV7.TXT"), QByteArray("REINDEX\r\nINV7\r\nA\r\n\r\n"));
   EXPECT_FALSE(fileBytes(folder + "/INV7.ACH").isEmpty());
   EXPECT_FALSE(QFile::exists(input("scan1.bmp")));
-  EXPECT_TRUE(gstrCurrFile.isEmpty());
+  EXPECT_TRUE(doc().path.isEmpty());
   expectIdleAndEmpty(f);
   EXPECT_EQ(listed(f), QStringList{"scan2.bmp"});
 
@@ -300,21 +300,21 @@ TEST_F(IndexWindowTest, SaveBatchParksTheDocumentAndRefusesAClash) {
   EXPECT_EQ(fileBytes(folder + "/INV7.ACH"), first);
   EXPECT_EQ(fileBytes(folder + "/INV7.TXT"), QByteArray("REINDEX\r\nINV7\r\nA\r\n\r\n"));
   EXPECT_TRUE(QFile::exists(input("scan2.bmp")));
-  EXPECT_EQ(gstrCurrFile, input("scan2.bmp"));
+  EXPECT_EQ(doc().path, input("scan2.bmp"));
 }
 
 TEST_F(IndexWindowTest, CancellingTheSaveQuestionKeepsTheDocumentAndTheBoxes) {
   frmArchIndexForm* f = pick("scan1.bmp");
   type(f, "INV7");
-  gblnDocModified = true;
+  doc().docModified = true;
   dialogs.answerMsgBox(rt::vbCancel);
   f->flbInput->setFileName("scan2.bmp");
   f->flbInput_Click();
   expectBox(0, "Image has been modified! Save changes?", rt::vbQuestion | rt::vbYesNoCancel, "Confirmation");
-  EXPECT_EQ(gstrCurrFile, input("scan1.bmp"));
+  EXPECT_EQ(doc().path, input("scan1.bmp"));
   EXPECT_EQ(f->flbInput->FileName(), "scan1.bmp");
   EXPECT_EQ(f->txtAchID->text(), "INV7");
-  gblnDocModified = false;
+  doc().docModified = false;
 }
 
 TEST_F(IndexWindowTest, TheMenuOpensItBesideTheMainWindow) {

@@ -156,9 +156,9 @@ TEST_F(CriteriaTest, FramesAreAsTallAsTheirContent) {
 
 TEST_F(CriteriaTest, ArchiveModeShowsTheKeysAndCancelLeavesThem) {
   registerArchiveWindows();
-  gstrAchID = QStringLiteral("A1");
-  gstrParm1 = QStringLiteral("P1");
-  gstrParm2 = QStringLiteral("P2");
+  doc().achId = QStringLiteral("A1");
+  doc().parm1 = QStringLiteral("P1");
+  doc().parm2 = QStringLiteral("P2");
   whenShown<frmArchRetrieveForm>(frmArchRetrieve, [](frmArchRetrieveForm* f) {
     EXPECT_EQ(f->Caption(), QStringLiteral("   Archive Image"));
     EXPECT_EQ(f->AchIDBackColor(), frmArchRetrieveForm::kArchiveMode);
@@ -167,7 +167,7 @@ TEST_F(CriteriaTest, ArchiveModeShowsTheKeysAndCancelLeavesThem) {
     f->cmdCancel_Click();
   });
   ws::openWindow(QStringLiteral("frmArchRetrieve"), {QStringLiteral("ARCHIVE")});
-  EXPECT_EQ(gstrAchID, QStringLiteral("A1"));
+  EXPECT_EQ(doc().achId, QStringLiteral("A1"));
   EXPECT_FALSE(frmTCPIP.IsLoaded());
   EXPECT_EQ(fake->connections(Side::Archive), 0);
 }

@@ -15,7 +15,7 @@ class LoginTest : public ArchiveTest {
  protected:
   void SetUp() override {
     ArchiveTest::SetUp();
-    ws::document().setLogin({QString(), gblnAchView, gblnAchUpd});
+    ws::document().setLogin({QString(), doc().login.view, doc().login.update});
   }
   void TearDown() override {
     frmLogin.Unload();
@@ -54,8 +54,8 @@ TEST_F(LoginTest, SuccessfulLoginLeavesRightsServersIndexDetailsAndSettings) {
   EXPECT_EQ(fake->receivedOn(Side::Request),
             (std::vector<QByteArray>{"LOGIN ATTEMPT - JOE," + modEncryption::fnScramblePassword("pw"), "REQ INDEX DETAILS"}));
   EXPECT_EQ(fake->connections(Side::Request), 1);
-  EXPECT_TRUE(gblnAchView);
-  EXPECT_TRUE(gblnAchUpd);
+  EXPECT_TRUE(doc().login.view);
+  EXPECT_TRUE(doc().login.update);
   EXPECT_EQ(frmImgClnt->StatusPanel(QStringLiteral("LOGIN")), QStringLiteral("JOE"));
   EXPECT_EQ(modTCP::gstrRemoteHost, QStringLiteral("LOCALHOST"));
   EXPECT_EQ(modTCP::gstrRetPort, QString::number(fake->requestPort()));
@@ -129,8 +129,8 @@ TEST_F(LoginTest, ServiceLoginSendsThePasswordAsTypedAndRepliesMayComeBackToBack
   login(fill(QStringLiteral(" telmux "), QStringLiteral(" Pw, ")));
   EXPECT_TRUE(frmLogin.IsLoaded() == false);
   EXPECT_EQ(fake->receivedOn(Side::Request).front(), QByteArray("LOGIN ATTEMPT - TELMUX,Pw,"));
-  EXPECT_TRUE(gblnAchView);
-  EXPECT_FALSE(gblnAchUpd);
+  EXPECT_TRUE(doc().login.view);
+  EXPECT_FALSE(doc().login.update);
   EXPECT_EQ(gstrParm1Caption, QStringLiteral("Name"));
   EXPECT_EQ(gstrParm2Caption, QStringLiteral(" Date "));
   EXPECT_EQ(gstrParm2MaxLen, QStringLiteral("7"));
@@ -182,7 +182,7 @@ TEST_F(LoginTest, InitialPasswordGoesThroughThePasswordChangeFirst) {
   // The new password is scrambled for every login, on a connection of its own.
   EXPECT_EQ(fake->receivedOn(Side::Request).back(), "PWD CHG - TELMUX," + modEncryption::fnScramblePassword("new1"));
   EXPECT_EQ(fake->connections(Side::Request), 2);
-  EXPECT_TRUE(gblnAchUpd);
+  EXPECT_TRUE(doc().login.update);
 }
 
 TEST_F(LoginTest, CancellingThePasswordChangeStillCompletesTheLogin) {

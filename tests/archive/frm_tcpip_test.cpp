@@ -42,18 +42,18 @@ TEST_F(NetworkWindowTest, RetrieveWritesExactlyNPlusOneBytesAndTakesTheReplysKey
     SCOPED_TRACE(c.name);
     freshFake();
     fake->on(Side::Request, "INIT - ", c.onInit).on(Side::Request, "ACK: PLEASE PROCEED", c.onProceed);
-    gstrAchID = QStringLiteral("a7");
-    gstrParm1.clear();
-    gstrParm2.clear();
-    gblnAchUpd = true;
+    doc().achId = QStringLiteral("a7");
+    doc().parm1.clear();
+    doc().parm2.clear();
+    doc().login.update = true;
     EXPECT_TRUE(run(QStringLiteral("RETRIEVE")));
     EXPECT_EQ(fake->receivedOn(Side::Request),
               (std::vector<QByteArray>{"INIT - JOE,a7,,,TRUE", "ACK: PLEASE PROCEED"}));
     EXPECT_EQ(workingBytes(), kDoc + '\0');
-    EXPECT_EQ(gstrAchID, QStringLiteral("A7"));
-    EXPECT_EQ(gstrOrigAchID, QStringLiteral("A7"));
-    EXPECT_EQ(gstrParm1, QStringLiteral("P1"));
-    EXPECT_EQ(gstrParm2, QStringLiteral("Q1"));
+    EXPECT_EQ(doc().achId, QStringLiteral("A7"));
+    EXPECT_EQ(doc().origAchId, QStringLiteral("A7"));
+    EXPECT_EQ(doc().parm1, QStringLiteral("P1"));
+    EXPECT_EQ(doc().parm2, QStringLiteral("Q1"));
   }
   EXPECT_TRUE(dialogs.calls().empty());
 }
@@ -92,12 +92,12 @@ TEST_F(NetworkWindowTest, RetrieveFailuresReportAndLeaveNoDocument) {
     SCOPED_TRACE(c.name);
     freshFake();
     fake->on(Side::Request, "INIT - ", c.onInit).on(Side::Request, "ACK: PLEASE PROCEED", c.onProceed);
-    gstrAchID = QStringLiteral("A7");
+    doc().achId = QStringLiteral("A7");
     dialogs.answerMsgBox(rt::vbOK);
     EXPECT_FALSE(run(QStringLiteral("RETRIEVE")));
     expectBox(c.text, c.style, c.style == rt::vbInformation ? QStringLiteral("Information") : QStringLiteral("Error"));
     EXPECT_FALSE(workingExists());
-    EXPECT_EQ(gstrAchID.isEmpty(), c.keysCleared);
+    EXPECT_EQ(doc().achId.isEmpty(), c.keysCleared);
   }
 }
 
@@ -115,12 +115,12 @@ TEST_F(NetworkWindowTest, SeveralMatchesLetTheUserPickOneOrCancel) {
   fake->on(Side::Request, "INIT - JOE,,SMITH,,", {Action::send("ACK: NUM PATHS - 2:A1,SMITH,D1,A2,SMITH,D2")})
       .on(Side::Request, "INIT - JOE,A2,SMITH,D2,", {Action::send(indices(3, "A2,SMITH,D2"))})
       .on(Side::Request, "ACK: PLEASE PROCEED", {Action::send("abc", 1, 2), Action::send(QByteArray(1, '\0'))});
-  gstrParm1 = QStringLiteral("SMITH");
+  doc().parm1 = QStringLiteral("SMITH");
   QStringList headers;
   whenShown<frmArchRetOptForm>(frmArchRetOpt, [&](frmArchRetOptForm* f) {
     for (int i = 0; i < 3; ++i) headers << f->lsvItem->headerItem()->text(i);
     EXPECT_EQ(f->lsvItem->topLevelItemCount(), 2);
-    EXPECT_TRUE(gstrParm1.isEmpty());  // cleared while the chooser shows
+    EXPECT_TRUE(doc().parm1.isEmpty());  // cleared while the chooser shows
     f->lsvItem->setCurrentItem(f->lsvItem->topLevelItem(1));
     f->cmdOK_Click();
   });
@@ -132,18 +132,18 @@ TEST_F(NetworkWindowTest, SeveralMatchesLetTheUserPickOneOrCancel) {
   EXPECT_EQ(workingBytes(), QByteArray("abc") + '\0');
 
   // Cancelling closes the window silently.
-  gstrParm1 = QStringLiteral("SMITH");
-  gstrAchID.clear();
-  gstrParm2.clear();
+  doc().parm1 = QStringLiteral("SMITH");
+  doc().achId.clear();
+  doc().parm2.clear();
   whenShown<frmArchRetOptForm>(frmArchRetOpt, [](frmArchRetOptForm* f) { f->cmdCancel_Click(); });
   EXPECT_FALSE(run(QStringLiteral("RETRIEVE")));
   EXPECT_TRUE(dialogs.calls().empty());
-  EXPECT_TRUE(gstrParm1.isEmpty());
+  EXPECT_TRUE(doc().parm1.isEmpty());
 }
 
 TEST_F(NetworkWindowTest, ChooserRefusesOkWithoutASelection) {
   fake->on(Side::Request, "INIT - ", {Action::send("ACK: NUM PATHS - 1:A1,P,Q")});
-  gstrAchID = QStringLiteral("A");
+  doc().achId = QStringLiteral("A");
   dialogs.answerMsgBox(rt::vbOK);
   whenShown<frmArchRetOptForm>(frmArchRetOpt, [&](frmArchRetOptForm* f) {
     f->lsvItem->clearSelection();
@@ -161,10 +161,10 @@ TEST_F(NetworkWindowTest, LogoutAndUnlock) {
   fake->on(Side::Request, "LOGOUT - ", {Action::send("LOGOUT COMPLETED")})
       .on(Side::Request, "UNLOCK - ", {Action::send("UNLOCK COMPLETED")});
   EXPECT_TRUE(run(QStringLiteral("LOGOUT")));
-  gstrAchID = QStringLiteral("A9");
+  doc().achId = QStringLiteral("A9");
   EXPECT_TRUE(run(QStringLiteral("UNLOCK")));
   // After a commit under a new ID the lock taken at the retrieve is the one released.
-  gstrOrigAchID = QStringLiteral("A1");
+  doc().origAchId = QStringLiteral("A1");
   EXPECT_TRUE(run(QStringLiteral("UNLOCK")));
   EXPECT_EQ(fake->receivedOn(Side::Request), (std::vector<QByteArray>{"LOGOUT - JOE", "UNLOCK - A9", "UNLOCK - A1"}));
   EXPECT_EQ(fake->connections(Side::Request), 3);
@@ -196,16 +196,16 @@ TEST_F(NetworkWindowTest, LogoutAndUnlockFailures) {
 // ---- Commit --------------------------------------------------------------------------------------
 
 TEST_F(NetworkWindowTest, CommitSendsHeaderThenTheFileAndAZeroByte) {
-  const QString doc = dir.file(QStringLiteral("doc.tif"));
-  QFile f(doc);
+  const QString docPath = dir.file(QStringLiteral("doc.tif"));
+  QFile f(docPath);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   f.write(kDoc);
   f.close();
-  gstrCurrFile = doc;
-  gstrOrigAchID = QStringLiteral("OLD");
-  gstrAchID = QStringLiteral("NEW");
-  gstrParm1 = QStringLiteral("P1");
-  gstrParm2 = QStringLiteral("P2");
+  doc().path = docPath;
+  doc().origAchId = QStringLiteral("OLD");
+  doc().achId = QStringLiteral("NEW");
+  doc().parm1 = QStringLiteral("P1");
+  doc().parm2 = QStringLiteral("P2");
   fake->on(Side::Archive, "ARCH: OPS", {Action::send("ARCH: PLEASE PROCEED")})
       .on(Side::Archive, fakearchive::kUpload, {Action::send("ARCH: TRANSFER COMPLETED", 5, 3)});
   dialogs.answerMsgBox(rt::vbOK);
@@ -218,12 +218,12 @@ TEST_F(NetworkWindowTest, CommitSendsHeaderThenTheFileAndAZeroByte) {
   EXPECT_EQ(fake->receivedOn(Side::Archive),
             (std::vector<QByteArray>{"ARCH: OPS, INDICES, BYTES - REINDEX,OLD,NEW,P1,P2,20", kDoc + '\0'}));
   EXPECT_EQ(ws::documentState().network, ws::NetworkResult::Failed);
-  gstrCurrFile.clear();
+  doc().path.clear();
 }
 
 TEST_F(NetworkWindowTest, CommitFailures) {
-  const QString doc = dir.file(QStringLiteral("doc.tif"));
-  QFile f(doc);
+  const QString docPath = dir.file(QStringLiteral("doc.tif"));
+  QFile f(docPath);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   f.write(kDoc);
   f.close();
@@ -252,8 +252,8 @@ TEST_F(NetworkWindowTest, CommitFailures) {
     freshFake();
     if (c.refused) fake->stopListening(Side::Archive);
     fake->on(Side::Archive, "ARCH: OPS", c.onHeader).on(Side::Archive, fakearchive::kUpload, c.onUpload);
-    gstrCurrFile = c.missingFile ? dir.file(QStringLiteral("gone.tif")) : doc;
-    gstrAchID = gstrOrigAchID = QStringLiteral("A1");
+    doc().path = c.missingFile ? dir.file(QStringLiteral("gone.tif")) : docPath;
+    doc().achId = doc().origAchId = QStringLiteral("A1");
     dialogs.answerMsgBox(rt::vbOK);
     modTCP::gstrTCPCommand = QStringLiteral("ARCHIVE");
     showModal(frmTCPIP);
@@ -261,7 +261,7 @@ TEST_F(NetworkWindowTest, CommitFailures) {
     expectBox(c.text, c.style);
     EXPECT_EQ(static_cast<int>(fake->received().size()), c.messages);
   }
-  gstrCurrFile.clear();
+  doc().path.clear();
 }
 
 TEST_F(NetworkWindowTest, UnknownCommandClosesAtOnce) {
@@ -273,7 +273,7 @@ TEST_F(NetworkWindowTest, ClosingTheWindowMidExchangeCancelsIt) {
   fake->on(Side::Request, "INIT - ", {Action::send(indices(20))})
       .on(Side::Request, "ACK: PLEASE PROCEED", {Action::send(kDoc.left(4))});
   arch::timing().watchdogMs = 60000;
-  gstrAchID = QStringLiteral("A7");
+  doc().achId = QStringLiteral("A7");
   QTimer::singleShot(150, [] { frmTCPIP->close(); });
   EXPECT_FALSE(run(QStringLiteral("RETRIEVE")));
   EXPECT_FALSE(workingExists());

@@ -19,8 +19,6 @@
 namespace {
 
 using namespace tooltest;
-using modVars::gblnDocModified;
-using modVars::gblnPageModified;
 using modVars::gstrImgOperation;
 
 using img::Bitmap;
@@ -104,7 +102,7 @@ TEST_F(EffectDialog, EveryWordShowsItsInputsAndPreviewEqualsApply) {
   for (const Expected& e : kEffects) {
     SCOPED_TRACE(e.word);
     page->setBitmap(picture());
-    gblnDocModified = gblnPageModified = false;
+    doc().docModified = doc().pageModified = false;
     frmImgProcForm* f = open(QLatin1String(e.word));
     EXPECT_EQ(f->Caption(), QLatin1String(e.caption));
     const tools::Effect* row = tools::findEffect(QLatin1String(e.word));
@@ -151,10 +149,10 @@ TEST_F(EffectDialog, EveryWordShowsItsInputsAndPreviewEqualsApply) {
     const img::Bitmap preview = f->ixAfter->bitmap();
     EXPECT_TRUE(samePicture(preview, expected(e, used)));
     EXPECT_TRUE(samePicture(page->bitmap(), picture())) << "nothing reaches the page before Apply";
-    EXPECT_FALSE(gblnDocModified);
+    EXPECT_FALSE(doc().docModified);
     f->cmdApply->click();
     EXPECT_TRUE(frmImgProc.IsLoaded() == false);
-    EXPECT_TRUE(gblnDocModified && gblnPageModified);
+    EXPECT_TRUE(doc().docModified && doc().pageModified);
     EXPECT_TRUE(samePicture(page->bitmap(), preview)) << "apply runs the effect again with the same inputs";
   }
 }
@@ -214,7 +212,7 @@ TEST_F(EffectDialog, CancelAfterPreviewsChangesNothing) {
   f->cmdCancel->click();
   EXPECT_FALSE(frmImgProc.IsLoaded());
   EXPECT_TRUE(samePicture(page->bitmap(), picture()));
-  EXPECT_FALSE(gblnDocModified || gblnPageModified);
+  EXPECT_FALSE(doc().docModified || doc().pageModified);
 }
 
 TEST_F(EffectDialog, GammaTextRules) {
@@ -260,7 +258,7 @@ TEST_F(EffectDialog, AWordOutsideTheTableKeepsTheDesignedFormAndOnlySetsTheFlags
   f->sldSel[0]->setValue(7);
   EXPECT_TRUE(samePicture(f->ixAfter->bitmap(), picture())) << "nothing to preview";
   f->cmdApply->click();
-  EXPECT_TRUE(gblnDocModified && gblnPageModified);
+  EXPECT_TRUE(doc().docModified && doc().pageModified);
   EXPECT_TRUE(samePicture(page->bitmap(), picture()));
 }
 

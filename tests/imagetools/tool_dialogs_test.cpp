@@ -30,11 +30,9 @@
 namespace {
 
 using namespace tooltest;
-using modVars::gblnDocModified;
-using modVars::gblnPageModified;
 
-bool flagsSet() { return gblnDocModified && gblnPageModified; }
-bool flagsClear() { return !gblnDocModified && !gblnPageModified; }
+bool flagsSet() { return doc().docModified && doc().pageModified; }
+bool flagsClear() { return !doc().docModified && !doc().pageModified; }
 
 img::Bitmap flat(int w, int h, QRgb c) {
   img::Bitmap b(w, h, 24);

@@ -4,6 +4,7 @@
 #include "controls/imaging/imaging_control.h"
 #include "imagetools/tool_controls.h"
 #include "runtime/form.h"
+#include "tests/support/document.h"
 #include "tests/support/scripted_dialogs.h"
 #include "workspace/mod_vars.h"
 
@@ -12,6 +13,8 @@
 #include <memory>
 
 namespace tooltest {
+
+using testsupport::doc;
 
 // A colour picture whose pixels differ, so that every effect changes something.
 inline img::Bitmap picture(int w = 48, int h = 36) {
@@ -35,8 +38,8 @@ class ToolTest : public ::testing::Test {
     page = std::make_unique<img::ImagingControl>();
     page->setBitmap(picture());
     tools::setPageViewOverride(page.get());
-    modVars::gblnDocModified = false;
-    modVars::gblnPageModified = false;
+    doc().docModified = false;
+    doc().pageModified = false;
   }
   void TearDown() override {
     tools::setPageViewOverride(nullptr);

@@ -103,7 +103,7 @@ TEST_F(ToolsMenu, EffectCommandsStoreTheirWordAndClearTheSelectionAfterwards) {
     EXPECT_EQ(selectionWhileOpen, std::vector<int32_t>{10}) << item << ": the dialog sees the selection";
     EXPECT_EQ(w->ixMain->SelectionWidth(), 0) << item;
   }
-  EXPECT_FALSE(gblnDocModified) << "the dialog alone sets the flags";
+  EXPECT_FALSE(doc().docModified) << "the dialog alone sets the flags";
 }
 
 TEST_F(ToolsMenu, DialogCommandsOpenTheirWindows) {
@@ -141,10 +141,10 @@ TEST_F(ToolsMenu, DirectOperationsTurnThePageAndMarkItModified) {
                        Row{"mnuToolsMirror", QPoint(3, 0)}}) {
     w->ixMain->setBitmap(corners());
     w->ixMain->setSelection(0, 0, 2, 2);
-    gblnDocModified = gblnPageModified = false;
+    doc().docModified = doc().pageModified = false;
     w->Menu(QLatin1String(r.item))->trigger();
     EXPECT_EQ(w->ixMain->bitmap().pixel(r.redAt.x(), r.redAt.y()), qRgb(255, 0, 0)) << r.item;
-    EXPECT_TRUE(gblnDocModified && gblnPageModified) << r.item;
+    EXPECT_TRUE(doc().docModified && doc().pageModified) << r.item;
     EXPECT_EQ(w->ixMain->SelectionWidth(), 0) << r.item;
   }
   // The image toolbar's buttons run the same commands.
@@ -161,9 +161,9 @@ TEST_F(ToolsMenu, DirectOperationsTurnThePageAndMarkItModified) {
   // Auto Contrast, Deskew and Despeckle clear the selection and set both flags like the others.
   for (const char* item : {"mnuToolsAutoContrast", "mnuToolsDeskew", "mnuToolsDespeckle"}) {
     w->ixMain->setSelection(0, 0, 2, 2);
-    gblnDocModified = gblnPageModified = false;
+    doc().docModified = doc().pageModified = false;
     w->Menu(QLatin1String(item))->trigger();
-    EXPECT_TRUE(gblnDocModified && gblnPageModified) << item;
+    EXPECT_TRUE(doc().docModified && doc().pageModified) << item;
     EXPECT_EQ(w->ixMain->SelectionWidth(), 0) << item;
   }
   // A large page turns beside the window (a progress window keeps it painting), with the same
@@ -191,7 +191,7 @@ TEST_F(ToolsMenu, AnEffectAppliedThroughTheRealDialogChangesThePage) {
   });
   w->Menu(QStringLiteral("mnuToolsNegate"))->trigger();
   EXPECT_EQ(w->ixMain->bitmap().pixel(5, 5) & 0xFFFFFF, ~before & 0xFFFFFF);
-  EXPECT_TRUE(gblnDocModified && gblnPageModified);
+  EXPECT_TRUE(doc().docModified && doc().pageModified);
 }
 
 TEST_F(ToolsMenu, IntensityLevelsHasNoOwner) {
@@ -226,7 +226,7 @@ TEST_F(ToolsMenu, FileNewClosesTheDocumentOnlyOnceCreateIsPressed) {
   EXPECT_EQ(w->ixMain->ImageWidth(), 64);
   EXPECT_EQ(w->ixMain->ImageHeight(), 32);
   EXPECT_EQ(w->Caption(), QStringLiteral("   Image Lumivex - New File"));
-  EXPECT_TRUE(gblnDocModified && gblnPageModified);
+  EXPECT_TRUE(doc().docModified && doc().pageModified);
 
   QTimer::singleShot(0, [] { frmImgNew->cmdCancel->click(); });
   w->Menu(QStringLiteral("mnuFileNew"))->trigger();
@@ -239,7 +239,7 @@ TEST_F(ToolsMenu, FileNewClosesTheDocumentOnlyOnceCreateIsPressed) {
   ASSERT_EQ(dialogs.calls().size(), 1u);
   EXPECT_EQ(dialogs.calls()[0].text, QStringLiteral("Image has been modified! Save changes?"));
   EXPECT_EQ(w->ixMain->ImageWidth(), 64);
-  EXPECT_TRUE(gblnDocModified);
+  EXPECT_TRUE(doc().docModified);
   EXPECT_FALSE(frmImgNew.IsLoaded());
 }
 

@@ -7,6 +7,7 @@
 #include "controls/scanning/scanning_control.h"
 #include "platform/registry/registry.h"
 #include "runtime/screen.h"
+#include "tests/support/document.h"
 #include "tests/support/mouse.h"
 #include "tests/support/pictures.h"
 #include "tests/support/scripted_dialogs.h"
@@ -38,6 +39,7 @@
 namespace mainwindowtest {
 
 using namespace modVars;
+using testsupport::doc;
 using testsupport::RecordedCall;
 using testsupport::Page;
 using testsupport::readImage;
@@ -105,7 +107,7 @@ class MainWindowTest : public ::testing::Test {
   }
   void TearDown() override {
     if (frmImgClnt.IsLoaded()) {
-      gblnDocModified = false;
+      doc().docModified = false;
       unloadNow();
     }
   }

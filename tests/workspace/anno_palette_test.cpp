@@ -233,7 +233,7 @@ TEST_F(PaletteTest, SelectAllAndDeleteAskFirst) {
   EXPECT_TRUE(w->Menu("mnuAnnSelectAll")->isEnabled() && w->Menu("mnuAnnBurnIn")->isEnabled());
   ws::mnuAnnSelectAll_Click(*w);
   ASSERT_TRUE(w->nxMain->HasSelection());
-  gblnDocModified = gblnPageModified = false;
+  doc().docModified = doc().pageModified = false;
   dialogs.answerMsgBox(rt::vbNo);
   ws::mnuEditDelete_Click(*w);
   EXPECT_EQ(objects(w), 2);
@@ -241,23 +241,23 @@ TEST_F(PaletteTest, SelectAllAndDeleteAskFirst) {
   dialogs.answerMsgBox(rt::vbYes);
   ws::mnuEditDelete_Click(*w);
   EXPECT_EQ(objects(w), 0);
-  EXPECT_TRUE(gblnDocModified && gblnPageModified);
+  EXPECT_TRUE(doc().docModified && doc().pageModified);
   EXPECT_EQ(pageCount(), 2);  // the annotations won over the pages
 }
 
 TEST_F(PaletteTest, BurnInMarksThePageAndTheSavedFileHasNoLayer) {
   frmImgClntForm* w = openDocument();
-  const QString path = gstrCurrFile;
+  const QString path = doc().path;
   drawRectangles(w, 1);
-  gblnDocModified = gblnPageModified = false;
+  doc().docModified = doc().pageModified = false;
   dialogs.answerMsgBox(rt::vbNo);
   ws::mnuAnnBurnIn_Click(*w);
   EXPECT_EQ(objects(w), 1);
-  EXPECT_FALSE(gblnDocModified);
+  EXPECT_FALSE(doc().docModified);
   dialogs.answerMsgBox(rt::vbYes);
   ws::mnuAnnBurnIn_Click(*w);
   EXPECT_EQ(objects(w), 0);
-  EXPECT_TRUE(gblnDocModified && gblnPageModified);
+  EXPECT_TRUE(doc().docModified && doc().pageModified);
   const QRgb edge = w->ixMain->bitmap().pixel(10, 25);
   EXPECT_NE(edge, qRgb(255, 255, 255));
   // A page switch keeps the burned-in page.

@@ -77,7 +77,7 @@ TEST_F(MainWindowTest, EveryAnnotationToolDrawsItsKindAndTheTiffKeepsThemAll) {
   }
   nx->setCurrentTool(4096);
   EXPECT_EQ(nx->LayerObjectCount(nx->CurrentLayer()), 10);
-  EXPECT_TRUE(gblnDocModified);
+  EXPECT_TRUE(doc().docModified);
 
   ASSERT_TRUE(w->mnuFileSave_Click());
   bool closed = false;

@@ -36,7 +36,7 @@ TEST_F(MainWindowTest, ReadOnlyDocumentIsNeverOverwritten) {
     ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0444), 0);
     const QByteArray before = fileBytes(path);
     w->ixMain->CreateBlankImage(30, 20, 24, 0x00FFFF);
-    gblnDocModified = gblnPageModified = true;
+    doc().docModified = doc().pageModified = true;
 
     dialogs.answerMsgBox(rt::vbOK);
     EXPECT_FALSE(w->mnuFileSave_Click());
@@ -46,8 +46,8 @@ TEST_F(MainWindowTest, ReadOnlyDocumentIsNeverOverwritten) {
     EXPECT_EQ(shown.text, QStringLiteral("Permission denied: %1 is read-only").arg(path));
     EXPECT_EQ(fileBytes(path), before);
     EXPECT_EQ(modeOf(path), 0444u);
-    EXPECT_TRUE(gblnDocModified);
-    gblnDocModified = false;
+    EXPECT_TRUE(doc().docModified);
+    doc().docModified = false;
     bool ok = false;
     w->fnCloseFile(false, ok);
   }
@@ -64,7 +64,7 @@ TEST_F(MainWindowTest, SavedDocumentKeepsItsPermissions) {
     frmImgClntForm* w = window();
     w->fnOpenImgFile(path);
     w->ixMain->CreateBlankImage(30, 20, 24, 0x00FFFF);
-    gblnDocModified = gblnPageModified = true;
+    doc().docModified = doc().pageModified = true;
     ASSERT_TRUE(w->mnuFileSave_Click());
     EXPECT_EQ(readImage(path).front().colour, 0x00FFFFu);
     EXPECT_EQ(modeOf(path), 0640u);

@@ -73,10 +73,10 @@ class EditTest : public MainWindowTest {
     frmImgClntForm* w = window();
     w->fnOpenImgFile(file(QStringLiteral("doc.tif"), pages, 4));
     ws::mnuZoomTo<100>(*w);
-    gblnDocModified = gblnPageModified = false;
+    doc().docModified = doc().pageModified = false;
     return w;
   }
-  static void clearFlags() { gblnDocModified = gblnPageModified = false; }
+  static void clearFlags() { doc().docModified = doc().pageModified = false; }
 };
 
 TEST_F(EditTest, RectangleSelectionIsCutToTheClipboardErasedAndUndone) {
@@ -93,7 +93,7 @@ TEST_F(EditTest, RectangleSelectionIsCutToTheClipboardErasedAndUndone) {
   EXPECT_EQ(pixel(w->ixMain, 15, 15), kWhite);
   EXPECT_EQ(pixel(w->ixMain, 35, 15), kRed);
   EXPECT_EQ(w->ixMain->SelectionWidth(), 0);
-  EXPECT_TRUE(gblnDocModified && gblnPageModified);
+  EXPECT_TRUE(doc().docModified && doc().pageModified);
   const QImage cut = QGuiApplication::clipboard()->image();
   EXPECT_EQ(cut.size(), QSize(20, 10));
   EXPECT_EQ(QColor(cut.pixel(5, 5)), QColor(Qt::red));
@@ -108,7 +108,7 @@ TEST_F(EditTest, RectangleSelectionIsCutToTheClipboardErasedAndUndone) {
   drag(view, {10, 10}, {30, 20});
   ws::mnuEditCopy_Click(*w);
   EXPECT_EQ(w->ixMain->SelectionWidth(), 0);
-  EXPECT_FALSE(gblnDocModified || gblnPageModified);
+  EXPECT_FALSE(doc().docModified || doc().pageModified);
   EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(20, 10));
 
   // A rubber band without width leaves no selection.
@@ -130,7 +130,7 @@ TEST_F(EditTest, PastedPictureFloatsIsKeptOnThePageWhileDraggedAndIsWrittenInByA
   // The page under the area is as it was; the clipboard still holds the pasted picture.
   EXPECT_EQ(pixel(w->ixMain, 5, 5), kRed);
   EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(20, 10));
-  EXPECT_FALSE(gblnDocModified || gblnPageModified);
+  EXPECT_FALSE(doc().docModified || doc().pageModified);
 
   hover(view, {5, 5});
   EXPECT_EQ(w->ixMain->MousePointer(), 43);
@@ -145,14 +145,14 @@ TEST_F(EditTest, PastedPictureFloatsIsKeptOnThePageWhileDraggedAndIsWrittenInByA
   release(view, {65, 45});
   EXPECT_EQ(w->ixMain->AreaLeft(), 60);
   EXPECT_EQ(w->ixMain->AreaTop(), 40);
-  EXPECT_FALSE(gblnDocModified);
+  EXPECT_FALSE(doc().docModified);
 
   hover(view, {2, 78});
   click(view, {2, 78});  // outside the area: written into the page
   EXPECT_FALSE(w->ixMain->AreaActive());
   EXPECT_EQ(pixel(w->ixMain, 65, 45), kBlue);
   EXPECT_EQ(pixel(w->ixMain, 5, 5), kRed);
-  EXPECT_TRUE(gblnDocModified && gblnPageModified);
+  EXPECT_TRUE(doc().docModified && doc().pageModified);
 }
 
 TEST_F(EditTest, EscapeOrDeleteDropsTheFloatingAreaAndOpeningAMenuWritesItIn) {
@@ -165,11 +165,11 @@ TEST_F(EditTest, EscapeOrDeleteDropsTheFloatingAreaAndOpeningAMenuWritesItIn) {
     key(view, k);
     EXPECT_FALSE(w->ixMain->AreaActive()) << k;
     EXPECT_EQ(pixel(w->ixMain, 5, 5), kRed) << k;
-    EXPECT_FALSE(gblnDocModified || gblnPageModified) << k;
+    EXPECT_FALSE(doc().docModified || doc().pageModified) << k;
     // Nothing floats any more: a later commit writes nothing.
     w->commitPendingEdit();
     EXPECT_EQ(pixel(w->ixMain, 5, 5), kRed) << k;
-    EXPECT_FALSE(gblnDocModified || gblnPageModified) << k;
+    EXPECT_FALSE(doc().docModified || doc().pageModified) << k;
   }
   // Escape with nothing floating does nothing.
   key(view, Qt::Key_Escape);
@@ -179,7 +179,7 @@ TEST_F(EditTest, EscapeOrDeleteDropsTheFloatingAreaAndOpeningAMenuWritesItIn) {
   Q_EMIT w->mnuView->aboutToShow();
   EXPECT_FALSE(w->ixMain->AreaActive());
   EXPECT_EQ(pixel(w->ixMain, 5, 5), kBlue);
-  EXPECT_TRUE(gblnDocModified && gblnPageModified);
+  EXPECT_TRUE(doc().docModified && doc().pageModified);
 }
 
 // The menu's Del shortcut must not take the key from the page view: with the window active, a
@@ -196,7 +196,7 @@ TEST_F(EditTest, DeleteTypedOnTheActivePageViewReachesTheView) {
   QTest::keyClick(w->ixMain, Qt::Key_Delete);
   EXPECT_FALSE(w->ixMain->AreaActive());
   EXPECT_EQ(pixel(w->ixMain, 5, 5), kRed);
-  EXPECT_FALSE(gblnDocModified);
+  EXPECT_FALSE(doc().docModified);
 }
 
 TEST_F(EditTest, DeleteAsksForTheSelectionAndErasesOnlyOnYes) {
@@ -207,12 +207,12 @@ TEST_F(EditTest, DeleteAsksForTheSelectionAndErasesOnlyOnYes) {
   dialogs.answerMsgBox(rt::vbNo);
   key(view, Qt::Key_Delete);
   EXPECT_EQ(pixel(w->ixMain, 15, 15), kRed);
-  EXPECT_FALSE(gblnDocModified);
+  EXPECT_FALSE(doc().docModified);
   dialogs.answerMsgBox(rt::vbYes);
   ws::mnuEditDelete_Click(*w);
   EXPECT_EQ(pixel(w->ixMain, 15, 15), kWhite);
   EXPECT_EQ(w->ixMain->SelectionWidth(), 0);
-  EXPECT_TRUE(gblnDocModified && gblnPageModified);
+  EXPECT_TRUE(doc().docModified && doc().pageModified);
   ASSERT_GE(dialogs.calls().size(), 2u);
   EXPECT_EQ(dialogs.calls()[0].text, QStringLiteral("Are you sure you want to delete the selection?"));
   // The rectangle selection wins over the pages: both pages are still there.
@@ -276,19 +276,19 @@ TEST_F(EditTest, SelectedAnnotationsWinOverTheRectangleAndPasteBackAsAnnotations
   clearFlags();
   ws::mnuEditCopy_Click(*w);
   EXPECT_EQ(w->ixMain->SelectionWidth(), 20);  // the rectangle was not the target
-  EXPECT_FALSE(gblnDocModified);
+  EXPECT_FALSE(doc().docModified);
   ws::mnuEdit_Click(*w);
   EXPECT_TRUE(enabled(w->Menu("mnuEditPaste")));
   ws::mnuEditPaste_Click(*w);
   EXPECT_EQ(w->nxMain->LayerObjectCount(w->nxMain->CurrentLayer()), 2);
-  EXPECT_TRUE(gblnDocModified && gblnPageModified);
+  EXPECT_TRUE(doc().docModified && doc().pageModified);
   EXPECT_FALSE(w->ixMain->AreaActive());
   clearFlags();
   ws::mnuAnnSelectAll_Click(*w);
   ws::mnuEditCut_Click(*w);
   EXPECT_EQ(w->nxMain->LayerObjectCount(w->nxMain->CurrentLayer()), 0);
   EXPECT_EQ(pixel(w->ixMain, 110, 110), kRed);  // the rectangle selection is untouched
-  EXPECT_TRUE(gblnDocModified && gblnPageModified);
+  EXPECT_TRUE(doc().docModified && doc().pageModified);
 }
 
 // On a scrolled page the pasted picture floats at the visible top-left; dragged with the pointer
@@ -389,16 +389,16 @@ TEST_F(EditTest, DeletingPagesCompactsThumbnailsCaptionsAndTheStore) {
   dialogs.answerMsgBox(rt::vbNo);
   ws::mnuEditDelete_Click(*w);
   EXPECT_EQ(pageCount(), 5);
-  EXPECT_FALSE(gblnDocModified);
+  EXPECT_FALSE(doc().docModified);
 
   dialogs.answerMsgBox(rt::vbYes);
   key(w->picChild, Qt::Key_Delete);
   ASSERT_EQ(pageCount(), 3);
   EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("Are you sure you want to delete the selected image(s)?"));
-  EXPECT_EQ(gintCurrPage, 1);
+  EXPECT_EQ(doc().currentPage, 1);
   EXPECT_TRUE(selected(1));
   EXPECT_FALSE(selected(0));
-  EXPECT_TRUE(gblnDocModified && gblnPageModified);
+  EXPECT_TRUE(doc().docModified && doc().pageModified);
   const uint32_t expected[] = {0x0000FF, 0xFF0000, 0xFF00FF};
   const char* captions[] = {"Page 1", "Page 3", "Page 5"};
   for (int i = 0; i < 3; ++i) {
@@ -412,11 +412,11 @@ TEST_F(EditTest, DeletingPagesCompactsThumbnailsCaptionsAndTheStore) {
 
   // The last page, current, goes by the thumbnails' right-click menu: the page before it becomes
   // current.
-  EXPECT_EQ(gintCurrPage, 2);
+  EXPECT_EQ(doc().currentPage, 2);
   dialogs.answerMsgBox(rt::vbYes);
   w->Menu("mnuPopTmbDelete")->trigger();
   ASSERT_EQ(pageCount(), 2);
-  EXPECT_EQ(gintCurrPage, 1);
+  EXPECT_EQ(doc().currentPage, 1);
   EXPECT_EQ(caption(1), QStringLiteral("Page 3"));
   EXPECT_EQ(annotationsOnPage(w, 1), 1);
 
@@ -445,7 +445,7 @@ TEST_F(EditTest, DeletingOtherPagesKeepsAnEditOfTheShownPage) {
   dialogs.answerMsgBox(rt::vbYes);
   ws::mnuEditDelete_Click(*w);
   ASSERT_EQ(pageCount(), 4);
-  EXPECT_EQ(gintCurrPage, 1);
+  EXPECT_EQ(doc().currentPage, 1);
   EXPECT_EQ(pixel(w->ixMain, 5, 5), kWhite);
   EXPECT_EQ(pagePixel(1, 5, 5), kWhite);
 }

@@ -25,7 +25,7 @@ TEST_F(MainWindowTest, SinglePageFileOpensInPageOnlyAndClosesWithoutAPrompt) {
 
   w->fnOpenImgFile(path);
   EXPECT_EQ(w->Caption(), "   Image Lumivex - " + path);
-  EXPECT_EQ(gintCurrFormat, 5);
+  EXPECT_EQ(doc().format, 5);
   EXPECT_EQ(pageCount(), 1);
   EXPECT_TRUE(selected(0));
   EXPECT_EQ(pageWidth(0), 24);
@@ -45,7 +45,7 @@ TEST_F(MainWindowTest, SinglePageFileOpensInPageOnlyAndClosesWithoutAPrompt) {
   // Unmodified: no question.
   w->mnuFileClose_Click();
   EXPECT_EQ(w->Caption(), QStringLiteral("   Image Lumivex"));
-  EXPECT_TRUE(gstrCurrFile.isEmpty());
+  EXPECT_TRUE(doc().path.isEmpty());
   EXPECT_FALSE(w->ixMain->hasImage());
   EXPECT_FALSE(enabled(w->Button(w->tbrFile, "save")));
   EXPECT_FALSE(w->Button(w->tbrMode, "selhand")->isChecked());
@@ -57,7 +57,7 @@ TEST_F(MainWindowTest, MultiPageTiffShowsThumbnailsAndSwitchesPagesAndZoom) {
   frmImgClntForm* w = window();
   w->fnOpenImgFile(path);
   ASSERT_EQ(pageCount(), 3);
-  EXPECT_TRUE(fnIsMultiPageFormat(gintCurrFormat));
+  EXPECT_TRUE(fnIsMultiPageFormat(doc().format));
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(caption(i), QStringLiteral("Page %1").arg(i + 1));
     EXPECT_EQ(selected(i), i == 0);
@@ -77,7 +77,7 @@ TEST_F(MainWindowTest, MultiPageTiffShowsThumbnailsAndSwitchesPagesAndZoom) {
   EXPECT_TRUE(enabled(w->Button(w->tbrImage, "next")));
 
   ws::mnuViewNext_Click(*w);
-  EXPECT_EQ(gintCurrPage, 1);
+  EXPECT_EQ(doc().currentPage, 1);
   EXPECT_EQ(pageShown(w), 40);
   EXPECT_FALSE(selected(0));
   EXPECT_TRUE(selected(1));
@@ -86,17 +86,17 @@ TEST_F(MainWindowTest, MultiPageTiffShowsThumbnailsAndSwitchesPagesAndZoom) {
   EXPECT_EQ(pageShown(w), 50);
   EXPECT_FALSE(enabled(w->Menu("mnuViewNext")));
   ws::mnuViewNext_Click(*w);  // on the last page: stays
-  EXPECT_EQ(gintCurrPage, 2);
+  EXPECT_EQ(doc().currentPage, 2);
   ws::mnuViewPrev_Click(*w);
   EXPECT_EQ(pageShown(w), 40);
   // Showing pages never marks the document modified.
-  EXPECT_FALSE(gblnDocModified);
+  EXPECT_FALSE(doc().docModified);
 
   // Shift-click adds a page to the selection without changing the current one.
   w->mblnShiftDown = true;
   w->ixTmb_Click(0);
   w->mblnShiftDown = false;
-  EXPECT_EQ(gintCurrPage, 1);
+  EXPECT_EQ(doc().currentPage, 1);
   EXPECT_TRUE(selected(0));
   EXPECT_TRUE(selected(1));
 
@@ -157,7 +157,7 @@ TEST_F(MainWindowTest, UntitledDocumentWithSeveralPagesNeverOverwritesAPage) {
   appendPage(60, 30, 0x0000FF);
   w->ixTmb_Click(0);
   w->ixTmb_Click(1);
-  EXPECT_EQ(gintCurrPage, 1);
+  EXPECT_EQ(doc().currentPage, 1);
   EXPECT_EQ(pageShown(w), 60);
   EXPECT_EQ(pageWidth(0), 50);
   ws::mnuViewPrev_Click(*w);
@@ -174,24 +174,24 @@ TEST_F(MainWindowTest, OpenKeepsTheDocumentUntilAFileIsChosenAndTheOldOneCloses)
   const QString other = file(QStringLiteral("one.bmp"), {{20, 10, 0xFF00FF}}, 5);
   frmImgClntForm* w = window();
   w->fnOpenImgFile(path);
-  gblnDocModified = true;
+  doc().docModified = true;
 
   dialogs.cancelDialog(rt::DialogKind::Open);
   ws::mnuFileOpen_Click(*w);
   EXPECT_EQ(dialogs.calls().back().request.initDir, dir.file(QStringLiteral("docs")));
-  EXPECT_EQ(gstrCurrFile, path);
+  EXPECT_EQ(doc().path, path);
   EXPECT_EQ(pageCount(), 3);
-  EXPECT_TRUE(gblnDocModified);
+  EXPECT_TRUE(doc().docModified);
 
   dialogs.answerFile(rt::DialogKind::Open, other).answerMsgBox(rt::vbCancel);
   ws::mnuFileOpen_Click(*w);
   EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("Image has been modified! Save changes?"));
-  EXPECT_EQ(gstrCurrFile, path);
+  EXPECT_EQ(doc().path, path);
   EXPECT_EQ(pageCount(), 3);
 
   dialogs.answerFile(rt::DialogKind::Open, other).answerMsgBox(rt::vbNo);
   ws::mnuFileOpen_Click(*w);
-  EXPECT_EQ(gstrCurrFile, other);
+  EXPECT_EQ(doc().path, other);
   EXPECT_EQ(pageCount(), 1);
   EXPECT_EQ(readImage(path).size(), 3u);
 
@@ -216,7 +216,7 @@ TEST_F(MainWindowTest, SavePromptYesSavesNoDiscardsCancelKeeps) {
     const QString path = file(QStringLiteral("prompt.bmp"), {{20, 10, 0x00FF00}}, 5);
     w->fnOpenImgFile(path);
     w->ixMain->CreateBlankImage(20, 10, 24, 0xFF0000);
-    gblnDocModified = gblnPageModified = true;
+    doc().docModified = doc().pageModified = true;
     dialogs.answerMsgBox(c.answer);
     bool ok = !c.closes;
     w->fnCloseFile(false, ok);
@@ -227,16 +227,16 @@ TEST_F(MainWindowTest, SavePromptYesSavesNoDiscardsCancelKeeps) {
     EXPECT_EQ(q.title, QStringLiteral("Confirmation"));
     EXPECT_EQ(ok, c.closes) << c.answer;
     EXPECT_EQ(w->Caption(), c.closes ? QStringLiteral("   Image Lumivex") : "   Image Lumivex - " + path) << c.answer;
-    EXPECT_EQ(gblnDocModified, !c.closes) << c.answer;
+    EXPECT_EQ(doc().docModified, !c.closes) << c.answer;
     EXPECT_EQ(readImage(path).at(0).colour, c.fileColour) << c.answer;
     if (!c.closes) {
-      gblnDocModified = false;
+      doc().docModified = false;
       w->fnCloseFile(false, ok);
     }
   }
   // With no-prompt nothing is asked even when modified.
   w->fnOpenImgFile(dir.file(QStringLiteral("prompt.bmp")));
-  gblnDocModified = true;
+  doc().docModified = true;
   bool ok = false;
   w->fnCloseFile(true, ok);
   EXPECT_TRUE(ok);
@@ -248,7 +248,7 @@ TEST_F(MainWindowTest, YesToThePromptKeepsTheDocumentWhenTheSaveFails) {
   frmImgClntForm* w = window();
   w->fnOpenImgFile(path);
   ASSERT_TRUE(QDir(dir.file(QStringLiteral("gone"))).removeRecursively());
-  gblnDocModified = true;
+  doc().docModified = true;
   dialogs.answerMsgBox(rt::vbYes).answerMsgBox(rt::vbOK);
   bool ok = true;
   w->fnCloseFile(false, ok);
@@ -257,7 +257,7 @@ TEST_F(MainWindowTest, YesToThePromptKeepsTheDocumentWhenTheSaveFails) {
   EXPECT_EQ(dialogs.calls()[1].icon(), rt::vbExclamation);
   EXPECT_EQ(dialogs.calls()[1].title, QStringLiteral("Error"));
   EXPECT_EQ(w->Caption(), "   Image Lumivex - " + path);
-  EXPECT_TRUE(gblnDocModified);
+  EXPECT_TRUE(doc().docModified);
   EXPECT_TRUE(w->ixMain->hasImage());
 }
 
@@ -265,10 +265,10 @@ TEST_F(MainWindowTest, ArchivedDocumentIsTitledByItsKeysSavedUnderANewNameAndUnl
   QStringList commands;
   ws::registerWindow(QStringLiteral("frmTCPIP"), [&](const QStringList& args) { commands << args.value(0); });
   frmImgClntForm* w = window();
-  gstrAchID = QStringLiteral("A17");
-  gstrParm1 = QStringLiteral("INV-2");
-  gstrParm2 = QStringLiteral("2026");
-  gblnAchUpd = true;
+  doc().achId = QStringLiteral("A17");
+  doc().parm1 = QStringLiteral("INV-2");
+  doc().parm2 = QStringLiteral("2026");
+  doc().login.update = true;
   w->fnOpenImgFile(file(QStringLiteral("KVT_WORKING.ACH"), {{8, 8, 0}}, 5));
   EXPECT_EQ(w->Caption(), QStringLiteral("   Image Lumivex - Archived Document [A17, INV-2, 2026]"));
   // Save of an archived document always asks for a new name.
@@ -283,8 +283,8 @@ TEST_F(MainWindowTest, ArchivedDocumentIsTitledByItsKeysSavedUnderANewNameAndUnl
   EXPECT_EQ(commands, QStringList{"UNLOCK"});
   EXPECT_EQ(dialogs.calls().back().text,
             QStringLiteral("Error encountered trying to unlock this AchID.\rPlease inform the administrator."));
-  EXPECT_TRUE(gstrAchID.isEmpty());
-  gblnAchUpd = false;
+  EXPECT_TRUE(doc().achId.isEmpty());
+  doc().login.update = false;
 }
 
 // ---- Saving multi-page documents ------------------------------------------------------------------
@@ -296,15 +296,15 @@ TEST_F(MainWindowTest, MultiPageDocumentSavesInPlaceAndUnderAnotherName) {
   // Edit page 2, then move on: the edit goes back into its thumbnail.
   w->ixTmb_Click(1);
   w->ixMain->CreateBlankImage(40, 25, 24, 0x00FFFF);
-  gblnDocModified = gblnPageModified = true;
+  doc().docModified = doc().pageModified = true;
   w->ixTmb_Click(2);
-  EXPECT_FALSE(gblnPageModified);
+  EXPECT_FALSE(doc().pageModified);
 
   ASSERT_TRUE(w->mnuFileSave_Click());
   std::vector<Page> expected = kThreePages;
   expected[1].colour = 0x00FFFF;
   EXPECT_TRUE(samePages(readImage(path), expected));
-  EXPECT_FALSE(gblnDocModified);
+  EXPECT_FALSE(doc().docModified);
   // Nothing but the document is left in its folder.
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"doc.tif", "registry"}));
 
@@ -316,9 +316,10 @@ TEST_F(MainWindowTest, MultiPageDocumentSavesInPlaceAndUnderAnotherName) {
   const RecordedCall& d = dialogs.calls().back();
   EXPECT_EQ(d.request.title, QStringLiteral("Save Current File As"));
   EXPECT_EQ(d.request.filter, QStringLiteral("All Files (*.*)|*.*"));
+  EXPECT_EQ(d.request.initDir, dir.path());
   EXPECT_EQ(w->cdgMain.Filter, openFilter);
   EXPECT_TRUE(samePages(readImage(other), expected));
-  EXPECT_EQ(gstrCurrFile, other);
+  EXPECT_EQ(doc().path, other);
   EXPECT_EQ(w->Caption(), "   Image Lumivex - " + other);
 
   // Save As onto an existing file answered No writes nothing and keeps the name.
@@ -326,7 +327,7 @@ TEST_F(MainWindowTest, MultiPageDocumentSavesInPlaceAndUnderAnotherName) {
   EXPECT_FALSE(ws::mnuFileSaveAs_Click(*w));
   EXPECT_EQ(dialogs.calls().back().text,
             QStringLiteral("A file already exists with the selected path and name!\rOverwrite?"));
-  EXPECT_EQ(gstrCurrFile, other);
+  EXPECT_EQ(doc().path, other);
 
   // A cancelled dialog ends silently.
   dialogs.cancelDialog(rt::DialogKind::Save);
@@ -361,7 +362,7 @@ TEST_F(MainWindowTest, PcxAndDcxSavesOfferTheExtensionThatFitsThePageCount) {
     ASSERT_TRUE(w->mnuFileSave_Click()) << c.name;
     EXPECT_EQ(dialogs.calls().back().text, QString::fromLatin1(c.question)) << c.name;
     const QString saved = dir.file(QString::fromLatin1(c.savedAs));
-    EXPECT_EQ(gstrCurrFile, saved) << c.name;
+    EXPECT_EQ(doc().path, saved) << c.name;
     EXPECT_EQ(readImage(saved).size(), static_cast<std::size_t>(c.pages)) << c.name;
     if (saved != path) {
       EXPECT_EQ(fileBytes(path), original) << c.name;
@@ -393,7 +394,7 @@ TEST_F(MainWindowTest, AnnotationsAPageCarriesSurviveASaveOfTheDocument) {
   EXPECT_EQ(pages().layer(1), QByteArray(reinterpret_cast<const char*>(layer.data()), layer.size()));
   w->ixTmb_Click(1);
   w->ixTmb_Click(0);
-  gblnDocModified = true;
+  doc().docModified = true;
   ASSERT_TRUE(w->mnuFileSave_Click());
   img::ImagingControl back;
   back.setPageNumber(2);
@@ -409,13 +410,13 @@ TEST_F(MainWindowTest, FailedMultiPageSaveLeavesTheTargetUntouchedAndSaysSo) {
   QFile::remove(path);
   writeImage(path, {{10, 10, 0x123456}}, 4);
   const QByteArray before = fileBytes(path);
-  gblnDocModified = true;
+  doc().docModified = true;
   dialogs.answerMsgBox(rt::vbOK);
   EXPECT_FALSE(w->mnuFileSave_Click());
   ASSERT_EQ(dialogs.calls().size(), 1u);
   EXPECT_EQ(dialogs.calls()[0].icon(), rt::vbExclamation);
   EXPECT_EQ(fileBytes(path), before);
-  EXPECT_TRUE(gblnDocModified);
+  EXPECT_TRUE(doc().docModified);
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"doc.tif", "registry"}));
   EXPECT_EQ(w->nxMain->AttachControlName(), QStringLiteral("ixMain"));
   // Clicking a page that can no longer be read reports it; the window carries on.
@@ -436,13 +437,13 @@ TEST_F(MainWindowTest, ARectangleDrawnOnAPageIsStoredSavedWithTheTiffAndComesBac
   ASSERT_TRUE(w->nxMain->EngineAvailable()) << w->nxMain->EngineError().toStdString();
   w->selectMode(ws::MouseMode::Arrow);
   ASSERT_EQ(w->nxMain->setCurrentTool(4098), 0);  // rectangle
-  gblnDocModified = false;
+  doc().docModified = false;
   drag(w->ixMain, QPoint(20, 20), QPoint(80, 60));
   const intptr_t layer = w->nxMain->CurrentLayer();
   ASSERT_NE(layer, 0);
   EXPECT_EQ(w->nxMain->LayerObjectCount(layer), 1);
   // The engine's "added" event marks the document modified.
-  EXPECT_TRUE(gblnDocModified);
+  EXPECT_TRUE(doc().docModified);
 
   // Going to page 2 stores page 1's layer; coming back shows it again.
   w->ixTmb_Click(1);

@@ -57,11 +57,11 @@ TEST_F(MainWindowTest, ToolbarButtonsRunTheirMenuItemsCommand) {
   frmImgClntForm* w = window();
   w->fnOpenImgFile(file(QStringLiteral("three.tif"), kThreePages, 4));
   w->Button(w->tbrImage, "next")->trigger();
-  EXPECT_EQ(gintCurrPage, 1);
+  EXPECT_EQ(doc().currentPage, 1);
   w->Menu("mnuViewNext")->trigger();
-  EXPECT_EQ(gintCurrPage, 2);
+  EXPECT_EQ(doc().currentPage, 2);
   w->Button(w->tbrImage, "previous")->trigger();
-  EXPECT_EQ(gintCurrPage, 1);
+  EXPECT_EQ(doc().currentPage, 1);
   // A mode button presses itself alone; Page Only checks its item alone.
   w->Button(w->tbrMode, "selrect")->trigger();
   EXPECT_TRUE(w->Button(w->tbrMode, "selrect")->isChecked());
@@ -87,8 +87,8 @@ TEST_F(MainWindowTest, TheThumbnailsMenuWorksOnThePageClicked) {
   w->fnOpenImgFile(file(QStringLiteral("three.tif"), kThreePages, 4));
   clickThumb(w, 1, Qt::RightButton);
   w->mnuPopTmb->close();
-  ASSERT_EQ(gintPopupTmb, 1);
-  EXPECT_EQ(gintCurrPage, 1);
+  ASSERT_EQ(doc().popupPage, 1);
+  EXPECT_EQ(doc().currentPage, 1);
 
   w->Menu("mnuPopTmbCopy")->trigger();
   EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(40, 25));

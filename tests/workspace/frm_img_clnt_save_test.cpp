@@ -42,7 +42,7 @@ TEST_F(MainWindowTest, DcxSaveBurnsTheShownPagesAnnotationsIn) {
   frmImgClntForm* w = window();
   w->fnOpenImgFile(path);
   drawRectangle(w);
-  ASSERT_TRUE(gblnDocModified);
+  ASSERT_TRUE(doc().docModified);
   ASSERT_TRUE(w->mnuFileSave_Click());
   auto nonWhite = [&](int page) {
     img::ImagingControl ix;
@@ -57,7 +57,7 @@ TEST_F(MainWindowTest, DcxSaveBurnsTheShownPagesAnnotationsIn) {
   EXPECT_EQ(readImage(path).size(), 2u);
   EXPECT_GT(nonWhite(1), 0);
   EXPECT_EQ(nonWhite(2), 0);
-  EXPECT_FALSE(gblnDocModified);
+  EXPECT_FALSE(doc().docModified);
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"registry", "two.dcx"}));
 }
 
@@ -69,8 +69,8 @@ TEST_F(MainWindowTest, SeveralPagesAreNeverSavedIntoAOnePageFormat) {
   appendPage(60, 30, 0x0000FF);
   const QString target = dir.file(QStringLiteral("scan.bmp"));
   ws::registerWindow(QStringLiteral("frmImgSvSettings"), [&](const QStringList&) {
-    gintCurrFormat = 5;
-    gstrCurrFile = target;
+    doc().format = 5;
+    doc().path = target;
   });
   dialogs.answerMsgBox(rt::vbOK);
   EXPECT_FALSE(w->mnuFileSave_Click());
@@ -78,7 +78,7 @@ TEST_F(MainWindowTest, SeveralPagesAreNeverSavedIntoAOnePageFormat) {
   EXPECT_TRUE(dialogs.calls()[0].text.startsWith(QStringLiteral("This document has 2 pages")));
   EXPECT_EQ(dialogs.calls()[0].title, QStringLiteral("Error"));
   EXPECT_FALSE(QFile::exists(target));
-  EXPECT_TRUE(gblnDocModified);
+  EXPECT_TRUE(doc().docModified);
   EXPECT_EQ(pageCount(), 2);
 }
 
@@ -105,7 +105,7 @@ TEST_F(MainWindowTest, SaveAsWritesTheFormatOfTheNamesExtension) {
   EXPECT_TRUE(dialogs.calls().back().text.startsWith(QStringLiteral("The format you have chosen does not support multi-page images.")));
   EXPECT_FALSE(QFile::exists(bmp));
   EXPECT_EQ(pageCount(), 4);
-  EXPECT_EQ(gstrCurrFile, path);
+  EXPECT_EQ(doc().path, path);
 
   dialogs.answerFile(rt::DialogKind::Save, bmp);
   dialogs.answerMsgBox(rt::vbYes);
@@ -113,15 +113,15 @@ TEST_F(MainWindowTest, SaveAsWritesTheFormatOfTheNamesExtension) {
   EXPECT_EQ(magic(bmp), QByteArray("BM"));
   EXPECT_EQ(readImage(bmp).size(), 1u);
   EXPECT_EQ(readImage(bmp)[0].width, 60);
-  EXPECT_EQ(gintCurrFormat, 5);
-  EXPECT_EQ(gstrCurrFile, bmp);
+  EXPECT_EQ(doc().format, 5);
+  EXPECT_EQ(doc().path, bmp);
   EXPECT_EQ(readImage(path).size(), 4u);  // the original is untouched
 
   // A name without an extension takes that of the format written.
   const QString bare = dir.file(QStringLiteral("again"));
   dialogs.answerFile(rt::DialogKind::Save, bare);
   ASSERT_TRUE(ws::mnuFileSaveAs_Click(*w));
-  EXPECT_EQ(gstrCurrFile, bare + QStringLiteral(".bmp"));
+  EXPECT_EQ(doc().path, bare + QStringLiteral(".bmp"));
   EXPECT_EQ(magic(bare + QStringLiteral(".bmp")), QByteArray("BM"));
 }
 

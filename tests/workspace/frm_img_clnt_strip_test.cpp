@@ -67,8 +67,8 @@ TEST_F(MainWindowTest, PageEditsRearrangeThumbnailsCaptionsAndLayers) {
   for (int i = 0; i < 5; ++i) five.push_back({10 + i, 10, 0xFFFFFF});
   frmImgClntForm* w = window();
   w->fnOpenImgFile(file(QStringLiteral("five.tif"), five, 4));
-  ws::DocumentSession& doc = ws::document();
-  for (int i = 0; i < 5; ++i) doc.state().pages.setLayer(i, QByteArray(1, char('A' + i)));
+  ws::DocumentSession& session = ws::document();
+  for (int i = 0; i < 5; ++i) session.state().pages.setLayer(i, QByteArray(1, char('A' + i)));
   auto widths = [&] {
     std::vector<int> out;
     for (int i = 0; i < pageCount(); ++i) out.push_back(pageWidth(i));
@@ -91,26 +91,26 @@ TEST_F(MainWindowTest, PageEditsRearrangeThumbnailsCaptionsAndLayers) {
     return out;
   };
 
-  doc.applyPageEdit(*ws::fnDeletePages(5, 3, {false, true, false, true, false}), ws::CaptionRule::Travel);
+  session.applyPageEdit(*ws::fnDeletePages(5, 3, {false, true, false, true, false}), ws::CaptionRule::Travel);
   EXPECT_EQ(widths(), (std::vector<int>{10, 12, 14}));
   EXPECT_EQ(captions(), (QStringList{"Page 1", "Page 3", "Page 5"}));
   EXPECT_EQ(layerNames(), QStringLiteral("ACE"));
-  EXPECT_EQ(gintCurrPage, 1);
+  EXPECT_EQ(doc().currentPage, 1);
   EXPECT_EQ(selection(), std::vector<int>{1});
   EXPECT_EQ(w->strip().count(), 3);
 
   img::ImagingControl scanned;
   scanned.CreateBlankImage(30, 10, 24, 0x00FF00);
   std::vector<img::Bitmap> picture{scanned.bitmap()};
-  doc.addPickedPages(ws::fnInsertPages(3, gintCurrPage, gintCurrPage, 1), std::move(picture));
+  session.addPickedPages(ws::fnInsertPages(3, doc().currentPage, doc().currentPage, 1), std::move(picture));
   EXPECT_EQ(widths(), (std::vector<int>{10, 12, 30, 14}));
   EXPECT_EQ(captions(), (QStringList{"Page 1", "Page 2", "Page 3", "Page 4"}));
   EXPECT_EQ(layerNames(), QStringLiteral("AC.E"));
 
-  doc.applyPageEdit(ws::fnMovePage(4, 1, 3, 0), ws::CaptionRule::Renumber);
+  session.applyPageEdit(ws::fnMovePage(4, 1, 3, 0), ws::CaptionRule::Renumber);
   EXPECT_EQ(widths(), (std::vector<int>{14, 10, 12, 30}));
   EXPECT_EQ(layerNames(), QStringLiteral("EAC."));
-  EXPECT_EQ(gintCurrPage, 2);
+  EXPECT_EQ(doc().currentPage, 2);
   // The page shown follows: clicking through the strip shows each page's own picture.
   w->ixTmb_Click(0);
   EXPECT_EQ(pageShown(w), 14);

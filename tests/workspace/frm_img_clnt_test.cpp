@@ -36,19 +36,19 @@ TEST_F(MainWindowTest, StripScrollsToTheCurrentPageAndToolbarKeysMatchExactly) {
 
   // Toolbar keys compare exactly.
   ws::toolbarButtonClick(*w, "tbrImage", QStringLiteral("Next"));
-  EXPECT_EQ(gintCurrPage, 0);
+  EXPECT_EQ(doc().currentPage, 0);
   ws::toolbarButtonClick(*w, "tbrImage", QStringLiteral("next"));
-  EXPECT_EQ(gintCurrPage, 1);
+  EXPECT_EQ(doc().currentPage, 1);
   ws::toolbarButtonClick(*w, "tbrMode", QStringLiteral("selrect"));
   EXPECT_TRUE(w->Button(w->tbrMode, "selrect")->isChecked());
   EXPECT_FALSE(w->Button(w->tbrMode, "selhand")->isChecked());
   ws::toolbarButtonClick(*w, "tbrFile", QStringLiteral("Close"));
-  EXPECT_EQ(gstrCurrFile, path);
+  EXPECT_EQ(doc().path, path);
   // A save keeps the pressed mode; nothing was changed, so closing asks nothing.
   ASSERT_TRUE(w->mnuFileSave_Click());
   EXPECT_TRUE(w->Button(w->tbrMode, "selrect")->isChecked());
   ws::toolbarButtonClick(*w, "tbrFile", QStringLiteral("close"));
-  EXPECT_TRUE(gstrCurrFile.isEmpty());
+  EXPECT_TRUE(doc().path.isEmpty());
   EXPECT_TRUE(dialogs.calls().empty());
 }
 
@@ -65,7 +65,7 @@ TEST_F(MainWindowTest, AnnotationMenuOffersSelectAllAndBurnInOnlyWithAnnotations
   ws::mnuAnnBurnIn_Click(*w);
   EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("This operation is permanent!\rDo you want to continue?"));
   EXPECT_EQ(w->ixMain->Picture(), before);
-  EXPECT_FALSE(gblnDocModified);
+  EXPECT_FALSE(doc().docModified);
 }
 
 TEST_F(MainWindowTest, PanesFollowTheWindowSizeButNeverShrinkToNothing) {
@@ -140,7 +140,7 @@ TEST_F(MainWindowTest, PageViewMouseSelectsInRectangleModeAndPansInHandMode) {
   EXPECT_EQ(ix->ScrollPosY(), 210);
   Q_EMIT ix->MouseUp(1, 0, 70 * tx, 90 * ty);
   EXPECT_EQ(ix->MousePointer(), 99);
-  EXPECT_FALSE(gblnDocModified);
+  EXPECT_FALSE(doc().docModified);
 }
 
 // ---- Start-up, first activation, shut-down ---------------------------------------------------------
@@ -197,7 +197,7 @@ TEST_F(MainWindowTest, UnreadableCommandLineFileGetsTheErrorMessage) {
     EXPECT_EQ(m.title, QStringLiteral("Error"));
     EXPECT_FALSE(m.text.isEmpty());
     EXPECT_EQ(w->Caption(), QStringLiteral("   Image Lumivex"));
-    EXPECT_TRUE(gstrCurrFile.isEmpty());
+    EXPECT_TRUE(doc().path.isEmpty());
     EXPECT_FALSE(enabled(w->Button(w->tbrFile, "save")));
   }
 }
@@ -205,7 +205,7 @@ TEST_F(MainWindowTest, UnreadableCommandLineFileGetsTheErrorMessage) {
 TEST_F(MainWindowTest, StartUpRecordsTheScannerAndRegistersTheDocumentType) {
   setScanners(true);
   frmImgClntForm* w = window();
-  EXPECT_TRUE(gblnScannerPresent);
+  EXPECT_TRUE(doc().scannerPresent);
   EXPECT_TRUE(enabled(w->Button(w->tbrScan, "scannew")));
   EXPECT_TRUE(enabled(w->Menu("mnuScanNew")));
   EXPECT_FALSE(enabled(w->Button(w->tbrScan, "scanappend")));
@@ -250,7 +250,7 @@ TEST_F(MainWindowTest, ClosingTheWindowLogsOutOnlyWhenTheCloseGoesAhead) {
     frmImgClntForm* w = window();
     w->fnOpenImgFile(file(QStringLiteral("one.bmp"), {{8, 8, 0}}, 5));
     ws::document().setLogin({QStringLiteral("JOE"), false, false});
-    gblnDocModified = true;
+    doc().docModified = true;
     dialogs.answerMsgBox(c.answer);
     if (c.failureMessage) dialogs.answerMsgBox(rt::vbOK);
     EXPECT_EQ(unloadNow(), c.closes);
@@ -261,7 +261,7 @@ TEST_F(MainWindowTest, ClosingTheWindowLogsOutOnlyWhenTheCloseGoesAhead) {
     if (!c.closes) {
       EXPECT_TRUE(frmImgClnt.IsLoaded());
       EXPECT_TRUE(w->ixMain->hasImage());
-      gblnDocModified = false;
+      doc().docModified = false;
       ws::document().setLogin({});
       unloadNow();
     }
@@ -274,22 +274,22 @@ TEST_F(MainWindowTest, AddedChangedAndDeletedAnnotationsMarkTheDocumentModified)
   frmImgClntForm* w = window();
   w->fnOpenImgFile(file(QStringLiteral("one.bmp"), {{8, 8, 0}}, 5));
   for (int code : {1001, 1002, 1003, 1004, 1005, 1015}) {
-    gblnDocModified = gblnPageModified = false;
+    doc().docModified = doc().pageModified = false;
     Q_EMIT w->nxMain->AnnotationEvent(code, 7);
     const bool marks = code <= 1003;
-    EXPECT_EQ(gblnDocModified, marks) << code;
-    EXPECT_EQ(gblnPageModified, marks) << code;
+    EXPECT_EQ(doc().docModified, marks) << code;
+    EXPECT_EQ(doc().pageModified, marks) << code;
   }
-  gblnDocModified = false;
+  doc().docModified = false;
   // A tool change leaves the document as it was.
   w->selectMode(ws::MouseMode::Arrow);
   EXPECT_EQ(w->nxMain->CurrentTool(), 4096);
   w->selectMode(ws::MouseMode::Rect);
   EXPECT_EQ(w->nxMain->CurrentTool(), 0);
-  EXPECT_FALSE(gblnDocModified);
+  EXPECT_FALSE(doc().docModified);
   // The layer the control reports current is the one the window works on.
   const intptr_t layer = w->nxMain->NewLayer();
-  EXPECT_EQ(glngAnnoHandle, layer);
+  EXPECT_EQ(doc().layer, layer);
   // Show Palette twice ends in the hand mode with no annotation tool.
   ws::mnuAnnPalette_Click(*w);
   EXPECT_TRUE(w->Menu("mnuAnnPalette")->isChecked());

@@ -62,7 +62,7 @@ TEST_F(PropertiesTest, ATiffPageShowsTheFactsOfThePopupThumbnailsPage) {
   }
   frmImgClntForm* w = window();
   w->fnOpenImgFile(path);
-  gintPopupTmb = 1;
+  doc().popupPage = 1;
   frmImgPropForm* d = frmImgProp.get();
   d->fnShowProperties();
   const QString dec = QLocale().decimalPoint();
@@ -70,7 +70,7 @@ TEST_F(PropertiesTest, ATiffPageShowsTheFactsOfThePopupThumbnailsPage) {
                                     "41 pixels", "17 pixels", "8", "Centimeters", "72" + dec + "5", "145"}));
   // The dialog fills itself when it is shown, for the index kept from the popup menu.
   d->Unload();
-  gintPopupTmb = 0;
+  doc().popupPage = 0;
   frmImgProp->Show();
   EXPECT_EQ(frmImgProp->lblImgWidth->text(), QStringLiteral("30 pixels"));
   EXPECT_EQ(frmImgProp->lblXRes->text(), QStringLiteral("300"));
@@ -83,7 +83,7 @@ TEST_F(PropertiesTest, AJpegShowsItsFormatAndOnePage) {
   const QString path = file(QStringLiteral("photo.jpg"), {{64, 48, 0x808080}}, 8);
   frmImgClntForm* w = window();
   w->fnOpenImgFile(path);
-  gintPopupTmb = 0;
+  doc().popupPage = 0;
   frmImgPropForm* d = frmImgProp.get();
   d->fnShowProperties();
   const QStringList v = values(d);

@@ -202,8 +202,8 @@ TEST_F(ConvertTest, AMultiPageDocumentOffersDcxAndKeepsItsPagesInTiffOrDcx) {
   dialogs.answerMsgBox(rt::vbYes);  // save to disk: no page question follows
   d->cmdConvert_Click();
   const QString dcx = dir.file(QStringLiteral("three.dcx"));
-  EXPECT_EQ(gstrCurrFile, dcx);
-  EXPECT_EQ(gintCurrFormat, 24);
+  EXPECT_EQ(doc().path, dcx);
+  EXPECT_EQ(doc().format, 24);
   EXPECT_TRUE(samePages(readImage(dcx), kThreePages));
   EXPECT_FALSE(QFile::exists(path));
   EXPECT_EQ(pageCount(), 3);
@@ -241,8 +241,8 @@ TEST_F(ConvertTest, TheQuestionsStopTheConversionWithNothingChanged) {
     EXPECT_FALSE(d->IsUnloaded());
     EXPECT_EQ(d->cmbInterlace->currentText(), QStringLiteral("TRUE"));
     EXPECT_EQ(pageCount(), 3);
-    EXPECT_EQ(gintCurrFormat, 4);
-    EXPECT_EQ(gstrCurrFile, path);
+    EXPECT_EQ(doc().format, 4);
+    EXPECT_EQ(doc().path, path);
     EXPECT_EQ(fileBytes(path), before);
     EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("*.png")}, QDir::Files).size(), 0);
     d->cmdCancel_Click();
@@ -259,20 +259,20 @@ TEST_F(ConvertTest, ASingleFormatKeepsTheFirstPageAndTheEditedPageIsNotLost) {
   // Page 3 is current and edited when the other pages are discarded.
   w->ixTmb_Click(2);
   w->ixMain->CreateBlankImage(50, 30, 24, 0x00FFFF);
-  gblnPageModified = gblnDocModified = true;
+  doc().pageModified = doc().docModified = true;
   frmImgSvSettingsForm* d = dialog();
   choose(d, d->cmbFormat, QStringLiteral("5  BMP, DIB - OS/2 or Windows Bitmap"));
   d->chkExt->setChecked(false);
   dialogs.answerMsgBox(rt::vbYes).answerMsgBox(rt::vbYes);
   d->cmdConvert_Click();
   EXPECT_EQ(pageCount(), 1);
-  EXPECT_EQ(gintCurrPage, 0);
-  EXPECT_EQ(gintCurrFormat, 5);
+  EXPECT_EQ(doc().currentPage, 0);
+  EXPECT_EQ(doc().format, 5);
   // Without "Change Extension" the file keeps its name, now holding the first page as a bitmap.
-  EXPECT_EQ(gstrCurrFile, path);
+  EXPECT_EQ(doc().path, path);
   EXPECT_TRUE(samePages(readImage(path), {kThreePages[0]}));
   EXPECT_EQ(img::sniffFormat(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(fileBytes(path).constData()), 8)), 5);
-  EXPECT_FALSE(gblnDocModified);
+  EXPECT_FALSE(doc().docModified);
 }
 
 TEST_F(ConvertTest, AnExistingTargetIsReplacedOnlyWhenTheUserSaysSo) {
@@ -288,12 +288,12 @@ TEST_F(ConvertTest, AnExistingTargetIsReplacedOnlyWhenTheUserSaysSo) {
   EXPECT_EQ(dialogs.calls().back().text, QStringLiteral("A file already exists with the selected path and name!\rOverwrite?"));
   EXPECT_EQ(fileBytes(other), otherBytes);
   EXPECT_TRUE(QFile::exists(path));
-  EXPECT_EQ(gstrCurrFile, path);
+  EXPECT_EQ(doc().path, path);
   EXPECT_FALSE(d->IsUnloaded());
 
   dialogs.answerMsgBox(rt::vbYes).answerMsgBox(rt::vbYes);
   d->cmdConvert_Click();
-  EXPECT_EQ(gstrCurrFile, other);
+  EXPECT_EQ(doc().path, other);
   EXPECT_TRUE(samePages(readImage(other), {{20, 10, 0x0000FF}}));
   EXPECT_FALSE(QFile::exists(path));
 }
@@ -312,8 +312,8 @@ TEST_F(ConvertTest, AFailedWriteLeavesTheOriginalAndItsName) {
   EXPECT_EQ(dialogs.calls().back().title, QStringLiteral("Error"));
   EXPECT_EQ(fileBytes(path), before);
   EXPECT_FALSE(QFile::exists(dir.file(QStringLiteral("scan.cal"))));
-  EXPECT_EQ(gstrCurrFile, path);
-  EXPECT_EQ(gintCurrFormat, 5);
+  EXPECT_EQ(doc().path, path);
+  EXPECT_EQ(doc().format, 5);
 }
 
 TEST_F(ConvertTest, AnOldFileThatCannotBeDeletedIsReported) {
@@ -328,7 +328,7 @@ TEST_F(ConvertTest, AnOldFileThatCannotBeDeletedIsReported) {
   dialogs.answerMsgBox(rt::vbYes).answerMsgBox(rt::vbOK);
   d->cmdConvert_Click();
   const QString tga = dir.file(QStringLiteral("locked/scan.tga"));
-  EXPECT_EQ(gstrCurrFile, tga);
+  EXPECT_EQ(doc().path, tga);
   EXPECT_TRUE(QFile::exists(tga));
   EXPECT_TRUE(QFile::exists(path));
   EXPECT_TRUE(dialogs.calls().back().text.contains(path));
@@ -386,7 +386,7 @@ TEST_P(ConvertFormatTest, WritesTheFormatWithItsOptions) {
   dialogs.answerMsgBox(rt::vbYes);
   d->cmdConvert_Click();
   const QString out = dir.file(QStringLiteral("doc.") + QString::fromLatin1(c.ext));
-  ASSERT_EQ(gstrCurrFile, out);
+  ASSERT_EQ(doc().path, out);
   ASSERT_TRUE(QFile::exists(out));
   EXPECT_FALSE(QFile::exists(path));
   EXPECT_TRUE(fileBytes(out).startsWith(QByteArray(c.magic))) << fileBytes(out).left(4).toHex().toStdString();
@@ -479,7 +479,7 @@ TEST_F(ConvertTest, ThePngInterlaceFlagReachesTheFile) {
 TEST_F(ConvertTest, SavingAnUntitledPictureAsksForTheFormatAndThenTheName) {
   frmImgClntForm* w = window();
   w->fnNewImgFile(30, 20, 24, 0x00FF00);
-  gblnDocModified = true;
+  doc().docModified = true;
   const QString target = dir.file(QStringLiteral("new.png"));
   // The format dialog runs modal over the window: it is answered from the event loop.
   QTimer::singleShot(0, [] {
@@ -494,18 +494,18 @@ TEST_F(ConvertTest, SavingAnUntitledPictureAsksForTheFormatAndThenTheName) {
   });
   dialogs.answerFile(rt::DialogKind::Save, target);
   EXPECT_TRUE(w->mnuFileSave_Click());
-  EXPECT_EQ(gintCurrFormat, 10);
-  EXPECT_EQ(gstrCurrFile, target);
+  EXPECT_EQ(doc().format, 10);
+  EXPECT_EQ(doc().path, target);
   EXPECT_TRUE(samePages(readImage(target), {{30, 20, 0x00FF00}}));
   EXPECT_EQ(fileBytes(target)[28], 1);
   EXPECT_EQ(w->Caption(), "   Image Lumivex - " + target);
-  EXPECT_FALSE(gblnDocModified);
+  EXPECT_FALSE(doc().docModified);
 }
 
 TEST_F(ConvertTest, YesAtTheClosePromptSavesTheUntitledPictureAndCloses) {
   frmImgClntForm* w = window();
   w->fnNewImgFile(30, 20, 24, 0x0000FF);
-  gblnDocModified = true;
+  doc().docModified = true;
   const QString target = dir.file(QStringLiteral("kept.bmp"));
   QTimer::singleShot(0, [] {
     frmImgSvSettingsForm* d = frmImgSvSettings.get();
@@ -524,13 +524,13 @@ TEST_F(ConvertTest, YesAtTheClosePromptSavesTheUntitledPictureAndCloses) {
 TEST_F(ConvertTest, CancellingTheFormatKeepsTheUntitledPictureOpenAtTheClosePrompt) {
   frmImgClntForm* w = window();
   w->fnNewImgFile(30, 20, 24, 0x00FF00);
-  gblnDocModified = true;
+  doc().docModified = true;
   QTimer::singleShot(0, [] { frmImgSvSettings->cmdCancel_Click(); });
   dialogs.answerMsgBox(rt::vbYes);
   bool ok = true;
   w->fnCloseFile(false, ok);
   EXPECT_FALSE(ok);
-  EXPECT_EQ(gintCurrFormat, 0);
+  EXPECT_EQ(doc().format, 0);
   EXPECT_TRUE(w->ixMain->hasImage());
   EXPECT_EQ(dialogs.calls()[0].text, QStringLiteral("Image has been modified! Save changes?"));
 }

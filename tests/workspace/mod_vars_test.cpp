@@ -1,10 +1,13 @@
 #include "workspace/mod_vars.h"
 
+#include "tests/support/document.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
 using namespace modVars;
+using testsupport::doc;
 
 struct FormatRow {
   ImageFormatCode code;
@@ -81,30 +84,32 @@ TEST(FormatTable, PageCountDecidesBetweenPcxAndDcx) {
   for (const auto& c : cases) EXPECT_EQ(fnGetSaveFormat(c.code, c.pages), c.saveAs) << c.code << " " << c.pages;
 }
 
+// The main window's load step resets the shared names and the document it shows.
 TEST(SharedState, LoadStepResetsOnlyWhatItShould) {
-  gstrCurrFile = "/x.tif";
-  gintCurrFormat = 4;
-  gblnDocModified = gblnPageModified = true;
-  gstrAchID = "A1";
-  gblnAchUpd = true;
-  glngAnnoHandle = 1234;
+  doc().path = "/x.tif";
+  doc().format = 4;
+  doc().docModified = doc().pageModified = true;
+  doc().achId = "A1";
+  doc().login.update = true;
+  doc().layer = 1234;
   gstrScanMode = "APPEND";
-  gintCurrPage = 3;
+  doc().currentPage = 3;
   // These keep their values for the life of the process.
   gstrImgOperation = "BLUR";
-  gstrOrigAchID = "ORIG";
+  doc().origAchId = "ORIG";
   gstrParm1Caption = "Invoice";
   gintSlideCount = 4;
   fnResetAtLoad();
-  EXPECT_TRUE(gstrCurrFile.isEmpty());
-  EXPECT_EQ(gintCurrFormat, 0);
-  EXPECT_FALSE(gblnDocModified || gblnPageModified || gblnAchUpd);
-  EXPECT_TRUE(gstrAchID.isEmpty());
-  EXPECT_EQ(glngAnnoHandle, 0);
+  ws::document().resetAtLoad();
+  EXPECT_TRUE(doc().path.isEmpty());
+  EXPECT_EQ(doc().format, 0);
+  EXPECT_FALSE(doc().docModified || doc().pageModified || doc().login.update);
+  EXPECT_TRUE(doc().achId.isEmpty());
+  EXPECT_EQ(doc().layer, 0);
   EXPECT_TRUE(gstrScanMode.isEmpty());
-  EXPECT_EQ(gintCurrPage, 0);
+  EXPECT_EQ(doc().currentPage, 0);
   EXPECT_EQ(gstrImgOperation, "BLUR");
-  EXPECT_EQ(gstrOrigAchID, "ORIG");
+  EXPECT_EQ(doc().origAchId, "ORIG");
   EXPECT_EQ(gstrParm1Caption, "Invoice");
   EXPECT_EQ(gintSlideCount, 4);
 }

@@ -215,7 +215,7 @@ TEST_F(PrintTest, TheEditedPageShownIsWhatPrints) {
   frmImgClntForm* w = window();
   w->fnOpenImgFile(file(QStringLiteral("two.tif"), {{40, 20, 0xFFFFFF}, {40, 20, 0xFFFFFF}}, 4));
   w->ixMain->CreateBlankImage(60, 20, 24, 0x0000FF);
-  gblnPageModified = true;
+  doc().pageModified = true;
   printerAnswers(1, 1, 1);
   ws::mnuFilePrint_Click(*w);
   EXPECT_NEAR(marker(QStringLiteral("out.pdf")).width(), 45, 1);

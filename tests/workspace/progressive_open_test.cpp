@@ -216,7 +216,7 @@ TEST_F(MainWindowTest, ADocumentWhoseThumbnailsAreStillMadeCanBePagedEditedAndSa
   ws::mnuViewNext_Click(*w);
   EXPECT_EQ(pageShown(w), pages[18].width);
   w->ixMain->RotateBy(90);
-  gblnPageModified = gblnDocModified = true;
+  doc().pageModified = doc().docModified = true;
   std::swap(pages[18].width, pages[18].height);
   // A page still waiting for its thumbnail moves with an edit and keeps its own picture.
   ws::document().applyPageEdit(ws::fnMovePage(30, 18, 29, 0), ws::CaptionRule::Renumber);
@@ -264,7 +264,7 @@ TEST_F(MainWindowTest, ClosingOrOpeningAnotherDocumentStopsTheWork) {
   // Unloading the window in the middle of the work.
   w->fnOpenImgFile(first);
   QCoreApplication::processEvents();
-  gblnDocModified = false;
+  doc().docModified = false;
   EXPECT_TRUE(unloadNow());
 }
 

@@ -129,11 +129,11 @@ TEST_F(ScanTest, ScanNewOnAnEmptyWorkspaceStartsAnUntitledDocument) {
   EXPECT_EQ(widths(w), std::vector<int>({kScannedWidth}));
   EXPECT_EQ(pages().picture(0).height(), 49);
   EXPECT_EQ(pageShown(w), kScannedWidth);
-  EXPECT_EQ(gintCurrPage, 0);
-  EXPECT_EQ(gintCurrFormat, 0);
-  EXPECT_TRUE(gstrCurrFile.isEmpty());
-  EXPECT_TRUE(gblnDocModified);
-  EXPECT_TRUE(gblnPageModified);
+  EXPECT_EQ(doc().currentPage, 0);
+  EXPECT_EQ(doc().format, 0);
+  EXPECT_TRUE(doc().path.isEmpty());
+  EXPECT_TRUE(doc().docModified);
+  EXPECT_TRUE(doc().pageModified);
   EXPECT_EQ(gstrScanMode, QStringLiteral("NEW"));
   EXPECT_TRUE(enabled(w->Menu("mnuFileSave")));
   EXPECT_TRUE(enabled(w->Menu("mnuScanAppend")));
@@ -152,7 +152,7 @@ TEST_F(ScanTest, ScanNewFromTheFeederCaptionsThePagesInFeedingOrder) {
   EXPECT_EQ(captions(w), QStringList({"Page 1", "Page 2", "Page 3"}));
   EXPECT_EQ(widths(w), std::vector<int>(3, kScannedWidth));
   EXPECT_EQ(selected(w), std::vector<int>({2}));
-  EXPECT_EQ(gintCurrPage, 2);
+  EXPECT_EQ(doc().currentPage, 2);
   EXPECT_TRUE(noLayers());
   EXPECT_TRUE(w->Menu("mnuViewNext") && !enabled(w->Menu("mnuViewNext")));
   EXPECT_TRUE(enabled(w->Menu("mnuViewPrev")));
@@ -162,17 +162,17 @@ TEST_F(ScanTest, ScanNewClosesTheOpenDocumentFirst) {
   const QString path = file(QStringLiteral("three.tif"), kThreePages, 4);
   frmImgClntForm* w = scanner("test:0 - Flatbed");
   w->fnOpenImgFile(path);
-  gblnDocModified = true;
+  doc().docModified = true;
   // Cancel at the save prompt: nothing is scanned and the document stays.
   dialogs.answerMsgBox(rt::vbCancel);
   ws::mnuScanNew_Click(*w);
-  EXPECT_EQ(gstrCurrFile, path);
+  EXPECT_EQ(doc().path, path);
   EXPECT_EQ(pageCount(), 3);
   // No: the document goes, the scan starts an empty strip.
   dialogs.answerMsgBox(rt::vbNo);
   ws::mnuScanNew_Click(*w);
   EXPECT_EQ(dialogs.calls().size(), 2u);
-  EXPECT_TRUE(gstrCurrFile.isEmpty());
+  EXPECT_TRUE(doc().path.isEmpty());
   EXPECT_EQ(widths(w), std::vector<int>({kScannedWidth}));
   EXPECT_EQ(captions(w), QStringList({"Page 1"}));
 }
@@ -185,11 +185,11 @@ TEST_F(ScanTest, ScanAppendAddsThePageAtTheEndAndMakesItCurrent) {
   EXPECT_EQ(captions(w), QStringList({"Page 1", "Page 2", "Page 3", "Page 4"}));
   EXPECT_EQ(widths(w), std::vector<int>({30, 40, 50, kScannedWidth}));
   EXPECT_EQ(selected(w), std::vector<int>({3}));
-  EXPECT_EQ(gintCurrPage, 3);
+  EXPECT_EQ(doc().currentPage, 3);
   EXPECT_EQ(pageShown(w), kScannedWidth);
-  EXPECT_TRUE(gblnDocModified);
-  EXPECT_FALSE(gblnPageModified);
-  EXPECT_EQ(gstrCurrFile, path);
+  EXPECT_TRUE(doc().docModified);
+  EXPECT_FALSE(doc().pageModified);
+  EXPECT_EQ(doc().path, path);
 }
 
 TEST_F(ScanTest, ScanInsertPutsThePagesBehindTheCurrentOneAndMovesTheRestWithTheirAnnotations) {
@@ -209,7 +209,7 @@ TEST_F(ScanTest, ScanInsertPutsThePagesBehindTheCurrentOneAndMovesTheRestWithThe
     QStringList renumbered;
     for (int i = 1; i <= 4 + pages; ++i) renumbered << QStringLiteral("Page %1").arg(i);
     EXPECT_EQ(captions(w), renumbered);
-    EXPECT_EQ(gintCurrPage, 1 + pages);
+    EXPECT_EQ(doc().currentPage, 1 + pages);
     EXPECT_EQ(selected(w), std::vector<int>({1 + pages}));
     EXPECT_EQ(pageShown(w), kScannedWidth);
     ASSERT_EQ(pageCount(), 4 + pages);
@@ -231,11 +231,11 @@ TEST_F(ScanTest, RescanPageReplacesThePictureAndDropsItsAnnotations) {
   EXPECT_EQ(widths(w), std::vector<int>({30, kScannedWidth, 50}));
   EXPECT_EQ(captions(w), QStringList({"Page 1", "Page 2", "Page 3"}));
   EXPECT_TRUE(pages().layer(1).isEmpty());
-  EXPECT_EQ(gintCurrPage, 1);
+  EXPECT_EQ(doc().currentPage, 1);
   EXPECT_EQ(pageShown(w), kScannedWidth);
-  EXPECT_TRUE(gblnDocModified);
+  EXPECT_TRUE(doc().docModified);
 
-  gintCurrPage = 3;
+  doc().currentPage = 3;
   dialogs.answerMsgBox(rt::vbOK);
   ws::mnuScanPage_Click(*w);
   ASSERT_EQ(dialogs.calls().size(), 1u);
@@ -393,12 +393,12 @@ TEST_F(ScanTest, TheWindowShowsBeforeTheScannerCheckAnswersAndTheScanCommandsFol
     EXPECT_FALSE(enabled(w->Button(w->tbrScan, "scanappend")));
     held.release();
     waitForScannerCheck(w);
-    EXPECT_EQ(gblnScannerPresent, present);
+    EXPECT_EQ(doc().scannerPresent, present);
     for (const char* menu : {"mnuScanNew", "mnuScanSelect", "mnuScanOpt", "mnuScanAppend", "mnuScanInsert"})
       EXPECT_EQ(enabled(w->Menu(menu)), present) << menu;
     EXPECT_EQ(enabled(w->Button(w->tbrScan, "scannew")), present);
     EXPECT_EQ(enabled(w->Button(w->tbrScan, "scanappend")), present);
-    EXPECT_EQ(gstrCurrFile, dir.file(QStringLiteral("two.tif")));
+    EXPECT_EQ(doc().path, dir.file(QStringLiteral("two.tif")));
     EXPECT_TRUE(dialogs.calls().empty());
     w->mnuFileClose_Click();
     EXPECT_EQ(enabled(w->Menu("mnuScanNew")), present);
@@ -434,7 +434,7 @@ TEST_F(ScanTest, AFailedScannerCheckIsReportedWhenItAnswers) {
     } else {
       EXPECT_EQ(dialogs.calls().size(), before);
     }
-    EXPECT_FALSE(gblnScannerPresent);
+    EXPECT_FALSE(doc().scannerPresent);
     EXPECT_FALSE(enabled(w->Menu("mnuScanNew")));
     ASSERT_TRUE(unloadNow());
   }

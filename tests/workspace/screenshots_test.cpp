@@ -46,7 +46,7 @@ TEST_F(Screenshots, SettingsDialogs) {
   save(convert, "convert.png");
   convert->Unload();
 
-  gintPopupTmb = 1;
+  doc().popupPage = 1;
   frmImgPropForm* prop = frmImgProp.get();
   prop->fnShowProperties();
   save(prop, "properties.png");

@@ -176,6 +176,18 @@ void DocumentSession::forgetFile() {
   s_.format = 0;
 }
 
+void DocumentSession::resetAtLoad() {
+  forgetFile();
+  s_.pages.clear();
+  s_.parm1.clear();
+  s_.parm2.clear();
+  s_.currentPage = s_.popupPage = 0;
+  s_.docModified = s_.pageModified = false;
+  s_.login.view = s_.login.update = false;
+  s_.commitSave = false;
+  s_.layer = 0;
+}
+
 void DocumentSession::startUntitled() {
   forgetFile();
   s_.docModified = true;

@@ -63,6 +63,9 @@ class DocumentSession {
   bool writeAs(const QString& path, ImageFormatCode format, bool firstPageOnly);
   // An untitled document that scanned pages start: no path, format or keys, modified.
   void startUntitled();
+  // What the main window's load step starts from: no document, no archive keys (but the AchID as
+  // retrieved), no login rights, no layer; the scanner's presence is left to the scanner check.
+  void resetAtLoad();
 
   // ---- Pages --------------------------------------------------------------------------------------
   // A click on a page of the strip: it becomes the current page, alone selected, and shows; with

@@ -2,6 +2,7 @@
 
 #include "controls/imaging/imaging_control.h"
 #include "workspace/frm_img_clnt.h"
+#include "workspace/document/document_session.h"
 #include "workspace/mod_vars.h"
 #include "workspace/settings/dialog_parts.h"
 
@@ -86,11 +87,12 @@ void frmImgPropForm::fnShowProperties() {
   int16_t bpp = 0, format = 0, unit = 0;
   double xRes = 0, yRes = 0;
   QString pages;
-  if (!gstrCurrFile.isEmpty()) {
-    const int32_t n = ixProp->FilePageCount(gstrCurrFile);
+  const ws::DocumentState& doc = ws::document().state();
+  if (!doc.path.isEmpty()) {
+    const int32_t n = ixProp->FilePageCount(doc.path);
     pages = QString::number(n == 0 ? 1 : n);
-    ixProp->GetFileInfo(gstrCurrFile, gintPopupTmb, width, height, bpp, format, size, unit, xRes, yRes);
-    lblFileName->setText(gstrCurrFile);
+    ixProp->GetFileInfo(doc.path, doc.popupPage, width, height, bpp, format, size, unit, xRes, yRes);
+    lblFileName->setText(doc.path);
     lblFileFormat->setText(fnGetFormatDesc(format));
     lblFileSize->setText(QString::number(size) + QStringLiteral(" bytes"));
   } else {
@@ -103,7 +105,7 @@ void frmImgPropForm::fnShowProperties() {
     yRes = ixProp->ResolutionY();
     pages = QStringLiteral("1");
     lblFileName->setText(QStringLiteral("Untitled"));
-    lblFileFormat->setText(fnGetFormatDesc(gintCurrFormat));
+    lblFileFormat->setText(fnGetFormatDesc(doc.format));
     lblFileSize->setText(QStringLiteral("Unknown"));
   }
   lblNumPages->setText(pages);
