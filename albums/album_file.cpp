@@ -7,7 +7,6 @@
 #include "runtime/replacing_file.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <algorithm>
@@ -21,56 +20,8 @@
 namespace albums {
 
 namespace {
+
 const QString kSource = QStringLiteral("Album");
-const QString kSep = QStringLiteral(", ");
-
-QString pageOrOne(const QString& candidate) {
-  const QString page = trimBlanks(candidate);
-  return rt::IsNumeric(page) ? page : QStringLiteral("1");
-}
-}  // namespace
-
-QString trimBlanks(const QString& text) {
-  qsizetype from = 0, to = text.size();
-  while (from < to && text.at(from) == QLatin1Char(' ')) ++from;
-  while (to > from && text.at(to - 1) == QLatin1Char(' ')) --to;
-  return text.mid(from, to - from);
-}
-
-AlbumRecord parseAlbumLine(const QString& rawLine) {
-  const QString line = trimBlanks(rawLine);
-  AlbumRecord r;
-  const qsizetype c1 = line.indexOf(QLatin1Char(','));
-  if (c1 < 0) {
-    r.path = line;
-    return r;
-  }
-  r.path = trimBlanks(line.left(c1));
-  const QString rest = trimBlanks(line.mid(c1 + 1));
-  const qsizetype c2 = rest.indexOf(QLatin1Char(','));
-  if (c2 < 0) {
-    r.page = pageOrOne(rest);
-    return r;
-  }
-  r.page = pageOrOne(rest.left(c2));
-  r.remarks = trimBlanks(rest.mid(c2 + 1)).toUpper();
-  return r;
-}
-
-bool parseSearchLine(const QString& rawLine, QString* path, QString* remarks) {
-  const QString line = trimBlanks(rawLine);
-  const qsizetype c1 = line.indexOf(QLatin1Char(','));
-  if (c1 < 0) return false;
-  const QString rest = trimBlanks(line.mid(c1 + 1));
-  const qsizetype c2 = rest.indexOf(QLatin1Char(','));
-  if (c2 < 0) return false;
-  if (path) *path = trimBlanks(line.left(c1));
-  if (remarks) *remarks = trimBlanks(rest.mid(c2 + 1)).toUpper();
-  return true;
-}
-
-namespace {
-
 constexpr qsizetype kReadChunk = 64 * 1024;
 
 // Eight bytes at a time: albums of hundreds of megabytes pass through here.
@@ -87,6 +38,55 @@ bool isAscii(QByteArrayView bytes) {
   return true;
 }
 
+bool isUtf8(QByteArrayView bytes) {
+  if (isAscii(bytes)) return true;
+  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  const QString text = decoder.decode(bytes);  // decodes only once it is made a text
+  return !decoder.hasError();
+}
+
+QString decodeText(QByteArrayView bytes, AlbumText text) {
+  if (text == AlbumText::Utf8) return QString::fromUtf8(bytes);
+  return plat::fromAnsi(std::string_view(bytes.data(), static_cast<std::size_t>(bytes.size())));
+}
+
+bool exists(const QByteArray& path) {
+  struct stat st {};
+  return !path.isEmpty() && ::stat(path.constData(), &st) == 0;
+}
+
+// The three fields of a line, blanks trimmed; commas: how many of them the line has (at most 2).
+struct Fields {
+  QByteArrayView path, page, remarks;
+  int commas = 0;
+};
+
+// The trimmed parts of text before and after its first comma; false, with the whole text before,
+// when it has none.
+bool splitAtComma(QByteArrayView text, QByteArrayView* before, QByteArrayView* after) {
+  const qsizetype comma = text.indexOf(',');
+  if (comma < 0) {
+    *before = trimBlanks(text);
+    return false;
+  }
+  *before = trimBlanks(text.first(comma));
+  *after = trimBlanks(text.sliced(comma + 1));
+  return true;
+}
+
+Fields splitLine(QByteArrayView line) {
+  Fields f;
+  QByteArrayView rest;
+  if (!splitAtComma(line, &f.path, &rest)) return f;
+  f.commas = splitAtComma(rest, &f.page, &f.remarks) ? 2 : 1;
+  return f;
+}
+
+QByteArray pageOrOne(QByteArrayView candidate, AlbumText text) {
+  const QString page = decodeText(candidate, text);
+  return rt::IsNumeric(page) ? page.toUtf8() : QByteArray("1");
+}
+
 // The first line end (CR or LF) in bytes, or nullptr.
 const char* findLineEnd(const char* from, const char* to) {
   const auto* lf = static_cast<const char*>(std::memchr(from, '\n', static_cast<std::size_t>(to - from)));
@@ -95,7 +95,7 @@ const char* findLineEnd(const char* from, const char* to) {
 }
 
 // 1234567 as "1,234,567": limits are stated the same way whatever the desktop's language.
-QString grouped(qsizetype n) {
+QString grouped(qint64 n) {
   QString digits = QString::number(n);
   for (qsizetype at = digits.size() - 3; at > 0; at -= 3) digits.insert(at, QLatin1Char(','));
   return digits;
@@ -103,9 +103,112 @@ QString grouped(qsizetype n) {
 
 }  // namespace
 
-QString AlbumLine::text() const {
-  return ascii_ ? QString::fromLatin1(bytes_.data(), bytes_.size()) : decoded_;
+// ---- Records ------------------------------------------------------------------------------------
+
+AlbumRecord::AlbumRecord(const QString& path, const QString& page, const QString& remarks) {
+  set(plat::nativePath(path), page.toUtf8(), remarks.toUtf8());
 }
+
+AlbumRecord AlbumRecord::fromBytes(QByteArrayView path, QByteArrayView page, QByteArrayView remarks) {
+  AlbumRecord r;
+  r.set(path, page, remarks);
+  return r;
+}
+
+void AlbumRecord::set(QByteArrayView path, QByteArrayView page, QByteArrayView remarks) {
+  // Exactly as long as the text: a row is seldom edited, and no room to grow is kept.
+  QByteArray bytes(path.size() + page.size() + remarks.size(), Qt::Uninitialized);
+  char* out = bytes.data();
+  for (QByteArrayView part : {path, page, remarks}) {
+    if (!part.isEmpty()) std::memcpy(out, part.data(), static_cast<std::size_t>(part.size()));
+    out += part.size();
+  }
+  bytes_ = std::move(bytes);
+  pageAt_ = static_cast<uint32_t>(path.size());
+  remarksAt_ = static_cast<uint32_t>(path.size() + page.size());
+}
+
+QString AlbumRecord::path() const { return plat::pathFromNative(pathBytes()); }
+
+QString AlbumRecord::page() const { return QString::fromUtf8(QByteArrayView(bytes_).sliced(pageAt_, remarksAt_ - pageAt_)); }
+
+QString AlbumRecord::remarks() const { return QString::fromUtf8(QByteArrayView(bytes_).sliced(remarksAt_)); }
+
+void AlbumRecord::setPage(const QString& page) {
+  const QByteArray old = bytes_;  // the views below stay valid while set replaces bytes_
+  set(QByteArrayView(old).first(pageAt_), page.toUtf8(), QByteArrayView(old).sliced(remarksAt_));
+}
+
+void AlbumRecord::setRemarks(const QString& remarks) {
+  const QByteArray old = bytes_;
+  set(QByteArrayView(old).first(pageAt_), QByteArrayView(old).sliced(pageAt_, remarksAt_ - pageAt_), remarks.toUtf8());
+}
+
+bool AlbumRecord::fileExists() const {
+  struct stat st {};
+  return pageAt_ > 0 && ::stat(pathBytes().toByteArray().constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// ---- Lines --------------------------------------------------------------------------------------
+
+QString trimBlanks(const QString& text) {
+  qsizetype from = 0, to = text.size();
+  while (from < to && text.at(from) == QLatin1Char(' ')) ++from;
+  while (to > from && text.at(to - 1) == QLatin1Char(' ')) --to;
+  return text.mid(from, to - from);
+}
+
+QByteArrayView trimBlanks(QByteArrayView bytes) {
+  qsizetype from = 0, to = bytes.size();
+  while (from < to && bytes[from] == ' ') ++from;
+  while (to > from && bytes[to - 1] == ' ') --to;
+  return bytes.sliced(from, to - from);
+}
+
+QByteArray rowPathBytes(QByteArrayView bytes) {
+  QByteArray own = bytes.toByteArray();
+  if (isUtf8(bytes) || exists(own)) return own;
+  const QByteArray earlier = decodeText(bytes, AlbumText::Windows1252).toUtf8();
+  return exists(earlier) ? earlier : own;
+}
+
+namespace {
+// Remarks in upper case, as UTF-8; plain ASCII (most remarks) without a round through a text.
+QByteArray upperRemarks(QByteArrayView remarks, AlbumText text) {
+  if (isAscii(remarks)) return remarks.toByteArray().toUpper();
+  return decodeText(remarks, text).toUpper().toUtf8();
+}
+}  // namespace
+
+AlbumRecord parseAlbumLine(QByteArrayView line, AlbumText text) {
+  const Fields f = splitLine(line);
+  const QByteArray path = rowPathBytes(f.path);
+  if (f.commas == 0) return AlbumRecord::fromBytes(path, "1", {});
+  return AlbumRecord::fromBytes(path, pageOrOne(f.page, text), upperRemarks(f.remarks, text));
+}
+
+bool parseSearchLine(QByteArrayView line, QString* path, QString* remarks, AlbumText text) {
+  const Fields f = splitLine(line);
+  if (f.commas < 2) return false;
+  if (path) *path = plat::pathFromNative(rowPathBytes(f.path));
+  if (remarks) *remarks = decodeText(f.remarks, text).toUpper();
+  return true;
+}
+
+QByteArray formatAlbumLine(const AlbumRecord& r) {
+  const QByteArray page = trimBlanks(r.page()).toUtf8(), remarks = trimBlanks(r.remarks()).toUtf8();
+  const QByteArrayView path = trimBlanks(r.pathBytes());
+  QByteArray line;
+  line.reserve(path.size() + page.size() + remarks.size() + 4);
+  line.append(path).append(", ").append(page).append(", ").append(remarks);
+  return line;
+}
+
+bool isStorablePath(const QString& path) {
+  return !trimBlanks(path).isEmpty() && !path.contains(QLatin1Char(','));
+}
+
+// ---- Reading ------------------------------------------------------------------------------------
 
 AlbumLineReader::AlbumLineReader(QIODevice& in, const QString& name, const AlbumLimits& limits)
     : in_(in), name_(name), limits_(limits) {}
@@ -127,11 +230,17 @@ bool AlbumLineReader::fill() {
   if (got < 0) rt::Raise(rt::kErrDeviceIO, kSource, in_.errorString());
   buffer_.resize(kept + got);
   peak_ = std::max(peak_, buffer_.capacity());
+  read_ += got;
+  // A file that grows while it is read, or a device whose size is not known, is held to the same
+  // bound as a file of a known size.
+  if (read_ > limits_.maxFileBytes)
+    refuse(QStringLiteral("it is larger than %1 bytes, the most an album can hold.").arg(grouped(limits_.maxFileBytes)));
   if (got == 0) atEnd_ = true;
   if (!started_ && (buffer_.size() >= 3 || atEnd_)) {
     started_ = true;
     if (buffer_.startsWith("\xEF\xBB\xBF")) pos_ = 3;
   }
+  if (progress_ && !stopped_ && !progress_(read_, total_)) stopped_ = true;
   return got > 0;
 }
 
@@ -170,41 +279,46 @@ void AlbumLineReader::rewind() {
   if (!in_.seek(0)) rt::Raise(rt::kErrDeviceIO, kSource, in_.errorString());
   buffer_.clear();
   pos_ = lines_ = 0;
+  read_ = 0;
   atEnd_ = started_ = skipLineFeed_ = false;
 }
 
-void AlbumLineReader::readAll(const std::function<void(const AlbumLine&)>& onLine, const std::function<void()>& onRestart) {
-  bool utf8 = true;
+bool AlbumLineReader::readAll(const std::function<void(const AlbumLine&)>& onLine, const std::function<void()>& onRestart) {
+  // A file whose size is known is refused before a byte of it is read.
+  total_ = in_.isSequential() ? 0 : in_.size();
+  if (total_ > limits_.maxFileBytes)
+    refuse(QStringLiteral("it is larger than %1 bytes, the most an album can hold.").arg(grouped(limits_.maxFileBytes)));
   AlbumLine line;
   while (nextBytes(&line.bytes_)) {
+    if (stopped_) return false;
     if (++lines_ > limits_.maxRows)
       refuse(QStringLiteral("it has more than %1 rows, the most an album can hold.").arg(grouped(limits_.maxRows)));
     line.ascii_ = isAscii(line.bytes_);
-    if (!line.ascii_) {
-      if (utf8) {
-        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        line.decoded_ = decoder.decode(line.bytes_);
-        if (decoder.hasError()) {
-          // The lines given so far read the same in Windows-1252 only if they were plain ASCII.
-          utf8 = false;
-          if (onRestart) onRestart();
-          rewind();
-          continue;
-        }
-      } else {
-        line.decoded_ = plat::fromAnsi(std::string_view(line.bytes_.data(), static_cast<std::size_t>(line.bytes_.size())));
+    if (!line.ascii_ && line.text_ == AlbumText::Utf8) {
+      // The path is the file's own bytes, whatever they are; the text after it tells the album's.
+      const qsizetype comma = line.bytes_.indexOf(',');
+      if (comma >= 0 && !isUtf8(line.bytes_.sliced(comma + 1))) {
+        // The lines given so far read the same in Windows-1252 only if their text was plain ASCII.
+        line.text_ = AlbumText::Windows1252;
+        if (onRestart) onRestart();
+        rewind();
+        continue;
       }
     }
     onLine(line);
   }
+  return !stopped_;
 }
 
-std::vector<AlbumRecord> readAlbum(QIODevice& in, const QString& name, const AlbumLimits& limits, qsizetype* peakBuffer) {
+std::optional<std::vector<AlbumRecord>> readAlbum(QIODevice& in, const QString& name, const AlbumLimits& limits,
+                                                  qsizetype* peakBuffer, const ReadProgress& progress) {
   std::vector<AlbumRecord> records;
   AlbumLineReader reader(in, name, limits);
-  reader.readAll([&](const AlbumLine& line) { records.push_back(parseAlbumLine(line.text())); },
-                 [&] { records.clear(); });
+  reader.setProgress(progress);
+  const bool read = reader.readAll([&](const AlbumLine& line) { records.push_back(parseAlbumLine(line.bytes(), line.text())); },
+                                   [&] { records.clear(); });
   if (peakBuffer) *peakBuffer = reader.peakBuffer();
+  if (!read) return std::nullopt;
   return records;
 }
 
@@ -212,18 +326,10 @@ std::vector<AlbumRecord> parseAlbum(const QByteArray& bytes, const AlbumLimits& 
   QBuffer buffer;
   buffer.setData(bytes);
   buffer.open(QIODevice::ReadOnly);
-  return readAlbum(buffer, QString(), limits);
+  return *readAlbum(buffer, QString(), limits);
 }
 
-QString formatAlbumLine(const AlbumRecord& r) {
-  return trimBlanks(r.path) + kSep + trimBlanks(r.page) + kSep + trimBlanks(r.remarks);
-}
-
-bool isStorablePath(const QString& path) {
-  return !trimBlanks(path).isEmpty() && !path.contains(QLatin1Char(','));
-}
-
-std::vector<AlbumRecord> readAlbumFile(const QString& path, bool createIfMissing) {
+void openAlbumFile(QFile& file, const QString& path, bool createIfMissing) {
   // By the name's own bytes: an album whose name is not valid UTF-8 opens, or is made, under it.
   const QByteArray native = plat::nativePath(path);
   struct stat st {};
@@ -232,40 +338,58 @@ std::vector<AlbumRecord> readAlbumFile(const QString& path, bool createIfMissing
     struct stat folder {};
     if (::stat(plat::nativePath(QFileInfo(path).absolutePath()).constData(), &folder) != 0 || !S_ISDIR(folder.st_mode))
       rt::Raise(rt::kErrPathNotFound, kSource);
-    const int made = ::open(native.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (made < 0) rt::Raise(rt::kErrPermissionDenied, kSource);
-    ::close(made);
-    return {};
+  } else if (S_ISDIR(st.st_mode)) {
+    rt::Raise(rt::kErrPathNotFound, kSource);
   }
-  if (S_ISDIR(st.st_mode)) rt::Raise(rt::kErrPathNotFound, kSource);
-  const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(native.constData(), createIfMissing ? O_RDONLY | O_CREAT | O_CLOEXEC : O_RDONLY | O_CLOEXEC, 0666);
   if (fd < 0) rt::Raise(rt::kErrPermissionDenied, kSource);
-  QFile file;
   if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
     ::close(fd);
     rt::Raise(rt::kErrPermissionDenied, kSource);
   }
-  return readAlbum(file, plat::displayPath(path));
 }
 
+std::optional<std::vector<AlbumRecord>> readAlbumFile(const QString& path, bool createIfMissing, const ReadProgress& progress,
+                                                      const AlbumLimits& limits) {
+  QFile file;
+  openAlbumFile(file, path, createIfMissing);
+  return readAlbum(file, plat::displayPath(path), limits, nullptr, progress);
+}
+
+std::vector<AlbumRecord> readAlbumFile(const QString& path, bool createIfMissing) {
+  return *readAlbumFile(path, createIfMissing, ReadProgress());
+}
+
+// ---- Writing ------------------------------------------------------------------------------------
+
 void writeAlbumFile(const QString& path, const std::vector<AlbumRecord>& records) {
-  QByteArray bytes;
-  for (const AlbumRecord& r : records) {
-    bytes += formatAlbumLine(r).toUtf8();
-    bytes += "\r\n";
-  }
   // Refuses a read-only album and writes beside it under the album's own bytes, as reading does.
   rt::ReplacingFile out(path);
   const int fd = ::open(plat::nativePath(out.tempPath()).constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
   if (fd < 0) rt::raiseWriting(path, errno);
-  QFile file;
-  if (!file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
-    ::close(fd);
-    rt::Raise(rt::kErrDeviceIO, kSource, file.errorString());
+  // Written a block at a time: the album is never held a second time as one block of text.
+  QByteArray block;
+  const auto flush = [&] {
+    qsizetype done = 0;
+    while (done < block.size()) {
+      const ssize_t n = ::write(fd, block.constData() + done, static_cast<std::size_t>(block.size() - done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        const int err = n < 0 ? errno : ENOSPC;
+        ::close(fd);
+        rt::raiseWriting(path, err);
+      }
+      done += n;
+    }
+    block.resize(0);
+  };
+  for (const AlbumRecord& r : records) {
+    block += formatAlbumLine(r);
+    block += "\r\n";
+    if (block.size() >= kReadChunk) flush();
   }
-  const bool written = file.write(bytes) == bytes.size() && file.flush();
-  if (!written) rt::Raise(rt::kErrDeviceIO, kSource, file.errorString());
-  file.close();
+  flush();
+  if (::close(fd) != 0) rt::raiseWriting(path, errno);
   out.commit();
 }
 

@@ -2,15 +2,17 @@
 
 #include "albums/thumb_layout.h"
 #include "controls/imaging/format_table.h"
+#include "platform/text/native_path.h"
+#include "runtime/busy_work.h"
 #include "runtime/conversions.h"
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
-#include "runtime/fso.h"
 #include "runtime/screen.h"
 #include "workspace/mod_vars.h"
 
 #include <QFileInfo>
 #include <algorithm>
+#include <optional>
 
 namespace albums {
 
@@ -88,18 +90,31 @@ void AlbumPresenter::uncheckSort() {
 }
 
 void AlbumPresenter::applySort() {
-  std::stable_sort(rows.begin(), rows.end(), [](const AlbumRow& a, const AlbumRow& b) { return a.path < b.path; });
+  // By the paths' bytes: a name that is not UTF-8 has its place too.
+  std::stable_sort(rows.begin(), rows.end(), [](const AlbumRow& a, const AlbumRow& b) {
+    const QByteArrayView x = a.pathBytes(), y = b.pathBytes();
+    return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end(),
+                                        [](char c, char d) { return uchar(c) < uchar(d); });
+  });
   changedRows();
 }
 
 // ---- File ---------------------------------------------------------------------------------------
 
 void AlbumPresenter::fnOpenAlbum(const QString& path) {
-  std::vector<AlbumRecord> records = readAlbumFile(path, true);
+  std::optional<std::vector<AlbumRecord>> records;
+  {
+    rt::ProgressSteps progress(QStringLiteral("Opening the album %1").arg(plat::displayPath(path)));
+    records = readAlbumFile(path, true, [&](qint64 done, qint64 total) { return progress.step(done, total); });
+  }
+  // Cancelled while it was read: the album shown before stays.
+  if (!records) return;
   view_->unloadPreview();
   clearRows();
   view_->clearThumbs();
-  for (AlbumRecord& r : records) rows.push_back({std::move(r.path), std::move(r.page), std::move(r.remarks), false});
+  rows.reserve(records->size());
+  for (AlbumRecord& r : *records) rows.emplace_back(std::move(r));
+  records.reset();
   changedRows();
   if (fnVerifyAlbum(false) == 0) {
     if (!listView) {
@@ -132,7 +147,7 @@ void AlbumPresenter::fnSaveAlbum() {
   mstrAlbumPath = target;
   std::vector<AlbumRecord> records;
   records.reserve(rows.size());
-  for (const AlbumRow& r : rows) records.push_back({r.path, r.page, r.remarks});
+  for (const AlbumRow& r : rows) records.push_back(r);
   try {
     writeAlbumFile(target, records);
   } catch (const rt::RuntimeError& e) {
@@ -183,14 +198,14 @@ void AlbumPresenter::fnSetAlbumMode(const QString& word) {
     rowRule();
     orderRule();
     uncheckSort();
-    caption = kCaptionPrefix + mstrAlbumPath;
+    caption = kCaptionPrefix + plat::displayPath(mstrAlbumPath);
   } else if (word == QStringLiteral("SAVE")) {
     mblnModified = false;
     mblnSaved = true;
     enable({"new", "open", "save", "close", "search", "add"}, true);
     rowRule();
     orderRule();
-    caption = kCaptionPrefix + mstrAlbumPath;
+    caption = kCaptionPrefix + plat::displayPath(mstrAlbumPath);
   } else if (word == QStringLiteral("CLOSE")) {
     mstrAlbumPath.clear();
     mblnModified = mblnSaved = false;
@@ -245,7 +260,7 @@ int16_t AlbumPresenter::fnVerifyAlbum(bool reportSuccess) {
   {
     rt::BusyPointer busy;
     for (AlbumRow& r : rows) {
-      r.selected = !rt::fso::FileExists(r.path);
+      r.selected = !r.fileExists();
       if (r.selected) ++count;
     }
     changedRows();
@@ -336,7 +351,8 @@ void AlbumPresenter::imageSearch() {
 }
 
 bool AlbumPresenter::hasRow(const QString& path) const {
-  return std::any_of(rows.begin(), rows.end(), [&](const AlbumRow& r) { return r.path == path; });
+  const QByteArray bytes = plat::nativePath(path);
+  return std::any_of(rows.begin(), rows.end(), [&](const AlbumRow& r) { return r.pathBytes() == bytes; });
 }
 
 bool AlbumPresenter::appendSearchRow(const QString& path) {
@@ -407,12 +423,13 @@ void AlbumPresenter::moveSelected(int by) {
 void AlbumPresenter::lsvAlbum_DblClick() {
   const int i = selectedRow();
   if (i < 0) return;
-  QString answer = rows[i].remarks;
+  const QString remarks = rows[i].remarks();
+  QString answer = remarks;
   // Cancel leaves the remarks as they are; an emptied answer empties them.
   if (!rt::dialogs().inputBox(QStringLiteral("Please add remarks: "), QStringLiteral("Remarks"), &answer)) return;
   answer = trimBlanks(answer).toUpper();
-  if (answer != rows[i].remarks) markChanged();
-  rows[i].remarks = answer;
+  if (answer != remarks) markChanged();
+  rows[i].setRemarks(answer);
   changedRows();
 }
 
@@ -440,7 +457,7 @@ void AlbumPresenter::chkSort_Click(bool checked) {
 void AlbumPresenter::setSelectedPage(int32_t page) {
   const int i = selectedRow();
   if (i < 0) return;
-  rows[i].page = QString::number(page);
+  rows[i].setPage(QString::number(page));
   changedRows();
   markChanged();
 }
@@ -504,9 +521,9 @@ void AlbumPresenter::runSlideShow() {
   modVars::gstrSlidePaths.clear();
   modVars::gintSlidePages.clear();
   for (const AlbumRow& r : rows) {
-    modVars::gstrSlidePaths.push_back(r.path);
+    modVars::gstrSlidePaths.push_back(r.path());
     int16_t page = 1;
-    const QString p = r.page.trimmed();
+    const QString p = r.page().trimmed();
     if (rt::IsNumeric(p)) {
       const double v = rt::RoundHalfEven(rt::Val(p));
       page = static_cast<int16_t>(std::clamp(v, 1.0, 32767.0));

@@ -16,10 +16,12 @@
 
 namespace albums {
 
-struct AlbumRow {
-  QString path;
-  QString page = QStringLiteral("1");
-  QString remarks = QString();
+// A row of the album manager: its record and whether it is selected.
+struct AlbumRow : AlbumRecord {
+  AlbumRow(const QString& path = QString(), const QString& page = QStringLiteral("1"), const QString& remarks = QString(),
+           bool selected = false)
+      : AlbumRecord(path, page, remarks), selected(selected) {}
+  AlbumRow(AlbumRecord record, bool selected = false) : AlbumRecord(std::move(record)), selected(selected) {}
   bool selected = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include "albums/album_file.h"
 #include "controls/imaging/format_table.h"
+#include "platform/text/native_path.h"
 #include "runtime/errors.h"
 
 #include <QFile>
@@ -16,7 +17,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QString fromPath(const fs::path& p) { return QString::fromStdString(p.string()); }
+// Names by their own bytes: a file whose name is not UTF-8 is found, listed and opened as it is.
+QString fromPath(const fs::path& p) { return plat::pathFromNative(QByteArrayView(p.native().data(), qsizetype(p.native().size()))); }
 
 bool scanOne(const fs::path& folder, const std::function<void(const QString&, const QString&)>& onFile,
              const ScanControl& control, std::unordered_set<std::string>& visited) {
@@ -37,7 +39,7 @@ bool scanOne(const fs::path& folder, const std::function<void(const QString&, co
     if (fs::is_directory(st))
       subfolders.push_back(it->path());
     else if (fs::is_regular_file(st))
-      onFile(folderText, QString::fromStdString(it->path().filename().string()));
+      onFile(folderText, fromPath(it->path().filename()));
   }
   if (ec) return true;
   for (const fs::path& sub : subfolders)
@@ -51,7 +53,7 @@ bool scanFolders(const QString& root, const std::function<void(const QString&, c
                  const ScanControl& control) {
   std::unordered_set<std::string> visited;
   if (root.isEmpty()) return true;
-  return scanOne(fs::path(root.toStdString()), onFile, control, visited);
+  return scanOne(fs::path(plat::nativePath(root).toStdString()), onFile, control, visited);
 }
 
 namespace {
@@ -99,20 +101,20 @@ std::vector<KeywordHit> searchAlbums(const QStringList& albumFiles, const QStrin
   QSet<QString> seen;
   for (const QString& album : albumFiles) {
     if (control.stopped()) break;
-    QFile file(album);
-    if (!file.open(QIODevice::ReadOnly)) continue;
     // An album is read as the album manager reads it, line by line within the same limits; one
     // that cannot be read to its end gives no hits, as one that cannot be opened.
     std::vector<KeywordHit> found;
     QSet<QString> foundPaths;
     try {
+      QFile file;
+      openAlbumFile(file, album, false);
       AlbumLineReader(file, album).readAll(
           [&](const AlbumLine& line) {
             if (asciiKey && line.isAscii() &&
                 !QLatin1StringView(line.bytes()).contains(QLatin1StringView(keyBytes), Qt::CaseInsensitive))
               return;
             QString path, remarks;
-            if (!parseSearchLine(line.text(), &path, &remarks)) return;
+            if (!parseSearchLine(line.bytes(), &path, &remarks, line.text())) return;
             if (remarks.isEmpty() || !remarks.contains(key)) return;
             if (seen.contains(path) || foundPaths.contains(path)) return;
             foundPaths.insert(path);

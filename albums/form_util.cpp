@@ -1,5 +1,6 @@
 #include "albums/form_util.h"
 
+#include "platform/text/native_path.h"
 #include "runtime/dialogs.h"
 #include "runtime/errors.h"
 #include "runtime/message_boxes.h"
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 #include <QStyle>
+#include <QTreeWidgetItem>
 #include <QWidget>
 
 namespace albums {
@@ -37,5 +39,12 @@ bool openInMainWindow(const QString& path) {
   return closed;
 }
 
+QTreeWidgetItem* fileItem(const QString& path) {
+  auto* item = new QTreeWidgetItem(QStringList{plat::displayPath(path)});
+  item->setData(0, Qt::UserRole, path);
+  return item;
+}
+
+QString itemFile(const QTreeWidgetItem* item) { return item->data(0, Qt::UserRole).toString(); }
 
 }  // namespace albums

@@ -9,6 +9,7 @@
 #include <QToolBar>
 #include <utility>
 
+class QTreeWidgetItem;
 class QWidget;
 
 namespace albums {
@@ -30,5 +31,9 @@ void enableButton(const QToolBar* bar, const QString& key, bool on);
 // first, with its save question and archive unlock. False when the user kept it (nothing opened).
 // A failure is shown as every event handler shows it.
 bool openInMainWindow(const QString& path);
+// A row of a results list that names a file: shown by its name for people (a byte of a name that
+// is not UTF-8 as a replacement character), and carrying the name as it is, to open the file by.
+QTreeWidgetItem* fileItem(const QString& path);
+QString itemFile(const QTreeWidgetItem* item);
 
 }  // namespace albums

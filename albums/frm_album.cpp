@@ -7,24 +7,26 @@
 #include "albums/thumb_grid.h"
 #include "albums/thumb_magnifier.h"
 #include "controls/imaging/imaging_control.h"
+#include "platform/text/native_path.h"
 #include "runtime/conversions.h"
 #include "runtime/errors.h"
 #include "runtime/leave_check.h"
 #include "runtime/screen.h"
 #include "workspace/mod_vars.h"
 
+#include <QAbstractTableModel>
 #include <QActionGroup>
 #include <QCheckBox>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QToolBar>
-#include <QTreeWidget>
+#include <QTreeView>
 
 using albums::place;
 using albums::placed;
@@ -34,6 +36,41 @@ rt::DefaultInstance<frmAlbumForm> frmAlbum;
 namespace {
 const QColor kInactive = QColor(0xF0, 0xF0, 0xF0);
 }
+
+namespace albums {
+
+// The presenter's rows as the list shows them, made as they come into view: an album of a million
+// rows costs the list nothing beyond the rows themselves.
+class AlbumListModel : public QAbstractTableModel {
+ public:
+  AlbumListModel(const AlbumPresenter& presenter, QObject* parent) : QAbstractTableModel(parent), p_(presenter) {}
+  int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : p_.rowCount(); }
+  int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 3; }
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= p_.rowCount()) return QVariant();
+    const AlbumRow& r = p_.rows[static_cast<std::size_t>(index.row())];
+    switch (index.column()) {
+      case 0: return plat::displayPath(r.path());
+      case 1: return r.page();
+      default: return r.remarks();
+    }
+  }
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    static const char* const captions[] = {"Image File Path", "Page", "Remarks"};
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section > 2) return QVariant();
+    return QString::fromLatin1(captions[section]);
+  }
+  // The rows were added, removed, reordered or edited.
+  void rowsChanged() {
+    beginResetModel();
+    endResetModel();
+  }
+
+ private:
+  const AlbumPresenter& p_;
+};
+
+}  // namespace albums
 
 frmAlbumForm::frmAlbumForm() : presenter_(this) {
   setObjectName(QStringLiteral("frmAlbum"));
@@ -51,23 +88,29 @@ void frmAlbumForm::run(const std::function<void()>& handler) {
 void frmAlbumForm::build() {
   resize(rt::Screen::ToPixelsX(14955), rt::Screen::ToPixelsY(10900));
 
-  lsvAlbum = new QTreeWidget(this);
+  lsvAlbum = new QTreeView(this);
   lsvAlbum->setObjectName(QStringLiteral("lsvAlbum"));
-  lsvAlbum->setHeaderLabels({QStringLiteral("Image File Path"), QStringLiteral("Page"), QStringLiteral("Remarks")});
+  rowsModel_ = new albums::AlbumListModel(presenter_, this);
+  lsvAlbum->setModel(rowsModel_);
   lsvAlbum->setRootIsDecorated(false);
+  lsvAlbum->setItemsExpandable(false);
+  lsvAlbum->setAllColumnsShowFocus(true);
   lsvAlbum->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  lsvAlbum->setSelectionBehavior(QAbstractItemView::SelectRows);
+  lsvAlbum->setEditTriggers(QAbstractItemView::NoEditTriggers);
   lsvAlbum->setUniformRowHeights(true);
   lsvAlbum->header()->resizeSection(0, rt::Screen::ToPixelsX(6900));
   lsvAlbum->header()->resizeSection(1, rt::Screen::ToPixelsX(800));
   place(lsvAlbum, 30, 75, 11850, 10020);
-  connect(lsvAlbum, &QTreeWidget::itemSelectionChanged, this, [this] {
+  connect(lsvAlbum->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
     if (syncing_) return;
     std::vector<int> sel;
-    for (QTreeWidgetItem* it : lsvAlbum->selectedItems()) sel.push_back(lsvAlbum->indexOfTopLevelItem(it));
+    for (const QItemSelectionRange& range : lsvAlbum->selectionModel()->selection())
+      for (int row = range.top(); row <= range.bottom(); ++row) sel.push_back(row);
     presenter_.setSelection(sel);
     lsvAlbum_Click();
   });
-  connect(lsvAlbum, &QTreeWidget::itemDoubleClicked, this, [this] { lsvAlbum_DblClick(); });
+  connect(lsvAlbum, &QTreeView::doubleClicked, this, [this] { lsvAlbum_DblClick(); });
 
   fraTmb = new albums::ThumbGrid(albums::kAlbumColumns, albums::kAlbumPageCells, false, this);
   fraTmb->setObjectName(QStringLiteral("fraTmb"));
@@ -213,16 +256,22 @@ void frmAlbumForm::syncRows() {
   syncing_ = true;
   if (shownRevision_ != presenter_.rowsRevision) {
     shownRevision_ = presenter_.rowsRevision;
-    lsvAlbum->clear();
-    QList<QTreeWidgetItem*> items;
-    items.reserve(presenter_.rowCount());
-    for (const albums::AlbumRow& r : presenter_.rows) items << new QTreeWidgetItem(QStringList{r.path, r.page, r.remarks});
-    lsvAlbum->addTopLevelItems(items);
+    rowsModel_->rowsChanged();
   }
-  for (int i = 0; i < presenter_.rowCount(); ++i) {
-    QTreeWidgetItem* it = lsvAlbum->topLevelItem(i);
-    if (it && it->isSelected() != presenter_.rows[i].selected) it->setSelected(presenter_.rows[i].selected);
+  // The selected rows as runs of rows, one range each.
+  QItemSelection selection;
+  const int count = presenter_.rowCount();
+  for (int row = 0; row < count;) {
+    if (!presenter_.rows[static_cast<std::size_t>(row)].selected) {
+      ++row;
+      continue;
+    }
+    const int first = row;
+    while (row < count && presenter_.rows[static_cast<std::size_t>(row)].selected) ++row;
+    selection.select(rowsModel_->index(first, 0), rowsModel_->index(row - 1, 2));
   }
+  if (selection != lsvAlbum->selectionModel()->selection())
+    lsvAlbum->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
   syncing_ = false;
 }
 
@@ -347,13 +396,14 @@ void frmAlbumForm::refreshPreview() {
   if (row < 0) return;
   unloadPreview();
   const albums::AlbumRow& r = presenter_.rows[row];
-  const QString page = r.page.trimmed();
+  const QString path = r.path();
+  const QString page = r.page().trimmed();
   int32_t pageNumber = 1;
   if (rt::IsNumeric(page)) pageNumber = std::max<int32_t>(1, static_cast<int32_t>(rt::RoundHalfEven(rt::Val(page))));
   ixPre->setPageNumber(pageNumber);
   bool pastEnd = false;
   try {
-    ixPre->setSourceFile(r.path);
+    ixPre->setSourceFile(path);
   } catch (const rt::RuntimeError& e) {
     // A missing or unreadable file shows an empty preview with "Unknown Format".
     pastEnd = e.Number() == img::kErrBadPage;
@@ -362,8 +412,8 @@ void frmAlbumForm::refreshPreview() {
   if (pastEnd) {
     // The file is there and readable: the row names a page it does not have.
     lblFileFormat->setText(QStringLiteral("Page %1 does not exist in this file").arg(pageNumber));
-    lblFileSize->setText(QStringLiteral("%1 bytes").arg(QFileInfo(r.path).size()));
-    lblNumPages->setText(QString::number(ixPre->FilePageCount(r.path)));
+    lblFileSize->setText(QStringLiteral("%1 bytes").arg(plat::fileSize(path)));
+    lblNumPages->setText(QString::number(ixPre->FilePageCount(path)));
   }
   presenter_.orderRule();
 }
@@ -376,7 +426,8 @@ void frmAlbumForm::loadThumbPage(int page) {
   std::vector<albums::ThumbItem> items;
   for (int i = span.first; i <= span.last; ++i) {
     const albums::AlbumRow& r = presenter_.rows[i - 1];
-    items.push_back({r.path, 1, albums::cellCaption(i, r.path), r.remarks, r.selected});
+    const QString path = r.path();
+    items.push_back({path, 1, albums::cellCaption(i, plat::displayPath(path)), r.remarks(), r.selected});
   }
   fraTmb->showItems(std::move(items), albums::kAlbumPageCells);
 }

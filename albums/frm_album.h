@@ -14,7 +14,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QToolBar;
-class QTreeWidget;
+class QTreeView;
 class QFrame;
 namespace img {
 class ImagingControl;
@@ -22,6 +22,7 @@ class ImagingControl;
 
 namespace albums {
 class ThumbGrid;
+class AlbumListModel;
 }
 
 class frmAlbumForm : public rt::Form, private albums::AlbumView {
@@ -37,7 +38,8 @@ class frmAlbumForm : public rt::Form, private albums::AlbumView {
   albums::AlbumPresenter& presenter() { return presenter_; }
 
   // ---- Controls ------------------------------------------------------------------------------
-  QTreeWidget* lsvAlbum = nullptr;
+  // The rows as a list: a view over the presenter's rows, which shows only the rows in view.
+  QTreeView* lsvAlbum = nullptr;
   albums::ThumbGrid* fraTmb = nullptr;
   QFrame* fraBar = nullptr;
   QToolBar* tlbRec = nullptr;
@@ -91,6 +93,7 @@ class frmAlbumForm : public rt::Form, private albums::AlbumView {
   void run(const std::function<void()>& handler);
 
   albums::AlbumPresenter presenter_;
+  albums::AlbumListModel* rowsModel_ = nullptr;
   int shownRevision_ = -1;
   bool syncing_ = false;
   int16_t mintPageCount = 0;

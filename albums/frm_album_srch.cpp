@@ -84,7 +84,7 @@ void frmAlbumSrchForm::cmdSearch_Click() {
   QList<QTreeWidgetItem*> items;
   // A path with a comma cannot be stored in an album line: such files are not offered.
   for (const QString& f : found)
-    if (albums::isStorablePath(f)) items << new QTreeWidgetItem(QStringList{f});
+    if (albums::isStorablePath(f)) items << albums::fileItem(f);
   lsvResults->addTopLevelItems(items);
   cmdAddAll->setEnabled(lsvResults->topLevelItemCount() > 0);
   lsvResults_Click();
@@ -100,7 +100,7 @@ void frmAlbumSrchForm::lsvResults_Click() {
   cmdAdd->setEnabled(true);
   ixPre->setSourceFile(QString());
   try {
-    ixPre->setSourceFile(sel.first()->text(0));
+    ixPre->setSourceFile(albums::itemFile(sel.first()));
   } catch (const rt::RuntimeError&) {
     // A file that cannot be read leaves the preview empty.
   }
@@ -111,7 +111,7 @@ void frmAlbumSrchForm::addRows(bool selectedOnly) {
   for (int i = 0; i < lsvResults->topLevelItemCount(); ++i) {
     QTreeWidgetItem* it = lsvResults->topLevelItem(i);
     if (selectedOnly && !it->isSelected()) continue;
-    if (album.appendSearchRow(it->text(0))) ++modVars::gintAddedCount;
+    if (album.appendSearchRow(albums::itemFile(it))) ++modVars::gintAddedCount;
   }
   Unload();
 }

@@ -136,7 +136,7 @@ void frmSearchForm::cmdSearch_Click() {
   QList<QTreeWidgetItem*> items;
   for (const albums::KeywordHit& h : hits) {
     mstrRemarks << h.remarks;
-    items << new QTreeWidgetItem(QStringList{h.path});
+    items << albums::fileItem(h.path);
   }
   lsvResults->addTopLevelItems(items);
   rt::Screen::setMousePointer(rt::vbDefault);
@@ -172,7 +172,7 @@ void frmSearchForm::lsvResults_Click() {
   QTreeWidgetItem* it = lsvResults->currentItem();
   if (!it || !it->isSelected()) return;
   const int row = lsvResults->indexOfTopLevelItem(it);
-  loadPreview(it->text(0));
+  loadPreview(albums::itemFile(it));
   lblRemarks->setText(QStringLiteral("Remarks: ") + mstrRemarks.value(row));
   showPageButtons(albums::previewPageButtons(ixPre, mintPageCount));
 }
@@ -194,7 +194,7 @@ void frmSearchForm::tlbMulti_ButtonClick(const QString& key) {
 void frmSearchForm::lsvResults_DblClick() {
   QTreeWidgetItem* it = lsvResults->currentItem();
   if (!it || !it->isSelected()) return;
-  const QString path = it->text(0);
+  const QString path = albums::itemFile(it);
   // A cancelled save question keeps the open document, and the search stays open.
   if (albums::openInMainWindow(path)) Unload();
 }

@@ -7,9 +7,11 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QProgressDialog>
+#include <algorithm>
 #include <exception>
 #include <new>
 #include <thread>
+#include <utility>
 
 namespace rt {
 
@@ -63,6 +65,46 @@ bool RunBusy(int64_t pixels, const std::function<void()>& work) {
   // Shown with the normal pointer back; an exception must not leave through a window's event.
   rt::ShowError(failureMessage(failure));
   return false;
+}
+
+namespace {
+int gProgressDelayMs = 1000;
+}  // namespace
+
+ProgressSteps::ProgressSteps(const QString& text) : text_(text) {
+  clock_.start();
+  Screen::setMousePointer(vbHourglass);
+}
+
+ProgressSteps::~ProgressSteps() {
+  if (window_) window_->reset();
+  Screen::setMousePointer(vbDefault);
+}
+
+int ProgressSteps::setDelay(int ms) { return std::exchange(gProgressDelayMs, ms); }
+
+bool ProgressSteps::step(int64_t done, int64_t total) {
+  if (cancelled_) return false;
+  if (!window_) {
+    if (clock_.elapsed() < gProgressDelayMs || !qobject_cast<QApplication*>(QCoreApplication::instance())) return true;
+    // No parent: the window that started the work may close while it runs.
+    window_ = std::make_unique<QProgressDialog>(text_, QStringLiteral("&Cancel"), 0, 1000);
+    window_->setWindowTitle(App::Title());
+    window_->setWindowModality(Qt::ApplicationModal);
+    window_->setMinimumDuration(0);
+    window_->setAutoReset(false);
+    window_->setAutoClose(false);
+    window_->show();
+  } else if (clock_.elapsed() - shownAt_ < 50) {
+    // The window is brought up to date a score of times a second: more would slow the work.
+    return true;
+  }
+  shownAt_ = clock_.elapsed();
+  if (total > 0) window_->setValue(static_cast<int>(std::clamp<int64_t>(done * 1000 / total, 0, 1000)));
+  else window_->setRange(0, 0);
+  QCoreApplication::processEvents();
+  cancelled_ = window_->wasCanceled();
+  return !cancelled_;
 }
 
 bool RunIdle(const std::function<void()>& work) {

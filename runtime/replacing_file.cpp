@@ -25,8 +25,8 @@ const QString kTempSuffix = QStringLiteral(".lvxsave");
 
 QByteArray nativeOf(const QString& path) { return plat::nativePath(path); }
 
-// A path as messages name it.
-QString shownPath(const QString& path) { return QDir::toNativeSeparators(plat::displayPath(path)); }
+// A path as messages name it: a temporary by the document it replaces.
+QString shownPath(const QString& path) { return QDir::toNativeSeparators(plat::displayPath(documentOf(path))); }
 
 // What went wrong, in words for the message box.
 QString reasonOf(int err) {
@@ -81,6 +81,16 @@ void raiseWriting(const QString& target, int err) {
 bool isSaveTempName(const QString& fileName) {
   static const QRegularExpression re(QStringLiteral("^\\..+\\.[0-9a-f]{8}\\.lvxsave$"));
   return re.match(fileName).hasMatch();
+}
+
+QString documentOf(const QString& path) {
+  const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+  QString name = path.mid(slash + 1);
+  // ".<name>.<8 hex digits>.lvxsave", the temporary of a temporary too (a page added to a
+  // document's temporary may be written through one of its own).
+  const qsizetype tail = 1 + 8 + kTempSuffix.size();
+  while (isSaveTempName(name)) name = name.mid(1, name.size() - 1 - tail);
+  return path.left(slash + 1) + name;
 }
 
 void checkTargetWritable(const QString& target) {

@@ -42,9 +42,15 @@ void removeStaleSaveTemps(const QString& folder);
 
 // Raises the error of a write to target that failed with the system's error err, in the words of
 // every save: "Cannot write <target>: the disk is full" (61) for a full disk or a used-up quota.
+// A save temporary is named by its document.
 [[noreturn]] void raiseWriting(const QString& target, int err);
 
 // Whether a file name is one of our save temporaries.
 bool isSaveTempName(const QString& fileName);
+
+// The document a path stands for in messages: for one of our save temporaries the file beside it
+// that it is written to replace, for any other path the path itself. Pages of a document are
+// written into its temporary one by one, and the user knows only the document.
+QString documentOf(const QString& path);
 
 }  // namespace rt

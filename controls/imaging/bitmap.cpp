@@ -188,9 +188,18 @@ PixelBuffer::~PixelBuffer() { release(); }
 std::size_t maxBitmapBytes() { return gMaxBytes; }
 void setMaxBitmapBytes(std::size_t bytes) { gMaxBytes = bytes; }
 
-void pictureTooLarge(int64_t width, int64_t height) {
-  fail(kErrDamaged, QStringLiteral("Picture too large (%1 x %2)").arg(width).arg(height));
+namespace {
+// A size refused (the text has the width and the height to fill in), with the file it came from
+// when there is one.
+[[noreturn]] void refuseSize(const QString& pattern, int64_t width, int64_t height) {
+  QString text = pattern.arg(width).arg(height);
+  const QString document = currentDocument();
+  if (!document.isEmpty()) text += QStringLiteral(": ") + document;
+  fail(kErrDamaged, text);
 }
+}  // namespace
+
+void pictureTooLarge(int64_t width, int64_t height) { refuseSize(QStringLiteral("Picture too large (%1 x %2)"), width, height); }
 
 int32_t Bitmap::strideFor(int32_t width, int bpp) {
   return static_cast<int32_t>(((static_cast<int64_t>(width) * bpp + 31) / 32) * 4);
@@ -200,7 +209,7 @@ std::size_t Bitmap::checkedSize(int64_t width, int64_t height, int bpp) {
   if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24)
     fail(kErrDamaged, QStringLiteral("Unsupported bit depth %1").arg(bpp));
   if (width <= 0 || height <= 0)
-    fail(kErrDamaged, QStringLiteral("Invalid picture size %1 x %2").arg(width).arg(height));
+    refuseSize(QStringLiteral("Invalid picture size %1 x %2"), width, height);
   if (width > kMaxDimension || height > kMaxDimension) pictureTooLarge(width, height);
   const int64_t stride = ((width * bpp + 31) / 32) * 4;
   const int64_t bytes = stride * height;
@@ -208,23 +217,23 @@ std::size_t Bitmap::checkedSize(int64_t width, int64_t height, int bpp) {
   return static_cast<std::size_t>(bytes);
 }
 
-Bitmap::Bitmap(int32_t width, int32_t height, int bpp) {
+Bitmap::Bitmap(int64_t width, int64_t height, int bpp) {
   const std::size_t bytes = checkedSize(width, height, bpp);
-  width_ = width;
-  height_ = height;
+  width_ = static_cast<int32_t>(width);
+  height_ = static_cast<int32_t>(height);
   bpp_ = bpp;
-  stride_ = strideFor(width, bpp);
+  stride_ = strideFor(width_, bpp);
   pixels_ = PixelBuffer(bytes);
   if (bpp <= 8) setGrayPalette();
 }
 
-Bitmap Bitmap::unfilled(int32_t width, int32_t height, int bpp) {
+Bitmap Bitmap::unfilled(int64_t width, int64_t height, int bpp) {
   const std::size_t bytes = checkedSize(width, height, bpp);
   Bitmap b;
-  b.width_ = width;
-  b.height_ = height;
+  b.width_ = static_cast<int32_t>(width);
+  b.height_ = static_cast<int32_t>(height);
   b.bpp_ = bpp;
-  b.stride_ = strideFor(width, bpp);
+  b.stride_ = strideFor(b.width_, bpp);
   b.pixels_ = PixelBuffer(bytes, PixelBuffer::Unfilled{});
   if (bpp <= 8) b.setGrayPalette();
   return b;

@@ -20,7 +20,8 @@ void setMaxBitmapBytes(std::size_t bytes);  // fuzzers lower it
 constexpr int32_t kMaxDimension = 1 << 17;
 // 2, 16 or 256 evenly spaced greys for a depth of 1, 4 or 8 bits (none above 8).
 std::vector<QRgb> grayPalette(int bitsPerPixel);
-// The one error for a legal picture that does not fit in memory, whatever its format.
+// The one error for a legal picture that does not fit in memory, whatever its format; it names the
+// file being read, as every other error of opening a file does.
 [[noreturn]] void pictureTooLarge(int64_t width, int64_t height);
 
 // Pixel storage. Large buffers are mapped on their own (in huge pages where the system offers
@@ -63,11 +64,12 @@ std::size_t setPixelPoolLimit(std::size_t bytes);  // 0 keeps none; gives the pr
 class Bitmap {
  public:
   Bitmap() = default;
-  // Throws rt::RuntimeError for a size or depth that cannot be held. Pixels start at 0.
-  Bitmap(int32_t width, int32_t height, int bitsPerPixel);
+  // Throws rt::RuntimeError for a size or depth that cannot be held, naming the size as a file gave
+  // it (a width of 4,000,000,000 is not cut to 32 bits first). Pixels start at 0.
+  Bitmap(int64_t width, int64_t height, int bitsPerPixel);
   // The same with pixels left as they are: for a picture whose rows the caller writes in full,
   // padding included (clearPadding helps an operation that writes only the pixels).
-  static Bitmap unfilled(int32_t width, int32_t height, int bitsPerPixel);
+  static Bitmap unfilled(int64_t width, int64_t height, int bitsPerPixel);
   void clearPadding();
 
   bool isNull() const { return width_ == 0 || height_ == 0; }

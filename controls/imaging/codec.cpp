@@ -323,7 +323,9 @@ void writeBytesSafely(const QString& path, const std::vector<uint8_t>& bytes) {
 }  // namespace
 
 void writeFile(const QString& path, const Bitmap& b, const SaveOptions& o) {
-  const DocumentScope document(path);
+  // The pages of a document are written one by one into its save temporary: messages name the
+  // document.
+  const DocumentScope document(rt::documentOf(path));
   if (b.isNull()) fail(kErrNoImage, QStringLiteral("No picture to save"));
   if (path.isEmpty()) fail(kErrBadValue, QStringLiteral("No file name to save to"));
   const int16_t code = o.format;
@@ -357,7 +359,7 @@ void writeFile(const QString& path, const Bitmap& b, const SaveOptions& o) {
         rt::checkTargetWritable(path);
         const QByteArray all = readWhole(path);
         if (sniffFormat(bytesOf(all).first(std::min<std::size_t>(all.size(), 32)), path) != kFormatDcx)
-          fail(kErrWrite, QStringLiteral("DCX: %1 is not a DCX file; a page cannot be added").arg(path));
+          fail(kErrWrite, QStringLiteral("DCX: %1 is not a DCX file; a page cannot be added").arg(currentDocument()));
         for (auto p : dcxPages(bytesOf(all))) pages.emplace_back(p.begin(), p.end());
       }
       pages.push_back(encodePcx(b));

@@ -462,7 +462,9 @@ bool readReducedBilevel(TIFF* t, int maxSide, Bitmap& out) {
   TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLESPERPIXEL, &spp);
   TIFFGetFieldDefaulted(t, TIFFTAG_PLANARCONFIG, &planar);
   if (!TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &photometric)) photometric = PHOTOMETRIC_MINISWHITE;
+  // A page beyond the sizes the program holds is refused by the whole decode, by its size.
   if (bps != 1 || spp != 1 || planar != PLANARCONFIG_CONTIG || w == 0 || h == 0 ||
+      w > static_cast<uint32_t>(kMaxDimension) || h > static_cast<uint32_t>(kMaxDimension) ||
       !(photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_PALETTE))
     return false;
   const uint32_t factor = std::max(w, h) / static_cast<uint32_t>(maxSide) / 8 * 8;
@@ -521,16 +523,16 @@ Bitmap readCurrentPage(TIFF* t, int32_t page, int16_t* formatOut) {
   const bool gray = photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK;
   if (spp == 1 && planar == PLANARCONFIG_CONTIG && (bps == 1 || bps == 4 || bps == 8) &&
       (gray || photometric == PHOTOMETRIC_PALETTE)) {
-    b = Bitmap(static_cast<int32_t>(w), static_cast<int32_t>(h), bps);
+    b = Bitmap(w, h, bps);
     b.palette() = pagePalette(t, bps, photometric);
     done = readStrips(t, b, 1);
   } else if (spp == 3 && bps == 8 && planar == PLANARCONFIG_CONTIG && photometric == PHOTOMETRIC_RGB) {
-    b = Bitmap(static_cast<int32_t>(w), static_cast<int32_t>(h), 24);
+    b = Bitmap(w, h, 24);
     done = readStrips(t, b, 3);
   }
   if (!done) {
     // Everything else (tiles, YCbCr, CMYK, 16-bit, separate planes, JPEG) through libtiff's RGBA reader.
-    b = Bitmap(static_cast<int32_t>(w), static_cast<int32_t>(h), 24);
+    b = Bitmap(w, h, 24);
     std::vector<uint32_t> rgba;
     const uint64_t count = static_cast<uint64_t>(w) * h;
     rgba.resize(static_cast<std::size_t>(count));

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   for (const albums::AlbumRecord& r : records) {
     const albums::AlbumRecord back = albums::parseAlbumLine(albums::formatAlbumLine(r));
-    if (back.path != r.path || back.page != r.page || back.remarks != r.remarks.toUpper()) std::abort();
+    if (back.pathBytes() != r.pathBytes() || back.page() != r.page() || back.remarks() != r.remarks().toUpper()) std::abort();
     QString path, remarks;
     albums::parseSearchLine(albums::formatAlbumLine(r), &path, &remarks);
   }

@@ -1,13 +1,19 @@
 #include "albums/album_presenter.h"
 #include "albums/page_preview.h"
 
+#include "platform/text/native_path.h"
+#include "runtime/busy_work.h"
 #include "runtime/errors.h"
 #include "tests/albums/album_fixture.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_dir.h"
 #include "workspace/mod_vars.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QProgressDialog>
+#include <QTimer>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 using namespace albums;
@@ -118,7 +124,7 @@ TEST_F(AlbumPresenterTest, OpenSelectsFirstRowAndVerifiesMissingFiles) {
   std::vector<bool> sel;
   for (const auto& r : p.rows) sel.push_back(r.selected);
   EXPECT_EQ(sel, (std::vector<bool>{true, true, false, true, true}));
-  EXPECT_EQ(p.rows[2].remarks, "REMARK 2");
+  EXPECT_EQ(p.rows[2].remarks(), "REMARK 2");
   EXPECT_EQ(p.caption, "   Manage Albums - " + album);
   EXPECT_TRUE(p.slide.enabled);
   EXPECT_TRUE(p.slide.optManual);
@@ -204,6 +210,80 @@ TEST_F(AlbumPresenterTest, SaveOfAReadOnlyAlbumShowsTheErrorAndKeepsThePath) {
   EXPECT_EQ(p.mstrAlbumPath, album);
 }
 
+// Rows name their files by the names' own bytes: an album of an earlier version whose rows hold
+// Latin-1 names of pictures that exist opens with nothing missing, and a save and a reopen keep
+// the names, so the rows still name the pictures.
+TEST_F(AlbumPresenterTest, RowsWithNamesThatAreNotUtf8StillNameTheirFiles) {
+  ScriptedDialogs dialogs;  // a message that rows are missing would be unexpected
+  const QByteArray folder = QFile::encodeName(dir.path());
+  const QByteArray names[] = {folder + "/caf\xE9.bmp", folder + "/\xE9t\xE9.bmp"};
+  QByteArray text;
+  for (const QByteArray& name : names) {
+    albumtest::writePicture(dir.file("made.bmp"), 8, 8);
+    ASSERT_EQ(::rename(QFile::encodeName(dir.file("made.bmp")).constData(), name.constData()), 0);
+    text += name + ", 1, caf\xE9\r\n";
+  }
+  const QString album = dir.file("latin.kvt");
+  albumtest::writeText(album, text);
+  p.fnOpenAlbum(album);
+  ASSERT_EQ(p.rowCount(), 2);
+  EXPECT_EQ(p.rows[0].path(), plat::pathFromNative(names[0]));
+  EXPECT_EQ(p.rows[1].remarks(), QString::fromUtf8("CAF\xC3\x89"));
+  EXPECT_EQ(p.fnVerifyAlbum(false), 0);
+  p.tlbRec_ButtonClick("save");
+  QFile saved(album);
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  EXPECT_EQ(saved.readAll(), names[0] + ", 1, CAF\xC3\x89\r\n" + names[1] + ", 1, CAF\xC3\x89\r\n");
+  p.fnOpenAlbum(album);
+  ASSERT_EQ(p.rowCount(), 2);
+  EXPECT_EQ(p.rows[1].pathBytes(), QByteArrayView(names[1]));
+  EXPECT_EQ(p.fnVerifyAlbum(false), 0);
+  EXPECT_TRUE(dialogs.calls().empty());
+}
+
+// An album that takes more than a moment to read shows a progress window; its Cancel ends the
+// open, and the album shown before stays as it was.
+TEST_F(AlbumPresenterTest, CancelWhileAnAlbumIsReadKeepsTheAlbumShown) {
+  ScriptedDialogs dialogs;
+  const QString first = makeAlbum(2);
+  p.fnOpenAlbum(first);
+  QByteArray text;
+  for (int i = 0; i < 40'000; ++i) text += "/scans/page" + QByteArray::number(i) + ".tif, 1, note\r\n";
+  const QString big = dir.file("big.kvt");
+  albumtest::writeText(big, text);
+  const auto progressShown = []() -> QProgressDialog* {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* progress = qobject_cast<QProgressDialog*>(w); progress && progress->isVisible()) return progress;
+    return nullptr;
+  };
+  // Work done within the delay shows no window.
+  {
+    rt::ProgressSteps quick(QStringLiteral("Quick"));
+    EXPECT_TRUE(quick.step(1, 2));
+    EXPECT_EQ(progressShown(), nullptr);
+  }
+  const int delay = rt::ProgressSteps::setDelay(0);
+  QString shown;
+  QTimer::singleShot(0, [&] {
+    if (QProgressDialog* progress = progressShown()) {
+      shown = progress->labelText();
+      progress->cancel();
+    }
+  });
+  p.fnOpenAlbum(big);
+  rt::ProgressSteps::setDelay(delay);
+  EXPECT_EQ(shown, "Opening the album " + big);
+  EXPECT_EQ(progressShown(), nullptr) << "the window outlived the work";
+  EXPECT_EQ(p.mstrAlbumPath, first);
+  EXPECT_EQ(p.rowCount(), 2);
+  EXPECT_EQ(p.caption, "   Manage Albums - " + first);
+  // Not cancelled, it opens (its pictures do not exist).
+  dialogs.answerMsgBox(rt::vbOK);
+  p.fnOpenAlbum(big);
+  EXPECT_EQ(p.rowCount(), 40'000);
+  EXPECT_TRUE(dialogs.calls().back().text.startsWith("The 40000 selected items")) << "the rows are missing";
+}
+
 TEST_F(AlbumPresenterTest, AddRefusesDuplicatesAndPathsWithCommas) {
   ScriptedDialogs dialogs;
   p.fnSetAlbumMode("NEW");
@@ -212,7 +292,7 @@ TEST_F(AlbumPresenterTest, AddRefusesDuplicatesAndPathsWithCommas) {
   EXPECT_EQ(dialogs.calls().at(0).request.title, "Select File To Add");
   EXPECT_EQ(dialogs.calls().at(1).text, "Item added.");
   ASSERT_EQ(p.rowCount(), 1);
-  EXPECT_EQ(p.rows[0].path, "/Scans/One.tif");
+  EXPECT_EQ(p.rows[0].path(), "/Scans/One.tif");
   EXPECT_TRUE(p.slide.enabled && p.slide.optManual && !p.slide.intervalEnabled);
   EXPECT_TRUE(p.enabled("save"));
   EXPECT_FALSE(p.enabled("close"));
@@ -244,38 +324,38 @@ TEST_F(AlbumPresenterTest, DeleteMoveRemarksAndSort) {
   // Moving keeps the whole record.
   p.setSelection({2});
   p.tlbRec_ButtonClick("up");
-  EXPECT_EQ(p.rows[1].path, "/b");
-  EXPECT_EQ(p.rows[1].remarks, "R/b");
-  EXPECT_EQ(p.rows[1].page, "2");
+  EXPECT_EQ(p.rows[1].path(), "/b");
+  EXPECT_EQ(p.rows[1].remarks(), "R/b");
+  EXPECT_EQ(p.rows[1].page(), "2");
   EXPECT_TRUE(p.rows[1].selected);
   p.setSelection({0});
   p.tlbRec_ButtonClick("up");  // the first row stays
-  EXPECT_EQ(p.rows[0].path, "/c");
+  EXPECT_EQ(p.rows[0].path(), "/c");
   p.setSelection({2});
   p.tlbRec_ButtonClick("down");  // the last row stays
-  EXPECT_EQ(p.rows[2].path, "/a");
+  EXPECT_EQ(p.rows[2].path(), "/a");
   // Remarks: cancel keeps them, an emptied answer empties them.
   p.setSelection({0});
   dialogs.cancelInput();
   p.lsvAlbum_DblClick();
-  EXPECT_EQ(p.rows[0].remarks, "R/c");
+  EXPECT_EQ(p.rows[0].remarks(), "R/c");
   EXPECT_EQ(dialogs.calls().back().text, "Please add remarks: ");
   dialogs.answerInput("  new note ");
   p.lsvAlbum_DblClick();
-  EXPECT_EQ(p.rows[0].remarks, "NEW NOTE");
+  EXPECT_EQ(p.rows[0].remarks(), "NEW NOTE");
   dialogs.answerInput("");
   p.lsvAlbum_DblClick();
-  EXPECT_EQ(p.rows[0].remarks, "");
+  EXPECT_EQ(p.rows[0].remarks(), "");
   // Sort with three rows asks; No leaves the box unchecked and up and down enabled.
   dialogs.answerMsgBox(rt::vbNo);
   p.chkSort_Click(true);
   EXPECT_FALSE(p.chkSort);
   EXPECT_TRUE(p.enabled("up") && p.enabled("down"));
-  EXPECT_EQ(p.rows[0].path, "/c");
+  EXPECT_EQ(p.rows[0].path(), "/c");
   dialogs.answerMsgBox(rt::vbYes);
   p.mblnModified = false;
   p.chkSort_Click(true);
-  EXPECT_EQ(p.rows[0].path, "/a");
+  EXPECT_EQ(p.rows[0].path(), "/a");
   EXPECT_TRUE(p.mblnModified);
   EXPECT_FALSE(p.enabled("up"));
   // Delete asks; the selected rows go.
@@ -283,7 +363,7 @@ TEST_F(AlbumPresenterTest, DeleteMoveRemarksAndSort) {
   dialogs.answerMsgBox(rt::vbYes);
   p.tlbRec_ButtonClick("delete");
   ASSERT_EQ(p.rowCount(), 1);
-  EXPECT_EQ(p.rows[0].path, "/b");
+  EXPECT_EQ(p.rows[0].path(), "/b");
   // Delete with nothing selected removes nothing, still runs the mode.
   p.setSelection({});
   dialogs.answerMsgBox(rt::vbYes);
@@ -294,15 +374,15 @@ TEST_F(AlbumPresenterTest, DeleteMoveRemarksAndSort) {
 TEST_F(AlbumPresenterTest, SortWithTwoRowsAsksNothing) {
   p.rows = {{"/b"}, {"/a"}};
   p.chkSort_Click(true);
-  EXPECT_EQ(p.rows[0].path, "/a");
+  EXPECT_EQ(p.rows[0].path(), "/a");
   EXPECT_FALSE(p.mblnModified);
   // While sorted, rows the search adds take their place in the order; unsorted, they go last.
   EXPECT_TRUE(p.appendSearchRow("/0"));
-  EXPECT_EQ(p.rows[0].path, "/0");
+  EXPECT_EQ(p.rows[0].path(), "/0");
   p.chkSort_Click(false);
   EXPECT_TRUE(p.enabled("up"));
   EXPECT_TRUE(p.appendSearchRow("/-"));
-  EXPECT_EQ(p.rows.back().path, "/-");
+  EXPECT_EQ(p.rows.back().path(), "/-");
 }
 
 TEST_F(AlbumPresenterTest, ThumbnailViewOpensAtThePageOfTheSelectedRow) {

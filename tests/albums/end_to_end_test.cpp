@@ -34,7 +34,7 @@ TEST_F(MainWindowTest, AlbumOnTheCommandLineSlideShowAndOpeningARow) {
     frmAlbumForm* a = frmAlbum.get();
     EXPECT_TRUE(a->IsModalShowing());
     EXPECT_EQ(a->Caption(), "   Manage Albums - " + album);
-    EXPECT_EQ(a->lsvAlbum->topLevelItemCount(), 2);
+    EXPECT_EQ(a->lsvAlbum->model()->rowCount(), 2);
     QTimer::singleShot(0, [&] {
       frmSlideShowForm* s = frmSlideShow.get();
       sawSlideShow = s->IsModalShowing();

@@ -1,6 +1,7 @@
 #include "albums/folder_scan.h"
 #include "albums/scan_runner.h"
 
+#include "platform/text/native_path.h"
 #include "tests/albums/album_fixture.h"
 #include "tests/support/temp_dir.h"
 
@@ -8,7 +9,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QStatusBar>
+#include <cstdio>
 #include <memory>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -138,6 +141,26 @@ TEST_F(ScanTree, KeywordSearchReadsLinesAsTheAlbumManagerDoes) {
   for (const KeywordHit& h : searchAlbums({dir.file("cr.kvt"), dir.file("huge.kvt"), dir.file("after.kvt")}, "RED"))
     paths.push_back(h.path);
   EXPECT_EQ(paths, (std::vector<QString>{"/img/cr.tif", "/img/lf.tif", "/img/crlf.tif", "/img/after.tif"}));
+}
+
+// Names that are not UTF-8 (a folder, an album and a picture named where names were Latin-1) are
+// found, read and given back by their own bytes, so that the picture a search finds opens.
+TEST_F(ScanTree, ScansAndTheKeywordSearchKeepNamesThatAreNotUtf8) {
+  const QByteArray root = QFile::encodeName(dir.path());
+  const QByteArray folder = root + "/lat\xE9", album = folder + "/trip\xE9.kvt", picture = folder + "/caf\xE9.jpg";
+  ASSERT_EQ(::mkdir(folder.constData(), 0777), 0);
+  for (const QByteArray& file : {album, picture}) {
+    QFile f;
+    ASSERT_TRUE(f.open(std::fopen(file.constData(), "wb"), QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
+    if (file == album) f.write(picture + ", 1, blue \xE9t\xE9\r\n");
+  }
+  const QString albumPath = plat::pathFromNative(album), picturePath = plat::pathFromNative(picture);
+  EXPECT_TRUE(findAlbumFiles(dir.path()).contains(albumPath));
+  EXPECT_TRUE(findImageFiles(dir.path()).contains(picturePath));
+  const auto hits = searchAlbums({albumPath}, "BLUE");
+  ASSERT_EQ(hits.size(), 1u);
+  EXPECT_EQ(plat::nativePath(hits[0].path), picture);
+  EXPECT_EQ(hits[0].remarks, QString::fromUtf8("BLUE \xC3\x89T\xC3\x89"));
 }
 
 // The image search takes the extensions the open dialog lists, compared in any case after blanks are

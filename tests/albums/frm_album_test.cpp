@@ -5,6 +5,7 @@
 #include "albums/register_windows.h"
 #include "albums/thumb_grid.h"
 #include "controls/imaging/imaging_control.h"
+#include "platform/text/native_path.h"
 #include "tests/albums/album_fixture.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_dir.h"
@@ -28,6 +29,7 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
+#include <cstdio>
 
 using testsupport::ScriptedDialogs;
 
@@ -64,13 +66,28 @@ TEST_F(FrmAlbumTest, OpenShowsRowsPreviewAndCaption) {
   const QString path = album(3);
   frmAlbum->fnOpenAlbum(path);
   EXPECT_EQ(frmAlbum->Caption(), "   Manage Albums - " + path);
-  ASSERT_EQ(frmAlbum->lsvAlbum->topLevelItemCount(), 3);
-  EXPECT_EQ(frmAlbum->lsvAlbum->topLevelItem(1)->text(2), "NOTE 1");
-  EXPECT_TRUE(frmAlbum->lsvAlbum->topLevelItem(0)->isSelected());
-  EXPECT_EQ(frmAlbum->ixPre->SourceFile(), frmAlbum->presenter().rows[0].path);
+  ASSERT_EQ(frmAlbum->lsvAlbum->model()->rowCount(), 3);
+  EXPECT_EQ(frmAlbum->lsvAlbum->model()->index(1, 2).data().toString(), "NOTE 1");
+  EXPECT_TRUE(frmAlbum->lsvAlbum->selectionModel()->isRowSelected(0));
+  EXPECT_EQ(frmAlbum->ixPre->SourceFile(), frmAlbum->presenter().rows[0].path());
   EXPECT_EQ(frmAlbum->lblFileFormat->text(), "PNG - Portable Network Graphics");
   EXPECT_TRUE(albums::button(frmAlbum->tlbRec, "verify")->isEnabled());
   EXPECT_TRUE(albums::button(frmAlbum->tlbRec, "up")->isEnabled());
+}
+
+// A row whose picture's name is not UTF-8 is listed with the strange byte shown as a replacement
+// character, and previews the picture itself.
+TEST_F(FrmAlbumTest, APictureWhoseNameIsNotUtf8IsListedAndPreviewed) {
+  ScriptedDialogs dialogs;
+  const QByteArray name = QFile::encodeName(dir.path()) + "/caf\xE9.png";
+  albumtest::writePicture(dir.file("made.png"), 30, 20, 10);
+  ASSERT_EQ(::rename(QFile::encodeName(dir.file("made.png")).constData(), name.constData()), 0);
+  albumtest::writeText(dir.file("a.kvt"), name + ", 1, note\r\n");
+  frmAlbum->fnOpenAlbum(dir.file("a.kvt"));
+  ASSERT_EQ(frmAlbum->lsvAlbum->model()->rowCount(), 1);
+  EXPECT_EQ(frmAlbum->lsvAlbum->model()->index(0, 0).data().toString(), dir.file("caf\uFFFD.png"));
+  EXPECT_EQ(frmAlbum->lblFileFormat->text(), "PNG - Portable Network Graphics");
+  EXPECT_EQ(plat::nativePath(frmAlbum->ixPre->SourceFile()), name);
 }
 
 TEST_F(FrmAlbumTest, ThumbnailPagesOf48) {
@@ -148,13 +165,13 @@ TEST_F(FrmAlbumTest, ImageSearchListsImagesAndAddsOnlyNewOnes) {
   dialogs.answerMsgBox(rt::vbOK);
   frmAlbum->tlbRec_ButtonClick("search");
   EXPECT_EQ(dialogs.calls().back().text, "2 unique items added.");
-  EXPECT_EQ(frmAlbum->lsvAlbum->topLevelItemCount(), 3);
+  EXPECT_EQ(frmAlbum->lsvAlbum->model()->rowCount(), 3);
   EXPECT_EQ(modVars::gintAddedCount, 2);
   // Cancel: nothing shown, the album untouched.
   QTimer::singleShot(0, [] { frmAlbumSrch->cmdCancel_Click(); });
   frmAlbum->tlbRec_ButtonClick("search");
   EXPECT_EQ(modVars::gintAddedCount, -1);
-  EXPECT_EQ(frmAlbum->lsvAlbum->topLevelItemCount(), 3);
+  EXPECT_EQ(frmAlbum->lsvAlbum->model()->rowCount(), 3);
   // Escape in the search window is its Cancel.
   QTimer::singleShot(0, [] { QTest::keyClick(frmAlbumSrch->lsvResults, Qt::Key_Escape); });
   frmAlbum->tlbRec_ButtonClick("search");
@@ -269,10 +286,10 @@ TEST_F(FrmAlbumTest, PreviewPagesOfAMultiPageRowAndSetCurrentPage) {
   EXPECT_FALSE(albums::button(frmAlbum->tlbMulti, "next")->isEnabled());
   EXPECT_TRUE(albums::button(frmAlbum->tlbMulti, "prev")->isEnabled());
   frmAlbum->tlbMulti_ButtonClick("set");
-  EXPECT_EQ(frmAlbum->lsvAlbum->topLevelItem(0)->text(1), "3");
+  EXPECT_EQ(frmAlbum->lsvAlbum->model()->index(0, 1).data().toString(), "3");
   EXPECT_TRUE(frmAlbum->presenter().mblnModified);
   // Remarks through the list's double click.
   dialogs.answerInput("cover page");
   frmAlbum->lsvAlbum_DblClick();
-  EXPECT_EQ(frmAlbum->lsvAlbum->topLevelItem(0)->text(2), "COVER PAGE");
+  EXPECT_EQ(frmAlbum->lsvAlbum->model()->index(0, 2).data().toString(), "COVER PAGE");
 }

@@ -322,11 +322,13 @@ TEST_F(EngineRenderTest, BurnInLeavesOutTheGripsOfSelectedStrokes) {
 }
 
 // Where the page's colour table has nothing near a light mark, the nearest entry would be the
-// paper and the mark would vanish: on a page of black and white, at every depth, a mark that is
-// not of the paper's colour becomes ink, and one of the paper's colour stays paper. A table with
-// colours near the mark keeps the nearest one.
+// paper and the mark would vanish. A table with free entries (no pixel uses them, and they only pad
+// the table or repeat an earlier entry) takes the marks' own colours; a full one gives each mark the
+// entry nearest in hue and lightness among those that stand apart from the paper, so a light grey
+// becomes a darker grey, not a colour; on a page of black and white a mark that is not of the
+// paper's colour becomes ink, and one of the paper's colour stays paper.
 TEST_F(EngineRenderTest, LightMarksStayVisibleOnPagesOfFewColours) {
-  const plat::COLORREF light[] = {0xFFFF00, 0x00FFFF, 0xC0C0C0};  // cyan, yellow, light grey
+  const plat::COLORREF light[] = {0xFFFF00, 0x00FFFF, 0xD0D0D0};  // cyan, yellow, light grey
   for (int i = 0; i < 3; ++i)
     MakeElementFromDesc(engine, layer, TOOL_RECTANGLE, {20 + 45 * i, 30, 55 + 45 * i, 90},
                         {{PROP_PEN_WIDTH, 0}, {PROP_FILL_COLOR, AnnValue(light[i])}});
@@ -336,6 +338,14 @@ TEST_F(EngineRenderTest, LightMarksStayVisibleOnPagesOfFewColours) {
   std::vector<QRgb> greys;
   for (int g = 0; g < 256; ++g) greys.push_back(qRgb(g, g, g));
   const std::vector<QRgb> blackWhite = {qRgb(0, 0, 0), qRgb(255, 255, 255)};
+  // Sixteen colours with a dark grey but no light one, white last.
+  const std::vector<QRgb> sixteen = {
+      qRgb(0, 0, 0),     qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0), qRgb(0, 0, 128),   qRgb(128, 0, 128),
+      qRgb(0, 128, 128), qRgb(64, 64, 64),  qRgb(255, 0, 0),   qRgb(0, 255, 0),   qRgb(255, 255, 0), qRgb(0, 0, 255),
+      qRgb(255, 0, 255), qRgb(0, 255, 255), qRgb(255, 128, 0), qRgb(255, 255, 255)};
+  // Ten colours with the dark grey, white last; the other 246 entries pad the table.
+  std::vector<QRgb> ten(sixteen.begin(), sixteen.begin() + 9);
+  ten.push_back(qRgb(255, 255, 255));
   struct Page {
     int bits;
     std::vector<QRgb> table;
@@ -344,19 +354,22 @@ TEST_F(EngineRenderTest, LightMarksStayVisibleOnPagesOfFewColours) {
   } pages[] = {
       {1, blackWhite, 1, 0, {0x000000, 0x000000, 0x000000}},
       {1, {qRgb(255, 255, 255), qRgb(0, 0, 0)}, 0, 1, {0x000000, 0x000000, 0x000000}},  // inverted table
-      {4, blackWhite, 1, 0, {0x000000, 0x000000, 0x000000}},
-      {8, blackWhite, 1, 0, {0x000000, 0x000000, 0x000000}},
-      {8, greys, 255, 0, {0xAAAAAA, 0xAAAAAA, 0xC0C0C0}},
+      {4, blackWhite, 1, 0, {0x00FFFF, 0xFFFF00, 0xD0D0D0}},
+      {8, blackWhite, 1, 0, {0x00FFFF, 0xFFFF00, 0xD0D0D0}},
+      {8, ten, 9, 0, {0x00FFFF, 0xFFFF00, 0xD0D0D0}},
+      {4, sixteen, 15, 0, {0x00FFFF, 0xFFFF00, 0x404040}},
+      // The lightest grey that stands apart from the paper is nearest to both light colours.
+      {8, greys, 255, 0, {0xE3E3E3, 0xE3E3E3, 0xD0D0D0}},
   };
   for (const Page& page : pages) {
+    SCOPED_TRACE(testing::Message() << page.bits << " bits, " << page.table.size() << " colours");
     HostPicture(IndexedPage(page.bits, page.table, page.paper, page.ink, 10));
-    ASSERT_EQ(engine->BurnInLayers(page.bits), ANN_OK) << page.bits;
+    ASSERT_EQ(engine->BurnInLayers(page.bits), ANN_OK);
     QImage out;
-    ASSERT_TRUE(plat::ImageFromPackedDib(gResult, &out)) << page.bits;
-    for (int i = 0; i < 3; ++i)
-      EXPECT_EQ(pixelOf(out, 37 + 45 * i, 60), page.marks[i]) << page.bits << " bits, mark " << i;
-    EXPECT_EQ(pixelOf(out, 175, 5), 0xFFFFFF) << page.bits << " bits: paper over the ink";
-    EXPECT_EQ(pixelOf(out, 100, 5), 0x000000) << page.bits << " bits: the ink";
-    EXPECT_EQ(pixelOf(out, 10, 95), 0xFFFFFF) << page.bits << " bits: the paper";
+    ASSERT_TRUE(plat::ImageFromPackedDib(gResult, &out));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(pixelOf(out, 37 + 45 * i, 60), page.marks[i]) << "mark " << i;
+    EXPECT_EQ(pixelOf(out, 175, 5), 0xFFFFFF) << "paper over the ink";
+    EXPECT_EQ(pixelOf(out, 100, 5), 0x000000) << "the ink";
+    EXPECT_EQ(pixelOf(out, 10, 95), 0xFFFFFF) << "the paper";
   }
 }

@@ -98,7 +98,51 @@ TEST(OpenMessages, APictureTooLargeForMemoryGetsOneMessageInEveryFormat) {
     img::setMaxBitmapBytes(20000);
     const QString text = messageOf([&] { img::readFilePage(path, 1); });
     img::setMaxBitmapBytes(limit);
-    EXPECT_EQ(text, QStringLiteral("Picture too large (300 x 200)"));
+    EXPECT_EQ(text, QStringLiteral("Picture too large (300 x 200): %1").arg(path));
+  }
+}
+
+// A TIFF page of one row and the given width (a LONG field, so up to 4,294,967,295), of 1 or 8
+// bits, uncompressed, its one strip as long as its tags claim.
+QByteArray tiffOfWidth(uint32_t width, uint16_t bits) {
+  QByteArray t("II*\0", 4);
+  const auto put16 = [&](uint16_t v) { t.append(char(v & 0xFF)).append(char(v >> 8)); };
+  const auto put32 = [&](uint32_t v) { put16(uint16_t(v & 0xFFFF)), put16(uint16_t(v >> 16)); };
+  const uint16_t entries = 9;
+  const uint32_t pixels = 8 + 2 + 12 * entries + 4;
+  put32(8);
+  put16(entries);
+  const auto entry = [&](uint16_t tag, uint16_t type, uint32_t value) {
+    put16(tag), put16(type), put32(1);
+    if (type == 3) put16(uint16_t(value)), put16(0);
+    else put32(value);
+  };
+  entry(256, 4, width);  // ImageWidth
+  entry(257, 4, 1);      // ImageLength
+  entry(258, 3, bits);   // BitsPerSample
+  entry(259, 3, 1);      // no compression
+  entry(262, 3, 1);      // black is zero
+  entry(273, 4, pixels); // StripOffsets
+  entry(277, 3, 1);      // SamplesPerPixel
+  entry(278, 4, 1);      // RowsPerStrip
+  entry(279, 4, 64);     // StripByteCounts
+  put32(0);
+  t.append(QByteArray(64, '\0'));
+  return t;
+}
+
+// A size from a file is told as the file gives it, never cut to 32 bits, and with the file's name,
+// whether the page is opened for the view or for a thumbnail.
+TEST(OpenMessages, AHugePictureSizeIsToldAsTheFileGivesIt) {
+  TempDir dir;
+  for (const uint16_t bits : {uint16_t(8), uint16_t(1)}) {
+    SCOPED_TRACE(bits);
+    const QString path = dir.file(QStringLiteral("wide%1.tif").arg(bits));
+    writeBytes(path, tiffOfWidth(4'000'000'000u, bits));
+    const QString expected = QStringLiteral("Picture too large (4000000000 x 1): %1").arg(path);
+    EXPECT_EQ(messageOf([&] { img::readFilePage(path, 1); }), expected);
+    int32_t w = 0, h = 0;
+    EXPECT_EQ(messageOf([&] { img::readFilePageForDisplay(path, 1, 100, w, h); }), expected);
   }
 }
 
@@ -228,34 +272,62 @@ std::optional<QByteArray> onSmallFileSystem(const QString& folder, const std::fu
 
 }  // namespace
 
-// A save to a full disk says that the disk is full and names the document, in every format.
+// A save to a full disk says that the disk is full and names the document, in every format, also
+// when the pages of a document go one by one into its save temporary (as the main window writes a
+// document of many pages): the user knows the document, not the hidden file beside it.
 TEST(SaveMessages, AFullDiskSaysSoAndNamesTheDocument) {
-  // The quota's error reads as a full disk too.
-  for (const int err : {ENOSPC, EDQUOT}) {
-    try {
-      rt::raiseWriting(QStringLiteral("/docs/a.tif"), err);
-    } catch (const rt::RuntimeError& e) {
-      EXPECT_EQ(e.Description(), QStringLiteral("Cannot write /docs/a.tif: the disk is full")) << err;
-      EXPECT_EQ(e.Number(), 61);
+  // The quota's error reads as a full disk too; a save temporary (of a temporary, too) is named by
+  // its document.
+  for (const char* written : {"/docs/a.tif", "/docs/.a.tif.0123abcd.lvxsave", "/docs/..a.tif.0123abcd.lvxsave.89abcdef.lvxsave"}) {
+    for (const int err : {ENOSPC, EDQUOT}) {
+      try {
+        rt::raiseWriting(QString::fromLatin1(written), err);
+        ADD_FAILURE() << "no error raised";
+      } catch (const rt::RuntimeError& e) {
+        EXPECT_EQ(e.Description(), QStringLiteral("Cannot write /docs/a.tif: the disk is full")) << written << " " << err;
+        EXPECT_EQ(e.Number(), 61);
+      }
     }
   }
+  EXPECT_EQ(rt::documentOf(QStringLiteral("/docs/.a.tif")), QStringLiteral("/docs/.a.tif"));
+  EXPECT_EQ(rt::documentOf(QStringLiteral("/docs/.a.tif.0123abcd.lvxsave.txt")), QStringLiteral("/docs/.a.tif.0123abcd.lvxsave.txt"));
   TempDir dir;
   const QString folder = dir.file(QStringLiteral("small"));
   ASSERT_TRUE(QDir().mkpath(folder));
+  const struct {
+    const char* name;
+    int16_t format;
+    bool pageByPage;
+  } cases[] = {
+      {"big.tif", img::kFormatTiff, false},
+      {"big.bmp", img::kFormatBmp, false},
+      {"pages.tif", img::kFormatTiff, true},
+      {"pages.dcx", img::kFormatDcx, true},
+  };
   const auto said = onSmallFileSystem(folder, [&] {
     QByteArray out;
-    for (const int16_t format : {img::kFormatTiff, img::kFormatBmp}) {
-      const QString doc = QDir(folder).filePath(format == img::kFormatTiff ? QStringLiteral("big.tif") : QStringLiteral("big.bmp"));
-      out += messageOf([&] { save(doc, pattern(400, 400, 24), format); }).toUtf8() + "\n";
+    for (const auto& c : cases) {
+      const QString doc = QDir(folder).filePath(QString::fromLatin1(c.name));
+      QString message;
+      if (c.pageByPage) {
+        rt::ReplacingFile temp(doc);
+        message = messageOf([&] {
+          for (int page = 0; page < 4; ++page) save(temp.tempPath(), pattern(400, 400, 24), c.format, true);
+        });
+      } else {
+        message = messageOf([&] { save(doc, pattern(400, 400, 24), c.format); });
+      }
+      out += message.toUtf8() + "\n";
       out += QByteArray::number(QDir(folder).entryList(QDir::Files | QDir::Hidden).size()) + "\n";
     }
     return out;
   });
   if (!said) GTEST_SKIP() << "no small file system can be mounted here";
   const QList<QByteArray> lines = said->split('\n');
-  ASSERT_GE(lines.size(), 4);
-  EXPECT_EQ(lines[0], "Cannot write " + QFile::encodeName(QDir(folder).filePath("big.tif")) + ": the disk is full");
-  EXPECT_EQ(lines[1], "0") << "the temporary is removed";
-  EXPECT_EQ(lines[2], "Cannot write " + QFile::encodeName(QDir(folder).filePath("big.bmp")) + ": the disk is full");
-  EXPECT_EQ(lines[3], "0");
+  ASSERT_GE(lines.size(), 2 * qsizetype(std::size(cases)));
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(cases[i].name);
+    EXPECT_EQ(lines[2 * i], "Cannot write " + QFile::encodeName(QDir(folder).filePath(cases[i].name)) + ": the disk is full");
+    EXPECT_EQ(lines[2 * i + 1], "0") << "the temporary is removed";
+  }
 }
