@@ -94,19 +94,23 @@ void timeApply(frmImgClntForm* w, const char* word, const char* item, const char
   Figures apply, op;
   const tools::Effect* e = tools::findEffect(QLatin1String(word));
   for (int run = 0; run < 3; ++run) {
-    trigger(w->Menu(QLatin1String(item)));
-    // The dialog is modal: the press is posted once it is shown and set up.
-    QElapsedTimer guard;
-    guard.start();
-    while (!(frmImgProc.IsLoaded() && frmImgProc->isVisible()) && guard.elapsed() < 20000)
-      QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    runEventsFor(100);
-    QPushButton* apply_ = frmImgProc->cmdApply;
-    apply_->setFocus();
-    apply.ms.push_back(timed(watch, [&] {
+    // The dialog is modal: the press is posted from within its loop, a little after it is shown.
+    std::chrono::steady_clock::time_point t0;
+    QTimer poll;
+    int shownFor = 0;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      if (!(frmImgProc.IsLoaded() && frmImgProc->isVisible()) || ++shownFor < 5) return;
+      poll.stop();
+      QPushButton* apply_ = frmImgProc->cmdApply;
+      watch.arm();
+      t0 = std::chrono::steady_clock::now();
       QApplication::postEvent(apply_, new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier));
       QApplication::postEvent(apply_, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier));
-    }));
+    });
+    poll.start(20);
+    watch.reset();
+    trigger(w->Menu(QLatin1String(item)));
+    apply.ms.push_back(waitPainted(watch) ? msSince(t0, watch.end()) : -1);
     runEventsFor(100);
     img::Bitmap copy = w->ixMain->bitmap();
     tools::EffectValues v;

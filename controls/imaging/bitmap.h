@@ -120,6 +120,10 @@ class Bitmap {
 
 // Packed device-independent bitmap: BITMAPINFOHEADER (40 bytes), palette, rows bottom-up.
 std::vector<uint8_t> toPackedDib(const Bitmap& b);
+// Its size, and the size and bytes of its header and palette (the rows follow them bottom-up).
+std::size_t packedDibSize(const Bitmap& b);
+std::size_t packedDibHeaderSize(const Bitmap& b);
+void writePackedDibHeader(const Bitmap& b, uint8_t* out);
 // Accepts 1, 4, 8, 16, 24 and 32 bits, uncompressed, bit fields, RLE8 and RLE4, bottom-up or
 // top-down. Throws rt::RuntimeError on any damage.
 Bitmap fromPackedDib(std::span<const uint8_t> dib);

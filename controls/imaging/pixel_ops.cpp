@@ -627,10 +627,20 @@ class BilevelBand {
 
 namespace {
 
-// Output pixels of rows [ty0, ty1) and columns [c0, c1) of the box-filtered picture out (its size
-// chosen by makeThumbnail): each the mean of its box of source pixels.
-void thumbnailPart(const Bitmap& b, QImage& out, int ty0, int ty1, int c0, int c1) {
-  const int tw = out.width(), th = out.height();
+// Where box-filtered pixels go: the picture reduced to w x h, of which the target holds the part
+// whose top-left pixel is origin, as 0xFFRRGGBB (an RGB32 image) or blue-green-red (a 24-bit
+// picture).
+struct BoxTarget {
+  int w = 0, h = 0;
+  QPoint origin;
+  QImage* image = nullptr;
+  Bitmap* bitmap = nullptr;
+};
+
+// Output pixels of rows [ty0, ty1) and columns [c0, c1) of the box-filtered picture: each the mean
+// of its box of source pixels.
+void thumbnailPart(const Bitmap& b, const BoxTarget& out, int ty0, int ty1, int c0, int c1) {
+  const int tw = out.w, th = out.h;
   // Output column c covers source columns x0[c] .. x0[c + 1] - 1; rows likewise.
   std::vector<int> x0(static_cast<std::size_t>(c1 - c0) + 1);
   for (int c = c0; c <= c1; ++c) x0[static_cast<std::size_t>(c - c0)] = static_cast<int>(static_cast<int64_t>(c) * b.width() / tw);
@@ -693,16 +703,29 @@ void thumbnailPart(const Bitmap& b, QImage& out, int ty0, int ty1, int c0, int c
         }
       }
     }
-    auto* line = reinterpret_cast<QRgb*>(out.scanLine(ty));
+    const int row = ty - out.origin.y(), column = c0 - out.origin.x();
+    QRgb* line = out.image ? reinterpret_cast<QRgb*>(out.image->scanLine(row)) + column : nullptr;
+    uint8_t* bgr = out.bitmap ? out.bitmap->row(row) + static_cast<std::ptrdiff_t>(column) * 3 : nullptr;
     for (int k = 0; k < n; ++k) {
       const auto c = static_cast<std::size_t>(k);
       const uint32_t cnt = static_cast<uint32_t>((x0[c + 1] - x0[c]) * (y1 - y0));
+      uint32_t red, green, blue;
       if (bilevel) {
         const uint32_t k1 = ones[c], k0 = cnt - k1;
-        line[c0 + k] = qRgb(static_cast<int>((qRed(c0c) * k0 + qRed(c1c) * k1) / cnt), static_cast<int>((qGreen(c0c) * k0 + qGreen(c1c) * k1) / cnt),
-                            static_cast<int>((qBlue(c0c) * k0 + qBlue(c1c) * k1) / cnt));
+        red = (qRed(c0c) * k0 + qRed(c1c) * k1) / cnt;
+        green = (qGreen(c0c) * k0 + qGreen(c1c) * k1) / cnt;
+        blue = (qBlue(c0c) * k0 + qBlue(c1c) * k1) / cnt;
       } else {
-        line[c0 + k] = qRgb(static_cast<int>(acc[c * 3] / cnt), static_cast<int>(acc[c * 3 + 1] / cnt), static_cast<int>(acc[c * 3 + 2] / cnt));
+        red = acc[c * 3] / cnt;
+        green = acc[c * 3 + 1] / cnt;
+        blue = acc[c * 3 + 2] / cnt;
+      }
+      if (line) {
+        line[k] = qRgb(static_cast<int>(red), static_cast<int>(green), static_cast<int>(blue));
+      } else {
+        bgr[k * 3] = static_cast<uint8_t>(blue);
+        bgr[k * 3 + 1] = static_cast<uint8_t>(green);
+        bgr[k * 3 + 2] = static_cast<uint8_t>(red);
       }
     }
   }
@@ -710,10 +733,35 @@ void thumbnailPart(const Bitmap& b, QImage& out, int ty0, int ty1, int c0, int c
 
 // thumbnailPart over output rows [ty0, ty1) shared out among the worker threads when the source
 // rows behind them are many.
-void thumbnailRows(const Bitmap& b, QImage& out, int ty0, int ty1, int c0, int c1) {
-  const int64_t sourceBytes = int64_t(b.stride()) * (ty1 - ty0) * b.height() / std::max(1, out.height());
+void thumbnailRows(const Bitmap& b, const BoxTarget& out, int ty0, int ty1, int c0, int c1) {
+  if (ty0 >= ty1 || c0 >= c1) return;
+  const int64_t sourceBytes = int64_t(b.stride()) * (ty1 - ty0) * b.height() / std::max(1, out.h);
   const double stripes = std::clamp(static_cast<double>(sourceBytes) / (1 << 21), 1.0, static_cast<double>(ty1 - ty0));
   cv::parallel_for_(cv::Range(ty0, ty1), [&](const cv::Range& r) { thumbnailPart(b, out, r.start, r.end, c0, c1); }, stripes);
+}
+
+// The cells of b reduced to w x h whose boxes meet the area of b: cell c covers
+// [c * size / cells, (c + 1) * size / cells).
+QRect cellsReached(const Bitmap& b, int w, int h, const QRect& area) {
+  const QRect part = area.intersected(QRect(0, 0, b.width(), b.height()));
+  if (part.isEmpty()) return {};
+  auto firstCell = [](int from, int size, int cells) { return static_cast<int>(int64_t(from) * cells / size); };
+  auto lastCell = [](int to, int size, int cells) {  // one past the last cell whose box starts before `to`
+    return std::min(cells, static_cast<int>((int64_t(to) * cells + size - 1) / size));
+  };
+  // A box is at least one source pixel: widen by one cell each way rather than work out the rounding.
+  const int ty0 = std::max(0, firstCell(part.top(), b.height(), h) - 1);
+  const int ty1 = std::min(h, lastCell(part.bottom() + 1, b.height(), h) + 1);
+  const int c0 = std::max(0, firstCell(part.left(), b.width(), w) - 1);
+  const int c1 = std::min(w, lastCell(part.right() + 1, b.width(), w) + 1);
+  return QRect(c0, ty0, c1 - c0, ty1 - ty0);
+}
+
+// Makes the cells of the target within r (clipped to what the target holds).
+void makeCells(const Bitmap& b, const BoxTarget& out, const QRect& r) {
+  const QSize held = out.image ? out.image->size() : QSize(out.bitmap->width(), out.bitmap->height());
+  const QRect cells = r.intersected(QRect(out.origin, held));
+  if (!cells.isEmpty()) thumbnailRows(b, out, cells.top(), cells.bottom() + 1, cells.left(), cells.right() + 1);
 }
 
 }  // namespace
@@ -722,26 +770,45 @@ QImage makeThumbnail(const Bitmap& b, int maxW, int maxH) {
   if (b.isNull() || maxW <= 0 || maxH <= 0) return QImage();
   const double s = std::min({1.0, static_cast<double>(maxW) / b.width(), static_cast<double>(maxH) / b.height()});
   const int tw = std::max(1, static_cast<int>(b.width() * s)), th = std::max(1, static_cast<int>(b.height() * s));
-  QImage out(tw, th, QImage::Format_RGB32);
-  thumbnailRows(b, out, 0, th, 0, tw);
-  return out;
+  return reducedPart(b, tw, th, QRect(0, 0, tw, th));
 }
 
 void updateThumbnail(const Bitmap& b, QImage& out, const QRect& area) {
-  const QRect part = area.intersected(QRect(0, 0, b.width(), b.height()));
-  if (part.isEmpty() || out.isNull()) return;
-  const int tw = out.width(), th = out.height();
-  // The output cells whose boxes meet the area: cell c covers [c * w / tw, (c + 1) * w / tw).
-  auto firstCell = [](int from, int size, int cells) { return static_cast<int>(int64_t(from) * cells / size); };
-  auto lastCell = [](int to, int size, int cells) {  // one past the last cell whose box starts before `to`
-    return std::min(cells, static_cast<int>((int64_t(to) * cells + size - 1) / size));
-  };
-  int ty0 = std::max(0, firstCell(part.top(), b.height(), th) - 1), ty1 = lastCell(part.bottom() + 1, b.height(), th);
-  // A row box is at least one source row: widen by one cell each way rather than work out the rounding.
-  ty1 = std::min(th, ty1 + 1);
-  const int c0 = std::max(0, firstCell(part.left(), b.width(), tw) - 1);
-  const int c1 = std::min(tw, lastCell(part.right() + 1, b.width(), tw) + 1);
-  thumbnailRows(b, out, ty0, ty1, c0, c1);
+  if (out.isNull()) return;
+  updateReducedPart(b, out.width(), out.height(), out, QPoint(0, 0), area);
+}
+
+QImage reducedPart(const Bitmap& b, int w, int h, const QRect& part) {
+  const QRect cells = part.intersected(QRect(0, 0, w, h));
+  if (b.isNull() || cells.isEmpty()) return QImage();
+  QImage out(cells.size(), QImage::Format_RGB32);
+  BoxTarget t{w, h, cells.topLeft(), &out, nullptr};
+  makeCells(b, t, cells);
+  return out;
+}
+
+QRect updateReducedPart(const Bitmap& b, int w, int h, QImage& out, QPoint origin, const QRect& area) {
+  if (out.isNull() || b.isNull()) return {};
+  BoxTarget t{w, h, origin, &out, nullptr};
+  const QRect cells = cellsReached(b, w, h, area);
+  makeCells(b, t, cells);
+  return cells;
+}
+
+Bitmap reducedBitmap(const Bitmap& b, int w, int h) {
+  Bitmap out = Bitmap::unfilled(w, h, 24);
+  out.clearPadding();
+  BoxTarget t{w, h, QPoint(0, 0), nullptr, &out};
+  makeCells(b, t, QRect(0, 0, w, h));
+  return out;
+}
+
+QRect updateReducedBitmap(const Bitmap& b, Bitmap& out, const QRect& area) {
+  if (out.isNull() || b.isNull()) return {};
+  BoxTarget t{out.width(), out.height(), QPoint(0, 0), nullptr, &out};
+  const QRect cells = cellsReached(b, out.width(), out.height(), area);
+  makeCells(b, t, cells);
+  return cells;
 }
 
 }  // namespace img
