@@ -234,7 +234,7 @@ void ImagingControl::pictureEdited(const QRect& area) {
   QRect reached = part;  // the area in pixels of the picture, then of each reduced copy made from it
   QRect inSource = part;
   for (std::size_t k = 0; k < d->reduced.size(); ++k) {
-    reached = updateReducedBitmap(k == 0 ? d->bmp : d->reduced[k - 1], d->reduced[k], reached);
+    reached = updateHalved(k == 0 ? d->bmp : d->reduced[k - 1], d->reduced[k], reached);
     if (static_cast<int>(k) == d->scaledFrom) inSource = reached;
   }
   if (!d->scaled.isNull()) {

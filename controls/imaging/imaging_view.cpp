@@ -321,7 +321,7 @@ int ImagingControl::reductionFor(int w, int h) const {
     const Bitmap& from = reduction(level);
     const int lw = from.width() / 2, lh = from.height() / 2;
     if (lw < w || lh < h || lw < 1 || lh < 1) return level;
-    if (static_cast<std::size_t>(level + 1) == d->reduced.size()) d->reduced.push_back(reducedBitmap(from, lw, lh));
+    if (static_cast<std::size_t>(level + 1) == d->reduced.size()) d->reduced.push_back(halved(from));
     ++level;
   }
 }

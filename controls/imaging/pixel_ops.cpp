@@ -803,6 +803,44 @@ Bitmap reducedBitmap(const Bitmap& b, int w, int h) {
   return out;
 }
 
+namespace {
+// Rows [y0, y1) and columns [c0, c1) of the 24-bit b halved: each pixel the mean of its 2 x 2
+// block (the odd last row or column left out), shared out among the worker threads.
+void halveRows(const Bitmap& b, Bitmap& out, int y0, int y1, int c0, int c1) {
+  if (y0 >= y1 || c0 >= c1) return;
+  const double stripes = std::clamp(double(y1 - y0) * (c1 - c0) / (1 << 18), 1.0, double(y1 - y0));
+  cv::parallel_for_(cv::Range(y0, y1), [&](const cv::Range& r) {
+    for (int y = r.start; y < r.end; ++y) {
+      const uint8_t* p = b.row(2 * y);
+      const uint8_t* q = b.row(2 * y + 1);
+      uint8_t* d = out.row(y);
+      for (int x = c0; x < c1; ++x)
+        for (int c = 0; c < 3; ++c)
+          d[x * 3 + c] = static_cast<uint8_t>((p[x * 6 + c] + p[x * 6 + 3 + c] + q[x * 6 + c] + q[x * 6 + 3 + c]) >> 2);
+    }
+  }, stripes);
+}
+}  // namespace
+
+Bitmap halved(const Bitmap& b) {
+  const int w = b.width() / 2, h = b.height() / 2;
+  if (b.bitsPerPixel() != 24) return reducedBitmap(b, w, h);
+  Bitmap out = Bitmap::unfilled(w, h, 24);
+  out.clearPadding();
+  halveRows(b, out, 0, h, 0, w);
+  return out;
+}
+
+QRect updateHalved(const Bitmap& b, Bitmap& out, const QRect& area) {
+  if (b.bitsPerPixel() != 24) return updateReducedBitmap(b, out, area);
+  const QRect part = area.intersected(QRect(0, 0, b.width(), b.height()));
+  if (part.isEmpty() || out.isNull()) return {};
+  const int x0 = part.left() / 2, x1 = std::min(out.width(), part.right() / 2 + 1);
+  const int y0 = part.top() / 2, y1 = std::min(out.height(), part.bottom() / 2 + 1);
+  halveRows(b, out, y0, y1, x0, x1);
+  return QRect(x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0));
+}
+
 QRect updateReducedBitmap(const Bitmap& b, Bitmap& out, const QRect& area) {
   if (out.isNull() || b.isNull()) return {};
   BoxTarget t{out.width(), out.height(), QPoint(0, 0), nullptr, &out};

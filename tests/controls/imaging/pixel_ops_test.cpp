@@ -120,6 +120,19 @@ TEST(PixelOps, ReducedPartsAreThePartsOfTheWholeReduction) {
       EXPECT_EQ(piece, reducedPart(edited, 71, 47, part)) << bpp << " bits, part " << part.x() << "," << part.y();
       const Bitmap fresh = reducedBitmap(edited, 71, 47);
       EXPECT_EQ(0, std::memcmp(editedCopy.data().data(), fresh.data().data(), fresh.data().size())) << bpp << " bits";
+      // The halved copy likewise: each pixel the mean of its 2 x 2 block of a 24-bit picture.
+      Bitmap half = halved(b);
+      ASSERT_EQ(QSize(half.width(), half.height()), QSize(150, 101));
+      if (bpp == 24)
+        for (int y = 0; y < 101; y += 7)
+          for (int x = 0; x < 150; x += 5) {
+            int sum = 0;
+            for (int k = 0; k < 4; ++k) sum += qGreen(b.pixel(2 * x + k % 2, 2 * y + k / 2));
+            ASSERT_EQ(qGreen(half.pixel(x, y)), sum / 4) << x << "," << y;
+          }
+      updateHalved(edited, half, area);
+      const Bitmap freshHalf = halved(edited);
+      EXPECT_EQ(0, std::memcmp(half.data().data(), freshHalf.data().data(), freshHalf.data().size())) << bpp << " bits";
     }
   }
 }
