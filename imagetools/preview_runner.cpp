@@ -94,6 +94,8 @@ void RowsFirstPreview::run(const std::function<void(img::Bitmap&)>& whole, Previ
     return;
   }
   to_->pictureEdited(made);
+  // Shown now: the steps below would otherwise run while the paint waits its turn.
+  to_->RedrawView();
   // The rest of the rows in view (they come into view with a sideways scroll), then the rows
   // above and below.
   if (made.left() > 0) pending_.emplace_back(0, made.top(), made.left(), made.height());

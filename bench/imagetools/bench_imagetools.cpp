@@ -72,8 +72,12 @@ int runOps() {
 bool areaHoldsEffect(const tools::Effect& e, const tools::EffectValues& v, const img::Bitmap& before, const img::Bitmap& after,
                      const QRect& area) {
   img::Bitmap want = before;
-  if (e.rows && before.bitsPerPixel() == 24) e.rows(before, want, area, v);
-  else e.run(want, v);
+  if (e.rows && before.bitsPerPixel() == 24) {
+    if (e.madeDepth) want = img::Bitmap(before.width(), before.height(), e.madeDepth);
+    e.rows(before, want, area, v);
+  } else {
+    e.run(want, v);
+  }
   if (want.width() != after.width() || want.height() != after.height() || want.bitsPerPixel() != after.bitsPerPixel()) return false;
   const int bytes = want.bitsPerPixel() / 8;
   for (int32_t y = area.top(); y <= area.bottom(); ++y)
@@ -82,36 +86,33 @@ bool areaHoldsEffect(const tools::Effect& e, const tools::EffectValues& v, const
   return true;
 }
 
-// The inputs of one timed change: the widget that takes the event and how to make one.
+// One timed change: what the user's input does to the dialog, sent to its widget when the event
+// loop comes to it.
 struct Move {
-  QWidget* to;
-  std::function<void()> post;
+  std::function<void()> act;
 };
 
 // The moves of one showing of the dialog: each slider over its range in about five steps (Home,
-// then Page Up to the end), or one press of the Preview button, which then stays disabled. The
-// watch is armed by the change the move makes.
-std::vector<Move> movesOf(const tools::Effect& e, frmImgProcForm* f, PaintWatch& watch) {
+// then Page Up to the end), or one press of the Preview button, which then stays disabled.
+std::vector<Move> movesOf(const tools::Effect& e, frmImgProcForm* f) {
   std::vector<Move> moves;
-  auto post = [](QWidget* to, Qt::Key k) {
-    QApplication::postEvent(to, new QKeyEvent(QEvent::KeyPress, k, Qt::NoModifier));
-    QApplication::postEvent(to, new QKeyEvent(QEvent::KeyRelease, k, Qt::NoModifier));
+  auto send = [](QWidget* to, Qt::Key k) {
+    QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier), release(QEvent::KeyRelease, k, Qt::NoModifier);
+    QApplication::sendEvent(to, &press);
+    QApplication::sendEvent(to, &release);
   };
   if (e.kind == tools::EffectKind::Sliders) {
     for (std::size_t i = 0; i < e.sliders.size(); ++i) {
       QSlider* s = f->sldSel[i];
       s->setPageStep(std::max(1, (s->maximum() - s->minimum() + 4) / 5));
-      auto key = [s, post](Qt::Key k) { return Move{s, [s, k, post] { post(s, k); }}; };
-      if (s->value() != s->minimum()) moves.push_back(key(Qt::Key_Home));
-      for (int v = s->minimum(); v < s->maximum(); v += s->pageStep()) moves.push_back(key(Qt::Key_PageUp));
-      QObject::connect(s, &QSlider::valueChanged, &watch, [&watch] { watch.arm(); });
+      if (s->value() != s->minimum()) moves.push_back(Move{[s, send] { send(s, Qt::Key_Home); }});
+      for (int v = s->minimum(); v < s->maximum(); v += s->pageStep()) moves.push_back(Move{[s, send] { send(s, Qt::Key_PageUp); }});
     }
     return moves;
   }
   QPushButton* b = e.kind == tools::EffectKind::Direct ? f->cmdDirect : f->cmdText;
   if (e.kind == tools::EffectKind::Gamma) f->txtText->setText(QStringLiteral("2.2"));
-  moves.push_back(Move{b, [b, post] { post(b, Qt::Key_Space); }});
-  QObject::connect(b, &QPushButton::clicked, &watch, [&watch] { watch.arm(); });
+  moves.push_back(Move{[b, send] { send(b, Qt::Key_Space); }});
   return moves;
 }
 
@@ -155,10 +156,18 @@ int runPreview(int argc, char** argv) {
         f->preview->finish();
         runEventsFor(50);
         PaintWatch watch(f->ixAfter);
-        for (const Move& m : movesOf(*e, f, watch)) {
+        for (const Move& m : movesOf(*e, f)) {
           watch.reset();
+          // The clock runs from the input's arrival in the queue; a paint counts once the input
+          // has been taken (a paint of the move before, still queued, does not).
           const auto t0 = std::chrono::steady_clock::now();
-          m.post();
+          QMetaObject::invokeMethod(
+              qApp,
+              [&watch, &m] {
+                watch.arm();
+                m.act();
+              },
+              Qt::QueuedConnection);
           if (!waitPainted(watch)) {
             failed = QStringLiteral("no paint");
             break;

@@ -804,16 +804,33 @@ Bitmap reducedBitmap(const Bitmap& b, int w, int h) {
 }
 
 namespace {
-// Rows [y0, y1) and columns [c0, c1) of the 24-bit b halved: each pixel the mean of its 2 x 2
-// block (the odd last row or column left out), shared out among the worker threads.
+// Whether the picture's bytes are its colours: 24-bit, or 8-bit whose entry i is the grey i (as
+// grey scale makes it).
+bool plainBytes(const Bitmap& b) {
+  if (b.bitsPerPixel() == 24) return true;
+  if (b.bitsPerPixel() != 8 || b.palette().size() < 256) return false;
+  for (int i = 0; i < 256; ++i)
+    if (b.palette()[static_cast<std::size_t>(i)] != qRgb(i, i, i)) return false;
+  return true;
+}
+
+// Rows [y0, y1) and columns [c0, c1) of b (plainBytes) halved into the 24-bit out: each pixel the
+// mean of its 2 x 2 block (the odd last row or column left out), shared out among the worker
+// threads.
 void halveRows(const Bitmap& b, Bitmap& out, int y0, int y1, int c0, int c1) {
   if (y0 >= y1 || c0 >= c1) return;
+  const bool grey = b.bitsPerPixel() == 8;
   const double stripes = std::clamp(double(y1 - y0) * (c1 - c0) / (1 << 18), 1.0, double(y1 - y0));
   cv::parallel_for_(cv::Range(y0, y1), [&](const cv::Range& r) {
     for (int y = r.start; y < r.end; ++y) {
       const uint8_t* p = b.row(2 * y);
       const uint8_t* q = b.row(2 * y + 1);
       uint8_t* d = out.row(y);
+      if (grey) {
+        for (int x = c0; x < c1; ++x)
+          d[x * 3] = d[x * 3 + 1] = d[x * 3 + 2] = static_cast<uint8_t>((p[x * 2] + p[x * 2 + 1] + q[x * 2] + q[x * 2 + 1]) >> 2);
+        continue;
+      }
       for (int x = c0; x < c1; ++x)
         for (int c = 0; c < 3; ++c)
           d[x * 3 + c] = static_cast<uint8_t>((p[x * 6 + c] + p[x * 6 + 3 + c] + q[x * 6 + c] + q[x * 6 + 3 + c]) >> 2);
@@ -824,7 +841,7 @@ void halveRows(const Bitmap& b, Bitmap& out, int y0, int y1, int c0, int c1) {
 
 Bitmap halved(const Bitmap& b) {
   const int w = b.width() / 2, h = b.height() / 2;
-  if (b.bitsPerPixel() != 24) return reducedBitmap(b, w, h);
+  if (!plainBytes(b)) return reducedBitmap(b, w, h);
   Bitmap out = Bitmap::unfilled(w, h, 24);
   out.clearPadding();
   halveRows(b, out, 0, h, 0, w);
@@ -832,7 +849,7 @@ Bitmap halved(const Bitmap& b) {
 }
 
 QRect updateHalved(const Bitmap& b, Bitmap& out, const QRect& area) {
-  if (b.bitsPerPixel() != 24) return updateReducedBitmap(b, out, area);
+  if (!plainBytes(b)) return updateReducedBitmap(b, out, area);
   const QRect part = area.intersected(QRect(0, 0, b.width(), b.height()));
   if (part.isEmpty() || out.isNull()) return {};
   const int x0 = part.left() / 2, x1 = std::min(out.width(), part.right() / 2 + 1);

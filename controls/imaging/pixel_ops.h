@@ -59,9 +59,9 @@ QRect updateReducedPart(const Bitmap& b, int w, int h, QImage& out, QPoint origi
 // reaches, which is given back.
 Bitmap reducedBitmap(const Bitmap& b, int w, int h);
 QRect updateReducedBitmap(const Bitmap& b, Bitmap& out, const QRect& area);
-// b halved (at least 2 x 2) as a 24-bit picture: a 24-bit b by the mean of each 2 x 2 block, the odd
-// last row or column left out (the quick way a view keeps reduced copies); others as reducedBitmap
-// does. And making again what an area of b (changed since) reaches, which is given back.
+// b halved (at least 2 x 2) as a 24-bit picture: a 24-bit or plain 8-bit grey b by the mean of each
+// 2 x 2 block, the odd last row or column left out (the quick way a view keeps reduced copies);
+// others as reducedBitmap does. And making again what an area of b (changed since) reaches, which is given back.
 Bitmap halved(const Bitmap& b);
 QRect updateHalved(const Bitmap& b, Bitmap& out, const QRect& area);
 // One row of palette indexes, one byte per pixel (1, 4 and 8-bit pictures): whole-picture

@@ -97,8 +97,10 @@ TEST(PixelOps, ThumbnailOfAPalettePictureIsThatOfItsColours) {
 // reductions. Parts at a corner, in the middle, one cell, and reaching past the far edges.
 TEST(PixelOps, ReducedPartsAreThePartsOfTheWholeReduction) {
   const QRect parts[] = {QRect(0, 0, 10, 10), QRect(5, 9, 40, 17), QRect(30, 20, 1, 1), QRect(60, 37, 20, 20)};
-  for (int bpp : {1, 8, 24}) {
-    Bitmap b = pattern(301, 203, bpp);
+  for (int bpp : {1, 8, 24, 0}) {
+    Bitmap b = pattern(301, 203, bpp ? bpp : 8);
+    if (!bpp) b.setGrayPalette();  // as grey scale makes it
+    bpp = b.bitsPerPixel();
     const QImage whole = reducedPart(b, 71, 47, QRect(0, 0, 71, 47));
     ASSERT_EQ(whole.size(), QSize(71, 47));
     const Bitmap copy = reducedBitmap(b, 71, 47);
@@ -123,7 +125,7 @@ TEST(PixelOps, ReducedPartsAreThePartsOfTheWholeReduction) {
       // The halved copy likewise: each pixel the mean of its 2 x 2 block of a 24-bit picture.
       Bitmap half = halved(b);
       ASSERT_EQ(QSize(half.width(), half.height()), QSize(150, 101));
-      if (bpp == 24)
+      if (bpp == 24 || (bpp == 8 && b.isGray()))
         for (int y = 0; y < 101; y += 7)
           for (int x = 0; x < 150; x += 5) {
             int sum = 0;
