@@ -78,9 +78,9 @@ void RowsFirstPreview::run(const std::function<void(img::Bitmap&)>& whole, Previ
     return;
   }
   if (!sourceFits()) {
-    // The after picture becomes one of the depth the effect makes (same size, same view); the
-    // rows are made into it below and while idle.
-    img::Bitmap blank(w, h, depth_);
+    // The after picture becomes one of the depth the effect makes (same size, same view), in the
+    // memory of the one it replaces; the rows are made into it below and while idle.
+    img::Bitmap blank = img::Bitmap::reusing(std::move(to_->editableBitmap()), w, h, depth_);
     blank.resolutionX = src.resolutionX;
     blank.resolutionY = src.resolutionY;
     blank.resolutionUnit = src.resolutionUnit;

@@ -158,6 +158,12 @@ void PixelBuffer::release() noexcept {
   capacity_ = 0;
 }
 
+void PixelBuffer::shrinkTo(std::size_t bytes) {
+  if (bytes >= n_) return;
+  if (capacity_ != 0) ASAN_POISON_MEMORY_REGION(p_ + bytes, n_ - bytes);
+  n_ = bytes;
+}
+
 PixelBuffer::PixelBuffer(std::size_t bytes) { allocate(bytes, true); }
 
 PixelBuffer::PixelBuffer(std::size_t bytes, Unfilled) { allocate(bytes, false); }
@@ -228,6 +234,22 @@ Bitmap Bitmap::unfilled(int32_t width, int32_t height, int bpp) {
   b.bpp_ = bpp;
   b.stride_ = strideFor(width, bpp);
   b.pixels_ = PixelBuffer(bytes, PixelBuffer::Unfilled{});
+  if (bpp <= 8) b.setGrayPalette();
+  return b;
+}
+
+Bitmap Bitmap::reusing(Bitmap&& old, int32_t width, int32_t height, int bpp) {
+  const std::size_t bytes = checkedSize(width, height, bpp);
+  if (old.pixels_.size() < bytes) return Bitmap(width, height, bpp);
+  Bitmap b;
+  b.width_ = width;
+  b.height_ = height;
+  b.bpp_ = bpp;
+  b.stride_ = strideFor(width, bpp);
+  b.pixels_ = std::move(old.pixels_);
+  old = Bitmap();
+  b.pixels_.shrinkTo(bytes);
+  std::memset(b.pixels_.data(), 0, bytes);
   if (bpp <= 8) b.setGrayPalette();
   return b;
 }

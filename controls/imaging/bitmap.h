@@ -47,6 +47,8 @@ class PixelBuffer {
   const uint8_t* end() const { return p_ + n_; }
   uint8_t& operator[](std::size_t i) { return p_[i]; }
   uint8_t operator[](std::size_t i) const { return p_[i]; }
+  // Holds only the first bytes from now on (no more than it holds); the memory stays its own.
+  void shrinkTo(std::size_t bytes);
 
  private:
   void allocate(std::size_t bytes, bool zero);
@@ -68,6 +70,10 @@ class Bitmap {
   // The same with pixels left as they are: for a picture whose rows the caller writes in full,
   // padding included (clearPadding helps an operation that writes only the pixels).
   static Bitmap unfilled(int32_t width, int32_t height, int bitsPerPixel);
+  // A new picture of pixels 0 in the memory of old (a picture let go for it) when that holds
+  // enough: a picture of another depth made in place of one of the same size takes no memory
+  // never used before.
+  static Bitmap reusing(Bitmap&& old, int32_t width, int32_t height, int bitsPerPixel);
   void clearPadding();
 
   bool isNull() const { return width_ == 0 || height_ == 0; }
