@@ -108,7 +108,8 @@ std::vector<Effect> build() {
                       {"Bevel Intensity", 0, 100, d::BevelIntensity, {}}},
                      [](Bitmap& b, const V& v) { img::buttonize(b, v.s[0], v.s[1], v.s[2]); }),
              [](const Bitmap& s, Bitmap& t, int32_t f, int32_t l, const V& v) { img::buttonizeRows(s, t, f, l, v.s[0], v.s[1], v.s[2]); }),
-      direct("DIFFUSE", "   Diffuse", "Diffuse", img::diffuse),
+      withRows(direct("DIFFUSE", "   Diffuse", "Diffuse", img::diffuse),
+               [](const Bitmap& s, Bitmap& t, int32_t f, int32_t l, const V&) { img::diffuseRows(s, t, f, l); }),
       reaching(direct("DILATE", "   Dilate", "Dilate", img::dilate), threeByThree),
       reaching(direct("EMBOSS", "   Emboss", "Emboss", img::emboss), threeByThree),
       [] {
@@ -127,7 +128,13 @@ std::vector<Effect> build() {
       reaching(direct("ERODE", "   Erode", "Erode", img::erode), threeByThree),
       pointwise(Effect{QStringLiteral("GAMMA"), QStringLiteral("   Gamma"), EffectKind::Gamma, {}, QStringLiteral("Gamma"),
                        [](Bitmap& b, const V& v) { img::applyGamma(b, v.gamma); }, {}}),
-      direct("GRAYSCALE", "   Gray Scale", "Gray Scale", [](Bitmap& b) { img::changeColorDepth(b, 8, 2, 0); }),
+      [] {
+        // Each grey from its own pixel's colour, into an 8-bit grey picture.
+        Effect e = direct("GRAYSCALE", "   Gray Scale", "Gray Scale", [](Bitmap& b) { img::changeColorDepth(b, 8, 2, 0); });
+        e.rows = [](const Bitmap& src, Bitmap& dst, const QRect& area, const V&) { return img::greyPart(src, dst, area); };
+        e.madeDepth = 8;
+        return e;
+      }(),
       reaching(sliders("MBLUR", "   Motion Blur",
                        {{"Blur Intensity", 1, 25, d::MotionBlurIntensity, {}},
                         {"Horizontal Velocity", -10, 10, d::MotionBlurHVelocity, {}},

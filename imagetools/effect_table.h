@@ -40,8 +40,11 @@ struct Effect {
   QString directLabel;               // Direct: the short name beside the Preview button
   std::function<void(img::Bitmap&, const EffectValues&)> run;
   // For a 24-bit picture, how to make only a part (the preview makes the part in view first);
-  // empty for effects that need the whole picture (random sequences, edges, whole-picture sums).
+  // empty for an effect that needs the whole picture.
   EffectRows rows;
+  // The depth of the picture rows writes into when it is not the source's (grey scale makes an
+  // 8-bit grey picture of a colour one); 0 for the source's.
+  int madeDepth = 0;
 };
 
 const std::vector<Effect>& effectTable();

@@ -1,6 +1,5 @@
 #include "imagetools/frm_img_col_dep.h"
 
-#include "controls/imaging/busy_edit.h"
 #include "controls/imaging/image_ops.h"
 #include "controls/imaging/imaging_control.h"
 #include "imagetools/tool_controls.h"
@@ -82,7 +81,7 @@ void frmImgColDepForm::fnPreview() {
 void frmImgColDepForm::cmdApply_Click() {
   if (!allChosen()) return;
   const int bpp = listValue(cmbBitsPixel), palette = listValue(cmbPalette), dither = listValue(cmbDither);
-  if (!img::runOnControl(tools::pageView(), [&](img::Bitmap& b) { img::changeColorDepth(b, bpp, palette, dither); })) return;
+  if (!applyToPage([&](img::Bitmap& b) { img::changeColorDepth(b, bpp, palette, dither); })) return;
   ws::document().markModified();
   Unload();
 }

@@ -1,6 +1,5 @@
 #include "imagetools/frm_img_col_rep.h"
 
-#include "controls/imaging/busy_edit.h"
 #include "controls/imaging/imaging_control.h"
 #include "controls/imaging/pixel_ops.h"
 #include "imagetools/tool_controls.h"
@@ -82,7 +81,7 @@ std::function<void(img::Bitmap&)> frmImgColRepForm::replacement() const {
 void frmImgColRepForm::cmdPreview_Click() { tools::previewInto(ixBefore, ixAfter, replacement()); }
 
 void frmImgColRepForm::cmdApply_Click() {
-  if (!img::runOnControl(tools::pageView(), replacement())) return;
+  if (!applyToPage(replacement())) return;
   ws::document().markModified();
   Unload();
 }

@@ -1,6 +1,5 @@
 #include "imagetools/frm_img_proc.h"
 
-#include "controls/imaging/busy_edit.h"
 #include "controls/imaging/image_ops.h"
 #include "controls/imaging/imaging_control.h"
 #include "imagetools/preview_runner.h"
@@ -125,7 +124,7 @@ void frmImgProcForm::runPreview() {
   const tools::EffectValues v = values();
   tools::PreviewRows rows;
   if (e->rows) rows = [v, by = e->rows](const img::Bitmap& s, img::Bitmap& d, const QRect& area) { return by(s, d, area, v); };
-  preview->run([&](img::Bitmap& b) { e->run(b, v); }, std::move(rows));
+  preview->run([&](img::Bitmap& b) { e->run(b, v); }, std::move(rows), e->madeDepth);
 }
 
 void frmImgProcForm::sldSel_Change(int index) {
@@ -171,7 +170,7 @@ void frmImgProcForm::cmdApply_Click() {
   const tools::Effect* e = tools::findEffect(gstrImgOperation);
   if (e) {
     const tools::EffectValues v = values();
-    if (!img::runOnControl(tools::pageView(), [&](img::Bitmap& b) { e->run(b, v); })) return;
+    if (!applyToPage([&](img::Bitmap& b) { e->run(b, v); })) return;
   }
   ws::document().markModified();
   Unload();

@@ -51,7 +51,7 @@ bool RowsFirstPreview::sourceFits() const {
   if (!from_ || !to_ || !from_->hasImage() || !to_->hasImage()) return false;
   const img::Bitmap& s = from_->bitmap();
   const img::Bitmap& d = to_->bitmap();
-  return s.width() == d.width() && s.height() == d.height() && s.bitsPerPixel() == d.bitsPerPixel();
+  return s.width() == d.width() && s.height() == d.height() && s.bitsPerPixel() == 24 && d.bitsPerPixel() == depth_;
 }
 
 std::pair<const img::Bitmap*, img::Bitmap*> RowsFirstPreview::targets() {
@@ -62,20 +62,30 @@ std::pair<const img::Bitmap*, img::Bitmap*> RowsFirstPreview::targets() {
   return {&from_->bitmap(), &to_->editableBitmap()};
 }
 
-void RowsFirstPreview::run(const std::function<void(img::Bitmap&)>& whole, PreviewRows rows) {
+void RowsFirstPreview::run(const std::function<void(img::Bitmap&)>& whole, PreviewRows rows, int madeDepth) {
   timer_.stop();
   pending_.clear();
   rows_ = std::move(rows);
+  depth_ = madeDepth ? madeDepth : 24;
   if (!from_ || !to_ || !from_->hasImage()) return;
-  const bool byRows = rows_ && from_->bitmap().bitsPerPixel() == 24 && sourceFits();
-  const int32_t w = from_->bitmap().width(), h = from_->bitmap().height();
+  const img::Bitmap& src = from_->bitmap();
+  const int32_t w = src.width(), h = src.height();
+  const bool byRows = rows_ && src.bitsPerPixel() == 24 && to_->hasImage() && to_->ImageWidth() == w && to_->ImageHeight() == h;
   const QRect view = byRows ? areaInView(to_) : QRect(0, 0, w, h);
   // The part in view first only pays when the view shows a small part of the picture.
   if (!byRows || int64_t(view.width()) * view.height() * 2 > int64_t(w) * h) {
     previewInto(from_, to_, whole);
     return;
   }
-  const img::Bitmap& src = from_->bitmap();
+  if (!sourceFits()) {
+    // The after picture becomes one of the depth the effect makes (same size, same view), in the
+    // memory of the one it replaces; the rows are made into it below and while idle.
+    img::Bitmap blank = img::Bitmap::reusing(std::move(to_->editableBitmap()), w, h, depth_);
+    blank.resolutionX = src.resolutionX;
+    blank.resolutionY = src.resolutionY;
+    blank.resolutionUnit = src.resolutionUnit;
+    to_->replaceBitmap(std::move(blank));
+  }
   img::Bitmap& dst = to_->editableBitmap();
   QRect made;
   const bool ok = rt::RunBusy(int64_t(view.width()) * view.height(), [&] { made = rows_(src, dst, view); });
@@ -84,6 +94,8 @@ void RowsFirstPreview::run(const std::function<void(img::Bitmap&)>& whole, Previ
     return;
   }
   to_->pictureEdited(made);
+  // Shown now: the steps below would otherwise run while the paint waits its turn.
+  to_->RedrawView();
   // The rest of the rows in view (they come into view with a sideways scroll), then the rows
   // above and below.
   if (made.left() > 0) pending_.emplace_back(0, made.top(), made.left(), made.height());

@@ -28,8 +28,9 @@ class RowsFirstPreview : public QObject {
  public:
   RowsFirstPreview(img::ImagingControl* from, img::ImagingControl* to, QObject* parent);
   // Shows in `to` what whole makes of a copy of from's picture. rows, when given, makes parts of
-  // the same result from a 24-bit picture: then the part in view comes first.
-  void run(const std::function<void(img::Bitmap&)>& whole, PreviewRows rows);
+  // the same result from a 24-bit picture into a picture of madeDepth bits (0: 24): then the part
+  // in view comes first.
+  void run(const std::function<void(img::Bitmap&)>& whole, PreviewRows rows, int madeDepth = 0);
   // Makes the rows still missing now (busy pointer, and progress on long work).
   void finish();
   // Whether the after picture is whole (no rows left to make).
@@ -48,6 +49,7 @@ class RowsFirstPreview : public QObject {
   std::pair<const img::Bitmap*, img::Bitmap*> targets();
   QPointer<img::ImagingControl> from_, to_;
   PreviewRows rows_;
+  int depth_ = 24;  // of the after picture that rows_ writes into
   std::vector<QRect> pending_;  // areas still to make, in order
   QTimer timer_;
 };

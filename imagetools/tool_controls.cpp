@@ -1,5 +1,6 @@
 #include "imagetools/tool_controls.h"
 
+#include "controls/imaging/busy_edit.h"
 #include "controls/imaging/imaging_control.h"
 #include "controls/imaging/pixel_ops.h"
 #include "imagetools/preview_zoom.h"
@@ -120,8 +121,9 @@ void loadViewers(img::ImagingControl* before, img::ImagingControl* after) {
   before->SetZoom(1.0f);
   if (after) after->SetZoom(1.0f);
   if (img::ImagingControl* page = pageView(); page && page->hasImage()) {
-    before->setImageHandle(page->ImageHandleCopy());
-    // The after viewer takes before's picture as it is: one copy, not a handle packed and read back.
+    // Each viewer takes its own copy of the picture as it is: one copy each, not a handle packed
+    // and read back (two more copies of a large page, in memory not reused).
+    before->replaceBitmap(page->bitmap());
     if (after) after->replaceBitmap(before->bitmap());
   }
   centreViewer(before);
@@ -143,6 +145,16 @@ void BeforeAfterDialog::buildBeforeAfter(double left, double top, double width, 
   tw::place(ixAfter, 30, 120, 1290, 1290);
   tlbBefore = makeZoomToolbar(fraBA, ixBefore, {ixAfter});
   place(tlbBefore, 300, 1860, 1350, 330);
+}
+
+bool BeforeAfterDialog::applyToPage(const std::function<void(img::Bitmap&)>& op) {
+  img::ImagingControl* page = pageView();
+  if (!page || !page->hasImage()) return img::runOnControl(page, op);
+  ixBefore->replaceBitmap(img::Bitmap());
+  ixAfter->replaceBitmap(img::Bitmap());
+  if (img::runOnControl(page, op)) return true;
+  loadViewers(ixBefore, ixAfter);
+  return false;
 }
 
 void clearPageSelection() {

@@ -46,6 +46,12 @@ class BeforeAfterDialog : public ToolDialog {
   img::ImagingControl *ixBefore = nullptr, *ixAfter = nullptr;
   QToolBar* tlbBefore = nullptr;
 
+  // Apply: runs op on the page view as img::runOnControl does. The viewers' pictures are let go
+  // first, so that the copy of the page the operation works on takes their memory rather than
+  // memory never used before; when the operation fails (the dialog stays open) both viewers show
+  // the page again, as when the dialog was opened.
+  bool applyToPage(const std::function<void(img::Bitmap&)>& op);
+
  protected:
   // fraBA at its place in the dialog (twips), and the viewers with their labels, frames and the
   // toolbar at their designed places in it.

@@ -25,9 +25,11 @@ namespace {
 // from the allocator, which reuses them anyway.
 constexpr std::size_t kPoolFrom = std::size_t(4) << 20;
 constexpr std::size_t kHugePage = std::size_t(2) << 20;
-// Two kept buffers serve a run of edits: each finds the one its undo, or the undo step that fell
-// off the end, let go.
-constexpr std::size_t kPoolCount = 2;
+// A few kept buffers serve a run of edits: each finds the one its undo, or the undo step that fell
+// off the end, let go, and a tool dialog's viewers find those of the dialog shown before. Memory
+// a process has not used before costs far more to touch the first time than memory it reuses (on
+// some virtual machines a hundred times more), so a large page's buffers are reused, not returned.
+constexpr std::size_t kPoolCount = 4;
 
 // Under the address checker, the part of a mapping beyond a picture's bytes, and a kept buffer
 // as a whole, are marked unusable: an overrun or a use after letting go is still caught.
@@ -156,6 +158,12 @@ void PixelBuffer::release() noexcept {
   capacity_ = 0;
 }
 
+void PixelBuffer::shrinkTo(std::size_t bytes) {
+  if (bytes >= n_) return;
+  if (capacity_ != 0) ASAN_POISON_MEMORY_REGION(p_ + bytes, n_ - bytes);
+  n_ = bytes;
+}
+
 PixelBuffer::PixelBuffer(std::size_t bytes) { allocate(bytes, true); }
 
 PixelBuffer::PixelBuffer(std::size_t bytes, Unfilled) { allocate(bytes, false); }
@@ -235,6 +243,22 @@ Bitmap Bitmap::unfilled(int64_t width, int64_t height, int bpp) {
   b.bpp_ = bpp;
   b.stride_ = strideFor(b.width_, bpp);
   b.pixels_ = PixelBuffer(bytes, PixelBuffer::Unfilled{});
+  if (bpp <= 8) b.setGrayPalette();
+  return b;
+}
+
+Bitmap Bitmap::reusing(Bitmap&& old, int32_t width, int32_t height, int bpp) {
+  const std::size_t bytes = checkedSize(width, height, bpp);
+  if (old.pixels_.size() < bytes) return Bitmap(width, height, bpp);
+  Bitmap b;
+  b.width_ = width;
+  b.height_ = height;
+  b.bpp_ = bpp;
+  b.stride_ = strideFor(width, bpp);
+  b.pixels_ = std::move(old.pixels_);
+  old = Bitmap();
+  b.pixels_.shrinkTo(bytes);
+  std::memset(b.pixels_.data(), 0, bytes);
   if (bpp <= 8) b.setGrayPalette();
   return b;
 }
@@ -444,12 +468,22 @@ int32_t toPelsPerMeter(double res, int16_t unit) {
 }
 }  // namespace
 
-std::vector<uint8_t> toPackedDib(const Bitmap& b) {
-  if (b.isNull()) return {};
+std::size_t packedDibHeaderSize(const Bitmap& b) {
   const std::size_t paletteCount = b.bitsPerPixel() <= 8 ? (std::size_t(1) << b.bitsPerPixel()) : 0;
+  return 40 + paletteCount * 4;
+}
+
+std::size_t packedDibSize(const Bitmap& b) {
+  if (b.isNull()) return 0;
+  return packedDibHeaderSize(b) + static_cast<std::size_t>(b.stride()) * static_cast<std::size_t>(b.height());
+}
+
+void writePackedDibHeader(const Bitmap& b, uint8_t* out) {
+  const std::size_t headerBytes = packedDibHeaderSize(b);
+  const std::size_t paletteCount = (headerBytes - 40) / 4;
   const std::size_t bits = static_cast<std::size_t>(b.stride()) * static_cast<std::size_t>(b.height());
-  std::vector<uint8_t> out(40 + paletteCount * 4 + bits, 0);
-  ByteWriter w(out);
+  std::vector<uint8_t> header(headerBytes, 0);
+  ByteWriter w(header);
   w.u32(40);
   w.i32(b.width());
   w.i32(b.height());
@@ -468,18 +502,37 @@ std::vector<uint8_t> toPackedDib(const Bitmap& b) {
     w.u8(static_cast<uint8_t>(qRed(c)));
     w.u8(0);
   }
-  uint8_t* dst = out.data() + 40 + paletteCount * 4;
+  std::memcpy(out, header.data(), headerBytes);
+}
+
+namespace {
+// The header, palette and rows bottom-up into out (packedDibSize(b) bytes), each byte written once:
+// a large picture's copy is one pass over memory, not a zeroing and then a copy.
+void writePackedDib(const Bitmap& b, uint8_t* out) {
+  writePackedDibHeader(b, out);
+  uint8_t* dst = out + packedDibHeaderSize(b);
   for (int32_t y = 0; y < b.height(); ++y)
-    std::memcpy(dst + static_cast<std::size_t>(b.height() - 1 - y) * b.stride(), b.row(y),
-                static_cast<std::size_t>(b.stride()));
+    std::memcpy(dst + static_cast<std::size_t>(b.height() - 1 - y) * b.stride(), b.row(y), static_cast<std::size_t>(b.stride()));
+}
+}  // namespace
+
+std::vector<uint8_t> toPackedDib(const Bitmap& b) {
+  if (b.isNull()) return {};
+  std::vector<uint8_t> out(packedDibSize(b));
+  writePackedDib(b, out.data());
   return out;
 }
 
 plat::HGLOBAL toDibHandle(const Bitmap& b) {
   if (b.isNull()) return nullptr;
-  std::vector<uint8_t> dib = toPackedDib(b);
-  plat::HGLOBAL h = plat::GlobalFromBytes(dib.data(), dib.size());
-  if (!h) fail(kErrNoImage, QStringLiteral("Out of memory for the bitmap handle"));
+  plat::HGLOBAL h = plat::GlobalAlloc(plat::GMEM_MOVEABLE, packedDibSize(b));
+  void* p = h ? plat::GlobalLock(h) : nullptr;
+  if (!p) {
+    if (h) plat::GlobalFree(h);
+    fail(kErrNoImage, QStringLiteral("Out of memory for the bitmap handle"));
+  }
+  writePackedDib(b, static_cast<uint8_t*>(p));
+  plat::GlobalUnlock(h);
   return h;
 }
 

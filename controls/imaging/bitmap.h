@@ -48,6 +48,8 @@ class PixelBuffer {
   const uint8_t* end() const { return p_ + n_; }
   uint8_t& operator[](std::size_t i) { return p_[i]; }
   uint8_t operator[](std::size_t i) const { return p_[i]; }
+  // Holds only the first bytes from now on (no more than it holds); the memory stays its own.
+  void shrinkTo(std::size_t bytes);
 
  private:
   void allocate(std::size_t bytes, bool zero);
@@ -70,6 +72,10 @@ class Bitmap {
   // The same with pixels left as they are: for a picture whose rows the caller writes in full,
   // padding included (clearPadding helps an operation that writes only the pixels).
   static Bitmap unfilled(int64_t width, int64_t height, int bitsPerPixel);
+  // A new picture of pixels 0 in the memory of old (a picture let go for it) when that holds
+  // enough: a picture of another depth made in place of one of the same size takes no memory
+  // never used before.
+  static Bitmap reusing(Bitmap&& old, int32_t width, int32_t height, int bitsPerPixel);
   void clearPadding();
 
   bool isNull() const { return width_ == 0 || height_ == 0; }
@@ -122,6 +128,10 @@ class Bitmap {
 
 // Packed device-independent bitmap: BITMAPINFOHEADER (40 bytes), palette, rows bottom-up.
 std::vector<uint8_t> toPackedDib(const Bitmap& b);
+// Its size, and the size and bytes of its header and palette (the rows follow them bottom-up).
+std::size_t packedDibSize(const Bitmap& b);
+std::size_t packedDibHeaderSize(const Bitmap& b);
+void writePackedDibHeader(const Bitmap& b, uint8_t* out);
 // Accepts 1, 4, 8, 16, 24 and 32 bits, uncompressed, bit fields, RLE8 and RLE4, bottom-up or
 // top-down. Throws rt::RuntimeError on any damage.
 Bitmap fromPackedDib(std::span<const uint8_t> dib);

@@ -91,20 +91,32 @@ void runDecode(DecodeJob& job) {
   if (depth == 16) png_set_strip_16(p);
   if (kind == 0 || kind == 1) png_set_packing(p);
   if (kind == 2 && depth < 8) png_set_expand_gray_1_2_4_to_8(p);
-  if (kind == 3) {
+  // A colour picture without transparency that is not interlaced (a photograph) is read row by
+  // row straight into the bitmap, in its blue-green-red order: no whole picture of four channels
+  // to blend afterwards.
+  const bool direct = kind == 3 && colorType == PNG_COLOR_TYPE_RGB && !trns && interlace == PNG_INTERLACE_NONE;
+  if (direct) {
+    png_set_bgr(p);
+  } else if (kind == 3) {
     png_set_expand(p);
     png_set_gray_to_rgb(p);
     png_set_add_alpha(p, 0xFF, PNG_FILLER_AFTER);
   }
   png_set_interlace_handling(p);
   png_read_update_info(p, info);
-  const std::size_t rowBytes = png_get_rowbytes(p, info);
-  job.pixels.resize(rowBytes * h);
-  job.rows.resize(h);
-  for (png_uint_32 y = 0; y < h; ++y) job.rows[y] = job.pixels.data() + rowBytes * y;
-  png_read_image(p, job.rows.data());
+  if (direct) {
+    job.out = Bitmap::unfilled(static_cast<int32_t>(w), static_cast<int32_t>(h), 24);
+    job.out.clearPadding();
+    for (png_uint_32 y = 0; y < h; ++y) png_read_row(p, job.out.row(static_cast<int32_t>(y)), nullptr);
+  } else {
+    const std::size_t rowBytes = png_get_rowbytes(p, info);
+    job.pixels.resize(rowBytes * h);
+    job.rows.resize(h);
+    for (png_uint_32 y = 0; y < h; ++y) job.rows[y] = job.pixels.data() + rowBytes * y;
+    png_read_image(p, job.rows.data());
+  }
   png_read_end(p, nullptr);
-  job.out = Bitmap(static_cast<int32_t>(w), static_cast<int32_t>(h), outBpp);
+  if (!direct) job.out = Bitmap(static_cast<int32_t>(w), static_cast<int32_t>(h), outBpp);
   if (kind == 0) {
     png_colorp pal = nullptr;
     int n = 0;
@@ -123,6 +135,7 @@ void runDecode(DecodeJob& job) {
     job.out.resolutionY = std::round(ry * 0.0254);
   }
   png_destroy_read_struct(&p, &info, nullptr);
+  if (direct) return;
   for (png_uint_32 y = 0; y < h; ++y) {
     const uint8_t* s = job.rows[y];
     const auto yy = static_cast<int32_t>(y);

@@ -14,6 +14,7 @@
 // on the same picture gives the same result.
 #include "controls/imaging/bitmap.h"
 
+#include <QRect>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -71,6 +72,9 @@ void erode(Bitmap& b);                                // 3 x 3 minimum (dark are
 void motionBlur(Bitmap& b, int intensity, int hVelocity, int vVelocity);  // streak along (h, v)
 void addNoise(Bitmap& b, int frequency, int intensity);  // frequency % of pixels, +- intensity
 void diffuse(Bitmap& b);                              // each pixel from a random neighbour within 2
+// Rows first..last-1 of the diffused 24-bit src into the same rows of dst: the neighbours chosen
+// depend only on each pixel's place, so they are those of the whole run.
+void diffuseRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last);
 void mosaic(Bitmap& b, int blockSize);                // block means; 1 unchanged
 void buttonize(Bitmap& b, int style, int bevelWidth, int intensity);  // style 0 inset, 1 raised
 // Rows first..last-1 of the noise and of the button of src (24-bit or 8-bit grey) into the same
@@ -102,6 +106,9 @@ enum DitherType { kDitherNone = 0, kDitherFloydSteinberg = 1, kDitherOrdered = 2
 // bitsPerPixel 1, 4, 8 or 24; other values raise rt::RuntimeError. A palette type "with dither"
 // diffuses errors with Floyd-Steinberg when the dither type is none.
 void changeColorDepth(Bitmap& b, int bitsPerPixel, int paletteType, int ditherType);
+// The pixels of an area of what changeColorDepth(b, 8, grey palette, no dither) makes of the
+// 24-bit src, written into the same area of dst (8-bit grey, src's size); returns the area made.
+QRect greyPart(const Bitmap& src, Bitmap& dst, const QRect& area);
 // The fixed palettes: black and white, the 16 standard colours, a 6 x 6 x 6 cube with 40 greys.
 std::vector<QRgb> fixedPalette(int bitsPerPixel);
 // At most maxColours colours chosen by median cut over the picture's colours.

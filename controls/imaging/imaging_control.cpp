@@ -123,10 +123,15 @@ void ImagingControl::spillPicture() {
   if (d->thumbMode != 1 || !d->haveFull || d->bmp.data().size() < kSpillAbove) return;
   auto f = std::make_unique<QTemporaryFile>();
   if (!f->open()) return;
-  const std::vector<uint8_t> dib = toPackedDib(d->bmp);
-  if (f->write(reinterpret_cast<const char*>(dib.data()), static_cast<qint64>(dib.size())) != static_cast<qint64>(dib.size()) ||
-      !f->flush())
-    return;
+  // The packed bitmap is written as it is read back, header first and rows bottom-up, straight
+  // from the picture: no second copy of a large page is made in memory to write it.
+  const Bitmap& b = d->bmp;
+  std::vector<uint8_t> header(packedDibHeaderSize(b));
+  writePackedDibHeader(b, header.data());
+  bool written = f->write(reinterpret_cast<const char*>(header.data()), static_cast<qint64>(header.size())) == static_cast<qint64>(header.size());
+  for (int32_t y = b.height() - 1; written && y >= 0; --y)
+    written = f->write(reinterpret_cast<const char*>(b.row(y)), b.stride()) == b.stride();
+  if (!written || !f->flush()) return;
   d->spill = std::move(f);
   d->annotation = d->bmp.annotation;
   d->bmp = Bitmap();
@@ -226,9 +231,20 @@ void ImagingControl::pictureEdited(const QRect& area) {
   }
   const QRect part = area.intersected(QRect(0, 0, d->imgW, d->imgH));
   if (part.isEmpty()) return;
-  // The reduced view and the screen-colour copy keep what lies outside the area: a live preview
-  // changing the part in view does not make them again from the whole page.
-  if (!d->scaled.isNull()) updateThumbnail(d->bmp, d->scaled, part);
+  // The reduced copies, the reduced view and the screen-colour copy keep what lies outside the
+  // area: a live preview changing the part in view does not make them again from the whole page.
+  QRect reached = part;  // the area in pixels of the picture, then of each reduced copy made from it
+  QRect inSource = part;
+  for (std::size_t k = 0; k < d->reduced.size(); ++k) {
+    reached = updateHalved(k == 0 ? d->bmp : d->reduced[k - 1], d->reduced[k], reached);
+    if (static_cast<int>(k) == d->scaledFrom) inSource = reached;
+  }
+  if (!d->scaled.isNull()) {
+    const int sw = std::max(1, static_cast<int>(std::lround(d->imgW * d->scaledZoom)));
+    const int sh = std::max(1, static_cast<int>(std::lround(d->imgH * d->scaledZoom)));
+    const Bitmap& source = d->scaledFrom < 0 ? d->bmp : d->reduced[static_cast<std::size_t>(d->scaledFrom)];
+    updateReducedPart(source, sw, sh, d->scaled, d->scaledRect.topLeft(), inSource);
+  }
   if (!d->display.isNull())
     for (int y = part.top(); y <= part.bottom(); ++y) {
       auto* line = reinterpret_cast<QRgb*>(d->display.scanLine(y));

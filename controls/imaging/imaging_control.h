@@ -321,6 +321,11 @@ class ImagingControl : public QWidget {
   void paintView(QPainter& p, const QRect& area);
   // The picture scaled whole into the control, made again when the control's size changed.
   void ensureFitted() const;
+  // The picture or the most reduced copy of it still at least w x h (-1 the picture, k reduced[k]).
+  int reductionFor(int w, int h) const;
+  const Bitmap& reduction(int level) const;
+  // Draws the part of the view within target at a zoom below 1.
+  void paintReduced(QPainter& p, const QRect& target, const QRect& client);
 };
 
 // Draws a picture onto an active painter at a placement in twips of the device page (a placement

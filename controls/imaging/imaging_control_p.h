@@ -50,9 +50,17 @@ struct ImagingControl::State {
   QString name;
 
   // Display caches, built lazily by painting.
-  QImage display;        // full picture as RGB32
-  QImage scaled;         // full picture at zoom (zoom < 1)
+  QImage display;        // full picture as RGB32 (small pictures only)
+  // Zoomed out: the part of the picture at the zoom that the view showed (scaledRect, in pixels
+  // of the zoomed picture), reduced from the picture or from one of its reduced copies
+  // (scaledFrom: -1 the picture, k reduced[k]). reduced[k] is the picture halved k + 1 times,
+  // each made from the one before when a zoom first needs it: a zoom step reduces what is in
+  // view from a copy at most twice its size, never the whole page.
+  QImage scaled;
+  QRect scaledRect;
   double scaledZoom = 0;
+  int scaledFrom = -1;
+  std::vector<Bitmap> reduced;
   QImage fitted;         // thumb / size mode 4 picture at the control's size
   QSize fittedFor;
   // The enlarged visible part (zoom > 1). Its rows are a ring: view row a (counted from the
@@ -115,6 +123,7 @@ struct ImagingControl::State {
     display = QImage();
     scaled = QImage();
     scaledZoom = 0;
+    reduced.clear();
     fitted = QImage();
     fittedFor = QSize();
     zoomed = QImage();

@@ -307,9 +307,48 @@ QRect ImagingControl::FittedPictureRect() const {
 namespace {
 // Pictures up to this many pixels keep a whole copy in screen colours for painting at 100 % and
 // above; larger ones convert only what is in view (a bilevel page of 60000 x 60000 pixels takes
-// 450 MB as it is, and would take 14 GB in screen colours).
-constexpr int64_t kWholeDisplayCopyPixels = int64_t(1) << 24;
+// 450 MB as it is, and would take 14 GB in screen colours; a photograph of 24 megapixels would
+// take a tenth of a second to convert before its first paint).
+constexpr int64_t kWholeDisplayCopyPixels = int64_t(1) << 22;
+// Reduced copies are kept of pictures whose first, halved copy takes up to this many bytes.
+constexpr int64_t kReducedCopyBytes = int64_t(64) << 20;
 }  // namespace
+
+int ImagingControl::reductionFor(int w, int h) const {
+  int level = -1;
+  if (int64_t(d->bmp.width() / 2) * (d->bmp.height() / 2) * 3 > kReducedCopyBytes) return level;
+  for (;;) {
+    const Bitmap& from = reduction(level);
+    const int lw = from.width() / 2, lh = from.height() / 2;
+    if (lw < w || lh < h || lw < 1 || lh < 1) return level;
+    if (static_cast<std::size_t>(level + 1) == d->reduced.size()) d->reduced.push_back(halved(from));
+    ++level;
+  }
+}
+
+const Bitmap& ImagingControl::reduction(int level) const {
+  return level < 0 ? d->bmp : d->reduced[static_cast<std::size_t>(level)];
+}
+
+void ImagingControl::paintReduced(QPainter& p, const QRect& target, const QRect& client) {
+  const double z = d->zoom;
+  const QPoint scroll(d->scrollX, d->scrollY);
+  const int sw = std::max(1, static_cast<int>(std::lround(d->imgW * z)));
+  const int sh = std::max(1, static_cast<int>(std::lround(d->imgH * z)));
+  const QRect page(0, 0, sw, sh);
+  const QRect wanted = target.translated(scroll).intersected(page);
+  if (wanted.isEmpty()) return;
+  if (d->scaled.isNull() || d->scaledZoom != z || !d->scaledRect.contains(wanted)) {
+    // The whole part the view shows, so that a paint of a smaller area later finds it made.
+    const QRect shown = client.translated(scroll).intersected(page) | wanted;
+    d->reduced.reserve(16);  // levels are added while one of them is read
+    d->scaledFrom = reductionFor(sw, sh);
+    d->scaled = reducedPart(reduction(d->scaledFrom), sw, sh, shown);
+    d->scaledRect = shown;
+    d->scaledZoom = z;
+  }
+  p.drawImage(wanted.topLeft() - scroll, d->scaled, wanted.translated(-d->scaledRect.topLeft()));
+}
 
 void ImagingControl::paintView(QPainter& p, const QRect& area) {
   // The back colour goes only where the page does not cover the view.
@@ -330,14 +369,7 @@ void ImagingControl::paintView(QPainter& p, const QRect& area) {
                          height() - (d->hbar && d->hbar->isVisible() ? d->hbar->height() : 0));
       const QRect target = area.intersected(client);
       if (z < 1.0 - 1e-9) {
-        if (d->scaled.isNull() || d->scaledZoom != z) {
-          const int sw = std::max(1, static_cast<int>(std::lround(d->imgW * z)));
-          const int sh = std::max(1, static_cast<int>(std::lround(d->imgH * z)));
-          d->scaled = makeThumbnail(d->bmp, sw, sh);
-          d->scaledZoom = z;
-        }
-        const QRect src = QRect(target.translated(d->scrollX, d->scrollY)).intersected(d->scaled.rect());
-        if (!src.isEmpty()) p.drawImage(src.topLeft() - QPoint(d->scrollX, d->scrollY), d->scaled, src);
+        paintReduced(p, target, client);
       } else {
         const bool wholeCopy = int64_t(d->imgW) * d->imgH <= kWholeDisplayCopyPixels;
         if (wholeCopy && d->display.isNull()) d->display = d->bmp.toQImage().convertToFormat(QImage::Format_RGB32);
@@ -346,7 +378,12 @@ void ImagingControl::paintView(QPainter& p, const QRect& area) {
         auto pictureRow = [&](int sy, int from, int to) -> const QRgb* {
           if (wholeCopy) return reinterpret_cast<const QRgb*>(d->display.constScanLine(sy)) + from;
           rowBuffer.resize(static_cast<std::size_t>(to - from));
-          for (int x = from; x < to; ++x) rowBuffer[static_cast<std::size_t>(x - from)] = d->bmp.pixel(x, sy) | 0xFF000000u;
+          if (d->bmp.bitsPerPixel() == 24) {
+            const uint8_t* in = d->bmp.row(sy) + static_cast<std::ptrdiff_t>(from) * 3;
+            for (std::size_t i = 0; i < rowBuffer.size(); ++i, in += 3) rowBuffer[i] = qRgb(in[2], in[1], in[0]);
+          } else {
+            for (int x = from; x < to; ++x) rowBuffer[static_cast<std::size_t>(x - from)] = d->bmp.pixel(x, sy) | 0xFF000000u;
+          }
           return rowBuffer.data();
         };
         if (std::abs(z - 1.0) < 1e-9) {

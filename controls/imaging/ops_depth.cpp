@@ -459,6 +459,16 @@ void changeColorDepth(Bitmap& b, int bpp, int paletteType, int dither) {
   b = quantize(src, bpp, pal, dither);
 }
 
+QRect greyPart(const Bitmap& src, Bitmap& dst, const QRect& area) {
+  const QRect part = area.intersected(QRect(0, 0, src.width(), src.height()));
+  if (part.isEmpty() || src.bitsPerPixel() != 24 || dst.bitsPerPixel() != 8) return {};
+  const cv::Rect r(part.left(), part.top(), part.width(), part.height());
+  cv::Mat out = ops::asMat(dst)(r);
+  // The same conversion, pixel by pixel, as the whole picture's in changeColorDepth.
+  cv::cvtColor(ops::asMat(const_cast<Bitmap&>(src))(r), out, cv::COLOR_BGR2GRAY);
+  return part;
+}
+
 DepthSettings depthSettings(const Bitmap& b) {
   DepthSettings s;
   if (b.isNull()) return s;

@@ -335,37 +335,59 @@ void rowOffsets(uint32_t y, int32_t w, int8_t* dx, int8_t* dy) {
 
 }  // namespace
 
+namespace {
+// One row of diffuse: rows[k] is the source row y + k - 2 (clamped to the picture), dxs and dys the
+// row's offsets; each pixel of out is taken from its neighbour at those offsets.
+void diffuseRow(const uint8_t* const rows[5], const int8_t* dxs, const int8_t* dys, int32_t w, int ch, uint8_t* p) {
+  auto take = [&](int32_t x, int32_t sx) {
+    const uint8_t* q = rows[dys[x] + 2] + static_cast<std::ptrdiff_t>(sx) * ch;
+    if (ch == 3) {
+      p[static_cast<std::ptrdiff_t>(x) * 3] = q[0];
+      p[static_cast<std::ptrdiff_t>(x) * 3 + 1] = q[1];
+      p[static_cast<std::ptrdiff_t>(x) * 3 + 2] = q[2];
+    } else {
+      p[x] = q[0];
+    }
+  };
+  const int32_t inner = std::min(2, w);
+  for (int32_t x = 0; x < inner; ++x) take(x, std::clamp(x + dxs[x], 0, w - 1));
+  for (int32_t x = inner; x < w - 2; ++x) take(x, x + dxs[x]);
+  for (int32_t x = std::max(inner, w - 2); x < w; ++x) take(x, std::clamp(x + dxs[x], 0, w - 1));
+}
+}  // namespace
+
 void diffuse(Bitmap& b) {
   if (b.isNull()) return;
   const int32_t h = b.height();
   // Each pixel is taken from within two rows, so the picture can be worked in place by bands.
   filterInPlace(b, 2, [h](const cv::Mat& in, cv::Mat& out, int32_t firstRow) {
     out.create(in.size(), in.type());
-    const int ch = in.channels();
     const int32_t w = in.cols, lastRow = firstRow + in.rows - 1;
     std::vector<int8_t> dxs(static_cast<std::size_t>(w)), dys(static_cast<std::size_t>(w));
     for (int32_t r = 0; r < in.rows; ++r) {
       const int32_t y = firstRow + r;
       rowOffsets(static_cast<uint32_t>(y), w, dxs.data(), dys.data());
-      uint8_t* p = out.ptr(r);
       // The source rows y - 2 .. y + 2, clamped to the picture (and, in scratch rows that are
       // thrown away, to the band's margin).
       const uint8_t* rows[5];
       for (int k = 0; k < 5; ++k) rows[k] = in.ptr(std::clamp(std::clamp(y + k - 2, 0, h - 1), firstRow, lastRow) - firstRow);
-      auto take = [&](int32_t x, int32_t sx) {
-        const uint8_t* q = rows[dys[static_cast<std::size_t>(x)] + 2] + static_cast<std::ptrdiff_t>(sx) * ch;
-        if (ch == 3) {
-          p[static_cast<std::ptrdiff_t>(x) * 3] = q[0];
-          p[static_cast<std::ptrdiff_t>(x) * 3 + 1] = q[1];
-          p[static_cast<std::ptrdiff_t>(x) * 3 + 2] = q[2];
-        } else {
-          p[x] = q[0];
-        }
-      };
-      const int32_t inner = std::min(2, w);
-      for (int32_t x = 0; x < inner; ++x) take(x, std::clamp(x + dxs[static_cast<std::size_t>(x)], 0, w - 1));
-      for (int32_t x = inner; x < w - 2; ++x) take(x, x + dxs[static_cast<std::size_t>(x)]);
-      for (int32_t x = std::max(inner, w - 2); x < w; ++x) take(x, std::clamp(x + dxs[static_cast<std::size_t>(x)], 0, w - 1));
+      diffuseRow(rows, dxs.data(), dys.data(), w, in.channels(), out.ptr(r));
+    }
+  });
+}
+
+void diffuseRows(const Bitmap& src, Bitmap& dst, int32_t first, int32_t last) {
+  if (src.isNull() || src.bitsPerPixel() != 24) return;
+  const int32_t w = src.width(), h = src.height();
+  first = std::max(0, first);
+  last = std::min(h, last);
+  cv::parallel_for_(cv::Range(first, std::max(first, last)), [&](const cv::Range& range) {
+    std::vector<int8_t> dxs(static_cast<std::size_t>(w)), dys(static_cast<std::size_t>(w));
+    for (int32_t y = range.start; y < range.end; ++y) {
+      rowOffsets(static_cast<uint32_t>(y), w, dxs.data(), dys.data());
+      const uint8_t* rows[5];
+      for (int k = 0; k < 5; ++k) rows[k] = src.row(std::clamp(y + k - 2, 0, h - 1));
+      diffuseRow(rows, dxs.data(), dys.data(), w, 3, dst.row(y));
     }
   });
 }

@@ -47,6 +47,23 @@ QImage makeThumbnail(const Bitmap& b, int maxW, int maxH);
 // Makes again the pixels of a picture made by makeThumbnail(b, ...) that the area of b (changed
 // since, same size and depth) reaches.
 void updateThumbnail(const Bitmap& b, QImage& out, const QRect& area);
+// The same box filter to any size w x h: only the part of the reduced picture within `part`
+// (clipped to it), whose top-left is the part's; a view shows a zoomed-out page this way without
+// reducing what lies outside it.
+QImage reducedPart(const Bitmap& b, int w, int h, const QRect& part);
+// Makes again the pixels of out, the part of b reduced to w x h whose top-left is origin, that the
+// area of b (changed since) reaches; gives the pixels of the reduced picture that area reaches
+// (some of which out may not hold).
+QRect updateReducedPart(const Bitmap& b, int w, int h, QImage& out, QPoint origin, const QRect& area);
+// b reduced to w x h as a 24-bit picture, and making again what an area of b (changed since)
+// reaches, which is given back.
+Bitmap reducedBitmap(const Bitmap& b, int w, int h);
+QRect updateReducedBitmap(const Bitmap& b, Bitmap& out, const QRect& area);
+// b halved (at least 2 x 2) as a 24-bit picture: a 24-bit or plain 8-bit grey b by the mean of each
+// 2 x 2 block, the odd last row or column left out (the quick way a view keeps reduced copies);
+// others as reducedBitmap does. And making again what an area of b (changed since) reaches, which is given back.
+Bitmap halved(const Bitmap& b);
+QRect updateHalved(const Bitmap& b, Bitmap& out, const QRect& area);
 // One row of palette indexes, one byte per pixel (1, 4 and 8-bit pictures): whole-picture
 // operations work on rows this way rather than asking pixel by pixel.
 void unpackRow(const Bitmap& b, int32_t y, uint8_t* indexes);

@@ -197,6 +197,10 @@ TEST_F(ColourDepth, AConversionBeyondMemoryGivesAMessage) {
   EXPECT_TRUE(frmImgColDep.IsLoaded());
   EXPECT_TRUE(samePicture(page->bitmap(), mono));
   EXPECT_TRUE(flagsClear());
+  // Apply let the viewers' pictures go for the page's copy; the dialog that stays shows the page
+  // in both again.
+  EXPECT_TRUE(samePicture(f->ixBefore->bitmap(), mono));
+  EXPECT_TRUE(samePicture(f->ixAfter->bitmap(), mono));
 }
 
 // ---- colour replacement ------------------------------------------------------------------------

@@ -12,6 +12,8 @@
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
+#include <QStyle>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace img;
@@ -286,6 +288,76 @@ TEST_F(Control, AHugePictureIsPaintedFromThePartInView) {
       EXPECT_TRUE(showsPictureEnlarged(c, picture, 150, 100)) << "zoom " << zoom;
     }
   }
+}
+
+namespace {
+// A picture of 100 x 100 blocks, each of its own colour.
+Bitmap blocks(int w, int h) {
+  Bitmap b(w, h, 24);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) b.setIndex(x, y, qRgb((x / 100) * 37 % 256, (y / 100) * 53 % 256, (x / 100 + y / 100) * 29 % 256));
+  return b;
+}
+
+// The view reduced at the control's zoom and scroll position: every view pixel whose box of
+// picture pixels lies well inside one block shows that block's colour, and the view equals what a
+// fresh control of the same picture, size, zoom and position shows.
+::testing::AssertionResult showsBlocksReduced(ImagingControl& v, const Bitmap& picture) {
+  const int sb = v.style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  const QRect client(0, 0, v.width() - sb, v.height() - sb);
+  const QImage shot = v.grab(client).toImage().convertToFormat(QImage::Format_RGB32);
+  const double z = v.ZoomFactor();
+  const double margin = 4 / z;  // the widest box, twice over: from a reduced copy at most twice the zoom
+  for (int y = 0; y < client.height(); y += 3)
+    for (int x = 0; x < client.width(); x += 3) {
+      const double px = (x + v.ScrollPosX()) / z, py = (y + v.ScrollPosY()) / z;
+      if (px >= picture.width() - margin || py >= picture.height() - margin) continue;
+      const double ix = std::fmod(px, 100), iy = std::fmod(py, 100);
+      if (ix < margin || ix > 100 - margin || iy < margin || iy > 100 - margin) continue;
+      const QRgb want = picture.pixel(static_cast<int>(px), static_cast<int>(py));
+      if ((shot.pixel(x, y) & 0xFFFFFF) != (want & 0xFFFFFF))
+        return ::testing::AssertionFailure() << "view (" << x << "," << y << ") at zoom " << z << ", scroll (" << v.ScrollPosX()
+                                             << "," << v.ScrollPosY() << "): " << std::hex << shot.pixel(x, y) << " vs " << want;
+    }
+  ImagingControl fresh;
+  fresh.resize(v.size());
+  fresh.replaceBitmap(v.bitmap());
+  fresh.SetZoom(v.ZoomFactor());
+  fresh.setScrollPosX(v.ScrollPosX());
+  fresh.setScrollPosY(v.ScrollPosY());
+  if (fresh.grab(client).toImage() != v.grab(client).toImage())
+    return ::testing::AssertionFailure() << "a fresh control shows otherwise at zoom " << z << ", scroll (" << v.ScrollPosX() << ","
+                                         << v.ScrollPosY() << ")";
+  return ::testing::AssertionSuccess();
+}
+}  // namespace
+
+// Zoomed out, the view shows the part of the page it covers, made from the page or its reduced
+// copies, whatever came before: zoom steps out and in, scrolls between them, and an edit in place
+// of a part of the page.
+TEST_F(Control, ZoomedOutViewFollowsZoomsScrollsAndEdits) {
+  Bitmap picture = blocks(2000, 1500);
+  c.setBitmap(picture);
+  const struct {
+    float zoom;
+    QPoint scroll;
+  } steps[] = {{0.9f, {0, 0}}, {0.81f, {600, 400}}, {0.5f, {300, 200}}, {0.3f, {0, 0}}, {0.15f, {100, 90}},
+               {0.13f, {0, 0}}, {0.27f, {320, 240}}, {0.73f, {1000, 700}}, {0.73f, {1010, 702}}};
+  for (const auto& s : steps) {
+    c.SetZoom(s.zoom);
+    c.setScrollPosX(s.scroll.x());
+    c.setScrollPosY(s.scroll.y());
+    EXPECT_TRUE(showsBlocksReduced(c, picture));
+  }
+  // An edit of the blocks in view, in place, then shown without reducing the page again.
+  const QRect area(1300, 900, 300, 200);
+  Bitmap& page = c.editableBitmap();
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x) page.setIndex(x, y, qRgb(250, 10, 10));
+  c.pictureEdited(area);
+  EXPECT_TRUE(showsBlocksReduced(c, c.bitmap()));
+  c.SetZoom(0.2f);
+  EXPECT_TRUE(showsBlocksReduced(c, c.bitmap()));
 }
 
 TEST_F(Control, EnlargedViewShowsEditsAndUndo) {

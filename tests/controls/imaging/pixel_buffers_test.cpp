@@ -67,6 +67,23 @@ TEST_F(PixelBuffers, ALetGoBufferServesTheNextPictureOfAboutItsSize) {
   EXPECT_NE(Bitmap(1500, 1000, 24).data().data(), kept3);
 }
 
+// A picture of another depth made in the memory of one let go for it: pixels 0, its own grey
+// palette, the old memory when it holds enough, and new memory when it does not.
+TEST_F(PixelBuffers, APictureMadeInPlaceOfAnotherTakesItsMemory) {
+  Bitmap colour = largePicture(1500, 1000, 3);  // 4.5 MB
+  const uint8_t* memory = colour.data().data();
+  Bitmap grey = Bitmap::reusing(std::move(colour), 1500, 1000, 8);
+  EXPECT_TRUE(colour.isNull());
+  EXPECT_EQ(grey.data().data(), memory);
+  EXPECT_EQ(grey.data().size(), std::size_t(1500) * 1000);
+  EXPECT_EQ(grey.bitsPerPixel(), 8);
+  EXPECT_TRUE(grey.isGray());
+  EXPECT_TRUE(std::all_of(grey.data().begin(), grey.data().end(), [](uint8_t v) { return v == 0; }));
+  Bitmap larger = Bitmap::reusing(std::move(grey), 1500, 1000, 24);
+  EXPECT_EQ(larger.data().size(), std::size_t(4500000));
+  EXPECT_TRUE(std::all_of(larger.data().begin(), larger.data().end(), [](uint8_t v) { return v == 0; }));
+}
+
 TEST_F(PixelBuffers, NoneAreKeptBeyondTheLimit) {
   setPixelPoolLimit(0);
   { const Bitmap a = largePicture(1500, 1000, 2); }

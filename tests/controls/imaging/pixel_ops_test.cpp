@@ -1,6 +1,7 @@
 #include "controls/imaging/pixel_ops.h"
 #include "tests/controls/imaging/fixtures.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 
 using namespace img;
@@ -88,6 +89,53 @@ TEST(PixelOps, ThumbnailOfAPalettePictureIsThatOfItsColours) {
     Bitmap b = pattern(301, 203, bpp ? bpp : 8);
     if (!bpp) b.setGrayPalette();
     EXPECT_EQ(makeThumbnail(b, 47, 31), makeThumbnail(b.toColor24(), 47, 31)) << (bpp ? bpp : 8) << " bits";
+  }
+}
+
+// Any part of a reduced picture is that part of the whole reduction, and the 24-bit reduced copy
+// holds the same colours; after an edit, making again what the edited area reaches gives the fresh
+// reductions. Parts at a corner, in the middle, one cell, and reaching past the far edges.
+TEST(PixelOps, ReducedPartsAreThePartsOfTheWholeReduction) {
+  const QRect parts[] = {QRect(0, 0, 10, 10), QRect(5, 9, 40, 17), QRect(30, 20, 1, 1), QRect(60, 37, 20, 20)};
+  for (int bpp : {1, 8, 24, 0}) {
+    Bitmap b = pattern(301, 203, bpp ? bpp : 8);
+    if (!bpp) b.setGrayPalette();  // as grey scale makes it
+    bpp = b.bitsPerPixel();
+    const QImage whole = reducedPart(b, 71, 47, QRect(0, 0, 71, 47));
+    ASSERT_EQ(whole.size(), QSize(71, 47));
+    const Bitmap copy = reducedBitmap(b, 71, 47);
+    for (int y = 0; y < 47; ++y)
+      for (int x = 0; x < 71; ++x) ASSERT_EQ(copy.pixel(x, y), whole.pixel(x, y)) << bpp << " bits at " << x << "," << y;
+    for (const QRect& part : parts) {
+      QImage piece = reducedPart(b, 71, 47, part);
+      const QRect held = part.intersected(whole.rect());
+      EXPECT_EQ(piece, whole.copy(held)) << bpp << " bits, part " << part.x() << "," << part.y();
+      // An edit of the picture under the part, then the part and the copy made again.
+      Bitmap edited = b;
+      const QRect area(part.x() * 301 / 71, part.y() * 203 / 47, 9, 7);
+      for (int y = area.top(); y <= std::min(area.bottom(), 202); ++y)
+        for (int x = area.left(); x <= std::min(area.right(), 300); ++x)
+          edited.setIndex(x, y, bpp == 24 ? (edited.index(x, y) ^ 0x5A3C96u) : (edited.index(x, y) + 1) % (1u << bpp));
+      Bitmap editedCopy = copy;
+      updateReducedPart(edited, 71, 47, piece, held.topLeft(), area);
+      updateReducedBitmap(edited, editedCopy, area);
+      EXPECT_EQ(piece, reducedPart(edited, 71, 47, part)) << bpp << " bits, part " << part.x() << "," << part.y();
+      const Bitmap fresh = reducedBitmap(edited, 71, 47);
+      EXPECT_EQ(0, std::memcmp(editedCopy.data().data(), fresh.data().data(), fresh.data().size())) << bpp << " bits";
+      // The halved copy likewise: each pixel the mean of its 2 x 2 block of a 24-bit picture.
+      Bitmap half = halved(b);
+      ASSERT_EQ(QSize(half.width(), half.height()), QSize(150, 101));
+      if (bpp == 24 || (bpp == 8 && b.isGray()))
+        for (int y = 0; y < 101; y += 7)
+          for (int x = 0; x < 150; x += 5) {
+            int sum = 0;
+            for (int k = 0; k < 4; ++k) sum += qGreen(b.pixel(2 * x + k % 2, 2 * y + k / 2));
+            ASSERT_EQ(qGreen(half.pixel(x, y)), sum / 4) << x << "," << y;
+          }
+      updateHalved(edited, half, area);
+      const Bitmap freshHalf = halved(edited);
+      EXPECT_EQ(0, std::memcmp(half.data().data(), freshHalf.data().data(), freshHalf.data().size())) << bpp << " bits";
+    }
   }
 }
 
