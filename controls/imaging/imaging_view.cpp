@@ -519,6 +519,8 @@ void ImagingControl::keyPressEvent(QKeyEvent* e) {
   const auto code = static_cast<int16_t>(plat::VirtualKeyFromQtKey(e->key()));
   if (code) Q_EMIT KeyDown(code, vbShiftState(e->modifiers()));
   else QWidget::keyPressEvent(e);
+  // Enter is not the view's: it goes on to the window, whose default button it presses.
+  if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) e->ignore();
 }
 
 void ImagingControl::keyReleaseEvent(QKeyEvent* e) {

@@ -852,6 +852,21 @@ TEST_F(ToolDialogKeys, EnterPressesTheButtonThatCarriesTheDialogsAction) {
 
 // Tab from the list lands in the original's viewer, which draws no focus of its own: a mark shows
 // where the focus is, and Escape from there closes the dialog as Cancel does.
+// Enter with the focus in a viewer presses the dialog's default button, as from any other control.
+TEST_F(ToolDialogKeys, EnterInAViewerPressesTheDefaultButton) {
+  frmImgColSepForm* f = frmImgColSep.get();
+  f->Show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(f));
+  f->cmbSepType->setCurrentIndex(0);
+  f->ixC_Click(1);
+  f->ixC[1]->setFocus();
+  ASSERT_EQ(QApplication::focusWidget(), f->ixC[1]);
+  ASSERT_TRUE(f->cmdSelect->isEnabled());
+  type(f, Qt::Key_Return);
+  EXPECT_FALSE(frmImgColSep.IsLoaded());
+  EXPECT_FALSE(flagsClear());
+}
+
 TEST_F(ToolDialogKeys, EscapeClosesColourSeparationFromItsViewers) {
   frmImgColSepForm* f = frmImgColSep.get();
   f->Show();
