@@ -63,7 +63,7 @@ ImagingControl* ImagingControl::cloneSettings(QWidget* parent) const {
 
 // ---- picture -----------------------------------------------------------------------------------
 
-bool ImagingControl::hasImage() const { return (d->imgW > 0 && d->imgH > 0) || d->pending; }
+bool ImagingControl::hasImage() const { return d->imgW > 0 && d->imgH > 0; }
 
 namespace {
 constexpr std::size_t kSpillAbove = std::size_t(4) << 20;
@@ -92,29 +92,6 @@ void ImagingControl::ensureFullPage() const {
   Decoded dec = readFilePage(d->loadedPath, d->loadedPage);
   d->bmp = std::move(dec.bitmap);
   d->haveFull = true;
-  if (d->pending) {
-    // The full page is in hand: the thumbnail no longer waits for a display picture from elsewhere
-    // (one made later could not carry what is now changed on the full page).
-    d->pending = false;
-    d->fileType = dec.format;
-    const_cast<ImagingControl*>(this)->afterPictureChanged(false);
-  }
-}
-
-// A waiting thumbnail asked for the facts of its page makes its display picture now, just as the
-// background work would have.
-void ImagingControl::resolvePending() const {
-  if (!d->pending) return;
-  const int side = displaySide();
-  int32_t fullW = 0, fullH = 0;
-  Decoded dec;
-  try {
-    dec = readFilePageForDisplay(d->loadedPath, d->loadedPage, side, fullW, fullH);
-  } catch (const rt::RuntimeError&) {
-    return;  // an unreadable page has no facts; copying it reports the failure
-  }
-  const QString path = d->loadedPath;
-  const_cast<ImagingControl*>(this)->takeDisplayPage(path, d->loadedPage, std::move(dec), fullW, fullH);
 }
 
 // A thumbnail keeps a large picture in a scratch file; when that cannot be written it simply
@@ -330,7 +307,6 @@ void ImagingControl::setPicture(const QImage& picture) {
 }
 
 std::vector<uint8_t> ImagingControl::AnnotationData() const {
-  resolvePending();
   return d->haveFull ? d->bmp.annotation : d->annotation;
 }
 
@@ -395,30 +371,7 @@ void ImagingControl::showFilePage(const QString& path, int32_t page, Decoded dec
   Q_EMIT PageLoaded();
 }
 
-void ImagingControl::setPendingSource(const QString& path, int64_t fileSize) {
-  setSourceFile(QString());
-  if (path.isEmpty()) return;
-  d->source = path;
-  d->fileSize = fileSize >= 0 ? fileSize : plat::fileSize(path);
-  d->loadedPath = path;
-  d->loadedPage = d->page;
-  d->fileBacked = true;
-  d->pending = true;
-}
-
-bool ImagingControl::isPendingSource() const { return d->pending; }
-
-void ImagingControl::setReleasePictureWhenHidden(bool release) { d->releaseWhenHidden = release; }
-
 int ImagingControl::displaySide() const { return std::max({96, width(), height()}); }
-
-bool ImagingControl::takeDisplayPage(const QString& path, int32_t page, Decoded decoded, int32_t fullW, int32_t fullH) {
-  if (!d->pending || d->loadedPath != path || d->loadedPage != page || decoded.bitmap.isNull()) return false;
-  d->pending = false;
-  d->haveFull = false;
-  showFilePage(path, page, std::move(decoded), fullW, fullH);
-  return true;
-}
 
 int32_t ImagingControl::FilePageCount(const QString& path) const {
   try {
@@ -443,32 +396,25 @@ void ImagingControl::GetFileInfo(const QString& path, int32_t page, int32_t& wid
 }
 
 int16_t ImagingControl::ImageFileType() const {
-  resolvePending();
   return d->fileType;
 }
 int32_t ImagingControl::ImageFileSize() const { return static_cast<int32_t>(std::min<int64_t>(d->fileSize, INT32_MAX)); }
 int32_t ImagingControl::ImageWidth() const {
-  resolvePending();
   return d->imgW;
 }
 int32_t ImagingControl::ImageHeight() const {
-  resolvePending();
   return d->imgH;
 }
 int16_t ImagingControl::ImageBitsPerPixel() const {
-  resolvePending();
   return d->bpp;
 }
 double ImagingControl::ResolutionX() const {
-  resolvePending();
   return d->resX;
 }
 double ImagingControl::ResolutionY() const {
-  resolvePending();
   return d->resY;
 }
 int16_t ImagingControl::ResolutionUnit() const {
-  resolvePending();
   return d->unit;
 }
 

@@ -40,18 +40,6 @@ class ImagingControl : public QWidget {
   // read raises rt::RuntimeError and leaves the control empty.
   QString SourceFile() const;
   void setSourceFile(const QString& path);
-  // A thumbnail whose display picture is made elsewhere (in the background): it stands for page
-  // PageNumber of path at once, and copies, saves and Picture decode that page from the file, but it
-  // shows nothing until takeDisplayPage gives it its picture.
-  // fileSize: the file's size when the caller knows it (a strip of many pages of one file asks once).
-  void setPendingSource(const QString& path, int64_t fileSize = -1);
-  bool isPendingSource() const;
-  // A thumbnail of a long document: while hidden, a display picture that still is exactly its file
-  // page is let go, and the thumbnail waits for it again (isPendingSource) until it is given anew.
-  void setReleasePictureWhenHidden(bool release);
-  // The display picture of `page` of `path` (a reduced decode, with the full page's size); taken
-  // only while the control still waits for exactly that page. False when it was not taken.
-  bool takeDisplayPage(const QString& path, int32_t page, Decoded decoded, int32_t fullW, int32_t fullH);
   // The longer side a thumbnail's display picture is made for (at least 96, else the control's size).
   int displaySide() const;
   // Pages in a file (0 when it cannot be read).
@@ -305,7 +293,6 @@ class ImagingControl : public QWidget {
   struct State;
   std::unique_ptr<State> d;
   void ensureFullPage() const;
-  void resolvePending() const;
   void afterPictureChanged(bool resetView);
   void takePicture(Bitmap b);
   void spillPicture();

@@ -18,8 +18,6 @@ struct ImagingControl::State {
   Bitmap bmp;
   bool haveFull = false;
   bool fileBacked = false;  // the picture is page loadedPage of loadedPath, unchanged
-  bool pending = false;     // file backed, and its display picture is still being made
-  bool releaseWhenHidden = false;
   QString loadedPath;
   int32_t loadedPage = 1;
   int32_t imgW = 0, imgH = 0;
@@ -115,7 +113,6 @@ struct ImagingControl::State {
   // The picture is the control's own from now on: no file or scratch copy stands for it.
   void ownPicture() {
     fileBacked = false;
-    pending = false;
     spill.reset();
   }
   bool fitMode() const { return thumbMode == 1 || sizeMode == 4; }

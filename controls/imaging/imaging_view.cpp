@@ -59,7 +59,6 @@ void ImagingControl::SetZoom(float factor) {
 
 void ImagingControl::ZoomToFit(int16_t how) {
   if (how < 0 || how > 2) fail(kErrBadValue, QStringLiteral("Invalid fit %1").arg(how));
-  resolvePending();
   if (!hasImage() || width() <= 0 || height() <= 0) return;
   const int sb = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
   const double W = width(), H = height();
@@ -269,16 +268,11 @@ void dashedRect(QPainter& p, const QRectF& r) {
 }  // namespace
 
 // A thumbnail out of sight lets its scaled picture go: it is made again from the page's reduced
-// picture when the thumbnail shows, so a long strip holds scaled pictures only for what is in view.
+// picture when the thumbnail shows.
 void ImagingControl::hideEvent(QHideEvent* e) {
   if (d->thumbMode == 1) {
     d->fitted = QImage();
     d->fittedFor = QSize();
-    // Only a hide of the strip's own making: a minimised window gets its pictures back unasked.
-    if (d->releaseWhenHidden && !e->spontaneous() && d->fileBacked && !d->haveFull && !d->pending && !d->thumb.isNull()) {
-      d->thumb = QImage();
-      d->pending = true;
-    }
   }
   QWidget::hideEvent(e);
 }
@@ -298,7 +292,7 @@ void ImagingControl::ensureFitted() const {
 }
 
 QRect ImagingControl::FittedPictureRect() const {
-  if (!hasImage() || d->pending || !d->fitMode()) return {};
+  if (!hasImage() || !d->fitMode()) return {};
   ensureFitted();
   const QSize size = d->fitted.size();
   return QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
@@ -341,7 +335,6 @@ void ImagingControl::paintReduced(QPainter& p, const QRect& target, const QRect&
   if (d->scaled.isNull() || d->scaledZoom != z || !d->scaledRect.contains(wanted)) {
     // The whole part the view shows, so that a paint of a smaller area later finds it made.
     const QRect shown = client.translated(scroll).intersected(page) | wanted;
-    d->reduced.reserve(16);  // levels are added while one of them is read
     d->scaledFrom = reductionFor(sw, sh);
     d->scaled = reducedPart(reduction(d->scaledFrom), sw, sh, shown);
     d->scaledRect = shown;
@@ -357,7 +350,7 @@ void ImagingControl::paintView(QPainter& p, const QRect& area) {
     uncovered -= QRect(-d->scrollX, -d->scrollY, static_cast<int>(d->imgW * d->zoom), static_cast<int>(d->imgH * d->zoom));
   for (const QRect& r : uncovered) p.fillRect(r, qcolorOf(d->back));
   // A thumbnail still waiting for its picture shows its place only.
-  if (hasImage() && !d->pending) {
+  if (hasImage()) {
     if (d->fitMode()) {
       // The whole picture scaled into the control, centred.
       ensureFitted();
