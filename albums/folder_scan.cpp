@@ -71,8 +71,9 @@ QStringList findAlbumFiles(const QString& root, const ScanControl& control) {
 }
 
 bool isImageExtension(const QString& extension) {
-  // Every extension the open dialog lists, except icons: an icon is not a document to file in an
-  // album.
+  // Every extension the open dialog lists, except icons (an icon is not a document to file in an
+  // album); the search compares the three-letter extension a name ends in, so the longer ones
+  // (TIFF, JPEG) never match here.
   static const QSet<QString> known = [] {
     const QStringList opened = img::patternExtensions();
     QSet<QString> set(opened.begin(), opened.end());
@@ -113,9 +114,12 @@ std::vector<KeywordHit> searchAlbums(const QStringList& albumFiles, const QStrin
             if (asciiKey && line.isAscii() &&
                 !QLatin1StringView(line.bytes()).contains(QLatin1StringView(keyBytes), Qt::CaseInsensitive))
               return;
+            // The remarks first: the path of a name that is not UTF-8 costs a look at the disk, which
+            // only a hit needs.
             QString path, remarks;
-            if (!parseSearchLine(line.bytes(), &path, &remarks, line.text())) return;
+            if (!parseSearchLine(line.bytes(), nullptr, &remarks, line.text())) return;
             if (remarks.isEmpty() || !remarks.contains(key)) return;
+            parseSearchLine(line.bytes(), &path, nullptr, line.text());
             if (seen.contains(path) || foundPaths.contains(path)) return;
             foundPaths.insert(path);
             found.push_back({path, remarks});

@@ -22,6 +22,9 @@ set(applications "${root}/${lumivex_datadir}/applications")
 message(STATUS "Installing: ${applications}/kvtLumivex.desktop")
 file(MAKE_DIRECTORY "${applications}")
 file(WRITE "${applications}/kvtLumivex.desktop" "${entry}")
+# Both are made here rather than by install(): the manifest lists them too, so that an uninstall
+# from it leaves nothing behind.
+list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${root}/${lumivex_bindir}/kvtLumivex" "${applications}/kvtLumivex.desktop")
 
 if("$ENV{DESTDIR}" STREQUAL "")
   find_program(update_mime update-mime-database)

@@ -71,14 +71,10 @@ namespace {
 int gProgressDelayMs = 1000;
 }  // namespace
 
-ProgressSteps::ProgressSteps(const QString& text) : text_(text) {
-  clock_.start();
-  Screen::setMousePointer(vbHourglass);
-}
+ProgressSteps::ProgressSteps(const QString& text) : text_(text) { clock_.start(); }
 
 ProgressSteps::~ProgressSteps() {
   if (window_) window_->reset();
-  Screen::setMousePointer(vbDefault);
 }
 
 int ProgressSteps::setDelay(int ms) { return std::exchange(gProgressDelayMs, ms); }

@@ -1,5 +1,7 @@
 #pragma once
 // Long work on a picture, run so that the program stays responsive and its failures are shown.
+#include "runtime/screen.h"
+
 #include <QElapsedTimer>
 #include <QString>
 #include <cstdint>
@@ -35,6 +37,7 @@ class ProgressSteps {
   static int setDelay(int ms);
 
  private:
+  BusyPointer busy_;
   QString text_;
   QElapsedTimer clock_;
   qint64 shownAt_ = 0;

@@ -222,11 +222,12 @@ int main(int argc, char** argv) {
     }
     return std::fclose(f) == 0 ? 0 : 1;
   }
+  // The picture is made at every core; the second argument of the others is a thread count.
+  if (argc >= 3 && std::string(argv[1]) == "--write-files") return bench::writeFiles(QString::fromLocal8Bit(argv[2]));
   if (argc >= 3) cv::setNumThreads(std::atoi(argv[2]));
   if (argc >= 2 && std::string(argv[1]) == "--ops") return runOps();
   if (argc >= 2 && std::string(argv[1]) == "--preview") return runPreview(argc, argv);
   if (argc >= 2 && std::string(argv[1]) == "--waits") return bench::runWaits(argc, argv);
-  if (argc >= 3 && std::string(argv[1]) == "--write-files") return bench::writeFiles(QString::fromLocal8Bit(argv[2]));
   std::fprintf(stderr,
                "usage: bench_imagetools --ops THREADS | --preview THREADS [WORD...] | --waits THREADS FILE... | --write-ppm PATH"
                " | --write-files DIR\n");

@@ -180,8 +180,6 @@ int32_t pageCountMemory(std::span<const uint8_t> data) {
 
 int32_t filePageCount(const QString& path) {
   const DocumentScope document(path);
-  // Opening a document clears what killed saves left beside it.
-  rt::removeStaleSaveTemps(QFileInfo(path).absolutePath());
   const int16_t code = sniffFile(path);
   if (code == kFormatTiff) return tiffFilePageCount(path);
   if (code == kFormatDcx || code == kFormatPdf) {
@@ -190,12 +188,6 @@ int32_t filePageCount(const QString& path) {
   }
   if (code == kFormatNone) unsupportedRead(code);
   return 1;
-}
-
-QString fileDamageNote(const QString& path) {
-  const DocumentScope document(path);
-  if (sniffFile(path) != kFormatTiff || !tiffFileCutShort(path)) return QString();
-  return damageNoteFor(path, tiffFilePageCount(path));
 }
 
 uint64_t fileOpensOnThisThread() { return tFileOpens; }
@@ -224,12 +216,6 @@ OpenedFile openDocumentFile(const QString& path) {
   f.pages = std::max(1, pageCountMemory(bytesOf(all)));
   f.layers.resize(static_cast<std::size_t>(f.pages));
   return f;
-}
-
-std::vector<std::vector<uint8_t>> fileAnnotations(const QString& path) {
-  const DocumentScope document(path);
-  if (sniffFile(path) == kFormatTiff) return readTiffFileAnnotations(path);
-  return std::vector<std::vector<uint8_t>>(static_cast<std::size_t>(std::max(0, filePageCount(path))));
 }
 
 Decoded readFilePage(const QString& path, int32_t page) {

@@ -64,12 +64,6 @@ uint64_t fileOpensOnThisThread();
 void countFileOpen();
 
 int32_t filePageCount(const QString& path);
-// What the user should know about a file that opens only in part ("" when it opens whole): a
-// multi-page file cut short says how many pages could be read.
-QString fileDamageNote(const QString& path);
-// One entry per page: the annotation layer the page carries (only TIFF pages carry one), read
-// without decoding the pictures.
-std::vector<std::vector<uint8_t>> fileAnnotations(const QString& path);
 // page counts from 1.
 Decoded readFilePage(const QString& path, int32_t page);
 FileInfo fileInfo(const QString& path, int32_t page);
@@ -109,8 +103,6 @@ int32_t tiffPageCount(std::span<const uint8_t> data);
 Bitmap decodeTiff(std::span<const uint8_t> data, int32_t page, int16_t* formatOut = nullptr);
 // TIFF on file (no whole-file read: big multi-page files stay on disk).
 int32_t tiffFilePageCount(const QString& path);
-// The annotation layer of every page of a TIFF file, without decoding any pixels.
-std::vector<std::vector<uint8_t>> readTiffFileAnnotations(const QString& path);
 Bitmap readTiffFile(const QString& path, int32_t page, int16_t* formatOut = nullptr);
 // A page for display at most about maxSide long: a bilevel page is reduced while it is decoded,
 // without its full bitmap ever being in memory; other pages come whole.
@@ -118,8 +110,6 @@ Bitmap readTiffFileReduced(const QString& path, int32_t page, int maxSide, int16
                            int32_t* fullH);
 // Strips up to this many bytes are decoded whole for a reduced page, larger ones a row at a time.
 void setWholeStripLimit(std::size_t bytes);
-// Whether the file's chain of pages breaks off: the pages counted are those that could be read.
-bool tiffFileCutShort(const QString& path);
 // Page 1 of a TIFF document with its page count, every page's layer and whether its chain breaks
 // off, read through the caller's open descriptor fd (which stays the caller's) unless the file is
 // known already.

@@ -625,13 +625,19 @@ std::unique_ptr<CachedTiff>& cachedTiff() {
   return c;
 }
 
-bool keyOf(const QString& path, FileKey& k) {
-  struct stat st{};
-  if (::stat(plat::nativePath(path).constData(), &st) != 0) return false;
+FileKey keyOfStat(const struct stat& st) {
+  FileKey k;
   k.dev = st.st_dev;
   k.ino = st.st_ino;
   k.size = st.st_size;
   k.mtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return k;
+}
+
+bool keyOf(const QString& path, FileKey& k) {
+  struct stat st{};
+  if (::stat(plat::nativePath(path).constData(), &st) != 0) return false;
+  k = keyOfStat(st);
   return true;
 }
 
@@ -674,7 +680,6 @@ CachedTiff& openCached(const QString& path, int fd = -1) {
   c.reset();
   auto n = std::make_unique<CachedTiff>();
   n->path = path;
-  n->key = k;
   if (fd >= 0) {
     n->fd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
   } else {
@@ -682,11 +687,15 @@ CachedTiff& openCached(const QString& path, int fd = -1) {
     n->fd = ::open(plat::nativePath(path).constData(), O_RDONLY | O_CLOEXEC);
   }
   if (n->fd < 0) fail(75, QStringLiteral("Cannot open %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+  // The file as it is read, whatever may have replaced it under its name since it was looked up.
+  struct stat st{};
+  if (::fstat(n->fd, &st) != 0) fail(75, QStringLiteral("Cannot open %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+  n->key = keyOfStat(st);
   uint8_t header[4] = {};
   if (::pread(n->fd, header, sizeof header, 0) != static_cast<ssize_t>(sizeof header)) tiffDamaged(QStringLiteral("it cannot be read as TIFF"));
   n->bigEndian = header[0] == 'M';
   n->big = (n->bigEndian ? header[3] : header[2]) == 43;
-  if (!knownChain(path, k, *n)) {
+  if (!knownChain(path, n->key, *n)) {
     // The chain is walked once through a handle of the whole file, every page's layer on the way.
     TiffHandle whole;
     openFile(whole, path, false, n->fd);
@@ -740,10 +749,6 @@ void forgetTiffFile(const QString& path) {
 }
 
 int32_t tiffFilePageCount(const QString& path) { return static_cast<int32_t>(openCached(path).offsets.size()); }
-
-bool tiffFileCutShort(const QString& path) { return openCached(path).cutShort; }
-
-std::vector<std::vector<uint8_t>> readTiffFileAnnotations(const QString& path) { return *openCached(path).layers; }
 
 TiffDocument readTiffDocument(const QString& path, int fd) {
   CachedTiff& c = openCached(path, fd);

@@ -30,14 +30,14 @@ const FormatInfo& formatInfo(int code);
 // The extensions of a code's row ("tif", "tiff"), lower case without the dot.
 QStringList formatExtensions(int code);
 // Every extension of a format the program reads, upper case without the dot and in order ("BMP",
-// "CAL", ...): the files the open dialog, the folder windows and the image search list. An extension
-// matches whatever its case in a file name.
+// "CAL", ...): the files the open dialog and the folder windows list (the image search goes by a
+// file's three-letter extension among them). An extension matches whatever its case in a file name.
 QStringList patternExtensions();
-// "Image Files|*.bmp;*.cal;...;*.tiff|All Files (*.*)|*.*": the readable formats' files, matched in
-// any case (the dialogs compare names without regard to case).
+// "Image Files|*.bmp;*.BMP;*.cal;...|All Files (*.*)|*.*": the readable formats' files, each in lower
+// and upper case for a desktop dialog that compares case.
 QString openDialogFilter();
 // The same files as the pattern of the windows that list a folder's pictures (the directory browser
-// and the archive's index list): "*.bmp;*.cal;...".
+// and the archive's index list): "*.bmp;*.BMP;*.cal;...".
 QString browsePatterns();
 
 }  // namespace img

@@ -44,9 +44,6 @@ double estimateSkew(const Bitmap& b, double maxDegrees = 5.0);
 Bitmap deskew(const Bitmap& b);
 // Quick box-filtered picture fitting within maxW x maxH, keeping proportions (RGB32).
 QImage makeThumbnail(const Bitmap& b, int maxW, int maxH);
-// Makes again the pixels of a picture made by makeThumbnail(b, ...) that the area of b (changed
-// since, same size and depth) reaches.
-void updateThumbnail(const Bitmap& b, QImage& out, const QRect& area);
 // The same box filter to any size w x h: only the part of the reduced picture within `part`
 // (clipped to it), whose top-left is the part's; a view shows a zoomed-out page this way without
 // reducing what lies outside it.

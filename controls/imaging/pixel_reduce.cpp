@@ -12,6 +12,17 @@ namespace img {
 
 namespace {
 
+// Whether the picture's bytes are its colours: 24-bit, or 8-bit whose entry i is the grey i (as
+// grey scale makes it).
+bool plainBytes(const Bitmap& b) {
+  if (b.bitsPerPixel() == 24) return true;
+  if (b.bitsPerPixel() != 8 || b.palette().size() < 256) return false;
+  for (int i = 0; i < 256; ++i)
+    if (b.palette()[static_cast<std::size_t>(i)] != qRgb(i, i, i)) return false;
+  return true;
+}
+
+
 // Bilevel pages: set bits are counted per source column down a band of rows, eight columns at
 // once (each byte of a 64-bit word counts one column), then summed per output cell.
 class BilevelBand {
@@ -85,8 +96,7 @@ void thumbnailPart(const Bitmap& b, const BoxTarget& out, int ty0, int ty1, int 
   BilevelBand band(bilevel ? b.width() : 0);
   std::vector<uint8_t> indexes(bilevel || colour ? 0 : static_cast<std::size_t>(b.width()));
   // An 8-bit picture whose entry i is the grey i (as grey scale makes it): its bytes are the values.
-  bool plainGrey = b.bitsPerPixel() == 8 && b.palette().size() >= 256;
-  for (int i = 0; i < 256 && plainGrey; ++i) plainGrey = b.palette()[static_cast<std::size_t>(i)] == qRgb(i, i, i);
+  const bool plainGrey = b.bitsPerPixel() == 8 && plainBytes(b);
   const QRgb c0c = bilevel ? b.palette()[0] : 0, c1c = bilevel ? b.palette()[1] : 0;
   for (int ty = ty0; ty < ty1; ++ty) {
     const int y0 = static_cast<int>(static_cast<int64_t>(ty) * b.height() / th);
@@ -195,7 +205,11 @@ QRect cellsReached(const Bitmap& b, int w, int h, const QRect& area) {
 void makeCells(const Bitmap& b, const BoxTarget& out, const QRect& r) {
   const QSize held = out.image ? out.image->size() : QSize(out.bitmap->width(), out.bitmap->height());
   const QRect cells = r.intersected(QRect(out.origin, held));
-  if (!cells.isEmpty()) thumbnailRows(b, out, cells.top(), cells.bottom() + 1, cells.left(), cells.right() + 1);
+  if (cells.isEmpty()) return;
+  // The rows may be made on several threads: the picture is made the target's own here, once, so
+  // that no thread's scanLine() detaches it.
+  if (out.image) out.image->bits();
+  thumbnailRows(b, out, cells.top(), cells.bottom() + 1, cells.left(), cells.right() + 1);
 }
 
 }  // namespace
@@ -205,11 +219,6 @@ QImage makeThumbnail(const Bitmap& b, int maxW, int maxH) {
   const double s = std::min({1.0, static_cast<double>(maxW) / b.width(), static_cast<double>(maxH) / b.height()});
   const int tw = std::max(1, static_cast<int>(b.width() * s)), th = std::max(1, static_cast<int>(b.height() * s));
   return reducedPart(b, tw, th, QRect(0, 0, tw, th));
-}
-
-void updateThumbnail(const Bitmap& b, QImage& out, const QRect& area) {
-  if (out.isNull()) return;
-  updateReducedPart(b, out.width(), out.height(), out, QPoint(0, 0), area);
 }
 
 QImage reducedPart(const Bitmap& b, int w, int h, const QRect& part) {
@@ -238,16 +247,6 @@ Bitmap reducedBitmap(const Bitmap& b, int w, int h) {
 }
 
 namespace {
-// Whether the picture's bytes are its colours: 24-bit, or 8-bit whose entry i is the grey i (as
-// grey scale makes it).
-bool plainBytes(const Bitmap& b) {
-  if (b.bitsPerPixel() == 24) return true;
-  if (b.bitsPerPixel() != 8 || b.palette().size() < 256) return false;
-  for (int i = 0; i < 256; ++i)
-    if (b.palette()[static_cast<std::size_t>(i)] != qRgb(i, i, i)) return false;
-  return true;
-}
-
 // Rows [y0, y1) and columns [c0, c1) of b (plainBytes) halved into the 24-bit out: each pixel the
 // mean of its 2 x 2 block (the odd last row or column left out), shared out among the worker
 // threads.

@@ -200,15 +200,16 @@ TEST(Tiff, AnnotationLayerTravelsWithItsPage) {
   writeFile(path, b, o);
   EXPECT_EQ(readFilePage(path, 1).bitmap.annotation, a.annotation);
   EXPECT_TRUE(readFilePage(path, 2).bitmap.annotation.empty());
-  // Read for every page at once without the pictures, as opening a document does.
-  const std::vector<std::vector<uint8_t>> all = fileAnnotations(path);
-  ASSERT_EQ(all.size(), 2u);
-  EXPECT_EQ(all[0], a.annotation);
-  EXPECT_TRUE(all[1].empty());
+  // Read for every page at once with the first picture only, as opening a document does.
+  const OpenedFile opened = openDocumentFile(path);
+  EXPECT_EQ(opened.pages, 2);
+  ASSERT_EQ(opened.layers.size(), 2u);
+  EXPECT_EQ(opened.layers[0], a.annotation);
+  EXPECT_TRUE(opened.layers[1].empty());
   // Other formats carry none: one empty entry per page.
   const QString bmp = dir.file("plain.bmp");
   writeFile(bmp, b, as(kFormatBmp));
-  EXPECT_EQ(fileAnnotations(bmp), std::vector<std::vector<uint8_t>>(1));
+  EXPECT_EQ(openDocumentFile(bmp).layers, std::vector<std::vector<uint8_t>>(1));
 }
 
 TEST(Codec, SaveOverwritesOnlyWhenComplete) {
@@ -643,3 +644,52 @@ TEST(Tiff, BilevelPagesReduceAlikeWhateverTheirStrips) {
     }
   }
 }
+
+namespace {
+
+// A page of a long document is read through a handle of its own, whose header names that page as
+// the first: the header's offset is placed in the file's byte order and width. Pages of every
+// byte order, classic and big TIFF, read back as written, whole and reduced, on this thread and
+// on another (whose handle knows the pages only by their offsets).
+TEST(Codec, APageIsReadByItsOffsetInEveryByteOrderAndTiffWidth) {
+  testsupport::TempDir dir;
+  for (const char* mode : {"w", "wb", "w8", "w8b"}) {
+    SCOPED_TRACE(mode);
+    const QString path = dir.file(QStringLiteral("pages-%1.tif").arg(QLatin1String(mode)));
+    TIFF* t = TIFFOpen(QFile::encodeName(path).constData(), mode);
+    ASSERT_NE(t, nullptr);
+    for (uint32_t page = 0; page < 4; ++page) {
+      const uint32_t width = 20 + 10 * page, height = 12;
+      TIFFSetField(t, TIFFTAG_IMAGEWIDTH, width);
+      TIFFSetField(t, TIFFTAG_IMAGELENGTH, height);
+      TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
+      TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+      TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+      TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+      TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, height);
+      TIFFSetField(t, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
+      const std::vector<uint8_t> row(width, static_cast<uint8_t>(40 * (page + 1)));
+      for (uint32_t y = 0; y < height; ++y) ASSERT_GE(TIFFWriteScanline(t, const_cast<uint8_t*>(row.data()), y, 0), 0);
+      TIFFWriteDirectory(t);
+    }
+    TIFFClose(t);
+    const OpenedFile opened = openDocumentFile(path);
+    EXPECT_EQ(opened.pages, 4);
+    EXPECT_EQ(opened.first.bitmap.width(), 20);
+    auto check = [&] {
+      for (int32_t page = 2; page <= 4; ++page) {
+        const Bitmap b = readFilePage(path, page).bitmap;
+        EXPECT_EQ(b.width(), 10 + 10 * page) << page;
+        EXPECT_EQ(qGray(b.pixel(3, 3)), 40 * page) << page;
+        int32_t fullW = 0, fullH = 0;
+        EXPECT_EQ(readFilePageForDisplay(path, page, 100, fullW, fullH).bitmap.width(), 10 + 10 * page) << page;
+        EXPECT_EQ(fullW, 10 + 10 * page) << page;
+      }
+    };
+    check();
+    std::thread other(check);
+    other.join();
+  }
+}
+
+}  // namespace

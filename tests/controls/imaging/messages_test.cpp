@@ -150,12 +150,14 @@ TEST(OpenMessages, AMultiPageTiffCutShortSaysHowManyPagesCouldBeRead) {
   TempDir dir;
   const QString path = dir.file(QStringLiteral("pages.tif"));
   for (int i = 0; i < 3; ++i) save(path, pattern(40 + i, 30, 24), img::kFormatTiff, true);
-  EXPECT_EQ(img::fileDamageNote(path), QString());
+  EXPECT_EQ(img::openDocumentFile(path).damageNote, QString());
   QByteArray bytes = readBytes(path);
   bytes.chop(20);  // into the last page's directory
   writeBytes(path, bytes);
   EXPECT_EQ(img::filePageCount(path), 2);
-  EXPECT_EQ(img::fileDamageNote(path), QStringLiteral("The TIFF file %1 is damaged: only 2 pages could be read.").arg(path));
+  const img::OpenedFile opened = img::openDocumentFile(path);
+  EXPECT_EQ(opened.pages, 2);
+  EXPECT_EQ(opened.damageNote, QStringLiteral("The TIFF file %1 is damaged: only 2 pages could be read.").arg(path));
   EXPECT_EQ(img::readFilePage(path, 2).bitmap.width(), 41);
 }
 
