@@ -31,7 +31,9 @@ void frmFullScreenForm::Form_Activate() {
   mblnLimitZoom = false;
   const double w = rt::Screen::ToTwipsX(width());
   albums::place(lblMsg, 150, 60, std::max(0.0, w - 300), 240);
-  const ws::DocumentSession& doc = ws::document();
+  ws::DocumentSession& doc = ws::document();
+  // The page as it stands in the main window, annotations not yet stored included.
+  doc.storePageEdits();
   mintPageIndex = doc.state().currentPage;
   mintDocPageCount = doc.pageCount();
   setFocus();

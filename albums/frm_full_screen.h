@@ -21,7 +21,7 @@ class frmFullScreenForm : public albums::ViewerForm {
   ann::AnnotationControl* const nxFS;
   QLabel* lblMsg = nullptr;
   bool mblnLimitZoom = false;
-  int16_t mintPageIndex = 0;
+  int32_t mintPageIndex = 0;
   int32_t mintDocPageCount = 0;
 
   void Form_KeyUp(int qtKey) override;

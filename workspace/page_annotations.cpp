@@ -17,8 +17,10 @@ void closeAnnoPalette(frmImgClntForm& w) {
 }
 
 std::optional<QByteArray> currentLayerBytes(frmImgClntForm& w) {
+  // A page without annotations keeps no layer: a layer with nothing in it would only be written,
+  // burned in and read back for nothing.
   const intptr_t layer = w.nxMain->CurrentLayer();
-  if (!layer) return QByteArray();
+  if (!layer || w.nxMain->LayerObjectCount(layer) == 0) return QByteArray();
   rt::Variant saved;
   int32_t bytes = 0;
   if (w.nxMain->SaveLayerToVariant(saved, layer, bytes) != 0) return std::nullopt;

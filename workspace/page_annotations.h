@@ -12,8 +12,8 @@ namespace ws {
 // The palette's closing leaves the pointer tool and unchecks the menu item, whatever closes it.
 void closeAnnoPalette(frmImgClntForm& w);
 
-// The page view's layer as the engine writes it (empty when there is none); nothing when the
-// engine cannot write it.
+// The page view's layer as the engine writes it (empty when there is none or it holds no
+// annotation); nothing when the engine cannot write it.
 std::optional<QByteArray> currentLayerBytes(frmImgClntForm& w);
 // A page's stored layer into the page view, which is redrawn; nothing for an empty one.
 void restorePageAnnotations(frmImgClntForm& w, const QByteArray& layer);

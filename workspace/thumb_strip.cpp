@@ -7,6 +7,7 @@
 #include "workspace/document/document_session.h"
 #include "workspace/view_text.h"
 
+#include <QCoreApplication>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QPainter>
@@ -94,10 +95,7 @@ ThumbStrip::ThumbStrip(Widgets widgets, const DocumentSession& document, Command
   };
 }
 
-ThumbStrip::~ThumbStrip() {
-  *alive_ = false;
-  w_.canvas->onPaint = nullptr;
-}
+ThumbStrip::~ThumbStrip() { w_.canvas->onPaint = nullptr; }
 
 int ThumbStrip::count() const { return doc_.pageCount(); }
 
@@ -227,7 +225,7 @@ int ThumbStrip::slotAt(QPoint at) const {
 bool ThumbStrip::hasPicture(int index) const {
   if (!doc_.pages().valid(index)) return false;
   const auto it = thumbs_.find(doc_.pages().page(index).id);
-  return it != thumbs_.end() && !it->second.failed;
+  return it != thumbs_.end() && !it->second.isNull();
 }
 
 // ---- Painting -----------------------------------------------------------------------------------
@@ -245,11 +243,11 @@ void ThumbStrip::paint(QPainter& p, const QRect& area) {
     const DocumentPage& page = pages.page(i);
     p.fillRect(slot, QColor::fromRgb(kSlotBack));
     const auto it = thumbs_.find(page.id);
-    if (it != thumbs_.end() && !it->second.picture.isNull()) {
-      const QSize fitted = it->second.picture.size().scaled(slot.size(), Qt::KeepAspectRatio);
+    if (it != thumbs_.end() && !it->second.isNull()) {
+      const QSize fitted = it->second.size().scaled(slot.size(), Qt::KeepAspectRatio);
       const QRect target(slot.left() + (slot.width() - fitted.width()) / 2, slot.top() + (slot.height() - fitted.height()) / 2,
                          fitted.width(), fitted.height());
-      p.drawImage(target, it->second.picture);
+      p.drawImage(target, it->second);
     }
     if (page.selected) {
       p.setBrush(Qt::NoBrush);
@@ -282,6 +280,7 @@ void ThumbStrip::empty() {
   loader_.reset();
   w_.showProgress(QString());
   thumbs_.clear();
+  making_.clear();
   waiting_.clear();
   columns_ = 1;
   resetScroll();
@@ -347,20 +346,22 @@ void ThumbStrip::askForPictures() {
       // a while, and the strip goes on meanwhile.
       making_.insert(p.id);
       std::weak_ptr<bool> alive = alive_;
-      QPointer<StripCanvas> canvas = w_.canvas;
       const std::shared_ptr<const OwnPicture> picture = p.picture;
       const uint64_t id = p.id;
       const int side = displaySide();
-      QThreadPool::globalInstance()->start([this, alive, canvas, picture, id, side] {
+      QThreadPool::globalInstance()->start([this, alive, picture, id, side] {
         QImage made;
         try {
           made = img::makeThumbnail(picture->load(), side, side);
         } catch (const rt::RuntimeError&) {
         }
-        if (!canvas) return;
+        // Back on the program's thread, where the strip is known to be alive or gone (and nowhere
+        // once the program is ending).
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app) return;
         QMetaObject::invokeMethod(
-            canvas, [this, alive, id, made = std::move(made)]() mutable {
-              if (const auto a = alive.lock(); a && *a) madeInBackground(id, std::move(made));
+            app, [this, alive, id, made = std::move(made)]() mutable {
+              if (alive.lock()) madeInBackground(id, std::move(made));
             },
             Qt::QueuedConnection);
       });
@@ -390,8 +391,9 @@ void ThumbStrip::showProgress() {
 }
 
 void ThumbStrip::madeInBackground(uint64_t id, QImage picture) {
-  making_.erase(id);
-  thumbs_[id] = Thumb{std::move(picture), false};
+  // A picture of a page that is gone, or of a document closed meanwhile, is not kept.
+  if (!making_.erase(id)) return;
+  thumbs_[id] = std::move(picture);
   w_.canvas->update();
   showProgress();
 }
@@ -399,8 +401,7 @@ void ThumbStrip::madeInBackground(uint64_t id, QImage picture) {
 void ThumbStrip::pictureReady(img::PageThumb& t) {
   const auto it = waiting_.find(t.page);
   if (it != waiting_.end()) {
-    const bool failed = t.decoded.bitmap.isNull();
-    thumbs_[it->second] = Thumb{failed ? QImage() : img::makeThumbnail(t.decoded.bitmap, displaySide(), displaySide()), failed};
+    thumbs_[it->second] = t.decoded.bitmap.isNull() ? QImage() : img::makeThumbnail(t.decoded.bitmap, displaySide(), displaySide());
     waiting_.erase(it);
     w_.canvas->update();
   }
@@ -410,7 +411,7 @@ void ThumbStrip::pictureReady(img::PageThumb& t) {
 QImage ThumbStrip::picture(int index) const {
   if (!doc_.pages().valid(index)) return QImage();
   const auto it = thumbs_.find(doc_.pages().page(index).id);
-  return it == thumbs_.end() ? QImage() : it->second.picture;
+  return it == thumbs_.end() ? QImage() : it->second;
 }
 
 }  // namespace ws

@@ -8,7 +8,6 @@
 #include "controls/imaging/page_thumb_loader.h"
 
 #include <QImage>
-#include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QWidget>
@@ -98,10 +97,6 @@ class ThumbStrip {
   int displaySide() const;
 
  private:
-  struct Thumb {
-    QImage picture;
-    bool failed = false;
-  };
   void paint(QPainter& p, const QRect& area);
   void viewportResized();
   void resetScroll();
@@ -121,12 +116,14 @@ class ThumbStrip {
   int columns_ = 1;
   double gridHeight_ = 0;
   int pressed_ = -1;  // the slot a left button went down on
-  std::unordered_map<uint64_t, Thumb> thumbs_;
+  // The pictures made, by page id; a null one for a page that could not be read.
+  std::unordered_map<uint64_t, QImage> thumbs_;
   std::unordered_set<uint64_t> making_;  // pictures being made in the background
   // The page of the loader's file each picture asked for belongs to (its id).
   std::unordered_map<int32_t, uint64_t> waiting_;
   std::unique_ptr<img::PageThumbLoader> loader_;
   uint64_t sources_ = 0;  // of the pages the loader was asked for
+  // Lives as long as the strip: work finished on a worker reaches the strip only while it does.
   std::shared_ptr<bool> alive_;
 };
 

@@ -433,6 +433,44 @@ TEST_F(DocumentSessionTest, DroppingPagesForAOnePageFormatHappensOnlyWhenTheWrit
   EXPECT_EQ(testsupport::readImage(path).size(), 3u);
 }
 
+// Once written elsewhere, the document no longer needs the file it came from: the user may delete
+// or replace it, and every page still reads.
+TEST_F(DocumentSessionTest, AfterWritingElsewhereEveryPageReadsFromTheNewFile) {
+  struct Case {
+    const char* what;
+    const char* target;
+    int16_t format;
+  } cases[] = {
+      {"Save As TIFF", "copy.tif", img::kFormatTiff},
+      {"Convert to DCX", "copy.dcx", img::kFormatDcx},
+  };
+  for (const Case& c : cases) {
+    const QString path = openDocument(3);
+    const QString target = dir.file(QString::fromLatin1(c.target));
+    ASSERT_TRUE(session.writeAs(target, c.format, false)) << c.what;
+    ASSERT_TRUE(QFile::remove(path)) << c.what;
+    EXPECT_EQ(state.path, target) << c.what;
+    EXPECT_EQ(widths(), (std::vector<int>{30, 40, 50})) << c.what;
+    session.clickPage(2, false);
+    EXPECT_EQ(view.shown, 2) << c.what;
+    EXPECT_EQ(view.picture.width(), 50) << c.what;
+    EXPECT_TRUE(view.errors.isEmpty()) << c.what;
+  }
+}
+
+// A document converted to plain TIFF is written with the compression chosen for TIFF, whatever
+// format it was before.
+TEST_F(DocumentSessionTest, ConvertingToPlainTiffWritesTheChosenCompression) {
+  for (const int16_t from : {img::kFormatBmp, img::kFormatTiffLzw}) {
+    openDocument(1, from, from == img::kFormatBmp ? QStringLiteral("a.bmp") : QStringLiteral("a.tif"));
+    state.saveOptions.tiffCompression = img::kTiffPackBits;
+    const QString target = dir.file(QStringLiteral("plain.tif"));
+    QFile::remove(target);
+    ASSERT_TRUE(session.writeAs(target, img::kFormatTiff, false)) << from;
+    EXPECT_EQ(img::openDocumentFile(target).first.format, img::kFormatTiffPackBits) << from;
+  }
+}
+
 TEST_F(DocumentSessionTest, AnExistingFileIsOverwrittenOnlyWhenTheUserSaysSo) {
   const QString existing = dir.file("b.tif");
   QFile f(existing);

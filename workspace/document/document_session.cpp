@@ -241,8 +241,8 @@ bool DocumentSession::saveAs() {
 bool DocumentSession::writeAs(const QString& path, ImageFormatCode format, bool firstPageOnly) {
   DocumentView* v = view();
   if (s_.pages.empty()) return false;
-  v->commitPendingEdit();
-  // What the page view shows is what is written: its edits go to the store first.
+  // What the page view shows is what is written: its edits (a floating paste included) go to the
+  // store first.
   storePageEdits();
   const int pages = firstPageOnly ? 1 : pageCount();
   const SavePlan plan = fnPlanSave(format, pages, modVars::fnIsMultiPageFormat(format) || pages > 1, path);
@@ -256,18 +256,12 @@ bool DocumentSession::writeAs(const QString& path, ImageFormatCode format, bool 
     if (v->ask(plan.extensionQuestion, rt::vbYesNo) == rt::vbYes) target = plan.pathOnYes;
   }
   rt::BusyPointer busy;
-  WriteJob job{target, plan, s_.format, s_.saveOptions, {}};
-  if (firstPageOnly) job.pages = {0};
-  else if (!plan.pageByPage) job.pages = {s_.currentPage};
-  else
-    for (int i = 0; i < pageCount(); ++i) job.pages.push_back(i);
-  bool readsTarget = false, burnsLayers = false;
-  for (int i : job.pages) {
-    const DocumentPage& p = s_.pages.page(i);
-    readsTarget = readsTarget || (!p.picture && p.file == target);
-    burnsLayers = burnsLayers || (plan.annotations == AnnotationHandling::BurnIn && !p.layer.isEmpty());
+  WriteJob job{target, plan, format, s_.saveOptions, {}};
+  bool burnsLayers = false;
+  for (int i = 0; i < pages; ++i) {
+    job.pages.push_back(i);
+    burnsLayers = burnsLayers || (plan.annotations == AnnotationHandling::BurnIn && !s_.pages.layer(i).isEmpty());
   }
-  for (int i = 0; i < pageCount() && !readsTarget; ++i) readsTarget = !s_.pages.page(i).picture && s_.pages.page(i).file == target;
   try {
     writeDocumentPages(s_.pages, job, engine());
   } catch (const rt::RuntimeError& e) {
@@ -275,22 +269,20 @@ bool DocumentSession::writeAs(const QString& path, ImageFormatCode format, bool 
     v->showError(e.Description());
     return false;
   }
-  // The document is now what was written.
+  // The document is now what was written: its pages are read from the new file, page for page,
+  // whatever file they came from (that one may be replaced or deleted next), and its own pictures
+  // are let go. In another format the pictures may have changed on the way (depth, compression),
+  // as they have where annotations were burned in: then the page is shown again from the file.
   if (firstPageOnly) {
     s_.pages.keepOnly(0);
     s_.currentPage = 0;
   }
-  // Pages read from the file just replaced are read from the new one, page for page; burned-in
-  // annotations are part of the pictures now.
-  if (readsTarget || burnsLayers) s_.pages.readAllFrom(target, burnsLayers);
+  const bool picturesChanged = format != s_.format || burnsLayers;
+  s_.pages.readAllFrom(target, burnsLayers, picturesChanged);
   s_.path = target;
   s_.format = format;
-  if (firstPageOnly || burnsLayers) {
-    v->showPages();
-    showPage(s_.currentPage);
-  } else if (readsTarget) {
-    v->showPages();
-  }
+  v->showPages();
+  if (picturesChanged || firstPageOnly) showPage(s_.currentPage);
   s_.docModified = false;
   s_.pageModified = false;
   enterState(DocState::DocumentOpen);

@@ -36,7 +36,7 @@ void writeDocumentPages(const PageStore& store, const WriteJob& job, LayerEngine
   const bool burnIn = job.plan.annotations == AnnotationHandling::BurnIn;
   img::SaveOptions options = job.options;
   options.format = job.plan.writeFormat;
-  if (job.documentFormat != img::kFormatTiff) options.tiffCompression = job.plan.tiffCompression;
+  if (job.format != img::kFormatTiff) options.tiffCompression = job.plan.tiffCompression;
   if (!job.plan.pageByPage) {
     options.multiPage = false;
     img::writeFile(job.path, pageToWrite(store, job.pages.front(), burnIn, 0, engine), options);

@@ -17,9 +17,9 @@ class PageStore;
 struct WriteJob {
   QString path;
   SavePlan plan;
-  // The document's format: a document converted to plain TIFF writes every page with the
-  // compression and byte order chosen for it, another TIFF keeps the compression it came with.
-  ImageFormatCode documentFormat = 0;
+  // The format written: plain TIFF takes every page's compression and byte order from the options
+  // chosen for it, a TIFF of one compression (as read) keeps that compression.
+  ImageFormatCode format = 0;
   img::SaveOptions options;
   std::vector<int> pages;  // the pages of the store to write, in order
 };

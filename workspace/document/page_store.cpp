@@ -2,6 +2,7 @@
 
 #include "controls/imaging/codec.h"
 #include "runtime/errors.h"
+#include "runtime/screen.h"
 
 #include <QFile>
 #include <QTemporaryFile>
@@ -19,11 +20,14 @@ constexpr std::size_t kSpillFrom = std::size_t(4) << 20;
 OwnPicture::OwnPicture(img::Bitmap picture)
     : resolutionX_(picture.resolutionX), resolutionY_(picture.resolutionY), resolutionUnit_(picture.resolutionUnit) {
   if (picture.data().size() >= kSpillFrom) {
-    auto file = std::make_unique<QTemporaryFile>();
+    // In the program's own working folder (the system's temporary folder often lives in memory),
+    // and closed once written: a long document must not hold a descriptor for every page.
+    auto file = std::make_unique<QTemporaryFile>(rt::App::WorkingFolder() + QStringLiteral("/page-XXXXXX"));
     const std::vector<uint8_t> dib = img::toPackedDib(picture);
     if (file->open() && file->write(reinterpret_cast<const char*>(dib.data()), static_cast<qint64>(dib.size())) == static_cast<qint64>(dib.size()) &&
         file->flush()) {
       path_ = file->fileName();
+      file->close();
       file_ = std::move(file);
       return;
     }
@@ -75,14 +79,14 @@ void PageStore::takePicture(img::Bitmap picture) {
   p.id = nextId();
 }
 
-void PageStore::readAllFrom(const QString& path, bool dropLayers) {
+void PageStore::readAllFrom(const QString& path, bool dropLayers, bool newPictures) {
   for (std::size_t i = 0; i < pages_.size(); ++i) {
     DocumentPage& p = pages_[i];
     p.file = path;
     p.filePage = static_cast<int32_t>(i) + 1;
     p.picture.reset();
     // The picture is the one the page had unless its layer was burned into it.
-    if (dropLayers && !p.layer.isEmpty()) p.id = nextId();
+    if (newPictures || (dropLayers && !p.layer.isEmpty())) p.id = nextId();
     if (dropLayers) p.layer.clear();
   }
   ++sources_;

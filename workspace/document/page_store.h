@@ -63,10 +63,10 @@ class PageStore {
   void takeFile(const QString& path, int32_t pages, std::vector<QByteArray> layers);
   // One page with this picture and no layer, selected.
   void takePicture(img::Bitmap picture);
-  // The document's file was rewritten with page i as page i + 1: every page is read from it again
-  // and gives up the picture it held (the file holds it now). Layers stay unless dropped, burned
-  // into the pictures.
-  void readAllFrom(const QString& path, bool dropLayers);
+  // The document was written into path with page i as page i + 1: every page is read from it
+  // again and gives up the picture it held (the file holds it now). Layers stay unless dropped,
+  // burned into the pictures; every picture counts as new when the writing may have changed them.
+  void readAllFrom(const QString& path, bool dropLayers, bool newPictures);
   // Changes whenever the pages are read from other files or other pages of them than before (not
   // when pages only move): what was asked of the files by page number is out of date then.
   uint64_t sources() const { return sources_; }

@@ -154,7 +154,7 @@ TEST(KilledSave, LeavesNothingThatOutlivesTheNextSaveOrOpenInItsFolder) {
   killed = false;
   for (int attempt = 0; attempt < 20 && !killed; ++attempt) killed = killASave(dir.path(), documents + QStringList{"other.png"});
   ASSERT_TRUE(killed) << "no save was caught half-way";
-  EXPECT_EQ(img::filePageCount(dir.file(QStringLiteral("other.png"))), 1);
+  EXPECT_EQ(img::openDocumentFile(dir.file(QStringLiteral("other.png"))).pages, 1);
   EXPECT_EQ(listOf(dir.path()), "doc.bmp doc.tif other.png");
 }
 
