@@ -722,7 +722,7 @@ void AnnLayer::RotateAll(int32_t value1, int32_t value2, float degrees) {
 
 void AnnLayer::PageTurned() {
   for (auto& e : elements_)
-    if (e->Kind() >= TOOL_POLYGON && e->Kind() <= TOOL_FREEHAND) e->RecalcBounds();
+    if (AnnElement::IsPointKind(e->Kind())) e->RecalcBounds();
   RecalcAllGroupRects();
 }
 

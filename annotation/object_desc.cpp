@@ -309,7 +309,7 @@ int32_t AnnEngine::CreateObjectFromDesc(AnnObjectDesc* desc, AnnLayerHandle laye
       e->SetProperty(PROP_BACK_STYLE, 3, &changed);
     }
     if (desc->creationTime != 0) e->SetCreationTime(desc->creationTime);
-    bool pointKind = desc->type >= TOOL_POLYGON && desc->type <= TOOL_FREEHAND;
+    bool pointKind = AnnElement::IsPointKind(desc->type);
     std::vector<plat::POINT> corners;
     if (pointKind && desc->points.empty())
       corners = {{desc->rect.left, desc->rect.top}, {desc->rect.right, desc->rect.bottom}};
@@ -367,7 +367,7 @@ int32_t AnnLayer::GetElementDesc(int32_t id, AnnObjectDesc* desc) {
   if (services_.view) services_.view->LogicalToPixels(p, p, 2);
   desc->rect = {p[0].x, p[0].y, p[1].x, p[1].y};
   desc->points.clear();
-  if (e->Kind() >= TOOL_POLYGON && e->Kind() <= TOOL_FREEHAND) {
+  if (AnnElement::IsPointKind(e->Kind())) {
     AnnValue count = 0;
     e->GetPropertyEx(PROP_POINT_COUNT, &count);
     for (int32_t i = 0; i < int32_t(count); ++i) {

@@ -78,6 +78,8 @@ inline plat::RECT annLimitRect(const plat::RECT& r) {
 // scaling it by zoom and resolution starts from a sane size and what is saved reads back the same.
 inline constexpr int32_t kAnnFontSizeLimit = 16384;
 inline void annLimitFontSize(plat::LOGFONTA* font) {
+  // The face name is read as a C string wherever the font is used: one that fills the field is cut.
+  font->lfFaceName[plat::LF_FACESIZE - 1] = 0;
   font->lfHeight = std::clamp(font->lfHeight, -kAnnFontSizeLimit, kAnnFontSizeLimit);
   font->lfWidth = std::clamp(font->lfWidth, -kAnnFontSizeLimit, kAnnFontSizeLimit);
 }

@@ -126,14 +126,11 @@ void frmImgNewForm::cmdCreate_Click() {
     }
   const int32_t width = wholePixels(txtWidth->text()), height = wholePixels(txtHeight->text());
   const int16_t bpp = static_cast<int16_t>(rt::Val(cmbBPP->currentText()));
-  try {
-    img::Bitmap::checkedSize(width, height, bpp);  // refuses a picture beyond what memory may hold
-  } catch (const rt::RuntimeError&) {
-    rt::ShowError(QStringLiteral("There is not enough memory for an image of %1 x %2 pixels!").arg(width).arg(height));
-    return;
-  }
   bool made = false;
   try {
+    // A picture beyond what memory may hold is refused before the save question of the document
+    // the user has.
+    img::Bitmap::checkedSize(width, height, bpp);
     made = tools::newDocument(width, height, bpp, colour());
   } catch (const rt::RuntimeError&) {
     rt::ShowError(QStringLiteral("There is not enough memory for an image of %1 x %2 pixels!").arg(width).arg(height));

@@ -7,7 +7,6 @@
 #include "runtime/screen.h"
 #include "workspace/document/document_session.h"
 #include "workspace/frm_img_clnt.h"
-#include "workspace/mod_vars.h"
 #include "workspace/print_plan.h"
 #include "workspace/settings/frm_img_prop.h"
 #include "workspace/settings/frm_img_sv_settings.h"

@@ -218,15 +218,7 @@ void frmImgClntForm::buildPanes() {
           [input](int16_t b, int16_t s, float x, float y) { rt::RunGuarded([&] { input->mouseUp(b, s, x, y); }); });
   connect(ixMain, &img::ImagingControl::KeyDown, this, [this, input](int16_t k, int16_t s) {
     rt::RunGuarded([&] {
-      // Home, End, Page Up and Page Down page through the document here as on the strip.
-      const int current = ws::document().state().currentPage;
-      switch (k) {
-        case ws::kKeyHome: goToPage(0); break;
-        case ws::kKeyEnd: goToPage(ws::document().pageCount() - 1); break;
-        case ws::kKeyPageUp: goToPage(current - 1); break;
-        case ws::kKeyPageDown: goToPage(current + 1); break;
-        default: input->keyDown(k, s);
-      }
+      if (!pagingKey(k)) input->keyDown(k, s);
     });
   });
   connect(ixMain, &img::ImagingControl::Scroll, this, [input] { input->commitPendingEdit(); });

@@ -165,6 +165,7 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
   // keys on the strip work as on the page view, and page through the document.
   void ixTmb_DblClick(int32_t index);
   void ixTmb_MouseDown(int32_t index, int16_t button);
+  bool pagingKey(int key);  // a virtual key code
   bool stripKey(QKeyEvent* e);
 
   // Pane divider.

@@ -2,6 +2,7 @@
 // and keys are workspace/page_view_input.h), the mouse modes, the pane divider and the three layouts.
 #include "controls/annotation/annotation_control.h"
 #include "controls/imaging/imaging_control.h"
+#include "platform/windows/virtual_keys.h"
 #include "workspace/document/document_session.h"
 #include "workspace/frm_img_clnt.h"
 #include "workspace/page_annotations.h"
@@ -43,19 +44,26 @@ void frmImgClntForm::goToPage(int index) {
   if (page != doc.state().currentPage) ixTmb_Click(page);
 }
 
-// Delete and Escape work on the strip as on the page view; Home, End, Page Up and Page Down page
-// through the document.
-bool frmImgClntForm::stripKey(QKeyEvent* e) {
+// Home, End, Page Up and Page Down page through the document, from the page view as from the
+// strip.
+bool frmImgClntForm::pagingKey(int key) {
   const int current = ws::document().state().currentPage;
-  switch (e->key()) {
-    case Qt::Key_Home: goToPage(0); return true;
-    case Qt::Key_End: goToPage(ws::document().pageCount() - 1); return true;
-    case Qt::Key_PageUp: goToPage(current - 1); return true;
-    case Qt::Key_PageDown: goToPage(current + 1); return true;
-    case Qt::Key_Delete: input_->keyDown(ws::kKeyDelete, 0); return true;
-    case Qt::Key_Escape: input_->keyDown(ws::kKeyEscape, 0); return true;
+  switch (key) {
+    case ws::kKeyHome: goToPage(0); return true;
+    case ws::kKeyEnd: goToPage(ws::document().pageCount() - 1); return true;
+    case ws::kKeyPageUp: goToPage(current - 1); return true;
+    case ws::kKeyPageDown: goToPage(current + 1); return true;
     default: return false;
   }
+}
+
+// Besides paging, Delete and Escape work on the strip as on the page view.
+bool frmImgClntForm::stripKey(QKeyEvent* e) {
+  const int key = plat::VirtualKeyFromQtKey(e->key());
+  if (pagingKey(key)) return true;
+  if (key != ws::kKeyDelete && key != ws::kKeyEscape) return false;
+  input_->keyDown(static_cast<int16_t>(key), 0);
+  return true;
 }
 
 void frmImgClntForm::enablePageButtons(bool previous, bool next) {

@@ -3,7 +3,6 @@
 // locked. The open document is not here: windows reach it through its session, ws::document()
 // (workspace/document/). The format functions interpret an image format code.
 #include "controls/imaging/format_codes.h"
-#include "runtime/variant.h"
 
 #include <QString>
 #include <QStringList>

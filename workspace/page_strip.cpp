@@ -55,25 +55,6 @@ PageEdit fnMovePage(int count, int current, int from, int to) {
   return e;
 }
 
-std::vector<rt::Variant> fnAlignStore(const std::vector<rt::Variant>& store, const PageEdit& edit) {
-  std::vector<rt::Variant> out(static_cast<std::size_t>(edit.count()) + 1);
-  for (int i = 0; i < edit.count(); ++i) {
-    const int src = edit.from[static_cast<std::size_t>(i)];
-    if (src >= 0 && src < static_cast<int>(store.size())) out[static_cast<std::size_t>(i)] = store[static_cast<std::size_t>(src)];
-  }
-  return out;
-}
-
 QString fnPageCaption(int index) { return QStringLiteral("Page %1").arg(index + 1); }
-
-std::vector<QString> fnAlignCaptions(const std::vector<QString>& captions, const PageEdit& edit, CaptionRule rule) {
-  std::vector<QString> out(static_cast<std::size_t>(edit.count()));
-  for (int i = 0; i < edit.count(); ++i) {
-    const int src = edit.from[static_cast<std::size_t>(i)];
-    const bool travels = rule == CaptionRule::Travel && src >= 0 && src < static_cast<int>(captions.size());
-    out[static_cast<std::size_t>(i)] = travels ? captions[static_cast<std::size_t>(src)] : fnPageCaption(i);
-  }
-  return out;
-}
 
 }  // namespace ws

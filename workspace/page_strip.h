@@ -1,10 +1,8 @@
 #pragma once
 // The bookkeeping of the page strip, free of widgets: when pages are appended, inserted, deleted or
-// moved, where each page comes from, which page is current afterwards, and the per-page annotation
-// store and the captions rearranged in step. The main window applies an edit to its thumbnails
-// (fnApplyPageEdit); the page view, Edit, scanning and the page picker all go through it.
-#include "runtime/variant.h"
-
+// moved, where each page comes from and which page is current afterwards. The document's page
+// store applies an edit (PageStore::apply), its layers and captions in step; the page view, Edit,
+// scanning and the page picker all go through it.
 #include <QString>
 #include <optional>
 #include <vector>
@@ -33,15 +31,10 @@ std::optional<PageEdit> fnDeletePages(int count, int current, const std::vector<
 // One page moves to another place; the current page stays the same page.
 PageEdit fnMovePage(int count, int current, int from, int to);
 
-// The store after the edit: entries travel with their pages, added pages get Empty, and one spare
-// entry stays above the last page.
-std::vector<rt::Variant> fnAlignStore(const std::vector<rt::Variant>& store, const PageEdit& edit);
-
 enum class CaptionRule {
   Travel,    // captions stay with their pages (Delete); added pages get their number
   Renumber,  // every page is captioned by its place
 };
 QString fnPageCaption(int index);  // "Page " and the 1-based page number
-std::vector<QString> fnAlignCaptions(const std::vector<QString>& captions, const PageEdit& edit, CaptionRule rule);
 
 }  // namespace ws

@@ -32,7 +32,7 @@ int32_t AnnButtonElement::SetProperty(int32_t id, AnnValue value, bool* changed)
 // whose escapement follows every turn and mirror. Read back, the caption turns as it was saved.
 void AnnButtonElement::TakeStoredFont(const plat::LOGFONTA& font) {
   const int32_t turn = font.lfEscapement;
-  if ((turn == 900 || turn == 1800 || turn == 2700 || turn == 0) && turn != orientation_) SetOrientation(turn);
+  if (IsQuarterTurn(turn) && turn != orientation_) SetOrientation(turn);
   AnnElement::TakeStoredFont(font);
 }
 

@@ -536,9 +536,8 @@ void AnnElement::WriteProperty(AnnStreamWriter& out, int32_t id) {
 }
 
 int32_t AnnElement::Save(AnnStreamWriter& out) {
+  // The layer has converted and settled every element before its records are written.
   if (!out.I32(kElementBegin)) return ERR_STREAM;
-  RunPendingConversion();
-  SettleBeforeWrite();
   uint32_t bits = 0;
   for (int i = 0; i < 8; ++i) {
     int32_t id = kFlagIds[i];

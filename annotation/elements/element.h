@@ -109,7 +109,8 @@ class AnnElement {
   }
   void RebaseToPixels(int32_t offsetX, int32_t offsetY);
 
-  // The element record.
+  // The element record. Save writes the element as it stands: its layer runs any pending
+  // conversion and SettleBeforeWrite on every element before the first record.
   int32_t Save(AnnStreamWriter& out);
   int32_t Load(AnnStreamReader& in);
 
@@ -122,6 +123,8 @@ class AnnElement {
   // A value given for a property, held within the range where the arithmetic done with it holds
   // (pen widths within +-kAnnPenWidthLimit); other values pass unchanged.
   static int32_t LimitedValue(int32_t id, int32_t value);
+  // Kinds whose geometry is their points, their rect only the bounds of those.
+  static bool IsPointKind(int32_t kind) { return kind >= TOOL_POLYGON && kind <= TOOL_FREEHAND; }
 
  protected:
   void Invalidate(const plat::RECT* logical);
@@ -129,7 +132,6 @@ class AnnElement {
   plat::RECT ToPixels(const plat::RECT& logical) const;
   plat::RECT ToLogical(const plat::RECT& pixels) const;
   bool IsRectKind() const;
-  static bool IsPointKind(int32_t kind) { return kind >= TOOL_POLYGON && kind <= TOOL_FREEHAND; }
   // Selects the brush and pen through the engine's makers.
   void SelectBrush(plat::COLORREF colour, bool hollow, int32_t hatch, plat::COLORREF hatchColour);
   void SelectPen(int32_t width, plat::COLORREF colour, int32_t style);

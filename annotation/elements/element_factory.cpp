@@ -9,7 +9,7 @@
 
 std::unique_ptr<AnnElement> annMakeElement(int32_t kind, const AnnPropertyMap& defaults) {
   if (kind == TOOL_RECTANGLE || kind == TOOL_ELLIPSE) return std::make_unique<AnnRectElement>(kind, defaults);
-  if (kind >= TOOL_POLYGON && kind <= TOOL_FREEHAND) return std::make_unique<AnnPolyElement>(kind, defaults);
+  if (AnnElement::IsPointKind(kind)) return std::make_unique<AnnPolyElement>(kind, defaults);
   if (kind == TOOL_TEXT) return std::make_unique<AnnTextElement>(kind, defaults);
   if (kind == TOOL_STAMP) return std::make_unique<AnnStampElement>(kind, defaults);
   if (kind == TOOL_IMAGE) return std::make_unique<AnnImageElement>(kind, defaults);

@@ -23,7 +23,7 @@ AnnTextKind::AnnTextKind(int32_t kind, const AnnPropertyMap& initial, bool takeD
   auto orientation = initial.find(PROP_TEXT_ORIENTATION);
   if (orientation != initial.end()) {
     int32_t o = int32_t(orientation->second);
-    if (o == 0 || o == 900 || o == 1800 || o == 2700) orientation_ = displayed_ = o;
+    if (IsQuarterTurn(o)) orientation_ = displayed_ = o;
   }
   font_.lfEscapement = font_.lfOrientation = orientation_;
 }
@@ -31,7 +31,7 @@ AnnTextKind::AnnTextKind(int32_t kind, const AnnPropertyMap& initial, bool takeD
 AnnTextKind::~AnnTextKind() { ReleaseFont(); }
 
 int32_t AnnTextKind::TurnOrientation(int32_t orientation, int32_t angle) {
-  if (orientation != 0 && orientation != 900 && orientation != 1800 && orientation != 2700) return orientation;
+  if (!IsQuarterTurn(orientation)) return orientation;
   switch (angle) {
     case 90: case 180: case 270: case -90: case -180: case -270:
       return ((orientation + 10 * angle) % 3600 + 3600) % 3600;
@@ -102,7 +102,7 @@ bool AnnTextKind::SetTextProperty(int32_t id, AnnValue value, bool* changed, int
       return true;
     case PROP_TEXT_ORIENTATION: {
       int32_t v = int32_t(value);
-      if (v != 0 && v != 900 && v != 1800 && v != 2700) return true;  // ignored, reported as success
+      if (!IsQuarterTurn(v)) return true;  // ignored, reported as success
       if (v != orientation_) SetOrientation(v);
       if (changed) *changed = true;
       return true;

@@ -30,6 +30,8 @@ class AnnTextKind : public AnnRectElement {
 
   const std::u16string& Text() const { return text_; }
   int32_t Orientation() const { return orientation_; }
+  // Whether a turn (tenths of a degree) is one a text kind takes: none or a quarter turn.
+  static bool IsQuarterTurn(int32_t turn) { return turn == 0 || turn == 900 || turn == 1800 || turn == 2700; }
   // Whether the lines run up or down the page rather than across it.
   bool Sideways() const { return orientation_ == 900 || orientation_ == 2700; }
 

@@ -49,9 +49,13 @@ bool nonEmpty(plat::BSTR s) { return s && plat::SysStringLen(s) > 0; }
 
 int32_t AnnLayer::WriteBody(AnnStreamWriter& out, bool selectedOnly, uint32_t* bodySize) {
   int64_t start = out.Position();
-  // Every element settles what it would settle at its next draw before anything is written, so
-  // that the group rects written first are those of the elements written after them.
-  for (auto& e : elements_) e->SettleBeforeWrite();
+  // Every element is in logical units and settles what it would settle at its next draw before
+  // anything is written, so that the group rects written first are those of the elements written
+  // after them.
+  for (auto& e : elements_) {
+    e->RunPendingConversion();
+    e->SettleBeforeWrite();
+  }
   std::vector<AnnElement*> chosen;
   if (selectedOnly) {
     chosen = selection_;

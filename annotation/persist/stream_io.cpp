@@ -107,7 +107,6 @@ bool AnnStreamReader::Points(std::vector<plat::POINT>* points) {
 
 bool AnnStreamReader::Font(plat::LOGFONTA* font) {
   if (!Bytes(font, sizeof *font)) return false;
-  font->lfFaceName[plat::LF_FACESIZE - 1] = 0;
   annLimitFontSize(font);
   return true;
 }

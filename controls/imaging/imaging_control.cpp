@@ -37,30 +37,6 @@ QScrollBar* ImagingControl::scrollBar(bool horizontal) {
 
 ImagingControl::~ImagingControl() = default;
 
-ImagingControl* ImagingControl::cloneSettings(QWidget* parent) const {
-  auto* c = new ImagingControl(parent);
-  State& o = *c->d;
-  o.page = d->page;
-  o.saveName = d->saveName;
-  o.saveType = d->saveType;
-  o.opts = d->opts;
-  o.zoom = d->zoom;
-  o.stepX = d->stepX;
-  o.stepY = d->stepY;
-  o.thumbMode = d->thumbMode;
-  o.sizeMode = d->sizeMode;
-  o.highlight = d->highlight;
-  o.back = d->back;
-  o.pointer = d->pointer;
-  o.icon = d->icon;
-  o.name = d->name;
-  c->setGeometry(geometry());
-  c->setToolTip(toolTip());
-  c->applyCursor();
-  c->QWidget::setVisible(false);
-  return c;
-}
-
 // ---- picture -----------------------------------------------------------------------------------
 
 bool ImagingControl::hasImage() const { return d->imgW > 0 && d->imgH > 0; }

@@ -28,9 +28,6 @@ class ImagingControl : public QWidget {
  public:
   explicit ImagingControl(QWidget* parent = nullptr);
   ~ImagingControl() override;
-  // A new control with this one's settings (zoom, modes, options, geometry, back colour), no
-  // picture: what loading a new element of a control array does.
-  ImagingControl* cloneSettings(QWidget* parent) const;
 
   // ---- File -------------------------------------------------------------------------------
   // Page that the next SourceFile loads, from 1.

@@ -5,6 +5,7 @@
 #include "albums/register_windows.h"
 #include "tests/support/main_window_fixture.h"
 #include "tests/support/mouse.h"
+#include "tests/support/pictures.h"
 #include "workspace/edit_commands.h"
 #include "workspace/view_commands.h"
 
@@ -19,7 +20,7 @@ constexpr uint32_t A = 0x202020, B = 0x404040, C = 0x606060;
 const std::vector<Page> kDoc = {
     {40, 30, 0x0000FF}, {40, 30, 0x00FF00}, {40, 30, 0xFF0000}, {40, 30, 0x00FFFF}, {40, 30, 0xFF00FF}};
 
-uint32_t bgr(QRgb c) { return static_cast<uint32_t>(qRed(c) | (qGreen(c) << 8) | (qBlue(c) << 16)); }
+using testsupport::bgr;
 uint32_t colour(img::ImagingControl* ix) { return bgr(ix->bitmap().pixel(20, 20)); }
 uint32_t colour(int page) { return bgr(pages().picture(page).pixel(20, 20)); }
 

@@ -626,21 +626,27 @@ TEST_F(SavedLayerTest, FontSizesAreHeldAtEveryEntry) {
   };
   const struct {
     int32_t height, width, heldHeight, heldWidth;
+    bool fullFace = false;  // a face name that fills its field, with no end: it is cut to fit
   } sizes[] = {
       {INT_MIN, INT_MIN, -16384, -16384}, {INT_MAX, INT_MAX, 16384, 16384}, {-20000, 30000, -16384, 16384},
-      {-16384, 16384, -16384, 16384},     {-13, 0, -13, 0},
+      {-16384, 16384, -16384, 16384},     {-13, 0, -13, 0},                 {-13, 0, -13, 0, true},
   };
   for (const auto& e : entries) {
     for (const auto& s : sizes) {
       SCOPED_TRACE(std::string(e.entry) + " " + std::to_string(s.height) + " x " + std::to_string(s.width));
       plat::LOGFONTA f{};
-      std::strcpy(f.lfFaceName, "Times New Roman");
+      if (s.fullFace)
+        std::memset(f.lfFaceName, 'A', sizeof f.lfFaceName);
+      else
+        std::strcpy(f.lfFaceName, "Times New Roman");
       f.lfHeight = s.height;
       f.lfWidth = s.width;
       e.set(f);
       const plat::LOGFONTA held = e.get();
       EXPECT_EQ(held.lfHeight, s.heldHeight);
       EXPECT_EQ(held.lfWidth, s.heldWidth);
+      EXPECT_EQ(std::string(held.lfFaceName, strnlen(held.lfFaceName, sizeof held.lfFaceName)),
+                s.fullFace ? std::string(sizeof held.lfFaceName - 1, 'A') : std::string("Times New Roman"));
       plat::HDC dc = plat::CreateMemoryDC(400, 300);
       engine->Draw(dc, nullptr, nullptr, 0, 0, 0, 0);
       plat::DeleteDC(dc);

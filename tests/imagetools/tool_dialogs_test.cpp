@@ -850,10 +850,9 @@ TEST_F(ToolDialogKeys, EnterPressesTheButtonThatCarriesTheDialogsAction) {
   EXPECT_FALSE(frmILevel.IsLoaded());
 }
 
-// Tab from the list lands in the original's viewer, which draws no focus of its own: a mark shows
-// where the focus is, and Escape from there closes the dialog as Cancel does.
 // Enter with the focus in a viewer presses the dialog's default button, as from any other control.
 TEST_F(ToolDialogKeys, EnterInAViewerPressesTheDefaultButton) {
+  page->setBitmap(picture());
   frmImgColSepForm* f = frmImgColSep.get();
   f->Show();
   ASSERT_TRUE(QTest::qWaitForWindowActive(f));
@@ -864,9 +863,13 @@ TEST_F(ToolDialogKeys, EnterInAViewerPressesTheDefaultButton) {
   ASSERT_TRUE(f->cmdSelect->isEnabled());
   type(f, Qt::Key_Return);
   EXPECT_FALSE(frmImgColSep.IsLoaded());
+  // The channel picked is what the page becomes.
+  EXPECT_TRUE(samePicture(page->bitmap(), img::separateColours(picture(), 0)[1]));
   EXPECT_FALSE(flagsClear());
 }
 
+// Tab from the list lands in the original's viewer, which draws no focus of its own: a mark shows
+// where the focus is, and Escape from there closes the dialog as Cancel does.
 TEST_F(ToolDialogKeys, EscapeClosesColourSeparationFromItsViewers) {
   frmImgColSepForm* f = frmImgColSep.get();
   f->Show();

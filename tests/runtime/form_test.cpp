@@ -1,4 +1,3 @@
-#include "runtime/control_array.h"
 #include "runtime/form.h"
 #include "runtime/screen.h"
 
@@ -95,24 +94,6 @@ TEST_F(FormTest, GeometryIsInTwips) {
   EXPECT_NEAR(frmProbe->Height(), 200 * ty, ty);
   frmProbe->setCaption("   Probe");
   EXPECT_EQ(frmProbe->Caption(), "   Probe");
-}
-
-TEST(ControlArray, ElementZeroIsTheTemplate) {
-  QLabel templ("Page 1");
-  rt::ControlArray<QLabel> lbl([](QLabel* t) { return new QLabel(t->text()); });
-  EXPECT_FALSE(lbl.Load(1));  // nothing to copy yet
-  lbl.setTemplate(&templ);
-  EXPECT_TRUE(lbl.Load(1));
-  EXPECT_TRUE(lbl.Load(2));
-  EXPECT_FALSE(lbl.Load(2));
-  EXPECT_EQ(lbl(2)->text(), "Page 1");
-  EXPECT_EQ(lbl.UBound(), 2);
-  EXPECT_FALSE(lbl.Unload(0));
-  EXPECT_TRUE(lbl.Unload(2));
-  EXPECT_EQ(lbl(2), nullptr);
-  lbl.UnloadAll();
-  EXPECT_EQ(lbl.Count(), 1);
-  EXPECT_EQ(lbl(0), &templ);
 }
 
 TEST(Screen, BusyPointerIsRestoredWhenWorkEndsByError) {

@@ -15,6 +15,9 @@ struct Page {
   uint32_t colour;  // 0x00BBGGRR
 };
 
+// A pixel as a page colour (0x00BBGGRR).
+inline uint32_t bgr(QRgb c) { return static_cast<uint32_t>(qRed(c) | (qGreen(c) << 8) | (qBlue(c) << 16)); }
+
 // Writes pages with the imaging control in a format (4 TIFF and 24 DCX take several pages).
 inline void writeImage(const QString& path, const std::vector<Page>& pages, int16_t format) {
   for (const Page& p : pages) {
@@ -36,8 +39,7 @@ inline std::vector<Page> readImage(const QString& path) {
     ix.setPageNumber(i);
     ix.setSourceFile(path);
     const QRgb c = ix.bitmap().pixel(1, 1);
-    pages.push_back({ix.ImageWidth(), ix.ImageHeight(),
-                     static_cast<uint32_t>(qRed(c) | (qGreen(c) << 8) | (qBlue(c) << 16))});
+    pages.push_back({ix.ImageWidth(), ix.ImageHeight(), bgr(c)});
   }
   return pages;
 }

@@ -285,8 +285,13 @@ TEST_F(DocumentSessionTest, ClosePromptDecidesWhetherTheDocumentGoes) {
     const QString path = openDocument(2);
     if (!c.saveWrites) state.path = unwritable(QStringLiteral("a.tif"));
     view.errors.clear();
-    state.docModified = c.modified;
+    // The page shown is edited: its first pixel goes black.
+    if (c.modified) {
+      view.picture.setIndex(0, 0, 0);
+      session.markModified();
+    }
     view.answers.assign(c.answers.begin(), c.answers.end());
+    const bool saves = !c.answers.empty() && c.answers[0] == rt::vbYes && c.saveWrites;
     EXPECT_EQ(session.close(false), c.closed) << c.modified << " " << c.answers.size();
     EXPECT_EQ(state.path.isEmpty(), c.closed);
     EXPECT_EQ(session.pageCount(), c.closed ? 0 : 2);
@@ -297,6 +302,7 @@ TEST_F(DocumentSessionTest, ClosePromptDecidesWhetherTheDocumentGoes) {
     }
     EXPECT_TRUE(view.answers.empty());
     EXPECT_EQ(testsupport::readImage(path).size(), 2u);
+    EXPECT_EQ(img::readFilePage(path, 1).bitmap.pixel(0, 0), saves ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
   }
 }
 

@@ -16,6 +16,7 @@
 #include "controls/imaging/codec.h"
 #include "tests/support/main_window_fixture.h"
 #include "tests/support/mouse.h"
+#include "tests/support/pictures.h"
 #include "workspace/annotation_commands.h"
 #include "workspace/edit_commands.h"
 #include "workspace/view_commands.h"
@@ -44,7 +45,7 @@ void key(QWidget* w, int k) {
   QCoreApplication::sendEvent(w, &up);
 }
 
-uint32_t bgr(QRgb c) { return static_cast<uint32_t>(qRed(c) | (qGreen(c) << 8) | (qBlue(c) << 16)); }
+using testsupport::bgr;
 uint32_t pixel(img::ImagingControl* ix, int x, int y) { return bgr(ix->bitmap().pixel(x, y)); }
 // A pixel of a page of the document.
 uint32_t pagePixel(int page, int x, int y) { return bgr(pages().picture(page).pixel(x, y)); }

@@ -538,20 +538,6 @@ TEST_F(Control, PrintsAtThePlacementInDevicePixels) {
   EXPECT_THROW(c.PrintToDC(&inactive), rt::RuntimeError);
 }
 
-TEST_F(Control, ClonedElementTakesTheSettings) {
-  c.setThumbDisplayMode(1);
-  c.setHighlightBorder(3);
-  c.SetZoom(0.5f);
-  c.setToolTipText(QStringLiteral("page"));
-  std::unique_ptr<ImagingControl> e(c.cloneSettings(nullptr));
-  EXPECT_EQ(e->ThumbDisplayMode(), 1);
-  EXPECT_EQ(e->HighlightBorder(), 3);
-  EXPECT_FLOAT_EQ(e->ZoomFactor(), 0.5f);
-  EXPECT_EQ(e->ToolTipText(), QStringLiteral("page"));
-  EXPECT_FALSE(e->Visible());
-  EXPECT_FALSE(e->hasImage());
-}
-
 TEST_F(Control, ViewSizeModeShowsTheWholePicture) {
   c.CreateBlankImage(1000, 500, 24, 0x000000);
   c.setBackColor(0xFFFFFF);
