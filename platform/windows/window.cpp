@@ -188,7 +188,14 @@ HWND SetFocus(HWND window) {
   if (window && window->widget) {
     window->widget->setFocus(Qt::OtherFocusReason);
   } else if (!window && QApplication::instance()) {
-    if (QWidget* f = QApplication::focusWidget()) f->clearFocus();
+    // Only the keys of these windows are taken away (an editor inside one ends its edit); a
+    // widget of the program's own keeps them, or its keys would go nowhere from now on.
+    QWidget* f = QApplication::focusWidget();
+    for (QWidget* w = f; w; w = w->isWindow() ? nullptr : w->parentWidget())
+      if (byWidget().count(w)) {
+        f->clearFocus();
+        break;
+      }
   }
   return previous;
 }

@@ -41,7 +41,7 @@ bool GetUpdateRect(HWND window, RECT* rect, bool* eraseOut = nullptr);
 int32_t InvalidateCount(HWND window);
 int32_t PaintCount(HWND window);
 
-HWND SetFocus(HWND window);  // null takes the focus away
+HWND SetFocus(HWND window);  // null takes the focus away from these windows and what lies in them
 HWND GetFocus();
 HWND SetCapture(HWND window);
 bool ReleaseCapture();

@@ -71,6 +71,31 @@ TEST(WindowTest, FocusCaptureAndCaret) {
   plat::DestroyWindow(b);
 }
 
+// Taking the focus away ends the keys of the layer's windows (an editor inside one), never those
+// of a widget that is none of them: the program's own view keeps its keys.
+TEST(WindowTest, TakingTheFocusAwayLeavesOtherWidgetsTheirKeys) {
+  QWidget top;
+  top.resize(200, 100);
+  auto* own = new QWidget(&top);   // a widget of the program's
+  auto* host = new QWidget(&top);  // a window of the layer, with an editor inside
+  auto* editor = new QWidget(host);
+  for (QWidget* w : {own, host, editor}) w->setFocusPolicy(Qt::StrongFocus);
+  plat::WindowFromWidget(host);
+  top.show();
+  QApplication::setActiveWindow(&top);
+  const struct {
+    QWidget* focus;
+    bool keeps;
+  } cases[] = {{own, true}, {host, false}, {editor, false}};
+  for (const auto& c : cases) {
+    c.focus->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), c.focus);
+    plat::SetFocus(nullptr);
+    EXPECT_EQ(QApplication::focusWidget() == c.focus, c.keeps) << c.focus->metaObject()->className();
+    EXPECT_EQ(plat::GetFocus(), nullptr);
+  }
+}
+
 TEST(WindowTest, TimersPostToTheWindowProcedure) {
   plat::HWND w = plat::CreateDetachedWindow(10, 10);
   int ticks = 0;

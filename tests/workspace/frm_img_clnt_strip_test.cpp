@@ -6,6 +6,7 @@
 #include "workspace/view_commands.h"
 
 #include <QStyle>
+#include <QTest>
 #include <cmath>
 
 namespace {
@@ -116,6 +117,29 @@ TEST_F(MainWindowTest, PageEditsRearrangeThumbnailsCaptionsAndLayers) {
   EXPECT_EQ(pageShown(w), 14);
   w->ixTmb_Click(3);
   EXPECT_EQ(pageShown(w), 30);
+}
+
+// Home, End, Page Up and Page Down page through the document from the strip as from the page view,
+// key after key: showing another page leaves the keys where they were.
+TEST_F(MainWindowTest, PagingKeysWorkFromTheStripAndThePageViewKeyAfterKey) {
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(file(QStringLiteral("five.tif"), std::vector<Page>(5, Page{16, 20, 0x808080}), 4));
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+  const struct {
+    Qt::Key key;
+    int to;
+  } keys[] = {{Qt::Key_PageDown, 1}, {Qt::Key_PageDown, 2}, {Qt::Key_End, 4}, {Qt::Key_PageDown, 4},
+              {Qt::Key_PageUp, 3},   {Qt::Key_Home, 0},     {Qt::Key_PageUp, 0}};
+  for (QWidget* target : {static_cast<QWidget*>(w->picChild), static_cast<QWidget*>(w->ixMain)}) {
+    w->ixTmb_Click(0);
+    target->setFocus();
+    for (const auto& k : keys) {
+      QWidget* focus = QApplication::focusWidget();
+      ASSERT_EQ(focus, target) << target->objectName().toStdString() << ": the keys went elsewhere";
+      QTest::keyClick(focus, k.key);
+      EXPECT_EQ(ws::document().state().currentPage, k.to) << target->objectName().toStdString() << " " << k.key;
+    }
+  }
 }
 
 }  // namespace
