@@ -364,11 +364,17 @@ bool frmImgClntForm::eventFilter(QObject* watched, QEvent* event) {
       break;
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
+      // Shift held down in this window adds thumbnails to the selection. Let go anywhere (a dialog
+      // opened by Ctrl+Shift+S takes the release), or with the window left, it is up again.
       auto* w = qobject_cast<QWidget*>(watched);
-      if (w && w->window() == this && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Shift)
+      if (w && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Shift &&
+          (w->window() == this || event->type() == QEvent::KeyRelease))
         mblnShiftDown = event->type() == QEvent::KeyPress;
       break;
     }
+    case QEvent::WindowDeactivate:
+      if (watched == this) mblnShiftDown = false;
+      break;
     case QEvent::MouseButtonPress:
       // The divider is dragged and takes effect where it is dropped.
       if (watched == imgDivider && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {

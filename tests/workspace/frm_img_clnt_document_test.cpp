@@ -6,6 +6,7 @@
 #include "workspace/file_commands.h"
 #include "workspace/view_commands.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace {
@@ -93,12 +94,25 @@ TEST_F(MainWindowTest, MultiPageTiffShowsThumbnailsAndSwitchesPagesAndZoom) {
   EXPECT_FALSE(doc().docModified);
 
   // Shift-click adds a page to the selection without changing the current one.
-  w->mblnShiftDown = true;
+  QKeyEvent shiftDown(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier);
+  QCoreApplication::sendEvent(w->ixMain, &shiftDown);
   w->ixTmb_Click(0);
-  w->mblnShiftDown = false;
   EXPECT_EQ(doc().currentPage, 1);
   EXPECT_TRUE(selected(0));
   EXPECT_TRUE(selected(1));
+  // Shift let go in another window (a dialog Ctrl+Shift+S opened) is up again here: the next click
+  // shows its page.
+  QWidget dialog;
+  QKeyEvent shiftUp(QEvent::KeyRelease, Qt::Key_Shift, Qt::NoModifier);
+  QCoreApplication::sendEvent(&dialog, &shiftUp);
+  w->ixTmb_Click(2);
+  EXPECT_EQ(doc().currentPage, 2);
+  // So is Shift held while the window was left.
+  QCoreApplication::sendEvent(w->ixMain, &shiftDown);
+  QEvent deactivate(QEvent::WindowDeactivate);
+  QCoreApplication::sendEvent(w, &deactivate);
+  w->ixTmb_Click(1);
+  EXPECT_EQ(doc().currentPage, 1);
 
   struct ZoomCase {
     float before;
