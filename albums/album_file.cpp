@@ -45,8 +45,14 @@ bool isUtf8(QByteArrayView bytes) {
   return !decoder.hasError();
 }
 
+// A byte-order mark inside a field is kept as a character: dropped, it would leave the blank
+// behind it untrimmed, and the row would not read back as it was written.
+QString utf8Text(QByteArrayView bytes) {
+  return QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom).decode(bytes);
+}
+
 QString decodeText(QByteArrayView bytes, AlbumText text) {
-  if (text == AlbumText::Utf8) return QString::fromUtf8(bytes);
+  if (text == AlbumText::Utf8) return utf8Text(bytes);
   return plat::fromAnsi(std::string_view(bytes.data(), static_cast<std::size_t>(bytes.size())));
 }
 
@@ -130,9 +136,9 @@ void AlbumRecord::set(QByteArrayView path, QByteArrayView page, QByteArrayView r
 
 QString AlbumRecord::path() const { return plat::pathFromNative(pathBytes()); }
 
-QString AlbumRecord::page() const { return QString::fromUtf8(QByteArrayView(bytes_).sliced(pageAt_, remarksAt_ - pageAt_)); }
+QString AlbumRecord::page() const { return utf8Text(QByteArrayView(bytes_).sliced(pageAt_, remarksAt_ - pageAt_)); }
 
-QString AlbumRecord::remarks() const { return QString::fromUtf8(QByteArrayView(bytes_).sliced(remarksAt_)); }
+QString AlbumRecord::remarks() const { return utf8Text(QByteArrayView(bytes_).sliced(remarksAt_)); }
 
 void AlbumRecord::setPage(const QString& page) {
   const QByteArray old = bytes_;  // the views below stay valid while set replaces bytes_
