@@ -139,6 +139,9 @@ class MarkColours {
     auto [it, fresh] = chosen_.try_emplace(colour, uint8_t(0));
     if (!fresh) return;
     if (const int exact = int(table_.indexOf(colour)); exact >= 0) {
+      // An entry that pads the table (black) is taken for good: another mark must not make it its
+      // own colour.
+      std::erase(freeEntries, exact);
       it->second = uint8_t(exact);
       return;
     }

@@ -37,14 +37,17 @@ int32_t onDrawImage(plat::HDC dc, plat::HGLOBAL dib, int32_t, plat::COLORREF, in
 QRgb pixelOf(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
 
 // A page of 1, 4 or 8 bits with the given colour table (the rest of the table black, as a writer
-// that fills only the colours it uses leaves it): paper of one entry, with the top rows in ink of
-// another.
-plat::HGLOBAL IndexedPage(int bits, const std::vector<QRgb>& table, uint8_t paper, uint8_t ink, int inkRows) {
+// that fills only the colours it uses leaves it; or, declared, a table of only those colours):
+// paper of one entry, with the top rows in ink of another.
+plat::HGLOBAL IndexedPage(int bits, const std::vector<QRgb>& table, uint8_t paper, uint8_t ink, int inkRows,
+                          bool declared = false) {
   const int32_t width = 200, height = 100;
-  const uint32_t stride = ((uint32_t(width) * uint32_t(bits) + 31) / 32) * 4, colours = 1u << bits;
+  const uint32_t stride = ((uint32_t(width) * uint32_t(bits) + 31) / 32) * 4;
+  const uint32_t colours = declared ? uint32_t(table.size()) : 1u << bits;
   plat::HGLOBAL dib = plat::GlobalAlloc(plat::GHND, 40 + 4 * colours + stride * height);
   auto* p = static_cast<uint8_t*>(plat::GlobalLock(dib));
-  const int32_t header[10] = {40, width, height, 1 | (bits << 16), 0, int32_t(stride * height), 0, 0, 0, 0};
+  const int32_t header[10] = {40, width, height, 1 | (bits << 16), 0, int32_t(stride * height), 0, 0,
+                              declared ? int32_t(colours) : 0, 0};
   std::memcpy(p, header, 40);
   for (size_t i = 0; i < table.size(); ++i) {
     p[40 + 4 * i + 0] = uint8_t(qBlue(table[i]));
@@ -327,6 +330,21 @@ TEST_F(EngineRenderTest, BurnInLeavesOutTheGripsOfSelectedStrokes) {
 // entry nearest in hue and lightness among those that stand apart from the paper, so a light grey
 // becomes a darker grey, not a colour; on a page of black and white a mark that is not of the
 // paper's colour becomes ink, and one of the paper's colour stays paper.
+// A page whose table declares two colours, none black: the burned page's table is padded with
+// black, a black mark takes a padding entry, and a mark of another colour must not take that same
+// entry for its own.
+TEST_F(EngineRenderTest, ABlackMarkKeepsItsEntryFromTheNextColour) {
+  MakeElementFromDesc(engine, layer, TOOL_RECTANGLE, {20, 30, 100, 90}, {{PROP_PEN_WIDTH, 0}, {PROP_FILL_COLOR, 0x000000}});
+  MakeElementFromDesc(engine, layer, TOOL_RECTANGLE, {120, 30, 140, 50}, {{PROP_PEN_WIDTH, 0}, {PROP_FILL_COLOR, 0x0000FF}});
+  HostPicture(IndexedPage(8, {qRgb(255, 255, 255), qRgb(0, 0, 255)}, 0, 1, 10, true));
+  ASSERT_EQ(engine->BurnInLayers(8), ANN_OK);
+  QImage out;
+  ASSERT_TRUE(plat::ImageFromPackedDib(gResult, &out));
+  EXPECT_EQ(pixelOf(out, 60, 60), 0x000000) << "the black mark";
+  EXPECT_EQ(pixelOf(out, 130, 40), 0xFF0000) << "the red mark";
+  EXPECT_EQ(pixelOf(out, 100, 5), 0x0000FF) << "the page's blue";
+}
+
 TEST_F(EngineRenderTest, LightMarksStayVisibleOnPagesOfFewColours) {
   const plat::COLORREF light[] = {0xFFFF00, 0x00FFFF, 0xD0D0D0};  // cyan, yellow, light grey
   for (int i = 0; i < 3; ++i)

@@ -651,44 +651,59 @@ namespace {
 // the first: the header's offset is placed in the file's byte order and width. Pages of every
 // byte order, classic and big TIFF, read back as written, whole and reduced, on this thread and
 // on another (whose handle knows the pages only by their offsets).
+// Pages 2 to 4 read by their offsets, in full and reduced for display (the reduced read of a
+// bilevel page takes its own road), on this thread and on another.
 TEST(Codec, APageIsReadByItsOffsetInEveryByteOrderAndTiffWidth) {
   testsupport::TempDir dir;
-  for (const char* mode : {"w", "wb", "w8", "w8b"}) {
-    SCOPED_TRACE(mode);
-    const QString path = dir.file(QStringLiteral("pages-%1.tif").arg(QLatin1String(mode)));
-    TIFF* t = TIFFOpen(QFile::encodeName(path).constData(), mode);
-    ASSERT_NE(t, nullptr);
-    for (uint32_t page = 0; page < 4; ++page) {
-      const uint32_t width = 20 + 10 * page, height = 12;
-      TIFFSetField(t, TIFFTAG_IMAGEWIDTH, width);
-      TIFFSetField(t, TIFFTAG_IMAGELENGTH, height);
-      TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
-      TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
-      TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
-      TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
-      TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, height);
-      TIFFSetField(t, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
-      const std::vector<uint8_t> row(width, static_cast<uint8_t>(40 * (page + 1)));
-      for (uint32_t y = 0; y < height; ++y) ASSERT_GE(TIFFWriteScanline(t, const_cast<uint8_t*>(row.data()), y, 0), 0);
-      TIFFWriteDirectory(t);
-    }
-    TIFFClose(t);
-    const OpenedFile opened = openDocumentFile(path);
-    EXPECT_EQ(opened.pages, 4);
-    EXPECT_EQ(opened.first.bitmap.width(), 20);
-    auto check = [&] {
-      for (int32_t page = 2; page <= 4; ++page) {
-        const Bitmap b = readFilePage(path, page).bitmap;
-        EXPECT_EQ(b.width(), 10 + 10 * page) << page;
-        EXPECT_EQ(qGray(b.pixel(3, 3)), 40 * page) << page;
-        int32_t fullW = 0, fullH = 0;
-        EXPECT_EQ(readFilePageForDisplay(path, page, 100, fullW, fullH).bitmap.width(), 10 + 10 * page) << page;
-        EXPECT_EQ(fullW, 10 + 10 * page) << page;
+  for (const uint16_t bits : {uint16_t(8), uint16_t(1)}) {
+    for (const char* mode : {"w", "wb", "w8", "w8b"}) {
+      SCOPED_TRACE(std::string(mode) + " " + std::to_string(bits) + " bits");
+      const QString path = dir.file(QStringLiteral("pages-%1-%2.tif").arg(QLatin1String(mode)).arg(bits));
+      TIFF* t = TIFFOpen(QFile::encodeName(path).constData(), mode);
+      ASSERT_NE(t, nullptr);
+      // Page k is 10 + 10 k pixels wide (bilevel: 8 times that), of grey 40 k (bilevel: white).
+      auto widthOf = [&](int32_t page) { return (10 + 10 * page) * (bits == 1 ? 8 : 1); };
+      for (int32_t page = 1; page <= 4; ++page) {
+        const uint32_t width = static_cast<uint32_t>(widthOf(page)), height = 12;
+        TIFFSetField(t, TIFFTAG_IMAGEWIDTH, width);
+        TIFFSetField(t, TIFFTAG_IMAGELENGTH, height);
+        TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, bits);
+        TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+        TIFFSetField(t, TIFFTAG_COMPRESSION, bits == 1 ? COMPRESSION_CCITTFAX4 : COMPRESSION_LZW);
+        TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, height);
+        TIFFSetField(t, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
+        const std::vector<uint8_t> row(bits == 1 ? width / 8 : width, bits == 1 ? uint8_t(0xFF) : static_cast<uint8_t>(40 * page));
+        for (uint32_t y = 0; y < height; ++y) ASSERT_GE(TIFFWriteScanline(t, const_cast<uint8_t*>(row.data()), y, 0), 0);
+        TIFFWriteDirectory(t);
       }
-    };
-    check();
-    std::thread other(check);
-    other.join();
+      TIFFClose(t);
+      const OpenedFile opened = openDocumentFile(path);
+      EXPECT_EQ(opened.pages, 4);
+      EXPECT_EQ(opened.first.bitmap.width(), widthOf(1));
+      auto check = [&] {
+        for (int32_t page = 2; page <= 4; ++page) {
+          const int grey = bits == 1 ? 255 : 40 * page;
+          const Bitmap b = readFilePage(path, page).bitmap;
+          EXPECT_EQ(b.width(), widthOf(page)) << page;
+          EXPECT_EQ(qGray(b.pixel(3, 3)), grey) << page;
+          int32_t fullW = 0, fullH = 0;
+          const int limit = 16;
+          const Bitmap shown = readFilePageForDisplay(path, page, limit, fullW, fullH).bitmap;
+          if (bits == 1) {
+            EXPECT_LT(shown.width(), widthOf(page)) << page << ": a bilevel page is reduced as it is read";
+          } else {
+            EXPECT_EQ(shown.width(), widthOf(page)) << page;
+          }
+          EXPECT_EQ(qGray(shown.pixel(0, 0)), grey) << page;
+          EXPECT_EQ(fullW, widthOf(page)) << page;
+          EXPECT_EQ(fullH, 12) << page;
+        }
+      };
+      check();
+      std::thread other(check);
+      other.join();
+    }
   }
 }
 
