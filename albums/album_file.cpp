@@ -38,12 +38,7 @@ bool isAscii(QByteArrayView bytes) {
   return true;
 }
 
-bool isUtf8(QByteArrayView bytes) {
-  if (isAscii(bytes)) return true;
-  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  const QString text = decoder.decode(bytes);  // decodes only once it is made a text
-  return !decoder.hasError();
-}
+bool isUtf8(QByteArrayView bytes) { return isAscii(bytes) || bytes.isValidUtf8(); }
 
 // A byte-order mark inside a field is kept as a character: dropped, it would leave the blank
 // behind it untrimmed, and the row would not read back as it was written.
@@ -171,6 +166,10 @@ QByteArrayView trimBlanks(QByteArrayView bytes) {
   return bytes.sliced(from, to - from);
 }
 
+namespace {
+// The bytes of the file that a row's path names: its own. An album of an earlier version wrote a
+// name in Windows-1252; where such bytes name no file but their Windows-1252 reading does, that
+// name is meant.
 QByteArray rowPathBytes(QByteArrayView bytes) {
   QByteArray own = bytes.toByteArray();
   if (isUtf8(bytes) || exists(own)) return own;
@@ -178,7 +177,6 @@ QByteArray rowPathBytes(QByteArrayView bytes) {
   return exists(earlier) ? earlier : own;
 }
 
-namespace {
 // Remarks in upper case, as UTF-8; plain ASCII (most remarks) without a round through a text.
 QByteArray upperRemarks(QByteArrayView remarks, AlbumText text) {
   if (isAscii(remarks)) return remarks.toByteArray().toUpper();

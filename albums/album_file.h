@@ -52,11 +52,6 @@ QByteArrayView trimBlanks(QByteArrayView bytes);
 // earlier versions wrote.
 enum class AlbumText { Utf8, Windows1252 };
 
-// The bytes of the file that a row's path names: its own. An album of an earlier version wrote a
-// name in Windows-1252; where such bytes name no file but their Windows-1252 reading does, that
-// name is meant.
-QByteArray rowPathBytes(QByteArrayView bytes);
-
 // One line as the album reader turns it into a row: every line gives a row (a blank line an empty
 // path and page "1"); a page that does not read as a number is "1"; remarks are upper-cased.
 AlbumRecord parseAlbumLine(QByteArrayView line, AlbumText text = AlbumText::Utf8);

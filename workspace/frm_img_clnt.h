@@ -122,6 +122,9 @@ class frmImgClntForm : public rt::Form, public ws::DocumentView {
 
   // Window-level state.
   bool mblnShiftDown = false;
+  // The page shown has a layer the engine could not take in: it is kept as read unless the user
+  // draws annotations of the page's own.
+  bool layerKeptAsRead_ = false;
 
   // ---- The document's view ------------------------------------------------------------------------
   int ask(const QString& question, int buttons) override;

@@ -66,7 +66,7 @@ void frmImgClntForm::showPage(int, img::Bitmap picture, const QByteArray& layer)
     ixMain->setSourceFile(QString());
   else
     ixMain->showNewPicture(std::move(picture));
-  ws::restorePageAnnotations(*this, layer);
+  layerKeptAsRead_ = !ws::restorePageAnnotations(*this, layer);
   ws::takeCurrentLayer(*this);
   nxMain->setCurrentTool(TOOL_POINTER);
   if (Menu("mnuAnnPalette")->isChecked() && frmAnnoPalette.IsLoaded()) frmAnnoPalette->fnShowCurrTool();
@@ -80,6 +80,7 @@ ws::ShownPage frmImgClntForm::shownPage() {
   ws::ShownPage shown;
   if (ixMain->hasImage()) shown.picture = ixMain->bitmap();
   shown.layer = ws::currentLayerBytes(*this);
+  if (layerKeptAsRead_ && shown.layer && shown.layer->isEmpty()) shown.layer.reset();
   return shown;
 }
 

@@ -27,11 +27,13 @@ std::optional<QByteArray> currentLayerBytes(frmImgClntForm& w) {
   return saved.Bytes();
 }
 
-void restorePageAnnotations(frmImgClntForm& w, const QByteArray& layer) {
-  if (layer.isEmpty()) return;
+bool restorePageAnnotations(frmImgClntForm& w, const QByteArray& layer) {
+  if (layer.isEmpty()) return true;
   intptr_t handle = 0;
-  if (w.nxMain->LoadLayerFromVariant(rt::Variant(layer), handle) == 0) w.nxMain->SelectLayer(handle);
+  const bool loaded = w.nxMain->LoadLayerFromVariant(rt::Variant(layer), handle) == 0;
+  if (loaded) w.nxMain->SelectLayer(handle);
   w.ixMain->Refresh();
+  return loaded;
 }
 
 void takeCurrentLayer(frmImgClntForm& w) {

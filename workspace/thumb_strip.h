@@ -88,8 +88,6 @@ class ThumbStrip {
   // viewport, and the size of one thumbnail.
   double gridHeight() const { return gridHeight_; }
   double gridTop() const;
-  double thumbWidth() const { return thumbW_; }
-  double thumbHeight() const { return thumbH_; }
   // The page's picture has been made (it is shown when in view), and the picture; null until then.
   bool hasPicture(int index) const;
   QImage picture(int index) const;

@@ -10,19 +10,9 @@
 
 namespace ws {
 
-void mnuViewNext_Click(frmImgClntForm& w) {
-  const int current = document().state().currentPage;
-  if (current + 1 < document().pageCount()) w.ixTmb_Click(current + 1);
-  w.scrollStripToCurrent();
-  document().updatePageButtons();
-}
-
-void mnuViewPrev_Click(frmImgClntForm& w) {
-  const int current = document().state().currentPage;
-  if (current + 1 > 1) w.ixTmb_Click(current - 1);
-  w.scrollStripToCurrent();
-  document().updatePageButtons();
-}
+// Showing a page scrolls the strip to it and sets the page buttons.
+void mnuViewNext_Click(frmImgClntForm& w) { w.goToPage(document().state().currentPage + 1); }
+void mnuViewPrev_Click(frmImgClntForm& w) { w.goToPage(document().state().currentPage - 1); }
 
 void mnuViewPageThumbs_Click(frmImgClntForm& w) { w.showLayout(frmImgClntForm::Layout::PageAndThumbs); }
 void mnuViewThumbsOnly_Click(frmImgClntForm& w) { w.showLayout(frmImgClntForm::Layout::ThumbsOnly); }

@@ -265,7 +265,13 @@ struct AnnotationControl::Engine {
   static int32_t imageResult(intptr_t aux, plat::HGLOBAL dib) {
     if (img::Bitmap* target = of(aux)->burnTarget_) {
       // The page keeps what the packed form does not carry: its resolution and its layer bytes.
-      img::Bitmap burned = img::fromDibHandle(dib);
+      img::Bitmap burned;
+      try {
+        burned = img::fromDibHandle(dib);
+      } catch (...) {
+        plat::GlobalFree(dib);  // the handle is this side's to free, read or not
+        throw;
+      }
       plat::GlobalFree(dib);
       burned.resolutionX = target->resolutionX;
       burned.resolutionY = target->resolutionY;

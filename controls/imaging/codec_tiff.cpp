@@ -180,30 +180,22 @@ void openMemory(TiffHandle& h, std::span<const uint8_t> data) {
   if (!h.t) tiffDamaged(QStringLiteral("it cannot be read as TIFF"));
 }
 
-// mapped: the file is mapped into memory rather than read. A handle kept open for a long document
-// reads instead: a mapping keeps every part of the file it has touched resident, for each handle
-// again.
-// fd: a descriptor of the file the caller has open already; libtiff reads through a duplicate of it
-// instead of opening the file again.
-void openFile(TiffHandle& h, const QString& path, bool mapped = true, int fd = -1) {
+// Opens the chain of a file the caller has open already (fd): libtiff reads through a duplicate
+// of the descriptor, not mapped (a mapping keeps every part of the file it has touched resident,
+// for each handle again), instead of opening the file again.
+void openFile(TiffHandle& h, const QString& path, int fd) {
   setupLibtiff();
   tLastTiffError.clear();
   const QByteArray native = plat::nativePath(path);
   ReadOptions options;
-  const char* mode = mapped ? "r" : "rm";
-  if (fd >= 0) {
-    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-    if (own < 0) fail(75, QStringLiteral("Cannot open %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
-    ::lseek(own, 0, SEEK_SET);
-    h.t = TIFFFdOpenExt(own, native.constData(), mode, options.o);
-    if (!h.t) ::close(own);
-  } else {
-    struct stat st {};
-    if (::stat(native.constData(), &st) != 0) fail(53, QStringLiteral("File not found: %1").arg(path));
-    countFileOpen();
-    h.t = TIFFOpenExt(native.constData(), mode, options.o);
+  const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  if (own < 0) fail(75, QStringLiteral("Cannot open %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+  ::lseek(own, 0, SEEK_SET);
+  h.t = TIFFFdOpenExt(own, native.constData(), "rm", options.o);
+  if (!h.t) {
+    ::close(own);
+    tiffDamaged(QStringLiteral("it cannot be read as TIFF"));
   }
-  if (!h.t) tiffDamaged(QStringLiteral("it cannot be read as TIFF"));
 }
 
 int32_t countPages(TIFF* t) {
@@ -698,7 +690,7 @@ CachedTiff& openCached(const QString& path, int fd = -1) {
   if (!knownChain(path, n->key, *n)) {
     // The chain is walked once through a handle of the whole file, every page's layer on the way.
     TiffHandle whole;
-    openFile(whole, path, false, n->fd);
+    openFile(whole, path, n->fd);
     auto layers = std::make_shared<std::vector<std::vector<uint8_t>>>();
     for (;;) {
       n->offsets.push_back(TIFFCurrentDirOffset(whole.t));

@@ -349,7 +349,6 @@ void ImagingControl::paintView(QPainter& p, const QRect& area) {
   if (hasImage() && !d->fitMode())
     uncovered -= QRect(-d->scrollX, -d->scrollY, static_cast<int>(d->imgW * d->zoom), static_cast<int>(d->imgH * d->zoom));
   for (const QRect& r : uncovered) p.fillRect(r, qcolorOf(d->back));
-  // A thumbnail still waiting for its picture shows its place only.
   if (hasImage()) {
     if (d->fitMode()) {
       // The whole picture scaled into the control, centred.

@@ -265,6 +265,17 @@ TEST_F(DocumentSessionTest, ANewDocumentIsOneBlankPage) {
   EXPECT_THROW(session.newDocument(40, 30, 16, 0), rt::RuntimeError);
 }
 
+// A new colour page saved as a grey format is, once written, the grey page the file holds: the
+// page view shows it so.
+TEST_F(DocumentSessionTest, AnUntitledPageSavedInAFormatOfFewerColoursShowsWhatWasWritten) {
+  session.newDocument(40, 30, 24, 0x0000FF);
+  state.format = img::kFormatPgm;  // as the format dialog chooses it
+  ASSERT_TRUE(session.writeAs(dir.file(QStringLiteral("grey.pgm")), img::kFormatPgm, false));
+  EXPECT_EQ(view.shown, 0);
+  EXPECT_EQ(view.picture.bitsPerPixel(), 8);
+  EXPECT_EQ(qRed(view.picture.pixel(5, 5)), qGreen(view.picture.pixel(5, 5)));
+}
+
 // ---- Closing --------------------------------------------------------------------------------------
 
 TEST_F(DocumentSessionTest, ClosePromptDecidesWhetherTheDocumentGoes) {

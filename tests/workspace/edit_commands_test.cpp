@@ -203,6 +203,19 @@ TEST_F(EditTest, EscapeOrDeleteDropsTheFloatingAreaAndOpeningAMenuWritesItIn) {
   EXPECT_TRUE(doc().docModified && doc().pageModified);
 }
 
+// A save that opens no menu (its shortcut) writes a floating paste in too: what the page view
+// shows is what is written.
+TEST_F(EditTest, SavingWritesAFloatingPasteIntoThePage) {
+  frmImgClntForm* w = open({{100, 80, kRed}, {100, 80, kRed}});
+  putPng(solid(20, 10, Qt::blue));
+  ws::mnuEditPaste_Click(*w);
+  ASSERT_TRUE(w->ixMain->AreaActive());
+  ASSERT_TRUE(w->mnuFileSave_Click());
+  EXPECT_FALSE(w->ixMain->AreaActive());
+  EXPECT_EQ(bgr(img::readFilePage(doc().path, 1).bitmap.pixel(5, 5)), kBlue);
+  EXPECT_FALSE(doc().docModified || doc().pageModified);
+}
+
 // The menu's Del shortcut must not take the key from the page view: with the window active, a
 // Delete typed on the view drops the floating area instead of running the menu command.
 TEST_F(EditTest, DeleteTypedOnTheActivePageViewReachesTheView) {

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
+#include <QScopeGuard>
 #include <QTimer>
 #include <map>
 
@@ -368,7 +369,12 @@ TEST_F(MainWindowTest, TheOpenDialogListsEveryFileTheProgramOpens) {
   asked.owner = nullptr;
   QStringList listed;
   QTimer::singleShot(0, [&] {
-    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    // Whatever is up is closed again, so that a failure ends the test rather than hanging it.
+    QWidget* modal = QApplication::activeModalWidget();
+    const auto closeIt = qScopeGuard([modal] {
+      if (auto* d = qobject_cast<QDialog*>(modal)) d->reject();
+    });
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
     ASSERT_TRUE(dialog);
     auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
     ASSERT_TRUE(view);
@@ -382,7 +388,6 @@ TEST_F(MainWindowTest, TheOpenDialogListsEveryFileTheProgramOpens) {
     // The folder is read in the background: what it lists is taken once it lists what it should.
     (void)QTest::qWaitFor([&] { return names() == expected; });
     listed = names();
-    dialog->reject();
   });
   EXPECT_FALSE(rt::makeQtDialogService()->commonDialog(asked));
   EXPECT_EQ(listed, expected);

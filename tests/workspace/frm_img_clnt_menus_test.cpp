@@ -1,5 +1,6 @@
 // The main window's menus and toolbars are built from the command table: every row appears in its
 // place with its caption and shortcut, and a toolbar button runs what its menu item runs.
+#include "tests/support/desktop_programs.h"
 #include "tests/support/main_window_fixture.h"
 #include "workspace/command_table.h"
 #include "workspace/settings/frm_img_prop.h"
@@ -163,10 +164,7 @@ TEST(CommandTable, MenuKeysAreTheMenusOwnAndTheCommonOnesWhereFree) {
 // run their items' commands; Ctrl+O still zooms out rather than opening a file.
 TEST_F(MainWindowTest, TheCommonKeysRunTheirCommands) {
   // No browser and no xdg-open: Help > Contents can only say where its guide is.
-  const QByteArray path = qgetenv("PATH"), browser = qgetenv("BROWSER");
-  QDir().mkpath(dir.file(QStringLiteral("bin")));
-  qputenv("PATH", dir.file(QStringLiteral("bin")).toLocal8Bit());
-  qunsetenv("BROWSER");
+  const testsupport::OnlyTheseDesktopPrograms programs(dir.file(QStringLiteral("bin")));
   QStringList opened;
   ws::registerWindow(QStringLiteral("frmImgNew"), [&](const QStringList&) { opened << QStringLiteral("frmImgNew"); });
   frmImgClntForm* w = window();
@@ -214,8 +212,6 @@ TEST_F(MainWindowTest, TheCommonKeysRunTheirCommands) {
     type(c.key, c.modifiers);
     c.check();
   }
-  qputenv("PATH", path);
-  if (!browser.isNull()) qputenv("BROWSER", browser);
 }
 
 }  // namespace

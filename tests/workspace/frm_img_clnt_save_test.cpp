@@ -34,6 +34,22 @@ TEST_F(MainWindowTest, TiffSaveStoresTheShownPagesLiveAnnotationsFirst) {
   EXPECT_EQ(w->nxMain->LayerObjectCount(w->nxMain->CurrentLayer()), 1);
 }
 
+// A layer the engine cannot read is kept as read: editing the page's picture and saving writes it
+// back untouched.
+TEST_F(MainWindowTest, ALayerTheEngineCannotReadSurvivesAnEditOfItsPage) {
+  const QString path = dir.file(QStringLiteral("kept.tif"));
+  img::Bitmap page(120, 90, 24);
+  const std::vector<uint8_t> unread = {'n', 'o', 't', ' ', 'a', ' ', 'l', 'a', 'y', 'e', 'r'};
+  page.annotation = unread;
+  img::writeFile(path, page, img::SaveOptions{});
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(path);
+  w->ixMain->Mirror();
+  ws::document().markModified();
+  ASSERT_TRUE(w->mnuFileSave_Click());
+  EXPECT_EQ(img::openDocumentFile(path).layers.at(0), unread);
+}
+
 // PCX and DCX pages cannot keep annotations: the shown page's live annotations are burned into its
 // picture before the pages are written, and the other page is written untouched.
 TEST_F(MainWindowTest, DcxSaveBurnsTheShownPagesAnnotationsIn) {

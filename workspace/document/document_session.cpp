@@ -277,7 +277,9 @@ bool DocumentSession::writeAs(const QString& path, ImageFormatCode format, bool 
     s_.pages.keepOnly(0);
     s_.currentPage = 0;
   }
-  const bool picturesChanged = format != s_.format || burnsLayers;
+  // An untitled document's format was only chosen for this write: its pictures may have changed
+  // on the way as well.
+  const bool picturesChanged = format != s_.format || burnsLayers || s_.path.isEmpty();
   s_.pages.readAllFrom(target, burnsLayers, picturesChanged);
   s_.path = target;
   s_.format = format;
@@ -409,6 +411,9 @@ void DocumentSession::markModified() {
 }
 
 void DocumentSession::storePageEdits() {
+  // A floating paste is written into the page first (that marks it edited), whichever command
+  // asked: a save by its shortcut opens no menu that would have done it.
+  view()->commitPendingEdit();
   if (!s_.pageModified) return;
   s_.pageModified = false;
   if (!s_.pages.valid(s_.currentPage)) return;

@@ -112,7 +112,6 @@ class DocumentSession {
   LayerEngine& engine() const;
   bool askSaveFormatFirst();
   void showNewDocument(bool chooseLayout);
-  void showCurrentPage();
   // No file, format or archive keys: an untitled document, or none.
   void forgetFile();
   void unlockArchived();

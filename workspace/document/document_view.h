@@ -16,8 +16,9 @@ namespace ws {
 // What the page view holds of the page it shows.
 struct ShownPage {
   img::Bitmap picture;
-  // The annotation layer as the engine writes it, empty for none; nothing when the engine could
-  // not write it (the layer stored before is then kept rather than lost).
+  // The annotation layer as the engine writes it, empty for none; nothing when the layer stored
+  // before is to be kept: the engine could not write the page's, or could not read the stored one
+  // and the user drew none.
   std::optional<QByteArray> layer;
 };
 

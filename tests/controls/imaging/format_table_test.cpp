@@ -50,6 +50,11 @@ TEST(FormatTable, TheOfferedFilesAreThoseOfTheFormatsItReads) {
                {"x.gif", false},    {"x.wmf", false},   {"x.wpg", false},     {"x.pic", false},     {"x.ljp", false},
                {"x.txt", false},    {"tif", false}};
   for (const Case& c : cases) EXPECT_EQ(QDir::match(openPatterns, QLatin1String(c.name)), c.offered) << c.name;
+  // That match ignores case; a desktop dialog that compares case finds both spellings listed.
+  for (const QString& ext : img::patternExtensions()) {
+    EXPECT_TRUE(openPatterns.contains(QStringLiteral("*.") + ext.toLower())) << ext.toStdString();
+    EXPECT_TRUE(openPatterns.contains(QStringLiteral("*.") + ext)) << ext.toStdString();
+  }
   // The image search goes by the same list.
   EXPECT_TRUE(img::patternExtensions().contains(QStringLiteral("TIFF")));
   EXPECT_FALSE(img::patternExtensions().contains(QStringLiteral("WMF")));
