@@ -170,6 +170,9 @@ void frmImgProcForm::cmdApply_Click() {
   const tools::Effect* e = tools::findEffect(gstrImgOperation);
   if (e) {
     const tools::EffectValues v = values();
+    // The page itself takes the effect: rows of the preview still to make would only be drawn
+    // into the viewers' pictures once they are loaded again.
+    preview->drop();
     if (!applyToPage([&](img::Bitmap& b) { e->run(b, v); })) return;
   }
   ws::document().markModified();

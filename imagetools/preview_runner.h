@@ -33,6 +33,11 @@ class RowsFirstPreview : public QObject {
   void run(const std::function<void(img::Bitmap&)>& whole, PreviewRows rows, int madeDepth = 0);
   // Makes the rows still missing now (busy pointer, and progress on long work).
   void finish();
+  // Forgets the rows still missing: the viewers are about to hold other pictures.
+  void drop() {
+    timer_.stop();
+    pending_.clear();
+  }
   // Whether the after picture is whole (no rows left to make).
   bool complete() const { return pending_.empty(); }
   // The source rows a viewer shows at its zoom and scroll position, with a few to spare at each

@@ -51,9 +51,10 @@ void frmImgClntForm::showCommands(ws::DocState state, const std::vector<ws::Comm
 }
 
 void frmImgClntForm::showNewDocument(bool chooseLayout, bool multiPage) {
-  layOutStrip();
-  showZoom();
+  // A layout that shows the strip lays it out.
   if (chooseLayout) showLayout(multiPage ? Layout::PageAndThumbs : Layout::PageOnly);
+  else layOutStrip();
+  showZoom();
   setToolDefaults();
 }
 

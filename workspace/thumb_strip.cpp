@@ -129,7 +129,7 @@ void ThumbStrip::scrollToCurrent() {
 void ThumbStrip::layOut() {
   if (doc_.showsSinglePage()) {
     columns_ = 1;
-    w_.canvas->update();
+    scrolled();
     return;
   }
   const int n = count();
@@ -302,7 +302,8 @@ void ThumbStrip::startLoader(const QString& path) {
 
 void ThumbStrip::askForPictures() {
   const PageStore& store = doc_.pages();
-  if (store.empty()) return;
+  // A strip the layout hides shows no pictures: they are asked for when it is laid out again.
+  if (store.empty() || w_.pane->isHidden()) return;
   // Pages read from other files or other pages than before: what was asked by page number is
   // out of date.
   if (store.sources() != sources_) {

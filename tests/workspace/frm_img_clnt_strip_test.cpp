@@ -142,4 +142,16 @@ TEST_F(MainWindowTest, PagingKeysWorkFromTheStripAndThePageViewKeyAfterKey) {
   }
 }
 
+// A one-page file opens in Page Only: its page is decoded once, for the page view, and its
+// thumbnail is made only when a layout shows the strip.
+TEST_F(MainWindowTest, AHiddenStripMakesNoPictureUntilItShows) {
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(file(QStringLiteral("one.bmp"), {{40, 30, 0x0000FF}}, 5));
+  ASSERT_FALSE(w->fraTmb->isVisible());
+  EXPECT_FALSE(w->ThumbsLoading());
+  EXPECT_TRUE(w->strip().picture(0).isNull());
+  ws::mnuViewPageThumbs_Click(*w);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !w->strip().picture(0).isNull(); }));
+}
+
 }  // namespace

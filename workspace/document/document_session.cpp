@@ -107,8 +107,9 @@ void DocumentSession::newDocument(int32_t width, int32_t height, int16_t bitsPer
   forgetFile();
   s_.pages.takePicture(blank);
   DocumentView* v = view();
-  v->showPages();
+  // The layout first: a strip that the layout hides makes no pictures.
   showNewDocument(true);
+  v->showPages();
   v->showPage(0, std::move(blank), QByteArray());
   v->setTitle(rt::App::Title() + QStringLiteral(" - New File"));
 }
@@ -139,8 +140,10 @@ void DocumentSession::open(const QString& path) {
   }
   s_.pages.takeFile(path, pages, std::move(layers));
   DocumentView* v = view();
-  v->showPages();
+  // The layout first: a strip that the layout hides makes no pictures (a one-page file would be
+  // decoded once more for its thumbnail).
   showNewDocument(true);
+  v->showPages();
   file.first.bitmap.annotation.clear();
   v->showPage(0, std::move(file.first.bitmap), s_.pages.layer(0));
   v->setTitle(caption());
