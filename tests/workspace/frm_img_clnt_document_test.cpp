@@ -441,6 +441,17 @@ TEST_F(MainWindowTest, FailedMultiPageSaveLeavesTheTargetUntouchedAndSaysSo) {
   EXPECT_TRUE(frmImgClnt.IsLoaded());
 }
 
+// The scanner check ends a while after the window shows: it leaves the page buttons as the page
+// shown has them, off for a one-page file.
+TEST_F(MainWindowTest, TheScannerCheckLeavesThePageButtonsAsThePageHasThem) {
+  frmImgClntForm* w = window();
+  w->fnOpenImgFile(file(QStringLiteral("one.bmp"), {{40, 30, 0x0000FF}}, 5));
+  for (const bool present : {false, true}) {
+    ws::document().setScannerPresent(present);
+    for (const char* key : {"previous", "next"}) EXPECT_FALSE(enabled(w->Button(w->tbrImage, QLatin1String(key)))) << key << present;
+  }
+}
+
 }  // namespace
 
 TEST_F(MainWindowTest, ARectangleDrawnOnAPageIsStoredSavedWithTheTiffAndComesBack) {

@@ -445,7 +445,11 @@ void DocumentSession::setScannerPresent(bool present) {
   // The scanner rules are part of both state tables: apply them for the state the document is in.
   const DocState state = last_;
   applyCommandStates(DocState::NoDocument);
-  if (state != DocState::NoDocument) applyCommandStates(state);
+  if (state != DocState::NoDocument) {
+    applyCommandStates(state);
+    // The tables turn the page buttons on; the page shown says which of them lead anywhere.
+    updatePageButtons();
+  }
 }
 
 // ---- Archive --------------------------------------------------------------------------------------
