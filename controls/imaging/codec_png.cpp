@@ -78,7 +78,10 @@ void runDecode(DecodeJob& job) {
   // A legal picture too large for memory is told apart from a header that claims more than its data
   // can hold (deflate packs at most about 1032 to 1).
   const uint64_t raw = (static_cast<uint64_t>(w) * depth * png_get_channels(p, info) + 7) / 8 * h;
-  const uint64_t working = static_cast<uint64_t>(w) * h * (kind == 3 ? 4 : 1);
+  // An 8-bit RGB picture without transparency is read row by row straight into the bitmap, which
+  // the stride check holds; any other colour picture is read whole in four channels first.
+  const bool direct = kind == 3 && colorType == PNG_COLOR_TYPE_RGB && !trns && interlace == PNG_INTERLACE_NONE;
+  const uint64_t working = direct ? 0 : static_cast<uint64_t>(w) * h * (kind == 3 ? 4 : 1);
   if (w == 0 || h == 0) job.failure = 2;
   else if (w > static_cast<uint32_t>(kMaxDimension) || h > static_cast<uint32_t>(kMaxDimension) ||
            working > maxBitmapBytes() || Bitmap::strideFor(static_cast<int32_t>(w), outBpp) * uint64_t(h) > maxBitmapBytes())
@@ -94,7 +97,6 @@ void runDecode(DecodeJob& job) {
   // A colour picture without transparency that is not interlaced (a photograph) is read row by
   // row straight into the bitmap, in its blue-green-red order: no whole picture of four channels
   // to blend afterwards.
-  const bool direct = kind == 3 && colorType == PNG_COLOR_TYPE_RGB && !trns && interlace == PNG_INTERLACE_NONE;
   if (direct) {
     png_set_bgr(p);
   } else if (kind == 3) {

@@ -28,7 +28,7 @@ grep -qx "Icon=kvtLumivex" "$entry" || fail "the entry does not use the program'
 
 # No display at all: these must not open a window.
 out="$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$prefix/bin/kvtLumivex" --version)" || fail "--version failed"
-[ "$out" = "kvtLumivex (Image Lumivex) 1.0" ] || fail "--version printed: $out"
+case "$out" in "kvtLumivex (Image Lumivex) "[0-9]*) ;; *) fail "--version printed: $out" ;; esac
 out="$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$prefix/bin/kvtLumivex" --help)" || fail "--help failed"
 case "$out" in "Usage: kvtLumivex "*) ;; *) fail "--help printed: $out" ;; esac
 

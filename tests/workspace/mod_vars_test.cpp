@@ -84,7 +84,8 @@ TEST(FormatTable, PageCountDecidesBetweenPcxAndDcx) {
   for (const auto& c : cases) EXPECT_EQ(fnGetSaveFormat(c.code, c.pages), c.saveAs) << c.code << " " << c.pages;
 }
 
-// The main window's load step resets the shared names and the document it shows.
+// The two resets of the main window's load step, called directly: the shared names and the
+// document go back to their start, the names kept for the life of the process stay.
 TEST(SharedState, LoadStepResetsOnlyWhatItShould) {
   doc().path = "/x.tif";
   doc().format = 4;

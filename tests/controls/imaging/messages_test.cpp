@@ -100,6 +100,14 @@ TEST(OpenMessages, APictureTooLargeForMemoryGetsOneMessageInEveryFormat) {
     img::setMaxBitmapBytes(limit);
     EXPECT_EQ(text, QStringLiteral("Picture too large (300 x 200): %1").arg(path));
   }
+  // An RGB PNG is read straight into its 3 bytes a pixel: it opens where it fits in those, though
+  // 4 bytes a pixel would not.
+  const QString rgb = dir.file(QStringLiteral("rgb.png"));
+  save(rgb, pattern(300, 200, 24), img::kFormatPng);
+  img::setMaxBitmapBytes(200000);
+  const QString read = messageOf([&] { EXPECT_EQ(img::readFilePage(rgb, 1).bitmap.width(), 300); });
+  img::setMaxBitmapBytes(limit);
+  EXPECT_EQ(read.toStdString(), "<no error>");
 }
 
 // A TIFF page of one row and the given width (a LONG field, so up to 4,294,967,295), of 1 or 8
