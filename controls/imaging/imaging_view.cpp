@@ -18,6 +18,7 @@
 #include <QWheelEvent>
 #include <cmath>
 #include <cstring>
+#include <array>
 
 namespace img {
 
@@ -333,8 +334,12 @@ void ImagingControl::paintReduced(QPainter& p, const QRect& target, const QRect&
   const QRect wanted = target.translated(scroll).intersected(page);
   if (wanted.isEmpty()) return;
   if (d->scaled.isNull() || d->scaledZoom != z || !d->scaledRect.contains(wanted)) {
-    // The whole part the view shows, so that a paint of a smaller area later finds it made.
-    const QRect shown = client.translated(scroll).intersected(page) | wanted;
+    // The whole part the view shows, so that a paint of a smaller area later finds it made. Once
+    // the view scrolls away from the part made at this zoom, half a view more each way: the next
+    // scroll steps find their rows made rather than reducing the whole view again each time.
+    const bool scrolling = !d->scaled.isNull() && d->scaledZoom == z;
+    QRect shown = client.translated(scroll).intersected(page) | wanted;
+    if (scrolling) shown = shown.adjusted(-client.width() / 2, -client.height() / 2, client.width() / 2, client.height() / 2).intersected(page);
     d->scaledFrom = reductionFor(sw, sh);
     d->scaled = reducedPart(reduction(d->scaledFrom), sw, sh, shown);
     d->scaledRect = shown;
@@ -367,6 +372,14 @@ void ImagingControl::paintView(QPainter& p, const QRect& area) {
         if (wholeCopy && d->display.isNull()) d->display = d->bmp.toQImage().convertToFormat(QImage::Format_RGB32);
         // Columns from..to-1 of a picture row in screen colours; element 0 is column from.
         std::vector<QRgb> rowBuffer;
+        // A palette picture's pixels in view go through one table of its colours.
+        const int bpp = d->bmp.bitsPerPixel();
+        std::array<QRgb, 256> colours{};
+        if (!wholeCopy && bpp <= 8) {
+          colours.fill(qRgb(0, 0, 0));
+          const std::vector<QRgb>& palette = d->bmp.palette();
+          for (std::size_t i = 0; i < palette.size() && i < colours.size(); ++i) colours[i] = palette[i] | 0xFF000000u;
+        }
         auto pictureRow = [&](int sy, int from, int to) -> const QRgb* {
           if (wholeCopy) return reinterpret_cast<const QRgb*>(d->display.constScanLine(sy)) + from;
           rowBuffer.resize(static_cast<std::size_t>(to - from));
@@ -374,7 +387,13 @@ void ImagingControl::paintView(QPainter& p, const QRect& area) {
             const uint8_t* in = d->bmp.row(sy) + static_cast<std::ptrdiff_t>(from) * 3;
             for (std::size_t i = 0; i < rowBuffer.size(); ++i, in += 3) rowBuffer[i] = qRgb(in[2], in[1], in[0]);
           } else {
-            for (int x = from; x < to; ++x) rowBuffer[static_cast<std::size_t>(x - from)] = d->bmp.pixel(x, sy) | 0xFF000000u;
+            const uint8_t* in = d->bmp.row(sy);
+            for (int x = from; x < to; ++x) {
+              const unsigned v = bpp == 8   ? in[x]
+                                 : bpp == 4 ? (in[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xFu
+                                            : (in[x >> 3] >> (7 - (x & 7))) & 1u;
+              rowBuffer[static_cast<std::size_t>(x - from)] = colours[v];
+            }
           }
           return rowBuffer.data();
         };

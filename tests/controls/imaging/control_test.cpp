@@ -278,14 +278,16 @@ TEST_F(Control, EnlargedViewFollowsEveryScroll) {
 // A picture too large for a whole copy in screen colours is painted from the part in view, at
 // 100 % and enlarged.
 TEST_F(Control, AHugePictureIsPaintedFromThePartInView) {
-  const Bitmap picture = pattern(5000, 4000, 1);
-  c.setBitmap(picture);
-  for (float zoom : {1.0f, 2.5f}) {
-    c.SetZoom(zoom);
-    for (const QPoint& at : {QPoint(0, 0), QPoint(3000, 2500), QPoint(3001, 2507)}) {
-      c.setScrollPosX(at.x());
-      c.setScrollPosY(at.y());
-      EXPECT_TRUE(showsPictureEnlarged(c, picture, 150, 100)) << "zoom " << zoom;
+  for (int bpp : {1, 4, 8, 24}) {
+    const Bitmap picture = pattern(5000, 4000, bpp);
+    c.setBitmap(picture);
+    for (float zoom : {1.0f, 2.5f}) {
+      c.SetZoom(zoom);
+      for (const QPoint& at : {QPoint(0, 0), QPoint(3000, 2500), QPoint(3001, 2507)}) {
+        c.setScrollPosX(at.x());
+        c.setScrollPosY(at.y());
+        EXPECT_TRUE(showsPictureEnlarged(c, picture, 150, 100)) << bpp << " bits, zoom " << zoom;
+      }
     }
   }
 }
