@@ -131,9 +131,9 @@ void AlbumRecord::set(QByteArrayView path, QByteArrayView page, QByteArrayView r
 
 QString AlbumRecord::path() const { return plat::pathFromNative(pathBytes()); }
 
-QString AlbumRecord::page() const { return utf8Text(QByteArrayView(bytes_).sliced(pageAt_, remarksAt_ - pageAt_)); }
+QString AlbumRecord::page() const { return utf8Text(pageBytes()); }
 
-QString AlbumRecord::remarks() const { return utf8Text(QByteArrayView(bytes_).sliced(remarksAt_)); }
+QString AlbumRecord::remarks() const { return utf8Text(remarksBytes()); }
 
 void AlbumRecord::setPage(const QString& page) {
   const QByteArray old = bytes_;  // the views below stay valid while set replaces bytes_
@@ -200,7 +200,9 @@ bool parseSearchLine(QByteArrayView line, QString* path, QString* remarks, Album
 }
 
 QByteArray formatAlbumLine(const AlbumRecord& r) {
-  const QByteArray page = trimBlanks(r.page()).toUtf8(), remarks = trimBlanks(r.remarks()).toUtf8();
+  // The fields as kept (UTF-8, in which a blank is never part of another character): no round
+  // through a text for each row saved.
+  const QByteArrayView page = trimBlanks(r.pageBytes()), remarks = trimBlanks(r.remarksBytes());
   const QByteArrayView path = trimBlanks(r.pathBytes());
   QByteArray line;
   line.reserve(path.size() + page.size() + remarks.size() + 4);

@@ -29,6 +29,9 @@ class AlbumRecord {
   QByteArrayView pathBytes() const { return QByteArrayView(bytes_).first(pageAt_); }
   QString page() const;
   QString remarks() const;
+  // Page and remarks as UTF-8, as kept.
+  QByteArrayView pageBytes() const { return QByteArrayView(bytes_).sliced(pageAt_, remarksAt_ - pageAt_); }
+  QByteArrayView remarksBytes() const { return QByteArrayView(bytes_).sliced(remarksAt_); }
   void setPage(const QString& page);
   void setRemarks(const QString& remarks);
   // Whether the path names a file (not a folder) that exists.
